@@ -1,0 +1,165 @@
+#include "core/CWinReg.h"
+
+#include <vector>
+
+#include "core/Main.h"
+#include "platform/vb/Runtime.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Registry.h"
+
+using namespace win32;
+
+namespace {
+constexpr uint32_t kAccessRead = 0x20019;
+constexpr uint32_t kAccessWrite = 0x2001F;
+constexpr uint32_t kAccessAll = 0xF003F;
+constexpr DWORD kNameBuffer = 255;
+}  // namespace
+
+CWinReg::~CWinReg() { CloseKey(); }
+
+bool CWinReg::InitForRead(uint32_t root, const std::wstring& path) {
+  return InitForAccess(root, path, kAccessRead, false);
+}
+
+bool CWinReg::InitForWrite(uint32_t root, const std::wstring& path, bool create) {
+  return InitForAccess(root, path, kAccessWrite, create);
+}
+
+bool CWinReg::InitForAllAccess(uint32_t root, const std::wstring& path, bool create) {
+  return InitForAccess(root, path, kAccessAll, create);
+}
+
+bool CWinReg::InitForAccess(uint32_t root, const std::wstring& path, uint32_t access,
+                            bool create) {
+  CloseKey();
+  std::string ansiPath = ToAnsi(path);
+  HKEY key = 0;
+  LONG rc = create ? RegCreateKeyExA(root, ansiPath.c_str(), 0, nullptr, 0, access, nullptr,
+                                     &key, nullptr)
+                   : RegOpenKeyExA(root, ansiPath.c_str(), 0, access, &key);
+  m_hKey = rc == ERROR_SUCCESS ? key : 0;
+  return rc == ERROR_SUCCESS;
+}
+
+std::wstring CWinReg::Enumerate(int32_t index, bool keys) const {
+  if (index < 0) return L"";
+  char name[kNameBuffer + 1] = {};
+  DWORD length = kNameBuffer;
+  LONG rc = keys ? RegEnumKeyExA(m_hKey, static_cast<DWORD>(index), name, &length, nullptr,
+                                 nullptr, nullptr, nullptr)
+                 : RegEnumValueA(m_hKey, static_cast<DWORD>(index), name, &length, nullptr,
+                                 nullptr, nullptr, nullptr);
+  if (rc == ERROR_NO_MORE_ITEMS) return L"";
+  if (rc != ERROR_SUCCESS) {
+    // A name that does not fit, or a key gone: end the walk rather than hand out a wrong name.
+    LogWarning(keys ? L"CWinReg::Keys" : L"CWinReg::Values",
+               L"Enumeration stopped at index " + std::to_wstring(index) + L", result " +
+                   std::to_wstring(rc),
+               2);
+    return L"";
+  }
+  return FromAnsi(std::string_view(name, length));
+}
+
+std::wstring CWinReg::Values(int32_t index) const { return Enumerate(index, false); }
+std::wstring CWinReg::Keys(int32_t index) const { return Enumerate(index, true); }
+
+void CWinReg::DeleteAllKeys() {
+  std::vector<std::wstring> names;
+  for (int32_t i = 0;; ++i) {
+    std::wstring name = Keys(i);
+    if (name.empty()) break;
+    names.push_back(name);
+  }
+  for (const auto& name : names) {
+    CWinReg sub;
+    if (sub.InitForAllAccess(m_hKey, name, false)) {
+      sub.DeleteAllKeys();
+      sub.CloseKey();
+    }
+    DeleteKey(name);
+  }
+}
+
+bool CWinReg::DeleteKeyRec(const std::wstring& name) {
+  CWinReg sub;
+  if (sub.InitForAllAccess(m_hKey, name, false)) {
+    sub.DeleteAllKeys();
+    sub.CloseKey();
+  }
+  return DeleteKey(name);
+}
+
+bool CWinReg::CloseKey() {
+  if (m_hKey == 0) return true;
+  LONG rc = RegCloseKey(m_hKey);
+  m_hKey = 0;
+  return rc == ERROR_SUCCESS;
+}
+
+bool CWinReg::SetStringValue(const std::wstring& name, const std::wstring& text) {
+  if (m_hKey == 0) return false;
+  std::string data = ToAnsi(text);  // its size counts bytes, whatever the code page
+  return RegSetValueExA(m_hKey, ToAnsi(name).c_str(), 0, REG_SZ,
+                        reinterpret_cast<const uint8_t*>(data.data()),
+                        static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
+std::wstring CWinReg::GetStringValue(const std::wstring& name) const {
+  if (m_hKey == 0) return L"";
+  std::string ansiName = ToAnsi(name);
+  DWORD type = 0, size = 0;
+  // Ask for the size first, so stored texts of any length read back whole.
+  if (RegQueryValueExA(m_hKey, ansiName.c_str(), nullptr, &type, nullptr, &size) !=
+      ERROR_SUCCESS)
+    return L"";
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return L"";
+  std::vector<uint8_t> buffer(size + 1);
+  if (RegQueryValueExA(m_hKey, ansiName.c_str(), nullptr, &type, buffer.data(), &size) !=
+      ERROR_SUCCESS)
+    return L"";
+  if (size == 0) return L"";
+  std::string data(reinterpret_cast<const char*>(buffer.data()), size - 1);
+  // Data written without a terminator by another program keep their last byte.
+  if (buffer[size - 1] != 0) data.push_back(static_cast<char>(buffer[size - 1]));
+  return FromAnsi(data);
+}
+
+bool CWinReg::SetDWordValue(const std::wstring& name, int32_t value) {
+  if (m_hKey == 0) return false;
+  auto bits = static_cast<uint32_t>(value);
+  uint8_t data[4] = {static_cast<uint8_t>(bits), static_cast<uint8_t>(bits >> 8),
+                     static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)};
+  return RegSetValueExA(m_hKey, ToAnsi(name).c_str(), 0, REG_DWORD, data, 4) == ERROR_SUCCESS;
+}
+
+int32_t CWinReg::GetDWordValue(const std::wstring& name, int32_t defaultValue) const {
+  if (m_hKey == 0) return 0;
+  uint8_t data[4] = {};
+  DWORD type = 0, size = 4;
+  if (RegQueryValueExA(m_hKey, ToAnsi(name).c_str(), nullptr, &type, data, &size) !=
+          ERROR_SUCCESS ||
+      type != REG_DWORD || size != 4)
+    return defaultValue;
+  return static_cast<int32_t>(data[0] | data[1] << 8 | data[2] << 16 |
+                              static_cast<uint32_t>(data[3]) << 24);
+}
+
+bool CWinReg::SetYesNoValue(const std::wstring& name, bool value) {
+  return SetStringValue(name, value ? L"yes" : L"no");
+}
+
+bool CWinReg::GetYesNoValue(const std::wstring& name) const {
+  return vb::LCase(GetStringValue(name)) == L"yes";
+}
+
+bool CWinReg::DeleteValue(const std::wstring& name) {
+  return RegDeleteValueA(m_hKey, ToAnsi(name).c_str()) == ERROR_SUCCESS;
+}
+
+bool CWinReg::DeleteKey(const std::wstring& name) {
+  return RegDeleteKeyA(m_hKey, ToAnsi(name).c_str()) == ERROR_SUCCESS;
+}
+
+bool CWinReg::FlushKey() { return RegFlushKey(m_hKey) == ERROR_SUCCESS; }

@@ -1,0 +1,51 @@
+// One open registry key: texts, numbers and yes/no values, enumeration and deletion.
+// Failures come back as False, empty text, 0 or the given default; nothing raises.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CWinReg {
+ public:
+  static constexpr uint32_t HKEY_CLASSES_ROOT = 0x80000000;
+  static constexpr uint32_t HKEY_CURRENT_USER = 0x80000001;
+  static constexpr uint32_t HKEY_LOCAL_MACHINE = 0x80000002;
+
+  CWinReg() = default;
+  ~CWinReg();
+  CWinReg(const CWinReg&) = delete;
+  CWinReg& operator=(const CWinReg&) = delete;
+
+  bool InitForRead(uint32_t root, const std::wstring& path);
+  bool InitForWrite(uint32_t root, const std::wstring& path, bool create);
+  bool InitForAllAccess(uint32_t root, const std::wstring& path, bool create);
+  // Opens (or with `create`, creates with every missing level) the key; a key already held
+  // is closed first.
+  bool InitForAccess(uint32_t root, const std::wstring& path, uint32_t access, bool create);
+
+  // Name of the value or subkey at `index`, empty past the last one.
+  std::wstring Values(int32_t index) const;
+  std::wstring Keys(int32_t index) const;
+  void DeleteAllKeys();
+  bool DeleteKeyRec(const std::wstring& name);
+  bool CloseKey();
+
+  bool SetStringValue(const std::wstring& name, const std::wstring& text);
+  // REG_SZ or REG_EXPAND_SZ (unexpanded) of any length; anything else reads as empty.
+  std::wstring GetStringValue(const std::wstring& name) const;
+  bool SetDWordValue(const std::wstring& name, int32_t value);
+  int32_t GetDWordValue(const std::wstring& name, int32_t defaultValue) const;
+  bool SetYesNoValue(const std::wstring& name, bool value);
+  bool GetYesNoValue(const std::wstring& name) const;
+  bool DeleteValue(const std::wstring& name);
+  bool DeleteKey(const std::wstring& name);
+  bool FlushKey();
+
+  // The open key's handle (0 when none), usable as the root of another CWinReg.
+  uint32_t KeyHandle() const { return m_hKey; }
+
+ private:
+  std::wstring Enumerate(int32_t index, bool keys) const;
+
+  uint32_t m_hKey = 0;
+};

@@ -1,0 +1,69 @@
+// Module Main: process-wide globals and the helpers every module calls: logging at three
+// levels, the assertion, a stopwatch, random texts, and the one way a procedure traps errors.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/vb/Error.h"
+
+class CLibNorvaneWrapper;
+
+// --- Globals ------------------------------------------------------------------------------
+// Globals whose types belong to higher layers live with those layers; these are Core's.
+// The support-library wrapper, made on first use and kept for the process.
+CLibNorvaneWrapper& LibNorvane();
+// The TEMP folder, recorded at connection.
+extern std::wstring g_sTempPath;
+// Set by the add-in host at connection: the new-mail-from-template road that the support
+// library's first callback starts (Core cannot reach the engine itself).
+extern std::function<void()> g_fnNewMailFromTemplate;
+
+// Drops every global above, as a final shutdown of the process would.
+void ResetMainGlobals();
+
+// --- Logging --------------------------------------------------------------------------------
+inline constexpr int32_t kLevelInfo = 1;
+inline constexpr int32_t kLevelWarning = 2;
+inline constexpr int32_t kLevelError = 3;
+
+// True only inside the development environment; the built add-in answers False.
+bool InIDE();
+void Assert(bool condition, std::wstring_view procedure, std::wstring_view message);
+void LogInfo(std::wstring_view procedure, std::wstring_view text, int32_t detail = 1);
+void LogWarning(std::wstring_view procedure, std::wstring_view text, int32_t detail = 1);
+// Number and description default to the current error's; a context makes the text
+// "[context] " & the current error's description. Always clears the current error.
+void LogError(std::wstring_view procedure, std::optional<int32_t> number = std::nullopt,
+              std::optional<std::wstring> description = std::nullopt,
+              std::wstring_view context = L"");
+void StartTimer();
+void LogElapsed(std::wstring_view procedure, std::wstring_view text, int32_t detail = 1);
+
+// --- Helpers --------------------------------------------------------------------------------
+// `length` characters drawn from the first `alphabetSize` of "0-9A-Z" (all 36 unless the size
+// is 2 to 35). The generator is seeded once per process, so texts made within one clock tick
+// still differ.
+std::wstring GetRandomString(int32_t length, int32_t alphabetSize = 36);
+
+// --- Error traps ------------------------------------------------------------------------------
+// The trap of a procedure that handles its own errors: runs `body`; an error it raises is
+// logged under `procedure` ("Module::Proc") and the answer is false.
+template <class F>
+bool Trap(std::wstring_view procedure, F&& body) {
+  if (vb::Catch(std::forward<F>(body))) return true;
+  LogError(procedure);
+  return false;
+}
+
+// The same for a procedure with a result: `fallback` when the body raised.
+template <class R, class F>
+R TrapOr(std::wstring_view procedure, R fallback, F&& body) {
+  R result = std::move(fallback);
+  Trap(procedure, [&] { result = body(); });
+  return result;
+}

@@ -1,0 +1,368 @@
+#include "platform/win32/Registry.h"
+
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "platform/win32/Reset.h"
+
+namespace win32 {
+namespace {
+
+std::string Fold(std::string_view name) {
+  std::string out(name);
+  for (char& ch : out) {
+    auto b = static_cast<unsigned char>(ch);
+    if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7)) ch = static_cast<char>(b + 32);
+  }
+  return out;
+}
+
+struct Value {
+  std::string name;
+  DWORD type = REG_NONE;
+  std::vector<uint8_t> data;
+};
+
+struct Node {
+  std::string name;
+  std::map<std::string, std::shared_ptr<Node>> keys;  // by folded name, so sorted
+  std::vector<Value> values;                           // in the order written
+  bool deleted = false;
+
+  Value* FindValue(std::string_view valueName) {
+    std::string folded = Fold(valueName);
+    for (auto& v : values)
+      if (Fold(v.name) == folded) return &v;
+    return nullptr;
+  }
+};
+
+struct Handle {
+  std::shared_ptr<Node> node;
+  REGSAM access;
+  bool readOnlyHive;
+};
+
+struct RegistryState {
+  std::map<HKEY, std::shared_ptr<Node>> hives{{HKEY_CLASSES_ROOT, std::make_shared<Node>()},
+                                              {HKEY_CURRENT_USER, std::make_shared<Node>()},
+                                              {HKEY_LOCAL_MACHINE, std::make_shared<Node>()}};
+  std::map<HKEY, bool> readOnly;
+  std::map<HKEY, Handle> open;
+  HKEY nextHandle = 0x100;
+};
+
+RegistryState& S() { return PlatformState<RegistryState>(); }
+
+// Resolves a handle (predefined root or open key); nullptr when it is neither.
+Handle* Resolve(HKEY key, Handle& scratch) {
+  auto& s = S();
+  if (auto hive = s.hives.find(key); hive != s.hives.end()) {
+    scratch = Handle{hive->second, KEY_ALL_ACCESS, s.readOnly[key]};
+    return &scratch;
+  }
+  auto it = s.open.find(key);
+  return it == s.open.end() ? nullptr : &it->second;
+}
+
+std::vector<std::string> SplitPath(const char* path) {
+  std::vector<std::string> parts;
+  if (path == nullptr) return parts;
+  std::string part;
+  for (const char* p = path; *p; ++p) {
+    if (*p == '\\') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += *p;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+HKEY NewHandle(std::shared_ptr<Node> node, REGSAM access, bool readOnlyHive) {
+  auto& s = S();
+  HKEY h = s.nextHandle;
+  s.nextHandle += 4;
+  s.open[h] = Handle{std::move(node), access, readOnlyHive};
+  return h;
+}
+
+void MarkDeleted(Node& node) {
+  node.deleted = true;
+  for (auto& [_, child] : node.keys) MarkDeleted(*child);
+}
+
+// Common checks of a handle used for an operation needing `need` access.
+LONG Check(HKEY key, REGSAM need, bool write, Handle& scratch, Handle*& out) {
+  out = Resolve(key, scratch);
+  if (out == nullptr) return ERROR_INVALID_HANDLE;
+  if (out->node->deleted) return ERROR_KEY_DELETED;
+  if ((out->access & need) != need) return ERROR_ACCESS_DENIED;
+  if (write && out->readOnlyHive) return ERROR_ACCESS_DENIED;
+  return ERROR_SUCCESS;
+}
+
+LONG CopyOut(const std::string& name, char* out, DWORD* size) {
+  if (out == nullptr || size == nullptr) return ERROR_INVALID_PARAMETER;
+  if (name.size() + 1 > *size) {
+    *size = static_cast<DWORD>(name.size());
+    return ERROR_MORE_DATA;
+  }
+  std::memcpy(out, name.c_str(), name.size() + 1);
+  *size = static_cast<DWORD>(name.size());
+  return ERROR_SUCCESS;
+}
+
+std::string Hex(std::string_view bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out;
+  for (char c : bytes) {
+    auto b = static_cast<unsigned char>(c);
+    out += digits[b >> 4];
+    out += digits[b & 15];
+  }
+  return out.empty() ? "-" : out;
+}
+
+std::string Unhex(const std::string& hex) {
+  std::string out;
+  if (hex == "-") return out;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  return out;
+}
+
+void SaveNode(std::ostream& out, const Node& node, const std::string& path) {
+  out << "K " << Hex(path) << "\n";
+  for (const auto& v : node.values)
+    out << "V " << Hex(v.name) << " " << v.type << " "
+        << Hex(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size()))
+        << "\n";
+  for (const auto& [_, child] : node.keys)
+    SaveNode(out, *child, path.empty() ? child->name : path + "\\" + child->name);
+}
+
+}  // namespace
+
+LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM access, HKEY* result) {
+  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+  *result = 0;
+  Handle scratch, *base;
+  if (LONG rc = Check(key, 0, false, scratch, base); rc != ERROR_SUCCESS) return rc;
+  std::shared_ptr<Node> node = base->node;
+  for (const auto& part : SplitPath(subKey)) {
+    auto it = node->keys.find(Fold(part));
+    if (it == node->keys.end()) return ERROR_FILE_NOT_FOUND;
+    node = it->second;
+  }
+  *result = NewHandle(node, access, base->readOnlyHive);
+  return ERROR_SUCCESS;
+}
+
+LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD, const char*, DWORD, REGSAM access,
+                     const void*, HKEY* result, DWORD* disposition) {
+  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+  *result = 0;
+  Handle scratch, *base;
+  if (LONG rc = Check(key, 0, false, scratch, base); rc != ERROR_SUCCESS) return rc;
+  std::shared_ptr<Node> node = base->node;
+  bool created = false;
+  for (const auto& part : SplitPath(subKey)) {
+    auto it = node->keys.find(Fold(part));
+    if (it == node->keys.end()) {
+      if (base->readOnlyHive) return ERROR_ACCESS_DENIED;
+      auto child = std::make_shared<Node>();
+      child->name = part;
+      it = node->keys.emplace(Fold(part), child).first;
+      created = true;
+    }
+    node = it->second;
+  }
+  if (disposition != nullptr) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  *result = NewHandle(node, access, base->readOnlyHive);
+  return ERROR_SUCCESS;
+}
+
+LONG RegCloseKey(HKEY key) {
+  auto& s = S();
+  if (s.hives.count(key)) return ERROR_SUCCESS;
+  return s.open.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LONG RegSetValueExA(HKEY key, const char* name, DWORD, DWORD type, const uint8_t* data,
+                    DWORD size) {
+  Handle scratch, *h;
+  if (LONG rc = Check(key, KEY_SET_VALUE, true, scratch, h); rc != ERROR_SUCCESS) return rc;
+  if (data == nullptr && size != 0) return ERROR_INVALID_PARAMETER;
+  std::vector<uint8_t> bytes(data, data + size);
+  if ((type == REG_SZ || type == REG_EXPAND_SZ) && (bytes.empty() || bytes.back() != 0))
+    bytes.push_back(0);
+  std::string valueName = name ? name : "";
+  if (Value* v = h->node->FindValue(valueName)) {
+    v->type = type;
+    v->data = std::move(bytes);
+  } else {
+    h->node->values.push_back(Value{valueName, type, std::move(bytes)});
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG RegQueryValueExA(HKEY key, const char* name, DWORD*, DWORD* type, uint8_t* data,
+                      DWORD* size) {
+  Handle scratch, *h;
+  if (LONG rc = Check(key, KEY_QUERY_VALUE, false, scratch, h); rc != ERROR_SUCCESS) return rc;
+  const Value* v = h->node->FindValue(name ? name : "");
+  if (v == nullptr) return ERROR_FILE_NOT_FOUND;
+  if (type != nullptr) *type = v->type;
+  auto need = static_cast<DWORD>(v->data.size());
+  if (data == nullptr) {
+    if (size != nullptr) *size = need;
+    return ERROR_SUCCESS;
+  }
+  if (size == nullptr) return ERROR_INVALID_PARAMETER;
+  if (*size < need) {
+    *size = need;
+    return ERROR_MORE_DATA;
+  }
+  if (need) std::memcpy(data, v->data.data(), need);
+  *size = need;
+  return ERROR_SUCCESS;
+}
+
+LONG RegDeleteValueA(HKEY key, const char* name) {
+  Handle scratch, *h;
+  if (LONG rc = Check(key, KEY_SET_VALUE, true, scratch, h); rc != ERROR_SUCCESS) return rc;
+  auto& values = h->node->values;
+  std::string folded = Fold(name ? name : "");
+  for (auto it = values.begin(); it != values.end(); ++it)
+    if (Fold(it->name) == folded) {
+      values.erase(it);
+      return ERROR_SUCCESS;
+    }
+  return ERROR_FILE_NOT_FOUND;
+}
+
+LONG RegDeleteKeyA(HKEY key, const char* subKey) {
+  Handle scratch, *h;
+  if (LONG rc = Check(key, 0, true, scratch, h); rc != ERROR_SUCCESS) return rc;
+  auto parts = SplitPath(subKey);
+  if (parts.empty()) return ERROR_INVALID_PARAMETER;
+  std::shared_ptr<Node> parent = h->node;
+  for (size_t i = 0; i + 1 < parts.size(); ++i) {
+    auto it = parent->keys.find(Fold(parts[i]));
+    if (it == parent->keys.end()) return ERROR_FILE_NOT_FOUND;
+    parent = it->second;
+  }
+  auto it = parent->keys.find(Fold(parts.back()));
+  if (it == parent->keys.end()) return ERROR_FILE_NOT_FOUND;
+  if (!it->second->keys.empty()) return ERROR_ACCESS_DENIED;
+  MarkDeleted(*it->second);
+  parent->keys.erase(it);
+  return ERROR_SUCCESS;
+}
+
+LONG RegFlushKey(HKEY key) {
+  Handle scratch, *h;
+  return Check(key, 0, false, scratch, h);
+}
+
+LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, DWORD* type,
+                   uint8_t* data, DWORD* dataSize) {
+  Handle scratch, *h;
+  if (LONG rc = Check(key, KEY_QUERY_VALUE, false, scratch, h); rc != ERROR_SUCCESS) return rc;
+  const auto& values = h->node->values;
+  if (index >= values.size()) return ERROR_NO_MORE_ITEMS;
+  const Value& v = values[index];
+  if (type != nullptr) *type = v.type;
+  if (LONG rc = CopyOut(v.name, name, nameSize); rc != ERROR_SUCCESS) return rc;
+  if (dataSize != nullptr) {
+    auto need = static_cast<DWORD>(v.data.size());
+    if (data != nullptr && *dataSize < need) {
+      *dataSize = need;
+      return ERROR_MORE_DATA;
+    }
+    if (data != nullptr && need) std::memcpy(data, v.data.data(), need);
+    *dataSize = need;
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, char* keyClass,
+                   DWORD* classSize, void*) {
+  Handle scratch, *h;
+  if (LONG rc = Check(key, KEY_ENUMERATE_SUB_KEYS, false, scratch, h); rc != ERROR_SUCCESS)
+    return rc;
+  const auto& keys = h->node->keys;
+  if (index >= keys.size()) return ERROR_NO_MORE_ITEMS;
+  auto it = keys.begin();
+  std::advance(it, index);
+  if (keyClass != nullptr && classSize != nullptr && *classSize > 0) {
+    keyClass[0] = 0;
+    *classSize = 0;
+  }
+  return CopyOut(it->second->name, name, nameSize);
+}
+
+namespace registry {
+
+bool SaveHive(HKEY root, const std::string& path) {
+  auto hive = S().hives.find(root);
+  if (hive == S().hives.end()) return false;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out << "TANVELO-REGISTRY-HIVE 1\n";
+  SaveNode(out, *hive->second, "");
+  return static_cast<bool>(out);
+}
+
+bool LoadHive(HKEY root, const std::string& path) {
+  auto hive = S().hives.find(root);
+  if (hive == S().hives.end()) return false;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  if (!in || !std::getline(in, line) || line != "TANVELO-REGISTRY-HIVE 1") return false;
+  auto fresh = std::make_shared<Node>();
+  std::shared_ptr<Node> current = fresh;
+  try {
+    while (std::getline(in, line)) {
+      std::istringstream fields(line);
+      std::string tag, a, b, c;
+      fields >> tag >> a;
+      if (tag == "K") {
+        current = fresh;
+        for (const auto& part : SplitPath(Unhex(a).c_str())) {
+          auto& child = current->keys[Fold(part)];
+          if (!child) {
+            child = std::make_shared<Node>();
+            child->name = part;
+          }
+          current = child;
+        }
+      } else if (tag == "V") {
+        fields >> b >> c;
+        std::string bytes = Unhex(c);
+        current->values.push_back(
+            Value{Unhex(a), static_cast<DWORD>(std::stoul(b)), {bytes.begin(), bytes.end()}});
+      } else if (!tag.empty()) {
+        return false;
+      }
+    }
+  } catch (const std::exception&) {
+    return false;
+  }
+  MarkDeleted(*hive->second);
+  hive->second = fresh;
+  return true;
+}
+
+void SetReadOnly(HKEY root, bool readOnly) { S().readOnly[root] = readOnly; }
+
+size_t OpenHandleCount() { return S().open.size(); }
+
+}  // namespace registry
+}  // namespace win32
