@@ -6,7 +6,9 @@
 
 #include "platform/win32/Clock.h"
 #include "platform/win32/MessageBox.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/Reset.h"
+#include "platform/win32/Resources.h"
 
 namespace vb {
 namespace {
@@ -59,6 +61,13 @@ int32_t MsgBox(const std::wstring& prompt, int32_t buttons, const std::wstring& 
 
 AppInfo& App() { return S().app; }
 ScreenInfo& Screen() { return S().screen; }
+
+std::wstring LoadResString(uint32_t id) {
+  char buffer[4096];
+  int n = win32::LoadStringA(App().hInstance, id, buffer, sizeof buffer);
+  if (n == 0) Raise(326, L"Resource with identifier '" + std::to_wstring(id) + L"' not found");
+  return win32::FromAnsi(std::string_view(buffer, static_cast<size_t>(n)));
+}
 
 void DoEvents() { win32::clock::RunDue(); }
 

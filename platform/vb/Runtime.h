@@ -66,6 +66,9 @@ struct ScreenInfo {
 };
 ScreenInfo& Screen();
 
+// The string resource of the running module (App.hInstance); raises 326 when missing.
+std::wstring LoadResString(uint32_t id);
+
 // Runs pending window messages once: the timers that are due fire.
 void DoEvents();
 
