@@ -1,0 +1,5 @@
+#include "engine/ProfileRegPath.h"
+
+std::wstring ProfileRegPath() {
+  return L"Software\\Norvane\\Tanvelo\\PROFILE";
+}
