@@ -70,7 +70,7 @@ bool CTemplate::FromString(const std::wstring& sString) {
   });
 }
 
-int32_t* CTemplate::UseCount(int32_t nUseType) {
+int32_t* CTemplate::UseCounter(int32_t nUseType) {
   switch (nUseType) {
     case 1:
       return &nRepliesCount;
@@ -86,6 +86,6 @@ int32_t* CTemplate::UseCount(int32_t nUseType) {
 }
 
 int32_t CTemplate::UseCount(int32_t nUseType) const {
-  const int32_t* count = const_cast<CTemplate*>(this)->UseCount(nUseType);
+  const int32_t* count = const_cast<CTemplate*>(this)->UseCounter(nUseType);
   return count ? *count : 0;
 }

@@ -29,6 +29,7 @@ class CTemplate {
   bool FromString(const std::wstring& sString);
 
   // The counter of one use type (1, 2, 4 or 8); null for any other value.
-  int32_t* UseCount(int32_t nUseType);
+  int32_t* UseCounter(int32_t nUseType);
+  // Its value; 0 for any other value.
   int32_t UseCount(int32_t nUseType) const;
 };

@@ -1,0 +1,180 @@
+// Usage records in the registry, the ranked lists per action and their cache.
+#include <gtest/gtest.h>
+
+#include "core/CWinReg.h"
+#include "engine/CFrequentlyTemplates.h"
+#include "platform/support/LibNorvane.h"
+
+using support::library::Log;
+
+namespace {
+
+constexpr uint32_t HKCU = CWinReg::HKEY_CURRENT_USER;
+
+// Stores one record as a restart would find it.
+void Store(const std::wstring& id, int32_t replies, int32_t replyAll = 0, int32_t forwards = 0,
+           int32_t news = 0, const std::wstring& subject = L"") {
+  CTemplate t;
+  t.sEntryID = id;
+  t.sSubject = subject.empty() ? L"subject of " + id : subject;
+  t.nRepliesCount = replies;
+  t.nRepliesAllCount = replyAll;
+  t.nForwardsCount = forwards;
+  t.nNewsCount = news;
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), true));
+  ASSERT_TRUE(reg.SetStringValue(id, t.ToString()));
+}
+
+std::vector<std::wstring> Ids(const CTemplates* list) {
+  std::vector<std::wstring> ids;
+  if (list)
+    for (const auto& t : *list) ids.push_back(t->sEntryID);
+  return ids;
+}
+
+std::vector<std::wstring> StoredNames() {
+  std::vector<std::wstring> names;
+  CWinReg reg;
+  if (!reg.InitForRead(HKCU, CFrequentlyTemplates::GetRegKey())) return names;
+  for (int32_t i = 0;; ++i) {
+    std::wstring name = reg.Values(i);
+    if (name.empty()) break;
+    names.push_back(name);
+  }
+  return names;
+}
+
+}  // namespace
+
+TEST(CFrequentlyTemplates, RanksTheFiveMostUsedPerAction) {
+  for (int i = 1; i <= 6; ++i) Store(L"00" + std::to_wstring(i), i, 0, 7 - i);
+  Store(L"0099", 0, 0, 0, 0);
+  CFrequentlyTemplates frequents;
+  EXPECT_EQ((std::vector<std::wstring>{L"006", L"005", L"004", L"003", L"002"}),
+            Ids(frequents.GetFrequents(1, false).get()));
+  EXPECT_EQ((std::vector<std::wstring>{L"001", L"002", L"003", L"004", L"005"}),
+            Ids(frequents.GetFrequents(4, false).get()));
+  EXPECT_TRUE(Ids(frequents.GetFrequents(2, false).get()).empty());  // zero counts never rank
+  EXPECT_TRUE(Ids(frequents.GetFrequents(8, true).get()).empty());
+}
+
+TEST(CFrequentlyTemplates, TiesGoToTheEntryIDThatSortsLast) {
+  Store(L"00AB", 3);
+  Store(L"00B0", 3);
+  Store(L"00AC", 3);
+  Store(L"0001", 4);
+  Store(L"00FF", 2);
+  Store(L"00A", 3);
+  CFrequentlyTemplates frequents;
+  EXPECT_EQ((std::vector<std::wstring>{L"0001", L"00B0", L"00AC", L"00AB", L"00A"}),
+            Ids(frequents.GetFrequents(1, false).get()));
+}
+
+TEST(CFrequentlyTemplates, InvalidUseTypeIsLoggedAndGivesNothing) {
+  Store(L"00AA", 1);
+  CFrequentlyTemplates frequents;
+  for (int32_t useType : {0, 3, 16, -1}) {
+    EXPECT_EQ(nullptr, frequents.GetFrequents(useType, false));
+    EXPECT_EQ(L"CFrequentlyTemplates::GetFrequents", Log().back().procedure);
+    EXPECT_EQ(L"Invalid nUseType(" + std::to_wstring(useType) + L")", Log().back().text);
+  }
+}
+
+TEST(CFrequentlyTemplates, CachedListIsHandedOutUntilForced) {
+  Store(L"00AA", 1);
+  CFrequentlyTemplates frequents;
+  auto first = frequents.GetFrequents(1, false);
+  auto cached = frequents.GetFrequents(1, false);
+  EXPECT_NE(first, cached);  // the first answer is the result, the cache keeps a copy
+  EXPECT_EQ(cached, frequents.GetFrequents(1, false));
+  EXPECT_NE(cached, frequents.GetFrequents(1, true));
+}
+
+TEST(CFrequentlyTemplates, UpdateFrequentsComparesIdsSubjectsAndAddressingOnly) {
+  Store(L"00AA", 5, 0, 0, 0, L"first");
+  Store(L"00BB", 3, 0, 0, 0, L"second");
+  CFrequentlyTemplates frequents;
+  CTemplates mine;
+  bool updated = false;
+  frequents.UpdateFrequents(mine, 1, updated);
+  EXPECT_TRUE(updated);
+  EXPECT_EQ((std::vector<std::wstring>{L"00AA", L"00BB"}), Ids(&mine));
+
+  mine.Item(1)->nRepliesCount = 77;  // counts alone are no change
+  updated = false;
+  frequents.UpdateFrequents(mine, 1, updated);
+  EXPECT_FALSE(updated);
+  EXPECT_EQ(77, mine.Item(1)->nRepliesCount);
+
+  for (auto change : std::vector<std::function<void(CTemplate&)>>{
+           [](CTemplate& t) { t.sSubject = L"renamed"; },
+           [](CTemplate& t) { t.bPreaddressed = true; },
+       }) {
+    change(*mine.Item(2));
+    updated = false;
+    frequents.UpdateFrequents(mine, 1, updated);
+    EXPECT_TRUE(updated);
+    EXPECT_EQ(L"second", mine.Item(2)->sSubject);
+    EXPECT_FALSE(mine.Item(2)->bPreaddressed);
+  }
+
+  mine.Remove(2);
+  updated = false;
+  frequents.UpdateFrequents(mine, 1, updated);
+  EXPECT_TRUE(updated);
+  EXPECT_EQ(2, mine.Count());
+  frequents.UpdateFrequents(mine, 1, updated);  // a current list leaves the flag as it was
+  EXPECT_TRUE(updated);
+
+  const size_t before = Log().size();
+  updated = false;
+  frequents.UpdateFrequents(mine, 5, updated);
+  EXPECT_FALSE(updated);
+  EXPECT_EQ(2, mine.Count());
+  ASSERT_EQ(before + 2, Log().size());
+  EXPECT_EQ(L"CFrequentlyTemplates::UpdateFrequents", Log().back().procedure);
+}
+
+TEST(CFrequentlyTemplates, BadValuesAreDeletedAtLoadGoodOnesSurvive) {
+  Store(L"00AA", 2);
+  {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), true));
+    reg.SetStringValue(L"00BB", L"00BB");
+    reg.SetStringValue(L"00CC", L"1\r\n0\r\nx\r\n0\r\n0\r\ns\r\n00CC");
+  }
+  Store(L"00DD", 1);
+  CFrequentlyTemplates frequents;
+  EXPECT_EQ((std::vector<std::wstring>{L"00AA", L"00DD"}), Ids(&frequents.Templates()));
+  EXPECT_EQ((std::vector<std::wstring>{L"00AA", L"00DD"}), StoredNames());
+  int warnings = 0;
+  for (const auto& entry : Log())
+    if (entry.procedure == L"CFrequentlyTemplates::Load" && entry.level == 2 &&
+        entry.text == L"Delete bad registry entry")
+      ++warnings;
+  EXPECT_EQ(2, warnings);
+}
+
+TEST(CFrequentlyTemplates, LongSubjectsAndLineBreaksSurviveARestart) {
+  const std::wstring exchangeId(140, L'A');
+  const std::wstring longSubject = std::wstring(400, L's') + L" end";
+  Store(exchangeId, 4, 0, 0, 0, longSubject);
+  Store(L"00EE", 2, 0, 0, 0, L"two\r\nlines");
+  {
+    CFrequentlyTemplates first;
+    EXPECT_EQ(2, first.Templates().Count());
+  }
+  CFrequentlyTemplates second;
+  ASSERT_EQ(2, second.Templates().Count());
+  EXPECT_EQ(longSubject, second.Templates().Item(exchangeId)->sSubject);
+  EXPECT_EQ(L"two\r\nlines", second.Templates().Item(L"00EE")->sSubject);
+  EXPECT_EQ((std::vector<std::wstring>{exchangeId, L"00EE"}), StoredNames());
+}
+
+TEST(CFrequentlyTemplates, NoKeyMeansNoRecords) {
+  CFrequentlyTemplates frequents;
+  EXPECT_EQ(0, frequents.Templates().Count());
+  EXPECT_TRUE(Ids(frequents.GetFrequents(1, false).get()).empty());
+  EXPECT_TRUE(StoredNames().empty());
+}
