@@ -1,5 +1,7 @@
 #include "core/CLang.h"
 
+#include <algorithm>
+
 #include "core/CLangFile.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
@@ -34,13 +36,23 @@ void Write(const wchar_t* name, const std::wstring& value) {
   if (key.InitForWrite(win32::HKEY_CURRENT_USER, kBaseKey, true)) key.SetStringValue(name, value);
 }
 
-std::wstring LangID() { return Read(L"LANG"); }
-void SetLangID(const std::wstring& value) { Write(L"LANG", value); }
-std::wstring LangFile() { return Read(L"LANG_"); }
-void SetLangFile(const std::wstring& value) { Write(L"LANG_", value); }
+std::wstring LangID() {
+  return Read(L"LANG");
+}
+void SetLangID(const std::wstring& value) {
+  Write(L"LANG", value);
+}
+std::wstring LangFile() {
+  return Read(L"LANG_");
+}
+void SetLangFile(const std::wstring& value) {
+  Write(L"LANG_", value);
+}
 }  // namespace options
 
-std::wstring ProgramFolder() { return vb::App().Path; }
+std::wstring ProgramFolder() {
+  return vb::App().Path;
+}
 
 // A log entry whose text is the current error's description under a "[context] " prefix.
 void LogErrorWithContext(std::wstring_view procedure, const std::wstring& description,
@@ -49,13 +61,17 @@ void LogErrorWithContext(std::wstring_view procedure, const std::wstring& descri
   LogError(procedure, 0, std::nullopt, context);
 }
 
-void LogInit(const std::wstring& text) { LogError(L"CLang.Init", 0, text); }
+void LogInit(const std::wstring& text) {
+  LogError(L"CLang.Init", 0, text);
+}
 
 std::wstring Format(std::wstring_view format, const std::vector<LangArg>& args) {
   return CLang::sprintf1(format, args);
 }
 
-bool IsCommentStart(wchar_t c) { return c == L';' || c == L'\''; }
+bool IsCommentStart(wchar_t c) {
+  return c == L';' || c == L'\'';
+}
 
 std::vector<std::wstring> SplitList(const std::wstring& list) {
   std::vector<std::wstring> items;
@@ -63,8 +79,8 @@ std::vector<std::wstring> SplitList(const std::wstring& list) {
   size_t start = 0;
   for (;;) {
     size_t comma = list.find(L',', start);
-    items.push_back(list.substr(start, comma == std::wstring::npos ? std::wstring::npos
-                                                                     : comma - start));
+    items.push_back(
+        list.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start));
     if (comma == std::wstring::npos) return items;
     start = comma + 1;
   }
@@ -78,9 +94,13 @@ void CLang::SectionList::Add(const std::wstring& name) {
   names.push_back(name);
 }
 
-CLang::CLang() { (void)kGlobalReset; }
+CLang::CLang() {
+  (void)kGlobalReset;
+}
 
-CLang::~CLang() { ResetData(); }
+CLang::~CLang() {
+  ResetData();
+}
 
 void CLang::ResetData() {
   m_colTexts.clear();
@@ -131,8 +151,7 @@ std::wstring CLang::sprintf2(std::wstring_view text) {
                                         : nullptr;
     if (!hasNext || result == nullptr) {
       std::wstring shown = hasNext ? std::wstring(1, s[pos + 1]) : L"";
-      LogErrorWithContext(L"CLang::sprintf2", L"Invalid format specificator '\\" + shown + L"'",
-                          s);
+      LogErrorWithContext(L"CLang::sprintf2", L"Invalid format specificator '\\" + shown + L"'", s);
       if (!hasNext) break;
       pos += 2;
       continue;
@@ -167,9 +186,8 @@ std::wstring CLang::sprintf1(std::wstring_view format, const std::vector<LangArg
       } else if (c == L's') {
         const LangArg& arg = take();
         if (arg.VarType() != LangArg::vbString)
-          LogWarning(L"CLang::sprintf1",
-                     L"VarType(" + std::to_wstring(arg.VarType()) +
-                         L") <> vbString, Typename = " + arg.TypeName());
+          LogWarning(L"CLang::sprintf1", L"VarType(" + std::to_wstring(arg.VarType()) +
+                                             L") <> vbString, Typename = " + arg.TypeName());
         result += arg.ToText();
       } else if (c == L'd') {
         const LangArg& arg = take();
@@ -181,7 +199,7 @@ std::wstring CLang::sprintf1(std::wstring_view format, const std::vector<LangArg
         LogError(L"CLang::sprintf1", 0,
                  L"Invalid format specificator(" + (c ? std::wstring(1, c) : L"") + L")");
       }
-      pos = p + 2;
+      pos = std::min(p + 2, escaped.size());
     }
   });
   if (ok) return result;
@@ -382,8 +400,9 @@ bool CLang::LoadFile(const std::wstring& path, const std::wstring& appName) {
         return false;
       }
       if (!sections.emplace(vb::LCase(item), std::move(list)).second)
-        vb::Raise(kDuplicateKey, L"This key is already associated with an element of this "
-                                 L"collection");
+        vb::Raise(kDuplicateKey,
+                  L"This key is already associated with an element of this "
+                  L"collection");
     }
   }
   m_colTexts = std::move(texts);

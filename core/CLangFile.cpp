@@ -6,7 +6,9 @@
 #include "core/Main.h"
 #include "platform/win32/CodePage.h"
 
-CLangFile::~CLangFile() { CloseFile(); }
+CLangFile::~CLangFile() {
+  CloseFile();
+}
 
 void CLangFile::ResetBuffer() {
   m_bEOF = false;
@@ -17,9 +19,9 @@ void CLangFile::ResetBuffer() {
 bool CLangFile::OpenFile(const std::wstring& path) {
   CloseFile();
   m_nBOM = -1;
-  m_hFile = win32::CreateFileA(win32::ToAnsi(path).c_str(), win32::GENERIC_READ,
-                               win32::FILE_SHARE_READ, nullptr, win32::OPEN_EXISTING,
-                               win32::FILE_ATTRIBUTE_NORMAL, 0);
+  m_hFile =
+      win32::CreateFileA(win32::ToAnsi(path).c_str(), win32::GENERIC_READ, win32::FILE_SHARE_READ,
+                         nullptr, win32::OPEN_EXISTING, win32::FILE_ATTRIBUTE_NORMAL, 0);
   if (m_hFile == win32::INVALID_HANDLE_VALUE) {
     m_nLastError = win32::GetLastError();
     return false;

@@ -43,14 +43,14 @@ LangArg LangArg::Array(std::vector<LangArg> items) {
 }
 
 int32_t LangArg::VarType() const {
-  static constexpr int32_t kCodes[] = {vbEmpty,   vbNull,    vbInteger, vbLong,
-                                       vbDouble,  vbBoolean, vbString,  vbVariantArray};
+  static constexpr int32_t kCodes[] = {vbEmpty,  vbNull,    vbInteger, vbLong,
+                                       vbDouble, vbBoolean, vbString,  vbVariantArray};
   return kCodes[m_value.index()];
 }
 
 std::wstring LangArg::TypeName() const {
-  static const wchar_t* kNames[] = {L"Empty",   L"Null",    L"Integer", L"Long",
-                                    L"Double",  L"Boolean", L"String",  L"Variant()"};
+  static const wchar_t* kNames[] = {L"Empty",  L"Null",    L"Integer", L"Long",
+                                    L"Double", L"Boolean", L"String",  L"Variant()"};
   return kNames[m_value.index()];
 }
 

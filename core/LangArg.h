@@ -20,9 +20,9 @@ class LangArg {
   LangArg(int32_t value) : m_value(value) {}
   // Other integers go over as Long, as a count handed to a text would.
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, int16_t> && !std::same_as<T, int32_t> &&
-             !std::same_as<T, wchar_t> && !std::same_as<T, char>)
-  LangArg(T value) : m_value(static_cast<int32_t>(value)) {}
+  requires(!std::same_as<T, bool> && !std::same_as<T, int16_t> && !std::same_as<T, int32_t> &&
+           !std::same_as<T, wchar_t> && !std::same_as<T, char>) LangArg(T value)
+      : m_value(static_cast<int32_t>(value)) {}
   LangArg(double value) : m_value(value) {}
   LangArg(bool value) : m_value(value) {}
   LangArg(const wchar_t* text) : m_value(std::wstring(text)) {}

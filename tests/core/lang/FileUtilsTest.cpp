@@ -1,7 +1,6 @@
 // The file helpers: directories, the directory maker, listings and file times.
-#include "core/mFileUtils.h"
-
 #include "LangTestUtil.h"
+#include "core/mFileUtils.h"
 #include "platform/win32/Clock.h"
 
 using namespace langtest;
@@ -17,7 +16,7 @@ TEST_F(FileUtils, DirExistsOnlyForDirectories) {
   struct Case {
     const wchar_t* path;
     bool exists;
-  } cases[] = {{L"C:\\data\\empty", true}, {L"c:\\DATA", true},   {L"C:", true},
+  } cases[] = {{L"C:\\data\\empty", true},     {L"c:\\DATA", true},     {L"C:", true},
                {L"C:\\data\\file.txt", false}, {L"C:\\missing", false}, {L"D:", false}};
   for (const auto& c : cases) EXPECT_EQ(DirExists(c.path), c.exists) << Ansi(c.path);
 }

@@ -1,8 +1,7 @@
 // The line reader: CR LF lines through its 4096-byte buffer, at every boundary, in both
 // encodings, and its read errors.
-#include "core/CLangFile.h"
-
 #include "LangTestUtil.h"
+#include "core/CLangFile.h"
 
 using namespace langtest;
 
@@ -61,8 +60,8 @@ TEST_F(LineReader, EveryLineArrivesWholeWhereverItMeetsTheBufferEdge) {
 
 TEST_F(LineReader, LongerStretchesComeIn4096BytePieces) {
   auto lines = ReadAll(std::string(5000, 'a') + "\r\nb");
-  EXPECT_EQ(lines, (std::vector<std::wstring>{std::wstring(4096, L'a'), std::wstring(904, L'a'),
-                                              L"b"}));
+  EXPECT_EQ(lines,
+            (std::vector<std::wstring>{std::wstring(4096, L'a'), std::wstring(904, L'a'), L"b"}));
 }
 
 TEST_F(LineReader, LoneCrOrLfStayInTheLineAndEmptyLinesCount) {
@@ -74,11 +73,15 @@ TEST_F(LineReader, LoneCrOrLfStayInTheLineAndEmptyLinesCount) {
 
 TEST_F(LineReader, ByteOrderMarkChoosesUtf8) {
   // "Grüße" in UTF-8 with and without the mark, and in the ANSI code page.
-  const std::string utf8 = "Gr\xC3\xBC\xC3\x9F" "e";
+  const std::string utf8 =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e";
   EXPECT_EQ(ReadAll("\xEF\xBB\xBF" + utf8 + "\r\nx"),
             (std::vector<std::wstring>{L"Gr\u00FC\u00DFe", L"x"}));
   EXPECT_EQ(ReadAll(utf8), std::vector<std::wstring>{L"Gr\u00C3\u00BC\u00C3\u0178e"});
-  EXPECT_EQ(ReadAll("Gr\xFC\xDF" "e"), std::vector<std::wstring>{L"Gr\u00FC\u00DFe"});
+  EXPECT_EQ(ReadAll("Gr\xFC\xDF"
+                    "e"),
+            std::vector<std::wstring>{L"Gr\u00FC\u00DFe"});
   // The mark alone, and a file shorter than the mark.
   EXPECT_EQ(ReadAll("\xEF\xBB\xBF"), std::vector<std::wstring>{});
   EXPECT_EQ(ReadAll("\xEF\xBB"), std::vector<std::wstring>{L"\u00EF\u00BB"});

@@ -1,8 +1,8 @@
 // Loading a language file: entry syntax, headers, repeats, the required sections, the dump
 // switch, the folder scan and the choice of the file by the options.
+#include "LangTestUtil.h"
 #include "core/CLang.h"
 #include "core/CWinReg.h"
-#include "LangTestUtil.h"
 #include "platform/win32/Registry.h"
 
 using namespace langtest;
@@ -93,7 +93,8 @@ TEST_F(LangLoad, HeadersDecideWhatIsASectionAndBadOnesCostTheFile) {
     const char* header;
     std::wstring error;
   } cases[] = {
-      {"[Tanvelo.texts] trailing words", L"'trailing words' is not the comment, line - 7, file = '"},
+      {"[Tanvelo.texts] trailing words",
+       L"'trailing words' is not the comment, line - 7, file = '"},
       {"[Tanvelo.texts", L"symbol ']' is absent, line = 7, file = '"},
       {"[]", L"empty section name, line - 7, file = '"},
   };
@@ -177,18 +178,20 @@ TEST_F(LangLoad, DumpFormsSwitchesDumpsOnInItsMode) {
   struct Case {
     const char* value;
     int32_t mode;
-  } cases[] = {{"1", 1}, {"3", 3}, {"2.4", 2}, {"4", 0}, {"0", 0}, {"yes", 0}, {"", 0},
-               {"99999999999", 0}};
+  } cases[] = {{"1", 1}, {"3", 3},   {"2.4", 2}, {"4", 0},
+               {"0", 0}, {"yes", 0}, {"", 0},    {"99999999999", 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
-    ASSERT_TRUE(Load(LangFile("EN", {std::string("dumpforms = \"") + c.value + "\"",
-                                     "[Tanvelo.texts]"})));
+    ASSERT_TRUE(
+        Load(LangFile("EN", {std::string("dumpforms = \"") + c.value + "\"", "[Tanvelo.texts]"})));
     EXPECT_EQ(lang.DumpMode(), c.mode);
   }
 }
 
 TEST_F(LangLoad, EncodingFollowsTheByteOrderMark) {
-  std::string body = LangFile("EN", {"[Tanvelo.texts]", "A = \"Gr\xC3\xBC\xC3\x9F" "e\""});
+  std::string body = LangFile("EN", {"[Tanvelo.texts]",
+                                     "A = \"Gr\xC3\xBC\xC3\x9F"
+                                     "e\""});
   ASSERT_TRUE(Load("\xEF\xBB\xBF" + body));
   EXPECT_EQ(lang.Item(L"A"), L"Gr\u00FC\u00DFe");
   ASSERT_TRUE(Load(body));
@@ -216,7 +219,8 @@ TEST_F(LangLoad, AvailableLanguagesListValidFilesOnly) {
   ASSERT_TRUE(win32::CreateDirectoryA(ProgramFile("dir.lng").c_str(), nullptr));
   EXPECT_EQ(lang.GetAvailableLangs(vb::App().Path, L"DE.LNG"),
             std::vector<std::wstring>{L"EN\r\nLang EN\r\nen.LNG"});
-  EXPECT_TRUE(Logged(L"ignoring file '" + ProgramPath("none.lng") + L"', coz no [version] section"));
+  EXPECT_TRUE(
+      Logged(L"ignoring file '" + ProgramPath("none.lng") + L"', coz no [version] section"));
   EXPECT_TRUE(Logged(L"ignoring file '" + ProgramPath("broken.lng") +
                      L"', coz in section [version] no(or wrong) signature or lang or langid"));
   EXPECT_EQ(lang.GetAvailableLangs(L"C:\\nowhere", L""), std::vector<std::wstring>{});

@@ -14,7 +14,9 @@
 
 namespace langtest {
 
-inline std::string Ansi(const std::wstring& text) { return win32::ToAnsi(text); }
+inline std::string Ansi(const std::wstring& text) {
+  return win32::ToAnsi(text);
+}
 
 // The lines joined by CR LF, with a final CR LF.
 inline std::string Lines(const std::vector<std::string>& lines) {
@@ -33,11 +35,13 @@ inline std::wstring ProgramPath(const std::string& name) {
 
 // A complete file around the given text and form sections.
 inline std::string LangFile(const std::string& langid, const std::vector<std::string>& body,
-                            const std::string& globals = "texts",
-                            const std::string& forms = "") {
-  std::vector<std::string> lines = {"[version]", "signature = \"Norvane.LangLngFile\"",
-                                    "langid = \"" + langid + "\"", "lang = \"Lang " + langid + "\"",
-                                    "[Tanvelo]", "globals = \"" + globals + "\""};
+                            const std::string& globals = "texts", const std::string& forms = "") {
+  std::vector<std::string> lines = {"[version]",
+                                    "signature = \"Norvane.LangLngFile\"",
+                                    "langid = \"" + langid + "\"",
+                                    "lang = \"Lang " + langid + "\"",
+                                    "[Tanvelo]",
+                                    "globals = \"" + globals + "\""};
   if (!forms.empty()) lines.push_back("forms = \"" + forms + "\"");
   lines.insert(lines.end(), body.begin(), body.end());
   return Lines(lines);
