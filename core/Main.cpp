@@ -106,3 +106,11 @@ std::wstring GetRandomString(int32_t length, int32_t alphabetSize) {
   for (int32_t i = 0; i < length; ++i) out += kAlphabet[pick(*S().random)];
   return out;
 }
+
+int32_t OnLibNewMailFromTemplate() {
+  vb::Ignore([] {
+    if (g_fnNewMailFromTemplate) g_fnNewMailFromTemplate();
+  });
+  vb::Err().Clear();
+  return 0;
+}
