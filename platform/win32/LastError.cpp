@@ -1,3 +1,5 @@
+// The last-error pair for the file calls. The clipboard's global memory defines the same pair
+// on its own branch; once both are in one tree, only one definition stays.
 #include "platform/win32/LastError.h"
 
 #include "platform/win32/Reset.h"
@@ -9,11 +11,7 @@ struct LastErrorState {
 };
 }  // namespace
 
-uint32_t GetLastError() {
-  return PlatformState<LastErrorState>().error;
-}
-void SetLastError(uint32_t error) {
-  PlatformState<LastErrorState>().error = error;
-}
+uint32_t GetLastError() { return PlatformState<LastErrorState>().error; }
+void SetLastError(uint32_t error) { PlatformState<LastErrorState>().error = error; }
 
 }  // namespace win32
