@@ -1,5 +1,4 @@
-// The last-error pair for the file calls. The clipboard's global memory defines the same pair
-// on its own branch; once both are in one tree, only one definition stays.
+// The thread's last error, kept with the rest of the platform state.
 #include "platform/win32/LastError.h"
 
 #include "platform/win32/Reset.h"
@@ -11,7 +10,11 @@ struct LastErrorState {
 };
 }  // namespace
 
-uint32_t GetLastError() { return PlatformState<LastErrorState>().error; }
-void SetLastError(uint32_t error) { PlatformState<LastErrorState>().error = error; }
+uint32_t GetLastError() {
+  return PlatformState<LastErrorState>().error;
+}
+void SetLastError(uint32_t error) {
+  PlatformState<LastErrorState>().error = error;
+}
 
 }  // namespace win32
