@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/CLang.h"
 #include "core/Main.h"
 #include "platform/vb/Runtime.h"
 
@@ -35,6 +36,11 @@ std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
 }
 
 }  // namespace
+
+std::wstring CHotkey::DisplayActionName() const {
+  const ActionName* a = FindAction(Action);
+  return a && g_oLang ? g_oLang->Item(a->textId) : L"";
+}
 
 std::wstring CHotkey::DisplayActionName2() const {
   const ActionName* a = FindAction(Action);

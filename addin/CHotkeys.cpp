@@ -4,7 +4,10 @@
 
 #include "core/CWinReg.h"
 #include "core/Main.h"
-#include "engine/ProfileRegPath.h"
+#include "core/COptions.h"
+#include "platform/outlook/Application.h"
+#include "platform/outlook/Folder.h"
+#include "platform/outlook/NameSpace.h"
 #include "platform/win32/Reset.h"
 
 namespace {
@@ -26,7 +29,12 @@ std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
 
 // A failing fetch of the bound template means the binding is stale.
 bool TemplateExists(const std::wstring& sEntryID) {
-  return !sEntryID.empty();
+  bool found = vb::Catch([&] {
+    if (!g_oApp || !g_oTemplatesFolder) vb::Raise(vb::kObjectVariableNotSet);
+    g_oApp->Session()->GetItemFromID(sEntryID, g_oTemplatesFolder->StoreID());
+  });
+  vb::Err().Clear();
+  return found;
 }
 
 }  // namespace
@@ -38,7 +46,7 @@ CHotkeys& Hotkeys() {
 }
 
 std::wstring CHotkeys::GetRegPath() {
-  return ProfileRegPath() + L"\\Hotkeys";
+  return Options().GetProfileRegPath() + L"\\Hotkeys";
 }
 
 std::shared_ptr<CHotkey> CHotkeys::FindByKeys(int32_t nKeyCode, bool bShift, bool bAlt,
@@ -109,7 +117,8 @@ void CHotkeys::SaveToReg() {
   Trap(L"CHotkeys::SaveToReg", [&] {
     {
       CWinReg profile;
-      if (profile.InitForAllAccess(CWinReg::HKEY_CURRENT_USER, ProfileRegPath(), false)) {
+      if (profile.InitForAllAccess(CWinReg::HKEY_CURRENT_USER, Options().GetProfileRegPath(),
+                                   false)) {
         profile.DeleteKeyRec(L"Hotkeys");
         profile.CloseKey();
       }

@@ -4,7 +4,10 @@
 
 #include "core/CWinReg.h"
 #include "core/Main.h"
-#include "engine/ProfileRegPath.h"
+#include "core/COptions.h"
+#include "engine/mTanvelo.h"
+#include "platform/redemption/SafeItem.h"
+#include "platform/vb/Runtime.h"
 
 namespace {
 constexpr int32_t kUseTypes[] = {1, 2, 4, 8};
@@ -17,7 +20,7 @@ CFrequentlyTemplates::CFrequentlyTemplates() {
 CFrequentlyTemplates::~CFrequentlyTemplates() = default;
 
 std::wstring CFrequentlyTemplates::GetRegKey() {
-  return ProfileRegPath() + L"\\FrequentlyUsed";
+  return Options().GetProfileRegPath() + L"\\FrequentlyUsed";
 }
 
 std::shared_ptr<CTemplates>* CFrequentlyTemplates::GetFrequentsCache(int32_t nUseType) {
@@ -108,17 +111,58 @@ void CFrequentlyTemplates::UpdateFrequents(CTemplates& colTmpls, int32_t nUseTyp
   });
 }
 
-std::shared_ptr<void> CFrequentlyTemplates::SubscribeOnChange(OnChangeHandler handler) {
-  auto subscription = std::make_shared<OnChangeHandler>(std::move(handler));
-  m_onChange.push_back(subscription);
-  return subscription;
+void CFrequentlyTemplates::IncUseCount(const std::wstring& sEntryID, int32_t nUseType) {
+  std::shared_ptr<CTemplate> record = FindTemplate(sEntryID);
+  if (!record) {
+    record = std::make_shared<CTemplate>();
+    record->sEntryID = sEntryID;
+    std::shared_ptr<redemption::SafeMailItem> none;
+    if (!record->Refresh(none)) return;  // no such template: nothing counted, no event
+    vb::Ignore([&] { m_colTemplates.Add(record); });
+  }
+  for (int32_t useType : kUseTypes) {
+    if ((nUseType & useType) == 0) continue;
+    ++*record->UseCounter(useType);
+    GetFrequentsCache(useType)->reset();
+  }
+  vb::Ignore([&] { SaveEntry(*record); });
+  vb::Ignore([&] {
+    // A template that enters the top list becomes a favourite; leaving it keeps the mark.
+    auto item = mTanvelo::GetTemplate(sEntryID);
+    if (!item || mTanvelo::IsFavoriteTemplate(item)) return;
+    auto top = GetFrequents(nUseType, false);
+    if (top && top->Find(sEntryID)) mTanvelo::MarkFavoriteTemplate(item, true);
+  });
+  vb::Err().Clear();
+  OnChange.Raise(nUseType);
 }
 
-void CFrequentlyTemplates::RaiseOnChange(int32_t nUseType) {
-  std::erase_if(m_onChange, [](const auto& weak) { return weak.expired(); });
-  auto subscribers = m_onChange;  // a handler may subscribe or unsubscribe meanwhile
-  for (const auto& weak : subscribers)
-    if (auto handler = weak.lock()) (*handler)(nUseType);
+void CFrequentlyTemplates::RefreshAll() {
+  StartTimer();
+  DropCaches();
+  std::shared_ptr<redemption::SafeMailItem> safe;
+  vb::Ignore([&] { safe = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem"); });
+  vb::Err().Clear();
+  for (int32_t position = m_colTemplates.Count(); position >= 1; --position) {
+    auto record = m_colTemplates.Item(position);
+    if (!record->Refresh(safe)) m_colTemplates.Remove(position);
+  }
+  safe.reset();
+  SaveAll();
+  LogElapsed(L"CFrequentlyTemplates::RefreshAll", L"", 2);
+}
+
+std::shared_ptr<CTemplate> CFrequentlyTemplates::Refresh(const std::wstring& sEntryID) {
+  DropCaches();
+  auto record = FindTemplate(sEntryID);
+  if (!record) return nullptr;
+  std::shared_ptr<redemption::SafeMailItem> none;
+  if (!record->Refresh(none)) {
+    DeleteEntry(record);
+    return nullptr;
+  }
+  SaveEntry(*record);
+  return record;
 }
 
 void CFrequentlyTemplates::SaveEntry(const CTemplate& record) {

@@ -5,12 +5,12 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/CTemplates.h"
+#include "platform/outlook/Events.h"
 
 class CFrequentlyTemplates {
  public:
@@ -35,9 +35,8 @@ class CFrequentlyTemplates {
   void RefreshAll();
   std::shared_ptr<CTemplate> Refresh(const std::wstring& sEntryID);
 
-  // OnChange(nUseType): the subscription lasts while the returned object is held.
-  using OnChangeHandler = std::function<void(int32_t nUseType)>;
-  [[nodiscard]] std::shared_ptr<void> SubscribeOnChange(OnChangeHandler handler);
+  // Raised with the use type after each counted use.
+  outlook::Event<int32_t> OnChange;
 
   // The records in memory, for the callers that list them.
   const CTemplates& Templates() const { return m_colTemplates; }
@@ -51,9 +50,7 @@ class CFrequentlyTemplates {
   void SaveAll();
   void SaveEntry(const CTemplate& record);
   std::shared_ptr<CTemplate> FindTemplate(const std::wstring& sEntryID) const;
-  void RaiseOnChange(int32_t nUseType);
 
   CTemplates m_colTemplates;
   std::array<std::shared_ptr<CTemplates>, 4> m_colCache;  // use types 1, 2, 4, 8
-  std::vector<std::weak_ptr<OnChangeHandler>> m_onChange;
 };

@@ -3,6 +3,11 @@
 #include <vector>
 
 #include "core/Main.h"
+#include "engine/TextNumber.h"
+#include "engine/mTanvelo.h"
+#include "platform/outlook/Item.h"
+#include "platform/outlook/Recipients.h"
+#include "platform/redemption/SafeItem.h"
 #include "platform/vb/Runtime.h"
 
 namespace {
@@ -18,30 +23,24 @@ std::vector<std::wstring> SplitCrLf(const std::wstring& text) {
   return parts;
 }
 
-// The runtime's conversion of a stored number: blanks around a signed decimal number are
-// allowed, anything else is a type mismatch.
-int32_t ToLong(const std::wstring& text) {
-  std::wstring t = vb::Trim(text);
-  size_t i = (!t.empty() && (t[0] == L'-' || t[0] == L'+')) ? 1 : 0;
-  size_t digits = 0, points = 0;
-  for (; i < t.size(); ++i) {
-    if (t[i] >= L'0' && t[i] <= L'9') {
-      ++digits;
-    } else if (t[i] == L'.' && points == 0) {
-      ++points;
-    } else {
-      digits = 0;
-      break;
-    }
-  }
-  if (digits == 0) vb::Raise(vb::kTypeMismatch);
-  return vb::CLng(vb::Val(t));
-}
-
 }  // namespace
 
 void CTemplate::CopyFrom(const CTemplate& other) {
   *this = other;
+}
+
+bool CTemplate::Refresh(std::shared_ptr<redemption::SafeMailItem>& oSafeMail) {
+  return TrapOr(L"CTemplate.Refresh", false, [&] {
+    auto item = mTanvelo::GetTemplate(sEntryID);
+    if (!item) return false;
+    sSubject = item->Subject();
+    if (!oSafeMail)
+      oSafeMail = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
+    oSafeMail->SetItem(item);
+    bPreaddressed = oSafeMail->Recipients()->Count() != 0;
+    oSafeMail->SetItem(nullptr);
+    return true;
+  });
 }
 
 std::wstring CTemplate::ToString() const {
@@ -55,8 +54,8 @@ bool CTemplate::FromString(const std::wstring& sString) {
     std::vector<std::wstring> parts = SplitCrLf(sString);
     if (parts.size() < 7) vb::Raise(vb::kSubscriptOutOfRange);
     int32_t counts[4];
-    for (int i = 0; i < 4; ++i) counts[i] = ToLong(parts[i]);
-    bool preaddressed = ToLong(parts[4]) != 0;
+    for (int i = 0; i < 4; ++i) counts[i] = CLngText(parts[i]);
+    bool preaddressed = CLngText(parts[4]) != 0;
     // A subject holding CR LF spreads over several lines: the EntryID is always the last.
     std::wstring subject = parts[5];
     for (size_t i = 6; i + 1 < parts.size(); ++i) subject += kCrLf + parts[i];

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "addin/CHotkey.h"
+#include "core/CLang.h"
 #include "platform/support/LibNorvane.h"
 #include "platform/vb/Error.h"
 
@@ -97,4 +98,15 @@ TEST(CHotkey, EnglishActionNames) {
     EXPECT_EQ(L"CHotKey::DisplayActionName", Log().back().procedure);
     EXPECT_EQ(L"Invalid action name '" + bad + L"'", Log().back().text);
   }
+}
+
+TEST(CHotkey, LocalisedActionNames) {
+  g_oLang = std::make_shared<CLang>();
+  g_oLang->ItemSet(L"HOT_KEY_ACTION_TV", L"Antworten");
+  g_oLang->ItemSet(L"HOT_KEY_ACTION_RAW", L"Allen antworten");
+  g_oLang->ItemSet(L"HOT_KEY_ACTION_FW", L"Weiterleiten");
+  EXPECT_EQ(L"Antworten", Make('A', true, true, false, 1).DisplayActionName());
+  EXPECT_EQ(L"Allen antworten", Make('A', true, true, false, 2).DisplayActionName());
+  EXPECT_EQ(L"Weiterleiten", Make('A', true, true, false, 4).DisplayActionName());
+  EXPECT_EQ(L"", Make('A', true, true, false, 8).DisplayActionName());
 }
