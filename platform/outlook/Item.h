@@ -89,6 +89,8 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   // Raises Send (which may cancel); needs resolved recipients; closes the inspector and
   // files the item in the Outbox.
   void Send();
+  // Sends as Redemption does: the same, without raising Send.
+  void Submit();
   // Opens (or activates) the item's inspector; a modal display runs the test's script for
   // modal inspectors and returns when it has closed.
   void Display(bool modal = false);
@@ -159,6 +161,7 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   void RequireClass(int32_t cls, const wchar_t* member) const;
   std::shared_ptr<Item> CloneInto(const std::shared_ptr<MAPIFolder>& folder) const;
   std::shared_ptr<Item> MakeResponse(int kind);
+  void SendImpl(bool raiseEvent);
   void FileInto(const std::shared_ptr<MAPIFolder>& folder, bool newId);
   void SetBodies(int32_t format, const std::wstring& plain, const std::wstring& html,
                  const std::wstring& rtf);

@@ -106,18 +106,29 @@ void Item::Delete() {
   (void)Move(deleted);
 }
 
-void Item::Send() {
+void Item::Send() { SendImpl(true); }
+void Item::Submit() { SendImpl(false); }
+
+void Item::SendImpl(bool raiseEvent) {
   RequireClass(olMail, L"Send");
   bool cancel = false;
-  events_.Send.Raise(cancel);
+  if (raiseEvent) events_.Send.Raise(cancel);
   if (cancel) return;
   if (recipients_->Count() == 0)
     vb::Raise(kErrFailed,
               L"There must be at least one name or distribution list in the To, Cc, or Bcc box.");
   if (!recipients_->ResolveAll()) vb::Raise(kErrFailed, L"Outlook does not recognize one or more names.");
   auto session = Session();
-  if (auto user = session ? session->CurrentUserEntry() : nullptr)
+  if (auto user = session ? session->CurrentUserEntry() : nullptr) {
     SetSender(user->Name(), user->Address(), user->Type());
+    // The account it leaves by, as Outlook stamps it.
+    if (!session->Accounts().empty()) {
+      const auto& account = session->Accounts().front();
+      props_.Set(NamedTag(PSETID_Common, 0x8580, PT_UNICODE), account.Name);
+      props_.Set(NamedTag(PSETID_Common, 0x8581, PT_UNICODE),
+                 account.Name + L"\x01" + account.SMTPAddress);
+    }
+  }
   props_.Set(PR_MESSAGE_FLAGS, props_.Long(PR_MESSAGE_FLAGS) | MSGFLAG_SUBMIT);
   if (auto inspector = inspector_.lock()) {
     inspector->Close(olDiscard);  // sending closes the window without asking

@@ -12,6 +12,11 @@
 
 namespace outlook {
 
+// A mail account of the profile, as Redemption's RDOSession.Accounts lists it.
+struct Account {
+  std::wstring Name, UserName, SMTPAddress;
+};
+
 class NameSpace : public Object, public std::enable_shared_from_this<NameSpace> {
  public:
   explicit NameSpace(std::weak_ptr<outlook::Application> app);
@@ -43,6 +48,8 @@ class NameSpace : public Object, public std::enable_shared_from_this<NameSpace> 
   void SetCurrentUser(std::shared_ptr<outlook::AddressEntry> user);
   std::shared_ptr<outlook::AddressEntry> CurrentUserEntry() const { return user_; }
   outlook::AddressBook& AddressBook() { return book_; }
+  void AddAccount(Account account) { accounts_.push_back(std::move(account)); }
+  const std::vector<Account>& Accounts() const { return accounts_; }
   // Every Move gives a new EntryID, also within a store (as on Exchange).
   void SetMoveAlwaysChangesEntryID(bool on) { moveChangesId_ = on; }
   bool MoveAlwaysChangesEntryID() const { return moveChangesId_; }
@@ -67,6 +74,7 @@ class NameSpace : public Object, public std::enable_shared_from_this<NameSpace> 
   std::shared_ptr<outlook::AddressEntry> user_;
   outlook::AddressBook book_;
   NamedProps named_;
+  std::vector<Account> accounts_;
   uint64_t nextId_ = 1;
   bool moveChangesId_ = false, addedToDrafts_ = false, unavailable_ = false;
 };

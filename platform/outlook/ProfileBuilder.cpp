@@ -94,6 +94,7 @@ Profile BuildProfile(const ProfileOptions& options) {
 
   p.user = Exchange(options.userName, L"PDOE", options.userAddress);
   session.SetCurrentUser(p.user);
+  session.AddAccount({L"Norvane Mail", options.userName, options.userAddress});
   p.leeAnn = Exchange(L"Lee Ann", L"LANN", L"lee.ann@norvane.example");
   p.kimRoe = std::make_shared<AddressEntry>(L"Kim Roe", L"kim.roe@partner.example", L"SMTP");
   p.samPoe = Exchange(L"Sam Poe", L"SPOE", L"sam.poe@norvane.example");
