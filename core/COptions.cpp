@@ -2,9 +2,9 @@
 
 #include "core/CWinReg.h"
 #include "core/Main.h"
+#include "platform/outlook/Application.h"
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/NameSpace.h"
-#include "platform/outlook/Application.h"
 #include "platform/vb/Runtime.h"
 #include "resources/StringTable.h"
 
@@ -118,7 +118,9 @@ std::wstring COptions::LangID() const {
   return lang.empty() ? L"EN" : lang;
 }
 
-void COptions::SetLangID(const std::wstring& value) { WriteStringOption(L"LANG", value, true); }
+void COptions::SetLangID(const std::wstring& value) {
+  WriteStringOption(L"LANG", value, true);
+}
 
 std::wstring COptions::LangFile() const {
   std::wstring file = ReadStringOption(L"LANG_", L"", true);
@@ -129,7 +131,9 @@ std::wstring COptions::LangFile() const {
   return L"";
 }
 
-void COptions::SetLangFile(const std::wstring& value) { WriteStringOption(L"LANG_", value, true); }
+void COptions::SetLangFile(const std::wstring& value) {
+  WriteStringOption(L"LANG_", value, true);
+}
 
 bool COptions::ShowOldControlsOn2007() const {
   return NormalisedBoolean(L"dbgShowOldControlsOn2007", 0);
@@ -143,11 +147,15 @@ bool COptions::ShowOldControlsOn2010() const {
 void COptions::SetShowOldControlsOn2010(bool value) {
   WriteDWordOption(L"dbgShowOldControlsOn2010", value ? 1 : 0, true, L"");
 }
-bool COptions::UseDebugButton() const { return NormalisedBoolean(L"UseDebugButton", 0); }
+bool COptions::UseDebugButton() const {
+  return NormalisedBoolean(L"UseDebugButton", 0);
+}
 void COptions::SetUseDebugButton(bool value) {
   WriteDWordOption(L"UseDebugButton", value ? 1 : 0, true, L"");
 }
-bool COptions::UseKeyboardHook() const { return NormalisedBoolean(L"UseKeyboardHook", 1); }
+bool COptions::UseKeyboardHook() const {
+  return NormalisedBoolean(L"UseKeyboardHook", 1);
+}
 void COptions::SetUseKeyboardHook(bool value) {
   WriteDWordOption(L"UseKeyboardHook", value ? 1 : 0, true, L"");
 }
@@ -204,15 +212,21 @@ void COptions::SetHideForwardWithBtn(bool value) {
   WriteDWordOption(L"HideReplyAllWithBtnBtn", value ? 1 : 0, true, GetProfileRegPath());
 }
 
-std::wstring COptions::DefaultTemplateID() { return ReadProfileString(L"DefaultTemplateID"); }
+std::wstring COptions::DefaultTemplateID() {
+  return ReadProfileString(L"DefaultTemplateID");
+}
 void COptions::SetDefaultTemplateID(const std::wstring& value) {
   WriteProfileString(L"DefaultTemplateID", value);
 }
-std::wstring COptions::TanveloDraftsEntryID() { return ReadProfileString(L"TanveloDraftsEntryID"); }
+std::wstring COptions::TanveloDraftsEntryID() {
+  return ReadProfileString(L"TanveloDraftsEntryID");
+}
 void COptions::SetTanveloDraftsEntryID(const std::wstring& value) {
   WriteProfileString(L"TanveloDraftsEntryID", value);
 }
-std::wstring COptions::TanvelloEntryID() { return ReadProfileString(L"TanveloEntryID"); }
+std::wstring COptions::TanvelloEntryID() {
+  return ReadProfileString(L"TanveloEntryID");
+}
 void COptions::SetTanvelloEntryID(const std::wstring& value) {
   WriteProfileString(L"TanveloEntryID", value);
 }
@@ -223,7 +237,9 @@ std::wstring COptions::CompanyShortName() const {
 std::wstring COptions::ProductShortName() const {
   return vb::LoadResString(resources::IDS_PRODUCT_SHORT_NAME);
 }
-std::wstring COptions::ProductCode() const { return vb::LoadResString(resources::IDS_PRODUCT_CODE); }
+std::wstring COptions::ProductCode() const {
+  return vb::LoadResString(resources::IDS_PRODUCT_CODE);
+}
 
 // --- Import and export settings ----------------------------------------------------------
 

@@ -16,7 +16,8 @@ std::wstring OnLibGetUserAddress() {
   std::wstring address;
   vb::Ignore([&] {
     if (GetAppVersion() == 9) {
-      address = vb::CreateObject<redemption::SafeCurrentUser>(L"Redemption.SafeCurrentUser")->Address();
+      address =
+          vb::CreateObject<redemption::SafeCurrentUser>(L"Redemption.SafeCurrentUser")->Address();
       return;
     }
     auto session = vb::CreateObject<redemption::RDOSession>(L"Redemption.RDOSession");

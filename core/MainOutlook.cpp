@@ -20,7 +20,9 @@ struct OutlookGlobals {
   int32_t appVersion = 0;
 };
 
-OutlookGlobals& S() { return win32::PlatformState<OutlookGlobals>(); }
+OutlookGlobals& S() {
+  return win32::PlatformState<OutlookGlobals>();
+}
 
 const bool kGlobalsReset = (win32::RegisterReset([] {
                               g_oApp.reset();
@@ -37,7 +39,9 @@ COptions& Options() {
   return *S().options;
 }
 
-void ReleaseOptions() { S().options.reset(); }
+void ReleaseOptions() {
+  S().options.reset();
+}
 
 int32_t GetAppVersion() {
   if (S().appVersion != 0) return S().appVersion;

@@ -26,9 +26,12 @@ void AddressEntry::AddMember(std::shared_ptr<AddressEntry> member) {
 
 PropValue AddressEntry::Fields(uint32_t tag) const {
   switch (tag) {
-    case PR_DISPLAY_NAME: return name_;
-    case PR_ADDRTYPE: return type_;
-    case PR_EMAIL_ADDRESS: return address_;
+    case PR_DISPLAY_NAME:
+      return name_;
+    case PR_ADDRTYPE:
+      return type_;
+    case PR_EMAIL_ADDRESS:
+      return address_;
     case PR_SMTP_ADDRESS:
       if (smtp_.empty()) return PropValue{};
       return smtp_;
@@ -55,7 +58,8 @@ bool SplitOneOff(const std::wstring& text, std::wstring& name, std::wstring& add
 
 std::shared_ptr<AddressEntry> AddressBook::FindByAddress(const std::wstring& address) const {
   for (auto& e : entries_) {
-    if (SameText(e->Address(), address) || (!e->SmtpAddress().empty() && SameText(e->SmtpAddress(), address)))
+    if (SameText(e->Address(), address) ||
+        (!e->SmtpAddress().empty() && SameText(e->SmtpAddress(), address)))
       return e;
   }
   return nullptr;

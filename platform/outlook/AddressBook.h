@@ -57,8 +57,8 @@ class AddressBook {
   // "Name <address>" and a bare SMTP address always resolve (to a known entry with that SMTP
   // address when there is one); any other text resolves when exactly one entry has it as its
   // display name, ignoring case. Nothing otherwise.
-  std::shared_ptr<AddressEntry> Resolve(const std::wstring& text,
-                                        const std::vector<std::shared_ptr<AddressEntry>>& extra) const;
+  std::shared_ptr<AddressEntry> Resolve(
+      const std::wstring& text, const std::vector<std::shared_ptr<AddressEntry>>& extra) const;
   // The entry whose address (or, for Exchange, SMTP address) is this one.
   std::shared_ptr<AddressEntry> FindByAddress(const std::wstring& address) const;
 

@@ -15,7 +15,9 @@ namespace {
 struct RunningState {
   std::weak_ptr<Application> app;
 };
-RunningState& Running_() { return win32::PlatformState<RunningState>(); }
+RunningState& Running_() {
+  return win32::PlatformState<RunningState>();
+}
 }  // namespace
 
 std::shared_ptr<Application> Application::Create(const std::wstring& version) {
@@ -27,7 +29,9 @@ std::shared_ptr<Application> Application::Create(const std::wstring& version) {
   return app;
 }
 
-std::shared_ptr<Application> Application::Running() { return Running_().app.lock(); }
+std::shared_ptr<Application> Application::Running() {
+  return Running_().app.lock();
+}
 
 std::shared_ptr<NameSpace> Application::GetNamespace(const std::wstring& type) const {
   if (!SameText(type, L"MAPI")) vb::Raise(vb::kInvalidProcedureCall);
@@ -36,14 +40,18 @@ std::shared_ptr<NameSpace> Application::GetNamespace(const std::wstring& type) c
 
 std::shared_ptr<Item> Application::CreateItem(int32_t itemType) {
   switch (itemType) {
-    case olMailItem: return Item::Create(olMail, session_, session_->GetDefaultFolder(olFolderDrafts));
-    case olPostItem: return Item::Create(olPost, session_, session_->GetDefaultFolder(olFolderDrafts));
+    case olMailItem:
+      return Item::Create(olMail, session_, session_->GetDefaultFolder(olFolderDrafts));
+    case olPostItem:
+      return Item::Create(olPost, session_, session_->GetDefaultFolder(olFolderDrafts));
     case olContactItem:
       return Item::Create(olContact, session_, session_->GetDefaultFolder(olFolderContacts));
     case olDistributionListItem:
-      return Item::Create(olDistributionList, session_, session_->GetDefaultFolder(olFolderContacts));
+      return Item::Create(olDistributionList, session_,
+                          session_->GetDefaultFolder(olFolderContacts));
   }
-  vb::Raise(kErrFailed, L"Could not complete the operation. One or more parameter values are not valid.");
+  vb::Raise(kErrFailed,
+            L"Could not complete the operation. One or more parameter values are not valid.");
 }
 
 void Application::SetActiveExplorer(const std::shared_ptr<Explorer>& explorer) {
@@ -79,7 +87,8 @@ bool Application::WordMail() const {
   return wordMail_.value_or(MajorVersion(version_) >= 12);
 }
 
-void Application::QueueModalInspectorScript(std::function<void(std::shared_ptr<Inspector>)> script) {
+void Application::QueueModalInspectorScript(
+    std::function<void(std::shared_ptr<Inspector>)> script) {
   modalScripts_.push_back(std::move(script));
 }
 

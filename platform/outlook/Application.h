@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "platform/outlook/Forward.h"
 

@@ -16,7 +16,9 @@ std::wstring FileNameOf(const std::wstring& path) {
 }
 }  // namespace
 
-int32_t Attachment::Position() const { return props_.Long(PR_RENDERING_POSITION, 0); }
+int32_t Attachment::Position() const {
+  return props_.Long(PR_RENDERING_POSITION, 0);
+}
 
 void Attachment::SetPosition(int32_t position) {
   props_.Set(PR_RENDERING_POSITION, position);
@@ -48,9 +50,12 @@ void Attachment::Delete() {
 
 PropValue Attachment::Fields(uint32_t tag) const {
   switch (tag) {
-    case PR_ATTACH_METHOD: return type_ == olEmbeddeditem ? 5 : type_ == olOLE ? 6 : 1;
-    case PR_ATTACH_LONG_FILENAME: return fileName_;
-    case PR_DISPLAY_NAME: return displayName_;
+    case PR_ATTACH_METHOD:
+      return type_ == olEmbeddeditem ? 5 : type_ == olOLE ? 6 : 1;
+    case PR_ATTACH_LONG_FILENAME:
+      return fileName_;
+    case PR_DISPLAY_NAME:
+      return displayName_;
   }
   return props_.Get(tag);
 }
@@ -68,9 +73,11 @@ std::shared_ptr<Attachment> Attachments::Item(int32_t index) const {
 std::shared_ptr<Attachment> Attachments::Add(const std::wstring& source, int32_t type,
                                              int32_t position, const std::wstring& displayName) {
   if (type != olByValue && type != olByReference)
-    vb::Raise(kErrFailed, L"Could not complete the operation. One or more parameter values are not valid.");
+    vb::Raise(kErrFailed,
+              L"Could not complete the operation. One or more parameter values are not valid.");
   auto data = files::Read(source);
-  if (!data) vb::Raise(kErrFailed, L"Cannot find this file. Verify the path and file name are correct.");
+  if (!data)
+    vb::Raise(kErrFailed, L"Cannot find this file. Verify the path and file name are correct.");
   auto a = AddData(FileNameOf(source), std::move(*data), olByValue);
   if (!displayName.empty()) a->displayName_ = displayName;
   if (position) a->props_.Set(PR_RENDERING_POSITION, position);

@@ -12,11 +12,20 @@ std::wstring HtmlEscape(const std::wstring& text) {
   std::wstring out;
   for (wchar_t c : text) {
     switch (c) {
-      case L'&': out += L"&amp;"; break;
-      case L'<': out += L"&lt;"; break;
-      case L'>': out += L"&gt;"; break;
-      case L'"': out += L"&quot;"; break;
-      default: out += c;
+      case L'&':
+        out += L"&amp;";
+        break;
+      case L'<':
+        out += L"&lt;";
+        break;
+      case L'>':
+        out += L"&gt;";
+        break;
+      case L'"':
+        out += L"&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -157,7 +166,8 @@ std::wstring RtfToText(const std::wstring& rtf) {
       }
       if (n == L'\'') {
         if (!skip && i + 2 < rtf.size()) {
-          std::string byte(1, static_cast<char>(std::wcstol(rtf.substr(i + 1, 2).c_str(), nullptr, 16)));
+          std::string byte(
+              1, static_cast<char>(std::wcstol(rtf.substr(i + 1, 2).c_str(), nullptr, 16)));
           out += win32::FromAnsi(byte);
         }
         i += 3;
@@ -173,8 +183,8 @@ std::wstring RtfToText(const std::wstring& rtf) {
       }
       std::wstring num = rtf.substr(numStart, i - numStart);
       if (i < rtf.size() && rtf[i] == L' ') ++i;
-      if (word == L"fonttbl" || word == L"colortbl" || word == L"stylesheet" ||
-          word == L"info" || word == L"pict") {
+      if (word == L"fonttbl" || word == L"colortbl" || word == L"stylesheet" || word == L"info" ||
+          word == L"pict") {
         skip = true;
       } else if (!skip) {
         if (word == L"par" || word == L"line") out += L"\r\n";

@@ -13,7 +13,8 @@ namespace outlook {
 
 class Selection {
  public:
-  explicit Selection(std::vector<std::shared_ptr<outlook::Item>> items) : items_(std::move(items)) {}
+  explicit Selection(std::vector<std::shared_ptr<outlook::Item>> items)
+      : items_(std::move(items)) {}
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
   // 1-based, in view order; raises past the end (also on an empty selection).
   std::shared_ptr<outlook::Item> Item(int32_t index) const;

@@ -12,7 +12,9 @@ struct FileState {
   Writer writer;
   std::map<std::wstring, Bytes> store;  // by lower-cased path: Windows names ignore case
 };
-FileState& S() { return win32::PlatformState<FileState>(); }
+FileState& S() {
+  return win32::PlatformState<FileState>();
+}
 }  // namespace
 
 void Bind(Reader reader, Writer writer) {

@@ -17,8 +17,8 @@ struct Filter::Node {
 namespace {
 
 [[noreturn]] void ParseError(const std::wstring& text, size_t at) {
-  vb::Raise(kErrCannotParse,
-            L"Cannot parse condition. Error at \"" + text.substr(std::min(at, text.size())) + L"\".");
+  vb::Raise(kErrCannotParse, L"Cannot parse condition. Error at \"" +
+                                 text.substr(std::min(at, text.size())) + L"\".");
 }
 
 class Parser {
@@ -166,7 +166,8 @@ bool Evaluate(const Filter::Node& node, const Filter::Lookup& lookup) {
       return false;
     case Filter::Node::kNot:
       return !Evaluate(*node.children[0], lookup);
-    case Filter::Node::kCond: break;
+    case Filter::Node::kCond:
+      break;
   }
   std::optional<PropValue> value = lookup(node.property);
   if (!value) {
@@ -194,6 +195,8 @@ Filter::Filter(const std::wstring& text) : root_(Parser(text).Parse()) {}
 Filter::~Filter() = default;
 Filter::Filter(Filter&&) noexcept = default;
 
-bool Filter::Matches(const Lookup& lookup) const { return Evaluate(*root_, lookup); }
+bool Filter::Matches(const Lookup& lookup) const {
+  return Evaluate(*root_, lookup);
+}
 
 }  // namespace outlook

@@ -43,8 +43,8 @@ void View::SetXML(const std::wstring& xml) {
   ++xmlWrites_;
 }
 
-MAPIFolder::MAPIFolder(std::wstring name, int32_t defaultItemType,
-                       std::weak_ptr<NameSpace> session, std::weak_ptr<outlook::Store> store)
+MAPIFolder::MAPIFolder(std::wstring name, int32_t defaultItemType, std::weak_ptr<NameSpace> session,
+                       std::weak_ptr<outlook::Store> store)
     : name_(std::move(name)),
       defaultItemType_(defaultItemType),
       session_(std::move(session)),
@@ -130,7 +130,9 @@ std::vector<std::shared_ptr<MAPIFolder>> Folders::All() const {
   return roots;
 }
 
-int32_t Folders::Count() const { return static_cast<int32_t>(All().size()); }
+int32_t Folders::Count() const {
+  return static_cast<int32_t>(All().size());
+}
 
 std::shared_ptr<MAPIFolder> Folders::Item(int32_t index) const {
   auto all = All();
@@ -163,6 +165,8 @@ std::shared_ptr<MAPIFolder> Folders::Add(const std::wstring& name, int32_t type)
   return folder;
 }
 
-void Folders::Remove(int32_t index) { Item(index)->Delete(); }
+void Folders::Remove(int32_t index) {
+  Item(index)->Delete();
+}
 
 }  // namespace outlook

@@ -25,8 +25,10 @@ int32_t Inspector::EditorType() const {
   if (app && app->WordMail() && item->Class() == olMail) return olEditorWord;
   if (app && MajorVersion(app->Version()) < 10) return olEditorText;
   switch (item->BodyFormat()) {
-    case olFormatHTML: return olEditorHTML;
-    case olFormatRichText: return olEditorRTF;
+    case olFormatHTML:
+      return olEditorHTML;
+    case olFormatRichText:
+      return olEditorRTF;
   }
   return olEditorText;
 }
@@ -71,7 +73,9 @@ void Inspector::SetSelection(int32_t start, int32_t length) {
   caret_ = selStart_ + selLength_;
 }
 
-void Inspector::SetCaret(int32_t position) { SetSelection(position, 0); }
+void Inspector::SetCaret(int32_t position) {
+  SetSelection(position, 0);
+}
 
 std::wstring Inspector::SelectedText() const {
   std::wstring text = CurrentItem()->Body();
@@ -79,7 +83,9 @@ std::wstring Inspector::SelectedText() const {
   return text.substr(static_cast<size_t>(selStart_), static_cast<size_t>(selLength_));
 }
 
-std::wstring Inspector::SelectedHtml() const { return body::HtmlEscape(SelectedText()); }
+std::wstring Inspector::SelectedHtml() const {
+  return body::HtmlEscape(SelectedText());
+}
 
 void Inspector::TypeText(const std::wstring& text) {
   auto item = CurrentItem();

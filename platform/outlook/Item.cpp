@@ -15,9 +15,12 @@ namespace outlook {
 namespace {
 const wchar_t* DefaultMessageClass(int32_t cls) {
   switch (cls) {
-    case olPost: return L"IPM.Post";
-    case olContact: return L"IPM.Contact";
-    case olDistributionList: return L"IPM.DistList";
+    case olPost:
+      return L"IPM.Post";
+    case olContact:
+      return L"IPM.Contact";
+    case olDistributionList:
+      return L"IPM.DistList";
   }
   return L"IPM.Note";
 }
@@ -47,20 +50,26 @@ void Item::Live() const {
 void Item::RequireClass(int32_t cls, const wchar_t* member) const {
   Live();
   if (class_ != cls)
-    vb::Raise(kErrNotSupported, L"Object doesn't support this property or method: " +
-                                    std::wstring(member));
+    vb::Raise(kErrNotSupported,
+              L"Object doesn't support this property or method: " + std::wstring(member));
 }
 
-void Item::MarkChanged() { saved_ = false; }
+void Item::MarkChanged() {
+  saved_ = false;
+}
 
-int32_t Item::Class() const { return class_; }
+int32_t Item::Class() const {
+  return class_;
+}
 
 std::wstring Item::MessageClass() const {
   Live();
   return props_.Text(PR_MESSAGE_CLASS);
 }
 
-void Item::SetMessageClass(const std::wstring& messageClass) { SetText(PR_MESSAGE_CLASS, messageClass); }
+void Item::SetMessageClass(const std::wstring& messageClass) {
+  SetText(PR_MESSAGE_CLASS, messageClass);
+}
 
 std::wstring Item::EntryID() const {
   Live();
@@ -72,7 +81,9 @@ std::shared_ptr<MAPIFolder> Item::Parent() const {
   return parent_.lock();
 }
 
-std::shared_ptr<NameSpace> Item::Session() const { return session_.lock(); }
+std::shared_ptr<NameSpace> Item::Session() const {
+  return session_.lock();
+}
 
 std::shared_ptr<outlook::Application> Item::Application() const {
   auto s = Session();
@@ -90,7 +101,9 @@ std::wstring Item::Subject() const {
   return props_.Text(PR_SUBJECT);
 }
 
-void Item::SetSubject(const std::wstring& subject) { SetText(PR_SUBJECT, subject); }
+void Item::SetSubject(const std::wstring& subject) {
+  SetText(PR_SUBJECT, subject);
+}
 
 // --- Bodies -----------------------------------------------------------------------------------
 
@@ -111,8 +124,10 @@ std::wstring Item::Body() const {
 
 void Item::SetBody(const std::wstring& text) {
   switch (bodyFormat_) {
-    case olFormatHTML: return SetBodies(olFormatHTML, text, body::TextToHtml(text), L"");
-    case olFormatRichText: return SetBodies(olFormatRichText, text, L"", body::TextToRtf(text));
+    case olFormatHTML:
+      return SetBodies(olFormatHTML, text, body::TextToHtml(text), L"");
+    case olFormatRichText:
+      return SetBodies(olFormatRichText, text, L"", body::TextToRtf(text));
   }
   SetBodies(olFormatPlain, text, L"", L"");
 }
@@ -140,9 +155,12 @@ void Item::SetBodyFormat(int32_t format) {
   if (format == bodyFormat_) return;
   std::wstring text = Body();
   switch (format) {
-    case olFormatPlain: return SetBodies(olFormatPlain, text, L"", L"");
-    case olFormatHTML: return SetBodies(olFormatHTML, text, body::TextToHtml(text), L"");
-    case olFormatRichText: return SetBodies(olFormatRichText, text, L"", body::TextToRtf(text));
+    case olFormatPlain:
+      return SetBodies(olFormatPlain, text, L"", L"");
+    case olFormatHTML:
+      return SetBodies(olFormatHTML, text, body::TextToHtml(text), L"");
+    case olFormatRichText:
+      return SetBodies(olFormatRichText, text, L"", body::TextToRtf(text));
   }
   vb::Raise(kErrFailed, L"The property value is not valid.");
 }
@@ -209,7 +227,9 @@ void Item::SetSender(const std::wstring& name, const std::wstring& address,
   props_.Set(PR_SENDER_ADDRTYPE, type);
 }
 
-void Item::SetReceived(double when) { props_.Set(PR_MESSAGE_DELIVERY_TIME, when); }
+void Item::SetReceived(double when) {
+  props_.Set(PR_MESSAGE_DELIVERY_TIME, when);
+}
 
 double Item::ReceivedTime() const {
   Live();
@@ -225,9 +245,15 @@ double Item::CreationTime() const {
   return d ? *d : 0;
 }
 
-std::wstring Item::To() const { return recipients_->DisplayOf(olTo); }
-std::wstring Item::CC() const { return recipients_->DisplayOf(olCC); }
-std::wstring Item::BCC() const { return recipients_->DisplayOf(olBCC); }
+std::wstring Item::To() const {
+  return recipients_->DisplayOf(olTo);
+}
+std::wstring Item::CC() const {
+  return recipients_->DisplayOf(olCC);
+}
+std::wstring Item::BCC() const {
+  return recipients_->DisplayOf(olBCC);
+}
 
 uint32_t Item::NamedTag(const wchar_t* guid, int32_t lid, uint32_t type) const {
   auto s = Session();
@@ -295,14 +321,14 @@ std::shared_ptr<outlook::UserProperties> Item::UserProperties() {
 
 // --- Contacts and lists ----------------------------------------------------------------------
 
-#define TV_CONTACT_FIELD(Name, Tag)                                     \
-  std::wstring Item::Name() const {                                     \
-    RequireClass(olContact, L## #Name);                                 \
-    return props_.Text(Tag);                                            \
-  }                                                                     \
-  void Item::Set##Name(const std::wstring& v) {                         \
-    RequireClass(olContact, L## #Name);                                 \
-    SetText(Tag, v);                                                    \
+#define TV_CONTACT_FIELD(Name, Tag)             \
+  std::wstring Item::Name() const {             \
+    RequireClass(olContact, L## #Name);         \
+    return props_.Text(Tag);                    \
+  }                                             \
+  void Item::Set##Name(const std::wstring& v) { \
+    RequireClass(olContact, L## #Name);         \
+    SetText(Tag, v);                            \
   }
 TV_CONTACT_FIELD(FirstName, PR_GIVEN_NAME)
 TV_CONTACT_FIELD(MiddleName, PR_MIDDLE_NAME)
@@ -363,7 +389,8 @@ void Item::AddMember(std::shared_ptr<AddressEntry> member) {
 
 std::shared_ptr<AddressEntry> Item::ListEntry() const {
   RequireClass(olDistributionList, L"ListEntry");
-  auto entry = std::make_shared<AddressEntry>(props_.Text(PR_DISPLAY_NAME), props_.Text(PR_DISPLAY_NAME), L"MAPIPDL");
+  auto entry = std::make_shared<AddressEntry>(props_.Text(PR_DISPLAY_NAME),
+                                              props_.Text(PR_DISPLAY_NAME), L"MAPIPDL");
   entry->MakeDistList();
   for (auto& m : members_) entry->AddMember(m);
   return entry;
@@ -382,9 +409,12 @@ PropValue Item::GetProp(uint32_t tag) const {
     case PR_ENTRYID:
       if (entryId_.empty()) return PropValue{};
       return BytesOfHex(entryId_);
-    case PR_DISPLAY_TO: return To();
-    case PR_DISPLAY_CC: return CC();
-    case PR_DISPLAY_BCC: return BCC();
+    case PR_DISPLAY_TO:
+      return To();
+    case PR_DISPLAY_CC:
+      return CC();
+    case PR_DISPLAY_BCC:
+      return BCC();
     case PR_MSG_EDITOR_FORMAT:
       if (!props_.Has(tag))
         return bodyFormat_ == olFormatHTML ? 2 : bodyFormat_ == olFormatRichText ? 3 : 1;
@@ -400,10 +430,14 @@ void Item::SetProp(uint32_t tag, PropValue value) {
     return s ? *s : std::wstring();
   };
   switch (tag) {
-    case PR_BODY: return SetBody(text());
-    case PR_HTML: return SetHTMLBody(text());
-    case PR_RTF_COMPRESSED: return SetRTFBody(text());
-    case PR_ENTRYID: vb::Raise(kErrFailed, L"The property cannot be written.");
+    case PR_BODY:
+      return SetBody(text());
+    case PR_HTML:
+      return SetHTMLBody(text());
+    case PR_RTF_COMPRESSED:
+      return SetRTFBody(text());
+    case PR_ENTRYID:
+      vb::Raise(kErrFailed, L"The property cannot be written.");
   }
   props_.Set(tag, std::move(value));
   MarkChanged();
@@ -434,6 +468,11 @@ std::optional<PropValue> Item::FilterValue(const std::wstring& rawName) const {
     if (name == L"email3address") return EmailAddress(3);
   }
   if (auto p = userProperties_->Find(rawName)) return p->Value();
+  // A field defined on the folder is known for every item there, empty where unset.
+  if (auto folder = parent_.lock()) {
+    for (auto& field : folder->UserDefinedFields())
+      if (SameText(field, rawName)) return PropValue{};
+  }
   return std::nullopt;
 }
 

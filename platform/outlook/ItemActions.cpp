@@ -1,7 +1,7 @@
 // What Outlook does to an item as a whole: filing, moving, copying, deleting, sending,
 // opening and closing it.
-#include "platform/outlook/Application.h"
 #include "platform/outlook/AddressBook.h"
+#include "platform/outlook/Application.h"
 #include "platform/outlook/Attachments.h"
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/Inspector.h"
@@ -67,8 +67,8 @@ std::shared_ptr<Item> Item::Move(const std::shared_ptr<MAPIFolder>& folder) {
   if (!filed_) Save();
   auto from = parent_.lock();
   auto session = Session();
-  bool newId = !from || from->Store() != folder->Store() ||
-               (session && session->MoveAlwaysChangesEntryID());
+  bool newId =
+      !from || from->Store() != folder->Store() || (session && session->MoveAlwaysChangesEntryID());
   auto moved = CloneInto(folder);
   if (from) from->Unfile(this);
   dead_ = true;
@@ -106,8 +106,12 @@ void Item::Delete() {
   (void)Move(deleted);
 }
 
-void Item::Send() { SendImpl(true); }
-void Item::Submit() { SendImpl(false); }
+void Item::Send() {
+  SendImpl(true);
+}
+void Item::Submit() {
+  SendImpl(false);
+}
 
 void Item::SendImpl(bool raiseEvent) {
   RequireClass(olMail, L"Send");
@@ -117,7 +121,8 @@ void Item::SendImpl(bool raiseEvent) {
   if (recipients_->Count() == 0)
     vb::Raise(kErrFailed,
               L"There must be at least one name or distribution list in the To, Cc, or Bcc box.");
-  if (!recipients_->ResolveAll()) vb::Raise(kErrFailed, L"Outlook does not recognize one or more names.");
+  if (!recipients_->ResolveAll())
+    vb::Raise(kErrFailed, L"Outlook does not recognize one or more names.");
   auto session = Session();
   if (auto user = session ? session->CurrentUserEntry() : nullptr) {
     SetSender(user->Name(), user->Address(), user->Type());

@@ -43,8 +43,10 @@ std::shared_ptr<Item> Item::MakeResponse(int kind) {
   auto user = session->CurrentUserEntry();
   if (kind != kForward && !SenderName().empty()) {
     auto entry = session->AddressBook().FindByAddress(SenderEmailAddress());
-    if (!entry) entry = std::make_shared<AddressEntry>(SenderName(), SenderEmailAddress(),
-                                                      SenderEmailType().empty() ? L"SMTP" : SenderEmailType());
+    if (!entry)
+      entry =
+          std::make_shared<AddressEntry>(SenderName(), SenderEmailAddress(),
+                                         SenderEmailType().empty() ? L"SMTP" : SenderEmailType());
     response->Recipients()->Add(entry->Name())->SetEntry(entry);
   }
   if (kind == kReplyAll) {
@@ -57,8 +59,8 @@ std::shared_ptr<Item> Item::MakeResponse(int kind) {
     }
   }
 
-  std::wstring header = L"-----Original Message-----\r\nFrom: " + SenderName() +
-                        L"\r\nSent: " + DateText(ReceivedTime()) + L"\r\nTo: " + To() +
+  std::wstring header = L"-----Original Message-----\r\nFrom: " + SenderName() + L"\r\nSent: " +
+                        DateText(ReceivedTime()) + L"\r\nTo: " + To() +
                         (CC().empty() ? L"" : L"\r\nCc: " + CC()) + L"\r\nSubject: " + Subject() +
                         L"\r\n\r\n";
   std::wstring plain = L"\r\n\r\n" + header + Body();
@@ -91,8 +93,14 @@ std::shared_ptr<Item> Item::MakeResponse(int kind) {
   return response;
 }
 
-std::shared_ptr<Item> Item::Reply() { return MakeResponse(kReply); }
-std::shared_ptr<Item> Item::ReplyAll() { return MakeResponse(kReplyAll); }
-std::shared_ptr<Item> Item::Forward() { return MakeResponse(kForward); }
+std::shared_ptr<Item> Item::Reply() {
+  return MakeResponse(kReply);
+}
+std::shared_ptr<Item> Item::ReplyAll() {
+  return MakeResponse(kReplyAll);
+}
+std::shared_ptr<Item> Item::Forward() {
+  return MakeResponse(kForward);
+}
 
 }  // namespace outlook

@@ -28,7 +28,9 @@ std::vector<std::shared_ptr<outlook::Item>> Items::All() const {
   return out;
 }
 
-int32_t Items::Count() const { return static_cast<int32_t>(All().size()); }
+int32_t Items::Count() const {
+  return static_cast<int32_t>(All().size());
+}
 
 std::shared_ptr<outlook::Item> Items::Item(int32_t index) const {
   auto all = All();
@@ -63,7 +65,8 @@ std::shared_ptr<outlook::Item> Items::Add(int32_t itemType) {
 std::shared_ptr<Items> Items::Restrict(const std::wstring& filter) const {
   if (filter.empty()) vb::Raise(kErrCannotParse, L"Cannot parse condition.");
   // A restriction of a restriction keeps both conditions.
-  std::wstring text = filterText_.empty() ? filter : L"(" + filterText_ + L") And (" + filter + L")";
+  std::wstring text =
+      filterText_.empty() ? filter : L"(" + filterText_ + L") And (" + filter + L")";
   return std::make_shared<Items>(folder_, text);
 }
 

@@ -39,8 +39,9 @@ NameSpace::NameSpace(std::weak_ptr<outlook::Application> app) : app_(std::move(a
 
 std::shared_ptr<Store> NameSpace::AddStore(const std::wstring& name) {
   wchar_t uid[33];
-  swprintf(uid, 33, L"%08X%08X%08X%08X", 0x4E56524EU, 0x414E4500U + static_cast<unsigned>(stores_.size()),
-           0x54414E56U, 0x454C4F00U + static_cast<unsigned>(stores_.size()));
+  swprintf(uid, 33, L"%08X%08X%08X%08X", 0x4E56524EU,
+           0x414E4500U + static_cast<unsigned>(stores_.size()), 0x54414E56U,
+           0x454C4F00U + static_cast<unsigned>(stores_.size()));
   auto store = std::make_shared<Store>(name, uid);
   auto root = std::make_shared<MAPIFolder>(name, olMailItem, weak_from_this(), store);
   root->SetEntryID(NewEntryID(*store));
@@ -55,7 +56,9 @@ std::shared_ptr<Store> NameSpace::DefaultStore() const {
   return default_;
 }
 
-void NameSpace::SetDefaultStore(const std::shared_ptr<Store>& store) { default_ = store; }
+void NameSpace::SetDefaultStore(const std::shared_ptr<Store>& store) {
+  default_ = store;
+}
 
 std::wstring NameSpace::NewEntryID(const Store& store) {
   wchar_t number[17];
@@ -124,7 +127,8 @@ std::shared_ptr<outlook::AddressEntry> NameSpace::ResolveName(const std::wstring
         for (int n = 1; n <= 3; ++n) {
           std::wstring address = item->EmailAddress(n);
           if (!address.empty())
-            extra.push_back(std::make_shared<outlook::AddressEntry>(item->FullName(), address, L"SMTP"));
+            extra.push_back(
+                std::make_shared<outlook::AddressEntry>(item->FullName(), address, L"SMTP"));
         }
       }
     }

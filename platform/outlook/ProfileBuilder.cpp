@@ -3,9 +3,9 @@
 #include "platform/outlook/AddressBook.h"
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Attachments.h"
+#include "platform/outlook/BodyConvert.h"
 #include "platform/outlook/Explorer.h"
 #include "platform/outlook/Folder.h"
-#include "platform/outlook/BodyConvert.h"
 #include "platform/outlook/Item.h"
 #include "platform/outlook/Items.h"
 #include "platform/outlook/NameSpace.h"
@@ -17,8 +17,8 @@ namespace {
 
 constexpr const wchar_t* kOrg = L"/O=NORVANE/OU=EXCHANGE ADMINISTRATIVE GROUP/CN=RECIPIENTS/CN=";
 
-std::shared_ptr<MAPIFolder> AddDefault(const std::shared_ptr<Store>& store, const std::wstring& name,
-                                       int32_t type) {
+std::shared_ptr<MAPIFolder> AddDefault(const std::shared_ptr<Store>& store,
+                                       const std::wstring& name, int32_t type) {
   auto folder = store->Root()->Folders()->Add(name, type);
   store->SetDefaultFolder(type, folder);
   return folder;
@@ -47,8 +47,9 @@ void AddRecipient(const std::shared_ptr<Item>& item, const std::shared_ptr<Addre
   r->SetType(type);
 }
 
-std::shared_ptr<Item> AddContact(const std::shared_ptr<MAPIFolder>& folder, const std::wstring& first,
-                                 const std::wstring& last, const std::wstring& company, int email,
+std::shared_ptr<Item> AddContact(const std::shared_ptr<MAPIFolder>& folder,
+                                 const std::wstring& first, const std::wstring& last,
+                                 const std::wstring& company, int email,
                                  const std::wstring& address) {
   auto c = folder->Items()->Add(olContactItem);
   c->SetFirstName(first);
@@ -115,14 +116,16 @@ Profile BuildProfile(const ProfileOptions& options) {
   p.deleted = p.store->DefaultFolder(olFolderDeletedItems);
   p.contacts = p.store->DefaultFolder(olFolderContacts);
 
-  p.kimContact = AddContact(p.contacts, L"Kim", L"Roe", L"Partner Ltd", 1, L"kim.roe@partner.example");
+  p.kimContact =
+      AddContact(p.contacts, L"Kim", L"Roe", L"Partner Ltd", 1, L"kim.roe@partner.example");
   p.kimContact->SetNickName(L"Kimmy");
   p.kimContact->Save();
   p.joContact = AddContact(p.contacts, L"Jo", L"Bloggs", L"", 2, L"jo@bloggs.example");
   p.friendsList = p.contacts->Items()->Add(olDistributionListItem);
   p.friendsList->SetDLName(L"Friends");
   p.friendsList->AddMember(p.kimRoe);
-  p.friendsList->AddMember(std::make_shared<AddressEntry>(L"Jo Bloggs", L"jo@bloggs.example", L"SMTP"));
+  p.friendsList->AddMember(
+      std::make_shared<AddressEntry>(L"Jo Bloggs", L"jo@bloggs.example", L"SMTP"));
   p.friendsList->Save();
 
   p.plainMail = AddReceivedMail(p.inbox, p.kimRoe, L"Quarterly figures", olFormatPlain,
@@ -135,7 +138,8 @@ Profile BuildProfile(const ProfileOptions& options) {
       L"<html><head><style>p{margin:0}</style></head><body lang=EN-US>"
       L"<p>Hi <b>Pat</b>,</p><p>lunch on Friday?</p>"
       L"<p><img src=\"cid:image001.png@01D00000.00000000\"></p><p>Lee</p></body></html>");
-  auto picture = p.htmlMail->Attachments()->AddData(L"image001.png", {0x89, 'P', 'N', 'G', 1, 2, 3});
+  auto picture =
+      p.htmlMail->Attachments()->AddData(L"image001.png", {0x89, 'P', 'N', 'G', 1, 2, 3});
   picture->SetFields(PR_ATTACH_CONTENT_ID, std::wstring(L"image001.png@01D00000.00000000"));
   picture->SetFields(PR_ATTACH_FLAGS, 4);
   picture->SetPosition(-1);
@@ -143,8 +147,7 @@ Profile BuildProfile(const ProfileOptions& options) {
   p.htmlMail->Save();
 
   p.rtfMail = AddReceivedMail(
-      p.inbox,
-      std::make_shared<AddressEntry>(L"Stranger", L"stranger@elsewhere.example", L"SMTP"),
+      p.inbox, std::make_shared<AddressEntry>(L"Stranger", L"stranger@elsewhere.example", L"SMTP"),
       L"Offer", olFormatRichText, L"Dear customer,\r\nwe have an offer for you.");
 
   p.sentMail = AddReceivedMail(p.sent, p.user, L"Minutes", olFormatPlain, L"The minutes.");

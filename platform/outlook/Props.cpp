@@ -20,8 +20,12 @@ void PropertyBag::Set(uint32_t tag, PropValue value) {
   values_[PropId(tag)] = std::move(value);
 }
 
-void PropertyBag::Remove(uint32_t tag) { values_.erase(PropId(tag)); }
-bool PropertyBag::Has(uint32_t tag) const { return values_.count(PropId(tag)) != 0; }
+void PropertyBag::Remove(uint32_t tag) {
+  values_.erase(PropId(tag));
+}
+bool PropertyBag::Has(uint32_t tag) const {
+  return values_.count(PropId(tag)) != 0;
+}
 
 std::wstring PropertyBag::Text(uint32_t tag) const {
   PropValue v = Get(tag);
@@ -114,8 +118,12 @@ std::wstring DateText(double date) {
   return buf;
 }
 
-std::wstring Lower(std::wstring text) { return vb::LCase(text); }
+std::wstring Lower(std::wstring text) {
+  return vb::LCase(text);
+}
 
-bool SameText(const std::wstring& a, const std::wstring& b) { return Lower(a) == Lower(b); }
+bool SameText(const std::wstring& a, const std::wstring& b) {
+  return Lower(a) == Lower(b);
+}
 
 }  // namespace outlook

@@ -64,8 +64,12 @@ inline constexpr const wchar_t* PS_PUBLIC_STRINGS = L"{00020329-0000-0000-C000-0
 inline constexpr int32_t kLidMileage = 0x8534, kLidBilling = 0x8535;
 inline constexpr int32_t kLidEmail1 = 0x8083, kLidEmail2 = 0x8093, kLidEmail3 = 0x80A3;
 
-constexpr uint16_t PropId(uint32_t tag) { return static_cast<uint16_t>(tag >> 16); }
-constexpr uint32_t PropType(uint32_t tag) { return tag & 0xFFFF; }
+constexpr uint16_t PropId(uint32_t tag) {
+  return static_cast<uint16_t>(tag >> 16);
+}
+constexpr uint32_t PropType(uint32_t tag) {
+  return tag & 0xFFFF;
+}
 
 // Values by property id; a read with a string type answers the text whichever of the two
 // string types wrote it.

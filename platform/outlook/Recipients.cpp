@@ -10,7 +10,9 @@ namespace outlook {
 Recipient::Recipient(std::weak_ptr<Recipients> owner, std::wstring name)
     : owner_(std::move(owner)), name_(std::move(name)) {}
 
-std::wstring Recipient::Address() const { return entry_ ? entry_->Address() : L""; }
+std::wstring Recipient::Address() const {
+  return entry_ ? entry_->Address() : L"";
+}
 
 void Recipient::SetType(int32_t type) {
   type_ = type;
@@ -48,7 +50,9 @@ std::shared_ptr<Recipient> Recipients::Item(int32_t index) const {
 }
 
 std::shared_ptr<Recipient> Recipients::Add(const std::wstring& name) {
-  if (name.empty()) vb::Raise(kErrFailed, L"There must be at least one name or distribution list in the To, Cc, or Bcc box.");
+  if (name.empty())
+    vb::Raise(kErrFailed,
+              L"There must be at least one name or distribution list in the To, Cc, or Bcc box.");
   auto r = std::make_shared<Recipient>(weak_from_this(), name);
   list_.push_back(r);
   Changed();

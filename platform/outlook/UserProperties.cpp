@@ -78,4 +78,3 @@ void UserProperties::CopyFrom(const UserProperties& other) {
 }
 
 }  // namespace outlook
-

@@ -11,15 +11,14 @@ namespace redemption {
 namespace {
 template <class T>
 void Register(const wchar_t* progId) {
-  vb::RegisterComponent<T>(progId, std::function<std::shared_ptr<T>()>([] {
-                             return std::make_shared<T>();
-                           }));
+  vb::RegisterComponent<T>(
+      progId, std::function<std::shared_ptr<T>()>([] { return std::make_shared<T>(); }));
 }
 
-constexpr const wchar_t* kProgIds[] = {
-    L"Redemption.SafeMailItem",  L"Redemption.SafePostItem", L"Redemption.SafeContactItem",
-    L"Redemption.SafeCurrentUser", L"Redemption.SafeInspector", L"Redemption.MAPIUtils",
-    L"Redemption.MAPITable",     L"Redemption.RDOSession"};
+constexpr const wchar_t* kProgIds[] = {L"Redemption.SafeMailItem",    L"Redemption.SafePostItem",
+                                       L"Redemption.SafeContactItem", L"Redemption.SafeCurrentUser",
+                                       L"Redemption.SafeInspector",   L"Redemption.MAPIUtils",
+                                       L"Redemption.MAPITable",       L"Redemption.RDOSession"};
 }  // namespace
 
 void Install() {

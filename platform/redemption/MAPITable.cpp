@@ -37,21 +37,30 @@ bool Restriction::Matches(const outlook::Item& item) const {
       for (auto& c : children_)
         if (c->Matches(item)) return true;
       return false;
-    case RES_NOT: return children_.empty() || !children_[0]->Matches(item);
-    case RES_PROPERTY: break;
-    default: vb::Raise(outlook::kErrFailed, L"MAPI_E_TOO_COMPLEX");
+    case RES_NOT:
+      return children_.empty() || !children_[0]->Matches(item);
+    case RES_PROPERTY:
+      break;
+    default:
+      vb::Raise(outlook::kErrFailed, L"MAPI_E_TOO_COMPLEX");
   }
   PropValue value = item.GetProp(ulPropTag);
   if (std::holds_alternative<std::monostate>(value)) return false;
   int c = Compare(value, lpProp);
   if (c == 2) return relop == RELOP_NE;
   switch (relop) {
-    case RELOP_LT: return c < 0;
-    case RELOP_LE: return c <= 0;
-    case RELOP_GT: return c > 0;
-    case RELOP_GE: return c >= 0;
-    case RELOP_EQ: return c == 0;
-    case RELOP_NE: return c != 0;
+    case RELOP_LT:
+      return c < 0;
+    case RELOP_LE:
+      return c <= 0;
+    case RELOP_GT:
+      return c > 0;
+    case RELOP_GE:
+      return c >= 0;
+    case RELOP_EQ:
+      return c == 0;
+    case RELOP_NE:
+      return c != 0;
   }
   return false;
 }
@@ -99,7 +108,9 @@ std::vector<std::shared_ptr<outlook::Item>> MAPITable::Rows() const {
   return items_->All();
 }
 
-int32_t MAPITable::RowCount() const { return static_cast<int32_t>(Rows().size()); }
+int32_t MAPITable::RowCount() const {
+  return static_cast<int32_t>(Rows().size());
+}
 
 std::optional<std::vector<PropValue>> MAPITable::GetRow() {
   auto rows = Rows();

@@ -6,14 +6,18 @@
 
 namespace redemption {
 
-std::wstring PlainTextEditor::SelText() const { return inspector_->SelectedText(); }
+std::wstring PlainTextEditor::SelText() const {
+  return inspector_->SelectedText();
+}
 
 std::wstring RTFEditor::RTFSelText() const {
   std::wstring text = inspector_->SelectedText();
   return text.empty() ? L"" : outlook::body::TextToRtf(text);
 }
 
-std::wstring HTMLSelection::Type() const { return inspector_->SelectionType(); }
+std::wstring HTMLSelection::Type() const {
+  return inspector_->SelectionType();
+}
 
 std::shared_ptr<HTMLRange> HTMLSelection::createRange() const {
   return std::make_shared<HTMLRange>(inspector_->SelectedHtml());

@@ -17,15 +17,31 @@ std::shared_ptr<outlook::AddressEntry> RunningUser() {
 }
 }  // namespace
 
-std::wstring SafeCurrentUser::Name() const { return RunningUser()->Name(); }
-std::wstring SafeCurrentUser::Address() const { return RunningUser()->Address(); }
-PropValue SafeCurrentUser::Fields(uint32_t tag) const { return RunningUser()->Fields(tag); }
+std::wstring SafeCurrentUser::Name() const {
+  return RunningUser()->Name();
+}
+std::wstring SafeCurrentUser::Address() const {
+  return RunningUser()->Address();
+}
+PropValue SafeCurrentUser::Fields(uint32_t tag) const {
+  return RunningUser()->Fields(tag);
+}
 
-std::wstring RDOAddressEntry::Name() const { return entry_->Name(); }
-std::wstring RDOAddressEntry::Address() const { return entry_->Address(); }
-std::wstring RDOAddressEntry::Type() const { return entry_->Type(); }
-std::wstring RDOAddressEntry::SMTPAddress() const { return entry_->SmtpAddress(); }
-PropValue RDOAddressEntry::Fields(uint32_t tag) const { return entry_->Fields(tag); }
+std::wstring RDOAddressEntry::Name() const {
+  return entry_->Name();
+}
+std::wstring RDOAddressEntry::Address() const {
+  return entry_->Address();
+}
+std::wstring RDOAddressEntry::Type() const {
+  return entry_->Type();
+}
+std::wstring RDOAddressEntry::SMTPAddress() const {
+  return entry_->SmtpAddress();
+}
+PropValue RDOAddressEntry::Fields(uint32_t tag) const {
+  return entry_->Fields(tag);
+}
 
 void RDOSession::Logon() {
   auto app = outlook::Application::Running();

@@ -23,7 +23,8 @@ class SafeCurrentUser {
 
 class RDOAddressEntry {
  public:
-  explicit RDOAddressEntry(std::shared_ptr<outlook::AddressEntry> entry) : entry_(std::move(entry)) {}
+  explicit RDOAddressEntry(std::shared_ptr<outlook::AddressEntry> entry)
+      : entry_(std::move(entry)) {}
   std::wstring Name() const;
   std::wstring Address() const;
   std::wstring Type() const;
@@ -66,8 +67,8 @@ class MAPIUtils {
                            const std::wstring& guid, int32_t id, bool create = false) const;
   // Raises MAPI_E_NOT_FOUND when the item lacks the property.
   PropValue HrGetOneProp(const std::shared_ptr<outlook::Item>& mapiObject, uint32_t tag) const;
-  void HrSetOneProp(const std::shared_ptr<outlook::Item>& mapiObject, uint32_t tag,
-                    PropValue value, bool save) const;
+  void HrSetOneProp(const std::shared_ptr<outlook::Item>& mapiObject, uint32_t tag, PropValue value,
+                    bool save) const;
   // Upper-case hex text of a binary value (an EntryID as Outlook writes it).
   std::wstring HrArrayToString(const PropValue& bytes) const;
 };
