@@ -27,7 +27,9 @@ uint16_t GetBlockInt16(const LibInitBlock& block, size_t offset) {
 
 CLibNorvane::CLibNorvane() : m_hRect(win32::AllocHandle(&m_rect)) {}
 
-CLibNorvane::~CLibNorvane() { win32::FreeHandle(m_hRect); }
+CLibNorvane::~CLibNorvane() {
+  win32::FreeHandle(m_hRect);
+}
 
 int32_t CLibNorvane::AddAboutMenu(std::shared_ptr<void> commandBarsOwner) {
   return support::LibNorvaneAddAboutMenu(m_hLib, std::move(commandBarsOwner));
@@ -39,13 +41,15 @@ int32_t CLibNorvane::CreateLog(int32_t kind, const std::wstring& a, const std::w
                                       ToAnsi(c).c_str(), flags);
 }
 
-int32_t CLibNorvane::Init(uint32_t module, int32_t a, std::shared_ptr<void> object,
-                          double number, int32_t b) {
+int32_t CLibNorvane::Init(uint32_t module, int32_t a, std::shared_ptr<void> object, double number,
+                          int32_t b) {
   m_hLib = module;
   return support::LibNorvaneInit(module, a, std::move(object), vb::CLng(number), b);
 }
 
-int32_t CLibNorvane::InitComplete() { return support::LibNorvaneInitComplete(m_hLib); }
+int32_t CLibNorvane::InitComplete() {
+  return support::LibNorvaneInitComplete(m_hLib);
+}
 
 int32_t CLibNorvane::InitEx(uint32_t module, const LibInitBlock& block) {
   m_hLib = module;
@@ -65,8 +69,12 @@ int32_t CLibNorvane::LogMsgEx(const std::wstring& text, int32_t errorNumber,
                                      ToAnsi(procedure).c_str(), level, detail, extra);
 }
 
-int32_t CLibNorvane::ReportProblem() { return support::LibNorvaneReportProblem(m_hLib); }
-int32_t CLibNorvane::ShowAbout() { return support::LibNorvaneShowAbout(m_hLib); }
+int32_t CLibNorvane::ReportProblem() {
+  return support::LibNorvaneReportProblem(m_hLib);
+}
+int32_t CLibNorvane::ShowAbout() {
+  return support::LibNorvaneShowAbout(m_hLib);
+}
 
 int32_t CLibNorvane::ShowContextHelp(const std::wstring& topic) {
   return support::LibNorvaneShowContextHelp(m_hLib, ToAnsi(topic).c_str());

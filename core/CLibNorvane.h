@@ -26,8 +26,7 @@ class CLibNorvane {
   int32_t AddAboutMenu(std::shared_ptr<void> commandBarsOwner);
   int32_t CreateLog(int32_t kind, const std::wstring& a, const std::wstring& b,
                     const std::wstring& c, int32_t flags);
-  int32_t Init(uint32_t module, int32_t a, std::shared_ptr<void> object, double number,
-               int32_t b);
+  int32_t Init(uint32_t module, int32_t a, std::shared_ptr<void> object, double number, int32_t b);
   int32_t InitComplete();
   int32_t InitEx(uint32_t module, const LibInitBlock& block);
   int32_t LogMsg(const std::wstring& text, int32_t errorNumber, const std::wstring& procedure,

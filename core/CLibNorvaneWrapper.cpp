@@ -25,7 +25,9 @@ int32_t CLibNorvaneWrapper::Init(uint32_t module, int32_t a, std::shared_ptr<voi
   return m_bDisabled ? 0 : Lib().Init(module, a, std::move(object), number, b);
 }
 
-int32_t CLibNorvaneWrapper::InitComplete() { return m_bDisabled ? 0 : Lib().InitComplete(); }
+int32_t CLibNorvaneWrapper::InitComplete() {
+  return m_bDisabled ? 0 : Lib().InitComplete();
+}
 
 int32_t CLibNorvaneWrapper::InitEx(uint32_t module, const LibInitBlock& block) {
   return m_bDisabled ? 0 : Lib().InitEx(module, block);
@@ -42,8 +44,12 @@ int32_t CLibNorvaneWrapper::LogMsgEx(const std::wstring& text, int32_t errorNumb
   return m_bDisabled ? 0 : Lib().LogMsgEx(text, errorNumber, procedure, level, detail, extra);
 }
 
-int32_t CLibNorvaneWrapper::ReportProblem() { return m_bDisabled ? 0 : Lib().ReportProblem(); }
-int32_t CLibNorvaneWrapper::ShowAbout() { return m_bDisabled ? 0 : Lib().ShowAbout(); }
+int32_t CLibNorvaneWrapper::ReportProblem() {
+  return m_bDisabled ? 0 : Lib().ReportProblem();
+}
+int32_t CLibNorvaneWrapper::ShowAbout() {
+  return m_bDisabled ? 0 : Lib().ShowAbout();
+}
 
 int32_t CLibNorvaneWrapper::ShowContextHelp(const std::wstring& topic) {
   return m_bDisabled ? 0 : Lib().ShowContextHelp(topic);

@@ -16,7 +16,9 @@ constexpr uint32_t kAccessAll = 0xF003F;
 constexpr DWORD kNameBuffer = 255;
 }  // namespace
 
-CWinReg::~CWinReg() { CloseKey(); }
+CWinReg::~CWinReg() {
+  CloseKey();
+}
 
 bool CWinReg::InitForRead(uint32_t root, const std::wstring& path) {
   return InitForAccess(root, path, kAccessRead, false);
@@ -30,13 +32,12 @@ bool CWinReg::InitForAllAccess(uint32_t root, const std::wstring& path, bool cre
   return InitForAccess(root, path, kAccessAll, create);
 }
 
-bool CWinReg::InitForAccess(uint32_t root, const std::wstring& path, uint32_t access,
-                            bool create) {
+bool CWinReg::InitForAccess(uint32_t root, const std::wstring& path, uint32_t access, bool create) {
   CloseKey();
   std::string ansiPath = ToAnsi(path);
   HKEY key = 0;
-  LONG rc = create ? RegCreateKeyExA(root, ansiPath.c_str(), 0, nullptr, 0, access, nullptr,
-                                     &key, nullptr)
+  LONG rc = create ? RegCreateKeyExA(root, ansiPath.c_str(), 0, nullptr, 0, access, nullptr, &key,
+                                     nullptr)
                    : RegOpenKeyExA(root, ansiPath.c_str(), 0, access, &key);
   m_hKey = rc == ERROR_SUCCESS ? key : 0;
   return rc == ERROR_SUCCESS;
@@ -46,10 +47,10 @@ std::wstring CWinReg::Enumerate(int32_t index, bool keys) const {
   if (index < 0) return L"";
   char name[kNameBuffer + 1] = {};
   DWORD length = kNameBuffer;
-  LONG rc = keys ? RegEnumKeyExA(m_hKey, static_cast<DWORD>(index), name, &length, nullptr,
-                                 nullptr, nullptr, nullptr)
-                 : RegEnumValueA(m_hKey, static_cast<DWORD>(index), name, &length, nullptr,
-                                 nullptr, nullptr, nullptr);
+  LONG rc = keys ? RegEnumKeyExA(m_hKey, static_cast<DWORD>(index), name, &length, nullptr, nullptr,
+                                 nullptr, nullptr)
+                 : RegEnumValueA(m_hKey, static_cast<DWORD>(index), name, &length, nullptr, nullptr,
+                                 nullptr, nullptr);
   if (rc == ERROR_NO_MORE_ITEMS) return L"";
   if (rc != ERROR_SUCCESS) {
     // A name that does not fit, or a key gone: end the walk rather than hand out a wrong name.
@@ -62,8 +63,12 @@ std::wstring CWinReg::Enumerate(int32_t index, bool keys) const {
   return FromAnsi(std::string_view(name, length));
 }
 
-std::wstring CWinReg::Values(int32_t index) const { return Enumerate(index, false); }
-std::wstring CWinReg::Keys(int32_t index) const { return Enumerate(index, true); }
+std::wstring CWinReg::Values(int32_t index) const {
+  return Enumerate(index, false);
+}
+std::wstring CWinReg::Keys(int32_t index) const {
+  return Enumerate(index, true);
+}
 
 void CWinReg::DeleteAllKeys() {
   std::vector<std::wstring> names;
@@ -111,8 +116,7 @@ std::wstring CWinReg::GetStringValue(const std::wstring& name) const {
   std::string ansiName = ToAnsi(name);
   DWORD type = 0, size = 0;
   // Ask for the size first, so stored texts of any length read back whole.
-  if (RegQueryValueExA(m_hKey, ansiName.c_str(), nullptr, &type, nullptr, &size) !=
-      ERROR_SUCCESS)
+  if (RegQueryValueExA(m_hKey, ansiName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
     return L"";
   if (type != REG_SZ && type != REG_EXPAND_SZ) return L"";
   std::vector<uint8_t> buffer(size + 1);
@@ -162,4 +166,6 @@ bool CWinReg::DeleteKey(const std::wstring& name) {
   return RegDeleteKeyA(m_hKey, ToAnsi(name).c_str()) == ERROR_SUCCESS;
 }
 
-bool CWinReg::FlushKey() { return RegFlushKey(m_hKey) == ERROR_SUCCESS; }
+bool CWinReg::FlushKey() {
+  return RegFlushKey(m_hKey) == ERROR_SUCCESS;
+}

@@ -19,7 +19,9 @@ struct MainState {
   std::optional<std::mt19937> random;
 };
 
-MainState& S() { return win32::PlatformState<MainState>(); }
+MainState& S() {
+  return win32::PlatformState<MainState>();
+}
 
 // The plain globals go back to their start together with the platform.
 const bool kGlobalsReset = (win32::RegisterReset([] {
@@ -78,7 +80,9 @@ void LogError(std::wstring_view procedure, std::optional<int32_t> number,
   vb::Err().Clear();
 }
 
-void StartTimer() { S().timerStart = win32::GetTickCount(); }
+void StartTimer() {
+  S().timerStart = win32::GetTickCount();
+}
 
 void LogElapsed(std::wstring_view procedure, std::wstring_view text, int32_t detail) {
   uint32_t now = win32::GetTickCount();
@@ -101,4 +105,12 @@ std::wstring GetRandomString(int32_t length, int32_t alphabetSize) {
   out.reserve(static_cast<size_t>(length));
   for (int32_t i = 0; i < length; ++i) out += kAlphabet[pick(*S().random)];
   return out;
+}
+
+int32_t OnLibNewMailFromTemplate() {
+  vb::Ignore([] {
+    if (g_fnNewMailFromTemplate) g_fnNewMailFromTemplate();
+  });
+  vb::Err().Clear();
+  return 0;
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/vb/Error.h"
+#include "platform/win32/Handles.h"
 
 class CLibNorvaneWrapper;
 
@@ -49,6 +50,15 @@ void LogElapsed(std::wstring_view procedure, std::wstring_view text, int32_t det
 // is 2 to 35). The generator is seeded once per process, so texts made within one clock tick
 // still differ.
 std::wstring GetRandomString(int32_t length, int32_t alphabetSize = 36);
+
+// --- Support-library callbacks ---------------------------------------------------------------
+// The address of a callback as the support library's block holds it: a 32-bit handle.
+template <class F>
+uint32_t GetFnPtr(F callback) {
+  return win32::AllocHandle(std::move(callback));
+}
+// Callback 1: a new mail from a template the user picks; never raises into the library.
+int32_t OnLibNewMailFromTemplate();
 
 // --- Error traps ------------------------------------------------------------------------------
 // The trap of a procedure that handles its own errors: runs `body`; an error it raises is

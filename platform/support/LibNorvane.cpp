@@ -24,13 +24,17 @@ struct LibraryState {
   std::array<uint8_t, kInitBlockSize> block{};
 };
 
-LibraryState& S() { return win32::PlatformState<LibraryState>(); }
+LibraryState& S() {
+  return win32::PlatformState<LibraryState>();
+}
 
 void Loaded() {
   if (!S().installed) vb::Raise(vb::kFileNotFound, L"File not found: LibNorvane.dll");
 }
 
-std::wstring Text(const char* ansi) { return ansi ? win32::FromAnsi(ansi) : std::wstring(); }
+std::wstring Text(const char* ansi) {
+  return ansi ? win32::FromAnsi(ansi) : std::wstring();
+}
 
 uint32_t Field(size_t offset) {
   uint32_t v;
@@ -126,27 +130,55 @@ int32_t LibNorvaneAddAboutMenu(uint32_t, std::shared_ptr<void>) {
 
 namespace library {
 
-void SetInstalled(bool installed) { S().installed = installed; }
-void SetLogFile(const std::string& path) { S().logFile = path; }
-void SetInitExResult(int32_t result) { S().initExResult = result; }
-void SetAboutMenuResult(int32_t result) { S().aboutMenuResult = result; }
-const std::vector<LogEntry>& Log() { return S().log; }
-const std::vector<Call>& Calls() { return S().calls; }
-bool Initialized() { return S().initialized; }
-bool InitCompleted() { return S().initCompleted; }
-uint32_t ModuleHandle() { return S().module; }
-const std::array<uint8_t, kInitBlockSize>& Block() { return S().block; }
+void SetInstalled(bool installed) {
+  S().installed = installed;
+}
+void SetLogFile(const std::string& path) {
+  S().logFile = path;
+}
+void SetInitExResult(int32_t result) {
+  S().initExResult = result;
+}
+void SetAboutMenuResult(int32_t result) {
+  S().aboutMenuResult = result;
+}
+const std::vector<LogEntry>& Log() {
+  return S().log;
+}
+const std::vector<Call>& Calls() {
+  return S().calls;
+}
+bool Initialized() {
+  return S().initialized;
+}
+bool InitCompleted() {
+  return S().initCompleted;
+}
+uint32_t ModuleHandle() {
+  return S().module;
+}
+const std::array<uint8_t, kInitBlockSize>& Block() {
+  return S().block;
+}
 
 std::array<int32_t, 4> WindowRect() {
   auto* rect = win32::HandleAs<std::array<int32_t, 4>*>(Field(56));
   return rect && *rect ? **rect : std::array<int32_t, 4>{};
 }
 
-uint32_t ApplicationHandle() { return Field(8); }
+uint32_t ApplicationHandle() {
+  return Field(8);
+}
 
-int32_t CallNewMailFromTemplate() { return CallbackAt<NewMailCallback>(16)(); }
-std::wstring CallGetLangID() { return CallbackAt<TextCallback>(60)(); }
-std::wstring CallGetUserAddress() { return CallbackAt<TextCallback>(40)(); }
+int32_t CallNewMailFromTemplate() {
+  return CallbackAt<NewMailCallback>(16)();
+}
+std::wstring CallGetLangID() {
+  return CallbackAt<TextCallback>(60)();
+}
+std::wstring CallGetUserAddress() {
+  return CallbackAt<TextCallback>(40)();
+}
 
 VersionTexts CallGetVersionTexts() {
   VersionTexts texts;

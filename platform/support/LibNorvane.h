@@ -23,8 +23,8 @@ struct VersionTexts {
 };
 
 // What a handle in the block's callback fields must stand for.
-using NewMailCallback = std::function<int32_t()>;                         // offset 16
-using TextCallback = std::function<std::wstring()>;                       // offsets 40 and 60
+using NewMailCallback = std::function<int32_t()>;                          // offset 16
+using TextCallback = std::function<std::wstring()>;                        // offsets 40 and 60
 using VersionTextsCallback = std::function<VersionTexts*(VersionTexts*)>;  // offset 64
 // Offset 8 holds a handle to the host application object (std::shared_ptr<void>); offset 56
 // a handle to the window rectangle (std::array<int32_t, 4>*).

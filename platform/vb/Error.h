@@ -66,7 +66,8 @@ bool Catch(F&& body) {
   } catch (const win32::UnscriptedPrompt&) {
     throw;
   } catch (const std::exception& e) {
-    Err().Set(kInternalError, std::wstring(e.what(), e.what() + std::char_traits<char>::length(e.what())));
+    Err().Set(kInternalError,
+              std::wstring(e.what(), e.what() + std::char_traits<char>::length(e.what())));
   }
   return false;
 }

@@ -5,8 +5,8 @@
 #include <random>
 
 #include "platform/win32/Clock.h"
-#include "platform/win32/MessageBox.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/MessageBox.h"
 #include "platform/win32/Reset.h"
 #include "platform/win32/Resources.h"
 
@@ -25,11 +25,15 @@ struct RuntimeState {
   ScreenInfo screen;
 };
 
-RuntimeState& S() { return win32::PlatformState<RuntimeState>(); }
+RuntimeState& S() {
+  return win32::PlatformState<RuntimeState>();
+}
 
 }  // namespace
 
-void Randomize(uint32_t seed) { S().random.seed(seed); }
+void Randomize(uint32_t seed) {
+  S().random.seed(seed);
+}
 
 double Rnd() {
   return std::uniform_real_distribution<double>(0.0, 1.0)(S().random);
@@ -39,7 +43,9 @@ void RegisterComponent(const std::wstring& progId, const std::type_info& type, F
   S().components[LCase(progId)] = Component{&type, std::move(factory)};
 }
 
-void UnregisterComponent(const std::wstring& progId) { S().components.erase(LCase(progId)); }
+void UnregisterComponent(const std::wstring& progId) {
+  S().components.erase(LCase(progId));
+}
 
 bool IsComponentRegistered(const std::wstring& progId) {
   return S().components.count(LCase(progId)) != 0;
@@ -59,8 +65,12 @@ int32_t MsgBox(const std::wstring& prompt, int32_t buttons, const std::wstring& 
                             static_cast<uint32_t>(buttons));
 }
 
-AppInfo& App() { return S().app; }
-ScreenInfo& Screen() { return S().screen; }
+AppInfo& App() {
+  return S().app;
+}
+ScreenInfo& Screen() {
+  return S().screen;
+}
 
 std::wstring LoadResString(uint32_t id) {
   char buffer[4096];
@@ -69,7 +79,9 @@ std::wstring LoadResString(uint32_t id) {
   return win32::FromAnsi(std::string_view(buffer, static_cast<size_t>(n)));
 }
 
-void DoEvents() { win32::clock::RunDue(); }
+void DoEvents() {
+  win32::clock::RunDue();
+}
 
 double Val(std::wstring_view text) {
   size_t i = 0;
@@ -78,7 +90,8 @@ double Val(std::wstring_view text) {
   };
   skipBlanks();
   std::string number;
-  if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) number += static_cast<char>(text[i++]);
+  if (i < text.size() && (text[i] == L'-' || text[i] == L'+'))
+    number += static_cast<char>(text[i++]);
   bool digits = false, point = false;
   for (; i < text.size(); ++i) {
     wchar_t c = text[i];

@@ -31,9 +31,8 @@ std::shared_ptr<void> CreateObjectRaw(const std::wstring& progId, const std::typ
 
 template <class T>
 void RegisterComponent(const std::wstring& progId, std::function<std::shared_ptr<T>()> factory) {
-  RegisterComponent(progId, typeid(T), [f = std::move(factory)]() -> std::shared_ptr<void> {
-    return f();
-  });
+  RegisterComponent(progId, typeid(T),
+                    [f = std::move(factory)]() -> std::shared_ptr<void> { return f(); });
 }
 
 // Raises 429 when the ProgID is unknown and 13 when it makes another type than T.

@@ -18,14 +18,15 @@ struct ClockState {
   uint64_t now = 0;  // ms since start
   uint32_t tickStart = 0;
   SYSTEMTIME localStart{2010, 6, 2, 1, 9, 0, 0, 0};  // Tuesday 1 June 2010, 09:00
-  TIME_ZONE_INFORMATION zone{-60, L"W. Europe Standard Time", 0, L"W. Europe Daylight Time",
-                             -60};
+  TIME_ZONE_INFORMATION zone{-60, L"W. Europe Standard Time", 0, L"W. Europe Daylight Time", -60};
   uint32_t zoneAnswer = TIME_ZONE_ID_DAYLIGHT;
   uint32_t nextId = 1;
   std::map<uint32_t, Timer> timers;
 };
 
-ClockState& S() { return PlatformState<ClockState>(); }
+ClockState& S() {
+  return PlatformState<ClockState>();
+}
 
 // Days from civil date, proleptic Gregorian (Howard Hinnant's algorithm).
 int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
@@ -98,7 +99,9 @@ bool FireNext(uint64_t until) {
 
 }  // namespace
 
-uint32_t GetTickCount() { return static_cast<uint32_t>(S().tickStart + S().now); }
+uint32_t GetTickCount() {
+  return static_cast<uint32_t>(S().tickStart + S().now);
+}
 
 void GetLocalTime(SYSTEMTIME* time) {
   *time = FromMs(ToMs(S().localStart) + static_cast<int64_t>(S().now));
@@ -129,12 +132,16 @@ void RunDue() {
   }
 }
 
-void SetLocalStart(const SYSTEMTIME& start) { S().localStart = start; }
+void SetLocalStart(const SYSTEMTIME& start) {
+  S().localStart = start;
+}
 void SetTimeZone(const TIME_ZONE_INFORMATION& info, uint32_t answer) {
   S().zone = info;
   S().zoneAnswer = answer;
 }
-void SetTickStart(uint32_t tick) { S().tickStart = tick; }
+void SetTickStart(uint32_t tick) {
+  S().tickStart = tick;
+}
 
 uint32_t SetTimer(uint32_t elapseMs, std::function<void()> callback, bool repeat) {
   auto& s = S();
@@ -144,9 +151,15 @@ uint32_t SetTimer(uint32_t elapseMs, std::function<void()> callback, bool repeat
   return id;
 }
 
-void KillTimer(uint32_t id) { S().timers.erase(id); }
-bool IsTimerSet(uint32_t id) { return S().timers.count(id) != 0; }
-size_t PendingTimers() { return S().timers.size(); }
+void KillTimer(uint32_t id) {
+  S().timers.erase(id);
+}
+bool IsTimerSet(uint32_t id) {
+  return S().timers.count(id) != 0;
+}
+size_t PendingTimers() {
+  return S().timers.size();
+}
 
 }  // namespace clock
 }  // namespace win32

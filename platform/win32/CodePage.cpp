@@ -11,7 +11,9 @@ constexpr char16_t kCp1252High[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-bool IsKnown(uint32_t cp) { return cp == CP_ACP || cp == CP_1252 || cp == CP_UTF8; }
+bool IsKnown(uint32_t cp) {
+  return cp == CP_ACP || cp == CP_1252 || cp == CP_UTF8;
+}
 
 int Cp1252Byte(char32_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
@@ -70,7 +72,9 @@ std::wstring DecodeUtf8(std::string_view in) {
 
 }  // namespace
 
-uint32_t GetACP() { return CP_1252; }
+uint32_t GetACP() {
+  return CP_1252;
+}
 
 std::string WideToMultiByte(uint32_t codePage, std::wstring_view text) {
   std::string out;
@@ -101,8 +105,8 @@ std::wstring MultiByteToWide(uint32_t codePage, std::string_view bytes) {
   return out;
 }
 
-int MultiByteToWideChar(uint32_t codePage, uint32_t, const char* bytes, int byteCount,
-                        wchar_t* out, int outCount) {
+int MultiByteToWideChar(uint32_t codePage, uint32_t, const char* bytes, int byteCount, wchar_t* out,
+                        int outCount) {
   if (!IsKnown(codePage) || bytes == nullptr) return 0;
   size_t n = byteCount < 0 ? std::strlen(bytes) + 1 : static_cast<size_t>(byteCount);
   std::wstring wide = MultiByteToWide(codePage, std::string_view(bytes, n));
@@ -112,8 +116,8 @@ int MultiByteToWideChar(uint32_t codePage, uint32_t, const char* bytes, int byte
   return static_cast<int>(wide.size());
 }
 
-int WideCharToMultiByte(uint32_t codePage, uint32_t, const wchar_t* text, int charCount,
-                        char* out, int outCount, const char*, bool* usedDefault) {
+int WideCharToMultiByte(uint32_t codePage, uint32_t, const wchar_t* text, int charCount, char* out,
+                        int outCount, const char*, bool* usedDefault) {
   if (!IsKnown(codePage) || text == nullptr) return 0;
   size_t n = charCount < 0 ? std::wcslen(text) + 1 : static_cast<size_t>(charCount);
   std::wstring_view view(text, n);

@@ -20,8 +20,12 @@ std::string WideToMultiByte(uint32_t codePage, std::wstring_view text);
 std::wstring MultiByteToWide(uint32_t codePage, std::string_view bytes);
 
 // The conversions every "A" call of the system makes.
-inline std::string ToAnsi(std::wstring_view text) { return WideToMultiByte(CP_ACP, text); }
-inline std::wstring FromAnsi(std::string_view bytes) { return MultiByteToWide(CP_ACP, bytes); }
+inline std::string ToAnsi(std::wstring_view text) {
+  return WideToMultiByte(CP_ACP, text);
+}
+inline std::wstring FromAnsi(std::string_view bytes) {
+  return MultiByteToWide(CP_ACP, bytes);
+}
 
 // Win32-shaped forms: with a null output they return the size needed; 0 on failure
 // (unknown code page or an output buffer too small).

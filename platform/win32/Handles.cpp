@@ -10,7 +10,9 @@ struct HandleState {
   uint32_t next = 0x00400000;  // looks like an address in a 32-bit process
   std::map<uint32_t, std::any> values;
 };
-HandleState& S() { return PlatformState<HandleState>(); }
+HandleState& S() {
+  return PlatformState<HandleState>();
+}
 }  // namespace
 
 uint32_t AllocHandle(std::any value) {
@@ -25,6 +27,8 @@ std::any* LookupHandle(uint32_t handle) {
   return it == S().values.end() ? nullptr : &it->second;
 }
 
-void FreeHandle(uint32_t handle) { S().values.erase(handle); }
+void FreeHandle(uint32_t handle) {
+  S().values.erase(handle);
+}
 
 }  // namespace win32

@@ -12,7 +12,9 @@ struct MessageBoxState {
   std::function<int(const ShownMessageBox&)> answerer;
   std::vector<ShownMessageBox> shown;
 };
-MessageBoxState& S() { return PlatformState<MessageBoxState>(); }
+MessageBoxState& S() {
+  return PlatformState<MessageBoxState>();
+}
 }  // namespace
 
 int MessageBoxW(uint32_t, const std::wstring& text, const std::wstring& caption, uint32_t style) {
@@ -33,11 +35,17 @@ int MessageBoxW(uint32_t, const std::wstring& text, const std::wstring& caption,
 }
 
 namespace msgbox {
-void Answer(int answer) { S().answers.push_back(answer); }
+void Answer(int answer) {
+  S().answers.push_back(answer);
+}
 void SetDefaultAnswerer(std::function<int(const ShownMessageBox&)> answerer) {
   S().answerer = std::move(answerer);
 }
-const std::vector<ShownMessageBox>& Shown() { return S().shown; }
-size_t PendingAnswers() { return S().answers.size(); }
+const std::vector<ShownMessageBox>& Shown() {
+  return S().shown;
+}
+size_t PendingAnswers() {
+  return S().answers.size();
+}
 }  // namespace msgbox
 }  // namespace win32

@@ -16,7 +16,8 @@ std::string Fold(std::string_view name) {
   std::string out(name);
   for (char& ch : out) {
     auto b = static_cast<unsigned char>(ch);
-    if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7)) ch = static_cast<char>(b + 32);
+    if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7))
+      ch = static_cast<char>(b + 32);
   }
   return out;
 }
@@ -30,7 +31,7 @@ struct Value {
 struct Node {
   std::string name;
   std::map<std::string, std::shared_ptr<Node>> keys;  // by folded name, so sorted
-  std::vector<Value> values;                           // in the order written
+  std::vector<Value> values;                          // in the order written
   bool deleted = false;
 
   Value* FindValue(std::string_view valueName) {
@@ -56,7 +57,9 @@ struct RegistryState {
   HKEY nextHandle = 0x100;
 };
 
-RegistryState& S() { return PlatformState<RegistryState>(); }
+RegistryState& S() {
+  return PlatformState<RegistryState>();
+}
 
 // Resolves a handle (predefined root or open key); nullptr when it is neither.
 Handle* Resolve(HKEY key, Handle& scratch) {
@@ -133,7 +136,8 @@ std::string Hex(std::string_view bytes) {
 std::string Unhex(const std::string& hex) {
   std::string out;
   if (hex == "-") return out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
   return out;
 }
 
@@ -183,7 +187,8 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD, const char*, DWORD, RE
     }
     node = it->second;
   }
-  if (disposition != nullptr) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  if (disposition != nullptr)
+    *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   *result = NewHandle(node, access, base->readOnlyHive);
   return ERROR_SUCCESS;
 }
@@ -212,8 +217,7 @@ LONG RegSetValueExA(HKEY key, const char* name, DWORD, DWORD type, const uint8_t
   return ERROR_SUCCESS;
 }
 
-LONG RegQueryValueExA(HKEY key, const char* name, DWORD*, DWORD* type, uint8_t* data,
-                      DWORD* size) {
+LONG RegQueryValueExA(HKEY key, const char* name, DWORD*, DWORD* type, uint8_t* data, DWORD* size) {
   Handle scratch, *h;
   if (LONG rc = Check(key, KEY_QUERY_VALUE, false, scratch, h); rc != ERROR_SUCCESS) return rc;
   const Value* v = h->node->FindValue(name ? name : "");
@@ -360,9 +364,13 @@ bool LoadHive(HKEY root, const std::string& path) {
   return true;
 }
 
-void SetReadOnly(HKEY root, bool readOnly) { S().readOnly[root] = readOnly; }
+void SetReadOnly(HKEY root, bool readOnly) {
+  S().readOnly[root] = readOnly;
+}
 
-size_t OpenHandleCount() { return S().open.size(); }
+size_t OpenHandleCount() {
+  return S().open.size();
+}
 
 }  // namespace registry
 }  // namespace win32

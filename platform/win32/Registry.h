@@ -60,8 +60,8 @@ LONG RegDeleteKeyA(HKEY key, const char* subKey);
 LONG RegFlushKey(HKEY key);
 // nameSize: in, the buffer's size in characters with room for the terminator; out, the
 // name's length. A name that does not fit gives ERROR_MORE_DATA.
-LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved,
-                   DWORD* type, uint8_t* data, DWORD* dataSize);
+LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved, DWORD* type,
+                   uint8_t* data, DWORD* dataSize);
 LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved,
                    char* keyClass, DWORD* classSize, void* lastWriteTime);
 

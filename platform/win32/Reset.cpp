@@ -10,7 +10,9 @@ std::vector<std::function<void()>>& Resets() {
 }
 }  // namespace
 
-void RegisterReset(std::function<void()> reset) { Resets().push_back(std::move(reset)); }
+void RegisterReset(std::function<void()> reset) {
+  Resets().push_back(std::move(reset));
+}
 
 void ResetPlatform() {
   // Copy first: a reset may touch state that registers itself for the first time.

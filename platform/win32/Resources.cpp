@@ -13,7 +13,9 @@ struct ResourceState {
   std::map<std::pair<HINSTANCE, uint32_t>, std::wstring> strings;
   std::map<std::tuple<HINSTANCE, std::string, std::string>, std::vector<uint8_t>> data;
 };
-ResourceState& S() { return PlatformState<ResourceState>(); }
+ResourceState& S() {
+  return PlatformState<ResourceState>();
+}
 
 std::string Upper(std::string s) {
   for (char& c : s)

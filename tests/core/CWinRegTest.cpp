@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include "core/CWinReg.h"
+#include "platform/win32/Registry.h"
+
+namespace {
+const std::wstring kBase = L"Software\\Norvane\\Tanvelo";
+constexpr uint32_t HKCU = CWinReg::HKEY_CURRENT_USER;
+}  // namespace
+
+TEST(CWinReg, ReadNeverCreatesWriteWithCreateMakesThePath) {
+  CWinReg reg;
+  EXPECT_FALSE(reg.InitForRead(HKCU, kBase));
+  EXPECT_EQ(0u, reg.KeyHandle());
+  EXPECT_FALSE(reg.InitForWrite(HKCU, kBase, false));
+  EXPECT_TRUE(reg.InitForWrite(HKCU, kBase + L"\\FrequentlyUsed", true));
+  CWinReg again;
+  EXPECT_TRUE(again.InitForRead(HKCU, kBase));
+}
+
+TEST(CWinReg, TextsOfAnyLengthRoundTrip) {
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForWrite(HKCU, kBase, true));
+  for (size_t length : {0u, 1u, 255u, 256u, 5000u}) {
+    std::wstring text(length, L'\u00E9');
+    ASSERT_TRUE(reg.SetStringValue(L"Text", text));
+    EXPECT_EQ(text, reg.GetStringValue(L"text")) << length;
+  }
+  EXPECT_EQ(L"", reg.GetStringValue(L"Missing"));
+}
+
+TEST(CWinReg, StoredTextIsAnsiWithOneTerminator) {
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForWrite(HKCU, kBase, true));
+  reg.SetStringValue(L"Caf\u00E9", L"\u20AC");
+  uint8_t data[8];
+  win32::DWORD type = 0, size = sizeof data;
+  ASSERT_EQ(win32::ERROR_SUCCESS,
+            win32::RegQueryValueExA(reg.KeyHandle(), "caf\xC9", nullptr, &type, data, &size));
+  EXPECT_EQ(win32::REG_SZ, type);
+  ASSERT_EQ(2u, size);
+  EXPECT_EQ(0x80, data[0]);
+  EXPECT_EQ(0, data[1]);
+}
+
+TEST(CWinReg, WrongTypesGiveEmptyTextOrTheDefault) {
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForWrite(HKCU, kBase, true));
+  reg.SetDWordValue(L"Number", -7);
+  reg.SetStringValue(L"Text", L"12");
+  EXPECT_EQ(-7, reg.GetDWordValue(L"Number", 3));
+  EXPECT_EQ(L"", reg.GetStringValue(L"Number"));
+  EXPECT_EQ(3, reg.GetDWordValue(L"Text", 3));
+  EXPECT_EQ(3, reg.GetDWordValue(L"Missing", 3));
+  uint8_t two[2] = {1, 2};
+  win32::RegSetValueExA(reg.KeyHandle(), "Short", 0, win32::REG_DWORD, two, 2);
+  EXPECT_EQ(3, reg.GetDWordValue(L"Short", 3));  // a DWORD of the wrong size is no DWORD
+  // Expandable text is read as stored.
+  const char* expand = "%TEMP%\\x";
+  win32::RegSetValueExA(reg.KeyHandle(), "Expand", 0, win32::REG_EXPAND_SZ,
+                        reinterpret_cast<const uint8_t*>(expand), 8);
+  EXPECT_EQ(L"%TEMP%\\x", reg.GetStringValue(L"Expand"));
+}
+
+TEST(CWinReg, WithoutAnOpenKeyEverythingFailsQuietly) {
+  CWinReg reg;
+  EXPECT_FALSE(reg.SetStringValue(L"a", L"b"));
+  EXPECT_EQ(L"", reg.GetStringValue(L"a"));
+  EXPECT_EQ(0, reg.GetDWordValue(L"a", 42));  // 0, not the default
+  EXPECT_FALSE(reg.SetDWordValue(L"a", 1));
+  EXPECT_FALSE(reg.DeleteValue(L"a"));
+  EXPECT_FALSE(reg.DeleteKey(L"a"));
+  EXPECT_FALSE(reg.FlushKey());
+  EXPECT_EQ(L"", reg.Values(0));
+  EXPECT_TRUE(reg.CloseKey());
+}
+
+TEST(CWinReg, YesNoValues) {
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForWrite(HKCU, kBase, true));
+  reg.SetYesNoValue(L"Flag", true);
+  EXPECT_EQ(L"yes", reg.GetStringValue(L"Flag"));
+  struct Row {
+    const wchar_t* stored;
+    bool value;
+  } rows[] = {{L"yes", true}, {L"YES", true},   {L"Yes", true},
+              {L"no", false}, {L"true", false}, {L"1", false}};
+  for (const auto& row : rows) {
+    reg.SetStringValue(L"Flag", row.stored);
+    EXPECT_EQ(row.value, reg.GetYesNoValue(L"Flag")) << row.stored;
+  }
+  EXPECT_FALSE(reg.GetYesNoValue(L"Missing"));
+}
+
+TEST(CWinReg, EnumerationGivesEachNameThenEmpty) {
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForWrite(HKCU, kBase, true));
+  reg.SetStringValue(L"a", L"1");
+  reg.SetDWordValue(L"b", 2);
+  reg.SetYesNoValue(L"c", false);
+  EXPECT_EQ(L"a", reg.Values(0));
+  EXPECT_EQ(L"c", reg.Values(2));
+  EXPECT_EQ(L"", reg.Values(3));
+  EXPECT_EQ(L"", reg.Values(-1));
+  EXPECT_EQ(L"", reg.Keys(0));
+}
+
+TEST(CWinReg, AnOverlongNameEndsTheEnumerationInsteadOfGivingAWrongName) {
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForWrite(HKCU, kBase, true));
+  reg.SetStringValue(L"first", L"1");
+  reg.SetStringValue(std::wstring(300, L'x'), L"2");
+  reg.SetStringValue(L"last", L"3");
+  EXPECT_EQ(L"first", reg.Values(0));
+  EXPECT_EQ(L"", reg.Values(1));
+}
+
+TEST(CWinReg, DeleteKeyNeedsALeafDeleteKeyRecTakesTheTree) {
+  {
+    CWinReg make;
+    ASSERT_TRUE(make.InitForWrite(HKCU, kBase + L"\\Hotkeys\\A\\B\\C", true));
+    make.SetStringValue(L"v", L"x");
+    CWinReg sibling;
+    ASSERT_TRUE(sibling.InitForWrite(HKCU, kBase + L"\\Hotkeys\\A\\D", true));
+  }
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForAllAccess(HKCU, kBase, false));
+  EXPECT_FALSE(reg.DeleteKey(L"Hotkeys"));
+  EXPECT_TRUE(reg.DeleteKeyRec(L"Hotkeys"));
+  EXPECT_EQ(L"", reg.Keys(0));
+  EXPECT_FALSE(reg.DeleteKeyRec(L"Hotkeys"));
+  reg.CloseKey();
+  EXPECT_EQ(0u, win32::registry::OpenHandleCount());
+}
+
+TEST(CWinReg, ReleasingTheObjectClosesItsKey) {
+  {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(HKCU, kBase, true));
+    ASSERT_TRUE(reg.InitForRead(HKCU, kBase));  // a second open closes the first key
+    EXPECT_EQ(1u, win32::registry::OpenHandleCount());
+  }
+  EXPECT_EQ(0u, win32::registry::OpenHandleCount());
+}

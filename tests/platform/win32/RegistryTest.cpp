@@ -1,0 +1,168 @@
+// Conformance of the registry substitute: the return codes and edge behaviour the system's
+// registry key class relies on.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "platform/win32/Registry.h"
+
+using namespace win32;
+
+namespace {
+
+HKEY Create(HKEY root, const char* path, REGSAM access = KEY_ALL_ACCESS) {
+  HKEY key = 0;
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(root, path, 0, nullptr, 0, access, nullptr, &key, nullptr));
+  return key;
+}
+
+LONG SetText(HKEY key, const char* name, const std::string& text, DWORD type = REG_SZ) {
+  return RegSetValueExA(key, name, 0, type, reinterpret_cast<const uint8_t*>(text.data()),
+                        static_cast<DWORD>(text.size()));
+}
+
+}  // namespace
+
+TEST(Registry, OpenMissingKeyFailsAndCreatesNothing) {
+  HKEY key = 123;
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+            RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Missing", 0, KEY_READ, &key));
+  EXPECT_EQ(0u, key);
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key));
+}
+
+TEST(Registry, CreateMakesWholePathAndReportsDisposition) {
+  HKEY key = 0;
+  DWORD disposition = 0;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Norvane\\Tanvelo", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, &disposition));
+  EXPECT_EQ(REG_CREATED_NEW_KEY, disposition);
+  RegCloseKey(key);
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "software\\NORVANE\\tanvelo", 0,
+                                           nullptr, 0, KEY_READ, nullptr, &key, &disposition));
+  EXPECT_EQ(REG_OPENED_EXISTING_KEY, disposition);
+  RegCloseKey(key);
+  EXPECT_EQ(0u, registry::OpenHandleCount());
+}
+
+TEST(Registry, TextGetsOneTerminatorAndSizeQueryWorks) {
+  HKEY key = Create(HKEY_CURRENT_USER, "T");
+  ASSERT_EQ(ERROR_SUCCESS, SetText(key, "Name", "abc"));  // size without the zero byte
+  DWORD type = 0, size = 0;
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "name", nullptr, &type, nullptr, &size));
+  EXPECT_EQ(REG_SZ, type);
+  EXPECT_EQ(4u, size);
+
+  uint8_t small[2];
+  size = sizeof small;
+  EXPECT_EQ(ERROR_MORE_DATA, RegQueryValueExA(key, "Name", nullptr, &type, small, &size));
+  EXPECT_EQ(4u, size);
+
+  char buffer[16] = {};
+  size = sizeof buffer;
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "NAME", nullptr, &type,
+                                            reinterpret_cast<uint8_t*>(buffer), &size));
+  EXPECT_STREQ("abc", buffer);
+
+  // Data that already end in a zero byte are kept as they are.
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegSetValueExA(key, "Z", 0, REG_EXPAND_SZ, reinterpret_cast<const uint8_t*>("x"), 2));
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Z", nullptr, &type, nullptr, &size));
+  EXPECT_EQ(2u, size);
+  EXPECT_EQ(REG_EXPAND_SZ, type);
+  RegCloseKey(key);
+}
+
+TEST(Registry, ReadOnlyHandleAndReadOnlyHiveRefuseWrites) {
+  RegCloseKey(Create(HKEY_CURRENT_USER, "K"));
+  HKEY key = 0;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "K", 0, KEY_READ, &key));
+  EXPECT_EQ(ERROR_ACCESS_DENIED, SetText(key, "v", "x"));
+  RegCloseKey(key);
+
+  registry::SetReadOnly(HKEY_LOCAL_MACHINE, true);
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\X", 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
+}
+
+TEST(Registry, DeleteKeyWithSubkeysIsDeniedAndDeletedKeyHandleGoesStale) {
+  RegCloseKey(Create(HKEY_CURRENT_USER, "A\\B\\C"));
+  HKEY a = Create(HKEY_CURRENT_USER, "A");
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(a, "B"));
+  HKEY b = Create(a, "B");
+  EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(b, "C"));
+  EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(a, "B"));
+  EXPECT_EQ(ERROR_KEY_DELETED, SetText(b, "v", "x"));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyA(a, "B"));
+  RegCloseKey(a);
+  RegCloseKey(b);
+}
+
+TEST(Registry, EnumerationEndsWithNoMoreItemsAndLongNamesNeedMoreData) {
+  HKEY key = Create(HKEY_CURRENT_USER, "E");
+  SetText(key, "one", "1");
+  SetText(key, "two", "2");
+  RegCloseKey(Create(key, "Beta"));
+  RegCloseKey(Create(key, "alpha"));
+  char name[255];
+  DWORD length = sizeof name;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegEnumValueA(key, 1, name, &length, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ("two", std::string(name, length));
+  length = sizeof name;
+  EXPECT_EQ(ERROR_NO_MORE_ITEMS,
+            RegEnumValueA(key, 2, name, &length, nullptr, nullptr, nullptr, nullptr));
+  length = sizeof name;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ("alpha", std::string(name, length));  // subkeys come sorted, as on Windows
+
+  std::string longName(255, 'n');
+  SetText(key, longName.c_str(), "x");
+  length = sizeof name;  // no room for the terminator
+  EXPECT_EQ(ERROR_MORE_DATA,
+            RegEnumValueA(key, 2, name, &length, nullptr, nullptr, nullptr, nullptr));
+  RegCloseKey(key);
+}
+
+TEST(Registry, InvalidHandles) {
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegFlushKey(0));
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(0x4242));
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegDeleteValueA(0, "x"));
+  EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_CURRENT_USER));  // predefined keys stay
+}
+
+TEST(Registry, HiveSurvivesSaveAndLoad) {
+  HKEY key = Create(HKEY_CURRENT_USER, "Software\\Norvane\\Tanvelo\\Hotkeys");
+  SetText(key, "Caf\xE9", std::string("line\r\nwith \x00 zero", 17));
+  uint32_t number = 0xFFFFFFFE;
+  RegSetValueExA(key, "n", 0, REG_DWORD, reinterpret_cast<uint8_t*>(&number), 4);
+  SetText(key, "", "default");
+  RegCloseKey(key);
+  auto file = (std::filesystem::temp_directory_path() / "tanvelo-hive-test.reg").string();
+  ASSERT_TRUE(registry::SaveHive(HKEY_CURRENT_USER, file));
+
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Norvane\\Tanvelo\\Hotkeys");
+  ASSERT_TRUE(registry::LoadHive(HKEY_CURRENT_USER, file));
+  std::filesystem::remove(file);
+
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\norvane\\tanvelo\\hotkeys",
+                                         0, KEY_READ, &key));
+  uint8_t data[32];
+  DWORD type = 0, size = sizeof data;
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "CAF\xC9", nullptr, &type, data, &size));
+  EXPECT_EQ(std::string("line\r\nwith \x00 zero", 17) + '\0',
+            std::string(reinterpret_cast<char*>(data), size));
+  size = sizeof data;
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "n", nullptr, &type, data, &size));
+  EXPECT_EQ(REG_DWORD, type);
+  EXPECT_EQ(0, std::memcmp(data, &number, 4));
+  size = sizeof data;
+  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, nullptr, nullptr, &type, data, &size));
+  RegCloseKey(key);
+  EXPECT_FALSE(registry::LoadHive(HKEY_CURRENT_USER, file + ".missing"));
+}
