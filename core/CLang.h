@@ -1,0 +1,83 @@
+// The language object: the language file chosen by the options, its texts by id with their
+// arguments, and the localisation of dialogs from the file's form sections.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/LangArg.h"
+#include "core/mFileUtils.h"
+
+class CLang {
+ public:
+  CLang();
+  ~CLang();
+  CLang(const CLang&) = delete;
+  CLang& operator=(const CLang&) = delete;
+
+  // The text of an id with its "%s" and "%d" places filled from the arguments; never fails.
+  template <class... Args>
+  std::wstring Item(std::wstring_view id, const Args&... args) {
+    return ItemOf(id, std::vector<LangArg>{LangArg(args)...});
+  }
+  std::wstring Filename() const { return m_sFilename; }
+  std::wstring LangID() const { return m_sLangID; }
+  std::wstring LangName() const { return m_sLangName; }
+
+  // Chooses the file for the language option in the program folder and loads it.
+  bool InitEx(const std::wstring& appName);
+  // Loads the file; on failure the object is left empty.
+  bool Init(const std::wstring& path, const std::wstring& appName);
+  // Every valid language file of the folder: "langid" CR LF "lang" CR LF file name.
+  std::vector<std::wstring> GetAvailableLangs(const std::wstring& folder,
+                                              const std::wstring& skipName);
+  bool ItemFind(std::wstring_view id) const;
+  // Replaces or adds a text in memory until the language is loaded again.
+  void ItemSet(std::wstring_view id, const std::wstring& text);
+
+  // 0 without dumps, else the dump mode of the loaded file.
+  int32_t DumpMode() const { return m_nDumpMode; }
+
+ private:
+  using Texts = std::unordered_map<std::wstring, std::wstring>;
+  // The lower-case entry names of a section, in file order, without repeats.
+  struct SectionList {
+    std::vector<std::wstring> names;
+    void Add(const std::wstring& name);
+  };
+
+  std::wstring ItemOf(std::wstring_view id, const std::vector<LangArg>& args);
+  void ResetData();
+  std::optional<Texts> ReadSectionInto(const std::wstring& path, const std::wstring& section);
+  bool ReadSection(const std::wstring& path, const std::wstring& section, Texts& texts,
+                   const std::wstring& keyPrefix, SectionList& list);
+  bool LoadFile(const std::wstring& path, const std::wstring& appName);
+
+ public:
+  // Formatting of texts, shared with the dumps and the forms: escapes, then arguments.
+  static std::wstring sprintf1(std::wstring_view format, const std::vector<LangArg>& args);
+  static std::wstring sprintf2(std::wstring_view text);
+  // Trimming of blanks and tabs, the comment cut and the quote check of the file format.
+  static std::wstring TrimBlanks(std::wstring_view text);
+  static std::wstring StripComment(std::wstring_view value);
+  static bool CheckQuoted(std::wstring_view value, std::wstring& text, std::wstring& error);
+
+ private:
+  Texts m_colTexts;
+  std::map<std::wstring, SectionList> m_colSections;
+  std::wstring m_sFilename;
+  std::wstring m_sLangID;
+  std::wstring m_sLangName;
+  std::wstring m_sAppName;
+  mFileUtils::DateTime m_dtFileTime;
+  int32_t m_nDumpMode = 0;
+};
+
+// The process's language object, made at connection.
+extern std::shared_ptr<CLang> g_oLang;

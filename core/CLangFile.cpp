@@ -1,0 +1,126 @@
+#include "core/CLangFile.h"
+
+#include <cstring>
+#include <vector>
+
+#include "core/Main.h"
+#include "platform/win32/CodePage.h"
+
+CLangFile::~CLangFile() {
+  CloseFile();
+}
+
+void CLangFile::ResetBuffer() {
+  m_bEOF = false;
+  m_nCount = 0;
+  m_nPos = 0;
+}
+
+bool CLangFile::OpenFile(const std::wstring& path) {
+  CloseFile();
+  m_nBOM = -1;
+  m_hFile =
+      win32::CreateFileA(win32::ToAnsi(path).c_str(), win32::GENERIC_READ, win32::FILE_SHARE_READ,
+                         nullptr, win32::OPEN_EXISTING, win32::FILE_ATTRIBUTE_NORMAL, 0);
+  if (m_hFile == win32::INVALID_HANDLE_VALUE) {
+    m_nLastError = win32::GetLastError();
+    return false;
+  }
+  m_nLastError = 0;
+  return true;
+}
+
+void CLangFile::CloseFile() {
+  if (m_hFile != win32::INVALID_HANDLE_VALUE) win32::CloseHandle(m_hFile);
+  m_hFile = win32::INVALID_HANDLE_VALUE;
+  m_nLastError = 0;
+  ResetBuffer();
+}
+
+bool CLangFile::ReadLine(std::wstring& line) {
+  if (Buffer_ReadLine(line)) return true;
+  // A refill that meets the end of the file still leaves the file's last line in the
+  // buffer: look once more either way, or a final line that ends exactly at a buffer fill
+  // would be lost.
+  bool read = Buffer_AppendFromFile();
+  if (!read && !m_bEOF) return false;
+  return Buffer_ReadLine(line);
+}
+
+int CLangFile::Buffer_FindCRLF() const {
+  for (int i = m_nPos; i + 1 < m_nCount; ++i)
+    if (m_aBuffer[i] == '\r' && m_aBuffer[i + 1] == '\n') return i;
+  return -1;
+}
+
+bool CLangFile::Buffer_ReadLine(std::wstring& line) {
+  if (m_nPos >= m_nCount) return false;
+  int crlf = Buffer_FindCRLF();
+  if (crlf >= 0) {
+    line = Mem2Str(m_aBuffer.data() + m_nPos, crlf - m_nPos);
+    m_nPos = crlf + 2;
+    return true;
+  }
+  // Without a CR LF the rest is a line only near the end of the file or when it fills the
+  // whole buffer; otherwise its end is still in the file.
+  if (m_nCount < kBufferSize || m_nPos == 0) {
+    line = Mem2Str(m_aBuffer.data() + m_nPos, m_nCount - m_nPos);
+    m_nPos = m_nCount;
+    return true;
+  }
+  return false;
+}
+
+bool CLangFile::Buffer_AppendFromFile() {
+  if (m_bEOF || m_hFile == win32::INVALID_HANDLE_VALUE) return false;
+  int unread = m_nCount - m_nPos;
+  if (unread > 0 && m_nPos > 0) std::memmove(m_aBuffer.data(), m_aBuffer.data() + m_nPos, unread);
+  m_nCount = unread;
+  m_nPos = 0;
+  bool first = m_nBOM < 0;
+  uint32_t got = 0;
+  bool ok = win32::ReadFile(m_hFile, m_aBuffer.data() + m_nCount,
+                            static_cast<uint32_t>(kBufferSize - m_nCount), &got, nullptr);
+  if (!ok) {
+    uint32_t error = win32::GetLastError();
+    if (error == win32::ERROR_HANDLE_EOF) {
+      m_bEOF = true;
+      m_nLastError = 0;
+    } else {
+      m_nLastError = error;
+    }
+    return false;
+  }
+  if (got == 0) {
+    m_bEOF = true;
+    return false;
+  }
+  m_nCount += static_cast<int>(got);
+  if (first) {
+    m_nBOM = 0;
+    if (got >= 3 && m_aBuffer[0] == 0xEF && m_aBuffer[1] == 0xBB && m_aBuffer[2] == 0xBF) {
+      m_nBOM = 1;
+      m_nPos = 3;
+    }
+  }
+  return true;
+}
+
+std::wstring CLangFile::Mem2Str(const uint8_t* bytes, int count) {
+  if (count < 1) return L"";
+  const char* text = reinterpret_cast<const char*>(bytes);
+  if (m_nBOM == 1) {
+    int length = win32::MultiByteToWideChar(win32::CP_UTF8, 0, text, count, nullptr, 0);
+    if (length == 0) {
+      LogError(L"CTextFile.Mem2Str", static_cast<int32_t>(win32::GetLastError()),
+               L"MultiByteToWideChar failed");
+    } else {
+      std::vector<wchar_t> wide(static_cast<size_t>(length));
+      if (win32::MultiByteToWideChar(win32::CP_UTF8, 0, text, count, wide.data(), length) != 0)
+        return std::wstring(wide.data(), wide.size());
+      LogError(L"CTextFile.Mem2Str", static_cast<int32_t>(win32::GetLastError()),
+               L"MultiByteToWideChar(2) failed");
+    }
+  }
+  return win32::FromAnsi(std::string_view(text, static_cast<size_t>(count)));
+}

@@ -1,0 +1,42 @@
+// The line reader beneath the language files: CR LF lines through one 4096-byte buffer, UTF-8
+// after a byte-order mark, the ANSI code page otherwise.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/win32/Files.h"
+
+class CLangFile {
+ public:
+  static constexpr int kBufferSize = 4096;
+
+  CLangFile() = default;
+  ~CLangFile();
+  CLangFile(const CLangFile&) = delete;
+  CLangFile& operator=(const CLangFile&) = delete;
+
+  bool OpenFile(const std::wstring& path);
+  // The Win32 error of the last failing open or read, 0 when none.
+  uint32_t LastError() const { return m_nLastError; }
+  void CloseFile();
+  bool FEOF() const { return m_bEOF; }
+  // The next line without its CR LF; false when no line is left or a read failed.
+  bool ReadLine(std::wstring& line);
+
+ private:
+  bool Buffer_ReadLine(std::wstring& line);
+  int Buffer_FindCRLF() const;
+  std::wstring Mem2Str(const uint8_t* bytes, int count);
+  bool Buffer_AppendFromFile();
+  void ResetBuffer();
+
+  win32::HANDLE m_hFile = win32::INVALID_HANDLE_VALUE;
+  bool m_bEOF = false;
+  uint32_t m_nLastError = 0;
+  int m_nBOM = -1;  // -1 not yet known, 0 no mark, 1 UTF-8 mark
+  std::array<uint8_t, kBufferSize> m_aBuffer{};
+  int m_nCount = 0;
+  int m_nPos = 0;
+};

@@ -1,0 +1,88 @@
+#include "core/mFileUtils.h"
+
+#include <cstring>
+
+#include "core/Main.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Files.h"
+
+namespace mFileUtils {
+namespace {
+
+std::optional<std::vector<std::wstring>> Enum(const std::wstring& directory, bool dirs,
+                                              const wchar_t* procedure) {
+  std::optional<std::vector<std::wstring>> result;
+  Trap(procedure, [&] {
+    std::vector<std::wstring> list;
+    win32::WIN32_FIND_DATAA data;
+    win32::HANDLE h = win32::FindFirstFileA(win32::ToAnsi(directory + L"\\*.*").c_str(), &data);
+    if (h != win32::INVALID_HANDLE_VALUE) {
+      do {
+        std::string name(data.cFileName, ::strnlen(data.cFileName, win32::MAX_PATH));
+        bool isDir = (data.dwFileAttributes & win32::FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isDir != dirs) continue;
+        if (isDir && (name == "." || name == "..")) continue;
+        list.push_back(directory + L"\\" + win32::FromAnsi(name));
+      } while (win32::FindNextFileA(h, &data));
+      win32::FindClose(h);
+    }
+    result = std::move(list);
+  });
+  return result;
+}
+
+}  // namespace
+
+bool DirExists(const std::wstring& path) {
+  win32::WIN32_FIND_DATAA data;
+  win32::HANDLE h = win32::FindFirstFileA(win32::ToAnsi(path + L"\\*").c_str(), &data);
+  if (h == win32::INVALID_HANDLE_VALUE) return false;
+  win32::FindClose(h);
+  return true;
+}
+
+bool MakeDirPath(const std::wstring& path) {
+  win32::CreateDirectoryA(win32::ToAnsi(path).c_str(), nullptr);
+  if (DirExists(path)) return true;
+  size_t colon = path.find(L':');
+  // Paths without a drive letter (UNC) are not built level by level.
+  if (colon == std::wstring::npos || colon + 1 == path.size()) return false;
+  std::wstring p = path;
+  for (wchar_t& c : p)
+    if (c == L'/') c = L'\\';
+  size_t from = colon;
+  for (;;) {
+    size_t sep = p.find(L'\\', from + 1);
+    bool last = sep == std::wstring::npos || sep + 1 == p.size();
+    std::wstring prefix = sep == std::wstring::npos ? p : p.substr(0, sep);
+    win32::CreateDirectoryA(win32::ToAnsi(prefix).c_str(), nullptr);  // may exist already
+    if (!DirExists(prefix)) return false;
+    if (last) return true;
+    from = sep;
+  }
+}
+
+bool GetFileLastModificationTime(const std::wstring& path, DateTime& time) {
+  win32::HANDLE h = win32::CreateFileA(win32::ToAnsi(path).c_str(), 0,
+                                       win32::FILE_SHARE_READ | win32::FILE_SHARE_WRITE, nullptr,
+                                       win32::OPEN_EXISTING, 0, 0);
+  if (h == win32::INVALID_HANDLE_VALUE) return false;
+  win32::FILETIME created, accessed, written, local;
+  win32::SYSTEMTIME t{};
+  win32::GetFileTime(h, &created, &accessed, &written);
+  win32::FileTimeToLocalFileTime(&written, &local);
+  win32::FileTimeToSystemTime(&local, &t);
+  win32::CloseHandle(h);
+  time = DateTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+  return true;
+}
+
+std::optional<std::vector<std::wstring>> EnumFiles(const std::wstring& directory) {
+  return Enum(directory, false, L"mFileUtils.EnumFiles");
+}
+
+std::optional<std::vector<std::wstring>> EnumDirs(const std::wstring& directory) {
+  return Enum(directory, true, L"mFileUtils.EnumDirs");
+}
+
+}  // namespace mFileUtils

@@ -1,0 +1,600 @@
+#include "platform/win32/Files.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <random>
+#include <system_error>
+#include <vector>
+
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Environment.h"
+#include "platform/win32/Reset.h"
+
+namespace win32 {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint32_t kAccessDenied = static_cast<uint32_t>(ERROR_ACCESS_DENIED);
+constexpr uint32_t kFileNotFound = static_cast<uint32_t>(ERROR_FILE_NOT_FOUND);
+constexpr uint32_t kInvalidHandle = static_cast<uint32_t>(ERROR_INVALID_HANDLE);
+// 100-ns intervals between 1601-01-01 and 1970-01-01.
+constexpr int64_t kEpochDelta = 116444736000000000LL;
+
+struct FileDeleter {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+struct OpenFile {
+  fs::path path;
+  std::unique_ptr<std::FILE, FileDeleter> stream;  // null for a query-only handle
+  bool canRead = false;
+  bool canWrite = false;
+  bool written = false;
+};
+
+struct FindEntry {
+  std::string name;  // ANSI
+  uint32_t attributes;
+  FILETIME time;
+  uint64_t size;
+};
+
+struct FindSearch {
+  std::vector<FindEntry> entries;
+  size_t next = 0;
+};
+
+struct FilesState {
+  fs::path root;
+  uint32_t nextHandle = 0x00000104;
+  std::map<HANDLE, OpenFile> files;
+  std::map<HANDLE, FindSearch> searches;
+  std::optional<uint32_t> failNextRead;
+};
+
+FilesState& S() {
+  return PlatformState<FilesState>();
+}
+
+HANDLE NewHandle() {
+  HANDLE h = S().nextHandle;
+  S().nextHandle += 4;
+  return h;
+}
+
+wchar_t FoldChar(wchar_t c) {
+  if ((c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;
+  return c;
+}
+
+std::wstring Fold(std::wstring_view text) {
+  std::wstring out(text);
+  for (wchar_t& c : out) c = FoldChar(c);
+  return out;
+}
+
+std::wstring HostNameToWide(const fs::path& name) {
+  return MultiByteToWide(CP_UTF8, name.filename().string());
+}
+
+fs::path WideToHostName(std::wstring_view name) {
+  return fs::path(WideToMultiByte(CP_UTF8, name));
+}
+
+// A Windows path taken apart: where it starts on the host and its components.
+struct Parsed {
+  fs::path base;
+  std::vector<std::wstring> parts;
+  bool isDriveRoot() const { return parts.empty(); }
+};
+
+std::optional<Parsed> Parse(const char* path) {
+  if (path == nullptr || S().root.empty()) return std::nullopt;
+  std::wstring text = FromAnsi(path);
+  auto isSep = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  Parsed out;
+  size_t pos = 0;
+  if (text.size() >= 2 && isSep(text[0]) && isSep(text[1])) {
+    out.base = S().root / "UNC";
+    pos = 2;
+  } else if (text.size() >= 2 && text[1] == L':' &&
+             ((text[0] >= L'A' && text[0] <= L'Z') || (text[0] >= L'a' && text[0] <= L'z'))) {
+    out.base = S().root / std::string(1, static_cast<char>(FoldChar(text[0])));
+    pos = 2;
+  } else {
+    return std::nullopt;  // the sandbox has no current directory
+  }
+  std::wstring part;
+  auto flush = [&] {
+    if (part == L"..") {
+      if (!out.parts.empty()) out.parts.pop_back();
+    } else if (!part.empty() && part != L".") {
+      out.parts.push_back(part);
+    }
+    part.clear();
+  };
+  for (; pos < text.size(); ++pos) {
+    if (isSep(text[pos]))
+      flush();
+    else
+      part += text[pos];
+  }
+  flush();
+  return out;
+}
+
+// The entry of `dir` whose name equals `name` without regard to case.
+std::optional<fs::path> FindChild(const fs::path& dir, const std::wstring& name) {
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) return std::nullopt;
+  fs::path exact = dir / WideToHostName(name);
+  if (fs::exists(fs::symlink_status(exact, ec))) return exact;
+  std::wstring folded = Fold(name);
+  for (const auto& entry : fs::directory_iterator(dir, ec))
+    if (Fold(HostNameToWide(entry.path())) == folded) return entry.path();
+  return std::nullopt;
+}
+
+// Where a parsed path lives on the host. `exists` tells whether the last part was found;
+// `parentExists` whether everything before it was.
+struct Resolved {
+  fs::path host;
+  bool exists = false;
+  bool parentExists = false;
+};
+
+Resolved Resolve(const Parsed& parsed) {
+  Resolved r;
+  std::error_code ec;
+  fs::path current = parsed.base;
+  bool found = fs::is_directory(current, ec);
+  r.parentExists = found;
+  for (size_t i = 0; i < parsed.parts.size(); ++i) {
+    r.parentExists = found;
+    std::optional<fs::path> child;
+    if (found) child = FindChild(current, parsed.parts[i]);
+    if (child) {
+      current = *child;
+      if (i + 1 < parsed.parts.size() && !fs::is_directory(current, ec)) found = false;
+    } else {
+      current /= WideToHostName(parsed.parts[i]);
+      found = false;
+    }
+  }
+  r.host = current;
+  r.exists = found;
+  return r;
+}
+
+std::optional<Resolved> ResolvePath(const char* path) {
+  auto parsed = Parse(path);
+  if (!parsed) return std::nullopt;
+  return Resolve(*parsed);
+}
+
+FILETIME FromTicks(int64_t ticks) {
+  auto u = static_cast<uint64_t>(ticks);
+  return FILETIME{static_cast<uint32_t>(u & 0xFFFFFFFFu), static_cast<uint32_t>(u >> 32)};
+}
+
+int64_t ToTicks(const FILETIME& t) {
+  return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+}
+
+FILETIME HostTime(const fs::path& path) {
+  std::error_code ec;
+  auto ft = fs::last_write_time(path, ec);
+  if (ec) return FILETIME{};
+  auto sys = std::chrono::file_clock::to_sys(ft);
+  auto units = std::chrono::duration_cast<std::chrono::duration<int64_t, std::ratio<1, 10000000>>>(
+      sys.time_since_epoch());
+  return FromTicks(units.count() + kEpochDelta);
+}
+
+// Files written through the sandbox carry the virtual clock's time, never the real one.
+void StampNow(const fs::path& path) {
+  SYSTEMTIME now{};
+  GetSystemTime(&now);
+  FILETIME ft{};
+  SystemTimeToFileTime(&now, &ft);
+  std::chrono::sys_time<std::chrono::nanoseconds> sys{
+      std::chrono::nanoseconds((ToTicks(ft) - kEpochDelta) * 100)};
+  std::error_code ec;
+  fs::last_write_time(path, std::chrono::file_clock::from_sys(sys), ec);
+}
+
+bool Fail(uint32_t error) {
+  SetLastError(error);
+  return false;
+}
+
+HANDLE FailHandle(uint32_t error) {
+  SetLastError(error);
+  return INVALID_HANDLE_VALUE;
+}
+
+// Wildcards of a search pattern, compared on folded text.
+bool Matches(std::wstring_view pattern, std::wstring_view name) {
+  if (pattern == L"*" || pattern == L"*.*") return true;
+  size_t p = 0, n = 0, starP = std::wstring_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == L'?' || pattern[p] == name[n])) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == L'*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::wstring_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == L'*') ++p;
+  return p == pattern.size();
+}
+
+void FillFindData(const FindEntry& e, WIN32_FIND_DATAA* data) {
+  *data = WIN32_FIND_DATAA{};
+  data->dwFileAttributes = e.attributes;
+  data->ftCreationTime = data->ftLastAccessTime = data->ftLastWriteTime = e.time;
+  data->nFileSizeHigh = static_cast<uint32_t>(e.size >> 32);
+  data->nFileSizeLow = static_cast<uint32_t>(e.size & 0xFFFFFFFFu);
+  std::strncpy(data->cFileName, e.name.c_str(), MAX_PATH - 1);
+}
+
+FindEntry EntryOf(const fs::path& host, const std::string& ansiName) {
+  std::error_code ec;
+  bool dir = fs::is_directory(host, ec);
+  uint64_t size = dir ? 0 : static_cast<uint64_t>(fs::file_size(host, ec));
+  if (ec) size = 0;
+  return FindEntry{ansiName, dir ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE,
+                   HostTime(host), size};
+}
+
+bool IsOpen(const fs::path& host) {
+  for (const auto& [h, f] : S().files)
+    if (f.path == host) return true;
+  return false;
+}
+
+}  // namespace
+
+HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
+  auto parsed = Parse(pattern);
+  if (!parsed || parsed->parts.empty()) return FailHandle(ERROR_PATH_NOT_FOUND);
+  std::wstring mask = Fold(parsed->parts.back());
+  parsed->parts.pop_back();
+  Resolved dir = Resolve(*parsed);
+  std::error_code ec;
+  if (!dir.exists || !fs::is_directory(dir.host, ec)) return FailHandle(ERROR_PATH_NOT_FOUND);
+  FindSearch search;
+  if (!parsed->isDriveRoot()) {
+    for (const char* dot : {".", ".."})
+      if (Matches(mask, FromAnsi(dot))) search.entries.push_back(EntryOf(dir.host, dot));
+  }
+  std::vector<std::pair<std::wstring, FindEntry>> found;
+  for (const auto& entry : fs::directory_iterator(dir.host, ec)) {
+    std::wstring name = HostNameToWide(entry.path());
+    if (Matches(mask, Fold(name)))
+      found.emplace_back(Fold(name), EntryOf(entry.path(), ToAnsi(name)));
+  }
+  std::sort(found.begin(), found.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& f : found) search.entries.push_back(std::move(f.second));
+  if (search.entries.empty()) return FailHandle(kFileNotFound);
+  FillFindData(search.entries[0], data);
+  search.next = 1;
+  HANDLE h = NewHandle();
+  S().searches[h] = std::move(search);
+  return h;
+}
+
+bool FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data) {
+  auto it = S().searches.find(find);
+  if (it == S().searches.end()) return Fail(kInvalidHandle);
+  if (it->second.next >= it->second.entries.size()) return Fail(ERROR_NO_MORE_FILES);
+  FillFindData(it->second.entries[it->second.next++], data);
+  return true;
+}
+
+bool FindClose(HANDLE find) {
+  if (S().searches.erase(find) == 0) return Fail(kInvalidHandle);
+  return true;
+}
+
+bool CreateDirectoryA(const char* path, const void*) {
+  auto parsed = Parse(path);
+  if (!parsed) return Fail(ERROR_PATH_NOT_FOUND);
+  Resolved r = Resolve(*parsed);
+  if (parsed->isDriveRoot()) return Fail(r.exists ? ERROR_ALREADY_EXISTS : ERROR_PATH_NOT_FOUND);
+  if (r.exists) return Fail(ERROR_ALREADY_EXISTS);
+  if (!r.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
+  std::error_code ec;
+  if (!fs::create_directory(r.host, ec)) return Fail(kAccessDenied);
+  return true;
+}
+
+bool RemoveDirectoryA(const char* path) {
+  auto r = ResolvePath(path);
+  if (!r || !r->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
+  if (!r->exists) return Fail(kFileNotFound);
+  std::error_code ec;
+  if (!fs::is_directory(r->host, ec)) return Fail(ERROR_DIRECTORY);
+  if (!fs::is_empty(r->host, ec)) return Fail(ERROR_DIR_NOT_EMPTY);
+  if (!fs::remove(r->host, ec)) return Fail(kAccessDenied);
+  return true;
+}
+
+bool DeleteFileA(const char* path) {
+  auto r = ResolvePath(path);
+  if (!r || !r->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
+  if (!r->exists) return Fail(kFileNotFound);
+  std::error_code ec;
+  if (fs::is_directory(r->host, ec)) return Fail(kAccessDenied);
+  if (IsOpen(r->host)) return Fail(ERROR_SHARING_VIOLATION);
+  if (!fs::remove(r->host, ec)) return Fail(kAccessDenied);
+  return true;
+}
+
+HANDLE CreateFileA(const char* path, uint32_t access, uint32_t, const void*, uint32_t disposition,
+                   uint32_t, HANDLE) {
+  auto parsed = Parse(path);
+  if (!parsed || parsed->isDriveRoot()) return FailHandle(ERROR_PATH_NOT_FOUND);
+  Resolved r = Resolve(*parsed);
+  if (!r.parentExists) return FailHandle(ERROR_PATH_NOT_FOUND);
+  std::error_code ec;
+  if (r.exists && fs::is_directory(r.host, ec)) return FailHandle(kAccessDenied);
+  bool create = false, truncate = false;
+  uint32_t successError = 0;
+  switch (disposition) {
+    case CREATE_NEW:
+      if (r.exists) return FailHandle(ERROR_FILE_EXISTS);
+      create = true;
+      break;
+    case CREATE_ALWAYS:
+      if (r.exists) successError = ERROR_ALREADY_EXISTS;
+      create = truncate = true;
+      break;
+    case OPEN_EXISTING:
+      if (!r.exists) return FailHandle(kFileNotFound);
+      break;
+    case OPEN_ALWAYS:
+      if (r.exists)
+        successError = ERROR_ALREADY_EXISTS;
+      else
+        create = true;
+      break;
+    case TRUNCATE_EXISTING:
+      if (!r.exists) return FailHandle(kFileNotFound);
+      if (!(access & GENERIC_WRITE)) return FailHandle(ERROR_INVALID_PARAMETER);
+      truncate = true;
+      break;
+    default:
+      return FailHandle(ERROR_INVALID_PARAMETER);
+  }
+  if (create || truncate) {
+    if (IsOpen(r.host)) return FailHandle(ERROR_SHARING_VIOLATION);
+    std::ofstream(r.host, std::ios::binary | std::ios::trunc);
+    if (!fs::exists(r.host, ec)) return FailHandle(kAccessDenied);
+    StampNow(r.host);
+  }
+  OpenFile file;
+  file.path = r.host;
+  file.canRead = (access & GENERIC_READ) != 0;
+  file.canWrite = (access & GENERIC_WRITE) != 0;
+  if (file.canRead || file.canWrite) {
+    file.stream.reset(std::fopen(r.host.c_str(), file.canWrite ? "r+b" : "rb"));
+    if (!file.stream) return FailHandle(kAccessDenied);
+  }
+  HANDLE h = NewHandle();
+  S().files[h] = std::move(file);
+  SetLastError(successError);
+  return h;
+}
+
+bool ReadFile(HANDLE file, void* buffer, uint32_t toRead, uint32_t* read, void*) {
+  if (read) *read = 0;
+  auto it = S().files.find(file);
+  if (it == S().files.end()) return Fail(kInvalidHandle);
+  if (!it->second.canRead) return Fail(kAccessDenied);
+  if (S().failNextRead) {
+    uint32_t error = *S().failNextRead;
+    S().failNextRead.reset();
+    return Fail(error);
+  }
+  size_t n = std::fread(buffer, 1, toRead, it->second.stream.get());
+  if (read) *read = static_cast<uint32_t>(n);
+  return true;
+}
+
+bool WriteFile(HANDLE file, const void* buffer, uint32_t toWrite, uint32_t* written, void*) {
+  if (written) *written = 0;
+  auto it = S().files.find(file);
+  if (it == S().files.end()) return Fail(kInvalidHandle);
+  if (!it->second.canWrite) return Fail(kAccessDenied);
+  std::FILE* f = it->second.stream.get();
+  // A stream switching from reading to writing needs a seek in between.
+  std::fseek(f, 0, SEEK_CUR);
+  size_t n = std::fwrite(buffer, 1, toWrite, f);
+  std::fflush(f);
+  it->second.written = true;
+  StampNow(it->second.path);
+  if (written) *written = static_cast<uint32_t>(n);
+  return n == toWrite ? true : Fail(kAccessDenied);
+}
+
+bool GetFileTime(HANDLE file, FILETIME* creation, FILETIME* lastAccess, FILETIME* lastWrite) {
+  auto it = S().files.find(file);
+  if (it == S().files.end()) return Fail(kInvalidHandle);
+  FILETIME t = HostTime(it->second.path);
+  for (FILETIME* out : {creation, lastAccess, lastWrite})
+    if (out) *out = t;
+  return true;
+}
+
+bool CloseHandle(HANDLE handle) {
+  auto it = S().files.find(handle);
+  if (it == S().files.end()) return Fail(kInvalidHandle);
+  bool written = it->second.written;
+  fs::path path = it->second.path;
+  S().files.erase(it);
+  if (written) StampNow(path);
+  return true;
+}
+
+bool FileTimeToLocalFileTime(const FILETIME* utc, FILETIME* local) {
+  TIME_ZONE_INFORMATION zone;
+  uint32_t answer = GetTimeZoneInformation(&zone);
+  int64_t bias = 0;
+  if (answer != TIME_ZONE_ID_INVALID) {
+    bias = zone.Bias;
+    if (answer == TIME_ZONE_ID_DAYLIGHT) bias += zone.DaylightBias;
+    if (answer == TIME_ZONE_ID_STANDARD) bias += zone.StandardBias;
+  }
+  *local = FromTicks(ToTicks(*utc) - bias * 60 * 10000000LL);
+  return true;
+}
+
+bool FileTimeToSystemTime(const FILETIME* time, SYSTEMTIME* out) {
+  int64_t ticks = ToTicks(*time);
+  if (ticks < 0) return Fail(ERROR_INVALID_PARAMETER);
+  int64_t ms = ticks / 10000;
+  int64_t days = ms / 86400000, rest = ms % 86400000;
+  // Civil date from days since 1601-01-01 (a Monday), shifted to 1970 for the algorithm.
+  int64_t z = days - 134774 + 719468;
+  const int64_t era = z / 146097;
+  const auto doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  const unsigned m = mp + (mp < 10 ? 3 : -9);
+  out->wYear = static_cast<uint16_t>(static_cast<int64_t>(yoe) + era * 400 + (m <= 2));
+  out->wMonth = static_cast<uint16_t>(m);
+  out->wDay = static_cast<uint16_t>(doy - (153 * mp + 2) / 5 + 1);
+  out->wDayOfWeek = static_cast<uint16_t>((days + 1) % 7);
+  out->wHour = static_cast<uint16_t>(rest / 3600000);
+  out->wMinute = static_cast<uint16_t>(rest / 60000 % 60);
+  out->wSecond = static_cast<uint16_t>(rest / 1000 % 60);
+  out->wMilliseconds = static_cast<uint16_t>(rest % 1000);
+  return true;
+}
+
+bool SystemTimeToFileTime(const SYSTEMTIME* time, FILETIME* out) {
+  const SYSTEMTIME& t = *time;
+  if (t.wMonth < 1 || t.wMonth > 12 || t.wDay < 1 || t.wDay > 31 || t.wYear < 1601 ||
+      t.wHour > 23 || t.wMinute > 59 || t.wSecond > 59 || t.wMilliseconds > 999)
+    return Fail(ERROR_INVALID_PARAMETER);
+  int64_t y = t.wYear - (t.wMonth <= 2);
+  const int64_t era = y / 400;
+  const auto yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (t.wMonth + (t.wMonth > 2 ? -3 : 9)) + 2) / 5 + t.wDay - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  int64_t days = era * 146097 + doe - 719468 + 134774;
+  int64_t ms = days * 86400000 + t.wHour * 3600000LL + t.wMinute * 60000LL + t.wSecond * 1000LL +
+               t.wMilliseconds;
+  *out = FromTicks(ms * 10000);
+  return true;
+}
+
+uint32_t GetTempPathA(uint32_t size, char* buffer) {
+  char value[MAX_PATH + 1] = {};
+  uint32_t n = GetEnvironmentVariableA("TMP", value, sizeof(value));
+  if (n == 0 || n > MAX_PATH) n = GetEnvironmentVariableA("TEMP", value, sizeof(value));
+  if (n == 0 || n > MAX_PATH) return 0;
+  std::string path(value, n);
+  if (path.back() != '\\') path += '\\';
+  if (buffer == nullptr || size < path.size() + 1) return static_cast<uint32_t>(path.size() + 1);
+  std::memcpy(buffer, path.c_str(), path.size() + 1);
+  return static_cast<uint32_t>(path.size());
+}
+
+namespace files {
+
+void SetRoot(const fs::path& root) {
+  S().root = root;
+  if (root.empty()) return;
+  std::error_code ec;
+  fs::create_directories(root / "C" / "Temp", ec);
+}
+
+const fs::path& Root() {
+  return S().root;
+}
+
+std::optional<fs::path> HostPath(const std::string& path) {
+  auto r = ResolvePath(path.c_str());
+  if (!r) return std::nullopt;
+  return r->host;
+}
+
+bool WriteAll(const std::string& path, const std::string& bytes) {
+  auto parsed = Parse(path.c_str());
+  if (!parsed || parsed->isDriveRoot()) return false;
+  // Create the missing folders level by level so that existing ones keep their case.
+  Parsed prefix{parsed->base, {}};
+  for (size_t i = 0; i + 1 < parsed->parts.size(); ++i) {
+    prefix.parts.push_back(parsed->parts[i]);
+    Resolved r = Resolve(prefix);
+    std::error_code ec;
+    if (!r.exists) fs::create_directory(r.host, ec);
+  }
+  fs::path host = Resolve(*parsed).host;
+  {
+    std::ofstream out(host, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) return false;
+  }
+  StampNow(host);
+  return true;
+}
+
+std::optional<std::string> ReadAll(const std::string& path) {
+  auto r = ResolvePath(path.c_str());
+  std::error_code ec;
+  if (!r || !r->exists || fs::is_directory(r->host, ec)) return std::nullopt;
+  std::ifstream in(r->host, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void FailNextRead(uint32_t error) {
+  S().failNextRead = error;
+}
+
+size_t OpenHandleCount() {
+  return S().files.size() + S().searches.size();
+}
+
+TempSandbox::TempSandbox() {
+  std::random_device rd;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate = fs::temp_directory_path() /
+                         ("tanvelo-sandbox-" + std::to_string(rd()) + "-" + std::to_string(rd()));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) {
+      m_path = candidate;
+      break;
+    }
+  }
+  SetRoot(m_path);
+}
+
+TempSandbox::~TempSandbox() {
+  if (S().root == m_path) {
+    S().files.clear();
+    S().root.clear();
+  }
+  std::error_code ec;
+  if (!m_path.empty()) fs::remove_all(m_path, ec);
+}
+
+}  // namespace files
+}  // namespace win32

@@ -1,0 +1,289 @@
+// Loading a language file: entry syntax, headers, repeats, the required sections, the dump
+// switch, the folder scan and the choice of the file by the options.
+#include "LangTestUtil.h"
+#include "core/CLang.h"
+#include "core/CWinReg.h"
+#include "platform/win32/Registry.h"
+
+using namespace langtest;
+
+namespace {
+
+class LangLoad : public LangTest {
+ protected:
+  CLang lang;
+
+  bool Load(const std::string& bytes, const std::string& name = "t.lng") {
+    Write(name, bytes);
+    return lang.Init(ProgramPath(name), L"Tanvelo");
+  }
+  std::wstring Where(int line) {
+    return L", line - " + std::to_wstring(line) + L", file = '" + ProgramPath("t.lng") + L"'";
+  }
+};
+
+TEST_F(LangLoad, EntryValuesFollowTheQuotingAndCommentRules) {
+  struct Case {
+    const char* line;
+    const wchar_t* stored;  // nullptr: refused
+    const wchar_t* error;   // the log text after "Syntactic error - " or alone
+  } cases[] = {
+      {"K = \"a;b\" ; comment", L"a;b", nullptr},
+      {"K = \"it's\" ' comment", L"it's", nullptr},
+      {"K = \"say \"\"hi\"\"\"", L"say \"hi\"", nullptr},
+      {"K = \"\"", L"", nullptr},
+      {"K=\"tight\"", L"tight", nullptr},
+      {"\tK\t=\t\"tabs\"\t", L"tabs", nullptr},
+      {"K = \"keep \\n and %s\"", L"keep \\n and %s", nullptr},
+      {"K = \"a\"b\"", nullptr, L"quoted string has unary quotes"},
+      {"K = unquoted", nullptr, L"The string should be in quotes"},
+      {"K = \"", nullptr, L"The string should be in quotes"},
+      // Unbalanced quotes: the comment starts after the last quote.
+      {"K = \"x;y\"\" ;c", nullptr, L"The string should be in quotes"},
+      {"K = ; only a comment", nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    ASSERT_TRUE(Load(LangFile("EN", {"[Tanvelo.texts]", "Other = \"o\"", c.line})));
+    EXPECT_EQ(lang.ItemFind(L"k"), c.stored != nullptr);
+    if (c.stored) {
+      EXPECT_EQ(lang.Item(L"K"), CLang::sprintf2(c.stored));
+    }
+    if (c.error) {
+      EXPECT_TRUE(Logged(L"Syntactic error - '" + std::wstring(c.error) + L"'" + Where(9)));
+    }
+  }
+  EXPECT_TRUE(Logged(L"Const's value does not exist" + Where(9)));
+}
+
+TEST_F(LangLoad, BadEntriesCostOnlyThemselves) {
+  ASSERT_TRUE(Load(LangFile("EN", {"[Tanvelo.texts]", "no equals sign", " = \"nameless\"",
+                                   "Good = \"yes\"", "good = \"second\"", "GOOD = \"third\""})));
+  EXPECT_EQ(lang.Item(L"good"), L"yes");
+  EXPECT_TRUE(Logged(L"symbol '=' is absent, line = 8, file = '" + ProgramPath("t.lng") + L"'"));
+  EXPECT_TRUE(Logged(L"Const's name does not exist" + Where(9)));
+  EXPECT_TRUE(Logged(L"declaration of constant 'good' repeats in a line 11 of '" +
+                     ProgramPath("t.lng") + L"' file"));
+  EXPECT_TRUE(Logged(L"declaration of constant 'GOOD' repeats in a line 12 of '" +
+                     ProgramPath("t.lng") + L"' file"));
+}
+
+TEST_F(LangLoad, TextSectionsShareOneKeySpace) {
+  ASSERT_TRUE(Load(LangFile("EN",
+                            {"[Tanvelo.one]", "Same = \"first\"", "[Tanvelo.two]",
+                             "same = \"second\"", "Other = \"two\""},
+                            " one ,\ttwo ")));
+  EXPECT_EQ(lang.Item(L"SAME"), L"first");
+  EXPECT_EQ(lang.Item(L"other"), L"two");
+  EXPECT_TRUE(Logged(L"declaration of constant 'same' repeats in a line 10 of '" +
+                     ProgramPath("t.lng") + L"' file"));
+}
+
+TEST_F(LangLoad, HeadersDecideWhatIsASectionAndBadOnesCostTheFile) {
+  // The same word in capitals is the section; blanks inside the brackets make another name;
+  // lines outside any read section are never examined.
+  ASSERT_TRUE(Load(Lines({"garbage before any header", "[ version ]", "signature = bad",
+                          "[VERSION] ; comment", "signature = \"Norvane.LangLngFile\"",
+                          "langid = \"EN\"", "lang = \"English\"", "[unread]", "not = checked",
+                          "[Tanvelo]", "globals = \"texts\"", "[Tanvelo.texts]", "A = \"1\""})));
+  EXPECT_EQ(lang.Item(L"a"), L"1");
+  EXPECT_TRUE(LogTexts(3).size() == 0) << Ansi(LogTexts(3)[0]);
+
+  struct Case {
+    const char* header;
+    std::wstring error;
+  } cases[] = {
+      {"[Tanvelo.texts] trailing words",
+       L"'trailing words' is not the comment, line - 7, file = '"},
+      {"[Tanvelo.texts", L"symbol ']' is absent, line = 7, file = '"},
+      {"[]", L"empty section name, line - 7, file = '"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.header);
+    EXPECT_FALSE(Load(LangFile("EN", {c.header, "A = \"1\""})));
+    EXPECT_TRUE(Logged(c.error + ProgramPath("t.lng") + L"'"));
+    EXPECT_EQ(lang.Filename(), L"");
+    EXPECT_FALSE(lang.ItemFind(L"a"));
+  }
+}
+
+TEST_F(LangLoad, OnlyTheFirstOccurrenceOfASectionIsRead) {
+  ASSERT_TRUE(Load(LangFile("EN", {"[Tanvelo.texts]", "A = \"first\"", "[Tanvelo.texts]",
+                                   "A = \"again\"", "B = \"late\""})));
+  EXPECT_EQ(lang.Item(L"A"), L"first");
+  EXPECT_FALSE(lang.ItemFind(L"B"));
+}
+
+TEST_F(LangLoad, RequiredSectionsAndVersionEntries) {
+  std::wstring p = ProgramPath("t.lng");
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    std::wstring error;
+  } cases[] = {
+      {"no version", {"[Tanvelo]", "globals = \"t\""}, L"file '" + p + L"' has no version section"},
+      {"signature in other case",
+       {"[version]", "signature = \"norvane.langlngfile\"", "langid = \"EN\"", "lang = \"E\""},
+       L"file '" + p + L"' has no(or wrong) signature or lang or langid in [version] section"},
+      {"empty langid",
+       {"[version]", "signature = \"Norvane.LangLngFile\"", "langid = \"\"", "lang = \"E\""},
+       L"file '" + p + L"' has no(or wrong) signature or lang or langid in [version] section"},
+      {"no application section",
+       {"[version]", "signature = \"Norvane.LangLngFile\"", "langid = \"EN\"", "lang = \"E\""},
+       L"file '" + p + L"' has no [Tanvelo] section"},
+      {"listed section missing",
+       {"[version]", "signature = \"Norvane.LangLngFile\"", "langid = \"EN\"", "lang = \"E\"",
+        "[Tanvelo]", "globals = \"texts\""},
+       L"Error readig section [Tanvelo.texts] in file '" + p + L"'"},
+      {"empty list item",
+       {"[version]", "signature = \"Norvane.LangLngFile\"", "langid = \"EN\"", "lang = \"E\"",
+        "[Tanvelo]", "globals = \"texts,,\"", "[Tanvelo.texts]"},
+       L"file '" + p + L"' has error in [Tanvelo].texts"},
+      {"empty form item",
+       {"[version]", "signature = \"Norvane.LangLngFile\"", "langid = \"EN\"", "lang = \"E\"",
+        "[Tanvelo]", "globals = \"texts\"", "forms = \" \"", "[Tanvelo.texts]"},
+       L"file '" + p + L"' has error in [Tanvelo].forms"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(Load(LangFile("EN", {"[Tanvelo.texts]", "Keep = \"k\""})));
+    EXPECT_FALSE(Load(Lines(c.lines)));
+    EXPECT_TRUE(Logged(c.error)) << Ansi(LogTexts().back());
+    EXPECT_EQ(lang.Filename(), L"");
+    EXPECT_EQ(lang.LangID(), L"");
+    EXPECT_FALSE(lang.ItemFind(L"keep"));
+  }
+}
+
+TEST_F(LangLoad, AShortNameListedTwiceFailsTheLoad) {
+  EXPECT_FALSE(Load(LangFile("EN", {"[Tanvelo.texts]", "A = \"1\""}, "texts, TEXTS")));
+  EXPECT_FALSE(lang.ItemFind(L"a"));
+  EXPECT_FALSE(support::library::Log().empty());
+  EXPECT_EQ(support::library::Log().back().procedure, L"CLang.Init");
+  EXPECT_EQ(support::library::Log().back().errorNumber, 457);
+}
+
+TEST_F(LangLoad, EmptyListsAreReportedButLoad) {
+  ASSERT_TRUE(Load(Lines({"[version]", "signature = \"Norvane.LangLngFile\"", "langid = \"EN\"",
+                          "lang = \"English\"", "[Tanvelo]"})));
+  std::wstring p = ProgramPath("t.lng");
+  EXPECT_TRUE(Logged(L"file '" + p + L"' has no (or empty) [Tanvelo].texts"));
+  EXPECT_TRUE(Logged(L"file '" + p + L"' has no (or empty) [Tanvelo].forms"));
+  EXPECT_EQ(lang.LangID(), L"EN");
+  EXPECT_EQ(lang.LangName(), L"English");
+  EXPECT_EQ(lang.Filename(), p);
+}
+
+TEST_F(LangLoad, DumpFormsSwitchesDumpsOnInItsMode) {
+  struct Case {
+    const char* value;
+    int32_t mode;
+  } cases[] = {{"1", 1}, {"3", 3},   {"2.4", 2}, {"4", 0},
+               {"0", 0}, {"yes", 0}, {"", 0},    {"99999999999", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    ASSERT_TRUE(
+        Load(LangFile("EN", {std::string("dumpforms = \"") + c.value + "\"", "[Tanvelo.texts]"})));
+    EXPECT_EQ(lang.DumpMode(), c.mode);
+  }
+}
+
+TEST_F(LangLoad, EncodingFollowsTheByteOrderMark) {
+  std::string body = LangFile("EN", {"[Tanvelo.texts]",
+                                     "A = \"Gr\xC3\xBC\xC3\x9F"
+                                     "e\""});
+  ASSERT_TRUE(Load("\xEF\xBB\xBF" + body));
+  EXPECT_EQ(lang.Item(L"A"), L"Gr\u00FC\u00DFe");
+  ASSERT_TRUE(Load(body));
+  EXPECT_EQ(lang.Item(L"A"), L"Gr\u00C3\u00BC\u00C3\u0178e");
+}
+
+TEST_F(LangLoad, LfOnlyFileDoesNotLoad) {
+  std::string crlf = LangFile("EN", {"[Tanvelo.texts]", "A = \"1\""});
+  std::string lf;
+  for (char ch : crlf)
+    if (ch != '\r') lf += ch;
+  EXPECT_FALSE(Load(lf));
+  EXPECT_EQ(LogTexts(3).front().rfind(L"'\nsignature = \"Norvane.LangLngFile\"", 0), 0u)
+      << Ansi(LogTexts(3).front());
+  EXPECT_NE(LogTexts(3).front().find(L"' is not the comment, line - 1, file = '"),
+            std::wstring::npos);
+}
+
+TEST_F(LangLoad, AvailableLanguagesListValidFilesOnly) {
+  Write("de.lng", LangFile("DE", {"[Tanvelo.texts]"}));
+  Write("en.LNG", LangFile("EN", {"[Tanvelo.texts]"}));
+  Write("broken.lng", Lines({"[version]", "langid = \"XX\""}));
+  Write("none.lng", Lines({"[other]"}));
+  Write("notes.txt", LangFile("FR", {}));
+  ASSERT_TRUE(win32::CreateDirectoryA(ProgramFile("dir.lng").c_str(), nullptr));
+  EXPECT_EQ(lang.GetAvailableLangs(vb::App().Path, L"DE.LNG"),
+            std::vector<std::wstring>{L"EN\r\nLang EN\r\nen.LNG"});
+  EXPECT_TRUE(
+      Logged(L"ignoring file '" + ProgramPath("none.lng") + L"', coz no [version] section"));
+  EXPECT_TRUE(Logged(L"ignoring file '" + ProgramPath("broken.lng") +
+                     L"', coz in section [version] no(or wrong) signature or lang or langid"));
+  EXPECT_EQ(lang.GetAvailableLangs(L"C:\\nowhere", L""), std::vector<std::wstring>{});
+  EXPECT_EQ(win32::files::OpenHandleCount(), 0u);
+}
+
+// --- The choice of the file ----------------------------------------------------------------
+
+class LangChoice : public LangLoad {
+ protected:
+  void SetOption(const wchar_t* name, const std::wstring& value) {
+    CWinReg key;
+    ASSERT_TRUE(key.InitForWrite(win32::HKEY_CURRENT_USER, L"Software\\Norvane\\Tanvelo", true));
+    key.SetStringValue(name, value);
+  }
+  std::wstring Option(const wchar_t* name) {
+    CWinReg key;
+    if (!key.InitForRead(win32::HKEY_CURRENT_USER, L"Software\\Norvane\\Tanvelo")) return L"";
+    return key.GetStringValue(name);
+  }
+  void SetUp() override {
+    Write("a_en.lng", LangFile("en", {"[Tanvelo.texts]", "Which = \"lower en\""}));
+    Write("b_en.lng", LangFile("EN", {"[Tanvelo.texts]", "Which = \"EN\""}));
+    Write("c_de.lng", LangFile("DE", {"[Tanvelo.texts]", "Which = \"DE\""}));
+  }
+};
+
+TEST_F(LangChoice, EmptyOptionMeansEnglishAndIsWrittenBack) {
+  EXPECT_TRUE(lang.InitEx(L"Tanvelo"));
+  EXPECT_EQ(Option(L"LANG"), L"EN");
+  // The scan needs the exact case of the id: a_en.lng says "en".
+  EXPECT_EQ(lang.Item(L"which"), L"EN");
+  EXPECT_EQ(Option(L"LANG_"), L"b_en.lng");
+}
+
+TEST_F(LangChoice, RememberedFileIsAcceptedWhenItsIdDiffersOnlyInCase) {
+  SetOption(L"LANG", L"EN");
+  SetOption(L"LANG_", L"a_en.lng");
+  EXPECT_TRUE(lang.InitEx(L"Tanvelo"));
+  EXPECT_EQ(lang.Item(L"which"), L"lower en");
+  EXPECT_EQ(Option(L"LANG_"), L"a_en.lng");
+}
+
+TEST_F(LangChoice, RememberedFileOfAnotherLanguageIsSkippedInTheScan) {
+  SetOption(L"LANG", L"DE");
+  SetOption(L"LANG_", L"b_en.lng");
+  EXPECT_TRUE(lang.InitEx(L"Tanvelo"));
+  EXPECT_EQ(lang.Item(L"which"), L"DE");
+  EXPECT_EQ(Option(L"LANG_"), L"c_de.lng");
+
+  // A remembered file that no longer exists is skipped too.
+  SetOption(L"LANG_", L"gone.lng");
+  EXPECT_TRUE(lang.InitEx(L"Tanvelo"));
+  EXPECT_EQ(lang.Item(L"which"), L"DE");
+}
+
+TEST_F(LangChoice, NoMatchingFileLeavesTheObjectEmpty) {
+  SetOption(L"LANG", L"FR");
+  EXPECT_FALSE(lang.InitEx(L"Tanvelo"));
+  EXPECT_TRUE(Logged(L"Cant find lang file by langID=FR"));
+  EXPECT_EQ(lang.Filename(), L"");
+  EXPECT_EQ(lang.Item(L"which"), L"which");
+  EXPECT_EQ(Option(L"LANG_"), L"");
+}
+
+}  // namespace
