@@ -18,19 +18,11 @@ struct MemoryState {
   std::map<HGLOBAL, Block> blocks;
   std::set<HGLOBAL> failLock;
   size_t limit = 64u << 20;
-  uint32_t lastError = 0;
 };
 MemoryState& S() {
   return PlatformState<MemoryState>();
 }
 }  // namespace
-
-uint32_t GetLastError() {
-  return S().lastError;
-}
-void SetLastError(uint32_t error) {
-  S().lastError = error;
-}
 
 HGLOBAL GlobalAlloc(uint32_t flags, size_t bytes) {
   (void)flags;  // every block starts zeroed: fixed and moveable blocks behave alike here
