@@ -80,7 +80,8 @@ class RibbonDocument : public IRibbonUI, public std::enable_shared_from_this<Rib
   void Error(const std::wstring& text) { host->errors_.push_back(ribbonId + L": " + text); }
 
   // Reports what cannot be bound and leaves it unbound; false when the XML cannot be used.
-  bool Load(const std::wstring& xml, const RibbonMembers& members, RibbonMember* onLoad) {
+  bool Load(const std::wstring& xml, const RibbonMembers& members, RibbonMember* onLoad,
+            std::wstring* onLoadName) {
     pugi::xml_document doc;
     auto parsed = doc.load_string(win32::WideToMultiByte(win32::CP_UTF8, xml).c_str());
     if (!parsed) {
@@ -96,7 +97,10 @@ class RibbonDocument : public IRibbonUI, public std::enable_shared_from_this<Rib
     }
     if (auto name = Wide(root.attribute("onLoad").value()); !name.empty()) {
       std::pair<std::wstring, RibbonMember> member;
-      if (Bind(L"customUI", kLoad, name, members, &member)) *onLoad = member.second;
+      if (Bind(L"customUI", kLoad, name, members, &member)) {
+        *onLoad = member.second;
+        *onLoadName = name;
+      }
     }
     return Walk(root, -1, false, members);
   }
@@ -281,10 +285,12 @@ std::shared_ptr<RibbonWindow> RibbonHost::OpenWindow(const std::wstring& ribbonI
     document->ribbonId = ribbonId;
     std::wstring xml = addin_->GetCustomUI(ribbonId);
     RibbonMember onLoad;
-    bool loaded = !xml.empty() && document->Load(xml, addin_->RibbonCallbacks(), &onLoad);
+    std::wstring onLoadName;
+    bool loaded =
+        !xml.empty() && document->Load(xml, addin_->RibbonCallbacks(), &onLoad, &onLoadName);
     if (!loaded) document->controls.clear();
     if (loaded && std::holds_alternative<RibbonOnLoad>(onLoad) && std::get<RibbonOnLoad>(onLoad)) {
-      calls_.push_back({L"onLoad", L"", L"customUI"});
+      calls_.push_back({L"onLoad", onLoadName, L"customUI"});
       std::get<RibbonOnLoad>(onLoad)(document);
     }
   }
