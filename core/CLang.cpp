@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/CLangFile.h"
+#include "core/COptions.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
 #include "platform/vb/Runtime.h"
@@ -19,36 +20,6 @@ const bool kGlobalReset = (win32::RegisterReset([] { g_oLang.reset(); }), true);
 
 constexpr wchar_t kSignature[] = L"Norvane.LangLngFile";
 constexpr int32_t kDuplicateKey = 457;
-
-// The two options the language object reads and writes: the language id ("LANG") and the
-// remembered file name ("LANG_").
-namespace options {
-constexpr wchar_t kBaseKey[] = L"Software\\Norvane\\Tanvelo";
-
-std::wstring Read(const wchar_t* name) {
-  CWinReg key;
-  if (key.InitForRead(win32::HKEY_CURRENT_USER, kBaseKey)) return key.GetStringValue(name);
-  return L"";
-}
-
-void Write(const wchar_t* name, const std::wstring& value) {
-  CWinReg key;
-  if (key.InitForWrite(win32::HKEY_CURRENT_USER, kBaseKey, true)) key.SetStringValue(name, value);
-}
-
-std::wstring LangID() {
-  return Read(L"LANG");
-}
-void SetLangID(const std::wstring& value) {
-  Write(L"LANG", value);
-}
-std::wstring LangFile() {
-  return Read(L"LANG_");
-}
-void SetLangFile(const std::wstring& value) {
-  Write(L"LANG_", value);
-}
-}  // namespace options
 
 std::wstring ProgramFolder() {
   return vb::App().Path;
@@ -454,13 +425,13 @@ std::vector<std::wstring> CLang::GetAvailableLangs(const std::wstring& folder,
 
 bool CLang::InitEx(const std::wstring& appName) {
   return TrapOr(L"CLang.InitEx", false, [&] {
-    std::wstring langID = options::LangID();
+    std::wstring langID = Options().LangID();
     if (langID.empty()) {
       langID = L"EN";
-      options::SetLangID(langID);
+      Options().SetLangID(langID);
     }
     std::wstring skip;
-    std::wstring remembered = options::LangFile();
+    std::wstring remembered = Options().LangFile();
     if (!remembered.empty()) {
       if (Init(ProgramFolder() + L"\\" + remembered, appName)) {
         if (vb::LCase(m_sLangID) == vb::LCase(langID)) return true;
@@ -482,7 +453,7 @@ bool CLang::InitEx(const std::wstring& appName) {
       return false;
     }
     if (!Init(ProgramFolder() + L"\\" + chosen, appName)) return false;
-    options::SetLangFile(chosen);
+    Options().SetLangFile(chosen);
     return true;
   });
 }

@@ -77,3 +77,32 @@ R TrapOr(std::wstring_view procedure, R fallback, F&& body) {
   Trap(procedure, [&] { result = body(); });
   return result;
 }
+
+// --- Outlook-facing globals and helpers ----------------------------------------------------
+namespace outlook {
+class Application;
+class Item;
+class MAPIFolder;
+}  // namespace outlook
+namespace redemption {
+class SafeItem;
+}  // namespace redemption
+class COptions;
+
+// Outlook's Application, kept from connection to final shutdown.
+extern std::shared_ptr<outlook::Application> g_oApp;
+// The templates root folder and the program's drafts folder, once found or made.
+extern std::shared_ptr<outlook::MAPIFolder> g_oTemplatesFolder;
+extern std::shared_ptr<outlook::MAPIFolder> g_oDraftsFolder;
+// The options object, made on first use; released at disconnection.
+COptions& Options();
+void ReleaseOptions();
+
+// Outlook's major version (9, 10, 11, 12, 14), read once; 0 (not kept) when unreadable.
+int32_t GetAppVersion();
+// The Redemption wrapper of a mail (class 43) or post (class 45) item, or nothing (logged).
+std::shared_ptr<redemption::SafeItem> GetSafeItem(const std::shared_ptr<outlook::Item>& item);
+// "\\" and the folder names from the store's root down to the folder; "" on failure.
+std::wstring GetFolderPath(const std::shared_ptr<outlook::MAPIFolder>& folder);
+// True for Outlook's default Drafts folder and every folder below it.
+bool IsDraftsFolder(const std::shared_ptr<outlook::MAPIFolder>& folder);

@@ -1,5 +1,5 @@
-// The add-in module's resources: its string table (and, as they are drawn, its bitmaps and
-// icons), put into the module the way the loader makes a DLL's resources available.
+// The add-in module's resources: its string table, bitmaps and icons (resources/Pictures.h),
+// put into the module the way the loader makes a DLL's resources available.
 #pragma once
 
 #include <cstdint>

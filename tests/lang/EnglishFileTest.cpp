@@ -16,6 +16,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Registry.h"
+#include "resources/StringTable.h"
 
 namespace fs = std::filesystem;
 
@@ -124,6 +125,7 @@ std::string Pseudo(const std::string& english) {
 class EnglishFile : public testing::Test {
  protected:
   win32::files::TempSandbox sandbox;
+  bool resourcesLoaded = (resources::LoadModuleResources(), true);
   std::string english = ReadFile(SourceDir() / "lang" / "EN.lng");
 
   std::wstring Install(const std::string& name, const std::string& bytes) {

@@ -11,6 +11,7 @@
 #include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
+#include "resources/StringTable.h"
 
 namespace langtest {
 
@@ -63,6 +64,7 @@ inline bool Logged(const std::wstring& text) {
 class LangTest : public testing::Test {
  protected:
   win32::files::TempSandbox sandbox;
+  bool resourcesLoaded = (resources::LoadModuleResources(), true);
 
   void Write(const std::string& name, const std::string& bytes) {
     ASSERT_TRUE(win32::files::WriteAll(ProgramFile(name), bytes));

@@ -1,0 +1,287 @@
+#include "core/COptions.h"
+
+#include "core/CWinReg.h"
+#include "core/Main.h"
+#include "platform/outlook/Application.h"
+#include "platform/outlook/Folder.h"
+#include "platform/outlook/NameSpace.h"
+#include "platform/vb/Runtime.h"
+#include "resources/StringTable.h"
+
+namespace {
+constexpr uint32_t HKCU = CWinReg::HKEY_CURRENT_USER;
+constexpr uint32_t HKLM = CWinReg::HKEY_LOCAL_MACHINE;
+
+// The EntryID of the default store's root folder, or empty text; errors ignored.
+std::wstring DefaultStoreRootID() {
+  std::wstring id;
+  vb::Ignore([&] {
+    if (!g_oApp) vb::Raise(vb::kObjectVariableNotSet);
+    auto parent = g_oApp->Session()->GetDefaultFolder(outlook::olFolderInbox)->Parent();
+    auto root = std::dynamic_pointer_cast<outlook::MAPIFolder>(parent);
+    if (!root) vb::Raise(vb::kObjectRequired);
+    id = root->EntryID();
+  });
+  vb::Err().Clear();
+  return id;
+}
+}  // namespace
+
+// --- Registry access ----------------------------------------------------------------------
+
+int32_t COptions::ReadDWordOption(const std::wstring& name, int32_t defaultValue, bool hkcu,
+                                  const std::wstring& keyPath) const {
+  CWinReg key;
+  if (!key.InitForRead(hkcu ? HKCU : HKLM, keyPath.empty() ? GetRegPath() : keyPath))
+    return defaultValue;
+  int32_t value = key.GetDWordValue(name, defaultValue);
+  key.CloseKey();
+  return value;
+}
+
+bool COptions::WriteDWordOption(const std::wstring& name, int32_t value, bool hkcu,
+                                const std::wstring& keyPath) const {
+  CWinReg key;
+  if (!key.InitForWrite(hkcu ? HKCU : HKLM, keyPath.empty() ? GetRegPath() : keyPath, true))
+    return false;
+  bool ok = key.SetDWordValue(name, value);
+  key.CloseKey();
+  return ok;
+}
+
+std::wstring COptions::ReadStringOption(const std::wstring& name, const std::wstring& defaultValue,
+                                        bool hkcu) const {
+  CWinReg key;
+  std::wstring value;
+  if (key.InitForRead(hkcu ? HKCU : HKLM, GetRegPath())) {
+    value = key.GetStringValue(name);
+    key.CloseKey();
+  }
+  return value.empty() ? defaultValue : value;
+}
+
+bool COptions::WriteStringOption(const std::wstring& name, const std::wstring& value,
+                                 bool hkcu) const {
+  CWinReg key;
+  if (!key.InitForWrite(hkcu ? HKCU : HKLM, GetRegPath(), true)) return false;
+  bool ok = key.SetStringValue(name, value);
+  key.CloseKey();
+  return ok;
+}
+
+bool COptions::NormalisedBoolean(const std::wstring& name, int32_t normal) const {
+  int32_t n = ReadDWordOption(name, -1, true, L"");
+  if (n != 0 && n != 1) {
+    n = normal;
+    WriteDWordOption(name, n, true, L"");
+  }
+  return n != 0;
+}
+
+std::wstring COptions::ReadProfileString(const std::wstring& name) {
+  CWinReg key;
+  if (!key.InitForRead(HKCU, GetProfileRegPath())) return L"";
+  std::wstring value = key.GetStringValue(name);
+  key.CloseKey();
+  return value;
+}
+
+void COptions::WriteProfileString(const std::wstring& name, const std::wstring& value) {
+  CWinReg key;
+  if (!key.InitForWrite(HKCU, GetProfileRegPath(), true)) return;
+  key.SetStringValue(name, value);
+  key.CloseKey();
+}
+
+// --- Paths ----------------------------------------------------------------------------------
+
+std::wstring COptions::GetRegPath() const {
+  return L"Software\\" + CompanyShortName() + L"\\" + ProductShortName();
+}
+
+std::wstring COptions::GetProfileRegPath() {
+  if (!m_sProfileRegPath.empty()) return m_sProfileRegPath;
+  std::wstring id = DefaultStoreRootID();
+  if (id.empty()) {
+    LogError(L"COptions::GetProfileRegPath", 0, L"failed");
+    return GetRegPath();
+  }
+  m_sProfileRegPath = GetRegPath() + L"\\" + id;
+  return m_sProfileRegPath;
+}
+
+// --- Options --------------------------------------------------------------------------------
+
+std::wstring COptions::LangID() const {
+  std::wstring lang = ReadStringOption(L"LANG", L"", true);
+  if (lang.empty()) lang = ReadStringOption(L"LANG", L"", false);
+  return lang.empty() ? L"EN" : lang;
+}
+
+void COptions::SetLangID(const std::wstring& value) {
+  WriteStringOption(L"LANG", value, true);
+}
+
+std::wstring COptions::LangFile() const {
+  std::wstring file = ReadStringOption(L"LANG_", L"", true);
+  if (!file.empty()) return file;
+  // HKLM's file belongs to HKLM's language; it only serves a user of the same language.
+  if (ReadStringOption(L"LANG", L"", true) == ReadStringOption(L"LANG", L"", false))
+    return ReadStringOption(L"LANG_", L"", false);
+  return L"";
+}
+
+void COptions::SetLangFile(const std::wstring& value) {
+  WriteStringOption(L"LANG_", value, true);
+}
+
+bool COptions::ShowOldControlsOn2007() const {
+  return NormalisedBoolean(L"dbgShowOldControlsOn2007", 0);
+}
+void COptions::SetShowOldControlsOn2007(bool value) {
+  WriteDWordOption(L"dbgShowOldControlsOn2007", value ? 1 : 0, true, L"");
+}
+bool COptions::ShowOldControlsOn2010() const {
+  return NormalisedBoolean(L"dbgShowOldControlsOn2010", 0);
+}
+void COptions::SetShowOldControlsOn2010(bool value) {
+  WriteDWordOption(L"dbgShowOldControlsOn2010", value ? 1 : 0, true, L"");
+}
+bool COptions::UseDebugButton() const {
+  return NormalisedBoolean(L"UseDebugButton", 0);
+}
+void COptions::SetUseDebugButton(bool value) {
+  WriteDWordOption(L"UseDebugButton", value ? 1 : 0, true, L"");
+}
+bool COptions::UseKeyboardHook() const {
+  return NormalisedBoolean(L"UseKeyboardHook", 1);
+}
+void COptions::SetUseKeyboardHook(bool value) {
+  WriteDWordOption(L"UseKeyboardHook", value ? 1 : 0, true, L"");
+}
+
+bool COptions::FirstRun() {
+  std::wstring list;
+  {
+    CWinReg key;
+    if (key.InitForRead(HKCU, GetRegPath())) {
+      list = key.GetStringValue(L"FirstRun");
+      key.CloseKey();
+    }
+  }
+  std::wstring group = L";" + DefaultStoreRootID() + L";";
+  if (vb::InStr(1, list, group, true) > 0) return false;
+  CWinReg key;
+  if (key.InitForWrite(HKCU, GetRegPath(), true)) {
+    key.SetStringValue(L"FirstRun", list + group);
+    key.CloseKey();
+  }
+  return true;
+}
+
+bool COptions::ModifyTVDraftsView() const {
+  return ReadDWordOption(L"ModifyTVDraftsView", 0, true, L"") != 0;
+}
+void COptions::SetModifyTVDraftsView(bool value) {
+  WriteDWordOption(L"ModifyTVDraftsView", value ? 1 : 0, true, L"");
+}
+bool COptions::ShowImportExportTempFiles() const {
+  return ReadDWordOption(L"ShowImportExportTempFiles", 0, true, L"") != 0;
+}
+void COptions::SetShowImportExportTempFiles(bool value) {
+  WriteDWordOption(L"ShowImportExportTempFiles", value ? 1 : 0, true, L"");
+}
+
+bool COptions::HideTanveloBtn() {
+  return ReadDWordOption(L"HideTanveloBtn", 0, true, GetProfileRegPath()) != 0;
+}
+void COptions::SetHideTanveloBtn(bool value) {
+  WriteDWordOption(L"HideTanveloBtn", value ? 1 : 0, true, GetProfileRegPath());
+}
+bool COptions::HideReplyAllWithBtn() {
+  return ReadDWordOption(L"HideReplyAllWithBtn", 0, true, GetProfileRegPath()) != 0;
+}
+void COptions::SetHideReplyAllWithBtn(bool value) {
+  WriteDWordOption(L"HideReplyAllWithBtn", value ? 1 : 0, true, GetProfileRegPath());
+}
+// Stored registries know this option under the reply-all name with "Btn" doubled.
+bool COptions::HideForwardWithBtn() {
+  return ReadDWordOption(L"HideReplyAllWithBtnBtn", 0, true, GetProfileRegPath()) != 0;
+}
+void COptions::SetHideForwardWithBtn(bool value) {
+  WriteDWordOption(L"HideReplyAllWithBtnBtn", value ? 1 : 0, true, GetProfileRegPath());
+}
+
+std::wstring COptions::DefaultTemplateID() {
+  return ReadProfileString(L"DefaultTemplateID");
+}
+void COptions::SetDefaultTemplateID(const std::wstring& value) {
+  WriteProfileString(L"DefaultTemplateID", value);
+}
+std::wstring COptions::TanveloDraftsEntryID() {
+  return ReadProfileString(L"TanveloDraftsEntryID");
+}
+void COptions::SetTanveloDraftsEntryID(const std::wstring& value) {
+  WriteProfileString(L"TanveloDraftsEntryID", value);
+}
+std::wstring COptions::TanvelloEntryID() {
+  return ReadProfileString(L"TanveloEntryID");
+}
+void COptions::SetTanvelloEntryID(const std::wstring& value) {
+  WriteProfileString(L"TanveloEntryID", value);
+}
+
+std::wstring COptions::CompanyShortName() const {
+  return vb::LoadResString(resources::IDS_COMPANY_SHORT_NAME);
+}
+std::wstring COptions::ProductShortName() const {
+  return vb::LoadResString(resources::IDS_PRODUCT_SHORT_NAME);
+}
+std::wstring COptions::ProductCode() const {
+  return vb::LoadResString(resources::IDS_PRODUCT_CODE);
+}
+
+// --- Import and export settings ----------------------------------------------------------
+
+void COptions::ReadSettings(ImportExportOptions& options, const wchar_t* from, const wchar_t* to,
+                            const wchar_t* packed, int32_t packedDefault,
+                            bool subfoldersWhenMissing) {
+  CWinReg key;
+  if (!key.InitForRead(HKCU, GetProfileRegPath())) {
+    options.sWindowsFolder.clear();
+    options.sOutlookFolderEntryID = TanvelloEntryID();
+    options.nConflict = 0;
+    options.bIncludeSubFolders = subfoldersWhenMissing;
+    return;
+  }
+  options.sWindowsFolder = key.GetStringValue(from);
+  options.sOutlookFolderEntryID = key.GetStringValue(to);
+  int32_t n = key.GetDWordValue(packed, packedDefault);
+  options.nConflict = n & 255;
+  options.bIncludeSubFolders = (n & 256) != 0;
+  key.CloseKey();
+}
+
+void COptions::WriteSettings(const ImportExportOptions& options, const wchar_t* from,
+                             const wchar_t* to, const wchar_t* packed) {
+  CWinReg key;
+  if (!key.InitForWrite(HKCU, GetProfileRegPath(), true)) return;
+  key.SetStringValue(from, options.sWindowsFolder);
+  key.SetStringValue(to, options.sOutlookFolderEntryID);
+  key.SetDWordValue(packed, (options.bIncludeSubFolders ? 256 : 0) | options.nConflict);
+  key.CloseKey();
+}
+
+void COptions::GetImportOptions(ImportExportOptions& options) {
+  ReadSettings(options, L"ImportFrom", L"ImportTo", L"ImportOptions", 0, false);
+}
+void COptions::SetImportOptions(const ImportExportOptions& options) {
+  WriteSettings(options, L"ImportFrom", L"ImportTo", L"ImportOptions");
+}
+// For the export "From" names the Windows folder, although it is the target.
+void COptions::GetExportOptions(ImportExportOptions& options) {
+  ReadSettings(options, L"ExportFrom", L"ExportTo", L"ExportOptions", 256, true);
+}
+void COptions::SetExportOptions(const ImportExportOptions& options) {
+  WriteSettings(options, L"ExportFrom", L"ExportTo", L"ExportOptions");
+}

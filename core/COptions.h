@@ -1,0 +1,77 @@
+// The options object: every option is read from or written to the registry when it is used;
+// only the per-profile key path is kept. It also owns the registry layout and answers the
+// product identity from the module's resources.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Settings of the template import and export dialogs.
+struct ImportExportOptions {
+  bool bValid = false;
+  std::wstring sOutlookFolderEntryID;
+  std::wstring sWindowsFolder;
+  bool bIncludeSubFolders = false;
+  int32_t nConflict = 0;  // 0 duplicate, 1 replace, 2 leave the existing one
+};
+
+class COptions {
+ public:
+  std::wstring LangID() const;
+  void SetLangID(const std::wstring& value);
+  std::wstring LangFile() const;
+  void SetLangFile(const std::wstring& value);
+  bool ShowOldControlsOn2007() const;
+  void SetShowOldControlsOn2007(bool value);
+  bool ShowOldControlsOn2010() const;
+  void SetShowOldControlsOn2010(bool value);
+  // True once per store: the first read for a store adds it to the list.
+  bool FirstRun();
+  bool ModifyTVDraftsView() const;
+  void SetModifyTVDraftsView(bool value);
+  bool HideTanveloBtn();
+  void SetHideTanveloBtn(bool value);
+  bool HideReplyAllWithBtn();
+  void SetHideReplyAllWithBtn(bool value);
+  bool HideForwardWithBtn();
+  void SetHideForwardWithBtn(bool value);
+  void SetDefaultTemplateID(const std::wstring& value);
+  std::wstring TanveloDraftsEntryID();
+  void SetTanveloDraftsEntryID(const std::wstring& value);
+  std::wstring TanvelloEntryID();
+  void SetTanvelloEntryID(const std::wstring& value);
+  bool UseDebugButton() const;
+  void SetUseDebugButton(bool value);
+  bool UseKeyboardHook() const;
+  void SetUseKeyboardHook(bool value);
+  std::wstring CompanyShortName() const;
+  std::wstring ProductShortName() const;
+  std::wstring ProductCode() const;
+  std::wstring DefaultTemplateID();
+  bool ShowImportExportTempFiles() const;
+  void SetShowImportExportTempFiles(bool value);
+  void GetImportOptions(ImportExportOptions& options);
+  void SetImportOptions(const ImportExportOptions& options);
+  void GetExportOptions(ImportExportOptions& options);
+  void SetExportOptions(const ImportExportOptions& options);
+  std::wstring GetRegPath() const;
+  std::wstring GetProfileRegPath();
+
+ private:
+  int32_t ReadDWordOption(const std::wstring& name, int32_t defaultValue, bool hkcu,
+                          const std::wstring& keyPath) const;
+  bool WriteDWordOption(const std::wstring& name, int32_t value, bool hkcu,
+                        const std::wstring& keyPath) const;
+  std::wstring ReadStringOption(const std::wstring& name, const std::wstring& defaultValue,
+                                bool hkcu) const;
+  bool WriteStringOption(const std::wstring& name, const std::wstring& value, bool hkcu) const;
+  bool NormalisedBoolean(const std::wstring& name, int32_t normal) const;
+  std::wstring ReadProfileString(const std::wstring& name);
+  void WriteProfileString(const std::wstring& name, const std::wstring& value);
+  void ReadSettings(ImportExportOptions& options, const wchar_t* from, const wchar_t* to,
+                    const wchar_t* packed, int32_t packedDefault, bool subfoldersWhenMissing);
+  void WriteSettings(const ImportExportOptions& options, const wchar_t* from, const wchar_t* to,
+                     const wchar_t* packed);
+
+  std::wstring m_sProfileRegPath;
+};

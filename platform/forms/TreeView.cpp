@@ -1,0 +1,167 @@
+#include "platform/forms/TreeView.h"
+
+#include <algorithm>
+
+#include "platform/vb/Error.h"
+#include "platform/vb/Runtime.h"
+
+namespace forms {
+namespace {
+[[noreturn]] void NotFound() {
+  vb::Raise(35601, L"Element not found");
+}
+
+void SortByText(std::vector<std::shared_ptr<Node>>& nodes) {
+  std::stable_sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) {
+    return vb::LCase(a->Text) < vb::LCase(b->Text);
+  });
+}
+
+void Collect(const std::shared_ptr<Node>& node, std::vector<Node*>& out) {
+  out.push_back(node.get());
+  for (auto& child : node->ChildNodes()) Collect(child, out);
+}
+}  // namespace
+
+std::vector<std::shared_ptr<Node>>& Node::Siblings() const {
+  auto parent = parent_.lock();
+  return parent ? parent->children_ : tree_->roots_;
+}
+
+std::shared_ptr<Node> Node::Next() const {
+  auto& s = Siblings();
+  auto it = std::find(s.begin(), s.end(), shared_from_this());
+  return it == s.end() || it + 1 == s.end() ? nullptr : *(it + 1);
+}
+
+std::shared_ptr<Node> Node::Previous() const {
+  auto& s = Siblings();
+  auto it = std::find(s.begin(), s.end(), shared_from_this());
+  return it == s.end() || it == s.begin() ? nullptr : *(it - 1);
+}
+
+int32_t Node::Index() const {
+  auto& all = tree_->nodes_.all_;
+  return static_cast<int32_t>(std::find(all.begin(), all.end(), shared_from_this()) - all.begin()) +
+         1;
+}
+
+bool Node::Selected() const {
+  return tree_->SelectedItem().get() == this;
+}
+
+void Node::SetSelected(bool selected) {
+  if (selected)
+    tree_->SetSelectedItem(shared_from_this());
+  else if (Selected())
+    tree_->SetSelectedItem(nullptr);
+}
+
+void Node::SetSorted(bool sorted) {
+  sorted_ = sorted;
+  if (sorted) SortByText(children_);
+}
+
+bool Node::EnsureVisible() {
+  bool changed = false;
+  for (auto p = Parent(); p; p = p->Parent()) {
+    changed = changed || !p->Expanded;
+    p->Expanded = true;
+  }
+  return changed;
+}
+
+bool Node::IsShown() const {
+  for (auto p = Parent(); p; p = p->Parent())
+    if (!p->Expanded) return false;
+  return true;
+}
+
+std::wstring Node::FullPath() const {
+  auto parent = Parent();
+  return parent ? parent->FullPath() + L"\\" + Text : Text;
+}
+
+std::shared_ptr<Node> Nodes::Add(const NodeRef& relative, int32_t relationship,
+                                 const std::wstring& key, const std::wstring& text, int32_t image) {
+  if (relationship < tvwFirst || relationship > tvwChild) vb::Raise(35603, L"Invalid argument");
+  if (!key.empty())
+    for (auto& n : all_)
+      if (n->key_ == key) vb::Raise(35602, L"Key is not unique in collection");
+  std::shared_ptr<Node> rel;
+  if (!std::holds_alternative<std::monostate>(relative)) rel = Item(relative);
+  auto node = std::make_shared<Node>();
+  node->tree_ = &tree_;
+  node->key_ = key;
+  node->Text = text;
+  node->Image = image;
+  std::vector<std::shared_ptr<Node>>* siblings = &tree_.roots_;
+  size_t at = siblings->size();
+  if (rel && relationship == tvwChild) {
+    node->parent_ = rel;
+    siblings = &rel->children_;
+    at = siblings->size();
+  } else if (rel) {
+    node->parent_ = rel->parent_;
+    siblings = &rel->Siblings();
+    size_t pos =
+        static_cast<size_t>(std::find(siblings->begin(), siblings->end(), rel) - siblings->begin());
+    at = relationship == tvwFirst  ? 0
+         : relationship == tvwLast ? siblings->size()
+         : relationship == tvwNext ? pos + 1
+                                   : pos;
+  }
+  siblings->insert(siblings->begin() + static_cast<std::ptrdiff_t>(at), node);
+  all_.push_back(node);
+  return node;
+}
+
+std::shared_ptr<Node> Nodes::Item(const NodeRef& ref) const {
+  if (auto* key = std::get_if<std::wstring>(&ref)) {
+    for (auto& n : all_)
+      if (!key->empty() && n->key_ == *key) return n;
+    NotFound();
+  }
+  if (auto* index = std::get_if<int32_t>(&ref)) {
+    if (*index < 1 || *index > Count()) NotFound();
+    return all_[static_cast<size_t>(*index - 1)];
+  }
+  if (auto* node = std::get_if<std::shared_ptr<Node>>(&ref)) {
+    if (*node && std::find(all_.begin(), all_.end(), *node) != all_.end()) return *node;
+  }
+  NotFound();
+}
+
+void Nodes::Remove(const NodeRef& ref) {
+  auto node = Item(ref);
+  std::vector<Node*> gone;
+  Collect(node, gone);
+  auto& siblings = node->Siblings();
+  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+  if (auto selected = tree_.SelectedItem();
+      selected && std::find(gone.begin(), gone.end(), selected.get()) != gone.end())
+    tree_.selected_.reset();
+  std::erase_if(all_, [&](const auto& n) {
+    return std::find(gone.begin(), gone.end(), n.get()) != gone.end();
+  });
+}
+
+void Nodes::Clear() {
+  all_.clear();
+  tree_.roots_.clear();
+  tree_.selected_.reset();
+}
+
+TreeView::TreeView() : Control(L"TreeView", kVisualControl), nodes_(*this) {}
+
+void TreeView::SetSelectedItem(const std::shared_ptr<Node>& node) {
+  if (node && node->tree_ != this) vb::Raise(35605, L"This control has been deleted");
+  selected_ = node;
+}
+
+void TreeView::SetSorted(bool sorted) {
+  sorted_ = sorted;
+  if (sorted) SortByText(roots_);
+}
+
+}  // namespace forms

@@ -1,0 +1,109 @@
+// The TreeView common control: nodes with unique keys, text, image, Bold, Tag, Expanded and
+// per-node sorting. Nodes(i) counts in the order nodes were added; the tree order is separate.
+// Sorted sorts once, at the moment it is set to True, as the dialogs rely on.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/forms/Control.h"
+#include "platform/forms/Controls.h"
+
+namespace forms {
+
+inline constexpr int32_t tvwFirst = 0, tvwLast = 1, tvwNext = 2, tvwPrevious = 3, tvwChild = 4;
+
+class TreeView;
+
+class Node : public std::enable_shared_from_this<Node> {
+ public:
+  const std::wstring& Key() const { return key_; }
+  std::wstring Text;
+  int32_t Image = 0;
+  bool Bold = false;
+  std::wstring Tag;
+  bool Expanded = false;
+  std::shared_ptr<Node> Parent() const { return parent_.lock(); }
+  int32_t Children() const { return static_cast<int32_t>(children_.size()); }
+  std::shared_ptr<Node> Child() const { return children_.empty() ? nullptr : children_.front(); }
+  const std::vector<std::shared_ptr<Node>>& ChildNodes() const { return children_; }
+  std::shared_ptr<Node> Next() const;
+  std::shared_ptr<Node> Previous() const;
+  // The position in the tree's Nodes collection, from 1.
+  int32_t Index() const;
+  bool Selected() const;
+  void SetSelected(bool selected);
+  bool Sorted() const { return sorted_; }
+  // True sorts the children by text now, ignoring case.
+  void SetSorted(bool sorted);
+  // Expands every ancestor so the node can be seen; answers whether anything changed.
+  bool EnsureVisible();
+  // Every ancestor expanded: a user can see and click the node.
+  bool IsShown() const;
+  // The texts from the root down, joined with "\".
+  std::wstring FullPath() const;
+
+ private:
+  friend class Nodes;
+  friend class TreeView;
+  std::vector<std::shared_ptr<Node>>& Siblings() const;
+  TreeView* tree_ = nullptr;
+  std::wstring key_;
+  std::weak_ptr<Node> parent_;
+  std::vector<std::shared_ptr<Node>> children_;
+  bool sorted_ = false;
+};
+
+// A node given by key, by its index in Nodes, or as the object itself.
+using NodeRef = std::variant<std::monostate, std::wstring, int32_t, std::shared_ptr<Node>>;
+
+class Nodes {
+ public:
+  explicit Nodes(TreeView& tree) : tree_(tree) {}
+  // Error 35601 when the relative node is unknown, 35602 for a key already in use.
+  std::shared_ptr<Node> Add(const NodeRef& relative = {}, int32_t relationship = tvwNext,
+                            const std::wstring& key = L"", const std::wstring& text = L"",
+                            int32_t image = 0);
+  // Error 35601 for an unknown key or index.
+  std::shared_ptr<Node> Item(const NodeRef& node) const;
+  int32_t Count() const { return static_cast<int32_t>(all_.size()); }
+  // Removes the node and everything below it.
+  void Remove(const NodeRef& node);
+  void Clear();
+  const std::vector<std::shared_ptr<Node>>& All() const { return all_; }
+
+ private:
+  friend class Node;
+  TreeView& tree_;
+  std::vector<std::shared_ptr<Node>> all_;
+};
+
+class TreeView : public Control {
+ public:
+  TreeView();
+  forms::Nodes& Nodes() { return nodes_; }
+  const forms::Nodes& Nodes() const { return nodes_; }
+  std::shared_ptr<Node> SelectedItem() const { return selected_.lock(); }
+  void SetSelectedItem(const std::shared_ptr<Node>& node);
+  bool Sorted() const { return sorted_; }
+  // True sorts the root level now.
+  void SetSorted(bool sorted);
+  std::shared_ptr<forms::ImageList> ImageList;
+  const std::vector<std::shared_ptr<Node>>& Roots() const { return roots_; }
+  std::function<void(Node&)> OnNodeClick;
+  std::function<void()> OnClick;
+  std::function<void()> OnDblClick;
+
+ private:
+  friend class forms::Nodes;
+  friend class Node;
+  forms::Nodes nodes_;
+  std::vector<std::shared_ptr<Node>> roots_;
+  std::weak_ptr<Node> selected_;
+  bool sorted_ = false;
+};
+
+}  // namespace forms

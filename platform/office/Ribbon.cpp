@@ -1,0 +1,310 @@
+#include "platform/office/Ribbon.h"
+
+#include <pugixml.hpp>
+
+#include "platform/vb/Error.h"
+#include "platform/win32/CodePage.h"
+
+namespace office {
+namespace {
+
+const wchar_t* const kNamespaces[] = {L"http://schemas.microsoft.com/office/2006/01/customui",
+                                      L"http://schemas.microsoft.com/office/2009/07/customui"};
+
+// The attributes that name callbacks of controls, in the order a drawing asks them, with the
+// shape of member each one needs (the index in RibbonMember).
+struct CallbackKind {
+  const wchar_t* attribute;
+  size_t shape;
+};
+constexpr CallbackKind kAsked[] = {{L"getVisible", 2},
+                                   {L"getEnabled", 2},
+                                   {L"getLabel", 3},
+                                   {L"getScreentip", 4},
+                                   {L"getImage", 5}};
+constexpr CallbackKind kAction{L"onAction", 1};
+constexpr CallbackKind kLoad{L"onLoad", 0};
+
+std::wstring Wide(const char* utf8) {
+  return win32::MultiByteToWide(win32::CP_UTF8, utf8);
+}
+
+std::wstring LocalName(const std::wstring& name) {
+  size_t colon = name.find(L':');
+  return colon == std::wstring::npos ? name : name.substr(colon + 1);
+}
+
+}  // namespace
+
+class RibbonDocument : public IRibbonUI, public std::enable_shared_from_this<RibbonDocument> {
+ public:
+  struct ControlNode {
+    std::wstring id, kind;
+    int parent = -1;
+    bool inMenu = false;
+    std::map<std::wstring, std::wstring> attributes;
+    std::map<std::wstring, std::pair<std::wstring, RibbonMember>> bound;  // attribute -> member
+  };
+
+  RibbonHost* host = nullptr;
+  std::wstring ribbonId;
+  std::vector<ControlNode> controls;
+  std::vector<std::weak_ptr<RibbonWindow>> windows;
+
+  int Find(const std::wstring& id) const {
+    for (size_t i = 0; i < controls.size(); ++i)
+      if (controls[i].id == id) return static_cast<int>(i);
+    return -1;
+  }
+
+  void Invalidate() override {
+    for (auto& w : windows)
+      if (auto window = w.lock())
+        for (auto& a : window->answers_) a.fresh = false;
+  }
+
+  void InvalidateControl(const std::wstring& id) override {
+    int index = Find(id);
+    if (index < 0) return;
+    for (auto& w : windows)
+      if (auto window = w.lock()) window->answers_[static_cast<size_t>(index)].fresh = false;
+  }
+
+  void ActivateTab(const std::wstring& id) override {
+    int index = Find(id);
+    if (index < 0 || controls[static_cast<size_t>(index)].kind != L"tab") return;
+    for (auto& w : windows)
+      if (auto window = w.lock()) window->activeTab_ = id;
+  }
+
+  void Error(const std::wstring& text) { host->errors_.push_back(ribbonId + L": " + text); }
+
+  // Reports what cannot be bound and leaves it unbound; false when the XML cannot be used.
+  bool Load(const std::wstring& xml, const RibbonMembers& members, RibbonMember* onLoad,
+            std::wstring* onLoadName) {
+    pugi::xml_document doc;
+    auto parsed = doc.load_string(win32::WideToMultiByte(win32::CP_UTF8, xml).c_str());
+    if (!parsed) {
+      Error(L"the XML does not load: " + Wide(parsed.description()));
+      return false;
+    }
+    pugi::xml_node root = doc.document_element();
+    std::wstring ns = Wide(root.attribute("xmlns").value());
+    if (LocalName(Wide(root.name())) != L"customUI" ||
+        (ns != kNamespaces[0] && ns != kNamespaces[1])) {
+      Error(L"the root is not a customUI element of the custom UI namespace");
+      return false;
+    }
+    if (auto name = Wide(root.attribute("onLoad").value()); !name.empty()) {
+      std::pair<std::wstring, RibbonMember> member;
+      if (Bind(L"customUI", kLoad, name, members, &member)) {
+        *onLoad = member.second;
+        *onLoadName = name;
+      }
+    }
+    return Walk(root, -1, false, members);
+  }
+
+ private:
+  bool Bind(const std::wstring& id, const CallbackKind& kind, const std::wstring& name,
+            const RibbonMembers& members, std::pair<std::wstring, RibbonMember>* bound) {
+    auto it = members.find(name);
+    if (it == members.end()) {
+      Error(L"'" + id + L"' names the callback " + kind.attribute + L"=\"" + name +
+            L"\", which the add-in does not have");
+      return false;
+    }
+    if (it->second.index() != kind.shape) {
+      Error(L"'" + id + L"': the member " + name + L" does not have the shape of " +
+            kind.attribute);
+      return false;
+    }
+    *bound = {name, it->second};
+    return true;
+  }
+
+  bool Walk(const pugi::xml_node& node, int parent, bool inMenu, const RibbonMembers& members) {
+    for (pugi::xml_node child : node.children()) {
+      if (child.type() != pugi::node_element) continue;
+      std::wstring kind = LocalName(Wide(child.name()));
+      std::wstring id = Wide(child.attribute("id").value());
+      if (id.empty()) id = Wide(child.attribute("idMso").value());
+      int here = parent;
+      if (!id.empty()) {
+        if (Find(id) >= 0) {
+          Error(L"the id '" + id + L"' is used twice");
+          return false;
+        }
+        ControlNode control{id, kind, parent, inMenu, {}, {}};
+        for (pugi::xml_attribute a : child.attributes())
+          control.attributes[Wide(a.name())] = Wide(a.value());
+        for (const CallbackKind* k = kAsked; k != std::end(kAsked); ++k)
+          if (auto name = control.attributes[k->attribute]; !name.empty()) {
+            std::pair<std::wstring, RibbonMember> member;
+            if (Bind(id, *k, name, members, &member)) control.bound[k->attribute] = member;
+          }
+        if (auto name = control.attributes[kAction.attribute]; !name.empty()) {
+          std::pair<std::wstring, RibbonMember> member;
+          if (Bind(id, kAction, name, members, &member)) control.bound[kAction.attribute] = member;
+        }
+        controls.push_back(std::move(control));
+        here = static_cast<int>(controls.size()) - 1;
+      }
+      if (!Walk(child, here, inMenu || kind == L"menu", members)) return false;
+    }
+    return true;
+  }
+};
+
+// --- RibbonWindow -----------------------------------------------------------------------------
+void RibbonWindow::Ask(size_t index) {
+  auto& node = document_->controls[index];
+  RibbonHost& host = *document_->host;
+  Answers a;
+  a.visible = node.attributes[L"visible"] != L"false";
+  a.enabled = node.attributes[L"enabled"] != L"false";
+  a.label = node.attributes[L"label"];
+  a.screentip = node.attributes[L"screentip"];
+  IRibbonControl control(node.id, context_, node.attributes[L"tag"]);
+  for (const CallbackKind& kind : kAsked) {
+    auto it = node.bound.find(kind.attribute);
+    if (it == node.bound.end()) continue;
+    host.calls_.push_back({kind.attribute, it->second.first, node.id});
+    try {
+      const RibbonMember& m = it->second.second;
+      std::wstring attribute = kind.attribute;
+      if (attribute == L"getVisible") std::get<RibbonGetBool>(m)(control, a.visible);
+      if (attribute == L"getEnabled") std::get<RibbonGetBool>(m)(control, a.enabled);
+      if (attribute == L"getLabel") std::get<RibbonGetLabel>(m)(control, a.label);
+      if (attribute == L"getScreentip") a.screentip = std::get<RibbonGetText>(m)(control);
+      if (attribute == L"getImage") a.image = std::get<RibbonGetImage>(m)(control);
+    } catch (const win32::UnscriptedPrompt&) {
+      throw;
+    } catch (const vb::Error& e) {
+      document_->Error(L"'" + node.id + L"': " + kind.attribute + L" raised " +
+                       std::to_wstring(e.Number()) + L" " + e.Description());
+    }
+  }
+  a.fresh = true;
+  answers_[index] = std::move(a);
+}
+
+void RibbonWindow::Draw() {
+  for (size_t i = 0; i < answers_.size(); ++i)
+    if (!document_->controls[i].inMenu && !answers_[i].fresh) Ask(i);
+}
+
+void RibbonWindow::OpenMenu(const std::wstring& menuId) {
+  int menu = document_->Find(menuId);
+  if (menu < 0) return;
+  for (size_t i = 0; i < answers_.size(); ++i)
+    if (document_->controls[i].parent == menu && !answers_[i].fresh) Ask(i);
+}
+
+void RibbonWindow::Click(const std::wstring& id) {
+  int index = document_->Find(id);
+  if (index < 0) throw ActionRefused(win32::ToAnsi(L"ribbon click on unknown control " + id));
+  Draw();
+  std::vector<int> chain;
+  for (int i = index; i >= 0; i = document_->controls[static_cast<size_t>(i)].parent)
+    chain.insert(chain.begin(), i);
+  for (int i : chain)
+    if (document_->controls[static_cast<size_t>(i)].kind == L"menu")
+      OpenMenu(document_->controls[static_cast<size_t>(i)].id);
+  if (!Visible(id) || !Enabled(id))
+    throw ActionRefused(win32::ToAnsi(L"ribbon click on " + id + L" refused: " +
+                                      (Visible(id) ? L"disabled" : L"hidden")));
+  auto& node = document_->controls[static_cast<size_t>(index)];
+  auto it = node.bound.find(kAction.attribute);
+  if (it == node.bound.end()) return;
+  document_->host->calls_.push_back({kAction.attribute, it->second.first, id});
+  try {
+    std::get<RibbonOnAction>(it->second.second)(
+        IRibbonControl(id, context_, node.attributes[L"tag"]));
+  } catch (const win32::UnscriptedPrompt&) {
+    throw;
+  } catch (const vb::Error& e) {
+    document_->Error(L"'" + id + L"': onAction raised " + std::to_wstring(e.Number()) + L" " +
+                     e.Description());
+  }
+}
+
+bool RibbonWindow::Has(const std::wstring& id) const {
+  return document_->Find(id) >= 0;
+}
+
+const RibbonWindow::Answers& RibbonWindow::AnswersOf(const std::wstring& id) const {
+  int index = document_->Find(id);
+  if (index < 0) vb::Raise(5, L"no ribbon control " + id);
+  return answers_[static_cast<size_t>(index)];
+}
+
+bool RibbonWindow::Visible(const std::wstring& id) const {
+  for (int i = document_->Find(id); i >= 0; i = document_->controls[static_cast<size_t>(i)].parent)
+    if (!answers_[static_cast<size_t>(i)].visible) return false;
+  return document_->Find(id) >= 0;
+}
+
+bool RibbonWindow::Enabled(const std::wstring& id) const {
+  for (int i = document_->Find(id); i >= 0; i = document_->controls[static_cast<size_t>(i)].parent)
+    if (!answers_[static_cast<size_t>(i)].enabled) return false;
+  return document_->Find(id) >= 0;
+}
+
+std::wstring RibbonWindow::Label(const std::wstring& id) const {
+  return AnswersOf(id).label;
+}
+std::wstring RibbonWindow::Screentip(const std::wstring& id) const {
+  return AnswersOf(id).screentip;
+}
+std::shared_ptr<win32::IPicture> RibbonWindow::Image(const std::wstring& id) const {
+  return AnswersOf(id).image;
+}
+std::wstring RibbonWindow::ImageMso(const std::wstring& id) const {
+  AnswersOf(id);
+  auto& attributes = document_->controls[static_cast<size_t>(document_->Find(id))].attributes;
+  auto it = attributes.find(L"imageMso");
+  return it == attributes.end() ? L"" : it->second;
+}
+
+std::vector<std::wstring> RibbonWindow::ControlIds() const {
+  std::vector<std::wstring> ids;
+  for (auto& c : document_->controls) ids.push_back(c.id);
+  return ids;
+}
+
+// --- RibbonHost -------------------------------------------------------------------------------
+RibbonHost::RibbonHost(std::shared_ptr<IRibbonExtensibility> addin) : addin_(std::move(addin)) {}
+
+std::shared_ptr<RibbonWindow> RibbonHost::OpenWindow(const std::wstring& ribbonId,
+                                                     std::any context) {
+  auto& document = documents_[ribbonId];
+  if (!document) {
+    document = std::make_shared<RibbonDocument>();
+    document->host = this;
+    document->ribbonId = ribbonId;
+    std::wstring xml = addin_->GetCustomUI(ribbonId);
+    RibbonMember onLoad;
+    std::wstring onLoadName;
+    bool loaded =
+        !xml.empty() && document->Load(xml, addin_->RibbonCallbacks(), &onLoad, &onLoadName);
+    if (!loaded) document->controls.clear();
+    if (loaded && std::holds_alternative<RibbonOnLoad>(onLoad) && std::get<RibbonOnLoad>(onLoad)) {
+      calls_.push_back({L"onLoad", onLoadName, L"customUI"});
+      std::get<RibbonOnLoad>(onLoad)(document);
+    }
+  }
+  auto window = std::shared_ptr<RibbonWindow>(new RibbonWindow());
+  window->document_ = document;
+  window->context_ = std::move(context);
+  window->answers_.resize(document->controls.size());
+  document->windows.push_back(window);
+  return window;
+}
+
+std::shared_ptr<IRibbonUI> RibbonHost::Ribbon(const std::wstring& ribbonId) const {
+  auto it = documents_.find(ribbonId);
+  return it == documents_.end() || it->second->controls.empty() ? nullptr : it->second;
+}
+
+}  // namespace office

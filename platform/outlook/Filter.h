@@ -1,0 +1,35 @@
+// The filter language of Items.Restrict and Items.Find: conditions "[Property] op 'value'"
+// joined by And and Or (And first), with parentheses and Not. Keywords and string
+// comparisons ignore case; an apostrophe inside a value is doubled.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/outlook/Props.h"
+
+namespace outlook {
+
+class Filter {
+ public:
+  // Raises (as Outlook does, "Cannot parse condition") on a malformed filter.
+  explicit Filter(const std::wstring& text);
+  ~Filter();
+  Filter(Filter&&) noexcept;
+
+  // `lookup` answers a property's value by name, or nothing for a property the item does
+  // not know (which raises, as an unknown property does in Outlook).
+  using Lookup = std::function<std::optional<PropValue>(const std::wstring& name)>;
+  bool Matches(const Lookup& lookup) const;
+
+  struct Node;
+
+ private:
+  std::unique_ptr<Node> root_;
+};
+
+inline constexpr int32_t kErrCannotParse = static_cast<int32_t>(0x80020009);
+
+}  // namespace outlook

@@ -1,0 +1,124 @@
+#include "platform/outlook/Inspector.h"
+
+#include <algorithm>
+
+#include "platform/outlook/Application.h"
+#include "platform/outlook/BodyConvert.h"
+#include "platform/outlook/Item.h"
+#include "platform/vb/Error.h"
+#include "platform/vb/Runtime.h"
+
+namespace outlook {
+
+Inspector::Inspector(std::weak_ptr<outlook::Application> app, std::shared_ptr<Item> item)
+    : app_(std::move(app)), item_(std::move(item)) {}
+
+std::shared_ptr<Item> Inspector::CurrentItem() const {
+  if (closed_ || !item_ || item_->IsDead())
+    vb::Raise(kErrObjectDeleted, L"The item has been moved or deleted.");
+  return item_;
+}
+
+int32_t Inspector::EditorType() const {
+  auto item = CurrentItem();
+  auto app = app_.lock();
+  if (app && app->WordMail() && item->Class() == olMail) return olEditorWord;
+  if (app && MajorVersion(app->Version()) < 10) return olEditorText;
+  switch (item->BodyFormat()) {
+    case olFormatHTML:
+      return olEditorHTML;
+    case olFormatRichText:
+      return olEditorRTF;
+  }
+  return olEditorText;
+}
+
+std::wstring Inspector::Caption() const {
+  std::wstring subject = CurrentItem()->Subject();
+  return (subject.empty() ? L"Untitled" : subject) + L" - Message";
+}
+
+void Inspector::Activate() {
+  CurrentItem();
+  if (auto app = app_.lock()) app->SetActiveInspector(shared_from_this());
+  events_.Activate.Raise();
+}
+
+void Inspector::Close(int32_t saveMode) {
+  if (closed_) return;
+  auto item = item_;
+  if (item && !item->IsDead()) {
+    if (saveMode == olPromptForSave && !item->Saved()) {
+      int32_t answer = vb::MsgBox(L"Do you want to save changes?", 3 + 48, L"Microsoft Outlook");
+      if (answer == vb::vbCancel) return;
+      if (answer == vb::vbYes) item->Save();
+    } else if (saveMode == olSave) {
+      item->Save();
+    }
+    bool cancel = false;
+    item->Events().Close.Raise(cancel);
+    if (cancel) return;
+  }
+  auto self = shared_from_this();  // the collection may hold the last reference
+  events_.Close.Raise();
+  closed_ = true;
+  if (item) item->SetInspector(nullptr);
+  if (auto app = app_.lock()) app->Inspectors()->Remove(this);
+}
+
+void Inspector::SetSelection(int32_t start, int32_t length) {
+  int32_t size = static_cast<int32_t>(CurrentItem()->Body().size());
+  selStart_ = std::clamp(start, 0, size);
+  selLength_ = std::clamp(length, 0, size - selStart_);
+  caret_ = selStart_ + selLength_;
+}
+
+void Inspector::SetCaret(int32_t position) {
+  SetSelection(position, 0);
+}
+
+std::wstring Inspector::SelectedText() const {
+  std::wstring text = CurrentItem()->Body();
+  if (selStart_ >= static_cast<int32_t>(text.size())) return L"";
+  return text.substr(static_cast<size_t>(selStart_), static_cast<size_t>(selLength_));
+}
+
+std::wstring Inspector::SelectedHtml() const {
+  return body::HtmlEscape(SelectedText());
+}
+
+void Inspector::TypeText(const std::wstring& text) {
+  auto item = CurrentItem();
+  std::wstring body = item->Body();
+  size_t start = std::min(static_cast<size_t>(selStart_), body.size());
+  body.replace(start, std::min(static_cast<size_t>(selLength_), body.size() - start), text);
+  // The editor keeps the format; an HTML body is rebuilt from the text (see the notes on
+  // where the substitute differs).
+  if (item->BodyFormat() == olFormatHTML)
+    item->SetHTMLBody(body::TextToHtml(body));
+  else
+    item->SetBody(body);
+  selStart_ = static_cast<int32_t>(start + text.size());
+  selLength_ = 0;
+  caret_ = selStart_;
+}
+
+std::shared_ptr<Inspector> Inspectors::Item(int32_t index) const {
+  if (index < 1 || index > Count()) vb::Raise(kErrBadIndex, L"Array index out of bounds.");
+  return list_[static_cast<size_t>(index - 1)];
+}
+
+std::shared_ptr<Inspector> Inspectors::Add(const std::shared_ptr<outlook::Item>& item, bool show) {
+  auto inspector = std::make_shared<Inspector>(app_, item);
+  item->SetInspector(inspector);
+  list_.push_back(inspector);
+  NewInspector.Raise(inspector);
+  if (show && !inspector->IsClosed()) inspector->Activate();
+  return inspector;
+}
+
+void Inspectors::Remove(const Inspector* inspector) {
+  std::erase_if(list_, [&](auto& i) { return i.get() == inspector; });
+}
+
+}  // namespace outlook

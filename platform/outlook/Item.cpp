@@ -1,0 +1,479 @@
+#include "platform/outlook/Item.h"
+
+#include "platform/outlook/AddressBook.h"
+#include "platform/outlook/Application.h"
+#include "platform/outlook/Attachments.h"
+#include "platform/outlook/BodyConvert.h"
+#include "platform/outlook/Folder.h"
+#include "platform/outlook/NameSpace.h"
+#include "platform/outlook/Recipients.h"
+#include "platform/outlook/UserProperties.h"
+#include "platform/vb/Error.h"
+
+namespace outlook {
+
+namespace {
+const wchar_t* DefaultMessageClass(int32_t cls) {
+  switch (cls) {
+    case olPost:
+      return L"IPM.Post";
+    case olContact:
+      return L"IPM.Contact";
+    case olDistributionList:
+      return L"IPM.DistList";
+  }
+  return L"IPM.Note";
+}
+}  // namespace
+
+Item::Item(int32_t itemClass, std::weak_ptr<NameSpace> session)
+    : class_(itemClass), session_(std::move(session)) {}
+
+std::shared_ptr<Item> Item::Create(int32_t itemClass, const std::shared_ptr<NameSpace>& session,
+                                   const std::shared_ptr<MAPIFolder>& parent) {
+  std::shared_ptr<Item> item(new Item(itemClass, session));
+  item->recipients_ = std::make_shared<outlook::Recipients>(item);
+  item->attachments_ = std::make_shared<outlook::Attachments>(item);
+  item->userProperties_ = std::make_shared<outlook::UserProperties>(item);
+  item->parent_ = parent;
+  item->props_.Set(PR_MESSAGE_CLASS, std::wstring(DefaultMessageClass(itemClass)));
+  if (itemClass == olMail || itemClass == olPost)
+    item->props_.Set(PR_MESSAGE_FLAGS, MSGFLAG_UNSENT | MSGFLAG_READ);
+  item->props_.Set(PR_CREATION_TIME, Now());
+  return item;
+}
+
+void Item::Live() const {
+  if (dead_) vb::Raise(kErrObjectDeleted, L"The item has been moved or deleted.");
+}
+
+void Item::RequireClass(int32_t cls, const wchar_t* member) const {
+  Live();
+  if (class_ != cls)
+    vb::Raise(kErrNotSupported,
+              L"Object doesn't support this property or method: " + std::wstring(member));
+}
+
+void Item::MarkChanged() {
+  saved_ = false;
+}
+
+int32_t Item::Class() const {
+  return class_;
+}
+
+std::wstring Item::MessageClass() const {
+  Live();
+  return props_.Text(PR_MESSAGE_CLASS);
+}
+
+void Item::SetMessageClass(const std::wstring& messageClass) {
+  SetText(PR_MESSAGE_CLASS, messageClass);
+}
+
+std::wstring Item::EntryID() const {
+  Live();
+  return entryId_;
+}
+
+std::shared_ptr<MAPIFolder> Item::Parent() const {
+  Live();
+  return parent_.lock();
+}
+
+std::shared_ptr<NameSpace> Item::Session() const {
+  return session_.lock();
+}
+
+std::shared_ptr<outlook::Application> Item::Application() const {
+  auto s = Session();
+  return s ? s->Application() : nullptr;
+}
+
+void Item::SetText(uint32_t tag, const std::wstring& value) {
+  Live();
+  props_.Set(tag, value);
+  MarkChanged();
+}
+
+std::wstring Item::Subject() const {
+  Live();
+  return props_.Text(PR_SUBJECT);
+}
+
+void Item::SetSubject(const std::wstring& subject) {
+  SetText(PR_SUBJECT, subject);
+}
+
+// --- Bodies -----------------------------------------------------------------------------------
+
+void Item::SetBodies(int32_t format, const std::wstring& plain, const std::wstring& html,
+                     const std::wstring& rtf) {
+  Live();
+  bodyFormat_ = format;
+  props_.Set(PR_BODY, plain);
+  props_.Set(PR_HTML, html.empty() ? PropValue{} : PropValue{html});
+  props_.Set(PR_RTF_COMPRESSED, rtf.empty() ? PropValue{} : PropValue{rtf});
+  MarkChanged();
+}
+
+std::wstring Item::Body() const {
+  Live();
+  return props_.Text(PR_BODY);
+}
+
+void Item::SetBody(const std::wstring& text) {
+  switch (bodyFormat_) {
+    case olFormatHTML:
+      return SetBodies(olFormatHTML, text, body::TextToHtml(text), L"");
+    case olFormatRichText:
+      return SetBodies(olFormatRichText, text, L"", body::TextToRtf(text));
+  }
+  SetBodies(olFormatPlain, text, L"", L"");
+}
+
+std::wstring Item::HTMLBody() const {
+  Live();
+  if (bodyFormat_ == olFormatHTML) return props_.Text(PR_HTML);
+  return body::TextToHtml(Body());
+}
+
+void Item::SetHTMLBody(const std::wstring& html) {
+  SetBodies(olFormatHTML, body::HtmlToText(html), html, L"");
+}
+
+int32_t Item::BodyFormat() const {
+  Live();
+  auto app = Application();
+  if (app && MajorVersion(app->Version()) < 10)
+    vb::Raise(kErrNotSupported, L"Object doesn't support this property or method");
+  return bodyFormat_;
+}
+
+void Item::SetBodyFormat(int32_t format) {
+  (void)BodyFormat();
+  if (format == bodyFormat_) return;
+  std::wstring text = Body();
+  switch (format) {
+    case olFormatPlain:
+      return SetBodies(olFormatPlain, text, L"", L"");
+    case olFormatHTML:
+      return SetBodies(olFormatHTML, text, body::TextToHtml(text), L"");
+    case olFormatRichText:
+      return SetBodies(olFormatRichText, text, L"", body::TextToRtf(text));
+  }
+  vb::Raise(kErrFailed, L"The property value is not valid.");
+}
+
+std::wstring Item::RTFBody() const {
+  Live();
+  if (bodyFormat_ == olFormatRichText) return props_.Text(PR_RTF_COMPRESSED);
+  return body::TextToRtf(Body());
+}
+
+void Item::SetRTFBody(const std::wstring& rtf) {
+  SetBodies(olFormatRichText, body::RtfToText(rtf), L"", rtf);
+}
+
+// --- State and fields ------------------------------------------------------------------------
+
+bool Item::Sent() const {
+  Live();
+  return (props_.Long(PR_MESSAGE_FLAGS) & MSGFLAG_UNSENT) == 0;
+}
+
+void Item::SetSentFlag(bool sent) {
+  int32_t flags = props_.Long(PR_MESSAGE_FLAGS);
+  props_.Set(PR_MESSAGE_FLAGS, sent ? flags & ~MSGFLAG_UNSENT : flags | MSGFLAG_UNSENT);
+}
+
+bool Item::Saved() const {
+  Live();
+  return saved_;
+}
+
+bool Item::UnRead() const {
+  Live();
+  return (props_.Long(PR_MESSAGE_FLAGS) & MSGFLAG_READ) == 0;
+}
+
+void Item::SetUnRead(bool unread) {
+  Live();
+  int32_t flags = props_.Long(PR_MESSAGE_FLAGS);
+  props_.Set(PR_MESSAGE_FLAGS, unread ? flags & ~MSGFLAG_READ : flags | MSGFLAG_READ);
+  MarkChanged();
+}
+
+std::wstring Item::SenderName() const {
+  Live();
+  return props_.Text(PR_SENDER_NAME);
+}
+
+std::wstring Item::SenderEmailAddress() const {
+  Live();
+  return props_.Text(PR_SENDER_EMAIL_ADDRESS);
+}
+
+std::wstring Item::SenderEmailType() const {
+  Live();
+  return props_.Text(PR_SENDER_ADDRTYPE);
+}
+
+void Item::SetSender(const std::wstring& name, const std::wstring& address,
+                     const std::wstring& type) {
+  props_.Set(PR_SENDER_NAME, name);
+  props_.Set(PR_SENT_REPRESENTING_NAME, name);
+  props_.Set(PR_SENDER_EMAIL_ADDRESS, address);
+  props_.Set(PR_SENDER_ADDRTYPE, type);
+}
+
+void Item::SetReceived(double when) {
+  props_.Set(PR_MESSAGE_DELIVERY_TIME, when);
+}
+
+double Item::ReceivedTime() const {
+  Live();
+  PropValue v = props_.Get(PR_MESSAGE_DELIVERY_TIME);
+  if (auto* d = std::get_if<double>(&v)) return *d;
+  return CreationTime();
+}
+
+double Item::CreationTime() const {
+  Live();
+  PropValue v = props_.Get(PR_CREATION_TIME);
+  auto* d = std::get_if<double>(&v);
+  return d ? *d : 0;
+}
+
+std::wstring Item::To() const {
+  return recipients_->DisplayOf(olTo);
+}
+std::wstring Item::CC() const {
+  return recipients_->DisplayOf(olCC);
+}
+std::wstring Item::BCC() const {
+  return recipients_->DisplayOf(olBCC);
+}
+
+uint32_t Item::NamedTag(const wchar_t* guid, int32_t lid, uint32_t type) const {
+  auto s = Session();
+  if (!s) vb::Raise(kErrFailed, L"The item has no session.");
+  return static_cast<uint32_t>(s->Named().Id(guid, lid, true)) << 16 | type;
+}
+
+std::wstring Item::Mileage() const {
+  Live();
+  return props_.Text(NamedTag(PSETID_Common, kLidMileage, PT_UNICODE));
+}
+
+void Item::SetMileage(const std::wstring& text) {
+  SetText(NamedTag(PSETID_Common, kLidMileage, PT_UNICODE), text);
+}
+
+std::wstring Item::BillingInformation() const {
+  Live();
+  return props_.Text(NamedTag(PSETID_Common, kLidBilling, PT_UNICODE));
+}
+
+void Item::SetBillingInformation(const std::wstring& text) {
+  SetText(NamedTag(PSETID_Common, kLidBilling, PT_UNICODE), text);
+}
+
+int32_t Item::FlagStatus() const {
+  Live();
+  return props_.Long(PR_FLAG_STATUS);
+}
+
+void Item::SetFlagStatus(int32_t status) {
+  Live();
+  props_.Set(PR_FLAG_STATUS, status);
+  MarkChanged();
+}
+
+int32_t Item::FlagIcon() const {
+  Live();
+  auto app = Application();
+  if (app && MajorVersion(app->Version()) < 10)
+    vb::Raise(kErrNotSupported, L"Object doesn't support this property or method");
+  return props_.Long(PR_FOLLOWUP_ICON);
+}
+
+void Item::SetFlagIcon(int32_t icon) {
+  (void)FlagIcon();
+  props_.Set(PR_FOLLOWUP_ICON, icon);
+  MarkChanged();
+}
+
+std::shared_ptr<outlook::Recipients> Item::Recipients() {
+  Live();
+  return recipients_;
+}
+
+std::shared_ptr<outlook::Attachments> Item::Attachments() {
+  Live();
+  return attachments_;
+}
+
+std::shared_ptr<outlook::UserProperties> Item::UserProperties() {
+  Live();
+  return userProperties_;
+}
+
+// --- Contacts and lists ----------------------------------------------------------------------
+
+#define TV_CONTACT_FIELD(Name, Tag)             \
+  std::wstring Item::Name() const {             \
+    RequireClass(olContact, L## #Name);         \
+    return props_.Text(Tag);                    \
+  }                                             \
+  void Item::Set##Name(const std::wstring& v) { \
+    RequireClass(olContact, L## #Name);         \
+    SetText(Tag, v);                            \
+  }
+TV_CONTACT_FIELD(FirstName, PR_GIVEN_NAME)
+TV_CONTACT_FIELD(MiddleName, PR_MIDDLE_NAME)
+TV_CONTACT_FIELD(LastName, PR_SURNAME)
+TV_CONTACT_FIELD(Initials, PR_INITIALS)
+TV_CONTACT_FIELD(NickName, PR_NICKNAME)
+TV_CONTACT_FIELD(CompanyName, PR_COMPANY_NAME)
+#undef TV_CONTACT_FIELD
+
+std::wstring Item::FullName() const {
+  RequireClass(olContact, L"FullName");
+  std::wstring full = props_.Text(PR_DISPLAY_NAME);
+  if (!full.empty()) return full;
+  std::wstring first = props_.Text(PR_GIVEN_NAME), last = props_.Text(PR_SURNAME);
+  return first.empty() || last.empty() ? first + last : first + L" " + last;
+}
+
+void Item::SetFullName(const std::wstring& v) {
+  RequireClass(olContact, L"FullName");
+  SetText(PR_DISPLAY_NAME, v);
+}
+
+std::wstring Item::EmailAddress(int n) const {
+  RequireClass(olContact, L"EmailAddress");
+  static constexpr int32_t kLids[] = {kLidEmail1, kLidEmail2, kLidEmail3};
+  if (n < 1 || n > 3) vb::Raise(kErrBadIndex, L"Array index out of bounds.");
+  return props_.Text(NamedTag(PSETID_Address, kLids[n - 1], PT_UNICODE));
+}
+
+void Item::SetEmailAddress(int n, const std::wstring& address) {
+  RequireClass(olContact, L"EmailAddress");
+  static constexpr int32_t kLids[] = {kLidEmail1, kLidEmail2, kLidEmail3};
+  if (n < 1 || n > 3) vb::Raise(kErrBadIndex, L"Array index out of bounds.");
+  SetText(NamedTag(PSETID_Address, kLids[n - 1], PT_UNICODE), address);
+}
+
+std::wstring Item::DLName() const {
+  RequireClass(olDistributionList, L"DLName");
+  return props_.Text(PR_DISPLAY_NAME);
+}
+
+void Item::SetDLName(const std::wstring& name) {
+  RequireClass(olDistributionList, L"DLName");
+  SetText(PR_DISPLAY_NAME, name);
+  SetText(PR_SUBJECT, name);
+}
+
+int32_t Item::MemberCount() const {
+  RequireClass(olDistributionList, L"MemberCount");
+  return static_cast<int32_t>(members_.size());
+}
+
+void Item::AddMember(std::shared_ptr<AddressEntry> member) {
+  RequireClass(olDistributionList, L"AddMember");
+  members_.push_back(std::move(member));
+  MarkChanged();
+}
+
+std::shared_ptr<AddressEntry> Item::ListEntry() const {
+  RequireClass(olDistributionList, L"ListEntry");
+  auto entry = std::make_shared<AddressEntry>(props_.Text(PR_DISPLAY_NAME),
+                                              props_.Text(PR_DISPLAY_NAME), L"MAPIPDL");
+  entry->MakeDistList();
+  for (auto& m : members_) entry->AddMember(m);
+  return entry;
+}
+
+// --- The property store ----------------------------------------------------------------------
+
+const PropertyBag& Item::Props() const {
+  Live();
+  return props_;
+}
+
+PropValue Item::GetProp(uint32_t tag) const {
+  Live();
+  switch (tag) {
+    case PR_ENTRYID:
+      if (entryId_.empty()) return PropValue{};
+      return BytesOfHex(entryId_);
+    case PR_DISPLAY_TO:
+      return To();
+    case PR_DISPLAY_CC:
+      return CC();
+    case PR_DISPLAY_BCC:
+      return BCC();
+    case PR_MSG_EDITOR_FORMAT:
+      if (!props_.Has(tag))
+        return bodyFormat_ == olFormatHTML ? 2 : bodyFormat_ == olFormatRichText ? 3 : 1;
+      break;
+  }
+  return props_.Get(tag);
+}
+
+void Item::SetProp(uint32_t tag, PropValue value) {
+  Live();
+  auto text = [&] {
+    auto* s = std::get_if<std::wstring>(&value);
+    return s ? *s : std::wstring();
+  };
+  switch (tag) {
+    case PR_BODY:
+      return SetBody(text());
+    case PR_HTML:
+      return SetHTMLBody(text());
+    case PR_RTF_COMPRESSED:
+      return SetRTFBody(text());
+    case PR_ENTRYID:
+      vb::Raise(kErrFailed, L"The property cannot be written.");
+  }
+  props_.Set(tag, std::move(value));
+  MarkChanged();
+}
+
+std::optional<PropValue> Item::FilterValue(const std::wstring& rawName) const {
+  std::wstring name = Lower(rawName);
+  if (name == L"messageclass") return props_.Get(PR_MESSAGE_CLASS);
+  if (name == L"subject") return props_.Get(PR_SUBJECT);
+  if (name == L"body") return props_.Get(PR_BODY);
+  if (name == L"sendername") return props_.Get(PR_SENDER_NAME);
+  if (name == L"senderemailaddress") return props_.Get(PR_SENDER_EMAIL_ADDRESS);
+  if (name == L"flagstatus") return props_.Long(PR_FLAG_STATUS);
+  if (name == L"unread") return PropValue{UnRead()};
+  if (name == L"sent") return PropValue{Sent()};
+  if (name == L"entryid") return entryId_;
+  if (name == L"to") return To();
+  if (name == L"cc") return CC();
+  if (name == L"mileage") return Mileage();
+  if (name == L"billinginformation") return BillingInformation();
+  if (class_ == olContact) {
+    if (name == L"fullname") return FullName();
+    if (name == L"firstname") return props_.Get(PR_GIVEN_NAME);
+    if (name == L"lastname") return props_.Get(PR_SURNAME);
+    if (name == L"companyname") return props_.Get(PR_COMPANY_NAME);
+    if (name == L"email1address") return EmailAddress(1);
+    if (name == L"email2address") return EmailAddress(2);
+    if (name == L"email3address") return EmailAddress(3);
+  }
+  if (auto p = userProperties_->Find(rawName)) return p->Value();
+  // A field defined on the folder is known for every item there, empty where unset.
+  if (auto folder = parent_.lock()) {
+    for (auto& field : folder->UserDefinedFields())
+      if (SameText(field, rawName)) return PropValue{};
+  }
+  return std::nullopt;
+}
+
+}  // namespace outlook

@@ -1,0 +1,181 @@
+// What Outlook does to an item as a whole: filing, moving, copying, deleting, sending,
+// opening and closing it.
+#include "platform/outlook/AddressBook.h"
+#include "platform/outlook/Application.h"
+#include "platform/outlook/Attachments.h"
+#include "platform/outlook/Folder.h"
+#include "platform/outlook/Inspector.h"
+#include "platform/outlook/Item.h"
+#include "platform/outlook/NameSpace.h"
+#include "platform/outlook/Recipients.h"
+#include "platform/outlook/UserProperties.h"
+#include "platform/vb/Error.h"
+#include "platform/win32/MessageBox.h"
+
+namespace outlook {
+
+void Item::FileInto(const std::shared_ptr<MAPIFolder>& folder, bool newId) {
+  auto session = Session();
+  auto store = folder->Store();
+  if (!session || !store) vb::Raise(kErrFailed, L"The operation failed.");
+  if (newId || entryId_.empty()) entryId_ = session->NewEntryID(*store);
+  parent_ = folder;
+  filed_ = true;
+  saved_ = true;
+  folder->File(shared_from_this());
+}
+
+void Item::Save() {
+  Live();
+  bool cancel = false;
+  events_.Write.Raise(cancel);
+  if (cancel) return;
+  if (filed_) {
+    saved_ = true;
+    return;
+  }
+  auto folder = parent_.lock();
+  auto session = Session();
+  if (fromItemsAdd_ && session && session->AddedItemsSaveToDrafts())
+    folder = session->GetDefaultFolder(olFolderDrafts);
+  if (!folder || folder->IsDeleted()) vb::Raise(kErrFailed, L"The operation failed.");
+  FileInto(folder, true);
+}
+
+std::shared_ptr<Item> Item::CloneInto(const std::shared_ptr<MAPIFolder>& folder) const {
+  auto copy = Create(class_, Session(), folder);
+  copy->props_ = props_;
+  copy->bodyFormat_ = bodyFormat_;
+  copy->entryId_ = entryId_;
+  copy->saved_ = saved_;
+  copy->members_ = members_;
+  copy->recipients_->CopyFrom(*recipients_);
+  copy->attachments_->CopyFrom(*attachments_);
+  copy->userProperties_->CopyFrom(*userProperties_);
+  return copy;
+}
+
+std::shared_ptr<Item> Item::Snapshot() const {
+  auto copy = CloneInto(parent_.lock());
+  copy->entryId_.clear();
+  return copy;
+}
+
+std::shared_ptr<Item> Item::Move(const std::shared_ptr<MAPIFolder>& folder) {
+  Live();
+  if (!folder || folder->IsDeleted()) vb::Raise(kErrFailed, L"The operation failed.");
+  if (!filed_) Save();
+  auto from = parent_.lock();
+  auto session = Session();
+  bool newId =
+      !from || from->Store() != folder->Store() || (session && session->MoveAlwaysChangesEntryID());
+  auto moved = CloneInto(folder);
+  if (from) from->Unfile(this);
+  dead_ = true;
+  if (auto inspector = inspector_.lock()) {
+    inspector->Rebind(moved);
+    moved->inspector_ = inspector;
+  }
+  moved->FileInto(folder, newId);
+  return moved;
+}
+
+std::shared_ptr<Item> Item::Copy() {
+  Live();
+  if (!filed_) Save();
+  auto folder = parent_.lock();
+  auto copy = CloneInto(folder);
+  copy->FileInto(folder, true);
+  return copy;
+}
+
+void Item::Delete() {
+  Live();
+  auto folder = parent_.lock();
+  if (!filed_ || !folder) {
+    dead_ = true;
+    return;
+  }
+  auto store = folder->Store();
+  auto deleted = store ? store->DefaultFolder(olFolderDeletedItems) : nullptr;
+  if (!deleted || deleted == folder) {
+    folder->Unfile(this);
+    dead_ = true;
+    return;
+  }
+  (void)Move(deleted);
+}
+
+void Item::Send() {
+  SendImpl(true);
+}
+void Item::Submit() {
+  SendImpl(false);
+}
+
+void Item::SendImpl(bool raiseEvent) {
+  RequireClass(olMail, L"Send");
+  bool cancel = false;
+  if (raiseEvent) events_.Send.Raise(cancel);
+  if (cancel) return;
+  if (recipients_->Count() == 0)
+    vb::Raise(kErrFailed,
+              L"There must be at least one name or distribution list in the To, Cc, or Bcc box.");
+  if (!recipients_->ResolveAll())
+    vb::Raise(kErrFailed, L"Outlook does not recognize one or more names.");
+  auto session = Session();
+  if (auto user = session ? session->CurrentUserEntry() : nullptr) {
+    SetSender(user->Name(), user->Address(), user->Type());
+    // The account it leaves by, as Outlook stamps it.
+    if (!session->Accounts().empty()) {
+      const auto& account = session->Accounts().front();
+      props_.Set(NamedTag(PSETID_Common, 0x8580, PT_UNICODE), account.Name);
+      props_.Set(NamedTag(PSETID_Common, 0x8581, PT_UNICODE),
+                 account.Name + L"\x01" + account.SMTPAddress);
+    }
+  }
+  props_.Set(PR_MESSAGE_FLAGS, props_.Long(PR_MESSAGE_FLAGS) | MSGFLAG_SUBMIT);
+  if (auto inspector = inspector_.lock()) {
+    inspector->Close(olDiscard);  // sending closes the window without asking
+  }
+  auto outbox = session->GetDefaultFolder(olFolderOutbox);
+  if (!filed_) {
+    parent_ = outbox;
+    FileInto(outbox, true);
+  } else {
+    (void)Move(outbox);
+  }
+}
+
+void Item::Display(bool modal) {
+  Live();
+  auto app = Application();
+  if (!app) vb::Raise(kErrFailed, L"The operation failed.");
+  auto inspector = inspector_.lock();
+  if (inspector && !inspector->IsClosed()) {
+    inspector->Activate();
+  } else {
+    inspector = app->Inspectors()->Add(shared_from_this());
+  }
+  if (!modal) return;
+  auto script = app->TakeModalInspectorScript();
+  if (!script) throw win32::UnscriptedPrompt("modal inspector without a script");
+  script(inspector);
+  if (!inspector->IsClosed()) inspector->Close(olDiscard);
+}
+
+void Item::Close(int32_t saveMode) {
+  Live();
+  if (auto inspector = inspector_.lock()) return inspector->Close(saveMode);
+  if (saveMode == olSave) Save();
+}
+
+std::shared_ptr<Inspector> Item::GetInspector() {
+  Live();
+  if (auto inspector = inspector_.lock(); inspector && !inspector->IsClosed()) return inspector;
+  auto app = Application();
+  if (!app) vb::Raise(kErrFailed, L"The operation failed.");
+  return app->Inspectors()->Add(shared_from_this(), false);
+}
+
+}  // namespace outlook

@@ -1,0 +1,106 @@
+// Reply, Reply to All and Forward as Outlook makes them: prefixed subject, the sender (and for
+// Reply to All the other recipients but the user), the original quoted below a header in the
+// original's body format, and for Forward the original's attachments.
+#include "platform/outlook/AddressBook.h"
+#include "platform/outlook/Attachments.h"
+#include "platform/outlook/BodyConvert.h"
+#include "platform/outlook/Folder.h"
+#include "platform/outlook/Item.h"
+#include "platform/outlook/NameSpace.h"
+#include "platform/outlook/Recipients.h"
+#include "platform/vb/Error.h"
+
+namespace outlook {
+
+namespace {
+enum { kReply = 1, kReplyAll = 2, kForward = 3 };
+
+std::wstring Prefixed(const wchar_t* prefix, const std::wstring& subject) {
+  std::wstring p = prefix;
+  if (subject.size() >= p.size() && SameText(subject.substr(0, p.size()), p)) return subject;
+  return p + subject;
+}
+
+bool IsUser(const std::shared_ptr<AddressEntry>& user, const std::shared_ptr<Recipient>& r) {
+  if (!user) return false;
+  auto entry = r->AddressEntry();
+  std::wstring address = entry ? entry->Address() : r->Name();
+  std::wstring smtp = entry ? entry->SmtpAddress() : L"";
+  return SameText(address, user->Address()) ||
+         (!smtp.empty() && SameText(smtp, user->SmtpAddress()));
+}
+}  // namespace
+
+std::shared_ptr<Item> Item::MakeResponse(int kind) {
+  Live();
+  if (class_ != olMail && class_ != olPost)
+    vb::Raise(kErrNotSupported, L"Object doesn't support this property or method");
+  auto session = Session();
+  if (!session) vb::Raise(kErrFailed, L"The operation failed.");
+  auto response = Create(olMail, session, session->GetDefaultFolder(olFolderDrafts));
+  response->SetSubject(Prefixed(kind == kForward ? L"FW: " : L"RE: ", Subject()));
+
+  auto user = session->CurrentUserEntry();
+  if (kind != kForward && !SenderName().empty()) {
+    auto entry = session->AddressBook().FindByAddress(SenderEmailAddress());
+    if (!entry)
+      entry =
+          std::make_shared<AddressEntry>(SenderName(), SenderEmailAddress(),
+                                         SenderEmailType().empty() ? L"SMTP" : SenderEmailType());
+    response->Recipients()->Add(entry->Name())->SetEntry(entry);
+  }
+  if (kind == kReplyAll) {
+    for (auto& r : *recipients_) {
+      if (r->Type() == olBCC || IsUser(user, r)) continue;
+      if (r->AddressEntry() && SameText(r->Address(), SenderEmailAddress())) continue;
+      auto copy = response->Recipients()->Add(r->Name());
+      copy->SetEntry(r->AddressEntry());
+      copy->SetType(r->Type());
+    }
+  }
+
+  std::wstring header = L"-----Original Message-----\r\nFrom: " + SenderName() + L"\r\nSent: " +
+                        DateText(ReceivedTime()) + L"\r\nTo: " + To() +
+                        (CC().empty() ? L"" : L"\r\nCc: " + CC()) + L"\r\nSubject: " + Subject() +
+                        L"\r\n\r\n";
+  std::wstring plain = L"\r\n\r\n" + header + Body();
+  switch (bodyFormat_) {
+    case olFormatHTML: {
+      std::wstring quoted = body::HtmlEscape(header);
+      std::wstring htmlHeader;
+      for (size_t i = 0; i < quoted.size(); ++i) {
+        if (quoted.compare(i, 2, L"\r\n") == 0) {
+          htmlHeader += L"<br>\r\n";
+          ++i;
+        } else {
+          htmlHeader += quoted[i];
+        }
+      }
+      std::wstring html = L"<html>\r\n<head>\r\n</head>\r\n<body>\r\n<div><br></div>\r\n<div>" +
+                          htmlHeader + L"</div>\r\n" + body::HtmlBodyContent(HTMLBody()) +
+                          L"\r\n</body>\r\n</html>\r\n";
+      response->SetBodies(olFormatHTML, plain, html, L"");
+      break;
+    }
+    case olFormatRichText:
+      response->SetBodies(olFormatRichText, plain, L"", body::TextToRtf(plain));
+      break;
+    default:
+      response->SetBodies(olFormatPlain, plain, L"", L"");
+  }
+  if (kind == kForward) response->attachments_->CopyFrom(*attachments_);
+  response->saved_ = false;
+  return response;
+}
+
+std::shared_ptr<Item> Item::Reply() {
+  return MakeResponse(kReply);
+}
+std::shared_ptr<Item> Item::ReplyAll() {
+  return MakeResponse(kReplyAll);
+}
+std::shared_ptr<Item> Item::Forward() {
+  return MakeResponse(kForward);
+}
+
+}  // namespace outlook

@@ -1,0 +1,99 @@
+#include "platform/outlook/Items.h"
+
+#include "platform/outlook/Folder.h"
+#include "platform/outlook/Item.h"
+#include "platform/vb/Error.h"
+
+namespace outlook {
+
+Items::Items(std::weak_ptr<MAPIFolder> folder, const std::wstring& filter)
+    : folder_(std::move(folder)),
+      filterText_(filter),
+      filter_(filter.empty() ? nullptr : std::make_shared<outlook::Filter>(filter)) {}
+
+std::shared_ptr<MAPIFolder> Items::Folder() const {
+  auto folder = folder_.lock();
+  if (!folder || folder->IsDeleted()) vb::Raise(kErrObjectDeleted, L"The folder has been deleted.");
+  return folder;
+}
+
+std::vector<std::shared_ptr<outlook::Item>> Items::All() const {
+  auto folder = Folder();
+  if (!filter_) return folder->Contents();
+  std::vector<std::shared_ptr<outlook::Item>> out;
+  for (auto& item : folder->Contents()) {
+    if (filter_->Matches([&](const std::wstring& name) { return item->FilterValue(name); }))
+      out.push_back(item);
+  }
+  return out;
+}
+
+int32_t Items::Count() const {
+  return static_cast<int32_t>(All().size());
+}
+
+std::shared_ptr<outlook::Item> Items::Item(int32_t index) const {
+  auto all = All();
+  if (index < 1 || index > static_cast<int32_t>(all.size()))
+    vb::Raise(kErrBadIndex, L"Array index out of bounds.");
+  return all[static_cast<size_t>(index - 1)];
+}
+
+std::shared_ptr<outlook::Item> Items::GetFirst() {
+  cursor_ = 0;
+  return GetNext();
+}
+
+std::shared_ptr<outlook::Item> Items::GetNext() {
+  auto all = All();
+  if (cursor_ >= static_cast<int32_t>(all.size())) return nullptr;
+  return all[static_cast<size_t>(cursor_++)];
+}
+
+std::shared_ptr<outlook::Item> Items::Add(int32_t itemType) {
+  auto folder = Folder();
+  if (itemType == -1) itemType = folder->DefaultItemType();
+  int32_t cls = itemType == olContactItem            ? olContact
+                : itemType == olPostItem             ? olPost
+                : itemType == olDistributionListItem ? olDistributionList
+                                                     : olMail;
+  auto item = outlook::Item::Create(cls, folder->Session(), folder);
+  item->fromItemsAdd_ = true;
+  return item;
+}
+
+std::shared_ptr<Items> Items::Restrict(const std::wstring& filter) const {
+  if (filter.empty()) vb::Raise(kErrCannotParse, L"Cannot parse condition.");
+  // A restriction of a restriction keeps both conditions.
+  std::wstring text =
+      filterText_.empty() ? filter : L"(" + filterText_ + L") And (" + filter + L")";
+  return std::make_shared<Items>(folder_, text);
+}
+
+std::shared_ptr<outlook::Item> Items::Find(const std::wstring& filter) {
+  find_ = std::make_shared<outlook::Filter>(filter);
+  lastFound_.reset();
+  return FindNext();
+}
+
+std::shared_ptr<outlook::Item> Items::FindNext() {
+  if (!find_) vb::Raise(kErrFailed, L"FindNext without Find.");
+  auto all = All();
+  size_t start = 0;
+  if (lastFound_) {
+    for (size_t i = 0; i < all.size(); ++i)
+      if (all[i] == lastFound_) start = i + 1;
+  }
+  for (size_t i = start; i < all.size(); ++i) {
+    auto& item = all[i];
+    if (find_->Matches([&](const std::wstring& name) { return item->FilterValue(name); })) {
+      lastFound_ = item;
+      return item;
+    }
+  }
+  lastFound_.reset();
+  find_.reset();
+  return nullptr;
+}
+
+}  // namespace outlook

@@ -1,0 +1,129 @@
+#include "platform/outlook/Props.h"
+
+#include <cmath>
+
+#include "platform/vb/Runtime.h"
+#include "platform/win32/Clock.h"
+
+namespace outlook {
+
+PropValue PropertyBag::Get(uint32_t tag) const {
+  auto it = values_.find(PropId(tag));
+  return it == values_.end() ? PropValue{} : it->second;
+}
+
+void PropertyBag::Set(uint32_t tag, PropValue value) {
+  if (std::holds_alternative<std::monostate>(value)) {
+    values_.erase(PropId(tag));
+    return;
+  }
+  values_[PropId(tag)] = std::move(value);
+}
+
+void PropertyBag::Remove(uint32_t tag) {
+  values_.erase(PropId(tag));
+}
+bool PropertyBag::Has(uint32_t tag) const {
+  return values_.count(PropId(tag)) != 0;
+}
+
+std::wstring PropertyBag::Text(uint32_t tag) const {
+  PropValue v = Get(tag);
+  if (auto* s = std::get_if<std::wstring>(&v)) return *s;
+  return L"";
+}
+
+int32_t PropertyBag::Long(uint32_t tag, int32_t fallback) const {
+  PropValue v = Get(tag);
+  if (auto* n = std::get_if<int32_t>(&v)) return *n;
+  if (auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
+  return fallback;
+}
+
+uint16_t NamedProps::Lookup(const std::wstring& key, bool create) {
+  auto it = ids_.find(key);
+  if (it != ids_.end()) return it->second;
+  if (!create || next_ == 0xFFFF) return 0;
+  return ids_[key] = next_++;
+}
+
+uint16_t NamedProps::Id(const std::wstring& guid, int32_t lid, bool create) {
+  return Lookup(Lower(guid) + L"#" + std::to_wstring(lid), create);
+}
+
+uint16_t NamedProps::Id(const std::wstring& guid, const std::wstring& name, bool create) {
+  return Lookup(Lower(guid) + L"$" + name, create);
+}
+
+std::wstring HexOf(const std::vector<uint8_t>& bytes) {
+  static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+  std::wstring out;
+  for (uint8_t b : bytes) {
+    out += kDigits[b >> 4];
+    out += kDigits[b & 15];
+  }
+  return out;
+}
+
+std::vector<uint8_t> BytesOfHex(const std::wstring& hex) {
+  auto digit = [](wchar_t c) -> int {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    return -1;
+  };
+  std::vector<uint8_t> out;
+  if (hex.size() % 2) return out;
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    int hi = digit(hex[i]), lo = digit(hex[i + 1]);
+    if (hi < 0 || lo < 0) return {};
+    out.push_back(static_cast<uint8_t>(hi * 16 + lo));
+  }
+  return out;
+}
+
+namespace {
+// Days from 1899-12-30 to the given civil date.
+int64_t DaysFromCivil(int y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097LL + static_cast<int64_t>(doe) - 719468 + 25569;
+}
+}  // namespace
+
+double Now() {
+  win32::SYSTEMTIME t{};
+  win32::GetLocalTime(&t);
+  double days = static_cast<double>(DaysFromCivil(t.wYear, t.wMonth, t.wDay));
+  return days + (t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond) / 86400.0;
+}
+
+std::wstring DateText(double date) {
+  int64_t z = static_cast<int64_t>(std::floor(date)) - 25569 + 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+  const int64_t y = static_cast<int64_t>(yoe) + era * 400 + (m <= 2);
+  int minutes = static_cast<int>(std::lround((date - std::floor(date)) * 1440.0));
+  wchar_t buf[64];
+  swprintf(buf, 64, L"%u/%u/%lld %d:%02d", d, m, static_cast<long long>(y), minutes / 60,
+           minutes % 60);
+  return buf;
+}
+
+std::wstring Lower(std::wstring text) {
+  return vb::LCase(text);
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b) {
+  return Lower(a) == Lower(b);
+}
+
+}  // namespace outlook

@@ -1,0 +1,133 @@
+#include "platform/redemption/MAPITable.h"
+
+#include "platform/outlook/Item.h"
+#include "platform/outlook/Items.h"
+#include "platform/vb/Error.h"
+
+namespace redemption {
+
+std::shared_ptr<Restriction> Restriction::Add(int32_t kind) {
+  if (kind_ != RES_AND && kind_ != RES_OR && kind_ != RES_NOT)
+    vb::Raise(outlook::kErrFailed, L"Only AND, OR and NOT restrictions have sub-restrictions.");
+  auto child = std::make_shared<Restriction>(kind);
+  children_.push_back(child);
+  return child;
+}
+
+namespace {
+int Compare(const PropValue& a, const PropValue& b) {
+  if (auto* sa = std::get_if<std::wstring>(&a)) {
+    auto* sb = std::get_if<std::wstring>(&b);
+    if (!sb) return 2;
+    std::wstring la = outlook::Lower(*sa), lb = outlook::Lower(*sb);
+    return la < lb ? -1 : la > lb ? 1 : 0;
+  }
+  if (a.index() != b.index()) return 2;  // not comparable: matches nothing but NE
+  return a < b ? -1 : b < a ? 1 : 0;
+}
+}  // namespace
+
+bool Restriction::Matches(const outlook::Item& item) const {
+  switch (kind_) {
+    case RES_AND:
+      for (auto& c : children_)
+        if (!c->Matches(item)) return false;
+      return true;
+    case RES_OR:
+      for (auto& c : children_)
+        if (c->Matches(item)) return true;
+      return false;
+    case RES_NOT:
+      return children_.empty() || !children_[0]->Matches(item);
+    case RES_PROPERTY:
+      break;
+    default:
+      vb::Raise(outlook::kErrFailed, L"MAPI_E_TOO_COMPLEX");
+  }
+  PropValue value = item.GetProp(ulPropTag);
+  if (std::holds_alternative<std::monostate>(value)) return false;
+  int c = Compare(value, lpProp);
+  if (c == 2) return relop == RELOP_NE;
+  switch (relop) {
+    case RELOP_LT:
+      return c < 0;
+    case RELOP_LE:
+      return c <= 0;
+    case RELOP_GT:
+      return c > 0;
+    case RELOP_GE:
+      return c >= 0;
+    case RELOP_EQ:
+      return c == 0;
+    case RELOP_NE:
+      return c != 0;
+  }
+  return false;
+}
+
+std::shared_ptr<Restriction> TableFilter::SetKind(int32_t kind) {
+  root_ = std::make_shared<redemption::Restriction>(kind);
+  return root_;
+}
+
+bool TableFilter::FindFirst(bool forward) {
+  auto rows = table_.Rows();
+  if (!root_) return false;
+  for (size_t n = 0; n < rows.size(); ++n) {
+    size_t i = forward ? n : rows.size() - 1 - n;
+    if (root_->Matches(*rows[i])) {
+      table_.cursor_ = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TableFilter::FindNext(bool forward) {
+  auto rows = table_.Rows();
+  if (!root_) return false;
+  if (forward) {
+    for (size_t i = table_.cursor_ + 1; i < rows.size(); ++i)
+      if (root_->Matches(*rows[i])) return table_.cursor_ = i, true;
+  } else {
+    for (size_t i = table_.cursor_; i-- > 0;)
+      if (root_->Matches(*rows[i])) return table_.cursor_ = i, true;
+  }
+  return false;
+}
+
+MAPITable::MAPITable() : filter_(std::make_unique<TableFilter>(*this)) {}
+
+void MAPITable::SetItem(std::shared_ptr<outlook::Items> items) {
+  items_ = std::move(items);
+  cursor_ = 0;
+}
+
+std::vector<std::shared_ptr<outlook::Item>> MAPITable::Rows() const {
+  if (!items_) vb::Raise(outlook::kErrFailed, L"MAPITable.Item is not set.");
+  return items_->All();
+}
+
+int32_t MAPITable::RowCount() const {
+  return static_cast<int32_t>(Rows().size());
+}
+
+std::optional<std::vector<PropValue>> MAPITable::GetRow() {
+  auto rows = Rows();
+  if (cursor_ >= rows.size()) return std::nullopt;
+  std::vector<PropValue> row;
+  const auto& item = *rows[cursor_++];
+  for (uint32_t tag : columns_) {
+    PropValue v = item.GetProp(tag);
+    // A value of another type than the column asks for comes back as an error value.
+    uint32_t type = outlook::PropType(tag);
+    bool text = type == outlook::PT_STRING8 || type == outlook::PT_UNICODE;
+    if ((text && !std::holds_alternative<std::wstring>(v)) ||
+        (type == outlook::PT_LONG && !std::holds_alternative<int32_t>(v)))
+      v = PropValue{};
+    row.push_back(std::move(v));
+  }
+  return row;
+}
+
+}  // namespace redemption

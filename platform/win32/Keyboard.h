@@ -1,0 +1,80 @@
+// The keyboard of the user-interface thread: a thread hook chain, key states and simulated key
+// strokes. A key-down that passes the chain reaches the focused editor: Shift+Insert pastes the
+// clipboard's text at its caret, Ctrl+Insert copies its selection, letters, digits and the space
+// bar type themselves.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace win32 {
+
+using HHOOK = uint32_t;
+using HINSTANCE = uint32_t;
+using WPARAM = uintptr_t;
+using LPARAM = intptr_t;
+using LRESULT = intptr_t;
+using HOOKPROC = std::function<LRESULT(int code, WPARAM wParam, LPARAM lParam)>;
+
+inline constexpr int WH_KEYBOARD = 2;
+inline constexpr int HC_ACTION = 0;
+inline constexpr int HC_NOREMOVE = 3;
+
+inline constexpr uint8_t VK_BACK = 0x08;
+inline constexpr uint8_t VK_RETURN = 0x0D;
+inline constexpr uint8_t VK_SHIFT = 0x10;
+inline constexpr uint8_t VK_CONTROL = 0x11;
+inline constexpr uint8_t VK_MENU = 0x12;
+inline constexpr uint8_t VK_ESCAPE = 0x1B;
+inline constexpr uint8_t VK_SPACE = 0x20;
+inline constexpr uint8_t VK_INSERT = 0x2D;
+inline constexpr uint8_t VK_LWIN = 0x5B;
+inline constexpr uint8_t VK_RWIN = 0x5C;
+
+inline constexpr uint32_t KEYEVENTF_EXTENDEDKEY = 0x1;
+inline constexpr uint32_t KEYEVENTF_KEYUP = 0x2;
+
+uint32_t GetCurrentThreadId();
+
+// Only thread keyboard hooks of the current thread are offered; other kinds fail with the
+// error Windows gives. The newest hook is called first.
+HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE module, uint32_t threadId);
+bool UnhookWindowsHookEx(HHOOK hook);
+// Calls the hook after the one running now; 0 past the end of the chain.
+LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
+// High bit (the value is negative): the key is down; low bit: toggled.
+int16_t GetKeyState(int virtualKey);
+// One key transition through the chain; lParam carries the repeat count 1, the scan code, the
+// extended flag (bit 24), Alt (bit 29), the previous state (bit 30) and the release (bit 31).
+void keybd_event(uint8_t virtualKey, uint8_t scanCode, uint32_t flags, uintptr_t extraInfo);
+
+// What a text editor with a caret offers to the keyboard. An editor becomes the target of the
+// simulated keys with keyboard::SetFocus.
+class FocusedEditor {
+ public:
+  virtual ~FocusedEditor() = default;
+  virtual std::wstring SelectedText() const = 0;
+  // Replaces the selection, or inserts at the caret when nothing is selected.
+  virtual void ReplaceSelection(const std::wstring& text) = 0;
+};
+
+namespace keyboard {
+struct KeyStroke {
+  uint8_t virtualKey;
+  bool down;
+};
+void SetFocus(std::shared_ptr<FocusedEditor> editor);
+std::shared_ptr<FocusedEditor> Focused();
+// Key transitions that passed the whole hook chain, in order.
+const std::vector<KeyStroke>& Delivered();
+// Presses and releases a key with the given modifiers held, as a user's stroke.
+void Press(uint8_t virtualKey, bool shift = false, bool ctrl = false, bool alt = false);
+// Makes SetWindowsHookExA fail with this error (0 lets it succeed again).
+void RefuseHooks(uint32_t error);
+size_t InstalledHooks();
+}  // namespace keyboard
+
+}  // namespace win32

@@ -1,0 +1,120 @@
+#include "resources/Artwork.h"
+
+#include <cmath>
+
+namespace resources::artwork {
+namespace {
+void Put16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+void PutInfoHeader(std::vector<uint8_t>& out, int width, int height, int bits) {
+  Put32(out, 40);
+  Put32(out, static_cast<uint32_t>(width));
+  Put32(out, static_cast<uint32_t>(height));
+  Put16(out, 1);
+  Put16(out, static_cast<uint32_t>(bits));
+  for (int i = 0; i < 6; ++i) Put32(out, 0);
+}
+bool Inside(const Polygon& shape, double x, double y) {
+  bool in = false;
+  for (size_t i = 0, j = shape.size() - 1; i < shape.size(); j = i++) {
+    const Point &a = shape[i], &b = shape[j];
+    if ((a.y > y) != (b.y > y) && x < (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x) in = !in;
+  }
+  return in;
+}
+}  // namespace
+
+void Canvas::Fill(const Polygon& shape, uint32_t argb) {
+  const double unit = 16.0 / size;
+  for (int row = 0; row < size; ++row)
+    for (int col = 0; col < size; ++col)
+      if (Inside(shape, (col + 0.5) * unit, (row + 0.5) * unit))
+        pixels[static_cast<size_t>(row * size + col)] = argb;
+}
+
+void Canvas::Rect(double x0, double y0, double x1, double y1, uint32_t argb) {
+  Fill({{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}, argb);
+}
+
+void Canvas::Line(double x0, double y0, double x1, double y1, double width, uint32_t argb) {
+  double dx = x1 - x0, dy = y1 - y0, length = std::hypot(dx, dy);
+  double nx = -dy / length * width / 2, ny = dx / length * width / 2;
+  Fill({{x0 + nx, y0 + ny}, {x1 + nx, y1 + ny}, {x1 - nx, y1 - ny}, {x0 - nx, y0 - ny}}, argb);
+}
+
+void Canvas::Disc(double cx, double cy, double r, uint32_t argb) {
+  Polygon circle;
+  for (int i = 0; i < 24; ++i)
+    circle.push_back({cx + r * std::cos(i * M_PI / 12), cy + r * std::sin(i * M_PI / 12)});
+  Fill(circle, argb);
+}
+
+std::vector<uint8_t> EncodeBitmap(const Canvas& canvas, uint32_t background) {
+  std::vector<uint8_t> out;
+  PutInfoHeader(out, canvas.size, canvas.size, 24);
+  const int stride = (canvas.size * 3 + 3) / 4 * 4;
+  for (int row = canvas.size - 1; row >= 0; --row) {
+    for (int col = 0; col < canvas.size; ++col) {
+      uint32_t p = canvas.pixels[static_cast<size_t>(row * canvas.size + col)];
+      if ((p >> 24) == 0) p = background;
+      out.push_back(static_cast<uint8_t>(p));
+      out.push_back(static_cast<uint8_t>(p >> 8));
+      out.push_back(static_cast<uint8_t>(p >> 16));
+    }
+    out.resize(out.size() + static_cast<size_t>(stride - canvas.size * 3), 0);
+  }
+  return out;
+}
+
+std::vector<uint8_t> EncodeMask(const Canvas& canvas) {
+  Canvas mask(canvas.size);
+  for (size_t i = 0; i < canvas.pixels.size(); ++i)
+    mask.pixels[i] = (canvas.pixels[i] >> 24) != 0 ? 0xFF000000 : 0xFFFFFFFF;
+  return EncodeBitmap(mask, 0xFFFFFF);
+}
+
+std::vector<uint8_t> EncodeIcon(const std::vector<Canvas>& sizes) {
+  std::vector<std::vector<uint8_t>> images;
+  for (const Canvas& c : sizes) {
+    std::vector<uint8_t> image;
+    PutInfoHeader(image, c.size, c.size * 2, 32);  // the height counts the AND mask too
+    for (int row = c.size - 1; row >= 0; --row)
+      for (int col = 0; col < c.size; ++col)
+        Put32(image, c.pixels[static_cast<size_t>(row * c.size + col)]);
+    const int maskStride = (c.size + 31) / 32 * 4;
+    for (int row = c.size - 1; row >= 0; --row) {
+      std::vector<uint8_t> bits(static_cast<size_t>(maskStride), 0);
+      for (int col = 0; col < c.size; ++col)
+        if ((c.pixels[static_cast<size_t>(row * c.size + col)] >> 24) == 0)
+          bits[static_cast<size_t>(col / 8)] |= static_cast<uint8_t>(0x80 >> (col % 8));
+      image.insert(image.end(), bits.begin(), bits.end());
+    }
+    images.push_back(std::move(image));
+  }
+  std::vector<uint8_t> out;
+  Put16(out, 0);
+  Put16(out, 1);
+  Put16(out, static_cast<uint32_t>(sizes.size()));
+  uint32_t offset = 6 + 16 * static_cast<uint32_t>(sizes.size());
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    out.push_back(static_cast<uint8_t>(sizes[i].size >= 256 ? 0 : sizes[i].size));
+    out.push_back(static_cast<uint8_t>(sizes[i].size >= 256 ? 0 : sizes[i].size));
+    out.push_back(0);
+    out.push_back(0);
+    Put16(out, 1);
+    Put16(out, 32);
+    Put32(out, static_cast<uint32_t>(images[i].size()));
+    Put32(out, offset);
+    offset += static_cast<uint32_t>(images[i].size());
+  }
+  for (auto& image : images) out.insert(out.end(), image.begin(), image.end());
+  return out;
+}
+
+}  // namespace resources::artwork

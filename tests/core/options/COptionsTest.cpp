@@ -1,0 +1,174 @@
+// Options in the registry: fallbacks, normalised Booleans, stored names, the first-run list,
+// the import and export settings.
+#include <gtest/gtest.h>
+
+#include "core/COptions.h"
+#include "core/CWinReg.h"
+#include "core/Main.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/outlook/ProfileBuilder.h"
+#include "platform/support/LibNorvane.h"
+#include "platform/win32/Registry.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+constexpr uint32_t HKCU = CWinReg::HKEY_CURRENT_USER;
+constexpr uint32_t HKLM = CWinReg::HKEY_LOCAL_MACHINE;
+const std::wstring kBase = L"Software\\Norvane\\Tanvelo";
+
+class Options : public testing::Test {
+ protected:
+  void SetUp() override {
+    resources::LoadModuleResources();
+    g_oApp = p.app;
+  }
+  static void PutString(uint32_t root, const std::wstring& path, const std::wstring& name,
+                        const std::wstring& value) {
+    CWinReg key;
+    ASSERT_TRUE(key.InitForWrite(root, path, true));
+    ASSERT_TRUE(key.SetStringValue(name, value));
+  }
+  static void PutDWord(const std::wstring& path, const std::wstring& name, int32_t value) {
+    CWinReg key;
+    ASSERT_TRUE(key.InitForWrite(HKCU, path, true));
+    ASSERT_TRUE(key.SetDWordValue(name, value));
+  }
+  static std::optional<int32_t> DWord(const std::wstring& path, const std::wstring& name) {
+    CWinReg key;
+    if (!key.InitForRead(HKCU, path)) return std::nullopt;
+    int32_t v = key.GetDWordValue(name, -12345);
+    if (v == -12345) return std::nullopt;
+    return v;
+  }
+  std::wstring ProfileKey() const { return kBase + L"\\" + p.root->EntryID(); }
+
+  outlook::Profile p = outlook::BuildProfile();
+  COptions o;
+};
+
+TEST_F(Options, LanguageFallsBackFromUserToMachine) {
+  EXPECT_EQ(o.LangID(), L"EN");
+  EXPECT_EQ(o.LangFile(), L"");  // both "LANG" empty counts as equal, HKLM has no file
+  PutString(HKLM, kBase, L"LANG", L"DE");
+  PutString(HKLM, kBase, L"LANG_", L"Deutsch.lng");
+  EXPECT_EQ(o.LangID(), L"DE");
+  EXPECT_EQ(o.LangFile(), L"");  // HKCU "" differs from HKLM "DE"
+  PutString(HKCU, kBase, L"LANG", L"DE");
+  EXPECT_EQ(o.LangFile(), L"Deutsch.lng");
+  PutString(HKCU, kBase, L"LANG", L"de");  // exact comparison
+  EXPECT_EQ(o.LangFile(), L"");
+  win32::registry::SetReadOnly(win32::HKEY_LOCAL_MACHINE, true);
+  o.SetLangID(L"FR");  // the user's own key, never HKLM
+  EXPECT_EQ(o.LangID(), L"FR");
+}
+
+TEST_F(Options, NormalisedBooleansRewriteWhatTheyCannotRead) {
+  EXPECT_TRUE(o.UseKeyboardHook());
+  EXPECT_EQ(DWord(kBase, L"UseKeyboardHook"), 1);
+  EXPECT_FALSE(o.UseDebugButton());
+  EXPECT_EQ(DWord(kBase, L"UseDebugButton"), 0);
+  PutDWord(kBase, L"dbgShowOldControlsOn2010", 5);
+  EXPECT_FALSE(o.ShowOldControlsOn2010());
+  EXPECT_EQ(DWord(kBase, L"dbgShowOldControlsOn2010"), 0);
+  o.SetShowOldControlsOn2007(true);
+  EXPECT_TRUE(o.ShowOldControlsOn2007());
+  // Plain Booleans create nothing and take any nonzero value as True.
+  EXPECT_FALSE(o.HideTanveloBtn());
+  EXPECT_EQ(DWord(ProfileKey(), L"HideTanveloBtn"), std::nullopt);
+  PutDWord(kBase, L"ModifyTVDraftsView", 7);
+  EXPECT_TRUE(o.ModifyTVDraftsView());
+}
+
+TEST_F(Options, PerProfileValuesAndTheForwardButtonsStoredName) {
+  o.SetHideForwardWithBtn(true);
+  EXPECT_EQ(DWord(ProfileKey(), L"HideReplyAllWithBtnBtn"), 1);
+  EXPECT_EQ(DWord(ProfileKey(), L"HideForwardWithBtn"), std::nullopt);
+  EXPECT_TRUE(o.HideForwardWithBtn());
+  EXPECT_FALSE(o.HideReplyAllWithBtn());
+  o.SetTanvelloEntryID(L"ABC");
+  o.SetDefaultTemplateID(L"DEF");
+  CWinReg key;
+  ASSERT_TRUE(key.InitForRead(HKCU, ProfileKey()));
+  EXPECT_EQ(key.GetStringValue(L"TanveloEntryID"), L"ABC");
+  EXPECT_EQ(o.DefaultTemplateID(), L"DEF");
+  EXPECT_EQ(o.TanveloDraftsEntryID(), L"");
+  EXPECT_EQ(o.GetProfileRegPath(), ProfileKey());
+}
+
+TEST_F(Options, WithoutAStoreProfileOptionsUseTheBaseKeyAndLogEachTime) {
+  p.session->SetStoresUnavailable(true);
+  o.SetHideTanveloBtn(true);
+  EXPECT_EQ(DWord(kBase, L"HideTanveloBtn"), 1);
+  EXPECT_TRUE(o.HideTanveloBtn());
+  int failed = 0;
+  for (auto& e : support::library::Log())
+    failed += e.procedure == L"COptions::GetProfileRegPath" && e.text == L"failed" ? 1 : 0;
+  EXPECT_EQ(failed, 2);
+  p.session->SetStoresUnavailable(false);
+  EXPECT_EQ(o.GetProfileRegPath(), ProfileKey());  // nothing was cached
+}
+
+TEST_F(Options, FirstRunOncePerStoreWithLongLists) {
+  std::wstring a = p.root->EntryID();
+  EXPECT_GT(a.size(), 90u);  // three stores pass the old 255-character read
+  EXPECT_TRUE(o.FirstRun());
+  EXPECT_FALSE(o.FirstRun());
+  p.session->SetDefaultStore(p.secondStore);
+  EXPECT_TRUE(o.FirstRun());
+  auto third = p.session->AddStore(L"Third");
+  third->SetDefaultFolder(outlook::olFolderInbox, third->Root()->Folders()->Add(L"Inbox"));
+  p.session->SetDefaultStore(third);
+  EXPECT_TRUE(o.FirstRun());
+  std::wstring b = p.secondRoot->EntryID(), c = third->Root()->EntryID();
+  CWinReg key;
+  ASSERT_TRUE(key.InitForRead(HKCU, kBase));
+  EXPECT_EQ(key.GetStringValue(L"FirstRun"), L";" + a + L";;" + b + L";;" + c + L";");
+  EXPECT_FALSE(o.FirstRun());
+  p.session->SetDefaultStore(p.store);
+  EXPECT_FALSE(o.FirstRun());
+  // A stored id in other letter case counts as present.
+  std::wstring lower = L";" + a + L";";
+  for (auto& ch : lower) ch = static_cast<wchar_t>(std::towlower(ch));
+  PutString(HKCU, kBase, L"FirstRun", lower);
+  EXPECT_FALSE(o.FirstRun());
+}
+
+TEST_F(Options, ImportAndExportSettings) {
+  ImportExportOptions r;
+  o.SetTanvelloEntryID(L"");  // creates the profile key
+  o.GetExportOptions(r);      // key there, values missing: default 256
+  EXPECT_TRUE(r.bIncludeSubFolders);
+  EXPECT_EQ(r.nConflict, 0);
+  PutDWord(ProfileKey(), L"ImportOptions", 258);
+  o.GetImportOptions(r);
+  EXPECT_EQ(r.nConflict, 2);
+  EXPECT_TRUE(r.bIncludeSubFolders);
+  ImportExportOptions w{true, L"FOLDERID", L"C:\\Export", false, 1};
+  o.SetExportOptions(w);
+  CWinReg key;
+  ASSERT_TRUE(key.InitForRead(HKCU, ProfileKey()));
+  EXPECT_EQ(key.GetStringValue(L"ExportFrom"), L"C:\\Export");  // the Windows folder
+  EXPECT_EQ(key.GetStringValue(L"ExportTo"), L"FOLDERID");
+  EXPECT_EQ(key.GetDWordValue(L"ExportOptions", -1), 1);
+  ImportExportOptions back;
+  o.GetExportOptions(back);
+  EXPECT_EQ(back.sWindowsFolder, L"C:\\Export");
+  EXPECT_FALSE(back.bIncludeSubFolders);
+  EXPECT_EQ(back.nConflict, 1);
+}
+
+TEST_F(Options, ImportSettingsWithoutAProfileKeyPointAtTheTemplates) {
+  ImportExportOptions r;
+  r.sWindowsFolder = L"left over";
+  o.GetImportOptions(r);
+  EXPECT_EQ(r.sWindowsFolder, L"");
+  EXPECT_EQ(r.sOutlookFolderEntryID, L"");
+  EXPECT_FALSE(r.bIncludeSubFolders);
+  ImportExportOptions e;
+  o.GetExportOptions(e);
+  EXPECT_TRUE(e.bIncludeSubFolders);
+  EXPECT_EQ(o.ProductCode(), L"Tanvelo");
+}
+
+}  // namespace

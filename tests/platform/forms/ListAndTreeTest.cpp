@@ -1,0 +1,120 @@
+// ListBox, ComboBox and TreeView as the dialogs use them.
+#include <gtest/gtest.h>
+
+#include "platform/forms/Form.h"
+#include "platform/forms/Lists.h"
+#include "platform/forms/TreeView.h"
+#include "platform/forms/User.h"
+#include "platform/vb/Error.h"
+
+using namespace forms;
+
+namespace {
+class frmTree : public Form {
+ public:
+  frmTree() : Form(L"frmTree") {}
+  std::shared_ptr<TreeView> tree;
+  std::shared_ptr<ListBox> list;
+  std::vector<std::wstring> clicks;
+
+ protected:
+  void Design() override {
+    tree = Add<TreeView>(L"treFolders");
+    tree->OnNodeClick = [this](Node& n) { clicks.push_back(L"node " + n.Key()); };
+    tree->OnClick = [this] { clicks.push_back(L"click"); };
+    tree->OnDblClick = [this] { clicks.push_back(L"dblclick"); };
+    list = Add<ListBox>(L"lst");
+  }
+};
+
+int32_t ErrorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const vb::Error& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+std::wstring Texts(const std::vector<std::shared_ptr<Node>>& nodes) {
+  std::wstring all;
+  for (auto& n : nodes) all += n->Text + L";";
+  return all;
+}
+}  // namespace
+
+TEST(ListBox, SortedInsertsByTextIgnoringCase) {
+  ListBox list;
+  list.SetSorted(true);
+  for (const wchar_t* s : {L"b", L"C", L"a", L"B"}) list.AddItem(s);
+  EXPECT_EQ(L"a", list.List(0));
+  EXPECT_EQ(L"b", list.List(1));
+  EXPECT_EQ(L"B", list.List(2)) << "after items of equal text";
+  EXPECT_EQ(2, list.NewIndex());
+  EXPECT_EQ(L"", list.List(9));
+  list.SetItemData(3, 7);
+  EXPECT_EQ(7, list.ItemData(3));
+  EXPECT_EQ(381, ErrorOf([&] { list.ItemData(4); }));
+  ListBox plain;
+  plain.AddItem(L"z");
+  plain.AddItem(L"y", 0);
+  EXPECT_EQ(L"y", plain.List(0));
+}
+
+TEST(TreeView, KeysRelationsAndErrors) {
+  frmTree f;
+  f.Load();
+  auto& nodes = f.tree->Nodes();
+  nodes.Add({}, tvwLast, L"R", L"Root", 1);
+  nodes.Add(std::wstring(L"R"), tvwChild, L"F2", L"beta");
+  nodes.Add(std::wstring(L"R"), tvwChild, L"F1", L"Alpha");
+  nodes.Add(std::wstring(L"F2"), tvwPrevious, L"F0", L"gamma");
+  EXPECT_EQ(L"beta;Alpha;", Texts(nodes.Item(std::wstring(L"R"))->ChildNodes()).substr(6));
+  EXPECT_EQ(L"gamma;beta;Alpha;", Texts(nodes.Item(1)->ChildNodes()));
+  EXPECT_EQ(35602, ErrorOf([&] { nodes.Add({}, tvwLast, L"R", L"again"); }));
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Add(std::wstring(L"nope"), tvwChild, L"X", L"x"); }));
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(9); }));
+  EXPECT_EQ(L"Root\\beta", nodes.Item(std::wstring(L"F2"))->FullPath());
+  EXPECT_EQ(2, nodes.Item(std::wstring(L"F2"))->Index()) << "Index counts in adding order";
+
+  // Sorted sorts once, when it is set.
+  nodes.Item(std::wstring(L"R"))->SetSorted(true);
+  EXPECT_EQ(L"Alpha;beta;gamma;", Texts(nodes.Item(1)->ChildNodes()));
+  nodes.Item(std::wstring(L"F1"))->Text = L"zulu";
+  nodes.Add(std::wstring(L"R"), tvwChild, L"F3", L"aaa");
+  EXPECT_EQ(L"zulu;beta;gamma;aaa;", Texts(nodes.Item(1)->ChildNodes()));
+
+  nodes.Item(std::wstring(L"F2"))->SetSelected(true);
+  nodes.Remove(std::wstring(L"R"));
+  EXPECT_EQ(0, nodes.Count());
+  EXPECT_EQ(nullptr, f.tree->SelectedItem());
+}
+
+TEST(TreeView, TheUserSelectsOnlyNodesThatAreShown) {
+  frmTree f;
+  f.Show();
+  auto& nodes = f.tree->Nodes();
+  nodes.Add({}, tvwLast, L"R", L"Root");
+  auto deep = nodes.Add(nodes.Add(std::wstring(L"R"), tvwChild, L"A", L"a"), tvwChild, L"B", L"b");
+  User u(f);
+  EXPECT_THROW(u.SelectNode(L"treFolders", L"B"), ActionRefused);
+  EXPECT_TRUE(deep->EnsureVisible());
+  EXPECT_FALSE(deep->EnsureVisible());
+  u.DblClickNode(L"treFolders", L"B");
+  EXPECT_TRUE(deep->Selected());
+  EXPECT_EQ((std::vector<std::wstring>{L"node B", L"click", L"dblclick"}), f.clicks);
+  EXPECT_THROW(u.SelectNode(L"treFolders", L"missing"), ActionRefused);
+}
+
+TEST(Lists, TheUserSelectsAnItem) {
+  frmTree f;
+  f.Show();
+  int clicks = 0;
+  f.list->OnClick = [&] { ++clicks; };
+  f.list->AddItem(L"one");
+  f.list->AddItem(L"two");
+  User(f).SelectItem(L"lst", 1);
+  EXPECT_EQ(1, f.list->ListIndex());
+  EXPECT_EQ(1, clicks);
+  EXPECT_THROW(User(f).SelectItem(L"lst", 2), ActionRefused);
+}

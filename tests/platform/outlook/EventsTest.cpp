@@ -1,0 +1,141 @@
+// The events the add-in subscribes to, in Outlook's order, and subscriptions that end.
+#include <gtest/gtest.h>
+
+#include "platform/outlook/Application.h"
+#include "platform/outlook/Explorer.h"
+#include "platform/outlook/Inspector.h"
+#include "platform/outlook/Item.h"
+#include "platform/outlook/Items.h"
+#include "platform/outlook/NameSpace.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/outlook/ProfileBuilder.h"
+#include "platform/outlook/Recipients.h"
+#include "platform/vb/Error.h"
+#include "platform/vb/Runtime.h"
+#include "platform/win32/MessageBox.h"
+
+using namespace outlook;
+
+namespace {
+
+using Log = std::vector<std::wstring>;
+
+TEST(Events, ExplorerLifecycle) {
+  Profile p = BuildProfile();
+  Log log;
+  std::vector<Subscription> subs;
+  subs.push_back(p.app->Explorers()->NewExplorer.Subscribe([&](std::shared_ptr<Explorer> e) {
+    log.push_back(L"NewExplorer");
+    auto& ev = e->Events();
+    subs.push_back(ev.Activate.Subscribe([&] { log.push_back(L"Activate"); }));
+    subs.push_back(ev.FolderSwitch.Subscribe([&] { log.push_back(L"FolderSwitch"); }));
+    subs.push_back(ev.SelectionChange.Subscribe([&] { log.push_back(L"SelectionChange"); }));
+    subs.push_back(ev.ViewSwitch.Subscribe([&] { log.push_back(L"ViewSwitch"); }));
+    subs.push_back(ev.Close.Subscribe(
+        [&, e] { log.push_back(L"Close:" + std::to_wstring(p.app->Explorers()->Count())); }));
+  }));
+  auto explorer = p.app->Explorers()->Add(p.inbox);
+  EXPECT_EQ(p.app->ActiveExplorer(), explorer);
+  explorer->Select({p.plainMail, p.htmlMail});
+  EXPECT_EQ(explorer->Selection()->Count(), 2);
+  explorer->SetCurrentFolder(p.drafts);
+  EXPECT_EQ(explorer->Selection()->Count(), 0);
+  EXPECT_THROW(explorer->Selection()->Item(1), vb::Error);
+  explorer->SetCurrentView(p.drafts->CurrentView());
+  explorer->Close();
+  EXPECT_EQ(log, (Log{L"NewExplorer", L"Activate", L"SelectionChange", L"FolderSwitch",
+                      L"SelectionChange", L"ViewSwitch", L"Close:1"}));
+  EXPECT_EQ(p.app->Explorers()->Count(), 0);
+  EXPECT_EQ(p.app->ActiveExplorer(), nullptr);
+  EXPECT_THROW(explorer->CurrentFolder(), vb::Error);
+}
+
+TEST(Events, InspectorAndItemEventsInOrder) {
+  Profile p = BuildProfile({.version = L"11.0.0.8312"});
+  Log log;
+  std::vector<Subscription> subs;
+  subs.push_back(p.app->Inspectors()->NewInspector.Subscribe([&](std::shared_ptr<Inspector> i) {
+    log.push_back(L"NewInspector:" + i->CurrentItem()->Subject());  // item already valid
+    subs.push_back(i->Events().Activate.Subscribe([&] { log.push_back(L"Activate"); }));
+    subs.push_back(i->Events().Close.Subscribe([&] { log.push_back(L"InspectorClose"); }));
+  }));
+  auto mail = p.app->CreateItem(olMailItem);
+  mail->SetSubject(L"Hello");
+  subs.push_back(mail->Events().Write.Subscribe([&](bool&) { log.push_back(L"Write"); }));
+  subs.push_back(mail->Events().Close.Subscribe([&](bool&) { log.push_back(L"ItemClose"); }));
+  subs.push_back(mail->Events().Send.Subscribe([&](bool& cancel) {
+    log.push_back(L"Send");
+    cancel = true;
+  }));
+  subs.push_back(p.drafts->Items()->ItemAdd.Subscribe([&](std::shared_ptr<Item> item) {
+    log.push_back(L"ItemAdd:" + std::to_wstring(item->Saved()));
+  }));
+  mail->Display();
+  auto inspector = mail->GetInspector();
+  EXPECT_EQ(p.app->ActiveInspector(), inspector);
+  EXPECT_EQ(inspector->EditorType(), olEditorText);
+  mail->Save();
+  mail->Recipients()->Add(L"Lee Ann");
+  mail->Send();  // cancelled: stays open and unsent
+  EXPECT_FALSE(inspector->IsClosed());
+  inspector->Close(olSave);
+  EXPECT_THROW(inspector->CurrentItem(), vb::Error);
+  EXPECT_EQ(log, (Log{L"NewInspector:Hello", L"Activate", L"Write", L"ItemAdd:1", L"Send", L"Write",
+                      L"ItemClose", L"InspectorClose"}));
+}
+
+TEST(Events, ReleasedSubscriptionsHearNothing) {
+  Profile p = BuildProfile();
+  int adds = 0;
+  Subscription sub = p.inbox->Items()->ItemAdd.Subscribe([&](std::shared_ptr<Item>) { ++adds; });
+  p.plainMail->Copy();
+  sub.Release();
+  p.htmlMail->Copy();
+  EXPECT_EQ(adds, 1);
+  // Nothing is raised for subfolders, and a move raises ItemAdd on the target only.
+  auto sub2 = p.inbox->Folders()->Add(L"Sub");
+  int inboxAdds = 0, subAdds = 0;
+  auto a = p.inbox->Items()->ItemAdd.Subscribe([&](std::shared_ptr<Item>) { ++inboxAdds; });
+  auto b = sub2->Items()->ItemAdd.Subscribe([&](std::shared_ptr<Item>) { ++subAdds; });
+  p.rtfMail->Move(sub2);
+  EXPECT_EQ(inboxAdds, 0);
+  EXPECT_EQ(subAdds, 1);
+}
+
+TEST(Events, PromptedCloseAndModalDisplayFollowTheScripts) {
+  Profile p = BuildProfile();
+  auto mail = p.app->CreateItem(olMailItem);
+  mail->Display();
+  mail->SetSubject(L"Unsaved");
+  win32::msgbox::Answer(vb::vbCancel);
+  mail->Close(olPromptForSave);
+  EXPECT_FALSE(mail->GetInspector()->IsClosed());
+  win32::msgbox::Answer(vb::vbYes);
+  mail->Close(olPromptForSave);
+  EXPECT_NE(mail->EntryID(), L"");
+
+  EXPECT_THROW(p.htmlMail->Display(true), win32::UnscriptedPrompt);
+  p.htmlMail->GetInspector()->Close(olDiscard);
+  bool shown = false;
+  p.app->QueueModalInspectorScript([&](std::shared_ptr<Inspector> i) {
+    shown = true;
+    EXPECT_EQ(i->EditorType(), olEditorWord);  // Outlook 2010 edits in Word
+    i->Close(olDiscard);
+  });
+  p.htmlMail->Display(true);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(p.app->Inspectors()->Count(), 0);
+}
+
+TEST(Events, EditorSelectionAndTyping) {
+  Profile p = BuildProfile({.version = L"11.0.0.8312"});
+  auto inspector = p.app->Inspectors()->Add(p.plainMail);
+  inspector->SetSelection(6, 3);
+  EXPECT_EQ(inspector->SelectedText(), L"Pat");
+  inspector->TypeText(L"%FirstName%");
+  EXPECT_EQ(p.plainMail->Body().substr(0, 18), L"Hello %FirstName%,");
+  EXPECT_EQ(inspector->Caret(), 17);
+  EXPECT_EQ(inspector->SelectionType(), L"None");
+}
+
+}  // namespace

@@ -1,0 +1,94 @@
+// The filter language of Restrict and Find as the add-in writes its filters.
+#include <gtest/gtest.h>
+
+#include "platform/outlook/Filter.h"
+#include "platform/outlook/Item.h"
+#include "platform/outlook/Items.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/outlook/ProfileBuilder.h"
+#include "platform/vb/Error.h"
+
+using namespace outlook;
+
+namespace {
+
+std::optional<PropValue> Props(const std::wstring& name) {
+  if (SameText(name, L"MessageClass")) return std::wstring(L"IPM.Post.Custom");
+  if (SameText(name, L"Subject")) return std::wstring(L"It's done");
+  if (SameText(name, L"FlagStatus")) return 2;
+  return std::nullopt;
+}
+
+struct Case {
+  const wchar_t* filter;
+  bool matches;
+};
+
+TEST(Filter, ConditionsAndKeywords) {
+  const Case cases[] = {
+      {L"[MessageClass] = 'IPM.Post.Custom'", true},
+      {L"[messageclass] = 'ipm.post.custom'", true},  // names and values ignore case
+      {L"[MessageClass] >= 'IPM.Post' And [MessageClass] < 'IPM.Post/'", true},
+      {L"[MessageClass] >= 'IPM.Post' and [MessageClass] < 'IPM.Post/'", true},
+      {L"[MessageClass] = 'IPM.Note' And [Subject]='It''s done'", false},
+      {L"[MessageClass] = 'IPM.Note' Or [Subject]='It''s done'", true},
+      {L"[Subject] <> 'x' AND NOT ([FlagStatus] = 1)", true},
+      {L"[FlagStatus] = 2 And ([Subject] = 'a' Or [Subject] = \"It's done\")", true},
+      {L"[MessageClass] > 'IPM.Post.Custom'", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Filter(c.filter).Matches(Props), c.matches) << c.filter;
+}
+
+TEST(Filter, MalformedFiltersRaise) {
+  const wchar_t* bad[] = {L"[Subject] = 'It's done'", L"[Subject] = 'open",   L"Subject = 'a'",
+                          L"[Subject] ~ 'a'",         L"[Subject] = 'a' And", L""};
+  for (const wchar_t* f : bad) {
+    EXPECT_THROW({ (void)Filter(f); }, vb::Error) << f;
+  }
+  // An unknown property raises when the condition is evaluated.
+  EXPECT_THROW((void)Filter(L"[Nonsense] = 'a'").Matches(Props), vb::Error);
+}
+
+TEST(Filter, RestrictAndFindOverAFolder) {
+  Profile p = BuildProfile();
+  auto items = p.inbox->Items();
+  auto notes = items->Restrict(L"[MessageClass] = 'IPM.Note'");
+  EXPECT_EQ(notes->Count(), 3);
+  auto post = items->Add(olPostItem);
+  post->SetSubject(L"Board");
+  post->Save();
+  EXPECT_EQ(notes->Count(), 3);  // restrictions stay live but exclude the post
+  EXPECT_EQ(
+      items->Restrict(L"[MessageClass] >= 'IPM.Post' And [MessageClass] < 'IPM.Post/'")->Count(),
+      1);
+  EXPECT_EQ(notes->Restrict(L"[Subject] = 'team lunch'")->Count(), 1);
+
+  auto found = items->Find(L"[MessageClass] = 'IPM.Note' And [Subject]='Offer'");
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found, p.rtfMail);
+  EXPECT_EQ(items->FindNext(), nullptr);
+  auto first = items->Find(L"[MessageClass] = 'IPM.Note'");
+  EXPECT_EQ(first, p.plainMail);
+  EXPECT_EQ(items->FindNext(), p.htmlMail);
+  EXPECT_EQ(items->FindNext(), p.rtfMail);
+  EXPECT_EQ(items->FindNext(), nullptr);
+  EXPECT_THROW(items->Find(L"[Subject] = 'unbalanced"), vb::Error);
+}
+
+TEST(Filter, UserPropertiesAndContacts) {
+  Profile p = BuildProfile();
+  p.htmlMail->UserProperties()->Add(L"NORVANE.Addin", olText, false)->SetValue(L"Tanvelo");
+  p.htmlMail->Save();
+  // Not a folder field: the other items do not know the name.
+  EXPECT_THROW(p.inbox->Items()->Restrict(L"[NORVANE.Addin] = 'Tanvelo'")->Count(), vb::Error);
+  p.htmlMail->UserProperties()->Add(L"NORVANE.TVL.HotKey")->SetValue(L"K");
+  EXPECT_EQ(p.inbox->UserDefinedFields(), std::vector<std::wstring>{L"NORVANE.TVL.HotKey"});
+  EXPECT_EQ(p.inbox->Items()->Restrict(L"[NORVANE.TVL.HotKey] = ''")->Count(), 2);
+  auto stamped = p.inbox->Items()->Restrict(L"[norvane.tvl.hotkey] = 'k'");
+  EXPECT_EQ(stamped->Count(), 1);
+  auto contacts = p.contacts->Items()->Restrict(L"[MessageClass] = 'IPM.Contact'");
+  EXPECT_EQ(contacts->Count(), 2);
+  EXPECT_EQ(contacts->GetFirst(), p.kimContact);
+}
+
+}  // namespace

@@ -1,0 +1,160 @@
+// Filing, moving, copying, deleting and sending items, and what EntryIDs do meanwhile.
+#include <gtest/gtest.h>
+
+#include "platform/outlook/AddressBook.h"
+#include "platform/outlook/Application.h"
+#include "platform/outlook/Item.h"
+#include "platform/outlook/Items.h"
+#include "platform/outlook/NameSpace.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/outlook/ProfileBuilder.h"
+#include "platform/outlook/Recipients.h"
+#include "platform/outlook/UserProperties.h"
+#include "platform/vb/Error.h"
+
+using namespace outlook;
+
+namespace {
+
+bool IsUpperHex(const std::wstring& s) {
+  if (s.empty()) return false;
+  for (wchar_t c : s)
+    if (!((c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F'))) return false;
+  return true;
+}
+
+TEST(Items, NewItemsGetAnEntryIDOnFirstSaveInTheirFolder) {
+  Profile p = BuildProfile();
+  auto mail = p.app->CreateItem(olMailItem);
+  EXPECT_EQ(mail->EntryID(), L"");
+  EXPECT_EQ(mail->Parent(), p.drafts);  // readable before saving
+  EXPECT_FALSE(mail->Sent());
+  mail->SetSubject(L"Draft");
+  mail->Save();
+  EXPECT_TRUE(IsUpperHex(mail->EntryID()));
+  EXPECT_TRUE(mail->Saved());
+  EXPECT_EQ(p.session->GetItemFromID(mail->EntryID()), mail);
+  EXPECT_EQ(p.session->GetItemFromID(mail->EntryID(), p.drafts->StoreID()), mail);
+  mail->SetSubject(L"Changed");
+  EXPECT_FALSE(mail->Saved());
+
+  auto added = p.inbox->Items()->Add();
+  added->Save();
+  EXPECT_EQ(added->Parent(), p.inbox);
+  p.session->SetAddedItemsSaveToDrafts(true);
+  auto diverted = p.inbox->Items()->Add();
+  diverted->Save();
+  EXPECT_EQ(diverted->Parent(), p.drafts);
+}
+
+TEST(Items, LookupsRaiseForUnknownIdsAndWrongStores) {
+  Profile p = BuildProfile();
+  EXPECT_THROW(p.session->GetItemFromID(L"00FF"), vb::Error);
+  EXPECT_THROW(p.session->GetItemFromID(L""), vb::Error);
+  EXPECT_THROW(p.session->GetItemFromID(p.plainMail->EntryID(), p.secondStore->StoreID()),
+               vb::Error);
+  EXPECT_THROW(p.session->GetFolderFromID(p.inbox->EntryID(), p.secondStore->StoreID()), vb::Error);
+  EXPECT_EQ(p.session->GetFolderFromID(p.inbox->EntryID()), p.inbox);
+  // IDs compare exactly: lower case is another id.
+  std::wstring lower = p.inbox->EntryID();
+  for (auto& c : lower) c = static_cast<wchar_t>(std::towlower(c));
+  EXPECT_THROW(p.session->GetFolderFromID(lower), vb::Error);
+}
+
+TEST(Items, MoveReturnsTheMovedItemAndKillsTheOldReference) {
+  Profile p = BuildProfile();
+  auto archive = p.inbox->Folders()->Add(L"Archive");
+  std::wstring id = p.plainMail->EntryID();
+  auto moved = p.plainMail->Move(archive);
+  EXPECT_EQ(moved->EntryID(), id);  // same store: kept, as on a personal store
+  EXPECT_EQ(moved->Parent(), archive);
+  EXPECT_THROW(p.plainMail->Subject(), vb::Error);
+  EXPECT_EQ(moved->Subject(), L"Quarterly figures");
+  EXPECT_EQ(p.inbox->Items()->Count(), 2);
+
+  auto across = moved->Move(p.secondInbox);
+  EXPECT_NE(across->EntryID(), id);
+  EXPECT_THROW(p.session->GetItemFromID(id), vb::Error);
+  EXPECT_EQ(p.session->GetItemFromID(across->EntryID(), p.secondStore->StoreID()), across);
+
+  p.session->SetMoveAlwaysChangesEntryID(true);
+  std::wstring before = p.htmlMail->EntryID();
+  auto again = p.htmlMail->Move(archive);
+  EXPECT_NE(again->EntryID(), before);
+  EXPECT_EQ(again->Attachments()->Count(), 2);  // content travels with it
+}
+
+TEST(Items, CopyDeleteAndSend) {
+  Profile p = BuildProfile();
+  p.plainMail->UserProperties()->Add(L"Stamp")->SetValue(L"x");
+  auto copy = p.plainMail->Copy();
+  EXPECT_EQ(copy->Parent(), p.inbox);
+  EXPECT_NE(copy->EntryID(), p.plainMail->EntryID());
+  EXPECT_EQ(copy->UserProperties()->Find(L"stamp")->Value(), L"x");
+  EXPECT_EQ(copy->Recipients()->Count(), 2);
+
+  copy->Delete();
+  EXPECT_EQ(p.deleted->Items()->Count(), 1);
+  auto inDeleted = p.deleted->Items()->Item(1);
+  inDeleted->Delete();  // from Deleted Items: gone for good
+  EXPECT_EQ(p.deleted->Items()->Count(), 0);
+
+  auto mail = p.app->CreateItem(olMailItem);
+  EXPECT_THROW(mail->Send(), vb::Error);  // no recipients
+  mail->Recipients()->Add(L"Nobody Known");
+  EXPECT_THROW(mail->Send(), vb::Error);  // unresolved
+  mail->Recipients()->Remove(1);
+  mail->Recipients()->Add(L"Lee Ann");
+  mail->Send();
+  EXPECT_EQ(p.outbox->Items()->Count(), 1);
+  EXPECT_EQ(p.outbox->Items()->Item(1)->SenderName(), L"Pat Doe");
+  EXPECT_EQ(p.session->DeliverOutbox(), 1);
+  EXPECT_EQ(p.outbox->Items()->Count(), 0);
+  EXPECT_TRUE(p.sent->Items()->Item(2)->Sent());
+}
+
+TEST(Items, RecipientsResolveAgainstTheAddressBookAndContacts) {
+  Profile p = BuildProfile();
+  auto mail = p.app->CreateItem(olMailItem);
+  auto r = mail->Recipients();
+  r->Add(L"Kim Roe <kim.roe@partner.example>");
+  r->Add(L"lee.ann@norvane.example");
+  r->Add(L"sales team");
+  r->Add(L"Friends");
+  r->Add(L"jo bloggs");
+  EXPECT_TRUE(r->ResolveAll());
+  EXPECT_EQ(r->Item(1)->AddressEntry()->Type(), L"SMTP");
+  EXPECT_EQ(r->Item(2)->Name(), L"Lee Ann");  // a known SMTP address finds its entry
+  EXPECT_EQ(r->Item(2)->AddressEntry()->Type(), L"EX");
+  EXPECT_EQ(r->Item(2)->AddressEntry()->Fields(PR_SMTP_ADDRESS),
+            PropValue(std::wstring(L"lee.ann@norvane.example")));
+  auto sales = r->Item(3)->AddressEntry()->Members();
+  ASSERT_TRUE(sales);
+  EXPECT_EQ(sales->Count(), 2);
+  EXPECT_TRUE(sales->Item(2)->Members());  // nested list
+  EXPECT_EQ(sales->Item(2)->Members()->Count(), 2);
+  EXPECT_EQ(r->Item(4)->AddressEntry()->Type(), L"MAPIPDL");
+  EXPECT_EQ(r->Item(5)->Address(), L"jo@bloggs.example");
+  r->Item(1)->SetType(olCC);
+  EXPECT_EQ(mail->CC(), L"Kim Roe");
+  r->Add(L"Unknown Person");
+  EXPECT_FALSE(r->ResolveAll());
+  EXPECT_FALSE(p.leeAnn->Members());
+}
+
+TEST(Items, FoldersAddFindAndParentChain) {
+  Profile p = BuildProfile();
+  auto sub = p.drafts->Folders()->Add(L"Tanvelo Drafts");
+  EXPECT_THROW(p.drafts->Folders()->Add(L"tanvelo drafts"), vb::Error);
+  EXPECT_EQ(p.drafts->Folders()->Item(L"TANVELO DRAFTS"), sub);
+  EXPECT_THROW(p.drafts->Folders()->Item(L"missing"), vb::Error);
+  EXPECT_EQ(sub->StoreID(), p.drafts->StoreID());
+  EXPECT_EQ(sub->Class(), olFolder);
+  EXPECT_EQ(p.root->Parent()->Class(), olNamespace);
+  EXPECT_EQ(p.session->GetDefaultFolder(olFolderInbox)->Parent(), p.root);
+  EXPECT_EQ(p.session->Folders()->Count(), 2);
+  EXPECT_EQ(p.contacts->DefaultItemType(), olContactItem);
+  EXPECT_EQ(p.contacts->Folders()->Add(L"Clients")->DefaultItemType(), olContactItem);
+}
+
+}  // namespace

@@ -1,0 +1,123 @@
+// Reply, Reply to All and Forward in each body format, and the bodies kept in step.
+#include <gtest/gtest.h>
+
+#include "platform/outlook/Application.h"
+#include "platform/outlook/Attachments.h"
+#include "platform/outlook/BodyConvert.h"
+#include "platform/outlook/Item.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/outlook/ProfileBuilder.h"
+#include "platform/outlook/Recipients.h"
+#include "platform/vb/Error.h"
+
+using namespace outlook;
+
+namespace {
+
+bool Contains(const std::wstring& text, const std::wstring& part) {
+  return text.find(part) != std::wstring::npos;
+}
+
+TEST(Response, ReplyInEachFormatQuotesTheOriginalInThatFormat) {
+  Profile p = BuildProfile();
+  struct Row {
+    std::shared_ptr<Item> original;
+    int32_t format;
+    const wchar_t* quoted;
+  } rows[] = {{p.plainMail, olFormatPlain, L"the figures are attached."},
+              {p.htmlMail, olFormatHTML, L"lunch on Friday?"},
+              {p.rtfMail, olFormatRichText, L"we have an offer for you."}};
+  for (auto& row : rows) {
+    auto reply = row.original->Reply();
+    SCOPED_TRACE(row.original->Subject());
+    EXPECT_EQ(reply->Subject(), L"RE: " + row.original->Subject());
+    EXPECT_EQ(reply->BodyFormat(), row.format);
+    EXPECT_EQ(reply->EntryID(), L"");
+    EXPECT_FALSE(reply->Sent());
+    EXPECT_EQ(reply->Attachments()->Count(), 0);
+    ASSERT_EQ(reply->Recipients()->Count(), 1);
+    EXPECT_EQ(reply->Recipients()->Item(1)->Name(), row.original->SenderName());
+    EXPECT_TRUE(reply->Recipients()->Item(1)->Resolved());
+    EXPECT_TRUE(Contains(reply->Body(), L"From: " + row.original->SenderName()));
+    EXPECT_TRUE(Contains(reply->Body(), row.quoted));
+    if (row.format == olFormatHTML) {
+      std::wstring html = Lower(reply->HTMLBody());
+      size_t bodyTag = html.find(L"<body");
+      ASSERT_NE(bodyTag, std::wstring::npos);
+      EXPECT_GT(html.find(L"lunch on friday?"), bodyTag);
+      EXPECT_TRUE(Contains(html, L"cid:image001.png"));
+    }
+    if (row.format == olFormatRichText) {
+      EXPECT_TRUE(Contains(reply->RTFBody(), row.quoted));
+    }
+  }
+  // Answering an answer does not stack prefixes.
+  auto reply = p.plainMail->Reply();
+  reply->Save();
+  EXPECT_EQ(reply->Reply()->Subject(), L"RE: Quarterly figures");
+}
+
+TEST(Response, ReplyAllAddsTheOthersButNotTheUser) {
+  Profile p = BuildProfile();
+  auto all = p.plainMail->ReplyAll();
+  ASSERT_EQ(all->Recipients()->Count(), 2);
+  EXPECT_EQ(all->Recipients()->Item(1)->Name(), L"Kim Roe");
+  EXPECT_EQ(all->Recipients()->Item(2)->Name(), L"Lee Ann");
+  EXPECT_EQ(all->Recipients()->Item(2)->Type(), olCC);
+  EXPECT_EQ(all->To(), L"Kim Roe");
+  EXPECT_EQ(all->CC(), L"Lee Ann");
+}
+
+TEST(Response, ForwardKeepsAttachmentsAndHasNoRecipients) {
+  Profile p = BuildProfile();
+  auto fw = p.htmlMail->Forward();
+  EXPECT_EQ(fw->Subject(), L"FW: Team lunch");
+  EXPECT_EQ(fw->Recipients()->Count(), 0);
+  ASSERT_EQ(fw->Attachments()->Count(), 2);
+  EXPECT_EQ(fw->Attachments()->Item(1)->Fields(PR_ATTACH_CONTENT_ID),
+            PropValue(std::wstring(L"image001.png@01D00000.00000000")));
+  EXPECT_EQ(fw->Attachments()->Item(2)->FileName(), L"menu.txt");
+  // The copies are the forward's own.
+  fw->Attachments()->Remove(1);
+  EXPECT_EQ(p.htmlMail->Attachments()->Count(), 2);
+  EXPECT_EQ(p.plainMail->Forward()->BodyFormat(), olFormatPlain);
+}
+
+TEST(Response, ReplyWithoutSenderHasNoRecipient) {
+  Profile p = BuildProfile();
+  auto draft = p.app->CreateItem(olMailItem);
+  draft->SetSubject(L"Note");
+  EXPECT_EQ(draft->SenderName(), L"");
+  EXPECT_EQ(draft->Reply()->Recipients()->Count(), 0);
+}
+
+TEST(Bodies, TheThreeBodiesFollowTheFormat) {
+  Profile p = BuildProfile();
+  auto mail = p.app->CreateItem(olMailItem);
+  mail->SetBody(L"a < b\r\nline two");
+  EXPECT_EQ(mail->BodyFormat(), olFormatPlain);
+  EXPECT_TRUE(Contains(mail->HTMLBody(), L"a &lt; b<br>"));  // Outlook makes HTML from text
+  EXPECT_EQ(mail->GetProp(PR_HTML), PropValue{});            // but stores none
+  mail->SetBodyFormat(olFormatHTML);
+  EXPECT_TRUE(Contains(std::get<std::wstring>(mail->GetProp(PR_HTML)), L"line two"));
+  mail->SetHTMLBody(L"<html><body><p>New &amp; <b>bold</b></p><p>two</p></body></html>");
+  EXPECT_EQ(mail->Body(), L"New & bold\r\ntwo\r\n");
+  mail->SetBody(L"plain again");  // an HTML item stays HTML
+  EXPECT_EQ(mail->BodyFormat(), olFormatHTML);
+  EXPECT_TRUE(Contains(mail->HTMLBody(), L"plain again"));
+  mail->SetRTFBody(L"{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 R\\'e9sum\\u233? \\{x\\}\\par end}");
+  EXPECT_EQ(mail->BodyFormat(), olFormatRichText);
+  EXPECT_EQ(mail->Body(), L"R\u00e9sum\u00e9 {x}\r\nend");
+  mail->SetBodyFormat(olFormatPlain);
+  EXPECT_EQ(mail->GetProp(PR_RTF_COMPRESSED), PropValue{});
+  EXPECT_EQ(body::RtfToText(body::TextToRtf(L"x\\y\r\n{z}\t\u00fc")), L"x\\y\r\n{z}\t\u00fc");
+}
+
+TEST(Bodies, Outlook2000HasNoBodyFormatOrFlagIcon) {
+  Profile p = BuildProfile({.version = L"9.0.0.2711"});
+  EXPECT_THROW(p.plainMail->BodyFormat(), vb::Error);
+  EXPECT_THROW(p.plainMail->SetFlagIcon(5), vb::Error);
+  EXPECT_THROW(p.plainMail->FullName(), vb::Error);  // a mail has no contact fields
+}
+
+}  // namespace
