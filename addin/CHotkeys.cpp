@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "core/COptions.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
-#include "core/COptions.h"
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/NameSpace.h"

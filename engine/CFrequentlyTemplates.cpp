@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "core/COptions.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
-#include "core/COptions.h"
 #include "engine/mTanvelo.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/vb/Runtime.h"
@@ -141,7 +141,8 @@ void CFrequentlyTemplates::RefreshAll() {
   StartTimer();
   DropCaches();
   std::shared_ptr<redemption::SafeMailItem> safe;
-  vb::Ignore([&] { safe = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem"); });
+  vb::Ignore(
+      [&] { safe = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem"); });
   vb::Err().Clear();
   for (int32_t position = m_colTemplates.Count(); position >= 1; --position) {
     auto record = m_colTemplates.Item(position);

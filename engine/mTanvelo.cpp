@@ -184,9 +184,8 @@ bool IsFavoriteTemplate(const ItemPtr& item) {
 // --- Default template ---------------------------------------------------------------------------
 
 bool IsDefaultTemplate(const std::wstring& sEntryID) {
-  return QuietlyOr(false, [&] {
-    return !sEntryID.empty() && sEntryID == Options().DefaultTemplateID();
-  });
+  return QuietlyOr(false,
+                   [&] { return !sEntryID.empty() && sEntryID == Options().DefaultTemplateID(); });
 }
 
 void SetDefaultTemplate(const ItemPtr& item) {
@@ -202,7 +201,8 @@ void ClearDefaultTemplate() {
   SetDefaultTemplate(nullptr);
 }
 
-// --- Templates ------------------------------------------------------------------------------------
+// --- Templates
+// ------------------------------------------------------------------------------------
 
 bool IsTemplateItem(const ItemPtr& item) {
   return QuietlyOr(false, [&] {
@@ -271,8 +271,7 @@ void OpenTemplateDuplicate(const std::wstring& sEntryID) {
 std::wstring GetNewTemplateSubject(const std::wstring& sFolderEntryID,
                                    const std::wstring& vSubject) {
   size_t digits = 0;
-  while (digits < 6 && digits < vSubject.size() &&
-         iswdigit(vSubject[vSubject.size() - 1 - digits]))
+  while (digits < 6 && digits < vSubject.size() && iswdigit(vSubject[vSubject.size() - 1 - digits]))
     ++digits;
   const std::wstring base = vSubject.substr(0, vSubject.size() - digits);
   const int32_t number = digits ? std::stoi(vSubject.substr(vSubject.size() - digits)) : 0;
@@ -294,17 +293,18 @@ std::wstring FilterText(const std::wstring& text) {
   return ReplaceAll(text, L"'", L"''");
 }
 
-// --- Mail item helpers ----------------------------------------------------------------------------
+// --- Mail item helpers
+// ----------------------------------------------------------------------------
 
 int32_t GetTemplateBodyFormat(const ItemPtr& item, bool bSave, bool bSwitch) {
   return mBody::SafeGetHTMLBody(item, bSave, bSwitch).empty() ? outlook::olFormatPlain
-                                                                : outlook::olFormatHTML;
+                                                              : outlook::olFormatHTML;
 }
 
 std::wstring Txt2Html(const std::wstring& text) {
   return TrapOr(L"mTanvelo::Txt2Html", std::wstring(), [&] {
-    std::wstring body = ReplaceAll(ReplaceAll(ReplaceAll(text, L"<", L"&lt;"), L">", L"&gt;"),
-                                   L"\r", L"<BR>");
+    std::wstring body =
+        ReplaceAll(ReplaceAll(ReplaceAll(text, L"<", L"&lt;"), L">", L"&gt;"), L"\r", L"<BR>");
     return L"<HTML><BODY><P><FONT size=2><FONT face=\"Courier New\">" + body +
            L"</FONT><BR></FONT></P></BODY></HTML>";
   });

@@ -51,8 +51,9 @@ bool IsDefaultTemplate(const std::wstring& sEntryID);
 void SetDefaultTemplate(const ItemPtr& item);
 void ClearDefaultTemplate();
 
-// --- Templates ------------------------------------------------------------------------------------
-// An unsent mail in the templates folder or below it.
+// --- Templates
+// ------------------------------------------------------------------------------------ An unsent
+// mail in the templates folder or below it.
 bool IsTemplateItem(const ItemPtr& item);
 // The templates folder or a folder below it, in the same store.
 bool IsTemplateFolder(const FolderPtr& folder);
@@ -63,13 +64,15 @@ void DisplayTemplate(const ItemPtr& item, bool bModal);
 void OpenTemplateDuplicate(const std::wstring& sEntryID);
 // The subject with its trailing number (up to six digits) raised to the first one that no
 // mail in the folder has: "Untitled" gives "Untitled1", "Offer 7" gives "Offer 8".
-std::wstring GetNewTemplateSubject(const std::wstring& sFolderEntryID, const std::wstring& vSubject);
+std::wstring GetNewTemplateSubject(const std::wstring& sFolderEntryID,
+                                   const std::wstring& vSubject);
 
 // Text for a quoted value of an Items.Restrict or Find filter: apostrophes doubled.
 std::wstring FilterText(const std::wstring& text);
 
-// --- Mail item helpers ----------------------------------------------------------------------------
-// 2 (HTML) when the item has an HTML body, else 1 (plain text).
+// --- Mail item helpers
+// ---------------------------------------------------------------------------- 2 (HTML) when the
+// item has an HTML body, else 1 (plain text).
 int32_t GetTemplateBodyFormat(const ItemPtr& item, bool bSave, bool bSwitch);
 // Plain text as a small HTML page.
 std::wstring Txt2Html(const std::wstring& text);

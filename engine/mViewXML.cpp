@@ -21,8 +21,7 @@ std::shared_ptr<msxml::IXMLDOMNode> Root(msxml::DOMDocument& doc) {
 }  // namespace
 
 std::wstring UserPropertyPath(const std::wstring& name) {
-  return L"http://schemas.microsoft.com/mapi/string/{00020329-0000-0000-C000-000000000046}/" +
-         name;
+  return L"http://schemas.microsoft.com/mapi/string/{00020329-0000-0000-C000-000000000046}/" + name;
 }
 
 void ModifyFolderView(const std::shared_ptr<outlook::View>& view) {

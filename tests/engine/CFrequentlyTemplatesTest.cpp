@@ -1,9 +1,8 @@
 // Usage records in the registry, the ranked lists per action and their cache.
-#include <gtest/gtest.h>
-
+#include "EngineTest.h"
 #include "core/CWinReg.h"
 #include "engine/CFrequentlyTemplates.h"
-#include "platform/support/LibNorvane.h"
+#include "engine/mTanvelo.h"
 
 using support::library::Log;
 
@@ -45,9 +44,11 @@ std::vector<std::wstring> StoredNames() {
   return names;
 }
 
+class Frequents : public EngineTest {};
+
 }  // namespace
 
-TEST(CFrequentlyTemplates, RanksTheFiveMostUsedPerAction) {
+TEST_F(Frequents, RanksTheFiveMostUsedPerAction) {
   for (int i = 1; i <= 6; ++i) Store(L"00" + std::to_wstring(i), i, 0, 7 - i);
   Store(L"0099", 0, 0, 0, 0);
   CFrequentlyTemplates frequents;
@@ -59,7 +60,7 @@ TEST(CFrequentlyTemplates, RanksTheFiveMostUsedPerAction) {
   EXPECT_TRUE(Ids(frequents.GetFrequents(8, true).get()).empty());
 }
 
-TEST(CFrequentlyTemplates, TiesGoToTheEntryIDThatSortsLast) {
+TEST_F(Frequents, TiesGoToTheEntryIDThatSortsLast) {
   Store(L"00AB", 3);
   Store(L"00B0", 3);
   Store(L"00AC", 3);
@@ -71,7 +72,7 @@ TEST(CFrequentlyTemplates, TiesGoToTheEntryIDThatSortsLast) {
             Ids(frequents.GetFrequents(1, false).get()));
 }
 
-TEST(CFrequentlyTemplates, InvalidUseTypeIsLoggedAndGivesNothing) {
+TEST_F(Frequents, InvalidUseTypeIsLoggedAndGivesNothing) {
   Store(L"00AA", 1);
   CFrequentlyTemplates frequents;
   for (int32_t useType : {0, 3, 16, -1}) {
@@ -81,7 +82,7 @@ TEST(CFrequentlyTemplates, InvalidUseTypeIsLoggedAndGivesNothing) {
   }
 }
 
-TEST(CFrequentlyTemplates, CachedListIsHandedOutUntilForced) {
+TEST_F(Frequents, CachedListIsHandedOutUntilForced) {
   Store(L"00AA", 1);
   CFrequentlyTemplates frequents;
   auto first = frequents.GetFrequents(1, false);
@@ -91,7 +92,7 @@ TEST(CFrequentlyTemplates, CachedListIsHandedOutUntilForced) {
   EXPECT_NE(cached, frequents.GetFrequents(1, true));
 }
 
-TEST(CFrequentlyTemplates, UpdateFrequentsComparesIdsSubjectsAndAddressingOnly) {
+TEST_F(Frequents, UpdateFrequentsComparesIdsSubjectsAndAddressingOnly) {
   Store(L"00AA", 5, 0, 0, 0, L"first");
   Store(L"00BB", 3, 0, 0, 0, L"second");
   CFrequentlyTemplates frequents;
@@ -136,7 +137,7 @@ TEST(CFrequentlyTemplates, UpdateFrequentsComparesIdsSubjectsAndAddressingOnly) 
   EXPECT_EQ(L"CFrequentlyTemplates::UpdateFrequents", Log().back().procedure);
 }
 
-TEST(CFrequentlyTemplates, BadValuesAreDeletedAtLoadGoodOnesSurvive) {
+TEST_F(Frequents, BadValuesAreDeletedAtLoadGoodOnesSurvive) {
   Store(L"00AA", 2);
   {
     CWinReg reg;
@@ -156,7 +157,7 @@ TEST(CFrequentlyTemplates, BadValuesAreDeletedAtLoadGoodOnesSurvive) {
   EXPECT_EQ(2, warnings);
 }
 
-TEST(CFrequentlyTemplates, LongSubjectsAndLineBreaksSurviveARestart) {
+TEST_F(Frequents, LongSubjectsAndLineBreaksSurviveARestart) {
   const std::wstring exchangeId(140, L'A');
   const std::wstring longSubject = std::wstring(400, L's') + L" end";
   Store(exchangeId, 4, 0, 0, 0, longSubject);
@@ -172,9 +173,114 @@ TEST(CFrequentlyTemplates, LongSubjectsAndLineBreaksSurviveARestart) {
   EXPECT_EQ((std::vector<std::wstring>{exchangeId, L"00EE"}), StoredNames());
 }
 
-TEST(CFrequentlyTemplates, NoKeyMeansNoRecords) {
+TEST_F(Frequents, NoKeyMeansNoRecords) {
   CFrequentlyTemplates frequents;
   EXPECT_EQ(0, frequents.Templates().Count());
   EXPECT_TRUE(Ids(frequents.GetFrequents(1, false).get()).empty());
   EXPECT_TRUE(StoredNames().empty());
+}
+
+TEST_F(Frequents, CountingAUseStoresItAndMakesATopTemplateAFavourite) {
+  auto t = AddMail(templates, L"counted");
+  t->Recipients()->Add(L"kim.roe@partner.example");
+  t->Save();
+  std::vector<int32_t> changes;
+  CFrequentlyTemplates frequents;
+  auto subscription =
+      frequents.OnChange.Subscribe([&](int32_t useType) { changes.push_back(useType); });
+  frequents.GetFrequents(4, false);
+  auto forwards = frequents.GetFrequents(4, false);  // the cached list
+
+  frequents.IncUseCount(t->EntryID(), 1);
+  frequents.IncUseCount(t->EntryID(), 1);
+  frequents.IncUseCount(t->EntryID(), 1);
+  EXPECT_EQ((std::vector<int32_t>{1, 1, 1}), changes);
+  EXPECT_TRUE(mTanvelo::IsFavoriteTemplate(t));
+  EXPECT_TRUE(t->Saved());
+  EXPECT_EQ(std::vector<std::wstring>{t->EntryID()}, Ids(frequents.GetFrequents(1, false).get()));
+  EXPECT_TRUE(Ids(frequents.GetFrequents(4, false).get()).empty());
+  EXPECT_EQ(forwards, frequents.GetFrequents(4, false));  // another action's list is kept
+
+  const CTemplate& record = *frequents.Templates().Item(t->EntryID());
+  EXPECT_EQ(L"counted", record.sSubject);
+  EXPECT_TRUE(record.bPreaddressed);
+  EXPECT_EQ(3, record.nRepliesCount);
+
+  CFrequentlyTemplates restarted;
+  EXPECT_EQ(record.ToString(), restarted.Templates().Item(t->EntryID())->ToString());
+
+  // Several bits count once each; an unknown template counts nothing and raises nothing.
+  frequents.IncUseCount(t->EntryID(), 2 | 8);
+  EXPECT_EQ(1, record.nRepliesAllCount);
+  EXPECT_EQ(1, record.nNewsCount);
+  changes.clear();
+  frequents.IncUseCount(L"00DEAD", 1);
+  EXPECT_TRUE(changes.empty());
+  EXPECT_EQ(1, frequents.Templates().Count());
+
+  subscription.Release();
+  frequents.IncUseCount(t->EntryID(), 4);
+  EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(Frequents, ATemplateBelowTheTopFiveIsNotMarked) {
+  CFrequentlyTemplates frequents;
+  std::vector<std::shared_ptr<outlook::Item>> items;
+  for (int i = 0; i < 6; ++i) {
+    items.push_back(AddMail(templates, L"t" + std::to_wstring(i)));
+    for (int n = 0; n <= 5 - i; ++n) frequents.IncUseCount(items.back()->EntryID(), 4);
+    mTanvelo::UnmarkFavoriteTemplate(items.back(), true);
+  }
+  // Counts 6, 5, 4, 3, 2 hold the list; one more use lifts the last one from 1 to 2, which
+  // enters the list only when its EntryID sorts after the other one with 2.
+  frequents.IncUseCount(items[5]->EntryID(), 4);
+  bool above = items[5]->EntryID() > items[4]->EntryID();
+  EXPECT_EQ(above, mTanvelo::IsFavoriteTemplate(items[5]));
+  EXPECT_FALSE(mTanvelo::IsFavoriteTemplate(items[0]));  // marks only come with a counted use
+}
+
+TEST_F(Frequents, RefreshDropsVanishedTemplatesFromMemoryAndRegistry) {
+  auto kept = AddMail(templates, L"kept");
+  auto deleted = AddMail(templates, L"deleted");
+  auto sent = AddMail(templates, L"sent");
+  auto moved = AddMail(templates, L"moved");
+  CFrequentlyTemplates frequents;
+  for (const auto& t : {kept, deleted, sent, moved}) frequents.IncUseCount(t->EntryID(), 1);
+  EXPECT_EQ(4, frequents.Templates().Count());
+
+  kept->SetSubject(L"renamed");
+  kept->Save();
+  deleted->Delete();
+  sent->SetSentFlag(true);
+  moved->Move(p.drafts);
+  frequents.RefreshAll();
+
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, Ids(&frequents.Templates()));
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
+  EXPECT_EQ(L"renamed", frequents.Templates().Item(1)->sSubject);
+  EXPECT_TRUE(Logged(L"CFrequentlyTemplates::RefreshAll"));
+
+  kept->SetSubject(L"again");
+  kept->Save();
+  auto record = frequents.Refresh(kept->EntryID());
+  ASSERT_TRUE(record);
+  EXPECT_EQ(L"again", record->sSubject);
+  const std::wstring keptId = kept->EntryID();
+  kept->Delete();
+  EXPECT_EQ(nullptr, frequents.Refresh(keptId));
+  EXPECT_EQ(0, frequents.Templates().Count());
+  EXPECT_TRUE(StoredNames().empty());
+  EXPECT_EQ(nullptr, frequents.Refresh(L"00DEAD"));
+}
+
+TEST_F(Frequents, SaveAllRewritesEveryValue) {
+  // Many stored values, of which only the live templates remain after a refresh: deleting
+  // while enumerating would leave every other stale value behind.
+  auto kept = AddMail(templates, L"kept");
+  for (int i = 0; i < 9; ++i) Store(L"00" + std::to_wstring(10 + i), i + 1);
+  Store(kept->EntryID(), 3);
+  CFrequentlyTemplates frequents;
+  EXPECT_EQ(10, frequents.Templates().Count());
+  frequents.RefreshAll();
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
 }

@@ -162,8 +162,8 @@ TEST_F(Helpers, ReplyIconAndSenderName) {
     outlook::PropValue icon;
   } rows[] = {{1, int32_t{261}}, {2, int32_t{261}}, {4, int32_t{262}}, {8, {}}};
   for (const auto& row : rows) {
-    auto mail = outlook::AddReceivedMail(p.inbox, p.kimRoe, L"answered", outlook::olFormatPlain,
-                                         L"text");
+    auto mail =
+        outlook::AddReceivedMail(p.inbox, p.kimRoe, L"answered", outlook::olFormatPlain, L"text");
     SetOriginalReplyIcon(mail, row.action);
     EXPECT_EQ(row.icon, mail->GetProp(outlook::PR_ICON_INDEX)) << row.action;
   }
