@@ -71,7 +71,8 @@ std::shared_ptr<Restriction> TableFilter::SetKind(int32_t kind) {
 }
 
 bool TableFilter::FindFirst(bool forward) {
-  auto rows = table_.Rows();
+  table_.walk_.reset();
+  const auto& rows = table_.WalkRows();
   if (!root_) return false;
   for (size_t n = 0; n < rows.size(); ++n) {
     size_t i = forward ? n : rows.size() - 1 - n;
@@ -84,7 +85,7 @@ bool TableFilter::FindFirst(bool forward) {
 }
 
 bool TableFilter::FindNext(bool forward) {
-  auto rows = table_.Rows();
+  const auto& rows = table_.WalkRows();
   if (!root_) return false;
   if (forward) {
     for (size_t i = table_.cursor_ + 1; i < rows.size(); ++i)
@@ -101,6 +102,12 @@ MAPITable::MAPITable() : filter_(std::make_unique<TableFilter>(*this)) {}
 void MAPITable::SetItem(std::shared_ptr<outlook::Items> items) {
   items_ = std::move(items);
   cursor_ = 0;
+  walk_.reset();
+}
+
+const std::vector<std::shared_ptr<outlook::Item>>& MAPITable::WalkRows() {
+  if (!walk_) walk_ = Rows();
+  return *walk_;
 }
 
 std::vector<std::shared_ptr<outlook::Item>> MAPITable::Rows() const {
@@ -113,7 +120,7 @@ int32_t MAPITable::RowCount() const {
 }
 
 std::optional<std::vector<PropValue>> MAPITable::GetRow() {
-  auto rows = Rows();
+  const auto& rows = WalkRows();
   if (cursor_ >= rows.size()) return std::nullopt;
   std::vector<PropValue> row;
   const auto& item = *rows[cursor_++];
