@@ -13,6 +13,8 @@ namespace {
 constexpr int32_t kUseTypes[] = {1, 2, 4, 8};
 }  // namespace
 
+std::shared_ptr<CFrequentlyTemplates> g_oFrequentlyTemplates;
+
 CFrequentlyTemplates::CFrequentlyTemplates() {
   Load();
 }

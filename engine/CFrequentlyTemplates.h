@@ -54,3 +54,6 @@ class CFrequentlyTemplates {
   CTemplates m_colTemplates;
   std::array<std::shared_ptr<CTemplates>, 4> m_colCache;  // use types 1, 2, 4, 8
 };
+
+// The process's object, made by the add-in host at connection and kept until disconnection.
+extern std::shared_ptr<CFrequentlyTemplates> g_oFrequentlyTemplates;

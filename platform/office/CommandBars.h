@@ -116,6 +116,9 @@ class CommandBarButton : public CommandBarControl {
   void SetPicture(std::shared_ptr<win32::IPicture> picture);
   std::shared_ptr<win32::IPicture> Mask() const;
   void SetMask(std::shared_ptr<win32::IPicture> mask);
+  // msoButtonUp (0) or msoButtonDown (-1): whether a toggle such as a pane's Off is pressed.
+  int32_t State() const { return state_; }
+  void SetState(int32_t value) { state_ = value; }
   // Every icon write in order: "FaceId=354", "Picture=CMDTANVELO", "Mask=CMDTANVELOMASK".
   const std::vector<std::wstring>& IconWrites() const { return iconWrites_; }
 
@@ -127,7 +130,7 @@ class CommandBarButton : public CommandBarControl {
   void RaiseClick();
 
  private:
-  int32_t style_ = msoButtonAutomatic, faceId_ = 0;
+  int32_t style_ = msoButtonAutomatic, faceId_ = 0, state_ = 0;
   std::shared_ptr<win32::IPicture> picture_, mask_;
   std::vector<std::wstring> iconWrites_;
 };

@@ -1,0 +1,131 @@
+#include "engine/RoadSupport.h"
+
+#include "platform/vb/Environ.h"
+#include "platform/vb/Runtime.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Files.h"
+
+namespace mTanvelo {
+namespace {
+bool g_bActionRunning = false;
+}  // namespace
+
+RoadServices& Services() {
+  static RoadServices services;
+  return services;
+}
+
+bool IsTemplateActionRunning() {
+  return g_bActionRunning;
+}
+
+namespace road {
+
+std::shared_ptr<outlook::NameSpace> Session() {
+  return Need(Need(g_oApp)->Session());
+}
+
+FolderPtr TemplatesRoot() {
+  return Need(g_oTemplatesFolder);
+}
+
+FolderPtr DraftsFolder() {
+  return Need(g_oDraftsFolder);
+}
+
+std::wstring StoreIDOf(const ItemPtr& item) {
+  return Need(Need(item)->Parent())->StoreID();
+}
+
+int32_t Say(const wchar_t* id, int32_t style) {
+  return vb::MsgBox(Text(id), style);
+}
+
+void ShowWait() {
+  if (Services().ShowWait) vb::Ignore([] { Services().ShowWait(); });
+  vb::Err().Clear();
+}
+
+void HideWait() {
+  if (Services().HideWait) vb::Ignore([] { Services().HideWait(); });
+  vb::Err().Clear();
+}
+
+void CloseWait() {
+  if (Services().CloseWait) vb::Ignore([] { Services().CloseWait(); });
+  vb::Err().Clear();
+}
+
+size_t FindNoCase(const std::wstring& text, std::wstring_view what, size_t from) {
+  if (what.empty()) return from <= text.size() ? from : std::wstring::npos;
+  auto lower = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c; };
+  for (size_t i = from; i + what.size() <= text.size(); ++i) {
+    size_t k = 0;
+    while (k < what.size() && lower(text[i + k]) == lower(what[k])) ++k;
+    if (k == what.size()) return i;
+  }
+  return std::wstring::npos;
+}
+
+std::wstring ReplaceNoCase(std::wstring text, const std::wstring& from, const std::wstring& to) {
+  if (from.empty()) return text;
+  for (size_t at = FindNoCase(text, from); at != std::wstring::npos;
+       at = FindNoCase(text, from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+ActionGuard::ActionGuard(std::wstring_view procedure) {
+  if (g_bActionRunning) {
+    LogWarning(procedure, L"another template action is still running; this one is refused");
+    return;
+  }
+  g_bActionRunning = owns_ = true;
+}
+
+ActionGuard::~ActionGuard() {
+  if (owns_) g_bActionRunning = false;
+}
+
+std::wstring TempPath() {
+  std::wstring path = g_sTempPath.empty() ? vb::Environ(L"TEMP") : g_sTempPath;
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+std::wstring TempFolder::FileFor(const std::wstring& name, const std::wstring& fallback) {
+  win32::CreateDirectoryA(win32::ToAnsi(path_).c_str(), nullptr);
+  current_ = path_ + L"\\" + SafeFileName(name, fallback);
+  DeleteFile();
+  return current_;
+}
+
+void TempFolder::DeleteFile() {
+  if (!current_.empty()) win32::DeleteFileA(win32::ToAnsi(current_).c_str());
+}
+
+void TempFolder::Remove() {
+  if (!path_.empty()) win32::RemoveDirectoryA(win32::ToAnsi(path_).c_str());
+}
+
+}  // namespace road
+
+std::wstring SafeFileName(const std::wstring& name, const std::wstring& fallback) {
+  static const std::wstring kReserved = L"\\/:*?\"<>|";
+  std::wstring safe;
+  for (wchar_t c : name) safe += (c < 32 || kReserved.find(c) != std::wstring::npos) ? L'_' : c;
+  for (size_t at; (at = safe.find(L"..")) != std::wstring::npos;) safe.replace(at, 2, L"_");
+  // Windows drops trailing dots and blanks.
+  while (!safe.empty() && (safe.back() == L'.' || safe.back() == L' ')) safe.pop_back();
+  while (!safe.empty() && safe.front() == L' ') safe.erase(safe.begin());
+  std::wstring stem = vb::UCase(safe.substr(0, safe.find(L'.')));
+  static const wchar_t* kDevices[] = {L"CON",  L"PRN",  L"AUX",  L"NUL",  L"COM1", L"COM2",
+                                      L"COM3", L"COM4", L"COM5", L"COM6", L"COM7", L"COM8",
+                                      L"COM9", L"LPT1", L"LPT2", L"LPT3", L"LPT4", L"LPT5",
+                                      L"LPT6", L"LPT7", L"LPT8", L"LPT9"};
+  for (const wchar_t* device : kDevices)
+    if (stem == device) safe = L"_" + safe;
+  return safe.empty() ? fallback : safe;
+}
+
+}  // namespace mTanvelo

@@ -1,0 +1,234 @@
+// The merge of a template into a reply or forward, its recipient step, and the plain copy of
+// body, subject and attachments from one item to another.
+#include "engine/RoadSupport.h"
+#include "engine/mBody.h"
+#include "engine/mHTML.h"
+#include "platform/redemption/SafeItem.h"
+#include "platform/vb/Runtime.h"
+
+namespace mTanvelo {
+namespace {
+
+using namespace road;
+
+std::wstring TextOf(const outlook::PropValue& value) {
+  if (auto text = std::get_if<std::wstring>(&value)) return *text;
+  return L"";
+}
+
+int32_t LongOf(const outlook::PropValue& value) {
+  if (auto number = std::get_if<int32_t>(&value)) return *number;
+  return 0;
+}
+
+// The HTML body of an item, or its plain body made into HTML.
+std::wstring HtmlOf(const ItemPtr& item) {
+  std::wstring html = mBody::SafeGetHTMLBody(item, true, true);
+  return html.empty() ? Txt2Html(mBody::SafeGetBody(item, true)) : html;
+}
+
+int32_t FormatOf(const ItemPtr& item) {
+  int32_t format = mBody::GetBodyFormat(item);
+  return format == 0 ? GetTemplateBodyFormat(item, true, true) : format;
+}
+
+// The position of the first "<BODY" and of the ">" that ends it; raises when there is none.
+std::pair<size_t, size_t> BodyTag(const std::wstring& html, const wchar_t* whose) {
+  size_t open = FindNoCase(html, L"<BODY");
+  size_t close = open == std::wstring::npos ? open : html.find(L'>', open);
+  if (close == std::wstring::npos)
+    vb::Raise(vb::kInvalidProcedureCall, std::wstring(L"no body tag in the ") + whose);
+  return {open, close};
+}
+
+std::wstring MergeHtml(const std::wstring& target, const std::wstring& tmpl) {
+  auto [targetOpen, targetClose] = BodyTag(target, L"reply");
+  auto [tmplOpen, tmplClose] = BodyTag(tmpl, L"template");
+  size_t tmplEnd = FindNoCase(tmpl, L"</body>", tmplClose);
+  if (tmplEnd == std::wstring::npos)
+    vb::Raise(vb::kInvalidProcedureCall, L"no end of the body in the template");
+
+  const std::wstring tmplTag = tmpl.substr(tmplOpen, tmplClose - tmplOpen + 1);
+  std::wstring bgcolor = mHTML::ExtractTagParam(tmplTag, L"bgcolor");
+  std::wstring background = mHTML::ExtractTagParam(tmplTag, L"background");
+  std::wstring tag = target.substr(targetOpen, targetClose - targetOpen + 1);
+  if (!bgcolor.empty()) tag = mHTML::InsertTagParam(tag, L"bgcolor", bgcolor);
+  if (!background.empty()) {
+    if (background.find(L'"') == std::wstring::npos) background = L'"' + background + L'"';
+    tag = mHTML::InsertTagParam(tag, L"background", background);
+  }
+  return target.substr(0, targetOpen) + tag + tmpl.substr(tmplClose + 1, tmplEnd - tmplClose - 1) +
+         target.substr(targetClose + 1);
+}
+
+void AddOleNote(std::wstring& merged, bool plain, const std::wstring& name) {
+  if (plain) {
+    merged = L" << OLE Object: " + name + L" >> \r\n" + merged;
+    return;
+  }
+  size_t open = FindNoCase(merged, L"<BODY");
+  size_t close = open == std::wstring::npos ? open : merged.find(L'>', open);
+  if (close == std::wstring::npos) vb::Raise(vb::kInvalidProcedureCall, L"no body tag");
+  merged.insert(close + 1, L"<EM><U><FONT color=#808080> &lt;&lt; OLE Object: " + name +
+                               L" &gt;&gt; </FONT></U></EM>");
+}
+
+// Template attachments into the target: inline pictures under new content ids (the HTML is
+// rewritten to match), other files by value, OLE objects as a note in the text.
+void MergeAttachments(const ItemPtr& tmpl, ItemPtr& target, const std::wstring& sTemplateID,
+                      bool plain, std::wstring& merged) {
+  auto attachments = tmpl->Attachments();
+  if (attachments->Count() == 0) return;
+  auto safeTmpl = Need(GetSafeItem(tmpl));
+  std::shared_ptr<redemption::SafeItem> safeTarget;
+  TempFolder folder(TempPath() + L"\\TV" + sTemplateID);
+  for (int32_t i = 1; i <= attachments->Count(); ++i) {
+    auto attachment = attachments->Item(i);
+    if (attachment->Type() == outlook::olOLE) {
+      AddOleNote(merged, plain, attachment->DisplayName());
+      continue;
+    }
+    if (attachment->Type() != outlook::olByValue) continue;
+    std::wstring cid;
+    if (!plain)
+      cid = TextOf(safeTmpl->Attachments()->Item(i)->Fields(outlook::PR_ATTACH_CONTENT_ID));
+    // An attachment without a content id is a plain file, whatever "cid:" the quoted mail has.
+    bool inlinePicture = !cid.empty() && merged.find(L"cid:" + cid) != std::wstring::npos;
+    std::wstring path = folder.FileFor(attachment->FileName(), std::to_wstring(i));
+    attachment->SaveAsFile(path);
+    if (inlinePicture) {
+      std::wstring newCid = GetRandomString(23, 10);
+      merged = ReplaceNoCase(merged, cid, newCid);
+      if (!safeTarget) safeTarget = Need(GetSafeItem(target));
+      auto added = safeTarget->Attachments()->Add(path, outlook::olByValue);
+      auto position = attachment->Fields(outlook::PR_RENDERING_POSITION);
+      if (!std::holds_alternative<std::monostate>(position))
+        added->SetFields(outlook::PR_RENDERING_POSITION, position);
+      added->SetFields(outlook::PR_ATTACH_CONTENT_ID, newCid);
+    } else {
+      int32_t position = LongOf(attachment->Fields(outlook::PR_RENDERING_POSITION)) != 0 ? 1 : 0;
+      target->Attachments()->Add(path, outlook::olByValue, position);
+    }
+    folder.DeleteFile();
+    folder.Remove();
+  }
+}
+
+}  // namespace
+
+bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID) {
+  const wchar_t* proc = L"mTanvelo::InsertTemplate";
+  ItemPtr copy;
+  bool merged = false;
+  Trap(proc, [&] {
+    auto tmpl = Need(Session()->GetItemFromID(sTemplateID, TemplatesRoot()->StoreID()));
+    int32_t itemClass = tmpl->Class();
+    if (itemClass != outlook::olMail && itemClass != outlook::olPost) {
+      LogError(proc, 0, L"Invalid template, class = " + std::to_wstring(itemClass));
+      return;
+    }
+    // The bodies are read from a copy, so that the template itself is never switched or saved.
+    copy = Need(Need(tmpl->Copy())->Move(Session()->GetDefaultFolder(outlook::olFolderDrafts)));
+    copy->SetSubject(kTempItemPrefix + copy->Subject());
+
+    const bool plain =
+        FormatOf(target) == outlook::olFormatPlain && FormatOf(copy) == outlook::olFormatPlain;
+    std::wstring text = plain ? mBody::SafeGetBody(copy, true) + mBody::SafeGetBody(target, true)
+                              : MergeHtml(HtmlOf(target), HtmlOf(copy));
+    DeleteItem(copy, true);
+    copy = nullptr;
+
+    MergeAttachments(tmpl, target, sTemplateID, plain, text);
+
+    auto safeTmpl = Need(GetSafeItem(tmpl));
+    if (safeTmpl->Recipients()->Count() > 0) {
+      std::wstring unresolved;
+      CopyRecipients(*Need(GetSafeItem(target))->Recipients(), *safeTmpl->Recipients(), unresolved);
+    }
+    if (plain)
+      mBody::SetBody(target, text);
+    else
+      mBody::SetHTMLBody(target, text);
+    target->Save();
+    merged = true;
+  });
+  // A merge that stopped half way leaves no prefixed copy behind in Outlook's Drafts.
+  if (copy) DeleteItem(copy, true);
+  return merged;
+}
+
+int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
+                       std::wstring& sUnresolved) {
+  const wchar_t* proc = L"mTanvelo::CopyRecipients";
+  sUnresolved.clear();
+  int32_t count = 0;
+  Trap(proc, [&] {
+    std::vector<RecipientRecord> records;
+    // SMTP addresses: an Exchange address typed as "Name <...>" would not resolve back.
+    if (Services().CollectRecipients) records = Services().CollectRecipients(source, true);
+    for (const auto& record : records) {
+      std::wstring text = FindNoCase(record.Name, record.Email) != std::wstring::npos
+                              ? record.Email
+                              : record.Name + L" <" + record.Email + L">";
+      auto recipient = target.Add(text);
+      recipient->SetType(record.nType);
+      if (recipient->Resolve()) {
+        ++count;
+        continue;
+      }
+      target.Remove(recipient->Index());
+      sUnresolved += (sUnresolved.empty() ? L"" : L", ") + record.Name;
+      LogWarning(proc, L"Cant resolve recipient name=" + record.Name + L", email=" + record.Email);
+    }
+  });
+  return count;
+}
+
+bool CopyBodySubjectAttachments(const ItemPtr& source, const ItemPtr& target, bool bSave) {
+  const wchar_t* proc = L"mTanvelo::CopyBodySubjectAttachments";
+  bool complete = false;
+  Trap(proc, [&] {
+    std::shared_ptr<redemption::SafeItem> src;
+    int32_t itemClass = Need(source)->Class();
+    if (itemClass == outlook::olMail)
+      src = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
+    else if (itemClass == outlook::olPost)
+      src = vb::CreateObject<redemption::SafePostItem>(L"Redemption.SafePostItem");
+    if (!src) {
+      LogError(proc, 0, L"Src not mail or post item");
+      return;
+    }
+    src->SetItem(source);
+    auto dst = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
+    dst->SetItem(target);
+    dst->SetRTFBody(src->RTFBody());
+    dst->SetSubject(src->Subject());
+    dst->Save();
+
+    bool all = true;
+    auto attachments = src->Attachments();
+    if (attachments->Count() > 0) {
+      TempFolder folder(TempPath() + L"\\" + source->EntryID());
+      for (int32_t i = 1; i <= attachments->Count(); ++i) {
+        auto attachment = attachments->Item(i);
+        if (attachment->Type() != outlook::olByValue) {
+          LogWarning(proc, L"attachment not copied: " + attachment->DisplayName());
+          all = false;
+          continue;
+        }
+        std::wstring path = folder.FileFor(attachment->FileName(), std::to_wstring(i));
+        attachment->SaveAsFile(path);
+        auto added =
+            dst->Attachments()->Add(path, outlook::olByValue, std::min(attachment->Position(), 1));
+        auto cid = attachment->Fields(outlook::PR_ATTACH_CONTENT_ID);
+        if (!TextOf(cid).empty()) added->SetFields(outlook::PR_ATTACH_CONTENT_ID, cid);
+        folder.DeleteFile();
+      }
+    }
+    if (bSave) dst->Save();
+    complete = all;
+  });
+  return complete;
+}
+
+}  // namespace mTanvelo

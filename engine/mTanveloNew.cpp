@@ -1,0 +1,211 @@
+// New mail from a template, new templates (empty or from a mail), the test whether a
+// template is pre-addressed, and the conversion of old post-item templates.
+#include <set>
+
+#include "core/COptions.h"
+#include "engine/CFrequentlyTemplates.h"
+#include "engine/RoadSupport.h"
+#include "platform/redemption/SafeItem.h"
+#include "platform/vb/Runtime.h"
+
+namespace mTanvelo {
+namespace {
+
+using namespace road;
+
+constexpr int32_t kStyleOkCancelWarn = 49;
+constexpr int32_t kStyleYesNo = 4;
+constexpr int32_t kForeground = 0x10000;
+const wchar_t* const kUntitled = L"Untitled";
+const wchar_t* const kPostFilter = L"[MessageClass] >= 'IPM.Post' And [MessageClass] < 'IPM.Post/'";
+
+// The e-mail addresses of the contacts selected in the active explorer, each taken once.
+std::vector<std::wstring> SelectedContactAddresses(const wchar_t* proc) {
+  std::vector<std::wstring> addresses;
+  std::set<std::wstring> taken;
+  std::shared_ptr<outlook::Selection> selection;
+  Quietly([&] { selection = Need(Need(g_oApp)->ActiveExplorer())->Selection(); });
+  if (!selection) return addresses;
+  auto contact = vb::CreateObject<redemption::SafeContactItem>(L"Redemption.SafeContactItem");
+  for (const auto& item : *selection) {
+    Quietly([&] {
+      if (item->Class() != outlook::olContact) return;
+      contact->SetItem(item);
+      std::wstring address = contact->Email1Address();
+      if (address.empty()) address = contact->Email2Address();
+      if (address.empty()) address = contact->Email3Address();
+      contact->SetItem(nullptr);
+      if (address.empty()) {
+        LogInfo(proc, L"Selected contact has no emailaddresses");
+        return;
+      }
+      if (taken.insert(vb::LCase(address)).second) addresses.push_back(address);
+    });
+  }
+  return addresses;
+}
+
+}  // namespace
+
+void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
+  const wchar_t* proc = L"mTanvelo::NewMailFromTemplate";
+  ActionGuard guard(proc);
+  if (!guard) return;
+  Trap(proc, [&] {
+    int32_t nSendMode = kSendModeOne;
+    if (sTemplateID.empty() && !(Services().ShowSelectTemplate &&
+                                 Services().ShowSelectTemplate(sTemplateID, nSendMode, 3, bFocus)))
+      return;
+    const bool preaddressed = TemplateHasRecipients(sTemplateID);
+    if (preaddressed && vb::MsgBox(Text(L"STR_TMPL_PREADRESSED2"),
+                                   kStyleOkCancelWarn | (bFocus ? kForeground : 0)) == vb::vbCancel)
+      return;
+    const std::vector<std::wstring> addresses = SelectedContactAddresses(proc);
+
+    ItemPtr mail = NewMailFromTemplate_(sTemplateID, addresses, nSendMode);
+    if (!mail) return;  // nothing made, nothing counted
+    if (g_oFrequentlyTemplates) g_oFrequentlyTemplates->IncUseCount(sTemplateID, kActionNewMail);
+
+    if (nSendMode != kSendModeSeparate) {
+      PersonalizeQuietly(mail);
+      ReloadItem(mail);
+      Need(mail)->Display(false);
+    } else if (!addresses.empty() || preaddressed) {
+      bool bShow = false;
+      Send2Action(mail, kSendActionSend, kSendModeSeparate, bShow, nullptr, nullptr, nullptr);
+      if (bShow) mail->Display(false);
+    } else {
+      mail->Display(false);
+    }
+  });
+}
+
+ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
+                             const std::vector<std::wstring>& addresses, int32_t nSendMode) {
+  const wchar_t* proc = L"mTanvelo::NewMailFromTemplate_";
+  return TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
+    auto tmpl = Need(Session()->GetItemFromID(sTemplateID, TemplatesRoot()->StoreID()));
+    if (tmpl->Class() != outlook::olMail) {
+      LogError(proc, 0, L"Invalid template class - " + std::to_wstring(tmpl->Class()));
+      return nullptr;
+    }
+    ItemPtr copy = Need(Need(tmpl->Copy())->Move(DraftsFolder()));
+    SetAddinProperty(copy, Options().ProductCode(), false);
+    SetSendMode(copy, nSendMode, false);
+    RemoveHotkeyProperties(copy, false);
+    UnmarkFavoriteTemplate(copy, false);
+    if (!addresses.empty()) {
+      auto safe = Need(GetSafeItem(copy));
+      for (const auto& address : addresses) safe->Recipients()->Add(address)->Resolve();
+    }
+    copy->Save();
+    return copy;
+  });
+}
+
+ItemPtr NewTemplate(const FolderPtr& folder) {
+  return TrapOr(L"mTanvelo::NewTemplate", ItemPtr(), [&] {
+    FolderPtr target = folder && IsTemplateFolder(folder) ? folder : TemplatesRoot();
+    ItemPtr item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
+    item->SetSubject(GetNewTemplateSubject(target->EntryID(), kUntitled));
+    SetAddinProperty(item, Options().ProductCode(), false);
+    item->Save();
+    return item->Move(Session()->GetFolderFromID(target->EntryID(), TemplatesRoot()->StoreID()));
+  });
+}
+
+void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStoreID,
+                         bool bForeground) {
+  const wchar_t* proc = L"mTanvelo::NewTemplateFromMail";
+  Trap(proc, [&] {
+    ItemPtr source;
+    Quietly([&] {
+      source = sEntryID.empty() ? Need(Need(g_oApp)->ActiveExplorer())->Selection()->Item(1)
+                                : Session()->GetItemFromID(sEntryID, vStoreID);
+    });
+    if (!source) {
+      LogInfo(proc, L"Item not found");
+      return;
+    }
+    if (source->Class() != outlook::olMail) {
+      LogError(proc, 0, L"invalid item class - " + std::to_wstring(source->Class()));
+      return;
+    }
+    ItemPtr item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
+    SetAddinProperty(item, Options().ProductCode(), false);
+    item->SetSubject(kUntitled);
+    auto parent = item->Parent();
+    if (!parent || !IsTemplateFolder(parent)) {
+      FolderPtr current;
+      Quietly([&] { current = Need(g_oApp->ActiveExplorer())->CurrentFolder(); });
+      FolderPtr folder = current && IsTemplateFolder(current) ? current : TemplatesRoot();
+      item->Save();
+      item = Need(item->Move(folder));
+    }
+    item->Save();
+    CopyBodySubjectAttachments(source, item, false);
+    auto folder = Need(item->Parent());
+    if (item->Subject().empty())
+      item->SetSubject(GetNewTemplateSubject(folder->EntryID(), kUntitled));
+    item->Save();
+    if (vb::MsgBox(Text(L"STR_NEW_TEMPLATE_FROM_MAIL", folder->Name()),
+                   kStyleYesNo | (bForeground ? kForeground : 0)) != vb::vbYes)
+      return;
+    Quietly([&] { source->Close(outlook::olPromptForSave); });
+    DisplayTemplate(Session()->GetItemFromID(item->EntryID(), TemplatesRoot()->StoreID()), false);
+  });
+}
+
+bool TemplateHasRecipients(const std::wstring& sTemplateID) {
+  bool has = false;
+  Quietly([&] {
+    auto item = Need(Session()->GetItemFromID(sTemplateID, TemplatesRoot()->StoreID()));
+    if (item->Class() == outlook::olMail) has = Need(GetSafeItem(item))->Recipients()->Count() > 0;
+  });
+  return has;
+}
+
+void PostItems2MailItems(const FolderPtr& folder, bool& bAsked, bool& bCancelled) {
+  const wchar_t* proc = L"mTanvelo::PostItems2MailItems";
+  Trap(proc, [&] {
+    std::vector<std::wstring> ids;
+    auto items = Need(folder)->Items();
+    for (auto item = items->Find(kPostFilter); item; item = items->FindNext())
+      ids.push_back(item->EntryID());
+    if (!ids.empty()) {
+      if (!bAsked && vb::MsgBox(Text(L"STR_CONVERT_POSTITEMS"), kStyleYesNo) == vb::vbNo) {
+        bCancelled = true;
+        return;
+      }
+      bAsked = true;
+      for (const auto& id : ids) {
+        auto post = Session()->GetItemFromID(id, folder->StoreID());
+        if (PostItem2MailItem(post)) Quietly([&] { post->Delete(); });
+      }
+    }
+    for (const auto& subfolder : folder->Folders()->All()) {
+      PostItems2MailItems(subfolder, bAsked, bCancelled);
+      if (bCancelled) break;
+    }
+  });
+}
+
+ItemPtr PostItem2MailItem(const ItemPtr& post) {
+  const wchar_t* proc = L"mTanvelo::PostItem2MailItem";
+  return TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
+    ItemPtr mail = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
+    mail->Save();
+    auto postFolder = Need(Need(post)->Parent());
+    if (Need(mail->Parent())->EntryID() != postFolder->EntryID())
+      mail = Need(mail->Move(postFolder));
+    if (!CopyBodySubjectAttachments(post, mail, true)) {
+      // The post is the only complete copy of the user's template: keep it.
+      LogWarning(proc, L"the copy is incomplete, the post item is kept: " + post->Subject());
+      DeleteItem(mail, true);
+      return nullptr;
+    }
+    return mail;
+  });
+}
+
+}  // namespace mTanvelo

@@ -1,0 +1,177 @@
+// The reply, reply to all or forward from a template: checks, the template choice, the
+// reply from Outlook merged with the template, then stamping, quiet personalization and the
+// choice between opening it and sending separate messages.
+#include "core/COptions.h"
+#include "engine/CFrequentlyTemplates.h"
+#include "engine/RoadSupport.h"
+#include "platform/redemption/SafeItem.h"
+#include "platform/vb/Runtime.h"
+
+namespace mTanvelo {
+namespace {
+
+using namespace road;
+
+constexpr int32_t kStyleExclamation = 48;   // OK, exclamation
+constexpr int32_t kStyleOkCancelWarn = 49;  // OK and Cancel, exclamation
+constexpr int32_t kStyleOkCancel = 1;       // OK and Cancel, no icon
+
+bool PickTemplate(std::wstring& sTemplateID, int32_t& nSendMode, bool bFocus) {
+  if (!Services().ShowSelectTemplate) return false;
+  return Services().ShowSelectTemplate(sTemplateID, nSendMode, 3, bFocus);
+}
+
+// The questions about a template that has recipients; False when the user cancelled.
+bool AcceptPreaddressed(outlook::Recipients& recipients, int32_t nSendMode) {
+  if (recipients.Count() == 0) return true;
+  bool cancelled = false;
+  if (nSendMode == kSendModeOne)
+    Say(L"STR_TMPL_PREADRESSED", kStyleExclamation);
+  else
+    cancelled = Say(L"STR_TMPL_PREADRESSED2", kStyleOkCancelWarn) == vb::vbCancel;
+  if (!recipients.ResolveAll()) {
+    std::wstring names;
+    for (const auto& recipient : recipients)
+      if (!recipient->Resolved()) names += (names.empty() ? L"" : L", ") + recipient->Name();
+    if (vb::MsgBox(Text(L"STR_BAD_RECIPIENTS") + L"\r\n" + names, kStyleOkCancel) == vb::vbCancel)
+      cancelled = true;
+  }
+  return !cancelled;
+}
+
+ItemPtr SelectionCopy(const ItemPtr& oMail, int32_t nSelMode) {
+  if (nSelMode == kSelInspector) {
+    if (GetAppVersion() >= 12) return CreateMailFromSelText2(oMail, true, true);
+    return CreateMailFromSelText(oMail->GetInspector(), true);
+  }
+  if (nSelMode == kSelReadingPane && GetAppVersion() < 12)
+    return CreateMailFromReadingPaneSel(Need(g_oApp)->ActiveExplorer(), true, true);
+  return nullptr;
+}
+
+ItemPtr AskOutlook(const ItemPtr& source, int32_t nAction) {
+  ItemPtr response;
+  if (nAction != kActionReply && nAction != kActionReplyAll && nAction != kActionForward) {
+    LogError(L"mTanvelo::CreateReply", 0, L"invalid action - " + std::to_wstring(nAction));
+    return nullptr;
+  }
+  // Outlook may refuse (a mail it cannot answer): that leaves no item.
+  Quietly([&] {
+    if (nAction == kActionReply) response = source->Reply();
+    if (nAction == kActionReplyAll) response = source->ReplyAll();
+    if (nAction == kActionForward) response = source->Forward();
+  });
+  return response;
+}
+
+// A reply whose merge stopped half way is never kept: it would look like a finished one.
+void DiscardHalfMade(const ItemPtr& item) {
+  std::wstring entryId;
+  Quietly([&] { entryId = item->EntryID(); });
+  if (entryId.empty())
+    Quietly([&] { item->Delete(); });
+  else
+    DeleteItem(item, true);
+}
+
+}  // namespace
+
+namespace road {
+
+void PersonalizeQuietly(const ItemPtr& mail) {
+  JobPtr job = Services().CreateJob ? Services().CreateJob() : nullptr;
+  if (!job) return;
+  const std::wstring entryId = mail->EntryID(), storeId = StoreIDOf(mail);
+  if (job->HasReplaces(entryId, storeId) &&
+      job->LoadReplaceValues(entryId, storeId, false, true, true)) {
+    bool bWasEmptyProp = false;
+    job->DoReplace(entryId, true, bWasEmptyProp, storeId, 0, true, true);
+  }
+}
+
+}  // namespace road
+
+ItemPtr CreateReply(const ItemPtr& oMail, int32_t& nAction, int32_t& nSendMode, int32_t nSelMode,
+                    std::wstring& sTemplateID) {
+  const wchar_t* proc = L"mTanvelo::CreateReply";
+  LogInfo(proc, L"", 3);
+  if (!oMail) return nullptr;
+  ItemPtr result, selectionCopy;
+  Trap(proc, [&] {
+    if (!g_oTemplatesFolder) {
+      Say(L"IDS_NO_TVFOLDER", kStyleExclamation);
+      return;
+    }
+    if ((nAction == kActionReply || nAction == kActionReplyAll) &&
+        SafeGetSenderName(oMail).empty()) {
+      Say(L"IDS_CANNOTREPLYNOSENDER", kStyleExclamation);
+      return;
+    }
+    if (sTemplateID.empty() || !GetTemplate(sTemplateID))
+      if (!PickTemplate(sTemplateID, nSendMode, false)) return;
+
+    ShowWait();
+    vb::DoEvents();
+
+    auto safeTemplate = Need(GetSafeItem(Need(GetTemplate(sTemplateID))));
+    if (!AcceptPreaddressed(*safeTemplate->Recipients(), nSendMode)) return;
+    safeTemplate->SetItem(nullptr);
+
+    selectionCopy = SelectionCopy(oMail, nSelMode);
+    ItemPtr reply = AskOutlook(selectionCopy ? selectionCopy : oMail, nAction);
+    if (!reply) {
+      Say(L"IDS_CANNOTFORWARD", kStyleExclamation);
+      return;
+    }
+    if (!InsertTemplate(reply, sTemplateID)) {
+      DiscardHalfMade(reply);
+      CloseWait();
+      Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
+      return;
+    }
+    if (g_oFrequentlyTemplates) g_oFrequentlyTemplates->IncUseCount(sTemplateID, nAction);
+    reply = MoveItemToFolder(reply, DraftsFolder());
+    ReloadItem(reply);
+    result = reply;
+  });
+  if (selectionCopy) DeleteItem(selectionCopy, true);
+  return result;
+}
+
+bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::wstring sTemplateID) {
+  const wchar_t* proc = L"mTanvelo::DoTanvelo";
+  ActionGuard guard(proc);
+  if (!guard) return false;
+  bool made = false;
+  Trap(proc, [&] {
+    int32_t nSendMode = kSendModeOne;
+    ItemPtr mail = CreateReply(oMail, nAction, nSendMode, nSelMode, sTemplateID);
+    if (!mail) return;
+    if (GetAppVersion() >= 14) SetOriginalReplyIcon(oMail, nAction);
+    RemoveHotkeyProperties(mail, false);
+    SetSendMode(mail, nSendMode, false);
+    SetAddinProperty(mail, Options().ProductCode(), true);
+
+    if (nSendMode != kSendModeSeparate) {
+      PersonalizeQuietly(mail);
+      CloseWait();
+      mail->Display(false);
+    } else if (nAction == kActionReply || nAction == kActionReplyAll ||
+               TemplateHasRecipients(sTemplateID)) {
+      bool bShow = false;
+      Send2Action(mail, kSendActionSend, kSendModeSeparate, bShow, nullptr, nullptr, nullptr);
+      if (bShow) {
+        CloseWait();
+        mail->Display(false);
+      }
+    } else {
+      // Its stored send mode makes the inspector's Send run the separate sending later.
+      mail->Display(false);
+    }
+    made = true;
+  });
+  CloseWait();
+  return made;
+}
+
+}  // namespace mTanvelo

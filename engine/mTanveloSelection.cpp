@@ -1,0 +1,223 @@
+// Temporary mails that hold only the text the user selected, for replies to a selection.
+#include "core/CClipboard.h"
+#include "engine/RoadSupport.h"
+#include "platform/office/CommandBars.h"
+#include "platform/redemption/SafeInspector.h"
+#include "platform/redemption/SafeItem.h"
+#include "platform/vb/Runtime.h"
+#include "platform/win32/Clipboard.h"
+#include "platform/win32/CodePage.h"
+
+namespace mTanvelo {
+namespace {
+
+using namespace road;
+
+constexpr int32_t kReadingPaneOff = 7223;
+constexpr int32_t kButtonDown = -1;
+const wchar_t* const kMenuBar = L"Menu Bar";
+
+struct ClipboardText {
+  std::wstring text, html;
+};
+
+std::wstring ReadClipboardText() {
+  std::wstring text;
+  if (!win32::OpenClipboard(0)) return text;
+  uint32_t handle = win32::GetClipboardData(win32::CF_TEXT);
+  if (handle != 0) {
+    const uint8_t* bytes = win32::GlobalLock(handle);
+    if (bytes) {
+      std::string ansi(reinterpret_cast<const char*>(bytes), win32::GlobalSize(handle));
+      text = win32::FromAnsi(ansi.substr(0, ansi.find('\0')));
+      win32::GlobalUnlock(handle);
+    }
+  }
+  win32::CloseClipboard();
+  return text;
+}
+
+// The selection of the focused window through the clipboard; the user's clipboard is put
+// back whatever happens. With `readingPane`, a copy of whole messages (the message list had
+// the focus) counts as no selection.
+ClipboardText CopySelection(bool bHideWait, bool readingPane) {
+  ClipboardText out;
+  CClipboard& clipboard = HostClipboard();
+  Quietly([&] { clipboard.Save(); });
+  Quietly([&] {
+    if (!win32::OpenClipboard(0)) return;
+    win32::EmptyClipboard();
+    win32::CloseClipboard();
+  });
+  if (bHideWait) HideWait();
+  Quietly([&] { CClipboard::SendCopyKeys(); });
+  if (bHideWait) {
+    ShowWait();
+    vb::DoEvents();
+  }
+  bool wholeMessages = false;
+  if (readingPane) {
+    Quietly([&] { clipboard.dbgEnumFormats(); });
+    Quietly([&] { wholeMessages = clipboard.IsFormatAvialable(L"RenPrivateMessages"); });
+  }
+  if (!wholeMessages) {
+    Quietly([&] { out.text = ReadClipboardText(); });
+    Quietly([&] { out.html = clipboard.GetHtmlFormat(); });
+  }
+  Quietly([&] { clipboard.Restore(); });
+  return out;
+}
+
+// A copy of the mail in Outlook's Drafts folder; `fill` writes the selection into it.
+ItemPtr MakeTemporaryMail(const ItemPtr& mail,
+                          const std::function<void(const ItemPtr&, redemption::SafeItem&)>& fill) {
+  auto drafts = Session()->GetDefaultFolder(outlook::olFolderDrafts);
+  ItemPtr copy = Need(mail->Copy());
+  auto parent = Need(copy->Parent());
+  if (parent->StoreID() != drafts->StoreID() || parent->EntryID() != drafts->EntryID())
+    copy = Need(copy->Move(drafts));
+  auto safe = Need(GetSafeItem(copy));
+  fill(copy, *safe);
+  safe->SetItem(nullptr);
+  copy->Save();
+  const std::wstring entryId = copy->EntryID();
+  return Session()->GetItemFromID(entryId, drafts->StoreID());
+}
+
+ItemPtr MailFromClipboard(const wchar_t* proc, const ItemPtr& mail, const ClipboardText& clip,
+                          bool bSilent) {
+  if (clip.text.empty()) {
+    if (!bSilent) Say(L"STR_SELECT_PART_OF_MESSAGE", 0);
+    return nullptr;
+  }
+  return MakeTemporaryMail(mail, [&](const ItemPtr&, redemption::SafeItem& safe) {
+    if (!clip.html.empty()) {
+      size_t body = FindNoCase(clip.html, L"<body");
+      if (body != std::wstring::npos) {
+        safe.SetHTMLBody(clip.html.substr(body));
+        return;
+      }
+      LogError(proc, 0, L"no body tag, sHtmlText = \r\n" + clip.html);
+    }
+    safe.SetBody(clip.text);
+  });
+}
+
+std::shared_ptr<office::CommandBarControl> FindIn(const std::shared_ptr<office::CommandBar>& bar) {
+  return bar ? bar->FindControl(0, kReadingPaneOff, L"", false, true) : nullptr;
+}
+
+}  // namespace
+
+ItemPtr CreateMailFromSelText2(const ItemPtr& oMail, bool bSilent, bool bHideWait) {
+  const wchar_t* proc = L"mTanvelo::CreateMailFromSelText2";
+  return TrapOr(proc, ItemPtr(), [&] {
+    ClipboardText clip = CopySelection(bHideWait, false);
+    return MailFromClipboard(proc, oMail, clip, bSilent);
+  });
+}
+
+ItemPtr CreateMailFromSelText(const std::shared_ptr<outlook::Inspector>& oInspector, bool bSilent) {
+  const wchar_t* proc = L"mTanvelo::CreateMailFromSelText";
+  return TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
+    ItemPtr mail = Need(oInspector)->CurrentItem();
+    if (!mail || mail->Class() != outlook::olMail) {
+      if (!bSilent) Say(L"IDS_TVNEEDMAILITEM", 48);
+      return nullptr;
+    }
+    redemption::SafeInspector safeInspector;
+    safeInspector.SetItem(oInspector);
+    const int32_t editor = oInspector->EditorType();
+    std::wstring selection;
+    switch (editor) {
+      case outlook::olEditorText:
+        LogInfo(proc, L"olEditorText");
+        selection = Need(safeInspector.PlainTextEditor())->SelText();
+        break;
+      case outlook::olEditorRTF:
+        LogInfo(proc, L"olEditorRTF");
+        selection = Need(safeInspector.RTFEditor())->RTFSelText();
+        break;
+      case outlook::olEditorHTML: {
+        LogInfo(proc, L"olEditorHTML");
+        auto range = Need(Need(safeInspector.HTMLEditor())->Selection());
+        std::wstring type = range->Type();
+        LogInfo(proc, L"oSafeInspector.HTMLEditor.Selection.Type = '" + type + L"'");
+        if (vb::LCase(type) != L"none") selection = Need(range->createRange())->htmlText();
+        break;
+      }
+      case outlook::olEditorWord:
+        LogInfo(proc, L"olEditorWord");
+        selection = oInspector->SelectedText();
+        break;
+      default:
+        LogError(proc, 0, L"Invalid EditorType - " + std::to_wstring(editor));
+        vb::Raise(vb::kTypeMismatch);
+    }
+    if (selection.empty()) {
+      if (!bSilent) Say(L"STR_SELECT_PART_OF_MESSAGE", 0);
+      return nullptr;
+    }
+    LogInfo(proc, L"SelText='" + selection + L"'");
+    return MakeTemporaryMail(mail, [&](const ItemPtr& copy, redemption::SafeItem& safe) {
+      if (editor == outlook::olEditorRTF) {
+        safe.SetRTFBody(selection);
+      } else if (editor == outlook::olEditorHTML) {
+        std::wstring html = copy->HTMLBody();
+        size_t open = FindNoCase(html, L"<body");
+        size_t close = open == std::wstring::npos ? open : html.find(L'>', open);
+        size_t end = close == std::wstring::npos ? close : FindNoCase(html, L"</body>", close);
+        if (end == std::wstring::npos) vb::Raise(vb::kInvalidProcedureCall, L"no body tag");
+        safe.SetHTMLBody(html.substr(0, close + 1) + selection + html.substr(end));
+      } else {
+        safe.SetBody(selection);
+      }
+    });
+  });
+}
+
+ItemPtr CreateMailFromReadingPaneSel(const std::shared_ptr<outlook::Explorer>& oExplorer,
+                                     bool bSilent, bool bHideWait) {
+  const wchar_t* proc = L"mTanvelo::CreateMailFromReadingPaneSel";
+  return TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
+    auto selection = Need(Need(oExplorer)->Selection());
+    if (selection->Count() != 1) {
+      LogInfo(proc, L"oExplorer.Selection.Count <> 1");
+      return nullptr;
+    }
+    ItemPtr mail = selection->Item(1);
+    if (mail->Class() != outlook::olMail) {
+      LogInfo(proc, L"oExplorer.Selection.Item(1).Class <> olMail");
+      return nullptr;
+    }
+    bool bKnown = false;
+    bool on = IsReadingPaneOn(oExplorer, bKnown);
+    if (!bKnown) {
+      LogWarning(proc, L"cant determine if reading pane is on");
+    } else if (!on) {
+      LogInfo(proc, L"Reading pane is off");
+      return nullptr;
+    }
+    ClipboardText clip = CopySelection(bHideWait, true);
+    return MailFromClipboard(proc, mail, clip, bSilent);
+  });
+}
+
+bool IsReadingPaneOn(const std::shared_ptr<outlook::Explorer>& oExplorer, bool& bKnown) {
+  (void)oExplorer;  // the active explorer's bars decide, as Outlook shows one reading pane
+  bool on = false;
+  Quietly([&] {
+    auto explorer = Need(Need(g_oApp)->ActiveExplorer());
+    auto bars = std::static_pointer_cast<office::CommandBars>(Need(explorer->CommandBars()));
+    std::shared_ptr<office::CommandBarControl> control;
+    Quietly([&] { control = FindIn(bars->Item(kMenuBar)); });
+    for (int32_t i = 1; !control && i <= bars->Count(); ++i) control = FindIn(bars->Item(i));
+    auto button = std::dynamic_pointer_cast<office::CommandBarButton>(control);
+    if (!button) return;
+    bKnown = true;
+    on = button->State() != kButtonDown;
+  });
+  return on;
+}
+
+}  // namespace mTanvelo

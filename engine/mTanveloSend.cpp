@@ -1,0 +1,185 @@
+// Sending or filing a prepared mail: one personalized message, or one personalized copy per
+// recipient.
+#include "engine/RoadSupport.h"
+#include "platform/redemption/SafeItem.h"
+#include "platform/redemption/Session.h"
+#include "platform/vb/Runtime.h"
+
+namespace mTanvelo {
+namespace {
+
+using namespace road;
+
+constexpr int32_t kStyleInfo = 48;
+constexpr int32_t kForeground = 0x10000;
+constexpr double kMinutesPerDay = 24.0 * 60.0;
+
+int32_t CountMessages(outlook::Recipients& recipients) {
+  if (Services().CountRecipientEntries) return Services().CountRecipientEntries(recipients);
+  return recipients.Count();
+}
+
+// Keeps only recipient i (with its type) on a copy that has all n. Removing from the end keeps
+// the indices of the ones still to be removed.
+void KeepOnly(outlook::Recipients& recipients, int32_t i, int32_t n) {
+  for (int32_t j = n; j >= 1; --j)
+    if (j != i) recipients.Remove(j);
+}
+
+struct Progress {
+  int32_t total = 0;       // copies to make
+  int32_t sent = 0;        // copies that went out
+  int32_t filedEmpty = 0;  // copies filed because a field had no value
+  bool inLoop = false;
+};
+
+void Tell(const wchar_t* id, int32_t style, const Progress& progress,
+          const std::wstring& folder = L"") {
+  std::wstring text = folder.empty() ? Text(id, progress.sent, progress.total)
+                                     : Text(id, progress.filedEmpty, folder);
+  vb::MsgBox(text, style);
+}
+
+}  // namespace
+
+namespace road {
+
+void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, bool& bShow,
+                 const std::shared_ptr<IInspectorWrapper>& oInspectorWrapper, JobPtr oJob,
+                 const FolderPtr& oFolder) {
+  const wchar_t* proc = L"mTanvelo::DoSend2Action";
+  bShow = false;
+  bool bWord = false;
+  Progress progress;
+  FolderPtr target;
+  const bool done = Trap(proc, [&] {
+    std::shared_ptr<outlook::Inspector> inspector;
+    if (oInspectorWrapper) {
+      inspector = oInspectorWrapper->GetInspector();
+      bWord = inspector && inspector->EditorType() == outlook::olEditorWord;
+      oItem->Save();
+    }
+    if (!oJob && Services().CreateJob) oJob = Services().CreateJob();
+    const bool hasTokens = oJob && oJob->HasReplaces(oItem->EntryID(), StoreIDOf(oItem));
+
+    auto safe = Need(GetSafeItem(oItem));
+    if (!CheckRecipientsBeforeSend(safe, bWord, false)) {
+      bShow = true;
+      return;
+    }
+    if (hasTokens &&
+        !oJob->LoadReplaceValues(oItem->EntryID(), StoreIDOf(oItem), bWord, false, false)) {
+      bShow = true;
+      return;
+    }
+
+    int32_t count = 1;
+    if (nSendMode != kSendModeOne) {
+      count = CountMessages(*safe->Recipients());
+      if (count < 1) {
+        count = 1;
+        nSendMode = kSendModeOne;
+      }
+    }
+    if (nSendAction == kSendActionSend && (nSendMode == kSendModeSeparate || hasTokens)) {
+      // Without the question nothing is sent unasked: the messages are filed.
+      bool bSendNow = false;
+      if (Services().AskSendMessages) Services().AskSendMessages(count, bSendNow, bWord);
+      if (!bSendNow) nSendAction = kSendActionFile;
+    }
+    if (oInspectorWrapper) {
+      if (inspector) Quietly([&] { inspector->Close(outlook::olDiscard); });
+      oInspectorWrapper->Done();
+    }
+    RemoveSendMode(oItem, false);
+    if (Services().BugFixTNEF) Services().BugFixTNEF(*safe, true);
+
+    auto utils = vb::CreateObject<redemption::MAPIUtils>(L"Redemption.MAPIUtils");
+    auto copySafe = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
+    target = oFolder ? oFolder : DraftsFolder();
+    auto outbox = [] { return Session()->GetDefaultFolder(outlook::olFolderOutbox); };
+
+    if (nSendMode == kSendModeOne) {
+      bool bWasEmptyProp = false;
+      progress.total = 1;
+      if (hasTokens)
+        oJob->DoReplace(oItem->EntryID(), false, bWasEmptyProp, StoreIDOf(oItem), 0, true, false);
+      if (bWasEmptyProp || nSendAction == kSendActionFile) {
+        MoveItemToFolder(oItem, target);
+        if (bWasEmptyProp) progress.filedEmpty = 1;
+      } else {
+        copySafe->SetItem(MoveItemToFolder(oItem, outbox()));
+        copySafe->Send();
+        progress.sent = 1;
+      }
+      return;
+    }
+
+    const double delivery = oItem->ReceivedTime() + GetTimeZoneBias(true) / kMinutesPerDay;
+    if (Services().ExpandRecipients && Services().ExpandRecipients(*safe->Recipients()))
+      oItem->Save();
+    const int32_t n = safe->Recipients()->Count();
+    progress.total = n;
+    progress.inLoop = true;
+    for (int32_t i = 1; i <= n; ++i) {
+      ItemPtr copy = MoveItemToFolder(Need(oItem->Copy()), target);
+      copySafe->SetItem(copy);
+      KeepOnly(*copySafe->Recipients(), i, n);
+      bool bWasEmptyProp = false;  // of this copy alone
+      if (hasTokens) {
+        copy->Save();
+        const std::wstring entryId = copy->EntryID(), storeId = StoreIDOf(copy);
+        copySafe->SetItem(nullptr);
+        copy = nullptr;
+        oJob->DoReplace(entryId, false, bWasEmptyProp, storeId, 0, true, false);
+        copy = Need(Session()->GetItemFromID(entryId, storeId));
+        copySafe->SetItem(copy);
+      }
+      if (bWasEmptyProp || nSendAction == kSendActionFile) {
+        utils->HrSetOneProp(copy, outlook::PR_MESSAGE_DELIVERY_TIME, delivery, true);
+        if (bWasEmptyProp) {
+          ++progress.filedEmpty;
+          LogWarning(proc, L"filed, a field had no value: " + copy->To());
+        }
+      } else {
+        copySafe->SetItem(nullptr);
+        copySafe->SetItem(Need(copy->Move(outbox())));
+        copySafe->Send();
+        ++progress.sent;
+      }
+      copySafe->SetItem(nullptr);
+    }
+    progress.inLoop = false;
+    if (n > 0) {
+      safe->SetItem(nullptr);
+      // DeleteItem takes the EntryID the item has in Deleted Items, which a move may change.
+      DeleteItem(oItem, true);
+    }
+  });
+
+  const int32_t style = kStyleInfo | (bWord ? kForeground : 0);
+  if (!done && progress.inLoop && nSendAction == kSendActionSend) {
+    // The prepared mail still holds every recipient: a retry must know who already has it.
+    Tell(L"STR_SEND2_STOPPED", style, progress);
+  }
+  if (target && (nSendAction == kSendActionFile || progress.filedEmpty > 0)) ShowFolder(target);
+  if (progress.filedEmpty > 0 && nSendAction == kSendActionSend) {
+    std::wstring name;
+    Quietly([&] { name = target->Name(); });
+    Tell(L"STR_SEND2_FILED_EMPTY", style, progress, name);
+  }
+}
+
+}  // namespace road
+
+void DoSend2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, bool& bShow,
+                   bool bUnused, const std::shared_ptr<IInspectorWrapper>& oInspectorWrapper,
+                   JobPtr oJob, const FolderPtr& oFolder) {
+  (void)bUnused;
+  bShow = false;
+  ActionGuard guard(L"mTanvelo::DoSend2Action");
+  if (!guard) return;
+  Send2Action(oItem, nSendAction, nSendMode, bShow, oInspectorWrapper, std::move(oJob), oFolder);
+}
+
+}  // namespace mTanvelo
