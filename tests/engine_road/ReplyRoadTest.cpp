@@ -1,0 +1,274 @@
+// Replies, replies to all and forwards made from a template, checked on the made mail.
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "platform/outlook/BodyConvert.h"
+#include "tests/engine_road/RoadTest.h"
+
+using namespace mTanvelo;
+
+namespace {
+
+const std::wstring kHtmlTemplate =
+    L"<html><head></head><body bgcolor=#FFEECC background=paper.gif>"
+    L"<p>Dear %FirstName%,</p><p>thank you.</p><img src=\"cid:logo@tv\"></body></html>";
+
+class ReplyRoad : public RoadTest {
+ protected:
+  // The one mail the road filed in the program drafts folder.
+  ItemPtr Made() {
+    auto items = ItemsOf(tvDrafts);
+    EXPECT_EQ(1u, items.size());
+    return items.empty() ? nullptr : items.front();
+  }
+  void ExpectNoLeftovers() {
+    for (const auto& item : ItemsOf(p.drafts))
+      EXPECT_EQ(std::wstring::npos, item->Subject().find(kTempItemPrefix)) << item->Subject();
+    EXPECT_TRUE(ItemsOf(p.deleted).empty());
+    EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
+  }
+};
+
+std::wstring Masked(std::wstring html) {
+  return std::regex_replace(html, std::wregex(L"cid:[0-9]{23}"), L"cid:<new>");
+}
+
+}  // namespace
+
+TEST_F(ReplyRoad, MergesEveryBodyFormatPairAboveTheQuotedMail) {
+  struct Case {
+    int mail;  // 0 plain, 1 HTML, 2 RTF
+    int32_t templateFormat;
+    int32_t action;
+    int32_t mergedFormat;
+  };
+  for (auto c : std::vector<Case>{{0, outlook::olFormatPlain, 1, outlook::olFormatPlain},
+                                  {0, outlook::olFormatHTML, 2, outlook::olFormatHTML},
+                                  {1, outlook::olFormatPlain, 1, outlook::olFormatHTML},
+                                  {1, outlook::olFormatHTML, 4, outlook::olFormatHTML},
+                                  {2, outlook::olFormatPlain, 4, outlook::olFormatHTML},
+                                  {2, outlook::olFormatRichText, 4, outlook::olFormatHTML}}) {
+    Start(L"14.0.0.4760");
+    ItemPtr received = c.mail == 0 ? p.plainMail : c.mail == 1 ? p.htmlMail : p.rtfMail;
+    std::wstring text = L"Template text";
+    auto tmpl = AddTemplate(L"Thanks", c.templateFormat,
+                            c.templateFormat == outlook::olFormatHTML
+                                ? L"<html><body><p>" + text + L"</p></body></html>"
+                                : text);
+    SetHotkeyProperties(tmpl, L"Ctrl+Alt+T", L"Reply");
+    int32_t action = c.action;
+    SCOPED_TRACE(received->Subject() + L" / " + std::to_wstring(c.templateFormat));
+
+    ASSERT_TRUE(DoTanvelo(received, action, kSelWholeMail, tmpl->EntryID()));
+    auto made = Made();
+    ASSERT_TRUE(made);
+    EXPECT_EQ((c.action == 4 ? L"FW: " : L"RE: ") + received->Subject(), made->Subject());
+    EXPECT_EQ(c.mergedFormat, made->BodyFormat());
+    std::wstring body = made->Body();
+    size_t templateAt = body.find(text);
+    size_t quotedAt = body.find(L"-----Original Message-----");
+    ASSERT_NE(std::wstring::npos, templateAt) << body;
+    EXPECT_LT(templateAt, quotedAt) << body;
+    if (c.mergedFormat == outlook::olFormatPlain) {
+      EXPECT_EQ(0u, body.find(text + L"\r\n\r\n-----Original")) << body;
+    }
+    EXPECT_EQ(L"1", Prop(made, kSendModeProperty));
+    EXPECT_EQ(Options().ProductCode(), Prop(made, kAddinProperty));
+    EXPECT_EQ(L"<none>", Prop(made, kHotkeyProperty));
+    EXPECT_EQ(L"<none>", Prop(made, kHotkeyActionProperty));
+    EXPECT_EQ(1, Uses(tmpl->EntryID(), c.action));
+    EXPECT_TRUE(made->OpenInspector()) << "the mail is opened for editing";
+    EXPECT_FALSE(world.waitShown);
+    EXPECT_EQ(c.action == 4 ? 262 : 261,
+              received->Props().Long(outlook::PR_ICON_INDEX));  // Outlook 2010
+    EXPECT_TRUE(Boxes().empty());
+    ExpectNoLeftovers();
+  }
+}
+
+TEST_F(ReplyRoad, HtmlMergeCarriesTheBodyTagPicturesFilesAndRecipients) {
+  auto tmpl = AddTemplate(L"Welcome", outlook::olFormatHTML, kHtmlTemplate);
+  AddAttachment(tmpl, L"logo.png", L"logo@tv");
+  AddAttachment(tmpl, L"price list.txt");               // no content id: a file
+  AddAttachment(tmpl, L"unused.png", L"unused@tv");     // a content id nobody references
+  AddRecipient(tmpl, L"Support", outlook::olCC);        // a list: its members come along
+  AddRecipient(tmpl, L"Nobody Known", outlook::olBCC);  // cannot resolve
+  win32::msgbox::Answer(win32::IDOK);                   // the pre-addressed information
+  win32::msgbox::Answer(win32::IDOK);                   // the unresolved one: go on
+  int32_t action = kActionReply;
+
+  ASSERT_TRUE(DoTanvelo(p.htmlMail, action, kSelWholeMail, tmpl->EntryID()));
+  auto made = ItemsOf(tvDrafts).at(0);
+  std::wstring html = made->HTMLBody();
+  // The quoted mail refers to a picture of its own ("cid:image001..."); only the template's
+  // picture is inline.
+  ASSERT_EQ(3, made->Attachments()->Count());
+  auto logo = made->Attachments()->Item(1);
+  EXPECT_TRUE(std::regex_match(Cid(logo), std::wregex(L"[0-9]{23}"))) << Cid(logo);
+  EXPECT_NE(std::wstring::npos, html.find(L"cid:" + Cid(logo)));
+  EXPECT_EQ(std::wstring::npos, html.find(L"logo@tv"));
+  EXPECT_EQ(-1, logo->Position());
+  EXPECT_EQ(L"", Cid(made->Attachments()->Item(2)));
+  EXPECT_EQ(L"price list.txt", made->Attachments()->Item(2)->FileName());
+  EXPECT_EQ(L"", Cid(made->Attachments()->Item(3)));
+
+  std::vector<std::wstring> recipients;
+  for (const auto& r : *made->Recipients())
+    recipients.push_back(r->Name() + L":" + std::to_wstring(r->Type()));
+  EXPECT_EQ((std::vector<std::wstring>{L"Lee Ann:1", L"Kim Roe:2", L"Sam Poe:2"}), recipients);
+  EXPECT_EQ(2u, Boxes().size());
+  EXPECT_EQ(L"STR_BAD_RECIPIENTS\r\nNobody Known", Boxes()[1]);
+
+  // The whole merged page, the new content id masked.
+  std::string dump = win32::WideToMultiByte(win32::CP_UTF8, Masked(html));
+  auto golden = std::filesystem::path(std::getenv("TV_SOURCE_DIR")) /
+                "tests/data/engine_road/html_reply.html";
+  if (std::getenv("TV_UPDATE_GOLDEN")) std::ofstream(golden, std::ios::binary) << dump;
+  std::ifstream in(golden, std::ios::binary);
+  ASSERT_TRUE(in) << golden;
+  std::stringstream expected;
+  expected << in.rdbuf();
+  EXPECT_EQ(expected.str(), dump);
+}
+
+TEST_F(ReplyRoad, QuietPersonalizationFillsWhatIsKnownAndKeepsTheRest) {
+  auto tmpl = AddTemplate(L"Hello %FirstName%", outlook::olFormatPlain,
+                          L"Dear %FirstName%, copies to %To%.\r\n");
+  world.firstNames.clear();  // nobody's first name is known
+  int32_t action = kActionReply;
+  ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()));
+  auto made = ItemsOf(tvDrafts).at(0);
+  EXPECT_EQ(L"RE: Quarterly figures", made->Subject());
+  EXPECT_EQ(0u, made->Body().find(L"Dear %FirstName%, copies to Kim Roe.")) << made->Body();
+  EXPECT_EQ((std::vector<std::wstring>{L"Load top=0 silent=1 ignore=1", L"Replace leave=1"}),
+            world.jobCalls);
+}
+
+TEST_F(ReplyRoad, ChecksComeBeforeAnythingIsMade) {
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"x");
+  auto anonymous =
+      outlook::AddReceivedMail(p.inbox, p.kimRoe, L"No sender", outlook::olFormatPlain, L"body");
+  anonymous->SetSender(L"", L"", L"");
+  anonymous->Save();
+
+  int32_t reply = kActionReply, forward = kActionForward, invalid = 16;
+  EXPECT_FALSE(DoTanvelo(anonymous, reply, kSelWholeMail, tmpl->EntryID()));
+  EXPECT_EQ(std::vector<std::wstring>{L"IDS_CANNOTREPLYNOSENDER"}, Boxes());
+  EXPECT_TRUE(DoTanvelo(anonymous, forward, kSelWholeMail, tmpl->EntryID()));
+  EXPECT_FALSE(DoTanvelo(p.plainMail, invalid, kSelWholeMail, tmpl->EntryID()));
+  EXPECT_TRUE(Logged(L"mTanvelo::CreateReply", L"invalid action - 16"));
+  EXPECT_EQ(L"IDS_CANNOTFORWARD", Boxes().back());
+  EXPECT_EQ(1u, ItemsOf(tvDrafts).size());
+
+  // A template id that names nothing any more opens the picker; Cancel makes nothing.
+  world.picker.push_back({false, L"", 1});
+  EXPECT_FALSE(DoTanvelo(p.plainMail, reply, kSelWholeMail, L"00DEADBEEF"));
+  EXPECT_EQ(std::vector<std::wstring>{L"00DEADBEEF|1|3"}, world.pickerAsked);
+  EXPECT_EQ(1u, ItemsOf(tvDrafts).size());
+
+  g_oTemplatesFolder.reset();
+  EXPECT_FALSE(DoTanvelo(p.plainMail, reply, kSelWholeMail, tmpl->EntryID()));
+  EXPECT_EQ(L"IDS_NO_TVFOLDER", Boxes().back());
+}
+
+TEST_F(ReplyRoad, PreaddressedTemplateCanBeCancelledAtEitherQuestion) {
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"x");
+  AddRecipient(tmpl, L"Nobody Known");
+  int32_t action = kActionReply;
+  for (int cancelAt : {1, 2}) {
+    win32::msgbox::Answer(cancelAt == 1 ? win32::IDCANCEL : win32::IDOK);
+    win32::msgbox::Answer(cancelAt == 2 ? win32::IDCANCEL : win32::IDOK);
+    world.picker.push_back({true, tmpl->EntryID(), kSendModeSeparate});
+    EXPECT_FALSE(DoTanvelo(p.plainMail, action, kSelWholeMail, L""));
+  }
+  EXPECT_TRUE(ItemsOf(tvDrafts).empty());
+  EXPECT_EQ(4u, Boxes().size());
+  EXPECT_EQ(L"STR_TMPL_PREADRESSED2", Boxes()[0]);
+  EXPECT_EQ(49u, win32::msgbox::Shown()[0].style);
+  EXPECT_EQ(1u, win32::msgbox::Shown()[1].style);
+}
+
+TEST_F(ReplyRoad, AFailedMergeIsNeitherCountedFiledOpenedNorSent) {
+  // No end of the body: the template's text cannot be placed.
+  auto broken = AddTemplate(L"Broken", outlook::olFormatHTML, L"<html><body><p>Half");
+  AddRecipient(broken, L"Kim Roe <kim.roe@partner.example>");
+  for (int32_t mode : {kSendModeOne, kSendModeSeparate}) {
+    world.picker.push_back({true, broken->EntryID(), mode});
+    win32::msgbox::Answer(win32::IDOK);  // pre-addressed
+    win32::msgbox::Answer(win32::IDOK);  // the merge failed
+    int32_t action = kActionReplyAll;
+    EXPECT_FALSE(DoTanvelo(p.htmlMail, action, kSelWholeMail, L""));
+    EXPECT_EQ(L"IDS_TEMPLATE_MERGE_FAILED", Boxes().back());
+  }
+  EXPECT_TRUE(ItemsOf(tvDrafts).empty());
+  EXPECT_TRUE(ItemsOf(p.drafts).empty());
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  EXPECT_EQ(0, Uses(broken->EntryID(), kActionReplyAll));
+  EXPECT_EQ(0, p.app->Inspectors()->Count());
+  EXPECT_EQ(0, p.htmlMail->Props().Long(outlook::PR_ICON_INDEX));
+  EXPECT_TRUE(ItemsOf(p.deleted).empty());
+  EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
+}
+
+TEST_F(ReplyRoad, AttachmentFileNamesCannotLeaveTheTemporaryFolder) {
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"x");
+  for (const auto* name :
+       {L"..\\..\\Windows\\evil.dll", L"C:\\boot.ini", L"a:b*?<>|\".txt", L"", L"CON", L"...."})
+    AddAttachment(tmpl, name);
+  int32_t action = kActionForward;
+  ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()));
+  auto made = ItemsOf(tvDrafts).at(0);
+  std::vector<std::wstring> names;
+  for (const auto& a : *made->Attachments()) names.push_back(a->FileName());
+  EXPECT_EQ((std::vector<std::wstring>{L"____Windows_evil.dll", L"C__boot.ini", L"a_b______.txt",
+                                       L"4", L"_CON", L"__"}),
+            names);
+  EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
+}
+
+TEST(SafeFileNames, KeepOrdinaryNamesAndDefuseTheRest) {
+  struct Case {
+    const wchar_t *in, *out;
+  };
+  for (auto c : std::vector<Case>{{L"report.pdf", L"report.pdf"},
+                                  {L"a/b\\c.txt", L"a_b_c.txt"},
+                                  {L"..", L"_"},
+                                  {L"x..y", L"x_y"},
+                                  {L"name. ", L"name"},
+                                  {L"lpt1.txt", L"_lpt1.txt"},
+                                  {L"tab\there", L"tab_here"},
+                                  {L"", L"#"}}) {
+    EXPECT_EQ(std::wstring(c.out), SafeFileName(c.in, L"#")) << c.in;
+  }
+}
+
+TEST_F(ReplyRoad, ATemplateActionInsideAnotherIsRefused) {
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"x");
+  AddRecipient(tmpl, L"Kim Roe <kim.roe@partner.example>");
+  bool inner = true;
+  // A hotkey's timer fires while the pre-addressed message is up.
+  win32::msgbox::SetDefaultAnswerer([&](const win32::ShownMessageBox&) {
+    int32_t action = kActionReply;
+    inner = DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID());
+    bool focus = false;
+    NewMailFromTemplate(tmpl->EntryID(), focus);
+    return win32::IDOK;
+  });
+  int32_t action = kActionReply;
+  EXPECT_TRUE(DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()));
+  win32::msgbox::SetDefaultAnswerer(OkOnly);
+  EXPECT_FALSE(inner);
+  EXPECT_TRUE(Logged(L"mTanvelo::DoTanvelo", L"another template action"));
+  EXPECT_TRUE(Logged(L"mTanvelo::NewMailFromTemplate", L"another template action"));
+  EXPECT_EQ(1u, ItemsOf(tvDrafts).size());
+  EXPECT_FALSE(IsTemplateActionRunning());
+}
+
+TEST_F(ReplyRoad, OlderOutlookLeavesTheAnsweredMailAlone) {
+  Start(L"12.0.0.6423");
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"x");
+  int32_t action = kActionReply;
+  ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()));
+  EXPECT_EQ(0, p.plainMail->Props().Long(outlook::PR_ICON_INDEX));
+}
