@@ -63,8 +63,10 @@ bool FakeJob::DoReplace(const std::wstring& sEntryID, bool bLeaveEmptyReplacemen
   world_.jobCalls.push_back(L"Replace leave=" + std::to_wstring(bLeaveEmptyReplacements));
   if (++world_.replaces == world_.failReplaceAt) vb::Raise(5, L"the job failed");
   auto item = world_.session->GetItemFromID(sEntryID, StoreID);
-  std::wstring address =
-      item->Recipients()->Count() > 0 ? item->Recipients()->Item(1)->Address() : L"";
+  std::wstring address;
+  if (item->Recipients()->Count() > 0)
+    if (auto entry = item->Recipients()->Item(1)->AddressEntry())
+      address = entry->Type() == L"EX" ? entry->SmtpAddress() : entry->Address();
   auto found = world_.firstNames.find(outlook::Lower(address));
   std::wstring first = found == world_.firstNames.end() ? L"" : found->second;
   std::wstring to;

@@ -1,0 +1,207 @@
+// Separate personalized messages: one copy per recipient, sent or filed as the user answered.
+#include "tests/engine_road/RoadTest.h"
+
+using namespace mTanvelo;
+
+namespace {
+
+class Send2Road : public RoadTest {
+ protected:
+  void SetUp() override {
+    RoadTest::SetUp();
+    // Exchange gives a moved item a new EntryID, also within the mailbox.
+    p.session->SetMoveAlwaysChangesEntryID(true);
+    tmpl = AddTemplate(L"Offer", outlook::olFormatPlain, L"Dear %FirstName%,\r\nour offer.\r\n");
+  }
+
+  // Reply to all to the plain mail (Kim Roe To, Lee Ann Cc) in send mode 2.
+  bool ReplyAllSeparately() {
+    world.picker.push_back({true, tmpl->EntryID(), kSendModeSeparate});
+    int32_t action = kActionReplyAll;
+    return DoTanvelo(p.plainMail, action, kSelWholeMail, L"");
+  }
+
+  static std::wstring Describe(const ItemPtr& item) {
+    std::wstring text;
+    for (const auto& r : *item->Recipients())
+      text += r->Name() + L":" + std::to_wstring(r->Type()) + L" ";
+    return text + item->Body().substr(0, item->Body().find(L','));
+  }
+
+  static std::vector<std::wstring> Describe(const std::vector<ItemPtr>& items) {
+    std::vector<std::wstring> texts;
+    for (const auto& item : items) texts.push_back(Describe(item));
+    return texts;
+  }
+
+  ItemPtr tmpl;
+};
+
+}  // namespace
+
+TEST_F(Send2Road, AnsweringNoSendsOneMessagePerRecipientWithItsOwnValues) {
+  win32::msgbox::Answer(win32::IDNO);
+  ASSERT_TRUE(ReplyAllSeparately());
+
+  EXPECT_EQ(std::vector<std::wstring>{L"STR_MULTIMSGS_PROMPT"}, Boxes());
+  EXPECT_EQ((std::vector<std::wstring>{L"Kim Roe:1 Dear Kim", L"Lee Ann:2 Dear Lee"}),
+            Describe(ItemsOf(p.outbox)));
+  for (const auto& sent : ItemsOf(p.outbox)) EXPECT_EQ(L"<none>", Prop(sent, kSendModeProperty));
+  EXPECT_EQ(2, p.session->DeliverOutbox());
+  // The prepared mail is gone for good, though the move gave it a new EntryID.
+  EXPECT_TRUE(ItemsOf(tvDrafts).empty());
+  EXPECT_TRUE(ItemsOf(p.deleted).empty());
+  EXPECT_EQ(0, p.app->Inspectors()->Count());
+  EXPECT_EQ(1, world.tnefFixes);
+  EXPECT_EQ(L"Load top=0 silent=0 ignore=0", world.jobCalls.at(0));
+}
+
+TEST_F(Send2Road, AnsweringYesFilesTheCopiesWithTheirDeliveryTimeAndShowsTheFolder) {
+  win32::TIME_ZONE_INFORMATION zone;
+  zone.Bias = -60;  // one hour east of UTC
+  win32::clock::SetTimeZone(zone, win32::TIME_ZONE_ID_UNKNOWN);
+  win32::msgbox::Answer(win32::IDYES);
+  ASSERT_TRUE(ReplyAllSeparately());
+
+  auto filed = ItemsOf(tvDrafts);
+  EXPECT_EQ((std::vector<std::wstring>{L"Kim Roe:1 Dear Kim", L"Lee Ann:2 Dear Lee"}),
+            Describe(filed));
+  for (const auto& copy : filed) {
+    auto when = copy->GetProp(outlook::PR_MESSAGE_DELIVERY_TIME);
+    ASSERT_TRUE(std::holds_alternative<double>(when));
+    // The prepared mail was never received: its creation time, turned into UTC.
+    EXPECT_NEAR(copy->CreationTime() - 1.0 / 24, std::get<double>(when), 1e-6);
+  }
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  EXPECT_EQ(tvDrafts, p.app->ActiveExplorer()->CurrentFolder());
+}
+
+TEST_F(Send2Road, EveryCopyFiledForAnEmptyFieldIsReported) {
+  world.firstNames.erase(L"kim.roe@partner.example");  // the first copy lacks a value
+  win32::msgbox::Answer(win32::IDNO);
+  ASSERT_TRUE(ReplyAllSeparately());
+
+  EXPECT_EQ(std::vector<std::wstring>{L"Kim Roe:1 Dear "}, Describe(ItemsOf(tvDrafts)));
+  EXPECT_EQ(std::vector<std::wstring>{L"Lee Ann:2 Dear Lee"}, Describe(ItemsOf(p.outbox)));
+  EXPECT_EQ(L"filed: 1 in Tanvelo Drafts", Boxes().back());
+  EXPECT_EQ(tvDrafts, p.app->ActiveExplorer()->CurrentFolder());
+}
+
+TEST_F(Send2Road, SendingThatStopsPartWayTellsHowManyWentOut) {
+  world.failReplaceAt = 2;  // the second copy's personalization fails
+  win32::msgbox::Answer(win32::IDNO);
+  ASSERT_TRUE(ReplyAllSeparately());
+
+  EXPECT_EQ(1u, ItemsOf(p.outbox).size());
+  EXPECT_EQ(L"stopped: 1 of 2", Boxes().back());
+  // The prepared mail stays with every recipient.
+  auto prepared = ItemsOf(tvDrafts);
+  ASSERT_FALSE(prepared.empty());
+  EXPECT_EQ(L"Kim Roe:1 Lee Ann:2 Dear %FirstName%", Describe(prepared.front()));
+  EXPECT_TRUE(Logged(L"mTanvelo::DoSend2Action", L"the job failed"));
+}
+
+TEST_F(Send2Road, ListsAmongTheRecipientsBecomeOneMessagePerMember) {
+  AddRecipient(tmpl, L"Support", outlook::olBCC);  // Kim Roe and Sam Poe
+  world.firstNames[L"sam.poe@norvane.example"] = L"Sam";
+  world.picker.push_back({true, tmpl->EntryID(), kSendModeSeparate});
+  win32::msgbox::Answer(win32::IDOK);  // pre-addressed, every one gets a message
+  win32::msgbox::Answer(win32::IDNO);  // send now
+  int32_t action = kActionForward;
+  ASSERT_TRUE(DoTanvelo(p.htmlMail, action, kSelWholeMail, L""));
+  EXPECT_EQ((std::vector<std::wstring>{L"Kim Roe:3 Dear Kim", L"Sam Poe:3 Dear Sam"}),
+            Describe(ItemsOf(p.outbox)));
+}
+
+TEST_F(Send2Road, AForwardWithoutTemplateRecipientsOpensForLaterSending) {
+  world.picker.push_back({true, tmpl->EntryID(), kSendModeSeparate});
+  int32_t action = kActionForward;
+  ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelWholeMail, L""));
+  auto made = ItemsOf(tvDrafts).at(0);
+  EXPECT_EQ(L"2", Prop(made, kSendModeProperty));
+  EXPECT_TRUE(made->OpenInspector());
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(0, world.replaces) << "not personalized yet";
+}
+
+namespace {
+class FakeWrapper : public IInspectorWrapper {
+ public:
+  explicit FakeWrapper(std::shared_ptr<outlook::Inspector> i) : inspector(std::move(i)) {}
+  std::shared_ptr<outlook::Inspector> GetInspector() override { return inspector; }
+  void Done() override { ++done; }
+  std::shared_ptr<outlook::Inspector> inspector;
+  int done = 0;
+};
+}  // namespace
+
+TEST_F(Send2Road, TheSendOfAnOpenMailChecksAsksAndFinishes) {
+  struct Case {
+    const wchar_t* name;
+    std::vector<std::wstring> recipients;
+    std::wstring body;
+    bool loadAnswer;
+    int answer;  // 0: no question expected
+    bool show;
+    size_t sent, filed;
+  };
+  for (const auto& c : std::vector<Case>{
+           {L"no recipients", {}, L"Hi", true, 0, true, 0, 0},
+           {L"unresolved", {L"Nobody Known"}, L"Hi", true, 0, true, 0, 0},
+           {L"value prompt cancelled",
+            {L"Kim Roe <kim.roe@partner.example>"},
+            L"Hi %FirstName%",
+            false,
+            0,
+            true,
+            0,
+            0},
+           {L"one without tokens",
+            {L"Kim Roe <kim.roe@partner.example>"},
+            L"Hi",
+            true,
+            0,
+            false,
+            1,
+            0},
+           {L"one with tokens, sent",
+            {L"Kim Roe <kim.roe@partner.example>"},
+            L"Hi %FirstName%",
+            true,
+            win32::IDNO,
+            false,
+            1,
+            0},
+           {L"one with tokens, kept",
+            {L"Kim Roe <kim.roe@partner.example>"},
+            L"Hi %FirstName%",
+            true,
+            win32::IDYES,
+            false,
+            0,
+            1},
+       }) {
+    SCOPED_TRACE(c.name);
+    Start(L"14.0.0.4760");
+    world.loadAnswer = c.loadAnswer;
+    auto mail = p.app->CreateItem(outlook::olMailItem);
+    mail->SetSubject(L"Hello");
+    mail->SetBody(c.body);
+    for (const auto& r : c.recipients) mail->Recipients()->Add(r)->Resolve();
+    mail->Save();
+    mail = mail->Move(tvDrafts);
+    mail->Display(false);
+    auto wrapper = std::make_shared<FakeWrapper>(mail->GetInspector());
+    if (c.answer) win32::msgbox::Answer(c.answer);
+    bool bShow = false;
+    DoSend2Action(mail, kSendActionSend, kSendModeOne, bShow, false, wrapper, nullptr, nullptr);
+    EXPECT_EQ(c.show, bShow);
+    EXPECT_EQ(c.sent, ItemsOf(p.outbox).size());
+    EXPECT_EQ(c.filed + (c.show ? 1 : 0), ItemsOf(tvDrafts).size());
+    EXPECT_EQ(c.show ? 0 : 1, wrapper->done);
+    EXPECT_EQ(0u, win32::msgbox::PendingAnswers());
+    if (c.answer) {
+      EXPECT_EQ(L"STR_SINGLEMSG_PROMPT", Boxes().back());
+    }
+  }
+}
