@@ -19,6 +19,7 @@ constexpr BuiltInControl kBuiltIns[] = {
     {2617, msoControlButton, L"&Save"},
     {2986, msoControlButton, L"&Delete"},
     {2990, msoControlButton, L"Junk E-&mail"},
+    {7223, msoControlButton, L"&Off"},  // View, Reading Pane
     {7887, msoControlButton, L"Op&tions..."},
     {31224, msoControlButton, L"&Send"},
     {30002, msoControlPopup, L"&File"},

@@ -1,0 +1,279 @@
+// Replies to a selection, new mail from a template, new templates and the conversion of old
+// post-item templates.
+#include "platform/office/BuiltInBars.h"
+#include "platform/office/CommandBars.h"
+#include "platform/outlook/Explorer.h"
+#include "platform/outlook/Inspector.h"
+#include "platform/win32/Clipboard.h"
+#include "platform/win32/Keyboard.h"
+#include "tests/engine_road/RoadTest.h"
+
+using namespace mTanvelo;
+
+namespace {
+
+class SelectionRoad : public RoadTest {
+ protected:
+  // The reply's quoted part: what follows the quoted header.
+  std::wstring Quoted() {
+    auto made = ItemsOf(tvDrafts).at(0);
+    std::wstring body = made->Body();
+    return body.substr(body.find(L"Subject: "));
+  }
+  void ExpectTemporaryCopyGone() {
+    EXPECT_TRUE(ItemsOf(p.drafts).empty());
+    EXPECT_TRUE(ItemsOf(p.deleted).empty());
+    EXPECT_EQ(3u, ItemsOf(p.inbox).size());
+  }
+};
+
+// The reading pane of an explorer, as the keyboard sees it.
+class ReadingPane : public win32::FocusedEditor {
+ public:
+  explicit ReadingPane(std::wstring selected) : selected_(std::move(selected)) {}
+  std::wstring SelectedText() const override { return selected_; }
+  void ReplaceSelection(const std::wstring&) override {}
+
+ private:
+  std::wstring selected_;
+};
+
+}  // namespace
+
+TEST_F(SelectionRoad, InspectorSelectionIsAnsweredAloneAndTheClipboardKept) {
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
+  p.plainMail->Display(false);
+  auto inspector = p.plainMail->GetInspector();
+  std::wstring text = p.plainMail->Body();
+  const std::wstring part = L"the figures are attached.";
+  win32::keyboard::SetFocus(inspector);
+  win32::clipboard::SetText(L"the user's own text");
+  int32_t action = kActionReply;
+
+  inspector->SetSelection(static_cast<int32_t>(text.find(part)), static_cast<int32_t>(part.size()));
+  ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelInspector, tmpl->EntryID()));
+  EXPECT_NE(std::wstring::npos, Quoted().find(part));
+  EXPECT_EQ(std::wstring::npos, Quoted().find(L"Hello Pat")) << Quoted();
+  EXPECT_EQ(L"RE: Quarterly figures", ItemsOf(tvDrafts).at(0)->Subject());
+  EXPECT_EQ(L"the user's own text", win32::clipboard::Text());
+  ExpectTemporaryCopyGone();
+
+  // Nothing selected: the whole mail, without a word.
+  ItemsOf(tvDrafts).at(0)->Delete();
+  inspector->SetCaret(0);
+  ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelInspector, tmpl->EntryID()));
+  EXPECT_NE(std::wstring::npos, Quoted().find(L"Hello Pat"));
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(L"the user's own text", win32::clipboard::Text());
+}
+
+TEST_F(SelectionRoad, ReadingPaneSelectionBeforeOutlook2007) {
+  Start(L"11.0.0.8312");
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
+  auto explorer = p.app->ActiveExplorer();
+  auto bars = office::MakeExplorerCommandBars();
+  auto go = office::AsPopup(bars->Item(L"Menu Bar")->FindControl(0, 30328));
+  auto off = office::AsButton(go->CommandBar()->Controls().Add(office::msoControlButton, 7223));
+  explorer->SetCommandBars(bars);
+  explorer->Select({p.plainMail});
+  auto pane = std::make_shared<ReadingPane>(L"the figures are attached.");
+  win32::keyboard::SetFocus(pane);
+  int32_t action = kActionReply;
+
+  ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelReadingPane, tmpl->EntryID()));
+  EXPECT_EQ(std::wstring::npos, Quoted().find(L"Hello Pat")) << Quoted();
+  ExpectTemporaryCopyGone();
+
+  // The pane is off: the whole mail.
+  ItemsOf(tvDrafts).at(0)->Delete();
+  off->SetState(-1);
+  ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelReadingPane, tmpl->EntryID()));
+  EXPECT_NE(std::wstring::npos, Quoted().find(L"Hello Pat"));
+  EXPECT_TRUE(Logged(L"mTanvelo::CreateMailFromReadingPaneSel", L"Reading pane is off"));
+
+  // Outlook 2007 and later answer the whole mail for the reading pane.
+  bool known = false;
+  off->SetState(0);
+  EXPECT_TRUE(IsReadingPaneOn(explorer, known));
+  EXPECT_TRUE(known);
+}
+
+TEST_F(SelectionRoad, HtmlInspectorBefore2007TakesTheSelectedHtml) {
+  Start(L"11.0.0.8312");
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
+  p.htmlMail->Display(false);
+  auto inspector = p.htmlMail->GetInspector();
+  std::wstring text = p.htmlMail->Body();
+  inspector->SetSelection(static_cast<int32_t>(text.find(L"lunch")), 5);
+  auto copy = CreateMailFromSelText(inspector, true);
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(p.drafts, copy->Parent());
+  EXPECT_EQ(L"lunch", copy->Body().substr(0, 5)) << copy->Body();
+  EXPECT_NE(std::wstring::npos, copy->HTMLBody().find(L"<body lang=EN-US>lunch</body>"))
+      << copy->HTMLBody();
+  DeleteItem(copy, true);
+
+  inspector->SetCaret(0);  // selection type "None"
+  EXPECT_FALSE(CreateMailFromSelText(inspector, true));
+  EXPECT_FALSE(CreateMailFromSelText(inspector, false));
+  EXPECT_EQ(std::vector<std::wstring>{L"STR_SELECT_PART_OF_MESSAGE"}, Boxes());
+  (void)tmpl;
+}
+
+// --- New mail from a template ------------------------------------------------------------------
+
+TEST_F(RoadTest, NewMailGoesToTheSelectedContactsOnce) {
+  auto tmpl = AddTemplate(L"News for %FirstName%", outlook::olFormatPlain, L"Dear %FirstName%");
+  AddRecipient(tmpl, L"Lee Ann", outlook::olCC);
+  MarkFavoriteTemplate(tmpl, true);
+  SetHotkeyProperties(tmpl, L"Ctrl+Alt+N", L"Reply");
+  auto twin = p.contacts->Items()->Add(outlook::olContactItem);
+  twin->SetFullName(L"Kim Again");
+  twin->SetEmailAddress(1, L"KIM.ROE@partner.example");
+  twin->Save();
+  auto nobody = p.contacts->Items()->Add(outlook::olContactItem);
+  nobody->SetFullName(L"No Address");
+  nobody->Save();
+  auto explorer = p.app->ActiveExplorer();
+  explorer->SetCurrentFolder(p.contacts);
+  explorer->Select({p.kimContact, p.joContact, twin, nobody});
+  win32::msgbox::Answer(win32::IDOK);  // pre-addressed
+  bool focus = false;
+
+  NewMailFromTemplate(tmpl->EntryID(), focus);
+  auto made = ItemsOf(tvDrafts).at(0);
+  std::vector<std::wstring> to;
+  for (const auto& r : *made->Recipients()) to.push_back(r->Name());
+  EXPECT_EQ(
+      (std::vector<std::wstring>{L"Lee Ann", L"kim.roe@partner.example", L"jo@bloggs.example"}),
+      to);
+  EXPECT_EQ(L"News for Lee", made->Subject()) << "quietly personalized";
+  EXPECT_EQ(L"1", Prop(made, kSendModeProperty));
+  EXPECT_EQ(Options().ProductCode(), Prop(made, kAddinProperty));
+  EXPECT_EQ(L"<none>", Prop(made, kHotkeyProperty));
+  EXPECT_FALSE(IsFavoriteTemplate(made));
+  EXPECT_TRUE(IsFavoriteTemplate(tmpl));
+  EXPECT_EQ(L"News for %FirstName%", tmpl->Subject());
+  EXPECT_EQ(1, Uses(tmpl->EntryID(), kActionNewMail));
+  EXPECT_TRUE(made->OpenInspector());
+  EXPECT_TRUE(Logged(L"mTanvelo::NewMailFromTemplate", L"Selected contact has no emailaddresses"));
+  EXPECT_EQ(49u | 0u, win32::msgbox::Shown().at(0).style);
+}
+
+TEST_F(RoadTest, NewMailInSeparateModeSendsOrOpens) {
+  auto tmpl = AddTemplate(L"Invitation", outlook::olFormatPlain, L"Dear %FirstName%");
+  bool focus = true;
+  // Nobody to send to: the mail opens.
+  world.picker.push_back({true, tmpl->EntryID(), kSendModeSeparate});
+  NewMailFromTemplate(L"", focus);
+  EXPECT_EQ(L"|1|3", world.pickerAsked.at(0));
+  ASSERT_EQ(1u, ItemsOf(tvDrafts).size());
+  EXPECT_TRUE(ItemsOf(tvDrafts).at(0)->OpenInspector());
+  ItemsOf(tvDrafts).at(0)->Delete();
+
+  // Two selected contacts: one message each.
+  auto explorer = p.app->ActiveExplorer();
+  explorer->SetCurrentFolder(p.contacts);
+  explorer->Select({p.kimContact, p.joContact});
+  world.firstNames[L"jo@bloggs.example"] = L"Jo";
+  world.picker.push_back({true, tmpl->EntryID(), kSendModeSeparate});
+  win32::msgbox::Answer(win32::IDNO);
+  NewMailFromTemplate(L"", focus);
+  std::vector<std::wstring> bodies;
+  for (const auto& sent : ItemsOf(p.outbox)) bodies.push_back(sent->Body());
+  EXPECT_EQ((std::vector<std::wstring>{L"Dear Kim", L"Dear Jo"}), bodies);
+  EXPECT_EQ(52u, win32::msgbox::Shown().back().style)
+      << "the question comes to the foreground only from a Word inspector";
+}
+
+// --- New templates ------------------------------------------------------------------------------
+
+TEST_F(RoadTest, NewTemplatesAreNumberedAndStamped) {
+  auto sub = templates->Folders()->Add(L"Sales");
+  EXPECT_EQ(L"Untitled1", NewTemplate(nullptr)->Subject());
+  auto second = NewTemplate(nullptr);
+  EXPECT_EQ(L"Untitled2", second->Subject());
+  EXPECT_EQ(templates, second->Parent());
+  EXPECT_EQ(Options().ProductCode(), Prop(second, kAddinProperty));
+  auto inSub = NewTemplate(sub);
+  EXPECT_EQ(sub, inSub->Parent());
+  EXPECT_EQ(L"Untitled1", inSub->Subject());
+  EXPECT_EQ(templates, NewTemplate(p.inbox)->Parent()) << "a folder outside the tree";
+}
+
+TEST_F(RoadTest, TemplateFromAMailKeepsItsContentAndFindsAFreeSubject) {
+  AddTemplate(L"Untitled1", outlook::olFormatPlain, L"taken");
+  auto blank = outlook::AddReceivedMail(p.inbox, p.kimRoe, L"", outlook::olFormatPlain, L"Hi");
+  AddAttachment(blank, L"terms.pdf");
+  AddAttachment(blank, L"", L"pic@x");  // no file name: saved under its number
+  p.app->ActiveExplorer()->Select({blank});
+  win32::msgbox::Answer(win32::IDNO);
+  NewTemplateFromMail(L"", L"", false);
+  auto made = ItemsOf(templates).back();
+  EXPECT_EQ(L"Untitled2", made->Subject());
+  EXPECT_EQ(L"Hi", made->Body());
+  ASSERT_EQ(2, made->Attachments()->Count());
+  EXPECT_EQ(L"terms.pdf", made->Attachments()->Item(1)->FileName());
+  EXPECT_EQ(L"pic@x", Cid(made->Attachments()->Item(2)));
+  EXPECT_EQ(L"STR_NEW_TEMPLATE_FROM_MAIL", Boxes().back());
+  EXPECT_EQ(4u, win32::msgbox::Shown().back().style);
+  EXPECT_FALSE(made->OpenInspector());
+  EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
+
+  // By EntryID, into the templates folder the explorer shows, opened on Yes.
+  auto sub = templates->Folders()->Add(L"Sales");
+  p.app->ActiveExplorer()->SetCurrentFolder(sub);
+  win32::msgbox::Answer(win32::IDYES);
+  NewTemplateFromMail(p.htmlMail->EntryID(), p.inbox->StoreID(), true);
+  ASSERT_EQ(1u, ItemsOf(sub).size());
+  EXPECT_EQ(L"Team lunch", ItemsOf(sub).at(0)->Subject());
+  EXPECT_TRUE(ItemsOf(sub).at(0)->OpenInspector());
+  EXPECT_EQ(0x10004u, win32::msgbox::Shown().back().style);
+}
+
+// --- Old post-item templates ---------------------------------------------------------------------
+
+namespace {
+ItemPtr AddPost(const FolderPtr& folder, const std::wstring& subject) {
+  auto post = folder->Items()->Add(outlook::olPostItem);
+  post->SetSubject(subject);
+  post->SetBody(L"Body of " + subject);
+  post->Save();
+  return post;
+}
+}  // namespace
+
+TEST_F(RoadTest, PostTemplatesAreConvertedAfterOneQuestion) {
+  auto sub = templates->Folders()->Add(L"Old");
+  AddPost(templates, L"Greeting");
+  auto withFile = AddPost(sub, L"Offer");
+  AddAttachment(withFile, L"offer.pdf");
+  auto withItem = AddPost(sub, L"Forwarded");
+  withItem->Attachments()->AddItem(p.plainMail);
+  withItem->Save();
+
+  bool asked = false, cancelled = false;
+  win32::msgbox::Answer(win32::IDNO);
+  PostItems2MailItems(templates, asked, cancelled);
+  EXPECT_TRUE(cancelled);
+  EXPECT_EQ(1u, ItemsOf(templates).size());
+  EXPECT_EQ(2u, ItemsOf(sub).size());
+
+  asked = cancelled = false;
+  win32::msgbox::Answer(win32::IDYES);
+  PostItems2MailItems(templates, asked, cancelled);
+  EXPECT_EQ(std::vector<std::wstring>(2, L"STR_CONVERT_POSTITEMS"), Boxes());
+  auto describe = [](const FolderPtr& folder) {
+    std::vector<std::wstring> texts;
+    for (const auto& item : folder->Items()->All())
+      texts.push_back(item->MessageClass() + L" " + item->Subject() + L" " +
+                      std::to_wstring(item->Attachments()->Count()));
+    return texts;
+  };
+  EXPECT_EQ(std::vector<std::wstring>{L"IPM.Note Greeting 0"}, describe(templates));
+  // A post whose embedded item cannot be carried over stays as it was.
+  EXPECT_EQ((std::vector<std::wstring>{L"IPM.Post Forwarded 1", L"IPM.Note Offer 1"}),
+            describe(sub));
+  EXPECT_TRUE(Logged(L"mTanvelo::PostItem2MailItem", L"the post item is kept: Forwarded"));
+  EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
+}
