@@ -1,6 +1,7 @@
 #include "dialogs/DialogSupport.h"
 
-#include "core/mIcons.h"
+#include "core/COptions.h"
+#include "core/Main.h"
 #include "platform/forms/Form.h"
 #include "platform/vb/Error.h"
 
@@ -12,7 +13,7 @@ void Localize(forms::Form& form) {
 
 std::shared_ptr<win32::IPicture> MainIcon() {
   std::shared_ptr<win32::IPicture> icon;
-  vb::Ignore([&] { icon = mIcons::LoadIconPicture(std::wstring(L"MAIN_ICON"), 0, 0, true); });
+  vb::Ignore([&] { icon = Options().MAIN_ICON(); });
   return icon;
 }
 
