@@ -3,7 +3,10 @@
 #include "core/CLang.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
+#include "addin/CHotkeys.h"
 #include "dialogs/frmBrowseFolder.h"
+#include "dialogs/frmHotkey.h"
+#include "dialogs/frmSelectTemplate.h"
 #include "platform/forms/Form.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Runtime.h"
@@ -43,9 +46,9 @@ class ShowGuard {
   bool owns_ = false;
 };
 
-[[maybe_unused]] bool g_bShowingPicker = false;
+bool g_bShowingPicker = false;
 bool g_bShowingFolder = false;
-[[maybe_unused]] bool g_bShowingHotkey = false;
+bool g_bShowingHotkey = false;
 
 // The form's one instance lives for one modal show, which returns once the form unloads.
 template <class T>
@@ -56,6 +59,39 @@ void ShowModal() {
 }
 
 }  // namespace
+
+// Errors of the look-up and of the form reach the caller.
+bool ShowHotkeyDialog(const std::wstring& sEntryID, std::optional<int32_t> nAction,
+                      std::optional<int32_t> nKeyCode, std::optional<bool> bAlt, bool bOnTop,
+                      std::wstring& sResult) {
+  ShowGuard guard(g_bShowingHotkey, L"mForms::ShowHotkeyDialog");
+  if (!guard) return false;
+  int32_t position = 0;
+  auto hotkey = Hotkeys().FindByTemplate(sEntryID, position);
+  HotkeyParams = {false,
+                  bAlt.value_or(hotkey ? hotkey->Alt : true),
+                  nKeyCode.value_or(hotkey ? hotkey->KeyCode : -1),
+                  nAction.value_or(hotkey ? hotkey->Action : 1),
+                  sEntryID,
+                  bOnTop,
+                  L""};
+  ShowModal<frmHotkey>();
+  if (!HotkeyParams.bOK) return false;
+  sResult = HotkeyParams.sResult;
+  return true;
+}
+
+bool ShowSelectTemplate(std::wstring& sEntryID, int32_t& nMode, int32_t nOptionMask,
+                        bool bFocusTree) {
+  ShowGuard guard(g_bShowingPicker, L"mForms::ShowSelectTemplate");
+  if (!guard) return false;
+  SelectTemplateParams = {false, sEntryID, nMode, nOptionMask, bFocusTree};
+  vb::Ignore([] { ShowModal<frmSelectTemplate>(); });
+  if (!SelectTemplateParams.bOK) return false;
+  sEntryID = SelectTemplateParams.sEntryID;
+  nMode = SelectTemplateParams.nMode;
+  return true;
+}
 
 bool BrowseOutlookFolder(std::wstring& sFolderEntryID) {
   ShowGuard guard(g_bShowingFolder, L"mForms::BrowseOutlookFolder");

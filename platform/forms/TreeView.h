@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -79,6 +80,7 @@ class Nodes {
   friend class Node;
   TreeView& tree_;
   std::vector<std::shared_ptr<Node>> all_;
+  std::unordered_map<std::wstring, Node*> byKey_;  // keys are unique, so look-ups stay cheap
 };
 
 class TreeView : public Control {

@@ -85,9 +85,17 @@ TEST(TreeView, KeysRelationsAndErrors) {
   EXPECT_EQ(L"zulu;beta;gamma;aaa;", Texts(nodes.Item(1)->ChildNodes()));
 
   nodes.Item(std::wstring(L"F2"))->SetSelected(true);
+  nodes.Remove(std::wstring(L"F2"));
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(std::wstring(L"F2")); }));
+  EXPECT_EQ(nullptr, f.tree->SelectedItem());
+  nodes.Add(std::wstring(L"R"), tvwChild, L"F2", L"beta again");  // its key is free again
   nodes.Remove(std::wstring(L"R"));
   EXPECT_EQ(0, nodes.Count());
-  EXPECT_EQ(nullptr, f.tree->SelectedItem());
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(std::wstring(L"F1")); })) << "children go too";
+  nodes.Add({}, tvwLast, L"R", L"Root");
+  nodes.Clear();
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(std::wstring(L"R")); }));
+  nodes.Add({}, tvwLast, L"R", L"Root");
 }
 
 TEST(TreeView, TheUserSelectsOnlyNodesThatAreShown) {
