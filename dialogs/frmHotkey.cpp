@@ -181,8 +181,8 @@ void frmHotkey::btnOK_Click() {
   });
   std::shared_ptr<CHotkey> added;
   vb::Ignore([&] {
-    added = Hotkeys().Add(sEntryID, HotkeyParams.nAction, HotkeyParams.nKeyCode,
-                          !HotkeyParams.bAlt, HotkeyParams.bAlt, true);
+    added = Hotkeys().Add(sEntryID, HotkeyParams.nAction, HotkeyParams.nKeyCode, !HotkeyParams.bAlt,
+                          HotkeyParams.bAlt, true);
   });
   vb::Ignore([&] {
     auto item = DialogSupport::Need(mTanvelo::GetTemplate(sEntryID));
@@ -216,5 +216,6 @@ void frmHotkey::btnCancel_Click() {
 }
 
 void frmHotkey::btnHelp_Click() {
-  vb::Ignore([&] { LibNorvane().ShowContextHelp(L"Assign_Hotkey_Combination_for_Template_Action.htm"); });
+  vb::Ignore(
+      [&] { LibNorvane().ShowContextHelp(L"Assign_Hotkey_Combination_for_Template_Action.htm"); });
 }

@@ -16,8 +16,8 @@
 #include "engine/mTanvelo.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/redemption/SafeItem.h"
-#include "platform/vb/Runtime.h"
 #include "platform/vb/ResPicture.h"
+#include "platform/vb/Runtime.h"
 #include "platform/vb/Settings.h"
 
 using DialogSupport::Need;
@@ -64,9 +64,9 @@ void frmSelectTemplate::Design() {
   Label1 = Placed(Add<forms::Label>(L"Label1"), 120, 120, 3495, 255);
   Label1->SetCaption(L"Templates:");
   auto images = Add<forms::ImageList>(L"ilsTree");
-  for (const wchar_t* name : {L"ICO_TEMPLATE_FOLDER", L"ICO_TEMPLATE_FOLDER", L"ICO_TEMPLATE_FOLDER",
-                              L"ICO_TEMPLATE_FOLDER", L"ICO_TEMPLATE_EDIT",
-                              L"ICO_PREADDRESSED_TEMPLATE"})
+  for (const wchar_t* name :
+       {L"ICO_TEMPLATE_FOLDER", L"ICO_TEMPLATE_FOLDER", L"ICO_TEMPLATE_FOLDER",
+        L"ICO_TEMPLATE_FOLDER", L"ICO_TEMPLATE_EDIT", L"ICO_PREADDRESSED_TEMPLATE"})
     vb::Ignore([&] { images->Add(L"", vb::LoadResPicture(name, vb::vbResIcon)); });
   treFolders = Placed(Add<forms::TreeView>(L"treFolders"), 120, 390, 3495, 2775);
   treFolders->ImageList = images;
@@ -87,7 +87,8 @@ void frmSelectTemplate::Design() {
   };
   button(btnOK, L"btnOK", L"OK", 390, &frmSelectTemplate::btnOK_Click);
   btnOK->SetDefault(true);
-  button(btnFavorite, L"btnFavorite", L"Add to favorites", 990, &frmSelectTemplate::btnFavorite_Click);
+  button(btnFavorite, L"btnFavorite", L"Add to favorites", 990,
+         &frmSelectTemplate::btnFavorite_Click);
   button(btnDefault, L"btnDefault", L"Make default", 1440, &frmSelectTemplate::btnDefault_Click);
   button(btnHotkey, L"btnHotkey", L"&Hotkey...", 1890, &frmSelectTemplate::btnHotkey_Click);
   button(btnEdit, L"btnEdit", L"&Edit", 2340, &frmSelectTemplate::btnEdit_Click);
@@ -168,13 +169,12 @@ void frmSelectTemplate::Form_Resize() {
   int32_t w = std::max(Width() - frameWidth, kMinClientWidth);
   int32_t h = std::max(Height() - frameHeight, kMinClientHeight);
   vb::Ignore([&] {
-    for (auto& control : std::initializer_list<std::shared_ptr<forms::Control>>{
-             Label1, treFolders, fraOptions})
+    for (auto& control :
+         std::initializer_list<std::shared_ptr<forms::Control>>{Label1, treFolders, fraOptions})
       control->SetWidth(w - 1710);
     treFolders->SetHeight(h - 2190);
     fraOptions->SetTop(h - 1725);
-    for (auto& button :
-         {btnOK, btnCancel, btnFavorite, btnDefault, btnHotkey, btnEdit, btnMove})
+    for (auto& button : {btnOK, btnCancel, btnFavorite, btnDefault, btnHotkey, btnEdit, btnMove})
       button->SetLeft(w - 1365);
     btnHelp->SetTop(h - 525);
     btnCancel->SetTop(h - 525);

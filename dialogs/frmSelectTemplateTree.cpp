@@ -52,8 +52,8 @@ void frmSelectTemplate::FillNode(const FolderPtr& folder, NodePtr node) {
     }
     AddItems2Tree(node, folder);
     for (const auto& subfolder : Need(folder)->Folders()->All()) {
-      auto child = nodes.Add(node, forms::tvwChild, subfolder->EntryID(), subfolder->Name(),
-                             kFolderImage);
+      auto child =
+          nodes.Add(node, forms::tvwChild, subfolder->EntryID(), subfolder->Name(), kFolderImage);
       SetNodeFlags(child, true, false, false);
       FillNode(subfolder, child);
     }
@@ -79,8 +79,7 @@ void frmSelectTemplate::AddItems2Tree(const NodePtr& node, const FolderPtr& fold
     while (auto row = table->GetRow()) {
       const auto& v = *row;
       bool favorite = byFlag ? NumberOf(v[2]) == 2 : TextOf(v[8]) == L"1";
-      bool hasRecipients =
-          !TextOf(v[3]).empty() || !TextOf(v[4]).empty() || !TextOf(v[5]).empty();
+      bool hasRecipients = !TextOf(v[3]).empty() || !TextOf(v[4]).empty() || !TextOf(v[5]).empty();
       if ((NumberOf(v[7]) & outlook::MSGFLAG_UNSENT) == 0) continue;
       AddItem2Tree(node, utils->HrArrayToString(v[0]), TextOf(v[1]), hasRecipients, favorite);
     }
@@ -178,8 +177,8 @@ void frmSelectTemplate::SetNodeFlags(const NodePtr& node, bool bFolder, bool bFa
                                      bool bHasRecipients) {
   vb::Ignore([&] {
     auto flag = [](bool b) { return b ? L"1" : L"0"; };
-    Need(node)->Tag = std::wstring(flag(bFolder)) + L";" + flag(bFavorite) + L";" +
-                      flag(bHasRecipients);
+    Need(node)->Tag =
+        std::wstring(flag(bFolder)) + L";" + flag(bFavorite) + L";" + flag(bHasRecipients);
   });
 }
 
@@ -233,14 +232,15 @@ void frmSelectTemplate::GetNonClientSize(int32_t& nWidth, int32_t& nHeight) {
   win32::RECT window, client;
   win32::GetWindowRect(hWnd(), &window);
   win32::GetClientRect(hWnd(), &client);
-  nWidth = ((window.right - window.left) - (client.right - client.left)) *
-           vb::Screen().TwipsPerPixelX;
-  nHeight = ((window.bottom - window.top) - (client.bottom - client.top)) *
-            vb::Screen().TwipsPerPixelY;
+  nWidth =
+      ((window.right - window.left) - (client.right - client.left)) * vb::Screen().TwipsPerPixelX;
+  nHeight =
+      ((window.bottom - window.top) - (client.bottom - client.top)) * vb::Screen().TwipsPerPixelY;
 }
 
 void frmSelectTemplate::AddWindowStyle(win32::HWND hwnd, int32_t nBits) {
-  win32::SetWindowLongA(hwnd, win32::GWL_STYLE, win32::GetWindowLongA(hwnd, win32::GWL_STYLE) | nBits);
+  win32::SetWindowLongA(hwnd, win32::GWL_STYLE,
+                        win32::GetWindowLongA(hwnd, win32::GWL_STYLE) | nBits);
 }
 
 void frmSelectTemplate::ChangeWindowExStyle(win32::HWND hwnd, int32_t nAdd, int32_t nRemove) {

@@ -1,9 +1,9 @@
 #include "dialogs/mForms.h"
 
+#include "addin/CHotkeys.h"
 #include "core/CLang.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
-#include "addin/CHotkeys.h"
 #include "dialogs/frmBrowseFolder.h"
 #include "dialogs/frmHotkey.h"
 #include "dialogs/frmSelectTemplate.h"

@@ -59,6 +59,7 @@ void Node::SetSelected(bool selected) {
 }
 
 void Node::SetSorted(bool sorted) {
+  if (sorted) tree_->CheckSortFailure();
   sorted_ = sorted;
   if (sorted) SortByText(children_);
 }
@@ -86,8 +87,7 @@ std::wstring Node::FullPath() const {
 std::shared_ptr<Node> Nodes::Add(const NodeRef& relative, int32_t relationship,
                                  const std::wstring& key, const std::wstring& text, int32_t image) {
   if (relationship < tvwFirst || relationship > tvwChild) vb::Raise(35603, L"Invalid argument");
-  if (!key.empty() && byKey_.count(key) != 0)
-    vb::Raise(35602, L"Key is not unique in collection");
+  if (!key.empty() && byKey_.count(key) != 0) vb::Raise(35602, L"Key is not unique in collection");
   std::shared_ptr<Node> rel;
   if (!std::holds_alternative<std::monostate>(relative)) rel = Item(relative);
   auto node = std::make_shared<Node>();
@@ -162,7 +162,15 @@ void TreeView::SetSelectedItem(const std::shared_ptr<Node>& node) {
   selected_ = node;
 }
 
+void TreeView::CheckSortFailure() {
+  if (failNextSort_ == 0) return;
+  int32_t number = failNextSort_;
+  failNextSort_ = 0;
+  vb::Raise(number);
+}
+
 void TreeView::SetSorted(bool sorted) {
+  if (sorted) CheckSortFailure();
   sorted_ = sorted;
   if (sorted) SortByText(roots_);
 }

@@ -93,6 +93,8 @@ class TreeView : public Control {
   bool Sorted() const { return sorted_; }
   // True sorts the root level now.
   void SetSorted(bool sorted);
+  // For tests: the next sort (of the root level or of any node) raises this error instead.
+  void FailNextSort(int32_t number) { failNextSort_ = number; }
   std::shared_ptr<forms::ImageList> ImageList;
   const std::vector<std::shared_ptr<Node>>& Roots() const { return roots_; }
   std::function<void(Node&)> OnNodeClick;
@@ -106,6 +108,8 @@ class TreeView : public Control {
   std::vector<std::shared_ptr<Node>> roots_;
   std::weak_ptr<Node> selected_;
   bool sorted_ = false;
+  int32_t failNextSort_ = 0;
+  void CheckSortFailure();
 };
 
 }  // namespace forms

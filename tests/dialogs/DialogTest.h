@@ -24,7 +24,8 @@
 
 class DialogTest : public testing::Test {
  protected:
-  void SetUp() override { Start(L"14.0.0.4760"); }
+  void SetUp() override { Start(Version()); }
+  virtual std::wstring Version() const { return L"14.0.0.4760"; }
   void TearDown() override {
     g_oTemplatesFolder.reset();
     g_oApp.reset();

@@ -84,6 +84,12 @@ TEST(TreeView, KeysRelationsAndErrors) {
   nodes.Add(std::wstring(L"R"), tvwChild, L"F3", L"aaa");
   EXPECT_EQ(L"zulu;beta;gamma;aaa;", Texts(nodes.Item(1)->ChildNodes()));
 
+  f.tree->FailNextSort(7);
+  EXPECT_EQ(7, ErrorOf([&] { nodes.Item(std::wstring(L"R"))->SetSorted(true); }));
+  EXPECT_EQ(L"zulu;beta;gamma;aaa;", Texts(nodes.Item(1)->ChildNodes())) << "nothing sorted";
+  nodes.Item(std::wstring(L"R"))->SetSorted(true);  // only the next sort fails
+  EXPECT_EQ(L"aaa;beta;gamma;zulu;", Texts(nodes.Item(1)->ChildNodes()));
+
   nodes.Item(std::wstring(L"F2"))->SetSelected(true);
   nodes.Remove(std::wstring(L"F2"));
   EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(std::wstring(L"F2")); }));
