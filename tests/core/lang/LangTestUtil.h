@@ -55,6 +55,14 @@ inline std::vector<std::wstring> LogTexts(int32_t level = 0) {
   return out;
 }
 
+// The texts logged after the first `from` entries.
+inline std::vector<std::wstring> LogTextsFrom(size_t from) {
+  std::vector<std::wstring> out;
+  const auto& log = support::library::Log();
+  for (size_t i = from; i < log.size(); ++i) out.push_back(log[i].text);
+  return out;
+}
+
 inline bool Logged(const std::wstring& text) {
   for (const auto& e : support::library::Log())
     if (e.text == text) return true;
