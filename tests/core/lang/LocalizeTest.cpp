@@ -138,9 +138,7 @@ TEST_F(Localize, KeysThatCannotBeAppliedLeaveOneEntryEachAndTheDesign) {
 }
 
 TEST_F(Localize, APictureLoadsFromBelowTheProgramFolder) {
-  std::string dib(40, '\0');
-  dib[0] = 40, dib[4] = 1, dib[8] = 1, dib[12] = 1, dib[14] = 24;
-  Write("res\\logo.bmp", "BM" + std::string(12, '\0') + dib + std::string(4, '\0'));
+  Write("res\\logo.bmp", BitmapFile());
   Load({"imgLogo.picture = \"res\\\\logo.bmp\""});
   frmTest form(lang);
   form.Load();
