@@ -484,37 +484,32 @@ class CLang::Subject {
   }
 
   int32_t Get(Number which) const {
-    if (which >= kX1) return End(which);
-    if (m_form) {
-      const int32_t values[] = {m_form->Left(), m_form->Top(), m_form->Width(), m_form->Height()};
-      return values[which];
-    }
     switch (which) {
       case kLeft:
-        return m_control->Left();
+        return m_form ? m_form->Left() : m_control->Left();
       case kTop:
-        return m_control->Top();
+        return m_form ? m_form->Top() : m_control->Top();
       case kWidth:
-        return m_control->Width();
+        return m_form ? m_form->Width() : m_control->Width();
+      case kHeight:
+        return m_form ? m_form->Height() : m_control->Height();
       default:
-        return m_control->Height();
+        return End(which);
     }
   }
   void Set(Number which, int32_t value) const {
-    if (which >= kX1) {
-      End(which) = value;
-      return;
+    switch (which) {
+      case kLeft:
+        return m_form ? m_form->SetLeft(value) : m_control->SetLeft(value);
+      case kTop:
+        return m_form ? m_form->SetTop(value) : m_control->SetTop(value);
+      case kWidth:
+        return m_form ? m_form->SetWidth(value) : m_control->SetWidth(value);
+      case kHeight:
+        return m_form ? m_form->SetHeight(value) : m_control->SetHeight(value);
+      default:
+        End(which) = value;
     }
-    if (m_form) {
-      void (forms::Form::*setters[])(int32_t) = {&forms::Form::SetLeft, &forms::Form::SetTop,
-                                                 &forms::Form::SetWidth, &forms::Form::SetHeight};
-      (m_form->*setters[which])(value);
-      return;
-    }
-    void (forms::Control::*setters[])(int32_t) = {&forms::Control::SetLeft, &forms::Control::SetTop,
-                                                  &forms::Control::SetWidth,
-                                                  &forms::Control::SetHeight};
-    (m_control->*setters[which])(value);
   }
 
  private:
