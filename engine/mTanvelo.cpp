@@ -271,7 +271,8 @@ void OpenTemplateDuplicate(const std::wstring& sEntryID) {
 std::wstring GetNewTemplateSubject(const std::wstring& sFolderEntryID,
                                    const std::wstring& vSubject) {
   size_t digits = 0;
-  while (digits < 6 && digits < vSubject.size() && iswdigit(vSubject[vSubject.size() - 1 - digits]))
+  auto isDigit = [](wchar_t c) { return c >= L'0' && c <= L'9'; };
+  while (digits < 6 && digits < vSubject.size() && isDigit(vSubject[vSubject.size() - 1 - digits]))
     ++digits;
   const std::wstring base = vSubject.substr(0, vSubject.size() - digits);
   const int32_t number = digits ? std::stoi(vSubject.substr(vSubject.size() - digits)) : 0;

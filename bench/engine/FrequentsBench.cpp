@@ -4,8 +4,11 @@
 #include <benchmark/benchmark.h>
 
 #include "core/CWinReg.h"
+#include "core/Main.h"
 #include "engine/CFrequentlyTemplates.h"
+#include "platform/outlook/ProfileBuilder.h"
 #include "platform/win32/Reset.h"
+#include "resources/StringTable.h"
 
 namespace {
 
@@ -14,6 +17,8 @@ constexpr int32_t kUseTypes[] = {1, 2, 4, 8};
 // N stored records with spread-out counts, loaded as at start-up.
 std::unique_ptr<CFrequentlyTemplates> Loaded(int64_t records) {
   win32::ResetPlatform();
+  resources::LoadModuleResources();
+  g_oApp = outlook::BuildProfile().app;
   CWinReg reg;
   reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, CFrequentlyTemplates::GetRegKey(), true);
   for (int64_t i = 0; i < records; ++i) {
