@@ -1,5 +1,6 @@
 #include "dialogs/DialogSupport.h"
 
+#include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/Main.h"
 #include "platform/forms/Form.h"
@@ -8,7 +9,7 @@
 namespace DialogSupport {
 
 void Localize(forms::Form& form) {
-  (void)form;
+  if (g_oLang) g_oLang->LocalizeForm(form);
 }
 
 std::shared_ptr<win32::IPicture> MainIcon() {

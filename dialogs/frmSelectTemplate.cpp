@@ -134,15 +134,15 @@ void frmSelectTemplate::Form_Load() {
   // and the default template is chosen when it has a copy there.
   auto& nodes = treFolders->Nodes();
   NodePtr node;
-  vb::Ignore([&] { node = nodes.Item(L"F" + params.sEntryID); });
-  if (!node) vb::Ignore([&] { node = nodes.Item(L"N" + params.sEntryID); });
+  vb::Ignore([&] { node = nodes.Item(CopyKey(params.sEntryID)); });
+  if (!node) vb::Ignore([&] { node = nodes.Item(TemplateKey(params.sEntryID)); });
   if (node) {
     node->SetSelected(true);
     node->EnsureVisible();
   } else {
     vb::Ignore([&] { nodes.Item(1)->Expanded = true; });
     vb::Ignore([&] {
-      auto preset = nodes.Item(L"F" + Options().DefaultTemplateID());
+      auto preset = nodes.Item(CopyKey(Options().DefaultTemplateID()));
       preset->SetSelected(true);
       preset->EnsureVisible();
     });

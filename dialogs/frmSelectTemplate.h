@@ -27,6 +27,10 @@ class frmSelectTemplate : public forms::Form {
   static constexpr int32_t kMinClientWidth = 5205;
   static constexpr int32_t kMinClientHeight = 4965;
 
+  // Node keys: a template under its folder, and its favourite copy under the root.
+  static std::wstring TemplateKey(const std::wstring& sEntryID) { return L"N" + sEntryID; }
+  static std::wstring CopyKey(const std::wstring& sEntryID) { return L"F" + sEntryID; }
+
  protected:
   void Design() override;
   void Form_Load() override;

@@ -94,12 +94,12 @@ void frmSelectTemplate::AddItem2Tree(const NodePtr& node, const std::wstring& sE
     int32_t image = bHasRecipients ? kAddressedTemplateImage : kTemplateImage;
     std::wstring caption;
     GetTemplateCaption(sSubject, sEntryID, caption);
-    auto added = nodes.Add(node, forms::tvwChild, L"N" + sEntryID, caption, image);
+    auto added = nodes.Add(node, forms::tvwChild, TemplateKey(sEntryID), caption, image);
     added->Bold = IsDefault(sEntryID);
     SetNodeFlags(added, false, bFavorite, bHasRecipients);
     auto root = nodes.Item(1);
     if (Need(node)->Key() != root->Key() && bFavorite) {
-      auto copy = nodes.Add(root, forms::tvwChild, L"F" + sEntryID, caption, image);
+      auto copy = nodes.Add(root, forms::tvwChild, CopyKey(sEntryID), caption, image);
       copy->Bold = added->Bold;
       SetNodeFlags(copy, false, bFavorite, bHasRecipients);
     }
@@ -195,17 +195,17 @@ void frmSelectTemplate::ReloadItem(const std::wstring& sEntryID, bool bSelect,
     auto& nodes = treFolders->Nodes();
     m_sDefaultID = Options().DefaultTemplateID();
     bool copySelected = false;
-    vb::Ignore([&] { copySelected = nodes.Item(L"F" + sFormerEntryID)->Selected(); });
-    vb::Ignore([&] { nodes.Remove(L"F" + sFormerEntryID); });
-    vb::Ignore([&] { nodes.Remove(L"N" + sFormerEntryID); });
+    vb::Ignore([&] { copySelected = nodes.Item(CopyKey(sFormerEntryID))->Selected(); });
+    vb::Ignore([&] { nodes.Remove(CopyKey(sFormerEntryID)); });
+    vb::Ignore([&] { nodes.Remove(TemplateKey(sFormerEntryID)); });
     if (auto item = mTanvelo::GetTemplate(sEntryID)) {
       AddItem(nodes.Item(item->Parent()->EntryID()), item);
       SortTree();
     }
     if (bSelect) {
       NodePtr node;
-      if (copySelected) vb::Ignore([&] { node = nodes.Item(L"F" + sEntryID); });
-      if (!node) node = nodes.Item(L"N" + sEntryID);
+      if (copySelected) vb::Ignore([&] { node = nodes.Item(CopyKey(sEntryID)); });
+      if (!node) node = nodes.Item(TemplateKey(sEntryID));
       node->SetSelected(true);
       node->EnsureVisible();
     }
