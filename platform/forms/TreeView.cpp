@@ -128,7 +128,7 @@ std::shared_ptr<Node> Nodes::Item(const NodeRef& ref) const {
     return all_[static_cast<size_t>(*index - 1)];
   }
   if (auto* node = std::get_if<std::shared_ptr<Node>>(&ref)) {
-    if (*node && std::find(all_.begin(), all_.end(), *node) != all_.end()) return *node;
+    if (*node && (*node)->tree_ == &tree_ && !(*node)->removed_) return *node;
   }
   NotFound();
 }
@@ -143,12 +143,15 @@ void Nodes::Remove(const NodeRef& ref) {
       selected && std::find(gone.begin(), gone.end(), selected.get()) != gone.end())
     tree_.selected_.reset();
   std::unordered_set<Node*> goneSet(gone.begin(), gone.end());
-  for (Node* n : gone)
+  for (Node* n : gone) {
+    n->removed_ = true;
     if (!n->key_.empty()) byKey_.erase(n->key_);
+  }
   std::erase_if(all_, [&](const auto& n) { return goneSet.count(n.get()) != 0; });
 }
 
 void Nodes::Clear() {
+  for (auto& n : all_) n->removed_ = true;
   all_.clear();
   byKey_.clear();
   tree_.roots_.clear();

@@ -56,6 +56,7 @@ class Node : public std::enable_shared_from_this<Node> {
   std::weak_ptr<Node> parent_;
   std::vector<std::shared_ptr<Node>> children_;
   bool sorted_ = false;
+  bool removed_ = false;  // no longer in its tree's Nodes
 };
 
 // A node given by key, by its index in Nodes, or as the object itself.

@@ -62,7 +62,8 @@ class MAPITable {
   const std::vector<uint32_t>& Columns() const { return columns_; }
   TableFilter& Filter() { return *filter_; }
   int32_t RowCount() const;
-  void GoToFirst() { cursor_ = 0; }
+  // Positioning takes the rows as they are then; GetRow reads on from there.
+  void GoToFirst();
   // The current row's values in column order (a value the item lacks is empty), then the
   // next row; nothing after the last row.
   std::optional<std::vector<PropValue>> GetRow();
@@ -75,6 +76,7 @@ class MAPITable {
   std::vector<uint32_t> columns_;
   std::unique_ptr<TableFilter> filter_;
   size_t cursor_ = 0;
+  std::optional<std::vector<std::shared_ptr<outlook::Item>>> rows_;
 };
 
 }  // namespace redemption

@@ -94,6 +94,9 @@ TEST(TreeView, KeysRelationsAndErrors) {
   nodes.Remove(std::wstring(L"F2"));
   EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(std::wstring(L"F2")); }));
   EXPECT_EQ(nullptr, f.tree->SelectedItem());
+  auto gone = nodes.Item(std::wstring(L"F0"));
+  nodes.Remove(std::wstring(L"F0"));
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Add(gone, tvwChild, L"X", L"x"); })) << "removed node";
   nodes.Add(std::wstring(L"R"), tvwChild, L"F2", L"beta again");  // its key is free again
   nodes.Remove(std::wstring(L"R"));
   EXPECT_EQ(0, nodes.Count());
