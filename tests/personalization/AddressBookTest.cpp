@@ -1,8 +1,7 @@
 // Recipients as leaf address entries: nested and cyclic distribution lists, replacing lists
 // by their members, SMTP addresses and what counts as an e-mail address.
-#include "tests/personalization/PersonalizationTest.h"
-
 #include "personalization/RL_mAddressBook.h"
+#include "tests/personalization/PersonalizationTest.h"
 
 using namespace ptest;
 using namespace RL_mAddressBook;
@@ -23,10 +22,16 @@ TEST(IsEmailAddress, TheFirstDotAfterTheAtSignDecides) {
     const wchar_t* text;
     bool address;
   } cases[] = {
-      {L"a@b.c", true},         {L"@b.c", false},          {L"a@.c", false},
-      {L"a@b.", false},         {L"ab.c", false},          {L"a@.b.c", false},
-      {L"first.last@norvane.example", true},               {L"a@b", false},
-      {L"/O=NORVANE/OU=EXCHANGE/CN=LANN", false},          {L"", false},
+      {L"a@b.c", true},
+      {L"@b.c", false},
+      {L"a@.c", false},
+      {L"a@b.", false},
+      {L"ab.c", false},
+      {L"a@.b.c", false},
+      {L"first.last@norvane.example", true},
+      {L"a@b", false},
+      {L"/O=NORVANE/OU=EXCHANGE/CN=LANN", false},
+      {L"", false},
   };
   for (const auto& c : cases) EXPECT_EQ(isEmailAddress(c.text), c.address) << c.text;
 }
@@ -67,9 +72,9 @@ TEST_F(AddressBook, ListsThatContainThemselvesEnd) {
   AddRecipient(mail, c);
   RL_Recipients list;
   EXPECT_EQ(CollectRecipients(mail->Recipients(), list, false), 3);
-  EXPECT_EQ(Describe(list), (std::vector<std::wstring>{L"Ann|ann@x.example|1",
-                                                       L"Bob|bob@x.example|1",
-                                                       L"Cy|cy@x.example|1"}));
+  EXPECT_EQ(Describe(list),
+            (std::vector<std::wstring>{L"Ann|ann@x.example|1", L"Bob|bob@x.example|1",
+                                       L"Cy|cy@x.example|1"}));
   EXPECT_EQ(CountRecipientEntries(mail->Recipients()), 3);
   EXPECT_TRUE(Logged(L"RL_mAddressBook::ExtractFromAE",
                      L"distribution list 'List A' contains itself, skipped"));

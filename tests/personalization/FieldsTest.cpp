@@ -1,13 +1,12 @@
 // The field table and its loaders: tokens, menu paths and ranks; names made from display
 // names; recipient lists; contact values asked once per job; the sending account.
-#include "tests/personalization/PersonalizationTest.h"
-
 #include "personalization/RL_CTexts.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
 #include "platform/forms/User.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/win32/MessageBox.h"
+#include "tests/personalization/PersonalizationTest.h"
 
 using namespace ptest;
 
@@ -129,8 +128,8 @@ class ContactValues : public PersonalizationTest {
 TEST_F(ContactValues, FromTheContactOrFromTheDisplayName) {
   auto kim = Safe(p.kimContact);
   for (const wchar_t* token : {L"%FullName%", L"%Nickname%", L"%Company%", L"%Initials%"})
-    ASSERT_TRUE(texts.LoadContactValue(token, kim, L"Kim Roe", L"kim.roe@partner.example",
-                                       answers, L"caption", false, true));
+    ASSERT_TRUE(texts.LoadContactValue(token, kim, L"Kim Roe", L"kim.roe@partner.example", answers,
+                                       L"caption", false, true));
   EXPECT_EQ(texts.Find(L"%FullName%")->Value, L"Kim Roe");
   EXPECT_EQ(texts.Find(L"%Nickname%")->Value, L"Kimmy");
   EXPECT_EQ(texts.Find(L"%Company%")->Value, L"Partner Ltd");
@@ -144,14 +143,14 @@ TEST_F(ContactValues, FromTheContactOrFromTheDisplayName) {
                                        false, true));
   EXPECT_EQ(other.Find(L"%FirstName%")->Value, L"Lee");
   EXPECT_EQ(other.Find(L"%LastName%")->Value, L"Ann");
-  EXPECT_FALSE(other.LoadContactValue(L"%Company%", nullptr, L"Lee, Ann", L"x@y.example",
-                                      answers, L"", false, true));
+  EXPECT_FALSE(other.LoadContactValue(L"%Company%", nullptr, L"Lee, Ann", L"x@y.example", answers,
+                                      L"", false, true));
   RL_CTexts single;  // a one-word name has no first name
   single.Add(3);
   EXPECT_FALSE(single.LoadContactValue(L"%FirstName%", nullptr, L"Madonna", L"m@pop.example",
                                        answers, L"", false, true));
-  EXPECT_TRUE(single.LoadContactValue(L"%FullName%", nullptr, L"Madonna", L"m@pop.example",
-                                      answers, L"", false, true));
+  EXPECT_TRUE(single.LoadContactValue(L"%FullName%", nullptr, L"Madonna", L"m@pop.example", answers,
+                                      L"", false, true));
   EXPECT_EQ(single.Find(L"%FullName%")->Value, L"Madonna");
   EXPECT_EQ(forms::PendingScripts(L"RL_frmEmptyField"), 0u);
   EXPECT_FALSE(other.LoadContactValue(L"%To%", nullptr, L"", L"", answers, L"", false, true));
@@ -160,8 +159,8 @@ TEST_F(ContactValues, FromTheContactOrFromTheDisplayName) {
 
 TEST_F(ContactValues, AValueMetBeforeForTheSameAddressIsKept) {
   texts.Find(L"%Nickname%")->Value = L"Kimmy";
-  EXPECT_TRUE(texts.LoadContactValue(L"%Nickname%", nullptr, L"Kim", L"kim@x.example", answers,
-                                     L"", false, false));  // not silent, yet nothing is asked
+  EXPECT_TRUE(texts.LoadContactValue(L"%Nickname%", nullptr, L"Kim", L"kim@x.example", answers, L"",
+                                     false, false));  // not silent, yet nothing is asked
   EXPECT_EQ(texts.Find(L"%Nickname%")->Value, L"Kimmy");
 }
 
@@ -175,8 +174,8 @@ TEST_F(ContactValues, AskedOnceForThreeRecipientsAndSkipIsAnAnswer) {
   for (const wchar_t* address : {L"a@x.example", L"b@x.example", L"c@x.example"}) {
     RL_CTexts own;
     own.Add(3);
-    EXPECT_TRUE(own.LoadContactValue(L"%Nickname%", nullptr, L"A", address, answers, L"cap",
-                                     false, false));
+    EXPECT_TRUE(
+        own.LoadContactValue(L"%Nickname%", nullptr, L"A", address, answers, L"cap", false, false));
     EXPECT_EQ(own.Find(L"%Nickname%")->Value, L"");
   }
   EXPECT_EQ(asked, std::vector<std::wstring>{L"Friend"});  // the table's starting text
@@ -185,15 +184,15 @@ TEST_F(ContactValues, AskedOnceForThreeRecipientsAndSkipIsAnAnswer) {
 
 TEST_F(ContactValues, AnAnswerIsUsedAndACancelFailsWithoutBeingRemembered) {
   forms::QueueScript(L"RL_frmEmptyField", [](forms::User& u) { u.Click(L"btnCancel"); });
-  EXPECT_FALSE(texts.LoadContactValue(L"%Company%", nullptr, L"A", L"a@x.example", answers,
-                                      L"cap", false, false));
+  EXPECT_FALSE(texts.LoadContactValue(L"%Company%", nullptr, L"A", L"a@x.example", answers, L"cap",
+                                      false, false));
   EXPECT_TRUE(answers.empty());
   forms::QueueScript(L"RL_frmEmptyField", [](forms::User& u) {
     u.Type(L"txtValue", L"Norvane");
     u.PressEnter();
   });
-  EXPECT_TRUE(texts.LoadContactValue(L"%Company%", nullptr, L"A", L"a@x.example", answers,
-                                     L"cap", false, false));
+  EXPECT_TRUE(texts.LoadContactValue(L"%Company%", nullptr, L"A", L"a@x.example", answers, L"cap",
+                                     false, false));
   EXPECT_EQ(texts.Find(L"%Company%")->Value, L"Norvane");
   EXPECT_EQ(answers.at(L"%Company%"), L"Norvane");
 }
