@@ -99,7 +99,8 @@ std::shared_ptr<office::CommandBar> RL_CLib::CreateToolbar(
     bar = oBars->Add(sToolbarName, office::msoBarTop, false, true);
     bar->SetVisible(false);
     int32_t previousType = 0;
-    for (const auto& field : *GetTexts()) {
+    auto texts = GetTexts();
+    for (const auto& field : *texts) {
       auto button = AddFieldButton(bar->Controls(), *field, sButtonTag, bTemporary);
       if (previousType != 0 && field->nType != previousType) button->SetBeginGroup(true);
       previousType = field->nType;
