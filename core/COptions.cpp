@@ -5,6 +5,7 @@
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/NameSpace.h"
+#include "platform/vb/ResPicture.h"
 #include "platform/vb/Runtime.h"
 #include "resources/StringTable.h"
 
@@ -237,6 +238,10 @@ std::wstring COptions::CompanyShortName() const {
 std::wstring COptions::ProductShortName() const {
   return vb::LoadResString(resources::IDS_PRODUCT_SHORT_NAME);
 }
+std::shared_ptr<win32::IPicture> COptions::MAIN_ICON() const {
+  return vb::LoadResPicture(L"MAIN_ICON", vb::vbResIcon);
+}
+
 std::wstring COptions::ProductCode() const {
   return vb::LoadResString(resources::IDS_PRODUCT_CODE);
 }

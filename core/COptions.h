@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "platform/win32/Images.h"
 
 // Settings of the template import and export dialogs.
 struct ImportExportOptions {
@@ -47,6 +50,8 @@ class COptions {
   std::wstring CompanyShortName() const;
   std::wstring ProductShortName() const;
   std::wstring ProductCode() const;
+  // The program's main icon (icon resource "MAIN_ICON") as a picture object.
+  std::shared_ptr<win32::IPicture> MAIN_ICON() const;
   std::wstring DefaultTemplateID();
   bool ShowImportExportTempFiles() const;
   void SetShowImportExportTempFiles(bool value);

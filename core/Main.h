@@ -13,6 +13,12 @@
 #include "platform/win32/Handles.h"
 
 class CLibNorvaneWrapper;
+namespace office {
+class CommandBarButton;
+}
+namespace win32 {
+class IPicture;
+}
 
 // --- Globals ------------------------------------------------------------------------------
 // Globals whose types belong to higher layers live with those layers; these are Core's.
@@ -100,6 +106,10 @@ void ReleaseOptions();
 
 // Outlook's major version (9, 10, 11, 12, 14), read once; 0 (not kept) when unreadable.
 int32_t GetAppVersion();
+// Sets a command-bar button's picture and mask (Outlook 2002 and later; older versions log).
+void SetBtnPicAndMask(const std::shared_ptr<office::CommandBarButton>& button,
+                      std::shared_ptr<win32::IPicture> picture,
+                      std::shared_ptr<win32::IPicture> mask);
 // The Redemption wrapper of a mail (class 43) or post (class 45) item, or nothing (logged).
 std::shared_ptr<redemption::SafeItem> GetSafeItem(const std::shared_ptr<outlook::Item>& item);
 // "\\" and the folder names from the store's root down to the folder; "" on failure.

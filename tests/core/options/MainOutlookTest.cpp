@@ -5,11 +5,14 @@
 #include "core/COptions.h"
 #include "core/LibCallbacks.h"
 #include "core/Main.h"
+#include "platform/office/BuiltInBars.h"
+#include "platform/office/CommandBars.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/ProfileBuilder.h"
 #include "platform/redemption/Install.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/support/LibNorvane.h"
+#include "platform/vb/ResPicture.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Reset.h"
@@ -130,3 +133,32 @@ TEST_F(MainOutlook, Outlook2000UsesTheSafeCurrentUserAndNoSession) {
 }
 
 }  // namespace
+
+TEST_F(MainOutlook, ButtonFacesNeedOutlook2002) {
+  auto bars = office::MakeExplorerCommandBars();
+  auto bar = bars->Add(L"Test", office::msoBarTop, false, true);
+  auto button = office::AsButton(bar->Controls().Add(office::msoControlButton));
+  auto picture = vb::LoadResPicture(L"CMDTANVELO", vb::vbResBitmap);
+  auto mask = vb::LoadResPicture(L"CMDTANVELOMASK", vb::vbResBitmap);
+
+  Start(L"9.0.0.2711");
+  SetBtnPicAndMask(button, picture, mask);
+  EXPECT_FALSE(button->Picture());
+  EXPECT_TRUE(Logged(L"Main::SetBtnPicAndMask", L"Old outlook version"));
+
+  win32::ResetPlatform();
+  resources::LoadModuleResources();
+  Start(L"10.0");
+  SetBtnPicAndMask(button, picture, mask);
+  EXPECT_EQ(button->Picture(), picture);
+  EXPECT_EQ(button->Mask(), mask);
+  SetBtnPicAndMask(nullptr, picture, mask);  // logged, never raised
+  EXPECT_EQ(support::library::Log().back().procedure, L"Main::SetBtnPicAndMask");
+}
+
+TEST_F(MainOutlook, MainIconIsAPictureOfTheModule) {
+  COptions options;
+  auto icon = options.MAIN_ICON();
+  ASSERT_TRUE(icon);
+  EXPECT_NE(icon->Handle(), 0u);
+}

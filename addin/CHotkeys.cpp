@@ -1,0 +1,124 @@
+#include "addin/CHotkeys.h"
+
+#include <vector>
+
+#include "core/COptions.h"
+#include "core/CWinReg.h"
+#include "core/Main.h"
+#include "platform/outlook/Application.h"
+#include "platform/outlook/Folder.h"
+#include "platform/outlook/NameSpace.h"
+#include "platform/vb/Runtime.h"
+#include "platform/win32/Reset.h"
+
+namespace {
+
+constexpr int32_t kMaxValueIndex = 1000;
+
+struct HotkeysState {
+  std::unique_ptr<CHotkeys> hotkeys;
+};
+
+// A failing fetch of the bound template means the binding is stale.
+bool TemplateExists(const std::wstring& sEntryID) {
+  bool found = vb::Catch([&] {
+    if (!g_oApp || !g_oTemplatesFolder) vb::Raise(vb::kObjectVariableNotSet);
+    g_oApp->Session()->GetItemFromID(sEntryID, g_oTemplatesFolder->StoreID());
+  });
+  vb::Err().Clear();
+  return found;
+}
+
+}  // namespace
+
+CHotkeys& Hotkeys() {
+  auto& state = win32::PlatformState<HotkeysState>();
+  if (!state.hotkeys) state.hotkeys = std::make_unique<CHotkeys>();
+  return *state.hotkeys;
+}
+
+std::wstring CHotkeys::GetRegPath() {
+  return Options().GetProfileRegPath() + L"\\Hotkeys";
+}
+
+std::shared_ptr<CHotkey> CHotkeys::FindByKeys(int32_t nKeyCode, bool bShift, bool bAlt,
+                                              bool bCtrl) const {
+  const auto* found = m_colHotkeys.Find(CHotkey::BuildKey(nKeyCode, bCtrl, bAlt, bShift));
+  return found ? *found : nullptr;
+}
+
+std::shared_ptr<CHotkey> CHotkeys::FindByKey(int32_t nKeyCode) const {
+  for (const auto& hotkey : m_colHotkeys)
+    if (hotkey->KeyCode == nKeyCode) return hotkey;
+  return nullptr;
+}
+
+std::shared_ptr<CHotkey> CHotkeys::FindByTemplate(const std::wstring& sEntryID,
+                                                  int32_t& nIndex) const {
+  nIndex = 0;
+  int32_t position = 0;
+  for (const auto& hotkey : m_colHotkeys) {
+    ++position;
+    if (hotkey->TemplateEntryID == sEntryID) {
+      nIndex = position;
+      return hotkey;
+    }
+  }
+  return nullptr;
+}
+
+std::shared_ptr<CHotkey> CHotkeys::Add(const std::wstring& sEntryID, int32_t nAction,
+                                       int32_t nKeyCode, bool bShift, bool bAlt, bool bCtrl) {
+  auto hotkey = std::make_shared<CHotkey>();
+  hotkey->TemplateEntryID = sEntryID;
+  hotkey->Action = nAction;
+  hotkey->KeyCode = nKeyCode;
+  hotkey->Shift = bShift;
+  hotkey->Alt = bAlt;
+  hotkey->Ctrl = bCtrl;
+  m_colHotkeys.Add(hotkey, hotkey->BuildKey());
+  return hotkey;
+}
+
+void CHotkeys::LoadFromReg() {
+  m_colHotkeys.Clear();
+  CWinReg reg;
+  if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, GetRegPath())) return;
+  for (int32_t index = 0; index <= kMaxValueIndex; ++index) {
+    std::wstring name = reg.Values(index);
+    if (name.empty()) break;
+    std::vector<std::wstring> data = vb::Split(reg.GetStringValue(name), L",");
+    auto hotkey = std::make_shared<CHotkey>();
+    bool valid = vb::Catch([&] {
+      hotkey->DisplayKeyName(name);
+      hotkey->DisplayActionName2(data[0]);
+      if (data.size() < 2) vb::Raise(vb::kSubscriptOutOfRange);
+      hotkey->TemplateEntryID = data[1];
+    });
+    if (!valid || !TemplateExists(hotkey->TemplateEntryID)) {
+      vb::Err().Clear();
+      continue;
+    }
+    // A second spelling of a combination already loaded (Alt+Ctrl+R after Ctrl+Alt+R) is
+    // dropped on its own; the bindings after it still load, so a later save keeps them.
+    Trap(L"CHotkeys::LoadFromReg", [&] { m_colHotkeys.Add(hotkey, hotkey->BuildKey()); });
+  }
+}
+
+void CHotkeys::SaveToReg() {
+  Trap(L"CHotkeys::SaveToReg", [&] {
+    {
+      CWinReg profile;
+      if (profile.InitForAllAccess(CWinReg::HKEY_CURRENT_USER, Options().GetProfileRegPath(),
+                                   false)) {
+        profile.DeleteKeyRec(L"Hotkeys");
+        profile.CloseKey();
+      }
+    }
+    CWinReg reg;
+    if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegPath(), true)) return;
+    for (const auto& hotkey : m_colHotkeys)
+      reg.SetStringValue(hotkey->DisplayKeyName(),
+                         hotkey->DisplayActionName2() + L"," + hotkey->TemplateEntryID);
+  });
+}

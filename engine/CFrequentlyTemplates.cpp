@@ -1,0 +1,197 @@
+#include "engine/CFrequentlyTemplates.h"
+
+#include <algorithm>
+
+#include "core/COptions.h"
+#include "core/CWinReg.h"
+#include "core/Main.h"
+#include "engine/mTanvelo.h"
+#include "platform/redemption/SafeItem.h"
+#include "platform/vb/Runtime.h"
+
+namespace {
+constexpr int32_t kUseTypes[] = {1, 2, 4, 8};
+}  // namespace
+
+CFrequentlyTemplates::CFrequentlyTemplates() {
+  Load();
+}
+
+CFrequentlyTemplates::~CFrequentlyTemplates() = default;
+
+std::wstring CFrequentlyTemplates::GetRegKey() {
+  return Options().GetProfileRegPath() + L"\\FrequentlyUsed";
+}
+
+std::shared_ptr<CTemplates>* CFrequentlyTemplates::GetFrequentsCache(int32_t nUseType) {
+  for (size_t i = 0; i < m_colCache.size(); ++i)
+    if (kUseTypes[i] == nUseType) return &m_colCache[i];
+  return nullptr;
+}
+
+void CFrequentlyTemplates::DropCaches() {
+  for (auto& cache : m_colCache) cache.reset();
+}
+
+std::shared_ptr<CTemplate> CFrequentlyTemplates::FindTemplate(const std::wstring& sEntryID) const {
+  return m_colTemplates.Find(sEntryID);
+}
+
+void CFrequentlyTemplates::Load() {
+  Trap(L"CFrequentlyTemplates::Load", [&] {
+    std::vector<std::wstring> badNames;
+    {
+      CWinReg reg;
+      if (reg.InitForRead(CWinReg::HKEY_CURRENT_USER, GetRegKey())) {
+        for (int32_t index = 0;; ++index) {
+          std::wstring name = reg.Values(index);
+          if (name.empty()) break;
+          auto record = std::make_shared<CTemplate>();
+          if (record->FromString(reg.GetStringValue(name)))
+            m_colTemplates.Add(record);
+          else
+            badNames.push_back(name);
+        }
+      }
+    }
+    if (badNames.empty()) return;
+    CWinReg reg;
+    if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), false)) return;
+    for (const auto& name : badNames) {
+      LogWarning(L"CFrequentlyTemplates::Load", L"Delete bad registry entry");
+      reg.DeleteValue(name);
+    }
+  });
+}
+
+std::shared_ptr<CTemplates> CFrequentlyTemplates::GetFrequents(int32_t nUseType,
+                                                               bool bForceRecalc) {
+  std::shared_ptr<CTemplates>* cache = GetFrequentsCache(nUseType);
+  if (!cache) {
+    LogError(L"CFrequentlyTemplates::GetFrequents", 0,
+             L"Invalid nUseType(" + std::to_wstring(nUseType) + L")");
+    return nullptr;
+  }
+  if (!bForceRecalc && *cache) return *cache;
+
+  // The order of a text sort of "count as nine digits, comma, EntryID" read backwards: the
+  // highest count first, equal counts by EntryID text descending.
+  std::vector<const CTemplate*> ranked;
+  for (const auto& record : m_colTemplates)
+    if (record->UseCount(nUseType) > 0) ranked.push_back(record.get());
+  auto before = [nUseType](const CTemplate* a, const CTemplate* b) {
+    int32_t ca = a->UseCount(nUseType), cb = b->UseCount(nUseType);
+    return ca != cb ? ca > cb : a->sEntryID > b->sEntryID;
+  };
+  size_t top = std::min<size_t>(ranked.size(), MAX_COUNT);
+  std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(top), ranked.end(),
+                    before);
+
+  auto result = std::make_shared<CTemplates>();
+  for (size_t i = 0; i < top; ++i) result->AddCopy(*ranked[i]);
+  *cache = std::make_shared<CTemplates>();
+  (*cache)->CopyFrom(result.get());
+  return result;
+}
+
+void CFrequentlyTemplates::UpdateFrequents(CTemplates& colTmpls, int32_t nUseType, bool& bUpdated) {
+  Trap(L"CFrequentlyTemplates::UpdateFrequents", [&] {
+    std::shared_ptr<CTemplates> current = GetFrequents(nUseType, false);
+    if (!current) vb::Raise(vb::kObjectVariableNotSet);
+    bool same = colTmpls.Count() == current->Count();
+    for (int32_t i = 1; same && i <= current->Count(); ++i) {
+      const CTemplate& mine = *colTmpls.Item(i);
+      const CTemplate& now = *current->Item(i);
+      same = mine.sEntryID == now.sEntryID && mine.sSubject == now.sSubject &&
+             mine.bPreaddressed == now.bPreaddressed;
+    }
+    if (same) return;
+    colTmpls.CopyFrom(current.get());
+    bUpdated = true;
+  });
+}
+
+void CFrequentlyTemplates::IncUseCount(const std::wstring& sEntryID, int32_t nUseType) {
+  std::shared_ptr<CTemplate> record = FindTemplate(sEntryID);
+  if (!record) {
+    record = std::make_shared<CTemplate>();
+    record->sEntryID = sEntryID;
+    std::shared_ptr<redemption::SafeMailItem> none;
+    if (!record->Refresh(none)) return;  // no such template: nothing counted, no event
+    vb::Ignore([&] { m_colTemplates.Add(record); });
+  }
+  for (int32_t useType : kUseTypes) {
+    if ((nUseType & useType) == 0) continue;
+    ++*record->UseCounter(useType);
+    GetFrequentsCache(useType)->reset();
+  }
+  vb::Ignore([&] { SaveEntry(*record); });
+  vb::Ignore([&] {
+    // A template that enters the top list becomes a favourite; leaving it keeps the mark.
+    auto item = mTanvelo::GetTemplate(sEntryID);
+    if (!item || mTanvelo::IsFavoriteTemplate(item)) return;
+    auto top = GetFrequents(nUseType, false);
+    if (top && top->Find(sEntryID)) mTanvelo::MarkFavoriteTemplate(item, true);
+  });
+  vb::Err().Clear();
+  OnChange.Raise(nUseType);
+}
+
+void CFrequentlyTemplates::RefreshAll() {
+  StartTimer();
+  DropCaches();
+  std::shared_ptr<redemption::SafeMailItem> safe;
+  vb::Ignore(
+      [&] { safe = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem"); });
+  vb::Err().Clear();
+  for (int32_t position = m_colTemplates.Count(); position >= 1; --position) {
+    auto record = m_colTemplates.Item(position);
+    if (!record->Refresh(safe)) m_colTemplates.Remove(position);
+  }
+  safe.reset();
+  SaveAll();
+  LogElapsed(L"CFrequentlyTemplates::RefreshAll", L"", 2);
+}
+
+std::shared_ptr<CTemplate> CFrequentlyTemplates::Refresh(const std::wstring& sEntryID) {
+  DropCaches();
+  auto record = FindTemplate(sEntryID);
+  if (!record) return nullptr;
+  std::shared_ptr<redemption::SafeMailItem> none;
+  if (!record->Refresh(none)) {
+    DeleteEntry(record);
+    return nullptr;
+  }
+  SaveEntry(*record);
+  return record;
+}
+
+void CFrequentlyTemplates::SaveEntry(const CTemplate& record) {
+  CWinReg reg;
+  if (reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true))
+    reg.SetStringValue(record.sEntryID, record.ToString());
+}
+
+void CFrequentlyTemplates::DeleteEntry(const std::shared_ptr<CTemplate>& record) {
+  vb::Ignore([&] { m_colTemplates.Remove(record->sEntryID); });
+  CWinReg reg;
+  if (reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), false))
+    reg.DeleteValue(record->sEntryID);
+}
+
+void CFrequentlyTemplates::SaveAll() {
+  {
+    CWinReg reg;
+    if (reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true)) {
+      // Names first: deleting while enumerating by index would skip every other value.
+      std::vector<std::wstring> names;
+      for (int32_t index = 0;; ++index) {
+        std::wstring name = reg.Values(index);
+        if (name.empty()) break;
+        names.push_back(name);
+      }
+      for (const auto& name : names) reg.DeleteValue(name);
+    }
+  }
+  for (const auto& record : m_colTemplates) SaveEntry(*record);
+}

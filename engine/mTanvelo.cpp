@@ -1,0 +1,406 @@
+#include "engine/mTanvelo.h"
+
+#include "core/CLang.h"
+#include "core/COptions.h"
+#include "core/Main.h"
+#include "engine/TextNumber.h"
+#include "engine/mBody.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/redemption/SafeItem.h"
+#include "platform/vb/Runtime.h"
+#include "platform/win32/Clock.h"
+#include "platform/win32/MessageBox.h"
+
+namespace mTanvelo {
+namespace {
+
+constexpr int32_t kMarkedFlag = 2;
+constexpr int32_t kFavouriteFlagIcon = 5;
+constexpr int32_t kIconReplied = 261;
+constexpr int32_t kIconForwarded = 262;
+const std::wstring kStandardFolder = L"Standard Templates";
+const std::wstring kNewMessageFolder = L"New Message Templates";
+
+// A missing object is the runtime's error 91, as a call on Nothing would raise.
+template <class T>
+const std::shared_ptr<T>& Need(const std::shared_ptr<T>& object) {
+  if (!object) vb::Raise(vb::kObjectVariableNotSet);
+  return object;
+}
+
+std::shared_ptr<outlook::MAPIFolder> TemplatesRoot() {
+  return Need(g_oTemplatesFolder);
+}
+
+std::shared_ptr<outlook::NameSpace> Session() {
+  return Need(Need(g_oApp)->Session());
+}
+
+// One statement whose error is ignored, leaving no error behind.
+template <class F>
+void Quietly(F&& statement) {
+  vb::Ignore(std::forward<F>(statement));
+  vb::Err().Clear();
+}
+
+template <class R, class F>
+R QuietlyOr(R fallback, F&& body) {
+  R result = std::move(fallback);
+  Quietly([&] { result = body(); });
+  return result;
+}
+
+template <class... Args>
+std::wstring Text(const wchar_t* id, const Args&... args) {
+  return g_oLang ? g_oLang->Item(id, args...) : std::wstring(id);
+}
+
+std::shared_ptr<outlook::UserProperty> FindProperty(const ItemPtr& item, const wchar_t* name) {
+  return Need(item)->UserProperties()->Find(name);
+}
+
+// Adds the property when missing (with the folder-fields flag given) and stores the text.
+void WriteProperty(const ItemPtr& item, const wchar_t* name, const std::wstring& value,
+                   bool addToFolderFields) {
+  auto property = FindProperty(item, name);
+  if (!property) property = item->UserProperties()->Add(name, outlook::olText, addToFolderFields);
+  property->SetValue(value);
+}
+
+void DeleteProperty(const ItemPtr& item, const wchar_t* name) {
+  if (auto property = FindProperty(item, name)) property->Delete();
+}
+
+std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::wstring& to) {
+  for (size_t at = 0; (at = text.find(from, at)) != std::wstring::npos; at += to.size())
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+bool CheckRecipients(outlook::Recipients& recipients, const std::wstring& subject, bool bOnTop,
+                     bool bSilent) {
+  const wchar_t* prompt = nullptr;
+  const wchar_t* title = nullptr;
+  if (recipients.Count() == 0) {
+    prompt = L"STR_NORECIPIENTS_PROMPT";
+    title = L"STR_NORECIPIENTS_TITLE";
+  } else if (!recipients.ResolveAll()) {
+    prompt = L"STR_CANT_RESOLVE_PROMPT";
+    title = L"STR_CANT_RESOLVE_TITLE";
+  }
+  if (!prompt) return true;
+  if (!bSilent) {
+    std::wstring shownSubject = subject.empty() ? Text(L"STR_UNTITLED_MAIL") : subject;
+    vb::MsgBox(Text(prompt), bOnTop ? win32::MB_TOPMOST : win32::MB_SETFOREGROUND,
+               Text(title, shownSubject));
+  }
+  return false;
+}
+
+}  // namespace
+
+// --- Marks on items ---------------------------------------------------------------------------
+
+std::wstring GetAddinProperty(const ItemPtr& item) {
+  return QuietlyOr(std::wstring(), [&] {
+    auto property = FindProperty(item, kAddinProperty);
+    return property ? property->Value() : std::wstring();
+  });
+}
+
+void SetAddinProperty(const ItemPtr& item, const std::wstring& value, bool bSave) {
+  if (!value.empty())
+    Quietly([&] { WriteProperty(item, kAddinProperty, value, false); });
+  else
+    Quietly([&] { DeleteProperty(item, kAddinProperty); });
+  if (bSave) Quietly([&] { Need(item)->Save(); });
+}
+
+bool HasAddinStamp(const ItemPtr& item) {
+  return QuietlyOr(false, [&] {
+    return vb::LCase(GetAddinProperty(item)) == vb::LCase(Options().ProductCode());
+  });
+}
+
+int32_t GetSendMode(const ItemPtr& item) {
+  return TrapOr(L"mTanvelo::GetSendMode", 0, [&] {
+    auto property = FindProperty(item, kSendModeProperty);
+    return property ? CLngText(property->Value()) : 1;
+  });
+}
+
+void SetSendMode(const ItemPtr& item, int32_t nMode, bool bSave) {
+  Trap(L"mTanvelo::SetSendMode", [&] {
+    auto property = FindProperty(item, kSendModeProperty);
+    if (!property) property = item->UserProperties()->Add(kSendModeProperty, outlook::olText);
+    property->SetValue(std::to_wstring(nMode));
+    if (bSave) item->Save();
+  });
+}
+
+void RemoveSendMode(const ItemPtr& item, bool bSave) {
+  Quietly([&] { DeleteProperty(item, kSendModeProperty); });
+  if (bSave) Quietly([&] { Need(item)->Save(); });
+}
+
+void SetHotkeyProperties(const ItemPtr& item, const std::wstring& sHotkey,
+                         const std::wstring& sAction) {
+  Quietly([&] { WriteProperty(item, kHotkeyProperty, sHotkey, true); });
+  Quietly([&] { WriteProperty(item, kHotkeyActionProperty, sAction, true); });
+  Quietly([&] { Need(item)->Save(); });
+}
+
+void RemoveHotkeyProperties(const ItemPtr& item, bool bSave) {
+  Quietly([&] { DeleteProperty(item, kHotkeyProperty); });
+  Quietly([&] { DeleteProperty(item, kHotkeyActionProperty); });
+  if (bSave) Quietly([&] { Need(item)->Save(); });
+}
+
+void MarkFavoriteTemplate(const ItemPtr& item, bool bSave) {
+  if (GetAppVersion() >= 12) {
+    Quietly([&] { Need(item)->SetMileage(L"1"); });
+  } else {
+    Quietly([&] { Need(item)->SetFlagStatus(kMarkedFlag); });
+    Quietly([&] { Need(item)->SetFlagIcon(kFavouriteFlagIcon); });
+  }
+  if (bSave) Quietly([&] { Need(item)->Save(); });
+}
+
+void UnmarkFavoriteTemplate(const ItemPtr& item, bool bSave) {
+  int32_t version = GetAppVersion();
+  Quietly([&] { Need(item)->SetFlagStatus(0); });
+  if (version >= 10) Quietly([&] { Need(item)->SetFlagIcon(0); });
+  if (version >= 12) Quietly([&] { Need(item)->SetMileage(L""); });
+  if (bSave) Quietly([&] { Need(item)->Save(); });
+}
+
+bool IsFavoriteTemplate(const ItemPtr& item) {
+  return QuietlyOr(false, [&] {
+    if (GetAppVersion() >= 12) return Need(item)->Mileage() == L"1";
+    return Need(item)->FlagStatus() == kMarkedFlag;
+  });
+}
+
+// --- Default template ---------------------------------------------------------------------------
+
+bool IsDefaultTemplate(const std::wstring& sEntryID) {
+  return QuietlyOr(false,
+                   [&] { return !sEntryID.empty() && sEntryID == Options().DefaultTemplateID(); });
+}
+
+void SetDefaultTemplate(const ItemPtr& item) {
+  if (!item) {
+    Quietly([&] { Options().SetDefaultTemplateID(L""); });
+    return;
+  }
+  Quietly([&] { Options().SetDefaultTemplateID(item->EntryID()); });
+  MarkFavoriteTemplate(item, true);
+}
+
+void ClearDefaultTemplate() {
+  SetDefaultTemplate(nullptr);
+}
+
+// --- Templates
+// ------------------------------------------------------------------------------------
+
+bool IsTemplateItem(const ItemPtr& item) {
+  return QuietlyOr(false, [&] {
+    if (Need(item)->Class() != outlook::olMail || item->Sent()) return false;
+    const std::wstring rootId = TemplatesRoot()->EntryID();
+    // The EntryID alone decides: the walk ends above the top folder of the item's store.
+    std::shared_ptr<outlook::MAPIFolder> folder = item->Parent();
+    while (folder) {
+      if (folder->EntryID() == rootId) return true;
+      auto parent = folder->Parent();
+      folder = parent && parent->Class() == outlook::olFolder
+                   ? std::dynamic_pointer_cast<outlook::MAPIFolder>(parent)
+                   : nullptr;
+    }
+    return false;
+  });
+}
+
+bool IsTemplateFolder(const FolderPtr& folder) {
+  return TrapOr(L"mTanvelo::IsTemplateFolder", false, [&] {
+    auto root = TemplatesRoot();
+    if (Need(folder)->StoreID() != root->StoreID()) return false;
+    for (auto current = folder;;) {
+      if (current->EntryID() == root->EntryID()) return true;
+      auto parent = current->Parent();
+      if (!parent || parent->Class() != outlook::olFolder) return false;
+      current = std::dynamic_pointer_cast<outlook::MAPIFolder>(parent);
+    }
+  });
+}
+
+ItemPtr GetTemplate(const std::wstring& sEntryID) {
+  return QuietlyOr(ItemPtr(), [&]() -> ItemPtr {
+    auto item = Session()->GetItemFromID(sEntryID, TemplatesRoot()->StoreID());
+    return item && IsTemplateItem(item) ? item : nullptr;
+  });
+}
+
+void DisplayTemplate(const ItemPtr& item, bool bModal) {
+  const wchar_t* proc = L"mTanvelo::DisplayTemplate";
+  LogInfo(proc, std::wstring(L"oTemplate.Display bModal:= ") + (bModal ? L"true" : L"false"));
+  Trap(proc, [&] {
+    Need(item)->Display(bModal);
+    if (bModal) {
+      LogInfo(proc, L"DoEvents");
+      vb::DoEvents();
+    }
+  });
+}
+
+void OpenTemplateDuplicate(const std::wstring& sEntryID) {
+  Trap(L"mTanvelo::OpenTemplateDuplicate", [&] {
+    ItemPtr original = GetTemplate(sEntryID);
+    if (!original) return;
+    auto folder = Need(original->Parent());
+    std::wstring subject = GetNewTemplateSubject(folder->EntryID(), original->Subject());
+    ItemPtr copy = Need(original->Copy());
+    RemoveHotkeyProperties(copy, false);
+    SetAddinProperty(copy, Options().ProductCode(), false);
+    copy->SetSubject(subject);
+    copy->Save();
+    DisplayTemplate(copy, false);
+  });
+}
+
+std::wstring GetNewTemplateSubject(const std::wstring& sFolderEntryID,
+                                   const std::wstring& vSubject) {
+  size_t digits = 0;
+  auto isDigit = [](wchar_t c) { return c >= L'0' && c <= L'9'; };
+  while (digits < 6 && digits < vSubject.size() && isDigit(vSubject[vSubject.size() - 1 - digits]))
+    ++digits;
+  const std::wstring base = vSubject.substr(0, vSubject.size() - digits);
+  const int32_t number = digits ? std::stoi(vSubject.substr(vSubject.size() - digits)) : 0;
+  return TrapOr(L"mTanvelo::GetNewTemplateSubject", base, [&] {
+    auto folder = Session()->GetFolderFromID(sFolderEntryID, TemplatesRoot()->StoreID());
+    auto items = Need(folder)->Items();
+    std::wstring candidate;
+    for (int32_t k = 1; k <= 99; ++k) {
+      candidate = base + std::to_wstring(number + k);
+      if (!items->Find(L"[MessageClass] = 'IPM.Note' And [Subject]='" + FilterText(candidate) +
+                       L"'"))
+        break;
+    }
+    return candidate;
+  });
+}
+
+std::wstring FilterText(const std::wstring& text) {
+  return ReplaceAll(text, L"'", L"''");
+}
+
+// --- Mail item helpers
+// ----------------------------------------------------------------------------
+
+int32_t GetTemplateBodyFormat(const ItemPtr& item, bool bSave, bool bSwitch) {
+  return mBody::SafeGetHTMLBody(item, bSave, bSwitch).empty() ? outlook::olFormatPlain
+                                                              : outlook::olFormatHTML;
+}
+
+std::wstring Txt2Html(const std::wstring& text) {
+  return TrapOr(L"mTanvelo::Txt2Html", std::wstring(), [&] {
+    std::wstring body =
+        ReplaceAll(ReplaceAll(ReplaceAll(text, L"<", L"&lt;"), L">", L"&gt;"), L"\r", L"<BR>");
+    return L"<HTML><BODY><P><FONT size=2><FONT face=\"Courier New\">" + body +
+           L"</FONT><BR></FONT></P></BODY></HTML>";
+  });
+}
+
+void DeleteItem(const ItemPtr& item, bool bForGood) {
+  std::wstring entryId, storeId;
+  if (!Trap(L"mTanvelo::DeleteItem(first delete)", [&] {
+        auto deleted = Session()->GetDefaultFolder(outlook::olFolderDeletedItems);
+        auto moved = Need(Need(item)->Move(deleted));
+        entryId = moved->EntryID();
+        storeId = Need(moved->Parent())->StoreID();
+      }))
+    return;
+  if (!bForGood) return;
+  Trap(L"mTanvelo::DeleteItem(second delete)",
+       [&] { Need(Session()->GetItemFromID(entryId, storeId))->Delete(); });
+}
+
+std::wstring SafeGetSenderName(const ItemPtr& item) {
+  return TrapOr(L"mTanvelo::SafeGetSenderName", std::wstring(), [&] {
+    auto safe = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
+    safe->SetItem(item);
+    std::wstring name = safe->SenderName();
+    safe->SetItem(nullptr);
+    return name;
+  });
+}
+
+bool CheckRecipientsBeforeSend(const ItemPtr& item, bool bOnTop, bool bSilent) {
+  return CheckRecipients(*Need(Need(item)->Recipients()), item->Subject(), bOnTop, bSilent);
+}
+
+bool CheckRecipientsBeforeSend(const std::shared_ptr<redemption::SafeItem>& item, bool bOnTop,
+                               bool bSilent) {
+  return CheckRecipients(*Need(Need(item)->Recipients()), item->Subject(), bOnTop, bSilent);
+}
+
+int32_t GetTimeZoneBias(bool bDaylight) {
+  win32::TIME_ZONE_INFORMATION zone;
+  uint32_t answer = win32::GetTimeZoneInformation(&zone);
+  if (answer == win32::TIME_ZONE_ID_INVALID) return 0;
+  if (!bDaylight) return zone.Bias;
+  // A zone without daylight saving answers "unknown" and still has its bias.
+  if (answer == win32::TIME_ZONE_ID_DAYLIGHT) return zone.Bias + zone.DaylightBias;
+  return zone.Bias + zone.StandardBias;
+}
+
+ItemPtr MoveItemToFolder(const ItemPtr& item, const FolderPtr& folder) {
+  if (Need(Need(item)->Parent())->EntryID() != Need(folder)->EntryID()) return item->Move(folder);
+  return item;
+}
+
+void ShowFolder(const FolderPtr& folder) {
+  Quietly([&] {
+    auto explorer = Need(Need(g_oApp)->ActiveExplorer());
+    if (explorer->CurrentFolder() == folder) return;
+    vb::DoEvents();
+    explorer->SetCurrentFolder(folder);
+  });
+}
+
+void ReloadItem(ItemPtr& item) {
+  std::wstring entryId, storeId;
+  Quietly([&] {
+    if (Need(item)->EntryID().empty() || !item->Saved()) item->Save();
+  });
+  Quietly([&] { entryId = Need(item)->EntryID(); });
+  Quietly([&] { storeId = Need(Need(item)->Parent())->StoreID(); });
+  item = nullptr;
+  Quietly([&] { item = Session()->GetItemFromID(entryId, storeId); });
+}
+
+FolderPtr GetNewMessageTemplatesFolder() {
+  return QuietlyOr(FolderPtr(), [&] {
+    auto standard = TemplatesRoot()->Folders()->Item(kStandardFolder);
+    return Need(standard)->Folders()->Item(kNewMessageFolder);
+  });
+}
+
+void ShowNewMessageTemplatesFolder() {
+  Quietly([&] {
+    auto folder = Need(GetNewMessageTemplatesFolder());
+    Need(Need(g_oApp)->ActiveExplorer())->SetCurrentFolder(folder);
+  });
+}
+
+void SetOriginalReplyIcon(const ItemPtr& mail, int32_t nAction) {
+  if (nAction != 1 && nAction != 2 && nAction != 4) return;
+  Quietly([&] {
+    auto safe = Need(GetSafeItem(mail));
+    safe->SetFields(outlook::PR_ICON_INDEX, nAction == 4 ? kIconForwarded : kIconReplied);
+    safe->SetSubject(safe->Subject());
+    safe->Save();
+  });
+}
+
+}  // namespace mTanvelo

@@ -1,0 +1,100 @@
+// Module mTanvelo, the template engine's procedures on Outlook items and folders: what a
+// template is and how it is marked (product stamp, send mode, hotkey properties, favourite
+// mark, default template), finding, opening and duplicating templates, and the small mail
+// helpers the engine runs on items (body format, deleting, moving, reloading, recipients,
+// time-zone bias, sample folder, reply icon).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/outlook/Forward.h"
+
+namespace redemption {
+class SafeItem;
+}
+
+namespace mTanvelo {
+
+using ItemPtr = std::shared_ptr<outlook::Item>;
+using FolderPtr = std::shared_ptr<outlook::MAPIFolder>;
+
+// User properties the system writes (all of Outlook's text type).
+inline constexpr const wchar_t* kAddinProperty = L"NORVANE.Addin";
+inline constexpr const wchar_t* kSendModeProperty = L"Norvane.Tanvelo.SendMode";
+inline constexpr const wchar_t* kHotkeyProperty = L"NORVANE.TVL.HotKey";
+inline constexpr const wchar_t* kHotkeyActionProperty = L"NORVANE.TVL.HotKeyAction";
+
+// --- Marks on items ---------------------------------------------------------------------------
+std::wstring GetAddinProperty(const ItemPtr& item);
+// A value adds or sets the stamp; the empty value removes it.
+void SetAddinProperty(const ItemPtr& item, const std::wstring& value, bool bSave);
+bool HasAddinStamp(const ItemPtr& item);
+// 1 when the property is missing; 0 (logged) when it holds no number.
+int32_t GetSendMode(const ItemPtr& item);
+void SetSendMode(const ItemPtr& item, int32_t nMode, bool bSave);
+void RemoveSendMode(const ItemPtr& item, bool bSave);
+// Stores both texts as given and saves the item.
+void SetHotkeyProperties(const ItemPtr& item, const std::wstring& sHotkey,
+                         const std::wstring& sAction);
+void RemoveHotkeyProperties(const ItemPtr& item, bool bSave);
+// The favourite mark: Mileage "1" from Outlook 2007, the follow-up flag before.
+void MarkFavoriteTemplate(const ItemPtr& item, bool bSave);
+void UnmarkFavoriteTemplate(const ItemPtr& item, bool bSave);
+bool IsFavoriteTemplate(const ItemPtr& item);
+
+// --- Default template ---------------------------------------------------------------------------
+bool IsDefaultTemplate(const std::wstring& sEntryID);
+// A template becomes the default and a favourite; null clears the default (the former
+// default keeps its mark).
+void SetDefaultTemplate(const ItemPtr& item);
+void ClearDefaultTemplate();
+
+// --- Templates
+// ------------------------------------------------------------------------------------ An unsent
+// mail in the templates folder or below it.
+bool IsTemplateItem(const ItemPtr& item);
+// The templates folder or a folder below it, in the same store.
+bool IsTemplateFolder(const FolderPtr& folder);
+// The template of this EntryID in the templates store, or null.
+ItemPtr GetTemplate(const std::wstring& sEntryID);
+void DisplayTemplate(const ItemPtr& item, bool bModal);
+// Makes, saves and opens a copy with a subject free in the template's folder.
+void OpenTemplateDuplicate(const std::wstring& sEntryID);
+// The subject with its trailing number (up to six digits) raised to the first one that no
+// mail in the folder has: "Untitled" gives "Untitled1", "Offer 7" gives "Offer 8".
+std::wstring GetNewTemplateSubject(const std::wstring& sFolderEntryID,
+                                   const std::wstring& vSubject);
+
+// Text for a quoted value of an Items.Restrict or Find filter: apostrophes doubled.
+std::wstring FilterText(const std::wstring& text);
+
+// --- Mail item helpers
+// ---------------------------------------------------------------------------- 2 (HTML) when the
+// item has an HTML body, else 1 (plain text).
+int32_t GetTemplateBodyFormat(const ItemPtr& item, bool bSave, bool bSwitch);
+// Plain text as a small HTML page.
+std::wstring Txt2Html(const std::wstring& text);
+// Moves the item to Deleted Items; with bForGood deletes it there too.
+void DeleteItem(const ItemPtr& item, bool bForGood);
+std::wstring SafeGetSenderName(const ItemPtr& item);
+// True when the item has recipients and all of them resolve; otherwise False, with a message
+// unless silent.
+bool CheckRecipientsBeforeSend(const ItemPtr& item, bool bOnTop, bool bSilent);
+bool CheckRecipientsBeforeSend(const std::shared_ptr<redemption::SafeItem>& item, bool bOnTop,
+                               bool bSilent);
+// Minutes to add to local time to get UTC; with bDaylight, the bias of the time now in force.
+int32_t GetTimeZoneBias(bool bDaylight);
+// The item in the folder: moved when it lay elsewhere, else the same item. Errors go to the
+// caller.
+ItemPtr MoveItemToFolder(const ItemPtr& item, const FolderPtr& folder);
+void ShowFolder(const FolderPtr& folder);
+// The same item fetched again from its store (saved first when needed); null when that fails.
+void ReloadItem(ItemPtr& item);
+FolderPtr GetNewMessageTemplatesFolder();
+void ShowNewMessageTemplatesFolder();
+// The replied (actions 1, 2) or forwarded (4) icon on the answered mail.
+void SetOriginalReplyIcon(const ItemPtr& mail, int32_t nAction);
+
+}  // namespace mTanvelo

@@ -1,0 +1,152 @@
+// The hotkeys of a profile: lookups, and their registry layout through a save and a load.
+#include "addin/CHotkeys.h"
+#include "core/COptions.h"
+#include "core/CWinReg.h"
+#include "tests/engine/EngineTest.h"
+
+namespace {
+
+constexpr uint32_t HKCU = CWinReg::HKEY_CURRENT_USER;
+
+class Hotkeys : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    a = AddMail(templates, L"a")->EntryID();
+    b = AddMail(templates, L"b")->EntryID();
+    c = AddMail(templates, L"c")->EntryID();
+  }
+  // The stored values in order: name, then data.
+  std::vector<std::pair<std::wstring, std::wstring>> Stored() {
+    std::vector<std::pair<std::wstring, std::wstring>> values;
+    CWinReg reg;
+    if (!reg.InitForRead(HKCU, CHotkeys::GetRegPath())) return values;
+    for (int32_t i = 0;; ++i) {
+      std::wstring name = reg.Values(i);
+      if (name.empty()) break;
+      values.emplace_back(name, reg.GetStringValue(name));
+    }
+    return values;
+  }
+  void Write(const std::vector<std::pair<std::wstring, std::wstring>>& values) {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(HKCU, CHotkeys::GetRegPath(), true));
+    for (const auto& [name, data] : values) reg.SetStringValue(name, data);
+  }
+  std::vector<std::wstring> Keys(const CHotkeys& hotkeys) {
+    std::vector<std::wstring> keys;
+    for (const auto& h : hotkeys) keys.push_back(h->DisplayKeyName() + L"=" + h->TemplateEntryID);
+    return keys;
+  }
+  std::wstring a, b, c;
+};
+
+}  // namespace
+
+TEST_F(Hotkeys, RegistryLayoutRoundTrips) {
+  EXPECT_EQ(Options().GetProfileRegPath() + L"\\Hotkeys", CHotkeys::GetRegPath());
+  CHotkeys hotkeys;
+  hotkeys.Add(a, 2, 'R', false, true, true);
+  hotkeys.Add(b, 4, 'T', true, false, true);
+  hotkeys.Add(c, 1, 'Q', false, true, true);
+  hotkeys.SaveToReg();
+  EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{
+                {L"Ctrl+Alt+R", L"Reply to all with," + a},
+                {L"Ctrl+Shift+T", L"Forward with," + b},
+                {L"Ctrl+Alt+Q", L"Tanvelo," + c}}),
+            Stored());
+
+  CHotkeys loaded;
+  loaded.LoadFromReg();
+  ASSERT_EQ(3, loaded.Count());
+  auto r = loaded.Item(L"521112");
+  EXPECT_EQ(2, r->Action);
+  EXPECT_EQ(a, r->TemplateEntryID);
+  EXPECT_EQ(r, loaded.FindByKeys('R', false, true, true));
+  EXPECT_EQ(4, loaded.Item(L"541110")->Action);
+
+  // A save after removing one rewrites the key without it.
+  loaded.Remove(L"541110");
+  loaded.SaveToReg();
+  EXPECT_EQ(2u, Stored().size());
+  EXPECT_EQ(L"Ctrl+Alt+Q", Stored()[1].first);
+}
+
+TEST_F(Hotkeys, LoadSkipsOnlyTheValuesItCannotUse) {
+  std::wstring gone = AddMail(templates, L"doomed")->EntryID();
+  p.session->GetItemFromID(gone)->Delete();
+  p.session->GetItemFromID(gone)->Delete();  // out of Deleted Items too
+  Write({
+      {L"Ctrl+Alt+A", L"Tanvelo," + a},
+      {L"Ctrl+Alt", L"Tanvelo," + a},           // no letter
+      {L"Ctrl+Alt+B", L"Forward," + b},         // unknown action
+      {L"Ctrl+Alt+C", L"Forward with"},         // no template
+      {L"Ctrl+Alt+D", L"Tanvelo," + gone},      // template deleted
+      {L"Alt+Ctrl+A", L"Forward with," + b},    // the same combination again
+      {L"Ctrl+Shift+E", L"forward WITH," + c},  // action name in any case
+  });
+  CHotkeys hotkeys;
+  hotkeys.Add(a, 1, 'Z', false, true, true);  // replaced by the load
+  hotkeys.LoadFromReg();
+  EXPECT_EQ((std::vector<std::wstring>{L"Ctrl+Alt+A=" + a, L"Ctrl+Shift+E=" + c}), Keys(hotkeys));
+  EXPECT_EQ(4, hotkeys.Item(L"451110")->Action);
+  EXPECT_TRUE(Logged(L"CHotKey::DisplayKeyName", L"Parse Error in 'Ctrl+Alt'"));
+  EXPECT_TRUE(Logged(L"CHotKey::DisplayActionName", L"Invalid action name 'Forward'"));
+  EXPECT_TRUE(Logged(L"CHotkeys::LoadFromReg"));
+  EXPECT_EQ(0, vb::Err().Number());
+
+  hotkeys.SaveToReg();  // what was skipped is gone, what loaded stays
+  EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{
+                {L"Ctrl+Alt+A", L"Tanvelo," + a}, {L"Ctrl+Shift+E", L"Forward with," + c}}),
+            Stored());
+}
+
+TEST_F(Hotkeys, LoadReadsAtMost1001Values) {
+  // 1,005 combinations whose key texts stay apart in the registry's names.
+  std::vector<std::pair<std::wstring, std::wstring>> values;
+  for (wchar_t key = 0x21; key <= 0xDF && values.size() < 1005; ++key) {
+    if (key == L'+' || (key >= L'a' && key <= L'z') || (key > 0x7E && key < 0xA0)) continue;
+    for (int mods = 0; mods < 8 && values.size() < 1005; ++mods) {
+      std::wstring text = std::wstring(mods & 1 ? L"Ctrl+" : L"") + (mods & 2 ? L"Alt+" : L"") +
+                          (mods & 4 ? L"Shift+" : L"") + key;
+      values.emplace_back(text, L"Tanvelo," + a);
+    }
+  }
+  ASSERT_EQ(1005u, values.size());
+  Write(values);
+  CHotkeys hotkeys;
+  hotkeys.LoadFromReg();
+  EXPECT_EQ(1001, hotkeys.Count());
+}
+
+TEST_F(Hotkeys, NoKeyOrNoTemplatesFolderLoadsNothing) {
+  CHotkeys hotkeys;
+  hotkeys.LoadFromReg();
+  EXPECT_EQ(0, hotkeys.Count());
+  Write({{L"Ctrl+Alt+A", L"Tanvelo," + a}});
+  g_oTemplatesFolder.reset();
+  hotkeys.LoadFromReg();
+  EXPECT_EQ(0, hotkeys.Count());
+}
+
+TEST_F(Hotkeys, Lookups) {
+  CHotkeys hotkeys;
+  hotkeys.Add(a, 1, 'R', false, true, true);
+  hotkeys.Add(b, 2, 'R', true, false, true);
+  hotkeys.Add(c, 4, 'S', false, true, true);
+  int32_t index = -1;
+  EXPECT_EQ(hotkeys.Item(3), hotkeys.FindByTemplate(c, index));
+  EXPECT_EQ(3, index);
+  EXPECT_EQ(nullptr, hotkeys.FindByTemplate(vb::LCase(c) + L"x", index));
+  EXPECT_EQ(0, index);
+  EXPECT_EQ(hotkeys.Item(1), hotkeys.FindByKey('R'));
+  EXPECT_EQ(nullptr, hotkeys.FindByKey('T'));
+  EXPECT_EQ(hotkeys.Item(2), hotkeys.FindByKeys('R', true, false, true));
+  EXPECT_EQ(nullptr, hotkeys.FindByKeys('R', true, true, true));
+
+  EXPECT_FALSE(vb::Catch([&] { hotkeys.Add(c, 1, 'R', false, true, true); }));
+  EXPECT_EQ(457, vb::Err().Number());
+  EXPECT_EQ(3, hotkeys.Count());
+  EXPECT_FALSE(vb::Catch([&] { hotkeys.Item(L"5A1112"); }));
+  EXPECT_EQ(&::Hotkeys(), &::Hotkeys());
+}

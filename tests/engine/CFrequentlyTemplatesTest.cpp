@@ -1,0 +1,286 @@
+// Usage records in the registry, the ranked lists per action and their cache.
+#include "EngineTest.h"
+#include "core/CWinReg.h"
+#include "engine/CFrequentlyTemplates.h"
+#include "engine/mTanvelo.h"
+
+using support::library::Log;
+
+namespace {
+
+constexpr uint32_t HKCU = CWinReg::HKEY_CURRENT_USER;
+
+// Stores one record as a restart would find it.
+void Store(const std::wstring& id, int32_t replies, int32_t replyAll = 0, int32_t forwards = 0,
+           int32_t news = 0, const std::wstring& subject = L"") {
+  CTemplate t;
+  t.sEntryID = id;
+  t.sSubject = subject.empty() ? L"subject of " + id : subject;
+  t.nRepliesCount = replies;
+  t.nRepliesAllCount = replyAll;
+  t.nForwardsCount = forwards;
+  t.nNewsCount = news;
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), true));
+  ASSERT_TRUE(reg.SetStringValue(id, t.ToString()));
+}
+
+std::vector<std::wstring> Ids(const CTemplates* list) {
+  std::vector<std::wstring> ids;
+  if (list)
+    for (const auto& t : *list) ids.push_back(t->sEntryID);
+  return ids;
+}
+
+std::vector<std::wstring> StoredNames() {
+  std::vector<std::wstring> names;
+  CWinReg reg;
+  if (!reg.InitForRead(HKCU, CFrequentlyTemplates::GetRegKey())) return names;
+  for (int32_t i = 0;; ++i) {
+    std::wstring name = reg.Values(i);
+    if (name.empty()) break;
+    names.push_back(name);
+  }
+  return names;
+}
+
+class Frequents : public EngineTest {};
+
+}  // namespace
+
+TEST_F(Frequents, RanksTheFiveMostUsedPerAction) {
+  for (int i = 1; i <= 6; ++i) Store(L"00" + std::to_wstring(i), i, 0, 7 - i);
+  Store(L"0099", 0, 0, 0, 0);
+  CFrequentlyTemplates frequents;
+  EXPECT_EQ((std::vector<std::wstring>{L"006", L"005", L"004", L"003", L"002"}),
+            Ids(frequents.GetFrequents(1, false).get()));
+  EXPECT_EQ((std::vector<std::wstring>{L"001", L"002", L"003", L"004", L"005"}),
+            Ids(frequents.GetFrequents(4, false).get()));
+  EXPECT_TRUE(Ids(frequents.GetFrequents(2, false).get()).empty());  // zero counts never rank
+  EXPECT_TRUE(Ids(frequents.GetFrequents(8, true).get()).empty());
+}
+
+TEST_F(Frequents, TiesGoToTheEntryIDThatSortsLast) {
+  Store(L"00AB", 3);
+  Store(L"00B0", 3);
+  Store(L"00AC", 3);
+  Store(L"0001", 4);
+  Store(L"00FF", 2);
+  Store(L"00A", 3);
+  CFrequentlyTemplates frequents;
+  EXPECT_EQ((std::vector<std::wstring>{L"0001", L"00B0", L"00AC", L"00AB", L"00A"}),
+            Ids(frequents.GetFrequents(1, false).get()));
+}
+
+TEST_F(Frequents, InvalidUseTypeIsLoggedAndGivesNothing) {
+  Store(L"00AA", 1);
+  CFrequentlyTemplates frequents;
+  for (int32_t useType : {0, 3, 16, -1}) {
+    EXPECT_EQ(nullptr, frequents.GetFrequents(useType, false));
+    EXPECT_EQ(L"CFrequentlyTemplates::GetFrequents", Log().back().procedure);
+    EXPECT_EQ(L"Invalid nUseType(" + std::to_wstring(useType) + L")", Log().back().text);
+  }
+}
+
+TEST_F(Frequents, CachedListIsHandedOutUntilForced) {
+  Store(L"00AA", 1);
+  CFrequentlyTemplates frequents;
+  auto first = frequents.GetFrequents(1, false);
+  auto cached = frequents.GetFrequents(1, false);
+  EXPECT_NE(first, cached);  // the first answer is the result, the cache keeps a copy
+  EXPECT_EQ(cached, frequents.GetFrequents(1, false));
+  EXPECT_NE(cached, frequents.GetFrequents(1, true));
+}
+
+TEST_F(Frequents, UpdateFrequentsComparesIdsSubjectsAndAddressingOnly) {
+  Store(L"00AA", 5, 0, 0, 0, L"first");
+  Store(L"00BB", 3, 0, 0, 0, L"second");
+  CFrequentlyTemplates frequents;
+  CTemplates mine;
+  bool updated = false;
+  frequents.UpdateFrequents(mine, 1, updated);
+  EXPECT_TRUE(updated);
+  EXPECT_EQ((std::vector<std::wstring>{L"00AA", L"00BB"}), Ids(&mine));
+
+  mine.Item(1)->nRepliesCount = 77;  // counts alone are no change
+  updated = false;
+  frequents.UpdateFrequents(mine, 1, updated);
+  EXPECT_FALSE(updated);
+  EXPECT_EQ(77, mine.Item(1)->nRepliesCount);
+
+  for (auto change : std::vector<std::function<void(CTemplate&)>>{
+           [](CTemplate& t) { t.sSubject = L"renamed"; },
+           [](CTemplate& t) { t.bPreaddressed = true; },
+       }) {
+    change(*mine.Item(2));
+    updated = false;
+    frequents.UpdateFrequents(mine, 1, updated);
+    EXPECT_TRUE(updated);
+    EXPECT_EQ(L"second", mine.Item(2)->sSubject);
+    EXPECT_FALSE(mine.Item(2)->bPreaddressed);
+  }
+
+  mine.Remove(2);
+  updated = false;
+  frequents.UpdateFrequents(mine, 1, updated);
+  EXPECT_TRUE(updated);
+  EXPECT_EQ(2, mine.Count());
+  frequents.UpdateFrequents(mine, 1, updated);  // a current list leaves the flag as it was
+  EXPECT_TRUE(updated);
+
+  const size_t before = Log().size();
+  updated = false;
+  frequents.UpdateFrequents(mine, 5, updated);
+  EXPECT_FALSE(updated);
+  EXPECT_EQ(2, mine.Count());
+  ASSERT_EQ(before + 2, Log().size());
+  EXPECT_EQ(L"CFrequentlyTemplates::UpdateFrequents", Log().back().procedure);
+}
+
+TEST_F(Frequents, BadValuesAreDeletedAtLoadGoodOnesSurvive) {
+  Store(L"00AA", 2);
+  {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), true));
+    reg.SetStringValue(L"00BB", L"00BB");
+    reg.SetStringValue(L"00CC", L"1\r\n0\r\nx\r\n0\r\n0\r\ns\r\n00CC");
+  }
+  Store(L"00DD", 1);
+  CFrequentlyTemplates frequents;
+  EXPECT_EQ((std::vector<std::wstring>{L"00AA", L"00DD"}), Ids(&frequents.Templates()));
+  EXPECT_EQ((std::vector<std::wstring>{L"00AA", L"00DD"}), StoredNames());
+  int warnings = 0;
+  for (const auto& entry : Log())
+    if (entry.procedure == L"CFrequentlyTemplates::Load" && entry.level == 2 &&
+        entry.text == L"Delete bad registry entry")
+      ++warnings;
+  EXPECT_EQ(2, warnings);
+}
+
+TEST_F(Frequents, LongSubjectsAndLineBreaksSurviveARestart) {
+  const std::wstring exchangeId(140, L'A');
+  const std::wstring longSubject = std::wstring(400, L's') + L" end";
+  Store(exchangeId, 4, 0, 0, 0, longSubject);
+  Store(L"00EE", 2, 0, 0, 0, L"two\r\nlines");
+  {
+    CFrequentlyTemplates first;
+    EXPECT_EQ(2, first.Templates().Count());
+  }
+  CFrequentlyTemplates second;
+  ASSERT_EQ(2, second.Templates().Count());
+  EXPECT_EQ(longSubject, second.Templates().Item(exchangeId)->sSubject);
+  EXPECT_EQ(L"two\r\nlines", second.Templates().Item(L"00EE")->sSubject);
+  EXPECT_EQ((std::vector<std::wstring>{exchangeId, L"00EE"}), StoredNames());
+}
+
+TEST_F(Frequents, NoKeyMeansNoRecords) {
+  CFrequentlyTemplates frequents;
+  EXPECT_EQ(0, frequents.Templates().Count());
+  EXPECT_TRUE(Ids(frequents.GetFrequents(1, false).get()).empty());
+  EXPECT_TRUE(StoredNames().empty());
+}
+
+TEST_F(Frequents, CountingAUseStoresItAndMakesATopTemplateAFavourite) {
+  auto t = AddMail(templates, L"counted");
+  t->Recipients()->Add(L"kim.roe@partner.example");
+  t->Save();
+  std::vector<int32_t> changes;
+  CFrequentlyTemplates frequents;
+  auto subscription =
+      frequents.OnChange.Subscribe([&](int32_t useType) { changes.push_back(useType); });
+  frequents.GetFrequents(4, false);
+  auto forwards = frequents.GetFrequents(4, false);  // the cached list
+
+  frequents.IncUseCount(t->EntryID(), 1);
+  frequents.IncUseCount(t->EntryID(), 1);
+  frequents.IncUseCount(t->EntryID(), 1);
+  EXPECT_EQ((std::vector<int32_t>{1, 1, 1}), changes);
+  EXPECT_TRUE(mTanvelo::IsFavoriteTemplate(t));
+  EXPECT_TRUE(t->Saved());
+  EXPECT_EQ(std::vector<std::wstring>{t->EntryID()}, Ids(frequents.GetFrequents(1, false).get()));
+  EXPECT_TRUE(Ids(frequents.GetFrequents(4, false).get()).empty());
+  EXPECT_EQ(forwards, frequents.GetFrequents(4, false));  // another action's list is kept
+
+  const CTemplate& record = *frequents.Templates().Item(t->EntryID());
+  EXPECT_EQ(L"counted", record.sSubject);
+  EXPECT_TRUE(record.bPreaddressed);
+  EXPECT_EQ(3, record.nRepliesCount);
+
+  CFrequentlyTemplates restarted;
+  EXPECT_EQ(record.ToString(), restarted.Templates().Item(t->EntryID())->ToString());
+
+  // Several bits count once each; an unknown template counts nothing and raises nothing.
+  frequents.IncUseCount(t->EntryID(), 2 | 8);
+  EXPECT_EQ(1, record.nRepliesAllCount);
+  EXPECT_EQ(1, record.nNewsCount);
+  changes.clear();
+  frequents.IncUseCount(L"00DEAD", 1);
+  EXPECT_TRUE(changes.empty());
+  EXPECT_EQ(1, frequents.Templates().Count());
+
+  subscription.Release();
+  frequents.IncUseCount(t->EntryID(), 4);
+  EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(Frequents, ATemplateBelowTheTopFiveIsNotMarked) {
+  CFrequentlyTemplates frequents;
+  std::vector<std::shared_ptr<outlook::Item>> items;
+  for (int i = 0; i < 6; ++i) {
+    items.push_back(AddMail(templates, L"t" + std::to_wstring(i)));
+    for (int n = 0; n <= 5 - i; ++n) frequents.IncUseCount(items.back()->EntryID(), 4);
+    mTanvelo::UnmarkFavoriteTemplate(items.back(), true);
+  }
+  // Counts 6, 5, 4, 3, 2 hold the list; one more use lifts the last one from 1 to 2, which
+  // enters the list only when its EntryID sorts after the other one with 2.
+  frequents.IncUseCount(items[5]->EntryID(), 4);
+  bool above = items[5]->EntryID() > items[4]->EntryID();
+  EXPECT_EQ(above, mTanvelo::IsFavoriteTemplate(items[5]));
+  EXPECT_FALSE(mTanvelo::IsFavoriteTemplate(items[0]));  // marks only come with a counted use
+}
+
+TEST_F(Frequents, RefreshDropsVanishedTemplatesFromMemoryAndRegistry) {
+  auto kept = AddMail(templates, L"kept");
+  auto deleted = AddMail(templates, L"deleted");
+  auto sent = AddMail(templates, L"sent");
+  auto moved = AddMail(templates, L"moved");
+  CFrequentlyTemplates frequents;
+  for (const auto& t : {kept, deleted, sent, moved}) frequents.IncUseCount(t->EntryID(), 1);
+  EXPECT_EQ(4, frequents.Templates().Count());
+
+  kept->SetSubject(L"renamed");
+  kept->Save();
+  deleted->Delete();
+  sent->SetSentFlag(true);
+  moved->Move(p.drafts);
+  frequents.RefreshAll();
+
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, Ids(&frequents.Templates()));
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
+  EXPECT_EQ(L"renamed", frequents.Templates().Item(1)->sSubject);
+  EXPECT_TRUE(Logged(L"CFrequentlyTemplates::RefreshAll"));
+
+  kept->SetSubject(L"again");
+  kept->Save();
+  auto record = frequents.Refresh(kept->EntryID());
+  ASSERT_TRUE(record);
+  EXPECT_EQ(L"again", record->sSubject);
+  const std::wstring keptId = kept->EntryID();
+  kept->Delete();
+  EXPECT_EQ(nullptr, frequents.Refresh(keptId));
+  EXPECT_EQ(0, frequents.Templates().Count());
+  EXPECT_TRUE(StoredNames().empty());
+  EXPECT_EQ(nullptr, frequents.Refresh(L"00DEAD"));
+}
+
+TEST_F(Frequents, SaveAllRewritesEveryValue) {
+  // Many stored values, of which only the live templates remain after a refresh: deleting
+  // while enumerating would leave every other stale value behind.
+  auto kept = AddMail(templates, L"kept");
+  for (int i = 0; i < 9; ++i) Store(L"00" + std::to_wstring(10 + i), i + 1);
+  Store(kept->EntryID(), 3);
+  CFrequentlyTemplates frequents;
+  EXPECT_EQ(10, frequents.Templates().Count());
+  frequents.RefreshAll();
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
+}

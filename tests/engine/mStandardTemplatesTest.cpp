@@ -1,0 +1,170 @@
+// The sample templates: the subtree they make on a new templates folder, what a second run
+// leaves alone, and the stored pages compared with tests/data/engine/standard_templates.txt
+// (TV_UPDATE_GOLDEN=1 rewrites that file from the current samples).
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "EngineTest.h"
+#include "engine/mStandardTemplates.h"
+#include "engine/mTanvelo.h"
+#include "platform/win32/CodePage.h"
+
+using namespace mStandardTemplates;
+
+namespace {
+
+const wchar_t* const kFolders[] = {L"Forward templates", L"New Message Templates",
+                                   L"Quote templates", L"Reply Templates"};
+
+class Samples : public EngineTest {
+ protected:
+  std::shared_ptr<outlook::MAPIFolder> Folder(const std::wstring& name) {
+    return templates->Folders()->Item(L"Standard Templates")->Folders()->Item(name);
+  }
+  std::vector<std::wstring> Subjects(const std::wstring& folder) {
+    std::vector<std::wstring> subjects;
+    for (const auto& item : Folder(folder)->Items()->All()) subjects.push_back(item->Subject());
+    return subjects;
+  }
+  std::shared_ptr<outlook::Item> Sample(const std::wstring& folder, const std::wstring& subject) {
+    for (const auto& item : Folder(folder)->Items()->All())
+      if (item->Subject() == subject) return item;
+    return nullptr;
+  }
+  // Every sample as the golden file holds it: folder, subject, version, then the page.
+  std::string Dump() {
+    std::wstring out;
+    for (const wchar_t* folder : kFolders) {
+      for (const auto& item : Folder(folder)->Items()->All()) {
+        out += L"=== " + std::wstring(folder) + L" / " + item->Subject() + L" (version " +
+               item->BillingInformation() + L")\n";
+        std::wstring page = item->HTMLBody();
+        for (size_t at; (at = page.find(L"\r\n")) != std::wstring::npos;)
+          page.replace(at, 2, L"\n");
+        out += page + L"\n";
+      }
+    }
+    return win32::WideToMultiByte(win32::CP_UTF8, out);
+  }
+};
+
+std::filesystem::path GoldenPath() {
+  const char* dir = std::getenv("TV_SOURCE_DIR");
+  return std::filesystem::path(dir ? dir : ".") / "tests/data/engine/standard_templates.txt";
+}
+
+}  // namespace
+
+TEST_F(Samples, NewFolderGetsAllThirtyOneInOrder) {
+  CreateStandardTemplates(true);
+  EXPECT_EQ((std::vector<std::wstring>{L"custom forward", L"forward with comments",
+                                       L"interesting news to share"}),
+            Subjects(L"Forward templates"));
+  EXPECT_EQ(15u, Subjects(L"New Message Templates").size());
+  EXPECT_EQ((std::vector<std::wstring>{L"bank account information", L"directions to the office"}),
+            Subjects(L"Quote templates"));
+  auto replies = Subjects(L"Reply Templates");
+  ASSERT_EQ(11u, replies.size());
+  EXPECT_EQ(L"new products & services information", replies[5]);
+  EXPECT_EQ(L"unsubscibe me", replies[9]);
+
+  for (const wchar_t* folder : kFolders) {
+    for (const auto& item : Folder(folder)->Items()->All()) {
+      EXPECT_TRUE(mTanvelo::IsTemplateItem(item));
+      EXPECT_EQ(L"0", item->BillingInformation());
+      EXPECT_EQ(0, item->UserProperties()->Count());
+      const std::wstring page = item->HTMLBody();
+      EXPECT_EQ(0u, page.find(L"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">"
+                              L"\r\n<HTML><HEAD><TITLE></TITLE>\r\n"));
+      EXPECT_EQ(page.size() - 16, page.rfind(L"</BODY>\r\n</HTML>"));
+      // Only the two field tokens, each in italics.
+      for (size_t at = page.find(L'%'); at != std::wstring::npos; at = page.find(L'%', at + 1)) {
+        bool known =
+            page.compare(at, 10, L"%FullName%") == 0 || page.compare(at, 8, L"%MyName%") == 0;
+        ASSERT_TRUE(known) << item->Subject();
+        EXPECT_EQ(0, page.compare(at - 4, 4, L"<EM>")) << item->Subject();
+        at = page.find(L'%', at + 1);
+      }
+    }
+  }
+  EXPECT_EQ(Sample(L"New Message Templates", L"thank you for the referral")->HTMLBody(),
+            Sample(L"Reply Templates", L"thank you for your referral!")->HTMLBody());
+}
+
+TEST_F(Samples, PagesMatchTheGoldenFile) {
+  CreateStandardTemplates(false);
+  std::string dump = Dump();
+  if (std::getenv("TV_UPDATE_GOLDEN")) {
+    std::ofstream(GoldenPath(), std::ios::binary) << dump;
+    GTEST_SKIP() << "golden file rewritten";
+  }
+  std::ifstream in(GoldenPath(), std::ios::binary);
+  ASSERT_TRUE(in) << GoldenPath();
+  std::stringstream golden;
+  golden << in.rdbuf();
+  EXPECT_EQ(golden.str(), dump);
+}
+
+TEST_F(Samples, SecondRunKeepsWhatIsThere) {
+  CreateStandardTemplates(false);
+  auto event = Sample(L"New Message Templates", L"company event");
+  auto eventId = event->EntryID();
+  event->SetHTMLBody(L"<p>edited</p>");
+  event->Save();
+  Sample(L"Quote templates", L"bank account information")->Delete();
+
+  CreateStandardTemplates(false);  // existing folders are left alone, deleted samples too
+  EXPECT_EQ(1u, Subjects(L"Quote templates").size());
+
+  auto cancelled = Sample(L"Reply Templates", L"inquiry response");
+  cancelled->SetBillingInformation(L"-1");
+  cancelled->Save();
+  auto oldId = cancelled->EntryID();
+  CreateStandardTemplates(true);  // forced: missing and outdated samples are made again
+  EXPECT_EQ(2u, Subjects(L"Quote templates").size());
+  EXPECT_EQ(L"<p>edited</p>", Sample(L"New Message Templates", L"company event")->HTMLBody());
+  EXPECT_EQ(eventId, Sample(L"New Message Templates", L"company event")->EntryID());
+  auto fresh = Sample(L"Reply Templates", L"inquiry response");
+  EXPECT_NE(oldId, fresh->EntryID());
+  EXPECT_EQ(L"0", fresh->BillingInformation());
+  EXPECT_EQ(11u, Subjects(L"Reply Templates").size());
+}
+
+TEST_F(Samples, ANewFolderIsFilledEvenWithoutForce) {
+  CreateStandardTemplates(false);
+  auto quotes = Folder(L"Quote templates");
+  for (const auto& item : quotes->Items()->All()) item->Delete();
+  quotes->Delete();
+  CreateStandardTemplates(false);
+  EXPECT_EQ(2u, Subjects(L"Quote templates").size());
+}
+
+TEST_F(Samples, UpdateTemplateByVersion) {
+  auto folder = templates->Folders()->Add(L"Versions");
+  UpdateTemplate(folder, L"it's mine", L"<P>one</P>", 3);
+  auto first = folder->Items()->Item(1);
+  EXPECT_EQ(L"3", first->BillingInformation());
+  auto firstId = first->EntryID();
+  UpdateTemplate(folder, L"it's mine", L"<P>two</P>", 3);  // not newer: kept
+  EXPECT_EQ(firstId, folder->Items()->Item(1)->EntryID());
+  UpdateTemplate(folder, L"it's mine", L"<P>three</P>", 4);
+  ASSERT_EQ(1, folder->Items()->Count());
+  EXPECT_EQ(L"4", folder->Items()->Item(1)->BillingInformation());
+  EXPECT_NE(std::wstring::npos, folder->Items()->Item(1)->HTMLBody().find(L"three"));
+  EXPECT_FALSE(Logged(L"mStandardTemplates::UpdateTemplate"));
+
+  UpdateTemplate(nullptr, L"x", L"<P>x</P>", 0);
+  EXPECT_TRUE(Logged(L"mStandardTemplates::UpdateTemplate"));
+}
+
+TEST_F(Samples, FoldersAreFoundOrMade) {
+  bool created = false;
+  auto made = GetOrCreateFolder(templates, L"Standard Templates", created);
+  EXPECT_TRUE(created);
+  EXPECT_EQ(made, GetOrCreateFolder(templates, L"standard templates", created));
+  EXPECT_FALSE(created);
+  g_oTemplatesFolder.reset();
+  EXPECT_FALSE(vb::Catch([] { CreateStandardTemplates(true); }));  // goes to the caller
+}

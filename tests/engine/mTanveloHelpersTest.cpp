@@ -1,0 +1,174 @@
+// The small mail helpers: HTML from text, deleting, moving, reloading, recipients before a
+// send, the time-zone bias, the sample folder and the reply icon.
+#include "EngineTest.h"
+#include "engine/mStandardTemplates.h"
+#include "engine/mTanvelo.h"
+#include "platform/redemption/SafeItem.h"
+#include "platform/win32/Clock.h"
+#include "platform/win32/MessageBox.h"
+
+using namespace mTanvelo;
+
+namespace {
+class Helpers : public EngineTest {
+ protected:
+  static const std::wstring kHead, kTail;
+  static bool Contains(const std::shared_ptr<outlook::MAPIFolder>& folder,
+                       const std::wstring& subject) {
+    for (const auto& item : folder->Items()->All())
+      if (item->Subject() == subject) return true;
+    return false;
+  }
+};
+const std::wstring Helpers::kHead = L"<HTML><BODY><P><FONT size=2><FONT face=\"Courier New\">";
+const std::wstring Helpers::kTail = L"</FONT><BR></FONT></P></BODY></HTML>";
+}  // namespace
+
+TEST_F(Helpers, Txt2HtmlEscapesAngleBracketsAndBreaksAtCarriageReturns) {
+  EXPECT_EQ(kHead + L"a&lt;b<BR>\nc" + kTail, Txt2Html(L"a<b\r\nc"));
+  EXPECT_EQ(kHead + kTail, Txt2Html(L""));
+  EXPECT_EQ(kHead + L"x &gt; y &amp; z<BR>" + kTail, Txt2Html(L"x > y &amp; z\r"));
+}
+
+TEST_F(Helpers, DeleteItemOnceOrForGood) {
+  auto once = AddMail(p.drafts, L"once");
+  auto twice = AddMail(p.drafts, L"twice");
+  p.session->SetMoveAlwaysChangesEntryID(true);  // the second step must use the new EntryID
+  DeleteItem(once, false);
+  DeleteItem(twice, true);
+  EXPECT_FALSE(Contains(p.drafts, L"once"));
+  EXPECT_FALSE(Contains(p.drafts, L"twice"));
+  EXPECT_TRUE(Contains(p.deleted, L"once"));
+  EXPECT_FALSE(Contains(p.deleted, L"twice"));
+  EXPECT_FALSE(Logged(L"mTanvelo::DeleteItem(first delete)"));
+  EXPECT_FALSE(Logged(L"mTanvelo::DeleteItem(second delete)"));
+
+  DeleteItem(nullptr, true);
+  EXPECT_TRUE(Logged(L"mTanvelo::DeleteItem(first delete)"));
+  EXPECT_FALSE(Logged(L"mTanvelo::DeleteItem(second delete)"));
+}
+
+TEST_F(Helpers, RecipientsAreCheckedBeforeSending) {
+  g_oLang = std::make_shared<CLang>();
+  g_oLang->ItemSet(L"STR_NORECIPIENTS_PROMPT", L"No recipients.");
+  g_oLang->ItemSet(L"STR_NORECIPIENTS_TITLE", L"Sending '%s'");
+  g_oLang->ItemSet(L"STR_CANT_RESOLVE_PROMPT", L"Cannot resolve.");
+  g_oLang->ItemSet(L"STR_CANT_RESOLVE_TITLE", L"Recipients of '%s'");
+  g_oLang->ItemSet(L"STR_UNTITLED_MAIL", L"(no subject)");
+  auto mail = AddMail(p.drafts, L"");
+
+  EXPECT_FALSE(CheckRecipientsBeforeSend(mail, false, true));
+  EXPECT_TRUE(win32::msgbox::Shown().empty());
+
+  win32::msgbox::Answer(win32::IDOK);
+  EXPECT_FALSE(CheckRecipientsBeforeSend(mail, false, false));
+  ASSERT_EQ(1u, win32::msgbox::Shown().size());
+  EXPECT_EQ(L"No recipients.", win32::msgbox::Shown()[0].text);
+  EXPECT_EQ(L"Sending '(no subject)'", win32::msgbox::Shown()[0].caption);
+  EXPECT_EQ(win32::MB_SETFOREGROUND, win32::msgbox::Shown()[0].style);
+
+  mail->SetSubject(L"Offer");
+  mail->Recipients()->Add(L"kim.roe@partner.example");
+  mail->Recipients()->Add(L"Nobody Known");
+  auto safe = GetSafeItem(mail);
+  win32::msgbox::Answer(win32::IDOK);
+  EXPECT_FALSE(CheckRecipientsBeforeSend(safe, true, false));
+  ASSERT_EQ(2u, win32::msgbox::Shown().size());
+  EXPECT_EQ(L"Cannot resolve.", win32::msgbox::Shown()[1].text);
+  EXPECT_EQ(L"Recipients of 'Offer'", win32::msgbox::Shown()[1].caption);
+  EXPECT_EQ(win32::MB_TOPMOST, win32::msgbox::Shown()[1].style);
+
+  mail->Recipients()->Remove(2);
+  EXPECT_TRUE(CheckRecipientsBeforeSend(mail, true, false));
+  EXPECT_TRUE(mail->Recipients()->Item(1)->Resolved());
+  EXPECT_EQ(2u, win32::msgbox::Shown().size());
+}
+
+TEST_F(Helpers, TimeZoneBias) {
+  struct Row {
+    const char* what;
+    uint32_t answer;
+    int32_t plain, daylight;
+  } rows[] = {
+      {"standard time", win32::TIME_ZONE_ID_STANDARD, 300, 300},
+      {"daylight time", win32::TIME_ZONE_ID_DAYLIGHT, 300, 240},
+      {"zone without daylight saving", win32::TIME_ZONE_ID_UNKNOWN, 300, 300},
+      {"failed call", win32::TIME_ZONE_ID_INVALID, 0, 0},
+  };
+  for (const auto& row : rows) {
+    win32::TIME_ZONE_INFORMATION zone;
+    zone.Bias = 300;
+    zone.StandardBias = 0;
+    zone.DaylightBias = -60;
+    win32::clock::SetTimeZone(zone, row.answer);
+    EXPECT_EQ(row.plain, GetTimeZoneBias(false)) << row.what;
+    EXPECT_EQ(row.daylight, GetTimeZoneBias(true)) << row.what;
+  }
+  win32::TIME_ZONE_INFORMATION india;
+  india.Bias = -330;
+  win32::clock::SetTimeZone(india, win32::TIME_ZONE_ID_UNKNOWN);
+  EXPECT_EQ(-330, GetTimeZoneBias(true));
+}
+
+TEST_F(Helpers, MoveItemToFolderMovesOnlyWhenElsewhere) {
+  auto mail = AddMail(p.drafts, L"m");
+  EXPECT_EQ(mail, MoveItemToFolder(mail, p.drafts));
+  auto moved = MoveItemToFolder(mail, templates);
+  ASSERT_TRUE(moved);
+  EXPECT_EQ(templates, moved->Parent());
+  EXPECT_FALSE(Contains(p.drafts, L"m"));
+  EXPECT_FALSE(vb::Catch([&] { MoveItemToFolder(nullptr, templates); }));
+}
+
+TEST_F(Helpers, ReloadItemSavesAndFetchesAgain) {
+  auto mail = p.app->CreateItem(outlook::olMailItem);
+  mail->SetSubject(L"unsaved");
+  auto item = mail;
+  ReloadItem(item);
+  ASSERT_TRUE(item);
+  EXPECT_FALSE(item->EntryID().empty());
+  EXPECT_EQ(L"unsaved", item->Subject());
+  EXPECT_TRUE(item->Saved());
+
+  auto gone = AddMail(p.drafts, L"gone");
+  auto dead = gone;
+  gone->Delete();
+  ReloadItem(dead);
+  EXPECT_EQ(nullptr, dead);
+  EXPECT_EQ(0, vb::Err().Number());
+}
+
+TEST_F(Helpers, NewMessageSampleFolderIsShownWhenItExists) {
+  EXPECT_EQ(nullptr, GetNewMessageTemplatesFolder());
+  ShowNewMessageTemplatesFolder();
+  EXPECT_EQ(p.inbox, p.app->ActiveExplorer()->CurrentFolder());
+
+  auto standard = templates->Folders()->Add(L"Standard Templates");
+  auto news = standard->Folders()->Add(L"New Message Templates");
+  EXPECT_EQ(news, GetNewMessageTemplatesFolder());
+  ShowNewMessageTemplatesFolder();
+  EXPECT_EQ(news, p.app->ActiveExplorer()->CurrentFolder());
+
+  ShowFolder(p.drafts);
+  EXPECT_EQ(p.drafts, p.app->ActiveExplorer()->CurrentFolder());
+  ShowFolder(nullptr);  // errors are ignored
+  EXPECT_EQ(p.drafts, p.app->ActiveExplorer()->CurrentFolder());
+  EXPECT_EQ(0, vb::Err().Number());
+}
+
+TEST_F(Helpers, ReplyIconAndSenderName) {
+  struct Row {
+    int32_t action;
+    outlook::PropValue icon;
+  } rows[] = {{1, int32_t{261}}, {2, int32_t{261}}, {4, int32_t{262}}, {8, {}}};
+  for (const auto& row : rows) {
+    auto mail =
+        outlook::AddReceivedMail(p.inbox, p.kimRoe, L"answered", outlook::olFormatPlain, L"text");
+    SetOriginalReplyIcon(mail, row.action);
+    EXPECT_EQ(row.icon, mail->GetProp(outlook::PR_ICON_INDEX)) << row.action;
+  }
+  EXPECT_EQ(p.kimRoe->Name(), SafeGetSenderName(p.plainMail));
+  redemption::Uninstall();
+  EXPECT_EQ(L"", SafeGetSenderName(p.plainMail));
+  EXPECT_TRUE(Logged(L"mTanvelo::SafeGetSenderName"));
+}

@@ -1,0 +1,224 @@
+// What makes an item a template and how it is marked: stamp, send mode, hotkey properties,
+// favourite mark by Outlook version, the default template, lookups and duplicates.
+#include "EngineTest.h"
+#include "core/COptions.h"
+#include "engine/mTanvelo.h"
+
+using namespace mTanvelo;
+
+namespace {
+class Marks : public EngineTest {
+ protected:
+  bool FolderField(const std::wstring& name) const {
+    for (const auto& field : templates->UserDefinedFields())
+      if (field == name) return true;
+    return false;
+  }
+};
+}  // namespace
+
+TEST_F(Marks, FavouriteMarkByVersion) {
+  struct Row {
+    const wchar_t* version;
+    std::wstring mileageSet;
+    int32_t flagSet, iconSet;
+    std::wstring mileageCleared;
+    int32_t iconCleared;
+  } rows[] = {
+      // 2007 and later set only Mileage and clear all three fields.
+      {L"14.0.0.4760", L"1", 1, 3, L"", 0},
+      {L"12.0.0.6423", L"1", 1, 3, L"", 0},
+      // 2002 and 2003 use the flag and its icon, and leave Mileage alone.
+      {L"11.0.5510", L"x", 2, 5, L"x", 0},
+      {L"10.0.2627", L"x", 2, 5, L"x", 0},
+  };
+  for (const auto& row : rows) {
+    Start(row.version);
+    auto t = AddMail(templates, L"t");
+    t->SetMileage(L"x");
+    t->SetFlagStatus(1);
+    t->SetFlagIcon(3);
+    t->Save();
+    if (row.mileageSet == L"1") t->SetMileage(L"");
+    MarkFavoriteTemplate(t, true);
+    EXPECT_TRUE(t->Saved());
+    EXPECT_TRUE(IsFavoriteTemplate(t)) << row.version;
+    EXPECT_EQ(row.mileageSet, t->Mileage()) << row.version;
+    EXPECT_EQ(row.flagSet, t->FlagStatus()) << row.version;
+    EXPECT_EQ(row.iconSet, t->FlagIcon()) << row.version;
+    UnmarkFavoriteTemplate(t, false);
+    EXPECT_FALSE(t->Saved());
+    EXPECT_FALSE(IsFavoriteTemplate(t)) << row.version;
+    EXPECT_EQ(row.mileageCleared, t->Mileage()) << row.version;
+    EXPECT_EQ(0, t->FlagStatus()) << row.version;
+    EXPECT_EQ(row.iconCleared, t->FlagIcon()) << row.version;
+  }
+}
+
+TEST_F(Marks, Outlook2000HasNoFlagIconAndNothingRaises) {
+  Start(L"9.0.0.2711");
+  auto t = AddMail(templates, L"t");
+  MarkFavoriteTemplate(t, true);
+  EXPECT_EQ(2, t->FlagStatus());
+  EXPECT_TRUE(IsFavoriteTemplate(t));
+  UnmarkFavoriteTemplate(t, true);
+  EXPECT_FALSE(IsFavoriteTemplate(t));
+  EXPECT_EQ(0, vb::Err().Number());
+}
+
+TEST_F(Marks, StampSendModeAndHotkeyProperties) {
+  auto t = AddMail(templates, L"t");
+  EXPECT_EQ(L"", GetAddinProperty(t));
+  EXPECT_FALSE(HasAddinStamp(t));
+  SetAddinProperty(t, L"TANVELO", true);
+  EXPECT_TRUE(HasAddinStamp(t));  // compared without regard to case
+  EXPECT_TRUE(t->Saved());
+  SetAddinProperty(t, L"Other", false);
+  EXPECT_FALSE(HasAddinStamp(t));
+  SetAddinProperty(t, L"", false);
+  EXPECT_EQ(nullptr, t->UserProperties()->Find(kAddinProperty));
+
+  EXPECT_EQ(1, GetSendMode(t));
+  SetSendMode(t, 2, false);
+  EXPECT_EQ(L"2", t->UserProperties()->Find(kSendModeProperty)->Value());
+  EXPECT_EQ(2, GetSendMode(t));
+  t->UserProperties()->Find(kSendModeProperty)->SetValue(L"abc");
+  EXPECT_EQ(0, GetSendMode(t));
+  EXPECT_TRUE(Logged(L"mTanvelo::GetSendMode"));
+  RemoveSendMode(t, true);
+  EXPECT_EQ(1, GetSendMode(t));
+
+  SetHotkeyProperties(t, L"Ctrl+Alt+R", L"Reply to all with");
+  EXPECT_TRUE(t->Saved());
+  EXPECT_EQ(L"Ctrl+Alt+R", t->UserProperties()->Find(kHotkeyProperty)->Value());
+  EXPECT_EQ(L"Reply to all with", t->UserProperties()->Find(kHotkeyActionProperty)->Value());
+  RemoveHotkeyProperties(t, true);
+  EXPECT_EQ(nullptr, t->UserProperties()->Find(kHotkeyProperty));
+  EXPECT_EQ(nullptr, t->UserProperties()->Find(kHotkeyActionProperty));
+
+  // Only the hotkey properties and the send mode become folder fields the view can show.
+  EXPECT_TRUE(FolderField(kHotkeyProperty));
+  EXPECT_TRUE(FolderField(kHotkeyActionProperty));
+  EXPECT_TRUE(FolderField(kSendModeProperty));
+  EXPECT_FALSE(FolderField(kAddinProperty));
+}
+
+TEST_F(Marks, DefaultTemplateIsAFavouriteAndKeepsTheMarkWhenCleared) {
+  auto t = AddMail(templates, L"default");
+  EXPECT_FALSE(IsDefaultTemplate(L""));
+  SetDefaultTemplate(t);
+  EXPECT_EQ(t->EntryID(), Options().DefaultTemplateID());
+  EXPECT_TRUE(IsDefaultTemplate(t->EntryID()));
+  EXPECT_FALSE(IsDefaultTemplate(vb::LCase(t->EntryID())));
+  EXPECT_TRUE(IsFavoriteTemplate(t));
+  EXPECT_TRUE(t->Saved());
+  ClearDefaultTemplate();
+  EXPECT_EQ(L"", Options().DefaultTemplateID());
+  EXPECT_FALSE(IsDefaultTemplate(t->EntryID()));
+  EXPECT_FALSE(IsDefaultTemplate(L""));
+  EXPECT_TRUE(IsFavoriteTemplate(t));
+}
+
+TEST_F(Marks, WhatCountsAsATemplate) {
+  auto sub = templates->Folders()->Add(L"Sub");
+  auto deep = sub->Folders()->Add(L"Deeper");
+  auto inRoot = AddMail(templates, L"root");
+  auto inDeep = AddMail(deep, L"deep");
+  auto post = templates->Items()->Add(outlook::olPostItem);
+  post->Save();
+  auto sent = AddMail(templates, L"sent");
+  sent->SetSentFlag(true);
+  auto outside = AddMail(p.drafts, L"outside");
+
+  EXPECT_TRUE(IsTemplateItem(inRoot));
+  EXPECT_TRUE(IsTemplateItem(inDeep));
+  EXPECT_FALSE(IsTemplateItem(post));
+  EXPECT_FALSE(IsTemplateItem(sent));
+  EXPECT_FALSE(IsTemplateItem(outside));
+  EXPECT_FALSE(IsTemplateItem(nullptr));
+
+  EXPECT_TRUE(IsTemplateFolder(templates));
+  EXPECT_TRUE(IsTemplateFolder(deep));
+  EXPECT_FALSE(IsTemplateFolder(p.inbox));
+  EXPECT_FALSE(IsTemplateFolder(p.secondInbox));
+
+  EXPECT_EQ(inDeep, GetTemplate(inDeep->EntryID()));
+  EXPECT_EQ(nullptr, GetTemplate(sent->EntryID()));
+  EXPECT_EQ(nullptr, GetTemplate(outside->EntryID()));
+  EXPECT_EQ(nullptr, GetTemplate(L"00DEAD"));
+  EXPECT_EQ(0, vb::Err().Number());
+
+  g_oTemplatesFolder.reset();  // no templates folder yet: nothing is a template
+  EXPECT_FALSE(IsTemplateItem(inRoot));
+  EXPECT_EQ(nullptr, GetTemplate(inRoot->EntryID()));
+  EXPECT_FALSE(IsTemplateFolder(templates));
+  EXPECT_TRUE(Logged(L"mTanvelo::IsTemplateFolder"));
+}
+
+TEST_F(Marks, DuplicateIsStampedUnboundAndUniquelyNamed) {
+  auto sub = templates->Folders()->Add(L"Offers");
+  auto t = AddMail(sub, L"Bob's offer");
+  SetHotkeyProperties(t, L"Ctrl+Alt+B", L"Tanvelo");
+  AddMail(sub, L"Bob's offer1");
+  const size_t before = sub->Items()->Count();
+
+  OpenTemplateDuplicate(t->EntryID());
+
+  ASSERT_EQ(before + 1, static_cast<size_t>(sub->Items()->Count()));
+  auto copy = sub->Items()->Find(L"[Subject] = 'Bob''s offer2'");
+  ASSERT_TRUE(copy);
+  EXPECT_NE(t->EntryID(), copy->EntryID());
+  EXPECT_TRUE(HasAddinStamp(copy));
+  EXPECT_EQ(nullptr, copy->UserProperties()->Find(kHotkeyProperty));
+  EXPECT_EQ(nullptr, copy->UserProperties()->Find(kHotkeyActionProperty));
+  EXPECT_TRUE(copy->Saved());
+  ASSERT_TRUE(copy->GetInspector());
+  EXPECT_EQ(copy, copy->GetInspector()->CurrentItem());
+  // The template itself is unchanged.
+  EXPECT_EQ(L"Bob's offer", t->Subject());
+  EXPECT_FALSE(HasAddinStamp(t));
+  EXPECT_EQ(L"Ctrl+Alt+B", t->UserProperties()->Find(kHotkeyProperty)->Value());
+
+  OpenTemplateDuplicate(L"00DEAD");  // no such template: nothing happens
+  EXPECT_EQ(before + 1, static_cast<size_t>(sub->Items()->Count()));
+}
+
+TEST_F(Marks, NewTemplateSubjects) {
+  auto folder = templates->Folders()->Add(L"Subjects");
+  struct Row {
+    std::wstring subject, expected;
+  } rows[] = {
+      {L"Untitled", L"Untitled1"},
+      {L"Report 123456789", L"Report 123456790"},
+      {L"Offer 7", L"Offer 8"},
+      {L"it's", L"it's1"},
+      {L"", L"1"},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(row.expected, GetNewTemplateSubject(folder->EntryID(), row.subject));
+
+  AddMail(folder, L"Untitled1");
+  AddMail(folder, L"Untitled2");
+  AddMail(folder, L"it's1");
+  EXPECT_EQ(L"Untitled3", GetNewTemplateSubject(folder->EntryID(), L"Untitled"));
+  EXPECT_EQ(L"it's2", GetNewTemplateSubject(folder->EntryID(), L"it's"));
+  // A folder that cannot be opened gives the base without its number, logged.
+  EXPECT_EQ(L"Untitled", GetNewTemplateSubject(L"00DEAD", L"Untitled5"));
+  EXPECT_TRUE(Logged(L"mTanvelo::GetNewTemplateSubject"));
+}
+
+TEST_F(Marks, DisplayTemplateLogsAndRunsModalWindows) {
+  auto t = AddMail(templates, L"t");
+  bool shown = false;
+  p.app->QueueModalInspectorScript([&](std::shared_ptr<outlook::Inspector> inspector) {
+    shown = inspector->CurrentItem() == t;
+    inspector->Close(outlook::olDiscard);
+  });
+  DisplayTemplate(t, true);
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(Logged(L"mTanvelo::DisplayTemplate", L"oTemplate.Display bModal:= true"));
+  EXPECT_TRUE(Logged(L"mTanvelo::DisplayTemplate", L"DoEvents"));
+  DisplayTemplate(nullptr, false);
+  EXPECT_TRUE(Logged(L"mTanvelo::DisplayTemplate", L"oTemplate.Display bModal:= false"));
+  EXPECT_EQ(3, support::library::Log().back().level);
+}
