@@ -15,12 +15,6 @@ std::wstring ReplaceFirst(std::wstring text, const std::wstring& value) {
   return text;
 }
 
-// The language object localises a dialog once it offers that service.
-template <class Lang, class Form>
-void LocalizeWith(Lang& lang, Form& form) {
-  if constexpr (requires { lang.LocalizeForm(form); }) lang.LocalizeForm(form);
-}
-
 }  // namespace
 
 void RL_frmEmptyField::Design() {
@@ -62,7 +56,7 @@ void RL_frmEmptyField::Design() {
 }
 
 void RL_frmEmptyField::Form_Load() {
-  if (g_oLang) LocalizeWith(*g_oLang, *this);
+  if (g_oLang) g_oLang->LocalizeForm(*this);
   auto& r = RL_mMain::Request();
   if (g_oLib) SetIcon(g_oLib->GetIcon());
   r.nResult = 0;

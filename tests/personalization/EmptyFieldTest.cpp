@@ -58,6 +58,8 @@ TEST_F(EmptyField, TheLabelsNameTokenAndAddressWithAndWithoutAContact) {
   Ask(false);
   EXPECT_EQ(value, L"Customer");
   EXPECT_FALSE(cancel);
+  // The language file's section for the dialog fits its controls.
+  for (const auto& e : support::library::Log()) EXPECT_LT(e.level, 2) << e.text;
 }
 
 TEST_F(EmptyField, EachWayOutOfTheDialog) {
