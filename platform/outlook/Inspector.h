@@ -8,6 +8,7 @@
 
 #include "platform/outlook/Events.h"
 #include "platform/outlook/Forward.h"
+#include "platform/win32/Keyboard.h"
 
 namespace outlook {
 
@@ -16,7 +17,11 @@ struct InspectorEvents {
   Event<> Close;
 };
 
-class Inspector : public Object, public std::enable_shared_from_this<Inspector> {
+// The inspector's editor takes simulated keys once a test gives it the keyboard focus
+// (win32::keyboard::SetFocus): Shift+Insert pastes at the caret, typed characters go there.
+class Inspector : public Object,
+                  public win32::FocusedEditor,
+                  public std::enable_shared_from_this<Inspector> {
  public:
   Inspector(std::weak_ptr<outlook::Application> app, std::shared_ptr<Item> item);
 
@@ -45,13 +50,14 @@ class Inspector : public Object, public std::enable_shared_from_this<Inspector> 
   // Places the caret with nothing selected.
   void SetCaret(int32_t position);
   int32_t Caret() const { return caret_; }
-  std::wstring SelectedText() const;
+  std::wstring SelectedText() const override;
   // What the HTML editor's selection range gives (escaped text), and its type "Text" or
   // "None".
   std::wstring SelectedHtml() const;
   std::wstring SelectionType() const { return selLength_ > 0 ? L"Text" : L"None"; }
   // Types text at the caret, replacing the selection (what a paste does).
   void TypeText(const std::wstring& text);
+  void ReplaceSelection(const std::wstring& text) override { TypeText(text); }
 
   // Internal.
   void Rebind(const std::shared_ptr<Item>& item) { item_ = item; }

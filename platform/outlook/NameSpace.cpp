@@ -1,5 +1,6 @@
 #include "platform/outlook/NameSpace.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include "platform/outlook/Folder.h"
@@ -18,12 +19,10 @@ constexpr const wchar_t* kEntryIdMiddle = L"07000000A1B2C3D4E5F60718293A4B5C6D7E
   vb::Raise(kErrNotFound, L"The operation failed. An object could not be found.");
 }
 
-std::shared_ptr<Item> FindIn(const std::shared_ptr<MAPIFolder>& folder, const std::wstring& id) {
-  for (auto& item : folder->Contents())
-    if (item->EntryID() == id) return item;
-  for (auto& child : folder->Children())
-    if (auto found = FindIn(child, id)) return found;
-  return nullptr;
+void IndexIn(const std::shared_ptr<MAPIFolder>& folder,
+             std::unordered_map<std::wstring, std::weak_ptr<Item>>& index) {
+  for (auto& item : folder->Contents()) index.try_emplace(item->EntryID(), item);
+  for (auto& child : folder->Children()) IndexIn(child, index);
 }
 
 std::shared_ptr<MAPIFolder> FindFolderIn(const std::shared_ptr<MAPIFolder>& folder,
@@ -75,11 +74,21 @@ std::shared_ptr<MAPIFolder> NameSpace::GetDefaultFolder(int32_t type) const {
 std::shared_ptr<Item> NameSpace::FindItem(const std::wstring& entryId,
                                           const std::wstring& storeId) const {
   if (entryId.empty()) return nullptr;
-  for (auto& store : stores_) {
-    if (!storeId.empty() && store->StoreID() != storeId) continue;
-    if (auto item = FindIn(store->Root(), entryId)) return item;
-  }
-  return nullptr;
+  auto lookup = [&]() -> std::shared_ptr<Item> {
+    auto it = byId_.find(entryId);
+    auto item = it == byId_.end() ? nullptr : it->second.lock();
+    // Filed and alive with this id means it sits in its parent folder's contents.
+    if (!item || item->dead_ || !item->filed_ || item->entryId_ != entryId) return nullptr;
+    auto folder = item->parent_.lock();
+    auto store = folder ? folder->Store() : nullptr;
+    if (!store || folder->IsDeleted()) return nullptr;
+    if (std::find(stores_.begin(), stores_.end(), store) == stores_.end()) return nullptr;
+    return storeId.empty() || store->StoreID() == storeId ? item : nullptr;
+  };
+  if (auto item = lookup()) return item;
+  byId_.clear();
+  for (auto& store : stores_) IndexIn(store->Root(), byId_);
+  return lookup();
 }
 
 std::shared_ptr<Item> NameSpace::GetItemFromID(const std::wstring& entryId,

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/outlook/AddressBook.h"
@@ -74,6 +75,9 @@ class NameSpace : public Object, public std::enable_shared_from_this<NameSpace> 
   std::shared_ptr<outlook::AddressEntry> user_;
   outlook::AddressBook book_;
   NamedProps named_;
+  // EntryID -> item, as a store's index opens an item without a search. Rebuilt by a walk of
+  // every store when an id is missing or its entry is stale.
+  mutable std::unordered_map<std::wstring, std::weak_ptr<Item>> byId_;
   std::vector<Account> accounts_;
   uint64_t nextId_ = 1;
   bool moveChangesId_ = false, addedToDrafts_ = false, unavailable_ = false;

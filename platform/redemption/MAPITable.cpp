@@ -71,8 +71,8 @@ std::shared_ptr<Restriction> TableFilter::SetKind(int32_t kind) {
 }
 
 bool TableFilter::FindFirst(bool forward) {
-  auto rows = table_.Rows();
-  table_.rows_ = rows;
+  table_.walk_.reset();
+  const auto& rows = table_.WalkRows();
   if (!root_) return false;
   for (size_t n = 0; n < rows.size(); ++n) {
     size_t i = forward ? n : rows.size() - 1 - n;
@@ -85,8 +85,7 @@ bool TableFilter::FindFirst(bool forward) {
 }
 
 bool TableFilter::FindNext(bool forward) {
-  auto rows = table_.Rows();
-  table_.rows_ = rows;
+  const auto& rows = table_.WalkRows();
   if (!root_) return false;
   if (forward) {
     for (size_t i = table_.cursor_ + 1; i < rows.size(); ++i)
@@ -103,7 +102,12 @@ MAPITable::MAPITable() : filter_(std::make_unique<TableFilter>(*this)) {}
 void MAPITable::SetItem(std::shared_ptr<outlook::Items> items) {
   items_ = std::move(items);
   cursor_ = 0;
-  rows_.reset();
+  walk_.reset();
+}
+
+const std::vector<std::shared_ptr<outlook::Item>>& MAPITable::WalkRows() {
+  if (!walk_) walk_ = Rows();
+  return *walk_;
 }
 
 std::vector<std::shared_ptr<outlook::Item>> MAPITable::Rows() const {
@@ -115,16 +119,11 @@ int32_t MAPITable::RowCount() const {
   return static_cast<int32_t>(Rows().size());
 }
 
-void MAPITable::GoToFirst() {
-  cursor_ = 0;
-  rows_ = Rows();
-}
-
 std::optional<std::vector<PropValue>> MAPITable::GetRow() {
-  if (!rows_) rows_ = Rows();
-  if (cursor_ >= rows_->size()) return std::nullopt;
+  const auto& rows = WalkRows();
+  if (cursor_ >= rows.size()) return std::nullopt;
   std::vector<PropValue> row;
-  const auto& item = *(*rows_)[cursor_++];
+  const auto& item = *rows[cursor_++];
   for (uint32_t tag : columns_) {
     PropValue v = item.GetProp(tag);
     // A value of another type than the column asks for comes back as an error value.

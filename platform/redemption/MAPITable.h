@@ -1,5 +1,6 @@
 // Redemption's MAPITable over an Outlook Items collection: columns by tag, a restriction
-// filter, and rows read in the collection's order.
+// filter, and rows read in the collection's order. A walk with GetRow reads the rows as they
+// stood when it began (SetItem, GoToFirst or FindFirst), as a MAPI table's cursor does.
 #pragma once
 
 #include <memory>
@@ -62,8 +63,10 @@ class MAPITable {
   const std::vector<uint32_t>& Columns() const { return columns_; }
   TableFilter& Filter() { return *filter_; }
   int32_t RowCount() const;
-  // Positioning takes the rows as they are then; GetRow reads on from there.
-  void GoToFirst();
+  void GoToFirst() {
+    cursor_ = 0;
+    walk_.reset();
+  }
   // The current row's values in column order (a value the item lacks is empty), then the
   // next row; nothing after the last row.
   std::optional<std::vector<PropValue>> GetRow();
@@ -71,12 +74,14 @@ class MAPITable {
  private:
   friend class TableFilter;
   std::vector<std::shared_ptr<outlook::Item>> Rows() const;
+  // The rows of the walk under way, read once when it began.
+  const std::vector<std::shared_ptr<outlook::Item>>& WalkRows();
 
   std::shared_ptr<outlook::Items> items_;
   std::vector<uint32_t> columns_;
   std::unique_ptr<TableFilter> filter_;
   size_t cursor_ = 0;
-  std::optional<std::vector<std::shared_ptr<outlook::Item>>> rows_;
+  std::optional<std::vector<std::shared_ptr<outlook::Item>>> walk_;
 };
 
 }  // namespace redemption

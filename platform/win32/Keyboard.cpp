@@ -56,9 +56,13 @@ wchar_t TypedChar(uint8_t vk) {
 }
 
 // What the focused window does with a key-down that nobody swallowed.
-void Deliver(uint8_t vk) {
+void Deliver(uint8_t vk, wchar_t unicode) {
   auto editor = S().focus.lock();
   if (!editor) return;
+  if (vk == VK_PACKET) {
+    editor->ReplaceSelection(std::wstring(1, unicode));
+    return;
+  }
   bool shift = IsDown(VK_SHIFT), ctrl = IsDown(VK_CONTROL), alt = IsDown(VK_MENU);
   if (vk == VK_INSERT && shift && !ctrl) {
     editor->ReplaceSelection(clipboard::Text());
@@ -122,7 +126,9 @@ int16_t GetKeyState(int virtualKey) {
   return it == S().keys.end() ? 0 : it->second;
 }
 
-void keybd_event(uint8_t vk, uint8_t scanCode, uint32_t flags, uintptr_t) {
+namespace {
+// One key transition: key state, the hook chain, then the focused editor.
+void Transition(uint8_t vk, uint8_t scanCode, uint32_t flags, wchar_t unicode) {
   auto& s = S();
   bool up = (flags & KEYEVENTF_KEYUP) != 0;
   bool wasDown = IsDown(vk);
@@ -150,7 +156,20 @@ void keybd_event(uint8_t vk, uint8_t scanCode, uint32_t flags, uintptr_t) {
   S().running = std::move(saved);
   if (result != 0) return;  // a hook swallowed the key
   S().delivered.push_back({vk, !up});
-  if (!up) Deliver(vk);
+  if (!up) Deliver(vk, unicode);
+}
+
+}  // namespace
+
+void keybd_event(uint8_t vk, uint8_t scanCode, uint32_t flags, uintptr_t) {
+  Transition(vk, scanCode, flags, 0);
+}
+
+void SendUnicodeChar(wchar_t c) {
+  // The hook sees VK_PACKET with the character's low byte where the scan code goes.
+  auto scan = static_cast<uint8_t>(c & 0xFF);
+  Transition(VK_PACKET, scan, 0, c);
+  Transition(VK_PACKET, scan, KEYEVENTF_KEYUP, c);
 }
 
 namespace keyboard {

@@ -33,6 +33,8 @@ inline constexpr uint8_t VK_SPACE = 0x20;
 inline constexpr uint8_t VK_INSERT = 0x2D;
 inline constexpr uint8_t VK_LWIN = 0x5B;
 inline constexpr uint8_t VK_RWIN = 0x5C;
+// What SendInput carries for a character typed by its code rather than by a key.
+inline constexpr uint8_t VK_PACKET = 0xE7;
 
 inline constexpr uint32_t KEYEVENTF_EXTENDEDKEY = 0x1;
 inline constexpr uint32_t KEYEVENTF_KEYUP = 0x2;
@@ -50,6 +52,9 @@ int16_t GetKeyState(int virtualKey);
 // One key transition through the chain; lParam carries the repeat count 1, the scan code, the
 // extended flag (bit 24), Alt (bit 29), the previous state (bit 30) and the release (bit 31).
 void keybd_event(uint8_t virtualKey, uint8_t scanCode, uint32_t flags, uintptr_t extraInfo);
+// One character typed by its code (SendInput with KEYEVENTF_UNICODE): a VK_PACKET down and up
+// through the chain; the focused editor receives the character on the down.
+void SendUnicodeChar(wchar_t c);
 
 // What a text editor with a caret offers to the keyboard. An editor becomes the target of the
 // simulated keys with keyboard::SetFocus.

@@ -12,6 +12,8 @@
 #include "platform/outlook/Recipients.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Runtime.h"
+#include "platform/win32/Clipboard.h"
+#include "platform/win32/Keyboard.h"
 #include "platform/win32/MessageBox.h"
 
 using namespace outlook;
@@ -136,6 +138,26 @@ TEST(Events, EditorSelectionAndTyping) {
   EXPECT_EQ(p.plainMail->Body().substr(0, 18), L"Hello %FirstName%,");
   EXPECT_EQ(inspector->Caret(), 17);
   EXPECT_EQ(inspector->SelectionType(), L"None");
+}
+
+TEST(Events, FocusedEditorTakesKeysAtTheCaret) {
+  Profile p = BuildProfile({.version = L"11.0.0.8312"});
+  auto inspector = p.app->Inspectors()->Add(p.plainMail);
+  win32::keyboard::SetFocus(inspector);
+  inspector->SetCaret(6);
+  win32::clipboard::SetText(L"%To% ");
+  win32::keybd_event(win32::VK_SHIFT, 1, win32::KEYEVENTF_EXTENDEDKEY, 0);
+  win32::keybd_event(win32::VK_INSERT, 1, win32::KEYEVENTF_EXTENDEDKEY, 0);
+  win32::keybd_event(win32::VK_INSERT, 1, 3, 0);
+  win32::keybd_event(win32::VK_SHIFT, 1, 3, 0);
+  win32::SendUnicodeChar(L'!');
+  EXPECT_EQ(p.plainMail->Body().substr(0, 15), L"Hello %To% !Pat");
+  EXPECT_EQ(inspector->Caret(), 12);
+
+  // Ctrl+Insert copies the selection to the clipboard.
+  inspector->SetSelection(0, 5);
+  win32::keyboard::Press(win32::VK_INSERT, false, true);
+  EXPECT_EQ(win32::clipboard::Text(), L"Hello");
 }
 
 }  // namespace

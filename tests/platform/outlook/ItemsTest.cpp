@@ -84,6 +84,27 @@ TEST(Items, MoveReturnsTheMovedItemAndKillsTheOldReference) {
   EXPECT_EQ(again->Attachments()->Count(), 2);  // content travels with it
 }
 
+TEST(Items, LookupsFollowMovesDeletesAndNewItems) {
+  Profile p = BuildProfile();
+  std::wstring plain = p.plainMail->EntryID();
+  EXPECT_EQ(p.session->GetItemFromID(plain), p.plainMail);
+  auto moved = p.plainMail->Move(p.inbox->Folders()->Add(L"Later"));
+  EXPECT_EQ(p.session->GetItemFromID(plain), moved);  // same id, the live object
+  moved->Delete();
+  auto inDeleted = p.session->GetItemFromID(plain);
+  EXPECT_EQ(inDeleted->Parent(), p.deleted);
+  inDeleted->Delete();
+  EXPECT_THROW(p.session->GetItemFromID(plain), vb::Error);
+
+  auto fresh = p.app->CreateItem(olMailItem);
+  fresh->Save();
+  EXPECT_EQ(p.session->GetItemFromID(fresh->EntryID(), p.store->StoreID()), fresh);
+  auto folder = p.inbox->Folders()->Add(L"Doomed");
+  auto doomed = fresh->Move(folder);
+  folder->Delete();
+  EXPECT_THROW(p.session->GetItemFromID(doomed->EntryID()), vb::Error);
+}
+
 TEST(Items, CopyDeleteAndSend) {
   Profile p = BuildProfile();
   p.plainMail->UserProperties()->Add(L"Stamp")->SetValue(L"x");
