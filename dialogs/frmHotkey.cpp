@@ -16,13 +16,6 @@ using mForms::HotkeyParams;
 namespace {
 constexpr int32_t kA = 'A', kZ = 'Z';
 
-template <class T>
-std::shared_ptr<T> Placed(std::shared_ptr<T> control, int32_t left, int32_t top, int32_t width,
-                          int32_t height) {
-  control->SetLeft(left), control->SetTop(top), control->SetWidth(width);
-  control->SetHeight(height);
-  return control;
-}
 }  // namespace
 
 void frmHotkey::Design() {
@@ -30,36 +23,37 @@ void frmHotkey::Design() {
   SetBorderStyle(forms::vbFixedDialog);
   SetWidth(5055);
   SetHeight(3630);
-  auto frame1 = Placed(Add<forms::Frame>(L"Frame1"), 120, 120, 2895, 1455);
+  auto frame1 = forms::Placed(Add<forms::Frame>(L"Frame1"), 120, 120, 2895, 1455);
   frame1->SetCaption(L"Hotkey for");
-  optReply = Placed(Add<forms::OptionButton>(L"optReply", frame1), 240, 300, 2535, 255);
+  optReply = forms::Placed(Add<forms::OptionButton>(L"optReply", frame1), 240, 300, 2535, 255);
   optReply->SetCaption(L"&Tanvelo");
-  optReplyAll = Placed(Add<forms::OptionButton>(L"optReplyAll", frame1), 240, 660, 2535, 255);
+  optReplyAll =
+      forms::Placed(Add<forms::OptionButton>(L"optReplyAll", frame1), 240, 660, 2535, 255);
   optReplyAll->SetCaption(L"Reply to &all with");
-  optForward = Placed(Add<forms::OptionButton>(L"optForward", frame1), 240, 1020, 2535, 255);
+  optForward = forms::Placed(Add<forms::OptionButton>(L"optForward", frame1), 240, 1020, 2535, 255);
   optForward->SetCaption(L"&Forward with");
-  auto frame2 = Placed(Add<forms::Frame>(L"Frame2"), 120, 1680, 2895, 1335);
+  auto frame2 = forms::Placed(Add<forms::Frame>(L"Frame2"), 120, 1680, 2895, 1335);
   frame2->SetCaption(L"Hotkey combination");
-  Placed(Add<forms::Label>(L"Label1", frame2), 240, 360, 615, 255)->SetCaption(L"Ctrl +");
-  optAlt = Placed(Add<forms::OptionButton>(L"optAlt", frame2), 900, 300, 855, 255);
+  forms::Placed(Add<forms::Label>(L"Label1", frame2), 240, 360, 615, 255)->SetCaption(L"Ctrl +");
+  optAlt = forms::Placed(Add<forms::OptionButton>(L"optAlt", frame2), 900, 300, 855, 255);
   optAlt->SetCaption(L"&Alt");
-  optShift = Placed(Add<forms::OptionButton>(L"optShift", frame2), 900, 600, 855, 255);
+  optShift = forms::Placed(Add<forms::OptionButton>(L"optShift", frame2), 900, 600, 855, 255);
   optShift->SetCaption(L"&Shift");
-  cboLetters = Placed(Add<forms::ComboBox>(L"cboLetters", frame2), 1860, 300, 855, 315);
-  Placed(Add<forms::Label>(L"Label3", frame2), 240, 960, 2535, 255)
+  cboLetters = forms::Placed(Add<forms::ComboBox>(L"cboLetters", frame2), 1860, 300, 855, 315);
+  forms::Placed(Add<forms::Label>(L"Label3", frame2), 240, 960, 2535, 255)
       ->SetCaption(L"*Starred letters are occupied");
-  btnOK = Placed(Add<forms::CommandButton>(L"btnOK"), 3240, 210, 1575, 375);
+  btnOK = forms::Placed(Add<forms::CommandButton>(L"btnOK"), 3240, 210, 1575, 375);
   btnOK->SetCaption(L"OK");
   btnOK->SetDefault(true);
   btnOK->OnClick = [this] { btnOK_Click(); };
-  btnCancel = Placed(Add<forms::CommandButton>(L"btnCancel"), 3240, 690, 1575, 375);
+  btnCancel = forms::Placed(Add<forms::CommandButton>(L"btnCancel"), 3240, 690, 1575, 375);
   btnCancel->SetCaption(L"Cancel");
   btnCancel->SetCancel(true);
   btnCancel->OnClick = [this] { btnCancel_Click(); };
-  btnRemove = Placed(Add<forms::CommandButton>(L"btnRemove"), 3240, 1170, 1575, 375);
+  btnRemove = forms::Placed(Add<forms::CommandButton>(L"btnRemove"), 3240, 1170, 1575, 375);
   btnRemove->SetCaption(L"Remove");
   btnRemove->OnClick = [this] { btnRemove_Click(); };
-  btnHelp = Placed(Add<forms::CommandButton>(L"btnHelp"), 3240, 2640, 1575, 375);
+  btnHelp = forms::Placed(Add<forms::CommandButton>(L"btnHelp"), 3240, 2640, 1575, 375);
   btnHelp->SetCaption(L"Help");
   btnHelp->OnClick = [this] { btnHelp_Click(); };
 }

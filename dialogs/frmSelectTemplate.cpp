@@ -46,13 +46,6 @@ int32_t TwipsOf(const std::wstring& text) {
   return vb::CLng(vb::Val(t));
 }
 
-template <class T>
-std::shared_ptr<T> Placed(std::shared_ptr<T> control, int32_t left, int32_t top, int32_t width,
-                          int32_t height) {
-  control->SetLeft(left), control->SetTop(top), control->SetWidth(width);
-  control->SetHeight(height);
-  return control;
-}
 }  // namespace
 
 frmSelectTemplate::~frmSelectTemplate() = default;
@@ -61,27 +54,28 @@ void frmSelectTemplate::Design() {
   SetCaption(L"Tanvelo Templates - Select template");
   SetWidth(5325);
   SetHeight(5415);
-  Label1 = Placed(Add<forms::Label>(L"Label1"), 120, 120, 3495, 255);
+  Label1 = forms::Placed(Add<forms::Label>(L"Label1"), 120, 120, 3495, 255);
   Label1->SetCaption(L"Templates:");
   auto images = Add<forms::ImageList>(L"ilsTree");
   for (const wchar_t* name :
        {L"ICO_TEMPLATE_FOLDER", L"ICO_TEMPLATE_FOLDER", L"ICO_TEMPLATE_FOLDER",
         L"ICO_TEMPLATE_FOLDER", L"ICO_TEMPLATE_EDIT", L"ICO_PREADDRESSED_TEMPLATE"})
     vb::Ignore([&] { images->Add(L"", vb::LoadResPicture(name, vb::vbResIcon)); });
-  treFolders = Placed(Add<forms::TreeView>(L"treFolders"), 120, 390, 3495, 2775);
+  treFolders = forms::Placed(Add<forms::TreeView>(L"treFolders"), 120, 390, 3495, 2775);
   treFolders->ImageList = images;
   treFolders->OnClick = [this] { vb::Ignore([&] { UpdateButtons(); }); };
   treFolders->OnDblClick = [this] { btnOK_Click(); };
-  fraOptions = Placed(Add<forms::Frame>(L"fraOptions"), 120, 3240, 3495, 1095);
+  fraOptions = forms::Placed(Add<forms::Frame>(L"fraOptions"), 120, 3240, 3495, 1095);
   fraOptions->SetCaption(L"Send");
-  optOneMail = Placed(Add<forms::OptionButton>(L"optOneMail", fraOptions), 120, 270, 3255, 255);
+  optOneMail =
+      forms::Placed(Add<forms::OptionButton>(L"optOneMail", fraOptions), 120, 270, 3255, 255);
   optOneMail->SetCaption(L"&One message to all recipients");
   optSeparateMails =
-      Placed(Add<forms::OptionButton>(L"optSeparateMails", fraOptions), 120, 630, 3255, 255);
+      forms::Placed(Add<forms::OptionButton>(L"optSeparateMails", fraOptions), 120, 630, 3255, 255);
   optSeparateMails->SetCaption(L"&Separate message for each recipient");
   auto button = [this](std::shared_ptr<forms::CommandButton>& b, const wchar_t* name,
                        const wchar_t* caption, int32_t top, void (frmSelectTemplate::*click)()) {
-    b = Placed(Add<forms::CommandButton>(name), 3840, top, 1245, 375);
+    b = forms::Placed(Add<forms::CommandButton>(name), 3840, top, 1245, 375);
     b->SetCaption(caption);
     b->OnClick = [this, click] { (this->*click)(); };
   };
@@ -97,8 +91,8 @@ void frmSelectTemplate::Design() {
   btnCancel->SetCancel(true);
   button(btnHelp, L"btnHelp", L"Help", 4440, &frmSelectTemplate::btnHelp_Click);
   btnHelp->SetLeft(120);
-  Placed(Add<forms::StatusBar>(L"StatusBar1"), 0, 4905, 5205, 60);
-  Placed(Add<forms::PictureBox>(L"Picture1"), 3840, 3240, 1245, 1095);
+  forms::Placed(Add<forms::StatusBar>(L"StatusBar1"), 0, 4905, 5205, 60);
+  forms::Placed(Add<forms::PictureBox>(L"Picture1"), 3840, 3240, 1245, 1095);
 }
 
 void frmSelectTemplate::Form_Load() {
