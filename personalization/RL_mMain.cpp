@@ -35,12 +35,7 @@ void AskEmptyField(const std::wstring& sEmail, const std::wstring& sToken, std::
 }
 
 void SendShiftInsert() {
-  constexpr uint32_t kDown = win32::KEYEVENTF_EXTENDEDKEY;
-  constexpr uint32_t kUp = win32::KEYEVENTF_EXTENDEDKEY | win32::KEYEVENTF_KEYUP;
-  win32::keybd_event(win32::VK_SHIFT, 1, kDown, 0);
-  win32::keybd_event(win32::VK_INSERT, 1, kDown, 0);
-  win32::keybd_event(win32::VK_INSERT, 1, kUp, 0);
-  win32::keybd_event(win32::VK_SHIFT, 1, kUp, 0);
+  CClipboard::SendChord(win32::VK_SHIFT, win32::VK_INSERT);
 }
 
 void SendCopyKeys() {
