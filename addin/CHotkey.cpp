@@ -26,15 +26,6 @@ const ActionName* FindAction(int32_t action) {
   return nullptr;
 }
 
-std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
-  std::vector<std::wstring> parts;
-  size_t start = 0;
-  for (size_t at; (at = text.find(separator, start)) != std::wstring::npos; start = at + 1)
-    parts.push_back(text.substr(start, at - start));
-  parts.push_back(text.substr(start));
-  return parts;
-}
-
 }  // namespace
 
 std::wstring CHotkey::DisplayActionName() const {
@@ -70,7 +61,7 @@ std::wstring CHotkey::DisplayKeyName() const {
 void CHotkey::DisplayKeyName(const std::wstring& sKeyName) {
   int32_t keyCode = -1;
   bool ctrl = false, alt = false, shift = false;
-  for (const std::wstring& token : Split(sKeyName, L'+')) {
+  for (const std::wstring& token : vb::Split(sKeyName, L"+")) {
     std::wstring lower = vb::LCase(token);
     if (lower == L"ctrl") {
       ctrl = true;

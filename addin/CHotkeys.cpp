@@ -8,6 +8,7 @@
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/NameSpace.h"
+#include "platform/vb/Runtime.h"
 #include "platform/win32/Reset.h"
 
 namespace {
@@ -17,15 +18,6 @@ constexpr int32_t kMaxValueIndex = 1000;
 struct HotkeysState {
   std::unique_ptr<CHotkeys> hotkeys;
 };
-
-std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
-  std::vector<std::wstring> parts;
-  size_t start = 0;
-  for (size_t at; (at = text.find(separator, start)) != std::wstring::npos; start = at + 1)
-    parts.push_back(text.substr(start, at - start));
-  parts.push_back(text.substr(start));
-  return parts;
-}
 
 // A failing fetch of the bound template means the binding is stale.
 bool TemplateExists(const std::wstring& sEntryID) {
@@ -95,7 +87,7 @@ void CHotkeys::LoadFromReg() {
   for (int32_t index = 0; index <= kMaxValueIndex; ++index) {
     std::wstring name = reg.Values(index);
     if (name.empty()) break;
-    std::vector<std::wstring> data = Split(reg.GetStringValue(name), L',');
+    std::vector<std::wstring> data = vb::Split(reg.GetStringValue(name), L",");
     auto hotkey = std::make_shared<CHotkey>();
     bool valid = vb::Catch([&] {
       hotkey->DisplayKeyName(name);

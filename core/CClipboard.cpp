@@ -226,13 +226,17 @@ std::wstring CClipboard::GetHtmlFormat() {
   });
 }
 
-void CClipboard::SendCopyKeys() {
+void CClipboard::SendChord(uint8_t modifier, uint8_t key) {
   constexpr uint32_t kDown = win32::KEYEVENTF_EXTENDEDKEY;
   constexpr uint32_t kUp = win32::KEYEVENTF_EXTENDEDKEY | win32::KEYEVENTF_KEYUP;
-  win32::keybd_event(win32::VK_CONTROL, 1, kDown, 0);
-  win32::keybd_event(win32::VK_INSERT, 1, kDown, 0);
-  win32::keybd_event(win32::VK_INSERT, 1, kUp, 0);
-  win32::keybd_event(win32::VK_CONTROL, 1, kUp, 0);
+  win32::keybd_event(modifier, 1, kDown, 0);
+  win32::keybd_event(key, 1, kDown, 0);
+  win32::keybd_event(key, 1, kUp, 0);
+  win32::keybd_event(modifier, 1, kUp, 0);
+}
+
+void CClipboard::SendCopyKeys() {
+  SendChord(win32::VK_CONTROL, win32::VK_INSERT);
   // A lone Shift, sent with waiting, returns once the copy has been processed.
   vb::SendKeys(L"+", true);
 }

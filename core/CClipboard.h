@@ -36,6 +36,8 @@ class CClipboard {
   // Ctrl+Insert to the focused window, then a flush that waits until the keys are processed.
   // The personalization library sends the same keys; they live here, below it.
   static void SendCopyKeys();
+  // One extended key pressed with a modifier held (Ctrl+Insert copies, Shift+Insert pastes).
+  static void SendChord(uint8_t modifier, uint8_t key);
 
  private:
   struct SavedFormat {

@@ -6,6 +6,9 @@
 #include "core/COptions.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/Form.h"
+#include "platform/vb/PictureFiles.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
@@ -456,4 +459,345 @@ bool CLang::InitEx(const std::wstring& appName) {
     Options().SetLangFile(chosen);
     return true;
   });
+}
+
+// --- Dialogs --------------------------------------------------------------------------------
+
+class CLang::Subject {
+ public:
+  enum Number { kLeft, kTop, kWidth, kHeight, kX1, kY1, kX2, kY2 };
+
+  explicit Subject(forms::Form& form) : m_form(&form) {}
+  explicit Subject(forms::Control& control) : m_control(&control) {}
+
+  std::wstring TypeName() const { return m_form ? m_form->TypeName() : m_control->TypeName(); }
+  std::optional<int32_t> Index() const { return m_control ? m_control->Index() : std::nullopt; }
+  std::wstring Caption() const { return m_form ? m_form->Caption() : m_control->Caption(); }
+  void SetCaption(const std::wstring& text) const {
+    m_form ? m_form->SetCaption(text) : m_control->SetCaption(text);
+  }
+  std::wstring ToolTipText() const { return Control().ToolTipText(); }
+  void SetToolTipText(const std::wstring& text) const { Control().SetToolTipText(text); }
+  std::shared_ptr<win32::IPicture> Picture() const { return Control().Picture(); }
+  void SetPicture(std::shared_ptr<win32::IPicture> picture) const {
+    Control().SetPicture(std::move(picture));
+  }
+
+  int32_t Get(Number which) const {
+    switch (which) {
+      case kLeft:
+        return m_form ? m_form->Left() : m_control->Left();
+      case kTop:
+        return m_form ? m_form->Top() : m_control->Top();
+      case kWidth:
+        return m_form ? m_form->Width() : m_control->Width();
+      case kHeight:
+        return m_form ? m_form->Height() : m_control->Height();
+      default:
+        return End(which);
+    }
+  }
+  void Set(Number which, int32_t value) const {
+    switch (which) {
+      case kLeft:
+        return m_form ? m_form->SetLeft(value) : m_control->SetLeft(value);
+      case kTop:
+        return m_form ? m_form->SetTop(value) : m_control->SetTop(value);
+      case kWidth:
+        return m_form ? m_form->SetWidth(value) : m_control->SetWidth(value);
+      case kHeight:
+        return m_form ? m_form->SetHeight(value) : m_control->SetHeight(value);
+      default:
+        End(which) = value;
+    }
+  }
+
+ private:
+  [[noreturn]] static void Lacks() { vb::Raise(kObjectDoesntSupport); }
+  forms::Control& Control() const {
+    if (!m_control) Lacks();
+    return *m_control;
+  }
+  int32_t& End(Number which) const {
+    auto* line = dynamic_cast<forms::Line*>(m_control);
+    if (!line) Lacks();
+    int32_t* ends[] = {&line->X1, &line->Y1, &line->X2, &line->Y2};
+    return *ends[which - kX1];
+  }
+
+  static constexpr int32_t kObjectDoesntSupport = 438;
+  forms::Form* m_form = nullptr;
+  forms::Control* m_control = nullptr;
+};
+
+namespace {
+
+constexpr wchar_t kLocalize[] = L"CLang.LocalizeControls";
+
+// A text the runtime's CLng accepts: a number with blanks around it; 13 for anything else.
+int32_t ToLong(const std::wstring& text) {
+  std::wstring t = vb::Trim(text);
+  size_t i = (!t.empty() && (t[0] == L'-' || t[0] == L'+')) ? 1 : 0;
+  bool digits = false, point = false;
+  for (; i < t.size(); ++i) {
+    if (t[i] >= L'0' && t[i] <= L'9')
+      digits = true;
+    else if (t[i] == L'.' && !point)
+      point = true;
+    else
+      break;
+  }
+  if (!digits || i != t.size()) vb::Raise(vb::kTypeMismatch);
+  return vb::CLng(vb::Val(t));
+}
+
+// A control array index: decimal digits only.
+std::optional<int32_t> ParseIndex(const std::wstring& text) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  for (wchar_t c : text)
+    if (c < L'0' || c > L'9') return std::nullopt;
+  return std::stoi(text);
+}
+
+// One line of sequential text output, ended by CR LF, in the ANSI code page.
+void Print(win32::HANDLE file, const std::wstring& text) {
+  std::string bytes = win32::ToAnsi(text + L"\r\n");
+  uint32_t written = 0;
+  if (!win32::WriteFile(file, bytes.data(), static_cast<uint32_t>(bytes.size()), &written,
+                        nullptr) ||
+      written != bytes.size())
+    vb::Raise(75);
+}
+
+}  // namespace
+
+void CLang::LocalizeForm(forms::Form& form) {
+  vb::Ignore([&] {
+    if (m_nDumpMode != 0) DumpForm(form);
+    LocalizeControls(form.Name(), Subject(form), form.Controls());
+  });
+  vb::Err().Clear();
+}
+
+void CLang::LocalizeUserControl(const std::wstring& name, forms::Control& object,
+                                const Controls& controls) {
+  vb::Ignore([&] {
+    if (m_nDumpMode != 0) DumpUserControl(name, object, controls);
+    LocalizeControls(name, Subject(object), controls);
+  });
+  vb::Err().Clear();
+}
+
+void CLang::DumpForm(forms::Form& form) {
+  DumpControls(form.Name(), Subject(form), form.Controls());
+}
+
+void CLang::DumpUserControl(const std::wstring& name, forms::Control& object,
+                            const Controls& controls) {
+  DumpControls(name, Subject(object), controls);
+}
+
+void CLang::LocalizeControls(const std::wstring& formName, const Subject& object,
+                             const Controls& controls) {
+  // A translator's saved file shows in the next dialog without restarting Outlook.
+  vb::Ignore([&] {
+    mFileUtils::DateTime time;
+    if (!m_sFilename.empty() && mFileUtils::GetFileLastModificationTime(m_sFilename, time) &&
+        time > m_dtFileTime) {
+      LogWarning(kLocalize,
+                 Format(L"last modification time of file '%s' was changed, reloading file...",
+                        {m_sFilename}));
+      std::wstring path = m_sFilename, appName = m_sAppName;
+      Init(path, appName);
+    }
+  });
+  std::wstring form = vb::LCase(formName);
+  auto section = m_colSections.find(form);
+  if (section == m_colSections.end()) {
+    LogWarning(kLocalize, Format(L"Locale for '%s' form not exists", {formName}));
+    vb::Err().Clear();
+    return;
+  }
+  const std::vector<std::wstring> keys = section->second.names;
+  for (const std::wstring& key : keys) {
+    vb::Ignore([&] {
+      size_t point = key.find(L'.');
+      std::wstring name = key.substr(0, point);
+      std::wstring property = point == std::wstring::npos ? L"caption" : key.substr(point + 1);
+      std::optional<int32_t> index;
+      if (size_t open = name.find(L'('); open != std::wstring::npos) {
+        std::wstring indexText = name.substr(open + 1);
+        name.erase(open);
+        if (!indexText.empty() && indexText.back() == L')') indexText.pop_back();
+        index = ParseIndex(indexText);
+        if (!index)
+          LogError(kLocalize, 0, Format(L"invalid key '%s' for form '%s'", {key, formName}));
+      }
+      std::optional<Subject> target;
+      if (name.empty()) {
+        target = object;
+      } else if (index) {
+        std::shared_ptr<forms::Control> control;
+        if (vb::Catch([&] { control = forms::FindControlIn(controls, name, *index); }))
+          target.emplace(*control);
+        else
+          LogError(kLocalize);
+      } else if (auto control = forms::FindControlIn(controls, name)) {
+        target.emplace(*control);
+      }
+      if (!target) {
+        LogError(kLocalize, 0,
+                 Format(L"'%s%s' control does not exist on '%s' form",
+                        {name, index ? L"(" + std::to_wstring(*index) + L")" : L"", formName}));
+        return;
+      }
+      auto text = m_colTexts.find(form + key);
+      std::wstring value = sprintf2(text == m_colTexts.end() ? L"" : text->second);
+
+      static const std::pair<const wchar_t*, Subject::Number> numbers[] = {
+          {L"left", Subject::kLeft},     {L"top", Subject::kTop}, {L"width", Subject::kWidth},
+          {L"height", Subject::kHeight}, {L"x1", Subject::kX1},   {L"y1", Subject::kY1},
+          {L"x2", Subject::kX2},         {L"y2", Subject::kY2}};
+      static const std::pair<const wchar_t*, Subject::Number> pixels[] = {
+          {L"dleft", Subject::kLeft},
+          {L"dtop", Subject::kTop},
+          {L"dwidth", Subject::kWidth},
+          {L"dheight", Subject::kHeight}};
+      std::wstring prop = vb::LCase(property);
+      for (const auto& [word, which] : numbers)
+        if (prop == word) return target->Set(which, ToLong(value));
+      for (const auto& [word, which] : pixels)
+        if (prop == word) {
+          bool across = which == Subject::kLeft || which == Subject::kWidth;
+          int32_t perPixel = across ? vb::Screen().TwipsPerPixelX : vb::Screen().TwipsPerPixelY;
+          return target->Set(which, target->Get(which) + ToLong(value) * perPixel);
+        }
+      if (prop == L"caption") return target->SetCaption(value);
+      if (prop == L"tooltiptext") return target->SetToolTipText(value);
+      if (prop == L"picture") {
+        if (InStrAny(value, L":") != 0) {
+          LogError(kLocalize, 0,
+                   Format(L"You should specify a relative file path for %s.%s.%s",
+                          {formName, name, property}));
+          return;
+        }
+        return target->SetPicture(vb::LoadPicture(ProgramFolder() + L"\\" + value));
+      }
+      LogError(kLocalize, 0, Format(L"'%s' property does not supported", {property}));
+    });
+  }
+  vb::Err().Clear();
+}
+
+void CLang::DumpControls(const std::wstring& formName, const Subject& object,
+                         const Controls& controls) {
+  win32::HANDLE file = win32::INVALID_HANDLE_VALUE;
+  Trap(L"CLang.DumpControls", [&] {
+    std::wstring folder = ProgramFolder() + L"\\Dump";
+    mFileUtils::MakeDirPath(folder);
+    file = win32::CreateFileA(win32::ToAnsi(folder + L"\\" + formName + L".txt").c_str(),
+                              win32::GENERIC_WRITE, 0, nullptr, win32::CREATE_ALWAYS,
+                              win32::FILE_ATTRIBUTE_NORMAL, 0);
+    if (file == win32::INVALID_HANDLE_VALUE)
+      vb::Raise(win32::GetLastError() == win32::ERROR_PATH_NOT_FOUND ? 76 : 75);
+    // The header makes the file a form section ready to paste into a language file.
+    Print(file, Format(L"[%s.%s]", {m_sAppName, formName}));
+    std::wstring pictureFolder = folder + L"\\" + formName;
+    DumpControl(object, L"", file, pictureFolder);
+    for (const auto& control : controls)
+      DumpControl(Subject(*control), control->Name(), file, pictureFolder);
+  });
+  if (file != win32::INVALID_HANDLE_VALUE) win32::CloseHandle(file);
+}
+
+void CLang::DumpControl(const Subject& object, const std::wstring& name, uint32_t file,
+                        const std::wstring& pictureFolder) {
+  std::wstring key = name;
+  if (auto index = object.Index()) key += L"(" + std::to_wstring(*index) + L")";
+  const bool full = m_nDumpMode == 1;
+  const bool line = object.TypeName() == L"Line";
+  std::wstring header =
+      m_nDumpMode == 2 || m_nDumpMode == 3 ? Format(L"; %s(%s)", {key, object.TypeName()}) : L"";
+  std::vector<std::wstring> lines;
+  auto add = [&](const std::wstring& keyPart, const std::wstring& value,
+                 const wchar_t* format = L"%s=\"%s\"") {
+    lines.push_back(AlignAssignment(Format(format, {keyPart, value}), 4));
+  };
+
+  if (!line) {
+    std::wstring caption;
+    vb::Ignore([&] { caption = object.Caption(); });
+    if (m_nDumpMode == 1 || m_nDumpMode == 2 || (m_nDumpMode == 3 && !caption.empty()))
+      add(key.empty() ? L".Caption" : key, EscapeText(caption));
+  }
+  if (full) {
+    static const std::pair<const wchar_t*, Subject::Number> box[] = {
+        {L".Left", Subject::kLeft},
+        {L".Top", Subject::kTop},
+        {L".Width", Subject::kWidth},
+        {L".Height", Subject::kHeight}};
+    for (const auto& [suffix, which] : box)
+      vb::Ignore([&] { add(key + suffix, std::to_wstring(object.Get(which))); });
+
+    std::shared_ptr<win32::IPicture> picture;
+    vb::Ignore([&] { picture = object.Picture(); });
+    if (picture && picture->Handle() != 0) {
+      std::wstring path = Format(L"%s\\\\%s.bmp", {pictureFolder, key});
+      if (vb::Catch([&] {
+            mFileUtils::MakeDirPath(pictureFolder);
+            vb::SavePicture(picture, path);
+          })) {
+        add(key + L".Picture", EscapeText(path), L"%s= \"%s\"");
+      } else {
+        LogError(L"CLang.DumpControl");
+        win32::RemoveDirectoryA(win32::ToAnsi(pictureFolder).c_str());
+      }
+    }
+    if (line) {
+      static const std::pair<const wchar_t*, Subject::Number> ends[] = {{L".X1", Subject::kX1},
+                                                                        {L".Y1", Subject::kY1},
+                                                                        {L".X2", Subject::kX2},
+                                                                        {L".Y2", Subject::kY2}};
+      for (const auto& [suffix, which] : ends)
+        vb::Ignore([&] { add(key + suffix, std::to_wstring(object.Get(which))); });
+    }
+  }
+  std::wstring tip;
+  vb::Ignore([&] { tip = object.ToolTipText(); });
+  if (!tip.empty()) add(key + L".ToolTipText", EscapeText(tip));
+  vb::Err().Clear();
+
+  if (lines.empty()) return;
+  std::wstring block;
+  for (const auto& l : lines) block += (block.empty() ? L"" : L"\r\n") + l;
+  Print(file, header);
+  Print(file, block);
+}
+
+std::wstring CLang::EscapeText(std::wstring_view text) {
+  auto replaceAll = [](std::wstring s, std::wstring_view from, std::wstring_view to) {
+    for (size_t pos = 0; (pos = s.find(from, pos)) != std::wstring::npos; pos += to.size())
+      s.replace(pos, from.size(), to);
+    return s;
+  };
+  std::wstring s = replaceAll(std::wstring(text), L"\\", L"\\\\");
+  s = replaceAll(std::move(s), L"\r\n", L"\\n");
+  s = replaceAll(std::move(s), L"\t", L"\\t");
+  return replaceAll(std::move(s), L"\"", L"\"\"");
+}
+
+std::wstring CLang::AlignAssignment(std::wstring_view line, int32_t tabs) {
+  size_t eq = line.find(L'=');
+  std::wstring out(line);
+  if (eq == std::wstring_view::npos) return out;
+  int32_t column = static_cast<int32_t>(eq) + 1;
+  if (column > 8 * tabs) return out;
+  int32_t count = tabs - (column + 7) / 8 + 1;
+  out.insert(eq, static_cast<size_t>(count), L'\t');
+  return out;
+}
+
+int32_t CLang::InStrAny(std::wstring_view text, std::wstring_view chars) {
+  size_t pos = text.find_first_of(chars);
+  return pos == std::wstring_view::npos ? 0 : static_cast<int32_t>(pos) + 1;
 }

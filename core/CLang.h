@@ -14,6 +14,11 @@
 #include "core/LangArg.h"
 #include "core/mFileUtils.h"
 
+namespace forms {
+class Form;
+class Control;
+}  // namespace forms
+
 class CLang {
  public:
   CLang();
@@ -29,6 +34,18 @@ class CLang {
   std::wstring Filename() const { return m_sFilename; }
   std::wstring LangID() const { return m_sLangID; }
   std::wstring LangName() const { return m_sLangName; }
+
+  using Controls = std::vector<std::shared_ptr<forms::Control>>;
+  // Called by every dialog while it loads: writes its dump first when dumps are on, then
+  // applies its form section. Nothing raises to the dialog; a key that cannot be applied
+  // leaves the designed value.
+  void LocalizeForm(forms::Form& form);
+  // The same for a user control whose name, object and controls are given.
+  void LocalizeUserControl(const std::wstring& name, forms::Control& object,
+                           const Controls& controls);
+  // Writes "Dump\<name>.txt" below the program folder in the form-section format.
+  void DumpForm(forms::Form& form);
+  void DumpUserControl(const std::wstring& name, forms::Control& object, const Controls& controls);
 
   // Chooses the file for the language option in the program folder and loads it.
   bool InitEx(const std::wstring& appName);
@@ -58,6 +75,19 @@ class CLang {
   bool ReadSection(const std::wstring& path, const std::wstring& section, Texts& texts,
                    const std::wstring& keyPrefix, SectionList& list);
   bool LoadFile(const std::wstring& path, const std::wstring& appName);
+
+  // A dialog or one of its controls, reached by property as late binding reaches them.
+  class Subject;
+  void LocalizeControls(const std::wstring& formName, const Subject& object,
+                        const Controls& controls);
+  void DumpControls(const std::wstring& formName, const Subject& object, const Controls& controls);
+  void DumpControl(const Subject& object, const std::wstring& name, uint32_t file,
+                   const std::wstring& pictureFolder);
+  static std::wstring EscapeText(std::wstring_view text);
+  // Tabs before the first "=" that bring it to column 8 * tabs + 1 with tab stops every 8.
+  static std::wstring AlignAssignment(std::wstring_view line, int32_t tabs);
+  // 1-based position of the first character of `text` that is one of `chars`; 0 for none.
+  static int32_t InStrAny(std::wstring_view text, std::wstring_view chars);
 
  public:
   // Formatting of texts, shared with the dumps and the forms: escapes, then arguments.

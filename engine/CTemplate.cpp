@@ -14,15 +14,6 @@ namespace {
 
 const std::wstring kCrLf = L"\r\n";
 
-std::vector<std::wstring> SplitCrLf(const std::wstring& text) {
-  std::vector<std::wstring> parts;
-  size_t start = 0;
-  for (size_t at; (at = text.find(kCrLf, start)) != std::wstring::npos; start = at + 2)
-    parts.push_back(text.substr(start, at - start));
-  parts.push_back(text.substr(start));
-  return parts;
-}
-
 }  // namespace
 
 void CTemplate::CopyFrom(const CTemplate& other) {
@@ -51,7 +42,7 @@ std::wstring CTemplate::ToString() const {
 
 bool CTemplate::FromString(const std::wstring& sString) {
   return Trap(L"CTemplate.FromString", [&] {
-    std::vector<std::wstring> parts = SplitCrLf(sString);
+    std::vector<std::wstring> parts = vb::Split(sString, kCrLf);
     if (parts.size() < 7) vb::Raise(vb::kSubscriptOutOfRange);
     int32_t counts[4];
     for (int i = 0; i < 4; ++i) counts[i] = CLngText(parts[i]);

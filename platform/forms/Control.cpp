@@ -43,6 +43,12 @@ void Control::SetLeft(int32_t twips) {
   Need(kPosition, L"Left");
   left_ = twips;
 }
+void Control::Move(int32_t left, int32_t top, int32_t width, int32_t height) {
+  SetLeft(left);
+  SetTop(top);
+  SetWidth(width);
+  SetHeight(height);
+}
 void Control::SetTop(int32_t twips) {
   Need(kPosition, L"Top");
   top_ = twips;

@@ -59,6 +59,8 @@ class Control {
   void SetTop(int32_t twips);
   void SetWidth(int32_t twips);
   void SetHeight(int32_t twips);
+  // All four at once, as the runtime's Move does.
+  void Move(int32_t left, int32_t top, int32_t width, int32_t height);
   std::wstring Caption() const;
   void SetCaption(const std::wstring& caption);
   std::wstring ToolTipText() const;
@@ -92,5 +94,13 @@ class Control {
   std::wstring caption_, toolTip_, tag_;
   std::shared_ptr<win32::IPicture> picture_;
 };
+
+// A control placed where a form's design puts it, handed back so designs can chain.
+template <class T>
+std::shared_ptr<T> Placed(std::shared_ptr<T> control, int32_t left, int32_t top, int32_t width,
+                          int32_t height) {
+  control->Move(left, top, width, height);
+  return control;
+}
 
 }  // namespace forms

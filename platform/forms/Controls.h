@@ -90,6 +90,13 @@ class Image : public Control {
   Image() : Control(L"Image", kSize | kPosition | kVisible | kToolTip | kPicture) {}
 };
 
+// A drawn line: only its two ends, in twips; it has no caption, box or tooltip.
+class Line : public Control {
+ public:
+  Line() : Control(L"Line", kVisible) {}
+  int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+};
+
 class ProgressBar : public Control {
  public:
   ProgressBar() : Control(L"ProgressBar", kVisualControl) {}

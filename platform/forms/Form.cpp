@@ -190,14 +190,24 @@ bool Form::ResizeByUser(int32_t widthTwips, int32_t heightTwips) {
 }
 
 std::shared_ptr<Control> Form::FindControl(const std::wstring& name) const {
-  for (auto& c : controls_)
+  return FindControlIn(controls_, name);
+}
+
+std::shared_ptr<Control> Form::FindControl(const std::wstring& name, int32_t index) const {
+  return FindControlIn(controls_, name, index);
+}
+
+std::shared_ptr<Control> FindControlIn(const std::vector<std::shared_ptr<Control>>& controls,
+                                       const std::wstring& name) {
+  for (auto& c : controls)
     if (vb::LCase(c->Name()) == vb::LCase(name)) return c->Index() ? nullptr : c;
   return nullptr;
 }
 
-std::shared_ptr<Control> Form::FindControl(const std::wstring& name, int32_t index) const {
+std::shared_ptr<Control> FindControlIn(const std::vector<std::shared_ptr<Control>>& controls,
+                                       const std::wstring& name, int32_t index) {
   bool isArray = false;
-  for (auto& c : controls_) {
+  for (auto& c : controls) {
     if (vb::LCase(c->Name()) != vb::LCase(name)) continue;
     if (!c->Index()) vb::Raise(343, L"Object not an array");
     isArray = true;

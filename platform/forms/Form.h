@@ -128,4 +128,10 @@ class Form {
 // The loaded forms, in loading order (the runtime's Forms collection).
 std::vector<Form*> LoadedForms();
 
+// Lookups in any controls collection (a form's, or a user control's), as Form::FindControl.
+std::shared_ptr<Control> FindControlIn(const std::vector<std::shared_ptr<Control>>& controls,
+                                       const std::wstring& name);
+std::shared_ptr<Control> FindControlIn(const std::vector<std::shared_ptr<Control>>& controls,
+                                       const std::wstring& name, int32_t index);
+
 }  // namespace forms

@@ -1,6 +1,7 @@
 #include "platform/forms/TreeView.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "platform/vb/Error.h"
 #include "platform/vb/Runtime.h"
@@ -58,6 +59,7 @@ void Node::SetSelected(bool selected) {
 }
 
 void Node::SetSorted(bool sorted) {
+  if (sorted) tree_->CheckSortFailure();
   sorted_ = sorted;
   if (sorted) SortByText(children_);
 }
@@ -85,9 +87,7 @@ std::wstring Node::FullPath() const {
 std::shared_ptr<Node> Nodes::Add(const NodeRef& relative, int32_t relationship,
                                  const std::wstring& key, const std::wstring& text, int32_t image) {
   if (relationship < tvwFirst || relationship > tvwChild) vb::Raise(35603, L"Invalid argument");
-  if (!key.empty())
-    for (auto& n : all_)
-      if (n->key_ == key) vb::Raise(35602, L"Key is not unique in collection");
+  if (!key.empty() && byKey_.count(key) != 0) vb::Raise(35602, L"Key is not unique in collection");
   std::shared_ptr<Node> rel;
   if (!std::holds_alternative<std::monostate>(relative)) rel = Item(relative);
   auto node = std::make_shared<Node>();
@@ -113,21 +113,22 @@ std::shared_ptr<Node> Nodes::Add(const NodeRef& relative, int32_t relationship,
   }
   siblings->insert(siblings->begin() + static_cast<std::ptrdiff_t>(at), node);
   all_.push_back(node);
+  if (!key.empty()) byKey_[key] = node.get();
   return node;
 }
 
 std::shared_ptr<Node> Nodes::Item(const NodeRef& ref) const {
   if (auto* key = std::get_if<std::wstring>(&ref)) {
-    for (auto& n : all_)
-      if (!key->empty() && n->key_ == *key) return n;
-    NotFound();
+    auto it = byKey_.find(*key);
+    if (key->empty() || it == byKey_.end()) NotFound();
+    return it->second->shared_from_this();
   }
   if (auto* index = std::get_if<int32_t>(&ref)) {
     if (*index < 1 || *index > Count()) NotFound();
     return all_[static_cast<size_t>(*index - 1)];
   }
   if (auto* node = std::get_if<std::shared_ptr<Node>>(&ref)) {
-    if (*node && std::find(all_.begin(), all_.end(), *node) != all_.end()) return *node;
+    if (*node && (*node)->tree_ == &tree_ && !(*node)->removed_) return *node;
   }
   NotFound();
 }
@@ -141,13 +142,18 @@ void Nodes::Remove(const NodeRef& ref) {
   if (auto selected = tree_.SelectedItem();
       selected && std::find(gone.begin(), gone.end(), selected.get()) != gone.end())
     tree_.selected_.reset();
-  std::erase_if(all_, [&](const auto& n) {
-    return std::find(gone.begin(), gone.end(), n.get()) != gone.end();
-  });
+  std::unordered_set<Node*> goneSet(gone.begin(), gone.end());
+  for (Node* n : gone) {
+    n->removed_ = true;
+    if (!n->key_.empty()) byKey_.erase(n->key_);
+  }
+  std::erase_if(all_, [&](const auto& n) { return goneSet.count(n.get()) != 0; });
 }
 
 void Nodes::Clear() {
+  for (auto& n : all_) n->removed_ = true;
   all_.clear();
+  byKey_.clear();
   tree_.roots_.clear();
   tree_.selected_.reset();
 }
@@ -159,7 +165,15 @@ void TreeView::SetSelectedItem(const std::shared_ptr<Node>& node) {
   selected_ = node;
 }
 
+void TreeView::CheckSortFailure() {
+  if (failNextSort_ == 0) return;
+  int32_t number = failNextSort_;
+  failNextSort_ = 0;
+  vb::Raise(number);
+}
+
 void TreeView::SetSorted(bool sorted) {
+  if (sorted) CheckSortFailure();
   sorted_ = sorted;
   if (sorted) SortByText(roots_);
 }

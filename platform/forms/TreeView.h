@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -55,6 +56,7 @@ class Node : public std::enable_shared_from_this<Node> {
   std::weak_ptr<Node> parent_;
   std::vector<std::shared_ptr<Node>> children_;
   bool sorted_ = false;
+  bool removed_ = false;  // no longer in its tree's Nodes
 };
 
 // A node given by key, by its index in Nodes, or as the object itself.
@@ -79,6 +81,7 @@ class Nodes {
   friend class Node;
   TreeView& tree_;
   std::vector<std::shared_ptr<Node>> all_;
+  std::unordered_map<std::wstring, Node*> byKey_;  // keys are unique, so look-ups stay cheap
 };
 
 class TreeView : public Control {
@@ -91,6 +94,8 @@ class TreeView : public Control {
   bool Sorted() const { return sorted_; }
   // True sorts the root level now.
   void SetSorted(bool sorted);
+  // For tests: the next sort (of the root level or of any node) raises this error instead.
+  void FailNextSort(int32_t number) { failNextSort_ = number; }
   std::shared_ptr<forms::ImageList> ImageList;
   const std::vector<std::shared_ptr<Node>>& Roots() const { return roots_; }
   std::function<void(Node&)> OnNodeClick;
@@ -104,6 +109,8 @@ class TreeView : public Control {
   std::vector<std::shared_ptr<Node>> roots_;
   std::weak_ptr<Node> selected_;
   bool sorted_ = false;
+  int32_t failNextSort_ = 0;
+  void CheckSortFailure();
 };
 
 }  // namespace forms

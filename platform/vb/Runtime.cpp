@@ -149,6 +149,17 @@ std::wstring Trim(std::wstring_view text) {
   return std::wstring(text.substr(b, e - b + 1));
 }
 
+std::vector<std::wstring> Split(std::wstring_view text, std::wstring_view separator) {
+  std::vector<std::wstring> parts;
+  if (separator.empty()) return {std::wstring(text)};
+  size_t start = 0;
+  for (size_t at; (at = text.find(separator, start)) != std::wstring_view::npos;
+       start = at + separator.size())
+    parts.emplace_back(text.substr(start, at - start));
+  parts.emplace_back(text.substr(start));
+  return parts;
+}
+
 int32_t InStr(int32_t start, std::wstring_view text, std::wstring_view find, bool textCompare) {
   if (start < 1) Raise(kInvalidProcedureCall);
   if (static_cast<size_t>(start) > text.size() + 1) return 0;

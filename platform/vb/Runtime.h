@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <typeinfo>
+#include <vector>
 
 #include "platform/vb/Error.h"
 
@@ -84,6 +85,8 @@ std::wstring LCase(std::wstring_view text);
 std::wstring UCase(std::wstring_view text);
 // Removes leading and trailing blanks (spaces only, as Trim does).
 std::wstring Trim(std::wstring_view text);
+// The parts of `text` between separators, as Split does; an empty text gives one empty part.
+std::vector<std::wstring> Split(std::wstring_view text, std::wstring_view separator);
 // 1-based position of `find` in `text` from `start`, 0 when absent; text compare ignores
 // case. An empty `find` answers `start`.
 int32_t InStr(int32_t start, std::wstring_view text, std::wstring_view find,

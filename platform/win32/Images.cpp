@@ -2,8 +2,11 @@
 
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <tuple>
+#include <vector>
 
+#include "platform/win32/Files.h"
 #include "platform/win32/LastError.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Reset.h"
@@ -46,6 +49,26 @@ bool PickIcon(const std::vector<uint8_t>& file, int want, std::vector<uint8_t>* 
   return true;
 }
 
+// The whole file, or nothing with the file call's last error.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, 0);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[4096];
+  uint32_t read = 0;
+  bool ok;
+  while ((ok = ReadFile(file, chunk, sizeof chunk, &read, nullptr)) && read > 0)
+    bytes.insert(bytes.end(), chunk, chunk + read);
+  uint32_t error = GetLastError();
+  CloseHandle(file);
+  if (!ok) {
+    SetLastError(error);
+    return std::nullopt;
+  }
+  return bytes;
+}
+
 HANDLE NewImage(ImageInfo info) {
   HANDLE h = S().next;
   S().next += 0x10;
@@ -68,16 +91,31 @@ HANDLE LoadImageA(HINSTANCE module, const ResName& name, uint32_t type, int cx, 
     auto it = S().shared.find(key);
     if (it != S().shared.end()) return it->second;
   }
-  const auto* data =
-      resources::FindData(module, type == IMAGE_ICON ? "ICON" : "BITMAP", name.Key());
-  if (data == nullptr) {
-    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return 0;
+  std::optional<std::vector<uint8_t>> fromFile;
+  const std::vector<uint8_t>* data = nullptr;
+  if (flags & LR_LOADFROMFILE) {
+    fromFile = ReadWholeFile(name.Key());
+    if (!fromFile) return 0;
+    // A bitmap file is its 14-byte file header before the device-independent bitmap.
+    bool bitmap = fromFile->size() > 14 + 12 && (*fromFile)[0] == 'B' && (*fromFile)[1] == 'M';
+    bool icon = fromFile->size() > 6 && U16(*fromFile, 0) == 0 && U16(*fromFile, 2) == 1;
+    if (type == IMAGE_BITMAP ? !bitmap : !icon) {
+      SetLastError(ERROR_INVALID_DATA);
+      return 0;
+    }
+    if (type == IMAGE_BITMAP) fromFile->erase(fromFile->begin(), fromFile->begin() + 14);
+    data = &*fromFile;
+  } else {
+    data = resources::FindData(module, type == IMAGE_ICON ? "ICON" : "BITMAP", name.Key());
+    if (data == nullptr) {
+      SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+      return 0;
+    }
   }
   ImageInfo info{type, cx, cy, shared, name.Key(), {}};
   if (type == IMAGE_ICON) {
     if (!PickIcon(*data, cx, &info.bits)) {
-      SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+      SetLastError(fromFile ? ERROR_INVALID_DATA : ERROR_RESOURCE_NAME_NOT_FOUND);
       return 0;
     }
   } else {

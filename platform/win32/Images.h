@@ -20,6 +20,7 @@ using HRESULT = int32_t;
 inline constexpr uint32_t IMAGE_BITMAP = 0;
 inline constexpr uint32_t IMAGE_ICON = 1;
 inline constexpr uint32_t LR_DEFAULTCOLOR = 0x0000;
+inline constexpr uint32_t LR_LOADFROMFILE = 0x0010;
 inline constexpr uint32_t LR_SHARED = 0x8000;
 
 inline constexpr HRESULT S_OK = 0;
@@ -43,7 +44,9 @@ class ResName {
 // 0 with ERROR_RESOURCE_TYPE_NOT_FOUND or ERROR_RESOURCE_NAME_NOT_FOUND as the last error. An
 // icon is taken at the size asked (the nearest stored size, scaled); 0 x 0 means the bitmap's
 // own size or the system's icon size (32). A shared image is loaded once and stays valid
-// while the module is loaded; DestroyIcon leaves it alone.
+// while the module is loaded; DestroyIcon leaves it alone. With LR_LOADFROMFILE the name is
+// the path of a bitmap (".bmp") or icon file; a file of another kind fails with
+// ERROR_INVALID_DATA, a missing one with the file call's error.
 HANDLE LoadImageA(HINSTANCE module, const ResName& name, uint32_t type, int cx, int cy,
                   uint32_t flags);
 // The system's icon size, shared.
@@ -51,12 +54,14 @@ HICON LoadIconA(HINSTANCE module, const ResName& name);
 bool DestroyIcon(HICON icon);
 bool DeleteObject(HANDLE object);
 
+inline constexpr uint32_t ERROR_INVALID_DATA = 13;
+
 // What a loaded image is: for tests and for saving pictures.
 struct ImageInfo {
   uint32_t type;  // IMAGE_BITMAP or IMAGE_ICON
   int32_t width, height;
   bool shared;
-  std::string resource;       // the resource's name ("#n" for a number)
+  std::string resource;       // the resource's name ("#n" for a number) or the file's path
   std::vector<uint8_t> bits;  // the stored image the handle was made from
 };
 const ImageInfo* FindImage(HANDLE image);

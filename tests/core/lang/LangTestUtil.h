@@ -48,10 +48,27 @@ inline std::string LangFile(const std::string& langid, const std::vector<std::st
   return Lines(lines);
 }
 
+// A 1 x 1 pixel, 24-bit bitmap file.
+inline std::string BitmapFile() {
+  std::string dib(40, '\0');
+  dib[0] = 40, dib[4] = 1, dib[8] = 1, dib[12] = 1, dib[14] = 24;
+  std::string header = "BM" + std::string(12, '\0');
+  header[2] = static_cast<char>(14 + 40 + 4), header[10] = 54;
+  return header + dib + std::string(4, '\0');
+}
+
 inline std::vector<std::wstring> LogTexts(int32_t level = 0) {
   std::vector<std::wstring> out;
   for (const auto& e : support::library::Log())
     if (level == 0 || e.level == level) out.push_back(e.text);
+  return out;
+}
+
+// The texts logged after the first `from` entries.
+inline std::vector<std::wstring> LogTextsFrom(size_t from) {
+  std::vector<std::wstring> out;
+  const auto& log = support::library::Log();
+  for (size_t i = from; i < log.size(); ++i) out.push_back(log[i].text);
   return out;
 }
 

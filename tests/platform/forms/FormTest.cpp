@@ -241,6 +241,40 @@ TEST(ControlsByName, ArraysTypesAndMissingProperties) {
   EXPECT_EQ(0, numberOf([&] { timer->Left(); }));
 }
 
+TEST(ControlsByName, LinesHaveOnlyTheirEndsAndAnyCollectionIsSearchedAlike) {
+  auto numberOf = [](auto call) {
+    try {
+      call();
+    } catch (const vb::Error& e) {
+      return e.Number();
+    }
+    return 0;
+  };
+  auto line = std::make_shared<Line>();
+  line->X2 = 1500;
+  EXPECT_EQ(L"Line", line->TypeName());
+  EXPECT_EQ(438, numberOf([&] { line->Caption(); }));
+  EXPECT_EQ(438, numberOf([&] { line->SetLeft(10); }));
+  EXPECT_EQ(438, numberOf([&] { line->ToolTipText(); }));
+  EXPECT_EQ(0, numberOf([&] { line->SetVisible(false); }));
+
+  // A user control's own collection, outside any form.
+  class frmHost : public Form {
+   public:
+    frmHost() : Form(L"frmHost") {}
+    std::vector<std::shared_ptr<Control>> inner;
+
+   protected:
+    void Design() override { inner = {Add<Label>(L"lblPart", nullptr, 1), Add<Line>(L"linTop")}; }
+  } host;
+  host.Load();
+  EXPECT_EQ(host.inner[1], FindControlIn(host.inner, L"LINTOP"));
+  EXPECT_EQ(nullptr, FindControlIn(host.inner, L"lblPart"));
+  EXPECT_EQ(host.inner[0], FindControlIn(host.inner, L"lblpart", 1));
+  EXPECT_EQ(340, numberOf([&] { FindControlIn(host.inner, L"lblPart", 0); }));
+  EXPECT_EQ(730, numberOf([&] { FindControlIn({}, L"lblPart", 1); }));
+}
+
 TEST(TimerControl, RunsOnTheVirtualClockWhileTheFormIsLoaded) {
   class frmTick : public Form {
    public:

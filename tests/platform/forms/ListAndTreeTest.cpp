@@ -84,10 +84,27 @@ TEST(TreeView, KeysRelationsAndErrors) {
   nodes.Add(std::wstring(L"R"), tvwChild, L"F3", L"aaa");
   EXPECT_EQ(L"zulu;beta;gamma;aaa;", Texts(nodes.Item(1)->ChildNodes()));
 
+  f.tree->FailNextSort(7);
+  EXPECT_EQ(7, ErrorOf([&] { nodes.Item(std::wstring(L"R"))->SetSorted(true); }));
+  EXPECT_EQ(L"zulu;beta;gamma;aaa;", Texts(nodes.Item(1)->ChildNodes())) << "nothing sorted";
+  nodes.Item(std::wstring(L"R"))->SetSorted(true);  // only the next sort fails
+  EXPECT_EQ(L"aaa;beta;gamma;zulu;", Texts(nodes.Item(1)->ChildNodes()));
+
   nodes.Item(std::wstring(L"F2"))->SetSelected(true);
+  nodes.Remove(std::wstring(L"F2"));
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(std::wstring(L"F2")); }));
+  EXPECT_EQ(nullptr, f.tree->SelectedItem());
+  auto gone = nodes.Item(std::wstring(L"F0"));
+  nodes.Remove(std::wstring(L"F0"));
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Add(gone, tvwChild, L"X", L"x"); })) << "removed node";
+  nodes.Add(std::wstring(L"R"), tvwChild, L"F2", L"beta again");  // its key is free again
   nodes.Remove(std::wstring(L"R"));
   EXPECT_EQ(0, nodes.Count());
-  EXPECT_EQ(nullptr, f.tree->SelectedItem());
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(std::wstring(L"F1")); })) << "children go too";
+  nodes.Add({}, tvwLast, L"R", L"Root");
+  nodes.Clear();
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(std::wstring(L"R")); }));
+  nodes.Add({}, tvwLast, L"R", L"Root");
 }
 
 TEST(TreeView, TheUserSelectsOnlyNodesThatAreShown) {

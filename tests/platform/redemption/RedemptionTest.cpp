@@ -73,9 +73,17 @@ TEST_F(Redemption, MAPIUtilsAndTheTableReadWhatTheItemsHold) {
   EXPECT_EQ((*row)[3], PropValue(std::wstring(L"Pat Doe")));
   EXPECT_EQ((*row)[4], PropValue(std::wstring(L"Lee Ann")));
   EXPECT_EQ(std::get<int32_t>((*row)[5]) & MSGFLAG_UNSENT, 0);
+  // The rows are taken when the table is positioned; a new mail shows after the next GoToFirst.
+  auto later = p.inbox->Items()->Add(olMailItem);
+  later->SetSubject(L"Later");
+  later->Save();
   EXPECT_TRUE(table.GetRow());
   EXPECT_TRUE(table.GetRow());
   EXPECT_FALSE(table.GetRow());
+  table.GoToFirst();
+  int rows = 0;
+  while (table.GetRow()) ++rows;
+  EXPECT_EQ(rows, 4);
 
   // The contact lookup: OR of the three e-mail properties, equal to the address.
   MAPITable contacts;

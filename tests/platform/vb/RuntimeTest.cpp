@@ -93,3 +93,9 @@ TEST(VbConversions, CaseTrimAndInStr) {
   EXPECT_EQ(3, InStr(3, L"abc", L""));
   EXPECT_EQ(0, InStr(5, L"abc", L"a"));
 }
+
+TEST(VbConversions, SplitKeepsEmptyPartsLikeTheRuntime) {
+  EXPECT_EQ((std::vector<std::wstring>{L"a", L"", L"b", L""}), Split(L"a,,b,", L","));
+  EXPECT_EQ((std::vector<std::wstring>{L""}), Split(L"", L"\r\n"));
+  EXPECT_EQ((std::vector<std::wstring>{L"1", L"x\r"}), Split(L"1\r\nx\r", L"\r\n"));
+}

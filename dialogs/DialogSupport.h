@@ -1,0 +1,28 @@
+// What every dialog does while it loads (its texts from the language file, the program's
+// main icon) and the small checks its handlers share.
+#pragma once
+
+#include <memory>
+
+#include "platform/vb/Error.h"
+#include "platform/win32/Images.h"
+
+namespace forms {
+class Form;
+}
+
+namespace DialogSupport {
+
+// Applies the language file's section for the form; never raises.
+void Localize(forms::Form& form);
+// The program's main icon (COptions.MAIN_ICON), or null when it cannot be loaded.
+std::shared_ptr<win32::IPicture> MainIcon();
+
+// The object, or error 91 as the runtime raises for a member call on Nothing.
+template <class T>
+const std::shared_ptr<T>& Need(const std::shared_ptr<T>& object) {
+  if (!object) vb::Raise(vb::kObjectVariableNotSet);
+  return object;
+}
+
+}  // namespace DialogSupport

@@ -1,0 +1,249 @@
+// The template picker's tree: folders, template rows read in bulk per folder, favourite copies
+// under the root, node tags, the order of every level, and rebuilding one template's nodes.
+#include "addin/CHotkeys.h"
+#include "core/COptions.h"
+#include "core/Main.h"
+#include "dialogs/DialogSupport.h"
+#include "dialogs/frmSelectTemplate.h"
+#include "engine/mTanvelo.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/redemption/MAPITable.h"
+#include "platform/redemption/SafeItem.h"
+#include "platform/redemption/Session.h"
+#include "platform/vb/Runtime.h"
+
+using DialogSupport::Need;
+
+namespace {
+constexpr int32_t kFolderImage = 1, kTemplateImage = 5, kAddressedTemplateImage = 6;
+const wchar_t* const kNoteFilter = L"[MessageClass] = 'IPM.Note'";
+const wchar_t* const kCommonPropertySet = L"{00062008-0000-0000-C000-000000000046}";
+constexpr int32_t kMileageId = 0x8534;
+
+std::wstring TextOf(const outlook::PropValue& value) {
+  auto* text = std::get_if<std::wstring>(&value);
+  return text ? *text : std::wstring();
+}
+int32_t NumberOf(const outlook::PropValue& value) {
+  auto* number = std::get_if<int32_t>(&value);
+  return number ? *number : 0;
+}
+}  // namespace
+
+bool frmSelectTemplate::IsDefault(const std::wstring& sEntryID) const {
+  return !sEntryID.empty() && sEntryID == m_sDefaultID;
+}
+
+void frmSelectTemplate::FillTree() {
+  vb::Ignore([&] { treFolders->Nodes().Clear(); });
+  vb::Ignore([&] { m_sDefaultID = Options().DefaultTemplateID(); });
+  StartTimer();
+  FillNode(g_oTemplatesFolder);
+  LogElapsed(L"frmSelectTemplate::FillTree", L"");
+  SortTree();
+}
+
+void frmSelectTemplate::FillNode(const FolderPtr& folder, NodePtr node) {
+  Trap(L"frmSelectTemplate::FillNode", [&] {
+    auto& nodes = treFolders->Nodes();
+    if (!node) {
+      node = nodes.Add({}, forms::tvwLast, Need(folder)->EntryID(), folder->Name(), kFolderImage);
+      SetNodeFlags(node, true, false, false);
+    }
+    AddItems2Tree(node, folder);
+    for (const auto& subfolder : Need(folder)->Folders()->All()) {
+      auto child =
+          nodes.Add(node, forms::tvwChild, subfolder->EntryID(), subfolder->Name(), kFolderImage);
+      SetNodeFlags(child, true, false, false);
+      FillNode(subfolder, child);
+    }
+  });
+}
+
+// One table per folder with exactly these columns: opening every item would cost a round
+// trip per template.
+void frmSelectTemplate::AddItems2Tree(const NodePtr& node, const FolderPtr& folder) {
+  Trap(L"frmSelectTemplate::AddItems2Tree", [&] {
+    auto items = Need(folder)->Items()->Restrict(kNoteFilter);
+    if (items->Count() == 0) return;
+    auto table = vb::CreateObject<redemption::MAPITable>(L"Redemption.MAPITable");
+    auto utils = vb::CreateObject<redemption::MAPIUtils>(L"Redemption.MAPIUtils");
+    uint32_t mileageTag =
+        utils->GetIDsFromNames(items->Item(1), kCommonPropertySet, kMileageId) | 0x1E;
+    table->SetItem(items);
+    table->SetColumns({outlook::PR_ENTRYID, outlook::PR_SUBJECT, outlook::PR_FLAG_STATUS,
+                       outlook::PR_DISPLAY_TO, outlook::PR_DISPLAY_CC, outlook::PR_DISPLAY_BCC,
+                       outlook::PR_MESSAGE_CLASS, outlook::PR_MESSAGE_FLAGS, mileageTag});
+    bool byFlag = GetAppVersion() < 12;
+    table->GoToFirst();
+    while (auto row = table->GetRow()) {
+      const auto& v = *row;
+      bool favorite = byFlag ? NumberOf(v[2]) == 2 : TextOf(v[8]) == L"1";
+      bool hasRecipients = !TextOf(v[3]).empty() || !TextOf(v[4]).empty() || !TextOf(v[5]).empty();
+      if ((NumberOf(v[7]) & outlook::MSGFLAG_UNSENT) == 0) continue;
+      AddItem2Tree(node, utils->HrArrayToString(v[0]), TextOf(v[1]), hasRecipients, favorite);
+    }
+  });
+}
+
+void frmSelectTemplate::AddItem2Tree(const NodePtr& node, const std::wstring& sEntryID,
+                                     const std::wstring& sSubject, bool bHasRecipients,
+                                     bool bFavorite) {
+  Trap(L"frmSelectTemplate::AddItem2Tree", [&] {
+    auto& nodes = treFolders->Nodes();
+    int32_t image = bHasRecipients ? kAddressedTemplateImage : kTemplateImage;
+    std::wstring caption;
+    GetTemplateCaption(sSubject, sEntryID, caption);
+    auto added = nodes.Add(node, forms::tvwChild, TemplateKey(sEntryID), caption, image);
+    added->Bold = IsDefault(sEntryID);
+    SetNodeFlags(added, false, bFavorite, bHasRecipients);
+    auto root = nodes.Item(1);
+    if (Need(node)->Key() != root->Key() && bFavorite) {
+      auto copy = nodes.Add(root, forms::tvwChild, CopyKey(sEntryID), caption, image);
+      copy->Bold = added->Bold;
+      SetNodeFlags(copy, false, bFavorite, bHasRecipients);
+    }
+  });
+}
+
+void frmSelectTemplate::AddItem(const NodePtr& node, const ItemPtr& item) {
+  Trap(L"frmSelectTemplate::AddItem", [&] {
+    if (!m_oSafeItem)
+      m_oSafeItem = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
+    m_oSafeItem->SetItem(Need(item));
+    bool hasRecipients = m_oSafeItem->Recipients()->Count() != 0;
+    m_oSafeItem->SetItem(nullptr);
+    bool favorite = mTanvelo::IsFavoriteTemplate(item);
+    AddItem2Tree(node, item->EntryID(), item->Subject(), hasRecipients, favorite);
+  });
+}
+
+void frmSelectTemplate::GetTemplateCaption(const std::wstring& sSubject,
+                                           const std::wstring& sEntryID, std::wstring& sCaption) {
+  sCaption = sSubject;
+  int32_t position = 0;
+  if (auto hotkey = Hotkeys().FindByTemplate(sEntryID, position))
+    sCaption += L" (" + hotkey->DisplayKeyName() + L")";
+}
+
+// Every level lists the default template (when it is a favourite), the other favourites, the
+// other templates and then the subfolders. The control sorts by text, so each text gets a rank
+// letter for the sort; the texts are put back whatever happens, so no rank is ever shown.
+void frmSelectTemplate::SortTree() {
+  std::vector<std::pair<NodePtr, std::wstring>> saved;
+  Trap(L"frmSelectTemplate::SortTree", [&] {
+    struct PutTextsBack {
+      std::vector<std::pair<NodePtr, std::wstring>>& saved;
+      ~PutTextsBack() {
+        for (auto& [node, text] : saved) node->Text = std::move(text);
+      }
+    } putBack{saved};
+    m_sDefaultID = Options().DefaultTemplateID();
+    auto& nodes = treFolders->Nodes();
+    saved.reserve(static_cast<size_t>(nodes.Count()));
+    for (const auto& node : nodes.All()) {
+      bool folder = true, favorite = false, hasRecipients = false;
+      GetNodeFlags(node, folder, favorite, hasRecipients);
+      const wchar_t* rank = folder     ? L"9"
+                            : favorite ? (IsDefault(node->Key().substr(1)) ? L"0" : L"1")
+                                       : L"8";
+      saved.emplace_back(node, node->Text);
+      node->Text = rank + node->Text;
+    }
+    treFolders->SetSorted(true);
+    for (const auto& node : nodes.All())
+      if (node->Children() > 0) node->SetSorted(true);
+  });
+}
+
+void frmSelectTemplate::GetNodeFlags(const NodePtr& node, bool& bFolder, bool& bFavorite,
+                                     bool& bHasRecipients) {
+  vb::Ignore([&] {
+    std::vector<std::wstring> parts;
+    const std::wstring& tag = Need(node)->Tag;
+    for (size_t start = 0;;) {
+      size_t end = tag.find(L';', start);
+      parts.push_back(tag.substr(start, end == std::wstring::npos ? end : end - start));
+      if (end == std::wstring::npos) break;
+      start = end + 1;
+    }
+    bFolder = parts.empty() || tag.empty() || parts[0] == L"1";
+    bFavorite = parts.size() > 1 && parts[1] == L"1";
+    bHasRecipients = parts.size() > 2 && parts[2] == L"1";
+  });
+}
+
+void frmSelectTemplate::SetNodeFlags(const NodePtr& node, bool bFolder, bool bFavorite,
+                                     bool bHasRecipients) {
+  vb::Ignore([&] {
+    auto flag = [](bool b) { return b ? L"1" : L"0"; };
+    Need(node)->Tag =
+        std::wstring(flag(bFolder)) + L";" + flag(bFavorite) + L";" + flag(bHasRecipients);
+  });
+}
+
+void frmSelectTemplate::IsFavoriteNode(const NodePtr& node, bool& bFavorite) {
+  bool folder = true, hasRecipients = false;
+  bFavorite = false;
+  GetNodeFlags(node, folder, bFavorite, hasRecipients);
+}
+
+void frmSelectTemplate::ReloadItem(const std::wstring& sEntryID, bool bSelect,
+                                   std::wstring sFormerEntryID) {
+  if (sFormerEntryID.empty()) sFormerEntryID = sEntryID;
+  Trap(L"frmSelectTemplate::ReloadItem", [&] {
+    auto& nodes = treFolders->Nodes();
+    m_sDefaultID = Options().DefaultTemplateID();
+    bool copySelected = false;
+    vb::Ignore([&] { copySelected = nodes.Item(CopyKey(sFormerEntryID))->Selected(); });
+    vb::Ignore([&] { nodes.Remove(CopyKey(sFormerEntryID)); });
+    vb::Ignore([&] { nodes.Remove(TemplateKey(sFormerEntryID)); });
+    if (auto item = mTanvelo::GetTemplate(sEntryID)) {
+      AddItem(nodes.Item(item->Parent()->EntryID()), item);
+      SortTree();
+    }
+    if (bSelect) {
+      NodePtr node;
+      if (copySelected) vb::Ignore([&] { node = nodes.Item(CopyKey(sEntryID)); });
+      if (!node) node = nodes.Item(TemplateKey(sEntryID));
+      node->SetSelected(true);
+      node->EnsureVisible();
+    }
+  });
+}
+
+void frmSelectTemplate::UpdateHotkeyCaptions(const std::wstring& sEntryID) {
+  auto& nodes = treFolders->Nodes();
+  auto item = mTanvelo::GetTemplate(sEntryID);
+  for (const wchar_t* kind : {L"F", L"N"}) {
+    vb::Ignore([&] {
+      if (!item) {
+        nodes.Remove(kind + sEntryID);
+        return;
+      }
+      std::wstring caption;
+      GetTemplateCaption(item->Subject(), sEntryID, caption);
+      nodes.Item(kind + sEntryID)->Text = caption;
+    });
+  }
+}
+
+void frmSelectTemplate::GetNonClientSize(int32_t& nWidth, int32_t& nHeight) {
+  win32::RECT window, client;
+  win32::GetWindowRect(hWnd(), &window);
+  win32::GetClientRect(hWnd(), &client);
+  nWidth =
+      ((window.right - window.left) - (client.right - client.left)) * vb::Screen().TwipsPerPixelX;
+  nHeight =
+      ((window.bottom - window.top) - (client.bottom - client.top)) * vb::Screen().TwipsPerPixelY;
+}
+
+void frmSelectTemplate::AddWindowStyle(win32::HWND hwnd, int32_t nBits) {
+  win32::SetWindowLongA(hwnd, win32::GWL_STYLE,
+                        win32::GetWindowLongA(hwnd, win32::GWL_STYLE) | nBits);
+}
+
+void frmSelectTemplate::ChangeWindowExStyle(win32::HWND hwnd, int32_t nAdd, int32_t nRemove) {
+  int32_t style = win32::GetWindowLongA(hwnd, win32::GWL_EXSTYLE);
+  win32::SetWindowLongA(hwnd, win32::GWL_EXSTYLE, (style | nAdd) & ~nRemove);
+}

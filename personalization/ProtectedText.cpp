@@ -1,0 +1,163 @@
+#include "personalization/ProtectedText.h"
+
+#include "platform/vb/Runtime.h"
+
+namespace {
+
+bool SameChar(wchar_t a, wchar_t b) {
+  return a == b || vb::LowerChar(a) == vb::LowerChar(b);
+}
+
+std::wstring StripTags(std::wstring text) {
+  for (;;) {
+    size_t open = text.find(L'<');
+    if (open == std::wstring::npos) return text;
+    size_t close = text.find(L'>', open + 1);
+    if (close == std::wstring::npos) return text;
+    text.erase(open, close - open + 1);
+  }
+}
+
+}  // namespace
+
+size_t FindNoCase(std::wstring_view text, std::wstring_view find, size_t from) {
+  if (find.empty()) return from <= text.size() ? from : std::wstring_view::npos;
+  if (find.size() > text.size()) return std::wstring_view::npos;
+  for (size_t i = from; i + find.size() <= text.size(); ++i) {
+    if (!SameChar(text[i], find[0])) continue;
+    size_t k = 1;
+    while (k < find.size() && SameChar(text[i + k], find[k])) ++k;
+    if (k == find.size()) return i;
+  }
+  return std::wstring_view::npos;
+}
+
+bool EqualNoCase(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() && FindNoCase(a, b) == 0;
+}
+
+ProtectedText::ProtectedText(std::wstring text) {
+  pieces_.push_back({std::move(text), false});
+}
+
+int ProtectedText::Replace(std::wstring_view token, const std::wstring& value) {
+  if (token.empty()) return 0;
+  int count = 0;
+  std::vector<Piece> out;
+  out.reserve(pieces_.size());
+  for (auto& piece : pieces_) {
+    if (piece.inserted) {
+      out.push_back(std::move(piece));
+      continue;
+    }
+    size_t start = 0;
+    for (size_t at = FindNoCase(piece.text, token); at != std::wstring::npos;
+         at = FindNoCase(piece.text, token, start)) {
+      out.push_back({piece.text.substr(start, at - start), false});
+      out.push_back({value, true});
+      start = at + token.size();
+      ++count;
+    }
+    out.push_back({piece.text.substr(start), false});
+  }
+  pieces_ = std::move(out);
+  return count;
+}
+
+int ProtectedText::ReplaceSplit(std::wstring_view token, const std::wstring& value) {
+  if (token.size() < 2) return 0;
+  std::wstring_view name = token.substr(1, token.size() - 2);
+  // The search starts at the first "<body"; what a replacement inserted is escaped markup-free
+  // text, so the tag lies in the original text.
+  size_t bodyPiece = pieces_.size(), bodyAt = 0;
+  for (size_t i = 0; i < pieces_.size() && bodyPiece == pieces_.size(); ++i) {
+    if (pieces_[i].inserted) continue;
+    size_t at = FindNoCase(pieces_[i].text, L"<body");
+    if (at != std::wstring::npos) bodyPiece = i, bodyAt = at;
+  }
+  if (bodyPiece == pieces_.size()) return 0;
+
+  int count = 0;
+  std::vector<Piece> out(std::make_move_iterator(pieces_.begin()),
+                         std::make_move_iterator(pieces_.begin() + static_cast<long>(bodyPiece)));
+  for (size_t i = bodyPiece; i < pieces_.size(); ++i) {
+    Piece& piece = pieces_[i];
+    if (piece.inserted) {
+      out.push_back(std::move(piece));
+      continue;
+    }
+    const std::wstring& text = piece.text;
+    size_t start = 0;  // what is not yet copied out
+    size_t pos = i == bodyPiece ? bodyAt : 0;
+    for (;;) {
+      size_t p1 = text.find(L'%', pos);
+      if (p1 == std::wstring::npos) break;
+      size_t p2 = text.find(L'%', p1 + 1);
+      if (p2 == std::wstring::npos) break;
+      std::wstring_view part(text.data() + p1 + 1, p2 - p1 - 1);
+      if (FindNoCase(part, name) != std::wstring::npos &&
+          EqualNoCase(StripTags(std::wstring(part)), name)) {
+        out.push_back({text.substr(start, p1 - start), false});
+        out.push_back({value, true});
+        start = pos = p2 + 1;
+        ++count;
+      } else {
+        pos = p2;  // the closing sign of this pair may open the next
+      }
+    }
+    out.push_back({text.substr(start), false});
+  }
+  pieces_ = std::move(out);
+  return count;
+}
+
+std::wstring ProtectedText::str() const {
+  size_t size = 0;
+  for (const auto& piece : pieces_) size += piece.text.size();
+  std::wstring text;
+  text.reserve(size);
+  for (const auto& piece : pieces_) text += piece.text;
+  return text;
+}
+
+std::wstring HtmlEscapeValue(const std::wstring& value) {
+  std::wstring out;
+  out.reserve(value.size());
+  for (wchar_t c : value) {
+    if (c == L'&')
+      out += L"&amp;";
+    else if (c == L'<')
+      out += L"&lt;";
+    else if (c == L'>')
+      out += L"&gt;";
+    else
+      out += c;
+  }
+  return out;
+}
+
+std::wstring RtfEscapeValue(const std::wstring& value) {
+  std::wstring out;
+  out.reserve(value.size());
+  auto unicode = [&](uint32_t unit) {
+    // RTF writes a UTF-16 unit as a signed 16-bit number, with "?" for readers without it.
+    int32_t n = unit > 0x7FFF ? static_cast<int32_t>(unit) - 0x10000 : static_cast<int32_t>(unit);
+    out += L"\\u" + std::to_wstring(n) + L"?";
+  };
+  for (wchar_t c : value) {
+    auto u = static_cast<uint32_t>(c);
+    if (c == L'\\' || c == L'{' || c == L'}') {
+      out += L'\\';
+      out += c;
+    } else if (u < 0x80) {
+      out += c;
+    } else if (u > 0xFFFF) {
+      u -= 0x10000;
+      unicode(0xD800 + (u >> 10));
+      unicode(0xDC00 + (u & 0x3FF));
+    } else {
+      unicode(u);
+    }
+  }
+  return out;
+}

@@ -1,0 +1,37 @@
+// A text whose replacements are final: a value put in by one replacement is never searched by
+// a later one, so a value that itself looks like a token (a nickname "%To%") stays as written.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ProtectedText {
+ public:
+  explicit ProtectedText(std::wstring text);
+
+  // Replaces every occurrence of `token`, ignoring case, outside inserted values; answers
+  // how many there were.
+  int Replace(std::wstring_view token, const std::wstring& value);
+  // Replaces tokens that markup split apart ("%First<span>Name</span>%") after the first
+  // "<body": a stretch between two percent signs whose text without tags is the token's name.
+  int ReplaceSplit(std::wstring_view token, const std::wstring& value);
+  std::wstring str() const;
+
+ private:
+  struct Piece {
+    std::wstring text;
+    bool inserted;
+  };
+  std::vector<Piece> pieces_;
+};
+
+// Text compare as the runtime's: letters ignore case.
+size_t FindNoCase(std::wstring_view text, std::wstring_view find, size_t from = 0);
+bool EqualNoCase(std::wstring_view a, std::wstring_view b);
+
+// A value as it may stand in an HTML body ("&", "<", ">" as entities) and in an RTF body
+// (backslash and braces escaped, characters beyond ASCII as Unicode escapes).
+std::wstring HtmlEscapeValue(const std::wstring& value);
+std::wstring RtfEscapeValue(const std::wstring& value);

@@ -1,0 +1,335 @@
+#include "personalization/RL_CJob.h"
+
+#include <set>
+
+#include "core/Main.h"
+#include "personalization/ProtectedText.h"
+#include "personalization/RL_CLib.h"
+#include "personalization/RL_mAddressBook.h"
+#include "personalization/RL_mMain.h"
+#include "platform/outlook/Application.h"
+#include "platform/outlook/Folder.h"
+#include "platform/outlook/Item.h"
+#include "platform/outlook/Items.h"
+#include "platform/outlook/NameSpace.h"
+#include "platform/outlook/Recipients.h"
+#include "platform/redemption/MAPITable.h"
+#include "platform/redemption/SafeItem.h"
+#include "platform/redemption/Session.h"
+#include "platform/vb/Runtime.h"
+
+namespace {
+
+constexpr int32_t olMail = 43;
+constexpr int32_t olFolder = 2;
+constexpr int32_t olContactItem = 2;
+constexpr int32_t olFolderContacts = 10;
+constexpr uint32_t PR_ENTRYID = 0x0FFF0102;
+constexpr uint32_t PT_STRING8 = 0x001E;
+constexpr const wchar_t* kPSETID_Address = L"{00062004-0000-0000-C000-000000000046}";
+constexpr int32_t kEmailIds[] = {0x8083, 0x8093, 0x80A3};
+
+}  // namespace
+
+RL_CJob::RL_CJob() : m_nOutlookVersion(GetAppVersion()) {}
+
+std::shared_ptr<redemption::SafeMailItem> RL_CJob::GetSafeItem(const std::wstring& sEntryID,
+                                                               const std::wstring& StoreID) {
+  constexpr const wchar_t* kProc = L"RL_CJob::GetSafeItem";
+  std::shared_ptr<outlook::Item> item;
+  if (!vb::Catch([&] { item = g_oApp->Session()->GetItemFromID(sEntryID, StoreID); }) || !item) {
+    LogError(kProc, std::nullopt, L"GetItemFromID failed\r\n" + sEntryID + L"\r\n" + StoreID);
+    return nullptr;
+  }
+  if (item->Class() != olMail) {
+    LogError(kProc, 0, L"Item.Class <> olMail");
+    return nullptr;
+  }
+  auto safe = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
+  safe->SetItem(item);
+  return safe;
+}
+
+int32_t RL_CJob::GetBodyFormat(const redemption::SafeMailItem& item) const {
+  if (m_nOutlookVersion < 10) return 0;
+  int32_t format = 0;
+  vb::Ignore([&] { format = item.BodyFormat(); });
+  vb::Err().Clear();
+  return format;
+}
+
+std::shared_ptr<RL_CTexts> RL_CJob::GetContactTexts(const std::wstring& sEmail, bool bCreate) {
+  std::wstring key = vb::LCase(sEmail);
+  auto it = m_colContacts.find(key);
+  if (it != m_colContacts.end()) return it->second;
+  if (!bCreate) return nullptr;
+  auto texts = std::make_shared<RL_CTexts>();
+  texts->Add(kFieldContact);
+  m_colContacts.emplace(key, texts);
+  return texts;
+}
+
+bool RL_CJob::HasReplaces(const std::wstring& sEntryID, const std::wstring& StoreID) {
+  return TrapOr(L"RL_CJob::HasReplaces", false, [&] {
+    auto item = GetSafeItem(sEntryID, StoreID);
+    if (!item) return false;
+    std::wstring text = item->Subject() + L"\r\n" + item->Body();
+    m_colTexts = std::make_shared<RL_CTexts>();
+    m_colTexts->AddAll();
+    bool found = false;
+    for (int32_t i = m_colTexts->Count(); i >= 1; --i) {
+      if (FindNoCase(text, m_colTexts->Item(i)->Text) == std::wstring::npos)
+        m_colTexts->Remove(i);
+      else
+        found = true;
+    }
+    return found;
+  });
+}
+
+bool RL_CJob::CollectResolved(const redemption::SafeMailItem& item, bool bIgnoreErrors,
+                              const wchar_t* procedure, const wchar_t* abortText,
+                              RL_Recipients& recipients) {
+  auto list = item.Recipients();
+  for (int32_t i = 1; i <= list->Count(); ++i) {
+    if (list->Item(i)->Resolved()) continue;
+    if (!bIgnoreErrors) {
+      LogInfo(procedure, abortText);
+      return false;
+    }
+    return true;  // carried on without any recipient
+  }
+  RL_mAddressBook::CollectRecipients(list, recipients, false);
+  return true;
+}
+
+bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring& StoreID,
+                                bool bWndOnTop, bool bSilent, bool bIgnoreErrors) {
+  constexpr const wchar_t* kProc = L"RL_CJob::LoadValues";
+  return TrapOr(kProc, false, [&] {
+    auto item = GetSafeItem(sEntryID, StoreID);
+    if (!item) return false;
+    if (!m_colTexts) m_colTexts = std::make_shared<RL_CTexts>();
+    RL_Recipients recipients;
+    if (m_colTexts->Has(kFieldContact) || m_colTexts->Has(kFieldRecipients)) {
+      if (item->Recipients()->Count() == 0 && !bIgnoreErrors) {
+        LogInfo(kProc, L"Abort - No Recipients");
+        return false;
+      }
+      if (!CollectResolved(*item, bIgnoreErrors, kProc, L"Abort - Recipient not resolved",
+                           recipients))
+        return false;
+    }
+    if (m_colTexts->Has(kFieldContact)) {
+      std::wstring caption =
+          RL_mMain::LangText(L"STR_EMPTY_FIELD_CAPTION", g_oLib ? g_oLib->GetTitle() : L"");
+      for (const auto& recipient : recipients) {
+        auto entry = GetContactTexts(recipient.Email, true);
+        auto contact = FindSafeContact(recipient.Email);
+        for (const auto& field : *entry) {
+          if (!m_colTexts->Find(field->Text)) continue;
+          if (!entry->LoadContactValue(field->Text, contact, recipient.Name, recipient.Email,
+                                       m_colAnswers, caption, bWndOnTop, bSilent) &&
+              !bIgnoreErrors)
+            return false;
+        }
+      }
+    }
+    for (const auto& field : *m_colTexts) {
+      if (field->nType == kFieldRecipients &&
+          !m_colTexts->LoadRecipientValue(field->Text, item, recipients, bSilent) && !bIgnoreErrors)
+        return false;
+    }
+    for (const auto& field : *m_colTexts) {
+      if (field->nType == kFieldSender && !m_colTexts->LoadEmailValue(field->Text, item, bSilent) &&
+          !bIgnoreErrors)
+        return false;
+    }
+    return true;
+  });
+}
+
+void RL_CJob::FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& folder) {
+  Trap(L"RL_CJob::FindContactByEmail", [&] {
+    auto items = folder->Items()->Restrict(L"[MessageClass] = 'IPM.Contact'");
+    auto first = items->GetFirst();
+    if (!first) return;
+    auto utils = vb::CreateObject<redemption::MAPIUtils>(L"Redemption.MAPIUtils");
+    std::vector<uint32_t> columns{PR_ENTRYID};
+    for (int32_t id : kEmailIds) {
+      uint32_t tag = utils->GetIDsFromNames(first->MAPIOBJECT(), kPSETID_Address, id, false);
+      if (tag != 0) columns.push_back(tag | PT_STRING8);
+    }
+    auto table = vb::CreateObject<redemption::MAPITable>(L"Redemption.MAPITable");
+    table->SetItem(items);
+    table->Filter().Clear();
+    table->SetColumns(columns);
+    table->GoToFirst();
+    std::wstring storeId = folder->StoreID();
+    // Rows in table order, each address kept with its first contact: what a search for the
+    // address in this folder would find first.
+    while (auto row = table->GetRow()) {
+      std::wstring entryId = utils->HrArrayToString((*row)[0]);
+      for (size_t c = 1; c < row->size(); ++c) {
+        auto* address = std::get_if<std::wstring>(&(*row)[c]);
+        if (address && !address->empty())
+          m_contactIndex->try_emplace(vb::LCase(*address), ContactRef{entryId, storeId});
+      }
+    }
+  });
+}
+
+void RL_CJob::IndexContactFolders(const std::shared_ptr<outlook::MAPIFolder>& folder,
+                                  const std::shared_ptr<outlook::MAPIFolder>& defaultFolder) {
+  bool isDefault = defaultFolder && folder->EntryID() == defaultFolder->EntryID() &&
+                   folder->StoreID() == defaultFolder->StoreID();
+  if (folder->Class() == olFolder && folder->DefaultItemType() == olContactItem && !isDefault)
+    FindContactByEmail(folder);
+  auto subfolders = folder->Folders();
+  for (int32_t i = 1; i <= subfolders->Count(); ++i)
+    IndexContactFolders(subfolders->Item(i), defaultFolder);
+}
+
+std::shared_ptr<outlook::Item> RL_CJob::FindContact(const std::wstring& sEmail) {
+  return TrapOr(
+      L"RL_CJob::FindContact", std::shared_ptr<outlook::Item>(),
+      [&]() -> std::shared_ptr<outlook::Item> {
+        auto session = g_oApp->Session();
+        if (!m_contactIndex) {
+          m_contactIndex.emplace();
+          std::shared_ptr<outlook::MAPIFolder> defaultFolder;
+          vb::Ignore([&] { defaultFolder = session->GetDefaultFolder(olFolderContacts); });
+          vb::Err().Clear();
+          if (defaultFolder) FindContactByEmail(defaultFolder);
+          auto stores = session->Folders();
+          for (int32_t i = 1; i <= stores->Count(); ++i)
+            IndexContactFolders(stores->Item(i), defaultFolder);
+        }
+        auto it = m_contactIndex->find(vb::LCase(sEmail));
+        if (sEmail.empty() || it == m_contactIndex->end()) return nullptr;
+        return session->GetItemFromID(it->second.entryId, it->second.storeId);
+      });
+}
+
+std::shared_ptr<redemption::SafeContactItem> RL_CJob::FindSafeContact(const std::wstring& sEmail) {
+  return TrapOr(L"RL_CJob::FindSafeContact", std::shared_ptr<redemption::SafeContactItem>(),
+                [&]() -> std::shared_ptr<redemption::SafeContactItem> {
+                  auto contact = FindContact(sEmail);
+                  if (!contact) return nullptr;
+                  auto safe =
+                      vb::CreateObject<redemption::SafeContactItem>(L"Redemption.SafeContactItem");
+                  safe->SetItem(contact);
+                  return safe;
+                });
+}
+
+bool RL_CJob::DoReplace(const std::wstring& sEntryID, bool bLeaveEmptyReplacements,
+                        bool& bWasEmptyProp, const std::wstring& StoreID, int32_t ForceBodyFormat,
+                        bool bSaveChanges, bool bIgnoreErrors) {
+  constexpr const wchar_t* kProc = L"RL_CJob::DoReplace";
+  return TrapOr(kProc, false, [&] {
+    auto item = GetSafeItem(sEntryID, StoreID);
+    if (!item) return false;
+    if (!m_colTexts) m_colTexts = std::make_shared<RL_CTexts>();
+    RL_Recipients recipients;
+    if (!CollectResolved(*item, bIgnoreErrors, kProc, L"Recipient not resolved", recipients))
+      return false;
+    std::vector<std::wstring> addresses;  // each once, in its first written form
+    std::set<std::wstring> seen;
+    for (const auto& r : recipients)
+      if (seen.insert(vb::LCase(r.Email)).second) addresses.push_back(r.Email);
+
+    int32_t format = ForceBodyFormat != 0 ? ForceBodyFormat : GetBodyFormat(*item);
+    std::wstring body;
+    switch (format) {
+      case 0:
+        body = item->HTMLBody();
+        if (FindNoCase(body, L"<body>") != std::wstring::npos) {
+          format = 2;
+        } else {
+          body = item->Body();
+          format = 1;
+        }
+        break;
+      case 1:
+        body = item->Body();
+        break;
+      case 2:
+        body = item->HTMLBody();
+        break;
+      case 3:
+        body = item->RTFBody();
+        break;
+      default:
+        LogError(kProc, 0, L"Invalid BodyFormat");
+    }
+    ProtectedText subject(item->Subject()), text(std::move(body));
+    bool replaced = false;
+    for (const auto& field : *m_colTexts) {
+      if (field->nType == kFieldRecipients) {
+        if (!m_colTexts->LoadRecipientValue(field->Text, item, recipients, false)) {
+          LogInfo(kProc, L"Cant load " + field->Text);
+          if (!bIgnoreErrors) return false;
+          continue;
+        }
+      } else if (field->nType == kFieldContact) {
+        std::wstring value;
+        bool skip = false;
+        for (const auto& address : addresses) {
+          auto entry = GetContactTexts(address, false);
+          auto loaded = entry ? entry->Find(field->Text) : nullptr;
+          if (!loaded) {
+            LogInfo(kProc, entry ? L"contact prop" + field->Text + L" is not loaded for email '" +
+                                       address + L"'"
+                                 : L"no contact props is loaded for email '" + address + L"'");
+            if (!bIgnoreErrors) return false;
+            skip = true;
+            break;
+          }
+          if (!loaded->Value.empty()) {
+            if (!value.empty()) value += L", ";
+            value += loaded->Value;
+          } else {
+            bWasEmptyProp = true;
+            if (bLeaveEmptyReplacements || bIgnoreErrors) {
+              skip = true;
+              break;
+            }
+          }
+        }
+        if (skip) continue;
+        field->Value = value;
+      }
+      if (field->Value.empty()) {
+        bWasEmptyProp = true;
+        if (bLeaveEmptyReplacements || bIgnoreErrors) continue;
+      }
+      subject.Replace(field->Text, field->Value);
+      // A value must not break the markup or the RTF control words around it.
+      std::wstring value = format == 2   ? HtmlEscapeValue(field->Value)
+                           : format == 3 ? RtfEscapeValue(field->Value)
+                                         : field->Value;
+      text.Replace(field->Text, value);
+      if (format == 2) text.ReplaceSplit(field->Text, value);
+      replaced = true;
+    }
+    if (replaced) {
+      item->SetSubject(subject.str());
+      switch (format) {
+        case 1:
+          item->SetBody(text.str());
+          break;
+        case 2:
+          item->SetHTMLBody(text.str());
+          break;
+        case 3:
+          item->SetRTFBody(text.str());
+          break;
+        default:
+          LogError(kProc, 0, L"Invalid BodyFormat");
+      }
+      if (bSaveChanges) item->Save();
+    }
+    return true;
+  });
+}

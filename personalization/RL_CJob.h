@@ -1,0 +1,68 @@
+// One personalization run over one mail item: which field tokens it holds, their values from
+// the recipients, their contacts and the sending account, and writing the values into the
+// subject and body. The job keeps no Outlook object between calls: each operation fetches
+// the item again by EntryID and StoreID.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "personalization/RL_CTexts.h"
+
+namespace outlook {
+class Item;
+class MAPIFolder;
+}  // namespace outlook
+namespace redemption {
+class SafeContactItem;
+class SafeMailItem;
+}  // namespace redemption
+
+class RL_CJob {
+ public:
+  RL_CJob();
+
+  // True when at least one field token occurs in the subject or the plain-text body.
+  bool HasReplaces(const std::wstring& sEntryID, const std::wstring& StoreID);
+  // Computes the values of the fields HasReplaces kept.
+  bool LoadReplaceValues(const std::wstring& sEntryID, const std::wstring& StoreID, bool bWndOnTop,
+                         bool bSilent, bool bIgnoreErrors);
+  // Writes the values into the subject and the body of the item's (or the forced) format.
+  // bWasEmptyProp is only ever set to True.
+  bool DoReplace(const std::wstring& sEntryID, bool bLeaveEmptyReplacements, bool& bWasEmptyProp,
+                 const std::wstring& StoreID, int32_t ForceBodyFormat, bool bSaveChanges,
+                 bool bIgnoreErrors);
+
+ private:
+  std::shared_ptr<redemption::SafeMailItem> GetSafeItem(const std::wstring& sEntryID,
+                                                        const std::wstring& StoreID);
+  int32_t GetBodyFormat(const redemption::SafeMailItem& item) const;
+  // Checks that every recipient is resolved and collects the leaf entries; false when the
+  // run must stop.
+  bool CollectResolved(const redemption::SafeMailItem& item, bool bIgnoreErrors,
+                       const wchar_t* procedure, const wchar_t* abortText,
+                       RL_Recipients& recipients);
+  std::shared_ptr<redemption::SafeContactItem> FindSafeContact(const std::wstring& sEmail);
+  std::shared_ptr<outlook::Item> FindContact(const std::wstring& sEmail);
+  void FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& folder);
+  void IndexContactFolders(const std::shared_ptr<outlook::MAPIFolder>& folder,
+                           const std::shared_ptr<outlook::MAPIFolder>& defaultFolder);
+  std::shared_ptr<RL_CTexts> GetContactTexts(const std::wstring& sEmail, bool bCreate);
+
+  std::shared_ptr<RL_CTexts> m_colTexts;
+  std::map<std::wstring, std::shared_ptr<RL_CTexts>> m_colContacts;  // by lower-cased address
+  RL_Answers m_colAnswers;
+  int32_t m_nOutlookVersion = 0;
+
+  // Where each contact address first occurs in the search order (the default contacts folder,
+  // then every contacts folder of every store, depth first): read once per job, so a job with
+  // many recipients does not search the contact folders once per recipient.
+  struct ContactRef {
+    std::wstring entryId, storeId;
+  };
+  std::optional<std::unordered_map<std::wstring, ContactRef>> m_contactIndex;
+};

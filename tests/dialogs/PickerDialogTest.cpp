@@ -1,0 +1,368 @@
+// The picker as a user drives it: preselection, the answer through the launcher, the commands
+// on the selected template, the stored size.
+#include "platform/forms/User.h"
+#include "platform/vb/Settings.h"
+#include "platform/win32/MessageBox.h"
+#include "tests/dialogs/PickerTest.h"
+
+namespace {
+
+class Picker : public PickerTest {
+ protected:
+  static bool Enabled(forms::User& u, const std::wstring& name) {
+    return u.GetForm().FindControl(name)->Enabled();
+  }
+  static std::wstring Selected(forms::User& u) {
+    auto node = Tree(u).SelectedItem();
+    return node ? node->Key() : L"(none)";
+  }
+};
+
+TEST_F(Picker, PreselectsTheCopyFirstThenTheTemplateThenTheDefaultsCopy) {
+  struct Case {
+    std::wstring preselect, expected;
+  };
+  const Case cases[] = {
+      {Id(quote), L"F" + Id(quote)},
+      {Id(followUp), L"N" + Id(followUp)},
+      {Id(oldOffer), L"N" + Id(oldOffer)},  // its folders open so that it shows
+      {L"", L"F" + Id(quote)},
+      {L"NOSUCHID", L"F" + Id(quote)},
+  };
+  for (const auto& c : cases) {
+    std::wstring id = c.preselect;
+    int32_t mode = 1;
+    Pick(
+        [&](forms::User& u) {
+          EXPECT_EQ(Selected(u), c.expected);
+          EXPECT_TRUE(Tree(u).SelectedItem()->IsShown());
+          EXPECT_TRUE(Tree(u).Roots()[0]->Expanded);
+          u.PressEsc();
+        },
+        id, mode);
+  }
+  // A default in the root folder has no copy, so nothing is chosen for the user.
+  mTanvelo::SetDefaultTemplate(welcome);
+  std::wstring id;
+  int32_t mode = 1;
+  Pick(
+      [&](forms::User& u) {
+        EXPECT_EQ(Selected(u), L"(none)");
+        EXPECT_FALSE(Enabled(u, L"btnOK"));
+        u.PressEsc();
+      },
+      id, mode);
+}
+
+TEST_F(Picker, OkAndDoubleClickAnswerTheTemplateAndTheSendMode) {
+  std::wstring id = Id(quote);
+  int32_t mode = 0;
+  EXPECT_TRUE(Pick(
+      [&](forms::User& u) {
+        EXPECT_TRUE(u.GetForm().Get<forms::OptionButton>(L"optOneMail")->Value());
+        Node(u, sales->EntryID())->Expanded = true;  // its plus sign
+        u.SelectNode(L"treFolders", L"N" + Id(followUp));
+        u.Choose(L"optSeparateMails");
+        u.PressEnter();
+      },
+      id, mode));
+  EXPECT_EQ(id, Id(followUp));
+  EXPECT_EQ(mode, 2);
+
+  EXPECT_TRUE(Pick(
+      [&](forms::User& u) {
+        EXPECT_TRUE(u.GetForm().Get<forms::OptionButton>(L"optSeparateMails")->Value());
+        u.DblClickNode(L"treFolders", sales->EntryID());  // a folder is no answer
+        EXPECT_TRUE(u.GetForm().Visible());
+        EXPECT_FALSE(Enabled(u, L"btnOK"));
+        u.Choose(L"optOneMail");
+        u.DblClickNode(L"treFolders", L"F" + Id(quote));
+      },
+      id, mode));
+  EXPECT_EQ(id, Id(quote));
+  EXPECT_EQ(mode, 1);
+}
+
+TEST_F(Picker, CancelAndTheCloseBoxLeaveTheCallersVariables) {
+  for (bool closeBox : {false, true}) {
+    std::wstring id = Id(prices);
+    int32_t mode = 7;
+    EXPECT_FALSE(Pick(
+        [&](forms::User& u) {
+          u.SelectNode(L"treFolders", L"N" + Id(welcome));
+          u.Choose(L"optSeparateMails");
+          closeBox ? u.CloseBox() : u.Click(L"btnCancel");
+        },
+        id, mode));
+    EXPECT_EQ(id, Id(prices));
+    EXPECT_EQ(mode, 7);
+    EXPECT_FALSE(mForms::SelectTemplateParams.bOK);
+  }
+}
+
+TEST_F(Picker, TheOptionMaskDecidesWhichSendModesCanBeChosen) {
+  struct Case {
+    int32_t mask, mode;
+    bool one, separate;
+    int32_t answered;
+  };
+  for (const Case c : {Case{0, 2, false, false, 2}, Case{1, 0, true, false, 1},
+                       Case{2, 2, false, true, 2}, Case{3, 1, true, true, 1}}) {
+    std::wstring id = Id(welcome);
+    int32_t mode = c.mode;
+    EXPECT_TRUE(Pick(
+        [&](forms::User& u) {
+          auto one = u.GetForm().Get<forms::OptionButton>(L"optOneMail");
+          auto separate = u.GetForm().Get<forms::OptionButton>(L"optSeparateMails");
+          EXPECT_EQ(one->CanUserReach(), c.one) << c.mask;
+          EXPECT_EQ(separate->CanUserReach(), c.separate) << c.mask;
+          EXPECT_EQ(u.GetForm().FindControl(L"fraOptions")->Enabled(), c.mask != 0);
+          u.PressEnter();
+        },
+        id, mode, c.mask));
+    EXPECT_EQ(mode, c.answered) << c.mask;
+  }
+}
+
+TEST_F(Picker, FavouritesAndTheDefaultAreManagedInPlace) {
+  std::wstring id = Id(quote);
+  int32_t mode = 1;
+  EXPECT_FALSE(Pick(
+      [&](forms::User& u) {
+        // The default cannot stop being a favourite; a favourite cannot be moved.
+        EXPECT_FALSE(Enabled(u, L"btnFavorite"));
+        EXPECT_FALSE(Enabled(u, L"btnMove"));
+        EXPECT_EQ(Button(u, L"btnDefault").Caption(), g_oLang->Item(L"STR_DEFAULT_OFF"));
+        EXPECT_EQ(Button(u, L"btnFavorite").Caption(), g_oLang->Item(L"STR_FAVORITE_OFF"));
+
+        Node(u, sales->EntryID())->Expanded = true;
+        u.SelectNode(L"treFolders", L"N" + Id(followUp));
+        EXPECT_EQ(Button(u, L"btnFavorite").ToolTipText(), g_oLang->Item(L"STR_FAVORITE_ON_TT"));
+        EXPECT_TRUE(Enabled(u, L"btnMove"));
+        u.Click(L"btnFavorite");
+        EXPECT_EQ(Selected(u), L"N" + Id(followUp));
+        EXPECT_EQ(Children(Tree(u).Roots()[0]),
+                  L"Quote|Follow-up|thanks (Ctrl+Alt+R)|Welcome|Sales|Support");
+        EXPECT_EQ(Button(u, L"btnFavorite").Caption(), g_oLang->Item(L"STR_FAVORITE_OFF"));
+        EXPECT_FALSE(Enabled(u, L"btnMove"));
+
+        // A new default: the former one loses its bold text and its first place.
+        u.SelectNode(L"treFolders", L"F" + Id(followUp));
+        u.Click(L"btnDefault");
+        EXPECT_EQ(Selected(u), L"F" + Id(followUp));
+        EXPECT_EQ(Children(Tree(u).Roots()[0]),
+                  L"Follow-up|Quote|thanks (Ctrl+Alt+R)|Welcome|Sales|Support");
+        EXPECT_TRUE(Node(u, L"F" + Id(followUp))->Bold);
+        EXPECT_FALSE(Node(u, L"F" + Id(quote))->Bold);
+        EXPECT_FALSE(Node(u, L"N" + Id(quote))->Bold);
+        EXPECT_EQ(Button(u, L"btnDefault").ToolTipText(), g_oLang->Item(L"STR_DEFAULT_OFF_TT"));
+
+        // The former default is still a favourite and can be unmarked now.
+        u.SelectNode(L"treFolders", L"F" + Id(quote));
+        u.Click(L"btnFavorite");
+        EXPECT_EQ(Selected(u), L"N" + Id(quote)) << "its copy is gone";
+        EXPECT_EQ(Children(Node(u, sales->EntryID())), L"Follow-up|Price list|Quote|Archive");
+        u.PressEsc();
+      },
+      id, mode));
+  // What the commands changed stays although the dialog was cancelled.
+  EXPECT_EQ(Options().DefaultTemplateID(), Id(followUp));
+  EXPECT_TRUE(mTanvelo::IsFavoriteTemplate(followUp));
+  EXPECT_FALSE(mTanvelo::IsFavoriteTemplate(quote));
+}
+
+TEST_F(Picker, ClearingTheDefaultKeepsItsFavouriteMark) {
+  std::wstring id = Id(quote);
+  int32_t mode = 1;
+  Pick(
+      [&](forms::User& u) {
+        u.Click(L"btnDefault");
+        EXPECT_EQ(Button(u, L"btnDefault").Caption(), g_oLang->Item(L"STR_DEFAULT_ON"));
+        EXPECT_FALSE(Node(u, L"F" + Id(quote))->Bold);
+        EXPECT_TRUE(Enabled(u, L"btnFavorite"));
+        u.PressEsc();
+      },
+      id, mode);
+  EXPECT_EQ(Options().DefaultTemplateID(), L"");
+  EXPECT_TRUE(mTanvelo::IsFavoriteTemplate(quote));
+}
+
+TEST_F(Picker, ASortThatFailsLeavesNoRankInAnyText) {
+  std::wstring id = Id(followUp);
+  int32_t mode = 1;
+  Pick(
+      [&](forms::User& u) {
+        Tree(u).FailNextSort(5);
+        u.Click(L"btnFavorite");
+        for (const auto& node : Tree(u).Nodes().All()) {
+          ASSERT_FALSE(node->Text.empty());
+          EXPECT_TRUE(node->Text[0] < L'0' || node->Text[0] > L'9') << win32::ToAnsi(node->Text);
+        }
+        u.PressEsc();
+      },
+      id, mode);
+  EXPECT_TRUE(Logged(L"frmSelectTemplate::SortTree"));
+}
+
+TEST_F(Picker, MoveTakesTheHotkeyAlongAndSelectsTheTemplateInItsNewFolder) {
+  p.session->SetMoveAlwaysChangesEntryID(true);
+  Hotkeys().Add(Id(followUp), 4, 'F', true, false, true);
+  Hotkeys().SaveToReg();
+  std::wstring oldId = Id(followUp), id = oldId;
+  int32_t mode = 1;
+  forms::QueueScript(L"frmBrowseFolder", [&](forms::User& u) {
+    EXPECT_EQ(u.GetForm().Get<forms::TreeView>(L"treFolders")->SelectedItem()->Key(),
+              sales->EntryID());
+    u.PressEsc();  // cancelled: nothing moves
+  });
+  forms::QueueScript(L"frmBrowseFolder", [&](forms::User& u) {
+    u.GetForm().Get<forms::TreeView>(L"treFolders")->Nodes().Item(sales->EntryID())->Expanded =
+        true;
+    u.DblClickNode(L"treFolders", archive->EntryID());
+  });
+  EXPECT_TRUE(Pick(
+      [&](forms::User& u) {
+        EXPECT_EQ(Node(u, L"N" + oldId)->Text, L"Follow-up (Ctrl+Shift+F)");
+        u.Click(L"btnMove");
+        EXPECT_EQ(Selected(u), L"N" + oldId);
+        u.Click(L"btnMove");
+        auto node = Tree(u).SelectedItem();
+        EXPECT_NE(node->Key(), L"N" + oldId);
+        EXPECT_EQ(node->Parent()->Key(), archive->EntryID());
+        EXPECT_EQ(node->Text, L"Follow-up (Ctrl+Shift+F)");
+        EXPECT_EQ(Children(Node(u, archive->EntryID())), L"Follow-up (Ctrl+Shift+F)|Old offer");
+        EXPECT_THROW(Node(u, L"N" + oldId), vb::Error);
+        u.PressEnter();
+      },
+      id, mode));
+  auto moved = mTanvelo::GetTemplate(id);
+  ASSERT_TRUE(moved);
+  EXPECT_NE(id, oldId);
+  EXPECT_EQ(moved->Parent()->EntryID(), archive->EntryID());
+  int32_t position = 0;
+  EXPECT_EQ(Hotkeys().FindByTemplate(oldId, position), nullptr);
+  auto hotkey = Hotkeys().FindByTemplate(id, position);
+  ASSERT_TRUE(hotkey);
+  EXPECT_EQ(hotkey->DisplayKeyName(), L"Ctrl+Shift+F");
+  EXPECT_EQ(hotkey->Action, 4);
+  CHotkeys stored;
+  stored.LoadFromReg();
+  EXPECT_EQ(stored.Count(), 2);
+  EXPECT_TRUE(stored.FindByTemplate(id, position));
+  EXPECT_FALSE(stored.FindByTemplate(oldId, position));
+}
+
+TEST_F(Picker, MovingTheDefaultKeepsItTheDefault) {
+  p.session->SetMoveAlwaysChangesEntryID(true);
+  mTanvelo::UnmarkFavoriteTemplate(quote, true);  // elsewhere, so Move is offered
+  std::wstring id = Id(quote);
+  int32_t mode = 1;
+  forms::QueueScript(L"frmBrowseFolder",
+                     [&](forms::User& u) { u.DblClickNode(L"treFolders", support->EntryID()); });
+  Pick(
+      [&](forms::User& u) {
+        u.SelectNode(L"treFolders", L"N" + Id(quote));
+        u.Click(L"btnMove");
+        EXPECT_TRUE(Tree(u).SelectedItem()->Bold);
+        EXPECT_EQ(Button(u, L"btnDefault").Caption(), g_oLang->Item(L"STR_DEFAULT_OFF"));
+        u.PressEsc();
+      },
+      id, mode);
+  auto moved = mTanvelo::GetTemplate(Options().DefaultTemplateID());
+  ASSERT_TRUE(moved);
+  EXPECT_EQ(moved->Parent()->EntryID(), support->EntryID());
+}
+
+TEST_F(Picker, EditOpensTheTemplateModallyAndAnswersWhenTheDialogFinallyCloses) {
+  std::wstring id = Id(welcome);
+  int32_t mode = 1;
+  bool nestedAnswer = true;
+  p.app->QueueModalInspectorScript([&](std::shared_ptr<outlook::Inspector> inspector) {
+    // A second show of the picker while the first waits is refused.
+    std::wstring other = Id(prices);
+    int32_t otherMode = 2;
+    nestedAnswer = mForms::ShowSelectTemplate(other, otherMode, 3, false);
+    EXPECT_EQ(other, Id(prices));
+    inspector->CurrentItem()->SetSubject(L"Welcome aboard");
+    inspector->Close(outlook::olSave);
+  });
+  forms::QueueScript(L"frmSelectTemplate", [&](forms::User& u) { u.Click(L"btnEdit"); });
+  EXPECT_TRUE(Pick(
+      [&](forms::User& u) {  // the same dialog, shown again after the edit
+        EXPECT_EQ(Selected(u), L"N" + Id(welcome));
+        EXPECT_EQ(Node(u, L"N" + Id(welcome))->Text, L"Welcome aboard");
+        u.Choose(L"optSeparateMails");
+        u.PressEnter();
+      },
+      id, mode));
+  EXPECT_EQ(id, Id(welcome));
+  EXPECT_EQ(mode, 2);
+  EXPECT_FALSE(nestedAnswer);
+  EXPECT_TRUE(Logged(L"mForms::ShowSelectTemplate", L"already showing"));
+}
+
+TEST_F(Picker, TheSizeIsStoredAndTheFrameNeverGoesBelowTheMinimum) {
+  auto stored = [](const wchar_t* name) {
+    return vb::GetSetting(L"Tanvelo", L"frmSelectTemplate", name, L"(none)");
+  };
+  std::wstring id;
+  int32_t mode = 1;
+  Pick(
+      [&](forms::User& u) {
+        auto& form = u.GetForm();
+        EXPECT_EQ(form.ScaleWidth(), 5205);
+        EXPECT_EQ(form.ScaleHeight(), 4965);
+        EXPECT_EQ(Tree(u).Width(), 3495);
+        EXPECT_EQ(Tree(u).Height(), 2775);
+        EXPECT_EQ(Button(u, L"btnMove").Left(), 3840);
+        EXPECT_EQ(Button(u, L"btnCancel").Top(), 4440);
+        u.Resize(form.Width() + 1500, form.Height() + 750);
+        EXPECT_EQ(Tree(u).Width(), 4995);
+        EXPECT_EQ(Button(u, L"btnHelp").Top(), 5190);
+        u.PressEsc();
+      },
+      id, mode);
+  EXPECT_EQ(stored(L"ClientWidth"), L"6705");
+  EXPECT_EQ(stored(L"ClientHeight"), L"5715");
+
+  Pick(
+      [&](forms::User& u) {
+        auto& form = u.GetForm();
+        EXPECT_EQ(form.ScaleWidth(), 6705);
+        EXPECT_EQ(form.ScaleHeight(), 5715);
+        u.Resize(1500, 1500);  // stops at the minimum client area
+        EXPECT_EQ(form.ScaleWidth(), 5205);
+        EXPECT_EQ(form.ScaleHeight(), 4965);
+        u.PressEsc();
+      },
+      id, mode);
+  EXPECT_EQ(stored(L"ClientWidth"), L"5205");
+
+  vb::SaveSetting(L"Tanvelo", L"frmSelectTemplate", L"ClientWidth", L"wide");
+  Pick(
+      [&](forms::User& u) {
+        EXPECT_EQ(u.GetForm().ScaleWidth(), 5205) << "the designed size";
+        u.PressEsc();
+      },
+      id, mode);
+}
+
+TEST_F(Picker, AHotkeyTakenFromAnotherTemplateRecaptionsBoth) {
+  std::wstring id = Id(welcome);
+  int32_t mode = 1;
+  forms::QueueScript(L"frmHotkey", [&](forms::User& u) {
+    u.SelectItem(L"cboLetters", 'R' - 'A');
+    win32::msgbox::Answer(win32::IDYES);
+    u.PressEnter();
+  });
+  Pick(
+      [&](forms::User& u) {
+        u.Click(L"btnHotkey");
+        EXPECT_EQ(Node(u, L"N" + Id(welcome))->Text, L"Welcome (Ctrl+Alt+R)");
+        EXPECT_EQ(Node(u, L"N" + Id(thanks))->Text, L"thanks");
+        u.PressEsc();
+      },
+      id, mode);
+}
+
+}  // namespace

@@ -1,0 +1,243 @@
+// The personalization job over whole mails: tokens in the subject and in each body format,
+// contacts found or not, several recipients and lists, the three ways callers run it, and
+// values that must not be taken for markup, RTF or further tokens.
+#include "personalization/RL_CJob.h"
+#include "platform/forms/Form.h"
+#include "platform/forms/User.h"
+#include "tests/personalization/PersonalizationTest.h"
+
+using namespace ptest;
+
+namespace {
+
+class Job : public PersonalizationTest {
+ protected:
+  std::shared_ptr<RL_CJob> job;
+  bool wasEmpty = false;
+
+  void SetUp() override {
+    PersonalizationTest::SetUp();
+    job = lib->CreateJob();
+  }
+
+  // The road of a reply made from a template: quiet, tokens without a value stay, saved.
+  bool RunAsReply(const std::shared_ptr<outlook::Item>& mail) {
+    if (!job->HasReplaces(mail->EntryID(), Store())) return false;
+    if (!job->LoadReplaceValues(mail->EntryID(), Store(), false, true, true)) return false;
+    return job->DoReplace(mail->EntryID(), true, wasEmpty, Store(), 0, true, true);
+  }
+  // The road of separate personalized messages: asks, and stops at anything missing.
+  bool RunStrict(const std::shared_ptr<outlook::Item>& mail) {
+    if (!job->HasReplaces(mail->EntryID(), Store())) return false;
+    if (!job->LoadReplaceValues(mail->EntryID(), Store(), false, false, false)) return false;
+    return job->DoReplace(mail->EntryID(), false, wasEmpty, Store(), 0, true, false);
+  }
+
+  std::shared_ptr<outlook::Item> Person(const std::wstring& first, const std::wstring& last,
+                                        const std::wstring& company) {
+    std::wstring address = vb::LCase(first + L"." + last + L"@clients.example");
+    auto c = Contact(p.contacts, first, last, address);
+    c->SetCompanyName(company);
+    c->Save();
+    return c;
+  }
+};
+
+TEST_F(Job, AMailWithoutTokensHasNothingToReplace) {
+  auto mail = Mail(L"Hello", L"100% sure, 50% off");
+  AddRecipient(mail, p.kimRoe);
+  EXPECT_FALSE(job->HasReplaces(mail->EntryID(), Store()));
+}
+
+TEST_F(Job, TokensInTheSubjectAndInEachBodyFormat) {
+  struct Case {
+    int32_t format;
+    const wchar_t* body;
+    const wchar_t* expected;
+  } cases[] = {
+      {outlook::olFormatPlain, L"Dear %firstname%,\r\n%COMPANY% and %Nickname%",
+       L"Dear Kim,\r\nPartner Ltd and Kimmy"},
+      {outlook::olFormatHTML,
+       L"<html><body><p>Dear %<span lang=EN>FirstName</span>%,</p><p>%Company% 100%</p>"
+       L"</body></html>",
+       L"<html><body><p>Dear Kim,</p><p>Partner Ltd 100%</p></body></html>"},
+      {outlook::olFormatRichText, L"{\\rtf1\\ansi Dear %FirstName%,\\par %Company%}",
+       L"{\\rtf1\\ansi Dear Kim,\\par Partner Ltd}"},
+  };
+  for (const auto& c : cases) {
+    auto mail = Mail(L"Offer for %fullname% (%To%)", c.body, c.format);
+    AddRecipient(mail, p.kimRoe);
+    mail->Save();
+    job = lib->CreateJob();
+    ASSERT_TRUE(RunAsReply(mail)) << c.format;
+    EXPECT_EQ(mail->Subject(), L"Offer for Kim Roe (Kim Roe <kim.roe@partner.example>)");
+    std::wstring body = c.format == outlook::olFormatHTML       ? mail->HTMLBody()
+                        : c.format == outlook::olFormatRichText ? mail->RTFBody()
+                                                                : mail->Body();
+    EXPECT_EQ(body, c.expected) << c.format;
+    EXPECT_EQ(mail->BodyFormat(), c.format);
+  }
+}
+
+TEST_F(Job, ValuesCannotBreakTheMarkupOrTheRtf) {
+  auto contact = Contact(p.contacts, L"Sean", L"O'Brien", L"sean@obrien.example");
+  contact->SetCompanyName(L"O'Brien {Sales}\\EU & <Co> caf\u00e9");
+  contact->Save();
+  auto entry = Smtp(L"Sean O'Brien", L"sean@obrien.example");
+
+  auto html = Mail(L"%Company%", L"<html><body>%Company%</body></html>", outlook::olFormatHTML);
+  AddRecipient(html, entry);
+  ASSERT_TRUE(RunAsReply(html));
+  EXPECT_EQ(html->Subject(), L"O'Brien {Sales}\\EU & <Co> caf\u00e9");
+  EXPECT_EQ(html->HTMLBody(),
+            L"<html><body>O'Brien {Sales}\\EU &amp; &lt;Co&gt; caf\u00e9</body></html>");
+
+  job = lib->CreateJob();
+  auto rtf = Mail(L"%Company%", L"{\\rtf1\\ansi %Company%\\par}", outlook::olFormatRichText);
+  AddRecipient(rtf, entry);
+  ASSERT_TRUE(RunAsReply(rtf));
+  EXPECT_EQ(rtf->Subject(), L"O'Brien {Sales}\\EU & <Co> caf\u00e9");
+  EXPECT_EQ(rtf->RTFBody(), L"{\\rtf1\\ansi O'Brien \\{Sales\\}\\\\EU & <Co> caf\\u233?\\par}");
+}
+
+TEST_F(Job, AValueIsInsertedOnceAndNeverExpandedAgain) {
+  auto contact = Contact(p.contacts, L"Tom", L"Too", L"tom@too.example");
+  contact->SetNickName(L"%To%");
+  contact->SetCompanyName(L"%FullName% Ltd");
+  contact->Save();
+  auto html = Mail(L"%Nickname%", L"<html><body>%Nickname% %Company% / %To%</body></html>",
+                   outlook::olFormatHTML);
+  AddRecipient(html, Smtp(L"Tom Too", L"tom@too.example"));
+  ASSERT_TRUE(RunAsReply(html));
+  EXPECT_EQ(html->Subject(), L"%To%");
+  EXPECT_EQ(html->HTMLBody(),
+            L"<html><body>%To% %FullName% Ltd / Tom Too &lt;tom@too.example&gt;</body></html>");
+}
+
+TEST_F(Job, SeveralRecipientsJoinedOnceEachWithoutStraySeparators) {
+  Person(L"Ann", L"Lee", L"Lee Corp");
+  Person(L"Bob", L"Ray", L"");
+  Person(L"Cy", L"Fox", L"Fox Inc");
+  auto mail = Mail(L"s", L"%FullName%|%Company%");
+  AddRecipient(mail, Smtp(L"Ann Lee", L"ann.lee@clients.example"));
+  AddRecipient(mail, Smtp(L"Bob Ray", L"bob.ray@clients.example"));
+  AddRecipient(mail, Smtp(L"ANN LEE", L"ANN.LEE@clients.example"), outlook::olCC);
+  AddRecipient(mail, Smtp(L"Cy Fox", L"cy.fox@clients.example"));
+  int asked = 0;
+  forms::QueueScript(L"RL_frmEmptyField", [&](forms::User& u) {
+    ++asked;
+    u.Click(L"btnSkip");
+  });
+  ASSERT_TRUE(RunStrict(mail));
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(mail->Body(), L"Ann Lee, Bob Ray, Cy Fox|Lee Corp, Fox Inc");
+  EXPECT_TRUE(wasEmpty);
+}
+
+TEST_F(Job, DistributionListsAreOpened) {
+  auto mail = Mail(L"s", L"%FullName%\r\n%Cc%");
+  AddRecipient(mail, p.salesTeam, outlook::olCC);
+  ASSERT_TRUE(RunAsReply(mail));
+  EXPECT_EQ(mail->Body(),
+            L"Lee Ann, Kim Roe, Sam Poe\r\n"
+            L"Lee Ann </O=NORVANE/OU=EXCHANGE ADMINISTRATIVE GROUP/CN=RECIPIENTS/CN=LANN>, "
+            L"Kim Roe <kim.roe@partner.example>, "
+            L"Sam Poe </O=NORVANE/OU=EXCHANGE ADMINISTRATIVE GROUP/CN=RECIPIENTS/CN=SPOE>");
+}
+
+TEST_F(Job, AReplyKeepsTokensWithoutAValueAndIsSaved) {
+  auto mail = Mail(L"Hi %FirstName%", L"Hi %FirstName% %LASTNAME%, %FullName%");
+  AddRecipient(mail, Smtp(L"Madonna", L"m@pop.example"));
+  int writes = 0;
+  auto sub = mail->Events().Write.Subscribe([&](bool&) { ++writes; });
+  ASSERT_TRUE(RunAsReply(mail));
+  EXPECT_EQ(mail->Subject(), L"Hi %FirstName%");
+  EXPECT_EQ(mail->Body(), L"Hi %FirstName% %LASTNAME%, Madonna");
+  EXPECT_TRUE(wasEmpty);
+  EXPECT_EQ(writes, 1);
+  EXPECT_EQ(forms::PendingScripts(L"RL_frmEmptyField"), 0u);
+}
+
+TEST_F(Job, TheStrictRoadStopsAtMissingOrUnresolvedRecipients) {
+  auto mail = Mail(L"s", L"Dear %FullName%");
+  ASSERT_TRUE(job->HasReplaces(mail->EntryID(), Store()));
+  EXPECT_FALSE(job->LoadReplaceValues(mail->EntryID(), Store(), false, false, false));
+  EXPECT_TRUE(Logged(L"RL_CJob::LoadValues", L"Abort - No Recipients"));
+
+  AddRecipient(mail, p.kimRoe);
+  mail->Recipients()->Add(L"Nobody Known");
+  mail->Save();
+  EXPECT_FALSE(job->LoadReplaceValues(mail->EntryID(), Store(), false, false, false));
+  EXPECT_TRUE(Logged(L"RL_CJob::LoadValues", L"Abort - Recipient not resolved"));
+  EXPECT_FALSE(job->DoReplace(mail->EntryID(), false, wasEmpty, Store(), 0, true, false));
+  EXPECT_TRUE(Logged(L"RL_CJob::DoReplace", L"Recipient not resolved"));
+  EXPECT_EQ(mail->Body(), L"Dear %FullName%");
+
+  // Going on regardless leaves the token: nobody to take a value from.
+  EXPECT_TRUE(RunAsReply(mail));
+  EXPECT_EQ(mail->Body(), L"Dear %FullName%");
+}
+
+TEST_F(Job, ContactsAreFoundInTheDefaultFolderFirstThenInAnyStore) {
+  auto clients = p.secondStore->DefaultFolder(outlook::olFolderContacts);
+  auto deep = clients->Folders()->Add(L"Key accounts");
+  Contact(deep, L"Dee", L"Deep", L"dee@deep.example", 3);            // third slot
+  Contact(deep, L"Other", L"Kim", L"kim.roe@partner.example");       // also in default
+  Contact(p.contacts, L"Jo", L"Second", L"jo.second@x.example", 2);  // second slot
+  auto mail = Mail(L"s", L"%FullName%");
+  AddRecipient(mail, Smtp(L"D", L"DEE@deep.example"));
+  AddRecipient(mail, p.kimRoe);
+  AddRecipient(mail, Smtp(L"J", L"jo.second@x.example"));
+  ASSERT_TRUE(RunAsReply(mail));
+  EXPECT_EQ(mail->Body(), L"Dee Deep, Kim Roe, Jo Second");
+}
+
+TEST_F(Job, MissingValuesAreAskedWithTheLibrarysCaption) {
+  auto mail = Mail(L"s", L"%Nickname%");
+  AddRecipient(mail, Smtp(L"Ann Lee", L"ann@x.example"));
+  std::wstring caption;
+  forms::QueueScript(L"RL_frmEmptyField", [&](forms::User& u) {
+    caption = u.GetForm().Caption();
+    u.Type(L"txtValue", L"Annie");
+    u.Click(L"btnOK");
+  });
+  ASSERT_TRUE(job->HasReplaces(mail->EntryID(), Store()));
+  ASSERT_TRUE(job->LoadReplaceValues(mail->EntryID(), Store(), true, false, false));
+  EXPECT_EQ(caption, L"Tanvelo Templates: missing field value");
+  ASSERT_TRUE(job->DoReplace(mail->EntryID(), true, wasEmpty, Store(), 0, false, false));
+  EXPECT_EQ(mail->Body(), L"Annie");
+  EXPECT_FALSE(wasEmpty);
+}
+
+TEST_F(Job, ACancelledQuestionStopsTheStrictRoad) {
+  auto mail = Mail(L"s", L"%Nickname%");
+  AddRecipient(mail, Smtp(L"Ann Lee", L"ann@x.example"));
+  forms::QueueScript(L"RL_frmEmptyField", [](forms::User& u) { u.PressEsc(); });
+  EXPECT_FALSE(RunStrict(mail));
+  EXPECT_EQ(mail->Body(), L"%Nickname%");
+}
+
+TEST_F(Job, UnknownItemsAndItemsThatAreNoMail) {
+  EXPECT_FALSE(job->HasReplaces(L"00FF", Store()));
+  EXPECT_TRUE(Logged(L"RL_CJob::GetSafeItem", L"GetItemFromID failed\r\n00FF\r\n" + Store()));
+  EXPECT_FALSE(job->HasReplaces(p.kimContact->EntryID(), Store()));
+  EXPECT_TRUE(Logged(L"RL_CJob::GetSafeItem", L"Item.Class <> olMail"));
+}
+
+class Outlook2000Job : public Job {
+  void SetUp() override {
+    Start(L"9.0.0.2711");
+    job = lib->CreateJob();
+  }
+};
+
+TEST_F(Outlook2000Job, OnlyALiteralBodyTagMakesTheBodyHtml) {
+  auto mail = Mail(L"s", L"<html><body>%Company%</body></html>", outlook::olFormatHTML);
+  AddRecipient(mail, p.kimRoe);
+  p.kimContact->SetCompanyName(L"A&B");
+  p.kimContact->Save();
+  ASSERT_TRUE(RunAsReply(mail));
+  EXPECT_EQ(mail->HTMLBody(), L"<html><body>A&amp;B</body></html>");
+}
+
+}  // namespace
