@@ -2,6 +2,9 @@
 
 #include <filesystem>
 
+#include "dialogs/mForms.h"
+#include "personalization/RL_mAddressBook.h"
+#include "personalization/RL_mMain.h"
 #include "platform/outlook/AddressBook.h"
 
 namespace {
@@ -12,24 +15,6 @@ std::wstring Replace(std::wstring text, const std::wstring& from, const std::wst
   for (size_t at = 0; (at = text.find(from, at)) != std::wstring::npos; at += to.size())
     text.replace(at, from.size(), to);
   return text;
-}
-
-// Leaf entries of an entry: a list gives its members, nested lists opened.
-void Leaves(const std::shared_ptr<outlook::AddressEntry>& entry, int32_t type,
-            std::vector<mTanvelo::RecipientRecord>& out) {
-  if (auto members = entry->Members()) {
-    for (const auto& member : *members) Leaves(member, type, out);
-    return;
-  }
-  std::wstring smtp = entry->Type() == L"EX" ? entry->SmtpAddress() : entry->Address();
-  out.push_back({entry->Name(), smtp, type});
-}
-
-std::vector<mTanvelo::RecipientRecord> Collect(outlook::Recipients& recipients) {
-  std::vector<mTanvelo::RecipientRecord> records;
-  for (const auto& r : recipients)
-    if (r->AddressEntry()) Leaves(r->AddressEntry(), r->Type(), records);
-  return records;
 }
 
 }  // namespace
@@ -135,38 +120,28 @@ void RoadTest::Start(const std::wstring& version) {
     mode = answer.mode;
     return true;
   };
-  // As the dialogs ask it: Yes keeps the messages, No sends them.
-  s.AskSendMessages = [](int32_t count, bool& bSendNow, bool bForeground) {
-    bool single = count < 2;
-    int32_t style = 52 | (bForeground ? 0x10000 : 0);
-    bSendNow = vb::MsgBox(g_oLang->Item(single ? L"STR_SINGLEMSG_PROMPT" : L"STR_MULTIMSGS_PROMPT"),
-                          style) == vb::vbNo;
-  };
+  // The dialogs' question and the personalization library's address book themselves.
+  s.AskSendMessages = mForms::AskSendMessages;
   s.ShowWait = [this] { world.waitShown = true; };
   s.HideWait = [this] { world.waitShown = false; };
   s.CloseWait = [this] { world.waitShown = false; };
-  s.CollectRecipients = [](outlook::Recipients& r, bool) { return Collect(r); };
+  s.CollectRecipients = [](outlook::Recipients& r, bool bSmtp) {
+    RL_Recipients collected;
+    RL_mAddressBook::CollectRecipients(r.shared_from_this(), collected, bSmtp);
+    std::vector<mTanvelo::RecipientRecord> records;
+    for (const auto& c : collected) records.push_back({c.Name, c.Email, c.nType});
+    return records;
+  };
   s.CountRecipientEntries = [](outlook::Recipients& r) {
-    return static_cast<int32_t>(Collect(r).size());
+    return RL_mAddressBook::CountRecipientEntries(r.shared_from_this());
   };
-  s.ExpandRecipients = [](outlook::Recipients& recipients) {
-    bool changed = false;
-    for (int32_t i = recipients.Count(); i >= 1; --i) {
-      auto list = recipients.Item(i);
-      if (!list->AddressEntry() || !list->AddressEntry()->Members()) continue;
-      std::vector<mTanvelo::RecipientRecord> leaves;
-      Leaves(list->AddressEntry(), list->Type(), leaves);
-      for (const auto& leaf : leaves) {
-        auto added = recipients.Add(leaf.Name + L" <" + leaf.Email + L">");
-        added->SetType(leaf.nType);
-        added->Resolve();
-      }
-      recipients.Remove(list->Index());
-      changed = true;
-    }
-    return changed;
+  s.ExpandRecipients = [](outlook::Recipients& r) {
+    return RL_mAddressBook::ExpandRecipients(r.shared_from_this());
   };
-  s.BugFixTNEF = [this](redemption::SafeItem&, bool) { ++world.tnefFixes; };
+  s.BugFixTNEF = [this](redemption::SafeItem& item, bool bSave) {
+    ++world.tnefFixes;
+    RL_mMain::BugFixTNEF(std::shared_ptr<redemption::SafeItem>(&item, [](auto*) {}), bSave);
+  };
 }
 
 void RoadTest::TearDown() {
