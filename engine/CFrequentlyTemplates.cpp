@@ -135,8 +135,9 @@ void CFrequentlyTemplates::IncUseCount(const std::wstring& sEntryID, int32_t nUs
     auto top = GetFrequents(nUseType, false);
     if (top && top->Find(sEntryID)) mTanvelo::MarkFavoriteTemplate(item, true);
   });
+  // A handler's error stops here, as every other step's does: the use is counted already.
+  vb::Ignore([&] { OnChange.Raise(nUseType); });
   vb::Err().Clear();
-  OnChange.Raise(nUseType);
 }
 
 void CFrequentlyTemplates::RefreshAll() {

@@ -223,6 +223,18 @@ TEST_F(Frequents, CountingAUseStoresItAndMakesATopTemplateAFavourite) {
   EXPECT_TRUE(changes.empty());
 }
 
+TEST_F(Frequents, AFailingChangeHandlerDoesNotUndoOrEscapeTheCount) {
+  auto t = AddMail(templates, L"counted");
+  CFrequentlyTemplates frequents;
+  auto subscription = frequents.OnChange.Subscribe(
+      [](int32_t) { vb::Raise(vb::kObjectVariableNotSet, L"handler failed"); });
+  EXPECT_NO_THROW(frequents.IncUseCount(t->EntryID(), 1));
+  EXPECT_EQ(0, vb::Err().Number());
+  EXPECT_EQ(1, frequents.Templates().Item(t->EntryID())->nRepliesCount);
+  EXPECT_TRUE(mTanvelo::IsFavoriteTemplate(t));
+  EXPECT_EQ(std::vector<std::wstring>{t->EntryID()}, StoredNames());
+}
+
 TEST_F(Frequents, ATemplateBelowTheTopFiveIsNotMarked) {
   CFrequentlyTemplates frequents;
   std::vector<std::shared_ptr<outlook::Item>> items;
