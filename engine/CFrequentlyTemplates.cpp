@@ -49,10 +49,15 @@ void CFrequentlyTemplates::Load() {
           std::wstring name = reg.Values(index);
           if (name.empty()) break;
           auto record = std::make_shared<CTemplate>();
-          if (record->FromString(reg.GetStringValue(name)))
-            m_colTemplates.Add(record);
-          else
+          if (!record->FromString(reg.GetStringValue(name))) {
             badNames.push_back(name);
+          } else if (m_colTemplates.Find(record->sEntryID)) {
+            // A second record of one template (a hand edit) is dropped alone; stopping here
+            // would let the next save erase every record after it.
+            LogWarning(L"CFrequentlyTemplates::Load", L"Duplicate record " + name);
+          } else {
+            m_colTemplates.Add(record);
+          }
         }
       }
     }

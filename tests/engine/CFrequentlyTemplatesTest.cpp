@@ -157,6 +157,20 @@ TEST_F(Frequents, BadValuesAreDeletedAtLoadGoodOnesSurvive) {
   EXPECT_EQ(2, warnings);
 }
 
+TEST_F(Frequents, ASecondRecordOfOneTemplateIsDroppedAloneAtLoad) {
+  Store(L"00AA", 2);
+  {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), true));
+    // A hand-edited copy under another name that holds the same template's EntryID.
+    reg.SetStringValue(L"00AA-copy", L"9\r\n0\r\n0\r\n0\r\n0\r\ns\r\n00AA");
+  }
+  Store(L"00DD", 1);
+  CFrequentlyTemplates frequents;
+  EXPECT_EQ((std::vector<std::wstring>{L"00AA", L"00DD"}), Ids(&frequents.Templates()));
+  EXPECT_EQ(2, frequents.Templates().Item(L"00AA")->nRepliesCount);
+}
+
 TEST_F(Frequents, LongSubjectsAndLineBreaksSurviveARestart) {
   const std::wstring exchangeId(140, L'A');
   const std::wstring longSubject = std::wstring(400, L's') + L" end";
