@@ -265,6 +265,7 @@ bool RL_CTexts::LoadEmailValue(const std::wstring& sText,
       LogError(kProc, 0, L"invalid replacement - " + sText);
       return false;
     }
+    if (!item) vb::Raise(vb::kObjectVariableNotSet);
     std::wstring email, account, name;
     GetAccountEmail(item, email, account);
     if (!account.empty() && GetAppVersion() >= 10) name = GetAccountName(account);

@@ -64,6 +64,13 @@ TEST_F(Fields, AnEmptyCaptionMakesTheTokenItsMenuPathAndUnknownTypesAddNothing) 
   EXPECT_TRUE(Logged(L"RL_CTexts::Init", L"invalid type - 5"));
 }
 
+TEST_F(Fields, TheSendersValueWithoutAnItemFailsAndIsLogged) {
+  auto texts = lib->GetTexts();
+  EXPECT_FALSE(texts->LoadEmailValue(L"%From%", nullptr, true));
+  EXPECT_EQ(L"RL_CTexts::LoadEmailValue", support::library::Log().back().procedure);
+  EXPECT_EQ(91, support::library::Log().back().errorNumber);
+}
+
 TEST(FieldNames, MadeFromTheDisplayNameWithoutItsAddress) {
   struct Case {
     const wchar_t* display;
