@@ -81,7 +81,10 @@ int32_t CLibNorvane::ShowContextHelp(const std::wstring& topic) {
 }
 
 void CLibNorvane::FillInitParams(LibInitBlock& block, int32_t width, int32_t height) {
+  // The host application field is the caller's: it may already hold the Application.
+  uint32_t host = GetBlockLong(block, 8);
   block.fill(0);
+  PutBlockLong(block, 8, host);
   PutBlockLong(block, 0, support::kInitBlockSize);
   PutBlockLong(block, 4, 1);
   PutBlockLong(block, 12, 14);

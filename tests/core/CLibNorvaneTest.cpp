@@ -9,13 +9,14 @@
 
 namespace lib = support::library;
 
-TEST(CLibNorvane, FillerWritesTheDefaultsAndNothingElse) {
+TEST(CLibNorvane, FillerWritesTheDefaultsAndLeavesTheHostField) {
   LibInitBlock block;
   block.fill(0xAA);
   CLibNorvaneWrapper wrapper(false);
   wrapper.FillInitParams(block);
   for (size_t i = 0; i < block.size(); ++i) {
     uint8_t expected = 0;
+    if (i >= 8 && i < 12) expected = 0xAA;  // the host application, set by the add-in
     if (i == 0) expected = 180;
     if (i == 4 || i == 36) expected = 1;
     if (i == 12) expected = 14;
