@@ -1,6 +1,8 @@
 // Sending or filing a prepared mail: one personalized message, or one personalized copy per
 // recipient.
 #include "engine/RoadSupport.h"
+#include "personalization/RL_mAddressBook.h"
+#include "personalization/RL_mMain.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/redemption/Session.h"
 #include "platform/vb/Runtime.h"
@@ -13,11 +15,6 @@ using namespace road;
 constexpr int32_t kStyleInfo = 48;
 constexpr int32_t kForeground = 0x10000;
 constexpr double kMinutesPerDay = 24.0 * 60.0;
-
-int32_t CountMessages(outlook::Recipients& recipients) {
-  if (Services().CountRecipientEntries) return Services().CountRecipientEntries(recipients);
-  return recipients.Count();
-}
 
 // Keeps only recipient i (with its type) on a copy that has all n. Removing from the end keeps
 // the indices of the ones still to be removed.
@@ -75,7 +72,7 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
 
     int32_t count = 1;
     if (nSendMode != kSendModeOne) {
-      count = CountMessages(*safe->Recipients());
+      count = RL_mAddressBook::CountRecipientEntries(safe->Recipients());
       if (count < 1) {
         count = 1;
         nSendMode = kSendModeOne;
@@ -92,7 +89,7 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
       oInspectorWrapper->Done();
     }
     RemoveSendMode(oItem, false);
-    if (Services().BugFixTNEF) Services().BugFixTNEF(*safe, true);
+    RL_mMain::BugFixTNEF(safe, true);
 
     auto utils = vb::CreateObject<redemption::MAPIUtils>(L"Redemption.MAPIUtils");
     auto copySafe = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
@@ -116,8 +113,7 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
     }
 
     const double delivery = oItem->ReceivedTime() + GetTimeZoneBias(true) / kMinutesPerDay;
-    if (Services().ExpandRecipients && Services().ExpandRecipients(*safe->Recipients()))
-      oItem->Save();
+    if (RL_mAddressBook::ExpandRecipients(safe->Recipients())) oItem->Save();
     const int32_t n = safe->Recipients()->Count();
     progress.total = n;
     progress.inLoop = true;

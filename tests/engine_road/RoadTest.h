@@ -63,7 +63,6 @@ struct RoadWorld {
   std::deque<PickerAnswer> picker;
   std::vector<std::wstring> pickerAsked;  // "<entryId>|<mode>|<mask>"
   bool waitShown = false;
-  int32_t tnefFixes = 0;
 };
 
 class RoadTest : public testing::Test {
