@@ -23,6 +23,15 @@ void KeepOnly(outlook::Recipients& recipients, int32_t i, int32_t n) {
     if (j != i) recipients.Remove(j);
 }
 
+// A job that stopped before writing left every token in the text: such a message is filed
+// and reported with those whose fields had no value, never sent as it is.
+bool Unfilled(const wchar_t* proc, const ItemPtr& item) {
+  std::wstring to;
+  Quietly([&] { to = item->To(); });
+  LogWarning(proc, L"filed, its fields could not be filled: " + to);
+  return true;
+}
+
 struct Progress {
   int32_t total = 0;       // copies to make
   int32_t sent = 0;        // copies that went out
@@ -99,8 +108,9 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
     if (nSendMode == kSendModeOne) {
       bool bWasEmptyProp = false;
       progress.total = 1;
-      if (hasTokens)
-        oJob->DoReplace(oItem->EntryID(), false, bWasEmptyProp, StoreIDOf(oItem), 0, true, false);
+      if (hasTokens && !oJob->DoReplace(oItem->EntryID(), false, bWasEmptyProp, StoreIDOf(oItem), 0,
+                                        true, false))
+        bWasEmptyProp = Unfilled(proc, oItem);
       if (bWasEmptyProp || nSendAction == kSendActionFile) {
         MoveItemToFolder(oItem, target);
         if (bWasEmptyProp) progress.filedEmpty = 1;
@@ -127,9 +137,11 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
         const std::wstring entryId = copy->EntryID(), storeId = StoreIDOf(copy);
         copySafe->SetItem(nullptr);
         copy = nullptr;
-        oJob->DoReplace(entryId, false, bWasEmptyProp, storeId, 0, true, false);
+        const bool replaced =
+            oJob->DoReplace(entryId, false, bWasEmptyProp, storeId, 0, true, false);
         copy = Need(Session()->GetItemFromID(entryId, storeId));
         copySafe->SetItem(copy);
+        if (!replaced) bWasEmptyProp = Unfilled(proc, copy);
       }
       if (bWasEmptyProp || nSendAction == kSendActionFile) {
         utils->HrSetOneProp(copy, outlook::PR_MESSAGE_DELIVERY_TIME, delivery, true);

@@ -44,6 +44,7 @@ bool FakeJob::DoReplace(const std::wstring& sEntryID, bool bLeaveEmptyReplacemen
                         bool bSaveChanges, bool) {
   world_.jobCalls.push_back(L"Replace leave=" + std::to_wstring(bLeaveEmptyReplacements));
   if (++world_.replaces == world_.failReplaceAt) vb::Raise(5, L"the job failed");
+  if (!world_.replaceAnswer) return false;
   auto item = world_.session->GetItemFromID(sEntryID, StoreID);
   std::wstring address;
   if (item->Recipients()->Count() > 0)

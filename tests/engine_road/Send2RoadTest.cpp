@@ -143,6 +143,7 @@ TEST_F(Send2Road, TheSendOfAnOpenMailChecksAsksAndFinishes) {
     int answer;  // 0: no question expected
     bool show;
     size_t sent, filed;
+    bool replaceAnswer = true;
   };
   for (const auto& c : std::vector<Case>{
            {L"no recipients", {}, L"Hi", true, 0, true, 0, 0},
@@ -179,10 +180,21 @@ TEST_F(Send2Road, TheSendOfAnOpenMailChecksAsksAndFinishes) {
             false,
             0,
             1},
+           // The job wrote nothing: the tokens would go out as they are.
+           {L"one with tokens, not filled",
+            {L"Kim Roe <kim.roe@partner.example>"},
+            L"Hi %FirstName%",
+            true,
+            win32::IDNO,
+            false,
+            0,
+            1,
+            false},
        }) {
     SCOPED_TRACE(c.name);
     Start(L"14.0.0.4760");
     world.loadAnswer = c.loadAnswer;
+    world.replaceAnswer = c.replaceAnswer;
     auto mail = p.app->CreateItem(outlook::olMailItem);
     mail->SetSubject(L"Hello");
     mail->SetBody(c.body);
@@ -207,7 +219,10 @@ TEST_F(Send2Road, TheSendOfAnOpenMailChecksAsksAndFinishes) {
     EXPECT_EQ(c.show ? 0 : 1, wrapper->done);
     EXPECT_EQ(0u, win32::msgbox::PendingAnswers());
     if (c.answer) {
-      EXPECT_EQ(L"STR_SINGLEMSG_PROMPT", Boxes().back());
+      EXPECT_EQ(L"STR_SINGLEMSG_PROMPT", Boxes().at(0));
+    }
+    if (!c.replaceAnswer) {
+      EXPECT_EQ(L"filed: 1 in Tanvelo Drafts", Boxes().back());
     }
     if (!c.show) {
       auto finished = ItemsOf(c.sent ? p.outbox : tvDrafts).at(0);
