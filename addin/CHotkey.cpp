@@ -102,5 +102,5 @@ std::wstring CHotkey::BuildKey(int32_t nKeyCode, bool bCtrl, bool bAlt, bool bSh
 std::wstring CHotkey::ToHex2(int32_t n) {
   wchar_t hex[16];
   std::swprintf(hex, 16, L"%X", static_cast<uint32_t>(n));
-  return (n >= 0 && n < 16 ? L"0" : L"") + std::wstring(hex);
+  return (n < 16 ? L"0" : L"") + std::wstring(hex);
 }

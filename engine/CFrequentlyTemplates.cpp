@@ -49,10 +49,15 @@ void CFrequentlyTemplates::Load() {
           std::wstring name = reg.Values(index);
           if (name.empty()) break;
           auto record = std::make_shared<CTemplate>();
-          if (record->FromString(reg.GetStringValue(name)))
-            m_colTemplates.Add(record);
-          else
+          if (!record->FromString(reg.GetStringValue(name))) {
             badNames.push_back(name);
+          } else if (m_colTemplates.Find(record->sEntryID)) {
+            // A second record of one template (a hand edit) is dropped alone; stopping here
+            // would let the next save erase every record after it.
+            LogWarning(L"CFrequentlyTemplates::Load", L"Duplicate record " + name);
+          } else {
+            m_colTemplates.Add(record);
+          }
         }
       }
     }
@@ -135,8 +140,9 @@ void CFrequentlyTemplates::IncUseCount(const std::wstring& sEntryID, int32_t nUs
     auto top = GetFrequents(nUseType, false);
     if (top && top->Find(sEntryID)) mTanvelo::MarkFavoriteTemplate(item, true);
   });
+  // A handler's error stops here, as every other step's does: the use is counted already.
+  vb::Ignore([&] { OnChange.Raise(nUseType); });
   vb::Err().Clear();
-  OnChange.Raise(nUseType);
 }
 
 void CFrequentlyTemplates::RefreshAll() {

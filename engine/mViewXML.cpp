@@ -26,6 +26,7 @@ std::wstring UserPropertyPath(const std::wstring& name) {
 
 void ModifyFolderView(const std::shared_ptr<outlook::View>& view) {
   Trap(L"mViewXML::ModifyFolderView", [&] {
+    if (!view) vb::Raise(vb::kObjectVariableNotSet);
     if (GetAppVersion() < 10 || view->ViewType() != kTableView) return;
     auto doc = vb::CreateObject<msxml::DOMDocument>(L"MSXML2.DOMDocument");
     // A definition that does not load is left alone rather than replaced by nothing.

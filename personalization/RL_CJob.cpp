@@ -181,13 +181,17 @@ void RL_CJob::FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& fol
 
 void RL_CJob::IndexContactFolders(const std::shared_ptr<outlook::MAPIFolder>& folder,
                                   const std::shared_ptr<outlook::MAPIFolder>& defaultFolder) {
-  bool isDefault = defaultFolder && folder->EntryID() == defaultFolder->EntryID() &&
-                   folder->StoreID() == defaultFolder->StoreID();
-  if (folder->Class() == olFolder && folder->DefaultItemType() == olContactItem && !isDefault)
-    FindContactByEmail(folder);
-  auto subfolders = folder->Folders();
-  for (int32_t i = 1; i <= subfolders->Count(); ++i)
-    IndexContactFolders(subfolders->Item(i), defaultFolder);
+  // A folder that cannot be read ends the search of that folder only: a store that cannot be
+  // opened must not hide the contacts of the stores after it.
+  Trap(L"RL_CJob::FindContact", [&] {
+    bool isDefault = defaultFolder && folder->EntryID() == defaultFolder->EntryID() &&
+                     folder->StoreID() == defaultFolder->StoreID();
+    if (folder->Class() == olFolder && folder->DefaultItemType() == olContactItem && !isDefault)
+      FindContactByEmail(folder);
+    auto subfolders = folder->Folders();
+    for (int32_t i = 1; i <= subfolders->Count(); ++i)
+      IndexContactFolders(subfolders->Item(i), defaultFolder);
+  });
 }
 
 std::shared_ptr<outlook::Item> RL_CJob::FindContact(const std::wstring& sEmail) {

@@ -31,6 +31,8 @@ TEST(CHotkey, KeyTextAndCollectionKey) {
       {Make('Z', false, false, false), L"Z", L"5A"},
       {Make(9, true, false, false), L"Ctrl+\t", L"0911"},
       {Make(0x1F0, false, true, false), L"Alt+\u01F0", L"1F012"},
+      // Anything below 16 gets the leading zero, a negative code too.
+      {Make(-1, true, false, false), L"Ctrl+", L"0FFFFFFFF11"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.text, c.hotkey.DisplayKeyName());

@@ -157,6 +157,20 @@ TEST_F(Frequents, BadValuesAreDeletedAtLoadGoodOnesSurvive) {
   EXPECT_EQ(2, warnings);
 }
 
+TEST_F(Frequents, ASecondRecordOfOneTemplateIsDroppedAloneAtLoad) {
+  Store(L"00AA", 2);
+  {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), true));
+    // A hand-edited copy under another name that holds the same template's EntryID.
+    reg.SetStringValue(L"00AA-copy", L"9\r\n0\r\n0\r\n0\r\n0\r\ns\r\n00AA");
+  }
+  Store(L"00DD", 1);
+  CFrequentlyTemplates frequents;
+  EXPECT_EQ((std::vector<std::wstring>{L"00AA", L"00DD"}), Ids(&frequents.Templates()));
+  EXPECT_EQ(2, frequents.Templates().Item(L"00AA")->nRepliesCount);
+}
+
 TEST_F(Frequents, LongSubjectsAndLineBreaksSurviveARestart) {
   const std::wstring exchangeId(140, L'A');
   const std::wstring longSubject = std::wstring(400, L's') + L" end";
@@ -221,6 +235,18 @@ TEST_F(Frequents, CountingAUseStoresItAndMakesATopTemplateAFavourite) {
   subscription.Release();
   frequents.IncUseCount(t->EntryID(), 4);
   EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(Frequents, AFailingChangeHandlerDoesNotUndoOrEscapeTheCount) {
+  auto t = AddMail(templates, L"counted");
+  CFrequentlyTemplates frequents;
+  auto subscription = frequents.OnChange.Subscribe(
+      [](int32_t) { vb::Raise(vb::kObjectVariableNotSet, L"handler failed"); });
+  EXPECT_NO_THROW(frequents.IncUseCount(t->EntryID(), 1));
+  EXPECT_EQ(0, vb::Err().Number());
+  EXPECT_EQ(1, frequents.Templates().Item(t->EntryID())->nRepliesCount);
+  EXPECT_TRUE(mTanvelo::IsFavoriteTemplate(t));
+  EXPECT_EQ(std::vector<std::wstring>{t->EntryID()}, StoredNames());
 }
 
 TEST_F(Frequents, ATemplateBelowTheTopFiveIsNotMarked) {

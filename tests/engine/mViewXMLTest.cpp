@@ -67,6 +67,12 @@ TEST_F(ViewColumns, OtherViewsVersionsAndBrokenDefinitionsAreLeftAlone) {
   EXPECT_EQ(0, broken->XmlWrites());
   EXPECT_TRUE(Logged(L"mViewXML::ModifyFolderView"));
 
+  // No view at all is the caller's error to log, not a crash.
+  const size_t before = support::library::Log().size();
+  ModifyFolderView(nullptr);
+  ASSERT_EQ(before + 1, support::library::Log().size());
+  EXPECT_EQ(L"mViewXML::ModifyFolderView", support::library::Log().back().procedure);
+
   Start(L"9.0.0.2711");
   auto old = MakeView(0, View(L""));
   ModifyFolderView(old);

@@ -192,6 +192,23 @@ TEST_F(Job, ContactsAreFoundInTheDefaultFolderFirstThenInAnyStore) {
   EXPECT_EQ(mail->Body(), L"Dee Deep, Kim Roe, Jo Second");
 }
 
+TEST_F(Job, AStoreThatCannotBeOpenedDoesNotHideTheStoresAfterIt) {
+  auto broken = p.session->AddStore(L"Disconnected archive");
+  broken->Root()->Folders()->Add(L"Contacts", outlook::olFolderContacts);
+  broken->Root()->Delete();  // its folders can no longer be read
+  auto later = p.session->AddStore(L"Team contacts");
+  auto lou = Contact(later->Root()->Folders()->Add(L"Contacts", outlook::olFolderContacts), L"Lou",
+                     L"Late", L"lou@late.example");
+  lou->SetCompanyName(L"Late Ltd");
+  lou->Save();
+  auto mail = Mail(L"s", L"%FullName%|%Company%");
+  AddRecipient(mail, Smtp(L"L", L"lou@late.example"));
+  AddRecipient(mail, p.kimRoe);
+  ASSERT_TRUE(RunAsReply(mail));
+  EXPECT_EQ(mail->Body(), L"Lou Late, Kim Roe|Late Ltd, Partner Ltd");
+  EXPECT_EQ(LogCount(L"RL_CJob::FindContact"), 1u);  // the broken store, once per job
+}
+
 TEST_F(Job, MissingValuesAreAskedWithTheLibrarysCaption) {
   auto mail = Mail(L"s", L"%Nickname%");
   AddRecipient(mail, Smtp(L"Ann Lee", L"ann@x.example"));
