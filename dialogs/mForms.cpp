@@ -1,5 +1,7 @@
 #include "dialogs/mForms.h"
 
+#include <memory>
+
 #include "addin/CHotkeys.h"
 #include "core/CLang.h"
 #include "core/CWinReg.h"
@@ -7,10 +9,13 @@
 #include "dialogs/frmBrowseFolder.h"
 #include "dialogs/frmHotkey.h"
 #include "dialogs/frmSelectTemplate.h"
+#include "dialogs/frmWait.h"
+#include "engine/mTanveloRoad.h"
 #include "platform/forms/Form.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Reset.h"
 #include "platform/win32/Shell.h"
 
 SelectTemplateRecord mForms::SelectTemplateParams;
@@ -159,6 +164,40 @@ void AskSendMessages(int32_t nCount, bool& bSendNow, bool bWordEditor) {
     int32_t style = 4 + 48 + (bWordEditor ? 65536 : 0);
     bSendNow = vb::MsgBox(prompt, style, title) == vb::vbNo;
   });
+}
+
+namespace {
+
+// The road's one wait window, from its show to its close. Platform state, so that a reset
+// never meets a window of an earlier run.
+struct WaitWindow {
+  std::unique_ptr<frmWait> form;
+};
+
+std::unique_ptr<frmWait>& Wait() {
+  return win32::PlatformState<WaitWindow>().form;
+}
+
+}  // namespace
+
+void ConnectEngineServices() {
+  auto& services = mTanvelo::Services();
+  services.ShowSelectTemplate = ShowSelectTemplate;
+  services.AskSendMessages = AskSendMessages;
+  services.ShowWait = [] {
+    auto& wait = Wait();
+    if (!wait) wait = std::make_unique<frmWait>();
+    wait->Show();
+  };
+  services.HideWait = [] {
+    if (auto& wait = Wait(); wait && wait->IsLoaded()) wait->Hide();
+  };
+  services.CloseWait = [] {
+    auto& wait = Wait();
+    if (!wait) return;
+    if (wait->IsLoaded()) wait->Unload();
+    wait.reset();
+  };
 }
 
 }  // namespace mForms

@@ -64,4 +64,9 @@ bool IsWordInstalled();
 // bSendNow is True exactly when the user answers No (the texts ask whether to keep them).
 void AskSendMessages(int32_t nCount, bool& bSendNow, bool bWordEditor);
 
+// Hands the template road its dialogs: the picker, the send question and the wait window
+// (shown without waiting, hidden for a moment, closed by unloading it). The add-in calls it
+// at connection.
+void ConnectEngineServices();
+
 }  // namespace mForms

@@ -4,15 +4,17 @@
 #include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
+#include "platform/win32/Reset.h"
 
 namespace mTanvelo {
 namespace {
 bool g_bActionRunning = false;
 }  // namespace
 
+// Platform state, so that every reset starts again from the library's defaults and no
+// dialog.
 RoadServices& Services() {
-  static RoadServices services;
-  return services;
+  return win32::PlatformState<RoadServices>();
 }
 
 bool IsTemplateActionRunning() {

@@ -3,6 +3,7 @@
 #include "engine/RoadSupport.h"
 #include "engine/mBody.h"
 #include "engine/mHTML.h"
+#include "personalization/RL_mAddressBook.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/vb/Runtime.h"
 
@@ -163,9 +164,9 @@ int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
   sUnresolved.clear();
   int32_t count = 0;
   Trap(proc, [&] {
-    std::vector<RecipientRecord> records;
+    RL_Recipients records;
     // SMTP addresses: an Exchange address typed as "Name <...>" would not resolve back.
-    if (Services().CollectRecipients) records = Services().CollectRecipients(source, true);
+    RL_mAddressBook::CollectRecipients(source.shared_from_this(), records, true);
     for (const auto& record : records) {
       std::wstring text = FindNoCase(record.Name, record.Email) != std::wstring::npos
                               ? record.Email

@@ -3,8 +3,8 @@
 // selection, new mail from a template, new templates from mail and the conversion of old
 // post-item templates.
 //
-// The road reaches the dialogs, the wait window, the inspector wrappers and the
-// personalization library through RoadServices, which the add-in host fills at connection.
+// The road calls the personalization library directly; it reaches the dialogs and the wait
+// window above it through RoadServices, which the add-in host fills at connection.
 #pragma once
 
 #include <cstdint>
@@ -51,15 +51,12 @@ class IInspectorWrapper {
   virtual void Done() = 0;
 };
 
-// A leaf recipient with distribution lists opened.
-struct RecipientRecord {
-  std::wstring Name, Email;
-  int32_t nType = 1;
-};
+// A new job of the process's personalization library (g_oLib), or null while there is none.
+JobPtr CreateLibraryJob();
 
 struct RoadServices {
-  // The personalization library: a new job.
-  std::function<JobPtr()> CreateJob;
+  // A new personalization job; null leaves the personalization out.
+  std::function<JobPtr()> CreateJob = CreateLibraryJob;
   // The template picker (option mask 3: one mail or separate mails may be chosen).
   std::function<bool(std::wstring& sEntryID, int32_t& nSendMode, int32_t nOptionMask,
                      bool bFocusTree)>
@@ -68,16 +65,10 @@ struct RoadServices {
   std::function<void(int32_t nCount, bool& bSendNow, bool bForeground)> AskSendMessages;
   // The modeless wait window: show, hide for a moment, close.
   std::function<void()> ShowWait, HideWait, CloseWait;
-  // The personalization library's address book: leaf entries of the recipients (with
-  // bSmtp, SMTP addresses), their count, lists among an item's recipients replaced by their
-  // members (True when any was), and the TNEF mark cleared before sending.
-  std::function<std::vector<RecipientRecord>(outlook::Recipients&, bool bSmtp)> CollectRecipients;
-  std::function<int32_t(outlook::Recipients&)> CountRecipientEntries;
-  std::function<bool(outlook::Recipients&)> ExpandRecipients;
-  std::function<void(redemption::SafeItem&, bool bSave)> BugFixTNEF;
 };
-// The process's services; every member may be empty (that step is then left out, and a
-// missing picker answers Cancel).
+// The process's services, back to these defaults at every platform reset. A dialog member
+// may be empty: that step is then left out, a missing picker answers Cancel and without the
+// send question the messages are filed, never sent unasked.
 RoadServices& Services();
 
 // True while a template action runs. An action that starts meanwhile (a timer firing inside

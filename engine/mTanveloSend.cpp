@@ -1,6 +1,8 @@
 // Sending or filing a prepared mail: one personalized message, or one personalized copy per
 // recipient.
 #include "engine/RoadSupport.h"
+#include "personalization/RL_mAddressBook.h"
+#include "personalization/RL_mMain.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/redemption/Session.h"
 #include "platform/vb/Runtime.h"
@@ -14,16 +16,20 @@ constexpr int32_t kStyleInfo = 48;
 constexpr int32_t kForeground = 0x10000;
 constexpr double kMinutesPerDay = 24.0 * 60.0;
 
-int32_t CountMessages(outlook::Recipients& recipients) {
-  if (Services().CountRecipientEntries) return Services().CountRecipientEntries(recipients);
-  return recipients.Count();
-}
-
 // Keeps only recipient i (with its type) on a copy that has all n. Removing from the end keeps
 // the indices of the ones still to be removed.
 void KeepOnly(outlook::Recipients& recipients, int32_t i, int32_t n) {
   for (int32_t j = n; j >= 1; --j)
     if (j != i) recipients.Remove(j);
+}
+
+// A job that stopped before writing left every token in the text: such a message is filed
+// and reported with those whose fields had no value, never sent as it is.
+bool Unfilled(const wchar_t* proc, const ItemPtr& item) {
+  std::wstring to;
+  Quietly([&] { to = item->To(); });
+  LogWarning(proc, L"filed, its fields could not be filled: " + to);
+  return true;
 }
 
 struct Progress {
@@ -75,7 +81,7 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
 
     int32_t count = 1;
     if (nSendMode != kSendModeOne) {
-      count = CountMessages(*safe->Recipients());
+      count = RL_mAddressBook::CountRecipientEntries(safe->Recipients());
       if (count < 1) {
         count = 1;
         nSendMode = kSendModeOne;
@@ -92,7 +98,7 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
       oInspectorWrapper->Done();
     }
     RemoveSendMode(oItem, false);
-    if (Services().BugFixTNEF) Services().BugFixTNEF(*safe, true);
+    RL_mMain::BugFixTNEF(safe, true);
 
     auto utils = vb::CreateObject<redemption::MAPIUtils>(L"Redemption.MAPIUtils");
     auto copySafe = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
@@ -102,8 +108,9 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
     if (nSendMode == kSendModeOne) {
       bool bWasEmptyProp = false;
       progress.total = 1;
-      if (hasTokens)
-        oJob->DoReplace(oItem->EntryID(), false, bWasEmptyProp, StoreIDOf(oItem), 0, true, false);
+      if (hasTokens && !oJob->DoReplace(oItem->EntryID(), false, bWasEmptyProp, StoreIDOf(oItem), 0,
+                                        true, false))
+        bWasEmptyProp = Unfilled(proc, oItem);
       if (bWasEmptyProp || nSendAction == kSendActionFile) {
         MoveItemToFolder(oItem, target);
         if (bWasEmptyProp) progress.filedEmpty = 1;
@@ -116,8 +123,7 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
     }
 
     const double delivery = oItem->ReceivedTime() + GetTimeZoneBias(true) / kMinutesPerDay;
-    if (Services().ExpandRecipients && Services().ExpandRecipients(*safe->Recipients()))
-      oItem->Save();
+    if (RL_mAddressBook::ExpandRecipients(safe->Recipients())) oItem->Save();
     const int32_t n = safe->Recipients()->Count();
     progress.total = n;
     progress.inLoop = true;
@@ -131,9 +137,11 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
         const std::wstring entryId = copy->EntryID(), storeId = StoreIDOf(copy);
         copySafe->SetItem(nullptr);
         copy = nullptr;
-        oJob->DoReplace(entryId, false, bWasEmptyProp, storeId, 0, true, false);
+        const bool replaced =
+            oJob->DoReplace(entryId, false, bWasEmptyProp, storeId, 0, true, false);
         copy = Need(Session()->GetItemFromID(entryId, storeId));
         copySafe->SetItem(copy);
+        if (!replaced) bWasEmptyProp = Unfilled(proc, copy);
       }
       if (bWasEmptyProp || nSendAction == kSendActionFile) {
         utils->HrSetOneProp(copy, outlook::PR_MESSAGE_DELIVERY_TIME, delivery, true);

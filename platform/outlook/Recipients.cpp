@@ -98,12 +98,16 @@ std::wstring Recipients::DisplayOf(int32_t type) const {
   return out;
 }
 
+// The copy belongs to a new item that is marked by its own state, so nothing is marked
+// changed recipient by recipient.
 void Recipients::CopyFrom(const Recipients& other) {
-  for (auto& r : other.list_) {
-    auto copy = std::make_shared<Recipient>(weak_from_this(), r->Name());
-    copy->SetEntry(r->AddressEntry());
-    copy->SetType(r->Type());
-    list_.push_back(copy);
+  const std::weak_ptr<Recipients> self = weak_from_this();
+  list_.reserve(list_.size() + other.list_.size());
+  for (const auto& r : other.list_) {
+    auto copy = std::make_shared<Recipient>(self, r->name_);
+    copy->type_ = r->type_;
+    copy->entry_ = r->entry_;
+    list_.push_back(std::move(copy));
   }
 }
 

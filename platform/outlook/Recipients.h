@@ -29,6 +29,7 @@ class Recipient {
   void SetEntry(std::shared_ptr<outlook::AddressEntry> entry);
 
  private:
+  friend class Recipients;
   std::weak_ptr<Recipients> owner_;
   std::wstring name_;
   int32_t type_ = olTo;

@@ -52,7 +52,6 @@ TEST_F(Send2Road, AnsweringNoSendsOneMessagePerRecipientWithItsOwnValues) {
   EXPECT_TRUE(ItemsOf(tvDrafts).empty());
   EXPECT_TRUE(ItemsOf(p.deleted).empty());
   EXPECT_EQ(0, p.app->Inspectors()->Count());
-  EXPECT_EQ(1, world.tnefFixes);
   EXPECT_EQ(L"Load top=0 silent=0 ignore=0", world.jobCalls.at(0));
 }
 
@@ -144,6 +143,7 @@ TEST_F(Send2Road, TheSendOfAnOpenMailChecksAsksAndFinishes) {
     int answer;  // 0: no question expected
     bool show;
     size_t sent, filed;
+    bool replaceAnswer = true;
   };
   for (const auto& c : std::vector<Case>{
            {L"no recipients", {}, L"Hi", true, 0, true, 0, 0},
@@ -180,14 +180,32 @@ TEST_F(Send2Road, TheSendOfAnOpenMailChecksAsksAndFinishes) {
             false,
             0,
             1},
+           // The job wrote nothing: the tokens would go out as they are.
+           {L"one with tokens, not filled",
+            {L"Kim Roe <kim.roe@partner.example>"},
+            L"Hi %FirstName%",
+            true,
+            win32::IDNO,
+            false,
+            0,
+            1,
+            false},
        }) {
     SCOPED_TRACE(c.name);
     Start(L"14.0.0.4760");
     world.loadAnswer = c.loadAnswer;
+    world.replaceAnswer = c.replaceAnswer;
     auto mail = p.app->CreateItem(outlook::olMailItem);
     mail->SetSubject(L"Hello");
     mail->SetBody(c.body);
     for (const auto& r : c.recipients) mail->Recipients()->Add(r)->Resolve();
+    // Outlook would send the plain mail as TNEF: the mark must be gone from what leaves.
+    auto safe = std::make_shared<redemption::SafeMailItem>();
+    safe->SetItem(mail);
+    const uint32_t tnef = safe->GetIDsFromNames(outlook::PSETID_Common, 0x8582, true) | 0x000B;
+    safe->SetFields(tnef, true);
+    safe->SetFields(outlook::PR_MSG_EDITOR_FORMAT, 1);
+    safe->SetItem(nullptr);
     mail->Save();
     mail = mail->Move(tvDrafts);
     mail->Display(false);
@@ -201,7 +219,14 @@ TEST_F(Send2Road, TheSendOfAnOpenMailChecksAsksAndFinishes) {
     EXPECT_EQ(c.show ? 0 : 1, wrapper->done);
     EXPECT_EQ(0u, win32::msgbox::PendingAnswers());
     if (c.answer) {
-      EXPECT_EQ(L"STR_SINGLEMSG_PROMPT", Boxes().back());
+      EXPECT_EQ(L"STR_SINGLEMSG_PROMPT", Boxes().at(0));
+    }
+    if (!c.replaceAnswer) {
+      EXPECT_EQ(L"filed: 1 in Tanvelo Drafts", Boxes().back());
+    }
+    if (!c.show) {
+      auto finished = ItemsOf(c.sent ? p.outbox : tvDrafts).at(0);
+      EXPECT_EQ(outlook::PropValue(false), finished->GetProp(tnef));
     }
   }
 }

@@ -134,6 +134,36 @@ TEST(Items, CopyDeleteAndSend) {
   EXPECT_TRUE(p.sent->Items()->Item(2)->Sent());
 }
 
+TEST(Items, ACopysRecipientsAreItsOwn) {
+  Profile p = BuildProfile();
+  auto mail = p.app->CreateItem(olMailItem);
+  mail->Recipients()->Add(L"Lee Ann")->Resolve();
+  mail->Recipients()->Add(L"Nobody Known")->SetType(olBCC);
+  mail->Recipients()->Add(L"Kim Roe <kim.roe@partner.example>")->SetType(olCC);
+  mail->Recipients()->Item(3)->Resolve();
+  mail->Save();
+  auto copy = mail->Copy();
+  EXPECT_TRUE(copy->Saved());
+  auto& source = *mail->Recipients();
+  auto& copied = *copy->Recipients();
+  ASSERT_EQ(copied.Count(), 3);
+  for (int32_t i = 1; i <= 3; ++i) {
+    EXPECT_NE(copied.Item(i), source.Item(i));
+    EXPECT_EQ(copied.Item(i)->Name(), source.Item(i)->Name());
+    EXPECT_EQ(copied.Item(i)->Type(), source.Item(i)->Type());
+    EXPECT_EQ(copied.Item(i)->AddressEntry(), source.Item(i)->AddressEntry());
+    EXPECT_EQ(copied.Item(i)->Index(), i);
+  }
+  EXPECT_FALSE(copied.Item(2)->Resolved());
+  // Changing the copy's recipients changes the copy alone.
+  copied.Item(3)->Delete();
+  copied.Item(1)->SetType(olBCC);
+  EXPECT_FALSE(copy->Saved());
+  EXPECT_TRUE(mail->Saved());
+  EXPECT_EQ(source.Count(), 3);
+  EXPECT_EQ(source.Item(1)->Type(), olTo);
+}
+
 TEST(Items, RecipientsResolveAgainstTheAddressBookAndContacts) {
   Profile p = BuildProfile();
   auto mail = p.app->CreateItem(olMailItem);
