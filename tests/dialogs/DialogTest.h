@@ -21,6 +21,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 #include "resources/StringTable.h"
+#include "tests/common/Source.h"
 
 class DialogTest : public testing::Test {
  protected:
@@ -44,12 +45,9 @@ class DialogTest : public testing::Test {
   }
 
   std::wstring InstallEnglish() {
-    const char* dir = std::getenv("TV_SOURCE_DIR");
-    std::ifstream in(std::filesystem::path(dir ? dir : "") / "lang" / "EN.lng", std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    std::string path = win32::ToAnsi(vb::App().Path) + "\\EN.lng";
-    EXPECT_TRUE(win32::files::WriteAll(path, bytes));
-    return win32::FromAnsi(path);
+    std::wstring path = testsource::InstallEnglishFile();
+    EXPECT_FALSE(path.empty());
+    return path;
   }
 
   std::shared_ptr<outlook::MAPIFolder> AddFolder(const std::shared_ptr<outlook::MAPIFolder>& parent,

@@ -10,6 +10,7 @@
 #include "engine/mStandardTemplates.h"
 #include "engine/mTanvelo.h"
 #include "platform/win32/CodePage.h"
+#include "tests/common/Source.h"
 
 using namespace mStandardTemplates;
 
@@ -51,8 +52,7 @@ class Samples : public EngineTest {
 };
 
 std::filesystem::path GoldenPath() {
-  const char* dir = std::getenv("TV_SOURCE_DIR");
-  return std::filesystem::path(dir ? dir : ".") / "tests/data/engine/standard_templates.txt";
+  return testsource::SourceDir() / "tests/data/engine/standard_templates.txt";
 }
 
 }  // namespace

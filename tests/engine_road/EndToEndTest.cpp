@@ -14,6 +14,7 @@
 #include "platform/forms/Form.h"
 #include "platform/forms/User.h"
 #include "platform/outlook/AddressBook.h"
+#include "tests/common/Source.h"
 #include "tests/engine_road/RoadTest.h"
 
 using namespace mTanvelo;
@@ -48,13 +49,10 @@ class EndToEnd : public RoadTest {
   }
 
   bool InstallEnglish() {
-    const char* dir = std::getenv("TV_SOURCE_DIR");
-    std::ifstream in(std::filesystem::path(dir ? dir : "") / "lang" / "EN.lng", std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    std::string path = win32::ToAnsi(vb::App().Path) + "\\EN.lng";
-    if (bytes.empty() || !win32::files::WriteAll(path, bytes)) return false;
+    std::wstring path = testsource::InstallEnglishFile();
+    if (path.empty()) return false;
     g_oLang = std::make_shared<CLang>();
-    return g_oLang->Init(win32::FromAnsi(path), L"Tanvelo");
+    return g_oLang->Init(path, L"Tanvelo");
   }
 
   static bool WaitShown() {

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "platform/outlook/BodyConvert.h"
+#include "tests/common/Source.h"
 #include "tests/engine_road/RoadTest.h"
 
 using namespace mTanvelo;
@@ -122,8 +123,7 @@ TEST_F(ReplyRoad, HtmlMergeCarriesTheBodyTagPicturesFilesAndRecipients) {
 
   // The whole merged page, the new content id masked.
   std::string dump = win32::WideToMultiByte(win32::CP_UTF8, Masked(html));
-  auto golden = std::filesystem::path(std::getenv("TV_SOURCE_DIR")) /
-                "tests/data/engine_road/html_reply.html";
+  auto golden = testsource::SourceDir() / "tests/data/engine_road/html_reply.html";
   if (std::getenv("TV_UPDATE_GOLDEN")) std::ofstream(golden, std::ios::binary) << dump;
   std::ifstream in(golden, std::ios::binary);
   ASSERT_TRUE(in) << golden;

@@ -17,15 +17,13 @@
 #include "platform/win32/Files.h"
 #include "platform/win32/Registry.h"
 #include "resources/StringTable.h"
+#include "tests/common/Source.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path SourceDir() {
-  const char* dir = std::getenv("TV_SOURCE_DIR");
-  return dir ? fs::path(dir) : fs::path();
-}
+using testsource::SourceDir;
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

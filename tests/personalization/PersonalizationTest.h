@@ -29,13 +29,12 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 #include "resources/StringTable.h"
+#include "tests/common/Source.h"
 
 namespace ptest {
 
 inline std::string EnglishFile() {
-  const char* dir = std::getenv("TV_SOURCE_DIR");
-  std::ifstream in(std::filesystem::path(dir ? dir : "") / "lang" / "EN.lng", std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return testsource::ReadSourceFile("lang/EN.lng");
 }
 
 inline bool Logged(const std::wstring& procedure, const std::wstring& text) {
