@@ -736,8 +736,8 @@ void CLang::DumpControl(const Subject& object, const std::wstring& name, uint32_
         {L".Top", Subject::kTop},
         {L".Width", Subject::kWidth},
         {L".Height", Subject::kHeight}};
-    for (const auto& [suffix, which] : box)
-      vb::Ignore([&] { add(key + suffix, std::to_wstring(object.Get(which))); });
+    for (const auto& field : box)
+      vb::Ignore([&] { add(key + field.first, std::to_wstring(object.Get(field.second))); });
 
     std::shared_ptr<win32::IPicture> picture;
     vb::Ignore([&] { picture = object.Picture(); });
@@ -758,8 +758,8 @@ void CLang::DumpControl(const Subject& object, const std::wstring& name, uint32_
                                                                         {L".Y1", Subject::kY1},
                                                                         {L".X2", Subject::kX2},
                                                                         {L".Y2", Subject::kY2}};
-      for (const auto& [suffix, which] : ends)
-        vb::Ignore([&] { add(key + suffix, std::to_wstring(object.Get(which))); });
+      for (const auto& field : ends)
+        vb::Ignore([&] { add(key + field.first, std::to_wstring(object.Get(field.second))); });
     }
   }
   std::wstring tip;
