@@ -204,17 +204,18 @@ void frmSelectTemplate::UpdateButtons() {
   bool isDefault = false;
   vb::Ignore([&] { isDefault = isTemplate && mTanvelo::IsDefaultTemplate(sEntryID); });
   vb::Ignore([&] {
-    btnDefault->SetCaption(g_oLang->Item(isDefault ? L"STR_DEFAULT_OFF" : L"STR_DEFAULT_ON"));
+    btnDefault->SetCaption(DialogSupport::Item(isDefault ? L"STR_DEFAULT_OFF" : L"STR_DEFAULT_ON"));
     btnDefault->SetToolTipText(
-        g_oLang->Item(isDefault ? L"STR_DEFAULT_OFF_TT" : L"STR_DEFAULT_ON_TT"));
+        DialogSupport::Item(isDefault ? L"STR_DEFAULT_OFF_TT" : L"STR_DEFAULT_ON_TT"));
   });
   bool isFavorite = false;
   if (isTemplate) IsFavoriteNode(node, isFavorite);
   vb::Ignore([&] {
     btnFavorite->SetEnabled(isTemplate && !isDefault);
-    btnFavorite->SetCaption(g_oLang->Item(isFavorite ? L"STR_FAVORITE_OFF" : L"STR_FAVORITE_ON"));
+    btnFavorite->SetCaption(
+        DialogSupport::Item(isFavorite ? L"STR_FAVORITE_OFF" : L"STR_FAVORITE_ON"));
     btnFavorite->SetToolTipText(
-        g_oLang->Item(isFavorite ? L"STR_FAVORITE_OFF_TT" : L"STR_FAVORITE_ON_TT"));
+        DialogSupport::Item(isFavorite ? L"STR_FAVORITE_OFF_TT" : L"STR_FAVORITE_ON_TT"));
   });
   btnMove->SetEnabled(isTemplate && !isFavorite);
 }

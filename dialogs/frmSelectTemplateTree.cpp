@@ -46,12 +46,13 @@ void frmSelectTemplate::FillTree() {
 void frmSelectTemplate::FillNode(const FolderPtr& folder, NodePtr node) {
   Trap(L"frmSelectTemplate::FillNode", [&] {
     auto& nodes = treFolders->Nodes();
+    Need(folder);
     if (!node) {
-      node = nodes.Add({}, forms::tvwLast, Need(folder)->EntryID(), folder->Name(), kFolderImage);
+      node = nodes.Add({}, forms::tvwLast, folder->EntryID(), folder->Name(), kFolderImage);
       SetNodeFlags(node, true, false, false);
     }
     AddItems2Tree(node, folder);
-    for (const auto& subfolder : Need(folder)->Folders()->All()) {
+    for (const auto& subfolder : folder->Folders()->All()) {
       auto child =
           nodes.Add(node, forms::tvwChild, subfolder->EntryID(), subfolder->Name(), kFolderImage);
       SetNodeFlags(child, true, false, false);

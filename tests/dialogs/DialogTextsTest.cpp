@@ -5,6 +5,7 @@
 #include "dialogs/frmReplyFolder.h"
 #include "dialogs/frmSelectTemplate.h"
 #include "dialogs/frmWait.h"
+#include "platform/win32/MessageBox.h"
 #include "tests/dialogs/PickerTest.h"
 
 namespace {
@@ -54,6 +55,32 @@ TEST_F(DialogTexts, ATextOfTheLanguageFileReplacesTheDesignedOne) {
         u.PressEsc();
       },
       id, mode);
+}
+
+// Before a language is loaded the dialogs still open and ask, with the ids as their texts.
+TEST_F(DialogTexts, WithoutALanguageTheIdsAreShown) {
+  g_oLang.reset();
+  std::wstring id = Id(welcome);
+  int32_t mode = 1;
+  forms::QueueScript(L"frmHotkey", [&](forms::User& u) {
+    u.SelectItem(L"cboLetters", 'R' - 'A');
+    win32::msgbox::Answer(win32::IDNO);
+    u.PressEnter();
+    EXPECT_EQ(win32::msgbox::Shown().back().text, L"STR_HOTKEY_VALIDATE");
+    u.PressEsc();
+  });
+  Pick(
+      [](forms::User& u) {
+        EXPECT_EQ(Button(u, L"btnDefault").Caption(), L"STR_DEFAULT_ON");
+        u.Click(L"btnHotkey");
+        u.PressEsc();
+      },
+      id, mode);
+  win32::msgbox::Answer(win32::IDNO);
+  bool sendNow = false;
+  mForms::AskSendMessages(3, sendNow, false);
+  EXPECT_TRUE(sendNow);
+  EXPECT_EQ(win32::msgbox::Shown().back().caption, L"STR_MULTIMSGS_TITLE");
 }
 
 }  // namespace

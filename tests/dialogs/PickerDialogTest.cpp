@@ -365,4 +365,36 @@ TEST_F(Picker, AHotkeyTakenFromAnotherTemplateRecaptionsBoth) {
       id, mode);
 }
 
+TEST_F(Picker, WithoutTemplatesFolderItOpensEmptyAndAnswersNothing) {
+  g_oTemplatesFolder.reset();
+  std::wstring id = Id(welcome);
+  int32_t mode = 2;
+  EXPECT_FALSE(Pick(
+      [&](forms::User& u) {
+        EXPECT_EQ(Tree(u).Nodes().Count(), 0);
+        EXPECT_FALSE(Enabled(u, L"btnOK"));
+        u.PressEsc();
+      },
+      id, mode));
+  EXPECT_EQ(id, Id(welcome));
+  EXPECT_EQ(mode, 2);
+  EXPECT_TRUE(Logged(L"frmSelectTemplate::FillNode"));
+}
+
+TEST_F(Picker, FocusTreeMakesItTopmostWithTheFocusInTheTree) {
+  for (bool focusTree : {false, true}) {
+    std::wstring id = Id(welcome);
+    int32_t mode = 1;
+    forms::QueueScript(L"frmSelectTemplate", [&](forms::User& u) {
+      bool topmost =
+          (win32::GetWindowLongA(u.GetForm().hWnd(), win32::GWL_EXSTYLE) & win32::WS_EX_TOPMOST);
+      EXPECT_EQ(topmost, focusTree);
+      auto* active = u.GetForm().ActiveControl();
+      EXPECT_EQ(active && active->Name() == L"treFolders", focusTree);
+      u.PressEsc();
+    });
+    mForms::ShowSelectTemplate(id, mode, 3, focusTree);
+  }
+}
+
 }  // namespace
