@@ -111,3 +111,10 @@ class CLang {
 
 // The process's language object, made at connection.
 extern std::shared_ptr<CLang> g_oLang;
+
+// A text of the language object, or the id itself while no language is loaded: a message must
+// still be shown, and a dialog still open, before the language file has been read.
+template <class... Args>
+std::wstring LangText(std::wstring_view id, const Args&... args) {
+  return g_oLang ? g_oLang->Item(id, args...) : std::wstring(id);
+}

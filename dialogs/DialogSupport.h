@@ -18,12 +18,6 @@ namespace DialogSupport {
 
 // Applies the language file's section for the form; never raises.
 void Localize(forms::Form& form);
-// The language file's text for the id, or the id itself before any language is loaded: a
-// dialog must still open and ask its question then.
-template <class... Args>
-std::wstring Item(std::wstring_view id, const Args&... args) {
-  return g_oLang ? g_oLang->Item(id, args...) : std::wstring(id);
-}
 // The program's main icon (COptions.MAIN_ICON), or null when it cannot be loaded.
 std::shared_ptr<win32::IPicture> MainIcon();
 

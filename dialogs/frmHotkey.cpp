@@ -157,8 +157,8 @@ void frmHotkey::btnOK_Click() {
     if (!other || other->TemplateEntryID == sEntryID) return;
     auto otherItem = mTanvelo::GetTemplate(other->TemplateEntryID);
     if (otherItem) {
-      std::wstring question = DialogSupport::Item(L"STR_HOTKEY_VALIDATE", otherItem->Subject(),
-                                                  other->DisplayActionName());
+      std::wstring question =
+          LangText(L"STR_HOTKEY_VALIDATE", otherItem->Subject(), other->DisplayActionName());
       if (vb::MsgBox(question, 36) != vb::vbYes) {
         refused = true;
         return;

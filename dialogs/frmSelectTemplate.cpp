@@ -204,18 +204,16 @@ void frmSelectTemplate::UpdateButtons() {
   bool isDefault = false;
   vb::Ignore([&] { isDefault = isTemplate && mTanvelo::IsDefaultTemplate(sEntryID); });
   vb::Ignore([&] {
-    btnDefault->SetCaption(DialogSupport::Item(isDefault ? L"STR_DEFAULT_OFF" : L"STR_DEFAULT_ON"));
-    btnDefault->SetToolTipText(
-        DialogSupport::Item(isDefault ? L"STR_DEFAULT_OFF_TT" : L"STR_DEFAULT_ON_TT"));
+    btnDefault->SetCaption(LangText(isDefault ? L"STR_DEFAULT_OFF" : L"STR_DEFAULT_ON"));
+    btnDefault->SetToolTipText(LangText(isDefault ? L"STR_DEFAULT_OFF_TT" : L"STR_DEFAULT_ON_TT"));
   });
   bool isFavorite = false;
   if (isTemplate) IsFavoriteNode(node, isFavorite);
   vb::Ignore([&] {
     btnFavorite->SetEnabled(isTemplate && !isDefault);
-    btnFavorite->SetCaption(
-        DialogSupport::Item(isFavorite ? L"STR_FAVORITE_OFF" : L"STR_FAVORITE_ON"));
+    btnFavorite->SetCaption(LangText(isFavorite ? L"STR_FAVORITE_OFF" : L"STR_FAVORITE_ON"));
     btnFavorite->SetToolTipText(
-        DialogSupport::Item(isFavorite ? L"STR_FAVORITE_OFF_TT" : L"STR_FAVORITE_ON_TT"));
+        LangText(isFavorite ? L"STR_FAVORITE_OFF_TT" : L"STR_FAVORITE_ON_TT"));
   });
   btnMove->SetEnabled(isTemplate && !isFavorite);
 }

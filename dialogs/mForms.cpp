@@ -132,7 +132,7 @@ namespace {
 void ShowImportExport(const std::function<void()>& showForm) {
   vb::Ignore([&] {
     if (!IsWordInstalled()) {
-      vb::MsgBox(DialogSupport::Item(L"STR_NO_OFFICE_WORD"), 0);
+      vb::MsgBox(LangText(L"STR_NO_OFFICE_WORD"), 0);
       return;
     }
     if (showForm) showForm();
@@ -160,10 +160,8 @@ bool IsWordInstalled() {
 void AskSendMessages(int32_t nCount, bool& bSendNow, bool bWordEditor) {
   vb::Ignore([&] {
     bool single = nCount < 2;
-    std::wstring prompt =
-        DialogSupport::Item(single ? L"STR_SINGLEMSG_PROMPT" : L"STR_MULTIMSGS_PROMPT");
-    std::wstring title =
-        DialogSupport::Item(single ? L"STR_SINGLEMSG_TITLE" : L"STR_MULTIMSGS_TITLE");
+    std::wstring prompt = LangText(single ? L"STR_SINGLEMSG_PROMPT" : L"STR_MULTIMSGS_PROMPT");
+    std::wstring title = LangText(single ? L"STR_SINGLEMSG_TITLE" : L"STR_MULTIMSGS_TITLE");
     int32_t style = 4 + 48 + (bWordEditor ? 65536 : 0);
     bSendNow = vb::MsgBox(prompt, style, title) == vb::vbNo;
   });

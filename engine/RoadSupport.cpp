@@ -40,7 +40,7 @@ std::wstring StoreIDOf(const ItemPtr& item) {
 }
 
 int32_t Say(const wchar_t* id, int32_t style) {
-  return vb::MsgBox(Text(id), style);
+  return vb::MsgBox(LangText(id), style);
 }
 
 void ShowWait() {

@@ -34,11 +34,6 @@ void Quietly(F&& statement) {
   vb::Err().Clear();
 }
 
-template <class... Args>
-std::wstring Text(const wchar_t* id, const Args&... args) {
-  return g_oLang ? g_oLang->Item(id, args...) : std::wstring(id);
-}
-
 // A message box of the engine (default title); answers the button pressed.
 int32_t Say(const wchar_t* id, int32_t style);
 

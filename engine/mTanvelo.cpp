@@ -50,11 +50,6 @@ R QuietlyOr(R fallback, F&& body) {
   return result;
 }
 
-template <class... Args>
-std::wstring Text(const wchar_t* id, const Args&... args) {
-  return g_oLang ? g_oLang->Item(id, args...) : std::wstring(id);
-}
-
 std::shared_ptr<outlook::UserProperty> FindProperty(const ItemPtr& item, const wchar_t* name) {
   return Need(item)->UserProperties()->Find(name);
 }
@@ -90,9 +85,9 @@ bool CheckRecipients(outlook::Recipients& recipients, const std::wstring& subjec
   }
   if (!prompt) return true;
   if (!bSilent) {
-    std::wstring shownSubject = subject.empty() ? Text(L"STR_UNTITLED_MAIL") : subject;
-    vb::MsgBox(Text(prompt), bOnTop ? win32::MB_TOPMOST : win32::MB_SETFOREGROUND,
-               Text(title, shownSubject));
+    std::wstring shownSubject = subject.empty() ? LangText(L"STR_UNTITLED_MAIL") : subject;
+    vb::MsgBox(LangText(prompt), bOnTop ? win32::MB_TOPMOST : win32::MB_SETFOREGROUND,
+               LangText(title, shownSubject));
   }
   return false;
 }

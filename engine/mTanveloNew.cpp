@@ -57,7 +57,7 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
                                  Services().ShowSelectTemplate(sTemplateID, nSendMode, 3, bFocus)))
       return;
     const bool preaddressed = TemplateHasRecipients(sTemplateID);
-    if (preaddressed && vb::MsgBox(Text(L"STR_TMPL_PREADRESSED2"),
+    if (preaddressed && vb::MsgBox(LangText(L"STR_TMPL_PREADRESSED2"),
                                    kStyleOkCancelWarn | (bFocus ? kForeground : 0)) == vb::vbCancel)
       return;
     const std::vector<std::wstring> addresses = SelectedContactAddresses(proc);
@@ -148,7 +148,7 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
     if (item->Subject().empty())
       item->SetSubject(GetNewTemplateSubject(folder->EntryID(), kUntitled));
     item->Save();
-    if (vb::MsgBox(Text(L"STR_NEW_TEMPLATE_FROM_MAIL", folder->Name()),
+    if (vb::MsgBox(LangText(L"STR_NEW_TEMPLATE_FROM_MAIL", folder->Name()),
                    kStyleYesNo | (bForeground ? kForeground : 0)) != vb::vbYes)
       return;
     Quietly([&] { source->Close(outlook::olPromptForSave); });
@@ -173,7 +173,7 @@ void PostItems2MailItems(const FolderPtr& folder, bool& bAsked, bool& bCancelled
     for (auto item = items->Find(kPostFilter); item; item = items->FindNext())
       ids.push_back(item->EntryID());
     if (!ids.empty()) {
-      if (!bAsked && vb::MsgBox(Text(L"STR_CONVERT_POSTITEMS"), kStyleYesNo) == vb::vbNo) {
+      if (!bAsked && vb::MsgBox(LangText(L"STR_CONVERT_POSTITEMS"), kStyleYesNo) == vb::vbNo) {
         bCancelled = true;
         return;
       }

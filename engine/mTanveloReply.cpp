@@ -33,7 +33,8 @@ bool AcceptPreaddressed(outlook::Recipients& recipients, int32_t nSendMode) {
     std::wstring names;
     for (const auto& recipient : recipients)
       if (!recipient->Resolved()) names += (names.empty() ? L"" : L", ") + recipient->Name();
-    if (vb::MsgBox(Text(L"STR_BAD_RECIPIENTS") + L"\r\n" + names, kStyleOkCancel) == vb::vbCancel)
+    if (vb::MsgBox(LangText(L"STR_BAD_RECIPIENTS") + L"\r\n" + names, kStyleOkCancel) ==
+        vb::vbCancel)
       cancelled = true;
   }
   return !cancelled;

@@ -41,8 +41,8 @@ struct Progress {
 
 void Tell(const wchar_t* id, int32_t style, const Progress& progress,
           const std::wstring& folder = L"") {
-  std::wstring text = folder.empty() ? Text(id, progress.sent, progress.total)
-                                     : Text(id, progress.filedEmpty, folder);
+  std::wstring text = folder.empty() ? LangText(id, progress.sent, progress.total)
+                                     : LangText(id, progress.filedEmpty, folder);
   vb::MsgBox(text, style);
 }
 

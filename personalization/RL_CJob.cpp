@@ -122,7 +122,7 @@ bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring
     }
     if (m_colTexts->Has(kFieldContact)) {
       std::wstring caption =
-          RL_mMain::LangText(L"STR_EMPTY_FIELD_CAPTION", g_oLib ? g_oLib->GetTitle() : L"");
+          LangText(L"STR_EMPTY_FIELD_CAPTION", g_oLib ? g_oLib->GetTitle() : L"");
       for (const auto& recipient : recipients) {
         auto entry = GetContactTexts(recipient.Email, true);
         auto contact = FindSafeContact(recipient.Email);

@@ -78,7 +78,7 @@ void RL_CTexts::Add(int32_t nType) {
   }
   for (const auto& row : kFields) {
     if (row.nType != nType) continue;
-    std::wstring caption = RL_mMain::LangText(row.captionId);
+    std::wstring caption = LangText(row.captionId);
     AddText(row.token, row.nType, caption.empty() ? L"" : MenuPrefix(nType) + caption, row.numUsed);
   }
 }

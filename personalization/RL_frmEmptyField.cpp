@@ -90,7 +90,7 @@ void RL_frmEmptyField::Form_Activate() {
 void RL_frmEmptyField::btnOK_Click() {
   auto& r = RL_mMain::Request();
   if (txtValue->Text().empty()) {
-    vb::MsgBox(RL_mMain::LangText(L"STR_EMPTY_FIELD", r.sToken));
+    vb::MsgBox(LangText(L"STR_EMPTY_FIELD", r.sToken));
     txtValue->SetFocus();
     return;
   }

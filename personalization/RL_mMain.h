@@ -44,10 +44,4 @@ void SendCopyKeys();
 // Clears the "use TNEF" mark of a plain-text or HTML mail.
 void BugFixTNEF(const std::shared_ptr<redemption::SafeItem>& item, bool bSave);
 
-// A text of the language object; the id itself while there is none.
-template <class... Args>
-std::wstring LangText(std::wstring_view id, const Args&... args) {
-  return g_oLang ? g_oLang->Item(id, args...) : std::wstring(id);
-}
-
 }  // namespace RL_mMain
