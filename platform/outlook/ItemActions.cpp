@@ -142,8 +142,10 @@ void Item::SendImpl(bool raiseEvent) {
   if (!filed_) {
     parent_ = outbox;
     FileInto(outbox, true);
-  } else {
+  } else if (parent_.lock() != outbox) {
     (void)Move(outbox);
+  } else {
+    saved_ = true;  // already waiting in the Outbox: submitted where it is
   }
 }
 
