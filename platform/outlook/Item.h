@@ -81,6 +81,9 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   // Raises Write (which may cancel), files a new item in its parent with a new EntryID, then
   // raises the folder's ItemAdd.
   void Save();
+  // Stores the item as MAPI does (Redemption's SaveChanges): no Write event; a new item is
+  // filed in its parent.
+  void SaveChanges();
   // The moved item: this reference is dead afterwards. The EntryID changes across stores,
   // and within a store too while the session's switch asks for it.
   std::shared_ptr<Item> Move(const std::shared_ptr<MAPIFolder>& folder);

@@ -30,6 +30,11 @@ void Item::Save() {
   bool cancel = false;
   events_.Write.Raise(cancel);
   if (cancel) return;
+  SaveChanges();
+}
+
+void Item::SaveChanges() {
+  Live();
   if (filed_) {
     saved_ = true;
     return;
