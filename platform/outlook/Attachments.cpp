@@ -135,4 +135,16 @@ void Attachments::CopyFrom(const Attachments& other) {
   }
 }
 
+void Attachments::CopyInlineFrom(const Attachments& other, const std::wstring& html) {
+  const std::wstring text = Lower(html);
+  for (auto& a : other.list_) {
+    const PropValue id = a->props_.Get(PR_ATTACH_CONTENT_ID);
+    auto* cid = std::get_if<std::wstring>(&id);
+    if (!cid || cid->empty() || text.find(L"cid:" + Lower(*cid)) == std::wstring::npos) continue;
+    auto copy = std::make_shared<Attachment>(*a);
+    copy->owner_ = weak_from_this();
+    list_.push_back(copy);
+  }
+}
+
 }  // namespace outlook

@@ -65,6 +65,8 @@ class Attachments : public std::enable_shared_from_this<Attachments> {
   void Changed();
   int32_t IndexOf(const Attachment* a) const;
   void CopyFrom(const Attachments& other);
+  // Only those with a content id that `html` links to as "cid:".
+  void CopyInlineFrom(const Attachments& other, const std::wstring& html);
 
  private:
   std::weak_ptr<outlook::Item> item_;

@@ -199,4 +199,17 @@ bool Filter::Matches(const Lookup& lookup) const {
   return Evaluate(*root_, lookup);
 }
 
+std::vector<std::wstring> Filter::Properties() const {
+  std::vector<std::wstring> names;
+  std::vector<const Node*> stack{root_.get()};
+  while (!stack.empty()) {
+    const Node* node = stack.back();
+    stack.pop_back();
+    if (node->kind == Node::kCond) names.push_back(node->property);
+    for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
+      stack.push_back(it->get());
+  }
+  return names;
+}
+
 }  // namespace outlook

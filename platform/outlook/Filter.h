@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/outlook/Props.h"
 
@@ -23,6 +24,8 @@ class Filter {
   // not know (which raises, as an unknown property does in Outlook).
   using Lookup = std::function<std::optional<PropValue>(const std::wstring& name)>;
   bool Matches(const Lookup& lookup) const;
+  // The property names the conditions read, in order.
+  std::vector<std::wstring> Properties() const;
 
   struct Node;
 

@@ -48,16 +48,20 @@ void Inspector::Close(int32_t saveMode) {
   if (closed_) return;
   auto item = item_;
   if (item && !item->IsDead()) {
-    if (saveMode == olPromptForSave && !item->Saved()) {
+    // The item hears Close first, while it can still save itself and spare the question;
+    // only a close that may ask (a user's, or olPromptForSave) can be cancelled.
+    bool cancel = false;
+    item->Events().Close.Raise(cancel);
+    if (cancel && saveMode == olPromptForSave) return;
+    if (item->IsDead()) {
+      // A handler moved or deleted it: nothing is left to save.
+    } else if (saveMode == olPromptForSave && !item->Saved()) {
       int32_t answer = vb::MsgBox(L"Do you want to save changes?", 3 + 48, L"Microsoft Outlook");
       if (answer == vb::vbCancel) return;
       if (answer == vb::vbYes) item->Save();
     } else if (saveMode == olSave) {
       item->Save();
     }
-    bool cancel = false;
-    item->Events().Close.Raise(cancel);
-    if (cancel) return;
   }
   auto self = shared_from_this();  // the collection may hold the last reference
   events_.Close.Raise();

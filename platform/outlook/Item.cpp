@@ -443,35 +443,61 @@ void Item::SetProp(uint32_t tag, PropValue value) {
   MarkChanged();
 }
 
+namespace {
+const wchar_t* const kContactFilterFields[] = {L"fullname",     L"firstname",     L"lastname",
+                                               L"companyname",  L"email1address", L"email2address",
+                                               L"email3address"};
+const wchar_t* const kFilterFields[] = {L"messageclass",
+                                        L"subject",
+                                        L"sendername",
+                                        L"senderemailaddress",
+                                        L"flagstatus",
+                                        L"unread",
+                                        L"sent",
+                                        L"to",
+                                        L"cc",
+                                        L"mileage",
+                                        L"billinginformation"};
+}  // namespace
+
+bool Item::IsFilterField(const std::wstring& rawName) {
+  std::wstring name = Lower(rawName);
+  for (const wchar_t* f : kFilterFields)
+    if (name == f) return true;
+  for (const wchar_t* f : kContactFilterFields)
+    if (name == f) return true;
+  return false;
+}
+
 std::optional<PropValue> Item::FilterValue(const std::wstring& rawName) const {
   std::wstring name = Lower(rawName);
   if (name == L"messageclass") return props_.Get(PR_MESSAGE_CLASS);
   if (name == L"subject") return props_.Get(PR_SUBJECT);
-  if (name == L"body") return props_.Get(PR_BODY);
   if (name == L"sendername") return props_.Get(PR_SENDER_NAME);
   if (name == L"senderemailaddress") return props_.Get(PR_SENDER_EMAIL_ADDRESS);
   if (name == L"flagstatus") return props_.Long(PR_FLAG_STATUS);
   if (name == L"unread") return PropValue{UnRead()};
   if (name == L"sent") return PropValue{Sent()};
-  if (name == L"entryid") return entryId_;
   if (name == L"to") return To();
   if (name == L"cc") return CC();
   if (name == L"mileage") return Mileage();
   if (name == L"billinginformation") return BillingInformation();
-  if (class_ == olContact) {
+  for (const wchar_t* f : kContactFilterFields) {
+    if (name != f) continue;
+    if (class_ != olContact) return PropValue{};  // a field this kind of item does not have
     if (name == L"fullname") return FullName();
     if (name == L"firstname") return props_.Get(PR_GIVEN_NAME);
     if (name == L"lastname") return props_.Get(PR_SURNAME);
     if (name == L"companyname") return props_.Get(PR_COMPANY_NAME);
-    if (name == L"email1address") return EmailAddress(1);
-    if (name == L"email2address") return EmailAddress(2);
-    if (name == L"email3address") return EmailAddress(3);
+    return EmailAddress(name.back() - L'0');
   }
-  if (auto p = userProperties_->Find(rawName)) return p->Value();
   // A field defined on the folder is known for every item there, empty where unset.
   if (auto folder = parent_.lock()) {
-    for (auto& field : folder->UserDefinedFields())
-      if (SameText(field, rawName)) return PropValue{};
+    for (auto& field : folder->UserDefinedFields()) {
+      if (!SameText(field, rawName)) continue;
+      if (auto p = userProperties_->Find(rawName)) return p->Value();
+      return PropValue{};
+    }
   }
   return std::nullopt;
 }

@@ -17,7 +17,9 @@ namespace outlook {
 struct ItemEvents {
   Event<bool&> Send;   // Cancel by reference; raised by Send before the item leaves
   Event<bool&> Write;  // Cancel by reference; raised by Save before the item is stored
-  Event<bool&> Close;  // Cancel by reference; raised when its inspector closes
+  // Cancel by reference; raised first when its inspector closes, before any save. Only a
+  // close that may ask (olPromptForSave, the user's) can be cancelled.
+  Event<bool&> Close;
 };
 
 class Item : public Object, public std::enable_shared_from_this<Item> {
@@ -79,6 +81,9 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   // Raises Write (which may cancel), files a new item in its parent with a new EntryID, then
   // raises the folder's ItemAdd.
   void Save();
+  // Stores the item as MAPI does (Redemption's SaveChanges): no Write event; a new item is
+  // filed in its parent.
+  void SaveChanges();
   // The moved item: this reference is dead afterwards. The EntryID changes across stores,
   // and within a store too while the session's switch asks for it.
   std::shared_ptr<Item> Move(const std::shared_ptr<MAPIFolder>& folder);
@@ -154,6 +159,9 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   std::shared_ptr<Inspector> OpenInspector() const { return inspector_.lock(); }
   // The value a filter condition reads for a property name; nothing for an unknown name.
   std::optional<PropValue> FilterValue(const std::wstring& name) const;
+  // Whether Restrict and Find accept the name as a built-in field of any item (the bodies,
+  // EntryID and Class are refused); user-defined fields count only on their folder.
+  static bool IsFilterField(const std::wstring& name);
 
  private:
   Item(int32_t itemClass, std::weak_ptr<NameSpace> session);

@@ -30,6 +30,11 @@ void Item::Save() {
   bool cancel = false;
   events_.Write.Raise(cancel);
   if (cancel) return;
+  SaveChanges();
+}
+
+void Item::SaveChanges() {
+  Live();
   if (filed_) {
     saved_ = true;
     return;
@@ -142,8 +147,10 @@ void Item::SendImpl(bool raiseEvent) {
   if (!filed_) {
     parent_ = outbox;
     FileInto(outbox, true);
-  } else {
+  } else if (parent_.lock() != outbox) {
     (void)Move(outbox);
+  } else {
+    saved_ = true;  // already waiting in the Outbox: submitted where it is
   }
 }
 

@@ -1,6 +1,7 @@
 // Reply, Reply to All and Forward as Outlook makes them: prefixed subject, the sender (and for
 // Reply to All the other recipients but the user), the original quoted below a header in the
-// original's body format, and for Forward the original's attachments.
+// original's body format, and for Forward the original's attachments (for an HTML answer its
+// inline pictures).
 #include "platform/outlook/AddressBook.h"
 #include "platform/outlook/Attachments.h"
 #include "platform/outlook/BodyConvert.h"
@@ -33,7 +34,8 @@ bool IsUser(const std::shared_ptr<AddressEntry>& user, const std::shared_ptr<Rec
 
 std::shared_ptr<Item> Item::MakeResponse(int kind) {
   Live();
-  if (class_ != olMail && class_ != olPost)
+  // A post answers with Reply and Forward only.
+  if ((class_ != olMail && class_ != olPost) || (class_ == olPost && kind == kReplyAll))
     vb::Raise(kErrNotSupported, L"Object doesn't support this property or method");
   auto session = Session();
   if (!session) vb::Raise(kErrFailed, L"The operation failed.");
@@ -88,7 +90,13 @@ std::shared_ptr<Item> Item::MakeResponse(int kind) {
     default:
       response->SetBodies(olFormatPlain, plain, L"", L"");
   }
-  if (kind == kForward) response->attachments_->CopyFrom(*attachments_);
+  if (kind == kForward) {
+    response->attachments_->CopyFrom(*attachments_);
+  } else if (bodyFormat_ == olFormatHTML) {
+    // The quoted HTML still shows the original's inline pictures, so an HTML answer keeps
+    // the attachments its "cid:" links name; every other attachment stays behind.
+    response->attachments_->CopyInlineFrom(*attachments_, response->HTMLBody());
+  }
   response->saved_ = false;
   return response;
 }

@@ -62,8 +62,21 @@ std::shared_ptr<outlook::Item> Items::Add(int32_t itemType) {
   return item;
 }
 
+// Outlook checks the names when it is given the filter, not item by item.
+void Items::CheckFields(const outlook::Filter& filter) const {
+  auto folder = Folder();
+  for (auto& name : filter.Properties()) {
+    if (outlook::Item::IsFilterField(name)) continue;
+    bool defined = false;
+    for (auto& field : folder->UserDefinedFields()) defined = defined || SameText(field, name);
+    if (!defined)
+      vb::Raise(kErrCannotParse, L"The property \"" + name + L"\" in the condition is not valid.");
+  }
+}
+
 std::shared_ptr<Items> Items::Restrict(const std::wstring& filter) const {
   if (filter.empty()) vb::Raise(kErrCannotParse, L"Cannot parse condition.");
+  CheckFields(outlook::Filter(filter));
   // A restriction of a restriction keeps both conditions.
   std::wstring text =
       filterText_.empty() ? filter : L"(" + filterText_ + L") And (" + filter + L")";
@@ -71,7 +84,9 @@ std::shared_ptr<Items> Items::Restrict(const std::wstring& filter) const {
 }
 
 std::shared_ptr<outlook::Item> Items::Find(const std::wstring& filter) {
-  find_ = std::make_shared<outlook::Filter>(filter);
+  auto parsed = std::make_shared<outlook::Filter>(filter);
+  CheckFields(*parsed);
+  find_ = std::move(parsed);
   lastFound_.reset();
   return FindNext();
 }

@@ -23,7 +23,8 @@ class Items : public std::enable_shared_from_this<Items> {
   std::shared_ptr<outlook::Item> GetNext();
   // A new unsaved item of the folder's kind (or of the given item type).
   std::shared_ptr<outlook::Item> Add(int32_t itemType = -1);
-  // Raises on a malformed filter.
+  // Raises on a malformed filter, and on a field that is neither a built-in one the filter
+  // language accepts nor a user-defined field of the folder.
   std::shared_ptr<Items> Restrict(const std::wstring& filter) const;
   std::shared_ptr<outlook::Item> Find(const std::wstring& filter);
   std::shared_ptr<outlook::Item> FindNext();
@@ -35,6 +36,7 @@ class Items : public std::enable_shared_from_this<Items> {
 
  private:
   std::shared_ptr<MAPIFolder> Folder() const;
+  void CheckFields(const outlook::Filter& filter) const;
 
   std::weak_ptr<MAPIFolder> folder_;
   std::wstring filterText_;

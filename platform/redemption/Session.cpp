@@ -89,7 +89,7 @@ void MAPIUtils::HrSetOneProp(const std::shared_ptr<outlook::Item>& item, uint32_
                              PropValue value, bool save) const {
   if (!item) vb::Raise(vb::kObjectVariableNotSet);
   item->SetProp(tag, std::move(value));
-  if (save) item->Save();
+  if (save) item->SaveChanges();  // straight to the store: Outlook's Write is not raised
 }
 
 std::wstring MAPIUtils::HrArrayToString(const PropValue& bytes) const {

@@ -102,17 +102,20 @@ TEST_F(ReplyRoad, HtmlMergeCarriesTheBodyTagPicturesFilesAndRecipients) {
   ASSERT_TRUE(DoTanvelo(p.htmlMail, action, kSelWholeMail, tmpl->EntryID()));
   auto made = ItemsOf(tvDrafts).at(0);
   std::wstring html = made->HTMLBody();
-  // The quoted mail refers to a picture of its own ("cid:image001..."); only the template's
-  // picture is inline.
-  ASSERT_EQ(3, made->Attachments()->Count());
-  auto logo = made->Attachments()->Item(1);
+  // Outlook's reply keeps the quoted mail's own picture ("cid:image001..."); the template's
+  // pictures come after it, the referenced one inline under a new content id.
+  ASSERT_EQ(4, made->Attachments()->Count());
+  auto quoted = made->Attachments()->Item(1);
+  EXPECT_EQ(L"image001.png@01D00000.00000000", Cid(quoted));
+  EXPECT_NE(std::wstring::npos, html.find(L"cid:" + Cid(quoted)));
+  auto logo = made->Attachments()->Item(2);
   EXPECT_TRUE(std::regex_match(Cid(logo), std::wregex(L"[0-9]{23}"))) << Cid(logo);
   EXPECT_NE(std::wstring::npos, html.find(L"cid:" + Cid(logo)));
   EXPECT_EQ(std::wstring::npos, html.find(L"logo@tv"));
   EXPECT_EQ(-1, logo->Position());
-  EXPECT_EQ(L"", Cid(made->Attachments()->Item(2)));
-  EXPECT_EQ(L"price list.txt", made->Attachments()->Item(2)->FileName());
   EXPECT_EQ(L"", Cid(made->Attachments()->Item(3)));
+  EXPECT_EQ(L"price list.txt", made->Attachments()->Item(3)->FileName());
+  EXPECT_EQ(L"", Cid(made->Attachments()->Item(4)));
 
   std::vector<std::wstring> recipients;
   for (const auto& r : *made->Recipients())

@@ -82,8 +82,34 @@ TEST(Events, InspectorAndItemEventsInOrder) {
   EXPECT_FALSE(inspector->IsClosed());
   inspector->Close(olSave);
   EXPECT_THROW(inspector->CurrentItem(), vb::Error);
-  EXPECT_EQ(log, (Log{L"NewInspector:Hello", L"Activate", L"Write", L"ItemAdd:1", L"Send", L"Write",
-                      L"ItemClose", L"InspectorClose"}));
+  // The item hears Close before it is saved.
+  EXPECT_EQ(log, (Log{L"NewInspector:Hello", L"Activate", L"Write", L"ItemAdd:1", L"Send",
+                      L"ItemClose", L"Write", L"InspectorClose"}));
+}
+
+TEST(Events, ItemCloseComesBeforeTheQuestionAndCancelsOnlyACloseThatAsks) {
+  Profile p = BuildProfile();
+  auto mail = p.app->CreateItem(olMailItem);
+  mail->Display();
+  mail->SetSubject(L"Changed");
+  bool cancel = true;
+  auto sub = mail->Events().Close.Subscribe([&](bool& c) { c = cancel; });
+  mail->Close(olPromptForSave);  // cancelled before any question
+  EXPECT_FALSE(mail->GetInspector()->IsClosed());
+  EXPECT_TRUE(win32::msgbox::Shown().empty());
+  auto inspector = mail->GetInspector();
+  inspector->Close(olDiscard);  // a close that does not ask cannot be cancelled
+  EXPECT_TRUE(inspector->IsClosed());
+
+  // A handler that saves spares the user the question.
+  auto other = p.app->CreateItem(olMailItem);
+  other->Display();
+  other->SetSubject(L"Saved by its handler");
+  auto saver = other->Events().Close.Subscribe([&](bool&) { other->Save(); });
+  other->Close(olPromptForSave);
+  EXPECT_TRUE(win32::msgbox::Shown().empty());
+  EXPECT_NE(other->EntryID(), L"");
+  EXPECT_EQ(p.app->Inspectors()->Count(), 0);
 }
 
 TEST(Events, ReleasedSubscriptionsHearNothing) {

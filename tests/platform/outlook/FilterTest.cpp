@@ -75,12 +75,29 @@ TEST(Filter, RestrictAndFindOverAFolder) {
   EXPECT_THROW(items->Find(L"[Subject] = 'unbalanced"), vb::Error);
 }
 
+TEST(Filter, FieldsAreCheckedWhenTheFilterIsGiven) {
+  Profile p = BuildProfile();
+  auto empty = p.inbox->Folders()->Add(L"Empty")->Items();
+  // Unknown names, the bodies and EntryID raise at once, even with nothing to look at.
+  const wchar_t* refused[] = {L"[Nonsense] = 'a'", L"[Body] = 'a'", L"[HTMLBody] = 'a'",
+                              L"[EntryID] = '00'", L"[Subject] = 'a' Or [Class] = 43"};
+  for (const wchar_t* f : refused) {
+    EXPECT_THROW((void)empty->Restrict(f), vb::Error) << f;
+    EXPECT_THROW((void)empty->Find(f), vb::Error) << f;
+    EXPECT_THROW((void)p.inbox->Items()->Find(f), vb::Error) << f;
+  }
+  // A contact's field is known everywhere; mail simply does not match it.
+  EXPECT_EQ(p.inbox->Items()->Restrict(L"[FirstName] = 'Kim'")->Count(), 0);
+  EXPECT_EQ(p.inbox->Items()->Restrict(L"[FirstName] = ''")->Count(), 3);
+}
+
 TEST(Filter, UserPropertiesAndContacts) {
   Profile p = BuildProfile();
   p.htmlMail->UserProperties()->Add(L"NORVANE.Addin", olText, false)->SetValue(L"Tanvelo");
   p.htmlMail->Save();
-  // Not a folder field: the other items do not know the name.
-  EXPECT_THROW(p.inbox->Items()->Restrict(L"[NORVANE.Addin] = 'Tanvelo'")->Count(), vb::Error);
+  // Not a folder field: unknown to the filter, even though the item has it.
+  EXPECT_THROW((void)p.inbox->Items()->Restrict(L"[NORVANE.Addin] = 'Tanvelo'"), vb::Error);
+  EXPECT_THROW((void)p.inbox->Items()->Find(L"[NORVANE.Addin] = 'Tanvelo'"), vb::Error);
   p.htmlMail->UserProperties()->Add(L"NORVANE.TVL.HotKey")->SetValue(L"K");
   EXPECT_EQ(p.inbox->UserDefinedFields(), std::vector<std::wstring>{L"NORVANE.TVL.HotKey"});
   EXPECT_EQ(p.inbox->Items()->Restrict(L"[NORVANE.TVL.HotKey] = ''")->Count(), 2);

@@ -134,6 +134,30 @@ TEST(Items, CopyDeleteAndSend) {
   EXPECT_TRUE(p.sent->Items()->Item(2)->Sent());
 }
 
+TEST(Items, SendFilesADraftInTheOutboxAndSubmitsOneThereWhereItIs) {
+  Profile p = BuildProfile();
+  p.session->SetMoveAlwaysChangesEntryID(true);
+  int outboxAdds = 0;
+  auto sub = p.outbox->Items()->ItemAdd.Subscribe([&](std::shared_ptr<Item>) { ++outboxAdds; });
+  auto draft = p.app->CreateItem(olMailItem);
+  draft->Recipients()->Add(L"Lee Ann");
+  draft->Save();
+  draft->Send();  // a saved draft moves: the old reference is gone
+  EXPECT_EQ(outboxAdds, 1);
+  EXPECT_THROW(draft->Subject(), vb::Error);
+
+  auto waiting = p.app->CreateItem(olMailItem);
+  waiting->Recipients()->Add(L"Lee Ann");
+  auto queued = waiting->Move(p.outbox);
+  EXPECT_EQ(outboxAdds, 2);
+  std::wstring id = queued->EntryID();
+  queued->Submit();  // as Redemption sends it
+  EXPECT_EQ(outboxAdds, 2);
+  EXPECT_EQ(queued->EntryID(), id);
+  EXPECT_EQ(p.session->GetItemFromID(id), queued);
+  EXPECT_EQ(p.session->DeliverOutbox(), 2);
+}
+
 TEST(Items, ACopysRecipientsAreItsOwn) {
   Profile p = BuildProfile();
   auto mail = p.app->CreateItem(olMailItem);

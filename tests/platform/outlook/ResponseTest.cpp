@@ -24,9 +24,10 @@ TEST(Response, ReplyInEachFormatQuotesTheOriginalInThatFormat) {
     std::shared_ptr<Item> original;
     int32_t format;
     const wchar_t* quoted;
-  } rows[] = {{p.plainMail, olFormatPlain, L"the figures are attached."},
-              {p.htmlMail, olFormatHTML, L"lunch on Friday?"},
-              {p.rtfMail, olFormatRichText, L"we have an offer for you."}};
+    int32_t attachments;  // an HTML answer keeps the pictures its quote shows, nothing else
+  } rows[] = {{p.plainMail, olFormatPlain, L"the figures are attached.", 0},
+              {p.htmlMail, olFormatHTML, L"lunch on Friday?", 1},
+              {p.rtfMail, olFormatRichText, L"we have an offer for you.", 0}};
   for (auto& row : rows) {
     auto reply = row.original->Reply();
     SCOPED_TRACE(row.original->Subject());
@@ -34,7 +35,12 @@ TEST(Response, ReplyInEachFormatQuotesTheOriginalInThatFormat) {
     EXPECT_EQ(reply->BodyFormat(), row.format);
     EXPECT_EQ(reply->EntryID(), L"");
     EXPECT_FALSE(reply->Sent());
-    EXPECT_EQ(reply->Attachments()->Count(), 0);
+    ASSERT_EQ(reply->Attachments()->Count(), row.attachments);
+    if (row.attachments > 0) {
+      EXPECT_EQ(reply->Attachments()->Item(1)->Fields(PR_ATTACH_CONTENT_ID),
+                PropValue(std::wstring(L"image001.png@01D00000.00000000")));
+      EXPECT_EQ(row.original->ReplyAll()->Attachments()->Count(), row.attachments);
+    }
     ASSERT_EQ(reply->Recipients()->Count(), 1);
     EXPECT_EQ(reply->Recipients()->Item(1)->Name(), row.original->SenderName());
     EXPECT_TRUE(reply->Recipients()->Item(1)->Resolved());
@@ -81,6 +87,21 @@ TEST(Response, ForwardKeepsAttachmentsAndHasNoRecipients) {
   fw->Attachments()->Remove(1);
   EXPECT_EQ(p.htmlMail->Attachments()->Count(), 2);
   EXPECT_EQ(p.plainMail->Forward()->BodyFormat(), olFormatPlain);
+}
+
+TEST(Response, APostAnswersWithReplyAndForwardOnly) {
+  Profile p = BuildProfile();
+  auto post = p.inbox->Items()->Add(olPostItem);
+  post->SetSubject(L"Board");
+  post->Save();
+  EXPECT_EQ(post->Reply()->Class(), olMail);
+  EXPECT_EQ(post->Forward()->Class(), olMail);
+  try {
+    (void)post->ReplyAll();
+    ADD_FAILURE() << "a post has no Reply to All";
+  } catch (const vb::Error& e) {
+    EXPECT_EQ(e.Number(), kErrNotSupported);
+  }
 }
 
 TEST(Response, ReplyWithoutSenderHasNoRecipient) {

@@ -57,8 +57,17 @@ TEST_F(Redemption, MAPIUtilsAndTheTableReadWhatTheItemsHold) {
   MAPIUtils utils;
   EXPECT_EQ(utils.HrArrayToString(p.htmlMail->GetProp(PR_ENTRYID)), p.htmlMail->EntryID());
   EXPECT_THROW(utils.HrGetOneProp(p.htmlMail, PR_FLAG_STATUS), vb::Error);
+  // A MAPI save goes past the object model: no Write for the add-in to hear or cancel.
+  int writes = 0;
+  auto sub = p.htmlMail->Events().Write.Subscribe([&](bool& cancel) {
+    ++writes;
+    cancel = true;
+  });
+  p.htmlMail->SetSubject(L"Changed");
   utils.HrSetOneProp(p.htmlMail, PR_MESSAGE_DELIVERY_TIME, 40000.5, true);
   EXPECT_EQ(p.htmlMail->ReceivedTime(), 40000.5);
+  EXPECT_EQ(writes, 0);
+  EXPECT_TRUE(p.htmlMail->Saved());
 
   MAPITable table;
   table.SetItem(p.inbox->Items()->Restrict(L"[MessageClass] = 'IPM.Note'"));
