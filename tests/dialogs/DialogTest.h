@@ -21,6 +21,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 #include "resources/StringTable.h"
+#include "tests/common/Log.h"
 #include "tests/common/Source.h"
 
 class DialogTest : public testing::Test {
@@ -65,10 +66,7 @@ class DialogTest : public testing::Test {
   }
 
   static bool Logged(const std::wstring& procedure, const std::wstring& text = L"") {
-    for (const auto& e : support::library::Log())
-      if (e.procedure == procedure && (text.empty() || e.text.find(text) != std::wstring::npos))
-        return true;
-    return false;
+    return text.empty() ? testlog::Logged(procedure) : testlog::LoggedContaining(procedure, text);
   }
 
   win32::files::TempSandbox sandbox;

@@ -13,6 +13,7 @@
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Reset.h"
 #include "resources/StringTable.h"
+#include "tests/common/Log.h"
 
 class EngineTest : public testing::Test {
  protected:
@@ -40,9 +41,7 @@ class EngineTest : public testing::Test {
   }
 
   static bool Logged(const std::wstring& procedure, const std::wstring& text = L"") {
-    for (const auto& e : support::library::Log())
-      if (e.procedure == procedure && (text.empty() || e.text == text)) return true;
-    return false;
+    return testlog::Logged(procedure, text);
   }
 
   outlook::Profile p;

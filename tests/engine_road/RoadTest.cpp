@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "dialogs/mForms.h"
+#include "tests/common/Log.h"
 
 namespace {
 
@@ -189,10 +190,7 @@ std::vector<std::wstring> RoadTest::Boxes() {
 }
 
 bool RoadTest::Logged(const std::wstring& procedure, const std::wstring& text) {
-  for (const auto& e : support::library::Log())
-    if (e.procedure == procedure && (text.empty() || e.text.find(text) != std::wstring::npos))
-      return true;
-  return false;
+  return text.empty() ? testlog::Logged(procedure) : testlog::LoggedContaining(procedure, text);
 }
 
 std::vector<std::string> RoadTest::FilesOnDisk() const {

@@ -29,6 +29,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 #include "resources/StringTable.h"
+#include "tests/common/Log.h"
 #include "tests/common/Source.h"
 
 namespace ptest {
@@ -37,11 +38,7 @@ inline std::string EnglishFile() {
   return testsource::ReadSourceFile("lang/EN.lng");
 }
 
-inline bool Logged(const std::wstring& procedure, const std::wstring& text) {
-  for (const auto& e : support::library::Log())
-    if (e.procedure == procedure && e.text == text) return true;
-  return false;
-}
+using testlog::Logged;
 
 inline size_t LogCount(const std::wstring& procedure) {
   size_t n = 0;

@@ -10,6 +10,7 @@
 #include "platform/win32/Clipboard.h"
 #include "platform/win32/GlobalMemory.h"
 #include "platform/win32/Keyboard.h"
+#include "tests/common/Log.h"
 
 using support::library::Log;
 
@@ -52,11 +53,7 @@ Snapshot Take() {
   return s;
 }
 
-bool Logged(const std::wstring& procedure, const std::wstring& text) {
-  for (const auto& e : Log())
-    if (e.procedure == procedure && e.text == text) return true;
-  return false;
-}
+using testlog::Logged;
 
 class Editor : public win32::FocusedEditor {
  public:

@@ -17,6 +17,7 @@
 #include "platform/win32/Handles.h"
 #include "platform/win32/Reset.h"
 #include "resources/StringTable.h"
+#include "tests/common/Log.h"
 
 namespace {
 
@@ -30,10 +31,8 @@ class MainOutlook : public testing::Test {
     p = outlook::BuildProfile({.version = version});
     g_oApp = p.app;
   }
-  bool Logged(const std::wstring& procedure, const std::wstring& text) const {
-    for (auto& e : support::library::Log())
-      if (e.procedure == procedure && e.text == text) return true;
-    return false;
+  static bool Logged(const std::wstring& procedure, const std::wstring& text) {
+    return testlog::Logged(procedure, text);
   }
   outlook::Profile p;
 };
