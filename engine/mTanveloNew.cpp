@@ -83,13 +83,15 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
 ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
                              const std::vector<std::wstring>& addresses, int32_t nSendMode) {
   const wchar_t* proc = L"mTanvelo::NewMailFromTemplate_";
-  return TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
+  ItemPtr copy;
+  ItemPtr made = TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
     auto tmpl = Need(Session()->GetItemFromID(sTemplateID, TemplatesRoot()->StoreID()));
     if (tmpl->Class() != outlook::olMail) {
       LogError(proc, 0, L"Invalid template class - " + std::to_wstring(tmpl->Class()));
       return nullptr;
     }
-    ItemPtr copy = Need(Need(tmpl->Copy())->Move(DraftsFolder()));
+    copy = Need(tmpl->Copy());
+    copy = Need(copy->Move(DraftsFolder()));
     SetAddinProperty(copy, Options().ProductCode(), false);
     SetSendMode(copy, nSendMode, false);
     RemoveHotkeyProperties(copy, false);
@@ -101,6 +103,9 @@ ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
     copy->Save();
     return copy;
   });
+  // A copy that did not become the new mail would stay as a stray duplicate of the template.
+  if (!made && copy) DeleteItem(copy, true);
+  return made;
 }
 
 ItemPtr NewTemplate(const FolderPtr& folder) {
