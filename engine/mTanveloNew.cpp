@@ -197,20 +197,23 @@ void PostItems2MailItems(const FolderPtr& folder, bool& bAsked, bool& bCancelled
 
 ItemPtr PostItem2MailItem(const ItemPtr& post) {
   const wchar_t* proc = L"mTanvelo::PostItem2MailItem";
-  return TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
-    ItemPtr mail = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
-    mail->Save();
+  ItemPtr mail;
+  bool complete = false;
+  Trap(proc, [&] {
     auto postFolder = Need(Need(post)->Parent());
+    mail = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
+    mail->Save();
     if (Need(mail->Parent())->EntryID() != postFolder->EntryID())
       mail = Need(mail->Move(postFolder));
-    if (!CopyBodySubjectAttachments(post, mail, true)) {
-      // The post is the only complete copy of the user's template: keep it.
+    complete = CopyBodySubjectAttachments(post, mail, true);
+    // The post is the only complete copy of the user's template: keep it.
+    if (!complete)
       LogWarning(proc, L"the copy is incomplete, the post item is kept: " + post->Subject());
-      DeleteItem(mail, true);
-      return nullptr;
-    }
-    return mail;
   });
+  if (complete) return mail;
+  // Neither an empty mail nor a half-made template stays behind.
+  if (mail) DeleteItem(mail, true);
+  return nullptr;
 }
 
 }  // namespace mTanvelo

@@ -72,7 +72,7 @@ ClipboardText CopySelection(bool bHideWait, bool readingPane) {
 ItemPtr MakeTemporaryMail(const ItemPtr& mail,
                           const std::function<void(const ItemPtr&, redemption::SafeItem&)>& fill) {
   auto drafts = Session()->GetDefaultFolder(outlook::olFolderDrafts);
-  ItemPtr copy = Need(mail->Copy()), made;
+  ItemPtr copy = Need(Need(mail)->Copy()), made;
   const bool done = vb::Catch([&] {
     auto parent = Need(copy->Parent());
     if (parent->StoreID() != drafts->StoreID() || parent->EntryID() != drafts->EntryID())

@@ -51,6 +51,8 @@ TEST_F(SelectionRoad, InspectorSelectionIsAnsweredAloneAndTheClipboardKept) {
   int32_t action = kActionReply;
 
   inspector->SetSelection(static_cast<int32_t>(text.find(part)), static_cast<int32_t>(part.size()));
+  EXPECT_FALSE(CreateMailFromSelText2(nullptr, true, false)) << "no mail to copy";
+  EXPECT_TRUE(Logged(L"mTanvelo::CreateMailFromSelText2"));
   ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelInspector, tmpl->EntryID()));
   EXPECT_NE(std::wstring::npos, Quoted().find(part));
   EXPECT_EQ(std::wstring::npos, Quoted().find(L"Hello Pat")) << Quoted();
@@ -307,5 +309,8 @@ TEST_F(RoadTest, PostTemplatesAreConvertedAfterOneQuestion) {
   EXPECT_EQ((std::vector<std::wstring>{L"IPM.Post Forwarded 1", L"IPM.Note Offer 1"}),
             describe(sub));
   EXPECT_TRUE(Logged(L"mTanvelo::PostItem2MailItem", L"the post item is kept: Forwarded"));
+  // Nothing to convert: no empty mail is left in Drafts either.
+  EXPECT_FALSE(PostItem2MailItem(nullptr));
+  EXPECT_TRUE(ItemsOf(p.drafts).empty());
   EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
 }
