@@ -114,8 +114,15 @@ void TempFolder::Remove() {
 
 std::wstring SafeFileName(const std::wstring& name, const std::wstring& fallback) {
   static const std::wstring kReserved = L"\\/:*?\"<>|";
+  // The file calls are ANSI: a character the code page cannot hold would reach them as "?", or
+  // as a look-alike separator or dot.
+  auto ansi = [](wchar_t c) {
+    const std::wstring one(1, c);
+    return win32::FromAnsi(win32::ToAnsi(one)) == one;
+  };
   std::wstring safe;
-  for (wchar_t c : name) safe += (c < 32 || kReserved.find(c) != std::wstring::npos) ? L'_' : c;
+  for (wchar_t c : name)
+    safe += (c < 32 || kReserved.find(c) != std::wstring::npos || !ansi(c)) ? L'_' : c;
   for (size_t at; (at = safe.find(L"..")) != std::wstring::npos;) safe.replace(at, 2, L"_");
   // Windows drops trailing dots and blanks.
   while (!safe.empty() && (safe.back() == L'.' || safe.back() == L' ')) safe.pop_back();

@@ -129,7 +129,9 @@ bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID) {
       return;
     }
     // The bodies are read from a copy, so that the template itself is never switched or saved.
-    copy = Need(Need(tmpl->Copy())->Move(Session()->GetDefaultFolder(outlook::olFolderDrafts)));
+    // Kept before the move, so that a failed move does not leave a duplicate template behind.
+    copy = Need(tmpl->Copy());
+    copy = Need(copy->Move(Session()->GetDefaultFolder(outlook::olFolderDrafts)));
     copy->SetSubject(kTempItemPrefix + copy->Subject());
 
     const bool plain =

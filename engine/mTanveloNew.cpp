@@ -83,13 +83,15 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
 ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
                              const std::vector<std::wstring>& addresses, int32_t nSendMode) {
   const wchar_t* proc = L"mTanvelo::NewMailFromTemplate_";
-  return TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
+  ItemPtr copy;
+  ItemPtr made = TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
     auto tmpl = Need(Session()->GetItemFromID(sTemplateID, TemplatesRoot()->StoreID()));
     if (tmpl->Class() != outlook::olMail) {
       LogError(proc, 0, L"Invalid template class - " + std::to_wstring(tmpl->Class()));
       return nullptr;
     }
-    ItemPtr copy = Need(Need(tmpl->Copy())->Move(DraftsFolder()));
+    copy = Need(tmpl->Copy());
+    copy = Need(copy->Move(DraftsFolder()));
     SetAddinProperty(copy, Options().ProductCode(), false);
     SetSendMode(copy, nSendMode, false);
     RemoveHotkeyProperties(copy, false);
@@ -101,6 +103,9 @@ ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
     copy->Save();
     return copy;
   });
+  // A copy that did not become the new mail would stay as a stray duplicate of the template.
+  if (!made && copy) DeleteItem(copy, true);
+  return made;
 }
 
 ItemPtr NewTemplate(const FolderPtr& folder) {
@@ -192,20 +197,23 @@ void PostItems2MailItems(const FolderPtr& folder, bool& bAsked, bool& bCancelled
 
 ItemPtr PostItem2MailItem(const ItemPtr& post) {
   const wchar_t* proc = L"mTanvelo::PostItem2MailItem";
-  return TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
-    ItemPtr mail = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
-    mail->Save();
+  ItemPtr mail;
+  bool complete = false;
+  Trap(proc, [&] {
     auto postFolder = Need(Need(post)->Parent());
+    mail = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
+    mail->Save();
     if (Need(mail->Parent())->EntryID() != postFolder->EntryID())
       mail = Need(mail->Move(postFolder));
-    if (!CopyBodySubjectAttachments(post, mail, true)) {
-      // The post is the only complete copy of the user's template: keep it.
+    complete = CopyBodySubjectAttachments(post, mail, true);
+    // The post is the only complete copy of the user's template: keep it.
+    if (!complete)
       LogWarning(proc, L"the copy is incomplete, the post item is kept: " + post->Subject());
-      DeleteItem(mail, true);
-      return nullptr;
-    }
-    return mail;
   });
+  if (complete) return mail;
+  // Neither an empty mail nor a half-made template stays behind.
+  if (mail) DeleteItem(mail, true);
+  return nullptr;
 }
 
 }  // namespace mTanvelo

@@ -72,16 +72,26 @@ ClipboardText CopySelection(bool bHideWait, bool readingPane) {
 ItemPtr MakeTemporaryMail(const ItemPtr& mail,
                           const std::function<void(const ItemPtr&, redemption::SafeItem&)>& fill) {
   auto drafts = Session()->GetDefaultFolder(outlook::olFolderDrafts);
-  ItemPtr copy = Need(mail->Copy());
-  auto parent = Need(copy->Parent());
-  if (parent->StoreID() != drafts->StoreID() || parent->EntryID() != drafts->EntryID())
-    copy = Need(copy->Move(drafts));
-  auto safe = Need(GetSafeItem(copy));
-  fill(copy, *safe);
-  safe->SetItem(nullptr);
-  copy->Save();
-  const std::wstring entryId = copy->EntryID();
-  return Session()->GetItemFromID(entryId, drafts->StoreID());
+  ItemPtr copy = Need(Need(mail)->Copy()), made;
+  const bool done = vb::Catch([&] {
+    auto parent = Need(copy->Parent());
+    if (parent->StoreID() != drafts->StoreID() || parent->EntryID() != drafts->EntryID())
+      copy = Need(copy->Move(drafts));
+    auto safe = Need(GetSafeItem(copy));
+    fill(copy, *safe);
+    safe->SetItem(nullptr);
+    copy->Save();
+    const std::wstring entryId = copy->EntryID();
+    made = Session()->GetItemFromID(entryId, drafts->StoreID());
+  });
+  if (!done) {
+    // A duplicate of the received mail must not stay behind where the copy landed.
+    const int32_t number = vb::Err().Number();
+    const std::wstring description = vb::Err().Description();
+    DeleteItem(copy, true);
+    vb::Raise(number, description);
+  }
+  return made;
 }
 
 ItemPtr MailFromClipboard(const wchar_t* proc, const ItemPtr& mail, const ClipboardText& clip,

@@ -59,6 +59,7 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
   Progress progress;
   FolderPtr target;
   const bool done = Trap(proc, [&] {
+    Need(oItem);
     std::shared_ptr<outlook::Inspector> inspector;
     if (oInspectorWrapper) {
       inspector = oInspectorWrapper->GetInspector();

@@ -51,6 +51,8 @@ TEST_F(SelectionRoad, InspectorSelectionIsAnsweredAloneAndTheClipboardKept) {
   int32_t action = kActionReply;
 
   inspector->SetSelection(static_cast<int32_t>(text.find(part)), static_cast<int32_t>(part.size()));
+  EXPECT_FALSE(CreateMailFromSelText2(nullptr, true, false)) << "no mail to copy";
+  EXPECT_TRUE(Logged(L"mTanvelo::CreateMailFromSelText2"));
   ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelInspector, tmpl->EntryID()));
   EXPECT_NE(std::wstring::npos, Quoted().find(part));
   EXPECT_EQ(std::wstring::npos, Quoted().find(L"Hello Pat")) << Quoted();
@@ -120,6 +122,26 @@ TEST_F(SelectionRoad, HtmlInspectorBefore2007TakesTheSelectedHtml) {
   (void)tmpl;
 }
 
+TEST_F(SelectionRoad, ASelectionCopyThatCannotBeFilledIsNotLeftBehind) {
+  Start(L"11.0.0.8312");
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
+  // An HTML mail without a body tag: the selection has nowhere to go.
+  auto bare = outlook::AddReceivedMail(p.inbox, p.kimRoe, L"Menu", outlook::olFormatHTML, L"x");
+  bare->SetHTMLBody(L"<p>see the lunch menu</p>");
+  bare->Save();
+  bare->Display(false);
+  auto inspector = bare->GetInspector();
+  inspector->SetSelection(static_cast<int32_t>(bare->Body().find(L"lunch")), 5);
+  int32_t action = kActionReply;
+
+  ASSERT_TRUE(DoTanvelo(bare, action, kSelInspector, tmpl->EntryID()));
+  EXPECT_NE(std::wstring::npos, Quoted().find(L"see the lunch menu")) << "the whole mail";
+  EXPECT_TRUE(Logged(L"mTanvelo::CreateMailFromSelText", L"no body tag"));
+  EXPECT_TRUE(ItemsOf(p.drafts).empty());
+  EXPECT_TRUE(ItemsOf(p.deleted).empty());
+  EXPECT_EQ(4u, ItemsOf(p.inbox).size());
+}
+
 // --- New mail from a template ------------------------------------------------------------------
 
 TEST_F(RoadTest, NewMailGoesToTheSelectedContactsOnce) {
@@ -184,6 +206,18 @@ TEST_F(RoadTest, NewMailInSeparateModeSendsOrOpens) {
   EXPECT_EQ((std::vector<std::wstring>{L"Dear Kim", L"Dear Jo"}), bodies);
   EXPECT_EQ(52u, win32::msgbox::Shown().back().style)
       << "the question comes to the foreground only from a Word inspector";
+}
+
+TEST_F(RoadTest, NewMailThatCannotBeFiledLeavesNoCopyOfTheTemplate) {
+  auto tmpl = AddTemplate(L"Invitation", outlook::olFormatPlain, L"Dear %FirstName%");
+  tvDrafts->Delete();
+  bool focus = false;
+  NewMailFromTemplate(tmpl->EntryID(), focus);
+  EXPECT_TRUE(Logged(L"mTanvelo::NewMailFromTemplate_"));
+  EXPECT_EQ(std::vector<ItemPtr>{tmpl}, ItemsOf(templates)) << "no duplicate of the template";
+  EXPECT_TRUE(ItemsOf(p.deleted).empty());
+  EXPECT_EQ(0, Uses(tmpl->EntryID(), kActionNewMail));
+  EXPECT_EQ(0, p.app->Inspectors()->Count());
 }
 
 // --- New templates ------------------------------------------------------------------------------
@@ -275,5 +309,8 @@ TEST_F(RoadTest, PostTemplatesAreConvertedAfterOneQuestion) {
   EXPECT_EQ((std::vector<std::wstring>{L"IPM.Post Forwarded 1", L"IPM.Note Offer 1"}),
             describe(sub));
   EXPECT_TRUE(Logged(L"mTanvelo::PostItem2MailItem", L"the post item is kept: Forwarded"));
+  // Nothing to convert: no empty mail is left in Drafts either.
+  EXPECT_FALSE(PostItem2MailItem(nullptr));
+  EXPECT_TRUE(ItemsOf(p.drafts).empty());
   EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
 }

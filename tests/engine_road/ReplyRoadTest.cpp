@@ -214,10 +214,20 @@ TEST_F(ReplyRoad, AFailedMergeIsNeitherCountedFiledOpenedNorSent) {
   EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
 }
 
+TEST_F(ReplyRoad, ATemplateCopyThatCannotBeMovedIsNotLeftBehind) {
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"x");
+  p.drafts->Delete();  // Outlook's Drafts refuses the temporary copy
+  int32_t action = kActionReply;
+  EXPECT_FALSE(DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()));
+  EXPECT_EQ(L"IDS_TEMPLATE_MERGE_FAILED", Boxes().back());
+  EXPECT_EQ(std::vector<ItemPtr>{tmpl}, ItemsOf(templates)) << "no duplicate of the template";
+  EXPECT_TRUE(ItemsOf(p.deleted).empty());
+}
+
 TEST_F(ReplyRoad, AttachmentFileNamesCannotLeaveTheTemporaryFolder) {
   auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"x");
-  for (const auto* name :
-       {L"..\\..\\Windows\\evil.dll", L"C:\\boot.ini", L"a:b*?<>|\".txt", L"", L"CON", L"...."})
+  for (const auto* name : {L"..\\..\\Windows\\evil.dll", L"C:\\boot.ini", L"a:b*?<>|\".txt", L"",
+                           L"CON", L"....", L"\u5831\u544a.pdf", L"\uFF0E\uFF0E\uFF3Cevil.dll"})
     AddAttachment(tmpl, name);
   int32_t action = kActionForward;
   ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()));
@@ -225,7 +235,7 @@ TEST_F(ReplyRoad, AttachmentFileNamesCannotLeaveTheTemporaryFolder) {
   std::vector<std::wstring> names;
   for (const auto& a : *made->Attachments()) names.push_back(a->FileName());
   EXPECT_EQ((std::vector<std::wstring>{L"____Windows_evil.dll", L"C__boot.ini", L"a_b______.txt",
-                                       L"4", L"_CON", L"__"}),
+                                       L"4", L"_CON", L"__", L"__.pdf", L"___evil.dll"}),
             names);
   EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
 }
@@ -241,6 +251,10 @@ TEST(SafeFileNames, KeepOrdinaryNamesAndDefuseTheRest) {
                                   {L"name. ", L"name"},
                                   {L"lpt1.txt", L"_lpt1.txt"},
                                   {L"tab\there", L"tab_here"},
+                                  // What the ANSI file calls cannot hold: never a "?" in a path.
+                                  {L"\u5831\u544a.pdf", L"__.pdf"},
+                                  {L"\uFF0E\uFF0E\uFF0Fx", L"___x"},
+                                  {L"r\u00e9sum\u00e9 \u20ac.doc", L"r\u00e9sum\u00e9 \u20ac.doc"},
                                   {L"", L"#"}}) {
     EXPECT_EQ(std::wstring(c.out), SafeFileName(c.in, L"#")) << c.in;
   }

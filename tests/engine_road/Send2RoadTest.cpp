@@ -230,3 +230,15 @@ TEST_F(Send2Road, TheSendOfAnOpenMailChecksAsksAndFinishes) {
     }
   }
 }
+
+TEST_F(Send2Road, AMissingMailIsLoggedNotFollowed) {
+  // An inspector whose mail is already gone.
+  auto wrapper = std::make_shared<FakeWrapper>(nullptr);
+  bool bShow = true;
+  DoSend2Action(nullptr, kSendActionSend, kSendModeSeparate, bShow, false, wrapper, nullptr,
+                nullptr);
+  EXPECT_FALSE(bShow);
+  EXPECT_TRUE(Logged(L"mTanvelo::DoSend2Action"));
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_FALSE(IsTemplateActionRunning());
+}
