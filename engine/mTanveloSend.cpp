@@ -37,6 +37,7 @@ struct Progress {
   int32_t sent = 0;        // copies that went out
   int32_t filedEmpty = 0;  // copies filed because a field had no value
   bool inLoop = false;
+  bool committed = false;  // past the questions, the mail's window closed
 };
 
 void Tell(const wchar_t* id, int32_t style, const Progress& progress,
@@ -94,6 +95,9 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
       if (Services().AskSendMessages) Services().AskSendMessages(count, bSendNow, bWord);
       if (!bSendNow) nSendAction = kSendActionFile;
     }
+    // From here the mail's window is gone: a failure must be told, or the user takes the
+    // mail for sent.
+    progress.committed = true;
     if (oInspectorWrapper) {
       if (inspector) Quietly([&] { inspector->Close(outlook::olDiscard); });
       oInspectorWrapper->Done();
@@ -170,6 +174,8 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
   if (!done && progress.inLoop && nSendAction == kSendActionSend) {
     // The prepared mail still holds every recipient: a retry must know who already has it.
     Tell(L"STR_SEND2_STOPPED", style, progress);
+  } else if (!done && progress.committed && progress.sent == 0) {
+    vb::MsgBox(LangText(L"STR_SEND2_FAILED"), style);
   }
   if (target && (nSendAction == kSendActionFile || progress.filedEmpty > 0)) ShowFolder(target);
   if (progress.filedEmpty > 0 && nSendAction == kSendActionSend) {

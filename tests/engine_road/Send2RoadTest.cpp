@@ -231,6 +231,16 @@ TEST_F(Send2Road, TheSendOfAnOpenMailChecksAsksAndFinishes) {
   }
 }
 
+TEST_F(Send2Road, AFailureAfterTheQuestionIsToldNotLeftSilent) {
+  // The user answered, the mail's window closed, then the road broke before anything went out.
+  vb::UnregisterComponent(L"Redemption.MAPIUtils");
+  win32::msgbox::Answer(win32::IDNO);
+  ReplyAllSeparately();
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  ASSERT_FALSE(Boxes().empty());
+  EXPECT_EQ(L"failed: nothing went out", Boxes().back());
+}
+
 TEST_F(Send2Road, AMissingMailIsLoggedNotFollowed) {
   // An inspector whose mail is already gone.
   auto wrapper = std::make_shared<FakeWrapper>(nullptr);
