@@ -95,6 +95,7 @@ bool Control::CanUserReach(std::wstring* why) const {
   if (!form_->IsLoaded()) return fail(L"the form is not loaded");
   if (!form_->Visible()) return fail(L"the form is hidden");
   if (!form_->IsInFront()) return fail(L"a modal form is in front of the form");
+  if (!form_->Enabled()) return fail(L"the form is disabled");
   for (const Control* c = this; c != nullptr; c = c->container_) {
     if (!c->enabled_)
       return fail(c == this ? L"the control is disabled"

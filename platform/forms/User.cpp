@@ -137,7 +137,10 @@ void User::SelectItem(const std::wstring& name, int32_t index) {
 
 void User::PressEnter() {
   RequireForm(L"Enter");
-  CommandButton* button = FindButton(form_, true);
+  // A button that has the focus takes Enter itself; the Default button only stands in for
+  // the other controls.
+  CommandButton* button = dynamic_cast<CommandButton*>(form_.ActiveControl());
+  if (!button || !button->CanUserReach()) button = FindButton(form_, true);
   if (!button) Refuse(L"Enter refused on " + form_.Name() + L": it has no Default button");
   button->RequireUserReach(L"Enter");
   if (button->OnClick) button->OnClick();

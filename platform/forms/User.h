@@ -43,7 +43,8 @@ class User {
   void DblClickNode(const std::wstring& treeView, const std::wstring& key);
   // Selects item `index` of a ListBox or ComboBox (Click follows).
   void SelectItem(const std::wstring& list, int32_t index);
-  // The Default button's Click; refused when the form has none or it cannot be reached.
+  // The Click of the button that has the focus, else of the Default button; refused when
+  // there is none or it cannot be reached.
   void PressEnter();
   // The Cancel button's Click, likewise.
   void PressEsc();

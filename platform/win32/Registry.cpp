@@ -111,6 +111,10 @@ LONG Check(HKEY key, REGSAM need, bool write, Handle& scratch, Handle*& out) {
   return ERROR_SUCCESS;
 }
 
+// A read-only hive refuses a handle asking to change it, as Windows refuses the open itself.
+constexpr REGSAM kChangingAccess = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | 0x00010000 /*DELETE*/ |
+                                   0x00040000 /*WRITE_DAC*/ | 0x00080000 /*WRITE_OWNER*/;
+
 LONG CopyOut(const std::string& name, char* out, DWORD* size) {
   if (out == nullptr || size == nullptr) return ERROR_INVALID_PARAMETER;
   if (name.size() + 1 > *size) {
@@ -164,6 +168,7 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM access, HKEY* res
     if (it == node->keys.end()) return ERROR_FILE_NOT_FOUND;
     node = it->second;
   }
+  if (base->readOnlyHive && (access & kChangingAccess) != 0) return ERROR_ACCESS_DENIED;
   *result = NewHandle(node, access, base->readOnlyHive);
   return ERROR_SUCCESS;
 }
@@ -187,6 +192,7 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD, const char*, DWORD, RE
     }
     node = it->second;
   }
+  if (base->readOnlyHive && (access & kChangingAccess) != 0) return ERROR_ACCESS_DENIED;
   if (disposition != nullptr)
     *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   *result = NewHandle(node, access, base->readOnlyHive);

@@ -232,7 +232,7 @@ TEST_F(Picker, MoveTakesTheHotkeyAlongAndSelectsTheTemplateInItsNewFolder) {
         EXPECT_EQ(node->Text, L"Follow-up (Ctrl+Shift+F)");
         EXPECT_EQ(Children(Node(u, archive->EntryID())), L"Follow-up (Ctrl+Shift+F)|Old offer");
         EXPECT_THROW(Node(u, L"N" + oldId), vb::Error);
-        u.PressEnter();
+        u.Click(L"btnOK");  // Enter would go to btnMove, which has the focus now
       },
       id, mode));
   auto moved = mTanvelo::GetTemplate(id);

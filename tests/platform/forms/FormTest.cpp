@@ -160,6 +160,31 @@ TEST(SimulatedUser, RefusesWhatAPersonCouldNotDo) {
   EXPECT_THROW(u.Type(L"txtName", L"x"), ActionRefused);
 }
 
+TEST(SimulatedUser, EnterGoesToTheFocusedButtonElseToTheDefaultOne) {
+  frmName f;
+  f.Show();
+  User u(f);
+  u.Type(L"txtName", L"Ann");  // the focus is in the box
+  u.PressEnter();
+  EXPECT_FALSE(f.Visible()) << "OK, the Default button";
+  f.Show();
+  f.cmdCancel->SetFocus();
+  f.cmdCancel->SetEnabled(false);
+  u.PressEnter();
+  EXPECT_FALSE(f.Visible()) << "a focused button that cannot take it leaves Enter to OK";
+  f.Show();
+  f.cmdCancel->SetEnabled(true);
+  f.cmdCancel->SetFocus();
+  u.PressEnter();
+  EXPECT_FALSE(f.IsLoaded()) << "the focused Cancel button takes Enter";
+
+  f.Show();
+  f.SetEnabled(false);
+  EXPECT_THROW(u.Click(L"chkKeep"), ActionRefused) << "a disabled form takes no clicks";
+  EXPECT_THROW(u.Type(L"txtName", L"x"), ActionRefused);
+  EXPECT_THROW(f.txtName->SetFocus(), vb::Error);
+}
+
 TEST(SimulatedUser, OptionGroupsFollowTheirContainer) {
   frmName f;
   f.Show();

@@ -84,9 +84,28 @@ TEST(Registry, ReadOnlyHandleAndReadOnlyHiveRefuseWrites) {
   EXPECT_EQ(ERROR_ACCESS_DENIED, SetText(key, "v", "x"));
   RegCloseKey(key);
 
+  RegCloseKey(Create(HKEY_LOCAL_MACHINE, "Software\\Kept"));
   registry::SetReadOnly(HKEY_LOCAL_MACHINE, true);
   EXPECT_EQ(ERROR_ACCESS_DENIED, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\X", 0, nullptr, 0,
                                                  KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  // A plain user is refused at the open already when asking to change the machine's keys,
+  // existing or not; reading them is allowed.
+  for (REGSAM access : {KEY_ALL_ACCESS, KEY_WRITE, REGSAM{0x2001F}, KEY_SET_VALUE}) {
+    key = 77;
+    EXPECT_EQ(ERROR_ACCESS_DENIED,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kept", 0, access, &key))
+        << access;
+    EXPECT_EQ(0u, key);
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kept", 0, nullptr,
+                                                   0, access, nullptr, &key, nullptr))
+        << access;
+  }
+  EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kept", 0, KEY_READ, &key));
+  RegCloseKey(key);
+  EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kept", 0, nullptr, 0,
+                                           KEY_READ, nullptr, &key, nullptr));
+  RegCloseKey(key);
+  EXPECT_EQ(0u, registry::OpenHandleCount());
 }
 
 TEST(Registry, DeleteKeyWithSubkeysIsDeniedAndDeletedKeyHandleGoesStale) {
