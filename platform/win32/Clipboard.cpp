@@ -213,6 +213,9 @@ namespace clipboard {
 void SetHeldByOtherProgram(bool held) {
   S().heldByOther = held;
 }
+bool Available() {
+  return !S().open && !S().heldByOther;
+}
 
 std::wstring Text() {
   auto it = Find(CF_UNICODETEXT);

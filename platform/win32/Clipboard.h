@@ -41,6 +41,8 @@ int GetClipboardFormatNameA(uint32_t format, char* buffer, int bufferSize);
 namespace clipboard {
 // Another program holds the clipboard open: OpenClipboard fails until released.
 void SetHeldByOtherProgram(bool held);
+// Whether a program could open the clipboard now (nobody holds it open).
+bool Available();
 // The clipboard's text (CF_UNICODETEXT or the synthesised one), empty when there is none.
 std::wstring Text();
 // Replaces the whole clipboard by one text, as a program's copy does.

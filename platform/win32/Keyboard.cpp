@@ -64,6 +64,9 @@ void Deliver(uint8_t vk, wchar_t unicode) {
     return;
   }
   bool shift = IsDown(VK_SHIFT), ctrl = IsDown(VK_CONTROL), alt = IsDown(VK_MENU);
+  // The editor opens the clipboard for a paste or a copy; while someone holds it open the
+  // key does nothing.
+  if (vk == VK_INSERT && (shift || ctrl) && !clipboard::Available()) return;
   if (vk == VK_INSERT && shift && !ctrl) {
     editor->ReplaceSelection(clipboard::Text());
   } else if (vk == VK_INSERT && ctrl && !shift) {

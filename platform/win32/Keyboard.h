@@ -1,7 +1,7 @@
 // The keyboard of the user-interface thread: a thread hook chain, key states and simulated key
 // strokes. A key-down that passes the chain reaches the focused editor: Shift+Insert pastes the
-// clipboard's text at its caret, Ctrl+Insert copies its selection, letters, digits and the space
-// bar type themselves.
+// clipboard's text at its caret, Ctrl+Insert copies its selection (both do nothing while the
+// clipboard is held open), letters, digits and the space bar type themselves.
 #pragma once
 
 #include <cstdint>

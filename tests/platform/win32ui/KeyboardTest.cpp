@@ -137,6 +137,31 @@ TEST(FocusedEditor, ShiftInsertPastesAndCtrlInsertCopies) {
   EXPECT_EQ(L" ADear %FirstName%,", editor->text);
 }
 
+TEST(FocusedEditor, PasteAndCopyNeedTheClipboardFree) {
+  auto editor = std::make_shared<Editor>();
+  editor->text = L"Hi";
+  editor->caret = 0;
+  editor->selection = 2;
+  keyboard::SetFocus(editor);
+  clipboard::SetText(L"old");
+  for (bool ours : {true, false}) {
+    if (ours)
+      ASSERT_TRUE(OpenClipboard(0));
+    else
+      clipboard::SetHeldByOtherProgram(true);
+    keyboard::Press(VK_INSERT, false, true);
+    keyboard::Press(VK_INSERT, true);
+    EXPECT_EQ(L"old", clipboard::Text()) << ours;
+    EXPECT_EQ(L"Hi", editor->text) << ours;
+    if (ours)
+      CloseClipboard();
+    else
+      clipboard::SetHeldByOtherProgram(false);
+  }
+  keyboard::Press(VK_INSERT, false, true);
+  EXPECT_EQ(L"Hi", clipboard::Text());
+}
+
 TEST(FocusedEditor, KeysWithoutAnEditorGoNowhere) {
   clipboard::SetText(L"x");
   keyboard::Press(VK_INSERT, true);
