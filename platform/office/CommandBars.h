@@ -181,8 +181,10 @@ class CommandBar : public std::enable_shared_from_this<CommandBar>, public Fault
   std::wstring Name() const;
   int32_t Type() const { return type_; }
   CommandBarControls& Controls();
-  // Type 0 and Id 0 match any; an empty Tag matches any; `visible` True skips hidden controls;
-  // `recursive` False looks at this bar's own controls only. The first match in order, or null.
+  // Type 0 and Id 0 match any; an empty Tag matches any; `recursive` False looks at this bar's
+  // own controls only. `visible` True finds only what is on the screen: visible controls of a
+  // shown bar, never an item of a menu (no menu is open), so nothing on a hidden bar or inside a
+  // popup. The first match in order, or null.
   std::shared_ptr<CommandBarControl> FindControl(int32_t type = 0, int32_t id = 0,
                                                  const std::wstring& tag = L"",
                                                  bool visible = false, bool recursive = false);
