@@ -200,6 +200,9 @@ void CommandBarButton::UserClick() {
     auto bar = c->parent_.lock();
     if (!bar || bar->deleted_) refuse(L"its bar was deleted");
     auto owner = bar->owner_.lock();
+    // A shortcut menu is shown by Outlook at the user's right-click, whatever its Visible says.
+    if (!owner && !bar->visible_ && bar->type_ != msoBarTypePopup)
+      refuse(L"the bar '" + bar->name_ + L"' is hidden");
     c = owner.get();
   }
   RaiseClick();

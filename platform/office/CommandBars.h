@@ -124,7 +124,8 @@ class CommandBarButton : public CommandBarControl {
 
   // Binds a handler to this button (the event of a member variable holding it).
   Subscription OnClick(ClickHandler handler);
-  // A user's click: refused unless the button and every popup above it are visible and enabled.
+  // A user's click: refused unless the button and every popup above it are visible and enabled
+  // and its toolbar is shown (a shortcut menu counts as shown: Outlook opens it on right-click).
   void UserClick();
   // Raises Click as Office would, whatever the button's state.
   void RaiseClick();

@@ -167,6 +167,21 @@ TEST(ClickRouting, AUserCannotClickWhatIsHiddenOrDisabled) {
   EXPECT_THROW(item->UserClick(), ActionRefused);
   EXPECT_EQ(kAutomationError, ErrorOf([&] { item->Caption(); })) << "deleted with its popup";
   EXPECT_EQ(kAutomationError, ErrorOf([&] { item->RaiseClick(); }));
+
+  // A toolbar the program has not shown yet cannot be clicked; a shortcut menu can.
+  auto bars = MakeExplorerCommandBars();
+  auto own = bars->Add(L"Tanvelo", msoBarTop, false, true);
+  auto onOwn = AsButton(own->Controls().Add(msoControlButton, 0, L"", std::nullopt, true));
+  auto subOwn = onOwn->OnClick([&](const auto&, bool&) { ++clicks; });
+  EXPECT_THROW(onOwn->UserClick(), ActionRefused);
+  own->SetVisible(true);
+  onOwn->UserClick();
+  auto context = bars->Item(L"Context Menu");
+  ASSERT_FALSE(context->Visible());
+  auto onContext = AsButton(context->Controls().Add(msoControlButton, 0, L"", std::nullopt, true));
+  auto subContext = onContext->OnClick([&](const auto&, bool&) { ++clicks; });
+  onContext->UserClick();
+  EXPECT_EQ(3, clicks);
 }
 
 TEST(CommandBars, ProtectionTemporaryControlsAndFaults) {
