@@ -39,15 +39,22 @@ bool Matches(const CommandBarControl& c, int32_t type, int32_t id, const std::ws
          (tag.empty() || c.Tag() == tag) && (!visible || c.Visible());
 }
 
-std::shared_ptr<CommandBarControl> Search(CommandBarControls& controls, int32_t type, int32_t id,
+// Visible-only searches look at what is on the screen: shown bars, never the items of a menu,
+// since no menu is open while a program searches.
+bool Shown(const CommandBar& bar) {
+  return bar.Visible() && bar.OwnerPopup() == nullptr;
+}
+
+std::shared_ptr<CommandBarControl> Search(CommandBar& bar, int32_t type, int32_t id,
                                           const std::wstring& tag, bool visible, bool recursive) {
-  for (auto& c : controls.All()) {
+  if (visible && !Shown(bar)) return nullptr;
+  for (auto& c : bar.Controls().All()) {
     if (Matches(*c, type, id, tag, visible)) return c;
   }
-  if (recursive)
-    for (auto& c : controls.All())
+  if (recursive && !visible)
+    for (auto& c : bar.Controls().All())
       if (auto popup = std::dynamic_pointer_cast<CommandBarPopup>(c))
-        if (auto found = Search(popup->Controls(), type, id, tag, visible, true)) return found;
+        if (auto found = Search(*popup->CommandBar(), type, id, tag, visible, true)) return found;
   return nullptr;
 }
 
@@ -193,6 +200,9 @@ void CommandBarButton::UserClick() {
     auto bar = c->parent_.lock();
     if (!bar || bar->deleted_) refuse(L"its bar was deleted");
     auto owner = bar->owner_.lock();
+    // A shortcut menu is shown by Outlook at the user's right-click, whatever its Visible says.
+    if (!owner && !bar->visible_ && bar->type_ != msoBarTypePopup)
+      refuse(L"the bar '" + bar->name_ + L"' is hidden");
     c = owner.get();
   }
   RaiseClick();
@@ -308,8 +318,7 @@ CommandBarControls& CommandBar::Controls() {
 std::shared_ptr<CommandBarControl> CommandBar::FindControl(int32_t type, int32_t id,
                                                            const std::wstring& tag, bool visible,
                                                            bool recursive) {
-  Alive();
-  return Search(controls_, type, id, tag, visible, recursive);
+  return Search(*this, type, id, tag, visible, recursive);
 }
 
 #define TV_BAR_PROPERTY(Type, Name, member) \
@@ -392,7 +401,7 @@ std::shared_ptr<CommandBarControl> CommandBars::FindControl(int32_t type, int32_
                                                             const std::wstring& tag, bool visible,
                                                             bool recursive) {
   for (auto& bar : bars_)
-    if (auto found = Search(bar->controls_, type, id, tag, visible, recursive)) return found;
+    if (auto found = Search(*bar, type, id, tag, visible, recursive)) return found;
   return nullptr;
 }
 

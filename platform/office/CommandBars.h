@@ -124,7 +124,8 @@ class CommandBarButton : public CommandBarControl {
 
   // Binds a handler to this button (the event of a member variable holding it).
   Subscription OnClick(ClickHandler handler);
-  // A user's click: refused unless the button and every popup above it are visible and enabled.
+  // A user's click: refused unless the button and every popup above it are visible and enabled
+  // and its toolbar is shown (a shortcut menu counts as shown: Outlook opens it on right-click).
   void UserClick();
   // Raises Click as Office would, whatever the button's state.
   void RaiseClick();
@@ -181,8 +182,10 @@ class CommandBar : public std::enable_shared_from_this<CommandBar>, public Fault
   std::wstring Name() const;
   int32_t Type() const { return type_; }
   CommandBarControls& Controls();
-  // Type 0 and Id 0 match any; an empty Tag matches any; `visible` True skips hidden controls;
-  // `recursive` False looks at this bar's own controls only. The first match in order, or null.
+  // Type 0 and Id 0 match any; an empty Tag matches any; `recursive` False looks at this bar's
+  // own controls only. `visible` True finds only what is on the screen: visible controls of a
+  // shown bar, never an item of a menu (no menu is open), so nothing on a hidden bar or inside a
+  // popup. The first match in order, or null.
   std::shared_ptr<CommandBarControl> FindControl(int32_t type = 0, int32_t id = 0,
                                                  const std::wstring& tag = L"",
                                                  bool visible = false, bool recursive = false);

@@ -1,8 +1,11 @@
 #include "platform/office/Ribbon.h"
 
+#include <algorithm>
 #include <pugixml.hpp>
+#include <set>
 
 #include "platform/vb/Error.h"
+#include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
 
 namespace office {
@@ -32,6 +35,46 @@ std::wstring Wide(const char* utf8) {
 std::wstring LocalName(const std::wstring& name) {
   size_t colon = name.find(L':');
   return colon == std::wstring::npos ? name : name.substr(colon + 1);
+}
+
+// What Office's schema lets each modelled element carry; Office refuses a whole document with an
+// attribute its schema does not declare, so a misspelt callback attribute never loads.
+using Names = std::set<std::wstring>;
+const Names kInsert{L"insertAfterMso", L"insertBeforeMso", L"insertAfterQ", L"insertBeforeQ"};
+Names With(Names base, const Names& more) {
+  base.insert(more.begin(), more.end());
+  return base;
+}
+const Names kTab = With(kInsert, {L"id", L"idQ", L"idMso", L"tag", L"label", L"getLabel",
+                                  L"visible", L"getVisible", L"keytip", L"getKeytip"});
+const Names kGroup = With(kTab, {L"image", L"imageMso", L"getImage", L"screentip", L"getScreentip",
+                                 L"supertip", L"getSupertip", L"autoScale", L"centerVertically"});
+const Names kMenu = With(
+    kGroup, {L"enabled", L"getEnabled", L"showLabel", L"getShowLabel", L"showImage",
+             L"getShowImage", L"size", L"getSize", L"description", L"getDescription", L"itemSize"});
+const Names kButton = With(kMenu, {L"onAction"});
+const Names kSeparator = With(kInsert, {L"id", L"idQ", L"tag", L"title", L"getTitle"});
+const Names kNone{};
+const Names kRoot{L"xmlns", L"onLoad", L"loadImage"};
+const Names kRibbon{L"startFromScratch"};
+
+// The modelled elements with their attributes; `needsId` for controls the schema requires an id of.
+struct ElementKind {
+  const wchar_t* name;
+  const Names* attributes;
+  bool needsId;
+};
+const ElementKind kElements[] = {
+    {L"ribbon", &kRibbon, false}, {L"tabs", &kNone, false},
+    {L"tab", &kTab, true},        {L"group", &kGroup, true},
+    {L"button", &kButton, true},  {L"splitButton", &kMenu, true},
+    {L"menu", &kMenu, true},      {L"menuSeparator", &kSeparator, false},
+};
+
+const ElementKind* KindOf(const std::wstring& name) {
+  for (const auto& kind : kElements)
+    if (name == kind.name) return &kind;
+  return nullptr;
 }
 
 }  // namespace
@@ -79,6 +122,23 @@ class RibbonDocument : public IRibbonUI, public std::enable_shared_from_this<Rib
 
   void Error(const std::wstring& text) { host->errors_.push_back(ribbonId + L": " + text); }
 
+  // Runs a call into the add-in; what it raises is reported, never passed on to the host. A
+  // test's unscripted prompt or refused action still ends the test.
+  template <class F>
+  bool Guard(const std::wstring& what, F&& call) {
+    try {
+      call();
+      return true;
+    } catch (const win32::UnscriptedPrompt&) {
+      throw;
+    } catch (const vb::Error& e) {
+      Error(what + L" raised " + std::to_wstring(e.Number()) + L" " + e.Description());
+    } catch (const std::exception& e) {
+      Error(what + L" failed: " + Wide(e.what()));
+    }
+    return false;
+  }
+
   // Reports what cannot be bound and leaves it unbound; false when the XML cannot be used.
   bool Load(const std::wstring& xml, const RibbonMembers& members, RibbonMember* onLoad,
             std::wstring* onLoadName) {
@@ -95,6 +155,13 @@ class RibbonDocument : public IRibbonUI, public std::enable_shared_from_this<Rib
       Error(L"the root is not a customUI element of the custom UI namespace");
       return false;
     }
+    for (pugi::xml_attribute a : root.attributes()) {
+      std::wstring name = Wide(a.name());
+      if (name.rfind(L"xmlns:", 0) != 0 && !kRoot.count(name)) {
+        Error(L"customUI does not allow the attribute " + name);
+        return false;
+      }
+    }
     if (auto name = Wide(root.attribute("onLoad").value()); !name.empty()) {
       std::pair<std::wstring, RibbonMember> member;
       if (Bind(L"customUI", kLoad, name, members, &member)) {
@@ -108,7 +175,11 @@ class RibbonDocument : public IRibbonUI, public std::enable_shared_from_this<Rib
  private:
   bool Bind(const std::wstring& id, const CallbackKind& kind, const std::wstring& name,
             const RibbonMembers& members, std::pair<std::wstring, RibbonMember>* bound) {
+    // Late binding finds a member by name whatever its letter case.
     auto it = members.find(name);
+    if (it == members.end())
+      it = std::find_if(members.begin(), members.end(),
+                        [&](const auto& m) { return vb::LCase(m.first) == vb::LCase(name); });
     if (it == members.end()) {
       Error(L"'" + id + L"' names the callback " + kind.attribute + L"=\"" + name +
             L"\", which the add-in does not have");
@@ -127,8 +198,23 @@ class RibbonDocument : public IRibbonUI, public std::enable_shared_from_this<Rib
     for (pugi::xml_node child : node.children()) {
       if (child.type() != pugi::node_element) continue;
       std::wstring kind = LocalName(Wide(child.name()));
+      const ElementKind* known = KindOf(kind);
+      if (!known) {
+        Error(L"the element " + kind + L" is not one the host knows");
+        return false;
+      }
       std::wstring id = Wide(child.attribute("id").value());
       if (id.empty()) id = Wide(child.attribute("idMso").value());
+      if (id.empty()) id = Wide(child.attribute("idQ").value());
+      for (pugi::xml_attribute a : child.attributes())
+        if (!known->attributes->count(Wide(a.name()))) {
+          Error(L"'" + id + L"': " + kind + L" does not allow the attribute " + Wide(a.name()));
+          return false;
+        }
+      if (known->needsId && id.empty()) {
+        Error(L"a " + kind + L" has no id");
+        return false;
+      }
       int here = parent;
       if (!id.empty()) {
         if (Find(id) >= 0) {
@@ -170,20 +256,18 @@ void RibbonWindow::Ask(size_t index) {
     auto it = node.bound.find(kind.attribute);
     if (it == node.bound.end()) continue;
     host.calls_.push_back({kind.attribute, it->second.first, node.id});
-    try {
-      const RibbonMember& m = it->second.second;
-      std::wstring attribute = kind.attribute;
-      if (attribute == L"getVisible") std::get<RibbonGetBool>(m)(control, a.visible);
-      if (attribute == L"getEnabled") std::get<RibbonGetBool>(m)(control, a.enabled);
-      if (attribute == L"getLabel") std::get<RibbonGetLabel>(m)(control, a.label);
-      if (attribute == L"getScreentip") a.screentip = std::get<RibbonGetText>(m)(control);
-      if (attribute == L"getImage") a.image = std::get<RibbonGetImage>(m)(control);
-    } catch (const win32::UnscriptedPrompt&) {
-      throw;
-    } catch (const vb::Error& e) {
-      document_->Error(L"'" + node.id + L"': " + kind.attribute + L" raised " +
-                       std::to_wstring(e.Number()) + L" " + e.Description());
-    }
+    const RibbonMember& m = it->second.second;
+    std::wstring attribute = kind.attribute;
+    // A failed call leaves the control as the XML alone describes it.
+    Answers asked = a;
+    bool answered = document_->Guard(L"'" + node.id + L"': " + attribute, [&] {
+      if (attribute == L"getVisible") std::get<RibbonGetBool>(m)(control, asked.visible);
+      if (attribute == L"getEnabled") std::get<RibbonGetBool>(m)(control, asked.enabled);
+      if (attribute == L"getLabel") std::get<RibbonGetLabel>(m)(control, asked.label);
+      if (attribute == L"getScreentip") asked.screentip = std::get<RibbonGetText>(m)(control);
+      if (attribute == L"getImage") asked.image = std::get<RibbonGetImage>(m)(control);
+    });
+    if (answered) a = std::move(asked);
   }
   a.fresh = true;
   answers_[index] = std::move(a);
@@ -218,15 +302,10 @@ void RibbonWindow::Click(const std::wstring& id) {
   auto it = node.bound.find(kAction.attribute);
   if (it == node.bound.end()) return;
   document_->host->calls_.push_back({kAction.attribute, it->second.first, id});
-  try {
+  document_->Guard(L"'" + id + L"': onAction", [&] {
     std::get<RibbonOnAction>(it->second.second)(
         IRibbonControl(id, context_, node.attributes[L"tag"]));
-  } catch (const win32::UnscriptedPrompt&) {
-    throw;
-  } catch (const vb::Error& e) {
-    document_->Error(L"'" + id + L"': onAction raised " + std::to_wstring(e.Number()) + L" " +
-                     e.Description());
-  }
+  });
 }
 
 bool RibbonWindow::Has(const std::wstring& id) const {
@@ -283,15 +362,19 @@ std::shared_ptr<RibbonWindow> RibbonHost::OpenWindow(const std::wstring& ribbonI
     document = std::make_shared<RibbonDocument>();
     document->host = this;
     document->ribbonId = ribbonId;
-    std::wstring xml = addin_->GetCustomUI(ribbonId);
+    std::wstring xml;
+    RibbonMembers members;
     RibbonMember onLoad;
     std::wstring onLoadName;
     bool loaded =
-        !xml.empty() && document->Load(xml, addin_->RibbonCallbacks(), &onLoad, &onLoadName);
+        document->Guard(L"GetCustomUI", [&] { xml = addin_->GetCustomUI(ribbonId); }) &&
+        !xml.empty() &&
+        document->Guard(L"the add-in's members", [&] { members = addin_->RibbonCallbacks(); }) &&
+        document->Load(xml, members, &onLoad, &onLoadName);
     if (!loaded) document->controls.clear();
     if (loaded && std::holds_alternative<RibbonOnLoad>(onLoad) && std::get<RibbonOnLoad>(onLoad)) {
       calls_.push_back({L"onLoad", onLoadName, L"customUI"});
-      std::get<RibbonOnLoad>(onLoad)(document);
+      document->Guard(L"onLoad", [&] { std::get<RibbonOnLoad>(onLoad)(document); });
     }
   }
   auto window = std::shared_ptr<RibbonWindow>(new RibbonWindow());

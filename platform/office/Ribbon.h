@@ -4,8 +4,9 @@
 // for what its XML names (getVisible, getEnabled, getLabel, getScreentip, getImage). Answers
 // are kept per window until the add-in invalidates them; the next Draw (or the opening of the
 // menu holding them) asks again for exactly the invalidated controls. A callback the XML names
-// but the add-in lacks, a member of the wrong shape, XML that does not load and a callback that
-// raises are reported in Errors(), never thrown at the add-in.
+// but the add-in lacks, a member of the wrong shape, XML that does not load or that the schema
+// refuses (an undeclared attribute, a control without id) and anything the add-in raises are
+// reported in Errors(), never passed on to the host.
 #pragma once
 
 #include <any>

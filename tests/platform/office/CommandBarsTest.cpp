@@ -81,6 +81,29 @@ TEST(FindControl, TopLevelByDefaultInvisibleIncluded) {
   EXPECT_EQ(L"&Actions", AsPopup(actions)->CommandBar()->Name());
 }
 
+TEST(FindControl, VisibleOnlyFindsWhatIsOnTheScreen) {
+  auto bars = MakeExplorerCommandBars();
+  auto menu = bars->Item(L"Menu Bar");
+  auto actions = AsPopup(menu->FindControl(msoControlPopup, 30131));
+  // No menu is open: the items of a popup are never on the screen.
+  EXPECT_EQ(nullptr, menu->FindControl(0, 354, L"", true, true));
+  EXPECT_EQ(nullptr, actions->CommandBar()->FindControl(0, 354, L"", true));
+  EXPECT_EQ(354, actions->CommandBar()->FindControl(0, 354)->Id());
+  EXPECT_EQ(actions, menu->FindControl(0, 30131, L"", true)) << "the menu's title is shown";
+
+  // Nothing on a hidden bar is on the screen, whatever its own Visible says.
+  auto context = bars->Item(L"Context Menu");
+  EXPECT_EQ(nullptr, context->FindControl(0, 2986, L"", true));
+  auto own = bars->Add(L"Tanvelo", msoBarTop, false, true);
+  auto button = own->Controls().Add(msoControlButton, 0, L"", std::nullopt, true);
+  button->SetTag(L"K3J9Q0ZZ1A");
+  EXPECT_EQ(nullptr, bars->FindControl(0, 0, L"K3J9Q0ZZ1A", true));
+  EXPECT_EQ(button, bars->FindControl(0, 0, L"K3J9Q0ZZ1A"));
+  own->SetVisible(true);
+  EXPECT_EQ(button, bars->FindControl(0, 0, L"K3J9Q0ZZ1A", true));
+  EXPECT_EQ(bars->Item(L"Standard"), bars->FindControl(0, 354, L"", true)->Parent());
+}
+
 TEST(ClickRouting, EveryBoundControlOfTheSameTagInEveryWindow) {
   auto explorer1 = MakeExplorerCommandBars(), explorer2 = MakeExplorerCommandBars();
   auto AddQuickItems = [](CommandBars& bars, const std::wstring& tag) {
@@ -144,6 +167,21 @@ TEST(ClickRouting, AUserCannotClickWhatIsHiddenOrDisabled) {
   EXPECT_THROW(item->UserClick(), ActionRefused);
   EXPECT_EQ(kAutomationError, ErrorOf([&] { item->Caption(); })) << "deleted with its popup";
   EXPECT_EQ(kAutomationError, ErrorOf([&] { item->RaiseClick(); }));
+
+  // A toolbar the program has not shown yet cannot be clicked; a shortcut menu can.
+  auto bars = MakeExplorerCommandBars();
+  auto own = bars->Add(L"Tanvelo", msoBarTop, false, true);
+  auto onOwn = AsButton(own->Controls().Add(msoControlButton, 0, L"", std::nullopt, true));
+  auto subOwn = onOwn->OnClick([&](const auto&, bool&) { ++clicks; });
+  EXPECT_THROW(onOwn->UserClick(), ActionRefused);
+  own->SetVisible(true);
+  onOwn->UserClick();
+  auto context = bars->Item(L"Context Menu");
+  ASSERT_FALSE(context->Visible());
+  auto onContext = AsButton(context->Controls().Add(msoControlButton, 0, L"", std::nullopt, true));
+  auto subContext = onContext->OnClick([&](const auto&, bool&) { ++clicks; });
+  onContext->UserClick();
+  EXPECT_EQ(3, clicks);
 }
 
 TEST(CommandBars, ProtectionTemporaryControlsAndFaults) {

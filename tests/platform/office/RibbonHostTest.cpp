@@ -2,7 +2,9 @@
 // clicks, and the errors it reports instead of throwing at the add-in.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <map>
+#include <stdexcept>
 
 #include "platform/office/Ribbon.h"
 #include "platform/vb/Error.h"
@@ -161,4 +163,97 @@ TEST(RibbonHost, ReportsCallbacksTheAddInLacksAndXmlItCannotUse) {
   auto none = host.OpenWindow(L"Microsoft.Outlook.Contact", {});
   EXPECT_TRUE(none->ControlIds().empty());
   EXPECT_EQ(5u, host.Errors().size()) << "no XML is no error";
+}
+
+TEST(RibbonHost, NothingTheAddInRaisesReachesTheHost) {
+  auto addin = std::make_shared<AddIn>();
+  addin->members[L"Ribbon_OnLoad"] =
+      RibbonOnLoad([](std::shared_ptr<IRibbonUI>) { throw std::runtime_error("onLoad broke"); });
+  addin->members[L"Control_GetVisible"] = RibbonGetBool([](const IRibbonControl&, bool& v) {
+    v = false;
+    vb::Raise(91, L"Object variable not set");
+  });
+  addin->members[L"Button_Action"] = RibbonOnAction([](const IRibbonControl& c) {
+    if (c.Id() == L"btnT1") throw win32::UnscriptedPrompt("a message box nobody answered");
+    vb::Raise(13, L"Type mismatch");
+  });
+  RibbonHost host(addin);
+  std::shared_ptr<RibbonWindow> window;
+  ASSERT_NO_THROW(window = host.OpenWindow(L"Microsoft.Outlook.Explorer", {}));
+  EXPECT_FALSE(window->ControlIds().empty()) << "a failing onLoad leaves the document loaded";
+  ASSERT_NO_THROW(window->Draw());
+  EXPECT_TRUE(window->Visible(L"sbtn")) << "a raising getVisible leaves the XML's answer";
+  EXPECT_NO_THROW(window->Click(L"btn"));
+  EXPECT_THROW(window->Click(L"btnT1"), win32::UnscriptedPrompt) << "a test's prompt still ends it";
+  std::vector<std::wstring> expected{L"onLoad broke", L"getVisible raised 91", L"getImage raised",
+                                     L"onAction raised 13"};
+  ASSERT_EQ(expected.size() + 2, host.Errors().size()) << "three getVisible answers fail";
+  for (auto& text : expected) {
+    bool found = false;
+    for (auto& error : host.Errors()) found = found || error.find(text) != std::wstring::npos;
+    EXPECT_TRUE(found) << text;
+  }
+
+  struct Failing : IRibbonExtensibility {
+    bool failMembers;
+    explicit Failing(bool members) : failMembers(members) {}
+    std::wstring GetCustomUI(const std::wstring&) override {
+      if (!failMembers) vb::Raise(5, L"no XML today");
+      return kXml;
+    }
+    RibbonMembers RibbonCallbacks() override { vb::Raise(438, L"no members today"); }
+  };
+  for (bool failMembers : {false, true}) {
+    RibbonHost failing(std::make_shared<Failing>(failMembers));
+    ASSERT_NO_THROW(failing.OpenWindow(L"Microsoft.Outlook.Explorer", {}));
+    EXPECT_EQ(nullptr, failing.Ribbon(L"Microsoft.Outlook.Explorer"));
+    ASSERT_EQ(1u, failing.Errors().size());
+    EXPECT_NE(std::wstring::npos,
+              failing.Errors()[0].find(failMembers ? L"no members today" : L"no XML today"));
+  }
+}
+
+TEST(RibbonHost, XmlTheSchemaRefusesIsNotLoadedAtAll) {
+  struct Case {
+    const wchar_t* find;
+    const wchar_t* replace;
+    const wchar_t* reported;
+  };
+  const Case cases[] = {
+      {L"getScreentip=", L"getScreenTip=", L"getScreenTip"},
+      {L"<group id=\"G\"", L"<group id=\"G\" onAction=\"Button_Action\"", L"onAction"},
+      {L"<tab id=\"T\"", L"<tab id=\"T\" getEnabled=\"Control_GetEnabled\"", L"getEnabled"},
+      {L"<menu id=\"mnu\">", L"<menu id=\"mnu\" onAction=\"Button_Action\">", L"onAction"},
+      {L"<menuSeparator id=\"sep\"/>", L"<menuSeparator id=\"sep\" getLabel=\"Control_GetLabel\"/>",
+       L"getLabel"},
+      {L"<button id=\"btnHelp\"", L"<button", L"has no id"},
+      {L"<menuSeparator id=\"sep\"/>", L"<buton id=\"x\"/>", L"buton"},
+      {L"onLoad=\"Ribbon_OnLoad\"", L"onLoad=\"Ribbon_OnLoad\" onload=\"x\"", L"onload"},
+  };
+  for (const Case& c : cases) {
+    auto addin = std::make_shared<AddIn>();
+    std::wstring xml = kXml;
+    ASSERT_NE(std::wstring::npos, xml.find(c.find)) << c.find;
+    xml.replace(xml.find(c.find), std::wcslen(c.find), c.replace);
+    addin->xml[L"Microsoft.Outlook.Explorer"] = xml;
+    RibbonHost host(addin);
+    auto window = host.OpenWindow(L"Microsoft.Outlook.Explorer", {});
+    EXPECT_TRUE(window->ControlIds().empty()) << c.replace;
+    EXPECT_EQ(0, addin->loads) << "no onLoad for a refused document: " << c.replace;
+    ASSERT_EQ(1u, host.Errors().size()) << c.replace;
+    EXPECT_NE(std::wstring::npos, host.Errors()[0].find(c.reported)) << host.Errors()[0];
+  }
+}
+
+TEST(RibbonHost, CallbackNamesBindWhateverTheirLetterCase) {
+  auto addin = std::make_shared<AddIn>();
+  std::wstring xml = kXml;
+  for (size_t at; (at = xml.find(L"\"Button_Action\"")) != std::wstring::npos;)
+    xml.replace(at, 15, L"\"BUTTON_action\"");
+  addin->xml[L"Microsoft.Outlook.Explorer"] = xml;
+  RibbonHost host(addin);
+  auto window = host.OpenWindow(L"Microsoft.Outlook.Explorer", std::wstring(L"e1"));
+  window->Click(L"btn");
+  EXPECT_EQ((std::vector<std::wstring>{L"btn@e1"}), addin->actions);
+  for (auto& error : host.Errors()) EXPECT_EQ(std::wstring::npos, error.find(L"BUTTON_action"));
 }
