@@ -65,6 +65,14 @@ std::shared_ptr<Item> AddContact(const std::shared_ptr<MAPIFolder>& folder,
 
 }  // namespace
 
+std::shared_ptr<Item> AddUnsentMail(const std::shared_ptr<MAPIFolder>& folder,
+                                    const std::wstring& subject) {
+  auto item = folder->Items()->Add(olMailItem);
+  item->SetSubject(subject);
+  item->Save();
+  return item;
+}
+
 std::shared_ptr<Item> AddReceivedMail(const std::shared_ptr<MAPIFolder>& folder,
                                       const std::shared_ptr<AddressEntry>& from,
                                       const std::wstring& subject, int32_t format,

@@ -45,4 +45,9 @@ std::shared_ptr<Item> AddReceivedMail(const std::shared_ptr<MAPIFolder>& folder,
                                       const std::wstring& subject, int32_t format,
                                       const std::wstring& body);
 
+// A saved, unsent mail with that subject in `folder` (a template when the folder is one of
+// the templates tree).
+std::shared_ptr<Item> AddUnsentMail(const std::shared_ptr<MAPIFolder>& folder,
+                                    const std::wstring& subject);
+
 }  // namespace outlook

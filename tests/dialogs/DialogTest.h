@@ -59,10 +59,7 @@ class DialogTest : public testing::Test {
   // A saved, unsent mail in the folder.
   std::shared_ptr<outlook::Item> AddTemplate(const std::shared_ptr<outlook::MAPIFolder>& folder,
                                              const std::wstring& subject) {
-    auto item = folder->Items()->Add(outlook::olMailItem);
-    item->SetSubject(subject);
-    item->Save();
-    return item;
+    return outlook::AddUnsentMail(folder, subject);
   }
 
   static bool Logged(const std::wstring& procedure, const std::wstring& text = L"") {
