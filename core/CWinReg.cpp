@@ -4,6 +4,7 @@
 
 #include "core/Main.h"
 #include "platform/vb/Runtime.h"
+#include "platform/win32/Bytes.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Registry.h"
 
@@ -146,8 +147,7 @@ int32_t CWinReg::GetDWordValue(const std::wstring& name, int32_t defaultValue) c
           ERROR_SUCCESS ||
       type != REG_DWORD || size != 4)
     return defaultValue;
-  return static_cast<int32_t>(data[0] | data[1] << 8 | data[2] << 16 |
-                              static_cast<uint32_t>(data[3]) << 24);
+  return static_cast<int32_t>(win32::bytes::Get32(data, sizeof data, 0));
 }
 
 bool CWinReg::SetYesNoValue(const std::wstring& name, bool value) {

@@ -2,16 +2,12 @@
 
 #include <cmath>
 
+#include "platform/win32/Bytes.h"
+
 namespace resources::artwork {
 namespace {
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
+using win32::bytes::Put16;
+using win32::bytes::Put32;
 void PutInfoHeader(std::vector<uint8_t>& out, int width, int height, int bits) {
   Put32(out, 40);
   Put32(out, static_cast<uint32_t>(width));

@@ -4,24 +4,17 @@
 #include <vector>
 
 #include "platform/vb/Error.h"
+#include "platform/win32/Bytes.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 
 namespace vb {
 namespace {
 
-void Put16(std::vector<uint8_t>& out, uint32_t value) {
-  out.push_back(static_cast<uint8_t>(value));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
-}
+using win32::bytes::Put16;
+using win32::bytes::Put32;
 uint32_t Get32(const std::vector<uint8_t>& bits, size_t at) {
-  if (at + 4 > bits.size()) return 0;
-  return bits[at] | bits[at + 1] << 8 | bits[at + 2] << 16 |
-         static_cast<uint32_t>(bits[at + 3]) << 24;
+  return win32::bytes::Get32(bits.data(), bits.size(), at);
 }
 
 // Where the pixels begin in a device-independent bitmap: after the header, the bit masks of
