@@ -83,21 +83,14 @@ std::vector<uint8_t> BytesOfHex(const std::wstring& hex) {
 }
 
 namespace {
-// Days from 1899-12-30 to the given civil date.
-int64_t DaysFromCivil(int y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097LL + static_cast<int64_t>(doe) - 719468 + 25569;
-}
+// The Date type counts days from 1899-12-30, 25,569 days before 1970-01-01.
+constexpr int64_t kDateOf1970 = 25569;
 }  // namespace
 
 double Now() {
   win32::SYSTEMTIME t{};
   win32::GetLocalTime(&t);
-  double days = static_cast<double>(DaysFromCivil(t.wYear, t.wMonth, t.wDay));
+  double days = static_cast<double>(win32::DaysFromCivil(t.wYear, t.wMonth, t.wDay) + kDateOf1970);
   return days + (t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond) / 86400.0;
 }
 

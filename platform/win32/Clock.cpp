@@ -28,16 +28,6 @@ ClockState& S() {
   return PlatformState<ClockState>();
 }
 
-// Days from civil date, proleptic Gregorian (Howard Hinnant's algorithm).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
 SYSTEMTIME FromMs(int64_t ms) {
   int64_t days = ms / 86400000;
   int64_t rest = ms % 86400000;
@@ -98,6 +88,16 @@ bool FireNext(uint64_t until) {
 }
 
 }  // namespace
+
+// Proleptic Gregorian (Howard Hinnant's algorithm).
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
 
 uint32_t GetTickCount() {
   return static_cast<uint32_t>(S().tickStart + S().now);

@@ -15,6 +15,8 @@ struct SYSTEMTIME {
   uint16_t wYear, wMonth, wDayOfWeek, wDay, wHour, wMinute, wSecond, wMilliseconds;
 };
 void GetLocalTime(SYSTEMTIME* time);
+// Days from 1970-01-01 to a civil date (negative before it).
+int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day);
 void GetSystemTime(SYSTEMTIME* time);
 
 struct TIME_ZONE_INFORMATION {
