@@ -1,6 +1,6 @@
 #include "dialogs/frmHotkey.h"
 
-#include "addin/CHotkeys.h"
+#include "addin/hotkeys/CHotkeys.h"
 #include "core/CLang.h"
 #include "core/CLibNorvaneWrapper.h"
 #include "core/Main.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "addin/CHotkeys.h"
+#include "addin/hotkeys/CHotkeys.h"
 #include "core/CLang.h"
 #include "core/CLibNorvaneWrapper.h"
 #include "core/COptions.h"

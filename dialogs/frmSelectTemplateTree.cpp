@@ -1,6 +1,6 @@
 // The template picker's tree: folders, template rows read in bulk per folder, favourite copies
 // under the root, node tags, the order of every level, and rebuilding one template's nodes.
-#include "addin/CHotkeys.h"
+#include "addin/hotkeys/CHotkeys.h"
 #include "core/COptions.h"
 #include "core/Main.h"
 #include "dialogs/DialogSupport.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "addin/CHotkeys.h"
+#include "addin/hotkeys/CHotkeys.h"
 #include "core/CLang.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"

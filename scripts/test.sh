@@ -13,6 +13,10 @@ if [[ "${1:-}" == "--sanitize" ]]; then
   flags=(-DCMAKE_BUILD_TYPE=Debug -DTV_SANITIZE=ON -DTV_BENCHMARKS=OFF)
 fi
 
+# A compiler cache, when the machine has one, keeps rebuilds of several work trees short.
+if command -v ccache >/dev/null; then
+  flags+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S . -B "$build" -G Ninja "${flags[@]}" >/dev/null
 cmake --build "$build" --parallel
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

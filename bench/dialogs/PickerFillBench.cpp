@@ -3,7 +3,7 @@
 // every opening. The "BigO" row shows how the cost grows with the templates.
 #include <benchmark/benchmark.h>
 
-#include "addin/CHotkeys.h"
+#include "addin/hotkeys/CHotkeys.h"
 #include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/Main.h"

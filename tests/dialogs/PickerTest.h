@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/CHotkeys.h"
+#include "addin/hotkeys/CHotkeys.h"
 #include "core/COptions.h"
 #include "dialogs/mForms.h"
 #include "engine/mTanvelo.h"

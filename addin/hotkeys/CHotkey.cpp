@@ -1,4 +1,4 @@
-#include "addin/CHotkey.h"
+#include "addin/hotkeys/CHotkey.h"
 
 #include <cstdio>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "addin/CHotkeys.h"
+#include "addin/hotkeys/CHotkeys.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // One hotkey's text forms: key text, collection key and action names.
 #include <gtest/gtest.h>
 
-#include "addin/CHotkey.h"
+#include "addin/hotkeys/CHotkey.h"
 #include "core/CLang.h"
 #include "platform/support/LibNorvane.h"
 #include "platform/vb/Error.h"

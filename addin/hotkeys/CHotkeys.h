@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "addin/CHotkey.h"
+#include "addin/hotkeys/CHotkey.h"
 #include "platform/vb/Collection.h"
 
 class CHotkeys {

@@ -1,5 +1,5 @@
 // The hotkeys of a profile: lookups, and their registry layout through a save and a load.
-#include "addin/CHotkeys.h"
+#include "addin/hotkeys/CHotkeys.h"
 #include "core/COptions.h"
 #include "core/CWinReg.h"
 #include "tests/engine/EngineTest.h"
