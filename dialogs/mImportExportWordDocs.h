@@ -67,6 +67,17 @@ std::wstring MakeValidFileName(const std::wstring& sName);
 // parts, no characters Windows refuses, no device names, never "." or ".."; `fallback` when
 // nothing is left.
 std::wstring SafeAttachmentFileName(const std::wstring& sName, const std::wstring& fallback);
+// One file to one template in the folder; False when none was made (left alone, no free
+// number, the user gave up on a file in use, or a failing step, which is logged).
+bool ImportWordDocument(const std::shared_ptr<outlook::MAPIFolder>& oFolder,
+                        const std::wstring& sFile, int32_t nConflict, int32_t nFormat,
+                        bool bQuitWord);
+// Adds every file below the temporary folder that the HTML links to (but the HTML file itself)
+// as a hidden attachment and points the link at it by content id; the content ids in the
+// order the attachments were added.
+void ImportHtmlLinks(const std::shared_ptr<outlook::Item>& oItem, std::wstring& sHtml,
+                     const std::wstring& sTempFolder, const std::wstring& sHtmlFileName,
+                     std::vector<std::wstring>& colContentIDs);
 // A ".doc" or ".dot" file (any case) that is not one of Word's lock files ("~$...").
 bool IsWordFile(const std::wstring& sPath);
 // The long form of the path as the system reports it; the path itself when the system fails.

@@ -364,6 +364,7 @@ std::string EscapeHtml(std::wstring_view text) {
   return out;
 }
 
+// A file name in a link: blanks as "%20", other characters as the HTML's code page has them.
 std::string UrlPart(const std::wstring& text) {
   std::string out;
   for (wchar_t ch : text) {
@@ -371,6 +372,8 @@ std::string UrlPart(const std::wstring& text) {
       out += "%20";
     else if (ch < 0x80)
       out += static_cast<char>(ch);
+    else if (FitsAnsi(ch))
+      out += win32::ToAnsi(std::wstring(1, ch));
     else
       out += EscapeHtml(std::wstring(1, ch));
   }
@@ -530,7 +533,8 @@ class RtfReader {
           Cur().starred = true;
           break;
         case '\'': {
-          if (i_ + 2 <= s_.size()) {
+          if (i_ + 2 <= s_.size() && std::isxdigit(static_cast<unsigned char>(s_[i_])) &&
+              std::isxdigit(static_cast<unsigned char>(s_[i_ + 1]))) {
             std::string hex(s_.substr(i_, 2));
             i_ += 2;
             char byte = static_cast<char>(std::stoi(hex, nullptr, 16));
@@ -562,7 +566,10 @@ class RtfReader {
     }
     if (i_ < s_.size() && s_[i_] == ' ') ++i_;
     long value = 0;
-    if (hasNumber && number != "-") value = std::stol(number);
+    if (hasNumber && number != "-") {
+      // A parameter is a 16- or 32-bit number; longer digit runs are cut, not trusted.
+      value = std::stol(number.substr(0, number[0] == '-' ? 10 : 9));
+    }
     Group& g = Cur();
     bool first = g.firstWord;
     g.firstWord = false;
