@@ -21,14 +21,14 @@ Names Distinct(const Names& captions) {
 }  // namespace
 
 TEST_F(ExportTest, FileNamesComeFromSubjectsAndDuplicatesAreNumbered) {
-  AddPlain(templates, L"Re: offer 1.5 / part 2?", L"offer");
+  AddPlain(templates, L"Re: offer 1.5 / week 2?", L"offer");
   AddPlain(templates, L"", L"e1");
   AddPlain(templates, L"", L"e2");
   AddPlain(templates, L"Name", L"n1");
   AddPlain(templates, L"Name", L"n2");
   EXPECT_EQ(Export(templates, false, kConflictDuplicate), 5);
   EXPECT_EQ(Listing(L"C:\\Export"), (Names{L".dot", L"01.dot", L"Name.dot", L"Name01.dot",
-                                           L"Re_ offer 1_5 _ part 2_.dot"}));
+                                           L"Re_ offer 1_5 _ week 2_.dot"}));
   EXPECT_EQ(Document(L"C:\\Export\\Name01.dot").Text(), L"n2");
   EXPECT_EQ(Document(L"C:\\Export\\01.dot").Text(), L"e2");
   EXPECT_EQ(LastRun().nDone, 5);
