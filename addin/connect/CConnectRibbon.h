@@ -8,6 +8,7 @@
 
 #include <any>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -57,7 +58,13 @@ class CConnectRibbon : public office::IRibbonExtensibility {
   void InvalidateControl(const std::wstring& id);
   void ActivateTab(const std::wstring& id);
   // A ribbon document has been loaded (Outlook 2007 and later).
-  bool HasRibbon() const { return !m_oRibbons.empty(); }
+  bool HasRibbon() const { return !m_oRibbons->empty(); }
+  // One IRibbonUI that reaches every loaded document; a refusal by one does not keep the
+  // others from hearing it (the first error is raised afterwards).
+  std::shared_ptr<office::IRibbonUI> AllRibbons();
+  // While this answers false the callbacks answer neutrally and run nothing (the add-in
+  // object failed to connect or has shut down); empty: always serving.
+  std::function<bool()> fnServing;
   // After the usage records were refreshed: the quick items of the three reply actions.
   void InvalidateQuickItems();
 
@@ -82,12 +89,15 @@ class CConnectRibbon : public office::IRibbonExtensibility {
   IRibbonCommands& Commands() { return *m_oCommands; }
 
  private:
+  bool Serving() const { return !fnServing || fnServing(); }
   void InvalidateList(std::wstring_view procedure, const std::vector<std::wstring>& ids);
   std::shared_ptr<IRibbonFacts> m_oFacts;
   std::shared_ptr<IRibbonCommands> m_oCommands;
   // One IRibbonUI per loaded document: an invalidation reaches the explorer's ribbon and each
   // inspector ribbon alike.
-  std::vector<std::shared_ptr<office::IRibbonUI>> m_oRibbons;
+  using Ribbons = std::vector<std::shared_ptr<office::IRibbonUI>>;
+  std::shared_ptr<Ribbons> m_oRibbons = std::make_shared<Ribbons>();
+  std::shared_ptr<office::IRibbonUI> m_oAllRibbons;
   std::shared_ptr<CItemContextMenu> m_ContextMenu2007;
   std::vector<office::Subscription> m_ContextMenuSinks;
 };

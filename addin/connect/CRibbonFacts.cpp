@@ -1,5 +1,6 @@
 #include "addin/connect/CRibbonFacts.h"
 
+#include "addin/commands/IInspectorWrapperEx.h"
 #include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/Main.h"
@@ -47,6 +48,14 @@ std::shared_ptr<outlook::Item> FirstSelected(const outlook::Explorer& explorer) 
 }
 
 }  // namespace
+
+std::shared_ptr<outlook::Inspector> ContextInspector(const std::any& context) {
+  return Need<outlook::Inspector>(context);
+}
+
+std::shared_ptr<outlook::Explorer> ContextExplorer(const std::any& context) {
+  return Need<outlook::Explorer>(context);
+}
 
 int32_t COutlookRibbonFacts::AppVersion() {
   return GetAppVersion();
@@ -100,8 +109,12 @@ bool COutlookRibbonFacts::IsWordMail(const std::any& inspector) {
 }
 
 bool COutlookRibbonFacts::IsModalInspector(const std::any& inspector) {
-  if (!fnIsModalInspector) vb::Raise(vb::kObjectVariableNotSet);
-  return fnIsModalInspector(inspector);
+  std::shared_ptr<IInspectorWrapperEx> wrapper;
+  if (fnFindWrapper)
+    wrapper = std::dynamic_pointer_cast<IInspectorWrapperEx>(
+        fnFindWrapper(Need<outlook::Inspector>(inspector)));
+  if (!wrapper) vb::Raise(vb::kObjectVariableNotSet);
+  return wrapper->IsModal();
 }
 
 bool COutlookRibbonFacts::IsTemplateFolderCurrent(const std::any& explorer) {

@@ -13,6 +13,8 @@
 #include <string_view>
 
 #include "engine/CTemplates.h"
+#include "engine/mTanveloRoad.h"
+#include "platform/outlook/Forward.h"
 #include "platform/win32/Images.h"
 
 class IRibbonFacts {
@@ -85,11 +87,19 @@ class IRibbonCommands {
   virtual void ShowAbout() = 0;
 };
 
+// A ribbon control's context as the Outlook window it is; raises 91 for another kind.
+std::shared_ptr<outlook::Inspector> ContextInspector(const std::any& context);
+std::shared_ptr<outlook::Explorer> ContextExplorer(const std::any& context);
+
+// The wrapper the inspectors tracker keeps for an inspector, or null.
+using FindWrapperFn = std::function<std::shared_ptr<mTanvelo::IInspectorWrapper>(
+    const std::shared_ptr<outlook::Inspector>& inspector)>;
+
 // The facts as Outlook, the engine, the options and the language object give them.
 class COutlookRibbonFacts : public IRibbonFacts {
  public:
-  // How the inspectors tracker answers for a wrapper's modal flag (null: no tracker, 91).
-  std::function<bool(const std::any& inspector)> fnIsModalInspector;
+  // The wrapper the inspectors tracker keeps for an inspector (null: none).
+  FindWrapperFn fnFindWrapper;
 
   int32_t AppVersion() override;
   std::wstring DefaultTemplateID() override;
@@ -113,4 +123,40 @@ class COutlookRibbonFacts : public IRibbonFacts {
   void GetBuiltinControlState(const std::any& explorer, int32_t nId, bool& bEnabled,
                               bool& bVisible) override;
   int32_t SelectionCount(const std::any& explorer) override;
+};
+
+// The commands as the commands layer, the engine, the personalization library, the support
+// library and the dialogs run them.
+class COutlookRibbonCommands : public IRibbonCommands {
+ public:
+  FindWrapperFn fnFindWrapper;
+  // Shows the options dialog modally (empty: no options dialog in this build).
+  std::function<void()> fnShowOptions;
+
+  void Tanvelo_Click(const std::any& inspector, int32_t nAction, const std::wstring& sTemplateID,
+                     bool bForeground) override;
+  void SaveItem(const std::any& inspector) override;
+  void SaveAsTemplate_Click(const std::wstring& sEntryID, bool& bForeground) override;
+  void ProcessPersonal2_Click(const std::any& inspector, bool bWordEditor) override;
+  void OpenDuplicate_Click(const std::wstring& sEntryID, bool bForeground) override;
+  void Hotkey_Click(const std::wstring& sEntryID, bool bForeground) override;
+  bool ChangeDefault_Click(const std::any& inspector) override;
+  void InsertText(const std::wstring& sText, bool bUseClipboard) override;
+  void Explorer_Tanvelo(int32_t nAction, const std::wstring& sTemplateID, int32_t nMode) override;
+  void Explorer_NewFromTemplate() override;
+  void Explorer_SaveAsTemplate() override;
+  void Explorer_NewTemplate() override;
+  void Explorer_EditTemplate() override;
+  void Explorer_OpenDuplicate() override;
+  void Explorer_Hotkey() override;
+  void Explorer_Import() override;
+  void Explorer_Export() override;
+  bool Explorer_ChangeDefault() override;
+  void Explorer_SendDrafts() override;
+  void ShowNewMessageTemplatesFolder() override;
+  void DemandSelAndEditTemplace() override;
+  void ShowOptions() override;
+  void ReportProblem() override;
+  void ShowContextHelp(const std::wstring& sTopic) override;
+  void ShowAbout() override;
 };

@@ -146,6 +146,7 @@ std::vector<std::wstring> ribbonrules::DispatchIds() {
 }
 
 void CConnectRibbon::Button_Action(const office::IRibbonControl& control) {
+  if (!Serving()) return;
   vb::Ignore([&] { Button_Action_(control.Id(), control.Context()); });
   vb::Err().Clear();
 }

@@ -217,7 +217,7 @@ std::vector<std::wstring> ribbonrules::ImageIds() {
 }
 
 void CConnectRibbon::Control_GetLabel(const office::IRibbonControl& control, std::wstring& label) {
-  std::wstring id;
+  if (!Serving()) return;
   TrapWithContext(L"Connect::Control_GetLabel", control.Id(), [&] {
     auto found = Labels().find(control.Id());
     if (found == Labels().end()) vb::Raise(vb::kTypeMismatch);
@@ -227,6 +227,7 @@ void CConnectRibbon::Control_GetLabel(const office::IRibbonControl& control, std
 
 std::wstring CConnectRibbon::Button_GetScreentip(const office::IRibbonControl& control) {
   std::wstring tip;
+  if (!Serving()) return tip;
   Trap(L"Connect::Button_GetScreentip", [&] {
     auto found = Screentips().find(control.Id());
     if (found == Screentips().end()) vb::Raise(vb::kTypeMismatch);
@@ -238,6 +239,7 @@ std::wstring CConnectRibbon::Button_GetScreentip(const office::IRibbonControl& c
 std::shared_ptr<win32::IPicture> CConnectRibbon::Button_GetImage(
     const office::IRibbonControl& control) {
   std::shared_ptr<win32::IPicture> picture;
+  if (!Serving()) return picture;
   TrapWithContext(L"Connect::Button_GetImage", control.Id(), [&] {
     auto found = Images().find(control.Id());
     if (found == Images().end()) vb::Raise(vb::kTypeMismatch);

@@ -1,5 +1,7 @@
 // Freshness of the ribbon: Office keeps every answer until the add-in invalidates the control,
 // so each change names exactly the controls whose answers it can change.
+#include <optional>
+
 #include "addin/connect/CConnectRibbon.h"
 #include "addin/connect/ConnectRibbonRules.h"
 
@@ -67,7 +69,7 @@ void CConnectRibbon::InvalidateList(std::wstring_view procedure,
   // Each control on each loaded document by itself: one refusal must not leave the rest (a
   // quick item whose label no longer names what its click runs) stale.
   for (const auto& id : ids)
-    for (const auto& ribbon : m_oRibbons)
+    for (const auto& ribbon : *m_oRibbons)
       TrapWithContext(procedure, id, [&] { ribbon->InvalidateControl(id); });
 }
 
@@ -75,13 +77,54 @@ void CConnectRibbon::InvalidateControl(const std::wstring& id) {
   InvalidateList(L"Connect::Button_Action_", {id});
 }
 
+namespace {
+
+class FanOut : public office::IRibbonUI {
+ public:
+  explicit FanOut(std::weak_ptr<std::vector<std::shared_ptr<office::IRibbonUI>>> ribbons)
+      : ribbons_(std::move(ribbons)) {}
+  void Invalidate() override {
+    Each([](office::IRibbonUI& r) { r.Invalidate(); });
+  }
+  void InvalidateControl(const std::wstring& id) override {
+    Each([&](office::IRibbonUI& r) { r.InvalidateControl(id); });
+  }
+  void ActivateTab(const std::wstring& id) override {
+    Each([&](office::IRibbonUI& r) { r.ActivateTab(id); });
+  }
+
+ private:
+  template <class F>
+  void Each(F&& call) {
+    std::optional<vb::Error> first;
+    auto ribbons = ribbons_.lock();
+    if (!ribbons) return;
+    for (auto ribbon : std::vector(*ribbons)) {
+      try {
+        call(*ribbon);
+      } catch (const vb::Error& e) {
+        if (!first) first = e;
+      }
+    }
+    if (first) throw *first;
+  }
+  std::weak_ptr<std::vector<std::shared_ptr<office::IRibbonUI>>> ribbons_;
+};
+
+}  // namespace
+
+std::shared_ptr<office::IRibbonUI> CConnectRibbon::AllRibbons() {
+  if (!m_oAllRibbons) m_oAllRibbons = std::make_shared<FanOut>(m_oRibbons);
+  return m_oAllRibbons;
+}
+
 void CConnectRibbon::Invalidate() {
-  for (const auto& ribbon : m_oRibbons) vb::Ignore([&] { ribbon->Invalidate(); });
+  for (const auto& ribbon : *m_oRibbons) vb::Ignore([&] { ribbon->Invalidate(); });
   vb::Err().Clear();
 }
 
 void CConnectRibbon::ActivateTab(const std::wstring& id) {
-  for (const auto& ribbon : m_oRibbons) vb::Ignore([&] { ribbon->ActivateTab(id); });
+  for (const auto& ribbon : *m_oRibbons) vb::Ignore([&] { ribbon->ActivateTab(id); });
   vb::Err().Clear();
 }
 

@@ -163,6 +163,7 @@ std::vector<std::wstring> ribbonrules::VisibleIds() {
 }
 
 void CConnectRibbon::Control_GetEnabled(const office::IRibbonControl& control, bool& result) {
+  if (!Serving()) return;
   vb::Ignore([&] { Control_GetEnabled_(control.Id(), control.Context(), result); });
   vb::Err().Clear();
 }
@@ -178,6 +179,7 @@ void CConnectRibbon::Control_GetEnabled_(const std::wstring& ControlID, const st
 }
 
 void CConnectRibbon::Control_GetVisible(const office::IRibbonControl& control, bool& result) {
+  if (!Serving()) return;
   vb::Ignore([&] { Control_GetVisible_(control.Id(), control.Context(), result); });
   vb::Err().Clear();
 }

@@ -68,7 +68,7 @@ office::RibbonMembers CConnectRibbon::RibbonCallbacks() {
 
 void CConnectRibbon::Ribbon_OnLoad(std::shared_ptr<office::IRibbonUI> ribbon) {
   if (!ribbon) return;
-  for (const auto& known : m_oRibbons)
+  for (const auto& known : *m_oRibbons)
     if (known == ribbon) return;
-  m_oRibbons.push_back(std::move(ribbon));
+  m_oRibbons->push_back(std::move(ribbon));
 }
