@@ -86,6 +86,8 @@ class CConnectRibbon : public office::IRibbonExtensibility {
   static const std::vector<std::wstring>& ContextMenuDispatchIds();
 
   IRibbonFacts& Facts() { return *m_oFacts; }
+  // Another road for the commands (a test's recorder, a build with other dialogs).
+  void SetCommands(std::shared_ptr<IRibbonCommands> commands) { m_oCommands = std::move(commands); }
   IRibbonCommands& Commands() { return *m_oCommands; }
 
  private:
