@@ -154,3 +154,21 @@ TEST_F(RibbonState, TheRibbonCallbacksNeverRaiseIntoOffice) {
   EXPECT_NO_THROW(ribbon.Button_Action(control));
   EXPECT_EQ(0, vb::Err().Number());
 }
+
+TEST_F(RibbonState, ARibbonOfAnAddInThatIsNotServingAnswersNeutrallyAndRunsNothing) {
+  bool serving = false;
+  ribbon.fnServing = [&] { return serving; };
+  facts->itemTemplate = false;
+  office::IRibbonControl control(L"btnHotkey", kInspector, L"");
+  bool visible = true;
+  std::wstring label = L"unchanged";
+  ribbon.Control_GetVisible(control, visible);
+  ribbon.Control_GetLabel(control, label);
+  ribbon.Button_Action(office::IRibbonControl(L"btnTanvelo", kInspector, L""));
+  EXPECT_TRUE(visible);
+  EXPECT_EQ(L"unchanged", label);
+  EXPECT_TRUE(commands->runs.empty());
+  serving = true;
+  ribbon.Control_GetVisible(control, visible);
+  EXPECT_FALSE(visible);
+}
