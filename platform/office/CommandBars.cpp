@@ -58,10 +58,19 @@ std::shared_ptr<CommandBarControl> Search(CommandBar& bar, int32_t type, int32_t
   return nullptr;
 }
 
+struct WriteCounter {
+  int64_t count = 0;
+};
+
 }  // namespace
 
 void FaultInjection::CheckWrite(const wchar_t* property) {
+  ++win32::PlatformState<WriteCounter>().count;
   if (failWrites_.erase(property) != 0) AutomationError(property);
+}
+
+int64_t PropertyWrites() {
+  return win32::PlatformState<WriteCounter>().count;
 }
 
 // --- CommandBarControl ----------------------------------------------------------------------

@@ -39,6 +39,9 @@ class ActionRefused : public win32::UnscriptedPrompt {
   using win32::UnscriptedPrompt::UnscriptedPrompt;
 };
 
+// Property writes to controls and bars so far in this process; Office repaints a bar at each.
+int64_t PropertyWrites();
+
 class CommandBar;
 class CommandBarControls;
 class CommandBars;
