@@ -11,6 +11,7 @@
 #include "engine/CFrequentlyTemplates.h"
 #include "engine/CTemplates.h"
 #include "engine/mTanvelo.h"
+#include "explorer_ui/CommandBarKit.h"
 #include "inspector_ui/CInspectorWrapper.h"
 #include "personalization/RL_CLib.h"
 #include "personalization/RL_mMain.h"
@@ -22,22 +23,12 @@ namespace {
 
 constexpr int32_t kReply = 354, kReplyAll = 355, kForward = 356, kSave = 2617, kSend = 31224,
                   kActionsMenu = 30131;
-constexpr int32_t kFaceSaveTemplate = 1975, kFaceTemplate = 99, kFacePreaddressed = 607;
+constexpr int32_t kFaceSaveTemplate = bars::kIconSaveTemplate.faceId;
 // How much of a floating toolbar must stay on the screen for the user to reach it, in pixels.
 constexpr int32_t kOnScreenWidth = 60, kOnScreenHeight = 24;
 
 using ButtonPtr = CInspectorWrapper::ButtonPtr;
 using PopupPtr = CInspectorWrapper::PopupPtr;
-
-// The face on Outlook 2000, the bitmap and its mask from Outlook 2002 on.
-void SetIcon(const ButtonPtr& button, int32_t faceId, const std::wstring& picture) {
-  if (GetAppVersion() < 10) {
-    button->SetFaceId(faceId);
-    return;
-  }
-  SetBtnPicAndMask(button, vb::LoadResPicture(picture, vb::vbResBitmap),
-                   vb::LoadResPicture(picture + L"MASK", vb::vbResBitmap));
-}
 
 // Adds a temporary button or popup; null (the error ignored) when Office refuses.
 ButtonPtr AddButton(office::CommandBarControls& controls,
@@ -84,7 +75,7 @@ void CInspectorWrapper::Create_TanveloBtns(bool bIsTemplate, bool bIsWordMail,
     std::shared_ptr<CTemplates>& list;
     const wchar_t* tooltip;
     const wchar_t* subCaption;
-    const wchar_t* picture;
+    int32_t useType;
     int32_t style;
     void (CInspectorWrapper::*onClick)(const ButtonPtr&);
     void (CInspectorWrapper::*onSub)(const ButtonPtr&);
@@ -92,16 +83,16 @@ void CInspectorWrapper::Create_TanveloBtns(bool bIsTemplate, bool bIsWordMail,
   };
   const Pair pairs[] = {
       {kReply, m_btnTanvelo, m_popTanvelo, m_btnTanveloSub, m_btnTanveloFreq, m_colTanveloFreq,
-       L"IDS_TANVELO", L"BTN_TANVELO_SUB", L"CMDTANVELO", office::msoButtonIconAndCaption,
+       L"IDS_TANVELO", L"BTN_TANVELO_SUB", mTanvelo::kActionReply, office::msoButtonIconAndCaption,
        &CInspectorWrapper::m_btnTanvelo_Click, &CInspectorWrapper::m_btnTanveloSub_Click,
        &CInspectorWrapper::m_btnTanveloFreq_Click},
       {kReplyAll, m_btnReplyAllWith, m_popReplyAllWith, m_btnReplyAllWithSub, m_btnReplyAllWithFreq,
-       m_colReplyAllWithFreq, L"BTN_REPLY_ALL_WITH", L"BTN_REPLY_ALL_WITH_SUB", L"CMDREPLYALLWITH",
-       office::msoButtonIconAndCaption, &CInspectorWrapper::m_btnReplyAllWith_Click,
-       &CInspectorWrapper::m_btnReplyAllWithSub_Click,
+       m_colReplyAllWithFreq, L"BTN_REPLY_ALL_WITH", L"BTN_REPLY_ALL_WITH_SUB",
+       mTanvelo::kActionReplyAll, office::msoButtonIconAndCaption,
+       &CInspectorWrapper::m_btnReplyAllWith_Click, &CInspectorWrapper::m_btnReplyAllWithSub_Click,
        &CInspectorWrapper::m_btnReplyAllWithFreq_Click},
       {kForward, m_btnForwardWith, m_popForwardWith, m_btnForwardWithSub, m_btnForwardWithFreq,
-       m_colForwardWithFreq, L"IDS_FORWARDWITH", L"BTN_FORWARD_WITH_SUB", L"CMDFORWARDWITH",
+       m_colForwardWithFreq, L"IDS_FORWARDWITH", L"BTN_FORWARD_WITH_SUB", mTanvelo::kActionForward,
        office::msoButtonIcon, &CInspectorWrapper::m_btnForwardWith_Click,
        &CInspectorWrapper::m_btnForwardWithSub_Click,
        &CInspectorWrapper::m_btnForwardWithFreq_Click},
@@ -119,7 +110,7 @@ void CInspectorWrapper::Create_TanveloBtns(bool bIsTemplate, bool bIsWordMail,
     Step([&] { pair.button->SetStyle(pair.style); });
     Step([&] { pair.button->SetBeginGroup(true); });
     Step([&] { pair.button->SetTooltipText(LangText(pair.tooltip)); });
-    Step([&] { SetIcon(pair.button, pair.id, pair.picture); });
+    Step([&] { bars::SetIcon(pair.button, *bars::ReplyIcon(pair.useType)); });
     Step([&] { pair.popup = AddPopup(bar->Controls(), pair.button->Index() + 1); });
     if (!pair.popup) continue;
     Step([&] { pair.popup->SetCaption(L" "); });
@@ -165,7 +156,7 @@ void CInspectorWrapper::Create_TemplateMenu(bool bIsTemplate, bool bIsWordMail,
     });
     Step([&] {
       if ((nVersion >= 10 && !bIsWordMail) || nVersion >= 12)
-        SetIcon(m_btnTemplate, kFaceSaveTemplate, L"CMDSAVETEMPLATE");
+        bars::SetIcon(m_btnTemplate, bars::kIconSaveTemplate);
       else
         m_btnTemplate->SetFaceId(kFaceSaveTemplate);
     });
@@ -250,19 +241,19 @@ void CInspectorWrapper::Create_ActionMenu(bool bIsTemplate, bool bIsWordMail) {
   }
   item(m_btnTanvelo2, office::msoButtonIconAndCaption, L"BTN_TANVELO_SUB",
        &CInspectorWrapper::m_btnTanveloSub_Click);
-  if (m_btnTanvelo2) Step([&] { SetIcon(m_btnTanvelo2, kReply, L"CMDTANVELO"); });
+  if (m_btnTanvelo2) Step([&] { bars::SetIcon(m_btnTanvelo2, bars::kIconTanvelo); });
   item(m_btnReplyAllWith2, office::msoButtonIconAndCaption, L"BTN_REPLY_ALL_WITH_SUB",
        &CInspectorWrapper::m_btnReplyAllWithSub_Click);
-  if (m_btnReplyAllWith2) Step([&] { SetIcon(m_btnReplyAllWith2, kReplyAll, L"CMDREPLYALLWITH"); });
+  if (m_btnReplyAllWith2) Step([&] { bars::SetIcon(m_btnReplyAllWith2, bars::kIconReplyAllWith); });
   item(m_btnForwardWith2, office::msoButtonIconAndCaption, L"BTN_FORWARD_WITH_SUB",
        &CInspectorWrapper::m_btnForwardWithSub_Click);
-  if (m_btnForwardWith2) Step([&] { SetIcon(m_btnForwardWith2, kForward, L"CMDFORWARDWITH"); });
+  if (m_btnForwardWith2) Step([&] { bars::SetIcon(m_btnForwardWith2, bars::kIconForwardWith); });
   item(m_btnSaveAsTemplate2, office::msoButtonIconAndCaption, L"BTN_SAVE_AS_TEMPLATE",
        &CInspectorWrapper::m_btnSaveAsTemplate2_Click);
   if (m_btnSaveAsTemplate2) {
     Step([&] {
       if ((nVersion >= 10 && !bIsWordMail) || nVersion >= 12)
-        SetIcon(m_btnSaveAsTemplate2, kFaceSaveTemplate, L"CMDSAVETEMPLATE");
+        bars::SetIcon(m_btnSaveAsTemplate2, bars::kIconSaveTemplate);
       else
         m_btnSaveAsTemplate2->SetFaceId(kFaceSaveTemplate);
     });
@@ -349,25 +340,8 @@ void CInspectorWrapper::Create_FreqButtons(const PopupPtr& popup, ButtonPtr& fir
 }
 
 void CInspectorWrapper::Update_FreqButtons(const PopupPtr& popup, CTemplates& list) {
-  Trap(L"CInspectorWrapper::Update_FreqButtons", [&] {
-    for (int32_t i = 1; i <= CFrequentlyTemplates::MAX_COUNT; ++i) {
-      auto ctl = office::AsButton(popup->Controls().Item(i + 1));
-      if (i <= list.Count()) {
-        auto t = list.Item(i);
-        ctl->SetCaption(t->sSubject);
-        ctl->SetParameter(t->sEntryID);
-        ctl->SetVisible(true);
-        if (t->bPreaddressed)
-          SetIcon(ctl, kFacePreaddressed, L"CMDPREADDRESSEDTEMPLATE");
-        else
-          SetIcon(ctl, kFaceTemplate, L"CMDTEMPLATE");
-      } else {
-        ctl->SetCaption(L"");
-        ctl->SetParameter(L"");
-        ctl->SetVisible(false);
-      }
-    }
-  });
+  // A failed rewrite empties the list, so that the next update tries again.
+  bars::UpdateFreqButtons(popup, list, L"CInspectorWrapper::Update_FreqButtons");
 }
 
 void CInspectorWrapper::SaveBarPosition(const BarPtr& bar, const std::wstring& key) {

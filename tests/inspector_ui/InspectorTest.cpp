@@ -93,9 +93,10 @@ void InspectorTest::TearDown() {
 }
 
 WrapperPtr InspectorTest::Open(const ItemPtr& item) {
-  size_t before = wrappers.size();
-  p.app->Inspectors()->Add(item);
-  return wrappers.size() > before ? wrappers.back() : nullptr;
+  auto inspector = p.app->Inspectors()->Add(item);
+  for (const auto& w : wrappers)
+    if (w->GetInspector() == inspector) return w;
+  return nullptr;
 }
 
 std::shared_ptr<office::CommandBars> InspectorTest::BarsOf(const WrapperPtr& wrapper) {
