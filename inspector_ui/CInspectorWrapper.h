@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/mTanveloRoad.h"
+#include "addin/commands/IInspectorWrapperEx.h"
 #include "platform/office/CommandBars.h"
 #include "platform/outlook/Events.h"
 
@@ -34,7 +34,7 @@ struct InspectorState {
   bool ForwardEnabled = false;
 };
 
-class CInspectorWrapper : public mTanvelo::IInspectorWrapper,
+class CInspectorWrapper : public IInspectorWrapperEx,
                           public std::enable_shared_from_this<CInspectorWrapper> {
  public:
   using ButtonPtr = std::shared_ptr<office::CommandBarButton>;
@@ -59,10 +59,10 @@ class CInspectorWrapper : public mTanvelo::IInspectorWrapper,
   // call does nothing.
   void Done() override;
   std::shared_ptr<outlook::Inspector> GetInspector() override { return m_oInspector; }
-  bool IsModal() const { return m_bModal; }
+  bool IsModal() override { return m_bModal; }
   // Personalizes the inspector's mail and sends it (one message or one per recipient) through
   // the engine; tells the user when that cannot be done.
-  void ProcessPersonalizationsAndSend();
+  void ProcessPersonalizationsAndSend() override;
 
   // For tests and the host: the state and the controls as built.
   const InspectorState& State() const { return m_state; }

@@ -1,6 +1,6 @@
-// What the inspector wrapper asks of the commands layer above the engine: the deferred-action
-// form's demands and the inspector commands. The add-in host points these at the commands at
-// connection; a member left empty makes its button do nothing (logged).
+// What the inspector wrapper asks of the commands layer: the deferred-action form's demands and
+// the inspector commands. Each starts as the commands layer's own; a test may record instead,
+// and a member left empty makes its button do nothing (logged).
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,7 @@ class Item;
 class CInspectorWrapper;
 
 struct InspectorCommands {
+  InspectorCommands();
   using WrapperPtr = std::shared_ptr<CInspectorWrapper>;
   using ItemPtr = std::shared_ptr<outlook::Item>;
   // Queues a reply (1), reply to all (2) or forward (4) of the wrapper's item, run after the

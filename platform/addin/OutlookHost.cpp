@@ -4,6 +4,7 @@
 
 #include "platform/addin/EventsComponent.h"
 #include "platform/office/BuiltInBars.h"
+#include "platform/office/InspectorBars.h"
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Explorer.h"
 #include "platform/outlook/Inspector.h"
@@ -26,7 +27,13 @@ OutlookHost::OutlookHost(std::shared_ptr<outlook::Application> app,
         std::any parent = weakApp.lock();
         if (std::dynamic_pointer_cast<outlook::Explorer>(window))
           return office::MakeExplorerCommandBars(parent);
-        return office::MakeInspectorCommandBars(parent);
+        // An inspector's bars depend on its editor; Word before 2007 shares one set.
+        int32_t editor = office::kEditorText;
+        if (auto inspector = std::dynamic_pointer_cast<outlook::Inspector>(window))
+          vb::Ignore([&] { editor = inspector->EditorType(); });
+        auto app = weakApp.lock();
+        return office::MakeInspectorCommandBarsFor(
+            editor, app ? outlook::MajorVersion(app->Version()) : 0, parent);
       });
   int32_t major = outlook::MajorVersion(app_->Version());
   if (major >= 12) {
