@@ -2,8 +2,8 @@
 
 #include "inspector_ui/CInspectorWrapper.h"
 
-std::shared_ptr<mTanvelo::IInspectorWrapper> MakeInspectorWrapper(
-    const std::shared_ptr<outlook::Inspector>& inspector, bool bModal) {
+InspectorWrapperPtr MakeInspectorWrapper(const std::shared_ptr<outlook::Inspector>& inspector,
+                                         bool bModal) {
   auto wrapper = std::make_shared<CInspectorWrapper>();
   if (!wrapper->Init(inspector, bModal)) return nullptr;
   return wrapper;

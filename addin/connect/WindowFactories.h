@@ -6,14 +6,12 @@
 #include <functional>
 #include <memory>
 
-#include "engine/mTanveloRoad.h"
+#include "addin/commands/IInspectorWrapperEx.h"
 
 namespace outlook {
 class Explorer;
 class Inspector;
 }  // namespace outlook
-
-using InspectorWrapperPtr = std::shared_ptr<mTanvelo::IInspectorWrapper>;
 
 struct WindowFactories {
   // A new explorer menu object, its Create already called with the explorer; errors of Create
