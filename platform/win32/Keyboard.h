@@ -33,6 +33,13 @@ inline constexpr uint8_t VK_SPACE = 0x20;
 inline constexpr uint8_t VK_INSERT = 0x2D;
 inline constexpr uint8_t VK_LWIN = 0x5B;
 inline constexpr uint8_t VK_RWIN = 0x5C;
+// The left and right keys of each modifier; the messages carry the generic codes above.
+inline constexpr uint8_t VK_LSHIFT = 0xA0;
+inline constexpr uint8_t VK_RSHIFT = 0xA1;
+inline constexpr uint8_t VK_LCONTROL = 0xA2;
+inline constexpr uint8_t VK_RCONTROL = 0xA3;
+inline constexpr uint8_t VK_LMENU = 0xA4;
+inline constexpr uint8_t VK_RMENU = 0xA5;
 // What SendInput carries for a character typed by its code rather than by a key.
 inline constexpr uint8_t VK_PACKET = 0xE7;
 
