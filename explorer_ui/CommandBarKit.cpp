@@ -64,6 +64,29 @@ PopupPtr AddPopup(office::CommandBar& bar, std::optional<int32_t> before, const 
   return office::AsPopup(AddControl(bar, office::msoControlPopup, before, tag));
 }
 
+namespace {
+template <class T, class Get, class Set>
+void Put(const ControlPtr& control, const T& value, Get get, Set set) {
+  vb::Ignore([&] {
+    if (control && ((*control).*get)() != value) ((*control).*set)(value);
+  });
+}
+}  // namespace
+
+void PutVisible(const ControlPtr& control, bool value) {
+  Put(control, value, &office::CommandBarControl::Visible, &office::CommandBarControl::SetVisible);
+}
+void PutEnabled(const ControlPtr& control, bool value) {
+  Put(control, value, &office::CommandBarControl::Enabled, &office::CommandBarControl::SetEnabled);
+}
+void PutBeginGroup(const ControlPtr& control, bool value) {
+  Put(control, value, &office::CommandBarControl::BeginGroup,
+      &office::CommandBarControl::SetBeginGroup);
+}
+void PutCaption(const ControlPtr& control, const std::wstring& value) {
+  Put(control, value, &office::CommandBarControl::Caption, &office::CommandBarControl::SetCaption);
+}
+
 std::optional<int32_t> IndexOf(office::CommandBar& bar, int32_t id) {
   std::optional<int32_t> index;
   vb::Ignore([&] {

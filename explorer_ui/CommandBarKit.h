@@ -62,6 +62,13 @@ ButtonPtr AddButton(office::CommandBar& bar, std::optional<int32_t> before = std
 PopupPtr AddPopup(office::CommandBar& bar, std::optional<int32_t> before = std::nullopt,
                   const std::wstring& tag = L"");
 
+// Updaters write a property only when its value differs (each write repaints the bar); a
+// failing write is skipped.
+void PutVisible(const ControlPtr& control, bool value);
+void PutEnabled(const ControlPtr& control, bool value);
+void PutBeginGroup(const ControlPtr& control, bool value);
+void PutCaption(const ControlPtr& control, const std::wstring& value);
+
 // The Index of the built-in control `id` on the bar's top level, or nothing.
 std::optional<int32_t> IndexOf(office::CommandBar& bar, int32_t id);
 

@@ -1,5 +1,6 @@
-// The commands the explorer's bars run. They belong to the commands layer and the dialogs, which
-// the add-in host plugs in here at connection; a command not plugged in does nothing (logged).
+// The commands the explorer's bars run: the commands layer's explorer commands and the deferred
+// actions of its hidden form, and the dialogs. Tests replace entries with recorders; a command
+// left empty does nothing (logged).
 #pragma once
 
 #include <cstdint>
@@ -21,5 +22,7 @@ struct ExplorerCommands {
   std::function<void()> ShowDebug;    // modeless
 };
 
-// The process's table, filled by the add-in host; tests fill it with recorders.
+// The commands as the add-in runs them.
+ExplorerCommands DefaultExplorerCommands();
+// The process's table, the defaults until replaced.
 ExplorerCommands& TheExplorerCommands();

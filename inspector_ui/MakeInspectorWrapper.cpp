@@ -2,8 +2,8 @@
 
 #include "inspector_ui/CInspectorWrapper.h"
 
-InspectorWrapperPtr MakeInspectorWrapper(const std::shared_ptr<outlook::Inspector>& inspector,
-                                         bool bModal) {
+InspectorWrapperPtr MakeCInspectorWrapper(const std::shared_ptr<outlook::Inspector>& inspector,
+                                          bool bModal) {
   auto wrapper = std::make_shared<CInspectorWrapper>();
   if (!wrapper->Init(inspector, bModal)) return nullptr;
   return wrapper;

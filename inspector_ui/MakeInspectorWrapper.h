@@ -7,5 +7,5 @@
 
 // A new CInspectorWrapper bound to the inspector by its Init, or null when Init answered False
 // (the inspector's item is no mail item).
-InspectorWrapperPtr MakeInspectorWrapper(const std::shared_ptr<outlook::Inspector>& inspector,
-                                         bool bModal);
+InspectorWrapperPtr MakeCInspectorWrapper(const std::shared_ptr<outlook::Inspector>& inspector,
+                                          bool bModal);

@@ -1,7 +1,6 @@
 #include "addin/connect/CInspectorsWrapper.h"
 
 #include "core/Main.h"
-#include "inspector_ui/MakeInspectorWrapper.h"
 #include "platform/outlook/Inspector.h"
 #include "platform/outlook/Item.h"
 #include "platform/vb/Runtime.h"
@@ -97,9 +96,8 @@ void CInspectorsWrapper::m_oInspectors_NewInspector(
     if (inspector->CurrentItem()->Class() != outlook::olMail) return;
     LogInfo(kNewInspector, L"bCreateWrapper");
     OnNewMailInspector.Raise(inspector);
-    // The inspector wrapper, unless a test or the host put another maker in the slot.
     auto& make = Factories().MakeInspectorWrapper;
-    auto wrapper = make ? make(inspector, false) : MakeInspectorWrapper(inspector, false);
-    if (wrapper) m_colWrappers.push_back(wrapper);
+    if (!make) return;
+    if (auto wrapper = make(inspector, false)) m_colWrappers.push_back(wrapper);
   });
 }

@@ -26,7 +26,7 @@
 class ExplorerUiTest : public testing::Test {
  protected:
   void TearDown() override {
-    TheExplorerCommands() = {};
+    TheExplorerCommands() = DefaultExplorerCommands();
     g_oFrequentlyTemplates.reset();
     g_oTemplatesFolder.reset();
     g_oApp.reset();
