@@ -157,3 +157,15 @@ TEST_F(Send, OnOutlook2007And2010WithoutTheOldBarsSendIsStillHandled) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(InspectorTest, AWindowOfAnotherItemGetsNoWrapper) {
+  EXPECT_FALSE(Open(p.kimContact));
+  auto inspector = p.app->Inspectors()->Item(p.app->Inspectors()->Count());
+  CInspectorWrapper wrapper;
+  EXPECT_FALSE(wrapper.Init(inspector, false));
+  EXPECT_FALSE(wrapper.GetInspector());
+}
+
+}  // namespace
