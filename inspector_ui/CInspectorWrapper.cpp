@@ -185,7 +185,7 @@ void CInspectorWrapper::m_oMail_Send(bool& Cancel) {
   Cancel = true;
   auto self = shared_from_this();
   bool bWord = false;
-  vb::Ignore([&] { bWord = m_oInspector->IsWordMail(); });
+  vb::Ignore([&] { bWord = m_oInspector && m_oInspector->IsWordMail(); });
   if (!bWord) {
     ProcessPersonalizationsAndSend();
     return;

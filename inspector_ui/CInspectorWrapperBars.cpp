@@ -301,13 +301,13 @@ void CInspectorWrapper::Update_TanveloBtns(const InspectorState& state) {
     if (!pair.button) continue;
     if (pair.hidden) {
       Step([&] { pair.button->SetVisible(false); });
-      Step([&] { pair.popup->SetVisible(false); });
+      if (pair.popup) Step([&] { pair.popup->SetVisible(false); });
       continue;
     }
     Step([&] { pair.button->SetEnabled(pair.enabled); });
     Step([&] { pair.button->SetVisible(pair.visible); });
-    Step([&] { pair.popup->SetEnabled(pair.enabled); });
-    Step([&] { pair.popup->SetVisible(pair.visible); });
+    if (pair.popup) Step([&] { pair.popup->SetEnabled(pair.enabled); });
+    if (pair.popup) Step([&] { pair.popup->SetVisible(pair.visible); });
     Step([&] {
       if (!pair.list || !g_oFrequentlyTemplates || !pair.popup) return;
       bool changed = false;

@@ -113,7 +113,8 @@ void CInspectorWrapper::m_btnChangeDefault_Click(const ButtonPtr&) {
 void CInspectorWrapper::m_btnProcessPersonal_Click(const ButtonPtr&) {
   auto& command = InspectorCommandsSlot().ProcessPersonal2_Click;
   if (!command) return NotConnected(L"ProcessPersonal2_Click");
-  command(CurrentItem(), m_oInspector->IsWordMail());
+  auto item = CurrentItem();  // raises when the window is gone
+  command(item, m_oInspector->IsWordMail());
 }
 
 void CInspectorWrapper::m_btnInsert_Click(const ButtonPtr& Ctrl) {
