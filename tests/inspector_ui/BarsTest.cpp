@@ -285,6 +285,17 @@ TEST_F(Bars, TheDefaultTemplateInWordBefore2007ReadsClearAndTogglesItsCaption) {
   EXPECT_EQ(LangText(L"BTN_CHANGE_DEFAULT_SET"), w->m_btnChangeDefault->Caption());
 }
 
+TEST_F(Bars, ButtonsActOnTheItemTheWindowShowsNow) {
+  auto first = AddTemplate(L"First"), second = AddTemplate(L"Second");
+  auto w = Open(first);
+  w->GetInspector()->Rebind(second);  // the window went on to another item
+  w->m_btnChangeDefault->UserClick();
+  w->m_btnHotkey->UserClick();
+  EXPECT_TRUE(mTanvelo::IsDefaultTemplate(second->EntryID()));
+  EXPECT_FALSE(mTanvelo::IsDefaultTemplate(first->EntryID()));
+  EXPECT_EQ(L"Hotkey [" + second->EntryID() + L"] fg=0", commands.back());
+}
+
 TEST_F(Bars, AModalInspectorCannotOpenADuplicate) {
   auto tmpl = AddTemplate(L"Offer");
   auto inspector = p.app->Inspectors()->Add(tmpl, false);
