@@ -99,8 +99,8 @@ void CExplorerMenu::Create(const std::shared_ptr<outlook::Explorer>& explorer) {
   vb::Ignore([&] {
     if (!Gated()) return;
     m_bToolbarChanged = false;
-    m_bars = std::static_pointer_cast<office::CommandBars>(explorer->CommandBars());
-    if (!m_bars) vb::Raise(vb::kObjectVariableNotSet);
+    m_bars = std::static_pointer_cast<office::CommandBars>(bars::Need(explorer)->CommandBars());
+    bars::Need(m_bars);
     m_updateSub = m_bars->OnUpdate([this] { OnUpdate(); });
     m_sContextMenuTag.clear();
   });
@@ -140,7 +140,7 @@ ButtonPtr CExplorerMenu::AddItem(const PopupPtr& popup, bars::BoundButton& membe
 }
 
 void CExplorerMenu::OnUpdate() {
-  if (!Gated()) return;
+  if (!m_bars || !Gated()) return;
   auto keep = weak_from_this().lock();
   for (auto step : {&CExplorerMenu::AddNewFromTemplate5, &CExplorerMenu::AddAboutMenu,
                     &CExplorerMenu::Create_ActionMenu, &CExplorerMenu::Create_ActionMenuContact,
@@ -168,9 +168,9 @@ void CExplorerMenu::AddAboutMenu() {
 void CExplorerMenu::ComputeState() {
   ExplorerMenuState s;
   std::shared_ptr<outlook::Explorer> active;
-  vb::Ignore([&] { active = g_oApp->ActiveExplorer(); });
+  vb::Ignore([&] { active = bars::Need(g_oApp)->ActiveExplorer(); });
   std::shared_ptr<outlook::MAPIFolder> folder;
-  vb::Ignore([&] { folder = active->CurrentFolder(); });
+  vb::Ignore([&] { folder = bars::Need(active)->CurrentFolder(); });
   if (folder) {
     vb::Ignore([&] {
       int32_t type = folder->DefaultItemType();
@@ -201,9 +201,9 @@ void CExplorerMenu::ComputeState() {
     });
   }
   vb::Ignore([&] {
-    auto selection = active->Selection();
+    auto selection = bars::Need(bars::Need(active)->Selection());
     s.SelCount = selection->Count();
-    auto item = selection->Item(1);
+    auto item = bars::Need(selection->Item(1));
     s.IsMailSelected = item->Class() == outlook::olMail;
     if (s.IsMailSelected) s.IsTemplateSelected = !item->Sent() && s.IsTemplatesFolder;
     if (s.IsTemplateSelected)

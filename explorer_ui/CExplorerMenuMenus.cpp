@@ -14,6 +14,7 @@ namespace {
 constexpr const wchar_t* kImportExportMenu = L"CExplorerMenu::Create_ImportExportMenu";
 constexpr const wchar_t* kActionMenuContact = L"CExplorerMenu::Create_ActionMenuContact";
 constexpr const wchar_t* kButtonEnable = L"CExplorerMenu::TVButtonEnable";
+constexpr const wchar_t* kContextTagPrefix = L"NorvaneTanvelo";
 constexpr int32_t s2 = office::msoButtonCaption, s3 = office::msoButtonIconAndCaption;
 
 std::wstring Text(const wchar_t* id) {
@@ -33,7 +34,7 @@ void CExplorerMenu::AddNewFromTemplate5() {
   if (GetAppVersion() < 10 || m_btnNewFromTemplate5) return;
   PopupPtr fileNew;
   vb::Ignore([&] {
-    auto file = office::AsPopup(m_bars->ActiveMenuBar()->Controls().Item(1));
+    auto file = office::AsPopup(bars::Need(m_bars->ActiveMenuBar())->Controls().Item(1));
     fileNew = office::AsPopup(file->Controls().Item(1));
   });
   if (!fileNew) return;
@@ -246,7 +247,7 @@ void CExplorerMenu::Create_ConextMenu(const ExplorerMenuState& s) {
     vb::Ignore([&] { mine = bar->FindControl(0, 0, m_sContextMenuTag); });
     if (mine) return;  // still there from an earlier update
   } else {
-    m_sContextMenuTag = L"NorvaneTanvelo" + GetRandomString(4);
+    m_sContextMenuTag = kContextTagPrefix + GetRandomString(4);
   }
   // Entries of Outlook's other shortcut menus that share this bar: not the item menu.
   for (int32_t id : {7887, 1747, 1880, 1878, 1746, 1917, 1916, 2990}) {
@@ -261,6 +262,15 @@ void CExplorerMenu::Create_ConextMenu(const ExplorerMenuState& s) {
     cleared = true;
     bar->SetProtection(protection & ~office::msoBarNoCustomize);
   });
+  if (!m_sContextMenuTag.empty()) {
+    // A popup an earlier connection left (its items answer no one any more) makes way.
+    for (int32_t i = bar->Controls().Count(); i >= 1; --i)
+      vb::Ignore([&] {
+        auto control = bar->Controls().Item(i);
+        std::wstring tag = control->Tag();
+        if (tag != m_sContextMenuTag && tag.rfind(kContextTagPrefix, 0) == 0) control->Delete();
+      });
+  }
   std::optional<int32_t> anchor = bars::IndexOf(*bar, bars::kReplyId);
   if (!anchor)
     if (auto del = bars::IndexOf(*bar, 2986)) anchor = *del + 1;

@@ -28,7 +28,7 @@ void SetPictureAndMask(const ButtonPtr& button, const wchar_t* resource) {
 
 void SetIcon(const ButtonPtr& button, const Icon& icon) {
   if (GetAppVersion() < 10)
-    button->SetFaceId(icon.faceId);
+    Need(button)->SetFaceId(icon.faceId);
   else
     SetPictureAndMask(button, icon.resource);
 }
@@ -182,7 +182,7 @@ std::optional<std::wstring> QuickItemTemplate(const ButtonPtr& ctrl) {
 void TVButtonEnable(const ButtonPtr& control, int32_t nType, bool bEnabled,
                     std::wstring_view context) {
   Trap(context, [&] {
-    if (control->Enabled() == bEnabled) return;
+    if (Need(control)->Enabled() == bEnabled) return;
     if (GetAppVersion() < 10) {
       control->SetEnabled(bEnabled);
       return;

@@ -13,6 +13,7 @@
 #include "core/COptions.h"
 #include "core/Main.h"
 #include "engine/CFrequentlyTemplates.h"
+#include "explorer_ui/CExplorerMenu.h"
 #include "explorer_ui/ExplorerCommands.h"
 #include "platform/office/ExplorerBars.h"
 #include "platform/outlook/Outlook.h"
@@ -79,6 +80,61 @@ class ExplorerUiTest : public testing::Test {
       ran.push_back(L"ChangeDefault");
       return changeDefaultAnswer;
     };
+  }
+
+  // The explorer's menu object, bound to its bars.
+  std::shared_ptr<CExplorerMenu> NewMenu() {
+    auto menu = std::make_shared<CExplorerMenu>();
+    menu->Create(explorer);
+    return menu;
+  }
+  // Shows the folder with these items selected and lets Office update the bars.
+  void Show(const std::shared_ptr<outlook::MAPIFolder>& folder,
+            std::vector<std::shared_ptr<outlook::Item>> selection = {}) {
+    explorer->SetCurrentFolder(folder);
+    explorer->Select(std::move(selection));
+    cbars->FireOnUpdate();
+  }
+  // The add-in's control made for that member ("btnTanvelo"), anywhere on the window's bars.
+  bars::ControlPtr Find(const wchar_t* member) {
+    return cbars->FindControl(0, 0, CExplorerMenu::TagOf(member), false, true);
+  }
+  bars::ButtonPtr Button(const wchar_t* member) {
+    auto control = Find(member);
+    return control ? office::AsButton(control) : nullptr;
+  }
+  bars::BarPtr Bar(const wchar_t* name) { return cbars->Item(std::wstring(name)); }
+  // Every control on every bar of the window, popups' items included.
+  static int32_t CountControls(office::CommandBar& bar) {
+    int32_t n = 0;
+    for (const auto& c : bar.Controls()) {
+      ++n;
+      if (auto popup = std::dynamic_pointer_cast<office::CommandBarPopup>(c))
+        n += CountControls(*popup->CommandBar());
+    }
+    return n;
+  }
+  int32_t CountControls() {
+    int32_t n = 0;
+    for (int32_t i = 1; i <= cbars->Count(); ++i) n += CountControls(*cbars->Item(i));
+    return n;
+  }
+  // The ids (built-in controls) and Tags (the add-in's) of a bar's controls, in order.
+  static std::vector<std::wstring> Layout(office::CommandBar& bar) {
+    std::vector<std::wstring> out;
+    for (const auto& c : bar.Controls()) {
+      std::wstring tag = c->Tag();
+      size_t prefix = std::wstring(CExplorerMenu::kTagPrefix).size();
+      if (tag.rfind(CExplorerMenu::kTagPrefix, 0) == 0) tag = tag.substr(prefix);
+      out.push_back(c->BuiltIn() ? std::to_wstring(c->Id()) : tag);
+    }
+    return out;
+  }
+  std::vector<std::wstring> Captions(const bars::PopupPtr& popup, bool visibleOnly = true) {
+    std::vector<std::wstring> out;
+    for (const auto& c : popup->Controls())
+      if (!visibleOnly || c->Visible()) out.push_back(c->Caption());
+    return out;
   }
 
   std::wstring Text(const wchar_t* id) { return g_oLang->Item(id); }
