@@ -4,6 +4,8 @@
 
 #include "platform/addin/EventsComponent.h"
 #include "platform/office/BuiltInBars.h"
+#include "platform/office/ExplorerBars.h"
+#include "platform/office/InspectorBars.h"
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Explorer.h"
 #include "platform/outlook/Inspector.h"
@@ -20,13 +22,19 @@ OutlookHost::OutlookHost(std::shared_ptr<outlook::Application> app,
     : app_(std::move(app)), addin_(std::move(addin)) {
   std::weak_ptr<outlook::Application> weakApp = app_;
   std::weak_ptr<bool> alive = alive_;
+  const int32_t version = outlook::MajorVersion(app_->Version());
   outlook::SetCommandBarsMaker(
-      [weakApp, alive](const std::shared_ptr<outlook::Object>& window) -> std::shared_ptr<void> {
+      [weakApp, alive,
+       version](const std::shared_ptr<outlook::Object>& window) -> std::shared_ptr<void> {
         if (alive.expired()) return nullptr;  // this host has ended
         std::any parent = weakApp.lock();
         if (std::dynamic_pointer_cast<outlook::Explorer>(window))
-          return office::MakeExplorerCommandBars(parent);
-        return office::MakeInspectorCommandBars(parent);
+          return office::MakeOutlookExplorerBars(version, parent);
+        // An inspector's bars depend on its editor; Word before 2007 shares one set.
+        int32_t editor = office::kEditorText;
+        if (auto inspector = std::dynamic_pointer_cast<outlook::Inspector>(window))
+          vb::Ignore([&] { editor = inspector->EditorType(); });
+        return office::MakeInspectorCommandBarsFor(editor, version, parent);
       });
   int32_t major = outlook::MajorVersion(app_->Version());
   if (major >= 12) {
