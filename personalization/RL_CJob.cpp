@@ -262,7 +262,7 @@ bool RL_CJob::DoReplace(const std::wstring& sEntryID, bool bLeaveEmptyReplacemen
         body = item->HTMLBody();
         break;
       case 3:
-        body = item->RTFBody();
+        body = RtfDelimitControlWords(item->RTFBody());
         break;
       default:
         LogError(kProc, 0, L"Invalid BodyFormat");
@@ -315,6 +315,7 @@ bool RL_CJob::DoReplace(const std::wstring& sEntryID, bool bLeaveEmptyReplacemen
                                          : field->Value;
       text.Replace(field->Text, value);
       if (format == 2) text.ReplaceSplit(field->Text, value);
+      if (format == 3) text.ReplaceSplitRtf(field->Text, value);
       replaced = true;
     }
     if (replaced) {
