@@ -130,6 +130,11 @@ std::wstring TextToRtf(const std::wstring& text) {
       out += L"\\tab ";
     } else if (c < 0x80) {
       out += c;
+    } else if (static_cast<uint32_t>(c) > 0xFFFF) {
+      // Beyond the basic plane: its two UTF-16 halves, as RTF has no wider escape.
+      uint32_t code = static_cast<uint32_t>(c) - 0x10000;
+      out += L"\\u" + std::to_wstring(static_cast<int16_t>(0xD800 + (code >> 10))) + L"?";
+      out += L"\\u" + std::to_wstring(static_cast<int16_t>(0xDC00 + (code & 0x3FF))) + L"?";
     } else {
       out += L"\\u" + std::to_wstring(static_cast<int16_t>(c)) + L"?";
     }
@@ -374,7 +379,20 @@ std::wstring RtfToText(const std::wstring& rtf) {
     void Line() override { out += L"\r\n"; }
   } sink;
   RtfReader(rtf, sink).Run();
-  return sink.out;
+  // Halves of one character that met across a group boundary.
+  std::wstring& out = sink.out;
+  size_t k = 0;
+  for (size_t i = 0; i < out.size(); ++i, ++k) {
+    if (out[i] >= 0xD800 && out[i] <= 0xDBFF && i + 1 < out.size() && out[i + 1] >= 0xDC00 &&
+        out[i + 1] <= 0xDFFF) {
+      out[k] = static_cast<wchar_t>(0x10000 + ((out[i] - 0xD800) << 10) + (out[i + 1] - 0xDC00));
+      ++i;
+    } else {
+      out[k] = out[i];
+    }
+  }
+  out.resize(k);
+  return out;
 }
 
 std::wstring RtfToHtml(const std::wstring& rtf) {

@@ -132,6 +132,8 @@ TEST(Bodies, TheThreeBodiesFollowTheFormat) {
   mail->SetBodyFormat(olFormatPlain);
   EXPECT_EQ(mail->GetProp(PR_RTF_COMPRESSED), PropValue{});
   EXPECT_EQ(body::RtfToText(body::TextToRtf(L"x\\y\r\n{z}\t\u00fc")), L"x\\y\r\n{z}\t\u00fc");
+  // A character beyond the basic plane (an emoji in a plain mail) survives the RTF.
+  EXPECT_EQ(body::RtfToText(body::TextToRtf(L"ok \U0001F600!")), L"ok \U0001F600!");
 }
 
 TEST(Bodies, Outlook2000HasNoBodyFormatOrFlagIcon) {
