@@ -143,7 +143,8 @@ int ProtectedText::ReplaceSplit(std::wstring_view token, const std::wstring& val
       size_t p2 = text.find(L'%', p1 + 1);
       if (p2 == std::wstring::npos) break;
       std::wstring_view part(text.data() + p1 + 1, p2 - p1 - 1);
-      if (FindNoCase(part, name) != std::wstring::npos &&
+      // Tags may split the name itself ("First<b>Name</b>"), not only stand around it.
+      if (part.find(L'<') != std::wstring_view::npos &&
           EqualNoCase(StripTags(std::wstring(part)), name)) {
         out.push_back({text.substr(start, p1 - start), false});
         out.push_back({value, true});

@@ -43,8 +43,8 @@ std::wstring TextToHtml(const std::wstring& text) {
     if (escaped[i] == L'\r' && i + 1 < escaped.size() && escaped[i + 1] == L'\n') {
       out += L"<br>\r\n";
       ++i;
-    } else if (escaped[i] == L'\n') {
-      out += L"<br>\r\n";
+    } else if (escaped[i] == L'\n' || escaped[i] == L'\r') {
+      out += L"<br>\r\n";  // a lone CR ends a line too (old Mac text)
     } else {
       out += escaped[i];
     }
@@ -175,6 +175,14 @@ std::wstring DecodeCodePage(const std::string& bytes, int codePage) {
   return out;
 }
 
+// Control words are ASCII, whatever the locale says of other letters and digits.
+bool IsLetter(wchar_t c) {
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
+bool IsDigit(wchar_t c) {
+  return c >= L'0' && c <= L'9';
+}
+
 struct RtfState {
   bool skip = false;
   int uc = 1;  // characters that stand in for each \uN
@@ -250,7 +258,7 @@ class RtfReader {
       }
       return end;
     }
-    if (!std::iswalpha(n)) {
+    if (!IsLetter(n)) {
       // A control symbol: an escaped character, or one that stands for a character.
       if (pendingSkip_ > 0) {
         --pendingSkip_;
@@ -265,17 +273,18 @@ class RtfReader {
       return i + 1;
     }
     size_t start = i;
-    while (i < rtf_.size() && i - start < 32 && std::iswalpha(rtf_[i])) ++i;
+    while (i < rtf_.size() && IsLetter(rtf_[i])) ++i;
     std::wstring word = rtf_.substr(start, i - start);
     size_t numStart = i;
-    if (i < rtf_.size() && (rtf_[i] == L'-' || std::iswdigit(rtf_[i]))) {
+    if (i < rtf_.size() && (rtf_[i] == L'-' || IsDigit(rtf_[i]))) {
       ++i;
-      while (i < rtf_.size() && i - numStart < 11 && std::iswdigit(rtf_[i])) ++i;
+      while (i < rtf_.size() && IsDigit(rtf_[i])) ++i;
     }
     std::wstring num = rtf_.substr(numStart, i - numStart);
     if (i < rtf_.size() && rtf_[i] == L' ') ++i;
     bool hasNum = !num.empty() && num != L"-";
-    long value = hasNum ? std::wcstol(num.c_str(), nullptr, 10) : 0;
+    // Digits past any real parameter still belong to the control word; its value is clamped.
+    long value = hasNum ? std::wcstol(num.substr(0, 12).c_str(), nullptr, 10) : 0;
 
     if (word == L"bin") {
       // Binary data of the given length, never text.

@@ -132,6 +132,17 @@ TEST_F(Job, RtfValuesStandApartFromControlWordsAndSplitTokensAreFound) {
   EXPECT_EQ(outlook::body::RtfToText(mail->RTFBody()), L"Lee & Co\r\nHarbour Road 1");
 }
 
+TEST_F(Job, HtmlTokensSplitInsideTheNameAreFound) {
+  auto mail = Mail(L"s",
+                   L"<html><body><p>Dear %First<span lang=EN>Name</span>% and %f</span>I<b>rstname%"
+                   L" of %<b>Company</b>%</p></body></html>",
+                   outlook::olFormatHTML);
+  AddRecipient(mail, p.kimRoe);
+  mail->Save();
+  ASSERT_TRUE(RunAsReply(mail));
+  EXPECT_EQ(outlook::body::HtmlToText(mail->HTMLBody()), L"Dear Kim and Kim of Partner Ltd\r\n");
+}
+
 TEST_F(Job, AValueIsInsertedOnceAndNeverExpandedAgain) {
   auto contact = Contact(p.contacts, L"Tom", L"Too", L"tom@too.example");
   contact->SetNickName(L"%To%");

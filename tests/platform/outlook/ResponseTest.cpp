@@ -132,6 +132,8 @@ TEST(Bodies, TheThreeBodiesFollowTheFormat) {
   mail->SetBodyFormat(olFormatPlain);
   EXPECT_EQ(mail->GetProp(PR_RTF_COMPRESSED), PropValue{});
   EXPECT_EQ(body::RtfToText(body::TextToRtf(L"x\\y\r\n{z}\t\u00fc")), L"x\\y\r\n{z}\t\u00fc");
+  // An old Mac line end (a lone CR) is a line break in HTML too, not words run together.
+  EXPECT_EQ(body::HtmlToText(body::TextToHtml(L"bye\rend")), L"bye\r\nend");
   // A character beyond the basic plane (an emoji in a plain mail) survives the RTF.
   EXPECT_EQ(body::RtfToText(body::TextToRtf(L"ok \U0001F600!")), L"ok \U0001F600!");
 }
