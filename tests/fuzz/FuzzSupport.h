@@ -10,8 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Reset.h"
+#include "platform/win32/Resources.h"
+#include "resources/StringTable.h"
 
 // A broken invariant is a finding like a crash: the fuzzer keeps the input that broke it.
 #define FUZZ_CHECK(cond)                                                                 \
@@ -68,5 +71,14 @@ struct FreshPlatform {
   FreshPlatform() { win32::ResetPlatform(); }
   ~FreshPlatform() { win32::ResetPlatform(); }
 };
+
+// The module's names, which the registry paths are made of; the pictures the full resources
+// also load cost far more than a run and no target shows one.
+inline void LoadStrings() {
+  const uint32_t module = vb::App().hInstance;
+  win32::resources::AddString(module, resources::IDS_COMPANY_SHORT_NAME, L"Norvane");
+  win32::resources::AddString(module, resources::IDS_PRODUCT_SHORT_NAME, L"Tanvelo");
+  win32::resources::AddString(module, resources::IDS_PRODUCT_CODE, L"Tanvelo");
+}
 
 }  // namespace fuzz

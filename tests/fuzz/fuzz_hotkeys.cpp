@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   vb::Err().Clear();
 
-  resources::LoadModuleResources();
+  fuzz::LoadStrings();
   redemption::Install();
   outlook::Profile p = outlook::BuildProfile({.version = L"14.0.0.4760", .explorer = true});
   g_oApp = p.app;

@@ -48,7 +48,7 @@ std::optional<std::wstring> Expected(const std::string& bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::FreshPlatform platform;
   win32::files::TempSandbox sandbox;
-  resources::LoadModuleResources();
+  fuzz::LoadStrings();
   std::string bytes(reinterpret_cast<const char*>(data), size);
   std::string file = win32::ToAnsi(vb::App().Path) + "\\fuzz.lng";
   FUZZ_CHECK(win32::files::WriteAll(file, bytes));

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   fuzz::FreshPlatform platform;
   win32::files::TempSandbox sandbox;
-  resources::LoadModuleResources();
+  fuzz::LoadStrings();
   std::string path = win32::ToAnsi(vb::App().Path) + "\\fuzz.lng";
   FUZZ_CHECK(win32::files::WriteAll(path, file));
   CLang lang;

@@ -28,7 +28,7 @@ std::wstring Fold(const std::wstring& text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider provider(data, size);
   fuzz::FreshPlatform platform;
-  resources::LoadModuleResources();
+  fuzz::LoadStrings();
 
   CTemplate parsed;
   if (parsed.FromString(fuzz::Text(provider, 200))) {
@@ -63,9 +63,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto& [name, text] = value;
     CTemplate record;
     if (win32::FromAnsi(win32::ToAnsi(name)) != name) continue;
-    if (!record.FromString(text) || record.sEntryID != name) continue;
+    // The registry keeps texts in the ANSI code page.
+    if (!record.FromString(win32::FromAnsi(win32::ToAnsi(text))) || record.sEntryID != name)
+      continue;
     auto loaded = frequents.Templates().Find(name);
     FUZZ_CHECK(loaded != nullptr);
+    if (!SameRecord(*loaded, record))
+      std::fprintf(stderr, "stored '%s'\nloaded %d %d %d %d %d '%s' '%s'\n",
+                   fuzz::Show(text).c_str(), loaded->nRepliesCount, loaded->nRepliesAllCount,
+                   loaded->nForwardsCount, loaded->nNewsCount, loaded->bPreaddressed,
+                   fuzz::Show(loaded->sSubject).c_str(), fuzz::Show(loaded->sEntryID).c_str());
     FUZZ_CHECK(SameRecord(*loaded, record));
   }
   vb::Err().Clear();
