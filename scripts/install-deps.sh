@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, when they are missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev
-          libpugixml-dev clang-format ccache
+          libpugixml-dev clang-format ccache clang libclang-rt-dev libsqlite3-dev
           # Real Word files for the import and export tests: LibreOffice's headless converter.
           libreoffice-writer-nogui)
 missing=()
