@@ -197,6 +197,7 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   friend class MAPIFolder;
   friend class NameSpace;
   friend class Items;
+  friend struct PersistAccess;
 };
 
 }  // namespace outlook

@@ -80,6 +80,7 @@ class NameSpace : public Object, public std::enable_shared_from_this<NameSpace> 
   mutable std::unordered_map<std::wstring, std::weak_ptr<Item>> byId_;
   std::vector<Account> accounts_;
   uint64_t nextId_ = 1;
+  friend struct PersistAccess;
   bool moveChangesId_ = false, addedToDrafts_ = false, unavailable_ = false;
 };
 

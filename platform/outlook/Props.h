@@ -84,6 +84,7 @@ class PropertyBag {
 
  private:
   std::map<uint16_t, PropValue> values_;
+  friend struct PersistAccess;
 };
 
 // Property ids of named properties, one table per session: (set, id) or (set, name).
@@ -97,6 +98,7 @@ class NamedProps {
   uint16_t Lookup(const std::wstring& key, bool create);
   std::map<std::wstring, uint16_t> ids_;
   uint16_t next_ = 0x8000;
+  friend struct PersistAccess;
 };
 
 // Upper-case hex text of bytes, and back (an odd or non-hex text gives no bytes).

@@ -117,7 +117,9 @@ TEST_F(Events, OnOutlook2010EnteringTheTemplatesTreeBringsTheTabForward) {
   EXPECT_TRUE(std::find(ribbon->calls.begin(), ribbon->calls.end(),
                         L"Tab Norvane.Tanvelo.Explorer.tab") == ribbon->calls.end());
   explorer->SetCurrentFolder(templates->Folders()->Item(1));
-  EXPECT_EQ(L"Tab Norvane.Tanvelo.Explorer.tab", ribbon->calls.at(0));
+  // The folder switch also refreshes the template group; the tab comes forward either way.
+  EXPECT_TRUE(std::find(ribbon->calls.begin(), ribbon->calls.end(),
+                        L"Tab Norvane.Tanvelo.Explorer.tab") != ribbon->calls.end());
   // A new mail inspector has the whole ribbon asked again; a contact's does not.
   ribbon->calls.clear();
   host->OpenInspector(p.kimContact);
