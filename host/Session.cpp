@@ -195,6 +195,11 @@ void Session::Persist() {
 }
 
 void Session::Dispatch(const std::vector<Word>& w) {
+  // The keyboard's focus is in the active window's editor, as the user left it.
+  if (started_) {
+    auto inspector = std::dynamic_pointer_cast<outlook::Inspector>(ActiveWindow());
+    win32::keyboard::SetFocus(inspector);
+  }
   const std::wstring& c = w[0].text;
   auto sub = [&](size_t i) { return w.size() > i ? w[i].text : std::wstring(); };
   if (c == L"help") {
@@ -314,7 +319,7 @@ std::vector<std::wstring> Session::Help() {
       L"    node C \"A/B\" | dblclick C \"A/B\" | enter | esc | close)",
       L"show mail | show folder PATH | show log [N] | show registry [KEY] | show clipboard",
       L"save-html FILE",
-      L"expect box \"text\" | expect mail FIELD is|has \"text\" | expect folder PATH count N",
+      L"expect box \"text\" | expect mail FIELD is|has|lacks \"text\" | expect folder PATH count N",
       L"expect folder PATH has|lacks SUBJECT | expect ribbon ID label|visible|enabled is \"v\"",
       L"expect bar \"Caption/Caption\" enabled|visible is true|false | expect log has \"text\"",
       L"expect registry \"KEY\" NAME is \"value\"  (KEY below HKEY_CURRENT_USER; PROFILE...)",
@@ -610,8 +615,6 @@ void Session::Key(const std::vector<Word>& w) {
   if (!hold) Need(w, 2, L"key \"CHORD\" | key hold \"CHORD\" N");
   auto chord = ParseChord(w[hold ? 2 : 1].text);
   if (!chord) Fail(L"not a key chord: " + w[hold ? 2 : 1].text);
-  if (auto insp = std::dynamic_pointer_cast<outlook::Inspector>(ActiveWindow()))
-    win32::keyboard::SetFocus(insp);
   if (hold) {
     int32_t n = Number(w[3]);
     if (chord->altGr) Fail(L"AltGr chords are pressed, not held");

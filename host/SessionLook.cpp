@@ -195,13 +195,16 @@ void Session::Expect(const std::vector<Word>& w) {
     boxesChecked_ = boxTexts_.size();
     Check(found, w, L"a message box with " + Shown(w[2].text),
           seen.empty() ? L"no message box" : seen);
-  } else if (what == L"mail" && w.size() == 5 && (w[3].text == L"is" || w[3].text == L"has")) {
+  } else if (what == L"mail" && w.size() == 5 &&
+             (w[3].text == L"is" || w[3].text == L"has" || w[3].text == L"lacks")) {
     std::wstring value;
     if (!MailField(ShownMail(), w[2].text, value)) Fail(L"no mail field " + w[2].text);
-    bool is = w[3].text == L"is";
-    bool ok = is ? Plain(value) == Plain(w[4].text)
-                 : Plain(value).find(Plain(w[4].text)) != std::wstring::npos;
-    Check(ok, w, w[2].text + (is ? L" is " : L" has ") + Shown(w[4].text), Shown(value));
+    const std::wstring& how = w[3].text;
+    bool contains = Plain(value).find(Plain(w[4].text)) != std::wstring::npos;
+    bool ok = how == L"is"    ? Plain(value) == Plain(w[4].text)
+              : how == L"has" ? contains
+                              : !contains;
+    Check(ok, w, w[2].text + L" " + how + L" " + Shown(w[4].text), Shown(value));
   } else if (what == L"folder" && w.size() >= 4) {
     auto folder = FolderAt(w[2].text);
     if (!folder) {
