@@ -1,5 +1,10 @@
 #include "host/Printers.h"
 
+#include "host/ScriptReader.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/Form.h"
+#include "platform/forms/Lists.h"
+#include "platform/forms/TreeView.h"
 #include "platform/office/CommandBars.h"
 #include "platform/office/Ribbon.h"
 #include "platform/outlook/Outlook.h"
@@ -220,6 +225,58 @@ void BarLines(office::CommandBar& bar, const std::wstring& prefix, std::vector<s
     }
     if (popup && c->Visible()) BarLines(*popup->CommandBar(), path + L"/", out);
   }
+}
+
+namespace {
+void TreeLines(const std::vector<std::shared_ptr<forms::Node>>& level, int depth,
+               std::vector<std::wstring>& out) {
+  for (const auto& node : level) {
+    out.push_back(std::wstring(4 + depth * 2, L' ') + (node->Selected() ? L"> " : L"  ") +
+                  node->Text + (node->Children() > 0 && !node->Expanded ? L" [+]" : L""));
+    if (node->Expanded) TreeLines(node->ChildNodes(), depth + 1, out);
+  }
+}
+}  // namespace
+
+std::vector<std::wstring> DialogLines(forms::Form& form) {
+  std::vector<std::wstring> out;
+  out.push_back(L"  " + form.Name() + L" \"" + form.Caption() + L"\"");
+  for (const auto& c : form.Controls()) try {
+      // Lists of pictures and timers have no place on the screen.
+      if (c->TypeName() == L"ImageList" || c->TypeName() == L"Timer") continue;
+      if (!c->Visible()) continue;
+      std::wstring off = c->Enabled() ? L"" : L" (disabled)";
+      const std::wstring& name = c->Name();
+      if (auto label = std::dynamic_pointer_cast<forms::Label>(c)) {
+        if (!label->Caption().empty()) out.push_back(L"    \"" + label->Caption() + L"\"");
+      } else if (auto button = std::dynamic_pointer_cast<forms::CommandButton>(c)) {
+        out.push_back(L"    [" + ShownCaption(button->Caption()) + L"] " + name + off);
+      } else if (auto text = std::dynamic_pointer_cast<forms::TextBox>(c)) {
+        out.push_back(L"    " + name + L" = \"" + text->Text() + L"\"" + off);
+      } else if (auto check = std::dynamic_pointer_cast<forms::CheckBox>(c)) {
+        out.push_back(L"    [" + std::wstring(check->Value() == 1 ? L"x" : L" ") + L"] " +
+                      ShownCaption(check->Caption()) + L"  " + name + off);
+      } else if (auto option = std::dynamic_pointer_cast<forms::OptionButton>(c)) {
+        out.push_back(L"    (" + std::wstring(option->Value() ? L"*" : L" ") + L") " +
+                      ShownCaption(option->Caption()) + L"  " + name + off);
+      } else if (auto list = std::dynamic_pointer_cast<forms::ListControl>(c)) {
+        std::wstring entries;
+        for (int32_t i = 0; i < list->ListCount(); ++i)
+          entries +=
+              (i ? L", " : L"") + std::wstring(i == list->ListIndex() ? L">" : L"") + list->List(i);
+        out.push_back(L"    " + name + L": " + entries + off);
+      } else if (auto tree = std::dynamic_pointer_cast<forms::TreeView>(c)) {
+        out.push_back(L"    " + name + L":" + off);
+        std::vector<std::shared_ptr<forms::Node>> roots;
+        for (const auto& node : tree->Nodes().All())
+          if (!node->Parent()) roots.push_back(node);
+        TreeLines(roots, 0, out);
+      }
+    } catch (const std::exception& e) {
+      // A control the runtime cannot describe is named, and the dialog still shown.
+      out.push_back(L"    " + c->Name() + L" (" + FromUtf8(e.what()) + L")");
+    }
+  return out;
 }
 
 }  // namespace host

@@ -13,6 +13,10 @@ class CommandBarControl;
 class RibbonWindow;
 }  // namespace office
 
+namespace forms {
+class Form;
+}
+
 namespace host {
 
 // A caption as a user reads it: "&&" is "&", a single "&" only marks the access key.
@@ -45,5 +49,9 @@ void BarLines(office::CommandBar& bar, const std::wstring& prefix, std::vector<s
 std::wstring ControlName(const office::CommandBarControl& control);
 // The names of a bar's controls in order; a drop-down arrow is "<its button's name> (arrow)".
 std::vector<std::wstring> ControlNames(office::CommandBar& bar);
+
+// A dialog as a person at the prompt sees it: its texts, buttons, boxes, options, lists and
+// the shown part of its trees, each control with the name an answer uses.
+std::vector<std::wstring> DialogLines(forms::Form& form);
 
 }  // namespace host

@@ -96,6 +96,15 @@ Session::Session(SessionOptions options, Sink out)
 }
 
 Session::~Session() {
+  // The program ends, and Outlook with it: the add-in shuts down as at a user's quit.
+  if (started_) {
+    try {
+      contextMenu_.reset();
+      host_->Quit();
+    } catch (const std::exception&) {
+      // Nothing is left to tell; the platform goes below.
+    }
+  }
   contextMenu_.reset();
   watched_.clear();
   newInspector_ = {};
@@ -791,13 +800,8 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
     unanswered_.push_back(L"the dialog " + form.Name());
     return std::nullopt;
   }
-  // A person at the prompt: the dialog's controls are listed, the actions read as in a script.
-  std::vector<std::wstring> names;
-  for (const auto& c : form.Controls())
-    if (c->Visible() && !c->Name().empty()) names.push_back(c->Name());
-  std::wstring list;
-  for (const auto& n : names) list += (list.empty() ? L"" : L" ") + n;
-  Print(L"  controls: " + list);
+  // A person at the prompt: the dialog is shown as text, the actions read as in a script.
+  for (const auto& line : DialogLines(form)) Print(line);
   for (;;) {
     auto line = options_.ask(L"answer " + form.Name() + L" (e.g. click btnOK; enter)> ");
     if (!line) {

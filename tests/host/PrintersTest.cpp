@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "host/Printers.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/Form.h"
+#include "platform/forms/Lists.h"
 #include "platform/office/CommandBars.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/ProfileBuilder.h"
@@ -51,4 +54,45 @@ TEST(Printers, CaptionsReadAsShownAndArrowsAreNamedAfterTheirButton) {
   EXPECT_EQ(L"  \"Reply using a template\"", lines[0]);
   EXPECT_EQ(L"  \"Reply using a template (arrow)\"", lines[1]);
   EXPECT_EQ(L"  \"Reply using a template (arrow)/Reply with...\"", lines[2]);
+}
+
+namespace {
+class frmAsk : public forms::Form {
+ public:
+  frmAsk() : Form(L"frmAsk") {}
+
+ protected:
+  void Design() override {
+    SetCaption(L"Question");
+    Add<forms::Label>(L"lbl")->SetCaption(L"Which one?");
+    Add<forms::TextBox>(L"txtName")->SetText(L"Kim");
+    Add<forms::CheckBox>(L"chkKeep")->SetCaption(L"&Keep");
+    Add<forms::OptionButton>(L"optA")->SetCaption(L"A");
+    auto list = Add<forms::ComboBox>(L"cboLetters");
+    list->AddItem(L"R");
+    list->AddItem(L"*S");
+    auto ok = Add<forms::CommandButton>(L"btnOK");
+    ok->SetCaption(L"&OK");
+    ok->SetEnabled(false);
+    Add<forms::ImageList>(L"ils");
+  }
+};
+}  // namespace
+
+TEST(Printers, AnUnansweredDialogIsShownWithTheNamesAnAnswerUses) {
+  frmAsk form;
+  form.Load();
+  auto lines = host::DialogLines(form);
+  std::wstring all;
+  for (const auto& l : lines) all += l + L"\n";
+  EXPECT_EQ(
+      L"  frmAsk \"Question\"\n"
+      L"    \"Which one?\"\n"
+      L"    txtName = \"Kim\"\n"
+      L"    [ ] Keep  chkKeep\n"
+      L"    ( ) A  optA\n"
+      L"    cboLetters: R, *S\n"
+      L"    [OK] btnOK (disabled)\n",
+      all);
+  form.Unload();
 }
