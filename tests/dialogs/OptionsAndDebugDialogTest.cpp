@@ -77,12 +77,6 @@ TEST_F(OptionsDialog, TextsComeFromTheLanguageFile) {
               L"Hide reply to all with button && menu on Outlook toolbar");
     u.PressEsc();
   });
-  g_oLang->ItemSet(L"frmOptionsbtnClose", L"Abbrechen");
-  forms::QueueScript(L"frmOptions", [](forms::User& u) {
-    EXPECT_EQ(u.GetForm().FindControl(L"btnClose")->Caption(), L"Abbrechen");
-    u.PressEsc();
-  });
-  ShowOptionsDialog();
   ShowOptionsDialog();
   for (const auto& entry : support::library::Log())
     EXPECT_NE(entry.procedure.find(L"CLang"), 0u) << win32::ToAnsi(entry.text);
@@ -185,19 +179,6 @@ TEST_F(DebugDialog, TheTestButtonListsTheExplorersBarsAndTheirTopControls) {
   EXPECT_NE(
       std::find(lines.begin(), lines.end(), L"Control[1].ID = " + std::to_wstring(first->Id())),
       lines.end());
-}
-
-class DebugDialog2007 : public DebugDialog {
- protected:
-  std::wstring Version() const override { return L"12.0.0.6425"; }
-};
-
-TEST_F(DebugDialog2007, OnlyThe2007SwitchCanChange) {
-  auto& form = Open();
-  forms::User u(form);
-  u.Click(L"chkShowOldControlsOn2007");
-  EXPECT_TRUE(Options().ShowOldControlsOn2007());
-  EXPECT_FALSE(Box(u, L"chkShowOldControlsOn2010").Enabled());
 }
 
 }  // namespace
