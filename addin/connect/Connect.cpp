@@ -1,6 +1,7 @@
 #include "addin/connect/Connect.h"
 
-#include "addin/connect/ConnectCommands.h"
+#include "addin/commands/frmDummy.h"
+#include "addin/commands/mKeyboardHook.h"
 #include "addin/hotkeys/CHotkeys.h"
 #include "core/CClipboard.h"
 #include "core/CLang.h"
@@ -168,6 +169,10 @@ void Connect::OnConnection(std::shared_ptr<outlook::Application> application,
         step.clear();
         g_sTempPath = vb::Environ(L"TEMP");
         mForms::ConnectEngineServices();
+        // The keyboard hook's hotkeys reach the add-in object while it lives.
+        mKeyboardHook::OnHotkeySlot() = [](const std::shared_ptr<CHotkey>& hotkey) {
+          if (auto addin = g_oConnect; addin && hotkey) addin->OnHotkey(*hotkey);
+        };
       }))
     return fail(true);
 }
@@ -231,7 +236,7 @@ bool Connect::Init(const std::shared_ptr<CExplorerWrapper>& wrapper) {
     Hotkeys().LoadFromReg();
     if (!g_oFrequentlyTemplates) vb::Raise(vb::kObjectVariableNotSet);
     g_oFrequentlyTemplates->RefreshAll();
-    if (auto& hook = Commands().SetKeyboardHook) hook();
+    mKeyboardHook::SetKeyboardHook();
   });
   return bSuccess;
 }
@@ -239,12 +244,8 @@ bool Connect::Init(const std::shared_ptr<CExplorerWrapper>& wrapper) {
 void Connect::Done(bool bFinal) {
   // Keeps this object alive to the end even when the last owner lets go inside.
   auto self = weak_from_this().lock();
-  vb::Ignore([&] {
-    if (auto& unload = Commands().UnloadDeferredForm) unload();
-  });
-  vb::Ignore([&] {
-    if (auto& unhook = Commands().UnsetKeyboardHook) unhook();
-  });
+  vb::Ignore([&] { UnloadDummyForm(); });
+  vb::Ignore([&] { mKeyboardHook::UnsetKeyboardHook(); });
   g_oTemplatesFolder.reset();
   // The wrappers of open inspectors go only with Outlook: a mail made from a template and
   // still open must be personalized at its Send even while no explorer is open.
@@ -265,6 +266,7 @@ void Connect::Done(bool bFinal) {
     m_o2007events.reset();
     g_oApp.reset();
     g_fnNewMailFromTemplate = nullptr;
+    mKeyboardHook::OnHotkeySlot() = nullptr;
     mTanvelo::Services() = mTanvelo::RoadServices();
     m_oRibbon.reset();
     m_state = State::ShutDown;

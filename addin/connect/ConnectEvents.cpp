@@ -1,7 +1,8 @@
 // What the add-in does when Outlook's windows and the templates folder report something, how
 // an explorer gets its command bars, and how a hotkey reaches the active window.
+#include "addin/commands/mExplorer.h"
+#include "addin/commands/mInspector.h"
 #include "addin/connect/Connect.h"
-#include "addin/connect/ConnectCommands.h"
 #include "addin/hotkeys/CHotkey.h"
 #include "core/CLang.h"
 #include "core/COptions.h"
@@ -141,11 +142,13 @@ void Connect::OnHotkey(const CHotkey& hotkey) {
     }
     if (auto inspector = std::dynamic_pointer_cast<outlook::Inspector>(window)) {
       auto wrapper = m_oInspectors ? m_oInspectors->FindWrapper(inspector) : nullptr;
-      if (wrapper && Commands().Tanvelo_Click)
-        Commands().Tanvelo_Click(wrapper, hotkey.Action, hotkey.TemplateEntryID, false);
+      if (wrapper) {
+        int32_t nAction = hotkey.Action;
+        mInspector::Tanvelo_Click(wrapper, nAction, hotkey.TemplateEntryID, false);
+      }
       return;
     }
-    if (m_oExplorers && m_oExplorers->GetActiveWrapper() && Commands().Explorer_Tanvelo)
-      Commands().Explorer_Tanvelo(hotkey.Action, hotkey.TemplateEntryID, 0);
+    if (m_oExplorers && m_oExplorers->GetActiveWrapper())
+      mExplorer::Explorer_Tanvelo(hotkey.Action, hotkey.TemplateEntryID, 0);
   });
 }

@@ -6,15 +6,13 @@
 #include <functional>
 #include <memory>
 
+#include "addin/commands/IInspectorWrapperEx.h"
 #include "addin/connect/ExplorerMenuFactory.h"
-#include "engine/mTanveloRoad.h"
 
 namespace outlook {
 class Explorer;
 class Inspector;
 }  // namespace outlook
-
-using InspectorWrapperPtr = std::shared_ptr<mTanvelo::IInspectorWrapper>;
 
 struct WindowFactories {
   // A new explorer menu object, its Create already called with the explorer; errors of Create

@@ -1,7 +1,0 @@
-#include "addin/connect/ConnectCommands.h"
-
-#include "platform/win32/Reset.h"
-
-CommandHooks& Commands() {
-  return win32::PlatformState<CommandHooks>();
-}
