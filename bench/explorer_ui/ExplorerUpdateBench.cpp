@@ -50,7 +50,7 @@ std::unique_ptr<Window> Open(int64_t records) {
   }
   g_oFrequentlyTemplates = std::make_shared<CFrequentlyTemplates>();
   auto explorer = w->p.app->ActiveExplorer();
-  w->bars = office::MakeOutlookExplorerBars(11, std::any(w->p.app));
+  w->bars = office::MakeOutlookExplorerBars(11);
   explorer->SetCommandBars(w->bars);
   explorer->Select({w->p.plainMail});
   w->menu = std::make_shared<CExplorerMenu>();

@@ -21,9 +21,9 @@ OutlookHost::OutlookHost(std::shared_ptr<outlook::Application> app,
                          std::shared_ptr<IDTExtensibility2> addin)
     : app_(std::move(app)), addin_(std::move(addin)) {
   std::weak_ptr<bool> alive = alive_;
-  const int32_t version = outlook::MajorVersion(app_->Version());
   // The bars get no parent: the Application owns its windows, and a window's bars holding the
   // Application would keep both alive for ever.
+  const int32_t version = outlook::MajorVersion(app_->Version());
   outlook::SetCommandBarsMaker(
       [alive, version](const std::shared_ptr<outlook::Object>& window) -> std::shared_ptr<void> {
         if (alive.expired()) return nullptr;  // this host has ended

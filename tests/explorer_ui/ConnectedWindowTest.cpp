@@ -2,6 +2,7 @@
 // bars to every explorer, a click runs the real command, and Outlook quits cleanly.
 #include "addin/connect/Connect.h"
 #include "platform/addin/OutlookHost.h"
+#include "platform/forms/User.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/MessageBox.h"
 #include "tests/explorer_ui/ExplorerUiTest.h"
@@ -69,4 +70,12 @@ TEST_F(ConnectedWindow, Outlook2010ShowsTheRibbonNotTheBars) {
   Launch(14);
   Show(p.inbox, {p.plainMail});
   EXPECT_FALSE(Find(L"btnTanvelo"));
+}
+
+TEST_F(ConnectedWindow, OptionsOpenFromTheTemplateMenu) {
+  Launch(11);
+  Show(p.inbox, {p.plainMail});
+  forms::QueueScript(L"frmOptions", [](forms::User& u) { u.PressEsc(); });
+  Button(L"btnOptions")->UserClick();
+  EXPECT_EQ(0u, forms::PendingScripts(L"frmOptions"));
 }

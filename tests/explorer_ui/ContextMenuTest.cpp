@@ -134,7 +134,7 @@ TEST_F(ContextMenu, EachWindowHasItsOwnTag) {
   Start(11);
   auto menu = NewMenu();
   auto second = p.app->Explorers()->Add(p.inbox);
-  auto secondBars = office::MakeOutlookExplorerBars(11, std::any(p.app));
+  auto secondBars = office::MakeOutlookExplorerBars(11);
   second->SetCommandBars(secondBars);
   auto menu2 = std::make_shared<CExplorerMenu>();
   menu2->Create(second);
