@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "addin/commands/IInspectorWrapperEx.h"
+#include "addin/connect/ExplorerMenuFactory.h"
+#include "inspector_ui/MakeInspectorWrapper.h"
 
 namespace outlook {
 class Explorer;
@@ -17,12 +19,12 @@ struct WindowFactories {
   // A new explorer menu object, its Create already called with the explorer; errors of Create
   // are its own. The result is kept by the explorer's wrapper under the key "Menu".
   std::function<std::shared_ptr<void>(const std::shared_ptr<outlook::Explorer>& explorer)>
-      MakeExplorerMenu;
+      MakeExplorerMenu = MakeCExplorerMenu;
   // A new inspector wrapper bound by its Init (inspector, modal flag); null when Init answered
   // False, and the wrapper is then dropped.
   std::function<InspectorWrapperPtr(const std::shared_ptr<outlook::Inspector>& inspector,
                                     bool bModal)>
-      MakeInspectorWrapper;
+      MakeInspectorWrapper = MakeCInspectorWrapper;
 };
 
 // The process's factories, empty again at every platform reset.

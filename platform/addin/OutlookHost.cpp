@@ -4,6 +4,8 @@
 
 #include "platform/addin/EventsComponent.h"
 #include "platform/office/BuiltInBars.h"
+#include "platform/office/ExplorerBars.h"
+#include "platform/office/InspectorBars.h"
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Explorer.h"
 #include "platform/outlook/Inspector.h"
@@ -21,12 +23,17 @@ OutlookHost::OutlookHost(std::shared_ptr<outlook::Application> app,
   std::weak_ptr<bool> alive = alive_;
   // The bars get no parent: the Application owns its windows, and a window's bars holding the
   // Application would keep both alive for ever.
+  const int32_t version = outlook::MajorVersion(app_->Version());
   outlook::SetCommandBarsMaker(
-      [alive](const std::shared_ptr<outlook::Object>& window) -> std::shared_ptr<void> {
+      [alive, version](const std::shared_ptr<outlook::Object>& window) -> std::shared_ptr<void> {
         if (alive.expired()) return nullptr;  // this host has ended
         if (std::dynamic_pointer_cast<outlook::Explorer>(window))
-          return office::MakeExplorerCommandBars();
-        return office::MakeInspectorCommandBars();
+          return office::MakeOutlookExplorerBars(version);
+        // An inspector's bars depend on its editor; Word before 2007 shares one set.
+        int32_t editor = office::kEditorText;
+        if (auto inspector = std::dynamic_pointer_cast<outlook::Inspector>(window))
+          vb::Ignore([&] { editor = inspector->EditorType(); });
+        return office::MakeInspectorCommandBarsFor(editor, version);
       });
   int32_t major = outlook::MajorVersion(app_->Version());
   if (major >= 12) {

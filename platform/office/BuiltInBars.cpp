@@ -27,6 +27,14 @@ constexpr BuiltInControl kBuiltIns[] = {
     {30131, msoControlPopup, L"&Actions"},
     {30141, msoControlPopup, L"&Actions"},
     {30328, msoControlPopup, L"&Go"},
+    // Word's own, on the bars it gives the mail windows it edits.
+    {3, msoControlButton, L"&Save"},
+    {23, msoControlButton, L"&Open..."},
+    {113, msoControlButton, L"&Bold"},
+    {114, msoControlButton, L"&Italic"},
+    {2520, msoControlButton, L"&New Blank Document"},
+    {2521, msoControlButton, L"&Print"},
+    {30006, msoControlPopup, L"F&ormat"},
 };
 
 std::shared_ptr<CommandBarPopup> AddPopup(CommandBar& bar, int32_t id) {

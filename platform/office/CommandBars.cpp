@@ -58,10 +58,26 @@ std::shared_ptr<CommandBarControl> Search(CommandBar& bar, int32_t type, int32_t
   return nullptr;
 }
 
+struct WriteCounter {
+  int64_t count = 0;
+  std::set<std::wstring> failAnywhere;
+};
+
 }  // namespace
 
 void FaultInjection::CheckWrite(const wchar_t* property) {
-  if (failWrites_.erase(property) != 0) AutomationError(property);
+  auto& writes = win32::PlatformState<WriteCounter>();
+  ++writes.count;
+  if (failWrites_.erase(property) != 0 || writes.failAnywhere.erase(property) != 0)
+    AutomationError(property);
+}
+
+void FailNextWriteAnywhere(const std::wstring& property) {
+  win32::PlatformState<WriteCounter>().failAnywhere.insert(property);
+}
+
+int64_t PropertyWrites() {
+  return win32::PlatformState<WriteCounter>().count;
 }
 
 // --- CommandBarControl ----------------------------------------------------------------------

@@ -39,6 +39,12 @@ class ActionRefused : public win32::UnscriptedPrompt {
   using win32::UnscriptedPrompt::UnscriptedPrompt;
 };
 
+// Property writes to controls and bars so far in this process; Office repaints a bar at each.
+int64_t PropertyWrites();
+// Makes the next write of that property fail on whichever control or bar it happens, also on
+// one not made yet.
+void FailNextWriteAnywhere(const std::wstring& property);
+
 class CommandBar;
 class CommandBarControls;
 class CommandBars;

@@ -99,7 +99,13 @@ void Inspector::TypeText(const std::wstring& text) {
   body.replace(start, std::min(static_cast<size_t>(selLength_), body.size() - start), text);
   // The editor keeps the format; an HTML body is rebuilt from the text (see the notes on
   // where the substitute differs).
-  if (item->BodyFormat() == olFormatHTML)
+  // Outlook 2000 has no BodyFormat to ask: its editor keeps the body as text.
+  bool html = false;
+  try {
+    html = item->BodyFormat() == olFormatHTML;
+  } catch (const vb::Error&) {
+  }
+  if (html)
     item->SetHTMLBody(body::TextToHtml(body));
   else
     item->SetBody(body);

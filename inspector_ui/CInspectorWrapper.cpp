@@ -1,0 +1,346 @@
+// Lifecycle, state, Send and Write of the inspector wrapper; the bars are built in
+// CInspectorWrapperBars.cpp and their clicks handled in CInspectorWrapperClicks.cpp.
+#include "inspector_ui/CInspectorWrapper.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "core/CLang.h"
+#include "core/COptions.h"
+#include "core/Main.h"
+#include "engine/CTemplates.h"
+#include "engine/mTanvelo.h"
+#include "inspector_ui/InspectorCommands.h"
+#include "personalization/RL_CLib.h"
+#include "personalization/RL_mMain.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/redemption/SafeItem.h"
+#include "platform/vb/Runtime.h"
+#include "platform/win32/Clock.h"
+#include "platform/win32/Reset.h"
+
+namespace {
+
+constexpr int32_t kStyleOkCancel = 1, kStyleExclamation = 48, kForeground = 0x10000;
+constexpr int32_t kAnswerCancel = 2;
+constexpr uint32_t kWordSendDelayMs = 250;
+// How often a Send that waits for another template action looks again.
+constexpr uint32_t kIdlePollMs = 100;
+
+// Word before 2007 gives all its mail windows one set of bars: which live wrapper holds which
+// of the program's bars in it, so that a second window takes them over instead of failing.
+struct SharedBarOwner {
+  std::weak_ptr<office::CommandBar> bar;
+  std::weak_ptr<CInspectorWrapper> owner;
+};
+std::vector<SharedBarOwner>& SharedBarOwners() {
+  return win32::PlatformState<std::vector<SharedBarOwner>>();
+}
+
+}  // namespace
+
+CInspectorWrapper::CInspectorWrapper() : m_sTag(GetRandomString(10)) {}
+
+CInspectorWrapper::~CInspectorWrapper() {
+  Done();
+}
+
+bool CInspectorWrapper::Init(const std::shared_ptr<outlook::Inspector>& oInspector, bool bModal) {
+  std::shared_ptr<outlook::Item> item;
+  int32_t nClass = 0;
+  vb::Ignore([&] {
+    item = oInspector->CurrentItem();
+    nClass = item->Class();
+  });
+  if (!item || nClass != outlook::olMail) return false;
+
+  m_oInspector = oInspector;
+  std::weak_ptr<CInspectorWrapper> weak = weak_from_this();
+  m_subActivate = oInspector->Events().Activate.Subscribe([weak] {
+    if (auto self = weak.lock()) self->m_oInspector_Activate();
+  });
+  m_subClose = oInspector->Events().Close.Subscribe([weak] {
+    if (auto self = weak.lock()) self->m_oInspector_Close();
+  });
+  BindMail(item);
+
+  const int32_t nVersion = GetAppVersion();
+  vb::Ignore([&] { m_state.IsAddinItem = mTanvelo::HasAddinStamp(item); });
+  vb::Ignore([&] { m_state.IsTemplate = mTanvelo::IsTemplateItem(item); });
+  vb::Ignore([&] { m_state.IsWordMail = oInspector->EditorType() == outlook::olEditorWord; });
+  m_state.UseOwnToolbar = nVersion >= 12 || m_state.IsWordMail;
+  m_state.OldWordMail = m_state.IsWordMail && nVersion < 12;
+  vb::Ignore([&] {
+    m_state.IsDefaultTemplate = m_state.IsTemplate && mTanvelo::IsDefaultTemplate(item->EntryID());
+  });
+  m_bModal = bModal;
+  return true;
+}
+
+void CInspectorWrapper::BindMail(const std::shared_ptr<outlook::Item>& item) {
+  m_subSend.Release();
+  m_subWrite.Release();
+  m_oMail = item;
+  if (!item) return;
+  std::weak_ptr<CInspectorWrapper> weak = weak_from_this();
+  m_subSend = item->Events().Send.Subscribe([weak](bool& cancel) {
+    if (auto self = weak.lock()) self->m_oMail_Send(cancel);
+  });
+  m_subWrite = item->Events().Write.Subscribe([weak](bool& cancel) {
+    if (auto self = weak.lock()) self->m_oMail_Write(cancel);
+  });
+}
+
+void CInspectorWrapper::m_oInspector_Activate() {
+  if (m_bActivated) return;
+  m_bActivated = true;  // never tried twice, even when the build fails
+  auto self = shared_from_this();
+  const bool built = vb::Catch([&] {
+    if (!(GetAppVersion() < 12 || Options().ShowOldControlsOn2007())) return;
+    m_OutlookBars = std::static_pointer_cast<office::CommandBars>(m_oInspector->CommandBars());
+    if (!m_OutlookBars) vb::Raise(vb::kObjectVariableNotSet);
+    std::weak_ptr<CInspectorWrapper> weak = self;
+    m_subUpdate = m_OutlookBars->OnUpdate([weak] {
+      if (auto wrapper = weak.lock()) wrapper->m_OutlookBars_OnUpdate();
+    });
+
+    if (m_state.IsWordMail) {
+      // Word's bars are shared by its mail windows: a bar of the program's name belongs to
+      // another window's wrapper, which gives it up, or was left behind; either way it goes,
+      // so that this window can add its own.
+      for (const wchar_t* name : {kOwnToolbarName, kFieldToolbarName}) {
+        vb::Ignore([&] {
+          auto old = m_OutlookBars->Item(name);
+          old->SetVisible(false);
+          for (auto& entry : SharedBarOwners())
+            if (entry.bar.lock() == old)
+              if (auto owner = entry.owner.lock(); owner && owner.get() != this) {
+                if (owner->m_barOwn == old) owner->m_barOwn.reset();
+                if (owner->m_barInsert == old) owner->m_barInsert.reset();
+              }
+          old->Delete();
+        });
+      }
+    }
+
+    if (m_state.UseOwnToolbar) {
+      m_barOwn = m_OutlookBars->Add(kOwnToolbarName, office::msoBarTop, false, true);
+      RestoreBarPosition(m_barOwn, kOwnToolbarKey);
+      m_barOwn->SetVisible(true);
+      if (m_state.IsWordMail) SharedBarOwners().push_back({m_barOwn, self});
+    }
+    if (m_state.IsTemplate) {
+      if (!g_oLib) vb::Raise(vb::kObjectVariableNotSet);
+      m_barInsert = g_oLib->CreateToolbar(m_OutlookBars, kFieldToolbarName, m_sTag, true);
+      if (!m_barInsert) vb::Raise(vb::kObjectVariableNotSet);
+      RestoreBarPosition(m_barInsert, kFieldToolbarKey);
+      if (m_state.IsWordMail) SharedBarOwners().push_back({m_barInsert, self});
+      m_btnInsert = office::AsButton(m_barInsert->FindControl(office::msoControlButton, 0, m_sTag));
+      if (m_btnInsert) Bind(m_btnInsert, &CInspectorWrapper::m_btnInsert_Click);
+    }
+    Create_TanveloBtns(m_state.IsTemplate, m_state.IsWordMail, m_state.UseOwnToolbar);
+    Create_ActionMenu(m_state.IsTemplate, m_state.IsWordMail);
+    Create_TemplateMenu(m_state.IsTemplate, m_state.IsWordMail, m_state.UseOwnToolbar);
+  });
+  if (!built) LogError(L"CInspectorWrapper::m_oInspector_Activate");
+}
+
+void CInspectorWrapper::m_OutlookBars_OnUpdate() {
+  if (GetAppVersion() < 12 && m_state.IsWordMail) return;
+  if (!m_OutlookBars) return;
+  auto self = shared_from_this();
+  std::shared_ptr<office::CommandBar> standard;
+  vb::Ignore([&] { standard = m_OutlookBars->Item(kStandardBar); });
+  if (m_state.IsTemplate)
+    vb::Ignore([&] { m_state.IsDefaultTemplate = mTanvelo::IsDefaultTemplate(CurrentEntryID()); });
+  struct Mirror {
+    int32_t id;
+    bool& visible;
+    bool& enabled;
+  };
+  for (const Mirror& m : {Mirror{354, m_state.ReplyVisible, m_state.ReplyEnabled},
+                          Mirror{355, m_state.ReplyAllVisible, m_state.ReplyAllEnabled},
+                          Mirror{356, m_state.ForwardVisible, m_state.ForwardEnabled}}) {
+    m.visible = m.enabled = false;
+    vb::Ignore([&] {
+      if (!standard) return;
+      if (auto control = standard->FindControl(0, m.id)) {
+        m.visible = control->Visible();
+        m.enabled = control->Enabled();
+      }
+    });
+  }
+  Update_ActionMenu(m_state);
+  Update_TanveloBtns(m_state);
+  Update_TemplateMenu(m_state);
+}
+
+void CInspectorWrapper::m_oMail_Send(bool& Cancel) {
+  const wchar_t* proc = L"CInspectorWrapper::m_oMail_Send";
+  if (!m_state.IsAddinItem) {
+    LogInfo(proc, L"AddinOwner not me, dont process personalizations");
+    return;
+  }
+  LogInfo(proc, L"AddinOwner is me, processing personalizations");
+  Cancel = true;
+  auto self = shared_from_this();
+  bool bWord = false;
+  vb::Ignore([&] { bWord = m_oInspector && m_oInspector->IsWordMail(); });
+  if (!bWord) {
+    ProcessPersonalizationsAndSend();
+    return;
+  }
+  if (auto& demand = InspectorCommandsSlot().DemandWorkaround1) {
+    demand(self);
+    return;
+  }
+  // Without the deferred-action form the wrapper waits the same moment itself.
+  std::weak_ptr<CInspectorWrapper> weak = self;
+  win32::clock::SetTimer(kWordSendDelayMs, [weak] {
+    if (auto wrapper = weak.lock()) wrapper->ProcessPersonalizationsAndSend();
+  });
+}
+
+void CInspectorWrapper::RunSendWhenIdle() {
+  if (m_nSendTimer) return;
+  LogInfo(L"CInspectorWrapper::ProcessPersonalizationsAndSend",
+          L"another template action runs, the send waits for it");
+  std::weak_ptr<CInspectorWrapper> weak = weak_from_this();
+  m_nSendTimer = win32::clock::SetTimer(
+      kIdlePollMs,
+      [weak] {
+        auto self = weak.lock();
+        if (!self || mTanvelo::IsTemplateActionRunning()) return;
+        win32::clock::KillTimer(self->m_nSendTimer);
+        self->m_nSendTimer = 0;
+        self->ProcessPersonalizationsAndSend();
+      },
+      true);
+}
+
+void CInspectorWrapper::ProcessPersonalizationsAndSend() {
+  const wchar_t* proc = L"CInspectorWrapper::ProcessPersonalizationsAndSend";
+  if (!m_oInspector) return;  // ended meanwhile: the window is gone
+  auto self = shared_from_this();
+  // A Send pressed while another template action runs (its message box is open) is kept, not
+  // refused: it runs once that action has ended.
+  if (mTanvelo::IsTemplateActionRunning()) {
+    RunSendWhenIdle();
+    return;
+  }
+  BindMail(nullptr);  // the item's own Send and Write must not reach us while it is processed
+
+  std::wstring sProblem;
+  std::shared_ptr<outlook::Item> item;
+  mTanvelo::JobPtr job;
+  bool bShow = false;
+  if (!vb::Catch([&] {
+        item = m_oInspector->CurrentItem();
+        if (mTanvelo::Services().CreateJob) job = mTanvelo::Services().CreateJob();
+        if (!job) {
+          sProblem = L"no personalization job";
+          return;
+        }
+        mTanvelo::DoSend2Action(item, mTanvelo::kSendActionSend, mTanvelo::GetSendMode(item), bShow,
+                                false, self, job, nullptr);
+      }))
+    LogError(proc);
+  job.reset();
+
+  if (!m_oInspector) return;  // the road ended the wrapper: sent, filed or told
+  // Still open and the road did not hand the mail back for editing: nothing was done, and the
+  // user, who pressed Send, must know the mail did not go.
+  if (!bShow) {
+    if (sProblem.empty()) sProblem = L"the message was neither sent nor filed";
+    LogError(proc, 0, sProblem);
+    vb::Ignore([&] {
+      vb::MsgBox(LangText(L"STR_SEND_NOT_PROCESSED"),
+                 kStyleExclamation | (m_state.OldWordMail ? kForeground : 0));
+    });
+  }
+  vb::Ignore([&] { BindMail(m_oInspector->CurrentItem()); });
+}
+
+void CInspectorWrapper::m_oMail_Write(bool& Cancel) {
+  const wchar_t* proc = L"CInspectorWrapper::m_oMail_Write";
+  if (!m_state.IsTemplate) return;
+  LogInfo(proc, L"->");
+  auto self = shared_from_this();
+  // The recipients are read through the safe wrapper of the open item itself: a copy would be
+  // a new item in the templates folder (its new-item checks would run) and could be left over.
+  if (!vb::Catch([&] {
+        auto safe = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
+        safe->SetItem(m_oMail);
+        bool bHasRecipients = false;
+        const bool read = vb::Catch([&] { bHasRecipients = safe->Recipients()->Count() > 0; });
+        safe->SetItem(nullptr);
+        if (!read) vb::Raise(vb::Err().Number(), vb::Err().Description());
+        if (!bHasRecipients) return;
+        const int32_t style = kStyleOkCancel | (m_state.OldWordMail ? kForeground : 0);
+        if (vb::MsgBox(LangText(L"STR_SAVE_PREADDRESSED"), style) == kAnswerCancel) Cancel = true;
+      }))
+    LogError(proc);
+}
+
+void CInspectorWrapper::m_oInspector_Close() {
+  LogInfo(L"CInspectorWrapper::m_oInspector_Close", L"->");
+  auto self = shared_from_this();
+  Done();
+}
+
+void CInspectorWrapper::Done() {
+  if (m_nSendTimer) {
+    win32::clock::KillTimer(m_nSendTimer);
+    m_nSendTimer = 0;
+  }
+  m_subUpdate.reset();
+  m_OutlookBars.reset();
+  m_subActivate.Release();
+  m_subClose.Release();
+  m_oInspector.reset();
+  BindMail(nullptr);
+
+  for (auto [bar, key] :
+       {std::pair{&m_barOwn, kOwnToolbarKey}, std::pair{&m_barInsert, kFieldToolbarKey}}) {
+    if (!*bar) continue;
+    SaveBarPosition(*bar, key);
+    if (m_state.IsWordMail) vb::Ignore([&] { (*bar)->Delete(); });
+    bar->reset();
+  }
+  std::erase_if(SharedBarOwners(), [](const SharedBarOwner& e) {
+    return e.owner.expired() || e.bar.expired() || e.bar.lock()->IsDeleted();
+  });
+  m_btnTanveloSub.reset();
+  m_btnTanveloFreq.reset();
+  m_btnReplyAllWithSub.reset();
+  m_btnReplyAllWithFreq.reset();
+  m_btnForwardWithSub.reset();
+  m_btnForwardWithFreq.reset();
+  if (!m_state.IsWordMail) {
+    for (const std::shared_ptr<office::CommandBarControl>& control :
+         {std::shared_ptr<office::CommandBarControl>(m_btnTemplate),
+          std::shared_ptr<office::CommandBarControl>(m_popTemplate),
+          std::shared_ptr<office::CommandBarControl>(m_popActionMenu),
+          std::shared_ptr<office::CommandBarControl>(m_btnTanvelo),
+          std::shared_ptr<office::CommandBarControl>(m_popTanvelo),
+          std::shared_ptr<office::CommandBarControl>(m_btnReplyAllWith),
+          std::shared_ptr<office::CommandBarControl>(m_popReplyAllWith),
+          std::shared_ptr<office::CommandBarControl>(m_btnForwardWith),
+          std::shared_ptr<office::CommandBarControl>(m_popForwardWith)})
+      if (control) vb::Ignore([&] { control->Delete(); });
+  }
+  m_subClicks.clear();
+  for (ButtonPtr* button :
+       {&m_btnTanvelo, &m_btnReplyAllWith, &m_btnForwardWith, &m_btnTemplate, &m_btnInsert,
+        &m_btnOpenDuplicate, &m_btnHotkey, &m_btnChangeDefault, &m_btnOpenDuplicate2, &m_btnHotkey2,
+        &m_btnTanvelo2, &m_btnReplyAllWith2, &m_btnForwardWith2, &m_btnSaveAsTemplate2,
+        &m_btnProcessPersonal2, &m_btnProcessPersonal})
+    button->reset();
+  for (PopupPtr* popup : {&m_popTanvelo, &m_popReplyAllWith, &m_popForwardWith, &m_popTemplate,
+                          &m_popActionMenu, &m_popInsert})
+    popup->reset();
+  m_colTanveloFreq.reset();
+  m_colReplyAllWithFreq.reset();
+  m_colForwardWithFreq.reset();
+  vb::Err().Clear();
+}

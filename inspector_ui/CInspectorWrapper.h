@@ -1,0 +1,141 @@
+// The companion of one open mail Inspector: its send mode road at Send (personalize, then one
+// message or one per recipient), the recipients question when a template is saved, and (before
+// Outlook 2007, or with the option) the add-in's toolbar buttons, template menu, Actions menu,
+// quick items and personalization toolbar, with their positions kept per profile.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "addin/commands/IInspectorWrapperEx.h"
+#include "platform/office/CommandBars.h"
+#include "platform/outlook/Events.h"
+
+class CTemplates;
+namespace outlook {
+class Inspector;
+class Item;
+}  // namespace outlook
+
+// The twelve flags every builder and updater of the inspector's bars reads.
+struct InspectorState {
+  bool UseOwnToolbar = false;
+  bool OldWordMail = false;
+  bool IsWordMail = false;
+  bool IsTemplate = false;
+  bool IsDefaultTemplate = false;
+  bool IsAddinItem = false;
+  bool ReplyVisible = false;
+  bool ReplyEnabled = false;
+  bool ReplyAllVisible = false;
+  bool ReplyAllEnabled = false;
+  bool ForwardVisible = false;
+  bool ForwardEnabled = false;
+};
+
+class CInspectorWrapper : public IInspectorWrapperEx,
+                          public std::enable_shared_from_this<CInspectorWrapper> {
+ public:
+  using ButtonPtr = std::shared_ptr<office::CommandBarButton>;
+  using PopupPtr = std::shared_ptr<office::CommandBarPopup>;
+  using BarPtr = std::shared_ptr<office::CommandBar>;
+
+  static constexpr const wchar_t* kStandardBar = L"Standard";
+  static constexpr const wchar_t* kMenuBar = L"Menu Bar";
+  static constexpr const wchar_t* kOwnToolbarName = L"Tanvelo";
+  static constexpr const wchar_t* kFieldToolbarName = L"Tanvelo personalization items";
+  static constexpr const wchar_t* kOwnToolbarKey = L"toolbar";
+  static constexpr const wchar_t* kFieldToolbarKey = L"barInsert";
+
+  CInspectorWrapper();
+  ~CInspectorWrapper() override;
+  CInspectorWrapper(const CInspectorWrapper&) = delete;
+  CInspectorWrapper& operator=(const CInspectorWrapper&) = delete;
+
+  // True when the wrapper took the inspector (its item is a mail item).
+  bool Init(const std::shared_ptr<outlook::Inspector>& oInspector, bool bModal);
+  // Saves the toolbar positions, takes the controls away and lets go of everything; a second
+  // call does nothing.
+  void Done() override;
+  std::shared_ptr<outlook::Inspector> GetInspector() override { return m_oInspector; }
+  bool IsModal() override { return m_bModal; }
+  // Personalizes the inspector's mail and sends it (one message or one per recipient) through
+  // the engine; tells the user when that cannot be done.
+  void ProcessPersonalizationsAndSend() override;
+
+  // For tests and the host: the state and the controls as built.
+  const InspectorState& State() const { return m_state; }
+  const std::wstring& Tag() const { return m_sTag; }
+  BarPtr OwnToolbar() const { return m_barOwn; }
+  BarPtr FieldToolbar() const { return m_barInsert; }
+  ButtonPtr m_btnTemplate, m_btnProcessPersonal, m_btnInsert, m_btnOpenDuplicate, m_btnHotkey,
+      m_btnChangeDefault, m_btnOpenDuplicate2, m_btnHotkey2, m_btnTanvelo2, m_btnReplyAllWith2,
+      m_btnForwardWith2, m_btnSaveAsTemplate2, m_btnProcessPersonal2, m_btnTanvelo, m_btnTanveloSub,
+      m_btnTanveloFreq, m_btnReplyAllWith, m_btnReplyAllWithSub, m_btnReplyAllWithFreq,
+      m_btnForwardWith, m_btnForwardWithSub, m_btnForwardWithFreq;
+  PopupPtr m_popTemplate, m_popActionMenu, m_popInsert, m_popTanvelo, m_popReplyAllWith,
+      m_popForwardWith;
+
+ private:
+  // Events.
+  void m_oInspector_Activate();
+  void m_oInspector_Close();
+  void m_oMail_Send(bool& Cancel);
+  void m_oMail_Write(bool& Cancel);
+  void m_OutlookBars_OnUpdate();
+  void BindMail(const std::shared_ptr<outlook::Item>& item);
+  void RunSendWhenIdle();
+
+  // Builders and updaters of the bars.
+  void Create_TanveloBtns(bool bIsTemplate, bool bIsWordMail, bool bUseOwnToolbar);
+  void Create_TemplateMenu(bool bIsTemplate, bool bIsWordMail, bool bUseOwnToolbar);
+  void Create_ActionMenu(bool bIsTemplate, bool bIsWordMail);
+  void Update_TanveloBtns(const InspectorState& state);
+  void Update_TemplateMenu(const InspectorState& state);
+  void Update_ActionMenu(const InspectorState& state);
+  void Create_FreqButtons(const PopupPtr& popup, ButtonPtr& firstItem,
+                          std::shared_ptr<CTemplates>& list);
+  void Update_FreqButtons(const PopupPtr& popup, CTemplates& list);
+  void SaveBarPosition(const BarPtr& bar, const std::wstring& key);
+  void RestoreBarPosition(const BarPtr& bar, const std::wstring& key);
+  void CaptionChangeDefault();
+
+  // Click handlers.
+  void Bind(const ButtonPtr& button, void (CInspectorWrapper::*handler)(const ButtonPtr&));
+  void QueueReply(int32_t nAction, const std::wstring& sTemplateID);
+  std::wstring CurrentEntryID() const;
+  std::shared_ptr<outlook::Item> CurrentItem() const;
+  void m_btnTanvelo_Click(const ButtonPtr& Ctrl);
+  void m_btnReplyAllWith_Click(const ButtonPtr& Ctrl);
+  void m_btnForwardWith_Click(const ButtonPtr& Ctrl);
+  void m_btnTanveloSub_Click(const ButtonPtr& Ctrl);
+  void m_btnReplyAllWithSub_Click(const ButtonPtr& Ctrl);
+  void m_btnForwardWithSub_Click(const ButtonPtr& Ctrl);
+  void m_btnTanveloFreq_Click(const ButtonPtr& Ctrl);
+  void m_btnReplyAllWithFreq_Click(const ButtonPtr& Ctrl);
+  void m_btnForwardWithFreq_Click(const ButtonPtr& Ctrl);
+  void m_btnTemplate_Click(const ButtonPtr& Ctrl);
+  void m_btnSaveAsTemplate2_Click(const ButtonPtr& Ctrl);
+  void m_btnOpenDuplicate_Click(const ButtonPtr& Ctrl);
+  void m_btnHotkey_Click(const ButtonPtr& Ctrl);
+  void m_btnChangeDefault_Click(const ButtonPtr& Ctrl);
+  void m_btnProcessPersonal_Click(const ButtonPtr& Ctrl);
+  void m_btnInsert_Click(const ButtonPtr& Ctrl);
+
+  std::shared_ptr<outlook::Item> m_oMail;
+  std::shared_ptr<outlook::Inspector> m_oInspector;
+  std::shared_ptr<office::CommandBars> m_OutlookBars;
+  BarPtr m_barOwn, m_barInsert;
+  InspectorState m_state;
+  std::wstring m_sTag;
+  std::shared_ptr<CTemplates> m_colTanveloFreq, m_colReplyAllWithFreq, m_colForwardWithFreq;
+  bool m_bModal = false;
+  bool m_bActivated = false;
+  bool m_bSendWaiting = false;
+  uint32_t m_nSendTimer = 0;
+
+  outlook::Subscription m_subActivate, m_subClose, m_subSend, m_subWrite;
+  office::Subscription m_subUpdate;
+  std::vector<office::Subscription> m_subClicks;
+};

@@ -1,0 +1,381 @@
+// The inspector's command bars: reply pairs with their quick items and the template button on
+// "Standard" or the own toolbar, the popup in Outlook's Actions menu, and the positions of the
+// two own toolbars kept per profile.
+#include <algorithm>
+#include <optional>
+
+#include "core/CLang.h"
+#include "core/COptions.h"
+#include "core/CWinReg.h"
+#include "core/Main.h"
+#include "engine/CFrequentlyTemplates.h"
+#include "engine/CTemplates.h"
+#include "engine/mTanvelo.h"
+#include "explorer_ui/CommandBarKit.h"
+#include "inspector_ui/CInspectorWrapper.h"
+#include "personalization/RL_CLib.h"
+#include "personalization/RL_mMain.h"
+#include "platform/vb/Error.h"
+#include "platform/vb/ResPicture.h"
+#include "platform/vb/Runtime.h"
+
+namespace {
+
+constexpr int32_t kReply = 354, kReplyAll = 355, kForward = 356, kSave = 2617, kSend = 31224,
+                  kActionsMenu = 30131;
+constexpr int32_t kFaceSaveTemplate = bars::kIconSaveTemplate.faceId;
+// How much of a floating toolbar must stay on the screen for the user to reach it, in pixels.
+constexpr int32_t kOnScreenWidth = 60, kOnScreenHeight = 24;
+
+using ButtonPtr = CInspectorWrapper::ButtonPtr;
+using PopupPtr = CInspectorWrapper::PopupPtr;
+
+// Adds a temporary button or popup; null (the error ignored) when Office refuses.
+ButtonPtr AddButton(office::CommandBarControls& controls,
+                    std::optional<int32_t> before = std::nullopt) {
+  ButtonPtr button;
+  vb::Ignore([&] {
+    button = office::AsButton(controls.Add(office::msoControlButton, 0, L"", before, true));
+  });
+  return button;
+}
+PopupPtr AddPopup(office::CommandBarControls& controls,
+                  std::optional<int32_t> before = std::nullopt) {
+  PopupPtr popup;
+  vb::Ignore([&] {
+    popup = office::AsPopup(controls.Add(office::msoControlPopup, 0, L"", before, true));
+  });
+  return popup;
+}
+
+template <class F>
+void Step(F&& statement) {
+  vb::Ignore(std::forward<F>(statement));
+}
+
+}  // namespace
+
+void CInspectorWrapper::Create_TanveloBtns(bool bIsTemplate, bool bIsWordMail,
+                                           bool bUseOwnToolbar) {
+  if (bIsTemplate) return;
+  const int32_t nVersion = GetAppVersion();
+  if (nVersion < 12 && bIsWordMail) return;
+  BarPtr standard;
+  Step([&] { standard = m_OutlookBars->Item(kStandardBar); });
+  if (!standard) return;
+  BarPtr bar = bUseOwnToolbar ? m_barOwn : standard;
+  if (!bar) return;
+
+  struct Pair {
+    int32_t id;
+    ButtonPtr& button;
+    PopupPtr& popup;
+    ButtonPtr& sub;
+    ButtonPtr& freq;
+    std::shared_ptr<CTemplates>& list;
+    const wchar_t* tooltip;
+    const wchar_t* subCaption;
+    int32_t useType;
+    int32_t style;
+    void (CInspectorWrapper::*onClick)(const ButtonPtr&);
+    void (CInspectorWrapper::*onSub)(const ButtonPtr&);
+    void (CInspectorWrapper::*onFreq)(const ButtonPtr&);
+  };
+  const Pair pairs[] = {
+      {kReply, m_btnTanvelo, m_popTanvelo, m_btnTanveloSub, m_btnTanveloFreq, m_colTanveloFreq,
+       L"IDS_TANVELO", L"BTN_TANVELO_SUB", mTanvelo::kActionReply, office::msoButtonIconAndCaption,
+       &CInspectorWrapper::m_btnTanvelo_Click, &CInspectorWrapper::m_btnTanveloSub_Click,
+       &CInspectorWrapper::m_btnTanveloFreq_Click},
+      {kReplyAll, m_btnReplyAllWith, m_popReplyAllWith, m_btnReplyAllWithSub, m_btnReplyAllWithFreq,
+       m_colReplyAllWithFreq, L"BTN_REPLY_ALL_WITH", L"BTN_REPLY_ALL_WITH_SUB",
+       mTanvelo::kActionReplyAll, office::msoButtonIconAndCaption,
+       &CInspectorWrapper::m_btnReplyAllWith_Click, &CInspectorWrapper::m_btnReplyAllWithSub_Click,
+       &CInspectorWrapper::m_btnReplyAllWithFreq_Click},
+      {kForward, m_btnForwardWith, m_popForwardWith, m_btnForwardWithSub, m_btnForwardWithFreq,
+       m_colForwardWithFreq, L"IDS_FORWARDWITH", L"BTN_FORWARD_WITH_SUB", mTanvelo::kActionForward,
+       office::msoButtonIcon, &CInspectorWrapper::m_btnForwardWith_Click,
+       &CInspectorWrapper::m_btnForwardWithSub_Click,
+       &CInspectorWrapper::m_btnForwardWithFreq_Click},
+  };
+  for (const Pair& pair : pairs) {
+    // Outlook's own command must be on "Standard", also when the pair goes to the own toolbar.
+    std::shared_ptr<office::CommandBarControl> anchor;
+    Step([&] { anchor = standard->FindControl(0, pair.id); });
+    if (!anchor) continue;
+    int32_t p = 0;
+    Step([&] { p = bUseOwnToolbar ? bar->Controls().Count() + 1 : anchor->Index(); });
+    pair.button = AddButton(bar->Controls(), p);
+    if (!pair.button) continue;
+    Bind(pair.button, pair.onClick);
+    Step([&] { pair.button->SetStyle(pair.style); });
+    Step([&] { pair.button->SetBeginGroup(true); });
+    Step([&] { pair.button->SetTooltipText(LangText(pair.tooltip)); });
+    Step([&] { bars::SetIcon(pair.button, *bars::ReplyIcon(pair.useType)); });
+    Step([&] { pair.popup = AddPopup(bar->Controls(), pair.button->Index() + 1); });
+    if (!pair.popup) continue;
+    Step([&] { pair.popup->SetCaption(L" "); });
+    pair.sub = AddButton(pair.popup->Controls());
+    if (pair.sub) {
+      Bind(pair.sub, pair.onSub);
+      Step([&] { pair.sub->SetStyle(office::msoButtonCaption); });
+      Step([&] { pair.sub->SetCaption(LangText(pair.subCaption)); });
+      Step([&] { pair.sub->SetVisible(true); });
+    }
+    Create_FreqButtons(pair.popup, pair.freq, pair.list);
+    if (pair.freq) Bind(pair.freq, pair.onFreq);
+  }
+}
+
+void CInspectorWrapper::Create_TemplateMenu(bool bIsTemplate, bool bIsWordMail,
+                                            bool bUseOwnToolbar) {
+  if (m_popTemplate) return;
+  const int32_t nVersion = GetAppVersion();
+  BarPtr standard;
+  Step([&] { standard = m_OutlookBars->Item(kStandardBar); });
+  BarPtr bar = bUseOwnToolbar ? m_barOwn : standard;
+  if (!bar) return;
+
+  int32_t p = 1;
+  if (!bUseOwnToolbar) {
+    Step([&] {
+      auto save = standard->FindControl(0, kSave);
+      if (!save || !save->Visible()) return;
+      p = save->Index() + 1;
+      auto send = bar->FindControl(0, kSend);
+      if (send && send->Visible() && send->Index() == p) p = p + 1;
+    });
+  }
+  m_btnTemplate = AddButton(bar->Controls(), p);
+  if (m_btnTemplate) {
+    Bind(m_btnTemplate, &CInspectorWrapper::m_btnTemplate_Click);
+    Step([&] { m_btnTemplate->SetStyle(office::msoButtonIcon); });
+    Step([&] { m_btnTemplate->SetBeginGroup(p > 1); });
+    Step([&] {
+      m_btnTemplate->SetTooltipText(
+          LangText(bIsTemplate ? L"BTN_SAVE_TEMPLATE" : L"BTN_SAVE_AS_TEMPLATE"));
+    });
+    Step([&] {
+      if ((nVersion >= 10 && !bIsWordMail) || nVersion >= 12)
+        bars::SetIcon(m_btnTemplate, bars::kIconSaveTemplate);
+      else
+        m_btnTemplate->SetFaceId(kFaceSaveTemplate);
+    });
+    Step([&] { m_popTemplate = AddPopup(bar->Controls(), m_btnTemplate->Index() + 1); });
+  }
+  if (!m_popTemplate) return;
+  Step([&] { m_popTemplate->SetCaption(L" "); });
+  Step([&] { m_popTemplate->SetVisible(false); });
+  auto item = [&](ButtonPtr& button, const wchar_t* caption,
+                  void (CInspectorWrapper::*onClick)(const ButtonPtr&)) {
+    button = AddButton(m_popTemplate->Controls());
+    if (!button) return;
+    Bind(button, onClick);
+    Step([&] { button->SetStyle(office::msoButtonCaption); });
+    Step([&] { button->SetCaption(LangText(caption)); });
+  };
+  if (bIsTemplate) {
+    item(m_btnOpenDuplicate, L"BTN_OPEN_DUPLICATE", &CInspectorWrapper::m_btnOpenDuplicate_Click);
+    if (m_btnOpenDuplicate) Step([&] { m_btnOpenDuplicate->SetEnabled(!m_bModal); });
+    item(m_btnHotkey, L"BTN_HOTKEY", &CInspectorWrapper::m_btnHotkey_Click);
+    item(m_btnChangeDefault, L"BTN_CHANGE_DEFAULT_SET",
+         &CInspectorWrapper::m_btnChangeDefault_Click);
+    // Word's windows before 2007 get no updates: the caption must be right from the start.
+    CaptionChangeDefault();
+    Step([&] { m_popTemplate->SetVisible(true); });
+  } else {
+    item(m_btnProcessPersonal, L"BTN_PROCESS_PERSONAL",
+         &CInspectorWrapper::m_btnProcessPersonal_Click);
+    if (m_btnProcessPersonal) Step([&] { m_btnProcessPersonal->SetVisible(m_state.IsAddinItem); });
+    Step([&] { m_popTemplate->SetVisible(m_state.IsAddinItem); });
+  }
+}
+
+void CInspectorWrapper::CaptionChangeDefault() {
+  if (!m_btnChangeDefault) return;
+  Step([&] {
+    m_btnChangeDefault->SetCaption(LangText(m_state.IsDefaultTemplate ? L"BTN_CHANGE_DEFAULT_CLEAR"
+                                                                      : L"BTN_CHANGE_DEFAULT_SET"));
+  });
+}
+
+void CInspectorWrapper::Create_ActionMenu(bool bIsTemplate, bool bIsWordMail) {
+  if (GetAppVersion() >= 12 || bIsWordMail) return;
+  if (m_popActionMenu) return;
+  const int32_t nVersion = GetAppVersion();
+  PopupPtr actions;
+  Step([&] {
+    actions = office::AsPopup(
+        m_OutlookBars->Item(kMenuBar)->FindControl(office::msoControlPopup, kActionsMenu));
+  });
+  if (!actions) return;
+  // Right before Outlook's Reply; at the end of the menu when Reply is not in it.
+  std::optional<int32_t> pos;
+  Step([&] {
+    if (auto reply = actions->CommandBar()->FindControl(0, kReply)) pos = reply->Index();
+  });
+  m_popActionMenu = AddPopup(actions->Controls(), pos);
+  if (!m_popActionMenu) return;
+  Step([&] { m_popActionMenu->SetCaption(LangText(L"MNU_TANVELO")); });
+  Step([&] { m_popActionMenu->SetBeginGroup(true); });
+  auto item = [&](ButtonPtr& button, int32_t style, const wchar_t* caption,
+                  void (CInspectorWrapper::*onClick)(const ButtonPtr&)) {
+    button = AddButton(m_popActionMenu->Controls());
+    if (!button) return;
+    Bind(button, onClick);
+    Step([&] { button->SetStyle(style); });
+    Step([&] { button->SetCaption(LangText(caption)); });
+  };
+  if (bIsTemplate) {
+    Step([&] {
+      if (!g_oLib) return;
+      m_popInsert =
+          g_oLib->CreateMenu(m_popActionMenu->CommandBar(), m_sTag, L"Personalization", 1, true);
+    });
+    if (m_popInsert) Step([&] { m_popInsert->SetCaption(LangText(L"MNU_INSERT")); });
+    item(m_btnOpenDuplicate2, office::msoButtonCaption, L"BTN_OPEN_DUPLICATE2",
+         &CInspectorWrapper::m_btnOpenDuplicate_Click);
+    if (m_btnOpenDuplicate2) Step([&] { m_btnOpenDuplicate2->SetEnabled(!m_bModal); });
+    item(m_btnHotkey2, office::msoButtonCaption, L"BTN_HOTKEY",
+         &CInspectorWrapper::m_btnHotkey_Click);
+    return;
+  }
+  item(m_btnTanvelo2, office::msoButtonIconAndCaption, L"BTN_TANVELO_SUB",
+       &CInspectorWrapper::m_btnTanveloSub_Click);
+  if (m_btnTanvelo2) Step([&] { bars::SetIcon(m_btnTanvelo2, bars::kIconTanvelo); });
+  item(m_btnReplyAllWith2, office::msoButtonIconAndCaption, L"BTN_REPLY_ALL_WITH_SUB",
+       &CInspectorWrapper::m_btnReplyAllWithSub_Click);
+  if (m_btnReplyAllWith2) Step([&] { bars::SetIcon(m_btnReplyAllWith2, bars::kIconReplyAllWith); });
+  item(m_btnForwardWith2, office::msoButtonIconAndCaption, L"BTN_FORWARD_WITH_SUB",
+       &CInspectorWrapper::m_btnForwardWithSub_Click);
+  if (m_btnForwardWith2) Step([&] { bars::SetIcon(m_btnForwardWith2, bars::kIconForwardWith); });
+  item(m_btnSaveAsTemplate2, office::msoButtonIconAndCaption, L"BTN_SAVE_AS_TEMPLATE",
+       &CInspectorWrapper::m_btnSaveAsTemplate2_Click);
+  if (m_btnSaveAsTemplate2) {
+    Step([&] {
+      if ((nVersion >= 10 && !bIsWordMail) || nVersion >= 12)
+        bars::SetIcon(m_btnSaveAsTemplate2, bars::kIconSaveTemplate);
+      else
+        m_btnSaveAsTemplate2->SetFaceId(kFaceSaveTemplate);
+    });
+    Step([&] { m_btnSaveAsTemplate2->SetBeginGroup(true); });
+  }
+  item(m_btnProcessPersonal2, office::msoButtonCaption, L"BTN_PROCESS_PERSONAL",
+       &CInspectorWrapper::m_btnProcessPersonal_Click);
+  if (m_btnProcessPersonal2) Step([&] { m_btnProcessPersonal2->SetVisible(m_state.IsAddinItem); });
+}
+
+void CInspectorWrapper::Update_ActionMenu(const InspectorState& state) {
+  if (!m_popActionMenu) return;
+  for (auto [button, enabled] : {std::pair{&m_btnTanvelo2, state.ReplyEnabled},
+                                 std::pair{&m_btnReplyAllWith2, state.ReplyAllEnabled},
+                                 std::pair{&m_btnForwardWith2, state.ForwardEnabled}}) {
+    if (!*button) continue;
+    Step([&] { (*button)->SetEnabled(enabled); });
+    Step([&] { (*button)->SetVisible(true); });
+  }
+}
+
+void CInspectorWrapper::Update_TanveloBtns(const InspectorState& state) {
+  struct Pair {
+    ButtonPtr& button;
+    PopupPtr& popup;
+    std::shared_ptr<CTemplates>& list;
+    bool hidden;
+    bool visible, enabled;
+    int32_t useType;
+  };
+  auto& options = Options();
+  bool hideReply = false, hideReplyAll = false, hideForward = false;
+  Step([&] { hideReply = options.HideTanveloBtn(); });
+  Step([&] { hideReplyAll = options.HideReplyAllWithBtn(); });
+  Step([&] { hideForward = options.HideForwardWithBtn(); });
+  const Pair pairs[] = {
+      {m_btnTanvelo, m_popTanvelo, m_colTanveloFreq, hideReply, state.ReplyVisible,
+       state.ReplyEnabled, mTanvelo::kActionReply},
+      {m_btnReplyAllWith, m_popReplyAllWith, m_colReplyAllWithFreq, hideReplyAll,
+       state.ReplyAllVisible, state.ReplyAllEnabled, mTanvelo::kActionReplyAll},
+      {m_btnForwardWith, m_popForwardWith, m_colForwardWithFreq, hideForward, state.ForwardVisible,
+       state.ForwardEnabled, mTanvelo::kActionForward},
+  };
+  for (const Pair& pair : pairs) {
+    if (!pair.button) continue;
+    if (pair.hidden) {
+      Step([&] { pair.button->SetVisible(false); });
+      if (pair.popup) Step([&] { pair.popup->SetVisible(false); });
+      continue;
+    }
+    Step([&] { pair.button->SetEnabled(pair.enabled); });
+    Step([&] { pair.button->SetVisible(pair.visible); });
+    if (pair.popup) Step([&] { pair.popup->SetEnabled(pair.enabled); });
+    if (pair.popup) Step([&] { pair.popup->SetVisible(pair.visible); });
+    Step([&] {
+      if (!pair.list || !g_oFrequentlyTemplates || !pair.popup) return;
+      bool changed = false;
+      g_oFrequentlyTemplates->UpdateFrequents(*pair.list, pair.useType, changed);
+      if (changed) Update_FreqButtons(pair.popup, *pair.list);
+    });
+  }
+}
+
+void CInspectorWrapper::Update_TemplateMenu(const InspectorState& state) {
+  if (state.IsTemplate) CaptionChangeDefault();
+}
+
+void CInspectorWrapper::Create_FreqButtons(const PopupPtr& popup, ButtonPtr& firstItem,
+                                           std::shared_ptr<CTemplates>& list) {
+  const std::wstring tag = GetRandomString(10);
+  for (int32_t i = 1; i <= CFrequentlyTemplates::MAX_COUNT; ++i) {
+    ButtonPtr button = AddButton(popup->Controls());
+    if (!button) continue;
+    Step([&] { button->SetStyle(office::msoButtonIconAndCaption); });
+    Step([&] { button->SetCaption(L"frequently used favorite " + std::to_wstring(i)); });
+    Step([&] { button->SetTag(tag); });
+    Step([&] { button->SetVisible(false); });
+    if (i == 1) {
+      firstItem = button;
+      Step([&] { button->SetBeginGroup(true); });
+    }
+  }
+  list = std::make_shared<CTemplates>();
+}
+
+void CInspectorWrapper::Update_FreqButtons(const PopupPtr& popup, CTemplates& list) {
+  // A failed rewrite empties the list, so that the next update tries again.
+  bars::UpdateFreqButtons(popup, list, L"CInspectorWrapper::Update_FreqButtons");
+}
+
+void CInspectorWrapper::SaveBarPosition(const BarPtr& bar, const std::wstring& key) {
+  Step([&] {
+    CWinReg reg;
+    if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, Options().GetProfileRegPath(), true)) return;
+    Step([&] { reg.SetDWordValue(key + L".Left", bar->Left()); });
+    Step([&] { reg.SetDWordValue(key + L".Top", bar->Top()); });
+    Step([&] { reg.SetDWordValue(key + L".Position", bar->Position()); });
+    Step([&] { reg.SetDWordValue(key + L".RowIndex", bar->RowIndex()); });
+  });
+  vb::Err().Clear();
+}
+
+void CInspectorWrapper::RestoreBarPosition(const BarPtr& bar, const std::wstring& key) {
+  if (!bar) return;
+  Step([&] {
+    CWinReg reg;
+    if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, Options().GetProfileRegPath())) return;
+    Step([&] { bar->SetPosition(reg.GetDWordValue(key + L".Position", office::msoBarTop)); });
+    Step([&] { bar->SetRowIndex(reg.GetDWordValue(key + L".RowIndex", 3)); });
+    Step([&] { bar->SetLeft(reg.GetDWordValue(key + L".Left", 0)); });
+    Step([&] { bar->SetTop(reg.GetDWordValue(key + L".Top", 0)); });
+    // A floating bar left where a screen no longer is would be out of the user's reach in
+    // every window: it comes back onto the screen.
+    Step([&] {
+      if (bar->Position() != office::msoBarFloating) return;
+      const auto& screen = vb::Screen();
+      const int32_t maxLeft = std::max(0, screen.WidthPixels - kOnScreenWidth);
+      const int32_t maxTop = std::max(0, screen.HeightPixels - kOnScreenHeight);
+      const int32_t left = bar->Left(), top = bar->Top();
+      if (left < 0 || left > maxLeft) bar->SetLeft(std::clamp(left, 0, maxLeft));
+      if (top < 0 || top > maxTop) bar->SetTop(std::clamp(top, 0, maxTop));
+    });
+  });
+  vb::Err().Clear();
+}

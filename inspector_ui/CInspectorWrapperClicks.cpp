@@ -1,0 +1,123 @@
+// What the inspector's buttons do. Replies are queued to run after the click has returned;
+// everything else runs at once, always on the item the window shows at the moment of the click.
+#include "core/COptions.h"
+#include "core/Main.h"
+#include "engine/mTanvelo.h"
+#include "inspector_ui/CInspectorWrapper.h"
+#include "inspector_ui/InspectorCommands.h"
+#include "personalization/RL_CLib.h"
+#include "personalization/RL_mMain.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/vb/Error.h"
+
+namespace {
+// A command the host has not connected: the click does nothing, and the log says why.
+void NotConnected(const wchar_t* command) {
+  LogWarning(L"CInspectorWrapper", std::wstring(command) + L" is not connected");
+}
+}  // namespace
+
+void CInspectorWrapper::Bind(const ButtonPtr& button,
+                             void (CInspectorWrapper::*handler)(const ButtonPtr&)) {
+  std::weak_ptr<CInspectorWrapper> weak = weak_from_this();
+  vb::Ignore([&] {
+    m_subClicks.push_back(button->OnClick([weak, handler](const ButtonPtr& ctrl, bool&) {
+      auto self = weak.lock();
+      if (!self) return;
+      // A failing step is skipped; no handler shows an error of its own.
+      vb::Ignore([&] { ((*self).*handler)(ctrl); });
+    }));
+  });
+}
+
+std::shared_ptr<outlook::Item> CInspectorWrapper::CurrentItem() const {
+  if (!m_oInspector) vb::Raise(vb::kObjectVariableNotSet);
+  return m_oInspector->CurrentItem();
+}
+
+std::wstring CInspectorWrapper::CurrentEntryID() const {
+  return CurrentItem()->EntryID();
+}
+
+void CInspectorWrapper::QueueReply(int32_t nAction, const std::wstring& sTemplateID) {
+  auto& demand = InspectorCommandsSlot().DemandTanvelo_Click;
+  if (!demand) return NotConnected(L"DemandTanvelo_Click");
+  demand(shared_from_this(), nAction, sTemplateID, m_state.OldWordMail);
+}
+
+void CInspectorWrapper::m_btnTanvelo_Click(const ButtonPtr&) {
+  QueueReply(mTanvelo::kActionReply, Options().DefaultTemplateID());
+}
+void CInspectorWrapper::m_btnReplyAllWith_Click(const ButtonPtr&) {
+  QueueReply(mTanvelo::kActionReplyAll, Options().DefaultTemplateID());
+}
+void CInspectorWrapper::m_btnForwardWith_Click(const ButtonPtr&) {
+  QueueReply(mTanvelo::kActionForward, Options().DefaultTemplateID());
+}
+void CInspectorWrapper::m_btnTanveloSub_Click(const ButtonPtr&) {
+  QueueReply(mTanvelo::kActionReply, L"");
+}
+void CInspectorWrapper::m_btnReplyAllWithSub_Click(const ButtonPtr&) {
+  QueueReply(mTanvelo::kActionReplyAll, L"");
+}
+void CInspectorWrapper::m_btnForwardWithSub_Click(const ButtonPtr&) {
+  QueueReply(mTanvelo::kActionForward, L"");
+}
+void CInspectorWrapper::m_btnTanveloFreq_Click(const ButtonPtr& Ctrl) {
+  if (Ctrl->Visible()) QueueReply(mTanvelo::kActionReply, Ctrl->Parameter());
+}
+void CInspectorWrapper::m_btnReplyAllWithFreq_Click(const ButtonPtr& Ctrl) {
+  if (Ctrl->Visible()) QueueReply(mTanvelo::kActionReplyAll, Ctrl->Parameter());
+}
+void CInspectorWrapper::m_btnForwardWithFreq_Click(const ButtonPtr& Ctrl) {
+  if (Ctrl->Visible()) QueueReply(mTanvelo::kActionForward, Ctrl->Parameter());
+}
+
+void CInspectorWrapper::m_btnTemplate_Click(const ButtonPtr& Ctrl) {
+  if (m_state.IsTemplate) {
+    CurrentItem()->Save();  // asks about recipients through the Write handling
+    return;
+  }
+  m_btnSaveAsTemplate2_Click(Ctrl);
+}
+
+void CInspectorWrapper::m_btnSaveAsTemplate2_Click(const ButtonPtr&) {
+  auto& command = InspectorCommandsSlot().SaveAsTemplate_Click;
+  if (!command) return NotConnected(L"SaveAsTemplate_Click");
+  bool bForeground = m_state.OldWordMail;
+  command(CurrentEntryID(), bForeground);
+}
+
+void CInspectorWrapper::m_btnOpenDuplicate_Click(const ButtonPtr&) {
+  auto& command = InspectorCommandsSlot().OpenDuplicate_Click;
+  if (!command) return NotConnected(L"OpenDuplicate_Click");
+  command(CurrentEntryID(), m_state.OldWordMail);
+}
+
+void CInspectorWrapper::m_btnHotkey_Click(const ButtonPtr&) {
+  auto& command = InspectorCommandsSlot().Hotkey_Click;
+  if (!command) return NotConnected(L"Hotkey_Click");
+  command(CurrentEntryID(), m_state.OldWordMail);
+}
+
+void CInspectorWrapper::m_btnChangeDefault_Click(const ButtonPtr&) {
+  auto& command = InspectorCommandsSlot().ChangeDefault_Click;
+  if (!command) return NotConnected(L"ChangeDefault_Click");
+  if (!command(CurrentItem())) return;
+  m_OutlookBars_OnUpdate();
+  // The refresh does nothing for Word's windows before 2007: the caption follows here.
+  vb::Ignore([&] { m_state.IsDefaultTemplate = mTanvelo::IsDefaultTemplate(CurrentEntryID()); });
+  CaptionChangeDefault();
+}
+
+void CInspectorWrapper::m_btnProcessPersonal_Click(const ButtonPtr&) {
+  auto& command = InspectorCommandsSlot().ProcessPersonal2_Click;
+  if (!command) return NotConnected(L"ProcessPersonal2_Click");
+  auto item = CurrentItem();  // raises when the window is gone
+  command(item, m_oInspector->IsWordMail());
+}
+
+void CInspectorWrapper::m_btnInsert_Click(const ButtonPtr& Ctrl) {
+  if (!g_oLib) vb::Raise(vb::kObjectVariableNotSet);
+  g_oLib->InsertText(Ctrl->Parameter() + L" ", m_state.IsWordMail);
+}

@@ -1,0 +1,351 @@
+// The inspector's bars by Outlook version, editor and item: where the program's controls stand,
+// what they show, how they follow Outlook's own commands, and what their clicks run.
+#include "platform/office/BuiltInBars.h"
+#include "platform/office/InspectorBars.h"
+#include "tests/inspector_ui/InspectorTest.h"
+
+namespace {
+
+using office::AsButton;
+using office::AsPopup;
+using Control = std::shared_ptr<office::CommandBarControl>;
+
+class Bars : public InspectorTest {
+ protected:
+  // The received plain mail from Kim Roe, opened.
+  WrapperPtr OpenReceived() { return Open(p.plainMail); }
+  static std::shared_ptr<office::CommandBar> Standard(const WrapperPtr& w) {
+    return BarsOf(w)->Item(L"Standard");
+  }
+  static std::shared_ptr<office::CommandBarPopup> Actions(const WrapperPtr& w) {
+    return AsPopup(BarsOf(w)->Item(L"Menu Bar")->FindControl(office::msoControlPopup, 30131));
+  }
+  // The bar's controls: built-in ones by id, the program's by the member that holds them.
+  static std::vector<std::wstring> Layout(const std::shared_ptr<office::CommandBar>& bar,
+                                          const WrapperPtr& w) {
+    const std::pair<Control, const wchar_t*> named[] = {
+        {w->m_btnTemplate, L"template"},       {w->m_popTemplate, L"templateMenu"},
+        {w->m_btnTanvelo, L"reply"},           {w->m_popTanvelo, L"replyMenu"},
+        {w->m_btnReplyAllWith, L"replyAll"},   {w->m_popReplyAllWith, L"replyAllMenu"},
+        {w->m_btnForwardWith, L"forward"},     {w->m_popForwardWith, L"forwardMenu"},
+        {w->m_popActionMenu, L"tanvelo"},      {w->m_btnTanvelo2, L"reply2"},
+        {w->m_btnReplyAllWith2, L"replyAll2"}, {w->m_btnForwardWith2, L"forward2"},
+        {w->m_btnSaveAsTemplate2, L"saveAs2"}, {w->m_btnProcessPersonal2, L"personal2"},
+        {w->m_popInsert, L"fields"},           {w->m_btnOpenDuplicate2, L"duplicate2"},
+        {w->m_btnHotkey2, L"hotkey2"}};
+    std::vector<std::wstring> out;
+    for (const auto& control : bar->Controls()) {
+      std::wstring name = std::to_wstring(control->Id());
+      for (const auto& [member, text] : named)
+        if (member == control) name = text;
+      out.push_back((control->BeginGroup() ? L"|" : L"") + name);
+    }
+    return out;
+  }
+  static std::wstring Icon(const WrapperPtr&, const std::shared_ptr<office::CommandBarButton>& b) {
+    std::wstring all;
+    for (const auto& w : b->IconWrites()) all += (all.empty() ? L"" : L" ") + w;
+    return all;
+  }
+};
+
+using Names = std::vector<std::wstring>;
+
+TEST_F(Bars, AReceivedMailInOutlooksEditorOn2003) {
+  auto w = OpenReceived();
+  ASSERT_TRUE(w);
+  EXPECT_EQ(
+      (Names{L"2617", L"31224", L"|template", L"templateMenu", L"1747", L"|reply", L"replyMenu",
+             L"|354", L"|replyAll", L"replyAllMenu", L"355", L"|forward", L"forwardMenu", L"356"}),
+      Layout(Standard(w), w));
+  EXPECT_EQ((Names{L"|tanvelo", L"354", L"355", L"356"}), Layout(Actions(w)->CommandBar(), w));
+  EXPECT_EQ((Names{L"reply2", L"replyAll2", L"forward2", L"|saveAs2", L"personal2"}),
+            Layout(w->m_popActionMenu->CommandBar(), w));
+  EXPECT_EQ(LangText(L"MNU_TANVELO"), w->m_popActionMenu->Caption());
+  // Not made by the program: no personalization in the template menu or the Actions popup.
+  EXPECT_FALSE(w->m_popTemplate->Visible());
+  EXPECT_FALSE(w->m_btnProcessPersonal->Visible());
+  EXPECT_FALSE(w->m_btnProcessPersonal2->Visible());
+  EXPECT_EQ(LangText(L"BTN_SAVE_AS_TEMPLATE"), w->m_btnTemplate->TooltipText());
+  EXPECT_EQ(L"Picture=CMDTANVELO Mask=CMDTANVELOMASK", Icon(w, w->m_btnTanvelo));
+  EXPECT_EQ(L"Picture=CMDSAVETEMPLATE Mask=CMDSAVETEMPLATEMASK", Icon(w, w->m_btnTemplate));
+  EXPECT_EQ(office::msoButtonIcon, w->m_btnForwardWith->Style());
+  EXPECT_EQ(office::msoButtonIconAndCaption, w->m_btnTanvelo->Style());
+  EXPECT_EQ(LangText(L"BTN_TANVELO_SUB"), w->m_btnTanveloSub->Caption());
+  EXPECT_FALSE(w->OwnToolbar());
+  EXPECT_FALSE(w->FieldToolbar());
+}
+
+TEST_F(Bars, AMailMadeByTheProgramOffersPersonalization) {
+  auto w = Open(MadeMail(L"Offer", L"Dear %FirstName%", 1, {L"Kim Roe"}));
+  EXPECT_TRUE(w->m_popTemplate->Visible());
+  EXPECT_TRUE(w->m_btnProcessPersonal->Visible());
+  EXPECT_TRUE(w->m_btnProcessPersonal2->Visible());
+  w->m_btnProcessPersonal->UserClick();
+  w->m_btnProcessPersonal2->UserClick();
+  auto id = w->GetInspector()->CurrentItem()->EntryID();
+  EXPECT_EQ(
+      (Names{L"ProcessPersonal [" + id + L"] word=0", L"ProcessPersonal [" + id + L"] word=0"}),
+      commands);
+}
+
+TEST_F(Bars, Outlook2000ShowsOfficeFacesAndLoadsNoBitmap) {
+  Start(kV2000);
+  auto w = OpenReceived();
+  EXPECT_EQ(L"FaceId=354", Icon(w, w->m_btnTanvelo));
+  EXPECT_EQ(L"FaceId=356", Icon(w, w->m_btnForwardWith));
+  EXPECT_EQ(L"FaceId=1975", Icon(w, w->m_btnTemplate));
+  EXPECT_EQ(L"FaceId=355", Icon(w, w->m_btnReplyAllWith2));
+  EXPECT_EQ(L"FaceId=1975", Icon(w, w->m_btnSaveAsTemplate2));
+}
+
+TEST_F(Bars, ATemplateGetsItsOwnMenusAndTheFieldToolbar) {
+  auto tmpl = AddTemplate(L"Offer");
+  auto w = Open(tmpl);
+  ASSERT_TRUE(w->State().IsTemplate);
+  EXPECT_FALSE(w->m_btnTanvelo);  // no reply pairs for a template
+  EXPECT_EQ(LangText(L"BTN_SAVE_TEMPLATE"), w->m_btnTemplate->TooltipText());
+  EXPECT_TRUE(w->m_popTemplate->Visible());
+  EXPECT_EQ(3, w->m_popTemplate->Controls().Count());
+  EXPECT_EQ(LangText(L"BTN_CHANGE_DEFAULT_SET"), w->m_btnChangeDefault->Caption());
+  EXPECT_EQ((Names{L"fields", L"duplicate2", L"hotkey2"}),
+            Layout(w->m_popActionMenu->CommandBar(), w));
+  EXPECT_EQ(LangText(L"MNU_INSERT"), w->m_popInsert->Caption());
+  ASSERT_TRUE(w->FieldToolbar());
+  EXPECT_EQ(CInspectorWrapper::kFieldToolbarName, w->FieldToolbar()->Name());
+  EXPECT_TRUE(w->FieldToolbar()->Visible());
+
+  // Making it the default re-labels the item at once, and back.
+  w->m_btnChangeDefault->UserClick();
+  EXPECT_TRUE(mTanvelo::IsDefaultTemplate(tmpl->EntryID()));
+  EXPECT_EQ(LangText(L"BTN_CHANGE_DEFAULT_CLEAR"), w->m_btnChangeDefault->Caption());
+  w->m_btnChangeDefault->UserClick();
+  EXPECT_EQ(LangText(L"BTN_CHANGE_DEFAULT_SET"), w->m_btnChangeDefault->Caption());
+  // A change made elsewhere shows at the next update.
+  mTanvelo::SetDefaultTemplate(tmpl);
+  Update(w);
+  EXPECT_EQ(LangText(L"BTN_CHANGE_DEFAULT_CLEAR"), w->m_btnChangeDefault->Caption());
+
+  commands.clear();
+  w->m_btnOpenDuplicate->UserClick();
+  w->m_btnHotkey->UserClick();
+  w->m_btnOpenDuplicate2->RaiseClick();
+  w->m_btnHotkey2->RaiseClick();
+  const std::wstring id = L" [" + tmpl->EntryID() + L"] fg=0";
+  EXPECT_EQ((Names{L"OpenDuplicate" + id, L"Hotkey" + id, L"OpenDuplicate" + id, L"Hotkey" + id}),
+            commands);
+}
+
+TEST_F(Bars, AFieldButtonPutsItsTokenAtTheCursor) {
+  auto tmpl = AddTemplate(L"Offer", L"Hello ");
+  auto w = Open(tmpl);
+  auto inspector = w->GetInspector();
+  win32::keyboard::SetFocus(inspector);
+  inspector->SetCaret(6);
+  Control field;
+  for (const auto& c : w->FieldToolbar()->Controls())
+    if (c->Parameter() == L"%FirstName%") field = c;
+  ASSERT_TRUE(field);
+  EXPECT_EQ(w->Tag(), field->Tag());
+  AsButton(field)->UserClick();
+  EXPECT_EQ(L"Hello %FirstName% ", tmpl->Body());
+}
+
+TEST_F(Bars, ReplyCommandsAreQueuedWithTheDefaultOrTheChosenTemplate) {
+  auto tmpl = AddTemplate(L"Thanks");
+  mTanvelo::SetDefaultTemplate(tmpl);
+  auto w = OpenReceived();
+  Update(w);
+  w->m_btnTanvelo->UserClick();
+  w->m_btnReplyAllWith->UserClick();
+  w->m_btnForwardWith->UserClick();
+  w->m_btnTanveloSub->UserClick();
+  w->m_btnForwardWith2->UserClick();
+  const std::wstring def = L" [" + tmpl->EntryID() + L"] fg=0";
+  EXPECT_EQ((Names{L"Tanvelo 1" + def, L"Tanvelo 2" + def, L"Tanvelo 4" + def, L"Tanvelo 1 [] fg=0",
+                   L"Tanvelo 4 [] fg=0"}),
+            commands);
+}
+
+TEST_F(Bars, QuickItemsShowTheMostUsedTemplatesOfTheirAction) {
+  auto a = AddTemplate(L"Alpha"), b = AddTemplate(L"Beta");
+  AddRecipient(b, L"Kim Roe");
+  b->Save();
+  g_oFrequentlyTemplates->IncUseCount(a->EntryID(), mTanvelo::kActionReply);
+  g_oFrequentlyTemplates->IncUseCount(a->EntryID(), mTanvelo::kActionReply);
+  g_oFrequentlyTemplates->IncUseCount(b->EntryID(), mTanvelo::kActionReply);
+  auto w = OpenReceived();
+  Update(w);
+  auto& items = w->m_popTanvelo->Controls();
+  ASSERT_EQ(6, items.Count());
+  EXPECT_EQ(L"Alpha", items.Item(2)->Caption());
+  EXPECT_EQ(a->EntryID(), items.Item(2)->Parameter());
+  EXPECT_EQ(L"Beta", items.Item(3)->Caption());
+  EXPECT_EQ(L"Picture=CMDPREADDRESSEDTEMPLATE Mask=CMDPREADDRESSEDTEMPLATEMASK",
+            Icon(w, AsButton(items.Item(3))));
+  for (int32_t i = 4; i <= 6; ++i) {
+    EXPECT_FALSE(items.Item(i)->Visible());
+    EXPECT_EQ(L"", items.Item(i)->Parameter());
+  }
+  // Reply to all has no uses: its drop-down holds only the choose item.
+  EXPECT_FALSE(w->m_popReplyAllWith->Controls().Item(2)->Visible());
+  // Each group has a Tag of its own: a reply quick item runs the reply, nothing else.
+  EXPECT_NE(items.Item(2)->Tag(), w->m_popReplyAllWith->Controls().Item(2)->Tag());
+  EXPECT_NE(items.Item(2)->Tag(), w->m_popForwardWith->Controls().Item(2)->Tag());
+  AsButton(items.Item(3))->UserClick();
+  AsButton(items.Item(5))->RaiseClick();  // a hidden one, as Office might still raise it
+  EXPECT_EQ((Names{L"Tanvelo 1 [" + b->EntryID() + L"] fg=0"}), commands);
+  // Unchanged lists write nothing again.
+  items.Item(2)->SetCaption(L"marker");
+  Update(w);
+  EXPECT_EQ(L"marker", items.Item(2)->Caption());
+}
+
+TEST_F(Bars, TheProgramsReplyControlsFollowOutlooksAndTheHideOptions) {
+  auto w = OpenReceived();
+  auto forward = Standard(w)->FindControl(0, 356);
+  forward->SetEnabled(false);
+  Update(w);
+  EXPECT_FALSE(w->m_btnForwardWith->Enabled());
+  EXPECT_FALSE(w->m_popForwardWith->Enabled());
+  EXPECT_FALSE(w->m_btnForwardWith2->Enabled());
+  EXPECT_TRUE(w->m_btnForwardWith2->Visible());
+  Standard(w)->FindControl(0, 354)->SetVisible(false);
+  Update(w);
+  EXPECT_FALSE(w->m_btnTanvelo->Visible());
+  EXPECT_FALSE(w->m_popTanvelo->Visible());
+  EXPECT_TRUE(w->m_btnTanvelo2->Visible());  // the menu follows only the enabled state
+  EXPECT_TRUE(w->m_btnReplyAllWith->Visible());
+
+  Options().SetHideReplyAllWithBtn(true);
+  auto tmpl = AddTemplate(L"Alpha");
+  g_oFrequentlyTemplates->IncUseCount(tmpl->EntryID(), mTanvelo::kActionReplyAll);
+  Update(w);
+  EXPECT_FALSE(w->m_btnReplyAllWith->Visible());
+  EXPECT_FALSE(w->m_popReplyAllWith->Visible());
+  EXPECT_FALSE(w->m_popReplyAllWith->Controls().Item(2)->Visible());  // not refilled
+  EXPECT_TRUE(w->m_btnReplyAllWith2->Visible());
+}
+
+TEST_F(Bars, WithoutAVisibleSaveTheTemplateButtonStandsFirst) {
+  auto bars = office::MakeInspectorCommandBars();
+  bars->Item(L"Standard")->FindControl(0, 2617)->SetVisible(false);
+  auto item = p.plainMail;
+  auto inspector = p.app->Inspectors()->Add(item, false);
+  inspector->SetCommandBars(bars);
+  inspector->Activate();
+  auto w = wrappers.back();
+  EXPECT_EQ(1, w->m_btnTemplate->Index());
+  EXPECT_FALSE(w->m_btnTemplate->BeginGroup());
+}
+
+TEST_F(Bars, Outlook2007And2010BuildOnlyWithTheOption) {
+  for (const wchar_t* version : {kV2007, kV2010}) {
+    Start(version, true);
+    auto w = OpenReceived();
+    EXPECT_FALSE(w->OwnToolbar());
+    EXPECT_FALSE(w->m_btnTemplate);
+    Start(version, true);
+    Options().SetShowOldControlsOn2007(true);
+    w = OpenReceived();
+    ASSERT_TRUE(w->OwnToolbar());
+    EXPECT_EQ((Names{L"template", L"templateMenu", L"|reply", L"replyMenu", L"|replyAll",
+                     L"replyAllMenu", L"|forward", L"forwardMenu"}),
+              Layout(w->OwnToolbar(), w));
+    EXPECT_EQ(L"Picture=CMDSAVETEMPLATE Mask=CMDSAVETEMPLATEMASK", Icon(w, w->m_btnTemplate));
+    EXPECT_FALSE(w->m_popActionMenu);
+    Update(w);  // 2007 and later update even in Word
+    EXPECT_TRUE(w->m_btnTanvelo->Enabled());
+  }
+}
+
+TEST_F(Bars, WordBefore2007GetsTheOwnToolbarWithTheTemplateButtonOnly) {
+  Start(kV2002, true);
+  auto w = Open(MadeMail(L"Offer", L"Dear %FirstName%", 1, {L"Kim Roe"}));
+  ASSERT_TRUE(w->State().OldWordMail);
+  ASSERT_TRUE(w->OwnToolbar());
+  EXPECT_TRUE(w->OwnToolbar()->Visible());
+  EXPECT_EQ((Names{L"template", L"templateMenu"}), Layout(w->OwnToolbar(), w));
+  EXPECT_EQ(L"FaceId=1975", Icon(w, w->m_btnTemplate));
+  EXPECT_FALSE(w->m_btnTanvelo);
+  EXPECT_FALSE(w->m_popActionMenu);
+  w->m_btnTemplate->UserClick();
+  EXPECT_EQ((Names{L"SaveAsTemplate [" + w->GetInspector()->CurrentItem()->EntryID() + L"] fg=1"}),
+            commands);
+}
+
+TEST_F(Bars, TheDefaultTemplateInWordBefore2007ReadsClearAndTogglesItsCaption) {
+  Start(kV2003, true);
+  auto tmpl = AddTemplate(L"Offer");
+  mTanvelo::SetDefaultTemplate(tmpl);
+  auto w = Open(tmpl);
+  EXPECT_EQ(LangText(L"BTN_CHANGE_DEFAULT_CLEAR"), w->m_btnChangeDefault->Caption());
+  w->m_btnChangeDefault->UserClick();
+  EXPECT_FALSE(mTanvelo::IsDefaultTemplate(tmpl->EntryID()));
+  EXPECT_EQ(LangText(L"BTN_CHANGE_DEFAULT_SET"), w->m_btnChangeDefault->Caption());
+}
+
+TEST_F(Bars, ButtonsActOnTheItemTheWindowShowsNow) {
+  auto first = AddTemplate(L"First"), second = AddTemplate(L"Second");
+  auto w = Open(first);
+  w->GetInspector()->Rebind(second);  // the window went on to another item
+  w->m_btnChangeDefault->UserClick();
+  w->m_btnHotkey->UserClick();
+  EXPECT_TRUE(mTanvelo::IsDefaultTemplate(second->EntryID()));
+  EXPECT_FALSE(mTanvelo::IsDefaultTemplate(first->EntryID()));
+  EXPECT_EQ(L"Hotkey [" + second->EntryID() + L"] fg=0", commands.back());
+}
+
+TEST_F(Bars, AModalInspectorCannotOpenADuplicate) {
+  auto tmpl = AddTemplate(L"Offer");
+  auto inspector = p.app->Inspectors()->Add(tmpl, false);
+  auto w = std::make_shared<CInspectorWrapper>();
+  ASSERT_TRUE(w->Init(inspector, true));
+  EXPECT_TRUE(w->IsModal());
+  inspector->Activate();
+  EXPECT_FALSE(w->m_btnOpenDuplicate->Enabled());
+  EXPECT_FALSE(w->m_btnOpenDuplicate2->Enabled());
+  w->Done();
+}
+
+TEST_F(Bars, ClosingTakesTheControlsAwayInOutlooksEditorAndTheBarsInWord) {
+  auto w = Open(AddTemplate(L"Offer"));
+  auto bars = BarsOf(w);
+  auto standard = Standard(w);
+  auto actions = Actions(w);
+  EXPECT_EQ(4, actions->Controls().Count());
+  auto fieldBar = w->FieldToolbar();
+  const int32_t before = standard->Controls().Count();
+  w->GetInspector()->Close(outlook::olDiscard);
+  EXPECT_FALSE(w->GetInspector());
+  EXPECT_EQ(before - 2, standard->Controls().Count());  // template button and its menu
+  EXPECT_EQ(3, actions->Controls().Count());            // the popup went too
+  EXPECT_FALSE(fieldBar->IsDeleted());  // kept with Outlook's editor; only its place is saved
+  EXPECT_TRUE(Logged(L"CInspectorWrapper::m_oInspector_Close", L"->"));
+  w->Done();  // a second end changes nothing
+
+  Start(kV2003, true);
+  w = Open(AddTemplate(L"Offer"));
+  auto own = w->OwnToolbar(), fields = w->FieldToolbar();
+  w->GetInspector()->Close(outlook::olDiscard);
+  EXPECT_TRUE(own->IsDeleted());
+  EXPECT_TRUE(fields->IsDeleted());
+}
+
+TEST_F(Bars, ASecondWordWindowBefore2007GetsItsOwnToolbarToo) {
+  Start(kV2003, true);
+  auto first = Open(MadeMail(L"One", L"x", 1, {L"Kim Roe"}));
+  auto second = Open(MadeMail(L"Two", L"y", 1, {L"Kim Roe"}));
+  ASSERT_EQ(BarsOf(first), BarsOf(second));  // Word's one set
+  ASSERT_TRUE(second->OwnToolbar());
+  EXPECT_TRUE(second->OwnToolbar()->Visible());
+  EXPECT_TRUE(second->m_btnTemplate);
+  EXPECT_FALSE(first->OwnToolbar());  // given up to the newer window
+  // Closing the first window leaves the second its toolbar.
+  first->GetInspector()->Close(outlook::olDiscard);
+  EXPECT_FALSE(second->OwnToolbar()->IsDeleted());
+  second->m_btnTemplate->UserClick();
+  EXPECT_EQ(1u, commands.size());
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+// Send in a mail window: a mail the program made is personalized and goes out as one message or
+// one per recipient; any other mail is left to Outlook; what cannot be done is told.
+#include <algorithm>
+
+#include "dialogs/mForms.h"
+#include "engine/RoadSupport.h"
+#include "platform/win32/Clock.h"
+#include "tests/inspector_ui/InspectorTest.h"
+
+namespace {
+
+class Send : public InspectorTest {
+ protected:
+  void Start(const std::wstring& version, bool word = false) {
+    InspectorTest::Start(version, word);
+    questions = 0;
+    mForms::ConnectEngineServices();
+    // The send-or-keep question: No sends now.
+    win32::msgbox::SetDefaultAnswerer([this](const win32::ShownMessageBox& box) {
+      if ((box.style & 0xF) == win32::MB_OK) return win32::IDOK;
+      if ((box.style & 0xF) != win32::MB_YESNO)
+        throw win32::UnscriptedPrompt("unexpected question: " + win32::ToAnsi(box.text));
+      ++questions;
+      return win32::IDNO;
+    });
+  }
+  void SetUp() override { Start(kV2003); }
+
+  // Presses Send in the mail's window: false when Outlook's own sending was stopped.
+  static bool PressSend(const ItemPtr& mail) {
+    bool cancel = false;
+    mail->Events().Send.Raise(cancel);
+    if (!cancel) mail->Send();
+    return !cancel;
+  }
+  std::vector<std::wstring> OutboxBodies() const {
+    std::vector<std::wstring> bodies;
+    for (const auto& item : ItemsOf(p.outbox)) bodies.push_back(item->To() + L": " + item->Body());
+    return bodies;
+  }
+  int questions = 0;
+};
+
+TEST_F(Send, AMailNotMadeByTheProgramIsLeftToOutlook) {
+  auto mail = tvDrafts->Items()->Add(outlook::olMailItem);
+  mail->SetBody(L"Dear %FirstName%");
+  AddRecipient(mail, L"Kim Roe");
+  mail->Save();
+  auto wrapper = Open(mail);
+  ASSERT_TRUE(wrapper);
+  mail->Send();
+  ASSERT_EQ(1u, ItemsOf(p.outbox).size());
+  EXPECT_EQ(L"Dear %FirstName%", ItemsOf(p.outbox)[0]->Body());  // untouched
+  EXPECT_TRUE(Logged(L"CInspectorWrapper::m_oMail_Send", L"AddinOwner not me"));
+  EXPECT_EQ(0, questions);
+}
+
+TEST_F(Send, AMadeMailGoesOutPersonalizedAsOneMessageOrOnePerRecipient) {
+  for (int32_t mode : {mTanvelo::kSendModeOne, mTanvelo::kSendModeSeparate}) {
+    SCOPED_TRACE(mode);
+    Start(kV2003);
+    auto mail = MadeMail(L"Offer", L"Dear %FirstName%", mode, {L"Kim Roe", L"Lee Ann"});
+    auto wrapper = Open(mail);
+    ASSERT_TRUE(wrapper);
+    mail->Send();
+    EXPECT_TRUE(Logged(L"CInspectorWrapper::m_oMail_Send", L"AddinOwner is me"));
+    EXPECT_EQ(1, questions);
+    EXPECT_FALSE(wrapper->GetInspector());  // the window closed and the wrapper ended
+    auto out = OutboxBodies();
+    if (mode == mTanvelo::kSendModeOne) {
+      ASSERT_EQ(1u, out.size());
+      EXPECT_EQ(L"Kim Roe; Lee Ann: Dear Kim, Lee", out[0]);
+    } else {
+      ASSERT_EQ(2u, out.size());
+      EXPECT_EQ(L"Kim Roe: Dear Kim", out[0]);
+      EXPECT_EQ(L"Lee Ann: Dear Lee", out[1]);
+    }
+    EXPECT_TRUE(ItemsOf(tvDrafts).empty());
+  }
+}
+
+TEST_F(Send, MessagesTheUserKeepsAreFiledPersonalizedNotSent) {
+  win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox& box) {
+    return (box.style & 0xF) == win32::MB_YESNO ? win32::IDYES : win32::IDOK;
+  });
+  auto mail = MadeMail(L"Offer", L"Dear %FirstName%", 2, {L"Kim Roe", L"Lee Ann"});
+  auto wrapper = Open(mail);
+  mail->Send();
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  std::vector<std::wstring> filed;
+  for (const auto& item : ItemsOf(tvDrafts)) filed.push_back(item->To() + L": " + item->Body());
+  std::sort(filed.begin(), filed.end());
+  EXPECT_EQ((std::vector<std::wstring>{L"Kim Roe: Dear Kim", L"Lee Ann: Dear Lee"}), filed);
+  EXPECT_FALSE(wrapper->GetInspector());
+}
+
+TEST_F(Send, InWordTheSendIsStoppedAndProcessedAMomentLater) {
+  Start(kV2003, true);
+  auto mail = MadeMail(L"Offer", L"Dear %FirstName%", 1, {L"Kim Roe"});
+  auto wrapper = Open(mail);
+  ASSERT_TRUE(wrapper->State().OldWordMail);
+  EXPECT_FALSE(PressSend(mail));
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  EXPECT_TRUE(wrapper->GetInspector());
+  win32::clock::Advance(249);
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  win32::clock::Advance(1);
+  ASSERT_EQ(1u, ItemsOf(p.outbox).size());
+  EXPECT_EQ(L"Dear Kim", ItemsOf(p.outbox)[0]->Body());
+  // The questions come to the front of Word's window.
+  ASSERT_FALSE(win32::msgbox::Shown().empty());
+  EXPECT_TRUE(win32::msgbox::Shown().back().style & 0x10000);
+}
+
+TEST_F(Send, ASendThatCannotBeProcessedIsToldAndTheMailStaysOpenUnsent) {
+  auto mail = MadeMail(L"Offer", L"Dear %FirstName%", 1, {L"Kim Roe"});
+  auto wrapper = Open(mail);
+  lib.reset();  // no personalization library: no job can be made
+  EXPECT_FALSE(PressSend(mail));
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  ASSERT_TRUE(wrapper->GetInspector());
+  ASSERT_EQ(1u, Boxes().size());
+  EXPECT_EQ(LangText(L"STR_SEND_NOT_PROCESSED"), Boxes()[0]);
+  EXPECT_TRUE(
+      Logged(L"CInspectorWrapper::ProcessPersonalizationsAndSend", L"no personalization job"));
+  // Once the library is back, the same window sends: the wrapper still hears the mail.
+  lib = std::make_shared<RL_CLib>();
+  lib->Init(L"Tanvelo Templates", nullptr, L"Software\\Norvane\\Tanvelo\\Personalization");
+  mail->Send();
+  ASSERT_EQ(1u, ItemsOf(p.outbox).size());
+  EXPECT_EQ(L"Dear Kim", ItemsOf(p.outbox)[0]->Body());
+}
+
+TEST_F(Send, ASendDuringAnotherTemplateActionWaitsForItAndThenRuns) {
+  auto mail = MadeMail(L"Offer", L"Dear %FirstName%", 1, {L"Kim Roe"});
+  auto wrapper = Open(mail);
+  {
+    mTanvelo::road::ActionGuard other(L"a reply being made");
+    ASSERT_TRUE(other);
+    EXPECT_FALSE(PressSend(mail));
+    win32::clock::Advance(1000);  // the other action still runs (its box is open)
+    EXPECT_TRUE(ItemsOf(p.outbox).empty());
+    EXPECT_TRUE(Boxes().empty());
+  }
+  win32::clock::Advance(100);
+  ASSERT_EQ(1u, ItemsOf(p.outbox).size());
+  EXPECT_EQ(L"Dear Kim", ItemsOf(p.outbox)[0]->Body());
+  EXPECT_FALSE(wrapper->GetInspector());
+}
+
+TEST_F(Send, AWindowClosedWhileItsSendWaitsSendsNothing) {
+  auto mail = MadeMail(L"Offer", L"Dear %FirstName%", 1, {L"Kim Roe"});
+  auto wrapper = Open(mail);
+  {
+    mTanvelo::road::ActionGuard other(L"a reply being made");
+    EXPECT_FALSE(PressSend(mail));
+    wrapper->GetInspector()->Close(outlook::olDiscard);
+  }
+  win32::clock::Advance(1000);
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  EXPECT_FALSE(wrapper->GetInspector());
+}
+
+TEST_F(Send, OnOutlook2007And2010WithoutTheOldBarsSendIsStillHandled) {
+  for (const wchar_t* version : {kV2007, kV2010}) {
+    Start(version, true);
+    auto mail = MadeMail(L"Offer", L"Dear %FirstName%", 2, {L"Kim Roe", L"Lee Ann"});
+    auto wrapper = Open(mail);
+    EXPECT_FALSE(wrapper->OwnToolbar());  // nothing built
+    EXPECT_FALSE(PressSend(mail));
+    win32::clock::Advance(250);
+    EXPECT_EQ(2u, ItemsOf(p.outbox).size()) << version;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(InspectorTest, AWindowOfAnotherItemGetsNoWrapper) {
+  EXPECT_FALSE(Open(p.kimContact));
+  auto inspector = p.app->Inspectors()->Item(p.app->Inspectors()->Count());
+  CInspectorWrapper wrapper;
+  EXPECT_FALSE(wrapper.Init(inspector, false));
+  EXPECT_FALSE(wrapper.GetInspector());
+}
+
+}  // namespace

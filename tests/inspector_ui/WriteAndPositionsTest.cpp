@@ -1,0 +1,144 @@
+// Saving a template asks first when it has recipients; the two own toolbars come back where
+// the user left them, per profile, and never off the screen.
+#include "core/CWinReg.h"
+#include "platform/vb/Runtime.h"
+#include "platform/win32/Registry.h"
+#include "tests/inspector_ui/InspectorTest.h"
+
+namespace {
+
+class Write : public InspectorTest {
+ protected:
+  // Answers the recipients question with `answer` and counts it.
+  void Answer(int answer) {
+    win32::msgbox::SetDefaultAnswerer([this, answer](const win32::ShownMessageBox& box) {
+      if ((box.style & 0xF) == win32::MB_OK) return win32::IDOK;
+      ++asked;
+      lastStyle = box.style;
+      return answer;
+    });
+  }
+  int asked = 0;
+  int32_t lastStyle = 0;
+};
+
+TEST_F(Write, APreaddressedTemplateAsksBeforeItIsSaved) {
+  auto tmpl = AddTemplate(L"Offer", L"Dear %FirstName%");
+  auto w = Open(tmpl);
+  const size_t itemsBefore = ItemsOf(templates).size(), deletedBefore = ItemsOf(p.deleted).size();
+  int added = 0;  // what the add-in object's new-template checks listen to
+  auto sub = templates->Items()->ItemAdd.Subscribe([&](ItemPtr) { ++added; });
+  AddRecipient(tmpl, L"Kim Roe");
+  Answer(win32::IDCANCEL);
+  tmpl->Save();
+  EXPECT_EQ(1, asked);
+  EXPECT_EQ(LangText(L"STR_SAVE_PREADDRESSED"), Boxes().back());
+  EXPECT_FALSE(tmpl->Saved());  // Cancel keeps it unsaved
+  Answer(win32::IDOK);
+  tmpl->Save();
+  EXPECT_TRUE(tmpl->Saved());
+  // Nothing was copied into the templates folder or left in Deleted Items, and the folder's
+  // new-item checks never ran (they would have shown a box).
+  EXPECT_EQ(itemsBefore, ItemsOf(templates).size());
+  EXPECT_EQ(deletedBefore, ItemsOf(p.deleted).size());
+  EXPECT_EQ(0, added);
+  EXPECT_TRUE(Logged(L"CInspectorWrapper::m_oMail_Write", L"->"));
+  // The template button saves it the same way.
+  w->m_btnTemplate->UserClick();
+  EXPECT_EQ(3, asked);
+}
+
+TEST_F(Write, NoQuestionWithoutRecipientsOrForAMailThatIsNoTemplate) {
+  auto tmpl = AddTemplate(L"Offer");
+  Open(tmpl);
+  auto mail = MadeMail(L"Reply", L"x", 1, {L"Kim Roe"});
+  Open(mail);
+  tmpl->SetBody(L"changed");
+  tmpl->Save();
+  mail->SetBody(L"changed");
+  mail->Save();
+  EXPECT_TRUE(tmpl->Saved());
+  EXPECT_TRUE(mail->Saved());
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(Write, InWordBefore2007TheQuestionComesToTheFront) {
+  Start(kV2002, true);
+  auto tmpl = AddTemplate(L"Offer");
+  Open(tmpl);
+  AddRecipient(tmpl, L"Kim Roe");
+  Answer(win32::IDOK);
+  tmpl->Save();
+  EXPECT_TRUE(lastStyle & 0x10000);
+}
+
+class Positions : public InspectorTest {
+ protected:
+  void SetUp() override { Start(kV2003, true); }
+  std::wstring ProfileKey() { return Options().GetProfileRegPath(); }
+  int32_t Stored(const std::wstring& name) {
+    CWinReg reg;
+    reg.InitForRead(CWinReg::HKEY_CURRENT_USER, ProfileKey());
+    return reg.GetDWordValue(name, -12345);
+  }
+  WrapperPtr OpenTemplate() { return Open(AddTemplate(L"Offer")); }
+};
+
+TEST_F(Positions, ANewProfileDocksTheToolbarsAtTheTopInRowThree) {
+  CWinReg reg;  // the profile's key, as the add-in's first start leaves it: no places yet
+  ASSERT_TRUE(reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, ProfileKey(), true));
+  auto w = OpenTemplate();
+  for (const auto& bar : {w->OwnToolbar(), w->FieldToolbar()}) {
+    EXPECT_EQ(office::msoBarTop, bar->Position());
+    EXPECT_EQ(3, bar->RowIndex());
+    EXPECT_EQ(0, bar->Left());
+    EXPECT_EQ(0, bar->Top());
+  }
+}
+
+TEST_F(Positions, EachToolbarComesBackWhereItWasLeftInTheNextWindow) {
+  auto w = OpenTemplate();
+  w->FieldToolbar()->SetPosition(office::msoBarFloating);
+  w->FieldToolbar()->SetLeft(300);
+  w->FieldToolbar()->SetTop(200);
+  w->OwnToolbar()->SetPosition(office::msoBarLeft);
+  w->OwnToolbar()->SetRowIndex(2);
+  w->OwnToolbar()->SetTop(-4);  // a negative place is kept as it is
+  w->GetInspector()->Close(outlook::olDiscard);
+  EXPECT_EQ(300, Stored(L"barInsert.Left"));
+  EXPECT_EQ(-4, Stored(L"toolbar.Top"));
+
+  auto next = OpenTemplate();
+  EXPECT_EQ(office::msoBarFloating, next->FieldToolbar()->Position());
+  EXPECT_EQ(300, next->FieldToolbar()->Left());
+  EXPECT_EQ(200, next->FieldToolbar()->Top());
+  EXPECT_EQ(office::msoBarLeft, next->OwnToolbar()->Position());
+  EXPECT_EQ(2, next->OwnToolbar()->RowIndex());
+  EXPECT_EQ(-4, next->OwnToolbar()->Top());
+}
+
+TEST_F(Positions, AFloatingToolbarLeftOffTheScreenComesBackOntoIt) {
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, ProfileKey(), true));
+  reg.SetDWordValue(L"toolbar.Position", office::msoBarFloating);
+  reg.SetDWordValue(L"toolbar.Left", 2500);  // a second monitor that is gone
+  reg.SetDWordValue(L"toolbar.Top", -300);
+  auto w = OpenTemplate();
+  auto bar = w->OwnToolbar();
+  EXPECT_EQ(office::msoBarFloating, bar->Position());
+  EXPECT_GE(bar->Left(), 0);
+  EXPECT_LE(bar->Left() + 60, vb::Screen().WidthPixels);
+  EXPECT_EQ(0, bar->Top());
+}
+
+TEST_F(Positions, AValueOfAnotherTypeIsIgnored) {
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, ProfileKey(), true));
+  reg.SetStringValue(L"toolbar.RowIndex", L"7");
+  reg.SetDWordValue(L"toolbar.Position", office::msoBarBottom);
+  auto w = OpenTemplate();
+  EXPECT_EQ(3, w->OwnToolbar()->RowIndex());
+  EXPECT_EQ(office::msoBarBottom, w->OwnToolbar()->Position());
+}
+
+}  // namespace
