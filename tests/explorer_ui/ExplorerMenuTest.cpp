@@ -172,3 +172,16 @@ TEST_F(ExplorerMenu, AMissingBarOrMenuIsLoggedOncePerWindow) {
   EXPECT_EQ(1u, LogCount(L"CExplorerMenu::Create_ImportExportMenu"));
   EXPECT_EQ(1u, LogCount(L"CExplorerMenu::Create_ActionMenuContact"));
 }
+
+TEST_F(ExplorerMenu, TheAboutEntryIsAskedForUntilTheLibraryAddsIt) {
+  Start(11);
+  support::library::SetAboutMenuResult(1);
+  auto menu = NewMenu();
+  cbars->FireOnUpdate();
+  cbars->FireOnUpdate();
+  EXPECT_EQ(2u, AboutCalls());
+  support::library::SetAboutMenuResult(0);
+  cbars->FireOnUpdate();
+  cbars->FireOnUpdate();
+  EXPECT_EQ(3u, AboutCalls());
+}
