@@ -8,6 +8,7 @@
 #include "engine/mTanvelo.h"
 #include "inspector_ui/CItemContextMenu.h"
 #include "platform/addin/ItemContextMenu.h"
+#include "platform/support/LibNorvane.h"
 #include "platform/win32/CodePage.h"
 #include "tests/addin/connect/ConnectTest.h"
 #include "tests/addin/connect/RibbonFakes.h"
@@ -54,6 +55,10 @@ class RibbonDraw : public ConnectTest {
     EXPECT_TRUE(host->Ribbon()->Errors().empty());
     for (const auto& e : host->Ribbon()->Errors()) ADD_FAILURE() << win32::ToAnsi(e);
     EXPECT_TRUE(host->Errors().empty());
+    // Nor did any rule fail quietly on the way.
+    for (const auto& e : support::library::Log())
+      if (e.level == kLevelError && e.procedure.rfind(L"Connect", 0) == 0)
+        ADD_FAILURE() << win32::ToAnsi(e.procedure + L": " + e.text);
   }
 
   std::shared_ptr<outlook::Explorer> explorer;
