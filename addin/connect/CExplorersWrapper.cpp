@@ -87,13 +87,17 @@ void CExplorersWrapper::EventFromExplorer(const std::wstring& sEvent,
                                           const std::vector<std::any>* args) {
   auto self = shared_from_this();
   std::wstring name = vb::LCase(sEvent);
-  auto wrapperArg = [&] { return std::any_cast<WrapperPtr>(args->at(0)); };
+  auto arg = [&](size_t index) -> const std::any& {
+    if (!args || index >= args->size()) vb::Raise(vb::kInvalidProcedureCall);
+    return (*args)[index];
+  };
+  auto wrapperArg = [&] { return std::any_cast<WrapperPtr>(arg(0)); };
   if (!vb::Catch([&] {
         if (name == L"close") {
           RemoveClosedWrappers();
         } else if (name == L"onexplorer") {
           WrapperPtr announcing = wrapperArg();
-          bool bNew = std::any_cast<bool>(args->at(1));
+          bool bNew = std::any_cast<bool>(arg(1));
           bool bFirst = true;
           if (m_colWrappers) {
             for (const auto& wrapper : *m_colWrappers)

@@ -27,6 +27,7 @@ struct PickerAnswer {
   std::wstring entryId;
   int32_t mode = 1;
 };
+inline const PickerAnswer kCancel{false, L"", 1};
 
 // The inspector wrapper as the inspector layer will make it, reduced to what the commands
 // call; it records its calls.

@@ -225,3 +225,23 @@ TEST_F(ConnectTest, AShutdownInsideTheTrackersOwnEventReleasesNothingStillRunnin
   EXPECT_EQ(nullptr, g_oConnect);
   EXPECT_EQ(1u, p.app->Explorers()->NewExplorer.Subscribers());
 }
+
+TEST_F(ConnectTest, TheLibrarysNewMailCallbackReachesTheTemplateRoadWhileTheAddInLives) {
+  AcceptFolderDialog();
+  Start();
+  auto explorer = p.app->Explorers()->Item(1);
+  // The user picks the first sample of the new-message folder the callback brings forward.
+  bool picked = false;
+  forms::QueueScript(L"frmSelectTemplate", [&](forms::User& u) {
+    picked = true;
+    u.PressEsc();
+  });
+  EXPECT_EQ(0, lib::CallNewMailFromTemplate());
+  EXPECT_TRUE(picked);
+  EXPECT_NE(p.inbox, explorer->CurrentFolder());
+  EXPECT_EQ(g_oTemplatesFolder, explorer->CurrentFolder()->ParentFolder()->ParentFolder());
+  // After the end the library's callback finds nothing to start.
+  host->Quit();
+  EXPECT_EQ(0, lib::CallNewMailFromTemplate());
+  EXPECT_EQ(0, forms::PendingScripts(L"frmSelectTemplate"));
+}
