@@ -115,9 +115,12 @@ void frmDummy::tmrDemandAction_Timer() {
   // (from a dialog the running one opened) is kept for its own turn.
   DemandParams dp = m_dp;
   ResetDemand();
-  m_bDemandRunning = true;
+  struct Running {
+    bool& flag;
+    explicit Running(bool& f) : flag(f) { flag = true; }
+    ~Running() { flag = false; }
+  } running(m_bDemandRunning);
   vb::Ignore([&] { RunDemand(dp); });
-  m_bDemandRunning = false;
   vb::Err().Clear();
 }
 

@@ -89,13 +89,6 @@ TEST_F(DeferredActionsTest, ShutdownDropsAPendingDemandAndTheFormComesBackOnNext
   EXPECT_EQ(Made().size(), 1u);
 }
 
-TEST_F(DeferredActionsTest, NewMailDemandWithoutTemplateAsksForOne) {
-  DummyForm().DemandNewMailFromTemplate(L"", false);
-  picker.push_back(kCancel);
-  Wait(1);
-  EXPECT_EQ(pickerAsked, std::vector<std::wstring>{L"|1|3"});
-}
-
 // --- Hotkeys ------------------------------------------------------------------------------------
 
 class HotkeySlotTest : public DeferredActionsTest {

@@ -91,29 +91,6 @@ TEST_F(InspectorCommandsTest, AMailNeverSavedIsAskedToBeSavedFirst) {
   EXPECT_TRUE(templates->Items()->All().empty()) << "no template and no duplicate made";
 }
 
-TEST_F(InspectorCommandsTest, SaveAsTemplateAndDuplicateMakeTemplates) {
-  auto item = AddTemplate(L"Offer");
-  bool onTop = true;
-  win32::msgbox::Answer(win32::IDNO);  // "open the new template?"
-  mInspector::SaveAsTemplate_Click(p.plainMail->EntryID(), onTop);
-  ASSERT_EQ(win32::msgbox::Shown().size(), 1u);
-  EXPECT_EQ(win32::msgbox::Shown()[0].style & 0x10000u, 0x10000u) << "in front of the inspector";
-  mInspector::OpenDuplicate_Click(item->EntryID(), false);
-  auto subjects = Subjects(templates);
-  EXPECT_EQ(subjects.size(), 3u);
-  EXPECT_NE(std::find(subjects.begin(), subjects.end(), L"Offer1"), subjects.end());
-}
-
-TEST_F(InspectorCommandsTest, DefaultMarkTogglesOnlyOnTemplates) {
-  auto item = AddTemplate(L"Offer");
-  EXPECT_FALSE(mInspector::ChangeDefault_Click(p.plainMail));
-  EXPECT_FALSE(mInspector::ChangeDefault_Click(nullptr));
-  EXPECT_TRUE(mInspector::ChangeDefault_Click(item));
-  EXPECT_TRUE(mTanvelo::IsDefaultTemplate(item->EntryID()));
-  EXPECT_TRUE(mInspector::ChangeDefault_Click(item));
-  EXPECT_FALSE(mTanvelo::IsDefaultTemplate(item->EntryID()));
-}
-
 TEST_F(InspectorCommandsTest, PersonalizationInPlaceSavesAndAsksOnlyWhenThereAreFields) {
   auto mail = outlook::AddUnsentMail(p.drafts, L"Note");
   mail->SetBody(L"No fields here");

@@ -136,18 +136,4 @@ TEST_F(KeyboardHookTest, InstallingAndRemoving) {
   EXPECT_FALSE(mKeyboardHook::IsHookSet());
 }
 
-TEST_F(KeyboardHookTest, AHotkeyRepliesToTheSelectedMailWithItsTemplate) {
-  auto item = AddTemplate(L"Quick thanks");
-  Hotkeys().Remove(L"521112");
-  Hotkeys().Add(item->EntryID(), 1, 'R', false, true, true);
-  // What the add-in object's OnHotkey does on an explorer: the binding's action, whole mail.
-  mKeyboardHook::OnHotkeySlot() = [](const std::shared_ptr<CHotkey>& hotkey) {
-    mExplorer::Explorer_Tanvelo(hotkey->Action, hotkey->TemplateEntryID, 0);
-  };
-  ShowAndSelect(p.inbox, {p.plainMail});
-  keyboard::Press('R', false, true, true);
-  Wait(101);
-  EXPECT_EQ(Subjects(tvDrafts), Keys{L"RE: " + p.plainMail->Subject()});
-}
-
 }  // namespace

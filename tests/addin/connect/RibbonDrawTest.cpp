@@ -8,6 +8,7 @@
 #include "engine/mTanvelo.h"
 #include "inspector_ui/CItemContextMenu.h"
 #include "platform/addin/ItemContextMenu.h"
+#include "platform/forms/User.h"
 #include "platform/support/LibNorvane.h"
 #include "platform/win32/CodePage.h"
 #include "tests/addin/connect/ConnectTest.h"
@@ -276,4 +277,13 @@ TEST_F(RibbonDraw, TheRealCommandsRunFromTheRibbonAndTheContextMenu) {
   addin->RibbonHalf().Button_Action_(X(L"btnTanveloSub"), std::any(explorer));
   EXPECT_EQ(boxes + 1, Boxes().size());
   NoHostErrors();
+}
+
+TEST_F(RibbonDraw, TheOptionsButtonIsHiddenButItsCommandShowsTheDialog) {
+  Run(L"14.0.0.4760");
+  auto w = ExplorerRibbon();
+  EXPECT_FALSE(w->Visible(X(L"grpOptions")));
+  forms::QueueScript(L"frmOptions", [](forms::User& u) { u.PressEsc(); });
+  COutlookRibbonCommands().ShowOptions();
+  EXPECT_EQ(0u, forms::PendingScripts(L"frmOptions"));
 }

@@ -76,17 +76,6 @@ TEST(KeyboardModifiers, RightAltWithoutAnAltGrLayoutIsJustAlt) {
   EXPECT_EQ(editor->text, L"") << "Alt+E types nothing";
 }
 
-TEST(KeyboardModifiers, LeftAndRightKeysMakeTheGenericStateTogether) {
-  keybd_event(VK_CONTROL, 0, 0, 0);                      // left Ctrl
-  keybd_event(VK_CONTROL, 0, KEYEVENTF_EXTENDEDKEY, 0);  // right Ctrl
-  EXPECT_LT(GetKeyState(VK_LCONTROL), 0);
-  EXPECT_LT(GetKeyState(VK_RCONTROL), 0);
-  keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
-  EXPECT_LT(GetKeyState(VK_CONTROL), 0) << "the right Ctrl still holds it";
-  keybd_event(VK_CONTROL, 0, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
-  EXPECT_GE(GetKeyState(VK_CONTROL), 0);
-}
-
 TEST(KeyboardModifiers, AHeldKeyRepeatsWithThePreviousStateBit) {
   auto editor = std::make_shared<Editor>();
   keyboard::SetFocus(editor);
