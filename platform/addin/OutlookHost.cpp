@@ -18,15 +18,15 @@ namespace addinhost {
 OutlookHost::OutlookHost(std::shared_ptr<outlook::Application> app,
                          std::shared_ptr<IDTExtensibility2> addin)
     : app_(std::move(app)), addin_(std::move(addin)) {
-  std::weak_ptr<outlook::Application> weakApp = app_;
   std::weak_ptr<bool> alive = alive_;
+  // The bars get no parent: the Application owns its windows, and a window's bars holding the
+  // Application would keep both alive for ever.
   outlook::SetCommandBarsMaker(
-      [weakApp, alive](const std::shared_ptr<outlook::Object>& window) -> std::shared_ptr<void> {
+      [alive](const std::shared_ptr<outlook::Object>& window) -> std::shared_ptr<void> {
         if (alive.expired()) return nullptr;  // this host has ended
-        std::any parent = weakApp.lock();
         if (std::dynamic_pointer_cast<outlook::Explorer>(window))
-          return office::MakeExplorerCommandBars(parent);
-        return office::MakeInspectorCommandBars(parent);
+          return office::MakeExplorerCommandBars();
+        return office::MakeInspectorCommandBars();
       });
   int32_t major = outlook::MajorVersion(app_->Version());
   if (major >= 12) {
