@@ -287,3 +287,29 @@ TEST_F(RibbonDraw, TheOptionsButtonIsHiddenButItsCommandShowsTheDialog) {
   COutlookRibbonCommands().ShowOptions();
   EXPECT_EQ(0u, forms::PendingScripts(L"frmOptions"));
 }
+
+TEST_F(RibbonDraw, Outlook2007ComposeRibbonsAndAMenuWithNothingSelected) {
+  Run(L"12.0.0.6423");
+  auto tpl = Template(L"Welcome");
+  auto compose = host->RibbonWindowOf(host->OpenInspector(tpl).get());
+  ASSERT_TRUE(compose);
+  compose->Draw();
+  EXPECT_TRUE(compose->Visible(L"sbtnTemplate"));
+  EXPECT_FALSE(compose->Visible(L"btnTemplate2"));
+  EXPECT_TRUE(compose->Visible(L"Norvane.Tanvelo.grpInsert"));
+  EXPECT_EQ(L"ICO_SAVE_AS_TEMPLATE@32", Picture(*compose, L"btnTemplate"));
+  // A draft of the user's own: only "save as template".
+  auto draft =
+      host->RibbonWindowOf(host->OpenInspector(outlook::AddUnsentMail(p.drafts, L"Notes")).get());
+  draft->Draw();
+  EXPECT_TRUE(draft->Visible(L"btnTemplate2"));
+  EXPECT_FALSE(draft->Visible(L"sbtnTemplate"));
+  EXPECT_FALSE(draft->Visible(L"Norvane.Tanvelo.grpInsert"));
+  // Nothing selected in the Inbox: no reply entries, a new mail can still be made.
+  explorer->Select({});
+  auto menu = o2007events::ContextMenu::ShowItemMenu(addin->EventsComponent(), explorer);
+  EXPECT_EQ(L"Tanvelo/New mail from a template...", menu->Entries().at(0));
+  EXPECT_EQ(L"Reply", menu->Entries().at(1));
+  menu->Close();
+  NoHostErrors();
+}
