@@ -148,7 +148,9 @@ TEST_F(RibbonDraw, QuickItemsNameAndRunTheTemplatesMostUsed) {
   auto w = ExplorerRibbon();
   w->OpenMenu(X(L"mnuTanvelo"));
   EXPECT_FALSE(w->Visible(X(L"btnTanveloT1")));
-  // Uses counted while the add-in runs: the menu follows at its next opening.
+  // Uses counted while the add-in runs, after a mail was opened (its ribbon loaded last): the
+  // explorer's menu follows at its next opening all the same.
+  host->OpenInspector(p.htmlMail);
   g_oFrequentlyTemplates->IncUseCount(thanks->EntryID(), 1);
   g_oFrequentlyTemplates->IncUseCount(price->EntryID(), 1);
   g_oFrequentlyTemplates->IncUseCount(price->EntryID(), 1);
@@ -312,4 +314,27 @@ TEST_F(RibbonDraw, Outlook2007ComposeRibbonsAndAMenuWithNothingSelected) {
   EXPECT_EQ(L"Reply", menu->Entries().at(1));
   menu->Close();
   NoHostErrors();
+}
+
+TEST_F(RibbonDraw, AQuickItemsLabelFollowsTheRecordsRefreshedAtAStart) {
+  Run(L"14.0.0.4760");
+  auto gone = Template(L"Old offer");
+  auto kept = Template(L"Thanks");
+  g_oFrequentlyTemplates->IncUseCount(gone->EntryID(), 1);
+  g_oFrequentlyTemplates->IncUseCount(gone->EntryID(), 1);
+  g_oFrequentlyTemplates->IncUseCount(kept->EntryID(), 1);
+  auto read = host->RibbonWindowOf(host->OpenInspector(p.plainMail).get());
+  read->OpenMenu(L"mnuTanvelo");
+  EXPECT_EQ(L"Old offer", read->Label(L"btnTanveloT1"));
+  // The template goes while the add-in rests (its last explorer closed, the mail still open);
+  // the next explorer starts it again and the records are refreshed.
+  gone->Delete();
+  host->CloseExplorer(explorer);
+  explorer = host->OpenExplorer(p.inbox);
+  read->OpenMenu(L"mnuTanvelo");
+  EXPECT_EQ(L"Thanks", read->Label(L"btnTanveloT1"));
+  EXPECT_FALSE(read->Visible(L"btnTanveloT2"));
+  recorder->runs.clear();
+  read->Click(L"btnTanveloT1");
+  EXPECT_NE(std::wstring::npos, recorder->runs.at(0).find(kept->EntryID()));
 }
