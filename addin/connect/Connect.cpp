@@ -2,6 +2,7 @@
 
 #include "addin/commands/frmDummy.h"
 #include "addin/commands/mKeyboardHook.h"
+#include "addin/connect/CConnectRibbon.h"
 #include "addin/hotkeys/CHotkeys.h"
 #include "core/CClipboard.h"
 #include "core/CLang.h"
@@ -236,6 +237,9 @@ bool Connect::Init(const std::shared_ptr<CExplorerWrapper>& wrapper) {
     Hotkeys().LoadFromReg();
     if (!g_oFrequentlyTemplates) vb::Raise(vb::kObjectVariableNotSet);
     g_oFrequentlyTemplates->RefreshAll();
+    // Refreshing may drop or reorder records without a change event: the quick items drawn
+    // before would name other templates than their clicks run.
+    RibbonHalf().InvalidateQuickItems();
     mKeyboardHook::SetKeyboardHook();
   });
   return bSuccess;

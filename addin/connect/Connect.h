@@ -23,6 +23,7 @@
 #include "platform/office/Ribbon.h"
 #include "platform/outlook/Events.h"
 
+class CConnectRibbon;
 class CFrequentlyTemplates;
 class CHotkey;
 class RL_CLib;
@@ -66,8 +67,11 @@ class Connect : public addinhost::IDTExtensibility2,
   // Invalidates the explorer ribbon's controls that depend on what changed.
   void Explorer_InvalidateRibbon(bool bFolderSwitch, bool bSelectionChange, bool bFlag3,
                                  bool bFlag4, bool bFlag5, bool bFlag6);
-  // Set by Ribbon_OnLoad; empty until Office has loaded the ribbon.
+  // Set by Ribbon_OnLoad; empty until Office has loaded the ribbon. It reaches every loaded
+  // ribbon document (the explorer's and each inspector kind's), not only the last one.
   std::shared_ptr<office::IRibbonUI> m_oRibbon;
+  // The ribbon's documents, rules, refresh and the item context menu, made on first use.
+  CConnectRibbon& RibbonHalf();
 
   // --- Inside the add-in ---------------------------------------------------------------------
   // Connected, and neither failed nor shut down for good: the ribbon and the support
@@ -115,6 +119,7 @@ class Connect : public addinhost::IDTExtensibility2,
                                               const std::shared_ptr<outlook::Selection>& sel);
   void m_o2007events_OnContextMenuClose(int32_t nMenu);
 
+  std::shared_ptr<CConnectRibbon> m_oRibbonHalf;
   State m_state = State::NotConnected;
   bool m_bConnectFailed = false;
   std::shared_ptr<CFrequentlyTemplates> m_FreqTemplates;
