@@ -9,6 +9,7 @@
 #include "dialogs/mImportExportRun.h"
 #include "dialogs/mImportExportWordDocs.h"
 #include "engine/CFrequentlyTemplates.h"
+#include "engine/SystemFiling.h"
 #include "engine/mBody.h"
 #include "engine/mTanvelo.h"
 #include "platform/outlook/Outlook.h"
@@ -291,6 +292,7 @@ Outcome ImportOne(const FolderPtr& oFolder, const std::wstring& sFile, int32_t n
     step = L"ReadTempFile";
     std::wstring sText = ReadTempFile(sTempFile);
     step = L"CreateMail";
+    SystemFiling filing;
     item = oFolder->Items()->Add(outlook::olMailItem);
     item->SetSubject(sSubject);
     mTanvelo::SetAddinProperty(item, Options().ProductCode(), false);

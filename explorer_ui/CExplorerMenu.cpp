@@ -101,10 +101,14 @@ void CExplorerMenu::Create(const std::shared_ptr<outlook::Explorer>& explorer) {
     m_bToolbarChanged = false;
     m_bars = std::static_pointer_cast<office::CommandBars>(bars::Need(explorer)->CommandBars());
     bars::Need(m_bars);
-    m_updateSub = m_bars->OnUpdate([this] { OnUpdate(); });
+    BindUpdates();
     m_sContextMenuTag.clear();
   });
   vb::Err().Clear();
+}
+
+void CExplorerMenu::BindUpdates() {
+  vb::Ignore([&] { m_updateSub = bars::Need(m_bars)->OnUpdate([this] { OnUpdate(); }); });
 }
 
 bars::BarPtr CExplorerMenu::Bar(const wchar_t* name) const {

@@ -90,6 +90,7 @@ class CExplorerMenu : public std::enable_shared_from_this<CExplorerMenu> {
   void Update_TemplateMenu(const ExplorerMenuState& state);
 
   bool Gated() const;
+  void BindUpdates();
   // The bar of that name, or null; a missing anchor bar or menu is logged once per explorer.
   bars::BarPtr Bar(const wchar_t* name) const;
   void LogMissingOnce(const wchar_t* context, const std::wstring& what);

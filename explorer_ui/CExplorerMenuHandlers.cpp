@@ -93,10 +93,13 @@ void CExplorerMenu::m_btnSendDrafts_Click(const ButtonPtr&) {
 void CExplorerMenu::m_btnImport_Click(const ButtonPtr&) {
   // No update of this window's bars while the import runs; bound again however it ends.
   struct Rebind {
-    office::Subscription& slot;
-    office::Subscription kept;
-    ~Rebind() { slot = std::move(kept); }
-  } rebind{m_updateSub, std::move(m_updateSub)};
+    CExplorerMenu& menu;
+    bool bound;
+    ~Rebind() {
+      if (bound) menu.BindUpdates();
+    }
+  } rebind{*this, m_updateSub != nullptr};
+  m_updateSub.reset();
   Run(TheExplorerCommands().Import, L"Import");
 }
 void CExplorerMenu::m_btnExport_Click(const ButtonPtr&) {

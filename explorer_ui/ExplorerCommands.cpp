@@ -2,6 +2,8 @@
 
 #include "addin/commands/frmDummy.h"
 #include "addin/commands/mExplorer.h"
+#include "dialogs/frmDebug.h"
+#include "dialogs/frmOptions.h"
 
 ExplorerCommands DefaultExplorerCommands() {
   ExplorerCommands c;
@@ -20,6 +22,8 @@ ExplorerCommands DefaultExplorerCommands() {
     DummyForm().DemandNewMailFromTemplate(entryId, foreground);
   };
   c.DemandSelAndEditTemplate = [] { DummyForm().DemandSelAndEditTemplace(); };
+  c.ShowOptions = ShowOptionsDialog;
+  c.ShowDebug = ShowDebugDialog;
   return c;
 }
 

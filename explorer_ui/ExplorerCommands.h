@@ -1,6 +1,6 @@
 // The commands the explorer's bars run: the commands layer's explorer commands and the deferred
-// actions of its hidden form, and the dialogs. Tests replace entries with recorders; a command
-// left empty does nothing (logged).
+// actions of its hidden form, and the options and debug dialogs. Tests replace entries with
+// recorders; a command left empty does nothing (logged).
 #pragma once
 
 #include <cstdint>

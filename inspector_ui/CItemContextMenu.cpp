@@ -7,13 +7,13 @@
 
 namespace {
 
-struct EntrySpec {
+struct EntryLook {
   const wchar_t* caption;
   int32_t style;
   int32_t faceId;         // 0: none
   const wchar_t* bitmap;  // nullptr: none
 };
-constexpr EntrySpec kSpecs[CItemContextMenu::kEntries] = {
+constexpr EntryLook kLooks[CItemContextMenu::kEntries] = {
     {L"BTN_TANVELO_SUB", office::msoButtonIconAndCaption, 354, L"CMDTANVELO"},
     {L"BTN_REPLY_ALL_WITH_SUB", office::msoButtonIconAndCaption, 355, L"CMDREPLYALLWITH"},
     {L"BTN_FORWARD_WITH_SUB", office::msoButtonIconAndCaption, 356, L"CMDFORWARDWITH"},
@@ -116,7 +116,7 @@ void CItemContextMenu::Create(const std::shared_ptr<office::CommandBar>& oContex
   for (int32_t n = 1; n <= kEntries; ++n) {
     size_t i = static_cast<size_t>(n - 1);
     if (!flags[i]) continue;
-    const EntrySpec& spec = kSpecs[i];
+    const EntryLook& look = kLooks[i];
     std::shared_ptr<office::CommandBarButton> button;
     vb::Ignore([&] {
       button = office::AsButton(
@@ -128,16 +128,16 @@ void CItemContextMenu::Create(const std::shared_ptr<office::CommandBar>& oContex
     m_sinks.push_back(button->OnClick([weak, n](const auto&, bool&) {
       if (auto self = weak.lock()) self->Clicked(n);
     }));
-    vb::Ignore([&] { button->SetStyle(spec.style); });
-    vb::Ignore([&] { button->SetCaption(LangText(spec.caption)); });
-    if (spec.faceId) vb::Ignore([&] { button->SetFaceId(spec.faceId); });
+    vb::Ignore([&] { button->SetStyle(look.style); });
+    vb::Ignore([&] { button->SetCaption(LangText(look.caption)); });
+    if (look.faceId) vb::Ignore([&] { button->SetFaceId(look.faceId); });
     if (n == kNewFromTemplate)
       vb::Ignore(
           [&] { button->SetBeginGroup(bTanveloSub || bReplyAllWithSub || bForwardWithSub); });
-    if (spec.bitmap && version >= 10)
+    if (look.bitmap && version >= 10)
       vb::Ignore([&] {
-        SetBtnPicAndMask(button, vb::LoadResPicture(spec.bitmap, vb::vbResBitmap),
-                         vb::LoadResPicture(std::wstring(spec.bitmap) + L"MASK", vb::vbResBitmap));
+        SetBtnPicAndMask(button, vb::LoadResPicture(look.bitmap, vb::vbResBitmap),
+                         vb::LoadResPicture(std::wstring(look.bitmap) + L"MASK", vb::vbResBitmap));
       });
   }
 

@@ -4,6 +4,7 @@
 #include "addin/connect/CRibbonFacts.h"
 #include "core/CLibNorvaneWrapper.h"
 #include "core/Main.h"
+#include "dialogs/frmOptions.h"
 #include "engine/mTanvelo.h"
 #include "personalization/RL_CLib.h"
 #include "platform/outlook/Outlook.h"
@@ -99,8 +100,7 @@ void COutlookRibbonCommands::DemandSelAndEditTemplace() {
   DummyForm().DemandSelAndEditTemplace();
 }
 void COutlookRibbonCommands::ShowOptions() {
-  if (!fnShowOptions) vb::Raise(vb::kObjectVariableNotSet);
-  fnShowOptions();
+  ShowOptionsDialog();
 }
 void COutlookRibbonCommands::ReportProblem() {
   LibNorvane().ReportProblem();

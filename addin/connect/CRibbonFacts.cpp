@@ -1,13 +1,13 @@
 #include "addin/connect/CRibbonFacts.h"
 
 #include "addin/commands/IInspectorWrapperEx.h"
+#include "addin/commands/mExplorer.h"
 #include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/Main.h"
 #include "core/mIcons.h"
 #include "engine/CFrequentlyTemplates.h"
 #include "engine/mTanvelo.h"
-#include "platform/office/CommandBars.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/vb/Error.h"
 
@@ -30,21 +30,6 @@ std::shared_ptr<T> Need(const std::any& context) {
 
 std::shared_ptr<outlook::Item> CurrentItem(const std::any& inspector) {
   return Need<outlook::Inspector>(inspector)->CurrentItem();
-}
-
-// The state queries answer False on any error, keeping what was set so far.
-template <class F>
-bool Query(F&& body) {
-  bool answer = false;
-  vb::Ignore([&] { answer = body(); });
-  vb::Err().Clear();
-  return answer;
-}
-
-std::shared_ptr<outlook::Item> FirstSelected(const outlook::Explorer& explorer) {
-  auto selection = explorer.Selection();
-  if (selection->Count() == 0) return nullptr;
-  return selection->Item(1);
 }
 
 }  // namespace
@@ -125,57 +110,29 @@ bool COutlookRibbonFacts::IsDraftsFolderCurrent(const std::any& explorer) {
   return IsDraftsFolder(Need<outlook::Explorer>(explorer)->CurrentFolder());
 }
 
+// The explorer's state questions are the commands layer's, so the ribbon, the command bars
+// and the context menus can never disagree about them.
 bool COutlookRibbonFacts::IsMailFolderCurrent(const std::any& explorer) {
-  return Query([&] {
-    auto folder = Need<outlook::Explorer>(explorer)->CurrentFolder();
-    return folder->DefaultItemType() == outlook::olMailItem && !mTanvelo::IsTemplateFolder(folder);
-  });
+  return mExplorer::IsMailFolderCurrent(Need<outlook::Explorer>(explorer));
 }
 
 bool COutlookRibbonFacts::IsMailSelected(const std::any& explorer) {
-  return Query([&] {
-    auto first = FirstSelected(*Need<outlook::Explorer>(explorer));
-    return first && first->Class() == outlook::olMail;
-  });
+  return mExplorer::IsMailSelected(Need<outlook::Explorer>(explorer));
 }
 
 bool COutlookRibbonFacts::IsTemplateSelected(const std::any& explorer) {
-  return Query([&] {
-    auto e = Need<outlook::Explorer>(explorer);
-    if (!mTanvelo::IsTemplateFolder(e->CurrentFolder())) return false;
-    auto first = FirstSelected(*e);
-    return first && first->Class() == outlook::olMail && !first->Sent();
-  });
+  return mExplorer::IsTemplateSelected(Need<outlook::Explorer>(explorer));
 }
 
 bool COutlookRibbonFacts::IsDefaultTemplateSelected(const std::any& explorer, bool& bIsDefault,
                                                     int32_t& nCount) {
-  bIsDefault = false;
-  nCount = 0;
-  return Query([&] {
-    auto e = Need<outlook::Explorer>(explorer);
-    if (!mTanvelo::IsTemplateFolder(e->CurrentFolder())) return false;
-    nCount = e->Selection()->Count();
-    auto first = FirstSelected(*e);
-    if (!first || first->Class() != outlook::olMail || first->Sent()) return false;
-    bIsDefault = mTanvelo::IsDefaultTemplate(first->EntryID());
-    return true;
-  });
+  return mExplorer::IsDefaultTemplateSelected(Need<outlook::Explorer>(explorer), bIsDefault,
+                                              nCount);
 }
 
 void COutlookRibbonFacts::GetBuiltinControlState(const std::any& explorer, int32_t nId,
                                                  bool& bEnabled, bool& bVisible) {
-  bEnabled = bVisible = false;
-  Query([&] {
-    auto bars = std::static_pointer_cast<office::CommandBars>(
-        Need<outlook::Explorer>(explorer)->CommandBars());
-    if (!bars) vb::Raise(vb::kObjectVariableNotSet);
-    if (auto control = bars->FindControl(0, nId)) {
-      bEnabled = control->Enabled();
-      bVisible = control->Visible();
-    }
-    return true;
-  });
+  mExplorer::GetBuiltinControlState(Need<outlook::Explorer>(explorer), nId, bEnabled, bVisible);
 }
 
 int32_t COutlookRibbonFacts::SelectionCount(const std::any& explorer) {

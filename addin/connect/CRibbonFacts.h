@@ -130,8 +130,6 @@ class COutlookRibbonFacts : public IRibbonFacts {
 class COutlookRibbonCommands : public IRibbonCommands {
  public:
   FindWrapperFn fnFindWrapper;
-  // Shows the options dialog modally (empty: no options dialog in this build).
-  std::function<void()> fnShowOptions;
 
   void Tanvelo_Click(const std::any& inspector, int32_t nAction, const std::wstring& sTemplateID,
                      bool bForeground) override;

@@ -20,21 +20,20 @@ namespace addinhost {
 OutlookHost::OutlookHost(std::shared_ptr<outlook::Application> app,
                          std::shared_ptr<IDTExtensibility2> addin)
     : app_(std::move(app)), addin_(std::move(addin)) {
-  std::weak_ptr<outlook::Application> weakApp = app_;
   std::weak_ptr<bool> alive = alive_;
+  // The bars get no parent: the Application owns its windows, and a window's bars holding the
+  // Application would keep both alive for ever.
   const int32_t version = outlook::MajorVersion(app_->Version());
   outlook::SetCommandBarsMaker(
-      [weakApp, alive,
-       version](const std::shared_ptr<outlook::Object>& window) -> std::shared_ptr<void> {
+      [alive, version](const std::shared_ptr<outlook::Object>& window) -> std::shared_ptr<void> {
         if (alive.expired()) return nullptr;  // this host has ended
-        std::any parent = weakApp.lock();
         if (std::dynamic_pointer_cast<outlook::Explorer>(window))
-          return office::MakeOutlookExplorerBars(version, parent);
+          return office::MakeOutlookExplorerBars(version);
         // An inspector's bars depend on its editor; Word before 2007 shares one set.
         int32_t editor = office::kEditorText;
         if (auto inspector = std::dynamic_pointer_cast<outlook::Inspector>(window))
           vb::Ignore([&] { editor = inspector->EditorType(); });
-        return office::MakeInspectorCommandBarsFor(editor, version, parent);
+        return office::MakeInspectorCommandBarsFor(editor, version);
       });
   int32_t major = outlook::MajorVersion(app_->Version());
   if (major >= 12) {

@@ -23,7 +23,9 @@ std::shared_ptr<office::CommandBars> Of(const std::shared_ptr<outlook::Inspector
   std::shared_ptr<outlook::Application> app;
   vb::Ignore([&] { app = inspector->CurrentItem()->Application(); });
   if (app) major = outlook::MajorVersion(app->Version());
-  auto bars = office::MakeInspectorCommandBarsFor(editor, major, std::any(app));
+  // No parent: the window holds its bars, and bars holding the Application would keep the
+  // whole profile alive in a circle.
+  auto bars = office::MakeInspectorCommandBarsFor(editor, major);
   inspector->SetCommandBars(bars);
   return bars;
 }

@@ -46,7 +46,11 @@ std::shared_ptr<CommandBars> MakeOutlookExplorerBars(int32_t version, std::any a
 
 std::shared_ptr<CommandBar> RightClick(CommandBars& bars, const std::vector<int32_t>& ids) {
   auto context = bars.Item(L"Context Menu");
+  // Outlook refills its own menu whatever the bar's protection against customizing.
+  int32_t protection = context->Protection();
+  context->SetProtection(0);
   FillBuiltIns(*context, ids);
+  context->SetProtection(protection);
   bars.FireOnUpdate();
   return context;
 }

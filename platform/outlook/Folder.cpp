@@ -154,9 +154,11 @@ std::shared_ptr<MAPIFolder> Folders::Add(const std::wstring& name, int32_t type)
   for (auto& f : parent_->Children())
     if (SameText(f->Name(), name))
       vb::Raise(kErrFailed, L"Cannot create the folder. A folder with that name already exists.");
-  int32_t itemType = type == olFolderContacts ? olContactItem
-                     : type == -1             ? parent_->DefaultItemType()
-                                              : olMailItem;
+  int32_t itemType = type == olFolderContacts   ? olContactItem
+                     : type == olFolderCalendar ? olAppointmentItem
+                     : type == olFolderTasks    ? olTaskItem
+                     : type == -1               ? parent_->DefaultItemType()
+                                                : olMailItem;
   auto store = parent_->Store();
   auto folder = std::make_shared<MAPIFolder>(name, itemType, session_, store);
   folder->SetEntryID(session_->NewEntryID(*store));

@@ -51,6 +51,9 @@ inline constexpr int32_t olMailItem = 0, olContactItem = 2, olPostItem = 6,
 // Default folders (OlDefaultFolders).
 inline constexpr int32_t olFolderDeletedItems = 3, olFolderOutbox = 4, olFolderSentMail = 5,
                          olFolderInbox = 6, olFolderContacts = 10, olFolderDrafts = 16;
+// Calendar and task folders, and their item types.
+inline constexpr int32_t olFolderCalendar = 9, olFolderTasks = 13, olAppointmentItem = 1,
+                         olTaskItem = 3;
 // Body formats, recipient types, attachment types, editors, close modes.
 inline constexpr int32_t olFormatUnspecified = 0, olFormatPlain = 1, olFormatHTML = 2,
                          olFormatRichText = 3;

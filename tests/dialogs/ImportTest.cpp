@@ -1,6 +1,7 @@
 #include "addin/hotkeys/CHotkeys.h"
 #include "core/COptions.h"
 #include "engine/CFrequentlyTemplates.h"
+#include "engine/SystemFiling.h"
 #include "engine/mTanvelo.h"
 #include "platform/vb/Format.h"
 #include "tests/dialogs/ImportExportTest.h"
@@ -258,4 +259,16 @@ TEST_F(ImportOutlook2000Test, WordTemplatesAreReadAsNewDocumentsBasedOnThem) {
       std::find_if(calls.begin(), calls.end(),
                    [](const std::wstring& c) { return c.find(L".htm,8)") != std::wstring::npos; }),
       calls.end());
+}
+
+TEST_F(ImportTest, TemplatesFiledIntoTheRootAreTheSystemsOwnNotTheUsers) {
+  // The add-in checks items the user drops into the templates root (empty subject, RTF body);
+  // an import is the system's own filing and must not raise those questions.
+  WriteDoc("C:\\Import\\Root offer.doc", {L"Dear Kim,"});
+  std::vector<bool> filingSeen;
+  auto sub = templates->Items()->ItemAdd.Subscribe(
+      [&](const std::shared_ptr<outlook::Item>&) { filingSeen.push_back(SystemFiling::Active()); });
+  EXPECT_EQ(DoImport(templates->EntryID(), L"C:\\Import", false, 0, nullptr, 2), 1);
+  ASSERT_FALSE(filingSeen.empty());
+  for (bool seen : filingSeen) EXPECT_TRUE(seen);
 }

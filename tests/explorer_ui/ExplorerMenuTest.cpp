@@ -141,7 +141,7 @@ TEST_F(ExplorerMenu, EachWindowHandlesOnlyTheClicksOfItsOwnControls) {
   UsedTemplate(L"Often", 2);
   auto menu = NewMenu();
   auto second = p.app->Explorers()->Add(p.inbox);
-  auto secondBars = office::MakeOutlookExplorerBars(11, std::any(p.app));
+  auto secondBars = office::MakeOutlookExplorerBars(11);
   second->SetCommandBars(secondBars);
   auto menu2 = std::make_shared<CExplorerMenu>();
   menu2->Create(second);
@@ -163,7 +163,7 @@ TEST_F(ExplorerMenu, EachWindowHandlesOnlyTheClicksOfItsOwnControls) {
 
 TEST_F(ExplorerMenu, AMissingBarOrMenuIsLoggedOncePerWindow) {
   Start(11);
-  auto bare = office::CommandBars::Create(std::any(p.app));
+  auto bare = office::CommandBars::Create();
   bare->AddBuiltInBar(L"Context Menu", office::msoBarTypePopup);
   explorer->SetCommandBars(bare);
   auto menu = NewMenu();
@@ -171,4 +171,17 @@ TEST_F(ExplorerMenu, AMissingBarOrMenuIsLoggedOncePerWindow) {
   EXPECT_EQ(1u, LogCount(L"CExplorerMenu::Create_TemplateMenu"));
   EXPECT_EQ(1u, LogCount(L"CExplorerMenu::Create_ImportExportMenu"));
   EXPECT_EQ(1u, LogCount(L"CExplorerMenu::Create_ActionMenuContact"));
+}
+
+TEST_F(ExplorerMenu, TheAboutEntryIsAskedForUntilTheLibraryAddsIt) {
+  Start(11);
+  support::library::SetAboutMenuResult(1);
+  auto menu = NewMenu();
+  cbars->FireOnUpdate();
+  cbars->FireOnUpdate();
+  EXPECT_EQ(2u, AboutCalls());
+  support::library::SetAboutMenuResult(0);
+  cbars->FireOnUpdate();
+  cbars->FireOnUpdate();
+  EXPECT_EQ(3u, AboutCalls());
 }

@@ -48,7 +48,7 @@ class ExplorerUiTest : public testing::Test {
     ASSERT_TRUE(g_oLang->Init(testsource::InstallEnglishFile(), L"Tanvelo"));
     g_oFrequentlyTemplates = std::make_shared<CFrequentlyTemplates>();
     explorer = p.app->ActiveExplorer();
-    cbars = office::MakeOutlookExplorerBars(version, std::any(p.app));
+    cbars = office::MakeOutlookExplorerBars(version);
     explorer->SetCommandBars(cbars);
     Record();
   }

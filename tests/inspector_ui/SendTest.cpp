@@ -1,5 +1,7 @@
 // Send in a mail window: a mail the program made is personalized and goes out as one message or
 // one per recipient; any other mail is left to Outlook; what cannot be done is told.
+#include <algorithm>
+
 #include "dialogs/mForms.h"
 #include "engine/RoadSupport.h"
 #include "platform/win32/Clock.h"
@@ -75,6 +77,21 @@ TEST_F(Send, AMadeMailGoesOutPersonalizedAsOneMessageOrOnePerRecipient) {
     }
     EXPECT_TRUE(ItemsOf(tvDrafts).empty());
   }
+}
+
+TEST_F(Send, MessagesTheUserKeepsAreFiledPersonalizedNotSent) {
+  win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox& box) {
+    return (box.style & 0xF) == win32::MB_YESNO ? win32::IDYES : win32::IDOK;
+  });
+  auto mail = MadeMail(L"Offer", L"Dear %FirstName%", 2, {L"Kim Roe", L"Lee Ann"});
+  auto wrapper = Open(mail);
+  mail->Send();
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  std::vector<std::wstring> filed;
+  for (const auto& item : ItemsOf(tvDrafts)) filed.push_back(item->To() + L": " + item->Body());
+  std::sort(filed.begin(), filed.end());
+  EXPECT_EQ((std::vector<std::wstring>{L"Kim Roe: Dear Kim", L"Lee Ann: Dear Lee"}), filed);
+  EXPECT_FALSE(wrapper->GetInspector());
 }
 
 TEST_F(Send, InWordTheSendIsStoppedAndProcessedAMomentLater) {

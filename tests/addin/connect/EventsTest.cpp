@@ -116,10 +116,9 @@ TEST_F(Events, OnOutlook2010EnteringTheTemplatesTreeBringsTheTabForward) {
   explorer->SetCurrentFolder(p.inbox);
   EXPECT_TRUE(std::find(ribbon->calls.begin(), ribbon->calls.end(),
                         L"Tab Norvane.Tanvelo.Explorer.tab") == ribbon->calls.end());
+  ribbon->calls.clear();  // the Inbox's own redraw of the folder's controls
   explorer->SetCurrentFolder(templates->Folders()->Item(1));
-  // The folder switch also refreshes the template group; the tab comes forward either way.
-  EXPECT_TRUE(std::find(ribbon->calls.begin(), ribbon->calls.end(),
-                        L"Tab Norvane.Tanvelo.Explorer.tab") != ribbon->calls.end());
+  EXPECT_EQ(L"Tab Norvane.Tanvelo.Explorer.tab", ribbon->calls.at(0));
   // A new mail inspector has the whole ribbon asked again; a contact's does not.
   ribbon->calls.clear();
   host->OpenInspector(p.kimContact);

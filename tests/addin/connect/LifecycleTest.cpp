@@ -147,6 +147,22 @@ TEST_F(ConnectTest, AFaultBeforeTheStartCompletesShutsDownAndOneAfterIsOnlyLogge
   EXPECT_EQ(Connect::State::Initialised, addin->GetState());
   EXPECT_EQ(1u, menus.size());
   EXPECT_NE(nullptr, g_oTemplatesFolder);
+
+  // An explorer whose menu cannot be made, and a keyboard hook Windows refuses: the explorer
+  // is left without bars, hotkeys do not work, everything else runs.
+  Boot(L"11.0.0.8000");
+  Factories().MakeExplorerMenu =
+      [](const std::shared_ptr<outlook::Explorer>&) -> std::shared_ptr<void> {
+    vb::Raise(5, L"no bars");
+  };
+  win32::keyboard::RefuseHooks(5);
+  AcceptFolderDialog();
+  Start();
+  EXPECT_TRUE(Logged(L"Connect::AddMenu", L"no bars"));
+  EXPECT_EQ(Connect::State::Initialised, addin->GetState());
+  EXPECT_FALSE(mKeyboardHook::IsHookSet());
+  EXPECT_TRUE(lib::InitCompleted());
+  EXPECT_TRUE(host->Errors().empty());
 }
 
 TEST_F(ConnectTest, ClosingTheLastExplorerEndsThePartAndTheNextExplorerStartsItAgain) {

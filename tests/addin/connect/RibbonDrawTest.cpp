@@ -8,6 +8,8 @@
 #include "engine/mTanvelo.h"
 #include "inspector_ui/CItemContextMenu.h"
 #include "platform/addin/ItemContextMenu.h"
+#include "platform/forms/User.h"
+#include "platform/support/LibNorvane.h"
 #include "platform/win32/CodePage.h"
 #include "tests/addin/connect/ConnectTest.h"
 #include "tests/addin/connect/RibbonFakes.h"
@@ -54,6 +56,10 @@ class RibbonDraw : public ConnectTest {
     EXPECT_TRUE(host->Ribbon()->Errors().empty());
     for (const auto& e : host->Ribbon()->Errors()) ADD_FAILURE() << win32::ToAnsi(e);
     EXPECT_TRUE(host->Errors().empty());
+    // Nor did any rule fail quietly on the way.
+    for (const auto& e : support::library::Log())
+      if (e.level == kLevelError && e.procedure.rfind(L"Connect", 0) == 0)
+        ADD_FAILURE() << win32::ToAnsi(e.procedure + L": " + e.text);
   }
 
   std::shared_ptr<outlook::Explorer> explorer;
@@ -142,7 +148,9 @@ TEST_F(RibbonDraw, QuickItemsNameAndRunTheTemplatesMostUsed) {
   auto w = ExplorerRibbon();
   w->OpenMenu(X(L"mnuTanvelo"));
   EXPECT_FALSE(w->Visible(X(L"btnTanveloT1")));
-  // Uses counted while the add-in runs: the menu follows at its next opening.
+  // Uses counted while the add-in runs, after a mail was opened (its ribbon loaded last): the
+  // explorer's menu follows at its next opening all the same.
+  host->OpenInspector(p.htmlMail);
   g_oFrequentlyTemplates->IncUseCount(thanks->EntryID(), 1);
   g_oFrequentlyTemplates->IncUseCount(price->EntryID(), 1);
   g_oFrequentlyTemplates->IncUseCount(price->EntryID(), 1);
@@ -271,4 +279,62 @@ TEST_F(RibbonDraw, TheRealCommandsRunFromTheRibbonAndTheContextMenu) {
   addin->RibbonHalf().Button_Action_(X(L"btnTanveloSub"), std::any(explorer));
   EXPECT_EQ(boxes + 1, Boxes().size());
   NoHostErrors();
+}
+
+TEST_F(RibbonDraw, TheOptionsButtonIsHiddenButItsCommandShowsTheDialog) {
+  Run(L"14.0.0.4760");
+  auto w = ExplorerRibbon();
+  EXPECT_FALSE(w->Visible(X(L"grpOptions")));
+  forms::QueueScript(L"frmOptions", [](forms::User& u) { u.PressEsc(); });
+  COutlookRibbonCommands().ShowOptions();
+  EXPECT_EQ(0u, forms::PendingScripts(L"frmOptions"));
+}
+
+TEST_F(RibbonDraw, Outlook2007ComposeRibbonsAndAMenuWithNothingSelected) {
+  Run(L"12.0.0.6423");
+  auto tpl = Template(L"Welcome");
+  auto compose = host->RibbonWindowOf(host->OpenInspector(tpl).get());
+  ASSERT_TRUE(compose);
+  compose->Draw();
+  EXPECT_TRUE(compose->Visible(L"sbtnTemplate"));
+  EXPECT_FALSE(compose->Visible(L"btnTemplate2"));
+  EXPECT_TRUE(compose->Visible(L"Norvane.Tanvelo.grpInsert"));
+  EXPECT_EQ(L"ICO_SAVE_AS_TEMPLATE@32", Picture(*compose, L"btnTemplate"));
+  // A draft of the user's own: only "save as template".
+  auto draft =
+      host->RibbonWindowOf(host->OpenInspector(outlook::AddUnsentMail(p.drafts, L"Notes")).get());
+  draft->Draw();
+  EXPECT_TRUE(draft->Visible(L"btnTemplate2"));
+  EXPECT_FALSE(draft->Visible(L"sbtnTemplate"));
+  EXPECT_FALSE(draft->Visible(L"Norvane.Tanvelo.grpInsert"));
+  // Nothing selected in the Inbox: no reply entries, a new mail can still be made.
+  explorer->Select({});
+  auto menu = o2007events::ContextMenu::ShowItemMenu(addin->EventsComponent(), explorer);
+  EXPECT_EQ(L"Tanvelo/New mail from a template...", menu->Entries().at(0));
+  EXPECT_EQ(L"Reply", menu->Entries().at(1));
+  menu->Close();
+  NoHostErrors();
+}
+
+TEST_F(RibbonDraw, AQuickItemsLabelFollowsTheRecordsRefreshedAtAStart) {
+  Run(L"14.0.0.4760");
+  auto gone = Template(L"Old offer");
+  auto kept = Template(L"Thanks");
+  g_oFrequentlyTemplates->IncUseCount(gone->EntryID(), 1);
+  g_oFrequentlyTemplates->IncUseCount(gone->EntryID(), 1);
+  g_oFrequentlyTemplates->IncUseCount(kept->EntryID(), 1);
+  auto read = host->RibbonWindowOf(host->OpenInspector(p.plainMail).get());
+  read->OpenMenu(L"mnuTanvelo");
+  EXPECT_EQ(L"Old offer", read->Label(L"btnTanveloT1"));
+  // The template goes while the add-in rests (its last explorer closed, the mail still open);
+  // the next explorer starts it again and the records are refreshed.
+  gone->Delete();
+  host->CloseExplorer(explorer);
+  explorer = host->OpenExplorer(p.inbox);
+  read->OpenMenu(L"mnuTanvelo");
+  EXPECT_EQ(L"Thanks", read->Label(L"btnTanveloT1"));
+  EXPECT_FALSE(read->Visible(L"btnTanveloT2"));
+  recorder->runs.clear();
+  read->Click(L"btnTanveloT1");
+  EXPECT_NE(std::wstring::npos, recorder->runs.at(0).find(kept->EntryID()));
 }
