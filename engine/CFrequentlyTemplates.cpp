@@ -181,6 +181,24 @@ std::shared_ptr<CTemplate> CFrequentlyTemplates::Refresh(const std::wstring& sEn
   return record;
 }
 
+void CFrequentlyTemplates::MoveRecord(const std::wstring& sOldEntryID,
+                                      const std::wstring& sNewEntryID) {
+  auto old = FindTemplate(sOldEntryID);
+  if (!old || sOldEntryID == sNewEntryID) return;
+  auto record = std::make_shared<CTemplate>(*old);
+  record->sEntryID = sNewEntryID;
+  DeleteEntry(old);
+  DropCaches();
+  std::shared_ptr<redemption::SafeMailItem> none;
+  if (record->Refresh(none)) {
+    if (auto existing = FindTemplate(sNewEntryID)) DeleteEntry(existing);
+    vb::Ignore([&] { m_colTemplates.Add(record); });
+    vb::Ignore([&] { SaveEntry(*record); });
+  }
+  for (int32_t useType : kUseTypes) vb::Ignore([&] { OnChange.Raise(useType); });
+  vb::Err().Clear();
+}
+
 void CFrequentlyTemplates::SaveEntry(const CTemplate& record) {
   CWinReg reg;
   if (reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true))

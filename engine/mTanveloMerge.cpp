@@ -1,6 +1,7 @@
 // The merge of a template into a reply or forward, its recipient step, and the plain copy of
 // body, subject and attachments from one item to another.
 #include "engine/RoadSupport.h"
+#include "engine/SystemFiling.h"
 #include "engine/mBody.h"
 #include "engine/mHTML.h"
 #include "personalization/RL_mAddressBook.h"
@@ -118,6 +119,7 @@ void MergeAttachments(const ItemPtr& tmpl, ItemPtr& target, const std::wstring& 
 }  // namespace
 
 bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID) {
+  SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::InsertTemplate";
   ItemPtr copy;
   bool merged = false;

@@ -19,12 +19,13 @@ struct HotkeysState {
   std::unique_ptr<CHotkeys> hotkeys;
 };
 
-// A failing fetch of the bound template means the binding is stale.
+// A failing fetch of the bound template means the binding is stale. Without a templates
+// folder nothing can be checked, and the binding is kept: dropping it here would erase it
+// from the registry at the next save.
 bool TemplateExists(const std::wstring& sEntryID) {
-  bool found = vb::Catch([&] {
-    if (!g_oApp || !g_oTemplatesFolder) vb::Raise(vb::kObjectVariableNotSet);
-    g_oApp->Session()->GetItemFromID(sEntryID, g_oTemplatesFolder->StoreID());
-  });
+  if (!g_oApp || !g_oTemplatesFolder) return true;
+  bool found =
+      vb::Catch([&] { g_oApp->Session()->GetItemFromID(sEntryID, g_oTemplatesFolder->StoreID()); });
   vb::Err().Clear();
   return found;
 }

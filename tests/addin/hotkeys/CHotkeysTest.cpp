@@ -149,14 +149,22 @@ TEST_F(Hotkeys, OnlyKeysTheDialogMakesLoadAndALetterIsOneKeyInEitherCase) {
             Stored());
 }
 
-TEST_F(Hotkeys, NoKeyOrNoTemplatesFolderLoadsNothing) {
+TEST_F(Hotkeys, NoKeyLoadsNothingAndNoTemplatesFolderKeepsWhatCannotBeChecked) {
   CHotkeys hotkeys;
   hotkeys.LoadFromReg();
   EXPECT_EQ(0, hotkeys.Count());
-  Write({{L"Ctrl+Alt+A", L"Tanvelo," + a}});
+  Write({{L"Ctrl+Alt+A", L"Tanvelo," + a}, {L"Ctrl+Alt+B", L"Tanvelo,gone"}});
+  // Without a templates folder (a start that has not found it yet) nothing can be checked:
+  // the bindings stay, and a save in that state does not erase them from the registry.
   g_oTemplatesFolder.reset();
   hotkeys.LoadFromReg();
-  EXPECT_EQ(0, hotkeys.Count());
+  EXPECT_EQ(2, hotkeys.Count());
+  hotkeys.SaveToReg();
+  EXPECT_EQ(2u, Stored().size());
+  // Once the folder is known, the stale one goes.
+  g_oTemplatesFolder = templates;
+  hotkeys.LoadFromReg();
+  EXPECT_EQ((std::vector<std::wstring>{L"Ctrl+Alt+A=" + a}), Keys(hotkeys));
 }
 
 TEST_F(Hotkeys, Lookups) {
