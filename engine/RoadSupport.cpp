@@ -160,7 +160,10 @@ std::wstring SafeFileName(const std::wstring& name, const std::wstring& fallback
              digit == L'\u00B3';
   }
   if (device) safe = L"_" + safe;
-  if (safe.size() > maxLength) safe.erase(maxLength);
+  if (safe.size() > maxLength) {
+    safe.erase(maxLength);
+    trim(safe);
+  }
   return safe.empty() ? fallback : safe;
 }
 

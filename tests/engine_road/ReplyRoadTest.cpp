@@ -275,6 +275,8 @@ TEST(SafeFileNames, KeepOrdinaryNamesAndDefuseTheRest) {
   EXPECT_EQ(L"CO.txt", SafeFileName(L"CON" + std::wstring(40, L' ') + L".txt", L"#", 6));
   EXPECT_EQ(L"b.eee", SafeFileName(L"b." + std::wstring(40, L'e'), L"#", 5));
   EXPECT_EQ(L"_CON", SafeFileName(L"CON", L"#", 4));
+  // The mark of a device name takes room: what is cut off must not leave a trailing dot.
+  EXPECT_EQ(L"_COM\u00B9", SafeFileName(L"COM\u00B9." + std::wstring(10, L'x'), L"#", 6));
 }
 
 TEST_F(ReplyRoad, ALongAttachmentNameIsShortenedToFitTheTemporaryFolder) {

@@ -1,5 +1,8 @@
 // Hotkey key texts and the hotkeys key. A key the dialog can make goes from text to fields
 // and back unchanged; whatever the key holds, what loads survives a save and a new load.
+#include <algorithm>
+#include <cwctype>
+
 #include "FuzzSupport.h"
 #include "addin/hotkeys/CHotkeys.h"
 #include "core/CWinReg.h"
@@ -71,6 +74,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CHotkeys& hotkeys = Hotkeys();
   hotkeys.LoadFromReg();
   std::vector<std::wstring> loaded = Bindings(hotkeys);
+
+  // Every valid value loads: a key text as the dialog writes it (the letter in either case),
+  // a known action and a template that exists. Only a key bound already may keep it out.
+  {
+    CWinReg reg;
+    FUZZ_CHECK(reg.InitForRead(CWinReg::HKEY_CURRENT_USER, CHotkeys::GetRegPath()));
+    std::wstring name;
+    for (int32_t i = 0; i <= 1000; ++i) {
+      CWinReg::Found found = reg.ValueAt(i, name);
+      if (found == CWinReg::Found::End) break;
+      if (found != CWinReg::Found::Name) continue;
+      bool alt = name.size() == 10 && name.starts_with(L"Ctrl+Alt+");
+      bool shift = name.size() == 12 && name.starts_with(L"Ctrl+Shift+");
+      wchar_t letter = name.empty() ? 0 : static_cast<wchar_t>(std::towupper(name.back()));
+      if ((!alt && !shift) || letter < L'A' || letter > L'Z') continue;
+      std::wstring data = reg.GetStringValue(name);
+      size_t comma = data.find(L',');
+      if (comma == std::wstring::npos || data.find(L',', comma + 1) != std::wstring::npos) continue;
+      std::wstring action = vb::LCase(data.substr(0, comma));
+      if (action != L"tanvelo" && action != L"reply to all with" && action != L"forward with")
+        continue;
+      if (std::find(ids.begin(), ids.end(), data.substr(comma + 1)) == ids.end()) continue;
+      FUZZ_CHECK(hotkeys.FindByKeys(letter, shift, alt, true) != nullptr);
+    }
+  }
   hotkeys.SaveToReg();
   hotkeys.LoadFromReg();
   FUZZ_CHECK(Bindings(hotkeys) == loaded);
