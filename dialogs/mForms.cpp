@@ -9,6 +9,7 @@
 #include "dialogs/DialogSupport.h"
 #include "dialogs/frmBrowseFolder.h"
 #include "dialogs/frmHotkey.h"
+#include "dialogs/frmImportExport.h"
 #include "dialogs/frmSelectTemplate.h"
 #include "dialogs/frmWait.h"
 #include "engine/mTanveloRoad.h"
@@ -182,6 +183,7 @@ std::unique_ptr<frmWait>& Wait() {
 }  // namespace
 
 void ConnectEngineServices() {
+  ConnectImportExportDialogs();
   auto& services = mTanvelo::Services();
   services.ShowSelectTemplate = ShowSelectTemplate;
   services.AskSendMessages = AskSendMessages;

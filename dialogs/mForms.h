@@ -65,8 +65,8 @@ bool IsWordInstalled();
 void AskSendMessages(int32_t nCount, bool& bSendNow, bool bWordEditor);
 
 // Hands the template road its dialogs: the picker, the send question and the wait window
-// (shown without waiting, hidden for a moment, closed by unloading it). The add-in calls it
-// at connection.
+// (shown without waiting, hidden for a moment, closed by unloading it), and sets the export
+// and import dialogs for their launchers. The add-in calls it at connection.
 void ConnectEngineServices();
 
 }  // namespace mForms

@@ -34,6 +34,9 @@ class CFrequentlyTemplates {
   // registry.
   void RefreshAll();
   std::shared_ptr<CTemplate> Refresh(const std::wstring& sEntryID);
+  // Gives the usage record of a template that was replaced by a new one to the new one (its
+  // counts kept); nothing when the old one has none. Raises OnChange for every use type.
+  void MoveRecord(const std::wstring& sOldEntryID, const std::wstring& sNewEntryID);
 
   // Raised with the use type after each counted use.
   outlook::Event<int32_t> OnChange;

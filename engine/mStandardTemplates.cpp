@@ -1,6 +1,7 @@
 #include "engine/mStandardTemplates.h"
 
 #include "core/Main.h"
+#include "engine/SystemFiling.h"
 #include "engine/mTanvelo.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/vb/Runtime.h"
@@ -21,6 +22,7 @@ const std::shared_ptr<T>& Need(const std::shared_ptr<T>& object) {
 }  // namespace
 
 void CreateStandardTemplates(bool bForce) {
+  SystemFiling filing;
   bool bCreated = false;
   FolderPtr standard = GetOrCreateFolder(Need(g_oTemplatesFolder), kStandardFolder, bCreated);
   for (const wchar_t* name : kSampleFolders) {

@@ -2,6 +2,7 @@
 // body, subject and attachments from one item to another.
 #include "engine/ContentIdRenames.h"
 #include "engine/RoadSupport.h"
+#include "engine/SystemFiling.h"
 #include "engine/mBody.h"
 #include "engine/mHTML.h"
 #include "personalization/RL_mAddressBook.h"
@@ -141,6 +142,7 @@ void MergeAttachments(const ItemPtr& tmpl, ItemPtr& target, const std::wstring& 
 }  // namespace
 
 bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID) {
+  SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::InsertTemplate";
   ItemPtr copy;
   bool merged = false;
@@ -193,18 +195,27 @@ int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
     // SMTP addresses: an Exchange address typed as "Name <...>" would not resolve back.
     RL_mAddressBook::CollectRecipients(source.shared_from_this(), records, true);
     for (const auto& record : records) {
-      std::wstring text = FindNoCase(record.Name, record.Email) != std::wstring::npos
-                              ? record.Email
-                              : record.Name + L" <" + record.Email + L">";
-      auto recipient = target.Add(text);
-      recipient->SetType(record.nType);
-      if (recipient->Resolve()) {
-        ++count;
+      // "Name <>" would resolve by the name alone, possibly to someone else.
+      if (record.Email.empty()) {
+        LogWarning(proc, L"member without address left out - '" + record.Name + L"'");
         continue;
       }
-      target.Remove(recipient->Index());
-      sUnresolved += (sUnresolved.empty() ? L"" : L", ") + record.Name;
-      LogWarning(proc, L"Cant resolve recipient name=" + record.Name + L", email=" + record.Email);
+      // Each recipient on its own: one that fails costs only itself.
+      Trap(proc, [&] {
+        std::wstring text = FindNoCase(record.Name, record.Email) != std::wstring::npos
+                                ? record.Email
+                                : record.Name + L" <" + record.Email + L">";
+        auto recipient = target.Add(text);
+        recipient->SetType(record.nType);
+        if (recipient->Resolve()) {
+          ++count;
+          return;
+        }
+        target.Remove(recipient->Index());
+        sUnresolved += (sUnresolved.empty() ? L"" : L", ") + record.Name;
+        LogWarning(proc,
+                   L"Cant resolve recipient name=" + record.Name + L", email=" + record.Email);
+      });
     }
   });
   return count;

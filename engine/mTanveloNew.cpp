@@ -5,6 +5,7 @@
 #include "core/COptions.h"
 #include "engine/CFrequentlyTemplates.h"
 #include "engine/RoadSupport.h"
+#include "engine/SystemFiling.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/vb/Runtime.h"
 
@@ -82,6 +83,7 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
 
 ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
                              const std::vector<std::wstring>& addresses, int32_t nSendMode) {
+  SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::NewMailFromTemplate_";
   ItemPtr copy;
   ItemPtr made = TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
@@ -109,6 +111,7 @@ ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
 }
 
 ItemPtr NewTemplate(const FolderPtr& folder) {
+  SystemFiling filing;
   return TrapOr(L"mTanvelo::NewTemplate", ItemPtr(), [&] {
     FolderPtr target = folder && IsTemplateFolder(folder) ? folder : TemplatesRoot();
     ItemPtr item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
@@ -121,6 +124,7 @@ ItemPtr NewTemplate(const FolderPtr& folder) {
 
 void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStoreID,
                          bool bForeground) {
+  SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::NewTemplateFromMail";
   Trap(proc, [&] {
     ItemPtr source;
@@ -171,6 +175,7 @@ bool TemplateHasRecipients(const std::wstring& sTemplateID) {
 }
 
 void PostItems2MailItems(const FolderPtr& folder, bool& bAsked, bool& bCancelled) {
+  SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::PostItems2MailItems";
   Trap(proc, [&] {
     std::vector<std::wstring> ids;
@@ -196,6 +201,7 @@ void PostItems2MailItems(const FolderPtr& folder, bool& bAsked, bool& bCancelled
 }
 
 ItemPtr PostItem2MailItem(const ItemPtr& post) {
+  SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::PostItem2MailItem";
   ItemPtr mail;
   bool complete = false;

@@ -19,14 +19,22 @@ struct HotkeysState {
   std::unique_ptr<CHotkeys> hotkeys;
 };
 
-// A failing fetch of the bound template means the binding is stale.
+// A failing fetch of the bound template means the binding is stale. Without a templates
+// folder nothing can be checked, and the binding is kept: dropping it here would erase it
+// from the registry at the next save.
 bool TemplateExists(const std::wstring& sEntryID) {
-  bool found = vb::Catch([&] {
-    if (!g_oApp || !g_oTemplatesFolder) vb::Raise(vb::kObjectVariableNotSet);
-    g_oApp->Session()->GetItemFromID(sEntryID, g_oTemplatesFolder->StoreID());
-  });
+  if (!g_oApp || !g_oTemplatesFolder) return true;
+  bool found =
+      vb::Catch([&] { g_oApp->Session()->GetItemFromID(sEntryID, g_oTemplatesFolder->StoreID()); });
   vb::Err().Clear();
   return found;
+}
+
+// Ctrl with Alt or Shift and a letter: what the hotkey dialog makes, and so all the keyboard
+// hook can meet. Anything else in the registry (a hand edit) would be a binding no key reaches.
+bool IsDialogKey(const CHotkey& hotkey) {
+  return hotkey.KeyCode >= 'A' && hotkey.KeyCode <= 'Z' && hotkey.Ctrl &&
+         hotkey.Alt != hotkey.Shift;
 }
 
 }  // namespace
@@ -84,13 +92,19 @@ void CHotkeys::LoadFromReg() {
   m_colHotkeys.Clear();
   CWinReg reg;
   if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, GetRegPath())) return;
+  std::wstring name;
   for (int32_t index = 0; index <= kMaxValueIndex; ++index) {
-    std::wstring name = reg.Values(index);
-    if (name.empty()) break;
+    CWinReg::Found found = reg.ValueAt(index, name);
+    if (found == CWinReg::Found::End) break;
+    if (found == CWinReg::Found::Unreadable || name.empty()) continue;
     std::vector<std::wstring> data = vb::Split(reg.GetStringValue(name), L",");
     auto hotkey = std::make_shared<CHotkey>();
     bool valid = vb::Catch([&] {
       hotkey->DisplayKeyName(name);
+      if (!IsDialogKey(*hotkey)) {
+        LogError(L"CHotkeys::LoadFromReg", 0, L"No hotkey the dialog makes: '" + name + L"'");
+        vb::Raise(vb::kTypeMismatch);
+      }
       hotkey->DisplayActionName2(data[0]);
       if (data.size() < 2) vb::Raise(vb::kSubscriptOutOfRange);
       hotkey->TemplateEntryID = data[1];

@@ -5,6 +5,7 @@
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/Item.h"
+#include "platform/outlook/WindowBars.h"
 #include "platform/vb/Error.h"
 
 namespace outlook {
@@ -87,6 +88,7 @@ std::shared_ptr<Explorer> Explorers::Item(int32_t index) const {
 
 std::shared_ptr<Explorer> Explorers::Add(const std::shared_ptr<MAPIFolder>& folder, bool show) {
   auto explorer = std::make_shared<Explorer>(app_, folder);
+  explorer->SetCommandBars(MakeCommandBars(explorer));
   list_.push_back(explorer);
   NewExplorer.Raise(explorer);
   if (show && !explorer->IsClosed()) explorer->Activate();

@@ -5,6 +5,7 @@
 #include "platform/outlook/Application.h"
 #include "platform/outlook/BodyConvert.h"
 #include "platform/outlook/Item.h"
+#include "platform/outlook/WindowBars.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Runtime.h"
 
@@ -114,6 +115,7 @@ std::shared_ptr<Inspector> Inspectors::Item(int32_t index) const {
 
 std::shared_ptr<Inspector> Inspectors::Add(const std::shared_ptr<outlook::Item>& item, bool show) {
   auto inspector = std::make_shared<Inspector>(app_, item);
+  inspector->SetCommandBars(MakeCommandBars(inspector));
   item->SetInspector(inspector);
   list_.push_back(inspector);
   NewInspector.Raise(inspector);

@@ -52,6 +52,8 @@ struct AppInfo {
   std::wstring Title = L"Tanvelo";
   std::wstring Path = L"C:\\Program Files\\Norvane\\Tanvelo";  // the add-in's folder
   std::wstring EXEName = L"Tanvelo";
+  // The compiled help file as the project names it; the add-in points it at its own folder.
+  std::wstring HelpFile = L"Tanvelo.chm";
   uint32_t hInstance = 0x10000000;
 };
 AppInfo& App();

@@ -122,7 +122,9 @@ void Advance(uint32_t ms) {
   uint64_t until = S().now + ms;
   while (FireNext(until)) {
   }
-  S().now = until;
+  // A timer's callback may have let time pass itself (a modal dialog waiting for the user):
+  // time never runs backwards.
+  if (S().now < until) S().now = until;
 }
 
 void RunDue() {

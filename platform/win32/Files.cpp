@@ -50,8 +50,18 @@ struct FindSearch {
   size_t next = 0;
 };
 
+// A file another process keeps open.
+struct Hold {
+  fs::path path;
+  uint32_t access = 0;
+  uint32_t share = 0;
+};
+
 struct FilesState {
   fs::path root;
+  std::map<uint32_t, Hold> holds;
+  uint32_t nextHold = 1;
+  std::vector<fs::path> readOnly;
   uint32_t nextHandle = 0x00000104;
   std::map<HANDLE, OpenFile> files;
   std::map<HANDLE, FindSearch> searches;
@@ -97,6 +107,8 @@ struct Parsed {
 std::optional<Parsed> Parse(const char* path) {
   if (path == nullptr || S().root.empty()) return std::nullopt;
   std::wstring text = FromAnsi(path);
+  // The ANSI calls take no path of MAX_PATH characters or more.
+  if (text.size() >= MAX_PATH) return std::nullopt;
   auto isSep = [](wchar_t c) { return c == L'\\' || c == L'/'; };
   Parsed out;
   size_t pos = 0;
@@ -262,7 +274,26 @@ FindEntry EntryOf(const fs::path& host, const std::string& ansiName) {
 bool IsOpen(const fs::path& host) {
   for (const auto& [h, f] : S().files)
     if (f.path == host) return true;
+  for (const auto& [id, hold] : S().holds)
+    if (hold.path == host) return true;
   return false;
+}
+
+// Whether another process's open of the file refuses this access or sharing.
+bool SharingRefuses(const fs::path& host, uint32_t access, uint32_t share) {
+  for (const auto& [id, h] : S().holds) {
+    if (h.path != host) continue;
+    if ((access & GENERIC_READ) && !(h.share & FILE_SHARE_READ)) return true;
+    if ((access & GENERIC_WRITE) && !(h.share & FILE_SHARE_WRITE)) return true;
+    if ((h.access & GENERIC_READ) && !(share & FILE_SHARE_READ)) return true;
+    if ((h.access & GENERIC_WRITE) && !(share & FILE_SHARE_WRITE)) return true;
+  }
+  return false;
+}
+
+bool IsReadOnly(const fs::path& host) {
+  const auto& list = S().readOnly;
+  return std::find(list.begin(), list.end(), host) != list.end();
 }
 
 }  // namespace
@@ -339,13 +370,17 @@ bool DeleteFileA(const char* path) {
   if (!r->exists) return Fail(kFileNotFound);
   std::error_code ec;
   if (fs::is_directory(r->host, ec)) return Fail(kAccessDenied);
+  if (IsReadOnly(r->host)) return Fail(kAccessDenied);
+  for (const auto& [id, hold] : S().holds)
+    if (hold.path == r->host && !(hold.share & FILE_SHARE_DELETE))
+      return Fail(ERROR_SHARING_VIOLATION);
   if (IsOpen(r->host)) return Fail(ERROR_SHARING_VIOLATION);
   if (!fs::remove(r->host, ec)) return Fail(kAccessDenied);
   return true;
 }
 
-HANDLE CreateFileA(const char* path, uint32_t access, uint32_t, const void*, uint32_t disposition,
-                   uint32_t, HANDLE) {
+HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void*,
+                   uint32_t disposition, uint32_t, HANDLE) {
   auto parsed = Parse(path);
   if (!parsed || parsed->isDriveRoot()) return FailHandle(ERROR_PATH_NOT_FOUND);
   Resolved r = Resolve(*parsed);
@@ -380,6 +415,9 @@ HANDLE CreateFileA(const char* path, uint32_t access, uint32_t, const void*, uin
     default:
       return FailHandle(ERROR_INVALID_PARAMETER);
   }
+  if (r.exists && SharingRefuses(r.host, access, share)) return FailHandle(ERROR_SHARING_VIOLATION);
+  if (r.exists && IsReadOnly(r.host) && ((access & GENERIC_WRITE) || truncate))
+    return FailHandle(kAccessDenied);
   if (create || truncate) {
     if (IsOpen(r.host)) return FailHandle(ERROR_SHARING_VIOLATION);
     std::ofstream(r.host, std::ios::binary | std::ios::trunc);
@@ -504,6 +542,63 @@ bool SystemTimeToFileTime(const SYSTEMTIME* time, FILETIME* out) {
   return true;
 }
 
+uint32_t GetFileAttributesA(const char* path) {
+  auto parsed = Parse(path);
+  if (!parsed) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  Resolved r = Resolve(*parsed);
+  if (!r.exists) {
+    SetLastError(r.parentExists ? kFileNotFound : ERROR_PATH_NOT_FOUND);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  std::error_code ec;
+  if (fs::is_directory(r.host, ec)) return FILE_ATTRIBUTE_DIRECTORY;
+  return FILE_ATTRIBUTE_ARCHIVE | (IsReadOnly(r.host) ? FILE_ATTRIBUTE_READONLY : 0);
+}
+
+bool SetFileAttributesA(const char* path, uint32_t attributes) {
+  auto r = ResolvePath(path);
+  if (!r || !r->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
+  if (!r->exists) return Fail(kFileNotFound);
+  auto& list = S().readOnly;
+  list.erase(std::remove(list.begin(), list.end(), r->host), list.end());
+  std::error_code ec;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) && !fs::is_directory(r->host, ec))
+    list.push_back(r->host);
+  return true;
+}
+
+uint32_t GetLongPathNameA(const char* shortPath, char* longPath, uint32_t size) {
+  auto parsed = Parse(shortPath);
+  if (!parsed) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return 0;
+  }
+  std::string text = shortPath;
+  std::string out;
+  if (text.size() >= 2 && text[1] == ':')
+    out = text.substr(0, 2);
+  else
+    out = "\\\\";
+  fs::path current = parsed->base;
+  for (size_t i = 0; i < parsed->parts.size(); ++i) {
+    auto child = FindChild(current, parsed->parts[i]);
+    if (!child) {
+      SetLastError(i + 1 == parsed->parts.size() ? kFileNotFound : ERROR_PATH_NOT_FOUND);
+      return 0;
+    }
+    current = *child;
+    if (!(i == 0 && out == "\\\\")) out += "\\";
+    out += ToAnsi(HostNameToWide(current));
+  }
+  if (parsed->parts.empty() || text.back() == '\\' || text.back() == '/') out += "\\";
+  if (longPath == nullptr || size < out.size() + 1) return static_cast<uint32_t>(out.size() + 1);
+  std::memcpy(longPath, out.c_str(), out.size() + 1);
+  return static_cast<uint32_t>(out.size());
+}
+
 uint32_t GetTempPathA(uint32_t size, char* buffer) {
   char value[MAX_PATH + 1] = {};
   uint32_t n = GetEnvironmentVariableA("TMP", value, sizeof(value));
@@ -571,6 +666,18 @@ std::optional<std::string> ReadAll(const std::string& path) {
   return bytes;
 }
 
+uint32_t HoldOpen(const std::string& path, uint32_t access, uint32_t share) {
+  auto r = ResolvePath(path.c_str());
+  if (!r || !r->exists) return 0;
+  uint32_t id = S().nextHold++;
+  S().holds[id] = Hold{r->host, access, share};
+  return id;
+}
+
+void ReleaseHold(uint32_t hold) {
+  S().holds.erase(hold);
+}
+
 void FailNextRead(uint32_t error) {
   S().failNextRead = error;
 }
@@ -596,6 +703,8 @@ TempSandbox::TempSandbox() {
 TempSandbox::~TempSandbox() {
   if (S().root == m_path) {
     S().files.clear();
+    S().holds.clear();
+    S().readOnly.clear();
     S().root.clear();
   }
   std::error_code ec;

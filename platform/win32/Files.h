@@ -27,10 +27,13 @@ inline constexpr uint32_t CREATE_ALWAYS = 2;
 inline constexpr uint32_t OPEN_EXISTING = 3;
 inline constexpr uint32_t OPEN_ALWAYS = 4;
 inline constexpr uint32_t TRUNCATE_EXISTING = 5;
+inline constexpr uint32_t FILE_SHARE_DELETE = 0x4;
+inline constexpr uint32_t FILE_ATTRIBUTE_READONLY = 0x1;
 inline constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
 inline constexpr uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
 inline constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr uint32_t MAX_PATH = 260;
+inline constexpr uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 
 // Error codes only the file calls use; ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED and
 // ERROR_INVALID_HANDLE come with Registry.h.
@@ -91,6 +94,17 @@ bool WriteFile(HANDLE file, const void* buffer, uint32_t toWrite, uint32_t* writ
 bool GetFileTime(HANDLE file, FILETIME* creation, FILETIME* lastAccess, FILETIME* lastWrite);
 bool CloseHandle(HANDLE handle);
 
+// FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_READONLY and FILE_ATTRIBUTE_ARCHIVE (a file);
+// INVALID_FILE_ATTRIBUTES with the last error when the path is missing. Only the read-only bit
+// can be set: a read-only file refuses writing, truncating and deleting (ERROR_ACCESS_DENIED).
+uint32_t GetFileAttributesA(const char* path);
+bool SetFileAttributesA(const char* path, uint32_t attributes);
+
+// The path with every part spelt as on disk (the sandbox has no short names): the length
+// without the NUL when it fits, else the size needed with the NUL; 0 with the last error when
+// a part is missing or the path is relative.
+uint32_t GetLongPathNameA(const char* shortPath, char* longPath, uint32_t size);
+
 // Uses the bias in force now, as the real call does.
 bool FileTimeToLocalFileTime(const FILETIME* utc, FILETIME* local);
 bool FileTimeToSystemTime(const FILETIME* time, SYSTEMTIME* out);
@@ -113,6 +127,12 @@ std::optional<std::filesystem::path> HostPath(const std::string& path);
 // saving it in an editor would.
 bool WriteAll(const std::string& path, const std::string& bytes);
 std::optional<std::string> ReadAll(const std::string& path);
+// Another process opens the file with this access and sharing until ReleaseHold; opens of
+// this process that its sharing does not allow, or whose sharing does not allow its access,
+// fail with ERROR_SHARING_VIOLATION, and so does deleting it unless it shares deleting.
+// 0 when the file does not exist.
+uint32_t HoldOpen(const std::string& path, uint32_t access, uint32_t share);
+void ReleaseHold(uint32_t hold);
 // The next ReadFile on any handle fails with this error.
 void FailNextRead(uint32_t error);
 size_t OpenHandleCount();

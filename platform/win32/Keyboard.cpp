@@ -27,6 +27,7 @@ struct KeyboardState {
   std::vector<keyboard::KeyStroke> delivered;
   uint32_t nextHook = 0x000A0001;
   uint32_t refuse = 0;
+  bool altGrLayout = false;
 };
 KeyboardState& S() {
   return PlatformState<KeyboardState>();
@@ -55,6 +56,81 @@ wchar_t TypedChar(uint8_t vk) {
   return 0;
 }
 
+// The characters a German layout gives with AltGr, as far as tests need them.
+wchar_t AltGrChar(uint8_t vk) {
+  switch (vk) {
+    case 'Q':
+      return L'@';
+    case 'E':
+      return L'\u20AC';
+    case 'M':
+      return L'\u00B5';
+    default:
+      return 0;
+  }
+}
+
+// The generic code keyboard messages carry for a modifier, and the side key a transition of
+// a generic code moves (the extended flag tells the right Ctrl and Alt).
+uint8_t Generic(uint8_t vk) {
+  switch (vk) {
+    case VK_LSHIFT:
+    case VK_RSHIFT:
+      return VK_SHIFT;
+    case VK_LCONTROL:
+    case VK_RCONTROL:
+      return VK_CONTROL;
+    case VK_LMENU:
+    case VK_RMENU:
+      return VK_MENU;
+    default:
+      return vk;
+  }
+}
+uint8_t Side(uint8_t vk, bool extended) {
+  switch (vk) {
+    case VK_SHIFT:
+      return VK_LSHIFT;
+    case VK_CONTROL:
+      return extended ? VK_RCONTROL : VK_LCONTROL;
+    case VK_MENU:
+      return extended ? VK_RMENU : VK_LMENU;
+    default:
+      return vk;
+  }
+}
+uint8_t OtherSide(uint8_t side) {
+  switch (side) {
+    case VK_LSHIFT:
+      return VK_RSHIFT;
+    case VK_RSHIFT:
+      return VK_LSHIFT;
+    case VK_LCONTROL:
+      return VK_RCONTROL;
+    case VK_RCONTROL:
+      return VK_LCONTROL;
+    case VK_LMENU:
+      return VK_RMENU;
+    case VK_RMENU:
+      return VK_LMENU;
+    default:
+      return side;
+  }
+}
+
+// One key's state after a press or release: the high bit while down, the low bit toggled by
+// each press.
+void SetKey(int vk, bool down) {
+  int16_t& state = S().keys[vk];
+  bool wasDown = state < 0;
+  if (!down) {
+    state = static_cast<int16_t>(state & 1);
+  } else {
+    int16_t toggled = wasDown ? (state & 1) : static_cast<int16_t>((state & 1) ^ 1);
+    state = static_cast<int16_t>(0x8000 | toggled);
+  }
+}
+
 // What the focused window does with a key-down that nobody swallowed.
 void Deliver(uint8_t vk, wchar_t unicode) {
   auto editor = S().focus.lock();
@@ -64,6 +140,10 @@ void Deliver(uint8_t vk, wchar_t unicode) {
     return;
   }
   bool shift = IsDown(VK_SHIFT), ctrl = IsDown(VK_CONTROL), alt = IsDown(VK_MENU);
+  if (S().altGrLayout && IsDown(VK_RMENU)) {
+    if (wchar_t c = AltGrChar(vk)) editor->ReplaceSelection(std::wstring(1, c));
+    return;
+  }
   // The editor opens the clipboard for a paste or a copy; while someone holds it open the
   // key does nothing.
   if (vk == VK_INSERT && (shift || ctrl) && !clipboard::Available()) return;
@@ -134,19 +214,24 @@ namespace {
 void Transition(uint8_t vk, uint8_t scanCode, uint32_t flags, wchar_t unicode) {
   auto& s = S();
   bool up = (flags & KEYEVENTF_KEYUP) != 0;
-  bool wasDown = IsDown(vk);
-  int16_t& state = s.keys[vk];
-  if (up) {
-    state = static_cast<int16_t>(state & 1);
-  } else {
-    int16_t toggled = wasDown ? (state & 1) : static_cast<int16_t>((state & 1) ^ 1);
-    state = static_cast<int16_t>(0x8000 | toggled);
+  const uint8_t side = Side(vk, (flags & KEYEVENTF_EXTENDEDKEY) != 0), generic = Generic(side);
+  const bool right = side == VK_RCONTROL || side == VK_RMENU;
+  // A layout with AltGr makes Windows press a left Ctrl before the right Alt and release it
+  // after, so that the chord reads as Ctrl+Alt.
+  const bool altGr = side == VK_RMENU && s.altGrLayout;
+  if (altGr && !up && !IsDown(VK_RMENU)) Transition(VK_LCONTROL, 0x1D, 0, 0);
+  bool wasDown = IsDown(side);
+  SetKey(side, !up);
+  if (side != generic) {
+    bool anyDown = !up || IsDown(OtherSide(side));
+    if (anyDown != IsDown(generic)) SetKey(generic, anyDown);
   }
   uint32_t lParam = 1u | (static_cast<uint32_t>(scanCode) << 16);
-  if (flags & KEYEVENTF_EXTENDEDKEY) lParam |= 1u << 24;
+  if ((flags & KEYEVENTF_EXTENDEDKEY) || right) lParam |= 1u << 24;
   if (IsDown(VK_MENU)) lParam |= 1u << 29;
   if (wasDown) lParam |= 1u << 30;
   if (up) lParam |= 1u << 31;
+  vk = generic;
 
   // A hook installed or removed while the message is dispatched counts from the next message.
   auto saved = std::move(s.running);
@@ -157,9 +242,11 @@ void Transition(uint8_t vk, uint8_t scanCode, uint32_t flags, wchar_t unicode) {
     result = CallFrom(0, HC_ACTION, vk, static_cast<LPARAM>(static_cast<int32_t>(lParam)));
   }
   S().running = std::move(saved);
-  if (result != 0) return;  // a hook swallowed the key
-  S().delivered.push_back({vk, !up});
-  if (!up) Deliver(vk, unicode);
+  if (result == 0) {  // else a hook swallowed the key
+    S().delivered.push_back({vk, !up});
+    if (!up) Deliver(vk, unicode);
+  }
+  if (altGr && up) Transition(VK_LCONTROL, 0x1D, KEYEVENTF_KEYUP, 0);
 }
 
 }  // namespace
@@ -195,6 +282,28 @@ void Press(uint8_t vk, bool shift, bool ctrl, bool alt) {
   if (alt) keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
   if (ctrl) keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
   if (shift) keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+}
+
+void Hold(uint8_t vk, int repeats, bool shift, bool ctrl, bool alt) {
+  if (shift) keybd_event(VK_SHIFT, 0, 0, 0);
+  if (ctrl) keybd_event(VK_CONTROL, 0, 0, 0);
+  if (alt) keybd_event(VK_MENU, 0, 0, 0);
+  for (int i = 0; i <= repeats; ++i) keybd_event(vk, 0, 0, 0);
+  keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+  if (alt) keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
+  if (ctrl) keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+  if (shift) keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+}
+
+void PressAltGr(uint8_t vk) {
+  keybd_event(VK_RMENU, 0x38, KEYEVENTF_EXTENDEDKEY, 0);
+  keybd_event(vk, 0, 0, 0);
+  keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+  keybd_event(VK_RMENU, 0x38, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
+}
+
+void SetAltGrLayout(bool altGr) {
+  S().altGrLayout = altGr;
 }
 
 void RefuseHooks(uint32_t error) {

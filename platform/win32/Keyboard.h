@@ -33,6 +33,13 @@ inline constexpr uint8_t VK_SPACE = 0x20;
 inline constexpr uint8_t VK_INSERT = 0x2D;
 inline constexpr uint8_t VK_LWIN = 0x5B;
 inline constexpr uint8_t VK_RWIN = 0x5C;
+// The left and right keys of each modifier; the messages carry the generic codes above.
+inline constexpr uint8_t VK_LSHIFT = 0xA0;
+inline constexpr uint8_t VK_RSHIFT = 0xA1;
+inline constexpr uint8_t VK_LCONTROL = 0xA2;
+inline constexpr uint8_t VK_RCONTROL = 0xA3;
+inline constexpr uint8_t VK_LMENU = 0xA4;
+inline constexpr uint8_t VK_RMENU = 0xA5;
 // What SendInput carries for a character typed by its code rather than by a key.
 inline constexpr uint8_t VK_PACKET = 0xE7;
 
@@ -47,10 +54,13 @@ HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE module, uint32_t th
 bool UnhookWindowsHookEx(HHOOK hook);
 // Calls the hook after the one running now; 0 past the end of the chain.
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
-// High bit (the value is negative): the key is down; low bit: toggled.
+// High bit (the value is negative): the key is down; low bit: toggled. The generic modifier
+// codes are down while either of their side keys is.
 int16_t GetKeyState(int virtualKey);
-// One key transition through the chain; lParam carries the repeat count 1, the scan code, the
-// extended flag (bit 24), Alt (bit 29), the previous state (bit 30) and the release (bit 31).
+// One key transition through the chain (a modifier's generic code moves its left key, or
+// with KEYEVENTF_EXTENDEDKEY its right one; the hook sees the generic code); lParam carries the
+// repeat count 1, the scan code, the extended flag (bit 24), Alt (bit 29), the previous state (bit
+// 30) and the release (bit 31).
 void keybd_event(uint8_t virtualKey, uint8_t scanCode, uint32_t flags, uintptr_t extraInfo);
 // One character typed by its code (SendInput with KEYEVENTF_UNICODE): a VK_PACKET down and up
 // through the chain; the focused editor receives the character on the down.
@@ -77,6 +87,16 @@ std::shared_ptr<FocusedEditor> Focused();
 const std::vector<KeyStroke>& Delivered();
 // Presses and releases a key with the given modifiers held, as a user's stroke.
 void Press(uint8_t virtualKey, bool shift = false, bool ctrl = false, bool alt = false);
+// Holds the key down long enough for `repeats` auto-repeated key-downs (previous-state bit
+// set), then releases it, with the given modifiers held throughout.
+void Hold(uint8_t virtualKey, int repeats, bool shift = false, bool ctrl = false, bool alt = false);
+// Presses the key with the right Alt held. With an AltGr layout Windows holds a left Ctrl
+// down around the right Alt, so the chord reads as Ctrl+Alt with VK_RMENU down, and the
+// editor receives the layout's AltGr character (German: Q "@", E the euro sign, M the micro
+// sign); without one the right Alt is just Alt.
+void PressAltGr(uint8_t virtualKey);
+// Chooses a keyboard layout with or without AltGr (the default: without, as US English).
+void SetAltGrLayout(bool altGr);
 // Makes SetWindowsHookExA fail with this error (0 lets it succeed again).
 void RefuseHooks(uint32_t error);
 size_t InstalledHooks();

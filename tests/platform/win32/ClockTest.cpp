@@ -36,6 +36,22 @@ TEST(Clock, RepeatingTimersAndKillInsideCallback) {
   EXPECT_FALSE(clock::IsTimerSet(id));
 }
 
+TEST(Clock, TimeThatPassesInsideATimerStaysPassed) {
+  // A timer's callback opens a dialog in which the user takes a second; a timer set there
+  // fires at its own moment after it.
+  uint32_t start = GetTickCount(), inner = 0;
+  clock::SetTimer(1, [&] {
+    clock::SetTimer(1500, [&] { inner = GetTickCount(); });
+    clock::Advance(1000);
+  });
+  clock::Advance(1);
+  EXPECT_EQ(start + 1001, GetTickCount()) << "time never runs backwards";
+  clock::Advance(499);
+  EXPECT_EQ(0u, inner);
+  clock::Advance(1);
+  EXPECT_EQ(start + 1501, inner);
+}
+
 TEST(Clock, RunDueFiresOnlyWhatIsDueWithoutMovingTime) {
   int fired = 0;
   clock::SetTimer(0, [&] { ++fired; });

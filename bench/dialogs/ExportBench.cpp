@@ -1,0 +1,91 @@
+// Exporting 100 and 1,000 templates, spread over 50 folders, with the in-memory Word: every
+// template is counted by the walk, written to a temporary file, converted and saved. A tenth
+// are HTML with an inline picture. The "BigO" row shows how the cost grows with the templates;
+// it should stay linear.
+#include <benchmark/benchmark.h>
+
+#include "core/CLang.h"
+#include "core/COptions.h"
+#include "core/Main.h"
+#include "dialogs/mImportExportWordDocs.h"
+#include "platform/outlook/Files.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/outlook/ProfileBuilder.h"
+#include "platform/redemption/Install.h"
+#include "platform/scripting/FileSystemObject.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Files.h"
+#include "platform/win32/Reset.h"
+#include "platform/word/Word.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+constexpr int kFolders = 50;
+
+const std::string kPng(
+    "\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x00\x04\x00\x00\x00\x03\x08\x02\x00\x00\x00",
+    33);
+
+std::shared_ptr<outlook::MAPIFolder> BuildTemplates(int64_t count) {
+  win32::ResetPlatform();
+  ReleaseOptions();
+  resources::LoadModuleResources();
+  redemption::Install();
+  word::Install();
+  outlook::Profile p = outlook::BuildProfile();
+  g_oApp = p.app;
+  g_oTemplatesFolder = p.root->Folders()->Add(L"Tanvelo Templates");
+  std::vector<std::shared_ptr<outlook::MAPIFolder>> folders{g_oTemplatesFolder};
+  for (int f = 1; f < kFolders; ++f)
+    folders.push_back(
+        folders[static_cast<size_t>(f) / 5]->Folders()->Add(L"Folder " + std::to_wstring(f)));
+  for (int64_t i = 0; i < count; ++i) {
+    auto item = outlook::AddUnsentMail(folders[static_cast<size_t>(i) % folders.size()],
+                                       L"Template " + std::to_wstring(i % 17));
+    if (i % 10 == 0) {
+      item->SetHTMLBody(
+          L"<html><body><p>Dear %FirstName%,</p><img src=\"cid:logo\"></body></html>");
+      auto a =
+          item->Attachments()->AddData(L"logo.png", std::vector<uint8_t>(kPng.begin(), kPng.end()));
+      a->SetFields(outlook::PR_ATTACH_CONTENT_ID, std::wstring(L"logo"));
+    } else {
+      item->SetBody(L"Dear %FirstName%,\r\nthank you for your order " + std::to_wstring(i) + L".");
+    }
+    item->Save();
+  }
+  return g_oTemplatesFolder;
+}
+
+void BM_Export(benchmark::State& state) {
+  auto root = BuildTemplates(state.range(0));
+  win32::files::TempSandbox sandbox;
+  outlook::files::Bind(
+      [](const std::wstring& path) -> std::optional<outlook::files::Bytes> {
+        auto bytes = win32::files::ReadAll(win32::ToAnsi(path));
+        if (!bytes) return std::nullopt;
+        return outlook::files::Bytes(bytes->begin(), bytes->end());
+      },
+      [](const std::wstring& path, const outlook::files::Bytes& data) {
+        return win32::files::WriteAll(win32::ToAnsi(path), std::string(data.begin(), data.end()));
+      });
+  int run = 0;
+  for (auto _ : state) {
+    std::wstring target = L"C:\\Export" + std::to_wstring(++run);
+    state.PauseTiming();
+    scripting::FileSystemObject().CreateFolder(target);
+    state.ResumeTiming();
+    int32_t written = mImportExportWordDocs::DoExport(root->EntryID(), target, true, 0, nullptr, 1);
+    if (written != state.range(0)) state.SkipWithError("not every template was written");
+    state.PauseTiming();
+    scripting::FileSystemObject().DeleteFolder(target, true);
+    state.ResumeTiming();
+  }
+  state.SetComplexityN(state.range(0));
+  outlook::files::Bind(nullptr, nullptr);
+  g_oTemplatesFolder.reset();
+  g_oApp.reset();
+}
+BENCHMARK(BM_Export)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+}  // namespace

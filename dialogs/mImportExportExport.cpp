@@ -1,0 +1,352 @@
+// The export: every template of an Outlook folder tree to one Word file in a Windows folder
+// tree of the same shape.
+#include "core/CLang.h"
+#include "core/COptions.h"
+#include "core/Main.h"
+#include "dialogs/CWordWrapper.h"
+#include "dialogs/mImportExportRun.h"
+#include "dialogs/mImportExportWordDocs.h"
+#include "engine/mBody.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/redemption/SafeItem.h"
+#include "platform/scripting/FileSystemObject.h"
+#include "platform/vb/Error.h"
+#include "platform/vb/Format.h"
+#include "platform/vb/Runtime.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Files.h"
+
+namespace mImportExportWordDocs {
+
+namespace {
+
+using run::Outcome;
+using FolderPtr = std::shared_ptr<outlook::MAPIFolder>;
+using ItemPtr = std::shared_ptr<outlook::Item>;
+
+constexpr const wchar_t* kTemplatesFilter = L"[MessageClass] = 'IPM.Note'";
+
+bool FitsAnsi(wchar_t c) {
+  if (c < 0x80) return true;
+  wchar_t one[1] = {c};
+  return win32::FromAnsi(win32::ToAnsi(std::wstring_view(one, 1))) == std::wstring_view(one, 1);
+}
+
+bool AllAnsi(const std::wstring& text) {
+  for (wchar_t c : text)
+    if (!FitsAnsi(c)) return false;
+  return true;
+}
+
+// Characters the ANSI code page lacks, as the file kind can carry them: numeric character
+// references in HTML, Unicode escapes in RTF.
+std::wstring KeepUnicode(const std::wstring& text, int32_t nFormat) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (FitsAnsi(c)) {
+      out += c;
+    } else if (nFormat == 2) {
+      out += L"&#" + std::to_wstring(static_cast<uint32_t>(c)) + L";";
+    } else {
+      out += L"\\u" + std::to_wstring(static_cast<int16_t>(static_cast<uint16_t>(c))) + L"?";
+    }
+  }
+  return out;
+}
+
+// The body's temporary file; plain text the code page cannot hold goes out as UTF-8 with its
+// byte-order mark, which Word recognises.
+void WriteBodyFile(const std::wstring& sPath, const std::wstring& sBody, int32_t nFormat) {
+  if (nFormat != 1) return CreateTextFile(sPath, KeepUnicode(sBody, nFormat));
+  if (AllAnsi(sBody)) return CreateTextFile(sPath, sBody);
+  Trap(L"mImportExport::CreateTextFile", [&] {
+    std::string bytes = "\xEF\xBB\xBF" + win32::WideToMultiByte(win32::CP_UTF8, sBody);
+    win32::HANDLE h = win32::CreateFileA(win32::ToAnsi(sPath).c_str(), win32::GENERIC_WRITE, 0,
+                                         nullptr, win32::CREATE_ALWAYS, 0, 0);
+    if (h == win32::INVALID_HANDLE_VALUE)
+      vb::Raise(scripting::kErrPermissionDenied, L"Permission denied");
+    uint32_t written = 0;
+    bool ok =
+        win32::WriteFile(h, bytes.data(), static_cast<uint32_t>(bytes.size()), &written, nullptr);
+    win32::CloseHandle(h);
+    if (!ok) vb::Raise(scripting::kErrPermissionDenied, L"Permission denied");
+  });
+}
+
+std::wstring Replace(const std::wstring& text, const std::wstring& find, const std::wstring& with) {
+  if (find.empty()) return text;
+  std::wstring out;
+  size_t pos = 0, hit;
+  while ((hit = text.find(find, pos)) != std::wstring::npos) {
+    out.append(text, pos, hit - pos);
+    out += with;
+    pos = hit + find.size();
+  }
+  out.append(text, pos, std::wstring::npos);
+  return out;
+}
+
+std::wstring Folded(const std::wstring& path) {
+  return vb::UCase(path);
+}
+
+// Saves the inline pictures the HTML body links to into "<name>_files" beside the document
+// and points the links at the saved files.
+void SaveInlinePictures(const ItemPtr& oItem, const std::wstring& sDocFolder,
+                        const std::wstring& sName, std::wstring& sBody) {
+  scripting::FileSystemObject fso;
+  auto safe = GetSafeItem(oItem);
+  if (!safe) vb::Raise(vb::kObjectVariableNotSet);
+  auto attachments = safe->Attachments();
+  int32_t count = attachments->Count();
+  for (int32_t i = 1; i <= count; ++i) {
+    auto attachment = attachments->Item(i);
+    if (attachment->Type() != outlook::olByValue) continue;
+    std::wstring cid;
+    outlook::PropValue value = attachment->Fields(outlook::PR_ATTACH_CONTENT_ID);
+    if (auto text = std::get_if<std::wstring>(&value)) cid = *text;
+    if (cid.empty() || sBody.find(L"cid:" + cid) == std::wstring::npos) continue;
+    std::wstring side = fso.BuildPath(sDocFolder, sName + L"_files");
+    if (!fso.FolderExists(side)) fso.CreateFolder(side);
+    side = GetLongPathName(side);
+    std::wstring file =
+        SafeAttachmentFileName(attachment->FileName(), L"image" + vb::Format(i, L"000"));
+    std::wstring target = fso.BuildPath(side, file);
+    if (fso.FileExists(target) || fso.FolderExists(target)) {
+      target.clear();
+      for (int32_t n = 1; n <= 99 && target.empty(); ++n) {
+        std::wstring candidate = fso.BuildPath(side, vb::Format(n, L"00") + file);
+        if (!fso.FileExists(candidate) && !fso.FolderExists(candidate)) target = candidate;
+      }
+      if (target.empty()) {
+        // Never over a picture already there: this one stays out of the document.
+        LogWarning(L"mImportExport::ExportWordDocument", L"no free name for " + file);
+        continue;
+      }
+    }
+    attachment->SaveAsFile(target);
+    sBody = Replace(sBody, L"\"cid:" + cid + L"\"", L"\"" + target + L"\"");
+    sBody = Replace(sBody, L"cid:" + cid, L"\"" + target + L"\"");
+  }
+}
+
+Outcome ExportOne(const std::shared_ptr<scripting::Folder>& oWindowsFolder, const ItemPtr& oItem,
+                  int32_t nConflict, int32_t nFormat, const std::wstring& sExtension,
+                  bool bQuitWord) {
+  const wchar_t* kProc = L"mImportExport::ExportWordDocument";
+  scripting::FileSystemObject fso;
+  std::wstring step;
+  run::TempFolder temp;
+  Outcome outcome = Outcome::Failed;
+  bool ok = vb::Catch([&] {
+    std::wstring sSubject = oItem->Subject();
+    std::wstring sName = MakeValidFileName(sSubject);
+    std::wstring folder = oWindowsFolder->Path();
+    std::wstring sFile = fso.BuildPath(folder, sName + sExtension);
+    if (sFile.size() >= 251 ||
+        run::SystemTempFolder().size() + 14 + sName.size() + sExtension.size() >= 251) {
+      vb::MsgBox(LangText(L"STR_CANT_EXPORT_TOOLONGNAME", sSubject), 0);
+      return;
+    }
+    auto& written = run::Current().written;
+    if (fso.FileExists(sFile)) {
+      int32_t rule = nConflict;
+      if (rule != kConflictDuplicate && rule != kConflictReplace && rule != kConflictLeave) {
+        LogError(kProc, 0, L"Invalid conflict resolution - " + std::to_wstring(nConflict));
+        rule = kConflictReplace;
+      }
+      // Replace overwrites what was there before the run, never what this run wrote: a
+      // second template of the same name takes the next number, replacing that file only
+      // when it too is older than the run.
+      bool replacing = rule == kConflictReplace;
+      if (replacing && written.count(Folded(sFile))) rule = kConflictDuplicate;
+      if (rule == kConflictLeave) {
+        outcome = Outcome::Skipped;
+        return;
+      }
+      if (rule == kConflictDuplicate) {
+        std::wstring found;
+        for (int32_t n = 1; n <= 99 && found.empty(); ++n) {
+          std::wstring candidate = fso.BuildPath(folder, sName + vb::Format(n, L"00") + sExtension);
+          if (!fso.FileExists(candidate) || (replacing && !written.count(Folded(candidate)))) {
+            found = candidate;
+            sName += vb::Format(n, L"00");
+          }
+        }
+        if (found.empty()) {
+          LogError(kProc, 0, L"to many duplicates");
+          return;
+        }
+        sFile = found;
+      }
+    }
+    CWordWrapper& word = WordWrapper();
+    if (!word.WordApplication() && !word.Create()) {
+      LogError(kProc, std::nullopt, std::nullopt, L"CreateWordApplication");
+      return;
+    }
+    step = L"CreateTempFolder";
+    temp.Create();
+    step = L"GetBody";
+    int32_t format = mBody::GetBodyFormat(oItem);
+    if (format == 0) format = 2;
+    std::wstring sBody;
+    if (format == 2) {
+      sBody = mBody::SafeGetHTMLBody(oItem, false, false);
+      if (vb::InStr(1, sBody, L"<body", true) == 0) format = 3;
+    }
+    if (format == 3) {
+      sBody = mBody::SafeGetRTFBody(oItem, false);
+      if (sBody.empty()) format = 1;
+    }
+    if (format == 1) sBody = mBody::SafeGetBody(oItem, false);
+    step = L"SaveToTempDir, Format=" + std::to_wstring(format);
+    std::wstring sTempFile;
+    if (format == 2) {
+      step = L"HTML, Save Attachments";
+      SaveInlinePictures(oItem, folder, sName, sBody);
+      step = L"SaveToTempDir, Format=HTML";
+      sTempFile = fso.BuildPath(temp.Path(), sName + L".htm");
+    } else {
+      sTempFile = fso.BuildPath(temp.Path(), sName + (format == 3 ? L".rtf" : L".txt"));
+    }
+    WriteBodyFile(sTempFile, sBody, format);
+    run::ShowTempFileIfAsked(sTempFile);
+    step = L"Word";
+    auto doc = word.DocumentOpen(sTempFile);
+    if (!doc) return;
+    bool done = word.DocumentUnlinkFields(doc) && word.DocumentSaveAs(doc, sFile, nFormat);
+    word.DocumentClose(doc, 0);
+    if (bQuitWord) word.Done();
+    if (!done) return;
+    written.insert(Folded(sFile));
+    outcome = Outcome::Done;
+  });
+  if (!ok) {
+    LogError(kProc, std::nullopt, std::nullopt, step);
+    outcome = Outcome::Failed;
+  }
+  return outcome;
+}
+
+int32_t CountTemplateItems(const FolderPtr& oFolder) {
+  int32_t count = oFolder->Items()->Restrict(kTemplatesFilter)->Count();
+  if (run::Current().bIncludeSubFolders)
+    for (const auto& sub : oFolder->Folders()->All()) count += CountTemplateItems(sub);
+  return count;
+}
+
+// The Windows folder that mirrors the relative path, made with the folders on the way.
+std::shared_ptr<scripting::Folder> CounterpartFolder(const std::wstring& sRelativePath) {
+  scripting::FileSystemObject fso;
+  auto folder = fso.GetFolder(run::Current().sBaseFolder);
+  if (sRelativePath.empty()) return folder;
+  for (const auto& raw : vb::Split(sRelativePath, L"\\")) {
+    std::wstring part = vb::Trim(raw);
+    std::shared_ptr<scripting::Folder> child;
+    vb::Ignore([&] { child = folder->SubFolders()->Item(part); });
+    vb::Err().Clear();
+    folder = child ? child : folder->SubFolders()->Add(part);
+  }
+  return folder;
+}
+
+int32_t DoExport1(const FolderPtr& oFolder, const std::wstring& sRelativePath, bool bTop) {
+  auto& state = run::Current();
+  int32_t count = 0;
+  std::wstring step;
+  bool ok = vb::Catch([&] {
+    if (bTop) {
+      int32_t total = CountTemplateItems(oFolder);
+      run::Report().nTotal = total;
+      run::ProgressInit(total);
+    }
+    std::shared_ptr<scripting::Folder> counterpart;
+    for (const auto& item : oFolder->Items()->Restrict(kTemplatesFilter)->All()) {
+      if (!counterpart) {
+        step = L"Create windows folder";
+        counterpart = CounterpartFolder(sRelativePath);
+        step.clear();
+      }
+      Outcome outcome =
+          ExportOne(counterpart, item, state.nConflict, state.nFormat, state.sExtension, false);
+      run::Tally(outcome);
+      if (outcome == Outcome::Done) ++count;
+      run::ProgressStep();
+      if (run::ProgressIsCancelled()) return;
+    }
+    if (state.bIncludeSubFolders) {
+      for (const auto& sub : oFolder->Folders()->All()) {
+        std::wstring rel =
+            sRelativePath + (sRelativePath.empty() ? L"" : L"\\") + MakeValidFileName(sub->Name());
+        count += DoExport1(sub, rel, false);
+        if (run::ProgressIsCancelled()) return;
+      }
+    }
+  });
+  if (!ok) {
+    LogError(L"mImportExport::DoExport1", std::nullopt, std::nullopt, step);
+    return 0;
+  }
+  if (bTop && !state.bCancelled) run::ProgressDone();
+  return count;
+}
+
+}  // namespace
+
+bool ExportWordDocument(const std::shared_ptr<scripting::Folder>& oWindowsFolder,
+                        const ItemPtr& oItem, int32_t nConflict, int32_t nFormat,
+                        const std::wstring& sExtension, bool bQuitWord) {
+  return ExportOne(oWindowsFolder, oItem, nConflict, nFormat, sExtension, bQuitWord) ==
+         Outcome::Done;
+}
+
+int32_t DoExport(const std::wstring& sOutlookFolderEntryID, const std::wstring& sWindowsFolder,
+                 bool bIncludeSubFolders, int32_t nConflict, IProgressForm* oProgressForm,
+                 int32_t nFormat) {
+  const wchar_t* kProc = L"mImportExport::DoExport";
+  std::wstring sExtension;
+  switch (nFormat) {
+    case 0:
+      sExtension = L".doc";
+      break;
+    case 1:
+      sExtension = L".dot";
+      break;
+    case 2:
+      sExtension = L".txt";
+      break;
+    case 6:
+      sExtension = L".rtf";
+      break;
+    default:
+      LogError(kProc, 0, L"Invalid export format - " + std::to_wstring(nFormat));
+      nFormat = 0;
+      sExtension = L".doc";
+  }
+  run::Begin(nConflict, bIncludeSubFolders, oProgressForm);
+  int32_t result = 0;
+  vb::Ignore([&] {
+    auto& state = run::Current();
+    state.nFormat = nFormat;
+    state.sExtension = sExtension;
+    auto folder = run::FindOutlookFolder(sOutlookFolderEntryID);
+    if (!folder) {
+      LogError(kProc, 0, L"MAPIFolder Not Exists");
+      return;
+    }
+    scripting::FileSystemObject fso;
+    if (!fso.FolderExists(sWindowsFolder)) {
+      LogError(kProc, 0, L"Folder(" + sWindowsFolder + L") Not Exists");
+      return;
+    }
+    state.sBaseFolder = fso.GetFolder(sWindowsFolder)->Path();
+    run::Report().bStarted = true;
+    result = DoExport1(folder, L"", true);
+  });
+  vb::Err().Clear();
+  run::Finish();
+  return result;
+}
+
+}  // namespace mImportExportWordDocs

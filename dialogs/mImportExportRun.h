@@ -1,0 +1,70 @@
+// What the export and the import share inside mImportExportWordDocs: the state of one run,
+// the progress protocol and the per-conversion temporary folder.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "dialogs/mImportExportWordDocs.h"
+
+namespace mImportExportWordDocs::run {
+
+enum class Outcome { Done, Skipped, Failed };
+
+struct State {
+  IProgressForm* progress = nullptr;
+  int32_t nConflict = 0;
+  bool bIncludeSubFolders = false;
+  bool bCancelled = false;
+  // Export.
+  std::wstring sBaseFolder;
+  int32_t nFormat = 0;
+  std::wstring sExtension;
+  std::set<std::wstring> written;  // files this run wrote, folded to upper case
+  // Import.
+  std::shared_ptr<outlook::MAPIFolder> oFolder;
+  int32_t nImportFormat = 2;
+};
+
+State& Current();
+RunReport& Report();
+// Starts a run's state and report; Finish clears the state and quits Word.
+void Begin(int32_t nConflict, bool bIncludeSubFolders, IProgressForm* progress);
+void Finish();
+void Tally(Outcome outcome);
+
+void ProgressInit(int32_t nTotal);
+void ProgressStep();
+void ProgressDone();
+// Also remembers a cancel, so that every level of the walk stops.
+bool ProgressIsCancelled();
+
+// The system temporary folder, without a trailing "\".
+std::wstring SystemTempFolder();
+
+// One conversion's folder directly in the system temporary folder; deleted with everything
+// in it when the object goes, but only when this object made it.
+class TempFolder {
+ public:
+  TempFolder() = default;
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  // Raises when no folder could be made.
+  void Create();
+  const std::wstring& Path() const { return m_sPath; }
+
+ private:
+  std::wstring m_sPath;
+  bool m_bCreated = false;
+};
+
+// With the option on: opens the file in its program and shows its path until OK.
+void ShowTempFileIfAsked(const std::wstring& sPath);
+
+// The Outlook folder of the templates store with this EntryID, or null.
+std::shared_ptr<outlook::MAPIFolder> FindOutlookFolder(const std::wstring& sEntryID);
+
+}  // namespace mImportExportWordDocs::run

@@ -1,0 +1,319 @@
+#include "platform/word/Word.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/vb/Error.h"
+#include "platform/vb/Runtime.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Files.h"
+#include "platform/win32/Registry.h"
+#include "platform/win32/Reset.h"
+
+namespace word {
+
+namespace {
+
+// Word's own error for a file it cannot open or save, and the one for a call without Word.
+constexpr int32_t kErrCommandFailed = 4198;
+constexpr int32_t kErrNotRunning = 462;
+
+struct WordState {
+  FaultSwitches faults;
+  std::vector<std::wstring> calls;
+  int32_t running = 0;
+  std::shared_ptr<Converter> converter;
+};
+
+WordState& S() {
+  return win32::PlatformState<WordState>();
+}
+
+std::wstring Lower(std::wstring text) {
+  for (auto& c : text) c = vb::LowerChar(c);
+  return text;
+}
+
+std::wstring Extension(const std::wstring& path) {
+  size_t dot = path.find_last_of(L'.');
+  size_t sep = path.find_last_of(L"\\/");
+  if (dot == std::wstring::npos || (sep != std::wstring::npos && dot < sep)) return L"";
+  return Lower(path.substr(dot + 1));
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+  size_t sep = path.find_last_of(L"\\/");
+  return sep == std::wstring::npos ? L"" : path.substr(0, sep);
+}
+
+std::wstring BaseName(const std::wstring& path) {
+  size_t sep = path.find_last_of(L"\\/");
+  std::wstring name = sep == std::wstring::npos ? path : path.substr(sep + 1);
+  size_t dot = name.find_last_of(L'.');
+  return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
+
+[[noreturn]] void Fail(const std::wstring& text) {
+  vb::Raise(kErrCommandFailed, text);
+}
+
+std::wstring Describe(const Variant& v) {
+  if (std::holds_alternative<int32_t>(v)) return std::to_wstring(std::get<int32_t>(v));
+  if (std::holds_alternative<std::wstring>(v)) return std::get<std::wstring>(v);
+  if (std::holds_alternative<bool>(v)) return std::get<bool>(v) ? L"True" : L"False";
+  return L"";
+}
+
+// The host copy of a sandbox file, for the converter.
+std::optional<std::string> HostOf(const std::wstring& path) {
+  auto host = win32::files::HostPath(win32::ToAnsi(path));
+  if (!host) return std::nullopt;
+  return host->string();
+}
+
+// Reads a document or template through the converter: the word processor writes HTML and its
+// pictures into a folder of its own, whose pictures become part of the document at once.
+Content ReadThroughConverter(const std::wstring& path) {
+  auto host = HostOf(path);
+  if (!host) Fail(L"This file could not be found.");
+  std::filesystem::path out =
+      std::filesystem::temp_directory_path() /
+      ("tanvelo-conv-" + std::to_string(static_cast<uint64_t>(vb::Rnd() * 1e9)));
+  std::error_code ec;
+  std::filesystem::create_directories(out, ec);
+  auto html = S().converter->ToHtml(*host, out.string());
+  Content c;
+  bool ok = false;
+  if (html) {
+    std::ifstream in(*html, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    c = ReadHtml(DecodeHtmlBytes(bytes), L"");
+    for (auto& pic : c.pictures) {
+      std::filesystem::path file = std::filesystem::path(*html).parent_path();
+      std::wstring rel = pic.link;
+      for (auto& ch : rel)
+        if (ch == L'\\') ch = L'/';
+      file /= win32::WideToMultiByte(win32::CP_UTF8, rel);
+      std::ifstream p(file, std::ios::binary);
+      if (p) {
+        pic.bytes.assign((std::istreambuf_iterator<char>(p)), {});
+        pic.link.clear();
+      }
+    }
+    ok = true;
+  }
+  std::filesystem::remove_all(out, ec);
+  if (!ok) Fail(L"The word processor could not read " + path);
+  return c;
+}
+
+}  // namespace
+
+FaultSwitches& Faults() {
+  return S().faults;
+}
+
+std::vector<std::wstring>& Calls() {
+  return S().calls;
+}
+
+int32_t RunningInstances() {
+  return S().running;
+}
+
+void SetConverter(std::shared_ptr<Converter> converter) {
+  S().converter = std::move(converter);
+}
+
+std::shared_ptr<Converter> GetConverter() {
+  return S().converter;
+}
+
+bool WordWrapper::CreateWordApplication() {
+  Calls().push_back(L"CreateWordApplication()");
+  if (Faults().createRaises)
+    vb::Raise(vb::kCantCreateObject, L"ActiveX component can't create object");
+  if (Faults().createFails) return false;
+  app_ = std::make_shared<Application>();
+  ++S().running;
+  return true;
+}
+
+void WordWrapper::QuitWordApplication() {
+  Calls().push_back(L"QuitWordApplication()");
+  if (!app_)
+    vb::Raise(kErrNotRunning, L"The remote server machine does not exist or is unavailable");
+  if (Faults().quitFails)
+    vb::Raise(kErrNotRunning, L"The remote server machine does not exist or is unavailable");
+  for (auto& doc : app_->documents_) Release(*doc);
+  app_->documents_.clear();
+  app_.reset();
+  --S().running;
+}
+
+std::shared_ptr<Application> WordWrapper::Running(const wchar_t* member) const {
+  if (!app_) vb::Raise(kErrNotRunning, std::wstring(member) + L": Word is not running");
+  return app_;
+}
+
+void WordWrapper::Release(Document& document) {
+  if (document.hold_) win32::files::ReleaseHold(document.hold_);
+  document.hold_ = 0;
+  document.closed_ = true;
+}
+
+std::shared_ptr<Document> WordWrapper::DocumentNew() {
+  Calls().push_back(L"DocumentNew()");
+  auto app = Running(L"DocumentNew");
+  if (Faults().newFails) Fail(L"Word cannot make a new document.");
+  auto doc = std::make_shared<Document>();
+  app->documents_.push_back(doc);
+  return doc;
+}
+
+std::shared_ptr<Document> WordWrapper::DocumentNew(const std::wstring& templatePath) {
+  Calls().push_back(L"DocumentNew(" + templatePath + L")");
+  Running(L"DocumentNew");
+  if (Faults().newFails) Fail(L"Word cannot make a new document.");
+  std::wstring path = templatePath;
+  Options none;
+  auto source = DocumentOpen(path, none);
+  Calls().pop_back();
+  auto doc = std::make_shared<Document>();
+  doc->content_ = source->content_;
+  Variant missing;
+  Variant zero = 0;
+  DocumentClose(source, zero, missing, missing);
+  Calls().pop_back();
+  app_->documents_.push_back(doc);
+  return doc;
+}
+
+std::shared_ptr<Document> WordWrapper::DocumentOpen(std::wstring& path, Options& options) {
+  (void)options;
+  Calls().push_back(L"DocumentOpen(" + path + L")");
+  auto app = Running(L"DocumentOpen");
+  if (Faults().openFails) Fail(L"Word could not open " + path);
+  std::string a = win32::ToAnsi(path);
+  std::wstring ext = Extension(path);
+  bool wordFile = ext == L"doc" || ext == L"dot";
+  auto doc = std::make_shared<Document>();
+  doc->fullName_ = path;
+  if (wordFile && S().converter) {
+    doc->content_ = ReadThroughConverter(path);
+  } else {
+    auto bytes = win32::files::ReadAll(a);
+    if (!bytes) Fail(L"This file could not be found. (" + path + L")");
+    if (ext == L"htm" || ext == L"html")
+      doc->content_ = ReadHtml(DecodeHtmlBytes(*bytes), FolderOf(path));
+    else if (ext == L"rtf" || wordFile || bytes->rfind("{\\rtf", 0) == 0)
+      doc->content_ = ReadRtf(*bytes);
+    else
+      doc->content_ = ReadText(*bytes);
+  }
+  if (wordFile) {
+    doc->hold_ = win32::files::HoldOpen(a, win32::GENERIC_READ | win32::GENERIC_WRITE,
+                                        win32::FILE_SHARE_READ);
+  }
+  app->documents_.push_back(doc);
+  return doc;
+}
+
+void WordWrapper::DocumentUnlinkFields(const std::shared_ptr<Document>& document) {
+  Calls().push_back(L"DocumentUnlinkFields()");
+  Running(L"DocumentUnlinkFields");
+  if (!document) vb::Raise(vb::kObjectVariableNotSet);
+  if (Faults().unlinkFails) Fail(L"The fields could not be updated.");
+  for (auto& pic : document->content_.pictures) {
+    if (pic.Embedded()) continue;
+    if (auto bytes = win32::files::ReadAll(win32::ToAnsi(pic.link))) {
+      pic.bytes = std::move(*bytes);
+      pic.link.clear();
+    }
+  }
+}
+
+void WordWrapper::DocumentSaveAs(const std::shared_ptr<Document>& document,
+                                 const std::wstring& fileName, const Variant& fileFormat,
+                                 Options& options) {
+  (void)options;
+  Calls().push_back(L"DocumentSaveAs(" + fileName + L"," + Describe(fileFormat) + L")");
+  Running(L"DocumentSaveAs");
+  if (!document) vb::Raise(vb::kObjectVariableNotSet);
+  if (Faults().saveFails) Fail(L"Word cannot save " + fileName);
+  int32_t format = 0;
+  if (std::holds_alternative<int32_t>(fileFormat))
+    format = std::get<int32_t>(fileFormat);
+  else if (std::holds_alternative<std::wstring>(fileFormat))
+    format = static_cast<int32_t>(vb::Val(std::get<std::wstring>(fileFormat)));
+  else if (!std::holds_alternative<std::monostate>(fileFormat))
+    vb::Raise(vb::kTypeMismatch);
+  FileAccess files = SandboxFiles();
+  std::string bytes;
+  const Content& c = document->content_;
+  switch (format) {
+    case wdFormatDocument:
+    case wdFormatTemplate:
+    case wdFormatRTF:
+      bytes = WriteRtf(c);
+      break;
+    case wdFormatText:
+      bytes = WriteText(c);
+      break;
+    case wdFormatHTML:
+    case wdFormatFilteredHTML:
+      try {
+        bytes = WriteHtml(c, FolderOf(fileName), BaseName(fileName), files);
+      } catch (const std::runtime_error&) {
+        Fail(L"Word cannot save the pictures of " + fileName);
+      }
+      break;
+    default:
+      vb::Raise(5, L"Invalid procedure call or argument");
+  }
+  if (format != wdFormatRTF && (format == wdFormatDocument || format == wdFormatTemplate) &&
+      S().converter) {
+    // Through the word processor: its own document from the RTF.
+    std::wstring temp = FolderOf(fileName) + L"\\~" + BaseName(fileName) + L".rtf";
+    if (!files.write(temp, bytes)) Fail(L"Word cannot save " + fileName);
+    auto hostRtf = HostOf(temp);
+    auto hostFolder = HostOf(FolderOf(fileName));
+    bool ok =
+        hostRtf && hostFolder &&
+        S().converter->ToDoc(
+            *hostRtf, (std::filesystem::path(*hostFolder) /
+                       win32::WideToMultiByte(win32::CP_UTF8,
+                                              fileName.substr(fileName.find_last_of(L"\\/") + 1)))
+                          .string());
+    win32::DeleteFileA(win32::ToAnsi(temp).c_str());
+    if (!ok) Fail(L"The word processor could not save " + fileName);
+    return;
+  }
+  if (!files.write(fileName, bytes))
+    Fail(L"Word cannot save " + fileName + L" (the file may be in use)");
+}
+
+void WordWrapper::DocumentClose(std::shared_ptr<Document>& document, Variant& arg1, Variant& arg2,
+                                Variant& arg3) {
+  (void)arg2, (void)arg3;
+  Calls().push_back(L"DocumentClose(" + Describe(arg1) + L")");
+  auto app = Running(L"DocumentClose");
+  if (!document) vb::Raise(vb::kObjectVariableNotSet);
+  if (Faults().closeFails) Fail(L"The document could not be closed.");
+  Release(*document);
+  auto& docs = app->documents_;
+  docs.erase(std::remove(docs.begin(), docs.end(), document), docs.end());
+}
+
+void Install(bool wordKey) {
+  vb::RegisterComponent<WordWrapper>(L"WordWrapper.CWordWrapper",
+                                     [] { return std::make_shared<WordWrapper>(); });
+  if (!wordKey) return;
+  win32::HKEY key = 0;
+  if (win32::RegCreateKeyExA(win32::HKEY_CLASSES_ROOT, "Word.Application", 0, nullptr, 0,
+                             win32::KEY_ALL_ACCESS, nullptr, &key, nullptr) == win32::ERROR_SUCCESS)
+    win32::RegCloseKey(key);
+}
+
+}  // namespace word

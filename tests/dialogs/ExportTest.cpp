@@ -1,0 +1,249 @@
+#include "core/COptions.h"
+#include "platform/win32/Shell.h"
+#include "tests/dialogs/ImportExportTest.h"
+
+using namespace mImportExportWordDocs;
+
+namespace {
+
+class ExportTest : public ImportExportTest {};
+
+using Names = std::vector<std::wstring>;
+
+// The distinct progress captions in the order they appeared.
+Names Distinct(const Names& captions) {
+  Names out;
+  for (const auto& c : captions)
+    if (out.empty() || out.back() != c) out.push_back(c);
+  return out;
+}
+
+}  // namespace
+
+TEST_F(ExportTest, FileNamesComeFromSubjectsAndDuplicatesAreNumbered) {
+  AddPlain(templates, L"Re: offer 1.5 / week 2?", L"offer");
+  AddPlain(templates, L"", L"e1");
+  AddPlain(templates, L"", L"e2");
+  AddPlain(templates, L"Name", L"n1");
+  AddPlain(templates, L"Name", L"n2");
+  EXPECT_EQ(Export(templates, false, kConflictDuplicate), 5);
+  EXPECT_EQ(Listing(L"C:\\Export"), (Names{L".dot", L"01.dot", L"Name.dot", L"Name01.dot",
+                                           L"Re_ offer 1_5 _ week 2_.dot"}));
+  EXPECT_EQ(Document(L"C:\\Export\\Name01.dot").Text(), L"n2");
+  EXPECT_EQ(Document(L"C:\\Export\\01.dot").Text(), L"e2");
+  EXPECT_EQ(LastRun().nDone, 5);
+  EXPECT_EQ(LastRun().nTotal, 5);
+}
+
+TEST_F(ExportTest, LeaveKeepsOldFilesAndReplaceNeverOverwritesAFileOfTheSameRun) {
+  AddPlain(templates, L"Name", L"first");
+  AddPlain(templates, L"Name", L"second");
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Export\\Name.dot", "before"));
+  EXPECT_EQ(Export(templates, false, kConflictLeave), 0);
+  EXPECT_EQ(LastRun().nSkipped, 2);
+  EXPECT_EQ(*win32::files::ReadAll("C:\\Export\\Name.dot"), "before");
+
+  EXPECT_EQ(Export(templates, false, kConflictReplace), 2);
+  EXPECT_EQ(Document(L"C:\\Export\\Name.dot").Text(), L"first");
+  EXPECT_EQ(Document(L"C:\\Export\\Name01.dot").Text(), L"second");
+
+  // Two Outlook folders whose names map to one Windows folder keep both templates too.
+  auto other = AddFolder(p.root, L"Other");
+  AddPlain(AddFolder(other, L"A.B"), L"T", L"one");
+  AddPlain(AddFolder(other, L"A:B"), L"T", L"two");
+  ASSERT_TRUE(win32::CreateDirectoryA("C:\\Merged", nullptr));
+  g_oTemplatesFolder = other;
+  EXPECT_EQ(Export(other, true, kConflictReplace, nullptr, 1, L"C:\\Merged"), 2);
+  EXPECT_EQ(Listing(L"C:\\Merged\\A_B"), (Names{L"T.dot", L"T01.dot"}));
+  // And a file that was there before the run is still replaced.
+  EXPECT_EQ(Export(other, true, kConflictReplace, nullptr, 1, L"C:\\Merged"), 2);
+  EXPECT_EQ(Listing(L"C:\\Merged\\A_B"), (Names{L"T.dot", L"T01.dot"}));
+}
+
+TEST_F(ExportTest, NinetyNineNumberedNamesTakenSkipTheTemplate) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Export\\Name.dot", "x"));
+  for (int n = 1; n <= 99; ++n)
+    ASSERT_TRUE(win32::files::WriteAll(
+        "C:\\Export\\Name" + std::string(n < 10 ? "0" : "") + std::to_string(n) + ".dot", "x"));
+  AddPlain(templates, L"Name", L"body");
+  EXPECT_EQ(Export(templates, false, kConflictDuplicate), 0);
+  EXPECT_TRUE(Logged(L"mImportExport::ExportWordDocument", L"to many duplicates"));
+  EXPECT_EQ(LastRun().nFailed, 1);
+}
+
+TEST_F(ExportTest, TheRichestBodyIsExportedAndNoCharacterIsLost) {
+  AddHtml(templates, L"Html",
+          L"<html><body><p>Gr\u00FC\u00DFe \u0416\u4E2D</p><p>Second</p></body></html>");
+  AddHtml(templates, L"Fragment", L"<p>no body tag</p>");
+  AddRtf(templates, L"Rtf", L"{\\rtf1\\ansi Rich \\u1046?\\par second}");
+  AddPlain(templates, L"Plain", L"Line \u0416 \u20AC\r\nLine 2");
+  EXPECT_EQ(Export(templates, false), 4);
+  EXPECT_EQ(Document(L"C:\\Export\\Html.dot").Text(), L"Gr\u00FC\u00DFe \u0416\u4E2D\r\nSecond");
+  // Without a body tag the HTML is not trusted: the RTF body goes instead.
+  EXPECT_EQ(Document(L"C:\\Export\\Fragment.dot").Text(), L"no body tag");
+  EXPECT_EQ(Document(L"C:\\Export\\Rtf.dot").Text(), L"Rich \u0416\r\nsecond");
+  EXPECT_EQ(Document(L"C:\\Export\\Plain.dot").Text(), L"Line \u0416 \u20AC\r\nLine 2");
+}
+
+TEST_F(ExportTest, EachFormatGetsItsExtensionAndAnUnknownOneIsAWordDocument) {
+  AddPlain(templates, L"T", L"body");
+  EXPECT_EQ(Export(templates, false, 0, nullptr, 2), 1);
+  EXPECT_EQ(*win32::files::ReadAll("C:\\Export\\T.txt"), "body");
+  EXPECT_EQ(Export(templates, false, 0, nullptr, 6), 1);
+  EXPECT_EQ(Document(L"C:\\Export\\T.rtf").Text(), L"body");
+  EXPECT_EQ(Export(templates, false, 0, nullptr, 5), 1);
+  EXPECT_TRUE(Logged(L"mImportExport::DoExport", L"Invalid export format - 5"));
+  EXPECT_EQ(Document(L"C:\\Export\\T.doc").Text(), L"body");
+}
+
+TEST_F(ExportTest, InlinePicturesGoBesideTheDocumentUnderSafeNames) {
+  using testpictures::BluePng;
+  using testpictures::RedPng;
+  AddHtml(templates, L"Offer",
+          L"<html><body><p>See <img src=\"cid:pic1@x\"> <img src=cid:pic2@x> "
+          L"<img src=\"cid:pic4@x\"> <img src=\"cid:pic5@x\"></p></body></html>",
+          {{L"image001.png", L"pic1@x", RedPng()},
+           {L"..\\..\\evil.png", L"pic2@x", BluePng()},
+           {L"unused.png", L"pic3@x", RedPng()},
+           {L"", L"pic4@x", BluePng()},
+           {L"CON.png", L"pic5@x", RedPng()},
+           {L"plain.png", L"", RedPng()}});
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Export\\Offer_files\\image001.png", "older picture"));
+  EXPECT_EQ(Export(templates, false), 1);
+  EXPECT_EQ(Listing(L"C:\\Export\\Offer_files"),
+            (Names{L"01image001.png", L"evil.png", L"image001.png", L"image004", L"_CON.png"}));
+  EXPECT_EQ(*win32::files::ReadAll("C:\\Export\\Offer_files\\01image001.png"), RedPng());
+  EXPECT_EQ(*win32::files::ReadAll("C:\\Export\\Offer_files\\evil.png"), BluePng());
+  EXPECT_EQ(*win32::files::ReadAll("C:\\Export\\Offer_files\\image001.png"), "older picture");
+  EXPECT_FALSE(Exists(L"C:\\evil.png"));
+  EXPECT_FALSE(Exists(L"C:\\Export\\evil.png"));
+  auto doc = Document(L"C:\\Export\\Offer.dot");
+  ASSERT_EQ(doc.pictures.size(), 4u);
+  EXPECT_EQ(doc.pictures[0].bytes, RedPng());
+  EXPECT_EQ(doc.pictures[1].bytes, BluePng());
+}
+
+TEST_F(ExportTest, APathOf250CharactersPassesAnd251IsRefusedWithTheSubject) {
+  std::wstring subject(225, L'x');
+  subject[0] = L'?';  // the message names the subject, not the file name
+  AddPlain(templates, subject, L"long");
+  ASSERT_TRUE(win32::CreateDirectoryA("C:\\Export\\abcdefghij", nullptr));   // 250 in all
+  ASSERT_TRUE(win32::CreateDirectoryA("C:\\Export\\abcdefghijk", nullptr));  // 251
+  EXPECT_EQ(Export(templates, false, 0, nullptr, 1, L"C:\\Export\\abcdefghij"), 1);
+  EXPECT_TRUE(win32::msgbox::Shown().empty());
+  EXPECT_EQ(Export(templates, false, 0, nullptr, 1, L"C:\\Export\\abcdefghijk"), 0);
+  ASSERT_EQ(win32::msgbox::Shown().size(), 1u);
+  EXPECT_NE(win32::msgbox::Shown()[0].text.find(L"'" + subject + L"'"), std::wstring::npos);
+  EXPECT_TRUE(Listing(L"C:\\Export\\abcdefghijk").empty());
+  // The temporary file's path counts too: "C:\Temp" + 14 + name + extension.
+  AddPlain(AddFolder(templates, L"Sub"), std::wstring(226, L'y'), L"long");
+  EXPECT_EQ(Export(templates->Folders()->Item(L"Sub"), false), 0);
+  EXPECT_EQ(win32::msgbox::Shown().size(), 2u);
+}
+
+TEST_F(ExportTest, TheWalkMirrorsFoldersWithTemplatesAndReportsProgress) {
+  AddPlain(templates, L"root", L"r");
+  AddPlain(AddFolder(templates, L"A/B"), L"x", L"x");
+  AddFolder(templates, L"Empty");
+  AddPlain(AddFolder(AddFolder(templates, L"Mid"), L"Deep"), L"y", L"y");
+  templates->Items()->Add(outlook::olPostItem);  // not a template: neither counted nor written
+  FakeProgress progress;
+  EXPECT_EQ(Export(templates, true, 0, &progress), 3);
+  EXPECT_EQ(Listing(L"C:\\Export"), (Names{L"A_B\\", L"Mid\\", L"root.dot"}));
+  EXPECT_EQ(Listing(L"C:\\Export\\Mid"), (Names{L"Deep\\"}));
+  EXPECT_EQ(Distinct(progress.captions),
+            (Names{L"Completed: 33%    ", L"Completed: 67%    ", L"Completed: 100%    "}));
+  EXPECT_EQ(progress.bar->Max(), 3);
+  EXPECT_EQ(progress.bar->Value(), 3);
+  // Without subfolders only the folder's own templates count.
+  FakeProgress flat;
+  EXPECT_EQ(Export(templates, false, kConflictReplace, &flat), 1);
+  EXPECT_EQ(flat.bar->Max(), 1);
+}
+
+TEST_F(ExportTest, AnEmptyFolderEndsAtOnceAndMakesNothing) {
+  auto empty = AddFolder(templates, L"Empty");
+  FakeProgress progress;
+  progress.bar->SetValue(50);
+  EXPECT_EQ(Export(empty, true, 0, &progress), 0);
+  EXPECT_EQ(progress.bar->Max(), 1);
+  EXPECT_EQ(progress.bar->Value(), 1);
+  EXPECT_EQ(progress.label->Caption(), L"Completed: 0%   ");
+  EXPECT_TRUE(Listing(L"C:\\Export").empty());
+  EXPECT_EQ(word::RunningInstances(), 0);
+}
+
+TEST_F(ExportTest, CancelStopsAfterTheCurrentTemplate) {
+  AddPlain(templates, L"one", L"1");
+  AddPlain(templates, L"two", L"2");
+  AddPlain(AddFolder(templates, L"Sub"), L"three", L"3");
+  FakeProgress progress;
+  // The user's click arrives with the first window messages of the run.
+  win32::clock::SetTimer(0, [&] { progress.cancelled = true; });
+  EXPECT_EQ(Export(templates, true, 0, &progress), 1);
+  EXPECT_EQ(Listing(L"C:\\Export"), (Names{L"one.dot"}));
+  EXPECT_EQ(progress.bar->Value(), 1);
+  EXPECT_EQ(progress.bar->Max(), 3);
+  EXPECT_TRUE(LastRun().bCancelled);
+  EXPECT_EQ(word::RunningInstances(), 0);
+}
+
+TEST_F(ExportTest, MissingFoldersEndTheRunBeforeAnyProgress) {
+  AddPlain(templates, L"T", L"t");
+  FakeProgress progress;
+  EXPECT_EQ(mImportExportWordDocs::DoExport(L"00DEAD", L"C:\\Export", true, 0, &progress, 1), 0);
+  EXPECT_TRUE(Logged(L"mImportExport::DoExport", L"MAPIFolder Not Exists"));
+  EXPECT_EQ(Export(templates, true, 0, &progress, 1, L"C:\\Nope"), 0);
+  EXPECT_TRUE(Logged(L"mImportExport::DoExport", L"Folder(C:\\Nope) Not Exists"));
+  EXPECT_EQ(progress.polls, 0);
+  EXPECT_EQ(progress.bar->Max(), 100);
+  EXPECT_FALSE(LastRun().bStarted);
+  // A folder outside the templates store is not reachable either.
+  EXPECT_EQ(
+      mImportExportWordDocs::DoExport(p.secondInbox->EntryID(), L"C:\\Export", true, 0, nullptr, 1),
+      0);
+}
+
+TEST_F(ExportTest, TemporaryFoldersGoAfterSuccessAndFailureButOnlyTheirOwn) {
+  AddPlain(templates, L"T", L"t");
+  vb::Randomize(11);
+  std::wstring first = scripting::FileSystemObject().GetTempName();
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Temp\\" + win32::ToAnsi(first) + "\\keep.txt", "mine"));
+  vb::Randomize(11);
+  EXPECT_EQ(Export(templates, false), 1);
+  EXPECT_EQ(TempListing(), (Names{first + L"\\"}));
+  EXPECT_TRUE(Exists(L"C:\\Temp\\" + first + L"\\keep.txt"));
+
+  word::Faults().saveFails = true;
+  EXPECT_EQ(Export(templates, false, kConflictReplace), 0);
+  EXPECT_EQ(LastRun().nFailed, 1);
+  EXPECT_TRUE(Logged(L"CWordWrapper::DocumentSaveAs"));
+  EXPECT_EQ(TempListing(), (Names{first + L"\\"}));
+}
+
+TEST_F(ExportTest, WordStartsOnceForTheRunAndAFailedStartFailsEachTemplate) {
+  AddPlain(templates, L"A", L"a");
+  AddPlain(templates, L"B", L"b");
+  EXPECT_EQ(Export(templates, false), 2);
+  auto calls = word::Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), L"CreateWordApplication()"), 1);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), L"QuitWordApplication()"), 1);
+  EXPECT_EQ(calls[calls.size() - 2], L"DocumentClose(0)");
+
+  word::Faults().createFails = true;
+  EXPECT_EQ(Export(templates, false, kConflictReplace), 0);
+  EXPECT_EQ(LastRun().nFailed, 2);
+  EXPECT_TRUE(Logged(L"mImportExport::ExportWordDocument", L"[CreateWordApplication]"));
+  EXPECT_EQ(word::RunningInstances(), 0);
+}
+
+TEST_F(ExportTest, TheTemporaryFileIsShownWhenTheOptionAsks) {
+  Options().SetShowImportExportTempFiles(true);
+  AddPlain(templates, L"T", L"t");
+  EXPECT_EQ(Export(templates, false), 1);
+  ASSERT_EQ(win32::shell::Executions().size(), 1u);
+  EXPECT_EQ(win32::shell::Executions()[0].directory, "C:\\");
+  EXPECT_NE(win32::shell::Executions()[0].file.find("\\T.txt"), std::string::npos);
+  ASSERT_EQ(win32::msgbox::Shown().size(), 1u);
+  EXPECT_EQ(win32::ToAnsi(win32::msgbox::Shown()[0].text), win32::shell::Executions()[0].file);
+}

@@ -1,0 +1,128 @@
+// A profile with templates, a sandboxed disk, the in-memory Word and a progress form, for
+// tests of the export and import of templates.
+#pragma once
+
+#include <algorithm>
+
+#include "dialogs/CWordWrapper.h"
+#include "dialogs/mImportExportWordDocs.h"
+#include "platform/forms/Controls.h"
+#include "platform/outlook/Files.h"
+#include "platform/scripting/FileSystemObject.h"
+#include "platform/win32/Clock.h"
+#include "platform/win32/Environment.h"
+#include "platform/word/Word.h"
+#include "tests/common/Pictures.h"
+#include "tests/dialogs/DialogTest.h"
+
+// The progress part of a dialog; a test cancels it from a pending window message (a timer).
+struct FakeProgress : IProgressForm {
+  std::shared_ptr<forms::ProgressBar> bar = std::make_shared<forms::ProgressBar>();
+  std::shared_ptr<forms::Label> label = std::make_shared<forms::Label>();
+  std::vector<std::wstring> captions;
+  bool cancelled = false;
+  int32_t polls = 0;
+  std::shared_ptr<forms::ProgressBar> ctlProgress() override { return bar; }
+  std::shared_ptr<forms::Label> lblProgress() override { return label; }
+  // The engine asks after every unit: the caption it wrote for that unit is kept.
+  bool IsCancelled() override {
+    captions.push_back(label->Caption());
+    ++polls;
+    return cancelled;
+  }
+};
+
+class ImportExportTest : public DialogTest {
+ protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    word::Install();
+    outlook::files::Bind(
+        [](const std::wstring& path) -> std::optional<outlook::files::Bytes> {
+          auto bytes = win32::files::ReadAll(win32::ToAnsi(path));
+          if (!bytes) return std::nullopt;
+          return outlook::files::Bytes(bytes->begin(), bytes->end());
+        },
+        [](const std::wstring& path, const outlook::files::Bytes& data) {
+          auto parent = path.substr(0, path.rfind(L'\\'));
+          if (!win32::files::HostPath(win32::ToAnsi(parent))) return false;
+          return win32::files::WriteAll(win32::ToAnsi(path), std::string(data.begin(), data.end()));
+        });
+    win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox& box) -> int {
+      if ((box.style & 0xF) == 0) return vb::vbOK;
+      throw win32::UnscriptedPrompt("message box: " + win32::ToAnsi(box.text));
+    });
+    ASSERT_TRUE(win32::CreateDirectoryA("C:\\Export", nullptr));
+  }
+  void TearDown() override {
+    outlook::files::Bind(nullptr, nullptr);
+    DialogTest::TearDown();
+  }
+
+  std::shared_ptr<outlook::Item> AddPlain(const std::shared_ptr<outlook::MAPIFolder>& folder,
+                                          const std::wstring& subject, const std::wstring& body) {
+    auto item = AddTemplate(folder, subject);
+    item->SetBodyFormat(outlook::olFormatPlain);
+    item->SetBody(body);
+    item->Save();
+    return item;
+  }
+
+  struct InlinePicture {
+    std::wstring fileName, cid;
+    std::string bytes;
+  };
+
+  std::shared_ptr<outlook::Item> AddHtml(const std::shared_ptr<outlook::MAPIFolder>& folder,
+                                         const std::wstring& subject, const std::wstring& html,
+                                         const std::vector<InlinePicture>& pictures = {}) {
+    auto item = AddTemplate(folder, subject);
+    item->SetHTMLBody(html);
+    for (const auto& pic : pictures) {
+      auto a = item->Attachments()->AddData(
+          pic.fileName, std::vector<uint8_t>(pic.bytes.begin(), pic.bytes.end()));
+      if (!pic.cid.empty()) a->SetFields(outlook::PR_ATTACH_CONTENT_ID, pic.cid);
+    }
+    item->Save();
+    return item;
+  }
+
+  std::shared_ptr<outlook::Item> AddRtf(const std::shared_ptr<outlook::MAPIFolder>& folder,
+                                        const std::wstring& subject, const std::wstring& rtf) {
+    auto item = AddTemplate(folder, subject);
+    item->SetRTFBody(rtf);
+    item->Save();
+    return item;
+  }
+
+  int32_t Export(const std::shared_ptr<outlook::MAPIFolder>& folder, bool subfolders = true,
+                 int32_t conflict = 0, IProgressForm* progress = nullptr, int32_t format = 1,
+                 const std::wstring& target = L"C:\\Export") {
+    return mImportExportWordDocs::DoExport(folder->EntryID(), target, subfolders, conflict,
+                                           progress, format);
+  }
+
+  static bool Exists(const std::wstring& path) {
+    return scripting::FileSystemObject().FileExists(path);
+  }
+  static bool FolderExists(const std::wstring& path) {
+    return scripting::FileSystemObject().FolderExists(path);
+  }
+  // The document a word processor would show for the file.
+  static word::Content Document(const std::wstring& path) {
+    auto bytes = win32::files::ReadAll(win32::ToAnsi(path));
+    EXPECT_TRUE(bytes.has_value()) << win32::ToAnsi(path);
+    return bytes ? word::ReadRtf(*bytes) : word::Content{};
+  }
+  // Names in the folder, in listing order.
+  static std::vector<std::wstring> Listing(const std::wstring& path) {
+    std::vector<std::wstring> names;
+    scripting::FileSystemObject fso;
+    if (!fso.FolderExists(path)) return names;
+    auto folder = fso.GetFolder(path);
+    for (const auto& f : folder->SubFolders()->All()) names.push_back(f->Name() + L"\\");
+    for (const auto& f : folder->Files()) names.push_back(f->Name());
+    return names;
+  }
+  static std::vector<std::wstring> TempListing() { return Listing(L"C:\\Temp"); }
+};

@@ -1,0 +1,274 @@
+#include "addin/hotkeys/CHotkeys.h"
+#include "core/COptions.h"
+#include "engine/CFrequentlyTemplates.h"
+#include "engine/SystemFiling.h"
+#include "engine/mTanvelo.h"
+#include "platform/vb/Format.h"
+#include "tests/dialogs/ImportExportTest.h"
+
+using namespace mImportExportWordDocs;
+
+namespace {
+
+using Names = std::vector<std::wstring>;
+
+class ImportTest : public ImportExportTest {
+ protected:
+  void SetUp() override {
+    ImportExportTest::SetUp();
+    target = AddFolder(templates, L"Imported");
+  }
+
+  // A Word file as a word processor leaves it: text paragraphs and pictures.
+  static void WriteDoc(const std::string& path, const std::vector<std::wstring>& paragraphs,
+                       const std::vector<std::string>& pictures = {}) {
+    word::Content c;
+    for (const auto& p : paragraphs) {
+      c.NewParagraph();
+      c.AddText(p);
+    }
+    for (const auto& pic : pictures) c.AddPicture(word::Picture{L"p.png", pic, L""});
+    ASSERT_TRUE(win32::files::WriteAll(path, word::WriteRtf(c)));
+  }
+
+  int32_t Import(bool subfolders = true, int32_t conflict = 0, IProgressForm* progress = nullptr,
+                 int32_t format = 2, const std::wstring& source = L"C:\\Import") {
+    return DoImport(target->EntryID(), source, subfolders, conflict, progress, format);
+  }
+
+  static Names Subjects(const std::shared_ptr<outlook::MAPIFolder>& folder) {
+    Names out;
+    for (const auto& item : folder->Items()->All()) out.push_back(item->Subject());
+    return out;
+  }
+  static Names FolderNames(const std::shared_ptr<outlook::MAPIFolder>& folder) {
+    Names out;
+    for (const auto& f : folder->Folders()->All()) out.push_back(f->Name());
+    return out;
+  }
+  static std::wstring Cid(const std::shared_ptr<outlook::Attachment>& a) {
+    auto v = a->Fields(outlook::PR_ATTACH_CONTENT_ID);
+    auto text = std::get_if<std::wstring>(&v);
+    return text ? *text : L"";
+  }
+
+  std::shared_ptr<outlook::MAPIFolder> target;
+};
+
+}  // namespace
+
+TEST(ImportFilesTest, OnlyWordDocumentsAndTemplatesQualify) {
+  EXPECT_TRUE(IsWordFile(L"C:\\In\\Offer.DOC"));
+  EXPECT_TRUE(IsWordFile(L"C:\\In\\offer.dot"));
+  EXPECT_TRUE(IsWordFile(L"C:\\In.x\\a.b.doc"));
+  EXPECT_FALSE(IsWordFile(L"C:\\In\\~$Offer.doc"));
+  EXPECT_FALSE(IsWordFile(L"C:\\In\\Offer.docx"));
+  EXPECT_FALSE(IsWordFile(L"C:\\In\\doc"));
+  EXPECT_FALSE(IsWordFile(L"C:\\In.doc\\readme"));
+}
+
+TEST_F(ImportTest, ADocumentBecomesAStampedUnreadTemplateWithItsPicturesInline) {
+  WriteDoc("C:\\Import\\My Offer.dot", {L"Dear Kim,", L"Gr\u00FC\u00DFe \u0416"},
+           {testpictures::RedPng()});
+  EXPECT_EQ(Import(), 1);
+  ASSERT_EQ(Subjects(target), (Names{L"My Offer"}));
+  auto item = target->Items()->Item(1);
+  EXPECT_TRUE(item->UnRead());
+  EXPECT_TRUE(mTanvelo::HasAddinStamp(item));
+  EXPECT_EQ(item->BodyFormat(), outlook::olFormatHTML);
+  EXPECT_NE(item->Body().find(L"Gr\u00FC\u00DFe \u0416"), std::wstring::npos);
+  ASSERT_EQ(item->Attachments()->Count(), 1);
+  auto picture = item->Attachments()->Item(1);
+  std::wstring cid = Cid(picture);
+  std::wstring prefix = L"image001.png@" + vb::Format(vb::Now(), L"ddmmyyyy") + L"-";
+  ASSERT_EQ(cid.rfind(prefix, 0), 0u) << win32::ToAnsi(cid);
+  EXPECT_EQ(cid.size(), prefix.size() + 4);
+  EXPECT_EQ(std::get<int32_t>(picture->Fields(outlook::PR_ATTACH_FLAGS)), 4);
+  EXPECT_NE(item->HTMLBody().find(L"\"cid:" + cid + L"\""), std::wstring::npos);
+  EXPECT_EQ(std::string(picture->Data().begin(), picture->Data().end()), testpictures::RedPng());
+  EXPECT_TRUE(TempListing().empty());
+}
+
+TEST_F(ImportTest, TheFolderTreeComesBackWhereDocumentsAreAndNowhereElse) {
+  WriteDoc("C:\\Import\\Root.doc", {L"r"});
+  WriteDoc("C:\\Import\\A\\B\\Deep.doc", {L"d"});
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Import\\Pictures\\only.png", testpictures::RedPng()));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Import\\Root_files\\image001.png", "x"));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Import\\~$Root.doc", "lock"));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Import\\New.docx", "zip"));
+  FakeProgress progress;
+  EXPECT_EQ(Import(true, 0, &progress), 2);
+  EXPECT_EQ(Subjects(target), (Names{L"Root"}));
+  EXPECT_EQ(FolderNames(target), (Names{L"A"}));
+  auto b = target->Folders()->Item(L"A")->Folders()->Item(L"B");
+  EXPECT_EQ(Subjects(b), (Names{L"Deep"}));
+  EXPECT_EQ(progress.bar->Max(), 2);
+  EXPECT_EQ(progress.bar->Value(), 2);
+  // Without subfolders only the folder's own documents count.
+  EXPECT_EQ(Import(false, kConflictReplace), 1);
+  EXPECT_EQ(LastRun().nTotal, 1);
+}
+
+TEST_F(ImportTest, ConflictsByRuleAndApostrophesInNames) {
+  AddPlain(target, L"Offer", L"old");
+  AddPlain(target, L"Tom's offer", L"old");
+  WriteDoc("C:\\Import\\Offer.doc", {L"new"});
+  WriteDoc("C:\\Import\\Tom's offer.doc", {L"new"});
+  EXPECT_EQ(Import(false, kConflictLeave), 0);
+  EXPECT_EQ(LastRun().nSkipped, 2);
+  EXPECT_EQ(Import(false, kConflictDuplicate), 2);
+  EXPECT_EQ(Subjects(target), (Names{L"Offer", L"Tom's offer", L"Offer01", L"Tom's offer01"}));
+  EXPECT_EQ(LastRun().nFailed, 0);
+}
+
+TEST_F(ImportTest, ReplaceMakesTheNewTemplateFirstAndGivesItWhatTheOldOneHad) {
+  Options().SetDefaultTemplateID(L"");
+  auto old = AddPlain(target, L"Offer", L"old");
+  std::wstring oldId = old->EntryID();
+  mTanvelo::SetDefaultTemplate(old);
+  Hotkeys().Add(oldId, 2, 'K', false, true, true);
+  mTanvelo::SetHotkeyProperties(old, L"Ctrl+Alt+K", L"Reply to all");
+  g_oFrequentlyTemplates = std::make_shared<CFrequentlyTemplates>();
+  g_oFrequentlyTemplates->IncUseCount(oldId, 1);
+  g_oFrequentlyTemplates->IncUseCount(oldId, 1);
+  old.reset();
+  WriteDoc("C:\\Import\\Offer.doc", {L"new text"});
+  EXPECT_EQ(Import(false, kConflictReplace), 1);
+  ASSERT_EQ(Subjects(target), (Names{L"Offer"}));
+  auto made = target->Items()->Item(1);
+  EXPECT_NE(made->Body().find(L"new text"), std::wstring::npos);
+  std::wstring newId = made->EntryID();
+  EXPECT_NE(newId, oldId);
+  EXPECT_EQ(Options().DefaultTemplateID(), newId);
+  EXPECT_TRUE(mTanvelo::IsFavoriteTemplate(made));
+  int32_t position = 0;
+  EXPECT_EQ(Hotkeys().FindByTemplate(oldId, position), nullptr);
+  auto hotkey = Hotkeys().FindByTemplate(newId, position);
+  ASSERT_NE(hotkey, nullptr);
+  EXPECT_EQ(hotkey->KeyCode, 'K');
+  EXPECT_EQ(hotkey->Action, 2);
+  auto top = g_oFrequentlyTemplates->GetFrequents(1, true);
+  ASSERT_EQ(top->Count(), 1);
+  EXPECT_EQ(top->Item(1)->sEntryID, newId);
+  EXPECT_EQ(top->Item(1)->nRepliesCount, 2);
+  g_oFrequentlyTemplates.reset();
+}
+
+TEST_F(ImportTest, ADocumentInUseIsAskedForUntilClosedOrGivenUp) {
+  WriteDoc("C:\\Import\\A.doc", {L"a"});
+  WriteDoc("C:\\Import\\B.doc", {L"b"});
+  uint32_t holdA = win32::files::HoldOpen(
+      "C:\\Import\\A.doc", win32::GENERIC_READ | win32::GENERIC_WRITE, win32::FILE_SHARE_READ);
+  uint32_t holdB = win32::files::HoldOpen(
+      "C:\\Import\\B.doc", win32::GENERIC_READ | win32::GENERIC_WRITE, win32::FILE_SHARE_READ);
+  int asked = 0;
+  win32::msgbox::SetDefaultAnswerer([&](const win32::ShownMessageBox& box) -> int {
+    EXPECT_EQ(box.style, 5u);
+    ++asked;
+    if (box.text.find(L"A.doc") != std::wstring::npos) return asked == 1 ? 4 : 2;  // Retry, Cancel
+    win32::files::ReleaseHold(holdB);  // the user closes it, then retries
+    return 4;
+  });
+  EXPECT_EQ(Import(false), 1);
+  EXPECT_EQ(asked, 3);
+  EXPECT_EQ(Subjects(target), (Names{L"B"}));
+  EXPECT_EQ(LastRun().nFailed, 1);
+  win32::files::ReleaseHold(holdA);
+}
+
+TEST_F(ImportTest, PlainTextAndRtfFormatsFillThoseBodies) {
+  WriteDoc("C:\\Import\\T.doc", {L"One \u0416", L"Two"});
+  EXPECT_EQ(Import(false, 0, nullptr, 1), 1);
+  auto plain = target->Items()->Item(1);
+  EXPECT_EQ(plain->Body(), L"One \u0416\r\nTwo");
+  EXPECT_EQ(Import(false, 0, nullptr, 3), 1);
+  auto rich = target->Items()->Item(2);
+  EXPECT_EQ(rich->Subject(), L"T01");
+  EXPECT_EQ(rich->BodyFormat(), outlook::olFormatRichText);
+  EXPECT_EQ(rich->Body(), L"One \u0416\r\nTwo\r\n");
+}
+
+TEST_F(ImportTest, LinksFoundWithoutRegardToCaseAreReplacedTheSameWay) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Temp\\rad9\\Offer.htm", "x"));
+  ASSERT_TRUE(
+      win32::files::WriteAll("C:\\Temp\\rad9\\Offer_files\\Image 001.PNG", testpictures::RedPng()));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Temp\\rad9\\Offer_files\\unused.png", "u"));
+  auto item = AddTemplate(target, L"Offer");
+  std::wstring html = L"<p><img src=\"./offer_files/image%20001.png\"></p>";
+  std::vector<std::wstring> ids;
+  ImportHtmlLinks(item, html, L"C:\\Temp\\rad9", L"Offer.htm", ids);
+  ASSERT_EQ(ids.size(), 1u);
+  EXPECT_EQ(ids[0].rfind(L"Image_001.PNG@", 0), 0u);
+  EXPECT_EQ(html, L"<p><img src=\"cid:" + ids[0] + L"\"></p>");
+  EXPECT_EQ(item->Attachments()->Count(), 1);
+  EXPECT_TRUE(
+      Logged(L"mImportExport::ImportHtmlLinks", L"Cant find link '\"Offer_files/unused.png\"'"));
+}
+
+TEST_F(ImportTest, AFailureAfterTheFirstSaveLeavesNoHalfMadeTemplate) {
+  WriteDoc("C:\\Import\\Pic.doc", {L"p"}, {testpictures::RedPng()});
+  vb::UnregisterComponent(L"Redemption.SafeMailItem");
+  EXPECT_EQ(Import(false), 0);
+  EXPECT_TRUE(Subjects(target).empty());
+  EXPECT_TRUE(Logged(L"mImportExport::ImportWordDocument", L"[ReopenItem]"));
+  EXPECT_EQ(LastRun().nFailed, 1);
+  EXPECT_TRUE(TempListing().empty());
+}
+
+TEST_F(ImportTest, WithoutWordNothingStartsAndMissingFoldersAreLogged) {
+  WriteDoc("C:\\Import\\A.doc", {L"a"});
+  FakeProgress progress;
+  word::Faults().createFails = true;
+  EXPECT_EQ(Import(true, 0, &progress), 0);
+  EXPECT_EQ(progress.polls, 0);
+  EXPECT_EQ(progress.bar->Max(), 100);
+  EXPECT_FALSE(LastRun().bStarted);
+  word::Faults().createFails = false;
+  EXPECT_EQ(DoImport(L"00DEAD", L"C:\\Import", true, 0, nullptr, 2), 0);
+  EXPECT_TRUE(Logged(L"mImportExport::DoImport", L"MAPIFolder Not Exists"));
+  EXPECT_EQ(Import(true, 0, nullptr, 2, L"C:\\Nope"), 0);
+  EXPECT_TRUE(Logged(L"mImportExport::DoImport", L"Folder Not Exists"));
+  EXPECT_EQ(word::RunningInstances(), 0);
+}
+
+TEST_F(ImportTest, CancelStopsAfterTheCurrentDocument) {
+  WriteDoc("C:\\Import\\A.doc", {L"a"});
+  WriteDoc("C:\\Import\\B.doc", {L"b"});
+  WriteDoc("C:\\Import\\Sub\\C.doc", {L"c"});
+  FakeProgress progress;
+  win32::clock::SetTimer(0, [&] { progress.cancelled = true; });
+  EXPECT_EQ(Import(true, 0, &progress), 1);
+  EXPECT_EQ(Subjects(target), (Names{L"A"}));
+  EXPECT_TRUE(FolderNames(target).empty());
+  EXPECT_EQ(progress.bar->Value(), 1);
+}
+
+class ImportOutlook2000Test : public ImportTest {
+  std::wstring Version() const override { return L"9.0.0.2416"; }
+};
+
+TEST_F(ImportOutlook2000Test, WordTemplatesAreReadAsNewDocumentsBasedOnThem) {
+  WriteDoc("C:\\Import\\T.dot", {L"from template"});
+  WriteDoc("C:\\Import\\D.doc", {L"document"});
+  EXPECT_EQ(Import(false), 2);
+  auto& calls = word::Calls();
+  EXPECT_NE(std::find(calls.begin(), calls.end(), L"DocumentNew(C:\\Import\\T.dot)"), calls.end());
+  EXPECT_NE(std::find(calls.begin(), calls.end(), L"DocumentOpen(C:\\Import\\D.doc)"), calls.end());
+  // Before Outlook 2003 Word saves plain HTML.
+  EXPECT_NE(
+      std::find_if(calls.begin(), calls.end(),
+                   [](const std::wstring& c) { return c.find(L".htm,8)") != std::wstring::npos; }),
+      calls.end());
+}
+
+TEST_F(ImportTest, TemplatesFiledIntoTheRootAreTheSystemsOwnNotTheUsers) {
+  // The add-in checks items the user drops into the templates root (empty subject, RTF body);
+  // an import is the system's own filing and must not raise those questions.
+  WriteDoc("C:\\Import\\Root offer.doc", {L"Dear Kim,"});
+  std::vector<bool> filingSeen;
+  auto sub = templates->Items()->ItemAdd.Subscribe(
+      [&](const std::shared_ptr<outlook::Item>&) { filingSeen.push_back(SystemFiling::Active()); });
+  EXPECT_EQ(DoImport(templates->EntryID(), L"C:\\Import", false, 0, nullptr, 2), 1);
+  ASSERT_FALSE(filingSeen.empty());
+  for (bool seen : filingSeen) EXPECT_TRUE(seen);
+}

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include "platform/win32/Files.h"
+#include "platform/word/Document.h"
+#include "tests/common/Pictures.h"
+
+using namespace word;
+
+namespace {
+
+std::vector<std::wstring> Paragraphs(const Content& c) {
+  std::vector<std::wstring> out;
+  for (const auto& p : c.paragraphs) {
+    std::wstring text;
+    for (const auto& in : p) text += in.picture < 0 ? in.text : L"[pic]";
+    out.push_back(text);
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(WordDocumentTest, HtmlGivesParagraphsTextAndLinkedPictures) {
+  Content c = ReadHtml(
+      L"<html><head><title>x</title><style>p {}</style></head><body>\r\n"
+      L"<p>Dear  <b>Kim</b>,\r\n thanks &amp; regards&#33; &#1046;&#x416;</p>"
+      L"<div><img width=4 src=\"C:\\Mail\\Offer_files\\image001.png\"></div>"
+      L"<p><img src='./Offer_files/my%20pic.png'> after</p><!-- <p>gone</p> -->"
+      L"<p><img src=\"cid:image002.png@01D\"></p>"
+      L"</body></html>",
+      L"C:\\Export");
+  EXPECT_EQ(Paragraphs(c), (std::vector<std::wstring>{L"Dear Kim, thanks & regards! \u0416\u0416",
+                                                      L"[pic]", L"[pic] after"}));
+  ASSERT_EQ(c.pictures.size(), 2u);
+  EXPECT_EQ(c.pictures[0].link, L"C:\\Mail\\Offer_files\\image001.png");
+  EXPECT_EQ(c.pictures[1].link, L"C:\\Export\\Offer_files\\my pic.png");
+  EXPECT_EQ(c.pictures[1].name, L"my pic.png");
+  EXPECT_FALSE(c.pictures[0].Embedded());
+}
+
+TEST(WordDocumentTest, RtfKeepsEveryCharacterAndEmbeddedPictures) {
+  Content c;
+  c.AddText(L"Price {net} \\ 5\u20AC \u0416\u4E2D \U0001F600");
+  c.NewParagraph();
+  c.AddPicture(Picture{L"a.png", testpictures::RedPng(), L""});
+  c.AddText(L"tail");
+  std::string rtf = WriteRtf(c);
+  for (unsigned char ch : rtf) EXPECT_LT(ch, 0x80);
+  Content back = ReadRtf(rtf);
+  EXPECT_EQ(
+      Paragraphs(back),
+      (std::vector<std::wstring>{L"Price {net} \\ 5\u20AC \u0416\u4E2D \U0001F600", L"[pic]tail"}));
+  ASSERT_EQ(back.pictures.size(), 1u);
+  EXPECT_EQ(back.pictures[0].bytes, testpictures::RedPng());
+}
+
+TEST(WordDocumentTest, RtfFromOtherWritersAndRtfThatCarriesHtml) {
+  Content c = ReadRtf(
+      "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}}{\\*\\generator x;}"
+      "{\\info{\\title T}}Gr\\'fc\\'dfe\\par \\uc1\\u1046?\\tab x\\line y"
+      "{\\*\\shppict{\\pict\\pngblip 89504e47}}{\\nonshppict{\\pict\\wmetafile8 0102}}}");
+  EXPECT_EQ(Paragraphs(c),
+            (std::vector<std::wstring>{L"Gr\u00FC\u00DFe", L"\u0416\tx", L"y[pic]"}));
+  ASSERT_EQ(c.pictures.size(), 1u);
+  EXPECT_EQ(c.pictures[0].bytes, std::string("\x89PNG", 4));
+  Content html =
+      ReadRtf("{\\rtf1\\ansi\\fromhtml1 <html><body><p>One</p><p>Two</p></body></html>}");
+  EXPECT_EQ(Paragraphs(html), (std::vector<std::wstring>{L"One", L"Two"}));
+}
+
+TEST(WordDocumentTest, TextIsAnsiWhenItFitsAndUtf8WithItsMarkWhenNot) {
+  Content ansi = ReadText(
+      "Gr\xFC\xDF"
+      "e\r\n\r\nLine 3\r\n");
+  EXPECT_EQ(Paragraphs(ansi), (std::vector<std::wstring>{L"Gr\u00FC\u00DFe", L"", L"Line 3"}));
+  EXPECT_EQ(WriteText(ansi),
+            "Gr\xFC\xDF"
+            "e\r\n\r\nLine 3");
+  Content wide;
+  wide.AddText(L"\u0416 \u20AC");
+  std::string bytes = WriteText(wide);
+  EXPECT_EQ(bytes, "\xEF\xBB\xBF\xD0\x96 \xE2\x82\xAC");
+  EXPECT_EQ(ReadText(bytes).Text(), L"\u0416 \u20AC");
+  EXPECT_EQ(ReadText("\xFF\xFE\x16\x04").Text(), L"\u0416");
+}
+
+TEST(WordDocumentTest, HtmlWritesPicturesBesideItAndLinksThemRelatively) {
+  win32::files::TempSandbox sandbox;
+  ASSERT_TRUE(win32::CreateDirectoryA("C:\\Temp\\rad1", nullptr));
+  Content c;
+  c.AddText(L"A & B \u0416");
+  c.NewParagraph();
+  c.AddPicture(Picture{L"x.png", testpictures::RedPng(), L""});
+  c.AddPicture(Picture{L"gone.png", "", L"C:\\missing.png"});
+  std::string html = WriteHtml(c, L"C:\\Temp\\rad1", L"My Offer", SandboxFiles());
+  EXPECT_NE(html.find("<p>A &amp; B &#1046;</p>"), std::string::npos);
+  EXPECT_NE(html.find("src=\"My%20Offer_files/image001.png\""), std::string::npos);
+  EXPECT_EQ(html.find("image002"), std::string::npos);
+  EXPECT_EQ(*win32::files::ReadAll("C:\\Temp\\rad1\\My Offer_files\\image001.png"),
+            testpictures::RedPng());
+  Content back = ReadHtml(DecodeHtmlBytes(html), L"C:\\Temp\\rad1");
+  ASSERT_EQ(back.pictures.size(), 1u);
+  EXPECT_EQ(back.pictures[0].link, L"C:\\Temp\\rad1\\My Offer_files\\image001.png");
+  EXPECT_EQ(back.Text(), L"A & B \u0416\r\n");
+  EXPECT_EQ(DecodeHtmlBytes("<meta charset=utf-8>\xD0\x96"), L"<meta charset=utf-8>\u0416");
+}
