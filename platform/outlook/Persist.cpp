@@ -13,9 +13,10 @@
 namespace outlook {
 
 struct PersistAccess {
-  static const std::map<uint16_t, PropValue>& Values(const PropertyBag& bag) { return bag.values_; }
-  static void SetValues(PropertyBag& bag, std::map<uint16_t, PropValue> values) {
-    bag.values_ = std::move(values);
+  static std::vector<std::pair<uint16_t, PropValue>> Values(const PropertyBag& bag) {
+    std::vector<std::pair<uint16_t, PropValue>> values;
+    for (const auto& [id, value] : bag.values_) values.emplace_back(id, *value);
+    return values;
   }
   static std::map<std::wstring, uint16_t>& Ids(NamedProps& named) { return named.ids_; }
   static uint16_t& Next(NamedProps& named) { return named.next_; }
@@ -26,9 +27,11 @@ struct PersistAccess {
                    const std::shared_ptr<MAPIFolder>& folder, const persist::Item& saved) {
     item->entryId_ = saved.entryId;
     item->bodyFormat_ = saved.bodyFormat;
-    std::map<uint16_t, PropValue> values;
-    for (const auto& [id, value] : saved.props) values[id] = value;
-    item->props_.values_ = std::move(values);
+    std::map<uint16_t, PropValue> sorted(saved.props.begin(), saved.props.end());
+    item->props_.values_.clear();
+    for (auto& [id, value] : sorted)
+      item->props_.values_.emplace_back(id, std::make_shared<const PropValue>(std::move(value)));
+    item->plainDue_ = false;
     item->parent_ = folder;
     item->filed_ = true;
     item->saved_ = true;
@@ -54,6 +57,7 @@ Item TakeItem(const std::shared_ptr<outlook::Item>& item) {
   saved.entryId = item->EntryID();
   saved.itemClass = item->Class();
   saved.bodyFormat = PersistAccess::BodyFormat(*item);
+  (void)item->Body();  // an HTML item's plain text is made when first read
   for (const auto& [id, value] : PersistAccess::Values(item->Props()))
     saved.props.emplace_back(id, value);
   for (const auto& r : *item->Recipients()) saved.recipients.push_back({r->Name(), r->Type()});
@@ -154,6 +158,7 @@ void Restore(NameSpace& session, const Profile& saved) {
     }
   }
   PersistAccess::NextId(session) = std::max(PersistAccess::NextId(session), saved.nextId);
+  NoteChange();  // folders' contents changed behind their backs: no kept search result holds
 }
 
 }  // namespace persist
