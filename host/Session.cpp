@@ -5,9 +5,6 @@
 #include "addin/connect/Connect.h"
 #include "core/CLang.h"
 #include "core/Main.h"
-#include "dialogs/frmDebug.h"
-#include "dialogs/frmOptions.h"
-#include "explorer_ui/ExplorerCommands.h"
 #include "host/Printers.h"
 #include "host/ProfileStore.h"
 #include "platform/addin/ItemContextMenu.h"
@@ -142,10 +139,6 @@ void Session::Boot() {
     Print(L"[dialog] " + form.Name() + L" \"" + form.Caption() + L"\"");
   });
   forms::SetFallbackScript([this](forms::Form& form) { return OnUnansweredForm(form); });
-
-  // The explorer bars' dialog commands are slots nothing below the host fills yet.
-  if (!TheExplorerCommands().ShowOptions) TheExplorerCommands().ShowOptions = ShowOptionsDialog;
-  if (!TheExplorerCommands().ShowDebug) TheExplorerCommands().ShowDebug = ShowDebugDialog;
 
   p_ = outlook::BuildProfile({.version = VersionText(options_.outlookVersion)});
   if (options_.store && !options_.store->Load(p_))
