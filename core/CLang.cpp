@@ -191,21 +191,16 @@ std::wstring CLang::TrimBlanks(std::wstring_view text) {
 }
 
 std::wstring CLang::StripComment(std::wstring_view value) {
-  size_t quotes = 0;
-  for (wchar_t c : value) quotes += c == L'"';
-  size_t cut = std::wstring_view::npos;
-  if (quotes % 2 == 0) {
-    bool inside = false;
-    for (size_t i = 0; i < value.size() && cut == std::wstring_view::npos; ++i) {
-      if (value[i] == L'"')
-        inside = !inside;
-      else if (!inside && IsCommentStart(value[i]))
-        cut = i;
-    }
-  } else {
-    cut = value.find_first_of(L";'", value.rfind(L'"') + 1);
+  // The first comment mark outside the quotes ends the value, however many quotes the
+  // comment itself holds.
+  bool inside = false;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == L'"')
+      inside = !inside;
+    else if (!inside && IsCommentStart(value[i]))
+      return std::wstring(value.substr(0, i));
   }
-  return std::wstring(value.substr(0, cut));
+  return std::wstring(value);
 }
 
 bool CLang::CheckQuoted(std::wstring_view value, std::wstring& text, std::wstring& error) {

@@ -12,6 +12,7 @@ CLangFile::~CLangFile() {
 
 void CLangFile::ResetBuffer() {
   m_bEOF = false;
+  m_bSkipLF = false;
   m_nCount = 0;
   m_nPos = 0;
 }
@@ -38,13 +39,18 @@ void CLangFile::CloseFile() {
 }
 
 bool CLangFile::ReadLine(std::wstring& line) {
-  if (Buffer_ReadLine(line)) return true;
-  // A refill that meets the end of the file still leaves the file's last line in the
-  // buffer: look once more either way, or a final line that ends exactly at a buffer fill
-  // would be lost.
-  bool read = Buffer_AppendFromFile();
-  if (!read && !m_bEOF) return false;
-  return Buffer_ReadLine(line);
+  // Refill until a line is whole or the buffer is full: a line that starts late in the buffer
+  // (after the byte-order mark, after other lines) needs more than one fill.
+  for (;;) {
+    if (Buffer_ReadLine(line)) return true;
+    // A refill that meets the end of the file still leaves the file's last line in the
+    // buffer: look once more either way, or a final line that ends exactly at a buffer fill
+    // would be lost.
+    if (!Buffer_AppendFromFile()) {
+      if (!m_bEOF) return false;
+      return Buffer_ReadLine(line);
+    }
+  }
 }
 
 int CLangFile::Buffer_FindCRLF() const {
@@ -64,7 +70,13 @@ bool CLangFile::Buffer_ReadLine(std::wstring& line) {
   // Without a CR LF the rest is a line only near the end of the file or when it fills the
   // whole buffer; otherwise its end is still in the file.
   if (m_nCount < kBufferSize || m_nPos == 0) {
-    line = Mem2Str(m_aBuffer.data() + m_nPos, m_nCount - m_nPos);
+    int end = m_nCount;
+    // A line that ends just at the cut: its CR is here and its LF still in the file.
+    if (m_nCount == kBufferSize && m_aBuffer[static_cast<size_t>(end - 1)] == '\r') {
+      --end;
+      m_bSkipLF = true;
+    }
+    line = Mem2Str(m_aBuffer.data() + m_nPos, end - m_nPos);
     m_nPos = m_nCount;
     return true;
   }
@@ -96,6 +108,10 @@ bool CLangFile::Buffer_AppendFromFile() {
     return false;
   }
   m_nCount += static_cast<int>(got);
+  if (m_bSkipLF) {
+    m_bSkipLF = false;
+    if (m_aBuffer[0] == '\n') m_nPos = 1;
+  }
   if (first) {
     m_nBOM = 0;
     if (got >= 3 && m_aBuffer[0] == 0xEF && m_aBuffer[1] == 0xBB && m_aBuffer[2] == 0xBF) {

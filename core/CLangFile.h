@@ -35,7 +35,8 @@ class CLangFile {
   win32::HANDLE m_hFile = win32::INVALID_HANDLE_VALUE;
   bool m_bEOF = false;
   uint32_t m_nLastError = 0;
-  int m_nBOM = -1;  // -1 not yet known, 0 no mark, 1 UTF-8 mark
+  bool m_bSkipLF = false;  // a line's CR ended a full buffer: its LF starts the next fill
+  int m_nBOM = -1;         // -1 not yet known, 0 no mark, 1 UTF-8 mark
   std::array<uint8_t, kBufferSize> m_aBuffer{};
   int m_nCount = 0;
   int m_nPos = 0;

@@ -44,39 +44,57 @@ bool CWinReg::InitForAccess(uint32_t root, const std::wstring& path, uint32_t ac
   return rc == ERROR_SUCCESS;
 }
 
-std::wstring CWinReg::Enumerate(int32_t index, bool keys) const {
-  if (index < 0) return L"";
-  char name[kNameBuffer + 1] = {};
+CWinReg::Found CWinReg::Enumerate(int32_t index, bool keys, std::wstring& name) const {
+  name.clear();
+  if (index < 0) return Found::End;
+  char buffer[kNameBuffer + 1] = {};
   DWORD length = kNameBuffer;
-  LONG rc = keys ? RegEnumKeyExA(m_hKey, static_cast<DWORD>(index), name, &length, nullptr, nullptr,
-                                 nullptr, nullptr)
-                 : RegEnumValueA(m_hKey, static_cast<DWORD>(index), name, &length, nullptr, nullptr,
-                                 nullptr, nullptr);
-  if (rc == ERROR_NO_MORE_ITEMS) return L"";
+  LONG rc = keys ? RegEnumKeyExA(m_hKey, static_cast<DWORD>(index), buffer, &length, nullptr,
+                                 nullptr, nullptr, nullptr)
+                 : RegEnumValueA(m_hKey, static_cast<DWORD>(index), buffer, &length, nullptr,
+                                 nullptr, nullptr, nullptr);
+  if (rc == ERROR_NO_MORE_ITEMS) return Found::End;
+  if (rc == ERROR_MORE_DATA) {
+    LogWarning(keys ? L"CWinReg::Keys" : L"CWinReg::Values",
+               L"Name too long at index " + std::to_wstring(index) + L", skipped", 2);
+    return Found::Unreadable;
+  }
   if (rc != ERROR_SUCCESS) {
-    // A name that does not fit, or a key gone: end the walk rather than hand out a wrong name.
+    // A key gone or a handle refused: the walk cannot go on.
     LogWarning(keys ? L"CWinReg::Keys" : L"CWinReg::Values",
                L"Enumeration stopped at index " + std::to_wstring(index) + L", result " +
                    std::to_wstring(rc),
                2);
-    return L"";
+    return Found::End;
   }
-  return FromAnsi(std::string_view(name, length));
+  name = FromAnsi(std::string_view(buffer, length));
+  return Found::Name;
 }
 
 std::wstring CWinReg::Values(int32_t index) const {
-  return Enumerate(index, false);
+  std::wstring name;
+  Enumerate(index, false, name);
+  return name;
 }
 std::wstring CWinReg::Keys(int32_t index) const {
-  return Enumerate(index, true);
+  std::wstring name;
+  Enumerate(index, true, name);
+  return name;
+}
+CWinReg::Found CWinReg::ValueAt(int32_t index, std::wstring& name) const {
+  return Enumerate(index, false, name);
+}
+CWinReg::Found CWinReg::KeyAt(int32_t index, std::wstring& name) const {
+  return Enumerate(index, true, name);
 }
 
 void CWinReg::DeleteAllKeys() {
   std::vector<std::wstring> names;
+  std::wstring name;
   for (int32_t i = 0;; ++i) {
-    std::wstring name = Keys(i);
-    if (name.empty()) break;
-    names.push_back(name);
+    Found found = KeyAt(i, name);
+    if (found == Found::End) break;
+    if (found == Found::Name && !name.empty()) names.push_back(name);
   }
   for (const auto& name : names) {
     CWinReg sub;

@@ -26,6 +26,12 @@ class CWinReg {
   // Name of the value or subkey at `index`, empty past the last one.
   std::wstring Values(int32_t index) const;
   std::wstring Keys(int32_t index) const;
+
+  // What one step of an enumeration found. An empty name (the default value) or one too long
+  // to read is not the end: a walk goes on past it, or it loses everything stored after it.
+  enum class Found { Name, Unreadable, End };
+  Found ValueAt(int32_t index, std::wstring& name) const;
+  Found KeyAt(int32_t index, std::wstring& name) const;
   void DeleteAllKeys();
   bool DeleteKeyRec(const std::wstring& name);
   bool CloseKey();
@@ -45,7 +51,7 @@ class CWinReg {
   uint32_t KeyHandle() const { return m_hKey; }
 
  private:
-  std::wstring Enumerate(int32_t index, bool keys) const;
+  Found Enumerate(int32_t index, bool keys, std::wstring& name) const;
 
   uint32_t m_hKey = 0;
 };

@@ -1,6 +1,7 @@
 #include "engine/CFrequentlyTemplates.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "core/COptions.h"
 #include "core/CWinReg.h"
@@ -45,16 +46,20 @@ void CFrequentlyTemplates::Load() {
     {
       CWinReg reg;
       if (reg.InitForRead(CWinReg::HKEY_CURRENT_USER, GetRegKey())) {
+        std::wstring name;
         for (int32_t index = 0;; ++index) {
-          std::wstring name = reg.Values(index);
-          if (name.empty()) break;
+          CWinReg::Found found = reg.ValueAt(index, name);
+          if (found == CWinReg::Found::End) break;
+          if (found == CWinReg::Found::Unreadable || name.empty()) continue;
           auto record = std::make_shared<CTemplate>();
           if (!record->FromString(reg.GetStringValue(name))) {
             badNames.push_back(name);
-          } else if (m_colTemplates.Find(record->sEntryID)) {
+          } else if (auto known = m_colTemplates.Find(record->sEntryID)) {
             // A second record of one template (a hand edit) is dropped alone; stopping here
-            // would let the next save erase every record after it.
+            // would let the next save erase every record after it. The record under its own
+            // EntryID is the one each use rewrites, so it wins over a copy under another name.
             LogWarning(L"CFrequentlyTemplates::Load", L"Duplicate record " + name);
+            if (name == record->sEntryID) known->CopyFrom(*record);
           } else {
             m_colTemplates.Add(record);
           }
@@ -129,7 +134,9 @@ void CFrequentlyTemplates::IncUseCount(const std::wstring& sEntryID, int32_t nUs
   }
   for (int32_t useType : kUseTypes) {
     if ((nUseType & useType) == 0) continue;
-    ++*record->UseCounter(useType);
+    int32_t& count = *record->UseCounter(useType);
+    if (count < INT32_MAX) ++count;  // a counter at its top stays there
+
     GetFrequentsCache(useType)->reset();
   }
   vb::Ignore([&] { SaveEntry(*record); });
@@ -211,10 +218,11 @@ void CFrequentlyTemplates::SaveAll() {
     if (reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true)) {
       // Names first: deleting while enumerating by index would skip every other value.
       std::vector<std::wstring> names;
+      std::wstring name;
       for (int32_t index = 0;; ++index) {
-        std::wstring name = reg.Values(index);
-        if (name.empty()) break;
-        names.push_back(name);
+        CWinReg::Found found = reg.ValueAt(index, name);
+        if (found == CWinReg::Found::End) break;
+        if (found == CWinReg::Found::Name) names.push_back(name);
       }
       for (const auto& name : names) reg.DeleteValue(name);
     }

@@ -1,5 +1,7 @@
 #include "engine/RoadSupport.h"
 
+#include <algorithm>
+
 #include "platform/vb/Environ.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
@@ -89,6 +91,10 @@ ActionGuard::~ActionGuard() {
   if (owns_) g_bActionRunning = false;
 }
 
+namespace {
+constexpr size_t kMaxPath = 259;  // MAX_PATH without its terminator
+}  // namespace
+
 std::wstring TempPath() {
   std::wstring path = g_sTempPath.empty() ? vb::Environ(L"TEMP") : g_sTempPath;
   while (!path.empty() && path.back() == L'\\') path.pop_back();
@@ -97,7 +103,9 @@ std::wstring TempPath() {
 
 std::wstring TempFolder::FileFor(const std::wstring& name, const std::wstring& fallback) {
   win32::CreateDirectoryA(win32::ToAnsi(path_).c_str(), nullptr);
-  current_ = path_ + L"\\" + SafeFileName(name, fallback);
+  // The whole path stays below the 260 characters the file calls take.
+  size_t room = path_.size() + 1 < kMaxPath ? kMaxPath - path_.size() - 1 : 1;
+  current_ = path_ + L"\\" + SafeFileName(name, fallback, room);
   DeleteFile();
   return current_;
 }
@@ -112,7 +120,8 @@ void TempFolder::Remove() {
 
 }  // namespace road
 
-std::wstring SafeFileName(const std::wstring& name, const std::wstring& fallback) {
+std::wstring SafeFileName(const std::wstring& name, const std::wstring& fallback,
+                          size_t maxLength) {
   static const std::wstring kReserved = L"\\/:*?\"<>|";
   // The file calls are ANSI: a character the code page cannot hold would reach them as "?", or
   // as a look-alike separator or dot.
@@ -124,16 +133,37 @@ std::wstring SafeFileName(const std::wstring& name, const std::wstring& fallback
   for (wchar_t c : name)
     safe += (c < 32 || kReserved.find(c) != std::wstring::npos || !ansi(c)) ? L'_' : c;
   for (size_t at; (at = safe.find(L"..")) != std::wstring::npos;) safe.replace(at, 2, L"_");
-  // Windows drops trailing dots and blanks.
-  while (!safe.empty() && (safe.back() == L'.' || safe.back() == L' ')) safe.pop_back();
-  while (!safe.empty() && safe.front() == L' ') safe.erase(safe.begin());
+  auto trim = [](std::wstring& text) {
+    // Windows drops trailing dots and blanks.
+    while (!text.empty() && (text.back() == L'.' || text.back() == L' ')) text.pop_back();
+    while (!text.empty() && text.front() == L' ') text.erase(text.begin());
+  };
+  trim(safe);
+  // Too long for its folder: the stem gives way first, so the file keeps its type.
+  if (safe.size() > maxLength) {
+    size_t dot = safe.rfind(L'.');
+    std::wstring extension = dot == std::wstring::npos ? L"" : safe.substr(dot);
+    if (extension.size() >= maxLength) extension.clear();
+    safe = safe.substr(0, std::min(safe.size() - extension.size(), maxLength - extension.size()));
+    trim(safe);
+    if (!safe.empty()) safe += extension;
+    trim(safe);
+  }
+  // Windows still opens the device for its name with any extension, and with blanks before it.
   std::wstring stem = vb::UCase(safe.substr(0, safe.find(L'.')));
-  static const wchar_t* kDevices[] = {L"CON",  L"PRN",  L"AUX",  L"NUL",  L"COM1", L"COM2",
-                                      L"COM3", L"COM4", L"COM5", L"COM6", L"COM7", L"COM8",
-                                      L"COM9", L"LPT1", L"LPT2", L"LPT3", L"LPT4", L"LPT5",
-                                      L"LPT6", L"LPT7", L"LPT8", L"LPT9"};
-  for (const wchar_t* device : kDevices)
-    if (stem == device) safe = L"_" + safe;
+  while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+  bool device = stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" ||
+                stem == L"CONIN$" || stem == L"CONOUT$";
+  if (stem.size() == 4 && (stem.starts_with(L"COM") || stem.starts_with(L"LPT"))) {
+    wchar_t digit = stem[3];
+    device = (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' ||
+             digit == L'\u00B3';
+  }
+  if (device) safe = L"_" + safe;
+  if (safe.size() > maxLength) {
+    safe.erase(maxLength);
+    trim(safe);
+  }
   return safe.empty() ? fallback : safe;
 }
 

@@ -56,11 +56,19 @@ void AppendUnicodeEscape(std::wstring& out, uint32_t unit) {
 std::wstring RtfEncodeText(std::wstring_view text) {
   std::wstring out;
   out.reserve(text.size());
-  for (wchar_t c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    wchar_t c = text[i];
     auto code = static_cast<uint32_t>(c);
     if (c == L'\\' || c == L'{' || c == L'}') {
       out += L'\\';
       out += c;
+    } else if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') {
+      // A line break of the HTML source is a paragraph of the RTF: a reader ignores a bare
+      // CR LF there, and the words on either side would run together.
+      out += L"\\par\r\n";
+      ++i;
+    } else if (c == L'\r' || c == L'\n') {
+      AppendUnicodeEscape(out, code);  // a lone one comes back as itself
     } else if (code < 0x80) {
       out += c;
     } else if (code > 0xFFFF) {
@@ -75,7 +83,8 @@ std::wstring RtfEncodeText(std::wstring_view text) {
 }
 
 std::wstring HtmlToRtf(std::wstring_view html) {
-  return L"{\\rtf1\\ansi\\ansicpg1252\\fromhtml1" + RtfEncodeText(html) + L"}";
+  // The space ends the control word, so a leading digit or blank of the HTML stays text.
+  return L"{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 " + RtfEncodeText(html) + L"}";
 }
 
 int32_t GetBodyFormat(const ItemPtr& item) {

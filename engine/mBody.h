@@ -43,7 +43,8 @@ void SafeSetHTMLBody(const ItemPtr& item, const std::wstring& html);
 // Text as RTF content: backslash and braces escaped, every character outside ASCII as a
 // Unicode escape "\uN?" (UTF-16 units, N signed 16-bit).
 std::wstring RtfEncodeText(std::wstring_view text);
-// The RTF that carries the HTML: "{\rtf1\ansi\ansicpg1252\fromhtml1" & the encoded HTML & "}".
+// The RTF that carries the HTML: "{\rtf1\ansi\ansicpg1252\fromhtml1 " & the encoded HTML & "}";
+// the HTML's line breaks become \par, so a reader sees them.
 std::wstring HtmlToRtf(std::wstring_view html);
 
 }  // namespace mBody

@@ -172,18 +172,27 @@ int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
     // SMTP addresses: an Exchange address typed as "Name <...>" would not resolve back.
     RL_mAddressBook::CollectRecipients(source.shared_from_this(), records, true);
     for (const auto& record : records) {
-      std::wstring text = FindNoCase(record.Name, record.Email) != std::wstring::npos
-                              ? record.Email
-                              : record.Name + L" <" + record.Email + L">";
-      auto recipient = target.Add(text);
-      recipient->SetType(record.nType);
-      if (recipient->Resolve()) {
-        ++count;
+      // "Name <>" would resolve by the name alone, possibly to someone else.
+      if (record.Email.empty()) {
+        LogWarning(proc, L"member without address left out - '" + record.Name + L"'");
         continue;
       }
-      target.Remove(recipient->Index());
-      sUnresolved += (sUnresolved.empty() ? L"" : L", ") + record.Name;
-      LogWarning(proc, L"Cant resolve recipient name=" + record.Name + L", email=" + record.Email);
+      // Each recipient on its own: one that fails costs only itself.
+      Trap(proc, [&] {
+        std::wstring text = FindNoCase(record.Name, record.Email) != std::wstring::npos
+                                ? record.Email
+                                : record.Name + L" <" + record.Email + L">";
+        auto recipient = target.Add(text);
+        recipient->SetType(record.nType);
+        if (recipient->Resolve()) {
+          ++count;
+          return;
+        }
+        target.Remove(recipient->Index());
+        sUnresolved += (sUnresolved.empty() ? L"" : L", ") + record.Name;
+        LogWarning(proc,
+                   L"Cant resolve recipient name=" + record.Name + L", email=" + record.Email);
+      });
     }
   });
   return count;

@@ -95,8 +95,10 @@ int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
 // Copies the RTF body, subject and by-value attachments. False when anything was not copied.
 bool CopyBodySubjectAttachments(const ItemPtr& source, const ItemPtr& target, bool bSave);
 // A file name that stays inside its folder: no folder separators, no "..", no reserved
-// characters or names; `fallback` when nothing usable is left.
-std::wstring SafeFileName(const std::wstring& name, const std::wstring& fallback);
+// characters or device names, at most `maxLength` characters with the extension kept;
+// `fallback` when nothing usable is left.
+std::wstring SafeFileName(const std::wstring& name, const std::wstring& fallback,
+                          size_t maxLength = 255);
 
 // --- Separate personalized messages --------------------------------------------------------
 void DoSend2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, bool& bShow,

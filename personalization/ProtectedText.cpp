@@ -1,5 +1,7 @@
 #include "personalization/ProtectedText.h"
 
+#include <algorithm>
+
 #include "platform/vb/Runtime.h"
 
 namespace {
@@ -15,6 +17,52 @@ std::wstring StripTags(std::wstring text) {
     size_t close = text.find(L'>', open + 1);
     if (close == std::wstring::npos) return text;
     text.erase(open, close - open + 1);
+  }
+}
+
+bool IsAsciiLetter(wchar_t c) {
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
+bool IsDigit(wchar_t c) {
+  return c >= L'0' && c <= L'9';
+}
+
+// The end of the control word or symbol whose backslash is at `at`.
+size_t ControlEnd(std::wstring_view rtf, size_t at) {
+  size_t i = at + 1;
+  if (i >= rtf.size()) return i;
+  if (rtf[i] == L'\'') return std::min(rtf.size(), i + 3);
+  if (!IsAsciiLetter(rtf[i])) return i + 1;
+  while (i < rtf.size() && IsAsciiLetter(rtf[i])) ++i;
+  if (i < rtf.size() && rtf[i] == L'-') ++i;
+  while (i < rtf.size() && IsDigit(rtf[i])) ++i;
+  return i;
+}
+
+// The text a reader sees of an RTF stretch, and its markup with each control word delimited.
+void SplitRtf(std::wstring_view part, std::wstring& text, std::wstring& markup) {
+  for (size_t i = 0; i < part.size();) {
+    wchar_t c = part[i];
+    if (c == L'\\') {
+      size_t end = ControlEnd(part, i);
+      wchar_t n = i + 1 < part.size() ? part[i + 1] : L'\0';
+      if (n == L'\\' || n == L'{' || n == L'}') {
+        text += n;
+      } else if (n == L'\'') {
+        text += L'?';  // a character of the code page: never part of a field's name
+      } else {
+        markup += part.substr(i, end - i);
+        if (IsAsciiLetter(n)) markup += L' ';
+        if (end < part.size() && part[end] == L' ') ++end;
+      }
+      i = end;
+    } else if (c == L'{' || c == L'}') {
+      markup += c;
+      ++i;
+    } else {
+      if (c != L'\r' && c != L'\n') text += c;
+      ++i;
+    }
   }
 }
 
@@ -95,10 +143,47 @@ int ProtectedText::ReplaceSplit(std::wstring_view token, const std::wstring& val
       size_t p2 = text.find(L'%', p1 + 1);
       if (p2 == std::wstring::npos) break;
       std::wstring_view part(text.data() + p1 + 1, p2 - p1 - 1);
-      if (FindNoCase(part, name) != std::wstring::npos &&
+      // Tags may split the name itself ("First<b>Name</b>"), not only stand around it.
+      if (part.find(L'<') != std::wstring_view::npos &&
           EqualNoCase(StripTags(std::wstring(part)), name)) {
         out.push_back({text.substr(start, p1 - start), false});
         out.push_back({value, true});
+        start = pos = p2 + 1;
+        ++count;
+      } else {
+        pos = p2;  // the closing sign of this pair may open the next
+      }
+    }
+    out.push_back({text.substr(start), false});
+  }
+  pieces_ = std::move(out);
+  return count;
+}
+
+int ProtectedText::ReplaceSplitRtf(std::wstring_view token, const std::wstring& value) {
+  if (token.size() < 2) return 0;
+  std::wstring_view name = token.substr(1, token.size() - 2);
+  int count = 0;
+  std::vector<Piece> out;
+  for (auto& piece : pieces_) {
+    if (piece.inserted) {
+      out.push_back(std::move(piece));
+      continue;
+    }
+    const std::wstring& text = piece.text;
+    size_t start = 0, pos = 0;
+    for (;;) {
+      size_t p1 = text.find(L'%', pos);
+      if (p1 == std::wstring::npos) break;
+      size_t p2 = text.find(L'%', p1 + 1);
+      if (p2 == std::wstring::npos) break;
+      std::wstring_view part(text.data() + p1 + 1, p2 - p1 - 1);
+      std::wstring seen, markup;
+      if (part.find_first_of(L"\\{}") != std::wstring_view::npos) SplitRtf(part, seen, markup);
+      if (!markup.empty() && EqualNoCase(seen, name)) {
+        out.push_back({text.substr(start, p1 - start), false});
+        out.push_back({value, true});
+        out.push_back({markup, true});  // no token can start in it
         start = pos = p2 + 1;
         ++count;
       } else {
@@ -144,11 +229,16 @@ std::wstring RtfEscapeValue(const std::wstring& value) {
     int32_t n = unit > 0x7FFF ? static_cast<int32_t>(unit) - 0x10000 : static_cast<int32_t>(unit);
     out += L"\\u" + std::to_wstring(n) + L"?";
   };
-  for (wchar_t c : value) {
+  for (size_t i = 0; i < value.size(); ++i) {
+    wchar_t c = value[i];
     auto u = static_cast<uint32_t>(c);
     if (c == L'\\' || c == L'{' || c == L'}') {
       out += L'\\';
       out += c;
+    } else if (c == L'\r' || c == L'\n') {
+      // A value of several lines (an address) keeps its lines: a bare CR LF is no break in RTF.
+      if (c == L'\r' && i + 1 < value.size() && value[i + 1] == L'\n') ++i;
+      out += L"\\par ";
     } else if (u < 0x80) {
       out += c;
     } else if (u > 0xFFFF) {
@@ -160,4 +250,32 @@ std::wstring RtfEscapeValue(const std::wstring& value) {
     }
   }
   return out;
+}
+
+std::wstring RtfDelimitControlWords(const std::wstring& rtf) {
+  std::wstring out;
+  out.reserve(rtf.size() + 16);
+  for (size_t i = 0; i < rtf.size();) {
+    if (rtf[i] != L'\\') {
+      out += rtf[i++];
+      continue;
+    }
+    size_t end = ControlEnd(rtf, i);
+    out.append(rtf, i, end - i);
+    if (i + 1 < rtf.size() && IsAsciiLetter(rtf[i + 1]) && end < rtf.size() && rtf[end] == L'%')
+      out += L' ';
+    i = end;
+  }
+  return out;
+}
+
+void ReplaceInBody(ProtectedText& body, int32_t format, std::wstring_view token,
+                   const std::wstring& value) {
+  // A value must not break the markup or the RTF control words around it.
+  std::wstring escaped = format == 2   ? HtmlEscapeValue(value)
+                         : format == 3 ? RtfEscapeValue(value)
+                                       : value;
+  body.Replace(token, escaped);
+  if (format == 2) body.ReplaceSplit(token, escaped);
+  if (format == 3) body.ReplaceSplitRtf(token, escaped);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,9 @@ class ProtectedText {
   // Replaces tokens that markup split apart ("%First<span>Name</span>%") after the first
   // "<body": a stretch between two percent signs whose text without tags is the token's name.
   int ReplaceSplit(std::wstring_view token, const std::wstring& value);
+  // The same in an RTF body ("%First{\b Name}%"): the value takes the stretch's place and the
+  // stretch's control words and braces stay after it, so the formatting around is unchanged.
+  int ReplaceSplitRtf(std::wstring_view token, const std::wstring& value);
   std::wstring str() const;
 
  private:
@@ -35,3 +39,11 @@ bool EqualNoCase(std::wstring_view a, std::wstring_view b);
 // (backslash and braces escaped, characters beyond ASCII as Unicode escapes).
 std::wstring HtmlEscapeValue(const std::wstring& value);
 std::wstring RtfEscapeValue(const std::wstring& value);
+// Puts a field's value in for its token in a body of the given format (1 plain, 2 HTML,
+// 3 RTF, read through RtfDelimitControlWords): escaped for the format, split tokens included.
+void ReplaceInBody(ProtectedText& body, int32_t format, std::wstring_view token,
+                   const std::wstring& value);
+
+// The RTF with a space after each control word that a percent sign follows directly
+// ("\par%Name%"), so that a value put in for the token cannot run into the control word.
+std::wstring RtfDelimitControlWords(const std::wstring& rtf);

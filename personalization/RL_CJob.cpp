@@ -262,7 +262,7 @@ bool RL_CJob::DoReplace(const std::wstring& sEntryID, bool bLeaveEmptyReplacemen
         body = item->HTMLBody();
         break;
       case 3:
-        body = item->RTFBody();
+        body = RtfDelimitControlWords(item->RTFBody());
         break;
       default:
         LogError(kProc, 0, L"Invalid BodyFormat");
@@ -309,12 +309,7 @@ bool RL_CJob::DoReplace(const std::wstring& sEntryID, bool bLeaveEmptyReplacemen
         if (bLeaveEmptyReplacements || bIgnoreErrors) continue;
       }
       subject.Replace(field->Text, field->Value);
-      // A value must not break the markup or the RTF control words around it.
-      std::wstring value = format == 2   ? HtmlEscapeValue(field->Value)
-                           : format == 3 ? RtfEscapeValue(field->Value)
-                                         : field->Value;
-      text.Replace(field->Text, value);
-      if (format == 2) text.ReplaceSplit(field->Text, value);
+      ReplaceInBody(text, format, field->Text, field->Value);
       replaced = true;
     }
     if (replaced) {

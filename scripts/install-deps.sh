@@ -4,7 +4,9 @@ set -euo pipefail
 packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev
           libpugixml-dev clang-format ccache
           # Real Word files for the import and export tests: LibreOffice's headless converter.
-          libreoffice-writer-nogui)
+          libreoffice-writer-nogui
+          # The fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the sanitizers.
+          clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

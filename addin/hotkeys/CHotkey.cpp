@@ -72,7 +72,9 @@ void CHotkey::DisplayKeyName(const std::wstring& sKeyName) {
     } else if (token.empty()) {
       continue;
     } else if (keyCode == -1) {
-      keyCode = static_cast<int32_t>(token[0]);
+      // A letter is one key whatever its case, as the keyboard's virtual-key code is.
+      wchar_t key = token[0];
+      keyCode = static_cast<int32_t>(key >= L'a' && key <= L'z' ? key - L'a' + L'A' : key);
     } else {
       break;  // one letter only: whatever follows a second one is ignored
     }

@@ -30,6 +30,13 @@ bool TemplateExists(const std::wstring& sEntryID) {
   return found;
 }
 
+// Ctrl with Alt or Shift and a letter: what the hotkey dialog makes, and so all the keyboard
+// hook can meet. Anything else in the registry (a hand edit) would be a binding no key reaches.
+bool IsDialogKey(const CHotkey& hotkey) {
+  return hotkey.KeyCode >= 'A' && hotkey.KeyCode <= 'Z' && hotkey.Ctrl &&
+         hotkey.Alt != hotkey.Shift;
+}
+
 }  // namespace
 
 CHotkeys& Hotkeys() {
@@ -85,13 +92,19 @@ void CHotkeys::LoadFromReg() {
   m_colHotkeys.Clear();
   CWinReg reg;
   if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, GetRegPath())) return;
+  std::wstring name;
   for (int32_t index = 0; index <= kMaxValueIndex; ++index) {
-    std::wstring name = reg.Values(index);
-    if (name.empty()) break;
+    CWinReg::Found found = reg.ValueAt(index, name);
+    if (found == CWinReg::Found::End) break;
+    if (found == CWinReg::Found::Unreadable || name.empty()) continue;
     std::vector<std::wstring> data = vb::Split(reg.GetStringValue(name), L",");
     auto hotkey = std::make_shared<CHotkey>();
     bool valid = vb::Catch([&] {
       hotkey->DisplayKeyName(name);
+      if (!IsDialogKey(*hotkey)) {
+        LogError(L"CHotkeys::LoadFromReg", 0, L"No hotkey the dialog makes: '" + name + L"'");
+        vb::Raise(vb::kTypeMismatch);
+      }
       hotkey->DisplayActionName2(data[0]);
       if (data.size() < 2) vb::Raise(vb::kSubscriptOutOfRange);
       hotkey->TemplateEntryID = data[1];

@@ -185,6 +185,10 @@ std::shared_ptr<IXMLDOMNode> IXMLDOMNodeList::item(int32_t index) const {
 
 DOMDocument::DOMDocument() : data_(std::make_shared<DocumentData>()) {}
 
+namespace {
+constexpr int kMaxDepth = 256;
+}  // namespace
+
 bool DOMDocument::loadXML(const std::wstring& text) {
   // Nodes handed out before belong to the old tree; they stay valid views of nothing.
   data_ = std::make_shared<DocumentData>();
@@ -197,6 +201,15 @@ bool DOMDocument::loadXML(const std::wstring& text) {
   if (!result || !parsed.document_element()) {
     data_->parseError =
         result ? L"XML document must have a top level element." : Wide(result.description());
+    return false;
+  }
+  // The readers of the tree recurse: a document nested deeper than any real one is refused,
+  // as MSXML refuses one past its element depth.
+  struct DepthWalker : pugi::xml_tree_walker {
+    bool for_each(pugi::xml_node&) override { return depth() < kMaxDepth; }
+  } walker;
+  if (!parsed.traverse(walker)) {
+    data_->parseError = L"Element nesting deeper than " + std::to_wstring(kMaxDepth) + L" levels.";
     return false;
   }
   for (auto node : parsed.children()) data_->doc.insert_copy_before(node, data_->holder);

@@ -148,6 +148,14 @@ class RibbonDocument : public IRibbonUI, public std::enable_shared_from_this<Rib
       Error(L"the XML does not load: " + Wide(parsed.description()));
       return false;
     }
+    // The walk below recurses: nesting no ribbon has is refused before it can exhaust the stack.
+    struct DepthWalker : pugi::xml_tree_walker {
+      bool for_each(pugi::xml_node&) override { return depth() < 64; }
+    } walker;
+    if (!doc.traverse(walker)) {
+      Error(L"the XML nests its elements deeper than 64 levels");
+      return false;
+    }
     pugi::xml_node root = doc.document_element();
     std::wstring ns = Wide(root.attribute("xmlns").value());
     if (LocalName(Wide(root.name())) != L"customUI" ||

@@ -1,7 +1,12 @@
 #include "platform/outlook/BodyConvert.h"
 
+#include <iconv.h>
+
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <string>
+#include <vector>
 
 #include "platform/outlook/Props.h"
 #include "platform/win32/CodePage.h"
@@ -38,8 +43,8 @@ std::wstring TextToHtml(const std::wstring& text) {
     if (escaped[i] == L'\r' && i + 1 < escaped.size() && escaped[i + 1] == L'\n') {
       out += L"<br>\r\n";
       ++i;
-    } else if (escaped[i] == L'\n') {
-      out += L"<br>\r\n";
+    } else if (escaped[i] == L'\n' || escaped[i] == L'\r') {
+      out += L"<br>\r\n";  // a lone CR ends a line too (old Mac text)
     } else {
       out += escaped[i];
     }
@@ -125,6 +130,11 @@ std::wstring TextToRtf(const std::wstring& text) {
       out += L"\\tab ";
     } else if (c < 0x80) {
       out += c;
+    } else if (static_cast<uint32_t>(c) > 0xFFFF) {
+      // Beyond the basic plane: its two UTF-16 halves, as RTF has no wider escape.
+      uint32_t code = static_cast<uint32_t>(c) - 0x10000;
+      out += L"\\u" + std::to_wstring(static_cast<int16_t>(0xD800 + (code >> 10))) + L"?";
+      out += L"\\u" + std::to_wstring(static_cast<int16_t>(0xDC00 + (code & 0x3FF))) + L"?";
     } else {
       out += L"\\u" + std::to_wstring(static_cast<int16_t>(c)) + L"?";
     }
@@ -132,82 +142,293 @@ std::wstring TextToRtf(const std::wstring& text) {
   return out + L"}";
 }
 
-std::wstring RtfToText(const std::wstring& rtf) {
+namespace {
+
+// Bytes of one code page to text, through the C library's converters. A code page the library
+// does not know reads as the ANSI code page.
+std::wstring DecodeCodePage(const std::string& bytes, int codePage) {
+  if (bytes.empty()) return L"";
+  if (codePage == 1252 || codePage <= 0) return win32::FromAnsi(bytes);
+  std::string name = codePage == 65001 ? "UTF-8" : "CP" + std::to_string(codePage);
+  iconv_t cd = iconv_open("WCHAR_T", name.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return win32::FromAnsi(bytes);
   std::wstring out;
-  // Per group: whether its text is skipped.
-  std::wstring skipStack;
-  bool skip = false;
-  int ucSkip = 0;
-  size_t i = 0;
-  while (i < rtf.size()) {
-    wchar_t c = rtf[i];
-    if (c == L'{') {
-      skipStack += skip ? L'1' : L'0';
-      ++i;
-      if (rtf.compare(i, 2, L"\\*") == 0) skip = true;
-      continue;
+  std::string in = bytes;
+  char* src = in.data();
+  size_t srcLeft = in.size();
+  std::vector<wchar_t> buffer(in.size() + 4);
+  while (srcLeft > 0) {
+    char* dst = reinterpret_cast<char*>(buffer.data());
+    size_t dstLeft = buffer.size() * sizeof(wchar_t);
+    size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    out.append(buffer.data(), (buffer.size() * sizeof(wchar_t) - dstLeft) / sizeof(wchar_t));
+    if (rc == static_cast<size_t>(-1) && srcLeft > 0) {
+      // A byte the code page does not define (or a lead byte without its trail) reads as
+      // itself, so nothing vanishes.
+      out += static_cast<wchar_t>(static_cast<unsigned char>(*src));
+      ++src;
+      --srcLeft;
     }
-    if (c == L'}') {
-      if (!skipStack.empty()) {
-        skip = skipStack.back() == L'1';
-        skipStack.pop_back();
-      }
-      ++i;
-      continue;
-    }
-    if (c == L'\\') {
-      ++i;
-      if (i >= rtf.size()) break;
-      wchar_t n = rtf[i];
-      if (n == L'\\' || n == L'{' || n == L'}') {
-        if (!skip) out += n;
-        ++i;
-        continue;
-      }
-      if (n == L'\'') {
-        if (!skip && i + 2 < rtf.size()) {
-          std::string byte(
-              1, static_cast<char>(std::wcstol(rtf.substr(i + 1, 2).c_str(), nullptr, 16)));
-          out += win32::FromAnsi(byte);
-        }
-        i += 3;
-        continue;
-      }
-      size_t start = i;
-      while (i < rtf.size() && std::iswalpha(rtf[i])) ++i;
-      std::wstring word = rtf.substr(start, i - start);
-      size_t numStart = i;
-      if (i < rtf.size() && (rtf[i] == L'-' || std::iswdigit(rtf[i]))) {
-        ++i;
-        while (i < rtf.size() && std::iswdigit(rtf[i])) ++i;
-      }
-      std::wstring num = rtf.substr(numStart, i - numStart);
-      if (i < rtf.size() && rtf[i] == L' ') ++i;
-      if (word == L"fonttbl" || word == L"colortbl" || word == L"stylesheet" || word == L"info" ||
-          word == L"pict") {
-        skip = true;
-      } else if (!skip) {
-        if (word == L"par" || word == L"line") out += L"\r\n";
-        if (word == L"tab") out += L'\t';
-        if (word == L"u" && !num.empty()) {
-          out += static_cast<wchar_t>(static_cast<uint16_t>(std::wcstol(num.c_str(), nullptr, 10)));
-          ucSkip = 1;
-        }
-      }
-      continue;
-    }
-    if (c == L'\r' || c == L'\n') {
-      ++i;
-      continue;
-    }
-    if (ucSkip > 0) {
-      --ucSkip;
-    } else if (!skip) {
-      out += c;
-    }
-    ++i;
   }
+  iconv_close(cd);
+  // Text of a UTF-16 wchar_t platform would need no more; ours is UTF-32.
   return out;
+}
+
+// Control words are ASCII, whatever the locale says of other letters and digits.
+bool IsLetter(wchar_t c) {
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
+bool IsDigit(wchar_t c) {
+  return c >= L'0' && c <= L'9';
+}
+
+struct RtfState {
+  bool skip = false;
+  int uc = 1;  // characters that stand in for each \uN
+  bool bold = false, italic = false, underline = false;
+};
+
+// One pass over an RTF document: text goes to `text` with the formatting it was written in,
+// paragraph ends to `par`, line breaks inside one to `line`.
+class RtfReader {
+ public:
+  struct Sink {
+    virtual ~Sink() = default;
+    virtual void Text(const std::wstring& text, const RtfState& state) = 0;
+    virtual void Par() = 0;
+    virtual void Line() = 0;
+  };
+
+  RtfReader(const std::wstring& rtf, Sink& sink) : rtf_(rtf), sink_(sink) {}
+
+  void Run() {
+    size_t i = 0;
+    int depth = 0;
+    while (i < rtf_.size()) {
+      wchar_t c = rtf_[i];
+      if (c == L'{') {
+        Flush();
+        stack_.push_back(state_);
+        ++depth;
+        ++i;
+        pendingSkip_ = 0;
+        if (rtf_.compare(i, 2, L"\\*") == 0) state_.skip = true;
+        continue;
+      }
+      if (c == L'}') {
+        Flush();
+        pendingSkip_ = 0;
+        if (!stack_.empty()) {
+          state_ = stack_.back();
+          stack_.pop_back();
+        }
+        ++i;
+        // What follows the document's last brace is no part of it.
+        if (--depth <= 0) break;
+        continue;
+      }
+      if (c == L'\\') {
+        i = ControlAt(i + 1);
+        continue;
+      }
+      ++i;
+      if (c == L'\r' || c == L'\n') continue;
+      if (pendingSkip_ > 0) {
+        --pendingSkip_;
+        continue;
+      }
+      if (!state_.skip) Char(c);
+    }
+    Flush();
+  }
+
+ private:
+  size_t ControlAt(size_t i) {
+    if (i >= rtf_.size()) return i;
+    wchar_t n = rtf_[i];
+    if (n == L'\'') {
+      size_t end = std::min(i + 3, rtf_.size());
+      std::wstring hex = rtf_.substr(i + 1, end - i - 1);
+      if (pendingSkip_ > 0) {
+        --pendingSkip_;
+      } else if (!state_.skip && hex.size() == 2 && std::iswxdigit(hex[0]) &&
+                 std::iswxdigit(hex[1])) {
+        bytes_ += static_cast<char>(std::wcstol(hex.c_str(), nullptr, 16));
+      }
+      return end;
+    }
+    if (!IsLetter(n)) {
+      // A control symbol: an escaped character, or one that stands for a character.
+      if (pendingSkip_ > 0) {
+        --pendingSkip_;
+        return i + 1;
+      }
+      if (!state_.skip) {
+        if (n == L'\\' || n == L'{' || n == L'}') Char(n);
+        if (n == L'~') Char(L'\u00A0');
+        if (n == L'_') Char(L'\u2011');
+        if (n == L'\r' || n == L'\n') Break(true);
+      }
+      return i + 1;
+    }
+    size_t start = i;
+    while (i < rtf_.size() && IsLetter(rtf_[i])) ++i;
+    std::wstring word = rtf_.substr(start, i - start);
+    size_t numStart = i;
+    if (i < rtf_.size() && (rtf_[i] == L'-' || IsDigit(rtf_[i]))) {
+      ++i;
+      while (i < rtf_.size() && IsDigit(rtf_[i])) ++i;
+    }
+    std::wstring num = rtf_.substr(numStart, i - numStart);
+    if (i < rtf_.size() && rtf_[i] == L' ') ++i;
+    bool hasNum = !num.empty() && num != L"-";
+    // Digits past any real parameter still belong to the control word; its value is clamped.
+    long value = hasNum ? std::wcstol(num.substr(0, 12).c_str(), nullptr, 10) : 0;
+
+    if (word == L"bin") {
+      // Binary data of the given length, never text.
+      size_t length = hasNum && value > 0 ? static_cast<size_t>(value) : 0;
+      return std::min(rtf_.size(), i + length);
+    }
+    if (pendingSkip_ > 0) {
+      --pendingSkip_;  // a control word counts as one of the stand-in characters
+      return i;
+    }
+    if (word == L"fonttbl" || word == L"colortbl" || word == L"stylesheet" || word == L"info" ||
+        word == L"pict" || word == L"header" || word == L"footer" || word == L"object") {
+      Flush();
+      state_.skip = true;
+      return i;
+    }
+    if (word == L"ansicpg" && hasNum) {
+      Flush();
+      codePage_ = static_cast<int>(value);
+      return i;
+    }
+    if (word == L"uc" && hasNum && value >= 0) {
+      state_.uc = static_cast<int>(std::min(value, 16L));
+      return i;
+    }
+    if (word == L"b" || word == L"i" || word == L"ul" || word == L"ulnone" || word == L"plain") {
+      Flush();
+      bool on = !hasNum || value != 0;
+      if (word == L"b") state_.bold = on;
+      if (word == L"i") state_.italic = on;
+      if (word == L"ul") state_.underline = on;
+      if (word == L"ulnone") state_.underline = false;
+      if (word == L"plain") state_.bold = state_.italic = state_.underline = false;
+      return i;
+    }
+    if (state_.skip) return i;
+    if (word == L"par") Break(true);
+    if (word == L"line") Break(false);
+    if (word == L"tab") Char(L'\t');
+    if (word == L"u" && hasNum) {
+      Char(static_cast<wchar_t>(static_cast<uint16_t>(value)));
+      pendingSkip_ = state_.uc;
+    }
+    static const struct {
+      const wchar_t* word;
+      wchar_t c;
+    } kSymbols[] = {{L"rquote", L'\u2019'},    {L"lquote", L'\u2018'},  {L"ldblquote", L'\u201C'},
+                    {L"rdblquote", L'\u201D'}, {L"endash", L'\u2013'},  {L"emdash", L'\u2014'},
+                    {L"bullet", L'\u2022'},    {L"enspace", L'\u2002'}, {L"emspace", L'\u2003'}};
+    for (const auto& symbol : kSymbols)
+      if (word == symbol.word) Char(symbol.c);
+    return i;
+  }
+
+  void Char(wchar_t c) {
+    FlushBytes();
+    // Two \uN halves of one character beyond the basic plane make that character again.
+    if (c >= 0xDC00 && c <= 0xDFFF && !text_.empty() && text_.back() >= 0xD800 &&
+        text_.back() <= 0xDBFF) {
+      wchar_t high = text_.back();
+      text_.back() = static_cast<wchar_t>(0x10000 + ((high - 0xD800) << 10) + (c - 0xDC00));
+      return;
+    }
+    text_ += c;
+  }
+  void Break(bool paragraph) {
+    Flush();
+    if (paragraph)
+      sink_.Par();
+    else
+      sink_.Line();
+  }
+  void FlushBytes() {
+    if (bytes_.empty()) return;
+    text_ += DecodeCodePage(bytes_, codePage_);
+    bytes_.clear();
+  }
+  void Flush() {
+    FlushBytes();
+    if (!text_.empty()) sink_.Text(text_, state_);
+    text_.clear();
+  }
+
+  const std::wstring& rtf_;
+  Sink& sink_;
+  RtfState state_;
+  std::vector<RtfState> stack_;
+  int pendingSkip_ = 0;
+  int codePage_ = 1252;
+  std::string bytes_;
+  std::wstring text_;
+};
+
+}  // namespace
+
+std::wstring RtfToText(const std::wstring& rtf) {
+  struct TextSink : RtfReader::Sink {
+    std::wstring out;
+    void Text(const std::wstring& text, const RtfState&) override { out += text; }
+    void Par() override { out += L"\r\n"; }
+    void Line() override { out += L"\r\n"; }
+  } sink;
+  RtfReader(rtf, sink).Run();
+  // Halves of one character that met across a group boundary.
+  std::wstring& out = sink.out;
+  size_t k = 0;
+  for (size_t i = 0; i < out.size(); ++i, ++k) {
+    if (out[i] >= 0xD800 && out[i] <= 0xDBFF && i + 1 < out.size() && out[i + 1] >= 0xDC00 &&
+        out[i + 1] <= 0xDFFF) {
+      out[k] = static_cast<wchar_t>(0x10000 + ((out[i] - 0xD800) << 10) + (out[i + 1] - 0xDC00));
+      ++i;
+    } else {
+      out[k] = out[i];
+    }
+  }
+  out.resize(k);
+  return out;
+}
+
+std::wstring RtfToHtml(const std::wstring& rtf) {
+  struct HtmlSink : RtfReader::Sink {
+    std::wstring out, paragraph;
+    void Text(const std::wstring& text, const RtfState& state) override {
+      std::wstring escaped;
+      for (wchar_t c : text) {
+        if (c == L'\t')
+          escaped += L"&nbsp;&nbsp;&nbsp;&nbsp;";
+        else
+          escaped += HtmlEscape(std::wstring(1, c));
+      }
+      if (state.underline) escaped = L"<u>" + escaped + L"</u>";
+      if (state.italic) escaped = L"<i>" + escaped + L"</i>";
+      if (state.bold) escaped = L"<b>" + escaped + L"</b>";
+      paragraph += escaped;
+    }
+    void Par() override {
+      out += L"<p>" + (paragraph.empty() ? std::wstring(L"<br>") : paragraph) + L"</p>\r\n";
+      paragraph.clear();
+    }
+    void Line() override { paragraph += L"<br>\r\n"; }
+  } sink;
+  RtfReader(rtf, sink).Run();
+  if (!sink.paragraph.empty()) sink.out += L"<p>" + sink.paragraph + L"</p>\r\n";
+  return L"<html>\r\n<head>\r\n</head>\r\n<body>\r\n" + sink.out + L"</body>\r\n</html>\r\n";
 }
 
 std::wstring HtmlBodyContent(const std::wstring& html) {
@@ -217,7 +438,16 @@ std::wstring HtmlBodyContent(const std::wstring& html) {
   size_t start = lower.find(L'>', open);
   if (start == std::wstring::npos) return html;
   size_t end = lower.find(L"</body>", start);
-  return html.substr(start + 1, end == std::wstring::npos ? std::wstring::npos : end - start - 1);
+  if (end == std::wstring::npos) return html.substr(start + 1);
+  std::wstring content = html.substr(start + 1, end - start - 1);
+  // What follows </body> (a mailing list's footer) is shown by every browser: it stays,
+  // without the closing tags themselves.
+  std::wstring tail = html.substr(end + 7);
+  for (size_t at = Lower(tail).find(L"</html>"); at != std::wstring::npos;
+       at = Lower(tail).find(L"</html>"))
+    tail.erase(at, 7);
+  if (tail.find_first_not_of(L" \t\r\n") != std::wstring::npos) content += tail;
+  return content;
 }
 
 }  // namespace outlook::body

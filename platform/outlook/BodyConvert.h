@@ -13,11 +13,15 @@ std::wstring TextToHtml(const std::wstring& text);
 std::wstring HtmlToText(const std::wstring& html);
 // Plain text as an RTF document.
 std::wstring TextToRtf(const std::wstring& text);
-// The text of an RTF document: destinations skipped, \par and \line as line breaks, \tab,
-// \'hh (code page 1252) and \uN decoded.
+// The text of an RTF document: destinations and \bin data skipped, \par and \line as line
+// breaks, \tab, the typographic symbols, \'hh in the document's \ansicpg code page and \uN
+// with its \ucN stand-in characters decoded; nothing after the document's closing brace.
 std::wstring RtfToText(const std::wstring& rtf);
-// What lies between the end of the <body ...> tag and </body>; the whole text when it has no
-// body tag.
+// The same document as HTML, as Outlook shows an RTF item's HTMLBody: paragraphs, line breaks,
+// bold, italic and underline kept.
+std::wstring RtfToHtml(const std::wstring& rtf);
+// What lies between the end of the <body ...> tag and </body>, then any text after </body>
+// and </html>; the whole text when it has no body tag.
 std::wstring HtmlBodyContent(const std::wstring& html);
 // Escapes &, <, > and ".
 std::wstring HtmlEscape(const std::wstring& text);

@@ -62,7 +62,16 @@ class Parser {
   std::unique_ptr<Filter::Node> Or() { return Join(Filter::Node::kOr, &Parser::And, L"or"); }
   std::unique_ptr<Filter::Node> And() { return Join(Filter::Node::kAnd, &Parser::Unary, L"and"); }
 
+  // Far deeper than any filter a program writes; deeper input is refused before it can
+  // exhaust the stack.
+  static constexpr int kMaxDepth = 200;
+
   std::unique_ptr<Filter::Node> Unary() {
+    if (++depth_ > kMaxDepth) ParseError(t_, i_);
+    struct Leave {
+      int& depth;
+      ~Leave() { --depth; }
+    } leave{depth_};
     if (Keyword(L"not")) {
       auto node = std::make_unique<Filter::Node>();
       node->kind = Filter::Node::kNot;
@@ -134,6 +143,7 @@ class Parser {
 
   const std::wstring& t_;
   size_t i_ = 0;
+  int depth_ = 0;
 };
 
 int Compare(const PropValue& a, const PropValue& b) {

@@ -135,6 +135,8 @@ void Item::SetBody(const std::wstring& text) {
 std::wstring Item::HTMLBody() const {
   Live();
   if (bodyFormat_ == olFormatHTML) return props_.Text(PR_HTML);
+  // Outlook keeps an RTF item's formatting in its HTML, rather than going through plain text.
+  if (bodyFormat_ == olFormatRichText) return body::RtfToHtml(props_.Text(PR_RTF_COMPRESSED));
   return body::TextToHtml(Body());
 }
 

@@ -107,6 +107,8 @@ struct Parsed {
 std::optional<Parsed> Parse(const char* path) {
   if (path == nullptr || S().root.empty()) return std::nullopt;
   std::wstring text = FromAnsi(path);
+  // The ANSI calls take no path of MAX_PATH characters or more.
+  if (text.size() >= MAX_PATH) return std::nullopt;
   auto isSep = [](wchar_t c) { return c == L'\\' || c == L'/'; };
   Parsed out;
   size_t pos = 0;

@@ -12,15 +12,23 @@
 namespace win32 {
 namespace {
 
+// Names compare as Windows compares them: every letter of code page 1252 in either case,
+// the four pairs outside the Latin-1 block (S, OE, Z with caron; Y with diaeresis) too.
 std::string Fold(std::string_view name) {
   std::string out(name);
   for (char& ch : out) {
     auto b = static_cast<unsigned char>(ch);
-    if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7))
-      ch = static_cast<char>(b + 32);
+    if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7) || b == 0x8A || b == 0x8C ||
+        b == 0x8E)
+      ch = static_cast<char>(b + (b >= 0xC0 || b <= 'Z' ? 32 : 16));
+    else if (b == 0x9F)
+      ch = static_cast<char>(0xFF);
   }
   return out;
 }
+
+// Windows keeps a tree no deeper than this; a deeper file is damaged, not a registry.
+constexpr size_t kMaxDepth = 512;
 
 struct Value {
   std::string name;
@@ -345,7 +353,9 @@ bool LoadHive(HKEY root, const std::string& path) {
       fields >> tag >> a;
       if (tag == "K") {
         current = fresh;
-        for (const auto& part : SplitPath(Unhex(a).c_str())) {
+        auto parts = SplitPath(Unhex(a).c_str());
+        if (parts.size() > kMaxDepth) return false;
+        for (const auto& part : parts) {
           auto& child = current->keys[Fold(part)];
           if (!child) {
             child = std::make_shared<Node>();
@@ -356,6 +366,8 @@ bool LoadHive(HKEY root, const std::string& path) {
       } else if (tag == "V") {
         fields >> b >> c;
         std::string bytes = Unhex(c);
+        // Two names one lookup cannot tell apart: whichever a program got would be chance.
+        if (current->FindValue(Unhex(a))) return false;
         current->values.push_back(
             Value{Unhex(a), static_cast<DWORD>(std::stoul(b)), {bytes.begin(), bytes.end()}});
       } else if (!tag.empty()) {

@@ -115,6 +115,36 @@ TEST(CWinReg, AnOverlongNameEndsTheEnumerationInsteadOfGivingAWrongName) {
   EXPECT_EQ(L"", reg.Values(1));
 }
 
+TEST(CWinReg, AWalkGoesOnPastANameItCannotRead) {
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForAllAccess(HKCU, kBase, true));
+  reg.SetStringValue(L"", L"default");
+  reg.SetStringValue(std::wstring(300, L'x'), L"2");
+  reg.SetStringValue(L"last", L"3");
+  std::wstring name = L"stale";
+  EXPECT_EQ(CWinReg::Found::Name, reg.ValueAt(0, name));
+  EXPECT_EQ(L"", name);
+  EXPECT_EQ(CWinReg::Found::Unreadable, reg.ValueAt(1, name));
+  EXPECT_EQ(CWinReg::Found::Name, reg.ValueAt(2, name));
+  EXPECT_EQ(L"last", name);
+  EXPECT_EQ(CWinReg::Found::End, reg.ValueAt(3, name));
+  EXPECT_EQ(CWinReg::Found::End, reg.ValueAt(-1, name));
+
+  // Subkeys enumerate sorted: the long name comes first and used to hide the others.
+  for (const std::wstring& sub :
+       {std::wstring(300, L'a'), std::wstring(L"b"), std::wstring(L"c")}) {
+    CWinReg make;
+    ASSERT_TRUE(make.InitForWrite(reg.KeyHandle(), sub + L"\\leaf", true));
+  }
+  EXPECT_EQ(CWinReg::Found::Unreadable, reg.KeyAt(0, name));
+  EXPECT_EQ(CWinReg::Found::Name, reg.KeyAt(1, name));
+  EXPECT_EQ(L"b", name);
+  reg.DeleteAllKeys();
+  CWinReg gone;
+  EXPECT_FALSE(gone.InitForRead(reg.KeyHandle(), L"b"));
+  EXPECT_FALSE(gone.InitForRead(reg.KeyHandle(), L"c"));
+}
+
 TEST(CWinReg, DeleteKeyNeedsALeafDeleteKeyRecTakesTheTree) {
   {
     CWinReg make;

@@ -99,4 +99,17 @@ TEST_F(BrowseFolder, WithoutTemplatesFolderNothingCanBeChosen) {
   EXPECT_TRUE(Logged(L"frmBrowseFolder::FillNode"));
 }
 
+TEST_F(BrowseFolder, ASecondShowWhileTheFirstIsUpIsRefused) {
+  std::wstring id = sales->EntryID(), nestedId = offers->EntryID();
+  bool nested = true;
+  forms::QueueScript(L"frmBrowseFolder", [&](forms::User& u) {
+    nested = mForms::BrowseOutlookFolder(nestedId);
+    u.DblClickNode(L"treFolders", support->EntryID());
+  });
+  EXPECT_TRUE(mForms::BrowseOutlookFolder(id));
+  EXPECT_EQ(id, support->EntryID());
+  EXPECT_FALSE(nested);
+  EXPECT_EQ(nestedId, offers->EntryID());
+  EXPECT_TRUE(Logged(L"mForms::BrowseOutlookFolder", L"already showing"));
+}
 }  // namespace

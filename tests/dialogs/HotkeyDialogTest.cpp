@@ -203,4 +203,23 @@ TEST_F(HotkeyDialog, GivenStartValuesWinOverTheTemplatesHotkey) {
   EXPECT_TRUE(helped);
 }
 
+TEST_F(HotkeyDialog, ASecondShowWhileTheFirstIsUpIsRefusedAndLeavesTheFirstAlone) {
+  std::wstring result, nestedResult = L"untouched";
+  bool nested = true;
+  EXPECT_TRUE(Show(
+      welcome,
+      [&](forms::User& u) {
+        // A hotkey's timer fires while the dialog waits: its record must stay the first one's.
+        nested = mForms::ShowHotkeyDialog(Id(thanks), 4, 'Q', true, false, nestedResult);
+        u.SelectItem(L"cboLetters", 'W' - 'A');
+        u.Click(L"btnOK");
+      },
+      result));
+  EXPECT_FALSE(nested);
+  EXPECT_EQ(L"untouched", nestedResult);
+  EXPECT_TRUE(Logged(L"mForms::ShowHotkeyDialog", L"already showing"));
+  EXPECT_NE(nullptr, Hotkeys().FindByKeys('W', false, true, true));
+  EXPECT_EQ(Id(welcome), Hotkeys().FindByKeys('W', false, true, true)->TemplateEntryID);
+}
+
 }  // namespace

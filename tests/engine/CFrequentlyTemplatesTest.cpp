@@ -171,6 +171,50 @@ TEST_F(Frequents, ASecondRecordOfOneTemplateIsDroppedAloneAtLoad) {
   EXPECT_EQ(2, frequents.Templates().Item(L"00AA")->nRepliesCount);
 }
 
+TEST_F(Frequents, TheRecordUnderItsOwnEntryIDWinsSoCountsSurviveARestart) {
+  auto t = AddMail(templates, L"counted");
+  const std::wstring id = t->EntryID();
+  {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), true));
+    reg.SetStringValue(L"copy", L"1\r\n0\r\n0\r\n0\r\n0\r\ns\r\n" + id);  // comes first
+  }
+  Store(id, 5);
+  {
+    CFrequentlyTemplates first;
+    EXPECT_EQ(5, first.Templates().Item(id)->nRepliesCount);
+    first.IncUseCount(id, 1);
+  }
+  CFrequentlyTemplates second;
+  EXPECT_EQ(6, second.Templates().Item(id)->nRepliesCount);
+}
+
+TEST_F(Frequents, NamesTheEnumerationCannotReadDoNotHideTheRecordsAfterThem) {
+  {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), true));
+    reg.SetStringValue(L"", L"stray default value");
+    reg.SetStringValue(std::wstring(256, L'F'), L"1\r\n0\r\n0\r\n0\r\n0\r\ns\r\n00FF");
+  }
+  Store(L"00AA", 2);
+  Store(L"00BB", 1);
+  CFrequentlyTemplates frequents;
+  EXPECT_EQ((std::vector<std::wstring>{L"00AA", L"00BB"}),
+            Ids(frequents.GetFrequents(1, false).get()));
+}
+
+TEST_F(Frequents, ACounterAtItsTopStaysThere) {
+  auto t = AddMail(templates, L"counted");
+  Store(t->EntryID(), INT32_MAX, INT32_MAX - 1);
+  CFrequentlyTemplates frequents;
+  frequents.IncUseCount(t->EntryID(), 1 | 2);
+  frequents.IncUseCount(t->EntryID(), 1 | 2);
+  EXPECT_EQ(INT32_MAX, frequents.Templates().Item(t->EntryID())->nRepliesCount);
+  EXPECT_EQ(INT32_MAX, frequents.Templates().Item(t->EntryID())->nRepliesAllCount);
+  CFrequentlyTemplates restarted;
+  EXPECT_EQ(INT32_MAX, restarted.Templates().Item(t->EntryID())->nRepliesCount);
+}
+
 TEST_F(Frequents, LongSubjectsAndLineBreaksSurviveARestart) {
   const std::wstring exchangeId(140, L'A');
   const std::wstring longSubject = std::wstring(400, L's') + L" end";

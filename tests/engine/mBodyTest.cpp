@@ -15,10 +15,11 @@ TEST(mBodyRtf, EncodesControlCharactersAndEverythingOutsideAscii) {
       {"latin", L"caf\u00E9", L"caf\\u233?"},
       {"above 32767 is negative", L"\u20AC\uFFFD", L"\\u8364?\\u-3?"},
       {"outside the basic plane as two units", L"\U0001F600", L"\\u-10179?\\u-8704?"},
-      {"line breaks stay", L"a\r\nb", L"a\r\nb"},
+      {"line breaks are paragraphs a reader sees", L"a\r\nb", L"a\\par\r\nb"},
+      {"lone breaks as themselves", L"a\nb\rc", L"a\\u10?b\\u13?c"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.rtf, mBody::RtfEncodeText(c.text)) << c.what;
-  EXPECT_EQ(L"{\\rtf1\\ansi\\ansicpg1252\\fromhtml1<b>\\{x\\}</b>}",
+  EXPECT_EQ(L"{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 <b>\\{x\\}</b>}",
             mBody::HtmlToRtf(L"<b>{x}</b>"));
 }
 
@@ -78,6 +79,11 @@ TEST_F(Bodies, HtmlWrittenAsRtfReadsBackWhole) {
   EXPECT_EQ(0u, rtf.find(L"{\\rtf1\\ansi\\ansicpg1252\\fromhtml1"));
   // The platform's own RTF reader sees exactly the HTML text again.
   EXPECT_EQ(html, outlook::body::RtfToText(rtf));
+  // Also with line breaks between words, a leading digit or blank, and a smiley.
+  for (std::wstring text : {L"2 words\r\nper line\nand\rmore", L" lead", L"\U0001F600 ok"}) {
+    mBody::SafeSetHTMLBody(item, text);
+    EXPECT_EQ(text, outlook::body::RtfToText(mBody::SafeGetRTFBody(item, true)));
+  }
 }
 
 TEST_F(Bodies, SwitchingToHtmlSavesOnlyWhenAllowed) {

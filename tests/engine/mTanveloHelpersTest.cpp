@@ -3,6 +3,9 @@
 #include "EngineTest.h"
 #include "engine/mStandardTemplates.h"
 #include "engine/mTanvelo.h"
+#include "engine/mTanveloRoad.h"
+#include "platform/outlook/AddressBook.h"
+#include "platform/outlook/Recipients.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/MessageBox.h"
@@ -171,4 +174,30 @@ TEST_F(Helpers, ReplyIconAndSenderName) {
   redemption::Uninstall();
   EXPECT_EQ(L"", SafeGetSenderName(p.plainMail));
   EXPECT_TRUE(Logged(L"mTanvelo::SafeGetSenderName"));
+}
+
+TEST_F(Helpers, ATemplateListMemberWithoutAnAddressCostsOnlyItself) {
+  auto tmpl = AddMail(templates, L"with a list");
+  auto list = std::make_shared<outlook::AddressEntry>(L"Team", L"team@norvane.example", L"SMTP");
+  list->AddMember(
+      std::make_shared<outlook::AddressEntry>(L"jo@bloggs.example", L"jo@bloggs.example", L"SMTP"));
+  // An Exchange entry with no SMTP address: nothing to address a reply's copy to.
+  list->AddMember(std::make_shared<outlook::AddressEntry>(L"Ghost", L"/O=X/CN=GHOST", L"EX"));
+  list->AddMember(
+      std::make_shared<outlook::AddressEntry>(L"sam@poe.example", L"sam@poe.example", L"SMTP"));
+  auto r = tmpl->Recipients()->Add(L"Team");
+  r->SetEntry(list);
+  r->SetType(outlook::olCC);
+  tmpl->Recipients()->Add(L"kim.roe@partner.example")->Resolve();
+
+  auto reply = AddMail(p.inbox, L"reply");
+  std::wstring unresolved;
+  EXPECT_EQ(3, CopyRecipients(*reply->Recipients(), *tmpl->Recipients(), unresolved));
+  std::vector<std::wstring> names;
+  for (const auto& copied : *reply->Recipients())
+    names.push_back(copied->Name() + L"|" + std::to_wstring(copied->Type()));
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"jo@bloggs.example|2", L"sam@poe.example|2",
+                                              L"kim.roe@partner.example|1"}));
+  EXPECT_EQ(L"", unresolved);
+  EXPECT_TRUE(Logged(L"mTanvelo::CopyRecipients", L"member without address left out - 'Ghost'"));
 }

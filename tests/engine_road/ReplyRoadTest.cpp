@@ -250,6 +250,16 @@ TEST(SafeFileNames, KeepOrdinaryNamesAndDefuseTheRest) {
                                   {L"x..y", L"x_y"},
                                   {L"name. ", L"name"},
                                   {L"lpt1.txt", L"_lpt1.txt"},
+                                  // Names Windows still opens as devices.
+                                  {L"CON .txt", L"_CON .txt"},
+                                  {L"com0.log", L"_com0.log"},
+                                  {L"COM\u00B9", L"_COM\u00B9"},
+                                  {L"lpt\u00B3.x", L"_lpt\u00B3.x"},
+                                  {L"LPT0", L"_LPT0"},
+                                  {L"conin$", L"_conin$"},
+                                  {L"CONOUT$.txt", L"_CONOUT$.txt"},
+                                  {L"CONSOLE.txt", L"CONSOLE.txt"},
+                                  {L"COM10", L"COM10"},
                                   {L"tab\there", L"tab_here"},
                                   // What the ANSI file calls cannot hold: never a "?" in a path.
                                   {L"\u5831\u544a.pdf", L"__.pdf"},
@@ -258,6 +268,28 @@ TEST(SafeFileNames, KeepOrdinaryNamesAndDefuseTheRest) {
                                   {L"", L"#"}}) {
     EXPECT_EQ(std::wstring(c.out), SafeFileName(c.in, L"#")) << c.in;
   }
+  // Shortened to fit, the extension kept.
+  EXPECT_EQ(std::wstring(16, L'a') + L".pdf",
+            SafeFileName(std::wstring(300, L'a') + L".pdf", L"#", 20));
+  EXPECT_EQ(std::wstring(20, L'x'), SafeFileName(std::wstring(30, L'x'), L"#", 20));
+  EXPECT_EQ(L"CO.txt", SafeFileName(L"CON" + std::wstring(40, L' ') + L".txt", L"#", 6));
+  EXPECT_EQ(L"b.eee", SafeFileName(L"b." + std::wstring(40, L'e'), L"#", 5));
+  EXPECT_EQ(L"_CON", SafeFileName(L"CON", L"#", 4));
+  // The mark of a device name takes room: what is cut off must not leave a trailing dot.
+  EXPECT_EQ(L"_COM\u00B9", SafeFileName(L"COM\u00B9." + std::wstring(10, L'x'), L"#", 6));
+}
+
+TEST_F(ReplyRoad, ALongAttachmentNameIsShortenedToFitTheTemporaryFolder) {
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"x");
+  AddAttachment(tmpl, std::wstring(240, L'n') + L".docx");
+  int32_t action = kActionForward;
+  ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()));
+  auto made = ItemsOf(tvDrafts).at(0);
+  ASSERT_EQ(1, made->Attachments()->Count());
+  std::wstring name = made->Attachments()->Item(1)->FileName();
+  EXPECT_TRUE(name.ends_with(L".docx")) << std::string(name.begin(), name.end());
+  EXPECT_TRUE(name.starts_with(L"nnnn"));
+  EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
 }
 
 TEST_F(ReplyRoad, ATemplateActionInsideAnotherIsRefused) {

@@ -1,4 +1,5 @@
 // Separate personalized messages: one copy per recipient, sent or filed as the user answered.
+#include "engine/RoadSupport.h"
 #include "tests/engine_road/RoadTest.h"
 
 using namespace mTanvelo;
@@ -251,4 +252,28 @@ TEST_F(Send2Road, AMissingMailIsLoggedNotFollowed) {
   EXPECT_TRUE(Logged(L"mTanvelo::DoSend2Action"));
   EXPECT_TRUE(Boxes().empty());
   EXPECT_FALSE(IsTemplateActionRunning());
+}
+
+TEST_F(Send2Road, EveryCopyFiledForAnEmptyFieldIsCountedInTheReport) {
+  world.firstNames.erase(L"kim.roe@partner.example");
+  world.firstNames.erase(L"lee.ann@norvane.example");
+  win32::msgbox::Answer(win32::IDNO);
+  ASSERT_TRUE(ReplyAllSeparately());
+  EXPECT_EQ(2u, ItemsOf(tvDrafts).size());
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  EXPECT_EQ(L"filed: 2 in Tanvelo Drafts", Boxes().back());
+}
+
+TEST_F(Send2Road, SeparateSendingIsRefusedWhileAnotherTemplateActionRuns) {
+  road::ActionGuard running(L"another action");
+  ASSERT_TRUE(IsTemplateActionRunning());
+  auto wrapper = std::make_shared<FakeWrapper>(nullptr);
+  bool bShow = true;
+  DoSend2Action(p.plainMail, kSendActionSend, kSendModeSeparate, bShow, false, wrapper, nullptr,
+                nullptr);
+  EXPECT_FALSE(bShow);
+  EXPECT_TRUE(Logged(L"mTanvelo::DoSend2Action", L"still running"));
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  EXPECT_TRUE(IsTemplateActionRunning()) << "the running action keeps its mark";
 }

@@ -4,6 +4,7 @@
 #include "personalization/RL_CJob.h"
 #include "platform/forms/Form.h"
 #include "platform/forms/User.h"
+#include "platform/outlook/BodyConvert.h"
 #include "tests/personalization/PersonalizationTest.h"
 
 using namespace ptest;
@@ -98,6 +99,48 @@ TEST_F(Job, ValuesCannotBreakTheMarkupOrTheRtf) {
   ASSERT_TRUE(RunAsReply(rtf));
   EXPECT_EQ(rtf->Subject(), L"O'Brien {Sales}\\EU & <Co> caf\u00e9");
   EXPECT_EQ(rtf->RTFBody(), L"{\\rtf1\\ansi O'Brien \\{Sales\\}\\\\EU & <Co> caf\\u233?\\par}");
+}
+
+TEST_F(Job, RtfValuesStandApartFromControlWordsAndSplitTokensAreFound) {
+  struct Case {
+    const wchar_t* body;
+    const wchar_t* reads;
+  } cases[] = {
+      // Right after a control word: the value must not become part of its name.
+      {L"{\\rtf1\\ansi Dear\\par%FirstName%,\\par%Company%}", L"Dear\r\nKim,\r\nPartner Ltd"},
+      {L"{\\rtf1\\ansi\\fs20%Company% 100%}", L"Partner Ltd 100%"},
+      // Split by formatting, as Word writes a token typed in two goes.
+      {L"{\\rtf1\\ansi Hi %First{\\b Name}%! {\\i %Comp}any%}", L"Hi Kim! Partner Ltd"},
+      {L"{\\rtf1\\ansi %first\\b name\\b0%}", L"Kim"},
+  };
+  for (const auto& c : cases) {
+    auto mail = Mail(L"s", c.body, outlook::olFormatRichText);
+    AddRecipient(mail, p.kimRoe);
+    mail->Save();
+    job = lib->CreateJob();
+    ASSERT_TRUE(RunAsReply(mail)) << c.body;
+    EXPECT_EQ(outlook::body::RtfToText(mail->RTFBody()), c.reads) << mail->RTFBody();
+  }
+  // A value of several lines keeps them.
+  auto contact = Contact(p.contacts, L"Ann", L"Lee", L"ann@lee.example");
+  contact->SetCompanyName(L"Lee & Co\r\nHarbour Road 1");
+  contact->Save();
+  auto mail = Mail(L"s", L"{\\rtf1\\ansi %Company%}", outlook::olFormatRichText);
+  AddRecipient(mail, Smtp(L"Ann Lee", L"ann@lee.example"));
+  job = lib->CreateJob();
+  ASSERT_TRUE(RunAsReply(mail));
+  EXPECT_EQ(outlook::body::RtfToText(mail->RTFBody()), L"Lee & Co\r\nHarbour Road 1");
+}
+
+TEST_F(Job, HtmlTokensSplitInsideTheNameAreFound) {
+  auto mail = Mail(L"s",
+                   L"<html><body><p>Dear %First<span lang=EN>Name</span>% and %f</span>I<b>rstname%"
+                   L" of %<b>Company</b>%</p></body></html>",
+                   outlook::olFormatHTML);
+  AddRecipient(mail, p.kimRoe);
+  mail->Save();
+  ASSERT_TRUE(RunAsReply(mail));
+  EXPECT_EQ(outlook::body::HtmlToText(mail->HTMLBody()), L"Dear Kim and Kim of Partner Ltd\r\n");
 }
 
 TEST_F(Job, AValueIsInsertedOnceAndNeverExpandedAgain) {

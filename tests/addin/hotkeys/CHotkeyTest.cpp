@@ -46,8 +46,8 @@ TEST(CHotkey, ParsesKeyTexts) {
     int32_t key;
     bool ctrl, alt, shift;
   } cases[] = {
-      {L"Ctrl+Alt+R", 'R', true, true, false},      {L"alt+ctrl+r", 'r', true, true, false},
-      {L"SHIFT+Ctrl+t", 't', true, false, true},    {L"Ctrl+A+B", 'A', true, false, false},
+      {L"Ctrl+Alt+R", 'R', true, true, false},      {L"alt+ctrl+r", 'R', true, true, false},
+      {L"SHIFT+Ctrl+t", 'T', true, false, true},    {L"Ctrl+A+B", 'A', true, false, false},
       {L"Ctrl+A+B+Shift", 'A', true, false, false}, {L"A+Alt", 'A', false, true, false},
       {L"Ctrl+Alt+Rx", 'R', true, true, false},     {L"Q", 'Q', false, false, false},
   };

@@ -38,6 +38,8 @@ TEST_F(LineReader, EveryLineArrivesWholeWhereverItMeetsTheBufferEdge) {
       {"whole file one byte past the edge", {100, 3995}, false},
       {"final CR LF ends at the edge", {100, 3992}, true},
       {"CR at the edge, LF in the next fill", {10, 4083, 7}, false},
+      {"a first line of 4095 bytes: its CR fills the buffer", {4095, 5}, false},
+      {"a later line of 4095 bytes", {10, 4095, 3, 4095}, true},
       {"last line ends at the second edge", {3000, 3000, 2188}, false},
       {"lines across three fills", {2000, 3000, 4000, 1}, true},
       {"short file", {3, 4}, false},
@@ -55,6 +57,14 @@ TEST_F(LineReader, EveryLineArrivesWholeWhereverItMeetsTheBufferEdge) {
     bool clean = false;
     EXPECT_EQ(ReadAll(bytes, &clean), expected);
     EXPECT_TRUE(clean);
+  }
+}
+
+TEST_F(LineReader, AfterTheByteOrderMarkLongLinesArriveWholeToo) {
+  for (size_t length : {4090u, 4092u, 4093u, 4095u}) {
+    SCOPED_TRACE(length);
+    EXPECT_EQ(ReadAll("\xEF\xBB\xBF" + std::string(length, 'a') + "\r\nnext\r\n"),
+              (std::vector<std::wstring>{std::wstring(length, L'a'), L"next"}));
   }
 }
 

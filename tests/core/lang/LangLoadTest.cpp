@@ -38,8 +38,11 @@ TEST_F(LangLoad, EntryValuesFollowTheQuotingAndCommentRules) {
       {"K = \"a\"b\"", nullptr, L"quoted string has unary quotes"},
       {"K = unquoted", nullptr, L"The string should be in quotes"},
       {"K = \"", nullptr, L"The string should be in quotes"},
-      // Unbalanced quotes: the comment starts after the last quote.
+      // Unbalanced quotes in the value: the comment mark is inside them.
       {"K = \"x;y\"\" ;c", nullptr, L"The string should be in quotes"},
+      // A comment holding an odd number of quotes is still only a comment.
+      {"K = \"kept\" ; say \"hi", L"kept", nullptr},
+      {"K = \"kept\" ' 5\" screen", L"kept", nullptr},
       {"K = ; only a comment", nullptr, nullptr},
   };
   for (const auto& c : cases) {

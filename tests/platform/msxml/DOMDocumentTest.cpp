@@ -115,6 +115,20 @@ TEST(DOMDocument, BadTextLeavesAnEmptyDocument) {
   }
 }
 
+TEST(DOMDocument, NestingPastAnyRealDocumentIsRefused) {
+  DOMDocument doc;
+  std::wstring deep;
+  for (int i = 0; i < 50000; ++i) deep += L"<a>";
+  std::wstring closed = deep + L"x";
+  for (int i = 0; i < 50000; ++i) closed += L"</a>";
+  EXPECT_FALSE(doc.loadXML(closed));
+  EXPECT_NE(std::wstring::npos, doc.parseErrorReason().find(L"deeper"));
+  std::wstring fine;
+  for (int i = 0; i < 200; ++i) fine = L"<a>" + fine + L"</a>";
+  ASSERT_TRUE(doc.loadXML(L"<r>" + fine + L"</r>"));
+  EXPECT_EQ(L"", doc.documentElement()->text());
+}
+
 TEST(DOMDocument, CreatableOnlyWhenInstalled) {
   EXPECT_FALSE(vb::Catch([] { vb::CreateObject<DOMDocument>(L"MSXML2.DOMDocument"); }));
   EXPECT_EQ(vb::kCantCreateObject, vb::Err().Number());

@@ -245,6 +245,21 @@ TEST(RibbonHost, XmlTheSchemaRefusesIsNotLoadedAtAll) {
   }
 }
 
+TEST(RibbonHost, NestingNoRibbonHasIsRefusedWithoutExhaustingTheStack) {
+  auto addin = std::make_shared<AddIn>();
+  std::wstring xml = kXml;
+  std::wstring deep;
+  for (int i = 0; i < 50000; ++i) deep += L"<menu id=\"m" + std::to_wstring(i) + L"\">";
+  for (int i = 0; i < 50000; ++i) deep += L"</menu>";
+  xml.replace(xml.find(L"<menuSeparator id=\"sep\"/>"), 25, deep);
+  addin->xml[L"Microsoft.Outlook.Explorer"] = xml;
+  RibbonHost host(addin);
+  auto window = host.OpenWindow(L"Microsoft.Outlook.Explorer", {});
+  EXPECT_TRUE(window->ControlIds().empty());
+  ASSERT_EQ(1u, host.Errors().size());
+  EXPECT_NE(std::wstring::npos, host.Errors()[0].find(L"deeper")) << host.Errors()[0];
+}
+
 TEST(RibbonHost, CallbackNamesBindWhateverTheirLetterCase) {
   auto addin = std::make_shared<AddIn>();
   std::wstring xml = kXml;

@@ -45,6 +45,13 @@ TEST(Filter, MalformedFiltersRaise) {
   for (const wchar_t* f : bad) {
     EXPECT_THROW({ (void)Filter(f); }, vb::Error) << f;
   }
+  // Nesting no program writes is refused as malformed, not by exhausting the stack.
+  std::wstring deep;
+  for (int i = 0; i < 50000; ++i) deep += L"(Not ";
+  EXPECT_THROW({ (void)Filter(deep + L"[Subject] = 'a'"); }, vb::Error);
+  std::wstring fine = L"[Subject] = 'It''s done'";
+  for (int i = 0; i < 50; ++i) fine = L"(Not (" + fine + L"))";
+  EXPECT_TRUE(Filter(fine).Matches(Props));  // fifty Nots
   // An unknown property raises when the condition is evaluated.
   EXPECT_THROW((void)Filter(L"[Nonsense] = 'a'").Matches(Props), vb::Error);
 }

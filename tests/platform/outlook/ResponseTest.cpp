@@ -132,6 +132,10 @@ TEST(Bodies, TheThreeBodiesFollowTheFormat) {
   mail->SetBodyFormat(olFormatPlain);
   EXPECT_EQ(mail->GetProp(PR_RTF_COMPRESSED), PropValue{});
   EXPECT_EQ(body::RtfToText(body::TextToRtf(L"x\\y\r\n{z}\t\u00fc")), L"x\\y\r\n{z}\t\u00fc");
+  // An old Mac line end (a lone CR) is a line break in HTML too, not words run together.
+  EXPECT_EQ(body::HtmlToText(body::TextToHtml(L"bye\rend")), L"bye\r\nend");
+  // A character beyond the basic plane (an emoji in a plain mail) survives the RTF.
+  EXPECT_EQ(body::RtfToText(body::TextToRtf(L"ok \U0001F600!")), L"ok \U0001F600!");
 }
 
 TEST(Bodies, Outlook2000HasNoBodyFormatOrFlagIcon) {
@@ -142,3 +146,58 @@ TEST(Bodies, Outlook2000HasNoBodyFormatOrFlagIcon) {
 }
 
 }  // namespace
+
+// What Word writes into real mails, read as Outlook shows it.
+TEST(Bodies, RtfTextReadsAsOutlookShowsIt) {
+  struct Case {
+    const char* what;
+    const wchar_t* rtf;
+    const wchar_t* text;
+  } cases[] = {
+      {"a \\'hh stand-in after \\uN is skipped, not printed", L"{\\rtf1\\ansi 2\\u181\\'b5mol/L}",
+       L"2\u00b5mol/L"},
+      {"\\ucN stand-ins", L"{\\rtf1\\ansi\\uc2 a\\u8364xyb\\uc0\\u8364 c}", L"a\u20acb\u20acc"},
+      {"a stand-in ends at the group", L"{\\rtf1 {\\u233}z}", L"\u00e9z"},
+      {"the document's code page", L"{\\rtf1\\ansi\\ansicpg1251 \\'e0\\'e1\\'e2}",
+       L"\u0430\u0431\u0432"},
+      {"a double-byte code page", L"{\\rtf1\\ansi\\ansicpg932 \\'93\\'fa\\'96\\'7b}",
+       L"\u65e5\u672c"},
+      {"typographic symbols",
+       L"{\\rtf1 Scarpa\\rquote s \\lquote x\\rquote  \\ldblquote y\\rdblquote  1\\endash 2"
+       L"\\emdash 3 \\bullet}",
+       L"Scarpa\u2019s \u2018x\u2019 \u201cy\u201d 1\u20132\u20143 \u2022"},
+      {"nothing after the closing brace", L"{\\rtf1 body}\r\n\0garbage", L"body"},
+      {"binary data skipped", L"{\\rtf1 a\\bin3 }{xb}", L"ab"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(std::wstring(c.text), body::RtfToText(c.rtf)) << c.what;
+}
+
+TEST(Bodies, AnRtfItemsHtmlKeepsItsFormatting) {
+  Profile p = BuildProfile();
+  auto mail = p.app->CreateItem(olMailItem);
+  mail->SetRTFBody(
+      L"{\\rtf1\\ansi Dear {\\b Kim},\\par see {\\i this} and \\ul that\\ulnone .\\line next\\par "
+      L"a < b}");
+  std::wstring html = mail->HTMLBody();
+  EXPECT_TRUE(Contains(html, L"<p>Dear <b>Kim</b>,</p>")) << std::string(html.begin(), html.end());
+  EXPECT_TRUE(Contains(html, L"<i>this</i>"));
+  EXPECT_TRUE(Contains(html, L"<u>that</u>."));
+  EXPECT_TRUE(Contains(html, L"<br>"));
+  EXPECT_TRUE(Contains(html, L"<p>a &lt; b</p>"));
+  EXPECT_EQ(body::HtmlToText(html), L"Dear Kim,\r\nsee this and that.\r\nnext\r\na < b\r\n");
+}
+
+TEST(Bodies, TextAfterTheBodysEndIsKeptAsBrowsersShowIt) {
+  Profile p = BuildProfile();
+  auto mail = p.app->CreateItem(olMailItem);
+  mail->SetHTMLBody(
+      L"<html><body><p>Hello</p></body></html>\r\n<p>-- unsubscribe: lists.example</p>");
+  EXPECT_EQ(mail->Body(), L"Hello\r\n-- unsubscribe: lists.example\r\n");
+  mail->SetSubject(L"List mail");
+  mail->Save();
+  for (auto& answer : {mail->Reply(), mail->Forward()}) {
+    EXPECT_TRUE(Contains(answer->Body(), L"unsubscribe: lists.example"));
+    EXPECT_TRUE(Contains(answer->HTMLBody(), L"unsubscribe: lists.example"));
+  }
+  EXPECT_EQ(body::HtmlBodyContent(L"<body>a</body>\r\n</html>\r\n"), L"a");
+}

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -54,7 +55,10 @@ TEST(LibNorvane, NotInstalledRaisesFileNotFound) {
 }
 
 TEST(LibNorvane, LogIsRecordedAndAppendedToTheLogFile) {
-  auto file = (std::filesystem::temp_directory_path() / "tanvelo-lib-log.txt").string();
+  // A name of this process's own: test programs run in parallel.
+  auto file = (std::filesystem::temp_directory_path() /
+               ("tanvelo-lib-log-" + std::to_string(getpid()) + ".txt"))
+                  .string();
   std::filesystem::remove(file);
   library::SetLogFile(file);
   LibNorvaneLogMsg(0, "Caf\xE9", 91, "Main::Test", 3, 1);

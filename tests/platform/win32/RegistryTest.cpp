@@ -1,9 +1,11 @@
 // Conformance of the registry substitute: the return codes and edge behaviour the system's
 // registry key class relies on.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "platform/win32/Registry.h"
@@ -22,6 +24,25 @@ HKEY Create(HKEY root, const char* path, REGSAM access = KEY_ALL_ACCESS) {
 LONG SetText(HKEY key, const char* name, const std::string& text, DWORD type = REG_SZ) {
   return RegSetValueExA(key, name, 0, type, reinterpret_cast<const uint8_t*>(text.data()),
                         static_cast<DWORD>(text.size()));
+}
+
+// A file of this process's own under the temporary folder: test programs run in parallel.
+std::string TempFile(const char* name) {
+  return (std::filesystem::temp_directory_path() /
+          (std::string(name) + "-" + std::to_string(getpid()) + ".reg"))
+      .string();
+}
+
+// Loads a hive file of the given lines.
+bool LoadLines(const std::string& lines) {
+  std::string file = TempFile("tanvelo-hive-lines");
+  {
+    std::ofstream out(file, std::ios::binary);
+    out << "TANVELO-REGISTRY-HIVE 1\n" << lines;
+  }
+  bool loaded = registry::LoadHive(HKEY_CURRENT_USER, file);
+  std::filesystem::remove(file);
+  return loaded;
 }
 
 }  // namespace
@@ -162,7 +183,7 @@ TEST(Registry, HiveSurvivesSaveAndLoad) {
   RegSetValueExA(key, "n", 0, REG_DWORD, reinterpret_cast<uint8_t*>(&number), 4);
   SetText(key, "", "default");
   RegCloseKey(key);
-  auto file = (std::filesystem::temp_directory_path() / "tanvelo-hive-test.reg").string();
+  auto file = TempFile("tanvelo-hive-test");
   ASSERT_TRUE(registry::SaveHive(HKEY_CURRENT_USER, file));
 
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Norvane\\Tanvelo\\Hotkeys");
@@ -184,4 +205,54 @@ TEST(Registry, HiveSurvivesSaveAndLoad) {
   EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, nullptr, nullptr, &type, data, &size));
   RegCloseKey(key);
   EXPECT_FALSE(registry::LoadHive(HKEY_CURRENT_USER, file + ".missing"));
+}
+
+TEST(Registry, NamesFoldCaseForEveryLetterOfTheAnsiCodePage) {
+  HKEY key = Create(HKEY_CURRENT_USER, "Software\\\x8A\x8C\x8E\x9F\xC9");
+  ASSERT_EQ(ERROR_SUCCESS, SetText(key, "\x8A\x8C\x8E\x9F\xC0\xDE", "upper"));
+  ASSERT_EQ(ERROR_SUCCESS, SetText(key, "\x9A\x9C\x9E\xFF\xE0\xFE", "lower"));
+  char one[16];
+  DWORD size = sizeof one;
+  EXPECT_EQ(ERROR_NO_MORE_ITEMS,  // one value, written twice
+            RegEnumValueA(key, 1, one, &size, nullptr, nullptr, nullptr, nullptr));
+  char data[16] = {};
+  DWORD type = 0, dataSize = sizeof data;
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "\x8A\x9C\x8E\xFF\xC0\xFE", nullptr, &type,
+                                            reinterpret_cast<uint8_t*>(data), &dataSize));
+  EXPECT_STREQ("lower", data);
+  RegCloseKey(key);
+  HKEY again = 0;
+  EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\\x9A\x9C\x9E\xFF\xE9", 0,
+                                         KEY_READ, &again));
+  RegCloseKey(again);
+  // The multiplication sign and the division sign are no letters.
+  key = Create(HKEY_CURRENT_USER, "Software\\Signs");
+  SetText(key, "\xD7", "times");
+  SetText(key, "\xF7", "divided");
+  DWORD nameSize = 8;
+  char name[8];
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegEnumValueA(key, 1, name, &nameSize, nullptr, nullptr, nullptr, nullptr));
+  RegCloseKey(key);
+}
+
+TEST(Registry, AHiveFileNoRegistryCouldHoldIsRefusedAndTheHiveKept) {
+  HKEY key = Create(HKEY_CURRENT_USER, "Software\\Kept");
+  RegCloseKey(key);
+  // Two values one lookup cannot tell apart.
+  EXPECT_FALSE(LoadLines("K 41\nV 4E 1 00\nV 6E 1 00\n"));
+  EXPECT_FALSE(LoadLines("K 41\nV 8A 1 00\nV 9A 1 00\n"));
+  EXPECT_TRUE(LoadLines("K 41\nV 4E 1 00\nK 42\nV 6E 1 00\n"));  // in two keys: fine
+  key = Create(HKEY_CURRENT_USER, "Software\\Kept");
+  RegCloseKey(key);
+  // Nested deeper than Windows allows: refused, not a stack overflow.
+  std::string deep;
+  for (int i = 0; i < 50000; ++i) deep += "415C";  // "A\\" again and again
+  EXPECT_FALSE(LoadLines("K " + deep + "\n"));
+  HKEY still = 0;
+  EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Kept", 0, KEY_READ, &still));
+  RegCloseKey(still);
+  std::string fine;
+  for (int i = 0; i < 500; ++i) fine += "415C";
+  EXPECT_TRUE(LoadLines("K " + fine + "\n"));
 }

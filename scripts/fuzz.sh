@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of tests/fuzz with clang, AddressSanitizer and UBSan (in
+# build-fuzz; the GCC build never needs clang) and runs each from its corpus in
+# tests/fuzz/corpus/<target>, whose inputs (seeds and every earlier finding) run first.
+#
+#   scripts/fuzz.sh --smoke               every target briefly (CI; FUZZ_SMOKE_SECONDS, 20 s)
+#   scripts/fuzz.sh [seconds] [target...] longer runs, 300 s per target unless told
+#
+# New inputs go to build-fuzz/found/<target>, a failing input to build-fuzz/found/<target>-crash-*;
+# copy a finding into the target's corpus once it is mended, so it is run from then on.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=300
+fresh=0
+if [[ "${1:-}" == "--smoke" ]]; then
+  seconds=${FUZZ_SMOKE_SECONDS:-20}
+  fresh=1
+  shift
+elif [[ "${1:-}" =~ ^[0-9]+$ ]]; then
+  seconds=$1
+  shift
+fi
+
+bash scripts/install-deps.sh
+build=build-fuzz
+flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DTV_FUZZ=ON)
+if command -v ccache >/dev/null; then
+  flags+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B "$build" -G Ninja "${flags[@]}" >/dev/null
+
+targets=("$@")
+if ((${#targets[@]} == 0)); then
+  for source in tests/fuzz/fuzz_*.cpp; do
+    targets+=("$(basename "$source" .cpp)")
+  done
+fi
+cmake --build "$build" --parallel --target "${targets[@]}"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+status=0
+for target in "${targets[@]}"; do
+  corpus=tests/fuzz/corpus/$target
+  found=$build/found/$target
+  ((fresh)) && rm -rf "$found"
+  mkdir -p "$found" "$corpus"
+  # Lines of the language files are cut at 4096 bytes: their inputs must be able to pass it.
+  max_len=4096
+  [[ $target == fuzz_lang_file ]] && max_len=12000
+  echo "== $target ($seconds s)"
+  if ! "$build/tests/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$found-" \
+      "$found" "$corpus" > "$build/found/$target.log" 2>&1; then
+    tail -n 60 "$build/found/$target.log"
+    echo "FAILED: $target (input kept as $found-*)"
+    status=1
+  else
+    grep -E '^(stat::number_of_executed_units|Done )' "$build/found/$target.log" | tr '\n' ' '
+    echo
+  fi
+done
+exit $status
