@@ -63,9 +63,7 @@ std::vector<std::wstring> SplitList(const std::wstring& list) {
 }  // namespace
 
 void CLang::SectionList::Add(const std::wstring& name) {
-  for (const auto& n : names)
-    if (n == name) return;
-  names.push_back(name);
+  if (known.insert(name).second) names.push_back(name);
 }
 
 CLang::CLang() {
@@ -242,15 +240,23 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
     bool found = false;
     int32_t lineNo = 0;
     while (!file.FEOF()) {
-      std::wstring raw;
-      if (!file.ReadLine(raw)) {
+      std::string_view bytes;
+      if (!file.ReadLineBytes(bytes)) {
         if (!file.FEOF())
           LogError(L"CLang.ReadSection", static_cast<int32_t>(file.LastError()),
                    L"oFile.ReadLine failed");
         break;
       }
       ++lineNo;
-      std::wstring line = TrimBlanks(raw);
+      // Before the section only headers count: a line whose first byte after blanks and tabs
+      // is no "[" is passed over unconverted (neither code page makes a "[", a blank or a tab
+      // of other bytes).
+      size_t first = 0, end = bytes.size();
+      while (first < end && (bytes[first] == ' ' || bytes[first] == '\t')) ++first;
+      if (!found && (first == end || bytes[first] != '[')) continue;
+      // Blanks and tabs are single bytes in both code pages: trimmed before the conversion.
+      while (end > first && (bytes[end - 1] == ' ' || bytes[end - 1] == '\t')) --end;
+      std::wstring line = file.LineText(bytes.substr(first, end - first));
       if (line.empty() || IsCommentStart(line[0])) continue;
       if (line[0] == L'[') {
         size_t close = line.find(L']', 1);

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/LangArg.h"
@@ -67,6 +68,7 @@ class CLang {
   struct SectionList {
     std::vector<std::wstring> names;
     void Add(const std::wstring& name);
+    std::unordered_set<std::wstring> known;  // the names, for Add's look-up
   };
 
   std::wstring ItemOf(std::wstring_view id, const std::vector<LangArg>& args);

@@ -39,6 +39,13 @@ void CLangFile::CloseFile() {
 }
 
 bool CLangFile::ReadLine(std::wstring& line) {
+  std::string_view bytes;
+  if (!ReadLineBytes(bytes)) return false;
+  line = LineText(bytes);
+  return true;
+}
+
+bool CLangFile::ReadLineBytes(std::string_view& line) {
   // Refill until a line is whole or the buffer is full: a line that starts late in the buffer
   // (after the byte-order mark, after other lines) needs more than one fill.
   for (;;) {
@@ -53,17 +60,33 @@ bool CLangFile::ReadLine(std::wstring& line) {
   }
 }
 
+std::wstring CLangFile::LineText(std::string_view bytes) {
+  return Mem2Str(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<int>(bytes.size()));
+}
+
 int CLangFile::Buffer_FindCRLF() const {
-  for (int i = m_nPos; i + 1 < m_nCount; ++i)
-    if (m_aBuffer[i] == '\r' && m_aBuffer[i + 1] == '\n') return i;
+  // Each CR found by the library's search, then the LF after it checked.
+  const uint8_t* data = m_aBuffer.data();
+  const uint8_t* at = data + m_nPos;
+  const uint8_t* last = data + m_nCount - 1;  // a CR here has no room for its LF
+  while (at < last) {
+    auto* cr = static_cast<const uint8_t*>(std::memchr(at, '\r', static_cast<size_t>(last - at)));
+    if (!cr) return -1;
+    if (cr[1] == '\n') return static_cast<int>(cr - data);
+    at = cr + 1;
+  }
   return -1;
 }
 
-bool CLangFile::Buffer_ReadLine(std::wstring& line) {
+bool CLangFile::Buffer_ReadLine(std::string_view& line) {
+  auto bytes = [this](int from, int to) {
+    return std::string_view(reinterpret_cast<const char*>(m_aBuffer.data()) + from,
+                            static_cast<size_t>(to - from));
+  };
   if (m_nPos >= m_nCount) return false;
   int crlf = Buffer_FindCRLF();
   if (crlf >= 0) {
-    line = Mem2Str(m_aBuffer.data() + m_nPos, crlf - m_nPos);
+    line = bytes(m_nPos, crlf);
     m_nPos = crlf + 2;
     return true;
   }
@@ -76,7 +99,7 @@ bool CLangFile::Buffer_ReadLine(std::wstring& line) {
       --end;
       m_bSkipLF = true;
     }
-    line = Mem2Str(m_aBuffer.data() + m_nPos, end - m_nPos);
+    line = bytes(m_nPos, end);
     m_nPos = m_nCount;
     return true;
   }

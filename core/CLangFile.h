@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/win32/Files.h"
 
@@ -24,9 +25,13 @@ class CLangFile {
   bool FEOF() const { return m_bEOF; }
   // The next line without its CR LF; false when no line is left or a read failed.
   bool ReadLine(std::wstring& line);
+  // The same line as its bytes, valid until the next read; LineText makes it text. A reader
+  // that skips most lines looks at their bytes and converts only the lines it keeps.
+  bool ReadLineBytes(std::string_view& line);
+  std::wstring LineText(std::string_view bytes);
 
  private:
-  bool Buffer_ReadLine(std::wstring& line);
+  bool Buffer_ReadLine(std::string_view& line);
   int Buffer_FindCRLF() const;
   std::wstring Mem2Str(const uint8_t* bytes, int count);
   bool Buffer_AppendFromFile();

@@ -1,6 +1,7 @@
 #include "engine/RoadSupport.h"
 
 #include <algorithm>
+#include <cwchar>
 
 #include "platform/vb/Environ.h"
 #include "platform/vb/Runtime.h"
@@ -63,7 +64,16 @@ void CloseWait() {
 size_t FindNoCase(const std::wstring& text, std::wstring_view what, size_t from) {
   if (what.empty()) return from <= text.size() ? from : std::wstring::npos;
   auto lower = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c; };
+  const wchar_t first = what[0];
+  const bool caseless = lower(first) == first && !(first >= L'a' && first <= L'z');
   for (size_t i = from; i + what.size() <= text.size(); ++i) {
+    // A first character without case ("<" of a tag) is found by the library's fast search.
+    if (caseless && text[i] != first) {
+      const wchar_t* next = std::wmemchr(text.data() + i, first, text.size() - i);
+      if (!next) break;
+      i = static_cast<size_t>(next - text.data());
+      if (i + what.size() > text.size()) break;
+    }
     size_t k = 0;
     while (k < what.size() && lower(text[i + k]) == lower(what[k])) ++k;
     if (k == what.size()) return i;
@@ -73,10 +83,19 @@ size_t FindNoCase(const std::wstring& text, std::wstring_view what, size_t from)
 
 std::wstring ReplaceNoCase(std::wstring text, const std::wstring& from, const std::wstring& to) {
   if (from.empty()) return text;
-  for (size_t at = FindNoCase(text, from); at != std::wstring::npos;
-       at = FindNoCase(text, from, at + to.size()))
-    text.replace(at, from.size(), to);
-  return text;
+  size_t at = FindNoCase(text, from);
+  if (at == std::wstring::npos) return text;
+  // Built once from left to right; the search goes on after each replaced occurrence.
+  std::wstring out;
+  out.reserve(text.size());
+  size_t done = 0;
+  for (; at != std::wstring::npos; at = FindNoCase(text, from, at + from.size())) {
+    out.append(text, done, at - done);
+    out += to;
+    done = at + from.size();
+  }
+  out.append(text, done, std::wstring::npos);
+  return out;
 }
 
 ActionGuard::ActionGuard(std::wstring_view procedure) {

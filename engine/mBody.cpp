@@ -122,8 +122,8 @@ std::wstring GetHTMLBody(const ItemPtr& item, bool bSwitch) {
   return Need(item)->HTMLBody();
 }
 
-void SetHTMLBody(const ItemPtr& item, const std::wstring& html) {
-  Need(item)->SetHTMLBody(html);
+void SetHTMLBody(const ItemPtr& item, std::wstring html) {
+  Need(item)->SetHTMLBody(std::move(html));
 }
 
 std::wstring SafeGetBody(const ItemPtr& item, bool bSave) {

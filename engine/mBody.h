@@ -26,7 +26,7 @@ std::wstring GetBody(const ItemPtr& item);
 void SetBody(const ItemPtr& item, const std::wstring& text);
 // With bSwitch the item is made HTML first.
 std::wstring GetHTMLBody(const ItemPtr& item, bool bSwitch);
-void SetHTMLBody(const ItemPtr& item, const std::wstring& html);
+void SetHTMLBody(const ItemPtr& item, std::wstring html);
 
 // Through the Redemption safe item; errors are logged and give the empty text. Readers save
 // an unsaved or changed item first when bSave allows; writers save an item that has no

@@ -1,5 +1,6 @@
 // The merge of a template into a reply or forward, its recipient step, and the plain copy of
 // body, subject and attachments from one item to another.
+#include "engine/ContentIdRenames.h"
 #include "engine/RoadSupport.h"
 #include "engine/SystemFiling.h"
 #include "engine/mBody.h"
@@ -26,7 +27,8 @@ int32_t LongOf(const outlook::PropValue& value) {
 // The HTML body of an item, or its plain body made into HTML.
 std::wstring HtmlOf(const ItemPtr& item) {
   std::wstring html = mBody::SafeGetHTMLBody(item, true, true);
-  return html.empty() ? Txt2Html(mBody::SafeGetBody(item, true)) : html;
+  if (html.empty()) return Txt2Html(mBody::SafeGetBody(item, true));
+  return html;
 }
 
 int32_t FormatOf(const ItemPtr& item) {
@@ -59,8 +61,14 @@ std::wstring MergeHtml(const std::wstring& target, const std::wstring& tmpl) {
     if (background.find(L'"') == std::wstring::npos) background = L'"' + background + L'"';
     tag = mHTML::InsertTagParam(tag, L"background", background);
   }
-  return target.substr(0, targetOpen) + tag + tmpl.substr(tmplClose + 1, tmplEnd - tmplClose - 1) +
-         target.substr(targetClose + 1);
+  // Built in one piece: the template's part is most of a large body.
+  const std::wstring_view before(target.data(), targetOpen),
+      inner(tmpl.data() + tmplClose + 1, tmplEnd - tmplClose - 1),
+      after(target.data() + targetClose + 1, target.size() - targetClose - 1);
+  std::wstring merged;
+  merged.reserve(before.size() + tag.size() + inner.size() + after.size());
+  merged.append(before).append(tag).append(inner).append(after);
+  return merged;
 }
 
 void AddOleNote(std::wstring& merged, bool plain, const std::wstring& name) {
@@ -82,12 +90,26 @@ void MergeAttachments(const ItemPtr& tmpl, ItemPtr& target, const std::wstring& 
   auto attachments = tmpl->Attachments();
   if (attachments->Count() == 0) return;
   auto safeTmpl = Need(GetSafeItem(tmpl));
+  // The content ids that may be renamed, read ahead so that the text is searched once for all
+  // of them; the loop reads each again where it did before.
+  std::vector<std::wstring> ids;
+  if (!plain) {
+    Quietly([&] {
+      for (int32_t i = 1; i <= attachments->Count(); ++i) {
+        if (attachments->Item(i)->Type() != outlook::olByValue) continue;
+        std::wstring id =
+            TextOf(safeTmpl->Attachments()->Item(i)->Fields(outlook::PR_ATTACH_CONTENT_ID));
+        if (!id.empty()) ids.push_back(std::move(id));
+      }
+    });
+  }
+  ContentIdRenames text(std::move(merged), ids);
   std::shared_ptr<redemption::SafeItem> safeTarget;
   TempFolder folder(TempPath() + L"\\TV" + sTemplateID);
   for (int32_t i = 1; i <= attachments->Count(); ++i) {
     auto attachment = attachments->Item(i);
     if (attachment->Type() == outlook::olOLE) {
-      AddOleNote(merged, plain, attachment->DisplayName());
+      AddOleNote(text.Edit(), plain, attachment->DisplayName());
       continue;
     }
     if (attachment->Type() != outlook::olByValue) continue;
@@ -95,12 +117,12 @@ void MergeAttachments(const ItemPtr& tmpl, ItemPtr& target, const std::wstring& 
     if (!plain)
       cid = TextOf(safeTmpl->Attachments()->Item(i)->Fields(outlook::PR_ATTACH_CONTENT_ID));
     // An attachment without a content id is a plain file, whatever "cid:" the quoted mail has.
-    bool inlinePicture = !cid.empty() && merged.find(L"cid:" + cid) != std::wstring::npos;
+    bool inlinePicture = !cid.empty() && text.Links(cid);
     std::wstring path = folder.FileFor(attachment->FileName(), std::to_wstring(i));
     attachment->SaveAsFile(path);
     if (inlinePicture) {
       std::wstring newCid = GetRandomString(23, 10);
-      merged = ReplaceNoCase(merged, cid, newCid);
+      text.Rename(cid, newCid);
       if (!safeTarget) safeTarget = Need(GetSafeItem(target));
       auto added = safeTarget->Attachments()->Add(path, outlook::olByValue);
       auto position = attachment->Fields(outlook::PR_RENDERING_POSITION);
@@ -114,6 +136,7 @@ void MergeAttachments(const ItemPtr& tmpl, ItemPtr& target, const std::wstring& 
     folder.DeleteFile();
     folder.Remove();
   }
+  merged = text.Text();
 }
 
 }  // namespace
@@ -153,7 +176,7 @@ bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID) {
     if (plain)
       mBody::SetBody(target, text);
     else
-      mBody::SetHTMLBody(target, text);
+      mBody::SetHTMLBody(target, std::move(text));
     target->Save();
     merged = true;
   });

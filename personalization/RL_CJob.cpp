@@ -165,7 +165,7 @@ void RL_CJob::FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& fol
     table->Filter().Clear();
     table->SetColumns(columns);
     table->GoToFirst();
-    std::wstring storeId = folder->StoreID();
+    auto storeId = std::make_shared<const std::wstring>(folder->StoreID());
     // Rows in table order, each address kept with its first contact: what a search for the
     // address in this folder would find first.
     while (auto row = table->GetRow()) {
@@ -173,7 +173,7 @@ void RL_CJob::FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& fol
       for (size_t c = 1; c < row->size(); ++c) {
         auto* address = std::get_if<std::wstring>(&(*row)[c]);
         if (address && !address->empty())
-          m_contactIndex->try_emplace(vb::LCase(*address), ContactRef{entryId, storeId});
+          m_contactIndex->try_emplace(vb::LCase(*address), entryId, storeId);
       }
     }
   });
@@ -211,7 +211,7 @@ std::shared_ptr<outlook::Item> RL_CJob::FindContact(const std::wstring& sEmail) 
         }
         auto it = m_contactIndex->find(vb::LCase(sEmail));
         if (sEmail.empty() || it == m_contactIndex->end()) return nullptr;
-        return session->GetItemFromID(it->second.entryId, it->second.storeId);
+        return session->GetItemFromID(it->second.entryId, *it->second.storeId);
       });
 }
 

@@ -62,7 +62,8 @@ class RL_CJob {
   // then every contacts folder of every store, depth first): read once per job, so a job with
   // many recipients does not search the contact folders once per recipient.
   struct ContactRef {
-    std::wstring entryId, storeId;
+    std::wstring entryId;
+    std::shared_ptr<const std::wstring> storeId;  // one per folder, not per contact
   };
   std::optional<std::unordered_map<std::wstring, ContactRef>> m_contactIndex;
 };

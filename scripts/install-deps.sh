@@ -6,7 +6,9 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmar
           # Real Word files for the import and export tests: LibreOffice's headless converter.
           libreoffice-writer-nogui
           # The fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the sanitizers.
-          clang libclang-rt-dev)
+          clang libclang-rt-dev
+          # The simulated Outlook program keeps a profile's mail store in SQLite.
+          libsqlite3-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

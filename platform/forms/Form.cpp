@@ -4,6 +4,7 @@
 
 #include "platform/forms/Controls.h"
 #include "platform/forms/FormsState.h"
+#include "platform/forms/ShowHooks.h"
 #include "platform/forms/User.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Runtime.h"
@@ -92,7 +93,9 @@ void Form::Show(int32_t modal, win32::HWND owner) {
   shownSinceLoad_ = true;
   Form_Activate();
   if (!loaded_ || !visible_) return;
+  NotifyShow(*this);
   std::optional<Script> script = TakeScript(name_);
+  if (!script) script = FallbackScript(*this);
   if (!script)
     throw win32::UnscriptedPrompt("modal form " + win32::ToAnsi(name_) +
                                   " shown with no script queued for it");

@@ -33,12 +33,12 @@ int32_t Attachment::Index() const {
 void Attachment::SaveAsFile(const std::wstring& path) const {
   if (path.empty() || path.size() >= kMaxPath)
     vb::Raise(kErrFailed, L"Cannot save the attachment. Path does not exist.");
-  std::vector<uint8_t> bytes = data_;
+  std::vector<uint8_t> embedded;
   if (type_ == olEmbeddeditem && embedded_) {
     std::string text = win32::ToAnsi(embedded_->Subject() + L"\r\n" + embedded_->Body());
-    bytes.assign(text.begin(), text.end());
+    embedded.assign(text.begin(), text.end());
   }
-  if (!files::Write(path, bytes))
+  if (!files::Write(path, type_ == olEmbeddeditem && embedded_ ? embedded : *data_))
     vb::Raise(kErrFailed, L"Cannot save the attachment. Cannot create file: " + FileNameOf(path));
 }
 
@@ -105,7 +105,7 @@ std::shared_ptr<Attachment> Attachments::AddData(const std::wstring& fileName,
   a->type_ = type;
   a->fileName_ = fileName;
   a->displayName_ = fileName;
-  a->data_ = std::move(data);
+  a->data_ = std::make_shared<const std::vector<uint8_t>>(std::move(data));
   list_.push_back(a);
   Changed();
   return a;

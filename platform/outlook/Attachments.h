@@ -30,7 +30,9 @@ class Attachment {
   PropValue Fields(uint32_t tag) const;
   void SetFields(uint32_t tag, PropValue value);
 
-  const std::vector<uint8_t>& Data() const { return data_; }
+  const std::vector<uint8_t>& Data() const { return *data_; }
+  // Whether both attachments hold the very same bytes (copies share them; for tests).
+  bool SharesData(const Attachment& other) const { return data_ == other.data_; }
   std::shared_ptr<outlook::Item> EmbeddedItem() const { return embedded_; }
 
  private:
@@ -38,7 +40,9 @@ class Attachment {
   std::weak_ptr<Attachments> owner_;
   int32_t type_ = olByValue;
   std::wstring fileName_, displayName_;
-  std::vector<uint8_t> data_;
+  // The content never changes once added, so copies of the item share it.
+  std::shared_ptr<const std::vector<uint8_t>> data_ =
+      std::make_shared<const std::vector<uint8_t>>();
   std::shared_ptr<outlook::Item> embedded_;
   PropertyBag props_;
 };

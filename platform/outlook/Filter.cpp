@@ -1,9 +1,11 @@
 #include "platform/outlook/Filter.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <vector>
 
 #include "platform/vb/Error.h"
+#include "platform/vb/Runtime.h"
 
 namespace outlook {
 
@@ -154,14 +156,21 @@ int Compare(const PropValue& a, const PropValue& b) {
     if (std::holds_alternative<std::monostate>(v)) return 0;
     return std::nullopt;
   };
-  auto text = [](const PropValue& v) -> std::wstring {
+  static const std::wstring kEmpty;
+  auto text = [](const PropValue& v) -> const std::wstring& {
     if (auto* s = std::get_if<std::wstring>(&v)) return *s;
-    return L"";
+    return kEmpty;
   };
   auto na = number(a), nb = number(b);
   if (na && nb) return *na < *nb ? -1 : *na > *nb ? 1 : 0;
-  std::wstring sa = Lower(text(a)), sb = Lower(text(b));
-  return sa.compare(sb) < 0 ? -1 : sa.compare(sb) > 0 ? 1 : 0;
+  // Lower case compared character by character, as comparing the lower-cased texts would.
+  const std::wstring &sa = text(a), &sb = text(b);
+  const size_t n = std::min(sa.size(), sb.size());
+  for (size_t i = 0; i < n; ++i) {
+    wchar_t ca = vb::LowerChar(sa[i]), cb = vb::LowerChar(sb[i]);
+    if (ca != cb) return std::char_traits<wchar_t>::lt(ca, cb) ? -1 : 1;
+  }
+  return sa.size() < sb.size() ? -1 : sa.size() > sb.size() ? 1 : 0;
 }
 
 bool Evaluate(const Filter::Node& node, const Filter::Lookup& lookup) {
@@ -185,11 +194,10 @@ bool Evaluate(const Filter::Node& node, const Filter::Lookup& lookup) {
               L"The property \"" + node.property + L"\" in the condition is not valid.");
   }
   // An empty string property compares as empty text, not as 0.
-  PropValue left = *value;
-  if (std::holds_alternative<std::monostate>(left) &&
+  if (std::holds_alternative<std::monostate>(*value) &&
       std::holds_alternative<std::wstring>(node.value))
-    left = std::wstring();
-  int c = Compare(left, node.value);
+    *value = std::wstring();
+  int c = Compare(*value, node.value);
   const std::wstring& op = node.op;
   if (op == L"=") return c == 0;
   if (op == L"<>") return c != 0;

@@ -90,6 +90,7 @@ std::wstring MAPIFolder::DefaultMessageClass() const {
 }
 
 void MAPIFolder::AddUserDefinedField(const std::wstring& name) {
+  NoteChange();
   for (auto& f : fields_)
     if (SameText(f, name)) return;
   fields_.push_back(name);
@@ -97,6 +98,7 @@ void MAPIFolder::AddUserDefinedField(const std::wstring& name) {
 
 void MAPIFolder::Delete() {
   Live();
+  NoteChange();
   if (auto parent = parent_.lock()) {
     std::erase_if(parent->children_, [&](auto& c) { return c.get() == this; });
   }
@@ -111,11 +113,14 @@ void MAPIFolder::Delete() {
 }
 
 void MAPIFolder::File(const std::shared_ptr<Item>& item) {
+  NoteChange();
   contents_.push_back(item);
+  if (auto session = session_.lock()) session->Indexed(item);
   Items()->ItemAdd.Raise(item);
 }
 
 void MAPIFolder::Unfile(const Item* item) {
+  NoteChange();
   std::erase_if(contents_, [&](auto& i) { return i.get() == item; });
 }
 

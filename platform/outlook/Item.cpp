@@ -43,6 +43,10 @@ std::shared_ptr<Item> Item::Create(int32_t itemClass, const std::shared_ptr<Name
   return item;
 }
 
+Item::~Item() {
+  if (recipients_) recipients_->ItemGone();
+}
+
 void Item::Live() const {
   if (dead_) vb::Raise(kErrObjectDeleted, L"The item has been moved or deleted.");
 }
@@ -55,6 +59,7 @@ void Item::RequireClass(int32_t cls, const wchar_t* member) const {
 }
 
 void Item::MarkChanged() {
+  NoteChange();
   saved_ = false;
 }
 
@@ -107,18 +112,25 @@ void Item::SetSubject(const std::wstring& subject) {
 
 // --- Bodies -----------------------------------------------------------------------------------
 
-void Item::SetBodies(int32_t format, const std::wstring& plain, const std::wstring& html,
-                     const std::wstring& rtf) {
+void Item::SetBodies(int32_t format, std::wstring plain, std::wstring html, std::wstring rtf) {
   Live();
   bodyFormat_ = format;
-  props_.Set(PR_BODY, plain);
-  props_.Set(PR_HTML, html.empty() ? PropValue{} : PropValue{html});
-  props_.Set(PR_RTF_COMPRESSED, rtf.empty() ? PropValue{} : PropValue{rtf});
+  plainDue_ = false;
+  props_.Set(PR_BODY, std::move(plain));
+  props_.Set(PR_HTML, html.empty() ? PropValue{} : PropValue{std::move(html)});
+  props_.Set(PR_RTF_COMPRESSED, rtf.empty() ? PropValue{} : PropValue{std::move(rtf)});
   MarkChanged();
+}
+
+void Item::DerivePlain() const {
+  if (!plainDue_) return;
+  plainDue_ = false;
+  props_.Set(PR_BODY, body::HtmlToText(props_.Text(PR_HTML)));
 }
 
 std::wstring Item::Body() const {
   Live();
+  DerivePlain();
   return props_.Text(PR_BODY);
 }
 
@@ -140,8 +152,9 @@ std::wstring Item::HTMLBody() const {
   return body::TextToHtml(Body());
 }
 
-void Item::SetHTMLBody(const std::wstring& html) {
-  SetBodies(olFormatHTML, body::HtmlToText(html), html, L"");
+void Item::SetHTMLBody(std::wstring html) {
+  SetBodies(olFormatHTML, L"", std::move(html), L"");
+  plainDue_ = true;
 }
 
 int32_t Item::BodyFormat() const {
@@ -402,11 +415,13 @@ std::shared_ptr<AddressEntry> Item::ListEntry() const {
 
 const PropertyBag& Item::Props() const {
   Live();
+  DerivePlain();
   return props_;
 }
 
 PropValue Item::GetProp(uint32_t tag) const {
   Live();
+  if (PropId(tag) == PropId(PR_BODY)) DerivePlain();
   switch (tag) {
     case PR_ENTRYID:
       if (entryId_.empty()) return PropValue{};
@@ -441,6 +456,8 @@ void Item::SetProp(uint32_t tag, PropValue value) {
     case PR_ENTRYID:
       vb::Raise(kErrFailed, L"The property cannot be written.");
   }
+  // A raw write of either body leaves the plain body as it was made from the HTML before.
+  if (PropId(tag) == PropId(PR_HTML) || PropId(tag) == PropId(PR_BODY)) DerivePlain();
   props_.Set(tag, std::move(value));
   MarkChanged();
 }
@@ -460,10 +477,21 @@ const wchar_t* const kFilterFields[] = {L"messageclass",
                                         L"cc",
                                         L"mileage",
                                         L"billinginformation"};
+
+// The filter's field names, lower-cased once per filter rather than once per item read.
+const std::wstring& LowerName(const std::wstring& rawName) {
+  static std::wstring raw, lower;
+  if (rawName != raw) {
+    lower = Lower(rawName);
+    raw = rawName;
+  }
+  return lower;
+}
+
 }  // namespace
 
 bool Item::IsFilterField(const std::wstring& rawName) {
-  std::wstring name = Lower(rawName);
+  const std::wstring& name = LowerName(rawName);
   for (const wchar_t* f : kFilterFields)
     if (name == f) return true;
   for (const wchar_t* f : kContactFilterFields)
@@ -472,7 +500,7 @@ bool Item::IsFilterField(const std::wstring& rawName) {
 }
 
 std::optional<PropValue> Item::FilterValue(const std::wstring& rawName) const {
-  std::wstring name = Lower(rawName);
+  const std::wstring& name = LowerName(rawName);
   if (name == L"messageclass") return props_.Get(PR_MESSAGE_CLASS);
   if (name == L"subject") return props_.Get(PR_SUBJECT);
   if (name == L"sendername") return props_.Get(PR_SENDER_NAME);

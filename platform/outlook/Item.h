@@ -27,6 +27,7 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   // A new, unsaved item of the class in `parent` (where Save will file it).
   static std::shared_ptr<Item> Create(int32_t itemClass, const std::shared_ptr<NameSpace>& session,
                                       const std::shared_ptr<MAPIFolder>& parent);
+  ~Item() override;
 
   int32_t Class() const override;
   std::wstring MessageClass() const;
@@ -44,7 +45,7 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   std::wstring Body() const;
   void SetBody(const std::wstring& text);
   std::wstring HTMLBody() const;
-  void SetHTMLBody(const std::wstring& html);
+  void SetHTMLBody(std::wstring html);
   int32_t BodyFormat() const;
   void SetBodyFormat(int32_t format);
   // The RTF body, which only Redemption reaches (PR_RTF_COMPRESSED, kept as plain RTF text).
@@ -171,9 +172,11 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   std::shared_ptr<Item> MakeResponse(int kind);
   void SendImpl(bool raiseEvent);
   void FileInto(const std::shared_ptr<MAPIFolder>& folder, bool newId);
-  void SetBodies(int32_t format, const std::wstring& plain, const std::wstring& html,
-                 const std::wstring& rtf);
+  void SetBodies(int32_t format, std::wstring plain, std::wstring html, std::wstring rtf);
   void SetText(uint32_t tag, const std::wstring& value);
+  // The plain body of an HTML item is made from the HTML when it is first read, not at every
+  // write of the HTML.
+  void DerivePlain() const;
   uint32_t NamedTag(const wchar_t* guid, int32_t lid, uint32_t type) const;
 
   int32_t class_;
@@ -184,7 +187,8 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   bool saved_ = false;
   bool dead_ = false;
   int32_t bodyFormat_ = olFormatPlain;
-  PropertyBag props_;
+  mutable PropertyBag props_;
+  mutable bool plainDue_ = false;  // PR_BODY is still to be made from PR_HTML
   std::shared_ptr<outlook::Recipients> recipients_;
   std::shared_ptr<outlook::Attachments> attachments_;
   std::shared_ptr<outlook::UserProperties> userProperties_;
@@ -197,6 +201,7 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   friend class MAPIFolder;
   friend class NameSpace;
   friend class Items;
+  friend struct PersistAccess;
 };
 
 }  // namespace outlook

@@ -50,6 +50,7 @@ void Item::SaveChanges() {
 std::shared_ptr<Item> Item::CloneInto(const std::shared_ptr<MAPIFolder>& folder) const {
   auto copy = Create(class_, Session(), folder);
   copy->props_ = props_;
+  copy->plainDue_ = plainDue_;
   copy->bodyFormat_ = bodyFormat_;
   copy->entryId_ = entryId_;
   copy->saved_ = saved_;

@@ -17,23 +17,32 @@ std::shared_ptr<MAPIFolder> Items::Folder() const {
   return folder;
 }
 
-std::vector<std::shared_ptr<outlook::Item>> Items::All() const {
+const std::vector<std::shared_ptr<outlook::Item>>& Items::Current() const {
   auto folder = Folder();
   if (!filter_) return folder->Contents();
-  std::vector<std::shared_ptr<outlook::Item>> out;
+  if (cached_ && cachedAt_ == ChangeCount()) return cache_;
+  cache_.clear();
+  cached_ = false;
   for (auto& item : folder->Contents()) {
     if (filter_->Matches([&](const std::wstring& name) { return item->FilterValue(name); }))
-      out.push_back(item);
+      cache_.push_back(item);
   }
-  return out;
+  // Reading the items may have made derived data; what counts is that nothing changed since.
+  cached_ = true;
+  cachedAt_ = ChangeCount();
+  return cache_;
+}
+
+std::vector<std::shared_ptr<outlook::Item>> Items::All() const {
+  return Current();
 }
 
 int32_t Items::Count() const {
-  return static_cast<int32_t>(All().size());
+  return static_cast<int32_t>(Current().size());
 }
 
 std::shared_ptr<outlook::Item> Items::Item(int32_t index) const {
-  auto all = All();
+  const auto& all = Current();
   if (index < 1 || index > static_cast<int32_t>(all.size()))
     vb::Raise(kErrBadIndex, L"Array index out of bounds.");
   return all[static_cast<size_t>(index - 1)];
@@ -45,7 +54,7 @@ std::shared_ptr<outlook::Item> Items::GetFirst() {
 }
 
 std::shared_ptr<outlook::Item> Items::GetNext() {
-  auto all = All();
+  const auto& all = Current();
   if (cursor_ >= static_cast<int32_t>(all.size())) return nullptr;
   return all[static_cast<size_t>(cursor_++)];
 }

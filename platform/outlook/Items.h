@@ -34,8 +34,15 @@ class Items : public std::enable_shared_from_this<Items> {
   // Raised after an item is saved, moved or copied into the folder (not its subfolders).
   Event<std::shared_ptr<outlook::Item>> ItemAdd;
 
+  // Whether the last evaluation of the restriction is still kept (for tests).
+  bool HoldsResult() const { return cached_ && cachedAt_ == ChangeCount(); }
+
  private:
   std::shared_ptr<MAPIFolder> Folder() const;
+  // The items of the collection now. A restriction is evaluated again only after something
+  // stored has changed, so that reading it several times (its count, its first item, a
+  // table over it) costs one evaluation.
+  const std::vector<std::shared_ptr<outlook::Item>>& Current() const;
   void CheckFields(const outlook::Filter& filter) const;
 
   std::weak_ptr<MAPIFolder> folder_;
@@ -44,6 +51,9 @@ class Items : public std::enable_shared_from_this<Items> {
   int32_t cursor_ = 0;
   std::shared_ptr<outlook::Filter> find_;
   std::shared_ptr<outlook::Item> lastFound_;
+  mutable std::vector<std::shared_ptr<outlook::Item>> cache_;
+  mutable bool cached_ = false;
+  mutable uint64_t cachedAt_ = 0;
 };
 
 }  // namespace outlook

@@ -91,6 +91,10 @@ std::shared_ptr<Item> NameSpace::FindItem(const std::wstring& entryId,
   return lookup();
 }
 
+void NameSpace::Indexed(const std::shared_ptr<Item>& item) {
+  if (!item->entryId_.empty()) byId_.insert_or_assign(item->entryId_, item);
+}
+
 std::shared_ptr<Item> NameSpace::GetItemFromID(const std::wstring& entryId,
                                                const std::wstring& storeId) const {
   if (unavailable_) NotFound();

@@ -67,6 +67,9 @@ class NameSpace : public Object, public std::enable_shared_from_this<NameSpace> 
   std::wstring NewEntryID(const Store& store);
   std::shared_ptr<outlook::AddressEntry> ResolveName(const std::wstring& text) const;
   std::shared_ptr<Item> FindItem(const std::wstring& entryId, const std::wstring& storeId) const;
+  // Keeps the EntryID index up to date as an item is filed (saved, moved, copied), so that a
+  // lookup of a freshly filed item needs no walk of the stores.
+  void Indexed(const std::shared_ptr<Item>& item);
 
  private:
   std::weak_ptr<outlook::Application> app_;
@@ -75,11 +78,12 @@ class NameSpace : public Object, public std::enable_shared_from_this<NameSpace> 
   std::shared_ptr<outlook::AddressEntry> user_;
   outlook::AddressBook book_;
   NamedProps named_;
-  // EntryID -> item, as a store's index opens an item without a search. Rebuilt by a walk of
-  // every store when an id is missing or its entry is stale.
+  // EntryID -> item, as a store's index opens an item without a search. Filing adds to it;
+  // a walk of every store rebuilds it when an id is still missing or its entry is stale.
   mutable std::unordered_map<std::wstring, std::weak_ptr<Item>> byId_;
   std::vector<Account> accounts_;
   uint64_t nextId_ = 1;
+  friend struct PersistAccess;
   bool moveChangesId_ = false, addedToDrafts_ = false, unavailable_ = false;
 };
 

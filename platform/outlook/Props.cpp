@@ -1,5 +1,6 @@
 #include "platform/outlook/Props.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/vb/Runtime.h"
@@ -7,36 +8,69 @@
 
 namespace outlook {
 
+namespace {
+uint64_t g_changes = 0;
+}  // namespace
+
+uint64_t ChangeCount() {
+  return g_changes;
+}
+
+void NoteChange() {
+  ++g_changes;
+}
+
+const PropValue* PropertyBag::Find(uint32_t tag) const {
+  auto it = std::lower_bound(values_.begin(), values_.end(), PropId(tag),
+                             [](const Entry& e, uint16_t id) { return e.first < id; });
+  return it != values_.end() && it->first == PropId(tag) ? it->second.get() : nullptr;
+}
+
 PropValue PropertyBag::Get(uint32_t tag) const {
-  auto it = values_.find(PropId(tag));
-  return it == values_.end() ? PropValue{} : it->second;
+  const PropValue* v = Find(tag);
+  return v ? *v : PropValue{};
 }
 
 void PropertyBag::Set(uint32_t tag, PropValue value) {
+  NoteChange();
+  auto it = std::lower_bound(values_.begin(), values_.end(), PropId(tag),
+                             [](const Entry& e, uint16_t id) { return e.first < id; });
+  const bool found = it != values_.end() && it->first == PropId(tag);
   if (std::holds_alternative<std::monostate>(value)) {
-    values_.erase(PropId(tag));
+    if (found) values_.erase(it);
     return;
   }
-  values_[PropId(tag)] = std::move(value);
+  auto stored = std::make_shared<const PropValue>(std::move(value));
+  if (found)
+    it->second = std::move(stored);
+  else
+    values_.emplace(it, PropId(tag), std::move(stored));
 }
 
 void PropertyBag::Remove(uint32_t tag) {
-  values_.erase(PropId(tag));
+  Set(tag, PropValue{});
 }
+
 bool PropertyBag::Has(uint32_t tag) const {
-  return values_.count(PropId(tag)) != 0;
+  return Find(tag) != nullptr;
+}
+
+bool PropertyBag::SharesValue(const PropertyBag& other, uint32_t tag) const {
+  const PropValue *a = Find(tag), *b = other.Find(tag);
+  return a && a == b;
 }
 
 std::wstring PropertyBag::Text(uint32_t tag) const {
-  PropValue v = Get(tag);
-  if (auto* s = std::get_if<std::wstring>(&v)) return *s;
-  return L"";
+  const PropValue* v = Find(tag);
+  auto* s = v ? std::get_if<std::wstring>(v) : nullptr;
+  return s ? *s : L"";
 }
 
 int32_t PropertyBag::Long(uint32_t tag, int32_t fallback) const {
-  PropValue v = Get(tag);
-  if (auto* n = std::get_if<int32_t>(&v)) return *n;
-  if (auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
+  const PropValue* v = Find(tag);
+  if (!v) return fallback;
+  if (auto* n = std::get_if<int32_t>(v)) return *n;
+  if (auto* b = std::get_if<bool>(v)) return *b ? 1 : 0;
   return fallback;
 }
 
@@ -58,6 +92,7 @@ uint16_t NamedProps::Id(const std::wstring& guid, const std::wstring& name, bool
 std::wstring HexOf(const std::vector<uint8_t>& bytes) {
   static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
   std::wstring out;
+  out.reserve(bytes.size() * 2);
   for (uint8_t b : bytes) {
     out += kDigits[b >> 4];
     out += kDigits[b & 15];
@@ -74,6 +109,7 @@ std::vector<uint8_t> BytesOfHex(const std::wstring& hex) {
   };
   std::vector<uint8_t> out;
   if (hex.size() % 2) return out;
+  out.reserve(hex.size() / 2);
   for (size_t i = 0; i < hex.size(); i += 2) {
     int hi = digit(hex[i]), lo = digit(hex[i + 1]);
     if (hi < 0 || lo < 0) return {};

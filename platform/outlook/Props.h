@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -72,7 +73,8 @@ constexpr uint32_t PropType(uint32_t tag) {
 }
 
 // Values by property id; a read with a string type answers the text whichever of the two
-// string types wrote it.
+// string types wrote it. Values are shared between copies of a bag until one of them writes
+// that property, so copying an item copies no body.
 class PropertyBag {
  public:
   PropValue Get(uint32_t tag) const;
@@ -81,10 +83,21 @@ class PropertyBag {
   bool Has(uint32_t tag) const;
   std::wstring Text(uint32_t tag) const;
   int32_t Long(uint32_t tag, int32_t fallback = 0) const;
+  // Whether both bags hold the very same stored value of the property (for tests).
+  bool SharesValue(const PropertyBag& other, uint32_t tag) const;
 
  private:
-  std::map<uint16_t, PropValue> values_;
+  using Entry = std::pair<uint16_t, std::shared_ptr<const PropValue>>;
+  const PropValue* Find(uint32_t tag) const;
+  // Sorted by id: an item has a few dozen properties, read far more often than written.
+  std::vector<Entry> values_;
+  friend struct PersistAccess;
 };
+
+// Counts every change of stored data (a property of any item, the contents of any folder),
+// so that a restriction can keep its result while nothing has changed.
+uint64_t ChangeCount();
+void NoteChange();
 
 // Property ids of named properties, one table per session: (set, id) or (set, name).
 class NamedProps {
@@ -97,6 +110,7 @@ class NamedProps {
   uint16_t Lookup(const std::wstring& key, bool create);
   std::map<std::wstring, uint16_t> ids_;
   uint16_t next_ = 0x8000;
+  friend struct PersistAccess;
 };
 
 // Upper-case hex text of bytes, and back (an odd or non-hex text gives no bytes).

@@ -27,7 +27,7 @@ void SafeItem::SetBody(const std::wstring& text) {
 std::wstring SafeItem::HTMLBody() const {
   PropValue v = Bound().GetProp(outlook::PR_HTML);
   auto* s = std::get_if<std::wstring>(&v);
-  return s ? *s : L"";
+  return s ? std::move(*s) : L"";
 }
 
 void SafeItem::SetHTMLBody(const std::wstring& html) {

@@ -93,14 +93,13 @@ std::string WideToMultiByte(uint32_t codePage, std::wstring_view text) {
 
 std::wstring MultiByteToWide(uint32_t codePage, std::string_view bytes) {
   if (codePage == CP_UTF8) return DecodeUtf8(bytes);
-  std::wstring out;
-  out.reserve(bytes.size());
-  for (char ch : bytes) {
-    auto b = static_cast<unsigned char>(ch);
-    if (b >= 0x80 && b < 0xA0)
-      out += static_cast<wchar_t>(kCp1252High[b - 0x80] ? kCp1252High[b - 0x80] : 0xFFFD);
-    else
-      out += static_cast<wchar_t>(b);
+  // One character per byte: the text is sized once and filled in place.
+  std::wstring out(bytes.size(), L'\0');
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    auto b = static_cast<unsigned char>(bytes[i]);
+    out[i] = b >= 0x80 && b < 0xA0
+                 ? static_cast<wchar_t>(kCp1252High[b - 0x80] ? kCp1252High[b - 0x80] : 0xFFFD)
+                 : static_cast<wchar_t>(b);
   }
   return out;
 }

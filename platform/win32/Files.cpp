@@ -656,8 +656,14 @@ std::optional<std::string> ReadAll(const std::string& path) {
   auto r = ResolvePath(path.c_str());
   std::error_code ec;
   if (!r || !r->exists || fs::is_directory(r->host, ec)) return std::nullopt;
-  std::ifstream in(r->host, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  // One sized read: the file is read whole, not a byte at a time.
+  std::ifstream in(r->host, std::ios::binary | std::ios::ate);
+  if (!in) return std::string();
+  std::string bytes(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
+  in.seekg(0);
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  return bytes;
 }
 
 uint32_t HoldOpen(const std::string& path, uint32_t access, uint32_t share) {

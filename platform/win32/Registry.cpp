@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/win32/Reset.h"
@@ -39,15 +40,46 @@ struct Value {
 struct Node {
   std::string name;
   std::map<std::string, std::shared_ptr<Node>> keys;  // by folded name, so sorted
-  std::vector<Value> values;                          // in the order written
   bool deleted = false;
 
+  // A key with thousands of values (usage records) is read, rewritten and emptied value by
+  // value; lookups go through an index, deletions leave a gap closed before the next walk.
   Value* FindValue(std::string_view valueName) {
-    std::string folded = Fold(valueName);
-    for (auto& v : values)
-      if (Fold(v.name) == folded) return &v;
-    return nullptr;
+    auto it = index_.find(Fold(valueName));
+    return it == index_.end() ? nullptr : &values_[it->second];
   }
+  void AddValue(Value value) {
+    index_[Fold(value.name)] = values_.size();
+    values_.push_back(std::move(value));
+  }
+  bool EraseValue(std::string_view valueName) {
+    auto it = index_.find(Fold(valueName));
+    if (it == index_.end()) return false;
+    erased_.push_back(it->second);
+    index_.erase(it);
+    return true;
+  }
+  // The values in the order written.
+  const std::vector<Value>& Values() const {
+    if (erased_.empty()) return values_;
+    std::vector<bool> gone(values_.size());
+    for (size_t at : erased_) gone[at] = true;
+    std::vector<Value> kept;
+    kept.reserve(values_.size() - erased_.size());
+    for (size_t i = 0; i < values_.size(); ++i)
+      if (!gone[i]) kept.push_back(std::move(values_[i]));
+    values_ = std::move(kept);
+    erased_.clear();
+    index_.clear();
+    for (size_t i = 0; i < values_.size(); ++i) index_[Fold(values_[i].name)] = i;
+    return values_;
+  }
+
+ private:
+  // Closing the gaps changes no value a reader can see.
+  mutable std::vector<Value> values_;
+  mutable std::vector<size_t> erased_;                     // positions of deleted values
+  mutable std::unordered_map<std::string, size_t> index_;  // folded name -> position
 };
 
 struct Handle {
@@ -155,7 +187,7 @@ std::string Unhex(const std::string& hex) {
 
 void SaveNode(std::ostream& out, const Node& node, const std::string& path) {
   out << "K " << Hex(path) << "\n";
-  for (const auto& v : node.values)
+  for (const auto& v : node.Values())
     out << "V " << Hex(v.name) << " " << v.type << " "
         << Hex(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size()))
         << "\n";
@@ -226,7 +258,7 @@ LONG RegSetValueExA(HKEY key, const char* name, DWORD, DWORD type, const uint8_t
     v->type = type;
     v->data = std::move(bytes);
   } else {
-    h->node->values.push_back(Value{valueName, type, std::move(bytes)});
+    h->node->AddValue(Value{valueName, type, std::move(bytes)});
   }
   return ERROR_SUCCESS;
 }
@@ -255,14 +287,7 @@ LONG RegQueryValueExA(HKEY key, const char* name, DWORD*, DWORD* type, uint8_t* 
 LONG RegDeleteValueA(HKEY key, const char* name) {
   Handle scratch, *h;
   if (LONG rc = Check(key, KEY_SET_VALUE, true, scratch, h); rc != ERROR_SUCCESS) return rc;
-  auto& values = h->node->values;
-  std::string folded = Fold(name ? name : "");
-  for (auto it = values.begin(); it != values.end(); ++it)
-    if (Fold(it->name) == folded) {
-      values.erase(it);
-      return ERROR_SUCCESS;
-    }
-  return ERROR_FILE_NOT_FOUND;
+  return h->node->EraseValue(name ? name : "") ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 LONG RegDeleteKeyA(HKEY key, const char* subKey) {
@@ -293,7 +318,7 @@ LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, D
                    uint8_t* data, DWORD* dataSize) {
   Handle scratch, *h;
   if (LONG rc = Check(key, KEY_QUERY_VALUE, false, scratch, h); rc != ERROR_SUCCESS) return rc;
-  const auto& values = h->node->values;
+  const auto& values = h->node->Values();
   if (index >= values.size()) return ERROR_NO_MORE_ITEMS;
   const Value& v = values[index];
   if (type != nullptr) *type = v.type;
@@ -368,7 +393,7 @@ bool LoadHive(HKEY root, const std::string& path) {
         std::string bytes = Unhex(c);
         // Two names one lookup cannot tell apart: whichever a program got would be chance.
         if (current->FindValue(Unhex(a))) return false;
-        current->values.push_back(
+        current->AddValue(
             Value{Unhex(a), static_cast<DWORD>(std::stoul(b)), {bytes.begin(), bytes.end()}});
       } else if (!tag.empty()) {
         return false;

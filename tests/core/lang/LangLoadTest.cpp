@@ -290,3 +290,19 @@ TEST_F(LangChoice, NoMatchingFileLeavesTheObjectEmpty) {
 }
 
 }  // namespace
+
+// Lines before a section are passed over by their bytes: what makes a header there must be
+// exactly what makes one once the line is text, in either encoding.
+TEST_F(LangLoad, OnlyBlanksAndTabsMayStandBeforeAHeaderInEitherEncoding) {
+  for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
+    SCOPED_TRACE(mark.empty() ? "ANSI" : "UTF-8");
+    // A no-break space (one byte in ANSI, two in UTF-8) is no blank: not a header, not read.
+    const std::string noBreak = mark.empty() ? "\xA0" : "\xC2\xA0";
+    ASSERT_TRUE(Load(mark + LangFile("EN", {noBreak + "[broken", "\xE9t\xE9 [", "[Tanvelo.texts]",
+                                            "A = \"1\""})));
+    EXPECT_EQ(lang.Item(L"a"), L"1");
+    // After blanks and a tab it is a header, and a broken one costs the file at its line.
+    EXPECT_FALSE(Load(mark + LangFile("EN", {" \t [broken  ", "[Tanvelo.texts]", "A = \"1\""})));
+    EXPECT_TRUE(Logged(L"symbol ']' is absent, line = 7, file = '" + ProgramPath("t.lng") + L"'"));
+  }
+}

@@ -1,0 +1,192 @@
+#include "host/Program.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+
+#include "host/ProfileStore.h"
+#include "host/ScriptReader.h"
+#include "host/Session.h"
+
+namespace host {
+namespace {
+
+const char* kUsage =
+    "usage: tanvelo-outlook [--outlook 9|10|11|12|14] [--profile DIR] [--demo] [-e LINE]...\n"
+    "                       [SCRIPT]...\n"
+    "Plays Outlook with the Tanvelo add-in loaded.\n"
+    "  --outlook N    the Outlook version: 9 (2000), 10 (2002), 11 (2003), 12 (2007),\n"
+    "                 14 (2010, the default)\n"
+    "  --profile DIR  keeps the mail store in DIR/store.sqlite and the registry beside it;\n"
+    "                 a new DIR starts from the demo profile\n"
+    "  --demo         runs the built-in demo: a reply from a template on Outlook 2010\n"
+    "  -e LINE        runs one command line (repeatable)\n"
+    "  SCRIPT         runs the script file's commands\n"
+    "With a terminal and nothing to run, the commands are read at a prompt; `help` lists them.\n"
+    "Exit codes: 0 done, 1 an expectation failed, 2 a script error.\n";
+
+struct Source {
+  std::string name;  // "-e", a file name, "demo", "stdin"
+  std::vector<std::wstring> lines;
+};
+
+std::vector<std::wstring> Lines(const std::string& text) {
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(FromUtf8(line));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+bool HasCommand(const std::wstring& line) {
+  try {
+    return !SplitLine(line).empty();
+  } catch (const ScriptError&) {
+    return true;
+  }
+}
+
+}  // namespace
+
+int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
+  int32_t version = 14;
+  std::optional<std::string> profileDir;
+  bool demo = false, versionGiven = false;
+  std::vector<Source> sources;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= args.size()) return std::nullopt;
+      return args[++i];
+    };
+    if (a == "--help" || a == "-h") {
+      io.out(kUsage);
+      return 0;
+    } else if (a == "--outlook") {
+      auto v = value();
+      if (!v || (*v != "9" && *v != "10" && *v != "11" && *v != "12" && *v != "14")) {
+        io.err("tanvelo-outlook: --outlook takes 9, 10, 11, 12 or 14\n");
+        return 2;
+      }
+      version = std::stoi(*v);
+      versionGiven = true;
+    } else if (a == "--profile") {
+      auto v = value();
+      if (!v || v->empty()) {
+        io.err("tanvelo-outlook: --profile takes a folder\n");
+        return 2;
+      }
+      profileDir = *v;
+    } else if (a == "--demo") {
+      demo = true;
+    } else if (a == "-e") {
+      auto v = value();
+      if (!v) {
+        io.err("tanvelo-outlook: -e takes a command line\n");
+        return 2;
+      }
+      sources.push_back({"-e", {FromUtf8(*v)}});
+    } else if (!a.empty() && a[0] == '-') {
+      io.err("tanvelo-outlook: unknown option " + a + "\n" + kUsage);
+      return 2;
+    } else {
+      std::ifstream in(a, std::ios::binary);
+      if (!in) {
+        io.err("tanvelo-outlook: cannot read the script " + a + "\n");
+        return 2;
+      }
+      std::string text((std::istreambuf_iterator<char>(in)), {});
+      sources.push_back({a, Lines(text)});
+    }
+  }
+  if (demo) {
+    if (!versionGiven) version = 14;
+    sources.insert(sources.begin(), {"demo", DemoScript()});
+  }
+
+  std::unique_ptr<ProfileStore> store;
+  if (profileDir) {
+    store = std::make_unique<ProfileStore>(*profileDir);
+    if (!store->Ok()) {
+      io.err("tanvelo-outlook: " + Utf8(store->Error()) + "\n");
+      return 2;
+    }
+  }
+
+  bool prompt = sources.empty() && io.terminal;
+  if (sources.empty() && !io.terminal) {
+    // Commands piped in are a script like any other.
+    Source in{"stdin", {}};
+    std::string line;
+    while (io.readLine(line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      in.lines.push_back(FromUtf8(line));
+    }
+    sources.push_back(std::move(in));
+  }
+
+  SessionOptions options;
+  options.outlookVersion = version;
+  options.store = store.get();
+  options.languageFile = io.languageFile;
+  if (prompt) {
+    options.ask = [&io](const std::wstring& text) -> std::optional<std::wstring> {
+      io.out(Utf8(text));
+      std::string line;
+      if (!io.readLine(line)) return std::nullopt;
+      return FromUtf8(line);
+    };
+  }
+  auto print = [&io](const std::wstring& line) { io.out(Utf8(line) + "\n"); };
+  std::unique_ptr<Session> session;
+  try {
+    session = std::make_unique<Session>(options, print);
+  } catch (const std::exception& e) {
+    io.err(std::string("tanvelo-outlook: ") + e.what() + "\n");
+    return 2;
+  }
+
+  if (prompt) {
+    io.out("Outlook " + std::to_string(version) +
+           " with Tanvelo. Type `help` for the commands, `start` to begin.\n");
+    std::string line;
+    while (!session->QuitRequested()) {
+      io.out("outlook> ");
+      if (!io.readLine(line)) break;
+      try {
+        session->Run(FromUtf8(line));
+      } catch (const std::exception& e) {
+        io.out(std::string("error: ") + e.what() + "\n");
+      }
+    }
+    return 0;
+  }
+
+  for (const auto& source : sources) {
+    for (size_t n = 0; n < source.lines.size(); ++n) {
+      const std::wstring& line = source.lines[n];
+      if (HasCommand(line)) print(L"> " + line);
+      try {
+        session->Run(line);
+      } catch (const ExpectationFailed& e) {
+        io.err(source.name + ":" + std::to_string(n + 1) + ": " + e.what() + "\n");
+        return 1;
+      } catch (const std::exception& e) {
+        io.err(source.name + ":" + std::to_string(n + 1) + ": error: " + e.what() + "\n");
+        return 2;
+      }
+      if (session->QuitRequested()) return 0;
+    }
+  }
+  return 0;
+}
+
+}  // namespace host

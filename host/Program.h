@@ -1,0 +1,24 @@
+// The program around the interpreter: its options, its scripts, the demo and the prompt.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace host {
+
+struct ProgramIo {
+  std::function<void(const std::string&)> out, err;
+  // One line of the user's input; false at its end.
+  std::function<bool(std::string&)> readLine;
+  bool terminal = false;
+  std::string languageFile;  // the bytes of EN.lng
+};
+
+// Exit codes: 0 done, 1 an expectation failed, 2 a script or option error.
+int RunProgram(const std::vector<std::string>& args, const ProgramIo& io);
+
+// The built-in demo scenario.
+const std::vector<std::wstring>& DemoScript();
+
+}  // namespace host

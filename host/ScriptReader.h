@@ -1,0 +1,43 @@
+// The script language of the simulated Outlook program: one command a line, words separated
+// by blanks, "double-quoted" texts with \" \\ \n escapes, "#" starting a comment (except "#N",
+// an item's number); a ";" may follow a quoted text directly. Key chords are read here too.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace host {
+
+// A line that cannot be read or run; the program stops a script with exit code 2.
+class ScriptError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct Word {
+  std::wstring text;
+  bool quoted = false;
+  bool operator==(const Word&) const = default;
+};
+
+// The words of one line; an unclosed quote or an unknown escape is a ScriptError.
+std::vector<Word> SplitLine(const std::wstring& line);
+
+// A key chord: "Ctrl+Alt+R", "Shift+F5", "AltGr+Q", "Enter".
+struct Chord {
+  uint8_t key = 0;  // the virtual-key code
+  bool ctrl = false, alt = false, shift = false, altGr = false;
+};
+std::optional<Chord> ParseChord(const std::wstring& text);
+
+// "#3" is the third item; nothing for any other word.
+std::optional<int32_t> ItemNumber(const Word& word);
+
+// Texts between the program and its user are UTF-8.
+std::string Utf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
+
+}  // namespace host

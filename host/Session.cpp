@@ -1,0 +1,862 @@
+#include "host/Session.h"
+
+#include <algorithm>
+
+#include "addin/connect/Connect.h"
+#include "core/CLang.h"
+#include "core/Main.h"
+#include "host/Printers.h"
+#include "host/ProfileStore.h"
+#include "platform/addin/ItemContextMenu.h"
+#include "platform/addin/OutlookHost.h"
+#include "platform/forms/Form.h"
+#include "platform/forms/Lists.h"
+#include "platform/forms/ShowHooks.h"
+#include "platform/forms/User.h"
+#include "platform/msxml/DOMDocument.h"
+#include "platform/office/CommandBars.h"
+#include "platform/office/Ribbon.h"
+#include "platform/outlook/Files.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/redemption/Install.h"
+#include "platform/vb/Runtime.h"
+#include "platform/win32/Clock.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Files.h"
+#include "platform/win32/Keyboard.h"
+#include "platform/win32/MessageBox.h"
+#include "platform/win32/Reset.h"
+#include "platform/word/Word.h"
+#include "resources/StringTable.h"
+
+namespace host {
+namespace {
+
+// The pause a user leaves between two actions; every deferred action of the add-in (1 ms,
+// 100 ms, 250 ms) has run by its end.
+constexpr uint32_t kUserPause = 500;
+
+std::string A(const std::wstring& text) {
+  return Utf8(text);
+}
+
+[[noreturn]] void Fail(const std::wstring& text) {
+  throw ScriptError(A(text));
+}
+
+void Need(const std::vector<Word>& w, size_t count, const wchar_t* usage) {
+  if (w.size() != count) Fail(std::wstring(L"usage: ") + usage);
+}
+
+int32_t Number(const Word& word) {
+  if (word.quoted || word.text.empty() || word.text.size() > 9 ||
+      !std::all_of(word.text.begin(), word.text.end(),
+                   [](wchar_t c) { return c >= L'0' && c <= L'9'; }))
+    Fail(L"not a number: " + word.text);
+  return std::stoi(word.text);
+}
+
+std::wstring Quote(const std::wstring& text) {
+  std::wstring out = L"\"";
+  for (wchar_t c : text) {
+    if (c == L'\n')
+      out += L"\\n";
+    else if (c == L'\r')
+      continue;
+    else if (c == L'"' || c == L'\\')
+      out += std::wstring(L"\\") + c;
+    else
+      out += c;
+  }
+  return out + L"\"";
+}
+
+const wchar_t* kVersions[] = {L"9.0.0.3821", L"10.0.0.6626", L"11.0.0.8000", L"12.0.0.6000",
+                              L"14.0.0.4760"};
+
+std::wstring VersionText(int32_t major) {
+  for (auto v : kVersions)
+    if (outlook::MajorVersion(v) == major) return v;
+  Fail(L"no Outlook of version " + std::to_wstring(major));
+}
+
+std::wstring Lower(std::wstring s) {
+  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+  return s;
+}
+
+}  // namespace
+
+Session::Session(SessionOptions options, Sink out)
+    : options_(std::move(options)), out_(std::move(out)) {
+  Boot();
+}
+
+Session::~Session() {
+  // The program ends, and Outlook with it: the add-in shuts down as at a user's quit.
+  if (started_) {
+    try {
+      contextMenu_.reset();
+      host_->Quit();
+    } catch (const std::exception&) {
+      // Nothing is left to tell; the platform goes below.
+    }
+  }
+  contextMenu_.reset();
+  watched_.clear();
+  newInspector_ = {};
+  host_.reset();
+  addin_.reset();
+  g_oLang.reset();
+  win32::ResetPlatform();
+}
+
+void Session::Boot() {
+  win32::ResetPlatform();
+  resources::LoadModuleResources();
+  redemption::Install();
+  msxml::Install();
+  word::Install();
+  sandbox_ = std::make_unique<win32::files::TempSandbox>();
+  if (!options_.languageFile.empty())
+    win32::files::WriteAll(win32::ToAnsi(vb::App().Path) + "\\EN.lng", options_.languageFile);
+  // Attachments saved and read by path live on the simulated disk.
+  outlook::files::Bind(
+      [](const std::wstring& path) -> std::optional<outlook::files::Bytes> {
+        auto bytes = win32::files::ReadAll(win32::ToAnsi(path));
+        if (!bytes) return std::nullopt;
+        return outlook::files::Bytes(bytes->begin(), bytes->end());
+      },
+      [](const std::wstring& path, const outlook::files::Bytes& data) {
+        auto parent = path.substr(0, path.rfind(L'\\'));
+        if (!win32::files::HostPath(win32::ToAnsi(parent))) return false;
+        return win32::files::WriteAll(win32::ToAnsi(path), std::string(data.begin(), data.end()));
+      });
+  win32::msgbox::SetDefaultAnswerer(
+      [this](const win32::ShownMessageBox& box) { return OnMessageBox(box); });
+  forms::SetShowObserver([this](forms::Form& form) {
+    Flush();
+    Print(L"[dialog] " + form.Name() + L" \"" + form.Caption() + L"\"");
+  });
+  forms::SetFallbackScript([this](forms::Form& form) { return OnUnansweredForm(form); });
+
+  p_ = outlook::BuildProfile({.version = VersionText(options_.outlookVersion)});
+  if (options_.store && !options_.store->Load(p_))
+    throw std::runtime_error(Utf8(options_.store->Error()));
+  g_oApp = p_.app;
+  addin_ = std::make_shared<Connect>();
+  host_ = std::make_unique<addinhost::OutlookHost>(p_.app, addin_);
+  newInspector_ = p_.app->Inspectors()->NewInspector.Subscribe(
+      [this](std::shared_ptr<outlook::Inspector> inspector) {
+        Print(L"[window] inspector opened: " + inspector->Caption());
+      });
+  Watch();
+}
+
+// --- the run of one line ------------------------------------------------------------------
+void Session::Run(const std::wstring& line) {
+  auto words = SplitLine(line);
+  if (words.empty()) return;
+  unanswered_.clear();
+  try {
+    Dispatch(words);
+  } catch (const win32::UnscriptedPrompt& prompt) {
+    // A refused click or a prompt nobody answered: the line fails; what it changed stays.
+    Watch();
+    Flush();
+    Persist();
+    if (!unanswered_.empty()) CheckPrompts();
+    throw ScriptError(prompt.what());
+  } catch (const vb::Error& error) {
+    Watch();
+    Flush();
+    Persist();
+    Fail(L"Outlook raised an error: " + error.Description());
+  }
+  Watch();
+  Flush();
+  CheckPrompts();
+  Persist();
+}
+
+void Session::CheckPrompts() {
+  if (unanswered_.empty()) return;
+  std::wstring what = unanswered_.front();
+  unanswered_.clear();
+  Fail(what + L" was shown with no answer queued");
+}
+
+void Session::Settle() {
+  win32::clock::Advance(kUserPause);
+}
+
+void Session::Persist() {
+  if (!options_.store) return;
+  std::wstring error;
+  if (!options_.store->Save(p_, error)) Print(L"[store] not saved: " + error);
+}
+
+void Session::Dispatch(const std::vector<Word>& w) {
+  // The keyboard's focus is in the active window's editor, as the user left it.
+  if (started_) {
+    auto inspector = std::dynamic_pointer_cast<outlook::Inspector>(ActiveWindow());
+    win32::keyboard::SetFocus(inspector);
+  }
+  const std::wstring& c = w[0].text;
+  auto sub = [&](size_t i) { return w.size() > i ? w[i].text : std::wstring(); };
+  if (c == L"help") {
+    for (const auto& h : Help()) Print(h);
+  } else if (c == L"start") {
+    Need(w, 1, L"start");
+    Start();
+  } else if (c == L"quit") {
+    Need(w, 1, L"quit");
+    Quit();
+  } else if (c == L"explorer" && sub(1) == L"open") {
+    Need(w, 2, L"explorer open");
+    if (!started_) Fail(L"Outlook is not started");
+    auto folder = p_.app->ActiveExplorer() ? p_.app->ActiveExplorer()->CurrentFolder() : p_.inbox;
+    host_->OpenExplorer(folder);
+    Settle();
+  } else if (c == L"explorer" && sub(1) == L"close") {
+    Need(w, 2, L"explorer close");
+    host_->CloseExplorer(Explorer());
+    Settle();
+  } else if (c == L"windows") {
+    Windows();
+  } else if (c == L"window") {
+    Need(w, 2, L"window N");
+    int32_t n = Number(w[1]), i = 0;
+    for (const auto& e : *p_.app->Explorers())
+      if (++i == n) {
+        e->Activate();
+        return Settle();
+      }
+    for (const auto& insp : *p_.app->Inspectors())
+      if (++i == n) {
+        insp->Activate();
+        return Settle();
+      }
+    Fail(L"no window " + w[1].text);
+  } else if (c == L"folder") {
+    Need(w, 2, L"folder PATH");
+    auto folder = FolderAt(w[1].text);
+    if (!folder) Fail(L"no folder " + w[1].text);
+    Explorer()->SetCurrentFolder(folder);
+    Settle();
+  } else if (c == L"select") {
+    if (w.size() < 2) Fail(L"usage: select SUBJECT...");
+    SelectItems(w, 1);
+  } else if (c == L"open") {
+    Need(w, 2, L"open SUBJECT");
+    OpenItem(w[1]);
+  } else if (c == L"new" && sub(1) == L"mail") {
+    Need(w, 2, L"new mail");
+    if (!started_) Fail(L"Outlook is not started");
+    auto mail = p_.app->CreateItem(outlook::olMailItem);
+    mail->Display();
+    Settle();
+  } else if (c == L"close") {
+    if (w.size() > 2) Fail(L"usage: close [save|discard]");
+    CloseInspector(sub(1));
+  } else if (c == L"save") {
+    Need(w, 1, L"save");
+    Inspector()->CurrentItem()->Save();
+    Settle();
+  } else if (c == L"send") {
+    Need(w, 1, L"send");
+    Inspector()->CurrentItem()->Send();
+    Settle();
+  } else if (c == L"type") {
+    Need(w, 2, L"type \"text\"");
+    Type(w[1].text);
+  } else if (c == L"select-text") {
+    Need(w, 2, L"select-text \"text\"");
+    SelectText(w[1].text);
+  } else if (c == L"set") {
+    Need(w, 3, L"set subject|to|cc|bcc \"value\"");
+    SetField(w[1].text, w[2].text);
+  } else if (c == L"ribbon") {
+    Ribbon(w);
+  } else if (c == L"bars" || c == L"bar") {
+    Bars(w);
+  } else if (c == L"context") {
+    Context(w);
+  } else if (c == L"key") {
+    Key(w);
+  } else if (c == L"wait") {
+    Need(w, 2, L"wait MS");
+    win32::clock::Advance(static_cast<uint32_t>(Number(w[1])));
+  } else if (c == L"answer") {
+    if (sub(1) == L"box") {
+      Need(w, 3, L"answer box ok|cancel|yes|no|retry");
+      AnswerBox(w[2].text);
+    } else {
+      AnswerForm(w);
+    }
+  } else if (c == L"show") {
+    Show(w);
+  } else if (c == L"expect") {
+    Expect(w);
+  } else if (c == L"save-html") {
+    Need(w, 2, L"save-html FILE");
+    SaveHtml(w[1].text);
+  } else {
+    Fail(L"unknown command: " + c + L" (help lists the commands)");
+  }
+}
+
+std::vector<std::wstring> Session::Help() {
+  return {
+      L"start | quit | explorer open | explorer close | windows | window N",
+      L"folder PATH | select SUBJECT... | open SUBJECT | new mail",
+      L"close [save|discard] | save | send",
+      L"type \"text\" | select-text \"text\" | set subject|to|cc|bcc \"value\"",
+      L"ribbon | ribbon click ID | bars | bar click \"Caption/Caption\"",
+      L"context SUBJECT | context click \"Caption/Caption\"",
+      L"key \"Ctrl+Alt+R\" | key hold \"CHORD\" N | wait MS",
+      L"answer box ok|cancel|yes|no|retry",
+      L"answer FORM ACTION[; ACTION]...  (click C | type C \"text\" | check C 0|1 | choose C "
+      L"[\"entry\"] |",
+      L"    node C \"A/B\" | dblclick C \"A/B\" | enter | esc | close)",
+      L"show mail | show folder PATH | show log [N] | show registry [KEY] | show clipboard",
+      L"save-html FILE",
+      L"expect box \"text\" | expect mail FIELD is|has|lacks \"text\" | expect folder PATH count N",
+      L"expect folder PATH has|lacks SUBJECT | expect ribbon ID label|visible|enabled is \"v\"",
+      L"expect bar \"Caption/Caption\" enabled|visible is true|false | expect log has \"text\"",
+      L"expect registry \"KEY\" NAME is \"value\"  (KEY below HKEY_CURRENT_USER; PROFILE...)",
+      L"PATH: folder path from the store's root with \"/\"; SUBJECT: a subject or #N",
+  };
+}
+
+// --- Outlook's life -------------------------------------------------------------------------
+void Session::Start() {
+  if (started_) Fail(L"Outlook is already running");
+  started_ = true;
+  Print(L"[outlook] Outlook " + p_.app->Version() + L" starts on the Inbox");
+  host_->Start(p_.inbox, 1);
+  for (const auto& error : host_->Errors()) Print(L"[outlook] add-in error: " + error);
+  Settle();
+}
+
+void Session::Quit() {
+  if (!started_) {
+    quit_ = true;
+    return;
+  }
+  contextMenu_.reset();
+  host_->Quit();
+  for (const auto& error : host_->Errors()) Print(L"[outlook] add-in error: " + error);
+  started_ = false;
+  quit_ = true;
+  Print(L"[outlook] Outlook has ended");
+}
+
+void Session::Windows() {
+  int32_t i = 0;
+  auto active = p_.app->ActiveWindow();
+  for (const auto& e : *p_.app->Explorers())
+    Print(std::wstring(e == active ? L"* " : L"  ") + std::to_wstring(++i) + L" explorer: " +
+          FolderPath(e->CurrentFolder()));
+  for (const auto& insp : *p_.app->Inspectors())
+    Print(std::wstring(insp == active ? L"* " : L"  ") + std::to_wstring(++i) + L" inspector: " +
+          insp->Caption());
+  if (i == 0) Print(L"  (no window)");
+}
+
+std::shared_ptr<outlook::Object> Session::ActiveWindow() const {
+  return p_.app->ActiveWindow();
+}
+
+std::shared_ptr<outlook::Explorer> Session::Explorer() const {
+  if (!started_) Fail(L"Outlook is not started");
+  auto e = p_.app->ActiveExplorer();
+  if (!e) Fail(L"no explorer is open");
+  return e;
+}
+
+std::shared_ptr<outlook::Inspector> Session::Inspector() const {
+  auto i = std::dynamic_pointer_cast<outlook::Inspector>(ActiveWindow());
+  if (!i) Fail(L"the active window is no inspector");
+  return i;
+}
+
+// --- folders, items, selection ---------------------------------------------------------------
+std::shared_ptr<outlook::MAPIFolder> Session::FolderAt(const std::wstring& path) const {
+  auto folder = p_.root;
+  size_t start = 0;
+  while (folder && start <= path.size()) {
+    size_t slash = path.find(L'/', start);
+    std::wstring name = path.substr(start, slash == std::wstring::npos ? slash : slash - start);
+    if (name.empty()) return nullptr;
+    std::shared_ptr<outlook::MAPIFolder> next;
+    auto folders = folder->Folders();
+    for (int32_t i = 1; i <= folders->Count(); ++i)
+      if (Lower(folders->Item(i)->Name()) == Lower(name)) next = folders->Item(i);
+    folder = next;
+    if (slash == std::wstring::npos) break;
+    start = slash + 1;
+  }
+  return folder;
+}
+
+std::shared_ptr<outlook::Item> Session::ItemIn(const std::shared_ptr<outlook::MAPIFolder>& folder,
+                                               const Word& subject) const {
+  auto items = folder->Items();
+  if (auto n = ItemNumber(subject)) {
+    if (*n < 1 || *n > items->Count())
+      Fail(L"no item " + subject.text + L" in " + FolderPath(folder));
+    return items->Item(*n);
+  }
+  for (int32_t i = 1; i <= items->Count(); ++i)
+    if (items->Item(i)->Subject() == subject.text) return items->Item(i);
+  Fail(L"no item \"" + subject.text + L"\" in " + FolderPath(folder));
+}
+
+void Session::SelectItems(const std::vector<Word>& w, size_t from) {
+  auto explorer = Explorer();
+  std::vector<std::shared_ptr<outlook::Item>> items;
+  for (size_t i = from; i < w.size(); ++i) items.push_back(ItemIn(explorer->CurrentFolder(), w[i]));
+  explorer->Activate();
+  explorer->Select(items);
+  Settle();
+}
+
+void Session::OpenItem(const Word& subject) {
+  auto item = ItemIn(Explorer()->CurrentFolder(), subject);
+  host_->OpenInspector(item);
+  Settle();
+}
+
+void Session::CloseInspector(const std::wstring& mode) {
+  int32_t saveMode = mode.empty()         ? outlook::olPromptForSave
+                     : mode == L"save"    ? outlook::olSave
+                     : mode == L"discard" ? outlook::olDiscard
+                                          : -1;
+  if (saveMode < 0) Fail(L"usage: close [save|discard]");
+  Inspector()->Close(saveMode);
+  Settle();
+}
+
+void Session::Type(const std::wstring& text) {
+  auto inspector = Inspector();
+  inspector->TypeText(text);
+  Settle();
+}
+
+void Session::SelectText(const std::wstring& text) {
+  auto inspector = Inspector();
+  std::wstring body = inspector->CurrentItem()->Body();
+  size_t at = body.find(text);
+  if (at == std::wstring::npos || text.empty()) Fail(L"the mail's text holds no " + Quote(text));
+  inspector->SetSelection(static_cast<int32_t>(at), static_cast<int32_t>(text.size()));
+  Settle();
+}
+
+void Session::SetField(const std::wstring& field, const std::wstring& value) {
+  auto item = Inspector()->CurrentItem();
+  if (field == L"subject") {
+    item->SetSubject(value);
+    return Settle();
+  }
+  int32_t type = field == L"to"    ? outlook::olTo
+                 : field == L"cc"  ? outlook::olCC
+                 : field == L"bcc" ? outlook::olBCC
+                                   : -1;
+  if (type < 0) Fail(L"usage: set subject|to|cc|bcc \"value\"");
+  auto recipients = item->Recipients();
+  for (int32_t i = recipients->Count(); i >= 1; --i)
+    if (recipients->Item(i)->Type() == type) recipients->Remove(i);
+  size_t start = 0;
+  while (start < value.size()) {
+    size_t semi = value.find(L';', start);
+    std::wstring one = value.substr(start, semi == std::wstring::npos ? semi : semi - start);
+    while (!one.empty() && one.front() == L' ') one.erase(0, 1);
+    while (!one.empty() && one.back() == L' ') one.pop_back();
+    if (!one.empty()) {
+      auto r = recipients->Add(one);
+      r->SetType(type);
+      r->Resolve();
+    }
+    if (semi == std::wstring::npos) break;
+    start = semi + 1;
+  }
+  Settle();
+}
+
+// --- ribbon, bars, context menus, keys ---------------------------------------------------------
+void Session::Ribbon(const std::vector<Word>& w) {
+  if (!started_) Fail(L"Outlook is not started");
+  auto window = host_->RibbonWindowOf(ActiveWindow().get());
+  if (!window)
+    Fail(L"the active window has no ribbon of the add-in (Outlook " + p_.app->Version() + L")");
+  if (w.size() == 1) {
+    for (const auto& line : RibbonLines(*window)) Print(L"  " + line);
+    return;
+  }
+  Need(w, 3, L"ribbon click ID");
+  if (w[1].text != L"click") Fail(L"usage: ribbon click ID");
+  window->Draw();
+  std::wstring id = RibbonId(*window, w[2].text);
+  if (id.empty()) Fail(L"no ribbon control " + w[2].text + L" in the active window");
+  Print(L"[click] ribbon " + id);
+  window->Click(id);
+  Settle();
+}
+
+std::shared_ptr<office::CommandBars> Session::BarsOf(
+    const std::shared_ptr<outlook::Object>& w) const {
+  std::shared_ptr<void> bars;
+  if (auto e = std::dynamic_pointer_cast<outlook::Explorer>(w)) bars = e->CommandBars();
+  if (auto i = std::dynamic_pointer_cast<outlook::Inspector>(w)) bars = i->CommandBars();
+  return std::static_pointer_cast<office::CommandBars>(bars);
+}
+
+namespace {
+std::shared_ptr<office::CommandBarControl> FindPath(office::CommandBar& bar,
+                                                    const std::wstring& path) {
+  size_t slash = path.find(L'/');
+  std::wstring head = ShownCaption(path.substr(0, slash));
+  auto names = ControlNames(bar);
+  size_t index = 0;
+  for (const auto& c : bar.Controls()) {
+    const std::wstring& name = names[index++];
+    if (!c->Visible() || name != head) continue;
+    if (slash == std::wstring::npos) return c;
+    if (auto popup = std::dynamic_pointer_cast<office::CommandBarPopup>(c))
+      if (auto found = FindPath(*popup->CommandBar(), path.substr(slash + 1))) return found;
+  }
+  return nullptr;
+}
+}  // namespace
+
+std::shared_ptr<office::CommandBarControl> Session::BarControl(const std::wstring& path) const {
+  auto bars = BarsOf(ActiveWindow());
+  if (!bars) Fail(L"the active window has no command bars");
+  bars->FireOnUpdate();
+  for (int32_t i = 1; i <= bars->Count(); ++i) {
+    auto bar = bars->Item(i);
+    if (bar->Type() == office::msoBarTypePopup || !bar->Visible()) continue;
+    if (auto c = FindPath(*bar, path)) return c;
+  }
+  Fail(L"no shown control \"" + path + L"\" on the active window's bars");
+}
+
+void Session::Bars(const std::vector<Word>& w) {
+  if (!started_) Fail(L"Outlook is not started");
+  if (w[0].text == L"bars") {
+    Need(w, 1, L"bars");
+    auto bars = BarsOf(ActiveWindow());
+    if (!bars) Fail(L"the active window has no command bars");
+    bars->FireOnUpdate();
+    for (int32_t i = 1; i <= bars->Count(); ++i) {
+      auto bar = bars->Item(i);
+      if (bar->Type() == office::msoBarTypePopup) continue;
+      std::vector<std::wstring> lines;
+      BarLines(*bar, L"", lines);
+      if (lines.empty()) continue;
+      Print(L"  " + bar->Name() + (bar->Visible() ? L"" : L" (not shown)"));
+      for (const auto& line : lines) Print(L"  " + line);
+    }
+    return;
+  }
+  Need(w, 3, L"bar click \"Caption/Caption\"");
+  if (w[1].text != L"click") Fail(L"usage: bar click \"Caption/Caption\"");
+  auto control = BarControl(w[2].text);
+  auto button = office::AsButton(control);
+  if (!button) Fail(L"\"" + w[2].text + L"\" is a menu, not a button");
+  Print(L"[click] bar " + w[2].text);
+  button->UserClick();
+  Settle();
+}
+
+void Session::Context(const std::vector<Word>& w) {
+  if (w.size() == 3 && w[1].text == L"click") {
+    Print(L"[click] context " + w[2].text);
+    if (contextMenu_) {
+      auto menu = contextMenu_;
+      contextMenu_.reset();
+      menu->Click(w[2].text);
+    } else {
+      auto bars = BarsOf(Explorer());
+      auto bar = bars ? bars->Item(L"Context Menu") : nullptr;
+      auto found = bar ? FindPath(*bar, w[2].text) : nullptr;
+      auto button = office::AsButton(found);
+      if (!button) Fail(L"no context-menu entry \"" + w[2].text + L"\"");
+      button->UserClick();
+    }
+    return Settle();
+  }
+  Need(w, 2, L"context SUBJECT | context click \"Caption/Caption\"");
+  auto explorer = Explorer();
+  auto item = ItemIn(explorer->CurrentFolder(), w[1]);
+  if (contextMenu_ && contextMenu_->IsOpen()) contextMenu_->Close();
+  contextMenu_.reset();
+  explorer->Activate();
+  explorer->Select({item});
+  Settle();
+  if (outlook::MajorVersion(p_.app->Version()) >= 12) {
+    contextMenu_ = o2007events::ContextMenu::ShowItemMenu(addin_->EventsComponent(), explorer);
+    for (const auto& entry : contextMenu_->Entries()) Print(L"  \"" + entry + L"\"");
+    return;
+  }
+  auto bars = BarsOf(explorer);
+  auto bar = bars ? bars->Item(L"Context Menu") : nullptr;
+  if (!bar) {
+    Print(L"  (Outlook " + p_.app->Version() + L" has no item context menu for add-ins)");
+    return;
+  }
+  bars->FireOnUpdate();
+  std::vector<std::wstring> lines;
+  BarLines(*bar, L"", lines);
+  for (const auto& line : lines) Print(line);
+}
+
+void Session::Key(const std::vector<Word>& w) {
+  bool hold = w.size() == 4 && w[1].text == L"hold";
+  if (!hold) Need(w, 2, L"key \"CHORD\" | key hold \"CHORD\" N");
+  auto chord = ParseChord(w[hold ? 2 : 1].text);
+  if (!chord) Fail(L"not a key chord: " + w[hold ? 2 : 1].text);
+  if (hold) {
+    int32_t n = Number(w[3]);
+    if (chord->altGr) Fail(L"AltGr chords are pressed, not held");
+    win32::keyboard::Hold(chord->key, n, chord->shift, chord->ctrl, chord->alt);
+  } else if (chord->altGr) {
+    win32::keyboard::PressAltGr(chord->key);
+  } else {
+    win32::keyboard::Press(chord->key, chord->shift, chord->ctrl, chord->alt);
+  }
+  Settle();
+}
+
+// --- answers -------------------------------------------------------------------------------
+void Session::AnswerBox(const std::wstring& answer) {
+  static const struct {
+    const wchar_t* name;
+    int id;
+  } kAnswers[] = {{L"ok", win32::IDOK},
+                  {L"cancel", win32::IDCANCEL},
+                  {L"yes", win32::IDYES},
+                  {L"no", win32::IDNO},
+                  {L"retry", win32::IDRETRY}};
+  for (const auto& a : kAnswers)
+    if (answer == a.name) {
+      boxAnswers_.push_back(a.id);
+      return;
+    }
+  Fail(L"usage: answer box ok|cancel|yes|no|retry");
+}
+
+namespace {
+std::wstring ButtonsOf(uint32_t style) {
+  switch (style & 0xF) {
+    case 1:
+      return L"OK/Cancel";
+    case 2:
+      return L"Abort/Retry/Ignore";
+    case 3:
+      return L"Yes/No/Cancel";
+    case 4:
+      return L"Yes/No";
+    case 5:
+      return L"Retry/Cancel";
+    default:
+      return L"OK";
+  }
+}
+
+}  // namespace
+
+// A tree node's key from the path of node texts ("A/B").
+std::wstring NodeKey(forms::Form& form, const std::wstring& tree, const std::wstring& path);
+
+int Session::OnMessageBox(const win32::ShownMessageBox& box) {
+  Flush();
+  boxTexts_.push_back(box.text);
+  Print(L"[box] " + Quote(box.text) + L" (" + ButtonsOf(box.style) + L")");
+  int answer = 0;
+  if (!boxAnswers_.empty()) {
+    answer = boxAnswers_.front();
+    boxAnswers_.pop_front();
+  } else if ((box.style & 0xF) == win32::MB_OK) {
+    answer = win32::IDOK;  // a box with one button needs no decision
+  } else if (options_.ask) {
+    while (!answer) {
+      auto line = options_.ask(L"answer the box (" + ButtonsOf(box.style) + L")> ");
+      if (!line) break;
+      std::wstring l = Lower(*line);
+      answer = l == L"ok"       ? win32::IDOK
+               : l == L"cancel" ? win32::IDCANCEL
+               : l == L"yes"    ? win32::IDYES
+               : l == L"no"     ? win32::IDNO
+               : l == L"retry"  ? win32::IDRETRY
+                                : 0;
+    }
+  }
+  if (!answer) {
+    unanswered_.push_back(L"the message box " + Quote(box.text));
+    throw win32::UnscriptedPrompt("message box \"" + A(box.text) +
+                                  "\" shown with no answer queued");
+  }
+  static const wchar_t* kNames[] = {L"",      L"ok",     L"cancel", L"abort",
+                                    L"retry", L"ignore", L"yes",    L"no"};
+  Print(L"  answered " + std::wstring(answer >= 1 && answer <= 7 ? kNames[answer] : L"?"));
+  return answer;
+}
+
+namespace {
+using Action = std::function<void(forms::User&)>;
+
+std::vector<Action> ParseActions(const std::vector<Word>& w, size_t from) {
+  std::vector<std::vector<Word>> groups(1);
+  for (size_t i = from; i < w.size(); ++i) {
+    std::wstring t = w[i].text;
+    if (!w[i].quoted && t == L";") {
+      groups.emplace_back();
+      continue;
+    }
+    bool endsGroup = !w[i].quoted && t.size() > 1 && t.back() == L';';
+    if (endsGroup) t.pop_back();
+    groups.back().push_back({t, w[i].quoted});
+    if (endsGroup) groups.emplace_back();
+  }
+  std::vector<Action> actions;
+  for (const auto& g : groups) {
+    if (g.empty()) continue;
+    const std::wstring& verb = g[0].text;
+    auto need = [&](size_t n, const wchar_t* usage) {
+      if (g.size() != n) Fail(std::wstring(L"usage of a dialog action: ") + usage);
+    };
+    if (verb == L"click") {
+      need(2, L"click CONTROL");
+      actions.push_back([c = g[1].text](forms::User& u) { u.Click(c); });
+    } else if (verb == L"type") {
+      need(3, L"type CONTROL \"text\"");
+      actions.push_back([c = g[1].text, t = g[2].text](forms::User& u) { u.Type(c, t); });
+    } else if (verb == L"check") {
+      need(3, L"check CONTROL 0|1");
+      if (g[2].text != L"0" && g[2].text != L"1") Fail(L"check takes 0 or 1");
+      actions.push_back(
+          [c = g[1].text, on = g[2].text == L"1"](forms::User& u) { u.SetChecked(c, on); });
+    } else if (verb == L"choose" && g.size() == 3) {
+      // An entry of a list or drop-down list, by its text ("*" marks a taken one).
+      actions.push_back([c = g[1].text, text = g[2].text](forms::User& u) {
+        auto list = std::dynamic_pointer_cast<forms::ListControl>(u.GetForm().FindControl(c));
+        if (!list) throw win32::UnscriptedPrompt(A(L"no list " + c + L" in " + u.GetForm().Name()));
+        for (int32_t i = 0; i < list->ListCount(); ++i)
+          if (list->List(i) == text || list->List(i) == L"*" + text) return u.SelectItem(c, i);
+        throw win32::UnscriptedPrompt(
+            A(L"no entry \"" + text + L"\" in " + u.GetForm().Name() + L"." + c));
+      });
+    } else if (verb == L"choose") {
+      need(2, L"choose CONTROL [\"entry\"]");
+      actions.push_back([c = g[1].text](forms::User& u) { u.Choose(c); });
+    } else if (verb == L"node" || verb == L"dblclick") {
+      need(3, L"node CONTROL \"A/B\"");
+      bool dbl = verb == L"dblclick";
+      actions.push_back([c = g[1].text, path = g[2].text, dbl](forms::User& u) {
+        std::wstring key = NodeKey(u.GetForm(), c, path);
+        if (dbl)
+          u.DblClickNode(c, key);
+        else
+          u.SelectNode(c, key);
+      });
+    } else if (verb == L"enter") {
+      need(1, L"enter");
+      actions.push_back([](forms::User& u) { u.PressEnter(); });
+    } else if (verb == L"esc") {
+      need(1, L"esc");
+      actions.push_back([](forms::User& u) { u.PressEsc(); });
+    } else if (verb == L"close") {
+      need(1, L"close");
+      actions.push_back([](forms::User& u) { u.CloseBox(); });
+    } else {
+      Fail(L"unknown dialog action: " + verb);
+    }
+  }
+  if (actions.empty()) Fail(L"usage: answer FORM ACTION[; ACTION]...");
+  return actions;
+}
+}  // namespace
+
+void Session::AnswerForm(const std::vector<Word>& w) {
+  if (w.size() < 3) Fail(L"usage: answer FORM ACTION[; ACTION]...");
+  auto actions = ParseActions(w, 2);
+  forms::QueueScript(w[1].text, [this, actions, name = w[1].text](forms::User& u) {
+    Print(L"  answered " + name);
+    for (const auto& a : actions) a(u);
+  });
+}
+
+std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms::Form& form) {
+  if (!options_.ask) {
+    unanswered_.push_back(L"the dialog " + form.Name());
+    return std::nullopt;
+  }
+  // A person at the prompt: the dialog is shown as text, the actions read as in a script.
+  for (const auto& line : DialogLines(form)) Print(line);
+  for (;;) {
+    auto line = options_.ask(L"answer " + form.Name() + L" (e.g. click btnOK; enter)> ");
+    if (!line) {
+      unanswered_.push_back(L"the dialog " + form.Name());
+      return std::nullopt;
+    }
+    try {
+      auto words = SplitLine(L"answer " + form.Name() + L" " + *line);
+      auto actions = ParseActions(words, 2);
+      return [actions](forms::User& u) {
+        for (const auto& a : actions) a(u);
+      };
+    } catch (const ScriptError& e) {
+      Print(L"  " + FromUtf8(e.what()));
+    }
+  }
+}
+
+// --- mail sent and filed ---------------------------------------------------------------------
+void Session::Watch() {
+  std::vector<std::shared_ptr<outlook::MAPIFolder>> todo;
+  for (const auto& store : p_.session->Stores())
+    if (store->Root()) todo.push_back(store->Root());
+  std::map<const outlook::MAPIFolder*, outlook::Subscription> keep;
+  while (!todo.empty()) {
+    auto folder = todo.back();
+    todo.pop_back();
+    if (folder->IsDeleted()) continue;
+    auto folders = folder->Folders();
+    for (int32_t i = 1; i <= folders->Count(); ++i) todo.push_back(folders->Item(i));
+    auto it = watched_.find(folder.get());
+    if (it != watched_.end()) {
+      keep[folder.get()] = std::move(it->second);
+      continue;
+    }
+    std::weak_ptr<outlook::MAPIFolder> weak = folder;
+    keep[folder.get()] =
+        folder->Items()->ItemAdd.Subscribe([this, weak](std::shared_ptr<outlook::Item> item) {
+          if (item) filed_.push_back({item, weak});
+        });
+  }
+  watched_ = std::move(keep);
+}
+
+// The add-in's own passing copies (a template's copy during a merge, a reply on its way to the
+// drafts folder) are gone again by the time the user could look; only what stays is told.
+void Session::Flush() {
+  auto filed = std::move(filed_);
+  filed_.clear();
+  for (const auto& f : filed) {
+    auto item = f.item.lock();
+    auto folder = f.folder.lock();
+    if (!item || !folder || item->IsDead() || !item->InFolder() || item->Parent() != folder)
+      continue;
+    if (folder == p_.deleted) continue;
+    if (folder == p_.outbox || folder == p_.sent)
+      Print(L"[sent] to " + Quote(item->To()) +
+            (item->CC().empty() ? L"" : L" cc " + Quote(item->CC())) + L" subject " +
+            Quote(item->Subject()));
+    else
+      Print(L"[filed] " + FolderPath(folder) + L": " + Quote(item->Subject()));
+  }
+}
+
+}  // namespace host

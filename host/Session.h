@@ -1,0 +1,149 @@
+// The simulated Outlook program's interpreter: one Outlook of a chosen version on a profile,
+// the add-in loaded through Outlook's own order of calls, and the script commands a user's
+// actions, answers, looks and expectations are written in. Everything the user would notice
+// (message boxes, dialogs, mail sent and filed) is printed as it happens.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/ScriptReader.h"
+#include "platform/outlook/Events.h"
+#include "platform/outlook/Forward.h"
+#include "platform/outlook/ProfileBuilder.h"
+
+class Connect;
+namespace addinhost {
+class OutlookHost;
+}
+namespace o2007events {
+class ContextMenu;
+}
+namespace office {
+class CommandBarControl;
+class CommandBars;
+}  // namespace office
+namespace forms {
+class Form;
+class User;
+}  // namespace forms
+namespace win32 {
+struct ShownMessageBox;
+namespace files {
+class TempSandbox;
+}
+}  // namespace win32
+
+namespace host {
+
+class ProfileStore;
+
+// An expectation that did not hold; the program exits with 1.
+class ExpectationFailed : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct SessionOptions {
+  int32_t outlookVersion = 14;  // 9, 10, 11, 12 or 14
+  // Where the mail store and registry are kept; none: the built-in demo profile in memory.
+  ProfileStore* store = nullptr;
+  // The language file's bytes (lang/EN.lng).
+  std::string languageFile;
+  // Asks the user for a line (interactive mode); empty: an unanswered box or dialog is an
+  // error that stops the script.
+  std::function<std::optional<std::wstring>(const std::wstring& prompt)> ask;
+};
+
+class Session {
+ public:
+  using Sink = std::function<void(const std::wstring& line)>;
+  Session(SessionOptions options, Sink out);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Runs one script line; ScriptError or ExpectationFailed when it fails.
+  void Run(const std::wstring& line);
+  bool QuitRequested() const { return quit_; }
+  // The commands and their spelling, for `help`.
+  static std::vector<std::wstring> Help();
+
+  // For the program's parts and tests.
+  const outlook::Profile& Profile() const { return p_; }
+  std::shared_ptr<outlook::MAPIFolder> FolderAt(const std::wstring& path) const;
+  std::shared_ptr<outlook::Object> ActiveWindow() const;
+
+ private:
+  void Boot();
+  void Dispatch(const std::vector<Word>& w);
+  void Settle();  // the moment a user takes between two actions: due timers fire
+  void CheckPrompts();
+  void Print(const std::wstring& line) const { out_(line); }
+  void Watch();  // notes mail sent and filed, in every folder of the stores
+  void Flush();  // prints what was noted and is still where it was put
+  void Persist();
+
+  // Commands.
+  void Start();
+  void Quit();
+  void Windows();
+  void SelectItems(const std::vector<Word>& w, size_t from);
+  void OpenItem(const Word& subject);
+  void CloseInspector(const std::wstring& mode);
+  void Type(const std::wstring& text);
+  void SelectText(const std::wstring& text);
+  void SetField(const std::wstring& field, const std::wstring& value);
+  void Ribbon(const std::vector<Word>& w);
+  void Bars(const std::vector<Word>& w);
+  void Context(const std::vector<Word>& w);
+  void Key(const std::vector<Word>& w);
+  void AnswerBox(const std::wstring& answer);
+  void AnswerForm(const std::vector<Word>& w);
+  void Show(const std::vector<Word>& w);
+  void Expect(const std::vector<Word>& w);
+  void SaveHtml(const std::wstring& file);
+
+  // Lookups.
+  std::shared_ptr<outlook::Explorer> Explorer() const;  // the active one, or an error
+  std::shared_ptr<outlook::Inspector> Inspector() const;
+  std::shared_ptr<outlook::Item> ItemIn(const std::shared_ptr<outlook::MAPIFolder>& folder,
+                                        const Word& subject) const;
+  std::shared_ptr<outlook::Item> ShownMail() const;
+  std::shared_ptr<office::CommandBars> BarsOf(const std::shared_ptr<outlook::Object>& w) const;
+  std::shared_ptr<office::CommandBarControl> BarControl(const std::wstring& path) const;
+  std::wstring FieldOf(const std::shared_ptr<outlook::Item>& item, const std::wstring& field);
+  std::wstring RegistryValue(const std::wstring& key, const std::wstring& name) const;
+  std::wstring ExpandProfileKey(const std::wstring& key) const;
+
+  int OnMessageBox(const win32::ShownMessageBox& box);
+  std::optional<std::function<void(forms::User&)>> OnUnansweredForm(forms::Form& form);
+
+  SessionOptions options_;
+  Sink out_;
+  std::unique_ptr<win32::files::TempSandbox> sandbox_;
+  outlook::Profile p_;
+  std::shared_ptr<Connect> addin_;
+  std::unique_ptr<addinhost::OutlookHost> host_;
+  std::shared_ptr<o2007events::ContextMenu> contextMenu_;
+  std::map<const outlook::MAPIFolder*, outlook::Subscription> watched_;
+  struct Filed {
+    std::weak_ptr<outlook::Item> item;
+    std::weak_ptr<outlook::MAPIFolder> folder;
+  };
+  std::vector<Filed> filed_;
+  outlook::Subscription newInspector_;
+  std::deque<int> boxAnswers_;
+  size_t boxesChecked_ = 0;
+  std::vector<std::wstring> boxTexts_;
+  std::vector<std::wstring> unanswered_;  // boxes and dialogs nobody answered, since the last line
+  bool started_ = false, quit_ = false;
+};
+
+}  // namespace host

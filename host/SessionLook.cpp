@@ -1,0 +1,310 @@
+// What the user looks at and what a script expects: mail, folders, the log, the registry, the
+// clipboard, the ribbon and the bars.
+#include <climits>
+#include <cwctype>
+#include <filesystem>
+#include <fstream>
+
+#include "core/COptions.h"
+#include "core/CWinReg.h"
+#include "core/Main.h"
+#include "host/Printers.h"
+#include "host/Session.h"
+#include "platform/addin/OutlookHost.h"
+#include "platform/forms/Form.h"
+#include "platform/forms/TreeView.h"
+#include "platform/office/CommandBars.h"
+#include "platform/office/Ribbon.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/support/LibNorvane.h"
+#include "platform/win32/Clipboard.h"
+
+namespace host {
+namespace {
+[[noreturn]] void Fail(const std::wstring& text) {
+  throw ScriptError(Utf8(text));
+}
+
+std::wstring Shown(const std::wstring& text) {
+  std::wstring out = L"\"";
+  for (wchar_t c : text) {
+    if (c == L'\n')
+      out += L"\\n";
+    else if (c != L'\r')
+      out += c;
+  }
+  return out + L"\"";
+}
+
+void Check(bool ok, const std::vector<Word>& w, const std::wstring& expected,
+           const std::wstring& found) {
+  if (ok) return;
+  std::wstring line;
+  for (const auto& word : w)
+    line += (line.empty() ? L"" : L" ") + (word.quoted ? Shown(word.text) : word.text);
+  throw ExpectationFailed(Utf8(L"expectation failed: " + line + L"\n  expected: " + expected +
+                               L"\n  found:    " + found));
+}
+
+std::wstring Bool(bool b) {
+  return b ? L"true" : L"false";
+}
+
+// Bodies compare without the carriage returns Windows keeps before line feeds.
+std::wstring Plain(std::wstring text) {
+  std::erase(text, L'\r');
+  return text;
+}
+
+const uint32_t kHKCU = CWinReg::HKEY_CURRENT_USER;
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+  return true;
+}
+
+// A text value as it stands, a number as its decimal digits.
+std::wstring ValueText(const CWinReg& key, const std::wstring& name) {
+  std::wstring text = key.GetStringValue(name);
+  if (!text.empty()) return text;
+  constexpr int32_t kNone = INT32_MIN;
+  int32_t number = key.GetDWordValue(name, kNone);
+  return number == kNone ? text : std::to_wstring(number);
+}
+
+void DumpKey(const std::wstring& path, int depth,
+             const std::function<void(const std::wstring&)>& print) {
+  CWinReg key;
+  if (!key.InitForRead(kHKCU, path)) return;
+  std::wstring pad(depth * 2 + 2, L' ');
+  std::wstring name;
+  for (int32_t i = 0; key.ValueAt(i, name) != CWinReg::Found::End; ++i) {
+    if (name.empty()) continue;
+    print(pad + name + L" = " + Shown(ValueText(key, name)));
+  }
+  std::vector<std::wstring> subkeys;
+  for (int32_t i = 0; key.KeyAt(i, name) != CWinReg::Found::End; ++i)
+    if (!name.empty()) subkeys.push_back(name);
+  key.CloseKey();
+  for (const auto& sub : subkeys) {
+    print(pad + L"[" + sub + L"]");
+    DumpKey(path + L"\\" + sub, depth + 1, print);
+  }
+}
+}  // namespace
+
+namespace {
+std::wstring NodeKeyIn(const std::vector<std::shared_ptr<forms::Node>>& level,
+                       const std::wstring& path) {
+  size_t slash = path.find(L'/');
+  std::wstring head = path.substr(0, slash);
+  for (const auto& node : level) {
+    if (node->Text != head) continue;
+    if (slash == std::wstring::npos) {
+      node->EnsureVisible();  // the user opens the folders above it
+      return node->Key();
+    }
+    std::wstring key = NodeKeyIn(node->ChildNodes(), path.substr(slash + 1));
+    if (!key.empty()) return key;
+  }
+  return L"";
+}
+}  // namespace
+
+std::wstring NodeKey(forms::Form& form, const std::wstring& tree, const std::wstring& path) {
+  auto view = form.Get<forms::TreeView>(tree);
+  if (!view) throw win32::UnscriptedPrompt(Utf8(L"no tree " + tree + L" in " + form.Name()));
+  std::vector<std::shared_ptr<forms::Node>> roots;
+  for (const auto& node : view->Nodes().All())
+    if (!node->Parent()) roots.push_back(node);
+  std::wstring key = NodeKeyIn(roots, path);
+  if (key.empty())
+    throw win32::UnscriptedPrompt(
+        Utf8(L"no node \"" + path + L"\" in " + form.Name() + L"." + tree));
+  return key;
+}
+
+std::shared_ptr<outlook::Item> Session::ShownMail() const {
+  if (auto insp = std::dynamic_pointer_cast<outlook::Inspector>(ActiveWindow()))
+    return insp->CurrentItem();
+  if (auto e = std::dynamic_pointer_cast<outlook::Explorer>(ActiveWindow())) {
+    auto sel = e->Selection();
+    if (sel && sel->Count() > 0) return sel->Item(1);
+  }
+  Fail(L"no mail is open or selected");
+}
+
+std::wstring Session::ExpandProfileKey(const std::wstring& key) const {
+  if (key != L"PROFILE" && key.rfind(L"PROFILE\\", 0) != 0) return key;
+  if (!g_oApp) g_oApp = p_.app;
+  COptions options;
+  return options.GetProfileRegPath() + key.substr(7);
+}
+
+std::wstring Session::RegistryValue(const std::wstring& key, const std::wstring& name) const {
+  CWinReg reg;
+  if (!reg.InitForRead(kHKCU, ExpandProfileKey(key))) return L"(no key)";
+  std::wstring found;
+  bool present = false;
+  for (int32_t i = 0; reg.ValueAt(i, found) != CWinReg::Found::End; ++i)
+    if (SameName(found, name)) present = true;
+  std::wstring value = present ? ValueText(reg, name) : L"(no value)";
+  reg.CloseKey();
+  return value;
+}
+
+void Session::Show(const std::vector<Word>& w) {
+  auto what = w.size() > 1 ? w[1].text : L"";
+  auto print = [this](const std::wstring& line) { Print(line); };
+  if (what == L"mail" && w.size() == 2) {
+    for (const auto& line : MailLines(ShownMail())) Print(L"  " + line);
+  } else if (what == L"folder" && w.size() == 3) {
+    auto folder = FolderAt(w[2].text);
+    if (!folder) Fail(L"no folder " + w[2].text);
+    for (const auto& line : FolderLines(folder)) Print(L"  " + line);
+  } else if (what == L"log" && w.size() <= 3) {
+    const auto& log = support::library::Log();
+    size_t n = w.size() == 3 ? static_cast<size_t>(std::stoul(w[2].text)) : log.size();
+    for (size_t i = log.size() > n ? log.size() - n : 0; i < log.size(); ++i)
+      Print(L"  [" + std::to_wstring(log[i].level) + L"] " + log[i].procedure + L": " +
+            log[i].text);
+  } else if (what == L"registry" && w.size() <= 3) {
+    std::wstring key = ExpandProfileKey(w.size() == 3 ? w[2].text : L"Software\\Norvane\\Tanvelo");
+    Print(L"  HKEY_CURRENT_USER\\" + key);
+    DumpKey(key, 0, print);
+  } else if (what == L"clipboard" && w.size() == 2) {
+    Print(L"  " + Shown(win32::clipboard::Text()));
+  } else {
+    Fail(
+        L"usage: show mail | show folder PATH | show log [N] | show registry [KEY] | show "
+        L"clipboard");
+  }
+}
+
+void Session::Expect(const std::vector<Word>& w) {
+  auto what = w.size() > 1 ? w[1].text : L"";
+  if (what == L"box" && w.size() == 3) {
+    bool found = false;
+    for (size_t i = boxesChecked_; i < boxTexts_.size() && !found; ++i)
+      if (boxTexts_[i].find(w[2].text) != std::wstring::npos) found = true;
+    std::wstring seen;
+    for (size_t i = boxesChecked_; i < boxTexts_.size(); ++i)
+      seen += (seen.empty() ? L"" : L", ") + Shown(boxTexts_[i]);
+    boxesChecked_ = boxTexts_.size();
+    Check(found, w, L"a message box with " + Shown(w[2].text),
+          seen.empty() ? L"no message box" : seen);
+  } else if (what == L"mail" && w.size() == 5 &&
+             (w[3].text == L"is" || w[3].text == L"has" || w[3].text == L"lacks")) {
+    std::wstring value;
+    if (!MailField(ShownMail(), w[2].text, value)) Fail(L"no mail field " + w[2].text);
+    const std::wstring& how = w[3].text;
+    bool contains = Plain(value).find(Plain(w[4].text)) != std::wstring::npos;
+    bool ok = how == L"is"    ? Plain(value) == Plain(w[4].text)
+              : how == L"has" ? contains
+                              : !contains;
+    Check(ok, w, w[2].text + L" " + how + L" " + Shown(w[4].text), Shown(value));
+  } else if (what == L"folder" && w.size() >= 4) {
+    auto folder = FolderAt(w[2].text);
+    if (!folder) {
+      Check(false, w, L"folder " + w[2].text, L"no such folder");
+    }
+    auto items = folder->Items();
+    if (w[3].text == L"count" && w.size() == 5) {
+      int32_t n = items->Count();
+      Check(std::to_wstring(n) == w[4].text, w, w[4].text + L" items",
+            std::to_wstring(n) + L" items");
+    } else if ((w[3].text == L"has" || w[3].text == L"lacks") && w.size() == 5) {
+      bool has = false;
+      std::wstring subjects;
+      for (int32_t i = 1; i <= items->Count(); ++i) {
+        if (items->Item(i)->Subject() == w[4].text) has = true;
+        subjects += (subjects.empty() ? L"" : L", ") + Shown(items->Item(i)->Subject());
+      }
+      bool want = w[3].text == L"has";
+      Check(has == want, w, (want ? L"an item " : L"no item ") + Shown(w[4].text),
+            subjects.empty() ? L"an empty folder" : subjects);
+    } else {
+      Fail(L"usage: expect folder PATH count N | expect folder PATH has|lacks SUBJECT");
+    }
+  } else if (what == L"ribbon" && w.size() == 6 && w[4].text == L"is") {
+    auto window = host_ ? host_->RibbonWindowOf(ActiveWindow().get()) : nullptr;
+    if (!window) Fail(L"the active window has no ribbon of the add-in");
+    DrawWithMenus(*window);
+    std::wstring id = RibbonId(*window, w[2].text);
+    if (id.empty()) Fail(L"no ribbon control " + w[2].text);
+    std::wstring found;
+    if (w[3].text == L"label")
+      found = window->Label(id);
+    else if (w[3].text == L"visible")
+      found = Bool(window->Visible(id));
+    else if (w[3].text == L"enabled")
+      found = Bool(window->Enabled(id));
+    else
+      Fail(L"usage: expect ribbon ID label|visible|enabled is \"value\"");
+    Check(found == w[5].text, w, w[3].text + L" " + Shown(w[5].text), Shown(found));
+  } else if (what == L"bar" && w.size() == 6 && w[4].text == L"is") {
+    std::shared_ptr<office::CommandBarControl> control;
+    try {
+      control = BarControl(w[2].text);
+    } catch (const ScriptError&) {
+      // Not shown at all: visible is false, and enabled cannot be asked.
+      if (w[3].text == L"visible")
+        Check(w[5].text == L"false", w, L"visible " + w[5].text, L"not shown");
+      else
+        throw;
+      return;
+    }
+    std::wstring found;
+    if (w[3].text == L"enabled")
+      found = Bool(control->Enabled());
+    else if (w[3].text == L"visible")
+      found = Bool(control->Visible());
+    else
+      Fail(L"usage: expect bar \"Caption/Caption\" enabled|visible is true|false");
+    Check(found == w[5].text, w, w[3].text + L" " + w[5].text, found);
+  } else if (what == L"log" && w.size() == 4 && w[2].text == L"has") {
+    bool found = false;
+    for (const auto& entry : support::library::Log())
+      if ((entry.procedure + L": " + entry.text).find(w[3].text) != std::wstring::npos)
+        found = true;
+    Check(found, w, L"a log entry with " + Shown(w[3].text), L"none (show log lists them)");
+  } else if (what == L"registry" && w.size() == 6 && w[4].text == L"is") {
+    std::wstring found = RegistryValue(w[2].text, w[3].text);
+    Check(found == w[5].text, w, Shown(w[5].text),
+          found.starts_with(L"(no ") ? found : Shown(found));
+  } else {
+    Fail(L"usage: expect box|mail|folder|ribbon|bar|log|registry ... (help lists them)");
+  }
+}
+
+void Session::SaveHtml(const std::wstring& file) {
+  auto item = ShownMail();
+  std::wstring html = item->HTMLBody();
+  std::filesystem::path target(Utf8(file));
+  // Inline pictures go beside the page under their file names; the page points at them.
+  auto atts = item->Attachments();
+  for (int32_t i = 1; i <= atts->Count(); ++i) {
+    auto a = atts->Item(i);
+    auto cid = a->Fields(outlook::PR_ATTACH_CONTENT_ID);
+    auto text = std::get_if<std::wstring>(&cid);
+    if (!text || text->empty() || a->FileName().empty()) continue;
+    std::wstring name = a->FileName();
+    for (auto& c : name)
+      if (c == L'/' || c == L'\\') c = L'_';
+    auto picture = target.parent_path() / Utf8(name);
+    std::ofstream out(picture, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(a->Data().data()),
+              static_cast<std::streamsize>(a->Data().size()));
+    for (size_t at; (at = html.find(L"cid:" + *text)) != std::wstring::npos;)
+      html.replace(at, 4 + text->size(), name);
+  }
+  std::ofstream out(target, std::ios::binary | std::ios::trunc);
+  std::string bytes = Utf8(html);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) Fail(L"cannot write " + file);
+  Print(L"  saved " + file);
+}
+
+}  // namespace host

@@ -1,0 +1,30 @@
+// tanvelo-outlook: Outlook 2000 to 2010 with the add-in loaded, driven by script or by hand.
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+#include "host/Program.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  host::ProgramIo io;
+  io.out = [](const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+  };
+  io.err = [](const std::string& text) {
+    std::fflush(stdout);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+  };
+  io.readLine = [](std::string& line) { return static_cast<bool>(std::getline(std::cin, line)); };
+  io.terminal = isatty(0) != 0;
+  std::error_code ec;
+  auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  std::ifstream lang(self.parent_path() / "EN.lng", std::ios::binary);
+  io.languageFile.assign(std::istreambuf_iterator<char>(lang), {});
+  return host::RunProgram(args, io);
+}

@@ -1,0 +1,165 @@
+#include "platform/outlook/Persist.h"
+
+#include <algorithm>
+#include <map>
+
+#include "platform/outlook/Attachments.h"
+#include "platform/outlook/Folder.h"
+#include "platform/outlook/Item.h"
+#include "platform/outlook/NameSpace.h"
+#include "platform/outlook/Recipients.h"
+#include "platform/outlook/UserProperties.h"
+
+namespace outlook {
+
+struct PersistAccess {
+  static std::vector<std::pair<uint16_t, PropValue>> Values(const PropertyBag& bag) {
+    std::vector<std::pair<uint16_t, PropValue>> values;
+    for (const auto& [id, value] : bag.values_) values.emplace_back(id, *value);
+    return values;
+  }
+  static std::map<std::wstring, uint16_t>& Ids(NamedProps& named) { return named.ids_; }
+  static uint16_t& Next(NamedProps& named) { return named.next_; }
+  static uint64_t& NextId(NameSpace& session) { return session.nextId_; }
+  static int32_t BodyFormat(const outlook::Item& item) { return item.bodyFormat_; }
+  // Files a restored item under its own EntryID, without an ItemAdd.
+  static void File(const std::shared_ptr<outlook::Item>& item,
+                   const std::shared_ptr<MAPIFolder>& folder, const persist::Item& saved) {
+    item->entryId_ = saved.entryId;
+    item->bodyFormat_ = saved.bodyFormat;
+    std::map<uint16_t, PropValue> sorted(saved.props.begin(), saved.props.end());
+    item->props_.values_.clear();
+    for (auto& [id, value] : sorted)
+      item->props_.values_.emplace_back(id, std::make_shared<const PropValue>(std::move(value)));
+    item->plainDue_ = false;
+    item->parent_ = folder;
+    item->filed_ = true;
+    item->saved_ = true;
+    folder->Contents().push_back(item);
+  }
+};
+
+namespace persist {
+namespace {
+bool IsMail(int32_t cls) {
+  return cls == olMail || cls == olPost;
+}
+
+int32_t StoreIndex(NameSpace& session, const std::shared_ptr<MAPIFolder>& folder) {
+  const auto& stores = session.Stores();
+  for (size_t i = 0; i < stores.size(); ++i)
+    if (stores[i] == folder->Store()) return static_cast<int32_t>(i);
+  return 0;
+}
+
+Item TakeItem(const std::shared_ptr<outlook::Item>& item) {
+  Item saved;
+  saved.entryId = item->EntryID();
+  saved.itemClass = item->Class();
+  saved.bodyFormat = PersistAccess::BodyFormat(*item);
+  (void)item->Body();  // an HTML item's plain text is made when first read
+  for (const auto& [id, value] : PersistAccess::Values(item->Props()))
+    saved.props.emplace_back(id, value);
+  for (const auto& r : *item->Recipients()) saved.recipients.push_back({r->Name(), r->Type()});
+  for (const auto& a : *item->Attachments()) {
+    Attachment att{a->FileName(), a->DisplayName(), a->Type(), a->Position(), a->Data(), {}};
+    for (uint32_t tag :
+         {PR_ATTACH_CONTENT_ID, PR_ATTACH_MIME_TAG, PR_ATTACH_FLAGS, PR_RENDERING_POSITION}) {
+      PropValue v = a->Fields(tag);
+      if (!std::holds_alternative<std::monostate>(v)) att.fields.emplace_back(tag, v);
+    }
+    saved.attachments.push_back(std::move(att));
+  }
+  for (const auto& u : *item->UserProperties())
+    saved.userProperties.push_back({u->Name(), u->Value(), u->Type()});
+  return saved;
+}
+}  // namespace
+
+Profile Take(NameSpace& session) {
+  Profile saved;
+  saved.nextId = PersistAccess::NextId(session);
+  saved.nextNamed = PersistAccess::Next(session.Named());
+  for (const auto& [key, id] : PersistAccess::Ids(session.Named()))
+    saved.named.emplace_back(key, id);
+  std::vector<std::shared_ptr<MAPIFolder>> todo;
+  for (const auto& store : session.Stores())
+    if (store->Root()) todo.push_back(store->Root());
+  for (size_t i = 0; i < todo.size(); ++i) {
+    auto folder = todo[i];
+    Folder f;
+    f.entryId = folder->EntryID();
+    f.name = folder->Name();
+    f.store = StoreIndex(session, folder);
+    f.defaultItemType = folder->DefaultItemType();
+    if (auto parent = folder->ParentFolder()) f.parentId = parent->EntryID();
+    for (const auto& item : folder->Contents())
+      if (IsMail(item->Class())) f.items.push_back(TakeItem(item));
+    saved.folders.push_back(std::move(f));
+    for (const auto& child : folder->Children())
+      if (!child->IsDeleted()) todo.push_back(child);
+  }
+  return saved;
+}
+
+void Restore(NameSpace& session, const Profile& saved) {
+  // Named properties first: the restored items' user properties must find their saved ids.
+  auto& ids = PersistAccess::Ids(session.Named());
+  for (const auto& [key, id] : saved.named) ids[key] = id;
+  PersistAccess::Next(session.Named()) =
+      std::max(PersistAccess::Next(session.Named()), saved.nextNamed);
+  std::map<std::wstring, std::shared_ptr<MAPIFolder>> byId;
+  std::vector<std::shared_ptr<MAPIFolder>> todo;
+  for (const auto& store : session.Stores())
+    if (store->Root()) todo.push_back(store->Root());
+  for (size_t i = 0; i < todo.size(); ++i) {
+    byId[todo[i]->EntryID()] = todo[i];
+    for (const auto& child : todo[i]->Children()) todo.push_back(child);
+  }
+  std::map<std::wstring, const Folder*> wanted;
+  for (const auto& f : saved.folders) wanted[f.entryId] = &f;
+  // Folders the saved profile no longer has go first (their subtrees with them).
+  for (auto it = todo.rbegin(); it != todo.rend(); ++it)
+    if (!wanted.count((*it)->EntryID()) && (*it)->ParentFolder() && !(*it)->IsDeleted())
+      (*it)->Delete();
+  for (const auto& f : saved.folders) {
+    auto folder = byId.count(f.entryId) ? byId[f.entryId] : nullptr;
+    if (!folder) {
+      auto parent = byId.count(f.parentId) ? byId[f.parentId] : nullptr;
+      if (!parent) continue;  // a folder whose parent is gone cannot come back
+      folder = parent->Folders()->Add(f.name, f.defaultItemType == olContactItem ? olFolderContacts
+                                              : f.defaultItemType == parent->DefaultItemType()
+                                                  ? -1
+                                                  : olFolderInbox);
+      folder->SetEntryID(f.entryId);
+      byId[f.entryId] = folder;
+    } else if (folder->Name() != f.name && folder->ParentFolder()) {
+      folder->SetName(f.name);
+    }
+    std::erase_if(folder->Contents(), [](const auto& item) { return IsMail(item->Class()); });
+    for (const auto& it : f.items) {
+      auto item = outlook::Item::Create(it.itemClass, folder->Session(), folder);
+      PersistAccess::File(item, folder, it);
+      for (const auto& r : it.recipients) {
+        auto recipient = item->Recipients()->Add(r.name);
+        recipient->SetType(r.type);
+        recipient->Resolve();
+      }
+      for (const auto& a : it.attachments) {
+        auto att = item->Attachments()->AddData(a.fileName, a.data, a.type);
+        if (!a.displayName.empty()) att->SetDisplayName(a.displayName);
+        for (const auto& [tag, value] : a.fields) att->SetFields(tag, value);
+        if (a.position) att->SetPosition(a.position);
+      }
+      for (const auto& u : it.userProperties)
+        item->UserProperties()->Add(u.name, u.type, false)->SetValue(u.value);
+      // Adding recipients and attachments marks an item changed; it is as it was saved.
+      item->SetSaved(true);
+    }
+  }
+  PersistAccess::NextId(session) = std::max(PersistAccess::NextId(session), saved.nextId);
+  NoteChange();  // folders' contents changed behind their backs: no kept search result holds
+}
+
+}  // namespace persist
+}  // namespace outlook

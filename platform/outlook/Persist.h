@@ -1,0 +1,66 @@
+// A profile's mail as plain records, and back: what a program keeping the profile on disk
+// saves and restores. Folders keep their EntryIDs, mail and post items theirs with every
+// property, recipient, attachment and user property; contacts and lists stay as the profile
+// was built (the program changes none). Restoring raises no ItemAdd: nothing is new to Outlook.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/outlook/Props.h"
+
+namespace outlook {
+
+class NameSpace;
+
+namespace persist {
+
+struct Recipient {
+  std::wstring name;
+  int32_t type = 1;
+};
+
+struct Attachment {
+  std::wstring fileName, displayName;
+  int32_t type = 1, position = 0;
+  std::vector<uint8_t> data;
+  std::vector<std::pair<uint32_t, PropValue>> fields;
+};
+
+struct UserProperty {
+  std::wstring name, value;
+  int32_t type = 1;
+};
+
+struct Item {
+  std::wstring entryId;
+  int32_t itemClass = 43, bodyFormat = 1;
+  std::vector<std::pair<uint16_t, PropValue>> props;
+  std::vector<Recipient> recipients;
+  std::vector<Attachment> attachments;
+  std::vector<UserProperty> userProperties;
+};
+
+struct Folder {
+  std::wstring entryId, parentId, name;
+  int32_t store = 0;  // index in the session's stores
+  int32_t defaultItemType = 0;
+  std::vector<Item> items;  // mail and post items only
+};
+
+struct Profile {
+  uint64_t nextId = 1;
+  uint16_t nextNamed = 0x8000;
+  std::vector<std::pair<std::wstring, uint16_t>> named;
+  std::vector<Folder> folders;  // parents before children
+};
+
+Profile Take(NameSpace& session);
+// Makes the session's folders and mail those of the records: folders missing from the records
+// are deleted, missing ones made, mail and post items replaced.
+void Restore(NameSpace& session, const Profile& saved);
+
+}  // namespace persist
+}  // namespace outlook

@@ -1,0 +1,119 @@
+// The program as a user runs it: options, scripts and -e lines, what it prints as things
+// happen, and its exit codes (0 done, 1 an expectation failed, 2 a script or option error).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "host/Program.h"
+#include "platform/win32/Files.h"
+#include "tests/common/Source.h"
+
+namespace {
+
+struct Run {
+  int code = -1;
+  std::string out, err;
+};
+
+Run Program(std::vector<std::string> args, std::vector<std::string> input = {}) {
+  Run run;
+  host::ProgramIo io;
+  io.out = [&](const std::string& s) { run.out += s; };
+  io.err = [&](const std::string& s) { run.err += s; };
+  size_t next = 0;
+  io.readLine = [&](std::string& line) {
+    if (next >= input.size()) return false;
+    line = input[next++];
+    return true;
+  };
+  io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
+  run.code = host::RunProgram(args, io);
+  return run;
+}
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(Program, OptionsAreCheckedBeforeAnythingRuns) {
+  auto help = Program({"--help"});
+  EXPECT_EQ(0, help.code);
+  EXPECT_TRUE(Has(help.out, "--outlook 9|10|11|12|14"));
+  EXPECT_EQ(2, Program({"--outlook", "13"}).code);
+  EXPECT_EQ(2, Program({"--outlook"}).code);
+  EXPECT_EQ(2, Program({"--frobnicate"}).code);
+  EXPECT_EQ(2, Program({"-e"}).code);
+  auto missing = Program({"/no/such/script.txt"});
+  EXPECT_EQ(2, missing.code);
+  EXPECT_TRUE(Has(missing.err, "/no/such/script.txt"));
+}
+
+TEST(Program, TheDemoRepliesToAllAndShowsEachPersonalizedMail) {
+  auto demo = Program({"--demo"});
+  EXPECT_EQ(0, demo.code) << demo.err;
+  EXPECT_TRUE(Has(demo.out, "[dialog] frmSelectTemplate"));
+  EXPECT_TRUE(Has(demo.out, "[box] \"Keep the personalized messages"));
+  EXPECT_TRUE(Has(demo.out, "[sent] to \"Kim Roe\""));
+  EXPECT_TRUE(Has(demo.out, "Dear Lee Ann,"));
+  EXPECT_TRUE(Has(demo.out, "[outlook] Outlook has ended"));
+}
+
+TEST(Program, ExitCodesTellAFailedExpectationFromAScriptError) {
+  std::vector<std::string> start = {"-e", "answer frmReplyFolder enter", "-e", "start"};
+  auto ok = start;
+  ok.insert(ok.end(), {"-e", "expect folder Inbox count 3"});
+  EXPECT_EQ(0, Program(ok).code);
+
+  auto wrong = start;
+  wrong.insert(wrong.end(), {"-e", "expect folder Inbox count 4", "-e", "quit"});
+  auto failed = Program(wrong);
+  EXPECT_EQ(1, failed.code);
+  EXPECT_TRUE(Has(failed.err, "expected: 4 items"));
+  EXPECT_TRUE(Has(failed.err, "found:    3 items"));
+  EXPECT_FALSE(Has(failed.out, "> quit"));  // the run stops there
+
+  auto unknown = start;
+  unknown.insert(unknown.end(), {"-e", "fly away"});
+  EXPECT_EQ(2, Program(unknown).code);
+  // A dialog nobody answered stops the script and is named.
+  auto unanswered = Program({"-e", "start"});
+  EXPECT_EQ(2, unanswered.code);
+  EXPECT_TRUE(Has(unanswered.err, "frmReplyFolder"));
+  // A question nobody answered, likewise, with its text.
+  auto question = start;
+  question.insert(question.end(),
+                  {"-e", "select \"Quarterly figures\"", "-e", "ribbon click btnSaveAsTemplate"});
+  auto asked = Program(question);
+  EXPECT_EQ(2, asked.code);
+  EXPECT_TRUE(Has(asked.err, "make a new template"));
+}
+
+TEST(Program, PipedCommandsRunAsAScriptAndTheProfileIsKeptWhereTold) {
+  win32::files::TempSandbox scratch;
+  auto dir = (scratch.Path() / "profile").string();
+  auto first =
+      Program({"--outlook", "11", "--profile", dir},
+              {"answer frmReplyFolder enter", "start", "select \"Offer\"", "answer box yes",
+               "bar click \"Actions/Tanvelo/Save as template\"", "close", "quit"});
+  EXPECT_EQ(0, first.code) << first.err;
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir) / "store.sqlite"));
+  // The second start asks no folder name and finds the template.
+  auto second = Program({"--outlook", "11", "--profile", dir, "-e", "start", "-e",
+                         "expect folder \"Tanvelo Templates\" has \"Offer\""});
+  EXPECT_EQ(0, second.code) << second.err;
+
+  // A store that is not one is reported with its path and not touched.
+  auto bad = scratch.Path() / "bad";
+  std::filesystem::create_directories(bad);
+  { std::ofstream(bad / "store.sqlite") << "not a database"; }
+  auto refused = Program({"--profile", bad.string(), "-e", "start"});
+  EXPECT_EQ(2, refused.code);
+  EXPECT_TRUE(Has(refused.err, (bad / "store.sqlite").string()));
+  std::ifstream in(bad / "store.sqlite");
+  std::string text;
+  std::getline(in, text);
+  EXPECT_EQ("not a database", text);
+}
+
+}  // namespace

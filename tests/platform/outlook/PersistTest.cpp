@@ -1,0 +1,67 @@
+// A profile's mail taken as records and restored into a newly built profile: folders made and
+// removed as the records say, mail with every property back under its own EntryID, contacts
+// untouched, and no ItemAdd raised for what was there all along.
+#include <gtest/gtest.h>
+
+#include "platform/outlook/Outlook.h"
+#include "platform/outlook/Persist.h"
+#include "platform/outlook/ProfileBuilder.h"
+#include "platform/win32/Reset.h"
+
+namespace {
+
+std::shared_ptr<outlook::MAPIFolder> Child(const std::shared_ptr<outlook::MAPIFolder>& parent,
+                                           const std::wstring& name) {
+  for (const auto& f : parent->Children())
+    if (f->Name() == name && !f->IsDeleted()) return f;
+  return nullptr;
+}
+
+TEST(Persist, RestoredMailKeepsItsIdsPropertiesAndPlaceWithoutNewItemEvents) {
+  outlook::persist::Profile saved;
+  std::wstring draftId, folderId;
+  {
+    auto p = outlook::BuildProfile();
+    auto folder = p.root->Folders()->Add(L"Projects");
+    folderId = folder->EntryID();
+    auto draft = folder->Items()->Add(outlook::olMailItem);
+    draft->SetSubject(L"Plan");
+    draft->SetBody(L"Line one\r\nLine two");
+    draft->Recipients()->Add(L"Kim Roe");
+    draft->UserProperties()->Add(L"Marker")->SetValue(L"x");
+    draft->SetFlagStatus(2);
+    draft->Save();
+    draftId = draft->EntryID();
+    saved = outlook::persist::Take(*p.session);
+  }
+  win32::ResetPlatform();
+  auto p = outlook::BuildProfile();
+  auto contacts = p.contacts->Items()->Count();
+  // A folder the saved profile never had goes away.
+  p.root->Folders()->Add(L"Stray");
+  int added = 0;
+  auto sub = p.inbox->Items()->ItemAdd.Subscribe([&](auto) { ++added; });
+  outlook::persist::Restore(*p.session, saved);
+  EXPECT_EQ(0, added);
+  EXPECT_FALSE(Child(p.root, L"Stray"));
+  auto folder = Child(p.root, L"Projects");
+  ASSERT_TRUE(folder);
+  EXPECT_EQ(folderId, folder->EntryID());
+  auto draft = p.session->GetItemFromID(draftId);
+  ASSERT_TRUE(draft);
+  EXPECT_EQ(folder, draft->Parent());
+  EXPECT_EQ(L"Plan", draft->Subject());
+  EXPECT_EQ(L"Line one\r\nLine two", draft->Body());
+  EXPECT_EQ(L"Kim Roe", draft->To());
+  EXPECT_EQ(L"x", draft->UserProperties()->Find(L"Marker")->Value());
+  EXPECT_EQ(2, draft->FlagStatus());
+  EXPECT_TRUE(draft->Saved());
+  EXPECT_EQ(contacts, p.contacts->Items()->Count());
+  EXPECT_EQ(3, p.inbox->Items()->Count());
+  // Ids made after the restore are new.
+  auto next = p.inbox->Items()->Add(outlook::olMailItem);
+  next->Save();
+  EXPECT_NE(draftId, next->EntryID());
+}
+
+}  // namespace
