@@ -253,43 +253,25 @@ std::shared_ptr<scripting::Folder> CounterpartFolder(const std::wstring& sRelati
 
 int32_t DoExport1(const FolderPtr& oFolder, const std::wstring& sRelativePath, bool bTop) {
   auto& state = run::Current();
-  int32_t count = 0;
-  std::wstring step;
-  bool ok = vb::Catch([&] {
-    if (bTop) {
-      int32_t total = CountTemplateItems(oFolder);
-      run::Report().nTotal = total;
-      run::ProgressInit(total);
-    }
-    std::shared_ptr<scripting::Folder> counterpart;
-    for (const auto& item : oFolder->Items()->Restrict(kTemplatesFilter)->All()) {
-      if (!counterpart) {
-        step = L"Create windows folder";
-        counterpart = CounterpartFolder(sRelativePath);
-        step.clear();
-      }
-      Outcome outcome =
-          ExportOne(counterpart, item, state.nConflict, state.nFormat, state.sExtension, false);
-      run::Tally(outcome);
-      if (outcome == Outcome::Done) ++count;
-      run::ProgressStep();
-      if (run::ProgressIsCancelled()) return;
-    }
-    if (state.bIncludeSubFolders) {
-      for (const auto& sub : oFolder->Folders()->All()) {
+  std::shared_ptr<scripting::Folder> counterpart;
+  return run::WalkLevel(
+      L"mImportExport::DoExport1", bTop, [&] { return CountTemplateItems(oFolder); },
+      [&] { return oFolder->Items()->Restrict(kTemplatesFilter)->All(); },
+      [&](const ItemPtr& item, std::wstring& step) {
+        if (!counterpart) {
+          step = L"Create windows folder";
+          counterpart = CounterpartFolder(sRelativePath);
+          step.clear();
+        }
+        return ExportOne(counterpart, item, state.nConflict, state.nFormat, state.sExtension,
+                         false);
+      },
+      [&] { return oFolder->Folders()->All(); },
+      [&](const FolderPtr& sub) {
         std::wstring rel =
             sRelativePath + (sRelativePath.empty() ? L"" : L"\\") + MakeValidFileName(sub->Name());
-        count += DoExport1(sub, rel, false);
-        if (run::ProgressIsCancelled()) return;
-      }
-    }
-  });
-  if (!ok) {
-    LogError(L"mImportExport::DoExport1", std::nullopt, std::nullopt, step);
-    return 0;
-  }
-  if (bTop && !state.bCancelled) run::ProgressDone();
-  return count;
+        return DoExport1(sub, rel, false);
+      });
 }
 
 }  // namespace

@@ -371,42 +371,23 @@ FolderPtr CounterpartFolder(const std::wstring& sRelativePath) {
 
 int32_t DoImport1(const std::wstring& sFolderPath, const std::wstring& sRelativePath, bool bTop) {
   auto& state = run::Current();
-  int32_t count = 0;
-  std::wstring step;
-  bool ok = vb::Catch([&] {
-    if (bTop) {
-      int32_t total = CountWordFiles(sFolderPath);
-      run::Report().nTotal = total;
-      run::ProgressInit(total);
-    }
-    FolderPtr counterpart;
-    for (const auto& file : WordFiles(sFolderPath)) {
-      if (!counterpart) {
-        step = L"Create MAPIFolder";
-        counterpart = CounterpartFolder(sRelativePath);
-        step.clear();
-      }
-      Outcome outcome = ImportOne(counterpart, file, state.nConflict, state.nImportFormat, false);
-      run::Tally(outcome);
-      if (outcome == Outcome::Done) ++count;
-      run::ProgressStep();
-      if (run::ProgressIsCancelled()) return;
-    }
-    if (state.bIncludeSubFolders) {
-      for (const auto& dir : Directories(sFolderPath)) {
+  FolderPtr counterpart;
+  return run::WalkLevel(
+      L"mImportExport::DoImport1", bTop, [&] { return CountWordFiles(sFolderPath); },
+      [&] { return WordFiles(sFolderPath); },
+      [&](const std::wstring& file, std::wstring& step) {
+        if (!counterpart) {
+          step = L"Create MAPIFolder";
+          counterpart = CounterpartFolder(sRelativePath);
+          step.clear();
+        }
+        return ImportOne(counterpart, file, state.nConflict, state.nImportFormat, false);
+      },
+      [&] { return Directories(sFolderPath); },
+      [&](const std::wstring& dir) {
         std::wstring name = dir.substr(sFolderPath.size() + 1);
-        count +=
-            DoImport1(dir, sRelativePath + (sRelativePath.empty() ? L"" : L"\\") + name, false);
-        if (run::ProgressIsCancelled()) return;
-      }
-    }
-  });
-  if (!ok) {
-    LogError(L"mImportExport::DoImport1", std::nullopt, std::nullopt, step);
-    return 0;
-  }
-  if (bTop && !state.bCancelled) run::ProgressDone();
-  return count;
+        return DoImport1(dir, sRelativePath + (sRelativePath.empty() ? L"" : L"\\") + name, false);
+      });
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 #include <set>
 #include <string>
 
+#include "core/Main.h"
 #include "dialogs/mImportExportWordDocs.h"
+#include "platform/vb/Error.h"
 
 namespace mImportExportWordDocs::run {
 
@@ -40,6 +42,45 @@ void ProgressStep();
 void ProgressDone();
 // Also remembers a cancel, so that every level of the walk stops.
 bool ProgressIsCancelled();
+
+// One level of the walk of a folder tree, the export's and the import's alike: at the top the
+// progress learns how many units the whole tree holds; `convert(unit, step)` converts each unit
+// of `units()` in turn, then, with sub-folders, `descend(child)` walks each of `children()`.
+// A cancel stops every level. A failure is logged under `sProc` with the step it was at and
+// the level counts nothing. Returns how many units were converted.
+template <class CountTree, class Units, class Convert, class Children, class Descend>
+int32_t WalkLevel(const wchar_t* sProc, bool bTop, CountTree countTree, Units units,
+                  Convert convert, Children children, Descend descend) {
+  auto& state = Current();
+  int32_t count = 0;
+  std::wstring step;
+  bool ok = vb::Catch([&] {
+    if (bTop) {
+      int32_t total = countTree();
+      Report().nTotal = total;
+      ProgressInit(total);
+    }
+    for (const auto& unit : units()) {
+      Outcome outcome = convert(unit, step);
+      Tally(outcome);
+      if (outcome == Outcome::Done) ++count;
+      ProgressStep();
+      if (ProgressIsCancelled()) return;
+    }
+    if (state.bIncludeSubFolders) {
+      for (const auto& child : children()) {
+        count += descend(child);
+        if (ProgressIsCancelled()) return;
+      }
+    }
+  });
+  if (!ok) {
+    LogError(sProc, std::nullopt, std::nullopt, step);
+    return 0;
+  }
+  if (bTop && !state.bCancelled) ProgressDone();
+  return count;
+}
 
 // The system temporary folder, without a trailing "\".
 std::wstring SystemTempFolder();

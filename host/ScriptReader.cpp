@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+#include "platform/win32/CodePage.h"
+
 namespace host {
 namespace {
 bool Blank(wchar_t c) {
@@ -124,55 +126,13 @@ std::optional<int32_t> ItemNumber(const Word& word) {
   return n;
 }
 
+// The platform's conversion, so the program's texts and the system's agree on bad bytes.
 std::string Utf8(const std::wstring& text) {
-  std::string out;
-  for (wchar_t wc : text) {
-    uint32_t c = static_cast<uint32_t>(wc);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
+  return win32::WideToMultiByte(win32::CP_UTF8, text);
 }
 
 std::wstring FromUtf8(const std::string& text) {
-  std::wstring out;
-  for (size_t i = 0; i < text.size();) {
-    auto b = static_cast<uint8_t>(text[i]);
-    int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || i + extra >= text.size() + (extra == 0 ? 1 : 0)) {
-      out += L'\xFFFD';
-      ++i;
-      continue;
-    }
-    uint32_t c = extra == 0 ? b : b & (0x3F >> extra);
-    bool ok = true;
-    for (int k = 1; k <= extra; ++k) {
-      auto n = static_cast<uint8_t>(text[i + k]);
-      if ((n & 0xC0) != 0x80) ok = false;
-      c = (c << 6) | (n & 0x3F);
-    }
-    if (!ok) {
-      out += L'\xFFFD';
-      ++i;
-      continue;
-    }
-    out += static_cast<wchar_t>(c);
-    i += extra + 1;
-  }
-  return out;
+  return win32::MultiByteToWide(win32::CP_UTF8, text);
 }
 
 }  // namespace host

@@ -7,6 +7,7 @@
 #include "core/Main.h"
 #include "host/Printers.h"
 #include "host/ProfileStore.h"
+#include "platform/addin/AttachmentDisk.h"
 #include "platform/addin/ItemContextMenu.h"
 #include "platform/addin/OutlookHost.h"
 #include "platform/forms/Form.h"
@@ -16,7 +17,6 @@
 #include "platform/msxml/DOMDocument.h"
 #include "platform/office/CommandBars.h"
 #include "platform/office/Ribbon.h"
-#include "platform/outlook/Files.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/redemption/Install.h"
 #include "platform/vb/Runtime.h"
@@ -121,17 +121,7 @@ void Session::Boot() {
   if (!options_.languageFile.empty())
     win32::files::WriteAll(win32::ToAnsi(vb::App().Path) + "\\EN.lng", options_.languageFile);
   // Attachments saved and read by path live on the simulated disk.
-  outlook::files::Bind(
-      [](const std::wstring& path) -> std::optional<outlook::files::Bytes> {
-        auto bytes = win32::files::ReadAll(win32::ToAnsi(path));
-        if (!bytes) return std::nullopt;
-        return outlook::files::Bytes(bytes->begin(), bytes->end());
-      },
-      [](const std::wstring& path, const outlook::files::Bytes& data) {
-        auto parent = path.substr(0, path.rfind(L'\\'));
-        if (!win32::files::HostPath(win32::ToAnsi(parent))) return false;
-        return win32::files::WriteAll(win32::ToAnsi(path), std::string(data.begin(), data.end()));
-      });
+  addinhost::BindAttachmentsToDisk();
   win32::msgbox::SetDefaultAnswerer(
       [this](const win32::ShownMessageBox& box) { return OnMessageBox(box); });
   forms::SetShowObserver([this](forms::Form& form) {

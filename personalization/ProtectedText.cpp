@@ -112,23 +112,13 @@ int ProtectedText::Replace(std::wstring_view token, const std::wstring& value) {
   return count;
 }
 
-int ProtectedText::ReplaceSplit(std::wstring_view token, const std::wstring& value) {
-  if (token.size() < 2) return 0;
-  std::wstring_view name = token.substr(1, token.size() - 2);
-  // The search starts at the first "<body"; what a replacement inserted is escaped markup-free
-  // text, so the tag lies in the original text.
-  size_t bodyPiece = pieces_.size(), bodyAt = 0;
-  for (size_t i = 0; i < pieces_.size() && bodyPiece == pieces_.size(); ++i) {
-    if (pieces_[i].inserted) continue;
-    size_t at = FindNoCase(pieces_[i].text, L"<body");
-    if (at != std::wstring::npos) bodyPiece = i, bodyAt = at;
-  }
-  if (bodyPiece == pieces_.size()) return 0;
-
+template <class Match>
+int ProtectedText::ReplaceStretches(size_t first, size_t at, const std::wstring& value,
+                                    Match match) {
   int count = 0;
   std::vector<Piece> out(std::make_move_iterator(pieces_.begin()),
-                         std::make_move_iterator(pieces_.begin() + static_cast<long>(bodyPiece)));
-  for (size_t i = bodyPiece; i < pieces_.size(); ++i) {
+                         std::make_move_iterator(pieces_.begin() + static_cast<long>(first)));
+  for (size_t i = first; i < pieces_.size(); ++i) {
     Piece& piece = pieces_[i];
     if (piece.inserted) {
       out.push_back(std::move(piece));
@@ -136,18 +126,18 @@ int ProtectedText::ReplaceSplit(std::wstring_view token, const std::wstring& val
     }
     const std::wstring& text = piece.text;
     size_t start = 0;  // what is not yet copied out
-    size_t pos = i == bodyPiece ? bodyAt : 0;
+    size_t pos = i == first ? at : 0;
     for (;;) {
       size_t p1 = text.find(L'%', pos);
       if (p1 == std::wstring::npos) break;
       size_t p2 = text.find(L'%', p1 + 1);
       if (p2 == std::wstring::npos) break;
       std::wstring_view part(text.data() + p1 + 1, p2 - p1 - 1);
-      // Tags may split the name itself ("First<b>Name</b>"), not only stand around it.
-      if (part.find(L'<') != std::wstring_view::npos &&
-          EqualNoCase(StripTags(std::wstring(part)), name)) {
+      std::wstring markup;
+      if (match(part, markup)) {
         out.push_back({text.substr(start, p1 - start), false});
         out.push_back({value, true});
+        if (!markup.empty()) out.push_back({markup, true});  // no token can start in it
         start = pos = p2 + 1;
         ++count;
       } else {
@@ -160,40 +150,33 @@ int ProtectedText::ReplaceSplit(std::wstring_view token, const std::wstring& val
   return count;
 }
 
+int ProtectedText::ReplaceSplit(std::wstring_view token, const std::wstring& value) {
+  if (token.size() < 2) return 0;
+  std::wstring_view name = token.substr(1, token.size() - 2);
+  // The search starts at the first "<body"; what a replacement inserted is escaped markup-free
+  // text, so the tag lies in the original text.
+  size_t bodyPiece = pieces_.size(), bodyAt = 0;
+  for (size_t i = 0; i < pieces_.size() && bodyPiece == pieces_.size(); ++i) {
+    if (pieces_[i].inserted) continue;
+    size_t at = FindNoCase(pieces_[i].text, L"<body");
+    if (at != std::wstring::npos) bodyPiece = i, bodyAt = at;
+  }
+  if (bodyPiece == pieces_.size()) return 0;
+  // Tags may split the name itself ("First<b>Name</b>"), not only stand around it.
+  return ReplaceStretches(bodyPiece, bodyAt, value, [&](std::wstring_view part, std::wstring&) {
+    return part.find(L'<') != std::wstring_view::npos &&
+           EqualNoCase(StripTags(std::wstring(part)), name);
+  });
+}
+
 int ProtectedText::ReplaceSplitRtf(std::wstring_view token, const std::wstring& value) {
   if (token.size() < 2) return 0;
   std::wstring_view name = token.substr(1, token.size() - 2);
-  int count = 0;
-  std::vector<Piece> out;
-  for (auto& piece : pieces_) {
-    if (piece.inserted) {
-      out.push_back(std::move(piece));
-      continue;
-    }
-    const std::wstring& text = piece.text;
-    size_t start = 0, pos = 0;
-    for (;;) {
-      size_t p1 = text.find(L'%', pos);
-      if (p1 == std::wstring::npos) break;
-      size_t p2 = text.find(L'%', p1 + 1);
-      if (p2 == std::wstring::npos) break;
-      std::wstring_view part(text.data() + p1 + 1, p2 - p1 - 1);
-      std::wstring seen, markup;
-      if (part.find_first_of(L"\\{}") != std::wstring_view::npos) SplitRtf(part, seen, markup);
-      if (!markup.empty() && EqualNoCase(seen, name)) {
-        out.push_back({text.substr(start, p1 - start), false});
-        out.push_back({value, true});
-        out.push_back({markup, true});  // no token can start in it
-        start = pos = p2 + 1;
-        ++count;
-      } else {
-        pos = p2;  // the closing sign of this pair may open the next
-      }
-    }
-    out.push_back({text.substr(start), false});
-  }
-  pieces_ = std::move(out);
-  return count;
+  return ReplaceStretches(0, 0, value, [&](std::wstring_view part, std::wstring& markup) {
+    std::wstring seen;
+    if (part.find_first_of(L"\\{}") != std::wstring_view::npos) SplitRtf(part, seen, markup);
+    return !markup.empty() && EqualNoCase(seen, name);
+  });
 }
 
 std::wstring ProtectedText::str() const {

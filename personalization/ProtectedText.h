@@ -28,6 +28,11 @@ class ProtectedText {
     std::wstring text;
     bool inserted;
   };
+  // Replaces, from piece `first` at `at` on, each stretch between two percent signs that
+  // `match(stretch, markup)` takes for the token: the value goes in its place, followed by the
+  // stretch's `markup` when there is any.
+  template <class Match>
+  int ReplaceStretches(size_t first, size_t at, const std::wstring& value, Match match);
   std::vector<Piece> pieces_;
 };
 

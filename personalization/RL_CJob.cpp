@@ -173,7 +173,7 @@ void RL_CJob::FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& fol
       for (size_t c = 1; c < row->size(); ++c) {
         auto* address = std::get_if<std::wstring>(&(*row)[c]);
         if (address && !address->empty())
-          m_contactIndex->try_emplace(vb::LCase(*address), entryId, storeId);
+          m_contactIndex->try_emplace(vb::LCase(*address), ContactRef{entryId, storeId});
       }
     }
   });

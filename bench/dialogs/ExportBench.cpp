@@ -8,6 +8,7 @@
 #include "core/COptions.h"
 #include "core/Main.h"
 #include "dialogs/mImportExportWordDocs.h"
+#include "platform/addin/AttachmentDisk.h"
 #include "platform/outlook/Files.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/ProfileBuilder.h"
@@ -60,15 +61,7 @@ std::shared_ptr<outlook::MAPIFolder> BuildTemplates(int64_t count) {
 void BM_Export(benchmark::State& state) {
   auto root = BuildTemplates(state.range(0));
   win32::files::TempSandbox sandbox;
-  outlook::files::Bind(
-      [](const std::wstring& path) -> std::optional<outlook::files::Bytes> {
-        auto bytes = win32::files::ReadAll(win32::ToAnsi(path));
-        if (!bytes) return std::nullopt;
-        return outlook::files::Bytes(bytes->begin(), bytes->end());
-      },
-      [](const std::wstring& path, const outlook::files::Bytes& data) {
-        return win32::files::WriteAll(win32::ToAnsi(path), std::string(data.begin(), data.end()));
-      });
+  addinhost::BindAttachmentsToDisk();
   int run = 0;
   for (auto _ : state) {
     std::wstring target = L"C:\\Export" + std::to_wstring(++run);

@@ -3,6 +3,7 @@
 // one ask grows with the records: the cached asks must stay flat.
 #include <benchmark/benchmark.h>
 
+#include "bench/common/UsageRecords.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
 #include "engine/CFrequentlyTemplates.h"
@@ -22,16 +23,10 @@ std::unique_ptr<CFrequentlyTemplates> Loaded(int64_t records) {
   CWinReg reg;
   reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, CFrequentlyTemplates::GetRegKey(), true);
   for (int64_t i = 0; i < records; ++i) {
-    CTemplate t;
-    wchar_t id[48];
-    std::swprintf(id, 48, L"0000000077C1D4A1A5F2%020llX", static_cast<long long>(i * 7919));
-    t.sEntryID = id;
-    t.sSubject = L"template " + std::to_wstring(i);
-    t.nRepliesCount = static_cast<int32_t>((i * 37) % 101);
-    t.nRepliesAllCount = static_cast<int32_t>((i * 53) % 17);
-    t.nForwardsCount = static_cast<int32_t>((i * 11) % 29);
+    CTemplate t =
+        benchdata::UsageRecord(i, benchdata::RecordEntryID(i), L"template " + std::to_wstring(i));
     t.nNewsCount = static_cast<int32_t>(i % 3);
-    reg.SetStringValue(t.sEntryID, t.ToString());
+    benchdata::StoreRecord(reg, t);
   }
   return std::make_unique<CFrequentlyTemplates>();
 }

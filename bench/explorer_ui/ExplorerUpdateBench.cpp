@@ -4,8 +4,7 @@
 // command-bar controls per update when nothing changed (the goal is none: each one repaints).
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-
+#include "bench/common/UsageRecords.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
 #include "engine/CFrequentlyTemplates.h"
@@ -38,15 +37,8 @@ std::unique_ptr<Window> Open(int64_t records) {
   CWinReg reg;
   reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, CFrequentlyTemplates::GetRegKey(), true);
   for (int64_t i = 0; i < records; ++i) {
-    CTemplate t;
-    wchar_t id[48];
-    std::swprintf(id, 48, L"0000000077C1D4A1A5F2%020llX", static_cast<long long>(i * 7919));
-    t.sEntryID = id;
-    t.sSubject = L"template " + std::to_wstring(i);
-    t.nRepliesCount = static_cast<int32_t>((i * 37) % 101);
-    t.nRepliesAllCount = static_cast<int32_t>((i * 53) % 17);
-    t.nForwardsCount = static_cast<int32_t>((i * 11) % 29);
-    reg.SetStringValue(t.sEntryID, t.ToString());
+    benchdata::StoreRecord(reg, benchdata::UsageRecord(i, benchdata::RecordEntryID(i),
+                                                       L"template " + std::to_wstring(i)));
   }
   g_oFrequentlyTemplates = std::make_shared<CFrequentlyTemplates>();
   auto explorer = w->p.app->ActiveExplorer();

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "addin/connect/Connect.h"
+#include "bench/common/UsageRecords.h"
 #include "core/CLang.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
@@ -57,13 +58,7 @@ struct World {
     for (int64_t i = 0; i < templates; ++i) {
       auto item = outlook::AddUnsentMail(folders[static_cast<size_t>(i % kFolders)],
                                          L"template " + std::to_wstring(i));
-      CTemplate t;
-      t.sEntryID = item->EntryID();
-      t.sSubject = item->Subject();
-      t.nRepliesCount = static_cast<int32_t>((i * 37) % 101);
-      t.nRepliesAllCount = static_cast<int32_t>((i * 53) % 17);
-      t.nForwardsCount = static_cast<int32_t>((i * 11) % 29);
-      reg.SetStringValue(t.sEntryID, t.ToString());
+      benchdata::StoreRecord(reg, benchdata::UsageRecord(i, item->EntryID(), item->Subject()));
     }
     reg.CloseKey();
     ReleaseOptions();

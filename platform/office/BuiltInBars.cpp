@@ -55,6 +55,12 @@ void FillBuiltIns(CommandBar& bar, const std::vector<int32_t>& ids) {
 }
 
 std::shared_ptr<CommandBars> MakeExplorerCommandBars(std::any application) {
+  return MakeExplorerCommandBars(std::move(application),
+                                 {1746, 1747, 354, 355, 356, 1880, 1878, 2986});
+}
+
+std::shared_ptr<CommandBars> MakeExplorerCommandBars(std::any application,
+                                                     const std::vector<int32_t>& contextIds) {
   auto bars = CommandBars::Create(std::move(application));
   auto menu = bars->AddBuiltInBar(L"Menu Bar", msoBarTypeMenuBar);
   auto file = AddPopup(*menu, 30002);
@@ -70,7 +76,7 @@ std::shared_ptr<CommandBars> MakeExplorerCommandBars(std::any application) {
   FillBuiltIns(*standard, {1757, 1747, 354, 355, 356, 1874});
   standard->Controls().Item(3)->SetBeginGroup(true);
   auto context = bars->AddBuiltInBar(L"Context Menu", msoBarTypePopup);
-  FillBuiltIns(*context, {1746, 1747, 354, 355, 356, 1880, 1878, 2986});
+  FillBuiltIns(*context, contextIds);
   context->SetVisible(false);
   return bars;
 }

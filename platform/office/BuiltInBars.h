@@ -22,6 +22,9 @@ const BuiltInControl* FindBuiltIn(int32_t id);
 // "Menu Bar" (File with New and Import and Export, Go, Actions, contact Actions), "Standard"
 // (New, Reply, Reply to All, Forward, Send/Receive) and the "Context Menu" bar.
 std::shared_ptr<CommandBars> MakeExplorerCommandBars(std::any application = {});
+// The same bars with "Context Menu" holding `contextIds`.
+std::shared_ptr<CommandBars> MakeExplorerCommandBars(std::any application,
+                                                     const std::vector<int32_t>& contextIds);
 // "Menu Bar" (File, Actions with Reply) and "Standard" (Save, Print, Reply, Reply to All,
 // Forward) of a mail Inspector.
 std::shared_ptr<CommandBars> MakeInspectorCommandBars(std::any application = {});

@@ -3,12 +3,6 @@
 #include "platform/office/BuiltInBars.h"
 
 namespace office {
-namespace {
-std::shared_ptr<CommandBarPopup> AddPopup(CommandBar& bar, int32_t id) {
-  return AsPopup(bar.Controls().Add(msoControlPopup, id));
-}
-}  // namespace
-
 const std::vector<int32_t>& ItemContextMenuIds() {
   static const std::vector<int32_t> ids = {354, 355, 356, 2986};
   return ids;
@@ -20,26 +14,10 @@ const std::vector<int32_t>& FolderContextMenuIds() {
 }
 
 std::shared_ptr<CommandBars> MakeOutlookExplorerBars(int32_t version, std::any application) {
-  auto bars = CommandBars::Create(std::move(application));
-  auto menu = bars->AddBuiltInBar(L"Menu Bar", msoBarTypeMenuBar);
-  auto file = AddPopup(*menu, 30002);
-  auto fileNew = AddPopup(*file->CommandBar(), 30037);
-  FillBuiltIns(*fileNew->CommandBar(), {1757});
-  file->Controls().Add(msoControlButton, 2577);
-  auto go = AddPopup(*menu, 30328);
-  FillBuiltIns(*go->CommandBar(), {1868});
-  auto actions = AddPopup(*menu, 30131);
-  FillBuiltIns(*actions->CommandBar(), {354, 355, 356});
-  AddPopup(*menu, 30141);
-  auto standard = bars->AddBuiltInBar(L"Standard", msoBarTypeNormal);
-  FillBuiltIns(*standard, {1757, 1747, 354, 355, 356, 1874});
-  standard->Controls().Item(3)->SetBeginGroup(true);
-  auto context = bars->AddBuiltInBar(L"Context Menu", msoBarTypePopup);
-  FillBuiltIns(*context, ItemContextMenuIds());
-  context->SetVisible(false);
+  auto bars = MakeExplorerCommandBars(std::move(application), ItemContextMenuIds());
   if (version >= 14) {
-    menu->SetVisible(false);
-    standard->SetVisible(false);
+    bars->Item(L"Menu Bar")->SetVisible(false);
+    bars->Item(L"Standard")->SetVisible(false);
   }
   return bars;
 }

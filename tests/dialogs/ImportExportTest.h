@@ -6,6 +6,7 @@
 
 #include "dialogs/CWordWrapper.h"
 #include "dialogs/mImportExportWordDocs.h"
+#include "platform/addin/AttachmentDisk.h"
 #include "platform/forms/Controls.h"
 #include "platform/outlook/Files.h"
 #include "platform/scripting/FileSystemObject.h"
@@ -37,17 +38,7 @@ class ImportExportTest : public DialogTest {
   void SetUp() override {
     DialogTest::SetUp();
     word::Install();
-    outlook::files::Bind(
-        [](const std::wstring& path) -> std::optional<outlook::files::Bytes> {
-          auto bytes = win32::files::ReadAll(win32::ToAnsi(path));
-          if (!bytes) return std::nullopt;
-          return outlook::files::Bytes(bytes->begin(), bytes->end());
-        },
-        [](const std::wstring& path, const outlook::files::Bytes& data) {
-          auto parent = path.substr(0, path.rfind(L'\\'));
-          if (!win32::files::HostPath(win32::ToAnsi(parent))) return false;
-          return win32::files::WriteAll(win32::ToAnsi(path), std::string(data.begin(), data.end()));
-        });
+    addinhost::BindAttachmentsToDisk();
     win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox& box) -> int {
       if ((box.style & 0xF) == 0) return vb::vbOK;
       throw win32::UnscriptedPrompt("message box: " + win32::ToAnsi(box.text));

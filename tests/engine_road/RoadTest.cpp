@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "dialogs/mForms.h"
+#include "platform/addin/AttachmentDisk.h"
 #include "tests/common/Log.h"
 
 namespace {
@@ -77,18 +78,7 @@ void RoadTest::Start(const std::wstring& version) {
   resources::LoadModuleResources();
   redemption::Install();
   sandbox = std::make_unique<win32::files::TempSandbox>();
-  outlook::files::Bind(
-      [](const std::wstring& path) -> std::optional<outlook::files::Bytes> {
-        auto bytes = win32::files::ReadAll(win32::ToAnsi(path));
-        if (!bytes) return std::nullopt;
-        return outlook::files::Bytes(bytes->begin(), bytes->end());
-      },
-      [](const std::wstring& path, const outlook::files::Bytes& data) {
-        // Saving needs the folder to exist, as on a real disk.
-        auto parent = path.substr(0, path.rfind(L'\\'));
-        if (!win32::files::HostPath(win32::ToAnsi(parent))) return false;
-        return win32::files::WriteAll(win32::ToAnsi(path), std::string(data.begin(), data.end()));
-      });
+  addinhost::BindAttachmentsToDisk();
   g_sTempPath = L"C:\\Temp";
   p = outlook::BuildProfile({.version = version, .explorer = true});
   g_oApp = p.app;

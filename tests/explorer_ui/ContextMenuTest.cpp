@@ -133,11 +133,8 @@ TEST_F(ContextMenu, NotOnOutlook2007AndLaterWhichHaveTheirOwnEvent) {
 TEST_F(ContextMenu, EachWindowHasItsOwnTag) {
   Start(11);
   auto menu = NewMenu();
-  auto second = p.app->Explorers()->Add(p.inbox);
-  auto secondBars = office::MakeOutlookExplorerBars(11);
-  second->SetCommandBars(secondBars);
-  auto menu2 = std::make_shared<CExplorerMenu>();
-  menu2->Create(second);
+  auto second = NewWindow(11);
+  auto secondBars = second.bars;
   Show(p.inbox, {p.plainMail});
   RightClick();
   office::RightClick(*secondBars, office::ItemContextMenuIds());

@@ -140,11 +140,8 @@ TEST_F(ExplorerMenu, EachWindowHandlesOnlyTheClicksOfItsOwnControls) {
   Start(11);
   UsedTemplate(L"Often", 2);
   auto menu = NewMenu();
-  auto second = p.app->Explorers()->Add(p.inbox);
-  auto secondBars = office::MakeOutlookExplorerBars(11);
-  second->SetCommandBars(secondBars);
-  auto menu2 = std::make_shared<CExplorerMenu>();
-  menu2->Create(second);
+  auto second = NewWindow(11);
+  auto secondBars = second.bars;
   Show(p.inbox, {p.plainMail});
   secondBars->FireOnUpdate();
   auto quick = office::AsButton(office::AsPopup(Find(L"popTanvelo"))->Controls().Item(2));

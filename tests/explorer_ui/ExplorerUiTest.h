@@ -88,6 +88,18 @@ class ExplorerUiTest : public testing::Test {
     menu->Create(explorer);
     return menu;
   }
+  // A second explorer on the Inbox, with bars of its own and its own menu object on them.
+  struct Window {
+    std::shared_ptr<office::CommandBars> bars;
+    std::shared_ptr<CExplorerMenu> menu;
+  };
+  Window NewWindow(int32_t version) {
+    auto other = p.app->Explorers()->Add(p.inbox);
+    Window w{office::MakeOutlookExplorerBars(version), std::make_shared<CExplorerMenu>()};
+    other->SetCommandBars(w.bars);
+    w.menu->Create(other);
+    return w;
+  }
   // Shows the folder with these items selected and lets Office update the bars.
   void Show(const std::shared_ptr<outlook::MAPIFolder>& folder,
             std::vector<std::shared_ptr<outlook::Item>> selection = {}) {

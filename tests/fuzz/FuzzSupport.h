@@ -59,6 +59,20 @@ inline std::wstring Text(FuzzedDataProvider& data, size_t maxBytes) {
   return Text(data.ConsumeRandomLengthString(maxBytes));
 }
 
+// Every line break (CR, LF or CR LF) as CR LF, as the body conversions write them.
+inline std::wstring CrLf(const std::wstring& text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' || text[i] == L'\n') {
+      out += L"\r\n";
+      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 // For messages of a broken invariant.
 inline std::string Show(const std::wstring& text) {
   std::string out;

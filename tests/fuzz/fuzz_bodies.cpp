@@ -7,19 +7,6 @@
 
 namespace {
 
-std::wstring CrLf(const std::wstring& text) {
-  std::wstring out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'\r' || text[i] == L'\n') {
-      out += L"\r\n";
-      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
 void Same(const std::wstring& expected, const std::wstring& got, const char* road) {
   if (expected == got) return;
   std::fprintf(stderr, "%s\nexpected '%s'\n     got '%s'\n", road, fuzz::Show(expected).c_str(),
@@ -40,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   mHTML::InsertTagParam(text, L"bgcolor", L"\"red\"");
 
   using namespace outlook::body;
-  Same(CrLf(text), HtmlToText(TextToHtml(text)), "text to HTML and back");
-  Same(CrLf(text), RtfToText(TextToRtf(text)), "text to RTF and back");
+  Same(fuzz::CrLf(text), HtmlToText(TextToHtml(text)), "text to HTML and back");
+  Same(fuzz::CrLf(text), RtfToText(TextToRtf(text)), "text to RTF and back");
   Same(text, RtfToText(mBody::HtmlToRtf(text)), "HTML carried in RTF");
   HtmlToText(text);
   HtmlBodyContent(text);

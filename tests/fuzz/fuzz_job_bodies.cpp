@@ -11,19 +11,6 @@ namespace {
 
 const std::wstring kName = L"FirstName";
 
-std::wstring CrLf(const std::wstring& text) {
-  std::wstring out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'\r' || text[i] == L'\n') {
-      out += L"\r\n";
-      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
 // What a reader expects: each token of the original reading replaced, left to right.
 std::wstring ReplaceAll(const std::wstring& text, const std::wstring& token,
                         const std::wstring& value) {
@@ -118,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                          : made;
   };
   const std::wstring token = L"%" + kName + L"%";
-  std::wstring expected = ReplaceAll(read(body), token, format == 1 ? value : CrLf(value));
+  std::wstring expected = ReplaceAll(read(body), token, format == 1 ? value : fuzz::CrLf(value));
   ProtectedText made(format == 3 ? RtfDelimitControlWords(body) : body);
   ReplaceInBody(made, format, token, value);
   std::wstring got = read(made.str());
