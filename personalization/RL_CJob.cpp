@@ -123,6 +123,11 @@ bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring
     if (m_colTexts->Has(kFieldContact)) {
       std::wstring caption =
           LangText(L"STR_EMPTY_FIELD_CAPTION", g_oLib ? g_oLib->GetTitle() : L"");
+      if (!m_contactIndex) {
+        m_wantedAddresses.emplace();
+        for (const auto& recipient : recipients)
+          m_wantedAddresses->insert(vb::LCase(recipient.Email));
+      }
       for (const auto& recipient : recipients) {
         auto entry = GetContactTexts(recipient.Email, true);
         auto contact = FindSafeContact(recipient.Email);
@@ -168,12 +173,22 @@ void RL_CJob::FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& fol
     auto storeId = std::make_shared<const std::wstring>(folder->StoreID());
     // Rows in table order, each address kept with its first contact: what a search for the
     // address in this folder would find first.
+    std::wstring key;
     while (auto row = table->GetRow()) {
-      std::wstring entryId = utils->HrArrayToString((*row)[0]);
+      std::optional<std::wstring> entryId;  // made for a row that is kept
       for (size_t c = 1; c < row->size(); ++c) {
         auto* address = std::get_if<std::wstring>(&(*row)[c]);
-        if (address && !address->empty())
-          m_contactIndex->try_emplace(vb::LCase(*address), ContactRef{entryId, storeId});
+        if (!address || address->empty()) continue;
+        key.resize(address->size());
+        for (size_t i = 0; i < key.size(); ++i) {
+          wchar_t ch = (*address)[i];
+          key[i] =
+              ch < 0x80 ? (ch >= L'A' && ch <= L'Z' ? wchar_t(ch + 32) : ch) : vb::LowerChar(ch);
+        }
+        if (m_wantedAddresses && m_wantedAddresses->count(key) == 0) continue;
+        if (m_contactIndex->count(key) != 0) continue;
+        if (!entryId) entryId = utils->HrArrayToString((*row)[0]);
+        m_contactIndex->try_emplace(key, ContactRef{*entryId, storeId});
       }
     }
   });
@@ -199,6 +214,11 @@ std::shared_ptr<outlook::Item> RL_CJob::FindContact(const std::wstring& sEmail) 
       L"RL_CJob::FindContact", std::shared_ptr<outlook::Item>(),
       [&]() -> std::shared_ptr<outlook::Item> {
         auto session = g_oApp->Session();
+        if (m_contactIndex && m_wantedAddresses && !sEmail.empty() &&
+            m_wantedAddresses->count(vb::LCase(sEmail)) == 0) {
+          m_contactIndex.reset();
+          m_wantedAddresses.reset();
+        }
         if (!m_contactIndex) {
           m_contactIndex.emplace();
           std::shared_ptr<outlook::MAPIFolder> defaultFolder;

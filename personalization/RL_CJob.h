@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "personalization/RL_CTexts.h"
 
@@ -66,4 +67,8 @@ class RL_CJob {
     std::shared_ptr<const std::wstring> storeId;  // one per folder, not per contact
   };
   std::optional<std::unordered_map<std::wstring, ContactRef>> m_contactIndex;
+  // The lower-cased addresses of the recipients the index was read for: only their contacts
+  // are kept, so the rows of all other contacts cost no more than a look at their addresses.
+  // An address outside them reads the folders again for every address.
+  std::optional<std::unordered_set<std::wstring>> m_wantedAddresses;
 };

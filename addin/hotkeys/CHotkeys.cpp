@@ -64,15 +64,19 @@ std::shared_ptr<CHotkey> CHotkeys::FindByKey(int32_t nKeyCode) const {
 std::shared_ptr<CHotkey> CHotkeys::FindByTemplate(const std::wstring& sEntryID,
                                                   int32_t& nIndex) const {
   nIndex = 0;
-  int32_t position = 0;
-  for (const auto& hotkey : m_colHotkeys) {
-    ++position;
-    if (hotkey->TemplateEntryID == sEntryID) {
-      nIndex = position;
-      return hotkey;
-    }
+  if (!m_bIndexed) {
+    m_byTemplate.clear();
+    int32_t position = 0;
+    for (const auto& hotkey : m_colHotkeys)
+      m_byTemplate.try_emplace(hotkey->TemplateEntryID, ++position);
+    m_bIndexed = true;
   }
-  return nullptr;
+  auto found = m_byTemplate.find(sEntryID);
+  if (found == m_byTemplate.end()) return nullptr;
+  auto hotkey = m_colHotkeys.Item(found->second);
+  if (hotkey->TemplateEntryID != sEntryID) return nullptr;
+  nIndex = found->second;
+  return hotkey;
 }
 
 std::shared_ptr<CHotkey> CHotkeys::Add(const std::wstring& sEntryID, int32_t nAction,
@@ -85,11 +89,13 @@ std::shared_ptr<CHotkey> CHotkeys::Add(const std::wstring& sEntryID, int32_t nAc
   hotkey->Alt = bAlt;
   hotkey->Ctrl = bCtrl;
   m_colHotkeys.Add(hotkey, hotkey->BuildKey());
+  m_bIndexed = false;
   return hotkey;
 }
 
 void CHotkeys::LoadFromReg() {
   m_colHotkeys.Clear();
+  m_bIndexed = false;
   CWinReg reg;
   if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, GetRegPath())) return;
   std::wstring name;
@@ -116,6 +122,7 @@ void CHotkeys::LoadFromReg() {
     // A second spelling of a combination already loaded (Alt+Ctrl+R after Ctrl+Alt+R) is
     // dropped on its own; the bindings after it still load, so a later save keeps them.
     Trap(L"CHotkeys::LoadFromReg", [&] { m_colHotkeys.Add(hotkey, hotkey->BuildKey()); });
+    m_bIndexed = false;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "addin/hotkeys/CHotkey.h"
 #include "platform/vb/Collection.h"
@@ -24,8 +25,14 @@ class CHotkeys {
   std::shared_ptr<CHotkey> Item(int32_t position) const { return m_colHotkeys.Item(position); }
   std::shared_ptr<CHotkey> Item(const std::wstring& key) const { return m_colHotkeys.Item(key); }
   int32_t Count() const { return m_colHotkeys.Count(); }
-  void Remove(int32_t position) { m_colHotkeys.Remove(position); }
-  void Remove(const std::wstring& key) { m_colHotkeys.Remove(key); }
+  void Remove(int32_t position) {
+    m_colHotkeys.Remove(position);
+    m_bIndexed = false;
+  }
+  void Remove(const std::wstring& key) {
+    m_colHotkeys.Remove(key);
+    m_bIndexed = false;
+  }
   auto begin() const { return m_colHotkeys.begin(); }
   auto end() const { return m_colHotkeys.end(); }
 
@@ -39,6 +46,10 @@ class CHotkeys {
 
  private:
   vb::Collection<std::shared_ptr<CHotkey>> m_colHotkeys;
+  // Template EntryID -> position of its first binding, made when first asked after a change:
+  // the template picker asks for every template it shows.
+  mutable std::unordered_map<std::wstring, int32_t> m_byTemplate;
+  mutable bool m_bIndexed = false;
 };
 
 // The process-wide hotkeys, made on first use.

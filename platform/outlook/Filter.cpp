@@ -167,6 +167,7 @@ int Compare(const PropValue& a, const PropValue& b) {
   const std::wstring &sa = text(a), &sb = text(b);
   const size_t n = std::min(sa.size(), sb.size());
   for (size_t i = 0; i < n; ++i) {
+    if (sa[i] == sb[i]) continue;
     wchar_t ca = vb::LowerChar(sa[i]), cb = vb::LowerChar(sb[i]);
     if (ca != cb) return std::char_traits<wchar_t>::lt(ca, cb) ? -1 : 1;
   }

@@ -425,7 +425,7 @@ PropValue Item::GetProp(uint32_t tag) const {
   switch (tag) {
     case PR_ENTRYID:
       if (entryId_.empty()) return PropValue{};
-      return BytesOfHex(entryId_);
+      return entryIdBytes_;
     case PR_DISPLAY_TO:
       return To();
     case PR_DISPLAY_CC:

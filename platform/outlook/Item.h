@@ -183,6 +183,7 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   std::weak_ptr<NameSpace> session_;
   std::weak_ptr<MAPIFolder> parent_;
   std::wstring entryId_;
+  std::vector<uint8_t> entryIdBytes_;  // PR_ENTRYID, made when the EntryID is given
   bool filed_ = false;
   bool saved_ = false;
   bool dead_ = false;

@@ -18,7 +18,10 @@ void Item::FileInto(const std::shared_ptr<MAPIFolder>& folder, bool newId) {
   auto session = Session();
   auto store = folder->Store();
   if (!session || !store) vb::Raise(kErrFailed, L"The operation failed.");
-  if (newId || entryId_.empty()) entryId_ = session->NewEntryID(*store);
+  if (newId || entryId_.empty()) {
+    entryId_ = session->NewEntryID(*store);
+    entryIdBytes_ = BytesOfHex(entryId_);
+  }
   parent_ = folder;
   filed_ = true;
   saved_ = true;
@@ -53,6 +56,7 @@ std::shared_ptr<Item> Item::CloneInto(const std::shared_ptr<MAPIFolder>& folder)
   copy->plainDue_ = plainDue_;
   copy->bodyFormat_ = bodyFormat_;
   copy->entryId_ = entryId_;
+  copy->entryIdBytes_ = entryIdBytes_;
   copy->saved_ = saved_;
   copy->members_ = members_;
   copy->recipients_->CopyFrom(*recipients_);
@@ -64,6 +68,7 @@ std::shared_ptr<Item> Item::CloneInto(const std::shared_ptr<MAPIFolder>& folder)
 std::shared_ptr<Item> Item::Snapshot() const {
   auto copy = CloneInto(parent_.lock());
   copy->entryId_.clear();
+  copy->entryIdBytes_.clear();
   return copy;
 }
 

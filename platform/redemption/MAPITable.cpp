@@ -123,6 +123,7 @@ std::optional<std::vector<PropValue>> MAPITable::GetRow() {
   const auto& rows = WalkRows();
   if (cursor_ >= rows.size()) return std::nullopt;
   std::vector<PropValue> row;
+  row.reserve(columns_.size());
   const auto& item = *rows[cursor_++];
   for (uint32_t tag : columns_) {
     PropValue v = item.GetProp(tag);

@@ -188,3 +188,26 @@ TEST_F(Hotkeys, Lookups) {
   EXPECT_FALSE(vb::Catch([&] { hotkeys.Item(L"5A1112"); }));
   EXPECT_EQ(&::Hotkeys(), &::Hotkeys());
 }
+
+// The picker finds a template's binding without a walk: the answer must follow every change.
+TEST_F(Hotkeys, FindingByTemplateFollowsAddsRemovesAndLoads) {
+  CHotkeys hotkeys;
+  hotkeys.Add(a, 1, 'R', false, true, true);
+  hotkeys.Add(b, 2, 'S', false, true, true);
+  hotkeys.Add(b, 4, 'T', false, true, true);  // a second binding of the same template
+  int32_t index = 0;
+  EXPECT_EQ(hotkeys.Item(2), hotkeys.FindByTemplate(b, index));
+  EXPECT_EQ(2, index);
+  hotkeys.Remove(1);
+  EXPECT_EQ(hotkeys.Item(1), hotkeys.FindByTemplate(b, index));
+  EXPECT_EQ(1, index);
+  EXPECT_EQ(nullptr, hotkeys.FindByTemplate(a, index));
+  hotkeys.Remove(hotkeys.Item(1)->BuildKey());
+  EXPECT_EQ(L'T', hotkeys.FindByTemplate(b, index)->KeyCode);
+  hotkeys.Add(c, 1, 'U', false, true, true);
+  EXPECT_EQ(2, (hotkeys.FindByTemplate(c, index), index));
+  Write({{L"Ctrl+Alt+A", L"Tanvelo," + a}});
+  hotkeys.LoadFromReg();
+  EXPECT_EQ(nullptr, hotkeys.FindByTemplate(c, index));
+  EXPECT_EQ(hotkeys.Item(1), hotkeys.FindByTemplate(a, index));
+}
