@@ -7,29 +7,28 @@
 
 using namespace ribbonrules;
 
+namespace {
+std::vector<std::wstring> ExplorerIds(std::initializer_list<const wchar_t*> names) {
+  std::vector<std::wstring> v;
+  for (const wchar_t* name : names) v.push_back(Ex(name));
+  return v;
+}
+}  // namespace
+
 const std::vector<std::wstring>& CConnectRibbon::ContextMenuFlagIds() {
-  static const std::vector<std::wstring> ids = [] {
-    std::vector<std::wstring> v;
-    for (const wchar_t* name :
-         {L"sbtnTanvelo", L"sbtnReplyAllWith", L"sbtnForwardWith", L"btnNewTemplate",
-          L"btnEditTemplate", L"btnNewFromTemplate", L"btnSaveAsTemplate", L"btnOpenDuplicate",
-          L"btnHotkey", L"btnChangeDefaultSet", L"btnChangeDefaultClear", L"btnSendDrafts"})
-      v.push_back(Ex(name));
-    return v;
-  }();
+  static const std::vector<std::wstring> ids = ExplorerIds(
+      {L"sbtnTanvelo", L"sbtnReplyAllWith", L"sbtnForwardWith", L"btnNewTemplate",
+       L"btnEditTemplate", L"btnNewFromTemplate", L"btnSaveAsTemplate", L"btnOpenDuplicate",
+       L"btnHotkey", L"btnChangeDefaultSet", L"btnChangeDefaultClear", L"btnSendDrafts"});
   return ids;
 }
 
+// The entries run what the explorer ribbon's menu items run (the split buttons' "Sub" halves).
 const std::vector<std::wstring>& CConnectRibbon::ContextMenuDispatchIds() {
-  static const std::vector<std::wstring> ids = [] {
-    std::vector<std::wstring> v;
-    for (const wchar_t* name :
-         {L"btnTanveloSub", L"btnReplyAllWithSub", L"btnForwardWithSub", L"btnNewTemplate",
-          L"btnEditTemplate", L"btnNewFromTemplate", L"btnSaveAsTemplate", L"btnOpenDuplicate",
-          L"btnHotkey", L"btnChangeDefaultSet", L"btnChangeDefaultClear", L"btnSendDrafts"})
-      v.push_back(Ex(name));
-    return v;
-  }();
+  static const std::vector<std::wstring> ids = ExplorerIds(
+      {L"btnTanveloSub", L"btnReplyAllWithSub", L"btnForwardWithSub", L"btnNewTemplate",
+       L"btnEditTemplate", L"btnNewFromTemplate", L"btnSaveAsTemplate", L"btnOpenDuplicate",
+       L"btnHotkey", L"btnChangeDefaultSet", L"btnChangeDefaultClear", L"btnSendDrafts"});
   return ids;
 }
 
