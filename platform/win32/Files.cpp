@@ -141,10 +141,9 @@ std::optional<Parsed> Parse(const char* path) {
   return out;
 }
 
-// The entry of `dir` whose name equals `name` without regard to case.
-std::optional<fs::path> FindChild(const fs::path& dir, const std::wstring& name) {
+// The entry of the folder `dir` whose name equals `name` without regard to case.
+std::optional<fs::path> FindChildOfFolder(const fs::path& dir, const std::wstring& name) {
   std::error_code ec;
-  if (!fs::is_directory(dir, ec)) return std::nullopt;
   fs::path exact = dir / WideToHostName(name);
   if (fs::exists(fs::symlink_status(exact, ec))) return exact;
   std::wstring folded = Fold(name);
@@ -153,24 +152,53 @@ std::optional<fs::path> FindChild(const fs::path& dir, const std::wstring& name)
   return std::nullopt;
 }
 
+std::optional<fs::path> FindChild(const fs::path& dir, const std::wstring& name) {
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) return std::nullopt;
+  return FindChildOfFolder(dir, name);
+}
+
 // Where a parsed path lives on the host. `exists` tells whether the last part was found;
 // `parentExists` whether everything before it was.
 struct Resolved {
   fs::path host;
   bool exists = false;
   bool parentExists = false;
+  bool directory = false;  // when it exists
 };
 
 Resolved Resolve(const Parsed& parsed) {
   Resolved r;
   std::error_code ec;
+  // Most paths are spelt as they are stored: one look at the whole path, or at its folder,
+  // settles them without a look at every part.
+  fs::path exact = parsed.base;
+  for (const std::wstring& part : parsed.parts) exact /= WideToHostName(part);
+  fs::file_status status = fs::status(exact, ec);
+  if (fs::exists(status)) {
+    r.host = std::move(exact);
+    r.exists = r.parentExists = true;
+    r.directory = fs::is_directory(status);
+    return r;
+  }
+  if (!parsed.parts.empty()) {
+    fs::path parent = exact.parent_path();
+    if (fs::is_directory(parent, ec)) {
+      r.parentExists = true;
+      std::optional<fs::path> child = FindChildOfFolder(parent, parsed.parts.back());
+      r.exists = child.has_value();
+      r.host = child ? std::move(*child) : std::move(exact);
+      r.directory = r.exists && fs::is_directory(r.host, ec);
+      return r;
+    }
+  }
   fs::path current = parsed.base;
   bool found = fs::is_directory(current, ec);
   r.parentExists = found;
   for (size_t i = 0; i < parsed.parts.size(); ++i) {
     r.parentExists = found;
     std::optional<fs::path> child;
-    if (found) child = FindChild(current, parsed.parts[i]);
+    if (found) child = FindChildOfFolder(current, parsed.parts[i]);
     if (child) {
       current = *child;
       if (i + 1 < parsed.parts.size() && !fs::is_directory(current, ec)) found = false;
@@ -181,6 +209,7 @@ Resolved Resolve(const Parsed& parsed) {
   }
   r.host = current;
   r.exists = found;
+  r.directory = found && fs::is_directory(current, ec);
   return r;
 }
 
@@ -305,7 +334,7 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
   parsed->parts.pop_back();
   Resolved dir = Resolve(*parsed);
   std::error_code ec;
-  if (!dir.exists || !fs::is_directory(dir.host, ec)) return FailHandle(ERROR_PATH_NOT_FOUND);
+  if (!dir.exists || !dir.directory) return FailHandle(ERROR_PATH_NOT_FOUND);
   FindSearch search;
   if (!parsed->isDriveRoot()) {
     for (const char* dot : {".", ".."})
@@ -358,7 +387,7 @@ bool RemoveDirectoryA(const char* path) {
   if (!r || !r->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   if (!r->exists) return Fail(kFileNotFound);
   std::error_code ec;
-  if (!fs::is_directory(r->host, ec)) return Fail(ERROR_DIRECTORY);
+  if (!r->directory) return Fail(ERROR_DIRECTORY);
   if (!fs::is_empty(r->host, ec)) return Fail(ERROR_DIR_NOT_EMPTY);
   if (!fs::remove(r->host, ec)) return Fail(kAccessDenied);
   return true;
@@ -369,7 +398,7 @@ bool DeleteFileA(const char* path) {
   if (!r || !r->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   if (!r->exists) return Fail(kFileNotFound);
   std::error_code ec;
-  if (fs::is_directory(r->host, ec)) return Fail(kAccessDenied);
+  if (r->directory) return Fail(kAccessDenied);
   if (IsReadOnly(r->host)) return Fail(kAccessDenied);
   for (const auto& [id, hold] : S().holds)
     if (hold.path == r->host && !(hold.share & FILE_SHARE_DELETE))
@@ -386,7 +415,7 @@ HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void
   Resolved r = Resolve(*parsed);
   if (!r.parentExists) return FailHandle(ERROR_PATH_NOT_FOUND);
   std::error_code ec;
-  if (r.exists && fs::is_directory(r.host, ec)) return FailHandle(kAccessDenied);
+  if (r.exists && r.directory) return FailHandle(kAccessDenied);
   bool create = false, truncate = false;
   uint32_t successError = 0;
   switch (disposition) {
@@ -431,6 +460,9 @@ HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void
   if (file.canRead || file.canWrite) {
     file.stream.reset(std::fopen(r.host.c_str(), file.canWrite ? "r+b" : "rb"));
     if (!file.stream) return FailHandle(kAccessDenied);
+    // ReadFile and WriteFile reach the disk at each call, as on Windows; a library buffer
+    // would only copy every byte once more.
+    std::setvbuf(file.stream.get(), nullptr, _IONBF, 0);
   }
   HANDLE h = NewHandle();
   S().files[h] = std::move(file);
@@ -554,7 +586,7 @@ uint32_t GetFileAttributesA(const char* path) {
     return INVALID_FILE_ATTRIBUTES;
   }
   std::error_code ec;
-  if (fs::is_directory(r.host, ec)) return FILE_ATTRIBUTE_DIRECTORY;
+  if (r.directory) return FILE_ATTRIBUTE_DIRECTORY;
   return FILE_ATTRIBUTE_ARCHIVE | (IsReadOnly(r.host) ? FILE_ATTRIBUTE_READONLY : 0);
 }
 
@@ -565,8 +597,7 @@ bool SetFileAttributesA(const char* path, uint32_t attributes) {
   auto& list = S().readOnly;
   list.erase(std::remove(list.begin(), list.end(), r->host), list.end());
   std::error_code ec;
-  if ((attributes & FILE_ATTRIBUTE_READONLY) && !fs::is_directory(r->host, ec))
-    list.push_back(r->host);
+  if ((attributes & FILE_ATTRIBUTE_READONLY) && !r->directory) list.push_back(r->host);
   return true;
 }
 
@@ -654,8 +685,7 @@ bool WriteAll(const std::string& path, const std::string& bytes) {
 
 std::optional<std::string> ReadAll(const std::string& path) {
   auto r = ResolvePath(path.c_str());
-  std::error_code ec;
-  if (!r || !r->exists || fs::is_directory(r->host, ec)) return std::nullopt;
+  if (!r || !r->exists || r->directory) return std::nullopt;
   // One sized read: the file is read whole, not a byte at a time.
   std::ifstream in(r->host, std::ios::binary | std::ios::ate);
   if (!in) return std::string();
