@@ -14,6 +14,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Environment.h"
 #include "platform/win32/Reset.h"
+#include "platform/win32/SpareFolders.h"
 
 namespace win32 {
 namespace fs = std::filesystem;
@@ -66,6 +67,7 @@ struct FilesState {
   std::map<HANDLE, OpenFile> files;
   std::map<HANDLE, FindSearch> searches;
   std::optional<uint32_t> failNextRead;
+  SpareFolders spares;
 };
 
 FilesState& S() {
@@ -378,6 +380,7 @@ bool CreateDirectoryA(const char* path, const void*) {
   if (r.exists) return Fail(ERROR_ALREADY_EXISTS);
   if (!r.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   std::error_code ec;
+  if (S().spares.Reuse(S().root, r.host)) return true;
   if (!fs::create_directory(r.host, ec)) return Fail(kAccessDenied);
   return true;
 }
@@ -389,6 +392,7 @@ bool RemoveDirectoryA(const char* path) {
   std::error_code ec;
   if (!r->directory) return Fail(ERROR_DIRECTORY);
   if (!fs::is_empty(r->host, ec)) return Fail(ERROR_DIR_NOT_EMPTY);
+  if (S().spares.Keep(S().root, r->host)) return true;
   if (!fs::remove(r->host, ec)) return Fail(kAccessDenied);
   return true;
 }
