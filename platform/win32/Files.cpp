@@ -196,10 +196,10 @@ std::optional<fs::path> FindChild(const fs::path& dir, const std::wstring& name)
   return FindChildOfFolder(dir, name);
 }
 
+// A folder that cannot be listed counts as not empty: it is never removed unseen.
 bool IsEmptyFolder(const fs::path& dir) {
   bool empty = true;
-  ForEachName(dir, [&](std::string_view) { return !(empty = false); });
-  return empty;
+  return ForEachName(dir, [&](std::string_view) { return !(empty = false); }) && empty;
 }
 
 // Where a parsed path lives on the host. `exists` tells whether the last part was found;
@@ -216,8 +216,13 @@ Resolved Resolve(const Parsed& parsed) {
   std::error_code ec;
   // Most paths are spelt as they are stored: one look at the whole path, or at its folder,
   // settles them without a look at every part.
-  fs::path exact = parsed.base;
-  for (const std::wstring& part : parsed.parts) exact /= WideToHostName(part);
+  // Joined as text: a path appended to part by part would be taken apart again at each step.
+  std::string joined = parsed.base.native();
+  for (const std::wstring& part : parsed.parts) {
+    joined += fs::path::preferred_separator;
+    joined += WideToMultiByte(CP_UTF8, part);
+  }
+  fs::path exact(std::move(joined));
   fs::file_status status = fs::status(exact, ec);
   if (fs::exists(status)) {
     r.host = std::move(exact);
