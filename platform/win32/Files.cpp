@@ -1,5 +1,10 @@
 #include "platform/win32/Files.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +19,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Environment.h"
 #include "platform/win32/Reset.h"
+#include "platform/win32/SpareFolders.h"
 
 namespace win32 {
 namespace fs = std::filesystem;
@@ -66,6 +72,7 @@ struct FilesState {
   std::map<HANDLE, OpenFile> files;
   std::map<HANDLE, FindSearch> searches;
   std::optional<uint32_t> failNextRead;
+  SpareFolders spares;
 };
 
 FilesState& S() {
@@ -141,21 +148,58 @@ std::optional<Parsed> Parse(const char* path) {
   return out;
 }
 
+// Calls `found` with the name of each entry of the folder `dir` ("." and ".." left out) until it
+// returns true. False when `dir` cannot be listed: it is missing or no folder. The C library's
+// listing takes fewer system calls than the C++ one, which matters for folders looked into
+// at every file call.
+template <class Found>
+bool ForEachName(const fs::path& dir, Found&& found) {
+  DIR* listing = ::opendir(dir.c_str());
+  if (!listing) return false;
+  while (const dirent* entry = ::readdir(listing)) {
+    std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (found(name)) break;
+  }
+  ::closedir(listing);
+  return true;
+}
+
+// Whether the folder `dir` holds an entry whose name equals `name` without regard to case: its
+// path if so. `listed` tells whether the folder could be listed at all.
+std::optional<fs::path> ScanFor(const fs::path& dir, const std::wstring& name, bool& listed) {
+  const std::string exact = WideToHostName(name).string();
+  const std::wstring folded = Fold(name);
+  std::optional<fs::path> child;
+  listed = ForEachName(dir, [&](std::string_view entry) {
+    // Folding keeps the length of a name in UTF-8, so most names are passed over unread.
+    if (entry.size() != exact.size()) return false;
+    if (Fold(MultiByteToWide(CP_UTF8, std::string(entry))) != folded) return false;
+    child = dir / entry;
+    return true;
+  });
+  return child;
+}
+
 // The entry of the folder `dir` whose name equals `name` without regard to case.
 std::optional<fs::path> FindChildOfFolder(const fs::path& dir, const std::wstring& name) {
   std::error_code ec;
   fs::path exact = dir / WideToHostName(name);
   if (fs::exists(fs::symlink_status(exact, ec))) return exact;
-  std::wstring folded = Fold(name);
-  for (const auto& entry : fs::directory_iterator(dir, ec))
-    if (Fold(HostNameToWide(entry.path())) == folded) return entry.path();
-  return std::nullopt;
+  bool listed = false;
+  return ScanFor(dir, name, listed);
 }
 
 std::optional<fs::path> FindChild(const fs::path& dir, const std::wstring& name) {
   std::error_code ec;
   if (!fs::is_directory(dir, ec)) return std::nullopt;
   return FindChildOfFolder(dir, name);
+}
+
+// A folder that cannot be listed counts as not empty: it is never removed unseen.
+bool IsEmptyFolder(const fs::path& dir) {
+  bool empty = true;
+  return ForEachName(dir, [&](std::string_view) { return !(empty = false); }) && empty;
 }
 
 // Where a parsed path lives on the host. `exists` tells whether the last part was found;
@@ -172,8 +216,13 @@ Resolved Resolve(const Parsed& parsed) {
   std::error_code ec;
   // Most paths are spelt as they are stored: one look at the whole path, or at its folder,
   // settles them without a look at every part.
-  fs::path exact = parsed.base;
-  for (const std::wstring& part : parsed.parts) exact /= WideToHostName(part);
+  // Joined as text: a path appended to part by part would be taken apart again at each step.
+  std::string joined = parsed.base.native();
+  for (const std::wstring& part : parsed.parts) {
+    joined += fs::path::preferred_separator;
+    joined += WideToMultiByte(CP_UTF8, part);
+  }
+  fs::path exact(std::move(joined));
   fs::file_status status = fs::status(exact, ec);
   if (fs::exists(status)) {
     r.host = std::move(exact);
@@ -182,10 +231,12 @@ Resolved Resolve(const Parsed& parsed) {
     return r;
   }
   if (!parsed.parts.empty()) {
-    fs::path parent = exact.parent_path();
-    if (fs::is_directory(parent, ec)) {
+    // The exact name is missing: only another spelling of it in its folder can answer, and a
+    // folder that cannot be listed is missing itself.
+    bool listed = false;
+    std::optional<fs::path> child = ScanFor(exact.parent_path(), parsed.parts.back(), listed);
+    if (listed) {
       r.parentExists = true;
-      std::optional<fs::path> child = FindChildOfFolder(parent, parsed.parts.back());
       r.exists = child.has_value();
       r.host = child ? std::move(*child) : std::move(exact);
       r.directory = r.exists && fs::is_directory(r.host, ec);
@@ -378,6 +429,7 @@ bool CreateDirectoryA(const char* path, const void*) {
   if (r.exists) return Fail(ERROR_ALREADY_EXISTS);
   if (!r.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   std::error_code ec;
+  if (S().spares.Reuse(S().root, r.host)) return true;
   if (!fs::create_directory(r.host, ec)) return Fail(kAccessDenied);
   return true;
 }
@@ -388,7 +440,8 @@ bool RemoveDirectoryA(const char* path) {
   if (!r->exists) return Fail(kFileNotFound);
   std::error_code ec;
   if (!r->directory) return Fail(ERROR_DIRECTORY);
-  if (!fs::is_empty(r->host, ec)) return Fail(ERROR_DIR_NOT_EMPTY);
+  if (!IsEmptyFolder(r->host)) return Fail(ERROR_DIR_NOT_EMPTY);
+  if (S().spares.Keep(S().root, r->host)) return true;
   if (!fs::remove(r->host, ec)) return Fail(kAccessDenied);
   return true;
 }
@@ -661,39 +714,59 @@ std::optional<fs::path> HostPath(const std::string& path) {
   return r->host;
 }
 
-bool WriteAll(const std::string& path, const std::string& bytes) {
+bool WriteAll(const std::string& path, std::string_view bytes) {
   auto parsed = Parse(path.c_str());
   if (!parsed || parsed->isDriveRoot()) return false;
-  // Create the missing folders level by level so that existing ones keep their case.
-  Parsed prefix{parsed->base, {}};
-  for (size_t i = 0; i + 1 < parsed->parts.size(); ++i) {
-    prefix.parts.push_back(parsed->parts[i]);
-    Resolved r = Resolve(prefix);
-    std::error_code ec;
-    if (!r.exists) fs::create_directory(r.host, ec);
+  Resolved target = Resolve(*parsed);
+  if (!target.parentExists) {
+    // Create the missing folders level by level so that existing ones keep their case.
+    Parsed prefix{parsed->base, {}};
+    for (size_t i = 0; i + 1 < parsed->parts.size(); ++i) {
+      prefix.parts.push_back(parsed->parts[i]);
+      Resolved r = Resolve(prefix);
+      std::error_code ec;
+      if (!r.exists) fs::create_directory(r.host, ec);
+    }
+    target = Resolve(*parsed);
   }
-  fs::path host = Resolve(*parsed).host;
   {
-    std::ofstream out(host, std::ios::binary | std::ios::trunc);
+    std::ofstream out(target.host, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) return false;
   }
-  StampNow(host);
+  StampNow(target.host);
   return true;
 }
 
-std::optional<std::string> ReadAll(const std::string& path) {
+namespace {
+// One sized read: the file is read whole, not a byte at a time.
+template <class Bytes>
+std::optional<Bytes> ReadWhole(const std::string& path) {
   auto r = ResolvePath(path.c_str());
   if (!r || !r->exists || r->directory) return std::nullopt;
-  // One sized read: the file is read whole, not a byte at a time.
-  std::ifstream in(r->host, std::ios::binary | std::ios::ate);
-  if (!in) return std::string();
-  std::string bytes(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
-  in.seekg(0);
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  const int file = ::open(r->host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (file < 0) return Bytes();
+  struct stat info {};
+  Bytes bytes(::fstat(file, &info) == 0 ? static_cast<size_t>(info.st_size) : 0, 0);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::read(file, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::close(file);
+  bytes.resize(done);
   return bytes;
+}
+}  // namespace
+
+std::optional<std::string> ReadAll(const std::string& path) {
+  return ReadWhole<std::string>(path);
+}
+
+std::optional<std::vector<uint8_t>> ReadAllBytes(const std::string& path) {
+  return ReadWhole<std::vector<uint8_t>>(path);
 }
 
 uint32_t HoldOpen(const std::string& path, uint32_t access, uint32_t share) {
