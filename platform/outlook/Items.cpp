@@ -24,7 +24,9 @@ const std::vector<std::shared_ptr<outlook::Item>>& Items::Current() const {
   cache_.clear();
   cached_ = false;
   for (auto& item : folder->Contents()) {
-    if (filter_->Matches([&](const std::wstring& name) { return item->FilterValue(name); }))
+    if (filter_->MatchesStored([&](const std::wstring& name, PropValue& scratch) {
+          return item->FilterValue(name, scratch);
+        }))
       cache_.push_back(item);
   }
   // Reading the items may have made derived data; what counts is that nothing changed since.
@@ -110,7 +112,9 @@ std::shared_ptr<outlook::Item> Items::FindNext() {
   }
   for (size_t i = start; i < all.size(); ++i) {
     auto& item = all[i];
-    if (find_->Matches([&](const std::wstring& name) { return item->FilterValue(name); })) {
+    if (find_->MatchesStored([&](const std::wstring& name, PropValue& scratch) {
+          return item->FilterValue(name, scratch);
+        })) {
       lastFound_ = item;
       return item;
     }

@@ -82,6 +82,8 @@ class PropertyBag {
   void Remove(uint32_t tag);
   bool Has(uint32_t tag) const;
   std::wstring Text(uint32_t tag) const;
+  // The stored value, without a copy; nullptr when the bag has none.
+  const PropValue* Peek(uint32_t tag) const { return Find(tag); }
   int32_t Long(uint32_t tag, int32_t fallback = 0) const;
   // Whether both bags hold the very same stored value of the property (for tests).
   bool SharesValue(const PropertyBag& other, uint32_t tag) const;
