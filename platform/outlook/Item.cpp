@@ -1,5 +1,7 @@
 #include "platform/outlook/Item.h"
 
+#include <map>
+
 #include "platform/outlook/AddressBook.h"
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Attachments.h"
@@ -24,6 +26,15 @@ const wchar_t* DefaultMessageClass(int32_t cls) {
   }
   return L"IPM.Note";
 }
+
+// One stored value per kind for every new item: a restriction on the message class over a
+// large folder then reads the same few bytes for each item.
+std::shared_ptr<const PropValue> DefaultMessageClassValue(int32_t cls) {
+  static std::map<int32_t, std::shared_ptr<const PropValue>> values;
+  auto& value = values[cls];
+  if (!value) value = std::make_shared<const PropValue>(std::wstring(DefaultMessageClass(cls)));
+  return value;
+}
 }  // namespace
 
 Item::Item(int32_t itemClass, std::weak_ptr<NameSpace> session)
@@ -36,7 +47,7 @@ std::shared_ptr<Item> Item::Create(int32_t itemClass, const std::shared_ptr<Name
   item->attachments_ = std::make_shared<outlook::Attachments>(item);
   item->userProperties_ = std::make_shared<outlook::UserProperties>(item);
   item->parent_ = parent;
-  item->props_.Set(PR_MESSAGE_CLASS, std::wstring(DefaultMessageClass(itemClass)));
+  item->props_.SetShared(PR_MESSAGE_CLASS, DefaultMessageClassValue(itemClass));
   if (itemClass == olMail || itemClass == olPost)
     item->props_.Set(PR_MESSAGE_FLAGS, MSGFLAG_UNSENT | MSGFLAG_READ);
   item->props_.Set(PR_CREATION_TIME, Now());

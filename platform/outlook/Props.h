@@ -79,6 +79,8 @@ class PropertyBag {
  public:
   PropValue Get(uint32_t tag) const;
   void Set(uint32_t tag, PropValue value);
+  // Stores a value other bags may hold too (a write replaces it, never changes it).
+  void SetShared(uint32_t tag, std::shared_ptr<const PropValue> value);
   void Remove(uint32_t tag);
   bool Has(uint32_t tag) const;
   std::wstring Text(uint32_t tag) const;

@@ -207,4 +207,26 @@ TEST(Sharing, ARestrictionFollowsEveryChangeOfWhatItReads) {
   EXPECT_EQ(marked->Count(), before + 1);
 }
 
+TEST(Sharing, NewItemsOfAKindShareTheirMessageClassUntilOneIsGivenAnother) {
+  Profile p = BuildProfile();
+  auto a = p.contacts->Items()->Add(olContactItem);
+  auto b = p.contacts->Items()->Add(olContactItem);
+  auto note = p.app->CreateItem(olMailItem);
+  a->Save();
+  b->Save();
+  EXPECT_TRUE(a->Props().SharesValue(b->Props(), PR_MESSAGE_CLASS));
+  EXPECT_FALSE(a->Props().SharesValue(note->Props(), PR_MESSAGE_CLASS));
+  EXPECT_EQ(note->MessageClass(), L"IPM.Note");
+  auto contacts = p.contacts->Items()->Restrict(L"[MessageClass] = 'IPM.Contact'");
+  const int32_t before = contacts->Count();
+
+  a->SetMessageClass(L"IPM.Contact.Custom");
+  a->Save();
+  EXPECT_FALSE(a->Props().SharesValue(b->Props(), PR_MESSAGE_CLASS));
+  EXPECT_EQ(b->MessageClass(), L"IPM.Contact");
+  EXPECT_EQ(contacts->Count(), before - 1);
+  // A contact made after the change starts from the kind's class again.
+  EXPECT_EQ(p.contacts->Items()->Add(olContactItem)->MessageClass(), L"IPM.Contact");
+}
+
 }  // namespace
