@@ -170,15 +170,19 @@ TEST(Sharing, EveryFilingIsFoundByItsEntryIdAndNothingStaleIs) {
   EXPECT_THROW(session->GetItemFromID(copyId), vb::Error);
 }
 
+// A mail with the subject, saved in the folder.
+std::shared_ptr<Item> SavedMail(const std::shared_ptr<MAPIFolder>& folder,
+                                const std::wstring& subject) {
+  auto item = folder->Items()->Add(olMailItem);
+  item->SetSubject(subject);
+  item->Save();
+  return item;
+}
+
 TEST(Sharing, ARestrictionFollowsEveryChangeOfWhatItReads) {
   Profile p = BuildProfile();
   auto folder = p.inbox->Folders()->Add(L"Watched");
-  auto add = [&](const std::wstring& subject) {
-    auto item = folder->Items()->Add(olMailItem);
-    item->SetSubject(subject);
-    item->Save();
-    return item;
-  };
+  auto add = [&](const std::wstring& subject) { return SavedMail(folder, subject); };
   auto a = add(L"keep");
   add(L"other");
   auto kept = folder->Items()->Restrict(L"[Subject] = 'KEEP'");
@@ -210,12 +214,7 @@ TEST(Sharing, ARestrictionFollowsEveryChangeOfWhatItReads) {
 TEST(Sharing, ASnapshotOfARestrictionIsItsKeptResultAndNeverChangesAfterwards) {
   Profile p = BuildProfile();
   auto folder = p.inbox->Folders()->Add(L"Snap");
-  auto add = [&](const std::wstring& subject) {
-    auto item = folder->Items()->Add(olMailItem);
-    item->SetSubject(subject);
-    item->Save();
-    return item;
-  };
+  auto add = [&](const std::wstring& subject) { return SavedMail(folder, subject); };
   auto a = add(L"keep");
   add(L"other");
   auto kept = folder->Items()->Restrict(L"[Subject] = 'keep'");
