@@ -47,6 +47,26 @@ bool IsCommentStart(wchar_t c) {
   return c == L';' || c == L'\'';
 }
 
+std::wstring_view TrimmedView(std::wstring_view text) {
+  size_t b = 0, e = text.size();
+  while (b < e && (text[b] == L' ' || text[b] == L'\t')) ++b;
+  while (e > b && (text[e - 1] == L' ' || text[e - 1] == L'\t')) --e;
+  return text.substr(b, e - b);
+}
+
+std::wstring_view WithoutComment(std::wstring_view value) {
+  // The first comment mark outside the quotes ends the value, however many quotes the
+  // comment itself holds.
+  bool inside = false;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == L'"')
+      inside = !inside;
+    else if (!inside && IsCommentStart(value[i]))
+      return value.substr(0, i);
+  }
+  return value;
+}
+
 std::vector<std::wstring> SplitList(const std::wstring& list) {
   std::vector<std::wstring> items;
   if (list.empty()) return items;
@@ -62,8 +82,8 @@ std::vector<std::wstring> SplitList(const std::wstring& list) {
 
 }  // namespace
 
-void CLang::SectionList::Add(const std::wstring& name) {
-  if (known.insert(name).second) names.push_back(name);
+void CLang::SectionList::Add(std::wstring_view name) {
+  if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
 }
 
 CLang::CLang() {
@@ -75,8 +95,8 @@ CLang::~CLang() {
 }
 
 void CLang::ResetData() {
-  m_colTexts.clear();
   m_colSections.clear();
+  m_colTexts.Clear();
   m_sFilename.clear();
   m_sLangID.clear();
   m_sLangName.clear();
@@ -89,24 +109,24 @@ void CLang::ResetData() {
 
 std::wstring CLang::ItemOf(std::wstring_view id, const std::vector<LangArg>& args) {
   std::wstring text;
-  auto it = m_colTexts.find(vb::LCase(id));
-  if (it == m_colTexts.end()) {
+  const std::wstring_view* found = m_colTexts.Find(vb::LCase(id));
+  if (!found) {
     LogError(L"CLang.Item", 0, L"Key '" + std::wstring(id) + L"' not exists in " + m_sFilename);
     text = id;
   } else {
-    text = it->second;
+    text = *found;
   }
   return args.empty() ? sprintf2(text) : sprintf1(text, args);
 }
 
 bool CLang::ItemFind(std::wstring_view id) const {
-  bool found = m_colTexts.count(vb::LCase(id)) != 0;
+  bool found = m_colTexts.Find(vb::LCase(id)) != nullptr;
   vb::Err().Clear();
   return found;
 }
 
 void CLang::ItemSet(std::wstring_view id, const std::wstring& text) {
-  m_colTexts[vb::LCase(id)] = text;
+  m_colTexts.Set(vb::LCase(id), text);
   vb::Err().Clear();
 }
 
@@ -182,23 +202,11 @@ std::wstring CLang::sprintf1(std::wstring_view format, const std::vector<LangArg
 // --- The file format ------------------------------------------------------------------------
 
 std::wstring CLang::TrimBlanks(std::wstring_view text) {
-  size_t b = 0, e = text.size();
-  while (b < e && (text[b] == L' ' || text[b] == L'\t')) ++b;
-  while (e > b && (text[e - 1] == L' ' || text[e - 1] == L'\t')) --e;
-  return std::wstring(text.substr(b, e - b));
+  return std::wstring(TrimmedView(text));
 }
 
 std::wstring CLang::StripComment(std::wstring_view value) {
-  // The first comment mark outside the quotes ends the value, however many quotes the
-  // comment itself holds.
-  bool inside = false;
-  for (size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == L'"')
-      inside = !inside;
-    else if (!inside && IsCommentStart(value[i]))
-      return std::wstring(value.substr(0, i));
-  }
-  return std::wstring(value);
+  return std::wstring(WithoutComment(value));
 }
 
 bool CLang::CheckQuoted(std::wstring_view value, std::wstring& text, std::wstring& error) {
@@ -207,16 +215,21 @@ bool CLang::CheckQuoted(std::wstring_view value, std::wstring& text, std::wstrin
     return false;
   }
   std::wstring out;
-  size_t end = value.size() - 1;
-  for (size_t i = 1; i < end; ++i) {
-    if (value[i] == L'"') {
-      if (i + 1 >= end || value[i + 1] != L'"') {
-        error = L"quoted string has unary quotes";
-        return false;
-      }
-      ++i;
+  out.reserve(value.size() - 2);
+  const std::wstring_view inner = value.substr(1, value.size() - 2);
+  // Copied a stretch at a time: each doubled quote inside stands for one.
+  for (size_t from = 0;;) {
+    size_t quote = inner.find(L'"', from);
+    if (quote == std::wstring_view::npos) {
+      out.append(inner.substr(from));
+      break;
     }
-    out += value[i];
+    if (quote + 1 >= inner.size() || inner[quote + 1] != L'"') {
+      error = L"quoted string has unary quotes";
+      return false;
+    }
+    out.append(inner.substr(from, quote + 1 - from));
+    from = quote + 2;
   }
   text = std::move(out);
   return true;
@@ -237,41 +250,57 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
       return false;
     }
     std::wstring wanted = vb::LCase(section);
+    const std::wstring prefix = vb::LCase(keyPrefix);
     bool found = false;
+    // Lines passed over by their bytes are not counted: a message that needs the number of a
+    // line after them has it counted then, once.
     int32_t lineNo = 0;
+    bool lineKnown = true;
+    auto number = [&] {
+      if (!lineKnown) {
+        lineNo = CLangFile::LineNumberAt(path, file.LineOffset());
+        lineKnown = true;
+      }
+      return lineNo;
+    };
+    std::wstring line;  // one text whose room serves every line
     while (!file.FEOF()) {
+      // Before the section only headers count: the lines between are passed over by their
+      // bytes.
       std::string_view bytes;
-      if (!file.ReadLineBytes(bytes)) {
+      bool skipped = false;
+      if ((!found && !file.SkipToHeader(skipped)) || !file.ReadLineBytes(bytes)) {
         if (!file.FEOF())
           LogError(L"CLang.ReadSection", static_cast<int32_t>(file.LastError()),
                    L"oFile.ReadLine failed");
         break;
       }
+      if (skipped) lineKnown = false;
       ++lineNo;
-      // Before the section only headers count: a line whose first byte after blanks and tabs
-      // is no "[" is passed over unconverted (neither code page makes a "[", a blank or a tab
-      // of other bytes).
+      // A line whose first byte after blanks and tabs is no "[" is passed over unconverted
+      // while the section is still ahead (neither code page makes a "[", a blank or a tab of
+      // other bytes).
       size_t first = 0, end = bytes.size();
       while (first < end && (bytes[first] == ' ' || bytes[first] == '\t')) ++first;
       if (!found && (first == end || bytes[first] != '[')) continue;
       // Blanks and tabs are single bytes in both code pages: trimmed before the conversion.
       while (end > first && (bytes[end - 1] == ' ' || bytes[end - 1] == '\t')) --end;
-      std::wstring line = file.LineText(bytes.substr(first, end - first));
+      file.LineText(bytes.substr(first, end - first), line);
       if (line.empty() || IsCommentStart(line[0])) continue;
       if (line[0] == L'[') {
         size_t close = line.find(L']', 1);
         if (close == std::wstring::npos) {
-          fail(L"symbol ']' is absent, line = %d, file = '%s'", {lineNo, path});
+          fail(L"symbol ']' is absent, line = %d, file = '%s'", {number(), path});
           return false;
         }
         std::wstring name = line.substr(1, close - 1);
         if (name.empty()) {
-          fail(L"empty section name, line - %d, file = '%s'", {lineNo, path});
+          fail(L"empty section name, line - %d, file = '%s'", {number(), path});
           return false;
         }
         std::wstring rest = TrimBlanks(std::wstring_view(line).substr(close + 1));
         if (!rest.empty() && !IsCommentStart(rest[0])) {
-          fail(L"'%s' is not the comment, line - %d, file = '%s'", {rest, lineNo, path});
+          fail(L"'%s' is not the comment, line - %d, file = '%s'", {rest, number(), path});
           return false;
         }
         if (found) break;
@@ -279,31 +308,43 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
         continue;
       }
       if (!found) continue;
-      size_t eq = line.find(L'=');
+      std::wstring_view view(line);
+      size_t eq = view.find(L'=');
       if (eq == std::wstring::npos) {
-        fail(L"symbol '=' is absent, line = %d, file = '%s'", {lineNo, path});
+        fail(L"symbol '=' is absent, line = %d, file = '%s'", {number(), path});
         continue;
       }
-      std::wstring name = TrimBlanks(std::wstring_view(line).substr(0, eq));
+      std::wstring_view name = TrimmedView(view.substr(0, eq));
       if (name.empty()) {
-        fail(L"Const's name does not exist, line - %d, file = '%s'", {lineNo, path});
+        fail(L"Const's name does not exist, line - %d, file = '%s'", {number(), path});
         continue;
       }
-      std::wstring value =
-          TrimBlanks(StripComment(TrimBlanks(std::wstring_view(line).substr(eq + 1))));
+      std::wstring_view value = TrimmedView(WithoutComment(TrimmedView(view.substr(eq + 1))));
       if (value.empty()) {
-        fail(L"Const's value does not exist, line - %d, file = '%s'", {lineNo, path});
+        fail(L"Const's value does not exist, line - %d, file = '%s'", {number(), path});
         continue;
       }
-      std::wstring text, why;
-      if (!CheckQuoted(value, text, why)) {
-        fail(L"Syntactic error - '%s', line - %d, file = '%s'", {why, lineNo, path});
+      // Most texts hold no doubled quote: they are kept as they stand in the line.
+      std::wstring_view kept;
+      std::wstring unquoted, why;
+      if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"' &&
+          value.find(L'"', 1) == value.size() - 1) {
+        kept = value.substr(1, value.size() - 2);
+      } else if (CheckQuoted(value, unquoted, why)) {
+        kept = unquoted;
+      } else {
+        fail(L"Syntactic error - '%s', line - %d, file = '%s'", {why, number(), path});
         continue;
       }
-      if (!texts.emplace(vb::LCase(keyPrefix + name), std::move(text)).second)
+      auto [key, added] = texts.Add(prefix, name, kept);
+      std::wstring_view listed = key.substr(prefix.size());
+      if (added) {
+        list.AddNew(listed);
+      } else {
         fail(L"declaration of constant '%s' repeats in a line %d of '%s' file",
-             {name, lineNo, path});
-      list.Add(vb::LCase(name));
+             {std::wstring(name), number(), path});
+        list.Add(listed);
+      }
     }
     return found;
   });
@@ -326,8 +367,8 @@ bool CLang::Init(const std::wstring& path, const std::wstring& appName) {
 
 bool CLang::LoadFile(const std::wstring& path, const std::wstring& appName) {
   auto entry = [](const Texts& section, const wchar_t* name) {
-    auto it = section.find(name);
-    return it == section.end() ? std::wstring() : it->second;
+    const std::wstring_view* text = section.Find(name);
+    return text ? std::wstring(*text) : std::wstring();
   };
   auto version = ReadSectionInto(path, L"version");
   if (!version) {
@@ -411,8 +452,8 @@ std::vector<std::wstring> CLang::GetAvailableLangs(const std::wstring& folder,
         continue;
       }
       auto get = [&](const wchar_t* key) {
-        auto it = version->find(key);
-        return it == version->end() ? std::wstring() : it->second;
+        const std::wstring_view* text = version->Find(key);
+        return text ? std::wstring(*text) : std::wstring();
       };
       if (get(L"signature") == kSignature && !get(L"langid").empty() && !get(L"lang").empty())
         langs.push_back(get(L"langid") + L"\r\n" + get(L"lang") + L"\r\n" + name);
@@ -619,7 +660,8 @@ void CLang::LocalizeControls(const std::wstring& formName, const Subject& object
     vb::Err().Clear();
     return;
   }
-  const std::vector<std::wstring> keys = section->second.names;
+  // Copied: a dialog's code may load the language again while its controls are set.
+  const std::vector<std::wstring> keys(section->second.names.begin(), section->second.names.end());
   for (const std::wstring& key : keys) {
     vb::Ignore([&] {
       size_t point = key.find(L'.');
@@ -652,8 +694,8 @@ void CLang::LocalizeControls(const std::wstring& formName, const Subject& object
                         {name, index ? L"(" + std::to_wstring(*index) + L")" : L"", formName}));
         return;
       }
-      auto text = m_colTexts.find(form + key);
-      std::wstring value = sprintf2(text == m_colTexts.end() ? L"" : text->second);
+      const std::wstring_view* text = m_colTexts.Find(form + key);
+      std::wstring value = sprintf2(text ? *text : std::wstring_view());
 
       static const std::pair<const wchar_t*, Subject::Number> numbers[] = {
           {L"left", Subject::kLeft},     {L"top", Subject::kTop}, {L"width", Subject::kWidth},

@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/CLangTexts.h"
 #include "core/LangArg.h"
 #include "core/mFileUtils.h"
 
@@ -63,12 +64,15 @@ class CLang {
   int32_t DumpMode() const { return m_nDumpMode; }
 
  private:
-  using Texts = std::unordered_map<std::wstring, std::wstring>;
-  // The lower-case entry names of a section, in file order, without repeats.
+  using Texts = CLangTexts;
+  // The lower-case entry names of a section, in file order, without repeats. They are views of
+  // the keys kept by the texts they were read into, and live as long as those.
   struct SectionList {
-    std::vector<std::wstring> names;
-    void Add(const std::wstring& name);
-    std::unordered_set<std::wstring> known;  // the names, for Add's look-up
+    std::vector<std::wstring_view> names;
+    // A name the file has not declared before in this key space.
+    void AddNew(std::wstring_view name) { names.push_back(name); }
+    // A repeated declaration: its name is listed once.
+    void Add(std::wstring_view name);
   };
 
   std::wstring ItemOf(std::wstring_view id, const std::vector<LangArg>& args);

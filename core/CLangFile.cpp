@@ -11,6 +11,8 @@ CLangFile::~CLangFile() {
 }
 
 void CLangFile::ResetBuffer() {
+  m_nBase = 0;
+  m_nLineStart = 0;
   m_bEOF = false;
   m_bSkipLF = false;
   m_nCount = 0;
@@ -64,6 +66,66 @@ std::wstring CLangFile::LineText(std::string_view bytes) {
   return Mem2Str(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<int>(bytes.size()));
 }
 
+void CLangFile::LineText(std::string_view bytes, std::wstring& text) {
+  if (m_nBOM == 1) {
+    text = LineText(bytes);
+    return;
+  }
+  // One character per byte in the ANSI code page.
+  text.resize(bytes.size());
+  int count = static_cast<int>(bytes.size());
+  text.resize(static_cast<size_t>(
+      count == 0
+          ? 0
+          : win32::MultiByteToWideChar(win32::CP_ACP, 0, bytes.data(), count, text.data(), count)));
+}
+
+int32_t CLangFile::LineNumberAt(const std::wstring& path, int64_t offset) {
+  CLangFile file;
+  if (!file.OpenFile(path)) return 0;
+  std::string_view line;
+  for (int32_t number = 1; file.ReadLineBytes(line); ++number) {
+    if (file.LineOffset() == offset) return number;
+    if (file.LineOffset() > offset) break;
+  }
+  return 0;
+}
+
+bool CLangFile::SkipToHeader(bool& skipped) {
+  const uint8_t* data = m_aBuffer.data();
+  skipped = false;
+  for (;;) {
+    if (m_nPos < m_nCount) {
+      // m_nPos is where the next line starts. The first "[" that starts a line ends the skip.
+      for (int search = m_nPos; search < m_nCount;) {
+        auto* bracket = static_cast<const uint8_t*>(
+            std::memchr(data + search, '[', static_cast<size_t>(m_nCount - search)));
+        if (!bracket) break;
+        int start = static_cast<int>(bracket - data);
+        while (start > m_nPos && (data[start - 1] == ' ' || data[start - 1] == '\t')) --start;
+        if (start == m_nPos ||
+            (start - 2 >= m_nPos && data[start - 2] == '\r' && data[start - 1] == '\n')) {
+          skipped = skipped || start > m_nPos;
+          m_nPos = start;
+          return true;
+        }
+        search = static_cast<int>(bracket - data) + 1;
+      }
+      // No header here: every line the buffer holds whole goes; a cut one waits for the refill.
+      int cut = m_nCount;
+      while (cut - 2 >= m_nPos && !(data[cut - 2] == '\r' && data[cut - 1] == '\n')) {
+        auto* lf = static_cast<const uint8_t*>(
+            memrchr(data + m_nPos, '\n', static_cast<size_t>(cut - 1 - m_nPos)));
+        cut = lf ? static_cast<int>(lf - data) + 1 : m_nPos;
+      }
+      if (cut - 2 < m_nPos) return true;  // not one whole line: the reader's own cases
+      skipped = true;
+      m_nPos = cut;
+    }
+    if (!Buffer_AppendFromFile()) return m_bEOF;
+  }
+}
+
 int CLangFile::Buffer_FindCRLF() const {
   // Each CR found by the library's search, then the LF after it checked.
   const uint8_t* data = m_aBuffer.data();
@@ -85,6 +147,7 @@ bool CLangFile::Buffer_ReadLine(std::string_view& line) {
   };
   if (m_nPos >= m_nCount) return false;
   int crlf = Buffer_FindCRLF();
+  m_nLineStart = m_nBase + m_nPos;
   if (crlf >= 0) {
     line = bytes(m_nPos, crlf);
     m_nPos = crlf + 2;
@@ -109,6 +172,7 @@ bool CLangFile::Buffer_ReadLine(std::string_view& line) {
 bool CLangFile::Buffer_AppendFromFile() {
   if (m_bEOF || m_hFile == win32::INVALID_HANDLE_VALUE) return false;
   int unread = m_nCount - m_nPos;
+  m_nBase += m_nPos;
   if (unread > 0 && m_nPos > 0) std::memmove(m_aBuffer.data(), m_aBuffer.data() + m_nPos, unread);
   m_nCount = unread;
   m_nPos = 0;

@@ -29,6 +29,19 @@ class CLangFile {
   // that skips most lines looks at their bytes and converts only the lines it keeps.
   bool ReadLineBytes(std::string_view& line);
   std::wstring LineText(std::string_view bytes);
+  // The same into a text kept by the caller, whose room is used again line after line.
+  void LineText(std::string_view bytes, std::wstring& text);
+  // Passes over the whole lines that do not start, after blanks and tabs, with "[", lines that
+  // ReadLineBytes would hand out and a section search would drop; `skipped` tells whether it
+  // passed any. It stops early where a line needs the reader's own care (a line cut by the
+  // buffer's size, the file's end): ReadLineBytes goes on from there. False when a read failed.
+  // The lines passed are not counted: a message that needs a line's number asks LineNumberAt.
+  bool SkipToHeader(bool& skipped);
+  // Where in the file the line last handed out starts.
+  int64_t LineOffset() const { return m_nLineStart; }
+  // The 1-based number of the line that starts at `offset` in the file at `path`, counted the
+  // way ReadLineBytes splits lines; 0 when the file cannot be read that far.
+  static int32_t LineNumberAt(const std::wstring& path, int64_t offset);
 
  private:
   bool Buffer_ReadLine(std::string_view& line);
@@ -45,4 +58,6 @@ class CLangFile {
   std::array<uint8_t, kBufferSize> m_aBuffer{};
   int m_nCount = 0;
   int m_nPos = 0;
+  int64_t m_nBase = 0;       // where in the file the buffer's first byte lies
+  int64_t m_nLineStart = 0;  // where the line last handed out starts
 };

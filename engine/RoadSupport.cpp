@@ -64,19 +64,36 @@ void CloseWait() {
 size_t FindNoCase(const std::wstring& text, std::wstring_view what, size_t from) {
   if (what.empty()) return from <= text.size() ? from : std::wstring::npos;
   auto lower = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c; };
-  const wchar_t first = what[0];
-  const bool caseless = lower(first) == first && !(first >= L'a' && first <= L'z');
-  for (size_t i = from; i + what.size() <= text.size(); ++i) {
-    // A first character without case ("<" of a tag) is found by the library's fast search.
-    if (caseless && text[i] != first) {
-      const wchar_t* next = std::wmemchr(text.data() + i, first, text.size() - i);
-      if (!next) break;
-      i = static_cast<size_t>(next - text.data());
-      if (i + what.size() > text.size()) break;
-    }
+  auto hasCase = [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); };
+  // Characters every tag or sentence holds: a poor choice for the fast search below.
+  auto common = [](wchar_t c) { return c == L'<' || c == L'>' || c == L' ' || c == L'='; };
+  const size_t m = what.size(), n = text.size();
+  if (from > n || n - from < m) return std::wstring::npos;
+  // A character without case ("/" of a closing tag) is found by the library's fast search, and
+  // only around it is the rest compared.
+  size_t anchor = std::wstring::npos;
+  for (size_t j = 0; j < m; ++j) {
+    if (hasCase(what[j])) continue;
+    if (anchor == std::wstring::npos || (common(what[anchor]) && !common(what[j]))) anchor = j;
+  }
+  auto matchesAt = [&](size_t at) {
     size_t k = 0;
-    while (k < what.size() && lower(text[i + k]) == lower(what[k])) ++k;
-    if (k == what.size()) return i;
+    while (k < m && lower(text[at + k]) == lower(what[k])) ++k;
+    return k == m;
+  };
+  if (anchor == std::wstring::npos) {
+    for (size_t at = from; at + m <= n; ++at)
+      if (matchesAt(at)) return at;
+    return std::wstring::npos;
+  }
+  const wchar_t* t = text.data();
+  // The anchor of the last place where the whole of `what` still fits.
+  const size_t lastAnchor = n - m + anchor;
+  for (size_t at = from + anchor; at <= lastAnchor; ++at) {
+    const wchar_t* next = std::wmemchr(t + at, what[anchor], lastAnchor - at + 1);
+    if (!next) break;
+    at = static_cast<size_t>(next - t);
+    if (matchesAt(at - anchor)) return at - anchor;
   }
   return std::wstring::npos;
 }

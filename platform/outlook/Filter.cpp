@@ -174,7 +174,7 @@ int Compare(const PropValue& a, const PropValue& b) {
   return sa.size() < sb.size() ? -1 : sa.size() > sb.size() ? 1 : 0;
 }
 
-bool Evaluate(const Filter::Node& node, const Filter::Lookup& lookup) {
+bool Evaluate(const Filter::Node& node, const Filter::StoredLookup& lookup) {
   switch (node.kind) {
     case Filter::Node::kAnd:
       for (auto& c : node.children)
@@ -189,15 +189,17 @@ bool Evaluate(const Filter::Node& node, const Filter::Lookup& lookup) {
     case Filter::Node::kCond:
       break;
   }
-  std::optional<PropValue> value = lookup(node.property);
+  PropValue scratch;
+  const PropValue* value = lookup(node.property, scratch);
   if (!value) {
     vb::Raise(kErrCannotParse,
               L"The property \"" + node.property + L"\" in the condition is not valid.");
   }
   // An empty string property compares as empty text, not as 0.
+  static const PropValue kEmptyText = std::wstring();
   if (std::holds_alternative<std::monostate>(*value) &&
       std::holds_alternative<std::wstring>(node.value))
-    *value = std::wstring();
+    value = &kEmptyText;
   int c = Compare(*value, node.value);
   const std::wstring& op = node.op;
   if (op == L"=") return c == 0;
@@ -215,6 +217,15 @@ Filter::~Filter() = default;
 Filter::Filter(Filter&&) noexcept = default;
 
 bool Filter::Matches(const Lookup& lookup) const {
+  return Evaluate(*root_, [&](const std::wstring& name, PropValue& scratch) -> const PropValue* {
+    auto value = lookup(name);
+    if (!value) return nullptr;
+    scratch = std::move(*value);
+    return &scratch;
+  });
+}
+
+bool Filter::MatchesStored(const StoredLookup& lookup) const {
   return Evaluate(*root_, lookup);
 }
 

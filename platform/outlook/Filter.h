@@ -24,6 +24,12 @@ class Filter {
   // not know (which raises, as an unknown property does in Outlook).
   using Lookup = std::function<std::optional<PropValue>(const std::wstring& name)>;
   bool Matches(const Lookup& lookup) const;
+  // The same over values an item already holds, so that a restriction over a large folder
+  // copies none: `lookup` answers the stored value, or `scratch` after making the value
+  // there, or nullptr for a property the item does not know.
+  using StoredLookup =
+      std::function<const PropValue*(const std::wstring& name, PropValue& scratch)>;
+  bool MatchesStored(const StoredLookup& lookup) const;
   // The property names the conditions read, in order.
   std::vector<std::wstring> Properties() const;
 

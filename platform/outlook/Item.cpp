@@ -1,5 +1,7 @@
 #include "platform/outlook/Item.h"
 
+#include <map>
+
 #include "platform/outlook/AddressBook.h"
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Attachments.h"
@@ -24,6 +26,15 @@ const wchar_t* DefaultMessageClass(int32_t cls) {
   }
   return L"IPM.Note";
 }
+
+// One stored value per kind for every new item: a restriction on the message class over a
+// large folder then reads the same few bytes for each item.
+std::shared_ptr<const PropValue> DefaultMessageClassValue(int32_t cls) {
+  static std::map<int32_t, std::shared_ptr<const PropValue>> values;
+  auto& value = values[cls];
+  if (!value) value = std::make_shared<const PropValue>(std::wstring(DefaultMessageClass(cls)));
+  return value;
+}
 }  // namespace
 
 Item::Item(int32_t itemClass, std::weak_ptr<NameSpace> session)
@@ -36,7 +47,7 @@ std::shared_ptr<Item> Item::Create(int32_t itemClass, const std::shared_ptr<Name
   item->attachments_ = std::make_shared<outlook::Attachments>(item);
   item->userProperties_ = std::make_shared<outlook::UserProperties>(item);
   item->parent_ = parent;
-  item->props_.Set(PR_MESSAGE_CLASS, std::wstring(DefaultMessageClass(itemClass)));
+  item->props_.SetShared(PR_MESSAGE_CLASS, DefaultMessageClassValue(itemClass));
   if (itemClass == olMail || itemClass == olPost)
     item->props_.Set(PR_MESSAGE_FLAGS, MSGFLAG_UNSENT | MSGFLAG_READ);
   item->props_.Set(PR_CREATION_TIME, Now());
@@ -500,36 +511,52 @@ bool Item::IsFilterField(const std::wstring& rawName) {
 }
 
 std::optional<PropValue> Item::FilterValue(const std::wstring& rawName) const {
+  PropValue scratch;
+  const PropValue* value = FilterValue(rawName, scratch);
+  if (!value) return std::nullopt;
+  return *value;
+}
+
+const PropValue* Item::FilterValue(const std::wstring& rawName, PropValue& scratch) const {
+  static const PropValue kNone;
+  auto stored = [&](uint32_t tag) {
+    const PropValue* v = props_.Peek(tag);
+    return v ? v : &kNone;
+  };
+  auto made = [&](PropValue value) {
+    scratch = std::move(value);
+    return &scratch;
+  };
   const std::wstring& name = LowerName(rawName);
-  if (name == L"messageclass") return props_.Get(PR_MESSAGE_CLASS);
-  if (name == L"subject") return props_.Get(PR_SUBJECT);
-  if (name == L"sendername") return props_.Get(PR_SENDER_NAME);
-  if (name == L"senderemailaddress") return props_.Get(PR_SENDER_EMAIL_ADDRESS);
-  if (name == L"flagstatus") return props_.Long(PR_FLAG_STATUS);
-  if (name == L"unread") return PropValue{UnRead()};
-  if (name == L"sent") return PropValue{Sent()};
-  if (name == L"to") return To();
-  if (name == L"cc") return CC();
-  if (name == L"mileage") return Mileage();
-  if (name == L"billinginformation") return BillingInformation();
+  if (name == L"messageclass") return stored(PR_MESSAGE_CLASS);
+  if (name == L"subject") return stored(PR_SUBJECT);
+  if (name == L"sendername") return stored(PR_SENDER_NAME);
+  if (name == L"senderemailaddress") return stored(PR_SENDER_EMAIL_ADDRESS);
+  if (name == L"flagstatus") return made(props_.Long(PR_FLAG_STATUS));
+  if (name == L"unread") return made(UnRead());
+  if (name == L"sent") return made(Sent());
+  if (name == L"to") return made(To());
+  if (name == L"cc") return made(CC());
+  if (name == L"mileage") return made(Mileage());
+  if (name == L"billinginformation") return made(BillingInformation());
   for (const wchar_t* f : kContactFilterFields) {
     if (name != f) continue;
-    if (class_ != olContact) return PropValue{};  // a field this kind of item does not have
-    if (name == L"fullname") return FullName();
-    if (name == L"firstname") return props_.Get(PR_GIVEN_NAME);
-    if (name == L"lastname") return props_.Get(PR_SURNAME);
-    if (name == L"companyname") return props_.Get(PR_COMPANY_NAME);
-    return EmailAddress(name.back() - L'0');
+    if (class_ != olContact) return &kNone;  // a field this kind of item does not have
+    if (name == L"fullname") return made(FullName());
+    if (name == L"firstname") return stored(PR_GIVEN_NAME);
+    if (name == L"lastname") return stored(PR_SURNAME);
+    if (name == L"companyname") return stored(PR_COMPANY_NAME);
+    return made(EmailAddress(name.back() - L'0'));
   }
   // A field defined on the folder is known for every item there, empty where unset.
   if (auto folder = parent_.lock()) {
     for (auto& field : folder->UserDefinedFields()) {
       if (!SameText(field, rawName)) continue;
-      if (auto p = userProperties_->Find(rawName)) return p->Value();
-      return PropValue{};
+      if (auto p = userProperties_->Find(rawName)) return made(p->Value());
+      return &kNone;
     }
   }
-  return std::nullopt;
+  return nullptr;
 }
 
 }  // namespace outlook

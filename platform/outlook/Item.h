@@ -160,6 +160,9 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   std::shared_ptr<Inspector> OpenInspector() const { return inspector_.lock(); }
   // The value a filter condition reads for a property name; nothing for an unknown name.
   std::optional<PropValue> FilterValue(const std::wstring& name) const;
+  // The same without copying a stored value: the value itself, or `scratch` holding a value
+  // made for the read, or nullptr for an unknown name.
+  const PropValue* FilterValue(const std::wstring& name, PropValue& scratch) const;
   // Whether Restrict and Find accept the name as a built-in field of any item (the bodies,
   // EntryID and Class are refused); user-defined fields count only on their folder.
   static bool IsFilterField(const std::wstring& name);

@@ -20,21 +20,31 @@ std::shared_ptr<MAPIFolder> Items::Folder() const {
 const std::vector<std::shared_ptr<outlook::Item>>& Items::Current() const {
   auto folder = Folder();
   if (!filter_) return folder->Contents();
-  if (cached_ && cachedAt_ == ChangeCount()) return cache_;
-  cache_.clear();
+  if (cached_ && cachedAt_ == ChangeCount()) return *cache_;
+  // A new list each time: a table may still be walking the one before.
+  auto result = std::make_shared<std::vector<std::shared_ptr<outlook::Item>>>();
   cached_ = false;
   for (auto& item : folder->Contents()) {
-    if (filter_->Matches([&](const std::wstring& name) { return item->FilterValue(name); }))
-      cache_.push_back(item);
+    if (filter_->MatchesStored([&](const std::wstring& name, PropValue& scratch) {
+          return item->FilterValue(name, scratch);
+        }))
+      result->push_back(item);
   }
+  cache_ = std::move(result);
   // Reading the items may have made derived data; what counts is that nothing changed since.
   cached_ = true;
   cachedAt_ = ChangeCount();
-  return cache_;
+  return *cache_;
 }
 
 std::vector<std::shared_ptr<outlook::Item>> Items::All() const {
   return Current();
+}
+
+std::shared_ptr<const std::vector<std::shared_ptr<outlook::Item>>> Items::Snapshot() const {
+  const auto& current = Current();
+  if (filter_) return cache_;
+  return std::make_shared<const std::vector<std::shared_ptr<outlook::Item>>>(current);
 }
 
 int32_t Items::Count() const {
@@ -110,7 +120,9 @@ std::shared_ptr<outlook::Item> Items::FindNext() {
   }
   for (size_t i = start; i < all.size(); ++i) {
     auto& item = all[i];
-    if (find_->Matches([&](const std::wstring& name) { return item->FilterValue(name); })) {
+    if (find_->MatchesStored([&](const std::wstring& name, PropValue& scratch) {
+          return item->FilterValue(name, scratch);
+        })) {
       lastFound_ = item;
       return item;
     }

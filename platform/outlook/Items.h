@@ -30,6 +30,10 @@ class Items : public std::enable_shared_from_this<Items> {
   std::shared_ptr<outlook::Item> FindNext();
   std::shared_ptr<MAPIFolder> Parent() const { return folder_.lock(); }
   std::vector<std::shared_ptr<outlook::Item>> All() const;
+  // The items now, as a list that never changes afterwards: a restriction hands out the
+  // result it keeps (it makes a new one when it is evaluated again), so that a table walking
+  // a large folder takes its rows without copying them.
+  std::shared_ptr<const std::vector<std::shared_ptr<outlook::Item>>> Snapshot() const;
 
   // Raised after an item is saved, moved or copied into the folder (not its subfolders).
   Event<std::shared_ptr<outlook::Item>> ItemAdd;
@@ -51,7 +55,7 @@ class Items : public std::enable_shared_from_this<Items> {
   int32_t cursor_ = 0;
   std::shared_ptr<outlook::Filter> find_;
   std::shared_ptr<outlook::Item> lastFound_;
-  mutable std::vector<std::shared_ptr<outlook::Item>> cache_;
+  mutable std::shared_ptr<const std::vector<std::shared_ptr<outlook::Item>>> cache_;
   mutable bool cached_ = false;
   mutable uint64_t cachedAt_ = 0;
 };

@@ -32,19 +32,24 @@ PropValue PropertyBag::Get(uint32_t tag) const {
 }
 
 void PropertyBag::Set(uint32_t tag, PropValue value) {
+  if (std::holds_alternative<std::monostate>(value)) {
+    NoteChange();
+    auto it = std::lower_bound(values_.begin(), values_.end(), PropId(tag),
+                               [](const Entry& e, uint16_t id) { return e.first < id; });
+    if (it != values_.end() && it->first == PropId(tag)) values_.erase(it);
+    return;
+  }
+  SetShared(tag, std::make_shared<const PropValue>(std::move(value)));
+}
+
+void PropertyBag::SetShared(uint32_t tag, std::shared_ptr<const PropValue> value) {
   NoteChange();
   auto it = std::lower_bound(values_.begin(), values_.end(), PropId(tag),
                              [](const Entry& e, uint16_t id) { return e.first < id; });
-  const bool found = it != values_.end() && it->first == PropId(tag);
-  if (std::holds_alternative<std::monostate>(value)) {
-    if (found) values_.erase(it);
-    return;
-  }
-  auto stored = std::make_shared<const PropValue>(std::move(value));
-  if (found)
-    it->second = std::move(stored);
+  if (it != values_.end() && it->first == PropId(tag))
+    it->second = std::move(value);
   else
-    values_.emplace(it, PropId(tag), std::move(stored));
+    values_.emplace(it, PropId(tag), std::move(value));
 }
 
 void PropertyBag::Remove(uint32_t tag) {

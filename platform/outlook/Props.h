@@ -79,9 +79,13 @@ class PropertyBag {
  public:
   PropValue Get(uint32_t tag) const;
   void Set(uint32_t tag, PropValue value);
+  // Stores a value other bags may hold too (a write replaces it, never changes it).
+  void SetShared(uint32_t tag, std::shared_ptr<const PropValue> value);
   void Remove(uint32_t tag);
   bool Has(uint32_t tag) const;
   std::wstring Text(uint32_t tag) const;
+  // The stored value, without a copy; nullptr when the bag has none.
+  const PropValue* Peek(uint32_t tag) const { return Find(tag); }
   int32_t Long(uint32_t tag, int32_t fallback = 0) const;
   // Whether both bags hold the very same stored value of the property (for tests).
   bool SharesValue(const PropertyBag& other, uint32_t tag) const;

@@ -110,13 +110,13 @@ const std::vector<std::shared_ptr<outlook::Item>>& MAPITable::WalkRows() {
   return *walk_;
 }
 
-std::vector<std::shared_ptr<outlook::Item>> MAPITable::Rows() const {
+std::shared_ptr<const std::vector<std::shared_ptr<outlook::Item>>> MAPITable::Rows() const {
   if (!items_) vb::Raise(outlook::kErrFailed, L"MAPITable.Item is not set.");
-  return items_->All();
+  return items_->Snapshot();
 }
 
 int32_t MAPITable::RowCount() const {
-  return static_cast<int32_t>(Rows().size());
+  return static_cast<int32_t>(Rows()->size());
 }
 
 std::optional<std::vector<PropValue>> MAPITable::GetRow() {

@@ -73,7 +73,7 @@ class MAPITable {
 
  private:
   friend class TableFilter;
-  std::vector<std::shared_ptr<outlook::Item>> Rows() const;
+  std::shared_ptr<const std::vector<std::shared_ptr<outlook::Item>>> Rows() const;
   // The rows of the walk under way, read once when it began.
   const std::vector<std::shared_ptr<outlook::Item>>& WalkRows();
 
@@ -81,7 +81,7 @@ class MAPITable {
   std::vector<uint32_t> columns_;
   std::unique_ptr<TableFilter> filter_;
   size_t cursor_ = 0;
-  std::optional<std::vector<std::shared_ptr<outlook::Item>>> walk_;
+  std::shared_ptr<const std::vector<std::shared_ptr<outlook::Item>>> walk_;
 };
 
 }  // namespace redemption

@@ -70,6 +70,23 @@ std::wstring DecodeUtf8(std::string_view in) {
   return out;
 }
 
+// Windows-1252 into `out`, one character per byte. Every byte is widened first (a loop the
+// compiler does many bytes at a time); the few bytes of 0x80..0x9F are then looked up.
+void DecodeCp1252(const char* bytes, size_t count, wchar_t* out) {
+  auto* in = reinterpret_cast<const unsigned char*>(bytes);
+  unsigned high = 0;
+  for (size_t i = 0; i < count; ++i) {
+    out[i] = static_cast<wchar_t>(in[i]);
+    high |= static_cast<unsigned>((in[i] & 0xE0) == 0x80);
+  }
+  if (!high) return;
+  for (size_t i = 0; i < count; ++i)
+    if ((in[i] & 0xE0) == 0x80) {
+      char16_t c = kCp1252High[in[i] - 0x80];
+      out[i] = static_cast<wchar_t>(c ? c : 0xFFFD);
+    }
+}
+
 }  // namespace
 
 uint32_t GetACP() {
@@ -95,12 +112,7 @@ std::wstring MultiByteToWide(uint32_t codePage, std::string_view bytes) {
   if (codePage == CP_UTF8) return DecodeUtf8(bytes);
   // One character per byte: the text is sized once and filled in place.
   std::wstring out(bytes.size(), L'\0');
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    auto b = static_cast<unsigned char>(bytes[i]);
-    out[i] = b >= 0x80 && b < 0xA0
-                 ? static_cast<wchar_t>(kCp1252High[b - 0x80] ? kCp1252High[b - 0x80] : 0xFFFD)
-                 : static_cast<wchar_t>(b);
-  }
+  DecodeCp1252(bytes.data(), bytes.size(), out.data());
   return out;
 }
 
@@ -108,6 +120,13 @@ int MultiByteToWideChar(uint32_t codePage, uint32_t, const char* bytes, int byte
                         int outCount) {
   if (!IsKnown(codePage) || bytes == nullptr) return 0;
   size_t n = byteCount < 0 ? std::strlen(bytes) + 1 : static_cast<size_t>(byteCount);
+  if (codePage != CP_UTF8) {
+    // One character per byte: written straight into the caller's room.
+    if (out == nullptr || outCount == 0) return static_cast<int>(n);
+    if (n > static_cast<size_t>(outCount)) return 0;
+    DecodeCp1252(bytes, n, out);
+    return static_cast<int>(n);
+  }
   std::wstring wide = MultiByteToWide(codePage, std::string_view(bytes, n));
   if (out == nullptr || outCount == 0) return static_cast<int>(wide.size());
   if (wide.size() > static_cast<size_t>(outCount)) return 0;

@@ -1,5 +1,10 @@
 #include "platform/win32/Files.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +19,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Environment.h"
 #include "platform/win32/Reset.h"
+#include "platform/win32/SpareFolders.h"
 
 namespace win32 {
 namespace fs = std::filesystem;
@@ -66,6 +72,7 @@ struct FilesState {
   std::map<HANDLE, OpenFile> files;
   std::map<HANDLE, FindSearch> searches;
   std::optional<uint32_t> failNextRead;
+  SpareFolders spares;
 };
 
 FilesState& S() {
@@ -141,16 +148,58 @@ std::optional<Parsed> Parse(const char* path) {
   return out;
 }
 
-// The entry of `dir` whose name equals `name` without regard to case.
+// Calls `found` with the name of each entry of the folder `dir` ("." and ".." left out) until it
+// returns true. False when `dir` cannot be listed: it is missing or no folder. The C library's
+// listing takes fewer system calls than the C++ one, which matters for folders looked into
+// at every file call.
+template <class Found>
+bool ForEachName(const fs::path& dir, Found&& found) {
+  DIR* listing = ::opendir(dir.c_str());
+  if (!listing) return false;
+  while (const dirent* entry = ::readdir(listing)) {
+    std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (found(name)) break;
+  }
+  ::closedir(listing);
+  return true;
+}
+
+// Whether the folder `dir` holds an entry whose name equals `name` without regard to case: its
+// path if so. `listed` tells whether the folder could be listed at all.
+std::optional<fs::path> ScanFor(const fs::path& dir, const std::wstring& name, bool& listed) {
+  const std::string exact = WideToHostName(name).string();
+  const std::wstring folded = Fold(name);
+  std::optional<fs::path> child;
+  listed = ForEachName(dir, [&](std::string_view entry) {
+    // Folding keeps the length of a name in UTF-8, so most names are passed over unread.
+    if (entry.size() != exact.size()) return false;
+    if (Fold(MultiByteToWide(CP_UTF8, std::string(entry))) != folded) return false;
+    child = dir / entry;
+    return true;
+  });
+  return child;
+}
+
+// The entry of the folder `dir` whose name equals `name` without regard to case.
+std::optional<fs::path> FindChildOfFolder(const fs::path& dir, const std::wstring& name) {
+  std::error_code ec;
+  fs::path exact = dir / WideToHostName(name);
+  if (fs::exists(fs::symlink_status(exact, ec))) return exact;
+  bool listed = false;
+  return ScanFor(dir, name, listed);
+}
+
 std::optional<fs::path> FindChild(const fs::path& dir, const std::wstring& name) {
   std::error_code ec;
   if (!fs::is_directory(dir, ec)) return std::nullopt;
-  fs::path exact = dir / WideToHostName(name);
-  if (fs::exists(fs::symlink_status(exact, ec))) return exact;
-  std::wstring folded = Fold(name);
-  for (const auto& entry : fs::directory_iterator(dir, ec))
-    if (Fold(HostNameToWide(entry.path())) == folded) return entry.path();
-  return std::nullopt;
+  return FindChildOfFolder(dir, name);
+}
+
+// A folder that cannot be listed counts as not empty: it is never removed unseen.
+bool IsEmptyFolder(const fs::path& dir) {
+  bool empty = true;
+  return ForEachName(dir, [&](std::string_view) { return !(empty = false); }) && empty;
 }
 
 // Where a parsed path lives on the host. `exists` tells whether the last part was found;
@@ -159,18 +208,48 @@ struct Resolved {
   fs::path host;
   bool exists = false;
   bool parentExists = false;
+  bool directory = false;  // when it exists
 };
 
 Resolved Resolve(const Parsed& parsed) {
   Resolved r;
   std::error_code ec;
+  // Most paths are spelt as they are stored: one look at the whole path, or at its folder,
+  // settles them without a look at every part.
+  // Joined as text: a path appended to part by part would be taken apart again at each step.
+  std::string joined = parsed.base.native();
+  for (const std::wstring& part : parsed.parts) {
+    joined += fs::path::preferred_separator;
+    joined += WideToMultiByte(CP_UTF8, part);
+  }
+  fs::path exact(std::move(joined));
+  fs::file_status status = fs::status(exact, ec);
+  if (fs::exists(status)) {
+    r.host = std::move(exact);
+    r.exists = r.parentExists = true;
+    r.directory = fs::is_directory(status);
+    return r;
+  }
+  if (!parsed.parts.empty()) {
+    // The exact name is missing: only another spelling of it in its folder can answer, and a
+    // folder that cannot be listed is missing itself.
+    bool listed = false;
+    std::optional<fs::path> child = ScanFor(exact.parent_path(), parsed.parts.back(), listed);
+    if (listed) {
+      r.parentExists = true;
+      r.exists = child.has_value();
+      r.host = child ? std::move(*child) : std::move(exact);
+      r.directory = r.exists && fs::is_directory(r.host, ec);
+      return r;
+    }
+  }
   fs::path current = parsed.base;
   bool found = fs::is_directory(current, ec);
   r.parentExists = found;
   for (size_t i = 0; i < parsed.parts.size(); ++i) {
     r.parentExists = found;
     std::optional<fs::path> child;
-    if (found) child = FindChild(current, parsed.parts[i]);
+    if (found) child = FindChildOfFolder(current, parsed.parts[i]);
     if (child) {
       current = *child;
       if (i + 1 < parsed.parts.size() && !fs::is_directory(current, ec)) found = false;
@@ -181,6 +260,7 @@ Resolved Resolve(const Parsed& parsed) {
   }
   r.host = current;
   r.exists = found;
+  r.directory = found && fs::is_directory(current, ec);
   return r;
 }
 
@@ -305,7 +385,7 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
   parsed->parts.pop_back();
   Resolved dir = Resolve(*parsed);
   std::error_code ec;
-  if (!dir.exists || !fs::is_directory(dir.host, ec)) return FailHandle(ERROR_PATH_NOT_FOUND);
+  if (!dir.exists || !dir.directory) return FailHandle(ERROR_PATH_NOT_FOUND);
   FindSearch search;
   if (!parsed->isDriveRoot()) {
     for (const char* dot : {".", ".."})
@@ -349,6 +429,7 @@ bool CreateDirectoryA(const char* path, const void*) {
   if (r.exists) return Fail(ERROR_ALREADY_EXISTS);
   if (!r.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   std::error_code ec;
+  if (S().spares.Reuse(S().root, r.host)) return true;
   if (!fs::create_directory(r.host, ec)) return Fail(kAccessDenied);
   return true;
 }
@@ -358,8 +439,9 @@ bool RemoveDirectoryA(const char* path) {
   if (!r || !r->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   if (!r->exists) return Fail(kFileNotFound);
   std::error_code ec;
-  if (!fs::is_directory(r->host, ec)) return Fail(ERROR_DIRECTORY);
-  if (!fs::is_empty(r->host, ec)) return Fail(ERROR_DIR_NOT_EMPTY);
+  if (!r->directory) return Fail(ERROR_DIRECTORY);
+  if (!IsEmptyFolder(r->host)) return Fail(ERROR_DIR_NOT_EMPTY);
+  if (S().spares.Keep(S().root, r->host)) return true;
   if (!fs::remove(r->host, ec)) return Fail(kAccessDenied);
   return true;
 }
@@ -369,7 +451,7 @@ bool DeleteFileA(const char* path) {
   if (!r || !r->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   if (!r->exists) return Fail(kFileNotFound);
   std::error_code ec;
-  if (fs::is_directory(r->host, ec)) return Fail(kAccessDenied);
+  if (r->directory) return Fail(kAccessDenied);
   if (IsReadOnly(r->host)) return Fail(kAccessDenied);
   for (const auto& [id, hold] : S().holds)
     if (hold.path == r->host && !(hold.share & FILE_SHARE_DELETE))
@@ -386,7 +468,7 @@ HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void
   Resolved r = Resolve(*parsed);
   if (!r.parentExists) return FailHandle(ERROR_PATH_NOT_FOUND);
   std::error_code ec;
-  if (r.exists && fs::is_directory(r.host, ec)) return FailHandle(kAccessDenied);
+  if (r.exists && r.directory) return FailHandle(kAccessDenied);
   bool create = false, truncate = false;
   uint32_t successError = 0;
   switch (disposition) {
@@ -431,6 +513,9 @@ HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void
   if (file.canRead || file.canWrite) {
     file.stream.reset(std::fopen(r.host.c_str(), file.canWrite ? "r+b" : "rb"));
     if (!file.stream) return FailHandle(kAccessDenied);
+    // ReadFile and WriteFile reach the disk at each call, as on Windows; a library buffer
+    // would only copy every byte once more.
+    std::setvbuf(file.stream.get(), nullptr, _IONBF, 0);
   }
   HANDLE h = NewHandle();
   S().files[h] = std::move(file);
@@ -554,7 +639,7 @@ uint32_t GetFileAttributesA(const char* path) {
     return INVALID_FILE_ATTRIBUTES;
   }
   std::error_code ec;
-  if (fs::is_directory(r.host, ec)) return FILE_ATTRIBUTE_DIRECTORY;
+  if (r.directory) return FILE_ATTRIBUTE_DIRECTORY;
   return FILE_ATTRIBUTE_ARCHIVE | (IsReadOnly(r.host) ? FILE_ATTRIBUTE_READONLY : 0);
 }
 
@@ -565,8 +650,7 @@ bool SetFileAttributesA(const char* path, uint32_t attributes) {
   auto& list = S().readOnly;
   list.erase(std::remove(list.begin(), list.end(), r->host), list.end());
   std::error_code ec;
-  if ((attributes & FILE_ATTRIBUTE_READONLY) && !fs::is_directory(r->host, ec))
-    list.push_back(r->host);
+  if ((attributes & FILE_ATTRIBUTE_READONLY) && !r->directory) list.push_back(r->host);
   return true;
 }
 
@@ -630,40 +714,59 @@ std::optional<fs::path> HostPath(const std::string& path) {
   return r->host;
 }
 
-bool WriteAll(const std::string& path, const std::string& bytes) {
+bool WriteAll(const std::string& path, std::string_view bytes) {
   auto parsed = Parse(path.c_str());
   if (!parsed || parsed->isDriveRoot()) return false;
-  // Create the missing folders level by level so that existing ones keep their case.
-  Parsed prefix{parsed->base, {}};
-  for (size_t i = 0; i + 1 < parsed->parts.size(); ++i) {
-    prefix.parts.push_back(parsed->parts[i]);
-    Resolved r = Resolve(prefix);
-    std::error_code ec;
-    if (!r.exists) fs::create_directory(r.host, ec);
+  Resolved target = Resolve(*parsed);
+  if (!target.parentExists) {
+    // Create the missing folders level by level so that existing ones keep their case.
+    Parsed prefix{parsed->base, {}};
+    for (size_t i = 0; i + 1 < parsed->parts.size(); ++i) {
+      prefix.parts.push_back(parsed->parts[i]);
+      Resolved r = Resolve(prefix);
+      std::error_code ec;
+      if (!r.exists) fs::create_directory(r.host, ec);
+    }
+    target = Resolve(*parsed);
   }
-  fs::path host = Resolve(*parsed).host;
   {
-    std::ofstream out(host, std::ios::binary | std::ios::trunc);
+    std::ofstream out(target.host, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) return false;
   }
-  StampNow(host);
+  StampNow(target.host);
   return true;
 }
 
-std::optional<std::string> ReadAll(const std::string& path) {
+namespace {
+// One sized read: the file is read whole, not a byte at a time.
+template <class Bytes>
+std::optional<Bytes> ReadWhole(const std::string& path) {
   auto r = ResolvePath(path.c_str());
-  std::error_code ec;
-  if (!r || !r->exists || fs::is_directory(r->host, ec)) return std::nullopt;
-  // One sized read: the file is read whole, not a byte at a time.
-  std::ifstream in(r->host, std::ios::binary | std::ios::ate);
-  if (!in) return std::string();
-  std::string bytes(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
-  in.seekg(0);
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  if (!r || !r->exists || r->directory) return std::nullopt;
+  const int file = ::open(r->host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (file < 0) return Bytes();
+  struct stat info {};
+  Bytes bytes(::fstat(file, &info) == 0 ? static_cast<size_t>(info.st_size) : 0, 0);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::read(file, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::close(file);
+  bytes.resize(done);
   return bytes;
+}
+}  // namespace
+
+std::optional<std::string> ReadAll(const std::string& path) {
+  return ReadWhole<std::string>(path);
+}
+
+std::optional<std::vector<uint8_t>> ReadAllBytes(const std::string& path) {
+  return ReadWhole<std::vector<uint8_t>>(path);
 }
 
 uint32_t HoldOpen(const std::string& path, uint32_t access, uint32_t share) {

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/win32/Clock.h"
 #include "platform/win32/LastError.h"
@@ -125,8 +127,10 @@ const std::filesystem::path& Root();
 std::optional<std::filesystem::path> HostPath(const std::string& path);
 // Writes a whole file (creating its missing folders) at the virtual clock's time, as a user
 // saving it in an editor would.
-bool WriteAll(const std::string& path, const std::string& bytes);
+bool WriteAll(const std::string& path, std::string_view bytes);
 std::optional<std::string> ReadAll(const std::string& path);
+// The same read into bytes, for callers that keep them so (attachments): no copy in between.
+std::optional<std::vector<uint8_t>> ReadAllBytes(const std::string& path);
 // Another process opens the file with this access and sharing until ReleaseHold; opens of
 // this process that its sharing does not allow, or whose sharing does not allow its access,
 // fail with ERROR_SHARING_VIOLATION, and so does deleting it unless it shares deleting.

@@ -125,4 +125,70 @@ TEST_F(LineReader, ReadErrorsAreReportedAndEndOfFileErrorIsNone) {
   EXPECT_EQ(win32::files::OpenHandleCount(), 0u);
 }
 
+// What a section search sees: after the skip, the line the reader hands out next and its
+// number, counted again from the file; both must match a plain line-by-line read.
+TEST_F(LineReader, TheSkipToAHeaderPassesExactlyTheLinesTheReaderWould) {
+  struct Case {
+    const char* name;
+    std::string before;  // the lines ahead of the header, CR LF included
+  } cases[] = {
+      {"nothing before", ""},
+      {"short lines", "a = 1\r\n\r\n  ; note\r\nb = 2\r\n"},
+      {"a bracket inside a line or after blanks in a value", "x = \"[not]\"\r\ny = a [b\r\n"},
+      {"a lone LF or CR before a bracket is no line end", "x\n[not\r\ny\r[not\r\n"},
+      {"lines across several fills", std::string(3000, 'a') + "\r\n" + std::string(3000, 'b') +
+                                         "\r\n" + std::string(2500, 'c') + "\r\n"},
+      {"a line longer than the buffer", std::string(5000, 'x') + "\r\n"},
+      {"a line of 4095 bytes whose CR fills the buffer", std::string(4095, 'y') + "\r\n"},
+      {"CR LF split by the buffer's edge", std::string(4094, 'z') + "\r\n"},
+      {"the header after the byte-order mark", "\xEF\xBB\xBF"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Write("s.lng", c.before + "  [Wanted] ; here\r\nafter\r\n");
+    // The plain read: the header's number.
+    CLangFile plain;
+    ASSERT_TRUE(plain.OpenFile(ProgramPath("s.lng")));
+    std::wstring line;
+    int32_t expected = 0;
+    while (plain.ReadLine(line)) {
+      ++expected;
+      if (line.find(L"[Wanted]") != std::wstring::npos) break;
+    }
+    CLangFile file;
+    ASSERT_TRUE(file.OpenFile(ProgramPath("s.lng")));
+    // The skip may stop early at a line it leaves to the reader: those are read and dropped.
+    for (;;) {
+      bool skipped = false;
+      ASSERT_TRUE(file.SkipToHeader(skipped));
+      ASSERT_TRUE(file.ReadLine(line));
+      if (line.find(L"[Wanted]") != std::wstring::npos) break;
+    }
+    EXPECT_EQ(line, L"  [Wanted] ; here");
+    EXPECT_EQ(CLangFile::LineNumberAt(ProgramPath("s.lng"), file.LineOffset()), expected);
+    ASSERT_TRUE(file.ReadLine(line));
+    EXPECT_EQ(line, L"after");
+  }
+}
+
+TEST_F(LineReader, TheSkipReportsAFailedReadAndStopsAtTheEnd) {
+  Write("s.lng", std::string(5000, 'a') + "\r\nno header\r\n");
+  CLangFile file;
+  ASSERT_TRUE(file.OpenFile(ProgramPath("s.lng")));
+  win32::files::FailNextRead(static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED));
+  bool skipped = true;
+  EXPECT_FALSE(file.SkipToHeader(skipped));
+  EXPECT_EQ(file.LastError(), static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED));
+
+  ASSERT_TRUE(file.OpenFile(ProgramPath("s.lng")));
+  std::wstring line;
+  for (int i = 0; i < 5 && !file.FEOF(); ++i) {
+    ASSERT_TRUE(file.SkipToHeader(skipped));
+    file.ReadLine(line);
+  }
+  EXPECT_TRUE(file.FEOF());
+  EXPECT_EQ(file.LastError(), 0u);
+  EXPECT_EQ(CLangFile::LineNumberAt(ProgramPath("missing.lng"), 0), 0);
+}
+
 }  // namespace

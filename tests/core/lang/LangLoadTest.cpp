@@ -110,6 +110,25 @@ TEST_F(LangLoad, HeadersDecideWhatIsASectionAndBadOnesCostTheFile) {
   }
 }
 
+TEST_F(LangLoad, LineNumbersCountEveryLinePassedOverOnTheWay) {
+  // A long section ahead of the read one, with lines longer than the reader's buffer (each
+  // counts as two lines): the bad entries of the read section still name their own lines.
+  std::vector<std::string> body = {"[Tanvelo.other]"};
+  for (int i = 0; i < 2000; ++i) body.push_back("S" + std::to_string(i) + " = \"text\"");
+  body.push_back("LONG = \"" + std::string(5000, 'x') + "\"");
+  body.push_back("[Tanvelo.texts]");
+  body.push_back("A = \"1\"");
+  body.push_back("no equals sign");
+  body.push_back("B = unquoted");
+  ASSERT_TRUE(Load(LangFile("EN", body)));
+  EXPECT_EQ(lang.Item(L"a"), L"1");
+  // 6 lines of the head, the other section's header and 2,000 entries, its long entry as 2.
+  const int header = 6 + 1 + 2000 + 2 + 1;
+  EXPECT_TRUE(Logged(L"symbol '=' is absent, line = " + std::to_wstring(header + 2) +
+                     L", file = '" + ProgramPath("t.lng") + L"'"));
+  EXPECT_TRUE(Logged(L"Syntactic error - 'The string should be in quotes'" + Where(header + 3)));
+}
+
 TEST_F(LangLoad, OnlyTheFirstOccurrenceOfASectionIsRead) {
   ASSERT_TRUE(Load(LangFile("EN", {"[Tanvelo.texts]", "A = \"first\"", "[Tanvelo.texts]",
                                    "A = \"again\"", "B = \"late\""})));

@@ -37,6 +37,23 @@ TEST(Filter, ConditionsAndKeywords) {
       {L"[MessageClass] > 'IPM.Post.Custom'", false},
   };
   for (const auto& c : cases) EXPECT_EQ(Filter(c.filter).Matches(Props), c.matches) << c.filter;
+
+  // The same conditions over values the caller holds (as an item holds its properties), and
+  // over values made for the read.
+  const PropValue messageClass = std::wstring(L"IPM.Post.Custom"), none;
+  auto stored = [&](const std::wstring& name, PropValue& scratch) -> const PropValue* {
+    if (SameText(name, L"MessageClass")) return &messageClass;
+    if (SameText(name, L"Subject")) return &(scratch = std::wstring(L"It's done"));
+    if (SameText(name, L"FlagStatus")) return &(scratch = 2);
+    if (SameText(name, L"Mileage")) return &none;
+    return nullptr;
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Filter(c.filter).MatchesStored(stored), c.matches) << c.filter;
+  // A property without a value compares as empty text with a text, not as 0.
+  EXPECT_TRUE(Filter(L"[Mileage] = ''").MatchesStored(stored));
+  EXPECT_FALSE(Filter(L"[Mileage] = 'a'").MatchesStored(stored));
+  EXPECT_THROW((void)Filter(L"[Nonsense] = 'a'").MatchesStored(stored), vb::Error);
 }
 
 TEST(Filter, MalformedFiltersRaise) {

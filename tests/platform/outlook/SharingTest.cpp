@@ -170,15 +170,19 @@ TEST(Sharing, EveryFilingIsFoundByItsEntryIdAndNothingStaleIs) {
   EXPECT_THROW(session->GetItemFromID(copyId), vb::Error);
 }
 
+// A mail with the subject, saved in the folder.
+std::shared_ptr<Item> SavedMail(const std::shared_ptr<MAPIFolder>& folder,
+                                const std::wstring& subject) {
+  auto item = folder->Items()->Add(olMailItem);
+  item->SetSubject(subject);
+  item->Save();
+  return item;
+}
+
 TEST(Sharing, ARestrictionFollowsEveryChangeOfWhatItReads) {
   Profile p = BuildProfile();
   auto folder = p.inbox->Folders()->Add(L"Watched");
-  auto add = [&](const std::wstring& subject) {
-    auto item = folder->Items()->Add(olMailItem);
-    item->SetSubject(subject);
-    item->Save();
-    return item;
-  };
+  auto add = [&](const std::wstring& subject) { return SavedMail(folder, subject); };
   auto a = add(L"keep");
   add(L"other");
   auto kept = folder->Items()->Restrict(L"[Subject] = 'KEEP'");
@@ -205,6 +209,52 @@ TEST(Sharing, ARestrictionFollowsEveryChangeOfWhatItReads) {
   int32_t before = marked->Count();
   b->SetUnRead(true);
   EXPECT_EQ(marked->Count(), before + 1);
+}
+
+TEST(Sharing, ASnapshotOfARestrictionIsItsKeptResultAndNeverChangesAfterwards) {
+  Profile p = BuildProfile();
+  auto folder = p.inbox->Folders()->Add(L"Snap");
+  auto add = [&](const std::wstring& subject) { return SavedMail(folder, subject); };
+  auto a = add(L"keep");
+  add(L"other");
+  auto kept = folder->Items()->Restrict(L"[Subject] = 'keep'");
+  auto first = kept->Snapshot();
+  ASSERT_EQ(first->size(), 1u);
+  EXPECT_EQ(kept->Snapshot(), first) << "nothing changed: the same kept list";
+
+  auto b = add(L"keep");
+  auto second = kept->Snapshot();
+  EXPECT_NE(second, first);
+  EXPECT_EQ(*second, (std::vector<std::shared_ptr<Item>>{a, b}));
+  EXPECT_EQ(*first, std::vector<std::shared_ptr<Item>>{a}) << "the earlier list stays as it was";
+
+  // The whole folder's snapshot is a copy: filing more leaves it as it was.
+  auto whole = folder->Items()->Snapshot();
+  add(L"third");
+  EXPECT_EQ(whole->size(), 3u);
+  EXPECT_EQ(folder->Items()->Count(), 4);
+}
+
+TEST(Sharing, NewItemsOfAKindShareTheirMessageClassUntilOneIsGivenAnother) {
+  Profile p = BuildProfile();
+  auto a = p.contacts->Items()->Add(olContactItem);
+  auto b = p.contacts->Items()->Add(olContactItem);
+  auto note = p.app->CreateItem(olMailItem);
+  a->Save();
+  b->Save();
+  EXPECT_TRUE(a->Props().SharesValue(b->Props(), PR_MESSAGE_CLASS));
+  EXPECT_FALSE(a->Props().SharesValue(note->Props(), PR_MESSAGE_CLASS));
+  EXPECT_EQ(note->MessageClass(), L"IPM.Note");
+  auto contacts = p.contacts->Items()->Restrict(L"[MessageClass] = 'IPM.Contact'");
+  const int32_t before = contacts->Count();
+
+  a->SetMessageClass(L"IPM.Contact.Custom");
+  a->Save();
+  EXPECT_FALSE(a->Props().SharesValue(b->Props(), PR_MESSAGE_CLASS));
+  EXPECT_EQ(b->MessageClass(), L"IPM.Contact");
+  EXPECT_EQ(contacts->Count(), before - 1);
+  // A contact made after the change starts from the kind's class again.
+  EXPECT_EQ(p.contacts->Items()->Add(olContactItem)->MessageClass(), L"IPM.Contact");
 }
 
 }  // namespace

@@ -1,0 +1,63 @@
+// The language's text table: keys in lower case behind a prefix, the first text of a key kept,
+// replacements, and kept views that survive growth and moves.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/CLangTexts.h"
+
+namespace {
+
+TEST(LangTexts, KeysAreLowerCaseBehindTheirPrefixAndTheFirstTextStays) {
+  CLangTexts texts;
+  auto [key, added] = texts.Add(L"frmmain.", L"CmdOK.Caption", L"OK");
+  EXPECT_TRUE(added);
+  EXPECT_EQ(key, L"frmmain.cmdok.caption");
+  auto again = texts.Add(L"frmmain.", L"CMDOK.caption", L"Other");
+  EXPECT_FALSE(again.second);
+  EXPECT_EQ(again.first, L"frmmain.cmdok.caption");
+  ASSERT_NE(texts.Find(L"frmmain.cmdok.caption"), nullptr);
+  EXPECT_EQ(*texts.Find(L"frmmain.cmdok.caption"), L"OK");
+  EXPECT_EQ(texts.Find(L"FRMMAIN.CMDOK.CAPTION"), nullptr);  // callers look up in lower case
+  EXPECT_EQ(texts.Size(), 1u);
+  // Letters beyond ASCII are lowered the way the rest of the program lowers them.
+  EXPECT_EQ(texts.Add(L"", L"\u00C4\u0160\u00DF", L"x").first, L"\u00E4\u0161\u00DF");
+  // Empty names and texts are kept as such.
+  EXPECT_TRUE(texts.Add(L"", L"", L"").second);
+  ASSERT_NE(texts.Find(L""), nullptr);
+  EXPECT_EQ(*texts.Find(L""), L"");
+}
+
+TEST(LangTexts, SetReplacesOrAdds) {
+  CLangTexts texts;
+  texts.Add(L"", L"a", L"one");
+  texts.Set(L"a", L"uno");
+  texts.Set(L"b", L"two");
+  EXPECT_EQ(*texts.Find(L"a"), L"uno");
+  EXPECT_EQ(*texts.Find(L"b"), L"two");
+  EXPECT_EQ(texts.Size(), 2u);
+  texts.Clear();
+  EXPECT_EQ(texts.Find(L"a"), nullptr);
+  EXPECT_EQ(texts.Size(), 0u);
+  texts.Set(L"a", L"after clear");
+  EXPECT_EQ(*texts.Find(L"a"), L"after clear");
+}
+
+TEST(LangTexts, KeptViewsSurviveGrowthAndMoves) {
+  CLangTexts texts;
+  const std::wstring longText(100000, L'x');  // larger than a block
+  auto first = texts.Add(L"", L"First", L"text 0").first;
+  auto big = texts.Add(L"", L"Big", longText).first;
+  for (int i = 1; i < 20000; ++i)
+    ASSERT_TRUE(
+        texts.Add(L"p.", L"Key" + std::to_wstring(i), L"text " + std::to_wstring(i)).second);
+  CLangTexts moved = std::move(texts);
+  EXPECT_EQ(first, L"first");
+  EXPECT_EQ(big, L"big");
+  EXPECT_EQ(*moved.Find(L"big"), longText);
+  for (int i = 1; i < 20000; i += 997)
+    EXPECT_EQ(*moved.Find(L"p.key" + std::to_wstring(i)), L"text " + std::to_wstring(i));
+  EXPECT_EQ(moved.Size(), 20001u);
+}
+
+}  // namespace
