@@ -209,29 +209,38 @@ std::wstring CLang::StripComment(std::wstring_view value) {
   return std::wstring(WithoutComment(value));
 }
 
-bool CLang::CheckQuoted(std::wstring_view value, std::wstring& text, std::wstring& error) {
+std::optional<std::wstring_view> CLang::Unquoted(std::wstring_view value, std::wstring& room,
+                                                 std::wstring& error) {
   if (value.size() < 2 || value.front() != L'"' || value.back() != L'"') {
     error = L"The string should be in quotes";
-    return false;
+    return std::nullopt;
   }
-  std::wstring out;
-  out.reserve(value.size() - 2);
   const std::wstring_view inner = value.substr(1, value.size() - 2);
+  size_t quote = inner.find(L'"');
+  // Most texts hold no doubled quote: they stand as they are.
+  if (quote == std::wstring_view::npos) return inner;
+  room.clear();
+  room.reserve(inner.size());
   // Copied a stretch at a time: each doubled quote inside stands for one.
-  for (size_t from = 0;;) {
-    size_t quote = inner.find(L'"', from);
+  for (size_t from = 0;; quote = inner.find(L'"', from)) {
     if (quote == std::wstring_view::npos) {
-      out.append(inner.substr(from));
-      break;
+      room.append(inner.substr(from));
+      return std::wstring_view(room);
     }
     if (quote + 1 >= inner.size() || inner[quote + 1] != L'"') {
       error = L"quoted string has unary quotes";
-      return false;
+      return std::nullopt;
     }
-    out.append(inner.substr(from, quote + 1 - from));
+    room.append(inner.substr(from, quote + 1 - from));
     from = quote + 2;
   }
-  text = std::move(out);
+}
+
+bool CLang::CheckQuoted(std::wstring_view value, std::wstring& text, std::wstring& error) {
+  std::wstring room;
+  auto unquoted = Unquoted(value, room, error);
+  if (!unquoted) return false;
+  text = std::wstring(*unquoted);
   return true;
 }
 
@@ -263,7 +272,7 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
       }
       return lineNo;
     };
-    std::wstring line;  // one text whose room serves every line
+    std::wstring line, room;  // texts whose room serves every line
     while (!file.FEOF()) {
       // Before the section only headers count: the lines between are passed over by their
       // bytes.
@@ -324,19 +333,13 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
         fail(L"Const's value does not exist, line - %d, file = '%s'", {number(), path});
         continue;
       }
-      // Most texts hold no doubled quote: they are kept as they stand in the line.
-      std::wstring_view kept;
-      std::wstring unquoted, why;
-      if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"' &&
-          value.find(L'"', 1) == value.size() - 1) {
-        kept = value.substr(1, value.size() - 2);
-      } else if (CheckQuoted(value, unquoted, why)) {
-        kept = unquoted;
-      } else {
+      std::wstring why;
+      auto kept = Unquoted(value, room, why);
+      if (!kept) {
         fail(L"Syntactic error - '%s', line - %d, file = '%s'", {why, number(), path});
         continue;
       }
-      auto [key, added] = texts.Add(prefix, name, kept);
+      auto [key, added] = texts.Add(prefix, name, *kept);
       std::wstring_view listed = key.substr(prefix.size());
       if (added) {
         list.AddNew(listed);

@@ -103,6 +103,10 @@ class CLang {
   static std::wstring TrimBlanks(std::wstring_view text);
   static std::wstring StripComment(std::wstring_view value);
   static bool CheckQuoted(std::wstring_view value, std::wstring& text, std::wstring& error);
+  // The same without a copy where none is needed: the text inside the quotes, or `room` made
+  // to hold it when doubled quotes stand for single ones.
+  static std::optional<std::wstring_view> Unquoted(std::wstring_view value, std::wstring& room,
+                                                   std::wstring& error);
 
  private:
   Texts m_colTexts;

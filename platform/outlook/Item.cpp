@@ -510,13 +510,6 @@ bool Item::IsFilterField(const std::wstring& rawName) {
   return false;
 }
 
-std::optional<PropValue> Item::FilterValue(const std::wstring& rawName) const {
-  PropValue scratch;
-  const PropValue* value = FilterValue(rawName, scratch);
-  if (!value) return std::nullopt;
-  return *value;
-}
-
 const PropValue* Item::FilterValue(const std::wstring& rawName, PropValue& scratch) const {
   static const PropValue kNone;
   auto stored = [&](uint32_t tag) {

@@ -158,10 +158,9 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   void SetSaved(bool saved) { saved_ = saved; }
   void SetInspector(const std::shared_ptr<Inspector>& inspector) { inspector_ = inspector; }
   std::shared_ptr<Inspector> OpenInspector() const { return inspector_.lock(); }
-  // The value a filter condition reads for a property name; nothing for an unknown name.
-  std::optional<PropValue> FilterValue(const std::wstring& name) const;
-  // The same without copying a stored value: the value itself, or `scratch` holding a value
-  // made for the read, or nullptr for an unknown name.
+  // The value a filter condition reads for a property name, without copying a stored value:
+  // the value itself, or `scratch` holding a value made for the read; nullptr for an unknown
+  // name.
   const PropValue* FilterValue(const std::wstring& name, PropValue& scratch) const;
   // Whether Restrict and Find accept the name as a built-in field of any item (the bodies,
   // EntryID and Class are refused); user-defined fields count only on their folder.

@@ -638,7 +638,6 @@ uint32_t GetFileAttributesA(const char* path) {
     SetLastError(r.parentExists ? kFileNotFound : ERROR_PATH_NOT_FOUND);
     return INVALID_FILE_ATTRIBUTES;
   }
-  std::error_code ec;
   if (r.directory) return FILE_ATTRIBUTE_DIRECTORY;
   return FILE_ATTRIBUTE_ARCHIVE | (IsReadOnly(r.host) ? FILE_ATTRIBUTE_READONLY : 0);
 }
@@ -649,7 +648,6 @@ bool SetFileAttributesA(const char* path, uint32_t attributes) {
   if (!r->exists) return Fail(kFileNotFound);
   auto& list = S().readOnly;
   list.erase(std::remove(list.begin(), list.end(), r->host), list.end());
-  std::error_code ec;
   if ((attributes & FILE_ATTRIBUTE_READONLY) && !r->directory) list.push_back(r->host);
   return true;
 }
