@@ -1,12 +1,12 @@
 #include "dialogs/frmHotkey.h"
 
-#include "addin/hotkeys/CHotkeys.h"
 #include "core/CLang.h"
 #include "core/CLibNorvaneWrapper.h"
 #include "core/Main.h"
 #include "dialogs/DialogSupport.h"
 #include "dialogs/mForms.h"
 #include "engine/mTanvelo.h"
+#include "hotkeys/CHotkeys.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Window.h"

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "addin/hotkeys/CHotkeys.h"
 #include "core/CLang.h"
 #include "core/CLibNorvaneWrapper.h"
 #include "core/COptions.h"
@@ -14,6 +13,7 @@
 #include "dialogs/mForms.h"
 #include "dialogs/mfrmSelectTemplate.h"
 #include "engine/mTanvelo.h"
+#include "hotkeys/CHotkeys.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/vb/ResPicture.h"

@@ -1,11 +1,11 @@
 // The template picker's tree: folders, template rows read in bulk per folder, favourite copies
 // under the root, node tags, the order of every level, and rebuilding one template's nodes.
-#include "addin/hotkeys/CHotkeys.h"
 #include "core/COptions.h"
 #include "core/Main.h"
 #include "dialogs/DialogSupport.h"
 #include "dialogs/frmSelectTemplate.h"
 #include "engine/mTanvelo.h"
+#include "hotkeys/CHotkeys.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/redemption/MAPITable.h"
 #include "platform/redemption/SafeItem.h"

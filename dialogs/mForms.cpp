@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "addin/hotkeys/CHotkeys.h"
 #include "core/CLang.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
@@ -13,6 +12,7 @@
 #include "dialogs/frmSelectTemplate.h"
 #include "dialogs/frmWait.h"
 #include "engine/mTanveloRoad.h"
+#include "hotkeys/CHotkeys.h"
 #include "platform/forms/Form.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Runtime.h"

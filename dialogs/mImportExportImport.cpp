@@ -1,6 +1,5 @@
 // The import: every Word document of a Windows folder tree to one template in an Outlook
 // folder tree of the same shape.
-#include "addin/hotkeys/CHotkeys.h"
 #include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/Main.h"
@@ -12,6 +11,7 @@
 #include "engine/SystemFiling.h"
 #include "engine/mBody.h"
 #include "engine/mTanvelo.h"
+#include "hotkeys/CHotkeys.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/scripting/FileSystemObject.h"

@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 
-#include "explorer_ui/CommandBarKit.h"
+#include "commandbars/CommandBarKit.h"
 
 namespace outlook {
 class Explorer;

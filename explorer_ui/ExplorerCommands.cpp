@@ -1,7 +1,7 @@
 #include "explorer_ui/ExplorerCommands.h"
 
-#include "addin/commands/frmDummy.h"
-#include "addin/commands/mExplorer.h"
+#include "commands/frmDummy.h"
+#include "commands/mExplorer.h"
 #include "dialogs/frmDebug.h"
 #include "dialogs/frmOptions.h"
 

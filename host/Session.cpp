@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "addin/connect/Connect.h"
+#include "addin/Connect.h"
 #include "core/CLang.h"
 #include "core/Main.h"
 #include "host/Printers.h"

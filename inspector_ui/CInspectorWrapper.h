@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "addin/commands/IInspectorWrapperEx.h"
+#include "commands/IInspectorWrapperEx.h"
 #include "platform/office/CommandBars.h"
 #include "platform/outlook/Events.h"
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "commandbars/CommandBarKit.h"
 #include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/CWinReg.h"
@@ -11,7 +12,6 @@
 #include "engine/CFrequentlyTemplates.h"
 #include "engine/CTemplates.h"
 #include "engine/mTanvelo.h"
-#include "explorer_ui/CommandBarKit.h"
 #include "inspector_ui/CInspectorWrapper.h"
 #include "personalization/RL_CLib.h"
 #include "personalization/RL_mMain.h"

@@ -1,7 +1,7 @@
 #include "inspector_ui/InspectorCommands.h"
 
-#include "addin/commands/frmDummy.h"
-#include "addin/commands/mInspector.h"
+#include "commands/frmDummy.h"
+#include "commands/mInspector.h"
 #include "inspector_ui/CInspectorWrapper.h"
 #include "platform/win32/Reset.h"
 

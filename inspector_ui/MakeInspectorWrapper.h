@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "addin/commands/IInspectorWrapperEx.h"
+#include "commands/IInspectorWrapperEx.h"
 
 // A new CInspectorWrapper bound to the inspector by its Init, or null when Init answered False
 // (the inspector's item is no mail item).

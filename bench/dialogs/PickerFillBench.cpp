@@ -3,12 +3,12 @@
 // every opening. The "BigO" row shows how the cost grows with the templates.
 #include <benchmark/benchmark.h>
 
-#include "addin/hotkeys/CHotkeys.h"
 #include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/Main.h"
 #include "dialogs/mForms.h"
 #include "engine/mTanvelo.h"
+#include "hotkeys/CHotkeys.h"
 #include "platform/forms/User.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/ProfileBuilder.h"

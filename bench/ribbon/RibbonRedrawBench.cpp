@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "addin/connect/CConnectRibbon.h"
+#include "addin/CConnectRibbon.h"
 #include "bench/common/UsageRecords.h"
 #include "core/CLang.h"
 #include "core/CWinReg.h"

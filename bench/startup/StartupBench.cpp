@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "addin/connect/Connect.h"
+#include "addin/Connect.h"
 #include "bench/common/UsageRecords.h"
 #include "core/CLang.h"
 #include "core/CWinReg.h"

@@ -1,8 +1,8 @@
-#include "addin/hotkeys/CHotkeys.h"
 #include "core/COptions.h"
 #include "engine/CFrequentlyTemplates.h"
 #include "engine/SystemFiling.h"
 #include "engine/mTanvelo.h"
+#include "hotkeys/CHotkeys.h"
 #include "platform/vb/Format.h"
 #include "tests/dialogs/ImportExportTest.h"
 

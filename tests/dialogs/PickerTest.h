@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "addin/hotkeys/CHotkeys.h"
 #include "core/COptions.h"
 #include "dialogs/mForms.h"
 #include "engine/mTanvelo.h"
+#include "hotkeys/CHotkeys.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/TreeView.h"
 #include "tests/dialogs/DialogTest.h"

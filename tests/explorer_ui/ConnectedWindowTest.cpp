@@ -1,6 +1,6 @@
 // The main window with the whole add-in connected by Outlook: the add-in object attaches the
 // bars to every explorer, a click runs the real command, and Outlook quits cleanly.
-#include "addin/connect/Connect.h"
+#include "addin/Connect.h"
 #include "platform/addin/OutlookHost.h"
 #include "platform/forms/User.h"
 #include "platform/win32/CodePage.h"

@@ -1,6 +1,6 @@
 #include "tests/explorer_ui/PendingDemand.h"
 
-#include "addin/commands/frmDummy.h"
+#include "commands/frmDummy.h"
 
 Pending PendingDemand() {
   const auto& d = DummyForm().PendingDemand();

@@ -1,6 +1,6 @@
 // The "Standard" toolbar: the reply pairs beside Outlook's own buttons, following them and the
 // hide options, their quick items, what their clicks run, and no writes when nothing changed.
-#include "addin/commands/mExplorer.h"
+#include "commands/mExplorer.h"
 #include "tests/explorer_ui/ExplorerUiTest.h"
 
 namespace {

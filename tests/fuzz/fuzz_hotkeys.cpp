@@ -4,9 +4,9 @@
 #include <cwctype>
 
 #include "FuzzSupport.h"
-#include "addin/hotkeys/CHotkeys.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
+#include "hotkeys/CHotkeys.h"
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/ProfileBuilder.h"

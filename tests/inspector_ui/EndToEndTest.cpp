@@ -2,7 +2,7 @@
 // picker, send question and personalization: a template is given its fields from the field
 // toolbar and menu and stays a template; a reply made from it opens and goes out personalized;
 // a forward sent as one message per recipient asks first for a field it has no value for.
-#include "addin/commands/frmDummy.h"
+#include "commands/frmDummy.h"
 #include "dialogs/mForms.h"
 #include "platform/forms/Form.h"
 #include "platform/forms/User.h"

@@ -2,7 +2,7 @@
 // the add-in's bars, and they go again with the window.
 #include <gtest/gtest.h>
 
-#include "addin/connect/Connect.h"
+#include "addin/Connect.h"
 #include "core/CLang.h"
 #include "core/Main.h"
 #include "platform/addin/OutlookHost.h"

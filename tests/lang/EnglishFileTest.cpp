@@ -60,8 +60,8 @@ Uses ScanSource(const std::string& text) {
 
 Uses ScanSystemSources() {
   Uses all;
-  for (const char* dir :
-       {"core", "engine", "personalization", "addin", "dialogs", "explorer_ui", "inspector_ui"}) {
+  for (const char* dir : {"core", "personalization", "engine", "hotkeys", "dialogs", "commands",
+                          "commandbars", "explorer_ui", "inspector_ui", "addin"}) {
     fs::path root = SourceDir() / dir;
     if (!fs::exists(root)) continue;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {

@@ -1,0 +1,103 @@
+#include "addin/CInspectorsWrapper.h"
+
+#include "core/Main.h"
+#include "platform/outlook/Inspector.h"
+#include "platform/outlook/Item.h"
+#include "platform/vb/Runtime.h"
+
+namespace {
+
+constexpr const wchar_t* kNewInspector = L"CInspectorsWrapper::m_oInspectors_NewInspector";
+
+bool SameUnsavedWindow(outlook::Inspector& a, outlook::Inspector& b) {
+  return a.Caption() == b.Caption() && a.WindowState == b.WindowState && a.Left == b.Left &&
+         a.Top == b.Top && a.Width == b.Width && a.Height == b.Height &&
+         a.CurrentItem()->CreationTime() == b.CurrentItem()->CreationTime();
+}
+
+}  // namespace
+
+CInspectorsWrapper::~CInspectorsWrapper() {
+  Done();
+}
+
+InspectorWrapperPtr CInspectorsWrapper::FindWrapper(
+    const std::shared_ptr<outlook::Inspector>& inspector) const {
+  if (!inspector) return nullptr;
+  auto wrappers = m_colWrappers;
+  // Two new mails are alike in everything Outlook tells about them; the window itself is not.
+  for (const auto& wrapper : wrappers) {
+    std::shared_ptr<outlook::Inspector> bound;
+    vb::Ignore([&] { bound = wrapper->GetInspector(); });
+    if (bound == inspector) return wrapper;
+  }
+  std::wstring entryId;
+  if (!vb::Catch([&] { entryId = inspector->CurrentItem()->EntryID(); })) {
+    vb::Err().Clear();
+    return nullptr;
+  }
+  for (const auto& wrapper : wrappers) {
+    bool match = false;
+    vb::Ignore([&] {
+      auto bound = wrapper->GetInspector();
+      if (!bound) return;
+      if (!entryId.empty())
+        match = vb::LCase(bound->CurrentItem()->EntryID()) == vb::LCase(entryId);
+      else
+        match = SameUnsavedWindow(*bound, *inspector);
+    });
+    if (match) {
+      vb::Err().Clear();
+      return wrapper;
+    }
+  }
+  vb::Err().Clear();
+  return nullptr;
+}
+
+void CInspectorsWrapper::Init(const std::shared_ptr<outlook::Inspectors>& inspectors) {
+  if (inspectors && inspectors == m_oInspectors && m_subNewInspector) return;
+  vb::Ignore([&] {
+    if (!inspectors) vb::Raise(vb::kObjectVariableNotSet);
+    m_oInspectors = inspectors;
+    std::weak_ptr<CInspectorsWrapper> weak = weak_from_this();
+    m_subNewInspector =
+        inspectors->NewInspector.Subscribe([weak](std::shared_ptr<outlook::Inspector> inspector) {
+          if (auto self = weak.lock()) self->m_oInspectors_NewInspector(inspector);
+        });
+  });
+  vb::Err().Clear();
+}
+
+void CInspectorsWrapper::Done() {
+  m_subNewInspector.Release();
+  m_oInspectors.reset();
+  auto wrappers = std::move(m_colWrappers);
+  m_colWrappers.clear();
+  for (auto& wrapper : wrappers) vb::Ignore([&] { wrapper->Done(); });
+  vb::Err().Clear();
+}
+
+void CInspectorsWrapper::m_oInspectors_NewInspector(
+    const std::shared_ptr<outlook::Inspector>& inspector) {
+  auto self = shared_from_this();
+  Trap(kNewInspector, [&] {
+    LogInfo(kNewInspector, L"->");
+    for (size_t i = m_colWrappers.size(); i-- > 0;) {
+      auto wrapper = m_colWrappers[i];
+      std::shared_ptr<outlook::Inspector> bound;
+      vb::Ignore([&] { bound = wrapper->GetInspector(); });
+      if (!bound) {
+        m_colWrappers.erase(m_colWrappers.begin() + static_cast<long>(i));
+        wrapper->Done();
+      }
+    }
+    vb::Err().Clear();
+    if (inspector->CurrentItem()->Class() != outlook::olMail) return;
+    LogInfo(kNewInspector, L"bCreateWrapper");
+    OnNewMailInspector.Raise(inspector);
+    auto& make = Factories().MakeInspectorWrapper;
+    if (!make) return;
+    if (auto wrapper = make(inspector, false)) m_colWrappers.push_back(wrapper);
+  });
+}

@@ -1,7 +1,0 @@
-#include "addin/connect/WindowFactories.h"
-
-#include "platform/win32/Reset.h"
-
-WindowFactories& Factories() {
-  return win32::PlatformState<WindowFactories>();
-}

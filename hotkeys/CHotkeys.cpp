@@ -1,0 +1,145 @@
+#include "hotkeys/CHotkeys.h"
+
+#include <vector>
+
+#include "core/COptions.h"
+#include "core/CWinReg.h"
+#include "core/Main.h"
+#include "platform/outlook/Application.h"
+#include "platform/outlook/Folder.h"
+#include "platform/outlook/NameSpace.h"
+#include "platform/vb/Runtime.h"
+#include "platform/win32/Reset.h"
+
+namespace {
+
+constexpr int32_t kMaxValueIndex = 1000;
+
+struct HotkeysState {
+  std::unique_ptr<CHotkeys> hotkeys;
+};
+
+// A failing fetch of the bound template means the binding is stale. Without a templates
+// folder nothing can be checked, and the binding is kept: dropping it here would erase it
+// from the registry at the next save.
+bool TemplateExists(const std::wstring& sEntryID) {
+  if (!g_oApp || !g_oTemplatesFolder) return true;
+  bool found =
+      vb::Catch([&] { g_oApp->Session()->GetItemFromID(sEntryID, g_oTemplatesFolder->StoreID()); });
+  vb::Err().Clear();
+  return found;
+}
+
+// Ctrl with Alt or Shift and a letter: what the hotkey dialog makes, and so all the keyboard
+// hook can meet. Anything else in the registry (a hand edit) would be a binding no key reaches.
+bool IsDialogKey(const CHotkey& hotkey) {
+  return hotkey.KeyCode >= 'A' && hotkey.KeyCode <= 'Z' && hotkey.Ctrl &&
+         hotkey.Alt != hotkey.Shift;
+}
+
+}  // namespace
+
+CHotkeys& Hotkeys() {
+  auto& state = win32::PlatformState<HotkeysState>();
+  if (!state.hotkeys) state.hotkeys = std::make_unique<CHotkeys>();
+  return *state.hotkeys;
+}
+
+std::wstring CHotkeys::GetRegPath() {
+  return Options().GetProfileRegPath() + L"\\Hotkeys";
+}
+
+std::shared_ptr<CHotkey> CHotkeys::FindByKeys(int32_t nKeyCode, bool bShift, bool bAlt,
+                                              bool bCtrl) const {
+  const auto* found = m_colHotkeys.Find(CHotkey::BuildKey(nKeyCode, bCtrl, bAlt, bShift));
+  return found ? *found : nullptr;
+}
+
+std::shared_ptr<CHotkey> CHotkeys::FindByKey(int32_t nKeyCode) const {
+  for (const auto& hotkey : m_colHotkeys)
+    if (hotkey->KeyCode == nKeyCode) return hotkey;
+  return nullptr;
+}
+
+std::shared_ptr<CHotkey> CHotkeys::FindByTemplate(const std::wstring& sEntryID,
+                                                  int32_t& nIndex) const {
+  nIndex = 0;
+  if (!m_bIndexed) {
+    m_byTemplate.clear();
+    int32_t position = 0;
+    for (const auto& hotkey : m_colHotkeys)
+      m_byTemplate.try_emplace(hotkey->TemplateEntryID, ++position);
+    m_bIndexed = true;
+  }
+  auto found = m_byTemplate.find(sEntryID);
+  if (found == m_byTemplate.end()) return nullptr;
+  auto hotkey = m_colHotkeys.Item(found->second);
+  if (hotkey->TemplateEntryID != sEntryID) return nullptr;
+  nIndex = found->second;
+  return hotkey;
+}
+
+std::shared_ptr<CHotkey> CHotkeys::Add(const std::wstring& sEntryID, int32_t nAction,
+                                       int32_t nKeyCode, bool bShift, bool bAlt, bool bCtrl) {
+  auto hotkey = std::make_shared<CHotkey>();
+  hotkey->TemplateEntryID = sEntryID;
+  hotkey->Action = nAction;
+  hotkey->KeyCode = nKeyCode;
+  hotkey->Shift = bShift;
+  hotkey->Alt = bAlt;
+  hotkey->Ctrl = bCtrl;
+  m_colHotkeys.Add(hotkey, hotkey->BuildKey());
+  m_bIndexed = false;
+  return hotkey;
+}
+
+void CHotkeys::LoadFromReg() {
+  m_colHotkeys.Clear();
+  m_bIndexed = false;
+  CWinReg reg;
+  if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, GetRegPath())) return;
+  std::wstring name;
+  for (int32_t index = 0; index <= kMaxValueIndex; ++index) {
+    CWinReg::Found found = reg.ValueAt(index, name);
+    if (found == CWinReg::Found::End) break;
+    if (found == CWinReg::Found::Unreadable || name.empty()) continue;
+    std::vector<std::wstring> data = vb::Split(reg.GetStringValue(name), L",");
+    auto hotkey = std::make_shared<CHotkey>();
+    bool valid = vb::Catch([&] {
+      hotkey->DisplayKeyName(name);
+      if (!IsDialogKey(*hotkey)) {
+        LogError(L"CHotkeys::LoadFromReg", 0, L"No hotkey the dialog makes: '" + name + L"'");
+        vb::Raise(vb::kTypeMismatch);
+      }
+      hotkey->DisplayActionName2(data[0]);
+      if (data.size() < 2) vb::Raise(vb::kSubscriptOutOfRange);
+      hotkey->TemplateEntryID = data[1];
+    });
+    if (!valid || !TemplateExists(hotkey->TemplateEntryID)) {
+      vb::Err().Clear();
+      continue;
+    }
+    // A second spelling of a combination already loaded (Alt+Ctrl+R after Ctrl+Alt+R) is
+    // dropped on its own; the bindings after it still load, so a later save keeps them.
+    Trap(L"CHotkeys::LoadFromReg", [&] { m_colHotkeys.Add(hotkey, hotkey->BuildKey()); });
+    m_bIndexed = false;
+  }
+}
+
+void CHotkeys::SaveToReg() {
+  Trap(L"CHotkeys::SaveToReg", [&] {
+    {
+      CWinReg profile;
+      if (profile.InitForAllAccess(CWinReg::HKEY_CURRENT_USER, Options().GetProfileRegPath(),
+                                   false)) {
+        profile.DeleteKeyRec(L"Hotkeys");
+        profile.CloseKey();
+      }
+    }
+    CWinReg reg;
+    if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegPath(), true)) return;
+    for (const auto& hotkey : m_colHotkeys)
+      reg.SetStringValue(hotkey->DisplayKeyName(),
+                         hotkey->DisplayActionName2() + L"," + hotkey->TemplateEntryID);
+  });
+}

@@ -1,0 +1,133 @@
+// The templates and drafts folders: found by stored id or by name, asked for, made, refused.
+#include "core/COptions.h"
+#include "core/Main.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/Form.h"
+#include "platform/forms/User.h"
+#include "tests/addin/ConnectTest.h"
+
+namespace {
+ItemPtr AnyMail(const FolderPtr& folder) {
+  if (folder->Items()->Count() > 0) return folder->Items()->Item(1);
+  for (auto& sub : folder->Folders()->All())
+    if (auto item = AnyMail(sub)) return item;
+  return nullptr;
+}
+
+int32_t Mails(const FolderPtr& folder) {
+  int32_t n = folder->Items()->Count();
+  for (auto& sub : folder->Folders()->All()) n += Mails(sub);
+  return n;
+}
+}  // namespace
+
+TEST_F(ConnectTest, AFirstStartProposesTheNameMakesTheFolderAndItsSamples) {
+  std::wstring proposed;
+  forms::QueueScript(L"frmReplyFolder", [&](forms::User& u) {
+    proposed = u.GetForm().Get<forms::TextBox>(L"txtFolder")->Text();
+    u.PressEnter();
+  });
+  Start();
+  EXPECT_EQ(L"Tanvelo Templates", proposed);
+  ASSERT_NE(nullptr, g_oTemplatesFolder);
+  EXPECT_EQ(p.root, g_oTemplatesFolder->ParentFolder());
+  EXPECT_EQ(g_oTemplatesFolder->EntryID(), Options().TanvelloEntryID());
+  EXPECT_EQ(g_oDraftsFolder->EntryID(), Options().TanveloDraftsEntryID());
+  EXPECT_TRUE(Options().ModifyTVDraftsView());
+  int32_t samples = Mails(g_oTemplatesFolder);
+  EXPECT_EQ(31, samples);
+  // The samples the system filed raised no template checks.
+  EXPECT_TRUE(Boxes().empty());
+
+  // The next start of the same profile finds both by id; a sample the user deleted stays gone.
+  AnyMail(g_oTemplatesFolder)->Delete();
+  host->Quit();
+  addin = std::make_shared<Connect>();
+  host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+  Start();
+  EXPECT_EQ(samples - 1, Mails(g_oTemplatesFolder));
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(ConnectTest, AFolderFoundByNameIsOfferedAndARefusalProposesANewName) {
+  auto existing = PrepareTemplatesFolder(p.root, L"Tanvelo Templates");
+  answers = {win32::IDYES};
+  Start();
+  EXPECT_EQ(existing, g_oTemplatesFolder);
+  ASSERT_EQ(1u, Boxes().size());
+  EXPECT_NE(std::wstring::npos, Boxes()[0].find(L"'Tanvelo Templates'"));
+
+  // Only the older name is there. Outlook finds folders by name whatever the case, so the
+  // first lookup finds it already; on No the proposal is built from the name looked up.
+  Boot(L"11.0.0.8000");
+  PrepareTemplatesFolder(p.root, L"Tanvelo templates");
+  answers = {win32::IDNO};
+  std::wstring proposed;
+  forms::QueueScript(L"frmReplyFolder", [&](forms::User& u) {
+    proposed = u.GetForm().Get<forms::TextBox>(L"txtFolder")->Text();
+    u.PressEnter();
+  });
+  Start();
+  EXPECT_EQ(L"Tanvelo Templates (new)", proposed);
+  EXPECT_EQ(L"Tanvelo Templates (new)", g_oTemplatesFolder->Name());
+  ASSERT_EQ(1u, Boxes().size());
+  EXPECT_NE(std::wstring::npos, Boxes()[0].find(L"'Tanvelo templates'"));
+}
+
+TEST_F(ConnectTest, AStoredFolderInDeletedItemsIsMissingButOneNamedLikeItIsNot) {
+  auto folder = PrepareTemplatesFolder(p.root, L"My Templates");
+  Options().SetTanvelloEntryID(folder->EntryID());
+  // A user folder called like Deleted Items holds the templates: they are not deleted.
+  auto lookalike = p.inbox->Folders()->Add(p.deleted->Name(), 16);
+  auto moved = lookalike->Folders()->Add(L"Kept Templates", 16);
+  Options().SetTanvelloEntryID(moved->EntryID());
+  Start();
+  EXPECT_EQ(moved, g_oTemplatesFolder);
+  EXPECT_TRUE(Boxes().empty());
+  host->Quit();
+
+  // The real Deleted Items: the stored folder is ignored and the one found by name offered.
+  g_oApp = p.app;
+  auto binned = p.deleted->Folders()->Add(L"Old Templates", 16);
+  Options().SetTanvelloEntryID(binned->EntryID());
+  auto byName = PrepareTemplatesFolder(p.root, L"Tanvelo Templates");
+  addin = std::make_shared<Connect>();
+  host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+  answers = {win32::IDYES};
+  Start();
+  EXPECT_EQ(byName, g_oTemplatesFolder);
+  EXPECT_EQ(byName->EntryID(), Options().TanvelloEntryID());
+}
+
+TEST_F(ConnectTest, AFolderThatCannotBeMadeIsToldAndTheStartGoesOn) {
+  forms::QueueScript(L"frmReplyFolder", [](forms::User& u) {
+    u.Type(L"txtFolder", L"Bad\\Name");
+    u.PressEnter();
+  });
+  Start();
+  EXPECT_EQ(nullptr, g_oTemplatesFolder);
+  ASSERT_EQ(1u, Boxes().size());
+  EXPECT_EQ(L"The folder 'Bad\\Name' could not be created.", Boxes()[0]);
+  EXPECT_EQ(16u, win32::msgbox::Shown()[0].style & 0xFF);
+  EXPECT_TRUE(Logged(L"Connect::SetTanveloFolder", L"Cannot create folder 'Bad\\Name'"));
+  EXPECT_EQ(L"", Options().TanvelloEntryID());
+  EXPECT_EQ(Connect::State::Initialised, addin->GetState());
+  EXPECT_EQ(1u, menus.size());
+}
+
+TEST_F(ConnectTest, TheDraftsFolderIsFollowedWhereTheUserMovedIt) {
+  AcceptFolderDialog();
+  Start();
+  auto drafts = g_oDraftsFolder;
+  host->Quit();
+  // The user moves it below the Inbox and renames it.
+  std::erase(p.drafts->Children(), drafts);
+  drafts->SetParent(p.inbox);
+  p.inbox->Children().push_back(drafts);
+  drafts->SetName(L"Made by Tanvelo");
+  addin = std::make_shared<Connect>();
+  host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+  Start();
+  EXPECT_EQ(drafts, g_oDraftsFolder);
+  EXPECT_TRUE(p.drafts->Children().empty());  // no second one was made
+}

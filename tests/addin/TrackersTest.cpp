@@ -1,0 +1,129 @@
+// The window trackers: which explorer counts as the first, what each announcement carries,
+// the inspectors' wrappers and how a window's wrapper is found again.
+#include <any>
+
+#include "core/Main.h"
+#include "platform/outlook/Inspector.h"
+#include "tests/addin/ConnectTest.h"
+
+namespace {
+
+class Trackers : public ConnectTest {
+ protected:
+  // Outlook started by another program: no explorer yet; the tracker's announcements noted.
+  void StartWatching() {
+    Start(0);
+    auto explorers = addin->ExplorersWrapper();
+    ASSERT_NE(nullptr, explorers);
+    subs.push_back(explorers->OnExplorer.Subscribe(
+        [this](std::shared_ptr<CExplorerWrapper> w, bool first, bool isNew) {
+          notes.push_back(std::wstring(first ? L"first" : L"later") + (isNew ? L" new" : L"") +
+                          L" " + std::to_wstring(reinterpret_cast<uintptr_t>(w.get()) != 0));
+        }));
+    subs.push_back(
+        explorers->OnCloseAllExplorers.Subscribe([this] { notes.push_back(L"all closed"); }));
+    subs.push_back(explorers->OnExplorerViewSwitch.Subscribe(
+        [this](std::shared_ptr<CExplorerWrapper>) { notes.push_back(L"view"); }));
+  }
+  std::vector<outlook::Subscription> subs;
+  std::vector<std::wstring> notes;
+};
+
+}  // namespace
+
+TEST_F(Trackers, TheFirstActivatedExplorerCountsAsFirstAgainAfterAllClosed) {
+  AcceptFolderDialog();
+  StartWatching();
+  // One that is never activated does not stop the next from counting as first.
+  auto hidden = host->OpenExplorer(p.inbox, false);
+  auto a = host->OpenExplorer(p.inbox);
+  auto b = host->OpenExplorer(p.sent);
+  EXPECT_EQ((std::vector<std::wstring>{L"first new 1", L"later new 1"}), notes);
+  EXPECT_EQ(3, addin->ExplorersWrapper()->Count());
+  EXPECT_EQ(2u, menus.size());  // a through the start-up, b as a later one
+  notes.clear();
+  host->CloseExplorer(a);
+  host->CloseExplorer(hidden);
+  EXPECT_TRUE(notes.empty());
+  host->CloseExplorer(b);
+  EXPECT_EQ((std::vector<std::wstring>{L"all closed"}), notes);
+  EXPECT_EQ(nullptr, addin->ExplorersWrapper()->GetActiveWrapper());
+  host->OpenExplorer(p.inbox);
+  EXPECT_EQ(L"first new 1", notes.back());
+  EXPECT_EQ(Connect::State::Initialised, addin->GetState());
+}
+
+TEST_F(Trackers, EventNamesAreHandedOnWhateverTheirCase) {
+  AcceptFolderDialog();
+  StartWatching();
+  auto explorer = host->OpenExplorer(p.inbox);
+  auto tracker = addin->ExplorersWrapper();
+  std::vector<std::any> args{tracker->Item(1)};
+  tracker->EventFromExplorer(L"viewswitch", &args);
+  EXPECT_EQ(L"view", notes.back());
+  tracker->EventFromExplorer(L"Resize", &args);
+  EXPECT_TRUE(Logged(L"CExplorersWrapper::CExplorers::EventFromExplorer",
+                     L"Unsuported event raised - Resize"));
+  // An announcement without its arguments is logged, not passed on.
+  tracker->EventFromExplorer(L"SelectionChange", nullptr);
+  EXPECT_TRUE(Logged(L"CExplorersWrapper::CExplorers::EventFromExplorer",
+                     L"EventFromExplorer - SelectionChange"));
+  // The objects an explorer carries are keyed; a second under one key is refused.
+  auto wrapper = tracker->Item(1);
+  EXPECT_FALSE(vb::Catch([&] { wrapper->AddAssociatedObject(std::make_shared<int>(9), L"menu"); }));
+  wrapper->RemoveAssociatedObject(L"Menu");
+  EXPECT_FALSE(vb::Catch([&] { wrapper->GetAssociatedObject(L"Menu"); }));
+  vb::Err().Clear();
+}
+
+TEST_F(Trackers, MailInspectorsGetAWrapperAfterTheirAnnouncementAndClosedOnesAreSwept) {
+  AcceptFolderDialog();
+  Start();
+  auto inspectors = addin->InspectorsWrapper();
+  size_t wrappersAtEvent = 99;
+  auto sub = inspectors->OnNewMailInspector.Subscribe(
+      [&](std::shared_ptr<outlook::Inspector>) { wrappersAtEvent = wrappers.size(); });
+  host->OpenInspector(p.kimContact);
+  EXPECT_EQ(99u, wrappersAtEvent);
+  EXPECT_TRUE(inspectors->GetWrappers().empty());
+  auto first = host->OpenInspector(p.plainMail);
+  EXPECT_EQ(0u, wrappersAtEvent);
+  ASSERT_EQ(1u, inspectors->GetWrappers().size());
+  host->CloseInspector(first);
+  EXPECT_EQ(0, wrappers[0]->dones);
+  host->OpenInspector(p.htmlMail);
+  EXPECT_EQ(1, wrappers[0]->dones);
+  EXPECT_EQ(1u, inspectors->GetWrappers().size());
+  // A wrapper whose Init refuses is not kept.
+  Factories().MakeInspectorWrapper = [](const std::shared_ptr<outlook::Inspector>&, bool) {
+    return InspectorWrapperPtr();
+  };
+  host->OpenInspector(p.rtfMail);
+  EXPECT_EQ(1u, inspectors->GetWrappers().size());
+}
+
+TEST_F(Trackers, AWindowsWrapperIsFoundByTheWindowItselfThenByItsItem) {
+  AcceptFolderDialog();
+  Start();
+  auto inspectors = addin->InspectorsWrapper();
+  // Two new mails look the same in every way Outlook describes them.
+  auto one = host->OpenInspector(p.app->CreateItem(outlook::olMailItem));
+  auto two = host->OpenInspector(p.app->CreateItem(outlook::olMailItem));
+  ASSERT_EQ(one->Caption(), two->Caption());
+  ASSERT_EQ(2u, wrappers.size());
+  EXPECT_EQ(wrappers[0], inspectors->FindWrapper(one));
+  EXPECT_EQ(wrappers[1], inspectors->FindWrapper(two));
+  // Another window object on a saved item is matched by EntryID; on an unsaved one by its
+  // caption and geometry.
+  auto saved = host->OpenInspector(p.plainMail);
+  auto other = std::make_shared<outlook::Inspector>(p.app, p.plainMail);
+  EXPECT_EQ(wrappers[2], inspectors->FindWrapper(other));
+  auto lookalike = std::make_shared<outlook::Inspector>(p.app, one->CurrentItem());
+  EXPECT_EQ(wrappers[0], inspectors->FindWrapper(lookalike));
+  lookalike->Left = 10;
+  EXPECT_EQ(nullptr, inspectors->FindWrapper(lookalike));
+  // A closed window's wrapper matches nothing.
+  host->CloseInspector(saved);
+  EXPECT_EQ(nullptr, inspectors->FindWrapper(other));
+  EXPECT_EQ(nullptr, inspectors->FindWrapper(nullptr));
+}

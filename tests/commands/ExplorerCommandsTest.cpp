@@ -1,0 +1,181 @@
+// The explorer's commands as a user meets them: what is queued and made, which message boxes
+// appear, what is sent from a drafts folder, and the state the ribbon is told.
+#include <algorithm>
+
+#include "commands/frmDummy.h"
+#include "commands/mExplorer.h"
+#include "core/COptions.h"
+#include "engine/mTanvelo.h"
+#include "platform/office/BuiltInBars.h"
+#include "platform/office/CommandBars.h"
+#include "platform/vb/Runtime.h"
+#include "tests/commands/CommandsTest.h"
+
+namespace {
+
+using Texts = std::vector<std::wstring>;
+using mExplorer::Explorer_Tanvelo;
+
+class ExplorerCommandsTest : public CommandsTest {
+ protected:
+  ItemPtr AddDraft(const FolderPtr& folder, const std::wstring& subject, const std::wstring& stamp,
+                   bool addressed = true) {
+    auto item = outlook::AddUnsentMail(folder, subject);
+    if (addressed) {
+      item->Recipients()->Add(L"kim.roe@partner.example")->Resolve();
+      item->Save();
+    }
+    if (!stamp.empty()) mTanvelo::SetAddinProperty(item, stamp, true);
+    return item;
+  }
+  std::shared_ptr<outlook::Explorer> Explorer() { return p.app->ActiveExplorer(); }
+};
+
+TEST_F(ExplorerCommandsTest, ReplyNeedsAMailFirstInTheSelection) {
+  auto item = AddTemplate(L"Thanks");
+  ShowAndSelect(p.inbox, {});
+  Explorer_Tanvelo(1, item->EntryID(), 2);
+  ShowAndSelect(p.contacts, {p.kimContact});
+  Explorer_Tanvelo(2, item->EntryID(), 2);
+  Wait(10);
+  ASSERT_EQ(Boxes(), (Texts{LangText(L"IDS_TVNEEDMAILITEM"), LangText(L"IDS_TVNEEDMAILITEM")}));
+  EXPECT_EQ(win32::msgbox::Shown()[0].style, 48u);
+  EXPECT_TRUE(Subjects(tvDrafts).empty());
+  EXPECT_EQ(DummyForm().PendingDemand().nDemandAction, edaNone);
+}
+
+TEST_F(ExplorerCommandsTest, ReplyUsesOnlyTheFirstOfSeveralSelectedMails) {
+  auto item = AddTemplate(L"Thanks");
+  ShowAndSelect(p.inbox, {p.htmlMail, p.plainMail});
+  Explorer_Tanvelo(1, item->EntryID(), 2);
+  EXPECT_EQ(DummyForm().PendingDemand().nMode, 2) << "the mode goes through unchanged";
+  Wait(1);
+  EXPECT_EQ(Subjects(tvDrafts), Texts{L"RE: " + p.htmlMail->Subject()});
+}
+
+TEST_F(ExplorerCommandsTest, NewMailFromTheSelectedTemplateOrFromOneThePickerGives) {
+  auto item = AddTemplate(L"Newsletter");
+  ShowAndSelect(templates, {item});
+  mExplorer::Explorer_NewFromTemplate();
+  EXPECT_EQ(DummyForm().PendingDemand().sTemplateID, item->EntryID());
+  Wait(1);
+  EXPECT_TRUE(pickerAsked.empty());
+
+  ShowAndSelect(p.inbox, {p.plainMail});  // a mail, but no template
+  mExplorer::Explorer_NewFromTemplate();
+  EXPECT_EQ(DummyForm().PendingDemand().sTemplateID, L"");
+  picker.push_back(kCancel);
+  Wait(1);
+  EXPECT_EQ(pickerAsked, Texts{L"|1|3"});
+}
+
+TEST_F(ExplorerCommandsTest, TemplatesAreMadeOpenedDuplicatedAndDefaultMarked) {
+  auto item = AddTemplate(L"Offer");
+  ShowAndSelect(templates, {item});
+  mExplorer::Explorer_NewTemplate();
+  ASSERT_TRUE(p.app->ActiveInspector());
+  EXPECT_EQ(p.app->ActiveInspector()->CurrentItem()->Subject(), L"Untitled1");
+
+  mExplorer::Explorer_OpenDuplicate();
+  EXPECT_EQ(p.app->ActiveInspector()->CurrentItem()->Subject(), L"Offer1");
+
+  ShowAndSelect(templates, {item});
+  mExplorer::Explorer_EditTemplate();
+  EXPECT_EQ(p.app->ActiveInspector()->CurrentItem()->EntryID(), item->EntryID());
+
+  EXPECT_TRUE(mExplorer::Explorer_ChangeDefault());
+  EXPECT_TRUE(mTanvelo::IsDefaultTemplate(item->EntryID()));
+  EXPECT_TRUE(mExplorer::Explorer_ChangeDefault());
+  EXPECT_FALSE(mTanvelo::IsDefaultTemplate(item->EntryID())) << "a second click clears it";
+
+  ShowAndSelect(p.inbox, {p.plainMail});
+  EXPECT_FALSE(mExplorer::Explorer_ChangeDefault());
+  EXPECT_EQ(Options().DefaultTemplateID(), L"");
+}
+
+// --- Sending drafts ------------------------------------------------------------------------------
+
+TEST_F(ExplorerCommandsTest, SendingDraftsNeedsADraftsFolderAndMailsInIt) {
+  ShowAndSelect(p.inbox, {p.plainMail});
+  mExplorer::Explorer_SendDrafts();
+  EXPECT_TRUE(Boxes().empty()) << "outside a drafts folder nothing at all happens";
+  EXPECT_EQ(p.plainMail->Parent()->EntryID(), p.inbox->EntryID());
+
+  auto post = tvDrafts->Items()->Add(outlook::olPostItem);
+  post->Save();
+  ShowAndSelect(tvDrafts, {post});
+  mExplorer::Explorer_SendDrafts();
+  ASSERT_EQ(win32::msgbox::Shown().size(), 1u);
+  EXPECT_EQ(win32::msgbox::Shown()[0].text, LangText(L"STR_SELECT_MAIL_PROMPT"));
+  EXPECT_EQ(win32::msgbox::Shown()[0].caption, LangText(L"STR_SELECT_MAIL_TITLE"));
+}
+
+TEST_F(ExplorerCommandsTest, DraftsGoOutByTheirStamp) {
+  auto plain = AddDraft(tvDrafts, L"Plain", L"");
+  auto foreign = AddDraft(tvDrafts, L"Foreign", L"OTHER.Addin");
+  auto own = AddDraft(tvDrafts, L"Own", vb::LCase(Options().ProductCode()));
+  ShowAndSelect(tvDrafts, {plain, foreign, own});
+  mExplorer::Explorer_SendDrafts();
+  auto outbox = Subjects(p.outbox);
+  EXPECT_NE(std::find(outbox.begin(), outbox.end(), L"Plain"), outbox.end());
+  EXPECT_NE(std::find(outbox.begin(), outbox.end(), L"Own"), outbox.end())
+      << "a lower-case product stamp is the product's own";
+  EXPECT_EQ(Subjects(tvDrafts), Texts{L"Foreign"});
+  EXPECT_TRUE(Logged(L"mExplorer.Explorer_SendDrafts",
+                     L"Cant send mail created other addin - OTHER.Addin"));
+  EXPECT_TRUE(Logged(L"mExplorer.Explorer_SendDrafts",
+                     L"Plain - no addin owner, send with no personalization processing"));
+}
+
+TEST_F(ExplorerCommandsTest, ADraftOutlookRefusesStaysInItsFolderAndTheUserIsTold) {
+  auto unaddressed = AddDraft(tvDrafts, L"No recipients", L"", false);
+  auto fine = AddDraft(tvDrafts, L"Fine", L"");
+  ShowAndSelect(tvDrafts, {unaddressed, fine});
+  mExplorer::Explorer_SendDrafts();
+  EXPECT_EQ(Subjects(tvDrafts), Texts{L"No recipients"}) << "not left in the Outbox as if sent";
+  EXPECT_EQ(Subjects(p.outbox), Texts{L"Fine"});
+  ASSERT_EQ(win32::msgbox::Shown().size(), 1u);
+  EXPECT_NE(win32::msgbox::Shown()[0].text.find(L"No recipients"), std::wstring::npos);
+  EXPECT_TRUE(Logged(L"mExplorer.SendUnprocessed"));
+}
+
+TEST_F(ExplorerCommandsTest, AStoppedSendLeavesTheRestOfTheSelection) {
+  // The first own draft has no recipients: the sending stops there.
+  auto product = Options().ProductCode();
+  auto first = AddDraft(tvDrafts, L"First", product, false);
+  auto second = AddDraft(tvDrafts, L"Second", product);
+  ShowAndSelect(tvDrafts, {first, second});
+  mExplorer::Explorer_SendDrafts();
+  EXPECT_EQ(Subjects(tvDrafts).size(), 2u);
+  EXPECT_TRUE(Subjects(p.outbox).empty());
+}
+
+// --- State questions ---------------------------------------------------------------------------
+
+TEST_F(ExplorerCommandsTest, StateQuestionsFollowFolderSelectionAndBars) {
+  auto item = AddTemplate(L"Offer");
+  bool isDefault = true, enabled = true, visible = true;
+  int32_t count = 7;
+  ShowAndSelect(p.inbox, {p.plainMail});
+  EXPECT_TRUE(mExplorer::IsMailFolderCurrent(Explorer()) && mExplorer::IsMailSelected(Explorer()));
+  EXPECT_FALSE(mExplorer::IsDefaultTemplateSelected(Explorer(), isDefault, count));
+  EXPECT_EQ(count, 0) << "outside the templates tree the count stays 0";
+  ShowAndSelect(templates, {});
+  EXPECT_FALSE(mExplorer::IsMailFolderCurrent(Explorer()))
+      << "the templates tree is no mail folder";
+  EXPECT_FALSE(mExplorer::IsDefaultTemplateSelected(Explorer(), isDefault, count));
+  ShowAndSelect(templates, {item});
+  mTanvelo::SetDefaultTemplate(item);
+  EXPECT_TRUE(mExplorer::IsDefaultTemplateSelected(Explorer(), isDefault, count));
+  EXPECT_TRUE(isDefault && count == 1);
+
+  mExplorer::GetBuiltinControlState(Explorer(), 354, enabled, visible);
+  EXPECT_FALSE(enabled || visible) << "a window without bars";
+  Explorer()->SetCommandBars(office::MakeExplorerCommandBars());
+  mExplorer::GetBuiltinControlState(Explorer(), 354, enabled, visible);
+  EXPECT_TRUE(enabled && visible);
+  mExplorer::GetBuiltinControlState(Explorer(), 99999, enabled, visible);
+  EXPECT_FALSE(enabled || visible);
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// The commands of an open inspector: replies that close the answered mail, the requests to
+// save first, personalization in place, the default mark, and a missing wrapper.
+#include <algorithm>
+
+#include "commands/frmDummy.h"
+#include "commands/mInspector.h"
+#include "engine/mTanvelo.h"
+#include "platform/outlook/Inspector.h"
+#include "platform/support/LibNorvane.h"
+#include "tests/commands/CommandsTest.h"
+
+namespace {
+
+using Texts = std::vector<std::wstring>;
+
+class InspectorCommandsTest : public CommandsTest {
+ protected:
+  std::shared_ptr<FakeWrapper> Open(const ItemPtr& item) {
+    item->Display();
+    return std::make_shared<FakeWrapper>(item->GetInspector());
+  }
+};
+
+TEST_F(InspectorCommandsTest, AReplyFromTheInspectorEndsItsWrapperAndClosesTheMail) {
+  auto item = AddTemplate(L"Thanks");
+  auto wrapper = Open(p.plainMail);
+  auto inspector = wrapper->GetInspector();
+  int32_t action = 2;
+  mInspector::Tanvelo_Click(wrapper, action, item->EntryID(), false);
+  EXPECT_EQ(Subjects(tvDrafts), Texts{L"RE: " + p.plainMail->Subject()});
+  EXPECT_EQ(wrapper->calls, Texts{L"Done"});
+  EXPECT_TRUE(inspector->IsClosed());
+}
+
+TEST_F(InspectorCommandsTest, ACancelledPickerLeavesTheInspectorOpen) {
+  AddTemplate(L"Thanks");
+  auto wrapper = Open(p.plainMail);
+  picker.push_back(kCancel);
+  int32_t action = 1;
+  mInspector::Tanvelo_Click(wrapper, action, L"", false);
+  EXPECT_TRUE(wrapper->calls.empty());
+  EXPECT_FALSE(wrapper->GetInspector()->IsClosed());
+  EXPECT_TRUE(Subjects(tvDrafts).empty());
+}
+
+TEST_F(InspectorCommandsTest, ARepliesOnANonMailIsRefusedWithTheForegroundFlagWhenAsked) {
+  auto wrapper = Open(p.kimContact);
+  int32_t action = 1;
+  mInspector::Tanvelo_Click(wrapper, action, L"", false);
+  mInspector::Tanvelo_Click(wrapper, action, L"", true);
+  ASSERT_EQ(win32::msgbox::Shown().size(), 2u);
+  EXPECT_EQ(win32::msgbox::Shown()[0].text, LangText(L"IDS_TVNEEDMAILITEM"));
+  EXPECT_EQ(win32::msgbox::Shown()[0].style, 48u);
+  EXPECT_EQ(win32::msgbox::Shown()[1].style, 48u + 0x10000u);
+}
+
+TEST_F(InspectorCommandsTest, AMissingOrClosedWrapperIsALoggedFailureNotACrash) {
+  int32_t action = 1;
+  mInspector::Tanvelo_Click(nullptr, action, L"", false);
+  EXPECT_TRUE(Logged(L"mInspector::Tanvelo_Click", L"assert"));
+  auto closed = std::make_shared<FakeWrapper>(nullptr);
+  DummyForm().DemandTanvelo_Click(closed, 1, L"", false);
+  Wait(1);
+  int entries = 0;
+  for (const auto& e : support::library::Log())
+    entries += e.procedure == L"mInspector::Tanvelo_Click";
+  EXPECT_EQ(entries, 3) << "assert and failure, then the closed window's failure";
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(InspectorCommandsTest, AButtonClickRepliesOnlyAfterTheClickHasReturned) {
+  auto item = AddTemplate(L"Thanks");
+  auto wrapper = Open(p.plainMail);
+  DummyForm().DemandTanvelo_Click(wrapper, 4, item->EntryID(), false);
+  EXPECT_TRUE(Subjects(tvDrafts).empty());
+  Wait(1);
+  EXPECT_EQ(Subjects(tvDrafts), Texts{L"FW: " + p.plainMail->Subject()});
+  EXPECT_EQ(wrapper->calls, Texts{L"Done"});
+}
+
+TEST_F(InspectorCommandsTest, AMailNeverSavedIsAskedToBeSavedFirst) {
+  bool onTop = true;
+  mInspector::SaveAsTemplate_Click(L"", onTop);
+  mInspector::OpenDuplicate_Click(L"", false);
+  mInspector::Hotkey_Click(L"", false);
+  const auto& shown = win32::msgbox::Shown();
+  ASSERT_EQ(shown.size(), 3u);
+  for (const auto& box : shown) EXPECT_EQ(box.text, LangText(L"STR_SAVE_ITEM_FIRST"));
+  EXPECT_EQ(shown[0].style, 0x10000u);
+  EXPECT_EQ(shown[1].style, 0u);
+  EXPECT_TRUE(templates->Items()->All().empty()) << "no template and no duplicate made";
+}
+
+TEST_F(InspectorCommandsTest, PersonalizationInPlaceSavesAndAsksOnlyWhenThereAreFields) {
+  auto mail = outlook::AddUnsentMail(p.drafts, L"Note");
+  mail->SetBody(L"No fields here");
+  bool word = true;
+  mInspector::ProcessPersonal2_Click(mail, word);
+  EXPECT_EQ(jobCalls, Texts{L"Has"});
+  EXPECT_TRUE(mail->Saved());
+
+  mail->SetBody(L"Dear %FirstName%");
+  mInspector::ProcessPersonal2_Click(mail, word);
+  EXPECT_EQ(jobCalls, (Texts{L"Has", L"Has", L"Load top=1 silent=0", L"Replace leave=1 save=0"}));
+}
+
+}  // namespace

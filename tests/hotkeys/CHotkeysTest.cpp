@@ -1,0 +1,213 @@
+// The hotkeys of a profile: lookups, and their registry layout through a save and a load.
+#include "core/COptions.h"
+#include "core/CWinReg.h"
+#include "hotkeys/CHotkeys.h"
+#include "tests/engine/EngineTest.h"
+
+namespace {
+
+constexpr uint32_t HKCU = CWinReg::HKEY_CURRENT_USER;
+
+class Hotkeys : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    a = AddMail(templates, L"a")->EntryID();
+    b = AddMail(templates, L"b")->EntryID();
+    c = AddMail(templates, L"c")->EntryID();
+  }
+  // The stored values in order: name, then data.
+  std::vector<std::pair<std::wstring, std::wstring>> Stored() {
+    std::vector<std::pair<std::wstring, std::wstring>> values;
+    CWinReg reg;
+    if (!reg.InitForRead(HKCU, CHotkeys::GetRegPath())) return values;
+    for (int32_t i = 0;; ++i) {
+      std::wstring name = reg.Values(i);
+      if (name.empty()) break;
+      values.emplace_back(name, reg.GetStringValue(name));
+    }
+    return values;
+  }
+  void Write(const std::vector<std::pair<std::wstring, std::wstring>>& values) {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(HKCU, CHotkeys::GetRegPath(), true));
+    for (const auto& [name, data] : values) reg.SetStringValue(name, data);
+  }
+  std::vector<std::wstring> Keys(const CHotkeys& hotkeys) {
+    std::vector<std::wstring> keys;
+    for (const auto& h : hotkeys) keys.push_back(h->DisplayKeyName() + L"=" + h->TemplateEntryID);
+    return keys;
+  }
+  std::wstring a, b, c;
+};
+
+}  // namespace
+
+TEST_F(Hotkeys, RegistryLayoutRoundTrips) {
+  EXPECT_EQ(Options().GetProfileRegPath() + L"\\Hotkeys", CHotkeys::GetRegPath());
+  CHotkeys hotkeys;
+  hotkeys.Add(a, 2, 'R', false, true, true);
+  hotkeys.Add(b, 4, 'T', true, false, true);
+  hotkeys.Add(c, 1, 'Q', false, true, true);
+  hotkeys.SaveToReg();
+  EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{
+                {L"Ctrl+Alt+R", L"Reply to all with," + a},
+                {L"Ctrl+Shift+T", L"Forward with," + b},
+                {L"Ctrl+Alt+Q", L"Tanvelo," + c}}),
+            Stored());
+
+  CHotkeys loaded;
+  loaded.LoadFromReg();
+  ASSERT_EQ(3, loaded.Count());
+  auto r = loaded.Item(L"521112");
+  EXPECT_EQ(2, r->Action);
+  EXPECT_EQ(a, r->TemplateEntryID);
+  EXPECT_EQ(r, loaded.FindByKeys('R', false, true, true));
+  EXPECT_EQ(4, loaded.Item(L"541110")->Action);
+
+  // A save after removing one rewrites the key without it.
+  loaded.Remove(L"541110");
+  loaded.SaveToReg();
+  EXPECT_EQ(2u, Stored().size());
+  EXPECT_EQ(L"Ctrl+Alt+Q", Stored()[1].first);
+}
+
+TEST_F(Hotkeys, LoadSkipsOnlyTheValuesItCannotUse) {
+  std::wstring gone = AddMail(templates, L"doomed")->EntryID();
+  p.session->GetItemFromID(gone)->Delete();
+  p.session->GetItemFromID(gone)->Delete();  // out of Deleted Items too
+  Write({
+      {L"Ctrl+Alt+A", L"Tanvelo," + a},
+      {L"Ctrl+Alt", L"Tanvelo," + a},           // no letter
+      {L"Ctrl+Alt+B", L"Forward," + b},         // unknown action
+      {L"Ctrl+Alt+C", L"Forward with"},         // no template
+      {L"Ctrl+Alt+D", L"Tanvelo," + gone},      // template deleted
+      {L"Alt+Ctrl+A", L"Forward with," + b},    // the same combination again
+      {L"Ctrl+Shift+E", L"forward WITH," + c},  // action name in any case
+  });
+  CHotkeys hotkeys;
+  hotkeys.Add(a, 1, 'Z', false, true, true);  // replaced by the load
+  hotkeys.LoadFromReg();
+  EXPECT_EQ((std::vector<std::wstring>{L"Ctrl+Alt+A=" + a, L"Ctrl+Shift+E=" + c}), Keys(hotkeys));
+  EXPECT_EQ(4, hotkeys.Item(L"451110")->Action);
+  EXPECT_TRUE(Logged(L"CHotKey::DisplayKeyName", L"Parse Error in 'Ctrl+Alt'"));
+  EXPECT_TRUE(Logged(L"CHotKey::DisplayActionName", L"Invalid action name 'Forward'"));
+  EXPECT_TRUE(Logged(L"CHotkeys::LoadFromReg"));
+  EXPECT_EQ(0, vb::Err().Number());
+
+  hotkeys.SaveToReg();  // what was skipped is gone, what loaded stays
+  EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{
+                {L"Ctrl+Alt+A", L"Tanvelo," + a}, {L"Ctrl+Shift+E", L"Forward with," + c}}),
+            Stored());
+}
+
+TEST_F(Hotkeys, LoadReadsAtMost1001Values) {
+  std::vector<std::pair<std::wstring, std::wstring>> values;
+  for (int i = 0; i < 1000; ++i)
+    values.emplace_back(L"Ctrl+Alt+" + std::to_wstring(i), L"Tanvelo," + a);  // no letter key
+  values.emplace_back(L"Ctrl+Alt+A", L"Tanvelo," + a);                        // index 1000
+  values.emplace_back(L"Ctrl+Alt+B", L"Tanvelo," + b);                        // index 1001
+  Write(values);
+  CHotkeys hotkeys;
+  hotkeys.LoadFromReg();
+  EXPECT_EQ((std::vector<std::wstring>{L"Ctrl+Alt+A=" + a}), Keys(hotkeys));
+}
+
+TEST_F(Hotkeys, ValuesNoNameCanHoldDoNotHideTheBindingsAfterThem) {
+  // The default value and a name too long for the enumeration's buffer (hand edits, another
+  // program) came first, and every binding after them was lost at the next save.
+  Write({{L"", L"Tanvelo," + a},
+         {std::wstring(300, L'x'), L"Tanvelo," + a},
+         {L"Ctrl+Alt+A", L"Tanvelo," + a},
+         {L"Ctrl+Shift+B", L"Forward with," + b}});
+  CHotkeys hotkeys;
+  hotkeys.LoadFromReg();
+  EXPECT_EQ((std::vector<std::wstring>{L"Ctrl+Alt+A=" + a, L"Ctrl+Shift+B=" + b}), Keys(hotkeys));
+  hotkeys.SaveToReg();
+  EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{
+                {L"Ctrl+Alt+A", L"Tanvelo," + a}, {L"Ctrl+Shift+B", L"Forward with," + b}}),
+            Stored());
+}
+
+TEST_F(Hotkeys, OnlyKeysTheDialogMakesLoadAndALetterIsOneKeyInEitherCase) {
+  Write({{L"Ctrl+Alt+A", L"Tanvelo," + a},
+         {L"Alt+Ctrl+a", L"Forward with," + b},  // the same key: saved, it overwrote A's value
+         {L"Ctrl+Alt++", L"Tanvelo," + c},
+         {L"Ctrl+Alt+\x01", L"Tanvelo," + c},
+         {L"Ctrl+Alt+1", L"Tanvelo," + c},
+         {L"Ctrl+C", L"Tanvelo," + c},
+         {L"Ctrl+Alt+Shift+D", L"Tanvelo," + c},
+         {L"Alt+E", L"Tanvelo," + c},
+         {L"ctrl+shift+f", L"Tanvelo," + c}});
+  CHotkeys hotkeys;
+  hotkeys.LoadFromReg();
+  EXPECT_EQ((std::vector<std::wstring>{L"Ctrl+Alt+A=" + a, L"Ctrl+Shift+F=" + c}), Keys(hotkeys));
+  EXPECT_EQ(hotkeys.Item(2), hotkeys.FindByKeys('F', true, false, true));
+  hotkeys.SaveToReg();
+  EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{
+                {L"Ctrl+Alt+A", L"Tanvelo," + a}, {L"Ctrl+Shift+F", L"Tanvelo," + c}}),
+            Stored());
+}
+
+TEST_F(Hotkeys, NoKeyLoadsNothingAndNoTemplatesFolderKeepsWhatCannotBeChecked) {
+  CHotkeys hotkeys;
+  hotkeys.LoadFromReg();
+  EXPECT_EQ(0, hotkeys.Count());
+  Write({{L"Ctrl+Alt+A", L"Tanvelo," + a}, {L"Ctrl+Alt+B", L"Tanvelo,gone"}});
+  // Without a templates folder (a start that has not found it yet) nothing can be checked:
+  // the bindings stay, and a save in that state does not erase them from the registry.
+  g_oTemplatesFolder.reset();
+  hotkeys.LoadFromReg();
+  EXPECT_EQ(2, hotkeys.Count());
+  hotkeys.SaveToReg();
+  EXPECT_EQ(2u, Stored().size());
+  // Once the folder is known, the stale one goes.
+  g_oTemplatesFolder = templates;
+  hotkeys.LoadFromReg();
+  EXPECT_EQ((std::vector<std::wstring>{L"Ctrl+Alt+A=" + a}), Keys(hotkeys));
+}
+
+TEST_F(Hotkeys, Lookups) {
+  CHotkeys hotkeys;
+  hotkeys.Add(a, 1, 'R', false, true, true);
+  hotkeys.Add(b, 2, 'R', true, false, true);
+  hotkeys.Add(c, 4, 'S', false, true, true);
+  int32_t index = -1;
+  EXPECT_EQ(hotkeys.Item(3), hotkeys.FindByTemplate(c, index));
+  EXPECT_EQ(3, index);
+  EXPECT_EQ(nullptr, hotkeys.FindByTemplate(vb::LCase(c) + L"x", index));
+  EXPECT_EQ(0, index);
+  EXPECT_EQ(hotkeys.Item(1), hotkeys.FindByKey('R'));
+  EXPECT_EQ(nullptr, hotkeys.FindByKey('T'));
+  EXPECT_EQ(hotkeys.Item(2), hotkeys.FindByKeys('R', true, false, true));
+  EXPECT_EQ(nullptr, hotkeys.FindByKeys('R', true, true, true));
+
+  EXPECT_FALSE(vb::Catch([&] { hotkeys.Add(c, 1, 'R', false, true, true); }));
+  EXPECT_EQ(457, vb::Err().Number());
+  EXPECT_EQ(3, hotkeys.Count());
+  EXPECT_FALSE(vb::Catch([&] { hotkeys.Item(L"5A1112"); }));
+  EXPECT_EQ(&::Hotkeys(), &::Hotkeys());
+}
+
+// The picker finds a template's binding without a walk: the answer must follow every change.
+TEST_F(Hotkeys, FindingByTemplateFollowsAddsRemovesAndLoads) {
+  CHotkeys hotkeys;
+  hotkeys.Add(a, 1, 'R', false, true, true);
+  hotkeys.Add(b, 2, 'S', false, true, true);
+  hotkeys.Add(b, 4, 'T', false, true, true);  // a second binding of the same template
+  int32_t index = 0;
+  EXPECT_EQ(hotkeys.Item(2), hotkeys.FindByTemplate(b, index));
+  EXPECT_EQ(2, index);
+  hotkeys.Remove(1);
+  EXPECT_EQ(hotkeys.Item(1), hotkeys.FindByTemplate(b, index));
+  EXPECT_EQ(1, index);
+  EXPECT_EQ(nullptr, hotkeys.FindByTemplate(a, index));
+  hotkeys.Remove(hotkeys.Item(1)->BuildKey());
+  EXPECT_EQ(L'T', hotkeys.FindByTemplate(b, index)->KeyCode);
+  hotkeys.Add(c, 1, 'U', false, true, true);
+  EXPECT_EQ(2, (hotkeys.FindByTemplate(c, index), index));
+  Write({{L"Ctrl+Alt+A", L"Tanvelo," + a}});
+  hotkeys.LoadFromReg();
+  EXPECT_EQ(nullptr, hotkeys.FindByTemplate(c, index));
+  EXPECT_EQ(hotkeys.Item(1), hotkeys.FindByTemplate(a, index));
+}
