@@ -26,27 +26,28 @@ for i in "${!layers[@]}"; do
   for dir in ${layers[$i]}; do rank[$dir]=$i; done
 done
 
-status=0
-for dir in "${!rank[@]}"; do
-  [[ -d $dir ]] || continue
-  while IFS= read -r hit; do
-    file=${hit%%:*}
-    rest=${hit#*:}
-    line=${rest%%:*}
-    target=$(sed -E 's/^[^"]*"([^"]*)".*/\1/' <<<"${rest#*:}")
-    top=${target%%/*}
-    [[ $target == */* && -n ${rank[$top]+x} ]] || continue
-    if [[ $dir == platform && $top != platform ]]; then
-      echo "$file:$line: the platform includes system code ($target)"
-      status=1
-    elif ((rank[$top] > rank[$dir])); then
-      echo "$file:$line: $dir includes the higher layer $top ($target)"
-      status=1
-    elif ((rank[$top] == rank[$dir])) && [[ $top != "$dir" ]]; then
-      echo "$file:$line: $dir includes $top, which stands beside it ($target)"
-      status=1
-    fi
-  done < <(grep -rnE --include='*.h' --include='*.cpp' '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$dir" || true)
-done
-if ((status == 0)); then echo "layers: every include points down"; fi
-exit $status
+dirs=()
+for dir in "${!rank[@]}"; do [[ -d $dir ]] && dirs+=("$dir"); done
+ranks=$(for dir in "${!rank[@]}"; do printf '%s=%s ' "$dir" "${rank[$dir]}"; done)
+
+# One pass over every include line: "file:line:#include "top/..."".
+grep -rnE --include='*.h' --include='*.cpp' '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' \
+    "${dirs[@]}" /dev/null |
+  awk -v ranks="$ranks" '
+    BEGIN { n = split(ranks, pairs, " "); for (i = 1; i <= n; i++) { split(pairs[i], kv, "="); rank[kv[1]] = kv[2] } }
+    {
+      split($0, parts, ":"); file = parts[1]; line = parts[2]
+      if (!match($0, /"[^"]*"/)) next
+      target = substr($0, RSTART + 1, RLENGTH - 2)
+      slash = index(target, "/"); if (!slash) next
+      top = substr(target, 1, slash - 1); split(file, fp, "/"); dir = fp[1]
+      if (!(top in rank) || !(dir in rank)) next
+      if (dir == "platform" && top != "platform") {
+        printf "%s:%s: the platform includes system code (%s)\n", file, line, target; bad = 1
+      } else if (rank[top] + 0 > rank[dir] + 0) {
+        printf "%s:%s: %s includes the higher layer %s (%s)\n", file, line, dir, top, target; bad = 1
+      } else if (rank[top] == rank[dir] && top != dir) {
+        printf "%s:%s: %s includes %s, which stands beside it (%s)\n", file, line, dir, top, target; bad = 1
+      }
+    }
+    END { if (!bad) print "layers: every include points down"; exit bad }'
