@@ -1,4 +1,4 @@
-// Small helpers the command modules share (internal to addin/commands).
+// Small helpers the command modules share (internal to commands/).
 #pragma once
 
 #include <cstdint>
