@@ -25,7 +25,8 @@ const char* kUsage =
     "  -e LINE        runs one command line (repeatable)\n"
     "  SCRIPT         runs the script file's commands\n"
     "With a terminal and nothing to run, the commands are read at a prompt; `help` lists them.\n"
-    "Exit codes: 0 done, 1 an expectation failed, 2 a script error.\n";
+    "Exit codes: 0 done, 1 an expectation failed, 2 a script or option error, 3 the profile\n"
+    "could not be saved.\n";
 
 struct Source {
   std::string name;  // "-e", a file name, "demo", "stdin"
@@ -163,6 +164,9 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       if (!io.readLine(line)) break;
       try {
         session->Run(FromUtf8(line));
+      } catch (const SaveFailed& e) {
+        io.err(std::string("tanvelo-outlook: the profile could not be saved: ") + e.what() + "\n");
+        return 3;
       } catch (const std::exception& e) {
         io.out(std::string("error: ") + e.what() + "\n");
       }
@@ -176,6 +180,10 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       if (HasCommand(line)) print(L"> " + line);
       try {
         session->Run(line);
+      } catch (const SaveFailed& e) {
+        io.err(source.name + ":" + std::to_string(n + 1) +
+               ": the profile could not be saved: " + e.what() + "\n");
+        return 3;
       } catch (const ExpectationFailed& e) {
         io.err(source.name + ":" + std::to_string(n + 1) + ": " + e.what() + "\n");
         return 1;
@@ -183,7 +191,6 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         io.err(source.name + ":" + std::to_string(n + 1) + ": error: " + e.what() + "\n");
         return 2;
       }
-      if (session->QuitRequested()) return 0;
     }
   }
   return 0;

@@ -1,10 +1,12 @@
 // The program as a user runs it: options, scripts and -e lines, what it prints as things
-// happen, and its exit codes (0 done, 1 an expectation failed, 2 a script or option error).
+// happen, and its exit codes (0 done, 1 an expectation failed, 2 a script or option error,
+// 3 the profile could not be saved).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "host/ProfileStore.h"
 #include "host/Program.h"
 #include "platform/win32/Files.h"
 #include "tests/common/Source.h"
@@ -34,6 +36,12 @@ Run Program(std::vector<std::string> args, std::vector<std::string> input = {}) 
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
 }
 
 TEST(Program, OptionsAreCheckedBeforeAnythingRuns) {
@@ -114,6 +122,41 @@ TEST(Program, PipedCommandsRunAsAScriptAndTheProfileIsKeptWhereTold) {
   std::string text;
   std::getline(in, text);
   EXPECT_EQ("not a database", text);
+}
+
+TEST(Program, AProfileInUseIsRefusedAndAFailedSaveEndsTheRun) {
+  win32::files::TempSandbox scratch;
+  auto dir = scratch.Path() / "profile";
+  {
+    host::ProfileStore first(dir);  // another program has it
+    ASSERT_TRUE(first.Ok());
+    auto second = Program({"--profile", dir.string(), "-e", "start"});
+    EXPECT_EQ(2, second.code);
+    EXPECT_TRUE(Has(second.err, "in use")) << second.err;
+    EXPECT_FALSE(Has(second.out, "[outlook]"));
+  }
+  // The registry file cannot be replaced: the first save fails, is told and ends the run.
+  std::filesystem::create_directories(dir / "registry.hive.new" / "in the way");
+  auto failed = Program({"--profile", dir.string(), "-e", "answer frmReplyFolder enter", "-e",
+                         "start", "-e", "select Offer"});
+  EXPECT_EQ(3, failed.code);
+  EXPECT_TRUE(Has(failed.err, "could not be saved")) << failed.err;
+  EXPECT_TRUE(Has(failed.err, "registry.hive")) << failed.err;
+  EXPECT_FALSE(Has(failed.out, "> select Offer"));
+}
+
+TEST(Program, QuitThenStartRunsOutlookAgainAndNoLineIsSkipped) {
+  auto run = Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "quit", "-e",
+                      "start", "-e", "expect folder Inbox count 3", "-e", "quit"});
+  EXPECT_EQ(0, run.code) << run.err;
+  EXPECT_EQ(2u, Count(run.out, "Outlook has ended"));
+  // The folder is named once: the second start finds the registry as the first one left it.
+  EXPECT_EQ(1u, Count(run.out, "[dialog] frmReplyFolder"));
+  // After a quit the lines still run: one that needs Outlook says so.
+  auto after = Program(
+      {"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "quit", "-e", "select Offer"});
+  EXPECT_EQ(2, after.code);
+  EXPECT_TRUE(Has(after.err, "not started")) << after.err;
 }
 
 }  // namespace
