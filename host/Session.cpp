@@ -826,10 +826,25 @@ std::vector<Action> ParseActions(const std::vector<Word>& w, size_t from) {
 void Session::AnswerForm(const std::vector<Word>& w) {
   if (w.size() < 3) Fail(L"usage: answer FORM ACTION[; ACTION]...");
   auto actions = ParseActions(w, 2);
+  if (std::find(answeredForms_.begin(), answeredForms_.end(), w[1].text) == answeredForms_.end())
+    answeredForms_.push_back(w[1].text);
   forms::QueueScript(w[1].text, [this, actions, name = w[1].text](forms::User& u) {
     Print(L"  answered " + name);
     for (const auto& a : actions) a(u);
   });
+}
+
+std::vector<std::wstring> Session::UnusedAnswers() const {
+  std::vector<std::wstring> unused;
+  for (int id : boxAnswers_)
+    unused.push_back(id == win32::IDOK       ? L"answer box ok"
+                     : id == win32::IDCANCEL ? L"answer box cancel"
+                     : id == win32::IDYES    ? L"answer box yes"
+                     : id == win32::IDNO     ? L"answer box no"
+                                             : L"answer box retry");
+  for (const auto& name : answeredForms_)
+    for (size_t n = forms::PendingScripts(name); n > 0; --n) unused.push_back(L"answer " + name);
+  return unused;
 }
 
 std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms::Form& form) {

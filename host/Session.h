@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,8 @@ class Session {
   void Run(const std::wstring& line);
   // Outlook quit; a later `start` in a script starts it again on the same profile.
   bool QuitRequested() const { return quit_; }
+  // Answers queued and not used yet, as the commands that queued them.
+  std::vector<std::wstring> UnusedAnswers() const;
   // The commands and their spelling, for `help`.
   static std::vector<std::wstring> Help();
 
@@ -156,6 +160,8 @@ class Session {
   };
   std::vector<Opened> opened_;
   std::deque<int> boxAnswers_;
+  std::vector<std::wstring> answeredForms_;
+  std::set<std::filesystem::path> written_;  // files save-html wrote in this run
   size_t boxesChecked_ = 0;
   std::vector<std::wstring> boxTexts_;
   std::vector<std::wstring> unanswered_;  // boxes and dialogs nobody answered, since the last line

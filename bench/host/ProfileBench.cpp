@@ -78,3 +78,4 @@ void BM_RepliesKeptProfile(benchmark::State& state) {
 BENCHMARK(BM_RepliesKeptProfile)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
+BENCHMARK_MAIN();

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "host/ProfileStore.h"
 #include "host/Program.h"
@@ -157,6 +158,64 @@ TEST(Program, QuitThenStartRunsOutlookAgainAndNoLineIsSkipped) {
       {"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "quit", "-e", "select Offer"});
   EXPECT_EQ(2, after.code);
   EXPECT_TRUE(Has(after.err, "not started")) << after.err;
+}
+
+TEST(Program, MessagesNameTheirLineStayReadableAndWarnOfWhatWentUnused) {
+  // Each -e is named by its number.
+  auto third = Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "fly away"});
+  EXPECT_EQ(2, third.code);
+  EXPECT_TRUE(Has(third.err, "-e #3: error")) << third.err;
+  // A long line is cut where it is echoed.
+  auto long_ = Program({"-e", "expect mail subject is \"" + std::string(5000, 'x') + "\""});
+  EXPECT_TRUE(Has(long_.out, "(5025 characters)")) << long_.out.substr(0, 300);
+  EXPECT_LT(long_.out.size(), 1000u);
+  // Answers nobody used are listed when the script ends.
+  auto unused = Program({"-e", "answer frmReplyFolder enter", "-e", "answer box yes", "-e",
+                         "answer frmSelectTemplate esc", "-e", "start"});
+  EXPECT_EQ(0, unused.code) << unused.err;
+  EXPECT_TRUE(Has(unused.err, "warning: never used: answer box yes")) << unused.err;
+  EXPECT_TRUE(Has(unused.err, "warning: never used: answer frmSelectTemplate")) << unused.err;
+  EXPECT_FALSE(Has(unused.err, "answer frmReplyFolder"));
+  // A binary file is no script; the demo plays Outlook 2010 only.
+  win32::files::TempSandbox scratch;
+  auto binary = scratch.Path() / "picture.png";
+  { std::ofstream(binary, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0", 10); }
+  auto refused = Program({binary.string()});
+  EXPECT_EQ(2, refused.code);
+  EXPECT_TRUE(Has(refused.err, "is not a text file")) << refused.err;
+  EXPECT_EQ(2, Program({"--demo", "--outlook", "9"}).code);
+}
+
+TEST(Program, AMissingLanguageFileIsAWarningAtStart) {
+  host::ProgramIo io;
+  std::string out, err;
+  io.out = [&](const std::string& s) { out += s; };
+  io.err = [&](const std::string& s) { err += s; };
+  io.readLine = [](std::string&) { return false; };
+  EXPECT_EQ(0, host::RunProgram({"-e", "help"}, io));
+  EXPECT_TRUE(Has(err, "warning: no language file EN.lng")) << err;
+}
+
+TEST(Program, SaveHtmlDeclaresItsCharsetListsItsFilesAndWritesOverNoneOfTheUsers) {
+  win32::files::TempSandbox scratch;
+  auto page = (scratch.Path() / "lunch.html").string();
+  std::vector<std::string> args = {
+      "-e", "answer frmReplyFolder enter", "-e", "start",
+      "-e", "select \"Team lunch\"",       "-e", "save-html \"" + page + "\"",
+      "-e", "save-html \"" + page + "\""};
+  auto run = Program(args);
+  EXPECT_EQ(0, run.code) << run.err;  // its own files it may write again
+  EXPECT_EQ(2u, Count(run.out, "  saved " + page));
+  std::ifstream in(page, std::ios::binary);
+  std::string html((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_TRUE(Has(html, "<meta charset=\"utf-8\">"));
+  // A picture of the page is listed too, and lies beside it.
+  auto pictures = Count(run.out, "  saved " + scratch.Path().string() + "/") - 2;
+  EXPECT_GE(pictures, 2u);
+  // Another run finds the files there: they are the user's now.
+  auto again = Program(args);
+  EXPECT_EQ(2, again.code);
+  EXPECT_TRUE(Has(again.err, "is there already")) << again.err;
 }
 
 }  // namespace
