@@ -38,6 +38,15 @@ std::wstring FormatName(int32_t format) {
 }
 
 namespace {
+// Outlook 2000 has no BodyFormat: what the item holds tells its format, as its window shows it.
+int32_t FormatOf(const std::shared_ptr<outlook::Item>& item) {
+  auto app = item->Application();
+  if (!app || outlook::MajorVersion(app->Version()) >= 10) return item->BodyFormat();
+  if (item->Props().Has(outlook::PR_HTML)) return outlook::olFormatHTML;
+  if (item->Props().Has(outlook::PR_RTF_COMPRESSED)) return outlook::olFormatRichText;
+  return outlook::olFormatPlain;
+}
+
 std::wstring Attachments(const std::shared_ptr<outlook::Item>& item) {
   std::wstring list;
   auto atts = item->Attachments();
@@ -79,7 +88,7 @@ bool MailField(const std::shared_ptr<outlook::Item>& item, const std::wstring& f
   } else if (field == L"subject") {
     value = item->Subject();
   } else if (field == L"format") {
-    value = FormatName(item->BodyFormat());
+    value = FormatName(FormatOf(item));
   } else if (field == L"body") {
     value = item->Body();
   } else if (field == L"attachments") {

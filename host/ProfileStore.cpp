@@ -1,39 +1,64 @@
 #include "host/ProfileStore.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <functional>
 #include <system_error>
 
 #include "host/ScriptReader.h"
+#include "platform/outlook/Changes.h"
+#include "platform/outlook/Item.h"
 #include "platform/outlook/NameSpace.h"
 #include "platform/outlook/Persist.h"
 #include "platform/win32/Registry.h"
+#include "platform/win32/RegistryChanges.h"
 
 namespace host {
 namespace {
 
 namespace persist = outlook::persist;
 
+// Made in one transaction when the store is new, so a store is either empty or whole.
 const char* kSchema = R"(
-CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER);
-CREATE TABLE IF NOT EXISTS named(key TEXT, id INTEGER);
-CREATE TABLE IF NOT EXISTS folders(seq INTEGER PRIMARY KEY, entry_id TEXT, parent_id TEXT,
-                                   name TEXT, store INTEGER, item_type INTEGER);
-CREATE TABLE IF NOT EXISTS items(seq INTEGER PRIMARY KEY, folder INTEGER, entry_id TEXT,
-                                 class INTEGER, body_format INTEGER);
-CREATE TABLE IF NOT EXISTS props(item INTEGER, id INTEGER, kind INTEGER, value);
-CREATE TABLE IF NOT EXISTS recipients(item INTEGER, pos INTEGER, name TEXT, type INTEGER);
-CREATE TABLE IF NOT EXISTS attachments(item INTEGER, pos INTEGER, file_name TEXT,
-                                       display_name TEXT, type INTEGER, position INTEGER,
-                                       data BLOB);
-CREATE TABLE IF NOT EXISTS attachment_fields(item INTEGER, att INTEGER, tag INTEGER,
-                                             kind INTEGER, value);
-CREATE TABLE IF NOT EXISTS user_props(item INTEGER, pos INTEGER, name TEXT, type INTEGER,
-                                      value TEXT);
+CREATE TABLE meta(key TEXT PRIMARY KEY, value INTEGER);
+CREATE TABLE named(key TEXT, id INTEGER);
+CREATE TABLE folders(seq INTEGER PRIMARY KEY, entry_id TEXT, parent_id TEXT,
+                     name TEXT, store INTEGER, item_type INTEGER);
+CREATE TABLE items(seq INTEGER PRIMARY KEY, folder INTEGER, entry_id TEXT,
+                   class INTEGER, body_format INTEGER);
+CREATE TABLE props(item INTEGER, id INTEGER, kind INTEGER, value);
+CREATE TABLE recipients(item INTEGER, pos INTEGER, name TEXT, type INTEGER);
+CREATE TABLE attachments(item INTEGER, pos INTEGER, file_name TEXT,
+                         display_name TEXT, type INTEGER, position INTEGER, data BLOB);
+CREATE TABLE attachment_fields(item INTEGER, att INTEGER, tag INTEGER, kind INTEGER, value);
+CREATE TABLE user_props(item INTEGER, pos INTEGER, name TEXT, type INTEGER, value TEXT);
+INSERT INTO meta(key, value) VALUES('version', 1);
 )";
 
-const char* kTables[] = {"meta",       "named",       "folders",           "items",     "props",
-                         "recipients", "attachments", "attachment_fields", "user_props"};
+// A save rewrites one item's records: they are found by item. Stores made before these
+// existed get them when opened.
+const char* kIndexes = R"(
+CREATE INDEX IF NOT EXISTS props_item ON props(item);
+CREATE INDEX IF NOT EXISTS recipients_item ON recipients(item);
+CREATE INDEX IF NOT EXISTS attachments_item ON attachments(item);
+CREATE INDEX IF NOT EXISTS attachment_fields_item ON attachment_fields(item);
+CREATE INDEX IF NOT EXISTS user_props_item ON user_props(item);
+)";
+
+const char* kItemTables[] = {"props", "recipients", "attachments", "attachment_fields",
+                             "user_props"};
+
+class NotOurs : public std::runtime_error {
+ public:
+  NotOurs() : std::runtime_error("not a Tanvelo profile store") {}
+};
 
 // One prepared statement; every failure throws with SQLite's message.
 class Stmt {
@@ -140,40 +165,192 @@ std::wstring PathText(const std::filesystem::path& p) {
   return FromUtf8(p.string());
 }
 
+// Writes one item's records under its sequence number.
+struct ItemWriter {
+  explicit ItemWriter(sqlite3* db)
+      : item(db, "INSERT INTO items VALUES(?, ?, ?, ?, ?)"),
+        update(db,
+               "UPDATE items SET folder = ?, entry_id = ?, class = ?, body_format = ? "
+               "WHERE seq = ?"),
+        remove(db, "DELETE FROM items WHERE seq = ?"),
+        prop(db, "INSERT INTO props VALUES(?, ?, ?, ?)"),
+        recip(db, "INSERT INTO recipients VALUES(?, ?, ?, ?)"),
+        att(db, "INSERT INTO attachments VALUES(?, ?, ?, ?, ?, ?, ?)"),
+        field(db, "INSERT INTO attachment_fields VALUES(?, ?, ?, ?, ?)"),
+        user(db, "INSERT INTO user_props VALUES(?, ?, ?, ?, ?)") {
+    for (const char* table : kItemTables)
+      clear.push_back(std::make_unique<Stmt>(
+          db, (std::string("DELETE FROM ") + table + " WHERE item = ?").c_str()));
+  }
+  void Clear(int64_t seq) {
+    for (auto& c : clear) c->Bind(1, seq).Run();
+  }
+  void Delete(int64_t seq) {
+    Clear(seq);
+    remove.Bind(1, seq).Run();
+  }
+  void Write(int64_t seq, int64_t folder, const persist::Item& it, bool isNew) {
+    if (isNew) {
+      item.Bind(1, seq).Bind(2, folder).Bind(3, it.entryId).Bind(4, it.itemClass);
+      item.Bind(5, it.bodyFormat).Run();
+    } else {
+      Clear(seq);
+      update.Bind(1, folder).Bind(2, it.entryId).Bind(3, it.itemClass).Bind(4, it.bodyFormat);
+      update.Bind(5, seq).Run();
+    }
+    for (const auto& [id, value] : it.props)
+      prop.Bind(1, seq).Bind(2, id).BindValue(3, value).Run();
+    for (size_t k = 0; k < it.recipients.size(); ++k)
+      recip.Bind(1, seq)
+          .Bind(2, static_cast<int64_t>(k))
+          .Bind(3, it.recipients[k].name)
+          .Bind(4, it.recipients[k].type)
+          .Run();
+    for (size_t k = 0; k < it.attachments.size(); ++k) {
+      const auto& a = it.attachments[k];
+      att.Bind(1, seq)
+          .Bind(2, static_cast<int64_t>(k))
+          .Bind(3, a.fileName)
+          .Bind(4, a.displayName)
+          .Bind(5, a.type)
+          .Bind(6, a.position)
+          .BindBlob(7, a.data)
+          .Run();
+      for (const auto& [tag, value] : a.fields)
+        field.Bind(1, seq).Bind(2, static_cast<int64_t>(k)).Bind(3, tag).BindValue(4, value).Run();
+    }
+    for (size_t k = 0; k < it.userProperties.size(); ++k)
+      user.Bind(1, seq)
+          .Bind(2, static_cast<int64_t>(k))
+          .Bind(3, it.userProperties[k].name)
+          .Bind(4, it.userProperties[k].type)
+          .Bind(5, it.userProperties[k].value)
+          .Run();
+  }
+  Stmt item, update, remove, prop, recip, att, field, user;
+  std::vector<std::unique_ptr<Stmt>> clear;
+};
+
+bool SameFolder(const persist::Folder& a, const persist::Folder& b) {
+  return a.entryId == b.entryId && a.parentId == b.parentId && a.name == b.name &&
+         a.store == b.store && a.defaultItemType == b.defaultItemType;
+}
+
+// Parents before children, whatever order the folders were made in.
+std::vector<size_t> ParentsFirst(const std::vector<persist::Folder>& folders) {
+  std::map<std::wstring, size_t> at;
+  for (size_t i = 0; i < folders.size(); ++i) at[folders[i].entryId] = i;
+  std::vector<size_t> order;
+  std::vector<int> state(folders.size(), 0);  // 0 new, 1 on the way, 2 placed
+  std::function<void(size_t)> place = [&](size_t i) {
+    if (state[i]) return;
+    state[i] = 1;
+    auto parent = at.find(folders[i].parentId);
+    if (parent != at.end()) place(parent->second);
+    state[i] = 2;
+    order.push_back(i);
+  };
+  for (size_t i = 0; i < folders.size(); ++i) place(i);
+  return order;
+}
+
 }  // namespace
 
 ProfileStore::ProfileStore(std::filesystem::path dir) : dir_(std::move(dir)) {
   storePath_ = dir_ / "store.sqlite";
   registryPath_ = dir_ / "registry.hive";
+  Open();
+}
+
+bool ProfileStore::Open() {
   std::error_code ec;
   std::filesystem::create_directories(dir_, ec);
   if (ec) {
     error_ = L"cannot make the profile folder " + PathText(dir_) + L": " + FromUtf8(ec.message());
-    return;
+    return false;
   }
-  bool existed = std::filesystem::exists(storePath_);
-  // Opening never writes; a file that is no store fails at the first read below.
+  // The lock goes with the process, however it ends: a killed program leaves none behind.
+  lock_ = ::open((dir_ / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (lock_ < 0 || ::access(dir_.c_str(), W_OK) != 0) {
+    error_ = L"cannot write in the profile folder " + PathText(dir_) + L": " +
+             FromUtf8(std::strerror(errno));
+    return false;
+  }
+  if (::flock(lock_, LOCK_EX | LOCK_NB) != 0) {
+    error_ = L"the profile " + PathText(dir_) +
+             L" is in use by another tanvelo-outlook; end that one first";
+    return false;
+  }
+  // SQLite takes a file too short for its header as a new database and would write over it.
+  if (std::filesystem::file_size(storePath_, ec) > 0 && !ec) {
+    std::ifstream in(storePath_, std::ios::binary);
+    char header[16] = {};
+    in.read(header, sizeof header);
+    if (std::memcmp(header, "SQLite format 3", 16) != 0) {
+      error_ = L"cannot read the mail store " + PathText(storePath_) +
+               L": not a Tanvelo profile store (the file is left as it is)";
+      return false;
+    }
+  }
+  ec.clear();
   if (sqlite3_open_v2(storePath_.string().c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                       nullptr) != SQLITE_OK) {
     error_ = L"cannot open the mail store " + PathText(storePath_) + L": " +
              FromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory");
-    return;
+    return false;
   }
   sqlite3_busy_timeout(db_, 0);
-  if (!existed) return;
   try {
-    Stmt version(db_, "SELECT value FROM meta WHERE key = 'version'");
-    if (!version.Next() || version.Int(0) != 1)
-      throw std::runtime_error("it holds no Tanvelo profile of this version");
-    hasProfile_ = true;
+    int64_t tables = 0;
+    try {
+      Stmt count(db_, "SELECT count(*) FROM sqlite_master");
+      if (count.Next()) tables = count.Int(0);
+    } catch (const std::exception&) {
+      throw NotOurs();  // SQLite's own words ("file is not a database") would only puzzle
+    }
+    if (tables == 0) {
+      // A new file, an empty one, or one a program left before its first save.
+      Exec(db_, "BEGIN IMMEDIATE");
+      try {
+        Exec(db_, kSchema);
+        Exec(db_, "COMMIT");
+      } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+      }
+    } else {
+      try {
+        Stmt version(db_, "SELECT value FROM meta WHERE key = 'version'");
+        if (!version.Next() || version.Int(0) != 1) throw NotOurs();
+        Stmt folders(db_, "SELECT count(*) FROM folders");
+        hasProfile_ = folders.Next() && folders.Int(0) > 0;
+      } catch (const NotOurs&) {
+        throw;
+      } catch (const std::exception&) {
+        throw NotOurs();
+      }
+    }
+    // Each commit is safe from a killed process without waiting for the disk.
+    Exec(db_, "PRAGMA journal_mode=WAL");
+    Exec(db_, "PRAGMA synchronous=NORMAL");
+    Exec(db_, kIndexes);
   } catch (const std::exception& e) {
     error_ = L"cannot read the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what()) +
              L" (the file is left as it is)";
+    sqlite3_close(db_);
+    db_ = nullptr;
+    return false;
   }
+  outlook::changes::Keep(true);
+  return true;
 }
 
 ProfileStore::~ProfileStore() {
-  if (db_) sqlite3_close(db_);
+  if (db_) {
+    outlook::changes::Keep(false);
+    sqlite3_close(db_);
+  }
+  if (lock_ >= 0) ::close(lock_);
 }
 
 bool ProfileStore::Load(outlook::Profile& profile) {
@@ -181,9 +358,15 @@ bool ProfileStore::Load(outlook::Profile& profile) {
   if (std::filesystem::exists(registryPath_) &&
       !win32::registry::LoadHive(win32::HKEY_CURRENT_USER, registryPath_.string())) {
     error_ = L"cannot read the registry file " + PathText(registryPath_) +
-             L" (the file is left as it is)";
+             L": it is cut short or damaged (the file is left as it is)";
     return false;
   }
+  if (std::filesystem::exists(registryPath_)) registryChanges_ = win32::registry::ChangeCount();
+  // Loaded again (Outlook started again in one run): the items are new objects.
+  items_.clear();
+  folders_.clear();
+  metaKept_ = false;
+  outlookChanges_ = ~0ull;
   if (!hasProfile_) return true;
   try {
     persist::Profile saved;
@@ -197,41 +380,45 @@ bool ProfileStore::Load(outlook::Profile& profile) {
       while (named.Next())
         saved.named.emplace_back(named.Text(0), static_cast<uint16_t>(named.Int(1)));
     }
-    std::map<int64_t, size_t> folderAt;
+    std::vector<persist::Folder> rows;
+    std::vector<int64_t> rowSeq;
     Stmt folders(
         db_, "SELECT seq, entry_id, parent_id, name, store, item_type FROM folders ORDER BY seq");
     while (folders.Next()) {
-      folderAt[folders.Int(0)] = saved.folders.size();
-      saved.folders.push_back({folders.Text(1),
-                               folders.Text(2),
-                               folders.Text(3),
-                               static_cast<int32_t>(folders.Int(4)),
-                               static_cast<int32_t>(folders.Int(5)),
-                               {}});
+      rowSeq.push_back(folders.Int(0));
+      rows.push_back({folders.Text(1),
+                      folders.Text(2),
+                      folders.Text(3),
+                      static_cast<int32_t>(folders.Int(4)),
+                      static_cast<int32_t>(folders.Int(5)),
+                      {}});
     }
-    std::map<int64_t, persist::Item*> itemAt;
+    std::map<int64_t, size_t> folderAt;
+    std::vector<int64_t> folderSeq;
+    for (size_t i : ParentsFirst(rows)) {
+      folderAt[rowSeq[i]] = saved.folders.size();
+      folderSeq.push_back(rowSeq[i]);
+      saved.folders.push_back(std::move(rows[i]));
+    }
     Stmt items(db_, "SELECT seq, folder, entry_id, class, body_format FROM items ORDER BY seq");
+    std::vector<std::vector<int64_t>> itemSeq(saved.folders.size());
     while (items.Next()) {
       auto f = folderAt.find(items.Int(1));
       if (f == folderAt.end()) throw std::runtime_error("an item of no folder");
-      auto& list = saved.folders[f->second].items;
-      list.push_back({items.Text(2),
-                      static_cast<int32_t>(items.Int(3)),
-                      static_cast<int32_t>(items.Int(4)),
-                      {},
-                      {},
-                      {},
-                      {}});
+      saved.folders[f->second].items.push_back({items.Text(2),
+                                                static_cast<int32_t>(items.Int(3)),
+                                                static_cast<int32_t>(items.Int(4)),
+                                                {},
+                                                {},
+                                                {},
+                                                {}});
+      itemSeq[f->second].push_back(items.Int(0));
     }
     // Pointers are taken once every item is in place.
-    {
-      Stmt order(db_, "SELECT seq, folder FROM items ORDER BY seq");
-      std::map<size_t, size_t> next;
-      while (order.Next()) {
-        size_t fi = folderAt[order.Int(1)];
-        itemAt[order.Int(0)] = &saved.folders[fi].items[next[fi]++];
-      }
-    }
+    std::map<int64_t, persist::Item*> itemAt;
+    for (size_t fi = 0; fi < saved.folders.size(); ++fi)
+      for (size_t k = 0; k < itemSeq[fi].size(); ++k)
+        itemAt[itemSeq[fi][k]] = &saved.folders[fi].items[k];
     auto item = [&](int64_t seq) -> persist::Item& {
       auto it = itemAt.find(seq);
       if (it == itemAt.end()) throw std::runtime_error("a record of no item");
@@ -271,7 +458,32 @@ bool ProfileStore::Load(outlook::Profile& profile) {
       item(users.Int(0))
           .userProperties.push_back(
               {users.Text(1), users.Text(3), static_cast<int32_t>(users.Int(2))});
-    persist::Restore(*profile.session, saved);
+    std::vector<std::shared_ptr<outlook::Item>> made;
+    persist::Restore(*profile.session, saved, &made);
+
+    // What the store holds now, so the next save writes only what changes from here.
+    size_t n = 0;
+    for (size_t fi = 0; fi < saved.folders.size(); ++fi) {
+      auto record = saved.folders[fi];
+      record.items.clear();
+      auto key = record.entryId;
+      folders_[key] = {folderSeq[fi], std::move(record)};
+      lastFolderSeq_ = std::max(lastFolderSeq_, folderSeq[fi]);
+      for (int64_t seq : itemSeq[fi]) {
+        lastItemSeq_ = std::max(lastItemSeq_, seq);
+        const auto& it = made[n++];
+        // An item whose folder could not come back is dropped at the next save.
+        if (it) items_[it.get()] = {it, seq, folderSeq[fi], 0};
+      }
+    }
+    {
+      Stmt last(db_, "SELECT coalesce(max(seq), 0) FROM items");
+      if (last.Next()) lastItemSeq_ = std::max(lastItemSeq_, last.Int(0));
+    }
+    meta_ = {saved.nextId, saved.nextNamed, saved.named, {}};
+    metaKept_ = true;
+    outlook::changes::Take();  // restoring is no change
+    outlookChanges_ = outlook::ChangeCount();
   } catch (const std::exception& e) {
     error_ = L"cannot read the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what()) +
              L" (the file is left as it is)";
@@ -285,85 +497,150 @@ bool ProfileStore::Save(const outlook::Profile& profile, std::wstring& error) {
     error = error_;
     return false;
   }
-  auto saved = persist::Take(*profile.session);
-  try {
-    Exec(db_, "BEGIN IMMEDIATE");
+  if (outlook::ChangeCount() != outlookChanges_) {
     try {
-      Exec(db_, kSchema);
-      for (const char* table : kTables) Exec(db_, (std::string("DELETE FROM ") + table).c_str());
-      Stmt meta(db_, "INSERT INTO meta(key, value) VALUES(?, ?)");
-      meta.Bind(1, L"version").Bind(2, 1).Run();
-      meta.Bind(1, L"next_id").Bind(2, static_cast<int64_t>(saved.nextId)).Run();
-      meta.Bind(1, L"next_named").Bind(2, saved.nextNamed).Run();
-      Stmt named(db_, "INSERT INTO named(key, id) VALUES(?, ?)");
-      for (const auto& [key, id] : saved.named) named.Bind(1, key).Bind(2, id).Run();
-      Stmt folder(db_, "INSERT INTO folders VALUES(?, ?, ?, ?, ?, ?)");
-      Stmt item(db_, "INSERT INTO items VALUES(?, ?, ?, ?, ?)");
-      Stmt prop(db_, "INSERT INTO props VALUES(?, ?, ?, ?)");
-      Stmt recip(db_, "INSERT INTO recipients VALUES(?, ?, ?, ?)");
-      Stmt att(db_, "INSERT INTO attachments VALUES(?, ?, ?, ?, ?, ?, ?)");
-      Stmt field(db_, "INSERT INTO attachment_fields VALUES(?, ?, ?, ?, ?)");
-      Stmt user(db_, "INSERT INTO user_props VALUES(?, ?, ?, ?, ?)");
-      int64_t fseq = 0, iseq = 0;
-      for (const auto& f : saved.folders) {
-        folder.Bind(1, ++fseq)
-            .Bind(2, f.entryId)
-            .Bind(3, f.parentId)
-            .Bind(4, f.name)
-            .Bind(5, f.store)
-            .Bind(6, f.defaultItemType)
-            .Run();
-        for (const auto& it : f.items) {
-          item.Bind(1, ++iseq)
-              .Bind(2, fseq)
-              .Bind(3, it.entryId)
-              .Bind(4, it.itemClass)
-              .Bind(5, it.bodyFormat)
-              .Run();
-          for (const auto& [id, value] : it.props)
-            prop.Bind(1, iseq).Bind(2, id).BindValue(3, value).Run();
-          for (size_t k = 0; k < it.recipients.size(); ++k)
-            recip.Bind(1, iseq)
-                .Bind(2, static_cast<int64_t>(k))
-                .Bind(3, it.recipients[k].name)
-                .Bind(4, it.recipients[k].type)
-                .Run();
-          for (size_t k = 0; k < it.attachments.size(); ++k) {
-            const auto& a = it.attachments[k];
-            att.Bind(1, iseq)
-                .Bind(2, static_cast<int64_t>(k))
-                .Bind(3, a.fileName)
-                .Bind(4, a.displayName)
-                .Bind(5, a.type)
-                .Bind(6, a.position)
-                .BindBlob(7, a.data)
-                .Run();
-            for (const auto& [tag, value] : a.fields)
-              field.Bind(1, iseq)
-                  .Bind(2, static_cast<int64_t>(k))
-                  .Bind(3, tag)
-                  .BindValue(4, value)
-                  .Run();
-          }
-          for (size_t k = 0; k < it.userProperties.size(); ++k)
-            user.Bind(1, iseq)
-                .Bind(2, static_cast<int64_t>(k))
-                .Bind(3, it.userProperties[k].name)
-                .Bind(4, it.userProperties[k].type)
-                .Bind(5, it.userProperties[k].value)
-                .Run();
-        }
-      }
-      Exec(db_, "COMMIT");
-    } catch (...) {
-      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-      throw;
+      SaveStore(profile);
+    } catch (const std::exception& e) {
+      error = L"the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what());
+      return false;
     }
-  } catch (const std::exception& e) {
-    error = L"the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what());
+  }
+  return SaveRegistry(error);
+}
+
+// False when nothing had to be written.
+bool ProfileStore::SaveStore(const outlook::Profile& profile) {
+  auto live = persist::Walk(*profile.session);
+  auto changed = outlook::changes::Take();
+  ++walks_;
+  // What changed: folders by EntryID, items by identity and change stamp.
+  struct FolderWrite {
+    int64_t seq;
+    const persist::Folder* record;
+    bool isNew;
+  };
+  std::vector<FolderWrite> folderWrites;
+  std::vector<std::wstring> folderGone;
+  std::vector<int64_t> folderSeqOf(live.folders.size());
+  std::map<std::wstring, bool> seenFolder;
+  int64_t nextFolder = lastFolderSeq_;
+  for (size_t i = 0; i < live.folders.size(); ++i) {
+    const auto& f = live.folders[i];
+    seenFolder[f.entryId] = true;
+    auto kept = folders_.find(f.entryId);
+    if (kept == folders_.end()) {
+      folderSeqOf[i] = ++nextFolder;
+      folderWrites.push_back({folderSeqOf[i], &f, true});
+    } else {
+      folderSeqOf[i] = kept->second.seq;
+      if (!SameFolder(kept->second.record, f)) folderWrites.push_back({folderSeqOf[i], &f, false});
+    }
+  }
+  for (const auto& [id, kept] : folders_)
+    if (!seenFolder.count(id)) folderGone.push_back(id);
+
+  struct ItemWrite {
+    std::shared_ptr<outlook::Item> item;
+    int64_t seq, folder;
+    bool isNew;
+  };
+  std::vector<ItemWrite> itemWrites;
+  std::vector<int64_t> itemGone;
+  int64_t nextItem = lastItemSeq_;
+  for (size_t i = 0; i < live.folders.size(); ++i)
+    for (const auto& item : live.items[i]) {
+      auto kept = items_.find(item.get());
+      if (kept != items_.end() && kept->second.item.lock() == item) {
+        kept->second.walk = walks_;
+        if (kept->second.folder != folderSeqOf[i] || changed.count(item.get()) ||
+            changed.count(&item->Props()))
+          itemWrites.push_back({item, kept->second.seq, folderSeqOf[i], false});
+      } else {
+        // A new item, or one that took the place of a gone one in memory.
+        if (kept != items_.end()) itemGone.push_back(kept->second.seq);
+        itemWrites.push_back({item, ++nextItem, folderSeqOf[i], true});
+      }
+    }
+  std::vector<const outlook::Item*> forget;
+  for (const auto& [key, kept] : items_)
+    if (kept.walk != walks_) {  // deleted, or moved (the moved item is a new one)
+      itemGone.push_back(kept.seq);
+      forget.push_back(key);
+    }
+  // Items replaced in memory were counted twice above.
+  std::sort(itemGone.begin(), itemGone.end());
+  itemGone.erase(std::unique(itemGone.begin(), itemGone.end()), itemGone.end());
+  bool metaChanged = !metaKept_ || meta_.nextId != live.nextId ||
+                     meta_.nextNamed != live.nextNamed || meta_.named != live.named;
+
+  if (folderWrites.empty() && folderGone.empty() && itemWrites.empty() && itemGone.empty() &&
+      !metaChanged) {
+    outlookChanges_ = outlook::ChangeCount();
     return false;
   }
+
+  Exec(db_, "BEGIN IMMEDIATE");
+  try {
+    if (metaChanged) {
+      Stmt meta(db_, "INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)");
+      meta.Bind(1, L"next_id").Bind(2, static_cast<int64_t>(live.nextId)).Run();
+      meta.Bind(1, L"next_named").Bind(2, live.nextNamed).Run();
+      Exec(db_, "DELETE FROM named");
+      Stmt named(db_, "INSERT INTO named(key, id) VALUES(?, ?)");
+      for (const auto& [key, id] : live.named) named.Bind(1, key).Bind(2, id).Run();
+    }
+    if (!folderGone.empty()) {
+      Stmt remove(db_, "DELETE FROM folders WHERE seq = ?");
+      for (const auto& id : folderGone) remove.Bind(1, folders_[id].seq).Run();
+    }
+    if (!folderWrites.empty()) {
+      Stmt folder(db_, "INSERT OR REPLACE INTO folders VALUES(?, ?, ?, ?, ?, ?)");
+      for (const auto& w : folderWrites)
+        folder.Bind(1, w.seq)
+            .Bind(2, w.record->entryId)
+            .Bind(3, w.record->parentId)
+            .Bind(4, w.record->name)
+            .Bind(5, w.record->store)
+            .Bind(6, w.record->defaultItemType)
+            .Run();
+    }
+    ItemWriter writer(db_);
+    for (int64_t seq : itemGone) writer.Delete(seq);
+    for (size_t k = 0; k < itemWrites.size(); ++k) {
+      const auto& w = itemWrites[k];
+      writer.Write(w.seq, w.folder, persist::TakeItem(w.item), w.isNew);
+    }
+    Exec(db_, "COMMIT");
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    // What was not written is written by the next save.
+    for (const void* what : changed) outlook::changes::Note(what);
+    throw;
+  }
+  // Taking an item may make its plain text: no change to write again.
+  outlook::changes::Take();
+  ++commits_;
   hasProfile_ = true;
+  for (const auto& id : folderGone) folders_.erase(id);
+  for (const auto& w : folderWrites) {
+    folders_[w.record->entryId] = {w.seq, *w.record};
+  }
+  lastFolderSeq_ = nextFolder;
+  for (const auto* key : forget) items_.erase(key);
+  for (size_t k = 0; k < itemWrites.size(); ++k) {
+    const auto& w = itemWrites[k];
+    items_[w.item.get()] = {w.item, w.seq, w.folder, walks_};
+  }
+  lastItemSeq_ = nextItem;
+  meta_ = {live.nextId, live.nextNamed, live.named, {}};
+  metaKept_ = true;
+  outlookChanges_ = outlook::ChangeCount();
+  return true;
+}
+
+bool ProfileStore::SaveRegistry(std::wstring& error) {
+  uint64_t changes = win32::registry::ChangeCount();
+  if (changes == registryChanges_) return true;
   // The registry file is replaced whole: a stop halfway leaves the previous one.
   auto temp = registryPath_;
   temp += ".new";
@@ -378,6 +655,7 @@ bool ProfileStore::Save(const outlook::Profile& profile, std::wstring& error) {
             FromUtf8(ec.message());
     return false;
   }
+  registryChanges_ = changes;
   return true;
 }
 

@@ -1,12 +1,19 @@
 // A profile kept on disk: the mail store in DIR/store.sqlite and the registry in
-// DIR/registry.hive beside it. Each save is one transaction (the registry file is replaced
-// whole, by rename), so a program stopped at any point keeps everything saved before. A file
-// that cannot be read is reported with its path and left as it is.
+// DIR/registry.hive beside it. A save writes only what changed since the last one, in one
+// transaction (the registry file is replaced whole, by rename, when it changed), so a program
+// stopped at any point keeps everything saved before. One program at a time: the profile is
+// locked while the store is open. A file that cannot be read is reported with its path and
+// left as it is.
 #pragma once
 
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
+#include "platform/outlook/Persist.h"
 #include "platform/outlook/ProfileBuilder.h"
 
 struct sqlite3;
@@ -29,17 +36,45 @@ class ProfileStore {
   // Replaces the demo profile's folders, items and registry by the saved ones; a new DIR keeps
   // the demo profile. False (with Error()) when the saved data cannot be read.
   bool Load(outlook::Profile& profile);
-  // Saves every folder and item of the profile's stores and the registry, in one transaction.
+  // Saves what changed in the profile's folders, mail and registry since the last save or load;
+  // nothing is written when nothing changed. After a failed save the next one writes again
+  // whatever the failed one did not.
   bool Save(const outlook::Profile& profile, std::wstring& error);
+  // Store transactions committed since the store was opened (for tests and benchmarks).
+  int64_t Commits() const { return commits_; }
 
   const std::filesystem::path& StorePath() const { return storePath_; }
   const std::filesystem::path& RegistryPath() const { return registryPath_; }
 
  private:
+  struct KeptItem {
+    std::weak_ptr<outlook::Item> item;
+    int64_t seq = 0, folder = 0;
+    uint64_t walk = 0;  // the last save that found it
+  };
+  struct KeptFolder {
+    int64_t seq = 0;
+    outlook::persist::Folder record;  // without items
+  };
+  bool Open();
+  bool SaveStore(const outlook::Profile& profile);
+  bool SaveRegistry(std::wstring& error);
+
   std::filesystem::path dir_, storePath_, registryPath_;
   sqlite3* db_ = nullptr;
+  int lock_ = -1;
   std::wstring error_;
   bool hasProfile_ = false;
+  int64_t commits_ = 0;
+  // What the store holds, as of the last save or load.
+  std::unordered_map<const outlook::Item*, KeptItem> items_;
+  std::map<std::wstring, KeptFolder> folders_;  // by EntryID
+  int64_t lastItemSeq_ = 0, lastFolderSeq_ = 0;
+  outlook::persist::Profile meta_;  // ids and named properties; no folders
+  bool metaKept_ = false;
+  uint64_t walks_ = 0;
+  // The change counts the store and the registry file were last written at; none yet.
+  uint64_t outlookChanges_ = ~0ull, registryChanges_ = ~0ull;
 };
 
 }  // namespace host

@@ -25,7 +25,8 @@ const char* kUsage =
     "  -e LINE        runs one command line (repeatable)\n"
     "  SCRIPT         runs the script file's commands\n"
     "With a terminal and nothing to run, the commands are read at a prompt; `help` lists them.\n"
-    "Exit codes: 0 done, 1 an expectation failed, 2 a script error.\n";
+    "Exit codes: 0 done, 1 an expectation failed, 2 a script or option error, 3 the profile\n"
+    "could not be saved.\n";
 
 struct Source {
   std::string name;  // "-e", a file name, "demo", "stdin"
@@ -46,6 +47,19 @@ std::vector<std::wstring> Lines(const std::string& text) {
   return lines;
 }
 
+// A line as echoed or named in a message: a long one is cut, so the message stays readable.
+std::string Shown(const std::wstring& line) {
+  constexpr size_t kMost = 160;
+  if (line.size() <= kMost) return Utf8(line);
+  return Utf8(line.substr(0, kMost)) + "... (" + std::to_string(line.size()) + " characters)";
+}
+
+// Where a line came from, as messages name it: "my.txt:12", or "-e #3" for the third -e.
+std::string Where(const Source& source, size_t n) {
+  if (source.name.rfind("-e #", 0) == 0) return source.name;
+  return source.name + ":" + std::to_string(n + 1);
+}
+
 bool HasCommand(const std::wstring& line) {
   try {
     return !SplitLine(line).empty();
@@ -60,6 +74,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   int32_t version = 14;
   std::optional<std::string> profileDir;
   bool demo = false, versionGiven = false;
+  int lineOptions = 0;
   std::vector<Source> sources;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -93,7 +108,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         io.err("tanvelo-outlook: -e takes a command line\n");
         return 2;
       }
-      sources.push_back({"-e", {FromUtf8(*v)}});
+      sources.push_back({"-e #" + std::to_string(++lineOptions), {FromUtf8(*v)}});
     } else if (!a.empty() && a[0] == '-') {
       io.err("tanvelo-outlook: unknown option " + a + "\n" + kUsage);
       return 2;
@@ -104,11 +119,19 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         return 2;
       }
       std::string text((std::istreambuf_iterator<char>(in)), {});
+      if (text.find('\0') != std::string::npos) {
+        io.err("tanvelo-outlook: " + a + " is not a text file\n");
+        return 2;
+      }
       sources.push_back({a, Lines(text)});
     }
   }
   if (demo) {
-    if (!versionGiven) version = 14;
+    // The demo clicks the ribbon, which Outlook 2010 has.
+    if (versionGiven && version != 14) {
+      io.err("tanvelo-outlook: --demo plays Outlook 2010; leave out --outlook or give 14\n");
+      return 2;
+    }
     sources.insert(sources.begin(), {"demo", DemoScript()});
   }
 
@@ -121,17 +144,13 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     }
   }
 
+  if (io.languageFile.empty())
+    io.err(
+        "tanvelo-outlook: warning: no language file EN.lng beside the program; the add-in's "
+        "texts show as their numbers\n");
   bool prompt = sources.empty() && io.terminal;
-  if (sources.empty() && !io.terminal) {
-    // Commands piped in are a script like any other.
-    Source in{"stdin", {}};
-    std::string line;
-    while (io.readLine(line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      in.lines.push_back(FromUtf8(line));
-    }
-    sources.push_back(std::move(in));
-  }
+  // Commands piped in are a script like any other, run as each line comes.
+  bool piped = sources.empty() && !io.terminal;
 
   SessionOptions options;
   options.outlookVersion = version;
@@ -163,6 +182,9 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       if (!io.readLine(line)) break;
       try {
         session->Run(FromUtf8(line));
+      } catch (const SaveFailed& e) {
+        io.err(std::string("tanvelo-outlook: the profile could not be saved: ") + e.what() + "\n");
+        return 3;
       } catch (const std::exception& e) {
         io.out(std::string("error: ") + e.what() + "\n");
       }
@@ -170,23 +192,39 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     return 0;
   }
 
-  for (const auto& source : sources) {
-    for (size_t n = 0; n < source.lines.size(); ++n) {
-      const std::wstring& line = source.lines[n];
-      if (HasCommand(line)) print(L"> " + line);
-      try {
-        session->Run(line);
-      } catch (const ExpectationFailed& e) {
-        io.err(source.name + ":" + std::to_string(n + 1) + ": " + e.what() + "\n");
-        return 1;
-      } catch (const std::exception& e) {
-        io.err(source.name + ":" + std::to_string(n + 1) + ": error: " + e.what() + "\n");
-        return 2;
-      }
-      if (session->QuitRequested()) return 0;
+  auto run = [&](const Source& source, size_t n, const std::wstring& line) {
+    if (HasCommand(line)) io.out("> " + Shown(line) + "\n");
+    try {
+      session->Run(line);
+    } catch (const SaveFailed& e) {
+      io.err(Where(source, n) + ": the profile could not be saved: " + e.what() + "\n");
+      return 3;
+    } catch (const ExpectationFailed& e) {
+      io.err(Where(source, n) + ": " + e.what() + "\n");
+      return 1;
+    } catch (const std::exception& e) {
+      io.err(Where(source, n) + ": error: " + e.what() + "\n");
+      return 2;
+    }
+    return 0;
+  };
+  auto ending = [&](int code) {
+    for (const auto& unused : session->UnusedAnswers())
+      io.err("tanvelo-outlook: warning: never used: " + Utf8(unused) + "\n");
+    return code;
+  };
+  if (piped) {
+    Source in{"stdin", {}};
+    std::string text;
+    for (size_t n = 0; io.readLine(text); ++n) {
+      if (!text.empty() && text.back() == '\r') text.pop_back();
+      if (int code = run(in, n, FromUtf8(text))) return ending(code);
     }
   }
-  return 0;
+  for (const auto& source : sources)
+    for (size_t n = 0; n < source.lines.size(); ++n)
+      if (int code = run(source, n, source.lines[n])) return ending(code);
+  return ending(0);
 }
 
 }  // namespace host

@@ -15,7 +15,8 @@ struct ProgramIo {
   std::string languageFile;  // the bytes of EN.lng
 };
 
-// Exit codes: 0 done, 1 an expectation failed, 2 a script or option error.
+// Exit codes: 0 done, 1 an expectation failed, 2 a script or option error (a profile that
+// cannot be opened or is in use included), 3 the kept profile could not be saved.
 int RunProgram(const std::vector<std::string>& args, const ProgramIo& io);
 
 // The built-in demo scenario.

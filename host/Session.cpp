@@ -1,6 +1,9 @@
 #include "host/Session.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 
 #include "addin/Connect.h"
 #include "core/CLang.h"
@@ -18,6 +21,7 @@
 #include "platform/office/CommandBars.h"
 #include "platform/office/Ribbon.h"
 #include "platform/outlook/Outlook.h"
+#include "platform/outlook/Persist.h"
 #include "platform/redemption/Install.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Clock.h"
@@ -25,6 +29,7 @@
 #include "platform/win32/Files.h"
 #include "platform/win32/Keyboard.h"
 #include "platform/win32/MessageBox.h"
+#include "platform/win32/Registry.h"
 #include "platform/win32/Reset.h"
 #include "platform/word/Word.h"
 #include "resources/StringTable.h"
@@ -102,13 +107,44 @@ Session::~Session() {
       // Nothing is left to tell; the platform goes below.
     }
   }
+  TearDown();
+}
+
+void Session::TearDown() {
   contextMenu_.reset();
   watched_.clear();
+  filed_.clear();
+  opened_.clear();
   newInspector_ = {};
   host_.reset();
   addin_.reset();
   g_oLang.reset();
   win32::ResetPlatform();
+}
+
+void Session::Restart() {
+  // Outlook starts again on the same machine: the kept profile is read again from disk, the
+  // built-in one is carried over in memory, mail and registry alike.
+  std::optional<outlook::persist::Profile> mail;
+  std::filesystem::path hive;
+  if (!options_.store) {
+    mail = outlook::persist::Take(*p_.session);
+    hive = std::filesystem::temp_directory_path() /
+           ("tanvelo-outlook-" + std::to_string(::getpid()) + "-restart.hive");
+    if (!win32::registry::SaveHive(win32::HKEY_CURRENT_USER, hive.string()))
+      Fail(L"cannot keep the registry for the restart in " + FromUtf8(hive.string()));
+  }
+  TearDown();
+  Boot();
+  if (mail) {
+    outlook::persist::Restore(*p_.session, *mail);
+    bool loaded = win32::registry::LoadHive(win32::HKEY_CURRENT_USER, hive.string());
+    std::error_code ec;
+    std::filesystem::remove(hive, ec);
+    if (!loaded) Fail(L"cannot read back the registry kept for the restart");
+    Watch();
+  }
+  ended_ = false;
 }
 
 void Session::Boot() {
@@ -139,6 +175,11 @@ void Session::Boot() {
   newInspector_ = p_.app->Inspectors()->NewInspector.Subscribe(
       [this](std::shared_ptr<outlook::Inspector> inspector) {
         Print(L"[window] inspector opened: " + inspector->Caption());
+        // A filed item opened: what it holds now is what closing without saving goes back to.
+        std::erase_if(opened_, [](const auto& o) { return o.window.expired(); });
+        auto item = inspector->CurrentItem();
+        if (item && item->InFolder())
+          opened_.push_back({inspector, item, outlook::persist::TakeItem(item)});
       });
   Watch();
 }
@@ -183,7 +224,8 @@ void Session::Settle() {
 void Session::Persist() {
   if (!options_.store) return;
   std::wstring error;
-  if (!options_.store->Save(p_, error)) Print(L"[store] not saved: " + error);
+  // Going on would let the user work on what is no longer kept.
+  if (!options_.store->Save(p_, error)) throw SaveFailed(Utf8(error));
 }
 
 void Session::Dispatch(const std::vector<Word>& w) {
@@ -322,7 +364,9 @@ std::vector<std::wstring> Session::Help() {
 // --- Outlook's life -------------------------------------------------------------------------
 void Session::Start() {
   if (started_) Fail(L"Outlook is already running");
+  if (ended_) Restart();
   started_ = true;
+  quit_ = false;
   Print(L"[outlook] Outlook " + p_.app->Version() + L" starts on the Inbox");
   host_->Start(p_.inbox, 1);
   for (const auto& error : host_->Errors()) Print(L"[outlook] add-in error: " + error);
@@ -339,6 +383,7 @@ void Session::Quit() {
   for (const auto& error : host_->Errors()) Print(L"[outlook] add-in error: " + error);
   started_ = false;
   quit_ = true;
+  ended_ = true;
   Print(L"[outlook] Outlook has ended");
 }
 
@@ -424,7 +469,16 @@ void Session::CloseInspector(const std::wstring& mode) {
                      : mode == L"discard" ? outlook::olDiscard
                                           : -1;
   if (saveMode < 0) Fail(L"usage: close [save|discard]");
-  Inspector()->Close(saveMode);
+  auto inspector = Inspector();
+  inspector->Close(saveMode);
+  if (inspector->IsClosed()) {
+    // Closed unsaved (discarded, or "No" to the question): the item is what it was when opened.
+    for (auto& o : opened_) {
+      auto item = o.item.lock();
+      if (o.window.lock() != inspector || !item || item->IsDead() || item->Saved()) continue;
+      outlook::persist::Revert(item, o.record);
+    }
+  }
   Settle();
 }
 
@@ -772,10 +826,25 @@ std::vector<Action> ParseActions(const std::vector<Word>& w, size_t from) {
 void Session::AnswerForm(const std::vector<Word>& w) {
   if (w.size() < 3) Fail(L"usage: answer FORM ACTION[; ACTION]...");
   auto actions = ParseActions(w, 2);
+  if (std::find(answeredForms_.begin(), answeredForms_.end(), w[1].text) == answeredForms_.end())
+    answeredForms_.push_back(w[1].text);
   forms::QueueScript(w[1].text, [this, actions, name = w[1].text](forms::User& u) {
     Print(L"  answered " + name);
     for (const auto& a : actions) a(u);
   });
+}
+
+std::vector<std::wstring> Session::UnusedAnswers() const {
+  std::vector<std::wstring> unused;
+  for (int id : boxAnswers_)
+    unused.push_back(id == win32::IDOK       ? L"answer box ok"
+                     : id == win32::IDCANCEL ? L"answer box cancel"
+                     : id == win32::IDYES    ? L"answer box yes"
+                     : id == win32::IDNO     ? L"answer box no"
+                                             : L"answer box retry");
+  for (const auto& name : answeredForms_)
+    for (size_t n = forms::PendingScripts(name); n > 0; --n) unused.push_back(L"answer " + name);
+  return unused;
 }
 
 std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms::Form& form) {

@@ -6,16 +6,19 @@
 
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "host/ScriptReader.h"
 #include "platform/outlook/Events.h"
 #include "platform/outlook/Forward.h"
+#include "platform/outlook/Persist.h"
 #include "platform/outlook/ProfileBuilder.h"
 
 class Connect;
@@ -50,6 +53,12 @@ class ExpectationFailed : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The kept profile could not be saved; the program exits with 3.
+class SaveFailed : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 struct SessionOptions {
   int32_t outlookVersion = 14;  // 9, 10, 11, 12 or 14
   // Where the mail store and registry are kept; none: the built-in demo profile in memory.
@@ -71,7 +80,10 @@ class Session {
 
   // Runs one script line; ScriptError or ExpectationFailed when it fails.
   void Run(const std::wstring& line);
+  // Outlook quit; a later `start` in a script starts it again on the same profile.
   bool QuitRequested() const { return quit_; }
+  // Answers queued and not used yet, as the commands that queued them.
+  std::vector<std::wstring> UnusedAnswers() const;
   // The commands and their spelling, for `help`.
   static std::vector<std::wstring> Help();
 
@@ -82,6 +94,8 @@ class Session {
 
  private:
   void Boot();
+  void TearDown();
+  void Restart();
   void Dispatch(const std::vector<Word>& w);
   void Settle();  // the moment a user takes between two actions: due timers fire
   void CheckPrompts();
@@ -139,11 +153,20 @@ class Session {
   };
   std::vector<Filed> filed_;
   outlook::Subscription newInspector_;
+  struct Opened {
+    std::weak_ptr<outlook::Inspector> window;
+    std::weak_ptr<outlook::Item> item;
+    outlook::persist::Item record;
+  };
+  std::vector<Opened> opened_;
   std::deque<int> boxAnswers_;
+  std::vector<std::wstring> answeredForms_;
+  std::set<std::filesystem::path> written_;  // files save-html wrote in this run
   size_t boxesChecked_ = 0;
   std::vector<std::wstring> boxTexts_;
   std::vector<std::wstring> unanswered_;  // boxes and dialogs nobody answered, since the last line
   bool started_ = false, quit_ = false;
+  bool ended_ = false;  // Outlook ran and quit: a `start` starts it again
 };
 
 }  // namespace host

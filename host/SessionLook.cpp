@@ -284,7 +284,9 @@ void Session::SaveHtml(const std::wstring& file) {
   std::wstring html = item->HTMLBody();
   std::filesystem::path target(Utf8(file));
   // Inline pictures go beside the page under their file names; the page points at them.
+  std::vector<std::pair<std::filesystem::path, const std::vector<uint8_t>*>> files;
   auto atts = item->Attachments();
+  std::vector<std::shared_ptr<outlook::Attachment>> keep;
   for (int32_t i = 1; i <= atts->Count(); ++i) {
     auto a = atts->Item(i);
     auto cid = a->Fields(outlook::PR_ATTACH_CONTENT_ID);
@@ -293,18 +295,42 @@ void Session::SaveHtml(const std::wstring& file) {
     std::wstring name = a->FileName();
     for (auto& c : name)
       if (c == L'/' || c == L'\\') c = L'_';
-    auto picture = target.parent_path() / Utf8(name);
-    std::ofstream out(picture, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(a->Data().data()),
-              static_cast<std::streamsize>(a->Data().size()));
+    keep.push_back(a);
+    files.emplace_back(target.parent_path() / Utf8(name), &a->Data());
     for (size_t at; (at = html.find(L"cid:" + *text)) != std::wstring::npos;)
       html.replace(at, 4 + text->size(), name);
   }
-  std::ofstream out(target, std::ios::binary | std::ios::trunc);
+  // The page is written in UTF-8 and says so, or a browser guesses.
+  std::wstring lower = html;
+  for (auto& c : lower) c = static_cast<wchar_t>(std::towlower(c));
+  if (lower.find(L"charset") == std::wstring::npos) {
+    size_t head = lower.find(L"<head>");
+    std::wstring meta = L"<meta charset=\"utf-8\">";
+    if (head != std::wstring::npos)
+      html.insert(head + 6, meta);
+    else
+      html.insert(0, meta);
+  }
   std::string bytes = Utf8(html);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) Fail(L"cannot write " + file);
-  Print(L"  saved " + file);
+  std::vector<uint8_t> page(bytes.begin(), bytes.end());
+  files.emplace(files.begin(), target, &page);
+  // A file this run did not write is the user's: it is never written over.
+  for (const auto& [path, data] : files) {
+    std::error_code ec;
+    auto where = std::filesystem::absolute(path, ec).lexically_normal();
+    if (std::filesystem::exists(path) && !written_.count(where))
+      Fail(L"save-html: " + FromUtf8(path.string()) +
+           L" is there already and this run did not write it; give another name");
+  }
+  for (const auto& [path, data] : files) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data->data()),
+              static_cast<std::streamsize>(data->size()));
+    if (!out) Fail(L"cannot write " + FromUtf8(path.string()));
+    std::error_code ec;
+    written_.insert(std::filesystem::absolute(path, ec).lexically_normal());
+    Print(L"  saved " + FromUtf8(path.string()));
+  }
 }
 
 }  // namespace host

@@ -1,14 +1,26 @@
 #!/usr/bin/env bash
 # Builds the whole project and runs its test suite. With --sanitize, the same under
 # AddressSanitizer and UndefinedBehaviorSanitizer in a build folder of its own.
+# "-j N" sets the job count of the build and the tests (CMAKE_BUILD_PARALLEL_LEVEL is honoured
+# too); VERBOSE=1 shows the build's whole output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/build-lib.sh
+sanitize=
+while (($#)); do
+  case "$1" in
+    --sanitize) sanitize=1 ;;
+    -j) export TV_JOBS=${2:?-j takes a number}; shift ;;
+    *) echo "usage: scripts/test.sh [--sanitize] [-j N]" >&2; exit 2 ;;
+  esac
+  shift
+done
 
 bash scripts/install-deps.sh
 
 build=build
 flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
-if [[ "${1:-}" == "--sanitize" ]]; then
+if [[ -n "$sanitize" ]]; then
   build=build-sanitize
   flags=(-DCMAKE_BUILD_TYPE=Debug -DTV_SANITIZE=ON -DTV_BENCHMARKS=OFF)
 fi
@@ -18,7 +30,7 @@ if command -v ccache >/dev/null; then
   flags+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S . -B "$build" -G Ninja "${flags[@]}" >/dev/null
-cmake --build "$build" --parallel
+tv_build "$build"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
+ctest --test-dir "$build" --output-on-failure --parallel "$(tv_jobs)"

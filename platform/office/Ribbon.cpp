@@ -11,6 +11,16 @@
 namespace office {
 namespace {
 
+// Tests look at the last calls only: a long session keeps the most recent ones, so the record
+// does not grow with every window opened.
+constexpr size_t kKeptCalls = 4096;
+
+void Record(std::vector<RibbonHost::Call>& calls, RibbonHost::Call call) {
+  if (calls.size() >= 2 * kKeptCalls)
+    calls.erase(calls.begin(), calls.end() - static_cast<std::ptrdiff_t>(kKeptCalls));
+  calls.push_back(std::move(call));
+}
+
 const wchar_t* const kNamespaces[] = {L"http://schemas.microsoft.com/office/2006/01/customui",
                                       L"http://schemas.microsoft.com/office/2009/07/customui"};
 
@@ -263,7 +273,7 @@ void RibbonWindow::Ask(size_t index) {
   for (const CallbackKind& kind : kAsked) {
     auto it = node.bound.find(kind.attribute);
     if (it == node.bound.end()) continue;
-    host.calls_.push_back({kind.attribute, it->second.first, node.id});
+    Record(host.calls_, {kind.attribute, it->second.first, node.id});
     const RibbonMember& m = it->second.second;
     std::wstring attribute = kind.attribute;
     // A failed call leaves the control as the XML alone describes it.
@@ -309,7 +319,7 @@ void RibbonWindow::Click(const std::wstring& id) {
   auto& node = document_->controls[static_cast<size_t>(index)];
   auto it = node.bound.find(kAction.attribute);
   if (it == node.bound.end()) return;
-  document_->host->calls_.push_back({kAction.attribute, it->second.first, id});
+  Record(document_->host->calls_, {kAction.attribute, it->second.first, id});
   document_->Guard(L"'" + id + L"': onAction", [&] {
     std::get<RibbonOnAction>(it->second.second)(
         IRibbonControl(id, context_, node.attributes[L"tag"]));
@@ -381,7 +391,7 @@ std::shared_ptr<RibbonWindow> RibbonHost::OpenWindow(const std::wstring& ribbonI
         document->Load(xml, members, &onLoad, &onLoadName);
     if (!loaded) document->controls.clear();
     if (loaded && std::holds_alternative<RibbonOnLoad>(onLoad) && std::get<RibbonOnLoad>(onLoad)) {
-      calls_.push_back({L"onLoad", onLoadName, L"customUI"});
+      Record(calls_, {L"onLoad", onLoadName, L"customUI"});
       document->Guard(L"onLoad", [&] { std::get<RibbonOnLoad>(onLoad)(document); });
     }
   }

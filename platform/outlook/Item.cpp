@@ -6,6 +6,7 @@
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Attachments.h"
 #include "platform/outlook/BodyConvert.h"
+#include "platform/outlook/Changes.h"
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/NameSpace.h"
 #include "platform/outlook/Recipients.h"
@@ -71,6 +72,7 @@ void Item::RequireClass(int32_t cls, const wchar_t* member) const {
 
 void Item::MarkChanged() {
   NoteChange();
+  changes::Note(this);
   saved_ = false;
 }
 

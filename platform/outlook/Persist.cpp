@@ -22,16 +22,21 @@ struct PersistAccess {
   static uint16_t& Next(NamedProps& named) { return named.next_; }
   static uint64_t& NextId(NameSpace& session) { return session.nextId_; }
   static int32_t BodyFormat(const outlook::Item& item) { return item.bodyFormat_; }
+  static void Unfile(outlook::Item& item) { item.filed_ = false; }
+  static void SetFields(outlook::Item& item, const persist::Item& saved) {
+    item.bodyFormat_ = saved.bodyFormat;
+    std::map<uint16_t, PropValue> sorted(saved.props.begin(), saved.props.end());
+    item.props_.values_.clear();
+    for (auto& [id, value] : sorted)
+      item.props_.values_.emplace_back(id, std::make_shared<const PropValue>(std::move(value)));
+    item.plainDue_ = false;
+  }
   // Files a restored item under its own EntryID, without an ItemAdd.
   static void File(const std::shared_ptr<outlook::Item>& item,
                    const std::shared_ptr<MAPIFolder>& folder, const persist::Item& saved) {
     item->entryId_ = saved.entryId;
-    item->bodyFormat_ = saved.bodyFormat;
-    std::map<uint16_t, PropValue> sorted(saved.props.begin(), saved.props.end());
-    item->props_.values_.clear();
-    for (auto& [id, value] : sorted)
-      item->props_.values_.emplace_back(id, std::make_shared<const PropValue>(std::move(value)));
-    item->plainDue_ = false;
+    item->entryIdBytes_ = BytesOfHex(saved.entryId);
+    SetFields(*item, saved);
     item->parent_ = folder;
     item->filed_ = true;
     item->saved_ = true;
@@ -51,6 +56,26 @@ int32_t StoreIndex(NameSpace& session, const std::shared_ptr<MAPIFolder>& folder
     if (stores[i] == folder->Store()) return static_cast<int32_t>(i);
   return 0;
 }
+
+// Recipients, attachments and user properties of an item whose fields are in place.
+void AddLists(const std::shared_ptr<outlook::Item>& item, const Item& it) {
+  for (const auto& r : it.recipients) {
+    auto recipient = item->Recipients()->Add(r.name);
+    recipient->SetType(r.type);
+    recipient->Resolve();
+  }
+  for (const auto& a : it.attachments) {
+    auto att = item->Attachments()->AddData(a.fileName, a.data, a.type);
+    if (!a.displayName.empty()) att->SetDisplayName(a.displayName);
+    for (const auto& [tag, value] : a.fields) att->SetFields(tag, value);
+    if (a.position) att->SetPosition(a.position);
+  }
+  for (const auto& u : it.userProperties)
+    item->UserProperties()->Add(u.name, u.type, false)->SetValue(u.value);
+  // Adding recipients and attachments marks an item changed; it is as it was saved.
+  item->SetSaved(true);
+}
+}  // namespace
 
 Item TakeItem(const std::shared_ptr<outlook::Item>& item) {
   Item saved;
@@ -74,14 +99,13 @@ Item TakeItem(const std::shared_ptr<outlook::Item>& item) {
     saved.userProperties.push_back({u->Name(), u->Value(), u->Type()});
   return saved;
 }
-}  // namespace
 
-Profile Take(NameSpace& session) {
-  Profile saved;
-  saved.nextId = PersistAccess::NextId(session);
-  saved.nextNamed = PersistAccess::Next(session.Named());
+Live Walk(NameSpace& session) {
+  Live live;
+  live.nextId = PersistAccess::NextId(session);
+  live.nextNamed = PersistAccess::Next(session.Named());
   for (const auto& [key, id] : PersistAccess::Ids(session.Named()))
-    saved.named.emplace_back(key, id);
+    live.named.emplace_back(key, id);
   std::vector<std::shared_ptr<MAPIFolder>> todo;
   for (const auto& store : session.Stores())
     if (store->Root()) todo.push_back(store->Root());
@@ -93,16 +117,26 @@ Profile Take(NameSpace& session) {
     f.store = StoreIndex(session, folder);
     f.defaultItemType = folder->DefaultItemType();
     if (auto parent = folder->ParentFolder()) f.parentId = parent->EntryID();
+    auto& items = live.items.emplace_back();
     for (const auto& item : folder->Contents())
-      if (IsMail(item->Class())) f.items.push_back(TakeItem(item));
-    saved.folders.push_back(std::move(f));
+      if (IsMail(item->Class())) items.push_back(item);
+    live.folders.push_back(std::move(f));
     for (const auto& child : folder->Children())
       if (!child->IsDeleted()) todo.push_back(child);
   }
+  return live;
+}
+
+Profile Take(NameSpace& session) {
+  Live live = Walk(session);
+  Profile saved{live.nextId, live.nextNamed, std::move(live.named), std::move(live.folders)};
+  for (size_t i = 0; i < saved.folders.size(); ++i)
+    for (const auto& item : live.items[i]) saved.folders[i].items.push_back(TakeItem(item));
   return saved;
 }
 
-void Restore(NameSpace& session, const Profile& saved) {
+void Restore(NameSpace& session, const Profile& saved,
+             std::vector<std::shared_ptr<outlook::Item>>* made) {
   // Named properties first: the restored items' user properties must find their saved ids.
   auto& ids = PersistAccess::Ids(session.Named());
   for (const auto& [key, id] : saved.named) ids[key] = id;
@@ -126,7 +160,10 @@ void Restore(NameSpace& session, const Profile& saved) {
     auto folder = byId.count(f.entryId) ? byId[f.entryId] : nullptr;
     if (!folder) {
       auto parent = byId.count(f.parentId) ? byId[f.parentId] : nullptr;
-      if (!parent) continue;  // a folder whose parent is gone cannot come back
+      if (!parent) {  // a folder whose parent is gone cannot come back
+        if (made) made->insert(made->end(), f.items.size(), nullptr);
+        continue;
+      }
       folder = parent->Folders()->Add(f.name, f.defaultItemType == olContactItem ? olFolderContacts
                                               : f.defaultItemType == parent->DefaultItemType()
                                                   ? -1
@@ -136,29 +173,30 @@ void Restore(NameSpace& session, const Profile& saved) {
     } else if (folder->Name() != f.name && folder->ParentFolder()) {
       folder->SetName(f.name);
     }
-    std::erase_if(folder->Contents(), [](const auto& item) { return IsMail(item->Class()); });
+    std::erase_if(folder->Contents(), [](const auto& item) {
+      if (!IsMail(item->Class())) return false;
+      // The saved item takes its place and its EntryID; a reference still held is to nothing.
+      PersistAccess::Unfile(*item);
+      return true;
+    });
     for (const auto& it : f.items) {
       auto item = outlook::Item::Create(it.itemClass, folder->Session(), folder);
       PersistAccess::File(item, folder, it);
-      for (const auto& r : it.recipients) {
-        auto recipient = item->Recipients()->Add(r.name);
-        recipient->SetType(r.type);
-        recipient->Resolve();
-      }
-      for (const auto& a : it.attachments) {
-        auto att = item->Attachments()->AddData(a.fileName, a.data, a.type);
-        if (!a.displayName.empty()) att->SetDisplayName(a.displayName);
-        for (const auto& [tag, value] : a.fields) att->SetFields(tag, value);
-        if (a.position) att->SetPosition(a.position);
-      }
-      for (const auto& u : it.userProperties)
-        item->UserProperties()->Add(u.name, u.type, false)->SetValue(u.value);
-      // Adding recipients and attachments marks an item changed; it is as it was saved.
-      item->SetSaved(true);
+      AddLists(item, it);
+      if (made) made->push_back(item);
     }
   }
   PersistAccess::NextId(session) = std::max(PersistAccess::NextId(session), saved.nextId);
   NoteChange();  // folders' contents changed behind their backs: no kept search result holds
+}
+
+void Revert(const std::shared_ptr<outlook::Item>& item, const Item& saved) {
+  while (item->UserProperties()->Count()) item->UserProperties()->Remove(1);
+  while (item->Recipients()->Count()) item->Recipients()->Remove(1);
+  while (item->Attachments()->Count()) item->Attachments()->Remove(1);
+  PersistAccess::SetFields(*item, saved);
+  item->MarkChanged();
+  AddLists(item, saved);
 }
 
 }  // namespace persist

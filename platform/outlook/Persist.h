@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,7 @@
 namespace outlook {
 
 class NameSpace;
+class Item;
 
 namespace persist {
 
@@ -59,8 +61,24 @@ struct Profile {
 
 Profile Take(NameSpace& session);
 // Makes the session's folders and mail those of the records: folders missing from the records
-// are deleted, missing ones made, mail and post items replaced.
-void Restore(NameSpace& session, const Profile& saved);
+// are deleted, missing ones made, mail and post items replaced. `made`, when given, gets the
+// items made, in the records' order (nullptr for an item of a folder that could not come back).
+void Restore(NameSpace& session, const Profile& saved,
+             std::vector<std::shared_ptr<outlook::Item>>* made = nullptr);
+
+// The session as it stands, without copying any item: what a save that writes only what
+// changed compares with its last save. Folder records have no items here.
+struct Live {
+  uint64_t nextId = 1;
+  uint16_t nextNamed = 0x8000;
+  std::vector<std::pair<std::wstring, uint16_t>> named;
+  std::vector<Folder> folders;                                     // parents before children
+  std::vector<std::vector<std::shared_ptr<outlook::Item>>> items;  // each folder's mail and posts
+};
+Live Walk(NameSpace& session);
+Item TakeItem(const std::shared_ptr<outlook::Item>& item);
+// Makes a filed item what its record holds again (the changes of a closed window discarded).
+void Revert(const std::shared_ptr<outlook::Item>& item, const Item& saved);
 
 }  // namespace persist
 }  // namespace outlook

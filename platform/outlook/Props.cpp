@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/outlook/Changes.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Clock.h"
 
@@ -34,6 +35,7 @@ PropValue PropertyBag::Get(uint32_t tag) const {
 void PropertyBag::Set(uint32_t tag, PropValue value) {
   if (std::holds_alternative<std::monostate>(value)) {
     NoteChange();
+    changes::Note(this);
     auto it = std::lower_bound(values_.begin(), values_.end(), PropId(tag),
                                [](const Entry& e, uint16_t id) { return e.first < id; });
     if (it != values_.end() && it->first == PropId(tag)) values_.erase(it);
@@ -44,6 +46,7 @@ void PropertyBag::Set(uint32_t tag, PropValue value) {
 
 void PropertyBag::SetShared(uint32_t tag, std::shared_ptr<const PropValue> value) {
   NoteChange();
+  changes::Note(this);
   auto it = std::lower_bound(values_.begin(), values_.end(), PropId(tag),
                              [](const Entry& e, uint16_t id) { return e.first < id; });
   if (it != values_.end() && it->first == PropId(tag))

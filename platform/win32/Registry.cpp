@@ -1,13 +1,17 @@
 #include "platform/win32/Registry.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/win32/RegistryChanges.h"
 #include "platform/win32/Reset.h"
 
 namespace win32 {
@@ -185,6 +189,19 @@ std::string Unhex(const std::string& hex) {
   return out;
 }
 
+// Counts every change of any hive; never reset, so a reader's last look stays comparable.
+uint64_t g_changes = 0;
+
+// FNV-1a: enough to tell a damaged file from a whole one.
+uint64_t Checksum(std::string_view bytes) {
+  uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
+  return h;
+}
+
+constexpr std::string_view kHiveHeader = "TANVELO-REGISTRY-HIVE 2\n";
+constexpr std::string_view kOldHiveHeader = "TANVELO-REGISTRY-HIVE 1\n";
+
 void SaveNode(std::ostream& out, const Node& node, const std::string& path) {
   out << "K " << Hex(path) << "\n";
   for (const auto& v : node.Values())
@@ -229,6 +246,7 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD, const char*, DWORD, RE
       child->name = part;
       it = node->keys.emplace(Fold(part), child).first;
       created = true;
+      ++g_changes;
     }
     node = it->second;
   }
@@ -254,6 +272,7 @@ LONG RegSetValueExA(HKEY key, const char* name, DWORD, DWORD type, const uint8_t
   if ((type == REG_SZ || type == REG_EXPAND_SZ) && (bytes.empty() || bytes.back() != 0))
     bytes.push_back(0);
   std::string valueName = name ? name : "";
+  ++g_changes;
   if (Value* v = h->node->FindValue(valueName)) {
     v->type = type;
     v->data = std::move(bytes);
@@ -287,7 +306,9 @@ LONG RegQueryValueExA(HKEY key, const char* name, DWORD*, DWORD* type, uint8_t* 
 LONG RegDeleteValueA(HKEY key, const char* name) {
   Handle scratch, *h;
   if (LONG rc = Check(key, KEY_SET_VALUE, true, scratch, h); rc != ERROR_SUCCESS) return rc;
-  return h->node->EraseValue(name ? name : "") ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  if (!h->node->EraseValue(name ? name : "")) return ERROR_FILE_NOT_FOUND;
+  ++g_changes;
+  return ERROR_SUCCESS;
 }
 
 LONG RegDeleteKeyA(HKEY key, const char* subKey) {
@@ -306,6 +327,7 @@ LONG RegDeleteKeyA(HKEY key, const char* subKey) {
   if (!it->second->keys.empty()) return ERROR_ACCESS_DENIED;
   MarkDeleted(*it->second);
   parent->keys.erase(it);
+  ++g_changes;
   return ERROR_SUCCESS;
 }
 
@@ -356,19 +378,46 @@ namespace registry {
 bool SaveHive(HKEY root, const std::string& path) {
   auto hive = S().hives.find(root);
   if (hive == S().hives.end()) return false;
+  std::ostringstream body;
+  body << kHiveHeader;
+  SaveNode(body, *hive->second, "");
+  std::string text = body.str();
+  // The last line tells the file whole: a cut or damaged file is refused, never half read.
+  size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) - 1;
+  char end[64];
+  std::snprintf(end, sizeof end, "E %zu %016llx\n", lines,
+                static_cast<unsigned long long>(Checksum(text)));
+  text += end;
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) return false;
-  out << "TANVELO-REGISTRY-HIVE 1\n";
-  SaveNode(out, *hive->second, "");
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.flush();
   return static_cast<bool>(out);
 }
 
 bool LoadHive(HKEY root, const std::string& path) {
   auto hive = S().hives.find(root);
   if (hive == S().hives.end()) return false;
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  std::string text((std::istreambuf_iterator<char>(file)), {});
+  if (text.starts_with(kHiveHeader)) {
+    // Files written before the end line was kept have no way to tell they are whole.
+    if (text.size() < 2 || text.back() != '\n') return false;
+    size_t last = text.rfind('\n', text.size() - 2);
+    std::string end = text.substr(last + 1);
+    text.resize(last + 1);
+    size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) - 1;
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "E %zu %016llx\n", lines,
+                  static_cast<unsigned long long>(Checksum(text)));
+    if (end != expected) return false;
+  } else if (!text.starts_with(kOldHiveHeader)) {
+    return false;
+  }
+  std::istringstream in(text);
   std::string line;
-  if (!in || !std::getline(in, line) || line != "TANVELO-REGISTRY-HIVE 1") return false;
+  std::getline(in, line);
   auto fresh = std::make_shared<Node>();
   std::shared_ptr<Node> current = fresh;
   try {
@@ -404,6 +453,7 @@ bool LoadHive(HKEY root, const std::string& path) {
   }
   MarkDeleted(*hive->second);
   hive->second = fresh;
+  ++g_changes;
   return true;
 }
 
@@ -413,6 +463,10 @@ void SetReadOnly(HKEY root, bool readOnly) {
 
 size_t OpenHandleCount() {
   return S().open.size();
+}
+
+uint64_t ChangeCount() {
+  return g_changes;
 }
 
 }  // namespace registry

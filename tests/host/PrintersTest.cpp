@@ -35,6 +35,19 @@ TEST(Printers, AMailShowsItsPeopleFormatBodyAndInlinePictures) {
             folder[1]);
 }
 
+TEST(Printers, OnOutlook2000TheFormatIsToldFromWhatTheMailHolds) {
+  auto p = outlook::BuildProfile({.version = L"9.0.0.3821"});
+  std::wstring format;
+  ASSERT_TRUE(host::MailField(p.htmlMail, L"format", format));
+  EXPECT_EQ(L"HTML", format);
+  ASSERT_TRUE(host::MailField(p.plainMail, L"format", format));
+  EXPECT_EQ(L"plain", format);
+  p.plainMail->SetRTFBody(L"{\\rtf1 Hello}");
+  ASSERT_TRUE(host::MailField(p.plainMail, L"format", format));
+  EXPECT_EQ(L"RTF", format);
+  EXPECT_FALSE(host::MailLines(p.htmlMail).empty());
+}
+
 TEST(Printers, CaptionsReadAsShownAndArrowsAreNamedAfterTheirButton) {
   EXPECT_EQ(L"Save & close", host::ShownCaption(L"Save && &close"));
   EXPECT_EQ(L"Reply", host::ShownCaption(L"&Reply"));

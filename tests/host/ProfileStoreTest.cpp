@@ -2,6 +2,7 @@
 // EntryIDs the options point at, bodies, attachments with their inline marks, user properties,
 // the registry); files it cannot read are reported with their path and left untouched.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
@@ -108,17 +109,20 @@ TEST_F(ProfileStoreTest, WhatTheUserMadeComesBackInTheNextRun) {
 }
 
 TEST_F(ProfileStoreTest, SavingAgainReplacesTheProfileAndAnotherReaderSeesEachSavedState) {
-  auto p = NewRun();
-  host::ProfileStore store(dir);
-  std::wstring error;
-  ASSERT_TRUE(store.Save(p, error));
-  auto extra = p.inbox->Items()->Add(outlook::olMailItem);
-  extra->SetSubject(L"Second save");
-  extra->Save();
-  ASSERT_TRUE(store.Save(p, error));
-  ASSERT_TRUE(store.Save(p, error));  // no duplicate from saving twice
-  // Stopped here: another run reads what the last save committed.
-  int32_t count = p.inbox->Items()->Count();
+  int32_t count = 0;
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+    auto extra = p.inbox->Items()->Add(outlook::olMailItem);
+    extra->SetSubject(L"Second save");
+    extra->Save();
+    ASSERT_TRUE(store.Save(p, error));
+    ASSERT_TRUE(store.Save(p, error));  // no duplicate from saving twice
+    // Stopped here: another run reads what the last save committed.
+    count = p.inbox->Items()->Count();
+  }
   auto next = NewRun();
   host::ProfileStore reader(dir);
   ASSERT_TRUE(reader.Load(next)) << host::Utf8(reader.Error());
@@ -157,6 +161,197 @@ TEST_F(ProfileStoreTest, FilesItCannotReadAreReportedWithTheirPathAndLeftUntouch
   EXPECT_FALSE(store.Load(p));
   EXPECT_NE(std::wstring::npos, store.Error().find(L"registry.hive"));
   EXPECT_EQ("garbage\n", Bytes(other / "registry.hive"));
+}
+
+// Rowids of one item's property records, read by another connection: a save that leaves the
+// item alone leaves them as they were.
+std::vector<int64_t> PropRows(const std::filesystem::path& store, const std::wstring& entryId) {
+  sqlite3* db = nullptr;
+  std::vector<int64_t> rows;
+  if (sqlite3_open_v2(store.string().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT props.rowid FROM props JOIN items ON items.seq = props.item "
+                       "WHERE items.entry_id = ? ORDER BY props.rowid",
+                       -1, &s, nullptr);
+    std::string id = host::Utf8(entryId);
+    sqlite3_bind_text(s, 1, id.c_str(), -1, SQLITE_TRANSIENT);
+    while (sqlite3_step(s) == SQLITE_ROW) rows.push_back(sqlite3_column_int64(s, 0));
+    sqlite3_finalize(s);
+  }
+  sqlite3_close(db);
+  return rows;
+}
+
+TEST_F(ProfileStoreTest, ASaveWritesOnlyWhatChangedAndOnlyWhenSomethingDid) {
+  std::wstring keptId, changedId, movedSubject = L"Moved along", folderId;
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error)) << host::Utf8(error);
+    EXPECT_EQ(1, store.Commits());
+    ASSERT_TRUE(store.Save(p, error));
+    // Reading changes nothing, and nothing is written.
+    (void)p.htmlMail->Subject();
+    ASSERT_TRUE(store.Save(p, error));
+    EXPECT_EQ(1, store.Commits());
+
+    keptId = p.htmlMail->EntryID();
+    changedId = p.plainMail->EntryID();
+    auto keptRows = PropRows(store.StorePath(), keptId);
+    auto changedRows = PropRows(store.StorePath(), changedId);
+    ASSERT_FALSE(keptRows.empty());
+    p.plainMail->SetSubject(L"Renamed by the user");
+    ASSERT_TRUE(store.Save(p, error));
+    EXPECT_EQ(2, store.Commits());
+    EXPECT_EQ(keptRows, PropRows(store.StorePath(), keptId));
+    EXPECT_NE(changedRows, PropRows(store.StorePath(), changedId));
+
+    // Folders made, renamed and deleted; an item moved; one deleted for good.
+    auto folder = p.root->Folders()->Add(L"Projects");
+    folderId = folder->EntryID();
+    auto gone = p.root->Folders()->Add(L"Short lived");
+    ASSERT_TRUE(store.Save(p, error));
+    folder->SetName(L"Projects 2027");
+    gone->Delete();
+    auto mail = p.inbox->Items()->Add(outlook::olMailItem);
+    mail->SetSubject(movedSubject);
+    mail->Attachments()->AddData(L"a.bin", {9, 8, 7})->SetDisplayName(L"A");
+    mail->Save();
+    ASSERT_TRUE(store.Save(p, error));
+    mail->Move(folder);
+    ASSERT_TRUE(store.Save(p, error));
+    std::wstring subject = p.htmlMail->Subject();
+    Find(p.inbox, subject)->Delete();
+    Find(p.session->GetDefaultFolder(outlook::olFolderDeletedItems), subject)->Delete();
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+  EXPECT_EQ(L"Renamed by the user", p.session->GetItemFromID(changedId)->Subject());
+  auto folder = p.session->GetFolderFromID(folderId);
+  ASSERT_TRUE(folder);
+  EXPECT_EQ(L"Projects 2027", folder->Name());
+  auto moved = Find(folder, movedSubject);
+  ASSERT_TRUE(moved);
+  EXPECT_EQ(L"A", moved->Attachments()->Item(1)->DisplayName());
+  EXPECT_FALSE(Find(p.inbox, movedSubject));
+  EXPECT_FALSE(Find(p.inbox, p.htmlMail->Subject()));
+  for (int32_t i = 1; i <= p.root->Folders()->Count(); ++i)
+    EXPECT_NE(L"Short lived", p.root->Folders()->Item(i)->Name());
+  // A loaded profile saved again with no change writes nothing.
+  std::wstring error;
+  ASSERT_TRUE(store.Save(p, error));
+  EXPECT_EQ(0, store.Commits());
+}
+
+TEST_F(ProfileStoreTest, ItemsKeepTheirBinaryEntryIdAcrossARestart) {
+  std::wstring first, second;
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    for (auto* id : {&first, &second}) {
+      auto item = p.inbox->Items()->Add(outlook::olMailItem);
+      item->Save();
+      *id = item->EntryID();
+    }
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p));
+  auto a = p.session->GetItemFromID(first)->GetProp(outlook::PR_ENTRYID);
+  auto b = p.session->GetItemFromID(second)->GetProp(outlook::PR_ENTRYID);
+  EXPECT_EQ(outlook::PropValue(outlook::BytesOfHex(first)), a);
+  EXPECT_EQ(outlook::PropValue(outlook::BytesOfHex(second)), b);
+  EXPECT_NE(a, b);
+}
+
+TEST_F(ProfileStoreTest, OneProgramAtATimeAndAStoppedOneLeavesNoLock) {
+  auto p = NewRun();
+  {
+    host::ProfileStore first(dir);
+    ASSERT_TRUE(first.Ok());
+    host::ProfileStore second(dir);
+    EXPECT_FALSE(second.Ok());
+    EXPECT_NE(std::wstring::npos, second.Error().find(L"in use"));
+    std::wstring error;
+    EXPECT_FALSE(second.Save(p, error));
+    EXPECT_TRUE(first.Save(p, error));
+  }
+  host::ProfileStore again(dir);
+  EXPECT_TRUE(again.Ok()) << host::Utf8(again.Error());
+}
+
+TEST_F(ProfileStoreTest, AnEmptyOrTablelessStoreIsANewProfileAndAnotherSchemaIsRefused) {
+  std::filesystem::create_directories(dir);
+  { std::ofstream(dir / "store.sqlite", std::ios::binary); }  // left before the first command
+  {
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Ok()) << host::Utf8(store.Error());
+    EXPECT_FALSE(store.HasProfile());
+  }
+  {
+    // Made, then stopped before its first save: the schema alone.
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Ok()) << host::Utf8(store.Error());
+    EXPECT_FALSE(store.HasProfile());
+    auto p = NewRun();
+    ASSERT_TRUE(store.Load(p));
+    EXPECT_EQ(3, p.inbox->Items()->Count());
+  }
+  auto other = sandbox.Path() / "other";
+  std::filesystem::create_directories(other);
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open((other / "store.sqlite").string().c_str(), &db));
+    sqlite3_exec(db, "CREATE TABLE songs(title TEXT)", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+  }
+  std::string before = Bytes(other / "store.sqlite");
+  {
+    host::ProfileStore store(other);
+    EXPECT_FALSE(store.Ok());
+    EXPECT_NE(std::wstring::npos, store.Error().find(L"not a Tanvelo profile store"));
+  }
+  EXPECT_EQ(before, Bytes(other / "store.sqlite"));
+  std::filesystem::create_directories(dir / "garbage");
+  { std::ofstream(dir / "garbage" / "store.sqlite", std::ios::binary) << "x"; }
+  host::ProfileStore refused(dir / "garbage");
+  EXPECT_NE(std::wstring::npos, refused.Error().find(L"not a Tanvelo profile store"))
+      << host::Utf8(refused.Error());
+}
+
+TEST_F(ProfileStoreTest, ARegistryFileCutShortOrDamagedIsRefusedByPathAndLeftAlone) {
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    CWinReg key;
+    ASSERT_TRUE(key.InitForWrite(CWinReg::HKEY_CURRENT_USER, L"Software\\Norvane\\Tanvelo", true));
+    key.SetStringValue(L"TemplatesFolder", L"Tanvelo Templates");
+    key.CloseKey();
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  std::string whole = Bytes(dir / "registry.hive");
+  std::string flipped = whole;
+  size_t at = flipped.find("V ") + 2;
+  flipped[at] = flipped[at] == '0' ? '1' : '0';
+  for (const std::string& damaged :
+       {whole.substr(0, whole.size() / 2), whole.substr(0, whole.rfind('\n', whole.size() - 2) + 1),
+        flipped}) {
+    { std::ofstream(dir / "registry.hive", std::ios::binary) << damaged; }
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    EXPECT_FALSE(store.Load(p));
+    EXPECT_NE(std::wstring::npos, store.Error().find(L"registry.hive"));
+    EXPECT_EQ(damaged, Bytes(dir / "registry.hive"));
+  }
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // The program as a user runs it: options, scripts and -e lines, what it prints as things
-// happen, and its exit codes (0 done, 1 an expectation failed, 2 a script or option error).
+// happen, and its exit codes (0 done, 1 an expectation failed, 2 a script or option error,
+// 3 the profile could not be saved).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
+#include "host/ProfileStore.h"
 #include "host/Program.h"
 #include "platform/win32/Files.h"
 #include "tests/common/Source.h"
@@ -34,6 +37,12 @@ Run Program(std::vector<std::string> args, std::vector<std::string> input = {}) 
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
 }
 
 TEST(Program, OptionsAreCheckedBeforeAnythingRuns) {
@@ -114,6 +123,99 @@ TEST(Program, PipedCommandsRunAsAScriptAndTheProfileIsKeptWhereTold) {
   std::string text;
   std::getline(in, text);
   EXPECT_EQ("not a database", text);
+}
+
+TEST(Program, AProfileInUseIsRefusedAndAFailedSaveEndsTheRun) {
+  win32::files::TempSandbox scratch;
+  auto dir = scratch.Path() / "profile";
+  {
+    host::ProfileStore first(dir);  // another program has it
+    ASSERT_TRUE(first.Ok());
+    auto second = Program({"--profile", dir.string(), "-e", "start"});
+    EXPECT_EQ(2, second.code);
+    EXPECT_TRUE(Has(second.err, "in use")) << second.err;
+    EXPECT_FALSE(Has(second.out, "[outlook]"));
+  }
+  // The registry file cannot be replaced: the first save fails, is told and ends the run.
+  std::filesystem::create_directories(dir / "registry.hive.new" / "in the way");
+  auto failed = Program({"--profile", dir.string(), "-e", "answer frmReplyFolder enter", "-e",
+                         "start", "-e", "select Offer"});
+  EXPECT_EQ(3, failed.code);
+  EXPECT_TRUE(Has(failed.err, "could not be saved")) << failed.err;
+  EXPECT_TRUE(Has(failed.err, "registry.hive")) << failed.err;
+  EXPECT_FALSE(Has(failed.out, "> select Offer"));
+}
+
+TEST(Program, QuitThenStartRunsOutlookAgainAndNoLineIsSkipped) {
+  auto run = Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "quit", "-e",
+                      "start", "-e", "expect folder Inbox count 3", "-e", "quit"});
+  EXPECT_EQ(0, run.code) << run.err;
+  EXPECT_EQ(2u, Count(run.out, "Outlook has ended"));
+  // The folder is named once: the second start finds the registry as the first one left it.
+  EXPECT_EQ(1u, Count(run.out, "[dialog] frmReplyFolder"));
+  // After a quit the lines still run: one that needs Outlook says so.
+  auto after = Program(
+      {"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "quit", "-e", "select Offer"});
+  EXPECT_EQ(2, after.code);
+  EXPECT_TRUE(Has(after.err, "not started")) << after.err;
+}
+
+TEST(Program, MessagesNameTheirLineStayReadableAndWarnOfWhatWentUnused) {
+  // Each -e is named by its number.
+  auto third = Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "fly away"});
+  EXPECT_EQ(2, third.code);
+  EXPECT_TRUE(Has(third.err, "-e #3: error")) << third.err;
+  // A long line is cut where it is echoed.
+  auto long_ = Program({"-e", "expect mail subject is \"" + std::string(5000, 'x') + "\""});
+  EXPECT_TRUE(Has(long_.out, "(5025 characters)")) << long_.out.substr(0, 300);
+  EXPECT_LT(long_.out.size(), 1000u);
+  // Answers nobody used are listed when the script ends.
+  auto unused = Program({"-e", "answer frmReplyFolder enter", "-e", "answer box yes", "-e",
+                         "answer frmSelectTemplate esc", "-e", "start"});
+  EXPECT_EQ(0, unused.code) << unused.err;
+  EXPECT_TRUE(Has(unused.err, "warning: never used: answer box yes")) << unused.err;
+  EXPECT_TRUE(Has(unused.err, "warning: never used: answer frmSelectTemplate")) << unused.err;
+  EXPECT_FALSE(Has(unused.err, "answer frmReplyFolder"));
+  // A binary file is no script; the demo plays Outlook 2010 only.
+  win32::files::TempSandbox scratch;
+  auto binary = scratch.Path() / "picture.png";
+  { std::ofstream(binary, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0", 10); }
+  auto refused = Program({binary.string()});
+  EXPECT_EQ(2, refused.code);
+  EXPECT_TRUE(Has(refused.err, "is not a text file")) << refused.err;
+  EXPECT_EQ(2, Program({"--demo", "--outlook", "9"}).code);
+}
+
+TEST(Program, AMissingLanguageFileIsAWarningAtStart) {
+  host::ProgramIo io;
+  std::string out, err;
+  io.out = [&](const std::string& s) { out += s; };
+  io.err = [&](const std::string& s) { err += s; };
+  io.readLine = [](std::string&) { return false; };
+  EXPECT_EQ(0, host::RunProgram({"-e", "help"}, io));
+  EXPECT_TRUE(Has(err, "warning: no language file EN.lng")) << err;
+}
+
+TEST(Program, SaveHtmlDeclaresItsCharsetListsItsFilesAndWritesOverNoneOfTheUsers) {
+  win32::files::TempSandbox scratch;
+  auto page = (scratch.Path() / "lunch.html").string();
+  std::vector<std::string> args = {
+      "-e", "answer frmReplyFolder enter", "-e", "start",
+      "-e", "select \"Team lunch\"",       "-e", "save-html \"" + page + "\"",
+      "-e", "save-html \"" + page + "\""};
+  auto run = Program(args);
+  EXPECT_EQ(0, run.code) << run.err;  // its own files it may write again
+  EXPECT_EQ(2u, Count(run.out, "  saved " + page));
+  std::ifstream in(page, std::ios::binary);
+  std::string html((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_TRUE(Has(html, "<meta charset=\"utf-8\">"));
+  // A picture of the page is listed too, and lies beside it.
+  auto pictures = Count(run.out, "  saved " + scratch.Path().string() + "/") - 2;
+  EXPECT_GE(pictures, 2u);
+  // Another run finds the files there: they are the user's now.
+  auto again = Program(args);
+  EXPECT_EQ(2, again.code);
+  EXPECT_TRUE(Has(again.err, "is there already")) << again.err;
 }
 
 }  // namespace

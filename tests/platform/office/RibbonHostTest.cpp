@@ -2,6 +2,7 @@
 // clicks, and the errors it reports instead of throwing at the add-in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <map>
 #include <stdexcept>
@@ -271,4 +272,20 @@ TEST(RibbonHost, CallbackNamesBindWhateverTheirLetterCase) {
   window->Click(L"btn");
   EXPECT_EQ((std::vector<std::wstring>{L"btn@e1"}), addin->actions);
   for (auto& error : host.Errors()) EXPECT_EQ(std::wstring::npos, error.find(L"BUTTON_action"));
+}
+
+TEST(RibbonHost, ALongSessionKeepsOnlyTheLatestCallsOnRecord) {
+  auto addin = std::make_shared<AddIn>();
+  RibbonHost host(addin);
+  size_t most = 0;
+  for (int i = 0; i < 5000; ++i) {
+    auto window = host.OpenWindow(L"Microsoft.Outlook.Explorer", std::wstring(L"e"));
+    window->Draw();
+    window->Click(L"btn");
+    most = std::max(most, host.Calls().size());
+  }
+  EXPECT_LE(most, 8192u);
+  ASSERT_FALSE(host.Calls().empty());
+  EXPECT_EQ(L"onAction", host.Calls().back().attribute);  // the latest is kept
+  EXPECT_EQ(L"btn", host.Calls().back().control);
 }

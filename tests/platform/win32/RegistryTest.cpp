@@ -6,9 +6,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/win32/Registry.h"
+#include "platform/win32/RegistryChanges.h"
 
 using namespace win32;
 
@@ -255,4 +257,59 @@ TEST(Registry, AHiveFileNoRegistryCouldHoldIsRefusedAndTheHiveKept) {
   std::string fine;
   for (int i = 0; i < 500; ++i) fine += "415C";
   EXPECT_TRUE(LoadLines("K " + fine + "\n"));
+}
+
+TEST(Registry, ASavedHiveCutShortOrDamagedAnywhereIsRefusedAndTheHiveKept) {
+  HKEY key = Create(HKEY_CURRENT_USER, "Software\\Norvane\\Tanvelo");
+  SetText(key, "TemplatesFolder", "Tanvelo Templates");
+  SetText(key, "DefaultTemplateID", "00AB");
+  RegCloseKey(key);
+  auto file = TempFile("tanvelo-hive-cut");
+  ASSERT_TRUE(registry::SaveHive(HKEY_CURRENT_USER, file));
+  std::string whole;
+  {
+    std::ifstream in(file, std::ios::binary);
+    whole.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  auto loads = [&](const std::string& bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    return registry::LoadHive(HKEY_CURRENT_USER, file);
+  };
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Norvane\\Tanvelo");
+  key = Create(HKEY_CURRENT_USER, "Software\\Meanwhile");
+  RegCloseKey(key);
+  for (size_t cut = 0; cut < whole.size(); ++cut) EXPECT_FALSE(loads(whole.substr(0, cut))) << cut;
+  for (size_t at : {whole.find("K "), whole.find("V ") + 3, whole.size() - 5}) {
+    std::string damaged = whole;
+    damaged[at] = damaged[at] == '0' ? '1' : '0';
+    EXPECT_FALSE(loads(damaged)) << at;
+  }
+  HKEY still = 0;
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Meanwhile", 0, KEY_READ, &still));
+  RegCloseKey(still);
+  uint64_t before = registry::ChangeCount();
+  EXPECT_TRUE(loads(whole));
+  EXPECT_NE(before, registry::ChangeCount());
+  std::filesystem::remove(file);
+}
+
+TEST(Registry, TheChangeCountMovesWithEveryWriteAndNoRead) {
+  HKEY key = Create(HKEY_CURRENT_USER, "Software\\Counted");
+  uint64_t made = registry::ChangeCount();
+  HKEY again = Create(HKEY_CURRENT_USER, "Software\\Counted");  // opened, not made
+  RegCloseKey(again);
+  char data[16];
+  DWORD size = sizeof data;
+  RegQueryValueExA(key, "x", nullptr, nullptr, reinterpret_cast<uint8_t*>(data), &size);
+  EXPECT_EQ(made, registry::ChangeCount());
+  SetText(key, "x", "1");
+  EXPECT_EQ(made + 1, registry::ChangeCount());
+  RegDeleteValueA(key, "x");
+  EXPECT_EQ(made + 2, registry::ChangeCount());
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueA(key, "x"));
+  EXPECT_EQ(made + 2, registry::ChangeCount());
+  RegCloseKey(key);
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Counted");
+  EXPECT_EQ(made + 3, registry::ChangeCount());
 }
