@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/Main.h"
+#include "platform/vb/Error.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 
@@ -63,18 +64,29 @@ bool MakeDirPath(const std::wstring& path) {
 }
 
 bool GetFileLastModificationTime(const std::wstring& path, DateTime& time) {
-  win32::HANDLE h = win32::CreateFileA(win32::ToAnsi(path).c_str(), 0,
-                                       win32::FILE_SHARE_READ | win32::FILE_SHARE_WRITE, nullptr,
-                                       win32::OPEN_EXISTING, 0, 0);
+  win32::HANDLE h = win32::INVALID_HANDLE_VALUE;
+  bool opened = Trap(L"mFileUtils.GetFileLastModificationTime", [&] {
+    h = win32::CreateFileA(win32::ToAnsi(path).c_str(), 0,
+                           win32::FILE_SHARE_READ | win32::FILE_SHARE_WRITE, nullptr,
+                           win32::OPEN_EXISTING, 0, 0);
+    if (h == win32::INVALID_HANDLE_VALUE) return;
+    // A time the calls cannot convert is no modification time: a caller comparing it would
+    // take the zeroed fields for a date.
+    auto check = [](bool ok, const wchar_t* call) {
+      if (!ok)
+        vb::Raise(vb::kInvalidProcedureCall, std::wstring(call) + L" failed, LastError=" +
+                                                 std::to_wstring(win32::GetLastError()));
+    };
+    win32::FILETIME created, accessed, written, local;
+    win32::SYSTEMTIME t{};
+    check(win32::GetFileTime(h, &created, &accessed, &written), L"GetFileTime");
+    check(win32::FileTimeToLocalFileTime(&written, &local), L"FileTimeToLocalFileTime");
+    check(win32::FileTimeToSystemTime(&local, &t), L"FileTimeToSystemTime");
+    time = DateTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+  });
   if (h == win32::INVALID_HANDLE_VALUE) return false;
-  win32::FILETIME created, accessed, written, local;
-  win32::SYSTEMTIME t{};
-  win32::GetFileTime(h, &created, &accessed, &written);
-  win32::FileTimeToLocalFileTime(&written, &local);
-  win32::FileTimeToSystemTime(&local, &t);
   win32::CloseHandle(h);
-  time = DateTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
-  return true;
+  return opened;
 }
 
 std::optional<std::vector<std::wstring>> EnumFiles(const std::wstring& directory) {

@@ -2,7 +2,10 @@
 
 #include "core/Main.h"
 #include "dialogs/DialogSupport.h"
+#include "platform/vb/ResPicture.h"
 #include "platform/vb/Runtime.h"
+#include "platform/win32/CodePage.h"
+#include "resources/Pictures.h"
 
 void frmReplyFolder::Design() {
   SetCaption(L"Tanvelo Templates");
@@ -11,6 +14,10 @@ void frmReplyFolder::Design() {
   SetHeight(2760);
   auto image = Add<forms::Image>(L"Image1");
   image->SetLeft(120), image->SetTop(120), image->SetWidth(2400), image->SetHeight(1800);
+  vb::Ignore([&] {
+    image->SetPicture(
+        vb::LoadResPicture(win32::FromAnsi(resources::kReplyFolderPicture), vb::vbResBitmap));
+  });
   auto label = Add<forms::Label>(L"lblFolderName");
   label->SetCaption(L"Name of the templates folder:");
   label->SetLeft(2640), label->SetTop(240), label->SetWidth(3315), label->SetHeight(255);

@@ -113,8 +113,9 @@ void frmSelectTemplate::Form_Load() {
                                     (kMinClientWidth + frameWidth) / vb::Screen().TwipsPerPixelX,
                                     (kMinClientHeight + frameHeight) / vb::Screen().TwipsPerPixelY);
   });
-  // The tree has no window of its own here, so only the form's style is changed.
   vb::Ignore([&] { ChangeWindowExStyle(hWnd(), 0, win32::WS_EX_TOOLWINDOW); });
+  // A tip over a cut-off node would cover the nodes below it while the user looks for one.
+  vb::Ignore([&] { AddWindowStyle(treFolders->hWnd(), forms::TVS_NOTOOLTIPS); });
   vb::Ignore([&] { SetIcon(DialogSupport::MainIcon()); });
   FillTree();
   params.bOK = false;

@@ -253,12 +253,17 @@ std::wstring RtfDelimitControlWords(const std::wstring& rtf) {
 }
 
 void ReplaceInBody(ProtectedText& body, int32_t format, std::wstring_view token,
-                   const std::wstring& value) {
+                   const std::wstring& value, const HtmlSplitStep& htmlSplit) {
   // A value must not break the markup or the RTF control words around it.
   std::wstring escaped = format == 2   ? HtmlEscapeValue(value)
                          : format == 3 ? RtfEscapeValue(value)
                                        : value;
   body.Replace(token, escaped);
-  if (format == 2) body.ReplaceSplit(token, escaped);
+  if (format == 2) {
+    if (htmlSplit)
+      htmlSplit(body, token, escaped);
+    else
+      body.ReplaceSplit(token, escaped);
+  }
   if (format == 3) body.ReplaceSplitRtf(token, escaped);
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,10 +45,13 @@ bool EqualNoCase(std::wstring_view a, std::wstring_view b);
 // (backslash and braces escaped, characters beyond ASCII as Unicode escapes).
 std::wstring HtmlEscapeValue(const std::wstring& value);
 std::wstring RtfEscapeValue(const std::wstring& value);
+// The step that joins tokens split by HTML markup: ReplaceSplit, or a caller's wrapper of it.
+using HtmlSplitStep =
+    std::function<void(ProtectedText& body, std::wstring_view token, const std::wstring& value)>;
 // Puts a field's value in for its token in a body of the given format (1 plain, 2 HTML,
 // 3 RTF, read through RtfDelimitControlWords): escaped for the format, split tokens included.
 void ReplaceInBody(ProtectedText& body, int32_t format, std::wstring_view token,
-                   const std::wstring& value);
+                   const std::wstring& value, const HtmlSplitStep& htmlSplit = {});
 
 // The RTF with a space after each control word that a percent sign follows directly
 // ("\par%Name%"), so that a value put in for the token cannot run into the control word.

@@ -329,7 +329,7 @@ bool RL_CJob::DoReplace(const std::wstring& sEntryID, bool bLeaveEmptyReplacemen
         if (bLeaveEmptyReplacements || bIgnoreErrors) continue;
       }
       subject.Replace(field->Text, field->Value);
-      ReplaceInBody(text, format, field->Text, field->Value);
+      ReplaceInBody(text, format, field->Text, field->Value, DoReplaceInHtml);
       replaced = true;
     }
     if (replaced) {
@@ -351,4 +351,9 @@ bool RL_CJob::DoReplace(const std::wstring& sEntryID, bool bLeaveEmptyReplacemen
     }
     return true;
   });
+}
+
+void RL_CJob::DoReplaceInHtml(ProtectedText& body, std::wstring_view token,
+                              const std::wstring& value) {
+  Trap(L"RL_CJob::DoReplaceInHtml", [&] { body.ReplaceSplit(token, value); });
 }

@@ -9,10 +9,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "personalization/RL_CTexts.h"
+
+class ProtectedText;
 
 namespace outlook {
 class Item;
@@ -53,6 +56,10 @@ class RL_CJob {
   void IndexContactFolders(const std::shared_ptr<outlook::MAPIFolder>& folder,
                            const std::shared_ptr<outlook::MAPIFolder>& defaultFolder);
   std::shared_ptr<RL_CTexts> GetContactTexts(const std::wstring& sEmail, bool bCreate);
+  // Joins the token where HTML markup split it (the value comes escaped); traps its own
+  // errors, so the whole tokens already replaced are still written.
+  static void DoReplaceInHtml(ProtectedText& body, std::wstring_view token,
+                              const std::wstring& value);
 
   std::shared_ptr<RL_CTexts> m_colTexts;
   std::map<std::wstring, std::shared_ptr<RL_CTexts>> m_colContacts;  // by lower-cased address

@@ -116,6 +116,47 @@ void Monogram(Canvas& c) {
   c.Fill({{5, 11}, {8, 14}, {11, 11}, {10, 10}, {8, 12}, {6, 10}}, kGold);
 }
 
+// The templates-folder name dialog's picture, in pixels: an open envelope with its letter
+// drawn half out, and a curved arrow that comes round to it as an answer does.
+void OpenEnvelope(Canvas& c) {
+  constexpr uint32_t kFace = 0xFFD4D0C8, kInside = 0xFFD2BE8E, kFlap = 0xFFE9D9AE,
+                     kPocket = 0xFFF4E8C6, kFold = 0xFFC9B587, kArrowEdge = 0xFF173F86;
+  c.Rect(0, 0, 160, 120, kFace);
+  const artwork::Polygon back = {{14, 58}, {114, 58}, {114, 112}, {14, 112}};
+  c.Fill(back, kInside);
+  const artwork::Polygon flap = {{14, 58}, {64, 16}, {114, 58}};
+  c.Fill(flap, kFlap);
+  c.Outline(flap, 2, kInk);
+  const artwork::Polygon letter = {{28, 24}, {100, 24}, {100, 96}, {28, 96}};
+  c.Fill(letter, kPaper);
+  c.Outline(letter, 1.5, kGrey);
+  for (double y : {34.0, 42.0, 50.0, 58.0}) c.Rect(36, y, y == 58 ? 72 : 92, y + 3, kLines);
+  const artwork::Polygon pocket = {{14, 58}, {64, 90}, {114, 58}, {114, 112}, {14, 112}};
+  c.Fill(pocket, kPocket);
+  c.Line(14, 112, 64, 94, 1.2, kFold);
+  c.Line(114, 112, 64, 94, 1.2, kFold);
+  c.Outline(pocket, 2, kInk);
+
+  // The arrow: a thick arc round (118, 60) from below the envelope's right edge, over the top,
+  // ending in a head that points back down into the envelope.
+  constexpr double cx = 118, cy = 60, r = 28, half = 5.5, wing = 7, head = 16;
+  constexpr double from = 100 * M_PI / 180, to = -125 * M_PI / 180;
+  auto at = [&](double angle, double radius) {
+    return artwork::Point{cx + radius * std::cos(angle), cy + radius * std::sin(angle)};
+  };
+  artwork::Polygon arrow;
+  constexpr int kSteps = 48;
+  for (int i = 0; i <= kSteps; ++i) arrow.push_back(at(from + (to - from) * i / kSteps, r + half));
+  const artwork::Point end = at(to, r);
+  const double tx = std::sin(to), ty = -std::cos(to);  // the way the arc runs at its end
+  arrow.push_back(at(to, r + half + wing));
+  arrow.push_back({end.x + tx * head, end.y + ty * head});
+  arrow.push_back(at(to, r - half - wing));
+  for (int i = kSteps; i >= 0; --i) arrow.push_back(at(from + (to - from) * i / kSteps, r - half));
+  c.Outline(arrow, 2.5, kArrowEdge);
+  c.Fill(arrow, kBlue);
+}
+
 struct Picture {
   const char* name;
   std::vector<Glyph> glyphs;
@@ -184,6 +225,13 @@ const std::vector<std::string>& IconNames() {
 }
 
 void LoadModulePictures(uint32_t module) {
+  // Drawn once per process: the smooth edges cost some milliseconds.
+  static const std::vector<uint8_t> dialogPicture = [] {
+    Canvas canvas(160, 120, 160, 4);
+    OpenEnvelope(canvas);
+    return artwork::EncodeBitmap(canvas, 0);
+  }();
+  win32::resources::AddData(module, "BITMAP", kReplyFolderPicture, dialogPicture);
   // Office's own light grey, so the bitmap looks right even where the mask is not applied.
   constexpr uint32_t kButtonFace = 0xFFC0C0C0;
   for (const Picture& p : Bitmaps()) {

@@ -2,6 +2,7 @@
 
 #include "platform/forms/Form.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
 
 namespace forms {
@@ -22,6 +23,7 @@ bool Control::Visible() const {
 void Control::SetVisible(bool visible) {
   Need(kVisible, L"Visible");
   visible_ = visible;
+  if (hwnd_ != 0) win32::window::Show(hwnd_, visible);
 }
 int32_t Control::Left() const {
   Need(kPosition, L"Left");
@@ -42,6 +44,7 @@ int32_t Control::Height() const {
 void Control::SetLeft(int32_t twips) {
   Need(kPosition, L"Left");
   left_ = twips;
+  SyncWindow();
 }
 void Control::Move(int32_t left, int32_t top, int32_t width, int32_t height) {
   SetLeft(left);
@@ -52,14 +55,17 @@ void Control::Move(int32_t left, int32_t top, int32_t width, int32_t height) {
 void Control::SetTop(int32_t twips) {
   Need(kPosition, L"Top");
   top_ = twips;
+  SyncWindow();
 }
 void Control::SetWidth(int32_t twips) {
   Need(kSize, L"Width");
   width_ = twips;
+  SyncWindow();
 }
 void Control::SetHeight(int32_t twips) {
   Need(kSize, L"Height");
   height_ = twips;
+  SyncWindow();
 }
 std::wstring Control::Caption() const {
   Need(kCaption, L"Caption");
@@ -114,6 +120,33 @@ void Control::RequireUserReach(const std::wstring& action) const {
                        (index_ ? L"(" + std::to_wstring(*index_) + L")" : L"");
   std::wstring text = action + L" refused on " + where + L": " + why;
   throw ActionRefused(win32::ToAnsi(text));
+}
+
+void Control::CreateWindowIn(win32::HWND form) {
+  uint32_t style = WindowStyle();
+  if (style == 0) return;
+  win32::window::CreateParams params;
+  params.caption = L"";
+  params.style = win32::WS_CHILD | style | (visible_ ? win32::WS_VISIBLE : 0);
+  params.owner = form;
+  hwnd_ = win32::window::Create(params);
+  SyncWindow();
+}
+
+void Control::DestroyWindow() {
+  if (hwnd_ != 0) win32::DestroyWindow(hwnd_);
+  hwnd_ = 0;
+}
+
+void Control::SyncWindow() const {
+  if (hwnd_ == 0) return;
+  // In pixels of the form's client area: the containers' places add up.
+  int32_t left = 0, top = 0;
+  for (const Control* c = this; c != nullptr; c = c->container_) left += c->left_, top += c->top_;
+  const auto& screen = vb::Screen();
+  win32::SetWindowPos(hwnd_, 0, left / screen.TwipsPerPixelX, top / screen.TwipsPerPixelY,
+                      width_ / screen.TwipsPerPixelX, height_ / screen.TwipsPerPixelY,
+                      win32::SWP_NOZORDER | win32::SWP_NOACTIVATE);
 }
 
 void Control::SetFocus() {

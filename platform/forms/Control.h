@@ -11,6 +11,7 @@
 
 #include "platform/win32/Images.h"
 #include "platform/win32/MessageBox.h"
+#include "platform/win32/Window.h"
 
 namespace forms {
 
@@ -69,6 +70,9 @@ class Control {
   void SetPicture(std::shared_ptr<win32::IPicture> picture);
   std::wstring Tag() const { return tag_; }
   void SetTag(const std::wstring& tag) { tag_ = tag; }
+  // The control's own window while its form is loaded, for the kinds that have one here (a
+  // TreeView); 0 for the others.
+  win32::HWND hWnd() const { return hwnd_; }
 
   // Gives the control the focus; error 5 when it cannot take it (disabled, hidden, unloaded).
   void SetFocus();
@@ -78,9 +82,18 @@ class Control {
   // Throws ActionRefused with the reason when CanUserReach is false.
   void RequireUserReach(const std::wstring& action) const;
 
+ protected:
+  // The styles a kind with a window makes it with, besides WS_CHILD and WS_VISIBLE; 0: the kind
+  // has no window.
+  virtual uint32_t WindowStyle() const { return 0; }
+
  private:
   friend class Form;
   void Need(Feature feature, const wchar_t* property) const;
+  // The form makes the window at its load and destroys it at its unload.
+  void CreateWindowIn(win32::HWND form);
+  void DestroyWindow();
+  void SyncWindow() const;
 
   std::wstring typeName_;
   uint32_t features_;
@@ -93,6 +106,7 @@ class Control {
   int32_t left_ = 0, top_ = 0, width_ = 1215, height_ = 375;
   std::wstring caption_, toolTip_, tag_;
   std::shared_ptr<win32::IPicture> picture_;
+  win32::HWND hwnd_ = 0;
 };
 
 // A control placed where a form's design puts it, handed back so designs can chain.

@@ -38,6 +38,7 @@ Form::~Form() {
   auto& loaded = State().loaded;
   std::erase(loaded, this);
   std::erase(State().modal, this);
+  for (auto& c : controls_) c->DestroyWindow();
   if (hwnd_ != 0) win32::DestroyWindow(hwnd_);
 }
 
@@ -63,8 +64,10 @@ void Form::Load() {
   params.rect = {left_ / TwipsX(), top_ / TwipsY(), (left_ + width_) / TwipsX(),
                  (top_ + height_) / TwipsY()};
   hwnd_ = win32::window::Create(params);
-  for (auto& c : controls_)
+  for (auto& c : controls_) {
+    c->CreateWindowIn(hwnd_);
     if (auto* timer = dynamic_cast<Timer*>(c.get())) timer->Rearm();
+  }
   Form_Load();
 }
 
@@ -120,8 +123,10 @@ bool Form::UnloadWith(int32_t unloadMode) {
   if (cancel != 0) return false;
   loaded_ = false;
   visible_ = false;
-  for (auto& c : controls_)
+  for (auto& c : controls_) {
+    c->DestroyWindow();
     if (auto* timer = dynamic_cast<Timer*>(c.get())) timer->Rearm();
+  }
   if (hwnd_ != 0) win32::DestroyWindow(hwnd_);
   hwnd_ = 0;
   activeControl_ = nullptr;

@@ -16,6 +16,9 @@
 namespace forms {
 
 inline constexpr int32_t tvwFirst = 0, tvwLast = 1, tvwNext = 2, tvwPrevious = 3, tvwChild = 4;
+// Styles of the tree's window: the control draws lines and plus signs; a program may switch
+// off the tips that show a node's text cut off at the edge.
+inline constexpr uint32_t TVS_HASBUTTONS = 0x0001, TVS_HASLINES = 0x0002, TVS_NOTOOLTIPS = 0x0080;
 
 class TreeView;
 
@@ -101,6 +104,11 @@ class TreeView : public Control {
   std::function<void(Node&)> OnNodeClick;
   std::function<void()> OnClick;
   std::function<void()> OnDblClick;
+
+ protected:
+  uint32_t WindowStyle() const override {
+    return win32::WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES;
+  }
 
  private:
   friend class forms::Nodes;

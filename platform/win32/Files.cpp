@@ -72,6 +72,7 @@ struct FilesState {
   std::map<HANDLE, OpenFile> files;
   std::map<HANDLE, FindSearch> searches;
   std::optional<uint32_t> failNextRead;
+  std::optional<uint32_t> failNextFileTime;
   SpareFolders spares;
 };
 
@@ -557,6 +558,11 @@ bool WriteFile(HANDLE file, const void* buffer, uint32_t toWrite, uint32_t* writ
 bool GetFileTime(HANDLE file, FILETIME* creation, FILETIME* lastAccess, FILETIME* lastWrite) {
   auto it = S().files.find(file);
   if (it == S().files.end()) return Fail(kInvalidHandle);
+  if (S().failNextFileTime) {
+    uint32_t error = *S().failNextFileTime;
+    S().failNextFileTime.reset();
+    return Fail(error);
+  }
   FILETIME t = HostTime(it->second.path);
   for (FILETIME* out : {creation, lastAccess, lastWrite})
     if (out) *out = t;
@@ -781,6 +787,10 @@ void ReleaseHold(uint32_t hold) {
 
 void FailNextRead(uint32_t error) {
   S().failNextRead = error;
+}
+
+void FailNextFileTime(uint32_t error) {
+  S().failNextFileTime = error;
 }
 
 size_t OpenHandleCount() {

@@ -139,6 +139,9 @@ uint32_t HoldOpen(const std::string& path, uint32_t access, uint32_t share);
 void ReleaseHold(uint32_t hold);
 // The next ReadFile on any handle fails with this error.
 void FailNextRead(uint32_t error);
+// The next GetFileTime on any handle fails with this error, as a share that drops the
+// query does (ERROR_UNEXP_NET_ERR).
+void FailNextFileTime(uint32_t error);
 size_t OpenHandleCount();
 
 // A fresh, empty sandbox in the machine's temporary folder for the life of the object.

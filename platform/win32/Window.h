@@ -42,6 +42,7 @@ inline constexpr uint32_t WS_SYSMENU = 0x00080000;
 inline constexpr uint32_t WS_THICKFRAME = 0x00040000;
 inline constexpr uint32_t WS_MINIMIZEBOX = 0x00020000;
 inline constexpr uint32_t WS_MAXIMIZEBOX = 0x00010000;
+inline constexpr uint32_t WS_TABSTOP = 0x00010000;  // a child window's meaning of the bit
 inline constexpr uint32_t WS_EX_DLGMODALFRAME = 0x00000001;
 inline constexpr uint32_t WS_EX_TOPMOST = 0x00000008;
 inline constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080;

@@ -381,6 +381,20 @@ TEST_F(Picker, WithoutTemplatesFolderItOpensEmptyAndAnswersNothing) {
   EXPECT_TRUE(Logged(L"frmSelectTemplate::FillNode"));
 }
 
+TEST_F(Picker, TheTreeShowsNoTipsOverItsNodes) {
+  std::wstring id = Id(welcome);
+  int32_t mode = 1;
+  forms::QueueScript(L"frmSelectTemplate", [&](forms::User& u) {
+    win32::HWND tree = u.GetForm().Get<forms::TreeView>(L"treFolders")->hWnd();
+    ASSERT_NE(tree, 0u);
+    auto style = static_cast<uint32_t>(win32::GetWindowLongA(tree, win32::GWL_STYLE));
+    EXPECT_EQ(style & forms::TVS_NOTOOLTIPS, forms::TVS_NOTOOLTIPS);
+    EXPECT_EQ(style & forms::TVS_HASLINES, forms::TVS_HASLINES) << "its other styles stay";
+    u.PressEsc();
+  });
+  mForms::ShowSelectTemplate(id, mode, 3, false);
+}
+
 TEST_F(Picker, FocusTreeMakesItTopmostWithTheFocusInTheTree) {
   for (bool focusTree : {false, true}) {
     std::wstring id = Id(welcome);

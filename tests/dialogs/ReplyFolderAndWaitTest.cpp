@@ -39,6 +39,21 @@ TEST_F(ReplyFolder, OkFollowsTheNameAndPassesItTrimmed) {
   EXPECT_EQ(Ask(L"Tanvelo Templates"), L"My Templates");
 }
 
+TEST_F(ReplyFolder, ItsPictureIsTheModulesBitmapAtItsOwnSize) {
+  frmReplyFolder form;
+  form.Load();
+  auto picture = form.Get<forms::Image>(L"Image1")->Picture();
+  ASSERT_NE(picture, nullptr);
+  ASSERT_NE(picture->Image(), nullptr);
+  EXPECT_EQ(picture->Type(), win32::PICTYPE_BITMAP);
+  EXPECT_EQ(picture->Image()->resource, "BMP_REPLY_FOLDER");
+  EXPECT_EQ(picture->Image()->width * vb::Screen().TwipsPerPixelX,
+            form.Get<forms::Image>(L"Image1")->Width());
+  EXPECT_EQ(picture->Image()->height * vb::Screen().TwipsPerPixelY,
+            form.Get<forms::Image>(L"Image1")->Height());
+  form.Unload();
+}
+
 TEST_F(ReplyFolder, AnEmptyProposalOpensWithOkDisabled) {
   forms::QueueScript(L"frmReplyFolder", [](forms::User& u) {
     EXPECT_FALSE(OkEnabled(u));

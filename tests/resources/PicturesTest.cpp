@@ -70,6 +70,29 @@ TEST_F(ModulePictures, EveryIconComesIn16And32PixelsAndLooksItsOwn) {
     EXPECT_NE(nullptr, FindData(module, "ICON", asked)) << asked;
 }
 
+TEST_F(ModulePictures, TheDialogPictureIsA160By120BitmapOfPaperAndABlueArrow) {
+  const auto* bmp = FindData(module, "BITMAP", resources::kReplyFolderPicture);
+  ASSERT_NE(nullptr, bmp);
+  ASSERT_EQ(40u + 480u * 120u, bmp->size());
+  EXPECT_EQ(160u, U32(*bmp, 4));
+  EXPECT_EQ(120u, U32(*bmp, 8));
+  auto rgb = [&](int x, int y) {  // rows are stored from the bottom
+    size_t at = 40 + static_cast<size_t>(119 - y) * 480 + static_cast<size_t>(x) * 3;
+    return (*bmp)[at + 2] << 16 | (*bmp)[at + 1] << 8 | (*bmp)[at];
+  };
+  for (auto [x, y] : {std::pair{0, 0}, {159, 0}, {0, 119}, {159, 119}})
+    EXPECT_EQ(0xD4D0C8, rgb(x, y)) << "the dialog's face at the corners";
+  int paper = 0, blue = 0;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 160; ++x) {
+      int c = rgb(x, y), r = c >> 16, b = c & 0xFF;
+      paper += c == 0xFFFFFF;
+      blue += b > 150 && r < 80;
+    }
+  EXPECT_GT(paper, 1500) << "the letter";
+  EXPECT_GT(blue, 600) << "the arrow";
+}
+
 TEST_F(ModulePictures, TheStringTableStillLoads) {
   EXPECT_EQ(L"Norvane", vb::LoadResString(resources::IDS_COMPANY_SHORT_NAME));
   EXPECT_EQ(L"Tanvelo", vb::LoadResString(resources::IDS_PRODUCT_CODE));

@@ -62,7 +62,23 @@ TEST_F(FileUtils, ModificationTimeIsLocalAndDropsMilliseconds) {
   DateTime untouched{1, 2, 3, 4, 5, 6};
   EXPECT_FALSE(GetFileLastModificationTime(L"C:\\none.txt", untouched));
   EXPECT_EQ(untouched, (DateTime{1, 2, 3, 4, 5, 6}));
+  EXPECT_TRUE(support::library::Log().empty()) << "a missing file is no error";
   EXPECT_EQ(win32::files::OpenHandleCount(), 0u);
+}
+
+TEST_F(FileUtils, AFailingTimeQueryIsLoggedAndAnswersFalse) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\t.txt", "x"));
+  win32::files::FailNextFileTime(59);  // a share that drops the query
+  DateTime untouched{1, 2, 3, 4, 5, 6};
+  EXPECT_FALSE(GetFileLastModificationTime(L"C:\\t.txt", untouched));
+  EXPECT_EQ(untouched, (DateTime{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(win32::files::OpenHandleCount(), 0u);
+  ASSERT_EQ(support::library::Log().size(), 1u);
+  const auto& entry = support::library::Log()[0];
+  EXPECT_EQ(entry.procedure, L"mFileUtils.GetFileLastModificationTime");
+  EXPECT_EQ(entry.level, 3);
+  EXPECT_NE(entry.text.find(L"GetFileTime"), std::wstring::npos) << Ansi(entry.text);
+  EXPECT_TRUE(GetFileLastModificationTime(L"C:\\t.txt", untouched)) << "only that query failed";
 }
 
 }  // namespace

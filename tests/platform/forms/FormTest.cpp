@@ -5,6 +5,7 @@
 
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
+#include "platform/forms/TreeView.h"
 #include "platform/forms/User.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Runtime.h"
@@ -264,6 +265,55 @@ TEST(ControlsByName, ArraysTypesAndMissingProperties) {
   EXPECT_EQ(438, numberOf([&] { timer->Caption(); }));
   EXPECT_EQ(438, numberOf([&] { timer->Width(); }));
   EXPECT_EQ(0, numberOf([&] { timer->Left(); }));
+}
+
+TEST(ControlWindows, ATreeHasAChildWindowOnlyWhileItsFormIsLoaded) {
+  class frmTree : public Form {
+   public:
+    frmTree() : Form(L"frmTree") {}
+    std::shared_ptr<TreeView> tree;
+    std::shared_ptr<Label> label;
+
+   protected:
+    void Design() override {
+      auto frame = Placed(Add<Frame>(L"fra"), 600, 300, 3000, 4000);
+      tree = Placed(Add<TreeView>(L"tre", frame), 120, 240, 1500, 3000);
+      label = Add<Label>(L"lbl");
+    }
+  } f;
+  f.Load();
+  win32::HWND first = f.tree->hWnd();
+  ASSERT_TRUE(win32::IsWindow(first));
+  EXPECT_EQ(static_cast<win32::HWND>(win32::GetWindowLongA(first, win32::GWL_HWNDPARENT)),
+            f.hWnd());
+  auto style = static_cast<uint32_t>(win32::GetWindowLongA(first, win32::GWL_STYLE));
+  const uint32_t expected = win32::WS_CHILD | win32::WS_VISIBLE | TVS_HASLINES | TVS_HASBUTTONS;
+  EXPECT_EQ(style & expected, expected);
+  EXPECT_EQ(style & (TVS_NOTOOLTIPS | win32::WS_POPUP | win32::WS_CAPTION), 0u);
+  EXPECT_EQ(f.label->hWnd(), 0u) << "a label has no window";
+
+  // Placed in pixels of the form's client area, its frame's place added, and kept there.
+  auto rect = [&] {
+    win32::RECT r;
+    EXPECT_TRUE(win32::GetWindowRect(f.tree->hWnd(), &r));
+    return std::vector<int32_t>{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  };
+  EXPECT_EQ(rect(), (std::vector<int32_t>{48, 36, 100, 200}));
+  f.tree->SetWidth(3000);
+  f.tree->SetTop(0);
+  EXPECT_EQ(rect(), (std::vector<int32_t>{48, 20, 200, 200}));
+  auto visibleBit = [&] {
+    return (win32::GetWindowLongA(f.tree->hWnd(), win32::GWL_STYLE) & win32::WS_VISIBLE) != 0;
+  };
+  f.tree->SetVisible(false);
+  EXPECT_FALSE(visibleBit());
+
+  ASSERT_TRUE(f.Unload());
+  EXPECT_FALSE(win32::IsWindow(first));
+  EXPECT_EQ(f.tree->hWnd(), 0u);
+  f.Load();
+  EXPECT_TRUE(win32::IsWindow(f.tree->hWnd()));
+  EXPECT_TRUE(visibleBit()) << "the design's visible tree again";
 }
 
 TEST(ControlsByName, LinesHaveOnlyTheirEndsAndAnyCollectionIsSearchedAlike) {

@@ -222,6 +222,16 @@ TEST_F(Files, WritesCarryTheVirtualClocksTime) {
   ASSERT_TRUE(files::WriteAll("C:\\Temp\\W.TXT", "again"));
   t = localWriteTime();
   EXPECT_EQ(std::vector<int>({t.wHour, t.wMinute, t.wSecond}), std::vector<int>({15, 6, 7}));
+
+  // A failed query leaves the times alone and the next one works again.
+  HANDLE q = CreateFileA("C:\\Temp\\w.txt", 0, 3, nullptr, OPEN_EXISTING, 0, 0);
+  files::FailNextFileTime(59);
+  FILETIME untouched{1, 2};
+  EXPECT_FALSE(GetFileTime(q, nullptr, nullptr, &untouched));
+  EXPECT_EQ(GetLastError(), 59u);
+  EXPECT_EQ(untouched.dwLowDateTime, 1u);
+  EXPECT_TRUE(GetFileTime(q, nullptr, nullptr, &untouched));
+  EXPECT_TRUE(CloseHandle(q));
 }
 
 TEST_F(Files, FileTimesConvertBothWays) {
