@@ -49,6 +49,25 @@ TEST_F(ConnectTest, AFirstStartProposesTheNameMakesTheFolderAndItsSamples) {
   EXPECT_TRUE(Boxes().empty());
 }
 
+TEST_F(ConnectTest, ALaterStartWithAnotherTemplatesFolderMakesTheSamplesThere) {
+  AcceptFolderDialog();
+  Start();
+  auto first = g_oTemplatesFolder;
+  host->Quit();
+  // The user deleted the templates folder; the next start makes a new one.
+  std::erase(p.root->Children(), first);
+  first->SetParent(p.deleted);
+  p.deleted->Children().push_back(first);
+  addin = std::make_shared<Connect>();
+  host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+  AcceptFolderDialog();
+  Start();
+  ASSERT_NE(nullptr, g_oTemplatesFolder);
+  EXPECT_NE(first, g_oTemplatesFolder);
+  EXPECT_EQ(31, Mails(g_oTemplatesFolder));
+  EXPECT_EQ(g_oTemplatesFolder->EntryID(), Options().TanvelloEntryID());
+}
+
 TEST_F(ConnectTest, AFolderFoundByNameIsOfferedAndARefusalProposesANewName) {
   auto existing = PrepareTemplatesFolder(p.root, L"Tanvelo Templates");
   answers = {win32::IDYES};
