@@ -52,20 +52,20 @@ TEST_F(ConnectTest, AFirstStartProposesTheNameMakesTheFolderAndItsSamples) {
 TEST_F(ConnectTest, ALaterStartWithAnotherTemplatesFolderMakesTheSamplesThere) {
   AcceptFolderDialog();
   Start();
-  auto first = g_oTemplatesFolder;
+  auto folder = g_oTemplatesFolder;
   host->Quit();
-  // The user deleted the templates folder; the next start makes a new one.
-  std::erase(p.root->Children(), first);
-  first->SetParent(p.deleted);
-  p.deleted->Children().push_back(first);
+  // The sample folders stay, emptied; the stored folder is now one in Deleted Items, so the
+  // next start takes the folder found by name: another folder than the stored one.
+  for (auto item = AnyMail(folder); item; item = AnyMail(folder)) item->Delete();
+  g_oApp = p.app;  // the options are kept per profile
+  Options().SetTanvelloEntryID(p.deleted->Folders()->Add(L"Old Templates", 16)->EntryID());
   addin = std::make_shared<Connect>();
   host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
-  AcceptFolderDialog();
+  answers = {win32::IDYES};
   Start();
-  ASSERT_NE(nullptr, g_oTemplatesFolder);
-  EXPECT_NE(first, g_oTemplatesFolder);
-  EXPECT_EQ(31, Mails(g_oTemplatesFolder));
-  EXPECT_EQ(g_oTemplatesFolder->EntryID(), Options().TanvelloEntryID());
+  ASSERT_EQ(folder, g_oTemplatesFolder);
+  EXPECT_EQ(31, Mails(folder));
+  EXPECT_EQ(folder->EntryID(), Options().TanvelloEntryID());
 }
 
 TEST_F(ConnectTest, AFolderFoundByNameIsOfferedAndARefusalProposesANewName) {
