@@ -59,8 +59,8 @@ class CConnectRibbon : public office::IRibbonExtensibility {
   void ActivateTab(const std::wstring& id);
   // A ribbon document has been loaded (Outlook 2007 and later).
   bool HasRibbon() const { return !m_oRibbons->empty(); }
-  // One IRibbonUI that reaches every loaded document; a refusal by one does not keep the
-  // others from hearing it (the first error is raised afterwards).
+  // One IRibbonUI that reaches every loaded document; a refusal by one is logged with its
+  // ribbon and the others still hear it (nothing is raised).
   std::shared_ptr<office::IRibbonUI> AllRibbons();
   // While this answers false the callbacks answer neutrally and run nothing (the add-in
   // object failed to connect or has shut down); empty: always serving.

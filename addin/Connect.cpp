@@ -245,16 +245,26 @@ bool Connect::Init(const std::shared_ptr<CExplorerWrapper>& wrapper) {
   return bSuccess;
 }
 
+bool Connect::KeepsOpenMail() const {
+  if (!m_oInspectors) return false;
+  bool bOpen = false;
+  for (const auto& wrapper : m_oInspectors->GetWrappers())
+    vb::Ignore([&] { bOpen = bOpen || (wrapper && wrapper->GetInspector()); });
+  return bOpen;
+}
+
 void Connect::Done(bool bFinal) {
   // Keeps this object alive to the end even when the last owner lets go inside.
   auto self = weak_from_this().lock();
   vb::Ignore([&] { UnloadDummyForm(); });
   vb::Ignore([&] { mKeyboardHook::UnsetKeyboardHook(); });
-  g_oTemplatesFolder.reset();
   // The wrappers of open inspectors go only with Outlook: a mail made from a template and
-  // still open must be personalized at its Send even while no explorer is open.
+  // still open must be personalized at its Send even while no explorer is open, and that Send
+  // files and sends through both folders. The next start-up looks them up again anyway.
+  const bool bKeepFolders = !bFinal && KeepsOpenMail();
+  if (!bKeepFolders) g_oTemplatesFolder.reset();
   if (bFinal && m_oInspectors) vb::Ignore([&] { m_oInspectors->Done(); });
-  g_oDraftsFolder.reset();
+  if (!bKeepFolders) g_oDraftsFolder.reset();
   m_subTanveloItems.Release();
   m_oTanveloItems.reset();
   if (bFinal) {

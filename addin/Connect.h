@@ -93,6 +93,8 @@ class Connect : public addinhost::IDTExtensibility2,
   // --- Lifecycle (Connect.cpp) ---
   bool Init(const std::shared_ptr<CExplorerWrapper>& wrapper);
   void Done(bool bFinal);
+  // A wrapper is kept for a mail window still open.
+  bool KeepsOpenMail() const;
   void FillLibBlock();
   bool StartLibrary();
   void FreeLibHandles();

@@ -1,6 +1,7 @@
 // What the add-in does when Outlook's windows and the templates folder report something, how
 // an explorer gets its command bars, and how a hotkey reaches the active window.
 #include "addin/Connect.h"
+#include "commands/frmDummy.h"
 #include "commands/mExplorer.h"
 #include "commands/mInspector.h"
 #include "core/CLang.h"
@@ -142,10 +143,9 @@ void Connect::OnHotkey(const CHotkey& hotkey) {
     }
     if (auto inspector = std::dynamic_pointer_cast<outlook::Inspector>(window)) {
       auto wrapper = m_oInspectors ? m_oInspectors->FindWrapper(inspector) : nullptr;
-      if (wrapper) {
-        int32_t nAction = hotkey.Action;
-        mInspector::Tanvelo_Click(wrapper, nAction, hotkey.TemplateEntryID, false);
-      }
+      // Queued like an explorer's: a template action still running is waited for.
+      if (wrapper)
+        DummyForm().DemandTanvelo_Click(wrapper, hotkey.Action, hotkey.TemplateEntryID, false);
       return;
     }
     if (m_oExplorers && m_oExplorers->GetActiveWrapper())

@@ -1,7 +1,5 @@
 // Freshness of the ribbon: Office keeps every answer until the add-in invalidates the control,
 // so each change names exactly the controls whose answers it can change.
-#include <optional>
-
 #include "addin/CConnectRibbon.h"
 #include "addin/ConnectRibbonRules.h"
 
@@ -64,54 +62,58 @@ const std::vector<std::wstring>& CConnectRibbon::InvalidationList(int list) {
   return lists.at(static_cast<size_t>(list));
 }
 
+namespace {
+
+using Ribbons = std::vector<std::shared_ptr<office::IRibbonUI>>;
+
+// The one rule for an operation sent to every loaded ribbon: a refusal is logged under
+// `procedure` with the ribbon's number and what was asked, and the others still hear it.
+template <class F>
+void EachRibbon(const Ribbons& ribbons, std::wstring_view procedure, std::wstring_view what,
+                F&& call) {
+  int n = 0;
+  for (const auto& ribbon : Ribbons(ribbons)) {  // a call may load or drop a ribbon
+    ++n;
+    if (!ribbon) continue;
+    TrapWithContext(procedure, std::wstring(what) + L" on ribbon " + std::to_wstring(n),
+                    [&] { call(*ribbon); });
+  }
+}
+
+class FanOut : public office::IRibbonUI {
+ public:
+  explicit FanOut(std::weak_ptr<Ribbons> ribbons) : ribbons_(std::move(ribbons)) {}
+  void Invalidate() override {
+    Each(L"Invalidate", [](office::IRibbonUI& r) { r.Invalidate(); });
+  }
+  void InvalidateControl(const std::wstring& id) override {
+    Each(id, [&](office::IRibbonUI& r) { r.InvalidateControl(id); });
+  }
+  void ActivateTab(const std::wstring& id) override {
+    Each(L"ActivateTab " + id, [&](office::IRibbonUI& r) { r.ActivateTab(id); });
+  }
+
+ private:
+  template <class F>
+  void Each(const std::wstring& what, F&& call) {
+    if (auto ribbons = ribbons_.lock()) EachRibbon(*ribbons, L"Connect::m_oRibbon", what, call);
+  }
+  std::weak_ptr<Ribbons> ribbons_;
+};
+
+}  // namespace
+
 void CConnectRibbon::InvalidateList(std::wstring_view procedure,
                                     const std::vector<std::wstring>& ids) {
-  // Each control on each loaded document by itself: one refusal must not leave the rest (a
-  // quick item whose label no longer names what its click runs) stale.
+  // Each control by itself: one refusal must not leave the rest (a quick item whose label no
+  // longer names what its click runs) stale.
   for (const auto& id : ids)
-    for (const auto& ribbon : *m_oRibbons)
-      TrapWithContext(procedure, id, [&] { ribbon->InvalidateControl(id); });
+    EachRibbon(*m_oRibbons, procedure, id, [&](office::IRibbonUI& r) { r.InvalidateControl(id); });
 }
 
 void CConnectRibbon::InvalidateControl(const std::wstring& id) {
   InvalidateList(L"Connect::Button_Action_", {id});
 }
-
-namespace {
-
-class FanOut : public office::IRibbonUI {
- public:
-  explicit FanOut(std::weak_ptr<std::vector<std::shared_ptr<office::IRibbonUI>>> ribbons)
-      : ribbons_(std::move(ribbons)) {}
-  void Invalidate() override {
-    Each([](office::IRibbonUI& r) { r.Invalidate(); });
-  }
-  void InvalidateControl(const std::wstring& id) override {
-    Each([&](office::IRibbonUI& r) { r.InvalidateControl(id); });
-  }
-  void ActivateTab(const std::wstring& id) override {
-    Each([&](office::IRibbonUI& r) { r.ActivateTab(id); });
-  }
-
- private:
-  template <class F>
-  void Each(F&& call) {
-    std::optional<vb::Error> first;
-    auto ribbons = ribbons_.lock();
-    if (!ribbons) return;
-    for (auto ribbon : std::vector(*ribbons)) {
-      try {
-        call(*ribbon);
-      } catch (const vb::Error& e) {
-        if (!first) first = e;
-      }
-    }
-    if (first) throw *first;
-  }
-  std::weak_ptr<std::vector<std::shared_ptr<office::IRibbonUI>>> ribbons_;
-};
-
-}  // namespace
 
 std::shared_ptr<office::IRibbonUI> CConnectRibbon::AllRibbons() {
   if (!m_oAllRibbons) m_oAllRibbons = std::make_shared<FanOut>(m_oRibbons);
@@ -119,13 +121,11 @@ std::shared_ptr<office::IRibbonUI> CConnectRibbon::AllRibbons() {
 }
 
 void CConnectRibbon::Invalidate() {
-  for (const auto& ribbon : *m_oRibbons) vb::Ignore([&] { ribbon->Invalidate(); });
-  vb::Err().Clear();
+  AllRibbons()->Invalidate();
 }
 
 void CConnectRibbon::ActivateTab(const std::wstring& id) {
-  for (const auto& ribbon : *m_oRibbons) vb::Ignore([&] { ribbon->ActivateTab(id); });
-  vb::Err().Clear();
+  AllRibbons()->ActivateTab(id);
 }
 
 void CConnectRibbon::m_FreqTemplates_OnChange(int32_t nType) {

@@ -14,7 +14,7 @@
 
 #include "engine/CTemplates.h"
 #include "platform/office/CommandBars.h"
-#include "platform/vb/Error.h"
+#include "platform/vb/Need.h"
 
 namespace bars {
 
@@ -42,12 +42,7 @@ inline constexpr Icon kIconSaveTemplate{L"CMDSAVETEMPLATE", 1975};
 inline constexpr Icon kIconCreateTemplate{L"CMDCREATETEMPLATE", 2687};
 inline constexpr Icon kIconTemplateEdit{L"CMDTEMPLATEEDIT", 593};
 
-// The object, or error 91 as a member call on Nothing raises.
-template <class T>
-const std::shared_ptr<T>& Need(const std::shared_ptr<T>& object) {
-  if (!object) vb::Raise(vb::kObjectVariableNotSet);
-  return object;
-}
+using vb::Need;
 
 // The icon of the reply (1), reply-to-all (2) or forward (4) command; null for another code.
 const Icon* ReplyIcon(int32_t action);

@@ -54,7 +54,6 @@ class frmDummy : public forms::Form {
   // What is waiting, for the add-in object and tests.
   const DemandParams& PendingDemand() const { return m_dp; }
   bool HotkeyPending() const { return m_bHotkeyPending; }
-  size_t PendingSends() const { return m_colSend.size(); }
 
   // The hidden sorted list box of the form.
   std::shared_ptr<forms::ListBox> lst4Sort;

@@ -101,8 +101,8 @@ void QueueHotkey(const std::wstring& sKey, bool& bNewMail) {
 void HotkeyHandler(const std::wstring& sKey, bool& bNewMail) {
   vb::Ignore([&] {
     if (bNewMail) {
-      bool bFocus = false;
-      mTanvelo::NewMailFromTemplate(L"", bFocus);
+      // Through the demand record, which waits for a template action still running.
+      DummyForm().DemandNewMailFromTemplate(L"", false);
       return;
     }
     // A key unbound since it was pressed raises here and does nothing.

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "core/CLang.h"
-#include "platform/vb/Error.h"
+#include "platform/vb/Need.h"
 #include "platform/win32/Images.h"
 
 namespace forms {
@@ -21,11 +21,6 @@ void Localize(forms::Form& form);
 // The program's main icon (COptions.MAIN_ICON), or null when it cannot be loaded.
 std::shared_ptr<win32::IPicture> MainIcon();
 
-// The object, or error 91 as the runtime raises for a member call on Nothing.
-template <class T>
-const std::shared_ptr<T>& Need(const std::shared_ptr<T>& object) {
-  if (!object) vb::Raise(vb::kObjectVariableNotSet);
-  return object;
-}
+using vb::Need;
 
 }  // namespace DialogSupport

@@ -11,16 +11,11 @@
 #include "core/Main.h"
 #include "engine/mTanveloRoad.h"
 #include "platform/outlook/Outlook.h"
-#include "platform/vb/Error.h"
+#include "platform/vb/Need.h"
 
 namespace mTanvelo::road {
 
-// A missing object is the runtime's error 91, as a call on Nothing would raise.
-template <class T>
-const std::shared_ptr<T>& Need(const std::shared_ptr<T>& object) {
-  if (!object) vb::Raise(vb::kObjectVariableNotSet);
-  return object;
-}
+using vb::Need;
 
 std::shared_ptr<outlook::NameSpace> Session();
 FolderPtr TemplatesRoot();

@@ -6,15 +6,12 @@
 #include "core/Main.h"
 #include "platform/outlook/Item.h"
 #include "platform/redemption/SafeItem.h"
-#include "platform/vb/Error.h"
+#include "platform/vb/Need.h"
 
 namespace mBody {
 namespace {
 
-const ItemPtr& Need(const ItemPtr& item) {
-  if (!item) vb::Raise(vb::kObjectVariableNotSet);
-  return item;
-}
+using vb::Need;
 
 std::shared_ptr<redemption::SafeItem> Safe(const ItemPtr& item) {
   auto safe = GetSafeItem(item);

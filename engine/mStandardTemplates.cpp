@@ -4,6 +4,7 @@
 #include "engine/SystemFiling.h"
 #include "engine/mTanvelo.h"
 #include "platform/outlook/Outlook.h"
+#include "platform/vb/Need.h"
 #include "platform/vb/Runtime.h"
 
 namespace mStandardTemplates {
@@ -13,11 +14,7 @@ const wchar_t* const kStandardFolder = L"Standard Templates";
 const wchar_t* const kSampleFolders[] = {L"Forward templates", L"New Message Templates",
                                          L"Quote templates", L"Reply Templates"};
 
-template <class T>
-const std::shared_ptr<T>& Need(const std::shared_ptr<T>& object) {
-  if (!object) vb::Raise(vb::kObjectVariableNotSet);
-  return object;
-}
+using vb::Need;
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include "engine/mBody.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/redemption/SafeItem.h"
+#include "platform/vb/Need.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/MessageBox.h"
@@ -21,12 +22,7 @@ constexpr int32_t kIconForwarded = 262;
 const std::wstring kStandardFolder = L"Standard Templates";
 const std::wstring kNewMessageFolder = L"New Message Templates";
 
-// A missing object is the runtime's error 91, as a call on Nothing would raise.
-template <class T>
-const std::shared_ptr<T>& Need(const std::shared_ptr<T>& object) {
-  if (!object) vb::Raise(vb::kObjectVariableNotSet);
-  return object;
-}
+using vb::Need;
 
 std::shared_ptr<outlook::MAPIFolder> TemplatesRoot() {
   return Need(g_oTemplatesFolder);

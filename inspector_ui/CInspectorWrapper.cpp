@@ -16,28 +16,45 @@
 #include "platform/outlook/Outlook.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/vb/Runtime.h"
-#include "platform/win32/Clock.h"
 #include "platform/win32/Reset.h"
 
 namespace {
 
 constexpr int32_t kStyleOkCancel = 1, kStyleExclamation = 48, kForeground = 0x10000;
 constexpr int32_t kAnswerCancel = 2;
-constexpr uint32_t kWordSendDelayMs = 250;
-// How often a Send that waits for another template action looks again.
-constexpr uint32_t kIdlePollMs = 100;
 
 // Word before 2007 gives all its mail windows one set of bars: which live wrapper holds which
-// of the program's bars in it, so that a second window takes them over instead of failing.
+// of the program's bars in it (and under which name), so that a newer window can hide them and
+// add its own, and give them back when it closes.
 struct SharedBarOwner {
   std::weak_ptr<office::CommandBar> bar;
   std::weak_ptr<CInspectorWrapper> owner;
+  std::wstring name;
 };
 std::vector<SharedBarOwner>& SharedBarOwners() {
   return win32::PlatformState<std::vector<SharedBarOwner>>();
 }
 
+// The newest hidden bar of that name still held by an open window is shown again, when no
+// other bar has the name.
+void ShowNewestHiddenBar(const std::wstring& name) {
+  auto& owners = SharedBarOwners();
+  for (auto entry = owners.rbegin(); entry != owners.rend(); ++entry) {
+    auto bar = entry->bar.lock();
+    if (entry->name != name || !bar || bar->IsDeleted() || entry->owner.expired()) continue;
+    vb::Ignore([&] {
+      bar->SetName(name);
+      bar->SetVisible(true);
+    });
+    return;
+  }
+}
+
 }  // namespace
+
+std::vector<std::weak_ptr<CInspectorWrapper>>& CInspectorWrapper::OldWordWrappers() {
+  return win32::PlatformState<std::vector<std::weak_ptr<CInspectorWrapper>>>();
+}
 
 CInspectorWrapper::CInspectorWrapper() : m_sTag(GetRandomString(10)) {}
 
@@ -70,6 +87,7 @@ bool CInspectorWrapper::Init(const std::shared_ptr<outlook::Inspector>& oInspect
   vb::Ignore([&] { m_state.IsWordMail = oInspector->EditorType() == outlook::olEditorWord; });
   m_state.UseOwnToolbar = nVersion >= 12 || m_state.IsWordMail;
   m_state.OldWordMail = m_state.IsWordMail && nVersion < 12;
+  if (m_state.OldWordMail) OldWordWrappers().push_back(weak);
   vb::Ignore([&] {
     m_state.IsDefaultTemplate = m_state.IsTemplate && mTanvelo::IsDefaultTemplate(item->EntryID());
   });
@@ -105,20 +123,22 @@ void CInspectorWrapper::m_oInspector_Activate() {
     });
 
     if (m_state.IsWordMail) {
-      // Word's bars are shared by its mail windows: a bar of the program's name belongs to
-      // another window's wrapper, which gives it up, or was left behind; either way it goes,
-      // so that this window can add its own.
+      // Word's bars are shared by its mail windows: a bar of the program's name that another
+      // open window's wrapper holds is hidden and set aside under another name, so that this
+      // window can add its own; one left behind by a window gone is deleted.
       for (const wchar_t* name : {kOwnToolbarName, kFieldToolbarName}) {
         vb::Ignore([&] {
           auto old = m_OutlookBars->Item(name);
           old->SetVisible(false);
+          bool held = false;
           for (auto& entry : SharedBarOwners())
             if (entry.bar.lock() == old)
-              if (auto owner = entry.owner.lock(); owner && owner.get() != this) {
-                if (owner->m_barOwn == old) owner->m_barOwn.reset();
-                if (owner->m_barInsert == old) owner->m_barInsert.reset();
+              if (auto owner = entry.owner.lock();
+                  owner && owner.get() != this && owner->m_oInspector) {
+                old->SetName(std::wstring(name) + L" " + owner->m_sTag);
+                held = true;
               }
-          old->Delete();
+          if (!held) old->Delete();
         });
       }
     }
@@ -127,14 +147,14 @@ void CInspectorWrapper::m_oInspector_Activate() {
       m_barOwn = m_OutlookBars->Add(kOwnToolbarName, office::msoBarTop, false, true);
       RestoreBarPosition(m_barOwn, kOwnToolbarKey);
       m_barOwn->SetVisible(true);
-      if (m_state.IsWordMail) SharedBarOwners().push_back({m_barOwn, self});
+      if (m_state.IsWordMail) SharedBarOwners().push_back({m_barOwn, self, kOwnToolbarName});
     }
     if (m_state.IsTemplate) {
       if (!g_oLib) vb::Raise(vb::kObjectVariableNotSet);
       m_barInsert = g_oLib->CreateToolbar(m_OutlookBars, kFieldToolbarName, m_sTag, true);
       if (!m_barInsert) vb::Raise(vb::kObjectVariableNotSet);
       RestoreBarPosition(m_barInsert, kFieldToolbarKey);
-      if (m_state.IsWordMail) SharedBarOwners().push_back({m_barInsert, self});
+      if (m_state.IsWordMail) SharedBarOwners().push_back({m_barInsert, self, kFieldToolbarName});
       m_btnInsert = office::AsButton(m_barInsert->FindControl(office::msoControlButton, 0, m_sTag));
       if (m_btnInsert) Bind(m_btnInsert, &CInspectorWrapper::m_btnInsert_Click);
     }
@@ -190,32 +210,14 @@ void CInspectorWrapper::m_oMail_Send(bool& Cancel) {
     ProcessPersonalizationsAndSend();
     return;
   }
-  if (auto& demand = InspectorCommandsSlot().DemandWorkaround1) {
-    demand(self);
-    return;
-  }
-  // Without the deferred-action form the wrapper waits the same moment itself.
-  std::weak_ptr<CInspectorWrapper> weak = self;
-  win32::clock::SetTimer(kWordSendDelayMs, [weak] {
-    if (auto wrapper = weak.lock()) wrapper->ProcessPersonalizationsAndSend();
-  });
+  SendLater();
 }
 
-void CInspectorWrapper::RunSendWhenIdle() {
-  if (m_nSendTimer) return;
-  LogInfo(L"CInspectorWrapper::ProcessPersonalizationsAndSend",
-          L"another template action runs, the send waits for it");
-  std::weak_ptr<CInspectorWrapper> weak = weak_from_this();
-  m_nSendTimer = win32::clock::SetTimer(
-      kIdlePollMs,
-      [weak] {
-        auto self = weak.lock();
-        if (!self || mTanvelo::IsTemplateActionRunning()) return;
-        win32::clock::KillTimer(self->m_nSendTimer);
-        self->m_nSendTimer = 0;
-        self->ProcessPersonalizationsAndSend();
-      },
-      true);
+void CInspectorWrapper::SendLater() {
+  // The deferred-action form sends it once Word has let go of the mail and no other template
+  // action runs.
+  if (auto& demand = InspectorCommandsSlot().DemandWorkaround1) return demand(shared_from_this());
+  LogWarning(L"CInspectorWrapper", L"DemandWorkaround1 is not connected");
 }
 
 void CInspectorWrapper::ProcessPersonalizationsAndSend() {
@@ -225,7 +227,8 @@ void CInspectorWrapper::ProcessPersonalizationsAndSend() {
   // A Send pressed while another template action runs (its message box is open) is kept, not
   // refused: it runs once that action has ended.
   if (mTanvelo::IsTemplateActionRunning()) {
-    RunSendWhenIdle();
+    LogInfo(proc, L"another template action runs, the send waits for it");
+    SendLater();
     return;
   }
   BindMail(nullptr);  // the item's own Send and Write must not reach us while it is processed
@@ -289,10 +292,6 @@ void CInspectorWrapper::m_oInspector_Close() {
 }
 
 void CInspectorWrapper::Done() {
-  if (m_nSendTimer) {
-    win32::clock::KillTimer(m_nSendTimer);
-    m_nSendTimer = 0;
-  }
   m_subUpdate.reset();
   m_OutlookBars.reset();
   m_subActivate.Release();
@@ -300,6 +299,13 @@ void CInspectorWrapper::Done() {
   m_oInspector.reset();
   BindMail(nullptr);
 
+  // Word's bars show the newest window's; the one before it gets its own back.
+  bool bNewest = false;
+  for (auto w = OldWordWrappers().rbegin(); w != OldWordWrappers().rend(); ++w)
+    if (auto wrapper = w->lock()) {
+      bNewest = wrapper.get() == this;
+      break;
+    }
   for (auto [bar, key] :
        {std::pair{&m_barOwn, kOwnToolbarKey}, std::pair{&m_barInsert, kFieldToolbarKey}}) {
     if (!*bar) continue;
@@ -307,9 +313,16 @@ void CInspectorWrapper::Done() {
     if (m_state.IsWordMail) vb::Ignore([&] { (*bar)->Delete(); });
     bar->reset();
   }
-  std::erase_if(SharedBarOwners(), [](const SharedBarOwner& e) {
-    return e.owner.expired() || e.bar.expired() || e.bar.lock()->IsDeleted();
+  std::erase_if(SharedBarOwners(), [this](const SharedBarOwner& e) {
+    auto owner = e.owner.lock();
+    return !owner || owner.get() == this || e.bar.expired() || e.bar.lock()->IsDeleted();
   });
+  std::erase_if(OldWordWrappers(), [this](const std::weak_ptr<CInspectorWrapper>& w) {
+    auto wrapper = w.lock();
+    return !wrapper || wrapper.get() == this;
+  });
+  if (bNewest)
+    for (const wchar_t* name : {kOwnToolbarName, kFieldToolbarName}) ShowNewestHiddenBar(name);
   m_btnTanveloSub.reset();
   m_btnTanveloFreq.reset();
   m_btnReplyAllWithSub.reset();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "commands/IInspectorWrapperEx.h"
 #include "platform/office/CommandBars.h"
@@ -85,7 +86,8 @@ class CInspectorWrapper : public IInspectorWrapperEx,
   void m_oMail_Write(bool& Cancel);
   void m_OutlookBars_OnUpdate();
   void BindMail(const std::shared_ptr<outlook::Item>& item);
-  void RunSendWhenIdle();
+  // Hands the Send to the deferred-action form, which runs it when no template action runs.
+  void SendLater();
 
   // Builders and updaters of the bars.
   void Create_TanveloBtns(bool bIsTemplate, bool bIsWordMail, bool bUseOwnToolbar);
@@ -102,6 +104,10 @@ class CInspectorWrapper : public IInspectorWrapperEx,
   void CaptionChangeDefault();
 
   // Click handlers.
+  // The wrappers of Word's open mail windows before 2007, which share one set of bars.
+  static std::vector<std::weak_ptr<CInspectorWrapper>>& OldWordWrappers();
+  // The wrapper whose window a click on this wrapper's control belongs to.
+  std::shared_ptr<CInspectorWrapper> ClickTarget();
   void Bind(const ButtonPtr& button, void (CInspectorWrapper::*handler)(const ButtonPtr&));
   void QueueReply(int32_t nAction, const std::wstring& sTemplateID);
   std::wstring CurrentEntryID() const;
@@ -132,8 +138,6 @@ class CInspectorWrapper : public IInspectorWrapperEx,
   std::shared_ptr<CTemplates> m_colTanveloFreq, m_colReplyAllWithFreq, m_colForwardWithFreq;
   bool m_bModal = false;
   bool m_bActivated = false;
-  bool m_bSendWaiting = false;
-  uint32_t m_nSendTimer = 0;
 
   outlook::Subscription m_subActivate, m_subClose, m_subSend, m_subWrite;
   office::Subscription m_subUpdate;

@@ -30,21 +30,16 @@ constexpr int32_t kOnScreenWidth = 60, kOnScreenHeight = 24;
 using ButtonPtr = CInspectorWrapper::ButtonPtr;
 using PopupPtr = CInspectorWrapper::PopupPtr;
 
-// Adds a temporary button or popup; null (the error ignored) when Office refuses.
-ButtonPtr AddButton(office::CommandBarControls& controls,
-                    std::optional<int32_t> before = std::nullopt) {
+// Adds a temporary button or popup through the kit; null (the error ignored) when Office
+// refuses.
+ButtonPtr AddButton(office::CommandBar& bar, std::optional<int32_t> before = std::nullopt) {
   ButtonPtr button;
-  vb::Ignore([&] {
-    button = office::AsButton(controls.Add(office::msoControlButton, 0, L"", before, true));
-  });
+  vb::Ignore([&] { button = bars::AddButton(bar, before); });
   return button;
 }
-PopupPtr AddPopup(office::CommandBarControls& controls,
-                  std::optional<int32_t> before = std::nullopt) {
+PopupPtr AddPopup(office::CommandBar& bar, std::optional<int32_t> before = std::nullopt) {
   PopupPtr popup;
-  vb::Ignore([&] {
-    popup = office::AsPopup(controls.Add(office::msoControlPopup, 0, L"", before, true));
-  });
+  vb::Ignore([&] { popup = bars::AddPopup(bar, before); });
   return popup;
 }
 
@@ -104,17 +99,17 @@ void CInspectorWrapper::Create_TanveloBtns(bool bIsTemplate, bool bIsWordMail,
     if (!anchor) continue;
     int32_t p = 0;
     Step([&] { p = bUseOwnToolbar ? bar->Controls().Count() + 1 : anchor->Index(); });
-    pair.button = AddButton(bar->Controls(), p);
+    pair.button = AddButton(*bar, p);
     if (!pair.button) continue;
     Bind(pair.button, pair.onClick);
     Step([&] { pair.button->SetStyle(pair.style); });
     Step([&] { pair.button->SetBeginGroup(true); });
     Step([&] { pair.button->SetTooltipText(LangText(pair.tooltip)); });
     Step([&] { bars::SetIcon(pair.button, *bars::ReplyIcon(pair.useType)); });
-    Step([&] { pair.popup = AddPopup(bar->Controls(), pair.button->Index() + 1); });
+    Step([&] { pair.popup = AddPopup(*bar, pair.button->Index() + 1); });
     if (!pair.popup) continue;
     Step([&] { pair.popup->SetCaption(L" "); });
-    pair.sub = AddButton(pair.popup->Controls());
+    pair.sub = AddButton(*pair.popup->CommandBar());
     if (pair.sub) {
       Bind(pair.sub, pair.onSub);
       Step([&] { pair.sub->SetStyle(office::msoButtonCaption); });
@@ -145,7 +140,7 @@ void CInspectorWrapper::Create_TemplateMenu(bool bIsTemplate, bool bIsWordMail,
       if (send && send->Visible() && send->Index() == p) p = p + 1;
     });
   }
-  m_btnTemplate = AddButton(bar->Controls(), p);
+  m_btnTemplate = AddButton(*bar, p);
   if (m_btnTemplate) {
     Bind(m_btnTemplate, &CInspectorWrapper::m_btnTemplate_Click);
     Step([&] { m_btnTemplate->SetStyle(office::msoButtonIcon); });
@@ -160,14 +155,14 @@ void CInspectorWrapper::Create_TemplateMenu(bool bIsTemplate, bool bIsWordMail,
       else
         m_btnTemplate->SetFaceId(kFaceSaveTemplate);
     });
-    Step([&] { m_popTemplate = AddPopup(bar->Controls(), m_btnTemplate->Index() + 1); });
+    Step([&] { m_popTemplate = AddPopup(*bar, m_btnTemplate->Index() + 1); });
   }
   if (!m_popTemplate) return;
   Step([&] { m_popTemplate->SetCaption(L" "); });
   Step([&] { m_popTemplate->SetVisible(false); });
   auto item = [&](ButtonPtr& button, const wchar_t* caption,
                   void (CInspectorWrapper::*onClick)(const ButtonPtr&)) {
-    button = AddButton(m_popTemplate->Controls());
+    button = AddButton(*m_popTemplate->CommandBar());
     if (!button) return;
     Bind(button, onClick);
     Step([&] { button->SetStyle(office::msoButtonCaption); });
@@ -192,10 +187,9 @@ void CInspectorWrapper::Create_TemplateMenu(bool bIsTemplate, bool bIsWordMail,
 
 void CInspectorWrapper::CaptionChangeDefault() {
   if (!m_btnChangeDefault) return;
-  Step([&] {
-    m_btnChangeDefault->SetCaption(LangText(m_state.IsDefaultTemplate ? L"BTN_CHANGE_DEFAULT_CLEAR"
-                                                                      : L"BTN_CHANGE_DEFAULT_SET"));
-  });
+  bars::PutCaption(m_btnChangeDefault,
+                   LangText(m_state.IsDefaultTemplate ? L"BTN_CHANGE_DEFAULT_CLEAR"
+                                                      : L"BTN_CHANGE_DEFAULT_SET"));
 }
 
 void CInspectorWrapper::Create_ActionMenu(bool bIsTemplate, bool bIsWordMail) {
@@ -213,13 +207,13 @@ void CInspectorWrapper::Create_ActionMenu(bool bIsTemplate, bool bIsWordMail) {
   Step([&] {
     if (auto reply = actions->CommandBar()->FindControl(0, kReply)) pos = reply->Index();
   });
-  m_popActionMenu = AddPopup(actions->Controls(), pos);
+  m_popActionMenu = AddPopup(*actions->CommandBar(), pos);
   if (!m_popActionMenu) return;
   Step([&] { m_popActionMenu->SetCaption(LangText(L"MNU_TANVELO")); });
   Step([&] { m_popActionMenu->SetBeginGroup(true); });
   auto item = [&](ButtonPtr& button, int32_t style, const wchar_t* caption,
                   void (CInspectorWrapper::*onClick)(const ButtonPtr&)) {
-    button = AddButton(m_popActionMenu->Controls());
+    button = AddButton(*m_popActionMenu->CommandBar());
     if (!button) return;
     Bind(button, onClick);
     Step([&] { button->SetStyle(style); });
@@ -270,8 +264,8 @@ void CInspectorWrapper::Update_ActionMenu(const InspectorState& state) {
                                  std::pair{&m_btnReplyAllWith2, state.ReplyAllEnabled},
                                  std::pair{&m_btnForwardWith2, state.ForwardEnabled}}) {
     if (!*button) continue;
-    Step([&] { (*button)->SetEnabled(enabled); });
-    Step([&] { (*button)->SetVisible(true); });
+    bars::PutEnabled(*button, enabled);
+    bars::PutVisible(*button, true);
   }
 }
 
@@ -299,15 +293,16 @@ void CInspectorWrapper::Update_TanveloBtns(const InspectorState& state) {
   };
   for (const Pair& pair : pairs) {
     if (!pair.button) continue;
+    // Only what changed is written: each write repaints the bar, and Office updates often.
     if (pair.hidden) {
-      Step([&] { pair.button->SetVisible(false); });
-      if (pair.popup) Step([&] { pair.popup->SetVisible(false); });
+      bars::PutVisible(pair.button, false);
+      if (pair.popup) bars::PutVisible(pair.popup, false);
       continue;
     }
-    Step([&] { pair.button->SetEnabled(pair.enabled); });
-    Step([&] { pair.button->SetVisible(pair.visible); });
-    if (pair.popup) Step([&] { pair.popup->SetEnabled(pair.enabled); });
-    if (pair.popup) Step([&] { pair.popup->SetVisible(pair.visible); });
+    bars::PutEnabled(pair.button, pair.enabled);
+    bars::PutVisible(pair.button, pair.visible);
+    if (pair.popup) bars::PutEnabled(pair.popup, pair.enabled);
+    if (pair.popup) bars::PutVisible(pair.popup, pair.visible);
     Step([&] {
       if (!pair.list || !g_oFrequentlyTemplates || !pair.popup) return;
       bool changed = false;
@@ -325,7 +320,7 @@ void CInspectorWrapper::Create_FreqButtons(const PopupPtr& popup, ButtonPtr& fir
                                            std::shared_ptr<CTemplates>& list) {
   const std::wstring tag = GetRandomString(10);
   for (int32_t i = 1; i <= CFrequentlyTemplates::MAX_COUNT; ++i) {
-    ButtonPtr button = AddButton(popup->Controls());
+    ButtonPtr button = AddButton(*popup->CommandBar());
     if (!button) continue;
     Step([&] { button->SetStyle(office::msoButtonIconAndCaption); });
     Step([&] { button->SetCaption(L"frequently used favorite " + std::to_wstring(i)); });

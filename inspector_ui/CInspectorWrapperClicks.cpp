@@ -25,9 +25,27 @@ void CInspectorWrapper::Bind(const ButtonPtr& button,
       auto self = weak.lock();
       if (!self) return;
       // A failing step is skipped; no handler shows an error of its own.
-      vb::Ignore([&] { ((*self).*handler)(ctrl); });
+      vb::Ignore([&] {
+        auto target = self->ClickTarget();
+        ((*target).*handler)(ctrl);
+      });
     }));
   });
+}
+
+std::shared_ptr<CInspectorWrapper> CInspectorWrapper::ClickTarget() {
+  auto self = shared_from_this();
+  if (!m_state.OldWordMail) return self;
+  // Word's one set of bars shows the newest window's controls in every window: the click
+  // belongs to the window the user is in.
+  std::shared_ptr<outlook::Inspector> active;
+  vb::Ignore([&] {
+    if (g_oApp) active = g_oApp->ActiveInspector();
+  });
+  if (!active) return self;
+  for (const auto& weak : OldWordWrappers())
+    if (auto wrapper = weak.lock(); wrapper && wrapper->m_oInspector == active) return wrapper;
+  return self;
 }
 
 std::shared_ptr<outlook::Item> CInspectorWrapper::CurrentItem() const {

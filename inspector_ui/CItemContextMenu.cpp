@@ -2,7 +2,7 @@
 
 #include "core/CLang.h"
 #include "core/Main.h"
-#include "platform/vb/Error.h"
+#include "platform/vb/Need.h"
 #include "platform/vb/ResPicture.h"
 
 namespace {
@@ -31,11 +31,7 @@ constexpr EntryLook kLooks[CItemContextMenu::kEntries] = {
 // Context menus where the add-in has no business (Outlook's own ids of their first commands).
 constexpr int32_t kForeignMenus[] = {7887, 1747, 1880, 1878, 1746, 1917, 1916, 2990};
 
-template <class T>
-T& Need(const std::shared_ptr<T>& p) {
-  if (!p) vb::Raise(vb::kObjectVariableNotSet);
-  return *p;
-}
+using vb::Need;
 
 }  // namespace
 
@@ -74,12 +70,12 @@ void CItemContextMenu::Create(const std::shared_ptr<office::CommandBar>& oContex
 
   bool present = false;
   vb::Ignore([&] {
-    if (!sContextMenuTag.empty() && Need(oContextBar).FindControl(0, 0, sContextMenuTag))
+    if (!sContextMenuTag.empty() && Need(oContextBar)->FindControl(0, 0, sContextMenuTag))
       present = true;
   });
   for (int32_t id : kForeignMenus)
     vb::Ignore([&] {
-      if (!present && Need(oContextBar).FindControl(0, id)) present = true;
+      if (!present && Need(oContextBar)->FindControl(0, id)) present = true;
     });
   if (present) {
     vb::Err().Clear();
@@ -89,29 +85,29 @@ void CItemContextMenu::Create(const std::shared_ptr<office::CommandBar>& oContex
   int32_t protection = 0;
   if (version < 12)
     vb::Ignore([&] {
-      protection = Need(oContextBar).Protection();
+      protection = Need(oContextBar)->Protection();
       oContextBar->SetProtection(protection & ~office::msoBarNoCustomize);
     });
 
   // Before Outlook's Reply, else right after the anchor 2986, else at the end.
   std::optional<int32_t> position;
   vb::Ignore([&] {
-    if (auto reply = Need(oContextBar).FindControl(0, 354)) position = reply->Index();
+    if (auto reply = Need(oContextBar)->FindControl(0, 354)) position = reply->Index();
   });
   if (!position)
     vb::Ignore([&] {
-      if (auto anchor = Need(oContextBar).FindControl(0, 2986)) position = anchor->Index() + 1;
+      if (auto anchor = Need(oContextBar)->FindControl(0, 2986)) position = anchor->Index() + 1;
     });
 
   std::shared_ptr<office::CommandBarPopup> popup;
   vb::Ignore([&] {
     popup = office::AsPopup(
-        Need(oContextBar).Controls().Add(office::msoControlPopup, 0, L"", position, true));
+        Need(oContextBar)->Controls().Add(office::msoControlPopup, 0, L"", position, true));
   });
-  vb::Ignore([&] { Need(popup).SetCaption(LangText(L"MNU_TANVELO")); });
-  vb::Ignore([&] { Need(popup).SetBeginGroup(true); });
-  vb::Ignore([&] { Need(popup).SetTag(sContextMenuTag); });
-  vb::Ignore([&] { Need(popup).SetVisible(true); });
+  vb::Ignore([&] { Need(popup)->SetCaption(LangText(L"MNU_TANVELO")); });
+  vb::Ignore([&] { Need(popup)->SetBeginGroup(true); });
+  vb::Ignore([&] { Need(popup)->SetTag(sContextMenuTag); });
+  vb::Ignore([&] { Need(popup)->SetVisible(true); });
 
   for (int32_t n = 1; n <= kEntries; ++n) {
     size_t i = static_cast<size_t>(n - 1);
@@ -120,7 +116,7 @@ void CItemContextMenu::Create(const std::shared_ptr<office::CommandBar>& oContex
     std::shared_ptr<office::CommandBarButton> button;
     vb::Ignore([&] {
       button = office::AsButton(
-          Need(popup).Controls().Add(office::msoControlButton, 0, L"", std::nullopt, true));
+          Need(popup)->Controls().Add(office::msoControlButton, 0, L"", std::nullopt, true));
     });
     if (!button) continue;
     m_buttons[i] = button;
@@ -142,8 +138,8 @@ void CItemContextMenu::Create(const std::shared_ptr<office::CommandBar>& oContex
   }
 
   vb::Ignore([&] {
-    if (Need(popup).Controls().Count() == 0) popup->SetVisible(false);
+    if (Need(popup)->Controls().Count() == 0) popup->SetVisible(false);
   });
-  if (version < 12) vb::Ignore([&] { Need(oContextBar).SetProtection(protection); });
+  if (version < 12) vb::Ignore([&] { Need(oContextBar)->SetProtection(protection); });
   vb::Err().Clear();
 }

@@ -326,6 +326,16 @@ std::wstring CommandBar::Name() const {
   return name_;
 }
 
+void CommandBar::SetName(const std::wstring& name) {
+  Alive();
+  CheckWrite(L"Name");
+  if (builtIn_ || type_ == msoBarTypePopup || name.empty()) vb::Raise(5);
+  if (auto bars = bars_.lock())
+    for (auto& bar : bars->bars_)
+      if (bar.get() != this && vb::LCase(bar->name_) == vb::LCase(name)) vb::Raise(5);
+  name_ = name;
+}
+
 CommandBarControls& CommandBar::Controls() {
   Alive();
   return controls_;

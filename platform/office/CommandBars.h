@@ -186,6 +186,9 @@ class CommandBar : public std::enable_shared_from_this<CommandBar>, public Fault
  public:
   CommandBar(std::wstring name, int32_t type, bool temporary);
   std::wstring Name() const;
+  // A bar the program added may be renamed; error 5 for a built-in bar or a name another bar
+  // of the collection has.
+  void SetName(const std::wstring& name);
   int32_t Type() const { return type_; }
   CommandBarControls& Controls();
   // Type 0 and Id 0 match any; an empty Tag matches any; `recursive` False looks at this bar's

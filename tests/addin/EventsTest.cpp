@@ -1,11 +1,17 @@
 // Outlook's events as the add-in answers them: items dropped into the templates folder, view
 // and folder switches, new mail inspectors, and hotkeys in the active window.
+#include <algorithm>
+
+#include "addin/CConnectRibbon.h"
 #include "commands/frmDummy.h"
 #include "core/COptions.h"
 #include "core/Main.h"
+#include "engine/RoadSupport.h"
 #include "engine/mTanveloRoad.h"
 #include "hotkeys/CHotkey.h"
 #include "platform/forms/User.h"
+#include "platform/win32/Clock.h"
+#include "platform/win32/CodePage.h"
 #include "tests/addin/ConnectTest.h"
 
 namespace {
@@ -16,6 +22,14 @@ class RecordingRibbon : public office::IRibbonUI {
   void InvalidateControl(const std::wstring& id) override { calls.push_back(L"Control " + id); }
   void ActivateTab(const std::wstring& id) override { calls.push_back(L"Tab " + id); }
   std::vector<std::wstring> calls;
+};
+
+// A ribbon whose window is going away: Office refuses whatever is asked of it.
+class RefusingRibbon : public office::IRibbonUI {
+ public:
+  void Invalidate() override { vb::Raise(5); }
+  void InvalidateControl(const std::wstring&) override { vb::Raise(5); }
+  void ActivateTab(const std::wstring&) override { vb::Raise(5); }
 };
 
 std::wstring TableView(const std::wstring& name) {
@@ -126,10 +140,44 @@ TEST_F(Events, OnOutlook2010EnteringTheTemplatesTreeBringsTheTabForward) {
   host->OpenInspector(p.htmlMail);
   EXPECT_EQ((std::vector<std::wstring>{L"Invalidate"}), ribbon->calls);
 
+  // A ribbon loaded before ours that refuses the tab: ours still comes forward and redraws.
+  auto refusing = std::make_shared<RefusingRibbon>();
+  StartIn(L"14.0.0.4760");
+  addin->Ribbon_OnLoad(refusing);
+  auto last = std::make_shared<RecordingRibbon>();
+  addin->Ribbon_OnLoad(last);
+  explorer->SetCurrentFolder(templates->Folders()->Item(1));
+  ASSERT_FALSE(last->calls.empty());
+  EXPECT_EQ(L"Tab Norvane.Tanvelo.Explorer.tab", last->calls.front());
+  for (const auto& id : CConnectRibbon::InvalidationList(0))
+    EXPECT_NE(std::find(last->calls.begin(), last->calls.end(), L"Control " + id),
+              last->calls.end())
+        << win32::ToAnsi(id);
+  EXPECT_TRUE(Logged(L"Connect::m_oRibbon"));
+
   // Outlook 2007: folder switches leave the ribbon alone.
   StartIn(L"12.0.0.6000");
   explorer->SetCurrentFolder(templates->Folders()->Item(1));
   EXPECT_TRUE(ribbon->calls.empty());
+}
+
+TEST_F(Events, AnInspectorsHotkeyDuringATemplateActionRunsAfterIt) {
+  StartIn(L"11.0.0.8000");
+  auto tmpl = outlook::AddUnsentMail(templates, L"Thanks");
+  CHotkey hotkey;
+  hotkey.Action = 1;
+  hotkey.TemplateEntryID = tmpl->EntryID();
+  host->OpenInspector(p.plainMail);
+  const size_t before = g_oDraftsFolder->Items()->Count();
+  {
+    mTanvelo::road::ActionGuard running(L"test");  // another action's dialog is open
+    addin->OnHotkey(hotkey);
+    EXPECT_EQ(edaTanveloClick, DummyForm().PendingDemand().nDemandAction);
+    win32::clock::Advance(500);
+    EXPECT_EQ(before, static_cast<size_t>(g_oDraftsFolder->Items()->Count()));
+  }
+  win32::clock::Advance(1);
+  EXPECT_EQ(before + 1, static_cast<size_t>(g_oDraftsFolder->Items()->Count()));
 }
 
 TEST_F(Events, AHotkeyRunsInTheActiveWindow) {

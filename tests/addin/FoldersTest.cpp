@@ -49,6 +49,25 @@ TEST_F(ConnectTest, AFirstStartProposesTheNameMakesTheFolderAndItsSamples) {
   EXPECT_TRUE(Boxes().empty());
 }
 
+TEST_F(ConnectTest, ALaterStartWithAnotherTemplatesFolderMakesTheSamplesThere) {
+  AcceptFolderDialog();
+  Start();
+  auto folder = g_oTemplatesFolder;
+  host->Quit();
+  // The sample folders stay, emptied; the stored folder is now one in Deleted Items, so the
+  // next start takes the folder found by name: another folder than the stored one.
+  for (auto item = AnyMail(folder); item; item = AnyMail(folder)) item->Delete();
+  g_oApp = p.app;  // the options are kept per profile
+  Options().SetTanvelloEntryID(p.deleted->Folders()->Add(L"Old Templates", 16)->EntryID());
+  addin = std::make_shared<Connect>();
+  host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+  answers = {win32::IDYES};
+  Start();
+  ASSERT_EQ(folder, g_oTemplatesFolder);
+  EXPECT_EQ(31, Mails(folder));
+  EXPECT_EQ(folder->EntryID(), Options().TanvelloEntryID());
+}
+
 TEST_F(ConnectTest, AFolderFoundByNameIsOfferedAndARefusalProposesANewName) {
   auto existing = PrepareTemplatesFolder(p.root, L"Tanvelo Templates");
   answers = {win32::IDYES};

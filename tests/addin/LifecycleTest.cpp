@@ -173,10 +173,12 @@ TEST_F(ConnectTest, ClosingTheLastExplorerEndsThePartAndTheNextExplorerStartsItA
   auto inspector = host->OpenInspector(reply);
   ASSERT_EQ(1u, wrappers.size());
 
+  auto draftsFolder = g_oDraftsFolder;
   host->CloseExplorer(p.app->Explorers()->Item(1));
   EXPECT_EQ(Connect::State::Started, addin->GetState());
-  EXPECT_EQ(nullptr, g_oTemplatesFolder);
-  EXPECT_EQ(nullptr, g_oDraftsFolder);
+  // The open mail's Send still needs both folders.
+  EXPECT_EQ(templatesFolder, g_oTemplatesFolder);
+  EXPECT_EQ(draftsFolder, g_oDraftsFolder);
   EXPECT_FALSE(mKeyboardHook::IsHookSet());
   EXPECT_TRUE(g_oLang && g_oFrequentlyTemplates && g_oPersonalization && g_oApp);
   // The open mail's wrapper still works: its Send would still be personalized.
@@ -195,6 +197,14 @@ TEST_F(ConnectTest, ClosingTheLastExplorerEndsThePartAndTheNextExplorerStartsItA
   host->OpenInspector(p.htmlMail);
   EXPECT_EQ(2u, wrappers.size());
   EXPECT_TRUE(Boxes().empty());
+
+  // With no mail window left open the folders go with the explorer.
+  std::vector<std::shared_ptr<outlook::Inspector>> open(p.app->Inspectors()->begin(),
+                                                        p.app->Inspectors()->end());
+  for (const auto& window : open) host->CloseInspector(window);
+  host->CloseExplorer(p.app->Explorers()->Item(1));
+  EXPECT_EQ(nullptr, g_oTemplatesFolder);
+  EXPECT_EQ(nullptr, g_oDraftsFolder);
 }
 
 TEST_F(ConnectTest, ShutdownReleasesEverythingInOrderAndMayRunTwice) {

@@ -183,19 +183,32 @@ class RecordingCommands : public IRibbonCommands {
   void ShowAbout() override { Run(L"ShowAbout"); }
 };
 
-// Records every invalidation; ids in `refuse` raise as Office may for a control it lacks.
+// Records every invalidation; ids in `refuse` raise as Office may for a control it lacks, and
+// with `refuseAll` every call raises (a ribbon whose window is going away).
 class RecordingRibbonUI : public office::IRibbonUI {
  public:
   std::vector<std::wstring> invalidated;
   int wholeInvalidations = 0;
   std::set<std::wstring> refuse;
+  bool refuseAll = false;
   std::vector<std::wstring> activated;
-  void Invalidate() override { ++wholeInvalidations; }
+  void Invalidate() override {
+    Refused(L"");
+    ++wholeInvalidations;
+  }
   void InvalidateControl(const std::wstring& id) override {
-    if (refuse.count(id)) vb::Raise(5, L"Invalid procedure call or argument");
+    Refused(id);
     invalidated.push_back(id);
   }
-  void ActivateTab(const std::wstring& id) override { activated.push_back(id); }
+  void ActivateTab(const std::wstring& id) override {
+    Refused(L"");
+    activated.push_back(id);
+  }
+
+ private:
+  void Refused(const std::wstring& id) const {
+    if (refuseAll || refuse.count(id)) vb::Raise(5, L"Invalid procedure call or argument");
+  }
 };
 
 class RibbonTest : public testing::Test {

@@ -96,9 +96,30 @@ TEST_F(RibbonRefresh, OneRefusedInvalidationDoesNotStopTheRest) {
   // Every quick item but the two refused ones, the explorer's included.
   EXPECT_EQ(9u, explorerUi->invalidated.size());
   EXPECT_EQ(X(L"btnTanveloT5"), explorerUi->invalidated.back());
-  EXPECT_TRUE(testlog::LoggedContaining(L"Connect::m_FreqTemplates_OnChange", L"[btnTanveloT1]"));
+  EXPECT_TRUE(testlog::LoggedContaining(L"Connect::m_FreqTemplates_OnChange",
+                                        L"[btnTanveloT1 on ribbon 1]"));
   EXPECT_TRUE(testlog::LoggedContaining(L"Connect.Explorer_InvalidateRibbon",
-                                        L"[" + X(L"sepTanveloSub") + L"]"));
+                                        L"[" + X(L"sepTanveloSub") + L" on ribbon 1]"));
+}
+
+TEST_F(RibbonRefresh, ARibbonRefusingAnOperationIsLoggedAndTheOthersStillHearIt) {
+  auto second = std::make_shared<RecordingRibbonUI>();
+  ribbon.Ribbon_OnLoad(second);
+  explorerUi->refuseAll = true;
+  // Sent through the one object the add-in object holds: nothing is raised to its caller.
+  auto all = ribbon.AllRibbons();
+  EXPECT_NO_THROW(all->ActivateTab(X(L"tab")));
+  EXPECT_NO_THROW(all->Invalidate());
+  EXPECT_NO_THROW(all->InvalidateControl(X(L"btnTanvelo")));
+  ribbon.ActivateTab(X(L"tab"));
+  ribbon.Invalidate();
+  EXPECT_EQ((std::vector<std::wstring>{X(L"tab"), X(L"tab")}), second->activated);
+  EXPECT_EQ(2, second->wholeInvalidations);
+  EXPECT_EQ(std::vector<std::wstring>{X(L"btnTanvelo")}, second->invalidated);
+  EXPECT_TRUE(testlog::LoggedContaining(L"Connect::m_oRibbon",
+                                        L"[ActivateTab " + X(L"tab") + L" on ribbon 1]"));
+  EXPECT_TRUE(testlog::LoggedContaining(L"Connect::m_oRibbon", L"[Invalidate on ribbon 1]"));
+  EXPECT_FALSE(testlog::LoggedContaining(L"Connect::m_oRibbon", L"on ribbon 2"));
 }
 
 TEST_F(RibbonRefresh, RefreshedUsageRecordsRedrawTheQuickItemsOfTheThreeReplies) {

@@ -1,11 +1,42 @@
 // Enabled and visible: what a user sees of the ribbon for each kind of item, folder and
 // selection, and what the rules answer when Outlook fails them.
+#include <algorithm>
+
+#include "platform/win32/CodePage.h"
 #include "tests/addin/RibbonFakes.h"
 
 using namespace ribbontest;
 
 namespace {
 class RibbonState : public RibbonTest {};
+
+// Facts that note whether anything about the explorer's selection was read.
+class SelectionWatch : public FakeFacts {
+ public:
+  bool read = false;
+  bool IsMailSelected(const std::any& c) override {
+    read = true;
+    return FakeFacts::IsMailSelected(c);
+  }
+  bool IsTemplateSelected(const std::any& c) override {
+    read = true;
+    return FakeFacts::IsTemplateSelected(c);
+  }
+  bool IsDefaultTemplateSelected(const std::any& c, bool& bIsDefault, int32_t& nCount) override {
+    read = true;
+    return FakeFacts::IsDefaultTemplateSelected(c, bIsDefault, nCount);
+  }
+  int32_t SelectionCount(const std::any& c) override {
+    read = true;
+    return FakeFacts::SelectionCount(c);
+  }
+  // Outlook's own Reply, Reply to All and Forward follow the selection.
+  void GetBuiltinControlState(const std::any& c, int32_t nId, bool& bEnabled,
+                              bool& bVisible) override {
+    read = true;
+    FakeFacts::GetBuiltinControlState(c, nId, bEnabled, bVisible);
+  }
+};
 
 const wchar_t* const kActionGroup[] = {
     L"sbtnTemplate", L"btnTemplate2",     L"btnProcessPersonal2",      L"btnOpenDuplicate",
@@ -20,6 +51,7 @@ TEST_F(RibbonState, InspectorShowsTemplateCommandsOnTemplatesPersonalizationOnMa
   };
   const Row rows[] = {
       {"template", true, false, {true, false, false, true, true, true, true}},
+      {"template the add-in made", true, true, {true, false, false, true, true, true, true}},
       {"reply made by the add-in", false, true, {true, false, true, false, false, false, false}},
       {"mail from outside", false, false, {false, true, false, false, false, false, false}},
   };
@@ -171,4 +203,51 @@ TEST_F(RibbonState, ARibbonOfAnAddInThatIsNotServingAnswersNeutrallyAndRunsNothi
   serving = true;
   ribbon.Control_GetVisible(control, visible);
   EXPECT_FALSE(visible);
+}
+
+TEST(RibbonInvalidation, EveryExplorerControlThatReadsTheSelectionIsRedrawnWhenItChanges) {
+  win32::ResetPlatform();
+  auto facts = std::make_shared<SelectionWatch>();
+  CConnectRibbon ribbon(facts, std::make_shared<RecordingCommands>());
+  const auto& redrawn = CConnectRibbon::InvalidationList(1);
+  using Rule = CConnectRibbon::Rule;
+  size_t readers = 0;
+  for (Rule rule : {Rule::Enabled, Rule::Visible, Rule::Label, Rule::Screentip, Rule::Image})
+    for (const auto& id : CConnectRibbon::RuleIds(rule)) {
+      if (id.rfind(L"Norvane.Tanvelo.Explorer.", 0) != 0) continue;
+      // Inside and outside the templates tree, with a template selected or not: every road
+      // a rule may take to the selection.
+      for (int world = 0; world < 4; ++world) {
+        facts->templateFolder = world & 1;
+        facts->templateSelected = facts->mailSelected = world & 2;
+        facts->selectionCount = world & 2 ? 1 : 0;
+        facts->read = false;
+        office::IRibbonControl control(id, kExplorer, L"");
+        bool flag = false;
+        std::wstring label;
+        switch (rule) {
+          case Rule::Enabled:
+            ribbon.Control_GetEnabled_(id, kExplorer, flag);
+            break;
+          case Rule::Visible:
+            ribbon.Control_GetVisible_(id, kExplorer, flag);
+            break;
+          case Rule::Label:
+            ribbon.Control_GetLabel(control, label);
+            break;
+          case Rule::Screentip:
+            ribbon.Button_GetScreentip(control);
+            break;
+          default:
+            ribbon.Button_GetImage(control);
+            break;
+        }
+        if (!facts->read) continue;
+        ++readers;
+        EXPECT_NE(std::find(redrawn.begin(), redrawn.end(), id), redrawn.end())
+            << win32::ToAnsi(id) << " reads the selection but is not redrawn when it changes";
+        break;
+      }
+    }
+  EXPECT_GE(readers, 10u);  // the check reached the rules
 }

@@ -6,6 +6,7 @@
 #include "commands/frmDummy.h"
 #include "commands/mExplorer.h"
 #include "commands/mKeyboardHook.h"
+#include "engine/RoadSupport.h"
 #include "hotkeys/CHotkeys.h"
 #include "platform/outlook/Inspector.h"
 #include "tests/commands/CommandsTest.h"
@@ -60,6 +61,39 @@ TEST_F(DeferredActionsTest, AClickWhileThePickerOfAnEarlierClickIsOpenRunsAfterI
   ASSERT_EQ(made.size(), 2u);
   EXPECT_NE(std::find(made.begin(), made.end(), L"RE: " + p.plainMail->Subject()), made.end());
   EXPECT_NE(std::find(made.begin(), made.end(), L"FW: " + p.htmlMail->Subject()), made.end());
+}
+
+TEST_F(DeferredActionsTest, ADemandMeetingAnotherStillRunningWaitsForIt) {
+  // Picking a template to edit is no template action: only the form knows a demand runs.
+  auto edit = AddTemplate(L"Offer"), reply = AddTemplate(L"Thanks");
+  ShowAndSelect(p.inbox, {p.plainMail});
+  DummyForm().DemandSelAndEditTemplace();
+  size_t madeWhileOpen = 99;
+  whilePickerOpen = [&] {
+    mExplorer::Explorer_Tanvelo(1, reply->EntryID(), 2);
+    Wait(50);
+    madeWhileOpen = Made().size();
+  };
+  picker.push_back({true, edit->EntryID()});
+  Wait(1);
+  EXPECT_EQ(madeWhileOpen, 0u) << "the reply did not start inside the picker";
+  Wait(1);
+  EXPECT_EQ(Made(), std::vector<std::wstring>{L"RE: " + p.plainMail->Subject()});
+}
+
+TEST_F(DeferredActionsTest, ADemandMeetingARunningTemplateActionWaitsForIt) {
+  auto reply = AddTemplate(L"Thanks");
+  ShowAndSelect(p.inbox, {p.plainMail});
+  {
+    // An action the form did not start (a Send, a ribbon command) is still running.
+    mTanvelo::road::ActionGuard running(L"test");
+    mExplorer::Explorer_Tanvelo(1, reply->EntryID(), 2);
+    Wait(500);
+    EXPECT_TRUE(Made().empty());
+    EXPECT_EQ(DummyForm().PendingDemand().nDemandAction, edaDoTanvelo);
+  }
+  Wait(1);
+  EXPECT_EQ(Made().size(), 1u);
 }
 
 TEST_F(DeferredActionsTest, PickAndEditOpensTheChosenTemplateAndNothingOnCancel) {

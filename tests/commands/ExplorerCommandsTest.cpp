@@ -82,6 +82,15 @@ TEST_F(ExplorerCommandsTest, TemplatesAreMadeOpenedDuplicatedAndDefaultMarked) {
   ShowAndSelect(templates, {item});
   mExplorer::Explorer_EditTemplate();
   EXPECT_EQ(p.app->ActiveInspector()->CurrentItem()->EntryID(), item->EntryID());
+  // Only a mail is a template to edit: a note kept among them is not opened.
+  auto note = templates->Items()->Add(outlook::olPostItem);
+  note->Save();
+  ShowAndSelect(templates, {note});
+  const int32_t open = p.app->Inspectors()->Count();
+  mExplorer::Explorer_EditTemplate();
+  EXPECT_EQ(p.app->Inspectors()->Count(), open);
+
+  ShowAndSelect(templates, {item});
 
   EXPECT_TRUE(mExplorer::Explorer_ChangeDefault());
   EXPECT_TRUE(mTanvelo::IsDefaultTemplate(item->EntryID()));

@@ -5,8 +5,10 @@
 #include "commands/frmDummy.h"
 #include "commands/mInspector.h"
 #include "engine/mTanvelo.h"
+#include "platform/forms/User.h"
 #include "platform/outlook/Inspector.h"
 #include "platform/support/LibNorvane.h"
+#include "platform/win32/Window.h"
 #include "tests/commands/CommandsTest.h"
 
 namespace {
@@ -89,6 +91,24 @@ TEST_F(InspectorCommandsTest, AMailNeverSavedIsAskedToBeSavedFirst) {
   EXPECT_EQ(shown[0].style, 0x10000u);
   EXPECT_EQ(shown[1].style, 0u);
   EXPECT_TRUE(templates->Items()->All().empty()) << "no template and no duplicate made";
+}
+
+TEST_F(InspectorCommandsTest, TheHotkeyDialogOfAWindowOnTopIsTopmostWithTheFocusOnCancel) {
+  auto item = AddTemplate(L"Thanks");
+  for (bool onTop : {true, false}) {
+    bool topmost = !onTop, onCancel = !onTop;
+    forms::QueueScript(L"frmHotkey", [&](forms::User& u) {
+      topmost =
+          win32::GetWindowLongA(u.GetForm().hWnd(), win32::GWL_EXSTYLE) & win32::WS_EX_TOPMOST;
+      auto* active = u.GetForm().ActiveControl();
+      onCancel = active && active->Name() == L"btnCancel";
+      u.PressEsc();
+    });
+    mInspector::Hotkey_Click(item->EntryID(), onTop);
+    EXPECT_EQ(forms::PendingScripts(L"frmHotkey"), 0u);
+    EXPECT_EQ(topmost, onTop);
+    EXPECT_EQ(onCancel, onTop);
+  }
 }
 
 TEST_F(InspectorCommandsTest, PersonalizationInPlaceSavesAndAsksOnlyWhenThereAreFields) {

@@ -3,6 +3,7 @@
 #include "commands/frmDummy.h"
 #include "commands/mExplorer.h"
 #include "commands/mKeyboardHook.h"
+#include "engine/RoadSupport.h"
 #include "hotkeys/CHotkeys.h"
 #include "platform/win32/Keyboard.h"
 #include "platform/win32/LastError.h"
@@ -60,11 +61,26 @@ TEST_F(KeyboardHookTest, AltWinSAsksForANewMailsTemplateWhateverCtrlAndShiftDo) 
   keyboard::Press('S', false, true, true);
   keybd_event(VK_LWIN, 0, KEYEVENTF_KEYUP, 0);
   EXPECT_TRUE(RunHotkeys().empty()) << "not the Ctrl+Alt+S binding";
+  Wait(1);  // queued as a demand, which runs once the hotkey's moment has passed
   EXPECT_EQ(pickerAsked, Keys{L"|1|3"}) << "the new-mail road asks for a template";
   EXPECT_TRUE(Logged(L"mHook::KeyboardProc", L"ALT+WIN+S is Pressed"));
 
   keyboard::Press('S', false, true, true);  // without Win: the binding
   EXPECT_EQ(RunHotkeys(), Keys{L"531112"});
+}
+
+TEST_F(KeyboardHookTest, AltWinSDuringATemplateActionAsksOnceThatActionHasEnded) {
+  picker.push_back(kCancel);
+  {
+    mTanvelo::road::ActionGuard running(L"test");  // another action's dialog is open
+    keybd_event(VK_LWIN, 0, 0, 0);
+    keyboard::Press('S', false, true, true);
+    keybd_event(VK_LWIN, 0, KEYEVENTF_KEYUP, 0);
+    Wait(1000);
+    EXPECT_TRUE(pickerAsked.empty());
+  }
+  Wait(1);
+  EXPECT_EQ(pickerAsked, Keys{L"|1|3"});
 }
 
 TEST_F(KeyboardHookTest, AHeldKeyFiresOnceHoweverLongItIsHeld) {

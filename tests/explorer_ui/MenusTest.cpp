@@ -157,3 +157,26 @@ TEST_F(Menus, ABuildStoppedByAnErrorIsFinishedLaterWithoutDuplicates) {
   EXPECT_EQ(std::vector<std::wstring>{L"Import"}, ran);
   EXPECT_EQ(L"Reply using a template", Button(L"btnTanvelo")->TooltipText());
 }
+
+TEST_F(Menus, ATemplateDropDownStoppedPartWayIsFinishedWithoutDuplicates) {
+  Start(11);
+  auto standard = Bar(L"Standard");
+  standard->FindControl(0, 1874)->Delete();
+  auto menu = NewMenu();
+  Show(p.inbox, {p.plainMail});  // everything else is built; the drop-down waits for its anchor
+  standard->Controls().Add(office::msoControlButton, 1874);
+  office::FailNextWriteAnywhere(L"BeginGroup");  // Options, late in the drop-down
+  cbars->FireOnUpdate();
+  EXPECT_TRUE(Logged(L"CExplorerMenu::Create_TemplateMenu"));
+  ASSERT_TRUE(Popup(L"popTemplate"));
+  EXPECT_GT(Popup(L"popTemplate")->Controls().Count(), 5);  // stopped part way
+  cbars->FireOnUpdate();
+  cbars->FireOnUpdate();
+  EXPECT_EQ((std::vector<std::wstring>{L"1757", L"1747", L"btnTanvelo", L"popTanvelo", L"354",
+                                       L"btnReplyAllWith", L"popReplyAllWith", L"355",
+                                       L"btnForwardWith", L"popForwardWith", L"356", L"1874",
+                                       L"btnTemplate", L"popTemplate"}),
+            Layout(*standard));
+  EXPECT_EQ(12, Popup(L"popTemplate")->Controls().Count());
+  EXPECT_TRUE(Button(L"btnOptions")->BeginGroup());
+}

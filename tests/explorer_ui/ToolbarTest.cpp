@@ -70,6 +70,25 @@ TEST_F(Toolbar, AnUpdateWithNothingChangedWritesNothing) {
   EXPECT_LT(writes, office::PropertyWrites());
 }
 
+TEST_F(Toolbar, ADropDownIsShownAgainWhenItsButtonsEnabledStateFlips) {
+  Show(p.inbox, {p.plainMail});
+  auto reply = Bar(L"Standard")->FindControl(0, 354);
+  auto popup = Popup(L"popTanvelo");
+  // A write of Visible armed to fail tells whether the update wrote Visible at all.
+  popup->FailNextWrite(L"Visible");
+  cbars->FireOnUpdate();  // nothing changed: the drop-down is left alone
+  EXPECT_THROW(popup->SetVisible(true), vb::Error);
+  for (bool enabled : {false, true}) {
+    reply->SetEnabled(enabled);
+    popup->FailNextWrite(L"Visible");
+    cbars->FireOnUpdate();
+    // Office repaints the arrow only when the drop-down is shown again.
+    EXPECT_NO_THROW(popup->SetVisible(true)) << enabled;
+    EXPECT_TRUE(popup->Visible());
+    EXPECT_EQ(enabled, popup->Enabled());
+  }
+}
+
 TEST_F(Toolbar, OnlyTheGroupWhoseMostUsedChangedIsRewritten) {
   auto often = UsedTemplate(L"Often", 2);
   Show(p.inbox, {p.plainMail});

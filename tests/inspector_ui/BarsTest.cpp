@@ -2,6 +2,8 @@
 // what they show, how they follow Outlook's own commands, and what their clicks run.
 #include "platform/office/BuiltInBars.h"
 #include "platform/office/InspectorBars.h"
+#include "platform/win32/Clock.h"
+#include "platform/win32/Keyboard.h"
 #include "tests/inspector_ui/InspectorTest.h"
 
 namespace {
@@ -74,6 +76,23 @@ TEST_F(Bars, AReceivedMailInOutlooksEditorOn2003) {
   EXPECT_EQ(LangText(L"BTN_TANVELO_SUB"), w->m_btnTanveloSub->Caption());
   EXPECT_FALSE(w->OwnToolbar());
   EXPECT_FALSE(w->FieldToolbar());
+}
+
+TEST_F(Bars, AnUpdateWritesOnlyWhatChanged) {
+  auto w = OpenReceived();
+  Update(w);
+  int64_t before = office::PropertyWrites();
+  Update(w);
+  Update(w);
+  EXPECT_EQ(before, office::PropertyWrites());
+  // Outlook's Reply greys: only the enabled states of the pair and its Actions item change.
+  Standard(w)->FindControl(0, 354)->SetEnabled(false);
+  before = office::PropertyWrites();
+  Update(w);
+  EXPECT_EQ(3, office::PropertyWrites() - before);
+  EXPECT_FALSE(w->m_btnTanvelo->Enabled());
+  EXPECT_FALSE(w->m_popTanvelo->Enabled());
+  EXPECT_FALSE(w->m_btnTanvelo2->Enabled());
 }
 
 TEST_F(Bars, AMailMadeByTheProgramOffersPersonalization) {
@@ -256,6 +275,14 @@ TEST_F(Bars, Outlook2007And2010BuildOnlyWithTheOption) {
     EXPECT_FALSE(w->m_popActionMenu);
     Update(w);  // 2007 and later update even in Word
     EXPECT_TRUE(w->m_btnTanvelo->Enabled());
+    // Word's windows of 2007 are Outlook's own: nothing is forced to the foreground.
+    EXPECT_FALSE(w->State().OldWordMail);
+    commands.clear();
+    w->m_btnTemplate->UserClick();
+    w->m_btnTanveloSub->UserClick();
+    EXPECT_EQ(
+        (Names{L"SaveAsTemplate [" + p.plainMail->EntryID() + L"] fg=0", L"Tanvelo 1 [] fg=0"}),
+        commands);
   }
 }
 
@@ -291,9 +318,26 @@ TEST_F(Bars, ButtonsActOnTheItemTheWindowShowsNow) {
   w->GetInspector()->Rebind(second);  // the window went on to another item
   w->m_btnChangeDefault->UserClick();
   w->m_btnHotkey->UserClick();
+  w->m_btnOpenDuplicate->UserClick();
   EXPECT_TRUE(mTanvelo::IsDefaultTemplate(second->EntryID()));
   EXPECT_FALSE(mTanvelo::IsDefaultTemplate(first->EntryID()));
-  EXPECT_EQ(L"Hotkey [" + second->EntryID() + L"] fg=0", commands.back());
+  first->SetBody(L"First, edited");
+  second->SetBody(L"Second, edited");
+  w->m_btnTemplate->UserClick();  // saves the template shown
+  EXPECT_TRUE(second->Saved());
+  EXPECT_FALSE(first->Saved());
+
+  auto one = MadeMail(L"One", L"x", 1, {L"Kim Roe"}), two = MadeMail(L"Two", L"y", 1, {L"Kim Roe"});
+  auto m = Open(one);
+  m->GetInspector()->Rebind(two);
+  m->m_btnTemplate->UserClick();
+  m->m_btnSaveAsTemplate2->UserClick();
+  m->m_btnProcessPersonal->UserClick();
+  const std::wstring s = second->EntryID(), t = two->EntryID();
+  EXPECT_EQ((Names{L"ChangeDefault [" + s + L"]", L"Hotkey [" + s + L"] fg=0",
+                   L"OpenDuplicate [" + s + L"] fg=0", L"SaveAsTemplate [" + t + L"] fg=0",
+                   L"SaveAsTemplate [" + t + L"] fg=0", L"ProcessPersonal [" + t + L"] word=0"}),
+            commands);
 }
 
 TEST_F(Bars, AModalInspectorCannotOpenADuplicate) {
@@ -340,12 +384,80 @@ TEST_F(Bars, ASecondWordWindowBefore2007GetsItsOwnToolbarToo) {
   ASSERT_TRUE(second->OwnToolbar());
   EXPECT_TRUE(second->OwnToolbar()->Visible());
   EXPECT_TRUE(second->m_btnTemplate);
-  EXPECT_FALSE(first->OwnToolbar());  // given up to the newer window
-  // Closing the first window leaves the second its toolbar.
+  // The first window's toolbar is only hidden; closing the first window leaves the second
+  // its toolbar.
+  ASSERT_TRUE(first->OwnToolbar());
+  EXPECT_FALSE(first->OwnToolbar()->IsDeleted());
+  EXPECT_FALSE(first->OwnToolbar()->Visible());
   first->GetInspector()->Close(outlook::olDiscard);
   EXPECT_FALSE(second->OwnToolbar()->IsDeleted());
+  EXPECT_TRUE(second->OwnToolbar()->Visible());
   second->m_btnTemplate->UserClick();
   EXPECT_EQ(1u, commands.size());
+}
+
+TEST_F(Bars, WordsOneSetOfBarsBefore2007ActsOnTheWindowTheUserIsIn) {
+  for (const wchar_t* version : {kV2000, kV2003}) {
+    SCOPED_TRACE(win32::ToAnsi(version));
+    Start(version, true);
+    auto alpha = AddTemplate(L"Alpha"), beta = AddTemplate(L"Beta");
+    auto a = Open(alpha);
+    auto b = Open(beta);
+    ASSERT_TRUE(a && b && a->OwnToolbar() && b->OwnToolbar());
+    // Word shows the newest window's bars; the older ones are hidden, not deleted.
+    EXPECT_EQ(b->OwnToolbar(), BarsOf(a)->Item(L"Tanvelo"));
+    EXPECT_EQ(b->FieldToolbar(), BarsOf(a)->Item(L"Tanvelo personalization items"));
+    EXPECT_FALSE(a->OwnToolbar()->IsDeleted() || a->OwnToolbar()->Visible());
+    EXPECT_FALSE(a->FieldToolbar()->IsDeleted() || a->FieldToolbar()->Visible());
+
+    // The user goes back to Alpha's window and uses the bars Word shows there.
+    auto inAlpha = a->GetInspector();
+    inAlpha->Activate();
+    b->m_btnChangeDefault->UserClick();
+    EXPECT_TRUE(mTanvelo::IsDefaultTemplate(alpha->EntryID()));
+    b->m_btnHotkey->UserClick();
+    b->m_btnOpenDuplicate->UserClick();
+    alpha->SetBody(L"Alpha, edited");
+    beta->SetBody(L"Beta, edited");
+    b->m_btnTemplate->UserClick();  // saves the window's template
+    EXPECT_TRUE(alpha->Saved());
+    EXPECT_FALSE(beta->Saved());
+    win32::keyboard::SetFocus(inAlpha);
+    inAlpha->SetCaret(0);
+    for (const auto& field : b->FieldToolbar()->Controls())
+      if (field->Parameter() == L"%FirstName%") office::AsButton(field)->UserClick();
+    win32::clock::Advance(50);  // Word takes the field through the clipboard
+    EXPECT_EQ(0u, alpha->Body().find(L"%FirstName%")) << alpha->Body();
+    EXPECT_EQ(std::wstring::npos, beta->Body().find(L"%FirstName%"));
+    EXPECT_EQ((Names{L"ChangeDefault [" + alpha->EntryID() + L"]",
+                     L"Hotkey [" + alpha->EntryID() + L"] fg=1",
+                     L"OpenDuplicate [" + alpha->EntryID() + L"] fg=1"}),
+              commands);
+
+    // A third window, a mail the program made: its toolbar now stands in all three.
+    auto gamma = MadeMail(L"Gamma", L"x", 1, {L"Kim Roe"});
+    auto g = Open(gamma);
+    ASSERT_TRUE(g && g->OwnToolbar());
+    EXPECT_FALSE(b->OwnToolbar()->IsDeleted() || b->OwnToolbar()->Visible());
+    commands.clear();
+    g->m_btnTemplate->UserClick();  // in Gamma's own window: saved as a template
+    b->GetInspector()->Activate();
+    g->m_btnProcessPersonal->UserClick();  // acts on Beta, the window the user is in
+    inAlpha->Activate();
+    g->m_btnTemplate->UserClick();  // Alpha is a template: saved, nothing asked
+    EXPECT_EQ((Names{L"SaveAsTemplate [" + gamma->EntryID() + L"] fg=1",
+                     L"ProcessPersonal [" + beta->EntryID() + L"] word=1"}),
+              commands);
+
+    // The newest window closes: the one before it shows its own bar again.
+    g->GetInspector()->Close(outlook::olDiscard);
+    EXPECT_TRUE(b->OwnToolbar()->Visible());
+    EXPECT_EQ(b->OwnToolbar(), BarsOf(a)->Item(L"Tanvelo"));
+    b->GetInspector()->Close(outlook::olDiscard);
+    EXPECT_TRUE(a->OwnToolbar()->Visible());
+    EXPECT_TRUE(a->FieldToolbar()->Visible());
+    EXPECT_EQ(a->OwnToolbar(), BarsOf(a)->Item(L"Tanvelo"));
+  }
 }
 
 }  // namespace

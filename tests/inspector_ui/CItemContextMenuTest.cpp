@@ -75,6 +75,17 @@ TEST_F(ItemContextMenu, EntriesFollowTheirFlagsAndNeverBothDefaultCommands) {
   EXPECT_FALSE(menu->Button(CItemContextMenu::kNewFromTemplate)->BeginGroup());
 }
 
+TEST_F(ItemContextMenu, TheSeparatorFollowsEachReplyEntryAlone) {
+  for (size_t reply : {0u, 1u, 2u}) {
+    SCOPED_TRACE(reply);
+    bar = bars->AddBuiltInBar(L"Context Menu " + std::to_wstring(reply), office::msoBarTypePopup);
+    auto f = kNone;
+    f[reply] = f[5] = true;
+    ASSERT_TRUE(Build(f));
+    EXPECT_TRUE(menu->Button(CItemContextMenu::kNewFromTemplate)->BeginGroup());
+  }
+}
+
 TEST_F(ItemContextMenu, AnEmptyPopupIsHidden) {
   auto popup = Build(kNone);
   ASSERT_TRUE(popup);

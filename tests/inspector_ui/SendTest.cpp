@@ -142,7 +142,7 @@ TEST_F(Send, ASendDuringAnotherTemplateActionWaitsForItAndThenRuns) {
     EXPECT_TRUE(ItemsOf(p.outbox).empty());
     EXPECT_TRUE(Boxes().empty());
   }
-  win32::clock::Advance(100);
+  win32::clock::Advance(250);  // the deferred-action form looks again
   ASSERT_EQ(1u, ItemsOf(p.outbox).size());
   EXPECT_EQ(L"Dear Kim", ItemsOf(p.outbox)[0]->Body());
   EXPECT_FALSE(wrapper->GetInspector());

@@ -5,6 +5,7 @@
 #include "addin/Connect.h"
 #include "core/CLang.h"
 #include "core/Main.h"
+#include "engine/mTanveloRoad.h"
 #include "platform/addin/OutlookHost.h"
 #include "platform/forms/User.h"
 #include "platform/msxml/DOMDocument.h"
@@ -12,6 +13,7 @@
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/ProfileBuilder.h"
 #include "platform/redemption/Install.h"
+#include "platform/win32/Clock.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/MessageBox.h"
@@ -56,6 +58,71 @@ TEST(InspectorWithTheAddin, AMailWindowGetsTheAddinsBarsAndLosesThemWhenItCloses
     EXPECT_EQ(before2007, WithTooltip(*standard, LangText(L"IDS_TANVELO")) != nullptr);
     host->CloseInspector(inspector);
     EXPECT_FALSE(WithTooltip(*standard, LangText(L"IDS_TANVELO")));
+    EXPECT_TRUE(host->Errors().empty());
+    host->Quit();
+    host.reset();
+    addin.reset();
+    g_oLang.reset();
+  }
+}
+
+TEST(InspectorWithTheAddin, AReplyStillOpenWhenTheLastExplorerClosesIsSentPersonalized) {
+  struct Case {
+    const wchar_t* version;
+    bool word;
+  };
+  for (const Case c : {Case{L"11.0.8169", false}, Case{L"11.0.8169", true},
+                       Case{L"12.0.6423", false}, Case{L"14.0.4760", true}}) {
+    SCOPED_TRACE(std::string(win32::ToAnsi(c.version)) + (c.word ? " Word" : ""));
+    win32::ResetPlatform();
+    resources::LoadModuleResources();
+    redemption::Install();
+    msxml::Install();
+    win32::files::TempSandbox sandbox;
+    ASSERT_FALSE(testsource::InstallEnglishFile().empty());
+    // OK boxes are acknowledged, the send-or-keep question answered "send now".
+    win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox& box) {
+      if ((box.style & 0xF) == win32::MB_OK) return win32::IDOK;
+      if ((box.style & 0xF) == win32::MB_YESNO) return win32::IDNO;
+      throw win32::UnscriptedPrompt("unexpected question: " + win32::ToAnsi(box.text));
+    });
+    auto p = outlook::BuildProfile({.version = c.version});
+    p.app->SetWordMail(c.word);
+    auto addin = std::make_shared<Connect>();
+    auto host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+    forms::QueueScript(L"frmReplyFolder", [](forms::User& u) { u.PressEnter(); });
+    host->Start(p.inbox, 1);
+    ASSERT_TRUE(g_oTemplatesFolder && g_oDraftsFolder);
+    auto drafts = g_oDraftsFolder;
+    auto tmpl = outlook::AddUnsentMail(g_oTemplatesFolder, L"Thanks");
+    tmpl->SetBody(L"Dear %FirstName%,");
+    tmpl->Save();
+    int32_t action = 1;
+    ASSERT_TRUE(mTanvelo::DoTanvelo(p.plainMail, action, 0, tmpl->EntryID()));
+    auto reply = p.app->ActiveInspector();
+    ASSERT_TRUE(reply);
+
+    host->CloseExplorer(p.app->Explorers()->Item(1));
+    reply->CurrentItem()->Send();
+    win32::clock::Advance(500);  // Word's Send is taken a moment later
+    auto out = p.outbox->Items()->All();
+    ASSERT_EQ(1u, out.size());
+    EXPECT_NE(std::wstring::npos, out[0]->Body().find(L"Dear Kim,")) << out[0]->Body();
+    EXPECT_EQ(0, drafts->Items()->Count());
+    EXPECT_TRUE(reply->IsClosed());
+    for (const auto& box : win32::msgbox::Shown())
+      EXPECT_NE(LangText(L"STR_SEND_NOT_PROCESSED"), box.text);
+
+    // Word's Send waits a moment; the last explorer closing within it still sends the mail.
+    if (c.word) {
+      host->OpenExplorer(p.inbox);
+      ASSERT_TRUE(mTanvelo::DoTanvelo(p.htmlMail, action, 0, tmpl->EntryID()));
+      reply = p.app->ActiveInspector();
+      reply->CurrentItem()->Send();
+      host->CloseExplorer(p.app->Explorers()->Item(1));
+      EXPECT_EQ(2, p.outbox->Items()->Count());
+      EXPECT_TRUE(reply->IsClosed());
+    }
     EXPECT_TRUE(host->Errors().empty());
     host->Quit();
     host.reset();

@@ -33,6 +33,14 @@ TEST(CommandBars, BarsByNameAndIndexAndNewToolbars) {
   auto own = bars->Add(L"Tanvelo", msoBarTop, false, true);
   EXPECT_FALSE(own->Visible()) << "a new toolbar starts hidden";
   EXPECT_EQ(5, ErrorOf([&] { bars->Add(L"tanvelo"); }));
+  // Renamed, the bar frees its name; a name taken or a built-in bar refuses.
+  own->SetName(L"Tanvelo 2");
+  auto second = bars->Add(L"Tanvelo");
+  EXPECT_EQ(own, bars->Item(L"tanvelo 2"));
+  EXPECT_EQ(5, ErrorOf([&] { own->SetName(L"TANVELO"); }));
+  EXPECT_EQ(5, ErrorOf([&] { bars->Item(L"Standard")->SetName(L"Mine"); }));
+  EXPECT_EQ(L"Tanvelo 2", own->Name());
+  second->Delete();
   own->Delete();
   EXPECT_EQ(kAutomationError, ErrorOf([&] { own->Controls(); }));
   EXPECT_EQ(kAutomationError, ErrorOf([&] { bars->Item(L"Standard")->Delete(); }))
