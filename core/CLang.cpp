@@ -253,7 +253,7 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
       LogError(L"CLang.ReadSection", 0, Format(format, args));
     };
     CLangFile file;
-    if (!file.OpenFile(path)) {
+    if (!file.OpenFile(path, path == m_sImagePath ? m_pImage : nullptr)) {
       LogError(L"CLang.ReadSection", static_cast<int32_t>(file.LastError()),
                L"oFile.OpenFile failed");
       return false;
@@ -363,7 +363,12 @@ std::optional<CLang::Texts> CLang::ReadSectionInto(const std::wstring& path,
 
 bool CLang::Init(const std::wstring& path, const std::wstring& appName) {
   ResetData();
+  // Every section scan of this load runs over one read of the file.
+  m_pImage = CLangFile::ReadWhole(path);
+  m_sImagePath = path;
   bool ok = TrapOr(L"CLang.Init", false, [&] { return LoadFile(path, appName); });
+  m_pImage.reset();
+  m_sImagePath.clear();
   if (!ok) ResetData();
   return ok;
 }

@@ -1,5 +1,7 @@
 // Loading a language file: entry syntax, headers, repeats, the required sections, the dump
 // switch, the folder scan and the choice of the file by the options.
+#include <algorithm>
+
 #include "LangTestUtil.h"
 #include "core/CLang.h"
 #include "core/CWinReg.h"
@@ -175,6 +177,32 @@ TEST_F(LangLoad, RequiredSectionsAndVersionEntries) {
     EXPECT_EQ(lang.LangID(), L"");
     EXPECT_FALSE(lang.ItemFind(L"keep"));
   }
+}
+
+TEST_F(LangLoad, AFileThatCannotBeReadCostsTheScanThatMeetsItAsItsOwnReadWould) {
+  const std::string file = LangFile("EN", {"[Tanvelo.texts]", "Keep = \"k\""});
+  auto count = [](const std::vector<std::wstring>& texts, const std::wstring& part) {
+    return std::count_if(texts.begin(), texts.end(),
+                         [&](const std::wstring& t) { return t.find(part) != std::wstring::npos; });
+  };
+  Write("t.lng", file);
+  size_t from = support::library::Log().size();
+  win32::files::FailNextRead(static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED));
+  EXPECT_FALSE(lang.Init(ProgramPath("t.lng"), L"Tanvelo"));
+  EXPECT_EQ(count(LogTextsFrom(from), L"oFile.ReadLine failed"), 1);
+  EXPECT_TRUE(Logged(L"file '" + ProgramPath("t.lng") + L"' has no version section"));
+
+  uint32_t hold =
+      win32::files::HoldOpen(win32::ToAnsi(ProgramPath("t.lng")), win32::GENERIC_READ, 0);
+  ASSERT_NE(hold, 0u);
+  from = support::library::Log().size();
+  EXPECT_FALSE(lang.Init(ProgramPath("t.lng"), L"Tanvelo"));
+  EXPECT_EQ(count(LogTextsFrom(from), L"oFile.OpenFile failed"), 1);
+  win32::files::ReleaseHold(hold);
+
+  EXPECT_TRUE(Load(file));
+  EXPECT_TRUE(lang.ItemFind(L"keep"));
+  EXPECT_EQ(win32::files::OpenHandleCount(), 0u);
 }
 
 TEST_F(LangLoad, AShortNameListedTwiceFailsTheLoad) {
