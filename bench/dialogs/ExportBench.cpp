@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "bench/common/Clock.h"
 #include "bench/common/Sandbox.h"
 #include "core/CLang.h"
 #include "core/COptions.h"
@@ -105,11 +106,10 @@ std::vector<double> ExportSeconds(int64_t count, int runs, const std::filesystem
     for (int run = 1; run <= runs; ++run) {
       std::wstring target = L"C:\\Export" + std::to_wstring(run);
       scripting::FileSystemObject().CreateFolder(target);
-      auto start = std::chrono::steady_clock::now();
+      const double start = benchdata::ThreadSeconds();
       int32_t written =
           mImportExportWordDocs::DoExport(root->EntryID(), target, true, 0, nullptr, 1);
-      seconds.push_back(
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      seconds.push_back(benchdata::ThreadSeconds() - start);
       if (written != count) state.SkipWithError("not every template was written");
       scripting::FileSystemObject().DeleteFolder(target, true);
     }

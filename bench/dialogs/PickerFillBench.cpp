@@ -8,6 +8,7 @@
 #include <chrono>
 #include <vector>
 
+#include "bench/common/Clock.h"
 #include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/Main.h"
@@ -80,10 +81,9 @@ void OpenTimes(int64_t count, int runs, std::vector<double>& seconds) {
     forms::QueueScript(L"frmSelectTemplate", [](forms::User& u) { u.PressEsc(); });
     std::wstring id;
     int32_t mode = 1;
-    auto start = std::chrono::steady_clock::now();
+    const double start = benchdata::ThreadSeconds();
     benchmark::DoNotOptimize(mForms::ShowSelectTemplate(id, mode, 3, false));
-    seconds.push_back(
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    seconds.push_back(benchdata::ThreadSeconds() - start);
   }
   g_oTemplatesFolder.reset();
   g_oApp.reset();

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "addin/Connect.h"
+#include "bench/common/Clock.h"
 #include "bench/common/Sandbox.h"
 #include "bench/common/UsageRecords.h"
 #include "core/CLang.h"
@@ -106,9 +107,9 @@ double TimedStartInChild(World& world) {
       auto addin = std::make_shared<Connect>();
       addinhost::OutlookHost host(world.p.app, addin);
       forms::QueueScript(L"frmReplyFolder", [](forms::User& u) { u.PressEnter(); });
-      auto start = std::chrono::steady_clock::now();
+      const double start = benchdata::ThreadSeconds();
       host.Start(world.p.inbox);
-      seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      seconds = benchdata::ThreadSeconds() - start;
       if (addin->GetState() != Connect::State::Initialised) seconds = -1;
     }
     ssize_t written = write(fds[1], &seconds, sizeof seconds);
