@@ -394,7 +394,8 @@ TEST_F(Frequents, SaveAllLeavesTheKeyAsAFullRewriteWould) {
   // EntryID, one stored as an expandable text, and values no record stands for.
   std::vector<std::shared_ptr<outlook::Item>> mails;
   for (int i = 0; i < 5; ++i) mails.push_back(AddMail(templates, L"mail " + std::to_wstring(i)));
-  for (int i = 0; i < 5; ++i) Store(mails[static_cast<size_t>(i)]->EntryID(), i + 1);
+  for (int i = 0; i < 5; ++i)  // as a refresh finds them: only what is changed below differs
+    Store(mails[static_cast<size_t>(i)]->EntryID(), i + 1, 0, 0, 0, L"mail " + std::to_wstring(i));
   CFrequentlyTemplates frequents;
   ASSERT_EQ(5, frequents.Templates().Count());
   mails[1]->SetSubject(L"renamed");
