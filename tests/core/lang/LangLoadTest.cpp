@@ -122,13 +122,28 @@ TEST_F(LangLoad, LineNumbersCountEveryLinePassedOverOnTheWay) {
   body.push_back("A = \"1\"");
   body.push_back("no equals sign");
   body.push_back("B = unquoted");
-  ASSERT_TRUE(Load(LangFile("EN", body)));
+  // A later section's scan passes over the same lines the way the scan before it did.
+  body.push_back("[Tanvelo.more]");
+  body.push_back("C = \"3\"");
+  body.push_back("also no equals sign");
+  ASSERT_TRUE(Load(LangFile("EN", body, "texts, more")));
   EXPECT_EQ(lang.Item(L"a"), L"1");
   // 6 lines of the head, the other section's header and 2,000 entries, its long entry as 2.
   const int header = 6 + 1 + 2000 + 2 + 1;
   EXPECT_TRUE(Logged(L"symbol '=' is absent, line = " + std::to_wstring(header + 2) +
                      L", file = '" + ProgramPath("t.lng") + L"'"));
   EXPECT_TRUE(Logged(L"Syntactic error - 'The string should be in quotes'" + Where(header + 3)));
+  EXPECT_EQ(lang.Item(L"c"), L"3");
+  EXPECT_TRUE(Logged(L"symbol '=' is absent, line = " + std::to_wstring(header + 6) +
+                     L", file = '" + ProgramPath("t.lng") + L"'"));
+  // A section read twice (which fails the load): the second read comes to the same lines by
+  // the first one's skips alone, and names the same line.
+  const size_t from = support::library::Log().size();
+  EXPECT_FALSE(Load(LangFile("EN", body, "texts, texts")));
+  const std::wstring absent = L"symbol '=' is absent, line = " + std::to_wstring(header + 2) +
+                              L", file = '" + ProgramPath("t.lng") + L"'";
+  auto logged = LogTextsFrom(from);
+  EXPECT_EQ(std::count(logged.begin(), logged.end(), absent), 2);
 }
 
 TEST_F(LangLoad, OnlyTheFirstOccurrenceOfASectionIsRead) {

@@ -67,6 +67,7 @@ TEST(LangTexts, TextsOfAnyCharactersComeBackAsKept) {
   const std::wstring kept[] = {L"plain",
                                L"caf\x00E9 \x00FF\x0080",
                                L"\x20AC 5 and \x0100",
+                               L"\x0100\x0150",
                                std::wstring(L"nul\0inside", 10),
                                L"\x1D11E clef",
                                L""};
