@@ -109,18 +109,18 @@ void CLang::ResetData() {
 
 std::wstring CLang::ItemOf(std::wstring_view id, const std::vector<LangArg>& args) {
   std::wstring text;
-  const std::wstring_view* found = m_colTexts.Find(vb::LCase(id));
+  std::optional<std::wstring> found = m_colTexts.Find(vb::LCase(id));
   if (!found) {
     LogError(L"CLang.Item", 0, L"Key '" + std::wstring(id) + L"' not exists in " + m_sFilename);
     text = id;
   } else {
-    text = *found;
+    text = std::move(*found);
   }
   return args.empty() ? sprintf2(text) : sprintf1(text, args);
 }
 
 bool CLang::ItemFind(std::wstring_view id) const {
-  bool found = m_colTexts.Find(vb::LCase(id)) != nullptr;
+  bool found = m_colTexts.Has(vb::LCase(id));
   vb::Err().Clear();
   return found;
 }
@@ -253,7 +253,7 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
       LogError(L"CLang.ReadSection", 0, Format(format, args));
     };
     CLangFile file;
-    if (!file.OpenFile(path)) {
+    if (!file.OpenFile(path, path == m_sImagePath ? m_pImage : nullptr)) {
       LogError(L"CLang.ReadSection", static_cast<int32_t>(file.LastError()),
                L"oFile.OpenFile failed");
       return false;
@@ -363,15 +363,19 @@ std::optional<CLang::Texts> CLang::ReadSectionInto(const std::wstring& path,
 
 bool CLang::Init(const std::wstring& path, const std::wstring& appName) {
   ResetData();
+  // Every section scan of this load runs over one read of the file.
+  m_pImage = CLangFile::ReadWhole(path);
+  m_sImagePath = path;
   bool ok = TrapOr(L"CLang.Init", false, [&] { return LoadFile(path, appName); });
+  m_pImage.reset();
+  m_sImagePath.clear();
   if (!ok) ResetData();
   return ok;
 }
 
 bool CLang::LoadFile(const std::wstring& path, const std::wstring& appName) {
   auto entry = [](const Texts& section, const wchar_t* name) {
-    const std::wstring_view* text = section.Find(name);
-    return text ? std::wstring(*text) : std::wstring();
+    return section.Find(name).value_or(std::wstring());
   };
   auto version = ReadSectionInto(path, L"version");
   if (!version) {
@@ -454,10 +458,7 @@ std::vector<std::wstring> CLang::GetAvailableLangs(const std::wstring& folder,
                    Format(L"ignoring file '%s', coz no [version] section", {full}));
         continue;
       }
-      auto get = [&](const wchar_t* key) {
-        const std::wstring_view* text = version->Find(key);
-        return text ? std::wstring(*text) : std::wstring();
-      };
+      auto get = [&](const wchar_t* key) { return version->Find(key).value_or(std::wstring()); };
       if (get(L"signature") == kSignature && !get(L"langid").empty() && !get(L"lang").empty())
         langs.push_back(get(L"langid") + L"\r\n" + get(L"lang") + L"\r\n" + name);
       else
@@ -697,8 +698,7 @@ void CLang::LocalizeControls(const std::wstring& formName, const Subject& object
                         {name, index ? L"(" + std::to_wstring(*index) + L")" : L"", formName}));
         return;
       }
-      const std::wstring_view* text = m_colTexts.Find(form + key);
-      std::wstring value = sprintf2(text ? *text : std::wstring_view());
+      std::wstring value = sprintf2(m_colTexts.Find(form + key).value_or(std::wstring()));
 
       static const std::pair<const wchar_t*, Subject::Number> numbers[] = {
           {L"left", Subject::kLeft},     {L"top", Subject::kTop}, {L"width", Subject::kWidth},

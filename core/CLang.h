@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/CLangFile.h"
 #include "core/CLangTexts.h"
 #include "core/LangArg.h"
 #include "core/mFileUtils.h"
@@ -81,6 +82,9 @@ class CLang {
   bool ReadSection(const std::wstring& path, const std::wstring& section, Texts& texts,
                    const std::wstring& keyPrefix, SectionList& list);
   bool LoadFile(const std::wstring& path, const std::wstring& appName);
+  // The file of the load under way, read once for all its section scans.
+  std::wstring m_sImagePath;
+  std::shared_ptr<CLangFile::Image> m_pImage;
 
   // A dialog or one of its controls, reached by property as late binding reaches them.
   class Subject;

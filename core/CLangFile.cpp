@@ -1,5 +1,6 @@
 #include "core/CLangFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -33,9 +34,41 @@ bool CLangFile::OpenFile(const std::wstring& path) {
   return true;
 }
 
+std::shared_ptr<CLangFile::Image> CLangFile::ReadWhole(const std::wstring& path) {
+  win32::HANDLE file =
+      win32::CreateFileA(win32::ToAnsi(path).c_str(), win32::GENERIC_READ, win32::FILE_SHARE_READ,
+                         nullptr, win32::OPEN_EXISTING, win32::FILE_ATTRIBUTE_NORMAL, 0);
+  if (file == win32::INVALID_HANDLE_VALUE) return nullptr;
+  auto image = std::make_shared<Image>();
+  uint32_t high = 0;
+  uint32_t size = win32::GetFileSize(file, &high);
+  if ((size == win32::INVALID_FILE_SIZE && win32::GetLastError() != 0) || high != 0) {
+    win32::CloseHandle(file);
+    return nullptr;  // too big for one read, or no size: the scans read the file themselves
+  }
+  image->bytes.reset(new uint8_t[size == 0 ? 1 : size]);
+  uint32_t got = 0;
+  // Even ERROR_HANDLE_EOF is kept: it ends the one scan whose read it would have been.
+  if (size > 0 && !win32::ReadFile(file, image->bytes.get(), size, &got, nullptr))
+    image->error = win32::GetLastError();
+  image->size = got;
+  win32::CloseHandle(file);
+  return image;
+}
+
+bool CLangFile::OpenFile(const std::wstring& path, const std::shared_ptr<Image>& image) {
+  if (!image || (image->error != 0 && image->errorTold)) return OpenFile(path);
+  CloseFile();
+  m_nBOM = -1;
+  m_pImage = image;
+  m_nLastError = 0;
+  return true;
+}
+
 void CLangFile::CloseFile() {
   if (m_hFile != win32::INVALID_HANDLE_VALUE) win32::CloseHandle(m_hFile);
   m_hFile = win32::INVALID_HANDLE_VALUE;
+  m_pImage.reset();
   m_nLastError = 0;
   ResetBuffer();
 }
@@ -91,10 +124,34 @@ int32_t CLangFile::LineNumberAt(const std::wstring& path, int64_t offset) {
   return 0;
 }
 
+CLangFile::Image::Place CLangFile::Here() const {
+  return {m_nBase, m_nPos, m_nCount, m_nBOM, m_bSkipLF, m_bEOF};
+}
+
 bool CLangFile::SkipToHeader(bool& skipped) {
-  const uint8_t* data = m_aBuffer.data();
+  // Over a whole image the skip depends on nothing but where it starts.
+  if (!m_pImage || m_pImage->error != 0) return SkipInWindow(skipped);
+  const Image::Place from = Here();
+  if (auto known = m_pImage->skips.find(from); known != m_pImage->skips.end()) {
+    const Image::Place& to = known->second.to;
+    m_nBase = to.base;
+    m_nPos = to.pos;
+    m_nCount = to.count;
+    m_nBOM = to.bom;
+    m_bSkipLF = to.skipLF;
+    m_bEOF = to.eof;
+    skipped = known->second.skipped;
+    return true;
+  }
+  if (!SkipInWindow(skipped)) return false;
+  m_pImage->skips.emplace(from, Image::Skip{Here(), skipped});
+  return true;
+}
+
+bool CLangFile::SkipInWindow(bool& skipped) {
   skipped = false;
   for (;;) {
+    const uint8_t* data = Data();
     if (m_nPos < m_nCount) {
       // m_nPos is where the next line starts. The first "[" that starts a line ends the skip.
       for (int search = m_nPos; search < m_nCount;) {
@@ -128,7 +185,7 @@ bool CLangFile::SkipToHeader(bool& skipped) {
 
 int CLangFile::Buffer_FindCRLF() const {
   // Each CR found by the library's search, then the LF after it checked.
-  const uint8_t* data = m_aBuffer.data();
+  const uint8_t* data = Data();
   const uint8_t* at = data + m_nPos;
   const uint8_t* last = data + m_nCount - 1;  // a CR here has no room for its LF
   while (at < last) {
@@ -142,7 +199,7 @@ int CLangFile::Buffer_FindCRLF() const {
 
 bool CLangFile::Buffer_ReadLine(std::string_view& line) {
   auto bytes = [this](int from, int to) {
-    return std::string_view(reinterpret_cast<const char*>(m_aBuffer.data()) + from,
+    return std::string_view(reinterpret_cast<const char*>(Data()) + from,
                             static_cast<size_t>(to - from));
   };
   if (m_nPos >= m_nCount) return false;
@@ -158,7 +215,7 @@ bool CLangFile::Buffer_ReadLine(std::string_view& line) {
   if (m_nCount < kBufferSize || m_nPos == 0) {
     int end = m_nCount;
     // A line that ends just at the cut: its CR is here and its LF still in the file.
-    if (m_nCount == kBufferSize && m_aBuffer[static_cast<size_t>(end - 1)] == '\r') {
+    if (m_nCount == kBufferSize && Data()[end - 1] == '\r') {
       --end;
       m_bSkipLF = true;
     }
@@ -169,17 +226,30 @@ bool CLangFile::Buffer_ReadLine(std::string_view& line) {
   return false;
 }
 
+bool CLangFile::Image_Append(uint32_t& got) {
+  // The window moves on to the unread bytes; what a read would add is what lies after them.
+  size_t end = std::min(m_pImage->size, static_cast<size_t>(m_nBase) + kBufferSize);
+  got = static_cast<uint32_t>(end - static_cast<size_t>(m_nBase) - static_cast<size_t>(m_nCount));
+  if (got > 0 || m_pImage->error == 0) return true;
+  m_pImage->errorTold = true;
+  win32::SetLastError(m_pImage->error);
+  return false;
+}
+
 bool CLangFile::Buffer_AppendFromFile() {
-  if (m_bEOF || m_hFile == win32::INVALID_HANDLE_VALUE) return false;
+  if (m_bEOF || (m_hFile == win32::INVALID_HANDLE_VALUE && !m_pImage)) return false;
   int unread = m_nCount - m_nPos;
   m_nBase += m_nPos;
-  if (unread > 0 && m_nPos > 0) std::memmove(m_aBuffer.data(), m_aBuffer.data() + m_nPos, unread);
+  if (!m_pImage && unread > 0 && m_nPos > 0)
+    std::memmove(m_aBuffer.data(), m_aBuffer.data() + m_nPos, unread);
   m_nCount = unread;
   m_nPos = 0;
   bool first = m_nBOM < 0;
   uint32_t got = 0;
-  bool ok = win32::ReadFile(m_hFile, m_aBuffer.data() + m_nCount,
-                            static_cast<uint32_t>(kBufferSize - m_nCount), &got, nullptr);
+  bool ok = m_pImage
+                ? Image_Append(got)
+                : win32::ReadFile(m_hFile, m_aBuffer.data() + m_nCount,
+                                  static_cast<uint32_t>(kBufferSize - m_nCount), &got, nullptr);
   if (!ok) {
     uint32_t error = win32::GetLastError();
     if (error == win32::ERROR_HANDLE_EOF) {
@@ -195,13 +265,14 @@ bool CLangFile::Buffer_AppendFromFile() {
     return false;
   }
   m_nCount += static_cast<int>(got);
+  const uint8_t* data = Data();
   if (m_bSkipLF) {
     m_bSkipLF = false;
-    if (m_aBuffer[0] == '\n') m_nPos = 1;
+    if (data[0] == '\n') m_nPos = 1;
   }
   if (first) {
     m_nBOM = 0;
-    if (got >= 3 && m_aBuffer[0] == 0xEF && m_aBuffer[1] == 0xBB && m_aBuffer[2] == 0xBF) {
+    if (got >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) {
       m_nBOM = 1;
       m_nPos = 3;
     }

@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "platform/win32/Files.h"
 
@@ -18,7 +20,42 @@ class CLangFile {
   CLangFile(const CLangFile&) = delete;
   CLangFile& operator=(const CLangFile&) = delete;
 
+  // A file's bytes read once, for a load that scans the file once per section: each scan runs
+  // over them as over the file, through the same 4096-byte window. A read that failed on the
+  // way is kept with the bytes before it: the first scan that gets that far fails with its
+  // error, as its own read would have, and scans after it read the file themselves.
+  struct Image {
+    // Where the reader stands: the window and what it carries from one fill to the next.
+    struct Place {
+      int64_t base = 0;
+      int pos = 0, count = 0, bom = -1;
+      bool skipLF = false, eof = false;
+      bool operator==(const Place&) const = default;
+    };
+    struct PlaceHash {
+      size_t operator()(const Place& p) const {
+        return std::hash<int64_t>()(p.base * 8191 + p.pos * 31 + p.count) ^ (p.skipLF ? 1 : 0);
+      }
+    };
+    struct Skip {
+      Place to;
+      bool skipped = false;
+    };
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+    uint32_t error = 0;  // of the read that stopped short, 0 when the whole file is in
+    bool errorTold = false;
+    // Every scan of a load passes over the same lines before each header: a skip made once is
+    // looked up by the scans after it, which land where it landed.
+    std::unordered_map<Place, Skip, PlaceHash> skips;
+  };
+  // Nothing when the file cannot be opened: each scan then opens it and reports that itself.
+  static std::shared_ptr<Image> ReadWhole(const std::wstring& path);
+
   bool OpenFile(const std::wstring& path);
+  // Opens the image for a scan, or the file at `path` when the image's failed read has been
+  // told already. Null opens the file.
+  bool OpenFile(const std::wstring& path, const std::shared_ptr<Image>& image);
   // The Win32 error of the last failing open or read, 0 when none.
   uint32_t LastError() const { return m_nLastError; }
   void CloseFile();
@@ -50,6 +87,15 @@ class CLangFile {
   bool Buffer_AppendFromFile();
   void ResetBuffer();
 
+  // The window the lines are read from: the buffer, or the image at m_nBase.
+  const uint8_t* Data() const {
+    return m_pImage ? m_pImage->bytes.get() + m_nBase : m_aBuffer.data();
+  }
+  bool Image_Append(uint32_t& got);
+  Image::Place Here() const;
+  bool SkipInWindow(bool& skipped);
+
+  std::shared_ptr<Image> m_pImage;
   win32::HANDLE m_hFile = win32::INVALID_HANDLE_VALUE;
   bool m_bEOF = false;
   uint32_t m_nLastError = 0;

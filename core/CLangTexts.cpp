@@ -7,6 +7,7 @@
 
 namespace {
 constexpr size_t kBlock = 8 * 1024;  // characters: small enough to come from the heap
+constexpr size_t kNarrowBlock = 32 * 1024;
 }  // namespace
 
 wchar_t* CLangTexts::Room(size_t count) {
@@ -26,28 +27,68 @@ wchar_t* CLangTexts::Room(size_t count) {
   return room;
 }
 
-std::wstring_view CLangTexts::Keep(std::wstring_view text) {
+char* CLangTexts::NarrowRoom(size_t count) {
+  if (count > m_narrowLeft) {
+    if (count > kNarrowBlock / 4) {
+      m_narrowBlocks.push_back(std::make_unique_for_overwrite<char[]>(count));
+      return m_narrowBlocks.back().get();
+    }
+    m_narrowBlocks.push_back(std::make_unique_for_overwrite<char[]>(kNarrowBlock));
+    m_narrowNext = m_narrowBlocks.back().get();
+    m_narrowLeft = kNarrowBlock;
+  }
+  char* room = m_narrowNext;
+  m_narrowNext += count;
+  m_narrowLeft -= count;
+  return room;
+}
+
+std::wstring_view CLangTexts::KeepWide(std::wstring_view text) {
   if (text.empty()) return {};
   wchar_t* room = Room(text.size());
   std::copy(text.begin(), text.end(), room);
   return {room, text.size()};
 }
 
-size_t CLangTexts::Slot(size_t hash, std::wstring_view key) const {
+void CLangTexts::KeepText(Entry& entry, std::wstring_view text) {
+  entry.length = static_cast<uint32_t>(text.size());
+  entry.narrow = std::all_of(text.begin(), text.end(),
+                             [](wchar_t c) { return static_cast<uint32_t>(c) < 0x100; });
+  if (text.empty()) {
+    entry.text = nullptr;
+  } else if (entry.narrow) {
+    char* room = NarrowRoom(text.size());
+    std::transform(text.begin(), text.end(), room, [](wchar_t c) { return static_cast<char>(c); });
+    entry.text = room;
+  } else {
+    entry.text = KeepWide(text).data();
+  }
+}
+
+uint32_t CLangTexts::HashOf(std::wstring_view key) {
+  size_t hash = std::hash<std::wstring_view>()(key);
+  return static_cast<uint32_t>(hash ^ (hash >> 32));
+}
+
+size_t CLangTexts::SlotOf(uint32_t hash, std::wstring_view key) const {
   const size_t mask = m_index.size() - 1;
   for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-    uint32_t at = m_index[slot];
-    if (at == kFree) return slot;
-    const Entry& entry = m_entries[at];
-    if (entry.hash == hash && entry.key == key) return slot;
+    const Slot& s = m_index[slot];
+    if (s.at == kFree) return slot;
+    if (s.hash == hash && m_entries[s.at].key == key) return slot;
   }
 }
 
 void CLangTexts::Grow() {
-  std::vector<uint32_t> index(m_index.empty() ? 1024 : m_index.size() * 2, kFree);
-  m_index.swap(index);
-  for (uint32_t at = 0; at < m_entries.size(); ++at)
-    m_index[Slot(m_entries[at].hash, m_entries[at].key)] = at;
+  std::vector<Slot> old(m_index.empty() ? 1024 : m_index.size() * 2);
+  m_index.swap(old);
+  const size_t mask = m_index.size() - 1;
+  for (const Slot& s : old) {
+    if (s.at == kFree) continue;
+    size_t slot = s.hash & mask;
+    while (m_index[slot].at != kFree) slot = (slot + 1) & mask;
+    m_index[slot] = s;
+  }
 }
 
 std::pair<std::wstring_view, bool> CLangTexts::Add(std::wstring_view prefix, std::wstring_view name,
@@ -61,38 +102,50 @@ std::pair<std::wstring_view, bool> CLangTexts::Add(std::wstring_view prefix, std
                     : vb::LowerChar(c);
   });
   std::wstring_view key(room, length);
-  const size_t hash = std::hash<std::wstring_view>()(key);
-  const size_t slot = Slot(hash, key);
-  if (m_index[slot] != kFree) {
+  const uint32_t hash = HashOf(key);
+  const size_t slot = SlotOf(hash, key);
+  if (m_index[slot].at != kFree) {
     // A repeated key: its copy goes back to the block when it was the last thing kept.
     if (room + length == m_next) {
       m_next = room;
       m_left += length;
     }
-    return {m_entries[m_index[slot]].key, false};
+    return {m_entries[m_index[slot].at].key, false};
   }
-  m_index[slot] = static_cast<uint32_t>(m_entries.size());
+  m_index[slot] = Slot{static_cast<uint32_t>(m_entries.size()), hash};
   if (m_entries.capacity() == m_entries.size()) m_entries.reserve(m_entries.size() * 2 + 256);
-  m_entries.push_back(Entry{hash, key, Keep(text)});
+  m_entries.push_back(Entry{key, nullptr, 0, true});
+  KeepText(m_entries.back(), text);
   return {key, true};
 }
 
 void CLangTexts::Set(std::wstring_view key, std::wstring_view text) {
   if (2 * (m_entries.size() + 1) > m_index.size()) Grow();
-  const size_t hash = std::hash<std::wstring_view>()(key);
-  const size_t slot = Slot(hash, key);
-  if (m_index[slot] != kFree) {
-    m_entries[m_index[slot]].text = Keep(text);
+  const uint32_t hash = HashOf(key);
+  const size_t slot = SlotOf(hash, key);
+  if (m_index[slot].at != kFree) {
+    KeepText(m_entries[m_index[slot].at], text);
     return;
   }
-  m_index[slot] = static_cast<uint32_t>(m_entries.size());
-  m_entries.push_back(Entry{hash, Keep(key), Keep(text)});
+  m_index[slot] = Slot{static_cast<uint32_t>(m_entries.size()), hash};
+  m_entries.push_back(Entry{KeepWide(key), nullptr, 0, true});
+  KeepText(m_entries.back(), text);
 }
 
-const std::wstring_view* CLangTexts::Find(std::wstring_view key) const {
-  if (m_index.empty()) return nullptr;
-  uint32_t at = m_index[Slot(std::hash<std::wstring_view>()(key), key)];
-  return at == kFree ? nullptr : &m_entries[at].text;
+std::optional<std::wstring> CLangTexts::Find(std::wstring_view key) const {
+  if (m_index.empty()) return std::nullopt;
+  uint32_t at = m_index[SlotOf(HashOf(key), key)].at;
+  if (at == kFree) return std::nullopt;
+  const Entry& entry = m_entries[at];
+  if (!entry.narrow) return std::wstring(static_cast<const wchar_t*>(entry.text), entry.length);
+  std::wstring text(entry.length, L'\0');
+  const auto* bytes = static_cast<const unsigned char*>(entry.text);
+  std::copy(bytes, bytes + entry.length, text.begin());
+  return text;
+}
+
+bool CLangTexts::Has(std::wstring_view key) const {
+  return !m_index.empty() && m_index[SlotOf(HashOf(key), key)].at != kFree;
 }
 
 void CLangTexts::Clear() {
@@ -101,4 +154,7 @@ void CLangTexts::Clear() {
   m_blocks.clear();
   m_next = nullptr;
   m_left = 0;
+  m_narrowBlocks.clear();
+  m_narrowNext = nullptr;
+  m_narrowLeft = 0;
 }

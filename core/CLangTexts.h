@@ -1,11 +1,14 @@
 // The texts of a language by lower-case key. A load adds thousands at once, so keys and texts
 // are kept in large blocks that never move, the entries in one array and the index is an open
-// table of positions in it: a few allocations per load instead of several per entry.
+// table of positions in it: a few allocations per load instead of several per entry. A text
+// whose characters all lie below 256 (every text of most files) is kept one byte a character.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -20,33 +23,47 @@ class CLangTexts {
 
   // Adds `text` under the key `prefix` (lower case already) followed by `name` in lower case.
   // Gives the kept key, and false when the key was there already (its text is left alone).
-  // Kept keys and texts stay where they are until Clear or the table's end, a move included.
+  // Kept keys stay where they are until Clear or the table's end, a move included.
   std::pair<std::wstring_view, bool> Add(std::wstring_view prefix, std::wstring_view name,
                                          std::wstring_view text);
   // Replaces the text of a key (lower case already), or adds it.
   void Set(std::wstring_view key, std::wstring_view text);
-  // The text of a key (lower case already), or null.
-  const std::wstring_view* Find(std::wstring_view key) const;
+  // The text of a key (lower case already), or nothing.
+  std::optional<std::wstring> Find(std::wstring_view key) const;
+  bool Has(std::wstring_view key) const;
   size_t Size() const { return m_entries.size(); }
   void Clear();
 
  private:
   struct Entry {
-    size_t hash;
     std::wstring_view key;
-    std::wstring_view text;
+    const void* text;  // bytes when narrow, else wide characters
+    uint32_t length;
+    bool narrow;
   };
   static constexpr uint32_t kFree = UINT32_MAX;
+  // A slot of the index: the entry's position and the high half of its key's hash, so that
+  // probing compares keys only when the hashes agree.
+  struct Slot {
+    uint32_t at = kFree;
+    uint32_t hash = 0;
+  };
 
-  std::wstring_view Keep(std::wstring_view text);
+  std::wstring_view KeepWide(std::wstring_view text);
+  void KeepText(Entry& entry, std::wstring_view text);
   wchar_t* Room(size_t count);
+  char* NarrowRoom(size_t count);
+  static uint32_t HashOf(std::wstring_view key);
   // The index slot that holds `key`, or the free slot where it would go.
-  size_t Slot(size_t hash, std::wstring_view key) const;
+  size_t SlotOf(uint32_t hash, std::wstring_view key) const;
   void Grow();
 
   std::vector<std::unique_ptr<wchar_t[]>> m_blocks;
   wchar_t* m_next = nullptr;
   size_t m_left = 0;
+  std::vector<std::unique_ptr<char[]>> m_narrowBlocks;
+  char* m_narrowNext = nullptr;
+  size_t m_narrowLeft = 0;
   std::vector<Entry> m_entries;
-  std::vector<uint32_t> m_index;  // positions in m_entries; a power of two, at most half full
+  std::vector<Slot> m_index;  // a power of two, at most half full
 };

@@ -1,5 +1,6 @@
 #include "core/CWinReg.h"
 
+#include <cstring>
 #include <vector>
 
 #include "core/Main.h"
@@ -147,6 +148,19 @@ std::wstring CWinReg::GetStringValue(const std::wstring& name) const {
   // Data written without a terminator by another program keep their last byte.
   if (buffer[size - 1] != 0) data.push_back(static_cast<char>(buffer[size - 1]));
   return FromAnsi(data);
+}
+
+bool CWinReg::HoldsString(const std::wstring& name, const std::wstring& text) const {
+  if (m_hKey == 0) return false;
+  std::string ansiName = ToAnsi(name), want = ToAnsi(text);
+  want.push_back('\0');  // as RegSetValueExA stores a REG_SZ
+  std::vector<uint8_t> buffer(want.size() + 1);
+  DWORD type = 0, size = static_cast<DWORD>(buffer.size());
+  // A buffer one byte longer than the text: a longer value answers ERROR_MORE_DATA.
+  return RegQueryValueExA(m_hKey, ansiName.c_str(), nullptr, &type, buffer.data(), &size) ==
+             ERROR_SUCCESS &&
+         type == REG_SZ && size == want.size() &&
+         std::memcmp(buffer.data(), want.data(), want.size()) == 0;
 }
 
 bool CWinReg::SetDWordValue(const std::wstring& name, int32_t value) {

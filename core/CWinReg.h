@@ -39,6 +39,9 @@ class CWinReg {
   bool SetStringValue(const std::wstring& name, const std::wstring& text);
   // REG_SZ or REG_EXPAND_SZ (unexpanded) of any length; anything else reads as empty.
   std::wstring GetStringValue(const std::wstring& name) const;
+  // Whether the value is what SetStringValue(name, text) would leave: a REG_SZ of the same
+  // bytes. A writer that skips values already right writes nothing when nothing changed.
+  bool HoldsString(const std::wstring& name, const std::wstring& text) const;
   bool SetDWordValue(const std::wstring& name, int32_t value);
   int32_t GetDWordValue(const std::wstring& name, int32_t defaultValue) const;
   bool SetYesNoValue(const std::wstring& name, bool value);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <unordered_set>
+#include <vector>
 
 #include "core/COptions.h"
 #include "core/CWinReg.h"
@@ -213,19 +215,29 @@ void CFrequentlyTemplates::DeleteEntry(const std::shared_ptr<CTemplate>& record)
 }
 
 void CFrequentlyTemplates::SaveAll() {
-  {
-    CWinReg reg;
-    if (reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true)) {
-      // Names first: deleting while enumerating by index would skip every other value.
-      std::vector<std::wstring> names;
-      std::wstring name;
-      for (int32_t index = 0;; ++index) {
-        CWinReg::Found found = reg.ValueAt(index, name);
-        if (found == CWinReg::Found::End) break;
-        if (found == CWinReg::Found::Name) names.push_back(name);
-      }
-      for (const auto& name : names) reg.DeleteValue(name);
-    }
+  // Through one open key, and only what differs: a value already holding its record's text
+  // stays, so a start that changed nothing writes nothing. The key ends as deleting every
+  // value and writing every record would leave it.
+  CWinReg reg;
+  if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true)) return;
+  // Names first: deleting while enumerating by index would skip every other value.
+  std::vector<std::wstring> names;
+  std::wstring name;
+  for (int32_t index = 0;; ++index) {
+    CWinReg::Found found = reg.ValueAt(index, name);
+    if (found == CWinReg::Found::End) break;
+    if (found == CWinReg::Found::Name) names.push_back(name);
   }
-  for (const auto& record : m_colTemplates) SaveEntry(*record);
+  std::unordered_set<const CTemplate*> stored;
+  for (const auto& each : names) {
+    auto record = m_colTemplates.Find(each);
+    // Spelt otherwise than its EntryID (names compare without case), the value is written
+    // anew under the EntryID's own spelling.
+    if (record && record->sEntryID == each && reg.HoldsString(each, record->ToString()))
+      stored.insert(record.get());
+    else
+      reg.DeleteValue(each);
+  }
+  for (const auto& record : m_colTemplates)
+    if (!stored.count(record.get())) reg.SetStringValue(record->sEntryID, record->ToString());
 }

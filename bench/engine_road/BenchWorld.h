@@ -1,9 +1,12 @@
-// The profile every road benchmark starts from: a sandbox on disk bound to the attachment
-// files, the templates and drafts folders, the send question answered "send now".
+// The profile every road benchmark starts from: a sandbox (on a memory file system unless told
+// otherwise) bound to the attachment files, the templates and drafts folders, the send question
+// answered "send now".
 #pragma once
 
+#include <filesystem>
 #include <memory>
 
+#include "bench/common/Sandbox.h"
 #include "core/Main.h"
 #include "engine/mTanveloRoad.h"
 #include "platform/outlook/Files.h"
@@ -31,12 +34,13 @@ struct World {
   }
 };
 
-inline std::unique_ptr<World> MakeWorld() {
+inline std::unique_ptr<World> MakeWorld(
+    const std::filesystem::path& root = benchdata::MemoryRoot()) {
   auto w = std::make_unique<World>();
   win32::ResetPlatform();
   resources::LoadModuleResources();
   redemption::Install();
-  w->sandbox = std::make_unique<win32::files::TempSandbox>();
+  w->sandbox = std::make_unique<win32::files::TempSandbox>(root);
   outlook::files::Bind(
       [](const std::wstring& path) { return win32::files::ReadAllBytes(win32::ToAnsi(path)); },
       [](const std::wstring& path, const outlook::files::Bytes& data) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/common/Clock.h"
 #include "bench/engine_road/BenchWorld.h"
 #include "personalization/RL_CLib.h"
 
@@ -55,10 +56,10 @@ struct PersonalizedWorld {
 double SendSeconds(int recipients, int contacts, benchmark::State& state) {
   PersonalizedWorld w(recipients, contacts);
   bool show = false;
-  auto start = std::chrono::steady_clock::now();
+  const double start = benchdata::ThreadSeconds();
   mTanvelo::DoSend2Action(w.mail, mTanvelo::kSendActionSend, mTanvelo::kSendModeSeparate, show,
                           false, nullptr, nullptr, nullptr);
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  double seconds = benchdata::ThreadSeconds() - start;
   auto outbox = w.world->p.outbox->Items();
   if (outbox->Count() != recipients) {
     state.SkipWithError("not every message went out");

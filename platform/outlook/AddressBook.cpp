@@ -65,8 +65,13 @@ std::shared_ptr<AddressEntry> AddressBook::FindByAddress(const std::wstring& add
   return nullptr;
 }
 
-std::shared_ptr<AddressEntry> AddressBook::Resolve(
-    const std::wstring& rawText, const std::vector<std::shared_ptr<AddressEntry>>& extra) const {
+bool AddressBook::Matches(const std::wstring& name, const std::wstring& address,
+                          const std::wstring& text) {
+  return SameText(name, text) || SameText(address, text);
+}
+
+std::shared_ptr<AddressEntry> AddressBook::Resolve(const std::wstring& rawText,
+                                                   const ExtraMatches& extra) const {
   std::wstring text = vb::Trim(rawText);
   if (text.empty()) return nullptr;
   std::wstring name, address;
@@ -79,14 +84,16 @@ std::shared_ptr<AddressEntry> AddressBook::Resolve(
   }
   std::shared_ptr<AddressEntry> found;
   int matches = 0;
-  auto consider = [&](const std::shared_ptr<AddressEntry>& e) {
-    if (SameText(e->Name(), text) || SameText(e->Address(), text)) {
+  for (auto& e : entries_) {
+    if (Matches(e->Name(), e->Address(), text)) {
       found = e;
       ++matches;
     }
-  };
-  for (auto& e : entries_) consider(e);
-  for (auto& e : extra) consider(e);
+  }
+  std::vector<std::shared_ptr<AddressEntry>> others;
+  if (extra) extra(text, others);
+  if (!others.empty()) found = others.back();
+  matches += static_cast<int>(others.size());
   return matches == 1 ? found : nullptr;
 }
 

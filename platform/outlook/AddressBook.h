@@ -2,6 +2,7 @@
 // the address book that resolves names typed as recipients.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,8 +58,14 @@ class AddressBook {
   // "Name <address>" and a bare SMTP address always resolve (to a known entry with that SMTP
   // address when there is one); any other text resolves when exactly one entry has it as its
   // display name, ignoring case. Nothing otherwise.
-  std::shared_ptr<AddressEntry> Resolve(
-      const std::wstring& text, const std::vector<std::shared_ptr<AddressEntry>>& extra) const;
+  // `extra` adds the entries of other books whose name or address is the text (see Matches),
+  // and is called only when a name must be looked for.
+  using ExtraMatches =
+      std::function<void(const std::wstring& text, std::vector<std::shared_ptr<AddressEntry>>&)>;
+  std::shared_ptr<AddressEntry> Resolve(const std::wstring& text, const ExtraMatches& extra) const;
+  // Whether an entry of this name and address answers to the text a name look-up seeks.
+  static bool Matches(const std::wstring& name, const std::wstring& address,
+                      const std::wstring& text);
   // The entry whose address (or, for Exchange, SMTP address) is this one.
   std::shared_ptr<AddressEntry> FindByAddress(const std::wstring& address) const;
 

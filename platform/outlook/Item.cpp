@@ -437,8 +437,8 @@ PropValue Item::GetProp(uint32_t tag) const {
   if (PropId(tag) == PropId(PR_BODY)) DerivePlain();
   switch (tag) {
     case PR_ENTRYID:
-      if (entryId_.empty()) return PropValue{};
-      return entryIdBytes_;
+      if (entryId_.empty() || !entryIdBytes_) return PropValue{};
+      return *entryIdBytes_;
     case PR_DISPLAY_TO:
       return To();
     case PR_DISPLAY_CC:
@@ -451,6 +451,17 @@ PropValue Item::GetProp(uint32_t tag) const {
       break;
   }
   return props_.Get(tag);
+}
+
+std::shared_ptr<const PropValue> Item::SharedProp(uint32_t tag) const {
+  Live();
+  if (tag == PR_ENTRYID) {
+    if (!entryId_.empty() && entryIdBytes_) return entryIdBytes_;
+  } else if (PropId(tag) != PropId(PR_BODY) && tag != PR_DISPLAY_TO && tag != PR_DISPLAY_CC &&
+             tag != PR_DISPLAY_BCC && tag != PR_MSG_EDITOR_FORMAT) {
+    if (auto stored = props_.PeekShared(tag)) return stored;
+  }
+  return std::make_shared<const PropValue>(GetProp(tag));
 }
 
 void Item::SetProp(uint32_t tag, PropValue value) {

@@ -142,6 +142,8 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   // are made from the item; writes of the body tags keep the bodies in step.
   const PropertyBag& Props() const;
   PropValue GetProp(uint32_t tag) const;
+  // The same value as stored, shared rather than copied (made afresh when it is derived).
+  std::shared_ptr<const PropValue> SharedProp(uint32_t tag) const;
   void SetProp(uint32_t tag, PropValue value);
   // Redemption's MAPIOBJECT of the item.
   std::shared_ptr<Item> MAPIOBJECT() { return shared_from_this(); }
@@ -185,7 +187,8 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   std::weak_ptr<NameSpace> session_;
   std::weak_ptr<MAPIFolder> parent_;
   std::wstring entryId_;
-  std::vector<uint8_t> entryIdBytes_;  // PR_ENTRYID, made when the EntryID is given
+  // PR_ENTRYID, made when the EntryID is given; shared with the rows of tables that read it.
+  std::shared_ptr<const PropValue> entryIdBytes_;
   bool filed_ = false;
   bool saved_ = false;
   bool dead_ = false;

@@ -20,7 +20,7 @@ void Item::FileInto(const std::shared_ptr<MAPIFolder>& folder, bool newId) {
   if (!session || !store) vb::Raise(kErrFailed, L"The operation failed.");
   if (newId || entryId_.empty()) {
     entryId_ = session->NewEntryID(*store);
-    entryIdBytes_ = BytesOfHex(entryId_);
+    entryIdBytes_ = std::make_shared<const PropValue>(BytesOfHex(entryId_));
   }
   parent_ = folder;
   filed_ = true;
@@ -68,7 +68,7 @@ std::shared_ptr<Item> Item::CloneInto(const std::shared_ptr<MAPIFolder>& folder)
 std::shared_ptr<Item> Item::Snapshot() const {
   auto copy = CloneInto(parent_.lock());
   copy->entryId_.clear();
-  copy->entryIdBytes_.clear();
+  copy->entryIdBytes_.reset();
   return copy;
 }
 

@@ -128,25 +128,27 @@ void NameSpace::SetCurrentUser(std::shared_ptr<outlook::AddressEntry> user) {
 }
 
 std::shared_ptr<outlook::AddressEntry> NameSpace::ResolveName(const std::wstring& text) const {
-  // Besides the global list, the default contacts folder is an address book.
-  std::vector<std::shared_ptr<outlook::AddressEntry>> extra;
-  std::shared_ptr<MAPIFolder> contacts;
-  if (default_ && !unavailable_) contacts = default_->DefaultFolder(olFolderContacts);
-  if (contacts) {
+  // Besides the global list, the default contacts folder is an address book. It is read only
+  // when a name is looked for, and an entry is made only for a contact that answers to it.
+  return book_.Resolve(text, [this](const std::wstring& wanted,
+                                    std::vector<std::shared_ptr<outlook::AddressEntry>>& found) {
+    std::shared_ptr<MAPIFolder> contacts;
+    if (default_ && !unavailable_) contacts = default_->DefaultFolder(olFolderContacts);
+    if (!contacts) return;
     for (auto& item : contacts->Contents()) {
       if (item->Class() == olDistributionList) {
-        extra.push_back(item->ListEntry());
+        auto list = item->ListEntry();
+        if (AddressBook::Matches(list->Name(), list->Address(), wanted)) found.push_back(list);
       } else if (item->Class() == olContact) {
         for (int n = 1; n <= 3; ++n) {
           std::wstring address = item->EmailAddress(n);
-          if (!address.empty())
-            extra.push_back(
+          if (!address.empty() && AddressBook::Matches(item->FullName(), address, wanted))
+            found.push_back(
                 std::make_shared<outlook::AddressEntry>(item->FullName(), address, L"SMTP"));
         }
       }
     }
-  }
-  return book_.Resolve(text, extra);
+  });
 }
 
 int32_t NameSpace::DeliverOutbox() {

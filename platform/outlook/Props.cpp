@@ -27,6 +27,12 @@ const PropValue* PropertyBag::Find(uint32_t tag) const {
   return it != values_.end() && it->first == PropId(tag) ? it->second.get() : nullptr;
 }
 
+std::shared_ptr<const PropValue> PropertyBag::PeekShared(uint32_t tag) const {
+  auto it = std::lower_bound(values_.begin(), values_.end(), PropId(tag),
+                             [](const Entry& e, uint16_t id) { return e.first < id; });
+  return it != values_.end() && it->first == PropId(tag) ? it->second : nullptr;
+}
+
 PropValue PropertyBag::Get(uint32_t tag) const {
   const PropValue* v = Find(tag);
   return v ? *v : PropValue{};

@@ -86,6 +86,8 @@ class PropertyBag {
   std::wstring Text(uint32_t tag) const;
   // The stored value, without a copy; nullptr when the bag has none.
   const PropValue* Peek(uint32_t tag) const { return Find(tag); }
+  // The same, shared: it stays as it is when the property is written afterwards.
+  std::shared_ptr<const PropValue> PeekShared(uint32_t tag) const;
   int32_t Long(uint32_t tag, int32_t fallback = 0) const;
   // Whether both bags hold the very same stored value of the property (for tests).
   bool SharesValue(const PropertyBag& other, uint32_t tag) const;

@@ -119,21 +119,22 @@ int32_t MAPITable::RowCount() const {
   return static_cast<int32_t>(Rows()->size());
 }
 
-std::optional<std::vector<PropValue>> MAPITable::GetRow() {
+std::optional<TableRow> MAPITable::GetRow() {
+  static const auto kEmpty = std::make_shared<const PropValue>();
   const auto& rows = WalkRows();
   if (cursor_ >= rows.size()) return std::nullopt;
-  std::vector<PropValue> row;
-  row.reserve(columns_.size());
+  TableRow row;
+  row.values_.reserve(columns_.size());
   const auto& item = *rows[cursor_++];
   for (uint32_t tag : columns_) {
-    PropValue v = item.GetProp(tag);
+    auto v = item.SharedProp(tag);
     // A value of another type than the column asks for comes back as an error value.
     uint32_t type = outlook::PropType(tag);
     bool text = type == outlook::PT_STRING8 || type == outlook::PT_UNICODE;
-    if ((text && !std::holds_alternative<std::wstring>(v)) ||
-        (type == outlook::PT_LONG && !std::holds_alternative<int32_t>(v)))
-      v = PropValue{};
-    row.push_back(std::move(v));
+    if ((text && !std::holds_alternative<std::wstring>(*v)) ||
+        (type == outlook::PT_LONG && !std::holds_alternative<int32_t>(*v)))
+      v = kEmpty;
+    row.values_.push_back(std::move(v));
   }
   return row;
 }

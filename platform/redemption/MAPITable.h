@@ -38,6 +38,19 @@ class Restriction {
 
 class MAPITable;
 
+// One row of a table: the values in column order. They are the item's own stored values,
+// shared rather than copied; a later write to the item replaces its value and leaves the
+// row's as it was read.
+class TableRow {
+ public:
+  const PropValue& operator[](size_t column) const { return *values_[column]; }
+  size_t size() const { return values_.size(); }
+
+ private:
+  friend class MAPITable;
+  std::vector<std::shared_ptr<const PropValue>> values_;
+};
+
 class TableFilter {
  public:
   explicit TableFilter(MAPITable& table) : table_(table) {}
@@ -69,7 +82,7 @@ class MAPITable {
   }
   // The current row's values in column order (a value the item lacks is empty), then the
   // next row; nothing after the last row.
-  std::optional<std::vector<PropValue>> GetRow();
+  std::optional<TableRow> GetRow();
 
  private:
   friend class TableFilter;

@@ -19,7 +19,6 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Environment.h"
 #include "platform/win32/Reset.h"
-#include "platform/win32/SpareFolders.h"
 
 namespace win32 {
 namespace fs = std::filesystem;
@@ -73,7 +72,6 @@ struct FilesState {
   std::map<HANDLE, FindSearch> searches;
   std::optional<uint32_t> failNextRead;
   std::optional<uint32_t> failNextFileTime;
-  SpareFolders spares;
 };
 
 FilesState& S() {
@@ -430,7 +428,6 @@ bool CreateDirectoryA(const char* path, const void*) {
   if (r.exists) return Fail(ERROR_ALREADY_EXISTS);
   if (!r.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   std::error_code ec;
-  if (S().spares.Reuse(S().root, r.host)) return true;
   if (!fs::create_directory(r.host, ec)) return Fail(kAccessDenied);
   return true;
 }
@@ -442,7 +439,6 @@ bool RemoveDirectoryA(const char* path) {
   std::error_code ec;
   if (!r->directory) return Fail(ERROR_DIRECTORY);
   if (!IsEmptyFolder(r->host)) return Fail(ERROR_DIR_NOT_EMPTY);
-  if (S().spares.Keep(S().root, r->host)) return true;
   if (!fs::remove(r->host, ec)) return Fail(kAccessDenied);
   return true;
 }
@@ -553,6 +549,23 @@ bool WriteFile(HANDLE file, const void* buffer, uint32_t toWrite, uint32_t* writ
   StampNow(it->second.path);
   if (written) *written = static_cast<uint32_t>(n);
   return n == toWrite ? true : Fail(kAccessDenied);
+}
+
+uint32_t GetFileSize(HANDLE file, uint32_t* high) {
+  auto it = S().files.find(file);
+  if (it == S().files.end()) {
+    Fail(kInvalidHandle);
+    return INVALID_FILE_SIZE;
+  }
+  std::error_code ec;
+  uint64_t size = fs::file_size(it->second.path, ec);
+  if (ec) {
+    Fail(kAccessDenied);
+    return INVALID_FILE_SIZE;
+  }
+  if (high) *high = static_cast<uint32_t>(size >> 32);
+  SetLastError(0);
+  return static_cast<uint32_t>(size);
 }
 
 bool GetFileTime(HANDLE file, FILETIME* creation, FILETIME* lastAccess, FILETIME* lastWrite) {
@@ -797,11 +810,13 @@ size_t OpenHandleCount() {
   return S().files.size() + S().searches.size();
 }
 
-TempSandbox::TempSandbox() {
+TempSandbox::TempSandbox() : TempSandbox(fs::temp_directory_path()) {}
+
+TempSandbox::TempSandbox(const fs::path& parent) {
   std::random_device rd;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate = fs::temp_directory_path() /
-                         ("tanvelo-sandbox-" + std::to_string(rd()) + "-" + std::to_string(rd()));
+    fs::path candidate =
+        parent / ("tanvelo-sandbox-" + std::to_string(rd()) + "-" + std::to_string(rd()));
     std::error_code ec;
     if (fs::create_directory(candidate, ec)) {
       m_path = candidate;

@@ -36,6 +36,7 @@ inline constexpr uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
 inline constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr uint32_t MAX_PATH = 260;
 inline constexpr uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
+inline constexpr uint32_t INVALID_FILE_SIZE = 0xFFFFFFFF;
 
 // Error codes only the file calls use; ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED and
 // ERROR_INVALID_HANDLE come with Registry.h.
@@ -91,6 +92,10 @@ HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void
 bool ReadFile(HANDLE file, void* buffer, uint32_t toRead, uint32_t* read, void* overlapped);
 bool WriteFile(HANDLE file, const void* buffer, uint32_t toWrite, uint32_t* written,
                void* overlapped);
+// The low 32 bits of the open file's size, the high ones in `high` when it is given;
+// INVALID_FILE_SIZE with the last error for a handle that is not an open file (a size of that
+// value comes with the last error 0, as on Windows).
+uint32_t GetFileSize(HANDLE file, uint32_t* high);
 // Any of the three may be null. The sandbox keeps one time per file: all three are the
 // last-write time.
 bool GetFileTime(HANDLE file, FILETIME* creation, FILETIME* lastAccess, FILETIME* lastWrite);
@@ -144,10 +149,12 @@ void FailNextRead(uint32_t error);
 void FailNextFileTime(uint32_t error);
 size_t OpenHandleCount();
 
-// A fresh, empty sandbox in the machine's temporary folder for the life of the object.
+// A fresh, empty sandbox in the machine's temporary folder (or in `parent`) for the life of
+// the object.
 class TempSandbox {
  public:
   TempSandbox();
+  explicit TempSandbox(const std::filesystem::path& parent);
   ~TempSandbox();
   TempSandbox(const TempSandbox&) = delete;
   TempSandbox& operator=(const TempSandbox&) = delete;

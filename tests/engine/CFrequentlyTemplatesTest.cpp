@@ -1,8 +1,15 @@
 // Usage records in the registry, the ranked lists per action and their cache.
+#include <algorithm>
+#include <string>
+#include <tuple>
+#include <vector>
+
 #include "EngineTest.h"
 #include "core/CWinReg.h"
 #include "engine/CFrequentlyTemplates.h"
 #include "engine/mTanvelo.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Registry.h"
 
 using support::library::Log;
 
@@ -353,4 +360,81 @@ TEST_F(Frequents, SaveAllRewritesEveryValue) {
   EXPECT_EQ(10, frequents.Templates().Count());
   frequents.RefreshAll();
   EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
+}
+
+namespace {
+
+// Every value of the records' key as (name, type, bytes), sorted by name.
+std::vector<std::tuple<std::string, uint32_t, std::string>> StoredValues() {
+  std::vector<std::tuple<std::string, uint32_t, std::string>> values;
+  win32::HKEY key = 0;
+  if (win32::RegOpenKeyExA(win32::HKEY_CURRENT_USER,
+                           win32::ToAnsi(CFrequentlyTemplates::GetRegKey()).c_str(), 0,
+                           win32::KEY_READ, &key) != win32::ERROR_SUCCESS)
+    return values;
+  for (uint32_t i = 0;; ++i) {
+    char name[256];
+    uint8_t data[1024];
+    uint32_t nameSize = sizeof name, dataSize = sizeof data, type = 0;
+    if (win32::RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
+        win32::ERROR_SUCCESS)
+      break;
+    values.emplace_back(std::string(name, nameSize), type,
+                        std::string(reinterpret_cast<char*>(data), dataSize));
+  }
+  win32::RegCloseKey(key);
+  std::sort(values.begin(), values.end());
+  return values;
+}
+
+}  // namespace
+
+TEST_F(Frequents, SaveAllLeavesTheKeyAsAFullRewriteWould) {
+  // Records right already, one whose subject changed, one stored under another spelling of its
+  // EntryID, one stored as an expandable text, and values no record stands for.
+  std::vector<std::shared_ptr<outlook::Item>> mails;
+  for (int i = 0; i < 5; ++i) mails.push_back(AddMail(templates, L"mail " + std::to_wstring(i)));
+  for (int i = 0; i < 5; ++i)  // as a refresh finds them: only what is changed below differs
+    Store(mails[static_cast<size_t>(i)]->EntryID(), i + 1, 0, 0, 0, L"mail " + std::to_wstring(i));
+  CFrequentlyTemplates frequents;
+  ASSERT_EQ(5, frequents.Templates().Count());
+  mails[1]->SetSubject(L"renamed");
+  mails[1]->Save();
+  const std::wstring lower = vb::LCase(mails[2]->EntryID());
+  ASSERT_NE(lower, mails[2]->EntryID());
+  const std::string expand = win32::ToAnsi(mails[3]->EntryID());
+  {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), true));
+    const std::wstring text = reg.GetStringValue(mails[2]->EntryID());
+    reg.DeleteValue(mails[2]->EntryID());
+    reg.SetStringValue(lower, text);
+    reg.SetDWordValue(L"Counter", 7);
+    reg.SetStringValue(L"00DEAD", L"0\r\n0\r\n0\r\n0\r\n0\r\ngone\r\n00DEAD");
+  }
+  {
+    const std::string text =
+        win32::ToAnsi(frequents.Templates().Item(mails[3]->EntryID())->ToString());
+    win32::HKEY key = 0;
+    ASSERT_EQ(win32::ERROR_SUCCESS,
+              win32::RegOpenKeyExA(win32::HKEY_CURRENT_USER,
+                                   win32::ToAnsi(CFrequentlyTemplates::GetRegKey()).c_str(), 0,
+                                   win32::KEY_WRITE, &key));
+    win32::RegSetValueExA(key, expand.c_str(), 0, win32::REG_EXPAND_SZ,
+                          reinterpret_cast<const uint8_t*>(text.c_str()),
+                          static_cast<uint32_t>(text.size() + 1));
+    win32::RegCloseKey(key);
+  }
+  frequents.RefreshAll();
+
+  std::vector<std::tuple<std::string, uint32_t, std::string>> expected;
+  for (const auto& record : frequents.Templates()) {
+    std::string text = win32::ToAnsi(record->ToString());
+    text.push_back('\0');
+    expected.emplace_back(win32::ToAnsi(record->sEntryID), win32::REG_SZ, text);
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected, StoredValues());
+  EXPECT_EQ(L"renamed", frequents.Templates().Item(mails[1]->EntryID())->sSubject);
+  EXPECT_EQ(5u, expected.size());
 }

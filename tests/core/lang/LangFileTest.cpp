@@ -9,18 +9,29 @@ namespace {
 
 class LineReader : public LangTest {
  protected:
-  // Every line the reader gives for the file's bytes, and whether it ended cleanly.
+  // Every line the reader gives for the file's bytes, and whether it ended cleanly. The same
+  // read over the file's bytes read once must give the same.
   std::vector<std::wstring> ReadAll(const std::string& bytes, bool* cleanEnd = nullptr) {
     Write("r.lng", bytes);
-    CLangFile file;
-    EXPECT_TRUE(file.OpenFile(ProgramPath("r.lng")));
-    std::vector<std::wstring> lines;
-    std::wstring line;
-    while (!file.FEOF()) {
-      if (!file.ReadLine(line)) break;
-      lines.push_back(line);
-    }
-    if (cleanEnd) *cleanEnd = file.FEOF() && file.LastError() == 0;
+    auto read = [&](const std::shared_ptr<CLangFile::Image>& image, bool& clean) {
+      CLangFile file;
+      EXPECT_TRUE(file.OpenFile(ProgramPath("r.lng"), image));
+      std::vector<std::wstring> lines;
+      std::wstring line;
+      while (!file.FEOF()) {
+        if (!file.ReadLine(line)) break;
+        lines.push_back(line);
+      }
+      clean = file.FEOF() && file.LastError() == 0;
+      return lines;
+    };
+    bool clean = false, cleanOnce = false;
+    auto image = CLangFile::ReadWhole(ProgramPath("r.lng"));
+    EXPECT_TRUE(image);
+    auto lines = read(nullptr, clean);
+    EXPECT_EQ(read(image, cleanOnce), lines) << "read once";
+    EXPECT_EQ(cleanOnce, clean) << "read once";
+    if (cleanEnd) *cleanEnd = clean;
     return lines;
   }
 };
@@ -155,19 +166,25 @@ TEST_F(LineReader, TheSkipToAHeaderPassesExactlyTheLinesTheReaderWould) {
       ++expected;
       if (line.find(L"[Wanted]") != std::wstring::npos) break;
     }
-    CLangFile file;
-    ASSERT_TRUE(file.OpenFile(ProgramPath("s.lng")));
-    // The skip may stop early at a line it leaves to the reader: those are read and dropped.
-    for (;;) {
-      bool skipped = false;
-      ASSERT_TRUE(file.SkipToHeader(skipped));
+    // The same bytes read once serve two scans: the second follows the first one's skips.
+    auto once = CLangFile::ReadWhole(ProgramPath("s.lng"));
+    int scan = 0;
+    for (auto image : {std::shared_ptr<CLangFile::Image>(), once, once}) {
+      SCOPED_TRACE(image ? "read once, scan " + std::to_string(++scan) : "from the file");
+      CLangFile file;
+      ASSERT_TRUE(file.OpenFile(ProgramPath("s.lng"), image));
+      // The skip may stop early at a line it leaves to the reader: those are read and dropped.
+      for (;;) {
+        bool skipped = false;
+        ASSERT_TRUE(file.SkipToHeader(skipped));
+        ASSERT_TRUE(file.ReadLine(line));
+        if (line.find(L"[Wanted]") != std::wstring::npos) break;
+      }
+      EXPECT_EQ(line, L"  [Wanted] ; here");
+      EXPECT_EQ(CLangFile::LineNumberAt(ProgramPath("s.lng"), file.LineOffset()), expected);
       ASSERT_TRUE(file.ReadLine(line));
-      if (line.find(L"[Wanted]") != std::wstring::npos) break;
+      EXPECT_EQ(line, L"after");
     }
-    EXPECT_EQ(line, L"  [Wanted] ; here");
-    EXPECT_EQ(CLangFile::LineNumberAt(ProgramPath("s.lng"), file.LineOffset()), expected);
-    ASSERT_TRUE(file.ReadLine(line));
-    EXPECT_EQ(line, L"after");
   }
 }
 
@@ -189,6 +206,32 @@ TEST_F(LineReader, TheSkipReportsAFailedReadAndStopsAtTheEnd) {
   EXPECT_TRUE(file.FEOF());
   EXPECT_EQ(file.LastError(), 0u);
   EXPECT_EQ(CLangFile::LineNumberAt(ProgramPath("missing.lng"), 0), 0);
+}
+
+TEST_F(LineReader, AFailedReadOfTheWholeFileFailsTheFirstScanOnlyAndLaterOnesReadTheFile) {
+  Write("s.lng", "[a]\r\nx = \"1\"\r\n");
+  EXPECT_FALSE(CLangFile::ReadWhole(ProgramPath("missing.lng")));
+  for (uint32_t error :
+       {static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED), win32::ERROR_HANDLE_EOF}) {
+    SCOPED_TRACE(error);
+    win32::files::FailNextRead(error);
+    auto image = CLangFile::ReadWhole(ProgramPath("s.lng"));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(win32::files::OpenHandleCount(), 0u);
+    std::wstring line;
+    CLangFile first;
+    ASSERT_TRUE(first.OpenFile(ProgramPath("s.lng"), image));
+    EXPECT_FALSE(first.ReadLine(line));
+    // As the scan's own read would have: an error stays an error, the end of the file an end.
+    EXPECT_EQ(first.FEOF(), error == win32::ERROR_HANDLE_EOF);
+    EXPECT_EQ(first.LastError(), error == win32::ERROR_HANDLE_EOF ? 0u : error);
+    first.CloseFile();
+    CLangFile next;
+    ASSERT_TRUE(next.OpenFile(ProgramPath("s.lng"), image));
+    ASSERT_TRUE(next.ReadLine(line));
+    EXPECT_EQ(line, L"[a]");
+    EXPECT_EQ(win32::files::OpenHandleCount(), 1u) << "the file itself";
+  }
 }
 
 }  // namespace

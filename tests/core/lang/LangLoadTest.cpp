@@ -1,5 +1,7 @@
 // Loading a language file: entry syntax, headers, repeats, the required sections, the dump
 // switch, the folder scan and the choice of the file by the options.
+#include <algorithm>
+
 #include "LangTestUtil.h"
 #include "core/CLang.h"
 #include "core/CWinReg.h"
@@ -120,13 +122,28 @@ TEST_F(LangLoad, LineNumbersCountEveryLinePassedOverOnTheWay) {
   body.push_back("A = \"1\"");
   body.push_back("no equals sign");
   body.push_back("B = unquoted");
-  ASSERT_TRUE(Load(LangFile("EN", body)));
+  // A later section's scan passes over the same lines the way the scan before it did.
+  body.push_back("[Tanvelo.more]");
+  body.push_back("C = \"3\"");
+  body.push_back("also no equals sign");
+  ASSERT_TRUE(Load(LangFile("EN", body, "texts, more")));
   EXPECT_EQ(lang.Item(L"a"), L"1");
   // 6 lines of the head, the other section's header and 2,000 entries, its long entry as 2.
   const int header = 6 + 1 + 2000 + 2 + 1;
   EXPECT_TRUE(Logged(L"symbol '=' is absent, line = " + std::to_wstring(header + 2) +
                      L", file = '" + ProgramPath("t.lng") + L"'"));
   EXPECT_TRUE(Logged(L"Syntactic error - 'The string should be in quotes'" + Where(header + 3)));
+  EXPECT_EQ(lang.Item(L"c"), L"3");
+  EXPECT_TRUE(Logged(L"symbol '=' is absent, line = " + std::to_wstring(header + 6) +
+                     L", file = '" + ProgramPath("t.lng") + L"'"));
+  // A section read twice (which fails the load): the second read comes to the same lines by
+  // the first one's skips alone, and names the same line.
+  const size_t from = support::library::Log().size();
+  EXPECT_FALSE(Load(LangFile("EN", body, "texts, texts")));
+  const std::wstring absent = L"symbol '=' is absent, line = " + std::to_wstring(header + 2) +
+                              L", file = '" + ProgramPath("t.lng") + L"'";
+  auto logged = LogTextsFrom(from);
+  EXPECT_EQ(std::count(logged.begin(), logged.end(), absent), 2);
 }
 
 TEST_F(LangLoad, OnlyTheFirstOccurrenceOfASectionIsRead) {
@@ -175,6 +192,32 @@ TEST_F(LangLoad, RequiredSectionsAndVersionEntries) {
     EXPECT_EQ(lang.LangID(), L"");
     EXPECT_FALSE(lang.ItemFind(L"keep"));
   }
+}
+
+TEST_F(LangLoad, AFileThatCannotBeReadCostsTheScanThatMeetsItAsItsOwnReadWould) {
+  const std::string file = LangFile("EN", {"[Tanvelo.texts]", "Keep = \"k\""});
+  auto count = [](const std::vector<std::wstring>& texts, const std::wstring& part) {
+    return std::count_if(texts.begin(), texts.end(),
+                         [&](const std::wstring& t) { return t.find(part) != std::wstring::npos; });
+  };
+  Write("t.lng", file);
+  size_t from = support::library::Log().size();
+  win32::files::FailNextRead(static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED));
+  EXPECT_FALSE(lang.Init(ProgramPath("t.lng"), L"Tanvelo"));
+  EXPECT_EQ(count(LogTextsFrom(from), L"oFile.ReadLine failed"), 1);
+  EXPECT_TRUE(Logged(L"file '" + ProgramPath("t.lng") + L"' has no version section"));
+
+  uint32_t hold =
+      win32::files::HoldOpen(win32::ToAnsi(ProgramPath("t.lng")), win32::GENERIC_READ, 0);
+  ASSERT_NE(hold, 0u);
+  from = support::library::Log().size();
+  EXPECT_FALSE(lang.Init(ProgramPath("t.lng"), L"Tanvelo"));
+  EXPECT_EQ(count(LogTextsFrom(from), L"oFile.OpenFile failed"), 1);
+  win32::files::ReleaseHold(hold);
+
+  EXPECT_TRUE(Load(file));
+  EXPECT_TRUE(lang.ItemFind(L"keep"));
+  EXPECT_EQ(win32::files::OpenHandleCount(), 0u);
 }
 
 TEST_F(LangLoad, AShortNameListedTwiceFailsTheLoad) {

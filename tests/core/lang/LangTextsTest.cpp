@@ -16,15 +16,15 @@ TEST(LangTexts, KeysAreLowerCaseBehindTheirPrefixAndTheFirstTextStays) {
   auto again = texts.Add(L"frmmain.", L"CMDOK.caption", L"Other");
   EXPECT_FALSE(again.second);
   EXPECT_EQ(again.first, L"frmmain.cmdok.caption");
-  ASSERT_NE(texts.Find(L"frmmain.cmdok.caption"), nullptr);
+  ASSERT_TRUE(texts.Has(L"frmmain.cmdok.caption"));
   EXPECT_EQ(*texts.Find(L"frmmain.cmdok.caption"), L"OK");
-  EXPECT_EQ(texts.Find(L"FRMMAIN.CMDOK.CAPTION"), nullptr);  // callers look up in lower case
+  EXPECT_FALSE(texts.Find(L"FRMMAIN.CMDOK.CAPTION"));  // callers look up in lower case
   EXPECT_EQ(texts.Size(), 1u);
   // Letters beyond ASCII are lowered the way the rest of the program lowers them.
   EXPECT_EQ(texts.Add(L"", L"\u00C4\u0160\u00DF", L"x").first, L"\u00E4\u0161\u00DF");
   // Empty names and texts are kept as such.
   EXPECT_TRUE(texts.Add(L"", L"", L"").second);
-  ASSERT_NE(texts.Find(L""), nullptr);
+  ASSERT_TRUE(texts.Find(L""));
   EXPECT_EQ(*texts.Find(L""), L"");
 }
 
@@ -37,7 +37,7 @@ TEST(LangTexts, SetReplacesOrAdds) {
   EXPECT_EQ(*texts.Find(L"b"), L"two");
   EXPECT_EQ(texts.Size(), 2u);
   texts.Clear();
-  EXPECT_EQ(texts.Find(L"a"), nullptr);
+  EXPECT_FALSE(texts.Has(L"a"));
   EXPECT_EQ(texts.Size(), 0u);
   texts.Set(L"a", L"after clear");
   EXPECT_EQ(*texts.Find(L"a"), L"after clear");
@@ -61,3 +61,24 @@ TEST(LangTexts, KeptViewsSurviveGrowthAndMoves) {
 }
 
 }  // namespace
+
+TEST(LangTexts, TextsOfAnyCharactersComeBackAsKept) {
+  CLangTexts texts;
+  const std::wstring kept[] = {L"plain",
+                               L"caf\x00E9 \x00FF\x0080",
+                               L"\x20AC 5 and \x0100",
+                               L"\x0100\x0150",
+                               std::wstring(L"nul\0inside", 10),
+                               L"\x1D11E clef",
+                               L""};
+  int i = 0;
+  for (const auto& text : kept) texts.Add(L"", L"K" + std::to_wstring(i++), text);
+  i = 0;
+  for (const auto& text : kept) EXPECT_EQ(texts.Find(L"k" + std::to_wstring(i++)), text) << i;
+  // A text replaced by one of other characters, and back.
+  texts.Set(L"k0", L"\x20AC");
+  EXPECT_EQ(texts.Find(L"k0"), L"\x20AC");
+  texts.Set(L"k0", L"\x00E9t\x00E9");
+  EXPECT_EQ(texts.Find(L"k0"), L"\x00E9t\x00E9");
+  EXPECT_EQ(texts.Find(L"k1"), kept[1]);
+}

@@ -61,6 +61,19 @@ TEST(ListBox, SortedInsertsByTextIgnoringCase) {
   EXPECT_EQ(L"y", plain.List(0));
 }
 
+TEST(TreeView, SortIgnoresCaseAndKeepsTheOrderOfEqualTexts) {
+  frmTree f;
+  f.Load();
+  auto& nodes = f.tree->Nodes();
+  const wchar_t* texts[] = {L"b", L"\x00C9t\x00E9", L"A", L"B", L"a", L"\x00E9T\x00C9", L"c"};
+  int key = 0;
+  for (const wchar_t* text : texts) nodes.Add({}, tvwLast, L"K" + std::to_wstring(key++), text);
+  f.tree->SetSorted(true);
+  std::wstring roots;
+  for (const auto& node : f.tree->Roots()) roots += node->Text + L";";
+  EXPECT_EQ(L"A;a;b;B;c;\x00C9t\x00E9;\x00E9T\x00C9;", roots);
+}
+
 TEST(TreeView, KeysRelationsAndErrors) {
   frmTree f;
   f.Load();

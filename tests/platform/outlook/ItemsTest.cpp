@@ -217,6 +217,35 @@ TEST(Items, RecipientsResolveAgainstTheAddressBookAndContacts) {
   EXPECT_FALSE(p.leeAnn->Members());
 }
 
+TEST(Items, ANameResolvesOnlyWhenOneEntryOfEveryBookHasIt) {
+  Profile p = BuildProfile();
+  auto contact = [&](const std::wstring& name, const std::wstring& address) {
+    auto c = p.contacts->Items()->Add(olContactItem);
+    c->SetFullName(name);
+    c->SetEmailAddress(1, address);
+    c->Save();
+  };
+  contact(L"Max Twin", L"max1@x.example");
+  contact(L"Max Twin", L"max2@x.example");
+  contact(L"Sam Poe", L"sam@home.example");  // the name of a global entry too
+  contact(L"Ada Stone", L"ada@one.example");
+  auto mail = p.app->CreateItem(olMailItem);
+  auto r = mail->Recipients();
+  auto resolves = [&](const std::wstring& text) { return r->Add(text)->Resolve(); };
+  EXPECT_TRUE(resolves(L"ada stone"));
+  EXPECT_EQ(r->Item(1)->Address(), L"ada@one.example");
+  EXPECT_EQ(r->Item(1)->AddressEntry()->Type(), L"SMTP");
+  EXPECT_FALSE(resolves(L"Max Twin"));
+  EXPECT_FALSE(resolves(L"Sam Poe"));
+  EXPECT_TRUE(resolves(L"kimmy <kim@else.example>"));  // a one-off, whatever the book holds
+  EXPECT_EQ(r->Item(4)->Address(), L"kim@else.example");
+  // A contact removed is no longer found; a list of the contacts folder is found by name.
+  EXPECT_TRUE(resolves(L"Kim Roe"));
+  p.kimContact->Delete();
+  EXPECT_FALSE(resolves(L"Kim Roe"));
+  EXPECT_TRUE(resolves(L"FRIENDS"));
+}
+
 TEST(Items, FoldersAddFindAndParentChain) {
   Profile p = BuildProfile();
   auto sub = p.drafts->Folders()->Add(L"Tanvelo Drafts");

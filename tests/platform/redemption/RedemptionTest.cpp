@@ -82,6 +82,21 @@ TEST_F(Redemption, MAPIUtilsAndTheTableReadWhatTheItemsHold) {
   EXPECT_EQ((*row)[3], PropValue(std::wstring(L"Pat Doe")));
   EXPECT_EQ((*row)[4], PropValue(std::wstring(L"Lee Ann")));
   EXPECT_EQ(std::get<int32_t>((*row)[5]) & MSGFLAG_UNSENT, 0);
+  // A row keeps the values it was read with: a later write to the item shows in the next walk.
+  p.plainMail->SetSubject(L"Renamed");
+  EXPECT_EQ((*row)[1], PropValue(std::wstring(L"Quarterly figures")));
+  EXPECT_EQ(utils.HrArrayToString((*row)[0]), p.plainMail->EntryID());
+  {
+    MAPITable again;
+    again.SetItem(p.inbox->Items()->Restrict(L"[MessageClass] = 'IPM.Note'"));
+    again.SetColumns({PR_SUBJECT, (PR_SUBJECT & 0xFFFF0000u) | PT_LONG});
+    again.GoToFirst();
+    auto fresh = again.GetRow();
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ((*fresh)[0], PropValue(std::wstring(L"Renamed")));
+    EXPECT_EQ((*fresh)[1], PropValue{});  // a text asked for as a number
+  }
+  p.plainMail->SetSubject(L"Quarterly figures");
   // The rows are taken when the table is positioned; a new mail shows after the next GoToFirst.
   auto later = p.inbox->Items()->Add(olMailItem);
   later->SetSubject(L"Later");

@@ -193,6 +193,22 @@ TEST_F(Files, ReadingGivesZeroBytesAtTheEndAndCanBeMadeToFail) {
   EXPECT_EQ(files::OpenHandleCount(), 0u);
 }
 
+TEST_F(Files, SizeOfAnOpenFileCountsWhatItsHandleWrote) {
+  HANDLE w = CreateFileA("C:\\Temp\\s.bin", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, 0);
+  ASSERT_NE(w, INVALID_HANDLE_VALUE);
+  uint32_t high = 7, written = 0;
+  EXPECT_EQ(GetFileSize(w, &high), 0u);
+  EXPECT_EQ(high, 0u);
+  ASSERT_TRUE(WriteFile(w, "twelve bytes", 12, &written, nullptr));
+  EXPECT_EQ(GetFileSize(w, nullptr), 12u);
+  ASSERT_TRUE(CloseHandle(w));
+  HANDLE q = CreateFileA("C:\\Temp\\s.bin", 0, 3, nullptr, OPEN_EXISTING, 0, 0);
+  EXPECT_EQ(GetFileSize(q, &high), 12u);  // a handle for queries only answers too
+  ASSERT_TRUE(CloseHandle(q));
+  EXPECT_EQ(GetFileSize(q, &high), INVALID_FILE_SIZE);
+  EXPECT_EQ(GetLastError(), static_cast<uint32_t>(ERROR_INVALID_HANDLE));
+}
+
 TEST_F(Files, WritesCarryTheVirtualClocksTime) {
   clock::SetLocalStart(SYSTEMTIME{2010, 6, 2, 1, 14, 5, 7, 900});
   HANDLE h = CreateFileA("C:\\Temp\\w.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, 0);

@@ -1,5 +1,5 @@
-// Removed folders kept aside and moved back when a folder is made: what the file calls show
-// must be what a real removal and a real making show.
+// Folders made and removed many times over: each making and removal is a real one on the host,
+// and what the file calls show afterwards is what a fresh folder shows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/win32/Files.h"
-#include "platform/win32/SpareFolders.h"
 
 using namespace win32;
 namespace fs = std::filesystem;
@@ -35,7 +34,7 @@ std::vector<std::string> HostTree(const fs::path& dir) {
   return found;
 }
 
-TEST(SpareFolders, AFolderMadeAfterRemovalsIsEmptyFreshAndAloneOnTheDrive) {
+TEST(FolderRemoval, AFolderMadeAfterRemovalsIsEmptyFreshAndAloneOnTheDrive) {
   files::TempSandbox sandbox;
   for (int round = 0; round < 3; ++round) {
     ASSERT_TRUE(CreateDirectoryA("C:\\Temp\\TV1", nullptr));
@@ -65,9 +64,9 @@ TEST(SpareFolders, AFolderMadeAfterRemovalsIsEmptyFreshAndAloneOnTheDrive) {
   EXPECT_EQ(GetLastError(), ERROR_DIR_NOT_EMPTY);
 }
 
-TEST(SpareFolders, ManyFoldersGoAndComeBackAndFewAreKept) {
+TEST(FolderRemoval, ManyFoldersGoAndComeBackAndNoneIsLeftOnTheHost) {
   files::TempSandbox sandbox;
-  constexpr int kFolders = 3 * SpareFolders::kMostKept;
+  constexpr int kFolders = 24;
   for (int pass = 0; pass < 2; ++pass) {
     for (int i = 0; i < kFolders; ++i)
       ASSERT_TRUE(CreateDirectoryA(("C:\\Temp\\F" + std::to_string(i)).c_str(), nullptr)) << i;
@@ -76,42 +75,8 @@ TEST(SpareFolders, ManyFoldersGoAndComeBackAndFewAreKept) {
       ASSERT_TRUE(RemoveDirectoryA(("C:\\Temp\\F" + std::to_string(i)).c_str())) << i;
     EXPECT_EQ(Names("C:\\Temp\\*"), (std::vector<std::string>{".", ".."}));
   }
-  // What the host holds besides the drive: no more than the kept folders and their store.
-  size_t hostFolders = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(sandbox.Path()))
-    hostFolders += entry.is_directory() ? 1 : 0;
-  EXPECT_LE(hostFolders, 2 + 1 + SpareFolders::kMostKept);  // C, C\Temp, the store, the kept
-}
-
-TEST(SpareFolders, KeepsAFewForTheirRootAndPassesOverOnesThatVanished) {
-  files::TempSandbox sandbox;
-  const fs::path root = sandbox.Path() / "root", other = sandbox.Path() / "other";
-  fs::create_directories(root);
-  fs::create_directories(other);
-  SpareFolders spares;
-  EXPECT_FALSE(spares.Reuse(root, root / "x"));
-  for (size_t i = 0; i < SpareFolders::kMostKept; ++i) {
-    fs::create_directory(root / "d");
-    ASSERT_TRUE(spares.Keep(root, root / "d")) << i;
-    EXPECT_FALSE(fs::exists(root / "d"));
-  }
-  fs::create_directory(root / "d");
-  EXPECT_FALSE(spares.Keep(root, root / "d"));  // the caller removes this one itself
-  EXPECT_TRUE(fs::exists(root / "d"));
-  EXPECT_FALSE(spares.Keep(root, root / "missing"));
-
-  EXPECT_FALSE(spares.Reuse(other, other / "x"));  // never moved to another root
-  ASSERT_TRUE(spares.Reuse(root, root / "new"));
-  EXPECT_TRUE(fs::is_directory(root / "new"));
-  EXPECT_TRUE(fs::is_empty(root / "new"));
-
-  // The kept ones removed behind the store's back: making falls through to a real folder.
-  for (const auto& entry : fs::directory_iterator(root))
-    if (entry.path().filename() != "new" && entry.path().filename() != "d")
-      fs::remove_all(entry.path());
-  EXPECT_FALSE(spares.Reuse(root, root / "late"));
-  EXPECT_EQ(spares.Count(), 0u);
-  EXPECT_FALSE(fs::exists(root / "late"));
+  // A removal is a removal: nothing kept anywhere below the sandbox.
+  EXPECT_EQ(HostTree(sandbox.Path()), (std::vector<std::string>{"C", "C/Temp"}));
 }
 
 }  // namespace
