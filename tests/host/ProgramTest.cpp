@@ -2,6 +2,7 @@
 // happen, and its exit codes (0 done, 1 an expectation failed, 2 a script or option error).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -47,6 +48,19 @@ TEST(Program, OptionsAreCheckedBeforeAnythingRuns) {
   auto missing = Program({"/no/such/script.txt"});
   EXPECT_EQ(2, missing.code);
   EXPECT_TRUE(Has(missing.err, "/no/such/script.txt"));
+}
+
+TEST(Program, WordIsInMemoryUnlessLibreOfficeIsAskedForAndFound) {
+  EXPECT_TRUE(Has(Program({"--help"}).out, "--word memory|libreoffice"));
+  EXPECT_EQ(2, Program({"--word", "office"}).code);
+  EXPECT_EQ(2, Program({"--word"}).code);
+  EXPECT_EQ(0, Program({"--word", "memory", "-e", "wait 1"}).code);
+  std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", "/nonexistent", 1);
+  auto missing = Program({"--word", "libreoffice", "-e", "wait 1"});
+  setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(2, missing.code);
+  EXPECT_TRUE(Has(missing.err, "LibreOffice (soffice) is not on the PATH")) << missing.err;
 }
 
 TEST(Program, TheDemoRepliesToAllAndShowsEachPersonalizedMail) {
