@@ -7,6 +7,7 @@
 #include "dialogs/mImportExportRun.h"
 #include "dialogs/mImportExportWordDocs.h"
 #include "engine/mBody.h"
+#include "engine/mTanvelo.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/scripting/FileSystemObject.h"
@@ -26,24 +27,13 @@ using ItemPtr = std::shared_ptr<outlook::Item>;
 
 constexpr const wchar_t* kTemplatesFilter = L"[MessageClass] = 'IPM.Note'";
 
-bool FitsAnsi(wchar_t c) {
-  if (c < 0x80) return true;
-  wchar_t one[1] = {c};
-  return win32::FromAnsi(win32::ToAnsi(std::wstring_view(one, 1))) == std::wstring_view(one, 1);
-}
-
-bool AllAnsi(const std::wstring& text) {
-  for (wchar_t c : text)
-    if (!FitsAnsi(c)) return false;
-  return true;
-}
-
-// Characters the ANSI code page lacks, as the file kind can carry them: numeric character
-// references in HTML, Unicode escapes in RTF.
+// Characters as the file kind can carry them: in HTML every character outside ASCII as a
+// numeric character reference (whatever charset the page declares, it then reads the same),
+// in RTF those the ANSI code page lacks as Unicode escapes.
 std::wstring KeepUnicode(const std::wstring& text, int32_t nFormat) {
   std::wstring out;
   for (wchar_t c : text) {
-    if (FitsAnsi(c)) {
+    if (nFormat == 2 ? c < 0x80 : win32::FitsAnsi(c)) {
       out += c;
     } else if (nFormat == 2) {
       out += L"&#" + std::to_wstring(static_cast<uint32_t>(c)) + L";";
@@ -58,7 +48,7 @@ std::wstring KeepUnicode(const std::wstring& text, int32_t nFormat) {
 // byte-order mark, which Word recognises.
 void WriteBodyFile(const std::wstring& sPath, const std::wstring& sBody, int32_t nFormat) {
   if (nFormat != 1) return CreateTextFile(sPath, KeepUnicode(sBody, nFormat));
-  if (AllAnsi(sBody)) return CreateTextFile(sPath, sBody);
+  if (win32::FitsAnsi(sBody)) return CreateTextFile(sPath, sBody);
   Trap(L"mImportExport::CreateTextFile", [&] {
     std::string bytes = "\xEF\xBB\xBF" + win32::WideToMultiByte(win32::CP_UTF8, sBody);
     win32::HANDLE h = win32::CreateFileA(win32::ToAnsi(sPath).c_str(), win32::GENERIC_WRITE, 0,
@@ -73,21 +63,10 @@ void WriteBodyFile(const std::wstring& sPath, const std::wstring& sBody, int32_t
   });
 }
 
-std::wstring Replace(const std::wstring& text, const std::wstring& find, const std::wstring& with) {
-  if (find.empty()) return text;
-  std::wstring out;
-  size_t pos = 0, hit;
-  while ((hit = text.find(find, pos)) != std::wstring::npos) {
-    out.append(text, pos, hit - pos);
-    out += with;
-    pos = hit + find.size();
-  }
-  out.append(text, pos, std::wstring::npos);
-  return out;
-}
-
+// A path as the disk keeps it: through the ANSI code page (where characters it lacks become
+// "?"), folded to upper case.
 std::wstring Folded(const std::wstring& path) {
-  return vb::UCase(path);
+  return vb::UCase(win32::FromAnsi(win32::ToAnsi(path)));
 }
 
 // Saves the inline pictures the HTML body links to into "<name>_files" beside the document
@@ -125,8 +104,8 @@ void SaveInlinePictures(const ItemPtr& oItem, const std::wstring& sDocFolder,
       }
     }
     attachment->SaveAsFile(target);
-    sBody = Replace(sBody, L"\"cid:" + cid + L"\"", L"\"" + target + L"\"");
-    sBody = Replace(sBody, L"cid:" + cid, L"\"" + target + L"\"");
+    sBody = mTanvelo::ReplaceAll(sBody, L"\"cid:" + cid + L"\"", L"\"" + target + L"\"");
+    sBody = mTanvelo::ReplaceAll(sBody, L"cid:" + cid, L"\"" + target + L"\"");
   }
 }
 
@@ -146,6 +125,7 @@ Outcome ExportOne(const std::shared_ptr<scripting::Folder>& oWindowsFolder, cons
     if (sFile.size() >= 251 ||
         run::SystemTempFolder().size() + 14 + sName.size() + sExtension.size() >= 251) {
       vb::MsgBox(LangText(L"STR_CANT_EXPORT_TOOLONGNAME", sSubject), 0);
+      LogError(kProc, 0, L"Name too long - " + sSubject);
       return;
     }
     auto& written = run::Current().written;
@@ -236,21 +216,6 @@ int32_t CountTemplateItems(const FolderPtr& oFolder) {
   return count;
 }
 
-// The Windows folder that mirrors the relative path, made with the folders on the way.
-std::shared_ptr<scripting::Folder> CounterpartFolder(const std::wstring& sRelativePath) {
-  scripting::FileSystemObject fso;
-  auto folder = fso.GetFolder(run::Current().sBaseFolder);
-  if (sRelativePath.empty()) return folder;
-  for (const auto& raw : vb::Split(sRelativePath, L"\\")) {
-    std::wstring part = vb::Trim(raw);
-    std::shared_ptr<scripting::Folder> child;
-    vb::Ignore([&] { child = folder->SubFolders()->Item(part); });
-    vb::Err().Clear();
-    folder = child ? child : folder->SubFolders()->Add(part);
-  }
-  return folder;
-}
-
 int32_t DoExport1(const FolderPtr& oFolder, const std::wstring& sRelativePath, bool bTop) {
   auto& state = run::Current();
   std::shared_ptr<scripting::Folder> counterpart;
@@ -260,7 +225,9 @@ int32_t DoExport1(const FolderPtr& oFolder, const std::wstring& sRelativePath, b
       [&](const ItemPtr& item, std::wstring& step) {
         if (!counterpart) {
           step = L"Create windows folder";
-          counterpart = CounterpartFolder(sRelativePath);
+          counterpart = run::CounterpartFolder(
+              scripting::FileSystemObject().GetFolder(state.sBaseFolder), sRelativePath,
+              [](const std::shared_ptr<scripting::Folder>& f) { return f->SubFolders(); });
           step.clear();
         }
         return ExportOne(counterpart, item, state.nConflict, state.nFormat, state.sExtension,

@@ -8,6 +8,7 @@
 #include "dialogs/mImportExportRun.h"
 #include "dialogs/mImportExportWordDocs.h"
 #include "engine/CFrequentlyTemplates.h"
+#include "engine/RoadSupport.h"
 #include "engine/SystemFiling.h"
 #include "engine/mBody.h"
 #include "engine/mTanvelo.h"
@@ -32,31 +33,14 @@ using ItemPtr = std::shared_ptr<outlook::Item>;
 
 constexpr int32_t kOlDeletedItems = 3;
 
-std::wstring BaseName(const std::wstring& sPath) {
-  size_t sep = sPath.find_last_of(L"\\/");
-  std::wstring name = sep == std::wstring::npos ? sPath : sPath.substr(sep + 1);
-  size_t dot = name.find_last_of(L'.');
-  return dot == std::wstring::npos ? name : name.substr(0, dot);
-}
-
 std::wstring Extension(const std::wstring& sPath) {
   size_t dot = sPath.find_last_of(L'.');
   return dot == std::wstring::npos ? L"" : vb::Trim(sPath.substr(dot));
 }
 
-// An apostrophe in a text literal of a filter is doubled.
-std::wstring FilterLiteral(const std::wstring& text) {
-  std::wstring out;
-  for (wchar_t c : text) {
-    out += c;
-    if (c == L'\'') out += L'\'';
-  }
-  return out;
-}
-
 ItemPtr FindTemplate(const FolderPtr& oFolder, const std::wstring& sSubject) {
   return oFolder->Items()->Find(L"[MessageClass] = 'IPM.Note' And [Subject] = '" +
-                                FilterLiteral(sSubject) + L"'");
+                                mTanvelo::FilterText(sSubject) + L"'");
 }
 
 // The whole file as Word wrote it: ANSI, or UTF-8 after its byte-order mark.
@@ -108,21 +92,6 @@ void GetFiles(const std::shared_ptr<scripting::Folder>& oFolder, std::vector<Fil
   });
 }
 
-// Every occurrence of `find` in `text`, compared without regard to case, becomes `with`.
-std::wstring ReplaceText(const std::wstring& text, const std::wstring& find,
-                         const std::wstring& with) {
-  std::wstring lowerText = vb::LCase(text), lowerFind = vb::LCase(find);
-  std::wstring out;
-  size_t pos = 0, hit;
-  while ((hit = lowerText.find(lowerFind, pos)) != std::wstring::npos) {
-    out.append(text, pos, hit - pos);
-    out += with;
-    pos = hit + find.size();
-  }
-  out.append(text, pos, std::wstring::npos);
-  return out;
-}
-
 void ImportHtmlLinks(const ItemPtr& oItem, std::wstring& sHtml, const std::wstring& sTempFolder,
                      const std::wstring& sHtmlFileName, std::vector<std::wstring>& colContentIDs,
                      std::wstring& step) {
@@ -139,7 +108,7 @@ void ImportHtmlLinks(const ItemPtr& oItem, std::wstring& sHtml, const std::wstri
     std::wstring url = entry.path;
     for (auto& c : url)
       if (c == L'\\') c = L'/';
-    url = ReplaceText(url, L" ", L"%20");
+    url = mTanvelo::ReplaceAll(url, L" ", L"%20");
     std::wstring link = L"\"./" + url + L"\"";
     if (vb::InStr(1, sHtml, link, true) == 0) link = L"\"" + url + L"\"";
     if (vb::InStr(1, sHtml, link, true) == 0) {
@@ -150,7 +119,7 @@ void ImportHtmlLinks(const ItemPtr& oItem, std::wstring& sHtml, const std::wstri
     colContentIDs.push_back(cid);
     // Found without regard to case, so replaced the same way: no link may keep pointing
     // into the temporary folder.
-    sHtml = ReplaceText(sHtml, link, L"\"cid:" + cid + L"\"");
+    sHtml = mTanvelo::road::ReplaceNoCase(sHtml, link, L"\"cid:" + cid + L"\"");
     oItem->Attachments()->Add(fso.BuildPath(sTempFolder, entry.path), outlook::olByValue, 0);
   }
   step = L"After HTML Links processing";
@@ -229,16 +198,23 @@ Outcome ImportOne(const FolderPtr& oFolder, const std::wstring& sFile, int32_t n
   bool saved = false;  // the new template exists in Outlook
   Outcome outcome = Outcome::Failed;
   bool ok = vb::Catch([&] {
-    std::wstring sSubject = BaseName(sFile);
+    std::wstring sSubject = run::BaseName(sFile);
     std::wstring sOldID;
+    auto& made = run::Current().made;
     if (auto found = FindTemplate(oFolder, sSubject)) {
       sOldID = found->EntryID();
       found.reset();
-      if (nConflict == kConflictLeave) {
+      int32_t rule = nConflict;
+      // A template this run made is never replaced: the later one takes the next number.
+      if (rule == kConflictReplace && made.count(sOldID)) {
+        rule = kConflictDuplicate;
+        sOldID.clear();
+      }
+      if (rule == kConflictLeave) {
         outcome = Outcome::Skipped;
         return;
       }
-      if (nConflict == kConflictDuplicate) {
+      if (rule == kConflictDuplicate) {
         std::wstring free;
         for (int32_t n = 1; n <= 99 && free.empty(); ++n) {
           std::wstring candidate = sSubject + vb::Format(n, L"00");
@@ -272,6 +248,7 @@ Outcome ImportOne(const FolderPtr& oFolder, const std::wstring& sFile, int32_t n
     std::wstring sTempFile = fso.BuildPath(temp.Path(), sSubject + ext);
     while (word.IsDocumentOpenned(sFile)) {
       if (vb::MsgBox(LangText(L"STR_CLOSE_DOC", sFile), 5) != 4) {
+        LogError(kProc, 0, L"Document in use, left by the user - " + sFile);
         if (bQuitWord) word.Done();
         return;
       }
@@ -325,6 +302,7 @@ Outcome ImportOne(const FolderPtr& oFolder, const std::wstring& sFile, int32_t n
       step = L"RemoveReplaced";
       RemoveReplaced(sOldID, item);
     }
+    made.insert(item->EntryID());
     outcome = Outcome::Done;
   });
   if (!ok) {
@@ -356,19 +334,6 @@ int32_t CountWordFiles(const std::wstring& sFolderPath) {
   return count;
 }
 
-FolderPtr CounterpartFolder(const std::wstring& sRelativePath) {
-  FolderPtr folder = run::Current().oFolder;
-  if (sRelativePath.empty()) return folder;
-  for (const auto& raw : vb::Split(sRelativePath, L"\\")) {
-    std::wstring part = vb::Trim(raw);
-    FolderPtr child;
-    vb::Ignore([&] { child = folder->Folders()->Item(part); });
-    vb::Err().Clear();
-    folder = child ? child : folder->Folders()->Add(part);
-  }
-  return folder;
-}
-
 int32_t DoImport1(const std::wstring& sFolderPath, const std::wstring& sRelativePath, bool bTop) {
   auto& state = run::Current();
   FolderPtr counterpart;
@@ -378,7 +343,8 @@ int32_t DoImport1(const std::wstring& sFolderPath, const std::wstring& sRelative
       [&](const std::wstring& file, std::wstring& step) {
         if (!counterpart) {
           step = L"Create MAPIFolder";
-          counterpart = CounterpartFolder(sRelativePath);
+          counterpart = run::CounterpartFolder(state.oFolder, sRelativePath,
+                                               [](const FolderPtr& f) { return f->Folders(); });
           step.clear();
         }
         return ImportOne(counterpart, file, state.nConflict, state.nImportFormat, false);

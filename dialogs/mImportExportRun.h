@@ -10,6 +10,7 @@
 #include "core/Main.h"
 #include "dialogs/mImportExportWordDocs.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Runtime.h"
 
 namespace mImportExportWordDocs::run {
 
@@ -28,6 +29,7 @@ struct State {
   // Import.
   std::shared_ptr<outlook::MAPIFolder> oFolder;
   int32_t nImportFormat = 2;
+  std::set<std::wstring> made;  // EntryIDs of the templates this run made
 };
 
 State& Current();
@@ -81,6 +83,26 @@ int32_t WalkLevel(const wchar_t* sProc, bool bTop, CountTree countTree, Units un
   if (bTop && !state.bCancelled) ProgressDone();
   return count;
 }
+
+// The folder at the relative path ("A\\B") below `folder`, each part trimmed and made where
+// missing; `children(folder)` gives a folder's collection of sub-folders (Item and Add by
+// name). The export's Windows folders and the import's Outlook folders alike.
+template <class FolderPtr, class Children>
+FolderPtr CounterpartFolder(FolderPtr folder, const std::wstring& sRelativePath,
+                            Children children) {
+  if (sRelativePath.empty()) return folder;
+  for (const auto& raw : vb::Split(sRelativePath, L"\\")) {
+    std::wstring part = vb::Trim(raw);
+    FolderPtr child;
+    vb::Ignore([&] { child = children(folder)->Item(part); });
+    vb::Err().Clear();
+    folder = child ? child : children(folder)->Add(part);
+  }
+  return folder;
+}
+
+// The file name without its folder and its last extension.
+std::wstring BaseName(const std::wstring& sPath);
 
 // The system temporary folder, without a trailing "\".
 std::wstring SystemTempFolder();

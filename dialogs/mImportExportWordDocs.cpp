@@ -107,6 +107,13 @@ bool ProgressIsCancelled() {
   return cancelled;
 }
 
+std::wstring BaseName(const std::wstring& sPath) {
+  size_t sep = sPath.find_last_of(L"\\/");
+  std::wstring name = sep == std::wstring::npos ? sPath : sPath.substr(sep + 1);
+  size_t dot = name.find_last_of(L'.');
+  return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
+
 std::wstring SystemTempFolder() {
   std::wstring path =
       scripting::FileSystemObject().GetSpecialFolder(scripting::TemporaryFolder)->Path();
@@ -193,10 +200,7 @@ bool IsWordFile(const std::wstring& sPath) {
   if (dot == std::wstring::npos) return false;
   std::wstring ext = vb::LCase(sPath.substr(dot + 1));
   if (ext != L"doc" && ext != L"dot") return false;
-  std::wstring before = sPath.substr(0, dot);
-  size_t sep = before.find_last_of(L"\\/");
-  std::wstring name = sep == std::wstring::npos ? before : before.substr(sep + 1);
-  return name.rfind(L"~$", 0) != 0;
+  return run::BaseName(sPath).rfind(L"~$", 0) != 0;
 }
 
 std::wstring GetLongPathName(const std::wstring& sPath) {

@@ -62,12 +62,6 @@ void DeleteProperty(const ItemPtr& item, const wchar_t* name) {
   if (auto property = FindProperty(item, name)) property->Delete();
 }
 
-std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::wstring& to) {
-  for (size_t at = 0; (at = text.find(from, at)) != std::wstring::npos; at += to.size())
-    text.replace(at, from.size(), to);
-  return text;
-}
-
 bool CheckRecipients(outlook::Recipients& recipients, const std::wstring& subject, bool bOnTop,
                      bool bSilent) {
   const wchar_t* prompt = nullptr;
@@ -392,6 +386,13 @@ void SetOriginalReplyIcon(const ItemPtr& mail, int32_t nAction) {
     safe->SetSubject(safe->Subject());
     safe->Save();
   });
+}
+
+std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::wstring& to) {
+  if (from.empty()) return text;
+  for (size_t at = 0; (at = text.find(from, at)) != std::wstring::npos; at += to.size())
+    text.replace(at, from.size(), to);
+  return text;
 }
 
 }  // namespace mTanvelo

@@ -69,6 +69,8 @@ std::wstring GetNewTemplateSubject(const std::wstring& sFolderEntryID,
 
 // Text for a quoted value of an Items.Restrict or Find filter: apostrophes doubled.
 std::wstring FilterText(const std::wstring& text);
+// Every occurrence of `from`, left to right, becomes `to`; an empty `from` changes nothing.
+std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::wstring& to);
 
 // --- Mail item helpers
 // ---------------------------------------------------------------------------- 2 (HTML) when the

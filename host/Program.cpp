@@ -14,14 +14,16 @@ namespace host {
 namespace {
 
 const char* kUsage =
-    "usage: tanvelo-outlook [--outlook 9|10|11|12|14] [--profile DIR] [--demo] [-e LINE]...\n"
-    "                       [SCRIPT]...\n"
+    "usage: tanvelo-outlook [--outlook 9|10|11|12|14] [--profile DIR] [--demo]\n"
+    "                       [--word memory|libreoffice] [-e LINE]... [SCRIPT]...\n"
     "Plays Outlook with the Tanvelo add-in loaded.\n"
     "  --outlook N    the Outlook version: 9 (2000), 10 (2002), 11 (2003), 12 (2007),\n"
     "                 14 (2010, the default)\n"
     "  --profile DIR  keeps the mail store in DIR/store.sqlite and the registry beside it;\n"
     "                 a new DIR starts from the demo profile\n"
     "  --demo         runs the built-in demo: a reply from a template on Outlook 2010\n"
+    "  --word KIND    Word for the export and import: memory (the default, the same\n"
+    "                 files on every run) or libreoffice (real Word files through soffice)\n"
     "  -e LINE        runs one command line (repeatable)\n"
     "  SCRIPT         runs the script file's commands\n"
     "With a terminal and nothing to run, the commands are read at a prompt; `help` lists them.\n"
@@ -75,6 +77,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   std::optional<std::string> profileDir;
   bool demo = false, versionGiven = false;
   int lineOptions = 0;
+  std::string wordKind;
   std::vector<Source> sources;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -100,6 +103,13 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         return 2;
       }
       profileDir = *v;
+    } else if (a == "--word") {
+      auto v = value();
+      if (!v || (*v != "memory" && *v != "libreoffice")) {
+        io.err("tanvelo-outlook: --word takes memory or libreoffice\n");
+        return 2;
+      }
+      wordKind = *v == "memory" ? "" : *v;
     } else if (a == "--demo") {
       demo = true;
     } else if (a == "-e") {
@@ -156,6 +166,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   options.outlookVersion = version;
   options.store = store.get();
   options.languageFile = io.languageFile;
+  options.word = wordKind;
   if (prompt) {
     options.ask = [&io](const std::wstring& text) -> std::optional<std::wstring> {
       io.out(Utf8(text));

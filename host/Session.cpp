@@ -31,6 +31,7 @@
 #include "platform/win32/MessageBox.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Reset.h"
+#include "platform/word/LibreOffice.h"
 #include "platform/word/Word.h"
 #include "resources/StringTable.h"
 
@@ -154,6 +155,15 @@ void Session::Boot() {
   msxml::Install();
   word::Install();
   sandbox_ = std::make_unique<win32::files::TempSandbox>();
+  if (options_.word == "libreoffice") {
+    auto soffice = word::LibreOffice::Find();
+    if (!soffice) throw std::runtime_error("LibreOffice (soffice) is not on the PATH");
+    // Its profile lives beside the drives, out of the simulated disk's sight.
+    word::SetConverter(
+        std::make_shared<word::LibreOffice>(*soffice, (sandbox_->Path() / "libreoffice").string()));
+    Print(L"[word] LibreOffice; drive C: is " +
+          win32::MultiByteToWide(win32::CP_UTF8, (sandbox_->Path() / "C").string()));
+  }
   if (!options_.languageFile.empty())
     win32::files::WriteAll(win32::ToAnsi(vb::App().Path) + "\\EN.lng", options_.languageFile);
   // Attachments saved and read by path live on the simulated disk.

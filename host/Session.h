@@ -68,6 +68,8 @@ struct SessionOptions {
   // Asks the user for a line (interactive mode); empty: an unanswered box or dialog is an
   // error that stops the script.
   std::function<std::optional<std::wstring>(const std::wstring& prompt)> ask;
+  // Word's files go through LibreOffice ("libreoffice") instead of the in-memory Word ("").
+  std::string word;
 };
 
 class Session {

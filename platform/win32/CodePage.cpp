@@ -116,6 +116,12 @@ std::wstring MultiByteToWide(uint32_t codePage, std::string_view bytes) {
   return out;
 }
 
+bool FitsAnsi(std::wstring_view text) {
+  for (wchar_t w : text)
+    if (w >= 0x80 && Cp1252Byte(static_cast<char32_t>(w)) < 0) return false;
+  return true;
+}
+
 int MultiByteToWideChar(uint32_t codePage, uint32_t, const char* bytes, int byteCount, wchar_t* out,
                         int outCount) {
   if (!IsKnown(codePage) || bytes == nullptr) return 0;

@@ -27,6 +27,12 @@ inline std::wstring FromAnsi(std::string_view bytes) {
   return MultiByteToWide(CP_ACP, bytes);
 }
 
+// Whether the ANSI code page holds every character of the text.
+bool FitsAnsi(std::wstring_view text);
+inline bool FitsAnsi(wchar_t c) {
+  return c < 0x80 || FitsAnsi(std::wstring_view(&c, 1));
+}
+
 // Win32-shaped forms: with a null output they return the size needed; 0 on failure
 // (unknown code page or an output buffer too small).
 int MultiByteToWideChar(uint32_t codePage, uint32_t flags, const char* bytes, int byteCount,

@@ -263,6 +263,23 @@ Resolved Resolve(const Parsed& parsed) {
   return r;
 }
 
+// A part no Windows file or folder can carry.
+bool InvalidPart(const std::wstring& part) {
+  for (wchar_t c : part)
+    if (c < 32 || std::wstring_view(L"<>:\"|?*").find(c) != std::wstring_view::npos) return true;
+  std::wstring stem = Fold(part.substr(0, part.find(L'.')));
+  while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+  if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL") return true;
+  return stem.size() == 4 && (stem.rfind(L"COM", 0) == 0 || stem.rfind(L"LPT", 0) == 0) &&
+         stem[3] >= L'1' && stem[3] <= L'9';
+}
+
+bool InvalidName(const Parsed& parsed) {
+  for (const auto& part : parsed.parts)
+    if (InvalidPart(part)) return true;
+  return false;
+}
+
 std::optional<Resolved> ResolvePath(const char* path) {
   auto parsed = Parse(path);
   if (!parsed) return std::nullopt;
@@ -423,6 +440,7 @@ bool FindClose(HANDLE find) {
 bool CreateDirectoryA(const char* path, const void*) {
   auto parsed = Parse(path);
   if (!parsed) return Fail(ERROR_PATH_NOT_FOUND);
+  if (InvalidName(*parsed)) return Fail(ERROR_INVALID_NAME);
   Resolved r = Resolve(*parsed);
   if (parsed->isDriveRoot()) return Fail(r.exists ? ERROR_ALREADY_EXISTS : ERROR_PATH_NOT_FOUND);
   if (r.exists) return Fail(ERROR_ALREADY_EXISTS);
@@ -462,6 +480,7 @@ HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void
                    uint32_t disposition, uint32_t, HANDLE) {
   auto parsed = Parse(path);
   if (!parsed || parsed->isDriveRoot()) return FailHandle(ERROR_PATH_NOT_FOUND);
+  if (InvalidName(*parsed)) return FailHandle(ERROR_INVALID_NAME);
   Resolved r = Resolve(*parsed);
   if (!r.parentExists) return FailHandle(ERROR_PATH_NOT_FOUND);
   std::error_code ec;

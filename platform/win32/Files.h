@@ -45,6 +45,7 @@ inline constexpr uint32_t ERROR_NO_MORE_FILES = 18;
 inline constexpr uint32_t ERROR_SHARING_VIOLATION = 32;
 inline constexpr uint32_t ERROR_HANDLE_EOF = 38;
 inline constexpr uint32_t ERROR_FILE_EXISTS = 80;
+inline constexpr uint32_t ERROR_INVALID_NAME = 123;
 inline constexpr uint32_t ERROR_DIR_NOT_EMPTY = 145;
 inline constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
 inline constexpr uint32_t ERROR_DIRECTORY = 267;
@@ -83,6 +84,9 @@ bool CreateDirectoryA(const char* path, const void* security);
 bool RemoveDirectoryA(const char* path);
 bool DeleteFileA(const char* path);
 
+// Both refuse with ERROR_INVALID_NAME a path with a part Windows cannot name: one holding
+// < > : " | ? * or a control character, or a device name (CON, PRN, AUX, NUL, COM1-9,
+// LPT1-9, with any extension).
 // Access 0 opens for queries only (file times). A directory cannot be opened
 // (ERROR_ACCESS_DENIED). Creating or truncating a file, and every write, stamps its
 // last-write time with the virtual clock.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwctype>
 
+#include "platform/outlook/BodyConvert.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 
@@ -19,11 +20,6 @@ std::wstring Lower(std::wstring_view text) {
   std::wstring out(text);
   for (auto& c : out) c = static_cast<wchar_t>(std::towlower(c));
   return out;
-}
-
-bool FitsAnsi(wchar_t c) {
-  wchar_t one[1] = {c};
-  return win32::FromAnsi(win32::ToAnsi(std::wstring_view(one, 1))) == std::wstring_view(one, 1);
 }
 
 std::wstring Utf8(std::string_view bytes) {
@@ -148,17 +144,28 @@ std::wstring DecodeEntities(std::wstring_view text) {
   return out;
 }
 
+// "%XX" escapes are the bytes of UTF-8, as word processors write links; a run that is not
+// valid UTF-8 is read in the ANSI code page.
 std::wstring UrlDecode(std::wstring_view text) {
   std::wstring out;
+  std::string bytes;
+  auto flush = [&] {
+    if (bytes.empty()) return;
+    std::wstring utf8 = Utf8(bytes);
+    out += utf8.find(L'\uFFFD') == std::wstring::npos ? utf8 : win32::FromAnsi(bytes);
+    bytes.clear();
+  };
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == L'%' && i + 2 < text.size() && std::iswxdigit(text[i + 1]) &&
         std::iswxdigit(text[i + 2])) {
-      out += static_cast<wchar_t>(std::stoi(std::wstring(text.substr(i + 1, 2)), nullptr, 16));
+      bytes += static_cast<char>(std::stoi(std::wstring(text.substr(i + 1, 2)), nullptr, 16));
       i += 2;
     } else {
+      flush();
       out += text[i];
     }
   }
+  flush();
   return out;
 }
 
@@ -199,6 +206,8 @@ bool IsAbsolute(const std::wstring& path) {
 }
 
 std::wstring PictureLink(std::wstring src, const std::wstring& baseFolder) {
+  // A picture on the web stays a link.
+  if (src.find(L"://") != std::wstring::npos && Lower(src).rfind(L"file:", 0) != 0) return src;
   if (Lower(src).rfind(L"file:", 0) == 0) {
     src = src.substr(5);
     while (src.size() > 2 && src[0] == L'/' && src[1] == L'/') src = src.substr(2);
@@ -290,8 +299,9 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
       if (bare == L"p" || bare == L"div" || bare == L"br" || bare == L"tr" || bare == L"li" ||
           bare == L"table" || (bare.size() == 2 && bare[0] == L'h' && std::iswdigit(bare[1]))) {
         if (bare == L"br") {
+          // A line break before any text still ends a paragraph: an empty one.
           flushText();
-          if (!open) c.AddText(L"");
+          if (c.paragraphs.empty()) c.NewParagraph();
           open = true;
         }
         breakParagraph();
@@ -372,7 +382,7 @@ std::string UrlPart(const std::wstring& text) {
       out += "%20";
     else if (ch < 0x80)
       out += static_cast<char>(ch);
-    else if (FitsAnsi(ch))
+    else if (win32::FitsAnsi(ch))
       out += win32::ToAnsi(std::wstring(1, ch));
     else
       out += EscapeHtml(std::wstring(1, ch));
@@ -392,6 +402,14 @@ std::string WriteHtml(const Content& content, const std::wstring& folder,
   int32_t number = 0;
   for (const auto& paragraph : content.paragraphs) {
     out += "<p>";
+    // A paragraph of nothing but blanks is an empty line; a reader drops bare blanks.
+    bool blank = true;
+    for (const auto& in : paragraph)
+      if (in.picture >= 0 || in.text.find_first_not_of(L' ') != std::wstring::npos) blank = false;
+    if (blank) {
+      out += "&nbsp;</p>\r\n";
+      continue;
+    }
     for (const auto& in : paragraph) {
       if (in.picture < 0) {
         out += EscapeHtml(in.text);
@@ -419,256 +437,164 @@ std::string WriteHtml(const Content& content, const std::wstring& folder,
 
 namespace {
 
-class RtfReader {
- public:
-  explicit RtfReader(std::string_view rtf) : s_(rtf) {}
+// Where the group that opens at `open` ends (just past its closing brace), escapes and \binN
+// data taken into account.
+size_t GroupEnd(std::string_view s, size_t open) {
+  int depth = 0;
+  size_t i = open;
+  while (i < s.size()) {
+    char ch = s[i];
+    if (ch == '\\') {
+      size_t word = i + 1;
+      size_t k = word;
+      while (k < s.size() && std::isalpha(static_cast<unsigned char>(s[k]))) ++k;
+      if (k == word) {
+        i += 2;  // a control symbol, an escaped brace among them
+        continue;
+      }
+      size_t digits = k;
+      if (k < s.size() && s[k] == '-') ++k;
+      while (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]))) ++k;
+      std::string_view name = s.substr(word, digits - word);
+      std::string_view number = s.substr(digits, k - digits);
+      if (k < s.size() && s[k] == ' ') ++k;
+      if (name == "bin" && !number.empty() && number[0] != '-' && number.size() <= 9)
+        k += std::stoul(std::string(number));
+      i = k;
+      continue;
+    }
+    if (ch == '{') ++depth;
+    if (ch == '}' && --depth == 0) return i + 1;
+    ++i;
+  }
+  return s.size();
+}
 
-  Content Read() {
-    Group root;
-    stack_.push_back(root);
-    while (i_ < s_.size()) {
-      char ch = s_[i_];
-      if (ch == '{') {
-        Group child = stack_.back();
-        child.skip = child.skip || child.pict;
-        child.pict = false;
-        child.starred = false;
-        child.hex.clear();
-        child.blip.clear();
-        child.firstWord = true;
-        stack_.push_back(std::move(child));
-        ++i_;
-      } else if (ch == '}') {
-        EndGroup();
-        ++i_;
-      } else if (ch == '\\') {
-        ControlWord();
-      } else if (ch == '\r' || ch == '\n') {
-        if (fromHtml_ && !Cur().skip && !Cur().htmlrtf) Text(L"\n");
-        ++i_;
+// The first control word of the group that opens at `open`, past "\*".
+std::string_view FirstWord(std::string_view s, size_t open) {
+  size_t i = open + 1;
+  if (s.compare(i, 2, "\\*") == 0) i += 2;
+  while (i < s.size() && (s[i] == '\r' || s[i] == '\n' || s[i] == ' ')) ++i;
+  if (i >= s.size() || s[i] != '\\') return {};
+  size_t k = ++i;
+  while (k < s.size() && std::isalpha(static_cast<unsigned char>(s[k]))) ++k;
+  return s.substr(i, k - i);
+}
+
+// The PNG or JPEG of a \pict group: its hexadecimal text or \bin data, nested groups aside.
+std::optional<Picture> ReadPict(std::string_view s, size_t open, size_t end) {
+  std::wstring kind;
+  std::string bytes;
+  int half = -1;
+  size_t i = open + 1;
+  while (i < end - 1) {
+    char ch = s[i];
+    if (ch == '{') {
+      i = GroupEnd(s, i);
+      continue;
+    }
+    if (ch == '\\') {
+      size_t k = i + 1;
+      while (k < end && std::isalpha(static_cast<unsigned char>(s[k]))) ++k;
+      std::string_view name = s.substr(i + 1, k - i - 1);
+      size_t digits = k;
+      if (k < end && s[k] == '-') ++k;
+      while (k < end && std::isdigit(static_cast<unsigned char>(s[k]))) ++k;
+      std::string_view number = s.substr(digits, k - digits);
+      if (name.empty()) k = i + 2;
+      if (k < end && s[k] == ' ' && !name.empty()) ++k;
+      if (name == "pngblip") kind = L"png";
+      if (name == "jpegblip") kind = L"jpg";
+      if (name == "bin" && !number.empty() && number[0] != '-' && number.size() <= 9) {
+        size_t n = std::min<size_t>(std::stoul(std::string(number)), end - 1 - k);
+        bytes.append(s.substr(k, n));
+        k += n;
+      }
+      i = k;
+      continue;
+    }
+    int v = std::isdigit(static_cast<unsigned char>(ch)) ? ch - '0'
+            : (ch >= 'a' && ch <= 'f')                   ? ch - 'a' + 10
+            : (ch >= 'A' && ch <= 'F')                   ? ch - 'A' + 10
+                                                         : -1;
+    if (v >= 0) {
+      if (half < 0) {
+        half = v;
       } else {
-        if (Cur().pict)
-          Cur().hex += ch;
-        else
-          Text(std::wstring(1, win32::FromAnsi(std::string_view(&s_[i_], 1))[0]));
-        ++i_;
+        bytes += static_cast<char>(half * 16 + v);
+        half = -1;
       }
-      if (stack_.empty()) break;
     }
-    if (fromHtml_) return ReadHtml(html_, L"");
-    return std::move(content_);
+    ++i;
   }
+  if (kind.empty()) return std::nullopt;
+  return Picture{L"image." + kind, std::move(bytes), L""};
+}
 
- private:
-  struct Group {
-    bool skip = false;
-    bool pict = false;
-    bool htmlrtf = false;
-    bool firstWord = false;
-    bool starred = false;
-    int uc = 1;
-    std::string hex;
-    std::wstring blip;
-  };
+// Marks a picture's place in the text with noncharacters no document carries: U+FDD0, then
+// its number in four hexadecimal digits (U+FDE0 and up).
+constexpr wchar_t kPictureMark = 0xFDD0, kPictureDigit = 0xFDE0;
 
-  Group& Cur() { return stack_.back(); }
+std::string PictureMarkRtf(size_t index) {
+  std::string out = "{\\uc0\\u" + std::to_string(static_cast<int>(kPictureMark) - 65536);
+  for (int shift = 12; shift >= 0; shift -= 4)
+    out +=
+        "\\u" + std::to_string(static_cast<int>(kPictureDigit + ((index >> shift) & 15)) - 65536);
+  return out + "}";
+}
 
-  void Text(const std::wstring& text) {
-    Group& g = Cur();
-    if (g.skip || g.pict) return;
-    if (fromHtml_) {
-      if (!g.htmlrtf) html_ += text;
-      return;
-    }
-    content_.AddText(text);
-  }
-
-  void EndGroup() {
-    Group g = stack_.back();
-    stack_.pop_back();
-    if (g.pict && !g.skip && (g.blip == L"png" || g.blip == L"jpg")) {
-      std::string bytes;
-      int half = -1;
-      for (char ch : g.hex) {
-        int v = std::isdigit(static_cast<unsigned char>(ch)) ? ch - '0'
-                : (ch >= 'a' && ch <= 'f')                   ? ch - 'a' + 10
-                : (ch >= 'A' && ch <= 'F')                   ? ch - 'A' + 10
-                                                             : -1;
-        if (v < 0) continue;
-        if (half < 0) {
-          half = v;
-        } else {
-          bytes += static_cast<char>(half * 16 + v);
-          half = -1;
+// The pictures of the document, each group that holds one replaced by its mark; the
+// alternatives for readers without pictures (\nonshppict) go.
+std::string TakePictures(std::string_view s, std::vector<Picture>& pictures) {
+  std::string out;
+  out.reserve(s.size());
+  size_t i = 0;
+  while (i < s.size()) {
+    char ch = s[i];
+    if (ch == '\\' && i + 1 < s.size()) {
+      // Control symbols travel whole, so that an escaped brace opens no group.
+      size_t end = i + 2;
+      if (std::isalpha(static_cast<unsigned char>(s[i + 1]))) {
+        end = i + 1;
+        while (end < s.size() && std::isalnum(static_cast<unsigned char>(s[end]))) ++end;
+        std::string_view word = s.substr(i + 1, end - i - 1);
+        if (word.rfind("bin", 0) == 0 && word.size() > 3 && word.size() <= 12 &&
+            std::isdigit(static_cast<unsigned char>(word[3]))) {
+          if (end < s.size() && s[end] == ' ') ++end;
+          end = std::min(s.size(), end + std::stoul(std::string(word.substr(3))));
         }
       }
-      if (!stack_.empty() && !stack_.back().skip) {
-        Picture p;
-        p.bytes = std::move(bytes);
-        p.name = L"image." + g.blip;
-        content_.AddPicture(std::move(p));
+      out.append(s.substr(i, end - i));
+      i = end;
+      continue;
+    }
+    if (ch != '{') {
+      out += ch;
+      ++i;
+      continue;
+    }
+    std::string_view first = FirstWord(s, i);
+    if (first != "pict" && first != "shppict" && first != "nonshppict") {
+      out += ch;
+      ++i;
+      continue;
+    }
+    size_t end = GroupEnd(s, i);
+    size_t pict = i;
+    if (first == "shppict") {
+      pict = s.find("{\\pict", i);
+      if (pict >= end) pict = std::string_view::npos;
+    }
+    if (first != "nonshppict" && pict != std::string_view::npos) {
+      if (auto picture = ReadPict(s, pict, GroupEnd(s, pict))) {
+        out += PictureMarkRtf(pictures.size());
+        pictures.push_back(std::move(*picture));
       }
     }
+    i = end;
   }
-
-  void ControlWord() {
-    ++i_;  // the backslash
-    if (i_ >= s_.size()) return;
-    char ch = s_[i_];
-    if (!std::isalpha(static_cast<unsigned char>(ch))) {
-      ++i_;
-      switch (ch) {
-        case '\\':
-        case '{':
-        case '}':
-          Text(std::wstring(1, static_cast<wchar_t>(ch)));
-          break;
-        case '~':
-          Text(L"\u00A0");
-          break;
-        case '_':
-          Text(L"-");
-          break;
-        case '*':
-          Cur().starred = true;
-          break;
-        case '\'': {
-          if (i_ + 2 <= s_.size() && std::isxdigit(static_cast<unsigned char>(s_[i_])) &&
-              std::isxdigit(static_cast<unsigned char>(s_[i_ + 1]))) {
-            std::string hex(s_.substr(i_, 2));
-            i_ += 2;
-            char byte = static_cast<char>(std::stoi(hex, nullptr, 16));
-            if (skipChars_ > 0) {
-              --skipChars_;
-            } else {
-              Text(win32::FromAnsi(std::string_view(&byte, 1)));
-            }
-          }
-          break;
-        }
-        case '\r':
-        case '\n':
-          Paragraph();
-          break;
-        default:
-          break;
-      }
-      return;
-    }
-    std::string word;
-    while (i_ < s_.size() && std::isalpha(static_cast<unsigned char>(s_[i_]))) word += s_[i_++];
-    std::string number;
-    bool hasNumber = false;
-    if (i_ < s_.size() && (s_[i_] == '-' || std::isdigit(static_cast<unsigned char>(s_[i_])))) {
-      hasNumber = true;
-      number += s_[i_++];
-      while (i_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[i_]))) number += s_[i_++];
-    }
-    if (i_ < s_.size() && s_[i_] == ' ') ++i_;
-    long value = 0;
-    if (hasNumber && number != "-") {
-      // A parameter is a 16- or 32-bit number; longer digit runs are cut, not trusted.
-      value = std::stol(number.substr(0, number[0] == '-' ? 10 : 9));
-    }
-    Group& g = Cur();
-    bool first = g.firstWord;
-    g.firstWord = false;
-    if (first && g.starred) {
-      // An optional destination: kept only when known.
-      if (word == "htmltag" && fromHtml_) {
-        g.htmlrtf = false;
-      } else if (word != "shppict") {
-        g.skip = true;
-      }
-      return;
-    }
-    if (word == "fonttbl" || word == "colortbl" || word == "stylesheet" || word == "info" ||
-        word == "header" || word == "footer" || word == "nonshppict" || word == "listtable" ||
-        word == "listoverridetable" || word == "rsidtbl" || word == "xmlnstbl" ||
-        word == "generator" || word == "themedata" || word == "latentstyles" ||
-        word == "datastore" || word == "fldinst" || word == "pntext" || word == "footnote") {
-      g.skip = true;
-    } else if (word == "fromhtml") {
-      fromHtml_ = true;
-    } else if (word == "htmlrtf") {
-      g.htmlrtf = !hasNumber || value != 0;
-    } else if (word == "pict") {
-      g.pict = true;
-    } else if (word == "pngblip") {
-      g.blip = L"png";
-    } else if (word == "jpegblip") {
-      g.blip = L"jpg";
-    } else if (word == "bin" && hasNumber) {
-      size_t n = static_cast<size_t>(std::max<long>(0, value));
-      if (g.pict) {
-        static const char kHex[] = "0123456789abcdef";
-        for (size_t k = 0; k < n && i_ + k < s_.size(); ++k) {
-          auto b = static_cast<uint8_t>(s_[i_ + k]);
-          g.hex += kHex[b >> 4];
-          g.hex += kHex[b & 15];
-        }
-      }
-      i_ += n;
-    } else if (word == "par" || word == "line" || word == "sect" || word == "page" ||
-               word == "row") {
-      Paragraph();
-    } else if (word == "tab" || word == "cell") {
-      Text(L"\t");
-    } else if (word == "uc") {
-      g.uc = static_cast<int>(value);
-    } else if (word == "u" && hasNumber) {
-      long code = value < 0 ? value + 65536 : value;
-      Text(std::wstring(1, static_cast<wchar_t>(code)));
-      SkipFallback(g.uc);
-    } else if (word == "emdash") {
-      Text(L"\u2014");
-    } else if (word == "endash") {
-      Text(L"\u2013");
-    } else if (word == "bullet") {
-      Text(L"\u2022");
-    } else if (word == "lquote") {
-      Text(L"\u2018");
-    } else if (word == "rquote") {
-      Text(L"\u2019");
-    } else if (word == "ldblquote") {
-      Text(L"\u201C");
-    } else if (word == "rdblquote") {
-      Text(L"\u201D");
-    }
-  }
-
-  // The characters that stand for a \u character in readers without Unicode.
-  void SkipFallback(int count) {
-    for (int k = 0; k < count && i_ < s_.size(); ++k) {
-      if (s_[i_] == '\\' && i_ + 1 < s_.size() && s_[i_ + 1] == '\'') {
-        i_ += 4;
-      } else if (s_[i_] == '{' || s_[i_] == '}' || s_[i_] == '\\') {
-        break;
-      } else {
-        ++i_;
-      }
-    }
-  }
-
-  void Paragraph() {
-    Group& g = Cur();
-    if (g.skip || g.pict) return;
-    if (fromHtml_) {
-      if (!g.htmlrtf) html_ += L"\n";
-      return;
-    }
-    if (content_.paragraphs.empty()) content_.NewParagraph();
-    content_.NewParagraph();
-  }
-
-  std::string_view s_;
-  size_t i_ = 0;
-  int skipChars_ = 0;
-  bool fromHtml_ = false;
-  std::wstring html_;
-  std::vector<Group> stack_;
-  Content content_;
-};
+  return out;
+}
 
 std::pair<int, int> PictureSize(const std::string& b) {
   if (PictureExtension(b) == L"png" && b.size() >= 24) {
@@ -724,23 +650,40 @@ std::string RtfEscape(std::wstring_view text) {
 }  // namespace
 
 Content ReadRtf(std::string_view rtf) {
-  Content c = RtfReader(rtf).Read();
-  // Surrogate halves written for characters outside the basic plane come back whole.
-  for (auto& p : c.paragraphs)
-    for (auto& in : p) {
-      std::wstring& t = in.text;
-      std::wstring out;
-      for (size_t k = 0; k < t.size(); ++k) {
-        if (t[k] >= 0xD800 && t[k] < 0xDC00 && k + 1 < t.size() && t[k + 1] >= 0xDC00 &&
-            t[k + 1] < 0xE000) {
-          out += static_cast<wchar_t>(0x10000 + ((t[k] - 0xD800) << 10) + (t[k + 1] - 0xDC00));
-          ++k;
-        } else {
-          out += t[k];
-        }
+  std::vector<Picture> pictures;
+  std::wstring text = outlook::body::RtfToText(win32::FromAnsi(TakePictures(rtf, pictures)));
+  // RTF that carries HTML (\fromhtml) holds the HTML as its text.
+  if (rtf.substr(0, 256).find("\\fromhtml") != std::string_view::npos) return ReadHtml(text, L"");
+  Content c;
+  std::wstring run;
+  auto flush = [&] {
+    c.AddText(run);
+    run.clear();
+  };
+  for (size_t k = 0; k < text.size(); ++k) {
+    wchar_t ch = text[k];
+    if (ch == L'\r' || ch == L'\n') {
+      if (ch == L'\r' && k + 1 < text.size() && text[k + 1] == L'\n') ++k;
+      flush();
+      if (c.paragraphs.empty()) c.NewParagraph();
+      c.NewParagraph();
+    } else if (ch == kPictureMark) {
+      size_t index = 0;
+      bool whole = true;
+      for (size_t d = 1; d <= 4; ++d) {
+        wchar_t digit = k + d < text.size() ? text[k + d] : 0;
+        if (digit < kPictureDigit || digit > kPictureDigit + 15) whole = false;
+        index = index * 16 + static_cast<size_t>(digit - kPictureDigit);
       }
-      t = out;
+      if (!whole) continue;
+      k += 4;
+      flush();
+      if (index < pictures.size()) c.AddPicture(pictures[index]);
+    } else if (ch < kPictureMark || ch > kPictureDigit + 15) {
+      run += ch;
     }
+  }
+  flush();
   while (!c.paragraphs.empty() && c.paragraphs.back().empty()) c.paragraphs.pop_back();
   return c;
 }
@@ -807,7 +750,7 @@ std::string WriteText(const Content& content) {
   std::wstring text = content.Text();
   bool ansi = true;
   for (wchar_t ch : text)
-    if (ch >= 0x80 && !FitsAnsi(ch)) {
+    if (!win32::FitsAnsi(ch)) {
       ansi = false;
       break;
     }

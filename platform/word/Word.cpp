@@ -1,5 +1,7 @@
 #include "platform/word/Word.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -72,40 +74,82 @@ std::optional<std::string> HostOf(const std::wstring& path) {
   return host->string();
 }
 
+// A host folder of one conversion's own, removed with what it holds on every path.
+class PrivateFolder {
+ public:
+  PrivateFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tanvelo-conv-XXXXXX").string();
+    if (::mkdtemp(pattern.data())) path_ = pattern;
+  }
+  ~PrivateFolder() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  PrivateFolder(const PrivateFolder&) = delete;
+  PrivateFolder& operator=(const PrivateFolder&) = delete;
+  const std::filesystem::path& Path() const {
+    if (path_.empty()) Fail(L"Word has no room for its temporary files.");
+    return path_;
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::optional<std::string> ReadHostFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
 // Reads a document or template through the converter: the word processor writes HTML and its
 // pictures into a folder of its own, whose pictures become part of the document at once.
 Content ReadThroughConverter(const std::wstring& path) {
   auto host = HostOf(path);
-  if (!host) Fail(L"This file could not be found.");
-  std::filesystem::path out =
-      std::filesystem::temp_directory_path() /
-      ("tanvelo-conv-" + std::to_string(static_cast<uint64_t>(vb::Rnd() * 1e9)));
-  std::error_code ec;
-  std::filesystem::create_directories(out, ec);
-  auto html = S().converter->ToHtml(*host, out.string());
-  Content c;
-  bool ok = false;
-  if (html) {
-    std::ifstream in(*html, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    c = ReadHtml(DecodeHtmlBytes(bytes), L"");
-    for (auto& pic : c.pictures) {
-      std::filesystem::path file = std::filesystem::path(*html).parent_path();
-      std::wstring rel = pic.link;
-      for (auto& ch : rel)
-        if (ch == L'\\') ch = L'/';
-      file /= win32::WideToMultiByte(win32::CP_UTF8, rel);
-      std::ifstream p(file, std::ios::binary);
-      if (p) {
-        pic.bytes.assign((std::istreambuf_iterator<char>(p)), {});
-        pic.link.clear();
-      }
-    }
-    ok = true;
+  if (!host) Fail(L"This file could not be found. (" + path + L")");
+  PrivateFolder out;
+  auto html = S().converter->ToHtml(*host, out.Path().string());
+  if (!html) Fail(L"Word could not read " + path + L": " + S().converter->Problem());
+  auto bytes = ReadHostFile(*html);
+  if (!bytes) Fail(L"Word could not read " + path + L": the converted document is missing");
+  Content c = ReadHtml(DecodeHtmlBytes(*bytes), L"");
+  for (auto& pic : c.pictures) {
+    if (pic.Embedded() || pic.link.find(L"://") != std::wstring::npos) continue;  // on the web
+    std::wstring rel = pic.link;
+    for (auto& ch : rel)
+      if (ch == L'\\') ch = L'/';
+    auto data = ReadHostFile(std::filesystem::path(*html).parent_path() /
+                             win32::WideToMultiByte(win32::CP_UTF8, rel));
+    if (!data) Fail(L"Word could not read the picture " + pic.link + L" of " + path);
+    pic.bytes = std::move(*data);
+    pic.link.clear();
   }
-  std::filesystem::remove_all(out, ec);
-  if (!ok) Fail(L"The word processor could not read " + path);
   return c;
+}
+
+// Writes a document or template through the converter: the RTF and the word processor's
+// document stay in a folder of their own; the document reaches its place as every file does.
+void WriteThroughConverter(const std::string& rtf, const std::wstring& fileName,
+                           const FileAccess& files) {
+  PrivateFolder work;
+  std::filesystem::path source = work.Path() / "document.rtf";
+  std::filesystem::path made = work.Path() / "document.doc";
+  {
+    std::ofstream out(source, std::ios::binary);
+    out << rtf;
+    if (!out) Fail(L"Word cannot save " + fileName);
+  }
+  if (!S().converter->ToDoc(source.string(), made.string()))
+    Fail(L"Word cannot save " + fileName + L": " + S().converter->Problem());
+  auto bytes = ReadHostFile(made);
+  if (!bytes || !files.write(fileName, *bytes))
+    Fail(L"Word cannot save " + fileName + L" (the file may be in use)");
+}
+
+// Word's own documents and templates are RTF documents here; other bytes under those names
+// are no document Word can read.
+bool LooksLikeRtf(const std::string& bytes) {
+  return bytes.empty() || bytes.rfind("{\\rtf", 0) == 0;
 }
 
 }  // namespace
@@ -207,6 +251,8 @@ std::shared_ptr<Document> WordWrapper::DocumentOpen(std::wstring& path, Options&
     if (!bytes) Fail(L"This file could not be found. (" + path + L")");
     if (ext == L"htm" || ext == L"html")
       doc->content_ = ReadHtml(DecodeHtmlBytes(*bytes), FolderOf(path));
+    else if (wordFile && !LooksLikeRtf(*bytes))
+      Fail(L"Word was unable to read this document. It may be corrupt. (" + path + L")");
     else if (ext == L"rtf" || wordFile || bytes->rfind("{\\rtf", 0) == 0)
       doc->content_ = ReadRtf(*bytes);
     else
@@ -226,11 +272,11 @@ void WordWrapper::DocumentUnlinkFields(const std::shared_ptr<Document>& document
   if (!document) vb::Raise(vb::kObjectVariableNotSet);
   if (Faults().unlinkFails) Fail(L"The fields could not be updated.");
   for (auto& pic : document->content_.pictures) {
-    if (pic.Embedded()) continue;
-    if (auto bytes = win32::files::ReadAll(win32::ToAnsi(pic.link))) {
-      pic.bytes = std::move(*bytes);
-      pic.link.clear();
-    }
+    if (pic.Embedded() || pic.link.find(L"://") != std::wstring::npos) continue;
+    auto bytes = win32::files::ReadAll(win32::ToAnsi(pic.link));
+    if (!bytes) Fail(L"Word could not find the picture " + pic.link);
+    pic.bytes = std::move(*bytes);
+    pic.link.clear();
   }
 }
 
@@ -272,24 +318,8 @@ void WordWrapper::DocumentSaveAs(const std::shared_ptr<Document>& document,
     default:
       vb::Raise(5, L"Invalid procedure call or argument");
   }
-  if (format != wdFormatRTF && (format == wdFormatDocument || format == wdFormatTemplate) &&
-      S().converter) {
-    // Through the word processor: its own document from the RTF.
-    std::wstring temp = FolderOf(fileName) + L"\\~" + BaseName(fileName) + L".rtf";
-    if (!files.write(temp, bytes)) Fail(L"Word cannot save " + fileName);
-    auto hostRtf = HostOf(temp);
-    auto hostFolder = HostOf(FolderOf(fileName));
-    bool ok =
-        hostRtf && hostFolder &&
-        S().converter->ToDoc(
-            *hostRtf, (std::filesystem::path(*hostFolder) /
-                       win32::WideToMultiByte(win32::CP_UTF8,
-                                              fileName.substr(fileName.find_last_of(L"\\/") + 1)))
-                          .string());
-    win32::DeleteFileA(win32::ToAnsi(temp).c_str());
-    if (!ok) Fail(L"The word processor could not save " + fileName);
-    return;
-  }
+  if ((format == wdFormatDocument || format == wdFormatTemplate) && S().converter)
+    return WriteThroughConverter(bytes, fileName, files);
   if (!files.write(fileName, bytes))
     Fail(L"Word cannot save " + fileName + L" (the file may be in use)");
 }

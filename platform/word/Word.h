@@ -66,6 +66,8 @@ class Converter {
                                             const std::string& outFolder) = 0;
   // Writes the RTF file as a Word 97 document at `document`.
   virtual bool ToDoc(const std::string& rtf, const std::string& document) = 0;
+  // Why the last conversion wrote nothing (a time limit, a crash, an unreadable file).
+  virtual std::wstring Problem() const { return L""; }
 };
 
 class WordWrapper {

@@ -41,7 +41,7 @@ TEST_F(ExportTest, LeaveKeepsOldFilesAndReplaceNeverOverwritesAFileOfTheSameRun)
   ASSERT_TRUE(win32::files::WriteAll("C:\\Export\\Name.dot", "before"));
   EXPECT_EQ(Export(templates, false, kConflictLeave), 0);
   EXPECT_EQ(LastRun().nSkipped, 2);
-  EXPECT_EQ(*win32::files::ReadAll("C:\\Export\\Name.dot"), "before");
+  EXPECT_EQ(win32::files::ReadAll("C:\\Export\\Name.dot").value_or("<missing>"), "before");
 
   EXPECT_EQ(Export(templates, false, kConflictReplace), 2);
   EXPECT_EQ(Document(L"C:\\Export\\Name.dot").Text(), L"first");
@@ -88,7 +88,7 @@ TEST_F(ExportTest, TheRichestBodyIsExportedAndNoCharacterIsLost) {
 TEST_F(ExportTest, EachFormatGetsItsExtensionAndAnUnknownOneIsAWordDocument) {
   AddPlain(templates, L"T", L"body");
   EXPECT_EQ(Export(templates, false, 0, nullptr, 2), 1);
-  EXPECT_EQ(*win32::files::ReadAll("C:\\Export\\T.txt"), "body");
+  EXPECT_EQ(win32::files::ReadAll("C:\\Export\\T.txt").value_or("<missing>"), "body");
   EXPECT_EQ(Export(templates, false, 0, nullptr, 6), 1);
   EXPECT_EQ(Document(L"C:\\Export\\T.rtf").Text(), L"body");
   EXPECT_EQ(Export(templates, false, 0, nullptr, 5), 1);
@@ -112,9 +112,12 @@ TEST_F(ExportTest, InlinePicturesGoBesideTheDocumentUnderSafeNames) {
   EXPECT_EQ(Export(templates, false), 1);
   EXPECT_EQ(Listing(L"C:\\Export\\Offer_files"),
             (Names{L"01image001.png", L"evil.png", L"image001.png", L"image004", L"_CON.png"}));
-  EXPECT_EQ(*win32::files::ReadAll("C:\\Export\\Offer_files\\01image001.png"), RedPng());
-  EXPECT_EQ(*win32::files::ReadAll("C:\\Export\\Offer_files\\evil.png"), BluePng());
-  EXPECT_EQ(*win32::files::ReadAll("C:\\Export\\Offer_files\\image001.png"), "older picture");
+  EXPECT_EQ(win32::files::ReadAll("C:\\Export\\Offer_files\\01image001.png").value_or("<missing>"),
+            RedPng());
+  EXPECT_EQ(win32::files::ReadAll("C:\\Export\\Offer_files\\evil.png").value_or("<missing>"),
+            BluePng());
+  EXPECT_EQ(win32::files::ReadAll("C:\\Export\\Offer_files\\image001.png").value_or("<missing>"),
+            "older picture");
   EXPECT_FALSE(Exists(L"C:\\evil.png"));
   EXPECT_FALSE(Exists(L"C:\\Export\\evil.png"));
   auto doc = Document(L"C:\\Export\\Offer.dot");
@@ -135,6 +138,7 @@ TEST_F(ExportTest, APathOf250CharactersPassesAnd251IsRefusedWithTheSubject) {
   ASSERT_EQ(win32::msgbox::Shown().size(), 1u);
   EXPECT_NE(win32::msgbox::Shown()[0].text.find(L"'" + subject + L"'"), std::wstring::npos);
   EXPECT_TRUE(Listing(L"C:\\Export\\abcdefghijk").empty());
+  EXPECT_TRUE(Logged(L"mImportExport::ExportWordDocument", L"Name too long"));
   // The temporary file's path counts too: "C:\Temp" + 14 + name + extension.
   AddPlain(AddFolder(templates, L"Sub"), std::wstring(226, L'y'), L"long");
   EXPECT_EQ(Export(templates->Folders()->Item(L"Sub"), false), 0);
@@ -246,4 +250,85 @@ TEST_F(ExportTest, TheTemporaryFileIsShownWhenTheOptionAsks) {
   EXPECT_NE(win32::shell::Executions()[0].file.find("\\T.txt"), std::string::npos);
   ASSERT_EQ(win32::msgbox::Shown().size(), 1u);
   EXPECT_EQ(win32::ToAnsi(win32::msgbox::Shown()[0].text), win32::shell::Executions()[0].file);
+}
+
+TEST_F(ExportTest, HtmlReachesWordAsAsciiWhateverItsCharsetSays) {
+  AddHtml(templates, L"Cafe",
+          L"<html><head><meta http-equiv=Content-Type content=\"text/html; charset=utf-8\">"
+          L"</head><body><p>caf\u00E9 \u00FC \u20AC \u0416</p></body></html>");
+  // A line break before any text, and Outlook's empty line.
+  AddHtml(templates, L"Break",
+          L"<html><body><br>Hello<p><o:p>&nbsp;</o:p></p><p>end</p></body></html>");
+  EXPECT_EQ(Export(templates, false), 2);
+  EXPECT_EQ(Document(L"C:\\Export\\Cafe.dot").Text(), L"caf\u00E9 \u00FC \u20AC \u0416");
+  EXPECT_EQ(Document(L"C:\\Export\\Break.dot").Text(), L"\r\nHello\r\n \r\nend");
+  EXPECT_EQ(LastRun().nFailed, 0);
+}
+
+TEST_F(ExportTest, EachBodyTakesItsOwnRoadToWord) {
+  AddHtml(templates, L"Fragment", L"<p>no body tag</p>");
+  AddRtf(templates, L"Empty", L"");
+  AddRtf(templates, L"Cyrillic", L"{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2}");
+  EXPECT_EQ(Export(templates, false), 3);
+  auto opened = [](const std::wstring& name) {
+    auto& calls = word::Calls();
+    return std::any_of(calls.begin(), calls.end(), [&](const std::wstring& c) {
+      return c.rfind(L"DocumentOpen(", 0) == 0 && c.find(L"\\" + name + L")") != std::wstring::npos;
+    });
+  };
+  EXPECT_TRUE(opened(L"Fragment.rtf"));
+  EXPECT_TRUE(opened(L"Empty.txt"));
+  EXPECT_EQ(Document(L"C:\\Export\\Cyrillic.dot").Text(), L"\u041F\u0440\u0438\u0432\u0435\u0442");
+}
+
+TEST_F(ExportTest, NamesWindowsRefusesFailAndTheLogSaysSo) {
+  // Both subjects become "??????" in the ANSI code page.
+  AddPlain(templates, L"\u041F\u0440\u0438\u0432\u0435\u0442", L"one");
+  AddPlain(templates, L"\u0414\u043E\u0431\u0440\u044B\u0439", L"two");
+  EXPECT_EQ(Export(templates, false, kConflictReplace), 0);
+  EXPECT_EQ(LastRun().nFailed, 2);
+  EXPECT_TRUE(Listing(L"C:\\Export").empty());
+  EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen"));
+}
+
+TEST_F(ExportTest, ThroughAWordProcessorNoScratchFileTouchesTheExportFolder) {
+  auto office = std::make_shared<FakeConverter>();
+  word::SetConverter(office);
+  AddPlain(templates, L"Offer", L"text");
+  AddPlain(templates, L"\u041F\u0440\u0438\u0432\u0435\u0442", L"refused");
+  EXPECT_EQ(Export(templates, false, kConflictReplace, nullptr, 0), 1);
+  EXPECT_EQ(Listing(L"C:\\Export"), (Names{L"Offer.doc"}));
+  EXPECT_EQ(win32::files::ReadAll("C:\\Export\\Offer.doc").value_or("").rfind("DOC:{\\rtf", 0), 0u);
+  // Its own folder is gone too.
+  ASSERT_EQ(office->written.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(office->written[0]).parent_path()));
+  EXPECT_EQ(LastRun().nFailed, 1);
+  word::SetConverter(nullptr);
+}
+
+TEST_F(ExportTest, OnlyPicturesStoredByValueGoBesideTheDocument) {
+  auto item = AddHtml(templates, L"Offer",
+                      L"<html><body><p><img src=\"cid:kept@x\"><img src=\"cid:linked@x\">"
+                      L"</p></body></html>",
+                      {{L"kept.png", L"kept@x", testpictures::RedPng()}});
+  std::string blue = testpictures::BluePng();
+  auto linked = item->Attachments()->AddData(
+      L"linked.png", std::vector<uint8_t>(blue.begin(), blue.end()), outlook::olByReference);
+  linked->SetFields(outlook::PR_ATTACH_CONTENT_ID, std::wstring(L"linked@x"));
+  item->Save();
+  EXPECT_EQ(Export(templates, false), 1);
+  EXPECT_EQ(Listing(L"C:\\Export\\Offer_files"), (Names{L"kept.png"}));
+}
+
+TEST_F(ExportTest, CancelInsideASubfolderStopsTheWholeWalk) {
+  auto a = AddFolder(templates, L"A");
+  AddPlain(a, L"one", L"1");
+  AddPlain(a, L"two", L"2");
+  AddPlain(AddFolder(templates, L"B"), L"three", L"3");
+  FakeProgress progress;
+  win32::clock::SetTimer(0, [&] { progress.cancelled = true; });
+  EXPECT_EQ(Export(templates, true, 0, &progress), 1);
+  EXPECT_EQ(Listing(L"C:\\Export"), (Names{L"A\\"}));
+  EXPECT_EQ(Listing(L"C:\\Export\\A"), (Names{L"one.dot"}));
+  EXPECT_TRUE(LastRun().bCancelled);
 }

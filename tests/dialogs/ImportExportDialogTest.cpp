@@ -212,3 +212,28 @@ TEST_F(ImportExportDialogTest, WithoutWordNeitherDialogOpens) {
   ASSERT_EQ(win32::msgbox::Shown().size(), 2u);
   EXPECT_EQ(win32::msgbox::Shown()[0].text, LangText(L"STR_NO_OFFICE_WORD"));
 }
+
+TEST_F(ImportExportDialogTest, TheCloseBoxWhenIdleIsCancelAndEachLoadForbidsClosingAgain) {
+  frmExport form;
+  forms::QueueScript(L"frmExport", [&](User& u) {
+    u.CloseBox();
+    EXPECT_FALSE(u.GetForm().IsLoaded());
+  });
+  form.Show(forms::vbModal);
+  EXPECT_FALSE(g_ImportExportParams.bValid);
+  EXPECT_TRUE(Listing(L"C:\\Export").empty());
+  EXPECT_TRUE(win32::msgbox::Shown().empty());
+  // Shown again, the close box during a run asks and the window stays.
+  forms::QueueScript(L"frmExport", [&](User& u) {
+    win32::clock::SetTimer(0, [&] {
+      win32::msgbox::Answer(win32::IDNO);
+      u.CloseBox();
+    });
+    u.Click(L"btnExport");
+    EXPECT_TRUE(u.GetForm().IsLoaded());
+    EXPECT_EQ(win32::msgbox::Shown().size(), 1u);
+    u.Click(L"btnCancel");
+  });
+  form.Show(forms::vbModal);
+  EXPECT_EQ(Listing(L"C:\\Export").size(), 3u);
+}

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "dialogs/CWordWrapper.h"
 #include "dialogs/mImportExportWordDocs.h"
@@ -30,6 +32,35 @@ struct FakeProgress : IProgressForm {
     captions.push_back(label->Caption());
     ++polls;
     return cancelled;
+  }
+};
+
+// A word processor in the converter's place: a document becomes the HTML (and picture files)
+// the test gives it, and RTF becomes a "document" of the RTF's bytes after a mark. What it
+// was asked is kept.
+struct FakeConverter : word::Converter {
+  std::string html;                                        // what ToHtml writes as "<stem>.html"
+  std::vector<std::pair<std::string, std::string>> files;  // more files: relative path, bytes
+  std::vector<std::string> read, written;                  // the host paths asked about
+  std::optional<std::string> ToHtml(const std::string& document,
+                                    const std::string& outFolder) override {
+    read.push_back(document);
+    std::filesystem::path out = std::filesystem::path(outFolder) /
+                                (std::filesystem::path(document).stem().string() + ".html");
+    std::ofstream(out, std::ios::binary) << html;
+    for (const auto& [rel, bytes] : files) {
+      std::filesystem::path file = std::filesystem::path(outFolder) / rel;
+      std::filesystem::create_directories(file.parent_path());
+      std::ofstream(file, std::ios::binary) << bytes;
+    }
+    return out.string();
+  }
+  bool ToDoc(const std::string& rtf, const std::string& document) override {
+    written.push_back(rtf);
+    std::ifstream in(rtf, std::ios::binary);
+    std::ofstream(document, std::ios::binary)
+        << "DOC:" << std::string(std::istreambuf_iterator<char>(in), {});
+    return true;
   }
 };
 

@@ -41,6 +41,11 @@ class ImportTest : public ImportExportTest {
     for (const auto& item : folder->Items()->All()) out.push_back(item->Subject());
     return out;
   }
+  std::shared_ptr<outlook::Item> FindTemplate(const std::wstring& subject) {
+    for (const auto& item : target->Items()->All())
+      if (item->Subject() == subject) return item;
+    return nullptr;
+  }
   static Names FolderNames(const std::shared_ptr<outlook::MAPIFolder>& folder) {
     Names out;
     for (const auto& f : folder->Folders()->All()) out.push_back(f->Name());
@@ -173,6 +178,7 @@ TEST_F(ImportTest, ADocumentInUseIsAskedForUntilClosedOrGivenUp) {
   EXPECT_EQ(asked, 3);
   EXPECT_EQ(Subjects(target), (Names{L"B"}));
   EXPECT_EQ(LastRun().nFailed, 1);
+  EXPECT_TRUE(Logged(L"mImportExport::ImportWordDocument", L"C:\\Import\\A.doc"));
   win32::files::ReleaseHold(holdA);
 }
 
@@ -271,4 +277,116 @@ TEST_F(ImportTest, TemplatesFiledIntoTheRootAreTheSystemsOwnNotTheUsers) {
   EXPECT_EQ(DoImport(templates->EntryID(), L"C:\\Import", false, 0, nullptr, 2), 1);
   ASSERT_FALSE(filingSeen.empty());
   for (bool seen : filingSeen) EXPECT_TRUE(seen);
+}
+
+TEST_F(ImportTest, ATemplateMadeEarlierInTheRunIsNeverReplaced) {
+  AddPlain(target, L"Offer", L"before the run");
+  WriteDoc("C:\\Import\\Offer.doc", {L"from the document"});
+  WriteDoc("C:\\Import\\Offer.dot", {L"from the template"});
+  EXPECT_EQ(Import(false, kConflictReplace), 2);
+  ASSERT_EQ(Subjects(target), (Names{L"Offer", L"Offer01"}));
+  EXPECT_NE(target->Items()->Item(1)->Body().find(L"from the document"), std::wstring::npos);
+  EXPECT_NE(target->Items()->Item(2)->Body().find(L"from the template"), std::wstring::npos);
+  // A later run replaces the older "Offer" and numbers the second as a duplicate again.
+  EXPECT_EQ(Import(false, kConflictReplace), 2);
+  EXPECT_EQ(Subjects(target), (Names{L"Offer01", L"Offer", L"Offer02"}));
+  EXPECT_EQ(LastRun().nFailed, 0);
+}
+
+TEST_F(ImportTest, BytesThatAreNoWordDocumentFailAndTheLogSaysWhy) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Import\\Picture.doc", testpictures::RedPng()));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Import\\Real.doc", std::string("\xD0\xCF\x11\xE0", 4)));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Import\\Empty.dot", ""));
+  EXPECT_EQ(Import(false), 1);
+  EXPECT_EQ(Subjects(target), (Names{L"Empty"}));
+  EXPECT_EQ(LastRun().nFailed, 2);
+  EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"C:\\Import\\Picture.doc"));
+  EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"C:\\Import\\Real.doc"));
+}
+
+TEST_F(ImportTest, ThroughAWordProcessorPicturesUnderAnyNameArrive) {
+  auto office = std::make_shared<FakeConverter>();
+  word::SetConverter(office);
+  // What LibreOffice writes: an empty first paragraph, links escaped as UTF-8.
+  office->html =
+      "<html><head><meta charset=\"utf-8\"></head><body><p><br/></p><p>Caf\xC3\xA9</p>"
+      "<p><img src=\"Caf%C3%A9%20%C3%91and%C3%BA_html_1.png\"></p></body></html>";
+  office->files = {
+      {"Caf\xC3\xA9 \xC3\x91"
+       "and\xC3\xBA_html_1.png",
+       testpictures::BluePng()}};
+  WriteDoc(
+      "C:\\Import\\Caf\xE9 \xD1"
+      "and\xFA.doc",
+      {L"as the word processor has it"});
+  EXPECT_EQ(Import(false), 1);
+  ASSERT_EQ(Subjects(target), (Names{L"Caf\u00E9 \u00D1and\u00FA"}));
+  auto item = target->Items()->Item(1);
+  EXPECT_NE(item->Body().find(L"Caf\u00E9"), std::wstring::npos);
+  ASSERT_EQ(item->Attachments()->Count(), 1);
+  auto data = item->Attachments()->Item(1)->Data();
+  EXPECT_EQ(std::string(data.begin(), data.end()), testpictures::BluePng());
+
+  // A picture the word processor names but did not write fails the document, with a word.
+  office->files.clear();
+  EXPECT_EQ(Import(false, kConflictReplace), 0);
+  EXPECT_EQ(LastRun().nFailed, 1);
+  EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"picture"));
+  word::SetConverter(nullptr);
+}
+
+// Each mark goes over on its own, not only in company of the others.
+TEST_F(ImportTest, ReplaceCarriesEachMarkOnItsOwn) {
+  Options().SetDefaultTemplateID(L"elsewhere");
+  auto favourite = AddPlain(target, L"Favourite", L"old");
+  mTanvelo::MarkFavoriteTemplate(favourite, true);
+  auto keyed = AddPlain(target, L"Keyed", L"old");
+  std::wstring keyedId = keyed->EntryID();
+  Hotkeys().Add(keyedId, 2, 'J', false, true, true);
+  Hotkeys().SaveToReg();
+  favourite.reset();
+  keyed.reset();
+  WriteDoc("C:\\Import\\Favourite.doc", {L"new"});
+  WriteDoc("C:\\Import\\Keyed.doc", {L"new"});
+  EXPECT_EQ(Import(false, kConflictReplace), 2);
+  auto newFavourite = FindTemplate(L"Favourite");
+  auto newKeyed = FindTemplate(L"Keyed");
+  ASSERT_TRUE(newFavourite && newKeyed);
+  EXPECT_TRUE(mTanvelo::IsFavoriteTemplate(newFavourite));
+  EXPECT_FALSE(mTanvelo::IsFavoriteTemplate(newKeyed));
+  EXPECT_EQ(Options().DefaultTemplateID(), L"elsewhere");
+  int32_t position = 0;
+  auto hotkey = Hotkeys().FindByTemplate(newKeyed->EntryID(), position);
+  ASSERT_NE(hotkey, nullptr);
+  auto shown = newKeyed->UserProperties()->Find(mTanvelo::kHotkeyProperty);
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->Value(), hotkey->DisplayKeyName());
+  EXPECT_EQ(newFavourite->UserProperties()->Find(mTanvelo::kHotkeyProperty), nullptr);
+  // The registry holds the binding of the new template, not of the old one.
+  CHotkeys stored;
+  stored.LoadFromReg();
+  EXPECT_NE(stored.FindByTemplate(newKeyed->EntryID(), position), nullptr);
+  EXPECT_EQ(stored.FindByTemplate(keyedId, position), nullptr);
+}
+
+TEST_F(ImportTest, SubjectsThatDifferOnlyInCaseAreOneTemplate) {
+  AddPlain(target, L"Offer", L"old");
+  WriteDoc("C:\\Import\\OFFER.doc", {L"new"});
+  EXPECT_EQ(Import(false, kConflictLeave), 0);
+  EXPECT_EQ(LastRun().nSkipped, 1);
+  EXPECT_EQ(Import(false, kConflictDuplicate), 1);
+  EXPECT_EQ(Subjects(target), (Names{L"Offer", L"OFFER01"}));
+}
+
+TEST_F(ImportTest, CancelInsideASubfolderStopsTheWholeWalk) {
+  WriteDoc("C:\\Import\\A\\One.doc", {L"1"});
+  WriteDoc("C:\\Import\\A\\Two.doc", {L"2"});
+  WriteDoc("C:\\Import\\B\\Three.doc", {L"3"});
+  FakeProgress progress;
+  win32::clock::SetTimer(0, [&] { progress.cancelled = true; });
+  EXPECT_EQ(Import(true, 0, &progress), 1);
+  EXPECT_EQ(FolderNames(target), (Names{L"A"}));
+  EXPECT_EQ(Subjects(target->Folders()->Item(L"A")), (Names{L"One"}));
+  EXPECT_TRUE(LastRun().bCancelled);
+  EXPECT_EQ(progress.polls, 1);
 }

@@ -111,3 +111,16 @@ TEST_F(RoundTripTest, ATreeOfTemplatesComesBackAsItWent) {
   // The empty folder was not exported, so it does not come back.
   EXPECT_EQ(restored->Folders()->Count(), 1);
 }
+
+TEST_F(RoundTripTest, OutlooksEmptyLineComesBack) {
+  auto source = AddFolder(templates, L"Source");
+  AddHtml(source, L"Spaced",
+          L"<html><body><p>One</p><p><o:p>&nbsp;</o:p></p><p>Two</p></body></html>");
+  EXPECT_EQ(Export(source, false, kConflictDuplicate), 1);
+  auto restored = AddFolder(templates, L"Restored");
+  EXPECT_EQ(DoImport(restored->EntryID(), L"C:\\Export", false, kConflictDuplicate, nullptr, 2), 1);
+  ASSERT_EQ(restored->Items()->Count(), 1);
+  word::Content back = word::ReadHtml(restored->Items()->Item(1)->HTMLBody(), L"");
+  ASSERT_EQ(back.paragraphs.size(), 3u);
+  EXPECT_EQ(back.Text(), L"One\r\n \r\nTwo");
+}

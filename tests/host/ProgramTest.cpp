@@ -3,6 +3,7 @@
 // 3 the profile could not be saved).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -56,6 +57,19 @@ TEST(Program, OptionsAreCheckedBeforeAnythingRuns) {
   auto missing = Program({"/no/such/script.txt"});
   EXPECT_EQ(2, missing.code);
   EXPECT_TRUE(Has(missing.err, "/no/such/script.txt"));
+}
+
+TEST(Program, WordIsInMemoryUnlessLibreOfficeIsAskedForAndFound) {
+  EXPECT_TRUE(Has(Program({"--help"}).out, "--word memory|libreoffice"));
+  EXPECT_EQ(2, Program({"--word", "office"}).code);
+  EXPECT_EQ(2, Program({"--word"}).code);
+  EXPECT_EQ(0, Program({"--word", "memory", "-e", "wait 1"}).code);
+  std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", "/nonexistent", 1);
+  auto missing = Program({"--word", "libreoffice", "-e", "wait 1"});
+  setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(2, missing.code);
+  EXPECT_TRUE(Has(missing.err, "LibreOffice (soffice) is not on the PATH")) << missing.err;
 }
 
 TEST(Program, TheDemoRepliesToAllAndShowsEachPersonalizedMail) {

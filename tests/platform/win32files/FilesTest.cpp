@@ -296,3 +296,27 @@ TEST_F(Files, TempPathComesFromTheEnvironment) {
 }
 
 }  // namespace
+
+TEST_F(Files, NamesWindowsCannotCarryAreRefused) {
+  ASSERT_TRUE(CreateDirectoryA("C:\\Out", nullptr));
+  for (const char* name : {"??????.dot", "a*b.doc", "a<b", "a>b", "a|b", "a\"b", "a:b", "CON",
+                           "con.txt", "Nul.dot", "COM1.doc", "lpt9", "aux .txt"}) {
+    std::string path = std::string("C:\\Out\\") + name;
+    EXPECT_EQ(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, 0),
+              INVALID_HANDLE_VALUE)
+        << name;
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME) << name;
+    EXPECT_FALSE(CreateDirectoryA(path.c_str(), nullptr)) << name;
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME) << name;
+  }
+  EXPECT_FALSE(CreateDirectoryA("C:\\Out\\a?b\\c", nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
+  // Near misses are names like any other.
+  for (const char* name : {"CONSOLE.txt", "COM0", "LPT10.doc", "xcon", "a.b c"}) {
+    HANDLE h = CreateFileA((std::string("C:\\Out\\") + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, 0, 0);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << name;
+    CloseHandle(h);
+  }
+  EXPECT_TRUE(List("C:\\Out\\*.txt").size() == 1);
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 #include "platform/word/Document.h"
 #include "tests/common/Pictures.h"
@@ -103,4 +104,53 @@ TEST(WordDocumentTest, HtmlWritesPicturesBesideItAndLinksThemRelatively) {
   EXPECT_EQ(back.pictures[0].link, L"C:\\Temp\\rad1\\My Offer_files\\image001.png");
   EXPECT_EQ(back.Text(), L"A & B \u0416\r\n");
   EXPECT_EQ(DecodeHtmlBytes("<meta charset=utf-8>\xD0\x96"), L"<meta charset=utf-8>\u0416");
+}
+
+TEST(WordDocumentTest, ALineBreakBeforeAnyTextIsAnEmptyParagraph) {
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body><br>Hello</body>", L"")),
+            (std::vector<std::wstring>{L"", L"Hello"}));
+  // What a word processor writes for an empty first paragraph.
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body><p><br/></p><p>Text</p></body>", L"")),
+            (std::vector<std::wstring>{L"", L"Text"}));
+  EXPECT_TRUE(ReadHtml(L"<body><br></body>", L"").paragraphs.size() <= 1);
+}
+
+TEST(WordDocumentTest, AnEmptyLineSurvivesWritingAndReadingHtml) {
+  Content c = ReadHtml(L"<body><p>One</p><p><o:p>&nbsp;</o:p></p><p>Two</p></body>", L"");
+  ASSERT_EQ(Paragraphs(c), (std::vector<std::wstring>{L"One", L" ", L"Two"}));
+  c.paragraphs.insert(c.paragraphs.begin() + 1, std::vector<Inline>{});
+  std::string html = WriteHtml(c, L"C:\\Temp", L"x", SandboxFiles());
+  EXPECT_EQ(Paragraphs(ReadHtml(win32::FromAnsi(html), L"")),
+            (std::vector<std::wstring>{L"One", L" ", L" ", L"Two"}));
+}
+
+TEST(WordDocumentTest, LinkEscapesAreUtf8AndOtherwiseTheAnsiCodePage) {
+  Content c = ReadHtml(
+      L"<body><img src=\"Caf%C3%A9%20%C3%91and%C3%BA_files/image001.png\">"
+      L"<img src=\"caf%E9.png\"><img src=\"http://example.com/a%20b.png\"></body>",
+      L"C:\\Out");
+  ASSERT_EQ(c.pictures.size(), 3u);
+  EXPECT_EQ(c.pictures[0].link, L"C:\\Out\\Caf\u00E9 \u00D1and\u00FA_files\\image001.png");
+  EXPECT_EQ(c.pictures[1].link, L"C:\\Out\\caf\u00E9.png");
+  EXPECT_EQ(c.pictures[2].link, L"http://example.com/a%20b.png");
+}
+
+TEST(WordDocumentTest, RtfIsReadInItsOwnCodePageWithPicturesInPlace) {
+  Content c = ReadRtf(
+      "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Arial;}}\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2\\par "
+      "{\\pict\\jpegblip\\bin3 \xFF\xD8\xFF}after\\par}");
+  EXPECT_EQ(Paragraphs(c),
+            (std::vector<std::wstring>{L"\u041F\u0440\u0438\u0432\u0435\u0442", L"[pic]after"}));
+  ASSERT_EQ(c.pictures.size(), 1u);
+  EXPECT_EQ(c.pictures[0].bytes, std::string("\xFF\xD8\xFF", 3));
+  // Seventeen pictures keep their order: the mark carries the number.
+  Content many;
+  for (int i = 0; i < 17; ++i) {
+    std::string png = testpictures::RedPng();
+    png += static_cast<char>(i);
+    many.AddPicture(Picture{L"p.png", png, L""});
+  }
+  Content back = ReadRtf(WriteRtf(many));
+  ASSERT_EQ(back.pictures.size(), 17u);
+  EXPECT_EQ(back.pictures[16].bytes.back(), static_cast<char>(16));
 }
