@@ -177,13 +177,27 @@ std::string Hex(std::string_view bytes) {
   return out.empty() ? "-" : out;
 }
 
-std::string Unhex(const std::string& hex) {
-  std::string out;
-  if (hex == "-") return out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2)
-    out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  return out;
+// The bytes of a hex field as SaveNode writes it ("-" for none); false for anything else.
+bool Unhex(const std::string& hex, std::string& out) {
+  out.clear();
+  if (hex == "-") return true;
+  if (hex.empty() || hex.size() % 2 != 0) return false;
+  auto digit = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    int high = digit(hex[i]), low = digit(hex[i + 1]);
+    if (high < 0 || low < 0) return false;
+    out += static_cast<char>(high * 16 + low);
+  }
+  return true;
 }
+
+// The value types Windows defines, REG_NONE to REG_QWORD.
+constexpr DWORD kLastType = 11;
 
 void SaveNode(std::ostream& out, const Node& node, const std::string& path) {
   out << "K " << Hex(path) << "\n";
@@ -363,44 +377,67 @@ bool SaveHive(HKEY root, const std::string& path) {
   return static_cast<bool>(out);
 }
 
-bool LoadHive(HKEY root, const std::string& path) {
+bool LoadHive(HKEY root, const std::string& path, std::string* error) {
+  auto fail = [&](size_t line, const char* why) {
+    if (error) *error = path + ", line " + std::to_string(line) + ": " + why;
+    return false;
+  };
+  if (error) error->clear();
   auto hive = S().hives.find(root);
   if (hive == S().hives.end()) return false;
   std::ifstream in(path, std::ios::binary);
   std::string line;
-  if (!in || !std::getline(in, line) || line != "TANVELO-REGISTRY-HIVE 1") return false;
+  if (!in) {
+    if (error) *error = path + ": cannot be read";
+    return false;
+  }
+  if (!std::getline(in, line) || line != "TANVELO-REGISTRY-HIVE 1")
+    return fail(1, "not a hive file");
   auto fresh = std::make_shared<Node>();
   std::shared_ptr<Node> current = fresh;
-  try {
-    while (std::getline(in, line)) {
-      std::istringstream fields(line);
-      std::string tag, a, b, c;
-      fields >> tag >> a;
-      if (tag == "K") {
-        current = fresh;
-        auto parts = SplitPath(Unhex(a).c_str());
-        if (parts.size() > kMaxDepth) return false;
-        for (const auto& part : parts) {
-          auto& child = current->keys[Fold(part)];
-          if (!child) {
-            child = std::make_shared<Node>();
-            child->name = part;
-          }
-          current = child;
-        }
-      } else if (tag == "V") {
-        fields >> b >> c;
-        std::string bytes = Unhex(c);
-        // Two names one lookup cannot tell apart: whichever a program got would be chance.
-        if (current->FindValue(Unhex(a))) return false;
-        current->AddValue(
-            Value{Unhex(a), static_cast<DWORD>(std::stoul(b)), {bytes.begin(), bytes.end()}});
-      } else if (!tag.empty()) {
-        return false;
-      }
+  // A file the loader cannot hold as written is refused whole, never loaded as something else.
+  for (size_t number = 2; std::getline(in, line); ++number) {
+    if (line.empty()) continue;
+    std::vector<std::string> fields;
+    for (size_t at = 0;;) {
+      size_t space = line.find(' ', at);
+      fields.push_back(line.substr(at, space - at));
+      if (space == std::string::npos) break;
+      at = space + 1;
     }
-  } catch (const std::exception&) {
-    return false;
+    std::string name;
+    if (fields[0] == "K" && fields.size() == 2) {
+      if (!Unhex(fields[1], name)) return fail(number, "malformed hex");
+      if (name.find('\0') != std::string::npos) return fail(number, "a NUL in a key name");
+      auto parts = SplitPath(name.c_str());
+      if (parts.size() > kMaxDepth) return fail(number, "keys nested too deep");
+      current = fresh;
+      for (const auto& part : parts) {
+        auto& child = current->keys[Fold(part)];
+        if (!child) {
+          child = std::make_shared<Node>();
+          child->name = part;
+        } else if (child->name != part) {
+          return fail(number, "a key named twice in different case");
+        }
+        current = child;
+      }
+    } else if (fields[0] == "V" && fields.size() == 4) {
+      std::string bytes;
+      if (!Unhex(fields[1], name) || !Unhex(fields[3], bytes)) return fail(number, "malformed hex");
+      if (name.find('\0') != std::string::npos) return fail(number, "a NUL in a value name");
+      const std::string& typeText = fields[2];
+      if (typeText.empty() || typeText.size() > 2 ||
+          typeText.find_first_not_of("0123456789") != std::string::npos ||
+          std::stoul(typeText) > kLastType || (typeText.size() > 1 && typeText[0] == '0'))
+        return fail(number, "an unknown value type");
+      // Two names one lookup cannot tell apart: whichever a program got would be chance.
+      if (current->FindValue(name)) return fail(number, "a value named twice");
+      current->AddValue(
+          Value{name, static_cast<DWORD>(std::stoul(typeText)), {bytes.begin(), bytes.end()}});
+    } else {
+      return fail(number, "not a key or value line");
+    }
   }
   MarkDeleted(*hive->second);
   hive->second = fresh;
