@@ -168,11 +168,11 @@ std::wstring SafeFileName(const std::wstring& name, const std::wstring& fallback
   std::wstring safe;
   for (wchar_t c : name)
     safe += (c < 32 || kReserved.find(c) != std::wstring::npos || !ansi(c)) ? L'_' : c;
-  for (size_t at; (at = safe.find(L"..")) != std::wstring::npos;) safe.replace(at, 2, L"_");
+  // With no separator left, dots inside a name are only dots ("x..y" is a file of its own);
+  // a name of dots alone trims to nothing below.
   auto trim = [](std::wstring& text) {
-    // Windows drops trailing dots and blanks.
+    // Windows drops trailing dots and blanks; leading blanks are part of the name.
     while (!text.empty() && (text.back() == L'.' || text.back() == L' ')) text.pop_back();
-    while (!text.empty() && text.front() == L' ') text.erase(text.begin());
   };
   trim(safe);
   // Too long for its folder: the stem gives way first, so the file keeps its type.
@@ -188,6 +188,7 @@ std::wstring SafeFileName(const std::wstring& name, const std::wstring& fallback
   // Windows still opens the device for its name with any extension, and with blanks before it.
   std::wstring stem = vb::UCase(safe.substr(0, safe.find(L'.')));
   while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+  stem.erase(0, stem.find_first_not_of(L' '));  // and, to be safe, with blanks before it
   bool device = stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" ||
                 stem == L"CONIN$" || stem == L"CONOUT$";
   if (stem.size() == 4 && (stem.starts_with(L"COM") || stem.starts_with(L"LPT"))) {

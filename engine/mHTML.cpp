@@ -1,5 +1,7 @@
 #include "engine/mHTML.h"
 
+#include <cwctype>
+
 #include "core/Main.h"
 #include "platform/vb/Runtime.h"
 
@@ -32,6 +34,27 @@ size_t ValueEnd(const std::wstring& text, size_t pos) {
   return pos;
 }
 
+// The ">" that ends the tag opened at `open`: one inside a quoted attribute value is the
+// value's. A quote never closed leaves the first ">" to end it, as before any quote was read.
+size_t TagClose(const std::wstring& text, size_t open) {
+  wchar_t quote = 0;
+  wchar_t last = 0;  // the last character outside blanks, to see a value start
+  for (size_t k = open + 1; k < text.size(); ++k) {
+    wchar_t c = text[k];
+    if (quote) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if ((c == L'"' || c == L'\'') && last == L'=') {
+      quote = c;
+    } else if (c == L'>') {
+      return k;
+    }
+    if (!IsSpace(c)) last = c;
+  }
+  return quote ? text.find(L'>', open + 1) : std::wstring::npos;
+}
+
 bool SameName(const std::wstring& a, const std::wstring& b) {
   return vb::LCase(vb::Trim(a)) == vb::LCase(vb::Trim(b));
 }
@@ -48,7 +71,7 @@ bool SplitTag(const std::wstring& sTag, std::wstring& sTagName, std::vector<std:
   };
   size_t open = sTag.find(L'<');
   if (open == std::wstring::npos) return parseError();
-  size_t close = sTag.find(L'>', open + 1);
+  size_t close = TagClose(sTag, open);
   if (close == std::wstring::npos) return parseError();
   const std::wstring content = sTag.substr(open + 1, close - open - 1);
 
@@ -102,6 +125,25 @@ std::wstring InsertTagParam(const std::wstring& sTag, const std::wstring& sParam
     }
     return L"<body " + params + L">";
   });
+}
+
+std::pair<size_t, size_t> FindBodyTag(const std::wstring& html) {
+  constexpr auto npos = std::wstring::npos;
+  for (size_t i = html.find(L'<'); i != npos; i = html.find(L'<', i + 1)) {
+    if (html.compare(i, 4, L"<!--") == 0) {
+      i = html.find(L"-->", i + 4);
+      if (i == npos) break;
+      continue;
+    }
+    if (i + 5 > html.size()) break;
+    std::wstring name = html.substr(i + 1, 4);
+    for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
+    wchar_t after = i + 5 < html.size() ? html[i + 5] : L'\0';
+    if (name != L"body" || !(after == L'>' || after == L'/' || std::iswspace(after))) continue;
+    size_t close = TagClose(html, i);
+    return close == npos ? std::pair{npos, npos} : std::pair{i, close};
+  }
+  return {npos, npos};
 }
 
 }  // namespace mHTML

@@ -3,9 +3,15 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mHTML {
+
+// The position of the body start tag's "<" and of the ">" that ends it: the first "<body"
+// (any case, followed by a blank, "/" or ">") outside comments; a ">" inside a quoted attribute
+// value does not end it. Both npos when there is none.
+std::pair<size_t, size_t> FindBodyTag(const std::wstring& html);
 
 // Splits the first start tag of `sTag`. Values keep their quotes, double or single; an
 // attribute without "=" has the empty value, so both lists have the same length. False (and

@@ -36,14 +36,15 @@ int32_t FormatOf(const ItemPtr& item) {
   return format == 0 ? GetTemplateBodyFormat(item, true, true) : format;
 }
 
-// The position of the first "<BODY" and of the ">" that ends it; raises when there is none.
+// The body tag (mHTML::FindBodyTag); raises when there is none.
 std::pair<size_t, size_t> BodyTag(const std::wstring& html, const wchar_t* whose) {
-  size_t open = FindNoCase(html, L"<BODY");
-  size_t close = open == std::wstring::npos ? open : html.find(L'>', open);
-  if (close == std::wstring::npos)
+  auto tag = mHTML::FindBodyTag(html);
+  if (tag.second == std::wstring::npos)
     vb::Raise(vb::kInvalidProcedureCall, std::wstring(L"no body tag in the ") + whose);
-  return {open, close};
+  return tag;
 }
+
+}  // namespace
 
 std::wstring MergeHtml(const std::wstring& target, const std::wstring& tmpl) {
   auto [targetOpen, targetClose] = BodyTag(target, L"reply");
@@ -71,13 +72,14 @@ std::wstring MergeHtml(const std::wstring& target, const std::wstring& tmpl) {
   return merged;
 }
 
+namespace {
+
 void AddOleNote(std::wstring& merged, bool plain, const std::wstring& name) {
   if (plain) {
     merged = L" << OLE Object: " + name + L" >> \r\n" + merged;
     return;
   }
-  size_t open = FindNoCase(merged, L"<BODY");
-  size_t close = open == std::wstring::npos ? open : merged.find(L'>', open);
+  size_t close = mHTML::FindBodyTag(merged).second;
   if (close == std::wstring::npos) vb::Raise(vb::kInvalidProcedureCall, L"no body tag");
   merged.insert(close + 1, L"<EM><U><FONT color=#808080> &lt;&lt; OLE Object: " + name +
                                L" &gt;&gt; </FONT></U></EM>");

@@ -92,6 +92,10 @@ bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID);
 // the count of those that resolved, and the names of the others joined by ", ".
 int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
                        std::wstring& sUnresolved);
+// The reply's HTML with the template's body content right after the reply's body tag, which
+// takes the template's background colour and picture. Raises when either has no body tag or
+// the template's body no end.
+std::wstring MergeHtml(const std::wstring& target, const std::wstring& tmpl);
 // Copies the RTF body, subject and by-value attachments. False when anything was not copied.
 bool CopyBodySubjectAttachments(const ItemPtr& source, const ItemPtr& target, bool bSave);
 // A file name that stays inside its folder: no folder separators, no "..", no reserved

@@ -90,10 +90,11 @@ std::optional<Chord> ParseChord(const std::wstring& text) {
       } else if (part.size() >= 2 && part[0] == L'F' && std::iswdigit(part[1])) {
         int n = 0;
         for (size_t k = 1; k < part.size(); ++k) {
-          if (!std::iswdigit(part[k])) return std::nullopt;
+          if (part[k] < L'0' || part[k] > L'9') return std::nullopt;
           n = n * 10 + (part[k] - L'0');
+          if (n > 12) return std::nullopt;  // before the number can grow past any int
         }
-        if (n < 1 || n > 12) return std::nullopt;
+        if (n < 1) return std::nullopt;
         chord.key = static_cast<uint8_t>(0x6F + n);
       } else {
         static const struct {

@@ -3,8 +3,11 @@
 # build-fuzz; the GCC build never needs clang) and runs each from its corpus in
 # tests/fuzz/corpus/<target>, whose inputs (seeds and every earlier finding) run first.
 #
-#   scripts/fuzz.sh --smoke               every target briefly (CI; FUZZ_SMOKE_SECONDS, 20 s)
+#   scripts/fuzz.sh --smoke               every target briefly (CI; FUZZ_SMOKE_SECONDS, 15 s)
 #   scripts/fuzz.sh [seconds] [target...] longer runs, 300 s per target unless told
+#   scripts/fuzz.sh --long [target...]    an hour or 10 million runs per target, whichever
+#                                         comes first (before a release, or after a change
+#                                         to a parser or converter)
 #
 # New inputs go to build-fuzz/found/<target>, a failing input to build-fuzz/found/<target>-crash-*;
 # copy a finding into the target's corpus once it is mended, so it is run from then on.
@@ -13,9 +16,14 @@ cd "$(dirname "$0")/.."
 
 seconds=300
 fresh=0
+runs=-1
 if [[ "${1:-}" == "--smoke" ]]; then
-  seconds=${FUZZ_SMOKE_SECONDS:-20}
+  seconds=${FUZZ_SMOKE_SECONDS:-15}
   fresh=1
+  shift
+elif [[ "${1:-}" == "--long" ]]; then
+  seconds=3600
+  runs=10000000
   shift
 elif [[ "${1:-}" =~ ^[0-9]+$ ]]; then
   seconds=$1
@@ -49,8 +57,9 @@ for target in "${targets[@]}"; do
   # Lines of the language files are cut at 4096 bytes: their inputs must be able to pass it.
   max_len=4096
   [[ $target == fuzz_lang_file ]] && max_len=12000
-  echo "== $target ($seconds s)"
-  if ! "$build/tests/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  echo "== $target ($seconds s$( ((runs > 0)) && echo " or $runs runs"))"
+  if ! "$build/tests/fuzz/$target" -max_total_time="$seconds" -runs="$runs" -timeout=10 \
+      -rss_limit_mb=2048 \
       -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$found-" \
       "$found" "$corpus" > "$build/found/$target.log" 2>&1; then
     tail -n 60 "$build/found/$target.log"

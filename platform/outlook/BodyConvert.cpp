@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <cwctype>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/outlook/Props.h"
@@ -65,9 +66,27 @@ std::wstring DecodeEntity(const std::wstring& name) {
     long code = name.size() > 1 && (name[1] == L'x' || name[1] == L'X')
                     ? std::wcstol(name.c_str() + 2, nullptr, 16)
                     : std::wcstol(name.c_str() + 1, nullptr, 10);
-    if (code > 0 && code < 0x10000) return std::wstring(1, static_cast<wchar_t>(code));
+    if (code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF))
+      return std::wstring(1, static_cast<wchar_t>(code));
   }
   return L"&" + name + L";";
+}
+
+// The '>' that ends the tag opened at `open`; one inside a quoted attribute value is the
+// value's, as browsers read it.
+size_t TagEnd(const std::wstring& html, size_t open) {
+  wchar_t quote = 0;
+  for (size_t i = open + 1; i < html.size(); ++i) {
+    wchar_t c = html[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if ((c == L'"' || c == L'\'') && html[i - 1] == L'=') {
+      quote = c;
+    } else if (c == L'>') {
+      return i;
+    }
+  }
+  return quote ? html.find(L'>', open) : std::wstring::npos;  // a quote never closed
 }
 
 }  // namespace
@@ -80,8 +99,14 @@ std::wstring HtmlToText(const std::wstring& html) {
   std::wstring skipEnd;
   while (i < content.size()) {
     wchar_t c = content[i];
+    if (c == L'<' && content.compare(i, 4, L"<!--") == 0) {
+      size_t close = content.find(L"-->", i + 4);
+      if (close == std::wstring::npos) break;
+      i = close + 3;  // a comment's text is never shown, whatever '>' it holds
+      continue;
+    }
     if (c == L'<') {
-      size_t close = content.find(L'>', i);
+      size_t close = TagEnd(content, i);
       if (close == std::wstring::npos) break;
       std::wstring tag = Lower(content.substr(i + 1, close - i - 1));
       std::wstring name = tag.substr(0, tag.find_first_of(L" \t\r\n/", tag[0] == L'/' ? 1 : 0));
@@ -102,7 +127,7 @@ std::wstring HtmlToText(const std::wstring& html) {
     }
     if (c == L'&') {
       size_t semi = content.find(L';', i);
-      if (semi != std::wstring::npos && semi - i <= 8) {
+      if (semi != std::wstring::npos && semi - i <= 10) {
         out += DecodeEntity(content.substr(i + 1, semi - i - 1));
         i = semi + 1;
         continue;
@@ -185,7 +210,8 @@ bool IsDigit(wchar_t c) {
 
 struct RtfState {
   bool skip = false;
-  int uc = 1;  // characters that stand in for each \uN
+  bool htmlRtf = false;  // in HTML carried by RTF: the RTF-only rendering, no part of the HTML
+  int uc = 1;            // characters that stand in for each \uN
   bool bold = false, italic = false, underline = false;
 };
 
@@ -200,7 +226,10 @@ class RtfReader {
     virtual void Line() = 0;
   };
 
-  RtfReader(const std::wstring& rtf, Sink& sink) : rtf_(rtf), sink_(sink) {}
+  // `html`: read the HTML a \fromhtml1 document carries rather than its RTF text.
+  RtfReader(const std::wstring& rtf, Sink& sink, bool html = false)
+      : rtf_(rtf), sink_(sink), html_(html) {}
+  bool CarriesHtml() const { return fromHtml_; }
 
   void Run() {
     size_t i = 0;
@@ -224,8 +253,12 @@ class RtfReader {
           stack_.pop_back();
         }
         ++i;
-        // What follows the document's last brace is no part of it.
-        if (--depth <= 0) break;
+        // The outermost group's brace ends the document only when nothing but blanks follows:
+        // a brace too many, or top-level groups without a wrapper, are still read to the end.
+        if (--depth <= 0) {
+          depth = 0;
+          if (OnlyBlanksFrom(i)) break;
+        }
         continue;
       }
       if (c == L'\\') {
@@ -240,10 +273,17 @@ class RtfReader {
       }
       if (!state_.skip) Char(c);
     }
-    Flush();
+    Flush(true);
   }
 
  private:
+  // Blanks up to the end of the text or a NUL: a buffer's padding, not document.
+  bool OnlyBlanksFrom(size_t i) const {
+    for (; i < rtf_.size() && rtf_[i] != L'\0'; ++i)
+      if (rtf_[i] != L' ' && rtf_[i] != L'\t' && rtf_[i] != L'\r' && rtf_[i] != L'\n') return false;
+    return true;
+  }
+
   size_t ControlAt(size_t i) {
     if (i >= rtf_.size()) return i;
     wchar_t n = rtf_[i];
@@ -252,7 +292,7 @@ class RtfReader {
       std::wstring hex = rtf_.substr(i + 1, end - i - 1);
       if (pendingSkip_ > 0) {
         --pendingSkip_;
-      } else if (!state_.skip && hex.size() == 2 && std::iswxdigit(hex[0]) &&
+      } else if (!state_.skip && !Suppressed() && hex.size() == 2 && std::iswxdigit(hex[0]) &&
                  std::iswxdigit(hex[1])) {
         bytes_ += static_cast<char>(std::wcstol(hex.c_str(), nullptr, 16));
       }
@@ -301,6 +341,22 @@ class RtfReader {
       state_.skip = true;
       return i;
     }
+    if (word == L"fromhtml") {
+      fromHtml_ = !hasNum || value != 0;
+      return i;
+    }
+    // A tag of the carried HTML: a destination that RTF readers skip and the HTML reader keeps,
+    // unless it sits inside one that is skipped anyway.
+    if (word == L"htmltag" && html_ && fromHtml_ && !stack_.empty() && !stack_.back().skip) {
+      Flush();
+      state_.skip = false;
+      return i;
+    }
+    if (word == L"htmlrtf") {
+      Flush();
+      state_.htmlRtf = !hasNum || value != 0;
+      return i;
+    }
     if (word == L"ansicpg" && hasNum) {
       Flush();
       codePage_ = static_cast<int>(value);
@@ -339,7 +395,10 @@ class RtfReader {
     return i;
   }
 
+  bool Suppressed() const { return html_ && fromHtml_ && state_.htmlRtf; }
+
   void Char(wchar_t c) {
+    if (Suppressed()) return;
     FlushBytes();
     // Two \uN halves of one character beyond the basic plane make that character again.
     if (c >= 0xDC00 && c <= 0xDFFF && !text_.empty() && text_.back() >= 0xD800 &&
@@ -351,7 +410,8 @@ class RtfReader {
     text_ += c;
   }
   void Break(bool paragraph) {
-    Flush();
+    if (Suppressed()) return;
+    Flush(true);
     if (paragraph)
       sink_.Par();
     else
@@ -362,14 +422,24 @@ class RtfReader {
     text_ += DecodeCodePage(bytes_, codePage_);
     bytes_.clear();
   }
-  void Flush() {
+  // A first half of a character beyond the basic plane waits for its second across group
+  // and formatting changes (`\u-10179?{}\u-8704?`), unless the text ends or breaks there.
+  void Flush(bool all = false) {
     FlushBytes();
+    wchar_t held = 0;
+    if (!all && !text_.empty() && text_.back() >= 0xD800 && text_.back() <= 0xDBFF) {
+      held = text_.back();
+      text_.pop_back();
+    }
     if (!text_.empty()) sink_.Text(text_, state_);
     text_.clear();
+    if (held) text_ += held;
   }
 
   const std::wstring& rtf_;
   Sink& sink_;
+  bool html_ = false;
+  bool fromHtml_ = false;
   RtfState state_;
   std::vector<RtfState> stack_;
   int pendingSkip_ = 0;
@@ -378,30 +448,95 @@ class RtfReader {
   std::wstring text_;
 };
 
+struct TextSink : RtfReader::Sink {
+  std::wstring out;
+  void Text(const std::wstring& text, const RtfState&) override { out += text; }
+  void Par() override { out += L"\r\n"; }
+  void Line() override { out += L"\r\n"; }
+};
+
+void AppendUnicode(std::wstring& out, uint32_t code) {
+  out += L"\\u" + std::to_wstring(static_cast<int16_t>(code)) + L"?";
+}
+
+// Text as RTF text that reads back as exactly that text.
+void AppendRtfText(std::wstring& out, std::wstring_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    wchar_t c = text[i];
+    auto code = static_cast<uint32_t>(c);
+    if (c == L'\\' || c == L'{' || c == L'}') {
+      out += L'\\';
+      out += c;
+    } else if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') {
+      out += L"\\par\r\n";
+      ++i;
+    } else if (code < 0x20) {
+      AppendUnicode(out, code);  // a reader drops a bare line end; this comes back as itself
+    } else if (code < 0x80) {
+      out += c;
+    } else if (code > 0xFFFF) {
+      code -= 0x10000;
+      AppendUnicode(out, 0xD800 + (code >> 10));
+      AppendUnicode(out, 0xDC00 + (code & 0x3FF));
+    } else {
+      AppendUnicode(out, code);
+    }
+  }
+}
+
+// Elements whose content is no text of the page: kept in their start tag's group.
+bool HoldsNoText(const std::wstring& name) {
+  return name == L"style" || name == L"script" || name == L"title";
+}
+
 }  // namespace
 
 std::wstring RtfToText(const std::wstring& rtf) {
-  struct TextSink : RtfReader::Sink {
-    std::wstring out;
-    void Text(const std::wstring& text, const RtfState&) override { out += text; }
-    void Par() override { out += L"\r\n"; }
-    void Line() override { out += L"\r\n"; }
-  } sink;
+  TextSink sink;
   RtfReader(rtf, sink).Run();
-  // Halves of one character that met across a group boundary.
-  std::wstring& out = sink.out;
-  size_t k = 0;
-  for (size_t i = 0; i < out.size(); ++i, ++k) {
-    if (out[i] >= 0xD800 && out[i] <= 0xDBFF && i + 1 < out.size() && out[i + 1] >= 0xDC00 &&
-        out[i + 1] <= 0xDFFF) {
-      out[k] = static_cast<wchar_t>(0x10000 + ((out[i] - 0xD800) << 10) + (out[i + 1] - 0xDC00));
-      ++i;
-    } else {
-      out[k] = out[i];
+  return sink.out;
+}
+
+std::wstring HtmlToRtf(const std::wstring& html) {
+  std::wstring out =
+      L"{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 \\deff0{\\fonttbl{\\f0\\fswiss Arial;}"
+      L"{\\f1\\fmodern Courier New;}}\r\n";
+  std::wstring lower = Lower(html);
+  size_t i = 0;
+  while (i < html.size()) {
+    size_t open = html.find(L'<', i);
+    if (open == std::wstring::npos) open = html.size();
+    AppendRtfText(out, std::wstring_view(html).substr(i, open - i));
+    if (open == html.size()) break;
+    size_t end =
+        html.compare(open, 4, L"<!--") == 0 ? html.find(L"-->", open + 4) : html.find(L'>', open);
+    if (end == std::wstring::npos) {
+      AppendRtfText(out, std::wstring_view(html).substr(open));  // a lone '<' is text
+      break;
     }
+    end = html.compare(end, 3, L"-->") == 0 ? end + 3 : end + 1;
+    size_t nameEnd = lower.find_first_of(L" \t\r\n/>", open + 1);
+    std::wstring name = lower.substr(open + 1, nameEnd - open - 1);
+    if (HoldsNoText(name)) {
+      size_t close = lower.find(L"</" + name, end);
+      close = close == std::wstring::npos ? std::wstring::npos : lower.find(L'>', close);
+      end = close == std::wstring::npos ? html.size() : close + 1;
+    }
+    out += L"{\\*\\htmltag ";
+    AppendRtfText(out, std::wstring_view(html).substr(open, end - open));
+    out += L"}";
+    i = end;
   }
-  out.resize(k);
-  return out;
+  return out + L"}";
+}
+
+bool HtmlFromRtf(const std::wstring& rtf, std::wstring& html) {
+  TextSink sink;
+  RtfReader reader(rtf, sink, true);
+  reader.Run();
+  if (!reader.CarriesHtml()) return false;
+  html = std::move(sink.out);
+  return true;
 }
 
 std::wstring RtfToHtml(const std::wstring& rtf) {
@@ -433,9 +568,24 @@ std::wstring RtfToHtml(const std::wstring& rtf) {
 
 std::wstring HtmlBodyContent(const std::wstring& html) {
   std::wstring lower = Lower(html);
-  size_t open = lower.find(L"<body");
+  // The body tag itself: not one inside a comment, nor "<bodyx", nor a '>' of its attributes.
+  size_t open = std::wstring::npos;
+  for (size_t at = lower.find(L"<"); at != std::wstring::npos; at = lower.find(L'<', at + 1)) {
+    if (lower.compare(at, 4, L"<!--") == 0) {
+      at = lower.find(L"-->", at + 4);
+      if (at == std::wstring::npos) break;
+      continue;
+    }
+    wchar_t after = at + 5 < lower.size() ? lower[at + 5] : L'\0';
+    if (lower.compare(at, 5, L"<body") == 0 &&
+        (after == L'>' || after == L'/' || after == L' ' || after == L'\t' || after == L'\r' ||
+         after == L'\n')) {
+      open = at;
+      break;
+    }
+  }
   if (open == std::wstring::npos) return html;
-  size_t start = lower.find(L'>', open);
+  size_t start = TagEnd(lower, open);
   if (start == std::wstring::npos) return html;
   size_t end = lower.find(L"</body>", start);
   if (end == std::wstring::npos) return html.substr(start + 1);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace outlook::body {
 
@@ -15,8 +16,15 @@ std::wstring HtmlToText(const std::wstring& html);
 std::wstring TextToRtf(const std::wstring& text);
 // The text of an RTF document: destinations and \bin data skipped, \par and \line as line
 // breaks, \tab, the typographic symbols, \'hh in the document's \ansicpg code page and \uN
-// with its \ucN stand-in characters decoded; nothing after the document's closing brace.
+// with its \ucN stand-in characters decoded; the document ends at its outermost closing brace
+// when only blanks (up to a NUL) follow it, and is read on past a brace too many.
 std::wstring RtfToText(const std::wstring& rtf);
+// HTML carried in RTF as Outlook keeps an HTML item's RTF body (\fromhtml1): each tag in an
+// \htmltag destination, which RTF readers skip, the text between as RTF text.
+std::wstring HtmlToRtf(const std::wstring& html);
+// The HTML an RTF document carries: its \htmltag destinations and its text outside \htmlrtf
+// runs, with \par as a line break of the source. False when it carries none.
+bool HtmlFromRtf(const std::wstring& rtf, std::wstring& html);
 // The same document as HTML, as Outlook shows an RTF item's HTMLBody: paragraphs, line breaks,
 // bold, italic and underline kept.
 std::wstring RtfToHtml(const std::wstring& rtf);

@@ -186,7 +186,12 @@ void Item::SetBodyFormat(int32_t format) {
     case olFormatPlain:
       return SetBodies(olFormatPlain, text, L"", L"");
     case olFormatHTML:
-      return SetBodies(olFormatHTML, text, body::TextToHtml(text), L"");
+      // An RTF item keeps its bold, italic, underline and paragraphs.
+      return SetBodies(olFormatHTML, text,
+                       bodyFormat_ == olFormatRichText
+                           ? body::RtfToHtml(props_.Text(PR_RTF_COMPRESSED))
+                           : body::TextToHtml(text),
+                       L"");
     case olFormatRichText:
       return SetBodies(olFormatRichText, text, L"", body::TextToRtf(text));
   }
@@ -196,10 +201,14 @@ void Item::SetBodyFormat(int32_t format) {
 std::wstring Item::RTFBody() const {
   Live();
   if (bodyFormat_ == olFormatRichText) return props_.Text(PR_RTF_COMPRESSED);
+  // Outlook keeps an HTML item's RTF body as the HTML carried in RTF, tags and all.
+  if (bodyFormat_ == olFormatHTML) return body::HtmlToRtf(props_.Text(PR_HTML));
   return body::TextToRtf(Body());
 }
 
 void Item::SetRTFBody(const std::wstring& rtf) {
+  // RTF that carries HTML makes the item HTML again, with that HTML.
+  if (std::wstring html; body::HtmlFromRtf(rtf, html)) return SetHTMLBody(std::move(html));
   SetBodies(olFormatRichText, body::RtfToText(rtf), L"", rtf);
 }
 

@@ -181,12 +181,23 @@ std::string Hex(std::string_view bytes) {
   return out.empty() ? "-" : out;
 }
 
-std::string Unhex(const std::string& hex) {
-  std::string out;
-  if (hex == "-") return out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2)
-    out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  return out;
+// The bytes of a hex field as SaveNode writes it ("-" for none); false for anything else.
+bool Unhex(const std::string& hex, std::string& out) {
+  out.clear();
+  if (hex == "-") return true;
+  if (hex.empty() || hex.size() % 2 != 0) return false;
+  auto digit = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    int high = digit(hex[i]), low = digit(hex[i + 1]);
+    if (high < 0 || low < 0) return false;
+    out += static_cast<char>(high * 16 + low);
+  }
+  return true;
 }
 
 // Counts every change of any hive; never reset, so a reader's last look stays comparable.
@@ -201,6 +212,9 @@ uint64_t Checksum(std::string_view bytes) {
 
 constexpr std::string_view kHiveHeader = "TANVELO-REGISTRY-HIVE 2\n";
 constexpr std::string_view kOldHiveHeader = "TANVELO-REGISTRY-HIVE 1\n";
+
+// The value types Windows defines, REG_NONE to REG_QWORD.
+constexpr DWORD kLastType = 11;
 
 void SaveNode(std::ostream& out, const Node& node, const std::string& path) {
   out << "K " << Hex(path) << "\n";
@@ -395,15 +409,23 @@ bool SaveHive(HKEY root, const std::string& path) {
   return static_cast<bool>(out);
 }
 
-bool LoadHive(HKEY root, const std::string& path) {
+bool LoadHive(HKEY root, const std::string& path, std::string* error) {
+  auto fail = [&](size_t line, const char* why) {
+    if (error) *error = path + ", line " + std::to_string(line) + ": " + why;
+    return false;
+  };
+  if (error) error->clear();
   auto hive = S().hives.find(root);
   if (hive == S().hives.end()) return false;
   std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
+  if (!file) {
+    if (error) *error = path + ": cannot be read";
+    return false;
+  }
   std::string text((std::istreambuf_iterator<char>(file)), {});
   if (text.starts_with(kHiveHeader)) {
     // Files written before the end line was kept have no way to tell they are whole.
-    if (text.size() < 2 || text.back() != '\n') return false;
+    if (text.size() < 2 || text.back() != '\n') return fail(1, "cut short (no end line)");
     size_t last = text.rfind('\n', text.size() - 2);
     std::string end = text.substr(last + 1);
     text.resize(last + 1);
@@ -411,45 +433,58 @@ bool LoadHive(HKEY root, const std::string& path) {
     char expected[64];
     std::snprintf(expected, sizeof expected, "E %zu %016llx\n", lines,
                   static_cast<unsigned long long>(Checksum(text)));
-    if (end != expected) return false;
+    if (end != expected) return fail(lines + 2, "cut short or damaged (its end line does not match)");
   } else if (!text.starts_with(kOldHiveHeader)) {
-    return false;
+    return fail(1, "not a hive file");
   }
   std::istringstream in(text);
   std::string line;
   std::getline(in, line);
   auto fresh = std::make_shared<Node>();
   std::shared_ptr<Node> current = fresh;
-  try {
-    while (std::getline(in, line)) {
-      std::istringstream fields(line);
-      std::string tag, a, b, c;
-      fields >> tag >> a;
-      if (tag == "K") {
-        current = fresh;
-        auto parts = SplitPath(Unhex(a).c_str());
-        if (parts.size() > kMaxDepth) return false;
-        for (const auto& part : parts) {
-          auto& child = current->keys[Fold(part)];
-          if (!child) {
-            child = std::make_shared<Node>();
-            child->name = part;
-          }
-          current = child;
-        }
-      } else if (tag == "V") {
-        fields >> b >> c;
-        std::string bytes = Unhex(c);
-        // Two names one lookup cannot tell apart: whichever a program got would be chance.
-        if (current->FindValue(Unhex(a))) return false;
-        current->AddValue(
-            Value{Unhex(a), static_cast<DWORD>(std::stoul(b)), {bytes.begin(), bytes.end()}});
-      } else if (!tag.empty()) {
-        return false;
-      }
+  // A file the loader cannot hold as written is refused whole, never loaded as something else.
+  for (size_t number = 2; std::getline(in, line); ++number) {
+    if (line.empty()) continue;
+    std::vector<std::string> fields;
+    for (size_t at = 0;;) {
+      size_t space = line.find(' ', at);
+      fields.push_back(line.substr(at, space - at));
+      if (space == std::string::npos) break;
+      at = space + 1;
     }
-  } catch (const std::exception&) {
-    return false;
+    std::string name;
+    if (fields[0] == "K" && fields.size() == 2) {
+      if (!Unhex(fields[1], name)) return fail(number, "malformed hex");
+      if (name.find('\0') != std::string::npos) return fail(number, "a NUL in a key name");
+      auto parts = SplitPath(name.c_str());
+      if (parts.size() > kMaxDepth) return fail(number, "keys nested too deep");
+      current = fresh;
+      for (const auto& part : parts) {
+        auto& child = current->keys[Fold(part)];
+        if (!child) {
+          child = std::make_shared<Node>();
+          child->name = part;
+        } else if (child->name != part) {
+          return fail(number, "a key named twice in different case");
+        }
+        current = child;
+      }
+    } else if (fields[0] == "V" && fields.size() == 4) {
+      std::string bytes;
+      if (!Unhex(fields[1], name) || !Unhex(fields[3], bytes)) return fail(number, "malformed hex");
+      if (name.find('\0') != std::string::npos) return fail(number, "a NUL in a value name");
+      const std::string& typeText = fields[2];
+      if (typeText.empty() || typeText.size() > 2 ||
+          typeText.find_first_not_of("0123456789") != std::string::npos ||
+          std::stoul(typeText) > kLastType || (typeText.size() > 1 && typeText[0] == '0'))
+        return fail(number, "an unknown value type");
+      // Two names one lookup cannot tell apart: whichever a program got would be chance.
+      if (current->FindValue(name)) return fail(number, "a value named twice");
+      current->AddValue(
+          Value{name, static_cast<DWORD>(std::stoul(typeText)), {bytes.begin(), bytes.end()}});
+    } else {
+      return fail(number, "not a key or value line");
+    }
   }
   MarkDeleted(*hive->second);
   hive->second = fresh;

@@ -69,7 +69,9 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* re
 namespace registry {
 // Writes one hive (all its keys and values) to a file, or replaces the hive by a file's.
 bool SaveHive(HKEY root, const std::string& path);
-bool LoadHive(HKEY root, const std::string& path);
+// A file with a line it cannot hold as written (malformed hex, an unknown type, a NUL in a
+// name, a value named twice) is refused whole; `error` then names the line.
+bool LoadHive(HKEY root, const std::string& path, std::string* error = nullptr);
 // A read-only hive refuses writes with ERROR_ACCESS_DENIED, as HKLM does for a plain user.
 void SetReadOnly(HKEY root, bool readOnly);
 // Keys opened and not yet closed, so tests can catch a leaked handle.

@@ -77,12 +77,20 @@ TEST_F(Bodies, HtmlWrittenAsRtfReadsBackWhole) {
   mBody::SafeSetHTMLBody(item, html);
   std::wstring rtf = mBody::SafeGetRTFBody(item, true);
   EXPECT_EQ(0u, rtf.find(L"{\\rtf1\\ansi\\ansicpg1252\\fromhtml1"));
-  // The platform's own RTF reader sees exactly the HTML text again.
-  EXPECT_EQ(html, outlook::body::RtfToText(rtf));
+  // Outlook makes the item HTML with exactly that HTML, and keeps it in the RTF body too.
+  EXPECT_EQ(outlook::olFormatHTML, item->BodyFormat());
+  EXPECT_EQ(html, item->HTMLBody());
+  std::wstring back;
+  EXPECT_TRUE(outlook::body::HtmlFromRtf(rtf, back));
+  EXPECT_EQ(html, back);
   // Also with line breaks between words, a leading digit or blank, and a smiley.
   for (std::wstring text : {L"2 words\r\nper line\nand\rmore", L" lead", L"\U0001F600 ok"}) {
     mBody::SafeSetHTMLBody(item, text);
-    EXPECT_EQ(text, outlook::body::RtfToText(mBody::SafeGetRTFBody(item, true)));
+    EXPECT_EQ(text, item->HTMLBody());
+    EXPECT_TRUE(outlook::body::HtmlFromRtf(mBody::SafeGetRTFBody(item, true), back));
+    EXPECT_EQ(text, back);
+    // What the add-in writes reads whole with any RTF reader too.
+    EXPECT_EQ(text, outlook::body::RtfToText(mBody::HtmlToRtf(text)));
   }
 }
 

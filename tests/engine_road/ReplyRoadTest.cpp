@@ -234,8 +234,9 @@ TEST_F(ReplyRoad, AttachmentFileNamesCannotLeaveTheTemporaryFolder) {
   auto made = ItemsOf(tvDrafts).at(0);
   std::vector<std::wstring> names;
   for (const auto& a : *made->Attachments()) names.push_back(a->FileName());
-  EXPECT_EQ((std::vector<std::wstring>{L"____Windows_evil.dll", L"C__boot.ini", L"a_b______.txt",
-                                       L"4", L"_CON", L"__", L"__.pdf", L"___evil.dll"}),
+  // With the separators gone, dots are a name's own; a name of dots alone gets its number.
+  EXPECT_EQ((std::vector<std::wstring>{L".._.._Windows_evil.dll", L"C__boot.ini", L"a_b______.txt",
+                                       L"4", L"_CON", L"6", L"__.pdf", L"___evil.dll"}),
             names);
   EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
 }
@@ -246,8 +247,11 @@ TEST(SafeFileNames, KeepOrdinaryNamesAndDefuseTheRest) {
   };
   for (auto c : std::vector<Case>{{L"report.pdf", L"report.pdf"},
                                   {L"a/b\\c.txt", L"a_b_c.txt"},
-                                  {L"..", L"_"},
-                                  {L"x..y", L"x_y"},
+                                  {L"..", L"#"},
+                                  // Without separators, dots and leading blanks are a name's.
+                                  {L"x..y", L"x..y"},
+                                  {L"..\\..\\x", L".._.._x"},
+                                  {L"  lead.txt", L"  lead.txt"},
                                   {L"name. ", L"name"},
                                   {L"lpt1.txt", L"_lpt1.txt"},
                                   // Names Windows still opens as devices.

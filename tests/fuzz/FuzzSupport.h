@@ -12,6 +12,7 @@
 
 #include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Files.h"
 #include "platform/win32/Reset.h"
 #include "platform/win32/Resources.h"
 #include "resources/StringTable.h"
@@ -84,6 +85,15 @@ inline std::string Show(const std::wstring& text) {
 struct FreshPlatform {
   FreshPlatform() { win32::ResetPlatform(); }
   ~FreshPlatform() { win32::ResetPlatform(); }
+};
+
+// Every input starts from a fresh platform whose file sandbox is one folder kept for the whole
+// run: a folder made and removed for each input costs more than the input itself.
+struct FreshPlatformOnDisk : FreshPlatform {
+  FreshPlatformOnDisk() {
+    static win32::files::TempSandbox sandbox;
+    win32::files::SetRoot(sandbox.Path());
+  }
 };
 
 // The module's names, which the registry paths are made of; the pictures the full resources

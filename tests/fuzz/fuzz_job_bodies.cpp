@@ -1,6 +1,7 @@
 // The personalization job's replacement in plain, HTML and RTF bodies: a reader of the made
 // body sees the value where the token was, whatever formatting the token is split by and
-// whatever characters the value holds.
+// whatever characters the value holds. What the reader must see is the generator's own
+// account of the text it wrote, not another reading of the body.
 #include <cwctype>
 
 #include "FuzzSupport.h"
@@ -10,19 +11,6 @@
 namespace {
 
 const std::wstring kName = L"FirstName";
-
-// What a reader expects: each token of the original reading replaced, left to right.
-std::wstring ReplaceAll(const std::wstring& text, const std::wstring& token,
-                        const std::wstring& value) {
-  std::wstring out;
-  size_t start = 0;
-  for (size_t at = FindNoCase(text, token); at != std::wstring::npos;
-       at = FindNoCase(text, token, start)) {
-    out += text.substr(start, at - start) + value;
-    start = at + token.size();
-  }
-  return out + text.substr(start);
-}
 
 // A run of text with no percent sign and no line break, never the field's name itself.
 std::wstring Run(FuzzedDataProvider& provider) {
@@ -50,27 +38,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::erase(value, L'\n');
   }
 
+  const std::wstring shown = format == 1 ? value : fuzz::CrLf(value);
   std::wstring body = format == 3 ? L"{\\rtf1\\ansi " : format == 2 ? L"<html><body>" : L"";
+  std::wstring expected;
+  bool bareWord = false;  // an RTF control word without its delimiting blank ends the body
   int depth = 0;
   for (int n = provider.ConsumeIntegralInRange(0, 24); n > 0; --n) {
     switch (provider.ConsumeIntegralInRange(0, 4)) {
-      case 0:
-        body += format == 3   ? RtfEscapeValue(Run(provider))
-                : format == 2 ? HtmlEscapeValue(Run(provider))
-                              : Run(provider);
+      case 0: {
+        std::wstring run = Run(provider);
+        if (bareWord) body += L' ';
+        body += format == 3 ? RtfEscapeValue(run) : format == 2 ? HtmlEscapeValue(run) : run;
+        expected += run;
+        bareWord = false;
         break;
+      }
       case 1:
-        if (format == 3)
-          body += Pick(provider, {L"\\par", L"\\par ", L"\\line", L"\\tab", L"\\b", L"\\b0 ",
-                                  L"\\i ", L"\\i0", L"\\ul ", L"\\ulnone "});
-        if (format == 2)
-          body += Pick(provider, {L"<b>", L"</b>", L"<br>", L"<p>", L"</p>", L"<i>", L"</i>"});
+        if (format == 3) {
+          std::wstring word = Pick(provider, {L"\\par", L"\\par ", L"\\line", L"\\tab", L"\\b",
+                                              L"\\b0 ", L"\\i ", L"\\i0", L"\\ul ", L"\\ulnone "});
+          if (bareWord) body += L' ';
+          body += word;
+          bareWord = word.back() != L' ';
+          if (word.starts_with(L"\\par") || word == L"\\line") expected += L"\r\n";
+          if (word == L"\\tab") expected += L"\t";
+        }
+        if (format == 2) {
+          std::wstring tag =
+              Pick(provider, {L"<b>", L"</b>", L"<br>", L"<p>", L"</p>", L"<i>", L"</i>"});
+          body += tag;
+          if (tag == L"<br>" || tag == L"</p>") expected += L"\r\n";
+        }
         break;
       case 2:
-        if (format == 3) body += L"{", ++depth;
+        if (format == 3) body += L"{", ++depth, bareWord = false;
         break;
       case 3:
-        if (format == 3 && depth > 0) body += L"}", --depth;
+        if (format == 3 && depth > 0) body += L"}", --depth, bareWord = false;
         break;
       default: {
         // The token in any letter case, possibly split by formatting, as an editor leaves it.
@@ -92,6 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         token += std::wstring(static_cast<size_t>(inner), L'}') + L"%";
         body += token;
+        expected += shown;
+        bareWord = false;
       }
     }
   }
@@ -105,7 +111,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                          : made;
   };
   const std::wstring token = L"%" + kName + L"%";
-  std::wstring expected = ReplaceAll(read(body), token, format == 1 ? value : fuzz::CrLf(value));
   ProtectedText made(format == 3 ? RtfDelimitControlWords(body) : body);
   ReplaceInBody(made, format, token, value);
   std::wstring got = read(made.str());

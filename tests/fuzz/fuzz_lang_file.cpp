@@ -46,8 +46,7 @@ std::optional<std::wstring> Expected(const std::string& bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::FreshPlatform platform;
-  win32::files::TempSandbox sandbox;
+  fuzz::FreshPlatformOnDisk platform;
   fuzz::LoadStrings();
   std::string bytes(reinterpret_cast<const char*>(data), size);
   std::string file = win32::ToAnsi(vb::App().Path) + "\\fuzz.lng";

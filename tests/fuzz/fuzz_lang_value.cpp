@@ -27,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       "[Tanvelo.texts]\r\n" +
       entry + "\r\nOther = \"o\"\r\n";
 
-  fuzz::FreshPlatform platform;
-  win32::files::TempSandbox sandbox;
+  fuzz::FreshPlatformOnDisk platform;
   fuzz::LoadStrings();
   std::string path = win32::ToAnsi(vb::App().Path) + "\\fuzz.lng";
   FUZZ_CHECK(win32::files::WriteAll(path, file));

@@ -55,7 +55,9 @@ TEST(ScriptReader, ChordsNameModifiersAndOneKey) {
   ASSERT_TRUE(g);
   EXPECT_TRUE(g->altGr);
   for (const wchar_t* bad : {L"", L"Ctrl", L"Ctrl+", L"Ctrl+F13", L"Ctrl+F0", L"Ctrl+RR", L"R+Ctrl",
-                             L"Ctrl+Alt+AltGr+Q", L"Hyper+R", L"Ctrl+\u00C4"})
+                             L"Ctrl+Alt+AltGr+Q", L"Hyper+R", L"Ctrl+\u00C4",
+                             // numbers past any int: one that wraps round to F1 is no F1
+                             L"F99999999999", L"F4294967297", L"F18446744073709551617"})
     EXPECT_FALSE(host::ParseChord(bad)) << host::Utf8(bad);
 }
 

@@ -167,6 +167,12 @@ TEST(Bodies, RtfTextReadsAsOutlookShowsIt) {
        L"\\emdash 3 \\bullet}",
        L"Scarpa\u2019s \u2018x\u2019 \u201cy\u201d 1\u20132\u20143 \u2022"},
       {"nothing after the closing brace", L"{\\rtf1 body}\r\n\0garbage", L"body"},
+      {"blanks after the closing brace", L"{\\rtf1 body}\r\n \t", L"body"},
+      {"a brace too many", L"{\\rtf1 {\\b x}} y\\par MARK}", L"x y\r\nMARK"},
+      {"top-level groups without a wrapper", L"{\\b one}{\\i two} three", L"onetwo three"},
+      {"\\uN above 32767 and its signed form", L"{\\rtf1 \\u40000?\\u-25536?}", L"\u9c40\u9c40"},
+      {"halves of a character beyond the basic plane",
+       L"{\\rtf1 \\u-10179?\\u-8704?{}\\u-10179?{}\\u-8704?}", L"\U0001F600\U0001F600"},
       {"binary data skipped", L"{\\rtf1 a\\bin3 }{xb}", L"ab"},
   };
   for (const auto& c : cases) EXPECT_EQ(std::wstring(c.text), body::RtfToText(c.rtf)) << c.what;
@@ -185,6 +191,63 @@ TEST(Bodies, AnRtfItemsHtmlKeepsItsFormatting) {
   EXPECT_TRUE(Contains(html, L"<br>"));
   EXPECT_TRUE(Contains(html, L"<p>a &lt; b</p>"));
   EXPECT_EQ(body::HtmlToText(html), L"Dear Kim,\r\nsee this and that.\r\nnext\r\na < b\r\n");
+}
+
+TEST(Bodies, AnHtmlItemsRtfBodyCarriesItsHtml) {
+  Profile p = BuildProfile();
+  auto mail = p.app->CreateItem(olMailItem);
+  const std::wstring html =
+      L"<html><head><style>p {color: red}</style></head>\r\n<body><p>Caf\u00e9 &amp; "
+      L"<b>{x}\\y</b></p>\r\n<!-- a > b --><img src=\"cid:image001.png@01D0\">\n"
+      L"\U0001F600 1 < 2\t3</body></html>";
+  mail->SetHTMLBody(html);
+  std::wstring rtf = mail->RTFBody();
+  EXPECT_TRUE(Contains(rtf, L"\\fromhtml1")) << std::string(rtf.begin(), rtf.end());
+  EXPECT_TRUE(Contains(rtf, L"{\\*\\htmltag <img src=\"cid:image001.png@01D0\">}"));
+  // An RTF reader sees the page's text, not its tags.
+  std::wstring text = body::RtfToText(rtf);
+  EXPECT_TRUE(Contains(text, L"Caf\u00e9 &amp; {x}\\y")) << std::string(text.begin(), text.end());
+  EXPECT_FALSE(Contains(text, L"<b>"));
+  EXPECT_FALSE(Contains(text, L"color"));
+
+  // Setting it (as "Save as template" copies it) gives the HTML back, not RTF.
+  auto copy = p.app->CreateItem(olMailItem);
+  copy->SetRTFBody(rtf);
+  EXPECT_EQ(copy->BodyFormat(), olFormatHTML);
+  EXPECT_EQ(copy->HTMLBody(), html);
+  EXPECT_TRUE(Contains(copy->Body(), L"Caf\u00e9 & {x}\\y"));
+
+  // As Outlook itself writes it: the RTF-only rendering between \htmlrtf and \htmlrtf0 is no
+  // part of the HTML; the add-in's own form has no tag groups at all.
+  const wchar_t* outlookRtf =
+      L"{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 \\deff0{\\fonttbl{\\f0 Arial;}}"
+      L"{\\*\\htmltag19 <html>}{\\*\\htmltag84 <b>}\\htmlrtf {\\b \\htmlrtf0 bold"
+      L"{\\*\\htmltag92 </b>}\\htmlrtf }\\htmlrtf0 \\par\r\n"
+      L"{\\*\\htmltag84 <br>}\\htmlrtf \\line\\htmlrtf0 r\\'e9sum\\u233?{\\*\\htmltag27 </html>}}";
+  copy->SetRTFBody(outlookRtf);
+  EXPECT_EQ(copy->HTMLBody(), L"<html><b>bold</b>\r\n<br>r\u00e9sum\u00e9</html>");
+  EXPECT_EQ(body::RtfToText(outlookRtf), L"bold\r\n\r\nr\u00e9sum\u00e9");
+  copy->SetRTFBody(L"{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 <b>\\{x\\}</b>}");
+  EXPECT_EQ(copy->HTMLBody(), L"<b>{x}</b>");
+  copy->SetRTFBody(L"{\\rtf1\\ansi {\\*\\htmltag <b>}plain}");  // no \fromhtml1: RTF
+  EXPECT_EQ(copy->BodyFormat(), olFormatRichText);
+  EXPECT_EQ(copy->Body(), L"plain");
+}
+
+TEST(Bodies, AnRtfItemSwitchedToHtmlKeepsItsFormatting) {
+  Profile p = BuildProfile();
+  auto mail = p.app->CreateItem(olMailItem);
+  mail->SetRTFBody(L"{\\rtf1\\ansi Dear {\\b Kim},\\par see {\\i this} and \\ul that\\ulnone .}");
+  mail->SetBodyFormat(olFormatHTML);
+  std::wstring html = std::get<std::wstring>(mail->GetProp(PR_HTML));
+  EXPECT_TRUE(Contains(html, L"<p>Dear <b>Kim</b>,</p>")) << std::string(html.begin(), html.end());
+  EXPECT_TRUE(Contains(html, L"<i>this</i> and <u>that</u>."));
+  EXPECT_EQ(mail->Body(), L"Dear Kim,\r\nsee this and that.");
+  // A plain item still goes through its text.
+  auto plain = p.app->CreateItem(olMailItem);
+  plain->SetBody(L"a < b");
+  plain->SetBodyFormat(olFormatHTML);
+  EXPECT_TRUE(Contains(plain->HTMLBody(), L"a &lt; b"));
 }
 
 TEST(Bodies, TextAfterTheBodysEndIsKeptAsBrowsersShowIt) {

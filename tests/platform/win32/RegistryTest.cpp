@@ -36,13 +36,13 @@ std::string TempFile(const char* name) {
 }
 
 // Loads a hive file of the given lines.
-bool LoadLines(const std::string& lines) {
+bool LoadLines(const std::string& lines, std::string* error = nullptr) {
   std::string file = TempFile("tanvelo-hive-lines");
   {
     std::ofstream out(file, std::ios::binary);
     out << "TANVELO-REGISTRY-HIVE 1\n" << lines;
   }
-  bool loaded = registry::LoadHive(HKEY_CURRENT_USER, file);
+  bool loaded = registry::LoadHive(HKEY_CURRENT_USER, file, error);
   std::filesystem::remove(file);
   return loaded;
 }
@@ -312,4 +312,52 @@ TEST(Registry, TheChangeCountMovesWithEveryWriteAndNoRead) {
   RegCloseKey(key);
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Counted");
   EXPECT_EQ(made + 3, registry::ChangeCount());
+// What the file says is what loads, or nothing does: a value is never read as another one.
+TEST(Registry, AHiveLineTheLoaderCannotHoldIsRefusedByItsNumber) {
+  HKEY key = Create(HKEY_CURRENT_USER, "Software\\Kept");
+  RegCloseKey(key);
+  struct Case {
+    const char* what;
+    std::string lines;
+    const char* error;
+  } cases[] = {
+      {"odd-length hex", "K 41\nV 4E 4 0102030\n", "line 3: malformed hex"},
+      {"a letter no hex digit", "K 41\nV 4E 4 0G\n", "line 3: malformed hex"},
+      {"a signed byte", "K 41\nV 4E 4 -1\n", "line 3: malformed hex"},
+      {"empty data written as nothing", "K 41\nV 4E 4 \n", "line 3: malformed hex"},
+      {"a key name in odd hex", "K 415\n", "line 2: malformed hex"},
+      {"an unknown type", "\nK 41\nV 4E 12 00\n", "line 4: an unknown value type"},
+      {"a type with letters after it", "K 41\nV 4E 4x 00\n", "line 3: an unknown value type"},
+      {"a negative type", "K 41\nV 4E -1 00\n", "line 3: an unknown value type"},
+      {"a NUL in a value name", "K 41\nV 4E00 1 00\n", "line 3: a NUL in a value name"},
+      {"a NUL in a key name", "K 4100\n", "line 2: a NUL in a key name"},
+      {"a field too many", "K 41\nV 4E 1 00 00\n", "line 3: not a key or value line"},
+      {"fields apart by two spaces", "K  41\n", "line 2: not a key or value line"},
+      {"a key named in two cases", "K 41\nK 61\n", "line 3: a key named twice in different case"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    EXPECT_FALSE(LoadLines(c.lines, &error)) << c.what;
+    EXPECT_NE(error.find(c.error), std::string::npos) << c.what << ": " << error;
+  }
+  HKEY still = 0;
+  EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Kept", 0, KEY_READ, &still));
+  RegCloseKey(still);
+
+  // Every type Windows knows, lower-case hex and an empty value load as written.
+  std::string error = "stale";
+  ASSERT_TRUE(LoadLines("K 41\nV - 11 0102030405060708\nV 4E 0 -\nV 6D 3 ab\n", &error));
+  EXPECT_EQ(error, "");
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "A", 0, KEY_READ, &key));
+  uint8_t data[16];
+  DWORD type = 0, size = sizeof data;
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "m", nullptr, &type, data, &size));
+  EXPECT_EQ(REG_BINARY, type);
+  EXPECT_EQ(1u, size);
+  EXPECT_EQ(0xAB, data[0]);
+  size = sizeof data;
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "", nullptr, &type, data, &size));
+  EXPECT_EQ(11u, type);
+  EXPECT_EQ(8u, size);
+  RegCloseKey(key);
 }
