@@ -35,7 +35,7 @@ struct PersistAccess {
   static void File(const std::shared_ptr<outlook::Item>& item,
                    const std::shared_ptr<MAPIFolder>& folder, const persist::Item& saved) {
     item->entryId_ = saved.entryId;
-    item->entryIdBytes_ = BytesOfHex(saved.entryId);
+    item->entryIdBytes_ = std::make_shared<const PropValue>(BytesOfHex(saved.entryId));
     SetFields(*item, saved);
     item->parent_ = folder;
     item->filed_ = true;

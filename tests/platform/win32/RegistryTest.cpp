@@ -312,6 +312,8 @@ TEST(Registry, TheChangeCountMovesWithEveryWriteAndNoRead) {
   RegCloseKey(key);
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Counted");
   EXPECT_EQ(made + 3, registry::ChangeCount());
+}
+
 // What the file says is what loads, or nothing does: a value is never read as another one.
 TEST(Registry, AHiveLineTheLoaderCannotHoldIsRefusedByItsNumber) {
   HKEY key = Create(HKEY_CURRENT_USER, "Software\\Kept");
