@@ -134,3 +134,22 @@ TEST_F(WordTest, FaultSwitchesAndBadCallsRaise) {
       win32::ERROR_SUCCESS);
   win32::RegCloseKey(key);
 }
+
+TEST_F(WordTest, APictureOnDiskThatCannotBeReadIsAnErrorAndOneOnTheWebStaysALink) {
+  ASSERT_TRUE(
+      win32::files::WriteAll("C:\\Temp\\rad1\\Web.htm",
+                             "<html><body><img src=\"http://example.com/a.png\"></body></html>"));
+  auto web = Open(L"C:\\Temp\\rad1\\Web.htm");
+  w.DocumentUnlinkFields(web);
+  EXPECT_EQ(web->GetContent().pictures.at(0).link, L"http://example.com/a.png");
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Temp\\rad1\\Gone.htm",
+                                     "<html><body><img src=\"Gone_files/x.png\"></body></html>"));
+  auto gone = Open(L"C:\\Temp\\rad1\\Gone.htm");
+  try {
+    w.DocumentUnlinkFields(gone);
+    ADD_FAILURE() << "a picture that is not there was passed over";
+  } catch (const vb::Error& e) {
+    EXPECT_EQ(e.Number(), 4198);
+    EXPECT_NE(e.Description().find(L"C:\\Temp\\rad1\\Gone_files\\x.png"), std::wstring::npos);
+  }
+}
