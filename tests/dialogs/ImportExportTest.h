@@ -42,9 +42,11 @@ struct FakeConverter : word::Converter {
   std::string html;                                        // what ToHtml writes as "<stem>.html"
   std::vector<std::pair<std::string, std::string>> files;  // more files: relative path, bytes
   std::vector<std::string> read, written;                  // the host paths asked about
+  std::vector<std::string> outFolders;                     // where ToHtml was told to write
   std::optional<std::string> ToHtml(const std::string& document,
                                     const std::string& outFolder) override {
     read.push_back(document);
+    outFolders.push_back(outFolder);
     std::filesystem::path out = std::filesystem::path(outFolder) /
                                 (std::filesystem::path(document).stem().string() + ".html");
     std::ofstream(out, std::ios::binary) << html;

@@ -326,6 +326,9 @@ TEST_F(ImportTest, ThroughAWordProcessorPicturesUnderAnyNameArrive) {
   ASSERT_EQ(item->Attachments()->Count(), 1);
   auto data = item->Attachments()->Item(1)->Data();
   EXPECT_EQ(std::string(data.begin(), data.end()), testpictures::BluePng());
+  // The word processor's output went with the document's reading.
+  ASSERT_EQ(office->outFolders.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(office->outFolders[0]));
 
   // A picture the word processor names but did not write fails the document, with a word.
   office->files.clear();

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 #include "platform/word/Document.h"
@@ -97,8 +100,9 @@ TEST(WordDocumentTest, HtmlWritesPicturesBesideItAndLinksThemRelatively) {
   EXPECT_NE(html.find("<p>A &amp; B &#1046;</p>"), std::string::npos);
   EXPECT_NE(html.find("src=\"My%20Offer_files/image001.png\""), std::string::npos);
   EXPECT_EQ(html.find("image002"), std::string::npos);
-  EXPECT_EQ(*win32::files::ReadAll("C:\\Temp\\rad1\\My Offer_files\\image001.png"),
-            testpictures::RedPng());
+  EXPECT_EQ(
+      win32::files::ReadAll("C:\\Temp\\rad1\\My Offer_files\\image001.png").value_or("<missing>"),
+      testpictures::RedPng());
   Content back = ReadHtml(DecodeHtmlBytes(html), L"C:\\Temp\\rad1");
   ASSERT_EQ(back.pictures.size(), 1u);
   EXPECT_EQ(back.pictures[0].link, L"C:\\Temp\\rad1\\My Offer_files\\image001.png");
@@ -153,4 +157,22 @@ TEST(WordDocumentTest, RtfIsReadInItsOwnCodePageWithPicturesInPlace) {
   Content back = ReadRtf(WriteRtf(many));
   ASSERT_EQ(back.pictures.size(), 17u);
   EXPECT_EQ(back.pictures[16].bytes.back(), static_cast<char>(16));
+}
+
+// A document cut anywhere (a truncated file) reads as far as it goes, never past its end.
+TEST(WordDocumentTest, RtfCutAnywhereReadsWithoutRunningOver) {
+  Content c;
+  c.AddText(L"Gr\u00FC\u00DFe \u0416");
+  c.AddPicture(Picture{L"a.png", testpictures::RedPng(), L""});
+  std::string rtf = WriteRtf(c);
+  rtf.insert(rtf.size() - 1, "{\\*\\shppict{\\pict\\pngblip\\bin4 \\{}\\}}{\\nonshppict x}\\'e");
+  for (size_t n = 0; n <= rtf.size(); ++n) {
+    // A buffer of exactly that size, so that a read past it is a fault the sanitizer sees.
+    std::unique_ptr<char[]> cut(new char[n]);
+    std::copy_n(rtf.data(), n, cut.get());
+    Content part = ReadRtf(std::string_view(cut.get(), n));
+    EXPECT_LE(part.pictures.size(), 2u);
+  }
+  EXPECT_EQ(ReadRtf(rtf).pictures.size(), 2u);
+  EXPECT_EQ(ReadRtf(rtf).pictures[1].bytes, "\\{}\\");
 }

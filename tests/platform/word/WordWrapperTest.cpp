@@ -55,7 +55,7 @@ TEST_F(WordTest, AnExportedBodyBecomesATemplateWithItsPictureEmbedded) {
   Close(doc);
   // The picture file may go; the template holds the picture itself.
   ASSERT_TRUE(win32::DeleteFileA("C:\\Out\\Offer_files\\image001.png"));
-  std::string saved = *win32::files::ReadAll("C:\\Out\\Offer.dot");
+  std::string saved = win32::files::ReadAll("C:\\Out\\Offer.dot").value_or("<missing>");
   EXPECT_EQ(saved.rfind("{\\rtf1", 0), 0u);
   auto back = Open(L"C:\\Out\\Offer.dot");
   EXPECT_EQ(back->GetContent().Text(), L"Hello \u00FC\r\n");
@@ -72,14 +72,15 @@ TEST_F(WordTest, FilteredHtmlWritesPicturesIntoTheSideFolder) {
   auto doc = Open(L"C:\\In\\Offer.dot");
   Save(doc, L"C:\\Temp\\rad2\\Offer.htm", wdFormatFilteredHTML);
   Close(doc);
-  std::string html = *win32::files::ReadAll("C:\\Temp\\rad2\\Offer.htm");
+  std::string html = win32::files::ReadAll("C:\\Temp\\rad2\\Offer.htm").value_or("<missing>");
   EXPECT_NE(html.find("src=\"Offer_files/image001.png\""), std::string::npos);
-  EXPECT_EQ(*win32::files::ReadAll("C:\\Temp\\rad2\\Offer_files\\image001.png"),
-            testpictures::BluePng());
+  EXPECT_EQ(
+      win32::files::ReadAll("C:\\Temp\\rad2\\Offer_files\\image001.png").value_or("<missing>"),
+      testpictures::BluePng());
   auto txt = Open(L"C:\\In\\Offer.dot");
   Save(txt, L"C:\\Temp\\rad2\\Offer.txt", wdFormatText);
   Close(txt);
-  EXPECT_EQ(*win32::files::ReadAll("C:\\Temp\\rad2\\Offer.txt"), "Text");
+  EXPECT_EQ(win32::files::ReadAll("C:\\Temp\\rad2\\Offer.txt").value_or("<missing>"), "Text");
 }
 
 TEST_F(WordTest, AnOpenDocumentIsHeldUntilClosedOrWordQuits) {
@@ -133,4 +134,23 @@ TEST_F(WordTest, FaultSwitchesAndBadCallsRaise) {
       win32::RegOpenKeyExA(win32::HKEY_CLASSES_ROOT, "Word.Application", 0, win32::KEY_READ, &key),
       win32::ERROR_SUCCESS);
   win32::RegCloseKey(key);
+}
+
+TEST_F(WordTest, APictureOnDiskThatCannotBeReadIsAnErrorAndOneOnTheWebStaysALink) {
+  ASSERT_TRUE(
+      win32::files::WriteAll("C:\\Temp\\rad1\\Web.htm",
+                             "<html><body><img src=\"http://example.com/a.png\"></body></html>"));
+  auto web = Open(L"C:\\Temp\\rad1\\Web.htm");
+  w.DocumentUnlinkFields(web);
+  EXPECT_EQ(web->GetContent().pictures.at(0).link, L"http://example.com/a.png");
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Temp\\rad1\\Gone.htm",
+                                     "<html><body><img src=\"Gone_files/x.png\"></body></html>"));
+  auto gone = Open(L"C:\\Temp\\rad1\\Gone.htm");
+  try {
+    w.DocumentUnlinkFields(gone);
+    ADD_FAILURE() << "a picture that is not there was passed over";
+  } catch (const vb::Error& e) {
+    EXPECT_EQ(e.Number(), 4198);
+    EXPECT_NE(e.Description().find(L"C:\\Temp\\rad1\\Gone_files\\x.png"), std::wstring::npos);
+  }
 }
