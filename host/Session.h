@@ -59,6 +59,10 @@ struct SessionOptions {
   // Asks the user for a line (interactive mode); empty: an unanswered box or dialog is an
   // error that stops the script.
   std::function<std::optional<std::wstring>(const std::wstring& prompt)> ask;
+  // Under injected faults the script's road is not certain: a box nobody answered takes its
+  // default button, a dialog nobody answered is cancelled, and answers left unused by a line
+  // are dropped.
+  bool lenient = false;
 };
 
 class Session {
@@ -79,6 +83,8 @@ class Session {
   const outlook::Profile& Profile() const { return p_; }
   std::shared_ptr<outlook::MAPIFolder> FolderAt(const std::wstring& path) const;
   std::shared_ptr<outlook::Object> ActiveWindow() const;
+  // What the add-in let escape into Outlook (its connection calls, ribbon callbacks).
+  std::vector<std::wstring> AddinErrors() const;
 
  private:
   void Boot();

@@ -13,6 +13,7 @@
 #include "platform/outlook/WindowBars.h"
 #include "platform/vb/Error.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/MessageBox.h"
 
 namespace addinhost {
@@ -57,6 +58,7 @@ OutlookHost::~OutlookHost() = default;
 template <class F>
 void OutlookHost::Call(const wchar_t* name, F&& body) {
   calls_.emplace_back(name);
+  win32::faults::AddinCode addin;
   try {
     body();
   } catch (const vb::Error& e) {

@@ -7,6 +7,7 @@
 #include "platform/vb/Error.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Faults.h"
 
 namespace office {
 namespace {
@@ -126,6 +127,7 @@ class RibbonDocument : public IRibbonUI, public std::enable_shared_from_this<Rib
   // test's unscripted prompt or refused action still ends the test.
   template <class F>
   bool Guard(const std::wstring& what, F&& call) {
+    win32::faults::AddinCode callback;
     try {
       call();
       return true;
