@@ -80,17 +80,19 @@ std::map<std::wstring, int> NewTemporaryItems(const Store& before, const Store& 
   return count;
 }
 
-size_t TemporaryFiles() {
+// Names below TEMP, as made in this run (temporary names are drawn afresh in each run, so only
+// their number is compared).
+std::vector<std::string> TemporaryFiles() {
   char buffer[win32::MAX_PATH];
   uint32_t n = win32::GetTempPathA(sizeof buffer, buffer);
   auto path = win32::files::HostPath(std::string(buffer, n));
-  size_t count = 0;
+  std::vector<std::string> names;
   std::error_code ec;
   if (path)
     for (auto it = std::filesystem::recursive_directory_iterator(*path, ec);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-      ++count;
-  return count;
+      names.push_back(std::filesystem::relative(it->path(), *path, ec).string());
+  return names;
 }
 
 size_t LoggedErrors() {
@@ -111,7 +113,8 @@ bool Lifecycle(const std::wstring& line) {
 struct Pass {
   Store before, after;
   std::vector<bool> clipboardKept;  // per line
-  size_t tempFiles = 0, loggedErrors = 0;
+  std::vector<std::string> tempFiles;
+  size_t loggedErrors = 0;
   bool templatesFolder = false;
 };
 
@@ -196,9 +199,12 @@ class Runner {
     pass.tempFiles = TemporaryFiles();
     CheckStore(pass);
     if (mTanvelo::IsTemplateActionRunning()) Find(-1, L"a template action is still marked running");
-    if (pass.tempFiles > clean_.tempFiles)
-      Find(-1, L"temporary files left: " + std::to_wstring(pass.tempFiles) + L" against " +
-                   std::to_wstring(clean_.tempFiles));
+    if (pass.tempFiles.size() > clean_.tempFiles.size()) {
+      std::string names;
+      for (const auto& name : pass.tempFiles) names += " " + name;
+      Find(-1, L"temporary files left: " + std::to_wstring(pass.tempFiles.size()) + L" against " +
+                   std::to_wstring(clean_.tempFiles.size()) + L":" + FromUtf8(names));
+    }
     Recover(*session);
     return pass;
   }

@@ -71,6 +71,7 @@ void OutlookHost::Call(const wchar_t* name, F&& body) {
 }
 
 void OutlookHost::OpenRibbonWindow(const std::shared_ptr<outlook::Object>& window) {
+  win32::faults::Quiet outlooksOwn;
   if (!ribbon_) return;
   std::wstring id;
   std::any context;

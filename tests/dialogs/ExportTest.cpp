@@ -1,4 +1,6 @@
 #include "core/COptions.h"
+#include "dialogs/mImportExportRun.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Shell.h"
 #include "tests/dialogs/ImportExportTest.h"
 
@@ -246,4 +248,24 @@ TEST_F(ExportTest, TheTemporaryFileIsShownWhenTheOptionAsks) {
   EXPECT_NE(win32::shell::Executions()[0].file.find("\\T.txt"), std::string::npos);
   ASSERT_EQ(win32::msgbox::Shown().size(), 1u);
   EXPECT_EQ(win32::ToAnsi(win32::msgbox::Shown()[0].text), win32::shell::Executions()[0].file);
+}
+
+TEST_F(ExportTest, ATemporaryFolderWhoseDeletionFailsOnceIsStillDeleted) {
+  namespace faults = win32::faults;
+  // The seed that fails the first of every two calls: the deletion's first try.
+  uint32_t seed = 0;
+  for (;; ++seed) {
+    faults::Start({.every = 2, .seed = seed});
+    if (faults::Hit(faults::Surface::Files)) break;
+  }
+  faults::Stop();
+  {
+    mImportExportWordDocs::run::TempFolder temp;
+    temp.Create();
+    ASSERT_EQ(TempListing().size(), 1u);
+    faults::Start({.every = 2, .seed = seed});
+  }
+  EXPECT_EQ(faults::Counts().raised, 1u);
+  faults::Stop();
+  EXPECT_TRUE(TempListing().empty());
 }
