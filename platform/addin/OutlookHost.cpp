@@ -70,6 +70,18 @@ void OutlookHost::Call(const wchar_t* name, F&& body) {
   }
 }
 
+namespace {
+
+bool IsClosed(const std::shared_ptr<outlook::Object>& window) {
+  if (auto inspector = std::dynamic_pointer_cast<outlook::Inspector>(window))
+    return inspector->IsClosed();
+  if (auto explorer = std::dynamic_pointer_cast<outlook::Explorer>(window))
+    return explorer->IsClosed();
+  return !window;
+}
+
+}  // namespace
+
 void OutlookHost::OpenRibbonWindow(const std::shared_ptr<outlook::Object>& window) {
   win32::faults::Quiet outlooksOwn;
   if (!ribbon_) return;
@@ -87,6 +99,9 @@ void OutlookHost::OpenRibbonWindow(const std::shared_ptr<outlook::Object>& windo
   } else {
     return;
   }
+  // A window closed by its item (sent, closed from code) leaves with its ribbon.
+  std::erase_if(ribbonWindows_,
+                [](const auto& entry) { return IsClosed(entry.second.window.lock()); });
   ribbonWindows_[window.get()] = {window, ribbon_->OpenWindow(id, context)};
 }
 

@@ -391,6 +391,7 @@ std::shared_ptr<RibbonWindow> RibbonHost::OpenWindow(const std::wstring& ribbonI
   window->document_ = document;
   window->context_ = std::move(context);
   window->answers_.resize(document->controls.size());
+  std::erase_if(document->windows, [](const auto& w) { return w.expired(); });
   document->windows.push_back(window);
   return window;
 }
