@@ -40,10 +40,14 @@ std::wstring LastDllError() {
   return L"Err.LastDllError = " + Dec(win32::GetLastError());
 }
 
-// The clipboard open for one operation; closed however the operation ends.
+// The clipboard open for one operation; closed however the operation ends. Another program
+// may hold it for a moment (a clipboard viewer reading what was just copied): the opening is
+// tried again before the user's clipboard is given up.
 class OpenClipboardScope {
  public:
-  OpenClipboardScope() : open_(win32::OpenClipboard(0)) {}
+  OpenClipboardScope() {
+    for (int attempt = 0; attempt < 3 && !open_; ++attempt) open_ = win32::OpenClipboard(0);
+  }
   ~OpenClipboardScope() {
     if (open_) win32::CloseClipboard();
   }
@@ -56,7 +60,7 @@ class OpenClipboardScope {
   }
 
  private:
-  bool open_;
+  bool open_ = false;
 };
 
 // The bytes of a block, or nothing when it cannot be locked.

@@ -121,8 +121,13 @@ std::wstring SystemTempFolder() {
   return path;
 }
 
+// A file in the folder may be held a moment longer (Word closing it, a virus scanner): the
+// deletion is tried again before the folder is given up.
 TempFolder::~TempFolder() {
-  if (m_bCreated) vb::Ignore([&] { scripting::FileSystemObject().DeleteFolder(m_sPath, true); });
+  if (!m_bCreated) return;
+  for (int attempt = 0; attempt < 3; ++attempt)
+    if (vb::Catch([&] { scripting::FileSystemObject().DeleteFolder(m_sPath, true); })) break;
+  vb::Err().Clear();
 }
 
 void TempFolder::Create() {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "host/FaultRun.h"
 #include "host/ProfileStore.h"
 #include "host/ScriptReader.h"
 #include "host/Session.h"
@@ -15,7 +16,8 @@ namespace {
 
 const char* kUsage =
     "usage: tanvelo-outlook [--outlook 9|10|11|12|14] [--profile DIR] [--demo]\n"
-    "                       [--word memory|libreoffice] [-e LINE]... [SCRIPT]...\n"
+    "                       [--word memory|libreoffice] [--fault-every N [--fault-seed S]]\n"
+    "                       [-e LINE]... [SCRIPT]...\n"
     "Plays Outlook with the Tanvelo add-in loaded.\n"
     "  --outlook N    the Outlook version: 9 (2000), 10 (2002), 11 (2003), 12 (2007),\n"
     "                 14 (2010, the default)\n"
@@ -26,6 +28,9 @@ const char* kUsage =
     "                 files on every run) or libreoffice (real Word files through soffice)\n"
     "  -e LINE        runs one command line (repeatable)\n"
     "  SCRIPT         runs the script file's commands\n"
+    "  --fault-every N  plays the scripts once as written, then again with every Nth call the\n"
+    "                 add-in makes into Outlook, Word, files, registry or clipboard failing\n"
+    "                 (the seed S picks which), and reports what the add-in broke (exit 3)\n"
     "With a terminal and nothing to run, the commands are read at a prompt; `help` lists them.\n"
     "Exit codes: 0 done, 1 an expectation failed, 2 a script or option error, 3 the profile\n"
     "could not be saved.\n";
@@ -78,6 +83,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   bool demo = false, versionGiven = false;
   int lineOptions = 0;
   std::string wordKind;
+  uint32_t faultEvery = 0, faultSeed = 0;
   std::vector<Source> sources;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -110,6 +116,16 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         return 2;
       }
       wordKind = *v == "memory" ? "" : *v;
+    } else if (a == "--fault-every" || a == "--fault-seed") {
+      auto v = value();
+      if (!v || v->empty() || v->size() > 9 ||
+          v->find_first_not_of("0123456789") != std::string::npos ||
+          (a == "--fault-every" && std::stoul(*v) == 0)) {
+        io.err("tanvelo-outlook: " + a + " takes a number" +
+               (a == "--fault-every" ? " above 0\n" : "\n"));
+        return 2;
+      }
+      (a == "--fault-every" ? faultEvery : faultSeed) = static_cast<uint32_t>(std::stoul(*v));
     } else if (a == "--demo") {
       demo = true;
     } else if (a == "-e") {
@@ -143,6 +159,17 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       return 2;
     }
     sources.insert(sources.begin(), {"demo", DemoScript()});
+  }
+
+  if (faultEvery) {
+    if (profileDir || sources.empty()) {
+      io.err("tanvelo-outlook: --fault-every plays scripts, without --profile\n");
+      return 2;
+    }
+    FaultRunOptions faults{faultEvery, faultSeed, version, io.languageFile, {}};
+    for (const auto& source : sources)
+      faults.lines.insert(faults.lines.end(), source.lines.begin(), source.lines.end());
+    return RunUnderFaults(faults, io);
   }
 
   std::unique_ptr<ProfileStore> store;

@@ -26,6 +26,7 @@
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Keyboard.h"
 #include "platform/win32/MessageBox.h"
@@ -84,6 +85,19 @@ std::wstring VersionText(int32_t major) {
   for (auto v : kVersions)
     if (outlook::MajorVersion(v) == major) return v;
   Fail(L"no Outlook of version " + std::to_wstring(major));
+}
+
+// The button Enter presses: the first, or the one MB_DEFBUTTON2/3 names.
+int DefaultButton(uint32_t style) {
+  static const int kButtons[][3] = {{win32::IDOK},
+                                    {win32::IDOK, win32::IDCANCEL},
+                                    {win32::IDABORT, win32::IDRETRY, win32::IDIGNORE},
+                                    {win32::IDYES, win32::IDNO, win32::IDCANCEL},
+                                    {win32::IDYES, win32::IDNO},
+                                    {win32::IDRETRY, win32::IDCANCEL}};
+  uint32_t kind = style & 0xF, index = (style >> 8) & 0xF;
+  if (kind > 5 || index > 2 || !kButtons[kind][index]) return kButtons[kind > 5 ? 0 : kind][0];
+  return kButtons[kind][index];
 }
 
 std::wstring Lower(std::wstring s) {
@@ -171,6 +185,7 @@ void Session::Boot() {
   win32::msgbox::SetDefaultAnswerer(
       [this](const win32::ShownMessageBox& box) { return OnMessageBox(box); });
   forms::SetShowObserver([this](forms::Form& form) {
+    win32::faults::Quiet own;
     Flush();
     Print(L"[dialog] " + form.Name() + L" \"" + form.Caption() + L"\"");
   });
@@ -184,6 +199,7 @@ void Session::Boot() {
   host_ = std::make_unique<addinhost::OutlookHost>(p_.app, addin_);
   newInspector_ = p_.app->Inspectors()->NewInspector.Subscribe(
       [this](std::shared_ptr<outlook::Inspector> inspector) {
+        win32::faults::Quiet own;
         Print(L"[window] inspector opened: " + inspector->Caption());
         // A filed item opened: what it holds now is what closing without saving goes back to.
         std::erase_if(opened_, [](const auto& o) { return o.window.expired(); });
@@ -218,6 +234,17 @@ void Session::Run(const std::wstring& line) {
   Flush();
   CheckPrompts();
   Persist();
+  if (options_.lenient && words[0].text != L"answer") {
+    boxAnswers_.clear();
+    forms::DropScripts();
+  }
+}
+
+std::vector<std::wstring> Session::AddinErrors() const {
+  std::vector<std::wstring> errors = host_->Errors();
+  if (auto ribbon = host_->Ribbon())
+    errors.insert(errors.end(), ribbon->Errors().begin(), ribbon->Errors().end());
+  return errors;
 }
 
 void Session::CheckPrompts() {
@@ -725,6 +752,7 @@ std::wstring ButtonsOf(uint32_t style) {
 std::wstring NodeKey(forms::Form& form, const std::wstring& tree, const std::wstring& path);
 
 int Session::OnMessageBox(const win32::ShownMessageBox& box) {
+  win32::faults::Quiet own;
   Flush();
   boxTexts_.push_back(box.text);
   Print(L"[box] " + Quote(box.text) + L" (" + ButtonsOf(box.style) + L")");
@@ -747,6 +775,7 @@ int Session::OnMessageBox(const win32::ShownMessageBox& box) {
                                 : 0;
     }
   }
+  if (!answer && options_.lenient) answer = DefaultButton(box.style);
   if (!answer) {
     unanswered_.push_back(L"the message box " + Quote(box.text));
     throw win32::UnscriptedPrompt("message box \"" + A(box.text) +
@@ -858,6 +887,15 @@ std::vector<std::wstring> Session::UnusedAnswers() const {
 }
 
 std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms::Form& form) {
+  if (options_.lenient) {
+    return [](forms::User& u) {
+      try {
+        u.PressEsc();
+      } catch (const win32::UnscriptedPrompt&) {
+        u.CloseBox();
+      }
+    };
+  }
   if (!options_.ask) {
     unanswered_.push_back(L"the dialog " + form.Name());
     return std::nullopt;

@@ -70,6 +70,10 @@ struct SessionOptions {
   std::function<std::optional<std::wstring>(const std::wstring& prompt)> ask;
   // Word's files go through LibreOffice ("libreoffice") instead of the in-memory Word ("").
   std::string word;
+  // Under injected faults the script's road is not certain: a box nobody answered takes its
+  // default button, a dialog nobody answered is cancelled, and answers left unused by a line
+  // are dropped.
+  bool lenient = false;
 };
 
 class Session {
@@ -93,6 +97,8 @@ class Session {
   const outlook::Profile& Profile() const { return p_; }
   std::shared_ptr<outlook::MAPIFolder> FolderAt(const std::wstring& path) const;
   std::shared_ptr<outlook::Object> ActiveWindow() const;
+  // What the add-in let escape into Outlook (its connection calls, ribbon callbacks).
+  std::vector<std::wstring> AddinErrors() const;
 
  private:
   void Boot();

@@ -13,6 +13,7 @@
 #include "platform/outlook/WindowBars.h"
 #include "platform/vb/Error.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/MessageBox.h"
 
 namespace addinhost {
@@ -57,6 +58,7 @@ OutlookHost::~OutlookHost() = default;
 template <class F>
 void OutlookHost::Call(const wchar_t* name, F&& body) {
   calls_.emplace_back(name);
+  win32::faults::AddinCode addin;
   try {
     body();
   } catch (const vb::Error& e) {
@@ -68,7 +70,20 @@ void OutlookHost::Call(const wchar_t* name, F&& body) {
   }
 }
 
+namespace {
+
+bool IsClosed(const std::shared_ptr<outlook::Object>& window) {
+  if (auto inspector = std::dynamic_pointer_cast<outlook::Inspector>(window))
+    return inspector->IsClosed();
+  if (auto explorer = std::dynamic_pointer_cast<outlook::Explorer>(window))
+    return explorer->IsClosed();
+  return !window;
+}
+
+}  // namespace
+
 void OutlookHost::OpenRibbonWindow(const std::shared_ptr<outlook::Object>& window) {
+  win32::faults::Quiet outlooksOwn;
   if (!ribbon_) return;
   std::wstring id;
   std::any context;
@@ -84,6 +99,9 @@ void OutlookHost::OpenRibbonWindow(const std::shared_ptr<outlook::Object>& windo
   } else {
     return;
   }
+  // A window closed by its item (sent, closed from code) leaves with its ribbon.
+  std::erase_if(ribbonWindows_,
+                [](const auto& entry) { return IsClosed(entry.second.window.lock()); });
   ribbonWindows_[window.get()] = {window, ribbon_->OpenWindow(id, context)};
 }
 

@@ -49,6 +49,10 @@ void QueueScript(const std::wstring& formName, Script script) {
   State().scripts[vb::LCase(formName)].push_back(std::move(script));
 }
 
+void DropScripts() {
+  State().scripts.clear();
+}
+
 size_t PendingScripts(const std::wstring& formName) {
   auto it = State().scripts.find(vb::LCase(formName));
   return it == State().scripts.end() ? 0 : it->second.size();

@@ -23,6 +23,8 @@ using Script = std::function<void(User&)>;
 // Queues the script of the next modal show of the form with this name.
 void QueueScript(const std::wstring& formName, Script script);
 size_t PendingScripts(const std::wstring& formName);
+// Drops every queued script: the shows they were meant for did not come.
+void DropScripts();
 
 class User {
  public:

@@ -6,6 +6,7 @@
 #include "platform/vb/Error.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Reset.h"
 
 namespace office {
@@ -225,6 +226,7 @@ void CommandBarButton::UserClick() {
 }
 
 void CommandBarButton::RaiseClick() {
+  win32::faults::AddinCode handlers;
   Alive();
   auto self = std::static_pointer_cast<CommandBarButton>(shared_from_this());
   // Handlers may bind or drop subscriptions while the click is delivered.

@@ -7,6 +7,7 @@
 #include "platform/vb/Error.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Faults.h"
 
 namespace office {
 namespace {
@@ -136,6 +137,7 @@ class RibbonDocument : public IRibbonUI, public std::enable_shared_from_this<Rib
   // test's unscripted prompt or refused action still ends the test.
   template <class F>
   bool Guard(const std::wstring& what, F&& call) {
+    win32::faults::AddinCode callback;
     try {
       call();
       return true;
@@ -399,6 +401,7 @@ std::shared_ptr<RibbonWindow> RibbonHost::OpenWindow(const std::wstring& ribbonI
   window->document_ = document;
   window->context_ = std::move(context);
   window->answers_.resize(document->controls.size());
+  std::erase_if(document->windows, [](const auto& w) { return w.expired(); });
   document->windows.push_back(window);
   return window;
 }

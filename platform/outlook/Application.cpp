@@ -6,6 +6,7 @@
 #include "platform/outlook/Item.h"
 #include "platform/outlook/NameSpace.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Reset.h"
 
@@ -39,6 +40,7 @@ std::shared_ptr<NameSpace> Application::GetNamespace(const std::wstring& type) c
 }
 
 std::shared_ptr<Item> Application::CreateItem(int32_t itemType) {
+  TV_FAULT_POINT(Outlook);
   switch (itemType) {
     case olMailItem:
       return Item::Create(olMail, session_, session_->GetDefaultFolder(olFolderDrafts));

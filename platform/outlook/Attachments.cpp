@@ -3,6 +3,7 @@
 #include "platform/outlook/Files.h"
 #include "platform/outlook/Item.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 #include "platform/win32/CodePage.h"
 
 namespace outlook {
@@ -31,6 +32,7 @@ int32_t Attachment::Index() const {
 }
 
 void Attachment::SaveAsFile(const std::wstring& path) const {
+  TV_FAULT_POINT(Outlook);
   if (path.empty() || path.size() >= kMaxPath)
     vb::Raise(kErrFailed, L"Cannot save the attachment. Path does not exist.");
   std::vector<uint8_t> embedded;
@@ -72,6 +74,7 @@ std::shared_ptr<Attachment> Attachments::Item(int32_t index) const {
 
 std::shared_ptr<Attachment> Attachments::Add(const std::wstring& source, int32_t type,
                                              int32_t position, const std::wstring& displayName) {
+  TV_FAULT_POINT(Outlook);
   if (type != olByValue && type != olByReference)
     vb::Raise(kErrFailed,
               L"Could not complete the operation. One or more parameter values are not valid.");

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/win32/Faults.h"
+
 namespace outlook {
 
 class Subscription {
@@ -33,6 +35,7 @@ class Event {
   // Handlers subscribed while raising are not called this time; released ones are skipped
   // even when released by an earlier handler of the same raise.
   void Raise(Args... args) {
+    win32::faults::AddinCode handlers;
     std::vector<std::weak_ptr<Handler>> snapshot = slots_;
     for (auto& weak : snapshot) {
       if (auto handler = weak.lock()) (*handler)(args...);

@@ -7,6 +7,7 @@
 #include "platform/outlook/Item.h"
 #include "platform/outlook/WindowBars.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 
 namespace outlook {
 
@@ -38,6 +39,7 @@ void Explorer::SetCurrentFolder(const std::shared_ptr<MAPIFolder>& folder) {
 }
 
 std::shared_ptr<outlook::Selection> Explorer::Selection() const {
+  TV_FAULT_POINT(Outlook);
   Live();
   std::vector<std::shared_ptr<outlook::Item>> live;
   for (auto& item : selection_)

@@ -7,6 +7,7 @@
 #include "platform/outlook/NameSpace.h"
 #include "platform/outlook/Props.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 
 namespace outlook {
 
@@ -153,6 +154,7 @@ std::shared_ptr<MAPIFolder> Folders::Item(const std::wstring& name) const {
 }
 
 std::shared_ptr<MAPIFolder> Folders::Add(const std::wstring& name, int32_t type) {
+  TV_FAULT_POINT(Outlook);
   if (!parent_ || !session_) vb::Raise(kErrFailed, L"Cannot create the folder.");
   if (name.empty() || name.find(L'\\') != std::wstring::npos)
     vb::Raise(kErrFailed, L"Cannot create the folder. The folder name is not valid.");

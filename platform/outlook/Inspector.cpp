@@ -7,6 +7,7 @@
 #include "platform/outlook/Item.h"
 #include "platform/outlook/WindowBars.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 #include "platform/vb/Runtime.h"
 
 namespace outlook {
@@ -15,6 +16,7 @@ Inspector::Inspector(std::weak_ptr<outlook::Application> app, std::shared_ptr<It
     : app_(std::move(app)), item_(std::move(item)) {}
 
 std::shared_ptr<Item> Inspector::CurrentItem() const {
+  TV_FAULT_POINT(Outlook);
   if (closed_ || !item_ || item_->IsDead())
     vb::Raise(kErrObjectDeleted, L"The item has been moved or deleted.");
   return item_;

@@ -12,6 +12,7 @@
 #include "platform/outlook/Recipients.h"
 #include "platform/outlook/UserProperties.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 
 namespace outlook {
 
@@ -120,6 +121,7 @@ std::wstring Item::Subject() const {
 }
 
 void Item::SetSubject(const std::wstring& subject) {
+  TV_FAULT_POINT(Outlook);
   SetText(PR_SUBJECT, subject);
 }
 
@@ -148,6 +150,7 @@ std::wstring Item::Body() const {
 }
 
 void Item::SetBody(const std::wstring& text) {
+  TV_FAULT_POINT(Outlook);
   switch (bodyFormat_) {
     case olFormatHTML:
       return SetBodies(olFormatHTML, text, body::TextToHtml(text), L"");
@@ -166,6 +169,7 @@ std::wstring Item::HTMLBody() const {
 }
 
 void Item::SetHTMLBody(std::wstring html) {
+  TV_FAULT_POINT(Outlook);
   SetBodies(olFormatHTML, L"", std::move(html), L"");
   plainDue_ = true;
 }

@@ -10,6 +10,7 @@
 #include "platform/outlook/Recipients.h"
 #include "platform/outlook/UserProperties.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 #include "platform/win32/MessageBox.h"
 
 namespace outlook {
@@ -29,6 +30,7 @@ void Item::FileInto(const std::shared_ptr<MAPIFolder>& folder, bool newId) {
 }
 
 void Item::Save() {
+  TV_FAULT_POINT(Outlook);
   Live();
   bool cancel = false;
   events_.Write.Raise(cancel);
@@ -37,6 +39,7 @@ void Item::Save() {
 }
 
 void Item::SaveChanges() {
+  TV_FAULT_POINT(Outlook);
   Live();
   if (filed_) {
     saved_ = true;
@@ -73,6 +76,7 @@ std::shared_ptr<Item> Item::Snapshot() const {
 }
 
 std::shared_ptr<Item> Item::Move(const std::shared_ptr<MAPIFolder>& folder) {
+  TV_FAULT_POINT(Outlook);
   Live();
   if (!folder || folder->IsDeleted()) vb::Raise(kErrFailed, L"The operation failed.");
   if (!filed_) Save();
@@ -92,6 +96,7 @@ std::shared_ptr<Item> Item::Move(const std::shared_ptr<MAPIFolder>& folder) {
 }
 
 std::shared_ptr<Item> Item::Copy() {
+  TV_FAULT_POINT(Outlook);
   Live();
   if (!filed_) Save();
   auto folder = parent_.lock();
@@ -101,6 +106,7 @@ std::shared_ptr<Item> Item::Copy() {
 }
 
 void Item::Delete() {
+  TV_FAULT_POINT(Outlook);
   Live();
   auto folder = parent_.lock();
   if (!filed_ || !folder) {
@@ -118,6 +124,7 @@ void Item::Delete() {
 }
 
 void Item::Send() {
+  TV_FAULT_POINT(Outlook);
   SendImpl(true);
 }
 void Item::Submit() {
@@ -161,6 +168,7 @@ void Item::SendImpl(bool raiseEvent) {
 }
 
 void Item::Display(bool modal) {
+  TV_FAULT_POINT(Outlook);
   Live();
   auto app = Application();
   if (!app) vb::Raise(kErrFailed, L"The operation failed.");
@@ -178,6 +186,7 @@ void Item::Display(bool modal) {
 }
 
 void Item::Close(int32_t saveMode) {
+  TV_FAULT_POINT(Outlook);
   Live();
   if (auto inspector = inspector_.lock()) return inspector->Close(saveMode);
   if (saveMode == olSave) Save();

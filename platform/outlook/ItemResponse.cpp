@@ -10,6 +10,7 @@
 #include "platform/outlook/NameSpace.h"
 #include "platform/outlook/Recipients.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 
 namespace outlook {
 
@@ -102,12 +103,15 @@ std::shared_ptr<Item> Item::MakeResponse(int kind) {
 }
 
 std::shared_ptr<Item> Item::Reply() {
+  TV_FAULT_POINT(Outlook);
   return MakeResponse(kReply);
 }
 std::shared_ptr<Item> Item::ReplyAll() {
+  TV_FAULT_POINT(Outlook);
   return MakeResponse(kReplyAll);
 }
 std::shared_ptr<Item> Item::Forward() {
+  TV_FAULT_POINT(Outlook);
   return MakeResponse(kForward);
 }
 

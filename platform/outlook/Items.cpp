@@ -3,6 +3,7 @@
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/Item.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 
 namespace outlook {
 
@@ -70,6 +71,7 @@ std::shared_ptr<outlook::Item> Items::GetNext() {
 }
 
 std::shared_ptr<outlook::Item> Items::Add(int32_t itemType) {
+  TV_FAULT_POINT(Outlook);
   auto folder = Folder();
   if (itemType == -1) itemType = folder->DefaultItemType();
   int32_t cls = itemType == olContactItem            ? olContact
@@ -94,6 +96,7 @@ void Items::CheckFields(const outlook::Filter& filter) const {
 }
 
 std::shared_ptr<Items> Items::Restrict(const std::wstring& filter) const {
+  TV_FAULT_POINT(Outlook);
   if (filter.empty()) vb::Raise(kErrCannotParse, L"Cannot parse condition.");
   CheckFields(outlook::Filter(filter));
   // A restriction of a restriction keeps both conditions.
@@ -103,6 +106,7 @@ std::shared_ptr<Items> Items::Restrict(const std::wstring& filter) const {
 }
 
 std::shared_ptr<outlook::Item> Items::Find(const std::wstring& filter) {
+  TV_FAULT_POINT(Outlook);
   auto parsed = std::make_shared<outlook::Filter>(filter);
   CheckFields(*parsed);
   find_ = std::move(parsed);

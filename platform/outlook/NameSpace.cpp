@@ -7,6 +7,7 @@
 #include "platform/outlook/Item.h"
 #include "platform/outlook/Recipients.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 
 namespace outlook {
 
@@ -66,6 +67,7 @@ std::wstring NameSpace::NewEntryID(const Store& store) {
 }
 
 std::shared_ptr<MAPIFolder> NameSpace::GetDefaultFolder(int32_t type) const {
+  TV_FAULT_POINT(Outlook);
   auto folder = DefaultStore()->DefaultFolder(type);
   if (!folder) vb::Raise(kErrFailed, L"The default folder does not exist.");
   return folder;
@@ -97,6 +99,7 @@ void NameSpace::Indexed(const std::shared_ptr<Item>& item) {
 
 std::shared_ptr<Item> NameSpace::GetItemFromID(const std::wstring& entryId,
                                                const std::wstring& storeId) const {
+  TV_FAULT_POINT(Outlook);
   if (unavailable_) NotFound();
   if (auto item = FindItem(entryId, storeId)) return item;
   NotFound();
@@ -104,6 +107,7 @@ std::shared_ptr<Item> NameSpace::GetItemFromID(const std::wstring& entryId,
 
 std::shared_ptr<MAPIFolder> NameSpace::GetFolderFromID(const std::wstring& entryId,
                                                        const std::wstring& storeId) const {
+  TV_FAULT_POINT(Outlook);
   if (unavailable_ || entryId.empty()) NotFound();
   for (auto& store : stores_) {
     if (!storeId.empty() && store->StoreID() != storeId) continue;

@@ -4,6 +4,7 @@
 #include "platform/outlook/Item.h"
 #include "platform/outlook/NameSpace.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 
 namespace outlook {
 
@@ -92,6 +93,7 @@ const std::vector<std::shared_ptr<Recipient>>& Recipients::All() const {
 }
 
 std::shared_ptr<Recipient> Recipients::Add(const std::wstring& name) {
+  TV_FAULT_POINT(Outlook);
   if (name.empty())
     vb::Raise(kErrFailed,
               L"There must be at least one name or distribution list in the To, Cc, or Bcc box.");
@@ -120,6 +122,7 @@ void Recipients::Remove(int32_t index) {
 }
 
 bool Recipients::ResolveAll() {
+  TV_FAULT_POINT(Outlook);
   bool all = true;
   for (size_t slot = 0; slot < order_.size(); ++slot) {
     if ((*rows_)[order_[slot]].entry) continue;

@@ -4,6 +4,7 @@
 #include "platform/outlook/Item.h"
 #include "platform/outlook/NameSpace.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 
 namespace outlook {
 
@@ -38,6 +39,7 @@ std::shared_ptr<UserProperty> UserProperties::Item(int32_t index) const {
 
 std::shared_ptr<UserProperty> UserProperties::Add(const std::wstring& name, int32_t type,
                                                   bool addToFolderFields, int32_t) {
+  TV_FAULT_POINT(Outlook);
   if (name.empty()) vb::Raise(kErrFailed, L"The property name is not valid.");
   if (auto existing = Find(name)) return existing;
   auto p = std::make_shared<UserProperty>(weak_from_this(), name, type);
@@ -53,6 +55,7 @@ std::shared_ptr<UserProperty> UserProperties::Add(const std::wstring& name, int3
 }
 
 std::shared_ptr<UserProperty> UserProperties::Find(const std::wstring& name) const {
+  TV_FAULT_POINT(Outlook);
   for (auto& p : list_)
     if (SameText(p->Name(), name)) return p;
   return nullptr;

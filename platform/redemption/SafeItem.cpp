@@ -3,6 +3,7 @@
 #include "platform/outlook/Item.h"
 #include "platform/outlook/NameSpace.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 
 namespace redemption {
 
@@ -15,28 +16,34 @@ std::wstring SafeItem::Subject() const {
   return Bound().Subject();
 }
 void SafeItem::SetSubject(const std::wstring& subject) {
+  TV_FAULT_POINT(Redemption);
   Bound().SetSubject(subject);
 }
 std::wstring SafeItem::Body() const {
+  TV_FAULT_POINT(Redemption);
   return Bound().Body();
 }
 void SafeItem::SetBody(const std::wstring& text) {
+  TV_FAULT_POINT(Redemption);
   Bound().SetBody(text);
 }
 
 std::wstring SafeItem::HTMLBody() const {
+  TV_FAULT_POINT(Redemption);
   PropValue v = Bound().GetProp(outlook::PR_HTML);
   auto* s = std::get_if<std::wstring>(&v);
   return s ? std::move(*s) : L"";
 }
 
 void SafeItem::SetHTMLBody(const std::wstring& html) {
+  TV_FAULT_POINT(Redemption);
   Bound().SetHTMLBody(html);
 }
 std::wstring SafeItem::RTFBody() const {
   return Bound().RTFBody();
 }
 void SafeItem::SetRTFBody(const std::wstring& rtf) {
+  TV_FAULT_POINT(Redemption);
   Bound().SetRTFBody(rtf);
 }
 int32_t SafeItem::BodyFormat() const {
@@ -60,6 +67,7 @@ PropValue SafeItem::Fields(uint32_t tag) const {
   return Bound().GetProp(tag);
 }
 void SafeItem::SetFields(uint32_t tag, PropValue value) {
+  TV_FAULT_POINT(Redemption);
   Bound().SetProp(tag, std::move(value));
 }
 
@@ -75,9 +83,11 @@ uint32_t SafeItem::GetIDsFromNames(const std::wstring& guid, const std::wstring&
 }
 
 void SafeItem::Save() {
+  TV_FAULT_POINT(Redemption);
   Bound().Save();
 }
 void SafeItem::Send() {
+  TV_FAULT_POINT(Redemption);
   Bound().Submit();
 }
 

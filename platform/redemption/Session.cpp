@@ -5,6 +5,7 @@
 #include "platform/outlook/Item.h"
 #include "platform/outlook/NameSpace.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 
 namespace redemption {
 
@@ -24,6 +25,7 @@ std::wstring SafeCurrentUser::Address() const {
   return RunningUser()->Address();
 }
 PropValue SafeCurrentUser::Fields(uint32_t tag) const {
+  TV_FAULT_POINT(Redemption);
   return RunningUser()->Fields(tag);
 }
 
@@ -44,6 +46,7 @@ PropValue RDOAddressEntry::Fields(uint32_t tag) const {
 }
 
 void RDOSession::Logon() {
+  TV_FAULT_POINT(Redemption);
   auto app = outlook::Application::Running();
   if (!app) vb::Raise(outlook::kErrFailed, L"MAPI_E_LOGON_FAILED: no profile.");
   session_ = app->Session();
@@ -78,6 +81,7 @@ uint32_t MAPIUtils::GetIDsFromNames(const std::shared_ptr<outlook::Item>& item,
 }
 
 PropValue MAPIUtils::HrGetOneProp(const std::shared_ptr<outlook::Item>& item, uint32_t tag) const {
+  TV_FAULT_POINT(Redemption);
   if (!item) vb::Raise(vb::kObjectVariableNotSet);
   PropValue v = item->GetProp(tag);
   if (std::holds_alternative<std::monostate>(v) || (tag >> 16) == 0)
@@ -87,6 +91,7 @@ PropValue MAPIUtils::HrGetOneProp(const std::shared_ptr<outlook::Item>& item, ui
 
 void MAPIUtils::HrSetOneProp(const std::shared_ptr<outlook::Item>& item, uint32_t tag,
                              PropValue value, bool save) const {
+  TV_FAULT_POINT(Redemption);
   if (!item) vb::Raise(vb::kObjectVariableNotSet);
   item->SetProp(tag, std::move(value));
   if (save) item->SaveChanges();  // straight to the store: Outlook's Write is not raised

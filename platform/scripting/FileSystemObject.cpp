@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
@@ -125,6 +126,7 @@ TextStream::~TextStream() {
 }
 
 void TextStream::Write(const std::wstring& text) {
+  TV_FAULT_POINT(Files);
   if (handle_ == win32::INVALID_HANDLE_VALUE || forReading_) vb::Raise(54, L"Bad file mode");
   std::string bytes;
   if (unicode_) {
@@ -143,6 +145,7 @@ void TextStream::Write(const std::wstring& text) {
 }
 
 std::wstring TextStream::ReadAll() {
+  TV_FAULT_POINT(Files);
   if (handle_ == win32::INVALID_HANDLE_VALUE || !forReading_) vb::Raise(54, L"Bad file mode");
   std::string bytes;
   char buffer[4096];
@@ -179,6 +182,7 @@ bool FileSystemObject::FileExists(const std::wstring& path) const {
 }
 
 std::shared_ptr<Folder> FileSystemObject::GetFolder(const std::wstring& path) const {
+  TV_FAULT_POINT(Files);
   if (!FolderExists(path)) RaisePathNotFound();
   return std::make_shared<Folder>(LongForm(path));
 }
@@ -189,6 +193,7 @@ std::shared_ptr<File> FileSystemObject::GetFile(const std::wstring& path) const 
 }
 
 std::shared_ptr<Folder> FileSystemObject::CreateFolder(const std::wstring& path) const {
+  TV_FAULT_POINT(Files);
   if (Attributes(path) != win32::INVALID_FILE_ATTRIBUTES)
     vb::Raise(kErrFileExists, L"File already exists");
   if (!win32::CreateDirectoryA(A(path).c_str(), nullptr)) {
@@ -200,6 +205,7 @@ std::shared_ptr<Folder> FileSystemObject::CreateFolder(const std::wstring& path)
 }
 
 void FileSystemObject::DeleteFolder(const std::wstring& path, bool force) const {
+  TV_FAULT_POINT(Files);
   if (!FolderExists(path)) RaisePathNotFound();
   for (const auto& name : List(path, true)) DeleteFolder(Join(path, name), force);
   for (const auto& name : List(path, false)) DeleteFile(Join(path, name), force);
@@ -208,6 +214,7 @@ void FileSystemObject::DeleteFolder(const std::wstring& path, bool force) const 
 }
 
 void FileSystemObject::DeleteFile(const std::wstring& path, bool force) const {
+  TV_FAULT_POINT(Files);
   uint32_t attributes = Attributes(path);
   if (!IsFile(attributes)) vb::Raise(kErrFileNotFound, L"File not found");
   if (attributes & win32::FILE_ATTRIBUTE_READONLY) {
@@ -234,6 +241,7 @@ std::wstring FileSystemObject::GetTempName() const {
 
 std::shared_ptr<TextStream> FileSystemObject::CreateTextFile(const std::wstring& path,
                                                              bool overwrite, bool unicode) const {
+  TV_FAULT_POINT(Files);
   uint32_t attributes = Attributes(path);
   if (IsDir(attributes) || (!overwrite && attributes != win32::INVALID_FILE_ATTRIBUTES))
     vb::Raise(kErrFileExists, L"File already exists");
@@ -254,6 +262,7 @@ std::shared_ptr<TextStream> FileSystemObject::CreateTextFile(const std::wstring&
 
 std::shared_ptr<TextStream> FileSystemObject::OpenTextFile(const std::wstring& path,
                                                            int32_t ioMode) const {
+  TV_FAULT_POINT(Files);
   if (ioMode != ForReading) vb::Raise(vb::kInvalidProcedureCall);
   if (!FileExists(path)) vb::Raise(kErrFileNotFound, L"File not found");
   win32::HANDLE h =

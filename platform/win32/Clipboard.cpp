@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/LastError.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Reset.h"
@@ -124,6 +125,7 @@ std::string Upper(std::string s) {
 }  // namespace
 
 bool OpenClipboard(HWND) {
+  if (faults::ClipboardCallFails()) return false;
   if (S().open || S().heldByOther) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
@@ -148,6 +150,7 @@ bool EmptyClipboard() {
 }
 
 uint32_t SetClipboardData(uint32_t format, uint32_t data) {
+  if (faults::ClipboardCallFails()) return 0;
   if (!RequireOpen()) return 0;
   auto it = Find(format);
   if (it != S().formats.end()) {
@@ -160,6 +163,7 @@ uint32_t SetClipboardData(uint32_t format, uint32_t data) {
 }
 
 uint32_t GetClipboardData(uint32_t format) {
+  if (faults::ClipboardCallFails()) return 0;
   if (!RequireOpen()) return 0;
   auto it = Find(format);
   if (it != S().formats.end()) return it->second;

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "platform/win32/Faults.h"
 #include "platform/win32/Reset.h"
 
 namespace win32 {
@@ -83,6 +84,7 @@ bool FireNext(uint64_t until) {
     best->second.due = s.now + (best->second.elapse ? best->second.elapse : 1);
   else
     s.timers.erase(best);
+  faults::AddinCode timer;
   callback();
   return true;
 }

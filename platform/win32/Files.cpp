@@ -18,6 +18,7 @@
 
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Environment.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Reset.h"
 
 namespace win32 {
@@ -395,6 +396,7 @@ bool IsReadOnly(const fs::path& host) {
 }  // namespace
 
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
+  if (faults::FileCallFails()) return INVALID_HANDLE_VALUE;
   auto parsed = Parse(pattern);
   if (!parsed || parsed->parts.empty()) return FailHandle(ERROR_PATH_NOT_FOUND);
   std::wstring mask = Fold(parsed->parts.back());
@@ -438,6 +440,7 @@ bool FindClose(HANDLE find) {
 }
 
 bool CreateDirectoryA(const char* path, const void*) {
+  if (faults::FileCallFails()) return false;
   auto parsed = Parse(path);
   if (!parsed) return Fail(ERROR_PATH_NOT_FOUND);
   if (InvalidName(*parsed)) return Fail(ERROR_INVALID_NAME);
@@ -451,6 +454,7 @@ bool CreateDirectoryA(const char* path, const void*) {
 }
 
 bool RemoveDirectoryA(const char* path) {
+  if (faults::FileCallFails()) return false;
   auto r = ResolvePath(path);
   if (!r || !r->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   if (!r->exists) return Fail(kFileNotFound);
@@ -462,6 +466,7 @@ bool RemoveDirectoryA(const char* path) {
 }
 
 bool DeleteFileA(const char* path) {
+  if (faults::FileCallFails()) return false;
   auto r = ResolvePath(path);
   if (!r || !r->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   if (!r->exists) return Fail(kFileNotFound);
@@ -478,6 +483,7 @@ bool DeleteFileA(const char* path) {
 
 HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void*,
                    uint32_t disposition, uint32_t, HANDLE) {
+  if (faults::FileCallFails()) return INVALID_HANDLE_VALUE;
   auto parsed = Parse(path);
   if (!parsed || parsed->isDriveRoot()) return FailHandle(ERROR_PATH_NOT_FOUND);
   if (InvalidName(*parsed)) return FailHandle(ERROR_INVALID_NAME);
@@ -540,6 +546,7 @@ HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void
 }
 
 bool ReadFile(HANDLE file, void* buffer, uint32_t toRead, uint32_t* read, void*) {
+  if (faults::FileCallFails()) return false;
   if (read) *read = 0;
   auto it = S().files.find(file);
   if (it == S().files.end()) return Fail(kInvalidHandle);
@@ -555,6 +562,7 @@ bool ReadFile(HANDLE file, void* buffer, uint32_t toRead, uint32_t* read, void*)
 }
 
 bool WriteFile(HANDLE file, const void* buffer, uint32_t toWrite, uint32_t* written, void*) {
+  if (faults::FileCallFails()) return false;
   if (written) *written = 0;
   auto it = S().files.find(file);
   if (it == S().files.end()) return Fail(kInvalidHandle);
@@ -681,6 +689,7 @@ uint32_t GetFileAttributesA(const char* path) {
 }
 
 bool SetFileAttributesA(const char* path, uint32_t attributes) {
+  if (faults::FileCallFails()) return false;
   auto r = ResolvePath(path);
   if (!r || !r->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   if (!r->exists) return Fail(kFileNotFound);

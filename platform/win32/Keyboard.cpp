@@ -4,6 +4,7 @@
 #include <map>
 
 #include "platform/win32/Clipboard.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/LastError.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Reset.h"
@@ -45,6 +46,7 @@ LRESULT CallFrom(size_t index, int code, WPARAM wParam, LPARAM lParam) {
     ~Pop() { S().position.pop_back(); }
   } pop;
   HOOKPROC proc = s.running[index].proc;
+  faults::AddinCode hook;
   return proc(code, wParam, lParam);
 }
 

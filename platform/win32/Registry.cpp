@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/win32/RegistryChanges.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Reset.h"
 
 namespace win32 {
@@ -229,6 +230,7 @@ void SaveNode(std::ostream& out, const Node& node, const std::string& path) {
 }  // namespace
 
 LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM access, HKEY* result) {
+  if (LONG fault = faults::RegistryCallFails()) return fault;
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = 0;
   Handle scratch, *base;
@@ -246,6 +248,7 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM access, HKEY* res
 
 LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD, const char*, DWORD, REGSAM access,
                      const void*, HKEY* result, DWORD* disposition) {
+  if (LONG fault = faults::RegistryCallFails()) return fault;
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = 0;
   Handle scratch, *base;
@@ -279,6 +282,7 @@ LONG RegCloseKey(HKEY key) {
 
 LONG RegSetValueExA(HKEY key, const char* name, DWORD, DWORD type, const uint8_t* data,
                     DWORD size) {
+  if (LONG fault = faults::RegistryCallFails()) return fault;
   Handle scratch, *h;
   if (LONG rc = Check(key, KEY_SET_VALUE, true, scratch, h); rc != ERROR_SUCCESS) return rc;
   if (data == nullptr && size != 0) return ERROR_INVALID_PARAMETER;
@@ -297,6 +301,7 @@ LONG RegSetValueExA(HKEY key, const char* name, DWORD, DWORD type, const uint8_t
 }
 
 LONG RegQueryValueExA(HKEY key, const char* name, DWORD*, DWORD* type, uint8_t* data, DWORD* size) {
+  if (LONG fault = faults::RegistryCallFails()) return fault;
   Handle scratch, *h;
   if (LONG rc = Check(key, KEY_QUERY_VALUE, false, scratch, h); rc != ERROR_SUCCESS) return rc;
   const Value* v = h->node->FindValue(name ? name : "");
@@ -318,6 +323,7 @@ LONG RegQueryValueExA(HKEY key, const char* name, DWORD*, DWORD* type, uint8_t* 
 }
 
 LONG RegDeleteValueA(HKEY key, const char* name) {
+  if (LONG fault = faults::RegistryCallFails()) return fault;
   Handle scratch, *h;
   if (LONG rc = Check(key, KEY_SET_VALUE, true, scratch, h); rc != ERROR_SUCCESS) return rc;
   if (!h->node->EraseValue(name ? name : "")) return ERROR_FILE_NOT_FOUND;
@@ -326,6 +332,7 @@ LONG RegDeleteValueA(HKEY key, const char* name) {
 }
 
 LONG RegDeleteKeyA(HKEY key, const char* subKey) {
+  if (LONG fault = faults::RegistryCallFails()) return fault;
   Handle scratch, *h;
   if (LONG rc = Check(key, 0, true, scratch, h); rc != ERROR_SUCCESS) return rc;
   auto parts = SplitPath(subKey);
@@ -352,6 +359,7 @@ LONG RegFlushKey(HKEY key) {
 
 LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, DWORD* type,
                    uint8_t* data, DWORD* dataSize) {
+  if (LONG fault = faults::RegistryCallFails()) return fault;
   Handle scratch, *h;
   if (LONG rc = Check(key, KEY_QUERY_VALUE, false, scratch, h); rc != ERROR_SUCCESS) return rc;
   const auto& values = h->node->Values();
@@ -373,6 +381,7 @@ LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, D
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, char* keyClass,
                    DWORD* classSize, void*) {
+  if (LONG fault = faults::RegistryCallFails()) return fault;
   Handle scratch, *h;
   if (LONG rc = Check(key, KEY_ENUMERATE_SUB_KEYS, false, scratch, h); rc != ERROR_SUCCESS)
     return rc;

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/vb/Error.h"
+#include "platform/vb/Faults.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
@@ -175,6 +176,7 @@ std::shared_ptr<Converter> GetConverter() {
 }
 
 bool WordWrapper::CreateWordApplication() {
+  TV_FAULT_POINT(Word);
   Calls().push_back(L"CreateWordApplication()");
   if (Faults().createRaises)
     vb::Raise(vb::kCantCreateObject, L"ActiveX component can't create object");
@@ -208,6 +210,7 @@ void WordWrapper::Release(Document& document) {
 }
 
 std::shared_ptr<Document> WordWrapper::DocumentNew() {
+  TV_FAULT_POINT(Word);
   Calls().push_back(L"DocumentNew()");
   auto app = Running(L"DocumentNew");
   if (Faults().newFails) Fail(L"Word cannot make a new document.");
@@ -217,6 +220,7 @@ std::shared_ptr<Document> WordWrapper::DocumentNew() {
 }
 
 std::shared_ptr<Document> WordWrapper::DocumentNew(const std::wstring& templatePath) {
+  TV_FAULT_POINT(Word);
   Calls().push_back(L"DocumentNew(" + templatePath + L")");
   Running(L"DocumentNew");
   if (Faults().newFails) Fail(L"Word cannot make a new document.");
@@ -235,6 +239,7 @@ std::shared_ptr<Document> WordWrapper::DocumentNew(const std::wstring& templateP
 }
 
 std::shared_ptr<Document> WordWrapper::DocumentOpen(std::wstring& path, Options& options) {
+  TV_FAULT_POINT(Word);
   (void)options;
   Calls().push_back(L"DocumentOpen(" + path + L")");
   auto app = Running(L"DocumentOpen");
@@ -267,6 +272,7 @@ std::shared_ptr<Document> WordWrapper::DocumentOpen(std::wstring& path, Options&
 }
 
 void WordWrapper::DocumentUnlinkFields(const std::shared_ptr<Document>& document) {
+  TV_FAULT_POINT(Word);
   Calls().push_back(L"DocumentUnlinkFields()");
   Running(L"DocumentUnlinkFields");
   if (!document) vb::Raise(vb::kObjectVariableNotSet);
@@ -283,6 +289,7 @@ void WordWrapper::DocumentUnlinkFields(const std::shared_ptr<Document>& document
 void WordWrapper::DocumentSaveAs(const std::shared_ptr<Document>& document,
                                  const std::wstring& fileName, const Variant& fileFormat,
                                  Options& options) {
+  TV_FAULT_POINT(Word);
   (void)options;
   Calls().push_back(L"DocumentSaveAs(" + fileName + L"," + Describe(fileFormat) + L")");
   Running(L"DocumentSaveAs");

@@ -1,4 +1,6 @@
 #include "core/COptions.h"
+#include "dialogs/mImportExportRun.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Shell.h"
 #include "tests/dialogs/ImportExportTest.h"
 
@@ -331,4 +333,24 @@ TEST_F(ExportTest, CancelInsideASubfolderStopsTheWholeWalk) {
   EXPECT_EQ(Listing(L"C:\\Export"), (Names{L"A\\"}));
   EXPECT_EQ(Listing(L"C:\\Export\\A"), (Names{L"one.dot"}));
   EXPECT_TRUE(LastRun().bCancelled);
+}
+
+TEST_F(ExportTest, ATemporaryFolderWhoseDeletionFailsOnceIsStillDeleted) {
+  namespace faults = win32::faults;
+  // The seed that fails the first of every two calls: the deletion's first try.
+  uint32_t seed = 0;
+  for (;; ++seed) {
+    faults::Start({.every = 2, .seed = seed});
+    if (faults::Hit(faults::Surface::Files)) break;
+  }
+  faults::Stop();
+  {
+    mImportExportWordDocs::run::TempFolder temp;
+    temp.Create();
+    ASSERT_EQ(TempListing().size(), 1u);
+    faults::Start({.every = 2, .seed = seed});
+  }
+  EXPECT_EQ(faults::Counts().raised, 1u);
+  faults::Stop();
+  EXPECT_TRUE(TempListing().empty());
 }

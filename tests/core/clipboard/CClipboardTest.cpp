@@ -8,6 +8,7 @@
 #include "core/CClipboard.h"
 #include "platform/support/LibNorvane.h"
 #include "platform/win32/Clipboard.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/GlobalMemory.h"
 #include "platform/win32/Keyboard.h"
 #include "tests/common/Log.h"
@@ -72,6 +73,29 @@ TEST(CClipboard, EveryMemoryFormatComesBackAfterTheSystemsOwnCopy) {
   clip.Restore();
   EXPECT_EQ(Take(), before);
   EXPECT_EQ(clip.UseCount(), 0);
+  EXPECT_FALSE(win32::clipboard::IsOpen());
+}
+
+TEST(CClipboard, AClipboardHeldAMomentByAnotherProgramIsStillSavedAndGivenBack) {
+  namespace faults = win32::faults;
+  // A seed that fails the first clipboard call only: the first try of the opening.
+  uint32_t seed = 0;
+  for (;; ++seed) {
+    faults::Start({.every = 100, .seed = seed});
+    if (faults::Hit(faults::Surface::Clipboard)) break;
+  }
+  faults::Stop();
+  win32::clipboard::SetText(L"user's words");
+  CClipboard clip;
+  faults::Start({.every = 100, .seed = seed});
+  clip.Save();
+  faults::Stop();
+  win32::clipboard::SetText(L"the selection");
+  faults::Start({.every = 100, .seed = seed});
+  clip.Restore();
+  EXPECT_EQ(faults::Counts().raised, 1u);
+  faults::Stop();
+  EXPECT_EQ(win32::clipboard::Text(), L"user's words");
   EXPECT_FALSE(win32::clipboard::IsOpen());
 }
 

@@ -150,6 +150,19 @@ TEST_F(Host, RibbonsByVersion) {
   EXPECT_NE(nullptr, host->RibbonWindowOf(p.app->Explorers()->Item(1).get()));
 }
 
+TEST_F(Host, AnInspectorClosedByItsItemTakesItsRibbonAlong) {
+  Make(L"14.0.0.4760");
+  host->Start(p.inbox);
+  auto draft = p.app->CreateItem(outlook::olMailItem);
+  auto inspector = host->OpenInspector(draft);
+  std::weak_ptr<office::RibbonWindow> ribbon = host->RibbonWindowOf(inspector.get());
+  ASSERT_FALSE(ribbon.expired());
+  draft->Close(outlook::olDiscard);
+  inspector.reset();
+  host->OpenInspector(p.plainMail);
+  EXPECT_TRUE(ribbon.expired());
+}
+
 TEST_F(Host, EventsComponentIsCreatableAndStartedWithTheApplication) {
   Make(L"14.0.0.4760");
   auto component = vb::CreateObject<o2007events::O2007Events>(o2007events::kProgID);
