@@ -352,8 +352,9 @@ void CInspectorWrapper::Done() {
   for (PopupPtr* popup : {&m_popTanvelo, &m_popReplyAllWith, &m_popForwardWith, &m_popTemplate,
                           &m_popActionMenu, &m_popInsert})
     popup->reset();
-  m_colTanveloFreq.reset();
-  m_colReplyAllWithFreq.reset();
-  m_colForwardWithFreq.reset();
+  for (bars::QuickItems* quick : {&m_qTanvelo, &m_qReplyAllWith, &m_qForwardWith}) {
+    quick->first.Release();
+    quick->popup.reset();
+  }
   vb::Err().Clear();
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "commandbars/CommandBarKit.h"
 #include "commands/IInspectorWrapperEx.h"
 #include "platform/office/CommandBars.h"
 #include "platform/outlook/Events.h"
@@ -96,9 +97,6 @@ class CInspectorWrapper : public IInspectorWrapperEx,
   void Update_TanveloBtns(const InspectorState& state);
   void Update_TemplateMenu(const InspectorState& state);
   void Update_ActionMenu(const InspectorState& state);
-  void Create_FreqButtons(const PopupPtr& popup, ButtonPtr& firstItem,
-                          std::shared_ptr<CTemplates>& list);
-  void Update_FreqButtons(const PopupPtr& popup, CTemplates& list);
   void SaveBarPosition(const BarPtr& bar, const std::wstring& key);
   void RestoreBarPosition(const BarPtr& bar, const std::wstring& key);
   void CaptionChangeDefault();
@@ -135,7 +133,8 @@ class CInspectorWrapper : public IInspectorWrapperEx,
   BarPtr m_barOwn, m_barInsert;
   InspectorState m_state;
   std::wstring m_sTag;
-  std::shared_ptr<CTemplates> m_colTanveloFreq, m_colReplyAllWithFreq, m_colForwardWithFreq;
+  // The quick items of the three drop-downs, made and refreshed by the command-bar kit.
+  bars::QuickItems m_qTanvelo, m_qReplyAllWith, m_qForwardWith;
   bool m_bModal = false;
   bool m_bActivated = false;
 

@@ -67,7 +67,7 @@ void CInspectorWrapper::Create_TanveloBtns(bool bIsTemplate, bool bIsWordMail,
     PopupPtr& popup;
     ButtonPtr& sub;
     ButtonPtr& freq;
-    std::shared_ptr<CTemplates>& list;
+    bars::QuickItems& quick;
     const wchar_t* tooltip;
     const wchar_t* subCaption;
     int32_t useType;
@@ -77,17 +77,17 @@ void CInspectorWrapper::Create_TanveloBtns(bool bIsTemplate, bool bIsWordMail,
     void (CInspectorWrapper::*onFreq)(const ButtonPtr&);
   };
   const Pair pairs[] = {
-      {kReply, m_btnTanvelo, m_popTanvelo, m_btnTanveloSub, m_btnTanveloFreq, m_colTanveloFreq,
+      {kReply, m_btnTanvelo, m_popTanvelo, m_btnTanveloSub, m_btnTanveloFreq, m_qTanvelo,
        L"IDS_TANVELO", L"BTN_TANVELO_SUB", mTanvelo::kActionReply, office::msoButtonIconAndCaption,
        &CInspectorWrapper::m_btnTanvelo_Click, &CInspectorWrapper::m_btnTanveloSub_Click,
        &CInspectorWrapper::m_btnTanveloFreq_Click},
       {kReplyAll, m_btnReplyAllWith, m_popReplyAllWith, m_btnReplyAllWithSub, m_btnReplyAllWithFreq,
-       m_colReplyAllWithFreq, L"BTN_REPLY_ALL_WITH", L"BTN_REPLY_ALL_WITH_SUB",
-       mTanvelo::kActionReplyAll, office::msoButtonIconAndCaption,
-       &CInspectorWrapper::m_btnReplyAllWith_Click, &CInspectorWrapper::m_btnReplyAllWithSub_Click,
+       m_qReplyAllWith, L"BTN_REPLY_ALL_WITH", L"BTN_REPLY_ALL_WITH_SUB", mTanvelo::kActionReplyAll,
+       office::msoButtonIconAndCaption, &CInspectorWrapper::m_btnReplyAllWith_Click,
+       &CInspectorWrapper::m_btnReplyAllWithSub_Click,
        &CInspectorWrapper::m_btnReplyAllWithFreq_Click},
       {kForward, m_btnForwardWith, m_popForwardWith, m_btnForwardWithSub, m_btnForwardWithFreq,
-       m_colForwardWithFreq, L"IDS_FORWARDWITH", L"BTN_FORWARD_WITH_SUB", mTanvelo::kActionForward,
+       m_qForwardWith, L"IDS_FORWARDWITH", L"BTN_FORWARD_WITH_SUB", mTanvelo::kActionForward,
        office::msoButtonIcon, &CInspectorWrapper::m_btnForwardWith_Click,
        &CInspectorWrapper::m_btnForwardWithSub_Click,
        &CInspectorWrapper::m_btnForwardWithFreq_Click},
@@ -116,8 +116,20 @@ void CInspectorWrapper::Create_TanveloBtns(bool bIsTemplate, bool bIsWordMail,
       Step([&] { pair.sub->SetCaption(LangText(pair.subCaption)); });
       Step([&] { pair.sub->SetVisible(true); });
     }
-    Create_FreqButtons(pair.popup, pair.freq, pair.list);
-    if (pair.freq) Bind(pair.freq, pair.onFreq);
+    pair.quick.popup = pair.popup;
+    std::weak_ptr<CInspectorWrapper> weak = weak_from_this();
+    Step([&] {
+      bars::CreateQuickItems(pair.quick,
+                             [weak, handler = pair.onFreq](const ButtonPtr& ctrl, bool&) {
+                               auto self = weak.lock();
+                               if (!self) return;
+                               vb::Ignore([&] {
+                                 auto target = self->ClickTarget();
+                                 ((*target).*handler)(ctrl);
+                               });
+                             });
+    });
+    pair.freq = pair.quick.first.get();
   }
 }
 
@@ -273,7 +285,7 @@ void CInspectorWrapper::Update_TanveloBtns(const InspectorState& state) {
   struct Pair {
     ButtonPtr& button;
     PopupPtr& popup;
-    std::shared_ptr<CTemplates>& list;
+    bars::QuickItems& quick;
     bool hidden;
     bool visible, enabled;
     int32_t useType;
@@ -284,11 +296,11 @@ void CInspectorWrapper::Update_TanveloBtns(const InspectorState& state) {
   Step([&] { hideReplyAll = options.HideReplyAllWithBtn(); });
   Step([&] { hideForward = options.HideForwardWithBtn(); });
   const Pair pairs[] = {
-      {m_btnTanvelo, m_popTanvelo, m_colTanveloFreq, hideReply, state.ReplyVisible,
-       state.ReplyEnabled, mTanvelo::kActionReply},
-      {m_btnReplyAllWith, m_popReplyAllWith, m_colReplyAllWithFreq, hideReplyAll,
-       state.ReplyAllVisible, state.ReplyAllEnabled, mTanvelo::kActionReplyAll},
-      {m_btnForwardWith, m_popForwardWith, m_colForwardWithFreq, hideForward, state.ForwardVisible,
+      {m_btnTanvelo, m_popTanvelo, m_qTanvelo, hideReply, state.ReplyVisible, state.ReplyEnabled,
+       mTanvelo::kActionReply},
+      {m_btnReplyAllWith, m_popReplyAllWith, m_qReplyAllWith, hideReplyAll, state.ReplyAllVisible,
+       state.ReplyAllEnabled, mTanvelo::kActionReplyAll},
+      {m_btnForwardWith, m_popForwardWith, m_qForwardWith, hideForward, state.ForwardVisible,
        state.ForwardEnabled, mTanvelo::kActionForward},
   };
   for (const Pair& pair : pairs) {
@@ -303,40 +315,15 @@ void CInspectorWrapper::Update_TanveloBtns(const InspectorState& state) {
     bars::PutVisible(pair.button, pair.visible);
     if (pair.popup) bars::PutEnabled(pair.popup, pair.enabled);
     if (pair.popup) bars::PutVisible(pair.popup, pair.visible);
+    // A failed rewrite empties the list, so that the next update tries again.
     Step([&] {
-      if (!pair.list || !g_oFrequentlyTemplates || !pair.popup) return;
-      bool changed = false;
-      g_oFrequentlyTemplates->UpdateFrequents(*pair.list, pair.useType, changed);
-      if (changed) Update_FreqButtons(pair.popup, *pair.list);
+      bars::RefreshQuickItems(pair.quick, pair.useType, L"CInspectorWrapper::Update_FreqButtons");
     });
   }
 }
 
 void CInspectorWrapper::Update_TemplateMenu(const InspectorState& state) {
   if (state.IsTemplate) CaptionChangeDefault();
-}
-
-void CInspectorWrapper::Create_FreqButtons(const PopupPtr& popup, ButtonPtr& firstItem,
-                                           std::shared_ptr<CTemplates>& list) {
-  const std::wstring tag = GetRandomString(10);
-  for (int32_t i = 1; i <= CFrequentlyTemplates::MAX_COUNT; ++i) {
-    ButtonPtr button = AddButton(*popup->CommandBar());
-    if (!button) continue;
-    Step([&] { button->SetStyle(office::msoButtonIconAndCaption); });
-    Step([&] { button->SetCaption(L"frequently used favorite " + std::to_wstring(i)); });
-    Step([&] { button->SetTag(tag); });
-    Step([&] { button->SetVisible(false); });
-    if (i == 1) {
-      firstItem = button;
-      Step([&] { button->SetBeginGroup(true); });
-    }
-  }
-  list = std::make_shared<CTemplates>();
-}
-
-void CInspectorWrapper::Update_FreqButtons(const PopupPtr& popup, CTemplates& list) {
-  // A failed rewrite empties the list, so that the next update tries again.
-  bars::UpdateFreqButtons(popup, list, L"CInspectorWrapper::Update_FreqButtons");
 }
 
 void CInspectorWrapper::SaveBarPosition(const BarPtr& bar, const std::wstring& key) {

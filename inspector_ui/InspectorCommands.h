@@ -23,7 +23,8 @@ struct InspectorCommands {
   std::function<void(const WrapperPtr&, int32_t nAction, const std::wstring& sTemplateID,
                      bool bForeground)>
       DemandTanvelo_Click;
-  // Calls the wrapper's ProcessPersonalizationsAndSend 250 ms later (a Send in Word).
+  // Calls the wrapper's ProcessPersonalizationsAndSend 250 ms later, or once no template
+  // action runs (a Send in Word, or one that met a running action).
   std::function<void(const WrapperPtr&)> DemandWorkaround1;
   std::function<void(const std::wstring& sEntryID, bool& bForeground)> SaveAsTemplate_Click;
   std::function<void(const std::wstring& sEntryID, bool bForeground)> OpenDuplicate_Click;

@@ -3,13 +3,18 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/CWinReg.h"
 #include "dialogs/frmDebug.h"
 #include "dialogs/frmOptions.h"
 #include "platform/office/BuiltInBars.h"
 #include "platform/office/CommandBars.h"
+#include "platform/vb/Runtime.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Files.h"
 #include "platform/win32/Registry.h"
+#include "tests/common/Source.h"
 #include "tests/dialogs/DialogTest.h"
 
 namespace {
@@ -80,6 +85,30 @@ TEST_F(OptionsDialog, TextsComeFromTheLanguageFile) {
   ShowOptionsDialog();
   for (const auto& entry : support::library::Log())
     EXPECT_NE(entry.procedure.find(L"CLang"), 0u) << win32::ToAnsi(entry.text);
+}
+
+TEST_F(OptionsDialog, TextsOfAnotherLanguageFileReplaceTheBuiltInOnes) {
+  std::string bytes = testsource::ReadSourceFile("lang/EN.lng");
+  for (auto [from, to] :
+       {std::pair<std::string, std::string>{"\"Tanvelo Templates - Options\"", "\"Optionen\""},
+        {"\"Hide reply to all with button && menu on Outlook toolbar\"", "\"Allen antworten\""},
+        {"btnClose                          = \"Cancel\"", "btnClose = \"Abbrechen\""}}) {
+    size_t at = bytes.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    bytes.replace(at, from.size(), to);
+  }
+  const std::string path = win32::ToAnsi(vb::App().Path) + "\\XX.lng";
+  ASSERT_TRUE(win32::files::WriteAll(path, bytes));
+  g_oLang = std::make_shared<CLang>();
+  ASSERT_TRUE(g_oLang->Init(win32::FromAnsi(path), L"Tanvelo"));
+  forms::QueueScript(L"frmOptions", [](forms::User& u) {
+    EXPECT_EQ(u.GetForm().Caption(), L"Optionen");
+    EXPECT_EQ(Box(u, L"chkHideReplyAllWith").Caption(), L"Allen antworten");
+    EXPECT_EQ(u.GetForm().Get<forms::CommandButton>(L"btnClose")->Caption(), L"Abbrechen");
+    u.PressEsc();
+  });
+  ShowOptionsDialog();
+  EXPECT_EQ(forms::PendingScripts(L"frmOptions"), 0u);
 }
 
 class OptionsDialog2010 : public OptionsDialog {

@@ -86,6 +86,27 @@ TEST_F(ItemContextMenu, TheSeparatorFollowsEachReplyEntryAlone) {
   }
 }
 
+TEST_F(ItemContextMenu, AMenuLetGoOfInItsOwnClickLivesUntilTheClickReturns) {
+  Build(kAll);
+  std::weak_ptr<CItemContextMenu> weak = menu;
+  auto button = menu->Button(CItemContextMenu::kHotkey);
+  bool aliveInside = false;
+  int heard = 0;
+  // The first handler lets go of the menu (Outlook closed it under a modal dialog); only the
+  // clicked button's call holds it now, and the second handler still hears the click.
+  auto first = menu->OnClick.Subscribe([&](int32_t) {
+    menu.reset();
+    aliveInside = !weak.expired();
+  });
+  auto second = menu->OnClick.Subscribe([&](int32_t) { ++heard; });
+  button->UserClick();
+  EXPECT_TRUE(aliveInside);
+  EXPECT_EQ(1, heard);
+  first.Release();
+  second.Release();
+  EXPECT_TRUE(weak.expired());
+}
+
 TEST_F(ItemContextMenu, AnEmptyPopupIsHidden) {
   auto popup = Build(kNone);
   ASSERT_TRUE(popup);
