@@ -205,7 +205,10 @@ TEST_F(ProfileStoreTest, ASaveWritesOnlyWhatChangedAndOnlyWhenSomethingDid) {
     ASSERT_FALSE(keptRows.empty());
     p.plainMail->SetSubject(L"Renamed by the user");
     ASSERT_TRUE(store.Save(p, error));
-    EXPECT_EQ(2, store.Commits());
+    // A change of recipients alone writes no field, and is saved all the same.
+    Find(p.inbox, L"Offer")->Recipients()->Add(L"Kim Roe");
+    ASSERT_TRUE(store.Save(p, error));
+    EXPECT_EQ(3, store.Commits());
     EXPECT_EQ(keptRows, PropRows(store.StorePath(), keptId));
     EXPECT_NE(changedRows, PropRows(store.StorePath(), changedId));
 
@@ -232,6 +235,7 @@ TEST_F(ProfileStoreTest, ASaveWritesOnlyWhatChangedAndOnlyWhenSomethingDid) {
   host::ProfileStore store(dir);
   ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
   EXPECT_EQ(L"Renamed by the user", p.session->GetItemFromID(changedId)->Subject());
+  EXPECT_EQ(L"Pat Doe; Kim Roe", Find(p.inbox, L"Offer")->To());
   auto folder = p.session->GetFolderFromID(folderId);
   ASSERT_TRUE(folder);
   EXPECT_EQ(L"Projects 2027", folder->Name());
