@@ -176,7 +176,10 @@ void Session::Boot() {
       [this](std::shared_ptr<outlook::Inspector> inspector) {
         Print(L"[window] inspector opened: " + inspector->Caption());
         // A filed item opened: what it holds now is what closing without saving goes back to.
-        std::erase_if(opened_, [](const auto& o) { return o.window.expired(); });
+        std::erase_if(opened_, [](const auto& o) {
+          auto window = o.window.lock();
+          return !window || window->IsClosed();
+        });
         auto item = inspector->CurrentItem();
         if (item && item->InFolder())
           opened_.push_back({inspector, item, outlook::persist::TakeItem(item)});
@@ -479,6 +482,10 @@ void Session::CloseInspector(const std::wstring& mode) {
       outlook::persist::Revert(item, o.record);
     }
   }
+  std::erase_if(opened_, [](const auto& o) {
+    auto window = o.window.lock();
+    return !window || window->IsClosed();
+  });
   Settle();
 }
 

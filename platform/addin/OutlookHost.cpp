@@ -84,6 +84,12 @@ void OutlookHost::OpenRibbonWindow(const std::shared_ptr<outlook::Object>& windo
   } else {
     return;
   }
+  // A closed inspector's ribbon goes with it; its context would keep the window alive.
+  std::erase_if(ribbonWindows_, [](const auto& entry) {
+    auto open = entry.second.window.lock();
+    auto inspector = std::dynamic_pointer_cast<outlook::Inspector>(open);
+    return !open || (inspector && inspector->IsClosed());
+  });
   ribbonWindows_[window.get()] = {window, ribbon_->OpenWindow(id, context)};
 }
 

@@ -1,5 +1,6 @@
 // Which stored data changed, told by address: each item whose fields, recipients or
-// attachments changed, and each property bag written. A program keeping a profile on disk
+// attachments changed, each property bag written, and each folder whose contents, name or
+// subfolders changed. A program keeping a profile on disk
 // reads it to write only the items that changed; nothing is noted until it turns the notes on.
 #pragma once
 

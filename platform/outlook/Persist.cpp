@@ -117,6 +117,7 @@ Live Walk(NameSpace& session) {
     f.store = StoreIndex(session, folder);
     f.defaultItemType = folder->DefaultItemType();
     if (auto parent = folder->ParentFolder()) f.parentId = parent->EntryID();
+    live.keys.push_back(folder.get());
     auto& items = live.items.emplace_back();
     for (const auto& item : folder->Contents())
       if (IsMail(item->Class())) items.push_back(item);

@@ -72,7 +72,8 @@ struct Live {
   uint64_t nextId = 1;
   uint16_t nextNamed = 0x8000;
   std::vector<std::pair<std::wstring, uint16_t>> named;
-  std::vector<Folder> folders;                                     // parents before children
+  std::vector<Folder> folders;    // parents before children
+  std::vector<const void*> keys;  // each folder's address, as outlook::changes notes it
   std::vector<std::vector<std::shared_ptr<outlook::Item>>> items;  // each folder's mail and posts
 };
 Live Walk(NameSpace& session);
