@@ -534,8 +534,11 @@ bool ProfileStore::Save(const outlook::Profile& profile, std::wstring& error) {
 
 // False when nothing had to be written.
 bool ProfileStore::SaveStore(const outlook::Profile& profile) {
-  auto live = persist::Walk(*profile.session);
   auto changed = outlook::changes::Take();
+  // Items are listed only of the folders compared item by item below.
+  auto live = persist::Walk(*profile.session, [&](const void* folder) {
+    return !walkedAll_ || changed.count(folder) > 0;
+  });
   ++walks_;
   // What changed: folders by EntryID, items by identity and change stamp.
   struct FolderWrite {
@@ -579,7 +582,9 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
     diffed.insert(folderSeqOf[i]);
     for (const auto& item : live.items[i]) {
       auto kept = items_.find(item.get());
-      if (kept != items_.end() && kept->second.item.lock() == item) {
+      // The same object, not one made where a gone one was (compared without locking).
+      if (kept != items_.end() && !kept->second.item.owner_before(item) &&
+          !item.owner_before(kept->second.item)) {
         kept->second.walk = walks_;
         if (kept->second.folder != folderSeqOf[i] || changed.count(item.get()) ||
             changed.count(kept->second.bag))
