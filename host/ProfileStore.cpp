@@ -535,6 +535,7 @@ bool ProfileStore::Save(const outlook::Profile& profile, std::wstring& error) {
 // False when nothing had to be written.
 bool ProfileStore::SaveStore(const outlook::Profile& profile) {
   auto changed = outlook::changes::Take();
+  auto filed = outlook::changes::TakeFiled();
   // Items are listed only of the folders compared item by item below.
   auto live = persist::Walk(*profile.session, [&](const void* folder) {
     return !walkedAll_ || changed.count(folder) > 0;
@@ -578,7 +579,7 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
   std::unordered_set<int64_t> diffed;
   for (const auto& id : folderGone) diffed.insert(folders_[id].seq);
   for (size_t i = 0; i < live.folders.size(); ++i) {
-    if (walkedAll_ && folderSeqOf[i] <= lastFolderSeq_ && !changed.count(live.keys[i])) continue;
+    if (walkedAll_ && !changed.count(live.keys[i])) continue;
     diffed.insert(folderSeqOf[i]);
     for (const auto& item : live.items[i]) {
       auto kept = items_.find(item.get());
@@ -606,6 +607,27 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
       if (std::none_of(itemWrites.begin(), itemWrites.end(),
                        [&](const auto& w) { return w.item == item; }))
         itemWrites.push_back({item, kept->second.seq, kept->second.folder, false});
+    }
+  }
+  // Items filed in a folder nothing else changed in: the folder's other items are as they were.
+  if (!filed.empty()) {
+    std::unordered_map<const void*, size_t> folderAt;
+    for (size_t i = 0; i < live.keys.size(); ++i) folderAt[live.keys[i]] = i;
+    for (const auto& [folder, weak] : filed) {
+      auto at = folderAt.find(folder);
+      auto item = std::const_pointer_cast<outlook::Item>(
+          std::static_pointer_cast<const outlook::Item>(weak.lock()));
+      if (at == folderAt.end() || !item || item->IsDead() || diffed.count(folderSeqOf[at->second]))
+        continue;
+      if (item->Class() != outlook::olMail && item->Class() != outlook::olPost) continue;
+      if (std::any_of(itemWrites.begin(), itemWrites.end(),
+                      [&](const auto& w) { return w.item == item; }))
+        continue;
+      auto kept = items_.find(item.get());
+      if (kept != items_.end() && kept->second.item.lock() == item)
+        itemWrites.push_back({item, kept->second.seq, folderSeqOf[at->second], false});
+      else
+        itemWrites.push_back({item, ++nextItem, folderSeqOf[at->second], true});
     }
   }
   if (!writer_) writer_ = std::make_unique<ItemWriter>(db_);
@@ -666,6 +688,7 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     // What was not written is written by the next save.
     for (const void* what : changed) outlook::changes::Note(what);
+    for (const auto& [folder, item] : filed) outlook::changes::NoteFiled(folder, item);
     throw;
   }
   // Taking an item may make its plain text: no change to write again.

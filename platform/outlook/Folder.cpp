@@ -118,7 +118,7 @@ void MAPIFolder::Delete() {
 
 void MAPIFolder::File(const std::shared_ptr<Item>& item) {
   NoteChange();
-  changes::Note(this);
+  changes::NoteFiled(this, item);
   contents_.push_back(item);
   if (auto session = session_.lock()) session->Indexed(item);
   Items()->ItemAdd.Raise(item);

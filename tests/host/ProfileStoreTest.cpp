@@ -219,6 +219,10 @@ TEST_F(ProfileStoreTest, ASaveWritesOnlyWhatChangedAndOnlyWhenSomethingDid) {
     auto folder = p.root->Folders()->Add(L"Projects");
     folderId = folder->EntryID();
     auto gone = p.root->Folders()->Add(L"Short lived");
+    // A folder made and filed into before one save: its mail is saved with it.
+    auto fresh = p.root->Folders()->Add(L"Made and filed")->Items()->Add(outlook::olMailItem);
+    fresh->SetSubject(L"Filed at once");
+    fresh->Save();
     ASSERT_TRUE(store.Save(p, error));
     folder->SetName(L"Projects 2027");
     gone->Delete();
@@ -242,6 +246,7 @@ TEST_F(ProfileStoreTest, ASaveWritesOnlyWhatChangedAndOnlyWhenSomethingDid) {
   auto folder = p.session->GetFolderFromID(folderId);
   ASSERT_TRUE(folder);
   EXPECT_EQ(L"Projects 2027", folder->Name());
+  EXPECT_TRUE(Find(p.root->Folders()->Item(L"Made and filed"), L"Filed at once"));
   auto moved = Find(folder, movedSubject);
   ASSERT_TRUE(moved);
   EXPECT_EQ(L"A", moved->Attachments()->Item(1)->DisplayName());
