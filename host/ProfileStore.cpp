@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <system_error>
+#include <unordered_set>
 
 #include "host/ScriptReader.h"
 #include "platform/outlook/Changes.h"
@@ -165,8 +167,10 @@ std::wstring PathText(const std::filesystem::path& p) {
   return FromUtf8(p.string());
 }
 
-// Writes one item's records under its sequence number.
-struct ItemWriter {
+}  // namespace
+
+// Writes one item's records under its sequence number; its statements are made once.
+struct ProfileStore::ItemWriter {
   explicit ItemWriter(sqlite3* db)
       : item(db, "INSERT INTO items VALUES(?, ?, ?, ?, ?)"),
         update(db,
@@ -177,7 +181,8 @@ struct ItemWriter {
         recip(db, "INSERT INTO recipients VALUES(?, ?, ?, ?)"),
         att(db, "INSERT INTO attachments VALUES(?, ?, ?, ?, ?, ?, ?)"),
         field(db, "INSERT INTO attachment_fields VALUES(?, ?, ?, ?, ?)"),
-        user(db, "INSERT INTO user_props VALUES(?, ?, ?, ?, ?)") {
+        user(db, "INSERT INTO user_props VALUES(?, ?, ?, ?, ?)"),
+        meta(db, "INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)") {
     for (const char* table : kItemTables)
       clear.push_back(std::make_unique<Stmt>(
           db, (std::string("DELETE FROM ") + table + " WHERE item = ?").c_str()));
@@ -227,9 +232,20 @@ struct ItemWriter {
           .Bind(5, it.userProperties[k].value)
           .Run();
   }
-  Stmt item, update, remove, prop, recip, att, field, user;
+  Stmt item, update, remove, prop, recip, att, field, user, meta;
   std::vector<std::unique_ptr<Stmt>> clear;
 };
+
+namespace {
+
+// Writes over a file's bytes without emptying it first, then cuts what is left of the old.
+bool WriteInPlace(const std::filesystem::path& path, const std::string& text) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = ::pwrite(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size()) &&
+            ::ftruncate(fd, static_cast<off_t>(text.size())) == 0;
+  return ::close(fd) == 0 && ok;
+}
 
 bool SameFolder(const persist::Folder& a, const persist::Folder& b) {
   return a.entryId == b.entryId && a.parentId == b.parentId && a.name == b.name &&
@@ -333,6 +349,8 @@ bool ProfileStore::Open() {
     // Each commit is safe from a killed process without waiting for the disk.
     Exec(db_, "PRAGMA journal_mode=WAL");
     Exec(db_, "PRAGMA synchronous=NORMAL");
+    // Fewer, larger checkpoints: each one waits for the disk.
+    Exec(db_, "PRAGMA wal_autocheckpoint=4000");
     Exec(db_, kIndexes);
   } catch (const std::exception& e) {
     error_ = L"cannot read the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what()) +
@@ -346,6 +364,7 @@ bool ProfileStore::Open() {
 }
 
 ProfileStore::~ProfileStore() {
+  writer_.reset();  // its statements go before the connection
   if (db_) {
     outlook::changes::Keep(false);
     sqlite3_close(db_);
@@ -364,6 +383,8 @@ bool ProfileStore::Load(outlook::Profile& profile) {
   if (std::filesystem::exists(registryPath_)) registryChanges_ = win32::registry::ChangeCount();
   // Loaded again (Outlook started again in one run): the items are new objects.
   items_.clear();
+  bags_.clear();
+  walkedAll_ = false;
   folders_.clear();
   metaKept_ = false;
   outlookChanges_ = ~0ull;
@@ -467,13 +488,16 @@ bool ProfileStore::Load(outlook::Profile& profile) {
       auto record = saved.folders[fi];
       record.items.clear();
       auto key = record.entryId;
-      folders_[key] = {folderSeq[fi], std::move(record)};
+      folders_[key] = {folderSeq[fi], std::move(record), 0};
       lastFolderSeq_ = std::max(lastFolderSeq_, folderSeq[fi]);
       for (int64_t seq : itemSeq[fi]) {
         lastItemSeq_ = std::max(lastItemSeq_, seq);
         const auto& it = made[n++];
         // An item whose folder could not come back is dropped at the next save.
-        if (it) items_[it.get()] = {it, seq, folderSeq[fi], 0};
+        if (it) {
+          items_[it.get()] = {it, seq, folderSeq[fi], 0, &it->Props()};
+          bags_[&it->Props()] = it.get();
+        }
       }
     }
     {
@@ -510,8 +534,12 @@ bool ProfileStore::Save(const outlook::Profile& profile, std::wstring& error) {
 
 // False when nothing had to be written.
 bool ProfileStore::SaveStore(const outlook::Profile& profile) {
-  auto live = persist::Walk(*profile.session);
   auto changed = outlook::changes::Take();
+  auto filed = outlook::changes::TakeFiled();
+  // Items are listed only of the folders compared item by item below.
+  auto live = persist::Walk(*profile.session, [&](const void* folder) {
+    return !walkedAll_ || changed.count(folder) > 0;
+  });
   ++walks_;
   // What changed: folders by EntryID, items by identity and change stamp.
   struct FolderWrite {
@@ -522,22 +550,21 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
   std::vector<FolderWrite> folderWrites;
   std::vector<std::wstring> folderGone;
   std::vector<int64_t> folderSeqOf(live.folders.size());
-  std::map<std::wstring, bool> seenFolder;
   int64_t nextFolder = lastFolderSeq_;
   for (size_t i = 0; i < live.folders.size(); ++i) {
     const auto& f = live.folders[i];
-    seenFolder[f.entryId] = true;
     auto kept = folders_.find(f.entryId);
     if (kept == folders_.end()) {
       folderSeqOf[i] = ++nextFolder;
       folderWrites.push_back({folderSeqOf[i], &f, true});
     } else {
+      kept->second.walk = walks_;
       folderSeqOf[i] = kept->second.seq;
       if (!SameFolder(kept->second.record, f)) folderWrites.push_back({folderSeqOf[i], &f, false});
     }
   }
   for (const auto& [id, kept] : folders_)
-    if (!seenFolder.count(id)) folderGone.push_back(id);
+    if (kept.walk != walks_) folderGone.push_back(id);
 
   struct ItemWrite {
     std::shared_ptr<outlook::Item> item;
@@ -547,13 +574,21 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
   std::vector<ItemWrite> itemWrites;
   std::vector<int64_t> itemGone;
   int64_t nextItem = lastItemSeq_;
-  for (size_t i = 0; i < live.folders.size(); ++i)
+  // Only folders whose contents changed are compared item by item (all of them the first
+  // time); an item of another folder is written when it was noted as changed.
+  std::unordered_set<int64_t> diffed;
+  for (const auto& id : folderGone) diffed.insert(folders_[id].seq);
+  for (size_t i = 0; i < live.folders.size(); ++i) {
+    if (walkedAll_ && !changed.count(live.keys[i])) continue;
+    diffed.insert(folderSeqOf[i]);
     for (const auto& item : live.items[i]) {
       auto kept = items_.find(item.get());
-      if (kept != items_.end() && kept->second.item.lock() == item) {
+      // The same object, not one made where a gone one was (compared without locking).
+      if (kept != items_.end() && !kept->second.item.owner_before(item) &&
+          !item.owner_before(kept->second.item)) {
         kept->second.walk = walks_;
         if (kept->second.folder != folderSeqOf[i] || changed.count(item.get()) ||
-            changed.count(&item->Props()))
+            changed.count(kept->second.bag))
           itemWrites.push_back({item, kept->second.seq, folderSeqOf[i], false});
       } else {
         // A new item, or one that took the place of a gone one in memory.
@@ -561,9 +596,45 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
         itemWrites.push_back({item, ++nextItem, folderSeqOf[i], true});
       }
     }
+  }
+  for (const void* what : changed) {
+    auto byBag = bags_.find(what);
+    auto kept =
+        items_.find(static_cast<const outlook::Item*>(byBag != bags_.end() ? byBag->second : what));
+    if (kept == items_.end() || diffed.count(kept->second.folder)) continue;
+    if (auto item = kept->second.item.lock(); item && !item->IsDead()) {
+      // One noted twice (item and bag) is written once.
+      if (std::none_of(itemWrites.begin(), itemWrites.end(),
+                       [&](const auto& w) { return w.item == item; }))
+        itemWrites.push_back({item, kept->second.seq, kept->second.folder, false});
+    }
+  }
+  // Items filed in a folder nothing else changed in: the folder's other items are as they were.
+  if (!filed.empty()) {
+    std::unordered_map<const void*, size_t> folderAt;
+    for (size_t i = 0; i < live.keys.size(); ++i) folderAt[live.keys[i]] = i;
+    for (const auto& [folder, weak] : filed) {
+      auto at = folderAt.find(folder);
+      auto item = std::const_pointer_cast<outlook::Item>(
+          std::static_pointer_cast<const outlook::Item>(weak.lock()));
+      if (at == folderAt.end() || !item || item->IsDead() || diffed.count(folderSeqOf[at->second]))
+        continue;
+      if (item->Class() != outlook::olMail && item->Class() != outlook::olPost) continue;
+      if (std::any_of(itemWrites.begin(), itemWrites.end(),
+                      [&](const auto& w) { return w.item == item; }))
+        continue;
+      auto kept = items_.find(item.get());
+      if (kept != items_.end() && kept->second.item.lock() == item)
+        itemWrites.push_back({item, kept->second.seq, folderSeqOf[at->second], false});
+      else
+        itemWrites.push_back({item, ++nextItem, folderSeqOf[at->second], true});
+    }
+  }
+  if (!writer_) writer_ = std::make_unique<ItemWriter>(db_);
   std::vector<const outlook::Item*> forget;
   for (const auto& [key, kept] : items_)
-    if (kept.walk != walks_) {  // deleted, or moved (the moved item is a new one)
+    if (kept.walk != walks_ && diffed.count(kept.folder)) {
+      // Deleted, or moved (the moved item is a new one).
       itemGone.push_back(kept.seq);
       forget.push_back(key);
     }
@@ -582,9 +653,11 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
   Exec(db_, "BEGIN IMMEDIATE");
   try {
     if (metaChanged) {
-      Stmt meta(db_, "INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)");
+      auto& meta = writer_->meta;
       meta.Bind(1, L"next_id").Bind(2, static_cast<int64_t>(live.nextId)).Run();
       meta.Bind(1, L"next_named").Bind(2, live.nextNamed).Run();
+    }
+    if (!metaKept_ || meta_.named != live.named) {
       Exec(db_, "DELETE FROM named");
       Stmt named(db_, "INSERT INTO named(key, id) VALUES(?, ?)");
       for (const auto& [key, id] : live.named) named.Bind(1, key).Bind(2, id).Run();
@@ -604,7 +677,7 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
             .Bind(6, w.record->defaultItemType)
             .Run();
     }
-    ItemWriter writer(db_);
+    ItemWriter& writer = *writer_;
     for (int64_t seq : itemGone) writer.Delete(seq);
     for (size_t k = 0; k < itemWrites.size(); ++k) {
       const auto& w = itemWrites[k];
@@ -615,6 +688,7 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     // What was not written is written by the next save.
     for (const void* what : changed) outlook::changes::Note(what);
+    for (const auto& [folder, item] : filed) outlook::changes::NoteFiled(folder, item);
     throw;
   }
   // Taking an item may make its plain text: no change to write again.
@@ -623,14 +697,18 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
   hasProfile_ = true;
   for (const auto& id : folderGone) folders_.erase(id);
   for (const auto& w : folderWrites) {
-    folders_[w.record->entryId] = {w.seq, *w.record};
+    folders_[w.record->entryId] = {w.seq, *w.record, walks_};
   }
   lastFolderSeq_ = nextFolder;
-  for (const auto* key : forget) items_.erase(key);
-  for (size_t k = 0; k < itemWrites.size(); ++k) {
-    const auto& w = itemWrites[k];
-    items_[w.item.get()] = {w.item, w.seq, w.folder, walks_};
+  for (const auto* key : forget) {
+    bags_.erase(items_[key].bag);
+    items_.erase(key);
   }
+  for (const auto& w : itemWrites) {
+    items_[w.item.get()] = {w.item, w.seq, w.folder, walks_, &w.item->Props()};
+    bags_[&w.item->Props()] = w.item.get();
+  }
+  walkedAll_ = true;
   lastItemSeq_ = nextItem;
   meta_ = {live.nextId, live.nextNamed, live.named, {}};
   metaKept_ = true;
@@ -645,11 +723,20 @@ bool ProfileStore::SaveRegistry(std::wstring& error) {
   auto temp = registryPath_;
   temp += ".new";
   std::error_code ec;
-  if (!win32::registry::SaveHive(win32::HKEY_CURRENT_USER, temp.string())) {
+  std::string text;
+  if (!win32::registry::HiveText(win32::HKEY_CURRENT_USER, text) || !WriteInPlace(temp, text)) {
     error = L"cannot write the registry file " + PathText(temp);
     return false;
   }
-  std::filesystem::rename(temp, registryPath_, ec);
+  // The two files trade places in one step; the old one is written over next time. Renamed
+  // over the old file (or written after emptying it) the new one would be forced to disk at
+  // every save, and a file made anew at every save costs the file system more than writing.
+  if (std::filesystem::exists(registryPath_, ec)) {
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, registryPath_.c_str(), RENAME_EXCHANGE) != 0)
+      ec = std::error_code(errno, std::generic_category());
+  } else {
+    std::filesystem::rename(temp, registryPath_, ec);
+  }
   if (ec) {
     error = L"cannot replace the registry file " + PathText(registryPath_) + L": " +
             FromUtf8(ec.message());

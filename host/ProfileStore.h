@@ -50,25 +50,31 @@ class ProfileStore {
   struct KeptItem {
     std::weak_ptr<outlook::Item> item;
     int64_t seq = 0, folder = 0;
-    uint64_t walk = 0;  // the last save that found it
+    uint64_t walk = 0;          // the last save that found it
+    const void* bag = nullptr;  // its property bag, as outlook::changes notes it
   };
   struct KeptFolder {
     int64_t seq = 0;
     outlook::persist::Folder record;  // without items
+    uint64_t walk = 0;
   };
+  struct ItemWriter;
   bool Open();
   bool SaveStore(const outlook::Profile& profile);
   bool SaveRegistry(std::wstring& error);
 
   std::filesystem::path dir_, storePath_, registryPath_;
   sqlite3* db_ = nullptr;
+  std::unique_ptr<ItemWriter> writer_;
   int lock_ = -1;
   std::wstring error_;
   bool hasProfile_ = false;
   int64_t commits_ = 0;
   // What the store holds, as of the last save or load.
   std::unordered_map<const outlook::Item*, KeptItem> items_;
-  std::map<std::wstring, KeptFolder> folders_;  // by EntryID
+  std::unordered_map<const void*, const outlook::Item*> bags_;
+  bool walkedAll_ = false;  // every folder compared item by item since the last load
+  std::unordered_map<std::wstring, KeptFolder> folders_;  // by EntryID
   int64_t lastItemSeq_ = 0, lastFolderSeq_ = 0;
   outlook::persist::Profile meta_;  // ids and named properties; no folders
   bool metaKept_ = false;

@@ -202,7 +202,10 @@ void Session::Boot() {
         win32::faults::Quiet own;
         Print(L"[window] inspector opened: " + inspector->Caption());
         // A filed item opened: what it holds now is what closing without saving goes back to.
-        std::erase_if(opened_, [](const auto& o) { return o.window.expired(); });
+        std::erase_if(opened_, [](const auto& o) {
+          auto window = o.window.lock();
+          return !window || window->IsClosed();
+        });
         auto item = inspector->CurrentItem();
         if (item && item->InFolder())
           opened_.push_back({inspector, item, outlook::persist::TakeItem(item)});
@@ -516,6 +519,10 @@ void Session::CloseInspector(const std::wstring& mode) {
       outlook::persist::Revert(item, o.record);
     }
   }
+  std::erase_if(opened_, [](const auto& o) {
+    auto window = o.window.lock();
+    return !window || window->IsClosed();
+  });
   Settle();
 }
 
@@ -763,8 +770,11 @@ int Session::OnMessageBox(const win32::ShownMessageBox& box) {
   } else if ((box.style & 0xF) == win32::MB_OK) {
     answer = win32::IDOK;  // a box with one button needs no decision
   } else if (options_.ask) {
+    std::wstring takes = Lower(ButtonsOf(box.style));
+    for (auto& c : takes)
+      if (c == L'/') c = L' ';
     while (!answer) {
-      auto line = options_.ask(L"answer the box (" + ButtonsOf(box.style) + L")> ");
+      auto line = options_.ask(L"answer the box (" + takes + L")> ");
       if (!line) break;
       std::wstring l = Lower(*line);
       answer = l == L"ok"       ? win32::IDOK
@@ -773,6 +783,9 @@ int Session::OnMessageBox(const win32::ShownMessageBox& box) {
                : l == L"no"     ? win32::IDNO
                : l == L"retry"  ? win32::IDRETRY
                                 : 0;
+      // Only the box's own buttons answer it.
+      if (answer && Lower(ButtonsOf(box.style)).find(l) == std::wstring::npos) answer = 0;
+      if (!answer) Print(L"  the box takes one of: " + takes);
     }
   }
   if (!answer && options_.lenient) answer = DefaultButton(box.style);
@@ -901,23 +914,40 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
     return std::nullopt;
   }
   // A person at the prompt: the dialog is shown as text, the actions read as in a script.
+  // The hint names the form's own OK button: older forms call it cmdOK.
+  std::wstring ok = L"btnOK";
+  for (const wchar_t* name : {L"btnOK", L"cmdOK"})
+    if (form.FindControl(name)) {
+      ok = name;
+      break;
+    }
   for (const auto& line : DialogLines(form)) Print(line);
-  for (;;) {
-    auto line = options_.ask(L"answer " + form.Name() + L" (e.g. click btnOK; enter)> ");
-    if (!line) {
-      unanswered_.push_back(L"the dialog " + form.Name());
-      return std::nullopt;
+  auto ask = [this, &form, ok]() -> std::optional<std::vector<Action>> {
+    for (;;) {
+      auto line = options_.ask(L"answer " + form.Name() + L" (e.g. click " + ok + L"; enter)> ");
+      if (!line) return std::nullopt;
+      try {
+        return ParseActions(SplitLine(L"answer " + form.Name() + L" " + *line), 2);
+      } catch (const ScriptError& e) {
+        Print(L"  " + FromUtf8(e.what()));
+      }
     }
-    try {
-      auto words = SplitLine(L"answer " + form.Name() + L" " + *line);
-      auto actions = ParseActions(words, 2);
-      return [actions](forms::User& u) {
-        for (const auto& a : actions) a(u);
-      };
-    } catch (const ScriptError& e) {
-      Print(L"  " + FromUtf8(e.what()));
-    }
+  };
+  auto first = ask();
+  if (!first) {
+    unanswered_.push_back(L"the dialog " + form.Name());
+    return std::nullopt;
   }
+  // Step by step: after each line the dialog is shown again as it stands, until it closes.
+  return [this, &form, ask, first](forms::User& u) {
+    auto actions = first;
+    while (actions) {
+      for (const auto& a : *actions) a(u);
+      if (!form.IsLoaded() || !form.Visible()) return;
+      for (const auto& line : DialogLines(form)) Print(line);
+      actions = ask();
+    }
+  };
 }
 
 // --- mail sent and filed ---------------------------------------------------------------------

@@ -401,6 +401,7 @@ std::shared_ptr<RibbonWindow> RibbonHost::OpenWindow(const std::wstring& ribbonI
   window->document_ = document;
   window->context_ = std::move(context);
   window->answers_.resize(document->controls.size());
+  // Closed windows leave the list, so an invalidation costs the windows open, not all ever.
   std::erase_if(document->windows, [](const auto& w) { return w.expired(); });
   document->windows.push_back(window);
   return window;

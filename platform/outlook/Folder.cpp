@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/outlook/Changes.h"
 #include "platform/outlook/Item.h"
 #include "platform/outlook/Items.h"
 #include "platform/outlook/NameSpace.h"
@@ -61,6 +62,7 @@ void MAPIFolder::SetName(const std::wstring& name) {
   Live();
   if (name.empty()) vb::Raise(kErrFailed, L"The folder name is not valid.");
   name_ = name;
+  changes::Note(this);
 }
 
 const std::wstring& MAPIFolder::StoreID() const {
@@ -100,7 +102,9 @@ void MAPIFolder::AddUserDefinedField(const std::wstring& name) {
 void MAPIFolder::Delete() {
   Live();
   NoteChange();
+  changes::Note(this);
   if (auto parent = parent_.lock()) {
+    changes::Note(parent.get());
     std::erase_if(parent->children_, [&](auto& c) { return c.get() == this; });
   }
   std::vector<MAPIFolder*> stack{this};
@@ -115,6 +119,7 @@ void MAPIFolder::Delete() {
 
 void MAPIFolder::File(const std::shared_ptr<Item>& item) {
   NoteChange();
+  changes::NoteFiled(this, item);
   contents_.push_back(item);
   if (auto session = session_.lock()) session->Indexed(item);
   Items()->ItemAdd.Raise(item);
@@ -122,6 +127,7 @@ void MAPIFolder::File(const std::shared_ptr<Item>& item) {
 
 void MAPIFolder::Unfile(const Item* item) {
   NoteChange();
+  changes::Note(this);
   std::erase_if(contents_, [&](auto& i) { return i.get() == item; });
 }
 
@@ -171,6 +177,7 @@ std::shared_ptr<MAPIFolder> Folders::Add(const std::wstring& name, int32_t type)
   folder->SetEntryID(session_->NewEntryID(*store));
   folder->SetParent(parent_);
   parent_->Children().push_back(folder);
+  changes::Note(parent_.get());
   return folder;
 }
 

@@ -100,7 +100,7 @@ Item TakeItem(const std::shared_ptr<outlook::Item>& item) {
   return saved;
 }
 
-Live Walk(NameSpace& session) {
+Live Walk(NameSpace& session, const std::function<bool(const void*)>& itemsOf) {
   Live live;
   live.nextId = PersistAccess::NextId(session);
   live.nextNamed = PersistAccess::Next(session.Named());
@@ -117,9 +117,11 @@ Live Walk(NameSpace& session) {
     f.store = StoreIndex(session, folder);
     f.defaultItemType = folder->DefaultItemType();
     if (auto parent = folder->ParentFolder()) f.parentId = parent->EntryID();
+    live.keys.push_back(folder.get());
     auto& items = live.items.emplace_back();
-    for (const auto& item : folder->Contents())
-      if (IsMail(item->Class())) items.push_back(item);
+    if (!itemsOf || itemsOf(folder.get()))
+      for (const auto& item : folder->Contents())
+        if (IsMail(item->Class())) items.push_back(item);
     live.folders.push_back(std::move(f));
     for (const auto& child : folder->Children())
       if (!child->IsDeleted()) todo.push_back(child);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -72,10 +73,13 @@ struct Live {
   uint64_t nextId = 1;
   uint16_t nextNamed = 0x8000;
   std::vector<std::pair<std::wstring, uint16_t>> named;
-  std::vector<Folder> folders;                                     // parents before children
+  std::vector<Folder> folders;    // parents before children
+  std::vector<const void*> keys;  // each folder's address, as outlook::changes notes it
   std::vector<std::vector<std::shared_ptr<outlook::Item>>> items;  // each folder's mail and posts
 };
-Live Walk(NameSpace& session);
+// `itemsOf`, when given, tells the folders (by address) whose items are wanted; the others' lists
+// stay empty.
+Live Walk(NameSpace& session, const std::function<bool(const void*)>& itemsOf = {});
 Item TakeItem(const std::shared_ptr<outlook::Item>& item);
 // Makes a filed item what its record holds again (the changes of a closed window discarded).
 void Revert(const std::shared_ptr<outlook::Item>& item, const Item& saved);

@@ -399,23 +399,29 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, c
 namespace registry {
 
 bool SaveHive(HKEY root, const std::string& path) {
+  std::string text;
+  if (!HiveText(root, text)) return false;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.flush();
+  return static_cast<bool>(out);
+}
+
+bool HiveText(HKEY root, std::string& text) {
   auto hive = S().hives.find(root);
   if (hive == S().hives.end()) return false;
   std::ostringstream body;
   body << kHiveHeader;
   SaveNode(body, *hive->second, "");
-  std::string text = body.str();
+  text = body.str();
   // The last line tells the file whole: a cut or damaged file is refused, never half read.
   size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) - 1;
   char end[64];
   std::snprintf(end, sizeof end, "E %zu %016llx\n", lines,
                 static_cast<unsigned long long>(Checksum(text)));
   text += end;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.flush();
-  return static_cast<bool>(out);
+  return true;
 }
 
 bool LoadHive(HKEY root, const std::string& path, std::string* error) {

@@ -4,11 +4,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "platform/win32/Registry.h"
 
 namespace win32::registry {
 
 // Counts every change of any hive (a key made or deleted, a value set or deleted, a hive
 // loaded); never reset.
 uint64_t ChangeCount();
+// What SaveHive writes, for a program that writes the file its own way.
+bool HiveText(HKEY root, std::string& text);
 
 }  // namespace win32::registry

@@ -232,4 +232,34 @@ TEST(Program, SaveHtmlDeclaresItsCharsetListsItsFilesAndWritesOverNoneOfTheUsers
   EXPECT_TRUE(Has(again.err, "is there already")) << again.err;
 }
 
+TEST(Program, AtThePromptDialogsAndBoxesSayWhatTheyTake) {
+  host::ProgramIo io;
+  std::string out, err;
+  io.out = [&](const std::string& s) { out += s; };
+  io.err = [&](const std::string& s) { err += s; };
+  std::vector<std::string> input = {"start",
+                                    "type txtFolder \"x\"",  // one step: shown again
+                                    "enter",
+                                    "select \"Quarterly figures\"",
+                                    "ribbon click btnSaveAsTemplate",
+                                    "ok",
+                                    "yes",
+                                    "quit"};
+  size_t next = 0;
+  io.readLine = [&](std::string& line) {
+    if (next >= input.size()) return false;
+    line = input[next++];
+    return true;
+  };
+  io.terminal = true;
+  io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
+  EXPECT_EQ(0, host::RunProgram({}, io)) << err;
+  // The hint names the form's own button; after a step the field shows as it stands.
+  EXPECT_TRUE(Has(out, "answer frmReplyFolder (e.g. click cmdOK; enter)> ")) << out;
+  EXPECT_TRUE(Has(out, "txtFolder = \"x\"")) << out;
+  EXPECT_TRUE(Has(out, "answer the box (yes no)> ")) << out;
+  EXPECT_TRUE(Has(out, "the box takes one of: yes no")) << out;
+  EXPECT_TRUE(Has(out, "[outlook] Outlook has ended")) << out;
+}
+
 }  // namespace

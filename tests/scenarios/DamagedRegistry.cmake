@@ -10,6 +10,10 @@ file(READ ${PROFILE}/registry.hive _whole)
 string(LENGTH "${_whole}" _size)
 math(EXPR _half "${_size} / 2")
 string(SUBSTRING "${_whole}" 0 ${_half} _cut)
+# Cut where a line ends, as a write stopped between two lines leaves it: every line reads well.
+string(FIND "${_cut}" "\n" _last REVERSE)
+math(EXPR _keep "${_last} + 1")
+string(SUBSTRING "${_cut}" 0 ${_keep} _cut)
 file(WRITE ${PROFILE}/registry.hive "${_cut}")
 execute_process(COMMAND ${PROGRAM} --profile ${PROFILE} -e start RESULT_VARIABLE _rc
                 ERROR_VARIABLE _err OUTPUT_QUIET)

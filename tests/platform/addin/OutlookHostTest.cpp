@@ -163,6 +163,22 @@ TEST_F(Host, AnInspectorClosedByItsItemTakesItsRibbonAlong) {
   EXPECT_TRUE(ribbon.expired());
 }
 
+TEST_F(Host, AClosedInspectorsRibbonIsLetGoSoItsWindowIsToo) {
+  Make(L"14.0.0.4760");
+  host->Start(p.inbox);
+  std::weak_ptr<outlook::Inspector> first;
+  {
+    auto draft = p.app->CreateItem(outlook::olMailItem);
+    auto inspector = host->OpenInspector(draft);
+    ASSERT_NE(nullptr, host->RibbonWindowOf(inspector.get()));
+    first = inspector;
+    inspector->Close(outlook::olDiscard);
+  }
+  auto next = host->OpenInspector(p.app->CreateItem(outlook::olMailItem));
+  EXPECT_NE(nullptr, host->RibbonWindowOf(next.get()));
+  EXPECT_TRUE(first.expired()) << "the closed window is still held";
+}
+
 TEST_F(Host, EventsComponentIsCreatableAndStartedWithTheApplication) {
   Make(L"14.0.0.4760");
   auto component = vb::CreateObject<o2007events::O2007Events>(o2007events::kProgID);
