@@ -300,8 +300,11 @@ void CInspectorWrapper::Done() {
   m_oInspector.reset();
   BindMail(nullptr);
 
-  for (auto [bar, key] :
+  for (auto entry :
        {std::pair{&m_barOwn, kOwnToolbarKey}, std::pair{&m_barInsert, kFieldToolbarKey}}) {
+    // Plain names: clang lets no lambda capture a structured binding.
+    auto* bar = entry.first;
+    auto key = entry.second;
     if (!*bar) continue;
     SaveBarPosition(*bar, key);
     if (m_state.IsWordMail) vb::Ignore([&] { (*bar)->Delete(); });
