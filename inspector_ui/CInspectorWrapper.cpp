@@ -306,8 +306,11 @@ void CInspectorWrapper::Done() {
       bNewest = wrapper.get() == this;
       break;
     }
-  for (auto [bar, key] :
+  for (auto entry :
        {std::pair{&m_barOwn, kOwnToolbarKey}, std::pair{&m_barInsert, kFieldToolbarKey}}) {
+    // Plain names: clang lets no lambda capture a structured binding.
+    auto* bar = entry.first;
+    auto key = entry.second;
     if (!*bar) continue;
     SaveBarPosition(*bar, key);
     if (m_state.IsWordMail) vb::Ignore([&] { (*bar)->Delete(); });

@@ -272,9 +272,12 @@ void CInspectorWrapper::Create_ActionMenu(bool bIsTemplate, bool bIsWordMail) {
 
 void CInspectorWrapper::Update_ActionMenu(const InspectorState& state) {
   if (!m_popActionMenu) return;
-  for (auto [button, enabled] : {std::pair{&m_btnTanvelo2, state.ReplyEnabled},
-                                 std::pair{&m_btnReplyAllWith2, state.ReplyAllEnabled},
-                                 std::pair{&m_btnForwardWith2, state.ForwardEnabled}}) {
+  for (auto entry : {std::pair{&m_btnTanvelo2, state.ReplyEnabled},
+                     std::pair{&m_btnReplyAllWith2, state.ReplyAllEnabled},
+                     std::pair{&m_btnForwardWith2, state.ForwardEnabled}}) {
+    // Plain names: clang lets no lambda capture a structured binding.
+    auto* button = entry.first;
+    bool enabled = entry.second;
     if (!*button) continue;
     bars::PutEnabled(*button, enabled);
     bars::PutVisible(*button, true);

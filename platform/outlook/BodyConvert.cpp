@@ -265,6 +265,8 @@ class RtfReader {
         i = ControlAt(i + 1);
         continue;
       }
+      // Outside every group a NUL ends a buffer's text: what follows is padding.
+      if (c == L'\0' && depth == 0) break;
       ++i;
       if (c == L'\r' || c == L'\n') continue;
       if (pendingSkip_ > 0) {

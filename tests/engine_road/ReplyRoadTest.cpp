@@ -252,6 +252,7 @@ TEST(SafeFileNames, KeepOrdinaryNamesAndDefuseTheRest) {
                                   {L"x..y", L"x..y"},
                                   {L"..\\..\\x", L".._.._x"},
                                   {L"  lead.txt", L"  lead.txt"},
+                                  {L"  nul.txt", L"_  nul.txt"},
                                   {L"name. ", L"name"},
                                   {L"lpt1.txt", L"_lpt1.txt"},
                                   // Names Windows still opens as devices.

@@ -44,11 +44,12 @@ std::vector<std::wstring> Shown(const forms::Form& form) {
   return out;
 }
 
-// A caption of the basic plane without NUL, as a dialog holds it.
+// A caption without NUL of the characters the dump's code page holds: dumps are ANSI files.
 std::wstring Caption(FuzzedDataProvider& data) {
   std::wstring text;
   for (wchar_t c : fuzz::Text(data, 40))
-    if (c != 0 && c <= 0xFFFF) text += c;
+    if (c != 0 && win32::FromAnsi(win32::ToAnsi(std::wstring(1, c))) == std::wstring(1, c))
+      text += c;
   return text;
 }
 
@@ -79,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::LoadStrings();
   const std::string folder = win32::ToAnsi(vb::App().Path);
   FUZZ_CHECK(win32::files::WriteAll(
-      folder + "\\dump.lng", kHead + "dumpforms = \"1\"\r\n[Tanvelo.texts]\r\nIDS_X = \"x\"\r\n"));
+      folder + "\\dump.lng",
+      kHead + "dumpforms = \"1\"\r\n[Tanvelo.texts]\r\nIDS_X = \"x\"\r\n[Tanvelo.frmFuzz]\r\n"));
   CLang lang;
   FUZZ_CHECK(lang.Init(win32::FromAnsi(folder + "\\dump.lng"), L"Tanvelo"));
   frmFuzz designed(lang, texts);
@@ -87,17 +89,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto dump = win32::files::ReadAll(folder + "\\Dump\\frmFuzz.txt");
   FUZZ_CHECK(dump.has_value());
 
-  FUZZ_CHECK(win32::files::WriteAll(folder + "\\back.lng",
-                                    kHead + "[Tanvelo.texts]\r\nIDS_X = \"x\"\r\n" + *dump));
+  FUZZ_CHECK(win32::files::WriteAll(
+      folder + "\\back.lng",
+      kHead.substr(3) /* ANSI, as the dump */ + "[Tanvelo.texts]\r\nIDS_X = \"x\"\r\n" + *dump));
   CLang back;
   FUZZ_CHECK(back.Init(win32::FromAnsi(folder + "\\back.lng"), L"Tanvelo"));
   frmFuzz blank(back, Texts{});
   blank.Load();
   if (Shown(designed) != Shown(blank)) {
     std::fprintf(stderr, "dump '%s'\n", dump->c_str());
+    auto codes = [](const std::wstring& text) {
+      std::string out;
+      for (wchar_t c : text) out += std::to_string(static_cast<uint32_t>(c)) + " ";
+      return out;
+    };
     for (size_t i = 0; i < Shown(designed).size() && i < Shown(blank).size(); ++i)
-      std::fprintf(stderr, "designed '%s'\n   blank '%s'\n", fuzz::Show(Shown(designed)[i]).c_str(),
-                   fuzz::Show(Shown(blank)[i]).c_str());
+      if (Shown(designed)[i] != Shown(blank)[i])
+        std::fprintf(stderr, "designed %s\n   blank %s\n", codes(Shown(designed)[i]).c_str(),
+                     codes(Shown(blank)[i]).c_str());
   }
   FUZZ_CHECK(Shown(designed) == Shown(blank));
   return 0;

@@ -93,6 +93,7 @@ void Generated(FuzzedDataProvider& data) {
     std::fprintf(stderr, "xml '%s'\nerror '%s'\n", fuzz::Show(xml).c_str(),
                  fuzz::Show(host.Errors()[0]).c_str());
   FUZZ_CHECK(host.Errors().empty());
+  window->Draw();
   std::vector<std::wstring> ids = window->ControlIds();
   FUZZ_CHECK(ids.size() == controls.size());
   for (size_t i = 0; i < ids.size(); ++i) {

@@ -139,13 +139,21 @@ Generated Generate(FuzzedDataProvider& data) {
   }
   // A brace too many, then more of the document; or a group after the end. Both read with
   // the state outside every group.
+  bool endsWithGroup = wrapper;
   if (data.ConsumeBool()) {
+    endsWithGroup = true;
     g.rtf += data.ConsumeBool() ? L"} " : L"{ ";
     g.text += L" ";
     Put(data, g, L'M', wrapper ? 1 : uc.front());
     g.rtf += L"}";
   }
-  g.rtf += data.ConsumeBool() ? L"\r\n \t" : std::wstring(L"\r\n\0garbage}", 11);
+  // Blanks after the last group end the document; outside any group they are its text.
+  if (data.ConsumeBool()) {
+    g.rtf += L"\r\n \t";
+    if (!endsWithGroup) g.text += L" \t";
+  } else {
+    g.rtf += std::wstring(L"\r\n\0garbage}", 11);
+  }
   return g;
 }
 

@@ -71,8 +71,8 @@ std::wstring Escaped(const std::wstring& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::FreshPlatform platform;
-  static const auto app = std::make_shared<outlook::Application>(L"14.0.0.4760");
-  g_oApp = app;
+  msxml::Install();
+  g_oApp = outlook::Application::Create(L"14.0.0.4760");
   Check(fuzz::Text(std::string_view(reinterpret_cast<const char*>(data), size)));
 
   FuzzedDataProvider provider(data, size);

@@ -176,6 +176,10 @@ TEST(Bodies, RtfTextReadsAsOutlookShowsIt) {
       {"binary data skipped", L"{\\rtf1 a\\bin3 }{xb}", L"ab"},
   };
   for (const auto& c : cases) EXPECT_EQ(std::wstring(c.text), body::RtfToText(c.rtf)) << c.what;
+  // A buffer's NUL padding, and what lies behind it, outside every group.
+  const std::wstring padded(L"{\\rtf1 body}\r\n\0garbage}", 23), bare(L"{\\b one} two\0{x}", 16);
+  EXPECT_EQ(L"body", body::RtfToText(padded));
+  EXPECT_EQ(L"one two", body::RtfToText(bare));
 }
 
 TEST(Bodies, AnRtfItemsHtmlKeepsItsFormatting) {
