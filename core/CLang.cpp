@@ -1,6 +1,7 @@
 #include "core/CLang.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/CLangFile.h"
 #include "core/COptions.h"
@@ -405,6 +406,16 @@ bool CLang::LoadFile(const std::wstring& path, const std::wstring& appName) {
   if (dumpMode != 0) LogWarning(L"CLang.Init", L"The forms will be dumped when they will appear");
 
   Texts texts;
+  // Every entry is a line of its own: the lines of the file bound what the load keeps.
+  if (m_pImage) {
+    const auto* bytes = m_pImage->bytes.get();
+    size_t lines = 1;
+    for (const auto *at = bytes, *end = bytes + m_pImage->size;
+         (at = static_cast<const uint8_t*>(std::memchr(at, '\n', static_cast<size_t>(end - at))));
+         ++at)
+      ++lines;
+    texts.Reserve(lines);
+  }
   std::map<std::wstring, SectionList> sections;
   // Text sections share one key space; a form's keys are prefixed with the form's name.
   for (bool formSections : {false, true}) {

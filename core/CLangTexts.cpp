@@ -80,7 +80,11 @@ size_t CLangTexts::SlotOf(uint32_t hash, std::wstring_view key) const {
 }
 
 void CLangTexts::Grow() {
-  std::vector<Slot> old(m_index.empty() ? 1024 : m_index.size() * 2);
+  Rehash(m_index.empty() ? 1024 : m_index.size() * 2);
+}
+
+void CLangTexts::Rehash(size_t slots) {
+  std::vector<Slot> old(slots);
   m_index.swap(old);
   const size_t mask = m_index.size() - 1;
   for (const Slot& s : old) {
@@ -146,6 +150,13 @@ std::optional<std::wstring> CLangTexts::Find(std::wstring_view key) const {
 
 bool CLangTexts::Has(std::wstring_view key) const {
   return !m_index.empty() && m_index[SlotOf(HashOf(key), key)].at != kFree;
+}
+
+void CLangTexts::Reserve(size_t count) {
+  size_t slots = m_index.empty() ? 1024 : m_index.size();
+  while (slots < 2 * (count + 1)) slots *= 2;
+  if (slots > m_index.size()) Rehash(slots);
+  m_entries.reserve(count);
 }
 
 void CLangTexts::Clear() {
