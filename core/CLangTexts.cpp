@@ -52,17 +52,29 @@ std::wstring_view CLangTexts::KeepWide(std::wstring_view text) {
 
 void CLangTexts::KeepText(Entry& entry, std::wstring_view text) {
   entry.length = static_cast<uint32_t>(text.size());
-  entry.narrow = std::all_of(text.begin(), text.end(),
-                             [](wchar_t c) { return static_cast<uint32_t>(c) < 0x100; });
-  if (text.empty()) {
-    entry.text = nullptr;
-  } else if (entry.narrow) {
-    char* room = NarrowRoom(text.size());
-    std::transform(text.begin(), text.end(), room, [](wchar_t c) { return static_cast<char>(c); });
-    entry.text = room;
-  } else {
-    entry.text = KeepWide(text).data();
+  entry.narrow = true;
+  entry.text = nullptr;
+  if (text.empty()) return;
+  // Narrowed and checked in one pass; the rare text that does not fit goes back.
+  const size_t n = text.size();
+  char* room = NarrowRoom(n);
+  uint32_t seen = 0;
+  for (size_t i = 0; i < n; ++i) {
+    seen |= static_cast<uint32_t>(text[i]);
+    room[i] = static_cast<char>(text[i]);
   }
+  if (seen < 0x100) {
+    entry.text = room;
+    return;
+  }
+  if (room + n == m_narrowNext) {
+    m_narrowNext = room;
+    m_narrowLeft += n;
+  } else if (!m_narrowBlocks.empty() && m_narrowBlocks.back().get() == room) {
+    m_narrowBlocks.pop_back();
+  }
+  entry.narrow = false;
+  entry.text = KeepWide(text).data();
 }
 
 uint32_t CLangTexts::HashOf(std::wstring_view key) {
