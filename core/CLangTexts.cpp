@@ -77,9 +77,18 @@ void CLangTexts::KeepText(Entry& entry, std::wstring_view text) {
   entry.text = KeepWide(text).data();
 }
 
+namespace {
+// FNV-1a over the characters, so that Add can hash a key while it lower-cases it.
+constexpr uint32_t kHashStart = 2166136261u;
+inline uint32_t HashStep(uint32_t hash, wchar_t c) {
+  return (hash ^ static_cast<uint32_t>(c)) * 16777619u;
+}
+}  // namespace
+
 uint32_t CLangTexts::HashOf(std::wstring_view key) {
-  size_t hash = std::hash<std::wstring_view>()(key);
-  return static_cast<uint32_t>(hash ^ (hash >> 32));
+  uint32_t hash = kHashStart;
+  for (wchar_t c : key) hash = HashStep(hash, c);
+  return hash;
 }
 
 size_t CLangTexts::SlotOf(uint32_t hash, std::wstring_view key) const {
@@ -112,13 +121,18 @@ std::pair<std::wstring_view, bool> CLangTexts::Add(std::wstring_view prefix, std
   if (2 * (m_entries.size() + 1) > m_index.size()) Grow();
   const size_t length = prefix.size() + name.size();
   wchar_t* room = Room(length);
-  std::copy(prefix.begin(), prefix.end(), room);
-  std::transform(name.begin(), name.end(), room + prefix.size(), [](wchar_t c) {
-    return c < 0x80 ? (c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c)
-                    : vb::LowerChar(c);
-  });
+  uint32_t hash = kHashStart;
+  wchar_t* at = room;
+  for (wchar_t c : prefix) {
+    *at++ = c;
+    hash = HashStep(hash, c);
+  }
+  for (wchar_t c : name) {
+    c = c < 0x80 ? (c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c) : vb::LowerChar(c);
+    *at++ = c;
+    hash = HashStep(hash, c);
+  }
   std::wstring_view key(room, length);
-  const uint32_t hash = HashOf(key);
   const size_t slot = SlotOf(hash, key);
   if (m_index[slot].at != kFree) {
     // A repeated key: its copy goes back to the block when it was the last thing kept.
