@@ -1,6 +1,8 @@
 #include "core/CLang.h"
 
 #include <algorithm>
+#include <cstring>
+#include <cwchar>
 
 #include "core/CLangFile.h"
 #include "core/COptions.h"
@@ -57,14 +59,22 @@ std::wstring_view TrimmedView(std::wstring_view text) {
 std::wstring_view WithoutComment(std::wstring_view value) {
   // The first comment mark outside the quotes ends the value, however many quotes the
   // comment itself holds.
-  bool inside = false;
-  for (size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == L'"')
-      inside = !inside;
-    else if (!inside && IsCommentStart(value[i]))
-      return value.substr(0, i);
+  // Quote to quote, each stretch searched by wmemchr: a load passes over every text here.
+  const size_t n = value.size();
+  auto find = [&](size_t from, size_t to, wchar_t c) {
+    if (from >= to) return to;
+    const wchar_t* at = std::wmemchr(value.data() + from, c, to - from);
+    return at ? static_cast<size_t>(at - value.data()) : to;
+  };
+  for (size_t from = 0;;) {
+    const size_t quote = find(from, n, L'"');
+    const size_t mark = std::min(find(from, quote, L';'), find(from, quote, L'\''));
+    if (mark < quote) return value.substr(0, mark);
+    if (quote == n) return value;
+    const size_t close = find(quote + 1, n, L'"');
+    if (close == n) return value;  // an open quote runs to the end
+    from = close + 1;
   }
-  return value;
 }
 
 std::vector<std::wstring> SplitList(const std::wstring& list) {
@@ -405,6 +415,16 @@ bool CLang::LoadFile(const std::wstring& path, const std::wstring& appName) {
   if (dumpMode != 0) LogWarning(L"CLang.Init", L"The forms will be dumped when they will appear");
 
   Texts texts;
+  // Every entry is a line of its own: the lines of the file bound what the load keeps.
+  if (m_pImage) {
+    const auto* bytes = m_pImage->bytes.get();
+    size_t lines = 1;
+    for (const auto *at = bytes, *end = bytes + m_pImage->size;
+         (at = static_cast<const uint8_t*>(std::memchr(at, '\n', static_cast<size_t>(end - at))));
+         ++at)
+      ++lines;
+    texts.Reserve(lines);
+  }
   std::map<std::wstring, SectionList> sections;
   // Text sections share one key space; a form's keys are prefixed with the form's name.
   for (bool formSections : {false, true}) {

@@ -52,22 +52,43 @@ std::wstring_view CLangTexts::KeepWide(std::wstring_view text) {
 
 void CLangTexts::KeepText(Entry& entry, std::wstring_view text) {
   entry.length = static_cast<uint32_t>(text.size());
-  entry.narrow = std::all_of(text.begin(), text.end(),
-                             [](wchar_t c) { return static_cast<uint32_t>(c) < 0x100; });
-  if (text.empty()) {
-    entry.text = nullptr;
-  } else if (entry.narrow) {
-    char* room = NarrowRoom(text.size());
-    std::transform(text.begin(), text.end(), room, [](wchar_t c) { return static_cast<char>(c); });
-    entry.text = room;
-  } else {
-    entry.text = KeepWide(text).data();
+  entry.narrow = true;
+  entry.text = nullptr;
+  if (text.empty()) return;
+  // Narrowed and checked in one pass; the rare text that does not fit goes back.
+  const size_t n = text.size();
+  char* room = NarrowRoom(n);
+  uint32_t seen = 0;
+  for (size_t i = 0; i < n; ++i) {
+    seen |= static_cast<uint32_t>(text[i]);
+    room[i] = static_cast<char>(text[i]);
   }
+  if (seen < 0x100) {
+    entry.text = room;
+    return;
+  }
+  if (room + n == m_narrowNext) {
+    m_narrowNext = room;
+    m_narrowLeft += n;
+  } else if (!m_narrowBlocks.empty() && m_narrowBlocks.back().get() == room) {
+    m_narrowBlocks.pop_back();
+  }
+  entry.narrow = false;
+  entry.text = KeepWide(text).data();
 }
 
+namespace {
+// FNV-1a over the characters, so that Add can hash a key while it lower-cases it.
+constexpr uint32_t kHashStart = 2166136261u;
+inline uint32_t HashStep(uint32_t hash, wchar_t c) {
+  return (hash ^ static_cast<uint32_t>(c)) * 16777619u;
+}
+}  // namespace
+
 uint32_t CLangTexts::HashOf(std::wstring_view key) {
-  size_t hash = std::hash<std::wstring_view>()(key);
-  return static_cast<uint32_t>(hash ^ (hash >> 32));
+  uint32_t hash = kHashStart;
+  for (wchar_t c : key) hash = HashStep(hash, c);
+  return hash;
 }
 
 size_t CLangTexts::SlotOf(uint32_t hash, std::wstring_view key) const {
@@ -80,7 +101,11 @@ size_t CLangTexts::SlotOf(uint32_t hash, std::wstring_view key) const {
 }
 
 void CLangTexts::Grow() {
-  std::vector<Slot> old(m_index.empty() ? 1024 : m_index.size() * 2);
+  Rehash(m_index.empty() ? 1024 : m_index.size() * 2);
+}
+
+void CLangTexts::Rehash(size_t slots) {
+  std::vector<Slot> old(slots);
   m_index.swap(old);
   const size_t mask = m_index.size() - 1;
   for (const Slot& s : old) {
@@ -96,13 +121,18 @@ std::pair<std::wstring_view, bool> CLangTexts::Add(std::wstring_view prefix, std
   if (2 * (m_entries.size() + 1) > m_index.size()) Grow();
   const size_t length = prefix.size() + name.size();
   wchar_t* room = Room(length);
-  std::copy(prefix.begin(), prefix.end(), room);
-  std::transform(name.begin(), name.end(), room + prefix.size(), [](wchar_t c) {
-    return c < 0x80 ? (c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c)
-                    : vb::LowerChar(c);
-  });
+  uint32_t hash = kHashStart;
+  wchar_t* at = room;
+  for (wchar_t c : prefix) {
+    *at++ = c;
+    hash = HashStep(hash, c);
+  }
+  for (wchar_t c : name) {
+    c = c < 0x80 ? (c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c) : vb::LowerChar(c);
+    *at++ = c;
+    hash = HashStep(hash, c);
+  }
   std::wstring_view key(room, length);
-  const uint32_t hash = HashOf(key);
   const size_t slot = SlotOf(hash, key);
   if (m_index[slot].at != kFree) {
     // A repeated key: its copy goes back to the block when it was the last thing kept.
@@ -146,6 +176,13 @@ std::optional<std::wstring> CLangTexts::Find(std::wstring_view key) const {
 
 bool CLangTexts::Has(std::wstring_view key) const {
   return !m_index.empty() && m_index[SlotOf(HashOf(key), key)].at != kFree;
+}
+
+void CLangTexts::Reserve(size_t count) {
+  size_t slots = m_index.empty() ? 1024 : m_index.size();
+  while (slots < 2 * (count + 1)) slots *= 2;
+  if (slots > m_index.size()) Rehash(slots);
+  m_entries.reserve(count);
 }
 
 void CLangTexts::Clear() {

@@ -31,6 +31,9 @@ class CLangTexts {
   // The text of a key (lower case already), or nothing.
   std::optional<std::wstring> Find(std::wstring_view key) const;
   bool Has(std::wstring_view key) const;
+  // Room for about `count` entries at once, so that a load that knows its size does not grow
+  // the index step by step.
+  void Reserve(size_t count);
   size_t Size() const { return m_entries.size(); }
   void Clear();
 
@@ -57,6 +60,7 @@ class CLangTexts {
   // The index slot that holds `key`, or the free slot where it would go.
   size_t SlotOf(uint32_t hash, std::wstring_view key) const;
   void Grow();
+  void Rehash(size_t slots);
 
   std::vector<std::unique_ptr<wchar_t[]>> m_blocks;
   wchar_t* m_next = nullptr;

@@ -212,7 +212,11 @@ bool Evaluate(const Filter::Node& node, const Filter::StoredLookup& lookup) {
 
 }  // namespace
 
-Filter::Filter(const std::wstring& text) : root_(Parser(text).Parse()) {}
+Filter::Filter(const std::wstring& text) : root_(Parser(text).Parse()) {
+  if (root_->kind == Node::kCond && root_->op == L"=")
+    if (auto* value = std::get_if<std::wstring>(&root_->value))
+      sole_ = std::make_unique<std::pair<std::wstring, std::wstring>>(root_->property, *value);
+}
 Filter::~Filter() = default;
 Filter::Filter(Filter&&) noexcept = default;
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/outlook/Props.h"
@@ -30,6 +31,9 @@ class Filter {
   using StoredLookup =
       std::function<const PropValue*(const std::wstring& name, PropValue& scratch)>;
   bool MatchesStored(const StoredLookup& lookup) const;
+  // For a filter that is one condition "[property] = 'text'": the property's name and the
+  // text; nullptr otherwise.
+  const std::pair<std::wstring, std::wstring>* SoleTextEquality() const { return sole_.get(); }
   // The property names the conditions read, in order.
   std::vector<std::wstring> Properties() const;
 
@@ -37,6 +41,7 @@ class Filter {
 
  private:
   std::unique_ptr<Node> root_;
+  std::unique_ptr<std::pair<std::wstring, std::wstring>> sole_;
 };
 
 inline constexpr int32_t kErrCannotParse = static_cast<int32_t>(0x80020009);

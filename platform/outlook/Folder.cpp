@@ -1,6 +1,7 @@
 #include "platform/outlook/Folder.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "platform/outlook/Changes.h"
 #include "platform/outlook/Item.h"
@@ -9,6 +10,7 @@
 #include "platform/outlook/Props.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Faults.h"
+#include "platform/vb/Runtime.h"
 
 namespace outlook {
 
@@ -45,6 +47,12 @@ void View::SetXML(const std::wstring& xml) {
   ++xmlWrites_;
 }
 
+struct MAPIFolder::ClassIndex {
+  uint64_t version = 0;
+  size_t size = 0;
+  std::unordered_map<std::wstring, std::shared_ptr<std::vector<std::shared_ptr<Item>>>> lists;
+};
+
 MAPIFolder::MAPIFolder(std::wstring name, int32_t defaultItemType, std::weak_ptr<NameSpace> session,
                        std::weak_ptr<outlook::Store> store)
     : name_(std::move(name)),
@@ -52,6 +60,7 @@ MAPIFolder::MAPIFolder(std::wstring name, int32_t defaultItemType, std::weak_ptr
       session_(std::move(session)),
       store_(std::move(store)) {
   views_.push_back(std::make_shared<View>(L"Messages", 0, kTableViewXml));
+  classes_ = std::make_shared<ClassIndex>();
 }
 
 void MAPIFolder::Live() const {
@@ -117,10 +126,54 @@ void MAPIFolder::Delete() {
   }
 }
 
+namespace {
+std::wstring FoldClass(const std::wstring& text) {
+  std::wstring folded(text.size(), L'\0');
+  for (size_t i = 0; i < text.size(); ++i) folded[i] = vb::LowerChar(text[i]);
+  return folded;
+}
+
+// A class that is not text compares as empty text in a condition.
+std::wstring ClassKey(const PropValue* value) {
+  const std::wstring* text = value ? std::get_if<std::wstring>(value) : nullptr;
+  return text ? FoldClass(*text) : std::wstring();
+}
+
+// A list handed out stays as it was: the first change after makes a copy.
+std::vector<std::shared_ptr<Item>>& Owned(
+    std::shared_ptr<std::vector<std::shared_ptr<Item>>>& list) {
+  if (!list)
+    list = std::make_shared<std::vector<std::shared_ptr<Item>>>();
+  else if (list.use_count() > 1)
+    list = std::make_shared<std::vector<std::shared_ptr<Item>>>(*list);
+  return *list;
+}
+}  // namespace
+
+std::vector<std::shared_ptr<Item>>& MAPIFolder::Contents() {
+  NoteChange();
+  ++version_;
+  return contents_;
+}
+
+bool MAPIFolder::IndexHolds() const {
+  // The size is checked too: a caller may keep the reference Contents() gave and change the
+  // list later.
+  return classes_ && classes_->version == version_ && classes_->size == contents_.size();
+}
+
 void MAPIFolder::File(const std::shared_ptr<Item>& item) {
   NoteChange();
   changes::NoteFiled(this, item);
+  // The index of classes follows a filing as the store's does, rather than being made again.
+  const bool holds = IndexHolds();
   contents_.push_back(item);
+  ++version_;
+  if (holds) {
+    Owned(classes_->lists[ClassKey(item->props_.Peek(PR_MESSAGE_CLASS))]).push_back(item);
+    classes_->version = version_;
+    classes_->size = contents_.size();
+  }
   if (auto session = session_.lock()) session->Indexed(item);
   Items()->ItemAdd.Raise(item);
 }
@@ -128,7 +181,34 @@ void MAPIFolder::File(const std::shared_ptr<Item>& item) {
 void MAPIFolder::Unfile(const Item* item) {
   NoteChange();
   changes::Note(this);
+  const bool holds = IndexHolds();
   std::erase_if(contents_, [&](auto& i) { return i.get() == item; });
+  ++version_;
+  if (!holds) return;
+  auto it = classes_->lists.find(ClassKey(item->props_.Peek(PR_MESSAGE_CLASS)));
+  if (it == classes_->lists.end()) return;
+  auto& list = Owned(it->second);
+  const size_t before = list.size();
+  std::erase_if(list, [&](auto& i) { return i.get() == item; });
+  if (before - list.size() != classes_->size - contents_.size()) return;
+  classes_->version = version_;
+  classes_->size = contents_.size();
+}
+
+std::shared_ptr<const std::vector<std::shared_ptr<Item>>> MAPIFolder::OfClass(
+    const std::wstring& messageClass) {
+  if (!IndexHolds()) {
+    auto index = std::make_shared<ClassIndex>();
+    index->version = version_;
+    index->size = contents_.size();
+    for (const auto& item : contents_)
+      Owned(index->lists[ClassKey(item->props_.Peek(PR_MESSAGE_CLASS))]).push_back(item);
+    classes_ = std::move(index);
+  }
+  static const auto kNone = std::make_shared<const std::vector<std::shared_ptr<Item>>>();
+  auto it = classes_->lists.find(FoldClass(messageClass));
+  if (it == classes_->lists.end()) return kNone;
+  return it->second;
 }
 
 Folders::Folders(std::shared_ptr<MAPIFolder> parent, std::shared_ptr<NameSpace> session)

@@ -80,16 +80,25 @@ class MAPIFolder : public Object, public std::enable_shared_from_this<MAPIFolder
   void Delete();
   bool IsDeleted() const { return deleted_; }
 
-  // Internal: the items filed here, in filing order.
-  std::vector<std::shared_ptr<Item>>& Contents() { return contents_; }
+  // Internal: the items filed here, in filing order. Taking them to change them (as a
+  // restore does) counts as a change of the contents; readers use Filed().
+  std::vector<std::shared_ptr<Item>>& Contents();
+  const std::vector<std::shared_ptr<Item>>& Filed() const { return contents_; }
   void File(const std::shared_ptr<Item>& item);
   void Unfile(const Item* item);
+  // The items filed here whose message class is `messageClass` (ignoring case), in filing
+  // order, as the store's index of classes answers them: made on the first question after
+  // the contents changed or an item here was given another class, shared until then.
+  std::shared_ptr<const std::vector<std::shared_ptr<Item>>> OfClass(
+      const std::wstring& messageClass);
+  void NoteReclass() { ++version_; }
   void SetParent(const std::shared_ptr<MAPIFolder>& parent) { parent_ = parent; }
   void SetEntryID(std::wstring id) { entryId_ = std::move(id); }
   std::vector<std::shared_ptr<MAPIFolder>>& Children() { return children_; }
 
  private:
   void Live() const;
+  bool IndexHolds() const;
 
   std::wstring name_;
   int32_t defaultItemType_;
@@ -103,6 +112,10 @@ class MAPIFolder : public Object, public std::enable_shared_from_this<MAPIFolder
   std::vector<std::wstring> fields_;
   std::shared_ptr<outlook::Items> items_;
   bool deleted_ = false;
+  // Counts the changes of the contents and of the classes of the items in it.
+  uint64_t version_ = 0;
+  struct ClassIndex;
+  std::shared_ptr<ClassIndex> classes_;
 };
 
 // The subfolders of a folder, or the top-level folders (one per store) of the session.

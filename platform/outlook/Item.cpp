@@ -112,6 +112,7 @@ std::shared_ptr<outlook::Application> Item::Application() const {
 void Item::SetText(uint32_t tag, const std::wstring& value) {
   Live();
   props_.Set(tag, value);
+  if (PropId(tag) == PropId(PR_MESSAGE_CLASS)) NoteReclass();
   MarkChanged();
 }
 
@@ -496,7 +497,12 @@ void Item::SetProp(uint32_t tag, PropValue value) {
   // A raw write of either body leaves the plain body as it was made from the HTML before.
   if (PropId(tag) == PropId(PR_HTML) || PropId(tag) == PropId(PR_BODY)) DerivePlain();
   props_.Set(tag, std::move(value));
+  if (PropId(tag) == PropId(PR_MESSAGE_CLASS)) NoteReclass();
   MarkChanged();
+}
+
+void Item::NoteReclass() const {
+  if (auto folder = parent_.lock()) folder->NoteReclass();
 }
 
 namespace {
@@ -534,6 +540,10 @@ bool Item::IsFilterField(const std::wstring& rawName) {
   for (const wchar_t* f : kContactFilterFields)
     if (name == f) return true;
   return false;
+}
+
+bool Item::IsClassField(const std::wstring& name) {
+  return LowerName(name) == L"messageclass";
 }
 
 const PropValue* Item::FilterValue(const std::wstring& rawName, PropValue& scratch) const {

@@ -167,6 +167,8 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   // Whether Restrict and Find accept the name as a built-in field of any item (the bodies,
   // EntryID and Class are refused); user-defined fields count only on their folder.
   static bool IsFilterField(const std::wstring& name);
+  // Whether a filter condition on the name reads the message class.
+  static bool IsClassField(const std::wstring& name);
 
  private:
   Item(int32_t itemClass, std::weak_ptr<NameSpace> session);
@@ -181,6 +183,8 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   // The plain body of an HTML item is made from the HTML when it is first read, not at every
   // write of the HTML.
   void DerivePlain() const;
+  // The folder's index of classes no longer holds.
+  void NoteReclass() const;
   uint32_t NamedTag(const wchar_t* guid, int32_t lid, uint32_t type) const;
 
   int32_t class_;

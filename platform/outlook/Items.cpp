@@ -20,12 +20,20 @@ std::shared_ptr<MAPIFolder> Items::Folder() const {
 
 const std::vector<std::shared_ptr<outlook::Item>>& Items::Current() const {
   auto folder = Folder();
-  if (!filter_) return folder->Contents();
+  if (!filter_) return folder->Filed();
   if (cached_ && cachedAt_ == ChangeCount()) return *cache_;
+  // A condition on the class alone is answered by the folder's index, which keeps filing
+  // order, so a table over the contacts of a large folder visits no other item.
+  if (auto* sole = filter_->SoleTextEquality(); sole && outlook::Item::IsClassField(sole->first)) {
+    cache_ = folder->OfClass(sole->second);
+    cached_ = true;
+    cachedAt_ = ChangeCount();
+    return *cache_;
+  }
   // A new list each time: a table may still be walking the one before.
   auto result = std::make_shared<std::vector<std::shared_ptr<outlook::Item>>>();
   cached_ = false;
-  for (auto& item : folder->Contents()) {
+  for (auto& item : folder->Filed()) {
     if (filter_->MatchesStored([&](const std::wstring& name, PropValue& scratch) {
           return item->FilterValue(name, scratch);
         }))

@@ -22,7 +22,7 @@ constexpr const wchar_t* kEntryIdMiddle = L"07000000A1B2C3D4E5F60718293A4B5C6D7E
 
 void IndexIn(const std::shared_ptr<MAPIFolder>& folder,
              std::unordered_map<std::wstring, std::weak_ptr<Item>>& index) {
-  for (auto& item : folder->Contents()) index.try_emplace(item->EntryID(), item);
+  for (auto& item : folder->Filed()) index.try_emplace(item->EntryID(), item);
   for (auto& child : folder->Children()) IndexIn(child, index);
 }
 
@@ -139,7 +139,7 @@ std::shared_ptr<outlook::AddressEntry> NameSpace::ResolveName(const std::wstring
     std::shared_ptr<MAPIFolder> contacts;
     if (default_ && !unavailable_) contacts = default_->DefaultFolder(olFolderContacts);
     if (!contacts) return;
-    for (auto& item : contacts->Contents()) {
+    for (auto& item : contacts->Filed()) {
       if (item->Class() == olDistributionList) {
         auto list = item->ListEntry();
         if (AddressBook::Matches(list->Name(), list->Address(), wanted)) found.push_back(list);
@@ -158,7 +158,7 @@ std::shared_ptr<outlook::AddressEntry> NameSpace::ResolveName(const std::wstring
 int32_t NameSpace::DeliverOutbox() {
   auto outbox = GetDefaultFolder(olFolderOutbox);
   auto sent = GetDefaultFolder(olFolderSentMail);
-  auto pending = outbox->Contents();
+  auto pending = outbox->Filed();
   for (auto& item : pending) {
     item->SetSentFlag(true);
     item->SetReceived(Now());

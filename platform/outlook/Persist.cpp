@@ -30,6 +30,8 @@ struct PersistAccess {
     for (auto& [id, value] : sorted)
       item.props_.values_.emplace_back(id, std::make_shared<const PropValue>(std::move(value)));
     item.plainDue_ = false;
+    // The class may be another now: the folder's index of classes must not hold.
+    item.NoteReclass();
   }
   // Files a restored item under its own EntryID, without an ItemAdd.
   static void File(const std::shared_ptr<outlook::Item>& item,
@@ -120,7 +122,7 @@ Live Walk(NameSpace& session, const std::function<bool(const void*)>& itemsOf) {
     live.keys.push_back(folder.get());
     auto& items = live.items.emplace_back();
     if (!itemsOf || itemsOf(folder.get()))
-      for (const auto& item : folder->Contents())
+      for (const auto& item : folder->Filed())
         if (IsMail(item->Class())) items.push_back(item);
     live.folders.push_back(std::move(f));
     for (const auto& child : folder->Children())

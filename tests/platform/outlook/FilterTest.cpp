@@ -1,10 +1,13 @@
 // The filter language of Restrict and Find as the add-in writes its filters.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/outlook/Filter.h"
 #include "platform/outlook/Item.h"
 #include "platform/outlook/Items.h"
 #include "platform/outlook/Outlook.h"
+#include "platform/outlook/Persist.h"
 #include "platform/outlook/ProfileBuilder.h"
 #include "platform/vb/Error.h"
 
@@ -133,3 +136,59 @@ TEST(Filter, UserPropertiesAndContacts) {
 }
 
 }  // namespace
+
+// A condition on the class alone is answered from the folder's index of classes; it must give
+// what evaluating the condition item by item gives (the Or form is never indexed), in the same
+// order, after every road that changes the contents or a class.
+TEST(Filter, ClassIndexFollowsEveryChangeOfTheFolder) {
+  outlook::persist::Profile saved;
+  {
+    auto p = BuildProfile();
+    AddUnsentMail(p.inbox, L"Kept")->SetMessageClass(L"IPM.Note.Kept");
+    saved = outlook::persist::Take(*p.session);
+  }
+  Profile p = BuildProfile();
+  auto items = p.inbox->Items();
+  auto indexed = items->Restrict(L"[messageclass] = 'ipm.NOTE'");
+  auto walked = items->Restrict(L"[MessageClass] = 'IPM.Note' Or [MessageClass] = 'IPM.Note'");
+  auto subjects = [](const std::shared_ptr<Items>& items) {
+    std::vector<std::wstring> found;
+    for (const auto& item : items->All()) found.push_back(item->Subject());
+    return found;
+  };
+  auto check = [&](const char* step, size_t count) {
+    SCOPED_TRACE(step);
+    EXPECT_EQ(subjects(indexed), subjects(walked));
+    EXPECT_EQ(indexed->All(), walked->All());
+    EXPECT_EQ(indexed->All().size(), count);
+  };
+  check("built", 3);
+  auto late = AddUnsentMail(p.inbox, L"Late");
+  check("filed", 4);
+  auto moved = p.plainMail->Move(p.drafts);
+  check("moved out", 3);
+  auto back = moved->Move(p.inbox);
+  check("moved back, now last", 4);
+  EXPECT_EQ(indexed->All().back(), back);
+  p.htmlMail->Copy();
+  check("copied", 5);
+  p.htmlMail->Delete();
+  check("deleted", 4);
+  late->SetMessageClass(L"IPM.Note.Custom");
+  check("reclassed", 3);
+  auto record = outlook::persist::TakeItem(late);
+  late->SetProp(PR_MESSAGE_CLASS, std::wstring(L"IPM.NOTE"));
+  check("reclassed back through the property", 4);
+  outlook::persist::Revert(late, record);
+  check("reverted to its record", 3);
+  p.inbox->Contents().push_back(p.kimContact);
+  check("pushed directly", 3);
+  auto& contents = p.inbox->Contents();
+  *std::find(contents.begin(), contents.end(), back) = late;
+  check("replaced directly, same size", 2);
+  auto keep = indexed->All();
+  outlook::persist::Restore(*p.session, saved);
+  check("restored", 3);
+  EXPECT_NE(indexed->All(), keep);
+  EXPECT_TRUE(items->Restrict(L"[MessageClass] = 'IPM.Note.Kept'")->Count() == 1);
+}
