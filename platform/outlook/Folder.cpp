@@ -242,6 +242,10 @@ std::shared_ptr<MAPIFolder> Folders::Item(const std::wstring& name) const {
 std::shared_ptr<MAPIFolder> Folders::Add(const std::wstring& name, int32_t type) {
   TV_FAULT_POINT(Outlook);
   if (!parent_ || !session_) vb::Raise(kErrFailed, L"Cannot create the folder.");
+  if (parent_->SubfoldersDenied())
+    vb::Raise(kErrFailed,
+              L"Cannot create the folder. You do not have sufficient permission to perform "
+              L"this operation on this object.");
   if (name.empty() || name.find(L'\\') != std::wstring::npos)
     vb::Raise(kErrFailed, L"Cannot create the folder. The folder name is not valid.");
   for (auto& f : parent_->Children())

@@ -95,6 +95,10 @@ class MAPIFolder : public Object, public std::enable_shared_from_this<MAPIFolder
   void SetParent(const std::shared_ptr<MAPIFolder>& parent) { parent_ = parent; }
   void SetEntryID(std::wstring id) { entryId_ = std::move(id); }
   std::vector<std::shared_ptr<MAPIFolder>>& Children() { return children_; }
+  // Internal: the user may not make subfolders here (no right to, or the mailbox is over its
+  // limit); Folders.Add raises.
+  void DenySubfolders(bool denied) { subfoldersDenied_ = denied; }
+  bool SubfoldersDenied() const { return subfoldersDenied_; }
 
  private:
   void Live() const;
@@ -116,6 +120,7 @@ class MAPIFolder : public Object, public std::enable_shared_from_this<MAPIFolder
   uint64_t version_ = 0;
   struct ClassIndex;
   std::shared_ptr<ClassIndex> classes_;
+  bool subfoldersDenied_ = false;
 };
 
 // The subfolders of a folder, or the top-level folders (one per store) of the session.

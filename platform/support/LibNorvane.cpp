@@ -3,6 +3,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/forms/Form.h"
 #include "platform/vb/Error.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Handles.h"
@@ -50,7 +51,10 @@ F& CallbackAt(size_t offset) {
 }
 
 void Record(const char* function, std::wstring argument = L"") {
-  S().calls.push_back({function, std::move(argument)});
+  std::vector<std::wstring> shown;
+  for (forms::Form* form : forms::LoadedForms())
+    if (form->Visible()) shown.push_back(form->Name());
+  S().calls.push_back({function, std::move(argument), std::move(shown)});
 }
 
 }  // namespace

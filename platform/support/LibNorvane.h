@@ -57,10 +57,12 @@ struct LogEntry {
   int32_t detail;
 };
 
-// One recorded call other than logging: the function's name and its text argument.
+// One recorded call other than logging: the function's name, its text argument, and the
+// forms on screen when it was made (a window the library opens sits over them).
 struct Call {
   std::string function;
   std::wstring argument;
+  std::vector<std::wstring> formsShown;
 };
 
 void SetInstalled(bool installed);

@@ -150,3 +150,20 @@ TEST_F(ConnectTest, TheDraftsFolderIsFollowedWhereTheUserMovedIt) {
   EXPECT_EQ(drafts, g_oDraftsFolder);
   EXPECT_TRUE(p.drafts->Children().empty());  // no second one was made
 }
+
+TEST_F(ConnectTest, ADraftsFolderThatCannotBeMadeLeavesOutlooksDraftsAndNoStoredId) {
+  AcceptFolderDialog();
+  // A stale id from an earlier profile state: the folder is gone, and a new one is refused.
+  Options().SetTanveloDraftsEntryID(L"00000000DEADBEEF");
+  p.drafts->DenySubfolders(true);
+  Start();
+  ASSERT_NE(nullptr, g_oTemplatesFolder);
+  EXPECT_EQ(p.drafts, g_oDraftsFolder);
+  EXPECT_TRUE(p.drafts->Children().empty());
+  EXPECT_EQ(L"", Options().TanveloDraftsEntryID());
+  EXPECT_FALSE(Options().ModifyTVDraftsView());
+  EXPECT_TRUE(Logged(L"Connect::GetTanveloDrafts",
+                     L"[Cannot create folder 'Tanvelo Drafts'] Cannot create the folder. You do "
+                     L"not have sufficient permission to perform this operation on this object."));
+  EXPECT_EQ(Connect::State::Initialised, addin->GetState());
+}

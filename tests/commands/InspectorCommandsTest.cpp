@@ -8,6 +8,7 @@
 #include "platform/forms/User.h"
 #include "platform/outlook/Inspector.h"
 #include "platform/support/LibNorvane.h"
+#include "platform/vb/Runtime.h"
 #include "platform/win32/Window.h"
 #include "tests/commands/CommandsTest.h"
 
@@ -32,6 +33,42 @@ TEST_F(InspectorCommandsTest, AReplyFromTheInspectorEndsItsWrapperAndClosesTheMa
   EXPECT_EQ(Subjects(tvDrafts), Texts{L"RE: " + p.plainMail->Subject()});
   EXPECT_EQ(wrapper->calls, Texts{L"Done"});
   EXPECT_TRUE(inspector->IsClosed());
+}
+
+// What the user typed into the answered mail is never dropped by the reply's closing it.
+TEST_F(InspectorCommandsTest, AReplyKeepsWhatTheUserTypedIntoTheAnsweredMail) {
+  // Outlook 2010 saves the mail with its replied mark, and the edit with it: nothing to ask.
+  auto item = AddTemplate(L"Thanks");
+  auto wrapper = Open(p.plainMail);
+  auto inspector = wrapper->GetInspector();
+  inspector->TypeText(L"Called back. ");
+  int32_t action = 1;
+  mInspector::Tanvelo_Click(wrapper, action, item->EntryID(), false);
+  EXPECT_TRUE(inspector->IsClosed());
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(p.plainMail->Saved());
+  EXPECT_TRUE(p.plainMail->Body().starts_with(L"Called back. "));
+}
+
+class InspectorCommands2007Test : public InspectorCommandsTest {
+ protected:
+  void SetUp() override { Start(L"12.0.0.6423"); }
+};
+
+TEST_F(InspectorCommands2007Test, AReplyAsksToSaveWhatTheUserTypedIntoTheAnsweredMail) {
+  // Nothing marks the answered mail here, so its closing asks about the edit.
+  auto item = AddTemplate(L"Thanks");
+  auto wrapper = Open(p.plainMail);
+  auto inspector = wrapper->GetInspector();
+  inspector->TypeText(L"Called back. ");
+  win32::msgbox::Answer(vb::vbYes);
+  int32_t action = 4;
+  mInspector::Tanvelo_Click(wrapper, action, item->EntryID(), false);
+  EXPECT_EQ(Subjects(tvDrafts), Texts{L"FW: " + p.plainMail->Subject()});
+  EXPECT_TRUE(inspector->IsClosed());
+  EXPECT_EQ(Boxes(), Texts{L"Do you want to save changes?"});
+  EXPECT_TRUE(p.plainMail->Saved());
+  EXPECT_TRUE(p.plainMail->Body().starts_with(L"Called back. "));
 }
 
 TEST_F(InspectorCommandsTest, ACancelledPickerLeavesTheInspectorOpen) {

@@ -186,6 +186,8 @@ TEST_F(DebugDialog, HelpByAnyNameAndTheReportAfterClosing) {
   EXPECT_FALSE(form.IsLoaded());
   ASSERT_FALSE(support::library::Calls().empty());
   EXPECT_EQ(support::library::Calls().back().function, "LibNorvaneReportProblem");
+  // The report window must not open under the dialog that started it.
+  EXPECT_TRUE(support::library::Calls().back().formsShown.empty());
 }
 
 TEST_F(DebugDialog, TheTestButtonListsTheExplorersBarsAndTheirTopControls) {

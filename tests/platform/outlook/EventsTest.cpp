@@ -141,6 +141,30 @@ TEST(Events, PromptedCloseAndModalDisplayFollowTheScripts) {
   win32::msgbox::Answer(vb::vbYes);
   mail->Close(olPromptForSave);
   EXPECT_NE(mail->EntryID(), L"");
+  EXPECT_EQ(win32::msgbox::Shown().size(), 2u);
+  EXPECT_EQ(win32::msgbox::Shown()[1].text, L"Do you want to save changes?");
+
+  // No closes without saving; olSave and olDiscard never ask; an unchanged item is not asked.
+  auto changed = [&](const std::wstring& subject) {
+    auto m = p.app->CreateItem(olMailItem);
+    m->Display();
+    m->SetSubject(subject);
+    return m;
+  };
+  auto refused = changed(L"Refused");
+  win32::msgbox::Answer(vb::vbNo);
+  refused->Close(olPromptForSave);
+  EXPECT_EQ(refused->EntryID(), L"");
+  auto saved = changed(L"Saved");
+  saved->Close(olSave);
+  EXPECT_NE(saved->EntryID(), L"");
+  auto dropped = changed(L"Dropped");
+  dropped->Close(olDiscard);
+  EXPECT_EQ(dropped->EntryID(), L"");
+  p.plainMail->Display();
+  p.plainMail->Close(olPromptForSave);
+  EXPECT_EQ(win32::msgbox::Shown().size(), 3u);
+  EXPECT_EQ(p.app->Inspectors()->Count(), 0);
 
   EXPECT_THROW(p.htmlMail->Display(true), win32::UnscriptedPrompt);
   p.htmlMail->GetInspector()->Close(olDiscard);

@@ -259,6 +259,13 @@ TEST(Items, FoldersAddFindAndParentChain) {
   EXPECT_EQ(p.session->Folders()->Count(), 2);
   EXPECT_EQ(p.contacts->DefaultItemType(), olContactItem);
   EXPECT_EQ(p.contacts->Folders()->Add(L"Clients")->DefaultItemType(), olContactItem);
+
+  // A folder the user may not add to refuses a subfolder and keeps its children as they are;
+  // its own subfolders still take them.
+  p.drafts->DenySubfolders(true);
+  EXPECT_THROW(p.drafts->Folders()->Add(L"Other"), vb::Error);
+  EXPECT_EQ(p.drafts->Folders()->Count(), 1);
+  EXPECT_EQ(sub->Folders()->Add(L"Below")->ParentFolder(), sub);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/forms/Form.h"
 #include "platform/support/LibNorvane.h"
 #include "platform/vb/Error.h"
 #include "platform/win32/Handles.h"
@@ -79,4 +80,16 @@ TEST(LibNorvane, CallsAreRecordedAndAboutMenuAnswersAsConfigured) {
   ASSERT_EQ(2u, library::Calls().size());
   EXPECT_EQ("LibNorvaneShowContextHelp", library::Calls()[0].function);
   EXPECT_EQ(L"export_by_tanvelo.htm", library::Calls()[0].argument);
+  EXPECT_TRUE(library::Calls()[0].formsShown.empty());
+
+  // Each call notes the forms on screen then: a loaded but hidden one is not among them.
+  forms::Form shown(L"frmShown"), hidden(L"frmHidden");
+  shown.Show();
+  hidden.Load();
+  LibNorvaneReportProblem(0);
+  EXPECT_EQ(std::vector<std::wstring>{L"frmShown"}, library::Calls().back().formsShown);
+  shown.Unload();
+  hidden.Unload();
+  LibNorvaneReportProblem(0);
+  EXPECT_TRUE(library::Calls().back().formsShown.empty());
 }
