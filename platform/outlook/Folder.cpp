@@ -123,6 +123,7 @@ void MAPIFolder::File(const std::shared_ptr<Item>& item) {
 void MAPIFolder::Unfile(const Item* item) {
   NoteChange();
   std::erase_if(contents_, [&](auto& i) { return i.get() == item; });
+  if (auto session = session_.lock()) session->Unindexed(*item);
 }
 
 Folders::Folders(std::shared_ptr<MAPIFolder> parent, std::shared_ptr<NameSpace> session)
