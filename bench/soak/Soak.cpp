@@ -2,11 +2,13 @@
 // through the ribbon (each deleted once made, so the store does not grow) and opening the
 // template picker as often, closed without a choice. It then tells the resident memory over
 // the second half and the time per reply of the first and the last block, and fails (exit 1)
-// when memory grew by 5% or more or the last block is slower than 1.2 times the first.
+// when memory grew by 5% or more or the last block is slower than 1.2 times the first (in
+// processor time).
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -25,6 +27,14 @@ double ResidentMiB() {
   long size = 0, resident = 0;
   statm >> size >> resident;
   return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
+}
+
+// This process's own processor time: a soak on a machine shared with other builds measures the
+// add-in's pace, not how often the scheduler let it run.
+double CpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 std::set<outlook::Item*> ItemsOf(const std::shared_ptr<outlook::MAPIFolder>& folder) {
@@ -68,13 +78,12 @@ int main(int argc, char** argv) {
   }
   auto keptDrafts = ItemsOf(drafts), keptDeleted = ItemsOf(deleted);
 
-  const long block = std::min(1000L, replies / 10);
+  const long block = std::min(1000L, replies / 2);  // the first and the last thousand
   std::vector<double> blockSeconds;
-  std::vector<double> memory;  // after each tenth
-  double blockTime = 0;
-  using Clock = std::chrono::steady_clock;
+  std::vector<double> memory;        // after each tenth
+  std::vector<double> replySeconds;  // of the block under way
   for (long i = 1; i <= replies; ++i) {
-    auto start = Clock::now();
+    double start = CpuSeconds();
     session.Run(
         L"answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/"
         L"Reply Templates/thank you for the information\"; choose optOneMail; click btnOK");
@@ -85,12 +94,16 @@ int main(int argc, char** argv) {
       return 1;
     }
     DeleteNew(deleted, keptDeleted);
-    blockTime += std::chrono::duration<double>(Clock::now() - start).count();
+    replySeconds.push_back(CpuSeconds() - start);
     session.Run(L"answer frmSelectTemplate esc");
     session.Run(L"ribbon click btnTanveloSub");
     if (i % block == 0) {
-      blockSeconds.push_back(blockTime / static_cast<double>(block));
-      blockTime = 0;
+      // The median reply: a burst of other work on a shared machine slows some replies, not
+      // the add-in.
+      auto middle = replySeconds.begin() + static_cast<std::ptrdiff_t>(replySeconds.size() / 2);
+      std::nth_element(replySeconds.begin(), middle, replySeconds.end());
+      blockSeconds.push_back(*middle);
+      replySeconds.clear();
     }
     if (i % (replies / 10) == 0) memory.push_back(ResidentMiB());
   }
@@ -100,7 +113,7 @@ int main(int argc, char** argv) {
   std::printf("replies: %ld (and as many pickers closed)\n", replies);
   std::printf("memory: %.1f MiB at the half, %.1f MiB at the end (%+.1f%%)\n", half, end,
               growth * 100);
-  std::printf("per reply: %.3f ms in the first %ld, %.3f ms in the last %ld (x%.2f)\n",
+  std::printf("per reply (median): %.3f ms in the first %ld, %.3f ms in the last %ld (x%.2f)\n",
               first * 1000, block, last * 1000, block, last / first);
   bool ok = growth < 0.05 && last <= 1.2 * first;
   std::printf("%s\n", ok ? "flat" : "NOT FLAT");

@@ -183,6 +183,7 @@ void MAPIFolder::Unfile(const Item* item) {
   changes::Note(this);
   const bool holds = IndexHolds();
   std::erase_if(contents_, [&](auto& i) { return i.get() == item; });
+  if (auto session = session_.lock()) session->Unindexed(*item);
   ++version_;
   if (!holds) return;
   auto it = classes_->lists.find(ClassKey(item->props_.Peek(PR_MESSAGE_CLASS)));

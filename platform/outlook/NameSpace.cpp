@@ -97,6 +97,13 @@ void NameSpace::Indexed(const std::shared_ptr<Item>& item) {
   if (!item->entryId_.empty()) byId_.insert_or_assign(item->entryId_, item);
 }
 
+void NameSpace::Unindexed(const Item& item) {
+  auto it = byId_.find(item.entryId_);
+  if (it == byId_.end()) return;
+  auto indexed = it->second.lock();
+  if (!indexed || indexed.get() == &item) byId_.erase(it);
+}
+
 std::shared_ptr<Item> NameSpace::GetItemFromID(const std::wstring& entryId,
                                                const std::wstring& storeId) const {
   TV_FAULT_POINT(Outlook);

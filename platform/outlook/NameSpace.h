@@ -70,6 +70,10 @@ class NameSpace : public Object, public std::enable_shared_from_this<NameSpace> 
   // Keeps the EntryID index up to date as an item is filed (saved, moved, copied), so that a
   // lookup of a freshly filed item needs no walk of the stores.
   void Indexed(const std::shared_ptr<Item>& item);
+  // ...and forgets it as it leaves its folder, so a long session of items made and deleted
+  // keeps no entry for each of them.
+  void Unindexed(const Item& item);
+  size_t IndexedCount() const { return byId_.size(); }
 
  private:
   std::weak_ptr<outlook::Application> app_;

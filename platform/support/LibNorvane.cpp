@@ -50,6 +50,10 @@ F& CallbackAt(size_t offset) {
   return *f;
 }
 
+// Tests read the last messages only: a long session keeps the most recent ones, so the record
+// does not grow with every message the add-in logs.
+constexpr size_t kKeptLog = 4096;
+
 void Record(const char* function, std::wstring argument = L"") {
   std::vector<std::wstring> shown;
   for (forms::Form* form : forms::LoadedForms())
@@ -93,7 +97,10 @@ int32_t LibNorvaneLogMsg(uint32_t, const char* text, int32_t errorNumber, const 
     out << level << '\t' << detail << '\t' << errorNumber << '\t' << (procedure ? procedure : "")
         << '\t' << (text ? text : "") << "\r\n";
   }
-  S().log.push_back(std::move(entry));
+  auto& log = S().log;
+  if (log.size() >= 2 * kKeptLog)
+    log.erase(log.begin(), log.end() - static_cast<std::ptrdiff_t>(kKeptLog));
+  log.push_back(std::move(entry));
   return 0;
 }
 

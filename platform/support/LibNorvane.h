@@ -71,6 +71,7 @@ void SetLogFile(const std::string& path);
 void SetInitExResult(int32_t result);
 void SetAboutMenuResult(int32_t result);
 
+// The most recent messages, oldest first: at least the last 4,096, never more than 8,192.
 const std::vector<LogEntry>& Log();
 const std::vector<Call>& Calls();
 bool Initialized();

@@ -28,6 +28,7 @@ struct WindowState {
   int32_t nextProc = 0x00402000;
   std::map<HWND, WindowRecord> windows;
   std::map<int32_t, WNDPROC> procs;
+  std::map<LRESULT (*)(HWND, UINT, WPARAM, LPARAM), int32_t> functionProcs;
   HWND foreground = 0;
   int32_t defaultProc = 0;
 };
@@ -196,9 +197,17 @@ HWND Create(const CreateParams& params) {
 }
 
 int32_t ProcAddress(WNDPROC proc) {
+  // A function has one address however often AddressOf is taken: hooking a window again and
+  // again must not need a new one each time.
+  auto* const* function = proc.target<LRESULT (*)(HWND, UINT, WPARAM, LPARAM)>();
+  if (function) {
+    auto known = S().functionProcs.find(*function);
+    if (known != S().functionProcs.end()) return known->second;
+  }
   int32_t address = S().nextProc;
   S().nextProc += 0x40;
   S().procs[address] = std::move(proc);
+  if (function) S().functionProcs[*function] = address;
   return address;
 }
 

@@ -91,8 +91,8 @@ struct CreateParams {
 };
 // Makes a window whose procedure is DefWindowProcA. Owners of forms and Outlook's windows.
 HWND Create(const CreateParams& params);
-// The 32-bit address standing for a procedure, as AddressOf would give it; the same procedure
-// object registered twice gets two addresses.
+// The 32-bit address standing for a procedure, as AddressOf would give it: a plain function
+// always gets the same address, a procedure object (a lambda) registered twice gets two.
 int32_t ProcAddress(WNDPROC proc);
 // A user drags the frame to this outer size: WM_GETMINMAXINFO first, the size clamped to the
 // answer's track sizes, then WM_SIZE with the new client size. Answers false for a window that

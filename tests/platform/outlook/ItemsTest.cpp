@@ -84,6 +84,27 @@ TEST(Items, MoveReturnsTheMovedItemAndKillsTheOldReference) {
   EXPECT_EQ(again->Attachments()->Count(), 2);  // content travels with it
 }
 
+// A session making and deleting items for hours: the EntryID index holds the filed items only,
+// and an item moved within its store is still found under its id.
+TEST(Items, TheEntryIdIndexForgetsItemsGoneForGood) {
+  Profile p = BuildProfile();
+  p.session->GetItemFromID(p.plainMail->EntryID());  // the index as a session has it
+  const size_t before = p.session->IndexedCount();
+  for (int i = 0; i < 50; ++i) {
+    auto mail = p.app->CreateItem(olMailItem);
+    mail->Save();
+    mail->Delete();  // to Deleted Items, same store
+    auto trashed = p.deleted->Items()->Item(p.deleted->Items()->Count());
+    EXPECT_EQ(p.session->GetItemFromID(trashed->EntryID()), trashed);
+    trashed->Delete();  // gone for good
+  }
+  EXPECT_EQ(before, p.session->IndexedCount());
+  auto archive = p.inbox->Folders()->Add(L"Archive");
+  std::wstring id = p.plainMail->EntryID();
+  auto moved = p.plainMail->Move(archive);
+  EXPECT_EQ(p.session->GetItemFromID(id), moved);
+}
+
 TEST(Items, LookupsFollowMovesDeletesAndNewItems) {
   Profile p = BuildProfile();
   std::wstring plain = p.plainMail->EntryID();

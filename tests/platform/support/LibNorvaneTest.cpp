@@ -73,6 +73,16 @@ TEST(LibNorvane, LogIsRecordedAndAppendedToTheLogFile) {
   std::filesystem::remove(file);
 }
 
+TEST(LibNorvane, ALongSessionKeepsTheRecentLogOnly) {
+  for (int i = 0; i < 20000; ++i)
+    LibNorvaneLogMsg(0, std::to_string(i).c_str(), 0, "Main::Soak", 1, 1);
+  EXPECT_LE(library::Log().size(), 8192u);
+  ASSERT_GE(library::Log().size(), 4096u);
+  EXPECT_EQ(L"19999", library::Log().back().text);
+  EXPECT_EQ(std::to_wstring(20000 - library::Log().size()), library::Log().front().text)
+      << "the kept ones are the last, in order";
+}
+
 TEST(LibNorvane, CallsAreRecordedAndAboutMenuAnswersAsConfigured) {
   LibNorvaneShowContextHelp(0, "export_by_tanvelo.htm");
   library::SetAboutMenuResult(1);

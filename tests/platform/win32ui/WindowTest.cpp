@@ -109,6 +109,27 @@ TEST(ShellFolderBrowser, ScriptedAnswers) {
   EXPECT_EQ(0u, shell::LiveItemLists());
 }
 
+namespace {
+LRESULT Passing(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  return DefWindowProcA(h, msg, wp, lp);
+}
+}  // namespace
+
+// A dialog hooked each time it opens takes AddressOf its module's procedure each time: one
+// address, not one more per opening; a lambda is an object of its own each time.
+TEST(Window, AFunctionKeepsItsAddress) {
+  int32_t first = window::ProcAddress(Passing);
+  EXPECT_EQ(first, window::ProcAddress(Passing));
+  auto lambda = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcA(h, msg, wp, lp);
+  };
+  EXPECT_NE(window::ProcAddress(lambda), window::ProcAddress(lambda));
+  HWND w = window::Create({});
+  int32_t old = SetWindowLongA(w, GWL_WNDPROC, first);
+  EXPECT_EQ(first, GetWindowLongA(w, GWL_WNDPROC));
+  EXPECT_NE(0, old);
+}
+
 TEST(ShellExecute, IsRecorded) {
   EXPECT_GT(ShellExecuteA(7, nullptr, "C:\\Temp\\a.htm", nullptr, "C:\\", SW_SHOWNORMAL), 32u);
   ASSERT_EQ(1u, shell::Executions().size());
