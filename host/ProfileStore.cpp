@@ -632,12 +632,15 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
   }
   if (!writer_) writer_ = std::make_unique<ItemWriter>(db_);
   std::vector<const outlook::Item*> forget;
-  for (const auto& [key, kept] : items_)
-    if (kept.walk != walks_ && diffed.count(kept.folder)) {
-      // Deleted, or moved (the moved item is a new one).
-      itemGone.push_back(kept.seq);
-      forget.push_back(key);
-    }
+  // Only a folder compared item by item can have lost one: most saves compare none, and the
+  // kept items grow with the session.
+  if (!diffed.empty())
+    for (const auto& [key, kept] : items_)
+      if (kept.walk != walks_ && diffed.count(kept.folder)) {
+        // Deleted, or moved (the moved item is a new one).
+        itemGone.push_back(kept.seq);
+        forget.push_back(key);
+      }
   // Items replaced in memory were counted twice above.
   std::sort(itemGone.begin(), itemGone.end());
   itemGone.erase(std::unique(itemGone.begin(), itemGone.end()), itemGone.end());

@@ -194,11 +194,21 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   options.store = store.get();
   options.languageFile = io.languageFile;
   options.word = wordKind;
+  // The editor redraws its prompt, so it is given the question's last line and the rest is
+  // written out before it.
+  auto ask = [&io](const std::string& text, std::string& line) {
+    if (!io.readEdited) {
+      io.out(text);
+      return io.readLine(line);
+    }
+    size_t last = text.rfind('\n');
+    if (last != std::string::npos) io.out(text.substr(0, last + 1));
+    return io.readEdited(last == std::string::npos ? text : text.substr(last + 1), line);
+  };
   if (prompt) {
-    options.ask = [&io](const std::wstring& text) -> std::optional<std::wstring> {
-      io.out(Utf8(text));
+    options.ask = [&ask](const std::wstring& text) -> std::optional<std::wstring> {
       std::string line;
-      if (!io.readLine(line)) return std::nullopt;
+      if (!ask(Utf8(text), line)) return std::nullopt;
       return FromUtf8(line);
     };
   }
@@ -216,8 +226,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
            " with Tanvelo. Type `help` for the commands, `start` to begin.\n");
     std::string line;
     while (!session->QuitRequested()) {
-      io.out("outlook> ");
-      if (!io.readLine(line)) break;
+      if (!ask("outlook> ", line)) break;
       try {
         session->Run(FromUtf8(line));
       } catch (const SaveFailed& e) {

@@ -12,6 +12,9 @@ struct ProgramIo {
   // One line of the user's input; false at its end.
   std::function<bool(std::string&)> readLine;
   bool terminal = false;
+  // At the prompt only (a terminal and nothing to run): one line read after showing `prompt`,
+  // with line editing and history. Unset, the prompt is written out and readLine reads.
+  std::function<bool(const std::string& prompt, std::string&)> readEdited;
   std::string languageFile;  // the bytes of EN.lng
 };
 

@@ -129,7 +129,6 @@ void Session::TearDown() {
   contextMenu_.reset();
   watched_.clear();
   filed_.clear();
-  opened_.clear();
   newInspector_ = {};
   host_.reset();
   addin_.reset();
@@ -201,14 +200,6 @@ void Session::Boot() {
       [this](std::shared_ptr<outlook::Inspector> inspector) {
         win32::faults::Quiet own;
         Print(L"[window] inspector opened: " + inspector->Caption());
-        // A filed item opened: what it holds now is what closing without saving goes back to.
-        std::erase_if(opened_, [](const auto& o) {
-          auto window = o.window.lock();
-          return !window || window->IsClosed();
-        });
-        auto item = inspector->CurrentItem();
-        if (item && item->InFolder())
-          opened_.push_back({inspector, item, outlook::persist::TakeItem(item)});
       });
   Watch();
 }
@@ -509,20 +500,9 @@ void Session::CloseInspector(const std::wstring& mode) {
                      : mode == L"discard" ? outlook::olDiscard
                                           : -1;
   if (saveMode < 0) Fail(L"usage: close [save|discard]");
-  auto inspector = Inspector();
-  inspector->Close(saveMode);
-  if (inspector->IsClosed()) {
-    // Closed unsaved (discarded, or "No" to the question): the item is what it was when opened.
-    for (auto& o : opened_) {
-      auto item = o.item.lock();
-      if (o.window.lock() != inspector || !item || item->IsDead() || item->Saved()) continue;
-      outlook::persist::Revert(item, o.record);
-    }
-  }
-  std::erase_if(opened_, [](const auto& o) {
-    auto window = o.window.lock();
-    return !window || window->IsClosed();
-  });
+  // Closed unsaved (discarded, or "No" to the question), Outlook puts the item back as it was
+  // last saved.
+  Inspector()->Close(saveMode);
   Settle();
 }
 

@@ -161,12 +161,6 @@ class Session {
   };
   std::vector<Filed> filed_;
   outlook::Subscription newInspector_;
-  struct Opened {
-    std::weak_ptr<outlook::Inspector> window;
-    std::weak_ptr<outlook::Item> item;
-    outlook::persist::Item record;
-  };
-  std::vector<Opened> opened_;
   std::deque<int> boxAnswers_;
   std::vector<std::wstring> answeredForms_;
   std::set<std::filesystem::path> written_;  // files save-html wrote in this run

@@ -8,7 +8,9 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmar
           # The fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the sanitizers.
           clang libclang-rt-dev
           # The simulated Outlook program keeps a profile's mail store in SQLite.
-          libsqlite3-dev)
+          libsqlite3-dev
+          # Line editing and history at the program's prompt.
+          libedit-dev pkg-config)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

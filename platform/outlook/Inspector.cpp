@@ -61,11 +61,28 @@ void Inspector::Close(int32_t saveMode) {
     } else if (saveMode == olPromptForSave && !item->Saved()) {
       int32_t answer = vb::MsgBox(L"Do you want to save changes?", 3 + 48, L"Microsoft Outlook");
       if (answer == vb::vbCancel) return;
-      if (answer == vb::vbYes) item->Save();
+      if (answer == vb::vbYes)
+        item->Save();
+      else
+        item->DiscardChanges();
     } else if (saveMode == olSave) {
       item->Save();
+    } else if (saveMode == olDiscard) {
+      item->DiscardChanges();
     }
   }
+  Shut();
+}
+
+void Inspector::CloseSent() {
+  if (closed_) return;
+  bool cancel = false;
+  if (item_ && !item_->IsDead()) item_->Events().Close.Raise(cancel);
+  Shut();
+}
+
+void Inspector::Shut() {
+  auto item = item_;
   auto self = shared_from_this();  // the collection may hold the last reference
   events_.Close.Raise();
   closed_ = true;

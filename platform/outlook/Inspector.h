@@ -61,12 +61,15 @@ class Inspector : public Object,
 
   // Internal.
   void Rebind(const std::shared_ptr<Item>& item) { item_ = item; }
+  // Closed by the item's sending: neither saved nor discarded, it leaves as it stands.
+  void CloseSent();
 
  private:
   std::weak_ptr<outlook::Application> app_;
   std::shared_ptr<Item> item_;
   std::shared_ptr<void> commandBars_;
   bool closed_ = false;
+  void Shut();
   int32_t selStart_ = 0, selLength_ = 0, caret_ = 0;
   InspectorEvents events_;
 };

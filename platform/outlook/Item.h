@@ -157,7 +157,11 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   void SetSender(const std::wstring& name, const std::wstring& address, const std::wstring& type);
   void SetReceived(double when);
   void SetSentFlag(bool sent);
-  void SetSaved(bool saved) { saved_ = saved; }
+  // Saved marks the item as stored as it stands: what a discard goes back to.
+  void SetSaved(bool saved);
+  // Closed unsaved (olDiscard, or "No" to the question): a filed item goes back to what was
+  // last stored; a new one, never stored, keeps nothing to go back to and is left as it is.
+  void DiscardChanges();
   void SetInspector(const std::shared_ptr<Inspector>& inspector) { inspector_ = inspector; }
   std::shared_ptr<Inspector> OpenInspector() const { return inspector_.lock(); }
   // The value a filter condition reads for a property name, without copying a stored value:
@@ -186,6 +190,7 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   // The folder's index of classes no longer holds.
   void NoteReclass() const;
   uint32_t NamedTag(const wchar_t* guid, int32_t lid, uint32_t type) const;
+  void KeepSaved();
 
   int32_t class_;
   std::weak_ptr<NameSpace> session_;
@@ -207,6 +212,8 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   ItemEvents events_;
 
   bool fromItemsAdd_ = false;
+  // The item as last stored (fields and lists), while it is filed.
+  std::shared_ptr<const Item> lastSaved_;
 
   friend class MAPIFolder;
   friend class NameSpace;

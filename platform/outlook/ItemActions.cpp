@@ -25,8 +25,38 @@ void Item::FileInto(const std::shared_ptr<MAPIFolder>& folder, bool newId) {
   }
   parent_ = folder;
   filed_ = true;
-  saved_ = true;
+  KeepSaved();
   folder->File(shared_from_this());
+}
+
+void Item::KeepSaved() {
+  saved_ = true;
+  if (filed_) lastSaved_ = CloneInto(parent_.lock());
+}
+
+void Item::SetSaved(bool saved) {
+  if (saved)
+    KeepSaved();
+  else
+    saved_ = false;
+}
+
+void Item::DiscardChanges() {
+  if (saved_ || !lastSaved_ || dead_) return;
+  const Item& last = *lastSaved_;
+  // The lists are the item's own objects, which callers may hold: emptied and filled again.
+  while (userProperties_->Count()) userProperties_->Remove(1);
+  while (recipients_->Count()) recipients_->Remove(1);
+  while (attachments_->Count()) attachments_->Remove(1);
+  props_ = last.props_;
+  plainDue_ = last.plainDue_;
+  bodyFormat_ = last.bodyFormat_;
+  members_ = last.members_;
+  recipients_->CopyFrom(*last.recipients_);
+  attachments_->CopyFrom(*last.attachments_);
+  userProperties_->CopyFrom(*last.userProperties_);
+  MarkChanged();
+  saved_ = true;
 }
 
 void Item::Save() {
@@ -42,7 +72,7 @@ void Item::SaveChanges() {
   TV_FAULT_POINT(Outlook);
   Live();
   if (filed_) {
-    saved_ = true;
+    KeepSaved();
     return;
   }
   auto folder = parent_.lock();
@@ -154,7 +184,7 @@ void Item::SendImpl(bool raiseEvent) {
   }
   props_.Set(PR_MESSAGE_FLAGS, props_.Long(PR_MESSAGE_FLAGS) | MSGFLAG_SUBMIT);
   if (auto inspector = inspector_.lock()) {
-    inspector->Close(olDiscard);  // sending closes the window without asking
+    inspector->CloseSent();  // sending closes the window without asking
   }
   auto outbox = session->GetDefaultFolder(olFolderOutbox);
   if (!filed_) {
@@ -163,7 +193,7 @@ void Item::SendImpl(bool raiseEvent) {
   } else if (parent_.lock() != outbox) {
     (void)Move(outbox);
   } else {
-    saved_ = true;  // already waiting in the Outbox: submitted where it is
+    KeepSaved();  // already waiting in the Outbox: submitted where it is
   }
 }
 
@@ -190,6 +220,7 @@ void Item::Close(int32_t saveMode) {
   Live();
   if (auto inspector = inspector_.lock()) return inspector->Close(saveMode);
   if (saveMode == olSave) Save();
+  if (saveMode == olDiscard) DiscardChanges();
 }
 
 std::shared_ptr<Inspector> Item::GetInspector() {

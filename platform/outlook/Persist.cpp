@@ -194,14 +194,5 @@ void Restore(NameSpace& session, const Profile& saved,
   NoteChange();  // folders' contents changed behind their backs: no kept search result holds
 }
 
-void Revert(const std::shared_ptr<outlook::Item>& item, const Item& saved) {
-  while (item->UserProperties()->Count()) item->UserProperties()->Remove(1);
-  while (item->Recipients()->Count()) item->Recipients()->Remove(1);
-  while (item->Attachments()->Count()) item->Attachments()->Remove(1);
-  PersistAccess::SetFields(*item, saved);
-  item->MarkChanged();
-  AddLists(item, saved);
-}
-
 }  // namespace persist
 }  // namespace outlook

@@ -81,8 +81,6 @@ struct Live {
 // stay empty.
 Live Walk(NameSpace& session, const std::function<bool(const void*)>& itemsOf = {});
 Item TakeItem(const std::shared_ptr<outlook::Item>& item);
-// Makes a filed item what its record holds again (the changes of a closed window discarded).
-void Revert(const std::shared_ptr<outlook::Item>& item, const Item& saved);
 
 }  // namespace persist
 }  // namespace outlook

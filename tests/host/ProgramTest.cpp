@@ -263,3 +263,65 @@ TEST(Program, AtThePromptDialogsAndBoxesSayWhatTheyTake) {
 }
 
 }  // namespace
+
+namespace {
+
+// The line editor is the prompt's alone: piped commands are read as plain lines.
+struct EditedRun {
+  std::string out;
+  std::vector<std::string> prompts;  // what the editor was asked to show
+  size_t plainReads = 0;
+  int code = -1;
+};
+
+EditedRun RunEdited(bool terminal, std::vector<std::string> input) {
+  EditedRun run;
+  host::ProgramIo io;
+  io.out = [&](const std::string& s) { run.out += s; };
+  io.err = [&](const std::string& s) { run.out += s; };
+  size_t next = 0;
+  io.readLine = [&](std::string& line) {
+    ++run.plainReads;
+    if (next >= input.size()) return false;
+    line = input[next++];
+    return true;
+  };
+  io.readEdited = [&](const std::string& prompt, std::string& line) {
+    run.prompts.push_back(prompt);
+    if (next >= input.size()) return false;
+    line = input[next++];
+    return true;
+  };
+  io.terminal = terminal;
+  io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
+  run.code = host::RunProgram({}, io);
+  return run;
+}
+
+}  // namespace
+
+TEST(Program, OnlyThePromptReadsThroughTheLineEditor) {
+  std::vector<std::string> input = {"start",
+                                    "type txtFolder \"x\"",
+                                    "enter",
+                                    "select \"Quarterly figures\"",
+                                    "ribbon click btnSaveAsTemplate",
+                                    "ok",
+                                    "yes",
+                                    "quit"};
+  auto piped = RunEdited(false, {"help", "help"});
+  EXPECT_EQ(0, piped.code) << piped.out;
+  EXPECT_TRUE(piped.prompts.empty());
+  EXPECT_EQ(3u, piped.plainReads);  // the last read meets the end
+
+  auto typed = RunEdited(true, input);
+  EXPECT_EQ(0, typed.code) << typed.out;
+  EXPECT_EQ(0u, typed.plainReads);
+  ASSERT_EQ(input.size(), typed.prompts.size());
+  EXPECT_EQ("outlook> ", typed.prompts[0]);
+  // The editor shows the questions itself; they are not written out besides.
+  EXPECT_EQ("answer frmReplyFolder (e.g. click cmdOK; enter)> ", typed.prompts[1]);
+  EXPECT_FALSE(Has(typed.out, "(e.g. click cmdOK; enter)> ")) << typed.out;
+  EXPECT_EQ("answer the box (yes no)> ", typed.prompts[5]);
+  EXPECT_FALSE(Has(typed.out, "outlook> "));
+}

@@ -112,6 +112,64 @@ TEST(Events, ItemCloseComesBeforeTheQuestionAndCancelsOnlyACloseThatAsks) {
   EXPECT_EQ(p.app->Inspectors()->Count(), 0);
 }
 
+// Closing unsaved goes back to what was last stored; saving, sending and a new item keep theirs.
+TEST(Events, AClosedUnsavedItemIsWhatWasLastSaved) {
+  Profile p = BuildProfile();
+  auto mail = p.plainMail;
+  const std::wstring subject = mail->Subject(), body = mail->Body();
+  const int recipients = mail->Recipients()->Count();
+  auto edit = [&](const std::wstring& text) {
+    mail->SetSubject(text);
+    mail->SetBody(text);
+    mail->Recipients()->Add(L"Lee Ann");
+    mail->UserProperties()->Add(L"Note")->SetValue(text);
+  };
+  auto expectSaved = [&](const std::wstring& s, const std::wstring& b, int count) {
+    EXPECT_TRUE(mail->Saved());
+    EXPECT_EQ(mail->Subject(), s);
+    EXPECT_EQ(mail->Body(), b);
+    EXPECT_EQ(mail->Recipients()->Count(), count);
+  };
+  mail->Display();
+  edit(L"Discarded");
+  mail->GetInspector()->Close(olDiscard);
+  expectSaved(subject, body, recipients);
+  EXPECT_EQ(mail->UserProperties()->Count(), 0);
+
+  mail->Display();
+  edit(L"Answered No");
+  win32::msgbox::Answer(vb::vbNo);
+  mail->Close(olPromptForSave);
+  expectSaved(subject, body, recipients);
+
+  // Without a window, and after a save: back to that save, not to the first state.
+  edit(L"Kept");
+  mail->Save();
+  mail->SetSubject(L"Dropped");
+  mail->Recipients()->Remove(1);
+  mail->Close(olDiscard);
+  expectSaved(L"Kept", L"Kept", recipients + 1);
+  EXPECT_EQ(mail->UserProperties()->Find(L"Note")->Value(), L"Kept");
+
+  // Sending closes the window without dropping what was typed.
+  auto draft = p.app->CreateItem(olMailItem);
+  draft->Save();
+  draft->Display();
+  draft->SetSubject(L"Typed before sending");
+  draft->Recipients()->Add(L"Lee Ann");
+  draft->Send();
+  EXPECT_NE(p.outbox->Items()->Find(L"[Subject] = 'Typed before sending'"), nullptr);
+
+  // A new item never saved is not filed by a discard.
+  const int drafts = p.drafts->Items()->Count();
+  auto fresh = p.app->CreateItem(olMailItem);
+  fresh->Display();
+  fresh->SetSubject(L"Never saved");
+  fresh->Close(olDiscard);
+  EXPECT_EQ(fresh->EntryID(), L"");
+  EXPECT_EQ(p.drafts->Items()->Count(), drafts);
+}
+
 TEST(Events, ReleasedSubscriptionsHearNothing) {
   Profile p = BuildProfile();
   int adds = 0;
