@@ -49,6 +49,7 @@ void Item::DiscardChanges() {
   while (recipients_->Count()) recipients_->Remove(1);
   while (attachments_->Count()) attachments_->Remove(1);
   props_ = last.props_;
+  NoteReclass();  // the class may be another one again
   plainDue_ = last.plainDue_;
   bodyFormat_ = last.bodyFormat_;
   members_ = last.members_;
