@@ -40,9 +40,11 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
-std::wstring DecodeUtf8(std::string_view in) {
-  std::wstring out;
-  out.reserve(in.size());
+// UTF-8 into `out`, which has room for one character per byte (no sequence gives more
+// characters than it has bytes); answers the number written. Written in place: a text grown a
+// character at a time cost more than the decoding.
+size_t DecodeUtf8(std::string_view in, wchar_t* out) {
+  wchar_t* const start = out;
   size_t i = 0;
   while (i < in.size()) {
     auto b = static_cast<unsigned char>(in[i]);
@@ -60,13 +62,19 @@ std::wstring DecodeUtf8(std::string_view in) {
     }
     if (!ok || c > 0x10FFFF || (extra == 1 && c < 0x80) || (extra == 2 && c < 0x800) ||
         (extra == 3 && c < 0x10000)) {
-      out += wchar_t(0xFFFD);
+      *out++ = wchar_t(0xFFFD);
       ++i;
       continue;
     }
-    out += static_cast<wchar_t>(c);
+    *out++ = static_cast<wchar_t>(c);
     i += extra + 1;
   }
+  return static_cast<size_t>(out - start);
+}
+
+std::wstring DecodeUtf8(std::string_view in) {
+  std::wstring out(in.size(), L'\0');
+  out.resize(DecodeUtf8(in, out.data()));
   return out;
 }
 
@@ -133,6 +141,9 @@ int MultiByteToWideChar(uint32_t codePage, uint32_t, const char* bytes, int byte
     DecodeCp1252(bytes, n, out);
     return static_cast<int>(n);
   }
+  // Room for a character per byte: straight into the caller's room.
+  if (out != nullptr && static_cast<size_t>(outCount) >= n)
+    return static_cast<int>(DecodeUtf8(std::string_view(bytes, n), out));
   std::wstring wide = MultiByteToWide(codePage, std::string_view(bytes, n));
   if (out == nullptr || outCount == 0) return static_cast<int>(wide.size());
   if (wide.size() > static_cast<size_t>(outCount)) return 0;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -87,11 +88,19 @@ struct FreshPlatform {
   ~FreshPlatform() { win32::ResetPlatform(); }
 };
 
+inline std::filesystem::path SandboxParent() {
+  std::error_code ec;
+  if (std::filesystem::is_directory("/dev/shm", ec)) return "/dev/shm";
+  return std::filesystem::temp_directory_path();
+}
+
 // Every input starts from a fresh platform whose file sandbox is one folder kept for the whole
 // run: a folder made and removed for each input costs more than the input itself.
 struct FreshPlatformOnDisk : FreshPlatform {
   FreshPlatformOnDisk() {
-    static win32::files::TempSandbox sandbox;
+    // In memory where the machine has a memory file system: the inputs' files come and go
+    // thousands of times a second, and a disk's journal would cost more than the input.
+    static win32::files::TempSandbox sandbox(SandboxParent());
     win32::files::SetRoot(sandbox.Path());
   }
 };

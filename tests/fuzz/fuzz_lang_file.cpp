@@ -28,13 +28,13 @@ std::optional<std::wstring> Expected(const std::string& bytes) {
     std::string line =
         rest.substr(start, end == std::string::npos ? std::string::npos : end - start);
     if (!line.empty()) {
-      int n = win32::MultiByteToWideChar(win32::CP_UTF8, 0, line.data(),
-                                         static_cast<int>(line.size()), nullptr, 0);
+      // One call: UTF-8 never gives more characters than it has bytes.
+      std::wstring wide(line.size(), L'\0');
+      int n =
+          win32::MultiByteToWideChar(win32::CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                                     wide.data(), static_cast<int>(wide.size()));
       if (n == 0) return std::nullopt;
-      std::wstring wide(static_cast<size_t>(n), L'\0');
-      win32::MultiByteToWideChar(win32::CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
-                                 wide.data(), n);
-      text += wide;
+      text.append(wide, 0, static_cast<size_t>(n));
     }
     if (end == std::string::npos) break;
     text += L"\r\n";

@@ -45,3 +45,28 @@ TEST(CodePage, SizeQueriesAndSmallBuffers) {
   // -1 counts the terminator, as the real call does.
   EXPECT_EQ(4, MultiByteToWideChar(CP_ACP, 0, "abc", -1, nullptr, 0));
 }
+
+TEST(CodePage, Utf8IntoTheCallersRoomWhateverItsSize) {
+  // Astral, cut, overlong and plain: room for a character per byte is written straight;
+  // room for the characters only, or less, takes the other road.
+  const std::string bytes = "\xF0\x9F\x98\x80\xE2\x82x\xC0\xAF\xC3\xA9z";
+  const std::wstring text = MultiByteToWide(CP_UTF8, bytes);
+  ASSERT_EQ(L"\U0001F600\uFFFD\uFFFDx\uFFFD\uFFFD\u00E9z", text);
+  const int count = static_cast<int>(bytes.size());
+  for (int room : {count + 2, count, static_cast<int>(text.size())}) {
+    std::wstring out(static_cast<size_t>(count) + 2, L'#');
+    EXPECT_EQ(static_cast<int>(text.size()),
+              MultiByteToWideChar(CP_UTF8, 0, bytes.data(), count, out.data(), room))
+        << room;
+    EXPECT_EQ(text + std::wstring(out.size() - text.size(), L'#'), out) << room;
+  }
+  wchar_t small[4];
+  EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, bytes.data(), count, small, 4));
+  // -1 counts and writes the terminator on the direct road too.
+  wchar_t withEnd[8] = {L'#', L'#', L'#', L'#', L'#', L'#', L'#', L'#'};
+  EXPECT_EQ(3, MultiByteToWideChar(CP_UTF8, 0,
+                                   "\xC3\xA9"
+                                   "a",
+                                   -1, withEnd, 8));
+  EXPECT_EQ(std::wstring(L"\u00E9a", 2), std::wstring(withEnd));
+}
