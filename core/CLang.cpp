@@ -49,32 +49,40 @@ bool IsCommentStart(wchar_t c) {
   return c == L';' || c == L'\'';
 }
 
-std::wstring_view TrimmedView(std::wstring_view text) {
+template <class Char>
+std::basic_string_view<Char> TrimmedView(std::basic_string_view<Char> text) {
   size_t b = 0, e = text.size();
-  while (b < e && (text[b] == L' ' || text[b] == L'\t')) ++b;
-  while (e > b && (text[e - 1] == L' ' || text[e - 1] == L'\t')) --e;
+  while (b < e && (text[b] == Char(' ') || text[b] == Char('\t'))) ++b;
+  while (e > b && (text[e - 1] == Char(' ') || text[e - 1] == Char('\t'))) --e;
   return text.substr(b, e - b);
 }
 
-std::wstring_view WithoutComment(std::wstring_view value) {
+template <class Char>
+std::basic_string_view<Char> WithoutComment(std::basic_string_view<Char> value) {
   // The first comment mark outside the quotes ends the value, however many quotes the
   // comment itself holds.
-  // Quote to quote, each stretch searched by wmemchr: a load passes over every text here.
+  // Quote to quote, each stretch searched by the library: a load passes over every text here.
   const size_t n = value.size();
-  auto find = [&](size_t from, size_t to, wchar_t c) {
+  auto find = [&](size_t from, size_t to, Char c) {
     if (from >= to) return to;
-    const wchar_t* at = std::wmemchr(value.data() + from, c, to - from);
-    return at ? static_cast<size_t>(at - value.data()) : to;
+    const size_t at = value.substr(from, to - from).find(c);
+    return at == value.npos ? to : from + at;
   };
   for (size_t from = 0;;) {
-    const size_t quote = find(from, n, L'"');
-    const size_t mark = std::min(find(from, quote, L';'), find(from, quote, L'\''));
+    const size_t quote = find(from, n, Char('"'));
+    const size_t mark = std::min(find(from, quote, Char(';')), find(from, quote, Char('\'')));
     if (mark < quote) return value.substr(0, mark);
     if (quote == n) return value;
-    const size_t close = find(quote + 1, n, L'"');
+    const size_t close = find(quote + 1, n, Char('"'));
     if (close == n) return value;  // an open quote runs to the end
     from = close + 1;
   }
+}
+
+bool IsAscii(std::string_view bytes) {
+  unsigned char seen = 0;
+  for (char b : bytes) seen |= static_cast<unsigned char>(b);
+  return seen < 0x80;
 }
 
 std::vector<std::wstring> SplitList(const std::wstring& list) {
@@ -304,6 +312,32 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
       if (!found && (first == end || bytes[first] != '[')) continue;
       // Blanks and tabs are single bytes in both code pages: trimmed before the conversion.
       while (end > first && (bytes[end - 1] == ' ' || bytes[end - 1] == '\t')) --end;
+      // An entry of ASCII alone (most of every file) is taken apart on its bytes, which both
+      // code pages widen one to one; anything else, and every line with a fault to report,
+      // goes the wide road below.
+      if (found && first < end && bytes[first] != '[' && bytes[first] != ';' &&
+          bytes[first] != '\'' && IsAscii(bytes.substr(first, end - first))) {
+        const std::string_view view = bytes.substr(first, end - first);
+        const size_t eq = view.find('=');
+        const std::string_view name =
+            eq == view.npos ? std::string_view() : TrimmedView(view.substr(0, eq));
+        const std::string_view value =
+            name.empty() ? std::string_view()
+                         : TrimmedView(WithoutComment(TrimmedView(view.substr(eq + 1))));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"' &&
+            value.substr(1, value.size() - 2).find('"') == value.npos) {
+          auto [key, added] = texts.AddAscii(prefix, name, value.substr(1, value.size() - 2));
+          std::wstring_view listed = key.substr(prefix.size());
+          if (added) {
+            list.AddNew(listed);
+          } else {
+            fail(L"declaration of constant '%s' repeats in a line %d of '%s' file",
+                 {std::wstring(name.begin(), name.end()), number(), path});
+            list.Add(listed);
+          }
+          continue;
+        }
+      }
       file.LineText(bytes.substr(first, end - first), line);
       if (line.empty() || IsCommentStart(line[0])) continue;
       if (line[0] == L'[') {

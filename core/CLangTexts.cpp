@@ -1,7 +1,9 @@
 #include "core/CLangTexts.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
+#include <type_traits>
 
 #include "platform/vb/Runtime.h"
 
@@ -116,8 +118,10 @@ void CLangTexts::Rehash(size_t slots) {
   }
 }
 
-std::pair<std::wstring_view, bool> CLangTexts::Add(std::wstring_view prefix, std::wstring_view name,
-                                                   std::wstring_view text) {
+// Keeps the key and makes its entry, with an empty text; false when the key was there.
+template <class Char>
+std::pair<std::wstring_view, bool> CLangTexts::AddAs(std::wstring_view prefix,
+                                                     std::basic_string_view<Char> name) {
   if (2 * (m_entries.size() + 1) > m_index.size()) Grow();
   const size_t length = prefix.size() + name.size();
   wchar_t* room = Room(length);
@@ -127,7 +131,8 @@ std::pair<std::wstring_view, bool> CLangTexts::Add(std::wstring_view prefix, std
     *at++ = c;
     hash = HashStep(hash, c);
   }
-  for (wchar_t c : name) {
+  for (Char ch : name) {
+    auto c = static_cast<wchar_t>(static_cast<std::make_unsigned_t<Char>>(ch));
     c = c < 0x80 ? (c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c) : vb::LowerChar(c);
     *at++ = c;
     hash = HashStep(hash, c);
@@ -145,8 +150,30 @@ std::pair<std::wstring_view, bool> CLangTexts::Add(std::wstring_view prefix, std
   m_index[slot] = Slot{static_cast<uint32_t>(m_entries.size()), hash};
   if (m_entries.capacity() == m_entries.size()) m_entries.reserve(m_entries.size() * 2 + 256);
   m_entries.push_back(Entry{key, nullptr, 0, true});
-  KeepText(m_entries.back(), text);
   return {key, true};
+}
+
+std::pair<std::wstring_view, bool> CLangTexts::Add(std::wstring_view prefix, std::wstring_view name,
+                                                   std::wstring_view text) {
+  auto added = AddAs(prefix, name);
+  if (added.second) KeepText(m_entries.back(), text);
+  return added;
+}
+
+std::pair<std::wstring_view, bool> CLangTexts::AddAscii(std::wstring_view prefix,
+                                                        std::string_view name,
+                                                        std::string_view text) {
+  auto added = AddAs(prefix, name);
+  if (!added.second) return added;
+  // ASCII is kept one byte a character as it stands.
+  Entry& entry = m_entries.back();
+  entry.length = static_cast<uint32_t>(text.size());
+  if (!text.empty()) {
+    char* room = NarrowRoom(text.size());
+    std::memcpy(room, text.data(), text.size());
+    entry.text = room;
+  }
+  return added;
 }
 
 void CLangTexts::Set(std::wstring_view key, std::wstring_view text) {

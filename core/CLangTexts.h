@@ -26,6 +26,10 @@ class CLangTexts {
   // Kept keys stay where they are until Clear or the table's end, a move included.
   std::pair<std::wstring_view, bool> Add(std::wstring_view prefix, std::wstring_view name,
                                          std::wstring_view text);
+  // The same for a name and text of ASCII bytes (each byte the character of its value): what
+  // Add of the widened name and text keeps.
+  std::pair<std::wstring_view, bool> AddAscii(std::wstring_view prefix, std::string_view name,
+                                              std::string_view text);
   // Replaces the text of a key (lower case already), or adds it.
   void Set(std::wstring_view key, std::wstring_view text);
   // The text of a key (lower case already), or nothing.
@@ -52,6 +56,9 @@ class CLangTexts {
     uint32_t hash = 0;
   };
 
+  template <class Char>
+  std::pair<std::wstring_view, bool> AddAs(std::wstring_view prefix,
+                                           std::basic_string_view<Char> name);
   std::wstring_view KeepWide(std::wstring_view text);
   void KeepText(Entry& entry, std::wstring_view text);
   wchar_t* Room(size_t count);

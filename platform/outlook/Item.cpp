@@ -474,6 +474,10 @@ std::shared_ptr<const PropValue> Item::SharedProp(uint32_t tag) const {
   } else if (PropId(tag) != PropId(PR_BODY) && tag != PR_DISPLAY_TO && tag != PR_DISPLAY_CC &&
              tag != PR_DISPLAY_BCC && tag != PR_MSG_EDITOR_FORMAT) {
     if (auto stored = props_.PeekShared(tag)) return stored;
+    // A property the item does not hold reads as empty: one empty value serves every such
+    // read (a table of contacts asks for three addresses where most hold one).
+    static const auto kNone = std::make_shared<const PropValue>();
+    return kNone;
   }
   return std::make_shared<const PropValue>(GetProp(tag));
 }

@@ -144,6 +144,8 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   PropValue GetProp(uint32_t tag) const;
   // The same value as stored, shared rather than copied (made afresh when it is derived).
   std::shared_ptr<const PropValue> SharedProp(uint32_t tag) const;
+  // Asks the processor for the stored values ahead of a read (a table walk's next row).
+  void PrefetchProps() const { props_.Prefetch(); }
   void SetProp(uint32_t tag, PropValue value);
   // Redemption's MAPIOBJECT of the item.
   std::shared_ptr<Item> MAPIOBJECT() { return shared_from_this(); }

@@ -91,6 +91,7 @@ class PropertyBag {
   int32_t Long(uint32_t tag, int32_t fallback = 0) const;
   // Whether both bags hold the very same stored value of the property (for tests).
   bool SharesValue(const PropertyBag& other, uint32_t tag) const;
+  void Prefetch() const { __builtin_prefetch(values_.data()); }
 
  private:
   using Entry = std::pair<uint16_t, std::shared_ptr<const PropValue>>;

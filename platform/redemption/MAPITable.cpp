@@ -126,6 +126,10 @@ std::optional<TableRow> MAPITable::GetRow() {
   TableRow row;
   row.values_.reserve(columns_.size());
   const auto& item = *rows[cursor_++];
+  // A walk reads row after row of items spread over the heap: the next ones are asked for
+  // ahead, so that their fetch overlaps this row's work.
+  if (cursor_ + 3 < rows.size()) __builtin_prefetch(rows[cursor_ + 3].get());
+  if (cursor_ + 1 < rows.size()) rows[cursor_ + 1]->PrefetchProps();
   for (uint32_t tag : columns_) {
     auto v = item.SharedProp(tag);
     // A value of another type than the column asks for comes back as an error value.

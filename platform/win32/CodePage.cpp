@@ -48,6 +48,16 @@ size_t DecodeUtf8(std::string_view in, wchar_t* out) {
   size_t i = 0;
   while (i < in.size()) {
     auto b = static_cast<unsigned char>(in[i]);
+    if (b < 0x80) {
+      // A run of ASCII is widened as it stands, without the decoder's checks per byte.
+      size_t end = i + 1;
+      while (end < in.size() && static_cast<unsigned char>(in[end]) < 0x80) ++end;
+      const size_t at = out.size();
+      out.resize(at + (end - i));
+      for (size_t k = i; k < end; ++k) out[at + (k - i)] = static_cast<wchar_t>(in[k]);
+      i = end;
+      continue;
+    }
     int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
     char32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
     bool ok = extra >= 0;

@@ -47,18 +47,37 @@ TEST_F(LangLoad, EntryValuesFollowTheQuotingAndCommentRules) {
       {"K = \"kept\" ' 5\" screen", L"kept", nullptr},
       {"K = ; only a comment", nullptr, nullptr},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
-    ASSERT_TRUE(Load(LangFile("EN", {"[Tanvelo.texts]", "Other = \"o\"", c.line})));
-    EXPECT_EQ(lang.ItemFind(L"k"), c.stored != nullptr);
-    if (c.stored) {
-      EXPECT_EQ(lang.Item(L"K"), CLang::sprintf2(c.stored));
-    }
-    if (c.error) {
-      EXPECT_TRUE(Logged(L"Syntactic error - '" + std::wstring(c.error) + L"'" + Where(9)));
+  // An entry of ASCII alone and one whose name holds another letter are taken apart alike,
+  // in either encoding.
+  struct Spelling {
+    const char* bom;
+    const char* name;
+    const wchar_t* id;
+  } spellings[] = {{"", "K", L"k"},
+                   {"", "\xC4K", L"\u00E4k"},
+                   {"\xEF\xBB\xBF", "K", L"k"},
+                   {"\xEF\xBB\xBF", "\xC3\x84K", L"\u00E4k"}};
+  for (const auto& spelling : spellings) {
+    for (const auto& c : cases) {
+      std::string line = c.line;
+      line.replace(line.find('K'), 1, spelling.name);
+      SCOPED_TRACE(line);
+      const size_t logged = support::library::Log().size();
+      ASSERT_TRUE(Load(spelling.bom + LangFile("EN", {"[Tanvelo.texts]", "Other = \"o\"", line})));
+      EXPECT_EQ(lang.ItemFind(spelling.id), c.stored != nullptr);
+      if (c.stored) {
+        EXPECT_EQ(lang.Item(spelling.id), CLang::sprintf2(c.stored));
+      }
+      std::vector<std::wstring> expected;
+      if (c.error)
+        expected.push_back(L"Syntactic error - '" + std::wstring(c.error) + L"'" + Where(9));
+      if (!c.stored && !c.error) expected.push_back(L"Const's value does not exist" + Where(9));
+      std::vector<std::wstring> errors;
+      for (const auto& text : LogTextsFrom(logged))
+        if (text.find(L"line") != std::wstring::npos) errors.push_back(text);
+      EXPECT_EQ(errors, expected);
     }
   }
-  EXPECT_TRUE(Logged(L"Const's value does not exist" + Where(9)));
 }
 
 TEST_F(LangLoad, BadEntriesCostOnlyThemselves) {
@@ -70,6 +89,18 @@ TEST_F(LangLoad, BadEntriesCostOnlyThemselves) {
   EXPECT_TRUE(Logged(L"declaration of constant 'good' repeats in a line 11 of '" +
                      ProgramPath("t.lng") + L"' file"));
   EXPECT_TRUE(Logged(L"declaration of constant 'GOOD' repeats in a line 12 of '" +
+                     ProgramPath("t.lng") + L"' file"));
+  // A repeat of a name spelt with another letter is reported in that spelling.
+  ASSERT_TRUE(Load(LangFile(
+      "EN", {"[Tanvelo.texts]", "\xC4rger = \"a\"", "\xE4RGER = \"b\"", "Plain = \"p\"",
+             "plain = \"q\" ; \xE9", "; Gone = \"x\"", "' Gone = \"x\"", "[Tanvelo.other]"})));
+  EXPECT_FALSE(lang.ItemFind(L"; gone"));
+  EXPECT_FALSE(lang.ItemFind(L"' gone"));
+  EXPECT_EQ(lang.Item(L"\u00E4rger"), L"a");
+  EXPECT_EQ(lang.Item(L"plain"), L"p");
+  EXPECT_TRUE(Logged(L"declaration of constant '\u00E4RGER' repeats in a line 9 of '" +
+                     ProgramPath("t.lng") + L"' file"));
+  EXPECT_TRUE(Logged(L"declaration of constant 'plain' repeats in a line 11 of '" +
                      ProgramPath("t.lng") + L"' file"));
 }
 

@@ -95,6 +95,16 @@ TEST_F(Redemption, MAPIUtilsAndTheTableReadWhatTheItemsHold) {
     ASSERT_TRUE(fresh);
     EXPECT_EQ((*fresh)[0], PropValue(std::wstring(L"Renamed")));
     EXPECT_EQ((*fresh)[1], PropValue{});  // a text asked for as a number
+    // A text the item does not hold is as empty as a number it does not hold, row after row.
+    MAPITable missing;
+    missing.SetItem(p.inbox->Items()->Restrict(L"[MessageClass] = 'IPM.Note'"));
+    missing.SetColumns({(0x3A06u << 16) | PT_UNICODE, PR_SUBJECT});
+    missing.GoToFirst();
+    for (int n = 0; n < 2; ++n) {
+      auto none = missing.GetRow();
+      ASSERT_TRUE(none);
+      EXPECT_EQ((*none)[0], PropValue{});
+    }
   }
   p.plainMail->SetSubject(L"Quarterly figures");
   // The rows are taken when the table is positioned; a new mail shows after the next GoToFirst.
