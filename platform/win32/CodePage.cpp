@@ -52,9 +52,7 @@ size_t DecodeUtf8(std::string_view in, wchar_t* out) {
       // A run of ASCII is widened as it stands, without the decoder's checks per byte.
       size_t end = i + 1;
       while (end < in.size() && static_cast<unsigned char>(in[end]) < 0x80) ++end;
-      const size_t at = out.size();
-      out.resize(at + (end - i));
-      for (size_t k = i; k < end; ++k) out[at + (k - i)] = static_cast<wchar_t>(in[k]);
+      for (size_t k = i; k < end; ++k) *out++ = static_cast<wchar_t>(in[k]);
       i = end;
       continue;
     }
