@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/win32/RegistryChanges.h"
 #include "platform/win32/Faults.h"
+#include "platform/win32/RegistryChanges.h"
 #include "platform/win32/Reset.h"
 
 namespace win32 {
@@ -448,7 +448,8 @@ bool LoadHive(HKEY root, const std::string& path, std::string* error) {
     char expected[64];
     std::snprintf(expected, sizeof expected, "E %zu %016llx\n", lines,
                   static_cast<unsigned long long>(Checksum(text)));
-    if (end != expected) return fail(lines + 2, "cut short or damaged (its end line does not match)");
+    if (end != expected)
+      return fail(lines + 2, "cut short or damaged (its end line does not match)");
   } else if (!text.starts_with(kOldHiveHeader)) {
     return fail(1, "not a hive file");
   }
