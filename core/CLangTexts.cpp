@@ -10,6 +10,16 @@
 namespace {
 constexpr size_t kBlock = 8 * 1024;  // characters: small enough to come from the heap
 constexpr size_t kNarrowBlock = 32 * 1024;
+// A section of a few lines (the version, the add-in's list of sections) needs far less than a
+// block: blocks start small and double up to their size.
+constexpr size_t kFirstBlock = 256;
+
+// The size of the next block, at least `count` (which is at most a quarter of `limit`).
+size_t NextBlock(size_t& last, size_t limit, size_t count) {
+  do last = last == 0 ? kFirstBlock : std::min(limit, 2 * last);
+  while (last < count);
+  return last;
+}
 }  // namespace
 
 wchar_t* CLangTexts::Room(size_t count) {
@@ -19,9 +29,10 @@ wchar_t* CLangTexts::Room(size_t count) {
       m_blocks.push_back(std::make_unique_for_overwrite<wchar_t[]>(count));
       return m_blocks.back().get();
     }
-    m_blocks.push_back(std::make_unique_for_overwrite<wchar_t[]>(kBlock));
+    const size_t size = NextBlock(m_blockSize, kBlock, count);
+    m_blocks.push_back(std::make_unique_for_overwrite<wchar_t[]>(size));
     m_next = m_blocks.back().get();
-    m_left = kBlock;
+    m_left = size;
   }
   wchar_t* room = m_next;
   m_next += count;
@@ -35,9 +46,10 @@ char* CLangTexts::NarrowRoom(size_t count) {
       m_narrowBlocks.push_back(std::make_unique_for_overwrite<char[]>(count));
       return m_narrowBlocks.back().get();
     }
-    m_narrowBlocks.push_back(std::make_unique_for_overwrite<char[]>(kNarrowBlock));
+    const size_t size = NextBlock(m_narrowBlockSize, kNarrowBlock, count);
+    m_narrowBlocks.push_back(std::make_unique_for_overwrite<char[]>(size));
     m_narrowNext = m_narrowBlocks.back().get();
-    m_narrowLeft = kNarrowBlock;
+    m_narrowLeft = size;
   }
   char* room = m_narrowNext;
   m_narrowNext += count;
@@ -218,7 +230,9 @@ void CLangTexts::Clear() {
   m_blocks.clear();
   m_next = nullptr;
   m_left = 0;
+  m_blockSize = 0;
   m_narrowBlocks.clear();
   m_narrowNext = nullptr;
   m_narrowLeft = 0;
+  m_narrowBlockSize = 0;
 }

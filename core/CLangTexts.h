@@ -72,9 +72,11 @@ class CLangTexts {
   std::vector<std::unique_ptr<wchar_t[]>> m_blocks;
   wchar_t* m_next = nullptr;
   size_t m_left = 0;
+  size_t m_blockSize = 0;  // of the last block made
   std::vector<std::unique_ptr<char[]>> m_narrowBlocks;
   char* m_narrowNext = nullptr;
   size_t m_narrowLeft = 0;
+  size_t m_narrowBlockSize = 0;
   std::vector<Entry> m_entries;
   std::vector<Slot> m_index;  // a power of two, at most half full
 };

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/CLangTexts.h"
 
@@ -85,4 +87,25 @@ TEST(LangTexts, TextsOfAnyCharactersComeBackAsKept) {
   texts.Set(L"k0", L"\x00E9t\x00E9");
   EXPECT_EQ(texts.Find(L"k0"), L"\x00E9t\x00E9");
   EXPECT_EQ(texts.Find(L"k1"), kept[1]);
+}
+
+// Blocks start small and grow: a text longer than the current block, at any length around
+// the block sizes and after any number of short ones, still gets room of its own length (and
+// a sanitizer sees any overrun).
+TEST(LangTexts, TextsLongerThanTheFirstBlocksComeBackWhole) {
+  const size_t lengths[] = {1, 255, 256, 257, 511, 1000, 2047, 2048, 2049, 6000, 8191, 8193, 20000};
+  for (size_t shortOnes : {1, 3, 40}) {
+    for (size_t length : lengths) {
+      for (wchar_t c : {L'n', L'\x20AC'}) {  // a narrow text and a wide one
+        CLangTexts texts;
+        std::vector<std::wstring> kept;
+        for (size_t i = 0; i < shortOnes; ++i) kept.push_back(std::wstring(5, c));
+        kept.push_back(std::wstring(length, c) + L"|");
+        kept.push_back(L"after");
+        for (size_t i = 0; i < kept.size(); ++i) texts.Add(L"", L"k" + std::to_wstring(i), kept[i]);
+        for (size_t i = 0; i < kept.size(); ++i)
+          ASSERT_EQ(texts.Find(L"k" + std::to_wstring(i)), kept[i]) << length << " " << i;
+      }
+    }
+  }
 }
