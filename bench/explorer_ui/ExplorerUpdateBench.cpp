@@ -4,17 +4,9 @@
 // command-bar controls per update when nothing changed (the goal is none: each one repaints).
 #include <benchmark/benchmark.h>
 
-#include "bench/common/UsageRecords.h"
-#include "core/CWinReg.h"
-#include "core/Main.h"
-#include "engine/CFrequentlyTemplates.h"
+#include "bench/common/BarsWorld.h"
 #include "explorer_ui/CExplorerMenu.h"
 #include "platform/office/ExplorerBars.h"
-#include "platform/outlook/Outlook.h"
-#include "platform/outlook/ProfileBuilder.h"
-#include "platform/redemption/Install.h"
-#include "platform/win32/Reset.h"
-#include "resources/StringTable.h"
 
 namespace {
 
@@ -27,20 +19,8 @@ struct Window {
 // Outlook 2003 with `records` usage records, an explorer on the Inbox with a mail selected,
 // its bars built by a first update.
 std::unique_ptr<Window> Open(int64_t records) {
-  win32::ResetPlatform();
-  resources::LoadModuleResources();
-  redemption::Install();
   auto w = std::make_unique<Window>();
-  w->p = outlook::BuildProfile({.version = L"11.0.0.8000", .explorer = true});
-  g_oApp = w->p.app;
-  g_oTemplatesFolder = w->p.root->Folders()->Add(L"Tanvelo Templates");
-  CWinReg reg;
-  reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, CFrequentlyTemplates::GetRegKey(), true);
-  for (int64_t i = 0; i < records; ++i) {
-    benchdata::StoreRecord(reg, benchdata::UsageRecord(i, benchdata::RecordEntryID(i),
-                                                       L"template " + std::to_wstring(i)));
-  }
-  g_oFrequentlyTemplates = std::make_shared<CFrequentlyTemplates>();
+  w->p = benchdata::OpenWithRecords(records);
   auto explorer = w->p.app->ActiveExplorer();
   w->bars = office::MakeOutlookExplorerBars(11);
   explorer->SetCommandBars(w->bars);
@@ -63,9 +43,7 @@ void BM_ExplorerUpdate(benchmark::State& state) {
       static_cast<double>(office::PropertyWrites() - writesBefore) / static_cast<double>(updates);
   state.SetComplexityN(state.range(0));
   w->menu.reset();
-  g_oFrequentlyTemplates.reset();
-  g_oTemplatesFolder.reset();
-  g_oApp.reset();
+  benchdata::CloseWorld();
 }
 BENCHMARK(BM_ExplorerUpdate)->Arg(10)->Arg(10000)->Complexity();
 

@@ -4,17 +4,9 @@
 // update when nothing changed (the goal is none: each one repaints).
 #include <benchmark/benchmark.h>
 
-#include "bench/common/UsageRecords.h"
-#include "core/CWinReg.h"
-#include "core/Main.h"
-#include "engine/CFrequentlyTemplates.h"
+#include "bench/common/BarsWorld.h"
 #include "inspector_ui/CInspectorWrapper.h"
 #include "platform/inspector_bars/InspectorBars.h"
-#include "platform/outlook/Outlook.h"
-#include "platform/outlook/ProfileBuilder.h"
-#include "platform/redemption/Install.h"
-#include "platform/win32/Reset.h"
-#include "resources/StringTable.h"
 
 namespace {
 
@@ -25,20 +17,8 @@ struct Window {
 };
 
 std::unique_ptr<Window> Open(int64_t records) {
-  win32::ResetPlatform();
-  resources::LoadModuleResources();
-  redemption::Install();
   auto w = std::make_unique<Window>();
-  w->p = outlook::BuildProfile({.version = L"11.0.0.8000", .explorer = true});
-  g_oApp = w->p.app;
-  g_oTemplatesFolder = w->p.root->Folders()->Add(L"Tanvelo Templates");
-  CWinReg reg;
-  reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, CFrequentlyTemplates::GetRegKey(), true);
-  for (int64_t i = 0; i < records; ++i) {
-    benchdata::StoreRecord(reg, benchdata::UsageRecord(i, benchdata::RecordEntryID(i),
-                                                       L"template " + std::to_wstring(i)));
-  }
-  g_oFrequentlyTemplates = std::make_shared<CFrequentlyTemplates>();
+  w->p = benchdata::OpenWithRecords(records);
   inspector_bars::Give(w->p.app);
   auto inspector = w->p.app->Inspectors()->Add(w->p.plainMail, false);
   w->wrapper = std::make_shared<CInspectorWrapper>();
@@ -62,9 +42,7 @@ void BM_InspectorUpdate(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
   w->wrapper->Done();
   w->wrapper.reset();
-  g_oFrequentlyTemplates.reset();
-  g_oTemplatesFolder.reset();
-  g_oApp.reset();
+  benchdata::CloseWorld();
 }
 BENCHMARK(BM_InspectorUpdate)->Arg(10)->Arg(10000)->Complexity();
 
