@@ -72,6 +72,7 @@ Recipients::~Recipients() {
 }
 
 std::shared_ptr<Recipient> Recipients::ObjectAt(size_t slot) const {
+  objects_.resize(order_.size());
   auto& object = objects_[slot];
   if (!object) {
     object = std::make_shared<Recipient>(std::const_pointer_cast<Recipients>(shared_from_this()),
@@ -88,7 +89,7 @@ std::shared_ptr<Recipient> Recipients::Item(int32_t index) const {
 }
 
 const std::vector<std::shared_ptr<Recipient>>& Recipients::All() const {
-  for (size_t slot = 0; slot < objects_.size(); ++slot) ObjectAt(slot);
+  for (size_t slot = 0; slot < order_.size(); ++slot) ObjectAt(slot);
   return objects_;
 }
 
@@ -101,7 +102,6 @@ std::shared_ptr<Recipient> Recipients::Add(const std::wstring& name) {
   Unshare();
   rows_->push_back(std::move(data));
   order_.push_back(static_cast<uint32_t>(rows_->size() - 1));
-  objects_.emplace_back();
   auto r = ObjectAt(order_.size() - 1);
   Changed();
   return r;
@@ -110,12 +110,14 @@ std::shared_ptr<Recipient> Recipients::Add(const std::wstring& name) {
 void Recipients::Remove(int32_t index) {
   if (index < 1 || index > Count()) vb::Raise(kErrBadIndex, L"Array index out of bounds.");
   const auto slot = static_cast<size_t>(index - 1);
-  if (auto& object = objects_[slot]) {
-    object->own_ = (*rows_)[order_[slot]];
-    object->list_ = nullptr;
+  if (!objects_.empty()) {
+    if (auto& object = objects_[slot]) {
+      object->own_ = (*rows_)[order_[slot]];
+      object->list_ = nullptr;
+    }
+    objects_.erase(objects_.begin() + static_cast<std::ptrdiff_t>(slot));
   }
   order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(slot));
-  objects_.erase(objects_.begin() + static_cast<std::ptrdiff_t>(slot));
   // Rows of removed recipients stay until there are many (shared rows are never touched).
   if (rows_.use_count() == 1 && rows_->size() > 2 * order_.size() + 16) Compact();
   Changed();
@@ -169,7 +171,8 @@ void Recipients::Compact() {
   for (size_t slot = 0; slot < order_.size(); ++slot) {
     rows->push_back((*rows_)[order_[slot]]);
     order_[slot] = static_cast<uint32_t>(slot);
-    if (objects_[slot]) objects_[slot]->row_ = static_cast<uint32_t>(slot);
+    if (slot < objects_.size() && objects_[slot])
+      objects_[slot]->row_ = static_cast<uint32_t>(slot);
   }
   rows_ = std::move(rows);
 }
@@ -180,14 +183,14 @@ void Recipients::CopyFrom(const Recipients& other) {
   if (order_.empty()) {
     rows_ = other.rows_;
     order_ = other.order_;
-    objects_.assign(order_.size(), nullptr);
+    objects_.clear();
     return;
   }
   Unshare();
   for (uint32_t row : other.order_) {
     rows_->push_back((*other.rows_)[row]);
     order_.push_back(static_cast<uint32_t>(rows_->size() - 1));
-    objects_.emplace_back();
+    if (!objects_.empty()) objects_.emplace_back();
   }
 }
 

@@ -93,8 +93,10 @@ class Recipients : public std::enable_shared_from_this<Recipients> {
   std::weak_ptr<outlook::Item> item_;
   outlook::Item* owner_ = nullptr;  // the same item, for marking it changed cheaply
   std::shared_ptr<std::vector<RecipientData>> rows_;
-  std::vector<uint32_t> order_;                              // recipient i is row order_[i - 1]
-  mutable std::vector<std::shared_ptr<Recipient>> objects_;  // made when first asked for
+  std::vector<uint32_t> order_;  // recipient i is row order_[i - 1]
+  // Made when first asked for; empty until then (a copy that only loses recipients, as a
+  // separate sending makes a thousand of, never needs them), else one per recipient.
+  mutable std::vector<std::shared_ptr<Recipient>> objects_;
 };
 
 }  // namespace outlook

@@ -258,3 +258,31 @@ TEST(Sharing, NewItemsOfAKindShareTheirMessageClassUntilOneIsGivenAnother) {
 }
 
 }  // namespace
+
+// A copy makes no recipient objects until one is asked for: objects asked for after removals
+// and additions stand for the right recipients, and follow later removals.
+TEST(Sharing, RecipientObjectsAskedForLateStandForTheirRecipients) {
+  Profile p = BuildProfile();
+  auto mail = p.app->CreateItem(olMailItem);
+  for (int i = 0; i < 6; ++i) mail->Recipients()->Add(L"r" + std::to_wstring(i));
+  mail->Save();
+  auto copy = mail->Copy();
+  auto& r = *copy->Recipients();
+  r.Remove(6);
+  r.Remove(2);
+  r.Add(L"late");
+  auto fourth = r.Item(4);  // "r4"
+  EXPECT_EQ(fourth->Name(), L"r4");
+  r.Remove(1);
+  EXPECT_EQ(fourth->Index(), 3);
+  r.Add(L"later");
+  EXPECT_EQ(Names(r), (std::vector<std::wstring>{L"r2", L"r3", L"r4", L"late", L"later"}));
+  EXPECT_EQ(r.Item(3), fourth);
+  std::vector<std::wstring> walked;  // the collection walked as a whole, each one once
+  for (const auto& recipient : r) walked.push_back(recipient->Name());
+  EXPECT_EQ(walked, Names(r));
+  fourth->Delete();
+  EXPECT_EQ(Names(r), (std::vector<std::wstring>{L"r2", L"r3", L"late", L"later"}));
+  EXPECT_EQ(fourth->Name(), L"r4");
+  EXPECT_EQ(Names(*mail->Recipients()).size(), 6u);
+}
