@@ -79,19 +79,17 @@ std::basic_string_view<Char> WithoutComment(std::basic_string_view<Char> value) 
   }
 }
 
-// The same on an entry's bytes, the load's own road: the blank or two before the quote is
-// passed over here, the quoted text (most of a line) found by the library in one search.
-std::string_view WithoutComment(std::string_view value) {
-  for (size_t i = 0; i < value.size(); ++i) {
-    const char c = value[i];
-    if (c == ';' || c == '\'') return value.substr(0, i);
-    if (c == '"') {
-      const size_t close = value.find('"', i + 1);
-      if (close == value.npos) return value;  // an open quote runs to the end
-      i = close;
-    }
-  }
-  return value;
+// The text of an entry's value on its bytes (the value blank-trimmed) when it is one quoted
+// stretch without quotes inside, before blanks and a comment or nothing: what the wide road
+// would keep as it stands. Anything else is left to that road, which also reports.
+std::optional<std::string_view> PlainQuoted(std::string_view value) {
+  if (value.empty() || value[0] != '"') return std::nullopt;
+  const size_t close = value.find('"', 1);
+  if (close == value.npos) return std::nullopt;
+  size_t after = close + 1;
+  while (after < value.size() && (value[after] == ' ' || value[after] == '\t')) ++after;
+  if (after < value.size() && value[after] != ';' && value[after] != '\'') return std::nullopt;
+  return value.substr(1, close - 1);
 }
 
 bool IsAscii(std::string_view bytes) {
@@ -336,12 +334,10 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
         const size_t eq = view.find('=');
         const std::string_view name =
             eq == view.npos ? std::string_view() : TrimmedView(view.substr(0, eq));
-        const std::string_view value =
-            name.empty() ? std::string_view()
-                         : TrimmedView(WithoutComment(TrimmedView(view.substr(eq + 1))));
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"' &&
-            value.substr(1, value.size() - 2).find('"') == value.npos) {
-          auto [key, added] = texts.AddAscii(prefix, name, value.substr(1, value.size() - 2));
+        const auto text =
+            name.empty() ? std::nullopt : PlainQuoted(TrimmedView(view.substr(eq + 1)));
+        if (text) {
+          auto [key, added] = texts.AddAscii(prefix, name, *text);
           std::wstring_view listed = key.substr(prefix.size());
           if (added) {
             list.AddNew(listed);
