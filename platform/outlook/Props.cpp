@@ -105,11 +105,11 @@ uint16_t NamedProps::Id(const std::wstring& guid, const std::wstring& name, bool
 
 std::wstring HexOf(const std::vector<uint8_t>& bytes) {
   static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
-  std::wstring out;
-  out.reserve(bytes.size() * 2);
+  std::wstring out(bytes.size() * 2, L'0');
+  wchar_t* to = out.data();
   for (uint8_t b : bytes) {
-    out += kDigits[b >> 4];
-    out += kDigits[b & 15];
+    *to++ = kDigits[b >> 4];
+    *to++ = kDigits[b & 15];
   }
   return out;
 }
