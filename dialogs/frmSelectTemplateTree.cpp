@@ -31,7 +31,7 @@ int32_t NumberOf(const outlook::PropValue& value) {
 }
 }  // namespace
 
-bool frmSelectTemplate::IsDefault(const std::wstring& sEntryID) const {
+bool frmSelectTemplate::IsDefault(std::wstring_view sEntryID) const {
   return !sEntryID.empty() && sEntryID == m_sDefaultID;
 }
 
@@ -146,9 +146,10 @@ void frmSelectTemplate::SortTree() {
     for (const auto& node : nodes.All()) {
       bool folder = true, favorite = false, hasRecipients = false;
       GetNodeFlags(node, folder, favorite, hasRecipients);
-      const wchar_t* rank = folder     ? L"9"
-                            : favorite ? (IsDefault(node->Key().substr(1)) ? L"0" : L"1")
-                                       : L"8";
+      const wchar_t* rank =
+          folder     ? L"9"
+          : favorite ? (IsDefault(std::wstring_view(node->Key()).substr(1)) ? L"0" : L"1")
+                     : L"8";
       auto& [kept, text] = saved.emplace_back(node, std::move(node->Text));
       kept->Text.reserve(text.size() + 1);
       kept->Text.assign(rank).append(text);
