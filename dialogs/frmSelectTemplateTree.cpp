@@ -96,7 +96,9 @@ void frmSelectTemplate::AddItem2Tree(const NodePtr& node, const std::wstring& sE
     int32_t image = bHasRecipients ? kAddressedTemplateImage : kTemplateImage;
     std::wstring caption;
     GetTemplateCaption(sSubject, sEntryID, caption);
-    auto added = nodes.Add(node, forms::tvwChild, TemplateKey(sEntryID), caption, image);
+    // Only a favourite's caption is needed again, for its copy under the root.
+    auto added = nodes.Add(node, forms::tvwChild, TemplateKey(sEntryID),
+                           bFavorite ? std::wstring(caption) : std::move(caption), image);
     added->Bold = IsDefault(sEntryID);
     SetNodeFlags(added, false, bFavorite, bHasRecipients);
     auto root = nodes.Item(1);
