@@ -72,7 +72,6 @@ class NodeIndex {
   bool Insert(Node& node);
   void Erase(std::wstring_view key);
   void Clear();
-  size_t Size() const { return size_; }
 
  private:
   struct Slot {
