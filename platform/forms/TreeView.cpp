@@ -157,7 +157,7 @@ Node* NodeIndex::Find(std::wstring_view key) const {
 }
 
 bool NodeIndex::Insert(Node& node) {
-  if (2 * (size_ + 1) > slots_.size()) Grow();
+  if (4 * (size_ + 1) > 3 * slots_.size()) Grow();
   const std::wstring_view key = node.Key();
   const size_t hash = HashOfKey(key);
   Slot& slot = slots_[Probe(key, hash)];

@@ -81,7 +81,7 @@ class NodeIndex {
   // The slot holding the key, or the empty slot where it would go.
   size_t Probe(std::wstring_view key, size_t hash) const;
   void Grow();
-  std::vector<Slot> slots_;  // a power of two in size, never more than half full
+  std::vector<Slot> slots_;  // a power of two in size, never more than three quarters full
   size_t size_ = 0;
 };
 
