@@ -1,5 +1,7 @@
 // The template picker's tree: folders, template rows read in bulk per folder, favourite copies
 // under the root, node tags, the order of every level, and rebuilding one template's nodes.
+#include <algorithm>
+
 #include "core/COptions.h"
 #include "core/Main.h"
 #include "dialogs/DialogSupport.h"
@@ -31,8 +33,10 @@ int32_t NumberOf(const outlook::PropValue& value) {
 }
 }  // namespace
 
+// EntryIDs of one store begin alike: compared from their ends, they differ at once.
 bool frmSelectTemplate::IsDefault(std::wstring_view sEntryID) const {
-  return !sEntryID.empty() && sEntryID == m_sDefaultID;
+  return !sEntryID.empty() && sEntryID.size() == m_sDefaultID.size() &&
+         std::equal(sEntryID.rbegin(), sEntryID.rend(), m_sDefaultID.rbegin());
 }
 
 void frmSelectTemplate::FillTree() {
