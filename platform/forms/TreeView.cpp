@@ -216,6 +216,7 @@ std::shared_ptr<Node> Nodes::Add(const NodeRef& relative, int32_t relationship, 
   std::shared_ptr<Node> rel;
   try {
     if (!std::holds_alternative<std::monostate>(relative)) rel = Item(relative);
+    if (rel == node) NotFound();  // its own key: the node is not in the tree yet
   } catch (...) {
     if (keyed) byKey_.Erase(node->key_);
     throw;

@@ -175,6 +175,10 @@ TEST(TreeView, KeysStayFoundThroughManyAddsAndRemoves) {
   // A refused add keeps nothing of its key; a removed folder takes its children's keys along.
   EXPECT_EQ(35601, ErrorOf([&] { nodes.Add(std::wstring(L"nope"), tvwChild, L"X", L"x"); }));
   EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(std::wstring(L"X")); }));
+  const int32_t count = nodes.Count();
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Add(std::wstring(L"X"), tvwChild, L"X", L"x"); }))
+      << "a node is not its own relative";
+  EXPECT_EQ(count, nodes.Count());
   nodes.Add(root, tvwChild, L"X", L"x");
   nodes.Add(std::wstring(L"X"), tvwChild, L"X1", L"x1");
   nodes.Remove(std::wstring(L"R"));
