@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
@@ -61,7 +62,7 @@ class frmSelectTemplate : public forms::Form {
   void GetNonClientSize(int32_t& nWidth, int32_t& nHeight);
   static void AddWindowStyle(win32::HWND hwnd, int32_t nBits);
   static void ChangeWindowExStyle(win32::HWND hwnd, int32_t nAdd, int32_t nRemove);
-  bool IsDefault(const std::wstring& sEntryID) const;
+  bool IsDefault(std::wstring_view sEntryID) const;
 
   // --- The dialog (frmSelectTemplate.cpp) ---
   void UpdateButtons();

@@ -1,5 +1,7 @@
 // The template picker's tree: folders, template rows read in bulk per folder, favourite copies
 // under the root, node tags, the order of every level, and rebuilding one template's nodes.
+#include <algorithm>
+
 #include "core/COptions.h"
 #include "core/Main.h"
 #include "dialogs/DialogSupport.h"
@@ -20,9 +22,10 @@ const wchar_t* const kNoteFilter = L"[MessageClass] = 'IPM.Note'";
 const wchar_t* const kCommonPropertySet = L"{00062008-0000-0000-C000-000000000046}";
 constexpr int32_t kMileageId = 0x8534;
 
-std::wstring TextOf(const outlook::PropValue& value) {
+const std::wstring& TextOf(const outlook::PropValue& value) {
+  static const std::wstring kNoText;
   auto* text = std::get_if<std::wstring>(&value);
-  return text ? *text : std::wstring();
+  return text ? *text : kNoText;
 }
 int32_t NumberOf(const outlook::PropValue& value) {
   auto* number = std::get_if<int32_t>(&value);
@@ -30,8 +33,10 @@ int32_t NumberOf(const outlook::PropValue& value) {
 }
 }  // namespace
 
-bool frmSelectTemplate::IsDefault(const std::wstring& sEntryID) const {
-  return !sEntryID.empty() && sEntryID == m_sDefaultID;
+// EntryIDs of one store begin alike: compared from their ends, they differ at once.
+bool frmSelectTemplate::IsDefault(std::wstring_view sEntryID) const {
+  return !sEntryID.empty() && sEntryID.size() == m_sDefaultID.size() &&
+         std::equal(sEntryID.rbegin(), sEntryID.rend(), m_sDefaultID.rbegin());
 }
 
 void frmSelectTemplate::FillTree() {
@@ -95,12 +100,14 @@ void frmSelectTemplate::AddItem2Tree(const NodePtr& node, const std::wstring& sE
     int32_t image = bHasRecipients ? kAddressedTemplateImage : kTemplateImage;
     std::wstring caption;
     GetTemplateCaption(sSubject, sEntryID, caption);
-    auto added = nodes.Add(node, forms::tvwChild, TemplateKey(sEntryID), caption, image);
+    // Only a favourite's caption is needed again, for its copy under the root.
+    auto added = nodes.Add(node, forms::tvwChild, TemplateKey(sEntryID),
+                           bFavorite ? std::wstring(caption) : std::move(caption), image);
     added->Bold = IsDefault(sEntryID);
     SetNodeFlags(added, false, bFavorite, bHasRecipients);
     auto root = nodes.Item(1);
     if (Need(node)->Key() != root->Key() && bFavorite) {
-      auto copy = nodes.Add(root, forms::tvwChild, CopyKey(sEntryID), caption, image);
+      auto copy = nodes.Add(root, forms::tvwChild, CopyKey(sEntryID), std::move(caption), image);
       copy->Bold = added->Bold;
       SetNodeFlags(copy, false, bFavorite, bHasRecipients);
     }
@@ -145,11 +152,13 @@ void frmSelectTemplate::SortTree() {
     for (const auto& node : nodes.All()) {
       bool folder = true, favorite = false, hasRecipients = false;
       GetNodeFlags(node, folder, favorite, hasRecipients);
-      const wchar_t* rank = folder     ? L"9"
-                            : favorite ? (IsDefault(node->Key().substr(1)) ? L"0" : L"1")
-                                       : L"8";
-      saved.emplace_back(node, node->Text);
-      node->Text = rank + node->Text;
+      const wchar_t* rank =
+          folder     ? L"9"
+          : favorite ? (IsDefault(std::wstring_view(node->Key()).substr(1)) ? L"0" : L"1")
+                     : L"8";
+      auto& [kept, text] = saved.emplace_back(node, std::move(node->Text));
+      kept->Text.reserve(text.size() + 1);
+      kept->Text.assign(rank).append(text);
     }
     treFolders->SetSorted(true);
     for (const auto& node : nodes.All())
@@ -160,26 +169,27 @@ void frmSelectTemplate::SortTree() {
 void frmSelectTemplate::GetNodeFlags(const NodePtr& node, bool& bFolder, bool& bFavorite,
                                      bool& bHasRecipients) {
   vb::Ignore([&] {
-    std::vector<std::wstring> parts;
-    const std::wstring& tag = Need(node)->Tag;
-    for (size_t start = 0;;) {
+    std::wstring_view tag = Need(node)->Tag;
+    // The tag is "folder;favourite;recipients", each "1" or "0".
+    std::wstring_view parts[3];
+    size_t count = 0;
+    for (size_t start = 0; count < 3;) {
       size_t end = tag.find(L';', start);
-      parts.push_back(tag.substr(start, end == std::wstring::npos ? end : end - start));
-      if (end == std::wstring::npos) break;
+      parts[count++] = tag.substr(start, end == std::wstring_view::npos ? end : end - start);
+      if (end == std::wstring_view::npos) break;
       start = end + 1;
     }
-    bFolder = parts.empty() || tag.empty() || parts[0] == L"1";
-    bFavorite = parts.size() > 1 && parts[1] == L"1";
-    bHasRecipients = parts.size() > 2 && parts[2] == L"1";
+    bFolder = tag.empty() || parts[0] == L"1";
+    bFavorite = count > 1 && parts[1] == L"1";
+    bHasRecipients = count > 2 && parts[2] == L"1";
   });
 }
 
 void frmSelectTemplate::SetNodeFlags(const NodePtr& node, bool bFolder, bool bFavorite,
                                      bool bHasRecipients) {
   vb::Ignore([&] {
-    auto flag = [](bool b) { return b ? L"1" : L"0"; };
-    Need(node)->Tag =
-        std::wstring(flag(bFolder)) + L";" + flag(bFavorite) + L";" + flag(bHasRecipients);
+    auto flag = [](bool b) { return b ? L'1' : L'0'; };
+    Need(node)->Tag = {flag(bFolder), L';', flag(bFavorite), L';', flag(bHasRecipients)};
   });
 }
 

@@ -1,5 +1,6 @@
 #include "hotkeys/CHotkeys.h"
 
+#include <cstring>
 #include <vector>
 
 #include "core/COptions.h"
@@ -59,6 +60,26 @@ std::shared_ptr<CHotkey> CHotkeys::FindByKey(int32_t nKeyCode) const {
   for (const auto& hotkey : m_colHotkeys)
     if (hotkey->KeyCode == nKeyCode) return hotkey;
   return nullptr;
+}
+
+size_t CHotkeys::EntryIdHash::operator()(const std::wstring& sEntryID) const {
+  const char* at = reinterpret_cast<const char*>(sEntryID.data());
+  size_t left = sEntryID.size() * sizeof(wchar_t);
+  uint64_t hash = 0x9E3779B97F4A7C15ull ^ left;
+  auto mix = [&hash](uint64_t word) { hash = (hash ^ word) * 0xFF51AFD7ED558CCDull; };
+  for (; left >= 8; at += 8, left -= 8) {
+    uint64_t word;
+    std::memcpy(&word, at, 8);
+    mix(word);
+  }
+  if (left > 0) {
+    uint64_t word = 0;
+    std::memcpy(&word, at, left);
+    mix(word);
+  }
+  hash ^= hash >> 32;
+  hash *= 0xC4CEB9FE1A85EC53ull;
+  return static_cast<size_t>(hash ^ (hash >> 29));
 }
 
 std::shared_ptr<CHotkey> CHotkeys::FindByTemplate(const std::wstring& sEntryID,

@@ -46,9 +46,13 @@ class CHotkeys {
 
  private:
   vb::Collection<std::shared_ptr<CHotkey>> m_colHotkeys;
+  // EntryIDs are long and alike: hashed eight bytes a step.
+  struct EntryIdHash {
+    size_t operator()(const std::wstring& sEntryID) const;
+  };
   // Template EntryID -> position of its first binding, made when first asked after a change:
   // the template picker asks for every template it shows.
-  mutable std::unordered_map<std::wstring, int32_t> m_byTemplate;
+  mutable std::unordered_map<std::wstring, int32_t, EntryIdHash> m_byTemplate;
   mutable bool m_bIndexed = false;
 };
 

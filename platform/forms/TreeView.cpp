@@ -1,6 +1,8 @@
 #include "platform/forms/TreeView.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <unordered_set>
 #include <utility>
 
@@ -14,14 +16,33 @@ namespace {
 }
 
 // Each text folded once, not at every comparison: a folder of thousands of templates is sorted
-// at every opening of the picker.
+// at every opening of the picker. The folded texts share one buffer.
 void SortByText(std::vector<std::shared_ptr<Node>>& nodes) {
-  std::vector<std::pair<std::wstring, std::shared_ptr<Node>>> keyed;
-  keyed.reserve(nodes.size());
-  for (auto& node : nodes) keyed.emplace_back(vb::LCase(node->Text), std::move(node));
-  std::stable_sort(keyed.begin(), keyed.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (size_t i = 0; i < nodes.size(); ++i) nodes[i] = std::move(keyed[i].second);
+  if (nodes.size() < 2) return;
+  struct Folded {
+    size_t start, length, from;
+  };
+  std::vector<Folded> order;
+  order.reserve(nodes.size());
+  size_t total = 0;
+  for (const auto& node : nodes) total += node->Text.size();
+  std::wstring texts(total, L'\0');
+  wchar_t* to = texts.data();
+  for (size_t i = 0; i < nodes.size(); ++i) {
+    const std::wstring& text = nodes[i]->Text;
+    order.push_back({static_cast<size_t>(to - texts.data()), text.size(), i});
+    for (wchar_t c : text)
+      *to++ = c < 0x80 ? (c >= L'A' && c <= L'Z' ? c + 32 : c) : vb::LowerChar(c);
+  }
+  const std::wstring_view all(texts);
+  std::stable_sort(order.begin(), order.end(), [all](const Folded& a, const Folded& b) {
+    return std::wstring_view(all.data() + a.start, a.length) <
+           std::wstring_view(all.data() + b.start, b.length);
+  });
+  std::vector<std::shared_ptr<Node>> sorted;
+  sorted.reserve(nodes.size());
+  for (const auto& f : order) sorted.push_back(std::move(nodes[f.from]));
+  nodes.swap(sorted);
 }
 
 void Collect(const std::shared_ptr<Node>& node, std::vector<Node*>& out) {
@@ -90,17 +111,116 @@ std::wstring Node::FullPath() const {
   return parent ? parent->FullPath() + L"\\" + Text : Text;
 }
 
-std::shared_ptr<Node> Nodes::Add(const NodeRef& relative, int32_t relationship,
-                                 const std::wstring& key, const std::wstring& text, int32_t image) {
+namespace {
+// Keys are long and alike (an "N" and an EntryID's 70 hex digits): they are hashed sixteen
+// bytes at a step, in two lanes of one multiplication each, mixed at the end.
+size_t HashOfKey(std::wstring_view key) {
+  constexpr uint64_t kOdd = 0xFF51AFD7ED558CCDull;
+  const char* at = reinterpret_cast<const char*>(key.data());
+  size_t left = key.size() * sizeof(wchar_t);
+  uint64_t a = 0x9E3779B97F4A7C15ull ^ left, b = 0xC2B2AE3D27D4EB4Full;
+  auto word = [](const char* from, size_t size) {
+    uint64_t value = 0;
+    std::memcpy(&value, from, size);
+    return value;
+  };
+  for (; left >= 16; at += 16, left -= 16) {
+    a = (a ^ word(at, 8)) * kOdd;
+    b = (b ^ word(at + 8, 8)) * kOdd;
+  }
+  if (left > 8) {
+    a = (a ^ word(at, 8)) * kOdd;
+    b = (b ^ word(at + 8, left - 8)) * kOdd;
+  } else if (left > 0) {
+    a = (a ^ word(at, left)) * kOdd;
+  }
+  uint64_t hash = a ^ (b >> 29) ^ (b << 35);
+  hash ^= hash >> 32;
+  hash *= 0xC4CEB9FE1A85EC53ull;
+  hash ^= hash >> 29;
+  hash *= kOdd;
+  return static_cast<size_t>(hash ^ (hash >> 32));
+}
+}  // namespace
+
+size_t NodeIndex::Probe(std::wstring_view key, size_t hash) const {
+  const size_t mask = slots_.size() - 1;
+  for (size_t at = hash & mask;; at = (at + 1) & mask) {
+    const Slot& slot = slots_[at];
+    if (!slot.node || (slot.hash == hash && slot.node->Key() == key)) return at;
+  }
+}
+
+Node* NodeIndex::Find(std::wstring_view key) const {
+  if (size_ == 0) return nullptr;
+  return slots_[Probe(key, HashOfKey(key))].node;
+}
+
+bool NodeIndex::Insert(Node& node) {
+  if (4 * (size_ + 1) > 3 * slots_.size()) Grow();
+  const std::wstring_view key = node.Key();
+  const size_t hash = HashOfKey(key);
+  Slot& slot = slots_[Probe(key, hash)];
+  if (slot.node) return false;
+  slot = {hash, &node};
+  ++size_;
+  return true;
+}
+
+// Linear probing without tombstones: the entries after the freed slot that would not be found
+// across the gap move back into it.
+void NodeIndex::Erase(std::wstring_view key) {
+  if (size_ == 0) return;
+  const size_t mask = slots_.size() - 1;
+  size_t gap = Probe(key, HashOfKey(key));
+  if (!slots_[gap].node) return;
+  for (size_t at = (gap + 1) & mask; slots_[at].node; at = (at + 1) & mask) {
+    const size_t home = slots_[at].hash & mask;
+    // Stays when its home lies cyclically in (gap, at].
+    if (gap < at ? (home > gap && home <= at) : (home > gap || home <= at)) continue;
+    slots_[gap] = slots_[at];
+    gap = at;
+  }
+  slots_[gap] = {};
+  --size_;
+}
+
+void NodeIndex::Clear() {
+  slots_.clear();
+  size_ = 0;
+}
+
+void NodeIndex::Grow() {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(std::max<size_t>(16, 2 * old.size()), Slot{});
+  const size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (!slot.node) continue;
+    size_t at = slot.hash & mask;
+    while (slots_[at].node) at = (at + 1) & mask;
+    slots_[at] = slot;
+  }
+}
+
+std::shared_ptr<Node> Nodes::Add(const NodeRef& relative, int32_t relationship, std::wstring key,
+                                 std::wstring text, int32_t image) {
   if (relationship < tvwFirst || relationship > tvwChild) vb::Raise(35603, L"Invalid argument");
-  if (!key.empty() && byKey_.count(key) != 0) vb::Raise(35602, L"Key is not unique in collection");
-  std::shared_ptr<Node> rel;
-  if (!std::holds_alternative<std::monostate>(relative)) rel = Item(relative);
   auto node = std::make_shared<Node>();
   node->tree_ = &tree_;
-  node->key_ = key;
-  node->Text = text;
+  node->key_ = std::move(key);
+  node->Text = std::move(text);
   node->Image = image;
+  // The key is looked up once: its entry is made here and taken back if the relative is unknown.
+  const bool keyed = !node->key_.empty();
+  if (keyed && !byKey_.Insert(*node)) vb::Raise(35602, L"Key is not unique in collection");
+  std::shared_ptr<Node> rel;
+  try {
+    if (!std::holds_alternative<std::monostate>(relative)) rel = Item(relative);
+    if (rel == node) NotFound();  // its own key: the node is not in the tree yet
+  } catch (...) {
+    if (keyed) byKey_.Erase(node->key_);
+    throw;
+  }
   std::vector<std::shared_ptr<Node>>* siblings = &tree_.roots_;
   size_t at = siblings->size();
   if (rel && relationship == tvwChild) {
@@ -119,15 +239,14 @@ std::shared_ptr<Node> Nodes::Add(const NodeRef& relative, int32_t relationship,
   }
   siblings->insert(siblings->begin() + static_cast<std::ptrdiff_t>(at), node);
   all_.push_back(node);
-  if (!key.empty()) byKey_[key] = node.get();
   return node;
 }
 
 std::shared_ptr<Node> Nodes::Item(const NodeRef& ref) const {
   if (auto* key = std::get_if<std::wstring>(&ref)) {
-    auto it = byKey_.find(*key);
-    if (key->empty() || it == byKey_.end()) NotFound();
-    return it->second->shared_from_this();
+    Node* found = key->empty() ? nullptr : byKey_.Find(*key);
+    if (!found) NotFound();
+    return found->shared_from_this();
   }
   if (auto* index = std::get_if<int32_t>(&ref)) {
     if (*index < 1 || *index > Count()) NotFound();
@@ -151,15 +270,15 @@ void Nodes::Remove(const NodeRef& ref) {
   std::unordered_set<Node*> goneSet(gone.begin(), gone.end());
   for (Node* n : gone) {
     n->removed_ = true;
-    if (!n->key_.empty()) byKey_.erase(n->key_);
+    if (!n->key_.empty()) byKey_.Erase(n->key_);
   }
   std::erase_if(all_, [&](const auto& n) { return goneSet.count(n.get()) != 0; });
 }
 
 void Nodes::Clear() {
+  byKey_.Clear();  // before the nodes whose keys it views
   for (auto& n : all_) n->removed_ = true;
   all_.clear();
-  byKey_.clear();
   tree_.roots_.clear();
   tree_.selected_.reset();
 }

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -62,6 +62,29 @@ class Node : public std::enable_shared_from_this<Node> {
   bool removed_ = false;  // no longer in its tree's Nodes
 };
 
+// The nodes of a tree by key, as the control's own key index: open addressing in one table
+// that keeps each key's hash, so a tree of thousands of nodes makes no allocation per key and
+// grows without hashing its keys again. The keys are the nodes' own, never copied.
+class NodeIndex {
+ public:
+  Node* Find(std::wstring_view key) const;
+  // False, changing nothing, when another node has the key.
+  bool Insert(Node& node);
+  void Erase(std::wstring_view key);
+  void Clear();
+
+ private:
+  struct Slot {
+    size_t hash = 0;
+    Node* node = nullptr;
+  };
+  // The slot holding the key, or the empty slot where it would go.
+  size_t Probe(std::wstring_view key, size_t hash) const;
+  void Grow();
+  std::vector<Slot> slots_;  // a power of two in size, never more than three quarters full
+  size_t size_ = 0;
+};
+
 // A node given by key, by its index in Nodes, or as the object itself.
 using NodeRef = std::variant<std::monostate, std::wstring, int32_t, std::shared_ptr<Node>>;
 
@@ -70,8 +93,7 @@ class Nodes {
   explicit Nodes(TreeView& tree) : tree_(tree) {}
   // Error 35601 when the relative node is unknown, 35602 for a key already in use.
   std::shared_ptr<Node> Add(const NodeRef& relative = {}, int32_t relationship = tvwNext,
-                            const std::wstring& key = L"", const std::wstring& text = L"",
-                            int32_t image = 0);
+                            std::wstring key = L"", std::wstring text = L"", int32_t image = 0);
   // Error 35601 for an unknown key or index.
   std::shared_ptr<Node> Item(const NodeRef& node) const;
   int32_t Count() const { return static_cast<int32_t>(all_.size()); }
@@ -84,7 +106,7 @@ class Nodes {
   friend class Node;
   TreeView& tree_;
   std::vector<std::shared_ptr<Node>> all_;
-  std::unordered_map<std::wstring, Node*> byKey_;  // keys are unique, so look-ups stay cheap
+  NodeIndex byKey_;  // keys are unique, so look-ups stay cheap
 };
 
 class TreeView : public Control {

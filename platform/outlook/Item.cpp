@@ -479,7 +479,11 @@ std::shared_ptr<const PropValue> Item::SharedProp(uint32_t tag) const {
     static const auto kNone = std::make_shared<const PropValue>();
     return kNone;
   }
-  return std::make_shared<const PropValue>(GetProp(tag));
+  PropValue value = GetProp(tag);
+  // Most templates are addressed to nobody: their three display columns share one empty text.
+  static const auto kNoText = std::make_shared<const PropValue>(std::wstring());
+  if (auto* text = std::get_if<std::wstring>(&value); text && text->empty()) return kNoText;
+  return std::make_shared<const PropValue>(std::move(value));
 }
 
 void Item::SetProp(uint32_t tag, PropValue value) {

@@ -1,6 +1,7 @@
 #include "platform/outlook/Props.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "platform/outlook/Changes.h"
@@ -103,13 +104,23 @@ uint16_t NamedProps::Id(const std::wstring& guid, const std::wstring& name, bool
   return Lookup(Lower(guid) + L"$" + name, create);
 }
 
+// Every EntryID read as text passes here: each byte's two digits are looked up at once.
 std::wstring HexOf(const std::vector<uint8_t>& bytes) {
-  static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
-  std::wstring out;
-  out.reserve(bytes.size() * 2);
+  struct Pair {
+    wchar_t high, low;
+  };
+  static constexpr auto kPairs = [] {
+    constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+    std::array<Pair, 256> pairs{};
+    for (size_t b = 0; b < pairs.size(); ++b) pairs[b] = {kDigits[b >> 4], kDigits[b & 15]};
+    return pairs;
+  }();
+  std::wstring out(bytes.size() * 2, L'0');
+  wchar_t* to = out.data();
   for (uint8_t b : bytes) {
-    out += kDigits[b >> 4];
-    out += kDigits[b & 15];
+    to[0] = kPairs[b].high;
+    to[1] = kPairs[b].low;
+    to += 2;
   }
   return out;
 }

@@ -1,6 +1,8 @@
 // ListBox, ComboBox and TreeView as the dialogs use them.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "platform/forms/Form.h"
 #include "platform/forms/Lists.h"
 #include "platform/forms/TreeView.h"
@@ -118,6 +120,85 @@ TEST(TreeView, KeysRelationsAndErrors) {
   nodes.Clear();
   EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(std::wstring(L"R")); }));
   nodes.Add({}, tvwLast, L"R", L"Root");
+}
+
+TEST(TreeView, SortComparesWholeFoldedTexts) {
+  frmTree f;
+  f.Load();
+  auto& nodes = f.tree->Nodes();
+  auto root = nodes.Add({}, tvwLast, L"R", L"Root");
+  const wchar_t* texts[] = {L"ab", L"A",       L"",    L"a b",    L"AB",
+                            L"9z", L"\x0160x", L"aB!", L"\x0161", L"a"};
+  int key = 0;
+  for (const wchar_t* text : texts) nodes.Add(root, tvwChild, L"K" + std::to_wstring(key++), text);
+  root->SetSorted(true);
+  EXPECT_EQ(L";9z;A;a;a b;ab;AB;aB!;\x0161;\x0160x;", Texts(root->ChildNodes()));
+  auto only = nodes.Add({}, tvwLast, L"S", L"single");
+  only->SetSorted(true);
+  EXPECT_EQ(0, only->Children());
+}
+
+// Thousands of keys added and removed in turn, the way the picker fills and rebuilds: every
+// key still present is found, every removed one is not and may be used again.
+TEST(TreeView, KeysStayFoundThroughManyAddsAndRemoves) {
+  frmTree f;
+  f.Load();
+  auto& nodes = f.tree->Nodes();
+  auto root = nodes.Add({}, tvwLast, L"R", L"Root");
+  std::set<std::wstring> present{L"R"};
+  auto keyOf = [](int i) { return L"N" + std::to_wstring(i * 7919 % 5003); };
+  for (int i = 0; i < 3000; ++i) {
+    nodes.Add(root, tvwChild, keyOf(i), L"t");
+    present.insert(keyOf(i));
+  }
+  for (int i = 0; i < 3000; i += 3) {
+    nodes.Remove(keyOf(i));
+    present.erase(keyOf(i));
+  }
+  for (int i = 0; i < 3000; i += 6) {
+    nodes.Add(root, tvwChild, keyOf(i), L"again");
+    present.insert(keyOf(i));
+  }
+  EXPECT_EQ(static_cast<int32_t>(present.size()), nodes.Count());
+  int missed = 0, wrong = 0;
+  for (int i = 0; i < 5003; ++i) {
+    std::wstring key = L"N" + std::to_wstring(i);
+    int32_t error = ErrorOf([&] {
+      if (nodes.Item(key)->Key() != key) ++wrong;
+    });
+    if ((error == 0) != (present.count(key) != 0)) ++missed;
+  }
+  EXPECT_EQ(0, missed);
+  EXPECT_EQ(0, wrong);
+  EXPECT_EQ(35602, ErrorOf([&] { nodes.Add(root, tvwChild, keyOf(1), L"twice"); }));
+
+  // A refused add keeps nothing of its key; a removed folder takes its children's keys along.
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Add(std::wstring(L"nope"), tvwChild, L"X", L"x"); }));
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(std::wstring(L"X")); }));
+  const int32_t count = nodes.Count();
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Add(std::wstring(L"X"), tvwChild, L"X", L"x"); }))
+      << "a node is not its own relative";
+  EXPECT_EQ(count, nodes.Count());
+  nodes.Add(root, tvwChild, L"X", L"x");
+  nodes.Add(std::wstring(L"X"), tvwChild, L"X1", L"x1");
+  nodes.Remove(std::wstring(L"R"));
+  EXPECT_EQ(0, nodes.Count());
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(std::wstring(L"X1")); }));
+  EXPECT_EQ(35601, ErrorOf([&] { nodes.Item(keyOf(2)); }));
+  nodes.Add({}, tvwLast, keyOf(2), L"back");
+  EXPECT_EQ(L"back", nodes.Item(keyOf(2))->Text);
+
+  // Small trees, crowded: runs of keys that wrap past the end of the index.
+  int lost = 0;
+  for (int round = 0; round < 300; ++round) {
+    nodes.Clear();
+    auto key = [round](int j) { return std::to_wstring(round) + L"." + std::to_wstring(j); };
+    for (int j = 0; j < 8; ++j) nodes.Add({}, tvwLast, key(j));
+    for (int j = round % 2; j < 8; j += 2) nodes.Remove(key(j));
+    for (int j = 0; j < 8; ++j)
+      if ((ErrorOf([&] { nodes.Item(key(j)); }) == 0) != (j % 2 != round % 2)) ++lost;
+  }
+  EXPECT_EQ(0, lost);
 }
 
 TEST(TreeView, TheUserSelectsOnlyNodesThatAreShown) {

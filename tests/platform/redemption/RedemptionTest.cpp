@@ -53,6 +53,29 @@ TEST_F(Redemption, WhatOneSideWritesTheOtherReads) {
   EXPECT_THROW(safe->Subject(), vb::Error);
 }
 
+// A display column of nobody is an empty text, not a missing value, and a row keeps it when
+// the item is addressed later.
+TEST_F(Redemption, DisplayColumnsOfNobodyReadAsEmptyText) {
+  auto folder = p.inbox->Folders()->Add(L"Drafts of nobody");
+  auto mail = folder->Items()->Add(olMailItem);
+  mail->Save();
+  MAPITable table;
+  table.SetItem(folder->Items());
+  table.SetColumns({PR_DISPLAY_TO, PR_DISPLAY_BCC});
+  table.GoToFirst();
+  auto before = table.GetRow();
+  ASSERT_TRUE(before);
+  EXPECT_EQ((*before)[0], PropValue(std::wstring()));
+  EXPECT_EQ((*before)[1], PropValue(std::wstring()));
+  mail->Recipients()->Add(L"Kim Lo")->SetType(olBCC);
+  table.GoToFirst();
+  auto after = table.GetRow();
+  ASSERT_TRUE(after);
+  EXPECT_EQ((*after)[0], PropValue(std::wstring()));
+  EXPECT_EQ((*after)[1], PropValue(std::wstring(L"Kim Lo")));
+  EXPECT_EQ((*before)[1], PropValue(std::wstring()));
+}
+
 TEST_F(Redemption, MAPIUtilsAndTheTableReadWhatTheItemsHold) {
   MAPIUtils utils;
   EXPECT_EQ(utils.HrArrayToString(p.htmlMail->GetProp(PR_ENTRYID)), p.htmlMail->EntryID());
