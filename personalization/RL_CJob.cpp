@@ -29,6 +29,18 @@ constexpr uint32_t PT_STRING8 = 0x001E;
 constexpr const wchar_t* kPSETID_Address = L"{00062004-0000-0000-C000-000000000046}";
 constexpr int32_t kEmailIds[] = {0x8083, 0x8093, 0x80A3};
 
+// An address's character as the index keys it (lower case, ASCII without a table).
+wchar_t FoldChar(wchar_t ch) {
+  return ch < 0x80 ? (ch >= L'A' && ch <= L'Z' ? wchar_t(ch + 32) : ch) : vb::LowerChar(ch);
+}
+
+// FNV-1a over the folded characters: the same for an address and its lower-cased form.
+uint32_t FoldedHash(std::wstring_view address) {
+  uint32_t hash = 2166136261u;
+  for (wchar_t ch : address) hash = (hash ^ static_cast<uint32_t>(FoldChar(ch))) * 16777619u;
+  return hash;
+}
+
 }  // namespace
 
 RL_CJob::RL_CJob() : m_nOutlookVersion(GetAppVersion()) {}
@@ -125,8 +137,13 @@ bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring
           LangText(L"STR_EMPTY_FIELD_CAPTION", g_oLib ? g_oLib->GetTitle() : L"");
       if (!m_contactIndex) {
         m_wantedAddresses.emplace();
-        for (const auto& recipient : recipients)
-          m_wantedAddresses->insert(vb::LCase(recipient.Email));
+        m_wantedBits.fill(0);
+        for (const auto& recipient : recipients) {
+          std::wstring lowered = vb::LCase(recipient.Email);
+          const uint32_t hash = FoldedHash(lowered);
+          m_wantedBits[(hash >> 6) & 63] |= uint64_t{1} << (hash & 63);
+          m_wantedAddresses->insert(std::move(lowered));
+        }
       }
       for (const auto& recipient : recipients) {
         auto entry = GetContactTexts(recipient.Email, true);
@@ -179,12 +196,12 @@ void RL_CJob::FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& fol
       for (size_t c = 1; c < row->size(); ++c) {
         auto* address = std::get_if<std::wstring>(&(*row)[c]);
         if (!address || address->empty()) continue;
-        key.resize(address->size());
-        for (size_t i = 0; i < key.size(); ++i) {
-          wchar_t ch = (*address)[i];
-          key[i] =
-              ch < 0x80 ? (ch >= L'A' && ch <= L'Z' ? wchar_t(ch + 32) : ch) : vb::LowerChar(ch);
+        if (m_wantedAddresses) {
+          const uint32_t hash = FoldedHash(*address);
+          if (!((m_wantedBits[(hash >> 6) & 63] >> (hash & 63)) & 1)) continue;
         }
+        key.resize(address->size());
+        for (size_t i = 0; i < key.size(); ++i) key[i] = FoldChar((*address)[i]);
         if (m_wantedAddresses && m_wantedAddresses->count(key) == 0) continue;
         if (m_contactIndex->count(key) != 0) continue;
         if (!entryId) entryId = utils->HrArrayToString((*row)[0]);

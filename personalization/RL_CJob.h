@@ -4,6 +4,7 @@
 // the item again by EntryID and StoreID.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -78,4 +79,7 @@ class RL_CJob {
   // are kept, so the rows of all other contacts cost no more than a look at their addresses.
   // An address outside them reads the folders again for every address.
   std::optional<std::unordered_set<std::wstring>> m_wantedAddresses;
+  // A bit for each wanted address's hash (`FoldedHash`): most rows are passed over on the
+  // hash made while their address is read, with no key made and no look in the set.
+  std::array<uint64_t, 64> m_wantedBits{};
 };

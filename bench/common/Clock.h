@@ -6,12 +6,21 @@
 
 #include <time.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace benchdata {
 
 inline double ThreadSeconds() {
   timespec t{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// The middle of some timings: one run met by a busy moment of the machine does not move it.
+inline double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
 }
 
 }  // namespace benchdata

@@ -90,11 +90,6 @@ void BM_Export(benchmark::State& state) {
 }
 BENCHMARK(BM_Export)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
 // Seconds of each of `runs` exports of `count` templates into a sandbox below `where`.
 std::vector<double> ExportSeconds(int64_t count, int runs, const std::filesystem::path& where,
                                   benchmark::State& state) {
@@ -129,8 +124,9 @@ void BM_ExportGrowth(benchmark::State& state) {
     for (double s : ExportSeconds(100, 3, benchdata::DiskRoot(), state)) diskSmall.push_back(s);
     for (double s : ExportSeconds(1000, 3, benchdata::DiskRoot(), state)) diskLarge.push_back(s);
   }
-  state.counters["ratio_export_1000_100"] = Median(large) / Median(small);
-  state.counters["disk_ratio_export_1000_100"] = Median(diskLarge) / Median(diskSmall);
+  state.counters["ratio_export_1000_100"] = benchdata::Median(large) / benchdata::Median(small);
+  state.counters["disk_ratio_export_1000_100"] =
+      benchdata::Median(diskLarge) / benchdata::Median(diskSmall);
   state.counters["on_memory"] = benchdata::OnMemory(benchdata::MemoryRoot()) ? 1 : 0;
 }
 // One pass: the medians are of seven exports of each size (three on the disk).

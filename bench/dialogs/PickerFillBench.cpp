@@ -70,11 +70,6 @@ void BM_OpenPicker(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenPicker)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond)->Complexity();
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
 void OpenTimes(int64_t count, int runs, std::vector<double>& seconds) {
   BuildTemplates(count);
   for (int run = 0; run < runs; ++run) {
@@ -96,7 +91,7 @@ void BM_PickerGrowth(benchmark::State& state) {
     OpenTimes(500, 20, small);
     OpenTimes(5000, 7, large);
   }
-  state.counters["ratio_picker_5000_500"] = Median(large) / Median(small);
+  state.counters["ratio_picker_5000_500"] = benchdata::Median(large) / benchdata::Median(small);
 }
 BENCHMARK(BM_PickerGrowth)->Unit(benchmark::kMillisecond)->Iterations(2);
 

@@ -123,11 +123,6 @@ double TimedStartInChild(World& world) {
   return seconds;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
 void BM_StartUp(benchmark::State& state) {
   World world(state.range(0));
   for (auto _ : state) {
@@ -178,9 +173,10 @@ void BM_StartUpGrowth(benchmark::State& state) {
     for (double s : StartTimes(1000, 5, state)) small.push_back(s);
     for (double s : StartTimes(10000, 5, state)) large.push_back(s);
   }
-  state.counters["ratio_startup_10k_1k"] = Median(small) > 0 ? Median(large) / Median(small) : 0;
-  state.counters["ms_1k"] = Median(small) * 1e3;
-  state.counters["ms_10k"] = Median(large) * 1e3;
+  state.counters["ratio_startup_10k_1k"] =
+      benchdata::Median(small) > 0 ? benchdata::Median(large) / benchdata::Median(small) : 0;
+  state.counters["ms_1k"] = benchdata::Median(small) * 1e3;
+  state.counters["ms_10k"] = benchdata::Median(large) * 1e3;
 }
 BENCHMARK(BM_StartUpGrowth)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -235,6 +235,17 @@ TEST_F(Job, ContactsAreFoundInTheDefaultFolderFirstThenInAnyStore) {
   EXPECT_EQ(mail->Body(), L"Dee Deep, Kim Roe, Jo Second");
 }
 
+// Addresses are matched whatever their case, on either side, also beyond ASCII.
+TEST_F(Job, AContactIsFoundWhateverTheCaseOfEitherAddress) {
+  Contact(p.contacts, L"Ulla", L"\u00C5berg", L"Ulla.\u00C5berg@Nord.Example");
+  Contact(p.contacts, L"Max", L"Low", L"max.low@nord.example");
+  auto mail = Mail(L"s", L"%FullName%");
+  AddRecipient(mail, Smtp(L"U", L"ulla.\u00E5berg@nord.example"));
+  AddRecipient(mail, Smtp(L"M", L"MAX.Low@NORD.example"));
+  ASSERT_TRUE(RunAsReply(mail));
+  EXPECT_EQ(mail->Body(), L"Ulla \u00C5berg, Max Low");
+}
+
 TEST_F(Job, AStoreThatCannotBeOpenedDoesNotHideTheStoresAfterIt) {
   auto broken = p.session->AddStore(L"Disconnected archive");
   broken->Root()->Folders()->Add(L"Contacts", outlook::olFolderContacts);
