@@ -146,6 +146,7 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   std::shared_ptr<const PropValue> SharedProp(uint32_t tag) const;
   // Asks the processor for the stored values ahead of a read (a table walk's next row).
   void PrefetchProps() const { props_.Prefetch(); }
+  void PrefetchProp(uint32_t tag) const { props_.PrefetchValue(tag); }
   void SetProp(uint32_t tag, PropValue value);
   // Redemption's MAPIOBJECT of the item.
   std::shared_ptr<Item> MAPIOBJECT() { return shared_from_this(); }

@@ -92,6 +92,13 @@ class PropertyBag {
   // Whether both bags hold the very same stored value of the property (for tests).
   bool SharesValue(const PropertyBag& other, uint32_t tag) const;
   void Prefetch() const { __builtin_prefetch(values_.data()); }
+  // Asks ahead for a stored value and, for a text, for its characters.
+  void PrefetchValue(uint32_t tag) const {
+    if (const PropValue* v = Find(tag)) {
+      __builtin_prefetch(v);
+      if (const auto* text = std::get_if<std::wstring>(v)) __builtin_prefetch(text->data());
+    }
+  }
 
  private:
   using Entry = std::pair<uint16_t, std::shared_ptr<const PropValue>>;

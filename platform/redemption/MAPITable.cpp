@@ -127,9 +127,12 @@ std::optional<TableRow> MAPITable::GetRow() {
   row.values_.reserve(columns_.size());
   const auto& item = *rows[cursor_++];
   // A walk reads row after row of items spread over the heap: the next ones are asked for
-  // ahead, so that their fetch overlaps this row's work.
-  if (cursor_ + 3 < rows.size()) __builtin_prefetch(rows[cursor_ + 3].get());
-  if (cursor_ + 1 < rows.size()) rows[cursor_ + 1]->PrefetchProps();
+  // ahead, so that their fetch overlaps this row's work: items, their property lists, and
+  // the next row's values and texts of the table's columns.
+  if (cursor_ + 4 < rows.size()) __builtin_prefetch(rows[cursor_ + 4].get());
+  if (cursor_ + 2 < rows.size()) rows[cursor_ + 2]->PrefetchProps();
+  if (cursor_ + 1 < rows.size())
+    for (uint32_t tag : columns_) rows[cursor_ + 1]->PrefetchProp(tag);
   for (uint32_t tag : columns_) {
     auto v = item.SharedProp(tag);
     // A value of another type than the column asks for comes back as an error value.
