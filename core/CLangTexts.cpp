@@ -8,58 +8,44 @@
 #include "platform/vb/Runtime.h"
 
 namespace {
-constexpr size_t kBlock = 8 * 1024;  // characters: small enough to come from the heap
-constexpr size_t kNarrowBlock = 32 * 1024;
 // A section of a few lines (the version, the add-in's list of sections) needs far less than a
-// block: blocks start small and double up to their size.
+// block: blocks start small.
 constexpr size_t kFirstBlock = 256;
-
-// The size of the next block, at least `count` (which is at most a quarter of `limit`).
-size_t NextBlock(size_t& last, size_t limit, size_t count) {
-  do last = last == 0 ? kFirstBlock : std::min(limit, 2 * last);
-  while (last < count);
-  return last;
-}
 }  // namespace
 
-wchar_t* CLangTexts::Room(size_t count) {
-  if (count > m_left) {
+template <class C, size_t Limit>
+C* CLangTexts::Blocks<C, Limit>::Room(size_t count) {
+  if (count > left_) {
     // A text longer than a block gets a block of its own; the current one stays in use.
-    if (count > kBlock / 4) {
-      m_blocks.push_back(std::make_unique_for_overwrite<wchar_t[]>(count));
-      return m_blocks.back().get();
+    if (count > Limit / 4) {
+      blocks_.push_back(std::make_unique_for_overwrite<C[]>(count));
+      return blocks_.back().get();
     }
-    const size_t size = NextBlock(m_blockSize, kBlock, count);
-    m_blocks.push_back(std::make_unique_for_overwrite<wchar_t[]>(size));
-    m_next = m_blocks.back().get();
-    m_left = size;
+    do last_ = last_ == 0 ? kFirstBlock : std::min(Limit, 2 * last_);
+    while (last_ < count);
+    blocks_.push_back(std::make_unique_for_overwrite<C[]>(last_));
+    next_ = blocks_.back().get();
+    left_ = last_;
   }
-  wchar_t* room = m_next;
-  m_next += count;
-  m_left -= count;
+  C* room = next_;
+  next_ += count;
+  left_ -= count;
   return room;
 }
 
-char* CLangTexts::NarrowRoom(size_t count) {
-  if (count > m_narrowLeft) {
-    if (count > kNarrowBlock / 4) {
-      m_narrowBlocks.push_back(std::make_unique_for_overwrite<char[]>(count));
-      return m_narrowBlocks.back().get();
-    }
-    const size_t size = NextBlock(m_narrowBlockSize, kNarrowBlock, count);
-    m_narrowBlocks.push_back(std::make_unique_for_overwrite<char[]>(size));
-    m_narrowNext = m_narrowBlocks.back().get();
-    m_narrowLeft = size;
+template <class C, size_t Limit>
+void CLangTexts::Blocks<C, Limit>::GiveBack(C* room, size_t count) {
+  if (room + count == next_) {
+    next_ = room;
+    left_ += count;
+  } else if (!blocks_.empty() && blocks_.back().get() == room) {
+    blocks_.pop_back();
   }
-  char* room = m_narrowNext;
-  m_narrowNext += count;
-  m_narrowLeft -= count;
-  return room;
 }
 
 std::wstring_view CLangTexts::KeepWide(std::wstring_view text) {
   if (text.empty()) return {};
-  wchar_t* room = Room(text.size());
+  wchar_t* room = m_wide.Room(text.size());
   std::copy(text.begin(), text.end(), room);
   return {room, text.size()};
 }
@@ -71,7 +57,7 @@ void CLangTexts::KeepText(Entry& entry, std::wstring_view text) {
   if (text.empty()) return;
   // Narrowed and checked in one pass; the rare text that does not fit goes back.
   const size_t n = text.size();
-  char* room = NarrowRoom(n);
+  char* room = m_narrow.Room(n);
   uint32_t seen = 0;
   for (size_t i = 0; i < n; ++i) {
     seen |= static_cast<uint32_t>(text[i]);
@@ -81,12 +67,7 @@ void CLangTexts::KeepText(Entry& entry, std::wstring_view text) {
     entry.text = room;
     return;
   }
-  if (room + n == m_narrowNext) {
-    m_narrowNext = room;
-    m_narrowLeft += n;
-  } else if (!m_narrowBlocks.empty() && m_narrowBlocks.back().get() == room) {
-    m_narrowBlocks.pop_back();
-  }
+  m_narrow.GiveBack(room, n);
   entry.narrow = false;
   entry.text = KeepWide(text).data();
 }
@@ -136,7 +117,7 @@ std::pair<std::wstring_view, bool> CLangTexts::AddAs(std::wstring_view prefix,
                                                      std::basic_string_view<Char> name) {
   if (2 * (m_entries.size() + 1) > m_index.size()) Grow();
   const size_t length = prefix.size() + name.size();
-  wchar_t* room = Room(length);
+  wchar_t* room = m_wide.Room(length);
   uint32_t hash = kHashStart;
   wchar_t* at = room;
   for (wchar_t c : prefix) {
@@ -152,11 +133,8 @@ std::pair<std::wstring_view, bool> CLangTexts::AddAs(std::wstring_view prefix,
   std::wstring_view key(room, length);
   const size_t slot = SlotOf(hash, key);
   if (m_index[slot].at != kFree) {
-    // A repeated key: its copy goes back to the block when it was the last thing kept.
-    if (room + length == m_next) {
-      m_next = room;
-      m_left += length;
-    }
+    // A repeated key: its copy goes back.
+    m_wide.GiveBack(room, length);
     return {m_entries[m_index[slot].at].key, false};
   }
   m_index[slot] = Slot{static_cast<uint32_t>(m_entries.size()), hash};
@@ -181,7 +159,7 @@ std::pair<std::wstring_view, bool> CLangTexts::AddAscii(std::wstring_view prefix
   Entry& entry = m_entries.back();
   entry.length = static_cast<uint32_t>(text.size());
   if (!text.empty()) {
-    char* room = NarrowRoom(text.size());
+    char* room = m_narrow.Room(text.size());
     std::memcpy(room, text.data(), text.size());
     entry.text = room;
   }
@@ -227,12 +205,6 @@ void CLangTexts::Reserve(size_t count) {
 void CLangTexts::Clear() {
   m_index.clear();
   m_entries.clear();
-  m_blocks.clear();
-  m_next = nullptr;
-  m_left = 0;
-  m_blockSize = 0;
-  m_narrowBlocks.clear();
-  m_narrowNext = nullptr;
-  m_narrowLeft = 0;
-  m_narrowBlockSize = 0;
+  m_wide = {};
+  m_narrow = {};
 }

@@ -61,22 +61,29 @@ class CLangTexts {
                                            std::basic_string_view<Char> name);
   std::wstring_view KeepWide(std::wstring_view text);
   void KeepText(Entry& entry, std::wstring_view text);
-  wchar_t* Room(size_t count);
-  char* NarrowRoom(size_t count);
+  // Room for texts in blocks that never move: the first small, each next one twice the last
+  // up to `Limit` characters; a text longer than a quarter of that gets a block of its own.
+  template <class C, size_t Limit>
+  class Blocks {
+   public:
+    C* Room(size_t count);
+    // Takes back `room` when it was the last room made.
+    void GiveBack(C* room, size_t count);
+
+   private:
+    std::vector<std::unique_ptr<C[]>> blocks_;
+    C* next_ = nullptr;
+    size_t left_ = 0;
+    size_t last_ = 0;  // the size of the last block of the run
+  };
   static uint32_t HashOf(std::wstring_view key);
   // The index slot that holds `key`, or the free slot where it would go.
   size_t SlotOf(uint32_t hash, std::wstring_view key) const;
   void Grow();
   void Rehash(size_t slots);
 
-  std::vector<std::unique_ptr<wchar_t[]>> m_blocks;
-  wchar_t* m_next = nullptr;
-  size_t m_left = 0;
-  size_t m_blockSize = 0;  // of the last block made
-  std::vector<std::unique_ptr<char[]>> m_narrowBlocks;
-  char* m_narrowNext = nullptr;
-  size_t m_narrowLeft = 0;
-  size_t m_narrowBlockSize = 0;
+  Blocks<wchar_t, 8 * 1024> m_wide;  // small enough to come from the heap
+  Blocks<char, 32 * 1024> m_narrow;
   std::vector<Entry> m_entries;
   std::vector<Slot> m_index;  // a power of two, at most half full
 };

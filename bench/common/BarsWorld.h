@@ -2,6 +2,8 @@
 // `records` usage records in the registry, loaded as at start-up.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,6 +12,7 @@
 #include "core/CWinReg.h"
 #include "core/Main.h"
 #include "engine/CFrequentlyTemplates.h"
+#include "platform/office/CommandBars.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/ProfileBuilder.h"
 #include "platform/redemption/Install.h"
@@ -31,6 +34,19 @@ inline outlook::Profile OpenWithRecords(int64_t records) {
     StoreRecord(reg, UsageRecord(i, RecordEntryID(i), L"template " + std::to_wstring(i)));
   g_oFrequentlyTemplates = std::make_shared<CFrequentlyTemplates>();
   return p;
+}
+
+// Times updates of `bars`; "writes" is the property writes to their controls per update.
+inline void TimeUpdates(benchmark::State& state, office::CommandBars& bars) {
+  int64_t updates = 0;
+  const int64_t writesBefore = office::PropertyWrites();
+  for (auto _ : state) {
+    bars.FireOnUpdate();
+    ++updates;
+  }
+  state.counters["writes"] =
+      static_cast<double>(office::PropertyWrites() - writesBefore) / static_cast<double>(updates);
+  state.SetComplexityN(state.range(0));
 }
 
 // What OpenWithRecords set, let go.

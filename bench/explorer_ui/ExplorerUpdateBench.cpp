@@ -33,15 +33,7 @@ std::unique_ptr<Window> Open(int64_t records) {
 
 void BM_ExplorerUpdate(benchmark::State& state) {
   auto w = Open(state.range(0));
-  int64_t updates = 0;
-  const int64_t writesBefore = office::PropertyWrites();
-  for (auto _ : state) {
-    w->bars->FireOnUpdate();
-    ++updates;
-  }
-  state.counters["writes"] =
-      static_cast<double>(office::PropertyWrites() - writesBefore) / static_cast<double>(updates);
-  state.SetComplexityN(state.range(0));
+  benchdata::TimeUpdates(state, *w->bars);
   w->menu.reset();
   benchdata::CloseWorld();
 }

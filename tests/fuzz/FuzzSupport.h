@@ -75,6 +75,25 @@ inline std::wstring CrLf(const std::wstring& text) {
   return out;
 }
 
+// A text as XML element text or attribute value: the markup characters as entities, and only
+// the characters XML can hold.
+inline std::wstring XmlEscaped(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c == L'&')
+      out += L"&amp;";
+    else if (c == L'<')
+      out += L"&lt;";
+    else if (c == L'>')
+      out += L"&gt;";
+    else if (c == L'"')
+      out += L"&quot;";
+    else if (c >= 0x20 && c != 0xFFFE && c != 0xFFFF)
+      out += c;
+  }
+  return out;
+}
+
 // For messages of a broken invariant.
 inline std::string Show(const std::wstring& text) {
   std::string out;

@@ -31,21 +31,6 @@ std::wstring AttributeText(FuzzedDataProvider& data) {
   return text;
 }
 
-std::wstring Escaped(const std::wstring& text) {
-  std::wstring out;
-  for (wchar_t c : text) {
-    if (c == L'&')
-      out += L"&amp;";
-    else if (c == L'<')
-      out += L"&lt;";
-    else if (c == L'"')
-      out += L"&quot;";
-    else
-      out += c;
-  }
-  return out;
-}
-
 struct Control {
   std::wstring id, label;
 };
@@ -56,12 +41,12 @@ void Generated(FuzzedDataProvider& data) {
       L"<customUI xmlns=\"http://schemas.microsoft.com/office/2009/07/customui\"><ribbon><tabs>";
   auto add = [&](const wchar_t* element, bool callback) {
     Control c{L"c" + AttributeText(data), AttributeText(data)};
-    xml += std::wstring(L"<") + element + L" id=\"" + Escaped(c.id) + L"\"";
+    xml += std::wstring(L"<") + element + L" id=\"" + fuzz::XmlEscaped(c.id) + L"\"";
     if (callback) {
       xml += L" getLabel=\"Control_GetLabel\"";
       c.label = c.id;
     } else {
-      xml += L" label=\"" + Escaped(c.label) + L"\"";
+      xml += L" label=\"" + fuzz::XmlEscaped(c.label) + L"\"";
     }
     xml += L">";
     controls.push_back(c);

@@ -52,21 +52,6 @@ void Check(const std::wstring& xml) {
   FUZZ_CHECK(view->XML() == once);
 }
 
-std::wstring Escaped(const std::wstring& text) {
-  std::wstring out;
-  for (wchar_t c : text) {
-    if (c == L'&')
-      out += L"&amp;";
-    else if (c == L'<')
-      out += L"&lt;";
-    else if (c == L'>')
-      out += L"&gt;";
-    else if (c >= 0x20 && c != 0xFFFE && c != 0xFFFF)
-      out += c;  // what XML can hold
-  }
-  return out;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -77,13 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   FuzzedDataProvider provider(data, size);
   std::wstring xml = L"<?xml version=\"1.0\"?>\r\n<view type=\"table\"><viewname>" +
-                     Escaped(fuzz::Text(provider, 10)) + L"</viewname>";
+                     fuzz::XmlEscaped(fuzz::Text(provider, 10)) + L"</viewname>";
   for (int n = provider.ConsumeIntegralInRange(0, 6); n > 0; --n) {
     std::wstring prop = provider.ConsumeBool()
                             ? mViewXML::UserPropertyPath(mTanvelo::kHotkeyProperty)
-                            : Escaped(fuzz::Text(provider, 20));
-    xml += L"<column><heading>" + Escaped(fuzz::Text(provider, 8)) + L"</heading><prop>" + prop +
-           L"</prop><width>" + std::to_wstring(provider.ConsumeIntegral<uint8_t>()) +
+                            : fuzz::XmlEscaped(fuzz::Text(provider, 20));
+    xml += L"<column><heading>" + fuzz::XmlEscaped(fuzz::Text(provider, 8)) + L"</heading><prop>" +
+           prop + L"</prop><width>" + std::to_wstring(provider.ConsumeIntegral<uint8_t>()) +
            L"</width></column>";
   }
   Check(xml + L"</view>");
