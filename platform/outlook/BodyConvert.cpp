@@ -382,6 +382,15 @@ class RtfReader {
     if (word == L"par") Break(true);
     if (word == L"line") Break(false);
     if (word == L"tab") Char(L'\t');
+    // A table reads as Outlook shows it in plain text: its cells apart by tabs, a row a line.
+    if (word == L"cell" || word == L"nestcell") {
+      Char(L'\t');
+      cellTab_ = !Suppressed();
+    }
+    if (word == L"row" || word == L"nestrow") {
+      if (cellTab_ && !text_.empty() && text_.back() == L'\t') text_.pop_back();
+      Break(true);
+    }
     if (word == L"u" && hasNum) {
       Char(static_cast<wchar_t>(static_cast<uint16_t>(value)));
       pendingSkip_ = state_.uc;
@@ -402,6 +411,7 @@ class RtfReader {
   void Char(wchar_t c) {
     if (Suppressed()) return;
     FlushBytes();
+    cellTab_ = false;
     // Two \uN halves of one character beyond the basic plane make that character again.
     if (c >= 0xDC00 && c <= 0xDFFF && !text_.empty() && text_.back() >= 0xD800 &&
         text_.back() <= 0xDBFF) {
@@ -414,6 +424,7 @@ class RtfReader {
   void Break(bool paragraph) {
     if (Suppressed()) return;
     Flush(true);
+    cellTab_ = false;
     if (paragraph)
       sink_.Par();
     else
@@ -421,15 +432,19 @@ class RtfReader {
   }
   void FlushBytes() {
     if (bytes_.empty()) return;
+    cellTab_ = false;
     text_ += DecodeCodePage(bytes_, codePage_);
     bytes_.clear();
   }
   // A first half of a character beyond the basic plane waits for its second across group
-  // and formatting changes (`\u-10179?{}\u-8704?`), unless the text ends or breaks there.
+  // and formatting changes (`\u-10179?{}\u-8704?`), unless the text ends or breaks there; so
+  // does a cell's tab, which the end of its row takes back (`b\cell }{\trowd ...\row }`).
   void Flush(bool all = false) {
     FlushBytes();
     wchar_t held = 0;
-    if (!all && !text_.empty() && text_.back() >= 0xD800 && text_.back() <= 0xDBFF) {
+    if (!all && !text_.empty() &&
+        ((text_.back() >= 0xD800 && text_.back() <= 0xDBFF) ||
+         (cellTab_ && text_.back() == L'\t'))) {
       held = text_.back();
       text_.pop_back();
     }
@@ -445,6 +460,7 @@ class RtfReader {
   RtfState state_;
   std::vector<RtfState> stack_;
   int pendingSkip_ = 0;
+  bool cellTab_ = false;  // the text ends in the tab after a table cell
   int codePage_ = 1252;
   std::string bytes_;
   std::wstring text_;

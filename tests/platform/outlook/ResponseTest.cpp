@@ -174,6 +174,10 @@ TEST(Bodies, RtfTextReadsAsOutlookShowsIt) {
       {"halves of a character beyond the basic plane",
        L"{\\rtf1 \\u-10179?\\u-8704?{}\\u-10179?{}\\u-8704?}", L"\U0001F600\U0001F600"},
       {"binary data skipped", L"{\\rtf1 a\\bin3 }{xb}", L"ab"},
+      {"a table as Word writes it: cells apart by tabs, a row a line",
+       L"{\\rtf1 \\trowd\\cellx1000\\cellx2000 \\pard\\intbl {Name\\cell }{\\'e9t\\'e9\\cell }"
+       L"{\\trowd\\cellx1000\\cellx2000 \\row }\\pard\\intbl {Kim}\\cell \\cell \\row\\pard after}",
+       L"Name\t\u00e9t\u00e9\r\nKim\t\r\nafter"},
   };
   for (const auto& c : cases) EXPECT_EQ(std::wstring(c.text), body::RtfToText(c.rtf)) << c.what;
   // A buffer's NUL padding, and what lies behind it, outside every group.
