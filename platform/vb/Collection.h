@@ -87,11 +87,12 @@ class Collection {
     if (it == index_.end()) Raise(kInvalidProcedureCall);
     return it->second;
   }
+  // Only the keys after the removed item move: their positions go down by one in place.
   void Erase(size_t at) {
+    if (!items_[at].first.empty()) index_.erase(items_[at].first);
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(at));
-    index_.clear();
-    for (size_t i = 0; i < items_.size(); ++i)
-      if (!items_[i].first.empty()) index_[items_[i].first] = i;
+    for (size_t i = at; i < items_.size(); ++i)
+      if (!items_[i].first.empty()) index_.find(items_[i].first)->second = i;
   }
 
   std::vector<std::pair<std::wstring, T>> items_;  // folded key (empty: none), item
