@@ -97,6 +97,9 @@ std::wstring HtmlToText(const std::wstring& html) {
   size_t i = 0;
   bool skipping = false;
   std::wstring skipEnd;
+  // A table reads as plain text shows it: its cells apart by tabs, a row a line; the end of a
+  // row takes back its last cell's tab, with the source's blanks after it.
+  size_t cellTabEnd = std::wstring::npos;
   while (i < content.size()) {
     wchar_t c = content[i];
     if (c == L'<' && content.compare(i, 4, L"<!--") == 0) {
@@ -115,9 +118,20 @@ std::wstring HtmlToText(const std::wstring& html) {
       } else if (name == L"head" || name == L"style" || name == L"script") {
         skipping = true;
         skipEnd = L"/" + name;
-      } else if (name == L"br" || name == L"/p" || name == L"/div" || name == L"/tr") {
+      } else if (name == L"/td" || name == L"/th") {
+        out += L'\t';
+        cellTabEnd = out.size();
+      } else if (name == L"/tr") {
+        if (cellTabEnd != std::wstring::npos && cellTabEnd <= out.size() &&
+            out.find_first_not_of(L" \t", cellTabEnd) == std::wstring::npos)
+          out.erase(cellTabEnd - 1);
+        out += L"\r\n";
+      } else if (name == L"br" || name == L"/p" || name == L"/div" || name == L"/li" ||
+                 (name.size() == 3 && name[0] == L'/' && name[1] == L'h' && name[2] >= L'1' &&
+                  name[2] <= L'6')) {
         out += L"\r\n";
       }
+      if (name != L"/td" && name != L"/th") cellTabEnd = std::wstring::npos;
       i = close + 1;
       continue;
     }

@@ -186,6 +186,15 @@ TEST(Bodies, RtfTextReadsAsOutlookShowsIt) {
   EXPECT_EQ(L"one two", body::RtfToText(bare));
 }
 
+// What an HTML mail's plain body shows of its tables, lists and headings.
+TEST(Bodies, HtmlBlocksReadAsLinesAndCellsApart) {
+  EXPECT_EQ(body::HtmlToText(L"<table><tr><td>Name</td><td>Kim</td></tr><tr><th>A</th>"
+                             L"<th><b>B</b></th> \r\n </tr><tr><td></td><td>z</td></tr></table>"),
+            L"Name\tKim\r\nA\tB\r\n\tz\r\n");
+  EXPECT_EQ(body::HtmlToText(L"<ul><li>one</li><li>two</li></ul><h2>Head</h2>x"),
+            L"one\r\ntwo\r\nHead\r\nx");
+}
+
 TEST(Bodies, AnRtfItemsHtmlKeepsItsFormatting) {
   Profile p = BuildProfile();
   auto mail = p.app->CreateItem(olMailItem);
