@@ -14,6 +14,7 @@ using namespace outlook::body;
 
 struct Generated {
   std::wstring rtf, text;
+  bool cellTab = false;  // the text so far ends in a table cell's tab
 };
 
 bool OneAnsiByte(wchar_t c) {
@@ -38,6 +39,7 @@ void Put(FuzzedDataProvider& data, Generated& g, wchar_t c, int uc) {
                   {L'\u2022', L"\\bullet "},    {L'\u00A0', L"\\~"},
                   {L'\u2011', L"\\_"},          {L'\t', L"\\tab "}};
   g.text += c;
+  g.cellTab = false;
   auto code = static_cast<uint32_t>(c);
   if (code > 0xFFFF) {
     code -= 0x10000;
@@ -113,10 +115,24 @@ Generated Generate(FuzzedDataProvider& data) {
         g.rtf += kDestinations[which] + inner.rtf + (which == 2 ? L"}}" : L"}");
         break;
       }
-      case 6:
-        g.rtf += data.ConsumeBool() ? L"\\par " : L"\\line ";
+      case 6: {
+        // Breaks, and a table's cells and rows: a row takes back the tab of a cell just before
+        // it.
+        const int which = data.ConsumeIntegralInRange(0, 3);
+        g.rtf += which == 0   ? L"\\par "
+                 : which == 1 ? L"\\line "
+                 : which == 2 ? L"\\cell "
+                              : L"\\row ";
+        if (which == 2) {
+          g.text += L'\t';
+          g.cellTab = true;
+          break;
+        }
+        if (which == 3 && g.cellTab) g.text.pop_back();
         g.text += L"\r\n";
+        g.cellTab = false;
         break;
+      }
       case 7: {
         std::wstring bytes = fuzz::Text(data, 8);
         g.rtf += L"\\bin" + std::to_wstring(bytes.size()) + L" " + bytes;
