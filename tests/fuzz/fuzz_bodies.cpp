@@ -1,7 +1,7 @@
 // The HTML tag splitter and the body conversions: text through HTML or RTF and back is the
 // same text (line breaks as CR LF); HTML carried in RTF, the add-in's way and Outlook's, reads
 // back exactly; and HTML a generator made of text nodes and markup reads as those nodes'
-// characters, in order.
+// characters, in order, with a tab after each table cell but a row's last.
 #include "FuzzSupport.h"
 #include "engine/mBody.h"
 #include "engine/mHTML.h"
@@ -27,6 +27,7 @@ std::wstring WithoutLineEnds(const std::wstring& text) {
 
 struct Page {
   std::wstring html, text;
+  size_t cellTabEnd = std::wstring::npos;  // where the text after a table cell's tab starts
 };
 
 // A page of text nodes between tags, comments and elements whose content is no text.
@@ -52,12 +53,26 @@ Page Generate(FuzzedDataProvider& data) {
         }
         break;
       case 2: {
-        static const wchar_t* kTags[] = {L"<b>",   L"</b>",   L"<p>",     L"</p>", L"<br>",
-                                         L"<br/>", L"</div>", L"<i\r\n>", L"</tr>"};
-        page.html += kTags[data.ConsumeIntegralInRange<size_t>(0, std::size(kTags) - 1)];
+        static const wchar_t* kTags[] = {L"<b>",   L"</b>",   L"<p>",     L"</p>",  L"<br>",
+                                         L"<br/>", L"</div>", L"<i\r\n>", L"</tr>", L"</li>",
+                                         L"</h3>", L"<td>",   L"</td>",   L"</TH>"};
+        const std::wstring tag =
+            kTags[data.ConsumeIntegralInRange<size_t>(0, std::size(kTags) - 1)];
+        page.html += tag;
+        // A cell ends in a tab; a row takes back the tab of a cell that only blanks follow.
+        if (tag == L"</td>" || tag == L"</TH>") {
+          page.text += L'\t';
+          page.cellTabEnd = page.text.size();
+          break;
+        }
+        if (tag == L"</tr>" && page.cellTabEnd != std::wstring::npos &&
+            page.text.find_first_not_of(L" \t\r\n", page.cellTabEnd) == std::wstring::npos)
+          page.text.erase(page.cellTabEnd - 1);
+        page.cellTabEnd = std::wstring::npos;
         break;
       }
       case 3:
+        page.cellTabEnd = std::wstring::npos;
         // Attribute values and comments may hold any '>' they like.
         page.html += L"<span title=\"" + HtmlEscape(fuzz::Text(data, 8)) + L"\" lang='a>b'>";
         break;
