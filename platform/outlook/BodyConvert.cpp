@@ -402,6 +402,7 @@ class RtfReader {
       cellTab_ = !Suppressed();
     }
     if (word == L"row" || word == L"nestrow") {
+      FlushBytes();  // a character of bytes after the cell's tab keeps it
       if (cellTab_ && !text_.empty() && text_.back() == L'\t') text_.pop_back();
       Break(true);
     }

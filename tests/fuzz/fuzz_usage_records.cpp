@@ -55,7 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::wstring name = shape == 1 ? id + L"-copy" : shape == 2 ? fuzz::Text(provider, 300) : id;
       std::wstring text = shape == 3 ? fuzz::Text(provider, 60) : record.ToString();
       reg.SetStringValue(name, text);
-      stored[Fold(name)] = {name, text};
+      // A value's name ends at a NUL, as the registry's calls read it.
+      const std::wstring kept = name.substr(0, name.find(L'\0'));
+      stored[Fold(kept)] = {kept, text};
     }
   }
   CFrequentlyTemplates frequents;

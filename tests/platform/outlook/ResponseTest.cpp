@@ -178,6 +178,7 @@ TEST(Bodies, RtfTextReadsAsOutlookShowsIt) {
        L"{\\rtf1 \\trowd\\cellx1000\\cellx2000 \\pard\\intbl {Name\\cell }{\\'e9t\\'e9\\cell }"
        L"{\\trowd\\cellx1000\\cellx2000 \\row }\\pard\\intbl {Kim}\\cell \\cell \\row\\pard after}",
        L"Name\t\u00e9t\u00e9\r\nKim\t\r\nafter"},
+      {"a character after a cell's tab keeps it", L"{\\rtf1 a\\cell \\'e9\\row}", L"a\t\u00e9\r\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(std::wstring(c.text), body::RtfToText(c.rtf)) << c.what;
   // A buffer's NUL padding, and what lies behind it, outside every group.
