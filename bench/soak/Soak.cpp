@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/Clock.h"
 #include "host/Session.h"
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/Item.h"
@@ -57,13 +58,6 @@ double ReferenceSeconds() {
   std::sort(lines.begin(), lines.end());
   sink = sink + lines.front().size() + all.size();
   return CpuSeconds() - start;
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-  std::nth_element(values.begin(), middle, values.end());
-  return *middle;
 }
 
 std::set<outlook::Item*> ItemsOf(const std::shared_ptr<outlook::MAPIFolder>& folder) {
@@ -142,7 +136,7 @@ int main(int argc, char** argv) {
       relative.push_back(reply / std::max(reference, 1e-9));
       if ((i + 1) % (replies / 10) == 0) memory.push_back(ResidentMiB());
     }
-    return Pace{Median(seconds), Median(relative)};
+    return Pace{benchdata::Median(seconds), benchdata::Median(relative)};
   };
   long done = 0;
   Pace first = runBlock(done, block);

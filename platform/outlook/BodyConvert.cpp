@@ -7,6 +7,7 @@
 #include <cwctype>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/outlook/Props.h"
@@ -113,6 +114,7 @@ std::wstring HtmlToText(const std::wstring& html) {
       if (close == std::wstring::npos) break;
       std::wstring tag = Lower(content.substr(i + 1, close - i - 1));
       std::wstring name = tag.substr(0, tag.find_first_of(L" \t\r\n/", tag[0] == L'/' ? 1 : 0));
+      const size_t afterCellTab = std::exchange(cellTabEnd, std::wstring::npos);
       if (skipping) {
         if (name == skipEnd) skipping = false;
       } else if (name == L"head" || name == L"style" || name == L"script") {
@@ -122,16 +124,15 @@ std::wstring HtmlToText(const std::wstring& html) {
         out += L'\t';
         cellTabEnd = out.size();
       } else if (name == L"/tr") {
-        if (cellTabEnd != std::wstring::npos && cellTabEnd <= out.size() &&
-            out.find_first_not_of(L" \t", cellTabEnd) == std::wstring::npos)
-          out.erase(cellTabEnd - 1);
+        if (afterCellTab != std::wstring::npos &&
+            out.find_first_not_of(L" \t", afterCellTab) == std::wstring::npos)
+          out.erase(afterCellTab - 1);
         out += L"\r\n";
       } else if (name == L"br" || name == L"/p" || name == L"/div" || name == L"/li" ||
                  (name.size() == 3 && name[0] == L'/' && name[1] == L'h' && name[2] >= L'1' &&
                   name[2] <= L'6')) {
         out += L"\r\n";
       }
-      if (name != L"/td" && name != L"/th") cellTabEnd = std::wstring::npos;
       i = close + 1;
       continue;
     }

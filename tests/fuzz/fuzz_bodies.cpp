@@ -27,7 +27,6 @@ std::wstring WithoutLineEnds(const std::wstring& text) {
 
 struct Page {
   std::wstring html, text;
-  size_t cellTabEnd = std::wstring::npos;  // where the text after a table cell's tab starts
 };
 
 // A page of text nodes between tags, comments and elements whose content is no text.
@@ -36,6 +35,7 @@ Page Generate(FuzzedDataProvider& data) {
   page.html = data.ConsumeBool() ? L"<html><head><title>T &amp; x</title>"
                                    L"<style>p > b { color: red }</style></head>\r\n<body>"
                                  : L"<body bgcolor=\"#ffffff\">";
+  size_t cellTabEnd = std::wstring::npos;  // where the text after a table cell's tab starts
   for (int n = data.ConsumeIntegralInRange(0, 30); n > 0 && data.remaining_bytes() > 0; --n) {
     switch (data.ConsumeIntegralInRange(0, 4)) {
       case 0:
@@ -62,17 +62,17 @@ Page Generate(FuzzedDataProvider& data) {
         // A cell ends in a tab; a row takes back the tab of a cell that only blanks follow.
         if (tag == L"</td>" || tag == L"</TH>") {
           page.text += L'\t';
-          page.cellTabEnd = page.text.size();
+          cellTabEnd = page.text.size();
           break;
         }
-        if (tag == L"</tr>" && page.cellTabEnd != std::wstring::npos &&
-            page.text.find_first_not_of(L" \t\r\n", page.cellTabEnd) == std::wstring::npos)
-          page.text.erase(page.cellTabEnd - 1);
-        page.cellTabEnd = std::wstring::npos;
+        if (tag == L"</tr>" && cellTabEnd != std::wstring::npos &&
+            page.text.find_first_not_of(L" \t\r\n", cellTabEnd) == std::wstring::npos)
+          page.text.erase(cellTabEnd - 1);
+        cellTabEnd = std::wstring::npos;
         break;
       }
       case 3:
-        page.cellTabEnd = std::wstring::npos;
+        cellTabEnd = std::wstring::npos;
         // Attribute values and comments may hold any '>' they like.
         page.html += L"<span title=\"" + HtmlEscape(fuzz::Text(data, 8)) + L"\" lang='a>b'>";
         break;
