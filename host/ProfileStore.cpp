@@ -163,11 +163,17 @@ void Exec(sqlite3* db, const char* sql) {
   }
 }
 
+const char* g_vfs = nullptr;
+
 std::wstring PathText(const std::filesystem::path& p) {
   return FromUtf8(p.string());
 }
 
 }  // namespace
+
+void SetProfileStoreVfs(const char* name) {
+  g_vfs = name;
+}
 
 // Writes one item's records under its sequence number; its statements are made once.
 struct ProfileStore::ItemWriter {
@@ -310,7 +316,7 @@ bool ProfileStore::Open() {
   }
   ec.clear();
   if (sqlite3_open_v2(storePath_.string().c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                      nullptr) != SQLITE_OK) {
+                      g_vfs) != SQLITE_OK) {
     error_ = L"cannot open the mail store " + PathText(storePath_) + L": " +
              FromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory");
     return false;

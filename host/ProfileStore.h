@@ -20,6 +20,10 @@ struct sqlite3;
 
 namespace host {
 
+// The SQLite VFS the stores opened from now on go through, by name (nullptr: SQLite's
+// default). Tests put the store's I/O under injected faults this way.
+void SetProfileStoreVfs(const char* name);
+
 class ProfileStore {
  public:
   // Opens (or creates) the store of DIR; error() tells why it cannot be used.
