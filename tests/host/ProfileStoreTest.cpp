@@ -14,6 +14,7 @@
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/Persist.h"
 #include "platform/win32/Files.h"
+#include "platform/win32/Registry.h"
 #include "platform/win32/Reset.h"
 
 namespace {
@@ -39,6 +40,25 @@ std::shared_ptr<outlook::Item> Find(const std::shared_ptr<outlook::MAPIFolder>& 
   for (int32_t i = 1; i <= folder->Items()->Count(); ++i)
     if (folder->Items()->Item(i)->Subject() == subject) return folder->Items()->Item(i);
   return nullptr;
+}
+
+void Exec(const std::filesystem::path& store, const char* sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(store.string().c_str(), &db));
+  char* message = nullptr;
+  EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, sql, nullptr, nullptr, &message)) << message;
+  sqlite3_free(message);
+  sqlite3_close(db);
+}
+
+// A profile as the program kept it before the registry moved into the store: the store
+// without the registry's tables (version 1), the registry (as it is in memory) in a file.
+void MakeOlderForm(const std::filesystem::path& dir) {
+  ASSERT_TRUE(
+      win32::registry::SaveHive(win32::HKEY_CURRENT_USER, (dir / "registry.hive").string()));
+  Exec(dir / "store.sqlite",
+       "DROP TABLE reg_keys; DROP TABLE reg_values; DELETE FROM meta WHERE key = 'registry';"
+       "UPDATE meta SET value = 1 WHERE key = 'version'");
 }
 
 TEST_F(ProfileStoreTest, WhatTheUserMadeComesBackInTheNextRun) {
@@ -150,7 +170,7 @@ TEST_F(ProfileStoreTest, FilesItCannotReadAreReportedWithTheirPathAndLeftUntouch
   }
   EXPECT_EQ(before, Bytes(dir / "store.sqlite"));
 
-  // A good store beside a registry file that is no hive.
+  // A good store of the older form beside a registry file that is no hive.
   auto other = sandbox.Path() / "other";
   {
     auto p = NewRun();
@@ -158,6 +178,7 @@ TEST_F(ProfileStoreTest, FilesItCannotReadAreReportedWithTheirPathAndLeftUntouch
     std::wstring error;
     ASSERT_TRUE(store.Save(p, error));
   }
+  MakeOlderForm(other);
   { std::ofstream(other / "registry.hive", std::ios::binary) << "garbage\n"; }
   auto p = NewRun();
   host::ProfileStore store(other);
@@ -350,6 +371,7 @@ TEST_F(ProfileStoreTest, ARegistryFileCutShortOrDamagedIsRefusedByPathAndLeftAlo
     std::wstring error;
     ASSERT_TRUE(store.Save(p, error));
   }
+  MakeOlderForm(dir);
   std::string whole = Bytes(dir / "registry.hive");
   std::string flipped = whole;
   size_t at = flipped.find("V ") + 2;

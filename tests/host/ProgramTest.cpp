@@ -2,6 +2,7 @@
 // happen, and its exit codes (0 done, 1 an expectation failed, 2 a script or option error,
 // 3 the profile could not be saved).
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -150,13 +151,17 @@ TEST(Program, AProfileInUseIsRefusedAndAFailedSaveEndsTheRun) {
     EXPECT_TRUE(Has(second.err, "in use")) << second.err;
     EXPECT_FALSE(Has(second.out, "[outlook]"));
   }
-  // The registry file cannot be replaced: the first save fails, is told and ends the run.
-  std::filesystem::create_directories(dir / "registry.hive.new" / "in the way");
+  // Another writer holds the store: the first save fails, is told and ends the run.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open((dir / "store.sqlite").string().c_str(), &other));
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
   auto failed = Program({"--profile", dir.string(), "-e", "answer frmReplyFolder enter", "-e",
                          "start", "-e", "select Offer"});
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
   EXPECT_EQ(3, failed.code);
   EXPECT_TRUE(Has(failed.err, "could not be saved")) << failed.err;
-  EXPECT_TRUE(Has(failed.err, "registry.hive")) << failed.err;
+  EXPECT_TRUE(Has(failed.err, "store.sqlite")) << failed.err;
   EXPECT_FALSE(Has(failed.out, "> select Offer"));
 }
 
