@@ -663,8 +663,7 @@ void PutBackChanges(HKEY root, const HiveChanges& changes) {
   for (const auto& key : changes.keys) {
     auto& note = notes->second.keys[key.folded];
     if (note.path.empty()) note.path = key.path;
-    // A key gone then may have been made again since: what it held then is gone all the same.
-    note.cleared = note.cleared || key.cleared || key.gone;
+    note.cleared = note.cleared || key.cleared;
     for (const auto& v : key.values) note.values.insert(v.folded);
   }
 }

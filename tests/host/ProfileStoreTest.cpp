@@ -462,11 +462,11 @@ TEST_F(ProfileStoreTest, TheRegistryComesBackAsItWasLeftWhateverWasDoneToIt) {
       auto p = NewRun();
       host::ProfileStore store(dir);
       ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+      std::wstring error;
       std::mt19937 random(seed);
       const char* keys[] = {"Software\\T",          "Software\\T\\A", "software\\t\\a",
                             "Software\\T\\A\\Deep", "Software\\T\\B", ""};
       const char* names[] = {"", "One", "one", "Zwei", "\xC4pfel", "\xE4PFEL", "Usage"};
-      std::wstring error;
       for (int step = 0; step < 600; ++step) {
         const char* key = keys[random() % 6];
         const char* name = names[random() % 7];
@@ -499,6 +499,46 @@ TEST_F(ProfileStoreTest, TheRegistryComesBackAsItWasLeftWhateverWasDoneToIt) {
     ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
     EXPECT_EQ(expected, HiveText(sandbox.Path())) << "seed " << seed;
   }
+}
+
+// A key deleted and made again (in another case) between two saves holds only its new values;
+// so it does when the save between them failed.
+TEST_F(ProfileStoreTest, ARegistryKeyDeletedAndMadeAgainHoldsOnlyItsNewValues) {
+  std::string expected;
+  auto restart = [&] {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+    EXPECT_EQ(expected, HiveText(sandbox.Path()));
+  };
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    std::wstring error;
+    SetValue("Software\\Gone\\Leaf", "old", "1", win32::REG_SZ);
+    ASSERT_TRUE(store.Save(p, error));
+    win32::RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Gone\\Leaf");
+    SetValue("software\\gone\\LEAF", "new", "2", win32::REG_SZ);
+    ASSERT_TRUE(store.Save(p, error));
+    expected = HiveText(sandbox.Path());
+  }
+  restart();
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    std::wstring error;
+    win32::RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Gone\\Leaf");
+    {
+      Blocker other(store.StorePath());
+      EXPECT_FALSE(store.Save(p, error));
+    }
+    SetValue("Software\\Gone\\leaf", "newer", "3", win32::REG_SZ);
+    ASSERT_TRUE(store.Save(p, error));
+    expected = HiveText(sandbox.Path());
+  }
+  restart();
 }
 
 // The registry's rows are written where it changed only: a save that changed mail alone, or
