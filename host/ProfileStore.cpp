@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <system_error>
 #include <unordered_set>
 
@@ -152,9 +153,13 @@ class Stmt {
   }
   // Runs an insert or update to its end.
   void Run() {
-    if (sqlite3_step(s_) != SQLITE_DONE) Throw();
+    bool done = sqlite3_step(s_) == SQLITE_DONE;
+    std::optional<SqlError> failure;
+    if (!done) failure.emplace(db_);
+    // Reset either way: a statement kept for the next save must not stay halfway.
     sqlite3_reset(s_);
     sqlite3_clear_bindings(s_);
+    if (failure) throw *failure;
   }
   bool Next() {
     int rc = sqlite3_step(s_);

@@ -1,0 +1,228 @@
+// A save that fails at any step of SQLite's I/O (a read, a write, a sync, a cut; at COMMIT too)
+// leaves the store as the save before left it, mail and registry alike, and the next save
+// writes the same changes whole.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "host/ProfileStore.h"
+#include "host/ScriptReader.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/win32/Files.h"
+#include "platform/win32/Registry.h"
+#include "platform/win32/Reset.h"
+
+namespace {
+
+// SQLite's default VFS with the n-th read, write, sync or cut failing once.
+namespace faulty {
+
+sqlite3_vfs* real = nullptr;
+sqlite3_vfs vfs;
+sqlite3_io_methods methods;
+int countdown = 0;  // 0: no fault to come
+
+struct File {
+  sqlite3_file base;
+  sqlite3_file* real;
+};
+
+sqlite3_file* Real(sqlite3_file* f) {
+  return reinterpret_cast<File*>(f)->real;
+}
+
+bool Strike() {
+  return countdown > 0 && --countdown == 0;
+}
+
+int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
+  auto* f = reinterpret_cast<File*>(file);
+  f->real = reinterpret_cast<sqlite3_file*>(f + 1);
+  int rc = real->xOpen(real, name, f->real, flags, outFlags);
+  f->base.pMethods = f->real->pMethods ? &methods : nullptr;
+  return rc;
+}
+
+void Install() {
+  if (real) return;
+  real = sqlite3_vfs_find(nullptr);
+  vfs = *real;
+  vfs.zName = "tanvelo-test-faulty";
+  vfs.szOsFile = static_cast<int>(sizeof(File)) + real->szOsFile;
+  vfs.xOpen = Open;
+  methods.iVersion = 3;
+  methods.xClose = [](sqlite3_file* f) { return Real(f)->pMethods->xClose(Real(f)); };
+  methods.xRead = [](sqlite3_file* f, void* p, int n, sqlite3_int64 at) {
+    return Strike() ? SQLITE_IOERR_READ : Real(f)->pMethods->xRead(Real(f), p, n, at);
+  };
+  methods.xWrite = [](sqlite3_file* f, const void* p, int n, sqlite3_int64 at) {
+    return Strike() ? SQLITE_IOERR_WRITE : Real(f)->pMethods->xWrite(Real(f), p, n, at);
+  };
+  methods.xTruncate = [](sqlite3_file* f, sqlite3_int64 size) {
+    return Strike() ? SQLITE_IOERR_TRUNCATE : Real(f)->pMethods->xTruncate(Real(f), size);
+  };
+  methods.xSync = [](sqlite3_file* f, int flags) {
+    return Strike() ? SQLITE_IOERR_FSYNC : Real(f)->pMethods->xSync(Real(f), flags);
+  };
+  methods.xFileSize = [](sqlite3_file* f, sqlite3_int64* size) {
+    return Real(f)->pMethods->xFileSize(Real(f), size);
+  };
+  methods.xLock = [](sqlite3_file* f, int l) { return Real(f)->pMethods->xLock(Real(f), l); };
+  methods.xUnlock = [](sqlite3_file* f, int l) { return Real(f)->pMethods->xUnlock(Real(f), l); };
+  methods.xCheckReservedLock = [](sqlite3_file* f, int* out) {
+    return Real(f)->pMethods->xCheckReservedLock(Real(f), out);
+  };
+  methods.xFileControl = [](sqlite3_file* f, int op, void* arg) {
+    return Real(f)->pMethods->xFileControl(Real(f), op, arg);
+  };
+  methods.xSectorSize = [](sqlite3_file* f) { return Real(f)->pMethods->xSectorSize(Real(f)); };
+  methods.xDeviceCharacteristics = [](sqlite3_file* f) {
+    return Real(f)->pMethods->xDeviceCharacteristics(Real(f));
+  };
+  methods.xShmMap = [](sqlite3_file* f, int region, int size, int extend, void volatile** p) {
+    return Real(f)->pMethods->xShmMap(Real(f), region, size, extend, p);
+  };
+  methods.xShmLock = [](sqlite3_file* f, int offset, int n, int flags) {
+    return Real(f)->pMethods->xShmLock(Real(f), offset, n, flags);
+  };
+  methods.xShmBarrier = [](sqlite3_file* f) { Real(f)->pMethods->xShmBarrier(Real(f)); };
+  methods.xShmUnmap = [](sqlite3_file* f, int deleteFlag) {
+    return Real(f)->pMethods->xShmUnmap(Real(f), deleteFlag);
+  };
+  methods.xFetch = [](sqlite3_file* f, sqlite3_int64 at, int n, void** p) {
+    return Real(f)->pMethods->xFetch(Real(f), at, n, p);
+  };
+  methods.xUnfetch = [](sqlite3_file* f, sqlite3_int64 at, void* p) {
+    return Real(f)->pMethods->xUnfetch(Real(f), at, p);
+  };
+  sqlite3_vfs_register(&vfs, 0);
+}
+
+}  // namespace faulty
+
+int64_t Count(const std::filesystem::path& store, const char* sql) {
+  sqlite3* db = nullptr;
+  int64_t n = -1;
+  if (sqlite3_open_v2(store.string().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
+      n = sqlite3_column_int64(s, 0);
+    sqlite3_finalize(s);
+  }
+  sqlite3_close(db);
+  return n;
+}
+
+void SetValue(const char* name, const std::string& data) {
+  win32::HKEY h = 0;
+  ASSERT_EQ(0, win32::RegCreateKeyExA(win32::HKEY_CURRENT_USER, "Software\\Kept", 0, nullptr, 0,
+                                      win32::KEY_ALL_ACCESS, nullptr, &h, nullptr));
+  win32::RegSetValueExA(h, name, 0, win32::REG_SZ, reinterpret_cast<const uint8_t*>(data.data()),
+                        static_cast<win32::DWORD>(data.size()));
+  win32::RegCloseKey(h);
+}
+
+std::string Value(const char* name) {
+  char data[64] = {};
+  win32::DWORD size = sizeof data - 1;
+  win32::HKEY h = 0;
+  if (win32::RegOpenKeyExA(win32::HKEY_CURRENT_USER, "Software\\Kept", 0, win32::KEY_READ, &h))
+    return "(no key)";
+  auto rc =
+      win32::RegQueryValueExA(h, name, nullptr, nullptr, reinterpret_cast<uint8_t*>(data), &size);
+  win32::RegCloseKey(h);
+  return rc ? "(none)" : std::string(data);
+}
+
+struct VfsScope {
+  VfsScope() {
+    faulty::Install();
+    host::SetProfileStoreVfs("tanvelo-test-faulty");
+  }
+  ~VfsScope() {
+    faulty::countdown = 0;
+    host::SetProfileStoreVfs(nullptr);
+  }
+};
+
+TEST(ProfileStoreFaults, AFailedSaveAtAnyStepWritesNothingAndTheNextSaveWritesItAll) {
+  win32::files::TempSandbox sandbox;
+  VfsScope scope;
+  auto base = sandbox.Path() / "base";
+  {
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    host::ProfileStore store(base);
+    ASSERT_TRUE(store.Load(p));
+    SetValue("Gone", "soon");
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  const auto items = "SELECT count(*) FROM items";
+  const auto marks = "SELECT count(*) FROM reg_values WHERE name = CAST('Mark' AS BLOB)";
+  const int64_t itemsBefore = Count(base / "store.sqlite", items);
+  int failed = 0;
+  for (int step = 1;; ++step) {
+    auto dir = sandbox.Path() / ("step" + std::to_string(step));
+    std::filesystem::copy(base, dir);
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    auto kept = std::make_unique<host::ProfileStore>(dir);
+    host::ProfileStore& store = *kept;
+    ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+    // One command's changes: a mail filed, another changed, a folder made, registry values set
+    // and deleted.
+    auto mail = p.inbox->Items()->Add(outlook::olMailItem);
+    mail->SetSubject(L"Filed at step " + std::to_wstring(step));
+    mail->Save();
+    p.inbox->Items()->Item(1)->SetSubject(L"Changed");
+    p.root->Folders()->Add(L"Made");
+    SetValue("Mark", std::to_string(step));
+    win32::HKEY h = 0;
+    ASSERT_EQ(0, win32::RegOpenKeyExA(win32::HKEY_CURRENT_USER, "Software\\Kept", 0,
+                                      win32::KEY_ALL_ACCESS, &h));
+    win32::RegDeleteValueA(h, "Gone");
+    win32::RegCloseKey(h);
+    faulty::countdown = step;
+    std::wstring error;
+    bool saved = store.Save(p, error);
+    bool struck = faulty::countdown == 0;
+    faulty::countdown = 0;
+    ASSERT_EQ(saved, !struck) << "step " << step << ": " << host::Utf8(error);
+    if (!saved) {
+      ++failed;
+      EXPECT_NE(std::wstring::npos, error.find(L"store.sqlite"));
+      // Neither the mail nor the registry of the failed save is in the store.
+      EXPECT_EQ(itemsBefore, Count(dir / "store.sqlite", items)) << "step " << step;
+      EXPECT_EQ(0, Count(dir / "store.sqlite", marks)) << "step " << step;
+      ASSERT_TRUE(store.Save(p, error)) << "step " << step << ": " << host::Utf8(error);
+    }
+    EXPECT_EQ(itemsBefore + 1, Count(dir / "store.sqlite", items)) << "step " << step;
+    EXPECT_EQ(1, Count(dir / "store.sqlite", marks)) << "step " << step;
+    kept.reset();
+    win32::ResetPlatform();
+    auto again = outlook::BuildProfile();
+    host::ProfileStore reopened(dir);
+    ASSERT_TRUE(reopened.Load(again)) << host::Utf8(reopened.Error());
+    EXPECT_EQ(std::to_string(step), Value("Mark")) << "step " << step;
+    EXPECT_EQ("(none)", Value("Gone")) << "step " << step;
+    int found = 0;
+    for (int32_t i = 1; i <= again.inbox->Items()->Count(); ++i) {
+      auto subject = again.inbox->Items()->Item(i)->Subject();
+      found += subject == L"Filed at step " + std::to_wstring(step) || subject == L"Changed";
+    }
+    EXPECT_EQ(2, found) << "step " << step;
+    bool made = false;
+    for (int32_t i = 1; i <= again.root->Folders()->Count(); ++i)
+      made = made || again.root->Folders()->Item(i)->Name() == L"Made";
+    EXPECT_TRUE(made) << "step " << step;
+    if (saved) break;
+  }
+  // Every step of the save was tried: reads and writes of the store and of its log.
+  EXPECT_GT(failed, 5);
+}
+
+}  // namespace
