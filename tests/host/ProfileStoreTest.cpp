@@ -814,3 +814,42 @@ TEST_F(ProfileStoreTest, AFolderMadeOrRenamedAloneIsSaved) {
 }
 
 }  // namespace more
+
+namespace more {
+
+// Registry rows that do not hold together (a value of no key, two values one lookup cannot
+// tell apart) make the store damaged, not a registry half loaded.
+TEST_F(ProfileStoreTest, RegistryRowsThatDoNotHoldTogetherAreRefusedAsDamage) {
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    SetValue("Software\\Kept", "Name", "1", win32::REG_SZ);
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  auto copy = [&](const char* name, const char* sql) {
+    auto other = sandbox.Path() / name;
+    std::filesystem::create_directories(other);
+    std::filesystem::copy_file(dir / "store.sqlite", other / "store.sqlite");
+    Exec(other / "store.sqlite", sql);
+    return other;
+  };
+  for (const auto& damaged :
+       {copy("orphan", "DELETE FROM reg_keys WHERE key = CAST('software\\kept' AS BLOB)"),
+        copy("twice",
+             "INSERT INTO reg_values SELECT key, CAST('other' AS BLOB), name, type, data, ord "
+             "FROM reg_values WHERE name = CAST('Name' AS BLOB)")}) {
+    std::string before = Bytes(damaged / "store.sqlite");
+    {
+      auto p = NewRun();
+      host::ProfileStore store(damaged);
+      ASSERT_TRUE(store.Ok()) << host::Utf8(store.Error());
+      EXPECT_FALSE(store.Load(p));
+      EXPECT_NE(std::wstring::npos, store.Error().find(L"damaged")) << host::Utf8(store.Error());
+    }
+    EXPECT_EQ(before, Bytes(damaged / "store.sqlite"));
+  }
+}
+
+}  // namespace more
