@@ -547,8 +547,11 @@ bool ProfileStore::Load(outlook::Profile& profile) {
   } catch (const Damaged& e) {
     error_ = cannot + DamagedText(e.what()) + L"; the file is left as it is";
     return false;
+  } catch (const SqlError& e) {
+    error_ = cannot + (IsDamage(e.code) ? DamagedText(e.what()) : FromUtf8(e.what()));
+    return false;
   } catch (const std::exception& e) {
-    error_ = FromUtf8(e.what());
+    error_ = FromUtf8(e.what());  // the registry file's refusal, with its path
     return false;
   }
   // Loaded again (Outlook started again in one run): the items are new objects.

@@ -6,6 +6,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "host/ProfileStore.h"
@@ -138,6 +140,71 @@ TEST(ProfileStoreFaults, AFailedSaveAtAnyStepWritesNothingAndTheNextSaveWritesIt
   }
   // Every step of the save was tried: reads and writes of the store and of its log.
   EXPECT_GT(failed, 5);
+}
+
+// The older form's registry file taken over into the store: a failure at any step of that
+// write leaves the file as it was, says which store failed, and the next start takes it over.
+TEST(ProfileStoreFaults, ATakeOverThatFailsAtAnyStepIsDoneWholeByTheNextStart) {
+  win32::files::TempSandbox sandbox;
+  VfsScope scope;
+  auto base = sandbox.Path() / "base";
+  {
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    {
+      host::ProfileStore store(base);
+      ASSERT_TRUE(store.Load(p));
+      SetValue("Mark", "older");
+      std::wstring error;
+      ASSERT_TRUE(store.Save(p, error));
+    }
+    ASSERT_TRUE(
+        win32::registry::SaveHive(win32::HKEY_CURRENT_USER, (base / "registry.hive").string()));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open((base / "store.sqlite").string().c_str(), &db));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
+                                      "DROP TABLE reg_keys; DROP TABLE reg_values; "
+                                      "DELETE FROM meta WHERE key = 'registry';"
+                                      "UPDATE meta SET value = 1 WHERE key = 'version'",
+                                      nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+  }
+  int failed = 0;
+  for (int step = 1;; ++step) {
+    auto dir = sandbox.Path() / ("step" + std::to_string(step));
+    std::filesystem::copy(base, dir);
+    bool loaded = false;
+    {
+      win32::ResetPlatform();
+      auto p = outlook::BuildProfile();
+      host::ProfileStore store(dir);
+      ASSERT_TRUE(store.Ok()) << host::Utf8(store.Error());
+      faulty::countdown = step;
+      loaded = store.Load(p);
+      bool struck = faulty::countdown == 0;
+      faulty::countdown = 0;
+      ASSERT_EQ(loaded, !struck) << "step " << step << ": " << host::Utf8(store.Error());
+      if (!loaded) {
+        ++failed;
+        EXPECT_NE(std::wstring::npos, store.Error().find(L"store.sqlite"))
+            << host::Utf8(store.Error());
+      }
+    }
+    std::ifstream before(base / "registry.hive", std::ios::binary),
+        after(dir / "registry.hive", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(before), {}),
+              std::string(std::istreambuf_iterator<char>(after), {}));
+    // Whether it failed or not, the next start finds the registry (and its file no more read).
+    std::filesystem::remove(dir / "registry.hive");
+    if (!loaded) std::filesystem::copy(base / "registry.hive", dir / "registry.hive");
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p)) << "step " << step << ": " << host::Utf8(store.Error());
+    EXPECT_EQ("older", Value("Mark")) << "step " << step;
+    if (loaded) break;
+  }
+  EXPECT_GT(failed, 2);
 }
 
 }  // namespace
