@@ -556,6 +556,7 @@ bool ProfileStore::Load(outlook::Profile& profile) {
   }
   // Loaded again (Outlook started again in one run): the items are new objects.
   items_.clear();
+  byFolder_.clear();
   bags_.clear();
   walkedAll_ = false;
   folders_.clear();
@@ -668,8 +669,7 @@ bool ProfileStore::Load(outlook::Profile& profile) {
         const auto& it = made[n++];
         // An item whose folder could not come back is dropped at the next save.
         if (it) {
-          items_[it.get()] = {it, seq, folderSeq[fi], 0, &it->Props()};
-          bags_[&it->Props()] = it.get();
+          KeepItem(it.get(), {it, seq, folderSeq[fi], 0, &it->Props()});
         }
       }
     }
@@ -693,6 +693,28 @@ bool ProfileStore::Load(outlook::Profile& profile) {
     return false;
   }
   return true;
+}
+
+void ProfileStore::KeepItem(const outlook::Item* key, KeptItem kept) {
+  kept.bag = &key->Props();
+  if (auto was = items_.find(key); was != items_.end()) {
+    bags_.erase(was->second.bag);
+    if (was->second.folder != kept.folder) byFolder_[was->second.folder].erase(key);
+  }
+  byFolder_[kept.folder].insert(key);
+  bags_[kept.bag] = key;
+  items_[key] = std::move(kept);
+}
+
+void ProfileStore::ForgetItem(const outlook::Item* key) {
+  auto kept = items_.find(key);
+  if (kept == items_.end()) return;
+  bags_.erase(kept->second.bag);
+  if (auto in = byFolder_.find(kept->second.folder); in != byFolder_.end()) {
+    in->second.erase(key);
+    if (in->second.empty()) byFolder_.erase(in);
+  }
+  items_.erase(kept);
 }
 
 bool ProfileStore::Save(const outlook::Profile& profile, std::wstring& error) {
@@ -871,15 +893,20 @@ void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
   }
   if (!writer_) writer_ = std::make_unique<ItemWriter>(db_);
   std::vector<const outlook::Item*> forget;
-  // Only a folder compared item by item can have lost one: most saves compare none, and the
-  // kept items grow with the session.
-  if (!diffed.empty())
-    for (const auto& [key, kept] : items_)
-      if (kept.walk != walks_ && diffed.count(kept.folder)) {
+  // Only a folder compared item by item can have lost one: most saves compare none, and only
+  // the items kept in those are looked at (the others grow with the user's data).
+  for (int64_t folder : diffed) {
+    auto in = byFolder_.find(folder);
+    if (in == byFolder_.end()) continue;
+    for (const auto* key : in->second) {
+      const auto& kept = items_.at(key);
+      if (kept.walk != walks_) {
         // Deleted, or moved (the moved item is a new one).
         itemGone.push_back(kept.seq);
         forget.push_back(key);
       }
+    }
+  }
   // Items replaced in memory were counted twice above.
   std::sort(itemGone.begin(), itemGone.end());
   itemGone.erase(std::unique(itemGone.begin(), itemGone.end()), itemGone.end());
@@ -941,14 +968,8 @@ void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
     folders_[w.record->entryId] = {w.seq, *w.record, walks_};
   }
   lastFolderSeq_ = nextFolder;
-  for (const auto* key : forget) {
-    bags_.erase(items_[key].bag);
-    items_.erase(key);
-  }
-  for (const auto& w : itemWrites) {
-    items_[w.item.get()] = {w.item, w.seq, w.folder, walks_, &w.item->Props()};
-    bags_[&w.item->Props()] = w.item.get();
-  }
+  for (const auto* key : forget) ForgetItem(key);
+  for (const auto& w : itemWrites) KeepItem(w.item.get(), {w.item, w.seq, w.folder, walks_, {}});
   walkedAll_ = true;
   lastItemSeq_ = nextItem;
   meta_ = {live.nextId, live.nextNamed, live.named, {}};

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/outlook/Persist.h"
@@ -73,6 +74,8 @@ class ProfileStore {
   void SaveStore(const outlook::Profile& profile, bool mailChanged,
                  const win32::registry::HiveChanges& registry);
   void WriteRegistry(const win32::registry::HiveChanges& registry);
+  void KeepItem(const outlook::Item* key, KeptItem kept);
+  void ForgetItem(const outlook::Item* key);
 
   std::filesystem::path dir_, storePath_, registryPath_;
   sqlite3* db_ = nullptr;
@@ -87,6 +90,7 @@ class ProfileStore {
   // What the store holds, as of the last save or load.
   std::unordered_map<const outlook::Item*, KeptItem> items_;
   std::unordered_map<const void*, const outlook::Item*> bags_;
+  std::unordered_map<int64_t, std::unordered_set<const outlook::Item*>> byFolder_;  // by seq
   bool walkedAll_ = false;  // every folder compared item by item since the last load
   std::unordered_map<std::wstring, KeptFolder> folders_;  // by EntryID
   int64_t lastItemSeq_ = 0, lastFolderSeq_ = 0;
