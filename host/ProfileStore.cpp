@@ -557,6 +557,7 @@ bool ProfileStore::Load(outlook::Profile& profile) {
   // Loaded again (Outlook started again in one run): the items are new objects.
   items_.clear();
   byFolder_.clear();
+  folderSeqByKey_.clear();
   bags_.clear();
   walkedAll_ = false;
   folders_.clear();
@@ -797,10 +798,16 @@ void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
   }
   auto changed = outlook::changes::Take();
   auto filed = outlook::changes::TakeFiled();
+  // No folder noted (made, renamed, deleted, or one of its items gone): the folders are as the
+  // last walk found them, and none is walked (a user's data has hundreds).
+  bool light = walkedAll_ && std::none_of(changed.begin(), changed.end(), [&](const void* what) {
+                 return folderSeqByKey_.count(what) > 0;
+               });
   // Items are listed only of the folders compared item by item below.
-  auto live = persist::Walk(*profile.session, [&](const void* folder) {
-    return !walkedAll_ || changed.count(folder) > 0;
-  });
+  auto live = light ? persist::Counters(*profile.session)
+                    : persist::Walk(*profile.session, [&](const void* folder) {
+                        return !walkedAll_ || changed.count(folder) > 0;
+                      });
   ++walks_;
   // What changed: folders by EntryID, items by identity and change stamp.
   struct FolderWrite {
@@ -824,8 +831,14 @@ void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
       if (!SameFolder(kept->second.record, f)) folderWrites.push_back({folderSeqOf[i], &f, false});
     }
   }
-  for (const auto& [id, kept] : folders_)
-    if (kept.walk != walks_) folderGone.push_back(id);
+  if (!light)
+    for (const auto& [id, kept] : folders_)
+      if (kept.walk != walks_) folderGone.push_back(id);
+  auto walkedKeys = [&] {
+    if (light) return;
+    folderSeqByKey_.clear();
+    for (size_t i = 0; i < live.keys.size(); ++i) folderSeqByKey_[live.keys[i]] = folderSeqOf[i];
+  };
 
   struct ItemWrite {
     std::shared_ptr<outlook::Item> item;
@@ -872,23 +885,24 @@ void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
   }
   // Items filed in a folder nothing else changed in: the folder's other items are as they were.
   if (!filed.empty()) {
-    std::unordered_map<const void*, size_t> folderAt;
-    for (size_t i = 0; i < live.keys.size(); ++i) folderAt[live.keys[i]] = i;
+    std::unordered_map<const void*, int64_t> walked;
+    if (!light)
+      for (size_t i = 0; i < live.keys.size(); ++i) walked[live.keys[i]] = folderSeqOf[i];
+    const auto& seqOf = light ? folderSeqByKey_ : walked;
     for (const auto& [folder, weak] : filed) {
-      auto at = folderAt.find(folder);
+      auto at = seqOf.find(folder);
       auto item = std::const_pointer_cast<outlook::Item>(
           std::static_pointer_cast<const outlook::Item>(weak.lock()));
-      if (at == folderAt.end() || !item || item->IsDead() || diffed.count(folderSeqOf[at->second]))
-        continue;
+      if (at == seqOf.end() || !item || item->IsDead() || diffed.count(at->second)) continue;
       if (item->Class() != outlook::olMail && item->Class() != outlook::olPost) continue;
       if (std::any_of(itemWrites.begin(), itemWrites.end(),
                       [&](const auto& w) { return w.item == item; }))
         continue;
       auto kept = items_.find(item.get());
       if (kept != items_.end() && kept->second.item.lock() == item)
-        itemWrites.push_back({item, kept->second.seq, folderSeqOf[at->second], false});
+        itemWrites.push_back({item, kept->second.seq, at->second, false});
       else
-        itemWrites.push_back({item, ++nextItem, folderSeqOf[at->second], true});
+        itemWrites.push_back({item, ++nextItem, at->second, true});
     }
   }
   if (!writer_) writer_ = std::make_unique<ItemWriter>(db_);
@@ -916,6 +930,7 @@ void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
   if (folderWrites.empty() && folderGone.empty() && itemWrites.empty() && itemGone.empty() &&
       !metaChanged) {
     outlookChanges_ = outlook::ChangeCount();
+    walkedKeys();
     if (!registry.Empty()) transaction([&] { WriteRegistry(registry); }, [] {});
     return;
   }
@@ -970,6 +985,7 @@ void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
   lastFolderSeq_ = nextFolder;
   for (const auto* key : forget) ForgetItem(key);
   for (const auto& w : itemWrites) KeepItem(w.item.get(), {w.item, w.seq, w.folder, walks_, {}});
+  walkedKeys();
   walkedAll_ = true;
   lastItemSeq_ = nextItem;
   meta_ = {live.nextId, live.nextNamed, live.named, {}};
