@@ -80,6 +80,7 @@ void FaultInjection::CheckWrite(const wchar_t* property, const std::wstring& val
   ++writes.count;
   if (failWrites_.erase(property) != 0 || writes.failAnywhere.erase(property) != 0)
     AutomationError(property);
+  if (writes.refuseValues.empty()) return;
   auto refused = writes.refuseValues.find({property, value});
   if (refused != writes.refuseValues.end()) {
     writes.refuseValues.erase(refused);
