@@ -370,6 +370,51 @@ std::wstring ConverterWhitespace(std::wstring_view run, bool afterTag, bool befo
   return seq;
 }
 
+// The bottom margin a paragraph's style gives, or `otherwise` when it gives none.
+bool SpacedBelow(std::wstring_view style, bool otherwise) {
+  std::wstring lower = Lowered(style);
+  size_t at = lower.find(L"margin-bottom");
+  if (at == npos) return otherwise;
+  at = lower.find(L':', at);
+  return at != npos && std::wcstod(lower.c_str() + at + 1, nullptr) != 0;
+}
+
+// After an empty paragraph, or one ending in a line break, the word processor writes a line
+// break more, as a browser shows no last one; and one more again below a paragraph spaced
+// below. That last one is no line of the document: `paragraph` (what was written since the
+// paragraph's start) loses it.
+void DropSpacingBreak(std::string& out, size_t paragraph) {
+  auto isBreak = [&](size_t open, size_t close) {
+    return close - open >= 3 && out.compare(open, 3, "<br") == 0 &&
+           (close - open == 3 || !std::isalnum(static_cast<unsigned char>(out[open + 3])));
+  };
+  auto skipBack = [&](size_t end) {  // past blanks and closing tags, backwards
+    while (end > paragraph) {
+      char c = out[end - 1];
+      if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+        --end;
+      } else if (c == '>') {
+        size_t open = out.rfind('<', end - 1);
+        if (open == std::string::npos || open < paragraph || out.compare(open, 2, "</") != 0) break;
+        end = open;
+      } else {
+        break;
+      }
+    }
+    return end;
+  };
+  size_t end = out.size();
+  while (end > paragraph && std::isspace(static_cast<unsigned char>(out[end - 1]))) --end;
+  if (end == paragraph || out[end - 1] != '>') return;
+  size_t last = out.rfind('<', end - 1);
+  if (last == std::string::npos || last < paragraph || !isBreak(last, end - 1)) return;
+  size_t before = skipBack(last);
+  if (before == paragraph || out[before - 1] != '>') return;
+  size_t open = out.rfind('<', before - 1);
+  if (open == std::string::npos || open < paragraph || !isBreak(open, before - 1)) return;
+  out.erase(last, end - last);
+}
+
 }  // namespace
 
 std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::path& htmlFolder,
@@ -407,6 +452,20 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
     out += "\"" + known->second + "\"";
     AppendAscii(out, tag.substr(span->second));
   };
+  // Whether a paragraph is spaced below unless its style says otherwise: the style sheet's
+  // rule for paragraphs ("p { ... }").
+  bool spacedByDefault = false;
+  {
+    std::wstring lower = Lowered(html.substr(0, Lowered(html).find(L"<body")));
+    for (size_t at = lower.find(L"p {"); at != npos; at = lower.find(L"p {", at + 1)) {
+      if (at > 0 && !IsSpaceChar(lower[at - 1]) && lower[at - 1] != L'>') continue;
+      size_t end = lower.find(L'}', at);
+      spacedByDefault = SpacedBelow(lower.substr(at, end == npos ? npos : end - at), false);
+      break;
+    }
+  }
+  bool spaced = false;
+  size_t paragraph = 0;
   bool inBody = false;
   size_t i = 0;
   while (i < html.size()) {
@@ -421,6 +480,7 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
       std::wstring_view tag = html.substr(i, close - i + 1);
       std::wstring name = TagName(tag);
       if (name == L"body") inBody = true;
+      if (name == L"/p" && spaced) DropSpacingBreak(out, paragraph);
       if (name == L"img") {
         picture(tag);
       } else if (name == L"meta") {
@@ -432,6 +492,10 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
         AppendAscii(out, tag);
       }
       i = close + 1;
+      if (name == L"p") {
+        spaced = SpacedBelow(tag, spacedByDefault);
+        paragraph = out.size();
+      }
       if (name == L"style" || name == L"script" || name == L"title") {
         size_t end = Lowered(html.substr(i)).find(L"</" + name);
         end = end == npos ? html.size() : i + end;
@@ -531,21 +595,6 @@ std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
         continue;
       }
       AppendAscii(out, tag);
-      if (name == L"p") {
-        // <p>, blanks, one <br>, blanks, </p>: an empty paragraph, not a line break in one.
-        size_t k = i;
-        while (k < html.size() && IsSpaceChar(html[k])) ++k;
-        size_t br = k;
-        size_t brClose = br < html.size() && html[br] == L'<' ? TagClose(html, br) : npos;
-        if (brClose != npos && TagName(html.substr(br, brClose - br + 1)) == L"br") {
-          k = brClose + 1;
-          while (k < html.size() && IsSpaceChar(html[k])) ++k;
-          if (StartsWithNoCase(html, k, L"</p")) {
-            out += "&nbsp;";
-            i = k;
-          }
-        }
-      }
       continue;
     }
     if (inBody && (IsSpaceChar(c) || nbsp(i) || tab(i))) {

@@ -172,7 +172,9 @@ std::string Letter() {
          "K\\'f6ln \\u1046?\\par\n"
          "\\pard Name:      Value\\par\n"
          "\\pard Key\\tab Tab\\tab\\tab Two\\par\n"
-         "\\pard Before\\par\n\\pard\\par\n\\pard After\\par\n" +
+         // Space after a paragraph: a break alone in it then reads as a line break, not as an
+         // empty paragraph.
+         "\\pard\\sa120 Before\\par\n\\pard\\sa120\\par\n\\pard\\sa120 After\\par\n" +
          bullet + "bullet one\\par\n" + bullet + "bullet two\\par\n" + "{\\pntext 1.\\tab}" +
          number + "number one\\par\n" + "{\\pntext 2.\\tab}" + number +
          "number two\\par\n"

@@ -158,12 +158,15 @@ TEST_F(ConverterProcessTest, TheWordProcessorsHtmlBecomesWordsWithItsBlanksTabsA
   std::ofstream(work / "Caf\xC3\xA9 x.JPG", std::ios::binary) << "jpeg";
   std::wstring html =
       L"<html><head><meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\"/>"
-      L"<style>p  {  margin: 0 }</style></head><body><p>\n"
+      L"<style>p { margin-bottom: 0.1in }</style></head><body><p>\n"
       L"<font>a\u2006\n\u2006 \u2006 b</font> <b>c</b>\n<i>d</i></p>\n"
       L"<p>Name:     \nValue</p>\n"
       L"<p>Key\tTab\t\tTwo</p>\n"
       L"<ul>\n\t<li><p>bullet\n\tone</p>\n</ul>\n"
       L"<p>K\u00F6ln \u0416</p>\n"
+      L"<p style=\"margin-bottom: 0.08in\">\n<br/>\n<br/>\n\n</p>\n"
+      L"<p style=\"margin-bottom: 0in\"><br/>\n<br/>\n</p>\n"
+      L"<p><font>x<br/>\n</font><br/>\n<br/>\n</p>\n"
       L"<p><img src=\"document_html_1.png\" name=\"Image1\"/><img src=document_html_1.png>"
       L"<img src=\"Caf%C3%A9%20x.JPG\"/><img src=\"https://example.com/a.png\"/></p>\n"
       L"</body></html>";
@@ -171,13 +174,18 @@ TEST_F(ConverterProcessTest, TheWordProcessorsHtmlBecomesWordsWithItsBlanksTabsA
   std::string out = word::HtmlFromConverter(html, work, L"C:\\Temp\\rad1",
                                             L"Caf\u00E9 \u00D1and\u00FA", disk.Access());
   EXPECT_TRUE(Has(out, "charset=windows-1252")) << out;
-  EXPECT_TRUE(Has(out, "<style>p  {  margin: 0 }</style>")) << out;
+  EXPECT_TRUE(Has(out, "<style>p { margin-bottom: 0.1in }</style>")) << out;
   // Blanks the word processor kept, and its tabs; its line wraps and indentation are layout.
   EXPECT_TRUE(Has(out, "a&nbsp;&nbsp;&nbsp;b</font> <b>c</b>\n<i>d</i>")) << out;
   EXPECT_TRUE(Has(out, "Name:&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;Value")) << out;
   EXPECT_TRUE(Has(out, "Key&#9;Tab&#9;&#9;Two")) << out;
   EXPECT_TRUE(Has(out, "<ul>\n\t<li><p>bullet\n\tone</p>")) << out;
   EXPECT_TRUE(Has(out, "K&#246;ln &#1046;")) << out;
+  // The line break the word processor adds below a paragraph spaced below is no line: an empty
+  // paragraph is one line, one ending in a line break two.
+  EXPECT_TRUE(Has(out, "<p style=\"margin-bottom: 0.08in\">\n<br/>\n\n\n</p>")) << out;
+  EXPECT_TRUE(Has(out, "<p style=\"margin-bottom: 0in\"><br/>\n<br/>\n</p>")) << out;
+  EXPECT_TRUE(Has(out, "<p><font>x<br/>\n</font><br/>\n\n</p>")) << out;
   // Pictures beside the HTML under Word's names, each file once, linked in the code page.
   const std::string side =
       "Caf\xE9%20\xD1"
@@ -209,9 +217,7 @@ TEST_F(ConverterProcessTest, WordsHtmlReachesTheWordProcessorWithItsPicturesAndB
       L"<img src=\"C:\\Out\\Offer_files\\image001.png\"><img src=\"Caf&#233;%20x_files/p.gif\">"
       L"<img src=\"https://x/y.png\"></body></html>";
   std::string out = word::HtmlForConverter(html, L"C:\\Temp\\rad1", disk.Access());
-  // An empty paragraph stays one; a line break in a paragraph stays one.
-  EXPECT_TRUE(Has(out, "<p class=\"x\">&nbsp;</p>")) << out;
-  EXPECT_TRUE(Has(out, "<p><br/>\n<br/>\n</p>")) << out;
+  EXPECT_TRUE(Has(out, "<p class=\"x\">\n<br/>\n</p>")) << out;
   EXPECT_TRUE(Has(out, "Name:&#32;&#32;&#32;&#32;&#32;&#32;Value")) << out;
   EXPECT_TRUE(Has(out, "Word:&#32;&#32;&#32;&#32;end")) << out;
   EXPECT_TRUE(Has(out, "Mr.&nbsp;Smith</p><p>&nbsp;</p>")) << out;
