@@ -370,6 +370,20 @@ std::wstring ConverterWhitespace(std::wstring_view run, bool afterTag, bool befo
   return seq;
 }
 
+// Tags that begin or end a block, or a line: whitespace beside them is the source's layout.
+bool IsBlockTag(std::wstring name) {
+  if (!name.empty() && name[0] == L'/') name.erase(0, 1);
+  static const wchar_t* const kBlocks[] = {
+      L"p",        L"div",     L"li",    L"ul",    L"ol",   L"dl",         L"dt",  L"dd",
+      L"table",    L"thead",   L"tbody", L"tfoot", L"tr",   L"td",         L"th",  L"col",
+      L"colgroup", L"caption", L"h1",    L"h2",    L"h3",   L"h4",         L"h5",  L"h6",
+      L"br",       L"hr",      L"body",  L"html",  L"head", L"blockquote", L"pre", L"center",
+      L"address",  L"title",   L"meta",  L"style", L"link", L"script"};
+  for (const wchar_t* block : kBlocks)
+    if (name == block) return true;
+  return false;
+}
+
 // The bottom margin a paragraph's style gives, or `otherwise` when it gives none.
 bool SpacedBelow(std::wstring_view style, bool otherwise) {
   std::wstring lower = Lowered(style);
@@ -466,6 +480,7 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
   }
   bool spaced = false;
   size_t paragraph = 0;
+  size_t blockEnd = npos;  // where the last tag of a block (<p>, </td>, <br>) ended
   bool inBody = false;
   size_t i = 0;
   while (i < html.size()) {
@@ -492,6 +507,7 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
         AppendAscii(out, tag);
       }
       i = close + 1;
+      if (IsBlockTag(name) || tag[1] == L'!') blockEnd = i;
       if (name == L"p") {
         spaced = SpacedBelow(tag, spacedByDefault);
         paragraph = out.size();
@@ -509,12 +525,21 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
       size_t j = i;
       while (j < html.size() && inRun(html[j])) ++j;
       std::wstring_view run = html.substr(i, j - i);
-      std::wstring seq = ConverterWhitespace(run, i > 0 && html[i - 1] == L'>',
-                                             j < html.size() && html[j] == L'<');
+      // Beside a block's tag a line break is the source's layout; beside text or a tag of
+      // text (<b>, <font>, <a>) it is where the word processor wrapped a line at a blank.
+      bool afterBlock = i == blockEnd;
+      bool beforeBlock = false;
+      if (j < html.size() && html[j] == L'<') {
+        size_t close = html.compare(j, 4, L"<!--") == 0 ? j + 1 : TagClose(html, j);
+        beforeBlock =
+            close == npos || close == j + 1 || IsBlockTag(TagName(html.substr(j, close - j + 1)));
+      }
+      std::wstring seq = ConverterWhitespace(run, afterBlock, beforeBlock);
       size_t blanks = std::count(seq.begin(), seq.end(), L' ');
       if (seq.find(L'\t') != npos || blanks >= 2) {
         for (wchar_t s : seq) out += s == L'\t' ? "&#9;" : "&nbsp;";
-      } else if (run.find(kSixPerEmSpace) != npos) {
+      } else if (run.find(kSixPerEmSpace) != npos || (blanks == 1 && !afterBlock && !beforeBlock)) {
+        // One blank as a blank: a reader that takes line breaks for layout keeps it.
         out += blanks ? " " : "";
       } else {
         AppendAscii(out, run);

@@ -175,11 +175,12 @@ TEST_F(ConverterProcessTest, TheWordProcessorsHtmlBecomesWordsWithItsBlanksTabsA
                                             L"Caf\u00E9 \u00D1and\u00FA", disk.Access());
   EXPECT_TRUE(Has(out, "charset=windows-1252")) << out;
   EXPECT_TRUE(Has(out, "<style>p { margin-bottom: 0.1in }</style>")) << out;
-  // Blanks the word processor kept, and its tabs; its line wraps and indentation are layout.
-  EXPECT_TRUE(Has(out, "a&nbsp;&nbsp;&nbsp;b</font> <b>c</b>\n<i>d</i>")) << out;
+  // Blanks the word processor kept, and its tabs; a line it wrapped at a blank is that blank,
+  // beside text or a tag of text; indentation and line breaks between blocks are layout.
+  EXPECT_TRUE(Has(out, "<p>\n<font>a&nbsp;&nbsp;&nbsp;b</font> <b>c</b> <i>d</i></p>\n<p>")) << out;
   EXPECT_TRUE(Has(out, "Name:&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;Value")) << out;
   EXPECT_TRUE(Has(out, "Key&#9;Tab&#9;&#9;Two")) << out;
-  EXPECT_TRUE(Has(out, "<ul>\n\t<li><p>bullet\n\tone</p>")) << out;
+  EXPECT_TRUE(Has(out, "<ul>\n\t<li><p>bullet one</p>\n</ul>")) << out;
   EXPECT_TRUE(Has(out, "K&#246;ln &#1046;")) << out;
   // The line break the word processor adds below a paragraph spaced below is no line: an empty
   // paragraph is one line, one ending in a line break two.
