@@ -297,6 +297,10 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
   size_t blockLines = 0;    // paragraphs ended since the current block began
   bool textBlock = false;   // inside <p>, <pre> or <hN>
   bool blanksOnly = false;  // the block so far held blanks, dropped as leading white space
+  // A word processor indents a paragraph's source line by one tab for each table or list it
+  // sits in: those tabs are no text.
+  int32_t containers = 0;
+  int32_t indent = -1;  // tabs of the source line's indentation so far; -1 past its start
   auto flushText = [&] {
     if (!pending.empty()) {
       c.AddText(DecodeEntities(pending));
@@ -329,6 +333,7 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
   while (i < end) {
     wchar_t ch = html[i];
     if (ch == L'<') {
+      indent = -1;
       if (lower.compare(i, 4, L"<!--") == 0) {
         size_t close = lower.find(L"-->", i);
         i = close == std::wstring::npos ? end : close + 3;
@@ -340,6 +345,9 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
       std::wstring name = TagName(tag);
       i = close + 1;
       std::wstring bare = name.size() && name[0] == L'/' ? name.substr(1) : name;
+      if (bare == L"table" || bare == L"tr" || bare == L"td" || bare == L"th" || bare == L"ul" ||
+          bare == L"ol" || bare == L"dl")
+        containers = name == bare ? containers + 1 : std::max(containers - 1, 0);
       if (name == L"style" || name == L"script" || name == L"head" || name == L"title") {
         size_t skip = lower.find(L"</" + name, i);
         if (skip != std::wstring::npos) {
@@ -378,6 +386,15 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
         textBlock = name == bare && IsTextBlock(bare);
       }
       continue;
+    }
+    if (ch == L'\r' || ch == L'\n') {
+      indent = 0;
+    } else if (ch == L'\t' && indent >= 0 && indent < containers) {
+      ++indent;
+      ++i;
+      continue;
+    } else if (ch != L' ') {
+      indent = -1;
     }
     if (ch == L'\t' && textBlock) {
       pending += L'\t';
@@ -423,6 +440,8 @@ std::wstring DecodeHtmlBytes(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return Utf8(bytes.substr(3));
   std::string head(bytes.substr(0, 2048));
   for (auto& ch : head) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  // The head declares it; the same words in the document's text do not.
+  head = head.substr(0, head.find("<body"));
   if (head.find("charset=utf-8") != std::string::npos ||
       head.find("charset=\"utf-8\"") != std::string::npos)
     return Utf8(bytes);
@@ -914,7 +933,11 @@ std::string WriteText(const Content& content) {
       ansi = false;
       break;
     }
-  if (ansi) return win32::ToAnsi(text);
+  // ANSI text that begins as a byte-order mark does would be read as what the mark says.
+  if (ansi) {
+    std::string bytes = win32::ToAnsi(text);
+    if (bytes.rfind("\xEF\xBB\xBF", 0) != 0 && bytes.rfind("\xFF\xFE", 0) != 0) return bytes;
+  }
   return "\xEF\xBB\xBF" + win32::WideToMultiByte(win32::CP_UTF8, text);
 }
 

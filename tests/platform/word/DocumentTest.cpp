@@ -86,6 +86,12 @@ TEST(WordDocumentTest, TextIsAnsiWhenItFitsAndUtf8WithItsMarkWhenNot) {
   EXPECT_EQ(bytes, "\xEF\xBB\xBF\xD0\x96 \xE2\x82\xAC");
   EXPECT_EQ(ReadText(bytes).Text(), L"\u0416 \u20AC");
   EXPECT_EQ(ReadText("\xFF\xFE\x16\x04").Text(), L"\u0416");
+  // ANSI text that begins with the bytes of a byte-order mark.
+  for (const wchar_t* marked : {L"\u00EF\u00BB\u00BFx", L"\u00FF\u00FEx"}) {
+    Content c;
+    c.AddText(marked);
+    EXPECT_EQ(ReadText(WriteText(c)).Text(), marked);
+  }
 }
 
 TEST(WordDocumentTest, HtmlWritesPicturesBesideItAndLinksThemRelatively) {
@@ -108,6 +114,8 @@ TEST(WordDocumentTest, HtmlWritesPicturesBesideItAndLinksThemRelatively) {
   EXPECT_EQ(back.pictures[0].link, L"C:\\Temp\\rad1\\My Offer_files\\image001.png");
   EXPECT_EQ(back.Text(), L"A & B \u0416\r\n");
   EXPECT_EQ(DecodeHtmlBytes("<meta charset=utf-8>\xD0\x96"), L"<meta charset=utf-8>\u0416");
+  EXPECT_EQ(DecodeHtmlBytes("<head></head><body>Write charset=utf-8 \xE9</body>"),
+            L"<head></head><body>Write charset=utf-8 \u00E9</body>");
 }
 
 TEST(WordDocumentTest, ALineBreakBeforeAnyTextIsAnEmptyParagraph) {
@@ -242,6 +250,12 @@ TEST(WordDocumentTest, AWordProcessorsHtmlGivesItsParagraphsBack) {
   EXPECT_EQ(Paragraphs(c), (std::vector<std::wstring>{L"", L"First", L"", L"Name:   Value", L"  ",
                                                       L" ", L"\tindented\tand\t\ttabs", L"\t", L"a",
                                                       L"b", L"Last", L""}));
+  // A paragraph's source line is indented a tab for each table or list around it.
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body><table>\n\t<tr>\n\t\t<td><p>\n\t\t\tName:</p>\n\t\t</td>"
+                                L"\n\t\t<td><p>\n\t\t\t\tValue</p>\n\t\t</td>\n\t</tr>\n</table>"
+                                L"<p>\n\tafter</p></body>",
+                                L"")),
+            (std::vector<std::wstring>{L"Name:", L"\tValue", L"\tafter"}));
   // Indentation between blocks and tabs outside paragraphs stay white space.
   EXPECT_EQ(Paragraphs(ReadHtml(L"<body>\n\t<div>\n\t\tx\ty\n\t</div>\n</body>", L"")),
             (std::vector<std::wstring>{L"x y"}));
