@@ -292,11 +292,12 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
     size_t bodyEnd = lower.find(L"</body", start);
     if (bodyEnd != std::wstring::npos) end = bodyEnd;
   }
-  std::wstring pending;     // text of the current paragraph, whitespace collapsed
-  bool open = false;        // the current paragraph holds something
-  size_t blockLines = 0;    // paragraphs ended since the current block began
-  bool textBlock = false;   // inside <p>, <pre> or <hN>
-  bool blanksOnly = false;  // the block so far held blanks, dropped as leading white space
+  std::wstring pending;       // text of the current paragraph, whitespace collapsed
+  bool open = false;          // the current paragraph holds something
+  size_t blockLines = 0;      // paragraphs ended since the current block began
+  bool textBlock = false;     // inside <p>, <pre> or <hN>
+  bool blanksOnly = false;    // the block so far held blanks, dropped as leading white space
+  bool shownNothing = false;  // the block held a picture that is not read (an attachment's)
   // A word processor indents a paragraph's source line by one tab for each table or list it
   // sits in: those tabs are no text.
   int32_t containers = 0;
@@ -366,6 +367,8 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
           p.name = cut == std::wstring::npos ? p.link : p.link.substr(cut + 1);
           c.AddPicture(std::move(p));
           open = true;
+        } else {
+          shownNothing = true;
         }
         continue;
       }
@@ -377,12 +380,17 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
         continue;
       }
       if (BreaksParagraph(bare)) {
-        // A paragraph of nothing but blanks.
-        if (textBlock && blanksOnly && !open && pending.empty() && blockLines == 0)
-          pending = L"\u00A0";
+        // A paragraph that closes holding nothing is an empty one to a word processor (a
+        // browser shows nothing); one of nothing but blanks holds a blank.
+        if (textBlock && !open && pending.empty() && blockLines == 0 && !shownNothing) {
+          if (blanksOnly)
+            pending = L"\u00A0";
+          else if (name != bare)
+            endLine();
+        }
         breakParagraph();
         blockLines = 0;
-        blanksOnly = false;
+        blanksOnly = shownNothing = false;
         textBlock = name == bare && IsTextBlock(bare);
       }
       continue;
@@ -532,9 +540,8 @@ std::string WriteHtml(const Content& content, const std::wstring& folder,
                                   : content.pictures[static_cast<size_t>(in.picture)].Embedded();
       if (shows) ++shown, lastText = in.picture < 0 ? k : paragraph.size();
     }
-    // An empty paragraph as the line break a word processor writes for it.
     if (shown == 0) {
-      out += "<p><br></p>\r\n";
+      out += "<p></p>\r\n";
       continue;
     }
     out += "<p>";

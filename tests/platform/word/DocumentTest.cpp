@@ -245,11 +245,11 @@ TEST(WordDocumentTest, AWordProcessorsHtmlGivesItsParagraphsBack) {
       L"<body><p class=\"western\">\n<br/>\n\n</p>\n<p>\nFirst</p>\n<p><br/><br/></p>"
       L"<p>\nName:\u2006 \u2006 \u2006 Value</p>\n<p>\n\u2006 \u2006 \n</p>\n<p>\n \n</p>"
       L"<p>\n\tindented\tand\t\ttabs</p>\n<p>\n\t</p>\n<p>a<br>b<br></p><p>Last<br><br>\n</p>"
-      L"<p><br></p></body>",
+      L"<p><br></p><p class=\"x\">\n</p><p><img src=\"cid:a.png\"></p></body>",
       L"");
   EXPECT_EQ(Paragraphs(c), (std::vector<std::wstring>{L"", L"First", L"", L"Name:   Value", L"  ",
                                                       L" ", L"\tindented\tand\t\ttabs", L"\t", L"a",
-                                                      L"b", L"Last", L""}));
+                                                      L"b", L"Last", L"", L""}));
   // A paragraph's source line is indented a tab for each table or list around it.
   EXPECT_EQ(Paragraphs(ReadHtml(L"<body><table>\n\t<tr>\n\t\t<td><p>\n\t\t\tName:</p>\n\t\t</td>"
                                 L"\n\t\t<td><p>\n\t\t\t\tValue</p>\n\t\t</td>\n\t</tr>\n</table>"
