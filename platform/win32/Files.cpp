@@ -671,22 +671,32 @@ HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void
   if (r.exists && SharingRefuses(r.host, access, share)) return FailHandle(ERROR_SHARING_VIOLATION);
   if (r.exists && IsReadOnly(r.host) && ((access & GENERIC_WRITE) || truncate))
     return FailHandle(kAccessDenied);
-  if (create || truncate) {
-    if (IsOpen(r.host)) return FailHandle(ERROR_SHARING_VIOLATION);
-    std::ofstream(r.host, std::ios::binary | std::ios::trunc);
-    if (!fs::exists(r.host, ec)) return FailHandle(kAccessDenied);
-    StampNow(r.host);
-  }
   OpenFile file;
   file.path = r.host;
   file.canRead = (access & GENERIC_READ) != 0;
   file.canWrite = (access & GENERIC_WRITE) != 0;
+  // One open makes or empties the file and serves the handle.
+  int made = -1;
+  if (create || truncate) {
+    if (IsOpen(r.host)) return FailHandle(ERROR_SHARING_VIOLATION);
+    made = ::open(r.host.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (made < 0) return FailHandle(kAccessDenied);
+    StampNow(r.host);
+  }
   if (file.canRead || file.canWrite) {
-    file.stream.reset(std::fopen(r.host.c_str(), file.canWrite ? "r+b" : "rb"));
-    if (!file.stream) return FailHandle(kAccessDenied);
+    if (made >= 0)
+      file.stream.reset(::fdopen(made, file.canWrite ? "r+b" : "rb"));
+    else
+      file.stream.reset(std::fopen(r.host.c_str(), file.canWrite ? "r+b" : "rb"));
+    if (!file.stream) {
+      if (made >= 0) ::close(made);
+      return FailHandle(kAccessDenied);
+    }
     // ReadFile and WriteFile reach the disk at each call, as on Windows; a library buffer
     // would only copy every byte once more.
     std::setvbuf(file.stream.get(), nullptr, _IONBF, 0);
+  } else if (made >= 0) {
+    ::close(made);
   }
   HANDLE h = NewHandle();
   S().files[h] = std::move(file);
