@@ -19,7 +19,16 @@ struct State {
 };
 
 State& S() {
-  return PlatformState<State>();
+  static State state;
+  static const bool registered = [] {
+    // A program restarting Outlook in one process may keep the switch (and its count) on.
+    RegisterReset([] {
+      if (!state.plan.throughResets) state = State{};
+    });
+    return true;
+  }();
+  (void)registered;
+  return state;
 }
 
 uint64_t Mix(uint64_t x) {

@@ -25,6 +25,7 @@ struct Plan {
   uint64_t at = 0;    // the first call to fail, from 1; 0: none
   uint64_t span = 1;  // how many calls from `at` fail
   bool countOnly = false;  // counts the calls and fails none
+  bool throughResets = false;  // a platform reset (Outlook started again) keeps the switch on
 };
 
 void Start(const Plan& plan);

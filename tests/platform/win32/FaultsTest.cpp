@@ -10,6 +10,7 @@
 #include "platform/win32/Faults.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Registry.h"
+#include "platform/win32/Reset.h"
 
 using namespace win32;
 namespace faults = win32::faults;
@@ -71,6 +72,16 @@ TEST(Faults, OneCallOrABurstFailsWhereTold) {
   EXPECT_TRUE(faults::Active());
   EXPECT_TRUE(FailingCalls(10).empty());
   EXPECT_EQ(10u, faults::Counts().calls);
+
+  // A platform reset ends the switch, unless it is told to go on through resets, counting on.
+  faults::Start({.at = 3});
+  FailingCalls(2);
+  ResetPlatform();
+  EXPECT_TRUE(FailingCalls(5).empty());
+  faults::Start({.at = 3, .throughResets = true});
+  FailingCalls(2);
+  ResetPlatform();
+  EXPECT_EQ(std::vector<int>{1}, FailingCalls(5));
 
   // A stop forgets the burst: a new count starts clean.
   faults::Start({.at = 2, .span = 100});
