@@ -35,7 +35,11 @@ FolderPtr TemplatesRoot() {
 }
 
 FolderPtr DraftsFolder() {
-  return Need(g_oDraftsFolder);
+  // Without the program's drafts folder (it could not be found or made at the start) a made
+  // mail goes to Outlook's own Drafts, as it would had the folder been missing then; never
+  // left half made where it was saved.
+  if (!g_oDraftsFolder) return Need(Session()->GetDefaultFolder(outlook::olFolderDrafts));
+  return g_oDraftsFolder;
 }
 
 std::wstring StoreIDOf(const ItemPtr& item) {

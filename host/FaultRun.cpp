@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/CLang.h"
 #include "core/Main.h"
 #include "engine/mTanveloRoad.h"
 #include "host/ScriptReader.h"
@@ -63,7 +64,11 @@ Store Take(const Session& session) {
   Store store;
   for (auto& folder : persist::Take(*session.Profile().session).folders) {
     store.folderNames[folder.entryId] = folder.name;
-    for (auto& item : folder.items) store.items[item.entryId] = {folder.entryId, std::move(item)};
+    for (auto& item : folder.items) {
+      // The key first: the pair is made (and the item moved from) before the map is indexed.
+      std::wstring id = item.entryId;
+      store.items[id] = {folder.entryId, std::move(item)};
+    }
   }
   return store;
 }
@@ -211,7 +216,7 @@ struct Pass {
   Store after;
   std::vector<std::string> tempFiles;
   size_t loggedErrors = 0;
-  bool templatesFolder = false;
+  bool templatesFolder = false, languageLoaded = false;
 };
 
 class Runner {
@@ -324,6 +329,7 @@ class Runner {
       pass.tempFiles = TemporaryFiles();
       pass.loggedErrors = LoggedErrors();
       pass.templatesFolder = g_oTemplatesFolder != nullptr;
+      pass.languageLoaded = g_oLang && !g_oLang->Filename().empty();
       clean_ = std::move(pass);
       return;
     }
@@ -352,7 +358,8 @@ class Runner {
     const Look &clean = clean_.lines[n], &now = faulted.lines[n];
     if (!firstFaulted_ && now.raised > 0) firstFaulted_ = n;
     const Look* base = nullptr;  // the clean run just before the first faulted line
-    if (firstFaulted_) base = *firstFaulted_ == 0 ? &clean_.start : &clean_.lines[*firstFaulted_ - 1];
+    if (firstFaulted_)
+      base = *firstFaulted_ == 0 ? &clean_.start : &clean_.lines[*firstFaulted_ - 1];
     CheckItems(n, clean.store, now.store, base ? &base->store : nullptr);
     CheckValues(n, L"registry value", clean.registry, now.registry,
                 base ? &base->registry : nullptr);
@@ -373,8 +380,8 @@ class Runner {
             !Same(c->second.second, held.second))
           continue;  // the clean run changed it since: owned by a command the faults reached
       }
-      std::wstring where = L"\"" + Subject(held.second) + L"\" in " +
-                           expected.folderNames.at(held.first);
+      std::wstring where =
+          L"\"" + Subject(held.second) + L"\" in " + expected.folderNames.at(held.first);
       auto f = now.items.find(id);
       if (f == now.items.end())
         FindOnce(n, L"item " + id, where + L" was lost");
@@ -428,22 +435,35 @@ class Runner {
         there = there || (now.folderNames.at(other.first) == folder &&
                           Subject(other.second) == subject && !cleanBefore.items.count(otherId));
       if (!there)
-        FindOnce(n, L"made " + id,
-                 L"\"" + subject + L"\" in " + folder +
-                     L" was not made, and the user was told nothing");
+        FindOnce(
+            n, L"made " + id,
+            L"\"" + subject + L"\" in " + folder + L" was not made, and the user was told nothing");
     }
   }
 
+  // Counted over the three folders together: without the program's drafts folder (not made
+  // at a faulted start) the user's replies are kept in Drafts instead.
   void CheckTemporaryItems(const Pass& faulted) {
-    auto cleanTemp = NewTemporaryItems(clean_.start.store, clean_.after);
-    for (const auto& [folder, count] : NewTemporaryItems(faulted.start.store, faulted.after))
-      if (count > cleanTemp[folder])
-        Find(-1, std::to_wstring(count - cleanTemp[folder]) + L" item(s) left in " + folder);
+    int clean = 0, now = 0;
+    std::wstring where;
+    for (const auto& [folder, count] : NewTemporaryItems(clean_.start.store, clean_.after))
+      clean += count;
+    for (const auto& [folder, count] : NewTemporaryItems(faulted.start.store, faulted.after)) {
+      now += count;
+      where += (where.empty() ? L"" : L", ") + folder + L" " + std::to_wstring(count);
+    }
+    if (now > clean)
+      Find(-1, std::to_wstring(now - clean) + L" item(s) left in the drafts and deleted items (" +
+                   where + L")");
   }
 
   // Once the faults stop, the script's own steps work again: played once more, they log no
   // more errors than the clean run did, and nothing reaches Outlook.
   void Recover(Session& session) {
+    for (const auto& entry : support::library::Log())
+      if (entry.errorNumber != 0 || entry.level >= kLevelError)
+        io_.out("[logged] " + Utf8(entry.procedure) + ": " + Utf8(entry.text) + " (" +
+                std::to_string(entry.errorNumber) + ")\n");
     io_.out("-- the faults stop; the script's steps again\n");
     size_t logged = LoggedErrors();
     size_t addinErrors = session.AddinErrors().size();
@@ -452,7 +472,14 @@ class Runner {
     size_t more = LoggedErrors() - logged;
     // A templates folder that could not be found or made at the start is told to the user
     // then, and the add-in goes on without it until the next start: its commands log that.
-    bool toldAtStart = clean_.templatesFolder && !g_oTemplatesFolder;
+    // So does a language file that could not be read: its texts are missing until then.
+    bool toldAtStart = (clean_.templatesFolder && !g_oTemplatesFolder) ||
+                       (clean_.languageLoaded && !(g_oLang && !g_oLang->Filename().empty()));
+    for (size_t i = logged; more > clean_.loggedErrors && i < support::library::Log().size(); ++i)
+      if (const auto& entry = support::library::Log()[i];
+          entry.errorNumber != 0 || entry.level >= kLevelError)
+        io_.out("[logged] " + Utf8(entry.procedure) + ": " + Utf8(entry.text) + " (" +
+                std::to_string(entry.errorNumber) + ")\n");
     if (more > clean_.loggedErrors && !toldAtStart)
       Find(-1, L"once the faults stopped the script's steps logged " + std::to_wstring(more) +
                    L" error(s), the clean run " + std::to_wstring(clean_.loggedErrors));

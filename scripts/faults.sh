@@ -100,7 +100,7 @@ run_one() {  # VERSION OPTION VALUE SCRIPT...
   "$program" --outlook "$v" "$opt" "$value" "$@" > "$log" 2>&1 || rc=$?
   raised=$(sed -n 's/^faults: \([0-9]*\) raised.*/\1/p' "$log" | tail -1)
   if [[ $rc -ne 0 ]] || grep -q '^finding:' "$log" || grep -q 'runtime error:\|AddressSanitizer' "$log"; then
-    local kept="";
+    local kept=""
     kept="$out/finding-$(basename "$1" .txt)-$v-${opt#--fault-}-${value/,/+}.txt"
     { echo "replay: $program --outlook $v $opt $value $*"; echo "exit: $rc"; cat "$log"; } > "$kept"
     echo "finding ${raised:-0} $(grep -c '^finding:' "$log" || true)"

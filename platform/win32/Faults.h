@@ -22,9 +22,9 @@ struct Plan {
   uint32_t every = 0;  // a period; 0: none
   uint32_t seed = 0;
   bool addinOnly = false;
-  uint64_t at = 0;    // the first call to fail, from 1; 0: none
-  uint64_t span = 1;  // how many calls from `at` fail
-  bool countOnly = false;  // counts the calls and fails none
+  uint64_t at = 0;             // the first call to fail, from 1; 0: none
+  uint64_t span = 1;           // how many calls from `at` fail
+  bool countOnly = false;      // counts the calls and fails none
   bool throughResets = false;  // a platform reset (Outlook started again) keeps the switch on
 };
 

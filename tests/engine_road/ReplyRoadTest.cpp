@@ -148,6 +148,17 @@ TEST_F(ReplyRoad, QuietPersonalizationFillsWhatIsKnownAndKeepsTheRest) {
             world.jobCalls);
 }
 
+TEST_F(ReplyRoad, WithoutTheDraftsFolderOfTheStartAReplyIsMadeAndShownFromDrafts) {
+  auto tmpl = AddTemplate(L"Thanks", outlook::olFormatPlain, L"Thank you.\r\n");
+  g_oDraftsFolder.reset();  // it could not be found or made when the add-in started
+  int32_t action = kActionReply;
+  ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()));
+  auto drafts = ItemsOf(p.drafts);
+  ASSERT_EQ(1u, drafts.size());
+  EXPECT_EQ(L"RE: Quarterly figures", drafts[0]->Subject());
+  EXPECT_EQ(1, g_oApp->Inspectors()->Count());
+}
+
 TEST_F(ReplyRoad, ChecksComeBeforeAnythingIsMade) {
   auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"x");
   auto anonymous =
