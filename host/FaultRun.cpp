@@ -205,7 +205,7 @@ struct Look {
   std::map<std::string, std::string> registry, files;
   bool clipboardKept = true;
   uint64_t raised = 0;  // faults raised up to the line's end
-  bool told = false;    // a box shown or an error logged during the line
+  bool told = false;    // a box or dialog shown, or an error logged, during the line
   size_t boxes = 0, errors = 0;
 };
 
@@ -249,8 +249,11 @@ class Runner {
     s.outlookVersion = options_.outlookVersion;
     s.languageFile = options_.languageFile;
     s.lenient = true;
-    Session::Sink sink = [](const std::wstring&) {};
-    if (told) sink = [this](const std::wstring& line) { io_.out(Utf8(line) + "\n"); };
+    // What the user was shown: a box or a dialog.
+    Session::Sink sink = [this, told](const std::wstring& line) {
+      if (line.starts_with(L"[box] ") || line.starts_with(L"[dialog] ")) ++shown_;
+      if (told) io_.out(Utf8(line) + "\n");
+    };
     return std::make_unique<Session>(s, sink);
   }
 
@@ -295,16 +298,16 @@ class Runner {
     faults::Start(plan);
     for (size_t n = 0; n < options_.lines.size(); ++n) {
       if (injected) io_.out("> " + Utf8(options_.lines[n]) + "\n");
-      // A restart of Outlook starts the log and the boxes afresh.
-      size_t boxes = win32::msgbox::Shown().size(), errors = LoggedErrors();
+      // A restart of Outlook starts the log afresh.
+      size_t boxes = shown_, errors = LoggedErrors();
       uint64_t calls = faults::Counts().calls;
       PlayLine(*session, options_.lines[n], n);
       pass.calls.emplace_back(calls + 1, faults::Counts().calls);
       if (injected && options_.afterLine) options_.afterLine(*session, n);
       Look look = TakeLook(*session);
       look.raised = faults::Counts().raised;
-      size_t boxesNow = win32::msgbox::Shown().size(), errorsNow = LoggedErrors();
-      look.boxes = boxesNow >= boxes ? boxesNow - boxes : boxesNow;
+      size_t errorsNow = LoggedErrors();
+      look.boxes = shown_ - boxes;
       look.errors = errorsNow >= errors ? errorsNow - errors : errorsNow;
       if (injected && n < clean_.lines.size())
         look.told = look.boxes > clean_.lines[n].boxes || look.errors > clean_.lines[n].errors;
@@ -501,6 +504,7 @@ class Runner {
   const ProgramIo& io_;
   Pass clean_;
   std::optional<size_t> firstFaulted_;
+  size_t shown_ = 0;  // boxes and dialogs shown
   std::set<std::wstring> found_;
   std::vector<std::wstring> findings_;
 };

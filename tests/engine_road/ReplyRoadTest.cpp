@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "platform/outlook/BodyConvert.h"
+#include "platform/win32/Faults.h"
 #include "tests/common/Source.h"
 #include "tests/engine_road/RoadTest.h"
 
@@ -157,6 +158,19 @@ TEST_F(ReplyRoad, WithoutTheDraftsFolderOfTheStartAReplyIsMadeAndShownFromDrafts
   ASSERT_EQ(1u, drafts.size());
   EXPECT_EQ(L"RE: Quarterly figures", drafts[0]->Subject());
   EXPECT_EQ(1, g_oApp->Inspectors()->Count());
+}
+
+TEST_F(ReplyRoad, APassingCopyIsDeletedForGoodThoughOneOfItsCallsFails) {
+  for (uint64_t at = 1; at <= 12; ++at) {
+    auto copy = p.drafts->Items()->Add();
+    copy->SetSubject(kTempItemPrefix + std::wstring(L"copy"));
+    copy->Save();
+    win32::faults::Start({.at = at});
+    DeleteItem(copy, true);
+    win32::faults::Stop();
+    EXPECT_TRUE(ItemsOf(p.drafts).empty()) << "call " << at << " failing";
+    EXPECT_TRUE(ItemsOf(p.deleted).empty()) << "call " << at << " failing";
+  }
 }
 
 TEST_F(ReplyRoad, ChecksComeBeforeAnythingIsMade) {
