@@ -112,14 +112,20 @@ ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
 
 ItemPtr NewTemplate(const FolderPtr& folder) {
   SystemFiling filing;
-  return TrapOr(L"mTanvelo::NewTemplate", ItemPtr(), [&] {
+  ItemPtr item;
+  bool saved = false;
+  ItemPtr made = TrapOr(L"mTanvelo::NewTemplate", ItemPtr(), [&] {
     FolderPtr target = folder && IsTemplateFolder(folder) ? folder : TemplatesRoot();
-    ItemPtr item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
+    item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
     item->SetSubject(GetNewTemplateSubject(target->EntryID(), kUntitled));
     SetAddinProperty(item, Options().ProductCode(), false);
     item->Save();
+    saved = true;
     return item->Move(Session()->GetFolderFromID(target->EntryID(), TemplatesRoot()->StoreID()));
   });
+  // Saved on its way to the templates folder and stopped there, it would stay in Drafts.
+  if (!made && saved) DeleteItem(item, true);
+  return made;
 }
 
 void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStoreID,

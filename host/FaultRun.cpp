@@ -80,16 +80,17 @@ std::wstring Subject(const persist::Item& item) {
   return L"(no subject)";
 }
 
-// Items made since `before` in the folders that hold passing copies, by folder name.
-std::map<std::wstring, int> NewTemporaryItems(const Store& before, const Store& after) {
-  std::map<std::wstring, int> count;
+// Items made since `before` in the folders that hold passing copies: folder and subject.
+std::vector<std::pair<std::wstring, std::wstring>> NewTemporaryItems(const Store& before,
+                                                                     const Store& after) {
+  std::vector<std::pair<std::wstring, std::wstring>> made;
   for (const auto& [id, held] : after.items) {
     if (before.items.count(id)) continue;
     const std::wstring& name = after.folderNames.at(held.first);
     for (auto t : kTemporaryFolders)
-      if (name == t) ++count[name];
+      if (name == t) made.emplace_back(name, Subject(held.second));
   }
-  return count;
+  return made;
 }
 
 // Names below TEMP, as made in this run (temporary names are drawn afresh in each run, so only
@@ -268,6 +269,10 @@ class Runner {
       // left the add-in's code is the add-in's.
       std::string what = e.what();
       io_.out("  (the line failed: " + what + ")\n");
+      // A control the user finds disabled tells them the step cannot be done now.
+      if (what.find("the control is disabled") != std::string::npos ||
+          what.find("refused: disabled") != std::string::npos)
+        ++shown_;
       if (faults::Counts().escaped > escaped && what.rfind("Outlook raised an error", 0) == 0)
         Find(n, L"an error escaped into Outlook: " + FromUtf8(what));
       return false;
@@ -336,8 +341,15 @@ class Runner {
       clean_ = std::move(pass);
       return;
     }
+    static const char* kNames[] = {"outlook", "redemption", "word",
+                                   "files",   "registry",   "clipboard"};
+    std::string by;
+    for (int i = 0; i < faults::kSurfaces; ++i)
+      if (tally.raisedBy[i])
+        by += (by.empty() ? " (" : ", ") + std::string(kNames[i]) + " " +
+              std::to_string(tally.raisedBy[i]);
     io_.out("faults: " + std::to_string(tally.raised) + " raised in " +
-            std::to_string(tally.calls) + " calls\n");
+            std::to_string(tally.calls) + " calls" + (by.empty() ? "" : by + ")") + "\n");
     PlayLine(*session, L"wait 1000", options_.lines.size());
     pass.after = Take(*session);
     pass.tempFiles = TemporaryFiles();
@@ -367,8 +379,8 @@ class Runner {
     CheckValues(n, L"registry value", clean.registry, now.registry,
                 base ? &base->registry : nullptr);
     CheckValues(n, L"file", clean.files, now.files, base ? &base->files : nullptr);
-    uint64_t raisedBefore = n == 0 ? 0 : faulted.lines[n - 1].raised;
-    if (now.raised > raisedBefore && !now.told) {
+    // Only the first faulted line is owed this: after it the runs part ways for its sake.
+    if (firstFaulted_ == n && !now.told) {
       const Store& cleanBefore = n == 0 ? clean_.start.store : clean_.lines[n - 1].store;
       CheckMade(n, cleanBefore, clean.store, now.store);
     }
@@ -444,20 +456,28 @@ class Runner {
     }
   }
 
-  // Counted over the three folders together: without the program's drafts folder (not made
-  // at a faulted start) the user's replies are kept in Drafts instead.
+  // A passing copy (named as one, or left in Deleted Items) never stays. A mail the user
+  // was making may stay in the drafts (its sending failed, or without the program's drafts
+  // folder it is kept in Drafts), once the user was told something went wrong.
   void CheckTemporaryItems(const Pass& faulted) {
-    int clean = 0, now = 0;
-    std::wstring where;
-    for (const auto& [folder, count] : NewTemporaryItems(clean_.start.store, clean_.after))
-      clean += count;
-    for (const auto& [folder, count] : NewTemporaryItems(faulted.start.store, faulted.after)) {
-      now += count;
-      where += (where.empty() ? L"" : L", ") + folder + L" " + std::to_wstring(count);
+    auto count = [](const auto& items) {
+      std::pair<int, int> n;  // passing copies, the user's drafts
+      for (const auto& [folder, subject] : items)
+        ++(subject.starts_with(mTanvelo::kTempItemPrefix) || folder == L"Deleted Items" ? n.first
+                                                                                        : n.second);
+      return n;
+    };
+    auto made = NewTemporaryItems(faulted.start.store, faulted.after);
+    auto clean = count(NewTemporaryItems(clean_.start.store, clean_.after)), now = count(made);
+    bool told = false;
+    for (const auto& look : faulted.lines) told = told || look.told;
+    if (now.first > clean.first || (now.second > clean.second && !told)) {
+      std::wstring where;
+      for (const auto& [folder, subject] : made)
+        where += (where.empty() ? L"" : L", ") + folder + L" \"" + subject + L"\"";
+      Find(-1, std::to_wstring(now.first + now.second - clean.first - clean.second) +
+                   L" item(s) left in the drafts and deleted items: " + where);
     }
-    if (now > clean)
-      Find(-1, std::to_wstring(now - clean) + L" item(s) left in the drafts and deleted items (" +
-                   where + L")");
   }
 
   // Once the faults stop, the script's own steps work again: played once more, they log no
@@ -504,7 +524,7 @@ class Runner {
   const ProgramIo& io_;
   Pass clean_;
   std::optional<size_t> firstFaulted_;
-  size_t shown_ = 0;  // boxes and dialogs shown
+  size_t shown_ = 0;  // boxes and dialogs shown, disabled controls met
   std::set<std::wstring> found_;
   std::vector<std::wstring> findings_;
 };

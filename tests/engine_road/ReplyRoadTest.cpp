@@ -173,6 +173,17 @@ TEST_F(ReplyRoad, APassingCopyIsDeletedForGoodThoughOneOfItsCallsFails) {
   }
 }
 
+TEST_F(ReplyRoad, ANewTemplateIsMadeInItsFolderOrNotAtAllWhicheverCallFails) {
+  for (uint64_t at = 1; at <= 30; ++at) {
+    win32::faults::Start({.at = at});
+    ItemPtr made = NewTemplate(nullptr);
+    win32::faults::Stop();
+    EXPECT_TRUE(ItemsOf(p.drafts).empty()) << "call " << at << " failing";
+    EXPECT_TRUE(ItemsOf(p.deleted).empty()) << "call " << at << " failing";
+    if (made) made->Delete(), ItemsOf(p.deleted).at(0)->Delete();
+  }
+}
+
 TEST_F(ReplyRoad, ChecksComeBeforeAnythingIsMade) {
   auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"x");
   auto anonymous =

@@ -158,10 +158,16 @@ TEST(FaultRun, EachCheckFindsTheDamagePlantedAfterALine) {
          win32::RegSetValueExA(key, "ModifyTVDraftsView", 0, win32::REG_DWORD, zero, 4);
          win32::RegCloseKey(key);
        }},
-      {"1 item(s) left in the drafts and deleted items (Drafts 1)",
+      {"1 item(s) left in the drafts and deleted items: Drafts \"left behind\"",
        [](host::Session& s) {
          auto item = s.FolderAt(L"Drafts")->Items()->Add();
          item->SetSubject(L"left behind");
+         item->Save();
+       }},
+      {"1 item(s) left in the drafts and deleted items: Deleted Items \"a copy\"",
+       [](host::Session& s) {
+         auto item = s.FolderAt(L"Deleted Items")->Items()->Add();
+         item->SetSubject(L"a copy");
          item->Save();
        }},
       {"temporary files left",
