@@ -175,10 +175,15 @@ int32_t CWinReg::GetDWordValue(const std::wstring& name, int32_t defaultValue) c
   if (m_hKey == 0) return 0;
   uint8_t data[4] = {};
   DWORD type = 0, size = 4;
-  if (RegQueryValueExA(m_hKey, ToAnsi(name).c_str(), nullptr, &type, data, &size) !=
-          ERROR_SUCCESS ||
-      type != REG_DWORD || size != 4)
-    return defaultValue;
+  auto query = [&] {
+    size = 4;
+    return RegQueryValueExA(m_hKey, ToAnsi(name).c_str(), nullptr, &type, data, &size);
+  };
+  // A read refused once (the key held a moment) is asked again: the default in its place
+  // would be written back as the user's setting.
+  LONG rc = query();
+  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) rc = query();
+  if (rc != ERROR_SUCCESS || type != REG_DWORD || size != 4) return defaultValue;
   return static_cast<int32_t>(win32::bytes::Get32(data, sizeof data, 0));
 }
 

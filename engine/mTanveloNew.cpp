@@ -134,12 +134,18 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
   const wchar_t* proc = L"mTanvelo::NewTemplateFromMail";
   Trap(proc, [&] {
     ItemPtr source;
-    Quietly([&] {
+    vb::Ignore([&] {
       source = sEntryID.empty() ? Need(Need(g_oApp)->ActiveExplorer())->Selection()->Item(1)
                                 : Session()->GetItemFromID(sEntryID, vStoreID);
     });
+    std::wstring failure = vb::Err().Number() != 0 ? vb::Err().Description() : L"";
+    vb::Err().Clear();
     if (!source) {
-      LogInfo(proc, L"Item not found");
+      // Outlook refusing the mail is an error the user's log keeps; nothing to take is not.
+      if (!failure.empty())
+        LogError(proc, 0, L"Item not found: " + failure);
+      else
+        LogInfo(proc, L"Item not found");
       return;
     }
     if (source->Class() != outlook::olMail) {

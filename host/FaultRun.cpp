@@ -1,5 +1,6 @@
 #include "host/FaultRun.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -205,9 +206,10 @@ struct Look {
   Store store;
   std::map<std::string, std::string> registry, files;
   bool clipboardKept = true;
-  uint64_t raised = 0;  // faults raised up to the line's end
-  bool told = false;    // a box or dialog shown, or an error logged, during the line
-  size_t boxes = 0, errors = 0;
+  uint64_t raised = 0;              // faults raised up to the line's end
+  bool told = false;                // a box or dialog shown, or an error logged, during the line
+  std::vector<std::wstring> shown;  // boxes and dialogs shown, disabled controls met
+  size_t errors = 0;
 };
 
 struct Pass {
@@ -219,6 +221,13 @@ struct Pass {
   size_t loggedErrors = 0;
   bool templatesFolder = false, languageLoaded = false;
 };
+
+// Something in `a` that `b` lacks (as multisets): the user saw what the clean run did not show.
+bool Beyond(std::vector<std::wstring> a, std::vector<std::wstring> b) {
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  return !std::includes(b.begin(), b.end(), a.begin(), a.end());
+}
 
 class Runner {
  public:
@@ -252,7 +261,7 @@ class Runner {
     s.lenient = true;
     // What the user was shown: a box or a dialog.
     Session::Sink sink = [this, told](const std::wstring& line) {
-      if (line.starts_with(L"[box] ") || line.starts_with(L"[dialog] ")) ++shown_;
+      if (line.starts_with(L"[box] ") || line.starts_with(L"[dialog] ")) shown_.push_back(line);
       if (told) io_.out(Utf8(line) + "\n");
     };
     return std::make_unique<Session>(s, sink);
@@ -272,7 +281,7 @@ class Runner {
       // A control the user finds disabled tells them the step cannot be done now.
       if (what.find("the control is disabled") != std::string::npos ||
           what.find("refused: disabled") != std::string::npos)
-        ++shown_;
+        shown_.push_back(FromUtf8(what));
       if (faults::Counts().escaped > escaped && what.rfind("Outlook raised an error", 0) == 0)
         Find(n, L"an error escaped into Outlook: " + FromUtf8(what));
       return false;
@@ -304,7 +313,8 @@ class Runner {
     for (size_t n = 0; n < options_.lines.size(); ++n) {
       if (injected) io_.out("> " + Utf8(options_.lines[n]) + "\n");
       // A restart of Outlook starts the log afresh.
-      size_t boxes = shown_, errors = LoggedErrors();
+      shown_.clear();
+      size_t errors = LoggedErrors();
       uint64_t calls = faults::Counts().calls;
       PlayLine(*session, options_.lines[n], n);
       pass.calls.emplace_back(calls + 1, faults::Counts().calls);
@@ -312,10 +322,11 @@ class Runner {
       Look look = TakeLook(*session);
       look.raised = faults::Counts().raised;
       size_t errorsNow = LoggedErrors();
-      look.boxes = shown_ - boxes;
+      look.shown = shown_;
       look.errors = errorsNow >= errors ? errorsNow - errors : errorsNow;
       if (injected && n < clean_.lines.size())
-        look.told = look.boxes > clean_.lines[n].boxes || look.errors > clean_.lines[n].errors;
+        look.told =
+            Beyond(look.shown, clean_.lines[n].shown) || look.errors > clean_.lines[n].errors;
       look.clipboardKept = win32::clipboard::Text() == kUserClipboard;
       if (!look.clipboardKept) {
         if (injected && n < clean_.lines.size() && clean_.lines[n].clipboardKept)
@@ -524,7 +535,7 @@ class Runner {
   const ProgramIo& io_;
   Pass clean_;
   std::optional<size_t> firstFaulted_;
-  size_t shown_ = 0;  // boxes and dialogs shown, disabled controls met
+  std::vector<std::wstring> shown_;  // in the line playing
   std::set<std::wstring> found_;
   std::vector<std::wstring> findings_;
 };

@@ -37,6 +37,10 @@ RANDOM=$seed
 out="$build/faults"
 rm -rf "$out"
 mkdir -p "$out"
+# The sweep plays its own copy: a build during the sweep does not change the program under it.
+replay="$program"
+cp "$program" "$(dirname "$program")/EN.lng" "$out/"
+program="$out/tanvelo-outlook"
 plan="$out/plan.txt"
 : > "$plan"
 
@@ -92,9 +96,9 @@ else
   echo "faults.sh: the whole sweep: $(wc -l < "$plan") runs"
 fi
 
-run_one() {  # VERSION OPTION VALUE SCRIPT...
-  local program="$1" out="$2" v="$3" opt="$4" value="$5"
-  shift 5
+run_one() {  # PROGRAM REPLAY OUT VERSION OPTION VALUE SCRIPT...
+  local program="$1" replay="$2" out="$3" v="$4" opt="$5" value="$6"
+  shift 6
   local log rc=0 raised
   log=$(mktemp "$out/run.XXXXXX")
   "$program" --outlook "$v" "$opt" "$value" "$@" > "$log" 2>&1 || rc=$?
@@ -102,7 +106,7 @@ run_one() {  # VERSION OPTION VALUE SCRIPT...
   if [[ $rc -ne 0 ]] || grep -q '^finding:' "$log" || grep -q 'runtime error:\|AddressSanitizer' "$log"; then
     local kept=""
     kept="$out/finding-$(basename "$1" .txt)-$v-${opt#--fault-}-${value/,/+}.txt"
-    { echo "replay: $program --outlook $v $opt $value $*"; echo "exit: $rc"; cat "$log"; } > "$kept"
+    { echo "replay: $replay --outlook $v $opt $value $*"; echo "exit: $rc"; cat "$log"; } > "$kept"
     echo "finding ${raised:-0} $(grep -c '^finding:' "$log" || true)"
   else
     echo "clean ${raised:-0} 0"
@@ -111,7 +115,8 @@ run_one() {  # VERSION OPTION VALUE SCRIPT...
 }
 export -f run_one
 tr '\n' '\0' < "$plan" |
-  xargs -0 -P "$jobs" -I{} bash -c 'run_one "$0" "$1" $2' "$program" "$out" {} > "$out/results.txt"
+  xargs -0 -P "$jobs" -I{} bash -c 'run_one "$0" "$1" "$2" $3' "$program" "$replay" "$out" {} \
+  > "$out/results.txt"
 
 runs=$(wc -l < "$out/results.txt")
 raised=$(awk '{s += $2} END {print s + 0}' "$out/results.txt")

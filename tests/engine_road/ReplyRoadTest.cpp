@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "platform/outlook/BodyConvert.h"
+#include "platform/support/LibNorvane.h"
 #include "platform/win32/Faults.h"
 #include "tests/common/Source.h"
 #include "tests/engine_road/RoadTest.h"
@@ -182,6 +183,17 @@ TEST_F(ReplyRoad, ANewTemplateIsMadeInItsFolderOrNotAtAllWhicheverCallFails) {
     EXPECT_TRUE(ItemsOf(p.deleted).empty()) << "call " << at << " failing";
     if (made) made->Delete(), ItemsOf(p.deleted).at(0)->Delete();
   }
+}
+
+TEST_F(ReplyRoad, AMailOutlookRefusesToASaveAsTemplateIsLoggedAsAnError) {
+  win32::faults::Start({.at = 1});
+  NewTemplateFromMail(p.plainMail->EntryID(), p.inbox->StoreID(), false);
+  win32::faults::Stop();
+  bool logged = false;
+  for (const auto& entry : support::library::Log())
+    logged = logged || (entry.level >= kLevelError &&
+                        entry.text.find(L"Item not found") != std::wstring::npos);
+  EXPECT_TRUE(logged);
 }
 
 TEST_F(ReplyRoad, ChecksComeBeforeAnythingIsMade) {
