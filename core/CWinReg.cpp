@@ -38,9 +38,15 @@ bool CWinReg::InitForAccess(uint32_t root, const std::wstring& path, uint32_t ac
   CloseKey();
   std::string ansiPath = ToAnsi(path);
   HKEY key = 0;
-  LONG rc = create ? RegCreateKeyExA(root, ansiPath.c_str(), 0, nullptr, 0, access, nullptr, &key,
-                                     nullptr)
-                   : RegOpenKeyExA(root, ansiPath.c_str(), 0, access, &key);
+  auto open = [&] {
+    return create ? RegCreateKeyExA(root, ansiPath.c_str(), 0, nullptr, 0, access, nullptr, &key,
+                                    nullptr)
+                  : RegOpenKeyExA(root, ansiPath.c_str(), 0, access, &key);
+  };
+  // Refused once (the key held a moment), it is asked again: a reader that took the key for
+  // missing would put defaults in the user's settings.
+  LONG rc = open();
+  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) rc = open();
   m_hKey = rc == ERROR_SUCCESS ? key : 0;
   return rc == ERROR_SUCCESS;
 }

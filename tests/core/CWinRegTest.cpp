@@ -184,4 +184,12 @@ TEST(CWinReg, ANumberReadOnceRefusedIsReadAgainNotTakenAsTheDefault) {
   EXPECT_EQ(3, reg.GetDWordValue(L"RowIndex", 3));
   win32::faults::Stop();
   EXPECT_EQ(3, reg.GetDWordValue(L"Missing", 3));
+
+  // So is a key refused once; a missing one is not asked twice.
+  CWinReg again;
+  win32::faults::Start({.at = 1});
+  EXPECT_TRUE(again.InitForRead(HKCU, kBase));
+  EXPECT_FALSE(again.InitForRead(HKCU, kBase + L"\\Missing"));
+  EXPECT_EQ(3u, win32::faults::Counts().calls);
+  win32::faults::Stop();
 }
