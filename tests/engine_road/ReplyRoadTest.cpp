@@ -3,6 +3,7 @@
 #include <regex>
 #include <sstream>
 
+#include "engine/RoadSupport.h"
 #include "platform/outlook/BodyConvert.h"
 #include "platform/support/LibNorvane.h"
 #include "platform/win32/Faults.h"
@@ -194,6 +195,19 @@ TEST_F(ReplyRoad, AMailOutlookRefusesToASaveAsTemplateIsLoggedAsAnError) {
     logged = logged || (entry.level >= kLevelError &&
                         entry.text.find(L"Item not found") != std::wstring::npos);
   EXPECT_TRUE(logged);
+}
+
+TEST_F(ReplyRoad, ATemporaryFolderGoesThoughOneOfItsDeletionsIsRefused) {
+  for (uint64_t at = 1; at <= 2; ++at) {
+    {
+      road::TempFolder folder(road::TempPath() + L"\\TVtest");
+      std::wstring file = folder.FileFor(L"image001.png", L"file");
+      ASSERT_TRUE(win32::files::WriteAll(win32::ToAnsi(file), "png"));
+      win32::faults::Start({.at = at});
+    }
+    win32::faults::Stop();
+    EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk()) << "call " << at << " failing";
+  }
 }
 
 TEST_F(ReplyRoad, ChecksComeBeforeAnythingIsMade) {
