@@ -372,6 +372,8 @@ void ReloadItem(ItemPtr& item) {
   Quietly([&] { storeId = Need(Need(item)->Parent())->StoreID(); });
   item = nullptr;
   Quietly([&] { item = Session()->GetItemFromID(entryId, storeId); });
+  // Refused once, it is asked again: the caller would take the saved mail for never made.
+  if (!item) Quietly([&] { item = Session()->GetItemFromID(entryId, storeId); });
 }
 
 FolderPtr GetNewMessageTemplatesFolder() {

@@ -210,6 +210,18 @@ TEST_F(ReplyRoad, ATemporaryFolderGoesThoughOneOfItsDeletionsIsRefused) {
   }
 }
 
+TEST_F(ReplyRoad, AnItemLookedUpAgainIsNotLostToOneRefusal) {
+  auto tmpl = AddTemplate(L"Thanks", outlook::olFormatPlain, L"Thank you.\r\n");
+  for (uint64_t at = 1; at <= 6; ++at) {
+    ItemPtr item = tmpl;
+    win32::faults::Start({.at = at});
+    ReloadItem(item);
+    win32::faults::Stop();
+    ASSERT_TRUE(item) << "call " << at << " failing";
+    EXPECT_EQ(tmpl->EntryID(), item->EntryID());
+  }
+}
+
 TEST_F(ReplyRoad, ChecksComeBeforeAnythingIsMade) {
   auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"x");
   auto anonymous =
