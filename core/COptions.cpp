@@ -170,7 +170,11 @@ bool COptions::FirstRun() {
       key.CloseKey();
     }
   }
-  std::wstring group = L";" + DefaultStoreRootID() + L";";
+  std::wstring root = DefaultStoreRootID();
+  // A store whose root cannot be read now is not taken for a new one (its standard templates
+  // would be made again), and no empty entry joins the list.
+  if (root.empty()) return false;
+  std::wstring group = L";" + root + L";";
   if (vb::InStr(1, list, group, true) > 0) return false;
   CWinReg key;
   if (key.InitForWrite(HKCU, GetRegPath(), true)) {

@@ -38,9 +38,15 @@ bool CWinReg::InitForAccess(uint32_t root, const std::wstring& path, uint32_t ac
   CloseKey();
   std::string ansiPath = ToAnsi(path);
   HKEY key = 0;
-  LONG rc = create ? RegCreateKeyExA(root, ansiPath.c_str(), 0, nullptr, 0, access, nullptr, &key,
-                                     nullptr)
-                   : RegOpenKeyExA(root, ansiPath.c_str(), 0, access, &key);
+  auto open = [&] {
+    return create ? RegCreateKeyExA(root, ansiPath.c_str(), 0, nullptr, 0, access, nullptr, &key,
+                                    nullptr)
+                  : RegOpenKeyExA(root, ansiPath.c_str(), 0, access, &key);
+  };
+  // Refused once (the key held a moment), it is asked again: a reader that took the key for
+  // missing would put defaults in the user's settings.
+  LONG rc = open();
+  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) rc = open();
   m_hKey = rc == ERROR_SUCCESS ? key : 0;
   return rc == ERROR_SUCCESS;
 }
@@ -175,10 +181,15 @@ int32_t CWinReg::GetDWordValue(const std::wstring& name, int32_t defaultValue) c
   if (m_hKey == 0) return 0;
   uint8_t data[4] = {};
   DWORD type = 0, size = 4;
-  if (RegQueryValueExA(m_hKey, ToAnsi(name).c_str(), nullptr, &type, data, &size) !=
-          ERROR_SUCCESS ||
-      type != REG_DWORD || size != 4)
-    return defaultValue;
+  auto query = [&] {
+    size = 4;
+    return RegQueryValueExA(m_hKey, ToAnsi(name).c_str(), nullptr, &type, data, &size);
+  };
+  // A read refused once (the key held a moment) is asked again: the default in its place
+  // would be written back as the user's setting.
+  LONG rc = query();
+  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) rc = query();
+  if (rc != ERROR_SUCCESS || type != REG_DWORD || size != 4) return defaultValue;
   return static_cast<int32_t>(win32::bytes::Get32(data, sizeof data, 0));
 }
 

@@ -191,8 +191,11 @@ void frmImportExport::btnOpenWindowsFolder_Click() {
 bool frmImportExport::ValidateInput() {
   UpdateActionButton();
   if (m_sChosenFolder.empty()) return false;
+  // Outlook or the disk refusing a look once (held a moment) must not clear the user's
+  // choice as gone: each look is asked again before it is taken as an answer.
   std::shared_ptr<outlook::MAPIFolder> folder;
-  vb::Ignore([&] { folder = FindFolder(m_sChosenFolder); });
+  for (int attempt = 0; attempt < 2 && !folder; ++attempt)
+    vb::Ignore([&] { folder = FindFolder(m_sChosenFolder); });
   vb::Err().Clear();
   if (!folder) {
     m_sChosenFolder.clear();
@@ -200,7 +203,7 @@ bool frmImportExport::ValidateInput() {
     return false;
   }
   if (txtWindowsFolder->Text().empty()) return false;
-  if (!FolderExists(txtWindowsFolder->Text())) {
+  if (!FolderExists(txtWindowsFolder->Text()) && !FolderExists(txtWindowsFolder->Text())) {
     txtWindowsFolder->SetText(L"");
     return false;
   }

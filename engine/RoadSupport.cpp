@@ -35,7 +35,11 @@ FolderPtr TemplatesRoot() {
 }
 
 FolderPtr DraftsFolder() {
-  return Need(g_oDraftsFolder);
+  // Without the program's drafts folder (it could not be found or made at the start) a made
+  // mail goes to Outlook's own Drafts, as it would had the folder been missing then; never
+  // left half made where it was saved.
+  if (!g_oDraftsFolder) return Need(Session()->GetDefaultFolder(outlook::olFolderDrafts));
+  return g_oDraftsFolder;
 }
 
 std::wstring StoreIDOf(const ItemPtr& item) {
@@ -146,12 +150,17 @@ std::wstring TempFolder::FileFor(const std::wstring& name, const std::wstring& f
   return current_;
 }
 
+// A file or folder another program holds a moment is asked again, so nothing stays in TEMP.
 void TempFolder::DeleteFile() {
-  if (!current_.empty()) win32::DeleteFileA(win32::ToAnsi(current_).c_str());
+  if (current_.empty()) return;
+  const std::string path = win32::ToAnsi(current_);
+  if (!win32::DeleteFileA(path.c_str())) win32::DeleteFileA(path.c_str());
 }
 
 void TempFolder::Remove() {
-  if (!path_.empty()) win32::RemoveDirectoryA(win32::ToAnsi(path_).c_str());
+  if (path_.empty()) return;
+  const std::string path = win32::ToAnsi(path_);
+  if (!win32::RemoveDirectoryA(path.c_str())) win32::RemoveDirectoryA(path.c_str());
 }
 
 }  // namespace road

@@ -1,5 +1,7 @@
 #include "engine/mTanvelo.h"
 
+#include <functional>
+
 #include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/Main.h"
@@ -297,17 +299,25 @@ std::wstring Txt2Html(const std::wstring& text) {
 }
 
 void DeleteItem(const ItemPtr& item, bool bForGood) {
+  // A passing copy must not stay behind where the user sees it: a store that refuses a move
+  // or a delete once (the item held open a moment) is asked once more.
+  auto twice = [](const wchar_t* proc, const std::function<void()>& step) {
+    return Trap(proc, step) || Trap(proc, step);
+  };
   std::wstring entryId, storeId;
-  if (!Trap(L"mTanvelo::DeleteItem(first delete)", [&] {
-        auto deleted = Session()->GetDefaultFolder(outlook::olFolderDeletedItems);
-        auto moved = Need(Need(item)->Move(deleted));
+  ItemPtr moved;
+  if (!twice(L"mTanvelo::DeleteItem(first delete)", [&] {
+        if (!moved) {
+          auto deleted = Session()->GetDefaultFolder(outlook::olFolderDeletedItems);
+          moved = Need(Need(item)->Move(deleted));
+        }
         entryId = moved->EntryID();
         storeId = Need(moved->Parent())->StoreID();
       }))
     return;
   if (!bForGood) return;
-  Trap(L"mTanvelo::DeleteItem(second delete)",
-       [&] { Need(Session()->GetItemFromID(entryId, storeId))->Delete(); });
+  twice(L"mTanvelo::DeleteItem(second delete)",
+        [&] { Need(Session()->GetItemFromID(entryId, storeId))->Delete(); });
 }
 
 std::wstring SafeGetSenderName(const ItemPtr& item) {
@@ -362,6 +372,8 @@ void ReloadItem(ItemPtr& item) {
   Quietly([&] { storeId = Need(Need(item)->Parent())->StoreID(); });
   item = nullptr;
   Quietly([&] { item = Session()->GetItemFromID(entryId, storeId); });
+  // Refused once, it is asked again: the caller would take the saved mail for never made.
+  if (!item) Quietly([&] { item = Session()->GetItemFromID(entryId, storeId); });
 }
 
 FolderPtr GetNewMessageTemplatesFolder() {

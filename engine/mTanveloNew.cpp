@@ -112,14 +112,20 @@ ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
 
 ItemPtr NewTemplate(const FolderPtr& folder) {
   SystemFiling filing;
-  return TrapOr(L"mTanvelo::NewTemplate", ItemPtr(), [&] {
+  ItemPtr item;
+  bool saved = false;
+  ItemPtr made = TrapOr(L"mTanvelo::NewTemplate", ItemPtr(), [&] {
     FolderPtr target = folder && IsTemplateFolder(folder) ? folder : TemplatesRoot();
-    ItemPtr item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
+    item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
     item->SetSubject(GetNewTemplateSubject(target->EntryID(), kUntitled));
     SetAddinProperty(item, Options().ProductCode(), false);
     item->Save();
+    saved = true;
     return item->Move(Session()->GetFolderFromID(target->EntryID(), TemplatesRoot()->StoreID()));
   });
+  // Saved on its way to the templates folder and stopped there, it would stay in Drafts.
+  if (!made && saved) DeleteItem(item, true);
+  return made;
 }
 
 void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStoreID,
@@ -128,12 +134,18 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
   const wchar_t* proc = L"mTanvelo::NewTemplateFromMail";
   Trap(proc, [&] {
     ItemPtr source;
-    Quietly([&] {
+    vb::Ignore([&] {
       source = sEntryID.empty() ? Need(Need(g_oApp)->ActiveExplorer())->Selection()->Item(1)
                                 : Session()->GetItemFromID(sEntryID, vStoreID);
     });
+    std::wstring failure = vb::Err().Number() != 0 ? vb::Err().Description() : L"";
+    vb::Err().Clear();
     if (!source) {
-      LogInfo(proc, L"Item not found");
+      // Outlook refusing the mail is an error the user's log keeps; nothing to take is not.
+      if (!failure.empty())
+        LogError(proc, 0, L"Item not found: " + failure);
+      else
+        LogInfo(proc, L"Item not found");
       return;
     }
     if (source->Class() != outlook::olMail) {

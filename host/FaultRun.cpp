@@ -1,9 +1,15 @@
 #include "host/FaultRun.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
+#include <set>
+#include <sstream>
 
+#include "core/CLang.h"
 #include "core/Main.h"
 #include "engine/mTanveloRoad.h"
 #include "host/ScriptReader.h"
@@ -14,6 +20,9 @@
 #include "platform/win32/Clipboard.h"
 #include "platform/win32/Faults.h"
 #include "platform/win32/Files.h"
+#include "platform/win32/MessageBox.h"
+#include "platform/win32/Registry.h"
+#include "platform/win32/RegistryChanges.h"
 
 namespace host {
 namespace {
@@ -56,7 +65,11 @@ Store Take(const Session& session) {
   Store store;
   for (auto& folder : persist::Take(*session.Profile().session).folders) {
     store.folderNames[folder.entryId] = folder.name;
-    for (auto& item : folder.items) store.items[item.entryId] = {folder.entryId, std::move(item)};
+    for (auto& item : folder.items) {
+      // The key first: the pair is made (and the item moved from) before the map is indexed.
+      std::wstring id = item.entryId;
+      store.items[id] = {folder.entryId, std::move(item)};
+    }
   }
   return store;
 }
@@ -68,24 +81,25 @@ std::wstring Subject(const persist::Item& item) {
   return L"(no subject)";
 }
 
-// Items made since `before` in the folders that hold passing copies, by folder name.
-std::map<std::wstring, int> NewTemporaryItems(const Store& before, const Store& after) {
-  std::map<std::wstring, int> count;
+// Items made since `before` in the folders that hold passing copies: folder and subject.
+std::vector<std::pair<std::wstring, std::wstring>> NewTemporaryItems(const Store& before,
+                                                                     const Store& after) {
+  std::vector<std::pair<std::wstring, std::wstring>> made;
   for (const auto& [id, held] : after.items) {
     if (before.items.count(id)) continue;
     const std::wstring& name = after.folderNames.at(held.first);
     for (auto t : kTemporaryFolders)
-      if (name == t) ++count[name];
+      if (name == t) made.emplace_back(name, Subject(held.second));
   }
-  return count;
+  return made;
 }
 
 // Names below TEMP, as made in this run (temporary names are drawn afresh in each run, so only
 // their number is compared).
+std::optional<std::filesystem::path> TempPath();
+
 std::vector<std::string> TemporaryFiles() {
-  char buffer[win32::MAX_PATH];
-  uint32_t n = win32::GetTempPathA(sizeof buffer, buffer);
-  auto path = win32::files::HostPath(std::string(buffer, n));
+  auto path = TempPath();
   std::vector<std::string> names;
   std::error_code ec;
   if (path)
@@ -95,9 +109,11 @@ std::vector<std::string> TemporaryFiles() {
   return names;
 }
 
+// Errors the add-in logged (an error trapped, or a line at error level).
 size_t LoggedErrors() {
   size_t n = 0;
-  for (const auto& entry : support::library::Log()) n += entry.errorNumber != 0;
+  for (const auto& entry : support::library::Log())
+    n += entry.errorNumber != 0 || entry.level >= kLevelError;
   return n;
 }
 
@@ -110,13 +126,108 @@ bool Lifecycle(const std::wstring& line) {
   }
 }
 
+std::string Printable(const std::string& bytes) {
+  std::string text;
+  for (unsigned char c : bytes) {
+    if (c >= 0x20 && c < 0x7F) {
+      text += static_cast<char>(c);
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      text += hex;
+    }
+  }
+  return text;
+}
+
+std::string Unhex(const std::string& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  return bytes;
+}
+
+// The user's registry as "key\name" = "type data", every key present with its own entry.
+std::map<std::string, std::string> RegistryValues() {
+  std::map<std::string, std::string> values;
+  std::string text;
+  if (!win32::registry::HiveText(win32::HKEY_CURRENT_USER, text)) return values;
+  std::istringstream in(text);
+  std::string line, key;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string kind, a, type, data;
+    words >> kind >> a;
+    if (kind == "K") {
+      key = Printable(Unhex(a));
+      values[key + "\\"] = "(key)";
+    } else if (kind == "V") {
+      words >> type >> data;
+      values[key + "\\" + Printable(Unhex(a))] = type + " " + Printable(Unhex(data));
+    }
+  }
+  return values;
+}
+
+std::optional<std::filesystem::path> TempPath() {
+  char buffer[win32::MAX_PATH];
+  uint32_t n = win32::GetTempPathA(sizeof buffer, buffer);
+  return win32::files::HostPath(std::string(buffer, n));
+}
+
+// The files and folders of drive C: outside TEMP, by path, with their bytes.
+std::map<std::string, std::string> Files() {
+  std::map<std::string, std::string> files;
+  auto root = win32::files::HostPath("C:\\");
+  std::filesystem::path temp;
+  if (auto t = TempPath()) temp = t->lexically_normal();
+  if (!temp.empty() && !temp.has_filename()) temp = temp.parent_path();
+  std::error_code ec;
+  if (!root) return files;
+  for (auto it = std::filesystem::recursive_directory_iterator(*root, ec);
+       it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->path().lexically_normal() == temp) {
+      it.disable_recursion_pending();
+      continue;
+    }
+    std::string name = std::filesystem::relative(it->path(), *root, ec).string();
+    if (it->is_directory(ec)) {
+      files[name] = "(folder)";
+    } else {
+      std::ifstream in(it->path(), std::ios::binary);
+      files[name] = std::string((std::istreambuf_iterator<char>(in)), {});
+    }
+  }
+  return files;
+}
+
+// What the store, the registry and the disk held after a line, and what the user was told.
+struct Look {
+  Store store;
+  std::map<std::string, std::string> registry, files;
+  bool clipboardKept = true;
+  uint64_t raised = 0;              // faults raised up to the line's end
+  bool told = false;                // a box or dialog shown, or an error logged, during the line
+  std::vector<std::wstring> shown;  // boxes and dialogs shown, disabled controls met
+  size_t errors = 0;
+};
+
 struct Pass {
-  Store before, after;
-  std::vector<bool> clipboardKept;  // per line
+  Look start;
+  std::vector<Look> lines;
+  std::vector<std::pair<uint64_t, uint64_t>> calls;  // the calls each line made, first and last
+  Store after;
   std::vector<std::string> tempFiles;
   size_t loggedErrors = 0;
-  bool templatesFolder = false;
+  bool templatesFolder = false, languageLoaded = false;
 };
+
+// Something in `a` that `b` lacks (as multisets): the user saw what the clean run did not show.
+bool Beyond(std::vector<std::wstring> a, std::vector<std::wstring> b) {
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  return !std::includes(b.begin(), b.end(), a.begin(), a.end());
+}
 
 class Runner {
  public:
@@ -124,6 +235,18 @@ class Runner {
 
   int Run() {
     Play(false);
+    if (options_.count) {
+      io_.out("calls " + std::to_string(clean_.calls.empty() ? 0 : clean_.calls.back().second) +
+              "\n");
+      for (size_t n = 0; n < clean_.calls.size(); ++n) {
+        auto [first, last] = clean_.calls[n];
+        io_.out("line " + std::to_string(n + 1) + " calls " +
+                (last < first ? std::string("none")
+                              : std::to_string(first) + "-" + std::to_string(last)) +
+                ": " + Utf8(options_.lines[n]) + "\n");
+      }
+      return 0;
+    }
     Play(true);
     for (const auto& f : findings_) io_.err("finding: " + Utf8(f) + "\n");
     return findings_.empty() ? 0 : 3;
@@ -136,8 +259,11 @@ class Runner {
     s.outlookVersion = options_.outlookVersion;
     s.languageFile = options_.languageFile;
     s.lenient = true;
-    Session::Sink sink = [](const std::wstring&) {};
-    if (told) sink = [this](const std::wstring& line) { io_.out(Utf8(line) + "\n"); };
+    // What the user was shown: a box or a dialog.
+    Session::Sink sink = [this, told](const std::wstring& line) {
+      if (line.starts_with(L"[box] ") || line.starts_with(L"[dialog] ")) shown_.push_back(line);
+      if (told) io_.out(Utf8(line) + "\n");
+    };
     return std::make_unique<Session>(s, sink);
   }
 
@@ -152,52 +278,93 @@ class Runner {
       // left the add-in's code is the add-in's.
       std::string what = e.what();
       io_.out("  (the line failed: " + what + ")\n");
+      // A control the user finds disabled tells them the step cannot be done now.
+      if (what.find("the control is disabled") != std::string::npos ||
+          what.find("refused: disabled") != std::string::npos)
+        shown_.push_back(FromUtf8(what));
       if (faults::Counts().escaped > escaped && what.rfind("Outlook raised an error", 0) == 0)
         Find(n, L"an error escaped into Outlook: " + FromUtf8(what));
       return false;
     }
   }
 
-  Pass Play(bool injected) {
+  Look TakeLook(const Session& session) {
+    Look look;
+    look.store = Take(session);
+    look.registry = RegistryValues();
+    look.files = Files();
+    return look;
+  }
+
+  void Play(bool injected) {
     Pass pass;
     auto session = NewSession(injected);
     win32::clipboard::SetText(kUserClipboard);
-    pass.before = Take(*session);
+    pass.start = TakeLook(*session);
     size_t addinErrors = 0;
-    if (injected)
-      faults::Start({.every = options_.every, .seed = options_.seed, .addinOnly = true});
+    faults::Plan plan{.every = options_.every,
+                      .seed = options_.seed,
+                      .addinOnly = true,
+                      .at = options_.at,
+                      .span = options_.span,
+                      .countOnly = !injected,
+                      .throughResets = true};
+    faults::Start(plan);
     for (size_t n = 0; n < options_.lines.size(); ++n) {
       if (injected) io_.out("> " + Utf8(options_.lines[n]) + "\n");
+      // A restart of Outlook starts the log afresh.
+      shown_.clear();
+      size_t errors = LoggedErrors();
+      uint64_t calls = faults::Counts().calls;
       PlayLine(*session, options_.lines[n], n);
-      bool kept = win32::clipboard::Text() == kUserClipboard;
-      pass.clipboardKept.push_back(kept);
-      if (!kept) {
-        if (injected && n < clean_.clipboardKept.size() && clean_.clipboardKept[n])
+      pass.calls.emplace_back(calls + 1, faults::Counts().calls);
+      if (injected && options_.afterLine) options_.afterLine(*session, n);
+      Look look = TakeLook(*session);
+      look.raised = faults::Counts().raised;
+      size_t errorsNow = LoggedErrors();
+      look.shown = shown_;
+      look.errors = errorsNow >= errors ? errorsNow - errors : errorsNow;
+      if (injected && n < clean_.lines.size())
+        look.told =
+            Beyond(look.shown, clean_.lines[n].shown) || look.errors > clean_.lines[n].errors;
+      look.clipboardKept = win32::clipboard::Text() == kUserClipboard;
+      if (!look.clipboardKept) {
+        if (injected && n < clean_.lines.size() && clean_.lines[n].clipboardKept)
           Find(n, L"the user's clipboard was not given back");
         win32::clipboard::SetText(kUserClipboard);
       }
-      auto errors = session->AddinErrors();
-      for (size_t i = addinErrors; injected && i < errors.size(); ++i)
-        Find(n, L"the add-in let an error reach Outlook: " + errors[i]);
-      addinErrors = errors.size();
+      auto errorsOut = session->AddinErrors();
+      for (size_t i = addinErrors; injected && i < errorsOut.size(); ++i)
+        Find(n, L"the add-in let an error reach Outlook: " + errorsOut[i]);
+      addinErrors = errorsOut.size();
+      pass.lines.push_back(std::move(look));
+      if (injected) CheckLine(pass, n);
       if (session->QuitRequested()) break;
     }
+    auto tally = faults::Counts();
+    faults::Stop();
     if (!injected) {
       pass.after = Take(*session);
       pass.tempFiles = TemporaryFiles();
       pass.loggedErrors = LoggedErrors();
       pass.templatesFolder = g_oTemplatesFolder != nullptr;
-      clean_ = pass;
-      return pass;
+      pass.languageLoaded = g_oLang && !g_oLang->Filename().empty();
+      clean_ = std::move(pass);
+      return;
     }
-    auto tally = faults::Counts();
-    faults::Stop();
+    static const char* kNames[] = {"outlook", "redemption", "word",
+                                   "files",   "registry",   "clipboard"};
+    std::string by;
+    for (int i = 0; i < faults::kSurfaces; ++i)
+      if (tally.raisedBy[i])
+        by += (by.empty() ? " (" : ", ") + std::string(kNames[i]) + " " +
+              std::to_string(tally.raisedBy[i]);
     io_.out("faults: " + std::to_string(tally.raised) + " raised in " +
-            std::to_string(tally.calls) + " calls\n");
+            std::to_string(tally.calls) + " calls" + (by.empty() ? "" : by + ")") + "\n");
     PlayLine(*session, L"wait 1000", options_.lines.size());
     pass.after = Take(*session);
     pass.tempFiles = TemporaryFiles();
-    CheckStore(pass);
+    CheckTemporaryItems(pass);
     if (mTanvelo::IsTemplateActionRunning()) Find(-1, L"a template action is still marked running");
     if (pass.tempFiles.size() > clean_.tempFiles.size()) {
       std::string names;
@@ -206,33 +373,131 @@ class Runner {
                    std::to_wstring(clean_.tempFiles.size()) + L":" + FromUtf8(names));
     }
     Recover(*session);
-    return pass;
   }
 
-  void CheckStore(const Pass& faulted) {
-    const Store &before = clean_.before, &cleanAfter = clean_.after, &after = faulted.after;
-    for (const auto& [id, held] : before.items) {
-      auto c = cleanAfter.items.find(id);
-      bool untouched = c != cleanAfter.items.end() && c->second.first == held.first &&
-                       Same(c->second.second, held.second);
-      if (!untouched) continue;
-      auto f = after.items.find(id);
-      if (f == after.items.end())
-        Find(-1, L"\"" + Subject(held.second) + L"\" in " + before.folderNames.at(held.first) +
-                     L" was lost");
-      else if (f->second.first != held.first || !Same(f->second.second, held.second))
-        Find(-1, L"\"" + Subject(held.second) + L"\" in " + before.folderNames.at(held.first) +
-                     L" was changed or moved");
+  // After line n of the faulted run: before the first fault everything is as in the clean
+  // run; from the first faulted line on, whatever the clean run left alone since just before
+  // that line is as the clean run has it, and an item a faulted line was making is there or
+  // the user was told.
+  void CheckLine(const Pass& faulted, size_t n) {
+    if (n >= clean_.lines.size()) return;
+    const Look &clean = clean_.lines[n], &now = faulted.lines[n];
+    if (!firstFaulted_ && now.raised > 0) firstFaulted_ = n;
+    const Look* base = nullptr;  // the clean run just before the first faulted line
+    if (firstFaulted_)
+      base = *firstFaulted_ == 0 ? &clean_.start : &clean_.lines[*firstFaulted_ - 1];
+    CheckItems(n, clean.store, now.store, base ? &base->store : nullptr);
+    CheckValues(n, L"registry value", clean.registry, now.registry,
+                base ? &base->registry : nullptr);
+    CheckValues(n, L"file", clean.files, now.files, base ? &base->files : nullptr);
+    // Only the first faulted line is owed this: after it the runs part ways for its sake.
+    if (firstFaulted_ == n && !now.told) {
+      const Store& cleanBefore = n == 0 ? clean_.start.store : clean_.lines[n - 1].store;
+      CheckMade(n, cleanBefore, clean.store, now.store);
     }
-    auto cleanTemp = NewTemporaryItems(clean_.before, cleanAfter);
-    for (const auto& [folder, count] : NewTemporaryItems(faulted.before, after))
-      if (count > cleanTemp[folder])
-        Find(-1, std::to_wstring(count - cleanTemp[folder]) + L" item(s) left in " + folder);
+  }
+
+  void CheckItems(size_t n, const Store& clean, const Store& now, const Store* base) {
+    const Store& expected = base ? *base : clean;
+    for (const auto& [id, held] : expected.items) {
+      if (base) {
+        auto c = clean.items.find(id);
+        if (c == clean.items.end() || c->second.first != held.first ||
+            !Same(c->second.second, held.second))
+          continue;  // the clean run changed it since: owned by a command the faults reached
+      }
+      std::wstring where =
+          L"\"" + Subject(held.second) + L"\" in " + expected.folderNames.at(held.first);
+      auto f = now.items.find(id);
+      if (f == now.items.end())
+        FindOnce(n, L"item " + id, where + L" was lost");
+      else if (f->second.first != held.first || !Same(f->second.second, held.second))
+        FindOnce(n, L"item " + id, where + L" was changed or moved");
+    }
+    if (!base)  // no fault yet: the runs are the same
+      for (const auto& [id, held] : now.items)
+        if (!clean.items.count(id))
+          FindOnce(n, L"item " + id,
+                   L"\"" + Subject(held.second) + L"\" appeared in " +
+                       now.folderNames.at(held.first) + L" before any fault");
+  }
+
+  void CheckValues(size_t n, const std::wstring& kind,
+                   const std::map<std::string, std::string>& clean,
+                   const std::map<std::string, std::string>& now,
+                   const std::map<std::string, std::string>* base) {
+    auto at = [](const std::map<std::string, std::string>& m, const std::string& k) {
+      auto it = m.find(k);
+      return it == m.end() ? std::optional<std::string>() : it->second;
+    };
+    std::set<std::string> keys;
+    for (auto* m : {&clean, &now, base})
+      if (m)
+        for (const auto& [k, v] : *m) keys.insert(k);
+    for (const auto& k : keys) {
+      auto c = at(clean, k), f = at(now, k);
+      if (base && at(*base, k) != c) continue;  // the clean run changed it since
+      // Values the faulted run made and the clean run never had are named after what it
+      // made (a usage record keyed by a template's EntryID, drawn afresh): not compared.
+      if (base && !c) continue;
+      if (c == f) continue;
+      auto show = [](const std::optional<std::string>& v) {
+        return v ? L"\"" + FromUtf8(v->size() > 200 ? v->substr(0, 200) + "..." : *v) + L"\""
+                 : std::wstring(L"absent");
+      };
+      FindOnce(n, kind + L" " + FromUtf8(k),
+               kind + L" " + FromUtf8(k) + L" is " + show(f) + L", the clean run has " + show(c));
+    }
+  }
+
+  // Items the clean run's line made, missing after the faulted line that told the user nothing.
+  void CheckMade(size_t n, const Store& cleanBefore, const Store& cleanAfter, const Store& now) {
+    for (const auto& [id, held] : cleanAfter.items) {
+      if (cleanBefore.items.count(id)) continue;
+      const std::wstring& folder = cleanAfter.folderNames.at(held.first);
+      std::wstring subject = Subject(held.second);
+      bool there = now.items.count(id) > 0;
+      for (const auto& [otherId, other] : now.items)
+        there = there || (now.folderNames.at(other.first) == folder &&
+                          Subject(other.second) == subject && !cleanBefore.items.count(otherId));
+      if (!there)
+        FindOnce(
+            n, L"made " + id,
+            L"\"" + subject + L"\" in " + folder + L" was not made, and the user was told nothing");
+    }
+  }
+
+  // A passing copy (named as one, or left in Deleted Items) never stays. A mail the user
+  // was making may stay in the drafts (its sending failed, or without the program's drafts
+  // folder it is kept in Drafts), once the user was told something went wrong.
+  void CheckTemporaryItems(const Pass& faulted) {
+    auto count = [](const auto& items) {
+      std::pair<int, int> n;  // passing copies, the user's drafts
+      for (const auto& [folder, subject] : items)
+        ++(subject.starts_with(mTanvelo::kTempItemPrefix) || folder == L"Deleted Items" ? n.first
+                                                                                        : n.second);
+      return n;
+    };
+    auto made = NewTemporaryItems(faulted.start.store, faulted.after);
+    auto clean = count(NewTemporaryItems(clean_.start.store, clean_.after)), now = count(made);
+    bool told = false;
+    for (const auto& look : faulted.lines) told = told || look.told;
+    if (now.first > clean.first || (now.second > clean.second && !told)) {
+      std::wstring where;
+      for (const auto& [folder, subject] : made)
+        where += (where.empty() ? L"" : L", ") + folder + L" \"" + subject + L"\"";
+      Find(-1, std::to_wstring(now.first + now.second - clean.first - clean.second) +
+                   L" item(s) left in the drafts and deleted items: " + where);
+    }
   }
 
   // Once the faults stop, the script's own steps work again: played once more, they log no
   // more errors than the clean run did, and nothing reaches Outlook.
   void Recover(Session& session) {
+    for (const auto& entry : support::library::Log())
+      if (entry.errorNumber != 0 || entry.level >= kLevelError)
+        io_.out("[logged] " + Utf8(entry.procedure) + ": " + Utf8(entry.text) + " (" +
+                std::to_string(entry.errorNumber) + ")\n");
     io_.out("-- the faults stop; the script's steps again\n");
     size_t logged = LoggedErrors();
     size_t addinErrors = session.AddinErrors().size();
@@ -241,7 +506,14 @@ class Runner {
     size_t more = LoggedErrors() - logged;
     // A templates folder that could not be found or made at the start is told to the user
     // then, and the add-in goes on without it until the next start: its commands log that.
-    bool toldAtStart = clean_.templatesFolder && !g_oTemplatesFolder;
+    // So does a language file that could not be read: its texts are missing until then.
+    bool toldAtStart = (clean_.templatesFolder && !g_oTemplatesFolder) ||
+                       (clean_.languageLoaded && !(g_oLang && !g_oLang->Filename().empty()));
+    for (size_t i = logged; more > clean_.loggedErrors && i < support::library::Log().size(); ++i)
+      if (const auto& entry = support::library::Log()[i];
+          entry.errorNumber != 0 || entry.level >= kLevelError)
+        io_.out("[logged] " + Utf8(entry.procedure) + ": " + Utf8(entry.text) + " (" +
+                std::to_string(entry.errorNumber) + ")\n");
     if (more > clean_.loggedErrors && !toldAtStart)
       Find(-1, L"once the faults stopped the script's steps logged " + std::to_wstring(more) +
                    L" error(s), the clean run " + std::to_wstring(clean_.loggedErrors));
@@ -254,9 +526,17 @@ class Runner {
     findings_.push_back((line >= 0 ? L"line " + std::to_wstring(line + 1) + L": " : L"") + text);
   }
 
+  // One finding for a thing, at the first line it shows.
+  void FindOnce(size_t line, const std::wstring& what, const std::wstring& text) {
+    if (found_.insert(what).second) Find(static_cast<ptrdiff_t>(line), text);
+  }
+
   const FaultRunOptions& options_;
   const ProgramIo& io_;
   Pass clean_;
+  std::optional<size_t> firstFaulted_;
+  std::vector<std::wstring> shown_;  // in the line playing
+  std::set<std::wstring> found_;
   std::vector<std::wstring> findings_;
 };
 

@@ -1,9 +1,12 @@
-// A script played under injected faults, and the promises checked after it: nothing the
-// script left alone in the store changed, the user's clipboard came back, no temporary item or
-// file stayed, nothing escaped into Outlook, and the add-in works again once the faults stop.
+// A script played under injected faults, and the promises checked after each of its lines
+// against the same line played without them: nothing the faulted command did not own changed
+// (items, registry values, files), an item it was making is there or the user was told, the
+// user's clipboard came back, no temporary item or file stayed, nothing escaped into Outlook,
+// and the add-in works again once the faults stop.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,11 +14,17 @@
 
 namespace host {
 
+class Session;
+
 struct FaultRunOptions {
   uint32_t every = 0, seed = 0;
+  uint64_t at = 0, span = 1;  // calls at to at+span-1 fail, when no period is given
+  bool count = false;         // only tells which calls each line makes, faulting none
   int32_t outlookVersion = 14;
   std::string languageFile;
   std::vector<std::wstring> lines;  // the scripts' lines, one after the other
+  // Called after each line of the faulted run, before it is looked at (tests plant damage).
+  std::function<void(Session&, size_t line)> afterLine;
 };
 
 // 0 when every promise held, 3 with each broken one reported.

@@ -17,6 +17,7 @@ namespace {
 const char* kUsage =
     "usage: tanvelo-outlook [--outlook 9|10|11|12|14] [--profile DIR] [--demo]\n"
     "                       [--word memory|libreoffice] [--fault-every N [--fault-seed S]]\n"
+    "                       [--fault-at K | --fault-burst K,M | --fault-count]\n"
     "                       [-e LINE]... [SCRIPT]...\n"
     "Plays Outlook with the Tanvelo add-in loaded.\n"
     "  --outlook N    the Outlook version: 9 (2000), 10 (2002), 11 (2003), 12 (2007),\n"
@@ -31,6 +32,8 @@ const char* kUsage =
     "  --fault-every N  plays the scripts once as written, then again with every Nth call the\n"
     "                 add-in makes into Outlook, Word, files, registry or clipboard failing\n"
     "                 (the seed S picks which), and reports what the add-in broke (exit 3)\n"
+    "  --fault-at K   the same with the Kth call only failing; --fault-burst K,M the calls\n"
+    "                 K to K+M-1; --fault-count tells which calls each line makes\n"
     "With a terminal and nothing to run, the commands are read at a prompt; `help` lists them.\n"
     "Exit codes: 0 done, 1 an expectation failed, 2 a script or option error, 3 the profile\n"
     "could not be saved.\n";
@@ -84,6 +87,8 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   int lineOptions = 0;
   std::string wordKind;
   uint32_t faultEvery = 0, faultSeed = 0;
+  uint64_t faultAt = 0, faultSpan = 1;
+  bool faultCount = false;
   std::vector<Source> sources;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -126,6 +131,28 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         return 2;
       }
       (a == "--fault-every" ? faultEvery : faultSeed) = static_cast<uint32_t>(std::stoul(*v));
+    } else if (a == "--fault-at" || a == "--fault-burst") {
+      // --fault-at K, or --fault-burst K,M: the calls K to K+M-1.
+      auto v = value();
+      auto number = [](const std::string& t) -> uint64_t {
+        if (t.empty() || t.size() > 12 || t.find_first_not_of("0123456789") != std::string::npos)
+          return 0;
+        return std::stoull(t);
+      };
+      size_t comma = v ? v->find(',') : std::string::npos;
+      if (v && a == "--fault-at") {
+        faultAt = number(*v), faultSpan = 1;
+      } else if (v && comma != std::string::npos) {
+        faultAt = number(v->substr(0, comma)), faultSpan = number(v->substr(comma + 1));
+      }
+      if (!v || faultAt == 0 || faultSpan == 0) {
+        io.err("tanvelo-outlook: " + a +
+               (a == "--fault-at" ? " takes a call's number from 1\n"
+                                  : " takes K,M: a call's number from 1 and a count above 0\n"));
+        return 2;
+      }
+    } else if (a == "--fault-count") {
+      faultCount = true;
     } else if (a == "--demo") {
       demo = true;
     } else if (a == "-e") {
@@ -161,12 +188,22 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     sources.insert(sources.begin(), {"demo", DemoScript()});
   }
 
-  if (faultEvery) {
-    if (profileDir || sources.empty()) {
-      io.err("tanvelo-outlook: --fault-every plays scripts, without --profile\n");
+  if (faultEvery || faultAt || faultCount) {
+    if (profileDir || sources.empty() || (faultEvery != 0) + (faultAt != 0) + faultCount > 1) {
+      io.err(
+          "tanvelo-outlook: --fault-every, --fault-at, --fault-burst and --fault-count play "
+          "scripts, one of them, without --profile\n");
       return 2;
     }
-    FaultRunOptions faults{faultEvery, faultSeed, version, io.languageFile, {}};
+    FaultRunOptions faults{.every = faultEvery,
+                           .seed = faultSeed,
+                           .at = faultAt,
+                           .span = faultSpan,
+                           .count = faultCount,
+                           .outlookVersion = version,
+                           .languageFile = io.languageFile,
+                           .lines = {},
+                           .afterLine = {}};
     for (const auto& source : sources)
       faults.lines.insert(faults.lines.end(), source.lines.begin(), source.lines.end());
     return RunUnderFaults(faults, io);

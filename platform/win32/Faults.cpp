@@ -19,7 +19,16 @@ struct State {
 };
 
 State& S() {
-  return PlatformState<State>();
+  static State state;
+  static const bool registered = [] {
+    // A program restarting Outlook in one process may keep the switch (and its count) on.
+    RegisterReset([] {
+      if (!state.plan.throughResets) state = State{};
+    });
+    return true;
+  }();
+  (void)registered;
+  return state;
 }
 
 uint64_t Mix(uint64_t x) {
@@ -39,11 +48,12 @@ void Start(const Plan& plan) {
 }
 
 void Stop() {
-  S().plan.every = 0;
+  S().plan = {};
 }
 
 bool Active() {
-  return S().plan.every != 0;
+  const Plan& p = S().plan;
+  return p.every != 0 || p.at != 0 || p.countOnly;
 }
 
 Tally Counts() {
@@ -52,9 +62,11 @@ Tally Counts() {
 
 bool Hit(Surface surface, std::span<const int64_t> errors, int64_t* error) {
   State& s = S();
-  if (s.plan.every == 0 || s.nesting > 0 || (s.plan.addinOnly && s.addinDepth == 0)) return false;
+  if (!Active() || s.nesting > 0 || (s.plan.addinOnly && s.addinDepth == 0)) return false;
   uint64_t n = ++s.tally.calls;
-  if ((n + s.phase) % s.plan.every != 0) return false;
+  bool fails = s.plan.every != 0 ? (n + s.phase) % s.plan.every == 0
+                                 : n >= s.plan.at && n - s.plan.at < s.plan.span;
+  if (s.plan.countOnly || !fails) return false;
   ++s.tally.raised;
   ++s.tally.raisedBy[static_cast<int>(surface)];
   if (error && errors.size()) *error = errors[Mix(s.plan.seed ^ (n << 20)) % errors.size()];

@@ -1,7 +1,8 @@
-// The fault switch: with a period N and a seed, every Nth counted call into the surfaces the
-// add-in reaches (Outlook, Redemption, Word, files, registry, clipboard) fails the way that
-// call fails on Windows. A hook sits at the top of each such call. The seed picks the phase
-// (which call of each N fails) and, where a call can fail in more than one way, the error.
+// The fault switch: counted calls into the surfaces the add-in reaches (Outlook, Redemption,
+// Word, files, registry, clipboard) fail the way that call fails on Windows, either every Nth
+// (a period) or the calls K to K+M-1 only (one call, or a burst). A hook sits at the top of
+// each such call. The seed picks the period's phase (which call of each N fails) and, where a
+// call can fail in more than one way, the error.
 //
 // Calls are counted once per outermost call: a call made by the substitute itself inside
 // another counted call is not counted, unless it runs the add-in's own code (an event, a
@@ -18,14 +19,18 @@ enum class Surface { Outlook, Redemption, Word, Files, Registry, Clipboard };
 inline constexpr int kSurfaces = 6;
 
 struct Plan {
-  uint32_t every = 0;  // 0: off
+  uint32_t every = 0;  // a period; 0: none
   uint32_t seed = 0;
   bool addinOnly = false;
+  uint64_t at = 0;             // the first call to fail, from 1; 0: none
+  uint64_t span = 1;           // how many calls from `at` fail
+  bool countOnly = false;      // counts the calls and fails none
+  bool throughResets = false;  // a platform reset (Outlook started again) keeps the switch on
 };
 
 void Start(const Plan& plan);
 void Stop();
-bool Active();
+bool Active();  // counting calls
 
 struct Tally {
   uint64_t calls = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/CWinReg.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Registry.h"
 
 namespace {
@@ -171,4 +172,24 @@ TEST(CWinReg, ReleasingTheObjectClosesItsKey) {
     EXPECT_EQ(1u, win32::registry::OpenHandleCount());
   }
   EXPECT_EQ(0u, win32::registry::OpenHandleCount());
+}
+
+TEST(CWinReg, ANumberReadOnceRefusedIsReadAgainNotTakenAsTheDefault) {
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForWrite(HKCU, kBase, true));
+  ASSERT_TRUE(reg.SetDWordValue(L"RowIndex", 1));
+  win32::faults::Start({.at = 1});
+  EXPECT_EQ(1, reg.GetDWordValue(L"RowIndex", 3));
+  win32::faults::Start({.at = 1, .span = 2});  // refused twice: the default
+  EXPECT_EQ(3, reg.GetDWordValue(L"RowIndex", 3));
+  win32::faults::Stop();
+  EXPECT_EQ(3, reg.GetDWordValue(L"Missing", 3));
+
+  // So is a key refused once; a missing one is not asked twice.
+  CWinReg again;
+  win32::faults::Start({.at = 1});
+  EXPECT_TRUE(again.InitForRead(HKCU, kBase));
+  EXPECT_FALSE(again.InitForRead(HKCU, kBase + L"\\Missing"));
+  EXPECT_EQ(3u, win32::faults::Counts().calls);
+  win32::faults::Stop();
 }

@@ -2,6 +2,7 @@
 #include "dialogs/frmImportExport.h"
 #include "dialogs/mForms.h"
 #include "platform/outlook/Explorer.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Shell.h"
 #include "tests/dialogs/ImportExportTest.h"
@@ -256,4 +257,22 @@ TEST_F(ImportExportDialogTest, TheCloseBoxOfAnIdleExportDialogRunsAndStoresNothi
   EXPECT_TRUE(Listing(L"C:\\Export").empty());
   EXPECT_TRUE(word::Calls().empty());
   EXPECT_TRUE(win32::msgbox::Shown().empty());
+}
+
+TEST_F(ImportExportDialogTest, ALookRefusedOnceKeepsTheUsersChoiceOfFolders) {
+  Store(false, offers->EntryID(), L"C:\\Export", true, 0);
+  for (uint64_t at = 1; at <= 40; ++at) {
+    std::wstring outlookFolder, windowsFolder;
+    forms::QueueScript(L"frmImport", [&](User& u) {
+      win32::faults::Start({.at = at});
+      if (C(u, L"btnImport").Enabled()) u.Click(L"btnImport");
+      win32::faults::Stop();
+      outlookFolder = Get<forms::TextBox>(u, L"txtOutlookFolder").Text();
+      windowsFolder = Get<forms::TextBox>(u, L"txtWindowsFolder").Text();
+      u.Click(L"btnCancel");
+    });
+    mForms::ShowImportDialog();
+    EXPECT_EQ(GetFolderPath(offers), outlookFolder) << "call " << at << " failing";
+    EXPECT_EQ(L"C:\\Export", windowsFolder) << "call " << at << " failing";
+  }
 }

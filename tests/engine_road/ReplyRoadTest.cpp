@@ -3,7 +3,10 @@
 #include <regex>
 #include <sstream>
 
+#include "engine/RoadSupport.h"
 #include "platform/outlook/BodyConvert.h"
+#include "platform/support/LibNorvane.h"
+#include "platform/win32/Faults.h"
 #include "tests/common/Source.h"
 #include "tests/engine_road/RoadTest.h"
 
@@ -146,6 +149,77 @@ TEST_F(ReplyRoad, QuietPersonalizationFillsWhatIsKnownAndKeepsTheRest) {
   EXPECT_EQ(0u, made->Body().find(L"Dear %FirstName%, copies to Kim Roe.")) << made->Body();
   EXPECT_EQ((std::vector<std::wstring>{L"Load top=0 silent=1 ignore=1", L"Replace leave=1"}),
             world.jobCalls);
+}
+
+TEST_F(ReplyRoad, WithoutTheDraftsFolderOfTheStartAReplyIsMadeAndShownFromDrafts) {
+  auto tmpl = AddTemplate(L"Thanks", outlook::olFormatPlain, L"Thank you.\r\n");
+  g_oDraftsFolder.reset();  // it could not be found or made when the add-in started
+  int32_t action = kActionReply;
+  ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()));
+  auto drafts = ItemsOf(p.drafts);
+  ASSERT_EQ(1u, drafts.size());
+  EXPECT_EQ(L"RE: Quarterly figures", drafts[0]->Subject());
+  EXPECT_EQ(1, g_oApp->Inspectors()->Count());
+}
+
+TEST_F(ReplyRoad, APassingCopyIsDeletedForGoodThoughOneOfItsCallsFails) {
+  for (uint64_t at = 1; at <= 12; ++at) {
+    auto copy = p.drafts->Items()->Add();
+    copy->SetSubject(kTempItemPrefix + std::wstring(L"copy"));
+    copy->Save();
+    win32::faults::Start({.at = at});
+    DeleteItem(copy, true);
+    win32::faults::Stop();
+    EXPECT_TRUE(ItemsOf(p.drafts).empty()) << "call " << at << " failing";
+    EXPECT_TRUE(ItemsOf(p.deleted).empty()) << "call " << at << " failing";
+  }
+}
+
+TEST_F(ReplyRoad, ANewTemplateIsMadeInItsFolderOrNotAtAllWhicheverCallFails) {
+  for (uint64_t at = 1; at <= 30; ++at) {
+    win32::faults::Start({.at = at});
+    ItemPtr made = NewTemplate(nullptr);
+    win32::faults::Stop();
+    EXPECT_TRUE(ItemsOf(p.drafts).empty()) << "call " << at << " failing";
+    EXPECT_TRUE(ItemsOf(p.deleted).empty()) << "call " << at << " failing";
+    if (made) made->Delete(), ItemsOf(p.deleted).at(0)->Delete();
+  }
+}
+
+TEST_F(ReplyRoad, AMailOutlookRefusesToASaveAsTemplateIsLoggedAsAnError) {
+  win32::faults::Start({.at = 1});
+  NewTemplateFromMail(p.plainMail->EntryID(), p.inbox->StoreID(), false);
+  win32::faults::Stop();
+  bool logged = false;
+  for (const auto& entry : support::library::Log())
+    logged = logged || (entry.level >= kLevelError &&
+                        entry.text.find(L"Item not found") != std::wstring::npos);
+  EXPECT_TRUE(logged);
+}
+
+TEST_F(ReplyRoad, ATemporaryFolderGoesThoughOneOfItsDeletionsIsRefused) {
+  for (uint64_t at = 1; at <= 2; ++at) {
+    {
+      road::TempFolder folder(road::TempPath() + L"\\TVtest");
+      std::wstring file = folder.FileFor(L"image001.png", L"file");
+      ASSERT_TRUE(win32::files::WriteAll(win32::ToAnsi(file), "png"));
+      win32::faults::Start({.at = at});
+    }
+    win32::faults::Stop();
+    EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk()) << "call " << at << " failing";
+  }
+}
+
+TEST_F(ReplyRoad, AnItemLookedUpAgainIsNotLostToOneRefusal) {
+  auto tmpl = AddTemplate(L"Thanks", outlook::olFormatPlain, L"Thank you.\r\n");
+  for (uint64_t at = 1; at <= 6; ++at) {
+    ItemPtr item = tmpl;
+    win32::faults::Start({.at = at});
+    ReloadItem(item);
+    win32::faults::Stop();
+    ASSERT_TRUE(item) << "call " << at << " failing";
+    EXPECT_EQ(tmpl->EntryID(), item->EntryID());
+  }
 }
 
 TEST_F(ReplyRoad, ChecksComeBeforeAnythingIsMade) {

@@ -110,6 +110,10 @@ TEST_F(Options, WithoutAStoreProfileOptionsUseTheBaseKeyAndLogEachTime) {
 }
 
 TEST_F(Options, FirstRunOncePerStoreWithLongLists) {
+  // A store Outlook cannot answer for is no first run, and leaves the list alone.
+  p.session->SetStoresUnavailable(true);
+  EXPECT_FALSE(o.FirstRun());
+  p.session->SetStoresUnavailable(false);
   std::wstring a = p.root->EntryID();
   EXPECT_GT(a.size(), 90u);  // three stores pass the old 255-character read
   EXPECT_TRUE(o.FirstRun());

@@ -10,6 +10,7 @@
 #include "platform/win32/Faults.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Registry.h"
+#include "platform/win32/Reset.h"
 
 using namespace win32;
 namespace faults = win32::faults;
@@ -49,6 +50,44 @@ TEST(Faults, EveryNthCallFailsAtThePhaseTheSeedPicks) {
 
   faults::Stop();
   EXPECT_TRUE(FailingCalls(20).empty());
+}
+
+TEST(Faults, OneCallOrABurstFailsWhereTold) {
+  faults::Start({.at = 5});
+  EXPECT_EQ(std::vector<int>{5}, FailingCalls(40));
+  EXPECT_EQ(1u, faults::Counts().raised);
+  EXPECT_EQ(40u, faults::Counts().calls);
+
+  faults::Start({.at = 1, .span = 3});
+  EXPECT_EQ((std::vector<int>{1, 2, 3}), FailingCalls(10));
+
+  // A burst running past the last call fails up to it; one beyond the calls fails none.
+  faults::Start({.at = 9, .span = 5});
+  EXPECT_EQ((std::vector<int>{9, 10}), FailingCalls(10));
+  faults::Start({.at = 11});
+  EXPECT_TRUE(FailingCalls(10).empty());
+
+  // Counting alone fails nothing and tells where the calls fall.
+  faults::Start({.countOnly = true});
+  EXPECT_TRUE(faults::Active());
+  EXPECT_TRUE(FailingCalls(10).empty());
+  EXPECT_EQ(10u, faults::Counts().calls);
+
+  // A platform reset ends the switch, unless it is told to go on through resets, counting on.
+  faults::Start({.at = 3});
+  FailingCalls(2);
+  ResetPlatform();
+  EXPECT_TRUE(FailingCalls(5).empty());
+  faults::Start({.at = 3, .throughResets = true});
+  FailingCalls(2);
+  ResetPlatform();
+  EXPECT_EQ(std::vector<int>{1}, FailingCalls(5));
+
+  // A stop forgets the burst: a new count starts clean.
+  faults::Start({.at = 2, .span = 100});
+  faults::Stop();
+  EXPECT_FALSE(faults::Active());
+  EXPECT_TRUE(FailingCalls(10).empty());
 }
 
 TEST(Faults, CallsInsideACountedCallAreNotCountedUnlessTheAddinRuns) {
