@@ -10,13 +10,28 @@
 namespace mFileUtils {
 namespace {
 
+constexpr int32_t kPathFileAccessError = 75;
+
+bool Missing(uint32_t error) {
+  return error == static_cast<uint32_t>(win32::ERROR_FILE_NOT_FOUND) ||
+         error == win32::ERROR_PATH_NOT_FOUND || error == win32::ERROR_NO_MORE_FILES;
+}
+
 std::optional<std::vector<std::wstring>> Enum(const std::wstring& directory, bool dirs,
                                               const wchar_t* procedure) {
   std::optional<std::vector<std::wstring>> result;
   Trap(procedure, [&] {
     std::vector<std::wstring> list;
     win32::WIN32_FIND_DATAA data;
-    win32::HANDLE h = win32::FindFirstFileA(win32::ToAnsi(directory + L"\\*.*").c_str(), &data);
+    const std::string pattern = win32::ToAnsi(directory + L"\\*.*");
+    win32::HANDLE h = win32::FindFirstFileA(pattern.c_str(), &data);
+    // A folder another program holds a moment is asked again; refused twice, the listing
+    // fails (logged) rather than passing for an empty folder. A missing folder lists nothing.
+    if (h == win32::INVALID_HANDLE_VALUE && !Missing(win32::GetLastError()))
+      h = win32::FindFirstFileA(pattern.c_str(), &data);
+    if (h == win32::INVALID_HANDLE_VALUE && !Missing(win32::GetLastError()))
+      vb::Raise(kPathFileAccessError, L"FindFirstFile " + directory + L": error " +
+                                          std::to_wstring(win32::GetLastError()));
     if (h != win32::INVALID_HANDLE_VALUE) {
       do {
         std::string name(data.cFileName, ::strnlen(data.cFileName, win32::MAX_PATH));

@@ -373,7 +373,8 @@ int32_t DoImport(const std::wstring& sOutlookFolderEntryID, const std::wstring& 
     return 0;
   }
   int32_t result = 0;
-  vb::Ignore([&] {
+  // An import that stops on an error says so in the log: it may have imported nothing.
+  Trap(kProc, [&] {
     auto& state = run::Current();
     state.nImportFormat = nFormat;
     state.oFolder = run::FindOutlookFolder(sOutlookFolderEntryID);
@@ -387,7 +388,13 @@ int32_t DoImport(const std::wstring& sOutlookFolderEntryID, const std::wstring& 
       return;
     }
     run::Report().bStarted = true;
-    result = DoImport1(fso.GetFolder(sWindowsFolder)->Path(), L"", true);
+    // A folder another program holds a moment is asked again.
+    std::shared_ptr<scripting::Folder> folder;
+    if (!vb::Catch([&] { folder = fso.GetFolder(sWindowsFolder); })) {
+      vb::Err().Clear();
+      folder = fso.GetFolder(sWindowsFolder);
+    }
+    result = DoImport1(folder->Path(), L"", true);
   });
   vb::Err().Clear();
   run::Finish();

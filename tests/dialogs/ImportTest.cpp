@@ -3,7 +3,9 @@
 #include "engine/SystemFiling.h"
 #include "engine/mTanvelo.h"
 #include "hotkeys/CHotkeys.h"
+#include "platform/support/LibNorvane.h"
 #include "platform/vb/Format.h"
+#include "platform/win32/Faults.h"
 #include "tests/dialogs/ImportExportTest.h"
 
 using namespace mImportExportWordDocs;
@@ -235,6 +237,32 @@ TEST_F(ImportTest, WithoutWordNothingStartsAndMissingFoldersAreLogged) {
   EXPECT_EQ(Import(true, 0, nullptr, 2, L"C:\\Nope"), 0);
   EXPECT_TRUE(Logged(L"mImportExport::DoImport", L"Folder Not Exists"));
   EXPECT_EQ(word::RunningInstances(), 0);
+}
+
+TEST_F(ImportTest, AnImportRefusedAtAnyCallImportsOrLogsAnError) {
+  WriteDoc("C:\\Import\\A.doc", {L"a"});
+  win32::faults::Start({.countOnly = true});
+  ASSERT_EQ(Import(false, kConflictDuplicate), 1);
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GT(calls, 3u);
+  int asked = 0;  // a box is the user told
+  win32::msgbox::SetDefaultAnswerer([&](const win32::ShownMessageBox&) -> int {
+    ++asked;
+    return 2;  // Cancel
+  });
+  for (uint64_t at = 1; at <= calls; ++at) {
+    const size_t before = support::library::Log().size();
+    asked = 0;
+    win32::faults::Start({.at = at});
+    int32_t imported = Import(false, kConflictDuplicate);
+    win32::faults::Stop();
+    bool told = asked > 0;
+    const auto& log = support::library::Log();
+    for (size_t i = before; i < log.size(); ++i) told = told || log[i].level >= 3;
+    EXPECT_TRUE(imported == 1 || told)
+        << "call " << at << " failing: nothing imported, nothing told";
+  }
 }
 
 TEST_F(ImportTest, CancelStopsAfterTheCurrentDocument) {

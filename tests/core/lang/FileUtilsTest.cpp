@@ -2,6 +2,7 @@
 #include "LangTestUtil.h"
 #include "core/mFileUtils.h"
 #include "platform/win32/Clock.h"
+#include "platform/win32/Faults.h"
 
 using namespace langtest;
 using namespace mFileUtils;
@@ -79,6 +80,26 @@ TEST_F(FileUtils, AFailingTimeQueryIsLoggedAndAnswersFalse) {
   EXPECT_EQ(entry.level, 3);
   EXPECT_NE(entry.text.find(L"GetFileTime"), std::wstring::npos) << Ansi(entry.text);
   EXPECT_TRUE(GetFileLastModificationTime(L"C:\\t.txt", untouched)) << "only that query failed";
+}
+
+TEST_F(FileUtils, AListingRefusedOnceIsAskedAgainAndRefusedTwiceIsLogged) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\L\\a.doc", ""));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\L\\sub\\b.doc", ""));
+  win32::faults::Start({.at = 1});
+  EXPECT_EQ(EnumFiles(L"C:\\L"), std::vector<std::wstring>{L"C:\\L\\a.doc"});
+  win32::faults::Start({.at = 1});
+  EXPECT_EQ(EnumDirs(L"C:\\L"), std::vector<std::wstring>{L"C:\\L\\sub"});
+  win32::faults::Stop();
+  EXPECT_TRUE(support::library::Log().empty());
+
+  // Refused twice: no listing, and no empty one passing for the folder's.
+  win32::faults::Start({.at = 1, .span = 2});
+  EXPECT_EQ(EnumFiles(L"C:\\L"), std::nullopt);
+  win32::faults::Stop();
+  ASSERT_EQ(support::library::Log().size(), 1u);
+  EXPECT_EQ(support::library::Log()[0].procedure, L"mFileUtils.EnumFiles");
+  EXPECT_EQ(support::library::Log()[0].level, 3);
+  EXPECT_EQ(win32::files::OpenHandleCount(), 0u);
 }
 
 }  // namespace
