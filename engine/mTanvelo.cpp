@@ -191,21 +191,28 @@ void ClearDefaultTemplate() {
 // --- Templates
 // ------------------------------------------------------------------------------------
 
+namespace {
+
+// Raises where Outlook refused a call, so a caller can tell "no template" from "not known now".
+bool TemplateItemOrRaise(const ItemPtr& item) {
+  if (Need(item)->Class() != outlook::olMail || item->Sent()) return false;
+  const std::wstring rootId = TemplatesRoot()->EntryID();
+  // The EntryID alone decides: the walk ends above the top folder of the item's store.
+  std::shared_ptr<outlook::MAPIFolder> folder = item->Parent();
+  while (folder) {
+    if (folder->EntryID() == rootId) return true;
+    auto parent = folder->Parent();
+    folder = parent && parent->Class() == outlook::olFolder
+                 ? std::dynamic_pointer_cast<outlook::MAPIFolder>(parent)
+                 : nullptr;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool IsTemplateItem(const ItemPtr& item) {
-  return QuietlyOr(false, [&] {
-    if (Need(item)->Class() != outlook::olMail || item->Sent()) return false;
-    const std::wstring rootId = TemplatesRoot()->EntryID();
-    // The EntryID alone decides: the walk ends above the top folder of the item's store.
-    std::shared_ptr<outlook::MAPIFolder> folder = item->Parent();
-    while (folder) {
-      if (folder->EntryID() == rootId) return true;
-      auto parent = folder->Parent();
-      folder = parent && parent->Class() == outlook::olFolder
-                   ? std::dynamic_pointer_cast<outlook::MAPIFolder>(parent)
-                   : nullptr;
-    }
-    return false;
-  });
+  return QuietlyOr(false, [&] { return TemplateItemOrRaise(item); });
 }
 
 bool IsTemplateFolder(const FolderPtr& folder) {
@@ -222,10 +229,16 @@ bool IsTemplateFolder(const FolderPtr& folder) {
 }
 
 ItemPtr GetTemplate(const std::wstring& sEntryID) {
-  return QuietlyOr(ItemPtr(), [&]() -> ItemPtr {
+  auto look = [&]() -> ItemPtr {
     auto item = Session()->GetItemFromID(sEntryID, TemplatesRoot()->StoreID());
-    return item && IsTemplateItem(item) ? item : nullptr;
-  });
+    return item && TemplateItemOrRaise(item) ? item : nullptr;
+  };
+  // Refused once, it is asked again: callers drop the usage record or hotkey of a template
+  // they take for gone.
+  ItemPtr found;
+  if (vb::Catch([&] { found = look(); })) return found;
+  vb::Err().Clear();
+  return QuietlyOr(ItemPtr(), look);
 }
 
 void DisplayTemplate(const ItemPtr& item, bool bModal) {

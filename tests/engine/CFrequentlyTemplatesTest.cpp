@@ -9,6 +9,7 @@
 #include "engine/CFrequentlyTemplates.h"
 #include "engine/mTanvelo.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Registry.h"
 
 using support::library::Log;
@@ -348,6 +349,25 @@ TEST_F(Frequents, RefreshDropsVanishedTemplatesFromMemoryAndRegistry) {
   EXPECT_EQ(0, frequents.Templates().Count());
   EXPECT_TRUE(StoredNames().empty());
   EXPECT_EQ(nullptr, frequents.Refresh(L"00DEAD"));
+}
+
+TEST_F(Frequents, ARefreshRefusedAtOneCallKeepsARecordWhoseTemplateIsThere) {
+  auto kept = AddMail(templates, L"kept");
+  CFrequentlyTemplates frequents;
+  frequents.IncUseCount(kept->EntryID(), 1);
+  win32::faults::Start({.countOnly = true});
+  frequents.RefreshAll();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GT(calls, 2u);
+  for (uint64_t at = 1; at <= calls; ++at) {
+    win32::faults::Start({.at = at});
+    frequents.RefreshAll();
+    win32::faults::Stop();
+    EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, Ids(&frequents.Templates()))
+        << "call " << at << " failing";
+  }
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
 }
 
 TEST_F(Frequents, SaveAllRewritesEveryValue) {
