@@ -353,7 +353,7 @@ class Runner {
       return;
     }
     static const char* kNames[] = {"outlook", "redemption", "word",
-                                   "files",   "registry",   "clipboard"};
+                                   "files",   "registry",   "clipboard", "profile"};
     std::string by;
     for (int i = 0; i < faults::kSurfaces; ++i)
       if (tally.raisedBy[i])

@@ -7,9 +7,11 @@
 #include <optional>
 
 #include "host/FaultRun.h"
+#include "host/FaultVfs.h"
 #include "host/ProfileStore.h"
 #include "host/ScriptReader.h"
 #include "host/Session.h"
+#include "platform/win32/Faults.h"
 
 namespace host {
 namespace {
@@ -77,6 +79,28 @@ bool HasCommand(const std::wstring& line) {
     return true;
   }
 }
+
+// The kept profile's writes under the fault switch for one program; at its end the count is
+// told ("profile faults: R raised in C calls"), so a sweep learns how many calls there are.
+class ProfileFaults {
+ public:
+  ProfileFaults(const ProgramIo& io, const win32::faults::Plan& plan) : io_(io) {
+    SetProfileStoreVfs(FaultVfsName());
+    win32::faults::Start(plan);
+  }
+  ~ProfileFaults() {
+    auto tally = win32::faults::Counts();
+    win32::faults::Stop();
+    SetProfileStoreVfs(nullptr);
+    io_.err("profile faults: " + std::to_string(tally.raised) + " raised in " +
+            std::to_string(tally.calls) + " calls\n");
+  }
+  ProfileFaults(const ProfileFaults&) = delete;
+  ProfileFaults& operator=(const ProfileFaults&) = delete;
+
+ private:
+  const ProgramIo& io_;
+};
 
 }  // namespace
 
@@ -188,13 +212,27 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     sources.insert(sources.begin(), {"demo", DemoScript()});
   }
 
+  // With --profile only the profile's own writes fail: the scripts play once, as without
+  // faults, and a save that fails ends the run with 3.
+  std::optional<ProfileFaults> profileFaults;
   if (faultEvery || faultAt || faultCount) {
-    if (profileDir || sources.empty() || (faultEvery != 0) + (faultAt != 0) + faultCount > 1) {
+    if (sources.empty() || (faultEvery != 0) + (faultAt != 0) + faultCount > 1) {
       io.err(
           "tanvelo-outlook: --fault-every, --fault-at, --fault-burst and --fault-count play "
-          "scripts, one of them, without --profile\n");
+          "scripts, one of them\n");
       return 2;
     }
+  }
+  if ((faultEvery || faultAt || faultCount) && profileDir) {
+    profileFaults.emplace(io, win32::faults::Plan{.every = faultEvery,
+                                                  .seed = faultSeed,
+                                                  .addinOnly = false,
+                                                  .at = faultAt,
+                                                  .span = faultSpan,
+                                                  .countOnly = faultCount,
+                                                  .throughResets = true,
+                                                  .profileOnly = true});
+  } else if (faultEvery || faultAt || faultCount) {
     FaultRunOptions faults{.every = faultEvery,
                            .seed = faultSeed,
                            .at = faultAt,

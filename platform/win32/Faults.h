@@ -15,8 +15,9 @@
 
 namespace win32::faults {
 
-enum class Surface { Outlook, Redemption, Word, Files, Registry, Clipboard };
-inline constexpr int kSurfaces = 6;
+// Profile: the kept profile's own writes (the program's, not the add-in's).
+enum class Surface { Outlook, Redemption, Word, Files, Registry, Clipboard, Profile };
+inline constexpr int kSurfaces = 7;
 
 struct Plan {
   uint32_t every = 0;  // a period; 0: none
@@ -26,6 +27,8 @@ struct Plan {
   uint64_t span = 1;           // how many calls from `at` fail
   bool countOnly = false;      // counts the calls and fails none
   bool throughResets = false;  // a platform reset (Outlook started again) keeps the switch on
+  // Only the Profile surface is counted, whoever's code runs.
+  bool profileOnly = false;
 };
 
 void Start(const Plan& plan);
