@@ -352,8 +352,8 @@ class Runner {
       clean_ = std::move(pass);
       return;
     }
-    static const char* kNames[] = {"outlook", "redemption", "word",
-                                   "files",   "registry",   "clipboard", "profile"};
+    static const char* kNames[] = {"outlook",  "redemption", "word",   "files",
+                                   "registry", "clipboard",  "profile"};
     std::string by;
     for (int i = 0; i < faults::kSurfaces; ++i)
       if (tally.raisedBy[i])

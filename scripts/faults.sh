@@ -10,13 +10,18 @@
 #       then more draws and bursts while the budget lasts; the seed is printed, and the same
 #       seed draws the same runs
 #   scripts/faults.sh --only NAME ...                           the scripts whose name has NAME
+#   scripts/faults.sh --profile [--sample RUNS --seed S] ...    the kept profile's own writes
+#       failing (tests/scenarios/*kept*.first.txt, each call K of the first script's program):
+#       the run ends well or with 3 naming the line whose save failed; the store then holds
+#       what the clean run held after the line before or after that line, never something
+#       between; a fresh program opens it; after a run that ended well the second script passes
 #
 # Each run that reports a finding (or crashes) is kept under DIR/faults/ with the command that
 # replays it. Ends with the runs, the faults raised, the findings; fails on any finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-jobs=4 build=build sample=0 seed="" only=""
+jobs=4 build=build sample=0 seed="" only="" profile=0
 while [[ $# -gt 0 ]]; do
   case "$1" in
     -j) jobs="$2"; shift 2 ;;
@@ -25,6 +30,7 @@ while [[ $# -gt 0 ]]; do
     --sample) sample="$2"; shift 2 ;;
     --seed) seed="$2"; shift 2 ;;
     --only) only="$2"; shift 2 ;;
+    --profile) profile=1; shift ;;
     *) echo "faults.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -35,18 +41,96 @@ fi
 [[ -n "$seed" ]] || seed=$(( $(date +%s) % 1000000 ))
 RANDOM=$seed
 out="$build/faults"
+[[ "$profile" -eq 0 ]] || out="$build/faults-profile"
 rm -rf "$out"
 mkdir -p "$out"
 # The sweep plays its own copy: a build during the sweep does not change the program under it.
 replay="$program"
 cp "$program" "$(dirname "$program")/EN.lng" "$out/"
 program="$out/tanvelo-outlook"
-plan="$out/plan.txt"
-: > "$plan"
-
 draw() {  # a number in 1..$1 from the seeded sequence
   echo $(( (RANDOM * 32768 + RANDOM) % $1 + 1 ))
 }
+
+plan="$out/plan.txt"
+: > "$plan"
+
+if [[ "$profile" -eq 1 ]]; then
+  # Clean dumps of the store after each line of each first script (line 0: the store as made).
+  mkdir -p "$out/clean"
+  for first in tests/scenarios/*kept*.first.txt; do
+    name=$(basename "$first" .first.txt)
+    [[ -n "$only" && "$name" != *"$only"* ]] && continue
+    # The first of the script's Outlook versions.
+    v=$(sed -n 's/^# versions: *\([0-9]*\).*/\1/p' "$first" | head -1)
+    v=${v:-14}
+    calls=$("$program" --outlook "$v" --profile "$out/count-$name" --fault-count "$first" 2>&1 >/dev/null |
+            sed -n 's/^profile faults: [0-9]* raised in \([0-9]*\) calls/\1/p')
+    rm -rf "$out/count-$name"
+    lines=$(wc -l < "$first")
+    for ((l = 0; l <= lines; ++l)); do
+      head -n "$l" "$first" > "$out/clean/$name-$l.txt"
+      "$program" --outlook "$v" --profile "$out/clean/$name-$l" "$out/clean/$name-$l.txt" \
+        > /dev/null 2>&1 || true
+      sqlite3 -readonly "$out/clean/$name-$l/store.sqlite" .dump > "$out/clean/$name-$l.dump"
+      rm -rf "$out/clean/$name-$l" "$out/clean/$name-$l.txt"
+    done
+    if [[ "$sample" -eq 0 ]]; then
+      for ((k = 1; k <= calls; ++k)); do echo "$name $v $k" >> "$plan"; done
+    else
+      for ((i = 0; i < sample; ++i)); do echo "$name $v $(draw "$calls")"; done >> "$plan"
+    fi
+  done
+  echo "faults.sh: the kept profile: $(wc -l < "$plan") runs (seed $seed; replay: scripts/faults.sh --profile${sample:+ --sample $sample} --seed $seed${only:+ --only $only})"
+  kept_one() {  # PROGRAM OUT NAME VERSION K
+    local program="$1 --outlook $4" out="$2" name="$3" k="$5" d rc=0 line finding="" raised
+    local first="tests/scenarios/$name.first.txt" second="tests/scenarios/$name.second.txt"
+    d=$(mktemp -d "$out/run.XXXXXX")
+    $program --profile "$d/p" --fault-at "$k" "$first" > "$d/log" 2>&1 || rc=$?
+    raised=$(sed -n 's/^profile faults: \([0-9]*\) raised.*/\1/p' "$d/log" | tail -1)
+    case $rc in
+      0) $program --profile "$d/p" "$second" > "$d/log2" 2>&1 ||
+           finding="the second script fails on the profile of a run that ended well" ;;
+      3) line=$(sed -n 's/^.*:\([0-9]*\): the profile could not be saved:.*/\1/p' "$d/log" | head -1)
+         sqlite3 -readonly "$d/p/store.sqlite" .dump > "$d/dump" 2>&1 || true
+         if [[ -z "$line" ]]; then
+           finding="exit 3 naming no line"
+         elif ! cmp -s "$d/dump" "$out/clean/$name-$((line - 1)).dump" &&
+              ! cmp -s "$d/dump" "$out/clean/$name-$line.dump"; then
+           finding="line $line: the store holds neither the line's save nor the one before"
+         fi ;;
+      2) grep -q "cannot read the mail store" "$d/log" ||
+           finding="exit 2 without the store named" ;;
+      *) finding="exit $rc" ;;
+    esac
+    if [[ -z "$finding" ]] &&
+       ! $program --profile "$d/p" -e "answer frmReplyFolder enter" -e start -e quit \
+         > "$d/log3" 2>&1; then
+      finding="a fresh program does not open the profile"
+    fi
+    if [[ -n "$finding" ]]; then
+      { echo "replay: rm -rf /tmp/p; $program --profile /tmp/p --fault-at $k $first"
+        echo "finding: $finding"; cat "$d/log"; } > "$out/finding-$name-$k.txt"
+      echo "finding ${raised:-0} 1"
+    else
+      echo "clean ${raised:-0} 0"
+    fi
+    rm -rf "$d"
+  }
+  export -f kept_one
+  tr '\n' '\0' < "$plan" |
+    xargs -0 -P "$jobs" -I{} bash -c 'kept_one "$0" "$1" $2' "$program" "$out" {} \
+    > "$out/results.txt"
+  runs=$(wc -l < "$out/results.txt")
+  raised=$(awk '{s += $2} END {print s + 0}' "$out/results.txt")
+  failed=$(grep -c '^finding' "$out/results.txt" || true)
+  echo "faults.sh: $runs runs, $raised faults raised, $failed runs with findings"
+  if [[ "$failed" -gt 0 ]]; then
+    for f in "$out"/finding-*.txt; do head -2 "$f"; done | head -100
+    exit 1
+  fi
+  exit 0
+fi
 
 for script in tests/scenarios/*.txt; do
   name=$(basename "$script")

@@ -63,8 +63,7 @@ Tally Counts() {
 bool Hit(Surface surface, std::span<const int64_t> errors, int64_t* error) {
   State& s = S();
   if (!Active() || s.nesting > 0) return false;
-  if (s.plan.profileOnly ? surface != Surface::Profile
-                         : s.plan.addinOnly && s.addinDepth == 0)
+  if (s.plan.profileOnly ? surface != Surface::Profile : s.plan.addinOnly && s.addinDepth == 0)
     return false;
   uint64_t n = ++s.tally.calls;
   bool fails = s.plan.every != 0 ? (n + s.phase) % s.plan.every == 0
