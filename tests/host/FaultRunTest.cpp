@@ -39,12 +39,47 @@ Run Program(std::vector<std::string> args) {
 
 }  // namespace
 
-TEST(FaultRun, OptionsTakeAPeriodAboveZeroAndScriptsWithoutAKeptProfile) {
+TEST(FaultRun, OptionsTakeAPeriodAboveZeroAndScripts) {
   EXPECT_EQ(2, Program({"--fault-every", "0", "-e", "start"}).code);
   EXPECT_EQ(2, Program({"--fault-every", "x", "-e", "start"}).code);
   EXPECT_EQ(2, Program({"--fault-seed"}).code);
   EXPECT_EQ(2, Program({"--fault-every", "3"}).code);
-  EXPECT_EQ(2, Program({"--fault-every", "3", "--profile", "/tmp/x", "-e", "start"}).code);
+  EXPECT_EQ(2, Program({"--fault-every", "3", "--profile", "/nowhere/x"}).code);
+}
+
+// With a kept profile only its own writes fail: the first command whose save fails ends the
+// run with 3, naming the line, and the next program opens what the saves before it left.
+TEST(FaultRun, AKeptProfilesFailedSaveEndsTheRunAndTheProfileOpensAgain) {
+  win32::files::TempSandbox sandbox;
+  const std::string dir = (sandbox.Path() / "kept").string();
+  const std::vector<std::string> script = {
+      "-e", "answer frmReplyFolder enter", "-e", "start", "-e", "folder Inbox", "-e", "quit"};
+  auto with = [&](std::vector<std::string> args) {
+    args.insert(args.end(), script.begin(), script.end());
+    return Program(args);
+  };
+  auto counted = with({"--profile", dir + "-count", "--fault-count"});
+  ASSERT_EQ(0, counted.code) << counted.err;
+  const auto at = counted.err.find("profile faults: 0 raised in ");
+  ASSERT_NE(std::string::npos, at) << counted.err;
+  const uint64_t calls = std::stoull(counted.err.substr(at + 28));
+  int told = 0;
+  for (uint64_t k = 1; k <= calls; k += 7) {
+    const std::string kept = dir + std::to_string(k);
+    auto run = with({"--profile", kept, "--fault-at", std::to_string(k)});
+    EXPECT_NE(std::string::npos, run.err.find("profile faults: 1 raised")) << k << run.err;
+    if (run.code == 3) {
+      ++told;
+      EXPECT_NE(std::string::npos, run.err.find(": the profile could not be saved: ")) << run.err;
+    } else if (run.code == 2) {  // the store's making failed: told at the start
+      EXPECT_NE(std::string::npos, run.err.find("store.sqlite")) << run.err;
+    } else {
+      EXPECT_EQ(0, run.code) << k << run.err;
+    }
+    auto again = with({"--profile", kept});
+    EXPECT_EQ(0, again.code) << k << again.err << again.out;
+  }
+  EXPECT_GT(told, 0);
 }
 
 TEST(FaultRun, ARepliesRoadKeepsItsPromisesUnderEveryPeriod) {
