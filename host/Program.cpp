@@ -36,6 +36,8 @@ const char* kUsage =
     "                 (the seed S picks which), and reports what the add-in broke (exit 3)\n"
     "  --fault-at K   the same with the Kth call only failing; --fault-burst K,M the calls\n"
     "                 K to K+M-1; --fault-count tells which calls each line makes\n"
+    "                 With --profile only the profile's own writes fail (the count is told\n"
+    "                 at the end); the scripts play once and a failed save ends with 3\n"
     "With a terminal and nothing to run, the commands are read at a prompt; `help` lists them.\n"
     "Exit codes: 0 done, 1 an expectation failed, 2 a script or option error, 3 the profile\n"
     "could not be saved.\n";

@@ -81,7 +81,7 @@ if [[ "$profile" -eq 1 ]]; then
       for ((i = 0; i < sample; ++i)); do echo "$name $v $(draw "$calls")"; done >> "$plan"
     fi
   done
-  echo "faults.sh: the kept profile: $(wc -l < "$plan") runs (seed $seed; replay: scripts/faults.sh --profile${sample:+ --sample $sample} --seed $seed${only:+ --only $only})"
+  echo "faults.sh: the kept profile: $(wc -l < "$plan") runs (seed $seed; replay: scripts/faults.sh --profile$([[ "$sample" -gt 0 ]] && echo " --sample $sample") --seed $seed${only:+ --only $only})"
   kept_one() {  # PROGRAM OUT NAME VERSION K
     local program="$1 --outlook $4" out="$2" name="$3" k="$5" d rc=0 line finding="" raised
     local first="tests/scenarios/$name.first.txt" second="tests/scenarios/$name.second.txt"
