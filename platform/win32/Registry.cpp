@@ -449,7 +449,7 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, c
 
 namespace registry {
 
-static bool HiveText(HKEY root, std::string& text) {
+bool HiveText(HKEY root, std::string& text) {
   auto hive = S().hives.find(root);
   if (hive == S().hives.end()) return false;
   std::ostringstream body;
