@@ -13,6 +13,7 @@
 #include "platform/addin/AttachmentDisk.h"
 #include "platform/addin/ItemContextMenu.h"
 #include "platform/addin/OutlookHost.h"
+#include "platform/forms/Control.h"
 #include "platform/forms/Form.h"
 #include "platform/forms/Lists.h"
 #include "platform/forms/ShowHooks.h"
@@ -185,6 +186,7 @@ void Session::Boot() {
       [this](const win32::ShownMessageBox& box) { return OnMessageBox(box); });
   forms::SetShowObserver([this](forms::Form& form) {
     win32::faults::Quiet own;
+    ++shows_;
     Flush();
     Print(L"[dialog] " + form.Name() + L" \"" + form.Caption() + L"\"");
   });
@@ -818,10 +820,10 @@ std::vector<Action> ParseActions(const std::vector<Word>& w, size_t from) {
       // An entry of a list or drop-down list, by its text ("*" marks a taken one).
       actions.push_back([c = g[1].text, text = g[2].text](forms::User& u) {
         auto list = std::dynamic_pointer_cast<forms::ListControl>(u.GetForm().FindControl(c));
-        if (!list) throw win32::UnscriptedPrompt(A(L"no list " + c + L" in " + u.GetForm().Name()));
+        if (!list) throw forms::ActionRefused(A(L"no list " + c + L" in " + u.GetForm().Name()));
         for (int32_t i = 0; i < list->ListCount(); ++i)
           if (list->List(i) == text || list->List(i) == L"*" + text) return u.SelectItem(c, i);
-        throw win32::UnscriptedPrompt(
+        throw forms::ActionRefused(
             A(L"no entry \"" + text + L"\" in " + u.GetForm().Name() + L"." + c));
       });
     } else if (verb == L"choose") {
@@ -922,7 +924,16 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
   return [this, &form, ask, first](forms::User& u) {
     auto actions = first;
     while (actions) {
-      for (const auto& a : *actions) a(u);
+      // A typo (a control the form lacks, one the user cannot reach, an entry not listed)
+      // is told and asked again: the dialog stays open as the refused action left it. What a
+      // dialog this one opened refused is not this user's to answer.
+      size_t shows = shows_;
+      try {
+        for (const auto& a : *actions) a(u);
+      } catch (const forms::ActionRefused& refused) {
+        if (shows_ != shows) throw;
+        Print(L"  " + FromUtf8(refused.what()) + L"; the dialog is still open");
+      }
       if (!form.IsLoaded() || !form.Visible()) return;
       for (const auto& line : DialogLines(form)) Print(line);
       actions = ask();

@@ -165,6 +165,7 @@ class Session {
   std::vector<std::wstring> answeredForms_;
   std::set<std::filesystem::path> written_;  // files save-html wrote in this run
   size_t boxesChecked_ = 0;
+  size_t shows_ = 0;  // modal shows so far
   std::vector<std::wstring> boxTexts_;
   std::vector<std::wstring> unanswered_;  // boxes and dialogs nobody answered, since the last line
   bool started_ = false, quit_ = false;

@@ -325,3 +325,23 @@ TEST(Program, OnlyThePromptReadsThroughTheLineEditor) {
   EXPECT_EQ("answer the box (yes no)> ", typed.prompts[5]);
   EXPECT_FALSE(Has(typed.out, "outlook> "));
 }
+
+namespace {
+
+// The prompt forgives: what a user mistypes is told and asked again, nothing is cancelled.
+TEST(Program, AtThePromptATypoInADialogIsToldAndAskedAgain) {
+  auto run = RunEdited(
+      true, {"start",
+             "click btnOK",  // the folder question's button is cmdOK
+             "type txtFolder \"My templates\"; click cmdOk",
+             "expect folder \"My templates\" count 0", "ribbon click btnTemplate", "quit"});
+  EXPECT_EQ(0, run.code) << run.out;
+  EXPECT_TRUE(Has(run.out, "has no control btnOK; the dialog is still open")) << run.out;
+  // Shown again as it stood, answered, and the add-in made its templates folder.
+  EXPECT_EQ(2u, Count(run.out, "txtFolder = ")) << run.out;
+  EXPECT_TRUE(Has(run.out, "[click] ribbon Norvane.Tanvelo.Explorer.btnTemplate")) << run.out;
+  EXPECT_FALSE(Has(run.out, "error:")) << run.out;
+  EXPECT_FALSE(Has(run.out, "cannot be found")) << run.out;
+}
+
+}  // namespace
