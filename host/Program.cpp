@@ -54,13 +54,6 @@ std::vector<std::wstring> Lines(const std::string& text) {
   return lines;
 }
 
-// A line as echoed or named in a message: a long one is cut, so the message stays readable.
-std::string Shown(const std::wstring& line) {
-  constexpr size_t kMost = 160;
-  if (line.size() <= kMost) return Utf8(line);
-  return Utf8(line.substr(0, kMost)) + "... (" + std::to_string(line.size()) + " characters)";
-}
-
 // Where a line came from, as messages name it: "my.txt:12", or "-e #3" for the third -e.
 std::string Where(const Source& source, size_t n) {
   if (source.name.rfind("-e #", 0) == 0) return source.name;
@@ -145,7 +138,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         return 2;
       }
       std::string text((std::istreambuf_iterator<char>(in)), {});
-      if (text.find('\0') != std::string::npos) {
+      if (!IsText(text)) {
         io.err("tanvelo-outlook: " + a + " is not a text file\n");
         return 2;
       }
@@ -233,31 +226,31 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         io.err(std::string("tanvelo-outlook: the profile could not be saved: ") + e.what() + "\n");
         return 3;
       } catch (const std::exception& e) {
-        io.out(std::string("error: ") + e.what() + "\n");
+        io.out("error: " + CutInput(e.what(), FromUtf8(line)) + "\n");
       }
     }
     return 0;
   }
 
   auto run = [&](const Source& source, size_t n, const std::wstring& line) {
-    if (HasCommand(line)) io.out("> " + Shown(line) + "\n");
+    if (HasCommand(line)) io.out("> " + ShownInput(line) + "\n");
     try {
       session->Run(line);
     } catch (const SaveFailed& e) {
       io.err(Where(source, n) + ": the profile could not be saved: " + e.what() + "\n");
       return 3;
     } catch (const ExpectationFailed& e) {
-      io.err(Where(source, n) + ": " + e.what() + "\n");
+      io.err(Where(source, n) + ": " + CutInput(e.what(), line) + "\n");
       return 1;
     } catch (const std::exception& e) {
-      io.err(Where(source, n) + ": error: " + e.what() + "\n");
+      io.err(Where(source, n) + ": error: " + CutInput(e.what(), line) + "\n");
       return 2;
     }
     return 0;
   };
   auto ending = [&](int code) {
     for (const auto& unused : session->UnusedAnswers())
-      io.err("tanvelo-outlook: warning: never used: " + Utf8(unused) + "\n");
+      io.err("tanvelo-outlook: warning: never used: " + ShownInput(unused) + "\n");
     return code;
   };
   if (piped) {
@@ -265,6 +258,12 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     std::string text;
     for (size_t n = 0; io.readLine(text); ++n) {
       if (!text.empty() && text.back() == '\r') text.pop_back();
+      // Bytes that are not text are refused as a script file's are, not run or echoed.
+      if (!IsText(text)) {
+        io.err("tanvelo-outlook: the input is not text (line " + std::to_string(n + 1) +
+               " holds a control byte); nothing more of it runs\n");
+        return ending(2);
+      }
       if (int code = run(in, n, FromUtf8(text))) return ending(code);
     }
   }

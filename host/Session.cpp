@@ -904,14 +904,16 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
       break;
     }
   for (const auto& line : DialogLines(form)) Print(line);
-  auto ask = [this, &form, ok]() -> std::optional<std::vector<Action>> {
+  auto typed = std::make_shared<std::wstring>();  // the answer's last line, for its errors
+  auto ask = [this, &form, ok, typed]() -> std::optional<std::vector<Action>> {
     for (;;) {
       auto line = options_.ask(L"answer " + form.Name() + L" (e.g. click " + ok + L"; enter)> ");
       if (!line) return std::nullopt;
+      *typed = *line;
       try {
         return ParseActions(SplitLine(L"answer " + form.Name() + L" " + *line), 2);
       } catch (const ScriptError& e) {
-        Print(L"  " + FromUtf8(e.what()));
+        Print(L"  " + FromUtf8(CutInput(e.what(), *line)));
       }
     }
   };
@@ -921,7 +923,7 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
     return std::nullopt;
   }
   // Step by step: after each line the dialog is shown again as it stands, until it closes.
-  return [this, &form, ask, first](forms::User& u) {
+  return [this, &form, ask, first, typed](forms::User& u) {
     auto actions = first;
     while (actions) {
       // A typo (a control the form lacks, one the user cannot reach, an entry not listed)
@@ -932,7 +934,7 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
         for (const auto& a : *actions) a(u);
       } catch (const forms::ActionRefused& refused) {
         if (shows_ != shows) throw;
-        Print(L"  " + FromUtf8(refused.what()) + L"; the dialog is still open");
+        Print(L"  " + FromUtf8(CutInput(refused.what(), *typed)) + L"; the dialog is still open");
       }
       if (!form.IsLoaded() || !form.Visible()) return;
       for (const auto& line : DialogLines(form)) Print(line);

@@ -3,6 +3,7 @@
 // 3 the profile could not be saved).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -33,6 +34,38 @@ Run Program(std::vector<std::string> args, std::vector<std::string> input = {}) 
   };
   io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
   run.code = host::RunProgram(args, io);
+  return run;
+}
+
+// The line editor is the prompt's alone: piped commands are read as plain lines.
+struct EditedRun {
+  std::string out;
+  std::vector<std::string> prompts;  // what the editor was asked to show
+  size_t plainReads = 0;
+  int code = -1;
+};
+
+EditedRun RunEdited(bool terminal, std::vector<std::string> input) {
+  EditedRun run;
+  host::ProgramIo io;
+  io.out = [&](const std::string& s) { run.out += s; };
+  io.err = [&](const std::string& s) { run.out += s; };
+  size_t next = 0;
+  io.readLine = [&](std::string& line) {
+    ++run.plainReads;
+    if (next >= input.size()) return false;
+    line = input[next++];
+    return true;
+  };
+  io.readEdited = [&](const std::string& prompt, std::string& line) {
+    run.prompts.push_back(prompt);
+    if (next >= input.size()) return false;
+    line = input[next++];
+    return true;
+  };
+  io.terminal = terminal;
+  io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
+  run.code = host::RunProgram({}, io);
   return run;
 }
 
@@ -200,6 +233,50 @@ TEST(Program, MessagesNameTheirLineStayReadableAndWarnOfWhatWentUnused) {
   EXPECT_EQ(2, Program({"--demo", "--outlook", "9"}).code);
 }
 
+TEST(Program, ErrorsCutTheInputTheyRepeatAndInputThatIsNotTextIsRefused) {
+  const std::string big(1 << 18, 'x');
+  auto noCtl = [](const std::string& s) {
+    return std::none_of(s.begin(), s.end(), [](char c) { return c == '\x1b' || c == '\0'; });
+  };
+  // Errors that name a long word of the line: an item, a key chord, a ribbon control, an
+  // expected text with escapes, a dialog's control.
+  for (const auto& line : {"select \"" + big + "\"", "key Ctrl+" + big, "ribbon click " + big,
+                           "expect mail subject is \"" + big + "\\\"\\\\\"", "answer box " + big}) {
+    auto run = Program(
+        {"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "select Offer", "-e", line});
+    EXPECT_NE(0, run.code);
+    EXPECT_LT(run.out.size() + run.err.size(), 3000u) << run.err.substr(0, 2000);
+  }
+  // Piped input is a script: the same cut, and bytes that are not text are refused before
+  // they run or are echoed.
+  auto piped = Program({}, {"fly " + big});
+  EXPECT_EQ(2, piped.code);
+  EXPECT_LT(piped.out.size() + piped.err.size(), 2000u);
+  auto binary = Program({}, {"help", "fly \x1b[31mred", "help"});
+  EXPECT_EQ(2, binary.code);
+  EXPECT_TRUE(Has(binary.err, "the input is not text (line 2")) << binary.err;
+  EXPECT_EQ(1u, Count(binary.out, "> help"));
+  EXPECT_TRUE(noCtl(binary.out + binary.err));
+  // A script file likewise, and a control character given on the command line is shown
+  // escaped wherever it is repeated.
+  win32::files::TempSandbox scratch;
+  auto script = scratch.Path() / "colours.txt";
+  { std::ofstream(script, std::ios::binary) << "help\n\x1b[31mhelp\n"; }
+  auto file = Program({script.string()});
+  EXPECT_EQ(2, file.code);
+  EXPECT_TRUE(Has(file.err, "is not a text file")) << file.err;
+  auto escaped = Program({"-e", "fly \x1b[31m"});
+  EXPECT_TRUE(Has(escaped.out + escaped.err, "fly \\x1b[31m")) << escaped.out << escaped.err;
+  EXPECT_TRUE(noCtl(escaped.out + escaped.err));
+  // At the prompt and in a dialog's answer, the same.
+  auto prompt = RunEdited(
+      true, {"fly " + big, "start", "click btn" + big, "type \"" + big + "\"", "enter", "quit"});
+  EXPECT_EQ(0, prompt.code);
+  EXPECT_LT(prompt.out.size(), 5000u) << prompt.out.substr(0, 5000);
+  EXPECT_TRUE(Has(prompt.out, "(262147 characters); the dialog is still open"))
+      << prompt.out.substr(0, 5000);
+}
+
 TEST(Program, AMissingLanguageFileIsAWarningAtStart) {
   host::ProgramIo io;
   std::string out, err;
@@ -260,42 +337,6 @@ TEST(Program, AtThePromptDialogsAndBoxesSayWhatTheyTake) {
   EXPECT_TRUE(Has(out, "answer the box (yes no)> ")) << out;
   EXPECT_TRUE(Has(out, "the box takes one of: yes no")) << out;
   EXPECT_TRUE(Has(out, "[outlook] Outlook has ended")) << out;
-}
-
-}  // namespace
-
-namespace {
-
-// The line editor is the prompt's alone: piped commands are read as plain lines.
-struct EditedRun {
-  std::string out;
-  std::vector<std::string> prompts;  // what the editor was asked to show
-  size_t plainReads = 0;
-  int code = -1;
-};
-
-EditedRun RunEdited(bool terminal, std::vector<std::string> input) {
-  EditedRun run;
-  host::ProgramIo io;
-  io.out = [&](const std::string& s) { run.out += s; };
-  io.err = [&](const std::string& s) { run.out += s; };
-  size_t next = 0;
-  io.readLine = [&](std::string& line) {
-    ++run.plainReads;
-    if (next >= input.size()) return false;
-    line = input[next++];
-    return true;
-  };
-  io.readEdited = [&](const std::string& prompt, std::string& line) {
-    run.prompts.push_back(prompt);
-    if (next >= input.size()) return false;
-    line = input[next++];
-    return true;
-  };
-  io.terminal = terminal;
-  io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
-  run.code = host::RunProgram({}, io);
-  return run;
 }
 
 }  // namespace
