@@ -189,14 +189,23 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   options.word = wordKind;
   // The editor redraws its prompt, so it is given the question's last line and the rest is
   // written out before it.
-  auto ask = [&io](const std::string& text, std::string& line) {
+  bool toldInterrupt = false;
+  auto ask = [&io, &toldInterrupt](const std::string& text, std::string& line) {
     if (!io.readEdited) {
       io.out(text);
       return io.readLine(line);
     }
     size_t last = text.rfind('\n');
     if (last != std::string::npos) io.out(text.substr(0, last + 1));
-    return io.readEdited(last == std::string::npos ? text : text.substr(last + 1), line);
+    for (;;) {
+      try {
+        return io.readEdited(last == std::string::npos ? text : text.substr(last + 1), line);
+      } catch (const Interrupted&) {
+        // Ctrl-C drops the line being typed and asks again; it never ends the program.
+        if (!toldInterrupt) io.out("(Ctrl-C drops the line; `quit` or Ctrl-D ends the program)\n");
+        toldInterrupt = true;
+      }
+    }
   };
   if (prompt) {
     options.ask = [&ask](const std::wstring& text) -> std::optional<std::wstring> {
@@ -218,8 +227,14 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     io.out("Outlook " + std::to_string(version) +
            " with Tanvelo. Type `help` for the commands, `start` to begin.\n");
     std::string line;
-    while (!session->QuitRequested()) {
-      if (!ask("outlook> ", line)) break;
+    for (bool ended = false; !ended && !session->QuitRequested();) {
+      if (!ask("outlook> ", line)) {
+        ended = true;
+        // The input ended (Ctrl-D): Outlook quits, telling what it drops; nobody is left to ask.
+        io.out("\n");
+        session->StopAsking();
+        line = "quit";
+      }
       try {
         session->Run(FromUtf8(line));
       } catch (const SaveFailed& e) {

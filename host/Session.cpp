@@ -411,6 +411,25 @@ void Session::Quit() {
     quit_ = true;
     return;
   }
+  // An open item with changes not saved: at the prompt Outlook's own question is asked (Cancel
+  // keeps Outlook running); in a script, or once the input has ended, what is dropped is told.
+  std::vector<std::shared_ptr<outlook::Inspector>> open(p_.app->Inspectors()->begin(),
+                                                        p_.app->Inspectors()->end());
+  for (const auto& inspector : open) {
+    auto item = inspector->CurrentItem();
+    if (inspector->IsClosed() || !item || item->IsDead() || item->Saved()) continue;
+    if (!options_.ask) {
+      Print(L"[outlook] closed without saving: " + Quote(inspector->Caption()));
+      continue;
+    }
+    Print(L"[outlook] not saved: " + Quote(inspector->Caption()));
+    inspector->Close(outlook::olPromptForSave);
+    Settle();
+    if (!inspector->IsClosed()) {
+      Print(L"[outlook] Outlook keeps running");
+      return;
+    }
+  }
   contextMenu_.reset();
   host_->Quit();
   for (const auto& error : host_->Errors()) Print(L"[outlook] add-in error: " + error);

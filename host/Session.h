@@ -88,6 +88,9 @@ class Session {
   void Run(const std::wstring& line);
   // Outlook quit; a later `start` in a script starts it again on the same profile.
   bool QuitRequested() const { return quit_; }
+  // Nobody is left to ask (the prompt's input ended): from now on boxes and dialogs are
+  // handled as in a script, and a quit tells what it drops.
+  void StopAsking() { options_.ask = nullptr; }
   // Answers queued and not used yet, as the commands that queued them.
   std::vector<std::wstring> UnusedAnswers() const;
   // The commands and their spelling, for `help`.

@@ -61,6 +61,7 @@ EditedRun RunEdited(bool terminal, std::vector<std::string> input) {
     run.prompts.push_back(prompt);
     if (next >= input.size()) return false;
     line = input[next++];
+    if (line == "\x03") throw host::Interrupted{};  // Ctrl-C while typing
     return true;
   };
   io.terminal = terminal;
@@ -386,3 +387,34 @@ TEST(Program, AtThePromptATypoInADialogIsToldAndAskedAgain) {
 }
 
 }  // namespace
+
+TEST(Program, CtrlCDropsTheLineAndEndingWithAnItemNotSavedIsAskedOrTold) {
+  // Ctrl-C at a dialog's question and at the prompt drops the line; the program goes on.
+  auto ended = RunEdited(true, {"start", "\x03", "enter", "new mail", "type \"hi\"", "\x03",
+                                "expect mail body has \"hi\""});
+  EXPECT_EQ(0, ended.code) << ended.out;
+  EXPECT_EQ(1u, Count(ended.out, "(Ctrl-C drops the line")) << ended.out;
+  EXPECT_TRUE(Has(ended.out, "[window] inspector opened")) << ended.out;
+  EXPECT_FALSE(Has(ended.out, "error:")) << ended.out;
+  // The input ends with the item open and not saved: Outlook quits and says what it drops.
+  EXPECT_TRUE(Has(ended.out,
+                  "[outlook] closed without saving: \"Untitled - Message\"\n"
+                  "[outlook] Outlook has ended"))
+      << ended.out;
+
+  // `quit` asks as Outlook asks at a close: Cancel keeps it running, Yes saves.
+  auto asked = RunEdited(true, {"start", "enter", "new mail", "set subject \"Kept\"", "quit",
+                                "cancel", "expect mail subject is \"Kept\"", "quit", "yes"});
+  EXPECT_EQ(0, asked.code) << asked.out;
+  EXPECT_EQ(2u, Count(asked.out, "[box] \"Do you want to save changes?\"")) << asked.out;
+  EXPECT_TRUE(Has(asked.out, "[outlook] Outlook keeps running")) << asked.out;
+  EXPECT_TRUE(Has(asked.out, "[filed] Drafts: \"Kept\"")) << asked.out;
+  EXPECT_FALSE(Has(asked.out, "error:")) << asked.out;
+
+  // A script's quit tells what it drops.
+  auto script =
+      Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "new mail", "-e", "quit"});
+  EXPECT_EQ(0, script.code) << script.err;
+  EXPECT_TRUE(Has(script.out, "[outlook] closed without saving: \"Untitled - Message\""))
+      << script.out;
+}
