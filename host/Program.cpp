@@ -60,6 +60,41 @@ std::string Where(const Source& source, size_t n) {
   return source.name + ":" + std::to_string(n + 1);
 }
 
+// Why `path` cannot be read or written as `what`, in a sentence; empty when it can, or when
+// nothing is there yet.
+std::string NotAFile(const std::string& path, const std::string& what, bool pipeWillDo) {
+  std::error_code ec;
+  auto status = std::filesystem::status(path, ec);
+  switch (status.type()) {
+    case std::filesystem::file_type::directory:
+      return path + " is a folder, not " + what;
+    case std::filesystem::file_type::fifo:
+      return pipeWillDo ? "" : path + " is a pipe, not " + what;
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+      return path + " is a device, not " + what;
+    case std::filesystem::file_type::socket:
+      return path + " is a socket, not " + what;
+    default:
+      return "";
+  }
+}
+
+// The profile folder and the files the program keeps in it, as they must be.
+std::string ProfileNotFiles(const std::string& dir) {
+  std::error_code ec;
+  auto status = std::filesystem::status(dir, ec);
+  if (std::filesystem::exists(status) && !std::filesystem::is_directory(status))
+    return dir + " is a file, not a folder: --profile takes the folder the profile is kept in";
+  for (const auto& [name, what] : {std::pair{"store.sqlite", "the profile's mail store file"},
+                                   std::pair{"registry.hive", "the profile's registry file"},
+                                   std::pair{"lock", "the profile's lock file"}}) {
+    auto why = NotAFile((std::filesystem::path(dir) / name).string(), what, false);
+    if (!why.empty()) return why;
+  }
+  return "";
+}
+
 bool HasCommand(const std::wstring& line) {
   try {
     return !SplitLine(line).empty();
@@ -132,12 +167,23 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       io.err("tanvelo-outlook: unknown option " + a + "\n" + kUsage);
       return 2;
     } else {
+      // A pipe (`<(...)`) is a script like a file; a folder or a device is none.
+      if (auto why = NotAFile(a, "a script file", true); !why.empty()) {
+        io.err("tanvelo-outlook: " + why + "\n");
+        return 2;
+      }
       std::ifstream in(a, std::ios::binary);
       if (!in) {
         io.err("tanvelo-outlook: cannot read the script " + a + "\n");
         return 2;
       }
-      std::string text((std::istreambuf_iterator<char>(in)), {});
+      std::string text;
+      try {
+        text.assign(std::istreambuf_iterator<char>(in), {});
+      } catch (const std::exception& e) {
+        io.err("tanvelo-outlook: cannot read the script " + a + ": " + e.what() + "\n");
+        return 2;
+      }
       if (!IsText(text)) {
         io.err("tanvelo-outlook: " + a + " is not a text file\n");
         return 2;
@@ -167,6 +213,11 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
 
   std::unique_ptr<ProfileStore> store;
   if (profileDir) {
+    std::string why = ProfileNotFiles(*profileDir);
+    if (!why.empty()) {
+      io.err("tanvelo-outlook: " + why + "\n");
+      return 2;
+    }
     store = std::make_unique<ProfileStore>(*profileDir);
     if (!store->Ok()) {
       io.err("tanvelo-outlook: " + Utf8(store->Error()) + "\n");

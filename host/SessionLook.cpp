@@ -318,6 +318,8 @@ void Session::SaveHtml(const std::wstring& file) {
   for (const auto& [path, data] : files) {
     std::error_code ec;
     auto where = std::filesystem::absolute(path, ec).lexically_normal();
+    if (std::filesystem::is_directory(path, ec))
+      Fail(L"save-html: " + FromUtf8(path.string()) + L" is a folder; give a file's name");
     if (std::filesystem::exists(path) && !written_.count(where))
       Fail(L"save-html: " + FromUtf8(path.string()) +
            L" is there already and this run did not write it; give another name");

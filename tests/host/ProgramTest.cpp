@@ -418,3 +418,36 @@ TEST(Program, CtrlCDropsTheLineAndEndingWithAnItemNotSavedIsAskedOrTold) {
   EXPECT_TRUE(Has(script.out, "[outlook] closed without saving: \"Untitled - Message\""))
       << script.out;
 }
+
+TEST(Program, AFolderOrADeviceWhereAFileBelongsIsToldInASentence) {
+  win32::files::TempSandbox scratch;
+  auto folder = scratch.Path() / "scripts";
+  std::filesystem::create_directories(folder);
+  auto script = Program({folder.string()});
+  EXPECT_EQ(2, script.code);
+  EXPECT_TRUE(Has(script.err, folder.string() + " is a folder, not a script file")) << script.err;
+  auto device = Program({"/dev/zero"});
+  EXPECT_EQ(2, device.code);
+  EXPECT_TRUE(Has(device.err, "/dev/zero is a device, not a script file")) << device.err;
+
+  // The profile's pieces: each named, nothing started.
+  auto file = scratch.Path() / "plain";
+  { std::ofstream(file) << "x"; }
+  auto notFolder = Program({"--profile", file.string(), "-e", "start"});
+  EXPECT_EQ(2, notFolder.code);
+  EXPECT_TRUE(Has(notFolder.err, file.string() + " is a file, not a folder")) << notFolder.err;
+  for (const char* piece : {"store.sqlite", "registry.hive", "lock"}) {
+    auto dir = scratch.Path() / (std::string("profile-") + piece);
+    std::filesystem::create_directories(dir / piece);
+    auto run = Program({"--profile", dir.string(), "-e", "start"});
+    EXPECT_EQ(2, run.code) << piece;
+    EXPECT_TRUE(Has(run.err, (dir / piece).string() + " is a folder, not the profile's"))
+        << run.err;
+    EXPECT_FALSE(Has(run.out, "[outlook]")) << piece;
+  }
+
+  auto page = Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "select Offer",
+                       "-e", "save-html \"" + folder.string() + "\""});
+  EXPECT_EQ(2, page.code);
+  EXPECT_TRUE(Has(page.err, folder.string() + " is a folder; give a file's name")) << page.err;
+}
