@@ -100,6 +100,8 @@ class Session {
   const outlook::Profile& Profile() const { return p_; }
   std::shared_ptr<outlook::MAPIFolder> FolderAt(const std::wstring& path) const;
   std::shared_ptr<outlook::Object> ActiveWindow() const;
+  // Outlook's side of the add-in's connection; null before the first start.
+  const addinhost::OutlookHost* Host() const { return host_.get(); }
   // What the add-in let escape into Outlook (its connection calls, ribbon callbacks).
   std::vector<std::wstring> AddinErrors() const;
 

@@ -9,8 +9,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/Main.h"
 #include "host/ProfileStore.h"
 #include "host/Program.h"
+#include "host/Session.h"
+#include "platform/addin/OutlookHost.h"
+#include "platform/outlook/Outlook.h"
 #include "platform/win32/Files.h"
 #include "tests/common/Source.h"
 
@@ -450,4 +454,42 @@ TEST(Program, AFolderOrADeviceWhereAFileBelongsIsToldInASentence) {
                        "-e", "save-html \"" + folder.string() + "\""});
   EXPECT_EQ(2, page.code);
   EXPECT_TRUE(Has(page.err, folder.string() + " is a folder; give a file's name")) << page.err;
+}
+
+// `quit` then `start` is a new Outlook: new objects, the add-in connected anew and its start-up
+// work done again, on what the first one left.
+TEST(Session, QuitThenStartConnectsTheAddinAnewToANewOutlook) {
+  host::SessionOptions options;
+  options.languageFile = testsource::ReadSourceFile("lang/EN.lng");
+  std::string out;
+  host::Session session(options, [&](const std::wstring& line) { out += host::Utf8(line) + "\n"; });
+  session.Run(L"answer frmReplyFolder enter");
+  session.Run(L"start");
+  std::weak_ptr<outlook::Application> firstApp = session.Profile().app;
+  std::weak_ptr<outlook::NameSpace> firstSession = session.Profile().session;
+  const addinhost::OutlookHost* firstHost = session.Host();
+  session.Run(L"quit");
+  ASSERT_EQ(std::vector<std::wstring>(
+                {L"OnConnection", L"OnStartupComplete", L"OnBeginShutdown", L"OnDisconnection"}),
+            session.Host()->Calls());
+  session.Run(L"start");
+  // The first Outlook is gone, not carried on.
+  EXPECT_TRUE(firstApp.expired());
+  EXPECT_TRUE(firstSession.expired());
+  EXPECT_NE(firstHost, session.Host());
+  EXPECT_TRUE(session.Host()->Connected());
+  EXPECT_EQ(std::vector<std::wstring>({L"OnConnection", L"OnStartupComplete"}),
+            session.Host()->Calls());
+  EXPECT_EQ(session.Profile().app, g_oApp);
+  // Its start-up work again: the templates folder found in the registry, the menus and the
+  // keyboard hook; no question this time.
+  out.clear();
+  session.Run(L"show log");
+  EXPECT_TRUE(Has(out, "Connect::SetTanveloFolder")) << out;
+  EXPECT_TRUE(Has(out, "Connect::AddMenu")) << out;
+  EXPECT_TRUE(Has(out, "Keyboard hook is set")) << out;
+  ASSERT_TRUE(g_oTemplatesFolder);
+  EXPECT_EQ(session.FolderAt(L"Tanvelo Templates"), g_oTemplatesFolder);
+  session.Run(L"ribbon click btnTemplate");
+  EXPECT_TRUE(session.AddinErrors().empty());
 }
