@@ -120,27 +120,37 @@ void BoundButton::Release() {
 }
 
 void CreateQuickItems(QuickItems& group, ClickHandler handler) {
-  auto& controls = group.popup->Controls();
+  if (!group.popup) return;
   const int32_t count = CFrequentlyTemplates::MAX_COUNT;
-  if (controls.Count() >= count + 1) {
+  int32_t present = 0;
+  vb::Ignore([&] { present = group.popup->Controls().Count(); });
+  if (present >= count + 1) {
     // Quick items of an earlier connection: take them over with their Tag.
-    group.tag = controls.Item(2)->Tag();
-    group.first.Bind(office::AsButton(controls.Item(2)), std::move(handler));
+    vb::Ignore([&] {
+      auto first = office::AsButton(group.popup->Controls().Item(2));
+      group.tag = first->Tag();
+      group.first.Bind(first, std::move(handler));
+    });
   } else {
     group.tag = GetRandomString(10);
+    // Statement by statement: a write Office refuses costs that one property, never the rest
+    // of the group.
     for (int32_t i = 1; i <= count; ++i) {
-      auto item = AddButton(*group.popup->CommandBar());
-      item->SetStyle(office::msoButtonIconAndCaption);
-      item->SetCaption(L"frequently used favorite " + std::to_wstring(i));
-      item->SetTag(group.tag);
-      item->SetVisible(false);
+      ButtonPtr item;
+      vb::Ignore([&] { item = AddButton(*group.popup->CommandBar()); });
+      if (!item) continue;
+      vb::Ignore([&] { item->SetStyle(office::msoButtonIconAndCaption); });
+      vb::Ignore([&] { item->SetCaption(L"frequently used favorite " + std::to_wstring(i)); });
+      vb::Ignore([&] { item->SetTag(group.tag); });
+      vb::Ignore([&] { item->SetVisible(false); });
       if (i == 1) {
         group.first.Bind(item, handler);
-        item->SetBeginGroup(true);
+        vb::Ignore([&] { item->SetBeginGroup(true); });
       }
     }
   }
   group.list.CopyFrom(nullptr);
+  vb::Err().Clear();
 }
 
 void UpdateFreqButtons(const PopupPtr& popup, CTemplates& list, std::wstring_view context) {
@@ -164,11 +174,15 @@ void UpdateFreqButtons(const PopupPtr& popup, CTemplates& list, std::wstring_vie
   if (!done) list.CopyFrom(nullptr);
 }
 
-void RefreshQuickItems(QuickItems& group, int32_t useType, std::wstring_view context) {
-  if (!group.popup || !g_oFrequentlyTemplates) return;
+bool FrequentsChanged(QuickItems& group, int32_t useType) {
+  if (!group.popup || !g_oFrequentlyTemplates) return false;
   bool changed = false;
   g_oFrequentlyTemplates->UpdateFrequents(group.list, useType, changed);
-  if (changed) UpdateFreqButtons(group.popup, group.list, context);
+  return changed;
+}
+
+void RefreshQuickItems(QuickItems& group, int32_t useType, std::wstring_view context) {
+  if (FrequentsChanged(group, useType)) UpdateFreqButtons(group.popup, group.list, context);
 }
 
 std::optional<std::wstring> QuickItemTemplate(const ButtonPtr& ctrl) {

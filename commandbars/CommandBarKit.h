@@ -103,8 +103,11 @@ struct QuickItems {
 };
 
 // Adds the five hidden items to the popup (which holds its choose item) and binds the first;
-// quick items left in the popup by an earlier connection are taken over with their Tag.
+// quick items left in the popup by an earlier connection are taken over with their Tag. Each
+// statement stands alone: a write Office refuses is skipped and the rest of the group is made.
 void CreateQuickItems(QuickItems& group, ClickHandler handler);
+// Brings the group's list up to date; true when it differs from what the items show.
+bool FrequentsChanged(QuickItems& group, int32_t useType);
 // Brings the group's list up to date and rewrites the items only when it changed. An error
 // while rewriting is logged under `context` and empties the list, so the next update rewrites
 // the items again instead of keeping a half-made list.

@@ -1,5 +1,8 @@
 // The export: every template of an Outlook folder tree to one Word file in a Windows folder
 // tree of the same shape.
+#include <algorithm>
+#include <vector>
+
 #include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/Main.h"
@@ -27,19 +30,71 @@ using ItemPtr = std::shared_ptr<outlook::Item>;
 
 constexpr const wchar_t* kTemplatesFilter = L"[MessageClass] = 'IPM.Note'";
 
-// Characters as the file kind can carry them: in HTML every character outside ASCII as a
-// numeric character reference (whatever charset the page declares, it then reads the same),
-// in RTF those the ANSI code page lacks as Unicode escapes.
-std::wstring KeepUnicode(const std::wstring& text, int32_t nFormat) {
+// HTML: every character outside ASCII as a numeric character reference, so that whatever
+// charset the page declares it reads the same.
+std::wstring HtmlAscii(const std::wstring& html) {
   std::wstring out;
-  for (wchar_t c : text) {
-    if (nFormat == 2 ? c < 0x80 : win32::FitsAnsi(c)) {
+  for (wchar_t c : html) {
+    if (c < 0x80)
       out += c;
-    } else if (nFormat == 2) {
+    else
       out += L"&#" + std::to_wstring(static_cast<uint32_t>(c)) + L";";
-    } else {
-      out += L"\\u" + std::to_wstring(static_cast<int16_t>(static_cast<uint16_t>(c))) + L"?";
+  }
+  return out;
+}
+
+// RTF: a character the ANSI code page lacks as a Unicode escape, followed by as many fallback
+// characters as the fallback count ("uc") in force where it stands tells a reader to skip
+// (none when it is 0: a blank then ends the number); one beyond the basic plane as its two
+// UTF-16 halves.
+std::wstring RtfEscaped(const std::wstring& rtf) {
+  auto isLetter = [](wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); };
+  auto isDigit = [](wchar_t c) { return c >= L'0' && c <= L'9'; };
+  std::wstring out;
+  std::vector<int32_t> saved;
+  int32_t uc = 1;
+  auto escape = [&](uint32_t unit) {
+    out += L"\\u" + std::to_wstring(static_cast<int16_t>(static_cast<uint16_t>(unit)));
+    out += uc == 0 ? std::wstring(L" ") : std::wstring(static_cast<size_t>(uc), L'?');
+  };
+  for (size_t i = 0; i < rtf.size();) {
+    wchar_t c = rtf[i];
+    if (c == L'\\' && i + 1 < rtf.size() && isLetter(rtf[i + 1])) {
+      size_t end = i + 1;
+      while (end < rtf.size() && isLetter(rtf[end])) ++end;
+      std::wstring word = rtf.substr(i + 1, end - i - 1);
+      size_t number = end;
+      if (end < rtf.size() && rtf[end] == L'-') ++end;
+      while (end < rtf.size() && isDigit(rtf[end])) ++end;
+      if (word == L"uc" && end > number && rtf[number] != L'-') {
+        uc = 0;
+        for (size_t d = number; d < end && uc <= 16; ++d) uc = uc * 10 + (rtf[d] - L'0');
+        uc = std::min<int32_t>(uc, 16);
+      }
+      out.append(rtf, i, end - i);
+      i = end;
+      continue;
     }
+    if (c == L'\\') {  // a control symbol (an escaped brace, a hex byte...): copied as it is
+      out.append(rtf, i, std::min<size_t>(2, rtf.size() - i));
+      i += 2;
+      continue;
+    }
+    if (c == L'{') saved.push_back(uc);
+    if (c == L'}' && !saved.empty()) {
+      uc = saved.back();
+      saved.pop_back();
+    }
+    uint32_t code = static_cast<uint32_t>(c);
+    if (win32::FitsAnsi(c)) {
+      out += c;
+    } else if (code > 0xFFFF) {
+      escape(0xD800 + ((code - 0x10000) >> 10));
+      escape(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      escape(code);
+    }
+    ++i;
   }
   return out;
 }
@@ -47,7 +102,8 @@ std::wstring KeepUnicode(const std::wstring& text, int32_t nFormat) {
 // The body's temporary file; plain text the code page cannot hold goes out as UTF-8 with its
 // byte-order mark, which Word recognises.
 void WriteBodyFile(const std::wstring& sPath, const std::wstring& sBody, int32_t nFormat) {
-  if (nFormat != 1) return CreateTextFile(sPath, KeepUnicode(sBody, nFormat));
+  if (nFormat == 2) return CreateTextFile(sPath, HtmlAscii(sBody));
+  if (nFormat == 3) return CreateTextFile(sPath, RtfEscaped(sBody));
   if (win32::FitsAnsi(sBody)) return CreateTextFile(sPath, sBody);
   Trap(L"mImportExport::CreateTextFile", [&] {
     std::string bytes = "\xEF\xBB\xBF" + win32::WideToMultiByte(win32::CP_UTF8, sBody);

@@ -204,6 +204,54 @@ std::wstring ContentIdRenames::Text() const {
   return out;
 }
 
+std::wstring ContentIdRenames::Take() && {
+  if (!batched_ || spans_.empty()) return std::move(text_);
+  size_t size = text_.size();
+  bool grows = true, shrinks = true;
+  for (const auto& [at, span] : spans_) {
+    size = size - span.length + span.to.size();
+    grows = grows && span.to.size() >= span.length;
+    shrinks = shrinks && span.to.size() <= span.length;
+  }
+  if (size > text_.capacity() || !(grows || shrinks)) return Text();
+  using Traits = std::wstring::traits_type;
+  if (grows) {
+    // From the end: every piece moves right, never over a piece not moved yet.
+    const size_t old = text_.size();
+    text_.resize(size);
+    wchar_t* data = text_.data();
+    size_t end = old, to = size;
+    for (auto it = spans_.rbegin(); it != spans_.rend(); ++it) {
+      const auto& [at, span] = *it;
+      const size_t tail = end - (at + span.length);
+      to -= tail;
+      Traits::move(data + to, data + at + span.length, tail);
+      to -= span.to.size();
+      Traits::copy(data + to, span.to.data(), span.to.size());
+      end = at;
+    }
+  } else {
+    // From the start: every piece moves left.
+    wchar_t* data = text_.data();
+    size_t to = spans_.begin()->first;
+    for (auto it = spans_.begin(); it != spans_.end(); ++it) {
+      const auto& [at, span] = *it;
+      Traits::copy(data + to, span.to.data(), span.to.size());
+      to += span.to.size();
+      const size_t from = at + span.length;
+      auto next = std::next(it);
+      const size_t until = next == spans_.end() ? text_.size() : next->first;
+      Traits::move(data + to, data + from, until - from);
+      to += until - from;
+    }
+    text_.resize(size);
+  }
+  spans_.clear();
+  starts_.clear();
+  batched_ = false;
+  return std::move(text_);
+}
+
 void ContentIdRenames::Unbatch() {
   if (!batched_) return;
   text_ = Text();

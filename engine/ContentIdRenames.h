@@ -34,6 +34,9 @@ class ContentIdRenames {
   std::wstring& Edit();
   // The text as renamed so far.
   std::wstring Text() const;
+  // The same, taken: rebuilt in the buffer the text came in when that has room for it (a
+  // large body is then never copied), else built anew.
+  std::wstring Take() &&;
   // Whether the renames are still kept as spans (for tests).
   bool Batched() const { return batched_; }
 

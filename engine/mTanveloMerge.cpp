@@ -46,7 +46,7 @@ std::pair<size_t, size_t> BodyTag(const std::wstring& html, const wchar_t* whose
 
 }  // namespace
 
-std::wstring MergeHtml(const std::wstring& target, const std::wstring& tmpl) {
+std::wstring MergeHtml(const std::wstring& target, const std::wstring& tmpl, size_t room) {
   auto [targetOpen, targetClose] = BodyTag(target, L"reply");
   auto [tmplOpen, tmplClose] = BodyTag(tmpl, L"template");
   size_t tmplEnd = FindNoCase(tmpl, L"</body>", tmplClose);
@@ -67,7 +67,7 @@ std::wstring MergeHtml(const std::wstring& target, const std::wstring& tmpl) {
       inner(tmpl.data() + tmplClose + 1, tmplEnd - tmplClose - 1),
       after(target.data() + targetClose + 1, target.size() - targetClose - 1);
   std::wstring merged;
-  merged.reserve(before.size() + tag.size() + inner.size() + after.size());
+  merged.reserve(before.size() + tag.size() + inner.size() + after.size() + room);
   merged.append(before).append(tag).append(inner).append(after);
   return merged;
 }
@@ -138,7 +138,7 @@ void MergeAttachments(const ItemPtr& tmpl, ItemPtr& target, const std::wstring& 
     folder.DeleteFile();
     folder.Remove();
   }
-  merged = text.Text();
+  merged = std::move(text).Take();
 }
 
 }  // namespace
@@ -163,8 +163,10 @@ bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID) {
 
     const bool plain =
         FormatOf(target) == outlook::olFormatPlain && FormatOf(copy) == outlook::olFormatPlain;
+    // Room for the inline pictures' new content ids, so that they are written in place.
+    const size_t room = static_cast<size_t>(tmpl->Attachments()->Count()) * 256;
     std::wstring text = plain ? mBody::SafeGetBody(copy, true) + mBody::SafeGetBody(target, true)
-                              : MergeHtml(HtmlOf(target), HtmlOf(copy));
+                              : MergeHtml(HtmlOf(target), HtmlOf(copy), room);
     DeleteItem(copy, true);
     copy = nullptr;
 

@@ -95,7 +95,9 @@ int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
 // The reply's HTML with the template's body content right after the reply's body tag, which
 // takes the template's background colour and picture. Raises when either has no body tag or
 // the template's body no end.
-std::wstring MergeHtml(const std::wstring& target, const std::wstring& tmpl);
+// `room`: characters to keep free beyond the merged text, for edits made to it afterwards in
+// place (new content ids).
+std::wstring MergeHtml(const std::wstring& target, const std::wstring& tmpl, size_t room = 0);
 // Copies the RTF body, subject and by-value attachments. False when anything was not copied.
 bool CopyBodySubjectAttachments(const ItemPtr& source, const ItemPtr& target, bool bSave);
 // A file name that stays inside its folder: no folder separators, no "..", no reserved

@@ -282,18 +282,25 @@ void CExplorerMenu::Create_TanveloButtons() {
     vb::Ignore([&] { sub->SetStyle(office::msoButtonCaption); });
     vb::Ignore([&] { sub->SetCaption(Text(pair.subCaption)); });
     vb::Ignore([&] { sub->SetVisible(true); });
-    pair.quick.popup = pair.popup;
-    vb::Ignore([&] {
-      bars::CreateQuickItems(pair.quick, [this, handler = kFreq[n], weak = weak_from_this()](
-                                             const ButtonPtr& ctrl, bool&) {
-        auto keep = weak.lock();
-        if (!m_bars || !bars::IsOnBars(ctrl, *m_bars)) return;
-        vb::Ignore([&] { (this->*handler)(ctrl); });
-        vb::Err().Clear();
-      });
-    });
+    Create_FreqButtons(pair.popup, pair.quick, kFreq[n]);
   }
   vb::Err().Clear();
+}
+
+void CExplorerMenu::Create_FreqButtons(const PopupPtr& popup, bars::QuickItems& group,
+                                       Handler onFreq) {
+  group.popup = popup;
+  bars::CreateQuickItems(group,
+                         [this, onFreq, weak = weak_from_this()](const ButtonPtr& ctrl, bool&) {
+                           auto keep = weak.lock();
+                           if (!m_bars || !bars::IsOnBars(ctrl, *m_bars)) return;
+                           vb::Ignore([&] { (this->*onFreq)(ctrl); });
+                           vb::Err().Clear();
+                         });
+}
+
+void CExplorerMenu::Update_FreqButtons(const PopupPtr& popup, CTemplates& list) {
+  bars::UpdateFreqButtons(popup, list, kFreqButtons);
 }
 
 void CExplorerMenu::Update_TanveloButtons(const ExplorerMenuState& state) {
@@ -321,7 +328,10 @@ void CExplorerMenu::Update_TanveloButtons(const ExplorerMenuState& state) {
       vb::Ignore([&] { pair.popup->SetVisible(false); });
       vb::Ignore([&] { pair.popup->SetVisible(true); });
     }
-    vb::Ignore([&] { bars::RefreshQuickItems(pair.quick, pair.action, kFreqButtons); });
+    vb::Ignore([&] {
+      if (bars::FrequentsChanged(pair.quick, pair.action))
+        Update_FreqButtons(pair.popup, pair.quick.list);
+    });
   }
   vb::Err().Clear();
 }

@@ -88,6 +88,10 @@ class CExplorerMenu : public std::enable_shared_from_this<CExplorerMenu> {
   void Update_ActionMenu(const ExplorerMenuState& state);
   void Update_TanveloButtons(const ExplorerMenuState& state);
   void Update_TemplateMenu(const ExplorerMenuState& state);
+  // The quick items of one reply drop-down: the group is built statement by statement (a write
+  // Office refuses leaves the rest of the group made); a refill stops at its first error.
+  void Create_FreqButtons(const PopupPtr& popup, bars::QuickItems& group, Handler onFreq);
+  void Update_FreqButtons(const PopupPtr& popup, CTemplates& list);
 
   bool Gated() const;
   void BindUpdates();

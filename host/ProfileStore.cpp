@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <system_error>
 #include <unordered_set>
 
@@ -41,8 +42,23 @@ CREATE TABLE attachments(item INTEGER, pos INTEGER, file_name TEXT,
                          display_name TEXT, type INTEGER, position INTEGER, data BLOB);
 CREATE TABLE attachment_fields(item INTEGER, att INTEGER, tag INTEGER, kind INTEGER, value);
 CREATE TABLE user_props(item INTEGER, pos INTEGER, name TEXT, type INTEGER, value TEXT);
-INSERT INTO meta(key, value) VALUES('version', 1);
+INSERT INTO meta(key, value) VALUES('version', 2);
 )";
+
+// The registry, by key and value in their folded form (the bytes of the ANSI calls); a key
+// row for every key, the hive itself ('') among them. Stores of version 1 get these when
+// opened; their registry is taken over from its file at the first load.
+const char* kRegistrySchema = R"(
+CREATE TABLE IF NOT EXISTS reg_keys(key BLOB PRIMARY KEY, path BLOB) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS reg_values(key BLOB, fold BLOB, name BLOB, type INTEGER, data BLOB,
+                                      ord INTEGER, PRIMARY KEY(key, fold)) WITHOUT ROWID;
+)";
+constexpr int64_t kVersion = 2;
+
+// The write-ahead log is copied into the store when it passes this many pages, and cut back
+// to kWalBytes once copied, so neither many small saves nor one big one leave it growing.
+constexpr int kCheckpointPages = 4000;
+constexpr int64_t kWalBytes = 16 << 20;
 
 // A save rewrites one item's records: they are found by item. Stores made before these
 // existed get them when opened.
@@ -62,6 +78,28 @@ class NotOurs : public std::runtime_error {
   NotOurs() : std::runtime_error("not a Tanvelo profile store") {}
 };
 
+// SQLite's failure, with its code, so a damaged store is told apart from other failures.
+class SqlError : public std::runtime_error {
+ public:
+  SqlError(sqlite3* db)
+      : std::runtime_error(sqlite3_errmsg(db)), code(sqlite3_extended_errcode(db) & 0xFF) {}
+  int code;
+};
+
+// Ours, but its records do not hold together (cut short, written over, or not as we write).
+class Damaged : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+std::wstring DamagedText(const char* what) {
+  return L"it is damaged, cut short or written over (" + FromUtf8(what) + L")";
+}
+
+bool IsDamage(int code) {
+  return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+}
+
 // One prepared statement; every failure throws with SQLite's message.
 class Stmt {
  public:
@@ -76,6 +114,12 @@ class Stmt {
   Stmt& Bind(int i, const std::wstring& v) {
     std::string u = Utf8(v);
     Check(sqlite3_bind_text(s_, i, u.data(), static_cast<int>(u.size()), SQLITE_TRANSIENT));
+    return *this;
+  }
+  // Never NULL: an empty name is a name.
+  Stmt& BindBytes(int i, const std::string& v) {
+    Check(sqlite3_bind_blob(s_, i, v.empty() ? "" : v.data(), static_cast<int>(v.size()),
+                            SQLITE_TRANSIENT));
     return *this;
   }
   Stmt& BindBlob(int i, const std::vector<uint8_t>& v) {
@@ -109,9 +153,13 @@ class Stmt {
   }
   // Runs an insert or update to its end.
   void Run() {
-    if (sqlite3_step(s_) != SQLITE_DONE) Throw();
+    bool done = sqlite3_step(s_) == SQLITE_DONE;
+    std::optional<SqlError> failure;
+    if (!done) failure.emplace(db_);
+    // Reset either way: a statement kept for the next save must not stay halfway.
     sqlite3_reset(s_);
     sqlite3_clear_bindings(s_);
+    if (failure) throw *failure;
   }
   bool Next() {
     int rc = sqlite3_step(s_);
@@ -123,6 +171,10 @@ class Stmt {
   std::wstring Text(int col) const {
     auto p = reinterpret_cast<const char*>(sqlite3_column_text(s_, col));
     return p ? FromUtf8(std::string(p, static_cast<size_t>(sqlite3_column_bytes(s_, col)))) : L"";
+  }
+  std::string Bytes(int col) const {
+    auto p = static_cast<const char*>(sqlite3_column_blob(s_, col));
+    return p ? std::string(p, static_cast<size_t>(sqlite3_column_bytes(s_, col))) : std::string();
   }
   std::vector<uint8_t> Blob(int col) const {
     auto p = static_cast<const uint8_t*>(sqlite3_column_blob(s_, col));
@@ -149,7 +201,7 @@ class Stmt {
   void Check(int rc) {
     if (rc != SQLITE_OK) Throw();
   }
-  [[noreturn]] void Throw() { throw std::runtime_error(sqlite3_errmsg(db_)); }
+  [[noreturn]] void Throw() { throw SqlError(db_); }
   sqlite3* db_;
   sqlite3_stmt* s_ = nullptr;
 };
@@ -157,17 +209,22 @@ class Stmt {
 void Exec(sqlite3* db, const char* sql) {
   char* message = nullptr;
   if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-    std::string text = message ? message : "unknown error";
     sqlite3_free(message);
-    throw std::runtime_error(text);
+    throw SqlError(db);
   }
 }
+
+const char* g_vfs = nullptr;
 
 std::wstring PathText(const std::filesystem::path& p) {
   return FromUtf8(p.string());
 }
 
 }  // namespace
+
+void SetProfileStoreVfs(const char* name) {
+  g_vfs = name;
+}
 
 // Writes one item's records under its sequence number; its statements are made once.
 struct ProfileStore::ItemWriter {
@@ -236,16 +293,18 @@ struct ProfileStore::ItemWriter {
   std::vector<std::unique_ptr<Stmt>> clear;
 };
 
-namespace {
+// Writes the registry's changed keys and values; its statements are made once.
+struct ProfileStore::RegistryWriter {
+  explicit RegistryWriter(sqlite3* db)
+      : keyPut(db, "INSERT OR REPLACE INTO reg_keys VALUES(?, ?)"),
+        keyGone(db, "DELETE FROM reg_keys WHERE key = ?"),
+        valuesGone(db, "DELETE FROM reg_values WHERE key = ?"),
+        valuePut(db, "INSERT OR REPLACE INTO reg_values VALUES(?, ?, ?, ?, ?, ?)"),
+        valueGone(db, "DELETE FROM reg_values WHERE key = ? AND fold = ?") {}
+  Stmt keyPut, keyGone, valuesGone, valuePut, valueGone;
+};
 
-// Writes over a file's bytes without emptying it first, then cuts what is left of the old.
-bool WriteInPlace(const std::filesystem::path& path, const std::string& text) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = ::pwrite(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size()) &&
-            ::ftruncate(fd, static_cast<off_t>(text.size())) == 0;
-  return ::close(fd) == 0 && ok;
-}
+namespace {
 
 bool SameFolder(const persist::Folder& a, const persist::Folder& b) {
   return a.entryId == b.entryId && a.parentId == b.parentId && a.name == b.name &&
@@ -298,63 +357,113 @@ bool ProfileStore::Open() {
     return false;
   }
   // SQLite takes a file too short for its header as a new database and would write over it.
-  if (std::filesystem::file_size(storePath_, ec) > 0 && !ec) {
+  const std::wstring cannot = L"cannot read the mail store " + PathText(storePath_) + L": ";
+  const std::wstring leftAlone = L"; the file is left as it is";
+  if (auto size = std::filesystem::file_size(storePath_, ec); size > 0 && !ec) {
     std::ifstream in(storePath_, std::ios::binary);
     char header[16] = {};
     in.read(header, sizeof header);
-    if (std::memcmp(header, "SQLite format 3", 16) != 0) {
-      error_ = L"cannot read the mail store " + PathText(storePath_) +
-               L": not a Tanvelo profile store (the file is left as it is)";
+    if (std::memcmp(header, "SQLite format 3", std::min<size_t>(16, size)) != 0) {
+      error_ = cannot + L"not a Tanvelo profile store" + leftAlone;
+      return false;
+    }
+    if (size < 100) {
+      error_ = cannot + DamagedText("too short for a store") + leftAlone;
       return false;
     }
   }
   ec.clear();
   if (sqlite3_open_v2(storePath_.string().c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                      nullptr) != SQLITE_OK) {
+                      g_vfs) != SQLITE_OK) {
     error_ = L"cannot open the mail store " + PathText(storePath_) + L": " +
              FromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory");
+    sqlite3_close(db_);
+    db_ = nullptr;
     return false;
   }
   sqlite3_busy_timeout(db_, 0);
-  try {
-    int64_t tables = 0;
-    try {
-      Stmt count(db_, "SELECT count(*) FROM sqlite_master");
-      if (count.Next()) tables = count.Int(0);
-    } catch (const std::exception&) {
-      throw NotOurs();  // SQLite's own words ("file is not a database") would only puzzle
-    }
-    if (tables == 0) {
-      // A new file, an empty one, or one a program left before its first save.
-      Exec(db_, "BEGIN IMMEDIATE");
-      try {
-        Exec(db_, kSchema);
-        Exec(db_, "COMMIT");
-      } catch (...) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-      }
-    } else {
-      try {
-        Stmt version(db_, "SELECT value FROM meta WHERE key = 'version'");
-        if (!version.Next() || version.Int(0) != 1) throw NotOurs();
-        Stmt folders(db_, "SELECT count(*) FROM folders");
-        hasProfile_ = folders.Next() && folders.Int(0) > 0;
-      } catch (const NotOurs&) {
-        throw;
-      } catch (const std::exception&) {
-        throw NotOurs();
-      }
-    }
+  // Nothing is written before the file is known to be ours and whole.
+  auto settings = [&] {
     // Each commit is safe from a killed process without waiting for the disk.
     Exec(db_, "PRAGMA journal_mode=WAL");
     Exec(db_, "PRAGMA synchronous=NORMAL");
     // Fewer, larger checkpoints: each one waits for the disk.
-    Exec(db_, "PRAGMA wal_autocheckpoint=4000");
+    Exec(db_, ("PRAGMA wal_autocheckpoint=" + std::to_string(kCheckpointPages)).c_str());
+    Exec(db_, ("PRAGMA journal_size_limit=" + std::to_string(kWalBytes)).c_str());
+  };
+  auto transaction = [&](const std::function<void()>& work) {
+    Exec(db_, "BEGIN IMMEDIATE");
+    try {
+      work();
+      Exec(db_, "COMMIT");
+    } catch (...) {
+      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+      throw;
+    }
+  };
+  try {
+    std::unordered_set<std::string> tables;
+    try {
+      Stmt names(db_, "SELECT name FROM sqlite_master WHERE type = 'table'");
+      while (names.Next()) tables.insert(Utf8(names.Text(0)));
+    } catch (const std::exception& e) {
+      // The header is SQLite's: a file cut short or written over, most likely ours.
+      throw Damaged(e.what());
+    }
+    if (tables.empty()) {
+      // A new file, an empty one, or one a program left before its first save.
+      settings();
+      transaction([&] {
+        Exec(db_, kSchema);
+        Exec(db_, kRegistrySchema);
+      });
+    } else {
+      if (!tables.count("meta")) throw NotOurs();
+      int64_t version = 0;
+      try {
+        Stmt read(db_, "SELECT value FROM meta WHERE key = 'version'");
+        if (read.Next()) version = read.Int(0);
+      } catch (const SqlError& e) {
+        throw Damaged(e.what());
+      }
+      if (version == 0) throw NotOurs();
+      if (version != 1 && version != kVersion) {
+        error_ = cannot + L"it was made by another version of tanvelo-outlook (store version " +
+                 std::to_wstring(version) + L")" + leftAlone;
+        sqlite3_close(db_);
+        db_ = nullptr;
+        return false;
+      }
+      for (const char* table : {"named", "folders", "items", "props", "recipients", "attachments",
+                                "attachment_fields", "user_props"})
+        if (!tables.count(table)) throw Damaged(std::string("no table ") + table);
+      if (version == kVersion && (!tables.count("reg_keys") || !tables.count("reg_values")))
+        throw Damaged("no registry tables");
+      try {
+        Stmt folders(db_, "SELECT count(*) FROM folders");
+        hasProfile_ = folders.Next() && folders.Int(0) > 0;
+        Stmt kept(db_, "SELECT value FROM meta WHERE key = 'registry'");
+        registryKept_ = kept.Next() && kept.Int(0) == 1;
+      } catch (const SqlError& e) {
+        throw Damaged(e.what());
+      }
+      settings();
+      // The older form's registry file is taken over at the first load.
+      if (version == 1)
+        transaction([&] {
+          Exec(db_, kRegistrySchema);
+          Exec(db_, "UPDATE meta SET value = 2 WHERE key = 'version'");
+        });
+    }
     Exec(db_, kIndexes);
+  } catch (const NotOurs&) {
+    error_ = cannot + L"not a Tanvelo profile store" + leftAlone;
+  } catch (const Damaged& e) {
+    error_ = cannot + DamagedText(e.what()) + leftAlone;
   } catch (const std::exception& e) {
-    error_ = L"cannot read the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what()) +
-             L" (the file is left as it is)";
+    error_ = cannot + FromUtf8(e.what()) + leftAlone;
+  }
+  if (!error_.empty()) {
     sqlite3_close(db_);
     db_ = nullptr;
     return false;
@@ -364,7 +473,8 @@ bool ProfileStore::Open() {
 }
 
 ProfileStore::~ProfileStore() {
-  writer_.reset();  // its statements go before the connection
+  writer_.reset();  // their statements go before the connection
+  registryWriter_.reset();
   if (db_) {
     outlook::changes::Keep(false);
     sqlite3_close(db_);
@@ -372,17 +482,82 @@ ProfileStore::~ProfileStore() {
   if (lock_ >= 0) ::close(lock_);
 }
 
+// The kept registry replaces the one in memory; a profile of the older form has its registry
+// file taken over, in one transaction, and the file left as it was.
+void ProfileStore::LoadRegistry() {
+  using win32::HKEY_CURRENT_USER;
+  if (!registryKept_ && std::filesystem::exists(registryPath_)) {
+    std::string why;
+    if (!win32::registry::LoadHive(HKEY_CURRENT_USER, registryPath_.string(), &why))
+      throw std::runtime_error("cannot read the registry file " + registryPath_.string() +
+                               ": it is cut short or damaged (the file is left as it is)");
+    registryKeeper_ = win32::registry::KeepChanges(HKEY_CURRENT_USER, true);
+    auto all = win32::registry::TakeChanges(HKEY_CURRENT_USER);
+    Exec(db_, "BEGIN IMMEDIATE");
+    try {
+      WriteRegistry(all);
+      Exec(db_, "COMMIT");
+    } catch (...) {
+      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+      win32::registry::PutBackChanges(HKEY_CURRENT_USER, all);
+      throw;
+    }
+    ++commits_;
+    registryKept_ = true;
+    // The older program's scratch copy: never read, and no longer written.
+    std::error_code ec;
+    std::filesystem::remove(registryPath_.string() + ".new", ec);
+    return;
+  }
+  if (!registryKept_) {
+    // Nothing kept yet: the first save writes the registry whole.
+    registryKeeper_ = win32::registry::KeepChanges(HKEY_CURRENT_USER, true);
+    return;
+  }
+  std::vector<win32::registry::KeyRecord> keys;
+  std::unordered_map<std::string, size_t> at;
+  try {
+    Stmt readKeys(db_, "SELECT key, path FROM reg_keys");
+    while (readKeys.Next()) {
+      at[readKeys.Bytes(0)] = keys.size();
+      keys.push_back({readKeys.Bytes(0), readKeys.Bytes(1), false, false, {}});
+    }
+    Stmt values(db_, "SELECT key, fold, name, type, data, ord FROM reg_values");
+    while (values.Next()) {
+      auto key = at.find(values.Bytes(0));
+      if (key == at.end()) throw Damaged("a registry value of no key");
+      keys[key->second].values.push_back({values.Bytes(1), values.Bytes(2), false,
+                                          static_cast<win32::DWORD>(values.Int(3)), values.Blob(4),
+                                          static_cast<uint64_t>(values.Int(5))});
+    }
+  } catch (const SqlError& e) {
+    if (IsDamage(e.code)) throw Damaged(e.what());
+    throw;
+  }
+  std::string why;
+  if (!win32::registry::PutHive(HKEY_CURRENT_USER, keys, &why)) throw Damaged(why);
+  registryKeeper_ = win32::registry::KeepChanges(HKEY_CURRENT_USER, false);
+}
+
 bool ProfileStore::Load(outlook::Profile& profile) {
   if (!Ok()) return false;
-  if (std::filesystem::exists(registryPath_) &&
-      !win32::registry::LoadHive(win32::HKEY_CURRENT_USER, registryPath_.string())) {
-    error_ = L"cannot read the registry file " + PathText(registryPath_) +
-             L": it is cut short or damaged (the file is left as it is)";
+  const std::wstring cannot = L"cannot read the mail store " + PathText(storePath_) + L": ";
+  try {
+    LoadRegistry();
+  } catch (const Damaged& e) {
+    error_ = cannot + DamagedText(e.what()) + L"; the file is left as it is";
+    return false;
+  } catch (const SqlError& e) {
+    error_ = cannot + (IsDamage(e.code) ? DamagedText(e.what()) : FromUtf8(e.what()));
+    return false;
+  } catch (const std::exception& e) {
+    error_ = FromUtf8(e.what());  // the registry file's refusal, with its path
     return false;
   }
-  if (std::filesystem::exists(registryPath_)) registryChanges_ = win32::registry::ChangeCount();
   // Loaded again (Outlook started again in one run): the items are new objects.
   items_.clear();
+  byFolder_.clear();
+  folderSeqByKey_.clear();
   bags_.clear();
   walkedAll_ = false;
   folders_.clear();
@@ -425,7 +600,7 @@ bool ProfileStore::Load(outlook::Profile& profile) {
     std::vector<std::vector<int64_t>> itemSeq(saved.folders.size());
     while (items.Next()) {
       auto f = folderAt.find(items.Int(1));
-      if (f == folderAt.end()) throw std::runtime_error("an item of no folder");
+      if (f == folderAt.end()) throw Damaged("an item of no folder");
       saved.folders[f->second].items.push_back({items.Text(2),
                                                 static_cast<int32_t>(items.Int(3)),
                                                 static_cast<int32_t>(items.Int(4)),
@@ -442,7 +617,7 @@ bool ProfileStore::Load(outlook::Profile& profile) {
         itemAt[itemSeq[fi][k]] = &saved.folders[fi].items[k];
     auto item = [&](int64_t seq) -> persist::Item& {
       auto it = itemAt.find(seq);
-      if (it == itemAt.end()) throw std::runtime_error("a record of no item");
+      if (it == itemAt.end()) throw Damaged("a record of no item");
       return *it->second;
     };
     Stmt props(db_, "SELECT item, id, kind, value FROM props ORDER BY rowid");
@@ -471,7 +646,7 @@ bool ProfileStore::Load(outlook::Profile& profile) {
     Stmt fields(db_, "SELECT item, att, tag, kind, value FROM attachment_fields ORDER BY rowid");
     while (fields.Next()) {
       auto a = attAt.find({fields.Int(0), fields.Int(1)});
-      if (a == attAt.end()) throw std::runtime_error("a field of no attachment");
+      if (a == attAt.end()) throw Damaged("a field of no attachment");
       a->second->fields.emplace_back(static_cast<uint32_t>(fields.Int(2)), fields.Value(3));
     }
     Stmt users(db_, "SELECT item, name, type, value FROM user_props ORDER BY item, pos");
@@ -495,8 +670,7 @@ bool ProfileStore::Load(outlook::Profile& profile) {
         const auto& it = made[n++];
         // An item whose folder could not come back is dropped at the next save.
         if (it) {
-          items_[it.get()] = {it, seq, folderSeq[fi], 0, &it->Props()};
-          bags_[&it->Props()] = it.get();
+          KeepItem(it.get(), {it, seq, folderSeq[fi], 0, &it->Props()});
         }
       }
     }
@@ -508,12 +682,40 @@ bool ProfileStore::Load(outlook::Profile& profile) {
     metaKept_ = true;
     outlook::changes::Take();  // restoring is no change
     outlookChanges_ = outlook::ChangeCount();
+  } catch (const Damaged& e) {
+    error_ = cannot + DamagedText(e.what()) + L"; the file is left as it is";
+    return false;
+  } catch (const SqlError& e) {
+    error_ = cannot + (IsDamage(e.code) ? DamagedText(e.what()) : FromUtf8(e.what())) +
+             L"; the file is left as it is";
+    return false;
   } catch (const std::exception& e) {
-    error_ = L"cannot read the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what()) +
-             L" (the file is left as it is)";
+    error_ = cannot + FromUtf8(e.what()) + L"; the file is left as it is";
     return false;
   }
   return true;
+}
+
+void ProfileStore::KeepItem(const outlook::Item* key, KeptItem kept) {
+  kept.bag = &key->Props();
+  if (auto was = items_.find(key); was != items_.end()) {
+    bags_.erase(was->second.bag);
+    if (was->second.folder != kept.folder) byFolder_[was->second.folder].erase(key);
+  }
+  byFolder_[kept.folder].insert(key);
+  bags_[kept.bag] = key;
+  items_[key] = std::move(kept);
+}
+
+void ProfileStore::ForgetItem(const outlook::Item* key) {
+  auto kept = items_.find(key);
+  if (kept == items_.end()) return;
+  bags_.erase(kept->second.bag);
+  if (auto in = byFolder_.find(kept->second.folder); in != byFolder_.end()) {
+    in->second.erase(key);
+    if (in->second.empty()) byFolder_.erase(in);
+  }
+  items_.erase(kept);
 }
 
 bool ProfileStore::Save(const outlook::Profile& profile, std::wstring& error) {
@@ -521,25 +723,91 @@ bool ProfileStore::Save(const outlook::Profile& profile, std::wstring& error) {
     error = error_;
     return false;
   }
-  if (outlook::ChangeCount() != outlookChanges_) {
-    try {
-      SaveStore(profile);
-    } catch (const std::exception& e) {
-      error = L"the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what());
-      return false;
-    }
+  using win32::HKEY_CURRENT_USER;
+  // Not loaded, or the registry was made anew since: it is written whole.
+  if (!win32::registry::ChangesKept(HKEY_CURRENT_USER, registryKeeper_))
+    registryKeeper_ = win32::registry::KeepChanges(HKEY_CURRENT_USER, true);
+  bool mailChanged = outlook::ChangeCount() != outlookChanges_;
+  auto registry = win32::registry::TakeChanges(HKEY_CURRENT_USER);
+  try {
+    SaveStore(profile, mailChanged, registry);
+  } catch (const std::exception& e) {
+    // Rolled back whole: the next save writes all of it again.
+    win32::registry::PutBackChanges(HKEY_CURRENT_USER, registry);
+    error = L"the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what());
+    return false;
   }
-  return SaveRegistry(error);
+  return true;
 }
 
-// False when nothing had to be written.
-bool ProfileStore::SaveStore(const outlook::Profile& profile) {
+void ProfileStore::WriteRegistry(const win32::registry::HiveChanges& registry) {
+  if (registry.Empty()) return;
+  if (!registryWriter_) registryWriter_ = std::make_unique<RegistryWriter>(db_);
+  RegistryWriter& w = *registryWriter_;
+  if (registry.whole) {
+    Exec(db_, "DELETE FROM reg_keys");
+    Exec(db_, "DELETE FROM reg_values");
+    Exec(db_, "INSERT OR REPLACE INTO meta(key, value) VALUES('registry', 1)");
+  }
+  for (const auto& key : registry.keys) {
+    if ((key.gone || key.cleared) && !registry.whole) {
+      w.valuesGone.BindBytes(1, key.folded).Run();
+      ++registryRows_;
+    }
+    if (key.gone) {
+      w.keyGone.BindBytes(1, key.folded).Run();
+      ++registryRows_;
+      continue;
+    }
+    w.keyPut.BindBytes(1, key.folded).BindBytes(2, key.path).Run();
+    ++registryRows_;
+    for (const auto& v : key.values) {
+      if (v.gone)
+        w.valueGone.BindBytes(1, key.folded).BindBytes(2, v.folded).Run();
+      else
+        w.valuePut.BindBytes(1, key.folded)
+            .BindBytes(2, v.folded)
+            .BindBytes(3, v.name)
+            .Bind(4, static_cast<int64_t>(v.type))
+            .BindBlob(5, v.data)
+            .Bind(6, static_cast<int64_t>(v.order))
+            .Run();
+      ++registryRows_;
+    }
+  }
+}
+
+void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
+                             const win32::registry::HiveChanges& registry) {
+  auto transaction = [&](const std::function<void()>& work, const std::function<void()>& undo) {
+    Exec(db_, "BEGIN IMMEDIATE");
+    try {
+      work();
+      Exec(db_, "COMMIT");
+    } catch (...) {
+      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+      undo();
+      throw;
+    }
+    ++commits_;
+    if (registry.whole) registryKept_ = true;
+  };
+  if (!mailChanged) {
+    if (!registry.Empty()) transaction([&] { WriteRegistry(registry); }, [] {});
+    return;
+  }
   auto changed = outlook::changes::Take();
   auto filed = outlook::changes::TakeFiled();
+  // No folder noted (made, renamed, deleted, or one of its items gone): the folders are as the
+  // last walk found them, and none is walked (a user's data has hundreds).
+  bool light = walkedAll_ && std::none_of(changed.begin(), changed.end(), [&](const void* what) {
+                 return folderSeqByKey_.count(what) > 0;
+               });
   // Items are listed only of the folders compared item by item below.
-  auto live = persist::Walk(*profile.session, [&](const void* folder) {
-    return !walkedAll_ || changed.count(folder) > 0;
-  });
+  auto live = light ? persist::Counters(*profile.session)
+                    : persist::Walk(*profile.session, [&](const void* folder) {
+                        return !walkedAll_ || changed.count(folder) > 0;
+                      });
   ++walks_;
   // What changed: folders by EntryID, items by identity and change stamp.
   struct FolderWrite {
@@ -563,8 +831,14 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
       if (!SameFolder(kept->second.record, f)) folderWrites.push_back({folderSeqOf[i], &f, false});
     }
   }
-  for (const auto& [id, kept] : folders_)
-    if (kept.walk != walks_) folderGone.push_back(id);
+  if (!light)
+    for (const auto& [id, kept] : folders_)
+      if (kept.walk != walks_) folderGone.push_back(id);
+  auto walkedKeys = [&] {
+    if (light) return;
+    folderSeqByKey_.clear();
+    for (size_t i = 0; i < live.keys.size(); ++i) folderSeqByKey_[live.keys[i]] = folderSeqOf[i];
+  };
 
   struct ItemWrite {
     std::shared_ptr<outlook::Item> item;
@@ -611,36 +885,42 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
   }
   // Items filed in a folder nothing else changed in: the folder's other items are as they were.
   if (!filed.empty()) {
-    std::unordered_map<const void*, size_t> folderAt;
-    for (size_t i = 0; i < live.keys.size(); ++i) folderAt[live.keys[i]] = i;
+    std::unordered_map<const void*, int64_t> walked;
+    if (!light)
+      for (size_t i = 0; i < live.keys.size(); ++i) walked[live.keys[i]] = folderSeqOf[i];
+    const auto& seqOf = light ? folderSeqByKey_ : walked;
     for (const auto& [folder, weak] : filed) {
-      auto at = folderAt.find(folder);
+      auto at = seqOf.find(folder);
       auto item = std::const_pointer_cast<outlook::Item>(
           std::static_pointer_cast<const outlook::Item>(weak.lock()));
-      if (at == folderAt.end() || !item || item->IsDead() || diffed.count(folderSeqOf[at->second]))
-        continue;
+      if (at == seqOf.end() || !item || item->IsDead() || diffed.count(at->second)) continue;
       if (item->Class() != outlook::olMail && item->Class() != outlook::olPost) continue;
       if (std::any_of(itemWrites.begin(), itemWrites.end(),
                       [&](const auto& w) { return w.item == item; }))
         continue;
       auto kept = items_.find(item.get());
       if (kept != items_.end() && kept->second.item.lock() == item)
-        itemWrites.push_back({item, kept->second.seq, folderSeqOf[at->second], false});
+        itemWrites.push_back({item, kept->second.seq, at->second, false});
       else
-        itemWrites.push_back({item, ++nextItem, folderSeqOf[at->second], true});
+        itemWrites.push_back({item, ++nextItem, at->second, true});
     }
   }
   if (!writer_) writer_ = std::make_unique<ItemWriter>(db_);
   std::vector<const outlook::Item*> forget;
-  // Only a folder compared item by item can have lost one: most saves compare none, and the
-  // kept items grow with the session.
-  if (!diffed.empty())
-    for (const auto& [key, kept] : items_)
-      if (kept.walk != walks_ && diffed.count(kept.folder)) {
+  // Only a folder compared item by item can have lost one: most saves compare none, and only
+  // the items kept in those are looked at (the others grow with the user's data).
+  for (int64_t folder : diffed) {
+    auto in = byFolder_.find(folder);
+    if (in == byFolder_.end()) continue;
+    for (const auto* key : in->second) {
+      const auto& kept = items_.at(key);
+      if (kept.walk != walks_) {
         // Deleted, or moved (the moved item is a new one).
         itemGone.push_back(kept.seq);
         forget.push_back(key);
       }
+    }
+  }
   // Items replaced in memory were counted twice above.
   std::sort(itemGone.begin(), itemGone.end());
   itemGone.erase(std::unique(itemGone.begin(), itemGone.end()), itemGone.end());
@@ -650,103 +930,67 @@ bool ProfileStore::SaveStore(const outlook::Profile& profile) {
   if (folderWrites.empty() && folderGone.empty() && itemWrites.empty() && itemGone.empty() &&
       !metaChanged) {
     outlookChanges_ = outlook::ChangeCount();
-    return false;
+    walkedKeys();
+    if (!registry.Empty()) transaction([&] { WriteRegistry(registry); }, [] {});
+    return;
   }
 
-  Exec(db_, "BEGIN IMMEDIATE");
-  try {
-    if (metaChanged) {
-      auto& meta = writer_->meta;
-      meta.Bind(1, L"next_id").Bind(2, static_cast<int64_t>(live.nextId)).Run();
-      meta.Bind(1, L"next_named").Bind(2, live.nextNamed).Run();
-    }
-    if (!metaKept_ || meta_.named != live.named) {
-      Exec(db_, "DELETE FROM named");
-      Stmt named(db_, "INSERT INTO named(key, id) VALUES(?, ?)");
-      for (const auto& [key, id] : live.named) named.Bind(1, key).Bind(2, id).Run();
-    }
-    if (!folderGone.empty()) {
-      Stmt remove(db_, "DELETE FROM folders WHERE seq = ?");
-      for (const auto& id : folderGone) remove.Bind(1, folders_[id].seq).Run();
-    }
-    if (!folderWrites.empty()) {
-      Stmt folder(db_, "INSERT OR REPLACE INTO folders VALUES(?, ?, ?, ?, ?, ?)");
-      for (const auto& w : folderWrites)
-        folder.Bind(1, w.seq)
-            .Bind(2, w.record->entryId)
-            .Bind(3, w.record->parentId)
-            .Bind(4, w.record->name)
-            .Bind(5, w.record->store)
-            .Bind(6, w.record->defaultItemType)
-            .Run();
-    }
-    ItemWriter& writer = *writer_;
-    for (int64_t seq : itemGone) writer.Delete(seq);
-    for (size_t k = 0; k < itemWrites.size(); ++k) {
-      const auto& w = itemWrites[k];
-      writer.Write(w.seq, w.folder, persist::TakeItem(w.item), w.isNew);
-    }
-    Exec(db_, "COMMIT");
-  } catch (...) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    // What was not written is written by the next save.
-    for (const void* what : changed) outlook::changes::Note(what);
-    for (const auto& [folder, item] : filed) outlook::changes::NoteFiled(folder, item);
-    throw;
-  }
+  transaction(
+      [&] {
+        if (metaChanged) {
+          auto& meta = writer_->meta;
+          meta.Bind(1, L"next_id").Bind(2, static_cast<int64_t>(live.nextId)).Run();
+          meta.Bind(1, L"next_named").Bind(2, live.nextNamed).Run();
+        }
+        if (!metaKept_ || meta_.named != live.named) {
+          Exec(db_, "DELETE FROM named");
+          Stmt named(db_, "INSERT INTO named(key, id) VALUES(?, ?)");
+          for (const auto& [key, id] : live.named) named.Bind(1, key).Bind(2, id).Run();
+        }
+        if (!folderGone.empty()) {
+          Stmt remove(db_, "DELETE FROM folders WHERE seq = ?");
+          for (const auto& id : folderGone) remove.Bind(1, folders_[id].seq).Run();
+        }
+        if (!folderWrites.empty()) {
+          Stmt folder(db_, "INSERT OR REPLACE INTO folders VALUES(?, ?, ?, ?, ?, ?)");
+          for (const auto& w : folderWrites)
+            folder.Bind(1, w.seq)
+                .Bind(2, w.record->entryId)
+                .Bind(3, w.record->parentId)
+                .Bind(4, w.record->name)
+                .Bind(5, w.record->store)
+                .Bind(6, w.record->defaultItemType)
+                .Run();
+        }
+        ItemWriter& writer = *writer_;
+        for (int64_t seq : itemGone) writer.Delete(seq);
+        for (size_t k = 0; k < itemWrites.size(); ++k) {
+          const auto& w = itemWrites[k];
+          writer.Write(w.seq, w.folder, persist::TakeItem(w.item), w.isNew);
+        }
+        WriteRegistry(registry);
+      },
+      [&] {
+        // What was not written is written by the next save.
+        for (const void* what : changed) outlook::changes::Note(what);
+        for (const auto& [folder, item] : filed) outlook::changes::NoteFiled(folder, item);
+      });
   // Taking an item may make its plain text: no change to write again.
   outlook::changes::Take();
-  ++commits_;
   hasProfile_ = true;
   for (const auto& id : folderGone) folders_.erase(id);
   for (const auto& w : folderWrites) {
     folders_[w.record->entryId] = {w.seq, *w.record, walks_};
   }
   lastFolderSeq_ = nextFolder;
-  for (const auto* key : forget) {
-    bags_.erase(items_[key].bag);
-    items_.erase(key);
-  }
-  for (const auto& w : itemWrites) {
-    items_[w.item.get()] = {w.item, w.seq, w.folder, walks_, &w.item->Props()};
-    bags_[&w.item->Props()] = w.item.get();
-  }
+  for (const auto* key : forget) ForgetItem(key);
+  for (const auto& w : itemWrites) KeepItem(w.item.get(), {w.item, w.seq, w.folder, walks_, {}});
+  walkedKeys();
   walkedAll_ = true;
   lastItemSeq_ = nextItem;
   meta_ = {live.nextId, live.nextNamed, live.named, {}};
   metaKept_ = true;
   outlookChanges_ = outlook::ChangeCount();
-  return true;
-}
-
-bool ProfileStore::SaveRegistry(std::wstring& error) {
-  uint64_t changes = win32::registry::ChangeCount();
-  if (changes == registryChanges_) return true;
-  // The registry file is replaced whole: a stop halfway leaves the previous one.
-  auto temp = registryPath_;
-  temp += ".new";
-  std::error_code ec;
-  std::string text;
-  if (!win32::registry::HiveText(win32::HKEY_CURRENT_USER, text) || !WriteInPlace(temp, text)) {
-    error = L"cannot write the registry file " + PathText(temp);
-    return false;
-  }
-  // The two files trade places in one step; the old one is written over next time. Renamed
-  // over the old file (or written after emptying it) the new one would be forced to disk at
-  // every save, and a file made anew at every save costs the file system more than writing.
-  if (std::filesystem::exists(registryPath_, ec)) {
-    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, registryPath_.c_str(), RENAME_EXCHANGE) != 0)
-      ec = std::error_code(errno, std::generic_category());
-  } else {
-    std::filesystem::rename(temp, registryPath_, ec);
-  }
-  if (ec) {
-    error = L"cannot replace the registry file " + PathText(registryPath_) + L": " +
-            FromUtf8(ec.message());
-    return false;
-  }
-  registryChanges_ = changes;
-  return true;
 }
 
 }  // namespace host

@@ -1,9 +1,9 @@
-// A profile kept on disk: the mail store in DIR/store.sqlite and the registry in
-// DIR/registry.hive beside it. A save writes only what changed since the last one, in one
-// transaction (the registry file is replaced whole, by rename, when it changed), so a program
-// stopped at any point keeps everything saved before. One program at a time: the profile is
-// locked while the store is open. A file that cannot be read is reported with its path and
-// left as it is.
+// A profile kept on disk: the mail and the registry in one SQLite store, DIR/store.sqlite. A
+// save writes only what changed since the last one, mail and registry in one transaction, so a
+// program stopped at any point keeps both as one and the same save left them. A profile of the
+// older form (its registry in DIR/registry.hive) is taken over at its first load and the old
+// file left as it was. One program at a time: the profile is locked while the store is open. A
+// file that cannot be read is reported with its path and left as it is.
 #pragma once
 
 #include <filesystem>
@@ -11,14 +11,20 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/outlook/Persist.h"
 #include "platform/outlook/ProfileBuilder.h"
+#include "platform/win32/RegistryChanges.h"
 
 struct sqlite3;
 
 namespace host {
+
+// The SQLite VFS the stores opened from now on go through, by name (nullptr: SQLite's
+// default). Tests put the store's I/O under injected faults this way.
+void SetProfileStoreVfs(const char* name);
 
 class ProfileStore {
  public:
@@ -42,9 +48,12 @@ class ProfileStore {
   bool Save(const outlook::Profile& profile, std::wstring& error);
   // Store transactions committed since the store was opened (for tests and benchmarks).
   int64_t Commits() const { return commits_; }
+  // Registry rows (keys and values) written or deleted since the store was opened.
+  int64_t RegistryRowsWritten() const { return registryRows_; }
 
   const std::filesystem::path& StorePath() const { return storePath_; }
-  const std::filesystem::path& RegistryPath() const { return registryPath_; }
+  // Where a profile of the older form kept its registry.
+  const std::filesystem::path& OldRegistryPath() const { return registryPath_; }
 
  private:
   struct KeptItem {
@@ -59,28 +68,39 @@ class ProfileStore {
     uint64_t walk = 0;
   };
   struct ItemWriter;
+  struct RegistryWriter;
   bool Open();
-  bool SaveStore(const outlook::Profile& profile);
-  bool SaveRegistry(std::wstring& error);
+  void LoadRegistry();
+  void SaveStore(const outlook::Profile& profile, bool mailChanged,
+                 const win32::registry::HiveChanges& registry);
+  void WriteRegistry(const win32::registry::HiveChanges& registry);
+  void KeepItem(const outlook::Item* key, KeptItem kept);
+  void ForgetItem(const outlook::Item* key);
 
   std::filesystem::path dir_, storePath_, registryPath_;
   sqlite3* db_ = nullptr;
   std::unique_ptr<ItemWriter> writer_;
+  std::unique_ptr<RegistryWriter> registryWriter_;
   int lock_ = -1;
   std::wstring error_;
   bool hasProfile_ = false;
-  int64_t commits_ = 0;
+  int64_t commits_ = 0, registryRows_ = 0;
+  bool registryKept_ = false;    // the store holds the registry (else the first save writes it)
+  uint64_t registryKeeper_ = 0;  // as win32::registry::KeepChanges answered
   // What the store holds, as of the last save or load.
   std::unordered_map<const outlook::Item*, KeptItem> items_;
   std::unordered_map<const void*, const outlook::Item*> bags_;
+  std::unordered_map<int64_t, std::unordered_set<const outlook::Item*>> byFolder_;  // by seq
   bool walkedAll_ = false;  // every folder compared item by item since the last load
+  // The folders' addresses (as outlook::changes notes them) at the last walk, with their seqs.
+  std::unordered_map<const void*, int64_t> folderSeqByKey_;
   std::unordered_map<std::wstring, KeptFolder> folders_;  // by EntryID
   int64_t lastItemSeq_ = 0, lastFolderSeq_ = 0;
   outlook::persist::Profile meta_;  // ids and named properties; no folders
   bool metaKept_ = false;
   uint64_t walks_ = 0;
-  // The change counts the store and the registry file were last written at; none yet.
-  uint64_t outlookChanges_ = ~0ull, registryChanges_ = ~0ull;
+  // The change count the mail was last written at; none yet.
+  uint64_t outlookChanges_ = ~0ull;
 };
 
 }  // namespace host

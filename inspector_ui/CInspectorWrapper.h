@@ -97,6 +97,11 @@ class CInspectorWrapper : public IInspectorWrapperEx,
   void Update_TanveloBtns(const InspectorState& state);
   void Update_TemplateMenu(const InspectorState& state);
   void Update_ActionMenu(const InspectorState& state);
+  // The quick items of one reply drop-down: the group is built statement by statement (a write
+  // Office refuses leaves the rest of the group made); a refill stops at its first error.
+  void Create_FreqButtons(const PopupPtr& popup, ButtonPtr& firstItem, bars::QuickItems& group,
+                          void (CInspectorWrapper::*onFreq)(const ButtonPtr&));
+  void Update_FreqButtons(const PopupPtr& popup, CTemplates& list);
   void SaveBarPosition(const BarPtr& bar, const std::wstring& key);
   void RestoreBarPosition(const BarPtr& bar, const std::wstring& key);
   void CaptionChangeDefault();

@@ -116,21 +116,28 @@ void CInspectorWrapper::Create_TanveloBtns(bool bIsTemplate, bool bIsWordMail,
       Step([&] { pair.sub->SetCaption(LangText(pair.subCaption)); });
       Step([&] { pair.sub->SetVisible(true); });
     }
-    pair.quick.popup = pair.popup;
-    std::weak_ptr<CInspectorWrapper> weak = weak_from_this();
-    Step([&] {
-      bars::CreateQuickItems(pair.quick,
-                             [weak, handler = pair.onFreq](const ButtonPtr& ctrl, bool&) {
-                               auto self = weak.lock();
-                               if (!self) return;
-                               vb::Ignore([&] {
-                                 auto target = self->ClickTarget();
-                                 ((*target).*handler)(ctrl);
-                               });
-                             });
-    });
-    pair.freq = pair.quick.first.get();
+    Create_FreqButtons(pair.popup, pair.freq, pair.quick, pair.onFreq);
   }
+}
+
+void CInspectorWrapper::Create_FreqButtons(const PopupPtr& popup, ButtonPtr& firstItem,
+                                           bars::QuickItems& group,
+                                           void (CInspectorWrapper::*onFreq)(const ButtonPtr&)) {
+  group.popup = popup;
+  std::weak_ptr<CInspectorWrapper> weak = weak_from_this();
+  bars::CreateQuickItems(group, [weak, onFreq](const ButtonPtr& ctrl, bool&) {
+    auto self = weak.lock();
+    if (!self) return;
+    vb::Ignore([&] {
+      auto target = self->ClickTarget();
+      ((*target).*onFreq)(ctrl);
+    });
+  });
+  firstItem = group.first.get();
+}
+
+void CInspectorWrapper::Update_FreqButtons(const PopupPtr& popup, CTemplates& list) {
+  bars::UpdateFreqButtons(popup, list, L"CInspectorWrapper::Update_FreqButtons");
 }
 
 void CInspectorWrapper::Create_TemplateMenu(bool bIsTemplate, bool bIsWordMail,
@@ -320,7 +327,8 @@ void CInspectorWrapper::Update_TanveloBtns(const InspectorState& state) {
     if (pair.popup) bars::PutVisible(pair.popup, pair.visible);
     // A failed rewrite empties the list, so that the next update tries again.
     Step([&] {
-      bars::RefreshQuickItems(pair.quick, pair.useType, L"CInspectorWrapper::Update_FreqButtons");
+      if (bars::FrequentsChanged(pair.quick, pair.useType))
+        Update_FreqButtons(pair.popup, pair.quick.list);
     });
   }
 }

@@ -41,9 +41,6 @@ std::shared_ptr<office::CommandBarButton> CItemContextMenu::Button(int32_t n) co
 }
 
 void CItemContextMenu::Clicked(int32_t n) {
-  // A command may run a modal dialog, during which Outlook closes the menu and the add-in lets
-  // go of this object; it must outlive its own event.
-  auto self = shared_from_this();
   OnClick.Raise(n);
 }
 
@@ -121,6 +118,8 @@ void CItemContextMenu::Create(const std::shared_ptr<office::CommandBar>& oContex
     if (!button) continue;
     m_buttons[i] = button;
     std::weak_ptr<CItemContextMenu> weak = weak_from_this();
+    // A command may run a modal dialog, during which Outlook closes the menu and the add-in
+    // lets go of this object: the click holds it until its event has run.
     m_sinks.push_back(button->OnClick([weak, n](const auto&, bool&) {
       if (auto self = weak.lock()) self->Clicked(n);
     }));

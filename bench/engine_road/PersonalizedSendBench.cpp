@@ -95,6 +95,7 @@ void BM_AddressBookSize(benchmark::State& state) {
   }
   const double median1k = benchdata::Median(small);
   state.counters["ratio_contacts_10k_1k"] = median1k > 0 ? benchdata::Median(large) / median1k : 0;
+  state.counters["ratio_contacts_10k_1k_goal"] = 3;
   state.counters["ms_1k"] = median1k * 1e3;
   state.counters["ms_10k"] = benchdata::Median(large) * 1e3;
 }

@@ -1,6 +1,7 @@
 #include "platform/office/CommandBars.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/office/BuiltInBars.h"
 #include "platform/vb/Error.h"
@@ -62,19 +63,37 @@ std::shared_ptr<CommandBarControl> Search(CommandBar& bar, int32_t type, int32_t
 struct WriteCounter {
   int64_t count = 0;
   std::set<std::wstring> failAnywhere;
+  std::multiset<std::pair<std::wstring, std::wstring>> refuseValues;
 };
+
+std::wstring AsText(bool value) {
+  return value ? L"True" : L"False";
+}
+std::wstring AsText(int32_t value) {
+  return std::to_wstring(value);
+}
 
 }  // namespace
 
-void FaultInjection::CheckWrite(const wchar_t* property) {
+void FaultInjection::CheckWrite(const wchar_t* property, const std::wstring& value) {
   auto& writes = win32::PlatformState<WriteCounter>();
   ++writes.count;
   if (failWrites_.erase(property) != 0 || writes.failAnywhere.erase(property) != 0)
     AutomationError(property);
+  if (writes.refuseValues.empty()) return;
+  auto refused = writes.refuseValues.find({property, value});
+  if (refused != writes.refuseValues.end()) {
+    writes.refuseValues.erase(refused);
+    AutomationError(property);
+  }
 }
 
 void FailNextWriteAnywhere(const std::wstring& property) {
   win32::PlatformState<WriteCounter>().failAnywhere.insert(property);
+}
+
+void RefuseWriteAnywhere(const std::wstring& property, const std::wstring& value) {
+  win32::PlatformState<WriteCounter>().refuseValues.insert({property, value});
 }
 
 int64_t PropertyWrites() {
@@ -96,7 +115,7 @@ void CommandBarControl::Alive() const {
   }                                               \
   void CommandBarControl::Set##Name(Type value) { \
     Alive();                                      \
-    CheckWrite(L## #Name);                        \
+    CheckWrite(L## #Name, AsText(value));         \
     member = value;                               \
   }
 TV_PROPERTY(bool, Visible, visible_)
@@ -111,7 +130,7 @@ TV_PROPERTY(bool, BeginGroup, beginGroup_)
   }                                                              \
   void CommandBarControl::Set##Name(const std::wstring& value) { \
     Alive();                                                     \
-    CheckWrite(L## #Name);                                       \
+    CheckWrite(L## #Name, value);                                \
     member = value;                                              \
   }
 TV_TEXT_PROPERTY(Caption, caption_)
@@ -162,7 +181,7 @@ int32_t CommandBarButton::Style() const {
 }
 void CommandBarButton::SetStyle(int32_t value) {
   Alive();
-  CheckWrite(L"Style");
+  CheckWrite(L"Style", AsText(value));
   if (value < msoButtonAutomatic || value > msoButtonIconAndCaption) vb::Raise(5);
   style_ = value;
 }
@@ -172,7 +191,7 @@ int32_t CommandBarButton::FaceId() const {
 }
 void CommandBarButton::SetFaceId(int32_t value) {
   Alive();
-  CheckWrite(L"FaceId");
+  CheckWrite(L"FaceId", AsText(value));
   faceId_ = value;
   picture_ = mask_ = nullptr;
   iconWrites_.push_back(L"FaceId=" + std::to_wstring(value));
@@ -183,7 +202,7 @@ std::shared_ptr<win32::IPicture> CommandBarButton::Picture() const {
 }
 void CommandBarButton::SetPicture(std::shared_ptr<win32::IPicture> picture) {
   Alive();
-  CheckWrite(L"Picture");
+  CheckWrite(L"Picture", IconName(picture));
   picture_ = std::move(picture);
   iconWrites_.push_back(L"Picture=" + IconName(picture_));
 }
@@ -193,7 +212,7 @@ std::shared_ptr<win32::IPicture> CommandBarButton::Mask() const {
 }
 void CommandBarButton::SetMask(std::shared_ptr<win32::IPicture> mask) {
   Alive();
-  CheckWrite(L"Mask");
+  CheckWrite(L"Mask", IconName(mask));
   mask_ = std::move(mask);
   iconWrites_.push_back(L"Mask=" + IconName(mask_));
 }
@@ -330,7 +349,7 @@ std::wstring CommandBar::Name() const {
 
 void CommandBar::SetName(const std::wstring& name) {
   Alive();
-  CheckWrite(L"Name");
+  CheckWrite(L"Name", name);
   if (builtIn_ || type_ == msoBarTypePopup || name.empty()) vb::Raise(5);
   if (auto bars = bars_.lock())
     for (auto& bar : bars->bars_)
@@ -356,7 +375,7 @@ std::shared_ptr<CommandBarControl> CommandBar::FindControl(int32_t type, int32_t
   }                                         \
   void CommandBar::Set##Name(Type value) {  \
     Alive();                                \
-    CheckWrite(L## #Name);                  \
+    CheckWrite(L## #Name, AsText(value));   \
     member = value;                         \
   }
 TV_BAR_PROPERTY(bool, Visible, visible_)

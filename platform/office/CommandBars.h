@@ -44,6 +44,9 @@ int64_t PropertyWrites();
 // Makes the next write of that property fail on whichever control or bar it happens, also on
 // one not made yet.
 void FailNextWriteAnywhere(const std::wstring& property);
+// Makes the next write of that property with that value fail anywhere (a caption Office will not
+// take). Values are compared as text: "True"/"False", numbers in decimal, pictures by resource.
+void RefuseWriteAnywhere(const std::wstring& property, const std::wstring& value);
 
 class CommandBar;
 class CommandBarControls;
@@ -55,7 +58,7 @@ class FaultInjection {
   void FailNextWrite(const std::wstring& property) { failWrites_.insert(property); }
 
  protected:
-  void CheckWrite(const wchar_t* property);
+  void CheckWrite(const wchar_t* property, const std::wstring& value);
 
  private:
   std::set<std::wstring> failWrites_;

@@ -15,43 +15,77 @@
 
 namespace outlook::body {
 
+namespace {
+
+// What a character becomes in HTML; null for itself.
+const wchar_t* EntityOf(wchar_t c) {
+  switch (c) {
+    case L'&':
+      return L"&amp;";
+    case L'<':
+      return L"&lt;";
+    case L'>':
+      return L"&gt;";
+    case L'"':
+      return L"&quot;";
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+// Both conversions measure their result first and make it in one piece: a large body is not
+// copied over and over while it grows.
 std::wstring HtmlEscape(const std::wstring& text) {
-  std::wstring out;
+  size_t size = 0;
   for (wchar_t c : text) {
-    switch (c) {
-      case L'&':
-        out += L"&amp;";
-        break;
-      case L'<':
-        out += L"&lt;";
-        break;
-      case L'>':
-        out += L"&gt;";
-        break;
-      case L'"':
-        out += L"&quot;";
-        break;
-      default:
-        out += c;
-    }
+    const wchar_t* entity = EntityOf(c);
+    size += entity ? std::wcslen(entity) : 1;
+  }
+  std::wstring out;
+  out.reserve(size);
+  for (wchar_t c : text) {
+    if (const wchar_t* entity = EntityOf(c))
+      out += entity;
+    else
+      out += c;
   }
   return out;
 }
 
 std::wstring TextToHtml(const std::wstring& text) {
-  std::wstring out = L"<html>\r\n<head>\r\n</head>\r\n<body>\r\n";
-  std::wstring escaped = HtmlEscape(text);
-  for (size_t i = 0; i < escaped.size(); ++i) {
-    if (escaped[i] == L'\r' && i + 1 < escaped.size() && escaped[i + 1] == L'\n') {
-      out += L"<br>\r\n";
-      ++i;
-    } else if (escaped[i] == L'\n' || escaped[i] == L'\r') {
-      out += L"<br>\r\n";  // a lone CR ends a line too (old Mac text)
-    } else {
-      out += escaped[i];
+  static constexpr std::wstring_view kHead = L"<html>\r\n<head>\r\n</head>\r\n<body>\r\n";
+  static constexpr std::wstring_view kTail = L"\r\n</body>\r\n</html>\r\n";
+  static constexpr std::wstring_view kBreak = L"<br>\r\n";
+  // Calls `piece` with each piece of the body in turn: a line end (CR LF, or a lone CR or LF,
+  // old Mac text) becomes a break, the HTML characters their entities.
+  auto walk = [&text](auto&& piece) {
+    for (size_t i = 0; i < text.size(); ++i) {
+      const wchar_t c = text[i];
+      if (c == L'\r' || c == L'\n') {
+        if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+        piece(kBreak);
+      } else if (const wchar_t* entity = EntityOf(c)) {
+        piece(std::wstring_view(entity));
+      } else {
+        piece(std::wstring_view(&text[i], 1));
+      }
     }
-  }
-  return out + L"\r\n</body>\r\n</html>\r\n";
+  };
+  size_t size = kHead.size() + kTail.size();
+  walk([&size](std::wstring_view piece) { size += piece.size(); });
+  std::wstring out;
+  out.reserve(size);
+  out += kHead;
+  walk([&out](std::wstring_view piece) {
+    if (piece.size() == 1)
+      out += piece[0];
+    else
+      out += piece;
+  });
+  out += kTail;
+  return out;
 }
 
 namespace {

@@ -71,6 +71,7 @@ void MAPIFolder::SetName(const std::wstring& name) {
   Live();
   if (name.empty()) vb::Raise(kErrFailed, L"The folder name is not valid.");
   name_ = name;
+  NoteChange();  // a kept profile saves only after a change was counted
   changes::Note(this);
 }
 
@@ -262,6 +263,7 @@ std::shared_ptr<MAPIFolder> Folders::Add(const std::wstring& name, int32_t type)
   folder->SetEntryID(session_->NewEntryID(*store));
   folder->SetParent(parent_);
   parent_->Children().push_back(folder);
+  NoteChange();
   changes::Note(parent_.get());
   return folder;
 }

@@ -189,16 +189,19 @@ void Item::SetBodyFormat(int32_t format) {
   std::wstring text = Body();
   switch (format) {
     case olFormatPlain:
-      return SetBodies(olFormatPlain, text, L"", L"");
-    case olFormatHTML:
+      return SetBodies(olFormatPlain, std::move(text), L"", L"");
+    case olFormatHTML: {
       // An RTF item keeps its bold, italic, underline and paragraphs.
-      return SetBodies(olFormatHTML, text,
-                       bodyFormat_ == olFormatRichText
-                           ? body::RtfToHtml(props_.Text(PR_RTF_COMPRESSED))
-                           : body::TextToHtml(text),
-                       L"");
-    case olFormatRichText:
-      return SetBodies(olFormatRichText, text, L"", body::TextToRtf(text));
+      std::wstring html = bodyFormat_ == olFormatRichText
+                              ? body::RtfToHtml(props_.Text(PR_RTF_COMPRESSED))
+                              : body::TextToHtml(text);
+      // Made before the text moves into the item: a large body is not copied for it.
+      return SetBodies(olFormatHTML, std::move(text), std::move(html), L"");
+    }
+    case olFormatRichText: {
+      std::wstring rtf = body::TextToRtf(text);
+      return SetBodies(olFormatRichText, std::move(text), L"", std::move(rtf));
+    }
   }
   vb::Raise(kErrFailed, L"The property value is not valid.");
 }

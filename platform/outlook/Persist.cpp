@@ -102,12 +102,17 @@ Item TakeItem(const std::shared_ptr<outlook::Item>& item) {
   return saved;
 }
 
-Live Walk(NameSpace& session, const std::function<bool(const void*)>& itemsOf) {
+Live Counters(NameSpace& session) {
   Live live;
   live.nextId = PersistAccess::NextId(session);
   live.nextNamed = PersistAccess::Next(session.Named());
   for (const auto& [key, id] : PersistAccess::Ids(session.Named()))
     live.named.emplace_back(key, id);
+  return live;
+}
+
+Live Walk(NameSpace& session, const std::function<bool(const void*)>& itemsOf) {
+  Live live = Counters(session);
   std::vector<std::shared_ptr<MAPIFolder>> todo;
   for (const auto& store : session.Stores())
     if (store->Root()) todo.push_back(store->Root());

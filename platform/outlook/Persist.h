@@ -80,6 +80,8 @@ struct Live {
 // `itemsOf`, when given, tells the folders (by address) whose items are wanted; the others' lists
 // stay empty.
 Live Walk(NameSpace& session, const std::function<bool(const void*)>& itemsOf = {});
+// The session's ids and named properties alone, no folder: for a save that changed none.
+Live Counters(NameSpace& session);
 Item TakeItem(const std::shared_ptr<outlook::Item>& item);
 
 }  // namespace persist

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,8 @@
 #include <memory>
 #include <random>
 #include <system_error>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/win32/CodePage.h"
@@ -63,8 +66,64 @@ struct Hold {
   uint32_t share = 0;
 };
 
+wchar_t FoldChar(wchar_t c) {
+  if ((c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;
+  return c;
+}
+
+std::wstring Fold(std::wstring_view text) {
+  std::wstring out(text);
+  for (wchar_t& c : out) c = FoldChar(c);
+  return out;
+}
+
+// A folder's names by their folded spelling: a name missing under its exact spelling is looked
+// up here instead of listing the folder again. The kernel tells of every entry made, removed or
+// renamed in a watched folder, by these calls or by anyone else (a test writing on the host),
+// and each index follows those events before it answers, so it never lags the disk.
+struct FolderIndex {
+  dev_t device = 0;
+  ino_t inode = 0;
+  int watch = -1;
+  std::unordered_map<std::wstring, std::string> names;  // folded name -> name on the host
+  // Folded names two entries answer to (the host tells case apart): a removal of one of them
+  // has the folder listed again, the rare case left to the plain road.
+  std::unordered_set<std::wstring> doubled;
+
+  void Add(std::string name) {
+    std::wstring folded = Fold(MultiByteToWide(CP_UTF8, name));
+    auto [it, added] = names.try_emplace(std::move(folded), std::move(name));
+    if (!added && it->second != name) doubled.insert(it->first);
+  }
+};
+
+class FolderIndexes {
+ public:
+  FolderIndexes() = default;
+  FolderIndexes(const FolderIndexes&) = delete;
+  FolderIndexes& operator=(const FolderIndexes&) = delete;
+  ~FolderIndexes() {
+    if (m_events >= 0) ::close(m_events);
+  }
+  // The index of the folder `dir`, listed when first asked for; null when it cannot be listed
+  // or the kernel watches nothing (then the caller lists the folder itself).
+  const FolderIndex* Of(const fs::path& dir);
+  void Clear();
+  size_t Size() const { return m_byPath.size(); }
+
+ private:
+  void Drop(const std::string& path);
+  void Follow();
+
+  int m_events = -1;
+  bool m_tried = false;
+  std::unordered_map<std::string, FolderIndex> m_byPath;
+  std::unordered_map<int, std::string> m_pathOfWatch;
+};
+
 struct FilesState {
   fs::path root;
+  FolderIndexes indexes;
   std::map<uint32_t, Hold> holds;
   uint32_t nextHold = 1;
   std::vector<fs::path> readOnly;
@@ -83,17 +142,6 @@ HANDLE NewHandle() {
   HANDLE h = S().nextHandle;
   S().nextHandle += 4;
   return h;
-}
-
-wchar_t FoldChar(wchar_t c) {
-  if ((c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;
-  return c;
-}
-
-std::wstring Fold(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out) c = FoldChar(c);
-  return out;
 }
 
 std::wstring HostNameToWide(const fs::path& name) {
@@ -165,11 +213,112 @@ bool ForEachName(const fs::path& dir, Found&& found) {
   return true;
 }
 
+// Folders watched at most (each watch is a kernel resource); past it the indexes start again.
+constexpr size_t kMaxIndexes = 512;
+
+void FolderIndexes::Drop(const std::string& path) {
+  auto it = m_byPath.find(path);
+  if (it == m_byPath.end()) return;
+  ::inotify_rm_watch(m_events, it->second.watch);
+  m_pathOfWatch.erase(it->second.watch);
+  m_byPath.erase(it);
+}
+
+void FolderIndexes::Clear() {
+  for (const auto& [path, index] : m_byPath) ::inotify_rm_watch(m_events, index.watch);
+  m_byPath.clear();
+  m_pathOfWatch.clear();
+}
+
+// Applies every event the kernel queued since the last look.
+void FolderIndexes::Follow() {
+  alignas(inotify_event) char buffer[16384];
+  for (;;) {
+    const ssize_t n = ::read(m_events, buffer, sizeof(buffer));
+    if (n <= 0) return;  // EAGAIN: nothing more
+    for (ssize_t at = 0; at < n;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      if (event->mask & IN_Q_OVERFLOW) {
+        Clear();  // events were lost: nothing known can be trusted
+        continue;
+      }
+      auto watched = m_pathOfWatch.find(event->wd);
+      if (watched == m_pathOfWatch.end()) continue;
+      if (event->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) {
+        Drop(std::string(watched->second));
+        continue;
+      }
+      if (event->len == 0) continue;
+      auto indexed = m_byPath.find(watched->second);
+      if (indexed == m_byPath.end()) continue;
+      FolderIndex& index = indexed->second;
+      std::string name = event->name;  // NUL-padded by the kernel
+      if (event->mask & (IN_CREATE | IN_MOVED_TO)) {
+        index.Add(std::move(name));
+      } else if (event->mask & (IN_DELETE | IN_MOVED_FROM)) {
+        std::wstring folded = Fold(MultiByteToWide(CP_UTF8, name));
+        if (index.doubled.count(folded))
+          Drop(std::string(watched->second));
+        else
+          index.names.erase(folded);
+      }
+    }
+  }
+}
+
+const FolderIndex* FolderIndexes::Of(const fs::path& dir) {
+  if (!m_tried) {
+    m_tried = true;
+    m_events = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  }
+  if (m_events < 0) return nullptr;
+  Follow();
+  struct stat info {};
+  if (::stat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    Drop(dir.native());
+    return nullptr;
+  }
+  if (auto it = m_byPath.find(dir.native()); it != m_byPath.end()) {
+    // The same path may name another folder now (one above it renamed or remade).
+    if (it->second.device == info.st_dev && it->second.inode == info.st_ino) return &it->second;
+    Drop(dir.native());
+  }
+  if (m_byPath.size() >= kMaxIndexes) Clear();
+  // Watched before listed: an entry made in between is both listed and told of.
+  const int watch = ::inotify_add_watch(m_events, dir.c_str(),
+                                        IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                            IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
+  if (watch < 0) return nullptr;
+  if (auto other = m_pathOfWatch.find(watch); other != m_pathOfWatch.end())
+    Drop(std::string(other->second));  // the same folder by another path: one index a watch
+  FolderIndex index;
+  index.device = info.st_dev;
+  index.inode = info.st_ino;
+  index.watch = watch;
+  if (!ForEachName(dir, [&](std::string_view entry) {
+        index.Add(std::string(entry));
+        return false;
+      })) {
+    ::inotify_rm_watch(m_events, watch);
+    return nullptr;
+  }
+  m_pathOfWatch[watch] = dir.native();
+  return &(m_byPath[dir.native()] = std::move(index));
+}
+
 // Whether the folder `dir` holds an entry whose name equals `name` without regard to case: its
 // path if so. `listed` tells whether the folder could be listed at all.
 std::optional<fs::path> ScanFor(const fs::path& dir, const std::wstring& name, bool& listed) {
-  const std::string exact = WideToHostName(name).string();
   const std::wstring folded = Fold(name);
+  if (const FolderIndex* index = S().indexes.Of(dir)) {
+    listed = true;
+    auto it = index->names.find(folded);
+    if (it == index->names.end()) return std::nullopt;
+    return dir / it->second;
+  }
+  // No index: the folder is listed.
+  const std::string exact = WideToHostName(name).string();
   std::optional<fs::path> child;
   listed = ForEachName(dir, [&](std::string_view entry) {
     // Folding keeps the length of a name in UTF-8, so most names are passed over unread.
@@ -522,22 +671,32 @@ HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void
   if (r.exists && SharingRefuses(r.host, access, share)) return FailHandle(ERROR_SHARING_VIOLATION);
   if (r.exists && IsReadOnly(r.host) && ((access & GENERIC_WRITE) || truncate))
     return FailHandle(kAccessDenied);
-  if (create || truncate) {
-    if (IsOpen(r.host)) return FailHandle(ERROR_SHARING_VIOLATION);
-    std::ofstream(r.host, std::ios::binary | std::ios::trunc);
-    if (!fs::exists(r.host, ec)) return FailHandle(kAccessDenied);
-    StampNow(r.host);
-  }
   OpenFile file;
   file.path = r.host;
   file.canRead = (access & GENERIC_READ) != 0;
   file.canWrite = (access & GENERIC_WRITE) != 0;
+  // One open makes or empties the file and serves the handle.
+  int made = -1;
+  if (create || truncate) {
+    if (IsOpen(r.host)) return FailHandle(ERROR_SHARING_VIOLATION);
+    made = ::open(r.host.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (made < 0) return FailHandle(kAccessDenied);
+    StampNow(r.host);
+  }
   if (file.canRead || file.canWrite) {
-    file.stream.reset(std::fopen(r.host.c_str(), file.canWrite ? "r+b" : "rb"));
-    if (!file.stream) return FailHandle(kAccessDenied);
+    if (made >= 0)
+      file.stream.reset(::fdopen(made, file.canWrite ? "r+b" : "rb"));
+    else
+      file.stream.reset(std::fopen(r.host.c_str(), file.canWrite ? "r+b" : "rb"));
+    if (!file.stream) {
+      if (made >= 0) ::close(made);
+      return FailHandle(kAccessDenied);
+    }
     // ReadFile and WriteFile reach the disk at each call, as on Windows; a library buffer
     // would only copy every byte once more.
     std::setvbuf(file.stream.get(), nullptr, _IONBF, 0);
+  } else if (made >= 0) {
+    ::close(made);
   }
   HANDLE h = NewHandle();
   S().files[h] = std::move(file);
@@ -744,6 +903,7 @@ namespace files {
 
 void SetRoot(const fs::path& root) {
   S().root = root;
+  S().indexes.Clear();
   if (root.empty()) return;
   std::error_code ec;
   fs::create_directories(root / "C" / "Temp", ec);
@@ -859,6 +1019,7 @@ TempSandbox::~TempSandbox() {
     S().files.clear();
     S().holds.clear();
     S().readOnly.clear();
+    S().indexes.Clear();
     S().root.clear();
   }
   std::error_code ec;

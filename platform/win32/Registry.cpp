@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/win32/Faults.h"
@@ -40,10 +41,12 @@ struct Value {
   std::string name;
   DWORD type = REG_NONE;
   std::vector<uint8_t> data;
+  uint64_t order = 0;  // when it was first written: values enumerate in this order
 };
 
 struct Node {
   std::string name;
+  std::string path;  // from the hive, as written; "" for the hive itself
   std::map<std::string, std::shared_ptr<Node>> keys;  // by folded name, so sorted
   bool deleted = false;
 
@@ -91,6 +94,20 @@ struct Handle {
   std::shared_ptr<Node> node;
   REGSAM access;
   bool readOnlyHive;
+  HKEY hive;
+};
+
+// What changed in a hive whose changes are kept, by key (folded path): enough to find it again
+// when the changes are taken, so noting costs nothing of the hive's size.
+struct KeyNote {
+  std::string path;
+  bool cleared = false;
+  std::unordered_set<std::string> values;  // folded names
+};
+struct HiveNotes {
+  bool whole = false;
+  std::unordered_map<std::string, KeyNote> keys;
+  uint64_t keeper = 0;
 };
 
 struct RegistryState {
@@ -100,6 +117,8 @@ struct RegistryState {
   std::map<HKEY, bool> readOnly;
   std::map<HKEY, Handle> open;
   HKEY nextHandle = 0x100;
+  uint64_t nextOrder = 1;
+  std::map<HKEY, HiveNotes> notes;  // of the hives whose changes are kept
 };
 
 RegistryState& S() {
@@ -110,7 +129,7 @@ RegistryState& S() {
 Handle* Resolve(HKEY key, Handle& scratch) {
   auto& s = S();
   if (auto hive = s.hives.find(key); hive != s.hives.end()) {
-    scratch = Handle{hive->second, KEY_ALL_ACCESS, s.readOnly[key]};
+    scratch = Handle{hive->second, KEY_ALL_ACCESS, s.readOnly[key], key};
     return &scratch;
   }
   auto it = s.open.find(key);
@@ -133,12 +152,39 @@ std::vector<std::string> SplitPath(const char* path) {
   return parts;
 }
 
-HKEY NewHandle(std::shared_ptr<Node> node, REGSAM access, bool readOnlyHive) {
+HKEY NewHandle(std::shared_ptr<Node> node, REGSAM access, bool readOnlyHive, HKEY hive) {
   auto& s = S();
   HKEY h = s.nextHandle;
   s.nextHandle += 4;
-  s.open[h] = Handle{std::move(node), access, readOnlyHive};
+  s.open[h] = Handle{std::move(node), access, readOnlyHive, hive};
   return h;
+}
+
+std::string ChildPath(const Node& parent, const std::string& part) {
+  return parent.path.empty() ? part : parent.path + "\\" + part;
+}
+
+// The note of a key of a hive whose changes are kept; nullptr when none is needed.
+KeyNote* NoteKey(HKEY hive, const Node& node) {
+  auto& s = S();
+  auto notes = s.notes.find(hive);
+  if (notes == s.notes.end() || notes->second.whole) return nullptr;
+  auto& note = notes->second.keys[Fold(node.path)];
+  note.path = node.path;
+  return &note;
+}
+
+void NoteValue(HKEY hive, const Node& node, std::string_view name) {
+  if (KeyNote* note = NoteKey(hive, node)) note->values.insert(Fold(name));
+}
+
+// A hive replaced whole: a keeper must write it all again.
+void NoteWhole(HKEY hive) {
+  auto& s = S();
+  if (auto notes = s.notes.find(hive); notes != s.notes.end()) {
+    notes->second.whole = true;
+    notes->second.keys.clear();
+  }
 }
 
 void MarkDeleted(Node& node) {
@@ -242,7 +288,7 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM access, HKEY* res
     node = it->second;
   }
   if (base->readOnlyHive && (access & kChangingAccess) != 0) return ERROR_ACCESS_DENIED;
-  *result = NewHandle(node, access, base->readOnlyHive);
+  *result = NewHandle(node, access, base->readOnlyHive, base->hive);
   return ERROR_SUCCESS;
 }
 
@@ -261,16 +307,18 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD, const char*, DWORD, RE
       if (base->readOnlyHive) return ERROR_ACCESS_DENIED;
       auto child = std::make_shared<Node>();
       child->name = part;
+      child->path = ChildPath(*node, part);
       it = node->keys.emplace(Fold(part), child).first;
       created = true;
       ++g_changes;
+      NoteKey(base->hive, *child);
     }
     node = it->second;
   }
   if (base->readOnlyHive && (access & kChangingAccess) != 0) return ERROR_ACCESS_DENIED;
   if (disposition != nullptr)
     *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-  *result = NewHandle(node, access, base->readOnlyHive);
+  *result = NewHandle(node, access, base->readOnlyHive, base->hive);
   return ERROR_SUCCESS;
 }
 
@@ -291,11 +339,12 @@ LONG RegSetValueExA(HKEY key, const char* name, DWORD, DWORD type, const uint8_t
     bytes.push_back(0);
   std::string valueName = name ? name : "";
   ++g_changes;
+  NoteValue(h->hive, *h->node, valueName);
   if (Value* v = h->node->FindValue(valueName)) {
     v->type = type;
     v->data = std::move(bytes);
   } else {
-    h->node->AddValue(Value{valueName, type, std::move(bytes)});
+    h->node->AddValue(Value{valueName, type, std::move(bytes), S().nextOrder++});
   }
   return ERROR_SUCCESS;
 }
@@ -328,6 +377,7 @@ LONG RegDeleteValueA(HKEY key, const char* name) {
   if (LONG rc = Check(key, KEY_SET_VALUE, true, scratch, h); rc != ERROR_SUCCESS) return rc;
   if (!h->node->EraseValue(name ? name : "")) return ERROR_FILE_NOT_FOUND;
   ++g_changes;
+  NoteValue(h->hive, *h->node, name ? name : "");
   return ERROR_SUCCESS;
 }
 
@@ -346,6 +396,7 @@ LONG RegDeleteKeyA(HKEY key, const char* subKey) {
   auto it = parent->keys.find(Fold(parts.back()));
   if (it == parent->keys.end()) return ERROR_FILE_NOT_FOUND;
   if (!it->second->keys.empty()) return ERROR_ACCESS_DENIED;
+  if (KeyNote* note = NoteKey(h->hive, *it->second)) note->cleared = true;
   MarkDeleted(*it->second);
   parent->keys.erase(it);
   ++g_changes;
@@ -398,17 +449,7 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, c
 
 namespace registry {
 
-bool SaveHive(HKEY root, const std::string& path) {
-  std::string text;
-  if (!HiveText(root, text)) return false;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.flush();
-  return static_cast<bool>(out);
-}
-
-bool HiveText(HKEY root, std::string& text) {
+static bool HiveText(HKEY root, std::string& text) {
   auto hive = S().hives.find(root);
   if (hive == S().hives.end()) return false;
   std::ostringstream body;
@@ -422,6 +463,16 @@ bool HiveText(HKEY root, std::string& text) {
                 static_cast<unsigned long long>(Checksum(text)));
   text += end;
   return true;
+}
+
+bool SaveHive(HKEY root, const std::string& path) {
+  std::string text;
+  if (!HiveText(root, text)) return false;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.flush();
+  return static_cast<bool>(out);
 }
 
 bool LoadHive(HKEY root, const std::string& path, std::string* error) {
@@ -480,6 +531,7 @@ bool LoadHive(HKEY root, const std::string& path, std::string* error) {
         if (!child) {
           child = std::make_shared<Node>();
           child->name = part;
+          child->path = ChildPath(*current, part);
         } else if (child->name != part) {
           return fail(number, "a key named twice in different case");
         }
@@ -496,8 +548,10 @@ bool LoadHive(HKEY root, const std::string& path, std::string* error) {
         return fail(number, "an unknown value type");
       // Two names one lookup cannot tell apart: whichever a program got would be chance.
       if (current->FindValue(name)) return fail(number, "a value named twice");
-      current->AddValue(
-          Value{name, static_cast<DWORD>(std::stoul(typeText)), {bytes.begin(), bytes.end()}});
+      current->AddValue(Value{name,
+                              static_cast<DWORD>(std::stoul(typeText)),
+                              {bytes.begin(), bytes.end()},
+                              S().nextOrder++});
     } else {
       return fail(number, "not a key or value line");
     }
@@ -505,6 +559,7 @@ bool LoadHive(HKEY root, const std::string& path, std::string* error) {
   MarkDeleted(*hive->second);
   hive->second = fresh;
   ++g_changes;
+  NoteWhole(root);
   return true;
 }
 
@@ -518,6 +573,143 @@ size_t OpenHandleCount() {
 
 uint64_t ChangeCount() {
   return g_changes;
+}
+
+// Never reset: a keeper from before a reset is never taken for a later one.
+uint64_t g_keepers = 0;
+
+uint64_t KeepChanges(HKEY root, bool whole) {
+  S().notes[root] = {whole, {}, ++g_keepers};
+  return g_keepers;
+}
+
+bool ChangesKept(HKEY root, uint64_t keeper) {
+  auto notes = S().notes.find(root);
+  return notes != S().notes.end() && notes->second.keeper == keeper;
+}
+
+namespace {
+
+ValueRecord RecordOf(const Value& v) {
+  return {Fold(v.name), v.name, false, v.type, v.data, v.order};
+}
+
+void ListAll(const Node& node, std::vector<KeyRecord>& out) {
+  KeyRecord key{Fold(node.path), node.path, false, false, {}};
+  for (const auto& v : node.Values()) key.values.push_back(RecordOf(v));
+  out.push_back(std::move(key));
+  for (const auto& [_, child] : node.keys) ListAll(*child, out);
+}
+
+Node* FindFolded(Node& hive, const std::string& folded) {
+  Node* node = &hive;
+  for (size_t at = 0; !folded.empty() && at <= folded.size();) {
+    size_t end = std::min(folded.find('\\', at), folded.size());
+    auto child = node->keys.find(folded.substr(at, end - at));
+    if (child == node->keys.end()) return nullptr;
+    node = child->second.get();
+    at = end + 1;
+  }
+  return node;
+}
+
+}  // namespace
+
+HiveChanges TakeChanges(HKEY root) {
+  auto& s = S();
+  HiveChanges out;
+  auto notes = s.notes.find(root);
+  auto hive = s.hives.find(root);
+  if (notes == s.notes.end() || hive == s.hives.end()) return out;
+  if (notes->second.whole) {
+    out.whole = true;
+    ListAll(*hive->second, out.keys);
+  } else {
+    for (auto& [folded, note] : notes->second.keys) {
+      KeyRecord key{folded, note.path, false, note.cleared, {}};
+      Node* node = FindFolded(*hive->second, folded);
+      if (node == nullptr) {
+        key.gone = true;
+      } else {
+        key.path = node->path;
+        for (const auto& name : note.values) {
+          if (const Value* v = node->FindValue(name))
+            key.values.push_back(RecordOf(*v));
+          else
+            key.values.push_back({name, {}, true, REG_NONE, {}, 0});
+        }
+        std::sort(key.values.begin(), key.values.end(),
+                  [](const auto& a, const auto& b) { return a.folded < b.folded; });
+      }
+      out.keys.push_back(std::move(key));
+    }
+    std::sort(out.keys.begin(), out.keys.end(),
+              [](const auto& a, const auto& b) { return a.folded < b.folded; });
+  }
+  notes->second.whole = false;
+  notes->second.keys.clear();
+  return out;
+}
+
+void PutBackChanges(HKEY root, const HiveChanges& changes) {
+  auto& s = S();
+  auto notes = s.notes.find(root);
+  if (notes == s.notes.end() || notes->second.whole) return;
+  if (changes.whole) {
+    notes->second.whole = true;
+    notes->second.keys.clear();
+    return;
+  }
+  for (const auto& key : changes.keys) {
+    auto& note = notes->second.keys[key.folded];
+    if (note.path.empty()) note.path = key.path;
+    note.cleared = note.cleared || key.cleared;
+    for (const auto& v : key.values) note.values.insert(v.folded);
+  }
+}
+
+bool PutHive(HKEY root, const std::vector<KeyRecord>& keys, std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (error) error->clear();
+  auto& s = S();
+  auto hive = s.hives.find(root);
+  if (hive == s.hives.end()) return fail("no such hive");
+  auto fresh = std::make_shared<Node>();
+  uint64_t last = 0;
+  for (const auto& key : keys) {
+    if (key.path.find('\0') != std::string::npos) return fail("a NUL in a key name");
+    auto parts = SplitPath(key.path.c_str());
+    if (parts.size() > kMaxDepth) return fail("keys nested too deep");
+    Node* node = fresh.get();
+    for (const auto& part : parts) {
+      auto& child = node->keys[Fold(part)];
+      if (!child) {
+        child = std::make_shared<Node>();
+        child->name = part;
+        child->path = ChildPath(*node, part);
+      }
+      node = child.get();
+    }
+    std::vector<const ValueRecord*> values;
+    for (const auto& v : key.values) values.push_back(&v);
+    std::stable_sort(values.begin(), values.end(),
+                     [](const auto* a, const auto* b) { return a->order < b->order; });
+    for (const auto* v : values) {
+      if (v->name.find('\0') != std::string::npos) return fail("a NUL in a value name");
+      if (node->FindValue(v->name)) return fail("a value named twice in " + key.path);
+      node->AddValue(Value{v->name, v->type, v->data, v->order});
+      last = std::max(last, v->order);
+    }
+  }
+  MarkDeleted(*hive->second);
+  hive->second = fresh;
+  s.nextOrder = std::max(s.nextOrder, last + 1);
+  ++g_changes;
+  NoteWhole(root);
+  return true;
 }
 
 }  // namespace registry

@@ -1,6 +1,8 @@
 #include "platform/word/Document.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstring>
 #include <cwctype>
 
@@ -223,6 +225,62 @@ std::wstring PictureLink(std::wstring src, const std::wstring& baseFolder) {
 
 }  // namespace
 
+namespace {
+
+// Tags that end a paragraph (a line break ends a line of one).
+bool BreaksParagraph(const std::wstring& bare) {
+  return bare == L"p" || bare == L"div" || bare == L"br" || bare == L"tr" || bare == L"li" ||
+         bare == L"table" || bare == L"pre" ||
+         (bare.size() == 2 && bare[0] == L'h' && std::iswdigit(bare[1]));
+}
+
+// Blocks whose text is a word processor's paragraph: a tab in them is a tab.
+bool IsTextBlock(const std::wstring& name) {
+  return name == L"p" || name == L"pre" ||
+         (name.size() == 2 && name[0] == L'h' && std::iswdigit(name[1]));
+}
+
+// The tag's name, lower case, with "/" before it for a closing tag.
+std::wstring TagName(std::wstring_view tag) {
+  std::wstring name;
+  size_t n = 0;
+  if (n < tag.size() && tag[n] == L'/') name += L'/', ++n;
+  while (n < tag.size() && std::iswalnum(tag[n]))
+    name += static_cast<wchar_t>(std::towlower(tag[n])), ++n;
+  return name;
+}
+
+// Whether a line break at `i` is the last thing of its block: only line ends, comments and
+// inline tags until the block ends. Such a break ends its line but makes no line of its own.
+bool EndsBlock(std::wstring_view html, const std::wstring& lower, size_t i, size_t end) {
+  while (i < end) {
+    wchar_t ch = html[i];
+    if (ch == L' ' || ch == L'\r' || ch == L'\n' || ch == L'\f') {
+      ++i;
+      continue;
+    }
+    if (ch != L'<') return false;
+    if (lower.compare(i, 4, L"<!--") == 0) {
+      size_t close = lower.find(L"-->", i);
+      i = close == std::wstring::npos ? end : close + 3;
+      continue;
+    }
+    size_t close = html.find(L'>', i);
+    if (close == std::wstring_view::npos || close > end) return true;
+    std::wstring name = TagName(html.substr(i + 1, close - i - 1));
+    std::wstring bare = name.size() && name[0] == L'/' ? name.substr(1) : name;
+    if (bare == L"br" || bare == L"img") return false;
+    if (BreaksParagraph(bare) || bare == L"body") return true;
+    i = close + 1;
+  }
+  return true;
+}
+
+// What a word processor writes for a run of blanks: U+2006 and a blank for each.
+constexpr wchar_t kSixPerEmSpace = 0x2006;
+
+}  // namespace
+
 Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
   Content c;
   std::wstring lower = Lower(html);
@@ -234,8 +292,16 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
     size_t bodyEnd = lower.find(L"</body", start);
     if (bodyEnd != std::wstring::npos) end = bodyEnd;
   }
-  std::wstring pending;  // text of the current paragraph, whitespace collapsed
-  bool open = false;     // the current paragraph holds something
+  std::wstring pending;       // text of the current paragraph, whitespace collapsed
+  bool open = false;          // the current paragraph holds something
+  size_t blockLines = 0;      // paragraphs ended since the current block began
+  bool textBlock = false;     // inside <p>, <pre> or <hN>
+  bool blanksOnly = false;    // the block so far held blanks, dropped as leading white space
+  bool shownNothing = false;  // the block held a picture that is not read (an attachment's)
+  // A word processor indents a paragraph's source line by one tab for each table or list it
+  // sits in: those tabs are no text.
+  int32_t containers = 0;
+  int32_t indent = -1;  // tabs of the source line's indentation so far; -1 past its start
   auto flushText = [&] {
     if (!pending.empty()) {
       c.AddText(DecodeEntities(pending));
@@ -246,7 +312,7 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
   auto breakParagraph = [&] {
     flushText();
     if (open) {
-      // Trailing blanks of a paragraph are not shown.
+      // Trailing blanks of a paragraph are not shown; kept blanks (&nbsp;) are still U+00A0.
       auto& p = c.paragraphs.back();
       if (!p.empty() && p.back().picture < 0) {
         auto& t = p.back().text;
@@ -254,12 +320,21 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
       }
       c.NewParagraph();
       open = false;
+      ++blockLines;
     }
+  };
+  // Ends the current line as a paragraph, empty or not.
+  auto endLine = [&] {
+    flushText();
+    if (c.paragraphs.empty()) c.NewParagraph();
+    open = true;
+    breakParagraph();
   };
   size_t i = start;
   while (i < end) {
     wchar_t ch = html[i];
     if (ch == L'<') {
+      indent = -1;
       if (lower.compare(i, 4, L"<!--") == 0) {
         size_t close = lower.find(L"-->", i);
         i = close == std::wstring::npos ? end : close + 3;
@@ -268,13 +343,12 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
       size_t close = html.find(L'>', i);
       if (close == std::wstring_view::npos || close > end) close = end;
       std::wstring_view tag = html.substr(i + 1, close - i - 1);
-      std::wstring name;
-      size_t n = 0;
-      if (n < tag.size() && tag[n] == L'/') name += L'/', ++n;
-      while (n < tag.size() && (std::iswalnum(tag[n])))
-        name += static_cast<wchar_t>(std::towlower(tag[n])), ++n;
+      std::wstring name = TagName(tag);
       i = close + 1;
       std::wstring bare = name.size() && name[0] == L'/' ? name.substr(1) : name;
+      if (bare == L"table" || bare == L"tr" || bare == L"td" || bare == L"th" || bare == L"ul" ||
+          bare == L"ol" || bare == L"dl")
+        containers = name == bare ? containers + 1 : std::max(containers - 1, 0);
       if (name == L"style" || name == L"script" || name == L"head" || name == L"title") {
         size_t skip = lower.find(L"</" + name, i);
         if (skip != std::wstring::npos) {
@@ -293,23 +367,56 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
           p.name = cut == std::wstring::npos ? p.link : p.link.substr(cut + 1);
           c.AddPicture(std::move(p));
           open = true;
+        } else {
+          shownNothing = true;
         }
         continue;
       }
-      if (bare == L"p" || bare == L"div" || bare == L"br" || bare == L"tr" || bare == L"li" ||
-          bare == L"table" || (bare.size() == 2 && bare[0] == L'h' && std::iswdigit(bare[1]))) {
-        if (bare == L"br") {
-          // A line break before any text still ends a paragraph: an empty one.
-          flushText();
-          if (c.paragraphs.empty()) c.NewParagraph();
-          open = true;
+      if (bare == L"br") {
+        // A break before more of its block ends a line, even an empty one; the break that
+        // ends a block only ends what its line holds, or is the block's one empty line.
+        bool holds = open || !pending.empty();
+        if (!EndsBlock(html, lower, i, end) || (!holds && blockLines == 0)) endLine();
+        continue;
+      }
+      if (BreaksParagraph(bare)) {
+        // A paragraph that closes holding nothing is an empty one to a word processor (a
+        // browser shows nothing); one of nothing but blanks holds a blank.
+        if (textBlock && !open && pending.empty() && blockLines == 0 && !shownNothing) {
+          if (blanksOnly)
+            pending = L"\u00A0";
+          else if (name != bare)
+            endLine();
         }
         breakParagraph();
+        blockLines = 0;
+        blanksOnly = shownNothing = false;
+        textBlock = name == bare && IsTextBlock(bare);
       }
+      continue;
+    }
+    if (ch == L'\r' || ch == L'\n') {
+      indent = 0;
+    } else if (ch == L'\t' && indent >= 0 && indent < containers) {
+      ++indent;
+      ++i;
+      continue;
+    } else if (ch != L' ') {
+      indent = -1;
+    }
+    if (ch == L'\t' && textBlock) {
+      pending += L'\t';
+      ++i;
+      continue;
+    }
+    if (ch == kSixPerEmSpace && i + 1 < end && (html[i + 1] == L' ' || html[i + 1] == L'\n')) {
+      pending += L'\u00A0';
+      i += 2;
       continue;
     }
     if (IsSpace(ch)) {
       bool atStart = pending.empty() && (!open || (c.paragraphs.back().empty()));
+      if (atStart && ch == L' ') blanksOnly = true;
       if (!atStart && (pending.empty() ? true : pending.back() != L' ')) {
         if (pending.empty()) {
           // A blank after text already added, unless that text ends in one.
@@ -328,7 +435,8 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
     ++i;
   }
   breakParagraph();
-  while (!c.paragraphs.empty() && c.paragraphs.back().empty()) c.paragraphs.pop_back();
+  // The paragraph begun after the last one ended holds nothing.
+  if (!c.paragraphs.empty() && c.paragraphs.back().empty()) c.paragraphs.pop_back();
   for (auto& p : c.paragraphs)
     for (auto& in : p)
       for (auto& ch : in.text)
@@ -340,6 +448,8 @@ std::wstring DecodeHtmlBytes(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return Utf8(bytes.substr(3));
   std::string head(bytes.substr(0, 2048));
   for (auto& ch : head) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  // The head declares it; the same words in the document's text do not.
+  head = head.substr(0, head.find("<body"));
   if (head.find("charset=utf-8") != std::string::npos ||
       head.find("charset=\"utf-8\"") != std::string::npos)
     return Utf8(bytes);
@@ -390,6 +500,26 @@ std::string UrlPart(const std::wstring& text) {
   return out;
 }
 
+// Text of a paragraph: a blank that a reader would fold into the one before it, or drop at
+// the paragraph's start or end, as "&nbsp;"; tabs and other control characters as character
+// references, which no reader folds.
+std::string ParagraphText(std::wstring_view text, bool blankBefore, bool endsParagraph) {
+  std::string out;
+  for (size_t k = 0; k < text.size(); ++k) {
+    wchar_t ch = text[k];
+    if (ch == L' ') {
+      bool kept = blankBefore || (endsParagraph && k + 1 == text.size());
+      out += kept ? "&nbsp;" : " ";
+    } else if (ch < 0x20) {
+      out += "&#" + std::to_string(static_cast<uint32_t>(ch)) + ";";
+    } else {
+      out += EscapeHtml(std::wstring_view(&text[k], 1));
+    }
+    blankBefore = ch == L' ';
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string WriteHtml(const Content& content, const std::wstring& folder,
@@ -401,22 +531,31 @@ std::string WriteHtml(const Content& content, const std::wstring& folder,
   bool sideMade = false;
   int32_t number = 0;
   for (const auto& paragraph : content.paragraphs) {
-    out += "<p>";
-    // A paragraph of nothing but blanks is an empty line; a reader drops bare blanks.
-    bool blank = true;
-    for (const auto& in : paragraph)
-      if (in.picture >= 0 || in.text.find_first_not_of(L' ') != std::wstring::npos) blank = false;
-    if (blank) {
-      out += "&nbsp;</p>\r\n";
+    // What of the paragraph shows: its text and its embedded pictures (a broken link shows
+    // nothing).
+    size_t shown = 0, lastText = paragraph.size();
+    for (size_t k = 0; k < paragraph.size(); ++k) {
+      const Inline& in = paragraph[k];
+      bool shows = in.picture < 0 ? !in.text.empty()
+                                  : content.pictures[static_cast<size_t>(in.picture)].Embedded();
+      if (shows) ++shown, lastText = in.picture < 0 ? k : paragraph.size();
+    }
+    if (shown == 0) {
+      out += "<p></p>\r\n";
       continue;
     }
-    for (const auto& in : paragraph) {
+    out += "<p>";
+    bool blankBefore = true;  // a reader drops blanks at a paragraph's start
+    for (size_t k = 0; k < paragraph.size(); ++k) {
+      const Inline& in = paragraph[k];
       if (in.picture < 0) {
-        out += EscapeHtml(in.text);
+        out += ParagraphText(in.text, blankBefore, k == lastText);
+        if (!in.text.empty()) blankBefore = in.text.back() == L' ';
         continue;
       }
       const Picture& pic = content.pictures[static_cast<size_t>(in.picture)];
-      if (!pic.Embedded()) continue;  // a broken link shows nothing
+      if (!pic.Embedded()) continue;
+      blankBefore = false;
       if (!sideMade) {
         if (!files.makeFolder(folder + L"\\" + sideName)) throw std::runtime_error("folder");
         sideMade = true;
@@ -596,28 +735,65 @@ std::string TakePictures(std::string_view s, std::vector<Picture>& pictures) {
   return out;
 }
 
-std::pair<int, int> PictureSize(const std::string& b) {
+// A side no larger than its size in twips (15 to a pixel) can hold in the int RTF numbers are.
+constexpr uint32_t kMaxPictureSide = INT32_MAX / 15;
+
+// The picture's size in pixels, as its header says it, each side clamped to what RTF can say.
+std::pair<uint32_t, uint32_t> PictureSize(const std::string& b) {
+  auto byte = [&](size_t at) { return static_cast<uint32_t>(static_cast<uint8_t>(b[at])); };
+  auto clamp = [](uint32_t side) { return std::min(side, kMaxPictureSide); };
   if (PictureExtension(b) == L"png" && b.size() >= 24) {
     auto be = [&](size_t at) {
-      return (static_cast<uint8_t>(b[at]) << 24) | (static_cast<uint8_t>(b[at + 1]) << 16) |
-             (static_cast<uint8_t>(b[at + 2]) << 8) | static_cast<uint8_t>(b[at + 3]);
+      return (byte(at) << 24) | (byte(at + 1) << 16) | (byte(at + 2) << 8) | byte(at + 3);
     };
-    return {be(16), be(20)};
+    return {clamp(be(16)), clamp(be(20))};
   }
   if (PictureExtension(b) == L"jpg") {
     size_t i = 2;
-    while (i + 9 < b.size() && static_cast<uint8_t>(b[i]) == 0xFF) {
-      auto marker = static_cast<uint8_t>(b[i + 1]);
-      size_t len = (static_cast<uint8_t>(b[i + 2]) << 8) | static_cast<uint8_t>(b[i + 3]);
+    while (i + 9 < b.size() && byte(i) == 0xFF) {
+      uint32_t marker = byte(i + 1);
+      size_t len = (byte(i + 2) << 8) | byte(i + 3);
       if (marker >= 0xC0 && marker <= 0xC3) {
-        int h = (static_cast<uint8_t>(b[i + 5]) << 8) | static_cast<uint8_t>(b[i + 6]);
-        int w = (static_cast<uint8_t>(b[i + 7]) << 8) | static_cast<uint8_t>(b[i + 8]);
+        uint32_t h = (byte(i + 5) << 8) | byte(i + 6);
+        uint32_t w = (byte(i + 7) << 8) | byte(i + 8);
         return {w, h};
       }
       i += 2 + len;
     }
   }
   return {32, 32};
+}
+
+// Whether the document's header (the control words and groups before its first text)
+// declares it carries HTML. Text that reads "\fromhtml" is written "\\fromhtml" and is text.
+bool DeclaresHtml(std::string_view s) {
+  size_t i = s.find('{');
+  if (i == std::string_view::npos) return false;
+  ++i;
+  while (i < s.size()) {
+    char ch = s[i];
+    if (ch == '\r' || ch == '\n') {
+      ++i;
+    } else if (ch == '{') {
+      i = GroupEnd(s, i);
+    } else if (ch == '\\' && i + 1 < s.size() &&
+               std::isalpha(static_cast<unsigned char>(s[i + 1]))) {
+      size_t k = i + 1;
+      while (k < s.size() && std::isalpha(static_cast<unsigned char>(s[k]))) ++k;
+      std::string_view word = s.substr(i + 1, k - i - 1);
+      size_t digits = k;
+      if (k < s.size() && s[k] == '-') ++k;
+      while (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]))) ++k;
+      if (word == "fromhtml") return s.substr(digits, k - digits) != "0";
+      if (word == "par" || word == "pard" || word == "tab" || word == "line" || word == "u")
+        return false;  // the text has begun
+      if (k < s.size() && s[k] == ' ') ++k;
+      i = k;
+    } else {
+      return false;  // text, or a control symbol, which is text too
+    }
+  }
+  return false;
 }
 
 std::string RtfEscape(std::wstring_view text) {
@@ -651,9 +827,11 @@ std::string RtfEscape(std::wstring_view text) {
 
 Content ReadRtf(std::string_view rtf) {
   std::vector<Picture> pictures;
-  std::wstring text = outlook::body::RtfToText(win32::FromAnsi(TakePictures(rtf, pictures)));
-  // RTF that carries HTML (\fromhtml) holds the HTML as its text.
-  if (rtf.substr(0, 256).find("\\fromhtml") != std::string_view::npos) return ReadHtml(text, L"");
+  std::wstring source = win32::FromAnsi(TakePictures(rtf, pictures));
+  // RTF that carries HTML holds the HTML as its text.
+  std::wstring html;
+  if (DeclaresHtml(rtf) && outlook::body::HtmlFromRtf(source, html)) return ReadHtml(html, L"");
+  std::wstring text = outlook::body::RtfToText(source);
   Content c;
   std::wstring run;
   auto flush = [&] {
@@ -684,7 +862,8 @@ Content ReadRtf(std::string_view rtf) {
     }
   }
   flush();
-  while (!c.paragraphs.empty() && c.paragraphs.back().empty()) c.paragraphs.pop_back();
+  // Each paragraph ends with its break: what follows the last holds nothing.
+  if (!c.paragraphs.empty() && c.paragraphs.back().empty()) c.paragraphs.pop_back();
   return c;
 }
 
@@ -699,7 +878,7 @@ std::string WriteRtf(const Content& content) {
       const Picture& pic = content.pictures[static_cast<size_t>(in.picture)];
       std::wstring ext = PictureExtension(pic.bytes);
       if (!pic.Embedded() || (ext != L"png" && ext != L"jpg")) continue;
-      auto [w, h] = PictureSize(pic.bytes);
+      auto [w, h] = PictureSize(pic.bytes);  // w * 15 fits an int
       out += "{\\pict" + std::string(ext == L"png" ? "\\pngblip" : "\\jpegblip") + "\\picw" +
              std::to_string(w) + "\\pich" + std::to_string(h) + "\\picwgoal" +
              std::to_string(w * 15) + "\\pichgoal" + std::to_string(h * 15) + "\r\n";
@@ -742,19 +921,30 @@ Content ReadText(std::string_view bytes) {
       c.AddText(std::wstring_view(&text[k], 1));
     }
   }
-  while (!c.paragraphs.empty() && c.paragraphs.back().empty()) c.paragraphs.pop_back();
+  // A line break ends the last line; none follows it.
+  if (c.paragraphs.back().empty()) c.paragraphs.pop_back();
   return c;
 }
 
 std::string WriteText(const Content& content) {
   std::wstring text = content.Text();
+  // A last paragraph with no text still ends with its line break, so that it comes back.
+  if (!content.paragraphs.empty()) {
+    bool empty = true;
+    for (const auto& in : content.paragraphs.back()) empty = empty && in.text.empty();
+    if (empty) text += L"\r\n";
+  }
   bool ansi = true;
   for (wchar_t ch : text)
     if (!win32::FitsAnsi(ch)) {
       ansi = false;
       break;
     }
-  if (ansi) return win32::ToAnsi(text);
+  // ANSI text that begins as a byte-order mark does would be read as what the mark says.
+  if (ansi) {
+    std::string bytes = win32::ToAnsi(text);
+    if (bytes.rfind("\xEF\xBB\xBF", 0) != 0 && bytes.rfind("\xFF\xFE", 0) != 0) return bytes;
+  }
   return "\xEF\xBB\xBF" + win32::WideToMultiByte(win32::CP_UTF8, text);
 }
 

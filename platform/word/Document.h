@@ -57,8 +57,9 @@ std::string WriteRtf(const Content& content);
 // ANSI when every character fits the code page, else UTF-8 with its byte-order mark.
 std::string WriteText(const Content& content);
 // Pictures go to `<folder>\<name>_files\imageNNN.ext` through `files` and are linked by
-// their relative path ("/" between parts, blanks as "%20"). Characters outside ASCII are
-// numeric character references.
+// their relative path ("/" between parts, blanks as "%20"). Characters outside ASCII, tabs and
+// other control characters are numeric character references; a blank that a reader would fold
+// or drop is "&nbsp;"; an empty paragraph is an empty <p>.
 std::string WriteHtml(const Content& content, const std::wstring& folder,
                       const std::wstring& baseName, const FileAccess& files);
 

@@ -2,9 +2,15 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <cwctype>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <sstream>
+#include <stdexcept>
 
 #include "platform/win32/CodePage.h"
 
@@ -50,7 +56,7 @@ std::string FileUrl(const std::string& path) {
 LibreOffice::LibreOffice(std::string soffice, std::string profileFolder, int timeoutSeconds,
                          int killAfterSeconds)
     : soffice_(std::move(soffice)),
-      profile_(std::move(profileFolder)),
+      folder_(std::move(profileFolder)),
       timeout_(timeoutSeconds),
       killAfter_(killAfterSeconds) {}
 
@@ -73,16 +79,34 @@ std::optional<std::string> LibreOffice::Convert(const std::string& input, const 
                                                 const std::string& outFolder) {
   problem_.clear();
   std::error_code ec;
-  fs::create_directories(profile_, ec);
+  fs::create_directories(folder_, ec);
   fs::create_directories(outFolder, ec);
-  std::string home = (fs::path(profile_) / "home").string();
+  // The profile and home of this conversion alone, gone with it whatever happens: a profile
+  // that survives would carry one document's state (or a hang's leftovers) into the next.
+  std::string pattern = (fs::path(folder_) / "run-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) {
+    problem_ = L"the word processor has no room for its profile";
+    return std::nullopt;
+  }
+  struct Removed {
+    fs::path path;
+    ~Removed() {
+      std::error_code e;
+      fs::remove_all(path, e);
+    }
+  } own{pattern};
+  std::string home = (own.path / "home").string();
   fs::create_directories(home, ec);
+  std::string ext = fs::path(input).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return std::tolower(c); });
+  // HTML would open in the web editor, which writes no Word documents.
+  std::string inFilter = ext == ".htm" || ext == ".html" ? " --infilter='HTML (StarWriter)'" : "";
   // soffice's launcher ignores the polite signal: the kill after it is what ends a hang.
   std::string command = "HOME=" + Quote(home) + " timeout -k " + std::to_string(killAfter_) + " " +
                         std::to_string(timeout_) + " " + Quote(soffice_) + " " +
-                        Quote("-env:UserInstallation=" + FileUrl(profile_)) +
-                        " --headless --norestore --convert-to " + Quote(filter) + " --outdir " +
-                        Quote(outFolder) + " " + Quote(input) + " >/dev/null 2>&1";
+                        Quote("-env:UserInstallation=" + FileUrl((own.path / "profile").string())) +
+                        " --headless --norestore" + inFilter + " --convert-to " + Quote(filter) +
+                        " --outdir " + Quote(outFolder) + " " + Quote(input) + " >/dev/null 2>&1";
   int status = std::system(command.c_str());
   fs::path written = fs::path(outFolder) / (fs::path(input).stem().string() + "." + extension);
   std::wstring file = Wide(fs::path(input).filename().string());
@@ -112,14 +136,14 @@ std::optional<std::string> LibreOffice::ToHtml(const std::string& document,
   return Convert(document, "html", "html", outFolder);
 }
 
-bool LibreOffice::ToDoc(const std::string& rtf, const std::string& document) {
+bool LibreOffice::ToDoc(const std::string& source, const std::string& document) {
   std::string pattern = (fs::temp_directory_path() / "tanvelo-lo-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) {
     problem_ = L"no folder for the word processor's output";
     return false;
   }
   fs::path out = pattern;
-  auto written = Convert(rtf, "doc:MS Word 97", "doc", out.string());
+  auto written = Convert(source, "doc:MS Word 97", "doc", out.string());
   std::error_code ec;
   bool ok = false;
   if (written) {
@@ -129,6 +153,505 @@ bool LibreOffice::ToDoc(const std::string& rtf, const std::string& document) {
   }
   fs::remove_all(out, ec);
   return ok;
+}
+
+}  // namespace word
+
+// --- HTML between Word and the word processor ------------------------------------------------
+
+namespace word {
+
+namespace {
+
+constexpr wchar_t kSixPerEmSpace = 0x2006;  // the word processor's mark of a kept blank
+constexpr size_t npos = std::wstring_view::npos;
+
+wchar_t LowerAscii(wchar_t c) {
+  return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
+}
+
+std::wstring Lowered(std::wstring_view text) {
+  std::wstring out(text);
+  for (auto& c : out) c = LowerAscii(c);
+  return out;
+}
+
+bool StartsWithNoCase(std::wstring_view text, size_t at, std::wstring_view prefix) {
+  if (text.size() - at < prefix.size() || at > text.size()) return false;
+  for (size_t k = 0; k < prefix.size(); ++k)
+    if (LowerAscii(text[at + k]) != prefix[k]) return false;
+  return true;
+}
+
+void AppendAscii(std::string& out, std::wstring_view text) {
+  for (wchar_t ch : text) {
+    if (ch < 0x80)
+      out += static_cast<char>(ch);
+    else
+      out += "&#" + std::to_string(static_cast<uint32_t>(ch)) + ";";
+  }
+}
+
+// The '>' that closes the tag opening at `open`; one inside a quoted value is the value's.
+size_t TagClose(std::wstring_view html, size_t open) {
+  wchar_t quote = 0;
+  for (size_t i = open + 1; i < html.size(); ++i) {
+    wchar_t c = html[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if ((c == L'"' || c == L'\'') && html[i - 1] == L'=') {
+      quote = c;
+    } else if (c == L'>') {
+      return i;
+    }
+  }
+  return npos;
+}
+
+// "p", "/p", "img" of "<p class=x>", "</p>", "<img/>".
+std::wstring TagName(std::wstring_view tag) {
+  std::wstring name;
+  size_t n = 1;
+  if (n < tag.size() && tag[n] == L'/') name += L'/', ++n;
+  while (n < tag.size() && std::iswalnum(tag[n])) name += LowerAscii(tag[n++]);
+  return name;
+}
+
+bool IsSpaceChar(wchar_t c) {
+  return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+}
+
+// Where the value of attribute `name` stands in the tag, quotes included.
+std::optional<std::pair<size_t, size_t>> AttributeSpan(std::wstring_view tag,
+                                                       std::wstring_view name) {
+  std::wstring lower = Lowered(tag);
+  for (size_t pos = lower.find(name); pos != npos; pos = lower.find(name, pos + 1)) {
+    if (pos == 0 || !IsSpaceChar(lower[pos - 1])) continue;
+    size_t p = pos + name.size();
+    while (p < tag.size() && IsSpaceChar(tag[p])) ++p;
+    if (p >= tag.size() || tag[p] != L'=') continue;
+    ++p;
+    while (p < tag.size() && IsSpaceChar(tag[p])) ++p;
+    size_t end = p;
+    if (p < tag.size() && (tag[p] == L'"' || tag[p] == L'\'')) {
+      end = tag.find(tag[p], p + 1);
+      end = end == npos ? tag.size() - 1 : end + 1;
+    } else {
+      while (end < tag.size() && !IsSpaceChar(tag[end]) && tag[end] != L'>' &&
+             !(tag[end] == L'/' && end + 1 < tag.size() && tag[end + 1] == L'>'))
+        ++end;
+    }
+    return std::make_pair(p, end);
+  }
+  return std::nullopt;
+}
+
+std::wstring Unquoted(std::wstring_view value) {
+  if (value.size() >= 2 && (value[0] == L'"' || value[0] == L'\'') && value.back() == value[0])
+    return std::wstring(value.substr(1, value.size() - 2));
+  return std::wstring(value);
+}
+
+std::wstring DecodeEntities(std::wstring_view text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    size_t semi = text[i] == L'&' ? text.find(L';', i) : npos;
+    if (semi == npos || semi - i > 10) {
+      out += text[i];
+      continue;
+    }
+    std::wstring name(text.substr(i + 1, semi - i - 1));
+    wchar_t c = 0;
+    if (name == L"amp")
+      c = L'&';
+    else if (name == L"lt")
+      c = L'<';
+    else if (name == L"gt")
+      c = L'>';
+    else if (name == L"quot")
+      c = L'"';
+    else if (name == L"apos")
+      c = L'\'';
+    else if (name.size() > 1 && name[0] == L'#') {
+      bool hex = name[1] == L'x' || name[1] == L'X';
+      long code = std::wcstol(name.c_str() + (hex ? 2 : 1), nullptr, hex ? 16 : 10);
+      if (code > 0 && code <= 0x10FFFF) c = static_cast<wchar_t>(code);
+    }
+    if (!c) {
+      out += text[i];
+      continue;
+    }
+    out += c;
+    i = semi;
+  }
+  return out;
+}
+
+// "%XX" escapes as bytes.
+std::string PercentDecoded(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+bool IsWebLink(const std::wstring& src) {
+  std::wstring lower = Lowered(src);
+  return lower.rfind(L"data:", 0) == 0 ||
+         (lower.find(L"://") != npos && lower.rfind(L"file:", 0) != 0);
+}
+
+// A file name in a link: blanks as "%20", the rest as the ANSI code page has it.
+std::string LinkPart(const std::wstring& text) {
+  std::string out;
+  for (wchar_t ch : text) {
+    if (ch == L' ')
+      out += "%20";
+    else if (win32::FitsAnsi(ch))
+      out += win32::ToAnsi(std::wstring(1, ch));
+    else
+      AppendAscii(out, std::wstring(1, ch));
+  }
+  return out;
+}
+
+std::string Base64(const std::string& bytes) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  size_t i = 0;
+  for (; i + 2 < bytes.size(); i += 3) {
+    uint32_t v = static_cast<uint8_t>(bytes[i]) << 16 | static_cast<uint8_t>(bytes[i + 1]) << 8 |
+                 static_cast<uint8_t>(bytes[i + 2]);
+    for (int s = 18; s >= 0; s -= 6) out += kDigits[(v >> s) & 63];
+  }
+  if (i < bytes.size()) {
+    uint32_t v = static_cast<uint8_t>(bytes[i]) << 16;
+    if (i + 1 < bytes.size()) v |= static_cast<uint8_t>(bytes[i + 1]) << 8;
+    out += kDigits[(v >> 18) & 63];
+    out += kDigits[(v >> 12) & 63];
+    out += i + 1 < bytes.size() ? kDigits[(v >> 6) & 63] : '=';
+    out += '=';
+  }
+  return out;
+}
+
+// The word processor's whitespace between two pieces of text, as blanks (' ') and tabs ('\t').
+// It keeps a run of blanks by writing each as a six-per-em space with line-break room between
+// them; else a line break it wrapped at stands for a blank, and tabs after one indent the
+// source.
+std::wstring ConverterWhitespace(std::wstring_view run, bool afterTag, bool beforeTag) {
+  std::wstring seq;
+  if (run.find(kSixPerEmSpace) != npos) {
+    for (wchar_t c : run)
+      if (c == kSixPerEmSpace || c == L'\t') seq += c == L'\t' ? L'\t' : L' ';
+    return seq;
+  }
+  bool indent = false;
+  for (wchar_t c : run) {
+    if (c == L'\r') continue;
+    if (c == L'\n') {
+      if (!afterTag && !beforeTag) seq += L' ';
+      indent = true;
+    } else if (c == L'\t' && indent) {
+      continue;
+    } else {
+      indent = false;
+      seq += c;
+    }
+  }
+  return seq;
+}
+
+// Tags that begin or end a block, or a line: whitespace beside them is the source's layout.
+bool IsBlockTag(std::wstring name) {
+  if (!name.empty() && name[0] == L'/') name.erase(0, 1);
+  static const wchar_t* const kBlocks[] = {
+      L"p",        L"div",     L"li",    L"ul",    L"ol",   L"dl",         L"dt",  L"dd",
+      L"table",    L"thead",   L"tbody", L"tfoot", L"tr",   L"td",         L"th",  L"col",
+      L"colgroup", L"caption", L"h1",    L"h2",    L"h3",   L"h4",         L"h5",  L"h6",
+      L"br",       L"hr",      L"body",  L"html",  L"head", L"blockquote", L"pre", L"center",
+      L"address",  L"title",   L"meta",  L"style", L"link", L"script"};
+  for (const wchar_t* block : kBlocks)
+    if (name == block) return true;
+  return false;
+}
+
+// The bottom margin a paragraph's style gives, or `otherwise` when it gives none.
+bool SpacedBelow(std::wstring_view style, bool otherwise) {
+  std::wstring lower = Lowered(style);
+  size_t at = lower.find(L"margin-bottom");
+  if (at == npos) return otherwise;
+  at = lower.find(L':', at);
+  return at != npos && std::wcstod(lower.c_str() + at + 1, nullptr) != 0;
+}
+
+// After an empty paragraph, or one ending in a line break, the word processor writes a line
+// break more, as a browser shows no last one; and one more again below a paragraph spaced
+// below. That last one is no line of the document: `paragraph` (what was written since the
+// paragraph's start) loses it.
+void DropSpacingBreak(std::string& out, size_t paragraph) {
+  auto isBreak = [&](size_t open, size_t close) {
+    return close - open >= 3 && out.compare(open, 3, "<br") == 0 &&
+           (close - open == 3 || !std::isalnum(static_cast<unsigned char>(out[open + 3])));
+  };
+  auto skipBack = [&](size_t end) {  // past blanks and closing tags, backwards
+    while (end > paragraph) {
+      char c = out[end - 1];
+      if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+        --end;
+      } else if (c == '>') {
+        size_t open = out.rfind('<', end - 1);
+        if (open == std::string::npos || open < paragraph || out.compare(open, 2, "</") != 0) break;
+        end = open;
+      } else {
+        break;
+      }
+    }
+    return end;
+  };
+  size_t end = out.size();
+  while (end > paragraph && std::isspace(static_cast<unsigned char>(out[end - 1]))) --end;
+  if (end == paragraph || out[end - 1] != '>') return;
+  size_t last = out.rfind('<', end - 1);
+  if (last == std::string::npos || last < paragraph || !isBreak(last, end - 1)) return;
+  size_t before = skipBack(last);
+  if (before == paragraph || out[before - 1] != '>') return;
+  size_t open = out.rfind('<', before - 1);
+  if (open == std::string::npos || open < paragraph || !isBreak(open, before - 1)) return;
+  out.erase(last, end - last);
+}
+
+}  // namespace
+
+std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::path& htmlFolder,
+                              const std::wstring& folder, const std::wstring& baseName,
+                              const FileAccess& files) {
+  std::string out;
+  const std::wstring side = baseName + L"_files";
+  bool sideMade = false;
+  int number = 0;
+  std::map<std::string, std::string> links;  // the word processor's file -> our link
+  auto picture = [&](std::wstring_view tag) {
+    auto span = AttributeSpan(tag, L"src");
+    std::wstring src =
+        span ? DecodeEntities(Unquoted(tag.substr(span->first, span->second - span->first))) : L"";
+    if (!span || src.empty() || IsWebLink(src)) return AppendAscii(out, tag);
+    std::string file = PercentDecoded(win32::WideToMultiByte(win32::CP_UTF8, src));
+    auto known = links.find(file);
+    if (known == links.end()) {
+      std::ifstream in(htmlFolder / file, std::ios::binary);
+      std::string bytes((std::istreambuf_iterator<char>(in)), {});
+      if (!in) throw std::runtime_error("the picture " + file + " is missing");
+      std::wstring ext = Lowered(
+          win32::MultiByteToWide(win32::CP_UTF8, std::filesystem::path(file).extension().string()));
+      if (ext.size() < 2) ext = L"." + PictureExtension(bytes);
+      if (!sideMade && !files.makeFolder(folder + L"\\" + side))
+        throw std::runtime_error("no folder for the pictures");
+      sideMade = true;
+      wchar_t name[32];
+      std::swprintf(name, 32, L"image%03d", ++number);
+      if (!files.write(folder + L"\\" + side + L"\\" + name + ext, bytes))
+        throw std::runtime_error("a picture could not be written");
+      known = links.emplace(file, LinkPart(side) + "/" + LinkPart(name + ext)).first;
+    }
+    AppendAscii(out, tag.substr(0, span->first));
+    out += "\"" + known->second + "\"";
+    AppendAscii(out, tag.substr(span->second));
+  };
+  // Whether a paragraph is spaced below unless its style says otherwise: the style sheet's
+  // rule for paragraphs ("p { ... }").
+  bool spacedByDefault = false;
+  {
+    std::wstring lower = Lowered(html.substr(0, Lowered(html).find(L"<body")));
+    for (size_t at = lower.find(L"p {"); at != npos; at = lower.find(L"p {", at + 1)) {
+      if (at > 0 && !IsSpaceChar(lower[at - 1]) && lower[at - 1] != L'>') continue;
+      size_t end = lower.find(L'}', at);
+      spacedByDefault = SpacedBelow(lower.substr(at, end == npos ? npos : end - at), false);
+      break;
+    }
+  }
+  bool spaced = false;
+  size_t paragraph = 0;
+  size_t blockEnd = npos;  // where the last tag of a block (<p>, </td>, <br>) ended
+  bool inBody = false;
+  size_t i = 0;
+  while (i < html.size()) {
+    wchar_t c = html[i];
+    if (c == L'<') {
+      size_t close = html.compare(i, 4, L"<!--") == 0 ? html.find(L"-->", i) : TagClose(html, i);
+      if (close == npos) {
+        AppendAscii(out, html.substr(i));
+        break;
+      }
+      if (html[close] == L'-') close += 2;
+      std::wstring_view tag = html.substr(i, close - i + 1);
+      std::wstring name = TagName(tag);
+      if (name == L"body") inBody = true;
+      if (name == L"/p" && spaced) DropSpacingBreak(out, paragraph);
+      if (name == L"img") {
+        picture(tag);
+      } else if (name == L"meta") {
+        std::wstring meta(tag);
+        size_t at = Lowered(meta).find(L"utf-8");
+        if (at != npos) meta.replace(at, 5, L"windows-1252");
+        AppendAscii(out, meta);
+      } else {
+        AppendAscii(out, tag);
+      }
+      i = close + 1;
+      if (IsBlockTag(name) || tag[1] == L'!') blockEnd = i;
+      if (name == L"p") {
+        spaced = SpacedBelow(tag, spacedByDefault);
+        paragraph = out.size();
+      }
+      if (name == L"style" || name == L"script" || name == L"title") {
+        size_t end = Lowered(html.substr(i)).find(L"</" + name);
+        end = end == npos ? html.size() : i + end;
+        AppendAscii(out, html.substr(i, end - i));
+        i = end;
+      }
+      continue;
+    }
+    auto inRun = [](wchar_t ch) { return IsSpaceChar(ch) || ch == kSixPerEmSpace; };
+    if (inBody && inRun(c)) {
+      size_t j = i;
+      while (j < html.size() && inRun(html[j])) ++j;
+      std::wstring_view run = html.substr(i, j - i);
+      // Beside a block's tag a line break is the source's layout; beside text or a tag of
+      // text (<b>, <font>, <a>) it is where the word processor wrapped a line at a blank.
+      bool afterBlock = i == blockEnd;
+      bool beforeBlock = false;
+      if (j < html.size() && html[j] == L'<') {
+        size_t close = html.compare(j, 4, L"<!--") == 0 ? j + 1 : TagClose(html, j);
+        beforeBlock =
+            close == npos || close == j + 1 || IsBlockTag(TagName(html.substr(j, close - j + 1)));
+      }
+      std::wstring seq = ConverterWhitespace(run, afterBlock, beforeBlock);
+      size_t blanks = std::count(seq.begin(), seq.end(), L' ');
+      if (seq.find(L'\t') != npos || blanks >= 2) {
+        for (wchar_t s : seq) out += s == L'\t' ? "&#9;" : "&nbsp;";
+      } else if (run.find(kSixPerEmSpace) != npos || (blanks == 1 && !afterBlock && !beforeBlock)) {
+        // One blank as a blank: a reader that takes line breaks for layout keeps it.
+        out += blanks ? " " : "";
+      } else {
+        AppendAscii(out, run);
+      }
+      i = j;
+      continue;
+    }
+    AppendAscii(out, std::wstring_view(&c, 1));
+    ++i;
+  }
+  return out;
+}
+
+std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
+                             const FileAccess& files) {
+  std::string out;
+  auto picture = [&](std::wstring_view tag) {
+    auto span = AttributeSpan(tag, L"src");
+    std::wstring src =
+        span ? DecodeEntities(Unquoted(tag.substr(span->first, span->second - span->first))) : L"";
+    if (!span || src.empty() || IsWebLink(src)) return AppendAscii(out, tag);
+    if (StartsWithNoCase(src, 0, L"file:")) {
+      src = src.substr(5);
+      while (src.size() > 2 && src[0] == L'/' && src[1] == L'/') src = src.substr(2);
+      if (src.size() > 2 && src[0] == L'/' && src[2] == L':') src = src.substr(1);
+    }
+    std::string escaped = win32::WideToMultiByte(win32::CP_UTF8, src);
+    std::string bytes = PercentDecoded(escaped);
+    std::wstring path = win32::MultiByteToWide(win32::CP_UTF8, bytes);
+    if (bytes != escaped && path.find(L'\uFFFD') != npos) path = win32::FromAnsi(bytes);
+    for (auto& ch : path)
+      if (ch == L'/') ch = L'\\';
+    if (path.rfind(L".\\", 0) == 0) path = path.substr(2);
+    bool absolute = (path.size() >= 2 && path[1] == L':') || path.rfind(L"\\\\", 0) == 0;
+    if (!absolute) path = folder + L"\\" + path;
+    auto data = files.read(path);
+    if (!data) throw std::runtime_error(win32::WideToMultiByte(win32::CP_UTF8, path));
+    std::wstring ext = PictureExtension(*data);
+    if (ext == L"bin") {
+      size_t dot = path.find_last_of(L'.');
+      ext = dot == npos ? L"octet-stream" : Lowered(path.substr(dot + 1));
+    }
+    AppendAscii(out, tag.substr(0, span->first));
+    AppendAscii(out,
+                L"\"data:image/" + (ext == L"jpg" ? std::wstring(L"jpeg") : ext) + L";base64,");
+    out += Base64(*data) + "\"";
+    AppendAscii(out, tag.substr(span->second));
+  };
+  // A non-breaking space, as an entity or a character: its length in `html` at `at`, or 0.
+  auto nbsp = [&](size_t at) -> size_t {
+    if (html[at] == 0xA0) return 1;
+    for (std::wstring_view e : {L"&nbsp;", L"&#160;", L"&#xa0;"})
+      if (StartsWithNoCase(html, at, e)) return e.size();
+    return 0;
+  };
+  auto tab = [&](size_t at) -> size_t {
+    for (std::wstring_view e : {L"&#9;", L"&#09;", L"&#x9;"})
+      if (StartsWithNoCase(html, at, e)) return e.size();
+    return 0;
+  };
+  bool inBody = false;
+  size_t i = 0;
+  while (i < html.size()) {
+    wchar_t c = html[i];
+    if (c == L'<') {
+      size_t close = html.compare(i, 4, L"<!--") == 0 ? html.find(L"-->", i) : TagClose(html, i);
+      if (close == npos) {
+        AppendAscii(out, html.substr(i));
+        break;
+      }
+      if (html[close] == L'-') close += 2;
+      std::wstring_view tag = html.substr(i, close - i + 1);
+      std::wstring name = TagName(tag);
+      if (name == L"body") inBody = true;
+      i = close + 1;
+      if (name == L"img") {
+        picture(tag);
+        continue;
+      }
+      AppendAscii(out, tag);
+      continue;
+    }
+    if (inBody && (IsSpaceChar(c) || nbsp(i) || tab(i))) {
+      size_t j = i, blanks = 0, nbsps = 0;
+      std::string kept;  // the run as the word processor is to read it
+      while (j < html.size()) {
+        if (size_t n = nbsp(j)) {
+          ++blanks, ++nbsps, kept += "&#32;", j += n;
+        } else if (size_t t = tab(j)) {
+          kept += "&#9;", j += t;
+        } else if (IsSpaceChar(html[j])) {
+          size_t k = j;
+          while (k < html.size() && IsSpaceChar(html[k])) ++k;
+          // Source layout at a tag's side is no blank.
+          if (!((j == i && i > 0 && html[i - 1] == L'>') || (k < html.size() && html[k] == L'<')))
+            ++blanks, kept += "&#32;";
+          j = k;
+        } else {
+          break;
+        }
+      }
+      if (nbsps && blanks >= 2)
+        out += kept;
+      else
+        AppendAscii(out, html.substr(i, j - i));
+      i = j;
+      continue;
+    }
+    AppendAscii(out, std::wstring_view(&c, 1));
+    ++i;
+  }
+  return out;
 }
 
 }  // namespace word

@@ -1,11 +1,14 @@
 // A converter that hands documents to LibreOffice's headless converter ("soffice"), so that
 // the Word substitute reads and writes real Word files. Each conversion runs soffice once,
-// with a profile folder of its own and a time limit that ends it even when it holds out
-// against the polite signal.
+// with a profile of its own (in a folder made for it below the one given, removed when the
+// conversion ends, whatever its end) and a time limit that ends it even when it holds out
+// against the polite signal. HTML is read as a word processor's document, not a web page.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/word/Word.h"
 
@@ -13,8 +16,8 @@ namespace word {
 
 class LibreOffice : public Converter {
  public:
-  // `killAfterSeconds`: how long past the time limit soffice may take to stop before it is
-  // killed.
+  // `profileFolder`: where each conversion makes its own folder. `killAfterSeconds`: how long
+  // past the time limit soffice may take to stop before it is killed.
   LibreOffice(std::string soffice, std::string profileFolder, int timeoutSeconds = 120,
               int killAfterSeconds = 10);
   // The soffice program on the PATH, if any.
@@ -22,14 +25,14 @@ class LibreOffice : public Converter {
 
   std::optional<std::string> ToHtml(const std::string& document,
                                     const std::string& outFolder) override;
-  bool ToDoc(const std::string& rtf, const std::string& document) override;
+  bool ToDoc(const std::string& source, const std::string& document) override;
   std::wstring Problem() const override { return problem_; }
   // Converts `input` with the filter (such as "txt:Text") into `outFolder`; the path written.
   std::optional<std::string> Convert(const std::string& input, const std::string& filter,
                                      const std::string& extension, const std::string& outFolder);
 
  private:
-  std::string soffice_, profile_;
+  std::string soffice_, folder_;
   int timeout_, killAfter_;
   std::wstring problem_;
 };
@@ -37,5 +40,27 @@ class LibreOffice : public Converter {
 // "file://" and the absolute path, each byte outside the unreserved characters and "/" as
 // "%XX".
 std::string FileUrl(const std::string& path);
+
+}  // namespace word
+
+namespace word {
+
+// Word's HTML made of the word processor's: the pictures it wrote beside its HTML (in
+// `htmlFolder`, a host folder) go to "<folder>\<baseName>_files\imageNNN.<ext>" through
+// `files` and are linked by relative path ("/" between parts, a blank as "%20"); characters
+// outside ASCII become character references under the charset windows-1252; the word
+// processor's runs of blanks become "&nbsp;" and its tabs "&#9;", which a reader keeps; the
+// line break it adds below a paragraph spaced below goes.
+// Throws std::runtime_error naming a picture it cannot read or write.
+std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::path& htmlFolder,
+                              const std::wstring& folder, const std::wstring& baseName,
+                              const FileAccess& files);
+
+// HTML as the word processor is to read it: pictures on disk (linked by path, relative to
+// `folder`, read through `files`) become part of it; a run of blanks holding a non-breaking
+// space is that many blanks. Characters outside ASCII are character references. Throws
+// std::runtime_error naming a picture it cannot read.
+std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
+                             const FileAccess& files);
 
 }  // namespace word

@@ -13,6 +13,7 @@
 #include "platform/win32/Files.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Reset.h"
+#include "platform/word/LibreOffice.h"
 
 namespace word {
 
@@ -68,13 +69,6 @@ std::wstring Describe(const Variant& v) {
   return L"";
 }
 
-// The host copy of a sandbox file, for the converter.
-std::optional<std::string> HostOf(const std::wstring& path) {
-  auto host = win32::files::HostPath(win32::ToAnsi(path));
-  if (!host) return std::nullopt;
-  return host->string();
-}
-
 // A host folder of one conversion's own, removed with what it holds on every path.
 class PrivateFolder {
  public:
@@ -103,17 +97,46 @@ std::optional<std::string> ReadHostFile(const std::filesystem::path& path) {
   return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
-// Reads a document or template through the converter: the word processor writes HTML and its
-// pictures into a folder of its own, whose pictures become part of the document at once.
-Content ReadThroughConverter(const std::wstring& path) {
-  auto host = HostOf(path);
-  if (!host) Fail(L"This file could not be found. (" + path + L")");
-  PrivateFolder out;
-  auto html = S().converter->ToHtml(*host, out.Path().string());
+}  // namespace
+
+// On the converter's road a document stays the file it was opened from, and the word processor
+// converts that file itself when it is saved: what the flat model here cannot hold (formatting,
+// tables, lists) survives.
+struct ConverterSource {
+  enum Kind { kWord, kHtml, kRtf } kind = kWord;
+  std::wstring html;                   // kHtml: the file's HTML
+  std::wstring folder;                 // kHtml: its folder, for relative links
+  std::string rtf;                     // kRtf: the file's bytes
+  std::unique_ptr<PrivateFolder> own;  // kWord: a copy of the document and its HTML
+  std::filesystem::path document, converted;
+};
+
+namespace {
+
+// Reads a document or template through the converter: a copy of it goes to a folder of its own
+// (the word processor leaves no lock file beside the user's), where the word processor writes
+// HTML and its pictures, which become part of the document at once.
+Content ReadThroughConverter(const std::wstring& path, std::shared_ptr<ConverterSource>& kept) {
+  // A name the code page cannot hold names no file, on this road as on every other.
+  auto bytes = win32::FitsAnsi(path) ? win32::files::ReadAll(win32::ToAnsi(path)) : std::nullopt;
+  if (!bytes) Fail(L"This file could not be found. (" + path + L")");
+  auto source = std::make_shared<ConverterSource>();
+  source->own = std::make_unique<PrivateFolder>();
+  source->document = source->own->Path() / ("document." + win32::ToAnsi(Extension(path)));
+  {
+    std::ofstream out(source->document, std::ios::binary);
+    out << *bytes;
+    if (!out) Fail(L"Word has no room for its temporary files.");
+  }
+  std::filesystem::path outFolder = source->own->Path() / "html";
+  std::error_code ec;
+  std::filesystem::create_directory(outFolder, ec);
+  auto html = S().converter->ToHtml(source->document.string(), outFolder.string());
   if (!html) Fail(L"Word could not read " + path + L": " + S().converter->Problem());
-  auto bytes = ReadHostFile(*html);
-  if (!bytes) Fail(L"Word could not read " + path + L": the converted document is missing");
-  Content c = ReadHtml(DecodeHtmlBytes(*bytes), L"");
+  source->converted = *html;
+  auto converted = ReadHostFile(*html);
+  if (!converted) Fail(L"Word could not read " + path + L": the converted document is missing");
+  Content c = ReadHtml(DecodeHtmlBytes(*converted), L"");
   for (auto& pic : c.pictures) {
     if (pic.Embedded() || pic.link.find(L"://") != std::wstring::npos) continue;  // on the web
     std::wstring rel = pic.link;
@@ -125,26 +148,87 @@ Content ReadThroughConverter(const std::wstring& path) {
     pic.bytes = std::move(*data);
     pic.link.clear();
   }
+  kept = std::move(source);
   return c;
 }
 
-// Writes a document or template through the converter: the RTF and the word processor's
+// HTML and RTF opened on the converter's road are kept as they are, for the word processor.
+std::shared_ptr<ConverterSource> KeepForConverter(const std::wstring& path,
+                                                  const std::wstring& ext) {
+  auto bytes = win32::files::ReadAll(win32::ToAnsi(path));
+  if (!bytes) return nullptr;
+  auto source = std::make_shared<ConverterSource>();
+  if (ext == L"htm" || ext == L"html") {
+    source->kind = ConverterSource::kHtml;
+    source->html = DecodeHtmlBytes(*bytes);
+    source->folder = FolderOf(path);
+  } else if (bytes->rfind("{\\rtf", 0) == 0) {
+    source->kind = ConverterSource::kRtf;
+    source->rtf = std::move(*bytes);
+  } else {
+    return nullptr;
+  }
+  return source;
+}
+
+// Writes a document or template through the converter: the source and the word processor's
 // document stay in a folder of their own; the document reaches its place as every file does.
-void WriteThroughConverter(const std::string& rtf, const std::wstring& fileName,
-                           const FileAccess& files) {
+void WriteThroughConverter(const std::string& source, const std::string& sourceName,
+                           const std::wstring& fileName, const FileAccess& files) {
   PrivateFolder work;
-  std::filesystem::path source = work.Path() / "document.rtf";
+  std::filesystem::path input = work.Path() / sourceName;
   std::filesystem::path made = work.Path() / "document.doc";
   {
-    std::ofstream out(source, std::ios::binary);
-    out << rtf;
+    std::ofstream out(input, std::ios::binary);
+    out << source;
     if (!out) Fail(L"Word cannot save " + fileName);
   }
-  if (!S().converter->ToDoc(source.string(), made.string()))
+  if (!S().converter->ToDoc(input.string(), made.string()))
     Fail(L"Word cannot save " + fileName + L": " + S().converter->Problem());
   auto bytes = ReadHostFile(made);
   if (!bytes || !files.write(fileName, *bytes))
     Fail(L"Word cannot save " + fileName + L" (the file may be in use)");
+}
+
+// Saves a kept file through the word processor; False when the format is one the model here
+// writes (text, RTF, HTML of HTML).
+bool SaveThroughConverter(const ConverterSource& source, const std::wstring& fileName,
+                          int32_t format, const FileAccess& files) {
+  using K = ConverterSource::Kind;
+  if (format == wdFormatDocument || format == wdFormatTemplate) {
+    if (source.kind == K::kWord) {
+      auto bytes = ReadHostFile(source.document);
+      if (!bytes || !files.write(fileName, *bytes))
+        Fail(L"Word cannot save " + fileName + L" (the file may be in use)");
+    } else if (source.kind == K::kHtml) {
+      std::string html;
+      try {
+        html = HtmlForConverter(source.html, source.folder, files);
+      } catch (const std::runtime_error& e) {
+        Fail(L"Word could not find the picture " +
+             win32::MultiByteToWide(win32::CP_UTF8, e.what()));
+      }
+      WriteThroughConverter(html, "document.html", fileName, files);
+    } else {
+      WriteThroughConverter(source.rtf, "document.rtf", fileName, files);
+    }
+    return true;
+  }
+  if ((format == wdFormatHTML || format == wdFormatFilteredHTML) && source.kind == K::kWord) {
+    auto html = ReadHostFile(source.converted);
+    if (!html) Fail(L"Word cannot save " + fileName + L": the converted document is missing");
+    std::string bytes;
+    try {
+      bytes = HtmlFromConverter(DecodeHtmlBytes(*html), source.converted.parent_path(),
+                                FolderOf(fileName), BaseName(fileName), files);
+    } catch (const std::runtime_error&) {
+      Fail(L"Word cannot save the pictures of " + fileName);
+    }
+    if (!files.write(fileName, bytes))
+      Fail(L"Word cannot save " + fileName + L" (the file may be in use)");
+    return true;
+  }
+  return false;
 }
 
 // Word's own documents and templates are RTF documents here; other bytes under those names
@@ -207,6 +291,7 @@ void WordWrapper::Release(Document& document) {
   if (document.hold_) win32::files::ReleaseHold(document.hold_);
   document.hold_ = 0;
   document.closed_ = true;
+  document.source_.reset();
 }
 
 std::shared_ptr<Document> WordWrapper::DocumentNew() {
@@ -230,6 +315,7 @@ std::shared_ptr<Document> WordWrapper::DocumentNew(const std::wstring& templateP
   Calls().pop_back();
   auto doc = std::make_shared<Document>();
   doc->content_ = source->content_;
+  doc->source_ = source->source_;
   Variant missing;
   Variant zero = 0;
   DocumentClose(source, zero, missing, missing);
@@ -250,7 +336,7 @@ std::shared_ptr<Document> WordWrapper::DocumentOpen(std::wstring& path, Options&
   auto doc = std::make_shared<Document>();
   doc->fullName_ = path;
   if (wordFile && S().converter) {
-    doc->content_ = ReadThroughConverter(path);
+    doc->content_ = ReadThroughConverter(path, doc->source_);
   } else {
     auto bytes = win32::files::ReadAll(a);
     if (!bytes) Fail(L"This file could not be found. (" + path + L")");
@@ -263,6 +349,7 @@ std::shared_ptr<Document> WordWrapper::DocumentOpen(std::wstring& path, Options&
     else
       doc->content_ = ReadText(*bytes);
   }
+  if (S().converter && !wordFile) doc->source_ = KeepForConverter(path, ext);
   if (wordFile) {
     doc->hold_ = win32::files::HoldOpen(a, win32::GENERIC_READ | win32::GENERIC_WRITE,
                                         win32::FILE_SHARE_READ);
@@ -303,6 +390,9 @@ void WordWrapper::DocumentSaveAs(const std::shared_ptr<Document>& document,
   else if (!std::holds_alternative<std::monostate>(fileFormat))
     vb::Raise(vb::kTypeMismatch);
   FileAccess files = SandboxFiles();
+  if (S().converter && document->source_ &&
+      SaveThroughConverter(*document->source_, fileName, format, files))
+    return;
   std::string bytes;
   const Content& c = document->content_;
   switch (format) {
@@ -326,7 +416,7 @@ void WordWrapper::DocumentSaveAs(const std::shared_ptr<Document>& document,
       vb::Raise(5, L"Invalid procedure call or argument");
   }
   if ((format == wdFormatDocument || format == wdFormatTemplate) && S().converter)
-    return WriteThroughConverter(bytes, fileName, files);
+    return WriteThroughConverter(bytes, "document.rtf", fileName, files);
   if (!files.write(fileName, bytes))
     Fail(L"Word cannot save " + fileName + L" (the file may be in use)");
 }

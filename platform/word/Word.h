@@ -6,7 +6,9 @@
 // a document or template it opened until it is closed, as other programs then find it in use.
 // Every step can be made to fail (Faults), and every call is recorded (Calls).
 // With a converter set (SetConverter), documents and templates are read and written through
-// it, so that a real word processor's files come in and go out.
+// it, so that a real word processor's files come in and go out: a document opened from a Word
+// file, HTML or RTF stays that file, and the word processor itself converts it when it is saved
+// as a Word file (or a Word file as HTML), so that formatting, tables and lists survive.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +32,7 @@ using Variant = std::variant<std::monostate, int32_t, std::wstring, bool>;
 using Options = std::shared_ptr<vb::Collection<std::wstring>>;
 
 class Application;
+struct ConverterSource;
 
 class Document {
  public:
@@ -43,6 +46,8 @@ class Document {
   friend class WordWrapper;
   std::wstring fullName_;
   Content content_;
+  // With a converter: the file it was opened from, which the word processor converts itself.
+  std::shared_ptr<ConverterSource> source_;
   uint32_t hold_ = 0;
   bool closed_ = false;
 };
@@ -64,8 +69,8 @@ class Converter {
   // Writes `document` (.doc or .dot) as HTML into `outFolder`; the path of the HTML file.
   virtual std::optional<std::string> ToHtml(const std::string& document,
                                             const std::string& outFolder) = 0;
-  // Writes the RTF file as a Word 97 document at `document`.
-  virtual bool ToDoc(const std::string& rtf, const std::string& document) = 0;
+  // Writes the RTF or HTML file (by its extension) as a Word 97 document at `document`.
+  virtual bool ToDoc(const std::string& source, const std::string& document) = 0;
   // Why the last conversion wrote nothing (a time limit, a crash, an unreadable file).
   virtual std::wstring Problem() const { return L""; }
 };

@@ -138,7 +138,9 @@ TEST_F(ContextMenu2007, AMenuClosedDuringItsOwnCommandLivesUntilTheCommandEnds) 
     ribbon.m_o2007events_OnContextMenuClose(0);
     aliveAfterClose = !menu.expired();
   };
-  menu.lock()->Button(CItemContextMenu::kHotkey)->UserClick();
+  // Only the clicked button's call may hold the menu: no reference of the test's during it.
+  auto button = menu.lock()->Button(CItemContextMenu::kHotkey);
+  button->UserClick();
   EXPECT_EQ(std::vector<std::wstring>{L"Explorer_Hotkey"}, commands->runs);
   EXPECT_TRUE(aliveAfterClose);
   EXPECT_TRUE(menu.expired());  // released once the click returned

@@ -44,6 +44,26 @@ TEST_F(CommandBarKit, QuickItemsStartHiddenWithOneTagPerGroupAndWindow) {
   EXPECT_NE(reply.tag, other.tag);
 }
 
+TEST_F(CommandBarKit, AWriteOfficeRefusesCostsTheGroupOnlyThatOneProperty) {
+  Start(11);
+  office::RefuseWriteAnywhere(L"Caption", L"frequently used favorite 2");
+  office::RefuseWriteAnywhere(L"Style", L"3");  // the first item's
+  QuickItems group;
+  MakeGroup(group);
+  ASSERT_EQ(6, group.popup->Controls().Count());
+  for (int32_t i = 2; i <= 6; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(group.tag, Item(group, i)->Tag());
+    EXPECT_FALSE(Item(group, i)->Visible());
+  }
+  EXPECT_NE(office::msoButtonIconAndCaption, Item(group, 2)->Style());
+  EXPECT_EQ(office::msoButtonIconAndCaption, Item(group, 3)->Style());
+  EXPECT_EQ(L"", Item(group, 3)->Caption());
+  EXPECT_EQ(L"frequently used favorite 5", Item(group, 6)->Caption());
+  EXPECT_TRUE(Item(group, 2)->BeginGroup());
+  EXPECT_EQ(Item(group, 2), group.first.get());
+}
+
 TEST_F(CommandBarKit, RefillShowsTheMostUsedAndRewritesNothingWhenUnchanged) {
   Start(11);
   auto qa = UsedTemplate(L"Q&A answer", 3);

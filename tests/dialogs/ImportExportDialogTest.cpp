@@ -237,3 +237,23 @@ TEST_F(ImportExportDialogTest, TheCloseBoxWhenIdleIsCancelAndEachLoadForbidsClos
   form.Show(forms::vbModal);
   EXPECT_EQ(Listing(L"C:\\Export").size(), 3u);
 }
+
+// Closed by its close box before any run, the dialog is Cancel: nothing is run, started or
+// stored, and the settings record says so even when an earlier run had marked it valid.
+TEST_F(ImportExportDialogTest, TheCloseBoxOfAnIdleExportDialogRunsAndStoresNothing) {
+  g_ImportExportParams.bValid = true;
+  ShowExport([&](User& u) {
+    u.Choose(L"optReplace");
+    u.SetChecked(L"chkIncludeSubFolders", false);
+    u.CloseBox();
+    EXPECT_FALSE(u.GetForm().IsLoaded());
+  });
+  EXPECT_FALSE(g_ImportExportParams.bValid);
+  ImportExportOptions stored;
+  Options().GetExportOptions(stored);
+  EXPECT_EQ(stored.nConflict, 0);
+  EXPECT_TRUE(stored.bIncludeSubFolders);
+  EXPECT_TRUE(Listing(L"C:\\Export").empty());
+  EXPECT_TRUE(word::Calls().empty());
+  EXPECT_TRUE(win32::msgbox::Shown().empty());
+}

@@ -78,3 +78,18 @@ TEST_F(WordWrapperTest, AFailedCreateNamesTheStepThatFailed) {
   EXPECT_EQ(w.WordApplication(), nullptr);
   EXPECT_EQ(w.DocumentNew(L""), nullptr);
 }
+
+// The ANSI calls cannot name such a file: Word says it cannot find it, whatever its kind (the
+// log holds the name as the ANSI code page has it).
+TEST_F(WordWrapperTest, ADocumentNameBeyondTheCodePageIsOneThatCouldNotBeFound) {
+  ASSERT_TRUE(w.Create());
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Offer.doc", "{\\rtf1 x}"));
+  for (const wchar_t* name : {L"C:\\In\\Offer \u0416.doc", L"C:\\In\\\u4E2D.dot",
+                              L"C:\\In\\\u0416.htm", L"C:\\In\\\u0416.txt"}) {
+    EXPECT_EQ(w.DocumentOpen(name), nullptr) << win32::ToAnsi(name);
+    EXPECT_TRUE(testlog::LoggedContaining(
+        L"CWordWrapper::DocumentOpen",
+        L"This file could not be found. (" + win32::FromAnsi(win32::ToAnsi(name)) + L")"))
+        << win32::ToAnsi(name);
+  }
+}

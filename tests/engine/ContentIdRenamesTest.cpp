@@ -126,3 +126,52 @@ TEST(ContentIdRenames, RandomBodiesGiveTheModelsTextAndAnswers) {
   }
   EXPECT_GT(batched, 1000) << "the one-pass way was hardly tried";
 }
+
+// The text taken at the end is rebuilt in the buffer it came in when that has room and every
+// rename grows (or every rename shrinks) it; either way it must be the model's text.
+TEST(ContentIdRenames, TakenTextIsTheModelsAndStaysInItsBufferWhenItFits) {
+  std::mt19937 random(38);
+  const std::wstring alphabet = L"aAbB@:c ";
+  auto pick = [&](size_t n) {
+    std::wstring out;
+    for (size_t i = 0; i < n; ++i) out += alphabet[random() % alphabet.size()];
+    return out;
+  };
+  int inPlace = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<std::wstring> ids;
+    for (size_t k = 0, n = 1 + random() % 4; k < n; ++k)
+      ids.push_back(L"x@" + pick(2 + random() % 6));
+    std::wstring body;
+    for (int part = 0; part < 12; ++part) {
+      if (random() % 2) body += L"cid:";
+      body += random() % 2 ? ids[random() % ids.size()] : pick(random() % 5);
+    }
+    // Growing, shrinking or both, into a buffer with room or without.
+    const int kind = static_cast<int>(random() % 3);
+    std::wstring text;
+    text.reserve(body.size() + (random() % 2 ? 400 : 0));
+    text = body;
+    const wchar_t* buffer = text.data();
+    const bool roomy = text.capacity() >= body.size() + 400;
+    ContentIdRenames renames(std::move(text), ids);
+    OneByOne model{body};
+    bool grows = true, shrinks = true;
+    for (const auto& id : ids) {
+      const size_t length = kind == 0 ? 23 : kind == 1 ? 2 : (random() % 2 ? 2 : 23);
+      std::wstring to = Digits(random, length);
+      grows = grows && to.size() >= id.size();
+      shrinks = shrinks && to.size() <= id.size();
+      renames.Rename(id, to);
+      model.Rename(id, to);
+    }
+    const bool batched = renames.Batched();
+    const std::wstring taken = std::move(renames).Take();
+    ASSERT_EQ(model.text, taken) << "round " << round;
+    if (batched && roomy && (grows || shrinks)) {
+      EXPECT_EQ(buffer, taken.data()) << "round " << round;
+      ++inPlace;
+    }
+  }
+  EXPECT_GT(inPlace, 500) << "the in-place way was hardly tried";
+}

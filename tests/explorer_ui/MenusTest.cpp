@@ -81,6 +81,19 @@ TEST_F(Menus, MenusOutlookShowsLateAreBuiltLateAndOnce) {
   EXPECT_EQ(11, Popup(L"popActionMenu")->Controls().Count());
 }
 
+TEST_F(Menus, AWriteOfficeRefusesInTheActionsSubmenuCostsOnlyThatWrite) {
+  Start(11);
+  office::RefuseWriteAnywhere(L"Caption", Text(L"BTN_TANVELO_SUB"));  // its first item's
+  auto menu = NewMenu();
+  Show(p.inbox, {p.plainMail});
+  auto first = Button(L"btnTanvelo2");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(L"", first->Caption());
+  EXPECT_EQ((std::vector<std::wstring>{L"Picture=CMDTANVELO", L"Mask=CMDTANVELOMASK"}),
+            first->IconWrites());
+  EXPECT_EQ(11, Popup(L"popActionMenu")->Controls().Count());
+}
+
 TEST_F(Menus, TheActionsSubmenuShowsWhatFitsTheFolderAndSelection) {
   Start(11);
   auto a = outlook::AddUnsentMail(templates, L"A");

@@ -120,6 +120,23 @@ TEST_F(Toolbar, ClicksRunTheirCommandsWithTheirTemplates) {
   (void)first;
 }
 
+TEST_F(Toolbar, AWriteOfficeRefusesInAGroupLeavesTheRestOfTheGroupMade) {
+  std::vector<std::shared_ptr<outlook::Item>> used;
+  for (int32_t i = 1; i <= 5; ++i) used.push_back(UsedTemplate(L"T" + std::to_wstring(i), 10 - i));
+  // Office will not take the reply group's third caption.
+  office::RefuseWriteAnywhere(L"Caption", L"frequently used favorite 3");
+  Show(p.inbox, {p.plainMail});
+  auto popup = Popup(L"popTanvelo");
+  ASSERT_EQ(6, popup->Controls().Count());
+  EXPECT_FALSE(Logged(L"CExplorerMenu::Update_FreqButtons"));
+  EXPECT_EQ(
+      (std::vector<std::wstring>{Text(L"BTN_TANVELO_SUB"), L"T1", L"T2", L"T3", L"T4", L"T5"}),
+      Captions(popup));
+  // Every item shares the group's Tag: the last one still reaches the bound handler.
+  Quick(L"popTanvelo", 5)->UserClick();
+  EXPECT_EQ((std::vector<std::wstring>{L"Tanvelo 1 '" + used[4]->EntryID() + L"' 2"}), ran);
+}
+
 TEST_F(Toolbar, ChangingTheDefaultRelabelsTheMenusAtOnce) {
   TheExplorerCommands().ChangeDefault = mExplorer::Explorer_ChangeDefault;
   auto a = outlook::AddUnsentMail(templates, L"A");

@@ -1,6 +1,9 @@
-// The program's profile loader over a kept profile damaged anywhere: bytes of the mail store
-// changed and a registry file of any text. It loads or reports why, with a path, and never
-// crashes; what it loads saves, and that saved profile loads again.
+// The program's profile loader over a kept profile of the older form damaged anywhere: bytes
+// of the store changed and a registry file (taken over into the store) of any text. It loads or
+// reports why, with a path, and never crashes; what it loads saves, and that saved profile loads
+// again.
+#include <sqlite3.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -29,10 +32,23 @@ const std::string& SavedStore() {
     win32::files::TempSandbox sandbox;
     win32::ResetPlatform();
     auto profile = outlook::BuildProfile();
-    host::ProfileStore saved(sandbox.Path() / "seed");
-    std::wstring error;
-    FUZZ_CHECK(saved.Load(profile) && saved.Save(profile, error));
-    return Bytes(saved.StorePath());
+    fs::path path;
+    {
+      host::ProfileStore saved(sandbox.Path() / "seed");
+      std::wstring error;
+      FUZZ_CHECK(saved.Load(profile) && saved.Save(profile, error));
+      path = saved.StorePath();
+    }
+    // The older form: the registry not in the store but in the file beside it.
+    sqlite3* db = nullptr;
+    FUZZ_CHECK(sqlite3_open(path.string().c_str(), &db) == SQLITE_OK);
+    FUZZ_CHECK(sqlite3_exec(db,
+                            "DROP TABLE reg_keys; DROP TABLE reg_values; "
+                            "DELETE FROM meta WHERE key = 'registry';"
+                            "UPDATE meta SET value = 1 WHERE key = 'version'",
+                            nullptr, nullptr, nullptr) == SQLITE_OK);
+    sqlite3_close(db);
+    return Bytes(path);
   }();
   return store;
 }

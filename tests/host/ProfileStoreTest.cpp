@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "core/CWinReg.h"
 #include "host/ProfileStore.h"
@@ -14,6 +15,8 @@
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/Persist.h"
 #include "platform/win32/Files.h"
+#include "platform/win32/Registry.h"
+#include "platform/win32/RegistryChanges.h"
 #include "platform/win32/Reset.h"
 
 namespace {
@@ -39,6 +42,25 @@ std::shared_ptr<outlook::Item> Find(const std::shared_ptr<outlook::MAPIFolder>& 
   for (int32_t i = 1; i <= folder->Items()->Count(); ++i)
     if (folder->Items()->Item(i)->Subject() == subject) return folder->Items()->Item(i);
   return nullptr;
+}
+
+void Exec(const std::filesystem::path& store, const char* sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(store.string().c_str(), &db));
+  char* message = nullptr;
+  EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, sql, nullptr, nullptr, &message)) << message;
+  sqlite3_free(message);
+  sqlite3_close(db);
+}
+
+// A profile as the program kept it before the registry moved into the store: the store
+// without the registry's tables (version 1), the registry (as it is in memory) in a file.
+void MakeOlderForm(const std::filesystem::path& dir) {
+  ASSERT_TRUE(
+      win32::registry::SaveHive(win32::HKEY_CURRENT_USER, (dir / "registry.hive").string()));
+  Exec(dir / "store.sqlite",
+       "DROP TABLE reg_keys; DROP TABLE reg_values; DELETE FROM meta WHERE key = 'registry';"
+       "UPDATE meta SET value = 1 WHERE key = 'version'");
 }
 
 TEST_F(ProfileStoreTest, WhatTheUserMadeComesBackInTheNextRun) {
@@ -150,7 +172,7 @@ TEST_F(ProfileStoreTest, FilesItCannotReadAreReportedWithTheirPathAndLeftUntouch
   }
   EXPECT_EQ(before, Bytes(dir / "store.sqlite"));
 
-  // A good store beside a registry file that is no hive.
+  // A good store of the older form beside a registry file that is no hive.
   auto other = sandbox.Path() / "other";
   {
     auto p = NewRun();
@@ -158,6 +180,7 @@ TEST_F(ProfileStoreTest, FilesItCannotReadAreReportedWithTheirPathAndLeftUntouch
     std::wstring error;
     ASSERT_TRUE(store.Save(p, error));
   }
+  MakeOlderForm(other);
   { std::ofstream(other / "registry.hive", std::ios::binary) << "garbage\n"; }
   auto p = NewRun();
   host::ProfileStore store(other);
@@ -350,6 +373,7 @@ TEST_F(ProfileStoreTest, ARegistryFileCutShortOrDamagedIsRefusedByPathAndLeftAlo
     std::wstring error;
     ASSERT_TRUE(store.Save(p, error));
   }
+  MakeOlderForm(dir);
   std::string whole = Bytes(dir / "registry.hive");
   std::string flipped = whole;
   size_t at = flipped.find("V ") + 2;
@@ -367,3 +391,465 @@ TEST_F(ProfileStoreTest, ARegistryFileCutShortOrDamagedIsRefusedByPathAndLeftAlo
 }
 
 }  // namespace
+
+namespace more {
+
+using win32::HKEY;
+using win32::HKEY_CURRENT_USER;
+
+std::string HiveText(const std::filesystem::path& scratch) {
+  auto file = scratch / "hive.txt";
+  EXPECT_TRUE(win32::registry::SaveHive(HKEY_CURRENT_USER, file.string()));
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::shared_ptr<outlook::MAPIFolder> Child(const std::shared_ptr<outlook::MAPIFolder>& folder,
+                                           const std::wstring& name) {
+  for (int32_t i = 1; i <= folder->Folders()->Count(); ++i)
+    if (folder->Folders()->Item(i)->Name() == name) return folder->Folders()->Item(i);
+  return nullptr;
+}
+
+bool Has(const outlook::Profile& p, const std::wstring& entryId) {
+  try {
+    return p.session->GetItemFromID(entryId) != nullptr;
+  } catch (const std::exception&) {
+    return false;  // Outlook raises for an EntryID it does not know
+  }
+}
+
+// Another program's write transaction on the store: a save meanwhile fails.
+class Blocker {
+ public:
+  explicit Blocker(const std::filesystem::path& store) {
+    EXPECT_EQ(SQLITE_OK, sqlite3_open(store.string().c_str(), &db_));
+    EXPECT_EQ(SQLITE_OK, sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
+  }
+  ~Blocker() {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db_);
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+void SetValue(const char* key, const char* name, const std::string& data, win32::DWORD type) {
+  HKEY h = 0;
+  ASSERT_EQ(win32::ERROR_SUCCESS,
+            win32::RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, win32::KEY_ALL_ACCESS,
+                                   nullptr, &h, nullptr));
+  win32::RegSetValueExA(h, name, 0, type, reinterpret_cast<const uint8_t*>(data.data()),
+                        static_cast<win32::DWORD>(data.size()));
+  win32::RegCloseKey(h);
+}
+
+void DeleteValue(const char* key, const char* name) {
+  HKEY h = 0;
+  if (win32::RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, win32::KEY_ALL_ACCESS, &h) != 0) return;
+  win32::RegDeleteValueA(h, name);
+  win32::RegCloseKey(h);
+}
+
+// Whatever a session did to the registry (values set, set again and deleted, names differing
+// in case only, keys deleted and made again in another case, saves that failed between), the
+// next run finds it as it was, the order of each key's values too.
+TEST_F(ProfileStoreTest, TheRegistryComesBackAsItWasLeftWhateverWasDoneToIt) {
+  std::string expected;
+  for (uint32_t seed : {38u, 1207u}) {
+    {
+      auto p = NewRun();
+      host::ProfileStore store(dir);
+      ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+      std::wstring error;
+      std::mt19937 random(seed);
+      const char* keys[] = {"Software\\T",          "Software\\T\\A", "software\\t\\a",
+                            "Software\\T\\A\\Deep", "Software\\T\\B", ""};
+      const char* names[] = {"", "One", "one", "Zwei", "\xC4pfel", "\xE4PFEL", "Usage"};
+      for (int step = 0; step < 600; ++step) {
+        const char* key = keys[random() % 6];
+        const char* name = names[random() % 7];
+        switch (random() % 10) {
+          case 9:
+            win32::RegDeleteKeyA(HKEY_CURRENT_USER, key);  // refused while it has subkeys
+            break;
+          case 7:
+          case 8:
+            DeleteValue(key, name);
+            break;
+          default: {
+            std::string data(random() % 6, '\0');
+            for (char& c : data) c = static_cast<char>(random());
+            SetValue(key, name, data, random() % 2 ? win32::REG_SZ : win32::REG_BINARY);
+          }
+        }
+        if (step % 7 != 6) continue;
+        if (random() % 4 == 0) {
+          Blocker other(store.StorePath());
+          EXPECT_FALSE(store.Save(p, error));
+        }
+        ASSERT_TRUE(store.Save(p, error)) << host::Utf8(error);
+      }
+      ASSERT_TRUE(store.Save(p, error)) << host::Utf8(error);
+      expected = HiveText(sandbox.Path());
+    }
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+    EXPECT_EQ(expected, HiveText(sandbox.Path())) << "seed " << seed;
+  }
+}
+
+// A key deleted and made again (in another case) between two saves holds only its new values;
+// so it does when the save between them failed.
+TEST_F(ProfileStoreTest, ARegistryKeyDeletedAndMadeAgainHoldsOnlyItsNewValues) {
+  std::string expected;
+  auto restart = [&] {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+    EXPECT_EQ(expected, HiveText(sandbox.Path()));
+  };
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    std::wstring error;
+    SetValue("Software\\Gone\\Leaf", "old", "1", win32::REG_SZ);
+    ASSERT_TRUE(store.Save(p, error));
+    win32::RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Gone\\Leaf");
+    SetValue("software\\gone\\LEAF", "new", "2", win32::REG_SZ);
+    ASSERT_TRUE(store.Save(p, error));
+    expected = HiveText(sandbox.Path());
+  }
+  restart();
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    std::wstring error;
+    win32::RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Gone\\Leaf");
+    {
+      Blocker other(store.StorePath());
+      EXPECT_FALSE(store.Save(p, error));
+    }
+    SetValue("Software\\Gone\\leaf", "newer", "3", win32::REG_SZ);
+    ASSERT_TRUE(store.Save(p, error));
+    expected = HiveText(sandbox.Path());
+  }
+  restart();
+}
+
+// The registry's rows are written where it changed only: a save that changed mail alone, or
+// nothing, writes none, and one value changed among thousands writes that value (and its key).
+TEST_F(ProfileStoreTest, TheRegistryIsWrittenOnlyWhereItChanged) {
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p));
+  for (int i = 0; i < 3000; ++i)
+    SetValue("Software\\Usage", ("record " + std::to_string(i)).c_str(), "1", win32::REG_SZ);
+  std::wstring error;
+  ASSERT_TRUE(store.Save(p, error));
+  int64_t rows = store.RegistryRowsWritten(), commits = store.Commits();
+  EXPECT_GT(rows, 3000);
+  ASSERT_TRUE(store.Save(p, error));
+  p.plainMail->SetSubject(L"Mail alone");
+  ASSERT_TRUE(store.Save(p, error));
+  EXPECT_EQ(rows, store.RegistryRowsWritten());
+  EXPECT_EQ(commits + 1, store.Commits());
+  // Read, and written again as it was: no change.
+  HKEY h = 0;
+  ASSERT_EQ(0, win32::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Usage", 0, win32::KEY_READ, &h));
+  win32::RegCloseKey(h);
+  ASSERT_TRUE(store.Save(p, error));
+  EXPECT_EQ(rows, store.RegistryRowsWritten());
+  SetValue("Software\\Usage", "record 17", "2", win32::REG_SZ);
+  ASSERT_TRUE(store.Save(p, error));
+  EXPECT_EQ(rows + 2, store.RegistryRowsWritten());
+  DeleteValue("Software\\Usage", "RECORD 18");
+  ASSERT_TRUE(store.Save(p, error));
+  EXPECT_EQ(rows + 4, store.RegistryRowsWritten());
+  EXPECT_EQ(commits + 3, store.Commits());
+}
+
+TEST_F(ProfileStoreTest, AProfileOfTheOlderFormIsTakenOverAndItsRegistryFileLeftAsItWas) {
+  std::wstring templateId;
+  std::string registry;
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    auto tmpl = p.root->Folders()->Add(L"Tanvelo Templates")->Items()->Add(outlook::olMailItem);
+    tmpl->SetSubject(L"Offer template");
+    tmpl->Save();
+    templateId = tmpl->EntryID();
+    SetValue("Software\\Norvane\\Tanvelo", "DefaultTemplateID", host::Utf8(templateId),
+             win32::REG_SZ);
+    SetValue("Software\\Norvane\\Tanvelo\\Usage", "b", "2", win32::REG_SZ);
+    SetValue("Software\\Norvane\\Tanvelo\\Usage", "a", "1", win32::REG_SZ);
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+    registry = HiveText(sandbox.Path());
+  }
+  MakeOlderForm(dir);
+  { std::ofstream(dir / "registry.hive.new", std::ios::binary) << "the older program's scratch"; }
+  std::string file = Bytes(dir / "registry.hive");
+  auto written = std::filesystem::last_write_time(dir / "registry.hive");
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+    EXPECT_EQ(registry, HiveText(sandbox.Path()));
+    ASSERT_TRUE(p.session->GetItemFromID(templateId));
+    EXPECT_EQ(L"Offer template", p.session->GetItemFromID(templateId)->Subject());
+    SetValue("Software\\Norvane\\Tanvelo\\Usage", "a", "5", win32::REG_SZ);
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+    registry = HiveText(sandbox.Path());
+  }
+  EXPECT_EQ(file, Bytes(dir / "registry.hive"));
+  EXPECT_EQ(written, std::filesystem::last_write_time(dir / "registry.hive"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "registry.hive.new"));
+  // From now on the registry is the store's: the old file is read no more.
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+  EXPECT_EQ(registry, HiveText(sandbox.Path()));
+  EXPECT_TRUE(p.session->GetItemFromID(templateId));
+}
+
+// A folder deleted with mail in it and a subfolder with mail of its own: the store keeps none of
+// it, so the next start (which refuses a store with items of no folder) takes it.
+TEST_F(ProfileStoreTest, AFolderDeletedWithItsMailStaysGoneAndTheNextStartTakesTheStore) {
+  std::wstring mailId, deepId;
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    auto projects = p.root->Folders()->Add(L"Projects");
+    auto mail = projects->Items()->Add(outlook::olMailItem);
+    mail->Save();
+    mailId = mail->EntryID();
+    auto deep = projects->Folders()->Add(L"Old")->Items()->Add(outlook::olMailItem);
+    deep->Save();
+    deepId = deep->EntryID();
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+    projects->Delete();
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+  EXPECT_FALSE(Child(p.root, L"Projects"));
+  EXPECT_FALSE(Has(p, mailId));
+  EXPECT_FALSE(Has(p, deepId));
+}
+
+// A change noted on an item's properties only (no field of the item object) is saved.
+TEST_F(ProfileStoreTest, AnItemWhosePropertiesAloneChangedIsSaved) {
+  std::wstring id;
+  bool sent = false;
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+    id = p.plainMail->EntryID();
+    sent = p.plainMail->Sent();
+    p.plainMail->SetSentFlag(!sent);
+    ASSERT_TRUE(store.Save(p, error));
+    EXPECT_EQ(2, store.Commits());
+  }
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p));
+  EXPECT_EQ(!sent, p.session->GetItemFromID(id)->Sent());
+}
+
+// Rows as another program may have written them: a folder's row before its parent's.
+TEST_F(ProfileStoreTest, AFolderStoredBeforeItsParentComesBackUnderIt) {
+  std::wstring mailId;
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    auto mail = p.root->Folders()
+                    ->Add(L"Projects")
+                    ->Folders()
+                    ->Add(L"2027")
+                    ->Items()
+                    ->Add(outlook::olMailItem);
+    mail->SetSubject(L"Plan");
+    mail->Save();
+    mailId = mail->EntryID();
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  // The parent moved behind everything, its child now before it.
+  Exec(dir / "store.sqlite",
+       "UPDATE items SET folder = (SELECT max(seq) + 1 FROM folders) "
+       "  WHERE folder = (SELECT seq FROM folders WHERE name = 'Projects');"
+       "UPDATE folders SET seq = (SELECT max(seq) + 1 FROM folders) WHERE name = 'Projects'");
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+    auto projects = Child(p.root, L"Projects");
+    ASSERT_TRUE(projects);
+    ASSERT_TRUE(Child(projects, L"2027"));
+    auto mail = p.session->GetItemFromID(mailId);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(L"2027", mail->Parent()->Name());
+    // Saved again, a new folder gets a row of its own.
+    p.root->Folders()->Add(L"After");
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+  EXPECT_TRUE(Child(p.root, L"After"));
+  EXPECT_TRUE(Child(Child(p.root, L"Projects"), L"2027"));
+}
+
+TEST_F(ProfileStoreTest, AStoreOfAnotherVersionOrCutShortIsRefusedInWordsThatSaySo) {
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    for (int i = 0; i < 200; ++i) {
+      auto mail = p.inbox->Items()->Add(outlook::olMailItem);
+      mail->SetBody(std::wstring(500, L'x'));
+      mail->Save();
+    }
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  std::string whole = Bytes(dir / "store.sqlite");
+  auto newer = sandbox.Path() / "newer";
+  std::filesystem::create_directories(newer);
+  { std::ofstream(newer / "store.sqlite", std::ios::binary) << whole; }
+  Exec(newer / "store.sqlite", "UPDATE meta SET value = 3 WHERE key = 'version'");
+  std::string before = Bytes(newer / "store.sqlite");
+  {
+    host::ProfileStore store(newer);
+    EXPECT_FALSE(store.Ok());
+    EXPECT_NE(std::wstring::npos, store.Error().find(L"another version"))
+        << host::Utf8(store.Error());
+  }
+  EXPECT_EQ(before, Bytes(newer / "store.sqlite"));
+  for (size_t size : {size_t{20}, size_t{4096}, whole.size() / 2}) {
+    auto cut = sandbox.Path() / ("cut" + std::to_string(size));
+    std::filesystem::create_directories(cut);
+    { std::ofstream(cut / "store.sqlite", std::ios::binary) << whole.substr(0, size); }
+    {
+      auto p = NewRun();
+      host::ProfileStore store(cut);
+      bool refused = !store.Ok() || !store.Load(p);
+      EXPECT_TRUE(refused) << size;
+      EXPECT_NE(std::wstring::npos, store.Error().find(L"damaged")) << host::Utf8(store.Error());
+      EXPECT_EQ(std::wstring::npos, store.Error().find(L"not a Tanvelo")) << size;
+      EXPECT_NE(std::wstring::npos, store.Error().find(L"store.sqlite"));
+    }
+    EXPECT_EQ(whole.substr(0, size), Bytes(cut / "store.sqlite")) << size;
+  }
+}
+
+// Many saves, and one far bigger than the rest: the write-ahead log is copied into the store
+// and cut back, never left growing.
+TEST_F(ProfileStoreTest, TheWriteAheadLogStaysBounded) {
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p));
+  auto wal = [&] {
+    std::error_code ec;
+    auto size = std::filesystem::file_size(dir / "store.sqlite-wal", ec);
+    return ec ? 0 : size;
+  };
+  constexpr uintmax_t kMiB = 1 << 20, kLimit = 16 * kMiB;
+  auto big = p.inbox->Items()->Add(outlook::olMailItem);
+  big->Attachments()->AddData(L"big.bin", std::vector<uint8_t>(24 * kMiB, 7));
+  big->Save();
+  std::wstring error;
+  ASSERT_TRUE(store.Save(p, error));
+  EXPECT_GT(wal(), 20 * kMiB);
+  auto mail = p.inbox->Items()->Add(outlook::olMailItem);
+  for (int i = 0; i < 40; ++i) {
+    mail->Attachments()->AddData(L"part.bin", std::vector<uint8_t>(kMiB, static_cast<uint8_t>(i)));
+    mail->Save();
+    ASSERT_TRUE(store.Save(p, error));
+    EXPECT_LE(wal(), kLimit + 2 * kMiB) << "save " << i;
+    mail->Attachments()->Item(1)->Delete();
+  }
+}
+
+}  // namespace more
+
+namespace more {
+
+// A command that only makes or renames a folder (the add-in's first start makes its templates
+// folder and files its EntryID in the registry) has it saved.
+TEST_F(ProfileStoreTest, AFolderMadeOrRenamedAloneIsSaved) {
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+    p.root->Folders()->Add(L"Made alone");
+    ASSERT_TRUE(store.Save(p, error));
+    EXPECT_EQ(2, store.Commits());
+    p.inbox->SetName(L"In");
+    ASSERT_TRUE(store.Save(p, error));
+    EXPECT_EQ(3, store.Commits());
+  }
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p));
+  EXPECT_TRUE(Child(p.root, L"Made alone"));
+  EXPECT_TRUE(Child(p.root, L"In"));
+}
+
+}  // namespace more
+
+namespace more {
+
+// Registry rows that do not hold together (a value of no key, two values one lookup cannot
+// tell apart) make the store damaged, not a registry half loaded.
+TEST_F(ProfileStoreTest, RegistryRowsThatDoNotHoldTogetherAreRefusedAsDamage) {
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    SetValue("Software\\Kept", "Name", "1", win32::REG_SZ);
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  auto copy = [&](const char* name, const char* sql) {
+    auto other = sandbox.Path() / name;
+    std::filesystem::create_directories(other);
+    std::filesystem::copy_file(dir / "store.sqlite", other / "store.sqlite");
+    Exec(other / "store.sqlite", sql);
+    return other;
+  };
+  for (const auto& damaged :
+       {copy("orphan", "DELETE FROM reg_keys WHERE key = CAST('software\\kept' AS BLOB)"),
+        copy("twice",
+             "INSERT INTO reg_values SELECT key, CAST('other' AS BLOB), name, type, data, ord "
+             "FROM reg_values WHERE name = CAST('Name' AS BLOB)")}) {
+    std::string before = Bytes(damaged / "store.sqlite");
+    {
+      auto p = NewRun();
+      host::ProfileStore store(damaged);
+      ASSERT_TRUE(store.Ok()) << host::Utf8(store.Error());
+      EXPECT_FALSE(store.Load(p));
+      EXPECT_NE(std::wstring::npos, store.Error().find(L"damaged")) << host::Utf8(store.Error());
+    }
+    EXPECT_EQ(before, Bytes(damaged / "store.sqlite"));
+  }
+}
+
+}  // namespace more

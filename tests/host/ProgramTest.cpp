@@ -2,12 +2,16 @@
 // happen, and its exit codes (0 done, 1 an expectation failed, 2 a script or option error,
 // 3 the profile could not be saved).
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "core/Main.h"
 #include "host/ProfileStore.h"
@@ -16,6 +20,8 @@
 #include "platform/addin/OutlookHost.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/win32/Files.h"
+#include "platform/win32/Registry.h"
+#include "platform/win32/Reset.h"
 #include "tests/common/Source.h"
 
 namespace {
@@ -188,14 +194,100 @@ TEST(Program, AProfileInUseIsRefusedAndAFailedSaveEndsTheRun) {
     EXPECT_TRUE(Has(second.err, "in use")) << second.err;
     EXPECT_FALSE(Has(second.out, "[outlook]"));
   }
-  // The registry file cannot be replaced: the first save fails, is told and ends the run.
-  std::filesystem::create_directories(dir / "registry.hive.new" / "in the way");
+  // Another writer holds the store: the first save fails, is told and ends the run.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open((dir / "store.sqlite").string().c_str(), &other));
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
   auto failed = Program({"--profile", dir.string(), "-e", "answer frmReplyFolder enter", "-e",
                          "start", "-e", "select Offer"});
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
   EXPECT_EQ(3, failed.code);
   EXPECT_TRUE(Has(failed.err, "could not be saved")) << failed.err;
-  EXPECT_TRUE(Has(failed.err, "registry.hive")) << failed.err;
+  EXPECT_TRUE(Has(failed.err, "store.sqlite")) << failed.err;
   EXPECT_FALSE(Has(failed.out, "> select Offer"));
+}
+
+// Every file the profile folder's entries saw written during a run, by name (inotify).
+class Writes {
+ public:
+  explicit Writes(const std::filesystem::path& dir) {
+    fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    EXPECT_GE(::inotify_add_watch(fd_, dir.c_str(),
+                                  IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO |
+                                      IN_MOVED_FROM | IN_DELETE | IN_ATTRIB),
+              0);
+  }
+  ~Writes() { ::close(fd_); }
+  std::set<std::string> Names() {
+    std::set<std::string> names;
+    alignas(inotify_event) char buffer[1 << 16];
+    for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;)
+      for (char* at = buffer; at < buffer + n;) {
+        auto* e = reinterpret_cast<inotify_event*>(at);
+        if (e->len) names.insert(e->name);
+        at += sizeof(inotify_event) + e->len;
+      }
+    return names;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// A session on a kept profile writes the store and nothing else beside it; a profile of the
+// older form keeps its registry file as it was, and its registry goes on from the store.
+TEST(Program, ASessionWritesTheStoreAndNoOtherFileOfTheProfile) {
+  win32::files::TempSandbox scratch;
+  auto dir = scratch.Path() / "profile";
+  const std::vector<std::string> reply = {"select Offer", "ribbon click btnTanvelo", "close"};
+  std::vector<std::string> setup = {"--profile", dir.string()};
+  // A template made the default one, so a reply needs no answer.
+  for (const char* line :
+       {"answer frmReplyFolder enter", "start", "select \"Quarterly figures\"", "answer box yes",
+        "ribbon click btnSaveAsTemplate", "close", "folder \"Tanvelo Templates\"",
+        "select \"Quarterly figures\"", "ribbon click btnChangeDefaultSet", "folder Inbox"})
+    setup.insert(setup.end(), {"-e", line});
+  auto first = Program(setup);
+  ASSERT_EQ(0, first.code) << first.err;
+  const std::set<std::string> store = {"store.sqlite", "store.sqlite-wal", "store.sqlite-shm",
+                                       "lock"};
+  auto check = [&](const std::string& what) {
+    Writes writes(dir);
+    std::vector<std::string> args = {"--profile", dir.string(), "-e", "start"};
+    for (int i = 0; i < 3; ++i)
+      for (const auto& line : reply) args.insert(args.end(), {"-e", line});
+    args.insert(args.end(), {"-e", "quit", "-e", "start", "-e", "quit"});
+    auto run = Program(args);
+    ASSERT_EQ(0, run.code) << run.err;
+    // The folder was named by the first run: the registry came back each time.
+    EXPECT_FALSE(Has(run.out, "frmReplyFolder")) << what;
+    for (const auto& name : writes.Names()) EXPECT_TRUE(store.count(name)) << what << ": " << name;
+  };
+  check("a profile of this form");
+  // The older form: the registry (as the store holds it) in a file beside a store without it.
+  win32::ResetPlatform();
+  {
+    auto p = outlook::BuildProfile();
+    host::ProfileStore kept(dir);
+    ASSERT_TRUE(kept.Load(p));
+  }
+  ASSERT_TRUE(
+      win32::registry::SaveHive(win32::HKEY_CURRENT_USER, (dir / "registry.hive").string()));
+  sqlite3* db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open((dir / "store.sqlite").string().c_str(), &db));
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
+                                    "DROP TABLE reg_keys; DROP TABLE reg_values; "
+                                    "DELETE FROM meta WHERE key = 'registry';"
+                                    "UPDATE meta SET value = 1 WHERE key = 'version'",
+                                    nullptr, nullptr, nullptr));
+  sqlite3_close(db);
+  std::ifstream in(dir / "registry.hive", std::ios::binary);
+  std::string hive((std::istreambuf_iterator<char>(in)), {});
+  check("a profile of the older form");
+  std::ifstream after(dir / "registry.hive", std::ios::binary);
+  EXPECT_EQ(hive, std::string((std::istreambuf_iterator<char>(after)), {}));
+  check("a profile taken over");
 }
 
 TEST(Program, QuitThenStartRunsOutlookAgainAndNoLineIsSkipped) {

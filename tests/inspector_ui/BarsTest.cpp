@@ -220,6 +220,32 @@ TEST_F(Bars, QuickItemsShowTheMostUsedTemplatesOfTheirAction) {
   EXPECT_EQ(L"marker", items.Item(2)->Caption());
 }
 
+TEST_F(Bars, AWriteOfficeRefusesInAGroupLeavesTheRestOfTheGroupMade) {
+  std::vector<std::shared_ptr<outlook::Item>> used;
+  for (int32_t i = 1; i <= 5; ++i) {
+    used.push_back(AddTemplate(L"T" + std::to_wstring(i)));
+    for (int32_t n = i; n <= 5; ++n)
+      g_oFrequentlyTemplates->IncUseCount(used.back()->EntryID(), mTanvelo::kActionReply);
+  }
+  // Office will not take the reply group's third caption.
+  office::RefuseWriteAnywhere(L"Caption", L"frequently used favorite 3");
+  auto w = OpenReceived();
+  Update(w);
+  EXPECT_FALSE(Logged(L"CInspectorWrapper::Update_FreqButtons"));
+  for (const auto& popup : {w->m_popTanvelo, w->m_popReplyAllWith, w->m_popForwardWith}) {
+    auto& items = popup->Controls();
+    ASSERT_EQ(6, items.Count());
+    for (int32_t i = 3; i <= 6; ++i) EXPECT_EQ(items.Item(2)->Tag(), items.Item(i)->Tag());
+  }
+  auto& reply = w->m_popTanvelo->Controls();
+  for (int32_t i = 1; i <= 5; ++i) {
+    EXPECT_EQ(L"T" + std::to_wstring(i), reply.Item(i + 1)->Caption());
+    EXPECT_TRUE(reply.Item(i + 1)->Visible());
+  }
+  AsButton(reply.Item(6))->UserClick();
+  EXPECT_EQ((Names{L"Tanvelo 1 [" + used[4]->EntryID() + L"] fg=0"}), commands);
+}
+
 TEST_F(Bars, TheProgramsReplyControlsFollowOutlooksAndTheHideOptions) {
   auto w = OpenReceived();
   auto forward = Standard(w)->FindControl(0, 356);
@@ -338,6 +364,26 @@ TEST_F(Bars, ButtonsActOnTheItemTheWindowShowsNow) {
                    L"OpenDuplicate [" + s + L"] fg=0", L"SaveAsTemplate [" + t + L"] fg=0",
                    L"SaveAsTemplate [" + t + L"] fg=0", L"ProcessPersonal [" + t + L"] word=0"}),
             commands);
+}
+
+TEST_F(Bars, OpenDuplicateAsksForTheForegroundOnlyInWordBefore2007) {
+  // Before 2007 Word's window is another program's: its boxes must come to the front.
+  const struct {
+    const wchar_t* version;
+    bool word;
+    const wchar_t* fg;
+  } cases[] = {{kV2000, true, L"1"}, {kV2003, true, L"1"},  {kV2007, true, L"0"},
+               {kV2010, true, L"0"}, {kV2003, false, L"0"}, {kV2010, false, L"0"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(win32::ToAnsi(c.version) + (c.word ? " Word" : " Outlook's editor"));
+    Start(c.version, c.word);
+    Options().SetShowOldControlsOn2007(true);  // the classic bars also from 2007 on
+    auto tmpl = AddTemplate(L"Offer");
+    auto w = Open(tmpl);
+    ASSERT_TRUE(w && w->m_btnOpenDuplicate);
+    w->m_btnOpenDuplicate->UserClick();
+    EXPECT_EQ((Names{L"OpenDuplicate [" + tmpl->EntryID() + L"] fg=" + c.fg}), commands);
+  }
 }
 
 TEST_F(Bars, AModalInspectorCannotOpenADuplicate) {

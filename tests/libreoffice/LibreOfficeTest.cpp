@@ -17,6 +17,48 @@ std::string ReadHost(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+size_t Count(const std::wstring& text, const std::wstring& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::wstring::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// The texts of the paragraphs that show as one empty line: nothing in them but blanks and a
+// single line break or non-breaking space; each is named by the text of the paragraph after it.
+std::vector<std::wstring> EmptyParagraphs(const std::wstring& html) {
+  std::vector<std::wstring> before;
+  std::wstring lower = html;
+  for (auto& c : lower) c = static_cast<wchar_t>(std::towlower(c));
+  for (size_t p = lower.find(L"<p"); p != std::wstring::npos; p = lower.find(L"<p", p + 1)) {
+    if (!std::iswspace(lower[p + 2]) && lower[p + 2] != L'>') continue;
+    size_t open = lower.find(L'>', p) + 1, close = lower.find(L"</p>", open);
+    std::wstring inner = lower.substr(open, close - open), rest;
+    for (wchar_t c : inner)
+      if (!std::iswspace(c)) rest += c;
+    if (rest != L"<br/>" && rest != L"<br>" && rest != L"&nbsp;") continue;
+    // The next paragraph's text: tags out, blanks and line breaks as one blank.
+    std::wstring next;
+    bool tag = false, blank = false;
+    for (size_t k = close + 4; k < html.size(); ++k) {
+      wchar_t c = html[k];
+      if (c == L'<' && !next.empty() && lower.compare(k, 2, L"</") == 0 &&
+          lower.compare(k, 6, L"</font") != 0 && lower.compare(k, 3, L"</a") != 0)
+        break;
+      if (c == L'<' || c == L'>') {
+        tag = c == L'<';
+      } else if (!tag && std::iswspace(c)) {
+        blank = !next.empty();
+      } else if (!tag) {
+        if (blank) next += L' ';
+        next += c;
+        blank = false;
+      }
+    }
+    before.push_back(next);
+  }
+  return before;
+}
+
 class LibreOfficeTest : public ImportExportTest {
  protected:
   void SetUp() override {
@@ -102,4 +144,135 @@ TEST_F(LibreOfficeTest, AnExportedTemplateOpensInAWordProcessor) {
   EXPECT_EQ(pictures, std::vector<std::string>{testpictures::BluePng()});
   // Nothing but the document and its pictures' folder reached the export folder.
   EXPECT_EQ(Listing(L"C:\\Export"), (std::vector<std::wstring>{L"Offer_files\\", L"Offer.doc"}));
+}
+
+namespace {
+
+// A letter as users keep them: a heading, emphasis, a colour and a size, a list of each kind, a
+// table, a link, a picture, an empty paragraph first and one between two, a run of blanks and
+// tabs, as RTF; the word processor makes a Word file of it.
+std::string Letter() {
+  std::string hex;
+  for (unsigned char b : testpictures::RedPng()) {
+    hex += "0123456789abcdef"[b >> 4];
+    hex += "0123456789abcdef"[b & 15];
+  }
+  const std::string bullet =
+      "{\\pntext\\f1\\'b7\\tab}\\pard{\\*\\pn\\pnlvlblt\\pnf1\\pnindent360"
+      "{\\pntxtb\\'b7}}\\fi-360\\li720 ";
+  const std::string number =
+      "\\pard{\\*\\pn\\pnlvlbody\\pndec\\pnstart1\\pnindent360"
+      "{\\pntxta .}}\\fi-360\\li720 ";
+  return "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}{\\f1\\fnil\\fcharset2 Symbol;}}"
+         "{\\colortbl;\\red255\\green0\\blue0;}{\\stylesheet{\\s0 Normal;}"
+         "{\\s1\\b\\fs32 heading 1;}}\n"
+         "\\pard\\plain\\par\n"
+         "\\pard\\plain\\s1\\b\\fs32 Heading One\\par\n"
+         "\\pard\\plain Plain {\\b bold} {\\i italic} {\\ul under} {\\cf1 red} {\\fs40 big} "
+         "K\\'f6ln \\u1046?\\par\n"
+         "\\pard Name:      Value\\par\n"
+         "\\pard Key\\tab Tab\\tab\\tab Two\\par\n"
+         // Space after a paragraph: a break alone in it then reads as a line break, not as an
+         // empty paragraph.
+         "\\pard\\sa120 Before\\par\n\\pard\\sa120\\par\n\\pard\\sa120 After\\par\n" +
+         bullet + "bullet one\\par\n" + bullet + "bullet two\\par\n" + "{\\pntext 1.\\tab}" +
+         number + "number one\\par\n" + "{\\pntext 2.\\tab}" + number +
+         "number two\\par\n"
+         "\\pard\\trowd\\cellx2000\\cellx4000 \\intbl A1\\cell B1\\cell\\row\n"
+         "\\trowd\\cellx2000\\cellx4000 \\intbl A2\\cell B2\\cell\\row\n"
+         "\\pard See {\\field{\\*\\fldinst HYPERLINK \"https://example.com/x\"}"
+         "{\\fldrslt the link}}.\\par\n"
+         "\\pard Pic {\\pict\\pngblip\\picw4\\pich3\\picwgoal60\\pichgoal45 " +
+         hex + "}\\par\n\\pard End\\par\n}\n";
+}
+
+// What the letter's HTML must still show, however often it went through the word processor.
+void ExpectTheLetter(const std::wstring& html, const std::string& when) {
+  SCOPED_TRACE(when);
+  std::string a = win32::ToAnsi(html);
+  EXPECT_NE(html.find(L"<h1"), std::wstring::npos) << a;
+  for (const wchar_t* tag : {L"<b>bold</b>", L"<i>italic</i>", L"<u>under</u>"})
+    EXPECT_NE(html.find(tag), std::wstring::npos) << win32::ToAnsi(tag) << "\n" << a;
+  EXPECT_NE(html.find(L"color=\"#ff0000\""), std::wstring::npos) << a;
+  EXPECT_NE(html.find(L"font-size: "), std::wstring::npos) << a;
+  EXPECT_NE(html.find(L"K&#246;ln &#1046;"), std::wstring::npos) << a;
+  EXPECT_EQ(Count(html, L"<ul"), 1u) << a;
+  EXPECT_EQ(Count(html, L"<ol"), 1u) << a;
+  EXPECT_EQ(Count(html, L"<li"), 4u) << a;
+  EXPECT_EQ(Count(html, L"<table"), 1u) << a;
+  EXPECT_EQ(Count(html, L"<tr"), 2u) << a;
+  EXPECT_EQ(Count(html, L"<td"), 4u) << a;
+  EXPECT_NE(html.find(L"href=\"https://example.com/x\""), std::wstring::npos) << a;
+  EXPECT_NE(html.find(L"Name:&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;Value"), std::wstring::npos) << a;
+  EXPECT_NE(html.find(L"Key&#9;Tab&#9;&#9;Two"), std::wstring::npos) << a;
+  // One empty line each, where they were.
+  EXPECT_EQ(EmptyParagraphs(html), (std::vector<std::wstring>{L"Heading One", L"After"})) << a;
+}
+
+}  // namespace
+
+TEST_F(LibreOfficeTest, AFormattedLetterComesInAsHtmlAndGoesBackOutAsItWas) {
+  fs::path source = work / "files" /
+                    "Caf\xC3\xA9 \xC3\x91"
+                    "and\xC3\xBA.rtf";
+  std::ofstream(source, std::ios::binary) << Letter();
+  auto doc = office->Convert(source.string(), "doc:MS Word 97", "doc", (work / "files").string());
+  ASSERT_TRUE(doc.has_value()) << win32::ToAnsi(office->Problem());
+  ASSERT_TRUE(
+      win32::files::WriteAll("C:\\Import\\Caf\xE9 \xD1"
+                             "and\xFA.doc",
+                             ReadHost(*doc)));
+  word::SetConverter(office);
+  auto first = AddFolder(templates, L"First");
+  ASSERT_EQ(mImportExportWordDocs::DoImport(first->EntryID(), L"C:\\Import", false, 0, nullptr, 2),
+            1);
+  auto item = first->Items()->Item(1);
+  ExpectTheLetter(item->HTMLBody(), "imported");
+  ASSERT_EQ(item->Attachments()->Count(), 1);
+  auto data = item->Attachments()->Item(1)->Data();
+  EXPECT_EQ(std::string(data.begin(), data.end()), testpictures::RedPng());
+
+  // Out as a Word file, and in again: the word processor reads back what it was given.
+  EXPECT_EQ(Export(first, false, 0, nullptr, 0), 1);
+  ASSERT_TRUE(
+      win32::files::WriteAll("C:\\Import\\Caf\xE9 \xD1"
+                             "and\xFA.doc",
+                             win32::files::ReadAll("C:\\Export\\Caf\xE9 \xD1"
+                                                   "and\xFA.doc")
+                                 .value_or("")));
+  auto second = AddFolder(templates, L"Second");
+  ASSERT_EQ(mImportExportWordDocs::DoImport(second->EntryID(), L"C:\\Import", false, 0, nullptr, 2),
+            1);
+  auto again = second->Items()->Item(1);
+  ExpectTheLetter(again->HTMLBody(), "exported and imported again");
+  ASSERT_EQ(again->Attachments()->Count(), 1);
+  data = again->Attachments()->Item(1)->Data();
+  EXPECT_EQ(std::string(data.begin(), data.end()), testpictures::RedPng());
+}
+
+TEST_F(LibreOfficeTest, AnRtfTemplateKeepsItsFormattingInTheWordFile) {
+  AddRtf(templates, L"Table",
+         L"{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}"
+         L"\\pard Dear \\b Sir\\b0 ,\\par\\pard\\par"
+         L"\\pard Key\\tab Value   three\\par"
+         L"\\trowd\\cellx2000\\cellx4000 \\intbl A1\\cell B1\\cell\\row"
+         L"\\pard End\\par}");
+  word::SetConverter(office);
+  EXPECT_EQ(Export(templates, false, 0, nullptr, 0), 1);
+  auto host = win32::files::HostPath("C:\\Export\\Table.doc");
+  ASSERT_TRUE(host.has_value());
+  fs::copy_file(*host, work / "files" / "Table.doc", fs::copy_options::overwrite_existing);
+  auto html = office->Convert((work / "files" / "Table.doc").string(), "html", "html",
+                              (work / "html").string());
+  ASSERT_TRUE(html.has_value());
+  std::string text = ReadHost(*html);
+  EXPECT_NE(text.find("<b>Sir</b>"), std::string::npos) << text;
+  EXPECT_NE(text.find("<table"), std::string::npos) << text;
+  // Its blanks and tab, as Word's HTML of the file has them.
+  word::FileAccess none{[](const std::wstring&) { return std::optional<std::string>(); },
+                        [](const std::wstring&, const std::string&) { return false; },
+                        [](const std::wstring&) { return false; }};
+  std::string ours = word::HtmlFromConverter(word::DecodeHtmlBytes(text),
+                                             fs::path(*html).parent_path(), L"C:\\T", L"T", none);
+  EXPECT_NE(ours.find("Key&#9;Value&nbsp;&nbsp;&nbsp;three"), std::string::npos) << ours;
 }

@@ -216,6 +216,30 @@ TEST(CommandBars, ProtectionTemporaryControlsAndFaults) {
   EXPECT_EQ(L"y", kept->Caption());
 }
 
+TEST(CommandBars, OfficeRefusesOneChosenValueOnceOnWhicheverControlItComes) {
+  auto bars = MakeExplorerCommandBars();
+  auto& controls = bars->Item(L"Standard")->Controls();
+  RefuseWriteAnywhere(L"Caption", L"item 2");
+  RefuseWriteAnywhere(L"Visible", L"False");
+  RefuseWriteAnywhere(L"Style", L"3");
+  auto first = AsButton(controls.Add(msoControlButton, 0, L"", std::nullopt, true));
+  first->SetCaption(L"item 1");  // another value passes
+  first->SetVisible(true);
+  EXPECT_EQ(kAutomationError, ErrorOf([&] { first->SetStyle(msoButtonIconAndCaption); }));
+  auto second = AsButton(controls.Add(msoControlButton, 0, L"", std::nullopt, true));
+  EXPECT_EQ(kAutomationError, ErrorOf([&] { second->SetCaption(L"item 2"); }));
+  EXPECT_EQ(L"", second->Caption());
+  EXPECT_EQ(kAutomationError, ErrorOf([&] { second->SetVisible(false); }));
+  EXPECT_TRUE(second->Visible());
+  // Each refusal is spent by the write it refused.
+  second->SetCaption(L"item 2");
+  second->SetVisible(false);
+  second->SetStyle(msoButtonIconAndCaption);
+  EXPECT_EQ(L"item 2", second->Caption());
+  EXPECT_FALSE(second->Visible());
+  EXPECT_EQ(msoButtonAutomatic, first->Style());  // the refused write changed nothing
+}
+
 TEST(CommandBars, OnUpdateReachesLiveSubscribersWhoMayChangeTheBars) {
   auto bars = MakeExplorerCommandBars();
   int updates = 0;

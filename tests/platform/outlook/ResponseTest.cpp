@@ -187,6 +187,25 @@ TEST(Bodies, RtfTextReadsAsOutlookShowsIt) {
   EXPECT_EQ(L"one two", body::RtfToText(bare));
 }
 
+// Nested tables and tags inside skipped destinations, as Word and Outlook write them.
+TEST(Bodies, NestedCellsAndHtmlTagsInSkippedGroups) {
+  // A table inside a cell: its cells are apart by tabs too, its rows end like any row.
+  const wchar_t* nested =
+      L"{\\rtf1 \\trowd\\cellx4000 \\pard\\intbl Outer\\par "
+      L"\\itap2 In1\\nestcell{In2\\nestcell}\\nestrow "
+      L"\\itap1 \\cell \\row\\pard after}";
+  EXPECT_EQ(L"Outer\r\nIn1\tIn2\r\n\r\nafter", body::RtfToText(nested));
+
+  // A tag inside a destination the reader skips is no part of the HTML.
+  std::wstring html;
+  ASSERT_TRUE(
+      body::HtmlFromRtf(L"{\\rtf1\\ansi\\fromhtml1 {\\fonttbl{\\*\\htmltag <b>font</b>}}"
+                        L"{\\*\\generator {\\*\\htmltag64 <i>gen</i>}}"
+                        L"{\\*\\htmltag <p>}x{\\*\\htmltag </p>}}",
+                        html));
+  EXPECT_EQ(L"<p>x</p>", html);
+}
+
 // What an HTML mail's plain body shows of its tables, lists and headings.
 TEST(Bodies, HtmlBlocksReadAsLinesAndCellsApart) {
   EXPECT_EQ(body::HtmlToText(L"<table><tr><td>Name</td><td>Kim</td></tr><tr><th>A</th>"

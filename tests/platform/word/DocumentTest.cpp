@@ -86,6 +86,12 @@ TEST(WordDocumentTest, TextIsAnsiWhenItFitsAndUtf8WithItsMarkWhenNot) {
   EXPECT_EQ(bytes, "\xEF\xBB\xBF\xD0\x96 \xE2\x82\xAC");
   EXPECT_EQ(ReadText(bytes).Text(), L"\u0416 \u20AC");
   EXPECT_EQ(ReadText("\xFF\xFE\x16\x04").Text(), L"\u0416");
+  // ANSI text that begins with the bytes of a byte-order mark.
+  for (const wchar_t* marked : {L"\u00EF\u00BB\u00BFx", L"\u00FF\u00FEx"}) {
+    Content c;
+    c.AddText(marked);
+    EXPECT_EQ(ReadText(WriteText(c)).Text(), marked);
+  }
 }
 
 TEST(WordDocumentTest, HtmlWritesPicturesBesideItAndLinksThemRelatively) {
@@ -108,6 +114,8 @@ TEST(WordDocumentTest, HtmlWritesPicturesBesideItAndLinksThemRelatively) {
   EXPECT_EQ(back.pictures[0].link, L"C:\\Temp\\rad1\\My Offer_files\\image001.png");
   EXPECT_EQ(back.Text(), L"A & B \u0416\r\n");
   EXPECT_EQ(DecodeHtmlBytes("<meta charset=utf-8>\xD0\x96"), L"<meta charset=utf-8>\u0416");
+  EXPECT_EQ(DecodeHtmlBytes("<head></head><body>Write charset=utf-8 \xE9</body>"),
+            L"<head></head><body>Write charset=utf-8 \u00E9</body>");
 }
 
 TEST(WordDocumentTest, ALineBreakBeforeAnyTextIsAnEmptyParagraph) {
@@ -125,7 +133,7 @@ TEST(WordDocumentTest, AnEmptyLineSurvivesWritingAndReadingHtml) {
   c.paragraphs.insert(c.paragraphs.begin() + 1, std::vector<Inline>{});
   std::string html = WriteHtml(c, L"C:\\Temp", L"x", SandboxFiles());
   EXPECT_EQ(Paragraphs(ReadHtml(win32::FromAnsi(html), L"")),
-            (std::vector<std::wstring>{L"One", L" ", L" ", L"Two"}));
+            (std::vector<std::wstring>{L"One", L"", L" ", L"Two"}));
 }
 
 TEST(WordDocumentTest, LinkEscapesAreUtf8AndOtherwiseTheAnsiCodePage) {
@@ -175,4 +183,115 @@ TEST(WordDocumentTest, RtfCutAnywhereReadsWithoutRunningOver) {
   }
   EXPECT_EQ(ReadRtf(rtf).pictures.size(), 2u);
   EXPECT_EQ(ReadRtf(rtf).pictures[1].bytes, "\\{}\\");
+}
+
+namespace {
+
+// Blank lines, blank runs and tabs where readers fold or drop white space, and a picture.
+Content SpacedDocument() {
+  Content c;
+  for (const wchar_t* text :
+       {L"", L"  Lead", L"Name:      Value", L"Trail  ", L"\t", L"   ", L"a\tb \t c\t\t", L""}) {
+    c.NewParagraph();
+    c.AddText(text);
+  }
+  c.NewParagraph();
+  c.AddPicture(Picture{L"a.png", testpictures::RedPng(), L""});
+  c.AddText(L"  after ");
+  c.NewParagraph();
+  return c;
+}
+
+const std::vector<std::wstring> kSpacedParagraphs{L"",
+                                                  L"  Lead",
+                                                  L"Name:      Value",
+                                                  L"Trail  ",
+                                                  L"\t",
+                                                  L"   ",
+                                                  L"a\tb \t c\t\t",
+                                                  L"",
+                                                  L"[pic]  after ",
+                                                  L""};
+
+}  // namespace
+
+TEST(WordDocumentTest, EveryWriterGivesItsReaderBlankLinesBlankRunsAndTabs) {
+  Content c = SpacedDocument();
+  ASSERT_EQ(Paragraphs(c), kSpacedParagraphs);
+  win32::files::TempSandbox sandbox;
+  std::string html = WriteHtml(c, L"C:\\Temp", L"x", SandboxFiles());
+  EXPECT_NE(html.find("<p>Name: &nbsp;&nbsp;&nbsp;&nbsp;&nbsp;Value</p>"), std::string::npos);
+  EXPECT_NE(html.find("<p>&#9;</p>"), std::string::npos);
+  Content fromHtml = ReadHtml(DecodeHtmlBytes(html), L"C:\\Temp");
+  EXPECT_EQ(Paragraphs(fromHtml), kSpacedParagraphs);
+  Content fromRtf = ReadRtf(WriteRtf(c));
+  EXPECT_EQ(Paragraphs(fromRtf), kSpacedParagraphs);
+  ASSERT_EQ(fromRtf.pictures.size(), 1u);
+  EXPECT_EQ(fromRtf.pictures[0].bytes, testpictures::RedPng());
+  // Text has no pictures: their paragraph keeps its text.
+  std::vector<std::wstring> text = kSpacedParagraphs;
+  text[8] = L"  after ";
+  EXPECT_EQ(Paragraphs(ReadText(WriteText(c))), text);
+  Content lastEmpty;
+  lastEmpty.AddText(L"x");
+  lastEmpty.NewParagraph();
+  EXPECT_EQ(Paragraphs(ReadText(WriteText(lastEmpty))), (std::vector<std::wstring>{L"x", L""}));
+  EXPECT_EQ(Paragraphs(ReadText("x\r\n")), (std::vector<std::wstring>{L"x"}));
+}
+
+// What a word processor writes as HTML for a document's empty paragraphs, blanks and tabs.
+TEST(WordDocumentTest, AWordProcessorsHtmlGivesItsParagraphsBack) {
+  Content c = ReadHtml(
+      L"<body><p class=\"western\">\n<br/>\n\n</p>\n<p>\nFirst</p>\n<p><br/><br/></p>"
+      L"<p>\nName:\u2006 \u2006 \u2006 Value</p>\n<p>\n\u2006 \u2006 \n</p>\n<p>\n \n</p>"
+      L"<p>\n\tindented\tand\t\ttabs</p>\n<p>\n\t</p>\n<p>a<br>b<br></p><p>Last<br><br>\n</p>"
+      L"<p><br></p><p class=\"x\">\n</p><p><img src=\"cid:a.png\"></p></body>",
+      L"");
+  EXPECT_EQ(Paragraphs(c), (std::vector<std::wstring>{L"", L"First", L"", L"Name:   Value", L"  ",
+                                                      L" ", L"\tindented\tand\t\ttabs", L"\t", L"a",
+                                                      L"b", L"Last", L"", L""}));
+  // A paragraph's source line is indented a tab for each table or list around it.
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body><table>\n\t<tr>\n\t\t<td><p>\n\t\t\tName:</p>\n\t\t</td>"
+                                L"\n\t\t<td><p>\n\t\t\t\tValue</p>\n\t\t</td>\n\t</tr>\n</table>"
+                                L"<p>\n\tafter</p></body>",
+                                L"")),
+            (std::vector<std::wstring>{L"Name:", L"\tValue", L"\tafter"}));
+  // Indentation between blocks and tabs outside paragraphs stay white space.
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body>\n\t<div>\n\t\tx\ty\n\t</div>\n</body>", L"")),
+            (std::vector<std::wstring>{L"x y"}));
+}
+
+TEST(WordDocumentTest, OnlyAControlWordOfTheHeaderMakesRtfCarryHtml) {
+  Content text;
+  text.AddText(L"Write \\fromhtml1 <p>here</p>");
+  text.NewParagraph();
+  text.AddText(L"second");
+  EXPECT_EQ(Paragraphs(ReadRtf(WriteRtf(text))),
+            (std::vector<std::wstring>{L"Write \\fromhtml1 <p>here</p>", L"second"}));
+  EXPECT_EQ(Paragraphs(ReadRtf("{\\rtf1\\ansi \\\\fromhtml1 <p>a</p><p>b</p>}")),
+            (std::vector<std::wstring>{L"\\fromhtml1 <p>a</p><p>b</p>"}));
+  EXPECT_EQ(Paragraphs(ReadRtf("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}Text\\fromhtml1 <p>a</p>}")),
+            (std::vector<std::wstring>{L"Text<p>a</p>"}));
+  // As Outlook keeps an HTML body: the tags in destinations, after a font table.
+  EXPECT_EQ(Paragraphs(ReadRtf("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}}\\fromhtml1 "
+                               "{\\*\\htmltag <p>}One{\\*\\htmltag </p>}{\\*\\htmltag <p>}Two"
+                               "{\\*\\htmltag </p>}}")),
+            (std::vector<std::wstring>{L"One", L"Two"}));
+}
+
+// A header may claim any size: the size written stays within what RTF numbers hold.
+TEST(WordDocumentTest, APicturesClaimedSizeIsClampedWhereRtfCannotHoldIt) {
+  for (uint32_t side : {143165576u, 143165577u, 0x80000000u, 0xFFFFFFFFu}) {
+    std::string png = testpictures::RedPng();
+    for (size_t at : {16u, 20u})
+      for (int k = 0; k < 4; ++k) png[at + k] = static_cast<char>(side >> (24 - 8 * k));
+    Content c;
+    c.AddPicture(Picture{L"big.png", png, L""});
+    std::string rtf = WriteRtf(c);
+    std::string side15 = std::to_string(std::min<uint64_t>(side, 143165576u) * 15);
+    EXPECT_NE(rtf.find("\\picwgoal" + side15 + "\\pichgoal" + side15), std::string::npos) << side;
+    Content back = ReadRtf(rtf);
+    ASSERT_EQ(back.pictures.size(), 1u);
+    EXPECT_EQ(back.pictures[0].bytes, png);
+  }
 }

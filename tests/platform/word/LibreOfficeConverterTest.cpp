@@ -4,8 +4,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 
+#include "platform/vb/Error.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Files.h"
 #include "platform/word/LibreOffice.h"
+#include "tests/common/Pictures.h"
 
 namespace fs = std::filesystem;
 
@@ -52,7 +58,7 @@ TEST_F(ConverterProcessTest, ItsArgumentsCarryAnEncodedProfileAndItsOutputIsFoun
   EXPECT_EQ(Read(*html), "<html>done</html>\n");
   std::string args = Read(work / "args");
   EXPECT_NE(args.find("-env:UserInstallation=file://"), std::string::npos) << args;
-  EXPECT_NE(args.find("my%20profile\n"), std::string::npos) << args;
+  EXPECT_NE(args.find("my%20profile/run-"), std::string::npos) << args;
   EXPECT_EQ(args.find("my profile"), std::string::npos) << args;
   EXPECT_EQ(word::FileUrl("/a b/\xC3\xA9"), "file:///a%20b/%C3%A9");
 }
@@ -73,10 +79,268 @@ TEST_F(ConverterProcessTest, WhyNothingCameOutIsTold) {
 }
 
 // soffice's launcher ignores SIGTERM; the limit holds all the same (one second, then one more
-// before the kill).
+// before the kill). Should the limit fail, the stand-in gives up by itself after 20 seconds and
+// writes its output, so the test fails instead of hanging the suite.
 TEST_F(ConverterProcessTest, TheTimeLimitEndsAConverterThatIgnoresTheSignal) {
-  word::LibreOffice hanging(Fake("trap '' TERM\nwhile :; do sleep 1; done"), (work / "p").string(),
-                            1, 1);
+  word::LibreOffice hanging(
+      Fake("trap '' TERM\n"
+           "while [ $# -gt 1 ]; do [ \"$1\" = --outdir ] && out=$2; shift; done\n"
+           "i=0; while [ $i -lt 20 ]; do sleep 1; i=$((i+1)); done\n"
+           "echo late > \"$out/in.html\""),
+      (work / "p").string(), 1, 1);
   EXPECT_FALSE(hanging.ToHtml(input.string(), (work / "out").string()));
   EXPECT_NE(hanging.Problem().find(L"within 1 seconds"), std::wstring::npos);
+  EXPECT_TRUE(fs::is_empty(work / "p"));
+}
+
+// Each conversion's profile and home are its own and gone when it ends, however it ends.
+TEST_F(ConverterProcessTest, NoProfileOutlivesItsConversion) {
+  std::string record =
+      "echo \"$HOME\" >> \"$(dirname \"$0\")/homes\"\n"
+      "for a in \"$@\"; do case $a in -env:UserInstallation=file://*) "
+      "echo \"${a#-env:UserInstallation=file://}\" >> \"$(dirname \"$0\")/profiles\";; esac; "
+      "done\n";
+  std::vector<std::string> ends = {
+      "while [ $# -gt 1 ]; do [ \"$1\" = --outdir ] && out=$2; shift; done\n"
+      "mkdir -p \"$HOME/.cache\" \"$out\"; echo x > \"$out/in.html\"",
+      "mkdir -p \"$HOME/.cache\"; exit 3", "kill -SEGV $$", "exit 0"};
+  for (const auto& end : ends) {
+    word::LibreOffice office(Fake(record + end), (work / "p").string(), 30);
+    office.ToHtml(input.string(), (work / "out").string());
+    EXPECT_TRUE(fs::is_empty(work / "p")) << end;
+  }
+  std::ifstream homes(work / "homes"), profiles(work / "profiles");
+  std::string line;
+  std::set<std::string> seen;
+  while (std::getline(homes, line)) {
+    EXPECT_FALSE(fs::exists(line)) << line;
+    seen.insert(line);
+  }
+  EXPECT_EQ(seen.size(), ends.size());  // never one shared
+  while (std::getline(profiles, line)) EXPECT_FALSE(fs::exists(line)) << line;
+}
+
+// --- HTML between Word and the word processor --------------------------------------------------
+
+namespace {
+
+// Files by Windows path, in memory.
+struct MemoryFiles {
+  std::map<std::wstring, std::string> files;
+  std::vector<std::wstring> folders;
+  word::FileAccess Access() {
+    word::FileAccess f;
+    f.read = [this](const std::wstring& path) -> std::optional<std::string> {
+      auto it = files.find(path);
+      if (it == files.end()) return std::nullopt;
+      return it->second;
+    };
+    f.write = [this](const std::wstring& path, const std::string& bytes) {
+      files[path] = bytes;
+      return true;
+    };
+    f.makeFolder = [this](const std::wstring& path) {
+      folders.push_back(path);
+      return true;
+    };
+    return f;
+  }
+};
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+}  // namespace
+
+TEST_F(ConverterProcessTest, TheWordProcessorsHtmlBecomesWordsWithItsBlanksTabsAndPictures) {
+  std::ofstream(work / "document_html_1.png", std::ios::binary) << testpictures::RedPng();
+  std::ofstream(work / "Caf\xC3\xA9 x.JPG", std::ios::binary) << "jpeg";
+  std::wstring html =
+      L"<html><head><meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\"/>"
+      L"<style>p { margin-bottom: 0.1in }</style></head><body><p>\n"
+      L"<font>a\u2006\n\u2006 \u2006 b</font> <b>c</b>\n<i>d</i></p>\n"
+      L"<p>Name:     \nValue</p>\n"
+      L"<p>Key\tTab\t\tTwo</p>\n"
+      L"<ul>\n\t<li><p>bullet\n\tone</p>\n</ul>\n"
+      L"<p>K\u00F6ln \u0416</p>\n"
+      L"<p style=\"margin-bottom: 0.08in\">\n<br/>\n<br/>\n\n</p>\n"
+      L"<p style=\"margin-bottom: 0in\"><br/>\n<br/>\n</p>\n"
+      L"<p><font>x<br/>\n</font><br/>\n<br/>\n</p>\n"
+      L"<p><img src=\"document_html_1.png\" name=\"Image1\"/><img src=document_html_1.png>"
+      L"<img src=\"Caf%C3%A9%20x.JPG\"/><img src=\"https://example.com/a.png\"/></p>\n"
+      L"</body></html>";
+  MemoryFiles disk;
+  std::string out = word::HtmlFromConverter(html, work, L"C:\\Temp\\rad1",
+                                            L"Caf\u00E9 \u00D1and\u00FA", disk.Access());
+  EXPECT_TRUE(Has(out, "charset=windows-1252")) << out;
+  EXPECT_TRUE(Has(out, "<style>p { margin-bottom: 0.1in }</style>")) << out;
+  // Blanks the word processor kept, and its tabs; a line it wrapped at a blank is that blank,
+  // beside text or a tag of text; indentation and line breaks between blocks are layout.
+  EXPECT_TRUE(Has(out, "<p>\n<font>a&nbsp;&nbsp;&nbsp;b</font> <b>c</b> <i>d</i></p>\n<p>")) << out;
+  EXPECT_TRUE(Has(out, "Name:&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;Value")) << out;
+  EXPECT_TRUE(Has(out, "Key&#9;Tab&#9;&#9;Two")) << out;
+  EXPECT_TRUE(Has(out, "<ul>\n\t<li><p>bullet one</p>\n</ul>")) << out;
+  EXPECT_TRUE(Has(out, "K&#246;ln &#1046;")) << out;
+  // The line break the word processor adds below a paragraph spaced below is no line: an empty
+  // paragraph is one line, one ending in a line break two.
+  EXPECT_TRUE(Has(out, "<p style=\"margin-bottom: 0.08in\">\n<br/>\n\n\n</p>")) << out;
+  EXPECT_TRUE(Has(out, "<p style=\"margin-bottom: 0in\"><br/>\n<br/>\n</p>")) << out;
+  EXPECT_TRUE(Has(out, "<p><font>x<br/>\n</font><br/>\n\n</p>")) << out;
+  // Pictures beside the HTML under Word's names, each file once, linked in the code page.
+  const std::string side =
+      "Caf\xE9%20\xD1"
+      "and\xFA_files/";
+  EXPECT_TRUE(Has(out, "<img src=\"" + side + "image001.png\" name=\"Image1\"/><img src=\"" + side +
+                           "image001.png\"><img src=\"" + side + "image002.jpg\"/>"))
+      << out;
+  EXPECT_TRUE(Has(out, "src=\"https://example.com/a.png\"")) << out;
+  const std::wstring folder = L"C:\\Temp\\rad1\\Caf\u00E9 \u00D1and\u00FA_files";
+  EXPECT_EQ(disk.files, (std::map<std::wstring, std::string>{
+                            {folder + L"\\image001.png", testpictures::RedPng()},
+                            {folder + L"\\image002.jpg", "jpeg"}}));
+  for (unsigned char ch : out.substr(0, out.find("Caf\xE9"))) EXPECT_LT(ch, 0x80);
+
+  EXPECT_THROW(word::HtmlFromConverter(L"<body><img src=\"gone.png\"></body>", work, L"C:\\T", L"x",
+                                       disk.Access()),
+               std::runtime_error);
+}
+
+TEST_F(ConverterProcessTest, WordsHtmlReachesTheWordProcessorWithItsPicturesAndBlanks) {
+  MemoryFiles disk;
+  disk.files[L"C:\\Out\\Offer_files\\image001.png"] = testpictures::RedPng();
+  disk.files[L"C:\\Temp\\rad1\\Caf\u00E9 x_files\\p.gif"] = "GIF89a";
+  std::wstring html =
+      L"<html><head><meta charset=\"windows-1252\"></head><body>"
+      L"<p class=\"x\">\n<br/>\n</p><p>Name:&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;Value</p>"
+      L"<p>Word: &nbsp; &nbsp;end</p><p>Mr.&nbsp;Smith</p><p>&nbsp;</p><p><br/>\n<br/>\n</p>"
+      L"<p>Key&#9;Tab</p><p>K&#246;ln \u0416</p>"
+      L"<img src=\"C:\\Out\\Offer_files\\image001.png\"><img src=\"Caf&#233;%20x_files/p.gif\">"
+      L"<img src=\"https://x/y.png\"></body></html>";
+  std::string out = word::HtmlForConverter(html, L"C:\\Temp\\rad1", disk.Access());
+  EXPECT_TRUE(Has(out, "<p class=\"x\">\n<br/>\n</p>")) << out;
+  EXPECT_TRUE(Has(out, "Name:&#32;&#32;&#32;&#32;&#32;&#32;Value")) << out;
+  EXPECT_TRUE(Has(out, "Word:&#32;&#32;&#32;&#32;end")) << out;
+  EXPECT_TRUE(Has(out, "Mr.&nbsp;Smith</p><p>&nbsp;</p>")) << out;
+  EXPECT_TRUE(Has(out, "Key&#9;Tab")) << out;
+  EXPECT_TRUE(Has(out, "K&#246;ln &#1046;")) << out;
+  EXPECT_TRUE(Has(out, "<img src=\"data:image/png;base64,iVBORw0KGgo")) << out;
+  EXPECT_TRUE(Has(out, "<img src=\"data:image/gif;base64,R0lGODlh\">")) << out;
+  EXPECT_TRUE(Has(out, "<img src=\"https://x/y.png\">")) << out;
+  EXPECT_THROW(
+      word::HtmlForConverter(L"<body><img src=\"gone.png\"></body>", L"C:\\T", disk.Access()),
+      std::runtime_error);
+}
+
+// --- Word on the word processor's road ---------------------------------------------------------
+
+namespace {
+
+// The word processor's part played in the test: a document becomes the HTML and files given,
+// and what it is asked to make a Word file of is kept.
+struct StubConverter : word::Converter {
+  std::string html;
+  std::map<std::string, std::string> files;
+  std::vector<std::string> sources;  // each as "<extension>:<bytes>"
+  std::optional<std::string> ToHtml(const std::string& document,
+                                    const std::string& outFolder) override {
+    fs::create_directories(outFolder);
+    fs::path out = fs::path(outFolder) / (fs::path(document).stem().string() + ".html");
+    std::ofstream(out, std::ios::binary) << html;
+    for (const auto& [name, bytes] : files)
+      std::ofstream(fs::path(outFolder) / name, std::ios::binary) << bytes;
+    return out.string();
+  }
+  bool ToDoc(const std::string& source, const std::string& document) override {
+    std::ifstream in(source, std::ios::binary);
+    sources.push_back(fs::path(source).extension().string() + ":" +
+                      std::string(std::istreambuf_iterator<char>(in), {}));
+    std::ofstream(document, std::ios::binary) << "DOC";
+    return true;
+  }
+};
+
+struct ConverterRoadTest : testing::Test {
+  void SetUp() override {
+    word::Install();
+    word::SetConverter(office);
+    ASSERT_TRUE(w.CreateWordApplication());
+  }
+  void TearDown() override { word::SetConverter(nullptr); }
+  std::shared_ptr<word::Document> Open(std::wstring path) {
+    word::Options none;
+    return w.DocumentOpen(path, none);
+  }
+  void Save(const std::shared_ptr<word::Document>& doc, const std::wstring& path, int32_t format) {
+    word::Options none;
+    w.DocumentSaveAs(doc, path, format, none);
+  }
+  void Close(std::shared_ptr<word::Document> doc) {
+    word::Variant zero = 0, missing;
+    w.DocumentClose(doc, zero, missing, missing);
+  }
+  static std::string Read(const char* path) {
+    return win32::files::ReadAll(path).value_or("<missing>");
+  }
+  win32::files::TempSandbox sandbox;
+  std::shared_ptr<StubConverter> office = std::make_shared<StubConverter>();
+  word::WordWrapper w;
+};
+
+}  // namespace
+
+TEST_F(ConverterRoadTest, AWordFileStaysTheFileItWasAndItsHtmlIsTheWordProcessors) {
+  const std::string original("\xD0\xCF\x11\xE0 as written", 14);
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Letter.doc", original));
+  office->html =
+      "<html><head><meta charset=\"utf-8\"></head><body><p><b>Name:</b>\xE2\x80\x86 "
+      "\xE2\x80\x86x</p><p><img src=\"document_html_1.png\"></p></body></html>";
+  office->files = {{"document_html_1.png", testpictures::RedPng()}};
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Temp\\a b\\Letter.htm", "older"));
+  auto doc = Open(L"C:\\In\\Letter.doc");
+  w.DocumentUnlinkFields(doc);
+  Save(doc, L"C:\\Temp\\a b\\Letter.htm", word::wdFormatFilteredHTML);
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Out\\Letter.dot", "older"));
+  Save(doc, L"C:\\Out\\Letter.dot", word::wdFormatTemplate);
+  Close(doc);
+  std::string html = Read("C:\\Temp\\a b\\Letter.htm");
+  EXPECT_TRUE(Has(html, "<p><b>Name:</b>&nbsp;&nbsp;x</p>")) << html;
+  EXPECT_TRUE(Has(html, "<img src=\"Letter_files/image001.png\">")) << html;
+  EXPECT_EQ(Read("C:\\Temp\\a b\\Letter_files\\image001.png"), testpictures::RedPng());
+  EXPECT_EQ(Read("C:\\Out\\Letter.dot"), original);  // overwritten, as the file it was
+  EXPECT_TRUE(office->sources.empty());
+
+  // A name the code page cannot hold is no file, as on every road.
+  try {
+    Open(L"C:\\In\\\u041F\u0440\u0438.doc");
+    ADD_FAILURE() << "opened";
+  } catch (const vb::Error& e) {
+    EXPECT_NE(e.Description().find(L"could not be found"), std::wstring::npos)
+        << win32::ToAnsi(e.Description());
+  }
+}
+
+TEST_F(ConverterRoadTest, HtmlAndRtfGoToTheWordProcessorAsTheyAre) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Out\\Offer_files\\image001.png", testpictures::RedPng()));
+  ASSERT_TRUE(
+      win32::files::WriteAll("C:\\Temp\\t\\Offer.htm",
+                             "<html><body><table><tr><td><b>a</b>&nbsp;&nbsp;b</td></tr></table>"
+                             "<img src=\"C:\\Out\\Offer_files\\image001.png\"></body></html>"));
+  const std::string rtf = "{\\rtf1\\ansi {\\b bold}\\tab x\\par}";
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Temp\\t\\Offer.rtf", rtf));
+  auto doc = Open(L"C:\\Temp\\t\\Offer.htm");
+  w.DocumentUnlinkFields(doc);
+  Save(doc, L"C:\\Out\\Offer.doc", word::wdFormatDocument);
+  Close(doc);
+  doc = Open(L"C:\\Temp\\t\\Offer.rtf");
+  Save(doc, L"C:\\Out\\Offer.dot", word::wdFormatTemplate);
+  Close(doc);
+  ASSERT_EQ(office->sources.size(), 2u);
+  EXPECT_TRUE(Has(office->sources[0],
+                  ".html:<html><body><table><tr><td><b>a</b>&#32;&#32;b</td></tr></table>"
+                  "<img src=\"data:image/png;base64,iVBORw0KGgo"))
+      << office->sources[0];
+  EXPECT_EQ(office->sources[1], ".rtf:" + rtf);
+  EXPECT_EQ(Read("C:\\Out\\Offer.doc"), "DOC");
+  EXPECT_EQ(Read("C:\\Out\\Offer.dot"), "DOC");
 }

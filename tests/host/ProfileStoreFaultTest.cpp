@@ -1,0 +1,210 @@
+// A save that fails at any step of SQLite's I/O (a read, a write, a sync, a cut; at COMMIT too)
+// leaves the store as the save before left it, mail and registry alike, and the next save
+// writes the same changes whole.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "host/ProfileStore.h"
+#include "host/ScriptReader.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/win32/Files.h"
+#include "platform/win32/Registry.h"
+#include "platform/win32/Reset.h"
+#include "tests/host/FaultyVfs.h"
+
+namespace {
+
+int64_t Count(const std::filesystem::path& store, const char* sql) {
+  sqlite3* db = nullptr;
+  int64_t n = -1;
+  if (sqlite3_open_v2(store.string().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
+      n = sqlite3_column_int64(s, 0);
+    sqlite3_finalize(s);
+  }
+  sqlite3_close(db);
+  return n;
+}
+
+void SetValue(const char* name, const std::string& data) {
+  win32::HKEY h = 0;
+  ASSERT_EQ(0, win32::RegCreateKeyExA(win32::HKEY_CURRENT_USER, "Software\\Kept", 0, nullptr, 0,
+                                      win32::KEY_ALL_ACCESS, nullptr, &h, nullptr));
+  win32::RegSetValueExA(h, name, 0, win32::REG_SZ, reinterpret_cast<const uint8_t*>(data.data()),
+                        static_cast<win32::DWORD>(data.size()));
+  win32::RegCloseKey(h);
+}
+
+std::string Value(const char* name) {
+  char data[64] = {};
+  win32::DWORD size = sizeof data - 1;
+  win32::HKEY h = 0;
+  if (win32::RegOpenKeyExA(win32::HKEY_CURRENT_USER, "Software\\Kept", 0, win32::KEY_READ, &h))
+    return "(no key)";
+  auto rc =
+      win32::RegQueryValueExA(h, name, nullptr, nullptr, reinterpret_cast<uint8_t*>(data), &size);
+  win32::RegCloseKey(h);
+  return rc ? "(none)" : std::string(data);
+}
+
+struct VfsScope {
+  VfsScope() {
+    faulty::Install();
+    host::SetProfileStoreVfs(faulty::kName);
+  }
+  ~VfsScope() {
+    faulty::countdown = 0;
+    host::SetProfileStoreVfs(nullptr);
+  }
+};
+
+TEST(ProfileStoreFaults, AFailedSaveAtAnyStepWritesNothingAndTheNextSaveWritesItAll) {
+  win32::files::TempSandbox sandbox;
+  VfsScope scope;
+  auto base = sandbox.Path() / "base";
+  {
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    host::ProfileStore store(base);
+    ASSERT_TRUE(store.Load(p));
+    SetValue("Gone", "soon");
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  const auto items = "SELECT count(*) FROM items";
+  const auto marks = "SELECT count(*) FROM reg_values WHERE name = CAST('Mark' AS BLOB)";
+  const int64_t itemsBefore = Count(base / "store.sqlite", items);
+  int failed = 0;
+  for (int step = 1;; ++step) {
+    auto dir = sandbox.Path() / ("step" + std::to_string(step));
+    std::filesystem::copy(base, dir);
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    auto kept = std::make_unique<host::ProfileStore>(dir);
+    host::ProfileStore& store = *kept;
+    ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+    // One command's changes: a mail filed, another changed, a folder made, registry values set
+    // and deleted.
+    auto mail = p.inbox->Items()->Add(outlook::olMailItem);
+    mail->SetSubject(L"Filed at step " + std::to_wstring(step));
+    mail->Save();
+    p.inbox->Items()->Item(1)->SetSubject(L"Changed");
+    p.root->Folders()->Add(L"Made");
+    SetValue("Mark", std::to_string(step));
+    win32::HKEY h = 0;
+    ASSERT_EQ(0, win32::RegOpenKeyExA(win32::HKEY_CURRENT_USER, "Software\\Kept", 0,
+                                      win32::KEY_ALL_ACCESS, &h));
+    win32::RegDeleteValueA(h, "Gone");
+    win32::RegCloseKey(h);
+    faulty::countdown = step;
+    std::wstring error;
+    bool saved = store.Save(p, error);
+    bool struck = faulty::countdown == 0;
+    faulty::countdown = 0;
+    ASSERT_EQ(saved, !struck) << "step " << step << ": " << host::Utf8(error);
+    if (!saved) {
+      ++failed;
+      EXPECT_NE(std::wstring::npos, error.find(L"store.sqlite"));
+      // Neither the mail nor the registry of the failed save is in the store.
+      EXPECT_EQ(itemsBefore, Count(dir / "store.sqlite", items)) << "step " << step;
+      EXPECT_EQ(0, Count(dir / "store.sqlite", marks)) << "step " << step;
+      ASSERT_TRUE(store.Save(p, error)) << "step " << step << ": " << host::Utf8(error);
+    }
+    EXPECT_EQ(itemsBefore + 1, Count(dir / "store.sqlite", items)) << "step " << step;
+    EXPECT_EQ(1, Count(dir / "store.sqlite", marks)) << "step " << step;
+    kept.reset();
+    win32::ResetPlatform();
+    auto again = outlook::BuildProfile();
+    host::ProfileStore reopened(dir);
+    ASSERT_TRUE(reopened.Load(again)) << host::Utf8(reopened.Error());
+    EXPECT_EQ(std::to_string(step), Value("Mark")) << "step " << step;
+    EXPECT_EQ("(none)", Value("Gone")) << "step " << step;
+    int found = 0;
+    for (int32_t i = 1; i <= again.inbox->Items()->Count(); ++i) {
+      auto subject = again.inbox->Items()->Item(i)->Subject();
+      found += subject == L"Filed at step " + std::to_wstring(step) || subject == L"Changed";
+    }
+    EXPECT_EQ(2, found) << "step " << step;
+    bool made = false;
+    for (int32_t i = 1; i <= again.root->Folders()->Count(); ++i)
+      made = made || again.root->Folders()->Item(i)->Name() == L"Made";
+    EXPECT_TRUE(made) << "step " << step;
+    if (saved) break;
+  }
+  // Every step of the save was tried: reads and writes of the store and of its log.
+  EXPECT_GT(failed, 5);
+}
+
+// The older form's registry file taken over into the store: a failure at any step of that
+// write leaves the file as it was, says which store failed, and the next start takes it over.
+TEST(ProfileStoreFaults, ATakeOverThatFailsAtAnyStepIsDoneWholeByTheNextStart) {
+  win32::files::TempSandbox sandbox;
+  VfsScope scope;
+  auto base = sandbox.Path() / "base";
+  {
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    {
+      host::ProfileStore store(base);
+      ASSERT_TRUE(store.Load(p));
+      SetValue("Mark", "older");
+      std::wstring error;
+      ASSERT_TRUE(store.Save(p, error));
+    }
+    ASSERT_TRUE(
+        win32::registry::SaveHive(win32::HKEY_CURRENT_USER, (base / "registry.hive").string()));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open((base / "store.sqlite").string().c_str(), &db));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
+                                      "DROP TABLE reg_keys; DROP TABLE reg_values; "
+                                      "DELETE FROM meta WHERE key = 'registry';"
+                                      "UPDATE meta SET value = 1 WHERE key = 'version'",
+                                      nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+  }
+  int failed = 0;
+  for (int step = 1;; ++step) {
+    auto dir = sandbox.Path() / ("step" + std::to_string(step));
+    std::filesystem::copy(base, dir);
+    bool loaded = false;
+    {
+      win32::ResetPlatform();
+      auto p = outlook::BuildProfile();
+      host::ProfileStore store(dir);
+      ASSERT_TRUE(store.Ok()) << host::Utf8(store.Error());
+      faulty::countdown = step;
+      loaded = store.Load(p);
+      bool struck = faulty::countdown == 0;
+      faulty::countdown = 0;
+      ASSERT_EQ(loaded, !struck) << "step " << step << ": " << host::Utf8(store.Error());
+      if (!loaded) {
+        ++failed;
+        EXPECT_NE(std::wstring::npos, store.Error().find(L"store.sqlite"))
+            << host::Utf8(store.Error());
+      }
+    }
+    std::ifstream before(base / "registry.hive", std::ios::binary),
+        after(dir / "registry.hive", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(before), {}),
+              std::string(std::istreambuf_iterator<char>(after), {}));
+    // Whether it failed or not, the next start finds the registry (and its file no more read).
+    std::filesystem::remove(dir / "registry.hive");
+    if (!loaded) std::filesystem::copy(base / "registry.hive", dir / "registry.hive");
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p)) << "step " << step << ": " << host::Utf8(store.Error());
+    EXPECT_EQ("older", Value("Mark")) << "step " << step;
+    if (loaded) break;
+  }
+  EXPECT_GT(failed, 2);
+}
+
+}  // namespace
