@@ -90,7 +90,17 @@ int main(int argc, char** argv) {
   }
   std::error_code ec;
   auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  std::ifstream lang(self.parent_path() / "EN.lng", std::ios::binary);
-  io.languageFile.assign(std::istreambuf_iterator<char>(lang), {});
+  // Only a plain file is read: a folder in its place would fail the read midway.
+  auto langPath = self.parent_path() / "EN.lng";
+  if (std::filesystem::is_regular_file(langPath, ec)) {
+    std::ifstream lang(langPath, std::ios::binary);
+    try {
+      io.languageFile.assign(std::istreambuf_iterator<char>(lang), {});
+    } catch (const std::exception&) {
+      io.languageFile.clear();  // told as missing
+    }
+  } else if (std::filesystem::exists(langPath, ec)) {
+    io.err("tanvelo-outlook: " + langPath.string() + " is not a plain file; it is not read\n");
+  }
   return host::RunProgram(args, io);
 }

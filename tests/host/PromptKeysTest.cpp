@@ -7,7 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+
+#include "platform/win32/Files.h"
 
 namespace {
 
@@ -91,6 +97,31 @@ TEST(PromptKeys, CtrlCDropsTheLineBeingTypedAndCtrlDEndsTellingWhatIsDropped) {
   EXPECT_NE(std::string::npos, t.All().find("closed without saving: \"Untitled - Message\""))
       << t.All();
   EXPECT_NE(std::string::npos, t.All().find("Outlook has ended")) << t.All();
+}
+
+}  // namespace
+
+namespace {
+
+// The language file beside the program is read only when it is a plain file: a folder in its
+// place is told, and the program goes on without it.
+TEST(ProgramFiles, AFolderWhereTheLanguageFileBelongsIsToldAndTheProgramGoesOn) {
+  win32::files::TempSandbox scratch;
+  auto dir = scratch.Path() / "bin";
+  std::filesystem::create_directories(dir / "EN.lng");
+  std::filesystem::copy_file(TANVELO_OUTLOOK, dir / "tanvelo-outlook");
+  std::filesystem::permissions(dir / "tanvelo-outlook", std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  auto log = scratch.Path() / "out.txt";
+  std::string command = "'" + (dir / "tanvelo-outlook").string() + "' -e help >'" + log.string() +
+                        "' 2>&1 </dev/null";
+  int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(0, WEXITSTATUS(status));
+  std::ifstream in(log);
+  std::string out((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(std::string::npos, out.find("EN.lng is not a plain file; it is not read")) << out;
+  EXPECT_NE(std::string::npos, out.find("start | quit")) << out;
 }
 
 }  // namespace
