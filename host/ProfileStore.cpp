@@ -17,6 +17,7 @@
 
 #include "host/ScriptReader.h"
 #include "platform/outlook/Changes.h"
+#include "platform/outlook/Folder.h"
 #include "platform/outlook/Item.h"
 #include "platform/outlook/NameSpace.h"
 #include "platform/outlook/Persist.h"
@@ -311,6 +312,17 @@ bool SameFolder(const persist::Folder& a, const persist::Folder& b) {
          a.store == b.store && a.defaultItemType == b.defaultItemType;
 }
 
+// The subfolders a folder had at the last walk, in order, none deleted since or made.
+bool SameChildren(outlook::MAPIFolder& folder, const std::vector<const void*>& kept) {
+  size_t at = 0;
+  for (const auto& child : folder.Children()) {
+    if (child->IsDeleted()) continue;
+    if (at == kept.size() || kept[at] != child.get()) return false;
+    ++at;
+  }
+  return at == kept.size();
+}
+
 // Parents before children, whatever order the folders were made in.
 std::vector<size_t> ParentsFirst(const std::vector<persist::Folder>& folders) {
   std::map<std::wstring, size_t> at;
@@ -557,7 +569,7 @@ bool ProfileStore::Load(outlook::Profile& profile) {
   // Loaded again (Outlook started again in one run): the items are new objects.
   items_.clear();
   byFolder_.clear();
-  folderSeqByKey_.clear();
+  walked_.clear();
   bags_.clear();
   walkedAll_ = false;
   folders_.clear();
@@ -798,16 +810,38 @@ void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
   }
   auto changed = outlook::changes::Take();
   auto filed = outlook::changes::TakeFiled();
-  // No folder noted (made, renamed, deleted, or one of its items gone): the folders are as the
-  // last walk found them, and none is walked (a user's data has hundreds).
-  bool light = walkedAll_ && std::none_of(changed.begin(), changed.end(), [&](const void* what) {
-                 return folderSeqByKey_.count(what) > 0;
-               });
-  // Items are listed only of the folders compared item by item below.
-  auto live = light ? persist::Counters(*profile.session)
-                    : persist::Walk(*profile.session, [&](const void* folder) {
-                        return !walkedAll_ || changed.count(folder) > 0;
-                      });
+  // Folders noted only because items left them (a reply's passing copies): only those are
+  // walked. Any other change of a folder (made, renamed, deleted, its subfolders) walks them all.
+  std::vector<std::shared_ptr<outlook::MAPIFolder>> noted;
+  bool partial = walkedAll_;
+  for (const void* what : changed) {
+    if (!partial) break;
+    auto known = walked_.find(what);
+    if (known == walked_.end()) continue;  // an item or a property bag
+    auto folder = known->second.folder.lock();
+    auto kept = folder ? folders_.find(folder->EntryID()) : folders_.end();
+    // A folder deleted notes its parent too, whose subfolders then differ.
+    partial = kept != folders_.end() && folder->Name() == kept->second.record.name &&
+              SameChildren(*folder, known->second.children);
+    noted.push_back(std::move(folder));
+  }
+  persist::Live live;
+  if (partial) {
+    live = persist::Counters(*profile.session);
+    for (const auto& folder : noted) {
+      live.folders.push_back(folders_.at(folder->EntryID()).record);
+      live.keys.push_back(folder.get());
+      auto& items = live.items.emplace_back();
+      for (const auto& item : folder->Filed())
+        if (item->Class() == outlook::olMail || item->Class() == outlook::olPost)
+          items.push_back(item);
+    }
+  } else {
+    // Items are listed only of the folders compared item by item below.
+    live = persist::Walk(*profile.session, [&](const void* folder) {
+      return !walkedAll_ || changed.count(folder) > 0;
+    });
+  }
   ++walks_;
   // What changed: folders by EntryID, items by identity and change stamp.
   struct FolderWrite {
@@ -831,13 +865,19 @@ void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
       if (!SameFolder(kept->second.record, f)) folderWrites.push_back({folderSeqOf[i], &f, false});
     }
   }
-  if (!light)
+  if (!partial)
     for (const auto& [id, kept] : folders_)
       if (kept.walk != walks_) folderGone.push_back(id);
   auto walkedKeys = [&] {
-    if (light) return;
-    folderSeqByKey_.clear();
-    for (size_t i = 0; i < live.keys.size(); ++i) folderSeqByKey_[live.keys[i]] = folderSeqOf[i];
+    if (partial) return;
+    walked_.clear();
+    for (size_t i = 0; i < live.keys.size(); ++i) {
+      auto& w = walked_[live.keys[i]];
+      w.folder = live.handles[i];
+      w.seq = folderSeqOf[i];
+      for (const auto& child : live.handles[i]->Children())
+        if (!child->IsDeleted()) w.children.push_back(child.get());
+    }
   };
 
   struct ItemWrite {
@@ -885,10 +925,11 @@ void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
   }
   // Items filed in a folder nothing else changed in: the folder's other items are as they were.
   if (!filed.empty()) {
-    std::unordered_map<const void*, int64_t> walked;
-    if (!light)
-      for (size_t i = 0; i < live.keys.size(); ++i) walked[live.keys[i]] = folderSeqOf[i];
-    const auto& seqOf = light ? folderSeqByKey_ : walked;
+    std::unordered_map<const void*, int64_t> seqOf;
+    if (partial)
+      for (const auto& [key, w] : walked_) seqOf[key] = w.seq;
+    else
+      for (size_t i = 0; i < live.keys.size(); ++i) seqOf[live.keys[i]] = folderSeqOf[i];
     for (const auto& [folder, weak] : filed) {
       auto at = seqOf.find(folder);
       auto item = std::const_pointer_cast<outlook::Item>(

@@ -92,8 +92,13 @@ class ProfileStore {
   std::unordered_map<const void*, const outlook::Item*> bags_;
   std::unordered_map<int64_t, std::unordered_set<const outlook::Item*>> byFolder_;  // by seq
   bool walkedAll_ = false;  // every folder compared item by item since the last load
-  // The folders' addresses (as outlook::changes notes them) at the last walk, with their seqs.
-  std::unordered_map<const void*, int64_t> folderSeqByKey_;
+  // The folders at the last walk of them all, by address (as outlook::changes notes them).
+  struct WalkedFolder {
+    std::weak_ptr<outlook::MAPIFolder> folder;
+    int64_t seq = 0;
+    std::vector<const void*> children;
+  };
+  std::unordered_map<const void*, WalkedFolder> walked_;
   std::unordered_map<std::wstring, KeptFolder> folders_;  // by EntryID
   int64_t lastItemSeq_ = 0, lastFolderSeq_ = 0;
   outlook::persist::Profile meta_;  // ids and named properties; no folders

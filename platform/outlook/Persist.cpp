@@ -125,6 +125,7 @@ Live Walk(NameSpace& session, const std::function<bool(const void*)>& itemsOf) {
     f.defaultItemType = folder->DefaultItemType();
     if (auto parent = folder->ParentFolder()) f.parentId = parent->EntryID();
     live.keys.push_back(folder.get());
+    live.handles.push_back(folder);
     auto& items = live.items.emplace_back();
     if (!itemsOf || itemsOf(folder.get()))
       for (const auto& item : folder->Filed())

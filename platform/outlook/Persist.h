@@ -17,6 +17,7 @@ namespace outlook {
 
 class NameSpace;
 class Item;
+class MAPIFolder;
 
 namespace persist {
 
@@ -75,6 +76,7 @@ struct Live {
   std::vector<std::pair<std::wstring, uint16_t>> named;
   std::vector<Folder> folders;    // parents before children
   std::vector<const void*> keys;  // each folder's address, as outlook::changes notes it
+  std::vector<std::shared_ptr<outlook::MAPIFolder>> handles;       // each folder (Walk only)
   std::vector<std::vector<std::shared_ptr<outlook::Item>>> items;  // each folder's mail and posts
 };
 // `itemsOf`, when given, tells the folders (by address) whose items are wanted; the others' lists
