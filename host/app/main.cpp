@@ -1,6 +1,8 @@
 // tanvelo-outlook: Outlook 2000 to 2010 with the add-in loaded, driven by script or by hand.
 #include <editline/readline.h>
+#include <fcntl.h>
 #include <langinfo.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -34,17 +36,38 @@ void CatchInterrupt(bool cutsReads) {
   sigaction(SIGINT, &action, nullptr);
 }
 
+// One key for the editor. A Ctrl-C that came before the wait (while the editor set itself up)
+// counts as well as one during it: SIGINT is let in only inside ppoll, so none is missed.
 int ReadKey(FILE*) {
+  sigset_t interrupt, before;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  sigprocmask(SIG_BLOCK, &interrupt, &before);
+  sigset_t waiting = before;
+  sigdelset(&waiting, SIGINT);
+  int flags = fcntl(STDIN_FILENO, F_GETFL);
+  fcntl(STDIN_FILENO, F_SETFL, flags | O_NONBLOCK);
+  int key = EOF;
   for (;;) {
+    if (interrupted) {
+      key = '\n';
+      break;
+    }
+    pollfd in{STDIN_FILENO, POLLIN, 0};
+    int ready = ppoll(&in, 1, nullptr, &waiting);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) break;
+    // Without waiting: a Ctrl-C between the poll and the read empties the terminal's queue,
+    // and a waiting read would then wait with the signal held off.
     unsigned char c = 0;
     ssize_t n = read(STDIN_FILENO, &c, 1);
-    if (n == 1) return c;
-    if (n < 0 && errno == EINTR) {
-      if (interrupted) return '\n';
-      continue;
-    }
-    return EOF;
+    if (n == 1) key = c;
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    break;
   }
+  fcntl(STDIN_FILENO, F_SETFL, flags);
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+  return key;
 }
 
 }  // namespace
@@ -67,9 +90,10 @@ int main(int argc, char** argv) {
     // (it would drop every other character). History lasts as long as the session.
     std::setlocale(LC_CTYPE, "");
     if (std::string(nl_langinfo(CODESET)) != "UTF-8") std::setlocale(LC_CTYPE, "C.UTF-8");
-    using_history();
-    rl_catch_signals = 0;  // the editor's own handler would end the program
+    // Before the editor is first set up (using_history does it), or it keeps its own.
+    rl_catch_signals = 0;  // its handler would pass the signal on after its read began
     rl_getc_function = ReadKey;
+    using_history();
     CatchInterrupt(false);
     io.readEdited = [](const std::string& prompt, std::string& line) {
       interrupted = 0;
