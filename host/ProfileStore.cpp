@@ -215,6 +215,20 @@ void Exec(sqlite3* db, const char* sql) {
   }
 }
 
+// All of `work` or none of it; on failure `undo` puts what memory kept of it back.
+void InTransaction(sqlite3* db, const std::function<void()>& work,
+                   const std::function<void()>& undo = {}) {
+  Exec(db, "BEGIN IMMEDIATE");
+  try {
+    work();
+    Exec(db, "COMMIT");
+  } catch (...) {
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (undo) undo();
+    throw;
+  }
+}
+
 const char* g_vfs = nullptr;
 
 std::wstring PathText(const std::filesystem::path& p) {
@@ -403,16 +417,7 @@ bool ProfileStore::Open() {
     Exec(db_, ("PRAGMA wal_autocheckpoint=" + std::to_string(kCheckpointPages)).c_str());
     Exec(db_, ("PRAGMA journal_size_limit=" + std::to_string(kWalBytes)).c_str());
   };
-  auto transaction = [&](const std::function<void()>& work) {
-    Exec(db_, "BEGIN IMMEDIATE");
-    try {
-      work();
-      Exec(db_, "COMMIT");
-    } catch (...) {
-      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-      throw;
-    }
-  };
+  auto transaction = [&](const std::function<void()>& work) { InTransaction(db_, work); };
   try {
     std::unordered_set<std::string> tables;
     try {
@@ -792,15 +797,7 @@ void ProfileStore::WriteRegistry(const win32::registry::HiveChanges& registry) {
 void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
                              const win32::registry::HiveChanges& registry) {
   auto transaction = [&](const std::function<void()>& work, const std::function<void()>& undo) {
-    Exec(db_, "BEGIN IMMEDIATE");
-    try {
-      work();
-      Exec(db_, "COMMIT");
-    } catch (...) {
-      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-      undo();
-      throw;
-    }
+    InTransaction(db_, work, undo);
     ++commits_;
     if (registry.whole) registryKept_ = true;
   };

@@ -61,17 +61,45 @@ std::vector<std::wstring> Lines(const std::string& text) {
   return lines;
 }
 
-// A line as echoed or named in a message: a long one is cut, so the message stays readable.
-std::string Shown(const std::wstring& line) {
-  constexpr size_t kMost = 160;
-  if (line.size() <= kMost) return Utf8(line);
-  return Utf8(line.substr(0, kMost)) + "... (" + std::to_string(line.size()) + " characters)";
-}
-
 // Where a line came from, as messages name it: "my.txt:12", or "-e #3" for the third -e.
 std::string Where(const Source& source, size_t n) {
   if (source.name.rfind("-e #", 0) == 0) return source.name;
   return source.name + ":" + std::to_string(n + 1);
+}
+
+// Why `path` cannot be read or written as `what`, in a sentence; empty when it can, or when
+// nothing is there yet.
+std::string NotAFile(const std::string& path, const std::string& what, bool pipeWillDo) {
+  std::error_code ec;
+  auto status = std::filesystem::status(path, ec);
+  switch (status.type()) {
+    case std::filesystem::file_type::directory:
+      return path + " is a folder, not " + what;
+    case std::filesystem::file_type::fifo:
+      return pipeWillDo ? "" : path + " is a pipe, not " + what;
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+      return path + " is a device, not " + what;
+    case std::filesystem::file_type::socket:
+      return path + " is a socket, not " + what;
+    default:
+      return "";
+  }
+}
+
+// The profile folder and the files the program keeps in it, as they must be.
+std::string ProfileNotFiles(const std::string& dir) {
+  std::error_code ec;
+  auto status = std::filesystem::status(dir, ec);
+  if (std::filesystem::exists(status) && !std::filesystem::is_directory(status))
+    return dir + " is a file, not a folder: --profile takes the folder the profile is kept in";
+  for (const auto& [name, what] : {std::pair{"store.sqlite", "the profile's mail store file"},
+                                   std::pair{"registry.hive", "the profile's registry file"},
+                                   std::pair{"lock", "the profile's lock file"}}) {
+    auto why = NotAFile((std::filesystem::path(dir) / name).string(), what, false);
+    if (!why.empty()) return why;
+  }
+  return "";
 }
 
 bool HasCommand(const std::wstring& line) {
@@ -192,13 +220,24 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       io.err("tanvelo-outlook: unknown option " + a + "\n" + kUsage);
       return 2;
     } else {
+      // A pipe (`<(...)`) is a script like a file; a folder or a device is none.
+      if (auto why = NotAFile(a, "a script file", true); !why.empty()) {
+        io.err("tanvelo-outlook: " + why + "\n");
+        return 2;
+      }
       std::ifstream in(a, std::ios::binary);
       if (!in) {
         io.err("tanvelo-outlook: cannot read the script " + a + "\n");
         return 2;
       }
-      std::string text((std::istreambuf_iterator<char>(in)), {});
-      if (text.find('\0') != std::string::npos) {
+      std::string text;
+      try {
+        text.assign(std::istreambuf_iterator<char>(in), {});
+      } catch (const std::exception& e) {
+        io.err("tanvelo-outlook: cannot read the script " + a + ": " + e.what() + "\n");
+        return 2;
+      }
+      if (!IsText(text)) {
         io.err("tanvelo-outlook: " + a + " is not a text file\n");
         return 2;
       }
@@ -251,6 +290,11 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
 
   std::unique_ptr<ProfileStore> store;
   if (profileDir) {
+    std::string why = ProfileNotFiles(*profileDir);
+    if (!why.empty()) {
+      io.err("tanvelo-outlook: " + why + "\n");
+      return 2;
+    }
     store = std::make_unique<ProfileStore>(*profileDir);
     if (!store->Ok()) {
       io.err("tanvelo-outlook: " + Utf8(store->Error()) + "\n");
@@ -273,14 +317,23 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   options.word = wordKind;
   // The editor redraws its prompt, so it is given the question's last line and the rest is
   // written out before it.
-  auto ask = [&io](const std::string& text, std::string& line) {
+  bool toldInterrupt = false;
+  auto ask = [&io, &toldInterrupt](const std::string& text, std::string& line) {
     if (!io.readEdited) {
       io.out(text);
       return io.readLine(line);
     }
     size_t last = text.rfind('\n');
     if (last != std::string::npos) io.out(text.substr(0, last + 1));
-    return io.readEdited(last == std::string::npos ? text : text.substr(last + 1), line);
+    for (;;) {
+      try {
+        return io.readEdited(last == std::string::npos ? text : text.substr(last + 1), line);
+      } catch (const Interrupted&) {
+        // Ctrl-C drops the line being typed and asks again; it never ends the program.
+        if (!toldInterrupt) io.out("(Ctrl-C drops the line; `quit` or Ctrl-D ends the program)\n");
+        toldInterrupt = true;
+      }
+    }
   };
   if (prompt) {
     options.ask = [&ask](const std::wstring& text) -> std::optional<std::wstring> {
@@ -302,39 +355,45 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     io.out("Outlook " + std::to_string(version) +
            " with Tanvelo. Type `help` for the commands, `start` to begin.\n");
     std::string line;
-    while (!session->QuitRequested()) {
-      if (!ask("outlook> ", line)) break;
+    for (bool ended = false; !ended && !session->QuitRequested();) {
+      if (!ask("outlook> ", line)) {
+        ended = true;
+        // The input ended (Ctrl-D): Outlook quits, telling what it drops; nobody is left to ask.
+        io.out("\n");
+        session->StopAsking();
+        line = "quit";
+      }
       try {
         session->Run(FromUtf8(line));
       } catch (const SaveFailed& e) {
         io.err(std::string("tanvelo-outlook: the profile could not be saved: ") + e.what() + "\n");
         return 3;
       } catch (const std::exception& e) {
-        io.out(std::string("error: ") + e.what() + "\n");
+        io.out("error: " + CutInput(e.what(), FromUtf8(line)) + "\n");
       }
     }
     return 0;
   }
 
   auto run = [&](const Source& source, size_t n, const std::wstring& line) {
-    if (HasCommand(line)) io.out("> " + Shown(line) + "\n");
+    if (HasCommand(line)) io.out("> " + ShownInput(line) + "\n");
     try {
       session->Run(line);
     } catch (const SaveFailed& e) {
       io.err(Where(source, n) + ": the profile could not be saved: " + e.what() + "\n");
       return 3;
     } catch (const ExpectationFailed& e) {
-      io.err(Where(source, n) + ": " + e.what() + "\n");
+      io.err(Where(source, n) + ": " + CutInput(e.what(), line) + "\n");
       return 1;
     } catch (const std::exception& e) {
-      io.err(Where(source, n) + ": error: " + e.what() + "\n");
+      io.err(Where(source, n) + ": error: " + CutInput(e.what(), line) + "\n");
       return 2;
     }
     return 0;
   };
   auto ending = [&](int code) {
     for (const auto& unused : session->UnusedAnswers())
-      io.err("tanvelo-outlook: warning: never used: " + Utf8(unused) + "\n");
+      io.err("tanvelo-outlook: warning: never used: " + ShownInput(unused) + "\n");
     return code;
   };
   if (piped) {
@@ -342,6 +401,12 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     std::string text;
     for (size_t n = 0; io.readLine(text); ++n) {
       if (!text.empty() && text.back() == '\r') text.pop_back();
+      // Bytes that are not text are refused as a script file's are, not run or echoed.
+      if (!IsText(text)) {
+        io.err("tanvelo-outlook: the input is not text (line " + std::to_string(n + 1) +
+               " holds a control byte); nothing more of it runs\n");
+        return ending(2);
+      }
       if (int code = run(in, n, FromUtf8(text))) return ending(code);
     }
   }

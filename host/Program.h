@@ -7,13 +7,17 @@
 
 namespace host {
 
+// The user pressed Ctrl-C at the prompt: the line being typed is dropped, as shells do.
+struct Interrupted {};
+
 struct ProgramIo {
   std::function<void(const std::string&)> out, err;
   // One line of the user's input; false at its end.
   std::function<bool(std::string&)> readLine;
   bool terminal = false;
   // At the prompt only (a terminal and nothing to run): one line read after showing `prompt`,
-  // with line editing and history. Unset, the prompt is written out and readLine reads.
+  // with line editing and history; Ctrl-C while typing throws Interrupted, and the line is
+  // dropped. Unset, the prompt is written out and readLine reads.
   std::function<bool(const std::string& prompt, std::string&)> readEdited;
   std::string languageFile;  // the bytes of EN.lng
 };

@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace host {
@@ -35,6 +36,16 @@ std::optional<Chord> ParseChord(const std::wstring& text);
 
 // "#3" is the third item; nothing for any other word.
 std::optional<int32_t> ItemNumber(const Word& word);
+
+// Whether bytes can be a script: no NUL and no control byte but tab, line ends and form feed.
+bool IsText(std::string_view bytes);
+
+// A text as a message shows it: control characters as \xNN, a long text cut to its start
+// and its length, so a message stays readable whatever was typed.
+std::string ShownInput(const std::wstring& text);
+// An error message about `line`, with each long word of the line it repeats shown cut, as
+// ShownInput() cuts it, and its control characters (line ends kept) as \xNN.
+std::string CutInput(const std::string& message, const std::wstring& line);
 
 // Texts between the program and its user are UTF-8.
 std::string Utf8(const std::wstring& text);

@@ -13,6 +13,7 @@
 #include "platform/addin/AttachmentDisk.h"
 #include "platform/addin/ItemContextMenu.h"
 #include "platform/addin/OutlookHost.h"
+#include "platform/forms/Control.h"
 #include "platform/forms/Form.h"
 #include "platform/forms/Lists.h"
 #include "platform/forms/ShowHooks.h"
@@ -185,6 +186,7 @@ void Session::Boot() {
       [this](const win32::ShownMessageBox& box) { return OnMessageBox(box); });
   forms::SetShowObserver([this](forms::Form& form) {
     win32::faults::Quiet own;
+    ++shows_;
     Flush();
     Print(L"[dialog] " + form.Name() + L" \"" + form.Caption() + L"\"");
   });
@@ -408,6 +410,25 @@ void Session::Quit() {
   if (!started_) {
     quit_ = true;
     return;
+  }
+  // An open item with changes not saved: at the prompt Outlook's own question is asked (Cancel
+  // keeps Outlook running); in a script, or once the input has ended, what is dropped is told.
+  std::vector<std::shared_ptr<outlook::Inspector>> open(p_.app->Inspectors()->begin(),
+                                                        p_.app->Inspectors()->end());
+  for (const auto& inspector : open) {
+    auto item = inspector->CurrentItem();
+    if (inspector->IsClosed() || !item || item->IsDead() || item->Saved()) continue;
+    if (!options_.ask) {
+      Print(L"[outlook] closed without saving: " + Quote(inspector->Caption()));
+      continue;
+    }
+    Print(L"[outlook] not saved: " + Quote(inspector->Caption()));
+    inspector->Close(outlook::olPromptForSave);
+    Settle();
+    if (!inspector->IsClosed()) {
+      Print(L"[outlook] Outlook keeps running");
+      return;
+    }
   }
   contextMenu_.reset();
   host_->Quit();
@@ -818,10 +839,10 @@ std::vector<Action> ParseActions(const std::vector<Word>& w, size_t from) {
       // An entry of a list or drop-down list, by its text ("*" marks a taken one).
       actions.push_back([c = g[1].text, text = g[2].text](forms::User& u) {
         auto list = std::dynamic_pointer_cast<forms::ListControl>(u.GetForm().FindControl(c));
-        if (!list) throw win32::UnscriptedPrompt(A(L"no list " + c + L" in " + u.GetForm().Name()));
+        if (!list) throw forms::ActionRefused(A(L"no list " + c + L" in " + u.GetForm().Name()));
         for (int32_t i = 0; i < list->ListCount(); ++i)
           if (list->List(i) == text || list->List(i) == L"*" + text) return u.SelectItem(c, i);
-        throw win32::UnscriptedPrompt(
+        throw forms::ActionRefused(
             A(L"no entry \"" + text + L"\" in " + u.GetForm().Name() + L"." + c));
       });
     } else if (verb == L"choose") {
@@ -902,14 +923,16 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
       break;
     }
   for (const auto& line : DialogLines(form)) Print(line);
-  auto ask = [this, &form, ok]() -> std::optional<std::vector<Action>> {
+  auto typed = std::make_shared<std::wstring>();  // the answer's last line, for its errors
+  auto ask = [this, &form, ok, typed]() -> std::optional<std::vector<Action>> {
     for (;;) {
       auto line = options_.ask(L"answer " + form.Name() + L" (e.g. click " + ok + L"; enter)> ");
       if (!line) return std::nullopt;
+      *typed = *line;
       try {
         return ParseActions(SplitLine(L"answer " + form.Name() + L" " + *line), 2);
       } catch (const ScriptError& e) {
-        Print(L"  " + FromUtf8(e.what()));
+        Print(L"  " + FromUtf8(CutInput(e.what(), *line)));
       }
     }
   };
@@ -919,10 +942,19 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
     return std::nullopt;
   }
   // Step by step: after each line the dialog is shown again as it stands, until it closes.
-  return [this, &form, ask, first](forms::User& u) {
+  return [this, &form, ask, first, typed](forms::User& u) {
     auto actions = first;
     while (actions) {
-      for (const auto& a : *actions) a(u);
+      // A typo (a control the form lacks, one the user cannot reach, an entry not listed)
+      // is told and asked again: the dialog stays open as the refused action left it. What a
+      // dialog this one opened refused is not this user's to answer.
+      size_t shows = shows_;
+      try {
+        for (const auto& a : *actions) a(u);
+      } catch (const forms::ActionRefused& refused) {
+        if (shows_ != shows) throw;
+        Print(L"  " + FromUtf8(CutInput(refused.what(), *typed)) + L"; the dialog is still open");
+      }
       if (!form.IsLoaded() || !form.Visible()) return;
       for (const auto& line : DialogLines(form)) Print(line);
       actions = ask();

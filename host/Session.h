@@ -88,6 +88,9 @@ class Session {
   void Run(const std::wstring& line);
   // Outlook quit; a later `start` in a script starts it again on the same profile.
   bool QuitRequested() const { return quit_; }
+  // Nobody is left to ask (the prompt's input ended): from now on boxes and dialogs are
+  // handled as in a script, and a quit tells what it drops.
+  void StopAsking() { options_.ask = nullptr; }
   // Answers queued and not used yet, as the commands that queued them.
   std::vector<std::wstring> UnusedAnswers() const;
   // The commands and their spelling, for `help`.
@@ -97,6 +100,8 @@ class Session {
   const outlook::Profile& Profile() const { return p_; }
   std::shared_ptr<outlook::MAPIFolder> FolderAt(const std::wstring& path) const;
   std::shared_ptr<outlook::Object> ActiveWindow() const;
+  // Outlook's side of the add-in's connection; null before the first start.
+  const addinhost::OutlookHost* Host() const { return host_.get(); }
   // What the add-in let escape into Outlook (its connection calls, ribbon callbacks).
   std::vector<std::wstring> AddinErrors() const;
 
@@ -165,6 +170,7 @@ class Session {
   std::vector<std::wstring> answeredForms_;
   std::set<std::filesystem::path> written_;  // files save-html wrote in this run
   size_t boxesChecked_ = 0;
+  size_t shows_ = 0;  // modal shows so far
   std::vector<std::wstring> boxTexts_;
   std::vector<std::wstring> unanswered_;  // boxes and dialogs nobody answered, since the last line
   bool started_ = false, quit_ = false;

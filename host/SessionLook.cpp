@@ -11,6 +11,7 @@
 #include "host/Printers.h"
 #include "host/Session.h"
 #include "platform/addin/OutlookHost.h"
+#include "platform/forms/Control.h"
 #include "platform/forms/Form.h"
 #include "platform/forms/TreeView.h"
 #include "platform/office/CommandBars.h"
@@ -115,14 +116,13 @@ std::wstring NodeKeyIn(const std::vector<std::shared_ptr<forms::Node>>& level,
 
 std::wstring NodeKey(forms::Form& form, const std::wstring& tree, const std::wstring& path) {
   auto view = form.Get<forms::TreeView>(tree);
-  if (!view) throw win32::UnscriptedPrompt(Utf8(L"no tree " + tree + L" in " + form.Name()));
+  if (!view) throw forms::ActionRefused(Utf8(L"no tree " + tree + L" in " + form.Name()));
   std::vector<std::shared_ptr<forms::Node>> roots;
   for (const auto& node : view->Nodes().All())
     if (!node->Parent()) roots.push_back(node);
   std::wstring key = NodeKeyIn(roots, path);
   if (key.empty())
-    throw win32::UnscriptedPrompt(
-        Utf8(L"no node \"" + path + L"\" in " + form.Name() + L"." + tree));
+    throw forms::ActionRefused(Utf8(L"no node \"" + path + L"\" in " + form.Name() + L"." + tree));
   return key;
 }
 
@@ -318,6 +318,8 @@ void Session::SaveHtml(const std::wstring& file) {
   for (const auto& [path, data] : files) {
     std::error_code ec;
     auto where = std::filesystem::absolute(path, ec).lexically_normal();
+    if (std::filesystem::is_directory(path, ec))
+      Fail(L"save-html: " + FromUtf8(path.string()) + L" is a folder; give a file's name");
     if (std::filesystem::exists(path) && !written_.count(where))
       Fail(L"save-html: " + FromUtf8(path.string()) +
            L" is there already and this run did not write it; give another name");

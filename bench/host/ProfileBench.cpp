@@ -23,6 +23,7 @@
 #include <string>
 
 #include "bench/common/Clock.h"
+#include "bench/common/FirstStart.h"
 #include "bench/common/Sandbox.h"
 #include "bench/common/UsageRecords.h"
 #include "core/CWinReg.h"
@@ -59,13 +60,7 @@ double RepliesSeconds(const std::filesystem::path& root, benchmark::State& state
     options.store = store.get();
     options.languageFile = LanguageFile();
     host::Session session(options, [](const std::wstring&) {});
-    // A first start names the templates folder and makes a template the default one.
-    for (const wchar_t* line :
-         {L"answer frmReplyFolder enter", L"start", L"select \"Quarterly figures\"",
-          L"answer box yes", L"ribbon click btnSaveAsTemplate", L"close",
-          L"folder \"Tanvelo Templates\"", L"select \"Quarterly figures\"",
-          L"ribbon click btnChangeDefaultSet", L"folder Inbox"})
-      session.Run(line);
+    benchdata::FirstStartWithDefaultTemplate(session);
     auto now = [wall] {
       return wall ? std::chrono::duration<double>(
                         std::chrono::steady_clock::now().time_since_epoch())
@@ -167,12 +162,7 @@ double ReplySeconds(const std::filesystem::path& root, bool big) {
     options.store = &store;
     options.languageFile = LanguageFile();
     host::Session session(options, [](const std::wstring&) {});
-    for (const wchar_t* line :
-         {L"answer frmReplyFolder enter", L"start", L"select \"Quarterly figures\"",
-          L"answer box yes", L"ribbon click btnSaveAsTemplate", L"close",
-          L"folder \"Tanvelo Templates\"", L"select \"Quarterly figures\"",
-          L"ribbon click btnChangeDefaultSet", L"folder Inbox"})
-      session.Run(line);
+    benchdata::FirstStartWithDefaultTemplate(session);
     if (big) FillProfile(session);
     // Saved, and the program started again on what was saved.
     session.Run(L"quit");

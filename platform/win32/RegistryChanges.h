@@ -15,6 +15,8 @@ namespace win32::registry {
 // Counts every change of any hive (a key made or deleted, a value set or deleted, a hive
 // loaded); never reset.
 uint64_t ChangeCount();
+// What SaveHive writes: the hive as text, for a program that compares two registries.
+bool HiveText(HKEY root, std::string& text);
 
 struct ValueRecord {
   std::string folded, name;  // name as first written

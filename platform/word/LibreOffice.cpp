@@ -217,6 +217,16 @@ std::wstring TagName(std::wstring_view tag) {
   return name;
 }
 
+// The tag or comment opening at `i` (its text and name); npos when it is never closed.
+size_t TagAt(std::wstring_view html, size_t i, std::wstring_view& tag, std::wstring& name) {
+  size_t close = html.compare(i, 4, L"<!--") == 0 ? html.find(L"-->", i) : TagClose(html, i);
+  if (close == npos) return npos;
+  if (html[close] == L'-') close += 2;
+  tag = html.substr(i, close - i + 1);
+  name = TagName(tag);
+  return close;
+}
+
 bool IsSpaceChar(wchar_t c) {
   return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
 }
@@ -486,14 +496,13 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
   while (i < html.size()) {
     wchar_t c = html[i];
     if (c == L'<') {
-      size_t close = html.compare(i, 4, L"<!--") == 0 ? html.find(L"-->", i) : TagClose(html, i);
+      std::wstring_view tag;
+      std::wstring name;
+      size_t close = TagAt(html, i, tag, name);
       if (close == npos) {
         AppendAscii(out, html.substr(i));
         break;
       }
-      if (html[close] == L'-') close += 2;
-      std::wstring_view tag = html.substr(i, close - i + 1);
-      std::wstring name = TagName(tag);
       if (name == L"body") inBody = true;
       if (name == L"/p" && spaced) DropSpacingBreak(out, paragraph);
       if (name == L"img") {
@@ -605,14 +614,13 @@ std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
   while (i < html.size()) {
     wchar_t c = html[i];
     if (c == L'<') {
-      size_t close = html.compare(i, 4, L"<!--") == 0 ? html.find(L"-->", i) : TagClose(html, i);
+      std::wstring_view tag;
+      std::wstring name;
+      size_t close = TagAt(html, i, tag, name);
       if (close == npos) {
         AppendAscii(out, html.substr(i));
         break;
       }
-      if (html[close] == L'-') close += 2;
-      std::wstring_view tag = html.substr(i, close - i + 1);
-      std::wstring name = TagName(tag);
       if (name == L"body") inBody = true;
       i = close + 1;
       if (name == L"img") {

@@ -6,14 +6,18 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
 
+#include "core/Main.h"
 #include "host/ProfileStore.h"
 #include "host/Program.h"
+#include "host/Session.h"
+#include "platform/addin/OutlookHost.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Registry.h"
@@ -40,6 +44,39 @@ Run Program(std::vector<std::string> args, std::vector<std::string> input = {}) 
   };
   io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
   run.code = host::RunProgram(args, io);
+  return run;
+}
+
+// The line editor is the prompt's alone: piped commands are read as plain lines.
+struct EditedRun {
+  std::string out;
+  std::vector<std::string> prompts;  // what the editor was asked to show
+  size_t plainReads = 0;
+  int code = -1;
+};
+
+EditedRun RunEdited(bool terminal, std::vector<std::string> input) {
+  EditedRun run;
+  host::ProgramIo io;
+  io.out = [&](const std::string& s) { run.out += s; };
+  io.err = [&](const std::string& s) { run.out += s; };
+  size_t next = 0;
+  io.readLine = [&](std::string& line) {
+    ++run.plainReads;
+    if (next >= input.size()) return false;
+    line = input[next++];
+    return true;
+  };
+  io.readEdited = [&](const std::string& prompt, std::string& line) {
+    run.prompts.push_back(prompt);
+    if (next >= input.size()) return false;
+    line = input[next++];
+    if (line == "\x03") throw host::Interrupted{};  // Ctrl-C while typing
+    return true;
+  };
+  io.terminal = terminal;
+  io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
+  run.code = host::RunProgram({}, io);
   return run;
 }
 
@@ -293,6 +330,50 @@ TEST(Program, MessagesNameTheirLineStayReadableAndWarnOfWhatWentUnused) {
   EXPECT_EQ(2, Program({"--demo", "--outlook", "9"}).code);
 }
 
+TEST(Program, ErrorsCutTheInputTheyRepeatAndInputThatIsNotTextIsRefused) {
+  const std::string big(1 << 18, 'x');
+  auto noCtl = [](const std::string& s) {
+    return std::none_of(s.begin(), s.end(), [](char c) { return c == '\x1b' || c == '\0'; });
+  };
+  // Errors that name a long word of the line: an item, a key chord, a ribbon control, an
+  // expected text with escapes, a dialog's control.
+  for (const auto& line : {"select \"" + big + "\"", "key Ctrl+" + big, "ribbon click " + big,
+                           "expect mail subject is \"" + big + "\\\"\\\\\"", "answer box " + big}) {
+    auto run = Program(
+        {"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "select Offer", "-e", line});
+    EXPECT_NE(0, run.code);
+    EXPECT_LT(run.out.size() + run.err.size(), 3000u) << run.err.substr(0, 2000);
+  }
+  // Piped input is a script: the same cut, and bytes that are not text are refused before
+  // they run or are echoed.
+  auto piped = Program({}, {"fly " + big});
+  EXPECT_EQ(2, piped.code);
+  EXPECT_LT(piped.out.size() + piped.err.size(), 2000u);
+  auto binary = Program({}, {"help", "fly \x1b[31mred", "help"});
+  EXPECT_EQ(2, binary.code);
+  EXPECT_TRUE(Has(binary.err, "the input is not text (line 2")) << binary.err;
+  EXPECT_EQ(1u, Count(binary.out, "> help"));
+  EXPECT_TRUE(noCtl(binary.out + binary.err));
+  // A script file likewise, and a control character given on the command line is shown
+  // escaped wherever it is repeated.
+  win32::files::TempSandbox scratch;
+  auto script = scratch.Path() / "colours.txt";
+  { std::ofstream(script, std::ios::binary) << "help\n\x1b[31mhelp\n"; }
+  auto file = Program({script.string()});
+  EXPECT_EQ(2, file.code);
+  EXPECT_TRUE(Has(file.err, "is not a text file")) << file.err;
+  auto escaped = Program({"-e", "fly \x1b[31m"});
+  EXPECT_TRUE(Has(escaped.out + escaped.err, "fly \\x1b[31m")) << escaped.out << escaped.err;
+  EXPECT_TRUE(noCtl(escaped.out + escaped.err));
+  // At the prompt and in a dialog's answer, the same.
+  auto prompt = RunEdited(
+      true, {"fly " + big, "start", "click btn" + big, "type \"" + big + "\"", "enter", "quit"});
+  EXPECT_EQ(0, prompt.code);
+  EXPECT_LT(prompt.out.size(), 5000u) << prompt.out.substr(0, 5000);
+  EXPECT_TRUE(Has(prompt.out, "(262147 characters); the dialog is still open"))
+      << prompt.out.substr(0, 5000);
+}
+
 TEST(Program, AMissingLanguageFileIsAWarningAtStart) {
   host::ProgramIo io;
   std::string out, err;
@@ -357,42 +438,6 @@ TEST(Program, AtThePromptDialogsAndBoxesSayWhatTheyTake) {
 
 }  // namespace
 
-namespace {
-
-// The line editor is the prompt's alone: piped commands are read as plain lines.
-struct EditedRun {
-  std::string out;
-  std::vector<std::string> prompts;  // what the editor was asked to show
-  size_t plainReads = 0;
-  int code = -1;
-};
-
-EditedRun RunEdited(bool terminal, std::vector<std::string> input) {
-  EditedRun run;
-  host::ProgramIo io;
-  io.out = [&](const std::string& s) { run.out += s; };
-  io.err = [&](const std::string& s) { run.out += s; };
-  size_t next = 0;
-  io.readLine = [&](std::string& line) {
-    ++run.plainReads;
-    if (next >= input.size()) return false;
-    line = input[next++];
-    return true;
-  };
-  io.readEdited = [&](const std::string& prompt, std::string& line) {
-    run.prompts.push_back(prompt);
-    if (next >= input.size()) return false;
-    line = input[next++];
-    return true;
-  };
-  io.terminal = terminal;
-  io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
-  run.code = host::RunProgram({}, io);
-  return run;
-}
-
-}  // namespace
-
 TEST(Program, OnlyThePromptReadsThroughTheLineEditor) {
   std::vector<std::string> input = {"start",
                                     "type txtFolder \"x\"",
@@ -417,4 +462,126 @@ TEST(Program, OnlyThePromptReadsThroughTheLineEditor) {
   EXPECT_FALSE(Has(typed.out, "(e.g. click cmdOK; enter)> ")) << typed.out;
   EXPECT_EQ("answer the box (yes no)> ", typed.prompts[5]);
   EXPECT_FALSE(Has(typed.out, "outlook> "));
+}
+
+namespace {
+
+// The prompt forgives: what a user mistypes is told and asked again, nothing is cancelled.
+TEST(Program, AtThePromptATypoInADialogIsToldAndAskedAgain) {
+  auto run = RunEdited(
+      true, {"start",
+             "click btnOK",  // the folder question's button is cmdOK
+             "type txtFolder \"My templates\"; click cmdOk",
+             "expect folder \"My templates\" count 0", "ribbon click btnTemplate", "quit"});
+  EXPECT_EQ(0, run.code) << run.out;
+  EXPECT_TRUE(Has(run.out, "has no control btnOK; the dialog is still open")) << run.out;
+  // Shown again as it stood, answered, and the add-in made its templates folder.
+  EXPECT_EQ(2u, Count(run.out, "txtFolder = ")) << run.out;
+  EXPECT_TRUE(Has(run.out, "[click] ribbon Norvane.Tanvelo.Explorer.btnTemplate")) << run.out;
+  EXPECT_FALSE(Has(run.out, "error:")) << run.out;
+  EXPECT_FALSE(Has(run.out, "cannot be found")) << run.out;
+}
+
+}  // namespace
+
+TEST(Program, CtrlCDropsTheLineAndEndingWithAnItemNotSavedIsAskedOrTold) {
+  // Ctrl-C at a dialog's question and at the prompt drops the line; the program goes on.
+  auto ended = RunEdited(true, {"start", "\x03", "enter", "new mail", "type \"hi\"", "\x03",
+                                "expect mail body has \"hi\""});
+  EXPECT_EQ(0, ended.code) << ended.out;
+  EXPECT_EQ(1u, Count(ended.out, "(Ctrl-C drops the line")) << ended.out;
+  EXPECT_TRUE(Has(ended.out, "[window] inspector opened")) << ended.out;
+  EXPECT_FALSE(Has(ended.out, "error:")) << ended.out;
+  // The input ends with the item open and not saved: Outlook quits and says what it drops.
+  EXPECT_TRUE(Has(ended.out,
+                  "[outlook] closed without saving: \"Untitled - Message\"\n"
+                  "[outlook] Outlook has ended"))
+      << ended.out;
+
+  // `quit` asks as Outlook asks at a close: Cancel keeps it running, Yes saves.
+  auto asked = RunEdited(true, {"start", "enter", "new mail", "set subject \"Kept\"", "quit",
+                                "cancel", "expect mail subject is \"Kept\"", "quit", "yes"});
+  EXPECT_EQ(0, asked.code) << asked.out;
+  EXPECT_EQ(2u, Count(asked.out, "[box] \"Do you want to save changes?\"")) << asked.out;
+  EXPECT_TRUE(Has(asked.out, "[outlook] Outlook keeps running")) << asked.out;
+  EXPECT_TRUE(Has(asked.out, "[filed] Drafts: \"Kept\"")) << asked.out;
+  EXPECT_FALSE(Has(asked.out, "error:")) << asked.out;
+
+  // A script's quit tells what it drops.
+  auto script =
+      Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "new mail", "-e", "quit"});
+  EXPECT_EQ(0, script.code) << script.err;
+  EXPECT_TRUE(Has(script.out, "[outlook] closed without saving: \"Untitled - Message\""))
+      << script.out;
+}
+
+TEST(Program, AFolderOrADeviceWhereAFileBelongsIsToldInASentence) {
+  win32::files::TempSandbox scratch;
+  auto folder = scratch.Path() / "scripts";
+  std::filesystem::create_directories(folder);
+  auto script = Program({folder.string()});
+  EXPECT_EQ(2, script.code);
+  EXPECT_TRUE(Has(script.err, folder.string() + " is a folder, not a script file")) << script.err;
+  auto device = Program({"/dev/zero"});
+  EXPECT_EQ(2, device.code);
+  EXPECT_TRUE(Has(device.err, "/dev/zero is a device, not a script file")) << device.err;
+
+  // The profile's pieces: each named, nothing started.
+  auto file = scratch.Path() / "plain";
+  { std::ofstream(file) << "x"; }
+  auto notFolder = Program({"--profile", file.string(), "-e", "start"});
+  EXPECT_EQ(2, notFolder.code);
+  EXPECT_TRUE(Has(notFolder.err, file.string() + " is a file, not a folder")) << notFolder.err;
+  for (const char* piece : {"store.sqlite", "registry.hive", "lock"}) {
+    auto dir = scratch.Path() / (std::string("profile-") + piece);
+    std::filesystem::create_directories(dir / piece);
+    auto run = Program({"--profile", dir.string(), "-e", "start"});
+    EXPECT_EQ(2, run.code) << piece;
+    EXPECT_TRUE(Has(run.err, (dir / piece).string() + " is a folder, not the profile's"))
+        << run.err;
+    EXPECT_FALSE(Has(run.out, "[outlook]")) << piece;
+  }
+
+  auto page = Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "select Offer",
+                       "-e", "save-html \"" + folder.string() + "\""});
+  EXPECT_EQ(2, page.code);
+  EXPECT_TRUE(Has(page.err, folder.string() + " is a folder; give a file's name")) << page.err;
+}
+
+// `quit` then `start` is a new Outlook: new objects, the add-in connected anew and its start-up
+// work done again, on what the first one left.
+TEST(Session, QuitThenStartConnectsTheAddinAnewToANewOutlook) {
+  host::SessionOptions options;
+  options.languageFile = testsource::ReadSourceFile("lang/EN.lng");
+  std::string out;
+  host::Session session(options, [&](const std::wstring& line) { out += host::Utf8(line) + "\n"; });
+  session.Run(L"answer frmReplyFolder enter");
+  session.Run(L"start");
+  std::weak_ptr<outlook::Application> firstApp = session.Profile().app;
+  std::weak_ptr<outlook::NameSpace> firstSession = session.Profile().session;
+  const addinhost::OutlookHost* firstHost = session.Host();
+  session.Run(L"quit");
+  ASSERT_EQ(std::vector<std::wstring>(
+                {L"OnConnection", L"OnStartupComplete", L"OnBeginShutdown", L"OnDisconnection"}),
+            session.Host()->Calls());
+  session.Run(L"start");
+  // The first Outlook is gone, not carried on.
+  EXPECT_TRUE(firstApp.expired());
+  EXPECT_TRUE(firstSession.expired());
+  EXPECT_NE(firstHost, session.Host());
+  EXPECT_TRUE(session.Host()->Connected());
+  EXPECT_EQ(std::vector<std::wstring>({L"OnConnection", L"OnStartupComplete"}),
+            session.Host()->Calls());
+  EXPECT_EQ(session.Profile().app, g_oApp);
+  // Its start-up work again: the templates folder found in the registry, the menus and the
+  // keyboard hook; no question this time.
+  out.clear();
+  session.Run(L"show log");
+  EXPECT_TRUE(Has(out, "Connect::SetTanveloFolder")) << out;
+  EXPECT_TRUE(Has(out, "Connect::AddMenu")) << out;
+  EXPECT_TRUE(Has(out, "Keyboard hook is set")) << out;
+  ASSERT_TRUE(g_oTemplatesFolder);
+  EXPECT_EQ(session.FolderAt(L"Tanvelo Templates"), g_oTemplatesFolder);
+  session.Run(L"ribbon click btnTemplate");
+  EXPECT_TRUE(session.AddinErrors().empty());
 }
