@@ -69,8 +69,6 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* re
 namespace registry {
 // Writes one hive (all its keys and values) to a file, or replaces the hive by a file's.
 bool SaveHive(HKEY root, const std::string& path);
-// The text SaveHive writes, in memory.
-bool HiveText(HKEY root, std::string& text);
 // A file with a line it cannot hold as written (malformed hex, an unknown type, a NUL in a
 // name, a value named twice) is refused whole; `error` then names the line.
 bool LoadHive(HKEY root, const std::string& path, std::string* error = nullptr);
