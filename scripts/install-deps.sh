@@ -9,6 +9,8 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmar
           clang libclang-rt-dev
           # The simulated Outlook program keeps a profile's mail store in SQLite.
           libsqlite3-dev
+          # The kept profile's fault sweep (scripts/faults.sh --profile) dumps stores with it.
+          sqlite3
           # Line editing and history at the program's prompt.
           libedit-dev pkg-config)
 missing=()
