@@ -8,4 +8,11 @@ namespace host {
 // Registers the VFS once and answers its name, for SetProfileStoreVfs.
 const char* FaultVfsName();
 
+// What a VFS over the default one asks before each read, write, sync or cut of any file:
+// given the error that call answers when it fails, SQLITE_OK to go on or the error to answer.
+using VfsFault = int (*)(int ioError);
+
+// Registers such a VFS under `name` (a literal; once per name) and answers the name.
+const char* RegisterFaultingVfs(const char* name, VfsFault fault);
+
 }  // namespace host

@@ -156,10 +156,17 @@ for script in tests/scenarios/*.txt; do
       while read -r first last; do
         echo "$v --fault-at $((first + $(draw $((last - first + 1))) - 1)) $scripts" >> "$plan"
       done <<< "$ranges"
-      # Beyond one per line: calls and bursts anywhere, drawn afresh (kept aside, shuffled in).
+      # Beyond one per line: calls anywhere and the whole sweep's bursts, drawn afresh (kept
+      # aside, shuffled in). Bursts that begin inside a line are not yet held (see host.md).
+      mapfile -t lines <<< "$ranges"
       for ((i = 0; i < 4; ++i)); do
         echo "$v --fault-at $(draw "$calls") $scripts" >> "$out/extra.txt"
-        echo "$v --fault-burst $(draw "$calls"),$(draw 8) $scripts" >> "$out/extra.txt"
+        read -r first last <<< "${lines[$(( $(draw ${#lines[@]}) - 1 ))]}"
+        if (( $(draw 2) == 1 )); then
+          echo "$v --fault-burst $first,3 $scripts" >> "$out/extra.txt"
+        else
+          echo "$v --fault-burst $first,$((last - first + 1)) $scripts" >> "$out/extra.txt"
+        fi
       done
     fi
   done
