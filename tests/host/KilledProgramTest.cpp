@@ -56,39 +56,52 @@ size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
+// Runs `child` in a process of its own, killed once its output holds `marker` `count` times and
+// `extra` bytes more have come (or it ended); answers its output.
+template <class Child>
+std::string RunAndKill(Child child, const std::string& marker, size_t count, size_t extra,
+                       bool& killed) {
+  int pipe[2];
+  EXPECT_EQ(0, ::pipe(pipe));
+  pid_t pid = ::fork();
+  EXPECT_GE(pid, 0);
+  if (pid == 0) {
+    ::close(pipe[0]);
+    child(pipe[1]);
+    _exit(0);
+  }
+  ::close(pipe[1]);
+  std::string out;
+  char buffer[256];
+  size_t past = 0;
+  while (true) {
+    ssize_t n = ::read(pipe[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    out.append(buffer, static_cast<size_t>(n));
+    if (Count(out, marker) >= count) {
+      past += static_cast<size_t>(n);
+      if (past >= extra) break;
+    }
+  }
+  ::kill(pid, SIGKILL);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ::close(pipe[0]);
+  killed = WIFSIGNALED(status);
+  return out;
+}
+
 TEST(KilledProgram, TheStoreOpensWithEverySaveThatEndedBeforeTheKill) {
   win32::files::TempSandbox sandbox;
   std::mt19937 random(20261207);
   for (int round = 0; round < 4; ++round) {
     auto dir = sandbox.Path() / ("profile" + std::to_string(round));
-    int pipe[2];
-    ASSERT_EQ(0, ::pipe(pipe));
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      ::close(pipe[0]);
-      Child(dir.string(), pipe[1]);
-    }
-    ::close(pipe[1]);
     // The kill comes while a reply of the first ones is under way, at a random byte.
     size_t killAfter = 2 + random() % 12, extra = random() % 200;
-    std::string out;
-    char buffer[256];
-    size_t past = 0;
-    while (true) {
-      ssize_t n = ::read(pipe[0], buffer, sizeof buffer);
-      if (n <= 0) break;
-      out.append(buffer, static_cast<size_t>(n));
-      if (Count(out, "> select \"Offer\"") >= killAfter) {
-        past += static_cast<size_t>(n);
-        if (past >= extra) break;
-      }
-    }
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ::close(pipe[0]);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the program ended before the kill:\n" << out;
+    bool killed = false;
+    auto out = RunAndKill([&](int fd) { Child(dir.string(), fd); }, "> select \"Offer\"", killAfter,
+                          extra, killed);
+    ASSERT_TRUE(killed) << "the program ended before the kill:\n" << out;
     // Each "> select \"Offer\"" after the first tells the reply before it was closed and saved.
     size_t saved = Count(out, "> select \"Offer\"") - 1;
 
@@ -131,41 +144,6 @@ int64_t UsesCounted() {
   }
   win32::RegCloseKey(tanvelo);
   return total;
-}
-
-// Runs `child` in a process of its own, killed once its output holds `marker` `count` times and
-// `extra` bytes more have come (or it ended); answers its output.
-template <class Child>
-std::string RunAndKill(Child child, const std::string& marker, size_t count, size_t extra,
-                       bool& killed) {
-  int pipe[2];
-  EXPECT_EQ(0, ::pipe(pipe));
-  pid_t pid = ::fork();
-  EXPECT_GE(pid, 0);
-  if (pid == 0) {
-    ::close(pipe[0]);
-    child(pipe[1]);
-    _exit(0);
-  }
-  ::close(pipe[1]);
-  std::string out;
-  char buffer[256];
-  size_t past = 0;
-  while (true) {
-    ssize_t n = ::read(pipe[0], buffer, sizeof buffer);
-    if (n <= 0) break;
-    out.append(buffer, static_cast<size_t>(n));
-    if (Count(out, marker) >= count) {
-      past += static_cast<size_t>(n);
-      if (past >= extra) break;
-    }
-  }
-  ::kill(pid, SIGKILL);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  ::close(pipe[0]);
-  killed = WIFSIGNALED(status);
-  return out;
 }
 
 // Replies change the mail (a draft filed) and the registry (the template's use counted) in one
