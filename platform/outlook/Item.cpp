@@ -146,19 +146,35 @@ void Item::DerivePlain() const {
 
 std::wstring Item::Body() const {
   Live();
-  DerivePlain();
-  return props_.Text(PR_BODY);
+  return StoredBody();
 }
 
-void Item::SetBody(const std::wstring& text) {
+void Item::SetBody(std::wstring text) {
   TV_FAULT_POINT(Outlook);
+  // The other body is made before the text moves into the item.
   switch (bodyFormat_) {
-    case olFormatHTML:
-      return SetBodies(olFormatHTML, text, body::TextToHtml(text), L"");
-    case olFormatRichText:
-      return SetBodies(olFormatRichText, text, L"", body::TextToRtf(text));
+    case olFormatHTML: {
+      std::wstring html = body::TextToHtml(text);
+      return SetBodies(olFormatHTML, std::move(text), std::move(html), L"");
+    }
+    case olFormatRichText: {
+      std::wstring rtf = body::TextToRtf(text);
+      return SetBodies(olFormatRichText, std::move(text), L"", std::move(rtf));
+    }
   }
-  SetBodies(olFormatPlain, text, L"", L"");
+  SetBodies(olFormatPlain, std::move(text), L"", L"");
+}
+
+const std::wstring& Item::StoredBody() const {
+  DerivePlain();
+  return StoredText(PR_BODY);
+}
+
+const std::wstring& Item::StoredText(uint32_t tag) const {
+  static const std::wstring kNone;
+  const PropValue* v = props_.Peek(tag);
+  const auto* text = v ? std::get_if<std::wstring>(v) : nullptr;
+  return text ? *text : kNone;
 }
 
 std::wstring Item::HTMLBody() const {
@@ -186,24 +202,25 @@ int32_t Item::BodyFormat() const {
 void Item::SetBodyFormat(int32_t format) {
   (void)BodyFormat();
   if (format == bodyFormat_) return;
-  std::wstring text = Body();
-  switch (format) {
-    case olFormatPlain:
-      return SetBodies(olFormatPlain, std::move(text), L"", L"");
-    case olFormatHTML: {
-      // An RTF item keeps its bold, italic, underline and paragraphs.
-      std::wstring html = bodyFormat_ == olFormatRichText
-                              ? body::RtfToHtml(props_.Text(PR_RTF_COMPRESSED))
-                              : body::TextToHtml(text);
-      // Made before the text moves into the item: a large body is not copied for it.
-      return SetBodies(olFormatHTML, std::move(text), std::move(html), L"");
-    }
-    case olFormatRichText: {
-      std::wstring rtf = body::TextToRtf(text);
-      return SetBodies(olFormatRichText, std::move(text), L"", std::move(rtf));
-    }
-  }
-  vb::Raise(kErrFailed, L"The property value is not valid.");
+  if (format != olFormatPlain && format != olFormatHTML && format != olFormatRichText)
+    vb::Raise(kErrFailed, L"The property value is not valid.");
+  Live();
+  // The plain text stays as it is: the stored value is kept, not copied and stored again.
+  const std::wstring& text = StoredBody();
+  std::wstring html, rtf;
+  if (format == olFormatHTML)
+    // An RTF item keeps its bold, italic, underline and paragraphs.
+    html = bodyFormat_ == olFormatRichText ? body::RtfToHtml(props_.Text(PR_RTF_COMPRESSED))
+                                           : body::TextToHtml(text);
+  else if (format == olFormatRichText)
+    rtf = body::TextToRtf(text);
+  // A body stored as something other than text reads as none, and is stored so.
+  if (const PropValue* stored = props_.Peek(PR_BODY); !stored || !std::get_if<std::wstring>(stored))
+    props_.Set(PR_BODY, std::wstring());
+  bodyFormat_ = format;
+  props_.Set(PR_HTML, html.empty() ? PropValue{} : PropValue{std::move(html)});
+  props_.Set(PR_RTF_COMPRESSED, rtf.empty() ? PropValue{} : PropValue{std::move(rtf)});
+  MarkChanged();
 }
 
 std::wstring Item::RTFBody() const {
