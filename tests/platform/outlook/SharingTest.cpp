@@ -286,3 +286,37 @@ TEST(Sharing, RecipientObjectsAskedForLateStandForTheirRecipients) {
   EXPECT_EQ(fourth->Name(), L"r4");
   EXPECT_EQ(Names(*mail->Recipients()).size(), 6u);
 }
+
+namespace {
+
+// A change of body format keeps the plain text itself, the stored value rather than a copy,
+// and the text reads the same in each format and back.
+TEST(Sharing, AChangeOfFormatKeepsThePlainTextItHad) {
+  Profile p = BuildProfile();
+  auto mail = p.app->CreateItem(olMailItem);
+  const std::wstring text = L"one\nt<w>o &\r\n\u20AC three\r";
+  mail->SetBody(text);
+  auto before = mail->Copy();
+  mail->SetBodyFormat(olFormatHTML);
+  EXPECT_TRUE(mail->Props().SharesValue(before->Props(), PR_BODY));
+  EXPECT_EQ(text, mail->Body());
+  EXPECT_EQ(body::TextToHtml(text), mail->HTMLBody());
+  mail->SetBodyFormat(olFormatRichText);
+  EXPECT_TRUE(mail->Props().SharesValue(before->Props(), PR_BODY));
+  EXPECT_EQ(body::TextToRtf(text), mail->RTFBody());
+  EXPECT_FALSE(mail->Props().Has(PR_HTML));
+  mail->SetBodyFormat(olFormatPlain);
+  EXPECT_EQ(text, mail->Body());
+  EXPECT_FALSE(mail->Props().Has(PR_RTF_COMPRESSED));
+  // A format that is none leaves the item as it was.
+  EXPECT_THROW(mail->SetBodyFormat(7), vb::Error);
+  EXPECT_EQ(olFormatPlain, mail->BodyFormat());
+  EXPECT_EQ(text, mail->Body());
+
+  // An HTML item's plain text, made from its HTML when first needed, is what it keeps.
+  mail->SetHTMLBody(L"<html><BODY>a&amp;b<br>c</BODY></HTML>");
+  mail->SetBodyFormat(olFormatPlain);
+  EXPECT_EQ(L"a&b\r\nc", mail->Body());
+}
+
+}  // namespace
