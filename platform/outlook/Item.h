@@ -193,6 +193,10 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   // The plain body as stored (made first if due), for reads within the substitute that need
   // no copy of it.
   const std::wstring& StoredBody() const;
+  // A plain item made HTML keeps its text and makes the HTML from it when read: each read
+  // makes it afresh, and only a read of the whole property bag stores it.
+  std::wstring DueHtml() const;
+  void StoreDueHtml() const;
   // A stored text as it is ("" when the item holds none).
   const std::wstring& StoredText(uint32_t tag) const;
   // The folder's index of classes no longer holds.
@@ -212,6 +216,7 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   int32_t bodyFormat_ = olFormatPlain;
   mutable PropertyBag props_;
   mutable bool plainDue_ = false;  // PR_BODY is still to be made from PR_HTML
+  mutable bool htmlDue_ = false;   // PR_HTML is still to be made from PR_BODY
   std::shared_ptr<outlook::Recipients> recipients_;
   std::shared_ptr<outlook::Attachments> attachments_;
   std::shared_ptr<outlook::UserProperties> userProperties_;

@@ -85,7 +85,8 @@ std::shared_ptr<Item> Item::MakeResponse(int kind) {
       }
       // The original's body content is read where it is stored and the answer made in one
       // piece.
-      const std::wstring& source = StoredText(PR_HTML);
+      std::wstring made;
+      const std::wstring& source = htmlDue_ ? (made = DueHtml()) : StoredText(PR_HTML);
       std::wstring scratch;
       const std::wstring_view content = body::HtmlBodyContentView(source, scratch);
       static constexpr std::wstring_view kOpen =

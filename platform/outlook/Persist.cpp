@@ -33,6 +33,7 @@ struct PersistAccess {
     for (auto& entry : values)
       if (!entry.second) entry.second = std::make_shared<const PropValue>();
     item.plainDue_ = false;
+    item.htmlDue_ = false;
     // The class may be another now: the folder's index of classes must not hold.
     item.NoteReclass();
   }

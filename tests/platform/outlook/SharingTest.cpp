@@ -313,6 +313,30 @@ TEST(Sharing, AChangeOfFormatKeepsThePlainTextItHad) {
   EXPECT_EQ(olFormatPlain, mail->BodyFormat());
   EXPECT_EQ(text, mail->Body());
 
+  // A plain item made HTML reads the HTML of its text wherever the HTML is read, the same
+  // each time, until its text is written.
+  mail->SetBody(text);
+  mail->SetBodyFormat(olFormatHTML);
+  const std::wstring html = body::TextToHtml(text);
+  auto copy = mail->Copy();
+  EXPECT_EQ(PropValue{html}, mail->GetProp((PR_HTML & 0xFFFF0000) | PT_UNICODE));
+  EXPECT_EQ(PropValue{html}, *mail->SharedProp(PR_HTML));
+  EXPECT_EQ(html, mail->HTMLBody());
+  EXPECT_EQ(body::HtmlToRtf(html), mail->RTFBody());
+  EXPECT_EQ(html, copy->HTMLBody());
+  // A raw write of the plain text (as MAPI would) leaves the HTML made from the text before.
+  copy->SetProp((PR_BODY & 0xFFFF0000) | PT_UNICODE, std::wstring(L"raw"));
+  EXPECT_EQ(html, copy->HTMLBody());
+  EXPECT_EQ(L"raw", copy->Body());
+  // A discard goes back to the item as saved; the whole bag holds the HTML.
+  mail->Save();
+  mail->SetBody(L"later");
+  EXPECT_EQ(body::TextToHtml(L"later"), mail->HTMLBody());
+  mail->DiscardChanges();
+  EXPECT_EQ(html, mail->HTMLBody());
+  EXPECT_EQ(text, mail->Body());
+  EXPECT_EQ(html, mail->Props().Text(PR_HTML));
+
   // An HTML item's plain text, made from its HTML when first needed, is what it keeps.
   mail->SetHTMLBody(L"<html><BODY>a&amp;b<br>c</BODY></HTML>");
   mail->SetBodyFormat(olFormatPlain);
