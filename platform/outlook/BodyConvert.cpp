@@ -208,6 +208,10 @@ std::wstring HtmlToText(const std::wstring& html) {
     if (c != L'\r' && c != L'\n') out += c;
     ++i;
   }
+  // Mostly markup (a small template's HTML): the room left over is given back, since an item
+  // keeps this text. A large body, mostly text, keeps its few untouched pages instead of a
+  // second copy made to shrink it.
+  if (out.capacity() - out.size() > out.size() / 4 + 64) out.shrink_to_fit();
   return out;
 }
 
