@@ -872,7 +872,7 @@ TEST_F(ProfileStoreTest, BodiesComeBackAsTheyWereThroughFormatChangesAndRestarts
   struct Seen {
     std::wstring plain, html, rtf;
   } html, rtf;
-  std::wstring htmlId, rtfId, shortId;
+  std::wstring htmlId, rtfId;
   auto seen = [](const std::shared_ptr<outlook::Item>& item) {
     return Seen{item->Body(), item->HTMLBody(), item->RTFBody()};
   };
@@ -898,14 +898,6 @@ TEST_F(ProfileStoreTest, BodiesComeBackAsTheyWereThroughFormatChangesAndRestarts
     b->SetHTMLBody(L"<html><BODY>" + a->HTMLBody() + L"</BODY></HTML>footer");
     b->Save();
     rtfId = b->EntryID();
-    // Many short texts in one statement: each bound text must stay its own.
-    auto c = p.drafts->Items()->Add(outlook::olMailItem);
-    c->SetSubject(L"s");
-    c->SetBody(L"x");
-    c->SetMileage(L"m");
-    c->SetBillingInformation(L"");
-    c->Save();
-    shortId = c->EntryID();
     save(store, p);
   }
   {
@@ -927,11 +919,6 @@ TEST_F(ProfileStoreTest, BodiesComeBackAsTheyWereThroughFormatChangesAndRestarts
     b->Save();
     rtf = seen(b);
     EXPECT_EQ(derived, rtf.plain);
-    auto c = p.session->GetItemFromID(shortId);
-    ASSERT_TRUE(c);
-    EXPECT_EQ(L"s", c->Subject());
-    EXPECT_EQ(L"x", c->Body());
-    EXPECT_EQ(L"m", c->Mileage());
     save(store, p);
   }
   auto p = NewRun();
