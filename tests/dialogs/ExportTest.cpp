@@ -354,3 +354,55 @@ TEST_F(ExportTest, ATemporaryFolderWhoseDeletionFailsOnceIsStillDeleted) {
   faults::Stop();
   EXPECT_TRUE(TempListing().empty());
 }
+
+TEST_F(ExportTest, TemporaryFoldersGoAfterRefusalsInARowAndOneStillLeftIsTold) {
+  namespace faults = win32::faults;
+  AddHtml(templates, L"Page", L"<html><body><p>text</p></body></html>");
+  faults::Start({.countOnly = true});
+  ASSERT_EQ(Export(templates, false, kConflictReplace), 1);
+  faults::Stop();
+  const uint64_t calls = faults::Counts().calls;
+  auto tempLeftTold = [](size_t from) {
+    const auto& log = support::library::Log();
+    for (size_t i = from; i < log.size(); ++i)
+      if (const auto& e = log[i]; e.level == 3 && e.procedure == L"mImportExport::TempFolder" &&
+                                  e.text.starts_with(L"Cant delete temporary folder C:\\Temp\\rad"))
+        return true;
+    return false;
+  };
+  // A burst anywhere in the run, the deletion's tries included, is outlasted.
+  for (uint64_t span : {3u, 8u}) {
+    for (uint64_t at = 1; at <= calls; ++at) {
+      faults::Start({.at = at, .span = span});
+      Export(templates, false, kConflictReplace);
+      faults::Stop();
+      EXPECT_TRUE(TempListing().empty()) << "calls " << at << " to " << at + span - 1;
+    }
+  }
+  EXPECT_FALSE(tempLeftTold(0));
+  // Refused for good from any call on: a folder left behind is named in an error.
+  for (uint64_t at = 1; at <= calls; ++at) {
+    const size_t logged = support::library::Log().size();
+    faults::Start({.at = at, .span = 10000});
+    Export(templates, false, kConflictReplace);
+    faults::Stop();
+    if (TempListing().empty()) continue;
+    EXPECT_TRUE(tempLeftTold(logged)) << "from call " << at;
+    for (const auto& name : TempListing())
+      scripting::FileSystemObject().DeleteFolder(L"C:\\Temp\\" + name.substr(0, name.size() - 1),
+                                                 true);
+  }
+}
+
+TEST_F(ExportTest, ATemporaryFolderRefusedAMomentIsMadeAll) {
+  namespace faults = win32::faults;
+  // The look for the system's temporary folder (call 1) refused, then the making (call 2 on).
+  for (uint64_t at : {1u, 2u}) {
+    run::TempFolder temp;
+    faults::Start({.at = at, .span = 8});
+    temp.Create();
+    faults::Stop();
+    EXPECT_EQ(TempListing(), (Names{temp.Path().substr(8) + L"\\"}));
+  }
+  EXPECT_TRUE(TempListing().empty());
+}
