@@ -144,9 +144,9 @@ TempFolder::~TempFolder() {
 void TempFolder::Create() {
   scripting::FileSystemObject fso;
   std::wstring base = SystemTempFolder();
-  // A generated name may already be taken; such a folder is someone else's.
-  // A making refused a moment (the folder held by a virus scanner) is tried again; still
-  // refused, its error is raised.
+  // A generated name may already be taken; such a folder is someone else's. A making refused
+  // a moment (a virus scanner holding the temporary folder) is tried again with the next name;
+  // still refused, its error is raised.
   int refused = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::wstring path = fso.BuildPath(base, fso.GetTempName());
