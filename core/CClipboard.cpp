@@ -41,15 +41,14 @@ std::wstring LastDllError() {
 }
 
 // Another program may hold the clipboard for a moment (a clipboard viewer reading what was
-// just copied): a refused call is tried again, often enough to outlast such a moment, before
-// the user's clipboard is given up.
-constexpr int kClipboardTries = 10;
+// just copied): a refused call is tried again (kHeldTries) before the user's clipboard is
+// given up.
 
 // The clipboard open for one operation; closed however the operation ends.
 class OpenClipboardScope {
  public:
   OpenClipboardScope() {
-    for (int attempt = 0; attempt < kClipboardTries && !open_; ++attempt)
+    for (int attempt = 0; attempt < kHeldTries && !open_; ++attempt)
       open_ = win32::OpenClipboard(0);
   }
   ~OpenClipboardScope() {
@@ -72,7 +71,7 @@ class OpenClipboardScope {
 uint32_t ReadData(uint32_t format) {
   if (!win32::IsClipboardFormatAvailable(format)) return 0;
   uint32_t handle = 0;
-  for (int attempt = 0; attempt < kClipboardTries && handle == 0; ++attempt)
+  for (int attempt = 0; attempt < kHeldTries && handle == 0; ++attempt)
     handle = win32::GetClipboardData(format);
   return handle;
 }
@@ -80,7 +79,7 @@ uint32_t ReadData(uint32_t format) {
 // Hands the block to the open clipboard, asked again while refused; a block never taken is
 // freed.
 bool WriteData(uint32_t format, uint32_t block) {
-  for (int attempt = 0; attempt < kClipboardTries; ++attempt)
+  for (int attempt = 0; attempt < kHeldTries; ++attempt)
     if (win32::SetClipboardData(format, block) != 0) return true;
   win32::GlobalFree(block);
   return false;

@@ -11,8 +11,6 @@ namespace mFileUtils {
 namespace {
 
 constexpr int32_t kPathFileAccessError = 75;
-// How often a call refused by another program holding the folder is tried.
-constexpr int kHeldTries = 10;
 
 bool Missing(uint32_t error) {
   return error == static_cast<uint32_t>(win32::ERROR_FILE_NOT_FOUND) ||

@@ -196,7 +196,7 @@ bool frmImportExport::ValidateInput() {
   // the look is asked again, often enough to outlast such a moment, before it is taken as an
   // answer; a choice cleared is logged, so a click that did nothing is not left untold.
   std::shared_ptr<outlook::MAPIFolder> folder;
-  for (int attempt = 0; attempt < mImportExportWordDocs::kHeldTries && !folder; ++attempt)
+  for (int attempt = 0; attempt < kHeldTries && !folder; ++attempt)
     vb::Ignore([&] { folder = FindFolder(m_sChosenFolder); });
   if (!folder) {
     LogError(Ctx(L"ValidateInput"), std::nullopt, std::nullopt, L"Outlook folder not found");
