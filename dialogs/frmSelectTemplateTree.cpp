@@ -101,13 +101,20 @@ void frmSelectTemplate::AddItem2Tree(const NodePtr& node, const std::wstring& sE
     std::wstring caption;
     GetTemplateCaption(sSubject, sEntryID, caption);
     // Only a favourite's caption is needed again, for its copy under the root.
-    auto added = nodes.Add(node, forms::tvwChild, TemplateKey(sEntryID),
-                           bFavorite ? std::wstring(caption) : std::move(caption), image);
+    std::wstring copyCaption;
+    if (bFavorite) {
+      copyCaption.reserve(caption.capacity());
+      copyCaption = caption;
+    }
+    auto added = nodes.Add(node, forms::tvwChild, TemplateKey(sEntryID), std::move(caption), image);
     added->Bold = IsDefault(sEntryID);
     SetNodeFlags(added, false, bFavorite, bHasRecipients);
-    auto root = nodes.Item(1);
-    if (Need(node)->Key() != root->Key() && bFavorite) {
-      auto copy = nodes.Add(root, forms::tvwChild, CopyKey(sEntryID), std::move(caption), image);
+    if (!bFavorite) return;
+    // Keys are unique: the root's node is the one with the root's key.
+    NodePtr root = nodes.All().front();
+    if (Need(node) != root) {
+      auto copy =
+          nodes.Add(root, forms::tvwChild, CopyKey(sEntryID), std::move(copyCaption), image);
       copy->Bold = added->Bold;
       SetNodeFlags(copy, false, bFavorite, bHasRecipients);
     }
@@ -128,7 +135,9 @@ void frmSelectTemplate::AddItem(const NodePtr& node, const ItemPtr& item) {
 
 void frmSelectTemplate::GetTemplateCaption(const std::wstring& sSubject,
                                            const std::wstring& sEntryID, std::wstring& sCaption) {
-  sCaption = sSubject;
+  sCaption.clear();
+  sCaption.reserve(sSubject.size() + 1);  // and SortTree's rank letter
+  sCaption += sSubject;
   int32_t position = 0;
   if (auto hotkey = Hotkeys().FindByTemplate(sEntryID, position))
     sCaption += L" (" + hotkey->DisplayKeyName() + L")";
@@ -136,29 +145,30 @@ void frmSelectTemplate::GetTemplateCaption(const std::wstring& sSubject,
 
 // Every level lists the default template (when it is a favourite), the other favourites, the
 // other templates and then the subfolders. The control sorts by text, so each text gets a rank
-// letter for the sort; the texts are put back whatever happens, so no rank is ever shown.
+// letter for the sort; the letters are taken off again whatever happens, so no rank is ever
+// shown. Captions keep room for the letter, so that the texts change in place.
 void frmSelectTemplate::SortTree() {
-  std::vector<std::pair<NodePtr, std::wstring>> saved;
+  auto& nodes = treFolders->Nodes();
+  size_t ranked = 0;  // Nodes keeps its own order while levels are sorted
   Trap(L"frmSelectTemplate::SortTree", [&] {
-    struct PutTextsBack {
-      std::vector<std::pair<NodePtr, std::wstring>>& saved;
-      ~PutTextsBack() {
-        for (auto& [node, text] : saved) node->Text = std::move(text);
+    struct TakeRanksOff {
+      const forms::Nodes& nodes;
+      const size_t& ranked;
+      ~TakeRanksOff() {
+        const auto& all = nodes.All();
+        for (size_t i = 0; i < ranked && i < all.size(); ++i) all[i]->Text.erase(0, 1);
       }
-    } putBack{saved};
+    } takeOff{nodes, ranked};
     m_sDefaultID = Options().DefaultTemplateID();
-    auto& nodes = treFolders->Nodes();
-    saved.reserve(static_cast<size_t>(nodes.Count()));
     for (const auto& node : nodes.All()) {
       bool folder = true, favorite = false, hasRecipients = false;
       GetNodeFlags(node, folder, favorite, hasRecipients);
-      const wchar_t* rank =
-          folder     ? L"9"
-          : favorite ? (IsDefault(std::wstring_view(node->Key()).substr(1)) ? L"0" : L"1")
-                     : L"8";
-      auto& [kept, text] = saved.emplace_back(node, std::move(node->Text));
-      kept->Text.reserve(text.size() + 1);
-      kept->Text.assign(rank).append(text);
+      wchar_t rank = folder ? L'9'
+                     : favorite
+                         ? (IsDefault(std::wstring_view(node->Key()).substr(1)) ? L'0' : L'1')
+                         : L'8';
+      node->Text.insert(node->Text.begin(), rank);
+      ++ranked;
     }
     treFolders->SetSorted(true);
     for (const auto& node : nodes.All())
