@@ -15,6 +15,7 @@
 #include "platform/vb/Runtime.h"
 
 using DialogSupport::Need;
+using namespace std::literals;
 
 namespace {
 constexpr int32_t kFolderImage = 1, kTemplateImage = 5, kAddressedTemplateImage = 6;
@@ -49,7 +50,7 @@ void frmSelectTemplate::FillTree() {
 }
 
 void frmSelectTemplate::FillNode(const FolderPtr& folder, NodePtr node) {
-  Trap(L"frmSelectTemplate::FillNode", [&] {
+  Trap(L"frmSelectTemplate::FillNode"sv, [&] {
     auto& nodes = treFolders->Nodes();
     Need(folder);
     if (!node) {
@@ -69,7 +70,7 @@ void frmSelectTemplate::FillNode(const FolderPtr& folder, NodePtr node) {
 // One table per folder with exactly these columns: opening every item would cost a round
 // trip per template.
 void frmSelectTemplate::AddItems2Tree(const NodePtr& node, const FolderPtr& folder) {
-  Trap(L"frmSelectTemplate::AddItems2Tree", [&] {
+  Trap(L"frmSelectTemplate::AddItems2Tree"sv, [&] {
     auto items = Need(folder)->Items()->Restrict(kNoteFilter);
     if (items->Count() == 0) return;
     auto table = vb::CreateObject<redemption::MAPITable>(L"Redemption.MAPITable");
@@ -84,7 +85,7 @@ void frmSelectTemplate::AddItems2Tree(const NodePtr& node, const FolderPtr& fold
     table->GoToFirst();
     while (auto row = table->GetRow()) {
       const auto& v = *row;
-      bool favorite = byFlag ? NumberOf(v[2]) == 2 : TextOf(v[8]) == L"1";
+      bool favorite = byFlag ? NumberOf(v[2]) == 2 : TextOf(v[8]) == L"1"sv;
       bool hasRecipients = !TextOf(v[3]).empty() || !TextOf(v[4]).empty() || !TextOf(v[5]).empty();
       if ((NumberOf(v[7]) & outlook::MSGFLAG_UNSENT) == 0) continue;
       AddItem2Tree(node, utils->HrArrayToString(v[0]), TextOf(v[1]), hasRecipients, favorite);
@@ -95,7 +96,7 @@ void frmSelectTemplate::AddItems2Tree(const NodePtr& node, const FolderPtr& fold
 void frmSelectTemplate::AddItem2Tree(const NodePtr& node, const std::wstring& sEntryID,
                                      const std::wstring& sSubject, bool bHasRecipients,
                                      bool bFavorite) {
-  Trap(L"frmSelectTemplate::AddItem2Tree", [&] {
+  Trap(L"frmSelectTemplate::AddItem2Tree"sv, [&] {
     auto& nodes = treFolders->Nodes();
     int32_t image = bHasRecipients ? kAddressedTemplateImage : kTemplateImage;
     std::wstring caption;
@@ -122,7 +123,7 @@ void frmSelectTemplate::AddItem2Tree(const NodePtr& node, const std::wstring& sE
 }
 
 void frmSelectTemplate::AddItem(const NodePtr& node, const ItemPtr& item) {
-  Trap(L"frmSelectTemplate::AddItem", [&] {
+  Trap(L"frmSelectTemplate::AddItem"sv, [&] {
     if (!m_oSafeItem)
       m_oSafeItem = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
     m_oSafeItem->SetItem(Need(item));
@@ -150,7 +151,7 @@ void frmSelectTemplate::GetTemplateCaption(const std::wstring& sSubject,
 void frmSelectTemplate::SortTree() {
   auto& nodes = treFolders->Nodes();
   size_t ranked = 0;  // Nodes keeps its own order while levels are sorted
-  Trap(L"frmSelectTemplate::SortTree", [&] {
+  Trap(L"frmSelectTemplate::SortTree"sv, [&] {
     struct TakeRanksOff {
       const forms::Nodes& nodes;
       const size_t& ranked;
@@ -182,16 +183,18 @@ void frmSelectTemplate::GetNodeFlags(const NodePtr& node, bool& bFolder, bool& b
     std::wstring_view tag = Need(node)->Tag;
     // The tag is "folder;favourite;recipients", each "1" or "0".
     std::wstring_view parts[3];
-    size_t count = 0;
-    for (size_t start = 0; count < 3;) {
-      size_t end = tag.find(L';', start);
-      parts[count++] = tag.substr(start, end == std::wstring_view::npos ? end : end - start);
-      if (end == std::wstring_view::npos) break;
-      start = end + 1;
+    size_t count = 1;
+    for (size_t start = 0, at = 0;; ++at) {
+      if (at < tag.size() && tag[at] != L';') continue;
+      parts[count - 1] = tag.substr(start, at - start);
+      if (at == tag.size() || count == 3) break;
+      start = at + 1;
+      ++count;
     }
-    bFolder = tag.empty() || parts[0] == L"1";
-    bFavorite = count > 1 && parts[1] == L"1";
-    bHasRecipients = count > 2 && parts[2] == L"1";
+    auto isOne = [](std::wstring_view part) { return part.size() == 1 && part[0] == L'1'; };
+    bFolder = tag.empty() || isOne(parts[0]);
+    bFavorite = count > 1 && isOne(parts[1]);
+    bHasRecipients = count > 2 && isOne(parts[2]);
   });
 }
 
@@ -212,7 +215,7 @@ void frmSelectTemplate::IsFavoriteNode(const NodePtr& node, bool& bFavorite) {
 void frmSelectTemplate::ReloadItem(const std::wstring& sEntryID, bool bSelect,
                                    std::wstring sFormerEntryID) {
   if (sFormerEntryID.empty()) sFormerEntryID = sEntryID;
-  Trap(L"frmSelectTemplate::ReloadItem", [&] {
+  Trap(L"frmSelectTemplate::ReloadItem"sv, [&] {
     auto& nodes = treFolders->Nodes();
     m_sDefaultID = Options().DefaultTemplateID();
     bool copySelected = false;

@@ -1,5 +1,6 @@
 #include "hotkeys/CHotkeys.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -62,21 +63,29 @@ std::shared_ptr<CHotkey> CHotkeys::FindByKey(int32_t nKeyCode) const {
   return nullptr;
 }
 
+// EntryIDs are long and alike: hashed in four lanes of one multiplication each, so that the
+// steps of one lane do not wait for the others, and mixed at the end.
 size_t CHotkeys::EntryIdHash::operator()(const std::wstring& sEntryID) const {
+  constexpr uint64_t kOdd = 0xFF51AFD7ED558CCDull;
   const char* at = reinterpret_cast<const char*>(sEntryID.data());
   size_t left = sEntryID.size() * sizeof(wchar_t);
-  uint64_t hash = 0x9E3779B97F4A7C15ull ^ left;
-  auto mix = [&hash](uint64_t word) { hash = (hash ^ word) * 0xFF51AFD7ED558CCDull; };
-  for (; left >= 8; at += 8, left -= 8) {
-    uint64_t word;
-    std::memcpy(&word, at, 8);
-    mix(word);
+  uint64_t lane[4] = {0x9E3779B97F4A7C15ull ^ left, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
+                      0x27D4EB2F165667C5ull};
+  auto word = [](const char* from, size_t size) {
+    uint64_t value = 0;
+    std::memcpy(&value, from, size);
+    return value;
+  };
+  for (; left >= 32; at += 32, left -= 32)
+    for (int i = 0; i < 4; ++i) lane[i] = (lane[i] ^ word(at + 8 * i, 8)) * kOdd;
+  for (int i = 0; left > 0; ++i) {
+    size_t size = std::min<size_t>(left, 8);
+    lane[i] = (lane[i] ^ word(at, size)) * kOdd;
+    at += size;
+    left -= size;
   }
-  if (left > 0) {
-    uint64_t word = 0;
-    std::memcpy(&word, at, left);
-    mix(word);
-  }
+  uint64_t hash = lane[0] ^ (lane[1] >> 17 | lane[1] << 47) ^ (lane[2] >> 31 | lane[2] << 33) ^
+                  (lane[3] >> 43 | lane[3] << 21);
   hash ^= hash >> 32;
   hash *= 0xC4CEB9FE1A85EC53ull;
   return static_cast<size_t>(hash ^ (hash >> 29));
@@ -92,6 +101,7 @@ std::shared_ptr<CHotkey> CHotkeys::FindByTemplate(const std::wstring& sEntryID,
       m_byTemplate.try_emplace(hotkey->TemplateEntryID, ++position);
     m_bIndexed = true;
   }
+  if (m_byTemplate.empty()) return nullptr;  // most users bind no template to a key
   auto found = m_byTemplate.find(sEntryID);
   if (found == m_byTemplate.end()) return nullptr;
   auto hotkey = m_colHotkeys.Item(found->second);

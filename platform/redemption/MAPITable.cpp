@@ -129,7 +129,7 @@ std::optional<TableRow> MAPITable::GetRow() {
   // A walk reads row after row of items spread over the heap: the next ones are asked for
   // ahead, so that their fetch overlaps this row's work: items, their property lists, and
   // the next row's values and texts of the table's columns.
-  if (cursor_ + 4 < rows.size()) __builtin_prefetch(rows[cursor_ + 4].get());
+  if (cursor_ + 4 < rows.size()) rows[cursor_ + 4]->PrefetchFields();
   if (cursor_ + 2 < rows.size()) rows[cursor_ + 2]->PrefetchProps();
   if (cursor_ + 1 < rows.size())
     for (uint32_t tag : columns_) rows[cursor_ + 1]->PrefetchProp(tag);
