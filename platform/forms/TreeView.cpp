@@ -119,23 +119,23 @@ size_t HashOfKey(std::wstring_view key) {
   constexpr uint64_t kOdd = 0xFF51AFD7ED558CCDull;
   const char* at = reinterpret_cast<const char*>(key.data());
   size_t left = key.size() * sizeof(wchar_t);
-  uint64_t lane[4] = {0x9E3779B97F4A7C15ull ^ left, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
-                      0x27D4EB2F165667C5ull};
-  auto word = [](const char* from, size_t size) {
-    uint64_t value = 0;
-    std::memcpy(&value, from, size);
-    return value;
+  uint64_t a = 0x9E3779B97F4A7C15ull ^ left, b = 0xC2B2AE3D27D4EB4Full, c = 0x165667B19E3779F9ull,
+           d = 0x27D4EB2F165667C5ull;
+  auto block = [&](const char* from) {
+    uint64_t w[4];
+    std::memcpy(w, from, sizeof w);
+    a = (a ^ w[0]) * kOdd;
+    b = (b ^ w[1]) * kOdd;
+    c = (c ^ w[2]) * kOdd;
+    d = (d ^ w[3]) * kOdd;
   };
-  for (; left >= 32; at += 32, left -= 32)
-    for (int i = 0; i < 4; ++i) lane[i] = (lane[i] ^ word(at + 8 * i, 8)) * kOdd;
-  for (int i = 0; left > 0; ++i) {
-    size_t size = std::min<size_t>(left, 8);
-    lane[i] = (lane[i] ^ word(at, size)) * kOdd;
-    at += size;
-    left -= size;
+  for (; left >= 32; at += 32, left -= 32) block(at);
+  if (left > 0) {
+    char tail[32] = {};
+    std::memcpy(tail, at, left);
+    block(tail);
   }
-  uint64_t hash = lane[0] ^ (lane[1] >> 17 | lane[1] << 47) ^ (lane[2] >> 31 | lane[2] << 33) ^
-                  (lane[3] >> 43 | lane[3] << 21);
+  uint64_t hash = a ^ (b >> 17 | b << 47) ^ (c >> 31 | c << 33) ^ (d >> 43 | d << 21);
   hash ^= hash >> 32;
   hash *= 0xC4CEB9FE1A85EC53ull;
   hash ^= hash >> 29;

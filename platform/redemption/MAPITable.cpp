@@ -124,7 +124,6 @@ std::optional<TableRow> MAPITable::GetRow() {
   const auto& rows = WalkRows();
   if (cursor_ >= rows.size()) return std::nullopt;
   TableRow row;
-  row.values_.reserve(columns_.size());
   const auto& item = *rows[cursor_++];
   // A walk reads row after row of items spread over the heap: the next ones are asked for
   // ahead, so that their fetch overlaps this row's work: items, their property lists, and
@@ -141,7 +140,7 @@ std::optional<TableRow> MAPITable::GetRow() {
     if ((text && !std::holds_alternative<std::wstring>(*v)) ||
         (type == outlook::PT_LONG && !std::holds_alternative<int32_t>(*v)))
       v = kEmpty;
-    row.values_.push_back(std::move(v));
+    row.Add(std::move(v));
   }
   return row;
 }
