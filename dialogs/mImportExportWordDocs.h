@@ -33,6 +33,9 @@ class IProgressForm {
 namespace mImportExportWordDocs {
 
 inline constexpr int32_t kConflictDuplicate = 0, kConflictReplace = 1, kConflictLeave = 2;
+// How often a call refused by something holding a file or folder a moment (Word closing a
+// document, a virus scanner, Outlook busy) is tried before it is taken as failed.
+inline constexpr int kHeldTries = 10;
 
 // What the last run did, for the dialog's closing words.
 struct RunReport {
