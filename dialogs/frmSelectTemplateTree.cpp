@@ -15,6 +15,7 @@
 #include "platform/vb/Runtime.h"
 
 using DialogSupport::Need;
+using namespace std::literals;
 
 namespace {
 constexpr int32_t kFolderImage = 1, kTemplateImage = 5, kAddressedTemplateImage = 6;
@@ -49,7 +50,7 @@ void frmSelectTemplate::FillTree() {
 }
 
 void frmSelectTemplate::FillNode(const FolderPtr& folder, NodePtr node) {
-  Trap(L"frmSelectTemplate::FillNode", [&] {
+  Trap(L"frmSelectTemplate::FillNode"sv, [&] {
     auto& nodes = treFolders->Nodes();
     Need(folder);
     if (!node) {
@@ -69,7 +70,7 @@ void frmSelectTemplate::FillNode(const FolderPtr& folder, NodePtr node) {
 // One table per folder with exactly these columns: opening every item would cost a round
 // trip per template.
 void frmSelectTemplate::AddItems2Tree(const NodePtr& node, const FolderPtr& folder) {
-  Trap(L"frmSelectTemplate::AddItems2Tree", [&] {
+  Trap(L"frmSelectTemplate::AddItems2Tree"sv, [&] {
     auto items = Need(folder)->Items()->Restrict(kNoteFilter);
     if (items->Count() == 0) return;
     auto table = vb::CreateObject<redemption::MAPITable>(L"Redemption.MAPITable");
@@ -84,7 +85,7 @@ void frmSelectTemplate::AddItems2Tree(const NodePtr& node, const FolderPtr& fold
     table->GoToFirst();
     while (auto row = table->GetRow()) {
       const auto& v = *row;
-      bool favorite = byFlag ? NumberOf(v[2]) == 2 : TextOf(v[8]) == L"1";
+      bool favorite = byFlag ? NumberOf(v[2]) == 2 : TextOf(v[8]) == L"1"sv;
       bool hasRecipients = !TextOf(v[3]).empty() || !TextOf(v[4]).empty() || !TextOf(v[5]).empty();
       if ((NumberOf(v[7]) & outlook::MSGFLAG_UNSENT) == 0) continue;
       AddItem2Tree(node, utils->HrArrayToString(v[0]), TextOf(v[1]), hasRecipients, favorite);
@@ -95,19 +96,26 @@ void frmSelectTemplate::AddItems2Tree(const NodePtr& node, const FolderPtr& fold
 void frmSelectTemplate::AddItem2Tree(const NodePtr& node, const std::wstring& sEntryID,
                                      const std::wstring& sSubject, bool bHasRecipients,
                                      bool bFavorite) {
-  Trap(L"frmSelectTemplate::AddItem2Tree", [&] {
+  Trap(L"frmSelectTemplate::AddItem2Tree"sv, [&] {
     auto& nodes = treFolders->Nodes();
     int32_t image = bHasRecipients ? kAddressedTemplateImage : kTemplateImage;
     std::wstring caption;
     GetTemplateCaption(sSubject, sEntryID, caption);
     // Only a favourite's caption is needed again, for its copy under the root.
-    auto added = nodes.Add(node, forms::tvwChild, TemplateKey(sEntryID),
-                           bFavorite ? std::wstring(caption) : std::move(caption), image);
+    std::wstring copyCaption;
+    if (bFavorite) {
+      copyCaption.reserve(caption.capacity());
+      copyCaption = caption;
+    }
+    auto added = nodes.Add(node, forms::tvwChild, TemplateKey(sEntryID), std::move(caption), image);
     added->Bold = IsDefault(sEntryID);
     SetNodeFlags(added, false, bFavorite, bHasRecipients);
-    auto root = nodes.Item(1);
-    if (Need(node)->Key() != root->Key() && bFavorite) {
-      auto copy = nodes.Add(root, forms::tvwChild, CopyKey(sEntryID), std::move(caption), image);
+    if (!bFavorite) return;
+    // Keys are unique: the root's node is the one with the root's key.
+    NodePtr root = nodes.All().front();
+    if (Need(node) != root) {
+      auto copy =
+          nodes.Add(root, forms::tvwChild, CopyKey(sEntryID), std::move(copyCaption), image);
       copy->Bold = added->Bold;
       SetNodeFlags(copy, false, bFavorite, bHasRecipients);
     }
@@ -115,7 +123,7 @@ void frmSelectTemplate::AddItem2Tree(const NodePtr& node, const std::wstring& sE
 }
 
 void frmSelectTemplate::AddItem(const NodePtr& node, const ItemPtr& item) {
-  Trap(L"frmSelectTemplate::AddItem", [&] {
+  Trap(L"frmSelectTemplate::AddItem"sv, [&] {
     if (!m_oSafeItem)
       m_oSafeItem = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
     m_oSafeItem->SetItem(Need(item));
@@ -128,7 +136,9 @@ void frmSelectTemplate::AddItem(const NodePtr& node, const ItemPtr& item) {
 
 void frmSelectTemplate::GetTemplateCaption(const std::wstring& sSubject,
                                            const std::wstring& sEntryID, std::wstring& sCaption) {
-  sCaption = sSubject;
+  sCaption.clear();
+  sCaption.reserve(sSubject.size() + 1);  // and SortTree's rank letter
+  sCaption += sSubject;
   int32_t position = 0;
   if (auto hotkey = Hotkeys().FindByTemplate(sEntryID, position))
     sCaption += L" (" + hotkey->DisplayKeyName() + L")";
@@ -136,29 +146,30 @@ void frmSelectTemplate::GetTemplateCaption(const std::wstring& sSubject,
 
 // Every level lists the default template (when it is a favourite), the other favourites, the
 // other templates and then the subfolders. The control sorts by text, so each text gets a rank
-// letter for the sort; the texts are put back whatever happens, so no rank is ever shown.
+// letter for the sort; the letters are taken off again whatever happens, so no rank is ever
+// shown. Captions keep room for the letter, so that the texts change in place.
 void frmSelectTemplate::SortTree() {
-  std::vector<std::pair<NodePtr, std::wstring>> saved;
-  Trap(L"frmSelectTemplate::SortTree", [&] {
-    struct PutTextsBack {
-      std::vector<std::pair<NodePtr, std::wstring>>& saved;
-      ~PutTextsBack() {
-        for (auto& [node, text] : saved) node->Text = std::move(text);
+  auto& nodes = treFolders->Nodes();
+  size_t ranked = 0;  // Nodes keeps its own order while levels are sorted
+  Trap(L"frmSelectTemplate::SortTree"sv, [&] {
+    struct TakeRanksOff {
+      const forms::Nodes& nodes;
+      const size_t& ranked;
+      ~TakeRanksOff() {
+        const auto& all = nodes.All();
+        for (size_t i = 0; i < ranked && i < all.size(); ++i) all[i]->Text.erase(0, 1);
       }
-    } putBack{saved};
+    } takeOff{nodes, ranked};
     m_sDefaultID = Options().DefaultTemplateID();
-    auto& nodes = treFolders->Nodes();
-    saved.reserve(static_cast<size_t>(nodes.Count()));
     for (const auto& node : nodes.All()) {
       bool folder = true, favorite = false, hasRecipients = false;
       GetNodeFlags(node, folder, favorite, hasRecipients);
-      const wchar_t* rank =
-          folder     ? L"9"
-          : favorite ? (IsDefault(std::wstring_view(node->Key()).substr(1)) ? L"0" : L"1")
-                     : L"8";
-      auto& [kept, text] = saved.emplace_back(node, std::move(node->Text));
-      kept->Text.reserve(text.size() + 1);
-      kept->Text.assign(rank).append(text);
+      wchar_t rank = folder ? L'9'
+                     : favorite
+                         ? (IsDefault(std::wstring_view(node->Key()).substr(1)) ? L'0' : L'1')
+                         : L'8';
+      node->Text.insert(node->Text.begin(), rank);
+      ++ranked;
     }
     treFolders->SetSorted(true);
     for (const auto& node : nodes.All())
@@ -172,16 +183,18 @@ void frmSelectTemplate::GetNodeFlags(const NodePtr& node, bool& bFolder, bool& b
     std::wstring_view tag = Need(node)->Tag;
     // The tag is "folder;favourite;recipients", each "1" or "0".
     std::wstring_view parts[3];
-    size_t count = 0;
-    for (size_t start = 0; count < 3;) {
-      size_t end = tag.find(L';', start);
-      parts[count++] = tag.substr(start, end == std::wstring_view::npos ? end : end - start);
-      if (end == std::wstring_view::npos) break;
-      start = end + 1;
+    size_t count = 1;
+    for (size_t start = 0, at = 0;; ++at) {
+      if (at < tag.size() && tag[at] != L';') continue;
+      parts[count - 1] = tag.substr(start, at - start);
+      if (at == tag.size() || count == 3) break;
+      start = at + 1;
+      ++count;
     }
-    bFolder = tag.empty() || parts[0] == L"1";
-    bFavorite = count > 1 && parts[1] == L"1";
-    bHasRecipients = count > 2 && parts[2] == L"1";
+    auto isOne = [](std::wstring_view part) { return part.size() == 1 && part[0] == L'1'; };
+    bFolder = tag.empty() || isOne(parts[0]);
+    bFavorite = count > 1 && isOne(parts[1]);
+    bHasRecipients = count > 2 && isOne(parts[2]);
   });
 }
 
@@ -202,7 +215,7 @@ void frmSelectTemplate::IsFavoriteNode(const NodePtr& node, bool& bFavorite) {
 void frmSelectTemplate::ReloadItem(const std::wstring& sEntryID, bool bSelect,
                                    std::wstring sFormerEntryID) {
   if (sFormerEntryID.empty()) sFormerEntryID = sEntryID;
-  Trap(L"frmSelectTemplate::ReloadItem", [&] {
+  Trap(L"frmSelectTemplate::ReloadItem"sv, [&] {
     auto& nodes = treFolders->Nodes();
     m_sDefaultID = Options().DefaultTemplateID();
     bool copySelected = false;

@@ -112,29 +112,30 @@ std::wstring Node::FullPath() const {
 }
 
 namespace {
-// Keys are long and alike (an "N" and an EntryID's 70 hex digits): they are hashed sixteen
-// bytes at a step, in two lanes of one multiplication each, mixed at the end.
+// Keys are long and alike (an "N" and an EntryID's 70 hex digits): they are hashed 32 bytes
+// at a step, in four lanes of one multiplication each that do not wait for one another, mixed
+// at the end.
 size_t HashOfKey(std::wstring_view key) {
   constexpr uint64_t kOdd = 0xFF51AFD7ED558CCDull;
   const char* at = reinterpret_cast<const char*>(key.data());
   size_t left = key.size() * sizeof(wchar_t);
-  uint64_t a = 0x9E3779B97F4A7C15ull ^ left, b = 0xC2B2AE3D27D4EB4Full;
-  auto word = [](const char* from, size_t size) {
-    uint64_t value = 0;
-    std::memcpy(&value, from, size);
-    return value;
+  uint64_t a = 0x9E3779B97F4A7C15ull ^ left, b = 0xC2B2AE3D27D4EB4Full, c = 0x165667B19E3779F9ull,
+           d = 0x27D4EB2F165667C5ull;
+  auto block = [&](const char* from) {
+    uint64_t w[4];
+    std::memcpy(w, from, sizeof w);
+    a = (a ^ w[0]) * kOdd;
+    b = (b ^ w[1]) * kOdd;
+    c = (c ^ w[2]) * kOdd;
+    d = (d ^ w[3]) * kOdd;
   };
-  for (; left >= 16; at += 16, left -= 16) {
-    a = (a ^ word(at, 8)) * kOdd;
-    b = (b ^ word(at + 8, 8)) * kOdd;
+  for (; left >= 32; at += 32, left -= 32) block(at);
+  if (left > 0) {
+    char tail[32] = {};
+    std::memcpy(tail, at, left);
+    block(tail);
   }
-  if (left > 8) {
-    a = (a ^ word(at, 8)) * kOdd;
-    b = (b ^ word(at + 8, left - 8)) * kOdd;
-  } else if (left > 0) {
-    a = (a ^ word(at, left)) * kOdd;
-  }
-  uint64_t hash = a ^ (b >> 29) ^ (b << 35);
+  uint64_t hash = a ^ (b >> 17 | b << 47) ^ (c >> 31 | c << 33) ^ (d >> 43 | d << 21);
   hash ^= hash >> 32;
   hash *= 0xC4CEB9FE1A85EC53ull;
   hash ^= hash >> 29;

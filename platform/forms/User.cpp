@@ -114,8 +114,15 @@ void User::SelectNode(const std::wstring& name, const std::wstring& key) {
   auto& tree = As<TreeView>(Find(name, std::nullopt), L"Selecting a node");
   tree.RequireUserReach(L"Selecting a node");
   std::shared_ptr<Node> node;
-  for (auto& n : tree.Nodes().All())
-    if (n->Key() == key) node = n;
+  if (!key.empty()) {
+    try {
+      node = tree.Nodes().Item(key);
+    } catch (const vb::Error&) {
+    }
+  } else {
+    for (auto& n : tree.Nodes().All())
+      if (n->Key().empty()) node = n;
+  }
   if (!node) Refuse(L"the tree " + name + L" has no node " + key);
   if (!node->IsShown()) Refuse(L"the node " + key + L" is inside a collapsed node");
   form_.SetActiveControl(&tree);

@@ -144,9 +144,24 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   PropValue GetProp(uint32_t tag) const;
   // The same value as stored, shared rather than copied (made afresh when it is derived).
   std::shared_ptr<const PropValue> SharedProp(uint32_t tag) const;
-  // Asks the processor for the stored values ahead of a read (a table walk's next row).
-  void PrefetchProps() const { props_.Prefetch(); }
-  void PrefetchProp(uint32_t tag) const { props_.PrefetchValue(tag); }
+  // Ask the processor ahead of a read (a table walk's coming rows), a step at a time: the
+  // item's own fields, then what they point to, then the stored values of the columns.
+  void PrefetchFields() const {
+    __builtin_prefetch(&entryIdBytes_);
+    __builtin_prefetch(&props_);
+    __builtin_prefetch(&recipients_);
+  }
+  void PrefetchProps() const {
+    props_.Prefetch();
+    __builtin_prefetch(entryIdBytes_.get());
+    __builtin_prefetch(recipients_.get());
+  }
+  void PrefetchProp(uint32_t tag) const {
+    if (tag != PR_ENTRYID) return props_.PrefetchValue(tag);
+    if (auto* bytes =
+            entryIdBytes_ ? std::get_if<std::vector<uint8_t>>(entryIdBytes_.get()) : nullptr)
+      __builtin_prefetch(bytes->data());
+  }
   void SetProp(uint32_t tag, PropValue value);
   // Redemption's MAPIOBJECT of the item.
   std::shared_ptr<Item> MAPIOBJECT() { return shared_from_this(); }

@@ -124,12 +124,11 @@ std::optional<TableRow> MAPITable::GetRow() {
   const auto& rows = WalkRows();
   if (cursor_ >= rows.size()) return std::nullopt;
   TableRow row;
-  row.values_.reserve(columns_.size());
   const auto& item = *rows[cursor_++];
   // A walk reads row after row of items spread over the heap: the next ones are asked for
   // ahead, so that their fetch overlaps this row's work: items, their property lists, and
   // the next row's values and texts of the table's columns.
-  if (cursor_ + 4 < rows.size()) __builtin_prefetch(rows[cursor_ + 4].get());
+  if (cursor_ + 4 < rows.size()) rows[cursor_ + 4]->PrefetchFields();
   if (cursor_ + 2 < rows.size()) rows[cursor_ + 2]->PrefetchProps();
   if (cursor_ + 1 < rows.size())
     for (uint32_t tag : columns_) rows[cursor_ + 1]->PrefetchProp(tag);
@@ -141,7 +140,7 @@ std::optional<TableRow> MAPITable::GetRow() {
     if ((text && !std::holds_alternative<std::wstring>(*v)) ||
         (type == outlook::PT_LONG && !std::holds_alternative<int32_t>(*v)))
       v = kEmpty;
-    row.values_.push_back(std::move(v));
+    row.Add(std::move(v));
   }
   return row;
 }

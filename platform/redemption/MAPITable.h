@@ -3,6 +3,7 @@
 // stood when it began (SetItem, GoToFirst or FindFirst), as a MAPI table's cursor does.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -43,12 +44,26 @@ class MAPITable;
 // row's as it was read.
 class TableRow {
  public:
-  const PropValue& operator[](size_t column) const { return *values_[column]; }
-  size_t size() const { return values_.size(); }
+  const PropValue& operator[](size_t column) const {
+    return column < kHeld ? *held_[column] : *more_[column - kHeld];
+  }
+  size_t size() const { return size_; }
 
  private:
   friend class MAPITable;
-  std::vector<std::shared_ptr<const PropValue>> values_;
+  // A walk makes a row per item: the values of the usual few columns are held in the row
+  // itself, so that a row costs no allocation.
+  static constexpr size_t kHeld = 12;
+  void Add(std::shared_ptr<const PropValue> value) {
+    if (size_ < kHeld)
+      held_[size_] = std::move(value);
+    else
+      more_.push_back(std::move(value));
+    ++size_;
+  }
+  std::array<std::shared_ptr<const PropValue>, kHeld> held_;
+  std::vector<std::shared_ptr<const PropValue>> more_;
+  size_t size_ = 0;
 };
 
 class TableFilter {

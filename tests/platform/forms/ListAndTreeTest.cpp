@@ -201,6 +201,37 @@ TEST(TreeView, KeysStayFoundThroughManyAddsAndRemoves) {
   EXPECT_EQ(0, lost);
 }
 
+// Keys as the picker makes them: long, alike but for a digit anywhere, of every length, one
+// the other's prefix or the same but for a trailing NUL; each finds its own node.
+TEST(TreeView, KeysThatDifferInOneCharacterAnywhereAreTold) {
+  frmTree f;
+  f.Load();
+  auto& nodes = f.tree->Nodes();
+  const std::wstring base =
+      L"N00000000A1B2C3D4E5F60718293A4B5C6D7E8F90112233445566778899AABBCCDDEEFF0";
+  std::vector<std::wstring> keys;
+  for (size_t length = 1; length <= base.size(); ++length) {
+    keys.push_back(base.substr(0, length));
+    std::wstring changed = keys.back();
+    changed[length / 2] = L'#';
+    keys.push_back(changed);
+  }
+  keys.push_back(base + std::wstring(1, L'\0'));
+  keys.push_back(base + std::wstring(2, L'\0'));
+  std::set<std::wstring> distinct(keys.begin(), keys.end());
+  for (const auto& key : distinct) nodes.Add({}, tvwLast, key, key);
+  int wrong = 0;
+  for (const auto& key : distinct)
+    if (nodes.Item(key)->Text != key) ++wrong;
+  EXPECT_EQ(0, wrong);
+  for (size_t i = 0; i < keys.size(); i += 2) vb::Ignore([&] { nodes.Remove(keys[i]); });
+  for (size_t i = 0; i < keys.size(); ++i) {
+    bool removed = false;
+    for (size_t j = 0; j < keys.size(); j += 2) removed = removed || keys[j] == keys[i];
+    EXPECT_EQ(removed ? 35601 : 0, ErrorOf([&] { nodes.Item(keys[i]); })) << i;
+  }
+}
+
 TEST(TreeView, TheUserSelectsOnlyNodesThatAreShown) {
   frmTree f;
   f.Show();

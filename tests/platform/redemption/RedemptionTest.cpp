@@ -53,6 +53,34 @@ TEST_F(Redemption, WhatOneSideWritesTheOtherReads) {
   EXPECT_THROW(safe->Subject(), vb::Error);
 }
 
+// A row holds any number of columns in their order, a column asked for twice included, and
+// keeps them all when the item is written afterwards.
+TEST_F(Redemption, ARowOfManyColumnsKeepsEveryValueInItsPlace) {
+  auto folder = p.inbox->Folders()->Add(L"Wide rows");
+  auto mail = folder->Items()->Add(olMailItem);
+  mail->SetSubject(L"Wide");
+  mail->Save();
+  std::vector<uint32_t> columns;
+  for (uint32_t id = 0x6800; id < 0x6810; ++id) {
+    mail->SetProp(id << 16 | PT_LONG, static_cast<int32_t>(id));
+    columns.push_back(id << 16 | PT_LONG);
+  }
+  columns.push_back(PR_SUBJECT);
+  columns.push_back(0x6803u << 16 | PT_LONG);
+  MAPITable table;
+  table.SetItem(folder->Items());
+  table.SetColumns(columns);
+  table.GoToFirst();
+  auto row = table.GetRow();
+  ASSERT_TRUE(row);
+  ASSERT_EQ(row->size(), columns.size());
+  for (mail->SetSubject(L"Written after"); uint32_t id : {0x6800u, 0x680Bu, 0x680Cu, 0x680Fu})
+    EXPECT_EQ((*row)[id - 0x6800], PropValue(static_cast<int32_t>(id)));
+  EXPECT_EQ((*row)[16], PropValue(std::wstring(L"Wide")));
+  EXPECT_EQ((*row)[17], PropValue(int32_t{0x6803}));
+  EXPECT_FALSE(table.GetRow());
+}
+
 // A display column of nobody is an empty text, not a missing value, and a row keeps it when
 // the item is addressed later.
 TEST_F(Redemption, DisplayColumnsOfNobodyReadAsEmptyText) {
