@@ -10,6 +10,7 @@
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/NameSpace.h"
 #include "platform/vb/Runtime.h"
+#include "platform/win32/Bytes.h"
 #include "platform/win32/Reset.h"
 
 namespace {
@@ -62,32 +63,8 @@ std::shared_ptr<CHotkey> CHotkeys::FindByKey(int32_t nKeyCode) const {
   return nullptr;
 }
 
-// EntryIDs are long and alike: hashed in four lanes of one multiplication each, so that the
-// steps of one lane do not wait for the others, and mixed at the end.
 size_t CHotkeys::EntryIdHash::operator()(const std::wstring& sEntryID) const {
-  constexpr uint64_t kOdd = 0xFF51AFD7ED558CCDull;
-  const char* at = reinterpret_cast<const char*>(sEntryID.data());
-  size_t left = sEntryID.size() * sizeof(wchar_t);
-  uint64_t a = 0x9E3779B97F4A7C15ull ^ left, b = 0xC2B2AE3D27D4EB4Full, c = 0x165667B19E3779F9ull,
-           d = 0x27D4EB2F165667C5ull;
-  auto block = [&](const char* from) {
-    uint64_t w[4];
-    std::memcpy(w, from, sizeof w);
-    a = (a ^ w[0]) * kOdd;
-    b = (b ^ w[1]) * kOdd;
-    c = (c ^ w[2]) * kOdd;
-    d = (d ^ w[3]) * kOdd;
-  };
-  for (; left >= 32; at += 32, left -= 32) block(at);
-  if (left > 0) {
-    char tail[32] = {};
-    std::memcpy(tail, at, left);
-    block(tail);
-  }
-  uint64_t hash = a ^ (b >> 17 | b << 47) ^ (c >> 31 | c << 33) ^ (d >> 43 | d << 21);
-  hash ^= hash >> 32;
-  hash *= 0xC4CEB9FE1A85EC53ull;
-  return static_cast<size_t>(hash ^ (hash >> 29));
+  return win32::bytes::HashOfText(sEntryID);
 }
 
 std::shared_ptr<CHotkey> CHotkeys::FindByTemplate(const std::wstring& sEntryID,
