@@ -233,12 +233,11 @@ ItemPtr GetTemplate(const std::wstring& sEntryID) {
     auto item = Session()->GetItemFromID(sEntryID, TemplatesRoot()->StoreID());
     return item && TemplateItemOrRaise(item) ? item : nullptr;
   };
-  // Refused once, it is asked again: callers drop the usage record or hotkey of a template
-  // they take for gone.
+  // A refusal is asked again: callers drop the usage record or hotkey of a template they take
+  // for gone.
   ItemPtr found;
-  if (vb::Catch([&] { found = look(); })) return found;
-  vb::Err().Clear();
-  return QuietlyOr(ItemPtr(), look);
+  if (!Retried([&] { found = look(); })) vb::Err().Clear();
+  return found;
 }
 
 void DisplayTemplate(const ItemPtr& item, bool bModal) {
@@ -311,12 +310,16 @@ std::wstring Txt2Html(const std::wstring& text) {
   });
 }
 
-bool Insist(std::wstring_view procedure, const std::function<void()>& step) {
+bool Retried(const std::function<void()>& step) {
   for (int tries = 1;; ++tries) {
     if (vb::Catch(step)) return true;
-    if (tries == kStoreTries) break;
+    if (tries == kStoreTries) return false;
     vb::Err().Clear();
   }
+}
+
+bool Insist(std::wstring_view procedure, const std::function<void()>& step) {
+  if (Retried(step)) return true;
   LogError(procedure);
   return false;
 }

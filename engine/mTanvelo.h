@@ -81,9 +81,12 @@ int32_t GetTemplateBodyFormat(const ItemPtr& item, bool bSave, bool bSwitch);
 // Plain text as a small HTML page.
 std::wstring Txt2Html(const std::wstring& text);
 // Runs a step of the store, asked again while it is refused (an item held open a moment, a run
-// of refusals), up to kStoreTries times in all. False when every try was refused: the last
-// refusal is then logged under `procedure` as an error, so what was left behind is told.
+// of refusals), up to kStoreTries times in all. False when every try was refused, the last
+// refusal left as the current error.
 inline constexpr int kStoreTries = 10;
+bool Retried(const std::function<void()>& step);
+// The same, the last refusal logged under `procedure` as an error, so that what was left
+// behind is told.
 bool Insist(std::wstring_view procedure, const std::function<void()>& step);
 // Moves the item to Deleted Items; with bForGood deletes it there too. False (logged) when it
 // could not be moved, or with bForGood not deleted.
