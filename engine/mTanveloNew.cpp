@@ -202,7 +202,8 @@ void PostItems2MailItems(const FolderPtr& folder, bool& bAsked, bool& bCancelled
       bAsked = true;
       for (const auto& id : ids) {
         auto post = Session()->GetItemFromID(id, folder->StoreID());
-        if (PostItem2MailItem(post)) Quietly([&] { post->Delete(); });
+        // Both kept would show the template twice: a refused delete is asked again, and logged.
+        if (PostItem2MailItem(post)) Insist(proc, [&] { post->Delete(); });
       }
     }
     for (const auto& subfolder : folder->Folders()->All()) {

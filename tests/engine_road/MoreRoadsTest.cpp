@@ -5,6 +5,7 @@
 #include "platform/outlook/Explorer.h"
 #include "platform/outlook/Inspector.h"
 #include "platform/win32/Clipboard.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Keyboard.h"
 #include "tests/engine_road/RoadTest.h"
 
@@ -313,4 +314,30 @@ TEST_F(RoadTest, PostTemplatesAreConvertedAfterOneQuestion) {
   EXPECT_FALSE(PostItem2MailItem(nullptr));
   EXPECT_TRUE(ItemsOf(p.drafts).empty());
   EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
+}
+
+// A run of refusals anywhere in a conversion leaves one template, the post or its mail, never
+// both, unless an error tells it; no empty mail stays in Drafts.
+TEST_F(RoadTest, APostConvertedUnderARunOfRefusalsLeavesNoDuplicateUntold) {
+  auto convert = [&](const win32::faults::Plan& plan) {
+    AddPost(templates, L"Greeting");
+    bool asked = true, cancelled = false;
+    win32::faults::Start(plan);
+    PostItems2MailItems(templates, asked, cancelled);
+    win32::faults::Stop();
+  };
+  convert({.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GT(calls, 5u);
+  for (uint64_t at = 1; at <= calls; ++at) {
+    for (const auto& folder : {templates, p.deleted})
+      for (const auto& item : ItemsOf(folder)) item->Delete();
+    const size_t logged = support::library::Log().size();
+    convert({.at = at, .span = 8});
+    bool errorLogged = false;
+    for (size_t i = logged; i < support::library::Log().size(); ++i)
+      errorLogged = errorLogged || support::library::Log()[i].level >= kLevelError;
+    EXPECT_TRUE(errorLogged || ItemsOf(templates).size() == 1u) << "8 calls from " << at;
+    EXPECT_TRUE(ItemsOf(p.drafts).empty()) << "8 calls from " << at;
+  }
 }
