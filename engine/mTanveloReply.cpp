@@ -67,13 +67,12 @@ ItemPtr AskOutlook(const ItemPtr& source, int32_t nAction) {
 
 // A reply whose merge stopped half way is never kept: it would look like a finished one.
 void DiscardHalfMade(const ItemPtr& item) {
-  const wchar_t* proc = L"mTanvelo::CreateReply(discard)";
   std::wstring entryId;
-  // An EntryID that cannot be read is taken for a saved reply: deleting it is the safe side.
-  if (!Insist(proc, [&] { entryId = item->EntryID(); }) || !entryId.empty())
-    DeleteItem(item, true);
+  Quietly([&] { entryId = item->EntryID(); });
+  if (entryId.empty())
+    Quietly([&] { item->Delete(); });
   else
-    Insist(proc, [&] { item->Delete(); });
+    DeleteItem(item, true);
 }
 
 }  // namespace
