@@ -341,3 +341,26 @@ TEST_F(RoadTest, APostConvertedUnderARunOfRefusalsLeavesNoDuplicateUntold) {
     EXPECT_TRUE(ItemsOf(p.drafts).empty()) << "8 calls from " << at;
   }
 }
+
+// Saved on its way to the templates folder, a new template stopped there by a run of refusals
+// does not stay in Drafts.
+TEST_F(RoadTest, ASaveAsTemplateStoppedOnItsWayLeavesNothingInDrafts) {
+  // "Open it?" No; a box with one button acknowledged.
+  win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox& box) {
+    return (box.style & 0xF) == win32::MB_OK ? win32::IDOK : win32::IDNO;
+  });
+  auto save = [&](const win32::faults::Plan& plan) {
+    win32::faults::Start(plan);
+    NewTemplateFromMail(p.plainMail->EntryID(), p.inbox->StoreID(), false);
+    win32::faults::Stop();
+  };
+  save({.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GT(calls, 5u);
+  for (uint64_t span : {1u, 8u})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      save({.at = at, .span = span});
+      EXPECT_TRUE(ItemsOf(p.drafts).empty()) << span << " calls from " << at;
+      for (const auto& item : ItemsOf(p.drafts)) item->Delete();
+    }
+}
