@@ -40,13 +40,16 @@ std::wstring LastDllError() {
   return L"Err.LastDllError = " + Dec(win32::GetLastError());
 }
 
-// The clipboard open for one operation; closed however the operation ends. Another program
-// may hold it for a moment (a clipboard viewer reading what was just copied): the opening is
-// tried again before the user's clipboard is given up.
+// Another program may hold the clipboard for a moment (a clipboard viewer reading what was
+// just copied): a refused call is tried again (kHeldTries) before the user's clipboard is
+// given up.
+
+// The clipboard open for one operation; closed however the operation ends.
 class OpenClipboardScope {
  public:
   OpenClipboardScope() {
-    for (int attempt = 0; attempt < 3 && !open_; ++attempt) open_ = win32::OpenClipboard(0);
+    for (int attempt = 0; attempt < kHeldTries && !open_; ++attempt)
+      open_ = win32::OpenClipboard(0);
   }
   ~OpenClipboardScope() {
     if (open_) win32::CloseClipboard();
@@ -62,6 +65,25 @@ class OpenClipboardScope {
  private:
   bool open_ = false;
 };
+
+// The data of a format the open clipboard holds, asked again while refused; 0 when the format
+// is not there.
+uint32_t ReadData(uint32_t format) {
+  if (!win32::IsClipboardFormatAvailable(format)) return 0;
+  uint32_t handle = 0;
+  for (int attempt = 0; attempt < kHeldTries && handle == 0; ++attempt)
+    handle = win32::GetClipboardData(format);
+  return handle;
+}
+
+// Hands the block to the open clipboard, asked again while refused; a block never taken is
+// freed.
+bool WriteData(uint32_t format, uint32_t block) {
+  for (int attempt = 0; attempt < kHeldTries; ++attempt)
+    if (win32::SetClipboardData(format, block) != 0) return true;
+  win32::GlobalFree(block);
+  return false;
+}
 
 // The bytes of a block, or nothing when it cannot be locked.
 bool CopyBlock(uint32_t handle, std::vector<uint8_t>& out) {
@@ -106,12 +128,15 @@ void CClipboard::Save() {
   Trap(L"CClipboard::Save", [&] {
     LogInfo(L"CClipboard::Save", L"{", 3);
     m_colFormats.clear();
+    m_bTaken = false;
     OpenClipboardScope clipboard;
     if (!clipboard.IsOpen()) {
-      LogWarning(L"CClipboard::Save", L"OpenClipboard, " + LastErrors(), 1);
+      // The user is told: what the system copies next replaces the clipboard for good.
+      LogError(L"CClipboard::Save", 0, L"OpenClipboard, " + LastErrors());
       LogInfo(L"CClipboard::Save", L"}", 3);
       return;
     }
+    m_bTaken = true;
     std::vector<uint32_t> formats;
     for (uint32_t format = win32::EnumClipboardFormats(0); format != 0;
          format = win32::EnumClipboardFormats(format)) {
@@ -128,10 +153,10 @@ void CClipboard::Save() {
     }
     bool failed = false;
     for (uint32_t format : formats) {
-      uint32_t handle = win32::GetClipboardData(format);
+      uint32_t handle = ReadData(format);
       if (handle == 0) {
-        LogWarning(L"CClipboard::Save",
-                   L"GetClipboardData(Format=" + Dec(format) + L"), " + LastErrors(), 1);
+        LogError(L"CClipboard::Save", 0,
+                 L"GetClipboardData(Format=" + Dec(format) + L"), " + LastErrors());
         failed = true;
         continue;
       }
@@ -163,11 +188,18 @@ void CClipboard::Restore() {
   }
   --m_UseCount;
   if (m_UseCount != 0) return;  // an outer Restore will act
+  // A Save that could not read the clipboard has nothing to put back: emptying it now would
+  // throw away what is there, the user's own when the system's copy was refused as well.
+  if (!m_bTaken) {
+    LogInfo(L"CClipboard::Restore", L"nothing saved, the clipboard is left as it is", 3);
+    return;
+  }
+  m_bTaken = false;
   Trap(L"CClipboard::Restore", [&] {
     LogInfo(L"CClipboard::Restore", L"{", 3);
     OpenClipboardScope clipboard;
     if (!clipboard.IsOpen()) {
-      LogWarning(L"CClipboard::Restore", L"OpenClipboard, " + LastDllError(), 1);
+      LogError(L"CClipboard::Restore", 0, L"OpenClipboard, " + LastDllError());
       m_colFormats.clear();
       LogInfo(L"CClipboard::Restore", L"}", 3);
       return;
@@ -189,7 +221,9 @@ void CClipboard::Restore() {
       }
       if (!saved.data.empty()) std::memcpy(bytes, saved.data.data(), saved.data.size());
       win32::GlobalUnlock(block);
-      win32::SetClipboardData(saved.format, block);
+      if (!WriteData(saved.format, block))
+        LogError(L"CClipboard::Restore", 0,
+                 L"SetClipboardData(Format=" + Dec(saved.format) + L"), " + LastDllError());
     }
     clipboard.Close();
     m_colFormats.clear();
@@ -206,7 +240,7 @@ std::wstring CClipboard::GetHtmlFormat() {
       LogWarning(L"CClipboard::GetHtmlFormat", L"OpenClipboard, " + LastDllError(), 1);
       return std::wstring();
     }
-    uint32_t handle = win32::GetClipboardData(format);
+    uint32_t handle = ReadData(format);
     if (handle == 0) return std::wstring();
     std::vector<uint8_t> bytes;
     if (!CopyBlock(handle, bytes)) {
@@ -252,7 +286,7 @@ std::wstring CClipboard::GetSelectedText() {
     SendCopyKeys();
     OpenClipboardScope clipboard;
     if (!clipboard.IsOpen()) return;
-    uint32_t handle = win32::GetClipboardData(win32::CF_TEXT);
+    uint32_t handle = ReadData(win32::CF_TEXT);
     std::vector<uint8_t> bytes;
     if (handle != 0 && CopyBlock(handle, bytes)) {
       std::string ansi(bytes.begin(), bytes.end());
@@ -281,7 +315,7 @@ void CClipboard::dbgLogFormatData(const std::wstring& name) {
     }
     if (found == 0) return;
     std::vector<uint8_t> bytes;
-    uint32_t handle = win32::GetClipboardData(found);
+    uint32_t handle = ReadData(found);
     if (handle == 0) {
       LogWarning(L"CClipboard::dbgLogFormatData",
                  L"GetClipboardData(" + Dec(found) + L"), " + LastDllError(), 1);

@@ -46,6 +46,8 @@ class CClipboard {
     std::vector<uint8_t> data;
   };
   std::vector<SavedFormat> m_colFormats;
+  // The outermost Save opened the clipboard: its Restore empties it and puts back what was read.
+  bool m_bTaken = false;
   int32_t m_UseCount = 0;
 };
 

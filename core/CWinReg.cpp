@@ -16,6 +16,18 @@ constexpr uint32_t kAccessRead = 0x20019;
 constexpr uint32_t kAccessWrite = 0x2001F;
 constexpr uint32_t kAccessAll = 0xF003F;
 constexpr DWORD kNameBuffer = 255;
+
+// A call refused (not answered "missing") is asked again while the key may be held a moment:
+// a reader that took a refusal for a missing value would put defaults in the user's settings.
+template <class Call>
+LONG Asked(Call call) {
+  LONG rc = call();
+  for (int attempt = 1; attempt < kHeldTries && rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND &&
+                        rc != ERROR_MORE_DATA;
+       ++attempt)
+    rc = call();
+  return rc;
+}
 }  // namespace
 
 CWinReg::~CWinReg() {
@@ -43,10 +55,7 @@ bool CWinReg::InitForAccess(uint32_t root, const std::wstring& path, uint32_t ac
                                     nullptr)
                   : RegOpenKeyExA(root, ansiPath.c_str(), 0, access, &key);
   };
-  // Refused once (the key held a moment), it is asked again: a reader that took the key for
-  // missing would put defaults in the user's settings.
-  LONG rc = open();
-  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) rc = open();
+  LONG rc = Asked(open);
   m_hKey = rc == ERROR_SUCCESS ? key : 0;
   return rc == ERROR_SUCCESS;
 }
@@ -142,12 +151,15 @@ std::wstring CWinReg::GetStringValue(const std::wstring& name) const {
   std::string ansiName = ToAnsi(name);
   DWORD type = 0, size = 0;
   // Ask for the size first, so stored texts of any length read back whole.
-  if (RegQueryValueExA(m_hKey, ansiName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+  if (Asked([&] {
+        return RegQueryValueExA(m_hKey, ansiName.c_str(), nullptr, &type, nullptr, &size);
+      }) != ERROR_SUCCESS)
     return L"";
   if (type != REG_SZ && type != REG_EXPAND_SZ) return L"";
   std::vector<uint8_t> buffer(size + 1);
-  if (RegQueryValueExA(m_hKey, ansiName.c_str(), nullptr, &type, buffer.data(), &size) !=
-      ERROR_SUCCESS)
+  if (Asked([&] {
+        return RegQueryValueExA(m_hKey, ansiName.c_str(), nullptr, &type, buffer.data(), &size);
+      }) != ERROR_SUCCESS)
     return L"";
   if (size == 0) return L"";
   std::string data(reinterpret_cast<const char*>(buffer.data()), size - 1);
@@ -185,10 +197,7 @@ int32_t CWinReg::GetDWordValue(const std::wstring& name, int32_t defaultValue) c
     size = 4;
     return RegQueryValueExA(m_hKey, ToAnsi(name).c_str(), nullptr, &type, data, &size);
   };
-  // A read refused once (the key held a moment) is asked again: the default in its place
-  // would be written back as the user's setting.
-  LONG rc = query();
-  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) rc = query();
+  LONG rc = Asked(query);
   if (rc != ERROR_SUCCESS || type != REG_DWORD || size != 4) return defaultValue;
   return static_cast<int32_t>(win32::bytes::Get32(data, sizeof data, 0));
 }

@@ -33,6 +33,10 @@ extern std::function<void()> g_fnNewMailFromTemplate;
 // Drops every global above, as a final shutdown of the process would.
 void ResetMainGlobals();
 
+// How often a call refused by something holding the object a moment (another program on the
+// clipboard, a scanner on a file, Outlook busy, a key held) is tried before it counts as failed.
+inline constexpr int kHeldTries = 10;
+
 // --- Logging --------------------------------------------------------------------------------
 inline constexpr int32_t kLevelInfo = 1;
 inline constexpr int32_t kLevelWarning = 2;

@@ -24,10 +24,13 @@ std::optional<std::vector<std::wstring>> Enum(const std::wstring& directory, boo
     std::vector<std::wstring> list;
     win32::WIN32_FIND_DATAA data;
     const std::string pattern = win32::ToAnsi(directory + L"\\*.*");
+    // A folder another program holds a moment is asked again, often enough to outlast such a
+    // moment; still refused, the listing fails (logged) rather than passing for an empty
+    // folder. A missing folder lists nothing.
     win32::HANDLE h = win32::FindFirstFileA(pattern.c_str(), &data);
-    // A folder another program holds a moment is asked again; refused twice, the listing
-    // fails (logged) rather than passing for an empty folder. A missing folder lists nothing.
-    if (h == win32::INVALID_HANDLE_VALUE && !Missing(win32::GetLastError()))
+    for (int attempt = 1; attempt < kHeldTries && h == win32::INVALID_HANDLE_VALUE &&
+                          !Missing(win32::GetLastError());
+         ++attempt)
       h = win32::FindFirstFileA(pattern.c_str(), &data);
     if (h == win32::INVALID_HANDLE_VALUE && !Missing(win32::GetLastError()))
       vb::Raise(kPathFileAccessError, L"FindFirstFile " + directory + L": error " +

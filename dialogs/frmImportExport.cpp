@@ -5,6 +5,7 @@
 #include "core/Main.h"
 #include "dialogs/DialogSupport.h"
 #include "dialogs/mForms.h"
+#include "dialogs/mImportExportWordDocs.h"
 #include "engine/mTanvelo.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/scripting/FileSystemObject.h"
@@ -191,13 +192,14 @@ void frmImportExport::btnOpenWindowsFolder_Click() {
 bool frmImportExport::ValidateInput() {
   UpdateActionButton();
   if (m_sChosenFolder.empty()) return false;
-  // Outlook or the disk refusing a look once (held a moment) must not clear the user's
-  // choice as gone: each look is asked again before it is taken as an answer.
+  // Outlook refusing a look a moment (busy, held) must not clear the user's choice as gone:
+  // the look is asked again, often enough to outlast such a moment, before it is taken as an
+  // answer; a choice cleared is logged, so a click that did nothing is not left untold.
   std::shared_ptr<outlook::MAPIFolder> folder;
-  for (int attempt = 0; attempt < 2 && !folder; ++attempt)
+  for (int attempt = 0; attempt < kHeldTries && !folder; ++attempt)
     vb::Ignore([&] { folder = FindFolder(m_sChosenFolder); });
-  vb::Err().Clear();
   if (!folder) {
+    LogError(Ctx(L"ValidateInput"), std::nullopt, std::nullopt, L"Outlook folder not found");
     m_sChosenFolder.clear();
     txtOutlookFolder->SetText(L"");
     return false;

@@ -388,12 +388,12 @@ int32_t DoImport(const std::wstring& sOutlookFolderEntryID, const std::wstring& 
       return;
     }
     run::Report().bStarted = true;
-    // A folder another program holds a moment is asked again.
+    // A folder another program holds a moment is asked again; still refused, the import
+    // stops with its error logged.
     std::shared_ptr<scripting::Folder> folder;
-    if (!vb::Catch([&] { folder = fso.GetFolder(sWindowsFolder); })) {
-      vb::Err().Clear();
-      folder = fso.GetFolder(sWindowsFolder);
-    }
+    for (int attempt = 1; attempt < kHeldTries && !folder; ++attempt)
+      if (!vb::Catch([&] { folder = fso.GetFolder(sWindowsFolder); })) vb::Err().Clear();
+    if (!folder) folder = fso.GetFolder(sWindowsFolder);
     result = DoImport1(folder->Path(), L"", true);
   });
   vb::Err().Clear();

@@ -115,29 +115,47 @@ std::wstring BaseName(const std::wstring& sPath) {
 }
 
 std::wstring SystemTempFolder() {
-  std::wstring path =
-      scripting::FileSystemObject().GetSpecialFolder(scripting::TemporaryFolder)->Path();
+  // Asked again while refused, as a folder held a moment is.
+  std::shared_ptr<scripting::Folder> folder;
+  scripting::FileSystemObject fso;
+  for (int attempt = 1; attempt < kHeldTries && !folder; ++attempt)
+    if (!vb::Catch([&] { folder = fso.GetSpecialFolder(scripting::TemporaryFolder); }))
+      vb::Err().Clear();
+  if (!folder) folder = fso.GetSpecialFolder(scripting::TemporaryFolder);
+  std::wstring path = folder->Path();
   while (path.size() > 3 && path.back() == L'\\') path.pop_back();
   return path;
 }
 
 // A file in the folder may be held a moment longer (Word closing it, a virus scanner): the
-// deletion is tried again before the folder is given up.
+// deletion is tried again, often enough to outlast such a moment, before the folder is given
+// up, and then the log names the folder left behind.
 TempFolder::~TempFolder() {
   if (!m_bCreated) return;
-  for (int attempt = 0; attempt < 3; ++attempt)
-    if (vb::Catch([&] { scripting::FileSystemObject().DeleteFolder(m_sPath, true); })) break;
+  bool deleted = false;
+  for (int attempt = 0; attempt < kHeldTries && !deleted; ++attempt)
+    deleted = vb::Catch([&] { scripting::FileSystemObject().DeleteFolder(m_sPath, true); });
+  if (!deleted)
+    LogError(L"mImportExport::TempFolder", std::nullopt,
+             L"Cant delete temporary folder " + m_sPath + L" - " + vb::Err().Description());
   vb::Err().Clear();
 }
 
 void TempFolder::Create() {
   scripting::FileSystemObject fso;
   std::wstring base = SystemTempFolder();
-  // A generated name may already be taken; such a folder is someone else's.
+  // A generated name may already be taken; such a folder is someone else's. A making refused
+  // a moment (a virus scanner holding the temporary folder) is tried again with the next name;
+  // still refused, its error is raised.
+  int refused = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::wstring path = fso.BuildPath(base, fso.GetTempName());
     if (fso.FolderExists(path) || fso.FileExists(path)) continue;
-    fso.CreateFolder(path);
+    if (!vb::Catch([&] { fso.CreateFolder(path); })) {
+      if (++refused == kHeldTries) vb::Raise(vb::Err().Number(), vb::Err().Description());
+      vb::Err().Clear();
+      continue;
+    }
     m_sPath = path;
     m_bCreated = true;
     return;

@@ -156,7 +156,7 @@ namespace {
 // nothing stays in TEMP; one that is gone, or a folder not empty, is not. Still refused after
 // every try, it is logged.
 void RemoveHeld(const wchar_t* proc, const std::string& path, bool (*remove)(const char*)) {
-  for (int tries = 1; tries <= kStoreTries; ++tries) {
+  for (int tries = 1; tries <= kHeldTries; ++tries) {
     if (remove(path.c_str())) return;
     const uint32_t error = win32::GetLastError();
     if (error != static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED) &&

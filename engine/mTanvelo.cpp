@@ -313,7 +313,7 @@ std::wstring Txt2Html(const std::wstring& text) {
 bool Retried(const std::function<void()>& step) {
   for (int tries = 1;; ++tries) {
     if (vb::Catch(step)) return true;
-    if (tries == kStoreTries) return false;
+    if (tries == kHeldTries) return false;
     vb::Err().Clear();
   }
 }

@@ -81,9 +81,8 @@ int32_t GetTemplateBodyFormat(const ItemPtr& item, bool bSave, bool bSwitch);
 // Plain text as a small HTML page.
 std::wstring Txt2Html(const std::wstring& text);
 // Runs a step of the store, asked again while it is refused (an item held open a moment, a run
-// of refusals), up to kStoreTries times in all. False when every try was refused, the last
+// of refusals), up to kHeldTries times in all. False when every try was refused, the last
 // refusal left as the current error.
-inline constexpr int kStoreTries = 10;
 bool Retried(const std::function<void()>& step);
 // The same, the last refusal logged under `procedure` as an error, so that what was left
 // behind is told.

@@ -34,8 +34,9 @@ const std::wstring kUserClipboard = L"what the user copied before";
 const wchar_t* kTemporaryFolders[] = {L"Tanvelo Drafts", L"Drafts", L"Deleted Items"};
 
 bool Same(const persist::Item& a, const persist::Item& b) {
-  if (a.itemClass != b.itemClass || a.bodyFormat != b.bodyFormat || a.props != b.props ||
-      a.recipients.size() != b.recipients.size() || a.attachments.size() != b.attachments.size() ||
+  if (a.itemClass != b.itemClass || a.bodyFormat != b.bodyFormat ||
+      !persist::SameProps(a.props, b.props) || a.recipients.size() != b.recipients.size() ||
+      a.attachments.size() != b.attachments.size() ||
       a.userProperties.size() != b.userProperties.size())
     return false;
   for (size_t i = 0; i < a.recipients.size(); ++i)
@@ -77,7 +78,7 @@ Store Take(const Session& session) {
 std::wstring Subject(const persist::Item& item) {
   for (const auto& [id, value] : item.props)
     if (id == (outlook::PR_SUBJECT >> 16))
-      if (auto text = std::get_if<std::wstring>(&value)) return *text;
+      if (auto text = value ? std::get_if<std::wstring>(value.get()) : nullptr) return *text;
   return L"(no subject)";
 }
 

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
 #include <system_error>
 #include <unordered_set>
@@ -21,6 +22,7 @@
 #include "platform/outlook/Item.h"
 #include "platform/outlook/NameSpace.h"
 #include "platform/outlook/Persist.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/RegistryChanges.h"
 
@@ -112,9 +114,13 @@ class Stmt {
     Check(sqlite3_bind_int64(s_, i, v));
     return *this;
   }
+  // The UTF-8 text is bound where it lies (SQLite takes no copy of its own) and kept until the
+  // parameter is bound again or the statement has run: a large body is converted once.
   Stmt& Bind(int i, const std::wstring& v) {
-    std::string u = Utf8(v);
-    Check(sqlite3_bind_text(s_, i, u.data(), static_cast<int>(u.size()), SQLITE_TRANSIENT));
+    std::string& slot = held_[i];
+    std::string was = std::move(slot);  // bound until the new text replaces it
+    slot = Utf8(v);
+    Check(sqlite3_bind_text(s_, i, slot.data(), static_cast<int>(slot.size()), SQLITE_STATIC));
     return *this;
   }
   // Never NULL: an empty name is a name.
@@ -160,6 +166,7 @@ class Stmt {
     // Reset either way: a statement kept for the next save must not stay halfway.
     sqlite3_reset(s_);
     sqlite3_clear_bindings(s_);
+    held_.clear();
     if (failure) throw *failure;
   }
   bool Next() {
@@ -171,7 +178,10 @@ class Stmt {
   int64_t Int(int col) const { return sqlite3_column_int64(s_, col); }
   std::wstring Text(int col) const {
     auto p = reinterpret_cast<const char*>(sqlite3_column_text(s_, col));
-    return p ? FromUtf8(std::string(p, static_cast<size_t>(sqlite3_column_bytes(s_, col)))) : L"";
+    if (!p) return L"";
+    // Decoded from SQLite's own buffer: a large body is not copied on its way.
+    return win32::MultiByteToWide(
+        win32::CP_UTF8, std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(s_, col))));
   }
   std::string Bytes(int col) const {
     auto p = static_cast<const char*>(sqlite3_column_blob(s_, col));
@@ -205,6 +215,9 @@ class Stmt {
   [[noreturn]] void Throw() { throw SqlError(db_); }
   sqlite3* db_;
   sqlite3_stmt* s_ = nullptr;
+  // The texts bound in place, by parameter (a map: a short text lives inside its node, which
+  // never moves).
+  std::map<int, std::string> held_;
 };
 
 void Exec(sqlite3* db, const char* sql) {
@@ -275,8 +288,9 @@ struct ProfileStore::ItemWriter {
       update.Bind(1, folder).Bind(2, it.entryId).Bind(3, it.itemClass).Bind(4, it.bodyFormat);
       update.Bind(5, seq).Run();
     }
+    static const outlook::PropValue kNone;
     for (const auto& [id, value] : it.props)
-      prop.Bind(1, seq).Bind(2, id).BindValue(3, value).Run();
+      prop.Bind(1, seq).Bind(2, id).BindValue(3, value ? *value : kNone).Run();
     for (size_t k = 0; k < it.recipients.size(); ++k)
       recip.Bind(1, seq)
           .Bind(2, static_cast<int64_t>(k))
@@ -639,7 +653,9 @@ bool ProfileStore::Load(outlook::Profile& profile) {
     };
     Stmt props(db_, "SELECT item, id, kind, value FROM props ORDER BY rowid");
     while (props.Next())
-      item(props.Int(0)).props.emplace_back(static_cast<uint16_t>(props.Int(1)), props.Value(2));
+      item(props.Int(0))
+          .props.emplace_back(static_cast<uint16_t>(props.Int(1)),
+                              std::make_shared<const outlook::PropValue>(props.Value(2)));
     Stmt recips(db_, "SELECT item, name, type FROM recipients ORDER BY item, pos");
     while (recips.Next())
       item(recips.Int(0))
@@ -677,8 +693,9 @@ bool ProfileStore::Load(outlook::Profile& profile) {
     // What the store holds now, so the next save writes only what changes from here.
     size_t n = 0;
     for (size_t fi = 0; fi < saved.folders.size(); ++fi) {
-      auto record = saved.folders[fi];
-      record.items.clear();
+      const auto& f = saved.folders[fi];
+      // The folder's fields alone: its items' records are not copied.
+      persist::Folder record{f.entryId, f.parentId, f.name, f.store, f.defaultItemType, {}};
       auto key = record.entryId;
       folders_[key] = {folderSeq[fi], std::move(record), 0};
       lastFolderSeq_ = std::max(lastFolderSeq_, folderSeq[fi]);

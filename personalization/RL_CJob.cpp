@@ -85,12 +85,16 @@ bool RL_CJob::HasReplaces(const std::wstring& sEntryID, const std::wstring& Stor
   return TrapOr(L"RL_CJob::HasReplaces", false, [&] {
     auto item = GetSafeItem(sEntryID, StoreID);
     if (!item) return false;
-    std::wstring text = item->Subject() + L"\r\n" + item->Body();
+    // Subject and body are searched apart rather than joined: no token spans a line break, and
+    // a large body is not copied for it.
+    const std::wstring subject = item->Subject(), body = item->Body();
     m_colTexts = std::make_shared<RL_CTexts>();
     m_colTexts->AddAll();
     bool found = false;
     for (int32_t i = m_colTexts->Count(); i >= 1; --i) {
-      if (FindNoCase(text, m_colTexts->Item(i)->Text) == std::wstring::npos)
+      const std::wstring& token = m_colTexts->Item(i)->Text;
+      if (FindNoCase(subject, token) == std::wstring::npos &&
+          FindNoCase(body, token) == std::wstring::npos)
         m_colTexts->Remove(i);
       else
         found = true;

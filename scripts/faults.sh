@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The fault sweep: every script of tests/scenarios, on each of its Outlook versions, is played
 # once to count the calls the add-in makes (per line), then once for each call K failing alone
-# and for bursts (the first 3 calls of each line, and all of a line's calls), each run checked
-# by the program (host/FaultRun.h).
+# and for bursts (per line: its first 3 calls, all of its calls, and two that begin inside it,
+# 8 calls from a third of the way in and 3 from two thirds), each run checked by the program
+# (host/FaultRun.h). Every run plays in a folder of its own: a script may write files where it
+# is played.
 #
 #   scripts/faults.sh [-j JOBS] [--build DIR]                  the whole sweep
 #   scripts/faults.sh --sample RUNS [--seed S] [-j JOBS] ...   a sample of about RUNS runs:
 #       one call drawn inside every line that makes calls (so every command gets a fault),
-#       then more draws and bursts while the budget lasts; the seed is printed, and the same
-#       seed draws the same runs
+#       then more draws and bursts (the sweep's, and 1 to 8 calls from anywhere in a line)
+#       while the budget lasts; the seed is printed, and the same seed draws the same runs
 #   scripts/faults.sh --only NAME ...                           the scripts whose name has NAME
 #   scripts/faults.sh --profile [--sample RUNS --seed S] ...    the kept profile's own writes
 #       failing (tests/scenarios/*kept*.first.txt, each call K of the first script's program):
@@ -20,6 +22,8 @@
 # replays it. Ends with the runs, the faults raised, the findings; fails on any finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
+export root
 
 jobs=4 build=build sample=0 seed="" only="" profile=0
 while [[ $# -gt 0 ]]; do
@@ -34,6 +38,7 @@ while [[ $# -gt 0 ]]; do
     *) echo "faults.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
+[[ "$build" == /* ]] || build="$root/$build"
 program="$build/host/tanvelo-outlook"
 if [[ ! -x "$program" ]]; then
   cmake --build "$build" -j "$jobs" --target tanvelo-outlook
@@ -44,6 +49,7 @@ out="$build/faults"
 [[ "$profile" -eq 0 ]] || out="$build/faults-profile"
 rm -rf "$out"
 mkdir -p "$out"
+cd "$out"
 # The sweep plays its own copy: a build during the sweep does not change the program under it.
 replay="$program"
 cp "$program" "$(dirname "$program")/EN.lng" "$out/"
@@ -58,7 +64,7 @@ plan="$out/plan.txt"
 if [[ "$profile" -eq 1 ]]; then
   # Clean dumps of the store after each line of each first script (line 0: the store as made).
   mkdir -p "$out/clean"
-  for first in tests/scenarios/*kept*.first.txt; do
+  for first in "$root"/tests/scenarios/*kept*.first.txt; do
     name=$(basename "$first" .first.txt)
     [[ -n "$only" && "$name" != *"$only"* ]] && continue
     # The first of the script's Outlook versions.
@@ -84,8 +90,9 @@ if [[ "$profile" -eq 1 ]]; then
   echo "faults.sh: the kept profile: $(wc -l < "$plan") runs (seed $seed; replay: scripts/faults.sh --profile$([[ "$sample" -gt 0 ]] && echo " --sample $sample") --seed $seed${only:+ --only $only})"
   kept_one() {  # PROGRAM OUT NAME VERSION K
     local program="$1 --outlook $4" out="$2" name="$3" k="$5" d rc=0 line finding="" raised
-    local first="tests/scenarios/$name.first.txt" second="tests/scenarios/$name.second.txt"
+    local first="$root/tests/scenarios/$name.first.txt" second="$root/tests/scenarios/$name.second.txt"
     d=$(mktemp -d "$out/run.XXXXXX")
+    cd "$d"
     $program --profile "$d/p" --fault-at "$k" "$first" > "$d/log" 2>&1 || rc=$?
     raised=$(sed -n 's/^profile faults: \([0-9]*\) raised.*/\1/p' "$d/log" | tail -1)
     case $rc in
@@ -132,7 +139,7 @@ if [[ "$profile" -eq 1 ]]; then
   exit 0
 fi
 
-for script in tests/scenarios/*.txt; do
+for script in "$root"/tests/scenarios/*.txt; do
   name=$(basename "$script")
   [[ "$name" == *.second.txt ]] && continue
   [[ -n "$only" && "$name" != *"$only"* ]] && continue
@@ -142,8 +149,10 @@ for script in tests/scenarios/*.txt; do
   [[ -n "$versions" ]] || versions=14
   for v in $versions; do
     # "line N calls A-B: text" for each line that makes calls
-    ranges=$("$program" --outlook "$v" --fault-count $scripts |
+    scratch=$(mktemp -d "$out/count.XXXXXX")
+    ranges=$(cd "$scratch" && "$program" --outlook "$v" --fault-count $scripts |
              sed -n 's/^line [0-9]* calls \([0-9]*\)-\([0-9]*\):.*/\1 \2/p')
+    rm -rf "$scratch"
     [[ -n "$ranges" ]] || continue
     calls=$(tail -1 <<< "$ranges" | cut -d' ' -f2)
     if [[ "$sample" -eq 0 ]]; then
@@ -151,22 +160,26 @@ for script in tests/scenarios/*.txt; do
       while read -r first last; do
         echo "$v --fault-burst $first,3 $scripts" >> "$plan"
         echo "$v --fault-burst $first,$((last - first + 1)) $scripts" >> "$plan"
+        if (( last - first >= 3 )); then
+          echo "$v --fault-burst $((first + (last - first + 1) / 3)),8 $scripts" >> "$plan"
+          echo "$v --fault-burst $((first + 2 * (last - first + 1) / 3)),3 $scripts" >> "$plan"
+        fi
       done <<< "$ranges"
     else
       while read -r first last; do
         echo "$v --fault-at $((first + $(draw $((last - first + 1))) - 1)) $scripts" >> "$plan"
       done <<< "$ranges"
-      # Beyond one per line: calls anywhere and the whole sweep's bursts, drawn afresh (kept
-      # aside, shuffled in). Bursts that begin inside a line are not yet held (see host.md).
+      # Beyond one per line: calls anywhere, the whole sweep's bursts and bursts of 1 to 8
+      # calls from anywhere in a line, drawn afresh (kept aside, shuffled in).
       mapfile -t lines <<< "$ranges"
       for ((i = 0; i < 4; ++i)); do
         echo "$v --fault-at $(draw "$calls") $scripts" >> "$out/extra.txt"
         read -r first last <<< "${lines[$(( $(draw ${#lines[@]}) - 1 ))]}"
-        if (( $(draw 2) == 1 )); then
-          echo "$v --fault-burst $first,3 $scripts" >> "$out/extra.txt"
-        else
-          echo "$v --fault-burst $first,$((last - first + 1)) $scripts" >> "$out/extra.txt"
-        fi
+        case $(draw 3) in
+          1) echo "$v --fault-burst $first,3 $scripts" ;;
+          2) echo "$v --fault-burst $first,$((last - first + 1)) $scripts" ;;
+          *) echo "$v --fault-burst $((first + $(draw $((last - first + 1))) - 1)),$(draw 8) $scripts" ;;
+        esac >> "$out/extra.txt"
       done
     fi
   done
@@ -190,9 +203,10 @@ fi
 run_one() {  # PROGRAM REPLAY OUT VERSION OPTION VALUE SCRIPT...
   local program="$1" replay="$2" out="$3" v="$4" opt="$5" value="$6"
   shift 6
-  local log rc=0 raised
-  log=$(mktemp "$out/run.XXXXXX")
-  "$program" --outlook "$v" "$opt" "$value" "$@" > "$log" 2>&1 || rc=$?
+  local d log rc=0 raised
+  d=$(mktemp -d "$out/run.XXXXXX")
+  log="$d.log"
+  (cd "$d" && "$program" --outlook "$v" "$opt" "$value" "$@") > "$log" 2>&1 || rc=$?
   raised=$(sed -n 's/^faults: \([0-9]*\) raised.*/\1/p' "$log" | tail -1)
   if [[ $rc -ne 0 ]] || grep -q '^finding:' "$log" || grep -q 'runtime error:\|AddressSanitizer' "$log"; then
     local kept=""
@@ -202,7 +216,7 @@ run_one() {  # PROGRAM REPLAY OUT VERSION OPTION VALUE SCRIPT...
   else
     echo "clean ${raised:-0} 0"
   fi
-  rm -f "$log"
+  rm -rf "$d" "$log"
 }
 export -f run_one
 tr '\n' '\0' < "$plan" |

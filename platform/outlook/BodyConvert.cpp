@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/outlook/Props.h"
+#include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
 
 namespace outlook::body {
@@ -109,7 +110,7 @@ std::wstring DecodeEntity(const std::wstring& name) {
 
 // The '>' that ends the tag opened at `open`; one inside a quoted attribute value is the
 // value's, as browsers read it.
-size_t TagEnd(const std::wstring& html, size_t open) {
+size_t TagEnd(std::wstring_view html, size_t open) {
   wchar_t quote = 0;
   for (size_t i = open + 1; i < html.size(); ++i) {
     wchar_t c = html[i];
@@ -124,11 +125,32 @@ size_t TagEnd(const std::wstring& html, size_t open) {
   return quote ? html.find(L'>', open) : std::wstring::npos;  // a quote never closed
 }
 
+// Whether `text` holds `lower` (lower case ASCII) at `at`, in either case; the text is not
+// lowered as a whole for it.
+bool HasAt(std::wstring_view text, size_t at, std::wstring_view lower) {
+  if (at > text.size() || text.size() - at < lower.size()) return false;
+  for (size_t k = 0; k < lower.size(); ++k)
+    if (vb::LowerChar(text[at + k]) != lower[k]) return false;
+  return true;
+}
+
+size_t FindNoCase(std::wstring_view text, std::wstring_view lower, size_t from) {
+  for (size_t at = from; at < text.size(); ++at) {
+    at = text.find_first_of(std::wstring{lower[0], vb::UpperChar(lower[0])}, at);
+    if (at == std::wstring_view::npos) break;
+    if (HasAt(text, at, lower)) return at;
+  }
+  return std::wstring_view::npos;
+}
+
 }  // namespace
 
 std::wstring HtmlToText(const std::wstring& html) {
+  std::wstring scratch;
+  const std::wstring_view content = HtmlBodyContentView(html, scratch);
+  // The text is seldom longer than its source: sized once rather than grown by doubling.
   std::wstring out;
-  std::wstring content = HtmlBodyContent(html);
+  out.reserve(content.size());
   size_t i = 0;
   bool skipping = false;
   std::wstring skipEnd;
@@ -146,7 +168,7 @@ std::wstring HtmlToText(const std::wstring& html) {
     if (c == L'<') {
       size_t close = TagEnd(content, i);
       if (close == std::wstring::npos) break;
-      std::wstring tag = Lower(content.substr(i + 1, close - i - 1));
+      std::wstring tag = Lower(std::wstring(content.substr(i + 1, close - i - 1)));
       std::wstring name = tag.substr(0, tag.find_first_of(L" \t\r\n/", tag[0] == L'/' ? 1 : 0));
       const size_t afterCellTab = std::exchange(cellTabEnd, std::wstring::npos);
       if (skipping) {
@@ -177,7 +199,7 @@ std::wstring HtmlToText(const std::wstring& html) {
     if (c == L'&') {
       size_t semi = content.find(L';', i);
       if (semi != std::wstring::npos && semi - i <= 10) {
-        out += DecodeEntity(content.substr(i + 1, semi - i - 1));
+        out += DecodeEntity(std::wstring(content.substr(i + 1, semi - i - 1)));
         i = semi + 1;
         continue;
       }
@@ -186,6 +208,10 @@ std::wstring HtmlToText(const std::wstring& html) {
     if (c != L'\r' && c != L'\n') out += c;
     ++i;
   }
+  // Mostly markup (a small template's HTML): the room left over is given back, since an item
+  // keeps this text. A large body, mostly text, keeps its few untouched pages instead of a
+  // second copy made to shrink it.
+  if (out.capacity() - out.size() > out.size() / 4 + 64) out.shrink_to_fit();
   return out;
 }
 
@@ -634,38 +660,46 @@ std::wstring RtfToHtml(const std::wstring& rtf) {
   return L"<html>\r\n<head>\r\n</head>\r\n<body>\r\n" + sink.out + L"</body>\r\n</html>\r\n";
 }
 
-std::wstring HtmlBodyContent(const std::wstring& html) {
-  std::wstring lower = Lower(html);
+std::wstring_view HtmlBodyContentView(const std::wstring& html, std::wstring& scratch) {
   // The body tag itself: not one inside a comment, nor "<bodyx", nor a '>' of its attributes.
   size_t open = std::wstring::npos;
-  for (size_t at = lower.find(L"<"); at != std::wstring::npos; at = lower.find(L'<', at + 1)) {
-    if (lower.compare(at, 4, L"<!--") == 0) {
-      at = lower.find(L"-->", at + 4);
+  for (size_t at = html.find(L'<'); at != std::wstring::npos; at = html.find(L'<', at + 1)) {
+    if (html.compare(at, 4, L"<!--") == 0) {
+      at = html.find(L"-->", at + 4);
       if (at == std::wstring::npos) break;
       continue;
     }
-    wchar_t after = at + 5 < lower.size() ? lower[at + 5] : L'\0';
-    if (lower.compare(at, 5, L"<body") == 0 &&
-        (after == L'>' || after == L'/' || after == L' ' || after == L'\t' || after == L'\r' ||
-         after == L'\n')) {
+    wchar_t after = at + 5 < html.size() ? html[at + 5] : L'\0';
+    if (HasAt(html, at, L"<body") && (after == L'>' || after == L'/' || after == L' ' ||
+                                      after == L'\t' || after == L'\r' || after == L'\n')) {
       open = at;
       break;
     }
   }
-  if (open == std::wstring::npos) return html;
-  size_t start = TagEnd(lower, open);
-  if (start == std::wstring::npos) return html;
-  size_t end = lower.find(L"</body>", start);
-  if (end == std::wstring::npos) return html.substr(start + 1);
-  std::wstring content = html.substr(start + 1, end - start - 1);
+  const std::wstring_view whole(html);
+  if (open == std::wstring::npos) return whole;
+  size_t start = TagEnd(whole, open);
+  if (start == std::wstring::npos) return whole;
+  size_t end = FindNoCase(whole, L"</body>", start);
+  if (end == std::wstring::npos) return whole.substr(start + 1);
+  const std::wstring_view content = whole.substr(start + 1, end - start - 1);
   // What follows </body> (a mailing list's footer) is shown by every browser: it stays,
   // without the closing tags themselves.
-  std::wstring tail = html.substr(end + 7);
-  for (size_t at = Lower(tail).find(L"</html>"); at != std::wstring::npos;
-       at = Lower(tail).find(L"</html>"))
+  std::wstring tail(whole.substr(end + 7));
+  for (size_t at = FindNoCase(tail, L"</html>", 0); at != std::wstring::npos;
+       at = FindNoCase(tail, L"</html>", 0))
     tail.erase(at, 7);
-  if (tail.find_first_not_of(L" \t\r\n") != std::wstring::npos) content += tail;
-  return content;
+  if (tail.find_first_not_of(L" \t\r\n") == std::wstring::npos) return content;
+  scratch.reserve(content.size() + tail.size());
+  scratch.assign(content).append(tail);
+  return scratch;
+}
+
+std::wstring HtmlBodyContent(const std::wstring& html) {
+  std::wstring scratch;
+  const std::wstring_view content = HtmlBodyContentView(html, scratch);
+  if (content.data() == scratch.data()) return scratch;
+  return std::wstring(content);
 }
 
 }  // namespace outlook::body

@@ -31,6 +31,9 @@ std::wstring RtfToHtml(const std::wstring& rtf);
 // What lies between the end of the <body ...> tag and </body>, then any text after </body>
 // and </html>; the whole text when it has no body tag.
 std::wstring HtmlBodyContent(const std::wstring& html);
+// The same without a copy: a view into `html`, or into `scratch` when a footer after </body>
+// had to be joined to it.
+std::wstring_view HtmlBodyContentView(const std::wstring& html, std::wstring& scratch);
 // Escapes &, <, > and ".
 std::wstring HtmlEscape(const std::wstring& text);
 

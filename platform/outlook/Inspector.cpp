@@ -91,7 +91,7 @@ void Inspector::Shut() {
 }
 
 void Inspector::SetSelection(int32_t start, int32_t length) {
-  int32_t size = static_cast<int32_t>(CurrentItem()->Body().size());
+  int32_t size = static_cast<int32_t>(CurrentItem()->StoredBody().size());
   selStart_ = std::clamp(start, 0, size);
   selLength_ = std::clamp(length, 0, size - selStart_);
   caret_ = selStart_ + selLength_;
@@ -102,7 +102,8 @@ void Inspector::SetCaret(int32_t position) {
 }
 
 std::wstring Inspector::SelectedText() const {
-  std::wstring text = CurrentItem()->Body();
+  auto item = CurrentItem();
+  const std::wstring& text = item->StoredBody();
   if (selStart_ >= static_cast<int32_t>(text.size())) return L"";
   return text.substr(static_cast<size_t>(selStart_), static_cast<size_t>(selLength_));
 }
@@ -113,9 +114,14 @@ std::wstring Inspector::SelectedHtml() const {
 
 void Inspector::TypeText(const std::wstring& text) {
   auto item = CurrentItem();
-  std::wstring body = item->Body();
-  size_t start = std::min(static_cast<size_t>(selStart_), body.size());
-  body.replace(start, std::min(static_cast<size_t>(selLength_), body.size() - start), text);
+  // The new text is built once at its size from the stored one (not from a copy of it), which
+  // goes when it is replaced.
+  const std::wstring& old = item->StoredBody();
+  const size_t start = std::min(static_cast<size_t>(selStart_), old.size());
+  const size_t end = start + std::min(static_cast<size_t>(selLength_), old.size() - start);
+  std::wstring body;
+  body.reserve(old.size() - (end - start) + text.size());
+  body.append(old, 0, start).append(text).append(old, end, std::wstring::npos);
   // The editor keeps the format; an HTML body is rebuilt from the text (see the notes on
   // where the substitute differs).
   // Outlook 2000 has no BodyFormat to ask: its editor keeps the body as text.
@@ -127,7 +133,7 @@ void Inspector::TypeText(const std::wstring& text) {
   if (html)
     item->SetHTMLBody(body::TextToHtml(body));
   else
-    item->SetBody(body);
+    item->SetBody(std::move(body));
   selStart_ = static_cast<int32_t>(start + text.size());
   selLength_ = 0;
   caret_ = selStart_;

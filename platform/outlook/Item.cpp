@@ -132,6 +132,7 @@ void Item::SetBodies(int32_t format, std::wstring plain, std::wstring html, std:
   Live();
   bodyFormat_ = format;
   plainDue_ = false;
+  htmlDue_ = false;
   props_.Set(PR_BODY, std::move(plain));
   props_.Set(PR_HTML, html.empty() ? PropValue{} : PropValue{std::move(html)});
   props_.Set(PR_RTF_COMPRESSED, rtf.empty() ? PropValue{} : PropValue{std::move(rtf)});
@@ -146,24 +147,50 @@ void Item::DerivePlain() const {
 
 std::wstring Item::Body() const {
   Live();
-  DerivePlain();
-  return props_.Text(PR_BODY);
+  return StoredBody();
 }
 
-void Item::SetBody(const std::wstring& text) {
+void Item::SetBody(std::wstring text) {
   TV_FAULT_POINT(Outlook);
+  // The other body is made before the text moves into the item.
   switch (bodyFormat_) {
-    case olFormatHTML:
-      return SetBodies(olFormatHTML, text, body::TextToHtml(text), L"");
-    case olFormatRichText:
-      return SetBodies(olFormatRichText, text, L"", body::TextToRtf(text));
+    case olFormatHTML: {
+      std::wstring html = body::TextToHtml(text);
+      return SetBodies(olFormatHTML, std::move(text), std::move(html), L"");
+    }
+    case olFormatRichText: {
+      std::wstring rtf = body::TextToRtf(text);
+      return SetBodies(olFormatRichText, std::move(text), L"", std::move(rtf));
+    }
   }
-  SetBodies(olFormatPlain, text, L"", L"");
+  SetBodies(olFormatPlain, std::move(text), L"", L"");
+}
+
+const std::wstring& Item::StoredBody() const {
+  DerivePlain();
+  return StoredText(PR_BODY);
+}
+
+std::wstring Item::DueHtml() const {
+  return body::TextToHtml(StoredText(PR_BODY));
+}
+
+void Item::StoreDueHtml() const {
+  if (!htmlDue_) return;
+  htmlDue_ = false;
+  props_.SetDerived(PR_HTML, DueHtml());
+}
+
+const std::wstring& Item::StoredText(uint32_t tag) const {
+  static const std::wstring kNone;
+  const PropValue* v = props_.Peek(tag);
+  const auto* text = v ? std::get_if<std::wstring>(v) : nullptr;
+  return text ? *text : kNone;
 }
 
 std::wstring Item::HTMLBody() const {
   Live();
-  if (bodyFormat_ == olFormatHTML) return props_.Text(PR_HTML);
+  if (bodyFormat_ == olFormatHTML) return htmlDue_ ? DueHtml() : props_.Text(PR_HTML);
   // Outlook keeps an RTF item's formatting in its HTML, rather than going through plain text.
   if (bodyFormat_ == olFormatRichText) return body::RtfToHtml(props_.Text(PR_RTF_COMPRESSED));
   return body::TextToHtml(Body());
@@ -186,31 +213,34 @@ int32_t Item::BodyFormat() const {
 void Item::SetBodyFormat(int32_t format) {
   (void)BodyFormat();
   if (format == bodyFormat_) return;
-  std::wstring text = Body();
-  switch (format) {
-    case olFormatPlain:
-      return SetBodies(olFormatPlain, std::move(text), L"", L"");
-    case olFormatHTML: {
-      // An RTF item keeps its bold, italic, underline and paragraphs.
-      std::wstring html = bodyFormat_ == olFormatRichText
-                              ? body::RtfToHtml(props_.Text(PR_RTF_COMPRESSED))
-                              : body::TextToHtml(text);
-      // Made before the text moves into the item: a large body is not copied for it.
-      return SetBodies(olFormatHTML, std::move(text), std::move(html), L"");
-    }
-    case olFormatRichText: {
-      std::wstring rtf = body::TextToRtf(text);
-      return SetBodies(olFormatRichText, std::move(text), L"", std::move(rtf));
-    }
-  }
-  vb::Raise(kErrFailed, L"The property value is not valid.");
+  if (format != olFormatPlain && format != olFormatHTML && format != olFormatRichText)
+    vb::Raise(kErrFailed, L"The property value is not valid.");
+  Live();
+  // The plain text stays as it is: the stored value is kept, not copied and stored again.
+  const std::wstring& text = StoredBody();
+  std::wstring html, rtf;
+  // A plain item's HTML is made from its text when read.
+  const bool htmlDue = format == olFormatHTML && bodyFormat_ != olFormatRichText;
+  if (format == olFormatHTML && !htmlDue)
+    // An RTF item keeps its bold, italic, underline and paragraphs.
+    html = body::RtfToHtml(props_.Text(PR_RTF_COMPRESSED));
+  else if (format == olFormatRichText)
+    rtf = body::TextToRtf(text);
+  // A body stored as something other than text reads as none, and is stored so.
+  if (const PropValue* stored = props_.Peek(PR_BODY); !stored || !std::get_if<std::wstring>(stored))
+    props_.Set(PR_BODY, std::wstring());
+  bodyFormat_ = format;
+  htmlDue_ = htmlDue;
+  props_.Set(PR_HTML, html.empty() ? PropValue{} : PropValue{std::move(html)});
+  props_.Set(PR_RTF_COMPRESSED, rtf.empty() ? PropValue{} : PropValue{std::move(rtf)});
+  MarkChanged();
 }
 
 std::wstring Item::RTFBody() const {
   Live();
   if (bodyFormat_ == olFormatRichText) return props_.Text(PR_RTF_COMPRESSED);
   // Outlook keeps an HTML item's RTF body as the HTML carried in RTF, tags and all.
-  if (bodyFormat_ == olFormatHTML) return body::HtmlToRtf(props_.Text(PR_HTML));
+  if (bodyFormat_ == olFormatHTML) return body::HtmlToRtf(HTMLBody());
   return body::TextToRtf(Body());
 }
 
@@ -446,12 +476,14 @@ std::shared_ptr<AddressEntry> Item::ListEntry() const {
 const PropertyBag& Item::Props() const {
   Live();
   DerivePlain();
+  StoreDueHtml();
   return props_;
 }
 
 PropValue Item::GetProp(uint32_t tag) const {
   Live();
   if (PropId(tag) == PropId(PR_BODY)) DerivePlain();
+  if (PropId(tag) == PropId(PR_HTML) && htmlDue_) return DueHtml();
   switch (tag) {
     case PR_ENTRYID:
       if (entryId_.empty() || !entryIdBytes_) return PropValue{};
@@ -475,7 +507,8 @@ std::shared_ptr<const PropValue> Item::SharedProp(uint32_t tag) const {
   if (tag == PR_ENTRYID) {
     if (!entryId_.empty() && entryIdBytes_) return entryIdBytes_;
   } else if (PropId(tag) != PropId(PR_BODY) && tag != PR_DISPLAY_TO && tag != PR_DISPLAY_CC &&
-             tag != PR_DISPLAY_BCC && tag != PR_MSG_EDITOR_FORMAT) {
+             tag != PR_DISPLAY_BCC && tag != PR_MSG_EDITOR_FORMAT &&
+             !(htmlDue_ && PropId(tag) == PropId(PR_HTML))) {
     if (auto stored = props_.PeekShared(tag)) return stored;
     // A property the item does not hold reads as empty: one empty value serves every such
     // read (a table of contacts asks for three addresses where most hold one).
@@ -505,8 +538,12 @@ void Item::SetProp(uint32_t tag, PropValue value) {
     case PR_ENTRYID:
       vb::Raise(kErrFailed, L"The property cannot be written.");
   }
-  // A raw write of either body leaves the plain body as it was made from the HTML before.
-  if (PropId(tag) == PropId(PR_HTML) || PropId(tag) == PropId(PR_BODY)) DerivePlain();
+  // A raw write of either body leaves the plain body as it was made from the HTML before, and
+  // the HTML as it was made from the plain text.
+  if (PropId(tag) == PropId(PR_HTML) || PropId(tag) == PropId(PR_BODY)) {
+    DerivePlain();
+    StoreDueHtml();
+  }
   props_.Set(tag, std::move(value));
   if (PropId(tag) == PropId(PR_MESSAGE_CLASS)) NoteReclass();
   MarkChanged();

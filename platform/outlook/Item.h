@@ -43,7 +43,7 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   // The three bodies follow the body format: the native one is kept, the others are made
   // from it as Outlook makes them.
   std::wstring Body() const;
-  void SetBody(const std::wstring& text);
+  void SetBody(std::wstring text);
   std::wstring HTMLBody() const;
   void SetHTMLBody(std::wstring html);
   int32_t BodyFormat() const;
@@ -190,6 +190,15 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   // The plain body of an HTML item is made from the HTML when it is first read, not at every
   // write of the HTML.
   void DerivePlain() const;
+  // The plain body as stored (made first if due), for reads within the substitute that need
+  // no copy of it.
+  const std::wstring& StoredBody() const;
+  // A plain item made HTML keeps its text and makes the HTML from it when read: each read
+  // makes it afresh, and only a read of the whole property bag stores it.
+  std::wstring DueHtml() const;
+  void StoreDueHtml() const;
+  // A stored text as it is ("" when the item holds none).
+  const std::wstring& StoredText(uint32_t tag) const;
   // The folder's index of classes no longer holds.
   void NoteReclass() const;
   uint32_t NamedTag(const wchar_t* guid, int32_t lid, uint32_t type) const;
@@ -207,6 +216,7 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   int32_t bodyFormat_ = olFormatPlain;
   mutable PropertyBag props_;
   mutable bool plainDue_ = false;  // PR_BODY is still to be made from PR_HTML
+  mutable bool htmlDue_ = false;   // PR_HTML is still to be made from PR_BODY
   std::shared_ptr<outlook::Recipients> recipients_;
   std::shared_ptr<outlook::Attachments> attachments_;
   std::shared_ptr<outlook::UserProperties> userProperties_;
@@ -220,6 +230,7 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
 
   friend class MAPIFolder;
   friend class NameSpace;
+  friend class Inspector;
   friend class Items;
   friend struct PersistAccess;
 };

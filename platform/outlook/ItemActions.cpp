@@ -51,6 +51,7 @@ void Item::DiscardChanges() {
   props_ = last.props_;
   NoteReclass();  // the class may be another one again
   plainDue_ = last.plainDue_;
+  htmlDue_ = last.htmlDue_;
   bodyFormat_ = last.bodyFormat_;
   members_ = last.members_;
   recipients_->CopyFrom(*last.recipients_);
@@ -88,6 +89,7 @@ std::shared_ptr<Item> Item::CloneInto(const std::shared_ptr<MAPIFolder>& folder)
   auto copy = Create(class_, Session(), folder);
   copy->props_ = props_;
   copy->plainDue_ = plainDue_;
+  copy->htmlDue_ = htmlDue_;
   copy->bodyFormat_ = bodyFormat_;
   copy->entryId_ = entryId_;
   copy->entryIdBytes_ = entryIdBytes_;

@@ -66,7 +66,11 @@ std::shared_ptr<Item> Item::MakeResponse(int kind) {
                         DateText(ReceivedTime()) + L"\r\nTo: " + To() +
                         (CC().empty() ? L"" : L"\r\nCc: " + CC()) + L"\r\nSubject: " + Subject() +
                         L"\r\n\r\n";
-  std::wstring plain = L"\r\n\r\n" + header + Body();
+  // Built in one piece from the stored text: a large original is not copied on the way.
+  const std::wstring& original = StoredBody();
+  std::wstring plain;
+  plain.reserve(4 + header.size() + original.size());
+  plain.append(L"\r\n\r\n").append(header).append(original);
   switch (bodyFormat_) {
     case olFormatHTML: {
       std::wstring quoted = body::HtmlEscape(header);
@@ -79,24 +83,37 @@ std::shared_ptr<Item> Item::MakeResponse(int kind) {
           htmlHeader += quoted[i];
         }
       }
-      std::wstring html = L"<html>\r\n<head>\r\n</head>\r\n<body>\r\n<div><br></div>\r\n<div>" +
-                          htmlHeader + L"</div>\r\n" + body::HtmlBodyContent(HTMLBody()) +
-                          L"\r\n</body>\r\n</html>\r\n";
-      response->SetBodies(olFormatHTML, plain, html, L"");
+      // The original's body content is read where it is stored and the answer made in one
+      // piece.
+      std::wstring made;
+      const std::wstring& source = htmlDue_ ? (made = DueHtml()) : StoredText(PR_HTML);
+      std::wstring scratch;
+      const std::wstring_view content = body::HtmlBodyContentView(source, scratch);
+      static constexpr std::wstring_view kOpen =
+          L"<html>\r\n<head>\r\n</head>\r\n<body>\r\n<div><br></div>\r\n<div>";
+      static constexpr std::wstring_view kMiddle = L"</div>\r\n";
+      static constexpr std::wstring_view kClose = L"\r\n</body>\r\n</html>\r\n";
+      std::wstring html;
+      html.reserve(kOpen.size() + htmlHeader.size() + kMiddle.size() + content.size() +
+                   kClose.size());
+      html.append(kOpen).append(htmlHeader).append(kMiddle).append(content).append(kClose);
+      response->SetBodies(olFormatHTML, std::move(plain), std::move(html), L"");
       break;
     }
-    case olFormatRichText:
-      response->SetBodies(olFormatRichText, plain, L"", body::TextToRtf(plain));
+    case olFormatRichText: {
+      std::wstring rtf = body::TextToRtf(plain);
+      response->SetBodies(olFormatRichText, std::move(plain), L"", std::move(rtf));
       break;
+    }
     default:
-      response->SetBodies(olFormatPlain, plain, L"", L"");
+      response->SetBodies(olFormatPlain, std::move(plain), L"", L"");
   }
   if (kind == kForward) {
     response->attachments_->CopyFrom(*attachments_);
   } else if (bodyFormat_ == olFormatHTML) {
     // The quoted HTML still shows the original's inline pictures, so an HTML answer keeps
     // the attachments its "cid:" links name; every other attachment stays behind.
-    response->attachments_->CopyInlineFrom(*attachments_, response->HTMLBody());
+    response->attachments_->CopyInlineFrom(*attachments_, response->StoredText(PR_HTML));
   }
   response->saved_ = false;
   return response;

@@ -13,11 +13,7 @@
 namespace outlook {
 
 struct PersistAccess {
-  static std::vector<std::pair<uint16_t, PropValue>> Values(const PropertyBag& bag) {
-    std::vector<std::pair<uint16_t, PropValue>> values;
-    for (const auto& [id, value] : bag.values_) values.emplace_back(id, *value);
-    return values;
-  }
+  static const persist::Props& Values(const PropertyBag& bag) { return bag.values_; }
   static std::map<std::wstring, uint16_t>& Ids(NamedProps& named) { return named.ids_; }
   static uint16_t& Next(NamedProps& named) { return named.next_; }
   static uint64_t& NextId(NameSpace& session) { return session.nextId_; }
@@ -25,11 +21,19 @@ struct PersistAccess {
   static void Unfile(outlook::Item& item) { item.filed_ = false; }
   static void SetFields(outlook::Item& item, const persist::Item& saved) {
     item.bodyFormat_ = saved.bodyFormat;
-    std::map<uint16_t, PropValue> sorted(saved.props.begin(), saved.props.end());
-    item.props_.values_.clear();
-    for (auto& [id, value] : sorted)
-      item.props_.values_.emplace_back(id, std::make_shared<const PropValue>(std::move(value)));
+    // Sorted by id, as the bag keeps them; a later duplicate of an id gives way, as a map's
+    // insertion would have it.
+    auto& values = item.props_.values_;
+    values = saved.props;
+    std::stable_sort(values.begin(), values.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    values.erase(std::unique(values.begin(), values.end(),
+                             [](const auto& a, const auto& b) { return a.first == b.first; }),
+                 values.end());
+    for (auto& entry : values)
+      if (!entry.second) entry.second = std::make_shared<const PropValue>();
     item.plainDue_ = false;
+    item.htmlDue_ = false;
     // The class may be another now: the folder's index of classes must not hold.
     item.NoteReclass();
   }
@@ -47,6 +51,16 @@ struct PersistAccess {
 };
 
 namespace persist {
+
+bool SameProps(const Props& a, const Props& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+    if (x.first != y.first) return false;
+    if (x.second == y.second) return true;
+    static const PropValue kNone;
+    return (x.second ? *x.second : kNone) == (y.second ? *y.second : kNone);
+  });
+}
+
 namespace {
 bool IsMail(int32_t cls) {
   return cls == olMail || cls == olPost;
@@ -84,9 +98,8 @@ Item TakeItem(const std::shared_ptr<outlook::Item>& item) {
   saved.entryId = item->EntryID();
   saved.itemClass = item->Class();
   saved.bodyFormat = PersistAccess::BodyFormat(*item);
-  (void)item->Body();  // an HTML item's plain text is made when first read
-  for (const auto& [id, value] : PersistAccess::Values(item->Props()))
-    saved.props.emplace_back(id, value);
+  // Props() makes an HTML item's plain text first, if it is still to be made.
+  saved.props = PersistAccess::Values(item->Props());
   for (const auto& r : *item->Recipients()) saved.recipients.push_back({r->Name(), r->Type()});
   for (const auto& a : *item->Attachments()) {
     Attachment att{a->FileName(), a->DisplayName(), a->Type(), a->Position(), a->Data(), {}};

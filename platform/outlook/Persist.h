@@ -38,10 +38,16 @@ struct UserProperty {
   int32_t type = 1;
 };
 
+// Values as the item stores them: a record shares them with the item (and a restored item with
+// the record), so taking or restoring a large body copies none of it.
+using Props = std::vector<std::pair<uint16_t, std::shared_ptr<const PropValue>>>;
+// Whether both hold the same ids with equal values, in the same order.
+bool SameProps(const Props& a, const Props& b);
+
 struct Item {
   std::wstring entryId;
   int32_t itemClass = 43, bodyFormat = 1;
-  std::vector<std::pair<uint16_t, PropValue>> props;
+  Props props;
   std::vector<Recipient> recipients;
   std::vector<Attachment> attachments;
   std::vector<UserProperty> userProperties;

@@ -62,6 +62,16 @@ void PropertyBag::SetShared(uint32_t tag, std::shared_ptr<const PropValue> value
     values_.emplace(it, PropId(tag), std::move(value));
 }
 
+void PropertyBag::SetDerived(uint32_t tag, PropValue value) {
+  auto shared = std::make_shared<const PropValue>(std::move(value));
+  auto it = std::lower_bound(values_.begin(), values_.end(), PropId(tag),
+                             [](const Entry& e, uint16_t id) { return e.first < id; });
+  if (it != values_.end() && it->first == PropId(tag))
+    it->second = std::move(shared);
+  else
+    values_.emplace(it, PropId(tag), std::move(shared));
+}
+
 void PropertyBag::Remove(uint32_t tag) {
   Set(tag, PropValue{});
 }

@@ -81,6 +81,9 @@ class PropertyBag {
   void Set(uint32_t tag, PropValue value);
   // Stores a value other bags may hold too (a write replaces it, never changes it).
   void SetShared(uint32_t tag, std::shared_ptr<const PropValue> value);
+  // Stores a value made from others the bag holds: nothing a reader sees changes, so it
+  // counts as no change.
+  void SetDerived(uint32_t tag, PropValue value);
   void Remove(uint32_t tag);
   bool Has(uint32_t tag) const;
   std::wstring Text(uint32_t tag) const;

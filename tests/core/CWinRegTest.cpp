@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/CWinReg.h"
+#include "core/Main.h"
 #include "platform/win32/Faults.h"
 #include "platform/win32/Registry.h"
 
@@ -174,22 +175,27 @@ TEST(CWinReg, ReleasingTheObjectClosesItsKey) {
   EXPECT_EQ(0u, win32::registry::OpenHandleCount());
 }
 
-TEST(CWinReg, ANumberReadOnceRefusedIsReadAgainNotTakenAsTheDefault) {
+TEST(CWinReg, ReadsRefusedInARowAreAskedAgainNotTakenAsTheDefault) {
   CWinReg reg;
   ASSERT_TRUE(reg.InitForWrite(HKCU, kBase, true));
   ASSERT_TRUE(reg.SetDWordValue(L"RowIndex", 1));
-  win32::faults::Start({.at = 1});
+  ASSERT_TRUE(reg.SetStringValue(L"Default", L"ABC"));
+  win32::faults::Start({.at = 1, .span = 8});
   EXPECT_EQ(1, reg.GetDWordValue(L"RowIndex", 3));
-  win32::faults::Start({.at = 1, .span = 2});  // refused twice: the default
+  win32::faults::Start({.at = 1, .span = 8});
+  EXPECT_EQ(L"ABC", reg.GetStringValue(L"Default"));
+  win32::faults::Start({.at = 2, .span = 8});  // the second of the two reads a text takes
+  EXPECT_EQ(L"ABC", reg.GetStringValue(L"Default"));
+  win32::faults::Start({.at = 1, .span = kHeldTries});  // refused for good: the default
   EXPECT_EQ(3, reg.GetDWordValue(L"RowIndex", 3));
   win32::faults::Stop();
   EXPECT_EQ(3, reg.GetDWordValue(L"Missing", 3));
 
-  // So is a key refused once; a missing one is not asked twice.
+  // So is a key refused in a row; a missing one is not asked twice.
   CWinReg again;
-  win32::faults::Start({.at = 1});
+  win32::faults::Start({.at = 1, .span = 8});
   EXPECT_TRUE(again.InitForRead(HKCU, kBase));
   EXPECT_FALSE(again.InitForRead(HKCU, kBase + L"\\Missing"));
-  EXPECT_EQ(3u, win32::faults::Counts().calls);
+  EXPECT_EQ(10u, win32::faults::Counts().calls);
   win32::faults::Stop();
 }

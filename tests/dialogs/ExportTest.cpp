@@ -354,3 +354,42 @@ TEST_F(ExportTest, ATemporaryFolderWhoseDeletionFailsOnceIsStillDeleted) {
   faults::Stop();
   EXPECT_TRUE(TempListing().empty());
 }
+
+TEST_F(ExportTest, TemporaryFoldersGoAfterRefusalsInARowAndOneStillLeftIsTold) {
+  namespace faults = win32::faults;
+  AddHtml(templates, L"Page", L"<html><body><p>text</p></body></html>");
+  faults::Start({.countOnly = true});
+  ASSERT_EQ(Export(templates, false, kConflictReplace), 1);
+  faults::Stop();
+  const uint64_t calls = faults::Counts().calls;
+  // Refused in a row anywhere (the deletion's tries included): nothing stays; refused for good
+  // from any call on: a folder left is named in an error.
+  for (uint64_t span : {3u, 8u, 10000u}) {
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const size_t logged = support::library::Log().size();
+      faults::Start({.at = at, .span = span});
+      Export(templates, false, kConflictReplace);
+      faults::Stop();
+      const auto left = TempListing();
+      if (left.empty()) continue;
+      EXPECT_EQ(span, 10000u) << "calls " << at << " to " << at + span - 1 << " refused";
+      const auto& e = support::library::Log().back();
+      EXPECT_TRUE(support::library::Log().size() > logged && e.level == 3 &&
+                  e.text.starts_with(L"Cant delete temporary folder C:\\Temp\\rad"));
+      scripting::FileSystemObject().DeleteFolder(L"C:\\Temp\\" + left[0].substr(0, 12), true);
+    }
+  }
+}
+
+TEST_F(ExportTest, ATemporaryFolderRefusedAMomentIsMadeAll) {
+  namespace faults = win32::faults;
+  // The look for the system's temporary folder (call 1) refused, then the making (call 2 on).
+  for (uint64_t at : {1u, 2u}) {
+    run::TempFolder temp;
+    faults::Start({.at = at, .span = 8});
+    temp.Create();
+    faults::Stop();
+    EXPECT_EQ(TempListing(), (Names{temp.Path().substr(8) + L"\\"}));
+  }
+  EXPECT_TRUE(TempListing().empty());
+}

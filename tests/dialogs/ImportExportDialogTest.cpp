@@ -276,3 +276,27 @@ TEST_F(ImportExportDialogTest, ALookRefusedOnceKeepsTheUsersChoiceOfFolders) {
     EXPECT_EQ(L"C:\\Export", windowsFolder) << "call " << at << " failing";
   }
 }
+
+TEST_F(ImportExportDialogTest, RefusalsInARowKeepTheChoiceAndAChoiceClearedIsTold) {
+  Store(false, offers->EntryID(), L"C:\\Export", true, 0);
+  auto click = [&](uint64_t at, uint64_t span) {
+    std::wstring outlookFolder;
+    forms::QueueScript(L"frmImport", [&](User& u) {
+      win32::faults::Start({.at = at, .span = span});
+      if (C(u, L"btnImport").Enabled()) u.Click(L"btnImport");
+      win32::faults::Stop();
+      outlookFolder = Get<forms::TextBox>(u, L"txtOutlookFolder").Text();
+      u.Click(L"btnCancel");
+    });
+    mForms::ShowImportDialog();
+    return outlookFolder;
+  };
+  for (uint64_t span : {3u, 8u})
+    for (uint64_t at = 1; at <= 20; ++at)
+      EXPECT_EQ(click(at, span), GetFolderPath(offers)) << "calls " << at << " on refused";
+  EXPECT_FALSE(Logged(L"frmImport::ValidateInput"));
+  // Refused for good: the choice goes, and the click that did nothing says why.
+  EXPECT_EQ(click(1, 10000), L"");
+  EXPECT_TRUE(
+      testlog::LoggedContaining(L"frmImport::ValidateInput", L"[Outlook folder not found]"));
+}

@@ -421,3 +421,26 @@ TEST_F(ImportTest, CancelInsideASubfolderStopsTheWholeWalk) {
   EXPECT_TRUE(LastRun().bCancelled);
   EXPECT_EQ(progress.polls, 1);
 }
+
+TEST_F(ImportTest, AWindowsFolderRefusedAMomentIsImportedAndRefusedForGoodIsTold) {
+  namespace faults = win32::faults;
+  WriteDoc("C:\\Import\\A.doc", {L"a"});
+  // The run's first call into the disk is the look at the chosen folder.
+  uint64_t look = 0;
+  for (uint64_t at = 1; look == 0 && at < 100; ++at) {
+    faults::Start({.at = at});
+    Import(false, kConflictDuplicate);
+    if (faults::Counts().raisedBy[static_cast<int>(faults::Surface::Files)] == 1) look = at;
+    faults::Stop();
+  }
+  ASSERT_NE(look, 0u);
+  const size_t before = Subjects(target).size();
+  faults::Start({.at = look, .span = 8});
+  EXPECT_EQ(Import(false, kConflictDuplicate), 1);
+  faults::Stop();
+  EXPECT_EQ(Subjects(target).size(), before + 1);
+  faults::Start({.at = look, .span = 10});
+  EXPECT_EQ(Import(false, kConflictDuplicate), 0);
+  faults::Stop();
+  EXPECT_TRUE(Logged(L"mImportExport::DoImport"));
+}

@@ -70,6 +70,51 @@ TEST_F(SelectionRoad, InspectorSelectionIsAnsweredAloneAndTheClipboardKept) {
   EXPECT_EQ(L"the user's own text", win32::clipboard::Text());
 }
 
+// A run of refusals anywhere in a reply to a selection: the reply quotes the selection, or the
+// user is told; the whole mail is never answered silently in its place.
+TEST_F(SelectionRoad, ASelectionReadUnderARunOfRefusalsIsTheSelectionOrTold) {
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
+  p.plainMail->Display(false);
+  auto inspector = p.plainMail->GetInspector();
+  const std::wstring text = p.plainMail->Body(), part = L"the figures are attached.";
+  win32::keyboard::SetFocus(inspector);
+  inspector->SetSelection(static_cast<int32_t>(text.find(part)), static_cast<int32_t>(part.size()));
+  auto reply = [&](const win32::faults::Plan& plan) {
+    int32_t action = kActionReply;
+    win32::clipboard::SetText(L"the user's own text");
+    win32::faults::Start(plan);
+    bool made = DoTanvelo(p.plainMail, action, kSelInspector, tmpl->EntryID());
+    win32::faults::Stop();
+    while (p.app->Inspectors()->Count() > 1)
+      p.app->Inspectors()->Item(p.app->Inspectors()->Count())->Close(outlook::olDiscard);
+    return made;
+  };
+  // Then nothing selected: the whole mail, never the clipboard's old text.
+  for (bool selected : {true, false}) {
+    if (!selected) inspector->SetCaret(0);
+    for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+    ASSERT_TRUE(reply({.countOnly = true}));
+    const uint64_t calls = win32::faults::Counts().calls;
+    for (uint64_t span : {3u, 8u})
+      for (uint64_t at = 1; at <= calls; ++at) {
+        for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+        for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+        const size_t logged = support::library::Log().size(), boxes = Boxes().size();
+        const bool made = reply({.at = at, .span = span});
+        bool told = Boxes().size() > boxes;
+        for (size_t i = logged; i < support::library::Log().size(); ++i)
+          told = told || support::library::Log()[i].level >= kLevelError;
+        if (!made || told) continue;
+        const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+        EXPECT_EQ(std::wstring::npos, Quoted().find(L"the user's own text")) << where;
+        if (selected) {
+          EXPECT_EQ(std::wstring::npos, Quoted().find(L"Hello Pat"))
+              << where << ": the whole mail answered, untold";
+        }
+      }
+  }
+}
+
 TEST_F(SelectionRoad, ReadingPaneSelectionBeforeOutlook2007) {
   Start(L"11.0.0.8312");
   auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");

@@ -853,3 +853,82 @@ TEST_F(ProfileStoreTest, RegistryRowsThatDoNotHoldTogetherAreRefusedAsDamage) {
 }
 
 }  // namespace more
+
+namespace {
+
+// A body long enough to live outside any string's own buffer, with what a conversion could
+// lose: lone line ends, HTML's own characters, Latin-1, the euro and a character beyond 16 bits.
+std::wstring AwkwardBody() {
+  std::wstring text;
+  for (int i = 0; i < 200; ++i)
+    text += L"line " + std::to_wstring(i) + L" <b>&amp; \"caf\u00E9\" \u20AC \U0001F600\n\r\r\n";
+  return text;
+}
+
+}  // namespace
+
+TEST_F(ProfileStoreTest, BodiesComeBackAsTheyWereThroughFormatChangesAndRestarts) {
+  const std::wstring text = AwkwardBody();
+  struct Seen {
+    std::wstring plain, html, rtf;
+  } html, rtf;
+  std::wstring htmlId, rtfId;
+  auto seen = [](const std::shared_ptr<outlook::Item>& item) {
+    return Seen{item->Body(), item->HTMLBody(), item->RTFBody()};
+  };
+  auto save = [&](host::ProfileStore& store, const outlook::Profile& p) {
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error)) << host::Utf8(error);
+  };
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    // Plain made HTML (the plain text stays), and HTML whose plain text is still to be made.
+    auto a = p.drafts->Items()->Add(outlook::olMailItem);
+    a->SetSubject(L"a");
+    a->SetBody(text);
+    a->SetBodyFormat(outlook::olFormatHTML);
+    a->Save();
+    html = seen(a);
+    htmlId = a->EntryID();
+    auto b = p.drafts->Items()->Add(outlook::olMailItem);
+    b->SetSubject(L"b");
+    b->SetBodyFormat(outlook::olFormatHTML);
+    b->SetHTMLBody(L"<html><BODY>" + a->HTMLBody() + L"</BODY></HTML>footer");
+    b->Save();
+    rtfId = b->EntryID();
+    save(store, p);
+  }
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+    auto a = p.session->GetItemFromID(htmlId);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(text, a->Body());
+    EXPECT_EQ(html.html, a->HTMLBody());
+    EXPECT_EQ(html.rtf, a->RTFBody());
+    auto b = p.session->GetItemFromID(rtfId);
+    ASSERT_TRUE(b);
+    const std::wstring derived = b->Body();
+    EXPECT_NE(std::wstring::npos, derived.find(L"caf\u00E9\" \u20AC \U0001F600"));
+    EXPECT_EQ(L"footer", derived.substr(derived.size() - 6));
+    // Now RTF: the text it had stays its plain body.
+    b->SetBodyFormat(outlook::olFormatRichText);
+    b->Save();
+    rtf = seen(b);
+    EXPECT_EQ(derived, rtf.plain);
+    save(store, p);
+  }
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+  auto b = p.session->GetItemFromID(rtfId);
+  ASSERT_TRUE(b);
+  EXPECT_EQ(outlook::olFormatRichText, b->BodyFormat());
+  EXPECT_EQ(rtf.plain, b->Body());
+  EXPECT_EQ(rtf.html, b->HTMLBody());
+  EXPECT_EQ(rtf.rtf, b->RTFBody());
+  EXPECT_EQ(text, p.session->GetItemFromID(htmlId)->Body());
+}

@@ -8,6 +8,7 @@
 #include "core/CClipboard.h"
 #include "platform/support/LibNorvane.h"
 #include "platform/win32/Clipboard.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/Faults.h"
 #include "platform/win32/GlobalMemory.h"
 #include "platform/win32/Keyboard.h"
@@ -99,6 +100,52 @@ TEST(CClipboard, AClipboardHeldAMomentByAnotherProgramIsStillSavedAndGivenBack) 
   EXPECT_FALSE(win32::clipboard::IsOpen());
 }
 
+// A Save, the system's copy and a Restore with the calls `at` to `at + span - 1` refused.
+void PairRefused(CClipboard& clip, uint64_t at, uint64_t span) {
+  win32::faults::Start({.at = at, .span = span});
+  clip.Save();
+  win32::clipboard::SetText(L"%FullName% ");
+  clip.Restore();
+  win32::faults::Stop();
+}
+
+bool ErrorLogged(const std::wstring& procedure, const std::wstring& call) {
+  for (const auto& e : Log())
+    if (e.procedure == procedure && e.level == 3 && e.text.starts_with(call)) return true;
+  return false;
+}
+
+TEST(CClipboard, RefusalsInARowAnywhereInThePairStillGiveTheUsersClipboardBack) {
+  UserCopies();
+  Snapshot before = Take();
+  CClipboard clip;
+  for (uint64_t span : {3u, 8u})
+    for (uint64_t at = 1; at <= 12; ++at) {  // each opening, read and write of the pair
+      PairRefused(clip, at, span);
+      EXPECT_EQ(Take(), before) << "calls " << at << " on refused";
+    }
+  for (const auto& e : Log()) EXPECT_NE(e.level, 3) << win32::ToAnsi(e.text);
+}
+
+TEST(CClipboard, AClipboardRefusedBeyondTheRetriesIsToldAndNoBlockLeaks) {
+  win32::clipboard::SetText(L"user's words");
+  CClipboard clip;
+  PairRefused(clip, 1, 1000);  // nothing read: the clipboard is not emptied after the copy
+  EXPECT_TRUE(ErrorLogged(L"CClipboard::Save", L"OpenClipboard, "));
+  EXPECT_EQ(win32::clipboard::Text(), L"%FullName% ");
+  clip.Save();
+  ASSERT_TRUE(win32::OpenClipboard(0));
+  win32::EmptyClipboard();
+  win32::CloseClipboard();
+  size_t blocks = win32::memory::LiveBlocks();
+  win32::faults::Start({.at = 2, .span = 1000});  // the opening goes through, no write does
+  clip.Restore();
+  win32::faults::Stop();
+  EXPECT_TRUE(ErrorLogged(L"CClipboard::Restore", L"SetClipboardData(Format="));
+  EXPECT_EQ(win32::memory::LiveBlocks(), blocks);
+  EXPECT_FALSE(win32::clipboard::IsOpen());
+}
+
 TEST(CClipboard, OnlyTheOutermostPairReadsAndWritesTheClipboard) {
   UserCopies();
   Snapshot before = Take();
@@ -159,6 +206,12 @@ TEST(CClipboard, FailuresAreLoggedAndTheClipboardIsNeverLeftOpen) {
   EXPECT_TRUE(
       Logged(L"CClipboard::Save", L"OpenClipboard, GetLastError = 0x5, Err.LastDllError = 0x5"));
   EXPECT_EQ(clip.UseCount(), 1);
+  // The other program lets go before the Restore: a Save that read nothing must not empty it.
+  win32::clipboard::SetHeldByOtherProgram(false);
+  clip.Restore();
+  EXPECT_EQ(win32::clipboard::Text(), L"kept");
+  clip.Save();
+  win32::clipboard::SetHeldByOtherProgram(true);
   clip.Restore();
   EXPECT_TRUE(Logged(L"CClipboard::Restore", L"OpenClipboard, Err.LastDllError = 5"));
   win32::clipboard::SetHeldByOtherProgram(false);

@@ -82,18 +82,20 @@ TEST_F(FileUtils, AFailingTimeQueryIsLoggedAndAnswersFalse) {
   EXPECT_TRUE(GetFileLastModificationTime(L"C:\\t.txt", untouched)) << "only that query failed";
 }
 
-TEST_F(FileUtils, AListingRefusedOnceIsAskedAgainAndRefusedTwiceIsLogged) {
+TEST_F(FileUtils, AListingRefusedAMomentIsAskedAgainAndRefusedForGoodIsLogged) {
   ASSERT_TRUE(win32::files::WriteAll("C:\\L\\a.doc", ""));
   ASSERT_TRUE(win32::files::WriteAll("C:\\L\\sub\\b.doc", ""));
-  win32::faults::Start({.at = 1});
-  EXPECT_EQ(EnumFiles(L"C:\\L"), std::vector<std::wstring>{L"C:\\L\\a.doc"});
-  win32::faults::Start({.at = 1});
-  EXPECT_EQ(EnumDirs(L"C:\\L"), std::vector<std::wstring>{L"C:\\L\\sub"});
-  win32::faults::Stop();
+  for (uint64_t span : {1u, 8u}) {
+    win32::faults::Start({.at = 1, .span = span});
+    EXPECT_EQ(EnumFiles(L"C:\\L"), std::vector<std::wstring>{L"C:\\L\\a.doc"});
+    win32::faults::Start({.at = 1, .span = span});
+    EXPECT_EQ(EnumDirs(L"C:\\L"), std::vector<std::wstring>{L"C:\\L\\sub"});
+    win32::faults::Stop();
+  }
   EXPECT_TRUE(support::library::Log().empty());
 
-  // Refused twice: no listing, and no empty one passing for the folder's.
-  win32::faults::Start({.at = 1, .span = 2});
+  // Refused for good: no listing, and no empty one passing for the folder's.
+  win32::faults::Start({.at = 1, .span = 1000});
   EXPECT_EQ(EnumFiles(L"C:\\L"), std::nullopt);
   win32::faults::Stop();
   ASSERT_EQ(support::library::Log().size(), 1u);

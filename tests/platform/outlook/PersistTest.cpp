@@ -64,4 +64,24 @@ TEST(Persist, RestoredMailKeepsItsIdsPropertiesAndPlaceWithoutNewItemEvents) {
   EXPECT_NE(draftId, next->EntryID());
 }
 
+// Taking and restoring copy no value: the record holds the item's own, and the restored item
+// the record's, which stay as they were when either item is written afterwards.
+TEST(Persist, RecordsShareTheItemsValuesAndWritesStayApart) {
+  auto p = outlook::BuildProfile();
+  auto mail = p.drafts->Items()->Add(outlook::olMailItem);
+  mail->SetSubject(L"Big");
+  mail->SetBody(std::wstring(5000, L'x'));
+  mail->Save();
+  const auto saved = outlook::persist::Take(*p.session);
+  auto q = outlook::BuildProfile();
+  outlook::persist::Restore(*q.session, saved);
+  auto back = q.session->GetItemFromID(mail->EntryID());
+  ASSERT_TRUE(back);
+  EXPECT_TRUE(back->Props().SharesValue(mail->Props(), outlook::PR_BODY));
+  back->SetBody(L"changed");
+  EXPECT_EQ(std::wstring(5000, L'x'), mail->Body());
+  mail->SetSubject(L"Other");
+  EXPECT_EQ(L"Big", back->Subject());
+}
+
 }  // namespace

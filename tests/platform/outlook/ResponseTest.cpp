@@ -301,3 +301,24 @@ TEST(Bodies, TextAfterTheBodysEndIsKeptAsBrowsersShowIt) {
   }
   EXPECT_EQ(body::HtmlBodyContent(L"<body>a</body>\r\n</html>\r\n"), L"a");
 }
+
+// The body's content is found without lowering the whole text: tags in any case, a body tag
+// only outside comments, the footer joined only when it shows.
+TEST(Bodies, TheBodysContentIsFoundInAnyCaseAndAFooterJoinedOnlyWhenItShows) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"<HTML><BoDy bgcolor=\"a>b\">x<br></bOdY></HtMl>", L"x<br>"},
+      {L"<!-- <body> --><body>in</body>", L"in"},
+      {L"<bodyx>no body tag</bodyx>", L"<bodyx>no body tag</bodyx>"},
+      {L"<body>never closed", L"never closed"},
+      {L"<body>a</BODY> tail </HTML></html>", L"a tail "},
+      {L"<body>a</body>\r\n</HTML>\t", L"a"},
+      {L"<body\r\n>", L""},
+  };
+  for (const auto& [html, content] : cases) {
+    const std::wstring source = html;
+    EXPECT_EQ(content, body::HtmlBodyContent(source)) << source;
+    std::wstring scratch;
+    EXPECT_EQ(content, body::HtmlBodyContentView(source, scratch)) << source;
+  }
+  EXPECT_EQ(L"x\r\n", body::HtmlToText(L"<HTML><BODY>x<BR></BODY></HTML>"));
+}

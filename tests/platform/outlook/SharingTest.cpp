@@ -286,3 +286,61 @@ TEST(Sharing, RecipientObjectsAskedForLateStandForTheirRecipients) {
   EXPECT_EQ(fourth->Name(), L"r4");
   EXPECT_EQ(Names(*mail->Recipients()).size(), 6u);
 }
+
+namespace {
+
+// A change of body format keeps the plain text itself, the stored value rather than a copy,
+// and the text reads the same in each format and back.
+TEST(Sharing, AChangeOfFormatKeepsThePlainTextItHad) {
+  Profile p = BuildProfile();
+  auto mail = p.app->CreateItem(olMailItem);
+  const std::wstring text = L"one\nt<w>o &\r\n\u20AC three\r";
+  mail->SetBody(text);
+  auto before = mail->Copy();
+  mail->SetBodyFormat(olFormatHTML);
+  EXPECT_TRUE(mail->Props().SharesValue(before->Props(), PR_BODY));
+  EXPECT_EQ(text, mail->Body());
+  EXPECT_EQ(body::TextToHtml(text), mail->HTMLBody());
+  mail->SetBodyFormat(olFormatRichText);
+  EXPECT_TRUE(mail->Props().SharesValue(before->Props(), PR_BODY));
+  EXPECT_EQ(body::TextToRtf(text), mail->RTFBody());
+  EXPECT_FALSE(mail->Props().Has(PR_HTML));
+  mail->SetBodyFormat(olFormatPlain);
+  EXPECT_EQ(text, mail->Body());
+  EXPECT_FALSE(mail->Props().Has(PR_RTF_COMPRESSED));
+  // A format that is none leaves the item as it was.
+  EXPECT_THROW(mail->SetBodyFormat(7), vb::Error);
+  EXPECT_EQ(olFormatPlain, mail->BodyFormat());
+  EXPECT_EQ(text, mail->Body());
+
+  // A plain item made HTML reads the HTML of its text wherever the HTML is read, the same
+  // each time, until its text is written.
+  mail->SetBody(text);
+  mail->SetBodyFormat(olFormatHTML);
+  const std::wstring html = body::TextToHtml(text);
+  auto copy = mail->Copy();
+  EXPECT_EQ(PropValue{html}, mail->GetProp((PR_HTML & 0xFFFF0000) | PT_UNICODE));
+  EXPECT_EQ(PropValue{html}, *mail->SharedProp(PR_HTML));
+  EXPECT_EQ(html, mail->HTMLBody());
+  EXPECT_EQ(body::HtmlToRtf(html), mail->RTFBody());
+  EXPECT_EQ(html, copy->HTMLBody());
+  // A raw write of the plain text (as MAPI would) leaves the HTML made from the text before.
+  copy->SetProp((PR_BODY & 0xFFFF0000) | PT_UNICODE, std::wstring(L"raw"));
+  EXPECT_EQ(html, copy->HTMLBody());
+  EXPECT_EQ(L"raw", copy->Body());
+  // A discard goes back to the item as saved; the whole bag holds the HTML.
+  mail->Save();
+  mail->SetBody(L"later");
+  EXPECT_EQ(body::TextToHtml(L"later"), mail->HTMLBody());
+  mail->DiscardChanges();
+  EXPECT_EQ(html, mail->HTMLBody());
+  EXPECT_EQ(text, mail->Body());
+  EXPECT_EQ(html, mail->Props().Text(PR_HTML));
+
+  // An HTML item's plain text, made from its HTML when first needed, is what it keeps.
+  mail->SetHTMLBody(L"<html><BODY>a&amp;b<br>c</BODY></HTML>");
+  mail->SetBodyFormat(olFormatPlain);
+  EXPECT_EQ(L"a&b\r\nc", mail->Body());
+}
+
+}  // namespace
