@@ -37,12 +37,9 @@ void Tanvelo_Click(const InspectorWrapperPtr& oWrapper, int32_t& nAction,
     if (mTanvelo::DoTanvelo(item, nAction, mTanvelo::kSelInspector, sTemplateID)) {
       // The reply exists: the answered mail's window goes away.
       oWrapper->Done();
-      // Refused once, the close is asked again: the window would stay open without the
-      // add-in's wrapper, and its commands would fail.
-      if (!vb::Catch([&] { item->Close(outlook::olPromptForSave); })) {
-        vb::Err().Clear();
-        item->Close(outlook::olPromptForSave);
-      }
+      // A refused close is asked again: the window would stay open without the add-in's
+      // wrapper, and its commands would fail.
+      mTanvelo::Insist(proc, [&] { item->Close(outlook::olPromptForSave); });
     }
   });
 }

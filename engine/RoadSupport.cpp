@@ -150,17 +150,32 @@ std::wstring TempFolder::FileFor(const std::wstring& name, const std::wstring& f
   return current_;
 }
 
-// A file or folder another program holds a moment is asked again, so nothing stays in TEMP.
+namespace {
+
+// A file or folder another program holds a moment (refused, or shared) is asked again, so
+// nothing stays in TEMP; one that is gone, or a folder not empty, is not. Still refused after
+// every try, it is logged.
+void RemoveHeld(const wchar_t* proc, const std::string& path, bool (*remove)(const char*)) {
+  for (int tries = 1; tries <= kHeldTries; ++tries) {
+    if (remove(path.c_str())) return;
+    const uint32_t error = win32::GetLastError();
+    if (error != static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED) &&
+        error != win32::ERROR_SHARING_VIOLATION)
+      return;
+  }
+  LogError(proc, 0, L"still refused: " + win32::FromAnsi(path));
+}
+
+}  // namespace
+
 void TempFolder::DeleteFile() {
   if (current_.empty()) return;
-  const std::string path = win32::ToAnsi(current_);
-  if (!win32::DeleteFileA(path.c_str())) win32::DeleteFileA(path.c_str());
+  RemoveHeld(L"mTanvelo::TempFolder::DeleteFile", win32::ToAnsi(current_), win32::DeleteFileA);
 }
 
 void TempFolder::Remove() {
   if (path_.empty()) return;
-  const std::string path = win32::ToAnsi(path_);
-  if (!win32::RemoveDirectoryA(path.c_str())) win32::RemoveDirectoryA(path.c_str());
+  RemoveHeld(L"mTanvelo::TempFolder::Remove", win32::ToAnsi(path_), win32::RemoveDirectoryA);
 }
 
 }  // namespace road

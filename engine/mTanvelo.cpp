@@ -233,12 +233,11 @@ ItemPtr GetTemplate(const std::wstring& sEntryID) {
     auto item = Session()->GetItemFromID(sEntryID, TemplatesRoot()->StoreID());
     return item && TemplateItemOrRaise(item) ? item : nullptr;
   };
-  // Refused once, it is asked again: callers drop the usage record or hotkey of a template
-  // they take for gone.
+  // A refusal is asked again: callers drop the usage record or hotkey of a template they take
+  // for gone.
   ItemPtr found;
-  if (vb::Catch([&] { found = look(); })) return found;
-  vb::Err().Clear();
-  return QuietlyOr(ItemPtr(), look);
+  if (!Retried([&] { found = look(); })) vb::Err().Clear();
+  return found;
 }
 
 void DisplayTemplate(const ItemPtr& item, bool bModal) {
@@ -311,15 +310,25 @@ std::wstring Txt2Html(const std::wstring& text) {
   });
 }
 
-void DeleteItem(const ItemPtr& item, bool bForGood) {
-  // A passing copy must not stay behind where the user sees it: a store that refuses a move
-  // or a delete once (the item held open a moment) is asked once more.
-  auto twice = [](const wchar_t* proc, const std::function<void()>& step) {
-    return Trap(proc, step) || Trap(proc, step);
-  };
+bool Retried(const std::function<void()>& step) {
+  for (int tries = 1;; ++tries) {
+    if (vb::Catch(step)) return true;
+    if (tries == kHeldTries) return false;
+    vb::Err().Clear();
+  }
+}
+
+bool Insist(std::wstring_view procedure, const std::function<void()>& step) {
+  if (Retried(step)) return true;
+  LogError(procedure);
+  return false;
+}
+
+bool DeleteItem(const ItemPtr& item, bool bForGood) {
+  // A passing copy must not stay behind where the user sees it.
   std::wstring entryId, storeId;
   ItemPtr moved;
-  if (!twice(L"mTanvelo::DeleteItem(first delete)", [&] {
+  if (!Insist(L"mTanvelo::DeleteItem(first delete)", [&] {
         if (!moved) {
           auto deleted = Session()->GetDefaultFolder(outlook::olFolderDeletedItems);
           moved = Need(Need(item)->Move(deleted));
@@ -327,10 +336,10 @@ void DeleteItem(const ItemPtr& item, bool bForGood) {
         entryId = moved->EntryID();
         storeId = Need(moved->Parent())->StoreID();
       }))
-    return;
-  if (!bForGood) return;
-  twice(L"mTanvelo::DeleteItem(second delete)",
-        [&] { Need(Session()->GetItemFromID(entryId, storeId))->Delete(); });
+    return false;
+  if (!bForGood) return true;
+  return Insist(L"mTanvelo::DeleteItem(second delete)",
+                [&] { Need(Session()->GetItemFromID(entryId, storeId))->Delete(); });
 }
 
 std::wstring SafeGetSenderName(const ItemPtr& item) {
@@ -377,16 +386,19 @@ void ShowFolder(const FolderPtr& folder) {
 }
 
 void ReloadItem(ItemPtr& item) {
+  // Each step refused is asked again: the caller would take the saved mail for never made.
+  const wchar_t* proc = L"mTanvelo::ReloadItem";
   std::wstring entryId, storeId;
-  Quietly([&] {
+  Insist(proc, [&] {
     if (Need(item)->EntryID().empty() || !item->Saved()) item->Save();
   });
-  Quietly([&] { entryId = Need(item)->EntryID(); });
-  Quietly([&] { storeId = Need(Need(item)->Parent())->StoreID(); });
-  item = nullptr;
-  Quietly([&] { item = Session()->GetItemFromID(entryId, storeId); });
-  // Refused once, it is asked again: the caller would take the saved mail for never made.
-  if (!item) Quietly([&] { item = Session()->GetItemFromID(entryId, storeId); });
+  ItemPtr reloaded;
+  if (Insist(proc, [&] {
+        entryId = Need(item)->EntryID();
+        storeId = Need(Need(item)->Parent())->StoreID();
+      }))
+    Insist(proc, [&] { reloaded = Need(Session()->GetItemFromID(entryId, storeId)); });
+  item = reloaded;
 }
 
 FolderPtr GetNewMessageTemplatesFolder() {

@@ -6,8 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/outlook/Forward.h"
 
@@ -78,8 +80,16 @@ std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::
 int32_t GetTemplateBodyFormat(const ItemPtr& item, bool bSave, bool bSwitch);
 // Plain text as a small HTML page.
 std::wstring Txt2Html(const std::wstring& text);
-// Moves the item to Deleted Items; with bForGood deletes it there too.
-void DeleteItem(const ItemPtr& item, bool bForGood);
+// Runs a step of the store, asked again while it is refused (an item held open a moment, a run
+// of refusals), up to kHeldTries times in all. False when every try was refused, the last
+// refusal left as the current error.
+bool Retried(const std::function<void()>& step);
+// The same, the last refusal logged under `procedure` as an error, so that what was left
+// behind is told.
+bool Insist(std::wstring_view procedure, const std::function<void()>& step);
+// Moves the item to Deleted Items; with bForGood deletes it there too. False (logged) when it
+// could not be moved, or with bForGood not deleted.
+bool DeleteItem(const ItemPtr& item, bool bForGood);
 std::wstring SafeGetSenderName(const ItemPtr& item);
 // True when the item has recipients and all of them resolve; otherwise False, with a message
 // unless silent.

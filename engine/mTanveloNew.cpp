@@ -132,6 +132,7 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
                          bool bForeground) {
   SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::NewTemplateFromMail";
+  ItemPtr onItsWay;  // saved outside the templates folder, not yet moved there
   Trap(proc, [&] {
     ItemPtr source;
     vb::Ignore([&] {
@@ -161,7 +162,9 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
       Quietly([&] { current = Need(g_oApp->ActiveExplorer())->CurrentFolder(); });
       FolderPtr folder = current && IsTemplateFolder(current) ? current : TemplatesRoot();
       item->Save();
+      onItsWay = item;
       item = Need(item->Move(folder));
+      onItsWay = nullptr;
     }
     item->Save();
     CopyBodySubjectAttachments(source, item, false);
@@ -175,6 +178,8 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
     Quietly([&] { source->Close(outlook::olPromptForSave); });
     DisplayTemplate(Session()->GetItemFromID(item->EntryID(), TemplatesRoot()->StoreID()), false);
   });
+  // Stopped there, it would stay in Drafts as an empty mail.
+  if (onItsWay) DeleteItem(onItsWay, true);
 }
 
 bool TemplateHasRecipients(const std::wstring& sTemplateID) {
@@ -202,7 +207,8 @@ void PostItems2MailItems(const FolderPtr& folder, bool& bAsked, bool& bCancelled
       bAsked = true;
       for (const auto& id : ids) {
         auto post = Session()->GetItemFromID(id, folder->StoreID());
-        if (PostItem2MailItem(post)) Quietly([&] { post->Delete(); });
+        // Both kept would show the template twice: a refused delete is asked again, and logged.
+        if (PostItem2MailItem(post)) Insist(proc, [&] { post->Delete(); });
       }
     }
     for (const auto& subfolder : folder->Folders()->All()) {

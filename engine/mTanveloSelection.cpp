@@ -21,10 +21,28 @@ struct ClipboardText {
   std::wstring text, html;
 };
 
+const wchar_t* const kCopyProc = L"mTanvelo::CopySelection";
+
+// Another program may hold the clipboard a moment: opening it is asked again.
+bool OpenHeldClipboard() {
+  for (int attempt = 0; attempt < kHeldTries; ++attempt)
+    if (win32::OpenClipboard(0)) return true;
+  return false;
+}
+
+// The clipboard's text; empty, and logged, when the clipboard stays refused.
 std::wstring ReadClipboardText() {
   std::wstring text;
-  if (!win32::OpenClipboard(0)) return text;
-  uint32_t handle = win32::GetClipboardData(win32::CF_TEXT);
+  if (!OpenHeldClipboard()) {
+    LogError(kCopyProc, 0, L"the clipboard could not be opened to read the selection");
+    return text;
+  }
+  uint32_t handle = 0;
+  if (win32::IsClipboardFormatAvailable(win32::CF_TEXT)) {
+    for (int attempt = 0; attempt < kHeldTries && handle == 0; ++attempt)
+      handle = win32::GetClipboardData(win32::CF_TEXT);
+    if (handle == 0) LogError(kCopyProc, 0, L"the selection could not be read from the clipboard");
+  }
   if (handle != 0) {
     const uint8_t* bytes = win32::GlobalLock(handle);
     if (bytes) {
@@ -44,11 +62,19 @@ ClipboardText CopySelection(bool bHideWait, bool readingPane) {
   ClipboardText out;
   CClipboard& clipboard = HostClipboard();
   Quietly([&] { clipboard.Save(); });
+  // Not emptied, the clipboard's old text would pass for the selection: nothing is copied.
+  bool emptied = false;
   Quietly([&] {
-    if (!win32::OpenClipboard(0)) return;
+    if (!OpenHeldClipboard()) return;
     win32::EmptyClipboard();
     win32::CloseClipboard();
+    emptied = true;
   });
+  if (!emptied) {
+    LogError(kCopyProc, 0, L"the clipboard could not be emptied to copy the selection");
+    Quietly([&] { clipboard.Restore(); });
+    return out;
+  }
   if (bHideWait) HideWait();
   Quietly([&] { CClipboard::SendCopyKeys(); });
   if (bHideWait) {

@@ -135,6 +135,8 @@ void SetKey(int vk, bool down) {
 
 // What the focused window does with a key-down that nobody swallowed.
 void Deliver(uint8_t vk, wchar_t unicode) {
+  // The window's own work (a copy reading its selection): not a call the add-in makes.
+  faults::Quiet quiet;
   auto editor = S().focus.lock();
   if (!editor) return;
   if (vk == VK_PACKET) {

@@ -9,6 +9,7 @@
 #include "platform/outlook/Inspector.h"
 #include "platform/support/LibNorvane.h"
 #include "platform/vb/Runtime.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Window.h"
 #include "tests/commands/CommandsTest.h"
 
@@ -48,6 +49,35 @@ TEST_F(InspectorCommandsTest, AReplyKeepsWhatTheUserTypedIntoTheAnsweredMail) {
   EXPECT_TRUE(Boxes().empty());
   EXPECT_TRUE(p.plainMail->Saved());
   EXPECT_TRUE(p.plainMail->Body().starts_with(L"Called back. "));
+}
+
+// The close is the reply's last call: refused through a run of tries, it is asked again; past
+// every try it is logged, not left open untold.
+TEST_F(InspectorCommandsTest, AnAnsweredMailWhoseCloseIsRefusedIsAskedAgain) {
+  auto item = AddTemplate(L"Thanks");
+  auto reply = [&](const win32::faults::Plan& plan) {
+    auto wrapper = Open(p.plainMail);
+    auto inspector = wrapper->GetInspector();
+    int32_t action = 1;
+    win32::faults::Start(plan);
+    mInspector::Tanvelo_Click(wrapper, action, item->EntryID(), false);
+    win32::faults::Stop();
+    return inspector;
+  };
+  auto errors = [] {
+    std::vector<std::wstring> procedures;
+    for (const auto& entry : support::library::Log())
+      if (entry.level >= kLevelError) procedures.push_back(entry.procedure);
+    return procedures;
+  };
+  ASSERT_TRUE(reply({.countOnly = true})->IsClosed());  // the first reply marks the mail
+  ASSERT_TRUE(reply({.countOnly = true})->IsClosed());
+  const uint64_t last = win32::faults::Counts().calls;
+  EXPECT_TRUE(reply({.at = last, .span = 8})->IsClosed());
+  EXPECT_TRUE(errors().empty());
+
+  EXPECT_FALSE(reply({.at = last, .span = 1000})->IsClosed());
+  EXPECT_EQ(errors(), Texts{L"mInspector::Tanvelo_Click"});
 }
 
 class InspectorCommands2007Test : public InspectorCommandsTest {

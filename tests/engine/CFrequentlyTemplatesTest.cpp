@@ -370,6 +370,29 @@ TEST_F(Frequents, ARefreshRefusedAtOneCallKeepsARecordWhoseTemplateIsThere) {
   EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
 }
 
+TEST_F(Frequents, ARefreshUnderARunOfRefusalsKeepsARecordWhoseTemplateIsThere) {
+  auto kept = AddMail(templates, L"kept");
+  CFrequentlyTemplates frequents;
+  frequents.IncUseCount(kept->EntryID(), 1);
+  // All of them, or the one (its own Redemption item made).
+  for (bool all : {true, false}) {
+    auto refresh = [&] { all ? frequents.RefreshAll() : (void)frequents.Refresh(kept->EntryID()); };
+    win32::faults::Start({.countOnly = true});
+    refresh();
+    win32::faults::Stop();
+    const uint64_t calls = win32::faults::Counts().calls;
+    for (uint64_t span : {3u, 8u})
+      for (uint64_t at = 1; at <= calls; ++at) {
+        win32::faults::Start({.at = at, .span = span});
+        refresh();
+        win32::faults::Stop();
+        EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, Ids(&frequents.Templates()))
+            << span << " calls from " << at << " failing" << (all ? "" : " in the one's refresh");
+      }
+  }
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
+}
+
 TEST_F(Frequents, SaveAllRewritesEveryValue) {
   // Many stored values, of which only the live templates remain after a refresh: deleting
   // while enumerating would leave every other stale value behind.

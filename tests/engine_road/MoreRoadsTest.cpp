@@ -5,6 +5,7 @@
 #include "platform/outlook/Explorer.h"
 #include "platform/outlook/Inspector.h"
 #include "platform/win32/Clipboard.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Keyboard.h"
 #include "tests/engine_road/RoadTest.h"
 
@@ -67,6 +68,51 @@ TEST_F(SelectionRoad, InspectorSelectionIsAnsweredAloneAndTheClipboardKept) {
   EXPECT_NE(std::wstring::npos, Quoted().find(L"Hello Pat"));
   EXPECT_TRUE(Boxes().empty());
   EXPECT_EQ(L"the user's own text", win32::clipboard::Text());
+}
+
+// A run of refusals anywhere in a reply to a selection: the reply quotes the selection, or the
+// user is told; the whole mail is never answered silently in its place.
+TEST_F(SelectionRoad, ASelectionReadUnderARunOfRefusalsIsTheSelectionOrTold) {
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
+  p.plainMail->Display(false);
+  auto inspector = p.plainMail->GetInspector();
+  const std::wstring text = p.plainMail->Body(), part = L"the figures are attached.";
+  win32::keyboard::SetFocus(inspector);
+  inspector->SetSelection(static_cast<int32_t>(text.find(part)), static_cast<int32_t>(part.size()));
+  auto reply = [&](const win32::faults::Plan& plan) {
+    int32_t action = kActionReply;
+    win32::clipboard::SetText(L"the user's own text");
+    win32::faults::Start(plan);
+    bool made = DoTanvelo(p.plainMail, action, kSelInspector, tmpl->EntryID());
+    win32::faults::Stop();
+    while (p.app->Inspectors()->Count() > 1)
+      p.app->Inspectors()->Item(p.app->Inspectors()->Count())->Close(outlook::olDiscard);
+    return made;
+  };
+  // Then nothing selected: the whole mail, never the clipboard's old text.
+  for (bool selected : {true, false}) {
+    if (!selected) inspector->SetCaret(0);
+    for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+    ASSERT_TRUE(reply({.countOnly = true}));
+    const uint64_t calls = win32::faults::Counts().calls;
+    for (uint64_t span : {3u, 8u})
+      for (uint64_t at = 1; at <= calls; ++at) {
+        for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+        for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+        const size_t logged = support::library::Log().size(), boxes = Boxes().size();
+        const bool made = reply({.at = at, .span = span});
+        bool told = Boxes().size() > boxes;
+        for (size_t i = logged; i < support::library::Log().size(); ++i)
+          told = told || support::library::Log()[i].level >= kLevelError;
+        if (!made || told) continue;
+        const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+        EXPECT_EQ(std::wstring::npos, Quoted().find(L"the user's own text")) << where;
+        if (selected) {
+          EXPECT_EQ(std::wstring::npos, Quoted().find(L"Hello Pat"))
+              << where << ": the whole mail answered, untold";
+        }
+      }
+  }
 }
 
 TEST_F(SelectionRoad, ReadingPaneSelectionBeforeOutlook2007) {
@@ -313,4 +359,53 @@ TEST_F(RoadTest, PostTemplatesAreConvertedAfterOneQuestion) {
   EXPECT_FALSE(PostItem2MailItem(nullptr));
   EXPECT_TRUE(ItemsOf(p.drafts).empty());
   EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
+}
+
+// A run of refusals anywhere in a conversion leaves one template, the post or its mail, never
+// both, unless an error tells it; no empty mail stays in Drafts.
+TEST_F(RoadTest, APostConvertedUnderARunOfRefusalsLeavesNoDuplicateUntold) {
+  auto convert = [&](const win32::faults::Plan& plan) {
+    AddPost(templates, L"Greeting");
+    bool asked = true, cancelled = false;
+    win32::faults::Start(plan);
+    PostItems2MailItems(templates, asked, cancelled);
+    win32::faults::Stop();
+  };
+  convert({.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GT(calls, 5u);
+  for (uint64_t at = 1; at <= calls; ++at) {
+    for (const auto& folder : {templates, p.deleted})
+      for (const auto& item : ItemsOf(folder)) item->Delete();
+    const size_t logged = support::library::Log().size();
+    convert({.at = at, .span = 8});
+    bool errorLogged = false;
+    for (size_t i = logged; i < support::library::Log().size(); ++i)
+      errorLogged = errorLogged || support::library::Log()[i].level >= kLevelError;
+    EXPECT_TRUE(errorLogged || ItemsOf(templates).size() == 1u) << "8 calls from " << at;
+    EXPECT_TRUE(ItemsOf(p.drafts).empty()) << "8 calls from " << at;
+  }
+}
+
+// Saved on its way to the templates folder, a new template stopped there by a run of refusals
+// does not stay in Drafts.
+TEST_F(RoadTest, ASaveAsTemplateStoppedOnItsWayLeavesNothingInDrafts) {
+  // "Open it?" No; a box with one button acknowledged.
+  win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox& box) {
+    return (box.style & 0xF) == win32::MB_OK ? win32::IDOK : win32::IDNO;
+  });
+  auto save = [&](const win32::faults::Plan& plan) {
+    win32::faults::Start(plan);
+    NewTemplateFromMail(p.plainMail->EntryID(), p.inbox->StoreID(), false);
+    win32::faults::Stop();
+  };
+  save({.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GT(calls, 5u);
+  for (uint64_t span : {1u, 8u})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      save({.at = at, .span = span});
+      EXPECT_TRUE(ItemsOf(p.drafts).empty()) << span << " calls from " << at;
+      for (const auto& item : ItemsOf(p.drafts)) item->Delete();
+    }
 }

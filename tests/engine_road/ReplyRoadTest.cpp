@@ -175,6 +175,82 @@ TEST_F(ReplyRoad, APassingCopyIsDeletedForGoodThoughOneOfItsCallsFails) {
   }
 }
 
+TEST_F(ReplyRoad, APassingCopyOutlastsABurstOfRefusalsOrItsLeftoverIsLogged) {
+  for (uint64_t span : {3u, 8u})
+    for (uint64_t at = 1; at <= 12; ++at) {
+      auto copy = p.drafts->Items()->Add();
+      copy->SetSubject(kTempItemPrefix + std::wstring(L"copy"));
+      copy->Save();
+      win32::faults::Start({.at = at, .span = span});
+      EXPECT_TRUE(DeleteItem(copy, true));
+      win32::faults::Stop();
+      EXPECT_TRUE(ItemsOf(p.drafts).empty()) << span << " calls from " << at << " failing";
+      EXPECT_TRUE(ItemsOf(p.deleted).empty()) << span << " calls from " << at << " failing";
+    }
+  EXPECT_TRUE(support::library::Log().empty());
+
+  // Refused past every try, the copy stays and that is told.
+  auto copy = p.drafts->Items()->Add();
+  copy->Save();
+  win32::faults::Start({.at = 1, .span = 1000});
+  EXPECT_FALSE(DeleteItem(copy, true));
+  win32::faults::Stop();
+  EXPECT_EQ(1u, ItemsOf(p.drafts).size());
+  ASSERT_EQ(1u, support::library::Log().size());
+  EXPECT_EQ(L"mTanvelo::DeleteItem(first delete)", support::library::Log()[0].procedure);
+  EXPECT_EQ(kLevelError, support::library::Log()[0].level);
+}
+
+// A burst of refusals anywhere in a reply from a template leaves no passing copy, and the
+// reply is either made and filed or gone, or the user is told.
+TEST_F(ReplyRoad, AReplyUnderABurstOfRefusalsLeavesNoCopyAndNothingHalfMadeUntold) {
+  auto tmpl = AddTemplate(L"Thanks", outlook::olFormatHTML, kHtmlTemplate);
+  AddAttachment(tmpl, L"logo.png", L"logo@tv");
+  AddAttachment(tmpl, L"terms.txt");
+  // A template looked up and refused is picked again: the picker is a dialog the user sees.
+  int picked = 0;
+  Services().ShowSelectTemplate = [&](std::wstring&, int32_t&, int32_t, bool) {
+    ++picked;
+    return false;
+  };
+  auto reply = [&] {
+    int32_t action = kActionReply;
+    bool made = DoTanvelo(p.htmlMail, action, kSelWholeMail, tmpl->EntryID());
+    while (p.app->Inspectors()->Count() > 0)
+      p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+    return made;
+  };
+  win32::faults::Start({.countOnly = true});
+  ASSERT_TRUE(reply());
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GT(calls, 20u);
+  for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+  for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+
+  for (uint64_t span : {3u, 8u})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const size_t logged = support::library::Log().size(), boxes = Boxes().size();
+      picked = 0;
+      win32::faults::Start({.at = at, .span = span});
+      const bool made = reply();
+      win32::faults::Stop();
+      bool errorLogged = false;
+      for (size_t i = logged; i < support::library::Log().size(); ++i)
+        errorLogged = errorLogged || support::library::Log()[i].level >= kLevelError;
+      const bool told = errorLogged || Boxes().size() > boxes || picked > 0;
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      ExpectNoLeftovers();
+      // "The merge failed" says nothing of a reply left in Drafts.
+      EXPECT_TRUE(errorLogged || ItemsOf(p.drafts).empty())
+          << where << ": a half-made reply, untold";
+      EXPECT_TRUE(told || made || ItemsOf(tvDrafts).empty()) << where << ": a reply, untold";
+      for (const auto& folder : {tvDrafts, p.drafts, p.deleted})
+        for (const auto& item : ItemsOf(folder)) item->Delete();
+      for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+    }
+}
+
 TEST_F(ReplyRoad, ANewTemplateIsMadeInItsFolderOrNotAtAllWhicheverCallFails) {
   for (uint64_t at = 1; at <= 30; ++at) {
     win32::faults::Start({.at = at});
@@ -220,6 +296,46 @@ TEST_F(ReplyRoad, AnItemLookedUpAgainIsNotLostToOneRefusal) {
     ASSERT_TRUE(item) << "call " << at << " failing";
     EXPECT_EQ(tmpl->EntryID(), item->EntryID());
   }
+}
+
+TEST_F(ReplyRoad, TemporaryFilesOutlastABurstOfRefusalsOrTheirLeftoverIsLogged) {
+  for (uint64_t at = 1; at <= 2; ++at) {
+    {
+      road::TempFolder folder(road::TempPath() + L"\\TVtest");
+      std::wstring file = folder.FileFor(L"image001.png", L"file");
+      ASSERT_TRUE(win32::files::WriteAll(win32::ToAnsi(file), "png"));
+      win32::faults::Start({.at = at, .span = 8});
+    }
+    win32::faults::Stop();
+    EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk()) << "from call " << at;
+  }
+  EXPECT_TRUE(support::library::Log().empty());
+  {
+    road::TempFolder folder(road::TempPath() + L"\\TVtest");
+    ASSERT_TRUE(win32::files::WriteAll(win32::ToAnsi(folder.FileFor(L"a.png", L"file")), "png"));
+    win32::faults::Start({.at = 1, .span = 1000});
+  }
+  win32::faults::Stop();
+  EXPECT_TRUE(Logged(L"mTanvelo::TempFolder::DeleteFile"));
+  EXPECT_TRUE(Logged(L"mTanvelo::TempFolder::Remove"));
+}
+
+TEST_F(ReplyRoad, AnItemLookedUpAgainOutlastsABurstOfRefusals) {
+  auto tmpl = AddTemplate(L"Thanks", outlook::olFormatPlain, L"Thank you.\r\n");
+  for (uint64_t at = 1; at <= 6; ++at) {
+    ItemPtr item = tmpl;
+    win32::faults::Start({.at = at, .span = 8});
+    ReloadItem(item);
+    win32::faults::Stop();
+    ASSERT_TRUE(item) << "8 calls from " << at << " failing";
+    EXPECT_EQ(tmpl->EntryID(), item->EntryID());
+  }
+  ItemPtr item = tmpl;
+  win32::faults::Start({.at = 1, .span = 1000});
+  ReloadItem(item);
+  win32::faults::Stop();
+  EXPECT_FALSE(item);
+  EXPECT_TRUE(Logged(L"mTanvelo::ReloadItem"));
 }
 
 TEST_F(ReplyRoad, ChecksComeBeforeAnythingIsMade) {
