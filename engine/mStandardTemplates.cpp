@@ -41,8 +41,9 @@ void UpdateTemplate(const FolderPtr& folder, const std::wstring& sSubject,
       vb::Ignore([&] { stored = vb::CLng(vb::Val(existing->BillingInformation())); });
       vb::Err().Clear();
       if (nVersion <= stored) return;
-      if (!vb::Catch([&] { existing->Delete(); })) {
-        vb::Ignore([&] {
+      // Refused a moment, the old sample is asked again: else it stays beside the new one.
+      if (!mTanvelo::Retried([&] { existing->Delete(); })) {
+        mTanvelo::Insist(L"mStandardTemplates::UpdateTemplate", [&] {
           existing->Move(Need(g_oApp)->Session()->GetDefaultFolder(outlook::olFolderDeletedItems));
         });
       }
@@ -53,7 +54,8 @@ void UpdateTemplate(const FolderPtr& folder, const std::wstring& sSubject,
     item->SetBillingInformation(std::to_wstring(nVersion));
     item->SetHTMLBody(WrapPage(sBody));
     item->Save();
-    if (Need(item->Parent())->EntryID() != folder->EntryID()) item->Move(folder);
+    if (Need(item->Parent())->EntryID() != folder->EntryID())
+      mTanvelo::Insist(L"mStandardTemplates::UpdateTemplate", [&] { item->Move(folder); });
   });
 }
 

@@ -10,6 +10,7 @@
 #include "engine/mStandardTemplates.h"
 #include "engine/mTanvelo.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Faults.h"
 #include "tests/common/Source.h"
 
 using namespace mStandardTemplates;
@@ -157,6 +158,33 @@ TEST_F(Samples, UpdateTemplateByVersion) {
 
   UpdateTemplate(nullptr, L"x", L"<P>x</P>", 0);
   EXPECT_TRUE(Logged(L"mStandardTemplates::UpdateTemplate"));
+}
+
+// A newer sample replaces the older one also under a run of refusals: never both in the folder
+// untold, never the new one left in Drafts.
+TEST_F(Samples, AnUpdateUnderARunOfRefusalsLeavesOneSampleOrTellsWhy) {
+  auto folder = templates->Folders()->Add(L"Versions");
+  auto update = [&](const win32::faults::Plan& plan) {
+    for (const auto& item : folder->Items()->All()) item->Delete();
+    UpdateTemplate(folder, L"Offer", L"<P>one</P>", 1);
+    win32::faults::Start(plan);
+    UpdateTemplate(folder, L"Offer", L"<P>two</P>", 2);
+    win32::faults::Stop();
+  };
+  update({.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GT(calls, 3u);
+  for (uint64_t span : {1u, 2u, 3u, 8u})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const size_t before = support::library::Log().size();
+      update({.at = at, .span = span});
+      bool told = false;
+      for (size_t i = before; i < support::library::Log().size(); ++i)
+        told =
+            told || support::library::Log()[i].procedure == L"mStandardTemplates::UpdateTemplate";
+      EXPECT_TRUE(folder->Items()->Count() == 1 || told) << span << " calls from " << at;
+      EXPECT_EQ(0, p.drafts->Items()->Count()) << span << " calls from " << at;
+    }
 }
 
 TEST_F(Samples, FoldersAreFoundOrMade) {
