@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -54,14 +55,33 @@ class Terminal {
       all_.append(buf, static_cast<size_t>(n));
     }
   }
-  // The exit code, once the program has ended by itself.
+  // Whether the line editor reads keys one by one (the terminal out of line mode): a Ctrl-D
+  // typed while the terminal still gathers a line would reach the editor as another key.
+  bool WaitForEditor() {
+    for (int i = 0; i < 20000; ++i) {
+      termios mode{};
+      if (tcgetattr(fd_, &mode) != 0) return false;
+      if (!(mode.c_lflag & ICANON)) return true;
+      poll(nullptr, 0, 1);
+    }
+    return false;
+  }
+  // The exit code, once the program has ended by itself; -1 when it has not within the bound
+  // (then it is killed, so a stuck program fails the test instead of hanging it).
   int Exit() {
     while (WaitFor("\x01never shown")) {
     }
     int status = 0;
-    if (waitpid(pid_, &status, 0) != pid_) return -1;
-    exited_ = true;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    for (int i = 0; i < 20000; ++i) {
+      pid_t done = waitpid(pid_, &status, WNOHANG);
+      if (done == pid_) {
+        exited_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      if (done < 0) return -1;
+      poll(nullptr, 0, 1);
+    }
+    return -1;
   }
   const std::string& All() const { return all_; }
 
@@ -91,6 +111,7 @@ TEST(PromptKeys, CtrlCDropsTheLineBeingTypedAndCtrlDEndsTellingWhatIsDropped) {
   ASSERT_TRUE(t.WaitFor("outlook> ")) << t.All();
   t.Type("new mail\n");
   ASSERT_TRUE(t.WaitFor("outlook> ")) << t.All();
+  ASSERT_TRUE(t.WaitForEditor()) << t.All();
   t.Type("\x04");
   EXPECT_EQ(0, t.Exit()) << t.All();
   EXPECT_EQ(std::string::npos, t.All().find("unknown command")) << t.All();
