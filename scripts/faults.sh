@@ -9,7 +9,8 @@
 #   scripts/faults.sh [-j JOBS] [--build DIR]                  the whole sweep
 #   scripts/faults.sh --sample RUNS [--seed S] [-j JOBS] ...   a sample of about RUNS runs:
 #       one call drawn inside every line that makes calls (so every command gets a fault),
-#       then more draws and bursts (the sweep's, and 1 to 8 calls from anywhere in a line)
+#       then more draws and bursts (the sweep's, and 1 to 8 calls from anywhere in a line;
+#       at least a quarter of the budget)
 #       while the budget lasts; the seed is printed, and the same seed draws the same runs
 #   scripts/faults.sh --only NAME ...                           the scripts whose name has NAME
 #   scripts/faults.sh --profile [--sample RUNS --seed S] ...    the kept profile's own writes
@@ -186,12 +187,16 @@ for script in "$root"/tests/scenarios/*.txt; do
 done
 if [[ "$sample" -gt 0 ]]; then
   have=$(wc -l < "$plan")
-  if [[ "$have" -gt "$sample" ]]; then
-    # Over budget: every line cannot get its own run; keep a draw of them.
+  lines_share=$((sample * 3 / 4))
+  if [[ "$have" -gt "$lines_share" ]]; then
+    # Over budget: every line cannot get its own run; keep a draw of them, and a quarter of
+    # the budget for the bursts.
     while read -r line; do echo "$(draw 1000000) $line"; done < "$plan" | sort -n |
-      head -n "$sample" | cut -d' ' -f2- > "$plan.kept"
+      head -n "$lines_share" | cut -d' ' -f2- > "$plan.kept"
     mv "$plan.kept" "$plan"
-  elif [[ -f "$out/extra.txt" ]]; then
+    have=$lines_share
+  fi
+  if [[ -f "$out/extra.txt" ]]; then
     while read -r line; do echo "$(draw 1000000) $line"; done < "$out/extra.txt" | sort -n |
       head -n $((sample - have)) | cut -d' ' -f2- >> "$plan"
   fi
