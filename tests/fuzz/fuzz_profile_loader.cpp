@@ -11,6 +11,7 @@
 #include "FuzzSupport.h"
 #include "host/ProfileStore.h"
 #include "platform/outlook/Outlook.h"
+#include "tests/host/OlderProfile.h"
 
 namespace fs = std::filesystem;
 
@@ -40,14 +41,7 @@ const std::string& SavedStore() {
       path = saved.StorePath();
     }
     // The older form: the registry not in the store but in the file beside it.
-    sqlite3* db = nullptr;
-    FUZZ_CHECK(sqlite3_open(path.string().c_str(), &db) == SQLITE_OK);
-    FUZZ_CHECK(sqlite3_exec(db,
-                            "DROP TABLE reg_keys; DROP TABLE reg_values; "
-                            "DELETE FROM meta WHERE key = 'registry';"
-                            "UPDATE meta SET value = 1 WHERE key = 'version'",
-                            nullptr, nullptr, nullptr) == SQLITE_OK);
-    sqlite3_close(db);
+    FUZZ_CHECK(olderprofile::DropRegistryFromStore(path));
     return Bytes(path);
   }();
   return store;

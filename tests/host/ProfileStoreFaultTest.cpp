@@ -17,6 +17,7 @@
 #include "platform/win32/Registry.h"
 #include "platform/win32/Reset.h"
 #include "tests/host/FaultyVfs.h"
+#include "tests/host/OlderProfile.h"
 
 namespace {
 
@@ -158,16 +159,7 @@ TEST(ProfileStoreFaults, ATakeOverThatFailsAtAnyStepIsDoneWholeByTheNextStart) {
       std::wstring error;
       ASSERT_TRUE(store.Save(p, error));
     }
-    ASSERT_TRUE(
-        win32::registry::SaveHive(win32::HKEY_CURRENT_USER, (base / "registry.hive").string()));
-    sqlite3* db = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_open((base / "store.sqlite").string().c_str(), &db));
-    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
-                                      "DROP TABLE reg_keys; DROP TABLE reg_values; "
-                                      "DELETE FROM meta WHERE key = 'registry';"
-                                      "UPDATE meta SET value = 1 WHERE key = 'version'",
-                                      nullptr, nullptr, nullptr));
-    sqlite3_close(db);
+    ASSERT_TRUE(olderprofile::MakeOlderForm(base));
   }
   int failed = 0;
   for (int step = 1;; ++step) {

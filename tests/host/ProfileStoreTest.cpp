@@ -18,6 +18,7 @@
 #include "platform/win32/Registry.h"
 #include "platform/win32/RegistryChanges.h"
 #include "platform/win32/Reset.h"
+#include "tests/host/OlderProfile.h"
 
 namespace {
 
@@ -53,14 +54,8 @@ void Exec(const std::filesystem::path& store, const char* sql) {
   sqlite3_close(db);
 }
 
-// A profile as the program kept it before the registry moved into the store: the store
-// without the registry's tables (version 1), the registry (as it is in memory) in a file.
 void MakeOlderForm(const std::filesystem::path& dir) {
-  ASSERT_TRUE(
-      win32::registry::SaveHive(win32::HKEY_CURRENT_USER, (dir / "registry.hive").string()));
-  Exec(dir / "store.sqlite",
-       "DROP TABLE reg_keys; DROP TABLE reg_values; DELETE FROM meta WHERE key = 'registry';"
-       "UPDATE meta SET value = 1 WHERE key = 'version'");
+  ASSERT_TRUE(olderprofile::MakeOlderForm(dir));
 }
 
 TEST_F(ProfileStoreTest, WhatTheUserMadeComesBackInTheNextRun) {

@@ -23,6 +23,7 @@
 #include "platform/win32/Registry.h"
 #include "platform/win32/Reset.h"
 #include "tests/common/Source.h"
+#include "tests/host/OlderProfile.h"
 
 namespace {
 
@@ -272,16 +273,7 @@ TEST(Program, ASessionWritesTheStoreAndNoOtherFileOfTheProfile) {
     host::ProfileStore kept(dir);
     ASSERT_TRUE(kept.Load(p));
   }
-  ASSERT_TRUE(
-      win32::registry::SaveHive(win32::HKEY_CURRENT_USER, (dir / "registry.hive").string()));
-  sqlite3* db = nullptr;
-  ASSERT_EQ(SQLITE_OK, sqlite3_open((dir / "store.sqlite").string().c_str(), &db));
-  ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
-                                    "DROP TABLE reg_keys; DROP TABLE reg_values; "
-                                    "DELETE FROM meta WHERE key = 'registry';"
-                                    "UPDATE meta SET value = 1 WHERE key = 'version'",
-                                    nullptr, nullptr, nullptr));
-  sqlite3_close(db);
+  ASSERT_TRUE(olderprofile::MakeOlderForm(dir));
   std::ifstream in(dir / "registry.hive", std::ios::binary);
   std::string hive((std::istreambuf_iterator<char>(in)), {});
   check("a profile of the older form");
