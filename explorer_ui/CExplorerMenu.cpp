@@ -244,45 +244,56 @@ void CExplorerMenu::Create_TanveloButtons() {
                                       &CExplorerMenu::m_btnForwardWithFreq_Click};
   for (size_t n = 0; n < m_pairs.size(); ++n) {
     ReplyPair& pair = m_pairs[n];
-    if (pair.button) continue;
-    bars::ControlPtr anchor;
-    vb::Ignore([&] { anchor = bar->FindControl(0, pair.anchorId); });
-    if (!anchor) continue;  // tried again at the next update
-    std::wstring member = pair.member;
-    ButtonPtr button;
-    vb::Ignore([&] { button = bars::AddButton(*bar, anchor->Index(), TagOf(member.c_str())); });
-    if (!button) continue;
-    Bind(pair.button, button, kButton[n]);
-    vb::Ignore([&] { button->SetStyle(office::msoButtonIconAndCaption); });
-    vb::Ignore([&] { button->SetTooltipText(Text(pair.tooltip)); });
-    vb::Ignore([&] { bars::SetIcon(button, *bars::ReplyIcon(pair.action)); });
-    vb::Ignore([&] { button->SetVisible(anchor->Visible()); });
-    vb::Ignore([&] { button->SetEnabled(anchor->Enabled()); });
-    if (pair.action == 1) {
-      vb::Ignore([&] {
-        if (!anchor->BeginGroup()) return;
-        // The separator before Reply now stands before the add-in's reply button.
-        anchor->SetBeginGroup(false);
-        m_bToolbarChanged = true;
-        button->SetBeginGroup(true);
-      });
+    const std::wstring member = pair.member;
+    if (!pair.button) {
+      bars::ControlPtr anchor;
+      vb::Ignore([&] { anchor = bar->FindControl(0, pair.anchorId); });
+      if (!anchor) continue;  // tried again at the next update
+      ButtonPtr button;
+      vb::Ignore([&] { button = bars::AddButton(*bar, anchor->Index(), TagOf(member.c_str())); });
+      // Refused: the whole pair waits for the next update. Reply keeps its separator meanwhile;
+      // taken now, it would stand before no button of the add-in.
+      if (!button) continue;
+      Bind(pair.button, button, kButton[n]);
+      vb::Ignore([&] { button->SetStyle(office::msoButtonIconAndCaption); });
+      vb::Ignore([&] { button->SetTooltipText(Text(pair.tooltip)); });
+      vb::Ignore([&] { bars::SetIcon(button, *bars::ReplyIcon(pair.action)); });
+      vb::Ignore([&] { button->SetVisible(anchor->Visible()); });
+      vb::Ignore([&] { button->SetEnabled(anchor->Enabled()); });
+      if (pair.action == 1) {
+        vb::Ignore([&] {
+          if (!anchor->BeginGroup()) return;
+          // The separator before Reply now stands before the add-in's reply button.
+          anchor->SetBeginGroup(false);
+          m_bToolbarChanged = true;
+          button->SetBeginGroup(true);
+        });
+      }
     }
-    vb::Ignore([&] {
-      pair.popup = bars::AddPopup(*bar, button->Index() + 1, TagOf(L"pop") + (member.c_str() + 3));
-    });
-    if (!pair.popup) continue;
-    vb::Ignore([&] { pair.popup->SetCaption(L" "); });
-    ButtonPtr sub;
-    vb::Ignore([&] {
-      sub =
-          bars::AddButton(*pair.popup->CommandBar(), std::nullopt, TagOf(member.c_str()) + L"Sub");
-    });
-    if (!sub) continue;
-    Bind(pair.sub, sub, kSub[n]);
-    vb::Ignore([&] { sub->SetStyle(office::msoButtonCaption); });
-    vb::Ignore([&] { sub->SetCaption(Text(pair.subCaption)); });
-    vb::Ignore([&] { sub->SetVisible(true); });
-    Create_FreqButtons(pair.popup, pair.quick, kFreq[n]);
+    // The drop-down, its choose item and its quick items are each made at the first update
+    // that can: one refusal of Office must not cost them for the life of the window.
+    if (!pair.popup) {
+      vb::Ignore([&] {
+        pair.popup =
+            bars::AddPopup(*bar, pair.button->Index() + 1, TagOf(L"pop") + (member.c_str() + 3));
+      });
+      if (!pair.popup) continue;
+      vb::Ignore([&] { pair.popup->SetCaption(L" "); });
+    }
+    if (!pair.sub) {
+      ButtonPtr sub;
+      vb::Ignore([&] {
+        sub = bars::AddButton(*pair.popup->CommandBar(), std::nullopt,
+                              TagOf(member.c_str()) + L"Sub");
+      });
+      // Quick items made without it would take its place, and every refill would miss one.
+      if (!sub) continue;
+      Bind(pair.sub, sub, kSub[n]);
+      vb::Ignore([&] { sub->SetStyle(office::msoButtonCaption); });
+      vb::Ignore([&] { sub->SetCaption(Text(pair.subCaption)); });
+      vb::Ignore([&] { sub->SetVisible(true); });
+    }
+    if (!pair.quick.popup) Create_FreqButtons(pair.popup, pair.quick, kFreq[n]);
   }
   vb::Err().Clear();
 }
@@ -325,8 +336,8 @@ void CExplorerMenu::Update_TanveloButtons(const ExplorerMenuState& state) {
     bars::PutEnabled(pair.popup, e);
     if (repaint) {
       // Office repaints the drop-down's arrow only when it is shown again.
-      vb::Ignore([&] { pair.popup->SetVisible(false); });
-      vb::Ignore([&] { pair.popup->SetVisible(true); });
+      vb::Ignore([&] { bars::Need(pair.popup)->SetVisible(false); });
+      vb::Ignore([&] { bars::Need(pair.popup)->SetVisible(true); });
     }
     vb::Ignore([&] {
       if (bars::FrequentsChanged(pair.quick, pair.action))

@@ -100,6 +100,7 @@ void CInspectorWrapper::Create_TanveloBtns(bool bIsTemplate, bool bIsWordMail,
     int32_t p = 0;
     Step([&] { p = bUseOwnToolbar ? bar->Controls().Count() + 1 : anchor->Index(); });
     pair.button = AddButton(*bar, p);
+    // What follows is made on the button and its drop-down: without them each step would fail.
     if (!pair.button) continue;
     Bind(pair.button, pair.onClick);
     Step([&] { pair.button->SetStyle(pair.style); });
@@ -109,13 +110,13 @@ void CInspectorWrapper::Create_TanveloBtns(bool bIsTemplate, bool bIsWordMail,
     Step([&] { pair.popup = AddPopup(*bar, pair.button->Index() + 1); });
     if (!pair.popup) continue;
     Step([&] { pair.popup->SetCaption(L" "); });
-    pair.sub = AddButton(*pair.popup->CommandBar());
-    if (pair.sub) {
-      Bind(pair.sub, pair.onSub);
-      Step([&] { pair.sub->SetStyle(office::msoButtonCaption); });
-      Step([&] { pair.sub->SetCaption(LangText(pair.subCaption)); });
-      Step([&] { pair.sub->SetVisible(true); });
-    }
+    Step([&] { pair.sub = bars::AddButton(*pair.popup->CommandBar()); });
+    // Quick items made without it would take its place, and every refill would miss one.
+    if (!pair.sub) continue;
+    Bind(pair.sub, pair.onSub);
+    Step([&] { pair.sub->SetStyle(office::msoButtonCaption); });
+    Step([&] { pair.sub->SetCaption(LangText(pair.subCaption)); });
+    Step([&] { pair.sub->SetVisible(true); });
     Create_FreqButtons(pair.popup, pair.freq, pair.quick, pair.onFreq);
   }
 }
@@ -181,7 +182,7 @@ void CInspectorWrapper::Create_TemplateMenu(bool bIsTemplate, bool bIsWordMail,
   Step([&] { m_popTemplate->SetVisible(false); });
   auto item = [&](ButtonPtr& button, const wchar_t* caption,
                   void (CInspectorWrapper::*onClick)(const ButtonPtr&)) {
-    button = AddButton(*m_popTemplate->CommandBar());
+    Step([&] { button = bars::AddButton(*m_popTemplate->CommandBar()); });
     if (!button) return;
     Bind(button, onClick);
     Step([&] { button->SetStyle(office::msoButtonCaption); });
@@ -226,13 +227,13 @@ void CInspectorWrapper::Create_ActionMenu(bool bIsTemplate, bool bIsWordMail) {
   Step([&] {
     if (auto reply = actions->CommandBar()->FindControl(0, kReply)) pos = reply->Index();
   });
-  m_popActionMenu = AddPopup(*actions->CommandBar(), pos);
+  Step([&] { m_popActionMenu = bars::AddPopup(*actions->CommandBar(), pos); });
   if (!m_popActionMenu) return;
   Step([&] { m_popActionMenu->SetCaption(LangText(L"MNU_TANVELO")); });
   Step([&] { m_popActionMenu->SetBeginGroup(true); });
   auto item = [&](ButtonPtr& button, int32_t style, const wchar_t* caption,
                   void (CInspectorWrapper::*onClick)(const ButtonPtr&)) {
-    button = AddButton(*m_popActionMenu->CommandBar());
+    Step([&] { button = bars::AddButton(*m_popActionMenu->CommandBar()); });
     if (!button) return;
     Bind(button, onClick);
     Step([&] { button->SetStyle(style); });

@@ -1,6 +1,7 @@
 #include "platform/office/CommandBars.h"
 
 #include <algorithm>
+#include <map>
 #include <utility>
 
 #include "platform/office/BuiltInBars.h"
@@ -64,6 +65,7 @@ struct WriteCounter {
   int64_t count = 0;
   std::set<std::wstring> failAnywhere;
   std::multiset<std::pair<std::wstring, std::wstring>> refuseValues;
+  std::map<std::wstring, int> failCalls;  // member: calls still passing before one fails
 };
 
 std::wstring AsText(bool value) {
@@ -71,6 +73,16 @@ std::wstring AsText(bool value) {
 }
 std::wstring AsText(int32_t value) {
   return std::to_wstring(value);
+}
+
+void CheckCall(const wchar_t* member) {
+  auto& calls = win32::PlatformState<WriteCounter>().failCalls;
+  if (calls.empty()) return;
+  auto armed = calls.find(member);
+  if (armed == calls.end()) return;
+  if (armed->second-- > 0) return;
+  calls.erase(armed);
+  AutomationError(member);
 }
 
 }  // namespace
@@ -94,6 +106,14 @@ void FailNextWriteAnywhere(const std::wstring& property) {
 
 void RefuseWriteAnywhere(const std::wstring& property, const std::wstring& value) {
   win32::PlatformState<WriteCounter>().refuseValues.insert({property, value});
+}
+
+void FailCallAnywhere(const std::wstring& member, int passing) {
+  win32::PlatformState<WriteCounter>().failCalls[member] = passing;
+}
+
+bool CallFailureArmed(const std::wstring& member) {
+  return win32::PlatformState<WriteCounter>().failCalls.contains(member);
 }
 
 int64_t PropertyWrites() {
@@ -266,6 +286,7 @@ std::shared_ptr<CommandBarControl> CommandBarControls::Add(int32_t type, int32_t
                                                            std::optional<int32_t> before,
                                                            bool temporary) {
   bar_.Alive();
+  CheckCall(L"Add");
   if (bar_.protection_ & msoBarNoCustomize) AutomationError(L"Add' of object 'CommandBarControls");
   const BuiltInControl* builtIn = nullptr;
   if (id != 0 && id != kCustomControlId) {
@@ -319,6 +340,7 @@ CommandBarControls& CommandBarPopup::Controls() const {
 
 std::shared_ptr<office::CommandBar> CommandBarPopup::CommandBar() const {
   Alive();
+  CheckCall(L"CommandBar");
   return bar_;
 }
 

@@ -47,6 +47,11 @@ void FailNextWriteAnywhere(const std::wstring& property);
 // Makes the next write of that property with that value fail anywhere (a caption Office will not
 // take). Values are compared as text: "True"/"False", numbers in decimal, pictures by resource.
 void RefuseWriteAnywhere(const std::wstring& property, const std::wstring& value);
+// Makes a later call of that member fail anywhere as Office refuses it: "Add" of a bar's
+// controls, "CommandBar" of a popup. The first `passing` such calls succeed, the next raises.
+void FailCallAnywhere(const std::wstring& member, int passing = 0);
+// True while such a refusal is armed and has not yet happened.
+bool CallFailureArmed(const std::wstring& member);
 
 class CommandBar;
 class CommandBarControls;

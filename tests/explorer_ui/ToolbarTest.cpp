@@ -163,3 +163,67 @@ TEST_F(Toolbar, TheImportRunsWithoutUpdatesOfItsWindow) {
   cbars->FireOnUpdate();
   EXPECT_TRUE(menu->State().IsTemplatesFolder);
 }
+
+namespace {
+// Office refuses every add on "Standard" for the first update (the user's toolbar is locked), so
+// that the rest of the window's bars are made; the reply pairs come at a later update.
+class RefusedToolbar : public Toolbar {
+ protected:
+  void SetUp() override {
+    Toolbar::SetUp();
+    reply = Bar(L"Standard")->FindControl(0, 354);
+    Bar(L"Standard")->SetProtection(office::msoBarNoCustomize);
+    Show(p.inbox, {p.plainMail});
+    Bar(L"Standard")->SetProtection(0);
+  }
+  bars::ControlPtr reply;
+};
+}  // namespace
+
+TEST_F(RefusedToolbar, ReplyKeepsItsSeparatorUntilTheProgramsButtonIsThereToTakeIt) {
+  EXPECT_FALSE(Find(L"btnTanvelo"));
+  EXPECT_TRUE(reply->BeginGroup());
+  cbars->FireOnUpdate();
+  EXPECT_FALSE(reply->BeginGroup());
+  EXPECT_TRUE(Button(L"btnTanvelo")->BeginGroup());
+  menu.reset();
+  EXPECT_TRUE(reply->BeginGroup());
+}
+
+TEST_F(RefusedToolbar, AChooseItemOfficeRefusesIsMadeWithTheQuickItemsAtTheNextUpdate) {
+  UsedTemplate(L"Often", 2);
+  office::FailCallAnywhere(L"Add", 2);  // the reply button and drop-down pass, its first item not
+  cbars->FireOnUpdate();
+  ASSERT_TRUE(Popup(L"popTanvelo"));
+  EXPECT_EQ(0, Popup(L"popTanvelo")->Controls().Count()) << "no quick item in its place";
+  EXPECT_EQ(6, Popup(L"popReplyAllWith")->Controls().Count());
+  cbars->FireOnUpdate();
+  EXPECT_EQ((std::vector<std::wstring>{Text(L"BTN_TANVELO_SUB"), L"Often"}),
+            Captions(Popup(L"popTanvelo")));
+  Quick(L"popTanvelo", 1)->UserClick();
+  Button(L"btnTanveloSub")->UserClick();
+  ASSERT_EQ(2u, ran.size());
+  EXPECT_EQ(L"Tanvelo 1 '' 2", ran[1]);
+  EXPECT_FALSE(Logged(L"CExplorerMenu::Update_FreqButtons"));
+}
+
+TEST_F(RefusedToolbar, ADropDownOfficeRefusesIsMadeAtALaterUpdate) {
+  office::FailCallAnywhere(L"Add", 1);  // the reply button passes, its drop-down not
+  cbars->FireOnUpdate();
+  ASSERT_TRUE(Find(L"btnTanvelo"));
+  EXPECT_FALSE(Find(L"popTanvelo"));
+  // Refused again while Reply's enabled state flips: the button is repainted without it.
+  office::FailCallAnywhere(L"Add");
+  reply->SetEnabled(false);
+  cbars->FireOnUpdate();
+  EXPECT_FALSE(Button(L"btnTanvelo")->Enabled());
+  EXPECT_FALSE(Find(L"popTanvelo"));
+  cbars->FireOnUpdate();
+  EXPECT_EQ((std::vector<std::wstring>{L"1757", L"1747", L"btnTanvelo", L"popTanvelo", L"354",
+                                       L"btnReplyAllWith", L"popReplyAllWith", L"355",
+                                       L"btnForwardWith", L"popForwardWith", L"356", L"1874",
+                                       L"btnTemplate", L"popTemplate"}),
+            Layout(*Bar(L"Standard")));
+  EXPECT_EQ(6, Popup(L"popTanvelo")->Controls().Count());
+  EXPECT_FALSE(Popup(L"popTanvelo")->Enabled());
+}

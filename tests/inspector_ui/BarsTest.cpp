@@ -44,6 +44,15 @@ class Bars : public InspectorTest {
     }
     return out;
   }
+  // Opens the received mail with a call of that member refused once Outlook has given the
+  // window its bars (`passing` of the add-in's calls first succeed).
+  WrapperPtr OpenRefusing(const wchar_t* member, int passing = 0) {
+    auto arm = p.app->Inspectors()->NewInspector.Subscribe(
+        [&](const std::shared_ptr<outlook::Inspector>&) {
+          office::FailCallAnywhere(member, passing);
+        });
+    return OpenReceived();
+  }
   static std::wstring Icon(const WrapperPtr&, const std::shared_ptr<office::CommandBarButton>& b) {
     std::wstring all;
     for (const auto& w : b->IconWrites()) all += (all.empty() ? L"" : L" ") + w;
@@ -507,3 +516,59 @@ TEST_F(Bars, WordsOneSetOfBarsBefore2007ActsOnTheWindowTheUserIsIn) {
 }
 
 }  // namespace
+
+TEST_F(Bars, AChooseItemOfficeRefusesCostsItsDropDownsQuickItemsAndNothingElse) {
+  for (int32_t i = 1; i <= 5; ++i) {
+    auto t = AddTemplate(L"T" + std::to_wstring(i));
+    g_oFrequentlyTemplates->IncUseCount(t->EntryID(), mTanvelo::kActionReply);
+  }
+  // The reply drop-down's own bar, asked for its choose item, is refused.
+  auto w = OpenRefusing(L"CommandBar");
+  ASSERT_TRUE(w->m_popTanvelo);
+  EXPECT_FALSE(w->m_btnTanveloSub);
+  // The rest of the first activation's build is all there.
+  EXPECT_EQ(
+      (Names{L"2617", L"31224", L"|template", L"templateMenu", L"1747", L"|reply", L"replyMenu",
+             L"|354", L"|replyAll", L"replyAllMenu", L"355", L"|forward", L"forwardMenu", L"356"}),
+      Layout(Standard(w), w));
+  ASSERT_TRUE(w->m_popReplyAllWith && w->m_popActionMenu);
+  EXPECT_EQ(6, w->m_popReplyAllWith->Controls().Count());
+  EXPECT_EQ((Names{L"reply2", L"replyAll2", L"forward2", L"|saveAs2", L"personal2"}),
+            Layout(w->m_popActionMenu->CommandBar(), w));
+  // No quick items in the choose item's place: none would be refilled short at every update.
+  Update(w);
+  Update(w);
+  EXPECT_EQ(0, w->m_popTanvelo->Controls().Count());
+  EXPECT_FALSE(Logged(L"CInspectorWrapper::Update_FreqButtons"));
+  EXPECT_FALSE(Logged(L"CInspectorWrapper::m_oInspector_Activate"));
+}
+
+TEST_F(Bars, AnAddOfficeRefusesInTheFirstActivationCostsOnlyThatControl) {
+  // Each of the first activation's adds in turn: the reply, reply-to-all and forward pairs
+  // (button, drop-down, choose item, five quick items each), the Actions popup and its items,
+  // the template button, its drop-down and its item.
+  for (int passing = 0;; ++passing) {
+    auto w = OpenRefusing(L"Add", passing);
+    if (office::CallFailureArmed(L"Add")) {
+      EXPECT_EQ(33, passing) << "every add of the build refused once";
+      break;
+    }
+    ASSERT_TRUE(w) << passing;
+    EXPECT_FALSE(Logged(L"CInspectorWrapper::m_oInspector_Activate")) << passing;
+    int32_t made = 0;
+    for (const Control& c :
+         {Control(w->m_btnTanvelo), Control(w->m_popTanvelo), Control(w->m_btnReplyAllWith),
+          Control(w->m_popReplyAllWith), Control(w->m_btnForwardWith), Control(w->m_popForwardWith),
+          Control(w->m_popActionMenu), Control(w->m_btnTemplate), Control(w->m_popTemplate)})
+      made += c != nullptr;
+    EXPECT_LE(7, made) << passing;
+    // Quick items stand only after a choose item.
+    for (const auto& [popup, sub] : {std::pair{w->m_popTanvelo, w->m_btnTanveloSub},
+                                     std::pair{w->m_popReplyAllWith, w->m_btnReplyAllWithSub},
+                                     std::pair{w->m_popForwardWith, w->m_btnForwardWithSub}})
+      if (popup && popup->Controls().Count() > 0) {
+        EXPECT_EQ(sub, popup->Controls().Item(1)) << passing;
+      }
+    w->GetInspector()->Close(outlook::olDiscard);
+  }
+}
