@@ -128,6 +128,43 @@ ItemPtr NewTemplate(const FolderPtr& folder) {
   return made;
 }
 
+namespace {
+
+// The mail a template is made from: the one named, or the first selected. Nothing selected, no
+// explorer, or an EntryID that names no item leave `source` empty and answer true; false when
+// Outlook refused to answer (asked again first), with its error in `refusal`.
+bool SourceOfNewTemplate(const std::wstring& sEntryID, const std::wstring& vStoreID,
+                         ItemPtr& source, std::wstring& refusal) {
+  bool refused = false;
+  bool answered = Retried([&] {
+    source = nullptr;
+    try {
+      if (!sEntryID.empty()) {
+        source = Session()->GetItemFromID(sEntryID, vStoreID);
+        return;
+      }
+      auto explorer = Need(g_oApp)->ActiveExplorer();
+      if (!explorer) return;
+      auto selection = explorer->Selection();
+      if (selection->Count() > 0) source = selection->Item(1);
+    } catch (const vb::Error& e) {
+      // Not found at every try is an EntryID naming nothing; any other answer is a refusal.
+      refused = refused || sEntryID.empty() || e.Number() != outlook::kErrNotFound;
+      throw;
+    }
+  });
+  if (answered || !refused) {
+    if (!answered) source = nullptr;
+    vb::Err().Clear();
+    return true;
+  }
+  refusal = vb::Err().Description();
+  vb::Err().Clear();
+  return false;
+}
+
+}  // namespace
+
 void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStoreID,
                          bool bForeground) {
   SystemFiling filing;
@@ -135,18 +172,13 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
   ItemPtr onItsWay;  // saved outside the templates folder, not yet moved there
   Trap(proc, [&] {
     ItemPtr source;
-    vb::Ignore([&] {
-      source = sEntryID.empty() ? Need(Need(g_oApp)->ActiveExplorer())->Selection()->Item(1)
-                                : Session()->GetItemFromID(sEntryID, vStoreID);
-    });
-    std::wstring failure = vb::Err().Number() != 0 ? vb::Err().Description() : L"";
-    vb::Err().Clear();
+    std::wstring refusal;
+    if (!SourceOfNewTemplate(sEntryID, vStoreID, source, refusal)) {
+      LogError(proc, 0, L"Item not found: " + refusal);
+      return;
+    }
     if (!source) {
-      // Outlook refusing the mail is an error the user's log keeps; nothing to take is not.
-      if (!failure.empty())
-        LogError(proc, 0, L"Item not found: " + failure);
-      else
-        LogInfo(proc, L"Item not found");
+      LogInfo(proc, L"Item not found");
       return;
     }
     if (source->Class() != outlook::olMail) {

@@ -26,6 +26,16 @@ class ReplyRoad : public RoadTest {
     EXPECT_EQ(1u, items.size());
     return items.empty() ? nullptr : items.front();
   }
+  // The level "Item not found" was logged at by a save as template, 0 when it was not.
+  static int32_t NotFoundLevel(size_t from = 0) {
+    int32_t level = 0;
+    const auto& log = support::library::Log();
+    for (size_t i = from; i < log.size(); ++i)
+      if (const auto& entry = log[i]; entry.procedure == L"mTanvelo::NewTemplateFromMail" &&
+                                      entry.text.find(L"Item not found") != std::wstring::npos)
+        level = std::max(level, entry.level);
+    return level;
+  }
   void ExpectNoLeftovers() {
     for (const auto& item : ItemsOf(p.drafts))
       EXPECT_EQ(std::wstring::npos, item->Subject().find(kTempItemPrefix)) << item->Subject();
@@ -263,14 +273,41 @@ TEST_F(ReplyRoad, ANewTemplateIsMadeInItsFolderOrNotAtAllWhicheverCallFails) {
 }
 
 TEST_F(ReplyRoad, AMailOutlookRefusesToASaveAsTemplateIsLoggedAsAnError) {
-  win32::faults::Start({.at = 1});
-  NewTemplateFromMail(p.plainMail->EntryID(), p.inbox->StoreID(), false);
-  win32::faults::Stop();
-  bool logged = false;
-  for (const auto& entry : support::library::Log())
-    logged = logged || (entry.level >= kLevelError &&
-                        entry.text.find(L"Item not found") != std::wstring::npos);
-  EXPECT_TRUE(logged);
+  // Refused for good: asked again, then told. The named mail, then the selected one.
+  for (const std::wstring& id : {p.plainMail->EntryID(), std::wstring()}) {
+    p.app->ActiveExplorer()->Select({p.plainMail});
+    const size_t from = support::library::Log().size();
+    win32::faults::Start({.at = 1, .span = 1000});
+    NewTemplateFromMail(id, p.inbox->StoreID(), false);
+    win32::faults::Stop();
+    EXPECT_EQ(kLevelError, NotFoundLevel(from)) << (id.empty() ? "selected" : "named");
+  }
+  EXPECT_TRUE(ItemsOf(templates).empty());
+}
+
+TEST_F(ReplyRoad, ASaveAsTemplateWithNoMailToTakeIsOnlyNoted) {
+  p.app->ActiveExplorer()->Select({});
+  NewTemplateFromMail(L"", L"", false);
+  EXPECT_EQ(kLevelInfo, NotFoundLevel()) << "nothing selected";
+  const size_t from = support::library::Log().size();
+  std::wstring gone = p.plainMail->EntryID();
+  p.plainMail->Delete();
+  for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+  NewTemplateFromMail(gone, p.inbox->StoreID(), false);
+  EXPECT_EQ(kLevelInfo, NotFoundLevel(from)) << "an EntryID naming no item";
+  EXPECT_TRUE(ItemsOf(templates).empty());
+}
+
+TEST_F(ReplyRoad, ALookupOutlookRefusesOnceIsAskedAgainForASaveAsTemplate) {
+  for (const std::wstring& id : {p.plainMail->EntryID(), std::wstring()}) {
+    p.app->ActiveExplorer()->Select({p.plainMail});
+    win32::msgbox::Answer(win32::IDNO);
+    win32::faults::Start({.at = 1});
+    NewTemplateFromMail(id, p.inbox->StoreID(), false);
+    win32::faults::Stop();
+    EXPECT_EQ(0, NotFoundLevel());
+  }
+  EXPECT_EQ(2u, ItemsOf(templates).size());
 }
 
 TEST_F(ReplyRoad, ATemporaryFolderGoesThoughOneOfItsDeletionsIsRefused) {
