@@ -201,3 +201,22 @@ TEST_F(Helpers, ATemplateListMemberWithoutAnAddressCostsOnlyItself) {
   EXPECT_EQ(L"", unresolved);
   EXPECT_TRUE(Logged(L"mTanvelo::CopyRecipients", L"member without address left out - 'Ghost'"));
 }
+
+TEST_F(Helpers, AHeldStepOutlastsOneRefusalFewerThanItsTriesAndIsToldPastThem) {
+  for (int refusals : {kHeldTries - 1, kHeldTries}) {
+    int calls = 0;
+    auto step = [&] {
+      if (++calls <= refusals) vb::Raise(static_cast<int32_t>(0x80004005), L"held");
+    };
+    const size_t logged = support::library::Log().size();
+    const bool done = Insist(L"Helpers::Held", step);
+    EXPECT_EQ(refusals < kHeldTries, done) << refusals << " refusals";
+    EXPECT_EQ(refusals < kHeldTries ? refusals + 1 : kHeldTries, calls) << refusals;
+    EXPECT_EQ(done ? logged : logged + 1, support::library::Log().size()) << refusals;
+    if (!done) {
+      EXPECT_EQ(L"held", support::library::Log().back().text);
+    }
+    EXPECT_EQ(0, vb::Err().Number()) << "nothing left for the next trap";
+    vb::Err().Clear();
+  }
+}
