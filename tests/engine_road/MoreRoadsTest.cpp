@@ -115,6 +115,43 @@ TEST_F(SelectionRoad, ASelectionReadUnderARunOfRefusalsIsTheSelectionOrTold) {
   }
 }
 
+// Nothing selected and the clipboard refused for as long as the held tries, anywhere (its
+// emptying before the copy among them): the user's own clipboard text is never quoted untold.
+TEST_F(SelectionRoad, TheUsersClipboardTextIsNeverQuotedAsTheSelectionUnderALastingRefusal) {
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
+  mTanvelo::Services().ShowSelectTemplate = [](std::wstring&, int32_t&, int32_t, bool) {
+    return false;  // a template lookup refused as long: the user cancels the picker
+  };
+  p.plainMail->Display(false);
+  auto inspector = p.plainMail->GetInspector();
+  win32::keyboard::SetFocus(inspector);
+  inspector->SetCaret(0);
+  auto reply = [&](const win32::faults::Plan& plan) {
+    int32_t action = kActionReply;
+    win32::clipboard::SetText(L"the user's own text");
+    win32::faults::Start(plan);
+    bool made = DoTanvelo(p.plainMail, action, kSelInspector, tmpl->EntryID());
+    win32::faults::Stop();
+    while (p.app->Inspectors()->Count() > 1)
+      p.app->Inspectors()->Item(p.app->Inspectors()->Count())->Close(outlook::olDiscard);
+    return made;
+  };
+  ASSERT_TRUE(reply({.countOnly = true}));
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+    for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+    const size_t logged = support::library::Log().size(), boxes = Boxes().size();
+    const bool made = reply({.at = at, .span = kHeldTries});
+    bool told = Boxes().size() > boxes;
+    for (size_t i = logged; i < support::library::Log().size(); ++i)
+      told = told || support::library::Log()[i].level >= kLevelError;
+    if (!made || told) continue;
+    EXPECT_EQ(std::wstring::npos, Quoted().find(L"the user's own text"))
+        << kHeldTries << " calls from " << at;
+  }
+}
+
 TEST_F(SelectionRoad, ReadingPaneSelectionBeforeOutlook2007) {
   Start(L"11.0.0.8312");
   auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
