@@ -322,3 +322,16 @@ TEST(Bodies, TheBodysContentIsFoundInAnyCaseAndAFooterJoinedOnlyWhenItShows) {
   }
   EXPECT_EQ(L"x\r\n", body::HtmlToText(L"<HTML><BODY>x<BR></BODY></HTML>"));
 }
+
+TEST(Response, APlainMailJustSwitchedToHtmlIsQuotedWholeInTheAnswer) {
+  Profile p = BuildProfile();
+  // Outlook makes the HTML of a switched plain mail only when something asks for it.
+  p.plainMail->SetBodyFormat(olFormatHTML);
+  for (auto answer : {p.plainMail->Reply(), p.plainMail->Forward()}) {
+    EXPECT_EQ(olFormatHTML, answer->BodyFormat());
+    const std::wstring html = answer->HTMLBody();
+    EXPECT_TRUE(Contains(html, L"the figures are attached.")) << html;
+    EXPECT_LT(html.find(L"-----Original Message-----"), html.find(L"the figures are attached."));
+    EXPECT_TRUE(Contains(answer->Body(), L"the figures are attached."));
+  }
+}
