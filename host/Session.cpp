@@ -208,7 +208,10 @@ void Session::Boot() {
 
 // --- the run of one line ------------------------------------------------------------------
 void Session::Run(const std::wstring& line) {
-  auto words = SplitLine(line);
+  Run(SplitLine(line));
+}
+
+void Session::Run(std::vector<Word> words) {
   if (words.empty()) return;
   unanswered_.clear();
   try {
@@ -367,7 +370,8 @@ void Session::Dispatch(const std::vector<Word>& w) {
     Need(w, 2, L"save-html FILE");
     SaveHtml(w[1].text);
   } else {
-    Fail(L"unknown command: " + c + L" (help lists the commands)");
+    // Shown cut here: a command of any length costs no copy of itself in its message.
+    throw ScriptError("unknown command: " + ShownInput(c) + " (help lists the commands)");
   }
 }
 

@@ -26,15 +26,10 @@ namespace {
   throw ScriptError(Utf8(text));
 }
 
+// A text as a script quotes it: what differs only in a line end or another control
+// character shows differently.
 std::wstring Shown(const std::wstring& text) {
-  std::wstring out = L"\"";
-  for (wchar_t c : text) {
-    if (c == L'\n')
-      out += L"\\n";
-    else if (c != L'\r')
-      out += c;
-  }
-  return out + L"\"";
+  return L"\"" + Escaped(text) + L"\"";
 }
 
 void Check(bool ok, const std::vector<Word>& w, const std::wstring& expected,
@@ -204,7 +199,8 @@ void Session::Expect(const std::vector<Word>& w) {
     bool ok = how == L"is"    ? Plain(value) == Plain(w[4].text)
               : how == L"has" ? contains
                               : !contains;
-    Check(ok, w, w[2].text + L" " + how + L" " + Shown(w[4].text), Shown(value));
+    // What was found is shown without the carriage returns the comparison leaves out.
+    Check(ok, w, w[2].text + L" " + how + L" " + Shown(w[4].text), Shown(Plain(value)));
   } else if (what == L"folder" && w.size() >= 4) {
     auto folder = FolderAt(w[2].text);
     if (!folder) {
