@@ -371,6 +371,10 @@ std::string ShownInput(const std::wstring& text) {
   return Utf8(out);
 }
 
+std::wstring ShownWord(const std::wstring& word) {
+  return word.size() <= kShownMost ? word : FromUtf8(ShownInput(word));
+}
+
 std::string ShownInput(std::string_view text) {
   return ShownUtf8(text);
 }
@@ -390,6 +394,17 @@ std::wstring Escaped(const std::wstring& text) {
       out += c;
   }
   return out;
+}
+
+std::wstring ShownEscaped(const std::wstring& text) {
+  if (text.size() <= kShownMost) return Escaped(text);
+  size_t size = 0;
+  for (wchar_t c : text)
+    size += c == L'\n' || c == L'\r' || c == L'"' || c == L'\\' ? 2
+            : Control(static_cast<uint32_t>(c))                 ? 4
+                                                                : 1;
+  return Escaped(text.substr(0, kShownMost)).substr(0, kShownMost) + L"... (" +
+         std::to_wstring(size) + L" characters)";
 }
 
 std::string CutInput(const std::string& message, std::string_view line) {

@@ -49,6 +49,9 @@ bool IsText(std::string_view bytes);
 // and its length, so a message stays readable whatever was typed.
 std::string ShownInput(const std::wstring& text);
 std::string ShownInput(std::string_view text);  // UTF-8
+// A word of the user's line as an error names it: as it is, or cut as ShownInput() cuts it
+// when long, so a message costs no copy of a long word.
+std::wstring ShownWord(const std::wstring& word);
 // An error message about `line`, with each long word of the line it repeats shown cut, as
 // ShownInput() cuts it, and its control characters (line ends kept) as \xNN. Costs no copy
 // of the line, only of a word whose text differs from its bytes.
@@ -58,6 +61,9 @@ std::string CutInput(const std::string& message, const std::wstring& line);
 // A text as a quoted text of a script writes it (without the quotes): \\ \" \n \r, and
 // any other control character as \xNN, so what differs in a control character shows.
 std::wstring Escaped(const std::wstring& text);
+// Escaped(text) as CutInput() leaves it in a message (cut where the text itself is long),
+// made without the escaped copy of a long text.
+std::wstring ShownEscaped(const std::wstring& text);
 
 // Texts between the program and its user are UTF-8.
 std::string Utf8(const std::wstring& text);

@@ -136,4 +136,14 @@ TEST(ScriptReader, ErrorsCutALongWordHoweverTheMessageQuotesIt) {
   cut = host::CutInput("unknown command: " + host::Utf8(host::FromUtf8(bad)), bad);
   EXPECT_NE(std::string::npos, cut.find("(201 characters)")) << cut;
   EXPECT_EQ(host::ShownInput(host::FromUtf8(bad)), host::ShownInput(std::string_view(bad)));
+  // A word an error names is cut where the message is made as the cut would cut it, quoted
+  // or not; a short one is left to the cut.
+  for (const std::wstring& text : {std::wstring(158, L'q') + L"\r\n",
+                                   std::wstring(80, L'q') + L"\x01\"" + std::wstring(200, L'\\'),
+                                   std::wstring(150, L'q'), std::wstring(3, L'\n')}) {
+    std::string line = "x \"" + host::Utf8(host::Escaped(text)) + "\"";
+    EXPECT_EQ(host::CutInput("no \"" + host::Utf8(host::Escaped(text)) + "\"", line),
+              host::CutInput("no \"" + host::Utf8(host::ShownEscaped(text)) + "\"", line));
+  }
+  EXPECT_EQ(L"short\x1b", host::ShownWord(L"short\x1b"));
 }
