@@ -404,6 +404,7 @@ std::vector<std::wstring> Session::Help() {
       L"expect bar \"Caption/Caption\" enabled|visible is true|false | expect log has \"text\"",
       L"expect registry \"KEY\" NAME is \"value\"  (KEY below HKEY_CURRENT_USER; PROFILE...)",
       L"PATH: folder path from the store's root with \"/\"; SUBJECT: a subject or #N",
+      L"\"text\": \\\" \\\\ \\n \\r and \\xNN (the character U+00NN) inside the quotes",
   };
 }
 
