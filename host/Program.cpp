@@ -393,7 +393,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         line = "quit";
       }
       try {
-        session->Run(FromUtf8(line));
+        session->Run(SplitLine(line));
       } catch (const SaveFailed& e) {
         io.err(std::string("tanvelo-outlook: the profile could not be saved: ") + e.what() + "\n");
         return 3;
