@@ -42,19 +42,26 @@ const char* kUsage =
     "Exit codes: 0 done, 1 an expectation failed, 2 a script or option error, 3 the profile\n"
     "could not be saved.\n";
 
+// A script as it was read, in UTF-8: a line is converted only when it runs, and its words
+// are its only copy.
 struct Source {
   std::string name;  // "-e", a file name, "demo", "stdin"
-  std::vector<std::wstring> lines;
+  std::string text;
+  std::vector<std::pair<size_t, size_t>> lines;  // where each line lies in the text
+  std::string_view Line(size_t n) const {
+    return std::string_view(text).substr(lines[n].first, lines[n].second);
+  }
 };
 
-std::vector<std::wstring> Lines(const std::string& text) {
-  std::vector<std::wstring> lines;
+// The lines of a text: ends at "\n", a "\r" before it left out.
+std::vector<std::pair<size_t, size_t>> Lines(const std::string& text) {
+  std::vector<std::pair<size_t, size_t>> lines;
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
-    std::string line = text.substr(start, end == std::string::npos ? end : end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(FromUtf8(line));
+    size_t stop = end == std::string::npos ? text.size() : end;
+    if (stop > start && text[stop - 1] == '\r') --stop;
+    lines.emplace_back(start, stop - start);
     if (end == std::string::npos) break;
     start = end + 1;
   }
@@ -100,14 +107,6 @@ std::string ProfileNotFiles(const std::string& dir) {
     if (!why.empty()) return why;
   }
   return "";
-}
-
-bool HasCommand(const std::wstring& line) {
-  try {
-    return !SplitLine(line).empty();
-  } catch (const ScriptError&) {
-    return true;
-  }
 }
 
 // The kept profile's writes under the fault switch for one program; at its end the count is
@@ -215,7 +214,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         io.err("tanvelo-outlook: -e takes a command line\n");
         return 2;
       }
-      sources.push_back({"-e #" + std::to_string(++lineOptions), {FromUtf8(*v)}});
+      sources.push_back({"-e #" + std::to_string(++lineOptions), *v, {{0, v->size()}}});
     } else if (!a.empty() && a[0] == '-') {
       io.err("tanvelo-outlook: unknown option " + a + "\n" + kUsage);
       return 2;
@@ -230,18 +229,30 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         io.err("tanvelo-outlook: cannot read the script " + a + "\n");
         return 2;
       }
-      std::string text;
+      // Read in pieces into a text sized once where the size is known: a long script costs
+      // its own size.
+      Source source{a, {}, {}};
+      std::error_code ec;
+      auto size = std::filesystem::file_size(a, ec);
       try {
-        text.assign(std::istreambuf_iterator<char>(in), {});
+        if (!ec) source.text.reserve(size);
+        std::vector<char> piece(1 << 16);
+        while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount())
+          source.text.append(piece.data(), static_cast<size_t>(in.gcount()));
       } catch (const std::exception& e) {
         io.err("tanvelo-outlook: cannot read the script " + a + ": " + e.what() + "\n");
         return 2;
       }
-      if (!IsText(text)) {
+      if (in.bad()) {
+        io.err("tanvelo-outlook: cannot read the script " + a + "\n");
+        return 2;
+      }
+      if (!IsText(source.text)) {
         io.err("tanvelo-outlook: " + a + " is not a text file\n");
         return 2;
       }
-      sources.push_back({a, Lines(text)});
+      source.lines = Lines(source.text);
+      sources.push_back(std::move(source));
     }
   }
   if (demo) {
@@ -250,8 +261,25 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       io.err("tanvelo-outlook: --demo plays Outlook 2010; leave out --outlook or give 14\n");
       return 2;
     }
-    sources.insert(sources.begin(), {"demo", DemoScript()});
+    Source script{"demo", {}, {}};
+    for (const auto& line : DemoScript()) {
+      std::string text = Utf8(line);
+      script.lines.emplace_back(script.text.size(), text.size());
+      script.text += text + "\n";
+    }
+    sources.insert(sources.begin(), std::move(script));
   }
+  // Every script is read whole before its first line runs: a line that cannot be read stops
+  // the program with nothing run, and nothing saved.
+  for (const auto& source : sources)
+    for (size_t n = 0; n < source.lines.size(); ++n) {
+      try {
+        CheckLine(source.Line(n));
+      } catch (const ScriptError& e) {
+        io.err(Where(source, n) + ": error: " + CutInput(e.what(), source.Line(n)) + "\n");
+        return 2;
+      }
+    }
 
   // With --profile only the profile's own writes fail: the scripts play once, as without
   // faults, and a save that fails ends the run with 3.
@@ -284,7 +312,8 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
                            .lines = {},
                            .afterLine = {}};
     for (const auto& source : sources)
-      faults.lines.insert(faults.lines.end(), source.lines.begin(), source.lines.end());
+      for (size_t n = 0; n < source.lines.size(); ++n)
+        faults.lines.push_back(FromUtf8(source.Line(n)));
     return RunUnderFaults(faults, io);
   }
 
@@ -364,21 +393,33 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         line = "quit";
       }
       try {
-        session->Run(FromUtf8(line));
+        session->Run(SplitLine(line));
       } catch (const SaveFailed& e) {
         io.err(std::string("tanvelo-outlook: the profile could not be saved: ") + e.what() + "\n");
         return 3;
       } catch (const std::exception& e) {
-        io.out("error: " + CutInput(e.what(), FromUtf8(line)) + "\n");
+        io.out("error: " + CutInput(e.what(), line) + "\n");
       }
     }
     return 0;
   }
 
-  auto run = [&](const Source& source, size_t n, const std::wstring& line) {
-    if (HasCommand(line)) io.out("> " + ShownInput(line) + "\n");
+  auto run = [&](const Source& source, size_t n, std::string_view line) {
+    // The line's words are its only wide copy, and they go once it has run.
+    std::optional<std::vector<Word>> words;
+    std::string unread;
     try {
-      session->Run(line);
+      words = SplitLine(line);
+    } catch (const ScriptError& e) {
+      unread = e.what();
+    }
+    if (!words || !words->empty()) io.out("> " + ShownInput(line) + "\n");
+    if (!words) {
+      io.err(Where(source, n) + ": error: " + CutInput(unread, line) + "\n");
+      return 2;
+    }
+    try {
+      session->Run(std::move(*words));
     } catch (const SaveFailed& e) {
       io.err(Where(source, n) + ": the profile could not be saved: " + e.what() + "\n");
       return 3;
@@ -397,7 +438,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     return code;
   };
   if (piped) {
-    Source in{"stdin", {}};
+    Source in{"stdin", {}, {}};
     std::string text;
     for (size_t n = 0; io.readLine(text); ++n) {
       if (!text.empty() && text.back() == '\r') text.pop_back();
@@ -407,12 +448,12 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
                " holds a control byte); nothing more of it runs\n");
         return ending(2);
       }
-      if (int code = run(in, n, FromUtf8(text))) return ending(code);
+      if (int code = run(in, n, text)) return ending(code);
     }
   }
   for (const auto& source : sources)
     for (size_t n = 0; n < source.lines.size(); ++n)
-      if (int code = run(source, n, source.lines[n])) return ending(code);
+      if (int code = run(source, n, source.Line(n))) return ending(code);
   return ending(0);
 }
 

@@ -3,67 +3,202 @@
 #include <algorithm>
 #include <cstdint>
 #include <cwctype>
+#include <deque>
+#include <type_traits>
 
 #include "platform/win32/CodePage.h"
 
 namespace host {
 namespace {
-bool Blank(wchar_t c) {
-  return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+bool Blank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool Digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
 }
 
 std::wstring Upper(std::wstring s) {
   for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
   return s;
 }
-}  // namespace
 
-std::vector<Word> SplitLine(const std::wstring& line) {
-  std::vector<Word> words;
+// One word of a line as it lies there: the bytes between its quotes, or the word itself.
+struct RawWord {
+  std::string_view raw;
+  bool quoted = false;
+  bool escapes = false;  // a quoted text with a backslash: its text is not its bytes
+};
+
+// The character an escape stands for ("n" for "\n", "x41" for "\x41"), at `at` just past the
+// backslash; moves `at` past the escape. The script's own form of a text (Escaped()) writes
+// every character back this way.
+wchar_t Escape(std::string_view line, size_t& at) {
+  char e = line[at++];
+  switch (e) {
+    case '"':
+    case '\\':
+      return static_cast<wchar_t>(e);
+    case 'n':
+      return L'\n';
+    case 'r':
+      return L'\r';
+    case 'x': {
+      int high = at < line.size() ? HexDigit(line[at]) : -1;
+      int low = at + 1 < line.size() ? HexDigit(line[at + 1]) : -1;
+      if (high < 0 || low < 0 || high + low == 0)
+        throw ScriptError("\\x takes two hex digits, 01 to ff, in a quoted text");
+      at += 2;
+      return static_cast<wchar_t>(high * 16 + low);
+    }
+    default:
+      // A byte of a longer character is named whole.
+      size_t end = at;
+      while (end < line.size() && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) ++end;
+      std::string name(line.substr(at - 1, end - at + 1));
+      throw ScriptError("unknown escape \\" + name + " in a quoted text");
+  }
+}
+
+// The words of a UTF-8 line, checked, without their texts made: the bytes are read once
+// here, so a check of a whole script costs nothing per word.
+template <typename Visit>
+void ScanLine(std::string_view line, Visit&& visit) {
   size_t i = 0;
   while (i < line.size()) {
     if (Blank(line[i])) {
       ++i;
       continue;
     }
-    if (line[i] == L'#' && !(i + 1 < line.size() && std::iswdigit(line[i + 1]))) break;
-    Word word;
-    if (line[i] == L'"') {
+    if (line[i] == '#' && !(i + 1 < line.size() && Digit(line[i + 1]))) break;
+    RawWord word;
+    if (line[i] == '"') {
       word.quoted = true;
-      ++i;
+      size_t start = ++i;
       bool closed = false;
       while (i < line.size()) {
-        wchar_t c = line[i++];
-        if (c == L'"') {
+        char c = line[i++];
+        if (c == '"') {
           closed = true;
           break;
         }
-        if (c != L'\\') {
-          word.text += c;
-          continue;
-        }
+        if (c != '\\') continue;
         if (i >= line.size()) break;
-        wchar_t e = line[i++];
-        if (e == L'"' || e == L'\\')
-          word.text += e;
-        else if (e == L'n')
-          word.text += L'\n';
-        else
-          throw ScriptError("unknown escape \\" + Utf8(std::wstring(1, e)) + " in a quoted text");
+        word.escapes = true;
+        Escape(line, i);
       }
       if (!closed) throw ScriptError("a quoted text is not closed");
+      word.raw = line.substr(start, i - 1 - start);
       // A ";" may close a dialog action right after its text.
-      if (i < line.size() && !Blank(line[i]) && line[i] != L';')
+      if (i < line.size() && !Blank(line[i]) && line[i] != ';')
         throw ScriptError("a quoted text runs into the next word");
     } else {
+      size_t start = i;
       while (i < line.size() && !Blank(line[i])) {
-        if (line[i] == L'"') throw ScriptError("a quote inside a word");
-        word.text += line[i++];
+        if (line[i] == '"') throw ScriptError("a quote inside a word");
+        ++i;
       }
+      word.raw = line.substr(start, i - start);
     }
-    words.push_back(std::move(word));
+    visit(word);
   }
+}
+
+constexpr size_t kChunk = 1 << 16;
+
+// Where UTF-8 may be cut near `at` with no character decoded differently on either side: a
+// step of the decoder that crosses a place always crosses it at a continuation byte.
+size_t SafeCut(std::string_view bytes, size_t at) {
+  if (at >= bytes.size()) return bytes.size();
+  for (size_t back = 0; back <= 3 && back < at; ++back)
+    if ((static_cast<unsigned char>(bytes[at - back]) & 0xC0) != 0x80) return at - back;
+  return at;
+}
+
+// UTF-8 decoded onto `out` a piece at a time, so a long text costs no second copy.
+void AppendDecoded(std::wstring& out, std::string_view bytes) {
+  while (!bytes.empty()) {
+    size_t cut = bytes.size() <= kChunk ? bytes.size() : SafeCut(bytes, kChunk);
+    out += FromUtf8(bytes.substr(0, cut));
+    bytes.remove_prefix(cut);
+  }
+}
+
+// The characters of a UTF-8 text as the program decodes it.
+size_t Characters(std::string_view bytes) {
+  size_t n = 0;
+  while (!bytes.empty()) {
+    size_t cut = bytes.size() <= kChunk ? bytes.size() : SafeCut(bytes, kChunk);
+    n += FromUtf8(bytes.substr(0, cut)).size();
+    bytes.remove_prefix(cut);
+  }
+  return n;
+}
+
+bool ValidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    size_t cut = bytes.size() - i <= kChunk ? bytes.size() : SafeCut(bytes, i + kChunk);
+    std::string_view piece = bytes.substr(i, cut - i);
+    if (Utf8(FromUtf8(piece)) != piece) return false;
+    i = cut;
+  }
+  return true;
+}
+
+// A text as the program writes it after decoding: bad bytes as U+FFFD's UTF-8.
+std::string CleanUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  while (!bytes.empty()) {
+    size_t cut = bytes.size() <= kChunk ? bytes.size() : SafeCut(bytes, kChunk);
+    out += Utf8(FromUtf8(bytes.substr(0, cut)));
+    bytes.remove_prefix(cut);
+  }
+  return out;
+}
+
+Word MakeWord(const RawWord& raw) {
+  Word word;
+  word.quoted = raw.quoted;
+  // Never more characters than bytes: the text is sized once.
+  word.text.reserve(raw.raw.size());
+  if (!raw.escapes) {
+    AppendDecoded(word.text, raw.raw);
+    return word;
+  }
+  size_t at = 0;
+  while (at < raw.raw.size()) {
+    size_t slash = raw.raw.find('\\', at);
+    AppendDecoded(word.text,
+                  raw.raw.substr(at, slash == std::string_view::npos ? slash : slash - at));
+    if (slash == std::string_view::npos) break;
+    at = slash + 1;
+    word.text += Escape(raw.raw, at);
+  }
+  return word;
+}
+}  // namespace
+
+std::vector<Word> SplitLine(std::string_view line) {
+  std::vector<Word> words;
+  ScanLine(line, [&](const RawWord& raw) { words.push_back(MakeWord(raw)); });
   return words;
+}
+
+std::vector<Word> SplitLine(const std::wstring& line) {
+  return SplitLine(Utf8(line));
+}
+
+void CheckLine(std::string_view line) {
+  ScanLine(line, [](const RawWord&) {});
 }
 
 std::optional<Chord> ParseChord(const std::wstring& text) {
@@ -140,120 +275,254 @@ bool IsText(std::string_view bytes) {
 namespace {
 constexpr size_t kShownMost = 160;
 
-void AppendVisible(std::wstring& out, std::wstring_view text, bool keepLineEnds) {
-  static const wchar_t kHex[] = L"0123456789abcdef";
-  for (wchar_t c : text) {
-    bool control = (c < 0x20 || c == 0x7F) && c != L'\t';
-    if (keepLineEnds && (c == L'\n' || c == L'\r')) control = false;
-    if (!control) {
+bool Control(uint32_t c) {
+  return c < 0x20 || c == 0x7F;
+}
+
+template <typename Char>
+void AppendHex(std::basic_string<Char>& out, uint32_t c) {
+  static const char kHex[] = "0123456789abcdef";
+  out += static_cast<Char>('\\');
+  out += static_cast<Char>('x');
+  out += static_cast<Char>(kHex[(c >> 4) & 0xF]);
+  out += static_cast<Char>(kHex[c & 0xF]);
+}
+
+// Control characters as \xNN (tab kept; line ends kept when asked). UTF-8 needs no decoding
+// for this: no byte of a longer character is below 0x80.
+template <typename Char>
+void AppendVisible(std::basic_string<Char>& out, std::basic_string_view<Char> text,
+                   bool keepLineEnds) {
+  for (Char c : text) {
+    auto u = static_cast<uint32_t>(static_cast<std::make_unsigned_t<Char>>(c));
+    bool control = Control(u) && c != '\t';
+    if (keepLineEnds && (c == '\n' || c == '\r')) control = false;
+    if (control)
+      AppendHex(out, u);
+    else
       out += c;
-    } else {
-      out += L"\\x";
-      out += kHex[(c >> 4) & 0xF];
-      out += kHex[c & 0xF];
-    }
   }
 }
 
-std::wstring ShownWide(const std::wstring& text) {
+// A long text's shown form: its first characters and its length.
+std::string ShownUtf8(std::string_view text) {
+  // The first kShownMost characters lie in the first 4 * kShownMost bytes.
+  std::wstring head = FromUtf8(text.substr(0, SafeCut(text, 4 * kShownMost + 4)));
+  size_t count = head.size() <= kShownMost ? head.size() : Characters(text);
   std::wstring out;
-  AppendVisible(out, std::wstring_view(text).substr(0, kShownMost), false);
-  if (text.size() > kShownMost) out += L"... (" + std::to_wstring(text.size()) + L" characters)";
+  AppendVisible(out, std::wstring_view(head).substr(0, kShownMost), false);
+  if (count > kShownMost) out += L"... (" + std::to_wstring(count) + L" characters)";
+  return Utf8(out);
+}
+
+// The script's form of a text with the escapes a message quotes it with: all the reader
+// knows (`all`), as Escaped() writes them, or the line ends and quotes only, as the
+// program's prints of mail and boxes write them (a carriage return left out).
+std::string Requoted(std::string_view text, bool all) {
+  std::string out;
+  for (bool sized : {false, true}) {
+    size_t size = 0;
+    auto put = [&](std::string_view part) {
+      if (sized)
+        out += part;
+      else
+        size += part.size();
+    };
+    for (char c : text) {
+      auto u = static_cast<unsigned char>(c);
+      if (c == '\n') {
+        put("\\n");
+      } else if (c == '\r') {
+        if (all) put("\\r");
+      } else if (c == '"' || c == '\\') {
+        put(c == '"' ? "\\\"" : "\\\\");
+      } else if (all && Control(u)) {
+        std::string hex;
+        AppendHex(hex, u);
+        put(hex);
+      } else {
+        put(std::string_view(&c, 1));
+      }
+    }
+    // Sized once: a long text costs its quoted form's size, not twice that.
+    if (!sized) out.reserve(size);
+  }
   return out;
+}
+
+bool NeedsQuoting(std::string_view text) {
+  for (char c : text)
+    if (c == '"' || c == '\\' || Control(static_cast<unsigned char>(c))) return true;
+  return false;
+}
+
+// Whether the two quoted forms differ: only a control character but the line feed tells.
+bool QuotedFormsDiffer(std::string_view text) {
+  for (char c : text)
+    if (c != '\n' && Control(static_cast<unsigned char>(c))) return true;
+  return false;
 }
 }  // namespace
 
 std::string ShownInput(const std::wstring& text) {
-  return Utf8(ShownWide(text));
+  std::wstring out;
+  AppendVisible(out, std::wstring_view(text).substr(0, kShownMost), false);
+  if (text.size() > kShownMost) out += L"... (" + std::to_wstring(text.size()) + L" characters)";
+  return Utf8(out);
 }
 
-std::string CutInput(const std::string& message, const std::wstring& line) {
-  std::wstring text = FromUtf8(message);
-  // The words as the line means them, and as a message quotes them back.
-  std::vector<std::wstring> long_;
-  auto note = [&](const std::wstring& word) {
-    if (word.size() <= kShownMost) return;
-    long_.push_back(word);
-    // Quoted back with every escape, or with its line ends only.
-    for (bool all : {true, false}) {
-      std::wstring quoted;
-      for (wchar_t c : word) {
-        if (c == L'\n')
-          quoted += L"\\n";
-        else if (all && (c == L'"' || c == L'\\'))
-          quoted += std::wstring(L"\\") + c;
-        else if (c != L'\r')
-          quoted += c;
-      }
-      if (quoted != word) long_.push_back(quoted);
-    }
+std::wstring ShownWord(const std::wstring& word) {
+  return word.size() <= kShownMost ? word : FromUtf8(ShownInput(word));
+}
+
+std::string ShownInput(std::string_view text) {
+  return ShownUtf8(text);
+}
+
+std::wstring Escaped(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c == L'\n')
+      out += L"\\n";
+    else if (c == L'\r')
+      out += L"\\r";
+    else if (c == L'"' || c == L'\\')
+      out += std::wstring(L"\\") + c;
+    else if (Control(static_cast<uint32_t>(c)))
+      AppendHex(out, static_cast<uint32_t>(c));
+    else
+      out += c;
+  }
+  return out;
+}
+
+std::wstring ShownEscaped(const std::wstring& text) {
+  if (text.size() <= kShownMost) return Escaped(text);
+  size_t size = 0;
+  for (wchar_t c : text)
+    size += c == L'\n' || c == L'\r' || c == L'"' || c == L'\\' ? 2
+            : Control(static_cast<uint32_t>(c))                 ? 4
+                                                                : 1;
+  return Escaped(text.substr(0, kShownMost)).substr(0, kShownMost) + L"... (" +
+         std::to_wstring(size) + L" characters)";
+}
+
+std::string CutInput(const std::string& message, std::string_view line) {
+  // The long words of the line as a message may repeat them: the line itself, each word's
+  // text, and that text quoted back. Views into the line where they are its bytes; only a
+  // word whose text differs from its bytes is copied, in UTF-8.
+  std::deque<std::string> owned;
+  std::vector<std::string_view> long_;
+  auto keep = [&](std::string text) -> std::string_view {
+    return owned.emplace_back(std::move(text));
   };
-  note(line);
+  auto note = [&](std::string_view word, bool quotable) {
+    if (word.size() <= kShownMost) return;  // never more characters than bytes
+    // A message repeats what the program decoded: bad bytes as U+FFFD.
+    if (!ValidUtf8(word)) word = keep(CleanUtf8(word));
+    if (Characters(word) <= kShownMost) return;
+    long_.push_back(word);
+    if (!quotable || !NeedsQuoting(word)) return;
+    long_.push_back(keep(Requoted(word, true)));
+    if (QuotedFormsDiffer(word)) long_.push_back(keep(Requoted(word, false)));
+  };
+  // A message quotes words, never the whole line.
+  note(line, false);
+  auto noteWord = [&](const RawWord& raw) {
+    std::string_view text = raw.raw;
+    if (raw.escapes) {
+      std::string plain;
+      plain.reserve(raw.raw.size());
+      for (size_t at = 0; at < raw.raw.size();) {
+        size_t slash = raw.raw.find('\\', at);
+        plain.append(raw.raw.substr(at, slash == std::string_view::npos ? slash : slash - at));
+        if (slash == std::string_view::npos) break;
+        at = slash + 1;
+        wchar_t c = Escape(raw.raw, at);
+        if (c < 0x80)
+          plain += static_cast<char>(c);
+        else
+          plain += Utf8(std::wstring(1, c));
+      }
+      text = keep(std::move(plain));
+    }
+    note(text, true);
+    // A dialog's action names its last word without the ";" that ends the action.
+    if (!raw.quoted && text.size() > 1 && text.back() == ';')
+      note(text.substr(0, text.size() - 1), true);
+  };
   try {
-    for (const auto& word : SplitLine(line)) note(word.text);
+    ScanLine(line, noteWord);
   } catch (const ScriptError&) {
     size_t start = 0;
     while (start < line.size()) {
-      size_t end = line.find_first_of(L" \t", start);
-      if (end == std::wstring::npos) end = line.size();
-      note(line.substr(start, end - start));
+      size_t end = line.find_first_of(" \t", start);
+      if (end == std::string_view::npos) end = line.size();
+      note(line.substr(start, end - start), true);
       start = end + 1;
     }
   }
   // Longest first: a word inside the line is not cut again within the line's own cut form.
-  std::sort(long_.begin(), long_.end(),
-            [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
+  std::stable_sort(long_.begin(), long_.end(),
+                   [](std::string_view a, std::string_view b) { return a.size() > b.size(); });
+  long_.erase(std::unique(long_.begin(), long_.end()), long_.end());
+  std::string_view text = message;
   // Each word's next place in the message, by a rolling hash: a long word of one letter
   // repeated makes a plain search quadratic.
   struct Seek {
-    const std::wstring* word;
+    std::string_view word;
     uint64_t hash = 0, high = 1;  // the word's hash; the base to the power of its length - 1
     size_t next = 0;
   };
   constexpr uint64_t kBase = 1000003;
+  auto byte = [](char c) { return static_cast<uint64_t>(static_cast<unsigned char>(c)); };
   std::vector<Seek> seeks;
-  for (const auto& word : long_) {
-    Seek seek{&word};
+  for (auto word : long_) {
+    if (word.size() > text.size()) continue;
+    Seek seek{word};
     for (size_t i = 0; i < word.size(); ++i) {
-      seek.hash = seek.hash * kBase + static_cast<uint64_t>(word[i]);
+      seek.hash = seek.hash * kBase + byte(word[i]);
       if (i) seek.high *= kBase;
     }
     seeks.push_back(seek);
   }
   auto find = [&](Seek& seek, size_t from) {
-    const std::wstring& word = *seek.word;
-    seek.next = std::wstring::npos;
+    std::string_view word = seek.word;
+    seek.next = std::string_view::npos;
     if (text.size() < word.size() || from > text.size() - word.size()) return;
     uint64_t h = 0;
-    for (size_t i = 0; i < word.size(); ++i) h = h * kBase + static_cast<uint64_t>(text[from + i]);
+    for (size_t i = 0; i < word.size(); ++i) h = h * kBase + byte(text[from + i]);
     for (size_t i = from;; ++i) {
-      if (h == seek.hash && text.compare(i, word.size(), word) == 0) {
+      if (h == seek.hash && text.substr(i, word.size()) == word) {
         seek.next = i;
         return;
       }
       if (i + word.size() >= text.size()) return;
-      h = (h - static_cast<uint64_t>(text[i]) * seek.high) * kBase +
-          static_cast<uint64_t>(text[i + word.size()]);
+      h = (h - byte(text[i]) * seek.high) * kBase + byte(text[i + word.size()]);
     }
   };
   for (auto& seek : seeks) find(seek, 0);
-  std::wstring out;
+  std::string out;
   size_t at = 0;
   while (at < text.size()) {
     Seek* first = nullptr;
     for (auto& seek : seeks) {
-      if (seek.next != std::wstring::npos && seek.next < at) find(seek, at);
-      if (seek.next != std::wstring::npos && (!first || seek.next < first->next)) first = &seek;
+      if (seek.next != std::string_view::npos && seek.next < at) find(seek, at);
+      if (seek.next != std::string_view::npos && (!first || seek.next < first->next)) first = &seek;
     }
     if (!first) {
-      AppendVisible(out, std::wstring_view(text).substr(at), true);
+      AppendVisible(out, text.substr(at), true);
       break;
     }
-    AppendVisible(out, std::wstring_view(text).substr(at, first->next - at), true);
-    out += ShownWide(*first->word);
-    at = first->next + first->word->size();
+    AppendVisible(out, text.substr(at, first->next - at), true);
+    out += ShownUtf8(first->word);
+    at = first->next + first->word.size();
   }
-  return Utf8(out);
+  return out;
+}
+
+std::string CutInput(const std::string& message, const std::wstring& line) {
+  return CutInput(message, std::string_view(Utf8(line)));
 }
 
 // The platform's conversion, so the program's texts and the system's agree on bad bytes.
@@ -261,7 +530,7 @@ std::string Utf8(const std::wstring& text) {
   return win32::WideToMultiByte(win32::CP_UTF8, text);
 }
 
-std::wstring FromUtf8(const std::string& text) {
+std::wstring FromUtf8(std::string_view text) {
   return win32::MultiByteToWide(win32::CP_UTF8, text);
 }
 

@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <filesystem>
+#include <string_view>
 
 #include "addin/Connect.h"
 #include "core/CLang.h"
@@ -60,7 +62,7 @@ int32_t Number(const Word& word) {
   if (word.quoted || word.text.empty() || word.text.size() > 9 ||
       !std::all_of(word.text.begin(), word.text.end(),
                    [](wchar_t c) { return c >= L'0' && c <= L'9'; }))
-    Fail(L"not a number: " + word.text);
+    Fail(L"not a number: " + ShownWord(word.text));
   return std::stoi(word.text);
 }
 
@@ -99,6 +101,13 @@ int DefaultButton(uint32_t style) {
   uint32_t kind = style & 0xF, index = (style >> 8) & 0xF;
   if (kind > 5 || index > 2 || !kButtons[kind][index]) return kButtons[kind > 5 ? 0 : kind][0];
   return kButtons[kind][index];
+}
+
+bool SameName(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+  return true;
 }
 
 std::wstring Lower(std::wstring s) {
@@ -208,7 +217,10 @@ void Session::Boot() {
 
 // --- the run of one line ------------------------------------------------------------------
 void Session::Run(const std::wstring& line) {
-  auto words = SplitLine(line);
+  Run(SplitLine(line));
+}
+
+void Session::Run(std::vector<Word> words) {
   if (words.empty()) return;
   unanswered_.clear();
   try {
@@ -302,11 +314,11 @@ void Session::Dispatch(const std::vector<Word>& w) {
         insp->Activate();
         return Settle();
       }
-    Fail(L"no window " + w[1].text);
+    Fail(L"no window " + ShownWord(w[1].text));
   } else if (c == L"folder") {
     Need(w, 2, L"folder PATH");
     auto folder = FolderAt(w[1].text);
-    if (!folder) Fail(L"no folder " + w[1].text);
+    if (!folder) Fail(L"no folder " + ShownWord(w[1].text));
     Explorer()->SetCurrentFolder(folder);
     Settle();
   } else if (c == L"select") {
@@ -367,7 +379,8 @@ void Session::Dispatch(const std::vector<Word>& w) {
     Need(w, 2, L"save-html FILE");
     SaveHtml(w[1].text);
   } else {
-    Fail(L"unknown command: " + c + L" (help lists the commands)");
+    // Shown cut here: a command of any length costs no copy of itself in its message.
+    throw ScriptError("unknown command: " + ShownInput(c) + " (help lists the commands)");
   }
 }
 
@@ -391,6 +404,7 @@ std::vector<std::wstring> Session::Help() {
       L"expect bar \"Caption/Caption\" enabled|visible is true|false | expect log has \"text\"",
       L"expect registry \"KEY\" NAME is \"value\"  (KEY below HKEY_CURRENT_USER; PROFILE...)",
       L"PATH: folder path from the store's root with \"/\"; SUBJECT: a subject or #N",
+      L"\"text\": \\\" \\\\ \\n \\r and \\xNN (the character U+00NN) inside the quotes",
   };
 }
 
@@ -474,12 +488,14 @@ std::shared_ptr<outlook::MAPIFolder> Session::FolderAt(const std::wstring& path)
   size_t start = 0;
   while (folder && start <= path.size()) {
     size_t slash = path.find(L'/', start);
-    std::wstring name = path.substr(start, slash == std::wstring::npos ? slash : slash - start);
+    // Compared where it lies: a long path costs no copy per folder.
+    auto name =
+        std::wstring_view(path).substr(start, slash == std::wstring::npos ? slash : slash - start);
     if (name.empty()) return nullptr;
     std::shared_ptr<outlook::MAPIFolder> next;
     auto folders = folder->Folders();
     for (int32_t i = 1; i <= folders->Count(); ++i)
-      if (Lower(folders->Item(i)->Name()) == Lower(name)) next = folders->Item(i);
+      if (SameName(folders->Item(i)->Name(), name)) next = folders->Item(i);
     folder = next;
     if (slash == std::wstring::npos) break;
     start = slash + 1;
@@ -492,12 +508,12 @@ std::shared_ptr<outlook::Item> Session::ItemIn(const std::shared_ptr<outlook::MA
   auto items = folder->Items();
   if (auto n = ItemNumber(subject)) {
     if (*n < 1 || *n > items->Count())
-      Fail(L"no item " + subject.text + L" in " + FolderPath(folder));
+      Fail(L"no item " + ShownWord(subject.text) + L" in " + FolderPath(folder));
     return items->Item(*n);
   }
   for (int32_t i = 1; i <= items->Count(); ++i)
     if (items->Item(i)->Subject() == subject.text) return items->Item(i);
-  Fail(L"no item \"" + subject.text + L"\" in " + FolderPath(folder));
+  Fail(L"no item \"" + ShownWord(subject.text) + L"\" in " + FolderPath(folder));
 }
 
 void Session::SelectItems(const std::vector<Word>& w, size_t from) {
@@ -587,7 +603,7 @@ void Session::Ribbon(const std::vector<Word>& w) {
   if (w[1].text != L"click") Fail(L"usage: ribbon click ID");
   window->Draw();
   std::wstring id = RibbonId(*window, w[2].text);
-  if (id.empty()) Fail(L"no ribbon control " + w[2].text + L" in the active window");
+  if (id.empty()) Fail(L"no ribbon control " + ShownWord(w[2].text) + L" in the active window");
   Print(L"[click] ribbon " + id);
   window->Click(id);
   Settle();
@@ -628,7 +644,7 @@ std::shared_ptr<office::CommandBarControl> Session::BarControl(const std::wstrin
     if (bar->Type() == office::msoBarTypePopup || !bar->Visible()) continue;
     if (auto c = FindPath(*bar, path)) return c;
   }
-  Fail(L"no shown control \"" + path + L"\" on the active window's bars");
+  Fail(L"no shown control \"" + ShownWord(path) + L"\" on the active window's bars");
 }
 
 void Session::Bars(const std::vector<Word>& w) {
@@ -653,7 +669,7 @@ void Session::Bars(const std::vector<Word>& w) {
   if (w[1].text != L"click") Fail(L"usage: bar click \"Caption/Caption\"");
   auto control = BarControl(w[2].text);
   auto button = office::AsButton(control);
-  if (!button) Fail(L"\"" + w[2].text + L"\" is a menu, not a button");
+  if (!button) Fail(L"\"" + ShownWord(w[2].text) + L"\" is a menu, not a button");
   Print(L"[click] bar " + w[2].text);
   button->UserClick();
   Settle();
@@ -671,7 +687,7 @@ void Session::Context(const std::vector<Word>& w) {
       auto bar = bars ? bars->Item(L"Context Menu") : nullptr;
       auto found = bar ? FindPath(*bar, w[2].text) : nullptr;
       auto button = office::AsButton(found);
-      if (!button) Fail(L"no context-menu entry \"" + w[2].text + L"\"");
+      if (!button) Fail(L"no context-menu entry \"" + ShownWord(w[2].text) + L"\"");
       button->UserClick();
     }
     return Settle();
@@ -705,7 +721,7 @@ void Session::Key(const std::vector<Word>& w) {
   bool hold = w.size() == 4 && w[1].text == L"hold";
   if (!hold) Need(w, 2, L"key \"CHORD\" | key hold \"CHORD\" N");
   auto chord = ParseChord(w[hold ? 2 : 1].text);
-  if (!chord) Fail(L"not a key chord: " + w[hold ? 2 : 1].text);
+  if (!chord) Fail(L"not a key chord: " + ShownWord(w[hold ? 2 : 1].text));
   if (hold) {
     int32_t n = Number(w[3]);
     if (chord->altGr) Fail(L"AltGr chords are pressed, not held");
@@ -839,11 +855,12 @@ std::vector<Action> ParseActions(const std::vector<Word>& w, size_t from) {
       // An entry of a list or drop-down list, by its text ("*" marks a taken one).
       actions.push_back([c = g[1].text, text = g[2].text](forms::User& u) {
         auto list = std::dynamic_pointer_cast<forms::ListControl>(u.GetForm().FindControl(c));
-        if (!list) throw forms::ActionRefused(A(L"no list " + c + L" in " + u.GetForm().Name()));
+        if (!list)
+          throw forms::ActionRefused(A(L"no list " + ShownWord(c) + L" in " + u.GetForm().Name()));
         for (int32_t i = 0; i < list->ListCount(); ++i)
           if (list->List(i) == text || list->List(i) == L"*" + text) return u.SelectItem(c, i);
-        throw forms::ActionRefused(
-            A(L"no entry \"" + text + L"\" in " + u.GetForm().Name() + L"." + c));
+        throw forms::ActionRefused(A(L"no entry \"" + ShownWord(text) + L"\" in " +
+                                     u.GetForm().Name() + L"." + ShownWord(c)));
       });
     } else if (verb == L"choose") {
       need(2, L"choose CONTROL [\"entry\"]");
@@ -868,7 +885,7 @@ std::vector<Action> ParseActions(const std::vector<Word>& w, size_t from) {
       need(1, L"close");
       actions.push_back([](forms::User& u) { u.CloseBox(); });
     } else {
-      Fail(L"unknown dialog action: " + verb);
+      Fail(L"unknown dialog action: " + ShownWord(verb));
     }
   }
   if (actions.empty()) Fail(L"usage: answer FORM ACTION[; ACTION]...");

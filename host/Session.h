@@ -86,6 +86,8 @@ class Session {
 
   // Runs one script line; ScriptError or ExpectationFailed when it fails.
   void Run(const std::wstring& line);
+  // The same for a line already split (SplitLine), let go as soon as it has run.
+  void Run(std::vector<Word> words);
   // Outlook quit; a later `start` in a script starts it again on the same profile.
   bool QuitRequested() const { return quit_; }
   // Nobody is left to ask (the prompt's input ended): from now on boxes and dialogs are

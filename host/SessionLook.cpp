@@ -26,15 +26,16 @@ namespace {
   throw ScriptError(Utf8(text));
 }
 
+// A text as a script quotes it: what differs only in a line end or another control
+// character shows differently.
 std::wstring Shown(const std::wstring& text) {
-  std::wstring out = L"\"";
-  for (wchar_t c : text) {
-    if (c == L'\n')
-      out += L"\\n";
-    else if (c != L'\r')
-      out += c;
-  }
-  return out + L"\"";
+  return L"\"" + Escaped(text) + L"\"";
+}
+
+// A text of the user's line as an expectation repeats it, cut when long: a message costs no
+// copy of a long text.
+std::wstring Said(const std::wstring& text) {
+  return L"\"" + ShownEscaped(text) + L"\"";
 }
 
 void Check(bool ok, const std::vector<Word>& w, const std::wstring& expected,
@@ -42,7 +43,7 @@ void Check(bool ok, const std::vector<Word>& w, const std::wstring& expected,
   if (ok) return;
   std::wstring line;
   for (const auto& word : w)
-    line += (line.empty() ? L"" : L" ") + (word.quoted ? Shown(word.text) : word.text);
+    line += (line.empty() ? L"" : L" ") + (word.quoted ? Said(word.text) : ShownWord(word.text));
   throw ExpectationFailed(Utf8(L"expectation failed: " + line + L"\n  expected: " + expected +
                                L"\n  found:    " + found));
 }
@@ -51,10 +52,13 @@ std::wstring Bool(bool b) {
   return b ? L"true" : L"false";
 }
 
-// Bodies compare without the carriage returns Windows keeps before line feeds.
-std::wstring Plain(std::wstring text) {
-  std::erase(text, L'\r');
-  return text;
+// Bodies compare without the carriage returns Windows keeps before line feeds; a text
+// without any is compared where it lies.
+const std::wstring& Plain(const std::wstring& text, std::wstring& copy) {
+  if (text.find(L'\r') == std::wstring::npos) return text;
+  copy = text;
+  std::erase(copy, L'\r');
+  return copy;
 }
 
 const uint32_t kHKCU = CWinReg::HKEY_CURRENT_USER;
@@ -116,13 +120,15 @@ std::wstring NodeKeyIn(const std::vector<std::shared_ptr<forms::Node>>& level,
 
 std::wstring NodeKey(forms::Form& form, const std::wstring& tree, const std::wstring& path) {
   auto view = form.Get<forms::TreeView>(tree);
-  if (!view) throw forms::ActionRefused(Utf8(L"no tree " + tree + L" in " + form.Name()));
+  if (!view)
+    throw forms::ActionRefused(Utf8(L"no tree " + ShownWord(tree) + L" in " + form.Name()));
   std::vector<std::shared_ptr<forms::Node>> roots;
   for (const auto& node : view->Nodes().All())
     if (!node->Parent()) roots.push_back(node);
   std::wstring key = NodeKeyIn(roots, path);
   if (key.empty())
-    throw forms::ActionRefused(Utf8(L"no node \"" + path + L"\" in " + form.Name() + L"." + tree));
+    throw forms::ActionRefused(
+        Utf8(L"no node \"" + ShownWord(path) + L"\" in " + form.Name() + L"." + ShownWord(tree)));
   return key;
 }
 
@@ -162,7 +168,7 @@ void Session::Show(const std::vector<Word>& w) {
     for (const auto& line : MailLines(ShownMail())) Print(L"  " + line);
   } else if (what == L"folder" && w.size() == 3) {
     auto folder = FolderAt(w[2].text);
-    if (!folder) Fail(L"no folder " + w[2].text);
+    if (!folder) Fail(L"no folder " + ShownWord(w[2].text));
     for (const auto& line : FolderLines(folder)) Print(L"  " + line);
   } else if (what == L"log" && w.size() <= 3) {
     const auto& log = support::library::Log();
@@ -193,27 +199,30 @@ void Session::Expect(const std::vector<Word>& w) {
     for (size_t i = boxesChecked_; i < boxTexts_.size(); ++i)
       seen += (seen.empty() ? L"" : L", ") + Shown(boxTexts_[i]);
     boxesChecked_ = boxTexts_.size();
-    Check(found, w, L"a message box with " + Shown(w[2].text),
+    Check(found, w, L"a message box with " + Said(w[2].text),
           seen.empty() ? L"no message box" : seen);
   } else if (what == L"mail" && w.size() == 5 &&
              (w[3].text == L"is" || w[3].text == L"has" || w[3].text == L"lacks")) {
     std::wstring value;
-    if (!MailField(ShownMail(), w[2].text, value)) Fail(L"no mail field " + w[2].text);
+    if (!MailField(ShownMail(), w[2].text, value)) Fail(L"no mail field " + ShownWord(w[2].text));
     const std::wstring& how = w[3].text;
-    bool contains = Plain(value).find(Plain(w[4].text)) != std::wstring::npos;
-    bool ok = how == L"is"    ? Plain(value) == Plain(w[4].text)
-              : how == L"has" ? contains
-                              : !contains;
-    Check(ok, w, w[2].text + L" " + how + L" " + Shown(w[4].text), Shown(value));
+    std::wstring haveCopy, wantCopy;
+    const std::wstring& have = Plain(value, haveCopy);
+    const std::wstring& want = Plain(w[4].text, wantCopy);
+    bool ok = how == L"is"    ? have == want
+              : how == L"has" ? have.find(want) != std::wstring::npos
+                              : have.find(want) == std::wstring::npos;
+    // What was found is shown without the carriage returns the comparison leaves out.
+    Check(ok, w, w[2].text + L" " + how + L" " + Said(w[4].text), Shown(have));
   } else if (what == L"folder" && w.size() >= 4) {
     auto folder = FolderAt(w[2].text);
     if (!folder) {
-      Check(false, w, L"folder " + w[2].text, L"no such folder");
+      Check(false, w, L"folder " + ShownWord(w[2].text), L"no such folder");
     }
     auto items = folder->Items();
     if (w[3].text == L"count" && w.size() == 5) {
       int32_t n = items->Count();
-      Check(std::to_wstring(n) == w[4].text, w, w[4].text + L" items",
+      Check(std::to_wstring(n) == w[4].text, w, ShownWord(w[4].text) + L" items",
             std::to_wstring(n) + L" items");
     } else if ((w[3].text == L"has" || w[3].text == L"lacks") && w.size() == 5) {
       bool has = false;
@@ -223,7 +232,7 @@ void Session::Expect(const std::vector<Word>& w) {
         subjects += (subjects.empty() ? L"" : L", ") + Shown(items->Item(i)->Subject());
       }
       bool want = w[3].text == L"has";
-      Check(has == want, w, (want ? L"an item " : L"no item ") + Shown(w[4].text),
+      Check(has == want, w, (want ? L"an item " : L"no item ") + Said(w[4].text),
             subjects.empty() ? L"an empty folder" : subjects);
     } else {
       Fail(L"usage: expect folder PATH count N | expect folder PATH has|lacks SUBJECT");
@@ -233,7 +242,7 @@ void Session::Expect(const std::vector<Word>& w) {
     if (!window) Fail(L"the active window has no ribbon of the add-in");
     DrawWithMenus(*window);
     std::wstring id = RibbonId(*window, w[2].text);
-    if (id.empty()) Fail(L"no ribbon control " + w[2].text);
+    if (id.empty()) Fail(L"no ribbon control " + ShownWord(w[2].text));
     std::wstring found;
     if (w[3].text == L"label")
       found = window->Label(id);
@@ -243,7 +252,7 @@ void Session::Expect(const std::vector<Word>& w) {
       found = Bool(window->Enabled(id));
     else
       Fail(L"usage: expect ribbon ID label|visible|enabled is \"value\"");
-    Check(found == w[5].text, w, w[3].text + L" " + Shown(w[5].text), Shown(found));
+    Check(found == w[5].text, w, ShownWord(w[3].text) + L" " + Said(w[5].text), Shown(found));
   } else if (what == L"bar" && w.size() == 6 && w[4].text == L"is") {
     std::shared_ptr<office::CommandBarControl> control;
     try {
@@ -251,7 +260,7 @@ void Session::Expect(const std::vector<Word>& w) {
     } catch (const ScriptError&) {
       // Not shown at all: visible is false, and enabled cannot be asked.
       if (w[3].text == L"visible")
-        Check(w[5].text == L"false", w, L"visible " + w[5].text, L"not shown");
+        Check(w[5].text == L"false", w, L"visible " + ShownWord(w[5].text), L"not shown");
       else
         throw;
       return;
@@ -263,16 +272,16 @@ void Session::Expect(const std::vector<Word>& w) {
       found = Bool(control->Visible());
     else
       Fail(L"usage: expect bar \"Caption/Caption\" enabled|visible is true|false");
-    Check(found == w[5].text, w, w[3].text + L" " + w[5].text, found);
+    Check(found == w[5].text, w, w[3].text + L" " + ShownWord(w[5].text), found);
   } else if (what == L"log" && w.size() == 4 && w[2].text == L"has") {
     bool found = false;
     for (const auto& entry : support::library::Log())
       if ((entry.procedure + L": " + entry.text).find(w[3].text) != std::wstring::npos)
         found = true;
-    Check(found, w, L"a log entry with " + Shown(w[3].text), L"none (show log lists them)");
+    Check(found, w, L"a log entry with " + Said(w[3].text), L"none (show log lists them)");
   } else if (what == L"registry" && w.size() == 6 && w[4].text == L"is") {
     std::wstring found = RegistryValue(w[2].text, w[3].text);
-    Check(found == w[5].text, w, Shown(w[5].text),
+    Check(found == w[5].text, w, Said(w[5].text),
           found.starts_with(L"(no ") ? found : Shown(found));
   } else {
     Fail(L"usage: expect box|mail|folder|ribbon|bar|log|registry ... (help lists them)");

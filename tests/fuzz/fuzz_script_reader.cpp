@@ -1,7 +1,7 @@
 // The program's script reader over any line: it splits the line into words or reports a
 // script error; the words, written again as a script writes them, read as the same words; a
 // key chord it reads, written out again, reads as the same chord; an item number is the
-// number written.
+// number written. Its UTF-8 reading agrees with the wide one.
 #include "FuzzSupport.h"
 #include "host/ScriptReader.h"
 
@@ -52,6 +52,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const host::ScriptError&) {
     words.clear();
   }
+  // The line as the program reads it from a script: checked as it is split, split as its
+  // wide form is, and its errors cut without a fault.
+  std::string bytes(reinterpret_cast<const char*>(data), size);
+  bool splits = true;
+  try {
+    FUZZ_CHECK(host::SplitLine(bytes) == host::SplitLine(host::FromUtf8(bytes)));
+  } catch (const host::ScriptError&) {
+    splits = false;
+  }
+  bool checks = true;
+  try {
+    host::CheckLine(bytes);
+  } catch (const host::ScriptError&) {
+    checks = false;
+  }
+  FUZZ_CHECK(splits == checks);
+  (void)host::CutInput("unknown command: " + bytes, std::string_view(bytes));
+
   std::vector<host::Word> again;
   try {
     again = host::SplitLine(Written(words));

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <set>
 
+#include "core/CWinReg.h"
 #include "core/Main.h"
 #include "host/ProfileStore.h"
 #include "host/Program.h"
@@ -366,6 +367,66 @@ TEST(Program, ErrorsCutTheInputTheyRepeatAndInputThatIsNotTextIsRefused) {
       << prompt.out.substr(0, 5000);
 }
 
+// A script file is read whole and every line of it, and of every -e, checked before the
+// first runs: a line that cannot be read is named, and nothing runs or is saved. Piped input
+// runs as it comes.
+TEST(Program, AScriptThatCannotBeReadRunsNothingAndSavesNothing) {
+  win32::files::TempSandbox scratch;
+  auto script = scratch.Path() / "quote.txt";
+  {
+    std::ofstream(script, std::ios::binary)
+        << "answer frmReplyFolder enter\nstart\r\nselect \"Quarterly figures\"\n"
+           "type \"never closed\nquit\n";
+  }
+  auto profile = scratch.Path() / "profile";
+  for (const auto& args :
+       {std::vector<std::string>{"--profile", profile.string(), script.string()},
+        std::vector<std::string>{"--profile", profile.string(), "-e", "start", script.string()},
+        std::vector<std::string>{"--fault-every", "3", script.string()}}) {
+    auto run = Program(args);
+    EXPECT_EQ(2, run.code);
+    EXPECT_EQ(script.string() + ":4: error: a quoted text is not closed\n", run.err);
+    EXPECT_EQ("", run.out);
+    EXPECT_FALSE(std::filesystem::exists(profile / "store.sqlite"));
+  }
+  auto option = Program({"-e", "start", "-e", "bar click \"Actions/Reply\"x"});
+  EXPECT_EQ(2, option.code);
+  EXPECT_TRUE(Has(option.err, "-e #2: error: a quoted text runs into the next word")) << option.err;
+  EXPECT_EQ("", option.out);
+  auto piped = Program({}, {"help", "type \"open", "help"});
+  EXPECT_EQ(2, piped.code);
+  EXPECT_EQ(1u, Count(piped.out, "> help"));
+  EXPECT_TRUE(Has(piped.out, "> type \"open\n")) << piped.out;
+  EXPECT_TRUE(Has(piped.err, "stdin:2: error: a quoted text is not closed")) << piped.err;
+}
+
+// An unknown command of any length is told cut, from a file or piped; DEL is no text.
+TEST(Program, AHugeUnknownCommandIsToldCutAndDelIsRefused) {
+  win32::files::TempSandbox scratch;
+  const std::string huge(1'000'000, 'x');
+  auto script = scratch.Path() / "huge.txt";
+  { std::ofstream(script, std::ios::binary) << "help\n" << huge << "\n"; }
+  for (const auto& run : {Program({script.string()}), Program({}, {"help", huge})}) {
+    EXPECT_EQ(2, run.code);
+    EXPECT_TRUE(Has(run.err, ":2: error: unknown command: " + std::string(160, 'x') +
+                                 "... (1000000 characters) (help lists the commands)\n"))
+        << run.err.substr(0, 500);
+    EXPECT_LT(run.err.size(), 500u);
+    EXPECT_TRUE(Has(run.out, "> " + std::string(160, 'x') + "... (1000000 characters)\n"));
+    EXPECT_LT(run.out.size(), 5000u);
+  }
+  auto deleted = scratch.Path() / "del.txt";
+  { std::ofstream(deleted, std::ios::binary) << "help\nhe\x7flp\n"; }
+  auto file = Program({deleted.string()});
+  EXPECT_EQ(2, file.code);
+  EXPECT_TRUE(Has(file.err, "is not a text file")) << file.err;
+  EXPECT_EQ("", file.out);
+  auto piped = Program({}, {"help", "he\x7flp", "help"});
+  EXPECT_EQ(2, piped.code);
+  EXPECT_TRUE(Has(piped.err, "the input is not text (line 2")) << piped.err;
+  EXPECT_EQ(1u, Count(piped.out, "> help"));
+}
+
 TEST(Program, AMissingLanguageFileIsAWarningAtStart) {
   host::ProgramIo io;
   std::string out, err;
@@ -474,6 +535,20 @@ TEST(Program, AtThePromptATypoInADialogIsToldAndAskedAgain) {
   EXPECT_FALSE(Has(run.out, "cannot be found")) << run.out;
 }
 
+// What a dialog opened by the answer refused is no typo in the answer: the line fails as
+// the queued answer's own error, and the dialog typed at is not asked again.
+TEST(Program, AtThePromptARefusalInADialogTheAnswerOpenedIsNoTypo) {
+  auto run = RunEdited(
+      true, {"start", "enter", "select \"Quarterly figures\"", "answer frmHotkey click btnNoSuch",
+             "ribbon click btnTanveloSub",
+             "node treFolders \"Tanvelo Templates/Standard Templates/Reply Templates/thank you "
+             "for the information\"; click btnHotkey",
+             "esc", "quit"});
+  EXPECT_EQ(0, run.code) << run.out;
+  EXPECT_TRUE(Has(run.out, "error: the form frmHotkey has no control btnNoSuch\n")) << run.out;
+  EXPECT_FALSE(Has(run.out, "the dialog is still open")) << run.out;
+}
+
 }  // namespace
 
 TEST(Program, CtrlCDropsTheLineAndEndingWithAnItemNotSavedIsAskedOrTold) {
@@ -538,6 +613,36 @@ TEST(Program, AFolderOrADeviceWhereAFileBelongsIsToldInASentence) {
                        "-e", "save-html \"" + folder.string() + "\""});
   EXPECT_EQ(2, page.code);
   EXPECT_TRUE(Has(page.err, folder.string() + " is a folder; give a file's name")) << page.err;
+}
+
+// Any value a registry string holds can be expected, line ends included, and a failure shows
+// expected and found apart where they differ only in a control character.
+TEST(Session, ExpectRegistryMatchesAnyValueAndShowsControlCharacters) {
+  host::SessionOptions options;
+  options.languageFile = testsource::ReadSourceFile("lang/EN.lng");
+  host::Session session(options, [](const std::wstring&) {});
+  session.Run(L"answer frmReplyFolder enter");
+  session.Run(L"start");
+  std::wstring value = L"Quarterly\r\n12\t\"C:\\x\"\x01\u00e9";
+  {
+    CWinReg key;
+    ASSERT_TRUE(key.InitForWrite(CWinReg::HKEY_CURRENT_USER, L"Software\\Norvane\\Tanvelo", true));
+    ASSERT_TRUE(key.SetStringValue(L"Probe", value));
+    key.CloseKey();
+  }
+  const std::string prefix = "expect registry \"Software\\\\Norvane\\\\Tanvelo\" Probe is ";
+  session.Run(host::FromUtf8(prefix + "\"Quarterly\\r\\n12\t\\\"C:\\\\x\\\"\\x01\\xe9\""));
+  session.Run(host::FromUtf8(prefix + "\"" + host::Utf8(host::Escaped(value)) + "\""));
+  try {
+    session.Run(host::FromUtf8(prefix + "\"Quarterly\\n12\t\\\"C:\\\\x\\\"\\x01\\xe9\""));
+    ADD_FAILURE() << "a value with LF only matched CR LF";
+  } catch (const host::ExpectationFailed& e) {
+    std::string message = e.what();
+    EXPECT_TRUE(Has(message, "expected: \"Quarterly\\n12\\x09\\\"C:\\\\x\\\"\\x01\xC3\xA9\""))
+        << message;
+    EXPECT_TRUE(Has(message, "found:    \"Quarterly\\r\\n12\\x09\\\"C:\\\\x\\\"\\x01\xC3\xA9\""))
+        << message;
+  }
 }
 
 // `quit` then `start` is a new Outlook: new objects, the add-in connected anew and its start-up

@@ -69,3 +69,81 @@ TEST(ScriptReader, Utf8RoundTripsAndBadBytesBecomeReplacementCharacters) {
                                         "b"));
   EXPECT_EQ(L"a\uFFFD\uFFFD", host::FromUtf8("a\xE2\x82"));  // cut off
 }
+
+TEST(ScriptReader, EscapesWriteAnyTextAndTheScriptsFormReadsBackTheSame) {
+  EXPECT_EQ(L"a\r\nb\x01\u00ff", SplitLine("say \"a\\r\\nb\\x01\\xFf\"")[1].text);
+  for (const char* bad : {"\"\\x00\"", "\"\\x4\"", "\"\\xg1\"", "\"\\x\"", "\"\\q\""})
+    EXPECT_THROW(SplitLine(bad), ScriptError) << bad;
+  // A value of every character a registry string may hold, written in the script's form,
+  // reads back as itself; line ends and other control characters show as escapes.
+  std::wstring every;
+  for (wchar_t c = 1; c < 0x100; ++c) every += c;
+  every += L"\u20ac\U0001F600";
+  std::wstring written = host::Escaped(every);
+  EXPECT_EQ(std::wstring::npos, written.find_first_of(L"\r\n\t\x1b\x7f"));
+  EXPECT_EQ(every, SplitLine(L"x \"" + written + L"\"")[1].text);
+  EXPECT_NE(host::Escaped(L"a\r\nb"), host::Escaped(L"a\nb"));
+  EXPECT_EQ(L"a\\r\\nb\\x09\\\"\\\\", host::Escaped(L"a\r\nb\t\"\\"));
+}
+
+TEST(ScriptReader, UnreadableBytesAndLinesAreRefusedAsTheProgramReadsThem) {
+  // A UTF-8 line splits as its wide form does; bad bytes are U+FFFD either way.
+  std::string line = "select \"Gr\xC3\xBC\xC3\x9F\x65 \\\"\xE2\x82\xAC\\\"\" bad\xFF \xE2\x82";
+  EXPECT_EQ(SplitLine(host::FromUtf8(line)), SplitLine(line));
+  EXPECT_EQ(L"Gr\u00FC\u00DFe \"\u20AC\"", SplitLine(line)[1].text);
+  // Checking a line raises what splitting it raises.
+  for (const char* bad : {"type \"open", "type \"glued\"word", "type half\"q\"", "a \"\\t\""})
+    EXPECT_THROW(host::CheckLine(bad), ScriptError) << bad;
+  EXPECT_NO_THROW(host::CheckLine("answer frmX type txt \"a\\\"b\"; enter # done"));
+  // Text is what a script may hold: no NUL, no control byte but tab, line ends, form feed,
+  // and no DEL.
+  EXPECT_TRUE(host::IsText("help\t\r\n\f\xC3\xBC"));
+  for (std::string bad : {std::string("help\0", 5), std::string("help\x1b"), std::string("x\x7f")})
+    EXPECT_FALSE(host::IsText(bad)) << bad;
+}
+
+TEST(ScriptReader, ErrorsCutALongWordHoweverTheMessageQuotesIt) {
+  std::wstring word(100000, L'x');
+  word += L"\"\\\n\r";
+  std::string line = "expect mail subject is \"" + host::Utf8(host::Escaped(word)) + "\"";
+  ASSERT_EQ(word, SplitLine(line)[4].text);
+  // As the word is, as an expectation quotes it (every escape), as a printed mail quotes it
+  // (carriage returns left out), and as a dialog action names it (without its ";").
+  std::wstring quoted = L"x";
+  for (auto c : word.substr(1))
+    quoted += c == L'\n'   ? L"\\n"
+              : c == L'\r' ? L""
+              : c == L'"'  ? L"\\\""
+              : c == L'\\' ? L"\\\\"
+                           : std::wstring(1, c);
+  for (const std::wstring& said : {word, host::Escaped(word), quoted}) {
+    std::string cut = host::CutInput("no \"" + host::Utf8(said) + "\" here", line);
+    EXPECT_LT(cut.size(), 300u) << cut.substr(0, 300);
+    EXPECT_EQ(0u, cut.rfind("no \"" + std::string(160, 'x') + "... (1000", 0)) << cut;
+    EXPECT_TRUE(cut.ends_with(" characters)\" here")) << cut;
+  }
+  std::string button(300, 'b');
+  std::string cut =
+      host::CutInput("no control " + button + " in frmX", "answer frmX click " + button + ";");
+  EXPECT_NE(std::string::npos, cut.find("(300 characters) in frmX")) << cut;
+  // A line that cannot be read is cut word by word; a short word is left as it is, its
+  // control characters escaped.
+  cut = host::CutInput("unknown command: " + std::string(500, 'y') + " \x1b",
+                       std::string(500, 'y') + " \"open");
+  EXPECT_EQ("unknown command: " + std::string(160, 'y') + "... (500 characters) \\x1b", cut);
+  // A long word with bad bytes is cut as the program repeats it, its bytes decoded.
+  std::string bad = std::string(200, 'z') + "\xFF";
+  cut = host::CutInput("unknown command: " + host::Utf8(host::FromUtf8(bad)), bad);
+  EXPECT_NE(std::string::npos, cut.find("(201 characters)")) << cut;
+  EXPECT_EQ(host::ShownInput(host::FromUtf8(bad)), host::ShownInput(std::string_view(bad)));
+  // A word an error names is cut where the message is made as the cut would cut it, quoted
+  // or not; a short one is left to the cut.
+  for (const std::wstring& text : {std::wstring(158, L'q') + L"\r\n",
+                                   std::wstring(80, L'q') + L"\x01\"" + std::wstring(200, L'\\'),
+                                   std::wstring(150, L'q'), std::wstring(3, L'\n')}) {
+    std::string line = "x \"" + host::Utf8(host::Escaped(text)) + "\"";
+    EXPECT_EQ(host::CutInput("no \"" + host::Utf8(host::Escaped(text)) + "\"", line),
+              host::CutInput("no \"" + host::Utf8(host::ShownEscaped(text)) + "\"", line));
+  }
+  EXPECT_EQ(L"short\x1b", host::ShownWord(L"short\x1b"));
+}

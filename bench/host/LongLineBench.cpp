@@ -1,0 +1,121 @@
+// Memory for an unknown command of 50 million characters, read from a script file and piped:
+// "peak_per_line_byte" is the program's peak resident memory less that of the same script with
+// a short unknown command, per byte of the line (goal: at most 6). Each run is a process of its
+// own, so that nothing before it counts.
+#include <benchmark/benchmark.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "bench/common/Sandbox.h"
+#include "host/Program.h"
+
+namespace {
+
+constexpr size_t kLineBytes = 50'000'000;
+
+// A figure of /proc/self/status in bytes ("VmRSS", "VmHWM").
+double StatusBytes(const char* field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  const std::string key = std::string(field) + ":";
+  while (std::getline(in, line))
+    if (line.rfind(key, 0) == 0) return std::stod(line.substr(key.size())) * 1024;
+  return 0;
+}
+
+std::string LanguageFile() {
+  std::ifstream in(std::string(TV_SOURCE_DIR) + "/lang/EN.lng", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The program run on a script whose second line is an unknown command of `bytes` bytes; the
+// peak bytes above what the process held before it ran.
+double ProgramPeakBytes(size_t bytes, bool piped) {
+  auto script =
+      benchdata::MemoryRoot() / ("tanvelo-bench-line-" + std::to_string(::getpid()) + ".txt");
+  std::string line(bytes, 'x');
+  if (!piped) {
+    std::ofstream(script, std::ios::binary) << "help\n" << line << "\n";
+    std::string().swap(line);
+  }
+  host::ProgramIo io;
+  io.out = [](const std::string&) {};
+  io.err = [](const std::string&) {};
+  size_t next = 0;
+  // As the program's own reader gives it: the line copied into the program's text.
+  io.readLine = [&](std::string& text) {
+    if (next >= 2) return false;
+    if (next++ == 0) {
+      text = "help";
+    } else {
+      text = line;
+      std::string().swap(line);
+    }
+    return true;
+  };
+  io.languageFile = LanguageFile();
+  std::FILE* reset = std::fopen("/proc/self/clear_refs", "w");
+  if (reset) {
+    std::fputs("5", reset);  // the peak starts again from what is resident now
+    std::fclose(reset);
+  }
+  const double before = StatusBytes("VmRSS");
+  int code = piped ? host::RunProgram({}, io) : host::RunProgram({script.string()}, io);
+  double peak = StatusBytes("VmHWM") - before;
+  std::filesystem::remove(script);
+  if (code != 2) throw std::runtime_error("the unknown command was not refused");
+  return peak;
+}
+
+// ProgramPeakBytes in a child process; below 0 when the child failed.
+double InChild(size_t bytes, bool piped) {
+  int fds[2];
+  if (::pipe(fds) != 0) return -1;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(fds[0]);
+    double peak = -1;
+    try {
+      peak = ProgramPeakBytes(bytes, piped);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "%s\n", e.what());
+    }
+    (void)!::write(fds[1], &peak, sizeof peak);
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  double peak = -1;
+  if (::read(fds[0], &peak, sizeof peak) != static_cast<ssize_t>(sizeof peak)) peak = -1;
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return peak;
+}
+
+void BM_LongUnknownCommandMemory(benchmark::State& state) {
+  const bool piped = state.range(0) != 0;
+  for (auto _ : state) {
+    double small = InChild(10, piped), large = InChild(kLineBytes, piped);
+    if (small < 0 || large < 0) {
+      state.SkipWithError("the program failed in its process");
+      return;
+    }
+    state.counters["peak_mb"] = large / 1e6;
+    state.counters["peak_per_line_byte"] = (large - small) / static_cast<double>(kLineBytes);
+    state.counters["peak_per_line_byte_goal"] = 6;
+  }
+  state.SetLabel(piped ? "piped" : "script file");
+}
+BENCHMARK(BM_LongUnknownCommandMemory)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+}  // namespace
