@@ -82,11 +82,15 @@ CWinReg::Found CWinReg::Enumerate(int32_t index, bool keys, std::wstring& name) 
     return Found::Unreadable;
   }
   if (rc != ERROR_SUCCESS) {
-    // A key gone or a handle refused: the walk cannot go on.
-    LogWarning(keys ? L"CWinReg::Keys" : L"CWinReg::Values",
-               L"Enumeration stopped at index " + std::to_wstring(index) + L", result " +
-                   std::to_wstring(rc),
-               2);
+    // A key gone or a handle refused: the walk cannot go on. Refused past kHeldTries, what it
+    // did not reach is not seen by a writer walking to tidy up: told as an error.
+    const wchar_t* proc = keys ? L"CWinReg::Keys" : L"CWinReg::Values";
+    std::wstring text = L"Enumeration stopped at index " + std::to_wstring(index) + L", result " +
+                        std::to_wstring(rc);
+    if (rc == ERROR_ACCESS_DENIED)
+      LogError(proc, rc, text);
+    else
+      LogWarning(proc, text, 2);
     return Found::End;
   }
   name = FromAnsi(std::string_view(buffer, length));
