@@ -1,6 +1,6 @@
-// A write of the user's settings played under runs of registry refusals: once for each call it
-// makes, with the calls from that one on refused. Only runs whose refusals all fell on the
-// registry count; other surfaces have tests of their own.
+// A write of the user's settings played under runs of registry refusals: once for each of its
+// registry calls, with the calls from that one on refused. Runs from a call of another surface
+// are left to that surface's tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -39,23 +39,30 @@ struct Write {
 
 // Plays the write with `span` refusals from each of its calls. Shorter than kHeldTries, every
 // run must store it; refused past that, every run must store it or tell it, and one at least
-// tells it. Answers how many runs had their refusals on the registry only.
+// tells it. Answers how many runs it played.
 inline int Sweep(const Write& w, uint64_t span) {
+  // Once first: a write that makes its key takes fewer calls than the ones after it.
+  w.undo();
+  w.write();
   w.undo();
   win32::faults::Start({.countOnly = true});
   w.write();
   win32::faults::Stop();
   const uint64_t calls = win32::faults::Counts().calls;
   int runs = 0, told = 0;
+  const auto registry = static_cast<size_t>(win32::faults::Surface::Registry);
   for (uint64_t at = 1; at <= calls; ++at) {
+    // Runs from a registry call only; a retried call takes every refusal of the run itself.
+    w.undo();
+    win32::faults::Start({.at = at});
+    w.write();
+    win32::faults::Stop();
+    if (win32::faults::Counts().raisedBy[registry] != 1) continue;
     w.undo();
     const size_t from = support::library::Log().size();
     win32::faults::Start({.at = at, .span = span});
     w.write();
     win32::faults::Stop();
-    const auto tally = win32::faults::Counts();
-    const auto registry = static_cast<size_t>(win32::faults::Surface::Registry);
-    if (tally.raised == 0 || tally.raisedBy[registry] != tally.raised) continue;
     ++runs;
     EXPECT_GE(support::library::Log().size(), from);
     const bool stored = w.stored(), toldNow = w.told(from);
