@@ -42,11 +42,11 @@ int32_t COptions::ReadDWordOption(const std::wstring& name, int32_t defaultValue
 
 bool COptions::WriteDWordOption(const std::wstring& name, int32_t value, bool hkcu,
                                 const std::wstring& keyPath) const {
+  const std::wstring path = keyPath.empty() ? GetRegPath() : keyPath;
   CWinReg key;
-  if (!key.InitForWrite(hkcu ? HKCU : HKLM, keyPath.empty() ? GetRegPath() : keyPath, true))
-    return false;
-  bool ok = key.SetDWordValue(name, value);
+  bool ok = key.InitForWrite(hkcu ? HKCU : HKLM, path, true) && key.SetDWordValue(name, value);
   key.CloseKey();
+  if (!ok) LogNotWritten(L"COptions::WriteDWordOption", path, name, std::to_wstring(value));
   return ok;
 }
 
@@ -64,9 +64,10 @@ std::wstring COptions::ReadStringOption(const std::wstring& name, const std::wst
 bool COptions::WriteStringOption(const std::wstring& name, const std::wstring& value,
                                  bool hkcu) const {
   CWinReg key;
-  if (!key.InitForWrite(hkcu ? HKCU : HKLM, GetRegPath(), true)) return false;
-  bool ok = key.SetStringValue(name, value);
+  bool ok =
+      key.InitForWrite(hkcu ? HKCU : HKLM, GetRegPath(), true) && key.SetStringValue(name, value);
   key.CloseKey();
+  if (!ok) LogNotWritten(L"COptions::WriteStringOption", GetRegPath(), name, value);
   return ok;
 }
 
@@ -87,11 +88,13 @@ std::wstring COptions::ReadProfileString(const std::wstring& name) {
   return value;
 }
 
-void COptions::WriteProfileString(const std::wstring& name, const std::wstring& value) {
+bool COptions::WriteProfileString(const std::wstring& name, const std::wstring& value) {
+  const std::wstring path = GetProfileRegPath();
   CWinReg key;
-  if (!key.InitForWrite(HKCU, GetProfileRegPath(), true)) return;
-  key.SetStringValue(name, value);
+  bool ok = key.InitForWrite(HKCU, path, true) && key.SetStringValue(name, value);
   key.CloseKey();
+  if (!ok) LogNotWritten(L"COptions::WriteProfileString", path, name, value);
+  return ok;
 }
 
 // --- Paths ----------------------------------------------------------------------------------
@@ -176,11 +179,11 @@ bool COptions::FirstRun() {
   if (root.empty()) return false;
   std::wstring group = L";" + root + L";";
   if (vb::InStr(1, list, group, true) > 0) return false;
+  // Unwritten, the store is taken for a new one again at the next start.
   CWinReg key;
-  if (key.InitForWrite(HKCU, GetRegPath(), true)) {
-    key.SetStringValue(L"FirstRun", list + group);
-    key.CloseKey();
-  }
+  if (!key.InitForWrite(HKCU, GetRegPath(), true) || !key.SetStringValue(L"FirstRun", list + group))
+    LogNotWritten(L"COptions::FirstRun", GetRegPath(), L"FirstRun", list + group);
+  key.CloseKey();
   return true;
 }
 
@@ -273,11 +276,17 @@ void COptions::ReadSettings(ImportExportOptions& options, const wchar_t* from, c
 
 void COptions::WriteSettings(const ImportExportOptions& options, const wchar_t* from,
                              const wchar_t* to, const wchar_t* packed) {
+  const std::wstring path = GetProfileRegPath();
+  const int32_t packedValue = (options.bIncludeSubFolders ? 256 : 0) | options.nConflict;
   CWinReg key;
-  if (!key.InitForWrite(HKCU, GetProfileRegPath(), true)) return;
-  key.SetStringValue(from, options.sWindowsFolder);
-  key.SetStringValue(to, options.sOutlookFolderEntryID);
-  key.SetDWordValue(packed, (options.bIncludeSubFolders ? 256 : 0) | options.nConflict);
+  const bool open = key.InitForWrite(HKCU, path, true);
+  const wchar_t* proc = L"COptions::WriteSettings";
+  if (!open || !key.SetStringValue(from, options.sWindowsFolder))
+    LogNotWritten(proc, path, from, options.sWindowsFolder);
+  if (!open || !key.SetStringValue(to, options.sOutlookFolderEntryID))
+    LogNotWritten(proc, path, to, options.sOutlookFolderEntryID);
+  if (!open || !key.SetDWordValue(packed, packedValue))
+    LogNotWritten(proc, path, packed, std::to_wstring(packedValue));
   key.CloseKey();
 }
 

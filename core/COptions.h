@@ -72,7 +72,8 @@ class COptions {
   bool WriteStringOption(const std::wstring& name, const std::wstring& value, bool hkcu) const;
   bool NormalisedBoolean(const std::wstring& name, int32_t normal) const;
   std::wstring ReadProfileString(const std::wstring& name);
-  void WriteProfileString(const std::wstring& name, const std::wstring& value);
+  // False (logged naming the key and value) when the registry refused it past kHeldTries.
+  bool WriteProfileString(const std::wstring& name, const std::wstring& value);
   void ReadSettings(ImportExportOptions& options, const wchar_t* from, const wchar_t* to,
                     const wchar_t* packed, int32_t packedDefault, bool subfoldersWhenMissing);
   void WriteSettings(const ImportExportOptions& options, const wchar_t* from, const wchar_t* to,

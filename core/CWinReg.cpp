@@ -18,12 +18,13 @@ constexpr uint32_t kAccessAll = 0xF003F;
 constexpr DWORD kNameBuffer = 255;
 
 // A call refused (not answered "missing") is asked again while the key may be held a moment:
-// a reader that took a refusal for a missing value would put defaults in the user's settings.
+// a reader that took a refusal for a missing value would put defaults in the user's settings,
+// and a write refused once would lose them.
 template <class Call>
 LONG Asked(Call call) {
   LONG rc = call();
   for (int attempt = 1; attempt < kHeldTries && rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND &&
-                        rc != ERROR_MORE_DATA;
+                        rc != ERROR_MORE_DATA && rc != ERROR_NO_MORE_ITEMS;
        ++attempt)
     rc = call();
   return rc;
@@ -65,10 +66,15 @@ CWinReg::Found CWinReg::Enumerate(int32_t index, bool keys, std::wstring& name) 
   if (index < 0) return Found::End;
   char buffer[kNameBuffer + 1] = {};
   DWORD length = kNameBuffer;
-  LONG rc = keys ? RegEnumKeyExA(m_hKey, static_cast<DWORD>(index), buffer, &length, nullptr,
-                                 nullptr, nullptr, nullptr)
-                 : RegEnumValueA(m_hKey, static_cast<DWORD>(index), buffer, &length, nullptr,
-                                 nullptr, nullptr, nullptr);
+  // A walk cut short by a refusal would drop what it had not reached yet: hotkeys and usage
+  // records saved back after it would lose them.
+  LONG rc = Asked([&] {
+    length = kNameBuffer;
+    return keys ? RegEnumKeyExA(m_hKey, static_cast<DWORD>(index), buffer, &length, nullptr,
+                                nullptr, nullptr, nullptr)
+                : RegEnumValueA(m_hKey, static_cast<DWORD>(index), buffer, &length, nullptr,
+                                nullptr, nullptr, nullptr);
+  });
   if (rc == ERROR_NO_MORE_ITEMS) return Found::End;
   if (rc == ERROR_MORE_DATA) {
     LogWarning(keys ? L"CWinReg::Keys" : L"CWinReg::Values",
@@ -76,11 +82,15 @@ CWinReg::Found CWinReg::Enumerate(int32_t index, bool keys, std::wstring& name) 
     return Found::Unreadable;
   }
   if (rc != ERROR_SUCCESS) {
-    // A key gone or a handle refused: the walk cannot go on.
-    LogWarning(keys ? L"CWinReg::Keys" : L"CWinReg::Values",
-               L"Enumeration stopped at index " + std::to_wstring(index) + L", result " +
-                   std::to_wstring(rc),
-               2);
+    // A key gone or a handle refused: the walk cannot go on. Refused past kHeldTries, what it
+    // did not reach is not seen by a writer walking to tidy up: told as an error.
+    const wchar_t* proc = keys ? L"CWinReg::Keys" : L"CWinReg::Values";
+    std::wstring text = L"Enumeration stopped at index " + std::to_wstring(index) + L", result " +
+                        std::to_wstring(rc);
+    if (rc == ERROR_ACCESS_DENIED)
+      LogError(proc, rc, text);
+    else
+      LogWarning(proc, text, 2);
     return Found::End;
   }
   name = FromAnsi(std::string_view(buffer, length));
@@ -140,10 +150,13 @@ bool CWinReg::CloseKey() {
 
 bool CWinReg::SetStringValue(const std::wstring& name, const std::wstring& text) {
   if (m_hKey == 0) return false;
+  std::string ansiName = ToAnsi(name);
   std::string data = ToAnsi(text);  // its size counts bytes, whatever the code page
-  return RegSetValueExA(m_hKey, ToAnsi(name).c_str(), 0, REG_SZ,
-                        reinterpret_cast<const uint8_t*>(data.data()),
-                        static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+  return Asked([&] {
+           return RegSetValueExA(m_hKey, ansiName.c_str(), 0, REG_SZ,
+                                 reinterpret_cast<const uint8_t*>(data.data()),
+                                 static_cast<DWORD>(data.size()));
+         }) == ERROR_SUCCESS;
 }
 
 std::wstring CWinReg::GetStringValue(const std::wstring& name) const {
@@ -186,7 +199,9 @@ bool CWinReg::SetDWordValue(const std::wstring& name, int32_t value) {
   auto bits = static_cast<uint32_t>(value);
   uint8_t data[4] = {static_cast<uint8_t>(bits), static_cast<uint8_t>(bits >> 8),
                      static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)};
-  return RegSetValueExA(m_hKey, ToAnsi(name).c_str(), 0, REG_DWORD, data, 4) == ERROR_SUCCESS;
+  std::string ansiName = ToAnsi(name);
+  return Asked([&] { return RegSetValueExA(m_hKey, ansiName.c_str(), 0, REG_DWORD, data, 4); }) ==
+         ERROR_SUCCESS;
 }
 
 int32_t CWinReg::GetDWordValue(const std::wstring& name, int32_t defaultValue) const {
@@ -211,13 +226,56 @@ bool CWinReg::GetYesNoValue(const std::wstring& name) const {
 }
 
 bool CWinReg::DeleteValue(const std::wstring& name) {
-  return RegDeleteValueA(m_hKey, ToAnsi(name).c_str()) == ERROR_SUCCESS;
+  if (m_hKey == 0) return false;
+  std::string ansiName = ToAnsi(name);
+  LONG rc = Asked([&] { return RegDeleteValueA(m_hKey, ansiName.c_str()); });
+  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
 bool CWinReg::DeleteKey(const std::wstring& name) {
-  return RegDeleteKeyA(m_hKey, ToAnsi(name).c_str()) == ERROR_SUCCESS;
+  if (m_hKey == 0) return false;
+  std::string ansiName = ToAnsi(name);
+  LONG rc = Asked([&] { return RegDeleteKeyA(m_hKey, ansiName.c_str()); });
+  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
 bool CWinReg::FlushKey() {
   return RegFlushKey(m_hKey) == ERROR_SUCCESS;
+}
+
+namespace {
+// A log line stays one line: values such as usage records hold line breaks.
+std::wstring Shown(const std::wstring& text) {
+  static constexpr wchar_t kHex[] = L"0123456789ABCDEF";
+  std::wstring out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    if (c == L'\r') {
+      out += L"\\r";
+    } else if (c == L'\n') {
+      out += L"\\n";
+    } else if (c < 0x20 || c == 0x7F) {
+      out += L"\\x";
+      out += kHex[(c >> 4) & 15];
+      out += kHex[c & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+}  // namespace
+
+void LogNotWritten(std::wstring_view procedure, const std::wstring& keyPath,
+                   const std::wstring& name, const std::wstring& value) {
+  LogError(procedure, 0,
+           L"Registry value not written: " + keyPath + L" \"" + name + L"\" = \"" + Shown(value) +
+               L"\"");
+}
+
+void LogNotDeleted(std::wstring_view procedure, const std::wstring& keyPath,
+                   const std::wstring& name) {
+  LogError(procedure, 0,
+           L"Registry " + std::wstring(name.empty() ? L"key" : L"value") + L" not deleted: " +
+               keyPath + (name.empty() ? L"" : L" \"" + name + L"\""));
 }

@@ -1,9 +1,12 @@
 // One open registry key: texts, numbers and yes/no values, enumeration and deletion.
-// Failures come back as False, empty text, 0 or the given default; nothing raises.
+// Failures come back as False, empty text, 0 or the given default; nothing raises. A call
+// refused (a key held a moment) is asked up to kHeldTries times, writes and deletions too;
+// a writer whose answer is still False tells it with LogNotWritten or LogNotDeleted.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class CWinReg {
  public:
@@ -33,6 +36,8 @@ class CWinReg {
   Found ValueAt(int32_t index, std::wstring& name) const;
   Found KeyAt(int32_t index, std::wstring& name) const;
   void DeleteAllKeys();
+  // Deletions answer True when the value or key is gone, also when it never was: False means
+  // it is still there (refused, or a key with subkeys for DeleteKey).
   bool DeleteKeyRec(const std::wstring& name);
   bool CloseKey();
 
@@ -58,3 +63,11 @@ class CWinReg {
 
   uint32_t m_hKey = 0;
 };
+
+// Error-level lines of a write refused past kHeldTries, by the writer that knows what was lost:
+// the key's path, the value's name and the text or number it was to hold (line breaks shown
+// escaped). An empty name in LogNotDeleted names the key itself.
+void LogNotWritten(std::wstring_view procedure, const std::wstring& keyPath,
+                   const std::wstring& name, const std::wstring& value);
+void LogNotDeleted(std::wstring_view procedure, const std::wstring& keyPath,
+                   const std::wstring& name = L"");

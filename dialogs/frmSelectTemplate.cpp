@@ -8,6 +8,7 @@
 #include "core/CLang.h"
 #include "core/CLibNorvaneWrapper.h"
 #include "core/COptions.h"
+#include "core/CWinReg.h"
 #include "core/Main.h"
 #include "dialogs/DialogSupport.h"
 #include "dialogs/mForms.h"
@@ -181,14 +182,18 @@ void frmSelectTemplate::Form_Unload(int32_t& cancel) {
   vb::Ignore([&] { mfrmSelectTemplate::UnhookMinSize(hWnd()); });
   int32_t frameWidth = 0, frameHeight = 0;
   vb::Ignore([&] { GetNonClientSize(frameWidth, frameHeight); });
-  vb::Ignore([&] {
-    vb::SaveSetting(kSettingsApp, kSettingsSection, L"ClientWidth",
-                    std::to_wstring(Width() - frameWidth));
-  });
-  vb::Ignore([&] {
-    vb::SaveSetting(kSettingsApp, kSettingsSection, L"ClientHeight",
-                    std::to_wstring(Height() - frameHeight));
-  });
+  auto save = [&](const wchar_t* name, int32_t size) {
+    const std::wstring value = std::to_wstring(size);
+    if (mTanvelo::Retried([&] { vb::SaveSetting(kSettingsApp, kSettingsSection, name, value); }))
+      return;
+    vb::Err().Clear();
+    LogNotWritten(L"frmSelectTemplate::Form_Unload",
+                  std::wstring(L"Software\\VB and VBA Program Settings\\") + kSettingsApp + L"\\" +
+                      kSettingsSection,
+                  name, value);
+  };
+  vb::Ignore([&] { save(L"ClientWidth", Width() - frameWidth); });
+  vb::Ignore([&] { save(L"ClientHeight", Height() - frameHeight); });
   m_oSafeItem.reset();
 }
 

@@ -70,10 +70,11 @@ void CFrequentlyTemplates::Load() {
     }
     if (badNames.empty()) return;
     CWinReg reg;
-    if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), false)) return;
+    const bool open = reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), false);
     for (const auto& name : badNames) {
       LogWarning(L"CFrequentlyTemplates::Load", L"Delete bad registry entry");
-      reg.DeleteValue(name);
+      if (!open || !reg.DeleteValue(name))
+        LogNotDeleted(L"CFrequentlyTemplates::Load", GetRegKey(), name);
     }
   });
 }
@@ -202,24 +203,33 @@ void CFrequentlyTemplates::MoveRecord(const std::wstring& sOldEntryID,
 }
 
 void CFrequentlyTemplates::SaveEntry(const CTemplate& record) {
+  const std::wstring text = record.ToString();
   CWinReg reg;
-  if (reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true))
-    reg.SetStringValue(record.sEntryID, record.ToString());
+  if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true) ||
+      !reg.SetStringValue(record.sEntryID, text))
+    LogNotWritten(L"CFrequentlyTemplates::SaveEntry", GetRegKey(), record.sEntryID, text);
 }
 
 void CFrequentlyTemplates::DeleteEntry(const std::shared_ptr<CTemplate>& record) {
   vb::Ignore([&] { m_colTemplates.Remove(record->sEntryID); });
+  // Made when missing, so a failure is a refusal: a record left would count again after a start.
   CWinReg reg;
-  if (reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), false))
-    reg.DeleteValue(record->sEntryID);
+  if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true) ||
+      !reg.DeleteValue(record->sEntryID))
+    LogNotDeleted(L"CFrequentlyTemplates::DeleteEntry", GetRegKey(), record->sEntryID);
 }
 
 void CFrequentlyTemplates::SaveAll() {
   // Through one open key, and only what differs: a value already holding its record's text
   // stays, so a start that changed nothing writes nothing. The key ends as deleting every
   // value and writing every record would leave it.
+  const wchar_t* proc = L"CFrequentlyTemplates::SaveAll";
   CWinReg reg;
-  if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true)) return;
+  if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true)) {
+    for (const auto& record : m_colTemplates)
+      LogNotWritten(proc, GetRegKey(), record->sEntryID, record->ToString());
+    return;
+  }
   // Names first: deleting while enumerating by index would skip every other value.
   std::vector<std::wstring> names;
   std::wstring name;
@@ -235,9 +245,13 @@ void CFrequentlyTemplates::SaveAll() {
     // anew under the EntryID's own spelling.
     if (record && record->sEntryID == each && reg.HoldsString(each, record->ToString()))
       stored.insert(record.get());
-    else
-      reg.DeleteValue(each);
+    else if (!reg.DeleteValue(each))
+      LogNotDeleted(proc, GetRegKey(), each);
   }
-  for (const auto& record : m_colTemplates)
-    if (!stored.count(record.get())) reg.SetStringValue(record->sEntryID, record->ToString());
+  for (const auto& record : m_colTemplates) {
+    if (stored.count(record.get())) continue;
+    const std::wstring text = record->ToString();
+    if (!reg.SetStringValue(record->sEntryID, text))
+      LogNotWritten(proc, GetRegKey(), record->sEntryID, text);
+  }
 }

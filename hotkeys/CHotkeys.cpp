@@ -135,18 +135,22 @@ void CHotkeys::LoadFromReg() {
 
 void CHotkeys::SaveToReg() {
   Trap(L"CHotkeys::SaveToReg", [&] {
+    const wchar_t* proc = L"CHotkeys::SaveToReg";
     {
+      // Left standing, the key keeps bindings removed since: they come back at the next load.
+      // Made when missing (the Hotkeys key below makes it anyway), so a failure is a refusal.
       CWinReg profile;
-      if (profile.InitForAllAccess(CWinReg::HKEY_CURRENT_USER, Options().GetProfileRegPath(),
-                                   false)) {
-        profile.DeleteKeyRec(L"Hotkeys");
-        profile.CloseKey();
-      }
+      if (!profile.InitForAllAccess(CWinReg::HKEY_CURRENT_USER, Options().GetProfileRegPath(),
+                                    true) ||
+          !profile.DeleteKeyRec(L"Hotkeys"))
+        LogNotDeleted(proc, GetRegPath());
     }
     CWinReg reg;
-    if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegPath(), true)) return;
-    for (const auto& hotkey : m_colHotkeys)
-      reg.SetStringValue(hotkey->DisplayKeyName(),
-                         hotkey->DisplayActionName2() + L"," + hotkey->TemplateEntryID);
+    const bool open = reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegPath(), true);
+    for (const auto& hotkey : m_colHotkeys) {
+      const std::wstring name = hotkey->DisplayKeyName();
+      const std::wstring data = hotkey->DisplayActionName2() + L"," + hotkey->TemplateEntryID;
+      if (!open || !reg.SetStringValue(name, data)) LogNotWritten(proc, GetRegPath(), name, data);
+    }
   });
 }

@@ -340,12 +340,18 @@ void CInspectorWrapper::Update_TemplateMenu(const InspectorState& state) {
 
 void CInspectorWrapper::SaveBarPosition(const BarPtr& bar, const std::wstring& key) {
   Step([&] {
+    const std::wstring path = Options().GetProfileRegPath();
     CWinReg reg;
-    if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, Options().GetProfileRegPath(), true)) return;
-    Step([&] { reg.SetDWordValue(key + L".Left", bar->Left()); });
-    Step([&] { reg.SetDWordValue(key + L".Top", bar->Top()); });
-    Step([&] { reg.SetDWordValue(key + L".Position", bar->Position()); });
-    Step([&] { reg.SetDWordValue(key + L".RowIndex", bar->RowIndex()); });
+    const bool open = reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, path, true);
+    auto save = [&](const wchar_t* field, int32_t value) {
+      if (!open || !reg.SetDWordValue(key + field, value))
+        LogNotWritten(L"CInspectorWrapper::SaveBarPosition", path, key + field,
+                      std::to_wstring(value));
+    };
+    Step([&] { save(L".Left", bar->Left()); });
+    Step([&] { save(L".Top", bar->Top()); });
+    Step([&] { save(L".Position", bar->Position()); });
+    Step([&] { save(L".RowIndex", bar->RowIndex()); });
   });
   vb::Err().Clear();
 }

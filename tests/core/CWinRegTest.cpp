@@ -2,6 +2,7 @@
 
 #include "core/CWinReg.h"
 #include "core/Main.h"
+#include "platform/support/LibNorvane.h"
 #include "platform/win32/Faults.h"
 #include "platform/win32/Registry.h"
 
@@ -160,7 +161,7 @@ TEST(CWinReg, DeleteKeyNeedsALeafDeleteKeyRecTakesTheTree) {
   EXPECT_FALSE(reg.DeleteKey(L"Hotkeys"));
   EXPECT_TRUE(reg.DeleteKeyRec(L"Hotkeys"));
   EXPECT_EQ(L"", reg.Keys(0));
-  EXPECT_FALSE(reg.DeleteKeyRec(L"Hotkeys"));
+  EXPECT_TRUE(reg.DeleteKeyRec(L"Hotkeys"));  // gone already: nothing is left undone
   reg.CloseKey();
   EXPECT_EQ(0u, win32::registry::OpenHandleCount());
 }
@@ -198,4 +199,85 @@ TEST(CWinReg, ReadsRefusedInARowAreAskedAgainNotTakenAsTheDefault) {
   EXPECT_FALSE(again.InitForRead(HKCU, kBase + L"\\Missing"));
   EXPECT_EQ(10u, win32::faults::Counts().calls);
   win32::faults::Stop();
+}
+
+TEST(CWinReg, WritesAndDeletionsRefusedInARowAreAskedAgain) {
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForAllAccess(HKCU, kBase, true));
+  CWinReg sub;
+  ASSERT_TRUE(sub.InitForWrite(HKCU, kBase + L"\\Sub", true));
+  sub.CloseKey();
+  for (uint64_t span : {1u, 8u, 9u}) {
+    win32::faults::Start({.at = 1, .span = span});
+    EXPECT_TRUE(reg.SetStringValue(L"Text", L"T" + std::to_wstring(span))) << span;
+    win32::faults::Start({.at = 1, .span = span});
+    EXPECT_TRUE(reg.SetDWordValue(L"Number", static_cast<int32_t>(span))) << span;
+    win32::faults::Stop();
+    EXPECT_EQ(L"T" + std::to_wstring(span), reg.GetStringValue(L"Text"));
+    EXPECT_EQ(static_cast<int32_t>(span), reg.GetDWordValue(L"Number", 0));
+  }
+  // Refused past kHeldTries: False, the value as it was.
+  win32::faults::Start({.at = 1, .span = kHeldTries});
+  EXPECT_FALSE(reg.SetStringValue(L"Text", L"lost"));
+  win32::faults::Start({.at = 1, .span = kHeldTries});
+  EXPECT_FALSE(reg.SetDWordValue(L"Number", 99));
+  win32::faults::Start({.at = 1, .span = kHeldTries});
+  EXPECT_FALSE(reg.DeleteValue(L"Text"));
+  win32::faults::Start({.at = 1, .span = kHeldTries});
+  EXPECT_FALSE(reg.DeleteKey(L"Sub"));
+  win32::faults::Stop();
+  EXPECT_EQ(L"T9", reg.GetStringValue(L"Text"));
+  EXPECT_EQ(9, reg.GetDWordValue(L"Number", 0));
+
+  win32::faults::Start({.at = 1, .span = kHeldTries - 1});
+  EXPECT_TRUE(reg.DeleteValue(L"Text"));
+  win32::faults::Start({.at = 1, .span = kHeldTries - 1});
+  EXPECT_TRUE(reg.DeleteKey(L"Sub"));
+  win32::faults::Stop();
+  EXPECT_EQ(L"", reg.GetStringValue(L"Text"));
+  EXPECT_EQ(L"", reg.Keys(0));
+  // What is not there is gone already: not asked again, not a failure.
+  win32::faults::Start({.countOnly = true});
+  EXPECT_TRUE(reg.DeleteValue(L"Text"));
+  EXPECT_TRUE(reg.DeleteKey(L"Sub"));
+  EXPECT_EQ(2u, win32::faults::Counts().calls);
+  win32::faults::Stop();
+}
+
+TEST(CWinReg, AWalkRefusedInARowGoesOnWhereItWas) {
+  CWinReg reg;
+  ASSERT_TRUE(reg.InitForAllAccess(HKCU, kBase, true));
+  for (const wchar_t* name : {L"a", L"b", L"c"}) reg.SetStringValue(name, name);
+  for (const wchar_t* name : {L"K1", L"K2"}) {
+    CWinReg sub;
+    ASSERT_TRUE(sub.InitForWrite(reg.KeyHandle(), name, true));
+  }
+  win32::faults::Start({.at = 2, .span = kHeldTries - 1});
+  EXPECT_EQ(L"b", reg.Values(1));
+  win32::faults::Start({.at = 1, .span = kHeldTries - 1});
+  EXPECT_EQ(L"K2", reg.Keys(1));
+  win32::faults::Start({.countOnly = true});
+  EXPECT_EQ(L"", reg.Values(3));  // the end is not asked again
+  EXPECT_EQ(1u, win32::faults::Counts().calls);
+  win32::faults::Start({.at = 1, .span = kHeldTries});
+  EXPECT_EQ(L"", reg.Values(0));
+  win32::faults::Stop();
+}
+
+TEST(CWinReg, AnUnwrittenValueIsToldOnOneLineNamingKeyNameAndValue) {
+  LogNotWritten(L"Test::Write", L"Software\\Norvane\\Tanvelo\\X", L"Record", L"1\r\n2\x01");
+  LogNotDeleted(L"Test::Delete", L"Software\\Norvane\\Tanvelo\\X", L"Old");
+  LogNotDeleted(L"Test::Delete", L"Software\\Norvane\\Tanvelo\\Hotkeys");
+  const auto& log = support::library::Log();
+  ASSERT_GE(log.size(), 3u);
+  const auto& written = log[log.size() - 3];
+  EXPECT_EQ(kLevelError, written.level);
+  EXPECT_EQ(L"Test::Write", written.procedure);
+  EXPECT_EQ(
+      L"Registry value not written: Software\\Norvane\\Tanvelo\\X \"Record\" = \"1\\r\\n2\\x01\"",
+      written.text);
+  EXPECT_EQ(L"Registry value not deleted: Software\\Norvane\\Tanvelo\\X \"Old\"",
+            log[log.size() - 2].text);
+  EXPECT_EQ(L"Registry key not deleted: Software\\Norvane\\Tanvelo\\Hotkeys", log.back().text);
+  EXPECT_EQ(kLevelError, log.back().level);
 }

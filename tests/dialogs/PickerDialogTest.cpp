@@ -2,7 +2,9 @@
 // on the selected template, the stored size.
 #include "platform/forms/User.h"
 #include "platform/vb/Settings.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/MessageBox.h"
+#include "tests/common/RefusedWrites.h"
 #include "tests/dialogs/PickerTest.h"
 
 namespace {
@@ -299,6 +301,57 @@ TEST_F(Picker, EditOpensTheTemplateModallyAndAnswersWhenTheDialogFinallyCloses) 
   EXPECT_EQ(mode, 2);
   EXPECT_FALSE(nestedAnswer);
   EXPECT_TRUE(Logged(L"mForms::ShowSelectTemplate", L"already showing"));
+}
+
+TEST_F(Picker, ASizeStoredUnderRegistryRefusalsIsKeptOrTold) {
+  auto stored = [](const wchar_t* name) {
+    return vb::GetSetting(L"Tanvelo", L"frmSelectTemplate", name, L"(none)");
+  };
+  std::wstring id;
+  int32_t mode = 1;
+  // The picker opened at its first size, made `extra` twips larger each way and closed with
+  // `plan` on from the Esc.
+  auto close = [&](const win32::faults::Plan& plan, int32_t extra) {
+    vb::SaveSetting(L"Tanvelo", L"frmSelectTemplate", L"ClientWidth", L"5205");
+    vb::SaveSetting(L"Tanvelo", L"frmSelectTemplate", L"ClientHeight", L"4965");
+    Pick(
+        [&](forms::User& u) {
+          u.Resize(u.GetForm().Width() + extra, u.GetForm().Height() + extra);
+          win32::faults::Start(plan);
+          u.PressEsc();
+        },
+        id, mode);
+    win32::faults::Stop();
+  };
+  close({.countOnly = true}, 15);
+  const uint64_t calls = win32::faults::Counts().calls;
+  const auto registry = static_cast<size_t>(win32::faults::Surface::Registry);
+  int runs = 0, told = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    close({.at = at}, 15);
+    if (win32::faults::Counts().raisedBy[registry] != 1) continue;
+    ++runs;
+    for (uint64_t span : {uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}}) {
+      const int32_t extra = 15 * static_cast<int32_t>(at + span);
+      const std::wstring width = std::to_wstring(5205 + extra),
+                         height = std::to_wstring(4965 + extra);
+      const size_t from = support::library::Log().size();
+      close({.at = at, .span = span}, extra);
+      const bool kept = stored(L"ClientWidth") == width && stored(L"ClientHeight") == height;
+      const bool toldNow =
+          refused::Told(from, {L"not written", L"frmSelectTemplate \"ClientWidth\"",
+                               L"\"" + width + L"\""}) ||
+          refused::Told(from, {L"not written", L"frmSelectTemplate \"ClientHeight\"",
+                               L"\"" + height + L"\""});
+      told += toldNow;
+      if (span < uint64_t{kHeldTries})
+        EXPECT_TRUE(kept) << span << " refusals from call " << at;
+      else
+        EXPECT_TRUE(kept || toldNow) << span << " refusals from call " << at;
+    }
+  }
+  EXPECT_GT(runs, 0);
+  EXPECT_GT(told, 0);
 }
 
 TEST_F(Picker, TheSizeIsStoredAndTheFrameNeverGoesBelowTheMinimum) {

@@ -1,5 +1,6 @@
 // Usage records in the registry, the ranked lists per action and their cache.
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Faults.h"
 #include "platform/win32/Registry.h"
+#include "tests/common/RefusedWrites.h"
 
 using support::library::Log;
 
@@ -480,4 +482,88 @@ TEST_F(Frequents, SaveAllLeavesTheKeyAsAFullRewriteWould) {
   EXPECT_EQ(expected, StoredValues());
   EXPECT_EQ(L"renamed", frequents.Templates().Item(mails[1]->EntryID())->sSubject);
   EXPECT_EQ(5u, expected.size());
+}
+
+namespace {
+
+// The stored text of one record, read unfaulted ("" when missing).
+std::wstring StoredRecord(const std::wstring& id) {
+  CWinReg reg;
+  return reg.InitForRead(HKCU, CFrequentlyTemplates::GetRegKey()) ? reg.GetStringValue(id) : L"";
+}
+
+bool ToldRecord(size_t from, const std::wstring& id, const std::wstring& subject) {
+  return refused::Told(
+      from, {L"not written", CFrequentlyTemplates::GetRegKey() + L" \"" + id + L"\"", subject});
+}
+
+}  // namespace
+
+TEST_F(Frequents, AUseCountedUnderRegistryRefusalsIsStoredOrTold) {
+  auto t = AddMail(templates, L"counted");
+  const std::wstring id = t->EntryID();
+  CFrequentlyTemplates frequents;
+  frequents.IncUseCount(id, 1);
+  refused::SweepBoth(
+      {[&] {
+         CWinReg reg;
+         ASSERT_TRUE(reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), true));
+         ASSERT_TRUE(reg.DeleteValue(id));
+       },
+       [&] { frequents.IncUseCount(id, 2); },
+       [&] { return StoredRecord(id) == frequents.Templates().Item(id)->ToString(); },
+       [&](size_t from) { return ToldRecord(from, id, L"counted"); }});
+  // A restart finds the count of the last run, which stored it.
+  CFrequentlyTemplates restarted;
+  EXPECT_EQ(frequents.Templates().Item(id)->ToString(), restarted.Templates().Item(id)->ToString());
+}
+
+TEST_F(Frequents, ATemplateEnteringTheTopListUnderRegistryRefusalsIsAFavouriteAndItsUseKept) {
+  auto t = AddMail(templates, L"rising");
+  const std::wstring id = t->EntryID();
+  CFrequentlyTemplates frequents;
+  refused::SweepBoth({[&] {
+                        mTanvelo::UnmarkFavoriteTemplate(t, true);
+                        CWinReg reg;
+                        if (reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), false))
+                          reg.DeleteValue(id);
+                      },
+                      [&] { frequents.IncUseCount(id, 4); },
+                      [&] {
+                        auto record = frequents.Templates().Find(id);
+                        return mTanvelo::IsFavoriteTemplate(t) && record &&
+                               StoredRecord(id) == record->ToString();
+                      },
+                      [&](size_t from) { return ToldRecord(from, id, L"rising"); }});
+}
+
+TEST_F(Frequents, ARefreshSavedUnderRegistryRefusalsRewritesOrTellsEachRecord) {
+  // A record whose subject changed is rewritten, one whose template is gone deleted; each run
+  // starts from a fresh load of both.
+  auto kept = AddMail(templates, L"kept");
+  const std::wstring id = kept->EntryID();
+  kept->SetSubject(L"renamed");
+  kept->Save();
+  std::optional<CFrequentlyTemplates> frequents;
+  auto record = [&] {
+    auto found = frequents->Templates().Find(id);
+    return found ? found->ToString() : L"none";
+  };
+  refused::SweepBoth(
+      {[&] {
+         Store(id, 3, 0, 0, 0, L"kept");
+         Store(L"00DEAD", 1);
+         frequents.emplace();
+       },
+       [&] { frequents->RefreshAll(); },
+       [&] {
+         return StoredNames() == std::vector<std::wstring>{id} && StoredRecord(id) == record();
+       },
+       [&](size_t from) {
+         return ToldRecord(from, id, L"renamed") ||
+                refused::Told(from, {L"Registry value not deleted: " +
+                                     CFrequentlyTemplates::GetRegKey() + L" \"00DEAD\""}) ||
+                // The walk to the stale value refused: it stays, told.
+                refused::Told(from, {L"Enumeration stopped"});
+       }});
 }

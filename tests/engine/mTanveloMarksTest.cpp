@@ -3,6 +3,7 @@
 #include "EngineTest.h"
 #include "core/COptions.h"
 #include "engine/mTanvelo.h"
+#include "tests/common/RefusedWrites.h"
 
 using namespace mTanvelo;
 
@@ -117,6 +118,29 @@ TEST_F(Marks, DefaultTemplateIsAFavouriteAndKeepsTheMarkWhenCleared) {
   EXPECT_FALSE(IsDefaultTemplate(t->EntryID()));
   EXPECT_FALSE(IsDefaultTemplate(L""));
   EXPECT_TRUE(IsFavoriteTemplate(t));
+}
+
+TEST_F(Marks, ADefaultTemplateSetUnderRegistryRefusalsIsStoredOrTold) {
+  auto t = AddMail(templates, L"default");
+  const std::wstring id = t->EntryID(), profile = Options().GetProfileRegPath();
+  refused::SweepBoth(
+      {[&] {
+         Options().SetDefaultTemplateID(L"");
+         UnmarkFavoriteTemplate(t, true);
+       },
+       [&] { SetDefaultTemplate(t); },
+       [&] { return Options().DefaultTemplateID() == id && IsFavoriteTemplate(t); },
+       [&](size_t from) {
+         return refused::Told(
+             from, {L"not written", profile + L" \"DefaultTemplateID\"", L"\"" + id + L"\""});
+       }});
+  // Clearing it likewise: a default left standing would still answer the one-click commands.
+  refused::SweepBoth(
+      {[&] { Options().SetDefaultTemplateID(id); }, [&] { ClearDefaultTemplate(); },
+       [&] { return Options().DefaultTemplateID().empty() && !IsDefaultTemplate(id); },
+       [&](size_t from) {
+         return refused::Told(from, {L"not written", profile + L" \"DefaultTemplateID\" = \"\""});
+       }});
 }
 
 TEST_F(Marks, WhatCountsAsATemplate) {

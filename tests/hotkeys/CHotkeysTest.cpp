@@ -2,6 +2,7 @@
 #include "core/COptions.h"
 #include "core/CWinReg.h"
 #include "hotkeys/CHotkeys.h"
+#include "tests/common/RefusedWrites.h"
 #include "tests/engine/EngineTest.h"
 
 namespace {
@@ -210,4 +211,30 @@ TEST_F(Hotkeys, FindingByTemplateFollowsAddsRemovesAndLoads) {
   hotkeys.LoadFromReg();
   EXPECT_EQ(nullptr, hotkeys.FindByTemplate(c, index));
   EXPECT_EQ(hotkeys.Item(1), hotkeys.FindByTemplate(a, index));
+}
+
+TEST_F(Hotkeys, ASaveRefusedInARowIsAskedAgainAndRefusedPastThatTold) {
+  // A binding removed since the last save must not come back, nor the new one be lost.
+  CHotkeys hotkeys;
+  hotkeys.Add(a, 2, 'R', false, true, true);
+  hotkeys.Add(b, 1, 'Q', false, true, true);
+  const std::vector<std::pair<std::wstring, std::wstring>> saved = {
+      {L"Ctrl+Alt+R", L"Reply to all with," + a}, {L"Ctrl+Alt+Q", L"Tanvelo," + b}};
+  const std::wstring path = CHotkeys::GetRegPath();
+  refused::SweepBoth(
+      {[&] {
+         CWinReg profile;
+         ASSERT_TRUE(profile.InitForAllAccess(HKCU, Options().GetProfileRegPath(), true));
+         ASSERT_TRUE(profile.DeleteKeyRec(L"Hotkeys"));
+         Write({{L"Ctrl+Shift+Z", L"Tanvelo," + c}});
+       },
+       [&] { hotkeys.SaveToReg(); }, [&] { return Stored() == saved; },
+       [&](size_t from) {
+         if (refused::Told(from, {L"Registry key not deleted: " + path})) return true;
+         for (const auto& [name, data] : saved)
+           if (refused::Told(from,
+                             {L"not written", path + L" \"" + name + L"\"", L"\"" + data + L"\""}))
+             return true;
+         return false;
+       }});
 }

@@ -3,6 +3,7 @@
 #include "core/CWinReg.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Registry.h"
+#include "tests/common/RefusedWrites.h"
 #include "tests/inspector_ui/InspectorTest.h"
 
 namespace {
@@ -139,6 +140,48 @@ TEST_F(Positions, AValueOfAnotherTypeIsIgnored) {
   auto w = OpenTemplate();
   EXPECT_EQ(3, w->OwnToolbar()->RowIndex());
   EXPECT_EQ(office::msoBarBottom, w->OwnToolbar()->Position());
+}
+
+TEST_F(Positions, PlacesSavedUnderRegistryRefusalsAreStoredOrTold) {
+  WrapperPtr w;
+  std::vector<std::pair<std::wstring, int32_t>> places;  // as the bars stand at the close
+  refused::SweepBoth(
+      {[&] {
+         {
+           CWinReg reg;
+           ASSERT_TRUE(reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, ProfileKey(), true));
+           for (const wchar_t* bar : {L"toolbar", L"barInsert"})
+             for (const wchar_t* field : {L".Left", L".Top", L".Position", L".RowIndex"})
+               reg.DeleteValue(bar + std::wstring(field));
+         }
+         w = OpenTemplate();
+         w->FieldToolbar()->SetPosition(office::msoBarFloating);
+         w->FieldToolbar()->SetLeft(300);
+         w->FieldToolbar()->SetTop(200);
+         w->OwnToolbar()->SetPosition(office::msoBarLeft);
+         w->OwnToolbar()->SetRowIndex(2);
+         places.clear();
+         for (const auto& [key, bar] : {std::pair{L"toolbar", w->OwnToolbar()},
+                                        std::pair{L"barInsert", w->FieldToolbar()}}) {
+           places.emplace_back(key + std::wstring(L".Left"), bar->Left());
+           places.emplace_back(key + std::wstring(L".Top"), bar->Top());
+           places.emplace_back(key + std::wstring(L".Position"), bar->Position());
+           places.emplace_back(key + std::wstring(L".RowIndex"), bar->RowIndex());
+         }
+       },
+       [&] { w->GetInspector()->Close(outlook::olDiscard); },
+       [&] {
+         for (const auto& [name, value] : places)
+           if (Stored(name) != value) return false;
+         return true;
+       },
+       [&](size_t from) {
+         for (const auto& [name, value] : places)
+           if (refused::Told(from, {L"not written", ProfileKey() + L" \"" + name + L"\"",
+                                    L"\"" + std::to_wstring(value) + L"\""}))
+             return true;
+         return false;
+       }});
 }
 
 }  // namespace

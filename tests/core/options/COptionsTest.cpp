@@ -10,6 +10,7 @@
 #include "platform/support/LibNorvane.h"
 #include "platform/win32/Registry.h"
 #include "resources/StringTable.h"
+#include "tests/common/RefusedWrites.h"
 
 namespace {
 
@@ -176,3 +177,88 @@ TEST_F(Options, ImportSettingsWithoutAProfileKeyPointAtTheTemplates) {
 }
 
 }  // namespace
+
+namespace {
+
+// A value of `path` deleted, unfaulted.
+void Forget(const std::wstring& path, const std::wstring& name) {
+  CWinReg key;
+  if (key.InitForWrite(HKCU, path, false)) key.DeleteValue(name);
+}
+
+}  // namespace
+
+TEST_F(Options, OptionWritesRefusedInARowAreAskedAgainAndRefusedPastThatTold) {
+  const std::wstring profile = o.GetProfileRegPath();  // the store looked at before
+  ASSERT_EQ(ProfileKey(), profile);
+  auto told = [](size_t from, const std::wstring& path, const std::wstring& name,
+                 const std::wstring& value) {
+    return refused::Told(from,
+                         {L"not written", path + L" \"" + name + L"\"", L"\"" + value + L"\""});
+  };
+
+  // A number of the profile's, and one of the user's.
+  refused::SweepBoth({[&] { Forget(profile, L"HideTanveloBtn"); },
+                      [&] { o.SetHideTanveloBtn(true); },
+                      [&] { return DWord(profile, L"HideTanveloBtn") == 1; },
+                      [&](size_t from) { return told(from, profile, L"HideTanveloBtn", L"1"); }});
+  refused::SweepBoth({[&] { Forget(kBase, L"UseKeyboardHook"); },
+                      [&] { o.SetUseKeyboardHook(false); },
+                      [&] { return DWord(kBase, L"UseKeyboardHook") == 0; },
+                      [&](size_t from) { return told(from, kBase, L"UseKeyboardHook", L"0"); }});
+  // A text of the user's: the language.
+  refused::SweepBoth({[&] { Forget(kBase, L"LANG"); }, [&] { o.SetLangID(L"DE"); },
+                      [&] { return o.LangID() == L"DE"; },
+                      [&](size_t from) { return told(from, kBase, L"LANG", L"DE"); }});
+  // The program's folders, kept per profile.
+  refused::SweepBoth(
+      {[&] { Forget(profile, L"TanveloDraftsEntryID"); },
+       [&] { o.SetTanveloDraftsEntryID(L"00DRAFTS"); },
+       [&] { return o.TanveloDraftsEntryID() == L"00DRAFTS"; },
+       [&](size_t from) { return told(from, profile, L"TanveloDraftsEntryID", L"00DRAFTS"); }});
+  // The import settings: three values, each told on its own.
+  const ImportExportOptions settings{true, L"FOLDERID", L"C:\\Import", true, 2};
+  refused::SweepBoth({[&] {
+                        for (const wchar_t* name : {L"ImportFrom", L"ImportTo", L"ImportOptions"})
+                          Forget(profile, name);
+                      },
+                      [&] { o.SetImportOptions(settings); },
+                      [&] {
+                        ImportExportOptions back;
+                        o.GetImportOptions(back);
+                        return back.sWindowsFolder == L"C:\\Import" &&
+                               back.sOutlookFolderEntryID == L"FOLDERID" &&
+                               back.bIncludeSubFolders && back.nConflict == 2 &&
+                               DWord(profile, L"ImportOptions") == 258;
+                      },
+                      [&](size_t from) {
+                        return told(from, profile, L"ImportFrom", L"C:\\Import") ||
+                               told(from, profile, L"ImportTo", L"FOLDERID") ||
+                               told(from, profile, L"ImportOptions", L"258");
+                      }});
+}
+
+TEST_F(Options, TheDefaultTemplateWrittenUnderRefusalsIsStoredOrTold) {
+  const std::wstring profile = o.GetProfileRegPath();
+  refused::SweepBoth(
+      {[&] { Forget(profile, L"DefaultTemplateID"); }, [&] { o.SetDefaultTemplateID(L"00AB12CD"); },
+       [&] { return o.DefaultTemplateID() == L"00AB12CD"; },
+       [&](size_t from) {
+         return refused::Told(
+             from, {L"not written", profile + L" \"DefaultTemplateID\"", L"\"00AB12CD\""});
+       }});
+}
+
+TEST_F(Options, AFirstRunListRefusedIsToldSoTheStoreIsNotTakenForNewUntold) {
+  const std::wstring root = p.root->EntryID();
+  refused::SweepBoth({[&] { Forget(kBase, L"FirstRun"); }, [&] { o.FirstRun(); },
+                      [&] {
+                        CWinReg key;
+                        return key.InitForRead(HKCU, kBase) &&
+                               key.GetStringValue(L"FirstRun") == L";" + root + L";";
+                      },
+                      [&](size_t from) {
+                        return refused::Told(from, {L"not written", kBase + L" \"FirstRun\"",
+                                                    L"\";" + root + L";\""});
+                      }});
+}
