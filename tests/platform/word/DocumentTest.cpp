@@ -127,6 +127,19 @@ TEST(WordDocumentTest, ALineBreakBeforeAnyTextIsAnEmptyParagraph) {
   EXPECT_TRUE(ReadHtml(L"<body><br></body>", L"").paragraphs.size() <= 1);
 }
 
+// A break before another makes a line of its own; Outlook's empty line is a block holding
+// only a break.
+TEST(WordDocumentTest, ABreakBeforeABreakAndABlockOfOnlyABreakAreEmptyLines) {
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body>a<br><br>b</body>", L"")),
+            (std::vector<std::wstring>{L"a", L"", L"b"}));
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body><p>a<br>\n<span><br></span>b</p></body>", L"")),
+            (std::vector<std::wstring>{L"a", L"", L"b"}));
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body><div>One</div><div><br></div><div>Two</div></body>", L"")),
+            (std::vector<std::wstring>{L"One", L"", L"Two"}));
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body><div><br></div><div><br></div><div>x</div></body>", L"")),
+            (std::vector<std::wstring>{L"", L"", L"x"}));
+}
+
 TEST(WordDocumentTest, AnEmptyLineSurvivesWritingAndReadingHtml) {
   Content c = ReadHtml(L"<body><p>One</p><p><o:p>&nbsp;</o:p></p><p>Two</p></body>", L"");
   ASSERT_EQ(Paragraphs(c), (std::vector<std::wstring>{L"One", L" ", L"Two"}));
