@@ -265,6 +265,11 @@ std::wstring Unquoted(std::wstring_view value) {
 std::wstring DecodeEntities(std::wstring_view text) {
   std::wstring out;
   for (size_t i = 0; i < text.size(); ++i) {
+    if (auto ref = text[i] == L'&' ? NumericReference(text.substr(i)) : std::nullopt) {
+      out += ref->first;
+      i += ref->second - 1;
+      continue;
+    }
     size_t semi = text[i] == L'&' ? text.find(L';', i) : npos;
     if (semi == npos || semi - i > 10) {
       out += text[i];
@@ -282,11 +287,6 @@ std::wstring DecodeEntities(std::wstring_view text) {
       c = L'"';
     else if (name == L"apos")
       c = L'\'';
-    else if (name.size() > 1 && name[0] == L'#') {
-      bool hex = name[1] == L'x' || name[1] == L'X';
-      long code = std::wcstol(name.c_str() + (hex ? 2 : 1), nullptr, hex ? 16 : 10);
-      if (code > 0 && code <= 0x10FFFF) c = static_cast<wchar_t>(code);
-    }
     if (!c) {
       out += text[i];
       continue;

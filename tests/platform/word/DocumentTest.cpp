@@ -149,6 +149,24 @@ TEST(WordDocumentTest, AnEmptyLineSurvivesWritingAndReadingHtml) {
             (std::vector<std::wstring>{L"One", L"", L" ", L"Two"}));
 }
 
+TEST(WordDocumentTest, ANumericReferenceToNoCharacterReadsAsTheReplacementCharacter) {
+  // Outside Unicode, zero, surrogates and non-characters, however many digits.
+  Content bad = ReadHtml(
+      L"<body><p>a&#-26;b&#x110000;c&#1114112;d&#xD800;e&#57343;f&#xFFFE;g&#xfdd0;h&#x1FFFF;"
+      L"i&#x10FFFF;j&#0;k&#99999999999999;l&#x-41;m</p></body>",
+      L"");
+  std::wstring expected = L"a";
+  for (wchar_t c = L'b'; c <= L'm'; ++c) expected += std::wstring(L"\uFFFD") + c;
+  EXPECT_EQ(Paragraphs(bad), std::vector<std::wstring>{expected});
+  // The replacement character goes out and comes back as itself.
+  EXPECT_EQ(Paragraphs(ReadRtf(WriteRtf(bad))), std::vector<std::wstring>{expected});
+  // Characters at Unicode's edges are themselves; what is no reference stays text.
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body>&#x10FFFD;&#xFFFD;&#xFDEF;&#xFDF0;&#65;&#x41;&#X041;"
+                                L"&#+66;&#;&#x;&#12a;&#65 &AMP;</body>",
+                                L"")),
+            std::vector<std::wstring>{L"\U0010FFFD\uFFFD\uFFFD\uFDF0AAAB&#;&#x;&#12a;&#65 &"});
+}
+
 TEST(WordDocumentTest, LinkEscapesAreUtf8AndOtherwiseTheAnsiCodePage) {
   Content c = ReadHtml(
       L"<body><img src=\"Caf%C3%A9%20%C3%91and%C3%BA_files/image001.png\">"

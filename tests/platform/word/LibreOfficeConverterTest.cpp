@@ -230,6 +230,11 @@ TEST_F(ConverterProcessTest, WordsHtmlReachesTheWordProcessorWithItsPicturesAndB
   EXPECT_THROW(
       word::HtmlForConverter(L"<body><img src=\"gone.png\"></body>", L"C:\\T", disk.Access()),
       std::runtime_error);
+  // A reference to no character in a link is the replacement character, as in text.
+  disk.files[L"C:\\T\\a\uFFFDb\uFFFDc\uFFFD.gif"] = "GIF89a";
+  EXPECT_TRUE(Has(word::HtmlForConverter(L"<body><img src=\"a&#-26;b&#xD800;c&#x110000;.gif\">",
+                                         L"C:\\T", disk.Access()),
+                  "data:image/gif"));
 }
 
 // --- Word on the word processor's road ---------------------------------------------------------
