@@ -547,6 +547,9 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
       size_t blanks = std::count(seq.begin(), seq.end(), L' ');
       if (seq.find(L'\t') != npos || blanks >= 2) {
         for (wchar_t s : seq) out += s == L'\t' ? "&#9;" : "&nbsp;";
+      } else if (blanks == 1 && afterBlock && !beforeBlock) {
+        // A line's first blank, which a reader would drop as the source's layout.
+        out += "&nbsp;";
       } else if (run.find(kSixPerEmSpace) != npos || (blanks == 1 && !afterBlock && !beforeBlock)) {
         // One blank as a blank: a reader that takes line breaks for layout keeps it.
         out += blanks ? " " : "";
@@ -610,6 +613,7 @@ std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
     return 0;
   };
   bool inBody = false;
+  bool lineStart = false;  // nothing shown yet since a block or line began
   size_t i = 0;
   while (i < html.size()) {
     wchar_t c = html[i];
@@ -622,8 +626,10 @@ std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
         break;
       }
       if (name == L"body") inBody = true;
+      if (IsBlockTag(name)) lineStart = true;
       i = close + 1;
       if (name == L"img") {
+        lineStart = false;
         picture(tag);
         continue;
       }
@@ -649,13 +655,18 @@ std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
           break;
         }
       }
-      if (nbsps && blanks >= 2)
+      if (nbsps && blanks >= 2) {
+        // The word processor drops a "&#32;" that begins a line; it keeps "&nbsp;".
+        if (lineStart && kept.rfind("&#32;", 0) == 0) kept.replace(0, 5, "&nbsp;");
         out += kept;
-      else
+      } else {
         AppendAscii(out, html.substr(i, j - i));
+      }
+      if (blanks || kept.find("&#9;") != std::string::npos) lineStart = false;
       i = j;
       continue;
     }
+    lineStart = false;
     AppendAscii(out, std::wstring_view(&c, 1));
     ++i;
   }

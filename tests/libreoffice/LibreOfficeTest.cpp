@@ -282,7 +282,8 @@ TEST_F(LibreOfficeTest, AnRtfTemplateKeepsItsFormattingInTheWordFile) {
 TEST_F(LibreOfficeTest, BlanksTabsAndEmptyLinesSurviveFiveRoundTrips) {
   const std::wstring text =
       L"Dear Kim,\r\n\r\n  two blanks first\r\n \tblank and tab\r\nName:      Value\r\n"
-      L"\tindented\tand\t\ttabs\r\n   \r\n\t\r\n\r\nLast  \r\n";
+      L"\tindented\tand\t\ttabs\r\n   \r\n\t\r\n\r\n one blank first\r\none blank last \r\n"
+      L"Last  \r\n";
   word::SetConverter(office);
   auto folder = AddFolder(templates, L"Trip0");
   AddPlain(folder, L"Spaced", text);
