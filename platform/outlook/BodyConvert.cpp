@@ -157,6 +157,9 @@ std::wstring HtmlToText(const std::wstring& html) {
   // A table reads as plain text shows it: its cells apart by tabs, a row a line; the end of a
   // row takes back its last cell's tab, with the source's blanks after it.
   size_t cellTabEnd = std::wstring::npos;
+  // A line break that is the last thing of its block ends its line, and the block's end then
+  // adds none: `<p><br></p>` is one empty line, as it shows.
+  size_t breakEnd = std::wstring::npos;
   while (i < content.size()) {
     wchar_t c = content[i];
     if (c == L'<' && content.compare(i, 4, L"<!--") == 0) {
@@ -184,10 +187,13 @@ std::wstring HtmlToText(const std::wstring& html) {
             out.find_first_not_of(L" \t", afterCellTab) == std::wstring::npos)
           out.erase(afterCellTab - 1);
         out += L"\r\n";
-      } else if (name == L"br" || name == L"/p" || name == L"/div" || name == L"/li" ||
+      } else if (name == L"br") {
+        out += L"\r\n";
+        breakEnd = out.size();
+      } else if (name == L"/p" || name == L"/div" || name == L"/li" ||
                  (name.size() == 3 && name[0] == L'/' && name[1] == L'h' && name[2] >= L'1' &&
                   name[2] <= L'6')) {
-        out += L"\r\n";
+        if (std::exchange(breakEnd, std::wstring::npos) != out.size()) out += L"\r\n";
       }
       i = close + 1;
       continue;

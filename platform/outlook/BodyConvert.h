@@ -9,8 +9,9 @@ namespace outlook::body {
 
 // Plain text as a whole HTML document: characters escaped, line breaks as <br>.
 std::wstring TextToHtml(const std::wstring& text);
-// The text a reader sees: tags dropped, <br>, <p>, <div> and </tr> as line breaks, the
-// common entities decoded, <head>, <style> and <script> left out.
+// The text a reader sees: tags dropped, <br>, <p>, <div> and </tr> as line breaks (a <br> that
+// ends its block ends the block's line: "<p><br></p>" is one empty line), the common entities
+// decoded, <head>, <style> and <script> left out.
 std::wstring HtmlToText(const std::wstring& html);
 // Plain text as an RTF document.
 std::wstring TextToRtf(const std::wstring& text);

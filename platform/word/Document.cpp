@@ -95,6 +95,32 @@ std::wstring PictureExtension(const std::string& b) {
 
 // --- HTML -------------------------------------------------------------------------------------
 
+std::optional<std::pair<wchar_t, size_t>> NumericReference(std::wstring_view text) {
+  if (text.size() < 4 || text[0] != L'&' || text[1] != L'#') return std::nullopt;
+  size_t k = 2;
+  bool hex = text[k] == L'x' || text[k] == L'X';
+  if (hex) ++k;
+  bool negative = k < text.size() && text[k] == L'-';
+  if (negative || (k < text.size() && text[k] == L'+')) ++k;
+  size_t digits = k;
+  uint32_t code = 0;
+  for (; k < text.size(); ++k) {
+    wchar_t d = text[k];
+    uint32_t v = d >= L'0' && d <= L'9'          ? d - L'0'
+                 : hex && d >= L'a' && d <= L'f' ? d - L'a' + 10
+                 : hex && d >= L'A' && d <= L'F' ? d - L'A' + 10
+                                                 : 99;
+    if (v == 99) break;
+    code = std::min<uint32_t>(code * (hex ? 16 : 10) + v, 0x110000);  // past Unicode stays so
+  }
+  if (k == digits || k >= text.size() || text[k] != L';') return std::nullopt;
+  bool noncharacter = (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE;
+  if ((negative && code) || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
+      noncharacter)
+    code = 0xFFFD;
+  return std::make_pair(static_cast<wchar_t>(code), k + 1);
+}
+
 namespace {
 
 std::wstring DecodeEntities(std::wstring_view text) {
@@ -104,6 +130,11 @@ std::wstring DecodeEntities(std::wstring_view text) {
       out += text[i];
       continue;
     }
+    if (auto ref = NumericReference(text.substr(i))) {
+      out += ref->first;
+      i += ref->second - 1;
+      continue;
+    }
     size_t semi = text.find(L';', i);
     if (semi == std::wstring_view::npos || semi - i > 10) {
       out += text[i];
@@ -111,31 +142,19 @@ std::wstring DecodeEntities(std::wstring_view text) {
     }
     std::wstring name(text.substr(i + 1, semi - i - 1));
     wchar_t c = 0;
-    if (!name.empty() && name[0] == L'#') {
-      bool hex = name.size() > 1 && (name[1] == L'x' || name[1] == L'X');
-      std::wstring digits = name.substr(hex ? 2 : 1);
-      if (!digits.empty() && digits.size() <= 7) {
-        try {
-          c = static_cast<wchar_t>(std::stoul(digits, nullptr, hex ? 16 : 10));
-        } catch (...) {
-          c = 0;
-        }
-      }
-    } else {
-      std::wstring n = Lower(name);
-      if (n == L"amp")
-        c = L'&';
-      else if (n == L"lt")
-        c = L'<';
-      else if (n == L"gt")
-        c = L'>';
-      else if (n == L"quot")
-        c = L'"';
-      else if (n == L"apos")
-        c = L'\'';
-      else if (n == L"nbsp")
-        c = 0xA0;
-    }
+    std::wstring n = Lower(name);
+    if (n == L"amp")
+      c = L'&';
+    else if (n == L"lt")
+      c = L'<';
+    else if (n == L"gt")
+      c = L'>';
+    else if (n == L"quot")
+      c = L'"';
+    else if (n == L"apos")
+      c = L'\'';
+    else if (n == L"nbsp")
+      c = 0xA0;
     if (c == 0) {
       out += text[i];
       continue;

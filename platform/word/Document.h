@@ -49,6 +49,10 @@ FileAccess SandboxFiles();
 Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder);
 Content ReadRtf(std::string_view rtf);
 Content ReadText(std::string_view bytes);
+// The character of the numeric character reference at the start of `text` ("&#65;", "&#x41;",
+// a sign allowed) and the reference's length; U+FFFD for a number outside Unicode, zero, a
+// surrogate or a non-character. Nothing when `text` begins with no such reference.
+std::optional<std::pair<wchar_t, size_t>> NumericReference(std::wstring_view text);
 // Decodes a file of HTML: UTF-8 when it carries a UTF-8 byte-order mark or says so in its
 // charset, else the ANSI code page.
 std::wstring DecodeHtmlBytes(std::string_view bytes);

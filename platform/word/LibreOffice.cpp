@@ -265,6 +265,11 @@ std::wstring Unquoted(std::wstring_view value) {
 std::wstring DecodeEntities(std::wstring_view text) {
   std::wstring out;
   for (size_t i = 0; i < text.size(); ++i) {
+    if (auto ref = text[i] == L'&' ? NumericReference(text.substr(i)) : std::nullopt) {
+      out += ref->first;
+      i += ref->second - 1;
+      continue;
+    }
     size_t semi = text[i] == L'&' ? text.find(L';', i) : npos;
     if (semi == npos || semi - i > 10) {
       out += text[i];
@@ -282,11 +287,6 @@ std::wstring DecodeEntities(std::wstring_view text) {
       c = L'"';
     else if (name == L"apos")
       c = L'\'';
-    else if (name.size() > 1 && name[0] == L'#') {
-      bool hex = name[1] == L'x' || name[1] == L'X';
-      long code = std::wcstol(name.c_str() + (hex ? 2 : 1), nullptr, hex ? 16 : 10);
-      if (code > 0 && code <= 0x10FFFF) c = static_cast<wchar_t>(code);
-    }
     if (!c) {
       out += text[i];
       continue;
@@ -547,6 +547,9 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
       size_t blanks = std::count(seq.begin(), seq.end(), L' ');
       if (seq.find(L'\t') != npos || blanks >= 2) {
         for (wchar_t s : seq) out += s == L'\t' ? "&#9;" : "&nbsp;";
+      } else if (blanks == 1 && afterBlock && !beforeBlock) {
+        // A line's first blank, which a reader would drop as the source's layout.
+        out += "&nbsp;";
       } else if (run.find(kSixPerEmSpace) != npos || (blanks == 1 && !afterBlock && !beforeBlock)) {
         // One blank as a blank: a reader that takes line breaks for layout keeps it.
         out += blanks ? " " : "";
@@ -610,6 +613,7 @@ std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
     return 0;
   };
   bool inBody = false;
+  bool lineStart = false;  // nothing shown yet since a block or line began
   size_t i = 0;
   while (i < html.size()) {
     wchar_t c = html[i];
@@ -622,8 +626,10 @@ std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
         break;
       }
       if (name == L"body") inBody = true;
+      if (IsBlockTag(name)) lineStart = true;
       i = close + 1;
       if (name == L"img") {
+        lineStart = false;
         picture(tag);
         continue;
       }
@@ -649,13 +655,18 @@ std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
           break;
         }
       }
-      if (nbsps && blanks >= 2)
+      if (nbsps && blanks >= 2) {
+        // The word processor drops a "&#32;" that begins a line; it keeps "&nbsp;".
+        if (lineStart && kept.rfind("&#32;", 0) == 0) kept.replace(0, 5, "&nbsp;");
         out += kept;
-      else
+      } else {
         AppendAscii(out, html.substr(i, j - i));
+      }
+      if (blanks || kept.find("&#9;") != std::string::npos) lineStart = false;
       i = j;
       continue;
     }
+    lineStart = false;
     AppendAscii(out, std::wstring_view(&c, 1));
     ++i;
   }

@@ -49,8 +49,8 @@ namespace word {
 // `htmlFolder`, a host folder) go to "<folder>\<baseName>_files\imageNNN.<ext>" through
 // `files` and are linked by relative path ("/" between parts, a blank as "%20"); characters
 // outside ASCII become character references under the charset windows-1252; the word
-// processor's runs of blanks become "&nbsp;" and its tabs "&#9;", which a reader keeps; the
-// line break it adds below a paragraph spaced below goes.
+// processor's runs of blanks and a line's first blank become "&nbsp;" and its tabs "&#9;",
+// which a reader keeps; the line break it adds below a paragraph spaced below goes.
 // Throws std::runtime_error naming a picture it cannot read or write.
 std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::path& htmlFolder,
                               const std::wstring& folder, const std::wstring& baseName,
@@ -58,7 +58,8 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
 
 // HTML as the word processor is to read it: pictures on disk (linked by path, relative to
 // `folder`, read through `files`) become part of it; a run of blanks holding a non-breaking
-// space is that many blanks. Characters outside ASCII are character references. Throws
+// space is that many blanks (the first "&nbsp;" where it begins a line, as the word processor
+// drops a blank there). Characters outside ASCII are character references. Throws
 // std::runtime_error naming a picture it cannot read.
 std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
                              const FileAccess& files);

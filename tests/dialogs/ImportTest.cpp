@@ -366,6 +366,22 @@ TEST_F(ImportTest, ThroughAWordProcessorPicturesUnderAnyNameArrive) {
   word::SetConverter(nullptr);
 }
 
+// A word processor's empty paragraph, spaced below as its style sheet says, is one empty line
+// of the template's text, as its HTML shows it.
+TEST_F(ImportTest, AWordProcessorsEmptyParagraphIsOneEmptyLineOfTheText) {
+  auto office = std::make_shared<FakeConverter>();
+  word::SetConverter(office);
+  office->html =
+      "<html><head><style>p { margin-bottom: 0.1in }</style></head><body><p>One</p>\n"
+      "<p><br/>\n<br/>\n</p>\n<p>Two</p>\n<p style=\"margin-bottom: 0in\"><br/>\n</p>"
+      "<p>Three</p></body></html>";
+  WriteDoc("C:\\Import\\Spaced.doc", {L"as the word processor has it"});
+  EXPECT_EQ(Import(false), 1);
+  ASSERT_EQ(target->Items()->Count(), 1);
+  EXPECT_EQ(target->Items()->Item(1)->Body(), L"One\r\n\r\nTwo\r\n\r\nThree\r\n");
+  word::SetConverter(nullptr);
+}
+
 // Each mark goes over on its own, not only in company of the others.
 TEST_F(ImportTest, ReplaceCarriesEachMarkOnItsOwn) {
   Options().SetDefaultTemplateID(L"elsewhere");

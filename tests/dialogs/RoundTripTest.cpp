@@ -124,3 +124,22 @@ TEST_F(RoundTripTest, OutlooksEmptyLineComesBack) {
   ASSERT_EQ(back.paragraphs.size(), 3u);
   EXPECT_EQ(back.Text(), L"One\r\n \r\nTwo");
 }
+
+// Leading blanks, runs of blanks, tabs and empty lines wear away over no number of trips: the
+// template out as a Word file and in again as HTML, five times over.
+TEST_F(RoundTripTest, BlanksTabsAndEmptyLinesSurviveFiveRoundTrips) {
+  const std::wstring text =
+      L"Dear Kim,\r\n\r\n  two blanks first\r\n \tblank and tab\r\nName:      Value\r\n"
+      L"\tindented\tand\t\ttabs\r\n   \r\n\t\r\n\r\nLast  \r\n";
+  auto folder = AddFolder(templates, L"Trip0");
+  AddPlain(folder, L"Spaced", text);
+  for (int trip = 1; trip <= 5; ++trip) {
+    SCOPED_TRACE("round trip " + std::to_string(trip));
+    ASSERT_EQ(Export(folder, false, kConflictReplace, nullptr, 0), 1);
+    folder = AddFolder(templates, L"Trip" + std::to_wstring(trip));
+    ASSERT_EQ(DoImport(folder->EntryID(), L"C:\\Export", false, kConflictDuplicate, nullptr, 2), 1);
+    auto item = folder->Items()->Item(1);
+    ASSERT_EQ(item->BodyFormat(), outlook::olFormatHTML);
+    EXPECT_EQ(item->Body(), text) << win32::ToAnsi(item->HTMLBody());
+  }
+}

@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::wstring shown = format == 1 ? value : fuzz::CrLf(value);
   std::wstring body = format == 3 ? L"{\\rtf1\\ansi " : format == 2 ? L"<html><body>" : L"";
   std::wstring expected;
-  bool bareWord = false;  // an RTF control word without its delimiting blank ends the body
+  bool bareWord = false;   // an RTF control word without its delimiting blank ends the body
+  bool lineEnded = false;  // HTML: a <br> is the last thing shown, so a </p> adds no line end
   int depth = 0;
   for (int n = provider.ConsumeIntegralInRange(0, 24); n > 0; --n) {
     switch (provider.ConsumeIntegralInRange(0, 4)) {
@@ -51,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         body += format == 3 ? RtfEscapeValue(run) : format == 2 ? HtmlEscapeValue(run) : run;
         expected += run;
         bareWord = false;
+        lineEnded = lineEnded && run.empty();
         break;
       }
       case 1:
@@ -67,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           std::wstring tag =
               Pick(provider, {L"<b>", L"</b>", L"<br>", L"<p>", L"</p>", L"<i>", L"</i>"});
           body += tag;
-          if (tag == L"<br>" || tag == L"</p>") expected += L"\r\n";
+          if (tag == L"<br>" || (tag == L"</p>" && !lineEnded)) expected += L"\r\n";
+          if (tag == L"<br>" || tag == L"</p>") lineEnded = tag == L"<br>";
         }
         break;
       case 2:
@@ -98,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         body += token;
         expected += shown;
         bareWord = false;
+        lineEnded = lineEnded && shown.empty();
       }
     }
   }

@@ -17,11 +17,11 @@ using word::Picture;
 
 constexpr wchar_t kPictureSlot = 0xFDD0;  // a picture's place in a paragraph as compared
 
-// Characters a paragraph's text cannot hold: line breaks end it, and the noncharacters the RTF
-// reader marks pictures with are no text.
+// Characters a paragraph's text cannot hold: line breaks end it, the noncharacters the RTF
+// reader marks pictures with are no text, and HTML names no surrogate or noncharacter.
 bool Holdable(wchar_t c) {
   return c != L'\r' && c != L'\n' && c != 0 && !(c >= 0xFDD0 && c <= 0xFDEF) &&
-         !(c >= 0xD800 && c <= 0xDFFF);
+         !(c >= 0xD800 && c <= 0xDFFF) && (c & 0xFFFE) != 0xFFFE && c <= 0x10FFFF;
 }
 
 std::string PictureBytes(FuzzedDataProvider& data) {

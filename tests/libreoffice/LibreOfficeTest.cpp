@@ -276,3 +276,27 @@ TEST_F(LibreOfficeTest, AnRtfTemplateKeepsItsFormattingInTheWordFile) {
                                              fs::path(*html).parent_path(), L"C:\\T", L"T", none);
   EXPECT_NE(ours.find("Key&#9;Value&nbsp;&nbsp;&nbsp;three"), std::string::npos) << ours;
 }
+
+// Leading blanks, runs of blanks, tabs and empty lines wear away over no number of trips
+// through the word processor: the template out as a Word file and in again, five times over.
+TEST_F(LibreOfficeTest, BlanksTabsAndEmptyLinesSurviveFiveRoundTrips) {
+  const std::wstring text =
+      L"Dear Kim,\r\n\r\n  two blanks first\r\n \tblank and tab\r\nName:      Value\r\n"
+      L"\tindented\tand\t\ttabs\r\n   \r\n\t\r\n\r\n one blank first\r\none blank last \r\n"
+      L"Last  \r\n";
+  word::SetConverter(office);
+  auto folder = AddFolder(templates, L"Trip0");
+  AddPlain(folder, L"Spaced", text);
+  for (int trip = 1; trip <= 5; ++trip) {
+    SCOPED_TRACE("round trip " + std::to_string(trip));
+    ASSERT_EQ(Export(folder, false, mImportExportWordDocs::kConflictReplace, nullptr, 0), 1);
+    folder = AddFolder(templates, L"Trip" + std::to_wstring(trip));
+    ASSERT_EQ(
+        mImportExportWordDocs::DoImport(folder->EntryID(), L"C:\\Export", false,
+                                        mImportExportWordDocs::kConflictDuplicate, nullptr, 2),
+        1);
+    auto item = folder->Items()->Item(1);
+    ASSERT_EQ(item->BodyFormat(), outlook::olFormatHTML);
+    EXPECT_EQ(item->Body(), text) << win32::ToAnsi(item->HTMLBody());
+  }
+}

@@ -215,6 +215,17 @@ TEST(Bodies, HtmlBlocksReadAsLinesAndCellsApart) {
             L"one\r\ntwo\r\nHead\r\nx");
 }
 
+// A line break that ends its block makes no line of its own: Outlook's empty line and a word
+// processor's empty paragraph are one empty line each.
+TEST(Bodies, ABreakThatEndsItsBlockMakesNoLineOfItsOwn) {
+  EXPECT_EQ(body::HtmlToText(L"<div>a</div><div><br></div><div>b<br>\r\n<b></b></div>c"),
+            L"a\r\n\r\nb\r\nc");
+  EXPECT_EQ(body::HtmlToText(L"<p>One</p>\n<p style=\"x\">\n<br/>\n</p>\n<p>Two<br><br></p>x"),
+            L"One\r\n\r\nTwo\r\n\r\nx");
+  // A break before text, or followed by text, still ends a line of its own.
+  EXPECT_EQ(body::HtmlToText(L"<p><br>a<br>b</p><h1>c<br>d</h1>"), L"\r\na\r\nb\r\nc\r\nd\r\n");
+}
+
 TEST(Bodies, AnRtfItemsHtmlKeepsItsFormatting) {
   Profile p = BuildProfile();
   auto mail = p.app->CreateItem(olMailItem);

@@ -127,6 +127,19 @@ TEST(WordDocumentTest, ALineBreakBeforeAnyTextIsAnEmptyParagraph) {
   EXPECT_TRUE(ReadHtml(L"<body><br></body>", L"").paragraphs.size() <= 1);
 }
 
+// A break before another makes a line of its own; Outlook's empty line is a block holding
+// only a break.
+TEST(WordDocumentTest, ABreakBeforeABreakAndABlockOfOnlyABreakAreEmptyLines) {
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body>a<br><br>b</body>", L"")),
+            (std::vector<std::wstring>{L"a", L"", L"b"}));
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body><p>a<br>\n<span><br></span>b</p></body>", L"")),
+            (std::vector<std::wstring>{L"a", L"", L"b"}));
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body><div>One</div><div><br></div><div>Two</div></body>", L"")),
+            (std::vector<std::wstring>{L"One", L"", L"Two"}));
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body><div><br></div><div><br></div><div>x</div></body>", L"")),
+            (std::vector<std::wstring>{L"", L"", L"x"}));
+}
+
 TEST(WordDocumentTest, AnEmptyLineSurvivesWritingAndReadingHtml) {
   Content c = ReadHtml(L"<body><p>One</p><p><o:p>&nbsp;</o:p></p><p>Two</p></body>", L"");
   ASSERT_EQ(Paragraphs(c), (std::vector<std::wstring>{L"One", L" ", L"Two"}));
@@ -134,6 +147,24 @@ TEST(WordDocumentTest, AnEmptyLineSurvivesWritingAndReadingHtml) {
   std::string html = WriteHtml(c, L"C:\\Temp", L"x", SandboxFiles());
   EXPECT_EQ(Paragraphs(ReadHtml(win32::FromAnsi(html), L"")),
             (std::vector<std::wstring>{L"One", L"", L" ", L"Two"}));
+}
+
+TEST(WordDocumentTest, ANumericReferenceToNoCharacterReadsAsTheReplacementCharacter) {
+  // Outside Unicode, zero, surrogates and non-characters, however many digits.
+  Content bad = ReadHtml(
+      L"<body><p>a&#-26;b&#x110000;c&#1114112;d&#xD800;e&#57343;f&#xFFFE;g&#xfdd0;h&#x1FFFF;"
+      L"i&#x10FFFF;j&#0;k&#99999999999999;l&#x-41;m</p></body>",
+      L"");
+  std::wstring expected = L"a";
+  for (wchar_t c = L'b'; c <= L'm'; ++c) expected += std::wstring(L"\uFFFD") + c;
+  EXPECT_EQ(Paragraphs(bad), std::vector<std::wstring>{expected});
+  // The replacement character goes out and comes back as itself.
+  EXPECT_EQ(Paragraphs(ReadRtf(WriteRtf(bad))), std::vector<std::wstring>{expected});
+  // Characters at Unicode's edges are themselves; what is no reference stays text.
+  EXPECT_EQ(Paragraphs(ReadHtml(L"<body>&#x10FFFD;&#xFFFD;&#xFDEF;&#xFDF0;&#65;&#x41;&#X041;"
+                                L"&#+66;&#;&#x;&#12a;&#65 &AMP;</body>",
+                                L"")),
+            std::vector<std::wstring>{L"\U0010FFFD\uFFFD\uFFFD\uFDF0AAAB&#;&#x;&#12a;&#65 &"});
 }
 
 TEST(WordDocumentTest, LinkEscapesAreUtf8AndOtherwiseTheAnsiCodePage) {

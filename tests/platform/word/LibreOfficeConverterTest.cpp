@@ -201,6 +201,11 @@ TEST_F(ConverterProcessTest, TheWordProcessorsHtmlBecomesWordsWithItsBlanksTabsA
                             {folder + L"\\image002.jpg", "jpeg"}}));
   for (unsigned char ch : out.substr(0, out.find("Caf\xE9"))) EXPECT_LT(ch, 0x80);
 
+  // A line's one first blank, on the source line after the block's tag, is a kept blank.
+  EXPECT_TRUE(Has(word::HtmlFromConverter(L"<body><p>\n <font>\tx</font></p><p>\n<br/>\n a</p>"
+                                          L"<p>\n <b>y</b> </p></body>",
+                                          work, L"C:\\T", L"x", disk.Access()),
+                  "<p>&nbsp;<font>&#9;x</font></p><p>\n<br/>&nbsp;a</p><p>&nbsp;<b>y</b> </p>"));
   EXPECT_THROW(word::HtmlFromConverter(L"<body><img src=\"gone.png\"></body>", work, L"C:\\T", L"x",
                                        disk.Access()),
                std::runtime_error);
@@ -227,9 +232,24 @@ TEST_F(ConverterProcessTest, WordsHtmlReachesTheWordProcessorWithItsPicturesAndB
   EXPECT_TRUE(Has(out, "<img src=\"data:image/png;base64,iVBORw0KGgo")) << out;
   EXPECT_TRUE(Has(out, "<img src=\"data:image/gif;base64,R0lGODlh\">")) << out;
   EXPECT_TRUE(Has(out, "<img src=\"https://x/y.png\">")) << out;
+  // The word processor drops a blank that begins a line unless it is a kept one.
+  std::string lead = word::HtmlForConverter(
+      L"<body><p>&nbsp;&nbsp;a</p><div>\n<font>&nbsp; &nbsp;b</font></div>c<br>&nbsp;&nbsp;d"
+      L"<p>&#9;&nbsp;&nbsp;e</p><p><img src=\"https://x/y.png\">&nbsp;&nbsp;f</p></body>",
+      L"C:\\T", disk.Access());
+  EXPECT_TRUE(Has(lead,
+                  "<p>&nbsp;&#32;a</p><div>\n<font>&nbsp;&#32;&#32;b</font></div>"
+                  "c<br>&nbsp;&#32;d<p>&#9;&#32;&#32;e</p>"
+                  "<p><img src=\"https://x/y.png\">&#32;&#32;f</p>"))
+      << lead;
   EXPECT_THROW(
       word::HtmlForConverter(L"<body><img src=\"gone.png\"></body>", L"C:\\T", disk.Access()),
       std::runtime_error);
+  // A reference to no character in a link is the replacement character, as in text.
+  disk.files[L"C:\\T\\a\uFFFDb\uFFFDc\uFFFD.gif"] = "GIF89a";
+  EXPECT_TRUE(Has(word::HtmlForConverter(L"<body><img src=\"a&#-26;b&#xD800;c&#x110000;.gif\">",
+                                         L"C:\\T", disk.Access()),
+                  "data:image/gif"));
 }
 
 // --- Word on the word processor's road ---------------------------------------------------------
