@@ -87,7 +87,10 @@ LibreOffice::Ending LibreOffice::Start(const std::string& input, const std::stri
   // The profile and home of this start alone, gone with it whatever happens: a profile that
   // survives would carry one document's state (or a hang's leftovers) into the next.
   std::string pattern = (fs::path(folder_) / "run-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) return end;
+  if (!::mkdtemp(pattern.data())) {
+    end.failed = L"the word processor has no room for its profile";
+    return end;
+  }
   struct Removed {
     fs::path path;
     ~Removed() {
@@ -112,8 +115,10 @@ LibreOffice::Ending LibreOffice::Start(const std::string& input, const std::stri
                         " --outdir " + Quote(outFolder) + " " + Quote(input) + " </dev/null >" +
                         Quote(said.string()) + " 2>&1";
   int status = std::system(command.c_str());
-  if (status == -1) return end;
-  end.started = true;
+  if (status == -1) {
+    end.failed = L"the word processor could not be started";
+    return end;
+  }
   end.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   // Its own words, on one line; the last ones tell why it stopped.
   std::ifstream in(said, std::ios::binary);
@@ -150,10 +155,10 @@ std::optional<std::string> LibreOffice::Run(const std::string& input, const std:
   // soffice ends with 0 without a document when a start goes wrong before the conversion (as
   // when it cannot read the file), and with 81 when it asks to be started again: one more
   // start, with a fresh profile, tells a passing trouble from a document it cannot read.
-  if (end.started && (end.code == 0 || end.code == 81) && !fs::exists(written, ec))
+  if (end.failed.empty() && (end.code == 0 || end.code == 81) && !fs::exists(written, ec))
     end = Start(input, filter, outFolder);
-  if (!end.started) {
-    problem_ = L"the word processor could not be started";
+  if (!end.failed.empty()) {
+    problem_ = end.failed;
     return std::nullopt;
   }
   int code = end.code;

@@ -34,10 +34,10 @@ class LibreOffice : public Converter {
                                      const std::string& extension, const std::string& outFolder);
 
  private:
-  // How one start of soffice ended: its exit status (128 + the signal that ended it) and what
-  // it wrote to its output and error streams.
+  // How one start of soffice ended: why it could not start, or its exit status (128 + the
+  // signal that ended it) and what it wrote to its output and error streams.
   struct Ending {
-    bool started = false;
+    std::wstring failed;
     int code = 0;
     std::wstring said;
   };
