@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cwctype>
@@ -77,16 +78,18 @@ std::optional<std::string> LibreOffice::Find() {
 std::optional<std::string> LibreOffice::Convert(const std::string& input, const std::string& filter,
                                                 const std::string& extension,
                                                 const std::string& outFolder) {
-  problem_.clear();
-  std::error_code ec;
-  fs::create_directories(folder_, ec);
-  fs::create_directories(outFolder, ec);
-  // The profile and home of this conversion alone, gone with it whatever happens: a profile
-  // that survives would carry one document's state (or a hang's leftovers) into the next.
+  return Run(input, filter, extension, outFolder, Wide(fs::path(input).filename().string()));
+}
+
+LibreOffice::Ending LibreOffice::Start(const std::string& input, const std::string& filter,
+                                       const std::string& outFolder) {
+  Ending end;
+  // The profile and home of this start alone, gone with it whatever happens: a profile that
+  // survives would carry one document's state (or a hang's leftovers) into the next.
   std::string pattern = (fs::path(folder_) / "run-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) {
-    problem_ = L"the word processor has no room for its profile";
-    return std::nullopt;
+    end.failed = L"the word processor has no room for its profile";
+    return end;
   }
   struct Removed {
     fs::path path;
@@ -95,26 +98,70 @@ std::optional<std::string> LibreOffice::Convert(const std::string& input, const 
       fs::remove_all(path, e);
     }
   } own{pattern};
+  std::error_code ec;
   std::string home = (own.path / "home").string();
   fs::create_directories(home, ec);
   std::string ext = fs::path(input).extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return std::tolower(c); });
-  // HTML would open in the web editor, which writes no Word documents.
+  // HTML opens in the web editor by default, whose document takes a web page's paragraph
+  // spacing into the Word file; the word processor's own HTML filter reads it as its text.
   std::string inFilter = ext == ".htm" || ext == ".html" ? " --infilter='HTML (StarWriter)'" : "";
+  fs::path said = own.path / "said";
   // soffice's launcher ignores the polite signal: the kill after it is what ends a hang.
   std::string command = "HOME=" + Quote(home) + " timeout -k " + std::to_string(killAfter_) + " " +
                         std::to_string(timeout_) + " " + Quote(soffice_) + " " +
                         Quote("-env:UserInstallation=" + FileUrl((own.path / "profile").string())) +
                         " --headless --norestore" + inFilter + " --convert-to " + Quote(filter) +
-                        " --outdir " + Quote(outFolder) + " " + Quote(input) + " >/dev/null 2>&1";
+                        " --outdir " + Quote(outFolder) + " " + Quote(input) + " </dev/null >" +
+                        Quote(said.string()) + " 2>&1";
   int status = std::system(command.c_str());
-  fs::path written = fs::path(outFolder) / (fs::path(input).stem().string() + "." + extension);
-  std::wstring file = Wide(fs::path(input).filename().string());
   if (status == -1) {
-    problem_ = L"the word processor could not be started";
+    end.failed = L"the word processor could not be started";
+    return end;
+  }
+  end.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  // Its own words, on one line; the last ones tell why it stopped.
+  std::ifstream in(said, std::ios::binary);
+  std::string text, line;
+  while (std::getline(in, line)) {
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+    if (line.empty()) continue;
+    if (!text.empty()) text += " / ";
+    text += line;
+  }
+  constexpr size_t kSaidLimit = 600;
+  if (text.size() > kSaidLimit) {
+    size_t from = text.size() - kSaidLimit;
+    while (from < text.size() && (static_cast<unsigned char>(text[from]) & 0xC0) == 0x80) ++from;
+    text = "..." + text.substr(from);
+  }
+  end.said = Wide(text);
+  return end;
+}
+
+std::optional<std::string> LibreOffice::Run(const std::string& input, const std::string& filter,
+                                            const std::string& extension,
+                                            const std::string& outFolder,
+                                            const std::wstring& shown) {
+  problem_.clear();
+  std::error_code ec;
+  fs::create_directories(folder_, ec);
+  fs::create_directories(outFolder, ec);
+  fs::path written = fs::path(outFolder) / (fs::path(input).stem().string() + "." + extension);
+  // A file of an earlier conversion there is no answer of this one.
+  fs::remove(written, ec);
+  const std::wstring file = shown.empty() ? L"the document" : shown;
+  Ending end = Start(input, filter, outFolder);
+  // soffice ends with 0 without a document when a start goes wrong before the conversion (as
+  // when it cannot read the file), and with 81 when it asks to be started again: one more
+  // start, with a fresh profile, tells a passing trouble from a document it cannot read.
+  if (end.failed.empty() && (end.code == 0 || end.code == 81) && !fs::exists(written, ec))
+    end = Start(input, filter, outFolder);
+  if (!end.failed.empty()) {
+    problem_ = end.failed;
     return std::nullopt;
   }
-  int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  int code = end.code;
   if (code == 124 || code == 128 + 9) {
     problem_ = L"the word processor did not finish " + file + L" within " +
                std::to_wstring(timeout_) + L" seconds";
@@ -125,15 +172,17 @@ std::optional<std::string> LibreOffice::Convert(const std::string& input, const 
     problem_ =
         L"the word processor failed on " + file + L" (exit status " + std::to_wstring(code) + L")";
   } else if (!fs::exists(written, ec)) {
-    problem_ = L"the word processor could not read " + file;
+    problem_ = L"the word processor could not read " + file + L" (exit status 0)";
   }
-  if (!problem_.empty()) return std::nullopt;
-  return written.string();
+  if (problem_.empty()) return written.string();
+  if (!end.said.empty()) problem_ += L"; it said: " + end.said;
+  return std::nullopt;
 }
 
 std::optional<std::string> LibreOffice::ToHtml(const std::string& document,
                                                const std::string& outFolder) {
-  return Convert(document, "html", "html", outFolder);
+  // `document` is Word's private copy: the caller names the user's file.
+  return Run(document, "html", "html", outFolder, L"");
 }
 
 bool LibreOffice::ToDoc(const std::string& source, const std::string& document) {
@@ -142,17 +191,19 @@ bool LibreOffice::ToDoc(const std::string& source, const std::string& document) 
     problem_ = L"no folder for the word processor's output";
     return false;
   }
-  fs::path out = pattern;
-  auto written = Convert(source, "doc:MS Word 97", "doc", out.string());
+  struct Removed {
+    fs::path path;
+    ~Removed() {
+      std::error_code e;
+      fs::remove_all(path, e);
+    }
+  } out{pattern};
+  auto written = Run(source, "doc:MS Word 97", "doc", out.path.string(), L"");
+  if (!written) return false;
   std::error_code ec;
-  bool ok = false;
-  if (written) {
-    fs::copy_file(*written, document, fs::copy_options::overwrite_existing, ec);
-    ok = !ec;
-    if (ec) problem_ = L"the converted document could not be kept";
-  }
-  fs::remove_all(out, ec);
-  return ok;
+  fs::copy_file(*written, document, fs::copy_options::overwrite_existing, ec);
+  if (ec) problem_ = L"the converted document could not be kept";
+  return !ec;
 }
 
 }  // namespace word

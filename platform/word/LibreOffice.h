@@ -1,8 +1,10 @@
 // A converter that hands documents to LibreOffice's headless converter ("soffice"), so that
-// the Word substitute reads and writes real Word files. Each conversion runs soffice once,
-// with a profile of its own (in a folder made for it below the one given, removed when the
-// conversion ends, whatever its end) and a time limit that ends it even when it holds out
-// against the polite signal. HTML is read as a word processor's document, not a web page.
+// the Word substitute reads and writes real Word files. Each start of soffice has a profile of
+// its own (in a folder made for it below the one given, removed when it ends, whatever its end)
+// and a time limit that ends it even when it holds out against the polite signal; a start that
+// ends well but writes nothing is tried once more. What soffice said and its exit status are
+// in the problem of a conversion that failed. HTML is read as a word processor's document, not
+// a web page.
 #pragma once
 
 #include <filesystem>
@@ -32,6 +34,19 @@ class LibreOffice : public Converter {
                                      const std::string& extension, const std::string& outFolder);
 
  private:
+  // How one start of soffice ended: why it could not start, or its exit status (128 + the
+  // signal that ended it) and what it wrote to its output and error streams.
+  struct Ending {
+    std::wstring failed;
+    int code = 0;
+    std::wstring said;
+  };
+  Ending Start(const std::string& input, const std::string& filter, const std::string& outFolder);
+  // Convert, naming the input `shown` in a problem ("the document" when empty).
+  std::optional<std::string> Run(const std::string& input, const std::string& filter,
+                                 const std::string& extension, const std::string& outFolder,
+                                 const std::wstring& shown);
+
   std::string soffice_, folder_;
   int timeout_, killAfter_;
   std::wstring problem_;

@@ -4,6 +4,7 @@
 // soffice on the PATH the tests are skipped.
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 
 #include "platform/word/LibreOffice.h"
 #include "tests/dialogs/ImportExportTest.h"
@@ -74,6 +75,14 @@ class LibreOfficeTest : public ImportExportTest {
   }
   void TearDown() override {
     word::SetConverter(nullptr);
+    // The add-in's log tells why a template failed (the word processor's own words among it).
+    if (HasFailure()) {
+      std::string log;
+      for (const auto& e : support::library::Log())
+        log += win32::ToAnsi(e.procedure) + " [" + std::to_string(e.level) + "] " +
+               std::to_string(e.errorNumber) + ": " + win32::ToAnsi(e.text) + "\n";
+      std::cout << "The add-in's log:\n" << (log.empty() ? "(empty)\n" : log);
+    }
     ImportExportTest::TearDown();
   }
 
@@ -138,6 +147,13 @@ TEST_F(LibreOfficeTest, AnExportedTemplateOpensInAWordProcessor) {
   EXPECT_NE(ReadHost(*text).find("Our offer for K\xC3\xB6ln \xD0\x96"), std::string::npos);
   auto html = office->Convert(copy.string(), "html", "html", (work / "html").string());
   ASSERT_TRUE(html.has_value());
+  // Its paragraphs are spaced as the word processor's text (room below each), not as a web
+  // page's, which has none.
+  std::string page = ReadHost(*html);
+  size_t rule = page.find("p {");
+  ASSERT_NE(rule, std::string::npos) << page;
+  std::string paragraphs = page.substr(rule, page.find('}', rule) - rule);
+  EXPECT_NE(paragraphs.find("margin-bottom: 0.1in"), std::string::npos) << paragraphs;
   std::vector<std::string> pictures;
   for (const auto& entry : fs::directory_iterator(work / "html"))
     if (entry.path().extension() == ".png") pictures.push_back(ReadHost(entry.path()));

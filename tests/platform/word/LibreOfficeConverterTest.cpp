@@ -2,8 +2,10 @@
 // run without LibreOffice. Each test works in a folder of its own below the build folder.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -74,8 +76,127 @@ TEST_F(ConverterProcessTest, WhyNothingCameOutIsTold) {
   EXPECT_FALSE(fs::exists(work / "x.doc"));
 
   word::LibreOffice silent(Fake("exit 0"), (work / "p").string(), 30);
-  EXPECT_FALSE(silent.ToHtml(input.string(), (work / "out").string()));
+  EXPECT_FALSE(silent.Convert(input.string(), "html", "html", (work / "out").string()));
   EXPECT_NE(silent.Problem().find(L"could not read in.rtf"), std::wstring::npos);
+}
+
+// What soffice said goes with its exit status into the problem, on one line, its last words
+// kept when it said much.
+TEST_F(ConverterProcessTest, WhatTheWordProcessorSaidIsInTheProblem) {
+  word::LibreOffice unreadable(
+      Fake("echo 'Warning: failed to launch javaldx'\necho >&2 'Error: source file could not be "
+           "loaded'"),
+      (work / "p").string(), 30);
+  EXPECT_FALSE(unreadable.ToHtml(input.string(), (work / "out").string()));
+  EXPECT_EQ(unreadable.Problem(),
+            L"the word processor could not read the document (exit status 0); it said: Warning: "
+            L"failed to launch javaldx / Error: source file could not be loaded");
+
+  word::LibreOffice talkative(
+      Fake("i=0; while [ $i -lt 200 ]; do echo \"line $i of its talk\"; i=$((i+1)); done\n"
+           "echo 'the last word'; exit 5"),
+      (work / "p").string(), 30);
+  EXPECT_FALSE(talkative.ToDoc(input.string(), (work / "x.doc").string()));
+  std::wstring problem = talkative.Problem();
+  EXPECT_EQ(
+      problem.rfind(L"the word processor failed on the document (exit status 5); it said: ...", 0),
+      0u)
+      << win32::ToAnsi(problem);
+  EXPECT_EQ(problem.substr(problem.size() - 13), L"the last word");
+  EXPECT_LT(problem.size(), 700u);
+}
+
+// A start that ends well (or asks to be started again) but writes nothing is tried once more
+// with a fresh profile; a failure that tells its cause is not, and a document an earlier
+// conversion left in the output folder is no answer.
+TEST_F(ConverterProcessTest, AStartThatWritesNothingIsTriedOnceMore) {
+  const std::string count =
+      "n=$(cat \"$(dirname \"$0\")/starts\" 2>/dev/null || echo 0)\n"
+      "echo $((n+1)) > \"$(dirname \"$0\")/starts\"\n";
+  const std::string write =
+      "while [ $# -gt 1 ]; do [ \"$1\" = --outdir ] && out=$2; shift; done\n"
+      "echo '<html>done</html>' > \"$out/in.html\"\n";
+  auto starts = [&] {
+    int n = std::stoi(Read(work / "starts"));
+    fs::remove(work / "starts");
+    return n;
+  };
+  for (const char* first : {"0", "81"}) {
+    word::LibreOffice office(Fake(count + "[ $n = 0 ] && exit " + first + "\n" + write),
+                             (work / "p").string(), 30);
+    auto html = office.ToHtml(input.string(), (work / "out").string());
+    ASSERT_TRUE(html.has_value()) << first << " " << win32::ToAnsi(office.Problem());
+    EXPECT_EQ(Read(*html), "<html>done</html>\n");
+    EXPECT_EQ(starts(), 2) << first;
+    EXPECT_TRUE(fs::is_empty(work / "p"));
+  }
+
+  word::LibreOffice never(Fake(count + "echo 'Error: source file could not be loaded'"),
+                          (work / "p").string(), 30);
+  EXPECT_FALSE(never.ToHtml(input.string(), (work / "out").string()));  // out/in.html is old
+  EXPECT_EQ(starts(), 2);
+  EXPECT_NE(never.Problem().find(L"could not be loaded"), std::wstring::npos);
+
+  word::LibreOffice failing(Fake(count + "exit 3"), (work / "p").string(), 30);
+  EXPECT_FALSE(failing.ToHtml(input.string(), (work / "out").string()));
+  EXPECT_EQ(starts(), 1);
+}
+
+// The Word file is made in a folder of the temporary folder, which goes with the conversion.
+TEST_F(ConverterProcessTest, AWordFileLeavesNothingInTheTemporaryFolder) {
+  const char* old = std::getenv("TMPDIR");
+  std::string kept = old ? old : "";
+  fs::create_directories(work / "tmp");
+  setenv("TMPDIR", (work / "tmp").c_str(), 1);
+  word::LibreOffice made(
+      Fake("while [ $# -gt 1 ]; do [ \"$1\" = --outdir ] && out=$2; shift; done\n"
+           "echo doc > \"$out/in.doc\""),
+      (work / "p").string(), 30);
+  EXPECT_TRUE(made.ToDoc(input.string(), (work / "x.doc").string()));
+  EXPECT_EQ(Read(work / "x.doc"), "doc\n");
+  word::LibreOffice failing(Fake("exit 3"), (work / "p").string(), 30);
+  EXPECT_FALSE(failing.ToDoc(input.string(), (work / "y.doc").string()));
+  if (old)
+    setenv("TMPDIR", kept.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
+  EXPECT_TRUE(fs::is_empty(work / "tmp"));
+}
+
+// Word names the user's file when the word processor fails on it, not the private copy it
+// handed over, and tells what the word processor said.
+TEST_F(ConverterProcessTest, AFailureNamesTheUsersFile) {
+  win32::files::TempSandbox sandbox;
+  word::Install();
+  word::SetConverter(std::make_shared<word::LibreOffice>(
+      Fake("echo 'Error: source file could not be loaded'"), (work / "p").string(), 30));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Offer.doc", std::string("\xD0\xCF\x11\xE0", 4)));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Offer.rtf", "{\\rtf1 x\\par}"));
+  word::WordWrapper w;
+  ASSERT_TRUE(w.CreateWordApplication());
+  word::Options none;
+  auto failure = [](const std::function<void()>& step) {
+    try {
+      step();
+    } catch (const vb::Error& e) {
+      return e.Description();
+    }
+    return std::wstring(L"<no failure>");
+  };
+  std::wstring path = L"C:\\In\\Offer.doc";
+  std::wstring read = failure([&] { w.DocumentOpen(path, none); });
+  std::wstring rtf = L"C:\\In\\Offer.rtf";
+  auto doc = w.DocumentOpen(rtf, none);
+  std::wstring save =
+      failure([&] { w.DocumentSaveAs(doc, L"C:\\Out\\Offer.doc", word::wdFormatDocument, none); });
+  word::SetConverter(nullptr);
+  for (const auto& [text, file] :
+       {std::pair{read, L"C:\\In\\Offer.doc"}, std::pair{save, L"C:\\Out\\Offer.doc"}}) {
+    EXPECT_NE(text.find(file), std::wstring::npos) << win32::ToAnsi(text);
+    EXPECT_NE(text.find(L"source file could not be loaded"), std::wstring::npos)
+        << win32::ToAnsi(text);
+    EXPECT_EQ(text.find(L"document."), std::wstring::npos) << win32::ToAnsi(text);
+  }
 }
 
 // soffice's launcher ignores SIGTERM; the limit holds all the same (one second, then one more
@@ -116,7 +237,8 @@ TEST_F(ConverterProcessTest, NoProfileOutlivesItsConversion) {
     EXPECT_FALSE(fs::exists(line)) << line;
     seen.insert(line);
   }
-  EXPECT_EQ(seen.size(), ends.size());  // never one shared
+  // Never one shared; the start that ends well but writes nothing is tried again.
+  EXPECT_EQ(seen.size(), ends.size() + 1);
   while (std::getline(profiles, line)) EXPECT_FALSE(fs::exists(line)) << line;
 }
 
