@@ -14,6 +14,7 @@
 #include <string>
 
 #include "bench/common/FirstStart.h"
+#include "bench/common/Process.h"
 #include "bench/common/Sandbox.h"
 #include "host/ProfileStore.h"
 #include "host/Session.h"
@@ -24,21 +25,6 @@ namespace {
 constexpr size_t kBodyChars = 50'000'000;
 constexpr int kPieces = 5;
 
-// A figure of /proc/self/status in bytes ("VmRSS", "VmHWM").
-double StatusBytes(const char* field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  const std::string key = std::string(field) + ":";
-  while (std::getline(in, line))
-    if (line.rfind(key, 0) == 0) return std::stod(line.substr(key.size())) * 1024;
-  return 0;
-}
-
-std::string LanguageFile() {
-  std::ifstream in(std::string(TV_SOURCE_DIR) + "/lang/EN.lng", std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The road in this process: the peak bytes above what it held before the typing.
 double RoadPeakBytes() {
   auto dir = benchdata::MemoryRoot() / ("tanvelo-bench-body-" + std::to_string(::getpid()));
@@ -48,7 +34,7 @@ double RoadPeakBytes() {
     host::ProfileStore store(dir);
     host::SessionOptions options;
     options.store = &store;
-    options.languageFile = LanguageFile();
+    options.languageFile = benchdata::LanguageFile();
     host::Session session(options, [](const std::wstring&) {});
     benchdata::FirstStartWithDefaultTemplate(session);
     for (const wchar_t* line :
@@ -63,7 +49,7 @@ double RoadPeakBytes() {
       std::fputs("5", reset);  // the peak starts again from what is resident now
       std::fclose(reset);
     }
-    const double before = StatusBytes("VmRSS");
+    const double before = benchdata::StatusBytes("VmRSS");
     for (int i = 0; i < kPieces; ++i) {
       auto inspector = std::dynamic_pointer_cast<outlook::Inspector>(session.ActiveWindow());
       if (!inspector) throw std::runtime_error("no mail window to type in");
@@ -73,7 +59,7 @@ double RoadPeakBytes() {
     for (const wchar_t* line : {L"save", L"send", L"quit", L"start", L"folder Outbox",
                                 L"select \"Big text\"", L"ribbon click btnTanvelo", L"close"})
       session.Run(line);
-    peak = StatusBytes("VmHWM") - before;
+    peak = benchdata::StatusBytes("VmHWM") - before;
   }
   std::filesystem::remove_all(dir);
   return peak;

@@ -12,27 +12,13 @@
 #include <iterator>
 #include <string>
 
+#include "bench/common/Process.h"
 #include "bench/common/Sandbox.h"
 #include "host/Program.h"
 
 namespace {
 
 constexpr size_t kLineBytes = 50'000'000;
-
-// A figure of /proc/self/status in bytes ("VmRSS", "VmHWM").
-double StatusBytes(const char* field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  const std::string key = std::string(field) + ":";
-  while (std::getline(in, line))
-    if (line.rfind(key, 0) == 0) return std::stod(line.substr(key.size())) * 1024;
-  return 0;
-}
-
-std::string LanguageFile() {
-  std::ifstream in(std::string(TV_SOURCE_DIR) + "/lang/EN.lng", std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The program run on a script whose second line is an unknown command of `bytes` bytes; the
 // peak bytes above what the process held before it ran.
@@ -59,15 +45,15 @@ double ProgramPeakBytes(size_t bytes, bool piped) {
     }
     return true;
   };
-  io.languageFile = LanguageFile();
+  io.languageFile = benchdata::LanguageFile();
   std::FILE* reset = std::fopen("/proc/self/clear_refs", "w");
   if (reset) {
     std::fputs("5", reset);  // the peak starts again from what is resident now
     std::fclose(reset);
   }
-  const double before = StatusBytes("VmRSS");
+  const double before = benchdata::StatusBytes("VmRSS");
   int code = piped ? host::RunProgram({}, io) : host::RunProgram({script.string()}, io);
-  double peak = StatusBytes("VmHWM") - before;
+  double peak = benchdata::StatusBytes("VmHWM") - before;
   std::filesystem::remove(script);
   if (code != 2) throw std::runtime_error("the unknown command was not refused");
   return peak;

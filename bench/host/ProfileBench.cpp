@@ -24,6 +24,7 @@
 
 #include "bench/common/Clock.h"
 #include "bench/common/FirstStart.h"
+#include "bench/common/Process.h"
 #include "bench/common/Sandbox.h"
 #include "bench/common/UsageRecords.h"
 #include "core/CWinReg.h"
@@ -37,11 +38,6 @@
 namespace {
 
 constexpr int kReplies = 2000;
-
-std::string LanguageFile() {
-  std::ifstream in(std::string(TV_SOURCE_DIR) + "/lang/EN.lng", std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // `root` empty: the built-in profile in memory; else a profile kept in a folder under it.
 // Processor time (bench/common/Clock.h), or the wall clock where waiting for the device is
@@ -58,7 +54,7 @@ double RepliesSeconds(const std::filesystem::path& root, benchmark::State& state
     if (kept) store = std::make_unique<host::ProfileStore>(dir);
     host::SessionOptions options;
     options.store = store.get();
-    options.languageFile = LanguageFile();
+    options.languageFile = benchdata::LanguageFile();
     host::Session session(options, [](const std::wstring&) {});
     benchdata::FirstStartWithDefaultTemplate(session);
     auto now = [wall] {
@@ -160,7 +156,7 @@ double ReplySeconds(const std::filesystem::path& root, bool big) {
     host::ProfileStore store(dir);
     host::SessionOptions options;
     options.store = &store;
-    options.languageFile = LanguageFile();
+    options.languageFile = benchdata::LanguageFile();
     host::Session session(options, [](const std::wstring&) {});
     benchdata::FirstStartWithDefaultTemplate(session);
     if (big) FillProfile(session);
