@@ -21,6 +21,25 @@ class SelectionRoad : public RoadTest {
     std::wstring body = made->Body();
     return body.substr(body.find(L"Subject: "));
   }
+  // A reply from the open mail's inspector under `plan`, the user's own text on the clipboard;
+  // every window it opened closed again.
+  bool ReplyUnder(const win32::faults::Plan& plan, const std::wstring& templateId) {
+    int32_t action = kActionReply;
+    win32::clipboard::SetText(L"the user's own text");
+    win32::faults::Start(plan);
+    bool made = DoTanvelo(p.plainMail, action, kSelInspector, templateId);
+    win32::faults::Stop();
+    while (p.app->Inspectors()->Count() > 1)
+      p.app->Inspectors()->Item(p.app->Inspectors()->Count())->Close(outlook::olDiscard);
+    return made;
+  }
+  // Whether a box or an error-level line came since the counts given.
+  bool ToldSince(size_t logged, size_t boxes) {
+    bool told = Boxes().size() > boxes;
+    for (size_t i = logged; i < support::library::Log().size(); ++i)
+      told = told || support::library::Log()[i].level >= kLevelError;
+    return told;
+  }
   void ExpectTemporaryCopyGone() {
     EXPECT_TRUE(ItemsOf(p.drafts).empty());
     EXPECT_TRUE(ItemsOf(p.deleted).empty());
@@ -79,16 +98,7 @@ TEST_F(SelectionRoad, ASelectionReadUnderARunOfRefusalsIsTheSelectionOrTold) {
   const std::wstring text = p.plainMail->Body(), part = L"the figures are attached.";
   win32::keyboard::SetFocus(inspector);
   inspector->SetSelection(static_cast<int32_t>(text.find(part)), static_cast<int32_t>(part.size()));
-  auto reply = [&](const win32::faults::Plan& plan) {
-    int32_t action = kActionReply;
-    win32::clipboard::SetText(L"the user's own text");
-    win32::faults::Start(plan);
-    bool made = DoTanvelo(p.plainMail, action, kSelInspector, tmpl->EntryID());
-    win32::faults::Stop();
-    while (p.app->Inspectors()->Count() > 1)
-      p.app->Inspectors()->Item(p.app->Inspectors()->Count())->Close(outlook::olDiscard);
-    return made;
-  };
+  auto reply = [&](const win32::faults::Plan& plan) { return ReplyUnder(plan, tmpl->EntryID()); };
   // Then nothing selected: the whole mail, never the clipboard's old text.
   for (bool selected : {true, false}) {
     if (!selected) inspector->SetCaret(0);
@@ -101,9 +111,7 @@ TEST_F(SelectionRoad, ASelectionReadUnderARunOfRefusalsIsTheSelectionOrTold) {
         for (const auto& item : ItemsOf(p.deleted)) item->Delete();
         const size_t logged = support::library::Log().size(), boxes = Boxes().size();
         const bool made = reply({.at = at, .span = span});
-        bool told = Boxes().size() > boxes;
-        for (size_t i = logged; i < support::library::Log().size(); ++i)
-          told = told || support::library::Log()[i].level >= kLevelError;
+        bool told = ToldSince(logged, boxes);
         if (!made || told) continue;
         const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
         EXPECT_EQ(std::wstring::npos, Quoted().find(L"the user's own text")) << where;
@@ -126,16 +134,7 @@ TEST_F(SelectionRoad, TheUsersClipboardTextIsNeverQuotedAsTheSelectionUnderALast
   auto inspector = p.plainMail->GetInspector();
   win32::keyboard::SetFocus(inspector);
   inspector->SetCaret(0);
-  auto reply = [&](const win32::faults::Plan& plan) {
-    int32_t action = kActionReply;
-    win32::clipboard::SetText(L"the user's own text");
-    win32::faults::Start(plan);
-    bool made = DoTanvelo(p.plainMail, action, kSelInspector, tmpl->EntryID());
-    win32::faults::Stop();
-    while (p.app->Inspectors()->Count() > 1)
-      p.app->Inspectors()->Item(p.app->Inspectors()->Count())->Close(outlook::olDiscard);
-    return made;
-  };
+  auto reply = [&](const win32::faults::Plan& plan) { return ReplyUnder(plan, tmpl->EntryID()); };
   ASSERT_TRUE(reply({.countOnly = true}));
   const uint64_t calls = win32::faults::Counts().calls;
   for (uint64_t at = 1; at <= calls; ++at) {
@@ -143,9 +142,7 @@ TEST_F(SelectionRoad, TheUsersClipboardTextIsNeverQuotedAsTheSelectionUnderALast
     for (const auto& item : ItemsOf(p.deleted)) item->Delete();
     const size_t logged = support::library::Log().size(), boxes = Boxes().size();
     const bool made = reply({.at = at, .span = kHeldTries});
-    bool told = Boxes().size() > boxes;
-    for (size_t i = logged; i < support::library::Log().size(); ++i)
-      told = told || support::library::Log()[i].level >= kLevelError;
+    bool told = ToldSince(logged, boxes);
     if (!made || told) continue;
     EXPECT_EQ(std::wstring::npos, Quoted().find(L"the user's own text"))
         << kHeldTries << " calls from " << at;
