@@ -70,6 +70,7 @@ class ProfileStore {
   struct ItemWriter;
   struct RegistryWriter;
   bool Open();
+  void Upgrade();
   void LoadRegistry();
   void SaveStore(const outlook::Profile& profile, bool mailChanged,
                  const win32::registry::HiveChanges& registry);
@@ -81,11 +82,12 @@ class ProfileStore {
   sqlite3* db_ = nullptr;
   std::unique_ptr<ItemWriter> writer_;
   std::unique_ptr<RegistryWriter> registryWriter_;
-  int lock_ = -1;
+  int lock_ = -1, realLock_ = -1;  // the folder's lock; the real store's, when it lies elsewhere
   std::wstring error_;
   bool hasProfile_ = false;
   int64_t commits_ = 0, registryRows_ = 0;
   bool registryKept_ = false;    // the store holds the registry (else the first save writes it)
+  bool olderForm_ = false;       // a store of version 1, not yet made this version's
   uint64_t registryKeeper_ = 0;  // as win32::registry::KeepChanges answered
   // What the store holds, as of the last save or load.
   std::unordered_map<const outlook::Item*, KeptItem> items_;
