@@ -250,6 +250,17 @@ void InTransaction(sqlite3* db, const std::function<void()>& work,
 
 const char* g_vfs = nullptr;
 
+// Each commit is safe from a killed process without waiting for the disk. A store already
+// in that mode is not written.
+void UseWal(sqlite3* db) {
+  bool wal = false;
+  {
+    Stmt mode(db, "PRAGMA journal_mode");
+    wal = mode.Next() && mode.Text(0) == L"wal";
+  }
+  if (!wal) Exec(db, "PRAGMA journal_mode=WAL");
+}
+
 std::wstring PathText(const std::filesystem::path& p) {
   return FromUtf8(p.string());
 }
@@ -448,13 +459,8 @@ bool ProfileStore::Open() {
   // Nothing is written before the file is known to be ours and whole, and nothing at all to
   // a store that needs nothing: a full disk or a read-only store still opens to be read.
   auto settings = [&] {
-    // Each commit is safe from a killed process without waiting for the disk.
-    bool wal = false;
-    {
-      Stmt mode(db_, "PRAGMA journal_mode");
-      wal = mode.Next() && mode.Text(0) == L"wal";
-    }
-    if (!wal) Exec(db_, "PRAGMA journal_mode=WAL");
+    // An older store keeps its journal until it is taken over.
+    if (!olderForm_) UseWal(db_);
     Exec(db_, "PRAGMA synchronous=NORMAL");
     // Fewer, larger checkpoints: each one waits for the disk.
     Exec(db_, ("PRAGMA wal_autocheckpoint=" + std::to_string(kCheckpointPages)).c_str());
@@ -570,8 +576,9 @@ void ProfileStore::LoadRegistry() {
                                ": it is cut short or damaged (the file is left as it is)");
     registryKeeper_ = win32::registry::KeepChanges(HKEY_CURRENT_USER, true);
     auto all = win32::registry::TakeChanges(HKEY_CURRENT_USER);
-    Exec(db_, "BEGIN IMMEDIATE");
     try {
+      UseWal(db_);
+      Exec(db_, "BEGIN IMMEDIATE");
       Upgrade();
       WriteRegistry(all);
       Exec(db_, "COMMIT");
@@ -816,6 +823,7 @@ bool ProfileStore::Save(const outlook::Profile& profile, std::wstring& error) {
   bool mailChanged = outlook::ChangeCount() != outlookChanges_;
   auto registry = win32::registry::TakeChanges(HKEY_CURRENT_USER);
   try {
+    if (olderForm_) UseWal(db_);
     SaveStore(profile, mailChanged, registry);
   } catch (const std::exception& e) {
     // Rolled back whole: the next save writes all of it again.

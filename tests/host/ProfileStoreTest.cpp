@@ -391,6 +391,8 @@ TEST_F(ProfileStoreTest, ARegistryFileCutShortOrDamagedIsRefusedByPathAndLeftAlo
     ASSERT_TRUE(store.Save(p, error));
   }
   MakeOlderForm(dir);
+  // Its store kept with a rollback journal: not even the journal's mode is changed.
+  Exec(dir / "store.sqlite", "PRAGMA journal_mode=DELETE");
   std::string whole = Bytes(dir / "registry.hive");
   std::string flipped = whole;
   size_t at = flipped.find("V ") + 2;
@@ -409,6 +411,20 @@ TEST_F(ProfileStoreTest, ARegistryFileCutShortOrDamagedIsRefusedByPathAndLeftAlo
     // Refused before anything is written: the older program still takes its profile.
     EXPECT_EQ("", Differing(before, Files(dir)));
   }
+  // Whole again, it is taken over, its journal now the store's own.
+  { std::ofstream(dir / "registry.hive", std::ios::binary) << whole; }
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+  }
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+  CWinReg key;
+  ASSERT_TRUE(key.InitForRead(CWinReg::HKEY_CURRENT_USER, L"Software\\Norvane\\Tanvelo"));
+  EXPECT_EQ(L"Tanvelo Templates", key.GetStringValue(L"TemplatesFolder"));
+  key.CloseKey();
 }
 
 // Two folders, one store: the second reaches the first one's store through a link, and is
