@@ -1,9 +1,11 @@
 // A profile kept on disk: the mail and the registry in one SQLite store, DIR/store.sqlite. A
 // save writes only what changed since the last one, mail and registry in one transaction, so a
 // program stopped at any point keeps both as one and the same save left them. A profile of the
-// older form (its registry in DIR/registry.hive) is taken over at its first load and the old
-// file left as it was. One program at a time: the profile is locked while the store is open. A
-// file that cannot be read is reported with its path and left as it is.
+// older form (its registry in DIR/registry.hive) is taken over at its first load, the old file
+// read and checked before anything is written, and left as it was. One program at a time: the
+// profile is locked while the store is open, and a linked store where it lies. A session that
+// changes nothing writes nothing. A file that cannot be read is reported with its path and
+// left as it is.
 #pragma once
 
 #include <filesystem>

@@ -177,7 +177,7 @@ if [[ "$profile" -eq 1 ]]; then
   echo "faults.sh: $runs runs, $raised faults raised, $failed runs with findings"
   if [[ "$failed" -gt 0 ]]; then
     for f in "$out"/finding-*.txt; do
-      [[ -f "$f" ]] && sed -n 1,2p "$f"
+      [[ ! -f "$f" ]] || sed -n 1,2p "$f"
     done | awk 'NR <= 100'
     exit 1
   fi
