@@ -95,6 +95,12 @@ class Damaged : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A write of the store failed (the read before it went well).
+class WriteFailed : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 std::wstring DamagedText(const char* what) {
   return L"it is damaged, cut short or written over (" + FromUtf8(what) + L")";
 }
@@ -243,6 +249,17 @@ void InTransaction(sqlite3* db, const std::function<void()>& work,
 }
 
 const char* g_vfs = nullptr;
+
+// Each commit is safe from a killed process without waiting for the disk. A store already
+// in that mode is not written.
+void UseWal(sqlite3* db) {
+  bool wal = false;
+  {
+    Stmt mode(db, "PRAGMA journal_mode");
+    wal = mode.Next() && mode.Text(0) == L"wal";
+  }
+  if (!wal) Exec(db, "PRAGMA journal_mode=WAL");
+}
 
 std::wstring PathText(const std::filesystem::path& p) {
   return FromUtf8(p.string());
@@ -396,6 +413,23 @@ bool ProfileStore::Open() {
              L" is in use by another tanvelo-outlook; end that one first";
     return false;
   }
+  // A store reached through a link is locked where it lies too: two folders never share one.
+  auto real = std::filesystem::canonical(storePath_, ec);
+  if (!ec && std::filesystem::canonical(dir_, ec) != real.parent_path() && !ec) {
+    auto realDir = real.parent_path();
+    realLock_ = ::open((realDir / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (realLock_ < 0) {
+      error_ = L"cannot lock the mail store " + PathText(storePath_) + L" in " + PathText(realDir) +
+               L": " + FromUtf8(std::strerror(errno));
+      return false;
+    }
+    if (::flock(realLock_, LOCK_EX | LOCK_NB) != 0) {
+      error_ = L"the mail store " + PathText(storePath_) + L" is the profile " + PathText(realDir) +
+               L"'s, in use by another tanvelo-outlook; end that one first";
+      return false;
+    }
+  }
+  ec.clear();
   // SQLite takes a file too short for its header as a new database and would write over it.
   const std::wstring cannot = L"cannot read the mail store " + PathText(storePath_) + L": ";
   const std::wstring leftAlone = L"; the file is left as it is";
@@ -422,16 +456,19 @@ bool ProfileStore::Open() {
     return false;
   }
   sqlite3_busy_timeout(db_, 0);
-  // Nothing is written before the file is known to be ours and whole.
+  // Nothing is written before the file is known to be ours and whole, and nothing at all to
+  // a store that needs nothing: a full disk or a read-only store still opens to be read.
   auto settings = [&] {
-    // Each commit is safe from a killed process without waiting for the disk.
-    Exec(db_, "PRAGMA journal_mode=WAL");
+    // An older store keeps its journal until it is taken over.
+    if (!olderForm_) UseWal(db_);
     Exec(db_, "PRAGMA synchronous=NORMAL");
     // Fewer, larger checkpoints: each one waits for the disk.
     Exec(db_, ("PRAGMA wal_autocheckpoint=" + std::to_string(kCheckpointPages)).c_str());
     Exec(db_, ("PRAGMA journal_size_limit=" + std::to_string(kWalBytes)).c_str());
   };
   auto transaction = [&](const std::function<void()>& work) { InTransaction(db_, work); };
+  // What failed, in the error: the store being made, written or read.
+  std::wstring failing = cannot;
   try {
     std::unordered_set<std::string> tables;
     try {
@@ -443,10 +480,12 @@ bool ProfileStore::Open() {
     }
     if (tables.empty()) {
       // A new file, an empty one, or one a program left before its first save.
+      failing = L"cannot make the mail store " + PathText(storePath_) + L": ";
       settings();
       transaction([&] {
         Exec(db_, kSchema);
         Exec(db_, kRegistrySchema);
+        Exec(db_, kIndexes);
       });
     } else {
       if (!tables.count("meta")) throw NotOurs();
@@ -478,21 +517,25 @@ bool ProfileStore::Open() {
       } catch (const SqlError& e) {
         throw Damaged(e.what());
       }
+      // The older form is made this version's at its first load, once its registry file is
+      // read: a file refused leaves the whole profile as it was.
+      olderForm_ = version == 1;
+      failing = L"cannot write the mail store " + PathText(storePath_) + L": ";
       settings();
-      // The older form's registry file is taken over at the first load.
-      if (version == 1)
-        transaction([&] {
-          Exec(db_, kRegistrySchema);
-          Exec(db_, "UPDATE meta SET value = 2 WHERE key = 'version'");
-        });
+      if (!olderForm_) {
+        Stmt indexes(db_,
+                     "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+                     "('props_item', 'recipients_item', 'attachments_item', "
+                     "'attachment_fields_item', 'user_props_item')");
+        if (!indexes.Next() || indexes.Int(0) != 5) Exec(db_, kIndexes);
+      }
     }
-    Exec(db_, kIndexes);
   } catch (const NotOurs&) {
     error_ = cannot + L"not a Tanvelo profile store" + leftAlone;
   } catch (const Damaged& e) {
     error_ = cannot + DamagedText(e.what()) + leftAlone;
   } catch (const std::exception& e) {
-    error_ = cannot + FromUtf8(e.what()) + leftAlone;
+    error_ = failing + FromUtf8(e.what()) + leftAlone;
   }
   if (!error_.empty()) {
     sqlite3_close(db_);
@@ -511,6 +554,15 @@ ProfileStore::~ProfileStore() {
     sqlite3_close(db_);
   }
   if (lock_ >= 0) ::close(lock_);
+  if (realLock_ >= 0) ::close(realLock_);
+}
+
+// Inside a transaction: a store of the older form gets this version's tables.
+void ProfileStore::Upgrade() {
+  if (!olderForm_) return;
+  Exec(db_, kRegistrySchema);
+  Exec(db_, kIndexes);
+  Exec(db_, "UPDATE meta SET value = 2 WHERE key = 'version'");
 }
 
 // The kept registry replaces the one in memory; a profile of the older form has its registry
@@ -524,16 +576,19 @@ void ProfileStore::LoadRegistry() {
                                ": it is cut short or damaged (the file is left as it is)");
     registryKeeper_ = win32::registry::KeepChanges(HKEY_CURRENT_USER, true);
     auto all = win32::registry::TakeChanges(HKEY_CURRENT_USER);
-    Exec(db_, "BEGIN IMMEDIATE");
     try {
+      UseWal(db_);
+      Exec(db_, "BEGIN IMMEDIATE");
+      Upgrade();
       WriteRegistry(all);
       Exec(db_, "COMMIT");
-    } catch (...) {
+    } catch (const std::exception& e) {
       sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
       win32::registry::PutBackChanges(HKEY_CURRENT_USER, all);
-      throw;
+      throw WriteFailed(e.what());
     }
     ++commits_;
+    olderForm_ = false;
     registryKept_ = true;
     // The older program's scratch copy: never read, and no longer written.
     std::error_code ec;
@@ -575,6 +630,10 @@ bool ProfileStore::Load(outlook::Profile& profile) {
   const std::wstring cannot = L"cannot read the mail store " + PathText(storePath_) + L": ";
   try {
     LoadRegistry();
+  } catch (const WriteFailed& e) {
+    error_ = L"cannot write the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what()) +
+             L"; the profile is left as it was";
+    return false;
   } catch (const Damaged& e) {
     error_ = cannot + DamagedText(e.what()) + L"; the file is left as it is";
     return false;
@@ -764,6 +823,7 @@ bool ProfileStore::Save(const outlook::Profile& profile, std::wstring& error) {
   bool mailChanged = outlook::ChangeCount() != outlookChanges_;
   auto registry = win32::registry::TakeChanges(HKEY_CURRENT_USER);
   try {
+    if (olderForm_) UseWal(db_);
     SaveStore(profile, mailChanged, registry);
   } catch (const std::exception& e) {
     // Rolled back whole: the next save writes all of it again.
@@ -814,8 +874,15 @@ void ProfileStore::WriteRegistry(const win32::registry::HiveChanges& registry) {
 void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
                              const win32::registry::HiveChanges& registry) {
   auto transaction = [&](const std::function<void()>& work, const std::function<void()>& undo) {
-    InTransaction(db_, work, undo);
+    InTransaction(
+        db_,
+        [&] {
+          Upgrade();
+          work();
+        },
+        undo);
     ++commits_;
+    olderForm_ = false;
     if (registry.whole) registryKept_ = true;
   };
   if (!mailChanged) {

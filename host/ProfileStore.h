@@ -1,9 +1,11 @@
 // A profile kept on disk: the mail and the registry in one SQLite store, DIR/store.sqlite. A
 // save writes only what changed since the last one, mail and registry in one transaction, so a
 // program stopped at any point keeps both as one and the same save left them. A profile of the
-// older form (its registry in DIR/registry.hive) is taken over at its first load and the old
-// file left as it was. One program at a time: the profile is locked while the store is open. A
-// file that cannot be read is reported with its path and left as it is.
+// older form (its registry in DIR/registry.hive) is taken over at its first load, the old file
+// read and checked before anything is written, and left as it was. One program at a time: the
+// profile is locked while the store is open, and a linked store where it lies. A session that
+// changes nothing writes nothing. A file that cannot be read is reported with its path and
+// left as it is.
 #pragma once
 
 #include <filesystem>
@@ -70,6 +72,7 @@ class ProfileStore {
   struct ItemWriter;
   struct RegistryWriter;
   bool Open();
+  void Upgrade();
   void LoadRegistry();
   void SaveStore(const outlook::Profile& profile, bool mailChanged,
                  const win32::registry::HiveChanges& registry);
@@ -81,11 +84,12 @@ class ProfileStore {
   sqlite3* db_ = nullptr;
   std::unique_ptr<ItemWriter> writer_;
   std::unique_ptr<RegistryWriter> registryWriter_;
-  int lock_ = -1;
+  int lock_ = -1, realLock_ = -1;  // the folder's lock; the real store's, when it lies elsewhere
   std::wstring error_;
   bool hasProfile_ = false;
   int64_t commits_ = 0, registryRows_ = 0;
   bool registryKept_ = false;    // the store holds the registry (else the first save writes it)
+  bool olderForm_ = false;       // a store of version 1, not yet made this version's
   uint64_t registryKeeper_ = 0;  // as win32::registry::KeepChanges answered
   // What the store holds, as of the last save or load.
   std::unordered_map<const outlook::Item*, KeptItem> items_;

@@ -24,7 +24,8 @@ const char* kUsage =
     "Plays Outlook with the Tanvelo add-in loaded.\n"
     "  --outlook N    the Outlook version: 9 (2000), 10 (2002), 11 (2003), 12 (2007),\n"
     "                 14 (2010, the default)\n"
-    "  --profile DIR  keeps the mail store in DIR/store.sqlite and the registry beside it;\n"
+    "  --profile DIR  keeps the mail and the registry in DIR/store.sqlite (a profile of\n"
+    "                 the older form, its registry in DIR/registry.hive, is taken over);\n"
     "                 a new DIR starts from the demo profile\n"
     "  --demo         runs the built-in demo: a reply from a template on Outlook 2010\n"
     "  --word KIND    Word for the export and import: memory (the default, the same\n"
@@ -37,7 +38,8 @@ const char* kUsage =
     "  --fault-at K   the same with the Kth call only failing; --fault-burst K,M the calls\n"
     "                 K to K+M-1; --fault-count tells which calls each line makes\n"
     "                 With --profile only the profile's own writes fail (the count is told\n"
-    "                 at the end); the scripts play once and a failed save ends with 3\n"
+    "                 at the end, and each line's with --fault-count); the scripts play\n"
+    "                 once and a failed save ends with 3\n"
     "With a terminal and nothing to run, the commands are read at a prompt; `help` lists them.\n"
     "Exit codes: 0 done, 1 an expectation failed, 2 a script or option error, 3 the profile\n"
     "could not be saved.\n";
@@ -113,12 +115,20 @@ std::string ProfileNotFiles(const std::string& dir) {
 // told ("profile faults: R raised in C calls"), so a sweep learns how many calls there are.
 class ProfileFaults {
  public:
-  ProfileFaults(const ProgramIo& io, const win32::faults::Plan& plan) : io_(io) {
+  ProfileFaults(const ProgramIo& io, const win32::faults::Plan& plan)
+      : io_(io), counting_(plan.countOnly) {
     SetProfileStoreVfs(FaultVfsName());
     win32::faults::Start(plan);
   }
   ~ProfileFaults() {
     auto tally = win32::faults::Counts();
+    for (size_t n = 0; n < lines_.size(); ++n) {
+      auto [first, last] = lines_[n].second;
+      io_.out("line " + std::to_string(n + 1) + " calls " +
+              (last < first ? std::string("none")
+                            : std::to_string(first) + "-" + std::to_string(last)) +
+              ": " + lines_[n].first + "\n");
+    }
     win32::faults::Stop();
     SetProfileStoreVfs(nullptr);
     io_.err("profile faults: " + std::to_string(tally.raised) + " raised in " +
@@ -127,8 +137,29 @@ class ProfileFaults {
   ProfileFaults(const ProfileFaults&) = delete;
   ProfileFaults& operator=(const ProfileFaults&) = delete;
 
+  // The calls one line made, told at the end as the fault run's count tells them.
+  class Line {
+   public:
+    Line(std::optional<ProfileFaults>& faults, std::string_view text)
+        : faults_(faults && faults->counting_ ? &*faults : nullptr),
+          text_(faults_ ? text : std::string_view()),
+          first_(win32::faults::Counts().calls + 1) {}
+    ~Line() {
+      if (faults_) faults_->lines_.push_back({text_, {first_, win32::faults::Counts().calls}});
+    }
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
+
+   private:
+    ProfileFaults* faults_;
+    std::string text_;
+    uint64_t first_;
+  };
+
  private:
   const ProgramIo& io_;
+  bool counting_;
+  std::vector<std::pair<std::string, std::pair<uint64_t, uint64_t>>> lines_;
 };
 
 }  // namespace
@@ -405,6 +436,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   }
 
   auto run = [&](const Source& source, size_t n, std::string_view line) {
+    ProfileFaults::Line counted(profileFaults, line);
     // The line's words are its only wide copy, and they go once it has run.
     std::optional<std::vector<Word>> words;
     std::string unread;

@@ -20,7 +20,9 @@
 #       between; a fresh program opens it; after a run that ended well the second script passes
 #
 # Each run that reports a finding (or crashes) is kept under DIR/faults/ with the command that
-# replays it. Ends with the runs, the faults raised, the findings; fails on any finding.
+# replays it. Ends with the runs, the faults raised, the findings; fails on any finding. The
+# draws come from a generator of the script's own, drawn in this shell only (never in a
+# subshell or a pipeline, whose draws the next ones would not follow), so a seed replays.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -45,7 +47,8 @@ if [[ ! -x "$program" ]]; then
   cmake --build "$build" -j "$jobs" --target tanvelo-outlook
 fi
 [[ -n "$seed" ]] || seed=$(( $(date +%s) % 1000000 ))
-RANDOM=$seed
+[[ "$seed" =~ ^[0-9]+$ ]] || { echo "faults.sh: --seed takes a number" >&2; exit 2; }
+rng=$(( seed % 2147483648 ))
 out="$build/faults"
 [[ "$profile" -eq 0 ]] || out="$build/faults-profile"
 rm -rf "$out"
@@ -55,8 +58,29 @@ cd "$out"
 replay="$program"
 cp "$program" "$(dirname "$program")/EN.lng" "$out/"
 program="$out/tanvelo-outlook"
-draw() {  # a number in 1..$1 from the seeded sequence
-  echo $(( (RANDOM * 32768 + RANDOM) % $1 + 1 ))
+draw() {  # sets drawn to a number in 1..$1 from the seeded sequence (call it in this shell)
+  local high
+  rng=$(( (rng * 1103515245 + 12345) % 2147483648 ))
+  high=$(( rng >> 16 ))
+  rng=$(( (rng * 1103515245 + 12345) % 2147483648 ))
+  drawn=$(( ((high << 15) | (rng >> 16)) % $1 + 1 ))
+}
+pick() {  # FILE K: K lines of FILE drawn without putting back, in the order drawn
+  local -a all
+  local n k=$2 i j t
+  mapfile -t all < "$1"
+  n=${#all[@]}
+  (( k <= n )) || k=$n
+  for ((i = 0; i < k; ++i)); do
+    draw $((n - i))
+    j=$((i + drawn - 1))
+    t=${all[i]} all[i]=${all[j]} all[j]=$t
+    printf '%s\n' "${all[i]}"
+  done
+}
+# The first line of `# versions:`, without a pipe a closed reader could break.
+versions_of() {
+  sed -n '/^# versions:/{s/^# versions: *//p;q;}' "$1"
 }
 
 plan="$out/plan.txt"
@@ -69,12 +93,19 @@ if [[ "$profile" -eq 1 ]]; then
     name=$(basename "$first" .first.txt)
     [[ -n "$only" && "$name" != *"$only"* ]] && continue
     # The first of the script's Outlook versions.
-    v=$(sed -n 's/^# versions: *\([0-9]*\).*/\1/p' "$first" | head -1)
+    v=$(versions_of "$first")
+    v=${v%% *}
     v=${v:-14}
-    calls=$("$program" --outlook "$v" --profile "$out/count-$name" --fault-count "$first" 2>&1 >/dev/null |
-            sed -n 's/^profile faults: [0-9]* raised in \([0-9]*\) calls/\1/p')
-    rm -rf "$out/count-$name"
-    lines=$(wc -l < "$first")
+    "$program" --outlook "$v" --profile "$out/count-$name" --fault-count "$first" \
+      > /dev/null 2> "$out/count-$name.log" || true
+    calls=$(sed -n 's/^profile faults: [0-9]* raised in \([0-9]*\) calls/\1/p' "$out/count-$name.log")
+    rm -rf "$out/count-$name" "$out/count-$name.log"
+    if [[ -z "$calls" ]]; then
+      echo "faults.sh: $name: the counting run told no count" >&2
+      echo "count-failed" >> "$out/count-failures.txt"
+      continue
+    fi
+    lines=$(awk 'END {print NR}' "$first")
     for ((l = 0; l <= lines; ++l)); do
       head -n "$l" "$first" > "$out/clean/$name-$l.txt"
       "$program" --outlook "$v" --profile "$out/clean/$name-$l" "$out/clean/$name-$l.txt" \
@@ -85,20 +116,29 @@ if [[ "$profile" -eq 1 ]]; then
     if [[ "$sample" -eq 0 ]]; then
       for ((k = 1; k <= calls; ++k)); do echo "$name $v $k" >> "$plan"; done
     else
-      for ((i = 0; i < sample; ++i)); do echo "$name $v $(draw "$calls")"; done >> "$plan"
+      for ((i = 0; i < sample; ++i)); do
+        draw "$calls"
+        echo "$name $v $drawn" >> "$plan"
+      done
     fi
   done
   echo "faults.sh: the kept profile: $(wc -l < "$plan") runs (seed $seed; replay: scripts/faults.sh --profile$([[ "$sample" -gt 0 ]] && echo " --sample $sample") --seed $seed${only:+ --only $only})"
   kept_one() {  # PROGRAM OUT NAME VERSION K
-    local program="$1 --outlook $4" out="$2" name="$3" k="$5" d rc=0 line finding="" raised
+    local program="$1 --outlook $4" out="$2" name="$3" k="$5" d rc=0 line finding="" raised lines
     local first="$root/tests/scenarios/$name.first.txt" second="$root/tests/scenarios/$name.second.txt"
+    lines=$(awk 'END {print NR}' "$first")
     d=$(mktemp -d "$out/run.XXXXXX")
     cd "$d"
     $program --profile "$d/p" --fault-at "$k" "$first" > "$d/log" 2>&1 || rc=$?
     raised=$(sed -n 's/^profile faults: \([0-9]*\) raised.*/\1/p' "$d/log" | tail -1)
     case $rc in
-      0) $program --profile "$d/p" "$second" > "$d/log2" 2>&1 ||
-           finding="the second script fails on the profile of a run that ended well" ;;
+      0) # Every save went well: the store is the clean run's after its last line.
+         sqlite3 -readonly "$d/p/store.sqlite" .dump > "$d/dump" 2>&1 || true
+         if ! cmp -s "$d/dump" "$out/clean/$name-$lines.dump"; then
+           finding="the run ended well but the store is not what the clean run left"
+         elif ! $program --profile "$d/p" "$second" > "$d/log2" 2>&1; then
+           finding="the second script fails on the profile of a run that ended well"
+         fi ;;
       3) line=$(sed -n 's/^.*:\([0-9]*\): the profile could not be saved:.*/\1/p' "$d/log" | head -1)
          sqlite3 -readonly "$d/p/store.sqlite" .dump > "$d/dump" 2>&1 || true
          if [[ -z "$line" ]]; then
@@ -107,7 +147,7 @@ if [[ "$profile" -eq 1 ]]; then
               ! cmp -s "$d/dump" "$out/clean/$name-$line.dump"; then
            finding="line $line: the store holds neither the line's save nor the one before"
          fi ;;
-      2) grep -q "cannot read the mail store" "$d/log" ||
+      2) grep -q "cannot \(make\|write\|open\|read\) the mail store" "$d/log" ||
            finding="exit 2 without the store named" ;;
       *) finding="exit $rc" ;;
     esac
@@ -129,12 +169,16 @@ if [[ "$profile" -eq 1 ]]; then
   tr '\n' '\0' < "$plan" |
     xargs -0 -P "$jobs" -I{} bash -c 'kept_one "$0" "$1" $2' "$program" "$out" {} \
     > "$out/results.txt"
+  # A counting run that told nothing is a finding of its own.
+  [[ ! -f "$out/count-failures.txt" ]] || sed 's/.*/finding 0 1/' "$out/count-failures.txt" >> "$out/results.txt"
   runs=$(wc -l < "$out/results.txt")
   raised=$(awk '{s += $2} END {print s + 0}' "$out/results.txt")
   failed=$(grep -c '^finding' "$out/results.txt" || true)
   echo "faults.sh: $runs runs, $raised faults raised, $failed runs with findings"
   if [[ "$failed" -gt 0 ]]; then
-    for f in "$out"/finding-*.txt; do head -2 "$f"; done | head -100
+    for f in "$out"/finding-*.txt; do
+      [[ ! -f "$f" ]] || sed -n 1,2p "$f"
+    done | awk 'NR <= 100'
     exit 1
   fi
   exit 0
@@ -146,14 +190,21 @@ for script in "$root"/tests/scenarios/*.txt; do
   [[ -n "$only" && "$name" != *"$only"* ]] && continue
   scripts="$script"
   [[ "$name" == *.first.txt ]] && scripts="$script ${script%.first.txt}.second.txt"
-  versions=$(sed -n 's/^# versions://p' "$script" | head -1)
+  versions=$(versions_of "$script")
   [[ -n "$versions" ]] || versions=14
   for v in $versions; do
     # "line N calls A-B: text" for each line that makes calls
     scratch=$(mktemp -d "$out/count.XXXXXX")
-    ranges=$(cd "$scratch" && "$program" --outlook "$v" --fault-count $scripts |
-             sed -n 's/^line [0-9]* calls \([0-9]*\)-\([0-9]*\):.*/\1 \2/p')
-    rm -rf "$scratch"
+    rc=0
+    (cd "$scratch" && "$program" --outlook "$v" --fault-count $scripts) > "$scratch.log" 2>&1 || rc=$?
+    ranges=$(sed -n 's/^line [0-9]* calls \([0-9]*\)-\([0-9]*\):.*/\1 \2/p' "$scratch.log")
+    if [[ $rc -ne 0 ]]; then
+      # A counting run that fails or crashes is a finding, not a script with no calls.
+      { echo "replay: $replay --outlook $v --fault-count $scripts"; echo "exit: $rc"
+        cat "$scratch.log"; } > "$out/finding-$(basename "$script" .txt)-$v-count.txt"
+      echo "finding 0 1" >> "$out/count-failures.txt"
+    fi
+    rm -rf "$scratch" "$scratch.log"
     [[ -n "$ranges" ]] || continue
     calls=$(tail -1 <<< "$ranges" | cut -d' ' -f2)
     if [[ "$sample" -eq 0 ]]; then
@@ -168,19 +219,26 @@ for script in "$root"/tests/scenarios/*.txt; do
       done <<< "$ranges"
     else
       while read -r first last; do
-        echo "$v --fault-at $((first + $(draw $((last - first + 1))) - 1)) $scripts" >> "$plan"
+        draw $((last - first + 1))
+        echo "$v --fault-at $((first + drawn - 1)) $scripts" >> "$plan"
       done <<< "$ranges"
       # Beyond one per line: calls anywhere, the whole sweep's bursts and bursts of 1 to 8
       # calls from anywhere in a line, drawn afresh (kept aside, shuffled in).
       mapfile -t lines <<< "$ranges"
       for ((i = 0; i < 4; ++i)); do
-        echo "$v --fault-at $(draw "$calls") $scripts" >> "$out/extra.txt"
-        read -r first last <<< "${lines[$(( $(draw ${#lines[@]}) - 1 ))]}"
-        case $(draw 3) in
-          1) echo "$v --fault-burst $first,3 $scripts" ;;
-          2) echo "$v --fault-burst $first,$((last - first + 1)) $scripts" ;;
-          *) echo "$v --fault-burst $((first + $(draw $((last - first + 1))) - 1)),$(draw 8) $scripts" ;;
-        esac >> "$out/extra.txt"
+        draw "$calls"
+        echo "$v --fault-at $drawn $scripts" >> "$out/extra.txt"
+        draw ${#lines[@]}
+        read -r first last <<< "${lines[drawn - 1]}"
+        draw 3
+        case $drawn in
+          1) echo "$v --fault-burst $first,3 $scripts" >> "$out/extra.txt" ;;
+          2) echo "$v --fault-burst $first,$((last - first + 1)) $scripts" >> "$out/extra.txt" ;;
+          *) draw $((last - first + 1))
+             at=$((first + drawn - 1))
+             draw 8
+             echo "$v --fault-burst $at,$drawn $scripts" >> "$out/extra.txt" ;;
+        esac
       done
     fi
   done
@@ -191,14 +249,12 @@ if [[ "$sample" -gt 0 ]]; then
   if [[ "$have" -gt "$lines_share" ]]; then
     # Over budget: every line cannot get its own run; keep a draw of them, and a quarter of
     # the budget for the bursts.
-    while read -r line; do echo "$(draw 1000000) $line"; done < "$plan" | sort -n |
-      head -n "$lines_share" | cut -d' ' -f2- > "$plan.kept"
+    pick "$plan" "$lines_share" > "$plan.kept"
     mv "$plan.kept" "$plan"
     have=$lines_share
   fi
   if [[ -f "$out/extra.txt" ]]; then
-    while read -r line; do echo "$(draw 1000000) $line"; done < "$out/extra.txt" | sort -n |
-      head -n $((sample - have)) | cut -d' ' -f2- >> "$plan"
+    pick "$out/extra.txt" $((sample - have)) >> "$plan"
   fi
   echo "faults.sh: seed $seed: $(wc -l < "$plan") runs (replay: scripts/faults.sh --sample $sample --seed $seed${only:+ --only $only})"
 else
@@ -227,6 +283,7 @@ export -f run_one
 tr '\n' '\0' < "$plan" |
   xargs -0 -P "$jobs" -I{} bash -c 'run_one "$0" "$1" "$2" $3' "$program" "$replay" "$out" {} \
   > "$out/results.txt"
+[[ ! -f "$out/count-failures.txt" ]] || cat "$out/count-failures.txt" >> "$out/results.txt"
 
 runs=$(wc -l < "$out/results.txt")
 raised=$(awk '{s += $2} END {print s + 0}' "$out/results.txt")
@@ -235,8 +292,10 @@ findings=$(awk '{s += $3} END {print s + 0}' "$out/results.txt")
 echo "faults.sh: $runs runs, $raised faults raised, $failed runs with findings ($findings findings)"
 if [[ "$failed" -gt 0 ]]; then
   for f in "$out"/finding-*.txt; do
-    head -1 "$f"
-    grep '^finding:\|runtime error:\|ERROR: AddressSanitizer' "$f" | head -5 | sed 's/^/  /'
-  done | head -200
+    [[ -f "$f" ]] || continue
+    sed -n 1p "$f"
+    grep '^finding:\|^exit:\|runtime error:\|ERROR: AddressSanitizer' "$f" | awk 'NR <= 5' |
+      sed 's/^/  /' || true
+  done | awk 'NR <= 200'
   exit 1
 fi

@@ -338,9 +338,13 @@ LONG RegSetValueExA(HKEY key, const char* name, DWORD, DWORD type, const uint8_t
   if ((type == REG_SZ || type == REG_EXPAND_SZ) && (bytes.empty() || bytes.back() != 0))
     bytes.push_back(0);
   std::string valueName = name ? name : "";
+  Value* v = h->node->FindValue(valueName);
+  // Written again as it stands: nothing for a keeper to write, so a session that changes
+  // nothing writes nothing.
+  if (v && v->type == type && v->data == bytes) return ERROR_SUCCESS;
   ++g_changes;
   NoteValue(h->hive, *h->node, valueName);
-  if (Value* v = h->node->FindValue(valueName)) {
+  if (v) {
     v->type = type;
     v->data = std::move(bytes);
   } else {

@@ -3,9 +3,11 @@
 // registry of one and the same command: both or neither.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <string>
@@ -57,16 +59,21 @@ size_t Count(const std::string& text, const std::string& part) {
 }
 
 // Runs `child` in a process of its own, killed once its output holds `marker` `count` times and
-// `extra` bytes more have come (or it ended); answers its output.
+// `extra` bytes more have come (or it ended); answers its output. The child's temporary files
+// (its session's sandbox) go into a folder of this test's, removed once the child is gone: a
+// killed child cleans up nothing.
 template <class Child>
 std::string RunAndKill(Child child, const std::string& marker, size_t count, size_t extra,
-                       bool& killed) {
+                       bool& killed, size_t* leftBehind = nullptr) {
+  std::string temp = (std::filesystem::temp_directory_path() / "tanvelo-killed-XXXXXX").string();
+  EXPECT_NE(nullptr, ::mkdtemp(temp.data()));
   int pipe[2];
   EXPECT_EQ(0, ::pipe(pipe));
   pid_t pid = ::fork();
   EXPECT_GE(pid, 0);
   if (pid == 0) {
     ::close(pipe[0]);
+    ::setenv("TMPDIR", temp.c_str(), 1);
     child(pipe[1]);
     _exit(0);
   }
@@ -88,6 +95,11 @@ std::string RunAndKill(Child child, const std::string& marker, size_t count, siz
   ::waitpid(pid, &status, 0);
   ::close(pipe[0]);
   killed = WIFSIGNALED(status);
+  std::error_code ec;
+  if (leftBehind)
+    *leftBehind = static_cast<size_t>(std::distance(std::filesystem::directory_iterator(temp, ec),
+                                                    std::filesystem::directory_iterator()));
+  std::filesystem::remove_all(temp, ec);
   return out;
 }
 
@@ -99,9 +111,12 @@ TEST(KilledProgram, TheStoreOpensWithEverySaveThatEndedBeforeTheKill) {
     // The kill comes while a reply of the first ones is under way, at a random byte.
     size_t killAfter = 2 + random() % 12, extra = random() % 200;
     bool killed = false;
+    size_t leftBehind = 0;
     auto out = RunAndKill([&](int fd) { Child(dir.string(), fd); }, "> select \"Offer\"", killAfter,
-                          extra, killed);
+                          extra, killed, &leftBehind);
     ASSERT_TRUE(killed) << "the program ended before the kill:\n" << out;
+    // The killed session's sandbox was made in the folder removed above, not left behind.
+    EXPECT_EQ(1u, leftBehind) << "round " << round;
     // Each "> select \"Offer\"" after the first tells the reply before it was closed and saved.
     size_t saved = Count(out, "> select \"Offer\"") - 1;
 

@@ -55,6 +55,11 @@ std::string Value(const char* name) {
   return rc ? "(none)" : std::string(data);
 }
 
+std::string Bytes(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 struct VfsScope {
   VfsScope() {
     faulty::Install();
@@ -161,11 +166,11 @@ TEST(ProfileStoreFaults, ATakeOverThatFailsAtAnyStepIsDoneWholeByTheNextStart) {
     }
     ASSERT_TRUE(olderprofile::MakeOlderForm(base));
   }
-  int failed = 0;
+  int failed = 0, failedWrites = 0;
   for (int step = 1;; ++step) {
     auto dir = sandbox.Path() / ("step" + std::to_string(step));
     std::filesystem::copy(base, dir);
-    bool loaded = false;
+    bool loaded = false, wrote = false;
     {
       win32::ResetPlatform();
       auto p = outlook::BuildProfile();
@@ -178,9 +183,19 @@ TEST(ProfileStoreFaults, ATakeOverThatFailsAtAnyStepIsDoneWholeByTheNextStart) {
       ASSERT_EQ(loaded, !struck) << "step " << step << ": " << host::Utf8(store.Error());
       if (!loaded) {
         ++failed;
+        // The take-over's write, or the reading of the mail after it.
+        wrote = store.Error().find(L"cannot write the mail store") != std::wstring::npos;
+        EXPECT_TRUE(wrote ||
+                    store.Error().find(L"cannot read the mail store") != std::wstring::npos)
+            << host::Utf8(store.Error());
         EXPECT_NE(std::wstring::npos, store.Error().find(L"store.sqlite"))
             << host::Utf8(store.Error());
       }
+    }
+    // A take-over whose write failed left the store as it was: the older program still takes it.
+    if (wrote) {
+      ++failedWrites;
+      EXPECT_TRUE(Bytes(base / "store.sqlite") == Bytes(dir / "store.sqlite")) << "step " << step;
     }
     std::ifstream before(base / "registry.hive", std::ios::binary),
         after(dir / "registry.hive", std::ios::binary);
@@ -197,6 +212,87 @@ TEST(ProfileStoreFaults, ATakeOverThatFailsAtAnyStepIsDoneWholeByTheNextStart) {
     if (loaded) break;
   }
   EXPECT_GT(failed, 2);
+  EXPECT_GT(failedWrites, 2);
+}
+
+// The first save of a new profile writes the registry whole; failing at any step, the next
+// save still writes it whole, so the next start finds it.
+TEST(ProfileStoreFaults, AFirstSaveThatFailsLeavesTheWholeRegistryToTheNext) {
+  win32::files::TempSandbox sandbox;
+  VfsScope scope;
+  int failed = 0;
+  for (int step = 1;; ++step) {
+    auto dir = sandbox.Path() / ("step" + std::to_string(step));
+    bool saved = false;
+    {
+      win32::ResetPlatform();
+      auto p = outlook::BuildProfile();
+      host::ProfileStore store(dir);
+      ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+      SetValue("Mark", "first");
+      faulty::countdown = step;
+      std::wstring error;
+      saved = store.Save(p, error);
+      faulty::countdown = 0;
+      if (!saved) {
+        ++failed;
+        ASSERT_TRUE(store.Save(p, error)) << "step " << step << ": " << host::Utf8(error);
+      }
+    }
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p)) << "step " << step << ": " << host::Utf8(store.Error());
+    EXPECT_EQ("first", Value("Mark")) << "step " << step;
+    if (saved) break;
+  }
+  EXPECT_GT(failed, 2);
+}
+
+// A disk that takes no write: a store that cannot be made says so; a kept profile still opens
+// and is read, and a session that changes nothing (a value written again as it stands) needs
+// no write.
+int NoWrite(int ioError) {
+  return ioError == SQLITE_IOERR_READ ? SQLITE_OK : SQLITE_FULL;
+}
+
+TEST(ProfileStoreFaults, ADiskThatTakesNoWriteStillOpensAProfileToBeRead) {
+  win32::files::TempSandbox sandbox;
+  auto dir = sandbox.Path() / "kept";
+  {
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    SetValue("Mark", "kept");
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  std::string before = Bytes(dir / "store.sqlite");
+  host::SetProfileStoreVfs(host::RegisterFaultingVfs("tanvelo-test-full", NoWrite));
+  {
+    host::ProfileStore made(sandbox.Path() / "new");
+    EXPECT_FALSE(made.Ok());
+    EXPECT_NE(std::wstring::npos, made.Error().find(L"cannot make the mail store"))
+        << host::Utf8(made.Error());
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Ok()) << host::Utf8(store.Error());
+    ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+    EXPECT_EQ("kept", Value("Mark"));
+    SetValue("Mark", "kept");
+    (void)p.inbox->Items()->Item(1)->Subject();
+    std::wstring error;
+    EXPECT_TRUE(store.Save(p, error)) << host::Utf8(error);
+    EXPECT_EQ(0, store.Commits());
+    // A change is refused, and told as a write.
+    SetValue("Mark", "changed");
+    EXPECT_FALSE(store.Save(p, error));
+    EXPECT_NE(std::wstring::npos, error.find(L"store.sqlite")) << host::Utf8(error);
+  }
+  host::SetProfileStoreVfs(nullptr);
+  EXPECT_EQ(before, Bytes(dir / "store.sqlite"));
 }
 
 }  // namespace

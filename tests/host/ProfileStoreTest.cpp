@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 
 #include "core/CWinReg.h"
@@ -33,6 +34,27 @@ class ProfileStoreTest : public testing::Test {
   static outlook::Profile NewRun() {
     win32::ResetPlatform();
     return outlook::BuildProfile();
+  }
+  // Every file of a folder, by name, as bytes.
+  static std::map<std::string, std::string> Files(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      files[entry.path().filename().string()] = Bytes(entry.path());
+    return files;
+  }
+  // The names of the files that differ between two looks at a folder (none: "").
+  static std::string Differing(const std::map<std::string, std::string>& a,
+                               const std::map<std::string, std::string>& b) {
+    std::string names;
+    for (const auto* side : {&a, &b})
+      for (const auto& [name, bytes] : *side) {
+        const auto& other = side == &a ? b : a;
+        auto there = other.find(name);
+        if ((there == other.end() || there->second != bytes) &&
+            names.find(name + " ") == std::string::npos)
+          names += name + " ";
+      }
+    return names;
   }
   win32::files::TempSandbox sandbox;
   std::filesystem::path dir;
@@ -369,6 +391,8 @@ TEST_F(ProfileStoreTest, ARegistryFileCutShortOrDamagedIsRefusedByPathAndLeftAlo
     ASSERT_TRUE(store.Save(p, error));
   }
   MakeOlderForm(dir);
+  // Its store kept with a rollback journal: not even the journal's mode is changed.
+  Exec(dir / "store.sqlite", "PRAGMA journal_mode=DELETE");
   std::string whole = Bytes(dir / "registry.hive");
   std::string flipped = whole;
   size_t at = flipped.find("V ") + 2;
@@ -377,12 +401,84 @@ TEST_F(ProfileStoreTest, ARegistryFileCutShortOrDamagedIsRefusedByPathAndLeftAlo
        {whole.substr(0, whole.size() / 2), whole.substr(0, whole.rfind('\n', whole.size() - 2) + 1),
         flipped}) {
     { std::ofstream(dir / "registry.hive", std::ios::binary) << damaged; }
+    auto before = Files(dir);
+    {
+      auto p = NewRun();
+      host::ProfileStore store(dir);
+      EXPECT_FALSE(store.Load(p));
+      EXPECT_NE(std::wstring::npos, store.Error().find(L"registry.hive"));
+    }
+    // Refused before anything is written: the older program still takes its profile.
+    EXPECT_EQ("", Differing(before, Files(dir)));
+  }
+  // Whole again, it is taken over, its journal now the store's own.
+  { std::ofstream(dir / "registry.hive", std::ios::binary) << whole; }
+  {
     auto p = NewRun();
     host::ProfileStore store(dir);
-    EXPECT_FALSE(store.Load(p));
-    EXPECT_NE(std::wstring::npos, store.Error().find(L"registry.hive"));
-    EXPECT_EQ(damaged, Bytes(dir / "registry.hive"));
+    ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
   }
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+  CWinReg key;
+  ASSERT_TRUE(key.InitForRead(CWinReg::HKEY_CURRENT_USER, L"Software\\Norvane\\Tanvelo"));
+  EXPECT_EQ(L"Tanvelo Templates", key.GetStringValue(L"TemplatesFolder"));
+  key.CloseKey();
+}
+
+// Two folders, one store: the second reaches the first one's store through a link, and is
+// refused while the first runs, as the same folder is (and the other way round).
+TEST_F(ProfileStoreTest, AStoreReachedThroughALinkIsLockedWhereItLies) {
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  auto linked = sandbox.Path() / "linked";
+  std::filesystem::create_directories(linked);
+  std::filesystem::create_symlink(dir / "store.sqlite", linked / "store.sqlite");
+  {
+    host::ProfileStore first(dir);
+    ASSERT_TRUE(first.Ok()) << host::Utf8(first.Error());
+    host::ProfileStore second(linked);
+    EXPECT_FALSE(second.Ok());
+    EXPECT_NE(std::wstring::npos, second.Error().find(L"in use")) << host::Utf8(second.Error());
+  }
+  {
+    host::ProfileStore second(linked);
+    ASSERT_TRUE(second.Ok()) << host::Utf8(second.Error());
+    host::ProfileStore first(dir);
+    EXPECT_FALSE(first.Ok());
+    EXPECT_NE(std::wstring::npos, first.Error().find(L"in use")) << host::Utf8(first.Error());
+  }
+  host::ProfileStore alone(linked);
+  EXPECT_TRUE(alone.Ok()) << host::Utf8(alone.Error());
+}
+
+// A change noted on one mail's properties alone, in the save that deletes another mail of the
+// same folder (the folder then compared item by item).
+TEST_F(ProfileStoreTest, APropertyChangeIsSavedBesideADeleteInItsFolder) {
+  std::wstring id;
+  bool sent = false;
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+    id = p.plainMail->EntryID();
+    sent = p.plainMail->Sent();
+    p.plainMail->SetSentFlag(!sent);
+    Find(p.inbox, p.htmlMail->Subject())->Delete();
+    ASSERT_TRUE(store.Save(p, error)) << host::Utf8(error);
+  }
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p));
+  EXPECT_EQ(!sent, p.session->GetItemFromID(id)->Sent());
+  EXPECT_FALSE(Find(p.inbox, p.htmlMail->Subject()));
 }
 
 }  // namespace
@@ -602,6 +698,10 @@ TEST_F(ProfileStoreTest, AProfileOfTheOlderFormIsTakenOverAndItsRegistryFileLeft
     std::wstring error;
     ASSERT_TRUE(store.Save(p, error));
     registry = HiveText(sandbox.Path());
+    // `quit` then `start` in the same run: the store's registry, not the old file's.
+    auto again = NewRun();
+    ASSERT_TRUE(store.Load(again)) << host::Utf8(store.Error());
+    EXPECT_EQ(registry, HiveText(sandbox.Path()));
   }
   EXPECT_EQ(file, Bytes(dir / "registry.hive"));
   EXPECT_EQ(written, std::filesystem::last_write_time(dir / "registry.hive"));
@@ -736,7 +836,7 @@ TEST_F(ProfileStoreTest, AStoreOfAnotherVersionOrCutShortIsRefusedInWordsThatSay
         << host::Utf8(store.Error());
   }
   EXPECT_EQ(before, Bytes(newer / "store.sqlite"));
-  for (size_t size : {size_t{20}, size_t{4096}, whole.size() / 2}) {
+  for (size_t size : {size_t{1}, size_t{20}, size_t{99}, size_t{4096}, whole.size() / 2}) {
     auto cut = sandbox.Path() / ("cut" + std::to_string(size));
     std::filesystem::create_directories(cut);
     { std::ofstream(cut / "store.sqlite", std::ios::binary) << whole.substr(0, size); }

@@ -283,6 +283,24 @@ TEST(Program, ASessionWritesTheStoreAndNoOtherFileOfTheProfile) {
   check("a profile taken over");
 }
 
+// With every write of the profile refused (a full disk), a session that only looks opens the
+// profile and ends well: nothing is written. The count of the profile's calls is told per line.
+TEST(Program, ASessionThatChangesNothingWritesNothingAndEachLinesCallsAreTold) {
+  win32::files::TempSandbox scratch;
+  auto dir = scratch.Path() / "profile";
+  auto made = Program({"--profile", dir.string(), "--fault-count", "-e",
+                       "answer frmReplyFolder enter", "-e", "start", "-e", "quit"});
+  ASSERT_EQ(0, made.code) << made.err;
+  EXPECT_TRUE(Has(made.out, "line 1 calls ")) << made.out;
+  EXPECT_TRUE(Has(made.out, ": answer frmReplyFolder enter\n")) << made.out;
+  EXPECT_TRUE(Has(made.out, "line 3 calls none: quit\n")) << made.out;
+  auto looked =
+      Program({"--profile", dir.string(), "--fault-every", "1", "-e", "start", "-e", "select Offer",
+               "-e", "expect folder Inbox count 3", "-e", "quit", "-e", "start", "-e", "quit"});
+  EXPECT_EQ(0, looked.code) << looked.err;
+  EXPECT_TRUE(Has(looked.err, "profile faults: 0 raised in 0 calls")) << looked.err;
+}
+
 TEST(Program, QuitThenStartRunsOutlookAgainAndNoLineIsSkipped) {
   auto run = Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "quit", "-e",
                       "start", "-e", "expect folder Inbox count 3", "-e", "quit"});

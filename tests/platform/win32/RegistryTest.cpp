@@ -305,6 +305,12 @@ TEST(Registry, TheChangeCountMovesWithEveryWriteAndNoRead) {
   EXPECT_EQ(made, registry::ChangeCount());
   SetText(key, "x", "1");
   EXPECT_EQ(made + 1, registry::ChangeCount());
+  // Written again as it stands: no change, and nothing for a keeper to write.
+  uint64_t keeper = registry::KeepChanges(HKEY_CURRENT_USER, false);
+  SetText(key, "x", "1");
+  EXPECT_EQ(made + 1, registry::ChangeCount());
+  EXPECT_TRUE(registry::TakeChanges(HKEY_CURRENT_USER).Empty());
+  EXPECT_TRUE(registry::ChangesKept(HKEY_CURRENT_USER, keeper));
   RegDeleteValueA(key, "x");
   EXPECT_EQ(made + 2, registry::ChangeCount());
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueA(key, "x"));
