@@ -298,6 +298,16 @@ bool Contains(const std::wstring& text, const std::wstring& part) {
   return part.size() >= 3 && lower(text).find(lower(part)) != std::wstring::npos;
 }
 
+// An error logged by an event handler ("mExplorer.Explorer_Tanvelo", "mInspector::Tanvelo_Click"):
+// the user's action failed as a whole, not a step inside it that it went on without.
+bool EventHandler(const std::wstring& logged) {
+  std::wstring procedure = logged.substr(0, logged.find(L": "));
+  size_t from = 0;
+  for (size_t at : {procedure.rfind(L"::"), procedure.rfind(L'.')})
+    if (at != std::wstring::npos) from = std::max(from, at);
+  return procedure.find(L'_', from) != std::wstring::npos;
+}
+
 // The words a told line may use for the kind of thing a command was doing.
 const std::set<std::wstring> kItemWords = {L"template", L"templates", L"mail",    L"send",
                                            L"sent",     L"reply",     L"forward", L"draft",
@@ -562,6 +572,7 @@ class Runner {
       if (!tell.starts_with(L"[logged] ")) return true;
       for (const auto& word : Words(tell))
         if (kinds.count(word)) return true;
+      if (EventHandler(tell)) return true;
     }
     return own && now.failed && !clean.failed;
   }
@@ -571,6 +582,9 @@ class Runner {
   // the user. Each thing is judged at the first line it is missing, again once it came back.
   void CheckKept(size_t n, const Look& cleanBefore, const Look& clean, const Look& now) {
     auto before = Kept(cleanBefore.store), after = Kept(clean.store), have = Kept(now.store);
+    // Something the clean run had was missing as the line began (told then, or found): the
+    // line started elsewhere than the clean one, so what it was to make may not be made.
+    const bool diverged = !missing_.empty();
     auto count = [](const auto& m, const std::wstring& folder, const std::wstring& subject) {
       auto it = m.find({folder, subject});
       return it == m.end() ? 0 : it->second;
@@ -579,13 +593,14 @@ class Runner {
       const auto& [folder, subject] = where;
       int there = count(have, folder, subject);
       std::wstring name = LastName(folder);
+      // A mail sent may be sent elsewhere, or kept whole in the drafts (one draft keeps what
+      // was to go out as separate mails).
       if (name == L"Outbox" || name == L"Sent Items")
         for (const auto& [otherWhere, otherCount] : have)
           if (otherWhere.first != folder && otherWhere.second == subject) {
             std::wstring other = LastName(otherWhere.first);
-            if (other == L"Outbox" || other == L"Sent Items" || other == L"Drafts" ||
-                other == L"Tanvelo Drafts")
-              there += otherCount;
+            if (other == L"Outbox" || other == L"Sent Items") there += otherCount;
+            if (other == L"Drafts" || other == L"Tanvelo Drafts") there = wanted;
           }
       std::wstring what = L"item " + folder + L"/" + subject;
       if (there >= wanted) {
@@ -594,6 +609,7 @@ class Runner {
       }
       if (!missing_.insert(what).second) continue;  // judged when it went
       bool own = wanted > count(before, folder, subject);
+      if (own && diverged) continue;
       std::vector<std::wstring> names;
       if (subject != L"(no subject)") names.push_back(subject);
       if (ToldOf(n, names, kItemWords, own)) {
@@ -614,6 +630,7 @@ class Runner {
       if (!missing_.insert(what).second) continue;
       auto was = cleanBefore.registry.find(key);
       bool own = was == cleanBefore.registry.end() || was->second != value;
+      if (own && diverged) continue;
       // Named by its value's name, or its key's; EntryIDs stand as what they name.
       std::wstring path = FromUtf8(key);
       std::vector<std::wstring> names;
@@ -623,6 +640,8 @@ class Runner {
         std::wstring part = path.substr(from, to - from);
         if (part.size() >= 2 && part.front() == L'<' && part.back() == L'>')
           part = LastName(part.substr(1, part.size() - 2));
+        // "LANG_" is named as "lang"
+        while (!part.empty() && !std::iswalnum(part.back())) part.pop_back();
         if (!part.empty()) names.push_back(part);
         from = to + 1;
       }
