@@ -309,9 +309,9 @@ bool EventHandler(const std::wstring& logged) {
 }
 
 // The words a told line may use for the kind of thing a command was doing.
-const std::set<std::wstring> kItemWords = {L"template", L"templates", L"mail",    L"send",
-                                           L"sent",     L"reply",     L"forward", L"draft",
-                                           L"drafts",   L"message",   L"folder",  L"folders"};
+const std::set<std::wstring> kItemWords = {
+    L"template", L"templates", L"mail",    L"send",   L"sent",    L"reply",  L"forward",
+    L"draft",    L"drafts",    L"message", L"folder", L"folders", L"import", L"document"};
 const std::set<std::wstring> kRegistryWords = {L"registry", L"reg",      L"hotkey",
                                                L"hotkeys",  L"option",   L"options",
                                                L"setting",  L"settings", L"default"};
