@@ -310,8 +310,12 @@ bool EventHandler(const std::wstring& logged) {
 
 // The words a told line may use for the kind of thing a command was doing.
 const std::set<std::wstring> kItemWords = {
-    L"template", L"templates", L"mail",    L"send",   L"sent",    L"reply",  L"forward",
-    L"draft",    L"drafts",    L"message", L"folder", L"folders", L"import", L"document"};
+    L"template", L"templates", L"mail",   L"send",    L"sent",   L"reply",    L"forward", L"draft",
+    L"drafts",   L"message",   L"folder", L"folders", L"import", L"document", L"word"};
+const std::set<std::wstring> kFileWords = {L"file",   L"files", L"folder",  L"export",
+                                           L"import", L"word",  L"document"};
+const std::set<std::wstring> kFileWork = {L"file",   L"files",    L"export",
+                                          L"import", L"document", L"word"};
 const std::set<std::wstring> kRegistryWords = {L"registry", L"reg",      L"hotkey",
                                                L"hotkeys",  L"option",   L"options",
                                                L"setting",  L"settings", L"default"};
@@ -543,6 +547,8 @@ class Runner {
     if (!firstFaulted_) return;
     const Look& cleanBefore = n == 0 ? clean_.start : clean_.lines[n - 1];
     CheckKept(n, cleanBefore, clean, now);
+    for (const auto& tell : Beyond(now.logged, clean.logged))
+      for (const auto& word : Words(tell)) filesTold_ = filesTold_ || kFileWork.count(word) > 0;
     if (!Beyond(now.shown, clean.shown).empty() || !Beyond(now.logged, clean.logged).empty() ||
         (now.failed && !clean.failed))
       toldSinceFault_ = true;
@@ -585,7 +591,9 @@ class Runner {
     auto before = Kept(cleanBefore.store), after = Kept(clean.store), have = Kept(now.store);
     // Something the clean run had was missing as the line began (told then, or found): the
     // line started elsewhere than the clean one, so what it was to make may not be made.
-    const bool diverged = !missing_.empty();
+    // So did it once the user was told that work on files failed (an export's documents go
+    // below TEMP, which is not compared: an import of them finds fewer).
+    const bool diverged = !missing_.empty() || filesTold_;
     auto count = [](const auto& m, const std::wstring& folder, const std::wstring& subject) {
       auto it = m.find({folder, subject});
       return it == m.end() ? 0 : it->second;
@@ -666,6 +674,26 @@ class Runner {
                what + L" is " + show(it == now.registry.end() ? nullptr : &it->second) +
                    L", the clean run has " + show(&value) +
                    (own ? L" (written by the line)" : L"") + L", and the user was told nothing");
+    }
+    // Files and folders on C: (an export's documents): there, or told by the line that lost
+    // them; named by the file's name without its extension (a template's subject).
+    for (const auto& [name, bytes] : clean.files) {
+      std::wstring what = L"file " + FromUtf8(name);
+      if (now.files.count(name)) {
+        missing_.erase(what);
+        continue;
+      }
+      if (!missing_.insert(what).second) continue;
+      bool own = !cleanBefore.files.count(name);
+      if (own && diverged) continue;
+      std::wstring file = FromUtf8(std::filesystem::path(name).filename().string());
+      std::wstring stem = FromUtf8(std::filesystem::path(name).stem().string());
+      if (ToldOf(n, {file, stem}, kFileWords, own)) {
+        toldSinceFault_ = true;
+        continue;
+      }
+      FindOnce(n, what,
+               what + (own ? L" was not made" : L" was lost") + L", and the user was told nothing");
     }
   }
 
@@ -805,7 +833,9 @@ class Runner {
   Pass clean_;
   const Pass* faulted_ = nullptr;
   std::optional<size_t> firstFaulted_;
-  bool toldSinceFault_ = false;      // since the first faulted line, something was told
+  bool toldSinceFault_ = false;
+  bool filesTold_ = false;  // since the first faulted line, an error told of work on files      //
+                            // since the first faulted line, something was told
   std::set<std::wstring> missing_;   // things missing now, judged when they went
   std::vector<std::wstring> shown_;  // in the line playing
   std::set<std::wstring> found_;
