@@ -604,6 +604,13 @@ class Runner {
       std::wstring name = LastName(folder);
       // A mail sent may be sent elsewhere, or kept whole in the drafts (one draft keeps what
       // was to go out as separate mails).
+      // Without the program's drafts folder a draft is kept in Drafts, as designed.
+      if (name == L"Drafts" || name == L"Tanvelo Drafts")
+        for (const auto& [otherWhere, otherCount] : have)
+          if (otherWhere.first != folder && otherWhere.second == subject &&
+              (LastName(otherWhere.first) == L"Drafts" ||
+               LastName(otherWhere.first) == L"Tanvelo Drafts"))
+            there += otherCount;
       if (name == L"Outbox" || name == L"Sent Items")
         for (const auto& [otherWhere, otherCount] : have)
           if (otherWhere.first != folder && otherWhere.second == subject) {
