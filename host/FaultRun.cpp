@@ -1,9 +1,12 @@
 #include "host/FaultRun.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cwctype>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
@@ -60,12 +63,19 @@ bool Same(const persist::Item& a, const persist::Item& b) {
 struct Store {
   std::map<std::wstring, std::pair<std::wstring, persist::Item>> items;
   std::map<std::wstring, std::wstring> folderNames;  // EntryID to name
+  std::map<std::wstring, std::wstring> folderPaths;  // EntryID to its path of names
 };
 
 Store Take(const Session& session) {
   Store store;
   for (auto& folder : persist::Take(*session.Profile().session).folders) {
     store.folderNames[folder.entryId] = folder.name;
+    auto parent = store.folderPaths.find(folder.parentId);  // parents come first
+    // From the store's root, as scripts name folders ("Drafts/Tanvelo Drafts").
+    store.folderPaths[folder.entryId] = parent == store.folderPaths.end() ? L""
+                                        : parent->second.empty()
+                                            ? folder.name
+                                            : parent->second + L"/" + folder.name;
     for (auto& item : folder.items) {
       // The key first: the pair is made (and the item moved from) before the map is indexed.
       std::wstring id = item.entryId;
@@ -110,12 +120,36 @@ std::vector<std::string> TemporaryFiles() {
   return names;
 }
 
-// Errors the add-in logged (an error trapped, or a line at error level).
-size_t LoggedErrors() {
-  size_t n = 0;
-  for (const auto& entry : support::library::Log())
-    n += entry.errorNumber != 0 || entry.level >= kLevelError;
-  return n;
+// An error the add-in logged: an error trapped (its number), or a line at error level.
+bool IsError(const support::library::LogEntry& entry) {
+  return entry.errorNumber != 0 || entry.level >= kLevelError;
+}
+
+std::wstring Shown(const support::library::LogEntry& entry) {
+  return entry.procedure + L": " + entry.text;
+}
+
+// Where the log stood; a restart of Outlook starts it afresh, which the last entry shows.
+struct LogMark {
+  size_t size = 0;
+  std::wstring last;
+};
+
+LogMark MarkLog() {
+  const auto& log = support::library::Log();
+  return {log.size(), log.empty() ? L"" : Shown(log.back())};
+}
+
+// The errors logged since the mark, as "procedure: text".
+std::vector<std::wstring> ErrorsSince(const LogMark& mark) {
+  const auto& log = support::library::Log();
+  size_t from = 0;
+  if (mark.size > 0 && log.size() >= mark.size && Shown(log[mark.size - 1]) == mark.last)
+    from = mark.size;
+  std::vector<std::wstring> errors;
+  for (size_t i = from; i < log.size(); ++i)
+    if (IsError(log[i])) errors.push_back(L"[logged] " + Shown(log[i]));
+  return errors;
 }
 
 bool Lifecycle(const std::wstring& line) {
@@ -202,15 +236,102 @@ std::map<std::string, std::string> Files() {
   return files;
 }
 
+// EntryIDs in registry names and data, as what they name in the run's own store: an item by its
+// folder's path and subject, a folder by its path. A failed call may have drawn an EntryID the
+// clean run gave to something else, so the same template is named alike in both runs.
+std::map<std::string, std::string> ByIdentity(const std::map<std::string, std::string>& values,
+                                              const Store& store) {
+  std::map<std::string, std::string> names;
+  for (const auto& [id, path] : store.folderPaths) names[Utf8(id)] = "<" + Utf8(path) + ">";
+  for (const auto& [id, held] : store.items)
+    names[Utf8(id)] =
+        "<" + Utf8(store.folderPaths.at(held.first)) + "/" + Utf8(Subject(held.second)) + ">";
+  auto rename = [&names](const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+      if (text.compare(i, 2, "\\x") == 0 && i + 4 <= text.size()) {  // an escaped byte
+        out += text.substr(i, 4);
+        i += 4;
+        continue;
+      }
+      size_t j = i;
+      while (j < text.size() && std::isxdigit(static_cast<unsigned char>(text[j]))) ++j;
+      if (j - i >= 48) {
+        auto it = names.find(text.substr(i, j - i));
+        out += it == names.end() ? "<gone>" : it->second;
+      } else {
+        out += text.substr(i, std::max<size_t>(j - i, 1));
+      }
+      i = std::max(j, i + 1);
+    }
+    return out;
+  };
+  std::map<std::string, std::string> renamed;
+  for (const auto& [k, v] : values) renamed[rename(k)] = rename(v);
+  return renamed;
+}
+
+// Words of a text, split at non-letters and where a lower-case letter meets a capital
+// ("NewTemplateFromMail": new, template, from, mail), lower-cased.
+std::set<std::wstring> Words(const std::wstring& text) {
+  std::set<std::wstring> words;
+  std::wstring word;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    wchar_t c = i < text.size() ? text[i] : L' ';
+    bool split =
+        !std::iswalnum(c) || (std::iswupper(c) && !word.empty() && std::iswlower(word.back()) != 0);
+    if (split && !word.empty()) {
+      for (auto& w : word) w = static_cast<wchar_t>(std::towlower(w));
+      words.insert(word);
+      word.clear();
+    }
+    if (std::iswalnum(c)) word += c;
+  }
+  return words;
+}
+
+bool Contains(const std::wstring& text, const std::wstring& part) {
+  auto lower = [](std::wstring s) {
+    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+    return s;
+  };
+  return part.size() >= 3 && lower(text).find(lower(part)) != std::wstring::npos;
+}
+
+// An error logged by an event handler ("mExplorer.Explorer_Tanvelo", "mInspector::Tanvelo_Click"):
+// the user's action failed as a whole, not a step inside it that it went on without.
+bool EventHandler(const std::wstring& logged) {
+  std::wstring procedure = logged.substr(0, logged.find(L": "));
+  size_t from = 0;
+  for (size_t at : {procedure.rfind(L"::"), procedure.rfind(L'.')})
+    if (at != std::wstring::npos) from = std::max(from, at);
+  return procedure.find(L'_', from) != std::wstring::npos;
+}
+
+// The words a told line may use for the kind of thing a command was doing.
+const std::set<std::wstring> kItemWords = {
+    L"template", L"templates", L"mail",   L"send",    L"sent",   L"reply",    L"forward", L"draft",
+    L"drafts",   L"message",   L"folder", L"folders", L"import", L"document", L"word"};
+const std::set<std::wstring> kFileWords = {L"file",   L"files", L"folder",  L"export",
+                                           L"import", L"word",  L"document"};
+const std::set<std::wstring> kFileWork = {L"file",   L"files",    L"export",
+                                          L"import", L"document", L"word"};
+const std::set<std::wstring> kRegistryWords = {L"registry", L"reg",      L"hotkey",
+                                               L"hotkeys",  L"option",   L"options",
+                                               L"setting",  L"settings", L"default"};
+
 // What the store, the registry and the disk held after a line, and what the user was told.
 struct Look {
   Store store;
-  std::map<std::string, std::string> registry, files;
+  std::map<std::string, std::string> registry, files;  // registry by identity
   bool clipboardKept = true;
-  uint64_t raised = 0;              // faults raised up to the line's end
-  bool told = false;                // a box or dialog shown, or an error logged, during the line
-  std::vector<std::wstring> shown;  // boxes and dialogs shown, disabled controls met
+  uint64_t raised = 0;               // faults raised up to the line's end
+  bool told = false;                 // a box or dialog shown, or an error logged, during the line
+  std::vector<std::wstring> shown;   // boxes and dialogs shown, disabled controls met
+  std::vector<std::wstring> logged;  // errors logged during the line
   size_t errors = 0;
+  bool failed = false;        // the line's command failed (not an expectation)
+  bool expectFailed = false;  // the line's expectation did not hold
 };
 
 struct Pass {
@@ -223,11 +344,32 @@ struct Pass {
   bool templatesFolder = false, languageLoaded = false;
 };
 
-// Something in `a` that `b` lacks (as multisets): the user saw what the clean run did not show.
-bool Beyond(std::vector<std::wstring> a, std::vector<std::wstring> b) {
+// What `a` holds beyond `b` (as multisets): what the user saw that the clean run did not show.
+std::vector<std::wstring> Beyond(std::vector<std::wstring> a, std::vector<std::wstring> b) {
   std::sort(a.begin(), a.end());
   std::sort(b.begin(), b.end());
-  return !std::includes(b.begin(), b.end(), a.begin(), a.end());
+  std::vector<std::wstring> more;
+  std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(more));
+  return more;
+}
+
+// Items by folder path and subject, counted; Deleted Items and passing copies left out (what
+// stays there is checked at the end).
+std::map<std::pair<std::wstring, std::wstring>, int> Kept(const Store& store) {
+  std::map<std::pair<std::wstring, std::wstring>, int> kept;
+  for (const auto& [id, held] : store.items) {
+    std::wstring subject = Subject(held.second);
+    if (store.folderNames.at(held.first) == L"Deleted Items" ||
+        subject.starts_with(mTanvelo::kTempItemPrefix))
+      continue;
+    ++kept[{store.folderPaths.at(held.first), subject}];
+  }
+  return kept;
+}
+
+std::wstring LastName(const std::wstring& path) {
+  size_t slash = path.rfind(L'/');
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
 class Runner {
@@ -268,12 +410,17 @@ class Runner {
     return std::make_unique<Session>(s, sink);
   }
 
-  // Plays the lines; false when the line failed (a refused step, an expectation).
-  bool PlayLine(Session& session, const std::wstring& line, size_t n) {
+  enum class Played { kDone, kFailed, kExpectFailed };
+
+  // Plays a line: done, failed (a refused step), or an expectation that did not hold.
+  Played PlayLine(Session& session, const std::wstring& line, size_t n) {
     uint64_t escaped = faults::Counts().escaped;
     try {
       session.Run(line);
-      return true;
+      return Played::kDone;
+    } catch (const ExpectationFailed& e) {
+      io_.out("  (the line failed: " + std::string(e.what()) + ")\n");
+      return Played::kExpectFailed;
     } catch (const std::exception& e) {
       // The program's own look may fail where the faults led elsewhere; only an error that
       // left the add-in's code is the add-in's.
@@ -285,20 +432,21 @@ class Runner {
         shown_.push_back(FromUtf8(what));
       if (faults::Counts().escaped > escaped && what.rfind("Outlook raised an error", 0) == 0)
         Find(n, L"an error escaped into Outlook: " + FromUtf8(what));
-      return false;
+      return Played::kFailed;
     }
   }
 
   Look TakeLook(const Session& session) {
     Look look;
     look.store = Take(session);
-    look.registry = RegistryValues();
+    look.registry = ByIdentity(RegistryValues(), look.store);
     look.files = Files();
     return look;
   }
 
   void Play(bool injected) {
     Pass pass;
+    if (injected) faulted_ = &pass;
     auto session = NewSession(injected);
     win32::clipboard::SetText(kUserClipboard);
     pass.start = TakeLook(*session);
@@ -311,23 +459,26 @@ class Runner {
                       .countOnly = !injected,
                       .throughResets = true};
     faults::Start(plan);
+    // Through every `quit` and `start`: a script may quit and start Outlook again, and a kept
+    // pair's second script follows its first.
     for (size_t n = 0; n < options_.lines.size(); ++n) {
       if (injected) io_.out("> " + Utf8(options_.lines[n]) + "\n");
-      // A restart of Outlook starts the log afresh.
       shown_.clear();
-      size_t errors = LoggedErrors();
+      LogMark mark = MarkLog();
       uint64_t calls = faults::Counts().calls;
-      PlayLine(*session, options_.lines[n], n);
+      Played played = PlayLine(*session, options_.lines[n], n);
       pass.calls.emplace_back(calls + 1, faults::Counts().calls);
       if (injected && options_.afterLine) options_.afterLine(*session, n);
       Look look = TakeLook(*session);
       look.raised = faults::Counts().raised;
-      size_t errorsNow = LoggedErrors();
+      look.logged = ErrorsSince(mark);
       look.shown = shown_;
-      look.errors = errorsNow >= errors ? errorsNow - errors : errorsNow;
+      look.errors = look.logged.size();
+      look.failed = played == Played::kFailed;
+      look.expectFailed = played == Played::kExpectFailed;
       if (injected && n < clean_.lines.size())
-        look.told =
-            Beyond(look.shown, clean_.lines[n].shown) || look.errors > clean_.lines[n].errors;
+        look.told = !Beyond(look.shown, clean_.lines[n].shown).empty() ||
+                    look.errors > clean_.lines[n].errors;
       look.clipboardKept = win32::clipboard::Text() == kUserClipboard;
       if (!look.clipboardKept) {
         if (injected && n < clean_.lines.size() && clean_.lines[n].clipboardKept)
@@ -335,19 +486,20 @@ class Runner {
         win32::clipboard::SetText(kUserClipboard);
       }
       auto errorsOut = session->AddinErrors();
+      // A restart of Outlook makes a new host, which starts its list afresh.
+      if (errorsOut.size() < addinErrors) addinErrors = 0;
       for (size_t i = addinErrors; injected && i < errorsOut.size(); ++i)
         Find(n, L"the add-in let an error reach Outlook: " + errorsOut[i]);
       addinErrors = errorsOut.size();
+      pass.loggedErrors += look.errors;
       pass.lines.push_back(std::move(look));
       if (injected) CheckLine(pass, n);
-      if (session->QuitRequested()) break;
     }
     auto tally = faults::Counts();
     faults::Stop();
     if (!injected) {
       pass.after = Take(*session);
       pass.tempFiles = TemporaryFiles();
-      pass.loggedErrors = LoggedErrors();
       pass.templatesFolder = g_oTemplatesFolder != nullptr;
       pass.languageLoaded = g_oLang && !g_oLang->Filename().empty();
       clean_ = std::move(pass);
@@ -378,8 +530,9 @@ class Runner {
 
   // After line n of the faulted run: before the first fault everything is as in the clean
   // run; from the first faulted line on, whatever the clean run left alone since just before
-  // that line is as the clean run has it, and an item a faulted line was making is there or
-  // the user was told.
+  // that line is as the clean run has it, and every item and registry value the clean run has
+  // after the line is there or the line told the user so; an expectation that held in the
+  // clean run holds or the user was told something went wrong.
   void CheckLine(const Pass& faulted, size_t n) {
     if (n >= clean_.lines.size()) return;
     const Look &clean = clean_.lines[n], &now = faulted.lines[n];
@@ -391,10 +544,163 @@ class Runner {
     CheckValues(n, L"registry value", clean.registry, now.registry,
                 base ? &base->registry : nullptr);
     CheckValues(n, L"file", clean.files, now.files, base ? &base->files : nullptr);
-    // Only the first faulted line is owed this: after it the runs part ways for its sake.
-    if (firstFaulted_ == n && !now.told) {
-      const Store& cleanBefore = n == 0 ? clean_.start.store : clean_.lines[n - 1].store;
-      CheckMade(n, cleanBefore, clean.store, now.store);
+    if (!firstFaulted_) return;
+    const Look& cleanBefore = n == 0 ? clean_.start : clean_.lines[n - 1];
+    CheckKept(n, cleanBefore, clean, now);
+    for (const auto& tell : Beyond(now.logged, clean.logged))
+      for (const auto& word : Words(tell)) filesTold_ = filesTold_ || kFileWork.count(word) > 0;
+    if (!Beyond(now.shown, clean.shown).empty() || !Beyond(now.logged, clean.logged).empty() ||
+        (now.failed && !clean.failed))
+      toldSinceFault_ = true;
+    // After a loss already judged the runs part ways: an expectation may fail for its sake.
+    if (now.expectFailed && !clean.expectFailed && !toldSinceFault_ && missing_.empty())
+      Find(n,
+           L"an expectation held in the clean run and failed under faults, and the user was "
+           L"told nothing: " +
+               options_.lines[n]);
+  }
+
+  // Whether line n told the user that a thing is missing or not as it should be: a box or an
+  // error logged by that line (beyond the clean line's) naming it; or, for what the clean line
+  // itself made or wrote (`own`), an error naming the kind of thing the command was doing, a
+  // box or dialog the clean line did not show, a control found disabled, or the command itself
+  // failing.
+  bool ToldOf(size_t n, const std::vector<std::wstring>& names, const std::set<std::wstring>& kinds,
+              bool own) {
+    const Look &clean = clean_.lines[n], &now = faulted_->lines[n];
+    auto tells = Beyond(now.shown, clean.shown);
+    for (const auto& e : Beyond(now.logged, clean.logged)) tells.push_back(e);
+    for (const auto& tell : tells) {
+      for (const auto& name : names)
+        if (Contains(tell, name)) return true;
+      if (!own) continue;
+      // A box, a dialog or a disabled control meets the user at the command itself; a log
+      // line is read later, by someone who must learn from it what was not done.
+      if (!tell.starts_with(L"[logged] ")) return true;
+      for (const auto& word : Words(tell))
+        if (kinds.count(word)) return true;
+      if (EventHandler(tell)) return true;
+    }
+    return own && now.failed && !clean.failed;
+  }
+
+  // Every item and registry value the clean run has after line n is there (a mail the clean
+  // run sent may be in the outbox, sent, or kept in the drafts), or the line that lost it told
+  // the user. Each thing is judged at the first line it is missing, again once it came back.
+  void CheckKept(size_t n, const Look& cleanBefore, const Look& clean, const Look& now) {
+    auto before = Kept(cleanBefore.store), after = Kept(clean.store), have = Kept(now.store);
+    // Something the clean run had was missing as the line began (told then, or found): the
+    // line started elsewhere than the clean one, so what it was to make may not be made.
+    // So did it once the user was told that work on files failed (an export's documents go
+    // below TEMP, which is not compared: an import of them finds fewer).
+    const bool diverged = !missing_.empty() || filesTold_;
+    auto count = [](const auto& m, const std::wstring& folder, const std::wstring& subject) {
+      auto it = m.find({folder, subject});
+      return it == m.end() ? 0 : it->second;
+    };
+    for (const auto& [where, wanted] : after) {
+      const auto& [folder, subject] = where;
+      int there = count(have, folder, subject);
+      std::wstring name = LastName(folder);
+      // A mail sent may be sent elsewhere, or kept whole in the drafts (one draft keeps what
+      // was to go out as separate mails).
+      // Without the program's drafts folder a draft is kept in Drafts, as designed.
+      if (name == L"Drafts" || name == L"Tanvelo Drafts")
+        for (const auto& [otherWhere, otherCount] : have)
+          if (otherWhere.first != folder && otherWhere.second == subject &&
+              (LastName(otherWhere.first) == L"Drafts" ||
+               LastName(otherWhere.first) == L"Tanvelo Drafts"))
+            there += otherCount;
+      if (name == L"Outbox" || name == L"Sent Items")
+        for (const auto& [otherWhere, otherCount] : have)
+          if (otherWhere.first != folder && otherWhere.second == subject) {
+            std::wstring other = LastName(otherWhere.first);
+            if (other == L"Outbox" || other == L"Sent Items") there += otherCount;
+            if (other == L"Drafts" || other == L"Tanvelo Drafts") there = wanted;
+          }
+      std::wstring what = L"item " + folder + L"/" + subject;
+      if (there >= wanted) {
+        missing_.erase(what);
+        continue;
+      }
+      if (!missing_.insert(what).second) continue;  // judged when it went
+      bool own = wanted > count(before, folder, subject);
+      if (own && diverged) continue;
+      std::vector<std::wstring> names;
+      if (subject != L"(no subject)") names.push_back(subject);
+      if (ToldOf(n, names, kItemWords, own)) {
+        toldSinceFault_ = true;
+        continue;
+      }
+      FindOnce(n, what,
+               L"\"" + subject + L"\" in " + folder + (own ? L" was not made" : L" was lost") +
+                   L", and the user was told nothing");
+    }
+    for (const auto& [key, value] : clean.registry) {
+      if (value == "(key)") continue;  // a key is there when its values are
+      auto it = now.registry.find(key);
+      std::wstring what = L"registry value " + FromUtf8(key);
+      if (it != now.registry.end() && it->second == value) {
+        missing_.erase(what);
+        continue;
+      }
+      if (!missing_.insert(what).second) continue;
+      auto was = cleanBefore.registry.find(key);
+      bool own = was == cleanBefore.registry.end() || was->second != value;
+      if (own && diverged) continue;
+      // Named by its value's name, or its key's; EntryIDs stand as what they name.
+      std::wstring path = FromUtf8(key);
+      std::vector<std::wstring> names;
+      std::set<std::wstring> kinds = kRegistryWords;
+      for (size_t from = 0; from <= path.size();) {
+        size_t to = std::min(path.find(L'\\', from), path.size());
+        std::wstring part = path.substr(from, to - from);
+        if (part.size() >= 2 && part.front() == L'<' && part.back() == L'>')
+          part = LastName(part.substr(1, part.size() - 2));
+        // "LANG_" is named as "lang"
+        while (!part.empty() && !std::iswalnum(part.back())) part.pop_back();
+        if (!part.empty()) names.push_back(part);
+        from = to + 1;
+      }
+      if (names.size() > 2) names.erase(names.begin(), names.end() - 2);  // the key and value
+      // A value holding an EntryID is named by what it names too ("Tanvelo Drafts").
+      std::wstring data = FromUtf8(value);
+      for (size_t open = data.find(L'<'); open != std::wstring::npos;
+           open = data.find(L'<', open + 1))
+        if (size_t close = data.find(L'>', open); close != std::wstring::npos)
+          names.push_back(LastName(data.substr(open + 1, close - open - 1)));
+      if (ToldOf(n, names, kinds, own)) {
+        toldSinceFault_ = true;
+        continue;
+      }
+      auto show = [](const std::string* v) {
+        return v ? L"\"" + FromUtf8(v->size() > 200 ? v->substr(0, 200) + "..." : *v) + L"\""
+                 : std::wstring(L"absent");
+      };
+      FindOnce(n, what,
+               what + L" is " + show(it == now.registry.end() ? nullptr : &it->second) +
+                   L", the clean run has " + show(&value) +
+                   (own ? L" (written by the line)" : L"") + L", and the user was told nothing");
+    }
+    // Files and folders on C: (an export's documents): there, or told by the line that lost
+    // them; named by the file's name without its extension (a template's subject).
+    for (const auto& [name, bytes] : clean.files) {
+      std::wstring what = L"file " + FromUtf8(name);
+      if (now.files.count(name)) {
+        missing_.erase(what);
+        continue;
+      }
+      if (!missing_.insert(what).second) continue;
+      bool own = !cleanBefore.files.count(name);
+      if (own && diverged) continue;
+      std::wstring file = FromUtf8(std::filesystem::path(name).filename().string());
+      std::wstring stem = FromUtf8(std::filesystem::path(name).stem().string());
+      if (ToldOf(n, {file, stem}, kFileWords, own)) {
+        toldSinceFault_ = true;
+        continue;
+      }
+      FindOnce(n, what,
+               what + (own ? L" was not made" : L" was lost") + L", and the user was told nothing");
     }
   }
 
@@ -437,7 +743,8 @@ class Runner {
         for (const auto& [k, v] : *m) keys.insert(k);
     for (const auto& k : keys) {
       auto c = at(clean, k), f = at(now, k);
-      if (base && at(*base, k) != c) continue;  // the clean run changed it since
+      // What the clean run changed since is compared with what the line told (CheckKept).
+      if (base && at(*base, k) != c) continue;
       // Values the faulted run made and the clean run never had are named after what it
       // made (a usage record keyed by a template's EntryID, drawn afresh): not compared.
       if (base && !c) continue;
@@ -448,23 +755,6 @@ class Runner {
       };
       FindOnce(n, kind + L" " + FromUtf8(k),
                kind + L" " + FromUtf8(k) + L" is " + show(f) + L", the clean run has " + show(c));
-    }
-  }
-
-  // Items the clean run's line made, missing after the faulted line that told the user nothing.
-  void CheckMade(size_t n, const Store& cleanBefore, const Store& cleanAfter, const Store& now) {
-    for (const auto& [id, held] : cleanAfter.items) {
-      if (cleanBefore.items.count(id)) continue;
-      const std::wstring& folder = cleanAfter.folderNames.at(held.first);
-      std::wstring subject = Subject(held.second);
-      bool there = now.items.count(id) > 0;
-      for (const auto& [otherId, other] : now.items)
-        there = there || (now.folderNames.at(other.first) == folder &&
-                          Subject(other.second) == subject && !cleanBefore.items.count(otherId));
-      if (!there)
-        FindOnce(
-            n, L"made " + id,
-            L"\"" + subject + L"\" in " + folder + L" was not made, and the user was told nothing");
     }
   }
 
@@ -492,35 +782,48 @@ class Runner {
     }
   }
 
-  // Once the faults stop, the script's own steps work again: played once more, they log no
-  // more errors than the clean run did, and nothing reaches Outlook.
+  // Once the faults stop, the script's steps work again: played once more (Outlook started
+  // again if the script left it ended, and a `start` skipped while it runs), they log no more
+  // errors than the clean run did, and nothing reaches Outlook.
   void Recover(Session& session) {
     for (const auto& entry : support::library::Log())
-      if (entry.errorNumber != 0 || entry.level >= kLevelError)
+      if (IsError(entry))
         io_.out("[logged] " + Utf8(entry.procedure) + ": " + Utf8(entry.text) + " (" +
                 std::to_string(entry.errorNumber) + ")\n");
     io_.out("-- the faults stop; the script's steps again\n");
-    size_t logged = LoggedErrors();
-    size_t addinErrors = session.AddinErrors().size();
-    for (size_t n = 0; n < options_.lines.size() && !session.QuitRequested(); ++n)
-      if (!Lifecycle(options_.lines[n])) PlayLine(session, options_.lines[n], n);
-    size_t more = LoggedErrors() - logged;
+    std::vector<std::wstring> logged;
+    std::vector<std::wstring> errorsOut;
+    auto play = [&](const std::wstring& line, size_t n) {
+      LogMark mark = MarkLog();
+      size_t before = session.AddinErrors().size();
+      PlayLine(session, line, n);
+      if (options_.afterLine) options_.afterLine(session, options_.lines.size() + n);
+      for (auto& e : ErrorsSince(mark)) logged.push_back(std::move(e));
+      auto out = session.AddinErrors();
+      for (size_t i = out.size() < before ? 0 : before; i < out.size(); ++i)
+        errorsOut.push_back(out[i]);
+    };
+    if (session.QuitRequested()) play(L"start", options_.lines.size());
+    for (size_t n = 0; n < options_.lines.size(); ++n) {
+      bool lifecycle = Lifecycle(options_.lines[n]);
+      if (lifecycle && SplitLine(options_.lines[n])[0].text == L"start" && !session.QuitRequested())
+        continue;
+      play(options_.lines[n], n);
+    }
     // A templates folder that could not be found or made at the start is told to the user
     // then, and the add-in goes on without it until the next start: its commands log that.
     // So does a language file that could not be read: its texts are missing until then.
     bool toldAtStart = (clean_.templatesFolder && !g_oTemplatesFolder) ||
                        (clean_.languageLoaded && !(g_oLang && !g_oLang->Filename().empty()));
-    for (size_t i = logged; more > clean_.loggedErrors && i < support::library::Log().size(); ++i)
-      if (const auto& entry = support::library::Log()[i];
-          entry.errorNumber != 0 || entry.level >= kLevelError)
-        io_.out("[logged] " + Utf8(entry.procedure) + ": " + Utf8(entry.text) + " (" +
-                std::to_string(entry.errorNumber) + ")\n");
-    if (more > clean_.loggedErrors && !toldAtStart)
-      Find(-1, L"once the faults stopped the script's steps logged " + std::to_wstring(more) +
-                   L" error(s), the clean run " + std::to_wstring(clean_.loggedErrors));
-    if (session.AddinErrors().size() > addinErrors)
-      Find(-1,
-           L"once the faults stopped an error reached Outlook: " + session.AddinErrors().back());
+    if (logged.size() > clean_.loggedErrors) {
+      for (const auto& e : logged) io_.out(Utf8(e) + "\n");
+      if (!toldAtStart)
+        Find(-1, L"once the faults stopped the script's steps logged " +
+                     std::to_wstring(logged.size()) + L" error(s), the clean run " +
+                     std::to_wstring(clean_.loggedErrors));
+    }
+    if (!errorsOut.empty())
+      Find(-1, L"once the faults stopped an error reached Outlook: " + errorsOut.back());
   }
 
   void Find(ptrdiff_t line, const std::wstring& text) {
@@ -535,7 +838,12 @@ class Runner {
   const FaultRunOptions& options_;
   const ProgramIo& io_;
   Pass clean_;
+  const Pass* faulted_ = nullptr;
   std::optional<size_t> firstFaulted_;
+  bool toldSinceFault_ = false;
+  bool filesTold_ = false;  // since the first faulted line, an error told of work on files      //
+                            // since the first faulted line, something was told
+  std::set<std::wstring> missing_;   // things missing now, judged when they went
   std::vector<std::wstring> shown_;  // in the line playing
   std::set<std::wstring> found_;
   std::vector<std::wstring> findings_;

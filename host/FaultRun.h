@@ -1,8 +1,10 @@
-// A script played under injected faults, and the promises checked after each of its lines
-// against the same line played without them: nothing the faulted command did not own changed
-// (items, registry values, files), an item it was making is there or the user was told, the
-// user's clipboard came back, no temporary item or file stayed, nothing escaped into Outlook,
-// and the add-in works again once the faults stop.
+// Scripts played under injected faults (through every `quit` and `start`), and the promises
+// checked after each of their lines against the same line played without them: nothing the
+// faulted commands did not own changed (items, registry values, files); every item and
+// registry value the clean run has is there, or the line that lost it told the user naming
+// it; an expectation that held still holds or the user was told; the user's clipboard came
+// back, no temporary item or file stayed, nothing escaped into Outlook, and the add-in works
+// again once the faults stop.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +25,8 @@ struct FaultRunOptions {
   int32_t outlookVersion = 14;
   std::string languageFile;
   std::vector<std::wstring> lines;  // the scripts' lines, one after the other
-  // Called after each line of the faulted run, before it is looked at (tests plant damage).
+  // Called after each line of the faulted run, before it is looked at (tests plant damage),
+  // and after each line played again once the faults stopped (as line lines.size() + n).
   std::function<void(Session&, size_t line)> afterLine;
 };
 

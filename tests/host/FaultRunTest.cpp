@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/Main.h"
+#include "engine/mTanveloRoad.h"
 #include "host/FaultRun.h"
 #include "host/Program.h"
 #include "host/ScriptReader.h"
@@ -249,4 +251,225 @@ TEST(FaultRun, AnItemAFaultedLineWasMakingMayBeMissingOnlyWithTheUserTold) {
                 win32::MessageBoxW(0, L"The template could not be made.", L"Tanvelo", win32::MB_OK);
               }));
   EXPECT_EQ(std::string::npos, told.err.find("was not made")) << told.err;
+}
+
+// Each loss planted after a line that raised a fault, and whether the run reports it: every
+// item and registry value the clean run has after a line is there, or that line told the user
+// naming it; the run goes on through a quit and a start.
+namespace {
+
+const std::vector<std::wstring> kSettingsRoad = {
+    L"answer frmReplyFolder enter",
+    L"start",
+    L"select \"Quarterly figures\"",
+    L"answer box yes",
+    L"ribbon click btnSaveAsTemplate",
+    L"close",
+    L"folder \"Tanvelo Templates\"",
+    L"select \"Quarterly figures\"",
+    L"ribbon click btnChangeDefaultSet",
+    L"answer frmHotkey choose optReply; choose optAlt; choose cboLetters \"K\"; click btnOK",
+    L"ribbon click btnHotkey",
+    L"quit",
+    L"start",
+    L"folder Inbox",
+    L"select \"Team lunch\"",
+    L"expect mail subject is \"Team lunch\""};
+
+const std::vector<std::wstring> kSendRoad = {
+    L"answer frmReplyFolder enter",
+    L"start",
+    L"answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/New "
+    L"Message Templates/follow up to our call\"; click btnOK",
+    L"ribbon click btnNewFromTemplate",
+    L"set to \"Kim Roe\"",
+    L"answer box no",
+    L"send",
+    L"wait 100"};
+
+using Plant = std::function<void(host::Session&, size_t)>;
+
+Run Road(const std::vector<std::wstring>& lines, uint64_t at, Plant plant = {},
+         bool count = false) {
+  Run run;
+  host::ProgramIo io;
+  io.out = [&](const std::string& s) { run.out += s; };
+  io.err = [&](const std::string& s) { run.err += s; };
+  host::FaultRunOptions options{.at = at,
+                                .count = count,
+                                .languageFile = testsource::ReadSourceFile("lang/EN.lng"),
+                                .lines = lines,
+                                .afterLine = std::move(plant)};
+  run.code = host::RunUnderFaults(options, io);
+  return run;
+}
+
+// The number of the first call after line `line` (from 1) of the road.
+uint64_t CallAfter(const std::vector<std::wstring>& lines, size_t line) {
+  auto count = Road(lines, 0, {}, true);
+  uint64_t last = 0;
+  for (size_t n = 1; n <= line; ++n) {
+    auto at = count.out.find("line " + std::to_string(n) + " calls ");
+    if (at == std::string::npos) continue;
+    auto dash = count.out.find('-', at);
+    if (dash < count.out.find('\n', at)) last = std::stoull(count.out.substr(dash + 1));
+  }
+  return last + 1;
+}
+
+// A fault raised just after line `line`, where nothing tells it, then the plant.
+Plant FaultAfter(size_t line, std::function<void(host::Session&)> plant) {
+  return [line, plant](host::Session& session, size_t n) {
+    if (n + 1 != line) return;
+    win32::faults::AddinCode addin;
+    EXPECT_TRUE(win32::faults::Hit(win32::faults::Surface::Outlook));
+    plant(session);
+  };
+}
+
+Run Planted(const std::vector<std::wstring>& lines, size_t line,
+            std::function<void(host::Session&)> plant) {
+  return Road(lines, CallAfter(lines, line), FaultAfter(line, std::move(plant)));
+}
+
+// The user's own key below the add-in's (named after the store), with `sub` below it.
+std::string ProfileKey(const std::string& sub) {
+  win32::HKEY key = 0;
+  EXPECT_EQ(0, win32::RegOpenKeyExA(win32::HKEY_CURRENT_USER, "Software\\Norvane\\Tanvelo", 0,
+                                    win32::KEY_READ, &key));
+  std::string found;
+  for (win32::DWORD i = 0; found.empty(); ++i) {
+    char name[256];
+    win32::DWORD size = sizeof name;
+    if (win32::RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != 0) break;
+    if (size > 40) found = name;
+  }
+  win32::RegCloseKey(key);
+  return "Software\\Norvane\\Tanvelo\\" + found + (sub.empty() ? "" : "\\" + sub);
+}
+
+void DeleteValue(const std::string& sub, const char* name) {
+  win32::HKEY key = 0;
+  ASSERT_EQ(0, win32::RegOpenKeyExA(win32::HKEY_CURRENT_USER, ProfileKey(sub).c_str(), 0,
+                                    win32::KEY_SET_VALUE, &key));
+  EXPECT_EQ(0, win32::RegDeleteValueA(key, name));
+  win32::RegCloseKey(key);
+}
+
+bool Has(const Run& run, const std::string& finding) {
+  return run.err.find(finding) != std::string::npos;
+}
+
+}  // namespace
+
+TEST(FaultRun, ARegistryValueTheLineWroteIsThereOrTheLineNamedIt) {
+  ASSERT_EQ(0, Road(kSettingsRoad, 1u << 30).code);
+  const char* kHotkey =
+      "line 11: registry value Software\\Norvane\\Tanvelo\\<>\\Hotkeys\\Ctrl+Alt+K is absent";
+  auto hotkey =
+      Planted(kSettingsRoad, 11, [](host::Session&) { DeleteValue("Hotkeys", "Ctrl+Alt+K"); });
+  EXPECT_TRUE(Has(hotkey, kHotkey)) << hotkey.err;
+
+  const char* kDefault =
+      "line 9: registry value Software\\Norvane\\Tanvelo\\<>\\DefaultTemplateID is absent";
+  auto lose = [](host::Session&) { DeleteValue("", "DefaultTemplateID"); };
+  auto lost = Planted(kSettingsRoad, 9, lose);
+  EXPECT_TRUE(Has(lost, kDefault)) << lost.err;
+
+  // An error of another step of the line does not tell it, numbered or not.
+  auto unrelated = Planted(kSettingsRoad, 9, [&](host::Session& s) {
+    lose(s);
+    LogError(L"RL_CJob::FindContactByEmail", -2147467259, L"The operation failed.");
+    LogError(L"RL_CJob::FindContactByEmail", 0, L"no contact");
+  });
+  EXPECT_TRUE(Has(unrelated, kDefault)) << unrelated.err;
+
+  // An error naming the value tells it, a line at error level without a number too.
+  auto told = Planted(kSettingsRoad, 9, [&](host::Session& s) {
+    lose(s);
+    LogError(L"COptions::WriteProfileString", 0, L"DefaultTemplateID could not be written");
+  });
+  EXPECT_EQ(0, told.code) << told.err;
+}
+
+TEST(FaultRun, AnItemLostOnALaterLineOrAfterARestartIsFound) {
+  // The fault on line 3; the template made on line 5 goes on line 6, nothing told.
+  auto later = Road(kTemplateRoad, CallAfter(kTemplateRoad, 3), [](host::Session& s, size_t n) {
+    FaultAfter(3, [](host::Session&) {})(s, n);
+    if (n + 1 == 6) Remove(s, L"Tanvelo Templates", L"Quarterly figures");
+  });
+  EXPECT_TRUE(Has(later,
+                  "line 6: \"Quarterly figures\" in Tanvelo Templates was lost, and the user was "
+                  "told nothing"))
+      << later.err;
+
+  // Outlook quit and started again: its lines are played and looked at too.
+  auto restarted = Planted(kSettingsRoad, 13, [](host::Session& s) {
+    Remove(s, L"Tanvelo Templates", L"Quarterly figures");
+  });
+  EXPECT_TRUE(Has(restarted, "line 13: \"Quarterly figures\" in Tanvelo Templates was lost"))
+      << restarted.err;
+  auto count = Road(kSettingsRoad, 0, {}, true);
+  EXPECT_NE(std::string::npos, count.out.find("line 13 calls ")) << count.out;
+}
+
+TEST(FaultRun, AMailSentIsSentKeptInTheDraftsOrTold) {
+  ASSERT_EQ(0, Road(kSendRoad, 1u << 30).code);
+  const char* kLost =
+      "line 7: \"follow up to our call\" in Outbox was not made, and the user was told nothing";
+  auto gone = [](host::Session& s) { Remove(s, L"Outbox", L"follow up to our call"); };
+  auto lost = Planted(kSendRoad, 7, gone);
+  EXPECT_TRUE(Has(lost, kLost)) << lost.err << lost.out;
+
+  auto unrelated = Planted(kSendRoad, 7, [&](host::Session& s) {
+    gone(s);
+    LogError(L"RL_CJob::FindContactByEmail", -2147467259, L"The operation failed.");
+  });
+  EXPECT_TRUE(Has(unrelated, kLost)) << unrelated.err;
+
+  auto kept = Planted(kSendRoad, 7, [](host::Session& s) {
+    auto mail = Find(s, L"Outbox", L"follow up to our call");
+    ASSERT_TRUE(mail);
+    mail->Move(s.FolderAt(L"Drafts"));
+    win32::MessageBoxW(0, L"The mail could not be sent; it waits in the drafts.", L"Tanvelo",
+                       win32::MB_OK);
+  });
+  EXPECT_FALSE(Has(kept, "follow up to our call")) << kept.err;
+}
+
+TEST(FaultRun, AnExpectationHeldCleanFailsUnderFaultsOnlyWithTheUserTold) {
+  const std::vector<std::wstring> road = {L"answer frmReplyFolder enter", L"start",
+                                          L"select \"Quarterly figures\"",
+                                          L"expect mail subject is \"Quarterly figures\""};
+  auto elsewhere = [](host::Session& s) { s.Run(L"select \"Team lunch\""); };
+  auto silent = Planted(road, 3, elsewhere);
+  EXPECT_TRUE(Has(silent,
+                  "line 4: an expectation held in the clean run and failed under faults, and the "
+                  "user was told nothing"))
+      << silent.err;
+  auto told = Planted(road, 3, [&](host::Session& s) {
+    elsewhere(s);
+    win32::MessageBoxW(0, L"The selection could not be kept.", L"Tanvelo", win32::MB_OK);
+  });
+  EXPECT_EQ(0, told.code) << told.err;
+}
+
+TEST(FaultRun, APassingCopyNeverStaysAndErrorsWithoutANumberCountOnceFaultsStop) {
+  auto copy = Planted(kTemplateRoad, 5, [](host::Session& s) {
+    auto item = s.FolderAt(L"Drafts")->Items()->Add();
+    item->SetSubject(std::wstring(mTanvelo::kTempItemPrefix) + L"Quarterly figures");
+    item->Save();
+    win32::MessageBoxW(0, L"The template could not be made.", L"Tanvelo", win32::MB_OK);
+  });
+  EXPECT_TRUE(Has(copy, "1 item(s) left in the drafts and deleted items: Drafts \"TANVELO TEMP"))
+      << copy.err;
+
+  // Once the faults stop, a step that logs an error at error level, without a number.
+  auto again = Road(kTemplateRoad, 1u << 30, [](host::Session&, size_t n) {
+    if (n == kTemplateRoad.size() + 4) LogError(L"mTanvelo::NewTemplateFromMail", 0, L"failed");
+  });
+  EXPECT_TRUE(Has(again,
+                  "once the faults stopped the script's steps logged 1 error(s), the clean "
+                  "run 0"))
+      << again.err;
 }
