@@ -186,7 +186,8 @@ fi
 
 for script in "$root"/tests/scenarios/*.txt; do
   name=$(basename "$script")
-  [[ "$name" == *.second.txt ]] && continue
+  # The folder's build file is no script.
+  [[ "$name" == *.second.txt || "$name" == CMakeLists.txt ]] && continue
   [[ -n "$only" && "$name" != *"$only"* ]] && continue
   scripts="$script"
   [[ "$name" == *.first.txt ]] && scripts="$script ${script%.first.txt}.second.txt"
