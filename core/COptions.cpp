@@ -13,16 +13,22 @@ namespace {
 constexpr uint32_t HKCU = CWinReg::HKEY_CURRENT_USER;
 constexpr uint32_t HKLM = CWinReg::HKEY_LOCAL_MACHINE;
 
-// The EntryID of the default store's root folder, or empty text; errors ignored.
-std::wstring DefaultStoreRootID() {
+// The EntryID of the default store's root folder, asked again while Outlook refuses it (a busy
+// store answers a moment later), or empty text with `why` holding the last refusal.
+std::wstring DefaultStoreRootID(std::wstring* why = nullptr) {
   std::wstring id;
-  vb::Ignore([&] {
-    if (!g_oApp) vb::Raise(vb::kObjectVariableNotSet);
-    auto parent = g_oApp->Session()->GetDefaultFolder(outlook::olFolderInbox)->Parent();
-    auto root = std::dynamic_pointer_cast<outlook::MAPIFolder>(parent);
-    if (!root) vb::Raise(vb::kObjectRequired);
-    id = root->EntryID();
-  });
+  for (int tries = 1; tries <= kHeldTries && id.empty(); ++tries) {
+    vb::Err().Clear();
+    vb::Ignore([&] {
+      if (!g_oApp) vb::Raise(vb::kObjectVariableNotSet);
+      auto parent = g_oApp->Session()->GetDefaultFolder(outlook::olFolderInbox)->Parent();
+      auto root = std::dynamic_pointer_cast<outlook::MAPIFolder>(parent);
+      if (!root) vb::Raise(vb::kObjectRequired);
+      id = root->EntryID();
+    });
+    if (!g_oApp) break;  // no Outlook to ask again
+  }
+  if (id.empty() && why) *why = vb::Err().Description();
   vb::Err().Clear();
   return id;
 }
@@ -104,11 +110,16 @@ std::wstring COptions::GetRegPath() const {
 }
 
 std::wstring COptions::GetProfileRegPath() {
+  std::wstring path = KnownProfileRegPath();
+  return path.empty() ? GetRegPath() : path;
+}
+
+std::wstring COptions::KnownProfileRegPath() {
   if (!m_sProfileRegPath.empty()) return m_sProfileRegPath;
   std::wstring id = DefaultStoreRootID();
   if (id.empty()) {
     LogError(L"COptions::GetProfileRegPath", 0, L"failed");
-    return GetRegPath();
+    return L"";
   }
   m_sProfileRegPath = GetRegPath() + L"\\" + id;
   return m_sProfileRegPath;
@@ -173,10 +184,17 @@ bool COptions::FirstRun() {
       key.CloseKey();
     }
   }
-  std::wstring root = DefaultStoreRootID();
+  std::wstring why;
+  std::wstring root = DefaultStoreRootID(&why);
   // A store whose root cannot be read now is not taken for a new one (its standard templates
-  // would be made again), and no empty entry joins the list.
-  if (root.empty()) return false;
+  // would be made again), and no empty entry joins the list; told, as the next start takes the
+  // store for a new one.
+  if (root.empty()) {
+    LogError(L"COptions::FirstRun", 0,
+             L"FirstRun not written for the default store: its root folder could not be read (" +
+                 why + L")");
+    return false;
+  }
   std::wstring group = L";" + root + L";";
   if (vb::InStr(1, list, group, true) > 0) return false;
   // Unwritten, the store is taken for a new one again at the next start.

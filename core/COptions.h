@@ -60,7 +60,11 @@ class COptions {
   void GetExportOptions(ImportExportOptions& options);
   void SetExportOptions(const ImportExportOptions& options);
   std::wstring GetRegPath() const;
+  // The profile's key; the user's own key (GetRegPath) when the store cannot be read (logged).
   std::wstring GetProfileRegPath();
+  // The same, or empty text (logged) when the store cannot be read: for a caller that must not
+  // take the user's key for the profile's.
+  std::wstring KnownProfileRegPath();
 
  private:
   int32_t ReadDWordOption(const std::wstring& name, int32_t defaultValue, bool hkcu,

@@ -44,10 +44,19 @@ std::shared_ptr<CTemplate> CFrequentlyTemplates::FindTemplate(const std::wstring
 
 void CFrequentlyTemplates::Load() {
   Trap(L"CFrequentlyTemplates::Load", [&] {
+    // Read from the user's own key for want of the profile's, the records would be taken for
+    // none and the next save would wipe the profile's.
+    const std::wstring profile = Options().KnownProfileRegPath();
+    if (profile.empty()) {
+      LogError(L"CFrequentlyTemplates::Load", 0,
+               L"Usage records (FrequentlyUsed) not read: the profile's key is unknown");
+      return;
+    }
+    m_sLoadedKey = profile + L"\\FrequentlyUsed";
     std::vector<std::wstring> badNames;
     {
       CWinReg reg;
-      if (reg.InitForRead(CWinReg::HKEY_CURRENT_USER, GetRegKey())) {
+      if (reg.InitForRead(CWinReg::HKEY_CURRENT_USER, m_sLoadedKey)) {
         std::wstring name;
         for (int32_t index = 0;; ++index) {
           CWinReg::Found found = reg.ValueAt(index, name);
@@ -70,11 +79,11 @@ void CFrequentlyTemplates::Load() {
     }
     if (badNames.empty()) return;
     CWinReg reg;
-    const bool open = reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), false);
+    const bool open = reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, m_sLoadedKey, false);
     for (const auto& name : badNames) {
       LogWarning(L"CFrequentlyTemplates::Load", L"Delete bad registry entry");
       if (!open || !reg.DeleteValue(name))
-        LogNotDeleted(L"CFrequentlyTemplates::Load", GetRegKey(), name);
+        LogNotDeleted(L"CFrequentlyTemplates::Load", m_sLoadedKey, name);
     }
   });
 }
@@ -157,6 +166,8 @@ void CFrequentlyTemplates::IncUseCount(const std::wstring& sEntryID, int32_t nUs
 
 void CFrequentlyTemplates::RefreshAll() {
   StartTimer();
+  // Records not read at connection are read now, before anything is saved over them.
+  if (m_sLoadedKey.empty()) Load();
   DropCaches();
   std::shared_ptr<redemption::SafeMailItem> safe;
   vb::Ignore(
@@ -224,10 +235,17 @@ void CFrequentlyTemplates::SaveAll() {
   // stays, so a start that changed nothing writes nothing. The key ends as deleting every
   // value and writing every record would leave it.
   const wchar_t* proc = L"CFrequentlyTemplates::SaveAll";
+  // Only the key the records were read from is made to match them: any other holds records
+  // this object never saw.
+  if (m_sLoadedKey.empty()) {
+    LogError(proc, 0, L"Usage records (FrequentlyUsed) not saved: they were never read");
+    return;
+  }
+  const std::wstring key = m_sLoadedKey;
   CWinReg reg;
-  if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true)) {
+  if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, key, true)) {
     for (const auto& record : m_colTemplates)
-      LogNotWritten(proc, GetRegKey(), record->sEntryID, record->ToString());
+      LogNotWritten(proc, key, record->sEntryID, record->ToString());
     return;
   }
   // Names first: deleting while enumerating by index would skip every other value.
@@ -246,12 +264,12 @@ void CFrequentlyTemplates::SaveAll() {
     if (record && record->sEntryID == each && reg.HoldsString(each, record->ToString()))
       stored.insert(record.get());
     else if (!reg.DeleteValue(each))
-      LogNotDeleted(proc, GetRegKey(), each);
+      LogNotDeleted(proc, key, each);
   }
   for (const auto& record : m_colTemplates) {
     if (stored.count(record.get())) continue;
     const std::wstring text = record->ToString();
     if (!reg.SetStringValue(record->sEntryID, text))
-      LogNotWritten(proc, GetRegKey(), record->sEntryID, text);
+      LogNotWritten(proc, key, record->sEntryID, text);
   }
 }

@@ -55,6 +55,8 @@ class CFrequentlyTemplates {
   std::shared_ptr<CTemplate> FindTemplate(const std::wstring& sEntryID) const;
 
   CTemplates m_colTemplates;
+  // The key Load read the records from; empty while the profile's key was unknown.
+  std::wstring m_sLoadedKey;
   std::array<std::shared_ptr<CTemplates>, 4> m_colCache;  // use types 1, 2, 4, 8
 };
 

@@ -6,6 +6,7 @@
 #include "core/COptions.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
+#include "engine/mTanvelo.h"
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/NameSpace.h"
@@ -23,11 +24,13 @@ struct HotkeysState {
 
 // A failing fetch of the bound template means the binding is stale. Without a templates
 // folder nothing can be checked, and the binding is kept: dropping it here would erase it
-// from the registry at the next save.
-bool TemplateExists(const std::wstring& sEntryID) {
+// from the registry at the next save. A busy store refuses a moment, so the fetch is asked
+// again before the binding is given up; `why` holds the last refusal.
+bool TemplateExists(const std::wstring& sEntryID, std::wstring& why) {
   if (!g_oApp || !g_oTemplatesFolder) return true;
-  bool found =
-      vb::Catch([&] { g_oApp->Session()->GetItemFromID(sEntryID, g_oTemplatesFolder->StoreID()); });
+  bool found = mTanvelo::Retried(
+      [&] { g_oApp->Session()->GetItemFromID(sEntryID, g_oTemplatesFolder->StoreID()); });
+  if (!found) why = vb::Err().Description();
   vb::Err().Clear();
   return found;
 }
@@ -122,8 +125,15 @@ void CHotkeys::LoadFromReg() {
       if (data.size() < 2) vb::Raise(vb::kSubscriptOutOfRange);
       hotkey->TemplateEntryID = data[1];
     });
-    if (!valid || !TemplateExists(hotkey->TemplateEntryID)) {
+    if (!valid) {
       vb::Err().Clear();
+      continue;
+    }
+    // Left out untold, the key would do nothing and the user would not know why.
+    if (std::wstring why; !TemplateExists(hotkey->TemplateEntryID, why)) {
+      LogError(L"CHotkeys::LoadFromReg", 0,
+               L"Hotkey " + name + L" not registered: its template " + hotkey->TemplateEntryID +
+                   L" could not be reached (" + why + L")");
       continue;
     }
     // A second spelling of a combination already loaded (Alt+Ctrl+R after Ctrl+Alt+R) is
