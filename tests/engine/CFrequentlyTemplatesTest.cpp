@@ -567,3 +567,40 @@ TEST_F(Frequents, ARefreshSavedUnderRegistryRefusalsRewritesOrTellsEachRecord) {
                 refused::Told(from, {L"Enumeration stopped"});
        }});
 }
+
+TEST_F(Frequents, RecordsNotReadForWantOfTheProfilesKeyAreNeverSavedOver) {
+  // A start whose look at the store is refused must not take the user's own key for the
+  // profile's: the refresh after it would wipe the profile's records.
+  auto kept = AddMail(templates, L"kept");
+  Store(kept->EntryID(), 3);
+  const std::wstring profileKey = CFrequentlyTemplates::GetRegKey();
+  ReleaseOptions();  // a new start: the profile's key not known yet
+  p.session->SetStoresUnavailable(true);
+  auto frequents = std::make_unique<CFrequentlyTemplates>();
+  EXPECT_TRUE(testlog::LoggedContaining(L"CFrequentlyTemplates::Load", L"not read"));
+  frequents->RefreshAll();  // the store still refused: nothing saved anywhere, and told
+  EXPECT_TRUE(testlog::LoggedContaining(L"CFrequentlyTemplates::SaveAll", L"not saved"));
+  p.session->SetStoresUnavailable(false);
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
+  // Answered again, the records are read before the refresh saves them.
+  frequents->RefreshAll();
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, Ids(&frequents->Templates()));
+  EXPECT_EQ(CFrequentlyTemplates::GetRegKey(), profileKey);
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
+  EXPECT_EQ(3, frequents->Templates().Item(1)->nRepliesCount);
+
+  // A look refused fewer times in a row than kHeldTries is asked again: the records load.
+  const auto outlook = static_cast<size_t>(win32::faults::Surface::Outlook);
+  int refused = 0;
+  for (uint64_t at = 1; at <= 3; ++at) {
+    ReleaseOptions();
+    win32::faults::Start({.at = at, .span = uint64_t{kHeldTries} - 1});
+    frequents = std::make_unique<CFrequentlyTemplates>();
+    win32::faults::Stop();
+    if (win32::faults::Counts().raisedBy[outlook] == 0) continue;
+    ++refused;
+    EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, Ids(&frequents->Templates()))
+        << "refused from call " << at;
+  }
+  EXPECT_GT(refused, 0);
+}

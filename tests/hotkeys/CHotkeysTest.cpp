@@ -238,3 +238,42 @@ TEST_F(Hotkeys, ASaveRefusedInARowIsAskedAgainAndRefusedPastThatTold) {
          return false;
        }});
 }
+
+TEST_F(Hotkeys, ATemplateFetchRefusedAtLoadIsAskedAgainAndRefusedPastThatTold) {
+  // A binding left out untold is a key that does nothing at all.
+  Write({{L"Ctrl+Alt+A", L"Tanvelo," + a}, {L"Ctrl+Shift+B", L"Forward with," + b}});
+  const auto all = std::vector<std::wstring>{L"Ctrl+Alt+A=" + a, L"Ctrl+Shift+B=" + b};
+  CHotkeys hotkeys;
+  win32::faults::Start({.countOnly = true});
+  hotkeys.LoadFromReg();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  const auto outlook = static_cast<size_t>(win32::faults::Surface::Outlook);
+  int fetches = 0, told = 0;
+  for (uint64_t span : {uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      win32::faults::Start({.at = at});
+      hotkeys.LoadFromReg();
+      win32::faults::Stop();
+      if (win32::faults::Counts().raisedBy[outlook] != 1) continue;  // the registry's are its own
+      const size_t from = support::library::Log().size();
+      win32::faults::Start({.at = at, .span = span});
+      hotkeys.LoadFromReg();
+      win32::faults::Stop();
+      ++fetches;
+      if (span < uint64_t{kHeldTries}) {
+        EXPECT_EQ(all, Keys(hotkeys)) << span << " refusals from call " << at;
+        continue;
+      }
+      for (const auto& [name, id] : {std::pair{L"Ctrl+Alt+A", a}, std::pair{L"Ctrl+Shift+B", b}}) {
+        bool loaded = false;
+        for (const auto& key : Keys(hotkeys)) loaded = loaded || key == name + (L"=" + id);
+        const bool toldNow =
+            refused::Told(from, {L"Hotkey " + std::wstring(name), L"not registered"});
+        told += toldNow;
+        EXPECT_TRUE(loaded || toldNow) << name << " left out untold, refused from call " << at;
+      }
+    }
+  EXPECT_GT(fetches, 0) << "no run refused a template's fetch";
+  EXPECT_GT(told, 0) << "no refusal was told";
+}

@@ -262,3 +262,41 @@ TEST_F(Options, AFirstRunListRefusedIsToldSoTheStoreIsNotTakenForNewUntold) {
                                                     L"\";" + root + L";\""});
                       }});
 }
+
+TEST_F(Options, AStoreRootRefusedAtTheFirstRunIsAskedAgainAndRefusedPastThatTold) {
+  // Unwritten and untold, the next start would make the store's standard templates again.
+  const std::wstring root = p.root->EntryID();
+  auto written = [&] {
+    CWinReg key;
+    return key.InitForRead(HKCU, kBase) && key.GetStringValue(L"FirstRun") == L";" + root + L";";
+  };
+  win32::faults::Start({.countOnly = true});
+  o.FirstRun();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  const auto outlook = static_cast<size_t>(win32::faults::Surface::Outlook);
+  int looks = 0, told = 0;
+  for (uint64_t span : {uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      Forget(kBase, L"FirstRun");
+      win32::faults::Start({.at = at});
+      o.FirstRun();
+      win32::faults::Stop();
+      if (win32::faults::Counts().raisedBy[outlook] != 1) continue;  // the registry's are its own
+      Forget(kBase, L"FirstRun");
+      const size_t from = support::library::Log().size();
+      win32::faults::Start({.at = at, .span = span});
+      const bool first = o.FirstRun();
+      win32::faults::Stop();
+      ++looks;
+      if (span < uint64_t{kHeldTries}) {
+        EXPECT_TRUE(first && written()) << span << " refusals from call " << at;
+        continue;
+      }
+      const bool toldNow = refused::Told(from, {L"FirstRun not written"});
+      told += toldNow;
+      EXPECT_TRUE((first && written()) || (!first && toldNow)) << "refused from call " << at;
+    }
+  EXPECT_GT(looks, 0) << "no run refused the look at the store";
+  EXPECT_GT(told, 0) << "no refusal was told";
+}
