@@ -51,8 +51,13 @@ void Connect::SetTanveloFolder(bool& bFirstRun) {
     LogInfo(kSetTanveloFolder, L"");
     std::wstring sName = kDefaultName;
     auto session = g_oApp->Session();
-    auto root = std::dynamic_pointer_cast<outlook::MAPIFolder>(
-        session->GetDefaultFolder(outlook::olFolderInbox)->Parent());
+    // Asked again while the store is busy: without the folder no template serves this session.
+    FolderPtr root;
+    if (!mTanvelo::Retried([&] {
+          root = std::dynamic_pointer_cast<outlook::MAPIFolder>(
+              session->GetDefaultFolder(outlook::olFolderInbox)->Parent());
+        }))
+      vb::Raise(vb::Err().Number(), vb::Err().Description());
     if (!root) vb::Raise(vb::kObjectVariableNotSet);
     std::wstring storedId = Options().TanvelloEntryID();
 

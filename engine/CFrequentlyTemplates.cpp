@@ -168,6 +168,13 @@ void CFrequentlyTemplates::RefreshAll() {
   StartTimer();
   // Records not read at connection are read now, before anything is saved over them.
   if (m_sLoadedKey.empty()) Load();
+  // Without the templates folder no template can be found: every record would be taken for
+  // one of a vanished template and wiped.
+  if (!g_oTemplatesFolder) {
+    LogError(L"CFrequentlyTemplates::RefreshAll", 0,
+             L"Usage records (FrequentlyUsed) not refreshed: the templates folder is unknown");
+    return;
+  }
   DropCaches();
   std::shared_ptr<redemption::SafeMailItem> safe;
   vb::Ignore(

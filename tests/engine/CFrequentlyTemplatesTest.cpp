@@ -604,3 +604,18 @@ TEST_F(Frequents, RecordsNotReadForWantOfTheProfilesKeyAreNeverSavedOver) {
   }
   EXPECT_GT(refused, 0);
 }
+
+TEST_F(Frequents, ARefreshWithoutTheTemplatesFolderKeepsEveryRecordAndTellsIt) {
+  // A start that could not find the folder must not take every template for vanished.
+  auto kept = AddMail(templates, L"kept");
+  Store(kept->EntryID(), 2);
+  CFrequentlyTemplates frequents;
+  g_oTemplatesFolder.reset();
+  frequents.RefreshAll();
+  EXPECT_TRUE(testlog::LoggedContaining(L"CFrequentlyTemplates::RefreshAll", L"not refreshed"));
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, Ids(&frequents.Templates()));
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
+  g_oTemplatesFolder = templates;
+  frequents.RefreshAll();
+  EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
+}
