@@ -61,10 +61,10 @@ void Connect::SetTanveloFolder(bool& bFirstRun) {
     if (!root) vb::Raise(vb::kObjectVariableNotSet);
     std::wstring storedId = Options().TanvelloEntryID();
 
-    if (!storedId.empty()) {
-      vb::Ignore([&] { folder = session->GetFolderFromID(storedId); });
+    // Asked again while refused: a folder taken for gone is asked for by name, or made anew.
+    if (!storedId.empty() &&
+        !mTanvelo::Retried([&] { folder = session->GetFolderFromID(storedId); }))
       vb::Err().Clear();
-    }
     if (folder && IsDeleted(folder)) folder.reset();
 
     if (!folder) {

@@ -4,6 +4,7 @@
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
 #include "platform/forms/User.h"
+#include "platform/win32/Faults.h"
 #include "tests/addin/ConnectTest.h"
 
 namespace {
@@ -166,4 +167,34 @@ TEST_F(ConnectTest, ADraftsFolderThatCannotBeMadeLeavesOutlooksDraftsAndNoStored
                      L"[Cannot create folder 'Tanvelo Drafts'] Cannot create the folder. You do "
                      L"not have sufficient permission to perform this operation on this object."));
   EXPECT_EQ(Connect::State::Initialised, addin->GetState());
+}
+
+TEST_F(ConnectTest, AStartWhoseStoreIsRefusedAMomentStillFindsTheTemplatesFolder) {
+  // Without it no template serves the session, and the usage records' refresh finds none.
+  AcceptFolderDialog();
+  Start();
+  const FolderPtr folder = g_oTemplatesFolder;
+  ASSERT_NE(nullptr, folder);
+  auto restart = [&] {
+    host->Quit();
+    g_oApp = p.app;
+    addin = std::make_shared<Connect>();
+    host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+    Start();
+  };
+  win32::faults::Start({.countOnly = true, .throughResets = true});
+  restart();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  const auto outlook = static_cast<size_t>(win32::faults::Surface::Outlook);
+  int refused = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    win32::faults::Start({.at = at, .span = uint64_t{kHeldTries} - 1, .throughResets = true});
+    restart();
+    win32::faults::Stop();
+    if (win32::faults::Counts().raisedBy[outlook] == 0) continue;
+    ++refused;
+    EXPECT_EQ(folder, g_oTemplatesFolder) << "refused from call " << at;
+  }
+  EXPECT_GT(refused, 0);
 }
