@@ -1,6 +1,8 @@
 #include "addin/CInspectorsWrapper.h"
 
 #include "core/Main.h"
+#include "engine/mTanvelo.h"
+#include "inspector_ui/MakeInspectorWrapper.h"
 #include "platform/outlook/Inspector.h"
 #include "platform/outlook/Item.h"
 #include "platform/vb/Runtime.h"
@@ -93,7 +95,13 @@ void CInspectorsWrapper::m_oInspectors_NewInspector(
       }
     }
     vb::Err().Clear();
-    if (inspector->CurrentItem()->Class() != outlook::olMail) return;
+    // A refusal of a moment must not leave a mail window without the add-in.
+    int32_t nClass = 0;
+    if (!mTanvelo::Retried([&] { nClass = inspector->CurrentItem()->Class(); })) {
+      LogWindowWithoutSetUp(kNewInspector, inspector, nullptr);
+      return;
+    }
+    if (nClass != outlook::olMail) return;
     LogInfo(kNewInspector, L"bCreateWrapper");
     OnNewMailInspector.Raise(inspector);
     auto& make = Factories().MakeInspectorWrapper;

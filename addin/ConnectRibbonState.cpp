@@ -6,6 +6,7 @@
 
 #include "addin/CConnectRibbon.h"
 #include "addin/ConnectRibbonRules.h"
+#include "engine/mTanvelo.h"
 
 using namespace ribbonrules;
 
@@ -146,6 +147,19 @@ const StateTable& VisibleRules() {
   return table;
 }
 
+// A lookup Outlook refuses a moment is asked again: the rule runs from its start, up to
+// kHeldTries times. The last refusal goes on to the worker's trap, which logs it and keeps the
+// answer as far as it was computed.
+void Ask(const StateRule& rule, IRibbonFacts& facts, const std::any& context, bool start,
+         bool& answer) {
+  if (mTanvelo::Retried([&] {
+        answer = start;
+        rule(facts, context, answer);
+      }))
+    return;
+  vb::Raise(vb::Err().Number(), vb::Err().Description());
+}
+
 std::vector<std::wstring> Keys(const StateTable& table) {
   std::vector<std::wstring> ids;
   for (const auto& [id, rule] : table) ids.push_back(id);
@@ -173,7 +187,7 @@ void CConnectRibbon::Control_GetEnabled_(const std::wstring& ControlID, const st
   bool answer = true;
   TrapWithContext(L"Connect.Control_GetEnabled_", ControlID, [&] {
     auto found = EnabledRules().find(ControlID);
-    if (found != EnabledRules().end()) found->second(*m_oFacts, oContext, answer);
+    if (found != EnabledRules().end()) Ask(found->second, *m_oFacts, oContext, true, answer);
   });
   result = answer;
 }
@@ -190,7 +204,7 @@ void CConnectRibbon::Control_GetVisible_(const std::wstring& ControlID, const st
   TrapWithContext(L"Connect::Control_GetVisible_", ControlID, [&] {
     auto found = VisibleRules().find(ControlID);
     if (found == VisibleRules().end()) vb::Raise(vb::kTypeMismatch);
-    found->second(*m_oFacts, oContext, answer);
+    Ask(found->second, *m_oFacts, oContext, true, answer);
   });
   result = answer;
 }

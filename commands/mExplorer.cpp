@@ -1,5 +1,6 @@
 #include "commands/mExplorer.h"
 
+#include <functional>
 #include <vector>
 
 #include "commands/CommandSupport.h"
@@ -203,45 +204,58 @@ void Explorer_SendDrafts() {
 
 // --- State questions -------------------------------------------------------------------------
 
+namespace {
+
+// A state question Outlook refuses a moment is asked again; still refused it answers False
+// and says so in the log, so a control it hides or disables is not hidden without a word.
+bool Asked(std::wstring_view procedure, const std::function<void()>& question) {
+  const bool answered = mTanvelo::Insist(procedure, question);
+  vb::Err().Clear();
+  return answered;
+}
+
+}  // namespace
+
 bool IsMailFolderCurrent(const ExplorerPtr& oExplorer) {
   bool result = false;
-  vb::Ignore([&] {
+  Asked(L"mExplorer.IsMailFolderCurrent", [&] {
+    result = false;
     auto folder = Need(Need(oExplorer)->CurrentFolder());
     result =
         folder->DefaultItemType() == outlook::olMailItem && !mTanvelo::IsTemplateFolder(folder);
   });
-  vb::Err().Clear();
   return result;
 }
 
 bool IsMailSelected(const ExplorerPtr& oExplorer) {
   bool result = false;
-  vb::Ignore([&] {
+  Asked(L"mExplorer.IsMailSelected", [&] {
+    result = false;
     auto selection = Need(Need(oExplorer)->Selection());
     result = selection->Count() > 0 && IsMail(selection->Item(1));
   });
-  vb::Err().Clear();
   return result;
 }
 
 bool IsTemplateSelected(const ExplorerPtr& oExplorer) {
   bool result = false;
-  vb::Ignore([&] {
+  Asked(L"mExplorer.IsTemplateSelected", [&] {
+    result = false;
     if (!mTanvelo::IsTemplateFolder(Need(oExplorer)->CurrentFolder())) return;
     auto selection = Need(oExplorer->Selection());
     if (selection->Count() == 0) return;
     ItemPtr item = selection->Item(1);
     result = IsMail(item) && !item->Sent();
   });
-  vb::Err().Clear();
   return result;
 }
 
 bool IsDefaultTemplateSelected(const ExplorerPtr& oExplorer, bool& bIsDefault, int32_t& nCount) {
-  bIsDefault = false;
-  nCount = 0;
   bool result = false;
-  vb::Ignore([&] {
+  Asked(L"mExplorer.IsDefaultTemplateSelected", [&] {
+    bIsDefault = false;
+    nCount = 0;
+    result = false;
     if (!mTanvelo::IsTemplateFolder(Need(oExplorer)->CurrentFolder())) return;
     auto selection = Need(oExplorer->Selection());
     nCount = selection->Count();
@@ -251,22 +265,22 @@ bool IsDefaultTemplateSelected(const ExplorerPtr& oExplorer, bool& bIsDefault, i
     bIsDefault = mTanvelo::IsDefaultTemplate(item->EntryID());
     result = true;
   });
-  vb::Err().Clear();
   return result;
 }
 
 void GetBuiltinControlState(const ExplorerPtr& oExplorer, int32_t nId, bool& bEnabled,
                             bool& bVisible) {
-  bEnabled = false;
-  bVisible = false;
-  vb::Ignore([&] {
-    auto bars = std::static_pointer_cast<office::CommandBars>(Need(Need(oExplorer)->CommandBars()));
+  Asked(L"mExplorer.GetBuiltinControlState", [&] {
+    bEnabled = false;
+    bVisible = false;
+    // A window without bars has no such control; that is no refusal.
+    auto bars = std::static_pointer_cast<office::CommandBars>(Need(oExplorer)->CommandBars());
+    if (!bars) return;
     if (auto control = bars->FindControl(0, nId)) {
       bEnabled = control->Enabled();
       bVisible = control->Visible();
     }
   });
-  vb::Err().Clear();
 }
 
 }  // namespace mExplorer

@@ -11,6 +11,7 @@
 #include "engine/CTemplates.h"
 #include "engine/mTanvelo.h"
 #include "inspector_ui/InspectorCommands.h"
+#include "inspector_ui/MakeInspectorWrapper.h"
 #include "personalization/RL_CLib.h"
 #include "personalization/RL_mMain.h"
 #include "platform/outlook/Outlook.h"
@@ -65,10 +66,15 @@ CInspectorWrapper::~CInspectorWrapper() {
 bool CInspectorWrapper::Init(const std::shared_ptr<outlook::Inspector>& oInspector, bool bModal) {
   std::shared_ptr<outlook::Item> item;
   int32_t nClass = 0;
-  vb::Ignore([&] {
-    item = oInspector->CurrentItem();
-    nClass = item->Class();
-  });
+  // Outlook may hold the new window's item a moment; a window never bound would have no
+  // buttons that work and no personalization on Send.
+  if (!mTanvelo::Retried([&] {
+        item = oInspector->CurrentItem();
+        nClass = item->Class();
+      })) {
+    LogWindowWithoutSetUp(L"CInspectorWrapper::Init", oInspector, item);
+    return false;
+  }
   if (!item || nClass != outlook::olMail) return false;
 
   m_oInspector = oInspector;

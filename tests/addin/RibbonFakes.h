@@ -48,8 +48,15 @@ class FakeFacts : public IRibbonFacts {
   std::set<std::wstring> failing;
   std::vector<std::wstring> iconsLoaded;
 
+  // A fact Outlook refuses a moment: the next so many asks of it raise.
+  mutable std::map<std::wstring, int> refusing;
+
   void Fail(const wchar_t* fact) const {
     if (failing.count(fact)) vb::Raise(5, std::wstring(L"failed ") + fact);
+    if (auto held = refusing.find(fact); held != refusing.end() && held->second > 0) {
+      --held->second;
+      vb::Raise(-2147467259, L"The operation failed.");
+    }
   }
   void NeedInspector(const std::any& ctx) const {
     if (!IsKind(ctx, L"inspector")) vb::Raise(vb::kObjectVariableNotSet);

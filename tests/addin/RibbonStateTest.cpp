@@ -2,6 +2,7 @@
 // selection, and what the rules answer when Outlook fails them.
 #include <algorithm>
 
+#include "core/Main.h"
 #include "platform/win32/CodePage.h"
 #include "tests/addin/RibbonFakes.h"
 
@@ -104,6 +105,24 @@ TEST_F(RibbonState, ExplorerReplyButtonsFollowOutlooksOwnAndTheSelection) {
   // An error while asking Outlook leaves the command disabled, and is logged.
   facts->templateFolder = false;
   facts->failing.insert(L"Builtin");
+  EXPECT_FALSE(Enabled(X(L"sbtnTanvelo"), kExplorer));
+  EXPECT_TRUE(testlog::LoggedContaining(L"Connect.Control_GetEnabled_", X(L"sbtnTanvelo")));
+}
+
+TEST_F(RibbonState, ALookupRefusedAMomentIsAskedAgainAndOnlyARunOfRefusalsIsLogged) {
+  facts->selectionCount = 1;
+  facts->templateFolder = true;
+  facts->refusing[L"Folder"] = kHeldTries - 1;
+  EXPECT_TRUE(Visible(X(L"btnNewTemplate"), kExplorer)) << "not hidden by a refusal";
+  facts->templateFolder = false;
+  facts->refusing[L"Folder"] = kHeldTries - 1;
+  EXPECT_TRUE(Enabled(X(L"sbtnTanvelo"), kExplorer)) << "not disabled by a refusal";
+  EXPECT_EQ(0u, Errors(L"Connect::Control_GetVisible_") + Errors(L"Connect.Control_GetEnabled_"));
+  // Still refused: told with the id, the answer as far as the rule came.
+  facts->refusing[L"Folder"] = kHeldTries;
+  EXPECT_TRUE(Visible(X(L"btnNewTemplate"), kExplorer));
+  EXPECT_TRUE(testlog::LoggedContaining(L"Connect::Control_GetVisible_", X(L"btnNewTemplate")));
+  facts->refusing[L"Folder"] = kHeldTries;
   EXPECT_FALSE(Enabled(X(L"sbtnTanvelo"), kExplorer));
   EXPECT_TRUE(testlog::LoggedContaining(L"Connect.Control_GetEnabled_", X(L"sbtnTanvelo")));
 }

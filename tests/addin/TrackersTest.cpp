@@ -4,6 +4,7 @@
 
 #include "core/Main.h"
 #include "platform/outlook/Inspector.h"
+#include "platform/win32/Faults.h"
 #include "tests/addin/ConnectTest.h"
 
 namespace {
@@ -100,6 +101,23 @@ TEST_F(Trackers, MailInspectorsGetAWrapperAfterTheirAnnouncementAndClosedOnesAre
   };
   host->OpenInspector(p.rtfMail);
   EXPECT_EQ(1u, inspectors->GetWrappers().size());
+}
+
+TEST_F(Trackers, AMailWindowWhoseItemIsHeldAMomentStillGetsAWrapperAndARunOfRefusalsIsTold) {
+  AcceptFolderDialog();
+  Start();
+  auto inspectors = addin->InspectorsWrapper();
+  for (uint64_t refusals : {uint64_t{kHeldTries - 1}, uint64_t{1000}}) {
+    const size_t before = inspectors->GetWrappers().size();
+    win32::faults::Start({.addinOnly = true, .at = 1, .span = refusals});
+    host->OpenInspector(refusals < 1000 ? p.plainMail : p.htmlMail);
+    win32::faults::Stop();
+    EXPECT_EQ(before + (refusals < 1000 ? 1 : 0), inspectors->GetWrappers().size())
+        << refusals << " refusals";
+    EXPECT_EQ(refusals == 1000, LoggedContaining(L"CInspectorsWrapper::m_oInspectors_NewInspector",
+                                                 L"the window has no add-in set-up"))
+        << refusals << " refusals";
+  }
 }
 
 TEST_F(Trackers, AWindowsWrapperIsFoundByTheWindowItselfThenByItsItem) {

@@ -1,6 +1,7 @@
 // The explorer's commands as a user meets them: what is queued and made, which message boxes
 // appear, what is sent from a drafts folder, and the state the ribbon is told.
 #include <algorithm>
+#include <functional>
 
 #include "commands/frmDummy.h"
 #include "commands/mExplorer.h"
@@ -9,6 +10,7 @@
 #include "platform/office/BuiltInBars.h"
 #include "platform/office/CommandBars.h"
 #include "platform/vb/Runtime.h"
+#include "platform/win32/Faults.h"
 #include "tests/commands/CommandsTest.h"
 
 namespace {
@@ -185,6 +187,44 @@ TEST_F(ExplorerCommandsTest, StateQuestionsFollowFolderSelectionAndBars) {
   EXPECT_TRUE(enabled && visible);
   mExplorer::GetBuiltinControlState(Explorer(), 99999, enabled, visible);
   EXPECT_FALSE(enabled || visible);
+}
+
+TEST_F(ExplorerCommandsTest, AStateQuestionOutlastsARefusalAndTellsARunOfThem) {
+  // The ribbon hides or disables its buttons by these answers.
+  auto item = AddTemplate(L"Offer");
+  ShowAndSelect(templates, {item});
+  mTanvelo::SetDefaultTemplate(item);
+  bool isDefault = false;
+  int32_t count = 0;
+  const std::pair<const wchar_t*, std::function<bool()>> questions[] = {
+      {L"IsTemplateSelected", [&] { return mExplorer::IsTemplateSelected(Explorer()); }},
+      {L"IsMailSelected", [&] { return mExplorer::IsMailSelected(Explorer()); }},
+      {L"IsDefaultTemplateSelected",
+       [&] {
+         return mExplorer::IsDefaultTemplateSelected(Explorer(), isDefault, count) && isDefault &&
+                count == 1;
+       }},
+  };
+  for (const auto& [name, ask] : questions) {
+    win32::faults::Start({.countOnly = true});
+    const bool clean = ask();
+    win32::faults::Stop();
+    EXPECT_TRUE(clean) << name;
+    const uint64_t calls = win32::faults::Counts().calls;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      win32::faults::Start({.at = at});
+      const bool answer = ask();
+      win32::faults::Stop();
+      EXPECT_TRUE(answer) << name << ": call " << at << " of " << calls << " refused";
+    }
+    EXPECT_FALSE(Logged(std::wstring(L"mExplorer.") + name)) << name;
+    win32::faults::Start({.at = 1, .span = 1000});
+    const bool refused = ask();
+    win32::faults::Stop();
+    EXPECT_FALSE(refused) << name;
+    EXPECT_TRUE(Logged(std::wstring(L"mExplorer.") + name))
+        << name << ": a run of refusals is told";
+  }
 }
 
 }  // namespace

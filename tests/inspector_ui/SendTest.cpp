@@ -5,6 +5,8 @@
 #include "dialogs/mForms.h"
 #include "engine/RoadSupport.h"
 #include "platform/win32/Clock.h"
+#include "platform/win32/Faults.h"
+#include "tests/common/Log.h"
 #include "tests/inspector_ui/InspectorTest.h"
 
 namespace {
@@ -183,6 +185,22 @@ TEST_F(InspectorTest, AWindowOfAnotherItemGetsNoWrapper) {
   CInspectorWrapper wrapper;
   EXPECT_FALSE(wrapper.Init(inspector, false));
   EXPECT_FALSE(wrapper.GetInspector());
+}
+
+TEST_F(InspectorTest, AMailWindowWhoseItemIsHeldAMomentStillGetsItsWrapperAndARunOfRefusalsIsTold) {
+  for (uint64_t refusals : {uint64_t{kHeldTries - 1}, uint64_t{1000}}) {
+    auto inspector = p.app->Inspectors()->Add(p.plainMail, false);
+    auto wrapper = std::make_shared<CInspectorWrapper>();
+    win32::faults::Start({.at = 1, .span = refusals});
+    const bool taken = wrapper->Init(inspector, false);
+    win32::faults::Stop();
+    const bool told =
+        testlog::LoggedContaining(L"CInspectorWrapper::Init", L"the window has no add-in set-up");
+    EXPECT_EQ(refusals < 1000, taken) << refusals << " refusals";
+    EXPECT_EQ(refusals < 1000, wrapper->GetInspector() == inspector) << refusals << " refusals";
+    EXPECT_EQ(refusals == 1000, told) << refusals << " refusals";
+    wrapper->Done();
+  }
 }
 
 }  // namespace
