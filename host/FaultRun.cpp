@@ -152,6 +152,16 @@ std::vector<std::wstring> ErrorsSince(const LogMark& mark) {
   return errors;
 }
 
+// Whether the line starts Outlook, and with it the add-in.
+bool IsStart(const std::wstring& line) {
+  try {
+    auto words = SplitLine(line);
+    return !words.empty() && words[0].text == L"start";
+  } catch (const ScriptError&) {
+    return false;
+  }
+}
+
 bool Lifecycle(const std::wstring& line) {
   try {
     auto words = SplitLine(line);
@@ -547,8 +557,13 @@ class Runner {
     if (!firstFaulted_) return;
     const Look& cleanBefore = n == 0 ? clean_.start : clean_.lines[n - 1];
     CheckKept(n, cleanBefore, clean, now);
-    for (const auto& tell : Beyond(now.logged, clean.logged))
+    for (const auto& tell : Beyond(now.logged, clean.logged)) {
       for (const auto& word : Words(tell)) filesTold_ = filesTold_ || kFileWork.count(word) > 0;
+      // The add-in told, as Outlook started or a window opened, that part of it was not set up
+      // (a hotkey not registered, a window without its buttons): what later lines would have
+      // made through that part is not owed, the user knows why it does nothing.
+      setUpTold_ = setUpTold_ || IsStart(options_.lines[n]) || Contains(tell, L"set-up");
+    }
     if (!Beyond(now.shown, clean.shown).empty() || !Beyond(now.logged, clean.logged).empty() ||
         (now.failed && !clean.failed))
       toldSinceFault_ = true;
@@ -593,7 +608,7 @@ class Runner {
     // line started elsewhere than the clean one, so what it was to make may not be made.
     // So did it once the user was told that work on files failed (an export's documents go
     // below TEMP, which is not compared: an import of them finds fewer).
-    const bool diverged = !missing_.empty() || filesTold_;
+    const bool diverged = !missing_.empty() || filesTold_ || setUpTold_;
     auto count = [](const auto& m, const std::wstring& folder, const std::wstring& subject) {
       auto it = m.find({folder, subject});
       return it == m.end() ? 0 : it->second;
@@ -841,6 +856,7 @@ class Runner {
   const Pass* faulted_ = nullptr;
   std::optional<size_t> firstFaulted_;
   bool toldSinceFault_ = false;
+  bool setUpTold_ = false;  // since the first faulted line, an error told of a part not set up
   bool filesTold_ = false;  // since the first faulted line, an error told of work on files      //
                             // since the first faulted line, something was told
   std::set<std::wstring> missing_;   // things missing now, judged when they went

@@ -473,3 +473,22 @@ TEST(FaultRun, APassingCopyNeverStaysAndErrorsWithoutANumberCountOnceFaultsStop)
                   "run 0"))
       << again.err;
 }
+
+// An error the add-in logged as Outlook started told the user that part of it is not set up (a
+// hotkey not registered): what later lines would have made through it is not owed; untold, it
+// is.
+TEST(FaultRun, WhatALaterLineWouldHaveMadeIsNotOwedOnceTheStartToldOfAPartNotSetUp) {
+  auto plant = [](bool told) -> Plant {
+    return [told](host::Session& s, size_t n) {
+      FaultAfter(2, [told](host::Session&) {
+        if (told) LogError(L"CHotkeys::LoadFromReg", 0, L"Hotkey Ctrl+Alt+K not registered");
+      })(s, n);
+      if (n + 1 == 7) Remove(s, L"Outbox", L"follow up to our call");
+    };
+  };
+  const char* kLost = "line 7: \"follow up to our call\" in Outbox was not made";
+  auto untold = Road(kSendRoad, CallAfter(kSendRoad, 2), plant(false));
+  EXPECT_TRUE(Has(untold, kLost)) << untold.err;
+  auto told = Road(kSendRoad, CallAfter(kSendRoad, 2), plant(true));
+  EXPECT_FALSE(Has(told, kLost)) << told.err;
+}
