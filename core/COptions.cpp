@@ -13,16 +13,17 @@ namespace {
 constexpr uint32_t HKCU = CWinReg::HKEY_CURRENT_USER;
 constexpr uint32_t HKLM = CWinReg::HKEY_LOCAL_MACHINE;
 
-// The EntryID of the default store's root folder, or empty text; errors ignored.
+// The EntryID of the default store's root folder, or empty text; errors ignored. Outlook busy
+// a moment is asked again: the profile's values would be read and written in the wrong key.
 std::wstring DefaultStoreRootID() {
   std::wstring id;
-  vb::Ignore([&] {
-    if (!g_oApp) vb::Raise(vb::kObjectVariableNotSet);
-    auto parent = g_oApp->Session()->GetDefaultFolder(outlook::olFolderInbox)->Parent();
-    auto root = std::dynamic_pointer_cast<outlook::MAPIFolder>(parent);
-    if (!root) vb::Raise(vb::kObjectRequired);
-    id = root->EntryID();
-  });
+  for (int tries = 0; tries < kHeldTries && id.empty() && g_oApp; ++tries)
+    vb::Ignore([&] {
+      auto parent = g_oApp->Session()->GetDefaultFolder(outlook::olFolderInbox)->Parent();
+      auto root = std::dynamic_pointer_cast<outlook::MAPIFolder>(parent);
+      if (!root) vb::Raise(vb::kObjectRequired);
+      id = root->EntryID();
+    });
   vb::Err().Clear();
   return id;
 }
@@ -91,7 +92,9 @@ std::wstring COptions::ReadProfileString(const std::wstring& name) {
 bool COptions::WriteProfileString(const std::wstring& name, const std::wstring& value) {
   const std::wstring path = GetProfileRegPath();
   CWinReg key;
-  bool ok = key.InitForWrite(HKCU, path, true) && key.SetStringValue(name, value);
+  // Without the profile's key the value would land in the one all profiles share, unread.
+  bool ok =
+      path != GetRegPath() && key.InitForWrite(HKCU, path, true) && key.SetStringValue(name, value);
   key.CloseKey();
   if (!ok) LogNotWritten(L"COptions::WriteProfileString", path, name, value);
   return ok;
@@ -223,8 +226,8 @@ void COptions::SetHideForwardWithBtn(bool value) {
 std::wstring COptions::DefaultTemplateID() {
   return ReadProfileString(L"DefaultTemplateID");
 }
-void COptions::SetDefaultTemplateID(const std::wstring& value) {
-  WriteProfileString(L"DefaultTemplateID", value);
+bool COptions::SetDefaultTemplateID(const std::wstring& value) {
+  return WriteProfileString(L"DefaultTemplateID", value);
 }
 std::wstring COptions::TanveloDraftsEntryID() {
   return ReadProfileString(L"TanveloDraftsEntryID");

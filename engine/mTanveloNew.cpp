@@ -199,7 +199,16 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
       onItsWay = nullptr;
     }
     item->Save();
-    CopyBodySubjectAttachments(source, item, false);
+    bool copied = false;
+    CopyBodySubjectAttachments(source, item, false, &copied);
+    if (!copied) {
+      // An empty "Untitled" is not the template the user asked for.
+      std::wstring subject;
+      Quietly([&] { subject = source->Subject(); });
+      LogError(proc, 0, L"new template not made from the mail '" + subject + L"'");
+      onItsWay = item;
+      return;
+    }
     auto folder = Need(item->Parent());
     if (item->Subject().empty())
       item->SetSubject(GetNewTemplateSubject(folder->EntryID(), kUntitled));
