@@ -33,6 +33,12 @@ ItemPtr FirstSelected(const ExplorerPtr& explorer) {
   return Need(Need(Need(explorer)->Selection())->Item(1));
 }
 
+// The first selected item, or null on an empty selection; raises where Outlook refused.
+ItemPtr SelectedOrNone(const ExplorerPtr& explorer) {
+  auto selection = Need(Need(explorer)->Selection());
+  return selection->Count() > 0 ? selection->Item(1) : nullptr;
+}
+
 bool IsMail(const ItemPtr& item) {
   return item && item->Class() == outlook::olMail;
 }
@@ -120,16 +126,28 @@ void Explorer_OpenDuplicate() {
 }
 
 void Explorer_Hotkey() {
-  vb::Ignore([] {
-    auto explorer = ActiveExplorer();
-    if (!mTanvelo::IsTemplateFolder(explorer->CurrentFolder())) return;
-    ItemPtr item = FirstSelected(explorer);
-    if (!IsMail(item)) return;
+  const wchar_t* proc = L"mExplorer.Explorer_Hotkey";
+  ExplorerPtr explorer;
+  std::shared_ptr<outlook::MAPIFolder> folder;
+  if (!mTanvelo::Insist(proc, [&] {
+        explorer = ActiveExplorer();
+        folder = explorer->CurrentFolder();
+      }))
+    return;
+  if (!mTanvelo::IsTemplateFolder(folder)) return;
+  // Outlook busy a moment must not swallow the click.
+  std::wstring id;
+  if (!mTanvelo::Insist(proc,
+                        [&] {
+                          ItemPtr item = SelectedOrNone(explorer);
+                          id = IsMail(item) ? item->EntryID() : L"";
+                        }) ||
+      id.empty())
+    return;
+  Trap(proc, [&] {
     std::wstring sResult;
-    mForms::ShowHotkeyDialog(item->EntryID(), std::nullopt, std::nullopt, std::nullopt, false,
-                             sResult);
+    mForms::ShowHotkeyDialog(id, std::nullopt, std::nullopt, std::nullopt, false, sResult);
   });
-  vb::Err().Clear();
 }
 
 void Explorer_Import() {
@@ -141,20 +159,23 @@ void Explorer_Export() {
 }
 
 bool Explorer_ChangeDefault() {
-  bool changed = false;
-  vb::Ignore([&] {
-    ItemPtr item = FirstSelected(ActiveExplorer());
-    if (!mTanvelo::IsTemplateItem(item)) return;
-    vb::Ignore([&] {
-      if (mTanvelo::IsDefaultTemplate(item->EntryID()))
-        mTanvelo::ClearDefaultTemplate();
-      else
-        mTanvelo::SetDefaultTemplate(item);
-    });
-    changed = true;
-  });
-  vb::Err().Clear();
-  return changed;
+  const wchar_t* proc = L"mExplorer.Explorer_ChangeDefault";
+  ItemPtr item;
+  std::wstring id;
+  // Outlook busy a moment must not swallow the click.
+  if (!mTanvelo::Insist(proc,
+                        [&] {
+                          item = SelectedOrNone(ActiveExplorer());
+                          id = item && mTanvelo::TemplateItemOrRaise(item) ? item->EntryID() : L"";
+                        }) ||
+      id.empty())
+    return false;
+  // Refusals past these are logged where they happen.
+  if (mTanvelo::IsDefaultTemplate(id))
+    mTanvelo::ClearDefaultTemplate();
+  else
+    mTanvelo::SetDefaultTemplate(item);
+  return true;
 }
 
 void Explorer_SendDrafts() {

@@ -91,19 +91,20 @@ void Hotkey_Click(const std::wstring& sEntryID, bool bOnTop) {
 }
 
 bool ChangeDefault_Click(const std::shared_ptr<outlook::Item>& oMail) {
-  bool changed = false;
-  vb::Ignore([&] {
-    if (!oMail || !mTanvelo::IsTemplateItem(oMail)) return;
-    vb::Ignore([&] {
-      if (mTanvelo::IsDefaultTemplate(oMail->EntryID()))
-        mTanvelo::ClearDefaultTemplate();
-      else
-        mTanvelo::SetDefaultTemplate(oMail);
-    });
-    changed = true;
-  });
-  vb::Err().Clear();
-  return changed;
+  std::wstring id;
+  // Outlook busy a moment must not swallow the click.
+  if (!oMail ||
+      !mTanvelo::Insist(
+          L"mInspector::ChangeDefault_Click",
+          [&] { id = mTanvelo::TemplateItemOrRaise(oMail) ? oMail->EntryID() : L""; }) ||
+      id.empty())
+    return false;
+  // Refusals past these are logged where they happen.
+  if (mTanvelo::IsDefaultTemplate(id))
+    mTanvelo::ClearDefaultTemplate();
+  else
+    mTanvelo::SetDefaultTemplate(oMail);
+  return true;
 }
 
 }  // namespace mInspector

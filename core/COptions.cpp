@@ -97,7 +97,9 @@ std::wstring COptions::ReadProfileString(const std::wstring& name) {
 bool COptions::WriteProfileString(const std::wstring& name, const std::wstring& value) {
   const std::wstring path = GetProfileRegPath();
   CWinReg key;
-  bool ok = key.InitForWrite(HKCU, path, true) && key.SetStringValue(name, value);
+  // Without the profile's key the value would land in the one all profiles share, unread.
+  bool ok =
+      path != GetRegPath() && key.InitForWrite(HKCU, path, true) && key.SetStringValue(name, value);
   key.CloseKey();
   if (!ok) LogNotWritten(L"COptions::WriteProfileString", path, name, value);
   return ok;
@@ -241,8 +243,8 @@ void COptions::SetHideForwardWithBtn(bool value) {
 std::wstring COptions::DefaultTemplateID() {
   return ReadProfileString(L"DefaultTemplateID");
 }
-void COptions::SetDefaultTemplateID(const std::wstring& value) {
-  WriteProfileString(L"DefaultTemplateID", value);
+bool COptions::SetDefaultTemplateID(const std::wstring& value) {
+  return WriteProfileString(L"DefaultTemplateID", value);
 }
 std::wstring COptions::TanveloDraftsEntryID() {
   return ReadProfileString(L"TanveloDraftsEntryID");

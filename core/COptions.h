@@ -38,7 +38,8 @@ class COptions {
   void SetHideReplyAllWithBtn(bool value);
   bool HideForwardWithBtn();
   void SetHideForwardWithBtn(bool value);
-  void SetDefaultTemplateID(const std::wstring& value);
+  // False (logged naming the value) when not written.
+  bool SetDefaultTemplateID(const std::wstring& value);
   std::wstring TanveloDraftsEntryID();
   void SetTanveloDraftsEntryID(const std::wstring& value);
   std::wstring TanvelloEntryID();

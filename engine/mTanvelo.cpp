@@ -175,25 +175,28 @@ bool IsDefaultTemplate(const std::wstring& sEntryID) {
                    [&] { return !sEntryID.empty() && sEntryID == Options().DefaultTemplateID(); });
 }
 
-void SetDefaultTemplate(const ItemPtr& item) {
-  if (!item) {
-    Quietly([&] { Options().SetDefaultTemplateID(L""); });
-    return;
+bool SetDefaultTemplate(const ItemPtr& item) {
+  std::wstring id;
+  if (item && !Retried([&] { id = item->EntryID(); })) {
+    std::wstring subject;
+    Quietly([&] { subject = item->Subject(); });
+    LogError(L"mTanvelo::SetDefaultTemplate", std::nullopt, std::nullopt,
+             L"the default template was not set: " + subject);
+    return false;
   }
-  Quietly([&] { Options().SetDefaultTemplateID(item->EntryID()); });
-  MarkFavoriteTemplate(item, true);
+  // A value not written is logged by the options, naming it.
+  if (!Options().SetDefaultTemplateID(id)) return false;
+  if (item) MarkFavoriteTemplate(item, true);
+  return true;
 }
 
-void ClearDefaultTemplate() {
-  SetDefaultTemplate(nullptr);
+bool ClearDefaultTemplate() {
+  return SetDefaultTemplate(nullptr);
 }
 
 // --- Templates
 // ------------------------------------------------------------------------------------
 
-namespace {
-
-// Raises where Outlook refused a call, so a caller can tell "no template" from "not known now".
 bool TemplateItemOrRaise(const ItemPtr& item) {
   if (Need(item)->Class() != outlook::olMail || item->Sent()) return false;
   const std::wstring rootId = TemplatesRoot()->EntryID();
@@ -208,8 +211,6 @@ bool TemplateItemOrRaise(const ItemPtr& item) {
   }
   return false;
 }
-
-}  // namespace
 
 bool IsTemplateItem(const ItemPtr& item) {
   return QuietlyOr(false, [&] { return TemplateItemOrRaise(item); });

@@ -49,14 +49,17 @@ bool IsFavoriteTemplate(const ItemPtr& item);
 // --- Default template ---------------------------------------------------------------------------
 bool IsDefaultTemplate(const std::wstring& sEntryID);
 // A template becomes the default and a favourite; null clears the default (the former
-// default keeps its mark).
-void SetDefaultTemplate(const ItemPtr& item);
-void ClearDefaultTemplate();
+// default keeps its mark). False, logged at error level, when the default was not written.
+bool SetDefaultTemplate(const ItemPtr& item);
+bool ClearDefaultTemplate();
 
 // --- Templates
 // ------------------------------------------------------------------------------------ An unsent
 // mail in the templates folder or below it.
 bool IsTemplateItem(const ItemPtr& item);
+// The same, raising where Outlook refused a call, so a caller can tell "no template" from "not
+// known now".
+bool TemplateItemOrRaise(const ItemPtr& item);
 // The templates folder or a folder below it, in the same store.
 bool IsTemplateFolder(const FolderPtr& folder);
 // The template of this EntryID in the templates store, or null.

@@ -225,48 +225,79 @@ int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
   return count;
 }
 
-bool CopyBodySubjectAttachments(const ItemPtr& source, const ItemPtr& target, bool bSave) {
+bool CopyBodySubjectAttachments(const ItemPtr& source, const ItemPtr& target, bool bSave,
+                                bool* bodyCopied) {
   const wchar_t* proc = L"mTanvelo::CopyBodySubjectAttachments";
   bool complete = false;
+  if (bodyCopied) *bodyCopied = false;
+  // Each step Outlook or Redemption may refuse a moment is asked again: one refusal would
+  // leave an empty "Untitled" copy or an attachment short.
+  auto held = [](const std::function<void()>& step) {
+    if (!Retried(step)) vb::Raise(vb::Err().Number(), vb::Err().Description());
+  };
   Trap(proc, [&] {
-    std::shared_ptr<redemption::SafeItem> src;
-    int32_t itemClass = Need(source)->Class();
-    if (itemClass == outlook::olMail)
-      src = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
-    else if (itemClass == outlook::olPost)
-      src = vb::CreateObject<redemption::SafePostItem>(L"Redemption.SafePostItem");
+    std::shared_ptr<redemption::SafeItem> src, dst;
+    held([&] {
+      int32_t itemClass = Need(source)->Class();
+      if (itemClass == outlook::olMail)
+        src = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
+      else if (itemClass == outlook::olPost)
+        src = vb::CreateObject<redemption::SafePostItem>(L"Redemption.SafePostItem");
+      if (!src) return;
+      src->SetItem(source);
+      dst = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
+      dst->SetItem(target);
+      dst->SetRTFBody(src->RTFBody());
+      dst->SetSubject(src->Subject());
+      dst->Save();
+    });
     if (!src) {
       LogError(proc, 0, L"Src not mail or post item");
       return;
     }
-    src->SetItem(source);
-    auto dst = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
-    dst->SetItem(target);
-    dst->SetRTFBody(src->RTFBody());
-    dst->SetSubject(src->Subject());
-    dst->Save();
+    if (bodyCopied) *bodyCopied = true;
 
     bool all = true;
-    auto attachments = src->Attachments();
-    if (attachments->Count() > 0) {
+    std::shared_ptr<outlook::Attachments> attachments;
+    int32_t count = 0;
+    held([&] {
+      attachments = src->Attachments();
+      count = attachments->Count();
+    });
+    if (count > 0) {
       TempFolder folder(TempPath() + L"\\" + source->EntryID());
-      for (int32_t i = 1; i <= attachments->Count(); ++i) {
-        auto attachment = attachments->Item(i);
-        if (attachment->Type() != outlook::olByValue) {
-          LogWarning(proc, L"attachment not copied: " + attachment->DisplayName());
+      for (int32_t i = 1; i <= count; ++i) {
+        std::shared_ptr<outlook::Attachment> attachment;
+        int32_t type = 0, position = 0;
+        std::wstring name, fileName;
+        held([&] {
+          attachment = attachments->Item(i);
+          type = attachment->Type();
+          name = attachment->DisplayName();
+          fileName = attachment->FileName();
+          position = attachment->Position();
+        });
+        if (type != outlook::olByValue) {
+          LogWarning(proc, L"attachment not copied: " + name);
           all = false;
           continue;
         }
-        std::wstring path = folder.FileFor(attachment->FileName(), std::to_wstring(i));
-        attachment->SaveAsFile(path);
-        auto added =
-            dst->Attachments()->Add(path, outlook::olByValue, std::min(attachment->Position(), 1));
-        auto cid = attachment->Fields(outlook::PR_ATTACH_CONTENT_ID);
-        if (!TextOf(cid).empty()) added->SetFields(outlook::PR_ATTACH_CONTENT_ID, cid);
+        std::wstring path = folder.FileFor(fileName, std::to_wstring(i));
+        outlook::PropValue cid;
+        held([&] {
+          attachment->SaveAsFile(path);
+          cid = attachment->Fields(outlook::PR_ATTACH_CONTENT_ID);
+        });
+        std::shared_ptr<outlook::Attachment> added;
+        held([&] {
+          added = dst->Attachments()->Add(path, outlook::olByValue, std::min(position, 1));
+        });
+        if (!TextOf(cid).empty())
+          held([&] { added->SetFields(outlook::PR_ATTACH_CONTENT_ID, cid); });
         folder.DeleteFile();
       }
     }
-    if (bSave) dst->Save();
+    if (bSave) held([&] { dst->Save(); });
     complete = all;
   });
   return complete;

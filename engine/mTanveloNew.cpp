@@ -169,7 +169,7 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
                          bool bForeground) {
   SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::NewTemplateFromMail";
-  ItemPtr onItsWay;  // saved outside the templates folder, not yet moved there
+  ItemPtr onItsWay;  // saved, not yet filled with the mail's content
   Trap(proc, [&] {
     ItemPtr source;
     std::wstring refusal;
@@ -196,10 +196,20 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
       item->Save();
       onItsWay = item;
       item = Need(item->Move(folder));
-      onItsWay = nullptr;
+      onItsWay = item;
     }
     item->Save();
-    CopyBodySubjectAttachments(source, item, false);
+    onItsWay = item;
+    bool copied = false;
+    CopyBodySubjectAttachments(source, item, false, &copied);
+    if (!copied) {
+      // An empty "Untitled" is not the template the user asked for.
+      std::wstring subject;
+      Quietly([&] { subject = source->Subject(); });
+      LogError(proc, 0, L"new template not made from the mail '" + subject + L"'");
+      return;
+    }
+    onItsWay = nullptr;  // saved whole by the copy
     auto folder = Need(item->Parent());
     if (item->Subject().empty())
       item->SetSubject(GetNewTemplateSubject(folder->EntryID(), kUntitled));
@@ -210,7 +220,7 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
     Quietly([&] { source->Close(outlook::olPromptForSave); });
     DisplayTemplate(Session()->GetItemFromID(item->EntryID(), TemplatesRoot()->StoreID()), false);
   });
-  // Stopped there, it would stay in Drafts as an empty mail.
+  // Stopped half-made, it would stay in Drafts or among the templates as an empty mail.
   if (onItsWay) DeleteItem(onItsWay, true);
 }
 

@@ -98,8 +98,10 @@ int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
 // `room`: characters to keep free beyond the merged text, for edits made to it afterwards in
 // place (new content ids).
 std::wstring MergeHtml(const std::wstring& target, const std::wstring& tmpl, size_t room = 0);
-// Copies the RTF body, subject and by-value attachments. False when anything was not copied.
-bool CopyBodySubjectAttachments(const ItemPtr& source, const ItemPtr& target, bool bSave);
+// Copies the RTF body, subject and by-value attachments, each refused step asked again. False
+// when anything was not copied; `bodyCopied` tells whether the body and subject came over.
+bool CopyBodySubjectAttachments(const ItemPtr& source, const ItemPtr& target, bool bSave,
+                                bool* bodyCopied = nullptr);
 // A file name that stays inside its folder: no folder separators, no "..", no reserved
 // characters or device names, at most `maxLength` characters with the extension kept;
 // `fallback` when nothing usable is left.

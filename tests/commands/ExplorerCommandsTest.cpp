@@ -7,8 +7,10 @@
 #include "commands/mExplorer.h"
 #include "core/COptions.h"
 #include "engine/mTanvelo.h"
+#include "platform/forms/User.h"
 #include "platform/office/BuiltInBars.h"
 #include "platform/office/CommandBars.h"
+#include "platform/support/LibNorvane.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Faults.h"
 #include "tests/commands/CommandsTest.h"
@@ -102,6 +104,98 @@ TEST_F(ExplorerCommandsTest, TemplatesAreMadeOpenedDuplicatedAndDefaultMarked) {
   ShowAndSelect(p.inbox, {p.plainMail});
   EXPECT_FALSE(mExplorer::Explorer_ChangeDefault());
   EXPECT_EQ(Options().DefaultTemplateID(), L"");
+}
+
+// --- Refusals while a template is made, made the default or given a hotkey ----------------------
+
+// Outlook or Redemption busy a moment changes nothing the user sees; refused past kHeldTries, the
+// click tells it at error level and leaves no wrong template behind.
+class RefusedClicks : public ExplorerCommandsTest {
+ protected:
+  // Every call of `click` refused alone, in a run of three, and in a run longer than kHeldTries;
+  // `check` learns the run's length and whether an error was logged.
+  void Sweep(const std::function<void()>& setUp, const std::function<void()>& click,
+             const std::function<void(uint64_t span, bool told, const std::string& where)>& check) {
+    setUp();
+    win32::faults::Start({.countOnly = true});
+    click();
+    win32::faults::Stop();
+    const uint64_t calls = win32::faults::Counts().calls;
+    ASSERT_GT(calls, 2u);
+    for (uint64_t span : {uint64_t{1}, uint64_t{3}, uint64_t{kHeldTries + 2}})
+      for (uint64_t at = 1; at <= calls; ++at) {
+        setUp();
+        since_ = support::library::Log().size();
+        win32::faults::Start({.at = at, .span = span});
+        click();
+        win32::faults::Stop();
+        check(span, ErrorSince(), std::to_string(span) + " calls from " + std::to_string(at));
+      }
+  }
+  // An error logged during the click, under that procedure when one is named.
+  bool ErrorSince(const std::wstring& procedure = L"") const {
+    const auto& log = support::library::Log();
+    for (size_t i = since_; i < log.size(); ++i)
+      if (log[i].level == kLevelError && (procedure.empty() || log[i].procedure == procedure))
+        return true;
+    return false;
+  }
+
+ private:
+  size_t since_ = 0;
+};
+
+TEST_F(RefusedClicks, TheDefaultIsSetOrTheUserIsTold) {
+  auto item = AddTemplate(L"Offer");
+  Sweep(
+      [&] {
+        Options().SetDefaultTemplateID(L"");
+        ShowAndSelect(templates, {item});
+      },
+      [] { mExplorer::Explorer_ChangeDefault(); },
+      [&](uint64_t span, bool told, const std::string& where) {
+        const bool set = Options().DefaultTemplateID() == item->EntryID();
+        if (span < kHeldTries)
+          EXPECT_TRUE(set) << where;
+        else
+          EXPECT_TRUE(set || told) << where;
+      });
+}
+
+TEST_F(RefusedClicks, TheHotkeyDialogIsShownOrTheUserIsTold) {
+  auto item = AddTemplate(L"Offer");
+  Sweep(
+      [&] {
+        forms::DropScripts();
+        forms::QueueScript(L"frmHotkey", [](forms::User& u) { u.PressEsc(); });
+        ShowAndSelect(templates, {item});
+      },
+      [] { mExplorer::Explorer_Hotkey(); },
+      [&](uint64_t, bool told, const std::string& where) {
+        EXPECT_TRUE(forms::PendingScripts(L"frmHotkey") == 0 || told) << where;
+      });
+  forms::DropScripts();
+}
+
+TEST_F(RefusedClicks, ATemplateFromAMailKeepsItsSubjectOrIsNotMadeAndTold) {
+  const std::wstring subject = p.htmlMail->Subject();
+  win32::msgbox::SetDefaultAnswerer([](const auto&) { return vb::vbNo; });  // not opened
+  Sweep(
+      [&] {
+        for (const auto& made : templates->Items()->All()) made->Delete();
+        ShowAndSelect(p.inbox, {p.htmlMail});
+      },
+      [] { mExplorer::Explorer_SaveAsTemplate(); },
+      [&](uint64_t span, bool told, const std::string& where) {
+        // Steps before the copy are not asked again: refused, the command fails told. Refused
+        // past kHeldTries, the half-made one's removal may be refused too (logged).
+        const auto made = Subjects(templates);
+        const bool keptTold = told && ErrorSince(L"mTanvelo::DeleteItem(first delete)");
+        if (span < kHeldTries)
+          EXPECT_TRUE(made == Texts{subject} || (made.empty() && told)) << where;
+        else
+          EXPECT_TRUE(made == Texts{subject} || (made.empty() && told) || keptTold) << where;
+      });
 }
 
 // --- Sending drafts ------------------------------------------------------------------------------

@@ -421,6 +421,34 @@ TEST_F(RoadTest, APostConvertedUnderARunOfRefusalsLeavesNoDuplicateUntold) {
   }
 }
 
+// A copy's steps Outlook or Redemption refuses a moment are asked again: under one refusal or
+// a run of three the copy comes over whole, subject, body and file.
+TEST_F(RoadTest, ACopyUnderShortRefusalsComesOverWhole) {
+  auto post = AddPost(templates, L"Offer");
+  AddAttachment(post, L"offer.pdf");
+  auto copy = [&](const win32::faults::Plan& plan) {
+    for (const auto& item : ItemsOf(p.drafts)) item->Delete();
+    auto mail = p.app->CreateItem(outlook::olMailItem);
+    mail->Save();
+    win32::faults::Start(plan);
+    bool whole = CopyBodySubjectAttachments(post, mail, true);
+    win32::faults::Stop();
+    return std::pair{whole, mail};
+  };
+  copy({.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GT(calls, 8u);
+  for (uint64_t span : {1u, 3u})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      auto [whole, mail] = copy({.at = at, .span = span});
+      EXPECT_TRUE(whole) << span << " calls from " << at;
+      EXPECT_EQ(L"Offer", mail->Subject()) << span << " calls from " << at;
+      EXPECT_NE(std::wstring::npos, mail->Body().find(L"Body of Offer"))
+          << span << " calls from " << at;
+      EXPECT_EQ(1, mail->Attachments()->Count()) << span << " calls from " << at;
+    }
+}
+
 // Saved on its way to the templates folder, a new template stopped there by a run of refusals
 // does not stay in Drafts.
 TEST_F(RoadTest, ASaveAsTemplateStoppedOnItsWayLeavesNothingInDrafts) {

@@ -8,6 +8,7 @@
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/ProfileBuilder.h"
 #include "platform/support/LibNorvane.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Registry.h"
 #include "resources/StringTable.h"
 #include "tests/common/RefusedWrites.h"
@@ -108,6 +109,35 @@ TEST_F(Options, WithoutAStoreProfileOptionsUseTheBaseKeyAndLogEachTime) {
   EXPECT_EQ(failed, 2);
   p.session->SetStoresUnavailable(false);
   EXPECT_EQ(o.GetProfileRegPath(), ProfileKey());  // nothing was cached
+}
+
+// Outlook busy a moment does not send the profile's values to the key all profiles share;
+// without the store, a profile value is not written there but told as not written.
+TEST_F(Options, ProfileValuesOutlastARefusalAndNeverLandInTheSharedKey) {
+  auto read = [](const std::wstring& path) {
+    CWinReg key;
+    return key.InitForRead(HKCU, path) ? key.GetStringValue(L"DefaultTemplateID") : L"";
+  };
+  for (uint64_t span : {1u, 3u})
+    for (uint64_t at = 1; at <= 4; ++at) {
+      COptions fresh;  // the profile's key not yet known
+      win32::faults::Start({.at = at, .span = span});
+      const bool written = fresh.SetDefaultTemplateID(L"DEF");
+      win32::faults::Stop();
+      EXPECT_TRUE(written) << span << " calls from " << at;
+      EXPECT_EQ(read(ProfileKey()), L"DEF") << span << " calls from " << at;
+      EXPECT_EQ(read(kBase), L"") << span << " calls from " << at;
+      o.SetDefaultTemplateID(L"");
+    }
+  p.session->SetStoresUnavailable(true);
+  EXPECT_FALSE(COptions().SetDefaultTemplateID(L"GHI"));
+  EXPECT_EQ(read(kBase), L"");
+  bool told = false;
+  for (auto& e : support::library::Log())
+    told = told || (e.procedure == L"COptions::WriteProfileString" &&
+                    e.text.find(L"DefaultTemplateID") != std::wstring::npos);
+  EXPECT_TRUE(told);
+  p.session->SetStoresUnavailable(false);
 }
 
 TEST_F(Options, FirstRunOncePerStoreWithLongLists) {
