@@ -43,20 +43,30 @@ ItemPtr FindTemplate(const FolderPtr& oFolder, const std::wstring& sSubject) {
                                 mTanvelo::FilterText(sSubject) + L"'");
 }
 
-// The whole file as Word wrote it: ANSI, or UTF-8 after its byte-order mark.
+// The whole file as Word wrote it: ANSI, or UTF-8 after its byte-order mark. A read refused
+// (the file held a moment) is asked again from the start; still refused, it raises naming the
+// file rather than answer a body cut short.
 std::wstring ReadTempFile(const std::wstring& sPath) {
-  auto stream = scripting::FileSystemObject().OpenTextFile(sPath);
-  stream->Close();
-  win32::HANDLE h = win32::CreateFileA(win32::ToAnsi(sPath).c_str(), win32::GENERIC_READ,
-                                       win32::FILE_SHARE_READ, nullptr, win32::OPEN_EXISTING, 0, 0);
-  if (h == win32::INVALID_HANDLE_VALUE)
-    vb::Raise(scripting::kErrPermissionDenied, L"Permission denied");
   std::string bytes;
-  char buffer[4096];
-  uint32_t read = 0;
-  while (win32::ReadFile(h, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-    bytes.append(buffer, read);
-  win32::CloseHandle(h);
+  bool read = mTanvelo::Retried([&] {
+    bytes.clear();
+    auto stream = scripting::FileSystemObject().OpenTextFile(sPath);
+    stream->Close();
+    win32::HANDLE h =
+        win32::CreateFileA(win32::ToAnsi(sPath).c_str(), win32::GENERIC_READ,
+                           win32::FILE_SHARE_READ, nullptr, win32::OPEN_EXISTING, 0, 0);
+    if (h == win32::INVALID_HANDLE_VALUE)
+      vb::Raise(scripting::kErrPermissionDenied, L"Permission denied");
+    char buffer[4096];
+    uint32_t count = 0;
+    bool ok = true;
+    while ((ok = win32::ReadFile(h, buffer, sizeof(buffer), &count, nullptr)) && count > 0)
+      bytes.append(buffer, count);
+    win32::CloseHandle(h);
+    if (!ok) vb::Raise(scripting::kErrPermissionDenied, L"Permission denied");
+  });
+  if (!read)
+    vb::Raise(vb::Err().Number(), L"Cant read " + sPath + L" - " + vb::Err().Description());
   if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
     return win32::MultiByteToWide(win32::CP_UTF8, std::string_view(bytes).substr(3));
   return win32::FromAnsi(bytes);
@@ -306,6 +316,8 @@ Outcome ImportOne(const FolderPtr& oFolder, const std::wstring& sFile, int32_t n
     outcome = Outcome::Done;
   });
   if (!ok) {
+    // The log names the document whose template was not made.
+    vb::Err().Set(vb::Err().Number(), vb::Err().Description() + L" - " + sFile);
     LogError(kProc, std::nullopt, std::nullopt, step);
     outcome = Outcome::Failed;
   }

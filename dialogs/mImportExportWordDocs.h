@@ -82,8 +82,9 @@ void ImportHtmlLinks(const std::shared_ptr<outlook::Item>& oItem, std::wstring& 
 bool IsWordFile(const std::wstring& sPath);
 // The long form of the path as the system reports it; the path itself when the system fails.
 std::wstring GetLongPathName(const std::wstring& sPath);
-// Writes the text in the ANSI code page into a new or emptied file; logs its failure.
-void CreateTextFile(const std::wstring& sPath, const std::wstring& sText);
+// Writes the text in the ANSI code page into a new or emptied file, asked again while
+// refused; false (logged, naming the file) when it could not be written whole.
+bool CreateTextFile(const std::wstring& sPath, const std::wstring& sText);
 
 // The one Word wrapper of the process.
 CWordWrapper& WordWrapper();
