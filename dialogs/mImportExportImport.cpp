@@ -32,6 +32,7 @@ using FolderPtr = std::shared_ptr<outlook::MAPIFolder>;
 using ItemPtr = std::shared_ptr<outlook::Item>;
 
 constexpr int32_t kOlDeletedItems = 3;
+constexpr int32_t kErrPathFileAccess = 75;
 
 std::wstring Extension(const std::wstring& sPath) {
   size_t dot = sPath.find_last_of(L'.');
@@ -89,17 +90,23 @@ struct FileEntry {
   std::wstring key;   // its lower case
 };
 
-void GetFiles(const std::shared_ptr<scripting::Folder>& oFolder, std::vector<FileEntry>& colFiles,
+// The files below the folder, by path relative to it. A listing refused a moment is asked
+// again; still refused, it raises: taken for an empty folder, the pictures would stay links
+// into a folder about to be deleted.
+void GetFiles(const std::wstring& sFolder, std::vector<FileEntry>& colFiles,
               const std::wstring& sPrefix) {
-  Trap(L"mImportExport::GetFiles", [&] {
-    for (const auto& file : oFolder->Files()) {
-      std::wstring entry = sPrefix.empty() ? file->Name() : sPrefix + L"\\" + file->Name();
-      entry = GetLongPathName(entry);
-      colFiles.push_back({entry, vb::LCase(entry)});
-    }
-    for (const auto& sub : oFolder->SubFolders()->All())
-      GetFiles(sub, colFiles, sPrefix.empty() ? sub->Name() : sPrefix + L"\\" + sub->Name());
-  });
+  auto files = mFileUtils::EnumFiles(sFolder);
+  auto dirs = mFileUtils::EnumDirs(sFolder);
+  if (!files || !dirs) vb::Raise(kErrPathFileAccess, L"Cant list " + sFolder);
+  auto relative = [&](const std::wstring& path) {
+    std::wstring name = path.substr(sFolder.size() + 1);
+    return sPrefix.empty() ? name : sPrefix + L"\\" + name;
+  };
+  for (const auto& file : *files) {
+    std::wstring entry = GetLongPathName(relative(file));
+    colFiles.push_back({entry, vb::LCase(entry)});
+  }
+  for (const auto& dir : *dirs) GetFiles(dir, colFiles, relative(dir));
 }
 
 void ImportHtmlLinks(const ItemPtr& oItem, std::wstring& sHtml, const std::wstring& sTempFolder,
@@ -107,7 +114,10 @@ void ImportHtmlLinks(const ItemPtr& oItem, std::wstring& sHtml, const std::wstri
                      std::wstring& step) {
   scripting::FileSystemObject fso;
   std::vector<FileEntry> files;
-  GetFiles(fso.GetFolder(sTempFolder), files, L"");
+  std::shared_ptr<scripting::Folder> folder;
+  if (!mTanvelo::Retried([&] { folder = fso.GetFolder(sTempFolder); }))
+    vb::Raise(vb::Err().Number(), vb::Err().Description());
+  GetFiles(folder->Path(), files, L"");
   std::wstring own = vb::LCase(sHtmlFileName);
   files.erase(
       std::remove_if(files.begin(), files.end(), [&](const FileEntry& e) { return e.key == own; }),
@@ -328,15 +338,21 @@ Outcome ImportOne(const FolderPtr& oFolder, const std::wstring& sFile, int32_t n
   return outcome;
 }
 
+// A listing refused past its tries fails the level (logged) rather than pass for an empty
+// folder.
 std::vector<std::wstring> WordFiles(const std::wstring& sFolderPath) {
+  auto files = mFileUtils::EnumFiles(sFolderPath);
+  if (!files) vb::Raise(kErrPathFileAccess, L"Cant list " + sFolderPath);
   std::vector<std::wstring> out;
-  for (const auto& path : mFileUtils::EnumFiles(sFolderPath).value_or(std::vector<std::wstring>{}))
+  for (const auto& path : *files)
     if (IsWordFile(path)) out.push_back(path);
   return out;
 }
 
 std::vector<std::wstring> Directories(const std::wstring& sFolderPath) {
-  return mFileUtils::EnumDirs(sFolderPath).value_or(std::vector<std::wstring>{});
+  auto dirs = mFileUtils::EnumDirs(sFolderPath);
+  if (!dirs) vb::Raise(kErrPathFileAccess, L"Cant list " + sFolderPath);
+  return *dirs;
 }
 
 int32_t CountWordFiles(const std::wstring& sFolderPath) {

@@ -74,7 +74,7 @@ bool ImportWordDocument(const std::shared_ptr<outlook::MAPIFolder>& oFolder,
                         bool bQuitWord);
 // Adds every file below the temporary folder that the HTML links to (but the HTML file itself)
 // as a hidden attachment and points the link at it by content id; the content ids in the
-// order the attachments were added.
+// order the attachments were added. Raises when the folder cannot be listed.
 void ImportHtmlLinks(const std::shared_ptr<outlook::Item>& oItem, std::wstring& sHtml,
                      const std::wstring& sTempFolder, const std::wstring& sHtmlFileName,
                      std::vector<std::wstring>& colContentIDs);
