@@ -415,13 +415,13 @@ int32_t DoImport(const std::wstring& sOutlookFolderEntryID, const std::wstring& 
       LogError(kProc, 0, L"Folder Not Exists");
       return;
     }
-    run::Report().bStarted = true;
     // A folder another program holds a moment is asked again; still refused, the import
-    // stops with its error logged.
+    // stops with its error logged, and the dialog says it could not start.
     std::shared_ptr<scripting::Folder> folder;
     for (int attempt = 1; attempt < kHeldTries && !folder; ++attempt)
       if (!vb::Catch([&] { folder = fso.GetFolder(sWindowsFolder); })) vb::Err().Clear();
     if (!folder) folder = fso.GetFolder(sWindowsFolder);
+    run::Report().bStarted = true;
     result = DoImport1(folder->Path(), L"", true);
   });
   vb::Err().Clear();

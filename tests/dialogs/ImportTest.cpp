@@ -469,11 +469,18 @@ TEST_F(ImportTest, AFileCallRefusedNeverImportsAnotherBody) {
   faults::Stop();
   const uint64_t calls = faults::Counts().calls;
   const std::wstring body = FindTemplate(L"A")->Body();
-  win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox&) { return 2; });  // Cancel
-  for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries} - 1}) {
+  int asked = 0;  // the document taken for one in use: the user is asked
+  win32::msgbox::SetDefaultAnswerer([&](const win32::ShownMessageBox&) {
+    ++asked;
+    return 2;  // Cancel
+  });
+  // Refused a moment, the template is made (unless the user gave up on the document);
+  // refused for good, one not made is told.
+  for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}}) {
     for (uint64_t at = 1; at <= calls; ++at) {
       for (const auto& item : target->Items()->All()) item->Delete();
       const size_t logged = support::library::Log().size();
+      asked = 0;
       faults::Start({.at = at, .span = span});
       const int32_t imported = Import(false, kConflictDuplicate);
       // Only the disk refused.
@@ -488,6 +495,9 @@ TEST_F(ImportTest, AFileCallRefusedNeverImportsAnotherBody) {
         const auto& log = support::library::Log();
         for (size_t i = logged; i < log.size(); ++i) told = told || log[i].level >= 3;
         EXPECT_TRUE(told) << refused << " refused: nothing imported, nothing told";
+        EXPECT_TRUE(span == kHeldTries || asked > 0) << refused << " refused: nothing imported";
+        // The dialog must not call it complete.
+        EXPECT_TRUE(!LastRun().bStarted || LastRun().nFailed > 0) << refused << " refused";
         continue;
       }
       auto item = FindTemplate(L"A");
