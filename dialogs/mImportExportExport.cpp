@@ -150,7 +150,11 @@ void SaveInlinePictures(const ItemPtr& oItem, const std::wstring& sDocFolder,
     if (auto text = std::get_if<std::wstring>(&value)) cid = *text;
     if (cid.empty() || sBody.find(L"cid:" + cid) == std::wstring::npos) continue;
     std::wstring side = fso.BuildPath(sDocFolder, sName + L"_files");
-    if (!fso.FolderExists(side)) fso.CreateFolder(side);
+    // Held a moment, the making is asked again; still refused, the template fails.
+    if (!mTanvelo::Retried([&] {
+          if (!fso.FolderExists(side)) fso.CreateFolder(side);
+        }))
+      vb::Raise(vb::Err().Number(), L"Cant make " + side + L" - " + vb::Err().Description());
     side = GetLongPathName(side);
     std::wstring file =
         SafeAttachmentFileName(attachment->FileName(), L"image" + vb::Format(i, L"000"));

@@ -425,8 +425,11 @@ TEST_F(ExportTest, AWindowsFolderRefusedAMomentIsExportedAndRefusedForGoodIsTold
 
 TEST_F(ExportTest, AFileCallRefusedNeverExportsAnotherDocument) {
   namespace faults = win32::faults;
-  // Both roads to the body's file: the file object's and UTF-8 written by hand.
-  AddHtml(templates, L"Page", L"<html><body><p>Dear Kim,</p><p>the offer</p></body></html>");
+  // Both roads to the body's file: the file object's and UTF-8 written by hand; a picture
+  // beside the document.
+  AddHtml(templates, L"Page",
+          L"<html><body><p>Dear Kim,</p><p>the offer <img src=\"cid:pic@x\"></p></body></html>",
+          {{L"image001.png", L"pic@x", testpictures::RedPng()}});
   AddPlain(templates, L"Plain", L"Line \u0416\r\nLine 2");
   faults::Start({.countOnly = true});
   ASSERT_EQ(Export(templates, false), 2);
@@ -435,8 +438,13 @@ TEST_F(ExportTest, AFileCallRefusedNeverExportsAnotherDocument) {
   const std::wstring page = Document(L"C:\\Export\\Page.dot").Text();
   const std::wstring plain = Document(L"C:\\Export\\Plain.dot").Text();
   auto clear = [] {
-    for (const auto& name : Listing(L"C:\\Export"))
-      scripting::FileSystemObject().DeleteFile(L"C:\\Export\\" + name, true);
+    scripting::FileSystemObject fso;
+    for (const auto& name : Listing(L"C:\\Export")) {
+      if (name.back() == L'\\')
+        fso.DeleteFolder(L"C:\\Export\\" + name.substr(0, name.size() - 1), true);
+      else
+        fso.DeleteFile(L"C:\\Export\\" + name, true);
+    }
   };
   // Refused a moment, every document is written; refused for good, one missing is told.
   for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}}) {
@@ -459,6 +467,9 @@ TEST_F(ExportTest, AFileCallRefusedNeverExportsAnotherDocument) {
         const std::string refused = "calls " + std::to_string(at) + "+" + std::to_string(span);
         if (Exists(name)) {
           EXPECT_EQ(Document(name).Text(), text) << refused << " refused";
+          EXPECT_EQ(Document(name).pictures.size(),
+                    std::wstring(name) == L"C:\\Export\\Page.dot" ? 1u : 0u)
+              << refused << " refused";
           continue;
         }
         EXPECT_TRUE(told && span == kHeldTries) << refused << " refused: " << win32::ToAnsi(name)
