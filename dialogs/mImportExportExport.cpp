@@ -100,23 +100,31 @@ std::wstring RtfEscaped(const std::wstring& rtf) {
 }
 
 // The body's temporary file; plain text the code page cannot hold goes out as UTF-8 with its
-// byte-order mark, which Word recognises.
+// byte-order mark, which Word recognises. Raises, naming the file, when it could not be written
+// whole: Word must not make a document of a short or empty file.
 void WriteBodyFile(const std::wstring& sPath, const std::wstring& sBody, int32_t nFormat) {
-  if (nFormat == 2) return CreateTextFile(sPath, HtmlAscii(sBody));
-  if (nFormat == 3) return CreateTextFile(sPath, RtfEscaped(sBody));
-  if (win32::FitsAnsi(sBody)) return CreateTextFile(sPath, sBody);
-  Trap(L"mImportExport::CreateTextFile", [&] {
+  bool written = false;
+  if (nFormat == 2) {
+    written = CreateTextFile(sPath, HtmlAscii(sBody));
+  } else if (nFormat == 3) {
+    written = CreateTextFile(sPath, RtfEscaped(sBody));
+  } else if (win32::FitsAnsi(sBody)) {
+    written = CreateTextFile(sPath, sBody);
+  } else {
     std::string bytes = "\xEF\xBB\xBF" + win32::WideToMultiByte(win32::CP_UTF8, sBody);
-    win32::HANDLE h = win32::CreateFileA(win32::ToAnsi(sPath).c_str(), win32::GENERIC_WRITE, 0,
-                                         nullptr, win32::CREATE_ALWAYS, 0, 0);
-    if (h == win32::INVALID_HANDLE_VALUE)
-      vb::Raise(scripting::kErrPermissionDenied, L"Permission denied");
-    uint32_t written = 0;
-    bool ok =
-        win32::WriteFile(h, bytes.data(), static_cast<uint32_t>(bytes.size()), &written, nullptr);
-    win32::CloseHandle(h);
-    if (!ok) vb::Raise(scripting::kErrPermissionDenied, L"Permission denied");
-  });
+    written = mTanvelo::Retried([&] {
+      win32::HANDLE h = win32::CreateFileA(win32::ToAnsi(sPath).c_str(), win32::GENERIC_WRITE, 0,
+                                           nullptr, win32::CREATE_ALWAYS, 0, 0);
+      if (h == win32::INVALID_HANDLE_VALUE)
+        vb::Raise(scripting::kErrPermissionDenied, L"Permission denied");
+      uint32_t count = 0;
+      bool ok =
+          win32::WriteFile(h, bytes.data(), static_cast<uint32_t>(bytes.size()), &count, nullptr);
+      win32::CloseHandle(h);
+      if (!ok) vb::Raise(scripting::kErrPermissionDenied, L"Permission denied");
+    });
+  }
+  if (!written) vb::Raise(scripting::kErrPermissionDenied, L"Body not written to " + sPath);
 }
 
 // A path as the disk keeps it: through the ANSI code page (where characters it lacks become
@@ -142,7 +150,11 @@ void SaveInlinePictures(const ItemPtr& oItem, const std::wstring& sDocFolder,
     if (auto text = std::get_if<std::wstring>(&value)) cid = *text;
     if (cid.empty() || sBody.find(L"cid:" + cid) == std::wstring::npos) continue;
     std::wstring side = fso.BuildPath(sDocFolder, sName + L"_files");
-    if (!fso.FolderExists(side)) fso.CreateFolder(side);
+    // Held a moment, the making is asked again; still refused, the template fails.
+    if (!mTanvelo::Retried([&] {
+          if (!fso.FolderExists(side)) fso.CreateFolder(side);
+        }))
+      vb::Raise(vb::Err().Number(), L"Cant make " + side + L" - " + vb::Err().Description());
     side = GetLongPathName(side);
     std::wstring file =
         SafeAttachmentFileName(attachment->FileName(), L"image" + vb::Format(i, L"000"));
@@ -173,8 +185,9 @@ Outcome ExportOne(const std::shared_ptr<scripting::Folder>& oWindowsFolder, cons
   std::wstring step;
   run::TempFolder temp;
   Outcome outcome = Outcome::Failed;
+  std::wstring sSubject;
   bool ok = vb::Catch([&] {
-    std::wstring sSubject = oItem->Subject();
+    sSubject = oItem->Subject();
     std::wstring sName = MakeValidFileName(sSubject);
     std::wstring folder = oWindowsFolder->Path();
     std::wstring sFile = fso.BuildPath(folder, sName + sExtension);
@@ -259,6 +272,8 @@ Outcome ExportOne(const std::shared_ptr<scripting::Folder>& oWindowsFolder, cons
     outcome = Outcome::Done;
   });
   if (!ok) {
+    // The log names the template that was not exported.
+    vb::Err().Set(vb::Err().Number(), vb::Err().Description() + L" - " + sSubject);
     LogError(kProc, std::nullopt, std::nullopt, step);
     outcome = Outcome::Failed;
   }
@@ -281,9 +296,13 @@ int32_t DoExport1(const FolderPtr& oFolder, const std::wstring& sRelativePath, b
       [&](const ItemPtr& item, std::wstring& step) {
         if (!counterpart) {
           step = L"Create windows folder";
-          counterpart = run::CounterpartFolder(
-              scripting::FileSystemObject().GetFolder(state.sBaseFolder), sRelativePath,
-              [](const std::shared_ptr<scripting::Folder>& f) { return f->SubFolders(); });
+          // Held a moment, the folders are asked again; still refused, the level fails logged.
+          mTanvelo::Retried([&] {
+            counterpart = run::CounterpartFolder(
+                scripting::FileSystemObject().GetFolder(state.sBaseFolder), sRelativePath,
+                [](const std::shared_ptr<scripting::Folder>& f) { return f->SubFolders(); });
+          });
+          if (!counterpart) vb::Raise(vb::Err().Number(), vb::Err().Description());
           step.clear();
         }
         return ExportOne(counterpart, item, state.nConflict, state.nFormat, state.sExtension,
@@ -345,7 +364,15 @@ int32_t DoExport(const std::wstring& sOutlookFolderEntryID, const std::wstring& 
       LogError(kProc, 0, L"Folder(" + sWindowsFolder + L") Not Exists");
       return;
     }
-    state.sBaseFolder = fso.GetFolder(sWindowsFolder)->Path();
+    // A folder another program holds a moment is asked again; still refused, nothing is
+    // exported and the log says so.
+    std::shared_ptr<scripting::Folder> windowsFolder;
+    if (!mTanvelo::Retried([&] { windowsFolder = fso.GetFolder(sWindowsFolder); })) {
+      LogError(kProc, std::nullopt, std::nullopt,
+               L"Folder(" + sWindowsFolder + L") refused, nothing exported");
+      return;
+    }
+    state.sBaseFolder = windowsFolder->Path();
     run::Report().bStarted = true;
     result = DoExport1(folder, L"", true);
   });

@@ -32,6 +32,7 @@ using FolderPtr = std::shared_ptr<outlook::MAPIFolder>;
 using ItemPtr = std::shared_ptr<outlook::Item>;
 
 constexpr int32_t kOlDeletedItems = 3;
+constexpr int32_t kErrPathFileAccess = 75;
 
 std::wstring Extension(const std::wstring& sPath) {
   size_t dot = sPath.find_last_of(L'.');
@@ -43,20 +44,30 @@ ItemPtr FindTemplate(const FolderPtr& oFolder, const std::wstring& sSubject) {
                                 mTanvelo::FilterText(sSubject) + L"'");
 }
 
-// The whole file as Word wrote it: ANSI, or UTF-8 after its byte-order mark.
+// The whole file as Word wrote it: ANSI, or UTF-8 after its byte-order mark. A read refused
+// (the file held a moment) is asked again from the start; still refused, it raises naming the
+// file rather than answer a body cut short.
 std::wstring ReadTempFile(const std::wstring& sPath) {
-  auto stream = scripting::FileSystemObject().OpenTextFile(sPath);
-  stream->Close();
-  win32::HANDLE h = win32::CreateFileA(win32::ToAnsi(sPath).c_str(), win32::GENERIC_READ,
-                                       win32::FILE_SHARE_READ, nullptr, win32::OPEN_EXISTING, 0, 0);
-  if (h == win32::INVALID_HANDLE_VALUE)
-    vb::Raise(scripting::kErrPermissionDenied, L"Permission denied");
   std::string bytes;
-  char buffer[4096];
-  uint32_t read = 0;
-  while (win32::ReadFile(h, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-    bytes.append(buffer, read);
-  win32::CloseHandle(h);
+  bool read = mTanvelo::Retried([&] {
+    bytes.clear();
+    auto stream = scripting::FileSystemObject().OpenTextFile(sPath);
+    stream->Close();
+    win32::HANDLE h =
+        win32::CreateFileA(win32::ToAnsi(sPath).c_str(), win32::GENERIC_READ,
+                           win32::FILE_SHARE_READ, nullptr, win32::OPEN_EXISTING, 0, 0);
+    if (h == win32::INVALID_HANDLE_VALUE)
+      vb::Raise(scripting::kErrPermissionDenied, L"Permission denied");
+    char buffer[4096];
+    uint32_t count = 0;
+    bool ok = true;
+    while ((ok = win32::ReadFile(h, buffer, sizeof(buffer), &count, nullptr)) && count > 0)
+      bytes.append(buffer, count);
+    win32::CloseHandle(h);
+    if (!ok) vb::Raise(scripting::kErrPermissionDenied, L"Permission denied");
+  });
+  if (!read)
+    vb::Raise(vb::Err().Number(), L"Cant read " + sPath + L" - " + vb::Err().Description());
   if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
     return win32::MultiByteToWide(win32::CP_UTF8, std::string_view(bytes).substr(3));
   return win32::FromAnsi(bytes);
@@ -79,17 +90,23 @@ struct FileEntry {
   std::wstring key;   // its lower case
 };
 
-void GetFiles(const std::shared_ptr<scripting::Folder>& oFolder, std::vector<FileEntry>& colFiles,
+// The files below the folder, by path relative to it. A listing refused a moment is asked
+// again; still refused, it raises: taken for an empty folder, the pictures would stay links
+// into a folder about to be deleted.
+void GetFiles(const std::wstring& sFolder, std::vector<FileEntry>& colFiles,
               const std::wstring& sPrefix) {
-  Trap(L"mImportExport::GetFiles", [&] {
-    for (const auto& file : oFolder->Files()) {
-      std::wstring entry = sPrefix.empty() ? file->Name() : sPrefix + L"\\" + file->Name();
-      entry = GetLongPathName(entry);
-      colFiles.push_back({entry, vb::LCase(entry)});
-    }
-    for (const auto& sub : oFolder->SubFolders()->All())
-      GetFiles(sub, colFiles, sPrefix.empty() ? sub->Name() : sPrefix + L"\\" + sub->Name());
-  });
+  auto files = mFileUtils::EnumFiles(sFolder);
+  auto dirs = mFileUtils::EnumDirs(sFolder);
+  if (!files || !dirs) vb::Raise(kErrPathFileAccess, L"Cant list " + sFolder);
+  auto relative = [&](const std::wstring& path) {
+    std::wstring name = path.substr(sFolder.size() + 1);
+    return sPrefix.empty() ? name : sPrefix + L"\\" + name;
+  };
+  for (const auto& file : *files) {
+    std::wstring entry = GetLongPathName(relative(file));
+    colFiles.push_back({entry, vb::LCase(entry)});
+  }
+  for (const auto& dir : *dirs) GetFiles(dir, colFiles, relative(dir));
 }
 
 void ImportHtmlLinks(const ItemPtr& oItem, std::wstring& sHtml, const std::wstring& sTempFolder,
@@ -97,7 +114,10 @@ void ImportHtmlLinks(const ItemPtr& oItem, std::wstring& sHtml, const std::wstri
                      std::wstring& step) {
   scripting::FileSystemObject fso;
   std::vector<FileEntry> files;
-  GetFiles(fso.GetFolder(sTempFolder), files, L"");
+  std::shared_ptr<scripting::Folder> folder;
+  if (!mTanvelo::Retried([&] { folder = fso.GetFolder(sTempFolder); }))
+    vb::Raise(vb::Err().Number(), vb::Err().Description());
+  GetFiles(folder->Path(), files, L"");
   std::wstring own = vb::LCase(sHtmlFileName);
   files.erase(
       std::remove_if(files.begin(), files.end(), [&](const FileEntry& e) { return e.key == own; }),
@@ -306,6 +326,8 @@ Outcome ImportOne(const FolderPtr& oFolder, const std::wstring& sFile, int32_t n
     outcome = Outcome::Done;
   });
   if (!ok) {
+    // The log names the document whose template was not made.
+    vb::Err().Set(vb::Err().Number(), vb::Err().Description() + L" - " + sFile);
     LogError(kProc, std::nullopt, std::nullopt, step);
     outcome = Outcome::Failed;
   }
@@ -316,15 +338,21 @@ Outcome ImportOne(const FolderPtr& oFolder, const std::wstring& sFile, int32_t n
   return outcome;
 }
 
+// A listing refused past its tries fails the level (logged) rather than pass for an empty
+// folder.
 std::vector<std::wstring> WordFiles(const std::wstring& sFolderPath) {
+  auto files = mFileUtils::EnumFiles(sFolderPath);
+  if (!files) vb::Raise(kErrPathFileAccess, L"Cant list " + sFolderPath);
   std::vector<std::wstring> out;
-  for (const auto& path : mFileUtils::EnumFiles(sFolderPath).value_or(std::vector<std::wstring>{}))
+  for (const auto& path : *files)
     if (IsWordFile(path)) out.push_back(path);
   return out;
 }
 
 std::vector<std::wstring> Directories(const std::wstring& sFolderPath) {
-  return mFileUtils::EnumDirs(sFolderPath).value_or(std::vector<std::wstring>{});
+  auto dirs = mFileUtils::EnumDirs(sFolderPath);
+  if (!dirs) vb::Raise(kErrPathFileAccess, L"Cant list " + sFolderPath);
+  return *dirs;
 }
 
 int32_t CountWordFiles(const std::wstring& sFolderPath) {
@@ -387,13 +415,13 @@ int32_t DoImport(const std::wstring& sOutlookFolderEntryID, const std::wstring& 
       LogError(kProc, 0, L"Folder Not Exists");
       return;
     }
-    run::Report().bStarted = true;
     // A folder another program holds a moment is asked again; still refused, the import
-    // stops with its error logged.
+    // stops with its error logged, and the dialog says it could not start.
     std::shared_ptr<scripting::Folder> folder;
     for (int attempt = 1; attempt < kHeldTries && !folder; ++attempt)
       if (!vb::Catch([&] { folder = fso.GetFolder(sWindowsFolder); })) vb::Err().Clear();
     if (!folder) folder = fso.GetFolder(sWindowsFolder);
+    run::Report().bStarted = true;
     result = DoImport1(folder->Path(), L"", true);
   });
   vb::Err().Clear();

@@ -48,8 +48,9 @@ bool ProgressIsCancelled();
 // One level of the walk of a folder tree, the export's and the import's alike: at the top the
 // progress learns how many units the whole tree holds; `convert(unit, step)` converts each unit
 // of `units()` in turn, then, with sub-folders, `descend(child)` walks each of `children()`.
-// A cancel stops every level. A failure is logged under `sProc` with the step it was at and
-// the level counts nothing. Returns how many units were converted.
+// A cancel stops every level. A failure is logged under `sProc` with the step it was at, the
+// level counts nothing and the run counts a failure (its result must not read as complete).
+// Returns how many units were converted.
 template <class CountTree, class Units, class Convert, class Children, class Descend>
 int32_t WalkLevel(const wchar_t* sProc, bool bTop, CountTree countTree, Units units,
                   Convert convert, Children children, Descend descend) {
@@ -78,6 +79,7 @@ int32_t WalkLevel(const wchar_t* sProc, bool bTop, CountTree countTree, Units un
   });
   if (!ok) {
     LogError(sProc, std::nullopt, std::nullopt, step);
+    ++Report().nFailed;
     return 0;
   }
   if (bTop && !state.bCancelled) ProgressDone();

@@ -4,6 +4,7 @@
 #include "core/Main.h"
 #include "dialogs/CWordWrapper.h"
 #include "dialogs/mImportExportRun.h"
+#include "engine/mTanvelo.h"
 #include "platform/forms/Controls.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/scripting/FileSystemObject.h"
@@ -242,12 +243,16 @@ std::wstring GetLongPathName(const std::wstring& sPath) {
   });
 }
 
-void CreateTextFile(const std::wstring& sPath, const std::wstring& sText) {
-  Trap(L"mImportExport::CreateTextFile", [&] {
-    auto stream = scripting::FileSystemObject().CreateTextFile(sPath, true, false);
-    stream->Write(sText);
-    stream->Close();
-  });
+bool CreateTextFile(const std::wstring& sPath, const std::wstring& sText) {
+  // Each try writes the file whole again, so a write refused half-way leaves nothing short.
+  if (mTanvelo::Retried([&] {
+        auto stream = scripting::FileSystemObject().CreateTextFile(sPath, true, false);
+        stream->Write(sText);
+        stream->Close();
+      }))
+    return true;
+  LogError(L"mImportExport::CreateTextFile", std::nullopt, std::nullopt, L"not written: " + sPath);
+  return false;
 }
 
 }  // namespace mImportExportWordDocs

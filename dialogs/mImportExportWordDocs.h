@@ -74,7 +74,7 @@ bool ImportWordDocument(const std::shared_ptr<outlook::MAPIFolder>& oFolder,
                         bool bQuitWord);
 // Adds every file below the temporary folder that the HTML links to (but the HTML file itself)
 // as a hidden attachment and points the link at it by content id; the content ids in the
-// order the attachments were added.
+// order the attachments were added. Raises when the folder cannot be listed.
 void ImportHtmlLinks(const std::shared_ptr<outlook::Item>& oItem, std::wstring& sHtml,
                      const std::wstring& sTempFolder, const std::wstring& sHtmlFileName,
                      std::vector<std::wstring>& colContentIDs);
@@ -82,8 +82,9 @@ void ImportHtmlLinks(const std::shared_ptr<outlook::Item>& oItem, std::wstring& 
 bool IsWordFile(const std::wstring& sPath);
 // The long form of the path as the system reports it; the path itself when the system fails.
 std::wstring GetLongPathName(const std::wstring& sPath);
-// Writes the text in the ANSI code page into a new or emptied file; logs its failure.
-void CreateTextFile(const std::wstring& sPath, const std::wstring& sText);
+// Writes the text in the ANSI code page into a new or emptied file, asked again while
+// refused; false (logged, naming the file) when it could not be written whole.
+bool CreateTextFile(const std::wstring& sPath, const std::wstring& sText);
 
 // The one Word wrapper of the process.
 CWordWrapper& WordWrapper();

@@ -290,7 +290,9 @@ TEST_F(ExportTest, NamesWindowsRefusesFailAndTheLogSaysSo) {
   EXPECT_EQ(Export(templates, false, kConflictReplace), 0);
   EXPECT_EQ(LastRun().nFailed, 2);
   EXPECT_TRUE(Listing(L"C:\\Export").empty());
-  EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen"));
+  // The body's file cannot be named: the template fails there.
+  EXPECT_TRUE(
+      Logged(L"mImportExport::ExportWordDocument", L"[SaveToTempDir, Format=1] Body not written"));
 }
 
 TEST_F(ExportTest, ThroughAWordProcessorNoScratchFileTouchesTheExportFolder) {
@@ -392,4 +394,90 @@ TEST_F(ExportTest, ATemporaryFolderRefusedAMomentIsMadeAll) {
     EXPECT_EQ(TempListing(), (Names{temp.Path().substr(8) + L"\\"}));
   }
   EXPECT_TRUE(TempListing().empty());
+}
+
+TEST_F(ExportTest, AWindowsFolderRefusedAMomentIsExportedAndRefusedForGoodIsTold) {
+  namespace faults = win32::faults;
+  AddPlain(templates, L"T", L"body");
+  // The run's first call into the disk is the look at the chosen folder.
+  uint64_t look = 0;
+  for (uint64_t at = 1; look == 0 && at < 100; ++at) {
+    faults::Start({.at = at});
+    Export(templates, false);
+    if (faults::Counts().raisedBy[static_cast<int>(faults::Surface::Files)] == 1) look = at;
+    faults::Stop();
+    if (Exists(L"C:\\Export\\T.dot"))
+      scripting::FileSystemObject().DeleteFile(L"C:\\Export\\T.dot", true);
+  }
+  ASSERT_NE(look, 0u);
+  faults::Start({.at = look, .span = kHeldTries - 1});
+  EXPECT_EQ(Export(templates, false), 1);
+  faults::Stop();
+  EXPECT_EQ(Document(L"C:\\Export\\T.dot").Text(), L"body");
+  scripting::FileSystemObject().DeleteFile(L"C:\\Export\\T.dot", true);
+  faults::Start({.at = look, .span = kHeldTries});
+  EXPECT_EQ(Export(templates, false), 0);
+  faults::Stop();
+  EXPECT_FALSE(LastRun().bStarted);
+  EXPECT_TRUE(Listing(L"C:\\Export").empty());
+  EXPECT_TRUE(Logged(L"mImportExport::DoExport", L"Folder(C:\\Export) refused, nothing exported"));
+}
+
+TEST_F(ExportTest, AFileCallRefusedNeverExportsAnotherDocument) {
+  namespace faults = win32::faults;
+  // Both roads to the body's file: the file object's and UTF-8 written by hand; a picture
+  // beside the document.
+  AddHtml(templates, L"Page",
+          L"<html><body><p>Dear Kim,</p><p>the offer <img src=\"cid:pic@x\"></p></body></html>",
+          {{L"image001.png", L"pic@x", testpictures::RedPng()}});
+  AddPlain(templates, L"Plain", L"Line \u0416\r\nLine 2");
+  faults::Start({.countOnly = true});
+  ASSERT_EQ(Export(templates, false), 2);
+  faults::Stop();
+  const uint64_t calls = faults::Counts().calls;
+  const std::wstring page = Document(L"C:\\Export\\Page.dot").Text();
+  const std::wstring plain = Document(L"C:\\Export\\Plain.dot").Text();
+  auto clear = [] {
+    scripting::FileSystemObject fso;
+    for (const auto& name : Listing(L"C:\\Export")) {
+      if (name.back() == L'\\')
+        fso.DeleteFolder(L"C:\\Export\\" + name.substr(0, name.size() - 1), true);
+      else
+        fso.DeleteFile(L"C:\\Export\\" + name, true);
+    }
+  };
+  // Refused a moment, every document is written; refused for good, one missing is told.
+  for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}}) {
+    for (uint64_t at = 1; at <= calls; ++at) {
+      clear();
+      const size_t logged = support::library::Log().size();
+      faults::Start({.at = at, .span = span});
+      Export(templates, false);
+      // Only the disk refused (a body read refused is another matter).
+      const auto counts = faults::Counts();
+      const bool files = counts.raised > 0 &&
+                         counts.raisedBy[static_cast<int>(faults::Surface::Files)] == counts.raised;
+      faults::Stop();
+      if (!files) continue;
+      bool told = false;
+      const auto& log = support::library::Log();
+      for (size_t i = logged; i < log.size(); ++i) told = told || log[i].level >= 3;
+      for (const auto& [name, text] :
+           {std::pair{L"C:\\Export\\Page.dot", page}, std::pair{L"C:\\Export\\Plain.dot", plain}}) {
+        const std::string refused = "calls " + std::to_string(at) + "+" + std::to_string(span);
+        if (Exists(name)) {
+          EXPECT_EQ(Document(name).Text(), text) << refused << " refused";
+          EXPECT_EQ(Document(name).pictures.size(),
+                    std::wstring(name) == L"C:\\Export\\Page.dot" ? 1u : 0u)
+              << refused << " refused";
+          continue;
+        }
+        EXPECT_TRUE(told && span == kHeldTries) << refused << " refused: " << win32::ToAnsi(name)
+                                                << " missing, " << (told ? "told" : "nothing told");
+        // The dialog must not call it complete.
+        EXPECT_TRUE(!LastRun().bStarted || LastRun().nFailed > 0) << refused << " refused";
+      }
+    }
+  }
+  clear();
 }

@@ -460,3 +460,53 @@ TEST_F(ImportTest, AWindowsFolderRefusedAMomentIsImportedAndRefusedForGoodIsTold
   faults::Stop();
   EXPECT_TRUE(Logged(L"mImportExport::DoImport"));
 }
+
+TEST_F(ImportTest, AFileCallRefusedNeverImportsAnotherBody) {
+  namespace faults = win32::faults;
+  WriteDoc("C:\\Import\\A.doc", {L"Dear Kim,", L"the offer"}, {testpictures::RedPng()});
+  faults::Start({.countOnly = true});
+  ASSERT_EQ(Import(false, kConflictDuplicate), 1);
+  faults::Stop();
+  const uint64_t calls = faults::Counts().calls;
+  const std::wstring body = FindTemplate(L"A")->Body();
+  int asked = 0;  // the document taken for one in use: the user is asked
+  win32::msgbox::SetDefaultAnswerer([&](const win32::ShownMessageBox&) {
+    ++asked;
+    return 2;  // Cancel
+  });
+  // Refused a moment, the template is made (unless the user gave up on the document);
+  // refused for good, one not made is told.
+  for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}}) {
+    for (uint64_t at = 1; at <= calls; ++at) {
+      for (const auto& item : target->Items()->All()) item->Delete();
+      const size_t logged = support::library::Log().size();
+      asked = 0;
+      faults::Start({.at = at, .span = span});
+      const int32_t imported = Import(false, kConflictDuplicate);
+      // Only the disk refused.
+      const auto counts = faults::Counts();
+      const bool files = counts.raised > 0 &&
+                         counts.raisedBy[static_cast<int>(faults::Surface::Files)] == counts.raised;
+      faults::Stop();
+      if (!files) continue;
+      const std::string refused = "calls " + std::to_string(at) + "+" + std::to_string(span);
+      if (imported == 0) {
+        bool told = false;
+        const auto& log = support::library::Log();
+        for (size_t i = logged; i < log.size(); ++i) told = told || log[i].level >= 3;
+        EXPECT_TRUE(told) << refused << " refused: nothing imported, nothing told";
+        EXPECT_TRUE(span == kHeldTries || asked > 0) << refused << " refused: nothing imported";
+        // The dialog must not call it complete.
+        EXPECT_TRUE(!LastRun().bStarted || LastRun().nFailed > 0) << refused << " refused";
+        continue;
+      }
+      auto item = FindTemplate(L"A");
+      ASSERT_TRUE(item) << refused;
+      EXPECT_EQ(item->Body(), body) << refused;
+      ASSERT_EQ(item->Attachments()->Count(), 1) << refused;
+      EXPECT_NE(item->HTMLBody().find(L"\"cid:" + Cid(item->Attachments()->Item(1)) + L"\""),
+                std::wstring::npos)
+          << refused;
+    }
+  }
+}
