@@ -151,7 +151,12 @@ bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::ws
     if (GetAppVersion() >= 14) SetOriginalReplyIcon(oMail, nAction);
     RemoveHotkeyProperties(mail, false);
     SetSendMode(mail, nSendMode, false);
-    SetAddinProperty(mail, Options().ProductCode(), true);
+    // Unstamped, its Send is Outlook's own: fields typed later would leave unfilled.
+    if (!SetAddinProperty(mail, Options().ProductCode(), true)) {
+      std::wstring subject;
+      vb::Ignore([&] { subject = mail->Subject(); });
+      LogError(proc, 0, L"the reply could not be stamped, its Send fills no fields - " + subject);
+    }
 
     if (nSendMode != kSendModeSeparate) {
       PersonalizeQuietly(mail);
