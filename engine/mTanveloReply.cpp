@@ -83,8 +83,13 @@ void PersonalizeQuietly(const ItemPtr& mail) {
   JobPtr job = Services().CreateJob ? Services().CreateJob() : nullptr;
   if (!job) return;
   const std::wstring entryId = mail->EntryID(), storeId = StoreIDOf(mail);
-  if (job->HasReplaces(entryId, storeId) &&
-      job->LoadReplaceValues(entryId, storeId, false, true, true)) {
+  // Unread, the fields are left for the Send to fill.
+  bool has = false;
+  if (!vb::Catch([&] { has = job->HasReplaces(entryId, storeId); })) {
+    LogError(L"mTanvelo::PersonalizeQuietly");
+    return;
+  }
+  if (has && job->LoadReplaceValues(entryId, storeId, false, true, true)) {
     bool bWasEmptyProp = false;
     job->DoReplace(entryId, true, bWasEmptyProp, storeId, 0, true, true);
   }

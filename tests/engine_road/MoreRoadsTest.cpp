@@ -336,6 +336,18 @@ TEST_F(RoadTest, ANewMailIsStampedUnderARunOfRefusalsOrNotMadeAndTold) {
   EXPECT_GT(unmade, 0);
 }
 
+// Fields that cannot be read at the making are left for the Send to fill: the mail still opens.
+TEST_F(RoadTest, ANewMailWhoseTextCannotBeReadStillOpensItsFieldsLeftForTheSend) {
+  auto tmpl = AddTemplate(L"Invitation", outlook::olFormatPlain, L"Dear %FirstName%");
+  world.textUnread = true;
+  bool focus = false;
+  NewMailFromTemplate(tmpl->EntryID(), focus);
+  ASSERT_EQ(1u, ItemsOf(tvDrafts).size());
+  EXPECT_TRUE(ItemsOf(tvDrafts)[0]->OpenInspector());
+  EXPECT_TRUE(HasAddinStamp(ItemsOf(tvDrafts)[0]));
+  EXPECT_TRUE(Logged(L"mTanvelo::PersonalizeQuietly"));
+}
+
 TEST_F(RoadTest, NewTemplatesAreNumberedAndStamped) {
   auto sub = templates->Folders()->Add(L"Sales");
   EXPECT_EQ(L"Untitled1", NewTemplate(nullptr)->Subject());
