@@ -103,8 +103,10 @@ bool RL_CJob::HasReplaces(const std::wstring& sEntryID, const std::wstring& Stor
       body = item->Body();
     });
   if (!read) {
+    const int32_t number = vb::Err().Number();
+    const std::wstring description = vb::Err().Description();
     LogError(kProc);
-    vb::Raise(vb::Err().Number(), vb::Err().Description());
+    vb::Raise(number, description);
   }
   vb::Err().Clear();
   m_colTexts = std::make_shared<RL_CTexts>();

@@ -319,6 +319,7 @@ TEST_F(Job, AMailsTextRefusedAMomentIsReadAgainAndStillRefusedIsNeverTakenForFie
   win32::faults::Stop();
   EXPECT_FALSE(answered) << "a mail unread was taken for one " << (has ? "with" : "without")
                          << " fields";
+  EXPECT_NE(0, vb::Err().Number()) << "the refusal itself reaches the caller";
   EXPECT_TRUE(Logged(L"RL_CJob::HasReplaces"));
   vb::Err().Clear();
 }
