@@ -199,8 +199,14 @@ void Explorer_SendDrafts() {
     const std::wstring product = vb::LCase(Options().ProductCode());
     for (const auto& sEntryID : entryIDs) {
       ItemPtr item = Need(session->GetItemFromID(sEntryID, folder->StoreID()));
-      std::wstring stamp = mTanvelo::GetAddinProperty(item);
-      if (stamp.empty()) {
+      std::wstring stamp;
+      if (!mTanvelo::ReadAddinProperty(item, stamp)) {
+        // Taken for unstamped, a draft of ours would go out with its fields unfilled.
+        std::wstring subject;
+        vb::Ignore([&] { subject = item->Subject(); });
+        LogError(proc, 0, subject + L" - its owner stamp could not be read, not sent");
+        notSent.push_back(subject);
+      } else if (stamp.empty()) {
         LogInfo(proc,
                 item->Subject() + L" - no addin owner, send with no personalization processing", 2);
         std::wstring subject = item->Subject();

@@ -88,19 +88,32 @@ bool CheckRecipients(outlook::Recipients& recipients, const std::wstring& subjec
 
 // --- Marks on items ---------------------------------------------------------------------------
 
-std::wstring GetAddinProperty(const ItemPtr& item) {
-  return QuietlyOr(std::wstring(), [&] {
+bool ReadAddinProperty(const ItemPtr& item, std::wstring& value) {
+  const bool read = Retried([&] {
     auto property = FindProperty(item, kAddinProperty);
-    return property ? property->Value() : std::wstring();
+    value = property ? property->Value() : std::wstring();
   });
+  if (!read) value.clear();
+  vb::Err().Clear();
+  return read;
 }
 
-void SetAddinProperty(const ItemPtr& item, const std::wstring& value, bool bSave) {
-  if (!value.empty())
-    Quietly([&] { WriteProperty(item, kAddinProperty, value, false); });
-  else
-    Quietly([&] { DeleteProperty(item, kAddinProperty); });
-  if (bSave) Quietly([&] { Need(item)->Save(); });
+std::wstring GetAddinProperty(const ItemPtr& item) {
+  std::wstring value;
+  ReadAddinProperty(item, value);
+  return value;
+}
+
+bool SetAddinProperty(const ItemPtr& item, const std::wstring& value, bool bSave) {
+  bool done = Retried([&] {
+    if (!value.empty())
+      WriteProperty(item, kAddinProperty, value, false);
+    else
+      DeleteProperty(item, kAddinProperty);
+  });
+  if (bSave) done = Retried([&] { Need(item)->Save(); }) && done;
+  vb::Err().Clear();
+  return done;
 }
 
 bool HasAddinStamp(const ItemPtr& item) {

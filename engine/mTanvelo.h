@@ -29,9 +29,15 @@ inline constexpr const wchar_t* kHotkeyProperty = L"NORVANE.TVL.HotKey";
 inline constexpr const wchar_t* kHotkeyActionProperty = L"NORVANE.TVL.HotKeyAction";
 
 // --- Marks on items ---------------------------------------------------------------------------
+// The stamp's reads and writes are asked again while Outlook refuses them (up to kHeldTries):
+// a mail taken for unstamped is sent with its fields unfilled.
+// "" when missing, or when every read was refused.
 std::wstring GetAddinProperty(const ItemPtr& item);
-// A value adds or sets the stamp; the empty value removes it.
-void SetAddinProperty(const ItemPtr& item, const std::wstring& value, bool bSave);
+// False when every read was refused: whether the item is stamped is not known.
+bool ReadAddinProperty(const ItemPtr& item, std::wstring& value);
+// A value adds or sets the stamp; the empty value removes it. False when Outlook refused it
+// (or the save) past every try; no error is left.
+bool SetAddinProperty(const ItemPtr& item, const std::wstring& value, bool bSave);
 bool HasAddinStamp(const ItemPtr& item);
 // 1 when the property is missing; 0 (logged) when it holds no number.
 int32_t GetSendMode(const ItemPtr& item);

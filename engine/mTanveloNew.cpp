@@ -94,7 +94,11 @@ ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
     }
     copy = Need(tmpl->Copy());
     copy = Need(copy->Move(DraftsFolder()));
-    SetAddinProperty(copy, Options().ProductCode(), false);
+    // Unstamped, its Send would not be ours and its fields would leave unfilled.
+    if (!SetAddinProperty(copy, Options().ProductCode(), false)) {
+      LogError(proc, 0, L"the new mail could not be stamped - " + tmpl->Subject());
+      return nullptr;
+    }
     SetSendMode(copy, nSendMode, false);
     RemoveHotkeyProperties(copy, false);
     UnmarkFavoriteTemplate(copy, false);

@@ -83,8 +83,13 @@ void PersonalizeQuietly(const ItemPtr& mail) {
   JobPtr job = Services().CreateJob ? Services().CreateJob() : nullptr;
   if (!job) return;
   const std::wstring entryId = mail->EntryID(), storeId = StoreIDOf(mail);
-  if (job->HasReplaces(entryId, storeId) &&
-      job->LoadReplaceValues(entryId, storeId, false, true, true)) {
+  // Unread, the fields are left for the Send to fill.
+  bool has = false;
+  if (!vb::Catch([&] { has = job->HasReplaces(entryId, storeId); })) {
+    LogError(L"mTanvelo::PersonalizeQuietly");
+    return;
+  }
+  if (has && job->LoadReplaceValues(entryId, storeId, false, true, true)) {
     bool bWasEmptyProp = false;
     job->DoReplace(entryId, true, bWasEmptyProp, storeId, 0, true, true);
   }
@@ -151,7 +156,12 @@ bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::ws
     if (GetAppVersion() >= 14) SetOriginalReplyIcon(oMail, nAction);
     RemoveHotkeyProperties(mail, false);
     SetSendMode(mail, nSendMode, false);
-    SetAddinProperty(mail, Options().ProductCode(), true);
+    // Unstamped, its Send is Outlook's own: fields typed later would leave unfilled.
+    if (!SetAddinProperty(mail, Options().ProductCode(), true)) {
+      std::wstring subject;
+      vb::Ignore([&] { subject = mail->Subject(); });
+      LogError(proc, 0, L"the reply could not be stamped, its Send fills no fields - " + subject);
+    }
 
     if (nSendMode != kSendModeSeparate) {
       PersonalizeQuietly(mail);

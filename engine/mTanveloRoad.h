@@ -33,6 +33,7 @@ inline constexpr const wchar_t* kTempItemPrefix = L"TANVELO TEMP ITEM:";
 class IPersonalizationJob {
  public:
   virtual ~IPersonalizationJob() = default;
+  // Raises when the mail cannot be read: a mail taken for one without fields leaves unfilled.
   virtual bool HasReplaces(const std::wstring& sEntryID, const std::wstring& StoreID) = 0;
   virtual bool LoadReplaceValues(const std::wstring& sEntryID, const std::wstring& StoreID,
                                  bool bWndOnTop, bool bSilent, bool bIgnoreErrors) = 0;

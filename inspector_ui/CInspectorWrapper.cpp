@@ -204,6 +204,21 @@ void CInspectorWrapper::m_OutlookBars_OnUpdate() {
 void CInspectorWrapper::m_oMail_Send(bool& Cancel) {
   const wchar_t* proc = L"CInspectorWrapper::m_oMail_Send";
   if (!m_state.IsAddinItem) {
+    // Read again: a stamp Outlook refused to show at the window's opening would let the mail
+    // leave with its fields unfilled.
+    std::wstring stamp;
+    if (!mTanvelo::ReadAddinProperty(m_oMail, stamp)) {
+      Cancel = true;
+      LogError(proc, 0, L"the owner stamp could not be read, the message was not sent");
+      vb::Ignore([&] {
+        vb::MsgBox(LangText(L"STR_SEND_NOT_PROCESSED"),
+                   kStyleExclamation | (m_state.OldWordMail ? kForeground : 0));
+      });
+      return;
+    }
+    m_state.IsAddinItem = vb::LCase(stamp) == vb::LCase(Options().ProductCode());
+  }
+  if (!m_state.IsAddinItem) {
     LogInfo(proc, L"AddinOwner not me, dont process personalizations");
     return;
   }

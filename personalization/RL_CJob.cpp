@@ -49,11 +49,19 @@ std::shared_ptr<redemption::SafeMailItem> RL_CJob::GetSafeItem(const std::wstrin
                                                                const std::wstring& StoreID) {
   constexpr const wchar_t* kProc = L"RL_CJob::GetSafeItem";
   std::shared_ptr<outlook::Item> item;
-  if (!vb::Catch([&] { item = g_oApp->Session()->GetItemFromID(sEntryID, StoreID); }) || !item) {
+  int32_t itemClass = 0;
+  // Outlook holding the item a moment is asked again: a mail not found is one left unfilled.
+  bool found = false;
+  for (int tries = 1; !found && tries <= kHeldTries; ++tries)
+    found = vb::Catch([&] {
+      item = g_oApp->Session()->GetItemFromID(sEntryID, StoreID);
+      if (item) itemClass = item->Class();
+    });
+  if (!found || !item) {
     LogError(kProc, std::nullopt, L"GetItemFromID failed\r\n" + sEntryID + L"\r\n" + StoreID);
     return nullptr;
   }
-  if (item->Class() != olMail) {
+  if (itemClass != olMail) {
     LogError(kProc, 0, L"Item.Class <> olMail");
     return nullptr;
   }
@@ -82,25 +90,37 @@ std::shared_ptr<RL_CTexts> RL_CJob::GetContactTexts(const std::wstring& sEmail, 
 }
 
 bool RL_CJob::HasReplaces(const std::wstring& sEntryID, const std::wstring& StoreID) {
-  return TrapOr(L"RL_CJob::HasReplaces", false, [&] {
-    auto item = GetSafeItem(sEntryID, StoreID);
-    if (!item) return false;
-    // Subject and body are searched apart rather than joined: no token spans a line break, and
-    // a large body is not copied for it.
-    const std::wstring subject = item->Subject(), body = item->Body();
-    m_colTexts = std::make_shared<RL_CTexts>();
-    m_colTexts->AddAll();
-    bool found = false;
-    for (int32_t i = m_colTexts->Count(); i >= 1; --i) {
-      const std::wstring& token = m_colTexts->Item(i)->Text;
-      if (FindNoCase(subject, token) == std::wstring::npos &&
-          FindNoCase(body, token) == std::wstring::npos)
-        m_colTexts->Remove(i);
-      else
-        found = true;
-    }
-    return found;
-  });
+  constexpr const wchar_t* kProc = L"RL_CJob::HasReplaces";
+  auto item = GetSafeItem(sEntryID, StoreID);
+  if (!item) return false;  // told by GetSafeItem
+  // Subject and body are searched apart rather than joined: no token spans a line break, and
+  // a large body is not copied for it.
+  std::wstring subject, body;
+  bool read = false;
+  for (int tries = 1; !read && tries <= kHeldTries; ++tries)
+    read = vb::Catch([&] {
+      subject = item->Subject();
+      body = item->Body();
+    });
+  if (!read) {
+    const int32_t number = vb::Err().Number();
+    const std::wstring description = vb::Err().Description();
+    LogError(kProc);
+    vb::Raise(number, description);
+  }
+  vb::Err().Clear();
+  m_colTexts = std::make_shared<RL_CTexts>();
+  m_colTexts->AddAll();
+  bool found = false;
+  for (int32_t i = m_colTexts->Count(); i >= 1; --i) {
+    const std::wstring& token = m_colTexts->Item(i)->Text;
+    if (FindNoCase(subject, token) == std::wstring::npos &&
+        FindNoCase(body, token) == std::wstring::npos)
+      m_colTexts->Remove(i);
+    else
+      found = true;
+  }
+  return found;
 }
 
 bool RL_CJob::CollectResolved(const redemption::SafeMailItem& item, bool bIgnoreErrors,

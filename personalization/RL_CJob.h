@@ -31,7 +31,8 @@ class RL_CJob {
  public:
   RL_CJob();
 
-  // True when at least one field token occurs in the subject or the plain-text body.
+  // True when at least one field token occurs in the subject or the plain-text body. Raises
+  // when its text cannot be read (asked again first): it is not known to be without fields.
   bool HasReplaces(const std::wstring& sEntryID, const std::wstring& StoreID);
   // Computes the values of the fields HasReplaces kept.
   bool LoadReplaceValues(const std::wstring& sEntryID, const std::wstring& StoreID, bool bWndOnTop,

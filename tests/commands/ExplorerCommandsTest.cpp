@@ -244,6 +244,39 @@ TEST_F(ExplorerCommandsTest, ADraftOutlookRefusesStaysInItsFolderAndTheUserIsTol
   EXPECT_TRUE(Logged(L"mExplorer.SendUnprocessed"));
 }
 
+// A draft of ours whose stamp Outlook refuses to show is not sent as another's, unfilled: it
+// stays and is named in the box.
+TEST_F(ExplorerCommandsTest, AnOwnDraftWhoseStampIsRefusedIsNeverSentAsAnothers) {
+  auto own = AddDraft(tvDrafts, L"Own", Options().ProductCode());
+  ShowAndSelect(tvDrafts, {own});
+  win32::faults::Start({.countOnly = true});
+  mExplorer::Explorer_SendDrafts();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  int kept = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    for (const auto& item : p.outbox->Items()->All()) item->Delete();
+    for (const auto& item : tvDrafts->Items()->All()) item->Delete();
+    own = AddDraft(tvDrafts, L"Own", Options().ProductCode());
+    ShowAndSelect(tvDrafts, {own});
+    const std::wstring marker = L"run " + std::to_wstring(at);
+    LogInfo(L"test", marker);
+    const size_t boxes = win32::msgbox::Shown().size();
+    win32::faults::Start({.at = at, .span = kHeldTries});
+    mExplorer::Explorer_SendDrafts();
+    win32::faults::Stop();
+    const auto& log = support::library::Log();
+    for (auto e = log.rbegin(); e != log.rend() && e->text != marker; ++e)
+      EXPECT_EQ(e->text.find(L"no addin owner"), std::wstring::npos)
+          << kHeldTries << " calls from " << at << " failing";
+    if (win32::msgbox::Shown().size() > boxes &&
+        win32::msgbox::Shown().back().text.find(L"Own") != std::wstring::npos &&
+        Subjects(tvDrafts) == Texts{L"Own"})
+      ++kept;
+  }
+  EXPECT_GT(kept, 0) << "an unread stamp keeps the draft and names it";
+}
+
 TEST_F(ExplorerCommandsTest, AStoppedSendLeavesTheRestOfTheSelection) {
   // The first own draft has no recipients: the sending stops there.
   auto product = Options().ProductCode();

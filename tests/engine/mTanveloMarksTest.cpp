@@ -3,6 +3,7 @@
 #include "EngineTest.h"
 #include "core/COptions.h"
 #include "engine/mTanvelo.h"
+#include "platform/win32/Faults.h"
 #include "tests/common/RefusedWrites.h"
 
 using namespace mTanvelo;
@@ -102,6 +103,31 @@ TEST_F(Marks, StampSendModeAndHotkeyProperties) {
   EXPECT_TRUE(FolderField(kHotkeyActionProperty));
   EXPECT_TRUE(FolderField(kSendModeProperty));
   EXPECT_FALSE(FolderField(kAddinProperty));
+}
+
+// A stamp Outlook refuses a moment is still written and read; refused past every try, the
+// caller knows it, for an unstamped mail's Send would fill no fields.
+TEST_F(Marks, TheStampOutlastsARunOfRefusalsOrItsRefusalIsKnown) {
+  auto t = AddMail(templates, L"t");
+  for (uint64_t at = 1; at <= 6; ++at) {
+    ASSERT_TRUE(SetAddinProperty(t, L"", true));
+    win32::faults::Start({.at = at, .span = 3});
+    EXPECT_TRUE(SetAddinProperty(t, L"Tanvelo", true)) << "3 calls from " << at << " failing";
+    EXPECT_TRUE(HasAddinStamp(t)) << "3 calls from " << at << " failing";
+    win32::faults::Stop();
+    EXPECT_TRUE(t->Saved());
+  }
+
+  win32::faults::Start({.at = 1, .span = 1000});
+  std::wstring stamp = L"before";
+  EXPECT_FALSE(ReadAddinProperty(t, stamp));
+  EXPECT_EQ(L"", stamp);
+  EXPECT_FALSE(SetAddinProperty(t, L"", false));
+  EXPECT_FALSE(SetAddinProperty(t, L"Other", true));
+  win32::faults::Stop();
+  EXPECT_EQ(0, vb::Err().Number());
+  EXPECT_TRUE(ReadAddinProperty(t, stamp));
+  EXPECT_EQ(L"Tanvelo", stamp);
 }
 
 TEST_F(Marks, DefaultTemplateIsAFavouriteAndKeepsTheMarkWhenCleared) {

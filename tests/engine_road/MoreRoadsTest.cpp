@@ -302,6 +302,52 @@ TEST_F(RoadTest, NewMailThatCannotBeFiledLeavesNoCopyOfTheTemplate) {
 
 // --- New templates ------------------------------------------------------------------------------
 
+// A new mail left unstamped would be sent by Outlook with its fields unfilled: under a run of
+// refusals it is stamped, or not made and that is told.
+TEST_F(RoadTest, ANewMailIsStampedUnderARunOfRefusalsOrNotMadeAndTold) {
+  auto tmpl = AddTemplate(L"Invitation", outlook::olFormatPlain, L"Dear %FirstName%");
+  bool focus = false;
+  win32::faults::Start({.countOnly = true});
+  NewMailFromTemplate(tmpl->EntryID(), focus);
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (const auto& made : ItemsOf(tvDrafts)) made->Delete();
+  int unmade = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    const std::wstring marker = L"run " + std::to_wstring(at);
+    LogInfo(L"test", marker);
+    win32::faults::Start({.at = at, .span = kHeldTries});
+    NewMailFromTemplate(tmpl->EntryID(), focus);
+    win32::faults::Stop();
+    const auto made = ItemsOf(tvDrafts);
+    for (const auto& mail : made) {
+      EXPECT_TRUE(HasAddinStamp(mail)) << kHeldTries << " calls from " << at << " failing";
+      mail->Delete();
+    }
+    if (made.empty()) {
+      ++unmade;
+      bool told = false;
+      const auto& log = support::library::Log();
+      for (auto e = log.rbegin(); e != log.rend() && e->text != marker; ++e)
+        told = told || e->level == kLevelError;
+      EXPECT_TRUE(told) << kHeldTries << " calls from " << at << " failing: nothing made, untold";
+    }
+  }
+  EXPECT_GT(unmade, 0);
+}
+
+// Fields that cannot be read at the making are left for the Send to fill: the mail still opens.
+TEST_F(RoadTest, ANewMailWhoseTextCannotBeReadStillOpensItsFieldsLeftForTheSend) {
+  auto tmpl = AddTemplate(L"Invitation", outlook::olFormatPlain, L"Dear %FirstName%");
+  world.textUnread = true;
+  bool focus = false;
+  NewMailFromTemplate(tmpl->EntryID(), focus);
+  ASSERT_EQ(1u, ItemsOf(tvDrafts).size());
+  EXPECT_TRUE(ItemsOf(tvDrafts)[0]->OpenInspector());
+  EXPECT_TRUE(HasAddinStamp(ItemsOf(tvDrafts)[0]));
+  EXPECT_TRUE(Logged(L"mTanvelo::PersonalizeQuietly"));
+}
+
 TEST_F(RoadTest, NewTemplatesAreNumberedAndStamped) {
   auto sub = templates->Folders()->Add(L"Sales");
   EXPECT_EQ(L"Untitled1", NewTemplate(nullptr)->Subject());

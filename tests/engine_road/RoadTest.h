@@ -57,6 +57,7 @@ struct RoadWorld {
   std::shared_ptr<outlook::NameSpace> session;
   std::map<std::wstring, std::wstring> firstNames;  // lower-case address -> first name
   bool loadAnswer = true;                           // LoadReplaceValues
+  bool textUnread = false;                          // HasReplaces raises: the text is held
   int32_t failReplaceAt = 0;                        // the n-th DoReplace raises
   bool replaceAnswer = true;                        // DoReplace (False: nothing written)
   std::vector<std::wstring> jobCalls;               // "Load silent=1", "Replace leave=1"...

@@ -2,8 +2,10 @@
 // one per recipient; any other mail is left to Outlook; what cannot be done is told.
 #include <algorithm>
 
+#include "core/COptions.h"
 #include "dialogs/mForms.h"
 #include "engine/RoadSupport.h"
+#include "engine/mTanvelo.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/Faults.h"
 #include "tests/common/Log.h"
@@ -129,6 +131,29 @@ TEST_F(Send, ASendThatCannotBeProcessedIsToldAndTheMailStaysOpenUnsent) {
   lib = std::make_shared<RL_CLib>();
   lib->Init(L"Tanvelo Templates", nullptr, L"Software\\Norvane\\Tanvelo\\Personalization");
   mail->Send();
+  ASSERT_EQ(1u, ItemsOf(p.outbox).size());
+  EXPECT_EQ(L"Dear Kim", ItemsOf(p.outbox)[0]->Body());
+}
+
+// The stamp is read again at Send when the window took the mail for another's (Outlook refused
+// it at the opening): a made mail never leaves with its fields unfilled untold.
+TEST_F(Send, AStampUnreadAtTheOpeningIsReadAgainAtSendOrTheSendIsStoppedAndTold) {
+  auto mail = MadeMail(L"Offer", L"Dear %FirstName%", 1, {L"Kim Roe"});
+  mTanvelo::SetAddinProperty(mail, L"", true);
+  auto wrapper = Open(mail);
+  ASSERT_TRUE(wrapper);
+  mTanvelo::SetAddinProperty(mail, Options().ProductCode(), true);
+
+  win32::faults::Start({.at = 1, .span = 1000});
+  EXPECT_FALSE(PressSend(mail));
+  win32::faults::Stop();
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  ASSERT_TRUE(wrapper->GetInspector());
+  ASSERT_EQ(1u, Boxes().size());
+  EXPECT_EQ(LangText(L"STR_SEND_NOT_PROCESSED"), Boxes()[0]);
+  EXPECT_TRUE(Logged(L"CInspectorWrapper::m_oMail_Send", L"stamp could not be read"));
+
+  EXPECT_FALSE(PressSend(mail));
   ASSERT_EQ(1u, ItemsOf(p.outbox).size());
   EXPECT_EQ(L"Dear Kim", ItemsOf(p.outbox)[0]->Body());
 }

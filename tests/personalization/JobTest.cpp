@@ -5,6 +5,7 @@
 #include "platform/forms/Form.h"
 #include "platform/forms/User.h"
 #include "platform/outlook/BodyConvert.h"
+#include "platform/win32/Faults.h"
 #include "tests/personalization/PersonalizationTest.h"
 
 using namespace ptest;
@@ -293,6 +294,34 @@ TEST_F(Job, UnknownItemsAndItemsThatAreNoMail) {
   EXPECT_TRUE(Logged(L"RL_CJob::GetSafeItem", L"GetItemFromID failed\r\n00FF\r\n" + Store()));
   EXPECT_FALSE(job->HasReplaces(p.kimContact->EntryID(), Store()));
   EXPECT_TRUE(Logged(L"RL_CJob::GetSafeItem", L"Item.Class <> olMail"));
+}
+
+// A mail whose text Outlook holds a moment is read again; held past every try it is never
+// answered as one without fields (which would send it unfilled).
+TEST_F(Job, AMailsTextRefusedAMomentIsReadAgainAndStillRefusedIsNeverTakenForFieldless) {
+  auto mail = Mail(L"Hello", L"Dear %FirstName%");
+  win32::faults::Start({.countOnly = true});
+  ASSERT_TRUE(job->HasReplaces(mail->EntryID(), Store()));
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    win32::faults::Start({.at = at, .span = kHeldTries - 1});
+    bool has = false;
+    EXPECT_TRUE(vb::Catch([&] { has = job->HasReplaces(mail->EntryID(), Store()); }))
+        << kHeldTries - 1 << " calls from " << at << " failing";
+    win32::faults::Stop();
+    EXPECT_TRUE(has) << kHeldTries - 1 << " calls from " << at << " failing";
+  }
+  // Its last call reads the mail's text (the first finds the mail).
+  win32::faults::Start({.at = calls, .span = 1000});
+  bool has = false;
+  const bool answered = vb::Catch([&] { has = job->HasReplaces(mail->EntryID(), Store()); });
+  win32::faults::Stop();
+  EXPECT_FALSE(answered) << "a mail unread was taken for one " << (has ? "with" : "without")
+                         << " fields";
+  EXPECT_NE(0, vb::Err().Number()) << "the refusal itself reaches the caller";
+  EXPECT_TRUE(Logged(L"RL_CJob::HasReplaces"));
+  vb::Err().Clear();
 }
 
 class Outlook2000Job : public Job {
