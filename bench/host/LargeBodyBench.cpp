@@ -67,29 +67,7 @@ double RoadPeakBytes() {
 
 void BM_LargeBodyMemory(benchmark::State& state) {
   for (auto _ : state) {
-    int fds[2];
-    if (::pipe(fds) != 0) {
-      state.SkipWithError("no pipe");
-      return;
-    }
-    const pid_t child = ::fork();
-    if (child == 0) {
-      ::close(fds[0]);
-      double peak = -1;
-      try {
-        peak = RoadPeakBytes();
-      } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-      }
-      (void)!::write(fds[1], &peak, sizeof peak);
-      ::_exit(0);
-    }
-    ::close(fds[1]);
-    double peak = -1;
-    if (::read(fds[0], &peak, sizeof peak) != static_cast<ssize_t>(sizeof peak)) peak = -1;
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    const double peak = benchdata::InChild(RoadPeakBytes);
     if (peak < 0) {
       state.SkipWithError("the road failed in its process");
       return;

@@ -59,35 +59,11 @@ double ProgramPeakBytes(size_t bytes, bool piped) {
   return peak;
 }
 
-// ProgramPeakBytes in a child process; below 0 when the child failed.
-double InChild(size_t bytes, bool piped) {
-  int fds[2];
-  if (::pipe(fds) != 0) return -1;
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(fds[0]);
-    double peak = -1;
-    try {
-      peak = ProgramPeakBytes(bytes, piped);
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "%s\n", e.what());
-    }
-    (void)!::write(fds[1], &peak, sizeof peak);
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  double peak = -1;
-  if (::read(fds[0], &peak, sizeof peak) != static_cast<ssize_t>(sizeof peak)) peak = -1;
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return peak;
-}
-
 void BM_LongUnknownCommandMemory(benchmark::State& state) {
   const bool piped = state.range(0) != 0;
   for (auto _ : state) {
-    double small = InChild(10, piped), large = InChild(kLineBytes, piped);
+    double small = benchdata::InChild([&] { return ProgramPeakBytes(10, piped); });
+    double large = benchdata::InChild([&] { return ProgramPeakBytes(kLineBytes, piped); });
     if (small < 0 || large < 0) {
       state.SkipWithError("the program failed in its process");
       return;

@@ -120,8 +120,10 @@ const std::vector<std::wstring> kTemplateRoad = {
     L"select \"Quarterly figures\"",   L"answer box no",
     L"ribbon click btnSaveAsTemplate", L"wait 100"};
 
-Run Faulted(uint64_t at, std::function<void(host::Session&, size_t)> plant = {},
-            bool count = false) {
+using Plant = std::function<void(host::Session&, size_t)>;
+
+Run Road(const std::vector<std::wstring>& lines, uint64_t at, Plant plant = {},
+         bool count = false) {
   Run run;
   host::ProgramIo io;
   io.out = [&](const std::string& s) { run.out += s; };
@@ -129,10 +131,14 @@ Run Faulted(uint64_t at, std::function<void(host::Session&, size_t)> plant = {},
   host::FaultRunOptions options{.at = at,
                                 .count = count,
                                 .languageFile = testsource::ReadSourceFile("lang/EN.lng"),
-                                .lines = kTemplateRoad,
+                                .lines = lines,
                                 .afterLine = std::move(plant)};
   run.code = host::RunUnderFaults(options, io);
   return run;
+}
+
+Run Faulted(uint64_t at, Plant plant = {}, bool count = false) {
+  return Road(kTemplateRoad, at, std::move(plant), count);
 }
 
 std::shared_ptr<outlook::Item> Find(host::Session& session, const std::wstring& folder,
@@ -286,23 +292,6 @@ const std::vector<std::wstring> kSendRoad = {
     L"answer box no",
     L"send",
     L"wait 100"};
-
-using Plant = std::function<void(host::Session&, size_t)>;
-
-Run Road(const std::vector<std::wstring>& lines, uint64_t at, Plant plant = {},
-         bool count = false) {
-  Run run;
-  host::ProgramIo io;
-  io.out = [&](const std::string& s) { run.out += s; };
-  io.err = [&](const std::string& s) { run.err += s; };
-  host::FaultRunOptions options{.at = at,
-                                .count = count,
-                                .languageFile = testsource::ReadSourceFile("lang/EN.lng"),
-                                .lines = lines,
-                                .afterLine = std::move(plant)};
-  run.code = host::RunUnderFaults(options, io);
-  return run;
-}
 
 // The number of the first call after line `line` (from 1) of the road.
 uint64_t CallAfter(const std::vector<std::wstring>& lines, size_t line) {
