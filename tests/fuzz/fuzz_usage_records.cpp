@@ -6,6 +6,9 @@
 #include "core/CWinReg.h"
 #include "core/Main.h"
 #include "engine/CFrequentlyTemplates.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/outlook/ProfileBuilder.h"
+#include "platform/redemption/Install.h"
 #include "platform/vb/Runtime.h"
 #include "resources/StringTable.h"
 
@@ -37,6 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(SameRecord(parsed, again));
   }
   vb::Err().Clear();
+
+  // The records are the profile's: Outlook names it.
+  redemption::Install();
+  outlook::Profile p = outlook::BuildProfile({.version = L"14.0.0.4760", .explorer = true});
+  g_oApp = p.app;
 
   // The last text written under each name (names ignore case), in write order.
   std::map<std::wstring, std::pair<std::wstring, std::wstring>> stored;
@@ -77,6 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                    fuzz::Show(loaded->sSubject).c_str(), fuzz::Show(loaded->sEntryID).c_str());
     FUZZ_CHECK(SameRecord(*loaded, record));
   }
+  g_oApp.reset();
   vb::Err().Clear();
   return 0;
 }
