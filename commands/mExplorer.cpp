@@ -170,11 +170,7 @@ bool Explorer_ChangeDefault() {
                         }) ||
       id.empty())
     return false;
-  // Refusals past these are logged where they happen.
-  if (mTanvelo::IsDefaultTemplate(id))
-    mTanvelo::ClearDefaultTemplate();
-  else
-    mTanvelo::SetDefaultTemplate(item);
+  mTanvelo::ToggleDefaultTemplate(item, id);
   return true;
 }
 

@@ -99,11 +99,7 @@ bool ChangeDefault_Click(const std::shared_ptr<outlook::Item>& oMail) {
           [&] { id = mTanvelo::TemplateItemOrRaise(oMail) ? oMail->EntryID() : L""; }) ||
       id.empty())
     return false;
-  // Refusals past these are logged where they happen.
-  if (mTanvelo::IsDefaultTemplate(id))
-    mTanvelo::ClearDefaultTemplate();
-  else
-    mTanvelo::SetDefaultTemplate(oMail);
+  mTanvelo::ToggleDefaultTemplate(oMail, id);
   return true;
 }
 

@@ -207,6 +207,13 @@ bool ClearDefaultTemplate() {
   return SetDefaultTemplate(nullptr);
 }
 
+void ToggleDefaultTemplate(const ItemPtr& item, const std::wstring& sEntryID) {
+  if (IsDefaultTemplate(sEntryID))
+    ClearDefaultTemplate();
+  else
+    SetDefaultTemplate(item);
+}
+
 // --- Templates
 // ------------------------------------------------------------------------------------
 

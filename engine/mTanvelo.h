@@ -58,6 +58,9 @@ bool IsDefaultTemplate(const std::wstring& sEntryID);
 // default keeps its mark). False, logged at error level, when the default was not written.
 bool SetDefaultTemplate(const ItemPtr& item);
 bool ClearDefaultTemplate();
+// The "make default" click: the template named `sEntryID` stops being the default if it is
+// one, else becomes it. Refusals are logged where they happen.
+void ToggleDefaultTemplate(const ItemPtr& item, const std::wstring& sEntryID);
 
 // --- Templates
 // ------------------------------------------------------------------------------------ An unsent

@@ -4,13 +4,9 @@
 // memory over the whole road, less what it held before the typing, per byte of the body
 // (goal: at most 5). It runs in a process of its own, so that nothing before it counts.
 #include <benchmark/benchmark.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "bench/common/FirstStart.h"

@@ -3,13 +3,10 @@
 // a short unknown command, per byte of the line (goal: at most 6). Each run is a process of its
 // own, so that nothing before it counts.
 #include <benchmark/benchmark.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "bench/common/Process.h"

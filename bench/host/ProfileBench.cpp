@@ -18,8 +18,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "bench/common/Clock.h"
