@@ -867,3 +867,27 @@ TEST(Program, AnotherLanguageFileLocalisesTheDialogs) {
   EXPECT_TRUE(Has(refused.err, "names no langid")) << refused.err;
   EXPECT_EQ("", refused.out);
 }
+
+// The whole template tree in one look, each template with the marks the user gave it.
+TEST(Program, ShowTemplatesListsTheWholeTreeWithEachTemplatesMarks) {
+  auto run = Program(
+      {"-e", "answer frmReplyFolder enter", "-e", "start", "-e",
+       "folder \"Tanvelo Templates/Standard Templates/Reply Templates\"", "-e",
+       "select \"thank you for the information\"", "-e",
+       "answer frmHotkey choose optReply; choose optAlt; choose cboLetters \"R\"; click btnOK",
+       "-e", "ribbon click btnHotkey", "-e", "ribbon click btnChangeDefaultSet", "-e",
+       "show templates"});
+  ASSERT_EQ(0, run.code) << run.err;
+  auto shown = run.out.substr(run.out.find("> show templates\n"));
+  EXPECT_TRUE(Has(shown,
+                  "\n  [Tanvelo Templates]\n    [Standard Templates]\n      [Forward "
+                  "templates]\n        \"custom forward\"\n"))
+      << shown;
+  EXPECT_TRUE(Has(shown, "\n      [Reply Templates]\n")) << shown;
+  EXPECT_TRUE(Has(shown,
+                  "\n        \"thank you for the information\"  (default, favourite, "
+                  "hotkey Ctrl+Alt+R Tanvelo)\n"))
+      << shown;
+  EXPECT_EQ(1u, Count(shown, "(")) << shown;
+  EXPECT_EQ(2, Program({"-e", "show templates"}).code);
+}
