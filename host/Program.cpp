@@ -541,14 +541,14 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       }
       try {
         session->Run(SplitLine(line));
-        for (const auto& dropped : session->TakeDroppedAnswers())
-          io.out("warning: the line did not use " + ShownInput(dropped) + "; it is dropped\n");
       } catch (const SaveFailed& e) {
         io.err(std::string("tanvelo-outlook: the profile could not be saved: ") + e.what() + "\n");
         return 3;
       } catch (const std::exception& e) {
         io.out("error: " + CutInput(e.what(), line) + "\n");
       }
+      for (const auto& dropped : session->TakeDroppedAnswers())
+        io.out("warning: the line did not use " + ShownInput(dropped) + "; it is dropped\n");
     }
     return 0;
   }
@@ -570,22 +570,23 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       io.err(Where(source, n) + ": error: " + CutInput(unread, line) + "\n");
       return 2;
     }
+    int code = 0;
     try {
       session->Run(std::move(*words));
-      for (const auto& dropped : session->TakeDroppedAnswers())
-        io.err("tanvelo-outlook: warning: " + Where(source, n) + " did not use " +
-               ShownInput(dropped) + "; it is dropped\n");
     } catch (const SaveFailed& e) {
       io.err(Where(source, n) + ": the profile could not be saved: " + e.what() + "\n");
-      return 3;
+      code = 3;
     } catch (const ExpectationFailed& e) {
       io.err(Where(source, n) + ": " + CutInput(e.what(), line) + "\n");
-      return 1;
+      code = 1;
     } catch (const std::exception& e) {
       io.err(Where(source, n) + ": error: " + CutInput(e.what(), line) + "\n");
-      return 2;
+      code = 2;
     }
-    return 0;
+    for (const auto& dropped : session->TakeDroppedAnswers())
+      io.err("tanvelo-outlook: warning: " + Where(source, n) + " did not use " +
+             ShownInput(dropped) + "; it is dropped\n");
+    return code;
   };
   auto ending = [&](int code) {
     for (const auto& unused : session->UnusedAnswers())

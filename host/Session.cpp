@@ -232,6 +232,20 @@ void Session::Run(const std::wstring& line) {
 void Session::Run(std::vector<Word> words) {
   if (words.empty()) return;
   unanswered_.clear();
+  // An answer is for the next line that acts: left over, it would answer a later showing of
+  // its box or dialog that it was never meant for. A line that fails drops them as well.
+  static const wchar_t* kPassOn[] = {L"answer", L"show", L"expect", L"windows", L"help"};
+  struct DropUnused {
+    Session& session;
+    bool acts;
+    ~DropUnused() {
+      if (!acts) return;
+      session.dropped_ = session.UnusedAnswers();
+      session.boxAnswers_.clear();
+      forms::DropScripts();
+    }
+  } drop{*this,
+         std::find(std::begin(kPassOn), std::end(kPassOn), words[0].text) == std::end(kPassOn)};
   try {
     Dispatch(words);
   } catch (const win32::UnscriptedPrompt& prompt) {
@@ -251,14 +265,6 @@ void Session::Run(std::vector<Word> words) {
   Flush();
   CheckPrompts();
   Persist();
-  // An answer is for the next line that acts: left over, it would answer a later showing of
-  // its box or dialog that it was never meant for.
-  static const wchar_t* kPassOn[] = {L"answer", L"show", L"expect", L"windows", L"help"};
-  if (std::find(std::begin(kPassOn), std::end(kPassOn), words[0].text) == std::end(kPassOn)) {
-    dropped_ = UnusedAnswers();
-    boxAnswers_.clear();
-    forms::DropScripts();
-  }
 }
 
 std::vector<std::wstring> Session::AddinErrors() const {

@@ -793,6 +793,15 @@ TEST(Program, AnAnswerIsForItsLineAndABoxWithOneButtonTakesNone) {
                   "answer frmSelectTemplate click btnOK"))
       << run.err;
   EXPECT_FALSE(Has(run.out, "RE: Quarterly figures")) << run.out;
+  // At the prompt a line that fails drops its answers too: the next question is asked.
+  auto prompt = RunEdited(
+      true, {"answer frmReplyFolder enter", "start", "select \"Quarterly figures\"",
+             "answer box yes", "folder Nowhere", "ribbon click btnSaveAsTemplate", "no", "quit"});
+  EXPECT_TRUE(Has(prompt.out, "warning: the line did not use answer box yes; it is dropped"))
+      << prompt.out;
+  EXPECT_EQ(1, std::count(prompt.prompts.begin(), prompt.prompts.end(),
+                          std::string("answer the box (yes no)> ")))
+      << prompt.out;
   // Looks between an answer and its line leave it queued.
   args = start;
   args.insert(args.end(), {"-e", "select \"Quarterly figures\"", "-e", "answer box yes", "-e",
