@@ -35,4 +35,16 @@ const std::vector<std::wstring>& DemoScript() {
   return kDemo;
 }
 
+std::string DemoTitle() {
+  return "The demo: Outlook 2010 with Tanvelo replies to all from a template picked in the "
+         "picker, as one personalized mail per recipient, and sends them.";
+}
+
+std::string DemoSummary() {
+  return "Demo done: one template made two mails, to Kim Roe and to Lee Ann, each with its own "
+         "greeting, both sent.\n"
+         "Next: build/host/tanvelo-outlook for the prompt (`help` lists the commands), or a "
+         "script of the lines above; tests/scenarios/ holds more.";
+}
+
 }  // namespace host

@@ -429,6 +429,16 @@ bool ProfileStore::Open() {
       return false;
     }
   }
+  // A hard link names no folder of its own to lock: the store file itself is locked, so a
+  // second program on it, under any of its names, is refused. (SQLite locks with fcntl, which
+  // this lock does not meet; the descriptor stays open until the store is closed.)
+  storeLock_ = ::open(storePath_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (storeLock_ >= 0 && ::flock(storeLock_, LOCK_EX | LOCK_NB) != 0) {
+    error_ = L"the mail store " + PathText(storePath_) +
+             L" is in use by another tanvelo-outlook under another of its names (a hard link); "
+             L"end that one first";
+    return false;
+  }
   ec.clear();
   // SQLite takes a file too short for its header as a new database and would write over it.
   const std::wstring cannot = L"cannot read the mail store " + PathText(storePath_) + L": ";
@@ -555,6 +565,7 @@ ProfileStore::~ProfileStore() {
   }
   if (lock_ >= 0) ::close(lock_);
   if (realLock_ >= 0) ::close(realLock_);
+  if (storeLock_ >= 0) ::close(storeLock_);
 }
 
 // Inside a transaction: a store of the older form gets this version's tables.

@@ -85,6 +85,7 @@ class ProfileStore {
   std::unique_ptr<ItemWriter> writer_;
   std::unique_ptr<RegistryWriter> registryWriter_;
   int lock_ = -1, realLock_ = -1;  // the folder's lock; the real store's, when it lies elsewhere
+  int storeLock_ = -1;             // the store file's own, for its other names
   std::wstring error_;
   bool hasProfile_ = false;
   int64_t commits_ = 0, registryRows_ = 0;

@@ -1,5 +1,9 @@
 #include "host/Program.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,18 +22,21 @@ namespace {
 
 const char* kUsage =
     "usage: tanvelo-outlook [--outlook 9|10|11|12|14] [--profile DIR] [--demo]\n"
-    "                       [--word memory|libreoffice] [--fault-every N [--fault-seed S]]\n"
+    "                       [--word memory|libreoffice] [--lang FILE]\n"
+    "                       [--fault-every N [--fault-seed S]]\n"
     "                       [--fault-at K | --fault-burst K,M | --fault-count]\n"
     "                       [-e LINE]... [SCRIPT]...\n"
     "Plays Outlook with the Tanvelo add-in loaded.\n"
     "  --outlook N    the Outlook version: 9 (2000), 10 (2002), 11 (2003), 12 (2007),\n"
-    "                 14 (2010, the default)\n"
+    "                 14 (2010, the default); the years name them too\n"
     "  --profile DIR  keeps the mail and the registry in DIR/store.sqlite (a profile of\n"
     "                 the older form, its registry in DIR/registry.hive, is taken over);\n"
     "                 a new DIR starts from the demo profile\n"
     "  --demo         runs the built-in demo: a reply from a template on Outlook 2010\n"
     "  --word KIND    Word for the export and import: memory (the default, the same\n"
     "                 files on every run) or libreoffice (real Word files through soffice)\n"
+    "  --lang FILE    the add-in's language file instead of EN.lng: it is put beside the\n"
+    "                 add-in and the user's language option set to it\n"
     "  -e LINE        runs one command line (repeatable)\n"
     "  SCRIPT         runs the script file's commands\n"
     "  --fault-every N  plays the scripts once as written, then again with every Nth call the\n"
@@ -54,6 +61,52 @@ struct Source {
     return std::string_view(text).substr(lines[n].first, lines[n].second);
   }
 };
+
+// Why the last call into the system failed, as it tells it.
+std::string Reason() {
+  return std::strerror(errno);
+}
+
+// A language file given with --lang: its bytes, its name and the language it is for.
+struct Language {
+  std::string bytes, name, id;
+};
+
+// The langid of a language file's [version] section; empty when it names none.
+std::string LanguageId(const std::string& bytes) {
+  auto trim = [](std::string_view t) {
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r'))
+      t.remove_suffix(1);
+    return t;
+  };
+  auto lower = [](std::string_view t) {
+    std::string out(t);
+    for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+  };
+  std::string_view text = bytes;
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  bool inVersion = false;
+  while (!text.empty()) {
+    size_t end = text.find('\n');
+    std::string_view line = trim(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (line.starts_with("[")) {
+      inVersion = lower(line) == "[version]";
+      continue;
+    }
+    size_t equals = line.find('=');
+    if (!inVersion || equals == std::string_view::npos ||
+        lower(trim(line.substr(0, equals))) != "langid")
+      continue;
+    std::string_view value = trim(line.substr(equals + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      value = value.substr(1, value.size() - 2);
+    return std::string(value);
+  }
+  return "";
+}
 
 // The lines of a text: ends at "\n", a "\r" before it left out.
 std::vector<std::pair<size_t, size_t>> Lines(const std::string& text) {
@@ -162,6 +215,24 @@ class ProfileFaults {
   std::vector<std::pair<std::string, std::pair<uint64_t, uint64_t>>> lines_;
 };
 
+// Whether a line's first word (as CheckLine gives it) names a command; a word longer than
+// any command is none, and is not decoded.
+bool KnownCommand(std::string_view first) {
+  if (first.size() > 64) return false;
+  auto words = SplitLine(first);
+  return !words.empty() && Session::IsCommand(words[0].text);
+}
+
+std::string UnknownCommand(std::string_view first) {
+  // Shown as the run would show it, cut, with no copy of a long word.
+  if (first.size() <= 64)
+    return "unknown command: " + ShownInput(SplitLine(first)[0].text) +
+           " (help lists the commands)";
+  if (first.front() == '"') first = first.substr(1, first.size() - 2);
+  std::string shown = ShownInput(first);
+  return "unknown command: " + shown + " (help lists the commands)";
+}
+
 }  // namespace
 
 int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
@@ -173,6 +244,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   uint32_t faultEvery = 0, faultSeed = 0;
   uint64_t faultAt = 0, faultSpan = 1;
   bool faultCount = false;
+  Language language;
   std::vector<Source> sources;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -184,12 +256,20 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       io.out(kUsage);
       return 0;
     } else if (a == "--outlook") {
+      // People name Outlook by its year as often as by its number.
+      static const std::pair<const char*, int32_t> kVersions[] = {
+          {"9", 9},    {"10", 10},   {"11", 11},   {"12", 12},   {"14", 14},
+          {"2000", 9}, {"2002", 10}, {"2003", 11}, {"2007", 12}, {"2010", 14}};
       auto v = value();
-      if (!v || (*v != "9" && *v != "10" && *v != "11" && *v != "12" && *v != "14")) {
-        io.err("tanvelo-outlook: --outlook takes 9, 10, 11, 12 or 14\n");
+      auto named = std::find_if(std::begin(kVersions), std::end(kVersions),
+                                [&](const auto& known) { return v && *v == known.first; });
+      if (named == std::end(kVersions)) {
+        io.err(
+            "tanvelo-outlook: --outlook takes 9, 10, 11, 12 or 14, or the year: 2000, 2002, "
+            "2003, 2007 or 2010\n");
         return 2;
       }
-      version = std::stoi(*v);
+      version = named->second;
       versionGiven = true;
     } else if (a == "--profile") {
       auto v = value();
@@ -205,6 +285,26 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         return 2;
       }
       wordKind = *v == "memory" ? "" : *v;
+    } else if (a == "--lang") {
+      auto v = value();
+      if (!v || v->empty()) {
+        io.err("tanvelo-outlook: --lang takes a language file\n");
+        return 2;
+      }
+      std::string why = NotAFile(*v, "a language file", false);
+      std::ifstream in(*v, std::ios::binary);
+      if (why.empty() && !in) why = "cannot read the language file " + *v + ": " + Reason();
+      if (why.empty()) {
+        language.bytes.assign(std::istreambuf_iterator<char>(in), {});
+        language.name = std::filesystem::path(*v).filename().string();
+        language.id = LanguageId(language.bytes);
+        if (language.id.empty())
+          why = *v + " is not a language file: its [version] section names no langid";
+      }
+      if (!why.empty()) {
+        io.err("tanvelo-outlook: " + why + "\n");
+        return 2;
+      }
     } else if (a == "--fault-every" || a == "--fault-seed") {
       auto v = value();
       if (!v || v->empty() || v->size() > 9 ||
@@ -257,7 +357,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       }
       std::ifstream in(a, std::ios::binary);
       if (!in) {
-        io.err("tanvelo-outlook: cannot read the script " + a + "\n");
+        io.err("tanvelo-outlook: cannot read the script " + a + ": " + Reason() + "\n");
         return 2;
       }
       // Read in pieces into a text sized once where the size is known: a long script costs
@@ -275,7 +375,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         return 2;
       }
       if (in.bad()) {
-        io.err("tanvelo-outlook: cannot read the script " + a + "\n");
+        io.err("tanvelo-outlook: cannot read the script " + a + ": " + Reason() + "\n");
         return 2;
       }
       if (!IsText(source.text)) {
@@ -300,17 +400,23 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     }
     sources.insert(sources.begin(), std::move(script));
   }
-  // Every script is read whole before its first line runs: a line that cannot be read stops
-  // the program with nothing run, and nothing saved.
+  // Every script is read whole before its first line runs: a line that cannot be read, or
+  // one whose command does not exist, stops the program with nothing run, and nothing saved.
   for (const auto& source : sources)
     for (size_t n = 0; n < source.lines.size(); ++n) {
+      std::string_view line = source.Line(n);
       try {
-        CheckLine(source.Line(n));
+        if (auto first = CheckLine(line); first && !KnownCommand(*first))
+          throw ScriptError(UnknownCommand(*first));
       } catch (const ScriptError& e) {
-        io.err(Where(source, n) + ": error: " + CutInput(e.what(), source.Line(n)) + "\n");
+        io.err(Where(source, n) + ": error: " + CutInput(e.what(), line) + "\n");
         return 2;
       }
     }
+  if (!language.id.empty() && (faultEvery || faultAt || faultCount) && !profileDir) {
+    io.err("tanvelo-outlook: --lang does not go with the fault run; it plays EN.lng\n");
+    return 2;
+  }
 
   // With --profile only the profile's own writes fail: the scripts play once, as without
   // faults, and a save that fails ends the run with 3.
@@ -355,14 +461,22 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       io.err("tanvelo-outlook: " + why + "\n");
       return 2;
     }
+    // A mistyped folder would otherwise start a profile of its own unnoticed.
+    std::error_code ec;
+    bool fresh =
+        !std::filesystem::exists(std::filesystem::path(*profileDir) / "store.sqlite", ec) &&
+        !std::filesystem::exists(std::filesystem::path(*profileDir) / "registry.hive", ec);
     store = std::make_unique<ProfileStore>(*profileDir);
     if (!store->Ok()) {
       io.err("tanvelo-outlook: " + Utf8(store->Error()) + "\n");
       return 2;
     }
+    if (fresh)
+      io.err("tanvelo-outlook: " + *profileDir +
+             " holds no profile: a new one is made there, from the demo profile\n");
   }
 
-  if (io.languageFile.empty())
+  if (io.languageFile.empty() && language.id.empty())
     io.err(
         "tanvelo-outlook: warning: no language file EN.lng beside the program; the add-in's "
         "texts show as their numbers\n");
@@ -373,7 +487,9 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   SessionOptions options;
   options.outlookVersion = version;
   options.store = store.get();
-  options.languageFile = io.languageFile;
+  options.languageFile = language.id.empty() ? io.languageFile : language.bytes;
+  options.languageName = language.name;
+  options.languageId = language.id;
   options.word = wordKind;
   // The editor redraws its prompt, so it is given the question's last line and the rest is
   // written out before it.
@@ -431,6 +547,8 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       } catch (const std::exception& e) {
         io.out("error: " + CutInput(e.what(), line) + "\n");
       }
+      for (const auto& dropped : session->TakeDroppedAnswers())
+        io.out("warning: the line did not use " + ShownInput(dropped) + "; it is dropped\n");
     }
     return 0;
   }
@@ -445,24 +563,30 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     } catch (const ScriptError& e) {
       unread = e.what();
     }
-    if (!words || !words->empty()) io.out("> " + ShownInput(line) + "\n");
+    // The demo's lines are there to be copied: shown whole.
+    if (!words || !words->empty())
+      io.out("> " + (source.name == "demo" ? std::string(line) : ShownInput(line)) + "\n");
     if (!words) {
       io.err(Where(source, n) + ": error: " + CutInput(unread, line) + "\n");
       return 2;
     }
+    int code = 0;
     try {
       session->Run(std::move(*words));
     } catch (const SaveFailed& e) {
       io.err(Where(source, n) + ": the profile could not be saved: " + e.what() + "\n");
-      return 3;
+      code = 3;
     } catch (const ExpectationFailed& e) {
       io.err(Where(source, n) + ": " + CutInput(e.what(), line) + "\n");
-      return 1;
+      code = 1;
     } catch (const std::exception& e) {
       io.err(Where(source, n) + ": error: " + CutInput(e.what(), line) + "\n");
-      return 2;
+      code = 2;
     }
-    return 0;
+    for (const auto& dropped : session->TakeDroppedAnswers())
+      io.err("tanvelo-outlook: warning: " + Where(source, n) + " did not use " +
+             ShownInput(dropped) + "; it is dropped\n");
+    return code;
   };
   auto ending = [&](int code) {
     for (const auto& unused : session->UnusedAnswers())
@@ -483,9 +607,11 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       if (int code = run(in, n, text)) return ending(code);
     }
   }
+  if (demo) io.out(DemoTitle() + "\n");
   for (const auto& source : sources)
     for (size_t n = 0; n < source.lines.size(); ++n)
       if (int code = run(source, n, source.Line(n))) return ending(code);
+  if (demo) io.out(DemoSummary() + "\n");
   return ending(0);
 }
 

@@ -26,7 +26,10 @@ struct ProgramIo {
 // cannot be opened or is in use included), 3 the kept profile could not be saved.
 int RunProgram(const std::vector<std::string>& args, const ProgramIo& io);
 
-// The built-in demo scenario.
+// The built-in demo scenario; the line that tells what it shows, and the summary and next
+// step it ends with.
 const std::vector<std::wstring>& DemoScript();
+std::string DemoTitle();
+std::string DemoSummary();
 
 }  // namespace host

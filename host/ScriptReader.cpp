@@ -197,8 +197,13 @@ std::vector<Word> SplitLine(const std::wstring& line) {
   return SplitLine(Utf8(line));
 }
 
-void CheckLine(std::string_view line) {
-  ScanLine(line, [](const RawWord&) {});
+std::optional<std::string_view> CheckLine(std::string_view line) {
+  std::optional<std::string_view> first;
+  ScanLine(line, [&](const RawWord& raw) {
+    if (first) return;
+    first = raw.quoted ? std::string_view(raw.raw.data() - 1, raw.raw.size() + 2) : raw.raw;
+  });
+  return first;
 }
 
 std::optional<Chord> ParseChord(const std::wstring& text) {

@@ -30,7 +30,9 @@ struct Word {
 std::vector<Word> SplitLine(std::string_view line);
 std::vector<Word> SplitLine(const std::wstring& line);
 // The ScriptError SplitLine would raise, without the words made: a script is checked whole.
-void CheckLine(std::string_view line);
+// Gives the line's first word as it lies there (quotes included), for its command to be
+// checked too; nothing for a line of no words.
+std::optional<std::string_view> CheckLine(std::string_view line);
 
 // A key chord: "Ctrl+Alt+R", "Shift+F5", "AltGr+Q", "Enter".
 struct Chord {

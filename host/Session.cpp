@@ -9,6 +9,7 @@
 
 #include "addin/Connect.h"
 #include "core/CLang.h"
+#include "core/COptions.h"
 #include "core/Main.h"
 #include "host/Printers.h"
 #include "host/ProfileStore.h"
@@ -188,7 +189,9 @@ void Session::Boot() {
           win32::MultiByteToWide(win32::CP_UTF8, (sandbox_->Path() / "C").string()));
   }
   if (!options_.languageFile.empty())
-    win32::files::WriteAll(win32::ToAnsi(vb::App().Path) + "\\EN.lng", options_.languageFile);
+    win32::files::WriteAll(win32::ToAnsi(vb::App().Path) + "\\" +
+                               (options_.languageName.empty() ? "EN.lng" : options_.languageName),
+                           options_.languageFile);
   // Attachments saved and read by path live on the simulated disk.
   addinhost::BindAttachmentsToDisk();
   win32::msgbox::SetDefaultAnswerer(
@@ -204,6 +207,12 @@ void Session::Boot() {
   p_ = outlook::BuildProfile({.version = VersionText(options_.outlookVersion)});
   if (options_.store && !options_.store->Load(p_))
     throw std::runtime_error(Utf8(options_.store->Error()));
+  if (!options_.languageId.empty()) {
+    // As a user choosing the language: the add-in finds the file by the option.
+    COptions language;
+    language.SetLangID(FromUtf8(options_.languageId));
+    language.SetLangFile(FromUtf8(options_.languageName));
+  }
   g_oApp = p_.app;
   addin_ = std::make_shared<Connect>();
   host_ = std::make_unique<addinhost::OutlookHost>(p_.app, addin_);
@@ -223,6 +232,20 @@ void Session::Run(const std::wstring& line) {
 void Session::Run(std::vector<Word> words) {
   if (words.empty()) return;
   unanswered_.clear();
+  // An answer is for the next line that acts: left over, it would answer a later showing of
+  // its box or dialog that it was never meant for. A line that fails drops them as well.
+  static const wchar_t* kPassOn[] = {L"answer", L"show", L"expect", L"windows", L"help"};
+  struct DropUnused {
+    Session& session;
+    bool acts;
+    ~DropUnused() {
+      if (!acts) return;
+      session.dropped_ = session.UnusedAnswers();
+      session.boxAnswers_.clear();
+      forms::DropScripts();
+    }
+  } drop{*this,
+         std::find(std::begin(kPassOn), std::end(kPassOn), words[0].text) == std::end(kPassOn)};
   try {
     Dispatch(words);
   } catch (const win32::UnscriptedPrompt& prompt) {
@@ -242,10 +265,6 @@ void Session::Run(std::vector<Word> words) {
   Flush();
   CheckPrompts();
   Persist();
-  if (options_.lenient && words[0].text != L"answer") {
-    boxAnswers_.clear();
-    forms::DropScripts();
-  }
 }
 
 std::vector<std::wstring> Session::AddinErrors() const {
@@ -259,7 +278,7 @@ void Session::CheckPrompts() {
   if (unanswered_.empty()) return;
   std::wstring what = unanswered_.front();
   unanswered_.clear();
-  Fail(what + L" was shown with no answer queued");
+  Fail(what);
 }
 
 void Session::Settle() {
@@ -384,6 +403,15 @@ void Session::Dispatch(const std::vector<Word>& w) {
   }
 }
 
+bool Session::IsCommand(const std::wstring& verb) {
+  static const wchar_t* kCommands[] = {
+      L"help",   L"start",  L"quit",   L"explorer",  L"windows",    L"window", L"folder",
+      L"select", L"open",   L"new",    L"close",     L"save",       L"send",   L"type",
+      L"set",    L"ribbon", L"bars",   L"bar",       L"context",    L"key",    L"wait",
+      L"answer", L"show",   L"expect", L"save-html", L"select-text"};
+  return std::find(std::begin(kCommands), std::end(kCommands), verb) != std::end(kCommands);
+}
+
 std::vector<std::wstring> Session::Help() {
   return {
       L"start | quit | explorer open | explorer close | windows | window N",
@@ -398,6 +426,7 @@ std::vector<std::wstring> Session::Help() {
       L"[\"entry\"] |",
       L"    node C \"A/B\" | dblclick C \"A/B\" | enter | esc | close)",
       L"show mail | show folder PATH | show log [N] | show registry [KEY] | show clipboard",
+      L"show templates  (the template tree with its default, favourite and hotkey marks)",
       L"save-html FILE",
       L"expect box \"text\" | expect mail FIELD is|has|lacks \"text\" | expect folder PATH count N",
       L"expect folder PATH has|lacks SUBJECT | expect ribbon ID label|visible|enabled is \"v\"",
@@ -781,11 +810,11 @@ int Session::OnMessageBox(const win32::ShownMessageBox& box) {
   boxTexts_.push_back(box.text);
   Print(L"[box] " + Quote(box.text) + L" (" + ButtonsOf(box.style) + L")");
   int answer = 0;
-  if (!boxAnswers_.empty()) {
+  if ((box.style & 0xF) == win32::MB_OK) {
+    answer = win32::IDOK;  // a box with one button needs no decision, and takes no answer
+  } else if (!boxAnswers_.empty()) {
     answer = boxAnswers_.front();
     boxAnswers_.pop_front();
-  } else if ((box.style & 0xF) == win32::MB_OK) {
-    answer = win32::IDOK;  // a box with one button needs no decision
   } else if (options_.ask) {
     std::wstring takes = Lower(ButtonsOf(box.style));
     for (auto& c : takes)
@@ -807,7 +836,12 @@ int Session::OnMessageBox(const win32::ShownMessageBox& box) {
   }
   if (!answer && options_.lenient) answer = DefaultButton(box.style);
   if (!answer) {
-    unanswered_.push_back(L"the message box " + Quote(box.text));
+    std::wstring takes = Lower(ButtonsOf(box.style));
+    std::replace(takes.begin(), takes.end(), L'/', L'|');
+    unanswered_.push_back(L"the message box " + Quote(box.text) +
+                          L" was shown with no answer queued; queue one on a line before: "
+                          L"answer box " +
+                          takes);
     throw win32::UnscriptedPrompt("message box \"" + A(box.text) +
                                   "\" shown with no answer queued");
   }
@@ -927,11 +961,6 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
       }
     };
   }
-  if (!options_.ask) {
-    unanswered_.push_back(L"the dialog " + form.Name());
-    return std::nullopt;
-  }
-  // A person at the prompt: the dialog is shown as text, the actions read as in a script.
   // The hint names the form's own OK button: older forms call it cmdOK.
   std::wstring ok = L"btnOK";
   for (const wchar_t* name : {L"btnOK", L"cmdOK"})
@@ -939,6 +968,16 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
       ok = name;
       break;
     }
+  const std::wstring unanswered =
+      L"the dialog " + form.Name() +
+      L" was shown with no answer queued; queue one on a line before, as the user would "
+      L"answer it: answer " +
+      form.Name() + L" click " + ok + L" (enter presses its default button)";
+  if (!options_.ask) {
+    unanswered_.push_back(unanswered);
+    return std::nullopt;
+  }
+  // A person at the prompt: the dialog is shown as text, the actions read as in a script.
   for (const auto& line : DialogLines(form)) Print(line);
   auto typed = std::make_shared<std::wstring>();  // the answer's last line, for its errors
   auto ask = [this, &form, ok, typed]() -> std::optional<std::vector<Action>> {
@@ -955,7 +994,7 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
   };
   auto first = ask();
   if (!first) {
-    unanswered_.push_back(L"the dialog " + form.Name());
+    unanswered_.push_back(unanswered);
     return std::nullopt;
   }
   // Step by step: after each line the dialog is shown again as it stands, until it closes.

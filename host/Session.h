@@ -65,6 +65,9 @@ struct SessionOptions {
   ProfileStore* store = nullptr;
   // The language file's bytes (lang/EN.lng).
   std::string languageFile;
+  // Another language file's name and langid (--lang): it goes beside the add-in under its
+  // name, and the user's language option is set to it. Empty: EN.lng as the option chooses.
+  std::string languageName, languageId;
   // Asks the user for a line (interactive mode); empty: an unanswered box or dialog is an
   // error that stops the script.
   std::function<std::optional<std::wstring>(const std::wstring& prompt)> ask;
@@ -95,6 +98,12 @@ class Session {
   void StopAsking() { options_.ask = nullptr; }
   // Answers queued and not used yet, as the commands that queued them.
   std::vector<std::wstring> UnusedAnswers() const;
+  // Answers the last line did not use, dropped at its end (as UnusedAnswers names them).
+  // Answers are for the next line that does something: `answer` lines and the lines that only
+  // look (show, expect, windows, help) pass them on.
+  std::vector<std::wstring> TakeDroppedAnswers() { return std::move(dropped_); }
+  // Whether a line's first word is a command.
+  static bool IsCommand(const std::wstring& verb);
   // The commands and their spelling, for `help`.
   static std::vector<std::wstring> Help();
 
@@ -136,6 +145,7 @@ class Session {
   void AnswerBox(const std::wstring& answer);
   void AnswerForm(const std::vector<Word>& w);
   void Show(const std::vector<Word>& w);
+  void ShowTemplates();
   void Expect(const std::vector<Word>& w);
   void SaveHtml(const std::wstring& file);
 
@@ -174,7 +184,9 @@ class Session {
   size_t boxesChecked_ = 0;
   size_t shows_ = 0;  // modal shows so far
   std::vector<std::wstring> boxTexts_;
-  std::vector<std::wstring> unanswered_;  // boxes and dialogs nobody answered, since the last line
+  // Boxes and dialogs nobody answered since the last line, each with the answer to queue.
+  std::vector<std::wstring> unanswered_;
+  std::vector<std::wstring> dropped_;  // answers the last line left unused
   bool started_ = false, quit_ = false;
   bool ended_ = false;  // Outlook ran and quit: a `start` starts it again
 };

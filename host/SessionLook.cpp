@@ -4,10 +4,13 @@
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 
 #include "core/COptions.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
+#include "engine/mTanvelo.h"
 #include "host/Printers.h"
 #include "host/Session.h"
 #include "platform/addin/OutlookHost.h"
@@ -19,6 +22,7 @@
 #include "platform/outlook/Outlook.h"
 #include "platform/support/LibNorvane.h"
 #include "platform/win32/Clipboard.h"
+#include "platform/win32/Faults.h"
 
 namespace host {
 namespace {
@@ -182,11 +186,60 @@ void Session::Show(const std::vector<Word>& w) {
     DumpKey(key, 0, print);
   } else if (what == L"clipboard" && w.size() == 2) {
     Print(L"  " + Shown(win32::clipboard::Text()));
+  } else if (what == L"templates" && w.size() == 2) {
+    ShowTemplates();
   } else {
     Fail(
         L"usage: show mail | show folder PATH | show log [N] | show registry [KEY] | show "
-        L"clipboard");
+        L"clipboard | show templates");
   }
+}
+
+// The whole template tree as the add-in keeps it, each template with the marks the user set:
+// the default one, the favourites and the hotkeys bound to it.
+void Session::ShowTemplates() {
+  if (!started_) Fail(L"Outlook is not started");
+  win32::faults::Quiet own;
+  COptions options;
+  std::shared_ptr<outlook::MAPIFolder> root;
+  std::wstring rootId = options.TanvelloEntryID();
+  if (!rootId.empty()) root = p_.session->GetFolderFromID(rootId);
+  if (!root) Fail(L"no templates folder yet (the first start makes it)");
+  const std::wstring defaultId = options.DefaultTemplateID();
+  // The hotkeys by the EntryID of their template: "Ctrl+Alt+R Tanvelo".
+  std::multimap<std::wstring, std::wstring> hotkeys;
+  CWinReg reg;
+  if (reg.InitForRead(kHKCU, options.GetProfileRegPath() + L"\\Hotkeys")) {
+    std::wstring name;
+    for (int32_t i = 0; reg.ValueAt(i, name) != CWinReg::Found::End; ++i) {
+      std::wstring data = ValueText(reg, name);
+      size_t comma = data.find(L',');
+      if (comma != std::wstring::npos)
+        hotkeys.emplace(data.substr(comma + 1), name + L" " + data.substr(0, comma));
+    }
+    reg.CloseKey();
+  }
+  std::function<void(const std::shared_ptr<outlook::MAPIFolder>&, const std::wstring&)> walk =
+      [&](const std::shared_ptr<outlook::MAPIFolder>& folder, const std::wstring& pad) {
+        Print(pad + L"[" + folder->Name() + L"]");
+        auto items = folder->Items();
+        for (int32_t i = 1; i <= items->Count(); ++i) {
+          auto item = items->Item(i);
+          std::wstring id = item->EntryID();
+          std::vector<std::wstring> marks;
+          if (!id.empty() && id == defaultId) marks.push_back(L"default");
+          if (mTanvelo::IsFavoriteTemplate(item)) marks.push_back(L"favourite");
+          auto [from, to] = hotkeys.equal_range(id);
+          for (auto it = from; it != to; ++it) marks.push_back(L"hotkey " + it->second);
+          std::wstring line = pad + L"  " + Shown(item->Subject());
+          for (size_t m = 0; m < marks.size(); ++m)
+            line += (m ? L", " : L"  (") + marks[m] + (m + 1 == marks.size() ? L")" : L"");
+          Print(line);
+        }
+        auto folders = folder->Folders();
+        for (int32_t i = 1; i <= folders->Count(); ++i) walk(folders->Item(i), pad + L"  ");
+      };
+  walk(root, L"  ");
 }
 
 void Session::Expect(const std::vector<Word>& w) {

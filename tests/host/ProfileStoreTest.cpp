@@ -457,6 +457,36 @@ TEST_F(ProfileStoreTest, AStoreReachedThroughALinkIsLockedWhereItLies) {
   EXPECT_TRUE(alone.Ok()) << host::Utf8(alone.Error());
 }
 
+// A hard link names the same store from a folder of its own: refused while the first runs,
+// both ways round, as a symbolic link is.
+TEST_F(ProfileStoreTest, AStoreReachedThroughAHardLinkIsRefusedWhileInUse) {
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  auto linked = sandbox.Path() / "hard";
+  std::filesystem::create_directories(linked);
+  std::filesystem::create_hard_link(dir / "store.sqlite", linked / "store.sqlite");
+  {
+    host::ProfileStore first(dir);
+    ASSERT_TRUE(first.Ok()) << host::Utf8(first.Error());
+    host::ProfileStore second(linked);
+    EXPECT_FALSE(second.Ok());
+    EXPECT_NE(std::wstring::npos, second.Error().find(L"in use")) << host::Utf8(second.Error());
+  }
+  {
+    host::ProfileStore second(linked);
+    ASSERT_TRUE(second.Ok()) << host::Utf8(second.Error());
+    host::ProfileStore first(dir);
+    EXPECT_FALSE(first.Ok());
+    EXPECT_NE(std::wstring::npos, first.Error().find(L"in use")) << host::Utf8(first.Error());
+  }
+  host::ProfileStore alone(linked);
+  EXPECT_TRUE(alone.Ok()) << host::Utf8(alone.Error());
+}
+
 // A change noted on one mail's properties alone, in the save that deletes another mail of the
 // same folder (the folder then compared item by item).
 TEST_F(ProfileStoreTest, APropertyChangeIsSavedBesideADeleteInItsFolder) {

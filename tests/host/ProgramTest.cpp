@@ -324,12 +324,17 @@ TEST(Program, MessagesNameTheirLineStayReadableAndWarnOfWhatWentUnused) {
   auto long_ = Program({"-e", "expect mail subject is \"" + std::string(5000, 'x') + "\""});
   EXPECT_TRUE(Has(long_.out, "(5025 characters)")) << long_.out.substr(0, 300);
   EXPECT_LT(long_.out.size(), 1000u);
-  // Answers nobody used are listed when the script ends.
+  // Answers the line they were queued for left unused are dropped at its end, named with the
+  // line; answers still queued when the script ends are listed then.
   auto unused = Program({"-e", "answer frmReplyFolder enter", "-e", "answer box yes", "-e",
-                         "answer frmSelectTemplate esc", "-e", "start"});
+                         "answer frmSelectTemplate esc", "-e", "start", "-e", "answer box no"});
   EXPECT_EQ(0, unused.code) << unused.err;
-  EXPECT_TRUE(Has(unused.err, "warning: never used: answer box yes")) << unused.err;
-  EXPECT_TRUE(Has(unused.err, "warning: never used: answer frmSelectTemplate")) << unused.err;
+  EXPECT_TRUE(Has(unused.err, "warning: -e #4 did not use answer box yes; it is dropped"))
+      << unused.err;
+  EXPECT_TRUE(Has(unused.err, "warning: -e #4 did not use answer frmSelectTemplate; it is dropped"))
+      << unused.err;
+  EXPECT_TRUE(Has(unused.err, "warning: never used: answer box no")) << unused.err;
+  EXPECT_FALSE(Has(unused.err, "never used: answer box yes")) << unused.err;
   EXPECT_FALSE(Has(unused.err, "answer frmReplyFolder"));
   // A binary file is no script; the demo plays Outlook 2010 only.
   win32::files::TempSandbox scratch;
@@ -373,9 +378,12 @@ TEST(Program, ErrorsCutTheInputTheyRepeatAndInputThatIsNotTextIsRefused) {
   auto file = Program({script.string()});
   EXPECT_EQ(2, file.code);
   EXPECT_TRUE(Has(file.err, "is not a text file")) << file.err;
-  auto escaped = Program({"-e", "fly \x1b[31m"});
-  EXPECT_TRUE(Has(escaped.out + escaped.err, "fly \\x1b[31m")) << escaped.out << escaped.err;
+  auto escaped = Program({"-e", "help \x1b[31m"});
+  EXPECT_TRUE(Has(escaped.out + escaped.err, "help \\x1b[31m")) << escaped.out << escaped.err;
   EXPECT_TRUE(noCtl(escaped.out + escaped.err));
+  auto unknown = Program({"-e", "fly\x1b[31m"});
+  EXPECT_TRUE(Has(unknown.err, "unknown command: fly\\x1b[31m")) << unknown.err;
+  EXPECT_TRUE(noCtl(unknown.out + unknown.err));
   // At the prompt and in a dialog's answer, the same.
   auto prompt = RunEdited(
       true, {"fly " + big, "start", "click btn" + big, "type \"" + big + "\"", "enter", "quit"});
@@ -424,15 +432,18 @@ TEST(Program, AHugeUnknownCommandIsToldCutAndDelIsRefused) {
   const std::string huge(1'000'000, 'x');
   auto script = scratch.Path() / "huge.txt";
   { std::ofstream(script, std::ios::binary) << "help\n" << huge << "\n"; }
+  // A script file is checked whole: its first line does not run; piped, it has run.
   for (const auto& run : {Program({script.string()}), Program({}, {"help", huge})}) {
+    bool piped = run.out.size() > 0;
     EXPECT_EQ(2, run.code);
     EXPECT_TRUE(Has(run.err, ":2: error: unknown command: " + std::string(160, 'x') +
                                  "... (1000000 characters) (help lists the commands)\n"))
         << run.err.substr(0, 500);
     EXPECT_LT(run.err.size(), 500u);
-    EXPECT_TRUE(Has(run.out, "> " + std::string(160, 'x') + "... (1000000 characters)\n"));
+    EXPECT_EQ(piped, Has(run.out, "> " + std::string(160, 'x') + "... (1000000 characters)\n"));
     EXPECT_LT(run.out.size(), 5000u);
   }
+  EXPECT_EQ("", Program({script.string()}).out);
   auto deleted = scratch.Path() / "del.txt";
   { std::ofstream(deleted, std::ios::binary) << "help\nhe\x7flp\n"; }
   auto file = Program({deleted.string()});
@@ -699,4 +710,193 @@ TEST(Session, QuitThenStartConnectsTheAddinAnewToANewOutlook) {
   EXPECT_EQ(session.FolderAt(L"Tanvelo Templates"), g_oTemplatesFolder);
   session.Run(L"ribbon click btnTemplate");
   EXPECT_TRUE(session.AddinErrors().empty());
+}
+
+// A script file's last line runs whole without a line end after it, and a script written with
+// CR LF runs and is echoed as its lines, without the carriage returns.
+TEST(Program, AScriptsLastLineRunsWholeAndItsCarriageReturnsAreNotEchoed) {
+  win32::files::TempSandbox scratch;
+  auto bare = scratch.Path() / "bare.txt";
+  { std::ofstream(bare, std::ios::binary) << "answer frmReplyFolder enter\nstart\nquit"; }
+  auto run = Program({bare.string()});
+  EXPECT_EQ(0, run.code) << run.err;
+  EXPECT_TRUE(Has(run.out, "> quit\n")) << run.out;
+  EXPECT_TRUE(Has(run.out, "Outlook has ended")) << run.out;
+  auto crlf = scratch.Path() / "crlf.txt";
+  {
+    std::ofstream(crlf, std::ios::binary)
+        << "answer frmReplyFolder enter\r\nstart\r\nexpect folder Inbox count 3\r\nquit\r\n";
+  }
+  run = Program({crlf.string()});
+  EXPECT_EQ(0, run.code) << run.err;
+  EXPECT_TRUE(Has(run.out, "> start\n")) << run.out;
+  EXPECT_TRUE(Has(run.out, "> expect folder Inbox count 3\n")) << run.out;
+  EXPECT_FALSE(Has(run.out + run.err, "\\x0d")) << run.out;
+}
+
+// An unknown command anywhere in a script, or in any -e, stops the program before its first
+// line runs: nothing is made, nothing saved.
+TEST(Program, AnUnknownCommandAnywhereStopsTheScriptBeforeItsFirstLine) {
+  win32::files::TempSandbox scratch;
+  auto script = scratch.Path() / "typo.txt";
+  {
+    std::ofstream(script, std::ios::binary)
+        << "answer frmReplyFolder enter\nstart\nselect Offer\nfrobnicate now\nquit\n";
+  }
+  auto profile = scratch.Path() / "profile";
+  for (const auto& args : {std::vector<std::string>{"--profile", profile.string(), script.string()},
+                           std::vector<std::string>{"--profile", profile.string(), "-e", "start",
+                                                    "-e", "\"frobnicate\" now"}}) {
+    auto run = Program(args);
+    EXPECT_EQ(2, run.code);
+    EXPECT_TRUE(Has(run.err, "error: unknown command: frobnicate (help lists the commands)\n"))
+        << run.err;
+    EXPECT_EQ("", run.out);
+    EXPECT_FALSE(std::filesystem::exists(profile / "store.sqlite"));
+  }
+  EXPECT_TRUE(Has(Program({script.string()}).err, "typo.txt:4: error: unknown command"));
+  // Every command of the language passes the check.
+  for (const auto& line : host::Session::Help()) {
+    if (line.find(L'|') != std::wstring::npos && line[0] != L' ' && line[0] != L'"') {
+      EXPECT_TRUE(host::Session::IsCommand(line.substr(0, line.find(L' ')))) << host::Utf8(line);
+    }
+  }
+}
+
+// A box with one button is acknowledged and takes no queued answer; an answer the line it was
+// queued for did not use is dropped there, so it never answers a later showing; lines that only
+// look pass the answers on.
+TEST(Program, AnAnswerIsForItsLineAndABoxWithOneButtonTakesNone) {
+  std::vector<std::string> start = {"-e", "answer frmReplyFolder enter", "-e", "start"};
+  // "Please save the message first": a box with one button.
+  auto run = Program({"--outlook", "11", "-e", "answer frmReplyFolder enter", "-e", "start", "-e",
+                      "new mail", "-e", "answer box no", "-e", "bar click \"Save as template\"",
+                      "-e", "close discard", "-e", "select \"Quarterly figures\"", "-e",
+                      "bar click \"Actions/Tanvelo/Save as template\""});
+  EXPECT_EQ(2, run.code);
+  EXPECT_TRUE(Has(run.out, "first.\" (OK)\n  answered ok\n")) << run.out;
+  EXPECT_TRUE(Has(run.err, "warning: -e #5 did not use answer box no; it is dropped")) << run.err;
+  EXPECT_TRUE(Has(run.err, "-e #8: error: the message box \"")) << run.err;
+  EXPECT_TRUE(Has(run.err, "queue one on a line before: answer box yes|no")) << run.err;
+  // A picker's answer queued before a line that opens no picker answers no later one.
+  auto args = start;
+  args.insert(args.end(), {"-e",
+                           "answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard "
+                           "Templates/Reply Templates/information request\"; click btnOK",
+                           "-e", "select \"Quarterly figures\"", "-e", "ribbon click btnTanvelo"});
+  run = Program(args);
+  EXPECT_EQ(2, run.code);
+  EXPECT_TRUE(Has(run.err, "-e #4 did not use answer frmSelectTemplate; it is dropped")) << run.err;
+  EXPECT_TRUE(Has(run.err,
+                  "-e #5: error: the dialog frmSelectTemplate was shown with no answer "
+                  "queued; queue one on a line before, as the user would answer it: "
+                  "answer frmSelectTemplate click btnOK"))
+      << run.err;
+  EXPECT_FALSE(Has(run.out, "RE: Quarterly figures")) << run.out;
+  // At the prompt a line that fails drops its answers too: the next question is asked.
+  auto prompt = RunEdited(
+      true, {"answer frmReplyFolder enter", "start", "select \"Quarterly figures\"",
+             "answer box yes", "folder Nowhere", "ribbon click btnSaveAsTemplate", "no", "quit"});
+  EXPECT_TRUE(Has(prompt.out, "warning: the line did not use answer box yes; it is dropped"))
+      << prompt.out;
+  EXPECT_EQ(1, std::count(prompt.prompts.begin(), prompt.prompts.end(),
+                          std::string("answer the box (yes no)> ")))
+      << prompt.out;
+  // Looks between an answer and its line leave it queued.
+  args = start;
+  args.insert(args.end(), {"-e", "select \"Quarterly figures\"", "-e", "answer box yes", "-e",
+                           "expect folder Inbox count 3", "-e", "show folder Inbox", "-e",
+                           "ribbon click btnSaveAsTemplate"});
+  run = Program(args);
+  EXPECT_EQ(0, run.code) << run.err;
+  EXPECT_FALSE(Has(run.err, "warning")) << run.err;
+}
+
+// What a person types first: the Outlook version by its year, a profile folder that holds no
+// profile yet, a script that cannot be read, the demo, another language file.
+TEST(Program, VersionYearsANewProfileAndAnUnreadableScriptAreTold) {
+  for (const auto& [year, number] : std::vector<std::pair<std::string, std::string>>{
+           {"2000", "9."}, {"2002", "10."}, {"2003", "11."}, {"2007", "12."}, {"2010", "14."}}) {
+    auto run = Program({"--outlook", year, "-e", "answer frmReplyFolder enter", "-e", "start"});
+    EXPECT_EQ(0, run.code) << year << run.err;
+    EXPECT_TRUE(Has(run.out, "Outlook " + number)) << year << run.out;
+  }
+  auto wrong = Program({"--outlook", "2005"});
+  EXPECT_EQ(2, wrong.code);
+  EXPECT_TRUE(Has(wrong.err, "2000, 2002, 2003, 2007 or 2010")) << wrong.err;
+
+  win32::files::TempSandbox scratch;
+  auto dir = (scratch.Path() / "profile").string();
+  const std::string note = " holds no profile: a new one is made there";
+  auto first = Program({"--profile", dir, "-e", "answer frmReplyFolder enter", "-e", "start"});
+  EXPECT_EQ(0, first.code) << first.err;
+  EXPECT_TRUE(Has(first.err, dir + note)) << first.err;
+  auto second = Program({"--profile", dir, "-e", "start"});
+  EXPECT_EQ(0, second.code) << second.err;
+  EXPECT_FALSE(Has(second.err, note)) << second.err;
+
+  auto missing = Program({(scratch.Path() / "nosuch.txt").string()});
+  EXPECT_EQ(2, missing.code);
+  EXPECT_TRUE(Has(missing.err, "nosuch.txt: No such file or directory")) << missing.err;
+  auto file = scratch.Path() / "file.txt";
+  { std::ofstream(file) << "help\n"; }
+  auto below = Program({(file / "script.txt").string()});
+  EXPECT_TRUE(Has(below.err, "script.txt: Not a directory")) << below.err;
+}
+
+TEST(Program, TheDemoSaysWhatItShowsPrintsItsLinesWholeAndEndsWithWhatToTryNext) {
+  auto demo = Program({"--demo"});
+  ASSERT_EQ(0, demo.code) << demo.err;
+  EXPECT_EQ(0u, demo.out.find(host::DemoTitle() + "\n")) << demo.out.substr(0, 300);
+  EXPECT_EQ(std::string::npos, host::DemoTitle().find('\n'));
+  for (const auto& line : host::DemoScript()) {
+    if (!line.starts_with(L"#")) {
+      EXPECT_TRUE(Has(demo.out, "> " + host::Utf8(line) + "\n")) << host::Utf8(line);
+    }
+  }
+  EXPECT_TRUE(demo.out.ends_with(host::DemoSummary() + "\n")) << demo.out;
+  EXPECT_TRUE(Has(host::DemoSummary(), "Next: ")) << host::DemoSummary();
+}
+
+// Another language file: the add-in finds it by the language option and a dialog shows its
+// texts; a file that names no language is refused before anything runs.
+TEST(Program, AnotherLanguageFileLocalisesTheDialogs) {
+  auto lang = (testsource::SourceDir() / "tests/data/host/Testish.lng").string();
+  auto run = Program({"--lang", lang, "-e", "answer frmReplyFolder enter", "-e", "start", "-e",
+                      "expect registry \"Software\\\\Norvane\\\\Tanvelo\" LANG is \"XT\""});
+  EXPECT_EQ(0, run.code) << run.err;
+  EXPECT_TRUE(Has(run.out, "[dialog] frmReplyFolder \"Testish templates folder\"")) << run.out;
+  auto english = Program({"-e", "answer frmReplyFolder enter", "-e", "start"});
+  EXPECT_TRUE(Has(english.out, "[dialog] frmReplyFolder \"Tanvelo Templates\"")) << english.out;
+  win32::files::TempSandbox scratch;
+  auto notLang = scratch.Path() / "notes.lng";
+  { std::ofstream(notLang) << "[version]\nlang = \"x\"\n"; }
+  auto refused = Program({"--lang", notLang.string(), "-e", "start"});
+  EXPECT_EQ(2, refused.code);
+  EXPECT_TRUE(Has(refused.err, "names no langid")) << refused.err;
+  EXPECT_EQ("", refused.out);
+}
+
+// The whole template tree in one look, each template with the marks the user gave it.
+TEST(Program, ShowTemplatesListsTheWholeTreeWithEachTemplatesMarks) {
+  auto run = Program(
+      {"-e", "answer frmReplyFolder enter", "-e", "start", "-e",
+       "folder \"Tanvelo Templates/Standard Templates/Reply Templates\"", "-e",
+       "select \"thank you for the information\"", "-e",
+       "answer frmHotkey choose optReply; choose optAlt; choose cboLetters \"R\"; click btnOK",
+       "-e", "ribbon click btnHotkey", "-e", "ribbon click btnChangeDefaultSet", "-e",
+       "show templates"});
+  ASSERT_EQ(0, run.code) << run.err;
+  auto shown = run.out.substr(run.out.find("> show templates\n"));
+  EXPECT_TRUE(Has(shown,
+                  "\n  [Tanvelo Templates]\n    [Standard Templates]\n      [Forward "
+                  "templates]\n        \"custom forward\"\n"))
+      << shown;
+  EXPECT_TRUE(Has(shown, "\n      [Reply Templates]\n")) << shown;
+  EXPECT_TRUE(Has(shown,
+                  "\n        \"thank you for the information\"  (default, favourite, "
+                  "hotkey Ctrl+Alt+R Tanvelo)\n"))
+      << shown;
+  EXPECT_EQ(1u, Count(shown, "(")) << shown;
+  EXPECT_EQ(2, Program({"-e", "show templates"}).code);
 }

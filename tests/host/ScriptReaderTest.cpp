@@ -147,3 +147,54 @@ TEST(ScriptReader, ErrorsCutALongWordHoweverTheMessageQuotesIt) {
   }
   EXPECT_EQ(L"short\x1b", host::ShownWord(L"short\x1b"));
 }
+
+// A word longer than the pieces it is decoded in comes out whole, wherever a character of
+// two, three or four bytes meets a piece's edge; the count a cut message gives agrees.
+TEST(ScriptReader, LongWordsOfAnyCharactersAreReadWhole) {
+  for (const std::wstring& unit : {std::wstring(L"\u00e9"), std::wstring(L"\u20ac"),
+                                   std::wstring(L"\U0001F600"), std::wstring(L"a\U0001F600")}) {
+    for (size_t lead = 0; lead < 4; ++lead) {
+      std::wstring text(lead, L'a');
+      while (text.size() < 70000) text += unit;
+      std::string line = "select \"" + host::Utf8(text) + "\"";
+      auto words = SplitLine(line);
+      ASSERT_EQ(2u, words.size());
+      EXPECT_TRUE(words[1].text == text) << "lead " << lead << ", unit of " << unit.size();
+      std::string cut = host::CutInput("no item \"" + host::Utf8(text) + "\"", line);
+      EXPECT_NE(std::string::npos,
+                cut.find("... (" + std::to_string(host::FromUtf8(host::Utf8(text)).size()) +
+                         " characters)\""))
+          << cut.substr(0, 400);
+    }
+  }
+}
+
+// A long word of control characters, or of escapes that stand for characters past ASCII, is
+// cut in a message however the message quotes it; an unknown escape is named whole.
+TEST(ScriptReader, LongWordsWithControlCharactersOrEscapesAreCutAndEscapesNamedWhole) {
+  std::wstring controls;
+  for (int i = 0; i < 300; ++i) controls += i % 2 ? L'\x01' : L'q';
+  std::string line = "expect mail subject is \"" + host::Utf8(host::Escaped(controls)) + "\"";
+  ASSERT_EQ(controls, SplitLine(line)[4].text);
+  std::string cut =
+      host::CutInput("expected \"" + host::Utf8(host::Escaped(controls)) + "\"", line);
+  EXPECT_LT(cut.size(), 300u) << cut;
+  EXPECT_NE(std::string::npos, cut.find("... (750 characters)\"")) << cut;
+
+  std::string accents;
+  for (int i = 0; i < 300; ++i) accents += "\\xe9";
+  line = "select \"" + accents + "\"";
+  ASSERT_EQ(std::wstring(300, L'\u00e9'), SplitLine(line)[1].text);
+  cut = host::CutInput("no item \"" + host::Utf8(std::wstring(300, L'\u00e9')) + "\"", line);
+  EXPECT_LT(cut.size(), 500u) << cut;
+  EXPECT_NE(std::string::npos, cut.find("(300 characters)")) << cut;
+
+  for (const char* escape : {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"}) {
+    try {
+      SplitLine(std::string("type \"a \\") + escape + " b\"");
+      ADD_FAILURE() << "no error for \\" << escape;
+    } catch (const ScriptError& e) {
+      EXPECT_EQ(std::string("unknown escape \\") + escape + " in a quoted text", e.what());
+    }
+  }
+}
