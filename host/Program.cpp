@@ -360,6 +360,9 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       io.err("tanvelo-outlook: " + Utf8(store->Error()) + "\n");
       return 2;
     }
+    if (!store->ReadOnlyCause().empty())
+      io.err("tanvelo-outlook: the profile " + *profileDir + " is opened to be read only (" +
+             Utf8(store->ReadOnlyCause()) + "): what this session changes cannot be kept\n");
   }
 
   if (io.languageFile.empty())
