@@ -930,8 +930,8 @@ bool ProfileStore::Save(const outlook::Profile& profile, std::wstring& error) {
     std::wstring cause = readOnlyCause_;
     if (auto* sql = dynamic_cast<const SqlError*>(&e); sql && cause.empty())
       cause = NoWriteCause(sql->extended);
-    error = L"the mail store " + PathText(storePath_) + L": " +
-            (cause.empty() ? FromUtf8(e.what()) : L"cannot be written: " + cause);
+    error = L"the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what()) +
+            (cause.empty() ? L"" : L" (" + cause + L")");
     return false;
   }
   return true;

@@ -103,7 +103,9 @@ TEST(ProfileStoreFaults, AFailedSaveAtAnyStepWritesNothingAndTheNextSaveWritesIt
     auto mail = p.inbox->Items()->Add(outlook::olMailItem);
     mail->SetSubject(L"Filed at step " + std::to_wstring(step));
     mail->Save();
-    p.inbox->Items()->Item(1)->SetSubject(L"Changed");
+    auto first = p.inbox->Items()->Item(1);
+    first->SetSubject(L"Changed");
+    first->Save();
     p.root->Folders()->Add(L"Made");
     SetValue("Mark", std::to_string(step));
     win32::HKEY h = 0;
@@ -373,6 +375,15 @@ TEST(ProfileStoreFaults, AnOlderStoreIsMadeThisVersionsByTheWriteThatTakesItOver
     }
     ASSERT_TRUE(olderprofile::MakeOlderForm(dir));
     if (!withFile) std::filesystem::remove(dir / "registry.hive");
+    {
+      // The older program kept its store with a rollback journal.
+      sqlite3* db = nullptr;
+      ASSERT_EQ(SQLITE_OK, sqlite3_open((dir / "store.sqlite").string().c_str(), &db));
+      EXPECT_EQ(SQLITE_OK,
+                sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr));
+      sqlite3_close(db);
+      ASSERT_EQ(1, Bytes(dir / "store.sqlite")[18]);
+    }
     {
       win32::ResetPlatform();
       auto p = outlook::BuildProfile();

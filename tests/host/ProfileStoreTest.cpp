@@ -247,9 +247,12 @@ TEST_F(ProfileStoreTest, ASaveWritesOnlyWhatChangedAndOnlyWhenSomethingDid) {
     auto changedRows = PropRows(store.StorePath(), changedId);
     ASSERT_FALSE(keptRows.empty());
     p.plainMail->SetSubject(L"Renamed by the user");
+    p.plainMail->Save();
     ASSERT_TRUE(store.Save(p, error));
     // A change of recipients alone writes no field, and is saved all the same.
-    Find(p.inbox, L"Offer")->Recipients()->Add(L"Kim Roe");
+    auto offer = Find(p.inbox, L"Offer");
+    offer->Recipients()->Add(L"Kim Roe");
+    offer->Save();
     ASSERT_TRUE(store.Save(p, error));
     EXPECT_EQ(3, store.Commits());
     EXPECT_EQ(keptRows, PropRows(store.StorePath(), keptId));
