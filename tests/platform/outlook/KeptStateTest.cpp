@@ -122,6 +122,17 @@ TEST(KeptState, AnOpenWindowKeepsItsChangesUntilItCloses) {
   }
   window->Close(outlook::olDiscard);
   EXPECT_EQ(L"Typed", p.session->GetItemFromID(id)->Subject());
+  // A save refused as the window closes leaves nothing to keep: the window held the item last.
+  outlook::Subscription refuse;
+  {
+    auto item = p.session->GetItemFromID(id);
+    item->Display();
+    window = item->GetInspector();
+    item->SetSubject(L"Refused");
+    refuse = item->Events().Write.Subscribe([](bool& cancel) { cancel = true; });
+  }
+  window->Close(outlook::olSave);
+  EXPECT_EQ(L"Typed", p.session->GetItemFromID(id)->Subject());
 }
 
 }  // namespace
