@@ -132,6 +132,16 @@ class Unwritable : public std::runtime_error {
   std::wstring cause;
 };
 
+// A read of the store that failed: the disk's refusal (no space, no permission) leaves it to be
+// read, a failing disk is told as such, and only records not as we write them are damage.
+[[noreturn]] void ReadFailed(const SqlError& e) {
+  if (auto cause = NoWriteCause(e.extended); !cause.empty()) throw Unwritable(cause);
+  if (e.code == SQLITE_IOERR || e.code == SQLITE_BUSY || e.code == SQLITE_LOCKED ||
+      e.code == SQLITE_NOMEM)
+    throw e;
+  throw Damaged(e.what());
+}
+
 // The store's path as an SQLite URI's path.
 std::string UriPath(const std::filesystem::path& path) {
   static const char* hex = "0123456789ABCDEF";
@@ -552,11 +562,9 @@ bool ProfileStore::Open() {
       Stmt names(db_, "SELECT name FROM sqlite_master WHERE type = 'table'");
       while (names.Next()) tables.insert(Utf8(names.Text(0)));
     } catch (const SqlError& e) {
-      // A disk that takes no write refuses even a read of a store in write-ahead mode.
-      if (auto cause = NoWriteCause(e.extended); !cause.empty()) throw Unwritable(cause);
-      // The header is SQLite's: a file cut short or written over, most likely ours.
-      if (IsDamage(e.code)) throw Damaged(e.what());
-      throw;
+      // A disk that takes no write refuses even a read of a store in write-ahead mode; else
+      // the header is SQLite's: a file cut short or written over, most likely ours.
+      ReadFailed(e);
     }
     if (tables.empty()) {
       // A new file, an empty one, or one a program left before its first save.
@@ -577,7 +585,7 @@ bool ProfileStore::Open() {
         Stmt read(db_, "SELECT value FROM meta WHERE key = 'version'");
         if (read.Next()) version = read.Int(0);
       } catch (const SqlError& e) {
-        throw Damaged(e.what());
+        ReadFailed(e);
       }
       if (version == 0) throw NotOurs();
       if (version != 1 && version != kVersion)
@@ -595,7 +603,7 @@ bool ProfileStore::Open() {
         Stmt kept(db_, "SELECT value FROM meta WHERE key = 'registry'");
         registryKept_ = kept.Next() && kept.Int(0) == 1;
       } catch (const SqlError& e) {
-        throw Damaged(e.what());
+        ReadFailed(e);
       }
       // The older form is made this version's at its first load, once its registry file is
       // read: a file refused leaves the whole profile as it was.

@@ -304,6 +304,35 @@ TEST(ProfileStoreFaults, ADiskThatTakesNoWriteStillOpensAProfileToBeRead) {
   EXPECT_EQ(before, Bytes(dir / "store.sqlite"));
 }
 
+// A disk that fails a read is told as such: the store is not called damaged for it.
+int NoRead(int ioError) {
+  return ioError == SQLITE_IOERR_READ ? ioError : SQLITE_OK;
+}
+
+TEST(ProfileStoreFaults, AReadTheDiskFailsIsToldAsSuchNotAsDamage) {
+  win32::files::TempSandbox sandbox;
+  auto dir = sandbox.Path() / "kept";
+  {
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  std::string before = Bytes(dir / "store.sqlite");
+  host::SetProfileStoreVfs(host::RegisterFaultingVfs("tanvelo-test-no-read", NoRead));
+  {
+    host::ProfileStore store(dir);
+    EXPECT_FALSE(store.Ok());
+    EXPECT_NE(std::wstring::npos, store.Error().find(L"disk I/O error"))
+        << host::Utf8(store.Error());
+    EXPECT_EQ(std::wstring::npos, store.Error().find(L"damaged")) << host::Utf8(store.Error());
+  }
+  host::SetProfileStoreVfs(nullptr);
+  EXPECT_EQ(before, Bytes(dir / "store.sqlite"));
+}
+
 // A profile folder that takes no write (the user may read it, not write it): the profile opens
 // to be read, says why, and a change fails at its save naming the missing permission. Run as
 // another user in a child process, since this one may write anywhere.
