@@ -80,7 +80,10 @@ void FillMethods() {
   methods.xDeviceCharacteristics = [](sqlite3_file* f) {
     return Real(f)->pMethods->xDeviceCharacteristics(Real(f));
   };
+  // Growing the log's shared memory needs room on the disk, as a write does.
   methods.xShmMap = [](sqlite3_file* f, int region, int size, int extend, void volatile** p) {
+    if (extend)
+      if (int rc = Fault(f, SQLITE_IOERR_SHMSIZE)) return rc;
     return Real(f)->pMethods->xShmMap(Real(f), region, size, extend, p);
   };
   methods.xShmLock = [](sqlite3_file* f, int offset, int n, int flags) {
@@ -99,9 +102,9 @@ void FillMethods() {
 }
 
 // The switch's Profile surface: a write, sync or cut fails as "disk I/O error" or "database
-// or disk is full", as the switch draws; reads are not its calls.
+// or disk is full", as the switch draws; reads and the log's shared memory are not its calls.
 int SwitchFault(int ioError) {
-  if (ioError == SQLITE_IOERR_READ) return SQLITE_OK;
+  if (ioError == SQLITE_IOERR_READ || ioError == SQLITE_IOERR_SHMSIZE) return SQLITE_OK;
   const int64_t errors[] = {ioError, SQLITE_FULL};
   int64_t error = ioError;
   if (!win32::faults::Hit(win32::faults::Surface::Profile, errors, &error)) return SQLITE_OK;

@@ -8,8 +8,9 @@ namespace host {
 // Registers the VFS once and answers its name, for SetProfileStoreVfs.
 const char* FaultVfsName();
 
-// What a VFS over the default one asks before each read, write, sync or cut of any file:
-// given the error that call answers when it fails, SQLITE_OK to go on or the error to answer.
+// What a VFS over the default one asks before each read, write, sync or cut of any file, and
+// before the log's shared memory grows (SQLITE_IOERR_SHMSIZE): given the error that call
+// answers when it fails, SQLITE_OK to go on or the error to answer.
 using VfsFault = int (*)(int ioError);
 
 // Registers such a VFS under `name` (a literal; once per name) and answers the name.

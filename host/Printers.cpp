@@ -93,6 +93,14 @@ bool MailField(const std::shared_ptr<outlook::Item>& item, const std::wstring& f
     value = item->Body();
   } else if (field == L"attachments") {
     value = Attachments(item);
+  } else if (field == L"flag") {
+    value = std::to_wstring(item->FlagStatus());
+  } else if (field == L"mileage") {
+    value = item->Mileage();
+  } else if (field.starts_with(L"user:")) {
+    // A user property by its name ("" when the item has none).
+    auto property = item->UserProperties()->Find(field.substr(5));
+    value = property ? property->Value() : L"";
   } else {
     return false;
   }

@@ -25,7 +25,8 @@ std::wstring ShownCaption(const std::wstring& caption);
 // "plain", "HTML" or "RTF".
 std::wstring FormatName(int32_t format);
 // One field of a mail as `show mail` and `expect mail` read it: from, to, cc, bcc, subject,
-// format, body, attachments. Empty optional for an unknown field.
+// format, body, attachments; and, for `expect mail` alone, flag (the flag status), mileage and
+// user:NAME (a user property's value). False for an unknown field.
 bool MailField(const std::shared_ptr<outlook::Item>& item, const std::wstring& field,
                std::wstring& value);
 std::vector<std::wstring> MailLines(const std::shared_ptr<outlook::Item>& item);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -85,8 +86,10 @@ class NotOurs : public std::runtime_error {
 class SqlError : public std::runtime_error {
  public:
   SqlError(sqlite3* db)
-      : std::runtime_error(sqlite3_errmsg(db)), code(sqlite3_extended_errcode(db) & 0xFF) {}
-  int code;
+      : std::runtime_error(sqlite3_errmsg(db)),
+        code(sqlite3_extended_errcode(db) & 0xFF),
+        extended(sqlite3_extended_errcode(db)) {}
+  int code, extended;
 };
 
 // Ours, but its records do not hold together (cut short, written over, or not as we write).
@@ -107,6 +110,52 @@ std::wstring DamagedText(const char* what) {
 
 bool IsDamage(int code) {
   return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+}
+
+// Why the disk takes no write, in the user's words, from SQLite's extended code or the
+// system's errno; "" when the failure says nothing of the kind. A full disk shows first as
+// the shared-memory file of the write-ahead log that cannot grow.
+std::wstring NoWriteCause(int extended, int err = 0) {
+  if (extended == SQLITE_FULL || extended == SQLITE_IOERR_SHMSIZE || err == ENOSPC || err == EDQUOT)
+    return L"there is no space left on the disk";
+  if (err == EROFS || extended == SQLITE_READONLY_ROLLBACK) return L"the disk is read-only";
+  if ((extended & 0xFF) == SQLITE_READONLY || (extended & 0xFF) == SQLITE_CANTOPEN ||
+      extended == SQLITE_PERM || extended == SQLITE_IOERR_SHMOPEN || err == EACCES || err == EPERM)
+    return L"there is no permission to write in the profile folder";
+  return L"";
+}
+
+// The store can be read but nothing written: the cause, in the user's words.
+class Unwritable : public std::runtime_error {
+ public:
+  explicit Unwritable(std::wstring why) : std::runtime_error("unwritable"), cause(std::move(why)) {}
+  std::wstring cause;
+};
+
+// A read of the store that failed: the disk's refusal (no space, no permission) leaves it to be
+// read, a failing disk is told as such, and only records not as we write them are damage.
+[[noreturn]] void ReadFailed(const SqlError& e) {
+  if (auto cause = NoWriteCause(e.extended); !cause.empty()) throw Unwritable(cause);
+  if (e.code == SQLITE_IOERR || e.code == SQLITE_BUSY || e.code == SQLITE_LOCKED ||
+      e.code == SQLITE_NOMEM)
+    throw e;
+  throw Damaged(e.what());
+}
+
+// The store's path as an SQLite URI's path.
+std::string UriPath(const std::filesystem::path& path) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string uri;
+  for (unsigned char c : path.string()) {
+    if (std::isalnum(c) || std::strchr("/._-~", c)) {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += hex[c >> 4];
+      uri += hex[c & 15];
+    }
+  }
+  return uri;
 }
 
 // One prepared statement; every failure throws with SQLite's message.
@@ -403,10 +452,25 @@ bool ProfileStore::Open() {
   }
   // The lock goes with the process, however it ends: a killed program leaves none behind.
   lock_ = ::open((dir_ / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  bool lockIsStore = false;
   if (lock_ < 0 || ::access(dir_.c_str(), W_OK) != 0) {
-    error_ = L"cannot write in the profile folder " + PathText(dir_) + L": " +
-             FromUtf8(std::strerror(errno));
-    return false;
+    int err = errno;
+    std::wstring cause = NoWriteCause(0, err);
+    // A folder that takes no write still gives its profile to be read: locked by the lock
+    // file when there is one, else by the store itself.
+    if (!cause.empty() && std::filesystem::exists(storePath_, ec)) {
+      if (lock_ < 0) lock_ = ::open((dir_ / "lock").c_str(), O_RDONLY | O_CLOEXEC);
+      if (lock_ < 0) {
+        lock_ = ::open(storePath_.c_str(), O_RDONLY | O_CLOEXEC);
+        lockIsStore = lock_ >= 0;
+      }
+      if (lock_ >= 0) readOnlyCause_ = cause;
+    }
+    if (readOnlyCause_.empty()) {
+      error_ = L"cannot write in the profile folder " + PathText(dir_) + L": " +
+               FromUtf8(std::strerror(err));
+      return false;
+    }
   }
   if (::flock(lock_, LOCK_EX | LOCK_NB) != 0) {
     error_ = L"the profile " + PathText(dir_) +
@@ -431,8 +495,9 @@ bool ProfileStore::Open() {
   }
   // A hard link names no folder of its own to lock: the store file itself is locked, so a
   // second program on it, under any of its names, is refused. (SQLite locks with fcntl, which
-  // this lock does not meet; the descriptor stays open until the store is closed.)
-  storeLock_ = ::open(storePath_.c_str(), O_RDONLY | O_CLOEXEC);
+  // this lock does not meet; the descriptor stays open until the store is closed.) A store
+  // already locked as the folder's lock is not locked twice: the second would refuse the first.
+  if (!lockIsStore) storeLock_ = ::open(storePath_.c_str(), O_RDONLY | O_CLOEXEC);
   if (storeLock_ >= 0 && ::flock(storeLock_, LOCK_EX | LOCK_NB) != 0) {
     error_ = L"the mail store " + PathText(storePath_) +
              L" is in use by another tanvelo-outlook under another of its names (a hard link); "
@@ -457,15 +522,33 @@ bool ProfileStore::Open() {
     }
   }
   ec.clear();
-  if (sqlite3_open_v2(storePath_.string().c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                      g_vfs) != SQLITE_OK) {
-    error_ = L"cannot open the mail store " + PathText(storePath_) + L": " +
-             FromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory");
+  auto open = [&] {
     sqlite3_close(db_);
     db_ = nullptr;
-    return false;
-  }
-  sqlite3_busy_timeout(db_, 0);
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    std::string name = storePath_.string();
+    if (!readOnlyCause_.empty()) {
+      flags = SQLITE_OPEN_READONLY;
+      // With no log left to read, the store is read as it lies: SQLite then needs no
+      // shared-memory file, which a full disk or a closed folder would refuse.
+      auto log = std::filesystem::file_size(name + "-wal", ec);
+      if (ec || log == 0) {
+        flags |= SQLITE_OPEN_URI;
+        name = "file:" + UriPath(storePath_) + "?immutable=1";
+      }
+      ec.clear();
+    }
+    if (sqlite3_open_v2(name.c_str(), &db_, flags, g_vfs) != SQLITE_OK) {
+      error_ = L"cannot open the mail store " + PathText(storePath_) + L": " +
+               FromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory");
+      sqlite3_close(db_);
+      db_ = nullptr;
+      return false;
+    }
+    sqlite3_busy_timeout(db_, 0);
+    return true;
+  };
+  if (!open()) return false;
   // Nothing is written before the file is known to be ours and whole, and nothing at all to
   // a store that needs nothing: a full disk or a read-only store still opens to be read.
   auto settings = [&] {
@@ -477,25 +560,38 @@ bool ProfileStore::Open() {
     Exec(db_, ("PRAGMA journal_size_limit=" + std::to_string(kWalBytes)).c_str());
   };
   auto transaction = [&](const std::function<void()>& work) { InTransaction(db_, work); };
+  // A write the disk refuses leaves the store to be read.
+  auto writing = [&](const std::function<void()>& work) {
+    try {
+      work();
+    } catch (const SqlError& e) {
+      if (auto cause = NoWriteCause(e.extended); !cause.empty()) throw Unwritable(cause);
+      throw;
+    }
+  };
   // What failed, in the error: the store being made, written or read.
   std::wstring failing = cannot;
-  try {
+  auto check = [&] {
     std::unordered_set<std::string> tables;
     try {
       Stmt names(db_, "SELECT name FROM sqlite_master WHERE type = 'table'");
       while (names.Next()) tables.insert(Utf8(names.Text(0)));
-    } catch (const std::exception& e) {
-      // The header is SQLite's: a file cut short or written over, most likely ours.
-      throw Damaged(e.what());
+    } catch (const SqlError& e) {
+      // A disk that takes no write refuses even a read of a store in write-ahead mode; else
+      // the header is SQLite's: a file cut short or written over, most likely ours.
+      ReadFailed(e);
     }
     if (tables.empty()) {
       // A new file, an empty one, or one a program left before its first save.
       failing = L"cannot make the mail store " + PathText(storePath_) + L": ";
-      settings();
-      transaction([&] {
-        Exec(db_, kSchema);
-        Exec(db_, kRegistrySchema);
-        Exec(db_, kIndexes);
+      if (!readOnlyCause_.empty()) throw Unwritable(readOnlyCause_);
+      writing([&] {
+        settings();
+        transaction([&] {
+          Exec(db_, kSchema);
+          Exec(db_, kRegistrySchema);
+          Exec(db_, kIndexes);
+        });
       });
     } else {
       if (!tables.count("meta")) throw NotOurs();
@@ -504,16 +600,13 @@ bool ProfileStore::Open() {
         Stmt read(db_, "SELECT value FROM meta WHERE key = 'version'");
         if (read.Next()) version = read.Int(0);
       } catch (const SqlError& e) {
-        throw Damaged(e.what());
+        ReadFailed(e);
       }
       if (version == 0) throw NotOurs();
-      if (version != 1 && version != kVersion) {
-        error_ = cannot + L"it was made by another version of tanvelo-outlook (store version " +
-                 std::to_wstring(version) + L")" + leftAlone;
-        sqlite3_close(db_);
-        db_ = nullptr;
-        return false;
-      }
+      if (version != 1 && version != kVersion)
+        throw std::runtime_error(
+            "it was made by another version of tanvelo-outlook (store version " +
+            std::to_string(version) + ")");
       for (const char* table : {"named", "folders", "items", "props", "recipients", "attachments",
                                 "attachment_fields", "user_props"})
         if (!tables.count(table)) throw Damaged(std::string("no table ") + table);
@@ -525,21 +618,38 @@ bool ProfileStore::Open() {
         Stmt kept(db_, "SELECT value FROM meta WHERE key = 'registry'");
         registryKept_ = kept.Next() && kept.Int(0) == 1;
       } catch (const SqlError& e) {
-        throw Damaged(e.what());
+        ReadFailed(e);
       }
       // The older form is made this version's at its first load, once its registry file is
       // read: a file refused leaves the whole profile as it was.
       olderForm_ = version == 1;
+      if (!readOnlyCause_.empty()) return;
       failing = L"cannot write the mail store " + PathText(storePath_) + L": ";
-      settings();
-      if (!olderForm_) {
-        Stmt indexes(db_,
-                     "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
-                     "('props_item', 'recipients_item', 'attachments_item', "
-                     "'attachment_fields_item', 'user_props_item')");
-        if (!indexes.Next() || indexes.Int(0) != 5) Exec(db_, kIndexes);
-      }
+      writing([&] {
+        settings();
+        if (!olderForm_) {
+          Stmt indexes(db_,
+                       "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+                       "('props_item', 'recipients_item', 'attachments_item', "
+                       "'attachment_fields_item', 'user_props_item')");
+          if (!indexes.Next() || indexes.Int(0) != 5) Exec(db_, kIndexes);
+        }
+      });
     }
+  };
+  try {
+    try {
+      check();
+    } catch (const Unwritable& e) {
+      if (!readOnlyCause_.empty()) throw;
+      // Only to be read: opened again as such, and told once.
+      readOnlyCause_ = e.cause;
+      failing = cannot;
+      if (!open()) return false;
+      check();
+    }
+  } catch (const Unwritable& e) {
+    error_ = failing + e.cause + leftAlone;
   } catch (const NotOurs&) {
     error_ = cannot + L"not a Tanvelo profile store" + leftAlone;
   } catch (const Damaged& e) {
@@ -642,7 +752,8 @@ bool ProfileStore::Load(outlook::Profile& profile) {
   try {
     LoadRegistry();
   } catch (const WriteFailed& e) {
-    error_ = L"cannot write the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what()) +
+    error_ = L"cannot write the mail store " + PathText(storePath_) + L": " +
+             (readOnlyCause_.empty() ? FromUtf8(e.what()) : readOnlyCause_) +
              L"; the profile is left as it was";
     return false;
   } catch (const Damaged& e) {
@@ -834,12 +945,17 @@ bool ProfileStore::Save(const outlook::Profile& profile, std::wstring& error) {
   bool mailChanged = outlook::ChangeCount() != outlookChanges_;
   auto registry = win32::registry::TakeChanges(HKEY_CURRENT_USER);
   try {
-    if (olderForm_) UseWal(db_);
+    if (olderForm_ && readOnlyCause_.empty()) UseWal(db_);
     SaveStore(profile, mailChanged, registry);
   } catch (const std::exception& e) {
     // Rolled back whole: the next save writes all of it again.
     win32::registry::PutBackChanges(HKEY_CURRENT_USER, registry);
-    error = L"the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what());
+    // The cause in the user's words where SQLite's are vague ("disk I/O error").
+    std::wstring cause = readOnlyCause_;
+    if (auto* sql = dynamic_cast<const SqlError*>(&e); sql && cause.empty())
+      cause = NoWriteCause(sql->extended);
+    error = L"the mail store " + PathText(storePath_) + L": " + FromUtf8(e.what()) +
+            (cause.empty() ? L"" : L" (" + cause + L")");
     return false;
   }
   return true;

@@ -5,7 +5,8 @@
 // read and checked before anything is written, and left as it was. One program at a time: the
 // profile is locked while the store is open, and a linked store where it lies. A session that
 // changes nothing writes nothing. A file that cannot be read is reported with its path and
-// left as it is.
+// left as it is. On a disk or in a folder that takes no write, a profile is opened to be read
+// only, and a save with something to write fails naming that cause.
 #pragma once
 
 #include <filesystem>
@@ -38,6 +39,9 @@ class ProfileStore {
 
   bool Ok() const { return error_.empty(); }
   const std::wstring& Error() const { return error_; }
+  // Why the store was opened only to be read (a full disk, a folder that takes no write): ""
+  // when it can be written. A save with something to write then fails, naming this cause.
+  const std::wstring& ReadOnlyCause() const { return readOnlyCause_; }
   // Whether DIR held a saved profile when opened.
   bool HasProfile() const { return hasProfile_; }
 
@@ -87,6 +91,7 @@ class ProfileStore {
   int lock_ = -1, realLock_ = -1;  // the folder's lock; the real store's, when it lies elsewhere
   int storeLock_ = -1;             // the store file's own, for its other names
   std::wstring error_;
+  std::wstring readOnlyCause_;
   bool hasProfile_ = false;
   int64_t commits_ = 0, registryRows_ = 0;
   bool registryKept_ = false;    // the store holds the registry (else the first save writes it)

@@ -474,6 +474,9 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     if (fresh)
       io.err("tanvelo-outlook: " + *profileDir +
              " holds no profile: a new one is made there, from the demo profile\n");
+    if (!store->ReadOnlyCause().empty())
+      io.err("tanvelo-outlook: the profile " + *profileDir + " is opened to be read only (" +
+             Utf8(store->ReadOnlyCause()) + "): what this session changes cannot be kept\n");
   }
 
   if (io.languageFile.empty() && language.id.empty())

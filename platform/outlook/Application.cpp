@@ -43,14 +43,16 @@ std::shared_ptr<Item> Application::CreateItem(int32_t itemType) {
   TV_FAULT_POINT(Outlook);
   switch (itemType) {
     case olMailItem:
-      return Item::Create(olMail, session_, session_->GetDefaultFolder(olFolderDrafts));
+      return Item::Create(olMail, session_, session_->GetDefaultFolder(olFolderDrafts))->Handle();
     case olPostItem:
-      return Item::Create(olPost, session_, session_->GetDefaultFolder(olFolderDrafts));
+      return Item::Create(olPost, session_, session_->GetDefaultFolder(olFolderDrafts))->Handle();
     case olContactItem:
-      return Item::Create(olContact, session_, session_->GetDefaultFolder(olFolderContacts));
+      return Item::Create(olContact, session_, session_->GetDefaultFolder(olFolderContacts))
+          ->Handle();
     case olDistributionListItem:
       return Item::Create(olDistributionList, session_,
-                          session_->GetDefaultFolder(olFolderContacts));
+                          session_->GetDefaultFolder(olFolderContacts))
+          ->Handle();
   }
   vb::Raise(kErrFailed,
             L"Could not complete the operation. One or more parameter values are not valid.");

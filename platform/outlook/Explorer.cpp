@@ -13,7 +13,8 @@ namespace outlook {
 
 std::shared_ptr<outlook::Item> Selection::Item(int32_t index) const {
   if (index < 1 || index > Count()) vb::Raise(kErrBadIndex, L"Array index out of bounds.");
-  return items_[static_cast<size_t>(index - 1)];
+  const auto& item = items_[static_cast<size_t>(index - 1)];
+  return item ? item->Handle() : nullptr;
 }
 
 Explorer::Explorer(std::weak_ptr<outlook::Application> app, std::shared_ptr<MAPIFolder> folder)
@@ -49,6 +50,9 @@ std::shared_ptr<outlook::Selection> Explorer::Selection() const {
 
 void Explorer::Select(std::vector<std::shared_ptr<outlook::Item>> items) {
   Live();
+  // Showing an item in the list does not hold it: its unsaved changes go with its holders.
+  for (auto& item : items)
+    if (item) item = item->shared_from_this();
   selection_ = std::move(items);
   events_.SelectionChange.Raise();
 }

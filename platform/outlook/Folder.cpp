@@ -171,7 +171,7 @@ void MAPIFolder::File(const std::shared_ptr<Item>& item) {
   contents_.push_back(item);
   ++version_;
   if (holds) {
-    Owned(classes_->lists[ClassKey(item->props_.Peek(PR_MESSAGE_CLASS))]).push_back(item);
+    Owned(classes_->lists[ClassKey(item->Stored().props_.Peek(PR_MESSAGE_CLASS))]).push_back(item);
     classes_->version = version_;
     classes_->size = contents_.size();
   }
@@ -187,7 +187,7 @@ void MAPIFolder::Unfile(const Item* item) {
   if (auto session = session_.lock()) session->Unindexed(*item);
   ++version_;
   if (!holds) return;
-  auto it = classes_->lists.find(ClassKey(item->props_.Peek(PR_MESSAGE_CLASS)));
+  auto it = classes_->lists.find(ClassKey(item->Stored().props_.Peek(PR_MESSAGE_CLASS)));
   if (it == classes_->lists.end()) return;
   auto& list = Owned(it->second);
   const size_t before = list.size();
@@ -204,7 +204,7 @@ std::shared_ptr<const std::vector<std::shared_ptr<Item>>> MAPIFolder::OfClass(
     index->version = version_;
     index->size = contents_.size();
     for (const auto& item : contents_)
-      Owned(index->lists[ClassKey(item->props_.Peek(PR_MESSAGE_CLASS))]).push_back(item);
+      Owned(index->lists[ClassKey(item->Stored().props_.Peek(PR_MESSAGE_CLASS))]).push_back(item);
     classes_ = std::move(index);
   }
   static const auto kNone = std::make_shared<const std::vector<std::shared_ptr<Item>>>();

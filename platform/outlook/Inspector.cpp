@@ -19,7 +19,7 @@ std::shared_ptr<Item> Inspector::CurrentItem() const {
   TV_FAULT_POINT(Outlook);
   if (closed_ || !item_ || item_->IsDead())
     vb::Raise(kErrObjectDeleted, L"The item has been moved or deleted.");
-  return item_;
+  return item_->Handle();
 }
 
 int32_t Inspector::EditorType() const {
@@ -87,6 +87,8 @@ void Inspector::Shut() {
   events_.Close.Raise();
   closed_ = true;
   if (item) item->SetInspector(nullptr);
+  // The window was the last to hold it: what was not saved is gone.
+  if (item && item->holders_ == 0 && item->filed_) item->DiscardChanges();
   if (auto app = app_.lock()) app->Inspectors()->Remove(this);
 }
 

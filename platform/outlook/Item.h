@@ -164,7 +164,15 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   }
   void SetProp(uint32_t tag, PropValue value);
   // Redemption's MAPIOBJECT of the item.
-  std::shared_ptr<Item> MAPIOBJECT() { return shared_from_this(); }
+  std::shared_ptr<Item> MAPIOBJECT() { return Handle(); }
+
+  // A reference handed to a holder outside the store (a program, a test). While one is held,
+  // or the item's window is open, the item keeps its unsaved changes; when the last holder lets
+  // go, a filed item is again what was last stored, as it is when Outlook reads it afresh.
+  std::shared_ptr<Item> Handle();
+  // What the store holds of the item: the item itself while saved (or never filed), else what
+  // it was last saved as.
+  const Item& Stored() const;
 
   // Internal.
   void MarkChanged();
@@ -218,6 +226,8 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   void NoteReclass() const;
   uint32_t NamedTag(const wchar_t* guid, int32_t lid, uint32_t type) const;
   void KeepSaved();
+  void LetGo() noexcept;
+  struct Holder;
 
   int32_t class_;
   std::weak_ptr<NameSpace> session_;
@@ -240,6 +250,7 @@ class Item : public Object, public std::enable_shared_from_this<Item> {
   ItemEvents events_;
 
   bool fromItemsAdd_ = false;
+  int32_t holders_ = 0;  // handles held outside the store
   // The item as last stored (fields and lists), while it is filed.
   std::shared_ptr<const Item> lastSaved_;
 

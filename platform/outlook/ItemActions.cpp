@@ -3,6 +3,7 @@
 #include "platform/outlook/AddressBook.h"
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Attachments.h"
+#include "platform/outlook/Changes.h"
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/Inspector.h"
 #include "platform/outlook/Item.h"
@@ -30,8 +31,43 @@ void Item::FileInto(const std::shared_ptr<MAPIFolder>& folder, bool newId) {
 }
 
 void Item::KeepSaved() {
+  bool changed = !saved_;
   saved_ = true;
-  if (filed_) lastSaved_ = CloneInto(parent_.lock());
+  if (!filed_) return;
+  const bool reclassed =
+      lastSaved_ && lastSaved_->props_.Text(PR_MESSAGE_CLASS) != props_.Text(PR_MESSAGE_CLASS);
+  lastSaved_ = CloneInto(parent_.lock());
+  if (reclassed) NoteReclass();  // the folder's index of classes holds the stored class
+  // What the store holds changed now, though the fields were written before.
+  if (changed) {
+    NoteChange();
+    changes::Note(this);
+  }
+}
+
+struct Item::Holder {
+  explicit Holder(std::shared_ptr<Item> held) : item(std::move(held)) { ++item->holders_; }
+  ~Holder() { item->LetGo(); }
+  Holder(const Holder&) = delete;
+  Holder& operator=(const Holder&) = delete;
+  std::shared_ptr<Item> item;
+};
+
+std::shared_ptr<Item> Item::Handle() {
+  auto holder = std::make_shared<Holder>(shared_from_this());
+  return std::shared_ptr<Item>(holder, holder->item.get());
+}
+
+void Item::LetGo() noexcept {
+  if (--holders_ > 0 || !filed_ || OpenInspector()) return;
+  try {
+    DiscardChanges();
+  } catch (...) {
+  }
+}
+
+const Item& Item::Stored() const {
+  return saved_ || !lastSaved_ || !filed_ ? *this : *lastSaved_;
 }
 
 void Item::SetSaved(bool saved) {
@@ -125,7 +161,7 @@ std::shared_ptr<Item> Item::Move(const std::shared_ptr<MAPIFolder>& folder) {
     moved->inspector_ = inspector;
   }
   moved->FileInto(folder, newId);
-  return moved;
+  return moved->Handle();
 }
 
 std::shared_ptr<Item> Item::Copy() {
@@ -135,7 +171,7 @@ std::shared_ptr<Item> Item::Copy() {
   auto folder = parent_.lock();
   auto copy = CloneInto(folder);
   copy->FileInto(folder, true);
-  return copy;
+  return copy->Handle();
 }
 
 void Item::Delete() {

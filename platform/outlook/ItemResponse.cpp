@@ -121,15 +121,15 @@ std::shared_ptr<Item> Item::MakeResponse(int kind) {
 
 std::shared_ptr<Item> Item::Reply() {
   TV_FAULT_POINT(Outlook);
-  return MakeResponse(kReply);
+  return MakeResponse(kReply)->Handle();
 }
 std::shared_ptr<Item> Item::ReplyAll() {
   TV_FAULT_POINT(Outlook);
-  return MakeResponse(kReplyAll);
+  return MakeResponse(kReplyAll)->Handle();
 }
 std::shared_ptr<Item> Item::Forward() {
   TV_FAULT_POINT(Outlook);
-  return MakeResponse(kForward);
+  return MakeResponse(kForward)->Handle();
 }
 
 }  // namespace outlook

@@ -35,7 +35,7 @@ const std::vector<std::shared_ptr<outlook::Item>>& Items::Current() const {
   cached_ = false;
   for (auto& item : folder->Filed()) {
     if (filter_->MatchesStored([&](const std::wstring& name, PropValue& scratch) {
-          return item->FilterValue(name, scratch);
+          return item->Stored().FilterValue(name, scratch);
         }))
       result->push_back(item);
   }
@@ -47,7 +47,9 @@ const std::vector<std::shared_ptr<outlook::Item>>& Items::Current() const {
 }
 
 std::vector<std::shared_ptr<outlook::Item>> Items::All() const {
-  return Current();
+  std::vector<std::shared_ptr<outlook::Item>> all;
+  for (const auto& item : Current()) all.push_back(item->Handle());
+  return all;
 }
 
 std::shared_ptr<const std::vector<std::shared_ptr<outlook::Item>>> Items::Snapshot() const {
@@ -64,7 +66,7 @@ std::shared_ptr<outlook::Item> Items::Item(int32_t index) const {
   const auto& all = Current();
   if (index < 1 || index > static_cast<int32_t>(all.size()))
     vb::Raise(kErrBadIndex, L"Array index out of bounds.");
-  return all[static_cast<size_t>(index - 1)];
+  return all[static_cast<size_t>(index - 1)]->Handle();
 }
 
 std::shared_ptr<outlook::Item> Items::GetFirst() {
@@ -75,7 +77,7 @@ std::shared_ptr<outlook::Item> Items::GetFirst() {
 std::shared_ptr<outlook::Item> Items::GetNext() {
   const auto& all = Current();
   if (cursor_ >= static_cast<int32_t>(all.size())) return nullptr;
-  return all[static_cast<size_t>(cursor_++)];
+  return all[static_cast<size_t>(cursor_++)]->Handle();
 }
 
 std::shared_ptr<outlook::Item> Items::Add(int32_t itemType) {
@@ -88,7 +90,7 @@ std::shared_ptr<outlook::Item> Items::Add(int32_t itemType) {
                                                      : olMail;
   auto item = outlook::Item::Create(cls, folder->Session(), folder);
   item->fromItemsAdd_ = true;
-  return item;
+  return item->Handle();
 }
 
 // Outlook checks the names when it is given the filter, not item by item.
@@ -124,7 +126,7 @@ std::shared_ptr<outlook::Item> Items::Find(const std::wstring& filter) {
 
 std::shared_ptr<outlook::Item> Items::FindNext() {
   if (!find_) vb::Raise(kErrFailed, L"FindNext without Find.");
-  auto all = All();
+  const auto all = Current();
   size_t start = 0;
   if (lastFound_) {
     for (size_t i = 0; i < all.size(); ++i)
@@ -133,10 +135,10 @@ std::shared_ptr<outlook::Item> Items::FindNext() {
   for (size_t i = start; i < all.size(); ++i) {
     auto& item = all[i];
     if (find_->MatchesStored([&](const std::wstring& name, PropValue& scratch) {
-          return item->FilterValue(name, scratch);
+          return item->Stored().FilterValue(name, scratch);
         })) {
       lastFound_ = item;
-      return item;
+      return item->Handle();
     }
   }
   lastFound_.reset();

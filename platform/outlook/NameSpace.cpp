@@ -108,7 +108,7 @@ std::shared_ptr<Item> NameSpace::GetItemFromID(const std::wstring& entryId,
                                                const std::wstring& storeId) const {
   TV_FAULT_POINT(Outlook);
   if (unavailable_) NotFound();
-  if (auto item = FindItem(entryId, storeId)) return item;
+  if (auto item = FindItem(entryId, storeId)) return item->Handle();
   NotFound();
 }
 

@@ -19,6 +19,11 @@ struct PersistAccess {
   static uint64_t& NextId(NameSpace& session) { return session.nextId_; }
   static int32_t BodyFormat(const outlook::Item& item) { return item.bodyFormat_; }
   static void Unfile(outlook::Item& item) { item.filed_ = false; }
+  // What the store holds of the item: never its unsaved changes.
+  static std::shared_ptr<outlook::Item> Stored(const std::shared_ptr<outlook::Item>& item) {
+    if (&item->Stored() == item.get()) return item;
+    return std::const_pointer_cast<outlook::Item>(item->lastSaved_);
+  }
   static void SetFields(outlook::Item& item, const persist::Item& saved) {
     item.bodyFormat_ = saved.bodyFormat;
     // Sorted by id, as the bag keeps them; a later duplicate of an id gives way, as a map's
@@ -93,9 +98,10 @@ void AddLists(const std::shared_ptr<outlook::Item>& item, const Item& it) {
 }
 }  // namespace
 
-Item TakeItem(const std::shared_ptr<outlook::Item>& item) {
+Item TakeItem(const std::shared_ptr<outlook::Item>& live) {
+  const auto item = PersistAccess::Stored(live);
   Item saved;
-  saved.entryId = item->EntryID();
+  saved.entryId = live->EntryID();
   saved.itemClass = item->Class();
   saved.bodyFormat = PersistAccess::BodyFormat(*item);
   // Props() makes an HTML item's plain text first, if it is still to be made.

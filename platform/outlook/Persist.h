@@ -2,6 +2,7 @@
 // saves and restores. Folders keep their EntryIDs, mail and post items theirs with every
 // property, recipient, attachment and user property; contacts and lists stay as the profile
 // was built (the program changes none). Restoring raises no ItemAdd: nothing is new to Outlook.
+// An item is kept as it was last saved, never with its unsaved changes.
 #pragma once
 
 #include <cstdint>

@@ -92,7 +92,7 @@ std::shared_ptr<Item> AddReceivedMail(const std::shared_ptr<MAPIFolder>& folder,
   mail->SetSentFlag(true);
   mail->SetReceived(Now());
   mail->Save();
-  return mail;
+  return mail->Handle();
 }
 
 Profile BuildProfile(const ProfileOptions& options) {

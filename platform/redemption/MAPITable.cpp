@@ -76,7 +76,7 @@ bool TableFilter::FindFirst(bool forward) {
   if (!root_) return false;
   for (size_t n = 0; n < rows.size(); ++n) {
     size_t i = forward ? n : rows.size() - 1 - n;
-    if (root_->Matches(*rows[i])) {
+    if (root_->Matches(rows[i]->Stored())) {
       table_.cursor_ = i;
       return true;
     }
@@ -89,10 +89,10 @@ bool TableFilter::FindNext(bool forward) {
   if (!root_) return false;
   if (forward) {
     for (size_t i = table_.cursor_ + 1; i < rows.size(); ++i)
-      if (root_->Matches(*rows[i])) return table_.cursor_ = i, true;
+      if (root_->Matches(rows[i]->Stored())) return table_.cursor_ = i, true;
   } else {
     for (size_t i = table_.cursor_; i-- > 0;)
-      if (root_->Matches(*rows[i])) return table_.cursor_ = i, true;
+      if (root_->Matches(rows[i]->Stored())) return table_.cursor_ = i, true;
   }
   return false;
 }
@@ -124,7 +124,8 @@ std::optional<TableRow> MAPITable::GetRow() {
   const auto& rows = WalkRows();
   if (cursor_ >= rows.size()) return std::nullopt;
   TableRow row;
-  const auto& item = *rows[cursor_++];
+  // A table reads the store: what each item was last saved as.
+  const auto& item = rows[cursor_++]->Stored();
   // A walk reads row after row of items spread over the heap: the next ones are asked for
   // ahead, so that their fetch overlaps this row's work: items, their property lists, and
   // the next row's values and texts of the table's columns.

@@ -3,6 +3,8 @@
 // writes the same changes whole.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -60,6 +62,13 @@ std::string Bytes(const std::filesystem::path& p) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The stores opened in its scope go through the VFS named (a failed check cannot leave it
+// set for the tests after).
+struct StoreVfs {
+  explicit StoreVfs(const char* name) { host::SetProfileStoreVfs(name); }
+  ~StoreVfs() { host::SetProfileStoreVfs(nullptr); }
+};
+
 struct VfsScope {
   VfsScope() {
     faulty::Install();
@@ -101,7 +110,9 @@ TEST(ProfileStoreFaults, AFailedSaveAtAnyStepWritesNothingAndTheNextSaveWritesIt
     auto mail = p.inbox->Items()->Add(outlook::olMailItem);
     mail->SetSubject(L"Filed at step " + std::to_wstring(step));
     mail->Save();
-    p.inbox->Items()->Item(1)->SetSubject(L"Changed");
+    auto first = p.inbox->Items()->Item(1);
+    first->SetSubject(L"Changed");
+    first->Save();
     p.root->Folders()->Add(L"Made");
     SetValue("Mark", std::to_string(step));
     win32::HKEY h = 0;
@@ -253,7 +264,9 @@ TEST(ProfileStoreFaults, AFirstSaveThatFailsLeavesTheWholeRegistryToTheNext) {
 // and is read, and a session that changes nothing (a value written again as it stands) needs
 // no write.
 int NoWrite(int ioError) {
-  return ioError == SQLITE_IOERR_READ ? SQLITE_OK : SQLITE_FULL;
+  if (ioError == SQLITE_IOERR_READ) return SQLITE_OK;
+  // The log's shared memory that cannot grow, as the disk's own layer tells it.
+  return ioError == SQLITE_IOERR_SHMSIZE ? ioError : SQLITE_FULL;
 }
 
 TEST(ProfileStoreFaults, ADiskThatTakesNoWriteStillOpensAProfileToBeRead) {
@@ -269,8 +282,8 @@ TEST(ProfileStoreFaults, ADiskThatTakesNoWriteStillOpensAProfileToBeRead) {
     ASSERT_TRUE(store.Save(p, error));
   }
   std::string before = Bytes(dir / "store.sqlite");
-  host::SetProfileStoreVfs(host::RegisterFaultingVfs("tanvelo-test-full", NoWrite));
   {
+    StoreVfs full(host::RegisterFaultingVfs("tanvelo-test-full", NoWrite));
     host::ProfileStore made(sandbox.Path() / "new");
     EXPECT_FALSE(made.Ok());
     EXPECT_NE(std::wstring::npos, made.Error().find(L"cannot make the mail store"))
@@ -279,6 +292,7 @@ TEST(ProfileStoreFaults, ADiskThatTakesNoWriteStillOpensAProfileToBeRead) {
     auto p = outlook::BuildProfile();
     host::ProfileStore store(dir);
     ASSERT_TRUE(store.Ok()) << host::Utf8(store.Error());
+    EXPECT_EQ(L"there is no space left on the disk", store.ReadOnlyCause());
     ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
     EXPECT_EQ("kept", Value("Mark"));
     SetValue("Mark", "kept");
@@ -286,13 +300,151 @@ TEST(ProfileStoreFaults, ADiskThatTakesNoWriteStillOpensAProfileToBeRead) {
     std::wstring error;
     EXPECT_TRUE(store.Save(p, error)) << host::Utf8(error);
     EXPECT_EQ(0, store.Commits());
-    // A change is refused, and told as a write.
+    // A change is refused, and told as a write for want of space, never as damage.
     SetValue("Mark", "changed");
     EXPECT_FALSE(store.Save(p, error));
     EXPECT_NE(std::wstring::npos, error.find(L"store.sqlite")) << host::Utf8(error);
+    EXPECT_NE(std::wstring::npos, error.find(L"no space left")) << host::Utf8(error);
+    EXPECT_EQ(std::wstring::npos, error.find(L"damaged")) << host::Utf8(error);
   }
-  host::SetProfileStoreVfs(nullptr);
   EXPECT_EQ(before, Bytes(dir / "store.sqlite"));
+}
+
+// A disk that fails every read after the first (the header's, as the store is opened) is told
+// as such: the store is not called damaged for it.
+int readsLeft = 0;
+int NoRead(int ioError) {
+  return ioError == SQLITE_IOERR_READ && readsLeft-- <= 0 ? ioError : SQLITE_OK;
+}
+
+TEST(ProfileStoreFaults, AReadTheDiskFailsIsToldAsSuchNotAsDamage) {
+  win32::files::TempSandbox sandbox;
+  auto dir = sandbox.Path() / "kept";
+  {
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  std::string before = Bytes(dir / "store.sqlite");
+  {
+    StoreVfs failing(host::RegisterFaultingVfs("tanvelo-test-no-read", NoRead));
+    readsLeft = 1;
+    host::ProfileStore store(dir);
+    EXPECT_FALSE(store.Ok());
+    EXPECT_NE(std::wstring::npos, store.Error().find(L"disk I/O error"))
+        << host::Utf8(store.Error());
+    EXPECT_EQ(std::wstring::npos, store.Error().find(L"damaged")) << host::Utf8(store.Error());
+  }
+  EXPECT_EQ(before, Bytes(dir / "store.sqlite"));
+}
+
+// A profile folder that takes no write (the user may read it, not write it): the profile opens
+// to be read, says why, and a change fails at its save naming the missing permission. Run as
+// another user in a child process, since this one may write anywhere.
+TEST(ProfileStoreFaults, AFolderThatTakesNoWriteOpensItsProfileToBeRead) {
+  win32::files::TempSandbox sandbox;
+  auto dir = sandbox.Path() / "kept";
+  {
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    SetValue("Mark", "kept");
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+  }
+  std::filesystem::remove(dir / "lock");  // a folder copied without it
+  std::string before = Bytes(dir / "store.sqlite");
+  namespace fs = std::filesystem;
+  fs::permissions(sandbox.Path(),
+                  fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(dir, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // 10: could not become another user; 20 on: what went wrong.
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0 || ::access(dir.c_str(), W_OK) == 0)
+      ::_exit(10);
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    host::ProfileStore store(dir);
+    if (!store.Ok()) ::_exit(20);
+    if (store.ReadOnlyCause() != L"there is no permission to write in the profile folder")
+      ::_exit(21);
+    if (!store.Load(p)) ::_exit(22);
+    if (Value("Mark") != "kept") ::_exit(23);
+    std::wstring error;
+    if (!store.Save(p, error)) ::_exit(24);
+    SetValue("Mark", "changed");
+    if (store.Save(p, error)) ::_exit(25);
+    if (error.find(L"no permission to write") == std::wstring::npos ||
+        error.find(L"damaged") != std::wstring::npos)
+      ::_exit(26);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(child, ::waitpid(child, &status, 0));
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 10) GTEST_SKIP() << "no other user to run as";
+  EXPECT_EQ(0, WEXITSTATUS(status));
+  EXPECT_EQ(before, Bytes(dir / "store.sqlite"));
+}
+
+// A store of the older form is made this version's, in write-ahead mode, in the transaction
+// that first writes it: at its take-over when its registry file lies beside it, else at the
+// first save; either way a later start on a full disk needs no write to read it.
+TEST(ProfileStoreFaults, AnOlderStoreIsMadeThisVersionsByTheWriteThatTakesItOver) {
+  for (bool withFile : {true, false}) {
+    SCOPED_TRACE(withFile ? "with its registry file" : "without its registry file");
+    win32::files::TempSandbox sandbox;
+    auto dir = sandbox.Path() / "kept";
+    {
+      win32::ResetPlatform();
+      auto p = outlook::BuildProfile();
+      host::ProfileStore store(dir);
+      ASSERT_TRUE(store.Load(p));
+      SetValue("Mark", "kept");
+      std::wstring error;
+      ASSERT_TRUE(store.Save(p, error));
+    }
+    ASSERT_TRUE(olderprofile::MakeOlderForm(dir));
+    if (!withFile) std::filesystem::remove(dir / "registry.hive");
+    {
+      // The older program kept its store with a rollback journal.
+      sqlite3* db = nullptr;
+      ASSERT_EQ(SQLITE_OK, sqlite3_open((dir / "store.sqlite").string().c_str(), &db));
+      EXPECT_EQ(SQLITE_OK,
+                sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr));
+      sqlite3_close(db);
+      ASSERT_EQ(1, Bytes(dir / "store.sqlite")[18]);
+    }
+    {
+      win32::ResetPlatform();
+      auto p = outlook::BuildProfile();
+      host::ProfileStore store(dir);
+      ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+      SetValue("Mark", "again");
+      std::wstring error;
+      ASSERT_TRUE(store.Save(p, error)) << host::Utf8(error);
+    }
+    const auto store = dir / "store.sqlite";
+    EXPECT_EQ(2, Count(store, "SELECT value FROM meta WHERE key = 'version'"));
+    EXPECT_EQ(1, Count(store, "SELECT count(*) FROM reg_values WHERE name = CAST('Mark' AS BLOB)"));
+    // Bytes 18 and 19 of the header say write-ahead mode.
+    std::string header = Bytes(store).substr(0, 20);
+    EXPECT_EQ(2, header[18]);
+    EXPECT_EQ(2, header[19]);
+    StoreVfs noRoom(host::RegisterFaultingVfs("tanvelo-test-full", NoWrite));
+    win32::ResetPlatform();
+    auto p = outlook::BuildProfile();
+    host::ProfileStore full(dir);
+    EXPECT_TRUE(full.Ok()) << host::Utf8(full.Error());
+    EXPECT_TRUE(full.Load(p)) << host::Utf8(full.Error());
+    EXPECT_EQ("again", Value("Mark"));
+  }
 }
 
 }  // namespace

@@ -247,9 +247,12 @@ TEST_F(ProfileStoreTest, ASaveWritesOnlyWhatChangedAndOnlyWhenSomethingDid) {
     auto changedRows = PropRows(store.StorePath(), changedId);
     ASSERT_FALSE(keptRows.empty());
     p.plainMail->SetSubject(L"Renamed by the user");
+    p.plainMail->Save();
     ASSERT_TRUE(store.Save(p, error));
     // A change of recipients alone writes no field, and is saved all the same.
-    Find(p.inbox, L"Offer")->Recipients()->Add(L"Kim Roe");
+    auto offer = Find(p.inbox, L"Offer");
+    offer->Recipients()->Add(L"Kim Roe");
+    offer->Save();
     ASSERT_TRUE(store.Save(p, error));
     EXPECT_EQ(3, store.Commits());
     EXPECT_EQ(keptRows, PropRows(store.StorePath(), keptId));
@@ -770,6 +773,50 @@ TEST_F(ProfileStoreTest, AFolderDeletedWithItsMailStaysGoneAndTheNextStartTakesT
   EXPECT_FALSE(Child(p.root, L"Projects"));
   EXPECT_FALSE(Has(p, mailId));
   EXPECT_FALSE(Has(p, deepId));
+}
+
+// The store keeps an item as it was saved: a change its holder has not saved is not written,
+// and is written by the first store save after the item's own Save, though nothing changed
+// the item in between.
+TEST_F(ProfileStoreTest, AChangeIsKeptOnceItsItemIsSavedAndNeverBefore) {
+  std::wstring id;
+  {
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p));
+    id = p.plainMail->EntryID();
+    std::wstring error;
+    ASSERT_TRUE(store.Save(p, error));
+    // The subject as the store holds it.
+    auto stored = [&] {
+      sqlite3* db = nullptr;
+      std::string subject = "(none)";
+      sqlite3_open_v2(store.StorePath().string().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+      sqlite3_stmt* s = nullptr;
+      sqlite3_prepare_v2(db,
+                         "SELECT props.value FROM props JOIN items ON items.seq = props.item "
+                         "WHERE items.entry_id = ? AND props.id = 0x37",
+                         -1, &s, nullptr);
+      std::string entryId = host::Utf8(id);
+      sqlite3_bind_text(s, 1, entryId.c_str(), -1, SQLITE_TRANSIENT);
+      if (sqlite3_step(s) == SQLITE_ROW)
+        subject = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+      sqlite3_finalize(s);
+      sqlite3_close(db);
+      return subject;
+    };
+    EXPECT_EQ("Quarterly figures", stored());
+    p.plainMail->SetSubject(L"Typed, not saved");
+    ASSERT_TRUE(store.Save(p, error));
+    EXPECT_EQ("Quarterly figures", stored());
+    p.plainMail->Save();
+    ASSERT_TRUE(store.Save(p, error));
+    EXPECT_EQ("Typed, not saved", stored());
+  }
+  auto p = NewRun();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p));
+  EXPECT_EQ(L"Typed, not saved", p.session->GetItemFromID(id)->Subject());
 }
 
 // A change noted on an item's properties only (no field of the item object) is saved.

@@ -15,6 +15,7 @@
 
 #include "core/CWinReg.h"
 #include "core/Main.h"
+#include "host/FaultVfs.h"
 #include "host/ProfileStore.h"
 #include "host/Program.h"
 #include "host/Session.h"
@@ -208,6 +209,37 @@ TEST(Program, AProfileInUseIsRefusedAndAFailedSaveEndsTheRun) {
   EXPECT_TRUE(Has(failed.err, "could not be saved")) << failed.err;
   EXPECT_TRUE(Has(failed.err, "store.sqlite")) << failed.err;
   EXPECT_FALSE(Has(failed.out, "> select Offer"));
+}
+
+// A disk that takes no write: reads go on, every write and the log's shared memory are refused.
+int FullDisk(int ioError) {
+  if (ioError == SQLITE_IOERR_READ) return SQLITE_OK;
+  return ioError == SQLITE_IOERR_SHMSIZE ? ioError : SQLITE_FULL;
+}
+
+// On a full disk a kept profile still opens, to be read, told once; a change ends the run at
+// its save, naming the full disk, never a damaged store.
+TEST(Program, OnAFullDiskTheProfileOpensToBeReadAndAChangeIsRefusedNamingWhy) {
+  win32::files::TempSandbox scratch;
+  auto dir = scratch.Path() / "profile";
+  auto made = Program({"--profile", dir.string(), "-e", "answer frmReplyFolder enter", "-e",
+                       "start", "-e", "quit"});
+  ASSERT_EQ(0, made.code) << made.err;
+  host::SetProfileStoreVfs(host::RegisterFaultingVfs("tanvelo-test-full-program", FullDisk));
+  auto read =
+      Program({"--profile", dir.string(), "-e", "start", "-e", "select Offer", "-e", "quit"});
+  auto changed = Program({"--profile", dir.string(), "-e", "start", "-e", "answer box yes", "-e",
+                          "select \"Quarterly figures\"", "-e", "ribbon click btnSaveAsTemplate"});
+  host::SetProfileStoreVfs(nullptr);
+  EXPECT_EQ(0, read.code) << read.err;
+  const std::string told = "opened to be read only (there is no space left on the disk)";
+  auto at = read.err.find(told);
+  EXPECT_NE(std::string::npos, at) << read.err;
+  EXPECT_EQ(std::string::npos, read.err.find(told, at + 1)) << read.err;
+  EXPECT_EQ(3, changed.code) << changed.err;
+  EXPECT_TRUE(Has(changed.err, "could not be saved")) << changed.err;
+  EXPECT_TRUE(Has(changed.err, "no space left on the disk")) << changed.err;
+  EXPECT_FALSE(Has(changed.err, "damaged")) << changed.err;
 }
 
 // Every file the profile folder's entries saw written during a run, by name (inotify).

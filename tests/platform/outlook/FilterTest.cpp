@@ -126,6 +126,7 @@ TEST(Filter, UserPropertiesAndContacts) {
   EXPECT_THROW((void)p.inbox->Items()->Restrict(L"[NORVANE.Addin] = 'Tanvelo'"), vb::Error);
   EXPECT_THROW((void)p.inbox->Items()->Find(L"[NORVANE.Addin] = 'Tanvelo'"), vb::Error);
   p.htmlMail->UserProperties()->Add(L"NORVANE.TVL.HotKey")->SetValue(L"K");
+  p.htmlMail->Save();
   EXPECT_EQ(p.inbox->UserDefinedFields(), std::vector<std::wstring>{L"NORVANE.TVL.HotKey"});
   EXPECT_EQ(p.inbox->Items()->Restrict(L"[NORVANE.TVL.HotKey] = ''")->Count(), 2);
   auto stamped = p.inbox->Items()->Restrict(L"[norvane.tvl.hotkey] = 'k'");
@@ -144,7 +145,9 @@ TEST(Filter, ClassIndexFollowsEveryChangeOfTheFolder) {
   outlook::persist::Profile saved;
   {
     auto p = BuildProfile();
-    AddUnsentMail(p.inbox, L"Kept")->SetMessageClass(L"IPM.Note.Kept");
+    auto kept = AddUnsentMail(p.inbox, L"Kept");
+    kept->SetMessageClass(L"IPM.Note.Kept");
+    kept->Save();
     saved = outlook::persist::Take(*p.session);
   }
   Profile p = BuildProfile();
@@ -175,10 +178,16 @@ TEST(Filter, ClassIndexFollowsEveryChangeOfTheFolder) {
   p.htmlMail->Delete();
   check("deleted", 4);
   late->SetMessageClass(L"IPM.Note.Custom");
-  check("reclassed", 3);
+  check("reclassed, not yet saved: the store holds the class it had", 4);
   late->Save();
+  check("reclassed", 3);
   late->SetProp(PR_MESSAGE_CLASS, std::wstring(L"IPM.NOTE"));
+  late->Save();
   check("reclassed back through the property", 4);
+  late->SetMessageClass(L"IPM.Note.Custom");
+  late->Save();
+  check("reclassed again", 3);
+  late->SetProp(PR_MESSAGE_CLASS, std::wstring(L"IPM.NOTE"));
   late->DiscardChanges();
   check("changes discarded", 3);
   p.inbox->Contents().push_back(p.kimContact);

@@ -194,6 +194,7 @@ TEST(Sharing, ARestrictionFollowsEveryChangeOfWhatItReads) {
   auto b = add(L"Keep");
   EXPECT_EQ(kept->Count(), 2);
   b->SetSubject(L"gone");
+  b->Save();
   EXPECT_EQ(kept->Count(), 1);
   a->Delete();
   EXPECT_EQ(kept->Count(), 0);
@@ -201,13 +202,16 @@ TEST(Sharing, ARestrictionFollowsEveryChangeOfWhatItReads) {
   auto to = folder->Items()->Restrict(L"[To] = 'Lee Ann'");
   EXPECT_EQ(to->Count(), 0);
   b->Recipients()->Add(L"Lee Ann")->Resolve();
+  b->Save();
   EXPECT_EQ(to->Count(), 1);
   b->Recipients()->Item(1)->SetType(olCC);
+  b->Save();
   EXPECT_EQ(to->Count(), 0);
 
   auto marked = folder->Items()->Restrict(L"[Unread] = True");
   int32_t before = marked->Count();
   b->SetUnRead(true);
+  b->Save();
   EXPECT_EQ(marked->Count(), before + 1);
 }
 

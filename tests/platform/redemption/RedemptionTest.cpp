@@ -1,6 +1,8 @@
 // Redemption over the same item data as the object model.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/outlook/BodyConvert.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/ProfileBuilder.h"
@@ -65,6 +67,7 @@ TEST_F(Redemption, ARowOfManyColumnsKeepsEveryValueInItsPlace) {
     mail->SetProp(id << 16 | PT_LONG, static_cast<int32_t>(id));
     columns.push_back(id << 16 | PT_LONG);
   }
+  mail->Save();
   columns.push_back(PR_SUBJECT);
   columns.push_back(0x6803u << 16 | PT_LONG);
   MAPITable table;
@@ -79,6 +82,21 @@ TEST_F(Redemption, ARowOfManyColumnsKeepsEveryValueInItsPlace) {
   EXPECT_EQ((*row)[16], PropValue(std::wstring(L"Wide")));
   EXPECT_EQ((*row)[17], PropValue(int32_t{0x6803}));
   EXPECT_FALSE(table.GetRow());
+}
+
+// A table reads the store: each item as last saved, never a change its holder has not saved.
+TEST_F(Redemption, ATableReadsWhatWasSavedNotAChangeStillHeld) {
+  auto mail = p.inbox->Items()->Add(olMailItem);
+  mail->SetSubject(L"Saved");
+  mail->Save();
+  mail->SetSubject(L"Unsaved");
+  MAPITable table;
+  table.SetItem(p.inbox->Items());
+  table.SetColumns({PR_SUBJECT});
+  std::vector<std::wstring> subjects;
+  while (auto row = table.GetRow()) subjects.push_back(std::get<std::wstring>((*row)[0]));
+  EXPECT_NE(subjects.end(), std::find(subjects.begin(), subjects.end(), L"Saved"));
+  EXPECT_EQ(subjects.end(), std::find(subjects.begin(), subjects.end(), L"Unsaved"));
 }
 
 // A display column of nobody is an empty text, not a missing value, and a row keeps it when
@@ -96,6 +114,7 @@ TEST_F(Redemption, DisplayColumnsOfNobodyReadAsEmptyText) {
   EXPECT_EQ((*before)[0], PropValue(std::wstring()));
   EXPECT_EQ((*before)[1], PropValue(std::wstring()));
   mail->Recipients()->Add(L"Kim Lo")->SetType(olBCC);
+  mail->Save();
   table.GoToFirst();
   auto after = table.GetRow();
   ASSERT_TRUE(after);
@@ -135,6 +154,7 @@ TEST_F(Redemption, MAPIUtilsAndTheTableReadWhatTheItemsHold) {
   EXPECT_EQ(std::get<int32_t>((*row)[5]) & MSGFLAG_UNSENT, 0);
   // A row keeps the values it was read with: a later write to the item shows in the next walk.
   p.plainMail->SetSubject(L"Renamed");
+  p.plainMail->Save();
   EXPECT_EQ((*row)[1], PropValue(std::wstring(L"Quarterly figures")));
   EXPECT_EQ(utils.HrArrayToString((*row)[0]), p.plainMail->EntryID());
   {
