@@ -88,14 +88,14 @@ TEST(ImportExportRun, EveryTemplateExportedOrFiledIsToldAsItHappensAndTheRunsEnd
   const auto exported = Lines(run.out, "[exported] C:\\Temp\\");
   const auto filed = Lines(run.out, "[filed] Tanvelo Templates/");
   const auto said = Lines(run.out, "[dialog] ");
-  EXPECT_EQ(31u, exported.size()) << run.out;
+  ASSERT_EQ(31u, exported.size()) << run.out;
   EXPECT_TRUE(
       std::find(exported.begin(), exported.end(),
                 "[exported] C:\\Temp\\Reply Templates\\thank you for the information.dot") !=
       exported.end())
       << run.out;
   // Into folders the import made, each told once.
-  EXPECT_EQ(31u, filed.size()) << run.out;
+  ASSERT_EQ(31u, filed.size()) << run.out;
   EXPECT_EQ(1u, Count(run.out,
                       "[filed] Tanvelo Templates/Reply Templates: \"thank you for the "
                       "information\"\n"))
