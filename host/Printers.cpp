@@ -255,13 +255,24 @@ void TreeLines(const std::vector<std::shared_ptr<forms::Node>>& level, int depth
 }
 }  // namespace
 
+bool OnScreen(const forms::Control& control) {
+  for (const forms::Control* c = &control; c; c = c->Container())
+    if (!c->Visible()) return false;
+  return true;
+}
+
+std::wstring ProgressText(const forms::ProgressBar& bar) {
+  return std::to_wstring(bar.Value() - bar.Min()) + L" of " +
+         std::to_wstring(bar.Max() - bar.Min());
+}
+
 std::vector<std::wstring> DialogLines(forms::Form& form) {
   std::vector<std::wstring> out;
   out.push_back(L"  " + form.Name() + L" \"" + form.Caption() + L"\"");
   for (const auto& c : form.Controls()) try {
       // Lists of pictures and timers have no place on the screen.
       if (c->TypeName() == L"ImageList" || c->TypeName() == L"Timer") continue;
-      if (!c->Visible()) continue;
+      if (!OnScreen(*c)) continue;
       std::wstring off = c->Enabled() ? L"" : L" (disabled)";
       const std::wstring& name = c->Name();
       if (auto label = std::dynamic_pointer_cast<forms::Label>(c)) {
@@ -282,6 +293,8 @@ std::vector<std::wstring> DialogLines(forms::Form& form) {
           entries +=
               (i ? L", " : L"") + std::wstring(i == list->ListIndex() ? L">" : L"") + list->List(i);
         out.push_back(L"    " + name + L": " + entries + off);
+      } else if (auto bar = std::dynamic_pointer_cast<forms::ProgressBar>(c)) {
+        out.push_back(L"    " + name + L": " + ProgressText(*bar));
       } else if (auto tree = std::dynamic_pointer_cast<forms::TreeView>(c)) {
         out.push_back(L"    " + name + L":" + off);
         std::vector<std::shared_ptr<forms::Node>> roots;

@@ -14,8 +14,10 @@ class RibbonWindow;
 }  // namespace office
 
 namespace forms {
+class Control;
 class Form;
-}
+class ProgressBar;
+}  // namespace forms
 
 namespace host {
 
@@ -51,6 +53,10 @@ std::wstring ControlName(const office::CommandBarControl& control);
 // The names of a bar's controls in order; a drop-down arrow is "<its button's name> (arrow)".
 std::vector<std::wstring> ControlNames(office::CommandBar& bar);
 
+// Whether the control shows: it and every container around it are visible.
+bool OnScreen(const forms::Control& control);
+// A progress bar as a person reads it: "3 of 34".
+std::wstring ProgressText(const forms::ProgressBar& bar);
 // A dialog as a person at the prompt sees it: its texts, buttons, boxes, options, lists and
 // the shown part of its trees, each control with the name an answer uses.
 std::vector<std::wstring> DialogLines(forms::Form& form);

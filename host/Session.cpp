@@ -17,6 +17,7 @@
 #include "platform/addin/ItemContextMenu.h"
 #include "platform/addin/OutlookHost.h"
 #include "platform/forms/Control.h"
+#include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
 #include "platform/forms/Lists.h"
 #include "platform/forms/ShowHooks.h"
@@ -200,9 +201,12 @@ void Session::Boot() {
     win32::faults::Quiet own;
     ++shows_;
     Flush();
+    progressText_.clear();
     Print(L"[dialog] " + form.Name() + L" \"" + form.Caption() + L"\"");
   });
   forms::SetFallbackScript([this](forms::Form& form) { return OnUnansweredForm(form); });
+  vb::SetDoEventsObserver([this] { Painted(); });
+  wordCalls_ = 0;
 
   p_ = outlook::BuildProfile({.version = VersionText(options_.outlookVersion)});
   if (options_.store && !options_.store->Load(p_))
@@ -934,7 +938,10 @@ void Session::AnswerForm(const std::vector<Word>& w) {
     answeredForms_.push_back(w[1].text);
   forms::QueueScript(w[1].text, [this, actions, name = w[1].text](forms::User& u) {
     Print(L"  answered " + name);
-    for (const auto& a : actions) a(u);
+    for (const auto& a : actions) {
+      a(u);
+      TellProgressText(u.GetForm());
+    }
   });
 }
 
@@ -951,6 +958,26 @@ std::vector<std::wstring> Session::UnusedAnswers() const {
   return unused;
 }
 
+namespace {
+// An answer the form takes, for the prompt's hint: its own OK button (older forms call it
+// cmdOK) and Enter; else its default button and its cancel button (the export and import
+// dialogs: the run, then closing).
+std::wstring AnswerHint(forms::Form& form) {
+  for (const wchar_t* name : {L"btnOK", L"cmdOK"})
+    if (form.FindControl(name)) return std::wstring(L"click ") + name + L"; enter";
+  std::wstring run, close;
+  for (const auto& c : form.Controls()) {
+    auto button = std::dynamic_pointer_cast<forms::CommandButton>(c);
+    if (!button) continue;
+    if (button->Default() && run.empty()) run = L"click " + button->Name();
+    if (button->Cancel() && close.empty()) close = L"click " + button->Name();
+  }
+  if (run.empty() && close.empty()) return L"click btnOK; enter";
+  if (run.empty() || close.empty()) return run + close;
+  return run + L"; " + close;
+}
+}  // namespace
+
 std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms::Form& form) {
   if (options_.lenient) {
     return [](forms::User& u) {
@@ -961,18 +988,14 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
       }
     };
   }
-  // The hint names the form's own OK button: older forms call it cmdOK.
-  std::wstring ok = L"btnOK";
-  for (const wchar_t* name : {L"btnOK", L"cmdOK"})
-    if (form.FindControl(name)) {
-      ok = name;
-      break;
-    }
+  // The hint names the form's own buttons (older forms call OK cmdOK; some have none).
+  const std::wstring hint = AnswerHint(form);
   const std::wstring unanswered =
       L"the dialog " + form.Name() +
       L" was shown with no answer queued; queue one on a line before, as the user would "
       L"answer it: answer " +
-      form.Name() + L" click " + ok + L" (enter presses its default button)";
+      form.Name() + L" " + hint.substr(0, hint.find(L';')) +
+      L" (enter presses its default button)";
   if (!options_.ask) {
     unanswered_.push_back(unanswered);
     return std::nullopt;
@@ -980,9 +1003,9 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
   // A person at the prompt: the dialog is shown as text, the actions read as in a script.
   for (const auto& line : DialogLines(form)) Print(line);
   auto typed = std::make_shared<std::wstring>();  // the answer's last line, for its errors
-  auto ask = [this, &form, ok, typed]() -> std::optional<std::vector<Action>> {
+  auto ask = [this, &form, hint, typed]() -> std::optional<std::vector<Action>> {
     for (;;) {
-      auto line = options_.ask(L"answer " + form.Name() + L" (e.g. click " + ok + L"; enter)> ");
+      auto line = options_.ask(L"answer " + form.Name() + L" (e.g. " + hint + L")> ");
       if (!line) return std::nullopt;
       *typed = *line;
       try {
@@ -1006,7 +1029,10 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
       // dialog this one opened refused is not this user's to answer.
       size_t shows = shows_;
       try {
-        for (const auto& a : *actions) a(u);
+        for (const auto& a : *actions) {
+          a(u);
+          TellProgressText(u.GetForm());
+        }
       } catch (const forms::ActionRefused& refused) {
         if (shows_ != shows) throw;
         Print(L"  " + FromUtf8(CutInput(refused.what(), *typed)) + L"; the dialog is still open");
@@ -1019,7 +1045,7 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
 }
 
 // --- mail sent and filed ---------------------------------------------------------------------
-void Session::Watch() {
+void Session::Watch(bool news) {
   std::vector<std::shared_ptr<outlook::MAPIFolder>> todo;
   for (const auto& store : p_.session->Stores())
     if (store->Root()) todo.push_back(store->Root());
@@ -1036,6 +1062,8 @@ void Session::Watch() {
       continue;
     }
     std::weak_ptr<outlook::MAPIFolder> weak = folder;
+    if (news)
+      for (const auto& item : folder->Items()->All()) filed_.push_back({item, weak});
     keep[folder.get()] =
         folder->Items()->ItemAdd.Subscribe([this, weak](std::shared_ptr<outlook::Item> item) {
           if (item) filed_.push_back({item, weak});
@@ -1062,6 +1090,123 @@ void Session::Flush() {
     else
       Print(L"[filed] " + FolderPath(folder) + L": " + Quote(item->Subject()));
   }
+}
+
+// --- a run with a progress bar ----------------------------------------------------------------
+namespace {
+
+// A form's progress bar on screen and the label beside it (in the same container).
+struct ProgressView {
+  std::shared_ptr<forms::ProgressBar> bar;
+  std::shared_ptr<forms::Label> label;
+};
+
+ProgressView ProgressOf(forms::Form& form) {
+  ProgressView view;
+  if (!form.IsLoaded() || !form.Visible()) return view;
+  for (const auto& c : form.Controls()) {
+    auto bar = std::dynamic_pointer_cast<forms::ProgressBar>(c);
+    if (bar && OnScreen(*bar)) {
+      view.bar = bar;
+      break;
+    }
+  }
+  if (!view.bar) return view;
+  for (const auto& c : form.Controls()) {
+    auto label = std::dynamic_pointer_cast<forms::Label>(c);
+    if (label && label->Container() == view.bar->Container() && OnScreen(*label)) {
+      view.label = label;
+      break;
+    }
+  }
+  return view;
+}
+
+std::wstring TrimmedRight(std::wstring text) {
+  while (!text.empty() && text.back() == L' ') text.pop_back();
+  return text;
+}
+
+// The path a recorded Word call names first ("DocumentSaveAs(C:\\Out\\a.dot,1)"), if it is
+// that call.
+std::optional<std::wstring> CallPath(const std::wstring& call, std::wstring_view name) {
+  if (call.size() <= name.size() + 1 || call.compare(0, name.size(), name) != 0 ||
+      call[name.size()] != L'(' || call.back() != L')')
+    return std::nullopt;
+  std::wstring args = call.substr(name.size() + 1, call.size() - name.size() - 2);
+  if (name == L"DocumentSaveAs") args = args.substr(0, args.rfind(L','));
+  return args;
+}
+
+// A Word document or template: the run's own intermediate files (HTML, RTF, text) are not.
+bool IsWordFile(const std::wstring& path) {
+  std::wstring ext = path.size() > 4 ? Lower(path.substr(path.size() - 4)) : L"";
+  return ext == L".doc" || ext == L".dot";
+}
+
+// Whether the file was written at this moment of the virtual clock (a run's own writing,
+// not a file of the same name left from before).
+bool WrittenNow(const std::wstring& path) {
+  win32::WIN32_FIND_DATAA data;
+  win32::HANDLE find = win32::FindFirstFileA(win32::ToAnsi(path).c_str(), &data);
+  if (find == win32::INVALID_HANDLE_VALUE) return false;
+  win32::FindClose(find);
+  win32::SYSTEMTIME now{};
+  win32::GetSystemTime(&now);
+  win32::FILETIME stamp{};
+  win32::SystemTimeToFileTime(&now, &stamp);
+  return data.ftLastWriteTime.dwLowDateTime == stamp.dwLowDateTime &&
+         data.ftLastWriteTime.dwHighDateTime == stamp.dwHighDateTime;
+}
+
+}  // namespace
+
+void Session::Painted() {
+  win32::faults::Quiet own;
+  for (forms::Form* form : forms::LoadedForms()) {
+    ProgressView view = ProgressOf(*form);
+    if (!view.bar) continue;
+    // The run goes a unit at a time: what it filed so far is told now, wherever it went.
+    Watch(true);
+    Flush();
+    // Word's work since the last drawing: the Word file it read or wrote (the others are the
+    // run's own intermediate files).
+    std::wstring file;
+    const auto& calls = word::Calls();
+    if (wordCalls_ > calls.size()) wordCalls_ = 0;
+    for (; wordCalls_ < calls.size(); ++wordCalls_) {
+      const std::wstring& call = calls[wordCalls_];
+      std::optional<std::wstring> path = CallPath(call, L"DocumentOpen");
+      if (!path) path = CallPath(call, L"DocumentNew");
+      if (path && IsWordFile(*path)) file = *path;
+      auto saved = CallPath(call, L"DocumentSaveAs");
+      if (saved && IsWordFile(*saved) && WrittenNow(*saved)) {
+        file = *saved;
+        Print(L"[exported] " + *saved);
+      }
+    }
+    std::wstring text = view.label ? view.label->Caption() : L"";
+    progressText_ = text;
+    if (!options_.ask) return;
+    // Shown when the bar or its text moved, or Word took up another file.
+    std::wstring shown = L"[progress] " + form->Name() + L" " + ProgressText(*view.bar);
+    if (!text.empty()) shown += L" " + Quote(TrimmedRight(text));
+    if (shown != progressShown_ || !file.empty()) Print(file.empty() ? shown : shown + L" " + file);
+    progressShown_ = std::move(shown);
+    return;
+  }
+}
+
+void Session::TellProgressText(forms::Form& form) {
+  win32::faults::Quiet own;
+  ProgressView view = ProgressOf(form);
+  if (!view.label) return;
+  std::wstring text = view.label->Caption();
+  if (text.empty() || text == progressText_) return;
+  progressText_ = text;
+  Watch(true);
+  Flush();
+  Print(L"[dialog] " + form.Name() + L" says " + Quote(TrimmedRight(text)));
 }
 
 }  // namespace host

@@ -124,7 +124,14 @@ class Session {
   void Settle();  // the moment a user takes between two actions: due timers fire
   void CheckPrompts();
   void Print(const std::wstring& line) const { out_(line); }
-  void Watch();  // notes mail sent and filed, in every folder of the stores
+  // Notes mail sent and filed, in every folder of the stores; with `news`, what a folder not
+  // watched before already holds was filed since the last look (a folder an import made).
+  void Watch(bool news = false);
+  // The screen is drawn in a run with a progress bar: what it filed or exported so far is
+  // told, and at the prompt the bar and the file at work.
+  void Painted();
+  // After a user's action in a dialog: a new text beside its progress bar (a run's end) is told.
+  void TellProgressText(forms::Form& form);
   void Flush();  // prints what was noted and is still where it was put
   void Persist();
 
@@ -187,6 +194,9 @@ class Session {
   // Boxes and dialogs nobody answered since the last line, each with the answer to queue.
   std::vector<std::wstring> unanswered_;
   std::vector<std::wstring> dropped_;  // answers the last line left unused
+  size_t wordCalls_ = 0;               // Word's calls looked at by the last drawing of a run
+  std::wstring progressShown_;         // the progress last shown at the prompt
+  std::wstring progressText_;          // the text beside the progress bar last seen
   bool started_ = false, quit_ = false;
   bool ended_ = false;  // Outlook ran and quit: a `start` starts it again
 };

@@ -23,6 +23,7 @@ struct RuntimeState {
   std::map<std::wstring, Component> components;  // by lower-cased ProgID
   AppInfo app;
   ScreenInfo screen;
+  std::function<void()> onDoEvents;
 };
 
 RuntimeState& S() {
@@ -81,6 +82,11 @@ std::wstring LoadResString(uint32_t id) {
 
 void DoEvents() {
   win32::clock::RunDue();
+  if (auto observer = S().onDoEvents) observer();
+}
+
+void SetDoEventsObserver(std::function<void()> observer) {
+  S().onDoEvents = std::move(observer);
 }
 
 double Val(std::wstring_view text) {

@@ -71,8 +71,11 @@ ScreenInfo& Screen();
 // The string resource of the running module (App.hInstance); raises 326 when missing.
 std::wstring LoadResString(uint32_t id);
 
-// Runs pending window messages once: the timers that are due fire.
+// Runs pending window messages once: the timers that are due fire, and the screen is drawn.
 void DoEvents();
+// What a program playing the user sees each time the screen is drawn (a long run's progress);
+// empty after a platform reset.
+void SetDoEventsObserver(std::function<void()> observer);
 
 // --- Conversions --------------------------------------------------------------------------
 // Leading-number parse: blanks skipped, digits with an optional sign and decimal point;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -131,6 +132,7 @@ struct FilesState {
   std::map<HANDLE, OpenFile> files;
   std::map<HANDLE, FindSearch> searches;
   std::optional<uint32_t> failNextRead;
+  std::optional<std::pair<uint64_t, uint32_t>> failReadPart;  // offset, error
   std::optional<uint32_t> failNextFileTime;
 };
 
@@ -472,6 +474,40 @@ bool Fail(uint32_t error) {
   return false;
 }
 
+std::nullopt_t FailNothing(uint32_t error) {
+  SetLastError(error);
+  return std::nullopt;
+}
+
+// The Windows error a failed open or read of a host file stands for.
+uint32_t ErrorOfHost(int error, uint32_t otherwise) {
+  switch (error) {
+    case ENOENT:  // a link to nothing too
+    case ENOTDIR:
+      return kFileNotFound;
+    case EACCES:
+    case EPERM:
+      return kAccessDenied;
+    case ELOOP:
+      return ERROR_CANT_RESOLVE_FILENAME;
+    case EMFILE:
+    case ENFILE:
+      return ERROR_TOO_MANY_OPEN_FILES;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    default:
+      return otherwise;
+  }
+}
+
+// A file no one may read is refused to every reader, whoever runs the program: Windows
+// refuses what a file's permissions deny to an administrator too.
+bool NobodyMayRead(const fs::path& host) {
+  struct stat info {};
+  return ::stat(host.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         (info.st_mode & (S_IRUSR | S_IRGRP | S_IROTH)) == 0;
+}
+
 HANDLE FailHandle(uint32_t error) {
   SetLastError(error);
   return INVALID_HANDLE_VALUE;
@@ -671,6 +707,8 @@ HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void
   if (r.exists && SharingRefuses(r.host, access, share)) return FailHandle(ERROR_SHARING_VIOLATION);
   if (r.exists && IsReadOnly(r.host) && ((access & GENERIC_WRITE) || truncate))
     return FailHandle(kAccessDenied);
+  if (r.exists && (access & GENERIC_READ) && NobodyMayRead(r.host))
+    return FailHandle(kAccessDenied);
   OpenFile file;
   file.path = r.host;
   file.canRead = (access & GENERIC_READ) != 0;
@@ -689,8 +727,9 @@ HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void
     else
       file.stream.reset(std::fopen(r.host.c_str(), file.canWrite ? "r+b" : "rb"));
     if (!file.stream) {
+      const int error = errno;
       if (made >= 0) ::close(made);
-      return FailHandle(kAccessDenied);
+      return FailHandle(ErrorOfHost(error, kAccessDenied));
     }
     // ReadFile and WriteFile reach the disk at each call, as on Windows; a library buffer
     // would only copy every byte once more.
@@ -945,23 +984,50 @@ bool WriteAll(const std::string& path, std::string_view bytes) {
 }
 
 namespace {
-// One sized read: the file is read whole, not a byte at a time.
+// One sized read: the file is read whole, not a byte at a time. A file that cannot be opened
+// or read to its end is no file read, never an empty or a shortened one: nothing, with the
+// error the open or the read gave.
 template <class Bytes>
 std::optional<Bytes> ReadWhole(const std::string& path) {
   auto r = ResolvePath(path.c_str());
-  if (!r || !r->exists || r->directory) return std::nullopt;
+  if (!r || !r->parentExists) return FailNothing(ERROR_PATH_NOT_FOUND);
+  if (!r->exists) return FailNothing(kFileNotFound);
+  if (r->directory || NobodyMayRead(r->host)) return FailNothing(kAccessDenied);
   const int file = ::open(r->host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (file < 0) return Bytes();
+  if (file < 0) return FailNothing(ErrorOfHost(errno, kAccessDenied));
   struct stat info {};
-  Bytes bytes(::fstat(file, &info) == 0 ? static_cast<size_t>(info.st_size) : 0, 0);
+  if (::fstat(file, &info) != 0) {
+    const int error = errno;
+    ::close(file);
+    return FailNothing(ErrorOfHost(error, ERROR_READ_FAULT));
+  }
+  Bytes bytes(static_cast<size_t>(info.st_size), 0);
   size_t done = 0;
+  uint32_t failed = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::read(file, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
+    size_t want = bytes.size() - done;
+    auto& part = S().failReadPart;
+    if (part) {
+      if (done >= part->first) {
+        failed = part->second;
+        part.reset();
+        break;
+      }
+      want = std::min<size_t>(want, part->first - done);
+    }
+    const ssize_t n = ::read(file, bytes.data() + done, want);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      failed = ErrorOfHost(errno, ERROR_READ_FAULT);
+      break;
+    }
+    if (n == 0) break;  // cut shorter meanwhile: what is there now is the file
     done += static_cast<size_t>(n);
   }
   ::close(file);
+  if (failed) return FailNothing(failed);
   bytes.resize(done);
+  SetLastError(0);
   return bytes;
 }
 }  // namespace
@@ -988,6 +1054,10 @@ void ReleaseHold(uint32_t hold) {
 
 void FailNextRead(uint32_t error) {
   S().failNextRead = error;
+}
+
+void FailReadPart(uint64_t offset, uint32_t error) {
+  S().failReadPart = std::make_pair(offset, error);
 }
 
 void FailNextFileTime(uint32_t error) {

@@ -41,14 +41,17 @@ inline constexpr uint32_t INVALID_FILE_SIZE = 0xFFFFFFFF;
 // Error codes only the file calls use; ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED and
 // ERROR_INVALID_HANDLE come with Registry.h.
 inline constexpr uint32_t ERROR_PATH_NOT_FOUND = 3;
+inline constexpr uint32_t ERROR_TOO_MANY_OPEN_FILES = 4;
 inline constexpr uint32_t ERROR_NO_MORE_FILES = 18;
 inline constexpr uint32_t ERROR_SHARING_VIOLATION = 32;
+inline constexpr uint32_t ERROR_READ_FAULT = 30;
 inline constexpr uint32_t ERROR_HANDLE_EOF = 38;
 inline constexpr uint32_t ERROR_FILE_EXISTS = 80;
 inline constexpr uint32_t ERROR_INVALID_NAME = 123;
 inline constexpr uint32_t ERROR_DIR_NOT_EMPTY = 145;
 inline constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
 inline constexpr uint32_t ERROR_DIRECTORY = 267;
+inline constexpr uint32_t ERROR_CANT_RESOLVE_FILENAME = 1921;
 
 struct FILETIME {
   uint32_t dwLowDateTime = 0;
@@ -88,7 +91,9 @@ bool DeleteFileA(const char* path);
 // < > : " | ? * or a control character, or a device name (CON, PRN, AUX, NUL, COM1-9,
 // LPT1-9, with any extension).
 // Access 0 opens for queries only (file times). A directory cannot be opened
-// (ERROR_ACCESS_DENIED). Creating or truncating a file, and every write, stamps its
+// (ERROR_ACCESS_DENIED), nor a file no one may read for reading (its host permissions deny
+// every reader: ERROR_ACCESS_DENIED, for an administrator too), nor a link to nothing
+// (ERROR_FILE_NOT_FOUND). Creating or truncating a file, and every write, stamps its
 // last-write time with the virtual clock.
 HANDLE CreateFileA(const char* path, uint32_t access, uint32_t share, const void* security,
                    uint32_t disposition, uint32_t flags, HANDLE templateFile);
@@ -137,6 +142,9 @@ std::optional<std::filesystem::path> HostPath(const std::string& path);
 // Writes a whole file (creating its missing folders) at the virtual clock's time, as a user
 // saving it in an editor would.
 bool WriteAll(const std::string& path, std::string_view bytes);
+// The whole file, read as the program that reads it (Word, Outlook) reads it: nothing, with the
+// error as the last error, when it cannot be opened (missing, a link to nothing, a file no one
+// may read) or a read fails before its end; never an empty or a shortened file.
 std::optional<std::string> ReadAll(const std::string& path);
 // The same read into bytes, for callers that keep them so (attachments): no copy in between.
 std::optional<std::vector<uint8_t>> ReadAllBytes(const std::string& path);
@@ -148,6 +156,9 @@ uint32_t HoldOpen(const std::string& path, uint32_t access, uint32_t share);
 void ReleaseHold(uint32_t hold);
 // The next ReadFile on any handle fails with this error.
 void FailNextRead(uint32_t error);
+// The next whole-file read (ReadAll, ReadAllBytes) of a file longer than `offset` bytes fails
+// with this error once it has read that many, as a disk or a share failing part way does.
+void FailReadPart(uint64_t offset, uint32_t error);
 // The next GetFileTime on any handle fails with this error, as a share that drops the
 // query does (ERROR_UNEXP_NET_ERR).
 void FailNextFileTime(uint32_t error);

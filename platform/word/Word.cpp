@@ -91,10 +91,38 @@ class PrivateFolder {
   std::filesystem::path path_;
 };
 
+// A file of Word's own folders, whole or not at all: a read that fails part way is no file.
 std::optional<std::string> ReadHostFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return std::nullopt;
-  return std::string((std::istreambuf_iterator<char>(in)), {});
+  const std::streamoff size = in.tellg();
+  if (size < 0 || !in.seekg(0)) return std::nullopt;
+  std::string bytes(static_cast<size_t>(size), '\0');
+  if (!in.read(bytes.data(), size)) return std::nullopt;
+  return bytes;
+}
+
+// Why a file of the user's could not be read, in Word's words, from the system's answer.
+std::wstring WhyUnread(const std::wstring& path) {
+  switch (win32::GetLastError()) {
+    case win32::ERROR_FILE_NOT_FOUND:
+    case win32::ERROR_PATH_NOT_FOUND:
+      return L"This file could not be found. (" + path + L")";
+    case win32::ERROR_ACCESS_DENIED:
+      return L"Word cannot open the document: user does not have access privileges (" + path + L")";
+    default:
+      return L"Word experienced an error trying to open the file (error " +
+             std::to_wstring(win32::GetLastError()) + L"). (" + path + L")";
+  }
+}
+
+// The whole file, or Word's error naming it and why: never an empty or a shortened document.
+std::string ReadUserFile(const std::wstring& path) {
+  // A name the code page cannot hold names no file, on every road.
+  if (!win32::FitsAnsi(path)) Fail(L"This file could not be found. (" + path + L")");
+  auto bytes = win32::files::ReadAll(win32::ToAnsi(path));
+  if (!bytes) Fail(WhyUnread(path));
+  return std::move(*bytes);
 }
 
 }  // namespace
@@ -117,15 +145,13 @@ namespace {
 // (the word processor leaves no lock file beside the user's), where the word processor writes
 // HTML and its pictures, which become part of the document at once.
 Content ReadThroughConverter(const std::wstring& path, std::shared_ptr<ConverterSource>& kept) {
-  // A name the code page cannot hold names no file, on this road as on every other.
-  auto bytes = win32::FitsAnsi(path) ? win32::files::ReadAll(win32::ToAnsi(path)) : std::nullopt;
-  if (!bytes) Fail(L"This file could not be found. (" + path + L")");
+  const std::string bytes = ReadUserFile(path);
   auto source = std::make_shared<ConverterSource>();
   source->own = std::make_unique<PrivateFolder>();
   source->document = source->own->Path() / ("document." + win32::ToAnsi(Extension(path)));
   {
     std::ofstream out(source->document, std::ios::binary);
-    out << *bytes;
+    out << bytes;
     if (!out) Fail(L"Word has no room for its temporary files.");
   }
   std::filesystem::path outFolder = source->own->Path() / "html";
@@ -153,18 +179,16 @@ Content ReadThroughConverter(const std::wstring& path, std::shared_ptr<Converter
 }
 
 // HTML and RTF opened on the converter's road are kept as they are, for the word processor.
-std::shared_ptr<ConverterSource> KeepForConverter(const std::wstring& path,
-                                                  const std::wstring& ext) {
-  auto bytes = win32::files::ReadAll(win32::ToAnsi(path));
-  if (!bytes) return nullptr;
+std::shared_ptr<ConverterSource> KeepForConverter(const std::wstring& path, const std::wstring& ext,
+                                                  const std::string& bytes) {
   auto source = std::make_shared<ConverterSource>();
   if (ext == L"htm" || ext == L"html") {
     source->kind = ConverterSource::kHtml;
-    source->html = DecodeHtmlBytes(*bytes);
+    source->html = DecodeHtmlBytes(bytes);
     source->folder = FolderOf(path);
-  } else if (bytes->rfind("{\\rtf", 0) == 0) {
+  } else if (bytes.rfind("{\\rtf", 0) == 0) {
     source->kind = ConverterSource::kRtf;
-    source->rtf = std::move(*bytes);
+    source->rtf = bytes;
   } else {
     return nullptr;
   }
@@ -338,18 +362,17 @@ std::shared_ptr<Document> WordWrapper::DocumentOpen(std::wstring& path, Options&
   if (wordFile && S().converter) {
     doc->content_ = ReadThroughConverter(path, doc->source_);
   } else {
-    auto bytes = win32::files::ReadAll(a);
-    if (!bytes) Fail(L"This file could not be found. (" + path + L")");
+    const std::string bytes = ReadUserFile(path);
     if (ext == L"htm" || ext == L"html")
-      doc->content_ = ReadHtml(DecodeHtmlBytes(*bytes), FolderOf(path));
-    else if (wordFile && !LooksLikeRtf(*bytes))
+      doc->content_ = ReadHtml(DecodeHtmlBytes(bytes), FolderOf(path));
+    else if (wordFile && !LooksLikeRtf(bytes))
       Fail(L"Word was unable to read this document. It may be corrupt. (" + path + L")");
-    else if (ext == L"rtf" || wordFile || bytes->rfind("{\\rtf", 0) == 0)
-      doc->content_ = ReadRtf(*bytes);
+    else if (ext == L"rtf" || wordFile || bytes.rfind("{\\rtf", 0) == 0)
+      doc->content_ = ReadRtf(bytes);
     else
-      doc->content_ = ReadText(*bytes);
+      doc->content_ = ReadText(bytes);
+    if (S().converter && !wordFile) doc->source_ = KeepForConverter(path, ext, bytes);
   }
-  if (S().converter && !wordFile) doc->source_ = KeepForConverter(path, ext);
   if (wordFile) {
     doc->hold_ = win32::files::HoldOpen(a, win32::GENERIC_READ | win32::GENERIC_WRITE,
                                         win32::FILE_SHARE_READ);
@@ -367,7 +390,10 @@ void WordWrapper::DocumentUnlinkFields(const std::shared_ptr<Document>& document
   for (auto& pic : document->content_.pictures) {
     if (pic.Embedded() || pic.link.find(L"://") != std::wstring::npos) continue;
     auto bytes = win32::files::ReadAll(win32::ToAnsi(pic.link));
-    if (!bytes) Fail(L"Word could not find the picture " + pic.link);
+    if (!bytes)
+      Fail(win32::GetLastError() == win32::ERROR_ACCESS_DENIED
+               ? L"Word cannot read the picture " + pic.link + L": access denied"
+               : L"Word could not find the picture " + pic.link);
     pic.bytes = std::move(*bytes);
     pic.link.clear();
   }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "dialogs/CWordWrapper.h"
 #include "dialogs/mImportExportWordDocs.h"
@@ -12,6 +13,7 @@
 #include "platform/forms/Controls.h"
 #include "platform/outlook/Files.h"
 #include "platform/scripting/FileSystemObject.h"
+#include "platform/support/LibNorvane.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/Environment.h"
 #include "platform/word/Word.h"
@@ -149,4 +151,62 @@ class ImportExportTest : public DialogTest {
     return names;
   }
   static std::vector<std::wstring> TempListing() { return Listing(L"C:\\Temp"); }
+
+  // Ways a document cannot be read, as users meet them.
+  static void NobodyMayRead(const std::string& path) {
+    auto host = win32::files::HostPath(path);
+    ASSERT_TRUE(host.has_value()) << path;
+    std::filesystem::permissions(*host, std::filesystem::perms::none);
+  }
+  static void LinkToNothing(const std::string& path) {
+    auto host = win32::files::HostPath(path);
+    ASSERT_TRUE(host.has_value()) << path;
+    std::filesystem::remove(*host);
+    std::filesystem::create_symlink(host->parent_path() / "gone.doc", *host);
+  }
+
+  // Under each conflict rule, `folder` holds the template "Offer" and C:\Import a readable
+  // document "Offer.doc" that `spoil` then makes unreadable: the template stays as it was with
+  // nothing made beside it, and the document fails by name (Leave never reads it: it is left).
+  void ExpectUnreadableDocumentLeavesTheTemplate(
+      const std::shared_ptr<outlook::MAPIFolder>& folder,
+      const std::function<void(const std::string&)>& spoil) {
+    namespace io = mImportExportWordDocs;
+    word::Content doc;
+    doc.AddText(L"new text");
+    for (int32_t rule : {io::kConflictReplace, io::kConflictDuplicate, io::kConflictLeave}) {
+      SCOPED_TRACE("conflict rule " + std::to_string(rule));
+      for (const auto& item : folder->Items()->All()) item->Delete();
+      auto old = AddTemplate(folder, L"Offer");
+      old->SetBodyFormat(outlook::olFormatPlain);
+      old->SetBody(L"the user's text");
+      old->Save();
+      const std::wstring oldId = old->EntryID();
+      old.reset();
+      if (FolderExists(L"C:\\Import"))
+        scripting::FileSystemObject().DeleteFolder(L"C:\\Import", true);
+      ASSERT_TRUE(win32::files::WriteAll("C:\\Import\\Offer.doc", word::WriteRtf(doc)));
+      spoil("C:\\Import\\Offer.doc");
+      const size_t logged = support::library::Log().size();
+      EXPECT_EQ(io::DoImport(folder->EntryID(), L"C:\\Import", false, rule, nullptr, 2), 0);
+      ASSERT_EQ(folder->Items()->Count(), 1);
+      auto kept = folder->Items()->Item(1);
+      EXPECT_EQ(kept->EntryID(), oldId);
+      EXPECT_EQ(kept->Subject(), L"Offer");
+      EXPECT_EQ(kept->Body(), L"the user's text");
+      EXPECT_EQ(io::LastRun().nDone, 0);
+      if (rule == io::kConflictLeave) {
+        EXPECT_EQ(io::LastRun().nSkipped, 1);
+        continue;
+      }
+      EXPECT_EQ(io::LastRun().nFailed, 1);
+      bool named = false;
+      const auto& log = support::library::Log();
+      for (size_t i = logged; i < log.size(); ++i)
+        named = named || (log[i].procedure == L"CWordWrapper::DocumentOpen" &&
+                          log[i].text.find(L"C:\\Import\\Offer.doc") != std::wstring::npos);
+      EXPECT_TRUE(named) << "the document's failure is not logged by name";
+      EXPECT_TRUE(TempListing().empty());
+    }
+  }
 };

@@ -321,6 +321,24 @@ TEST_F(ImportTest, ATemplateMadeEarlierInTheRunIsNeverReplaced) {
   EXPECT_EQ(LastRun().nFailed, 0);
 }
 
+// A document that cannot be read is no empty one: under Replace it would empty the user's
+// template of that name.
+TEST_F(ImportTest, ADocumentNoOneMayReadFailsByNameAndLeavesTheTemplateAsItWas) {
+  ExpectUnreadableDocumentLeavesTheTemplate(target, NobodyMayRead);
+  EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"does not have access"));
+}
+
+TEST_F(ImportTest, ALinkToNothingFailsByNameAndLeavesTheTemplateAsItWas) {
+  ExpectUnreadableDocumentLeavesTheTemplate(target, LinkToNothing);
+  EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"could not be found"));
+}
+
+TEST_F(ImportTest, ADocumentWhoseReadFailsPartWayIsNoShortenedTemplate) {
+  ExpectUnreadableDocumentLeavesTheTemplate(
+      target, [](const std::string&) { win32::files::FailReadPart(10, win32::ERROR_READ_FAULT); });
+  EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"(error 30)"));
+}
+
 TEST_F(ImportTest, BytesThatAreNoWordDocumentFailAndTheLogSaysWhy) {
   ASSERT_TRUE(win32::files::WriteAll("C:\\Import\\Picture.doc", testpictures::RedPng()));
   ASSERT_TRUE(win32::files::WriteAll("C:\\Import\\Real.doc", std::string("\xD0\xCF\x11\xE0", 4)));

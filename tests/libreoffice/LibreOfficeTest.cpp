@@ -316,3 +316,27 @@ TEST_F(LibreOfficeTest, BlanksTabsAndEmptyLinesSurviveFiveRoundTrips) {
     EXPECT_EQ(item->Body(), text) << win32::ToAnsi(item->HTMLBody());
   }
 }
+
+// A document that cannot be read whole fails by name before the word processor sees it; the
+// template of its name stays as it was under every rule.
+TEST_F(LibreOfficeTest, ADocumentThatCannotBeReadWholeLeavesTheTemplateAsItWas) {
+  word::SetConverter(office);
+  auto target = AddFolder(templates, L"Imported");
+  {
+    SCOPED_TRACE("no one may read it");
+    ExpectUnreadableDocumentLeavesTheTemplate(target, NobodyMayRead);
+  }
+  {
+    SCOPED_TRACE("a link to nothing");
+    ExpectUnreadableDocumentLeavesTheTemplate(target, LinkToNothing);
+  }
+  {
+    SCOPED_TRACE("a read failing part way");
+    ExpectUnreadableDocumentLeavesTheTemplate(target, [](const std::string&) {
+      win32::files::FailReadPart(10, win32::ERROR_READ_FAULT);
+    });
+  }
+  EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"does not have access"));
+  EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"could not be found"));
+  EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"(error 30)"));
+}

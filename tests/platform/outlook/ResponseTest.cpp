@@ -224,6 +224,10 @@ TEST(Bodies, ABreakThatEndsItsBlockMakesNoLineOfItsOwn) {
             L"One\r\n\r\nTwo\r\n\r\nx");
   // A break before text, or followed by text, still ends a line of its own.
   EXPECT_EQ(body::HtmlToText(L"<p><br>a<br>b</p><h1>c<br>d</h1>"), L"\r\na\r\nb\r\nc\r\nd\r\n");
+  // A break that ends a nested block ends that block's line only: the block around it still
+  // ends its own, as it does without the break.
+  EXPECT_EQ(body::HtmlToText(L"<div><p>a<br></p></div>b"), L"a\r\n\r\nb");
+  EXPECT_EQ(body::HtmlToText(L"<div><p>a</p></div>b"), L"a\r\n\r\nb");
 }
 
 TEST(Bodies, AnRtfItemsHtmlKeepsItsFormatting) {

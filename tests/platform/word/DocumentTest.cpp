@@ -150,13 +150,14 @@ TEST(WordDocumentTest, AnEmptyLineSurvivesWritingAndReadingHtml) {
 }
 
 TEST(WordDocumentTest, ANumericReferenceToNoCharacterReadsAsTheReplacementCharacter) {
-  // Outside Unicode, zero, surrogates and non-characters, however many digits.
+  // Outside Unicode, zero, surrogates and non-characters, however many digits: a number past
+  // 32 bits does not wrap round to a character ("&#4294967361;" is no "A").
   Content bad = ReadHtml(
       L"<body><p>a&#-26;b&#x110000;c&#1114112;d&#xD800;e&#57343;f&#xFFFE;g&#xfdd0;h&#x1FFFF;"
-      L"i&#x10FFFF;j&#0;k&#99999999999999;l&#x-41;m</p></body>",
+      L"i&#x10FFFF;j&#0;k&#99999999999999;l&#x-41;m&#4294967361;n&#x100000042;o</p></body>",
       L"");
   std::wstring expected = L"a";
-  for (wchar_t c = L'b'; c <= L'm'; ++c) expected += std::wstring(L"\uFFFD") + c;
+  for (wchar_t c = L'b'; c <= L'o'; ++c) expected += std::wstring(L"\uFFFD") + c;
   EXPECT_EQ(Paragraphs(bad), std::vector<std::wstring>{expected});
   // The replacement character goes out and comes back as itself.
   EXPECT_EQ(Paragraphs(ReadRtf(WriteRtf(bad))), std::vector<std::wstring>{expected});

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/vb/Error.h"
 #include "platform/vb/Runtime.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Registry.h"
 #include "platform/word/Word.h"
@@ -153,4 +156,34 @@ TEST_F(WordTest, APictureOnDiskThatCannotBeReadIsAnErrorAndOneOnTheWebStaysALink
     EXPECT_EQ(e.Number(), 4198);
     EXPECT_NE(e.Description().find(L"C:\\Temp\\rad1\\Gone_files\\x.png"), std::wstring::npos);
   }
+  // A picture Word wrote whose read fails part way is not taken in cut short.
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Temp\\rad1\\Cut_files\\x.png", testpictures::RedPng()));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Temp\\rad1\\Cut.htm",
+                                     "<html><body><img src=\"Cut_files/x.png\"></body></html>"));
+  auto cut = Open(L"C:\\Temp\\rad1\\Cut.htm");
+  win32::files::FailReadPart(20, win32::ERROR_READ_FAULT);
+  EXPECT_THROW(w.DocumentUnlinkFields(cut), vb::Error);
+}
+
+// A document that cannot be read whole is Word's error naming it and why, never an empty one.
+TEST_F(WordTest, ADocumentThatCannotBeReadWholeIsAnErrorNamingItAndWhy) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Closed.doc", "{\\rtf1 Hello}"));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Cut.doc", "{\\rtf1 " + std::string(500, 'x') + "}"));
+  std::filesystem::permissions(*win32::files::HostPath("C:\\In\\Closed.doc"),
+                               std::filesystem::perms::none);
+  auto why = [&](const std::wstring& path) -> std::wstring {
+    try {
+      Open(path);
+    } catch (const vb::Error& e) {
+      EXPECT_EQ(e.Number(), 4198);
+      EXPECT_NE(e.Description().find(path), std::wstring::npos) << win32::ToAnsi(e.Description());
+      return e.Description();
+    }
+    ADD_FAILURE() << win32::ToAnsi(path) << " was opened";
+    return L"";
+  };
+  EXPECT_NE(why(L"C:\\In\\Closed.doc").find(L"does not have access"), std::wstring::npos);
+  win32::files::FailReadPart(100, win32::ERROR_READ_FAULT);
+  EXPECT_NE(why(L"C:\\In\\Cut.doc").find(L"error 30"), std::wstring::npos);
+  EXPECT_NE(why(L"C:\\In\\Missing.doc").find(L"could not be found"), std::wstring::npos);
 }
