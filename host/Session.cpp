@@ -994,8 +994,7 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
       L"the dialog " + form.Name() +
       L" was shown with no answer queued; queue one on a line before, as the user would "
       L"answer it: answer " +
-      form.Name() + L" " + hint.substr(0, hint.find(L';')) +
-      L" (enter presses its default button)";
+      form.Name() + L" " + hint.substr(0, hint.find(L';')) + L" (enter presses its default button)";
   if (!options_.ask) {
     unanswered_.push_back(unanswered);
     return std::nullopt;
@@ -1062,11 +1061,13 @@ void Session::Watch(bool news) {
       continue;
     }
     std::weak_ptr<outlook::MAPIFolder> weak = folder;
+    // The item itself is remembered, not the handle that listed it, which ends at once.
     if (news)
-      for (const auto& item : folder->Items()->All()) filed_.push_back({item, weak});
+      for (const auto& item : folder->Items()->All())
+        filed_.push_back({item->weak_from_this(), weak});
     keep[folder.get()] =
         folder->Items()->ItemAdd.Subscribe([this, weak](std::shared_ptr<outlook::Item> item) {
-          if (item) filed_.push_back({item, weak});
+          if (item) filed_.push_back({item->weak_from_this(), weak});
         });
   }
   watched_ = std::move(keep);
