@@ -58,6 +58,7 @@ bool CWinReg::InitForAccess(uint32_t root, const std::wstring& path, uint32_t ac
   };
   LONG rc = Asked(open);
   m_hKey = rc == ERROR_SUCCESS ? key : 0;
+  m_bRefused = rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND;
   return rc == ERROR_SUCCESS;
 }
 
@@ -75,6 +76,7 @@ CWinReg::Found CWinReg::Enumerate(int32_t index, bool keys, std::wstring& name) 
                 : RegEnumValueA(m_hKey, static_cast<DWORD>(index), buffer, &length, nullptr,
                                 nullptr, nullptr, nullptr);
   });
+  m_bRefused = rc != ERROR_SUCCESS && rc != ERROR_NO_MORE_ITEMS && rc != ERROR_MORE_DATA;
   if (rc == ERROR_NO_MORE_ITEMS) return Found::End;
   if (rc == ERROR_MORE_DATA) {
     LogWarning(keys ? L"CWinReg::Keys" : L"CWinReg::Values",

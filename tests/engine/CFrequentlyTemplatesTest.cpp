@@ -619,3 +619,53 @@ TEST_F(Frequents, ARefreshWithoutTheTemplatesFolderKeepsEveryRecordAndTellsIt) {
   frequents.RefreshAll();
   EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
 }
+
+TEST_F(Frequents, ARecordWhoseDeletionIsRefusedIsToldByName) {
+  // A record left in the registry counts again after a start: left, it is told by its name.
+  // A bad record at load...
+  const std::wstring key = CFrequentlyTemplates::GetRegKey();
+  std::optional<CFrequentlyTemplates> frequents;
+  auto gone = [&](const std::wstring& name) {
+    const auto names = StoredNames();
+    return std::find(names.begin(), names.end(), name) == names.end();
+  };
+  refused::SweepBoth({[&] {
+                        frequents.reset();
+                        CWinReg reg;
+                        ASSERT_TRUE(reg.InitForWrite(HKCU, key, true));
+                        ASSERT_TRUE(reg.SetStringValue(L"00BB", L"not a record"));
+                      },
+                      [&] { frequents.emplace(); }, [&] { return gone(L"00BB"); },
+                      [&](size_t from) {
+                        // Or not read at all: it is deleted at a later start.
+                        return refused::Told(from, {L"not deleted: " + key + L" \"00BB\""}) ||
+                               refused::Told(from, {L"not read", key});
+                      }});
+  // ...and the record of a template that is gone.
+  refused::SweepBoth({[&] {
+                        Store(L"00DEAD", 1);
+                        frequents.emplace();
+                      },
+                      [&] { frequents->Refresh(L"00DEAD"); }, [&] { return gone(L"00DEAD"); },
+                      [&](size_t from) {
+                        return refused::Told(from, {L"not deleted: " + key + L" \"00DEAD\""});
+                      }});
+}
+
+TEST_F(Frequents, AUseCountedBeforeTheRecordsCouldBeReadGoesOnFromTheStoredCount) {
+  // Read without the profile's key at connection, the records are read at the first use: a
+  // count made from none would have overwritten the stored one.
+  auto kept = AddMail(templates, L"kept");
+  const std::wstring id = kept->EntryID();
+  Store(id, 3);
+  ReleaseOptions();  // a new start: the profile's key not known yet
+  p.session->SetStoresUnavailable(true);
+  CFrequentlyTemplates frequents;
+  p.session->SetStoresUnavailable(false);
+  frequents.IncUseCount(id, 1);
+  ASSERT_TRUE(frequents.Templates().Find(id));
+  EXPECT_EQ(4, frequents.Templates().Item(id)->nRepliesCount);
+  CFrequentlyTemplates restarted;
+  ASSERT_TRUE(restarted.Templates().Find(id));
+  EXPECT_EQ(4, restarted.Templates().Item(id)->nRepliesCount);
+}

@@ -277,3 +277,45 @@ TEST_F(Hotkeys, ATemplateFetchRefusedAtLoadIsAskedAgainAndRefusedPastThatTold) {
   EXPECT_GT(fetches, 0) << "no run refused a template's fetch";
   EXPECT_GT(told, 0) << "no refusal was told";
 }
+
+TEST_F(Hotkeys, ABindingWhoseTemplateWasDeletedIsSkippedQuietly) {
+  // The user deleted the template: nothing to warn about at every start, and the value goes at
+  // the next save.
+  std::wstring gone = AddMail(templates, L"doomed")->EntryID();
+  p.session->GetItemFromID(gone)->Delete();
+  p.session->GetItemFromID(gone)->Delete();  // out of Deleted Items too
+  Write({{L"Ctrl+Alt+D", L"Tanvelo," + gone}, {L"Ctrl+Alt+A", L"Tanvelo," + a}});
+  const size_t from = support::library::Log().size();
+  CHotkeys hotkeys;
+  hotkeys.LoadFromReg();
+  EXPECT_EQ((std::vector<std::wstring>{L"Ctrl+Alt+A=" + a}), Keys(hotkeys));
+  for (size_t i = from; i < support::library::Log().size(); ++i)
+    EXPECT_GE(1, support::library::Log()[i].level) << support::library::Log()[i].text;
+  hotkeys.SaveToReg();
+  EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{{L"Ctrl+Alt+A", L"Tanvelo," + a}}),
+            Stored());
+}
+
+TEST_F(Hotkeys, BindingsReadWithoutTheProfilesKeyAreNeverSavedOverTheProfiles) {
+  // A start whose look at the store was refused read no bindings; the store answering again
+  // later, a binding set then must not replace every binding the profile keeps.
+  Write({{L"Ctrl+Alt+A", L"Tanvelo," + a}});
+  const auto profiles = Stored();
+  ReleaseOptions();  // a new start: the profile's key not known yet
+  p.session->SetStoresUnavailable(true);
+  CHotkeys hotkeys;
+  hotkeys.LoadFromReg();
+  EXPECT_EQ(0, hotkeys.Count());
+  p.session->SetStoresUnavailable(false);
+  hotkeys.Add(b, 4, 'T', true, false, true);
+  hotkeys.SaveToReg();
+  EXPECT_EQ(profiles, Stored());
+  // A start that knows the profile's key reads and saves its own bindings again.
+  CHotkeys next;
+  next.LoadFromReg();
+  next.Add(c, 1, 'Q', false, true, true);
+  next.SaveToReg();
+  EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{{L"Ctrl+Alt+A", L"Tanvelo," + a},
+                                                                {L"Ctrl+Alt+Q", L"Tanvelo," + c}}),
+            Stored());
+}
