@@ -165,16 +165,20 @@ std::wstring CWinReg::GetStringValue(const std::wstring& name) const {
   if (m_hKey == 0) return L"";
   std::string ansiName = ToAnsi(name);
   DWORD type = 0, size = 0;
+  auto answered = [this](LONG rc) {
+    m_bRefused = rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND;
+    return rc == ERROR_SUCCESS;
+  };
   // Ask for the size first, so stored texts of any length read back whole.
-  if (Asked([&] {
+  if (!answered(Asked([&] {
         return RegQueryValueExA(m_hKey, ansiName.c_str(), nullptr, &type, nullptr, &size);
-      }) != ERROR_SUCCESS)
+      })))
     return L"";
   if (type != REG_SZ && type != REG_EXPAND_SZ) return L"";
   std::vector<uint8_t> buffer(size + 1);
-  if (Asked([&] {
+  if (!answered(Asked([&] {
         return RegQueryValueExA(m_hKey, ansiName.c_str(), nullptr, &type, buffer.data(), &size);
-      }) != ERROR_SUCCESS)
+      })))
     return L"";
   if (size == 0) return L"";
   std::string data(reinterpret_cast<const char*>(buffer.data()), size - 1);

@@ -63,7 +63,9 @@ void CFrequentlyTemplates::Load() {
           if (found == CWinReg::Found::End) break;
           if (found == CWinReg::Found::Unreadable || name.empty()) continue;
           auto record = std::make_shared<CTemplate>();
-          if (!record->FromString(reg.GetStringValue(name))) {
+          const std::wstring text = reg.GetStringValue(name);
+          if (reg.Refused()) break;
+          if (!record->FromString(text)) {
             badNames.push_back(name);
           } else if (auto known = m_colTemplates.Find(record->sEntryID)) {
             // A second record of one template (a hand edit) is dropped alone; stopping here

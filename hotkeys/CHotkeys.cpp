@@ -140,7 +140,9 @@ void CHotkeys::LoadFromReg() {
       break;
     }
     if (found == CWinReg::Found::Unreadable || name.empty()) continue;
-    std::vector<std::wstring> data = vb::Split(reg.GetStringValue(name), L",");
+    const std::wstring text = reg.GetStringValue(name);
+    if (refused()) return;
+    std::vector<std::wstring> data = vb::Split(text, L",");
     auto hotkey = std::make_shared<CHotkey>();
     bool valid = vb::Catch([&] {
       hotkey->DisplayKeyName(name);
@@ -156,8 +158,9 @@ void CHotkeys::LoadFromReg() {
       vb::Err().Clear();
       continue;
     }
-    // A template the user deleted takes its binding with it, at the next save. A refused one
-    // left out untold would be a key that does nothing, the user not knowing why.
+    // A template the user deleted takes its binding with it, at the next save. One Outlook
+    // refused to look up is most likely there: the binding is kept, told, so that the next
+    // save does not drop it.
     std::wstring why;
     const Reached reached = TemplateReached(hotkey->TemplateEntryID, why);
     if (reached == Reached::Gone) {
@@ -165,12 +168,10 @@ void CHotkeys::LoadFromReg() {
                                             hotkey->TemplateEntryID + L" is gone");
       continue;
     }
-    if (reached == Reached::Refused) {
+    if (reached == Reached::Refused)
       LogError(L"CHotkeys::LoadFromReg", 0,
-               L"Hotkey " + name + L" not registered: its template " + hotkey->TemplateEntryID +
+               L"Hotkey " + name + L" kept unchecked: its template " + hotkey->TemplateEntryID +
                    L" could not be reached (" + why + L")");
-      continue;
-    }
     // A second spelling of a combination already loaded (Alt+Ctrl+R after Ctrl+Alt+R) is
     // dropped on its own; the bindings after it still load, so a later save keeps them.
     Trap(L"CHotkeys::LoadFromReg", [&] { m_colHotkeys.Add(hotkey, hotkey->BuildKey()); });

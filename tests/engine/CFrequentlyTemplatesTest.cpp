@@ -669,3 +669,36 @@ TEST_F(Frequents, AUseCountedBeforeTheRecordsCouldBeReadGoesOnFromTheStoredCount
   ASSERT_TRUE(restarted.Templates().Find(id));
   EXPECT_EQ(4, restarted.Templates().Item(id)->nRepliesCount);
 }
+
+TEST_F(Frequents, RecordsTheRegistryRefusedToReadAreNeverSavedOver) {
+  // A read refused part way took the records not reached for none, and the refresh after it
+  // wiped them.
+  std::vector<std::wstring> ids;
+  for (const wchar_t* subject : {L"one", L"two", L"three"}) {
+    ids.push_back(AddMail(templates, subject)->EntryID());
+    Store(ids.back(), 2);
+  }
+  std::sort(ids.begin(), ids.end());
+  auto stored = [&] {
+    auto names = StoredNames();
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  win32::faults::Start({.countOnly = true});
+  { CFrequentlyTemplates counted; }
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  int unread = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    const size_t from = Log().size();
+    win32::faults::Start({.at = at, .span = kHeldTries});
+    CFrequentlyTemplates frequents;
+    win32::faults::Stop();
+    unread += refused::Told(from, {L"not read"});
+    frequents.RefreshAll();
+    EXPECT_EQ(ids, stored()) << "read refused from call " << at;
+    frequents.IncUseCount(ids[0], 1);
+    EXPECT_EQ(ids, stored()) << "read refused from call " << at;
+  }
+  EXPECT_GT(unread, 0);
+}
