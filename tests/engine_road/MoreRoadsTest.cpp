@@ -371,6 +371,7 @@ TEST_F(RoadTest, AMailThatCannotBeStampedIsNotMadeOnEitherRoadAndTheUserIsTold) 
     for (uint64_t at = 1; at <= calls; ++at) {
       for (const auto& folder : {tvDrafts, p.drafts, p.deleted})
         for (const auto& item : ItemsOf(folder)) item->Delete();
+      p.plainMail->SetProp(outlook::PR_ICON_INDEX, int32_t{0});
       const size_t logged = support::library::Log().size(), boxes = Boxes().size();
       win32::faults::Start({.at = at, .span = kHeldTries});
       const int32_t opened = make();
@@ -385,6 +386,8 @@ TEST_F(RoadTest, AMailThatCannotBeStampedIsNotMadeOnEitherRoadAndTheUserIsTold) 
       EXPECT_TRUE(ItemsOf(tvDrafts).empty()) << where;
       EXPECT_TRUE(ItemsOf(p.deleted).empty()) << where;
       EXPECT_EQ(0, opened) << where;
+      // No reply made: the answered mail is not marked as replied to.
+      EXPECT_EQ(0, p.plainMail->Props().Long(outlook::PR_ICON_INDEX)) << where;
       const auto all = Boxes();
       std::vector<std::wstring> shown(all.begin() + static_cast<std::ptrdiff_t>(boxes), all.end());
       EXPECT_EQ(std::vector<std::wstring>{L"IDS_MAIL_NOT_STAMPED"}, shown) << where;
