@@ -95,11 +95,11 @@ std::wstring COptions::ReadProfileString(const std::wstring& name) {
 }
 
 bool COptions::WriteProfileString(const std::wstring& name, const std::wstring& value) {
+  // Without the profile's key, the user's own key (logged there): a single value written there
+  // replaces nothing of the profile's, and is read back while the store stays unknown.
   const std::wstring path = GetProfileRegPath();
   CWinReg key;
-  // Without the profile's key the value would land in the one all profiles share, unread.
-  bool ok =
-      path != GetRegPath() && key.InitForWrite(HKCU, path, true) && key.SetStringValue(name, value);
+  bool ok = key.InitForWrite(HKCU, path, true) && key.SetStringValue(name, value);
   key.CloseKey();
   if (!ok) LogNotWritten(L"COptions::WriteProfileString", path, name, value);
   return ok;

@@ -58,6 +58,7 @@ bool CWinReg::InitForAccess(uint32_t root, const std::wstring& path, uint32_t ac
   };
   LONG rc = Asked(open);
   m_hKey = rc == ERROR_SUCCESS ? key : 0;
+  m_bRefused = rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND;
   return rc == ERROR_SUCCESS;
 }
 
@@ -75,6 +76,7 @@ CWinReg::Found CWinReg::Enumerate(int32_t index, bool keys, std::wstring& name) 
                 : RegEnumValueA(m_hKey, static_cast<DWORD>(index), buffer, &length, nullptr,
                                 nullptr, nullptr, nullptr);
   });
+  m_bRefused = rc != ERROR_SUCCESS && rc != ERROR_NO_MORE_ITEMS && rc != ERROR_MORE_DATA;
   if (rc == ERROR_NO_MORE_ITEMS) return Found::End;
   if (rc == ERROR_MORE_DATA) {
     LogWarning(keys ? L"CWinReg::Keys" : L"CWinReg::Values",
@@ -163,16 +165,20 @@ std::wstring CWinReg::GetStringValue(const std::wstring& name) const {
   if (m_hKey == 0) return L"";
   std::string ansiName = ToAnsi(name);
   DWORD type = 0, size = 0;
+  auto answered = [this](LONG rc) {
+    m_bRefused = rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND;
+    return rc == ERROR_SUCCESS;
+  };
   // Ask for the size first, so stored texts of any length read back whole.
-  if (Asked([&] {
+  if (!answered(Asked([&] {
         return RegQueryValueExA(m_hKey, ansiName.c_str(), nullptr, &type, nullptr, &size);
-      }) != ERROR_SUCCESS)
+      })))
     return L"";
   if (type != REG_SZ && type != REG_EXPAND_SZ) return L"";
   std::vector<uint8_t> buffer(size + 1);
-  if (Asked([&] {
+  if (!answered(Asked([&] {
         return RegQueryValueExA(m_hKey, ansiName.c_str(), nullptr, &type, buffer.data(), &size);
-      }) != ERROR_SUCCESS)
+      })))
     return L"";
   if (size == 0) return L"";
   std::string data(reinterpret_cast<const char*>(buffer.data()), size - 1);

@@ -57,11 +57,16 @@ class CWinReg {
 
   // The open key's handle (0 when none), usable as the root of another CWinReg.
   uint32_t KeyHandle() const { return m_hKey; }
+  // Whether the last opening, enumeration step or text read was refused past kHeldTries, rather
+  // than answered (a key or value missing, the end of a walk): a reader of a whole collection that
+  // will be saved back has then not read it.
+  bool Refused() const { return m_bRefused; }
 
  private:
   Found Enumerate(int32_t index, bool keys, std::wstring& name) const;
 
   uint32_t m_hKey = 0;
+  mutable bool m_bRefused = false;
 };
 
 // Error-level lines of a write refused past kHeldTries, by the writer that knows what was lost:

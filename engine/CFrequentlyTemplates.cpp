@@ -52,18 +52,20 @@ void CFrequentlyTemplates::Load() {
                L"Usage records (FrequentlyUsed) not read: the profile's key is unknown");
       return;
     }
-    m_sLoadedKey = profile + L"\\FrequentlyUsed";
+    const std::wstring key = profile + L"\\FrequentlyUsed";
     std::vector<std::wstring> badNames;
     {
       CWinReg reg;
-      if (reg.InitForRead(CWinReg::HKEY_CURRENT_USER, m_sLoadedKey)) {
+      if (reg.InitForRead(CWinReg::HKEY_CURRENT_USER, key)) {
         std::wstring name;
         for (int32_t index = 0;; ++index) {
           CWinReg::Found found = reg.ValueAt(index, name);
           if (found == CWinReg::Found::End) break;
           if (found == CWinReg::Found::Unreadable || name.empty()) continue;
           auto record = std::make_shared<CTemplate>();
-          if (!record->FromString(reg.GetStringValue(name))) {
+          const std::wstring text = reg.GetStringValue(name);
+          if (reg.Refused()) break;
+          if (!record->FromString(text)) {
             badNames.push_back(name);
           } else if (auto known = m_colTemplates.Find(record->sEntryID)) {
             // A second record of one template (a hand edit) is dropped alone; stopping here
@@ -76,7 +78,16 @@ void CFrequentlyTemplates::Load() {
           }
         }
       }
+      // Refused part way, the records not reached would be taken for none and wiped at the
+      // next save: unread, they are read again before anything is saved.
+      if (reg.Refused()) {
+        m_colTemplates.CopyFrom(nullptr);
+        LogError(L"CFrequentlyTemplates::Load", 0,
+                 L"Usage records (FrequentlyUsed) not read: the registry refused " + key);
+        return;
+      }
     }
+    m_sLoadedKey = key;
     if (badNames.empty()) return;
     CWinReg reg;
     const bool open = reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, m_sLoadedKey, false);
@@ -136,6 +147,9 @@ void CFrequentlyTemplates::UpdateFrequents(CTemplates& colTmpls, int32_t nUseTyp
 }
 
 void CFrequentlyTemplates::IncUseCount(const std::wstring& sEntryID, int32_t nUseType) {
+  // Records not read at connection are read now: a use counted from none would overwrite the
+  // stored count.
+  if (m_sLoadedKey.empty()) Load();
   std::shared_ptr<CTemplate> record = FindTemplate(sEntryID);
   if (!record) {
     record = std::make_shared<CTemplate>();
@@ -220,21 +234,26 @@ void CFrequentlyTemplates::MoveRecord(const std::wstring& sOldEntryID,
   vb::Err().Clear();
 }
 
+// Each record is written only to the key the records were read from, as `SaveAll` is: any
+// other key holds records this object never saw.
 void CFrequentlyTemplates::SaveEntry(const CTemplate& record) {
-  const std::wstring text = record.ToString();
+  const std::wstring text = record.ToString(), key = m_sLoadedKey;
   CWinReg reg;
-  if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true) ||
+  if (key.empty() || !reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, key, true) ||
       !reg.SetStringValue(record.sEntryID, text))
-    LogNotWritten(L"CFrequentlyTemplates::SaveEntry", GetRegKey(), record.sEntryID, text);
+    LogNotWritten(L"CFrequentlyTemplates::SaveEntry", key.empty() ? GetRegKey() : key,
+                  record.sEntryID, text);
 }
 
 void CFrequentlyTemplates::DeleteEntry(const std::shared_ptr<CTemplate>& record) {
   vb::Ignore([&] { m_colTemplates.Remove(record->sEntryID); });
   // Made when missing, so a failure is a refusal: a record left would count again after a start.
+  const std::wstring key = m_sLoadedKey;
   CWinReg reg;
-  if (!reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegKey(), true) ||
+  if (key.empty() || !reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, key, true) ||
       !reg.DeleteValue(record->sEntryID))
-    LogNotDeleted(L"CFrequentlyTemplates::DeleteEntry", GetRegKey(), record->sEntryID);
+    LogNotDeleted(L"CFrequentlyTemplates::DeleteEntry", key.empty() ? GetRegKey() : key,
+                  record->sEntryID);
 }
 
 void CFrequentlyTemplates::SaveAll() {

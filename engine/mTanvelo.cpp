@@ -189,18 +189,21 @@ bool IsDefaultTemplate(const std::wstring& sEntryID) {
 }
 
 bool SetDefaultTemplate(const ItemPtr& item) {
+  // A step refused past its tries is skipped and told; the mark is still given, as the user
+  // asked for a favourite too. The former default is never overwritten with an empty id.
   std::wstring id;
+  bool set = true;
   if (item && !Retried([&] { id = item->EntryID(); })) {
     std::wstring subject;
     Quietly([&] { subject = item->Subject(); });
     LogError(L"mTanvelo::SetDefaultTemplate", std::nullopt, std::nullopt,
              L"the default template was not set: " + subject);
-    return false;
+    set = false;
   }
   // A value not written is logged by the options, naming it.
-  if (!Options().SetDefaultTemplateID(id)) return false;
+  if (set) set = Options().SetDefaultTemplateID(id);
   if (item) MarkFavoriteTemplate(item, true);
-  return true;
+  return set;
 }
 
 bool ClearDefaultTemplate() {

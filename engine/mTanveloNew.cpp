@@ -14,6 +14,7 @@ namespace {
 
 using namespace road;
 
+constexpr int32_t kStyleExclamation = 48;
 constexpr int32_t kStyleOkCancelWarn = 49;
 constexpr int32_t kStyleYesNo = 4;
 constexpr int32_t kForeground = 0x10000;
@@ -63,7 +64,9 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
       return;
     const std::vector<std::wstring> addresses = SelectedContactAddresses(proc);
 
-    ItemPtr mail = NewMailFromTemplate_(sTemplateID, addresses, nSendMode);
+    bool unstamped = false;
+    ItemPtr mail = NewMailFromTemplate_(sTemplateID, addresses, nSendMode, &unstamped);
+    if (unstamped) Say(L"IDS_MAIL_NOT_STAMPED", kStyleExclamation);
     if (!mail) return;  // nothing made, nothing counted
     if (g_oFrequentlyTemplates) g_oFrequentlyTemplates->IncUseCount(sTemplateID, kActionNewMail);
 
@@ -82,7 +85,8 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
 }
 
 ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
-                             const std::vector<std::wstring>& addresses, int32_t nSendMode) {
+                             const std::vector<std::wstring>& addresses, int32_t nSendMode,
+                             bool* unstamped) {
   SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::NewMailFromTemplate_";
   ItemPtr copy;
@@ -96,7 +100,9 @@ ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
     copy = Need(copy->Move(DraftsFolder()));
     // Unstamped, its Send would not be ours and its fields would leave unfilled.
     if (!SetAddinProperty(copy, Options().ProductCode(), false)) {
-      LogError(proc, 0, L"the new mail could not be stamped - " + tmpl->Subject());
+      LogError(proc, 0,
+               L"the new mail could not be stamped, so it was not made - " + tmpl->Subject());
+      if (unstamped) *unstamped = true;
       return nullptr;
     }
     SetSendMode(copy, nSendMode, false);

@@ -153,15 +153,20 @@ bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::ws
     int32_t nSendMode = kSendModeOne;
     ItemPtr mail = CreateReply(oMail, nAction, nSendMode, nSelMode, sTemplateID);
     if (!mail) return;
-    if (GetAppVersion() >= 14) SetOriginalReplyIcon(oMail, nAction);
     RemoveHotkeyProperties(mail, false);
     SetSendMode(mail, nSendMode, false);
-    // Unstamped, its Send is Outlook's own: fields typed later would leave unfilled.
+    // Unstamped, its Send would be Outlook's own: its fields would leave unfilled, and separate
+    // messages as one to all. Such a reply is not kept, as a new mail is not made.
     if (!SetAddinProperty(mail, Options().ProductCode(), true)) {
       std::wstring subject;
       vb::Ignore([&] { subject = mail->Subject(); });
-      LogError(proc, 0, L"the reply could not be stamped, its Send fills no fields - " + subject);
+      LogError(proc, 0, L"the reply could not be stamped, so it was not made - " + subject);
+      DiscardHalfMade(mail);
+      CloseWait();
+      Say(L"IDS_MAIL_NOT_STAMPED", kStyleExclamation);
+      return;
     }
+    if (GetAppVersion() >= 14) SetOriginalReplyIcon(oMail, nAction);
 
     if (nSendMode != kSendModeSeparate) {
       PersonalizeQuietly(mail);

@@ -125,8 +125,11 @@ bool IsReadingPaneOn(const std::shared_ptr<outlook::Explorer>& oExplorer, bool& 
 
 // --- New mail and new templates --------------------------------------------------------------
 void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus);
+// Null when nothing was made; `unstamped` (when given) is set when Outlook refused the owner
+// stamp, and the copy was removed.
 ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
-                             const std::vector<std::wstring>& addresses, int32_t nSendMode);
+                             const std::vector<std::wstring>& addresses, int32_t nSendMode,
+                             bool* unstamped = nullptr);
 ItemPtr NewTemplate(const FolderPtr& folder);
 void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStoreID,
                          bool bForeground);

@@ -174,7 +174,9 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
   if (!done && progress.inLoop && nSendAction == kSendActionSend) {
     // The prepared mail still holds every recipient: a retry must know who already has it.
     Tell(L"STR_SEND2_STOPPED", style, progress);
-  } else if (!done && progress.committed && progress.sent == 0) {
+  } else if (!done && progress.sent == 0 && (progress.committed || !oInspectorWrapper)) {
+    // Before the questions, a mail with no window of its own (made and handed on at once, a
+    // filed draft) would otherwise stay where it is untold; an open window's Send tells it.
     vb::MsgBox(LangText(L"STR_SEND2_FAILED"), style);
   }
   if (target && (nSendAction == kSendActionFile || progress.filedEmpty > 0)) ShowFolder(target);

@@ -22,17 +22,26 @@ struct HotkeysState {
   std::unique_ptr<CHotkeys> hotkeys;
 };
 
-// A failing fetch of the bound template means the binding is stale. Without a templates
-// folder nothing can be checked, and the binding is kept: dropping it here would erase it
-// from the registry at the next save. A busy store refuses a moment, so the fetch is asked
-// again before the binding is given up; `why` holds the last refusal.
-bool TemplateExists(const std::wstring& sEntryID, std::wstring& why) {
-  if (!g_oApp || !g_oTemplatesFolder) return true;
-  bool found = mTanvelo::Retried(
-      [&] { g_oApp->Session()->GetItemFromID(sEntryID, g_oTemplatesFolder->StoreID()); });
+enum class Reached { Yes, Gone, Refused };
+
+// Whether the bound template is still there. Without a templates folder nothing can be
+// checked, and the binding is kept: dropping it here would erase it from the registry at the
+// next save. A busy store refuses a moment, so the fetch is asked again; "not found" at every
+// try is a template the user deleted, any other answer a refusal (`why` holds the last).
+Reached TemplateReached(const std::wstring& sEntryID, std::wstring& why) {
+  if (!g_oApp || !g_oTemplatesFolder) return Reached::Yes;
+  bool refused = false;
+  bool found = mTanvelo::Retried([&] {
+    try {
+      g_oApp->Session()->GetItemFromID(sEntryID, g_oTemplatesFolder->StoreID());
+    } catch (const vb::Error& e) {
+      refused = refused || e.Number() != outlook::kErrNotFound;
+      throw;
+    }
+  });
   if (!found) why = vb::Err().Description();
   vb::Err().Clear();
-  return found;
+  return found ? Reached::Yes : refused ? Reached::Refused : Reached::Gone;
 }
 
 // Ctrl with Alt or Shift and a letter: what the hotkey dialog makes, and so all the keyboard
@@ -106,14 +115,34 @@ std::shared_ptr<CHotkey> CHotkeys::Add(const std::wstring& sEntryID, int32_t nAc
 void CHotkeys::LoadFromReg() {
   m_colHotkeys.Clear();
   m_bIndexed = false;
+  const std::wstring key = GetRegPath();
+  m_sLoadedKey = key;
+  m_bUnread = false;
   CWinReg reg;
-  if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, GetRegPath())) return;
+  // Refused part way, the bindings not reached would be wiped by the next save: none is kept,
+  // and no save is made over them.
+  auto refused = [&] {
+    if (!reg.Refused()) return false;
+    m_colHotkeys.Clear();
+    m_bUnread = true;
+    LogError(L"CHotkeys::LoadFromReg", 0, L"Hotkeys not read: the registry refused " + key);
+    return true;
+  };
+  if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, key)) {
+    refused();
+    return;
+  }
   std::wstring name;
   for (int32_t index = 0; index <= kMaxValueIndex; ++index) {
     CWinReg::Found found = reg.ValueAt(index, name);
-    if (found == CWinReg::Found::End) break;
+    if (found == CWinReg::Found::End) {
+      if (refused()) return;
+      break;
+    }
     if (found == CWinReg::Found::Unreadable || name.empty()) continue;
-    std::vector<std::wstring> data = vb::Split(reg.GetStringValue(name), L",");
+    const std::wstring text = reg.GetStringValue(name);
+    if (refused()) return;
+    std::vector<std::wstring> data = vb::Split(text, L",");
     auto hotkey = std::make_shared<CHotkey>();
     bool valid = vb::Catch([&] {
       hotkey->DisplayKeyName(name);
@@ -129,13 +158,20 @@ void CHotkeys::LoadFromReg() {
       vb::Err().Clear();
       continue;
     }
-    // Left out untold, the key would do nothing and the user would not know why.
-    if (std::wstring why; !TemplateExists(hotkey->TemplateEntryID, why)) {
-      LogError(L"CHotkeys::LoadFromReg", 0,
-               L"Hotkey " + name + L" not registered: its template " + hotkey->TemplateEntryID +
-                   L" could not be reached (" + why + L")");
+    // A template the user deleted takes its binding with it, at the next save. One Outlook
+    // refused to look up is most likely there: the binding is kept, told, so that the next
+    // save does not drop it.
+    std::wstring why;
+    const Reached reached = TemplateReached(hotkey->TemplateEntryID, why);
+    if (reached == Reached::Gone) {
+      LogInfo(L"CHotkeys::LoadFromReg", L"Hotkey " + name + L" skipped: its template " +
+                                            hotkey->TemplateEntryID + L" is gone");
       continue;
     }
+    if (reached == Reached::Refused)
+      LogError(L"CHotkeys::LoadFromReg", 0,
+               L"Hotkey " + name + L" kept unchecked: its template " + hotkey->TemplateEntryID +
+                   L" could not be reached (" + why + L")");
     // A second spelling of a combination already loaded (Alt+Ctrl+R after Ctrl+Alt+R) is
     // dropped on its own; the bindings after it still load, so a later save keeps them.
     Trap(L"CHotkeys::LoadFromReg", [&] { m_colHotkeys.Add(hotkey, hotkey->BuildKey()); });
@@ -146,21 +182,26 @@ void CHotkeys::LoadFromReg() {
 void CHotkeys::SaveToReg() {
   Trap(L"CHotkeys::SaveToReg", [&] {
     const wchar_t* proc = L"CHotkeys::SaveToReg";
+    const std::wstring key = m_sLoadedKey.empty() ? GetRegPath() : m_sLoadedKey;
+    if (m_bUnread) {
+      LogError(proc, 0, L"Hotkeys not saved: they could not be read from " + key);
+      return;
+    }
     {
       // Left standing, the key keeps bindings removed since: they come back at the next load.
       // Made when missing (the Hotkeys key below makes it anyway), so a failure is a refusal.
       CWinReg profile;
-      if (!profile.InitForAllAccess(CWinReg::HKEY_CURRENT_USER, Options().GetProfileRegPath(),
-                                    true) ||
+      const std::wstring parent = key.substr(0, key.rfind(L'\\'));
+      if (!profile.InitForAllAccess(CWinReg::HKEY_CURRENT_USER, parent, true) ||
           !profile.DeleteKeyRec(L"Hotkeys"))
-        LogNotDeleted(proc, GetRegPath());
+        LogNotDeleted(proc, key);
     }
     CWinReg reg;
-    const bool open = reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, GetRegPath(), true);
+    const bool open = reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, key, true);
     for (const auto& hotkey : m_colHotkeys) {
       const std::wstring name = hotkey->DisplayKeyName();
       const std::wstring data = hotkey->DisplayActionName2() + L"," + hotkey->TemplateEntryID;
-      if (!open || !reg.SetStringValue(name, data)) LogNotWritten(proc, GetRegPath(), name, data);
+      if (!open || !reg.SetStringValue(name, data)) LogNotWritten(proc, key, name, data);
     }
   });
 }

@@ -39,13 +39,17 @@ class CHotkeys {
   // Replaces the collection by the bindings stored in the registry. A value that does not
   // parse, names a vanished template or repeats a combination is skipped on its own.
   void LoadFromReg();
-  // Rewrites the registry subkey from the collection.
+  // Rewrites the registry subkey from the collection: the one it was loaded from, when loaded.
   void SaveToReg();
 
   static std::wstring GetRegPath();
 
  private:
   vb::Collection<std::shared_ptr<CHotkey>> m_colHotkeys;
+  // Read without the profile's key, the bindings came from the user's own key: saved to the
+  // profile's, found again meanwhile, they would replace every binding stored there.
+  std::wstring m_sLoadedKey;
+  bool m_bUnread = false;  // the last load was refused: a save would wipe what it did not read
   // EntryIDs are long and alike: hashed eight bytes a step.
   struct EntryIdHash {
     size_t operator()(const std::wstring& sEntryID) const;

@@ -619,3 +619,86 @@ TEST_F(Frequents, ARefreshWithoutTheTemplatesFolderKeepsEveryRecordAndTellsIt) {
   frequents.RefreshAll();
   EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
 }
+
+TEST_F(Frequents, ARecordWhoseDeletionIsRefusedIsToldByName) {
+  // A record left in the registry counts again after a start: left, it is told by its name.
+  // A bad record at load...
+  const std::wstring key = CFrequentlyTemplates::GetRegKey();
+  std::optional<CFrequentlyTemplates> frequents;
+  auto gone = [&](const std::wstring& name) {
+    const auto names = StoredNames();
+    return std::find(names.begin(), names.end(), name) == names.end();
+  };
+  refused::SweepBoth({[&] {
+                        frequents.reset();
+                        CWinReg reg;
+                        ASSERT_TRUE(reg.InitForWrite(HKCU, key, true));
+                        ASSERT_TRUE(reg.SetStringValue(L"00BB", L"not a record"));
+                      },
+                      [&] { frequents.emplace(); }, [&] { return gone(L"00BB"); },
+                      [&](size_t from) {
+                        // Or not read at all: it is deleted at a later start.
+                        return refused::Told(from, {L"not deleted: " + key + L" \"00BB\""}) ||
+                               refused::Told(from, {L"not read", key});
+                      }});
+  // ...and the record of a template that is gone.
+  refused::SweepBoth({[&] {
+                        Store(L"00DEAD", 1);
+                        frequents.emplace();
+                      },
+                      [&] { frequents->Refresh(L"00DEAD"); }, [&] { return gone(L"00DEAD"); },
+                      [&](size_t from) {
+                        return refused::Told(from, {L"not deleted: " + key + L" \"00DEAD\""});
+                      }});
+}
+
+TEST_F(Frequents, AUseCountedBeforeTheRecordsCouldBeReadGoesOnFromTheStoredCount) {
+  // Read without the profile's key at connection, the records are read at the first use: a
+  // count made from none would have overwritten the stored one.
+  auto kept = AddMail(templates, L"kept");
+  const std::wstring id = kept->EntryID();
+  Store(id, 3);
+  ReleaseOptions();  // a new start: the profile's key not known yet
+  p.session->SetStoresUnavailable(true);
+  CFrequentlyTemplates frequents;
+  p.session->SetStoresUnavailable(false);
+  frequents.IncUseCount(id, 1);
+  ASSERT_TRUE(frequents.Templates().Find(id));
+  EXPECT_EQ(4, frequents.Templates().Item(id)->nRepliesCount);
+  CFrequentlyTemplates restarted;
+  ASSERT_TRUE(restarted.Templates().Find(id));
+  EXPECT_EQ(4, restarted.Templates().Item(id)->nRepliesCount);
+}
+
+TEST_F(Frequents, RecordsTheRegistryRefusedToReadAreNeverSavedOver) {
+  // A read refused part way took the records not reached for none, and the refresh after it
+  // wiped them.
+  std::vector<std::wstring> ids;
+  for (const wchar_t* subject : {L"one", L"two", L"three"}) {
+    ids.push_back(AddMail(templates, subject)->EntryID());
+    Store(ids.back(), 2);
+  }
+  std::sort(ids.begin(), ids.end());
+  auto stored = [&] {
+    auto names = StoredNames();
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  win32::faults::Start({.countOnly = true});
+  { CFrequentlyTemplates counted; }
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  int unread = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    const size_t from = Log().size();
+    win32::faults::Start({.at = at, .span = kHeldTries});
+    CFrequentlyTemplates frequents;
+    win32::faults::Stop();
+    unread += refused::Told(from, {L"not read"});
+    frequents.RefreshAll();
+    EXPECT_EQ(ids, stored()) << "read refused from call " << at;
+    frequents.IncUseCount(ids[0], 1);
+    EXPECT_EQ(ids, stored()) << "read refused from call " << at;
+  }
+  EXPECT_GT(unread, 0);
+}

@@ -169,6 +169,36 @@ TEST_F(Marks, ADefaultTemplateSetUnderRegistryRefusalsIsStoredOrTold) {
        }});
 }
 
+TEST_F(Marks, ADefaultNotSetStillMakesTheTemplateAFavouriteAndKeepsTheFormerDefault) {
+  // A step refused past its tries (the template's EntryID, the option's write) is skipped: the
+  // mark is still given, and the former default is never replaced by an empty one.
+  auto t = AddMail(templates, L"default");
+  const std::wstring id = t->EntryID();
+  auto undo = [&] {
+    Options().SetDefaultTemplateID(L"FORMER");
+    UnmarkFavoriteTemplate(t, true);
+  };
+  undo();
+  win32::faults::Start({.countOnly = true});
+  SetDefaultTemplate(t);
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  int notSet = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    undo();
+    win32::faults::Start({.at = at, .span = kHeldTries});
+    const bool set = SetDefaultTemplate(t);
+    win32::faults::Stop();
+    const std::wstring now = Options().DefaultTemplateID();
+    EXPECT_TRUE(now == id || now == L"FORMER") << "refused from call " << at << ": " << now;
+    if (now == id) continue;
+    ++notSet;
+    EXPECT_FALSE(set) << "refused from call " << at;
+    EXPECT_TRUE(IsFavoriteTemplate(t)) << "refused from call " << at;
+  }
+  EXPECT_GT(notSet, 0);
+}
+
 TEST_F(Marks, WhatCountsAsATemplate) {
   auto sub = templates->Folders()->Add(L"Sub");
   auto deep = sub->Folders()->Add(L"Deeper");

@@ -1,5 +1,7 @@
 // Replies to a selection, new mail from a template, new templates and the conversion of old
 // post-item templates.
+#include <functional>
+
 #include "platform/office/BuiltInBars.h"
 #include "platform/office/CommandBars.h"
 #include "platform/outlook/Explorer.h"
@@ -334,6 +336,64 @@ TEST_F(RoadTest, ANewMailIsStampedUnderARunOfRefusalsOrNotMadeAndTold) {
     }
   }
   EXPECT_GT(unmade, 0);
+}
+
+// Unstamped, a mail's Send would be Outlook's own: fields left unfilled, separate messages sent
+// as one to all. On both roads such a mail is not made, and the user is told why.
+TEST_F(RoadTest, AMailThatCannotBeStampedIsNotMadeOnEitherRoadAndTheUserIsTold) {
+  auto tmpl = AddTemplate(L"Invitation", outlook::olFormatPlain, L"Dear %FirstName%");
+  // A template lookup refused asks the picker, which the user cancels.
+  Services().ShowSelectTemplate = [](std::wstring&, int32_t&, int32_t, bool) { return false; };
+  auto closeAll = [&] {
+    const int32_t open = p.app->Inspectors()->Count();
+    while (p.app->Inspectors()->Count() > 0)
+      p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+    return open;
+  };
+  const std::pair<const char*, std::function<int32_t()>> roads[] = {
+      {"reply",
+       [&] {
+         int32_t action = kActionReply;
+         DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID());
+         return closeAll();
+       }},
+      {"new mail", [&] {
+         bool focus = false;
+         NewMailFromTemplate(tmpl->EntryID(), focus);
+         return closeAll();
+       }}};
+  for (const auto& [road, make] : roads) {
+    win32::faults::Start({.countOnly = true});
+    make();
+    win32::faults::Stop();
+    const uint64_t calls = win32::faults::Counts().calls;
+    int unstamped = 0;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      for (const auto& folder : {tvDrafts, p.drafts, p.deleted})
+        for (const auto& item : ItemsOf(folder)) item->Delete();
+      p.plainMail->SetProp(outlook::PR_ICON_INDEX, int32_t{0});
+      const size_t logged = support::library::Log().size(), boxes = Boxes().size();
+      win32::faults::Start({.at = at, .span = kHeldTries});
+      const int32_t opened = make();
+      win32::faults::Stop();
+      bool refused = false;
+      for (size_t i = logged; i < support::library::Log().size(); ++i)
+        refused = refused || support::library::Log()[i].text.find(L"could not be stamped") !=
+                                 std::wstring::npos;
+      if (!refused) continue;
+      ++unstamped;
+      const std::string where = std::string(road) + ", calls from " + std::to_string(at);
+      EXPECT_TRUE(ItemsOf(tvDrafts).empty()) << where;
+      EXPECT_TRUE(ItemsOf(p.deleted).empty()) << where;
+      EXPECT_EQ(0, opened) << where;
+      // No reply made: the answered mail is not marked as replied to.
+      EXPECT_EQ(0, p.plainMail->Props().Long(outlook::PR_ICON_INDEX)) << where;
+      const auto all = Boxes();
+      std::vector<std::wstring> shown(all.begin() + static_cast<std::ptrdiff_t>(boxes), all.end());
+      EXPECT_EQ(std::vector<std::wstring>{L"IDS_MAIL_NOT_STAMPED"}, shown) << where;
+    }
+    EXPECT_GT(unstamped, 0) << road;
+  }
 }
 
 // Fields that cannot be read at the making are left for the Send to fill: the mail still opens.

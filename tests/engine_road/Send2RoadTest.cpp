@@ -277,3 +277,26 @@ TEST_F(Send2Road, SeparateSendingIsRefusedWhileAnotherTemplateActionRuns) {
   EXPECT_TRUE(ItemsOf(p.outbox).empty());
   EXPECT_TRUE(IsTemplateActionRunning()) << "the running action keeps its mark";
 }
+
+TEST_F(Send2Road, AMailWhoseTextCannotBeReadIsNotSentStaysInDraftsAndIsTold) {
+  // Nothing is sent unread: the user is told, and the mail waits in the drafts folder with its
+  // send mode, for a later Send Drafts.
+  world.textUnread = true;
+  EXPECT_TRUE(ReplyAllSeparately());
+  EXPECT_EQ(std::vector<std::wstring>{L"failed: nothing went out"}, Boxes());
+  ASSERT_EQ(1u, ItemsOf(tvDrafts).size());
+  EXPECT_EQ(L"2", Prop(ItemsOf(tvDrafts)[0], kSendModeProperty));
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  EXPECT_EQ(0, p.app->Inspectors()->Count());
+
+  // The same for a new mail made for separate sending to its template's recipients.
+  AddRecipient(tmpl, L"Kim Roe <kim.roe@partner.example>");
+  win32::msgbox::Answer(win32::IDOK);  // pre-addressed
+  world.picker.push_back({true, tmpl->EntryID(), kSendModeSeparate});
+  bool focus = false;
+  NewMailFromTemplate(L"", focus);
+  EXPECT_EQ(L"failed: nothing went out", Boxes().back());
+  EXPECT_EQ(2u, ItemsOf(tvDrafts).size());
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  EXPECT_EQ(0, p.app->Inspectors()->Count());
+}

@@ -28,6 +28,9 @@ TEST_F(Toolbar, EachPairStandsBeforeOutlooksButtonWithItsDropDownAfterIt) {
   EXPECT_EQ(L"Reply using a template", Button(L"btnTanvelo")->TooltipText());
   EXPECT_EQ(L"", Button(L"btnTanvelo")->Caption());
   EXPECT_EQ(L"Reply with...", Quick(L"popTanvelo", 0)->Caption());
+  // A drop-down beside its button shows its arrow alone: one blank, never a caption of its own.
+  for (const wchar_t* pop : {L"popTanvelo", L"popReplyAllWith", L"popForwardWith", L"popTemplate"})
+    EXPECT_EQ(L" ", Popup(pop)->Caption()) << pop;
 }
 
 TEST_F(Toolbar, PairsFollowOutlooksButtonsAndTheHideOptions) {

@@ -1,4 +1,6 @@
 // The hotkeys of a profile: lookups, and their registry layout through a save and a load.
+#include <algorithm>
+
 #include "core/COptions.h"
 #include "core/CWinReg.h"
 #include "hotkeys/CHotkeys.h"
@@ -269,11 +271,83 @@ TEST_F(Hotkeys, ATemplateFetchRefusedAtLoadIsAskedAgainAndRefusedPastThatTold) {
         bool loaded = false;
         for (const auto& key : Keys(hotkeys)) loaded = loaded || key == name + (L"=" + id);
         const bool toldNow =
-            refused::Told(from, {L"Hotkey " + std::wstring(name), L"not registered"});
+            refused::Told(from, {L"Hotkey " + std::wstring(name), L"could not be reached"});
         told += toldNow;
         EXPECT_TRUE(loaded || toldNow) << name << " left out untold, refused from call " << at;
       }
     }
   EXPECT_GT(fetches, 0) << "no run refused a template's fetch";
   EXPECT_GT(told, 0) << "no refusal was told";
+}
+
+TEST_F(Hotkeys, ABindingWhoseTemplateWasDeletedIsSkippedQuietly) {
+  // The user deleted the template: nothing to warn about at every start, and the value goes at
+  // the next save.
+  std::wstring gone = AddMail(templates, L"doomed")->EntryID();
+  p.session->GetItemFromID(gone)->Delete();
+  p.session->GetItemFromID(gone)->Delete();  // out of Deleted Items too
+  Write({{L"Ctrl+Alt+D", L"Tanvelo," + gone}, {L"Ctrl+Alt+A", L"Tanvelo," + a}});
+  const size_t from = support::library::Log().size();
+  CHotkeys hotkeys;
+  hotkeys.LoadFromReg();
+  EXPECT_EQ((std::vector<std::wstring>{L"Ctrl+Alt+A=" + a}), Keys(hotkeys));
+  for (size_t i = from; i < support::library::Log().size(); ++i)
+    EXPECT_GE(1, support::library::Log()[i].level) << support::library::Log()[i].text;
+  hotkeys.SaveToReg();
+  EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{{L"Ctrl+Alt+A", L"Tanvelo," + a}}),
+            Stored());
+}
+
+TEST_F(Hotkeys, BindingsReadWithoutTheProfilesKeyAreNeverSavedOverTheProfiles) {
+  // A start whose look at the store was refused read no bindings; the store answering again
+  // later, a binding set then must not replace every binding the profile keeps.
+  Write({{L"Ctrl+Alt+A", L"Tanvelo," + a}});
+  const auto profiles = Stored();
+  ReleaseOptions();  // a new start: the profile's key not known yet
+  p.session->SetStoresUnavailable(true);
+  CHotkeys hotkeys;
+  hotkeys.LoadFromReg();
+  EXPECT_EQ(0, hotkeys.Count());
+  p.session->SetStoresUnavailable(false);
+  hotkeys.Add(b, 4, 'T', true, false, true);
+  hotkeys.SaveToReg();
+  EXPECT_EQ(profiles, Stored());
+  // A start that knows the profile's key reads and saves its own bindings again.
+  CHotkeys next;
+  next.LoadFromReg();
+  next.Add(c, 1, 'Q', false, true, true);
+  next.SaveToReg();
+  EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{{L"Ctrl+Alt+A", L"Tanvelo," + a},
+                                                                {L"Ctrl+Alt+Q", L"Tanvelo," + c}}),
+            Stored());
+}
+
+TEST_F(Hotkeys, BindingsTheRegistryRefusedToReadAreNeverSavedOver) {
+  // A read refused part way left bindings out, and the hotkey dialog's save after it wiped them.
+  const std::vector<std::pair<std::wstring, std::wstring>> kept = {
+      {L"Ctrl+Alt+A", L"Tanvelo," + a}, {L"Ctrl+Shift+B", L"Forward with," + b}};
+  Write(kept);
+  CHotkeys hotkeys;
+  win32::faults::Start({.countOnly = true});
+  hotkeys.LoadFromReg();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  int unread = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    const size_t from = support::library::Log().size();
+    win32::faults::Start({.at = at, .span = kHeldTries});
+    hotkeys.LoadFromReg();
+    win32::faults::Stop();
+    const bool notRead = refused::Told(from, {L"Hotkeys not read"});
+    unread += notRead;
+    if (!hotkeys.FindByKeys('Q', false, true, true)) hotkeys.Add(c, 1, 'Q', false, true, true);
+    hotkeys.SaveToReg();
+    auto stored = Stored();
+    stored.erase(std::remove(stored.begin(), stored.end(),
+                             std::pair<std::wstring, std::wstring>{L"Ctrl+Alt+Q", L"Tanvelo," + c}),
+                 stored.end());
+    EXPECT_EQ(kept, stored) << "read refused from call " << at;
+    EXPECT_TRUE(!notRead || refused::Told(from, {L"Hotkeys not saved"})) << at;
+  }
+  EXPECT_GT(unread, 0);
 }

@@ -2,6 +2,7 @@
 // what they show, how they follow Outlook's own commands, and what their clicks run.
 #include "platform/office/BuiltInBars.h"
 #include "platform/office/InspectorBars.h"
+#include "platform/support/LibNorvane.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/Keyboard.h"
 #include "tests/inspector_ui/InspectorTest.h"
@@ -570,5 +571,43 @@ TEST_F(Bars, AnAddOfficeRefusesInTheFirstActivationCostsOnlyThatControl) {
         EXPECT_EQ(sub, popup->Controls().Item(1)) << passing;
       }
     w->GetInspector()->Close(outlook::olDiscard);
+  }
+}
+
+TEST_F(Bars, ABarOfficeRefusesInTheFirstActivationCostsOnlyWhatStandsOnIt) {
+  // Each bar the first activation asks for in turn (the drop-downs' and the Actions popup's,
+  // for their items), refused once: for a received mail and for a template, whose menus differ.
+  auto tmpl = AddTemplate(L"Offer");
+  for (const auto& item : {p.plainMail, tmpl}) {
+    const bool isTemplate = item == tmpl;
+    const int32_t templateItems = isTemplate ? 3 : 1, actionItems = isTemplate ? 3 : 5;
+    int passing = 0;
+    for (;; ++passing) {
+      auto arm = p.app->Inspectors()->NewInspector.Subscribe(
+          [&](const std::shared_ptr<outlook::Inspector>&) {
+            office::FailCallAnywhere(L"CommandBar", passing);
+          });
+      const size_t from = support::library::Log().size();
+      auto w = Open(item);
+      if (office::CallFailureArmed(L"CommandBar")) {  // no call left to refuse
+        office::FailCallAnywhere(L"CommandBar", 1 << 30);
+        if (w) w->GetInspector()->Close(outlook::olDiscard);
+        break;
+      }
+      ASSERT_TRUE(w) << passing;
+      bool ended = false;
+      for (size_t i = from; i < support::library::Log().size(); ++i)
+        ended = ended ||
+                support::library::Log()[i].procedure == L"CInspectorWrapper::m_oInspector_Activate";
+      EXPECT_FALSE(ended) << "bar " << passing + 1 << " refused ended the build";
+      // The template menu stands whichever bar was refused; one item at most is missing from
+      // it and the Actions popup, or the popup itself when its own bar was refused.
+      ASSERT_TRUE(w->m_popTemplate) << passing;
+      int32_t missing = templateItems - w->m_popTemplate->Controls().Count();
+      if (w->m_popActionMenu) missing += actionItems - w->m_popActionMenu->Controls().Count();
+      EXPECT_GE(1, missing) << "bar " << passing + 1 << " refused";
+      w->GetInspector()->Close(outlook::olDiscard);
+    }
+    EXPECT_LE(5, passing) << "every bar of the build refused once";
   }
 }

@@ -11,6 +11,7 @@
 #include "platform/win32/Faults.h"
 #include "platform/win32/Registry.h"
 #include "resources/StringTable.h"
+#include "tests/common/Log.h"
 #include "tests/common/RefusedWrites.h"
 
 namespace {
@@ -111,13 +112,16 @@ TEST_F(Options, WithoutAStoreProfileOptionsUseTheBaseKeyAndLogEachTime) {
   EXPECT_EQ(o.GetProfileRegPath(), ProfileKey());  // nothing was cached
 }
 
-// Outlook busy a moment does not send the profile's values to the key all profiles share;
-// without the store, a profile value is not written there but told as not written.
+namespace {
+std::wstring StoredDefault(const std::wstring& path) {
+  CWinReg key;
+  return key.InitForRead(HKCU, path) ? key.GetStringValue(L"DefaultTemplateID") : L"";
+}
+}  // namespace
+
+// Outlook busy a moment does not send the profile's values to the key all profiles share.
 TEST_F(Options, ProfileValuesOutlastARefusalAndNeverLandInTheSharedKey) {
-  auto read = [](const std::wstring& path) {
-    CWinReg key;
-    return key.InitForRead(HKCU, path) ? key.GetStringValue(L"DefaultTemplateID") : L"";
-  };
+  auto read = StoredDefault;
   for (uint64_t span : {1u, 3u})
     for (uint64_t at = 1; at <= 4; ++at) {
       COptions fresh;  // the profile's key not yet known
@@ -129,15 +133,23 @@ TEST_F(Options, ProfileValuesOutlastARefusalAndNeverLandInTheSharedKey) {
       EXPECT_EQ(read(kBase), L"") << span << " calls from " << at;
       o.SetDefaultTemplateID(L"");
     }
+}
+
+// Without the store, a profile's text is written under the user's own key, as every other
+// per-profile value is, and read back from there while the store stays away; the profile's
+// own value is left as it was.
+TEST_F(Options, WithoutTheStoreAProfileTextGoesToTheBaseKeyAndTheProfilesStays) {
+  o.SetDefaultTemplateID(L"DEF");
   p.session->SetStoresUnavailable(true);
-  EXPECT_FALSE(COptions().SetDefaultTemplateID(L"GHI"));
-  EXPECT_EQ(read(kBase), L"");
-  bool told = false;
-  for (auto& e : support::library::Log())
-    told = told || (e.procedure == L"COptions::WriteProfileString" &&
-                    e.text.find(L"DefaultTemplateID") != std::wstring::npos);
-  EXPECT_TRUE(told);
+  COptions away;
+  EXPECT_TRUE(away.SetDefaultTemplateID(L"GHI"));
+  EXPECT_EQ(StoredDefault(kBase), L"GHI");
+  EXPECT_EQ(away.DefaultTemplateID(), L"GHI");
+  EXPECT_EQ(StoredDefault(ProfileKey()), L"DEF");
+  EXPECT_TRUE(testlog::Logged(L"COptions::GetProfileRegPath", L"failed"));
+  EXPECT_FALSE(testlog::Logged(L"COptions::WriteProfileString"));
   p.session->SetStoresUnavailable(false);
+  EXPECT_EQ(away.DefaultTemplateID(), L"DEF");
 }
 
 TEST_F(Options, FirstRunOncePerStoreWithLongLists) {
