@@ -684,6 +684,14 @@ std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
         picture(tag);
         continue;
       }
+      if (name == L"meta") {
+        // Its own dates of a document it read back ("00:00:00" when it had none) bring the
+        // word processor down when it is driven through its programming interface.
+        auto span = AttributeSpan(tag, L"name");
+        std::wstring meta =
+            span ? Lowered(Unquoted(tag.substr(span->first, span->second - span->first))) : L"";
+        if (meta == L"created" || meta == L"changed") continue;
+      }
       AppendAscii(out, tag);
       continue;
     }

@@ -280,6 +280,7 @@ void WordWrapper::QuitWordApplication() {
   app_->documents_.clear();
   app_.reset();
   --S().running;
+  if (S().converter) S().converter->End();
 }
 
 std::shared_ptr<Application> WordWrapper::Running(const wchar_t* member) const {

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "platform/word/LibreOffice.h"
+#include "platform/word/OfficeService.h"
 #include "tests/dialogs/ImportExportTest.h"
 
 namespace fs = std::filesystem;
@@ -72,6 +73,9 @@ class LibreOfficeTest : public ImportExportTest {
     fs::remove_all(work / "files", ec);
     fs::create_directories(work / "files");
     office = std::make_shared<word::LibreOffice>(*soffice, (work / "profile").string(), 180);
+    if (!word::OfficeService::Usable())
+      GTEST_SKIP() << "LibreOffice's Python interface (python3-uno) is not installed";
+    service = std::make_shared<word::OfficeService>(*soffice, (work / "office").string(), 180);
   }
   void TearDown() override {
     word::SetConverter(nullptr);
@@ -88,6 +92,8 @@ class LibreOfficeTest : public ImportExportTest {
 
   fs::path work;
   std::shared_ptr<word::LibreOffice> office;
+  // The road the program takes: one office for the whole run.
+  std::shared_ptr<word::OfficeService> service;
 };
 
 }  // namespace
@@ -111,7 +117,7 @@ TEST_F(LibreOfficeTest, ADocumentWrittenByAWordProcessorImportsWithItsTextAndPic
                              "and\xFA.doc",
                              bytes));
 
-  word::SetConverter(office);
+  word::SetConverter(service);
   auto target = AddFolder(templates, L"Imported");
   EXPECT_EQ(mImportExportWordDocs::DoImport(target->EntryID(), L"C:\\Import", true, 0, nullptr, 2),
             1);
@@ -134,7 +140,7 @@ TEST_F(LibreOfficeTest, AnExportedTemplateOpensInAWordProcessor) {
           L"<html><body><p>Our offer for K\u00F6ln \u0416</p><p><img "
           L"src=\"cid:logo@1\"></p></body></html>",
           {{L"logo.png", L"logo@1", testpictures::BluePng()}});
-  word::SetConverter(office);
+  word::SetConverter(service);
   EXPECT_EQ(Export(templates, false, 0, nullptr, 0), 1);
   auto host = win32::files::HostPath("C:\\Export\\Offer.doc");
   ASSERT_TRUE(host.has_value());
@@ -238,7 +244,7 @@ TEST_F(LibreOfficeTest, AFormattedLetterComesInAsHtmlAndGoesBackOutAsItWas) {
       win32::files::WriteAll("C:\\Import\\Caf\xE9 \xD1"
                              "and\xFA.doc",
                              ReadHost(*doc)));
-  word::SetConverter(office);
+  word::SetConverter(service);
   auto first = AddFolder(templates, L"First");
   ASSERT_EQ(mImportExportWordDocs::DoImport(first->EntryID(), L"C:\\Import", false, 0, nullptr, 2),
             1);
@@ -273,7 +279,7 @@ TEST_F(LibreOfficeTest, AnRtfTemplateKeepsItsFormattingInTheWordFile) {
          L"\\pard Key\\tab Value   three\\par"
          L"\\trowd\\cellx2000\\cellx4000 \\intbl A1\\cell B1\\cell\\row"
          L"\\pard End\\par}");
-  word::SetConverter(office);
+  word::SetConverter(service);
   EXPECT_EQ(Export(templates, false, 0, nullptr, 0), 1);
   auto host = win32::files::HostPath("C:\\Export\\Table.doc");
   ASSERT_TRUE(host.has_value());
@@ -300,7 +306,7 @@ TEST_F(LibreOfficeTest, BlanksTabsAndEmptyLinesSurviveFiveRoundTrips) {
       L"Dear Kim,\r\n\r\n  two blanks first\r\n \tblank and tab\r\nName:      Value\r\n"
       L"\tindented\tand\t\ttabs\r\n   \r\n\t\r\n\r\n one blank first\r\none blank last \r\n"
       L"Last  \r\n";
-  word::SetConverter(office);
+  word::SetConverter(service);
   auto folder = AddFolder(templates, L"Trip0");
   AddPlain(folder, L"Spaced", text);
   for (int trip = 1; trip <= 5; ++trip) {
