@@ -2,6 +2,10 @@
 // word processor: LibreOffice converts in place of Word. Each test gives LibreOffice a profile
 // folder of its own below the build folder, and every conversion a time limit. Without
 // soffice on the PATH the tests are skipped.
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -320,5 +324,120 @@ TEST_F(LibreOfficeTest, BlanksTabsAndEmptyLinesSurviveFiveRoundTrips) {
     auto item = folder->Items()->Item(1);
     ASSERT_EQ(item->BodyFormat(), outlook::olFormatHTML);
     EXPECT_EQ(item->Body(), text) << win32::ToAnsi(item->HTMLBody());
+  }
+}
+
+// --- One office for a whole run --------------------------------------------------------------
+
+namespace {
+
+// Names of what is in `folder`, "" when it is gone.
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Pipes the office of this program left in the system's temporary folder.
+std::vector<std::string> LeftPipes() {
+  std::vector<std::string> left;
+  std::string mine = "tanvelo-" + std::to_string(::getpid()) + "-";
+  for (const auto& name : Names("/tmp"))
+    if (name.find(mine) != std::string::npos) left.push_back(name);
+  return left;
+}
+
+// Sets an environment variable for the test's length.
+struct Environment {
+  std::string name;
+  std::optional<std::string> old;
+  Environment(std::string n, const std::string& value) : name(std::move(n)) {
+    if (const char* v = std::getenv(name.c_str())) old = v;
+    setenv(name.c_str(), value.c_str(), 1);
+  }
+  ~Environment() {
+    if (old)
+      setenv(name.c_str(), old->c_str(), 1);
+    else
+      unsetenv(name.c_str());
+  }
+};
+
+}  // namespace
+
+class OfficeRunTest : public LibreOfficeTest {
+ protected:
+  // Three letters in C:\Import, as Word files the word processor made.
+  void ThreeLetters() {
+    fs::path rtf = work / "files" / "letter.rtf";
+    std::ofstream(rtf, std::ios::binary) << "{\\rtf1\\ansi Dear Kim,\\par Regards\\par}";
+    auto doc = office->Convert(rtf.string(), "doc:MS Word 97", "doc", (work / "files").string());
+    ASSERT_TRUE(doc.has_value()) << win32::ToAnsi(office->Problem());
+    for (const char* name : {"C:\\Import\\A.doc", "C:\\Import\\B.doc", "C:\\Import\\C.doc"})
+      ASSERT_TRUE(win32::files::WriteAll(name, ReadHost(*doc)));
+  }
+  std::wstring LogText(size_t from) {
+    std::wstring log;
+    const auto& entries = support::library::Log();
+    for (size_t k = from; k < entries.size(); ++k) log += entries[k].text + L"\n";
+    return log;
+  }
+};
+
+// One office serves the whole import, nothing of it stays when the run is over, and the user's
+// own home and temporary folders see nothing of it.
+TEST_F(OfficeRunTest, OneOfficeServesAWholeRunAndLeavesNothing) {
+  ThreeLetters();
+  fs::create_directories(work / "home");
+  fs::create_directories(work / "tmp");
+  Environment home("HOME", (work / "home").string()), tmp("TMPDIR", (work / "tmp").string());
+  word::SetConverter(service);
+  auto folder = AddFolder(templates, L"Letters");
+  EXPECT_EQ(mImportExportWordDocs::DoImport(folder->EntryID(), L"C:\\Import", false, 0, nullptr, 2),
+            3);
+  EXPECT_EQ(service->Starts(), 1);
+  EXPECT_EQ(service->Group(), 0);  // ended with the run
+  EXPECT_EQ(folder->Items()->Count(), 3);
+  EXPECT_NE(folder->Items()->Item(1)->Body().find(L"Dear Kim,"), std::wstring::npos);
+  EXPECT_EQ(Names(work / "office"), std::vector<std::string>{});
+  EXPECT_EQ(Names(work / "home"), std::vector<std::string>{});
+  EXPECT_EQ(Names(work / "tmp"), std::vector<std::string>{});
+  EXPECT_EQ(LeftPipes(), std::vector<std::string>{});
+}
+
+// An office that hangs or crashes on a document fails that document by name within the time
+// limit; the next document gets a fresh office, and nothing of the ended one stays behind.
+TEST_F(OfficeRunTest, AHangOrACrashFailsOneDocumentAndTheNextGetsAFreshOffice) {
+  ThreeLetters();
+  fs::create_directories(work / "tmp");
+  Environment tmp("TMPDIR", (work / "tmp").string());
+  for (int signal : {SIGSTOP, SIGSEGV}) {
+    SCOPED_TRACE(signal == SIGSTOP ? "hang" : "crash");
+    size_t logFrom = support::library::Log().size();
+    auto soffice = word::LibreOffice::Find();
+    auto limited = std::make_shared<word::OfficeService>(*soffice, (work / "office").string(), 10);
+    int handed = 0;
+    limited->onHandedOver = [&](pid_t group) {
+      if (++handed == 2) ::kill(-group, signal);
+    };
+    word::SetConverter(limited);
+    auto folder = AddFolder(templates, signal == SIGSTOP ? L"Hang" : L"Crash");
+    EXPECT_EQ(
+        mImportExportWordDocs::DoImport(folder->EntryID(), L"C:\\Import", false, 0, nullptr, 2), 2);
+    EXPECT_EQ(mImportExportWordDocs::LastRun().nFailed, 1);
+    EXPECT_EQ(limited->Starts(), 2);
+    std::wstring log = LogText(logFrom);
+    EXPECT_NE(log.find(L"C:\\Import\\B.doc"), std::wstring::npos) << win32::ToAnsi(log);
+    EXPECT_NE(log.find(signal == SIGSTOP ? L"did not finish the document within 10 seconds"
+                                         : L"ended abnormally"),
+              std::wstring::npos)
+        << win32::ToAnsi(log);
+    EXPECT_EQ(Names(work / "office"), std::vector<std::string>{});
+    EXPECT_EQ(Names(work / "tmp"), std::vector<std::string>{});
+    EXPECT_EQ(LeftPipes(), std::vector<std::string>{});
+    word::SetConverter(nullptr);
   }
 }
