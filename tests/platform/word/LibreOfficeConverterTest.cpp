@@ -384,8 +384,10 @@ struct StubConverter : word::Converter {
   std::string html;
   std::map<std::string, std::string> files;
   std::vector<std::string> sources;  // each as "<extension>:<bytes>"
+  int read = 0;                      // documents it was given to read
   std::optional<std::string> ToHtml(const std::string& document,
                                     const std::string& outFolder) override {
+    ++read;
     fs::create_directories(outFolder);
     fs::path out = fs::path(outFolder) / (fs::path(document).stem().string() + ".html");
     std::ofstream(out, std::ios::binary) << html;
@@ -485,4 +487,54 @@ TEST_F(ConverterRoadTest, HtmlAndRtfGoToTheWordProcessorAsTheyAre) {
   EXPECT_EQ(office->sources[1], ".rtf:" + rtf);
   EXPECT_EQ(Read("C:\\Out\\Offer.doc"), "DOC");
   EXPECT_EQ(Read("C:\\Out\\Offer.dot"), "DOC");
+}
+
+// Bytes that are no Word file, HTML or RTF never reach the word processor: Word refuses them
+// as it does without one, naming the file; what it is given comes back no larger than its file
+// can make.
+TEST_F(ConverterRoadTest, WhatIsNoDocumentIsRefusedByNameAndABodyHasItsBounds) {
+  auto failure = [&](const std::wstring& path) {
+    try {
+      Open(path);
+    } catch (const vb::Error& e) {
+      return e.Description();
+    }
+    return std::wstring(L"<opened>");
+  };
+  std::string noise;
+  for (int i = 0; i < 3000; ++i) noise += static_cast<char>((i * 7919 + 13) % 251);
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Noise.doc", noise));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Noise.dot", "plain words, no document"));
+  office->html = "<html><body><p>x</p></body></html>";
+  const std::wstring onRoad = failure(L"C:\\In\\Noise.doc");
+  EXPECT_EQ(failure(L"C:\\In\\Noise.dot"),
+            L"Word was unable to read this document. It may be corrupt. (C:\\In\\Noise.dot)");
+  EXPECT_EQ(office->read, 0);
+  word::SetConverter(nullptr);
+  EXPECT_EQ(onRoad, failure(L"C:\\In\\Noise.doc"));  // Word's own words
+  word::SetConverter(office);
+
+  // A Word file old or new, RTF and markup (after a byte order mark and blanks) are read.
+  const std::pair<const char*, std::string> documents[] = {
+      {"C:\\In\\Old.doc", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)},
+      {"C:\\In\\New.doc", "PK\x03\x04 zip"},
+      {"C:\\In\\Rich.dot", "{\\rtf1 x}"},
+      {"C:\\In\\Page.doc", "\xEF\xBB\xBF \r\n<html>x</html>"}};
+  for (const auto& [path, bytes] : documents) {
+    ASSERT_TRUE(win32::files::WriteAll(path, bytes));
+    std::wstring name = win32::FromAnsi(path);
+    EXPECT_EQ(failure(name), L"<opened>") << path;
+  }
+  EXPECT_EQ(office->read, 4);
+
+  // What the word processor made of a 4-byte file: a body past its bounds fails by name.
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Small.doc",
+                                     "{\\rt"
+                                     "f1}"));
+  office->html = "<html><body><p>" + std::string(1100000, 'x') + "</p></body></html>";
+  std::wstring large = failure(L"C:\\In\\Small.doc");
+  EXPECT_NE(large.find(L"C:\\In\\Small.doc"), std::wstring::npos) << win32::ToAnsi(large);
+  EXPECT_NE(large.find(L"too large"), std::wstring::npos) << win32::ToAnsi(large);
+  office->html = "<html><body><p>" + std::string(1000000, 'x') + "</p></body></html>";
+  EXPECT_EQ(failure(L"C:\\In\\Small.doc"), L"<opened>");
 }
