@@ -38,6 +38,25 @@ std::wstring Wide(const std::string& text) {
 
 }  // namespace
 
+std::wstring LastWords(const std::string& file) {
+  // On one line; the last ones tell why it stopped.
+  std::ifstream in(file, std::ios::binary);
+  std::string text, line;
+  while (std::getline(in, line)) {
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+    if (line.empty()) continue;
+    if (!text.empty()) text += " / ";
+    text += line;
+  }
+  constexpr size_t kSaidLimit = 600;
+  if (text.size() > kSaidLimit) {
+    size_t from = text.size() - kSaidLimit;
+    while (from < text.size() && (static_cast<unsigned char>(text[from]) & 0xC0) == 0x80) ++from;
+    text = "..." + text.substr(from);
+  }
+  return Wide(text);
+}
+
 std::string FileUrl(const std::string& path) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out = "file://";
@@ -120,22 +139,7 @@ LibreOffice::Ending LibreOffice::Start(const std::string& input, const std::stri
     return end;
   }
   end.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  // Its own words, on one line; the last ones tell why it stopped.
-  std::ifstream in(said, std::ios::binary);
-  std::string text, line;
-  while (std::getline(in, line)) {
-    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
-    if (line.empty()) continue;
-    if (!text.empty()) text += " / ";
-    text += line;
-  }
-  constexpr size_t kSaidLimit = 600;
-  if (text.size() > kSaidLimit) {
-    size_t from = text.size() - kSaidLimit;
-    while (from < text.size() && (static_cast<unsigned char>(text[from]) & 0xC0) == 0x80) ++from;
-    text = "..." + text.substr(from);
-  }
-  end.said = Wide(text);
+  end.said = LastWords(said.string());
   return end;
 }
 

@@ -140,22 +140,7 @@ bool OfficeService::Usable(const std::string& python) {
 }
 
 std::wstring OfficeService::Said() const {
-  // Its own words, on one line; the last ones tell why it stopped.
-  std::ifstream in(fs::path(own_) / "said", std::ios::binary);
-  std::string text, line;
-  while (std::getline(in, line)) {
-    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
-    if (line.empty()) continue;
-    if (!text.empty()) text += " / ";
-    text += line;
-  }
-  constexpr size_t kSaidLimit = 600;
-  if (text.size() > kSaidLimit) {
-    size_t from = text.size() - kSaidLimit;
-    while (from < text.size() && (static_cast<unsigned char>(text[from]) & 0xC0) == 0x80) ++from;
-    text = "..." + text.substr(from);
-  }
-  return Wide(text);
+  return LastWords((fs::path(own_) / "said").string());
 }
 
 bool OfficeService::Begin(const std::wstring& file) {

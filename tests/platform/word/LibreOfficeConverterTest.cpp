@@ -1,6 +1,7 @@
 // The converter's handling of soffice as a process: a stand-in script plays soffice, so these
 // run without LibreOffice. Each test works in a folder of its own below the build folder.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "platform/win32/Files.h"
 #include "platform/word/LibreOffice.h"
 #include "tests/common/Pictures.h"
+#include "tests/common/Source.h"
 
 namespace fs = std::filesystem;
 
@@ -104,6 +106,68 @@ TEST_F(ConverterProcessTest, WhatTheWordProcessorSaidIsInTheProblem) {
       << win32::ToAnsi(problem);
   EXPECT_EQ(problem.substr(problem.size() - 13), L"the last word");
   EXPECT_LT(problem.size(), 700u);
+}
+
+// Its last words are cut at a character's start, never inside one.
+TEST_F(ConverterProcessTest, ItsLastWordsAreWholeCharacters) {
+  // 400 two-byte characters and one more byte: the last 600 bytes begin inside a character.
+  word::LibreOffice talkative(Fake("i=0; while [ $i -lt 400 ]; do printf '\\303\\251'; "
+                                   "i=$((i+1)); done; echo y; exit 5"),
+                              (work / "p").string(), 30);
+  EXPECT_FALSE(talkative.ToHtml(input.string(), (work / "out").string()));
+  std::wstring problem = talkative.Problem();
+  size_t said = problem.find(L"it said: ...");
+  ASSERT_NE(said, std::wstring::npos) << win32::ToAnsi(problem);
+  EXPECT_EQ(problem.substr(said + 12), std::wstring(299, L'\u00E9') + L"y");
+}
+
+// Installing the dependencies: a word processor just installed must convert a document, or the
+// install fails telling what it said. Stand-ins play the package tools and soffice.
+TEST_F(ConverterProcessTest, TheInstallChecksThatTheWordProcessorJustInstalledConverts) {
+  fs::path bin = work / "bin";
+  fs::create_directories(bin);
+  auto tool = [&](const std::string& name, const std::string& body) {
+    std::ofstream(bin / name) << "#!/bin/sh\n" << body << "\n";
+    fs::permissions(bin / name, fs::perms::owner_all);
+  };
+  // Every package is there but what the "missing" file names.
+  tool("dpkg-query",
+       "for p; do :; done; grep -qx \"$p\" \"$(dirname \"$0\")/missing\" 2>/dev/null "
+       "|| printf 'install ok installed'");
+  tool("apt-get", "echo \"$@\" >> \"$(dirname \"$0\")/apt\"");
+  tool("sudo", "exec \"$@\"");
+  auto run = [&](const std::string& soffice, const std::string& missing) {
+    tool("soffice", "echo started >> \"$(dirname \"$0\")/starts\"\n" + soffice);
+    std::ofstream(bin / "missing") << missing;
+    fs::remove(bin / "starts");
+    fs::remove(bin / "apt");
+    std::string command = "PATH='" + bin.string() + "':\"$PATH\" TMPDIR='" + work.string() +
+                          "' bash '" +
+                          (testsource::SourceDir() / "scripts/install-deps.sh").string() + "' >'" +
+                          (work / "out").string() + "' 2>&1";
+    int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  const std::string writes =
+      "while [ $# -gt 1 ]; do [ \"$1\" = --outdir ] && out=$2; shift; done\n"
+      "echo document > \"$out/check.doc\"";
+  EXPECT_EQ(run(writes, "libreoffice-writer-nogui\n"), 0) << Read(work / "out");
+  EXPECT_EQ(Read(bin / "starts"), "started\n");
+  EXPECT_NE(Read(bin / "apt").find("libreoffice-writer-nogui"), std::string::npos);
+
+  EXPECT_EQ(run("echo 'Error: no export filter'", "libreoffice-writer-nogui\n"), 1);
+  EXPECT_EQ(Read(bin / "starts"), "started\n");
+  EXPECT_NE(Read(work / "out").find("converts no document"), std::string::npos)
+      << Read(work / "out");
+  EXPECT_NE(Read(work / "out").find("Error: no export filter"), std::string::npos);
+
+  // Nothing installed, nothing to check.
+  EXPECT_EQ(run("exit 3", ""), 0) << Read(work / "out");
+  EXPECT_FALSE(fs::exists(bin / "starts"));
+  EXPECT_FALSE(fs::exists(bin / "apt"));
+  // Its check leaves nothing in the temporary folder.
+  for (const auto& entry : fs::directory_iterator(work))
+    EXPECT_EQ(entry.path().filename().string().rfind("tmp.", 0), std::string::npos) << entry.path();
 }
 
 // A start that ends well (or asks to be started again) but writes nothing is tried once more
