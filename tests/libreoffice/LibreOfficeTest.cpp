@@ -441,3 +441,46 @@ TEST_F(OfficeRunTest, AHangOrACrashFailsOneDocumentAndTheNextGetsAFreshOffice) {
     word::SetConverter(nullptr);
   }
 }
+
+// Blanks beside pictures, a typed non-breaking space, a soft hyphen and references to no
+// character keep what they are over five trips out as a Word file and in again.
+TEST_F(LibreOfficeTest, PicturesNeighboursAndSpecialCharactersSurviveFiveRoundTrips) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Pictures\\linked.png", testpictures::BluePng()));
+  auto trip0 = AddFolder(templates, L"Trip0");
+  AddHtml(trip0, L"Pictures",
+          L"<html><body><p>Left <img src=\"cid:red@1\"> right</p>"
+          L"<p>Linked <img src=\"C:\\Pictures\\linked.png\"> here</p>"
+          L"<p>Soft&shy;hyphen &eacute;t&eacute; &#55296; &#xFFFE; \uFFFE end</p></body></html>",
+          {{L"red.png", L"red@1", testpictures::RedPng()}});
+  AddPlain(trip0, L"Typed", L"Mr.\u00A0Smith and Mrs.\u00A0\u00A0Jones\r\n");
+  word::SetConverter(service);
+  auto folder = trip0;
+  std::wstring first;
+  for (int trip = 1; trip <= 5; ++trip) {
+    SCOPED_TRACE("round trip " + std::to_string(trip));
+    ASSERT_EQ(Export(folder, false, mImportExportWordDocs::kConflictReplace, nullptr, 0), 2);
+    folder = AddFolder(templates, L"Trip" + std::to_wstring(trip));
+    ASSERT_EQ(
+        mImportExportWordDocs::DoImport(folder->EntryID(), L"C:\\Export", false,
+                                        mImportExportWordDocs::kConflictDuplicate, nullptr, 2),
+        2);
+    std::shared_ptr<outlook::Item> pictures, typed;
+    for (int k = 1; k <= 2; ++k) {
+      auto item = folder->Items()->Item(k);
+      (item->Subject() == L"Typed" ? typed : pictures) = item;
+    }
+    ASSERT_TRUE(pictures && typed);
+    std::wstring html = pictures->HTMLBody(), body = pictures->Body();
+    EXPECT_NE(html.find(L"Left <img"), std::wstring::npos) << win32::ToAnsi(html);
+    EXPECT_NE(html.find(L"/> right</p>"), std::wstring::npos) << win32::ToAnsi(html);
+    EXPECT_NE(html.find(L"Linked <img"), std::wstring::npos) << win32::ToAnsi(html);
+    EXPECT_NE(html.find(L"/> here</p>"), std::wstring::npos) << win32::ToAnsi(html);
+    EXPECT_NE(body.find(L"Soft\u00ADhyphen \u00E9t\u00E9 \uFFFD \uFFFD \uFFFD end"),
+              std::wstring::npos)
+        << win32::ToAnsi(html);
+    if (trip == 1) first = body;
+    EXPECT_EQ(body, first);
+    EXPECT_NE(typed->Body().find(L"Mr.\u00A0Smith and Mrs.\u00A0\u00A0Jones"), std::wstring::npos)
+        << win32::ToAnsi(typed->HTMLBody());
+  }
+}
