@@ -212,9 +212,18 @@ std::optional<std::string> OfficeService::ReadLine(long long deadlineMs, bool& l
       return std::nullopt;
     }
     pollfd p{channel_, POLLIN, 0};
-    int n = ::poll(&p, 1, static_cast<int>(std::min(left, 1000LL)));
+    int n = ::poll(&p, 1, static_cast<int>(std::min(left, 200LL)));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) continue;
+    if (n <= 0) {
+      // An office whose launcher has ended answers nothing more: no need to wait out the limit.
+      int status = 0;
+      if (office_ > 0 && ::waitpid(office_, &status, WNOHANG) == office_) {
+        office_ = 0;
+        officeStatus_ = status;
+        return std::nullopt;
+      }
+      continue;
+    }
     char buffer[4096];
     ssize_t got = ::recv(channel_, buffer, sizeof buffer, 0);
     if (got < 0 && errno == EINTR) continue;

@@ -391,8 +391,10 @@ class OfficeRunTest : public LibreOfficeTest {
 // own home and temporary folders see nothing of it.
 TEST_F(OfficeRunTest, OneOfficeServesAWholeRunAndLeavesNothing) {
   ThreeLetters();
-  fs::create_directories(work / "home");
-  fs::create_directories(work / "tmp");
+  for (const char* sub : {"home", "tmp", "office"}) {
+    fs::remove_all(work / sub);
+    fs::create_directories(work / sub);
+  }
   Environment home("HOME", (work / "home").string()), tmp("TMPDIR", (work / "tmp").string());
   word::SetConverter(service);
   auto folder = AddFolder(templates, L"Letters");
@@ -412,7 +414,10 @@ TEST_F(OfficeRunTest, OneOfficeServesAWholeRunAndLeavesNothing) {
 // limit; the next document gets a fresh office, and nothing of the ended one stays behind.
 TEST_F(OfficeRunTest, AHangOrACrashFailsOneDocumentAndTheNextGetsAFreshOffice) {
   ThreeLetters();
-  fs::create_directories(work / "tmp");
+  for (const char* sub : {"tmp", "office"}) {
+    fs::remove_all(work / sub);
+    fs::create_directories(work / sub);
+  }
   Environment tmp("TMPDIR", (work / "tmp").string());
   for (int signal : {SIGSTOP, SIGSEGV}) {
     SCOPED_TRACE(signal == SIGSTOP ? "hang" : "crash");

@@ -14,6 +14,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 #include "platform/word/LibreOffice.h"
+#include "platform/word/OfficeService.h"
 #include "tests/common/Pictures.h"
 #include "tests/common/Source.h"
 
@@ -168,6 +169,25 @@ TEST_F(ConverterProcessTest, TheInstallChecksThatTheWordProcessorJustInstalledCo
   // Its check leaves nothing in the temporary folder.
   for (const auto& entry : fs::directory_iterator(work))
     EXPECT_EQ(entry.path().filename().string().rfind("tmp.", 0), std::string::npos) << entry.path();
+}
+
+// The office that serves a whole run: one that ends as it starts fails the document at once with
+// its exit status and its words, leaves nothing behind, and the next document starts it anew.
+TEST_F(ConverterProcessTest, AnOfficeThatEndsAsItStartsFailsTheDocumentAtOnce) {
+  word::OfficeService office(Fake("echo 'no display here'; exit 3"), (work / "p").string(), 20, 1);
+  for (int start = 1; start <= 2; ++start) {
+    EXPECT_FALSE(office.ToHtml(input.string(), (work / "out").string()));
+    std::wstring problem = office.Problem();
+    EXPECT_EQ(problem.rfind(L"the word processor ended abnormally on the document (exit status 3); "
+                            L"it said: ",
+                            0),
+              0u)
+        << win32::ToAnsi(problem);
+    EXPECT_NE(problem.find(L"no display here"), std::wstring::npos) << win32::ToAnsi(problem);
+    EXPECT_EQ(office.Starts(), start);
+    EXPECT_EQ(office.Group(), 0);
+    EXPECT_TRUE(fs::is_empty(work / "p"));
+  }
 }
 
 // A start that ends well (or asks to be started again) but writes nothing is tried once more
