@@ -38,6 +38,7 @@
 #include "platform/win32/Registry.h"
 #include "platform/win32/Reset.h"
 #include "platform/word/LibreOffice.h"
+#include "platform/word/OfficeService.h"
 #include "platform/word/Word.h"
 #include "resources/StringTable.h"
 
@@ -183,9 +184,11 @@ void Session::Boot() {
   if (options_.word == "libreoffice") {
     auto soffice = word::LibreOffice::Find();
     if (!soffice) throw std::runtime_error("LibreOffice (soffice) is not on the PATH");
+    if (!word::OfficeService::Usable())
+      throw std::runtime_error("LibreOffice's Python interface (python3-uno) is not installed");
     // Its profile lives beside the drives, out of the simulated disk's sight.
-    word::SetConverter(
-        std::make_shared<word::LibreOffice>(*soffice, (sandbox_->Path() / "libreoffice").string()));
+    word::SetConverter(std::make_shared<word::OfficeService>(
+        *soffice, (sandbox_->Path() / "libreoffice").string()));
     Print(L"[word] LibreOffice; drive C: is " +
           win32::MultiByteToWide(win32::CP_UTF8, (sandbox_->Path() / "C").string()));
   }

@@ -3,8 +3,9 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev
           libpugixml-dev clang-format ccache
-          # Real Word files for the import and export tests: LibreOffice's headless converter.
-          libreoffice-writer-nogui
+          # Real Word files for the import and export tests: LibreOffice's headless converter,
+          # and its programming interface from Python, through which one office serves a run.
+          libreoffice-writer-nogui python3-uno
           # The fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the sanitizers.
           clang libclang-rt-dev
           # The simulated Outlook program keeps a profile's mail store in SQLite.

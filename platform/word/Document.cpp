@@ -123,7 +123,12 @@ std::optional<std::pair<wchar_t, size_t>> NumericReference(std::wstring_view tex
 
 namespace {
 
-std::wstring DecodeEntities(std::wstring_view text) {
+// "&nbsp;" in text is a blank kept from folding; a non-breaking space typed as one is the
+// character itself or its number. A non-character stands for the kept blank until the
+// paragraph is read, as no text holds one.
+constexpr wchar_t kKeptBlank = 0xFDD0;
+
+std::wstring DecodeEntities(std::wstring_view text, wchar_t nbsp = 0xA0) {
   std::wstring out;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] != L'&') {
@@ -154,7 +159,7 @@ std::wstring DecodeEntities(std::wstring_view text) {
     else if (n == L"apos")
       c = L'\'';
     else if (n == L"nbsp")
-      c = 0xA0;
+      c = nbsp;
     if (c == 0) {
       out += text[i];
       continue;
@@ -323,7 +328,7 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
   int32_t indent = -1;  // tabs of the source line's indentation so far; -1 past its start
   auto flushText = [&] {
     if (!pending.empty()) {
-      c.AddText(DecodeEntities(pending));
+      c.AddText(DecodeEntities(pending, kKeptBlank));
       open = true;
     }
     pending.clear();
@@ -331,7 +336,7 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
   auto breakParagraph = [&] {
     flushText();
     if (open) {
-      // Trailing blanks of a paragraph are not shown; kept blanks (&nbsp;) are still U+00A0.
+      // Trailing blanks of a paragraph are not shown; kept blanks (&nbsp;) are not blanks yet.
       auto& p = c.paragraphs.back();
       if (!p.empty() && p.back().picture < 0) {
         auto& t = p.back().text;
@@ -403,7 +408,7 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
         // browser shows nothing); one of nothing but blanks holds a blank.
         if (textBlock && !open && pending.empty() && blockLines == 0 && !shownNothing) {
           if (blanksOnly)
-            pending = L"\u00A0";
+            pending = std::wstring(1, kKeptBlank);
           else if (name != bare)
             endLine();
         }
@@ -429,7 +434,7 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
       continue;
     }
     if (ch == kSixPerEmSpace && i + 1 < end && (html[i + 1] == L' ' || html[i + 1] == L'\n')) {
-      pending += L'\u00A0';
+      pending += kKeptBlank;
       i += 2;
       continue;
     }
@@ -459,7 +464,7 @@ Content ReadHtml(std::wstring_view html, const std::wstring& baseFolder) {
   for (auto& p : c.paragraphs)
     for (auto& in : p)
       for (auto& ch : in.text)
-        if (ch == 0xA0) ch = L' ';
+        if (ch == kKeptBlank) ch = L' ';
   return c;
 }
 

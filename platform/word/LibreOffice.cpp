@@ -38,6 +38,25 @@ std::wstring Wide(const std::string& text) {
 
 }  // namespace
 
+std::wstring LastWords(const std::string& file) {
+  // On one line; the last ones tell why it stopped.
+  std::ifstream in(file, std::ios::binary);
+  std::string text, line;
+  while (std::getline(in, line)) {
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+    if (line.empty()) continue;
+    if (!text.empty()) text += " / ";
+    text += line;
+  }
+  constexpr size_t kSaidLimit = 600;
+  if (text.size() > kSaidLimit) {
+    size_t from = text.size() - kSaidLimit;
+    while (from < text.size() && (static_cast<unsigned char>(text[from]) & 0xC0) == 0x80) ++from;
+    text = "..." + text.substr(from);
+  }
+  return Wide(text);
+}
+
 std::string FileUrl(const std::string& path) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out = "file://";
@@ -120,22 +139,7 @@ LibreOffice::Ending LibreOffice::Start(const std::string& input, const std::stri
     return end;
   }
   end.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  // Its own words, on one line; the last ones tell why it stopped.
-  std::ifstream in(said, std::ios::binary);
-  std::string text, line;
-  while (std::getline(in, line)) {
-    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
-    if (line.empty()) continue;
-    if (!text.empty()) text += " / ";
-    text += line;
-  }
-  constexpr size_t kSaidLimit = 600;
-  if (text.size() > kSaidLimit) {
-    size_t from = text.size() - kSaidLimit;
-    while (from < text.size() && (static_cast<unsigned char>(text[from]) & 0xC0) == 0x80) ++from;
-    text = "..." + text.substr(from);
-  }
-  end.said = Wide(text);
+  end.said = LastWords(said.string());
   return end;
 }
 
@@ -490,6 +494,99 @@ void DropSpacingBreak(std::string& out, size_t paragraph) {
   out.erase(last, end - last);
 }
 
+// HTML's named characters but those of its markup (&amp; &lt; &gt; &quot;, kept as they are),
+// as the word processor writes them; a reader of references alone knows them by number.
+const std::map<std::wstring, uint32_t>& NamedCharacters() {
+  static const std::map<std::wstring, uint32_t> kNames = {
+      {L"nbsp", 160},    {L"iexcl", 161},   {L"cent", 162},     {L"pound", 163},
+      {L"curren", 164},  {L"yen", 165},     {L"brvbar", 166},   {L"sect", 167},
+      {L"uml", 168},     {L"copy", 169},    {L"ordf", 170},     {L"laquo", 171},
+      {L"not", 172},     {L"shy", 173},     {L"reg", 174},      {L"macr", 175},
+      {L"deg", 176},     {L"plusmn", 177},  {L"sup2", 178},     {L"sup3", 179},
+      {L"acute", 180},   {L"micro", 181},   {L"para", 182},     {L"middot", 183},
+      {L"cedil", 184},   {L"sup1", 185},    {L"ordm", 186},     {L"raquo", 187},
+      {L"frac14", 188},  {L"frac12", 189},  {L"frac34", 190},   {L"iquest", 191},
+      {L"Agrave", 192},  {L"Aacute", 193},  {L"Acirc", 194},    {L"Atilde", 195},
+      {L"Auml", 196},    {L"Aring", 197},   {L"AElig", 198},    {L"Ccedil", 199},
+      {L"Egrave", 200},  {L"Eacute", 201},  {L"Ecirc", 202},    {L"Euml", 203},
+      {L"Igrave", 204},  {L"Iacute", 205},  {L"Icirc", 206},    {L"Iuml", 207},
+      {L"ETH", 208},     {L"Ntilde", 209},  {L"Ograve", 210},   {L"Oacute", 211},
+      {L"Ocirc", 212},   {L"Otilde", 213},  {L"Ouml", 214},     {L"times", 215},
+      {L"Oslash", 216},  {L"Ugrave", 217},  {L"Uacute", 218},   {L"Ucirc", 219},
+      {L"Uuml", 220},    {L"Yacute", 221},  {L"THORN", 222},    {L"szlig", 223},
+      {L"agrave", 224},  {L"aacute", 225},  {L"acirc", 226},    {L"atilde", 227},
+      {L"auml", 228},    {L"aring", 229},   {L"aelig", 230},    {L"ccedil", 231},
+      {L"egrave", 232},  {L"eacute", 233},  {L"ecirc", 234},    {L"euml", 235},
+      {L"igrave", 236},  {L"iacute", 237},  {L"icirc", 238},    {L"iuml", 239},
+      {L"eth", 240},     {L"ntilde", 241},  {L"ograve", 242},   {L"oacute", 243},
+      {L"ocirc", 244},   {L"otilde", 245},  {L"ouml", 246},     {L"divide", 247},
+      {L"oslash", 248},  {L"ugrave", 249},  {L"uacute", 250},   {L"ucirc", 251},
+      {L"uuml", 252},    {L"yacute", 253},  {L"thorn", 254},    {L"yuml", 255},
+      {L"Alpha", 913},   {L"Beta", 914},    {L"Gamma", 915},    {L"Delta", 916},
+      {L"Epsilon", 917}, {L"Zeta", 918},    {L"Eta", 919},      {L"Theta", 920},
+      {L"Iota", 921},    {L"Kappa", 922},   {L"Lambda", 923},   {L"Mu", 924},
+      {L"Nu", 925},      {L"Xi", 926},      {L"Omicron", 927},  {L"Pi", 928},
+      {L"Rho", 929},     {L"Sigma", 931},   {L"Tau", 932},      {L"Upsilon", 933},
+      {L"Phi", 934},     {L"Chi", 935},     {L"Psi", 936},      {L"Omega", 937},
+      {L"alpha", 945},   {L"beta", 946},    {L"gamma", 947},    {L"delta", 948},
+      {L"epsilon", 949}, {L"zeta", 950},    {L"eta", 951},      {L"theta", 952},
+      {L"iota", 953},    {L"kappa", 954},   {L"lambda", 955},   {L"mu", 956},
+      {L"nu", 957},      {L"xi", 958},      {L"omicron", 959},  {L"pi", 960},
+      {L"rho", 961},     {L"sigmaf", 962},  {L"sigma", 963},    {L"tau", 964},
+      {L"upsilon", 965}, {L"phi", 966},     {L"chi", 967},      {L"psi", 968},
+      {L"omega", 969},   {L"fnof", 402},    {L"thetasym", 977}, {L"upsih", 978},
+      {L"piv", 982},     {L"bull", 8226},   {L"hellip", 8230},  {L"prime", 8242},
+      {L"Prime", 8243},  {L"oline", 8254},  {L"frasl", 8260},   {L"weierp", 8472},
+      {L"image", 8465},  {L"real", 8476},   {L"trade", 8482},   {L"alefsym", 8501},
+      {L"larr", 8592},   {L"uarr", 8593},   {L"rarr", 8594},    {L"darr", 8595},
+      {L"harr", 8596},   {L"crarr", 8629},  {L"lArr", 8656},    {L"uArr", 8657},
+      {L"rArr", 8658},   {L"dArr", 8659},   {L"hArr", 8660},    {L"forall", 8704},
+      {L"part", 8706},   {L"exist", 8707},  {L"empty", 8709},   {L"nabla", 8711},
+      {L"isin", 8712},   {L"notin", 8713},  {L"ni", 8715},      {L"prod", 8719},
+      {L"sum", 8721},    {L"minus", 8722},  {L"lowast", 8727},  {L"radic", 8730},
+      {L"prop", 8733},   {L"infin", 8734},  {L"ang", 8736},     {L"and", 8743},
+      {L"or", 8744},     {L"cap", 8745},    {L"cup", 8746},     {L"int", 8747},
+      {L"there4", 8756}, {L"sim", 8764},    {L"cong", 8773},    {L"asymp", 8776},
+      {L"ne", 8800},     {L"equiv", 8801},  {L"le", 8804},      {L"ge", 8805},
+      {L"sub", 8834},    {L"sup", 8835},    {L"nsub", 8836},    {L"sube", 8838},
+      {L"supe", 8839},   {L"oplus", 8853},  {L"otimes", 8855},  {L"perp", 8869},
+      {L"sdot", 8901},   {L"lceil", 8968},  {L"rceil", 8969},   {L"lfloor", 8970},
+      {L"rfloor", 8971}, {L"lang", 9001},   {L"rang", 9002},    {L"loz", 9674},
+      {L"spades", 9824}, {L"clubs", 9827},  {L"hearts", 9829},  {L"diams", 9830},
+      {L"OElig", 338},   {L"oelig", 339},   {L"Scaron", 352},   {L"scaron", 353},
+      {L"Yuml", 376},    {L"circ", 710},    {L"tilde", 732},    {L"ensp", 8194},
+      {L"emsp", 8195},   {L"thinsp", 8201}, {L"zwnj", 8204},    {L"zwj", 8205},
+      {L"lrm", 8206},    {L"rlm", 8207},    {L"ndash", 8211},   {L"mdash", 8212},
+      {L"lsquo", 8216},  {L"rsquo", 8217},  {L"sbquo", 8218},   {L"ldquo", 8220},
+      {L"rdquo", 8221},  {L"bdquo", 8222},  {L"dagger", 8224},  {L"Dagger", 8225},
+      {L"permil", 8240}, {L"lsaquo", 8249}, {L"rsaquo", 8250},  {L"euro", 8364},
+  };
+  return kNames;
+}
+
+// A character as a reference by number: none of Unicode (a surrogate, a non-character) is the
+// replacement character, as a reader takes it.
+std::string Reference(uint32_t code) {
+  bool noncharacter = (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE;
+  if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || noncharacter)
+    code = 0xFFFD;
+  return "&#" + std::to_string(code) + ";";
+}
+
+// The whitespace the word processor writes beside a picture: a line break before its tag and
+// one after it are its layout; its other line breaks are blanks it wrapped a line at.
+std::wstring_view PictureLayoutOut(std::wstring_view run, bool afterPicture, bool beforePicture) {
+  if (afterPicture) {
+    size_t nl = run.find(L'\n');
+    if (nl != npos && run.find_first_not_of(L"\r", 0) == nl) run.remove_prefix(nl + 1);
+  }
+  if (beforePicture && !run.empty() && run.back() == L'\n') {
+    run.remove_suffix(1);
+    if (!run.empty() && run.back() == L'\r') run.remove_suffix(1);
+  }
+  return run;
+}
+
 }  // namespace
 
 std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::path& htmlFolder,
@@ -542,6 +639,8 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
   bool spaced = false;
   size_t paragraph = 0;
   size_t blockEnd = npos;  // where the last tag of a block (<p>, </td>, <br>) ended
+  size_t pictureEnd = npos;
+  bool lineStart = false;  // nothing shown since a block or line began
   bool inBody = false;
   size_t i = 0;
   while (i < html.size()) {
@@ -568,6 +667,8 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
       }
       i = close + 1;
       if (IsBlockTag(name) || tag[1] == L'!') blockEnd = i;
+      if (name == L"img") pictureEnd = i, lineStart = false;
+      if (IsBlockTag(name)) lineStart = true;
       if (name == L"p") {
         spaced = SpacedBelow(tag, spacedByDefault);
         paragraph = out.size();
@@ -588,14 +689,17 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
       // Beside a block's tag a line break is the source's layout; beside text or a tag of
       // text (<b>, <font>, <a>) it is where the word processor wrapped a line at a blank.
       bool afterBlock = i == blockEnd;
-      bool beforeBlock = false;
+      bool beforeBlock = false, beforePicture = false;
       if (j < html.size() && html[j] == L'<') {
         size_t close = html.compare(j, 4, L"<!--") == 0 ? j + 1 : TagClose(html, j);
-        beforeBlock =
-            close == npos || close == j + 1 || IsBlockTag(TagName(html.substr(j, close - j + 1)));
+        std::wstring next = close == npos ? L"" : TagName(html.substr(j, close - j + 1));
+        beforeBlock = close == npos || close == j + 1 || IsBlockTag(next);
+        beforePicture = next == L"img";
       }
+      run = PictureLayoutOut(run, i == pictureEnd, beforePicture);
       std::wstring seq = ConverterWhitespace(run, afterBlock, beforeBlock);
       size_t blanks = std::count(seq.begin(), seq.end(), L' ');
+      if (!seq.empty()) lineStart = false;
       if (seq.find(L'\t') != npos || blanks >= 2) {
         for (wchar_t s : seq) out += s == L'\t' ? "&#9;" : "&nbsp;";
       } else if (blanks == 1 && afterBlock && !beforeBlock) {
@@ -610,7 +714,31 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
       i = j;
       continue;
     }
-    AppendAscii(out, std::wstring_view(&c, 1));
+    if (inBody && c == L'&') {
+      // References as a reader of numbers takes them: HTML's names, and none to no character.
+      if (auto ref = NumericReference(html.substr(i))) {
+        out += Reference(static_cast<uint32_t>(ref->first));
+        i += ref->second;
+        continue;
+      }
+      size_t semi = html.find(L';', i);
+      if (semi != npos && semi - i <= 10) {
+        auto known = NamedCharacters().find(std::wstring(html.substr(i + 1, semi - i - 1)));
+        // A non-breaking space is one typed as such; at a line's start it is the blank kept
+        // there, which the word processor was given as one.
+        if (known != NamedCharacters().end() && !(known->first == L"nbsp" && lineStart)) {
+          out += Reference(known->second);
+          lineStart = false;
+          i = semi + 1;
+          continue;
+        }
+      }
+    }
+    if (inBody) lineStart = false;
+    if (static_cast<uint32_t>(c) >= 0x80)
+      out += Reference(static_cast<uint32_t>(c));
+    else
+      out += static_cast<char>(c);
     ++i;
   }
   return out;
@@ -651,13 +779,9 @@ std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
     out += Base64(*data) + "\"";
     AppendAscii(out, tag.substr(span->second));
   };
-  // A non-breaking space, as an entity or a character: its length in `html` at `at`, or 0.
-  auto nbsp = [&](size_t at) -> size_t {
-    if (html[at] == 0xA0) return 1;
-    for (std::wstring_view e : {L"&nbsp;", L"&#160;", L"&#xa0;"})
-      if (StartsWithNoCase(html, at, e)) return e.size();
-    return 0;
-  };
+  // A blank kept from folding ("&nbsp;"): its length in `html` at `at`, or 0. A non-breaking
+  // space typed as one (the character, or its number) is text.
+  auto nbsp = [&](size_t at) -> size_t { return StartsWithNoCase(html, at, L"&nbsp;") ? 6 : 0; };
   auto tab = [&](size_t at) -> size_t {
     for (std::wstring_view e : {L"&#9;", L"&#09;", L"&#x9;"})
       if (StartsWithNoCase(html, at, e)) return e.size();
@@ -683,6 +807,14 @@ std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
         lineStart = false;
         picture(tag);
         continue;
+      }
+      if (name == L"meta") {
+        // Its own dates of a document it read back ("00:00:00" when it had none) bring the
+        // word processor down when it is driven through its programming interface.
+        auto span = AttributeSpan(tag, L"name");
+        std::wstring meta =
+            span ? Lowered(Unquoted(tag.substr(span->first, span->second - span->first))) : L"";
+        if (meta == L"created" || meta == L"changed") continue;
       }
       AppendAscii(out, tag);
       continue;

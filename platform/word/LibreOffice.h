@@ -56,6 +56,10 @@ class LibreOffice : public Converter {
 // "%XX".
 std::string FileUrl(const std::string& path);
 
+// What a word processor wrote to `file`, its lines joined by " / ", the last 600 bytes of it
+// (whole characters) when it wrote more.
+std::wstring LastWords(const std::string& file);
+
 }  // namespace word
 
 namespace word {

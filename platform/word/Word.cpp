@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 
@@ -141,11 +142,30 @@ struct ConverterSource {
 
 namespace {
 
+// What the word processor is given as a Word file: a Word file (a compound file), a zip (a
+// newer Word file), RTF or markup, by its first bytes; other bytes are no document, as in Word.
+bool LooksLikeDocument(const std::string& bytes) {
+  if (bytes.empty() || bytes.rfind("\xD0\xCF\x11\xE0", 0) == 0 ||
+      bytes.rfind("PK\x03\x04", 0) == 0 || bytes.rfind("{\\rtf", 0) == 0)
+    return true;
+  size_t at = bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+  while (at < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[at]))) ++at;
+  return at < bytes.size() && bytes[at] == '<';
+}
+
+// The most HTML the word processor may make of a file of `size` bytes: a Word file of empty
+// paragraphs, the most markup a byte of it gives, makes about four times its size.
+uintmax_t ConvertedLimit(uintmax_t size) {
+  return 16 * size + (1u << 20);
+}
+
 // Reads a document or template through the converter: a copy of it goes to a folder of its own
 // (the word processor leaves no lock file beside the user's), where the word processor writes
 // HTML and its pictures, which become part of the document at once.
 Content ReadThroughConverter(const std::wstring& path, std::shared_ptr<ConverterSource>& kept) {
   const std::string bytes = ReadUserFile(path);
+  if (!LooksLikeDocument(bytes))
+    Fail(L"Word was unable to read this document. It may be corrupt. (" + path + L")");
   auto source = std::make_shared<ConverterSource>();
   source->own = std::make_unique<PrivateFolder>();
   source->document = source->own->Path() / ("document." + win32::ToAnsi(Extension(path)));
@@ -160,6 +180,12 @@ Content ReadThroughConverter(const std::wstring& path, std::shared_ptr<Converter
   auto html = S().converter->ToHtml(source->document.string(), outFolder.string());
   if (!html) Fail(L"Word could not read " + path + L": " + S().converter->Problem());
   source->converted = *html;
+  // Whatever the word processor made of the file, a body far past what a document of its size
+  // holds is no reading of it.
+  std::error_code sizeError;
+  auto made = std::filesystem::file_size(*html, sizeError);
+  if (!sizeError && made > ConvertedLimit(bytes.size()))
+    Fail(L"Word could not read " + path + L": the converted document is too large for its file");
   auto converted = ReadHostFile(*html);
   if (!converted) Fail(L"Word could not read " + path + L": the converted document is missing");
   Content c = ReadHtml(DecodeHtmlBytes(*converted), L"");
@@ -304,6 +330,7 @@ void WordWrapper::QuitWordApplication() {
   app_->documents_.clear();
   app_.reset();
   --S().running;
+  if (S().converter) S().converter->End();
 }
 
 std::shared_ptr<Application> WordWrapper::Running(const wchar_t* member) const {

@@ -73,6 +73,8 @@ class Converter {
   virtual bool ToDoc(const std::string& source, const std::string& document) = 0;
   // Why the last conversion wrote nothing (a time limit, a crash, an unreadable file).
   virtual std::wstring Problem() const { return L""; }
+  // Word quits: what the conversions kept running ends.
+  virtual void End() {}
 };
 
 class WordWrapper {

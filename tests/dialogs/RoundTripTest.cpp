@@ -143,3 +143,31 @@ TEST_F(RoundTripTest, BlanksTabsAndEmptyLinesSurviveFiveRoundTrips) {
     EXPECT_EQ(item->Body(), text) << win32::ToAnsi(item->HTMLBody());
   }
 }
+
+// A non-breaking space typed as one stays one, and the blanks beside a picture stay as they
+// were, over five trips out as a Word file and in again.
+TEST_F(RoundTripTest, TypedNonBreakingSpacesAndBlanksBesidePicturesSurviveFiveRoundTrips) {
+  auto folder = AddFolder(templates, L"Trip0");
+  AddPlain(folder, L"Typed", L"Mr.\u00A0Smith and Mrs.\u00A0\u00A0Jones\r\n");
+  AddHtml(folder, L"Pictures",
+          L"<html><body><p>Left <img src=\"cid:red@1\"> right</p></body></html>",
+          {{L"red.png", L"red@1", testpictures::RedPng()}});
+  for (int trip = 1; trip <= 5; ++trip) {
+    SCOPED_TRACE("round trip " + std::to_string(trip));
+    ASSERT_EQ(Export(folder, false, kConflictReplace, nullptr, 0), 2);
+    folder = AddFolder(templates, L"Trip" + std::to_wstring(trip));
+    ASSERT_EQ(DoImport(folder->EntryID(), L"C:\\Export", false, kConflictDuplicate, nullptr, 2), 2);
+    for (int k = 1; k <= 2; ++k) {
+      auto item = folder->Items()->Item(k);
+      if (item->Subject() == L"Typed") {
+        EXPECT_NE(item->Body().find(L"Mr.\u00A0Smith and Mrs.\u00A0\u00A0Jones"),
+                  std::wstring::npos)
+            << win32::ToAnsi(item->HTMLBody());
+      } else {
+        std::wstring html = item->HTMLBody();
+        EXPECT_NE(html.find(L"Left <img"), std::wstring::npos) << win32::ToAnsi(html);
+        EXPECT_NE(html.find(L"> right"), std::wstring::npos) << win32::ToAnsi(html);
+      }
+    }
+  }
+}

@@ -2,11 +2,16 @@
 // word processor: LibreOffice converts in place of Word. Each test gives LibreOffice a profile
 // folder of its own below the build folder, and every conversion a time limit. Without
 // soffice on the PATH the tests are skipped.
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 
 #include "platform/word/LibreOffice.h"
+#include "platform/word/OfficeService.h"
 #include "tests/dialogs/ImportExportTest.h"
 
 namespace fs = std::filesystem;
@@ -72,6 +77,9 @@ class LibreOfficeTest : public ImportExportTest {
     fs::remove_all(work / "files", ec);
     fs::create_directories(work / "files");
     office = std::make_shared<word::LibreOffice>(*soffice, (work / "profile").string(), 180);
+    if (!word::OfficeService::Usable())
+      GTEST_SKIP() << "LibreOffice's Python interface (python3-uno) is not installed";
+    service = std::make_shared<word::OfficeService>(*soffice, (work / "office").string(), 180);
   }
   void TearDown() override {
     word::SetConverter(nullptr);
@@ -88,6 +96,8 @@ class LibreOfficeTest : public ImportExportTest {
 
   fs::path work;
   std::shared_ptr<word::LibreOffice> office;
+  // The road the program takes: one office for the whole run.
+  std::shared_ptr<word::OfficeService> service;
 };
 
 }  // namespace
@@ -111,7 +121,7 @@ TEST_F(LibreOfficeTest, ADocumentWrittenByAWordProcessorImportsWithItsTextAndPic
                              "and\xFA.doc",
                              bytes));
 
-  word::SetConverter(office);
+  word::SetConverter(service);
   auto target = AddFolder(templates, L"Imported");
   EXPECT_EQ(mImportExportWordDocs::DoImport(target->EntryID(), L"C:\\Import", true, 0, nullptr, 2),
             1);
@@ -134,7 +144,7 @@ TEST_F(LibreOfficeTest, AnExportedTemplateOpensInAWordProcessor) {
           L"<html><body><p>Our offer for K\u00F6ln \u0416</p><p><img "
           L"src=\"cid:logo@1\"></p></body></html>",
           {{L"logo.png", L"logo@1", testpictures::BluePng()}});
-  word::SetConverter(office);
+  word::SetConverter(service);
   EXPECT_EQ(Export(templates, false, 0, nullptr, 0), 1);
   auto host = win32::files::HostPath("C:\\Export\\Offer.doc");
   ASSERT_TRUE(host.has_value());
@@ -238,7 +248,7 @@ TEST_F(LibreOfficeTest, AFormattedLetterComesInAsHtmlAndGoesBackOutAsItWas) {
       win32::files::WriteAll("C:\\Import\\Caf\xE9 \xD1"
                              "and\xFA.doc",
                              ReadHost(*doc)));
-  word::SetConverter(office);
+  word::SetConverter(service);
   auto first = AddFolder(templates, L"First");
   ASSERT_EQ(mImportExportWordDocs::DoImport(first->EntryID(), L"C:\\Import", false, 0, nullptr, 2),
             1);
@@ -273,7 +283,7 @@ TEST_F(LibreOfficeTest, AnRtfTemplateKeepsItsFormattingInTheWordFile) {
          L"\\pard Key\\tab Value   three\\par"
          L"\\trowd\\cellx2000\\cellx4000 \\intbl A1\\cell B1\\cell\\row"
          L"\\pard End\\par}");
-  word::SetConverter(office);
+  word::SetConverter(service);
   EXPECT_EQ(Export(templates, false, 0, nullptr, 0), 1);
   auto host = win32::files::HostPath("C:\\Export\\Table.doc");
   ASSERT_TRUE(host.has_value());
@@ -300,7 +310,7 @@ TEST_F(LibreOfficeTest, BlanksTabsAndEmptyLinesSurviveFiveRoundTrips) {
       L"Dear Kim,\r\n\r\n  two blanks first\r\n \tblank and tab\r\nName:      Value\r\n"
       L"\tindented\tand\t\ttabs\r\n   \r\n\t\r\n\r\n one blank first\r\none blank last \r\n"
       L"Last  \r\n";
-  word::SetConverter(office);
+  word::SetConverter(service);
   auto folder = AddFolder(templates, L"Trip0");
   AddPlain(folder, L"Spaced", text);
   for (int trip = 1; trip <= 5; ++trip) {
@@ -339,4 +349,165 @@ TEST_F(LibreOfficeTest, ADocumentThatCannotBeReadWholeLeavesTheTemplateAsItWas) 
   EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"does not have access"));
   EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"could not be found"));
   EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"(error 30)"));
+// --- One office for a whole run --------------------------------------------------------------
+
+namespace {
+
+// Names of what is in `folder`, "" when it is gone.
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Pipes the office of this program left in the system's temporary folder.
+std::vector<std::string> LeftPipes() {
+  std::vector<std::string> left;
+  std::string mine = "tanvelo-" + std::to_string(::getpid()) + "-";
+  for (const auto& name : Names("/tmp"))
+    if (name.find(mine) != std::string::npos) left.push_back(name);
+  return left;
+}
+
+// Sets an environment variable for the test's length.
+struct Environment {
+  std::string name;
+  std::optional<std::string> old;
+  Environment(std::string n, const std::string& value) : name(std::move(n)) {
+    if (const char* v = std::getenv(name.c_str())) old = v;
+    setenv(name.c_str(), value.c_str(), 1);
+  }
+  ~Environment() {
+    if (old)
+      setenv(name.c_str(), old->c_str(), 1);
+    else
+      unsetenv(name.c_str());
+  }
+};
+
+}  // namespace
+
+class OfficeRunTest : public LibreOfficeTest {
+ protected:
+  // Three letters in C:\Import, as Word files the word processor made.
+  void ThreeLetters() {
+    fs::path rtf = work / "files" / "letter.rtf";
+    std::ofstream(rtf, std::ios::binary) << "{\\rtf1\\ansi Dear Kim,\\par Regards\\par}";
+    auto doc = office->Convert(rtf.string(), "doc:MS Word 97", "doc", (work / "files").string());
+    ASSERT_TRUE(doc.has_value()) << win32::ToAnsi(office->Problem());
+    for (const char* name : {"C:\\Import\\A.doc", "C:\\Import\\B.doc", "C:\\Import\\C.doc"})
+      ASSERT_TRUE(win32::files::WriteAll(name, ReadHost(*doc)));
+  }
+  std::wstring LogText(size_t from) {
+    std::wstring log;
+    const auto& entries = support::library::Log();
+    for (size_t k = from; k < entries.size(); ++k) log += entries[k].text + L"\n";
+    return log;
+  }
+};
+
+// One office serves the whole import, nothing of it stays when the run is over, and the user's
+// own home and temporary folders see nothing of it.
+TEST_F(OfficeRunTest, OneOfficeServesAWholeRunAndLeavesNothing) {
+  ThreeLetters();
+  for (const char* sub : {"home", "tmp", "office"}) {
+    fs::remove_all(work / sub);
+    fs::create_directories(work / sub);
+  }
+  Environment home("HOME", (work / "home").string()), tmp("TMPDIR", (work / "tmp").string());
+  word::SetConverter(service);
+  auto folder = AddFolder(templates, L"Letters");
+  EXPECT_EQ(mImportExportWordDocs::DoImport(folder->EntryID(), L"C:\\Import", false, 0, nullptr, 2),
+            3);
+  EXPECT_EQ(service->Starts(), 1);
+  EXPECT_EQ(service->Group(), 0);  // ended with the run
+  EXPECT_EQ(folder->Items()->Count(), 3);
+  EXPECT_NE(folder->Items()->Item(1)->Body().find(L"Dear Kim,"), std::wstring::npos);
+  EXPECT_EQ(Names(work / "office"), std::vector<std::string>{});
+  EXPECT_EQ(Names(work / "home"), std::vector<std::string>{});
+  EXPECT_EQ(Names(work / "tmp"), std::vector<std::string>{});
+  EXPECT_EQ(LeftPipes(), std::vector<std::string>{});
+}
+
+// An office that hangs or crashes on a document fails that document by name within the time
+// limit; the next document gets a fresh office, and nothing of the ended one stays behind.
+TEST_F(OfficeRunTest, AHangOrACrashFailsOneDocumentAndTheNextGetsAFreshOffice) {
+  ThreeLetters();
+  for (const char* sub : {"tmp", "office"}) {
+    fs::remove_all(work / sub);
+    fs::create_directories(work / sub);
+  }
+  Environment tmp("TMPDIR", (work / "tmp").string());
+  for (int signal : {SIGSTOP, SIGSEGV}) {
+    SCOPED_TRACE(signal == SIGSTOP ? "hang" : "crash");
+    size_t logFrom = support::library::Log().size();
+    auto soffice = word::LibreOffice::Find();
+    auto limited = std::make_shared<word::OfficeService>(*soffice, (work / "office").string(), 10);
+    int handed = 0;
+    limited->onHandedOver = [&](pid_t group) {
+      if (++handed == 2) ::kill(-group, signal);
+    };
+    word::SetConverter(limited);
+    auto folder = AddFolder(templates, signal == SIGSTOP ? L"Hang" : L"Crash");
+    EXPECT_EQ(
+        mImportExportWordDocs::DoImport(folder->EntryID(), L"C:\\Import", false, 0, nullptr, 2), 2);
+    EXPECT_EQ(mImportExportWordDocs::LastRun().nFailed, 1);
+    EXPECT_EQ(limited->Starts(), 2);
+    std::wstring log = LogText(logFrom);
+    EXPECT_NE(log.find(L"C:\\Import\\B.doc"), std::wstring::npos) << win32::ToAnsi(log);
+    EXPECT_NE(log.find(signal == SIGSTOP ? L"did not finish the document within 10 seconds"
+                                         : L"ended abnormally"),
+              std::wstring::npos)
+        << win32::ToAnsi(log);
+    EXPECT_EQ(Names(work / "office"), std::vector<std::string>{});
+    EXPECT_EQ(Names(work / "tmp"), std::vector<std::string>{});
+    EXPECT_EQ(LeftPipes(), std::vector<std::string>{});
+    word::SetConverter(nullptr);
+  }
+}
+
+// Blanks beside pictures, a typed non-breaking space, a soft hyphen and references to no
+// character keep what they are over five trips out as a Word file and in again.
+TEST_F(LibreOfficeTest, PicturesNeighboursAndSpecialCharactersSurviveFiveRoundTrips) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\Pictures\\linked.png", testpictures::BluePng()));
+  auto trip0 = AddFolder(templates, L"Trip0");
+  AddHtml(trip0, L"Pictures",
+          L"<html><body><p>Left <img src=\"cid:red@1\"> right</p>"
+          L"<p>Linked <img src=\"C:\\Pictures\\linked.png\"> here</p>"
+          L"<p>Soft&shy;hyphen &eacute;t&eacute; &#55296; &#xFFFE; \uFFFE end</p></body></html>",
+          {{L"red.png", L"red@1", testpictures::RedPng()}});
+  AddPlain(trip0, L"Typed", L"Mr.\u00A0Smith and Mrs.\u00A0\u00A0Jones\r\n");
+  word::SetConverter(service);
+  auto folder = trip0;
+  std::wstring first;
+  for (int trip = 1; trip <= 5; ++trip) {
+    SCOPED_TRACE("round trip " + std::to_string(trip));
+    ASSERT_EQ(Export(folder, false, mImportExportWordDocs::kConflictReplace, nullptr, 0), 2);
+    folder = AddFolder(templates, L"Trip" + std::to_wstring(trip));
+    ASSERT_EQ(
+        mImportExportWordDocs::DoImport(folder->EntryID(), L"C:\\Export", false,
+                                        mImportExportWordDocs::kConflictDuplicate, nullptr, 2),
+        2);
+    std::shared_ptr<outlook::Item> pictures, typed;
+    for (int k = 1; k <= 2; ++k) {
+      auto item = folder->Items()->Item(k);
+      (item->Subject() == L"Typed" ? typed : pictures) = item;
+    }
+    ASSERT_TRUE(pictures && typed);
+    std::wstring html = pictures->HTMLBody(), body = pictures->Body();
+    EXPECT_NE(html.find(L"Left <img"), std::wstring::npos) << win32::ToAnsi(html);
+    EXPECT_NE(html.find(L"/> right</p>"), std::wstring::npos) << win32::ToAnsi(html);
+    EXPECT_NE(html.find(L"Linked <img"), std::wstring::npos) << win32::ToAnsi(html);
+    EXPECT_NE(html.find(L"/> here</p>"), std::wstring::npos) << win32::ToAnsi(html);
+    EXPECT_NE(body.find(L"Soft\u00ADhyphen \u00E9t\u00E9 \uFFFD \uFFFD \uFFFD end"),
+              std::wstring::npos)
+        << win32::ToAnsi(html);
+    if (trip == 1) first = body;
+    EXPECT_EQ(body, first);
+    EXPECT_NE(typed->Body().find(L"Mr.\u00A0Smith and Mrs.\u00A0\u00A0Jones"), std::wstring::npos)
+        << win32::ToAnsi(typed->HTMLBody());
+  }
 }

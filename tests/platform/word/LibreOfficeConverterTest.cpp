@@ -1,6 +1,7 @@
 // The converter's handling of soffice as a process: a stand-in script plays soffice, so these
 // run without LibreOffice. Each test works in a folder of its own below the build folder.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,7 +14,9 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 #include "platform/word/LibreOffice.h"
+#include "platform/word/OfficeService.h"
 #include "tests/common/Pictures.h"
+#include "tests/common/Source.h"
 
 namespace fs = std::filesystem;
 
@@ -104,6 +107,87 @@ TEST_F(ConverterProcessTest, WhatTheWordProcessorSaidIsInTheProblem) {
       << win32::ToAnsi(problem);
   EXPECT_EQ(problem.substr(problem.size() - 13), L"the last word");
   EXPECT_LT(problem.size(), 700u);
+}
+
+// Its last words are cut at a character's start, never inside one.
+TEST_F(ConverterProcessTest, ItsLastWordsAreWholeCharacters) {
+  // 400 two-byte characters and one more byte: the last 600 bytes begin inside a character.
+  word::LibreOffice talkative(Fake("i=0; while [ $i -lt 400 ]; do printf '\\303\\251'; "
+                                   "i=$((i+1)); done; echo y; exit 5"),
+                              (work / "p").string(), 30);
+  EXPECT_FALSE(talkative.ToHtml(input.string(), (work / "out").string()));
+  std::wstring problem = talkative.Problem();
+  size_t said = problem.find(L"it said: ...");
+  ASSERT_NE(said, std::wstring::npos) << win32::ToAnsi(problem);
+  EXPECT_EQ(problem.substr(said + 12), std::wstring(299, L'\u00E9') + L"y");
+}
+
+// Installing the dependencies: a word processor just installed must convert a document, or the
+// install fails telling what it said. Stand-ins play the package tools and soffice.
+TEST_F(ConverterProcessTest, TheInstallChecksThatTheWordProcessorJustInstalledConverts) {
+  fs::path bin = work / "bin";
+  fs::create_directories(bin);
+  auto tool = [&](const std::string& name, const std::string& body) {
+    std::ofstream(bin / name) << "#!/bin/sh\n" << body << "\n";
+    fs::permissions(bin / name, fs::perms::owner_all);
+  };
+  // Every package is there but what the "missing" file names.
+  tool("dpkg-query",
+       "for p; do :; done; grep -qx \"$p\" \"$(dirname \"$0\")/missing\" 2>/dev/null "
+       "|| printf 'install ok installed'");
+  tool("apt-get", "echo \"$@\" >> \"$(dirname \"$0\")/apt\"");
+  tool("sudo", "exec \"$@\"");
+  auto run = [&](const std::string& soffice, const std::string& missing) {
+    tool("soffice", "echo started >> \"$(dirname \"$0\")/starts\"\n" + soffice);
+    std::ofstream(bin / "missing") << missing;
+    fs::remove(bin / "starts");
+    fs::remove(bin / "apt");
+    std::string command = "PATH='" + bin.string() + "':\"$PATH\" TMPDIR='" + work.string() +
+                          "' bash '" +
+                          (testsource::SourceDir() / "scripts/install-deps.sh").string() + "' >'" +
+                          (work / "out").string() + "' 2>&1";
+    int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  const std::string writes =
+      "while [ $# -gt 1 ]; do [ \"$1\" = --outdir ] && out=$2; shift; done\n"
+      "echo document > \"$out/check.doc\"";
+  EXPECT_EQ(run(writes, "libreoffice-writer-nogui\n"), 0) << Read(work / "out");
+  EXPECT_EQ(Read(bin / "starts"), "started\n");
+  EXPECT_NE(Read(bin / "apt").find("libreoffice-writer-nogui"), std::string::npos);
+
+  EXPECT_EQ(run("echo 'Error: no export filter'", "libreoffice-writer-nogui\n"), 1);
+  EXPECT_EQ(Read(bin / "starts"), "started\n");
+  EXPECT_NE(Read(work / "out").find("converts no document"), std::string::npos)
+      << Read(work / "out");
+  EXPECT_NE(Read(work / "out").find("Error: no export filter"), std::string::npos);
+
+  // Nothing installed, nothing to check.
+  EXPECT_EQ(run("exit 3", ""), 0) << Read(work / "out");
+  EXPECT_FALSE(fs::exists(bin / "starts"));
+  EXPECT_FALSE(fs::exists(bin / "apt"));
+  // Its check leaves nothing in the temporary folder.
+  for (const auto& entry : fs::directory_iterator(work))
+    EXPECT_EQ(entry.path().filename().string().rfind("tmp.", 0), std::string::npos) << entry.path();
+}
+
+// The office that serves a whole run: one that ends as it starts fails the document at once with
+// its exit status and its words, leaves nothing behind, and the next document starts it anew.
+TEST_F(ConverterProcessTest, AnOfficeThatEndsAsItStartsFailsTheDocumentAtOnce) {
+  word::OfficeService office(Fake("echo 'no display here'; exit 3"), (work / "p").string(), 20, 1);
+  for (int start = 1; start <= 2; ++start) {
+    EXPECT_FALSE(office.ToHtml(input.string(), (work / "out").string()));
+    std::wstring problem = office.Problem();
+    EXPECT_EQ(problem.rfind(L"the word processor ended abnormally on the document (exit status 3); "
+                            L"it said: ",
+                            0),
+              0u)
+        << win32::ToAnsi(problem);
+    EXPECT_NE(problem.find(L"no display here"), std::wstring::npos) << win32::ToAnsi(problem);
+    EXPECT_EQ(office.Starts(), start);
+    EXPECT_EQ(office.Group(), 0);
+    EXPECT_TRUE(fs::is_empty(work / "p"));
+  }
 }
 
 // A start that ends well (or asks to be started again) but writes nothing is tried once more
@@ -384,8 +468,10 @@ struct StubConverter : word::Converter {
   std::string html;
   std::map<std::string, std::string> files;
   std::vector<std::string> sources;  // each as "<extension>:<bytes>"
+  int read = 0;                      // documents it was given to read
   std::optional<std::string> ToHtml(const std::string& document,
                                     const std::string& outFolder) override {
+    ++read;
     fs::create_directories(outFolder);
     fs::path out = fs::path(outFolder) / (fs::path(document).stem().string() + ".html");
     std::ofstream(out, std::ios::binary) << html;
@@ -485,4 +571,54 @@ TEST_F(ConverterRoadTest, HtmlAndRtfGoToTheWordProcessorAsTheyAre) {
   EXPECT_EQ(office->sources[1], ".rtf:" + rtf);
   EXPECT_EQ(Read("C:\\Out\\Offer.doc"), "DOC");
   EXPECT_EQ(Read("C:\\Out\\Offer.dot"), "DOC");
+}
+
+// Bytes that are no Word file, HTML or RTF never reach the word processor: Word refuses them
+// as it does without one, naming the file; what it is given comes back no larger than its file
+// can make.
+TEST_F(ConverterRoadTest, WhatIsNoDocumentIsRefusedByNameAndABodyHasItsBounds) {
+  auto failure = [&](const std::wstring& path) {
+    try {
+      Open(path);
+    } catch (const vb::Error& e) {
+      return e.Description();
+    }
+    return std::wstring(L"<opened>");
+  };
+  std::string noise;
+  for (int i = 0; i < 3000; ++i) noise += static_cast<char>((i * 7919 + 13) % 251);
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Noise.doc", noise));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Noise.dot", "plain words, no document"));
+  office->html = "<html><body><p>x</p></body></html>";
+  const std::wstring onRoad = failure(L"C:\\In\\Noise.doc");
+  EXPECT_EQ(failure(L"C:\\In\\Noise.dot"),
+            L"Word was unable to read this document. It may be corrupt. (C:\\In\\Noise.dot)");
+  EXPECT_EQ(office->read, 0);
+  word::SetConverter(nullptr);
+  EXPECT_EQ(onRoad, failure(L"C:\\In\\Noise.doc"));  // Word's own words
+  word::SetConverter(office);
+
+  // A Word file old or new, RTF and markup (after a byte order mark and blanks) are read.
+  const std::pair<const char*, std::string> documents[] = {
+      {"C:\\In\\Old.doc", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)},
+      {"C:\\In\\New.doc", "PK\x03\x04 zip"},
+      {"C:\\In\\Rich.dot", "{\\rtf1 x}"},
+      {"C:\\In\\Page.doc", "\xEF\xBB\xBF \r\n<html>x</html>"}};
+  for (const auto& [path, bytes] : documents) {
+    ASSERT_TRUE(win32::files::WriteAll(path, bytes));
+    std::wstring name = win32::FromAnsi(path);
+    EXPECT_EQ(failure(name), L"<opened>") << path;
+  }
+  EXPECT_EQ(office->read, 4);
+
+  // What the word processor made of a 4-byte file: a body past its bounds fails by name.
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Small.doc",
+                                     "{\\rt"
+                                     "f1}"));
+  office->html = "<html><body><p>" + std::string(1100000, 'x') + "</p></body></html>";
+  std::wstring large = failure(L"C:\\In\\Small.doc");
+  EXPECT_NE(large.find(L"C:\\In\\Small.doc"), std::wstring::npos) << win32::ToAnsi(large);
+  EXPECT_NE(large.find(L"too large"), std::wstring::npos) << win32::ToAnsi(large);
+  office->html = "<html><body><p>" + std::string(1000000, 'x') + "</p></body></html>";
+  EXPECT_EQ(failure(L"C:\\In\\Small.doc"), L"<opened>");
 }

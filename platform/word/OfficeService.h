@@ -1,0 +1,68 @@
+// A converter served by one LibreOffice process for as long as Word runs: the process is
+// started at the first document and driven through LibreOffice's own programming interface
+// (UNO, by a small Python client of it that runs beside it), and ended when Word quits. The
+// process has a folder of its own for its profile, home and temporary files, removed when it
+// ends, whatever its end; the user's own LibreOffice is never touched. Each document has a time
+// limit from the moment it is handed over; a document the process hangs or crashes on fails by
+// name, the process is ended, and the next document gets a fresh one.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/word/Word.h"
+
+namespace word {
+
+class OfficeService : public Converter {
+ public:
+  // `folder`: where the process makes its own folder. `python`: a Python with LibreOffice's
+  // UNO module.
+  OfficeService(std::string soffice, std::string folder, int timeoutSeconds = 120,
+                int killAfterSeconds = 10, std::string python = DefaultPython());
+  ~OfficeService() override;
+  OfficeService(const OfficeService&) = delete;
+  OfficeService& operator=(const OfficeService&) = delete;
+
+  static std::string DefaultPython() { return "/usr/bin/python3"; }
+  // Whether `python` can reach LibreOffice's programming interface.
+  static bool Usable(const std::string& python = DefaultPython());
+
+  std::optional<std::string> ToHtml(const std::string& document,
+                                    const std::string& outFolder) override;
+  bool ToDoc(const std::string& source, const std::string& document) override;
+  std::wstring Problem() const override { return problem_; }
+  void End() override;
+
+  // The running process's group (0 when none) and how many processes were started.
+  pid_t Group() const { return group_; }
+  int Starts() const { return starts_; }
+  // Called with the group each time a document has been handed over.
+  std::function<void(pid_t)> onHandedOver;
+
+ private:
+  bool Begin(const std::wstring& file);
+  // Converts `input` into `output` with the export filter; false with problem_ set.
+  bool Convert(const std::string& input, const std::string& output, const std::string& filter,
+               const std::wstring& file);
+  // One line from the client before the deadline; nullopt at its end or the deadline.
+  std::optional<std::string> ReadLine(long long deadlineMs, bool& late);
+  void Stop(bool politely);
+  std::wstring Said() const;
+  std::wstring Ending(const std::wstring& file);
+
+  std::string soffice_, folder_, python_;
+  int timeout_, killAfter_;
+  std::wstring problem_;
+  std::string own_;  // the process's own folder
+  pid_t office_ = 0, client_ = 0, group_ = 0;
+  int channel_ = -1;
+  std::string pending_;
+  int starts_ = 0;
+  int officeStatus_ = -1;  // the launcher's wait status once reaped
+};
+
+}  // namespace word
