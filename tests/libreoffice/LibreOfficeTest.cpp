@@ -349,6 +349,8 @@ TEST_F(LibreOfficeTest, ADocumentThatCannotBeReadWholeLeavesTheTemplateAsItWas) 
   EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"does not have access"));
   EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"could not be found"));
   EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"(error 30)"));
+}
+
 // --- One office for a whole run --------------------------------------------------------------
 
 namespace {
