@@ -236,17 +236,24 @@ bool IsTemplateItem(const ItemPtr& item) {
   return QuietlyOr(false, [&] { return TemplateItemOrRaise(item); });
 }
 
+bool TemplateFolderOrRaise(const FolderPtr& folder) {
+  auto root = TemplatesRoot();
+  if (Need(folder)->StoreID() != root->StoreID()) return false;
+  for (auto current = folder;;) {
+    if (current->EntryID() == root->EntryID()) return true;
+    auto parent = current->Parent();
+    if (!parent || parent->Class() != outlook::olFolder) return false;
+    current = std::dynamic_pointer_cast<outlook::MAPIFolder>(parent);
+    if (!current) return false;
+  }
+}
+
 bool IsTemplateFolder(const FolderPtr& folder) {
-  return TrapOr(L"mTanvelo::IsTemplateFolder", false, [&] {
-    auto root = TemplatesRoot();
-    if (Need(folder)->StoreID() != root->StoreID()) return false;
-    for (auto current = folder;;) {
-      if (current->EntryID() == root->EntryID()) return true;
-      auto parent = current->Parent();
-      if (!parent || parent->Class() != outlook::olFolder) return false;
-      current = std::dynamic_pointer_cast<outlook::MAPIFolder>(parent);
-    }
-  });
+  bool answer = false;
+  // Outlook busy a moment must not take the templates tree for another folder.
+  if (Retried([&] { answer = TemplateFolderOrRaise(folder); })) return answer;
+  LogError(L"mTanvelo::IsTemplateFolder");
+  return false;
 }
 
 ItemPtr GetTemplate(const std::wstring& sEntryID) {
