@@ -240,6 +240,31 @@ TEST_F(RefusedClicks, DraftsAreSentOrTheirStayIsTold) {
       });
 }
 
+// A template asked for and not made is said in a box, not only logged.
+TEST_F(RefusedClicks, ATemplateFromAMailNotMadeIsToldInABox) {
+  const std::wstring subject = p.htmlMail->Subject();
+  win32::msgbox::SetDefaultAnswerer([](const auto&) { return vb::vbNo; });  // not opened
+  size_t boxesBefore = 0;
+  Sweep(
+      [&] {
+        for (const auto& made : templates->Items()->All()) made->Delete();
+        ShowAndSelect(p.inbox, {p.htmlMail});
+        boxesBefore = win32::msgbox::Shown().size();
+      },
+      [] { mExplorer::Explorer_SaveAsTemplate(); },
+      [&](uint64_t span, bool, const std::string& where) {
+        const bool made = Subjects(templates) == Texts{subject};
+        bool boxed = false;
+        for (size_t i = boxesBefore; i < win32::msgbox::Shown().size(); ++i)
+          boxed =
+              boxed || win32::msgbox::Shown()[i].text == LangText(L"STR_SAVE_AS_TEMPLATE_FAILED");
+        if (span < kHeldTries)
+          EXPECT_TRUE(made && !boxed) << where;
+        else
+          EXPECT_TRUE(made != boxed) << where;
+      });
+}
+
 // --- Sending drafts ------------------------------------------------------------------------------
 
 TEST_F(ExplorerCommandsTest, SendingDraftsNeedsADraftsFolderAndMailsInIt) {
