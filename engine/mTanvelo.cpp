@@ -303,18 +303,22 @@ std::wstring GetNewTemplateSubject(const std::wstring& sFolderEntryID,
     ++digits;
   const std::wstring base = vSubject.substr(0, vSubject.size() - digits);
   const int32_t number = digits ? std::stoi(vSubject.substr(vSubject.size() - digits)) : 0;
-  return TrapOr(L"mTanvelo::GetNewTemplateSubject", base, [&] {
-    auto folder = Session()->GetFolderFromID(sFolderEntryID, TemplatesRoot()->StoreID());
-    auto items = Need(folder)->Items();
-    std::wstring candidate;
-    for (int32_t k = 1; k <= 99; ++k) {
-      candidate = base + std::to_wstring(number + k);
-      if (!items->Find(L"[MessageClass] = 'IPM.Note' And [Subject]='" + FilterText(candidate) +
-                       L"'"))
-        break;
-    }
+  std::wstring candidate;
+  // Outlook busy a moment must not give a duplicate the name of the one it copies.
+  if (Retried([&] {
+        auto folder = Session()->GetFolderFromID(sFolderEntryID, TemplatesRoot()->StoreID());
+        auto items = Need(folder)->Items();
+        for (int32_t k = 1; k <= 99; ++k) {
+          candidate = base + std::to_wstring(number + k);
+          if (!items->Find(L"[MessageClass] = 'IPM.Note' And [Subject]='" + FilterText(candidate) +
+                           L"'"))
+            break;
+        }
+      }))
     return candidate;
-  });
+  LogError(L"mTanvelo::GetNewTemplateSubject", std::nullopt, std::nullopt,
+           L"no free name found after " + base);
+  return base;
 }
 
 std::wstring FilterText(const std::wstring& text) {
