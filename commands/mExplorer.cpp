@@ -122,14 +122,28 @@ void Explorer_NewTemplate() {
 }
 
 void Explorer_EditTemplate() {
-  Trap(L"mExplorer.Explorer_EditTemplate", [] {
-    ItemPtr item = FirstSelected(ActiveExplorer());
+  const wchar_t* proc = L"mExplorer.Explorer_EditTemplate";
+  ItemPtr item;
+  // Outlook busy a moment must not swallow the click.
+  if (!mTanvelo::Retried([&] { item = FirstSelected(ActiveExplorer()); })) {
+    TellRefused(proc, LangText(L"RID_E_BTN_EDIT_TEMPLATE"),
+                L"the selected template could not be read, it was not opened");
+    return;
+  }
+  Trap(proc, [&] {
     if (IsMail(item)) mTanvelo::DisplayTemplate(item, false);
   });
 }
 
 void Explorer_OpenDuplicate() {
-  vb::Ignore([] { mTanvelo::OpenTemplateDuplicate(FirstSelected(ActiveExplorer())->EntryID()); });
+  std::wstring id;
+  // Outlook busy a moment must not swallow the click.
+  if (!mTanvelo::Retried([&] { id = FirstSelected(ActiveExplorer())->EntryID(); })) {
+    TellRefused(L"mExplorer.Explorer_OpenDuplicate", LangText(L"RID_E_BTN_OPEN_DUPLICATE"),
+                L"the selected template could not be read, no duplicate was made");
+    return;
+  }
+  vb::Ignore([&] { mTanvelo::OpenTemplateDuplicate(id); });
   vb::Err().Clear();
 }
 

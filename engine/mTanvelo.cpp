@@ -272,7 +272,9 @@ void DisplayTemplate(const ItemPtr& item, bool bModal) {
   const wchar_t* proc = L"mTanvelo::DisplayTemplate";
   LogInfo(proc, std::wstring(L"oTemplate.Display bModal:= ") + (bModal ? L"true" : L"false"));
   Trap(proc, [&] {
-    Need(item)->Display(bModal);
+    // Outlook busy a moment must not leave the template unopened.
+    if (!Retried([&] { Need(item)->Display(bModal); }))
+      vb::Raise(vb::Err().Number(), vb::Err().Description());
     if (bModal) {
       LogInfo(proc, L"DoEvents");
       vb::DoEvents();
@@ -282,15 +284,38 @@ void DisplayTemplate(const ItemPtr& item, bool bModal) {
 
 void OpenTemplateDuplicate(const std::wstring& sEntryID) {
   Trap(L"mTanvelo::OpenTemplateDuplicate", [&] {
-    ItemPtr original = GetTemplate(sEntryID);
+    ItemPtr original;
+    // Refused past its tries, the lookup is told, not taken for a mail that is no template.
+    if (!Retried([&] {
+          auto item = Session()->GetItemFromID(sEntryID, TemplatesRoot()->StoreID());
+          original = item && TemplateItemOrRaise(item) ? item : nullptr;
+        })) {
+      LogError(L"mTanvelo::OpenTemplateDuplicate", std::nullopt, std::nullopt,
+               L"the template to duplicate could not be read, no duplicate was made");
+      return;
+    }
     if (!original) return;
     auto folder = Need(original->Parent());
     std::wstring subject = GetNewTemplateSubject(folder->EntryID(), original->Subject());
-    ItemPtr copy = Need(original->Copy());
+    // Outlook busy a moment must not cost the duplicate: each step is asked again. A copy
+    // still refused its name is not left beside the original under the same one.
+    ItemPtr copy;
+    if (!Retried([&] { copy = Need(original->Copy()); })) {
+      LogError(L"mTanvelo::OpenTemplateDuplicate", std::nullopt, std::nullopt,
+               L"the duplicate " + subject + L" was not made");
+      return;
+    }
     RemoveHotkeyProperties(copy, false);
     SetAddinProperty(copy, Options().ProductCode(), false);
-    copy->SetSubject(subject);
-    copy->Save();
+    if (!Retried([&] {
+          copy->SetSubject(subject);
+          copy->Save();
+        })) {
+      LogError(L"mTanvelo::OpenTemplateDuplicate", std::nullopt, std::nullopt,
+               L"the duplicate " + subject + L" was not made");
+      DeleteItem(copy, true);
+      return;
+    }
     DisplayTemplate(copy, false);
   });
 }

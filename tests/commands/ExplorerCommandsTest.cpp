@@ -213,6 +213,57 @@ TEST_F(RefusedClicks, ATemplateFromAMailKeepsItsSubjectOrIsNotMadeAndTold) {
       });
 }
 
+// A duplicate or an opened template outlasts Outlook busy a moment; refused for good, the log
+// names the command.
+TEST_F(RefusedClicks, ADuplicateIsMadeOrTheUserIsTold) {
+  auto item = AddTemplate(L"Offer");
+  Sweep(
+      [&] {
+        for (const auto& made : templates->Items()->All())
+          if (made->Subject() != L"Offer") made->Delete();
+        ShowAndSelect(templates, {item});
+      },
+      [] { mExplorer::Explorer_OpenDuplicate(); },
+      [&](uint64_t span, bool told, const std::string& where) {
+        const auto subjects = Subjects(templates);
+        const bool made = std::find(subjects.begin(), subjects.end(), L"Offer1") != subjects.end();
+        if (span < kHeldTries)
+          EXPECT_TRUE(made) << where;
+        else
+          EXPECT_TRUE(made || told) << where;
+        // A selection the click could not read is told naming the command.
+        EXPECT_TRUE(!ErrorSince(L"mExplorer.Explorer_OpenDuplicate") ||
+                    ErrorNaming(LangText(L"RID_E_BTN_OPEN_DUPLICATE")))
+            << where;
+      });
+}
+
+TEST_F(ExplorerCommandsTest, AnEditedTemplateIsOpenedOrTheRefusalNamesTheCommand) {
+  auto item = AddTemplate(L"Offer");
+  ShowAndSelect(templates, {item});
+  win32::faults::Start({.countOnly = true});
+  mExplorer::Explorer_EditTemplate();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GE(calls, 1u);
+  for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries} + 2})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      if (auto open = p.app->ActiveInspector()) open->Close(outlook::olDiscard);
+      ShowAndSelect(templates, {item});
+      win32::faults::Start({.at = at, .span = span});
+      mExplorer::Explorer_EditTemplate();
+      win32::faults::Stop();
+      auto inspector = p.app->ActiveInspector();
+      const bool opened = inspector && inspector->CurrentItem()->Subject() == L"Offer";
+      if (span < kHeldTries)
+        EXPECT_TRUE(opened) << span << " calls from " << at;
+      else
+        EXPECT_TRUE(opened || Logged(L"mExplorer.Explorer_EditTemplate",
+                                     LangText(L"RID_E_BTN_EDIT_TEMPLATE")))
+            << span << " calls from " << at;
+    }
+}
+
 // Outlook busy a moment changes nothing: the drafts go out. Refused past kHeldTries, the user
 // learns which drafts stayed, or the log names the command that did nothing.
 TEST_F(RefusedClicks, DraftsAreSentOrTheirStayIsTold) {
