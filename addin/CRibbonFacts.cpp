@@ -102,12 +102,13 @@ bool COutlookRibbonFacts::IsModalInspector(const std::any& inspector) {
   return wrapper->IsModal();
 }
 
+// Refusals go on to the rule, which asks again and, still refused, names its control.
 bool COutlookRibbonFacts::IsTemplateFolderCurrent(const std::any& explorer) {
-  return mTanvelo::IsTemplateFolder(Need<outlook::Explorer>(explorer)->CurrentFolder());
+  return mTanvelo::TemplateFolderOrRaise(Need<outlook::Explorer>(explorer)->CurrentFolder());
 }
 
 bool COutlookRibbonFacts::IsDraftsFolderCurrent(const std::any& explorer) {
-  return IsDraftsFolder(Need<outlook::Explorer>(explorer)->CurrentFolder());
+  return DraftsFolderOrRaise(Need<outlook::Explorer>(explorer)->CurrentFolder());
 }
 
 // The explorer's state questions are the commands layer's, so the ribbon, the command bars

@@ -43,6 +43,14 @@ bool IsMail(const ItemPtr& item) {
   return item && item->Class() == outlook::olMail;
 }
 
+// A command Outlook refused past its retries: told at error level in words that name the
+// command (its label) and what it left undone, the refusal's own text last.
+void TellRefused(std::wstring_view procedure, const std::wstring& command,
+                 const std::wstring& undone) {
+  const std::wstring refusal = vb::Err().Description();
+  LogError(procedure, std::nullopt, command + L": " + undone + L" - " + refusal);
+}
+
 // Sends the mail as it stands, through the Outbox. A mail Outlook refuses goes back to the
 // folder it came from, so that nothing unsent waits in the Outbox as if it had gone; False
 // then, with the refusal logged.
@@ -114,36 +122,47 @@ void Explorer_NewTemplate() {
 }
 
 void Explorer_EditTemplate() {
-  Trap(L"mExplorer.Explorer_EditTemplate", [] {
-    ItemPtr item = FirstSelected(ActiveExplorer());
+  const wchar_t* proc = L"mExplorer.Explorer_EditTemplate";
+  ItemPtr item;
+  // Outlook busy a moment must not swallow the click.
+  if (!mTanvelo::Retried([&] { item = FirstSelected(ActiveExplorer()); })) {
+    TellRefused(proc, LangText(L"RID_E_BTN_EDIT_TEMPLATE"),
+                L"the selected template could not be read, it was not opened");
+    return;
+  }
+  Trap(proc, [&] {
     if (IsMail(item)) mTanvelo::DisplayTemplate(item, false);
   });
 }
 
 void Explorer_OpenDuplicate() {
-  vb::Ignore([] { mTanvelo::OpenTemplateDuplicate(FirstSelected(ActiveExplorer())->EntryID()); });
+  std::wstring id;
+  // Outlook busy a moment must not swallow the click.
+  if (!mTanvelo::Retried([&] { id = FirstSelected(ActiveExplorer())->EntryID(); })) {
+    TellRefused(L"mExplorer.Explorer_OpenDuplicate", LangText(L"RID_E_BTN_OPEN_DUPLICATE"),
+                L"the selected template could not be read, no duplicate was made");
+    return;
+  }
+  vb::Ignore([&] { mTanvelo::OpenTemplateDuplicate(id); });
   vb::Err().Clear();
 }
 
 void Explorer_Hotkey() {
   const wchar_t* proc = L"mExplorer.Explorer_Hotkey";
-  ExplorerPtr explorer;
-  std::shared_ptr<outlook::MAPIFolder> folder;
-  if (!mTanvelo::Insist(proc, [&] {
-        explorer = ActiveExplorer();
-        folder = explorer->CurrentFolder();
-      }))
-    return;
-  if (!mTanvelo::IsTemplateFolder(folder)) return;
-  // Outlook busy a moment must not swallow the click.
   std::wstring id;
-  if (!mTanvelo::Insist(proc,
-                        [&] {
-                          ItemPtr item = SelectedOrNone(explorer);
-                          id = IsMail(item) ? item->EntryID() : L"";
-                        }) ||
-      id.empty())
+  // Outlook busy a moment must not swallow the click.
+  if (!mTanvelo::Retried([&] {
+        id.clear();
+        auto explorer = ActiveExplorer();
+        if (!mTanvelo::TemplateFolderOrRaise(explorer->CurrentFolder())) return;
+        ItemPtr item = SelectedOrNone(explorer);
+        id = IsMail(item) ? item->EntryID() : L"";
+      })) {
+    TellRefused(proc, LangText(L"RID_E_BTN_HOTKEY"),
+                L"the selected template could not be read, the hotkey dialog was not opened");
     return;
+  }
+  if (id.empty()) return;
   Trap(proc, [&] {
     std::wstring sResult;
     mForms::ShowHotkeyDialog(id, std::nullopt, std::nullopt, std::nullopt, false, sResult);
@@ -163,38 +182,69 @@ bool Explorer_ChangeDefault() {
   ItemPtr item;
   std::wstring id;
   // Outlook busy a moment must not swallow the click.
-  if (!mTanvelo::Insist(proc,
-                        [&] {
-                          item = SelectedOrNone(ActiveExplorer());
-                          id = item && mTanvelo::TemplateItemOrRaise(item) ? item->EntryID() : L"";
-                        }) ||
-      id.empty())
+  if (!mTanvelo::Retried([&] {
+        item = SelectedOrNone(ActiveExplorer());
+        id = item && mTanvelo::TemplateItemOrRaise(item) ? item->EntryID() : L"";
+      })) {
+    TellRefused(proc,
+                LangText(L"RID_E_BTN_CHANGE_DEFAULT_SET") + L", " +
+                    LangText(L"RID_E_BTN_CHANGE_DEFAULT_CLEAR"),
+                L"the selected template could not be read, the default was not changed");
     return false;
+  }
+  if (id.empty()) return false;
   mTanvelo::ToggleDefaultTemplate(item, id);
   return true;
 }
 
 void Explorer_SendDrafts() {
   const wchar_t* proc = L"mExplorer.Explorer_SendDrafts";
+  ExplorerPtr explorer;
+  std::shared_ptr<outlook::MAPIFolder> folder;
+  bool inDrafts = false;
+  // Outlook busy a moment must not leave the drafts unsent without a word.
+  if (!mTanvelo::Retried([&] {
+        explorer = ActiveExplorer();
+        folder = Need(explorer->CurrentFolder());
+        inDrafts = DraftsFolderOrRaise(folder);
+      })) {
+    TellRefused(proc, LangText(L"RID_E_BTN_SEND_DRAFTS"),
+                L"the current folder could not be read, no draft was sent");
+    return;
+  }
+  if (!inDrafts) return;
+  std::vector<std::pair<std::wstring, std::wstring>> drafts;  // EntryID, subject
+  if (!mTanvelo::Retried([&] {
+        drafts.clear();
+        auto selection = Need(explorer->Selection());
+        for (int32_t i = 1; i <= selection->Count(); ++i) {
+          ItemPtr item = selection->Item(i);
+          if (IsMail(item)) drafts.emplace_back(item->EntryID(), item->Subject());
+        }
+      })) {
+    TellRefused(proc, LangText(L"RID_E_BTN_SEND_DRAFTS"),
+                L"the selection could not be read, no draft was sent");
+    return;
+  }
+  if (drafts.empty()) {
+    vb::MsgBox(LangText(L"STR_SELECT_MAIL_PROMPT"), 0, LangText(L"STR_SELECT_MAIL_TITLE"));
+    return;
+  }
   std::vector<std::wstring> notSent;
+  size_t next = 0;
   Trap(proc, [&] {
-    auto explorer = ActiveExplorer();
-    auto folder = Need(explorer->CurrentFolder());
-    if (!IsDraftsFolder(folder)) return;
-    std::vector<std::wstring> entryIDs;
-    auto selection = Need(explorer->Selection());
-    for (int32_t i = 1; i <= selection->Count(); ++i) {
-      ItemPtr item = selection->Item(i);
-      if (IsMail(item)) entryIDs.push_back(item->EntryID());
-    }
-    if (entryIDs.empty()) {
-      vb::MsgBox(LangText(L"STR_SELECT_MAIL_PROMPT"), 0, LangText(L"STR_SELECT_MAIL_TITLE"));
-      return;
-    }
     auto session = Need(Need(g_oApp)->Session());
     const std::wstring product = vb::LCase(Options().ProductCode());
-    for (const auto& sEntryID : entryIDs) {
-      ItemPtr item = Need(session->GetItemFromID(sEntryID, folder->StoreID()));
+    const std::wstring storeID = folder->StoreID();
+    for (; next < drafts.size(); ++next) {
+      const auto& [sEntryID, listed] = drafts[next];
+      ItemPtr item;
+      if (!mTanvelo::Retried([&] { item = Need(session->GetItemFromID(sEntryID, storeID)); })) {
+        TellRefused(proc, LangText(L"RID_E_BTN_SEND_DRAFTS"),
+                    listed + L" could not be fetched, not sent");
+        notSent.push_back(listed);
+        continue;
+      }
       std::wstring stamp;
       if (!mTanvelo::ReadAddinProperty(item, stamp)) {
         // Taken for unstamped, a draft of ours would go out with its fields unfilled.
@@ -211,12 +261,17 @@ void Explorer_SendDrafts() {
         bool bStop = false;
         mTanvelo::DoSend2Action(item, mTanvelo::kSendActionSend, mTanvelo::GetSendMode(item), bStop,
                                 false, nullptr, nullptr, folder);
-        if (bStop) break;
+        if (bStop) {
+          next = drafts.size();
+          break;
+        }
       } else {
         LogError(proc, 0, L"Cant send mail created other addin - " + stamp);
       }
     }
   });
+  // Ended by an error, the drafts from the failing one on stay unsent: the user learns which.
+  for (; next < drafts.size(); ++next) notSent.push_back(drafts[next].second);
   if (!notSent.empty()) {
     std::wstring list;
     for (const auto& subject : notSent) list += L"\n" + subject;
@@ -230,80 +285,91 @@ void Explorer_SendDrafts() {
 namespace {
 
 // A state question Outlook refuses a moment is asked again; still refused it answers False
-// and says so in the log, so a control it hides or disables is not hidden without a word.
-bool Asked(std::wstring_view procedure, const std::function<void()>& question) {
-  const bool answered = mTanvelo::Insist(procedure, question);
+// and says so in the log, naming the commands it leaves hidden or disabled.
+bool Asked(std::wstring_view procedure, std::initializer_list<const wchar_t*> commands,
+           const std::function<void()>& question) {
+  if (mTanvelo::Retried(question)) return true;
+  std::wstring names;
+  for (const wchar_t* label : commands) names += (names.empty() ? L"" : L", ") + LangText(label);
+  TellRefused(procedure, names,
+              L"not offered, Outlook refused to show the folder or the selection");
   vb::Err().Clear();
-  return answered;
+  return false;
 }
 
 }  // namespace
 
 bool IsMailFolderCurrent(const ExplorerPtr& oExplorer) {
   bool result = false;
-  Asked(L"mExplorer.IsMailFolderCurrent", [&] {
+  Asked(L"mExplorer.IsMailFolderCurrent", {L"RID_E_BTN_SAVE_AS_TEMPLATE"}, [&] {
     result = false;
     auto folder = Need(Need(oExplorer)->CurrentFolder());
-    result =
-        folder->DefaultItemType() == outlook::olMailItem && !mTanvelo::IsTemplateFolder(folder);
+    result = folder->DefaultItemType() == outlook::olMailItem &&
+             !mTanvelo::TemplateFolderOrRaise(folder);
   });
   return result;
 }
 
 bool IsMailSelected(const ExplorerPtr& oExplorer) {
   bool result = false;
-  Asked(L"mExplorer.IsMailSelected", [&] {
-    result = false;
-    auto selection = Need(Need(oExplorer)->Selection());
-    result = selection->Count() > 0 && IsMail(selection->Item(1));
-  });
+  Asked(L"mExplorer.IsMailSelected", {L"RID_E_BTN_SAVE_AS_TEMPLATE", L"RID_E_BTN_SEND_DRAFTS"},
+        [&] {
+          result = false;
+          auto selection = Need(Need(oExplorer)->Selection());
+          result = selection->Count() > 0 && IsMail(selection->Item(1));
+        });
   return result;
 }
 
 bool IsTemplateSelected(const ExplorerPtr& oExplorer) {
   bool result = false;
-  Asked(L"mExplorer.IsTemplateSelected", [&] {
-    result = false;
-    if (!mTanvelo::IsTemplateFolder(Need(oExplorer)->CurrentFolder())) return;
-    auto selection = Need(oExplorer->Selection());
-    if (selection->Count() == 0) return;
-    ItemPtr item = selection->Item(1);
-    result = IsMail(item) && !item->Sent();
-  });
+  Asked(L"mExplorer.IsTemplateSelected",
+        {L"RID_E_BTN_EDIT_TEMPLATE", L"RID_E_BTN_OPEN_DUPLICATE", L"RID_E_BTN_HOTKEY",
+         L"RID_E_BTN_NEW_FROM_SEL_TEMPLATE"},
+        [&] {
+          result = false;
+          if (!mTanvelo::TemplateFolderOrRaise(Need(oExplorer)->CurrentFolder())) return;
+          auto selection = Need(oExplorer->Selection());
+          if (selection->Count() == 0) return;
+          ItemPtr item = selection->Item(1);
+          result = IsMail(item) && !item->Sent();
+        });
   return result;
 }
 
 bool IsDefaultTemplateSelected(const ExplorerPtr& oExplorer, bool& bIsDefault, int32_t& nCount) {
   bool result = false;
-  Asked(L"mExplorer.IsDefaultTemplateSelected", [&] {
-    bIsDefault = false;
-    nCount = 0;
-    result = false;
-    if (!mTanvelo::IsTemplateFolder(Need(oExplorer)->CurrentFolder())) return;
-    auto selection = Need(oExplorer->Selection());
-    nCount = selection->Count();
-    if (nCount == 0) return;
-    ItemPtr item = selection->Item(1);
-    if (!IsMail(item) || item->Sent()) return;
-    bIsDefault = mTanvelo::IsDefaultTemplate(item->EntryID());
-    result = true;
-  });
+  Asked(L"mExplorer.IsDefaultTemplateSelected",
+        {L"RID_E_BTN_CHANGE_DEFAULT_SET", L"RID_E_BTN_CHANGE_DEFAULT_CLEAR"}, [&] {
+          bIsDefault = false;
+          nCount = 0;
+          result = false;
+          if (!mTanvelo::TemplateFolderOrRaise(Need(oExplorer)->CurrentFolder())) return;
+          auto selection = Need(oExplorer->Selection());
+          nCount = selection->Count();
+          if (nCount == 0) return;
+          ItemPtr item = selection->Item(1);
+          if (!IsMail(item) || item->Sent()) return;
+          bIsDefault = mTanvelo::IsDefaultTemplate(item->EntryID());
+          result = true;
+        });
   return result;
 }
 
 void GetBuiltinControlState(const ExplorerPtr& oExplorer, int32_t nId, bool& bEnabled,
                             bool& bVisible) {
-  Asked(L"mExplorer.GetBuiltinControlState", [&] {
-    bEnabled = false;
-    bVisible = false;
-    // A window without bars has no such control; that is no refusal.
-    auto bars = std::static_pointer_cast<office::CommandBars>(Need(oExplorer)->CommandBars());
-    if (!bars) return;
-    if (auto control = bars->FindControl(0, nId)) {
-      bEnabled = control->Enabled();
-      bVisible = control->Visible();
-    }
-  });
+  Asked(L"mExplorer.GetBuiltinControlState",
+        {L"RID_E_BTN_TANVELO", L"RID_E_BTN_REPLY_ALL_WITH", L"RID_E_BTN_FORWARD_WITH"}, [&] {
+          bEnabled = false;
+          bVisible = false;
+          // A window without bars has no such control; that is no refusal.
+          auto bars = std::static_pointer_cast<office::CommandBars>(Need(oExplorer)->CommandBars());
+          if (!bars) return;
+          if (auto control = bars->FindControl(0, nId)) {
+            bEnabled = control->Enabled();
+            bVisible = control->Visible();
+          }
+        });
 }
 
 }  // namespace mExplorer

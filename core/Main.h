@@ -118,5 +118,8 @@ void SetBtnPicAndMask(const std::shared_ptr<office::CommandBarButton>& button,
 std::shared_ptr<redemption::SafeItem> GetSafeItem(const std::shared_ptr<outlook::Item>& item);
 // "\\" and the folder names from the store's root down to the folder; "" on failure.
 std::wstring GetFolderPath(const std::shared_ptr<outlook::MAPIFolder>& folder);
-// True for Outlook's default Drafts folder and every folder below it.
+// True for Outlook's default Drafts folder and every folder below it; a look Outlook refuses
+// is asked again, up to kHeldTries times, and still refused answers False.
 bool IsDraftsFolder(const std::shared_ptr<outlook::MAPIFolder>& folder);
+// The same, the last refusal raised, for callers that must tell what a refusal left undone.
+bool DraftsFolderOrRaise(const std::shared_ptr<outlook::MAPIFolder>& folder);

@@ -1,5 +1,7 @@
 #include "engine/mStandardTemplates.h"
 
+#include <functional>
+
 #include "core/Main.h"
 #include "engine/SystemFiling.h"
 #include "engine/mTanvelo.h"
@@ -32,31 +34,50 @@ void CreateStandardTemplates(bool bForce) {
 
 void UpdateTemplate(const FolderPtr& folder, const std::wstring& sSubject,
                     const std::wstring& sBody, int32_t nVersion) {
-  Trap(L"mStandardTemplates::UpdateTemplate", [&] {
-    auto items = Need(folder)->Items();
-    auto existing = items->Find(L"[MessageClass] = 'IPM.Note' and [Subject] = '" +
-                                mTanvelo::FilterText(sSubject) + L"'");
-    if (existing) {
-      int32_t stored = 0;
-      vb::Ignore([&] { stored = vb::CLng(vb::Val(existing->BillingInformation())); });
-      vb::Err().Clear();
-      if (nVersion <= stored) return;
-      // Refused a moment, the old sample is asked again: else it stays beside the new one.
-      if (!mTanvelo::Retried([&] { existing->Delete(); })) {
-        mTanvelo::Insist(L"mStandardTemplates::UpdateTemplate", [&] {
-          existing->Move(Need(g_oApp)->Session()->GetDefaultFolder(outlook::olFolderDeletedItems));
+  // Each call Outlook refuses a moment is asked again, so that no sample is lost to it.
+  auto held = [](const std::function<void()>& call) {
+    if (!mTanvelo::Retried(call)) vb::Raise(vb::Err().Number(), vb::Err().Description());
+  };
+  if (vb::Catch([&] {
+        std::shared_ptr<outlook::Items> items;
+        std::shared_ptr<outlook::Item> existing;
+        held([&] {
+          items = Need(folder)->Items();
+          existing = items->Find(L"[MessageClass] = 'IPM.Note' and [Subject] = '" +
+                                 mTanvelo::FilterText(sSubject) + L"'");
         });
-      }
-      vb::Err().Clear();
-    }
-    auto item = Need(items->Add());
-    item->SetSubject(sSubject);
-    item->SetBillingInformation(std::to_wstring(nVersion));
-    item->SetHTMLBody(WrapPage(sBody));
-    item->Save();
-    if (Need(item->Parent())->EntryID() != folder->EntryID())
-      mTanvelo::Insist(L"mStandardTemplates::UpdateTemplate", [&] { item->Move(folder); });
-  });
+        if (existing) {
+          int32_t stored = 0;
+          vb::Ignore([&] { stored = vb::CLng(vb::Val(existing->BillingInformation())); });
+          vb::Err().Clear();
+          if (nVersion <= stored) return;
+          // Refused a moment, the old sample is asked again: else it stays beside the new one.
+          if (!mTanvelo::Retried([&] { existing->Delete(); })) {
+            mTanvelo::Insist(L"mStandardTemplates::UpdateTemplate", [&] {
+              existing->Move(
+                  Need(g_oApp)->Session()->GetDefaultFolder(outlook::olFolderDeletedItems));
+            });
+          }
+          vb::Err().Clear();
+        }
+        std::shared_ptr<outlook::Item> item;
+        held([&] { item = Need(items->Add()); });
+        held([&] { item->SetSubject(sSubject); });
+        held([&] { item->SetBillingInformation(std::to_wstring(nVersion)); });
+        held([&] { item->SetHTMLBody(WrapPage(sBody)); });
+        held([&] { item->Save(); });
+        bool elsewhere = false;
+        held([&] { elsewhere = Need(item->Parent())->EntryID() != folder->EntryID(); });
+        if (elsewhere) held([&] { item->Move(folder); });
+      }))
+    return;
+  // Still refused: the sample is named, so a user missing it learns which one and why.
+  const std::wstring refusal = vb::Err().Description();
+  std::wstring where;
+  vb::Ignore([&] { where = Need(folder)->Name() + L"/"; });
+  vb::Err().Clear();
+  LogError(L"mStandardTemplates::UpdateTemplate", std::nullopt,
+           L"the sample template \"" + where + sSubject + L"\" was not made - " + refusal);
 }
 
 FolderPtr GetOrCreateFolder(const FolderPtr& parent, const std::wstring& sName, bool& bCreated) {
@@ -67,7 +88,9 @@ FolderPtr GetOrCreateFolder(const FolderPtr& parent, const std::wstring& sName, 
     bCreated = false;
     return folder;
   }
-  folder = Need(parent)->Folders()->Add(sName);
+  // Refused a moment, the folder is asked for again; refused for good the error goes on.
+  if (!mTanvelo::Retried([&] { folder = Need(parent)->Folders()->Add(sName); }))
+    vb::Raise(vb::Err().Number(), vb::Err().Description());
   bCreated = true;
   return folder;
 }

@@ -239,17 +239,24 @@ bool IsTemplateItem(const ItemPtr& item) {
   return QuietlyOr(false, [&] { return TemplateItemOrRaise(item); });
 }
 
+bool TemplateFolderOrRaise(const FolderPtr& folder) {
+  auto root = TemplatesRoot();
+  if (Need(folder)->StoreID() != root->StoreID()) return false;
+  for (auto current = folder;;) {
+    if (current->EntryID() == root->EntryID()) return true;
+    auto parent = current->Parent();
+    if (!parent || parent->Class() != outlook::olFolder) return false;
+    current = std::dynamic_pointer_cast<outlook::MAPIFolder>(parent);
+    if (!current) return false;
+  }
+}
+
 bool IsTemplateFolder(const FolderPtr& folder) {
-  return TrapOr(L"mTanvelo::IsTemplateFolder", false, [&] {
-    auto root = TemplatesRoot();
-    if (Need(folder)->StoreID() != root->StoreID()) return false;
-    for (auto current = folder;;) {
-      if (current->EntryID() == root->EntryID()) return true;
-      auto parent = current->Parent();
-      if (!parent || parent->Class() != outlook::olFolder) return false;
-      current = std::dynamic_pointer_cast<outlook::MAPIFolder>(parent);
-    }
-  });
+  bool answer = false;
+  // Outlook busy a moment must not take the templates tree for another folder.
+  if (Retried([&] { answer = TemplateFolderOrRaise(folder); })) return answer;
+  LogError(L"mTanvelo::IsTemplateFolder");
+  return false;
 }
 
 ItemPtr GetTemplate(const std::wstring& sEntryID) {
@@ -268,7 +275,9 @@ void DisplayTemplate(const ItemPtr& item, bool bModal) {
   const wchar_t* proc = L"mTanvelo::DisplayTemplate";
   LogInfo(proc, std::wstring(L"oTemplate.Display bModal:= ") + (bModal ? L"true" : L"false"));
   Trap(proc, [&] {
-    Need(item)->Display(bModal);
+    // Outlook busy a moment must not leave the template unopened.
+    if (!Retried([&] { Need(item)->Display(bModal); }))
+      vb::Raise(vb::Err().Number(), vb::Err().Description());
     if (bModal) {
       LogInfo(proc, L"DoEvents");
       vb::DoEvents();
@@ -278,15 +287,38 @@ void DisplayTemplate(const ItemPtr& item, bool bModal) {
 
 void OpenTemplateDuplicate(const std::wstring& sEntryID) {
   Trap(L"mTanvelo::OpenTemplateDuplicate", [&] {
-    ItemPtr original = GetTemplate(sEntryID);
+    ItemPtr original;
+    // Refused past its tries, the lookup is told, not taken for a mail that is no template.
+    if (!Retried([&] {
+          auto item = Session()->GetItemFromID(sEntryID, TemplatesRoot()->StoreID());
+          original = item && TemplateItemOrRaise(item) ? item : nullptr;
+        })) {
+      LogError(L"mTanvelo::OpenTemplateDuplicate", std::nullopt, std::nullopt,
+               L"the template to duplicate could not be read, no duplicate was made");
+      return;
+    }
     if (!original) return;
     auto folder = Need(original->Parent());
     std::wstring subject = GetNewTemplateSubject(folder->EntryID(), original->Subject());
-    ItemPtr copy = Need(original->Copy());
+    // Outlook busy a moment must not cost the duplicate: each step is asked again. A copy
+    // still refused its name is not left beside the original under the same one.
+    ItemPtr copy;
+    if (!Retried([&] { copy = Need(original->Copy()); })) {
+      LogError(L"mTanvelo::OpenTemplateDuplicate", std::nullopt, std::nullopt,
+               L"the duplicate " + subject + L" was not made");
+      return;
+    }
     RemoveHotkeyProperties(copy, false);
     SetAddinProperty(copy, Options().ProductCode(), false);
-    copy->SetSubject(subject);
-    copy->Save();
+    if (!Retried([&] {
+          copy->SetSubject(subject);
+          copy->Save();
+        })) {
+      LogError(L"mTanvelo::OpenTemplateDuplicate", std::nullopt, std::nullopt,
+               L"the duplicate " + subject + L" was not made");
+      DeleteItem(copy, true);
+      return;
+    }
     DisplayTemplate(copy, false);
   });
 }
@@ -299,18 +331,22 @@ std::wstring GetNewTemplateSubject(const std::wstring& sFolderEntryID,
     ++digits;
   const std::wstring base = vSubject.substr(0, vSubject.size() - digits);
   const int32_t number = digits ? std::stoi(vSubject.substr(vSubject.size() - digits)) : 0;
-  return TrapOr(L"mTanvelo::GetNewTemplateSubject", base, [&] {
-    auto folder = Session()->GetFolderFromID(sFolderEntryID, TemplatesRoot()->StoreID());
-    auto items = Need(folder)->Items();
-    std::wstring candidate;
-    for (int32_t k = 1; k <= 99; ++k) {
-      candidate = base + std::to_wstring(number + k);
-      if (!items->Find(L"[MessageClass] = 'IPM.Note' And [Subject]='" + FilterText(candidate) +
-                       L"'"))
-        break;
-    }
+  std::wstring candidate;
+  // Outlook busy a moment must not give a duplicate the name of the one it copies.
+  if (Retried([&] {
+        auto folder = Session()->GetFolderFromID(sFolderEntryID, TemplatesRoot()->StoreID());
+        auto items = Need(folder)->Items();
+        for (int32_t k = 1; k <= 99; ++k) {
+          candidate = base + std::to_wstring(number + k);
+          if (!items->Find(L"[MessageClass] = 'IPM.Note' And [Subject]='" + FilterText(candidate) +
+                           L"'"))
+            break;
+        }
+      }))
     return candidate;
-  });
+  LogError(L"mTanvelo::GetNewTemplateSubject", std::nullopt, std::nullopt,
+           L"no free name found after " + base);
+  return base;
 }
 
 std::wstring FilterText(const std::wstring& text) {

@@ -69,8 +69,11 @@ bool IsTemplateItem(const ItemPtr& item);
 // The same, raising where Outlook refused a call, so a caller can tell "no template" from "not
 // known now".
 bool TemplateItemOrRaise(const ItemPtr& item);
-// The templates folder or a folder below it, in the same store.
+// The templates folder or a folder below it, in the same store. A look Outlook refuses is asked
+// again (up to kHeldTries); still refused it is logged and answers False.
 bool IsTemplateFolder(const FolderPtr& folder);
+// One look, raising where Outlook refused, for callers that ask again and tell it themselves.
+bool TemplateFolderOrRaise(const FolderPtr& folder);
 // The template of this EntryID in the templates store, or null.
 ItemPtr GetTemplate(const std::wstring& sEntryID);
 void DisplayTemplate(const ItemPtr& item, bool bModal);

@@ -17,6 +17,7 @@ using namespace road;
 constexpr int32_t kStyleExclamation = 48;
 constexpr int32_t kStyleOkCancelWarn = 49;
 constexpr int32_t kStyleYesNo = 4;
+constexpr int32_t kStyleExclamation = 48;
 constexpr int32_t kForeground = 0x10000;
 const wchar_t* const kUntitled = L"Untitled";
 const wchar_t* const kPostFilter = L"[MessageClass] >= 'IPM.Post' And [MessageClass] < 'IPM.Post/'";
@@ -180,11 +181,17 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
   SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::NewTemplateFromMail";
   ItemPtr onItsWay;  // saved, not yet filled with the mail's content
-  Trap(proc, [&] {
+  bool made = false, failed = false;
+  // Outlook busy a moment must not cost the user the template: each step is asked again.
+  auto held = [](const std::function<void()>& call) {
+    if (!Retried(call)) vb::Raise(vb::Err().Number(), vb::Err().Description());
+  };
+  const bool ended = Trap(proc, [&] {
     ItemPtr source;
     std::wstring refusal;
     if (!SourceOfNewTemplate(sEntryID, vStoreID, source, refusal)) {
       LogError(proc, 0, L"Item not found: " + refusal);
+      failed = true;
       return;
     }
     if (!source) {
@@ -195,20 +202,21 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
       LogError(proc, 0, L"invalid item class - " + std::to_wstring(source->Class()));
       return;
     }
-    ItemPtr item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
+    ItemPtr item;
+    held([&] { item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem)); });
     SetAddinProperty(item, Options().ProductCode(), false);
-    item->SetSubject(kUntitled);
+    held([&] { item->SetSubject(kUntitled); });
     auto parent = item->Parent();
     if (!parent || !IsTemplateFolder(parent)) {
       FolderPtr current;
       Quietly([&] { current = Need(g_oApp->ActiveExplorer())->CurrentFolder(); });
       FolderPtr folder = current && IsTemplateFolder(current) ? current : TemplatesRoot();
-      item->Save();
+      held([&] { item->Save(); });
       onItsWay = item;
-      item = Need(item->Move(folder));
+      held([&] { item = Need(item->Move(folder)); });
       onItsWay = item;
     }
-    item->Save();
+    held([&] { item->Save(); });
     onItsWay = item;
     bool copied = false;
     CopyBodySubjectAttachments(source, item, false, &copied);
@@ -217,9 +225,11 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
       std::wstring subject;
       Quietly([&] { subject = source->Subject(); });
       LogError(proc, 0, L"new template not made from the mail '" + subject + L"'");
+      failed = true;
       return;
     }
     onItsWay = nullptr;  // saved whole by the copy
+    made = true;
     auto folder = Need(item->Parent());
     if (item->Subject().empty())
       item->SetSubject(GetNewTemplateSubject(folder->EntryID(), kUntitled));
@@ -232,6 +242,10 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
   });
   // Stopped half-made, it would stay in Drafts or among the templates as an empty mail.
   if (onItsWay) DeleteItem(onItsWay, true);
+  // The user asked for a template: one not made is said, not only logged.
+  if (failed || (!ended && !made))
+    vb::MsgBox(LangText(L"STR_SAVE_AS_TEMPLATE_FAILED"),
+               kStyleExclamation | (bForeground ? kForeground : 0));
 }
 
 bool TemplateHasRecipients(const std::wstring& sTemplateID) {

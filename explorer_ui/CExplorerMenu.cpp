@@ -183,7 +183,13 @@ void CExplorerMenu::ComputeState() {
       } else if (type == 0) {
         s.IsTemplatesFolder = mTanvelo::IsTemplateFolder(folder);
         s.IsOtherMailFolder = !s.IsTemplatesFolder;
-        s.IsDraftsFolder = IsDraftsFolder(folder);
+        // Refused past its retries, the hidden send-drafts items are told by name.
+        if (!vb::Catch([&] { s.IsDraftsFolder = DraftsFolderOrRaise(folder); })) {
+          const std::wstring refusal = vb::Err().Description();
+          LogError(L"CExplorerMenu::ComputeState", std::nullopt,
+                   Text(L"BTN_SEND_DRAFTS") +
+                       L": not offered, Outlook refused to show the current folder - " + refusal);
+        }
       }
     });
   }

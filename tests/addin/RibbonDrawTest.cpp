@@ -11,6 +11,7 @@
 #include "platform/forms/User.h"
 #include "platform/support/LibNorvane.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Faults.h"
 #include "tests/addin/ConnectTest.h"
 #include "tests/addin/RibbonFakes.h"
 
@@ -337,4 +338,35 @@ TEST_F(RibbonDraw, AQuickItemsLabelFollowsTheRecordsRefreshedAtAStart) {
   recorder->runs.clear();
   read->Click(L"btnTanveloT1");
   EXPECT_NE(std::wstring::npos, recorder->runs.at(0).find(kept->EntryID()));
+}
+
+// Outlook busy a moment while the ribbon asks whether the current folder is a drafts folder does
+// not hide the send-drafts group; refused for good, the log names the control it hid.
+TEST_F(RibbonDraw, TheSendDraftsGroupOutlastsARefusedLookAndTellsARunOfThem) {
+  Run(L"14.0.0.4760");
+  auto draft = outlook::AddUnsentMail(p.drafts, L"Unfinished");
+  explorer->SetCurrentFolder(p.drafts);
+  explorer->Select({draft});
+  auto visible = [&] {
+    bool result = false;
+    addin->RibbonHalf().Control_GetVisible_(X(L"btnSendDrafts"), std::any(explorer), result);
+    return result;
+  };
+  win32::faults::Start({.countOnly = true});
+  ASSERT_TRUE(visible());
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GE(calls, 1u);
+  for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      win32::faults::Start({.at = at, .span = span});
+      const bool shown = visible();
+      win32::faults::Stop();
+      EXPECT_TRUE(shown) << span << " calls from " << at << " refused";
+    }
+  EXPECT_FALSE(Logged(L"Connect::Control_GetVisible_"));
+  win32::faults::Start({.at = 1, .span = 100000});
+  visible();
+  win32::faults::Stop();
+  EXPECT_TRUE(LoggedContaining(L"Connect::Control_GetVisible_", X(L"btnSendDrafts")));
 }

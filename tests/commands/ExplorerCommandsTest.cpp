@@ -132,6 +132,13 @@ class RefusedClicks : public ExplorerCommandsTest {
         check(span, ErrorSince(), std::to_string(span) + " calls from " + std::to_string(at));
       }
   }
+  // An error logged during the click whose text holds `words`.
+  bool ErrorNaming(const std::wstring& words) const {
+    const auto& log = support::library::Log();
+    for (size_t i = since_; i < log.size(); ++i)
+      if (log[i].level == kLevelError && log[i].text.find(words) != std::wstring::npos) return true;
+    return false;
+  }
   // An error logged during the click, under that procedure when one is named.
   bool ErrorSince(const std::wstring& procedure = L"") const {
     const auto& log = support::library::Log();
@@ -159,6 +166,10 @@ TEST_F(RefusedClicks, TheDefaultIsSetOrTheUserIsTold) {
           EXPECT_TRUE(set) << where;
         else
           EXPECT_TRUE(set || told) << where;
+        // A selection the click could not read is told naming the command.
+        EXPECT_TRUE(!ErrorSince(L"mExplorer.Explorer_ChangeDefault") ||
+                    ErrorNaming(LangText(L"RID_E_BTN_CHANGE_DEFAULT_SET")))
+            << where;
       });
 }
 
@@ -171,8 +182,12 @@ TEST_F(RefusedClicks, TheHotkeyDialogIsShownOrTheUserIsTold) {
         ShowAndSelect(templates, {item});
       },
       [] { mExplorer::Explorer_Hotkey(); },
-      [&](uint64_t, bool told, const std::string& where) {
-        EXPECT_TRUE(forms::PendingScripts(L"frmHotkey") == 0 || told) << where;
+      [&](uint64_t span, bool told, const std::string& where) {
+        const bool shown = forms::PendingScripts(L"frmHotkey") == 0;
+        if (span < kHeldTries)
+          EXPECT_TRUE(shown) << where;
+        else
+          EXPECT_TRUE(shown || (told && ErrorNaming(LangText(L"RID_E_BTN_HOTKEY")))) << where;
       });
   forms::DropScripts();
 }
@@ -195,6 +210,109 @@ TEST_F(RefusedClicks, ATemplateFromAMailKeepsItsSubjectOrIsNotMadeAndTold) {
           EXPECT_TRUE(made == Texts{subject} || (made.empty() && told)) << where;
         else
           EXPECT_TRUE(made == Texts{subject} || (made.empty() && told) || keptTold) << where;
+      });
+}
+
+// A duplicate or an opened template outlasts Outlook busy a moment; refused for good, the log
+// names the command.
+TEST_F(RefusedClicks, ADuplicateIsMadeOrTheUserIsTold) {
+  auto item = AddTemplate(L"Offer");
+  Sweep(
+      [&] {
+        for (const auto& made : templates->Items()->All())
+          if (made->Subject() != L"Offer") made->Delete();
+        ShowAndSelect(templates, {item});
+      },
+      [] { mExplorer::Explorer_OpenDuplicate(); },
+      [&](uint64_t span, bool told, const std::string& where) {
+        const auto subjects = Subjects(templates);
+        const bool made = std::find(subjects.begin(), subjects.end(), L"Offer1") != subjects.end();
+        if (span < kHeldTries)
+          EXPECT_TRUE(made) << where;
+        else
+          EXPECT_TRUE(made || told) << where;
+        // A selection the click could not read is told naming the command.
+        EXPECT_TRUE(!ErrorSince(L"mExplorer.Explorer_OpenDuplicate") ||
+                    ErrorNaming(LangText(L"RID_E_BTN_OPEN_DUPLICATE")))
+            << where;
+      });
+}
+
+TEST_F(ExplorerCommandsTest, AnEditedTemplateIsOpenedOrTheRefusalNamesTheCommand) {
+  auto item = AddTemplate(L"Offer");
+  ShowAndSelect(templates, {item});
+  win32::faults::Start({.countOnly = true});
+  mExplorer::Explorer_EditTemplate();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GE(calls, 1u);
+  for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries} + 2})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      if (auto open = p.app->ActiveInspector()) open->Close(outlook::olDiscard);
+      ShowAndSelect(templates, {item});
+      win32::faults::Start({.at = at, .span = span});
+      mExplorer::Explorer_EditTemplate();
+      win32::faults::Stop();
+      auto inspector = p.app->ActiveInspector();
+      const bool opened = inspector && inspector->CurrentItem()->Subject() == L"Offer";
+      if (span < kHeldTries)
+        EXPECT_TRUE(opened) << span << " calls from " << at;
+      else
+        EXPECT_TRUE(opened || Logged(L"mExplorer.Explorer_EditTemplate",
+                                     LangText(L"RID_E_BTN_EDIT_TEMPLATE")))
+            << span << " calls from " << at;
+    }
+}
+
+// Outlook busy a moment changes nothing: the drafts go out. Refused past kHeldTries, the user
+// learns which drafts stayed, or the log names the command that did nothing.
+TEST_F(RefusedClicks, DraftsAreSentOrTheirStayIsTold) {
+  std::shared_ptr<outlook::Item> draft;
+  size_t boxesBefore = 0;
+  Sweep(
+      [&] {
+        for (const auto& item : p.outbox->Items()->All()) item->Delete();
+        for (const auto& item : tvDrafts->Items()->All()) item->Delete();
+        draft = AddDraft(tvDrafts, L"Plain", L"");
+        ShowAndSelect(tvDrafts, {draft});
+        boxesBefore = win32::msgbox::Shown().size();
+      },
+      [] { mExplorer::Explorer_SendDrafts(); },
+      [&](uint64_t span, bool, const std::string& where) {
+        const bool sent = Subjects(p.outbox) == Texts{L"Plain"} && Subjects(tvDrafts).empty();
+        const auto& boxes = win32::msgbox::Shown();
+        const bool named = boxes.size() > boxesBefore &&
+                           boxes.back().text.find(L"Plain") != std::wstring::npos &&
+                           Subjects(tvDrafts) == Texts{L"Plain"};
+        if (span < kHeldTries)
+          EXPECT_TRUE(sent || named) << where;
+        else
+          EXPECT_TRUE(sent || named || ErrorNaming(LangText(L"RID_E_BTN_SEND_DRAFTS"))) << where;
+      });
+}
+
+// A template asked for and not made is said in a box, not only logged.
+TEST_F(RefusedClicks, ATemplateFromAMailNotMadeIsToldInABox) {
+  const std::wstring subject = p.htmlMail->Subject();
+  win32::msgbox::SetDefaultAnswerer([](const auto&) { return vb::vbNo; });  // not opened
+  size_t boxesBefore = 0;
+  Sweep(
+      [&] {
+        for (const auto& made : templates->Items()->All()) made->Delete();
+        ShowAndSelect(p.inbox, {p.htmlMail});
+        boxesBefore = win32::msgbox::Shown().size();
+      },
+      [] { mExplorer::Explorer_SaveAsTemplate(); },
+      [&](uint64_t span, bool, const std::string& where) {
+        const bool made = Subjects(templates) == Texts{subject};
+        bool boxed = false;
+        for (size_t i = boxesBefore; i < win32::msgbox::Shown().size(); ++i)
+          boxed =
+              boxed || win32::msgbox::Shown()[i].text == LangText(L"STR_SAVE_AS_TEMPLATE_FAILED");
+        if (span < kHeldTries)
+          EXPECT_TRUE(made && !boxed) << where;
+        else
+          EXPECT_TRUE(made != boxed) << where;
       });
 }
 
@@ -351,6 +469,35 @@ TEST_F(ExplorerCommandsTest, AStateQuestionOutlastsARefusalAndTellsARunOfThem) {
     EXPECT_FALSE(refused) << name;
     EXPECT_TRUE(Logged(std::wstring(L"mExplorer.") + name))
         << name << ": a run of refusals is told";
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A run of refusals hides or disables buttons; the log names them in the user's words.
+TEST_F(ExplorerCommandsTest, AStateQuestionRefusedForGoodNamesTheCommandsItLeavesOff) {
+  auto item = AddTemplate(L"Offer");
+  ShowAndSelect(templates, {item});
+  bool isDefault = false;
+  int32_t count = 0;
+  const struct {
+    const wchar_t* name;
+    const wchar_t* label;
+    std::function<void()> ask;
+  } questions[] = {
+      {L"IsTemplateSelected", L"RID_E_BTN_HOTKEY",
+       [&] { mExplorer::IsTemplateSelected(Explorer()); }},
+      {L"IsDefaultTemplateSelected", L"RID_E_BTN_CHANGE_DEFAULT_SET",
+       [&] { mExplorer::IsDefaultTemplateSelected(Explorer(), isDefault, count); }},
+      {L"IsMailSelected", L"RID_E_BTN_SEND_DRAFTS", [&] { mExplorer::IsMailSelected(Explorer()); }},
+  };
+  for (const auto& q : questions) {
+    win32::faults::Start({.at = 1, .span = 1000});
+    q.ask();
+    win32::faults::Stop();
+    EXPECT_TRUE(Logged(std::wstring(L"mExplorer.") + q.name, LangText(q.label))) << q.name;
   }
 }
 

@@ -287,6 +287,22 @@ TEST_F(Marks, NewTemplateSubjects) {
   EXPECT_TRUE(Logged(L"mTanvelo::GetNewTemplateSubject"));
 }
 
+// A duplicate is never given the name of the template it copies because Outlook was busy.
+TEST_F(Marks, ANewTemplateSubjectOutlastsARunOfRefusals) {
+  auto folder = templates->Folders()->Add(L"Subjects");
+  AddMail(folder, L"Offer1");
+  win32::faults::Start({.countOnly = true});
+  ASSERT_EQ(L"Offer2", GetNewTemplateSubject(folder->EntryID(), L"Offer"));
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    win32::faults::Start({.at = at, .span = uint64_t{kHeldTries} - 1});
+    EXPECT_EQ(L"Offer2", GetNewTemplateSubject(folder->EntryID(), L"Offer")) << at;
+    win32::faults::Stop();
+  }
+  EXPECT_FALSE(Logged(L"mTanvelo::GetNewTemplateSubject"));
+}
+
 TEST_F(Marks, DisplayTemplateLogsAndRunsModalWindows) {
   auto t = AddMail(templates, L"t");
   bool shown = false;

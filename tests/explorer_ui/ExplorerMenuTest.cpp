@@ -1,6 +1,7 @@
 // The explorer menu object: when it works at all, the state its controls follow, building once
 // and only what is missing, teardown and reconnection, several windows.
 #include "platform/support/LibNorvane.h"
+#include "platform/win32/Faults.h"
 #include "tests/explorer_ui/ExplorerUiTest.h"
 
 namespace {
@@ -181,4 +182,30 @@ TEST_F(ExplorerMenu, TheAboutEntryIsAskedForUntilTheLibraryAddsIt) {
   cbars->FireOnUpdate();
   cbars->FireOnUpdate();
   EXPECT_EQ(3u, AboutCalls());
+}
+
+// Outlook busy a moment does not hide the send-drafts items; refused for good, the log names
+// them.
+TEST_F(ExplorerMenu, TheDraftsItemsOutlastARefusedLookAndARunOfRefusalsIsNamed) {
+  Start(11);
+  auto menu = NewMenu();
+  auto below = p.drafts->Folders()->Add(L"Later");
+  explorer->SetCurrentFolder(below);
+  explorer->Select({});
+  win32::faults::Start({.countOnly = true});
+  cbars->FireOnUpdate();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GE(calls, 1u);
+  for (uint64_t at = 1; at <= calls; ++at) {
+    win32::faults::Start({.at = at, .span = uint64_t{kHeldTries} - 1});
+    cbars->FireOnUpdate();
+    win32::faults::Stop();
+    EXPECT_TRUE(menu->State().IsDraftsFolder) << at;
+  }
+  EXPECT_FALSE(Logged(L"CExplorerMenu::ComputeState"));
+  win32::faults::Start({.at = 1, .span = 100000});
+  cbars->FireOnUpdate();
+  win32::faults::Stop();
+  EXPECT_TRUE(Logged(L"CExplorerMenu::ComputeState", LangText(L"BTN_SEND_DRAFTS")));
 }

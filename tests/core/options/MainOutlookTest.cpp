@@ -14,6 +14,7 @@
 #include "platform/support/LibNorvane.h"
 #include "platform/vb/ResPicture.h"
 #include "platform/vb/Runtime.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Reset.h"
 #include "resources/StringTable.h"
@@ -92,6 +93,16 @@ TEST_F(MainOutlook, FolderPathsAndDraftsFolders) {
   // Another store's Drafts is never Outlook's drafts folder, whatever its name.
   EXPECT_FALSE(IsDraftsFolder(p.secondStore->DefaultFolder(outlook::olFolderDrafts)));
   EXPECT_FALSE(IsDraftsFolder(nullptr));
+
+  // Outlook busy a moment is asked again; refused for good, only the raising look tells it.
+  win32::faults::Start({.at = 1, .span = uint64_t{kHeldTries} - 1});
+  EXPECT_TRUE(IsDraftsFolder(p.drafts));
+  win32::faults::Stop();
+  win32::faults::Start({.at = 1, .span = 1000});
+  EXPECT_FALSE(IsDraftsFolder(p.drafts));
+  EXPECT_FALSE(vb::Catch([&] { DraftsFolderOrRaise(p.drafts); }));
+  win32::faults::Stop();
+  vb::Err().Clear();
 }
 
 // Puts both callbacks into an initialisation block as the add-in's connection does.

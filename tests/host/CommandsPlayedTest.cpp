@@ -1,0 +1,179 @@
+// Every command the add-in offers on the ribbon and in the item context menu is used by a
+// script of tests/scenarios, so the fault sweep, which plays those scripts, reaches each one.
+// What is offered comes from the add-in's own ribbon documents and menu; what is used, from
+// the clicks the program reports while it plays the scripts.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "addin/ConnectRibbonRules.h"
+#include "core/CLang.h"
+#include "core/Main.h"
+#include "host/Program.h"
+#include "inspector_ui/CItemContextMenu.h"
+#include "platform/office/BuiltInBars.h"
+#include "platform/outlook/Outlook.h"
+#include "platform/outlook/ProfileBuilder.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Files.h"
+#include "platform/win32/Reset.h"
+#include "resources/RibbonXML.h"
+#include "resources/StringTable.h"
+#include "tests/common/Source.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace rx = resources::ribbon;
+
+// The ids of the controls a document gives an action.
+std::set<std::string> ActionIds(const std::wstring& xml) {
+  std::set<std::string> ids;
+  const std::string text = win32::ToAnsi(xml);
+  static const std::regex element(R"(<[A-Za-z]+ ([^>]*)>)");
+  static const std::regex id(R"(\bid="([^"]+)\")");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), element);
+       it != std::sregex_iterator(); ++it) {
+    const std::string attributes = (*it)[1];
+    std::smatch found;
+    if (attributes.find("onAction=") != std::string::npos &&
+        std::regex_search(attributes, found, id))
+      ids.insert(found[1]);
+  }
+  return ids;
+}
+
+std::wstring ExplorerXml() {
+  std::wstring xml = rx::ExplorerHead();
+  for (const auto& element : rx::ExplorerLayout()) {
+    std::wstring part = rx::ExplorerPattern(element.kind);
+    const std::wstring full = ribbonrules::Ex(element.name ? element.name : L"");
+    for (size_t at = part.find(L"%1"); at != std::wstring::npos; at = part.find(L"%1"))
+      part.replace(at, 2, full);
+    xml += part;
+  }
+  return xml + rx::ExplorerTail();
+}
+
+// The entries of the add-in's popup in the item context menu, as "popup/entry" the way the
+// program names a click on them. The two default entries never show together: both are taken.
+std::set<std::string> ContextEntries() {
+  std::set<std::string> entries;
+  win32::ResetPlatform();
+  resources::LoadModuleResources();
+  win32::files::TempSandbox sandbox;
+  auto p = outlook::BuildProfile({.version = L"12.0.0.6423"});
+  g_oApp = p.app;
+  g_oLang = std::make_shared<CLang>();
+  EXPECT_TRUE(g_oLang->Init(testsource::InstallEnglishFile(), L"Tanvelo"));
+  for (bool clear : {false, true}) {
+    auto bars = office::CommandBars::Create();
+    auto bar = bars->AddBuiltInBar(L"Context Menu", office::msoBarTypePopup);
+    CItemContextMenu menu;
+    const std::wstring tag = L"NorvaneTanveloPROBE";
+    menu.Create(bar, tag, true, true, true, true, true, true, true, true, true, !clear, clear,
+                true);
+    auto popup = office::AsPopup(bar->FindControl(0, 0, tag));
+    if (!popup) {
+      ADD_FAILURE() << "no popup of the add-in in the item context menu";
+      break;
+    }
+    for (const auto& c : popup->CommandBar()->Controls())
+      if (c->Visible()) entries.insert(win32::ToAnsi(popup->Caption() + L"/" + c->Caption()));
+  }
+  g_oLang.reset();
+  g_oApp.reset();
+  win32::ResetPlatform();
+  return entries;
+}
+
+struct Played {
+  std::set<std::string> ribbon, context;
+  std::vector<std::string> failures;
+};
+
+// Plays every script the sweep plays, on each of its Outlook versions, from a folder of its
+// own, and keeps the clicks it reports.
+Played PlayEveryScript() {
+  Played played;
+  const fs::path scenarios = testsource::SourceDir() / "tests/scenarios";
+  const fs::path home = fs::current_path();
+  const fs::path work =
+      fs::temp_directory_path() / ("tv-commands-played-" + std::to_string(::getpid()));
+  for (const auto& entry : fs::directory_iterator(scenarios)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.path().extension() != ".txt" || name == "CMakeLists.txt" ||
+        name.ends_with(".second.txt"))
+      continue;
+    std::vector<std::string> scripts{entry.path().string()};
+    if (name.ends_with(".first.txt"))
+      scripts.push_back((scenarios / (name.substr(0, name.size() - 10) + ".second.txt")).string());
+    std::vector<std::string> versions;
+    std::ifstream in(entry.path());
+    for (std::string line; std::getline(in, line);)
+      if (line.rfind("# versions:", 0) == 0) {
+        std::istringstream words(line.substr(11));
+        for (std::string v; words >> v;) versions.push_back(v);
+        break;
+      }
+    if (versions.empty()) versions.push_back("14");
+    for (const auto& v : versions) {
+      fs::remove_all(work);
+      fs::create_directories(work);
+      fs::current_path(work);
+      std::string out;
+      host::ProgramIo io;
+      io.out = [&](const std::string& s) { out += s; };
+      io.err = [&](const std::string& s) { out += s; };
+      io.readLine = [](std::string&) { return false; };
+      io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
+      std::vector<std::string> args{"--outlook", v};
+      args.insert(args.end(), scripts.begin(), scripts.end());
+      const int code = host::RunProgram(args, io);
+      fs::current_path(home);
+      if (code != 0) played.failures.push_back(name + " on " + v);
+      std::istringstream lines(out);
+      for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("[click] ribbon ", 0) == 0) played.ribbon.insert(line.substr(15));
+        if (line.rfind("[click] context ", 0) == 0) played.context.insert(line.substr(16));
+      }
+    }
+  }
+  fs::remove_all(work);
+  return played;
+}
+
+}  // namespace
+
+TEST(EveryCommand, IsUsedByAScriptTheSweepPlays) {
+  const Played played = PlayEveryScript();
+  EXPECT_TRUE(played.failures.empty());
+  for (const auto& f : played.failures) ADD_FAILURE() << "the script fails: " << f;
+
+  std::set<std::string> offered = ActionIds(ExplorerXml());
+  for (const auto& id : ActionIds(rx::ReadXml() + rx::ComposeXml())) offered.insert(id);
+  // The options group is never shown: its button cannot be clicked (the bars' Options item
+  // runs the same dialog).
+  offered.erase(win32::ToAnsi(ribbonrules::Ex(L"btnOptions")));
+  // A drop-down's quick items run one command, the n-th most used template's; the first one
+  // stands for them. Clicking the others by place needs five templates whose order an earlier
+  // fault reshuffles, so a fault run could not tell a loss from a changed order.
+  for (const auto& family : ribbonrules::kFamilies)
+    for (int n = 2; n <= 5; ++n)
+      for (bool explorer : {false, true})
+        offered.erase(win32::ToAnsi(ribbonrules::QuickId(family, n, explorer)));
+  ASSERT_GT(offered.size(), 30u);
+  for (const auto& id : offered)
+    EXPECT_TRUE(played.ribbon.count(id)) << "no swept script clicks the ribbon's " << id;
+
+  const std::set<std::string> entries = ContextEntries();
+  ASSERT_EQ(entries.size(), static_cast<size_t>(CItemContextMenu::kEntries));
+  for (const auto& entry : entries)
+    EXPECT_TRUE(played.context.count(entry))
+        << "no swept script clicks the context menu's \"" << entry << "\"";
+}
