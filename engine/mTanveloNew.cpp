@@ -17,7 +17,6 @@ using namespace road;
 constexpr int32_t kStyleExclamation = 48;
 constexpr int32_t kStyleOkCancelWarn = 49;
 constexpr int32_t kStyleYesNo = 4;
-constexpr int32_t kStyleExclamation = 48;
 constexpr int32_t kForeground = 0x10000;
 const wchar_t* const kUntitled = L"Untitled";
 const wchar_t* const kPostFilter = L"[MessageClass] >= 'IPM.Post' And [MessageClass] < 'IPM.Post/'";
