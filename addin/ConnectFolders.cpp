@@ -47,68 +47,73 @@ std::wstring AskFolderName(const std::wstring& proposal) {
 
 void Connect::SetTanveloFolder(bool& bFirstRun) {
   FolderPtr folder;
-  Trap(kSetTanveloFolder, [&] {
-    LogInfo(kSetTanveloFolder, L"");
-    std::wstring sName = kDefaultName;
-    auto session = g_oApp->Session();
-    // Asked again while the store is busy: without the folder no template serves this session.
-    FolderPtr root;
-    if (!mTanvelo::Retried([&] {
-          root = std::dynamic_pointer_cast<outlook::MAPIFolder>(
-              session->GetDefaultFolder(outlook::olFolderInbox)->Parent());
-        }))
-      vb::Raise(vb::Err().Number(), vb::Err().Description());
-    if (!root) vb::Raise(vb::kObjectVariableNotSet);
-    std::wstring storedId = Options().TanvelloEntryID();
+  std::wstring sName = kDefaultName;
+  // Told by name: without it a later start looks for the folder again, and the reader of the
+  // log must learn which folder this session may lack.
+  if (!vb::Catch([&] {
+        LogInfo(kSetTanveloFolder, L"");
+        auto session = g_oApp->Session();
+        // Asked again while the store is busy: without the folder no template serves this session.
+        FolderPtr root;
+        if (!mTanvelo::Retried([&] {
+              root = std::dynamic_pointer_cast<outlook::MAPIFolder>(
+                  session->GetDefaultFolder(outlook::olFolderInbox)->Parent());
+            }))
+          vb::Raise(vb::Err().Number(), vb::Err().Description());
+        if (!root) vb::Raise(vb::kObjectVariableNotSet);
+        std::wstring storedId = Options().TanvelloEntryID();
 
-    // Asked again while refused: a folder taken for gone is asked for by name, or made anew.
-    if (!storedId.empty() &&
-        !mTanvelo::Retried([&] { folder = session->GetFolderFromID(storedId); }))
-      vb::Err().Clear();
-    if (folder && IsDeleted(folder)) folder.reset();
+        // Asked again while refused: a folder taken for gone is asked for by name, or made anew.
+        if (!storedId.empty() &&
+            !mTanvelo::Retried([&] { folder = session->GetFolderFromID(storedId); }))
+          vb::Err().Clear();
+        if (folder && IsDeleted(folder)) folder.reset();
 
-    if (!folder) {
-      folder = Subfolder(root, kDefaultName);
-      if (!folder) {
-        sName = kOldDefaultName;
-        folder = Subfolder(root, kOldDefaultName);
-      }
-      if (folder) {
-        int32_t answer =
-            vb::MsgBox(LangText(L"IDS_TMPFOLDERFOUND", folder->Name()), kYesNoQuestion);
-        if (answer != vb::vbYes) {
-          folder.reset();
-          sName = sName + L" (" + LangText(L"IDS_NEW") + L")";
+        if (!folder) {
+          folder = Subfolder(root, kDefaultName);
+          if (!folder) {
+            sName = kOldDefaultName;
+            folder = Subfolder(root, kOldDefaultName);
+          }
+          if (folder) {
+            int32_t answer =
+                vb::MsgBox(LangText(L"IDS_TMPFOLDERFOUND", folder->Name()), kYesNoQuestion);
+            if (answer != vb::vbYes) {
+              folder.reset();
+              sName = sName + L" (" + LangText(L"IDS_NEW") + L")";
+            }
+          } else {
+            sName = kDefaultName;
+          }
         }
-      } else {
-        sName = kDefaultName;
-      }
-    }
 
-    if (!folder) {
-      sName = AskFolderName(sName);
-      folder = Subfolder(root, sName);
-      if (!folder) {
-        vb::Ignore([&] { folder = root->Folders()->Add(sName, olFolderTypeMail); });
-        vb::Err().Clear();
-      }
-      if (!folder) {
-        vb::MsgBox(LangText(L"IDS_CANNOTCREATEFOLDER", sName), kCritical);
-        LogInfo(kSetTanveloFolder, L"Cannot create folder '" + sName + L"'");
-      }
-    }
+        if (!folder) {
+          sName = AskFolderName(sName);
+          folder = Subfolder(root, sName);
+          if (!folder) {
+            vb::Ignore([&] { folder = root->Folders()->Add(sName, olFolderTypeMail); });
+            vb::Err().Clear();
+          }
+          if (!folder) {
+            vb::MsgBox(LangText(L"IDS_CANNOTCREATEFOLDER", sName), kCritical);
+            LogInfo(kSetTanveloFolder, L"Cannot create folder '" + sName + L"'");
+          }
+        }
 
-    g_oTemplatesFolder = folder;
-    if (!folder) return;
-    // What the system files into the new folder is not the user's dropping.
-    SystemFiling filing;
-    mStandardTemplates::CreateStandardTemplates(folder->EntryID() != storedId ? true : bFirstRun);
-    if (bFirstRun) {
-      bool bAsked = false, bCancelled = false;
-      mTanvelo::PostItems2MailItems(folder, bAsked, bCancelled);
-    }
-    Options().SetTanvelloEntryID(folder->EntryID());
-  });
+        g_oTemplatesFolder = folder;
+        if (!folder) return;
+        // What the system files into the new folder is not the user's dropping.
+        SystemFiling filing;
+        mStandardTemplates::CreateStandardTemplates(folder->EntryID() != storedId ? true
+                                                                                  : bFirstRun);
+        if (bFirstRun) {
+          bool bAsked = false, bCancelled = false;
+          mTanvelo::PostItems2MailItems(folder, bAsked, bCancelled);
+        }
+        Options().SetTanvelloEntryID(folder->EntryID());
+      }))
+    LogError(kSetTanveloFolder, std::nullopt, std::nullopt,
+             L"The templates folder '" + sName + L"' was not set up");
 }
 
 FolderPtr Connect::GetTanveloDrafts() {

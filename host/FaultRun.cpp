@@ -847,6 +847,10 @@ class Runner {
         from = to + 1;
       }
       if (names.size() > 2) names.erase(names.begin(), names.end() - 2);  // the key and value
+      // The add-in's own keys hold every value: naming them names none.
+      std::erase_if(names, [](const std::wstring& part) {
+        return part == L"Software" || part == L"Norvane" || part == L"Tanvelo";
+      });
       // A value holding an EntryID is named by what it names too ("Tanvelo Drafts").
       std::wstring data = FromUtf8(value);
       for (size_t open = data.find(L'<'); open != std::wstring::npos;

@@ -4,6 +4,7 @@
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
 #include "platform/forms/User.h"
+#include "platform/support/LibNorvane.h"
 #include "platform/win32/Faults.h"
 #include "tests/addin/ConnectTest.h"
 
@@ -197,4 +198,39 @@ TEST_F(ConnectTest, AStartWhoseStoreIsRefusedAMomentStillFindsTheTemplatesFolder
     EXPECT_EQ(folder, g_oTemplatesFolder) << "refused from call " << at;
   }
   EXPECT_GT(refused, 0);
+}
+
+TEST_F(ConnectTest, ATemplatesFolderSetUpThatFailsIsToldNamingTheFolder) {
+  // The reader of the log learns which folder the session may lack, and that its id was not kept.
+  AcceptFolderDialog();
+  Start();
+  // A folder taken for gone is found by name, and the user keeps it.
+  win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox&) { return win32::IDYES; });
+  auto restart = [&] {
+    host->Quit();
+    g_oApp = p.app;
+    addin = std::make_shared<Connect>();
+    host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+    Start();
+  };
+  win32::faults::Start({.countOnly = true, .throughResets = true});
+  restart();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  int failed = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    win32::faults::Start({.at = at, .span = uint64_t{kHeldTries} + 1, .throughResets = true});
+    restart();
+    win32::faults::Stop();
+    bool error = false;
+    for (const auto& e : support::library::Log())
+      error = error || (e.procedure == L"Connect::SetTanveloFolder" &&
+                        (e.errorNumber != 0 || e.level >= kLevelError));
+    if (!error) continue;
+    ++failed;
+    EXPECT_TRUE(LoggedContaining(L"Connect::SetTanveloFolder",
+                                 L"The templates folder 'Tanvelo Templates' was not set up"))
+        << "refused at call " << at;
+  }
+  EXPECT_GT(failed, 0);
 }

@@ -627,3 +627,143 @@ TEST(FaultRun, WhatARunMadeIsComparedByContentAfterAFaultedStart) {
     EXPECT_FALSE(Has(named, loss.found)) << loss.what << "\n" << named.err;
   }
 }
+
+// Each rule of what tells a loss, both ways: what must still be found, and what must not be
+// taken for a loss.
+TEST(FaultRun, ALossIsToldOnlyByTheLineMakingItOrByWhatNamesIt) {
+  const char* kLostLater =
+      "\"Quarterly figures\" in Tanvelo Templates was lost, and the user was told nothing";
+  // A box on a later line tells of that line's own work, not of what an earlier line made.
+  auto boxed = Road(kTemplateRoad, CallAfter(kTemplateRoad, 3), [](host::Session& s, size_t n) {
+    FaultAfter(3, [](host::Session&) {})(s, n);
+    if (n + 1 != 6) return;
+    Remove(s, L"Tanvelo Templates", L"Quarterly figures");
+    win32::MessageBoxW(0, L"Something went wrong.", L"Tanvelo", win32::MB_OK);
+  });
+  EXPECT_TRUE(Has(boxed, std::string("line 6: ") + kLostLater)) << boxed.err;
+
+  // Nor does a command failing: it was not making what went.
+  auto road = kTemplateRoad;
+  road.push_back(L"select \"Team lunch\"");
+  auto failed = Road(road, CallAfter(road, 3), [](host::Session& s, size_t n) {
+    FaultAfter(3, [](host::Session&) {})(s, n);
+    if (n + 1 == 6) s.Run(L"folder \"Tanvelo Templates\"");  // line 7 finds no "Team lunch"
+    if (n + 1 == 7) Remove(s, L"Tanvelo Templates", L"Quarterly figures");
+  });
+  EXPECT_NE(std::string::npos, failed.out.find("(the line failed: ")) << failed.out;
+  EXPECT_TRUE(Has(failed, std::string("line 7: ") + kLostLater)) << failed.err;
+
+  // For what the line made: an event handler's error (the action failed whole) and a box tell.
+  for (auto tell :
+       {+[] { LogError(L"mExplorer.Explorer_Click", -2147467259, L"The operation failed."); },
+        +[] { win32::MessageBoxW(0, L"Something went wrong.", L"Tanvelo", win32::MB_OK); }}) {
+    auto told = Planted(kTemplateRoad, 5, [tell](host::Session& s) {
+      Remove(s, L"Tanvelo Templates", L"Quarterly figures");
+      tell();
+    });
+    EXPECT_FALSE(Has(told, "was not made")) << told.err;
+  }
+
+  // A name of one or two letters is not named by every text holding them.
+  auto shortRoad = kSendRoad;
+  shortRoad.insert(shortRoad.begin() + 5, L"set subject \"Hi\"");
+  ASSERT_EQ(0, Road(shortRoad, 1u << 30).code);
+  auto hi = Planted(shortRoad, 8, [](host::Session& s) {
+    Remove(s, L"Outbox", L"Hi");
+    LogError(L"RL_CJob::FindContactByEmail", -2147467259, L"Nothing matched this.");
+  });
+  EXPECT_TRUE(Has(hi, "line 8: \"Hi\" in Outbox was not made")) << hi.err;
+}
+
+TEST(FaultRun, ARegistryValueWrittenEarlierIsNotTheLaterLinesOwnNorNamedByTheAddinsKeys) {
+  const char* kDefault =
+      "line 10: registry value Software\\Norvane\\Tanvelo\\<>\\DefaultTemplateID is absent";
+  for (const wchar_t* tell : {L"the options could not be written", L"Norvane: could not be kept",
+                              L"Tanvelo: could not be kept", L"Software could not be kept"}) {
+    auto run = Planted(kSettingsRoad, 10, [tell](host::Session&) {
+      DeleteValue("", "DefaultTemplateID");
+      LogError(L"COptions::Save", 0, tell);
+    });
+    EXPECT_TRUE(Has(run, kDefault)) << host::Utf8(tell) << "\n" << run.err;
+  }
+}
+
+TEST(FaultRun, AnExpectationIsExcusedByItsOwnLineItsCommandOrWhatNamesIt) {
+  const std::vector<std::wstring> road = {L"answer frmReplyFolder enter", L"start",
+                                          L"select \"Team lunch\"", L"select \"Quarterly figures\"",
+                                          L"expect mail subject is \"Quarterly figures\""};
+  const char* kFailed = "line 5: an expectation held in the clean run and failed under faults";
+  auto elsewhere = [](host::Session& s) { s.Run(L"folder \"Tanvelo Templates\""); };
+  // The command the expectation looks at failed: the user saw it.
+  auto own = Planted(road, 3, elsewhere);
+  EXPECT_FALSE(Has(own, kFailed)) << own.err << own.out;
+  // An earlier command failing tells nothing of a later one gone wrong in silence...
+  auto plant = [&](bool named) -> Plant {
+    return [&, named](host::Session& s, size_t n) {
+      FaultAfter(2, elsewhere)(s, n);  // line 3 fails
+      if (n + 1 == 3) {
+        s.Run(L"folder Inbox");
+        if (named) LogError(L"mTanvelo::Show", 0, L"\"Quarterly figures\" could not be shown");
+      }
+      if (n + 1 == 4) s.Run(L"select \"Team lunch\"");
+    };
+  };
+  auto silent = Road(road, CallAfter(road, 2), plant(false));
+  EXPECT_TRUE(Has(silent, kFailed)) << silent.err << silent.out;
+  // ...unless it named what the expectation looks at.
+  auto named = Road(road, CallAfter(road, 2), plant(true));
+  EXPECT_FALSE(Has(named, kFailed)) << named.err;
+
+  // A loss already found is not found again through the expectation it breaks.
+  auto kept = kTemplateRoad;
+  kept.push_back(L"expect folder \"Tanvelo Templates\" has \"Quarterly figures\"");
+  auto once = Planted(
+      kept, 5, [](host::Session& s) { Remove(s, L"Tanvelo Templates", L"Quarterly figures"); });
+  size_t findings = 0;
+  for (size_t at = once.err.find("finding:"); at != std::string::npos;
+       at = once.err.find("finding:", at + 1))
+    ++findings;
+  EXPECT_EQ(1u, findings) << once.err;
+}
+
+TEST(FaultRun, ADraftOrAMailKeptInTheOtherDraftsFolderIsNoLoss) {
+  const std::vector<std::wstring> reply = {
+      L"answer frmReplyFolder enter",
+      L"start",
+      L"select \"Quarterly figures\"",
+      L"answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/Reply "
+      L"Templates/thank you for the information\"; choose optOneMail; click btnOK",
+      L"ribbon click btnTanveloSub",
+      L"close",
+      L"wait 100"};
+  auto moved = Road(reply, CallAfter(reply, 5), [](host::Session& s, size_t n) {
+    FaultAfter(5, [](host::Session&) {})(s, n);
+    if (n + 1 != 6) return;
+    auto draft = Find(s, L"Drafts/Tanvelo Drafts", L"RE: Quarterly figures");
+    ASSERT_TRUE(draft);
+    draft->Move(s.FolderAt(L"Drafts"));
+  });
+  EXPECT_EQ(0, moved.code) << moved.err;
+
+  // A mail sent and kept whole in the drafts, even untold here (the end tells of the draft).
+  auto kept = Planted(kSendRoad, 7, [](host::Session& s) {
+    auto mail = Find(s, L"Outbox", L"follow up to our call");
+    ASSERT_TRUE(mail);
+    mail->Move(s.FolderAt(L"Drafts"));
+  });
+  EXPECT_FALSE(Has(kept, "in Outbox was not made")) << kept.err;
+}
+
+// Once the faults stop, a script that ended Outlook is played again on an Outlook started anew.
+TEST(FaultRun, OnceTheFaultsStopAScriptThatQuitIsPlayedOnAStartedOutlook) {
+  const std::vector<std::wstring> road = {L"answer frmReplyFolder enter", L"start",
+                                          L"select \"Quarterly figures\"", L"quit"};
+  int looked = 0;
+  auto run = Road(road, 1u << 30, [&](host::Session& s, size_t n) {
+    if (n != road.size()) return;  // the first line played again
+    ++looked;
+    EXPECT_FALSE(s.QuitRequested());
+  });
+  EXPECT_EQ(1, looked);
+  EXPECT_EQ(0, run.code) << run.err;
+}
