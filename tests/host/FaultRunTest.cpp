@@ -676,11 +676,16 @@ TEST(FaultRun, ALossIsToldOnlyByTheLineMakingItOrByWhatNamesIt) {
 }
 
 TEST(FaultRun, ARegistryValueWrittenEarlierIsNotTheLaterLinesOwnNorNamedByTheAddinsKeys) {
+  // The fault on line 9, which wrote the value: compared from there as what the clean run
+  // wrote, not as what it left alone.
   const char* kDefault =
-      "line 10: registry value Software\\Norvane\\Tanvelo\\<>\\DefaultTemplateID is absent";
+      "line 10: registry value Software\\Norvane\\Tanvelo\\<>\\DefaultTemplateID is absent, the "
+      "clean run has \"1 <Tanvelo Templates/Quarterly figures>\\x00\", and the user";
   for (const wchar_t* tell : {L"the options could not be written", L"Norvane: could not be kept",
                               L"Tanvelo: could not be kept", L"Software could not be kept"}) {
-    auto run = Planted(kSettingsRoad, 10, [tell](host::Session&) {
+    auto run = Road(kSettingsRoad, CallAfter(kSettingsRoad, 9), [tell](host::Session& s, size_t n) {
+      FaultAfter(9, [](host::Session&) {})(s, n);
+      if (n + 1 != 10) return;
       DeleteValue("", "DefaultTemplateID");
       LogError(L"COptions::Save", 0, tell);
     });
@@ -698,18 +703,23 @@ TEST(FaultRun, AnExpectationIsExcusedByItsOwnLineItsCommandOrWhatNamesIt) {
   auto own = Planted(road, 3, elsewhere);
   EXPECT_FALSE(Has(own, kFailed)) << own.err << own.out;
   // An earlier command failing tells nothing of a later one gone wrong in silence...
-  auto plant = [&](bool named) -> Plant {
-    return [&, named](host::Session& s, size_t n) {
+  auto plant = [&](bool named, bool closed = false) -> Plant {
+    return [&, named, closed](host::Session& s, size_t n) {
       FaultAfter(2, elsewhere)(s, n);  // line 3 fails
       if (n + 1 == 3) {
         s.Run(L"folder Inbox");
-        if (named) LogError(L"mTanvelo::Show", 0, L"\"Quarterly figures\" could not be shown");
+        LogError(L"mTanvelo::Show", 0,
+                 named ? L"\"Quarterly figures\" could not be shown"
+                       : L"\"Team lunch\" could not be shown");
       }
-      if (n + 1 == 4) s.Run(L"select \"Team lunch\"");
+      if (n + 1 == 4) s.Run(closed ? L"folder \"Tanvelo Templates\"" : L"select \"Team lunch\"");
     };
   };
   auto silent = Road(road, CallAfter(road, 2), plant(false));
   EXPECT_TRUE(Has(silent, kFailed)) << silent.err << silent.out;
+  // An expectation with nothing to look at (no mail selected) does not hold either.
+  auto nothing = Road(road, CallAfter(road, 2), plant(false, true));
+  EXPECT_TRUE(Has(nothing, kFailed)) << nothing.err << nothing.out;
   // ...unless it named what the expectation looks at.
   auto named = Road(road, CallAfter(road, 2), plant(true));
   EXPECT_FALSE(Has(named, kFailed)) << named.err;
