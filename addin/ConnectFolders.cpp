@@ -117,33 +117,49 @@ void Connect::SetTanveloFolder(bool& bFirstRun) {
 }
 
 FolderPtr Connect::GetTanveloDrafts() {
-  return TrapOr<FolderPtr>(kGetTanveloDrafts, nullptr, [&]() -> FolderPtr {
-    auto session = g_oApp->Session();
-    FolderPtr drafts = session->GetDefaultFolder(outlook::olFolderDrafts);
-    std::wstring storedId = Options().TanveloDraftsEntryID();
-    FolderPtr folder;
-    if (!storedId.empty()) {
-      vb::Ignore([&] { folder = session->GetFolderFromID(storedId); });
-      vb::Err().Clear();
+  FolderPtr found;
+  // Asked again while refused; still refused, told by name: without it the session's drafts
+  // are kept in Outlook's own Drafts.
+  if (!mTanvelo::Retried([&] { found = FindTanveloDrafts(); }))
+    LogError(kGetTanveloDrafts, std::nullopt, std::nullopt,
+             std::wstring(L"The drafts folder '") + kDraftsName + L"' was not set up");
+  return found;
+}
+
+FolderPtr Connect::FindTanveloDrafts() {
+  auto session = g_oApp->Session();
+  FolderPtr drafts = session->GetDefaultFolder(outlook::olFolderDrafts);
+  std::wstring storedId = Options().TanveloDraftsEntryID();
+  FolderPtr folder;
+  if (!storedId.empty()) {
+    vb::Ignore([&] { folder = session->GetFolderFromID(storedId); });
+    vb::Err().Clear();
+  }
+  if (folder && IsDeleted(folder)) folder.reset();
+  if (!folder) folder = Subfolder(drafts, kDraftsName);
+  if (!folder) {
+    // Asked again while refused: a lookup refused a moment must not make a second folder, nor
+    // an add refused a moment leave the drafts in Outlook's own folder.
+    bool made = false;
+    if (mTanvelo::Retried([&] {
+          folder = Subfolder(drafts, kDraftsName);
+          if (folder) return;
+          folder = drafts->Folders()->Add(kDraftsName, olFolderTypeMail);
+          made = true;
+        })) {
+      if (made) Options().SetModifyTVDraftsView(true);
+    } else {
+      LogError(kGetTanveloDrafts, std::nullopt, std::nullopt,
+               std::wstring(L"Cannot create folder '") + kDraftsName + L"'");
+      folder.reset();
     }
-    if (folder && IsDeleted(folder)) folder.reset();
-    if (!folder) folder = Subfolder(drafts, kDraftsName);
-    if (!folder) {
-      if (vb::Catch([&] { folder = drafts->Folders()->Add(kDraftsName, olFolderTypeMail); })) {
-        Options().SetModifyTVDraftsView(true);
-      } else {
-        LogError(kGetTanveloDrafts, std::nullopt, std::nullopt,
-                 std::wstring(L"Cannot create folder '") + kDraftsName + L"'");
-        folder.reset();
-      }
-    }
-    if (!folder) {
-      Options().SetTanveloDraftsEntryID(L"");
-      return drafts;
-    }
-    Options().SetTanveloDraftsEntryID(folder->EntryID());
-    return folder;
-  });
+  }
+  if (!folder) {
+    Options().SetTanveloDraftsEntryID(L"");
+    return drafts;
+  }
+  Options().SetTanveloDraftsEntryID(folder->EntryID());
+  return folder;
 }
 
 bool Connect::IsDeleted(const FolderPtr& folder) {

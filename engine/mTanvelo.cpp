@@ -130,7 +130,8 @@ int32_t GetSendMode(const ItemPtr& item) {
 }
 
 void SetSendMode(const ItemPtr& item, int32_t nMode, bool bSave) {
-  Trap(L"mTanvelo::SetSendMode", [&] {
+  // Asked again while refused: a mail without its mode is sent as the default would send it.
+  Insist(L"mTanvelo::SetSendMode", item, L"The send mode", [&] {
     auto property = FindProperty(item, kSendModeProperty);
     if (!property) property = item->UserProperties()->Add(kSendModeProperty, outlook::olText);
     property->SetValue(std::to_wstring(nMode));
@@ -145,9 +146,12 @@ void RemoveSendMode(const ItemPtr& item, bool bSave) {
 
 void SetHotkeyProperties(const ItemPtr& item, const std::wstring& sHotkey,
                          const std::wstring& sAction) {
-  Quietly([&] { WriteProperty(item, kHotkeyProperty, sHotkey, true); });
-  Quietly([&] { WriteProperty(item, kHotkeyActionProperty, sAction, true); });
-  Quietly([&] { Need(item)->Save(); });
+  // Asked again while refused; still refused, told: the template would not show its key.
+  Insist(L"mTanvelo::SetHotkeyProperties", item, L"The hotkey " + sHotkey, [&] {
+    WriteProperty(item, kHotkeyProperty, sHotkey, true);
+    WriteProperty(item, kHotkeyActionProperty, sAction, true);
+    Need(item)->Save();
+  });
 }
 
 void RemoveHotkeyProperties(const ItemPtr& item, bool bSave) {
@@ -342,6 +346,18 @@ bool Retried(const std::function<void()>& step) {
 bool Insist(std::wstring_view procedure, const std::function<void()>& step) {
   if (Retried(step)) return true;
   LogError(procedure);
+  return false;
+}
+
+bool Insist(std::wstring_view procedure, const ItemPtr& item, std::wstring_view what,
+            const std::function<void()>& step) {
+  if (Retried(step)) return true;
+  const int32_t number = vb::Err().Number();
+  const std::wstring description = vb::Err().Description();
+  std::wstring subject;
+  vb::Catch([&] { subject = Need(item)->Subject(); });
+  LogError(procedure, number, description,
+           std::wstring(what) + L" of \"" + subject + L"\" not done");
   return false;
 }
 

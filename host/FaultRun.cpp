@@ -399,6 +399,18 @@ bool EventHandler(const std::wstring& logged) {
   return procedure.find(L'_', from) != std::wstring::npos;
 }
 
+// Options the add-in writes as it reads them, holding what their absence reads as: absent, they
+// read the same, and the user sees no difference.
+bool ReadsTheSameAbsent(const std::string& key, const std::string& data) {
+  static const std::map<std::string, std::string> kWrittenAsRead = {
+      {"dbgShowOldControlsOn2007", "4 \\x00\\x00\\x00\\x00"},
+      {"dbgShowOldControlsOn2010", "4 \\x00\\x00\\x00\\x00"},
+      {"UseDebugButton", "4 \\x00\\x00\\x00\\x00"},
+      {"UseKeyboardHook", "4 \\x01\\x00\\x00\\x00"}};
+  auto it = kWrittenAsRead.find(key.substr(key.rfind('\\') + 1));
+  return it != kWrittenAsRead.end() && it->second == data;
+}
+
 // The words a told line may use for the kind of thing a command was doing.
 const std::set<std::wstring> kItemWords = {
     L"template", L"templates", L"mail",   L"send",    L"sent",   L"reply",    L"forward", L"draft",
@@ -827,7 +839,8 @@ class Runner {
       if (value == "(key)") continue;  // a key is there when its values are
       auto it = now.registry.find(key);
       std::wstring what = L"registry value " + FromUtf8(key);
-      if (it != now.registry.end() && it->second == value) {
+      if ((it != now.registry.end() && it->second == value) ||
+          (it == now.registry.end() && ReadsTheSameAbsent(key, value))) {
         missing_.erase(what);
         continue;
       }

@@ -777,3 +777,24 @@ TEST(FaultRun, OnceTheFaultsStopAScriptThatQuitIsPlayedOnAStartedOutlook) {
   EXPECT_EQ(1, looked);
   EXPECT_EQ(0, run.code) << run.err;
 }
+
+// An option the add-in writes as it reads it (a debug switch, the keyboard hook) holds what its
+// absence reads as: not written, nothing differs for the user. Any other value is owed.
+TEST(FaultRun, AnOptionWrittenOnlyAsItIsReadMayStayUnwritten) {
+  auto run = Planted(kSendRoad, 2, [](host::Session&) {
+    win32::HKEY key = 0;
+    ASSERT_EQ(0, win32::RegOpenKeyExA(win32::HKEY_CURRENT_USER, "Software\\Norvane\\Tanvelo", 0,
+                                      win32::KEY_SET_VALUE, &key));
+    for (const char* name : {"dbgShowOldControlsOn2007", "dbgShowOldControlsOn2010",
+                             "UseDebugButton", "UseKeyboardHook", "ModifyTVDraftsView"})
+      win32::RegDeleteValueA(key, name);
+    win32::RegCloseKey(key);
+  });
+  EXPECT_TRUE(Has(run,
+                  "line 2: registry value Software\\Norvane\\Tanvelo\\ModifyTVDraftsView is "
+                  "absent"))
+      << run.err;
+  for (const char* name : {"dbgShowOldControlsOn2007", "dbgShowOldControlsOn2010", "UseDebugButton",
+                           "UseKeyboardHook"})
+    EXPECT_FALSE(Has(run, name)) << run.err;
+}
