@@ -409,8 +409,15 @@ int32_t GetTimeZoneBias(bool bDaylight) {
 }
 
 ItemPtr MoveItemToFolder(const ItemPtr& item, const FolderPtr& folder) {
-  if (Need(Need(item)->Parent())->EntryID() != Need(folder)->EntryID()) return item->Move(folder);
-  return item;
+  // Asked again while refused (the item held a moment): a reply left half way in Drafts would
+  // look like a finished one. Still refused, the last refusal is the caller's.
+  ItemPtr moved = item;
+  if (!Retried([&] {
+        if (Need(Need(item)->Parent())->EntryID() != Need(folder)->EntryID())
+          moved = item->Move(folder);
+      }))
+    vb::Raise(vb::Err().Number(), vb::Err().Description());
+  return moved;
 }
 
 void ShowFolder(const FolderPtr& folder) {
@@ -454,12 +461,14 @@ void ShowNewMessageTemplatesFolder() {
 
 void SetOriginalReplyIcon(const ItemPtr& mail, int32_t nAction) {
   if (nAction != 1 && nAction != 2 && nAction != 4) return;
-  Quietly([&] {
-    auto safe = Need(GetSafeItem(mail));
-    safe->SetFields(outlook::PR_ICON_INDEX, nAction == 4 ? kIconForwarded : kIconReplied);
-    safe->SetSubject(safe->Subject());
-    safe->Save();
-  });
+  // Asked again while refused; still refused, told: the mail would not show it was answered.
+  Insist(L"mTanvelo::SetOriginalReplyIcon", mail,
+         nAction == 4 ? L"The forwarded mark" : L"The replied mark", [&] {
+           auto safe = Need(GetSafeItem(mail));
+           safe->SetFields(outlook::PR_ICON_INDEX, nAction == 4 ? kIconForwarded : kIconReplied);
+           safe->SetSubject(safe->Subject());
+           safe->Save();
+         });
 }
 
 std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::wstring& to) {

@@ -242,6 +242,12 @@ TEST_F(Helpers, ASendModeOrHotkeyMarkRefusedAMomentIsWrittenAndPastItsTriesToldB
        },
        L"mTanvelo::SetHotkeyProperties",
        L"The hotkey Ctrl+Alt+K of \"Quarterly figures\" not done"},
+      {"replied mark", [](const ItemPtr& item) { SetOriginalReplyIcon(item, 1); },
+       [](const ItemPtr& item) {
+         auto icon = item->GetProp(outlook::PR_ICON_INDEX);
+         return std::get_if<int32_t>(&icon) && *std::get_if<int32_t>(&icon) == 261;
+       },
+       L"mTanvelo::SetOriginalReplyIcon", L"The replied mark of \"Quarterly figures\" not done"},
   };
   for (const auto& mark : marks)
     for (uint64_t refusals : {uint64_t{kHeldTries} - 1, uint64_t{1000}}) {  // a moment, for good
@@ -260,4 +266,24 @@ TEST_F(Helpers, ASendModeOrHotkeyMarkRefusedAMomentIsWrittenAndPastItsTriesToldB
           << mark.what << refusals;
       vb::Err().Clear();
     }
+}
+
+TEST_F(Helpers, AnItemsMoveRefusedAMomentIsAskedAgainAndPastItsTriesRaised) {
+  // A reply left half way in Drafts would look like a finished one.
+  for (uint64_t refusals : {uint64_t{kHeldTries} - 1, uint64_t{1000}}) {
+    auto item = AddMail(p.inbox, L"moved");
+    ItemPtr moved;
+    win32::faults::Start({.at = 1, .span = refusals});
+    const bool done = vb::Catch([&] { moved = MoveItemToFolder(item, p.drafts); });
+    win32::faults::Stop();
+    EXPECT_EQ(refusals < uint64_t{kHeldTries}, done) << refusals;
+    if (done) {
+      ASSERT_TRUE(moved);
+      EXPECT_EQ(p.drafts->EntryID(),
+                moved->Parent()
+                    ? std::dynamic_pointer_cast<outlook::MAPIFolder>(moved->Parent())->EntryID()
+                    : L"");
+    }
+    vb::Err().Clear();
+  }
 }
