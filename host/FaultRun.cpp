@@ -819,10 +819,15 @@ class Runner {
             if (drafts(otherWhere.first)) keptWhole = true;
           }
       std::wstring what = L"item " + folder + L"/" + subject;
-      if (keptWhole || there.size() >= wanted.size()) {
+      // A mail kept in the drafts is judged at the end (told or not); from here on the runs
+      // part ways, as after any loss judged.
+      if (keptWhole) {
+        missing_.insert(what);
+        continue;
+      }
+      if (there.size() >= wanted.size()) {
         missing_.erase(what);
-        if (!keptWhole)
-          CheckContent(n, where, wanted, there, at(before, where), at(untouched, where), diverged);
+        CheckContent(n, where, wanted, there, at(before, where), at(untouched, where), diverged);
         continue;
       }
       if (!missing_.insert(what).second) continue;  // judged when it went
