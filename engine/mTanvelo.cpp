@@ -140,8 +140,11 @@ void SetSendMode(const ItemPtr& item, int32_t nMode, bool bSave) {
 }
 
 void RemoveSendMode(const ItemPtr& item, bool bSave) {
-  Quietly([&] { DeleteProperty(item, kSendModeProperty); });
-  if (bSave) Quietly([&] { Need(item)->Save(); });
+  // Asked again while refused; still refused, told: the mail would keep a mode it was not given.
+  Insist(L"mTanvelo::RemoveSendMode", item, L"The send mode's removal", [&] {
+    DeleteProperty(item, kSendModeProperty);
+    if (bSave) Need(item)->Save();
+  });
 }
 
 void SetHotkeyProperties(const ItemPtr& item, const std::wstring& sHotkey,

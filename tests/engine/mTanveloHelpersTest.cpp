@@ -242,6 +242,11 @@ TEST_F(Helpers, ASendModeOrHotkeyMarkRefusedAMomentIsWrittenAndPastItsTriesToldB
        },
        L"mTanvelo::SetHotkeyProperties",
        L"The hotkey Ctrl+Alt+K of \"Quarterly figures\" not done"},
+      {"send mode removed", [](const ItemPtr& item) { RemoveSendMode(item, true); },
+       [](const ItemPtr& item) {
+         return !item->UserProperties()->Find(L"Norvane.Tanvelo.SendMode");
+       },
+       L"mTanvelo::RemoveSendMode", L"The send mode's removal of \"Quarterly figures\" not done"},
       {"replied mark", [](const ItemPtr& item) { SetOriginalReplyIcon(item, 1); },
        [](const ItemPtr& item) {
          auto icon = item->GetProp(outlook::PR_ICON_INDEX);
@@ -252,6 +257,7 @@ TEST_F(Helpers, ASendModeOrHotkeyMarkRefusedAMomentIsWrittenAndPastItsTriesToldB
   for (const auto& mark : marks)
     for (uint64_t refusals : {uint64_t{kHeldTries} - 1, uint64_t{1000}}) {  // a moment, for good
       auto item = AddMail(templates, L"Quarterly figures");
+      if (std::string(mark.what) == "send mode removed") SetSendMode(item, 1, true);
       win32::faults::Start({.at = 1, .span = refusals});
       mark.write(item);
       win32::faults::Stop();
