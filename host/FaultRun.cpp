@@ -894,8 +894,7 @@ class Runner {
     // them; named by the file's name without its extension (a template's subject).
     for (const auto& [name, bytes] : clean.files) {
       std::wstring what = L"file " + FromUtf8(name);
-      auto it = now.files.find(name);
-      if (it != now.files.end() && it->second == bytes) {
+      if (now.files.count(name)) {
         missing_.erase(what);
         continue;
       }
@@ -908,11 +907,7 @@ class Runner {
         continue;
       }
       FindOnce(n, what,
-               what +
-                   (it != now.files.end() ? L" differs from the clean run's"
-                    : own                 ? L" was not made"
-                                          : L" was lost") +
-                   L", and the user was told nothing");
+               what + (own ? L" was not made" : L" was lost") + L", and the user was told nothing");
     }
   }
 
