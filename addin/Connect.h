@@ -102,6 +102,7 @@ class Connect : public addinhost::IDTExtensibility2,
   // --- Folders (ConnectFolders.cpp) ---
   void SetTanveloFolder(bool& bFirstRun);
   std::shared_ptr<outlook::MAPIFolder> GetTanveloDrafts();
+  std::shared_ptr<outlook::MAPIFolder> FindTanveloDrafts();
   bool IsDeleted(const std::shared_ptr<outlook::MAPIFolder>& folder);
 
   // --- Events (ConnectEvents.cpp) ---

@@ -47,98 +47,119 @@ std::wstring AskFolderName(const std::wstring& proposal) {
 
 void Connect::SetTanveloFolder(bool& bFirstRun) {
   FolderPtr folder;
-  Trap(kSetTanveloFolder, [&] {
-    LogInfo(kSetTanveloFolder, L"");
-    std::wstring sName = kDefaultName;
-    auto session = g_oApp->Session();
-    // Asked again while the store is busy: without the folder no template serves this session.
-    FolderPtr root;
-    if (!mTanvelo::Retried([&] {
-          root = std::dynamic_pointer_cast<outlook::MAPIFolder>(
-              session->GetDefaultFolder(outlook::olFolderInbox)->Parent());
-        }))
-      vb::Raise(vb::Err().Number(), vb::Err().Description());
-    if (!root) vb::Raise(vb::kObjectVariableNotSet);
-    std::wstring storedId = Options().TanvelloEntryID();
+  std::wstring sName = kDefaultName;
+  // Told by name: without it a later start looks for the folder again, and the reader of the
+  // log must learn which folder this session may lack.
+  if (!vb::Catch([&] {
+        LogInfo(kSetTanveloFolder, L"");
+        auto session = g_oApp->Session();
+        // Asked again while the store is busy: without the folder no template serves this session.
+        FolderPtr root;
+        if (!mTanvelo::Retried([&] {
+              root = std::dynamic_pointer_cast<outlook::MAPIFolder>(
+                  session->GetDefaultFolder(outlook::olFolderInbox)->Parent());
+            }))
+          vb::Raise(vb::Err().Number(), vb::Err().Description());
+        if (!root) vb::Raise(vb::kObjectVariableNotSet);
+        std::wstring storedId = Options().TanvelloEntryID();
 
-    // Asked again while refused: a folder taken for gone is asked for by name, or made anew.
-    if (!storedId.empty() &&
-        !mTanvelo::Retried([&] { folder = session->GetFolderFromID(storedId); }))
-      vb::Err().Clear();
-    if (folder && IsDeleted(folder)) folder.reset();
+        // Asked again while refused: a folder taken for gone is asked for by name, or made anew.
+        if (!storedId.empty() &&
+            !mTanvelo::Retried([&] { folder = session->GetFolderFromID(storedId); }))
+          vb::Err().Clear();
+        if (folder && IsDeleted(folder)) folder.reset();
 
-    if (!folder) {
-      folder = Subfolder(root, kDefaultName);
-      if (!folder) {
-        sName = kOldDefaultName;
-        folder = Subfolder(root, kOldDefaultName);
-      }
-      if (folder) {
-        int32_t answer =
-            vb::MsgBox(LangText(L"IDS_TMPFOLDERFOUND", folder->Name()), kYesNoQuestion);
-        if (answer != vb::vbYes) {
-          folder.reset();
-          sName = sName + L" (" + LangText(L"IDS_NEW") + L")";
+        if (!folder) {
+          folder = Subfolder(root, kDefaultName);
+          if (!folder) {
+            sName = kOldDefaultName;
+            folder = Subfolder(root, kOldDefaultName);
+          }
+          if (folder) {
+            int32_t answer =
+                vb::MsgBox(LangText(L"IDS_TMPFOLDERFOUND", folder->Name()), kYesNoQuestion);
+            if (answer != vb::vbYes) {
+              folder.reset();
+              sName = sName + L" (" + LangText(L"IDS_NEW") + L")";
+            }
+          } else {
+            sName = kDefaultName;
+          }
         }
-      } else {
-        sName = kDefaultName;
-      }
-    }
 
-    if (!folder) {
-      sName = AskFolderName(sName);
-      folder = Subfolder(root, sName);
-      if (!folder) {
-        vb::Ignore([&] { folder = root->Folders()->Add(sName, olFolderTypeMail); });
-        vb::Err().Clear();
-      }
-      if (!folder) {
-        vb::MsgBox(LangText(L"IDS_CANNOTCREATEFOLDER", sName), kCritical);
-        LogInfo(kSetTanveloFolder, L"Cannot create folder '" + sName + L"'");
-      }
-    }
+        if (!folder) {
+          sName = AskFolderName(sName);
+          folder = Subfolder(root, sName);
+          if (!folder) {
+            vb::Ignore([&] { folder = root->Folders()->Add(sName, olFolderTypeMail); });
+            vb::Err().Clear();
+          }
+          if (!folder) {
+            vb::MsgBox(LangText(L"IDS_CANNOTCREATEFOLDER", sName), kCritical);
+            LogInfo(kSetTanveloFolder, L"Cannot create folder '" + sName + L"'");
+          }
+        }
 
-    g_oTemplatesFolder = folder;
-    if (!folder) return;
-    // What the system files into the new folder is not the user's dropping.
-    SystemFiling filing;
-    mStandardTemplates::CreateStandardTemplates(folder->EntryID() != storedId ? true : bFirstRun);
-    if (bFirstRun) {
-      bool bAsked = false, bCancelled = false;
-      mTanvelo::PostItems2MailItems(folder, bAsked, bCancelled);
-    }
-    Options().SetTanvelloEntryID(folder->EntryID());
-  });
+        g_oTemplatesFolder = folder;
+        if (!folder) return;
+        // What the system files into the new folder is not the user's dropping.
+        SystemFiling filing;
+        mStandardTemplates::CreateStandardTemplates(folder->EntryID() != storedId ? true
+                                                                                  : bFirstRun);
+        if (bFirstRun) {
+          bool bAsked = false, bCancelled = false;
+          mTanvelo::PostItems2MailItems(folder, bAsked, bCancelled);
+        }
+        Options().SetTanvelloEntryID(folder->EntryID());
+      }))
+    LogError(kSetTanveloFolder, std::nullopt, std::nullopt,
+             L"The templates folder '" + sName + L"' was not set up");
 }
 
 FolderPtr Connect::GetTanveloDrafts() {
-  return TrapOr<FolderPtr>(kGetTanveloDrafts, nullptr, [&]() -> FolderPtr {
-    auto session = g_oApp->Session();
-    FolderPtr drafts = session->GetDefaultFolder(outlook::olFolderDrafts);
-    std::wstring storedId = Options().TanveloDraftsEntryID();
-    FolderPtr folder;
-    if (!storedId.empty()) {
-      vb::Ignore([&] { folder = session->GetFolderFromID(storedId); });
-      vb::Err().Clear();
+  FolderPtr found;
+  // Asked again while refused; still refused, told by name: without it the session's drafts
+  // are kept in Outlook's own Drafts.
+  if (!mTanvelo::Retried([&] { found = FindTanveloDrafts(); }))
+    LogError(kGetTanveloDrafts, std::nullopt, std::nullopt,
+             std::wstring(L"The drafts folder '") + kDraftsName + L"' was not set up");
+  return found;
+}
+
+FolderPtr Connect::FindTanveloDrafts() {
+  auto session = g_oApp->Session();
+  FolderPtr drafts = session->GetDefaultFolder(outlook::olFolderDrafts);
+  std::wstring storedId = Options().TanveloDraftsEntryID();
+  FolderPtr folder;
+  if (!storedId.empty()) {
+    vb::Ignore([&] { folder = session->GetFolderFromID(storedId); });
+    vb::Err().Clear();
+  }
+  if (folder && IsDeleted(folder)) folder.reset();
+  if (!folder) folder = Subfolder(drafts, kDraftsName);
+  if (!folder) {
+    // Asked again while refused: a lookup refused a moment must not make a second folder, nor
+    // an add refused a moment leave the drafts in Outlook's own folder.
+    bool made = false;
+    if (mTanvelo::Retried([&] {
+          folder = Subfolder(drafts, kDraftsName);
+          if (folder) return;
+          folder = drafts->Folders()->Add(kDraftsName, olFolderTypeMail);
+          made = true;
+        })) {
+      if (made) Options().SetModifyTVDraftsView(true);
+    } else {
+      LogError(kGetTanveloDrafts, std::nullopt, std::nullopt,
+               std::wstring(L"Cannot create folder '") + kDraftsName + L"'");
+      folder.reset();
     }
-    if (folder && IsDeleted(folder)) folder.reset();
-    if (!folder) folder = Subfolder(drafts, kDraftsName);
-    if (!folder) {
-      if (vb::Catch([&] { folder = drafts->Folders()->Add(kDraftsName, olFolderTypeMail); })) {
-        Options().SetModifyTVDraftsView(true);
-      } else {
-        LogError(kGetTanveloDrafts, std::nullopt, std::nullopt,
-                 std::wstring(L"Cannot create folder '") + kDraftsName + L"'");
-        folder.reset();
-      }
-    }
-    if (!folder) {
-      Options().SetTanveloDraftsEntryID(L"");
-      return drafts;
-    }
-    Options().SetTanveloDraftsEntryID(folder->EntryID());
-    return folder;
-  });
+  }
+  if (!folder) {
+    Options().SetTanveloDraftsEntryID(L"");
+    return drafts;
+  }
+  Options().SetTanveloDraftsEntryID(folder->EntryID());
+  return folder;
 }
 
 bool Connect::IsDeleted(const FolderPtr& folder) {

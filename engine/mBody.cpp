@@ -19,18 +19,31 @@ std::shared_ptr<redemption::SafeItem> Safe(const ItemPtr& item) {
   return safe;
 }
 
+// Asked again while refused (the item held a moment): a body read as empty would make a reply
+// or a template without its text. Still refused, told naming the item.
 std::wstring SafeRead(const wchar_t* procedure, const ItemPtr& item, bool bSave, bool bSwitch,
                       const std::function<std::wstring(redemption::SafeItem&)>& read) {
-  return TrapOr(procedure, std::wstring(), [&] {
+  std::wstring text;
+  auto step = [&] {
     bool needsSave = false;
     if (bSwitch && GetBodyFormat(item) != 2) needsSave = SetBodyFormat(item, 2);
     if (Need(item)->EntryID().empty() || !item->Saved()) needsSave = true;
     if (needsSave && bSave) item->Save();
     auto safe = Safe(item);
-    std::wstring text = read(*safe);
+    text = read(*safe);
     safe->SetItem(nullptr);
-    return text;
-  });
+  };
+  for (int tries = 1;; ++tries) {
+    if (vb::Catch(step)) return text;
+    if (tries == kHeldTries) break;
+    vb::Err().Clear();
+  }
+  const int32_t number = vb::Err().Number();
+  const std::wstring description = vb::Err().Description();
+  std::wstring subject;
+  vb::Catch([&] { subject = Need(item)->Subject(); });
+  LogError(procedure, number, description, L"The text of \"" + subject + L"\" was not read");
+  return L"";
 }
 
 void SafeWrite(const wchar_t* procedure, const ItemPtr& item,

@@ -130,7 +130,8 @@ int32_t GetSendMode(const ItemPtr& item) {
 }
 
 void SetSendMode(const ItemPtr& item, int32_t nMode, bool bSave) {
-  Trap(L"mTanvelo::SetSendMode", [&] {
+  // Asked again while refused: a mail without its mode is sent as the default would send it.
+  Insist(L"mTanvelo::SetSendMode", item, L"The send mode", [&] {
     auto property = FindProperty(item, kSendModeProperty);
     if (!property) property = item->UserProperties()->Add(kSendModeProperty, outlook::olText);
     property->SetValue(std::to_wstring(nMode));
@@ -139,15 +140,21 @@ void SetSendMode(const ItemPtr& item, int32_t nMode, bool bSave) {
 }
 
 void RemoveSendMode(const ItemPtr& item, bool bSave) {
-  Quietly([&] { DeleteProperty(item, kSendModeProperty); });
-  if (bSave) Quietly([&] { Need(item)->Save(); });
+  // Asked again while refused; still refused, told: the mail would keep a mode it was not given.
+  Insist(L"mTanvelo::RemoveSendMode", item, L"The send mode's removal", [&] {
+    DeleteProperty(item, kSendModeProperty);
+    if (bSave) Need(item)->Save();
+  });
 }
 
 void SetHotkeyProperties(const ItemPtr& item, const std::wstring& sHotkey,
                          const std::wstring& sAction) {
-  Quietly([&] { WriteProperty(item, kHotkeyProperty, sHotkey, true); });
-  Quietly([&] { WriteProperty(item, kHotkeyActionProperty, sAction, true); });
-  Quietly([&] { Need(item)->Save(); });
+  // Asked again while refused; still refused, told: the template would not show its key.
+  Insist(L"mTanvelo::SetHotkeyProperties", item, L"The hotkey " + sHotkey, [&] {
+    WriteProperty(item, kHotkeyProperty, sHotkey, true);
+    WriteProperty(item, kHotkeyActionProperty, sAction, true);
+    Need(item)->Save();
+  });
 }
 
 void RemoveHotkeyProperties(const ItemPtr& item, bool bSave) {
@@ -384,6 +391,18 @@ bool Insist(std::wstring_view procedure, const std::function<void()>& step) {
   return false;
 }
 
+bool Insist(std::wstring_view procedure, const ItemPtr& item, std::wstring_view what,
+            const std::function<void()>& step) {
+  if (Retried(step)) return true;
+  const int32_t number = vb::Err().Number();
+  const std::wstring description = vb::Err().Description();
+  std::wstring subject;
+  vb::Catch([&] { subject = Need(item)->Subject(); });
+  LogError(procedure, number, description,
+           std::wstring(what) + L" of \"" + subject + L"\" not done");
+  return false;
+}
+
 bool DeleteItem(const ItemPtr& item, bool bForGood) {
   // A passing copy must not stay behind where the user sees it.
   std::wstring entryId, storeId;
@@ -432,8 +451,15 @@ int32_t GetTimeZoneBias(bool bDaylight) {
 }
 
 ItemPtr MoveItemToFolder(const ItemPtr& item, const FolderPtr& folder) {
-  if (Need(Need(item)->Parent())->EntryID() != Need(folder)->EntryID()) return item->Move(folder);
-  return item;
+  // Asked again while refused (the item held a moment): a reply left half way in Drafts would
+  // look like a finished one. Still refused, the last refusal is the caller's.
+  ItemPtr moved = item;
+  if (!Retried([&] {
+        if (Need(Need(item)->Parent())->EntryID() != Need(folder)->EntryID())
+          moved = item->Move(folder);
+      }))
+    vb::Raise(vb::Err().Number(), vb::Err().Description());
+  return moved;
 }
 
 void ShowFolder(const FolderPtr& folder) {
@@ -477,12 +503,14 @@ void ShowNewMessageTemplatesFolder() {
 
 void SetOriginalReplyIcon(const ItemPtr& mail, int32_t nAction) {
   if (nAction != 1 && nAction != 2 && nAction != 4) return;
-  Quietly([&] {
-    auto safe = Need(GetSafeItem(mail));
-    safe->SetFields(outlook::PR_ICON_INDEX, nAction == 4 ? kIconForwarded : kIconReplied);
-    safe->SetSubject(safe->Subject());
-    safe->Save();
-  });
+  // Asked again while refused; still refused, told: the mail would not show it was answered.
+  Insist(L"mTanvelo::SetOriginalReplyIcon", mail,
+         nAction == 4 ? L"The forwarded mark" : L"The replied mark", [&] {
+           auto safe = Need(GetSafeItem(mail));
+           safe->SetFields(outlook::PR_ICON_INDEX, nAction == 4 ? kIconForwarded : kIconReplied);
+           safe->SetSubject(safe->Subject());
+           safe->Save();
+         });
 }
 
 std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::wstring& to) {

@@ -102,6 +102,10 @@ bool Retried(const std::function<void()>& step);
 // The same, the last refusal logged under `procedure` as an error, so that what was left
 // behind is told.
 bool Insist(std::wstring_view procedure, const std::function<void()>& step);
+// The same for a step on an item, the log naming what was not done and the item's subject, so
+// that the reader learns which mail or template lacks it.
+bool Insist(std::wstring_view procedure, const ItemPtr& item, std::wstring_view what,
+            const std::function<void()>& step);
 // Moves the item to Deleted Items; with bForGood deletes it there too. False (logged) when it
 // could not be moved, or with bForGood not deleted.
 bool DeleteItem(const ItemPtr& item, bool bForGood);

@@ -232,12 +232,17 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
     auto folder = Need(item->Parent());
     if (item->Subject().empty())
       item->SetSubject(GetNewTemplateSubject(folder->EntryID(), kUntitled));
-    item->Save();
+    if (!Retried([&] { item->Save(); })) vb::Raise(vb::Err().Number(), vb::Err().Description());
     if (vb::MsgBox(LangText(L"STR_NEW_TEMPLATE_FROM_MAIL", folder->Name()),
                    kStyleYesNo | (bForeground ? kForeground : 0)) != vb::vbYes)
       return;
     Quietly([&] { source->Close(outlook::olPromptForSave); });
-    DisplayTemplate(Session()->GetItemFromID(item->EntryID(), TemplatesRoot()->StoreID()), false);
+    // Asked again while refused: the user said yes to editing it, and would find no window.
+    if (!Retried([&] {
+          Need(Session()->GetItemFromID(item->EntryID(), TemplatesRoot()->StoreID()))
+              ->Display(false);
+        }))
+      vb::Raise(vb::Err().Number(), vb::Err().Description());
   });
   // Stopped half-made, it would stay in Drafts or among the templates as an empty mail.
   if (onItsWay) DeleteItem(onItsWay, true);

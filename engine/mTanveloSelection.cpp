@@ -97,9 +97,16 @@ ClipboardText CopySelection(bool bHideWait, bool readingPane) {
 // A copy of the mail in Outlook's Drafts folder; `fill` writes the selection into it.
 ItemPtr MakeTemporaryMail(const ItemPtr& mail,
                           const std::function<void(const ItemPtr&, redemption::SafeItem&)>& fill) {
-  auto drafts = Session()->GetDefaultFolder(outlook::olFolderDrafts);
-  ItemPtr copy = Need(Need(mail)->Copy()), made;
-  const bool done = vb::Catch([&] {
+  // Each step asked again while refused (the copy held a moment): given up, the whole mail would
+  // be answered in the selection's place.
+  FolderPtr drafts;
+  ItemPtr copy, made;
+  if (!Retried([&] {
+        drafts = Session()->GetDefaultFolder(outlook::olFolderDrafts);
+        copy = Need(Need(mail)->Copy());
+      }))
+    vb::Raise(vb::Err().Number(), vb::Err().Description());
+  const bool done = Retried([&] {
     auto parent = Need(copy->Parent());
     if (parent->StoreID() != drafts->StoreID() || parent->EntryID() != drafts->EntryID())
       copy = Need(copy->Move(drafts));

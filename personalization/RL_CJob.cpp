@@ -16,6 +16,7 @@
 #include "platform/redemption/MAPITable.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/redemption/Session.h"
+#include "platform/vb/Need.h"
 #include "platform/vb/Runtime.h"
 
 namespace {
@@ -292,7 +293,7 @@ bool RL_CJob::DoReplace(const std::wstring& sEntryID, bool bLeaveEmptyReplacemen
                         bool& bWasEmptyProp, const std::wstring& StoreID, int32_t ForceBodyFormat,
                         bool bSaveChanges, bool bIgnoreErrors) {
   constexpr const wchar_t* kProc = L"RL_CJob::DoReplace";
-  return TrapOr(kProc, false, [&] {
+  auto fill = [&] {
     auto item = GetSafeItem(sEntryID, StoreID);
     if (!item) return false;
     if (!m_colTexts) m_colTexts = std::make_shared<RL_CTexts>();
@@ -391,7 +392,21 @@ bool RL_CJob::DoReplace(const std::wstring& sEntryID, bool bLeaveEmptyReplacemen
       if (bSaveChanges) item->Save();
     }
     return true;
-  });
+  };
+  // Asked again while refused (the mail held a moment): fields left unfilled would stay
+  // placeholders in the mail. Still refused, told naming the mail.
+  bool filled = false;
+  for (int tries = 1;; ++tries) {
+    if (vb::Catch([&] { filled = fill(); })) return filled;
+    if (tries == kHeldTries) break;
+    vb::Err().Clear();
+  }
+  const int32_t number = vb::Err().Number();
+  const std::wstring description = vb::Err().Description();
+  std::wstring subject;
+  vb::Catch([&] { subject = vb::Need(GetSafeItem(sEntryID, StoreID))->Subject(); });
+  LogError(kProc, number, description, L"The fields of \"" + subject + L"\" were not filled");
+  return false;
 }
 
 void RL_CJob::DoReplaceInHtml(ProtectedText& body, std::wstring_view token,

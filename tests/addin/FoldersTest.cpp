@@ -4,6 +4,7 @@
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
 #include "platform/forms/User.h"
+#include "platform/support/LibNorvane.h"
 #include "platform/win32/Faults.h"
 #include "tests/addin/ConnectTest.h"
 
@@ -197,4 +198,73 @@ TEST_F(ConnectTest, AStartWhoseStoreIsRefusedAMomentStillFindsTheTemplatesFolder
     EXPECT_EQ(folder, g_oTemplatesFolder) << "refused from call " << at;
   }
   EXPECT_GT(refused, 0);
+}
+
+TEST_F(ConnectTest, ATemplatesFolderSetUpThatFailsIsToldNamingTheFolder) {
+  // The reader of the log learns which folder the session may lack, and that its id was not kept.
+  AcceptFolderDialog();
+  Start();
+  // A folder taken for gone is found by name, and the user keeps it.
+  win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox&) { return win32::IDYES; });
+  auto restart = [&] {
+    host->Quit();
+    g_oApp = p.app;
+    addin = std::make_shared<Connect>();
+    host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+    Start();
+  };
+  win32::faults::Start({.countOnly = true, .throughResets = true});
+  restart();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  int failed = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    win32::faults::Start({.at = at, .span = uint64_t{kHeldTries} + 1, .throughResets = true});
+    restart();
+    win32::faults::Stop();
+    bool error = false;
+    for (const auto& e : support::library::Log())
+      error = error || (e.procedure == L"Connect::SetTanveloFolder" &&
+                        (e.errorNumber != 0 || e.level >= kLevelError));
+    if (!error) continue;
+    ++failed;
+    EXPECT_TRUE(LoggedContaining(L"Connect::SetTanveloFolder",
+                                 L"The templates folder 'Tanvelo Templates' was not set up"))
+        << "refused at call " << at;
+  }
+  EXPECT_GT(failed, 0);
+}
+
+TEST_F(ConnectTest, ADraftsFolderRefusedAMomentIsMadeOnceWithItsViewStillToSetUp) {
+  // A lookup refused a moment must not make a second folder, nor an add refused a moment leave
+  // the drafts in Outlook's own folder; refused for good, the log names the folder.
+  AcceptFolderDialog();
+  Start();
+  auto restart = [&] {
+    host->Quit();
+    g_oApp = p.app;
+    // The user removed the folder: the start makes it again.
+    p.drafts->Children().clear();
+    Options().SetTanveloDraftsEntryID(L"");
+    Options().SetModifyTVDraftsView(false);
+    addin = std::make_shared<Connect>();
+    host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+    Start();
+  };
+  win32::faults::Start({.countOnly = true, .throughResets = true});
+  restart();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    win32::faults::Start({.at = at, .span = uint64_t{kHeldTries} - 1, .throughResets = true});
+    restart();
+    win32::faults::Stop();
+    ASSERT_EQ(1u, p.drafts->Children().size()) << "refused from call " << at;
+    EXPECT_EQ(p.drafts->Children()[0], g_oDraftsFolder) << "refused from call " << at;
+    EXPECT_TRUE(Options().ModifyTVDraftsView()) << "refused from call " << at;
+  }
+  win32::faults::Start({.at = 1, .span = 100000, .throughResets = true});
+  restart();
+  win32::faults::Stop();
+  EXPECT_TRUE(LoggedContaining(L"Connect::GetTanveloDrafts", L"'Tanvelo Drafts'"));
 }

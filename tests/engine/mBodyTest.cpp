@@ -3,6 +3,8 @@
 #include "engine/mBody.h"
 #include "engine/mTanvelo.h"
 #include "platform/outlook/BodyConvert.h"
+#include "platform/win32/Faults.h"
+#include "tests/common/Log.h"
 
 TEST(mBodyRtf, EncodesControlCharactersAndEverythingOutsideAscii) {
   struct Case {
@@ -120,4 +122,26 @@ TEST_F(Bodies, SafeAccessLogsAndAnswersEmptyWithoutRedemption) {
   mBody::SafeSetRTFBody(item, L"{\\rtf1 x}");
   EXPECT_TRUE(Logged(L"mBody::SafeSetRTFBody"));
   EXPECT_EQ(0, vb::Err().Number());
+}
+
+TEST_F(Bodies, ABodyReadRefusedAMomentIsAskedAgainAndPastItsTriesToldNamingTheItem) {
+  // Read as empty, a reply or template would be made without the text.
+  auto item = AddMail(templates, L"Quarterly figures");
+  item->SetBody(L"the figures");
+  item->Save();
+  for (uint64_t refusals : {uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}}) {
+    const size_t logged = support::library::Log().size();
+    win32::faults::Start({.at = 1, .span = refusals});
+    std::wstring body = mBody::SafeGetBody(item, true);
+    win32::faults::Stop();
+    EXPECT_EQ(refusals, win32::faults::Counts().raised);
+    if (refusals < uint64_t{kHeldTries}) {
+      EXPECT_EQ(L"the figures", body);
+      EXPECT_EQ(logged, support::library::Log().size());
+    } else {
+      EXPECT_EQ(L"", body);
+      EXPECT_TRUE(testlog::LoggedContaining(L"mBody::SafeGetBody",
+                                            L"The text of \"Quarterly figures\" was not read"));
+    }
+  }
 }

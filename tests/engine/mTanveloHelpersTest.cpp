@@ -6,9 +6,12 @@
 #include "engine/mTanveloRoad.h"
 #include "platform/outlook/AddressBook.h"
 #include "platform/outlook/Recipients.h"
+#include "platform/outlook/UserProperties.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/win32/Clock.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/MessageBox.h"
+#include "tests/common/Log.h"
 
 using namespace mTanvelo;
 
@@ -217,6 +220,76 @@ TEST_F(Helpers, AHeldStepOutlastsOneRefusalFewerThanItsTriesAndIsToldPastThem) {
       EXPECT_EQ(L"held", support::library::Log().back().text);
     }
     EXPECT_EQ(0, vb::Err().Number()) << "nothing left for the next trap";
+    vb::Err().Clear();
+  }
+}
+
+TEST_F(Helpers, ASendModeOrHotkeyMarkRefusedAMomentIsWrittenAndPastItsTriesToldByName) {
+  // Without them a reply is sent as the default would send it, and a template shows no key.
+  struct Mark {
+    const char* what;
+    std::function<void(const ItemPtr&)> write;
+    std::function<bool(const ItemPtr&)> written;
+    const wchar_t *procedure, *told;
+  } marks[] = {
+      {"send mode", [](const ItemPtr& item) { SetSendMode(item, 1, true); },
+       [](const ItemPtr& item) { return GetSendMode(item) == 1; }, L"mTanvelo::SetSendMode",
+       L"The send mode of \"Quarterly figures\" not done"},
+      {"hotkey", [](const ItemPtr& item) { SetHotkeyProperties(item, L"Ctrl+Alt+K", L"Reply"); },
+       [](const ItemPtr& item) {
+         auto p = item->UserProperties()->Find(kHotkeyProperty);
+         return p && p->Value() == L"Ctrl+Alt+K";
+       },
+       L"mTanvelo::SetHotkeyProperties",
+       L"The hotkey Ctrl+Alt+K of \"Quarterly figures\" not done"},
+      {"send mode removed", [](const ItemPtr& item) { RemoveSendMode(item, true); },
+       [](const ItemPtr& item) {
+         return !item->UserProperties()->Find(L"Norvane.Tanvelo.SendMode");
+       },
+       L"mTanvelo::RemoveSendMode", L"The send mode's removal of \"Quarterly figures\" not done"},
+      {"replied mark", [](const ItemPtr& item) { SetOriginalReplyIcon(item, 1); },
+       [](const ItemPtr& item) {
+         auto icon = item->GetProp(outlook::PR_ICON_INDEX);
+         return std::get_if<int32_t>(&icon) && *std::get_if<int32_t>(&icon) == 261;
+       },
+       L"mTanvelo::SetOriginalReplyIcon", L"The replied mark of \"Quarterly figures\" not done"},
+  };
+  for (const auto& mark : marks)
+    for (uint64_t refusals : {uint64_t{kHeldTries} - 1, uint64_t{1000}}) {  // a moment, for good
+      auto item = AddMail(templates, L"Quarterly figures");
+      if (std::string(mark.what) == "send mode removed") SetSendMode(item, 1, true);
+      win32::faults::Start({.at = 1, .span = refusals});
+      mark.write(item);
+      win32::faults::Stop();
+      const bool held = refusals < uint64_t{kHeldTries};
+      if (held) {
+        EXPECT_EQ(refusals, win32::faults::Counts().raised) << mark.what;
+      }
+      if (held) {
+        EXPECT_TRUE(mark.written(item) && item->Saved()) << mark.what;
+      }
+      EXPECT_EQ(!held, testlog::LoggedContaining(mark.procedure, mark.told))
+          << mark.what << refusals;
+      vb::Err().Clear();
+    }
+}
+
+TEST_F(Helpers, AnItemsMoveRefusedAMomentIsAskedAgainAndPastItsTriesRaised) {
+  // A reply left half way in Drafts would look like a finished one.
+  for (uint64_t refusals : {uint64_t{kHeldTries} - 1, uint64_t{1000}}) {
+    auto item = AddMail(p.inbox, L"moved");
+    ItemPtr moved;
+    win32::faults::Start({.at = 1, .span = refusals});
+    const bool done = vb::Catch([&] { moved = MoveItemToFolder(item, p.drafts); });
+    win32::faults::Stop();
+    EXPECT_EQ(refusals < uint64_t{kHeldTries}, done) << refusals;
+    if (done) {
+      ASSERT_TRUE(moved);
+      EXPECT_EQ(p.drafts->EntryID(),
+                moved->Parent()
+                    ? std::dynamic_pointer_cast<outlook::MAPIFolder>(moved->Parent())->EntryID()
+                    : L"");
+    }
     vb::Err().Clear();
   }
 }

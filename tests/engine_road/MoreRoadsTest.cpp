@@ -125,6 +125,27 @@ TEST_F(SelectionRoad, ASelectionReadUnderARunOfRefusalsIsTheSelectionOrTold) {
   }
 }
 
+// One refusal anywhere in a reply to a selection: the reply, if made, quotes the selection alone,
+// or a box told the user why not.
+TEST_F(SelectionRoad, ASelectionReplyUnderOneRefusalQuotesTheSelectionOrABoxTells) {
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
+  p.plainMail->Display(false);
+  auto inspector = p.plainMail->GetInspector();
+  const std::wstring text = p.plainMail->Body(), part = L"the figures are attached.";
+  win32::keyboard::SetFocus(inspector);
+  inspector->SetSelection(static_cast<int32_t>(text.find(part)), static_cast<int32_t>(part.size()));
+  ASSERT_TRUE(ReplyUnder({.countOnly = true}, tmpl->EntryID()));
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+    for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+    const size_t boxes = Boxes().size();
+    if (!ReplyUnder({.at = at}, tmpl->EntryID()) || Boxes().size() > boxes) continue;
+    EXPECT_EQ(std::wstring::npos, Quoted().find(L"Hello Pat"))
+        << "refused at call " << at << ": the whole mail answered";
+  }
+}
+
 // Nothing selected and the clipboard refused for as long as the held tries, anywhere (its
 // emptying before the copy among them): the user's own clipboard text is never quoted untold.
 TEST_F(SelectionRoad, TheUsersClipboardTextIsNeverQuotedAsTheSelectionUnderALastingRefusal) {

@@ -553,3 +553,25 @@ TEST_F(ReplyRoad, OlderOutlookLeavesTheAnsweredMailAlone) {
   ASSERT_TRUE(DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()));
   EXPECT_EQ(0, p.plainMail->Props().Long(outlook::PR_ICON_INDEX));
 }
+
+TEST_F(ReplyRoad, ATemplateTheUserAskedToEditOpensUnderOneRefusal) {
+  // Said yes to editing it, the user would otherwise find no window, told nothing.
+  auto make = [&](const win32::faults::Plan& plan) {
+    for (const auto& item : ItemsOf(templates)) item->Delete();
+    while (p.app->Inspectors()->Count() > 0)
+      p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+    win32::msgbox::Answer(win32::IDYES);
+    win32::faults::Start(plan);
+    NewTemplateFromMail(p.plainMail->EntryID(), p.inbox->StoreID(), false);
+    win32::faults::Stop();
+    while (win32::msgbox::PendingAnswers() > 0) win32::MessageBoxW(0, L"", L"", win32::MB_YESNO);
+  };
+  make({.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_EQ(1, p.app->Inspectors()->Count());
+  for (uint64_t at = 1; at <= calls; ++at) {
+    make({.at = at});
+    if (ItemsOf(templates).empty()) continue;
+    EXPECT_EQ(1, p.app->Inspectors()->Count()) << "refused at call " << at;
+  }
+}

@@ -341,3 +341,36 @@ TEST_F(Outlook2000Job, OnlyALiteralBodyTagMakesTheBodyHtml) {
 }
 
 }  // namespace
+
+TEST_F(Job, AFillRefusedAMomentIsAskedAgain) {
+  // Left unfilled, the fields would stay placeholders in the reply the user opens.
+  auto fill = [&](uint64_t at, uint64_t span, std::shared_ptr<outlook::Item>& mail) {
+    mail = Mail(L"Offer", L"Dear %FirstName%,");
+    AddRecipient(mail, p.kimRoe);
+    mail->Save();
+    job = lib->CreateJob();
+    EXPECT_TRUE(job->HasReplaces(mail->EntryID(), Store()));
+    EXPECT_TRUE(job->LoadReplaceValues(mail->EntryID(), Store(), false, true, true));
+    win32::faults::Start({.at = at, .span = span, .countOnly = at == 0});
+    const bool filled = job->DoReplace(mail->EntryID(), true, wasEmpty, Store(), 0, true, true);
+    win32::faults::Stop();
+    return filled;
+  };
+  std::shared_ptr<outlook::Item> mail;
+  ASSERT_TRUE(fill(0, 0, mail));
+  const uint64_t calls = win32::faults::Counts().calls;
+  // Each call after the mail's lookup refused once (the lookup asks again on its own).
+  for (uint64_t at = 2; at <= calls; ++at) {
+    EXPECT_TRUE(fill(at, 1, mail)) << "refused at call " << at;
+    EXPECT_EQ(L"Dear Kim,", mail->Body()) << "refused at call " << at;
+  }
+  // Refused for good once the mail was found: not filled, and told.
+  EXPECT_FALSE(fill(2, 1000, mail));
+  EXPECT_EQ(L"Dear %FirstName%,", mail->Body());
+  // Every try refused after the mail was found: the log names it.
+  win32::faults::Start({.every = 2});
+  EXPECT_FALSE(job->DoReplace(mail->EntryID(), true, wasEmpty, Store(), 0, true, true));
+  win32::faults::Stop();
+  EXPECT_TRUE(
+      testlog::LoggedContaining(L"RL_CJob::DoReplace", L"The fields of \"Offer\" were not filled"));
+}
