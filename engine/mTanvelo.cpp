@@ -13,6 +13,7 @@
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/MessageBox.h"
+#include "platform/win32/Reset.h"
 
 namespace mTanvelo {
 namespace {
@@ -345,10 +346,73 @@ bool Insist(std::wstring_view procedure, const std::function<void()>& step) {
   return false;
 }
 
+namespace {
+
+constexpr uint32_t kTidyInterval = 250;  // ms between rounds
+
+struct Untidy {
+  std::wstring what;
+  std::function<bool()> step;
+  int rounds = 0;
+};
+
+struct TidyState {
+  std::vector<Untidy> pending;
+  uint32_t timer = 0;
+};
+
+TidyState& Tidy() {
+  return win32::PlatformState<TidyState>();
+}
+
+void TidyRound() {
+  auto& tidy = Tidy();
+  tidy.timer = 0;
+  auto pending = std::move(tidy.pending);
+  tidy.pending.clear();
+  for (auto& left : pending) {
+    bool gone = false;
+    if (!vb::Catch([&] { gone = left.step(); })) vb::Err().Clear();
+    if (gone) continue;
+    if (++left.rounds < kHeldTries) {
+      tidy.pending.push_back(std::move(left));
+      continue;
+    }
+    LogError(L"mTanvelo::TidyLater", 0, L"could not be removed - " + left.what);
+  }
+  if (!tidy.pending.empty()) tidy.timer = win32::clock::SetTimer(kTidyInterval, TidyRound);
+}
+
+// One try of each step of a deletion; false (nothing logged) while refused.
+bool DeleteOnce(const ItemPtr& item, bool bForGood, ItemPtr& moved) {
+  return Retried([&] {
+    if (!moved) {
+      auto deleted = Session()->GetDefaultFolder(outlook::olFolderDeletedItems);
+      moved = Need(Need(item)->Move(deleted));
+    }
+    if (bForGood) moved->Delete();
+  });
+}
+
+}  // namespace
+
+void TidyLater(const std::wstring& what, std::function<bool()> step) {
+  auto& tidy = Tidy();
+  tidy.pending.push_back({what, std::move(step), 0});
+  if (tidy.timer == 0) tidy.timer = win32::clock::SetTimer(kTidyInterval, TidyRound);
+}
+
 bool DeleteItem(const ItemPtr& item, bool bForGood) {
   // A passing copy must not stay behind where the user sees it.
   std::wstring entryId, storeId;
   ItemPtr moved;
+  auto later = [&](const wchar_t* step) {
+    if (!item) return;
+    std::wstring subject;
+    if (!Retried([&] { subject = Need(moved ? moved : item)->Subject(); })) vb::Err().Clear();
+    TidyLater(L"\"" + subject + L"\" (" + step + L")",
+              [item, moved, bForGood]() mutable { return DeleteOnce(item, bForGood, moved); });
+  };
   if (!Insist(L"mTanvelo::DeleteItem(first delete)", [&] {
         if (!moved) {
           auto deleted = Session()->GetDefaultFolder(outlook::olFolderDeletedItems);
@@ -356,11 +420,16 @@ bool DeleteItem(const ItemPtr& item, bool bForGood) {
         }
         entryId = moved->EntryID();
         storeId = Need(moved->Parent())->StoreID();
-      }))
+      })) {
+    later(L"first delete");
     return false;
+  }
   if (!bForGood) return true;
-  return Insist(L"mTanvelo::DeleteItem(second delete)",
-                [&] { Need(Session()->GetItemFromID(entryId, storeId))->Delete(); });
+  if (Insist(L"mTanvelo::DeleteItem(second delete)",
+             [&] { Need(Session()->GetItemFromID(entryId, storeId))->Delete(); }))
+    return true;
+  later(L"second delete");
+  return false;
 }
 
 std::wstring SafeGetSenderName(const ItemPtr& item) {

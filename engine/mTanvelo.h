@@ -100,8 +100,13 @@ bool Retried(const std::function<void()>& step);
 // behind is told.
 bool Insist(std::wstring_view procedure, const std::function<void()>& step);
 // Moves the item to Deleted Items; with bForGood deletes it there too. False (logged) when it
-// could not be moved, or with bForGood not deleted.
+// could not be moved, or with bForGood not deleted; the deletion is then asked again later
+// (TidyLater).
 bool DeleteItem(const ItemPtr& item, bool bForGood);
+// Something the add-in made in passing (a copy, a scratch folder) that a refusal kept from
+// going: `step` (true once it is gone) is asked again at later moments of the clock, one round
+// of its own tries each, kHeldTries rounds in all; still there, it is logged by `what`.
+void TidyLater(const std::wstring& what, std::function<bool()> step);
 std::wstring SafeGetSenderName(const ItemPtr& item);
 // True when the item has recipients and all of them resolve; otherwise False, with a message
 // unless silent.
