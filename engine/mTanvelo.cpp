@@ -250,7 +250,7 @@ bool IsTemplateFolder(const FolderPtr& folder) {
   });
 }
 
-ItemPtr GetTemplate(const std::wstring& sEntryID) {
+ItemPtr GetTemplate(const std::wstring& sEntryID, bool* refused) {
   auto look = [&]() -> ItemPtr {
     auto item = Session()->GetItemFromID(sEntryID, TemplatesRoot()->StoreID());
     return item && TemplateItemOrRaise(item) ? item : nullptr;
@@ -258,7 +258,9 @@ ItemPtr GetTemplate(const std::wstring& sEntryID) {
   // A refusal is asked again: callers drop the usage record or hotkey of a template they take
   // for gone.
   ItemPtr found;
-  if (!Retried([&] { found = look(); })) vb::Err().Clear();
+  const bool answered = Retried([&] { found = look(); });
+  if (!answered) vb::Err().Clear();
+  if (refused) *refused = !answered;
   return found;
 }
 

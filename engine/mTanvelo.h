@@ -71,8 +71,9 @@ bool IsTemplateItem(const ItemPtr& item);
 bool TemplateItemOrRaise(const ItemPtr& item);
 // The templates folder or a folder below it, in the same store.
 bool IsTemplateFolder(const FolderPtr& folder);
-// The template of this EntryID in the templates store, or null.
-ItemPtr GetTemplate(const std::wstring& sEntryID);
+// The template of this EntryID in the templates store, or null. With `refused`, whether null
+// means Outlook refused every try (not known now) rather than no such template.
+ItemPtr GetTemplate(const std::wstring& sEntryID, bool* refused = nullptr);
 void DisplayTemplate(const ItemPtr& item, bool bModal);
 // Makes, saves and opens a copy with a subject free in the template's folder.
 void OpenTemplateDuplicate(const std::wstring& sEntryID);

@@ -619,3 +619,42 @@ TEST_F(Frequents, ARefreshWithoutTheTemplatesFolderKeepsEveryRecordAndTellsIt) {
   frequents.RefreshAll();
   EXPECT_EQ(std::vector<std::wstring>{kept->EntryID()}, StoredNames());
 }
+
+// A template just used, its lookups refused for as long as the held tries and one more, from
+// each call: its use is counted and stored, or an error names it.
+TEST_F(Frequents, AUseRefusedPastTheTriesIsCountedOrToldByTheTemplate) {
+  auto t = AddMail(templates, L"used");
+  const std::wstring id = t->EntryID();
+  uint64_t calls = 0;
+  {
+    CFrequentlyTemplates frequents;
+    win32::faults::Start({.countOnly = true});
+    frequents.IncUseCount(id, 1);
+    win32::faults::Stop();
+    calls = win32::faults::Counts().calls;
+  }
+  int refused = 0;
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      {
+        CWinReg reg;
+        if (reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), true)) reg.DeleteValue(id);
+      }
+      const size_t logged = support::library::Log().size();
+      CFrequentlyTemplates frequents;
+      win32::faults::Start({.at = at, .span = span});
+      frequents.IncUseCount(id, 1);
+      win32::faults::Stop();
+      if (win32::faults::Counts().raised == 0) continue;
+      ++refused;
+      const bool counted = frequents.Templates().Count() == 1 &&
+                           frequents.Templates().Item(1)->nRepliesCount == 1 &&
+                           StoredNames() == std::vector<std::wstring>{id};
+      bool told = false;
+      for (size_t i = logged; i < support::library::Log().size(); ++i)
+        told = told || (support::library::Log()[i].level >= 3 &&
+                        support::library::Log()[i].text.find(id) != std::wstring::npos);
+      EXPECT_TRUE(counted || told) << span << " calls from " << at;
+    }
+  EXPECT_GT(refused, 0);
+}
