@@ -140,7 +140,7 @@ TempFolder::~TempFolder() {
     LogError(L"mImportExport::TempFolder", std::nullopt,
              L"Cant delete temporary folder " + m_sPath + L" - " + vb::Err().Description());
     // Held longer than the tries (Word still closing a file): asked again later.
-    mTanvelo::TidyLater(L"the temporary folder " + m_sPath, [path = m_sPath] {
+    mTanvelo::AskLater(L"the temporary folder " + m_sPath + L" was not deleted", [path = m_sPath] {
       return mTanvelo::Retried([&] {
         scripting::FileSystemObject fso;
         if (fso.FolderExists(path)) fso.DeleteFolder(path, true);

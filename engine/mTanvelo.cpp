@@ -380,7 +380,7 @@ void TidyRound() {
       tidy.pending.push_back(std::move(left));
       continue;
     }
-    LogError(L"mTanvelo::TidyLater", 0, L"could not be removed - " + left.what);
+    LogError(L"mTanvelo::AskLater", 0, L"not done - " + left.what);
   }
   if (!tidy.pending.empty()) tidy.timer = win32::clock::SetTimer(kTidyInterval, TidyRound);
 }
@@ -398,7 +398,7 @@ bool DeleteOnce(const ItemPtr& item, bool bForGood, ItemPtr& moved) {
 
 }  // namespace
 
-void TidyLater(const std::wstring& what, std::function<bool()> step) {
+void AskLater(const std::wstring& what, std::function<bool()> step) {
   auto& tidy = Tidy();
   tidy.pending.push_back({what, std::move(step), 0});
   if (tidy.timer == 0) tidy.timer = win32::clock::SetTimer(kTidyInterval, TidyRound);
@@ -412,8 +412,8 @@ bool DeleteItem(const ItemPtr& item, bool bForGood) {
     if (!item) return;
     std::wstring subject;
     if (!Retried([&] { subject = Need(moved ? moved : item)->Subject(); })) vb::Err().Clear();
-    TidyLater(L"\"" + subject + L"\" (" + step + L")",
-              [item, moved, bForGood]() mutable { return DeleteOnce(item, bForGood, moved); });
+    AskLater(L"the passing copy \"" + subject + L"\" was not removed (" + step + L")",
+             [item, moved, bForGood]() mutable { return DeleteOnce(item, bForGood, moved); });
   };
   if (!Insist(L"mTanvelo::DeleteItem(first delete)", [&] {
         if (!moved) {

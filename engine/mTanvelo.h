@@ -102,12 +102,13 @@ bool Retried(const std::function<void()>& step);
 bool Insist(std::wstring_view procedure, const std::function<void()>& step);
 // Moves the item to Deleted Items; with bForGood deletes it there too. False (logged) when it
 // could not be moved, or with bForGood not deleted; the deletion is then asked again later
-// (TidyLater).
+// (AskLater).
 bool DeleteItem(const ItemPtr& item, bool bForGood);
-// Something the add-in made in passing (a copy, a scratch folder) that a refusal kept from
-// going: `step` (true once it is gone) is asked again at later moments of the clock, one round
-// of its own tries each, kHeldTries rounds in all; still there, it is logged by `what`.
-void TidyLater(const std::wstring& what, std::function<bool()> step);
+// A step a refusal past every try kept from being done (a passing copy or a scratch folder
+// that must go, a use to count): `step` (true once done) is asked again at later moments of
+// the clock, one round of its own tries each, kHeldTries rounds in all; still not done, it is
+// logged by `what`.
+void AskLater(const std::wstring& what, std::function<bool()> step);
 std::wstring SafeGetSenderName(const ItemPtr& item);
 // True when the item has recipients and all of them resolve; otherwise False, with a message
 // unless silent.

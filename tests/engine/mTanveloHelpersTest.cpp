@@ -74,7 +74,7 @@ TEST_F(Helpers, ADeletionRefusedPastItsTriesIsAskedAgainLater) {
   DeleteItem(copy, true);
   win32::clock::Advance(10000);
   win32::faults::Stop();
-  EXPECT_TRUE(testlog::LoggedContaining(L"mTanvelo::TidyLater", L"could not be removed - \""));
+  EXPECT_TRUE(testlog::LoggedContaining(L"mTanvelo::AskLater", L"not done - the passing copy \""));
 }
 
 TEST_F(Helpers, RecipientsAreCheckedBeforeSending) {
