@@ -178,26 +178,40 @@ void CClipboard::Save() {
 }
 
 void CClipboard::Restore() {
+  Restore(true);
+}
+
+bool CClipboard::TryRestore() {
+  return Restore(false);
+}
+
+bool CClipboard::Restore(bool bGiveUp) {
   // A Restore without its Save must not count below zero: the next pair would then find the
   // count off by one and leave the user's clipboard unprotected for the rest of the session.
   if (m_UseCount <= 0) {
     LogWarning(L"CClipboard::Restore",
                L"Restore without Save, m_UseCount(" + Dec(m_UseCount) + L")");
     m_UseCount = 0;
-    return;
+    return true;
   }
   --m_UseCount;
-  if (m_UseCount != 0) return;  // an outer Restore will act
+  if (m_UseCount != 0) return true;  // an outer Restore will act
   // A Save that could not read the clipboard has nothing to put back: emptying it now would
   // throw away what is there, the user's own when the system's copy was refused as well.
   if (!m_bTaken) {
     LogInfo(L"CClipboard::Restore", L"nothing saved, the clipboard is left as it is", 3);
-    return;
+    return true;
   }
-  m_bTaken = false;
+  bool held = false;
   Trap(L"CClipboard::Restore", [&] {
     LogInfo(L"CClipboard::Restore", L"{", 3);
     OpenClipboardScope clipboard;
+    if (!clipboard.IsOpen() && !bGiveUp) {
+      LogWarning(L"CClipboard::Restore",
+                 L"OpenClipboard, " + LastDllError() + L", asked again later", 1);
+      held = true;
+      return;
+    }
     if (!clipboard.IsOpen()) {
       LogError(L"CClipboard::Restore", 0, L"OpenClipboard, " + LastDllError());
       m_colFormats.clear();
@@ -229,7 +243,13 @@ void CClipboard::Restore() {
     m_colFormats.clear();
     LogInfo(L"CClipboard::Restore", L"}", 3);
   });
+  if (held) {
+    m_UseCount = 1;  // the pair stays open, what was saved kept
+    return false;
+  }
+  m_bTaken = false;
   m_colFormats.clear();
+  return true;
 }
 
 std::wstring CClipboard::GetHtmlFormat() {

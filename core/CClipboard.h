@@ -28,6 +28,11 @@ class CClipboard {
   // Only the outermost pair touches the clipboard.
   void Save();
   void Restore();
+  // The outermost Save read the user's clipboard (false: it was held by another program).
+  bool Taken() const { return m_bTaken; }
+  // A Restore that, when another program holds the clipboard still, keeps what was saved and
+  // the pair open (false, a warning) so that it can be asked again later.
+  bool TryRestore();
   void dbgLogFormatData(const std::wstring& name);
   void dbgEnumFormats();
 
@@ -45,6 +50,8 @@ class CClipboard {
     uint32_t size;
     std::vector<uint8_t> data;
   };
+  bool Restore(bool bGiveUp);
+
   std::vector<SavedFormat> m_colFormats;
   // The outermost Save opened the clipboard: its Restore empties it and puts back what was read.
   bool m_bTaken = false;

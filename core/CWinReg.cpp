@@ -59,6 +59,7 @@ bool CWinReg::InitForAccess(uint32_t root, const std::wstring& path, uint32_t ac
   LONG rc = Asked(open);
   m_hKey = rc == ERROR_SUCCESS ? key : 0;
   m_bRefused = rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND;
+  m_bKeyMissing = rc == ERROR_FILE_NOT_FOUND;
   return rc == ERROR_SUCCESS;
 }
 
@@ -219,6 +220,7 @@ int32_t CWinReg::GetDWordValue(const std::wstring& name, int32_t defaultValue) c
     return RegQueryValueExA(m_hKey, ToAnsi(name).c_str(), nullptr, &type, data, &size);
   };
   LONG rc = Asked(query);
+  m_bReadRefused = rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND && rc != ERROR_MORE_DATA;
   if (rc != ERROR_SUCCESS || type != REG_DWORD || size != 4) return defaultValue;
   return static_cast<int32_t>(win32::bytes::Get32(data, sizeof data, 0));
 }

@@ -20,6 +20,10 @@ class CWinReg {
   CWinReg& operator=(const CWinReg&) = delete;
 
   bool InitForRead(uint32_t root, const std::wstring& path);
+  // The last Init found no such key (rather than being refused).
+  bool KeyMissing() const { return m_bKeyMissing; }
+  // The last GetDWordValue was refused past every try (its default was no answer of the key's).
+  bool ReadRefused() const { return m_bReadRefused; }
   bool InitForWrite(uint32_t root, const std::wstring& path, bool create);
   bool InitForAllAccess(uint32_t root, const std::wstring& path, bool create);
   // Opens (or with `create`, creates with every missing level) the key; a key already held
@@ -67,6 +71,8 @@ class CWinReg {
 
   uint32_t m_hKey = 0;
   mutable bool m_bRefused = false;
+  bool m_bKeyMissing = false;
+  mutable bool m_bReadRefused = false;
 };
 
 // Error-level lines of a write refused past kHeldTries, by the writer that knows what was lost:

@@ -202,6 +202,9 @@ bool frmImportExport::ValidateInput() {
     LogError(Ctx(L"ValidateInput"), std::nullopt, std::nullopt, L"Outlook folder not found");
     m_sChosenFolder.clear();
     txtOutlookFolder->SetText(L"");
+    // The click did nothing: the user sees why, not a dialog that ignores the button.
+    vb::MsgBox(LangText(m_bExport ? L"STR_EXPORT_NOT_STARTED" : L"STR_IMPORT_NOT_STARTED"),
+               48);  // OK, exclamation
     return false;
   }
   if (txtWindowsFolder->Text().empty()) return false;

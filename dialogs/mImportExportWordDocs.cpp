@@ -136,9 +136,17 @@ TempFolder::~TempFolder() {
   bool deleted = false;
   for (int attempt = 0; attempt < kHeldTries && !deleted; ++attempt)
     deleted = vb::Catch([&] { scripting::FileSystemObject().DeleteFolder(m_sPath, true); });
-  if (!deleted)
+  if (!deleted) {
     LogError(L"mImportExport::TempFolder", std::nullopt,
              L"Cant delete temporary folder " + m_sPath + L" - " + vb::Err().Description());
+    // Held longer than the tries (Word still closing a file): asked again later.
+    mTanvelo::AskLater(L"the temporary folder " + m_sPath + L" was not deleted", [path = m_sPath] {
+      return mTanvelo::Retried([&] {
+        scripting::FileSystemObject fso;
+        if (fso.FolderExists(path)) fso.DeleteFolder(path, true);
+      });
+    });
+  }
   vb::Err().Clear();
 }
 

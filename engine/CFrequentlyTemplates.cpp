@@ -154,8 +154,33 @@ void CFrequentlyTemplates::IncUseCount(const std::wstring& sEntryID, int32_t nUs
   if (!record) {
     record = std::make_shared<CTemplate>();
     record->sEntryID = sEntryID;
+    // A template just used that Outlook would not show past every try is not known to be gone:
+    // its use is lost, and told.
+    bool refused = false;
+    const bool found = mTanvelo::GetTemplate(sEntryID, &refused) != nullptr;
+    if (!found && !refused) return;  // no such template: nothing counted, no event
     std::shared_ptr<redemption::SafeMailItem> none;
-    if (!record->Refresh(none)) return;  // no such template: nothing counted, no event
+    if (!found || !record->Refresh(none)) {
+      const std::wstring what =
+          L"the use of the template was not counted, Outlook refused to read it - " + sEntryID;
+      if (m_bCountingLater) {
+        LogError(L"CFrequentlyTemplates::IncUseCount", 0, what);
+        return;
+      }
+      // Counted once Outlook answers again.
+      LogWarning(L"CFrequentlyTemplates::IncUseCount", what + L", asked again later", 1);
+      mTanvelo::AskLater(what, [sEntryID, nUseType] {
+        auto frequents = g_oFrequentlyTemplates;
+        if (!frequents) return true;
+        bool refused = false;
+        if (!mTanvelo::GetTemplate(sEntryID, &refused)) return !refused;  // gone: none to count
+        frequents->m_bCountingLater = true;
+        frequents->IncUseCount(sEntryID, nUseType);
+        frequents->m_bCountingLater = false;
+        return true;
+      });
+      return;
+    }
     vb::Ignore([&] { m_colTemplates.Add(record); });
   }
   for (int32_t useType : kUseTypes) {

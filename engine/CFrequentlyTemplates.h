@@ -46,6 +46,7 @@ class CFrequentlyTemplates {
   static std::wstring GetRegKey();
 
  private:
+  bool m_bCountingLater = false;  // a use refused earlier is being counted now
   std::shared_ptr<CTemplates>* GetFrequentsCache(int32_t nUseType);
   void DropCaches();
   void Load();

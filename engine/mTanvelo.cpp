@@ -13,6 +13,7 @@
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/MessageBox.h"
+#include "platform/win32/Reset.h"
 
 namespace mTanvelo {
 namespace {
@@ -266,7 +267,7 @@ bool IsTemplateFolder(const FolderPtr& folder) {
   return false;
 }
 
-ItemPtr GetTemplate(const std::wstring& sEntryID) {
+ItemPtr GetTemplate(const std::wstring& sEntryID, bool* refused) {
   auto look = [&]() -> ItemPtr {
     auto item = Session()->GetItemFromID(sEntryID, TemplatesRoot()->StoreID());
     return item && TemplateItemOrRaise(item) ? item : nullptr;
@@ -274,7 +275,9 @@ ItemPtr GetTemplate(const std::wstring& sEntryID) {
   // A refusal is asked again: callers drop the usage record or hotkey of a template they take
   // for gone.
   ItemPtr found;
-  if (!Retried([&] { found = look(); })) vb::Err().Clear();
+  const bool answered = Retried([&] { found = look(); });
+  if (!answered) vb::Err().Clear();
+  if (refused) *refused = !answered;
   return found;
 }
 
@@ -403,10 +406,73 @@ bool Insist(std::wstring_view procedure, const ItemPtr& item, std::wstring_view 
   return false;
 }
 
+namespace {
+
+constexpr uint32_t kTidyInterval = 250;  // ms between rounds
+
+struct Untidy {
+  std::wstring what;
+  std::function<bool()> step;
+  int rounds = 0;
+};
+
+struct TidyState {
+  std::vector<Untidy> pending;
+  uint32_t timer = 0;
+};
+
+TidyState& Tidy() {
+  return win32::PlatformState<TidyState>();
+}
+
+void TidyRound() {
+  auto& tidy = Tidy();
+  tidy.timer = 0;
+  auto pending = std::move(tidy.pending);
+  tidy.pending.clear();
+  for (auto& left : pending) {
+    bool gone = false;
+    if (!vb::Catch([&] { gone = left.step(); })) vb::Err().Clear();
+    if (gone) continue;
+    if (++left.rounds < kHeldTries) {
+      tidy.pending.push_back(std::move(left));
+      continue;
+    }
+    LogError(L"mTanvelo::AskLater", 0, L"not done - " + left.what);
+  }
+  if (!tidy.pending.empty()) tidy.timer = win32::clock::SetTimer(kTidyInterval, TidyRound);
+}
+
+// One try of each step of a deletion; false (nothing logged) while refused.
+bool DeleteOnce(const ItemPtr& item, bool bForGood, ItemPtr& moved) {
+  return Retried([&] {
+    if (!moved) {
+      auto deleted = Session()->GetDefaultFolder(outlook::olFolderDeletedItems);
+      moved = Need(Need(item)->Move(deleted));
+    }
+    if (bForGood) moved->Delete();
+  });
+}
+
+}  // namespace
+
+void AskLater(const std::wstring& what, std::function<bool()> step) {
+  auto& tidy = Tidy();
+  tidy.pending.push_back({what, std::move(step), 0});
+  if (tidy.timer == 0) tidy.timer = win32::clock::SetTimer(kTidyInterval, TidyRound);
+}
+
 bool DeleteItem(const ItemPtr& item, bool bForGood) {
   // A passing copy must not stay behind where the user sees it.
   std::wstring entryId, storeId;
   ItemPtr moved;
+  auto later = [&](const wchar_t* step) {
+    if (!item) return;
+    std::wstring subject;
+    if (!Retried([&] { subject = Need(moved ? moved : item)->Subject(); })) vb::Err().Clear();
+    AskLater(L"the passing copy \"" + subject + L"\" was not removed (" + step + L")",
+             [item, moved, bForGood]() mutable { return DeleteOnce(item, bForGood, moved); });
+  };
   if (!Insist(L"mTanvelo::DeleteItem(first delete)", [&] {
         if (!moved) {
           auto deleted = Session()->GetDefaultFolder(outlook::olFolderDeletedItems);
@@ -414,11 +480,16 @@ bool DeleteItem(const ItemPtr& item, bool bForGood) {
         }
         entryId = moved->EntryID();
         storeId = Need(moved->Parent())->StoreID();
-      }))
+      })) {
+    later(L"first delete");
     return false;
+  }
   if (!bForGood) return true;
-  return Insist(L"mTanvelo::DeleteItem(second delete)",
-                [&] { Need(Session()->GetItemFromID(entryId, storeId))->Delete(); });
+  if (Insist(L"mTanvelo::DeleteItem(second delete)",
+             [&] { Need(Session()->GetItemFromID(entryId, storeId))->Delete(); }))
+    return true;
+  later(L"second delete");
+  return false;
 }
 
 std::wstring SafeGetSenderName(const ItemPtr& item) {

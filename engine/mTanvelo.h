@@ -74,8 +74,9 @@ bool TemplateItemOrRaise(const ItemPtr& item);
 bool IsTemplateFolder(const FolderPtr& folder);
 // One look, raising where Outlook refused, for callers that ask again and tell it themselves.
 bool TemplateFolderOrRaise(const FolderPtr& folder);
-// The template of this EntryID in the templates store, or null.
-ItemPtr GetTemplate(const std::wstring& sEntryID);
+// The template of this EntryID in the templates store, or null. With `refused`, whether null
+// means Outlook refused every try (not known now) rather than no such template.
+ItemPtr GetTemplate(const std::wstring& sEntryID, bool* refused = nullptr);
 void DisplayTemplate(const ItemPtr& item, bool bModal);
 // Makes, saves and opens a copy with a subject free in the template's folder.
 void OpenTemplateDuplicate(const std::wstring& sEntryID);
@@ -107,8 +108,14 @@ bool Insist(std::wstring_view procedure, const std::function<void()>& step);
 bool Insist(std::wstring_view procedure, const ItemPtr& item, std::wstring_view what,
             const std::function<void()>& step);
 // Moves the item to Deleted Items; with bForGood deletes it there too. False (logged) when it
-// could not be moved, or with bForGood not deleted.
+// could not be moved, or with bForGood not deleted; the deletion is then asked again later
+// (AskLater).
 bool DeleteItem(const ItemPtr& item, bool bForGood);
+// A step a refusal past every try kept from being done (a passing copy or a scratch folder
+// that must go, a use to count): `step` (true once done) is asked again at later moments of
+// the clock, one round of its own tries each, kHeldTries rounds in all; still not done, it is
+// logged by `what`.
+void AskLater(const std::wstring& what, std::function<bool()> step);
 std::wstring SafeGetSenderName(const ItemPtr& item);
 // True when the item has recipients and all of them resolve; otherwise False, with a message
 // unless silent.

@@ -102,8 +102,8 @@ ItemPtr CreateReply(const ItemPtr& oMail, int32_t& nAction, int32_t& nSendMode, 
   const wchar_t* proc = L"mTanvelo::CreateReply";
   LogInfo(proc, L"", 3);
   if (!oMail) return nullptr;
-  ItemPtr result, selectionCopy;
-  Trap(proc, [&] {
+  ItemPtr result, selectionCopy, made;
+  const bool ran = Trap(proc, [&] {
     if (!g_oTemplatesFolder) {
       Say(L"IDS_NO_TVFOLDER", kStyleExclamation);
       return;
@@ -125,6 +125,7 @@ ItemPtr CreateReply(const ItemPtr& oMail, int32_t& nAction, int32_t& nSendMode, 
 
     selectionCopy = SelectionCopy(oMail, nSelMode);
     ItemPtr reply = AskOutlook(selectionCopy ? selectionCopy : oMail, nAction);
+    made = reply;
     if (!reply) {
       Say(L"IDS_CANNOTFORWARD", kStyleExclamation);
       return;
@@ -135,11 +136,29 @@ ItemPtr CreateReply(const ItemPtr& oMail, int32_t& nAction, int32_t& nSendMode, 
       Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
       return;
     }
+    // Held a moment, the filing is asked again.
+    FolderPtr drafts = DraftsFolder();
+    if (!Retried([&] { reply = MoveItemToFolder(reply, drafts); }))
+      vb::Raise(vb::Err().Number(), vb::Err().Description());
+    made = reply;
     if (g_oFrequentlyTemplates) g_oFrequentlyTemplates->IncUseCount(sTemplateID, nAction);
-    reply = MoveItemToFolder(reply, DraftsFolder());
     ReloadItem(reply);
+    if (!reply) {  // filed, but not found again past every try: not kept half known
+      DiscardHalfMade(made);
+      made = nullptr;
+      CloseWait();
+      Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
+      return;
+    }
     result = reply;
   });
+  // Stopped by an error half way (a step refused past its tries): nothing half made is kept,
+  // and the user is told no message was made.
+  if (!ran && !result) {
+    if (made) DiscardHalfMade(made);
+    CloseWait();
+    Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
+  }
   if (selectionCopy) DeleteItem(selectionCopy, true);
   return result;
 }
@@ -148,10 +167,11 @@ bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::ws
   const wchar_t* proc = L"mTanvelo::DoTanvelo";
   ActionGuard guard(proc);
   if (!guard) return false;
-  bool made = false;
-  Trap(proc, [&] {
+  bool made = false, handedOn = false;
+  ItemPtr mail;
+  const bool ran = Trap(proc, [&] {
     int32_t nSendMode = kSendModeOne;
-    ItemPtr mail = CreateReply(oMail, nAction, nSendMode, nSelMode, sTemplateID);
+    mail = CreateReply(oMail, nAction, nSendMode, nSelMode, sTemplateID);
     if (!mail) return;
     RemoveHotkeyProperties(mail, false);
     SetSendMode(mail, nSendMode, false);
@@ -171,10 +191,14 @@ bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::ws
     if (nSendMode != kSendModeSeparate) {
       PersonalizeQuietly(mail);
       CloseWait();
-      mail->Display(false);
+      // Held a moment, the window is asked for again.
+      if (!Retried([&] { mail->Display(false); }))
+        vb::Raise(vb::Err().Number(), vb::Err().Description());
+      handedOn = true;
     } else if (nAction == kActionReply || nAction == kActionReplyAll ||
                TemplateHasRecipients(sTemplateID)) {
       bool bShow = false;
+      handedOn = true;
       Send2Action(mail, kSendActionSend, kSendModeSeparate, bShow, nullptr, nullptr, nullptr);
       if (bShow) {
         CloseWait();
@@ -182,10 +206,18 @@ bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::ws
       }
     } else {
       // Its stored send mode makes the inspector's Send run the separate sending later.
+      handedOn = true;
       mail->Display(false);
     }
     made = true;
   });
+  // Stopped by an error before the reply was shown or sent: it is not left in the drafts
+  // looking finished, and the user is told no message was made.
+  if (!ran && mail && !handedOn) {
+    DiscardHalfMade(mail);
+    CloseWait();
+    Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
+  }
   CloseWait();
   return made;
 }

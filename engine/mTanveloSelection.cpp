@@ -62,6 +62,14 @@ ClipboardText CopySelection(bool bHideWait, bool readingPane) {
   ClipboardText out;
   CClipboard& clipboard = HostClipboard();
   Quietly([&] { clipboard.Save(); });
+  // Held by another program past every try, the user's clipboard was not read: a copy would
+  // write over it for good.
+  if (!clipboard.Taken()) {
+    Quietly([&] { clipboard.Restore(); });
+    LogError(kCopyProc, 0,
+             L"the selection was not copied into the mail, another program holds the clipboard");
+    return out;
+  }
   // Not emptied, the clipboard's old text would pass for the selection: nothing is copied.
   bool emptied = false;
   Quietly([&] {
@@ -90,7 +98,13 @@ ClipboardText CopySelection(bool bHideWait, bool readingPane) {
     Quietly([&] { out.text = ReadClipboardText(); });
     Quietly([&] { out.html = clipboard.GetHtmlFormat(); });
   }
-  Quietly([&] { clipboard.Restore(); });
+  // Giving the user's clipboard back outweighs a few more asks: held past a round of tries,
+  // it is asked a second round after the pending messages ran (told if still refused).
+  Quietly([&] {
+    if (clipboard.TryRestore()) return;
+    vb::DoEvents();
+    clipboard.Restore();
+  });
   return out;
 }
 

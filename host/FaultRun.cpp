@@ -1023,11 +1023,17 @@ class Runner {
     bool told = false;
     for (const auto& look : faulted.lines) told = told || look.told;
     if (now.first > clean.first || (now.second > clean.second && !told)) {
+      // What the clean run did not leave (by folder and subject), and its true count.
+      auto beyond = made;
+      for (const auto& left : NewTemporaryItems(clean_.start.store, clean_.after)) {
+        auto same = std::find(beyond.begin(), beyond.end(), left);
+        if (same != beyond.end()) beyond.erase(same);
+      }
       std::wstring where;
-      for (const auto& [folder, subject] : made)
+      for (const auto& [folder, subject] : beyond)
         where += (where.empty() ? L"" : L", ") + folder + L" \"" + subject + L"\"";
-      Find(-1, std::to_wstring(now.first + now.second - clean.first - clean.second) +
-                   L" item(s) left in the drafts and deleted items: " + where);
+      Find(-1, std::to_wstring(beyond.size()) + L" item(s) left in the drafts and deleted items: " +
+                   where);
     }
   }
 

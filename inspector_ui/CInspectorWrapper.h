@@ -102,8 +102,12 @@ class CInspectorWrapper : public IInspectorWrapperEx,
   void Create_FreqButtons(const PopupPtr& popup, ButtonPtr& firstItem, bars::QuickItems& group,
                           void (CInspectorWrapper::*onFreq)(const ButtonPtr&));
   void Update_FreqButtons(const PopupPtr& popup, CTemplates& list);
+  // A position whose stored values could not be read at the window's opening (refused past
+  // every try) is read again before the bar's place is saved, so the save never writes the
+  // bar's first place over the user's.
   void SaveBarPosition(const BarPtr& bar, const std::wstring& key);
   void RestoreBarPosition(const BarPtr& bar, const std::wstring& key);
+  std::vector<std::wstring> m_barsRestored;  // keys whose stored position was read
   void CaptionChangeDefault();
 
   // Click handlers.

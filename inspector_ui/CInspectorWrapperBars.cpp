@@ -339,6 +339,14 @@ void CInspectorWrapper::Update_TemplateMenu(const InspectorState& state) {
 }
 
 void CInspectorWrapper::SaveBarPosition(const BarPtr& bar, const std::wstring& key) {
+  if (std::find(m_barsRestored.begin(), m_barsRestored.end(), key) == m_barsRestored.end()) {
+    RestoreBarPosition(bar, key);
+    if (std::find(m_barsRestored.begin(), m_barsRestored.end(), key) == m_barsRestored.end()) {
+      LogError(L"CInspectorWrapper::SaveBarPosition", 0,
+               L"the toolbar position was not read, so not saved - " + key);
+      return;
+    }
+  }
   Step([&] {
     const std::wstring path = Options().GetProfileRegPath();
     CWinReg reg;
@@ -360,11 +368,22 @@ void CInspectorWrapper::RestoreBarPosition(const BarPtr& bar, const std::wstring
   if (!bar) return;
   Step([&] {
     CWinReg reg;
-    if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, Options().GetProfileRegPath())) return;
-    Step([&] { bar->SetPosition(reg.GetDWordValue(key + L".Position", office::msoBarTop)); });
-    Step([&] { bar->SetRowIndex(reg.GetDWordValue(key + L".RowIndex", 3)); });
-    Step([&] { bar->SetLeft(reg.GetDWordValue(key + L".Left", 0)); });
-    Step([&] { bar->SetTop(reg.GetDWordValue(key + L".Top", 0)); });
+    const bool open = reg.InitForRead(CWinReg::HKEY_CURRENT_USER, Options().GetProfileRegPath());
+    if (!open) {
+      if (reg.KeyMissing()) m_barsRestored.push_back(key);  // nothing stored: as it is
+      return;
+    }
+    bool refused = false;
+    auto read = [&](const wchar_t* field, int32_t normal) {
+      int32_t value = reg.GetDWordValue(key + field, normal);
+      refused = refused || reg.ReadRefused();
+      return value;
+    };
+    Step([&] { bar->SetPosition(read(L".Position", office::msoBarTop)); });
+    Step([&] { bar->SetRowIndex(read(L".RowIndex", 3)); });
+    Step([&] { bar->SetLeft(read(L".Left", 0)); });
+    Step([&] { bar->SetTop(read(L".Top", 0)); });
+    if (!refused) m_barsRestored.push_back(key);
     // A floating bar left where a screen no longer is would be out of the user's reach in
     // every window: it comes back onto the screen.
     Step([&] {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/CClipboard.h"
 #include "core/Main.h"
 #include "personalization/RL_mCustom.h"
 #include "personalization/RL_mMain.h"
@@ -43,11 +44,27 @@ void RL_frmDummy::PutTextOnClipboard(const std::wstring& text) {
   win32::SetClipboardData(win32::CF_UNICODETEXT, block);
 }
 
+// Another program may hold the clipboard longer than the clipboard's own tries: each step is
+// asked again at later ticks (kHeldTries in all). The user's clipboard is never written over
+// unless it was read first, and is given back as soon as it can be.
 void RL_frmDummy::tmrClipboard_Timer() {
   tmrClipboard->SetEnabled(false);
   switch (m_nPhase) {
     case 1:
       RL_mCustom::SaveHostClipboard();
+      if (!HostClipboard().Taken()) {
+        RL_mCustom::RestoreHostClipboard();  // nothing read: the pair closes, nothing written
+        if (++m_nHeld < kHeldTries) {
+          tmrClipboard->SetEnabled(true);
+          return;
+        }
+        LogError(L"RL_frmDummy::tmrClipboard_Timer", 0,
+                 L"the text was not pasted, another program holds the clipboard - " + m_sText);
+        m_nPhase = 0;
+        m_nHeld = 0;
+        return;
+      }
+      m_nHeld = 0;
       // Whatever fails here, the second step still gives the user's clipboard back.
       Trap(L"RL_frmDummy::tmrClipboard_Timer", [&] {
         PutTextOnClipboard(m_sText);
@@ -58,8 +75,13 @@ void RL_frmDummy::tmrClipboard_Timer() {
       tmrClipboard->SetEnabled(true);
       break;
     case 2:
+      if (++m_nHeld < kHeldTries && !HostClipboard().TryRestore()) {
+        tmrClipboard->SetEnabled(true);
+        return;
+      }
+      if (m_nHeld >= kHeldTries) RL_mCustom::RestoreHostClipboard();  // the last try, told
       m_nPhase = 0;
-      RL_mCustom::RestoreHostClipboard();
+      m_nHeld = 0;
       break;
     default:
       LogError(L"RL_frmDummy::tmrClipboard_Timer", 0,
@@ -69,6 +91,11 @@ void RL_frmDummy::tmrClipboard_Timer() {
 
 void RL_frmDummy::Form_Unload(int32_t& /*cancel*/) {
   // Shutting down between the two steps still gives the user's clipboard back.
-  if (tmrClipboard->Enabled() && m_nPhase == 2) tmrClipboard_Timer();
+  if (m_nPhase == 2) {
+    m_nPhase = 0;
+    RL_mCustom::RestoreHostClipboard();
+  }
+  m_nPhase = 0;
+  m_nHeld = 0;
   tmrClipboard->SetEnabled(false);
 }

@@ -30,5 +30,6 @@ class RL_frmDummy : public forms::Form {
 
   std::shared_ptr<forms::Timer> tmrClipboard;
   int32_t m_nPhase = 0;
+  int32_t m_nHeld = 0;  // ticks of this phase that found the clipboard held by another program
   std::wstring m_sText;
 };

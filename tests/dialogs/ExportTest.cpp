@@ -1,5 +1,6 @@
 #include "core/COptions.h"
 #include "dialogs/mImportExportRun.h"
+#include "platform/win32/Clock.h"
 #include "platform/win32/Faults.h"
 #include "platform/win32/Shell.h"
 #include "tests/dialogs/ImportExportTest.h"
@@ -381,6 +382,28 @@ TEST_F(ExportTest, TemporaryFoldersGoAfterRefusalsInARowAndOneStillLeftIsTold) {
       scripting::FileSystemObject().DeleteFolder(L"C:\\Temp\\" + left[0].substr(0, 12), true);
     }
   }
+}
+
+// Refused for as long as the held tries and one more, from each call (the deletion's tries
+// among them): a folder left is deleted at a later moment, nothing stays below TEMP.
+TEST_F(ExportTest, ATemporaryFolderRefusedPastItsTriesGoesLater) {
+  namespace faults = win32::faults;
+  AddHtml(templates, L"Page", L"<html><body><p>text</p></body></html>");
+  faults::Start({.countOnly = true});
+  ASSERT_EQ(Export(templates, false, kConflictReplace), 1);
+  faults::Stop();
+  const uint64_t calls = faults::Counts().calls;
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      faults::Start({.at = at, .span = span});
+      Export(templates, false, kConflictReplace);
+      faults::Stop();
+      win32::clock::Advance(1000);
+      const auto left = TempListing();
+      EXPECT_TRUE(left.empty()) << span << " calls from " << at << " refused";
+      if (!left.empty())
+        scripting::FileSystemObject().DeleteFolder(L"C:\\Temp\\" + left[0].substr(0, 12), true);
+    }
 }
 
 TEST_F(ExportTest, ATemporaryFolderRefusedAMomentIsMadeAll) {

@@ -3,6 +3,7 @@
 #include "dialogs/mForms.h"
 #include "platform/outlook/Explorer.h"
 #include "platform/win32/Faults.h"
+#include "platform/win32/MessageBox.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Shell.h"
 #include "tests/dialogs/ImportExportTest.h"
@@ -295,8 +296,11 @@ TEST_F(ImportExportDialogTest, RefusalsInARowKeepTheChoiceAndAChoiceClearedIsTol
     for (uint64_t at = 1; at <= 20; ++at)
       EXPECT_EQ(click(at, span), GetFolderPath(offers)) << "calls " << at << " on refused";
   EXPECT_FALSE(Logged(L"frmImport::ValidateInput"));
-  // Refused for good: the choice goes, and the click that did nothing says why.
+  // Refused for good: the choice goes, and the click that did nothing says why, in a box.
+  const size_t boxes = win32::msgbox::Shown().size();
   EXPECT_EQ(click(1, 10000), L"");
   EXPECT_TRUE(
       testlog::LoggedContaining(L"frmImport::ValidateInput", L"[Outlook folder not found]"));
+  ASSERT_EQ(boxes + 1, win32::msgbox::Shown().size());
+  EXPECT_EQ(LangText(L"STR_IMPORT_NOT_STARTED"), win32::msgbox::Shown().back().text);
 }

@@ -9,6 +9,7 @@
 #include "core/CWinReg.h"
 #include "engine/CFrequentlyTemplates.h"
 #include "engine/mTanvelo.h"
+#include "platform/win32/Clock.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Faults.h"
 #include "platform/win32/Registry.h"
@@ -701,4 +702,54 @@ TEST_F(Frequents, RecordsTheRegistryRefusedToReadAreNeverSavedOver) {
     EXPECT_EQ(ids, stored()) << "read refused from call " << at;
   }
   EXPECT_GT(unread, 0);
+}
+
+// A template just used, its lookups refused for as long as the held tries and one more, from
+// each call: its use is counted and stored, at once or once Outlook answers again a moment
+// later; refused for good, an error names it.
+TEST_F(Frequents, AUseRefusedPastTheTriesIsCountedLaterOrToldByTheTemplate) {
+  auto t = AddMail(templates, L"used");
+  const std::wstring id = t->EntryID();
+  auto clear = [&] {
+    CWinReg reg;
+    if (reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), true)) reg.DeleteValue(id);
+  };
+  uint64_t calls = 0;
+  {
+    CFrequentlyTemplates frequents;
+    win32::faults::Start({.countOnly = true});
+    frequents.IncUseCount(id, 1);
+    win32::faults::Stop();
+    calls = win32::faults::Counts().calls;
+  }
+  int refused = 0;
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      clear();
+      g_oFrequentlyTemplates = std::make_shared<CFrequentlyTemplates>();
+      const size_t logged = support::library::Log().size();
+      win32::faults::Start({.at = at, .span = span});
+      g_oFrequentlyTemplates->IncUseCount(id, 1);
+      win32::faults::Stop();
+      win32::clock::Advance(1000);
+      if (win32::faults::Counts().raised == 0) continue;
+      ++refused;
+      EXPECT_EQ(1, g_oFrequentlyTemplates->Templates().Count()) << span << " calls from " << at;
+      // (Its record's write refused past every try is told naming it.)
+      bool toldWrite = false;
+      for (size_t i = logged; i < support::library::Log().size(); ++i)
+        toldWrite = toldWrite || (support::library::Log()[i].level >= 3 &&
+                                  support::library::Log()[i].text.find(id) != std::wstring::npos);
+      EXPECT_TRUE(StoredNames() == std::vector<std::wstring>{id} || toldWrite)
+          << span << " calls from " << at;
+    }
+  EXPECT_GT(refused, 0);
+  clear();
+  g_oFrequentlyTemplates = std::make_shared<CFrequentlyTemplates>();
+  win32::faults::Start({.at = 1, .span = 1000000});
+  g_oFrequentlyTemplates->IncUseCount(id, 1);
+  win32::clock::Advance(10000);
+  win32::faults::Stop();
+  EXPECT_TRUE(testlog::LoggedContaining(L"mTanvelo::AskLater", id));
+  g_oFrequentlyTemplates.reset();
 }

@@ -54,6 +54,31 @@ TEST_F(Helpers, DeleteItemOnceOrForGood) {
   EXPECT_FALSE(Logged(L"mTanvelo::DeleteItem(second delete)"));
 }
 
+// Refused for as long as the held tries and one more, from each call: the deletion is asked
+// again at a later moment, so nothing stays in Drafts or Deleted Items; refused for good, it is
+// logged by the item's subject.
+TEST_F(Helpers, ADeletionRefusedPastItsTriesIsAskedAgainLater) {
+  for (bool forGood : {false, true})
+    for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+      for (uint64_t at = 1; at <= 8; ++at) {
+        auto copy = AddMail(p.drafts, L"passing");
+        win32::faults::Start({.at = at, .span = span});
+        DeleteItem(copy, forGood);
+        win32::faults::Stop();
+        win32::clock::Advance(1000);
+        const std::string where = std::to_string(span) + " from " + std::to_string(at);
+        EXPECT_FALSE(Contains(p.drafts, L"passing")) << where;
+        EXPECT_EQ(!forGood, Contains(p.deleted, L"passing")) << where;
+        for (const auto& item : p.deleted->Items()->All()) item->Delete();
+      }
+  auto copy = AddMail(p.drafts, L"held for good");
+  win32::faults::Start({.at = 1, .span = 100000});
+  DeleteItem(copy, true);
+  win32::clock::Advance(10000);
+  win32::faults::Stop();
+  EXPECT_TRUE(testlog::LoggedContaining(L"mTanvelo::AskLater", L"not done - the passing copy \""));
+}
+
 TEST_F(Helpers, RecipientsAreCheckedBeforeSending) {
   g_oLang = std::make_shared<CLang>();
   g_oLang->ItemSet(L"STR_NORECIPIENTS_PROMPT", L"No recipients.");

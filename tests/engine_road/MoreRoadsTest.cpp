@@ -172,6 +172,30 @@ TEST_F(SelectionRoad, TheUsersClipboardTextIsNeverQuotedAsTheSelectionUnderALast
   }
 }
 
+// The selection copied under kHeldTries refusals and one more, from each call: the user's
+// clipboard is never written over unread, and is there again after the reply.
+TEST_F(SelectionRoad, TheUsersClipboardSurvivesAHeldRunOfRefusalsFromEachCall) {
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
+  mTanvelo::Services().ShowSelectTemplate = [](std::wstring&, int32_t&, int32_t, bool) {
+    return false;  // a template lookup refused as long: the user cancels the picker
+  };
+  p.plainMail->Display(false);
+  auto inspector = p.plainMail->GetInspector();
+  const std::wstring text = p.plainMail->Body(), part = L"the figures are attached.";
+  win32::keyboard::SetFocus(inspector);
+  inspector->SetSelection(static_cast<int32_t>(text.find(part)), static_cast<int32_t>(part.size()));
+  auto reply = [&](const win32::faults::Plan& plan) { return ReplyUnder(plan, tmpl->EntryID()); };
+  ASSERT_TRUE(reply({.countOnly = true}));
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+      for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+      reply({.at = at, .span = span});
+      EXPECT_EQ(L"the user's own text", win32::clipboard::Text()) << span << " calls from " << at;
+    }
+}
+
 TEST_F(SelectionRoad, ReadingPaneSelectionBeforeOutlook2007) {
   Start(L"11.0.0.8312");
   auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");

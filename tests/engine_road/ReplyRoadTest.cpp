@@ -6,6 +6,7 @@
 #include "engine/RoadSupport.h"
 #include "platform/outlook/BodyConvert.h"
 #include "platform/support/LibNorvane.h"
+#include "platform/win32/Clock.h"
 #include "platform/win32/Faults.h"
 #include "tests/common/Source.h"
 #include "tests/engine_road/RoadTest.h"
@@ -255,6 +256,47 @@ TEST_F(ReplyRoad, AReplyUnderABurstOfRefusalsLeavesNoCopyAndNothingHalfMadeUntol
       EXPECT_TRUE(errorLogged || ItemsOf(p.drafts).empty())
           << where << ": a half-made reply, untold";
       EXPECT_TRUE(told || made || ItemsOf(tvDrafts).empty()) << where << ": a reply, untold";
+      for (const auto& folder : {tvDrafts, p.drafts, p.deleted})
+        for (const auto& item : ItemsOf(folder)) item->Delete();
+      for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+    }
+}
+
+// Refused for as long as the held tries and one more, from each call: the reply is made, or
+// the user sees a box (the picker, or that no message was made), and no copy stays behind.
+TEST_F(ReplyRoad, AReplyUnderAHeldRunOfRefusalsIsMadeOrShownAsNotMade) {
+  auto tmpl = AddTemplate(L"Thanks", outlook::olFormatHTML, kHtmlTemplate);
+  AddAttachment(tmpl, L"terms.txt");
+  int picked = 0;
+  Services().ShowSelectTemplate = [&](std::wstring&, int32_t&, int32_t, bool) {
+    ++picked;
+    return false;
+  };
+  auto reply = [&] {
+    int32_t action = kActionReply;
+    bool made = DoTanvelo(p.htmlMail, action, kSelWholeMail, tmpl->EntryID());
+    while (p.app->Inspectors()->Count() > 0)
+      p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+    return made;
+  };
+  win32::faults::Start({.countOnly = true});
+  ASSERT_TRUE(reply());
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+  for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const size_t boxes = Boxes().size();
+      picked = 0;
+      win32::faults::Start({.at = at, .span = span});
+      const bool made = reply();
+      win32::faults::Stop();
+      win32::clock::Advance(1000);
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      EXPECT_TRUE(made || picked > 0 || Boxes().size() > boxes) << where << ": not made, untold";
+      EXPECT_TRUE(ItemsOf(p.drafts).empty()) << where;
+      EXPECT_TRUE(made || ItemsOf(tvDrafts).empty()) << where;
       for (const auto& folder : {tvDrafts, p.drafts, p.deleted})
         for (const auto& item : ItemsOf(folder)) item->Delete();
       for (const auto& item : ItemsOf(p.deleted)) item->Delete();

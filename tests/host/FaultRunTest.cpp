@@ -811,3 +811,35 @@ TEST(FaultRun, AnOptionWrittenOnlyAsItIsReadMayStayUnwritten) {
                            "UseKeyboardHook"})
     EXPECT_FALSE(Has(run, name)) << run.err;
 }
+
+// A finding of items left in the drafts counts and lists what the clean run did not leave: a
+// passing copy beside a reply the clean run kept too, and one beside a reply it lost.
+TEST(FaultRun, ItemsLeftInTheDraftsAreCountedAsListed) {
+  const std::vector<std::wstring> road = {
+      L"answer frmReplyFolder enter",
+      L"start",
+      L"select \"Quarterly figures\"",
+      L"answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/Reply "
+      L"Templates/thank you for the information\"; choose optOneMail; click btnOK",
+      L"ribbon click btnTanveloSub",
+      L"close",
+      L"wait 100"};
+  auto copy = [](host::Session& s) {
+    auto item = s.FolderAt(L"Drafts")->Items()->Add();
+    item->SetSubject(std::wstring(mTanvelo::kTempItemPrefix) + L"Quarterly figures");
+    item->Save();
+  };
+  auto beside = Planted(road, 6, copy);
+  EXPECT_TRUE(Has(beside,
+                  "1 item(s) left in the drafts and deleted items: Drafts \"TANVELO TEMP ITEM:"
+                  "Quarterly figures\"\n"))
+      << beside.err;
+  auto lost = Planted(road, 6, [&](host::Session& s) {
+    copy(s);
+    Remove(s, L"Drafts/Tanvelo Drafts", L"RE: Quarterly figures");
+  });
+  EXPECT_TRUE(Has(lost,
+                  "1 item(s) left in the drafts and deleted items: Drafts \"TANVELO TEMP ITEM:"
+                  "Quarterly figures\"\n"))
+      << lost.err;
+}

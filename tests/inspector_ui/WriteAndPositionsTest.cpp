@@ -2,6 +2,7 @@
 // the user left them, per profile, and never off the screen.
 #include "core/CWinReg.h"
 #include "platform/vb/Runtime.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Registry.h"
 #include "tests/common/RefusedWrites.h"
 #include "tests/inspector_ui/InspectorTest.h"
@@ -140,6 +141,35 @@ TEST_F(Positions, AValueOfAnotherTypeIsIgnored) {
   auto w = OpenTemplate();
   EXPECT_EQ(3, w->OwnToolbar()->RowIndex());
   EXPECT_EQ(office::msoBarBottom, w->OwnToolbar()->Position());
+}
+
+// The stored places read at the window's opening refused for as long as the held tries and
+// one more, from each call: the close never writes the bars' first places over the user's.
+TEST_F(Positions, PlacesNotReadAtTheOpeningAreNotWrittenOverAtTheClose) {
+  {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, ProfileKey(), true));
+    reg.SetDWordValue(L"barInsert.Position", office::msoBarFloating);
+    reg.SetDWordValue(L"barInsert.Left", 300);
+    reg.SetDWordValue(L"barInsert.RowIndex", 5);
+  }
+  auto tmpl = AddTemplate(L"Offer");
+  win32::faults::Start({.addinOnly = true, .countOnly = true});
+  auto w = Open(tmpl);
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  w->GetInspector()->Close(outlook::olDiscard);
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      win32::faults::Start({.addinOnly = true, .at = at, .span = span});
+      w = Open(tmpl);
+      win32::faults::Stop();
+      if (w && w->GetInspector()) w->GetInspector()->Close(outlook::olDiscard);
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      EXPECT_EQ(office::msoBarFloating, Stored(L"barInsert.Position")) << where;
+      EXPECT_EQ(300, Stored(L"barInsert.Left")) << where;
+      EXPECT_EQ(5, Stored(L"barInsert.RowIndex")) << where;
+    }
 }
 
 TEST_F(Positions, PlacesSavedUnderRegistryRefusalsAreStoredOrTold) {

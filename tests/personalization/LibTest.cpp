@@ -1,12 +1,14 @@
 // The library object: the field toolbar and menu in an inspector's command bars, and a token
 // put at the cursor by keystrokes or by a paste that leaves the user's clipboard as it was.
 #include "core/CClipboard.h"
+#include "core/Main.h"
 #include "personalization/RL_frmDummy.h"
 #include "platform/office/BuiltInBars.h"
 #include "platform/office/CommandBars.h"
 #include "platform/outlook/Inspector.h"
 #include "platform/win32/Clipboard.h"
 #include "platform/win32/Clock.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Keyboard.h"
 #include "platform/win32/MessageBox.h"
 #include "tests/personalization/PersonalizationTest.h"
@@ -163,12 +165,49 @@ TEST_F(Paste, EndingTheLibraryBetweenTheStepsStillGivesTheClipboardBack) {
 TEST_F(Paste, AClipboardAnotherProgramHoldsLosesThePasteButNotTheRestore) {
   lib->InsertText(L"%To% ", true);
   win32::clipboard::SetHeldByOtherProgram(true);
-  win32::clock::Advance(10);
+  win32::clock::Advance(10 * kHeldTries);  // held at every tick the paste is asked at
   win32::clipboard::SetHeldByOtherProgram(false);
   win32::clock::Advance(10);
   EXPECT_EQ(lib->PasteForm()->Phase(), 0);
   EXPECT_EQ(HostClipboard().UseCount(), 0);
   EXPECT_GE(LogCount(L"RL_frmDummy::tmrClipboard_Timer"), 1u);
+  EXPECT_EQ(mail->Body(), L"Dear ,");
+  ExpectUsersClipboard();
+}
+
+// Held past the clipboard's own tries at either step, the step is asked again at a later tick:
+// the user's clipboard is read before anything is written over it, and given back.
+TEST_F(Paste, AClipboardHeldPastItsTriesIsAskedAgainAtLaterTicks) {
+  for (int step : {1, 2}) {
+    SCOPED_TRACE(step);
+    mail->SetBody(L"Dear ,");
+    inspector->SetCaret(5);
+    lib->InsertText(L"%To% ", true);
+    if (step == 2) win32::clock::Advance(10);  // pasted
+    win32::clipboard::SetHeldByOtherProgram(true);
+    win32::clock::Advance(10);
+    win32::clipboard::SetHeldByOtherProgram(false);
+    win32::clock::Advance(10);
+    if (step == 1) win32::clock::Advance(10);
+    EXPECT_EQ(mail->Body(), L"Dear %To%  ,");
+    ExpectUsersClipboard();
+    EXPECT_EQ(lib->PasteForm()->Phase(), 0);
+    EXPECT_EQ(HostClipboard().UseCount(), 0);
+  }
+  // Refused by the fault switch as a burst of kHeldTries and one more, from each call.
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= 40; ++at) {
+      mail->SetBody(L"Dear ,");
+      inspector->SetCaret(5);
+      lib->InsertText(L"%To% ", true);
+      win32::faults::Start({.at = at, .span = span});
+      win32::clock::Advance(20);  // both steps
+      win32::faults::Stop();
+      win32::clock::Advance(100);
+      // (A format whose read was refused past its tries is not kept, and told.)
+      EXPECT_EQ(win32::clipboard::Text(), L"the user's text") << span << " from " << at;
+      EXPECT_EQ(lib->PasteForm()->Phase(), 0) << span << " from " << at;
+    }
 }
 
 TEST_F(Lib, HelpIsNotThereYet) {
