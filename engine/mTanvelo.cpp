@@ -165,21 +165,27 @@ void RemoveHotkeyProperties(const ItemPtr& item, bool bSave) {
 }
 
 void MarkFavoriteTemplate(const ItemPtr& item, bool bSave) {
-  if (GetAppVersion() >= 12) {
-    Quietly([&] { Need(item)->SetMileage(L"1"); });
-  } else {
-    Quietly([&] { Need(item)->SetFlagStatus(kMarkedFlag); });
-    Quietly([&] { Need(item)->SetFlagIcon(kFavouriteFlagIcon); });
-  }
-  if (bSave) Quietly([&] { Need(item)->Save(); });
+  const bool mileage = GetAppVersion() >= 12;
+  if (!mileage) Quietly([&] { Need(item)->SetFlagIcon(kFavouriteFlagIcon); });
+  // The mark itself and its save are asked again while refused and, still refused, told: unsaved,
+  // the mark is gone once the template is let go.
+  Insist(L"mTanvelo::MarkFavoriteTemplate", item, L"The favourite mark", [&] {
+    if (mileage)
+      Need(item)->SetMileage(L"1");
+    else
+      Need(item)->SetFlagStatus(kMarkedFlag);
+    if (bSave) Need(item)->Save();
+  });
 }
 
 void UnmarkFavoriteTemplate(const ItemPtr& item, bool bSave) {
   int32_t version = GetAppVersion();
-  Quietly([&] { Need(item)->SetFlagStatus(0); });
   if (version >= 10) Quietly([&] { Need(item)->SetFlagIcon(0); });
-  if (version >= 12) Quietly([&] { Need(item)->SetMileage(L""); });
-  if (bSave) Quietly([&] { Need(item)->Save(); });
+  Insist(L"mTanvelo::UnmarkFavoriteTemplate", item, L"The favourite mark's removal", [&] {
+    Need(item)->SetFlagStatus(0);
+    if (version >= 12) Need(item)->SetMileage(L"");
+    if (bSave) Need(item)->Save();
+  });
 }
 
 bool IsFavoriteTemplate(const ItemPtr& item) {

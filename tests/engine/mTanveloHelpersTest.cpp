@@ -278,11 +278,20 @@ TEST_F(Helpers, ASendModeOrHotkeyMarkRefusedAMomentIsWrittenAndPastItsTriesToldB
          return std::get_if<int32_t>(&icon) && *std::get_if<int32_t>(&icon) == 261;
        },
        L"mTanvelo::SetOriginalReplyIcon", L"The replied mark of \"Quarterly figures\" not done"},
+      // Unsaved, a favourite mark is gone once the template is let go.
+      {"favourite", [](const ItemPtr& item) { MarkFavoriteTemplate(item, true); },
+       [](const ItemPtr& item) { return IsFavoriteTemplate(item); },
+       L"mTanvelo::MarkFavoriteTemplate", L"The favourite mark of \"Quarterly figures\" not done"},
+      {"favourite removed", [](const ItemPtr& item) { UnmarkFavoriteTemplate(item, true); },
+       [](const ItemPtr& item) { return !IsFavoriteTemplate(item); },
+       L"mTanvelo::UnmarkFavoriteTemplate",
+       L"The favourite mark's removal of \"Quarterly figures\" not done"},
   };
   for (const auto& mark : marks)
     for (uint64_t refusals : {uint64_t{kHeldTries} - 1, uint64_t{1000}}) {  // a moment, for good
       auto item = AddMail(templates, L"Quarterly figures");
       if (std::string(mark.what) == "send mode removed") SetSendMode(item, 1, true);
+      if (std::string(mark.what) == "favourite removed") MarkFavoriteTemplate(item, true);
       win32::faults::Start({.at = 1, .span = refusals});
       mark.write(item);
       win32::faults::Stop();
