@@ -3,8 +3,6 @@
 // at most 6 bytes for each byte of the line. Each run is a child process of its own, so that
 // nothing before it counts.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -13,20 +11,14 @@
 
 #include "host/Program.h"
 #include "platform/win32/Files.h"
+#include "tests/common/ChildProcess.h"
 #include "tests/common/Source.h"
 
 namespace {
 
 constexpr size_t kLineBytes = 50'000'000;
 
-double StatusBytes(const char* field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  const std::string key = std::string(field) + ":";
-  while (std::getline(in, line))
-    if (line.rfind(key, 0) == 0) return std::stod(line.substr(key.size())) * 1024;
-  return 0;
-}
+using childprocess::StatusBytes;
 
 // The program's peak above what the process held before it ran, on a script whose second line
 // is `command` and a word of `bytes` bytes (an unknown command when `command` is empty); below 0
@@ -65,31 +57,6 @@ double PeakBytes(const std::filesystem::path& dir, size_t bytes, bool piped,
   return code == 2 ? peak : -1;
 }
 
-// PeakBytes in a child process; below 0 when the child failed.
-double InChild(const std::filesystem::path& dir, size_t bytes, bool piped,
-               const std::string& command) {
-  int fds[2];
-  if (::pipe(fds) != 0) return -1;
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(fds[0]);
-    double figure = -1;
-    try {
-      figure = PeakBytes(dir, bytes, piped, command);
-    } catch (...) {
-    }
-    (void)!::write(fds[1], &figure, sizeof figure);
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  double figure = -1;
-  if (::read(fds[0], &figure, sizeof figure) != static_cast<ssize_t>(sizeof figure)) figure = -1;
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return figure;
-}
-
 }  // namespace
 
 TEST(LongLineMemory, ALineOfFiftyMillionCharactersCostsAtMostSixBytesAByte) {
@@ -107,8 +74,10 @@ TEST(LongLineMemory, ALineOfFiftyMillionCharactersCostsAtMostSixBytesAByte) {
                {"an unknown command piped", true, ""},
                {"a long word of a command from a script file", false, "select "}};
   for (const auto& run : kRuns) {
-    double small = InChild(scratch.Path(), 10, run.piped, run.command);
-    double large = InChild(scratch.Path(), kLineBytes, run.piped, run.command);
+    double small = childprocess::InChild(
+        [&] { return PeakBytes(scratch.Path(), 10, run.piped, run.command); });
+    double large = childprocess::InChild(
+        [&] { return PeakBytes(scratch.Path(), kLineBytes, run.piped, run.command); });
     ASSERT_GE(small, 0) << run.what;
     ASSERT_GE(large, 0) << run.what;
     double perByte = (large - small) / static_cast<double>(kLineBytes);
