@@ -364,6 +364,20 @@ std::vector<std::string> Differing(const Content& a, const Content& b) {
 
 // Words of a text, split at non-letters and where a lower-case letter meets a capital
 // ("NewTemplateFromMail": new, template, from, mail), lower-cased.
+// Whether every field of `have` is as in `a` or as in `b` (absent counted as a value).
+bool EachFieldFrom(const Content& have, const Content& a, const Content& b) {
+  auto at = [](const Content& c, const std::string& k) {
+    auto it = c.find(k);
+    return it == c.end() ? std::optional<std::string>() : it->second;
+  };
+  std::set<std::string> keys;
+  for (const auto* c : {&have, &a, &b})
+    for (const auto& [k, v] : *c) keys.insert(k);
+  for (const auto& k : keys)
+    if (at(have, k) != at(a, k) && at(have, k) != at(b, k)) return false;
+  return true;
+}
+
 std::set<std::wstring> Words(const std::wstring& text) {
   std::set<std::wstring> words;
   std::wstring word;
@@ -826,11 +840,16 @@ class Runner {
         continue;
       }
       if (there.size() >= wanted.size()) {
-        missing_.erase(what);
+        if (missing_.erase(what))
+          if (auto g = gone_.find(what); g != gone_.end()) {
+            back_[where] = std::move(g->second);
+            gone_.erase(g);
+          }
         CheckContent(n, where, wanted, there, at(before, where), at(untouched, where), diverged);
         continue;
       }
       if (!missing_.insert(what).second) continue;  // judged when it went
+      gone_[what] = wanted;
       bool own = wanted.size() > at(before, where).size();
       if (own && diverged) continue;
       std::vector<std::wstring> names;
@@ -920,6 +939,15 @@ class Runner {
     const auto& [folder, subject] = where;
     std::wstring what = L"content " + folder + L"/" + subject;
     auto unmatched = Beyond(Beyond(wanted, untouched), Beyond(there, untouched));
+    // Made again after it went (the user told, or found): what the clean run did to it while
+    // it was gone is not owed; each field holds the clean run's now or as it was when it went.
+    if (auto b = back_.find(where); b != back_.end())
+      std::erase_if(unmatched, [&](const Content& want) {
+        for (const auto& have : there)
+          for (const auto& went : b->second)
+            if (EachFieldFrom(have, want, went)) return true;
+        return false;
+      });
     if (unmatched.empty()) {
       missing_.erase(what);
       return;
@@ -1090,8 +1118,11 @@ class Runner {
   const Pass* faulted_ = nullptr;
   std::optional<size_t> firstFaulted_;
   std::vector<std::wstring> partsTold_;  // since the first fault, tells of a part not set up
-  bool filesTold_ = false;           // since the first faulted line, an error told of work on files
-  std::set<std::wstring> missing_;   // things missing now, judged when they went
+  bool filesTold_ = false;          // since the first faulted line, an error told of work on files
+  std::set<std::wstring> missing_;  // things missing now, judged when they went
+  std::map<std::wstring, std::vector<Content>> gone_;  // items missing: the clean run's then
+  // Items made again after they went: the clean run's contents when they went.
+  std::map<std::pair<std::wstring, std::wstring>, std::vector<Content>> back_;
   std::vector<std::wstring> shown_;  // in the line playing
   std::set<std::wstring> found_;
   std::vector<std::wstring> findings_;

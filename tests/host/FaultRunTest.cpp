@@ -811,3 +811,33 @@ TEST(FaultRun, AnOptionWrittenOnlyAsItIsReadMayStayUnwritten) {
                            "UseKeyboardHook"})
     EXPECT_FALSE(Has(run, name)) << run.err;
 }
+
+// A template that went (the user told) and came back as it was then: what the clean run did to
+// it while it was gone (the default's mark, a hotkey) is not owed; anything else it lacks is.
+TEST(FaultRun, AnItemMadeAgainAfterItWentOwesOnlyWhatItHeldThen) {
+  auto road = [](std::function<void(const std::shared_ptr<outlook::Item>&)> alter) {
+    return Road(kSettingsRoad, CallAfter(kSettingsRoad, 5), [alter](host::Session& s, size_t n) {
+      FaultAfter(5, [](host::Session& s) {
+        auto made = Find(s, L"Tanvelo Templates", L"Quarterly figures");
+        ASSERT_TRUE(made);
+        made->Move(s.FolderAt(L"Deleted Items"));
+        win32::MessageBoxW(0, L"\"Quarterly figures\" could not be kept.", L"Tanvelo",
+                           win32::MB_OK);
+      })(s, n);
+      if (n + 1 != 13) return;
+      auto kept = Find(s, L"Deleted Items", L"Quarterly figures");
+      ASSERT_TRUE(kept);
+      auto back = kept->Move(s.FolderAt(L"Tanvelo Templates"));
+      ASSERT_TRUE(back);
+      if (alter) alter(back);
+    });
+  };
+  const char* kDiffers = "line 13: \"Quarterly figures\" in Tanvelo Templates differs";
+  auto asItWas = road({});
+  EXPECT_FALSE(Has(asItWas, kDiffers)) << asItWas.err;
+  auto cut = road([](const std::shared_ptr<outlook::Item>& item) {
+    item->SetBody(L"cut short");
+    item->Save();
+  });
+  EXPECT_TRUE(Has(cut, kDiffers)) << cut.err;
+}
