@@ -159,33 +159,39 @@ void SetHotkeyProperties(const ItemPtr& item, const std::wstring& sHotkey,
 }
 
 void RemoveHotkeyProperties(const ItemPtr& item, bool bSave) {
-  Quietly([&] { DeleteProperty(item, kHotkeyProperty); });
-  Quietly([&] { DeleteProperty(item, kHotkeyActionProperty); });
-  if (bSave) Quietly([&] { Need(item)->Save(); });
-}
-
-void MarkFavoriteTemplate(const ItemPtr& item, bool bSave) {
-  const bool mileage = GetAppVersion() >= 12;
-  if (!mileage) Quietly([&] { Need(item)->SetFlagIcon(kFavouriteFlagIcon); });
-  // The mark itself and its save are asked again while refused and, still refused, told: unsaved,
-  // the mark is gone once the template is let go.
-  Insist(L"mTanvelo::MarkFavoriteTemplate", item, L"The favourite mark", [&] {
-    if (mileage)
-      Need(item)->SetMileage(L"1");
-    else
-      Need(item)->SetFlagStatus(kMarkedFlag);
+  // Asked again while refused; still refused, told: the template would keep a key it lost.
+  Insist(L"mTanvelo::RemoveHotkeyProperties", item, L"The hotkey's removal", [&] {
+    DeleteProperty(item, kHotkeyProperty);
+    DeleteProperty(item, kHotkeyActionProperty);
     if (bSave) Need(item)->Save();
   });
+  vb::Err().Clear();
+}
+
+// The mark is asked again while refused: an unsaved change is gone once the item is let go.
+void MarkFavoriteTemplate(const ItemPtr& item, bool bSave) {
+  int32_t version = GetAppVersion();
+  Insist(L"mTanvelo::MarkFavoriteTemplate", item, L"The favourite mark", [&] {
+    if (version >= 12) {
+      Need(item)->SetMileage(L"1");
+    } else {
+      Need(item)->SetFlagStatus(kMarkedFlag);
+      if (version >= 10) Need(item)->SetFlagIcon(kFavouriteFlagIcon);  // none before 2002
+    }
+    if (bSave) Need(item)->Save();
+  });
+  vb::Err().Clear();
 }
 
 void UnmarkFavoriteTemplate(const ItemPtr& item, bool bSave) {
   int32_t version = GetAppVersion();
-  if (version >= 10) Quietly([&] { Need(item)->SetFlagIcon(0); });
   Insist(L"mTanvelo::UnmarkFavoriteTemplate", item, L"The favourite mark's removal", [&] {
     Need(item)->SetFlagStatus(0);
+    if (version >= 10) Need(item)->SetFlagIcon(0);
     if (version >= 12) Need(item)->SetMileage(L"");
     if (bSave) Need(item)->Save();
   });
+  vb::Err().Clear();
 }
 
 bool IsFavoriteTemplate(const ItemPtr& item) {

@@ -93,7 +93,16 @@ void CInspectorWrapper::m_btnForwardWithFreq_Click(const ButtonPtr& Ctrl) {
 
 void CInspectorWrapper::m_btnTemplate_Click(const ButtonPtr& Ctrl) {
   if (m_state.IsTemplate) {
-    CurrentItem()->Save();  // asks about recipients through the Write handling
+    // Asks about recipients through the Write handling. A save Outlook refuses is asked again;
+    // still refused, told: the user's edits would go with the window.
+    // The mail bound to the window names the template should the window not answer.
+    std::shared_ptr<outlook::Item> item = m_oMail;
+    bool shown = false;
+    mTanvelo::Insist(L"CInspectorWrapper::m_btnTemplate_Click", item, L"The save", [&] {
+      if (!shown) item = CurrentItem();
+      shown = true;
+      vb::Need(item)->Save();
+    });
     return;
   }
   m_btnSaveAsTemplate2_Click(Ctrl);

@@ -318,3 +318,47 @@ TEST_F(Marks, DisplayTemplateLogsAndRunsModalWindows) {
   EXPECT_TRUE(Logged(L"mTanvelo::DisplayTemplate", L"oTemplate.Display bModal:= false"));
   EXPECT_EQ(3, support::library::Log().back().level);
 }
+
+// A favourite mark, its removal, or a hotkey's removal Outlook refuses a moment is still saved;
+// refused past every try, an error names the template, for the change is gone once the item is
+// let go.
+TEST_F(Marks, MarksOutlastARunOfRefusalsOrAreTold) {
+  for (const wchar_t* version : {L"14.0.0.4760", L"11.0.5510"}) {
+    Start(version);
+    auto t = AddMail(templates, L"marked one");
+    struct Step {
+      std::function<void()> undo, step;
+      std::function<bool()> done;
+    } steps[] = {
+        {[&] { UnmarkFavoriteTemplate(t, true); }, [&] { MarkFavoriteTemplate(t, true); },
+         [&] { return IsFavoriteTemplate(t); }},
+        {[&] { MarkFavoriteTemplate(t, true); }, [&] { UnmarkFavoriteTemplate(t, true); },
+         [&] { return !IsFavoriteTemplate(t); }},
+        {[&] { SetHotkeyProperties(t, L"Ctrl+Alt+K", L"Reply"); },
+         [&] { RemoveHotkeyProperties(t, true); },
+         [&] { return t->UserProperties()->Find(kHotkeyProperty) == nullptr; }},
+    };
+    for (auto& s : steps) {
+      s.undo();
+      win32::faults::Start({.countOnly = true});
+      s.step();
+      win32::faults::Stop();
+      const uint64_t calls = win32::faults::Counts().calls;
+      for (uint64_t at = 1; at <= calls; ++at) {
+        s.undo();
+        win32::faults::Start({.at = at, .span = static_cast<uint64_t>(kHeldTries) - 1});
+        s.step();
+        win32::faults::Stop();
+        EXPECT_TRUE(s.done() && t->Saved()) << version << ": refused from call " << at;
+        s.undo();
+        const size_t from = support::library::Log().size();
+        win32::faults::Start({.at = at, .span = 1000});
+        s.step();
+        win32::faults::Stop();
+        EXPECT_TRUE(refused::Told(from, {L"\"marked one\" not done"}))
+            << version << ": refused from call " << at;
+        EXPECT_EQ(0, vb::Err().Number());
+      }
+    }
+  }
+}

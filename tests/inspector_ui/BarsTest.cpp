@@ -4,7 +4,9 @@
 #include "platform/office/InspectorBars.h"
 #include "platform/support/LibNorvane.h"
 #include "platform/win32/Clock.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Keyboard.h"
+#include "tests/common/Log.h"
 #include "tests/inspector_ui/InspectorTest.h"
 
 namespace {
@@ -346,6 +348,34 @@ TEST_F(Bars, TheDefaultTemplateInWordBefore2007ReadsClearAndTogglesItsCaption) {
   w->m_btnChangeDefault->UserClick();
   EXPECT_FALSE(mTanvelo::IsDefaultTemplate(tmpl->EntryID()));
   EXPECT_EQ(LangText(L"BTN_CHANGE_DEFAULT_SET"), w->m_btnChangeDefault->Caption());
+}
+
+// The template button's save, refused a moment, still saves the edits; refused past every try,
+// an error names the template, for the edits would go with the window.
+TEST_F(Bars, TheTemplateButtonsSaveOutlastsARunOfRefusalsOrIsTold) {
+  auto tmpl = AddTemplate(L"Offer");
+  auto w = Open(tmpl);
+  tmpl->SetBody(L"edited");
+  win32::faults::Start({.countOnly = true});
+  w->m_btnTemplate->UserClick();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GT(calls, 0u);
+  for (uint64_t at = 1; at <= calls; ++at) {
+    tmpl->SetBody(L"edited " + std::to_wstring(at));
+    win32::faults::Start({.at = at, .span = static_cast<uint64_t>(kHeldTries) - 1});
+    w->m_btnTemplate->UserClick();
+    win32::faults::Stop();
+    EXPECT_TRUE(tmpl->Saved()) << "refused from call " << at;
+    tmpl->SetBody(L"edited again " + std::to_wstring(at));
+    win32::faults::Start({.at = at, .span = 1000});
+    w->m_btnTemplate->UserClick();
+    win32::faults::Stop();
+    EXPECT_TRUE(
+        tmpl->Saved() ||
+        testlog::LoggedContaining(L"CInspectorWrapper::m_btnTemplate_Click", L"\"Offer\" not done"))
+        << "refused from call " << at;
+  }
 }
 
 TEST_F(Bars, ButtonsActOnTheItemTheWindowShowsNow) {
