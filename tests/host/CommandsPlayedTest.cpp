@@ -15,8 +15,18 @@
 #include "addin/ConnectRibbonRules.h"
 #include "core/CLang.h"
 #include "core/Main.h"
+#include "dialogs/frmBrowseFolder.h"
+#include "dialogs/frmDebug.h"
+#include "dialogs/frmHotkey.h"
+#include "dialogs/frmImportExport.h"
+#include "dialogs/frmOptions.h"
+#include "dialogs/frmReplyFolder.h"
+#include "dialogs/frmSelectTemplate.h"
+#include "dialogs/frmWait.h"
 #include "host/Program.h"
 #include "inspector_ui/CItemContextMenu.h"
+#include "personalization/RL_frmEmptyField.h"
+#include "platform/forms/Controls.h"
 #include "platform/office/BuiltInBars.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/ProfileBuilder.h"
@@ -93,8 +103,60 @@ std::set<std::string> ContextEntries() {
   return entries;
 }
 
+// The command buttons a dialog is made with, as "form button".
+template <class Dialog>
+void AddButtons(std::set<std::string>& buttons) {
+  struct Made : Dialog {
+    void Make() { this->Design(); }
+  } form;
+  form.Make();
+  for (const auto& c : form.Controls())
+    if (auto button = std::dynamic_pointer_cast<forms::CommandButton>(c))
+      buttons.insert(win32::ToAnsi(form.Name() + L" " + button->Name()));
+}
+
+// The buttons of every dialog of the add-in.
+std::set<std::string> DialogButtons() {
+  win32::ResetPlatform();
+  resources::LoadModuleResources();
+  std::set<std::string> buttons;
+  AddButtons<frmSelectTemplate>(buttons);
+  AddButtons<frmHotkey>(buttons);
+  AddButtons<frmOptions>(buttons);
+  AddButtons<frmReplyFolder>(buttons);
+  AddButtons<frmImport>(buttons);
+  AddButtons<frmExport>(buttons);
+  AddButtons<frmBrowseFolder>(buttons);
+  AddButtons<frmDebug>(buttons);
+  AddButtons<frmWait>(buttons);
+  AddButtons<RL_frmEmptyField>(buttons);
+  win32::ResetPlatform();
+  return buttons;
+}
+
+// The kinds of hotkey the hotkey dialog offers: the options of its "Hotkey for" frame.
+std::set<std::string> HotkeyKinds() {
+  win32::ResetPlatform();
+  resources::LoadModuleResources();
+  struct Made : frmHotkey {
+    void Make() { Design(); }
+  } form;
+  form.Make();
+  std::set<std::string> kinds;
+  for (const auto& c : form.Controls()) {
+    auto frame = dynamic_cast<forms::Frame*>(c->Container());
+    if (std::dynamic_pointer_cast<forms::OptionButton>(c) && frame &&
+        frame->Caption() == L"Hotkey for")
+      kinds.insert(win32::ToAnsi(c->Name()));
+  }
+  win32::ResetPlatform();
+  return kinds;
+}
+
 struct Played {
-  std::set<std::string> ribbon, context, bar;
+  std::set<std::string> ribbon, context, bar, dialog;
+  // Kinds of hotkey a script gave a template and then pressed a key with.
+  std::set<std::string> hotkey;
   std::set<std::string> versions;
   std::vector<std::string> failures;
 };
@@ -203,10 +265,16 @@ Played PlayEveryScript() {
       std::string out;
       if (Run(scripts, v, work, out) != 0) played.failures.push_back(name + " on " + v);
       std::istringstream lines(out);
+      std::set<std::string> chosen, bound;
       for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("[dialog] frmHotkey ", 0) == 0) chosen.clear();
+        if (line.rfind("[click] dialog frmHotkey opt", 0) == 0) chosen.insert(line.substr(25));
+        if (line == "[click] dialog frmHotkey btnOK") bound.insert(chosen.begin(), chosen.end());
+        if (line.rfind("[key] ", 0) == 0) played.hotkey.insert(bound.begin(), bound.end());
         if (line.rfind("[click] ribbon ", 0) == 0) played.ribbon.insert(line.substr(15));
         if (line.rfind("[click] context ", 0) == 0) played.context.insert(line.substr(16));
         if (line.rfind("[click] bar ", 0) == 0) played.bar.insert(Leaf(line.substr(12)));
+        if (line.rfind("[click] dialog ", 0) == 0) played.dialog.insert(line.substr(15));
       }
     }
   }
@@ -253,4 +321,26 @@ TEST(EveryCommand, IsUsedByAScriptTheSweepPlays) {
   for (const auto& caption : buttons)
     EXPECT_TRUE(played.bar.count(caption))
         << "no swept script clicks the bars' \"" << caption << "\"";
+
+  std::set<std::string> dialog = DialogButtons();
+  // The debug dialog opens only from the bars' Debug button, made only when the UseDebugButton
+  // value was set by hand in the registry; a script cannot set it.
+  for (const char* b : {"btnBugReport", "btnClose", "btnShowHelp", "btnTest"})
+    dialog.erase(std::string("frmDebug ") + b);
+  // The picker's Edit opens the template in a modal window over the picker, and the import and
+  // export dialogs browse for a Windows folder in the shell's own browser: the program's
+  // scripts answer neither.
+  dialog.erase("frmSelectTemplate btnEdit");
+  for (const char* form : {"frmImport", "frmExport"})
+    dialog.erase(std::string(form) + " btnOpenWindowsFolder");
+  ASSERT_GT(dialog.size(), 20u);
+
+  const std::set<std::string> kinds = HotkeyKinds();
+  ASSERT_EQ(kinds.size(), 3u);
+  for (const auto& kind : kinds)
+    EXPECT_TRUE(played.hotkey.count(kind))
+        << "no swept script gives a template a hotkey of kind " << kind << " and presses it";
+  for (const auto& button : dialog)
+    EXPECT_TRUE(played.dialog.count(button))
+        << "no swept script presses the dialog button " << button;
 }
