@@ -164,13 +164,21 @@ void RemoveHotkeyProperties(const ItemPtr& item, bool bSave) {
 }
 
 void MarkFavoriteTemplate(const ItemPtr& item, bool bSave) {
-  if (GetAppVersion() >= 12) {
-    Quietly([&] { Need(item)->SetMileage(L"1"); });
+  // A step Outlook refuses a moment is asked again; a mark not saved is gone with the item's
+  // last handle, so one refused past its tries is told, naming the template.
+  const wchar_t* proc = L"mTanvelo::MarkFavoriteTemplate";
+  const wchar_t* what = L"The favourite mark";
+  const int32_t version = GetAppVersion();
+  if (version >= 12) {
+    Insist(proc, item, what, [&] { Need(item)->SetMileage(L"1"); });
   } else {
-    Quietly([&] { Need(item)->SetFlagStatus(kMarkedFlag); });
-    Quietly([&] { Need(item)->SetFlagIcon(kFavouriteFlagIcon); });
+    Insist(proc, item, what, [&] { Need(item)->SetFlagStatus(kMarkedFlag); });
+    // Outlook 2000 has no flag icon.
+    if (version >= 10)
+      Insist(proc, item, what, [&] { Need(item)->SetFlagIcon(kFavouriteFlagIcon); });
   }
-  if (bSave) Quietly([&] { Need(item)->Save(); });
+  if (bSave) Insist(proc, item, L"The favourite mark's save", [&] { Need(item)->Save(); });
+  vb::Err().Clear();
 }
 
 void UnmarkFavoriteTemplate(const ItemPtr& item, bool bSave) {

@@ -318,3 +318,36 @@ TEST_F(Marks, DisplayTemplateLogsAndRunsModalWindows) {
   EXPECT_TRUE(Logged(L"mTanvelo::DisplayTemplate", L"oTemplate.Display bModal:= false"));
   EXPECT_EQ(3, support::library::Log().back().level);
 }
+
+// A favourite mark Outlook refuses a moment is still saved (a mark left unsaved is gone with
+// the template's last handle); refused past every try, the template is named at error level.
+TEST_F(Marks, TheFavouriteMarkOutlastsARunOfRefusalsOrIsTold) {
+  for (const wchar_t* version : {L"14.0.0.4760", L"11.0.5510"}) {
+    Start(version);
+    auto t = AddMail(templates, L"fav");
+    win32::faults::Start({.countOnly = true});
+    MarkFavoriteTemplate(t, true);
+    win32::faults::Stop();
+    const uint64_t calls = win32::faults::Counts().calls;
+    ASSERT_GT(calls, 0u) << version;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      UnmarkFavoriteTemplate(t, true);
+      win32::faults::Start({.at = at, .span = kHeldTries - 1});
+      MarkFavoriteTemplate(t, true);
+      win32::faults::Stop();
+      EXPECT_EQ(0, vb::Err().Number());
+      EXPECT_TRUE(t->Saved()) << version << ", refused from call " << at;
+      EXPECT_TRUE(IsFavoriteTemplate(t)) << version << ", refused from call " << at;
+    }
+    for (uint64_t at = 1; at <= calls; ++at) {
+      UnmarkFavoriteTemplate(t, true);
+      const size_t from = support::library::Log().size();
+      win32::faults::Start({.at = at, .span = 1000});
+      MarkFavoriteTemplate(t, true);
+      win32::faults::Stop();
+      EXPECT_EQ(0, vb::Err().Number());
+      EXPECT_TRUE(refused::Told(from, {L"favourite mark", L"\"fav\""}))
+          << version << ", refused from call " << at;
+    }
+  }
+}
