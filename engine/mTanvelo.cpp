@@ -182,11 +182,15 @@ void MarkFavoriteTemplate(const ItemPtr& item, bool bSave) {
 }
 
 void UnmarkFavoriteTemplate(const ItemPtr& item, bool bSave) {
-  int32_t version = GetAppVersion();
-  Quietly([&] { Need(item)->SetFlagStatus(0); });
-  if (version >= 10) Quietly([&] { Need(item)->SetFlagIcon(0); });
-  if (version >= 12) Quietly([&] { Need(item)->SetMileage(L""); });
-  if (bSave) Quietly([&] { Need(item)->Save(); });
+  // As the mark: asked again, and told when still refused.
+  const wchar_t* proc = L"mTanvelo::UnmarkFavoriteTemplate";
+  const wchar_t* what = L"The favourite mark's removal";
+  const int32_t version = GetAppVersion();
+  Insist(proc, item, what, [&] { Need(item)->SetFlagStatus(0); });
+  if (version >= 10) Insist(proc, item, what, [&] { Need(item)->SetFlagIcon(0); });
+  if (version >= 12) Insist(proc, item, what, [&] { Need(item)->SetMileage(L""); });
+  if (bSave) Insist(proc, item, L"The favourite mark's removal save", [&] { Need(item)->Save(); });
+  vb::Err().Clear();
 }
 
 bool IsFavoriteTemplate(const ItemPtr& item) {

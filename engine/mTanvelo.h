@@ -48,7 +48,7 @@ void SetHotkeyProperties(const ItemPtr& item, const std::wstring& sHotkey,
                          const std::wstring& sAction);
 void RemoveHotkeyProperties(const ItemPtr& item, bool bSave);
 // The favourite mark: Mileage "1" from Outlook 2007, the follow-up flag before. Its steps are
-// asked again (up to kHeldTries); a mark still refused is logged at error level.
+// asked again (up to kHeldTries); a mark or removal still refused is logged at error level.
 void MarkFavoriteTemplate(const ItemPtr& item, bool bSave);
 void UnmarkFavoriteTemplate(const ItemPtr& item, bool bSave);
 bool IsFavoriteTemplate(const ItemPtr& item);

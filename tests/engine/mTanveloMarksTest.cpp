@@ -351,3 +351,36 @@ TEST_F(Marks, TheFavouriteMarkOutlastsARunOfRefusalsOrIsTold) {
     }
   }
 }
+
+// Its removal likewise: a mark left standing keeps the template among the favourites.
+TEST_F(Marks, TheFavouriteMarkRemovalOutlastsARunOfRefusalsOrIsTold) {
+  for (const wchar_t* version : {L"14.0.0.4760", L"11.0.5510"}) {
+    Start(version);
+    auto t = AddMail(templates, L"fav");
+    MarkFavoriteTemplate(t, true);
+    win32::faults::Start({.countOnly = true});
+    UnmarkFavoriteTemplate(t, true);
+    win32::faults::Stop();
+    const uint64_t calls = win32::faults::Counts().calls;
+    ASSERT_GT(calls, 0u) << version;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      MarkFavoriteTemplate(t, true);
+      win32::faults::Start({.at = at, .span = kHeldTries - 1});
+      UnmarkFavoriteTemplate(t, true);
+      win32::faults::Stop();
+      EXPECT_EQ(0, vb::Err().Number());
+      EXPECT_TRUE(t->Saved()) << version << ", refused from call " << at;
+      EXPECT_FALSE(IsFavoriteTemplate(t)) << version << ", refused from call " << at;
+    }
+    for (uint64_t at = 1; at <= calls; ++at) {
+      MarkFavoriteTemplate(t, true);
+      const size_t from = support::library::Log().size();
+      win32::faults::Start({.at = at, .span = 1000});
+      UnmarkFavoriteTemplate(t, true);
+      win32::faults::Stop();
+      EXPECT_EQ(0, vb::Err().Number());
+      EXPECT_TRUE(refused::Told(from, {L"favourite mark's removal", L"\"fav\""}))
+          << version << ", refused from call " << at;
+    }
+  }
+}
