@@ -237,7 +237,9 @@ void Explorer_SendDrafts() {
     const std::wstring product = vb::LCase(Options().ProductCode());
     const std::wstring storeID = folder->StoreID();
     for (; next < drafts.size(); ++next) {
-      const auto& [sEntryID, listed] = drafts[next];
+      // Named, not bound: a lambda below takes it, which some compilers refuse for a binding.
+      const std::wstring& sEntryID = drafts[next].first;
+      const std::wstring& listed = drafts[next].second;
       ItemPtr item;
       if (!mTanvelo::Retried([&] { item = Need(session->GetItemFromID(sEntryID, storeID)); })) {
         TellRefused(proc, LangText(L"RID_E_BTN_SEND_DRAFTS"),
