@@ -11,7 +11,7 @@
 
 #include "bench/common/Process.h"
 #include "bench/common/Sandbox.h"
-#include "host/Program.h"
+#include "tests/host/LongLinePeak.h"
 
 namespace {
 
@@ -22,37 +22,8 @@ constexpr size_t kLineBytes = 50'000'000;
 double ProgramPeakBytes(size_t bytes, bool piped) {
   auto script =
       benchdata::MemoryRoot() / ("tanvelo-bench-line-" + std::to_string(::getpid()) + ".txt");
-  std::string line(bytes, 'x');
-  if (!piped) {
-    std::ofstream(script, std::ios::binary) << "help\n" << line << "\n";
-    std::string().swap(line);
-  }
-  host::ProgramIo io;
-  io.out = [](const std::string&) {};
-  io.err = [](const std::string&) {};
-  size_t next = 0;
-  // As the program's own reader gives it: the line copied into the program's text.
-  io.readLine = [&](std::string& text) {
-    if (next >= 2) return false;
-    if (next++ == 0) {
-      text = "help";
-    } else {
-      text = line;
-      std::string().swap(line);
-    }
-    return true;
-  };
-  io.languageFile = benchdata::LanguageFile();
-  std::FILE* reset = std::fopen("/proc/self/clear_refs", "w");
-  if (reset) {
-    std::fputs("5", reset);  // the peak starts again from what is resident now
-    std::fclose(reset);
-  }
-  const double before = benchdata::StatusBytes("VmRSS");
-  int code = piped ? host::RunProgram({}, io) : host::RunProgram({script.string()}, io);
-  double peak = benchdata::StatusBytes("VmHWM") - before;
-  std::filesystem::remove(script);
-  if (code != 2) throw std::runtime_error("the unknown command was not refused");
+  double peak = longline::PeakBytes(script, bytes, piped, "", benchdata::LanguageFile());
+  if (peak < 0) throw std::runtime_error("the unknown command was not refused");
   return peak;
 }
 
