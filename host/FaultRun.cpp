@@ -64,11 +64,14 @@ struct Store {
   std::map<std::wstring, std::pair<std::wstring, persist::Item>> items;
   std::map<std::wstring, std::wstring> folderNames;  // EntryID to name
   std::map<std::wstring, std::wstring> folderPaths;  // EntryID to its path of names
+  std::map<uint16_t, std::wstring> named;            // a named property's id to its name
 };
 
 Store Take(const Session& session) {
   Store store;
-  for (auto& folder : persist::Take(*session.Profile().session).folders) {
+  auto profile = persist::Take(*session.Profile().session);
+  for (const auto& [name, id] : profile.named) store.named[id] = name;
+  for (auto& folder : profile.folders) {
     store.folderNames[folder.entryId] = folder.name;
     auto parent = store.folderPaths.find(folder.parentId);  // parents come first
     // From the store's root, as scripts name folders ("Drafts/Tanvelo Drafts").
@@ -246,17 +249,19 @@ std::map<std::string, std::string> Files() {
   return files;
 }
 
-// EntryIDs in registry names and data, as what they name in the run's own store: an item by its
-// folder's path and subject, a folder by its path. A failed call may have drawn an EntryID the
-// clean run gave to something else, so the same template is named alike in both runs.
-std::map<std::string, std::string> ByIdentity(const std::map<std::string, std::string>& values,
-                                              const Store& store) {
-  std::map<std::string, std::string> names;
-  for (const auto& [id, path] : store.folderPaths) names[Utf8(id)] = "<" + Utf8(path) + ">";
-  for (const auto& [id, held] : store.items)
-    names[Utf8(id)] =
-        "<" + Utf8(store.folderPaths.at(held.first)) + "/" + Utf8(Subject(held.second)) + ">";
-  auto rename = [&names](const std::string& text) {
+// EntryIDs in a text, as what they name in the run's own store: an item by its folder's path and
+// subject, a folder by its path. A failed call may have drawn an EntryID the clean run gave to
+// something else, so the same template is named alike in both runs.
+class Renamer {
+ public:
+  explicit Renamer(const Store& store) {
+    for (const auto& [id, path] : store.folderPaths) names_[Utf8(id)] = "<" + Utf8(path) + ">";
+    for (const auto& [id, held] : store.items)
+      names_[Utf8(id)] =
+          "<" + Utf8(store.folderPaths.at(held.first)) + "/" + Utf8(Subject(held.second)) + ">";
+  }
+
+  std::string operator()(const std::string& text) const {
     std::string out;
     for (size_t i = 0; i < text.size();) {
       if (text.compare(i, 2, "\\x") == 0 && i + 4 <= text.size()) {  // an escaped byte
@@ -267,22 +272,112 @@ std::map<std::string, std::string> ByIdentity(const std::map<std::string, std::s
       size_t j = i;
       while (j < text.size() && std::isxdigit(static_cast<unsigned char>(text[j]))) ++j;
       if (j - i >= 48) {
-        auto it = names.find(text.substr(i, j - i));
-        out += it == names.end() ? "<gone>" : it->second;
+        auto it = names_.find(text.substr(i, j - i));
+        out += it == names_.end() ? "<gone>" : it->second;
       } else {
         out += text.substr(i, std::max<size_t>(j - i, 1));
       }
       i = std::max(j, i + 1);
     }
     return out;
-  };
+  }
+
+ private:
+  std::map<std::string, std::string> names_;
+};
+
+// Registry names and data with their EntryIDs as what they name.
+std::map<std::string, std::string> ByIdentity(const std::map<std::string, std::string>& values,
+                                              const Store& store) {
+  Renamer rename(store);
   std::map<std::string, std::string> renamed;
   for (const auto& [k, v] : values) renamed[rename(k)] = rename(v);
   return renamed;
 }
 
+// What an item holds that the user sees or the add-in set, field by field: its properties
+// (named ones by name; its times and its sent and read marks left out: a mail sent may wait
+// in the outbox or be sent already), recipients with their types, attachments with their bytes,
+// user properties; EntryIDs as what they name.
+using Content = std::map<std::string, std::string>;
+
+Content ContentOf(const persist::Item& item, const Store& store, const Renamer& rename) {
+  static const std::set<uint16_t> kLeftOut = {outlook::PR_ENTRYID >> 16,
+                                              outlook::PR_CREATION_TIME >> 16,
+                                              outlook::PR_MESSAGE_DELIVERY_TIME >> 16,
+                                              outlook::PR_MESSAGE_FLAGS >> 16,
+                                              0x3008 /* last modification */,
+                                              0x0039 /* submitted */};
+  auto text = [](const outlook::PropValue& v) -> std::string {
+    if (auto i = std::get_if<int32_t>(&v)) return std::to_string(*i);
+    if (auto b = std::get_if<bool>(&v)) return *b ? "true" : "false";
+    if (auto d = std::get_if<double>(&v)) return std::to_string(*d);
+    if (auto w = std::get_if<std::wstring>(&v)) return Utf8(*w);
+    if (auto bytes = std::get_if<std::vector<uint8_t>>(&v)) {
+      std::string hex;
+      for (uint8_t c : *bytes) {
+        char two[3];
+        std::snprintf(two, sizeof two, "%02X", c);
+        hex += two;
+      }
+      return hex;
+    }
+    return "";
+  };
+  Content content;
+  content["class"] = std::to_string(item.itemClass);
+  content["format"] = std::to_string(item.bodyFormat);
+  for (const auto& [id, value] : item.props) {
+    if (kLeftOut.count(id) || !value) continue;
+    auto name = store.named.find(id);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%04X", id);
+    content["property " +
+            (id >= 0x8000 && name != store.named.end() ? Utf8(name->second) : std::string(hex))] =
+        rename(text(*value));
+  }
+  for (const auto& r : item.recipients)
+    content["recipients"] += Utf8(r.name) + " (" + std::to_string(r.type) + "); ";
+  for (size_t i = 0; i < item.attachments.size(); ++i) {
+    const auto& a = item.attachments[i];
+    content["attachment " + std::to_string(i + 1)] =
+        Utf8(a.fileName) + " | " + Utf8(a.displayName) + " | " + std::to_string(a.type) + " | " +
+        std::string(a.data.begin(), a.data.end());
+  }
+  for (const auto& u : item.userProperties)
+    content["user property " + Utf8(u.name)] =
+        rename(Utf8(u.value)) + " (" + std::to_string(u.type) + ")";
+  return content;
+}
+
+// The fields in which two contents differ.
+std::vector<std::string> Differing(const Content& a, const Content& b) {
+  std::set<std::string> fields;
+  for (const auto* m : {&a, &b})
+    for (const auto& [field, value] : *m) {
+      const auto& other = m == &a ? b : a;
+      auto it = other.find(field);
+      if (it == other.end() || it->second != value) fields.insert(field);
+    }
+  return {fields.begin(), fields.end()};
+}
+
 // Words of a text, split at non-letters and where a lower-case letter meets a capital
 // ("NewTemplateFromMail": new, template, from, mail), lower-cased.
+// Whether every field of `have` is as in `a` or as in `b` (absent counted as a value).
+bool EachFieldFrom(const Content& have, const Content& a, const Content& b) {
+  auto at = [](const Content& c, const std::string& k) {
+    auto it = c.find(k);
+    return it == c.end() ? std::optional<std::string>() : it->second;
+  };
+  std::set<std::string> keys;
+  for (const auto* c : {&have, &a, &b})
+    for (const auto& [k, v] : *c) keys.insert(k);
+  for (const auto& k : keys)
+    if (at(have, k) != at(a, k) && at(have, k) != at(b, k)) return false;
+  return true;
+}
+
 std::set<std::wstring> Words(const std::wstring& text) {
   std::set<std::wstring> words;
   std::wstring word;
@@ -316,6 +411,18 @@ bool EventHandler(const std::wstring& logged) {
   for (size_t at : {procedure.rfind(L"::"), procedure.rfind(L'.')})
     if (at != std::wstring::npos) from = std::max(from, at);
   return procedure.find(L'_', from) != std::wstring::npos;
+}
+
+// Options the add-in writes as it reads them, holding what their absence reads as: absent, they
+// read the same, and the user sees no difference.
+bool ReadsTheSameAbsent(const std::string& key, const std::string& data) {
+  static const std::map<std::string, std::string> kWrittenAsRead = {
+      {"dbgShowOldControlsOn2007", "4 \\x00\\x00\\x00\\x00"},
+      {"dbgShowOldControlsOn2010", "4 \\x00\\x00\\x00\\x00"},
+      {"UseDebugButton", "4 \\x00\\x00\\x00\\x00"},
+      {"UseKeyboardHook", "4 \\x01\\x00\\x00\\x00"}};
+  auto it = kWrittenAsRead.find(key.substr(key.rfind('\\') + 1));
+  return it != kWrittenAsRead.end() && it->second == data;
 }
 
 // The words a told line may use for the kind of thing a command was doing.
@@ -363,18 +470,63 @@ std::vector<std::wstring> Beyond(std::vector<std::wstring> a, std::vector<std::w
   return more;
 }
 
-// Items by folder path and subject, counted; Deleted Items and passing copies left out (what
-// stays there is checked at the end).
-std::map<std::pair<std::wstring, std::wstring>, int> Kept(const Store& store) {
-  std::map<std::pair<std::wstring, std::wstring>, int> kept;
+// Items by folder path and subject, with their contents; Deleted Items and passing copies left
+// out (what stays there is checked at the end).
+using Groups = std::map<std::pair<std::wstring, std::wstring>, std::vector<Content>>;
+
+Groups Kept(const Store& store) {
+  Groups kept;
+  Renamer rename(store);
   for (const auto& [id, held] : store.items) {
     std::wstring subject = Subject(held.second);
     if (store.folderNames.at(held.first) == L"Deleted Items" ||
         subject.starts_with(mTanvelo::kTempItemPrefix))
       continue;
-    ++kept[{store.folderPaths.at(held.first), subject}];
+    kept[{store.folderPaths.at(held.first), subject}].push_back(
+        ContentOf(held.second, store, rename));
   }
   return kept;
+}
+
+// What `a` holds beyond `b`, as multisets of contents.
+std::vector<Content> Beyond(std::vector<Content> a, const std::vector<Content>& b) {
+  for (const auto& c : b)
+    if (auto it = std::find(a.begin(), a.end(), c); it != a.end()) a.erase(it);
+  return a;
+}
+
+// The quoted texts of a script line, and of a path its last name: what the line names
+// ("Ctrl+Alt+R", "thank you for the information").
+std::vector<std::wstring> LineNames(const std::wstring& line) {
+  std::vector<std::wstring> names;
+  try {
+    for (const auto& word : SplitLine(line)) {
+      if (!word.quoted || word.text.empty()) continue;
+      names.push_back(word.text);
+      if (size_t slash = word.text.rfind(L'/'); slash != std::wstring::npos)
+        names.push_back(word.text.substr(slash + 1));
+    }
+  } catch (const ScriptError&) {
+  }
+  return names;
+}
+
+bool IsExpectation(const std::wstring& line) {
+  try {
+    auto words = SplitLine(line);
+    return !words.empty() && words[0].text == L"expect";
+  } catch (const ScriptError&) {
+    return false;
+  }
+}
+
+bool IsAnswer(const std::wstring& line) {
+  try {
+    auto words = SplitLine(line);
+    return words.empty() || words[0].text == L"answer" || words[0].text == L"wait";
+  } catch (const ScriptError&) {
+    return true;
+  }
 }
 
 std::wstring LastName(const std::wstring& path) {
@@ -484,8 +636,11 @@ class Runner {
       look.logged = ErrorsSince(mark);
       look.shown = shown_;
       look.errors = look.logged.size();
-      look.failed = played == Played::kFailed;
-      look.expectFailed = played == Played::kExpectFailed;
+      // An expectation that cannot be looked at (no mail open) does not hold either.
+      const bool expectation = IsExpectation(options_.lines[n]);
+      look.failed = played == Played::kFailed && !expectation;
+      look.expectFailed =
+          played == Played::kExpectFailed || (played == Played::kFailed && expectation);
       if (injected && n < clean_.lines.size())
         look.told = !Beyond(look.shown, clean_.lines[n].shown).empty() ||
                     look.errors > clean_.lines[n].errors;
@@ -556,36 +711,64 @@ class Runner {
     CheckValues(n, L"file", clean.files, now.files, base ? &base->files : nullptr);
     if (!firstFaulted_) return;
     const Look& cleanBefore = n == 0 ? clean_.start : clean_.lines[n - 1];
-    CheckKept(n, cleanBefore, clean, now);
-    for (const auto& tell : Beyond(now.logged, clean.logged)) {
-      for (const auto& word : Words(tell)) filesTold_ = filesTold_ || kFileWork.count(word) > 0;
+    CheckKept(n, cleanBefore, clean, now, base->store);
+    for (const auto& tell : Tells(n)) {
+      if (tell.starts_with(L"[logged] "))
+        for (const auto& word : Words(tell)) filesTold_ = filesTold_ || kFileWork.count(word) > 0;
       // The add-in told, as Outlook started or a window opened, that part of it was not set up
       // (a hotkey not registered, a window without its buttons): what later lines would have
-      // made through that part is not owed, the user knows why it does nothing.
-      setUpTold_ = setUpTold_ || IsStart(options_.lines[n]) || Contains(tell, L"set-up");
+      // made through that part is not owed, as far as the tell names it.
+      if (IsStart(options_.lines[n]) || Contains(tell, L"set-up")) partsTold_.push_back(tell);
     }
-    if (!Beyond(now.shown, clean.shown).empty() || !Beyond(now.logged, clean.logged).empty() ||
-        (now.failed && !clean.failed))
-      toldSinceFault_ = true;
     // After a loss already judged the runs part ways: an expectation may fail for its sake.
-    if (now.expectFailed && !clean.expectFailed && !toldSinceFault_ && missing_.empty())
+    if (now.expectFailed && !clean.expectFailed && missing_.empty() && !ExpectationTold(n))
       Find(n,
            L"an expectation held in the clean run and failed under faults, and the user was "
            L"told nothing: " +
                options_.lines[n]);
   }
 
+  // What line n showed or logged beyond the clean line's.
+  std::vector<std::wstring> Tells(size_t n) const {
+    const Look &clean = clean_.lines[n], &now = faulted_->lines[n];
+    auto tells = Beyond(now.shown, clean.shown);
+    for (const auto& e : Beyond(now.logged, clean.logged)) tells.push_back(e);
+    return tells;
+  }
+
+  bool LineTold(size_t n) const {
+    return !Tells(n).empty() || (faulted_->lines[n].failed && !clean_.lines[n].failed);
+  }
+
+  // An expectation that failed is told by its own line, by the command it looks at (the line
+  // before it that is no expectation or answer) failing or telling anything, or by anything told
+  // since the first fault that names what the two lines name; not by whatever else was told.
+  bool ExpectationTold(size_t n) const {
+    if (LineTold(n)) return true;
+    std::vector<std::wstring> names = LineNames(options_.lines[n]);
+    for (size_t m = n; m-- > *firstFaulted_;) {
+      if (IsExpectation(options_.lines[m]) || IsAnswer(options_.lines[m])) continue;
+      if (LineTold(m)) return true;
+      for (auto& name : LineNames(options_.lines[m])) names.push_back(name);
+      break;
+    }
+    for (size_t m = *firstFaulted_; m <= n; ++m)
+      for (const auto& tell : Tells(m))
+        for (const auto& name : names)
+          if (Contains(tell, name)) return true;
+    return false;
+  }
+
   // Whether line n told the user that a thing is missing or not as it should be: a box or an
   // error logged by that line (beyond the clean line's) naming it; or, for what the clean line
   // itself made or wrote (`own`), an error naming the kind of thing the command was doing, a
   // box or dialog the clean line did not show, a control found disabled, or the command itself
-  // failing.
+  // failing. A part told not set up (at a start, or a window's set-up) tells what it names:
+  // the thing, or for what the line was to make, what the line and its answers name.
   bool ToldOf(size_t n, const std::vector<std::wstring>& names, const std::set<std::wstring>& kinds,
               bool own) {
     const Look &clean = clean_.lines[n], &now = faulted_->lines[n];
-    auto tells = Beyond(now.shown, clean.shown);
-    for (const auto& e : Beyond(now.logged, clean.logged)) tells.push_back(e);
-    for (const auto& tell : tells) {
+    for (const auto& tell : Tells(n)) {
       for (const auto& name : names)
         if (Contains(tell, name)) return true;
       if (!own) continue;
@@ -596,57 +779,82 @@ class Runner {
         if (kinds.count(word)) return true;
       if (EventHandler(tell)) return true;
     }
-    return own && now.failed && !clean.failed;
+    if (own && now.failed && !clean.failed) return true;
+    std::vector<std::wstring> named = names;
+    if (own)
+      for (size_t m = n + 1; m-- > 0;) {
+        if (m != n && !IsAnswer(options_.lines[m])) break;
+        for (auto& name : LineNames(options_.lines[m])) named.push_back(name);
+      }
+    for (const auto& tell : partsTold_)
+      for (const auto& name : named)
+        if (Contains(tell, name)) return true;
+    return false;
   }
 
   // Every item and registry value the clean run has after line n is there (a mail the clean
   // run sent may be in the outbox, sent, or kept in the drafts), or the line that lost it told
   // the user. Each thing is judged at the first line it is missing, again once it came back.
-  void CheckKept(size_t n, const Look& cleanBefore, const Look& clean, const Look& now) {
-    auto before = Kept(cleanBefore.store), after = Kept(clean.store), have = Kept(now.store);
+  void CheckKept(size_t n, const Look& cleanBefore, const Look& clean, const Look& now,
+                 const Store& base) {
+    auto before = Kept(cleanBefore.store), after = Kept(clean.store), have = Kept(now.store),
+         untouched = Kept(base);
     // Something the clean run had was missing as the line began (told then, or found): the
     // line started elsewhere than the clean one, so what it was to make may not be made.
     // So did it once the user was told that work on files failed (an export's documents go
     // below TEMP, which is not compared: an import of them finds fewer).
-    const bool diverged = !missing_.empty() || filesTold_ || setUpTold_;
-    auto count = [](const auto& m, const std::wstring& folder, const std::wstring& subject) {
-      auto it = m.find({folder, subject});
-      return it == m.end() ? 0 : it->second;
+    const bool diverged = !missing_.empty() || filesTold_;
+    auto at = [](const Groups& m, const std::pair<std::wstring, std::wstring>& where) {
+      auto it = m.find(where);
+      return it == m.end() ? std::vector<Content>() : it->second;
+    };
+    auto drafts = [](const std::wstring& folder) {
+      return LastName(folder) == L"Drafts" || LastName(folder) == L"Tanvelo Drafts";
     };
     for (const auto& [where, wanted] : after) {
       const auto& [folder, subject] = where;
-      int there = count(have, folder, subject);
+      std::vector<Content> there = at(have, where);
       std::wstring name = LastName(folder);
+      bool keptWhole = false;
       // A mail sent may be sent elsewhere, or kept whole in the drafts (one draft keeps what
       // was to go out as separate mails).
       // Without the program's drafts folder a draft is kept in Drafts, as designed.
-      if (name == L"Drafts" || name == L"Tanvelo Drafts")
-        for (const auto& [otherWhere, otherCount] : have)
+      if (drafts(folder))
+        for (const auto& [otherWhere, others] : have)
           if (otherWhere.first != folder && otherWhere.second == subject &&
-              (LastName(otherWhere.first) == L"Drafts" ||
-               LastName(otherWhere.first) == L"Tanvelo Drafts"))
-            there += otherCount;
+              drafts(otherWhere.first))
+            there.insert(there.end(), others.begin(), others.end());
       if (name == L"Outbox" || name == L"Sent Items")
-        for (const auto& [otherWhere, otherCount] : have)
+        for (const auto& [otherWhere, others] : have)
           if (otherWhere.first != folder && otherWhere.second == subject) {
             std::wstring other = LastName(otherWhere.first);
-            if (other == L"Outbox" || other == L"Sent Items") there += otherCount;
-            if (other == L"Drafts" || other == L"Tanvelo Drafts") there = wanted;
+            if (other == L"Outbox" || other == L"Sent Items")
+              there.insert(there.end(), others.begin(), others.end());
+            if (drafts(otherWhere.first)) keptWhole = true;
           }
       std::wstring what = L"item " + folder + L"/" + subject;
-      if (there >= wanted) {
-        missing_.erase(what);
+      // A mail kept in the drafts is judged at the end (told or not); from here on the runs
+      // part ways, as after any loss judged.
+      if (keptWhole) {
+        missing_.insert(what);
+        continue;
+      }
+      if (there.size() >= wanted.size()) {
+        if (missing_.erase(what))
+          if (auto g = gone_.find(what); g != gone_.end()) {
+            back_[where] = std::move(g->second);
+            gone_.erase(g);
+          }
+        CheckContent(n, where, wanted, there, at(before, where), at(untouched, where), diverged);
         continue;
       }
       if (!missing_.insert(what).second) continue;  // judged when it went
-      bool own = wanted > count(before, folder, subject);
+      gone_[what] = wanted;
+      bool own = wanted.size() > at(before, where).size();
       if (own && diverged) continue;
       std::vector<std::wstring> names;
       if (subject != L"(no subject)") names.push_back(subject);
-      if (ToldOf(n, names, kItemWords, own)) {
-        toldSinceFault_ = true;
-        continue;
-      }
+      if (ToldOf(n, names, kItemWords, own)) continue;
       FindOnce(n, what,
                L"\"" + subject + L"\" in " + folder + (own ? L" was not made" : L" was lost") +
                    L", and the user was told nothing");
@@ -655,7 +863,8 @@ class Runner {
       if (value == "(key)") continue;  // a key is there when its values are
       auto it = now.registry.find(key);
       std::wstring what = L"registry value " + FromUtf8(key);
-      if (it != now.registry.end() && it->second == value) {
+      if ((it != now.registry.end() && it->second == value) ||
+          (it == now.registry.end() && ReadsTheSameAbsent(key, value))) {
         missing_.erase(what);
         continue;
       }
@@ -678,6 +887,10 @@ class Runner {
         from = to + 1;
       }
       if (names.size() > 2) names.erase(names.begin(), names.end() - 2);  // the key and value
+      // The add-in's own keys hold every value: naming them names none.
+      std::erase_if(names, [](const std::wstring& part) {
+        return part == L"Software" || part == L"Norvane" || part == L"Tanvelo";
+      });
       // A value holding an EntryID is named by what it names too ("Tanvelo Drafts").
       std::wstring data = FromUtf8(value);
       for (size_t open = data.find(L'<'); open != std::wstring::npos;
@@ -685,7 +898,6 @@ class Runner {
         if (size_t close = data.find(L'>', open); close != std::wstring::npos)
           names.push_back(LastName(data.substr(open + 1, close - open - 1)));
       if (ToldOf(n, names, kinds, own)) {
-        toldSinceFault_ = true;
         continue;
       }
       auto show = [](const std::string* v) {
@@ -711,12 +923,62 @@ class Runner {
       std::wstring file = FromUtf8(std::filesystem::path(name).filename().string());
       std::wstring stem = FromUtf8(std::filesystem::path(name).stem().string());
       if (ToldOf(n, {file, stem}, kFileWords, own)) {
-        toldSinceFault_ = true;
         continue;
       }
       FindOnce(n, what,
                what + (own ? L" was not made" : L" was lost") + L", and the user was told nothing");
     }
+  }
+
+  // The items of one folder and subject hold what the clean run's do: what the clean run made
+  // or changed since the first fault (the rest is compared by EntryID), field by field.
+  void CheckContent(size_t n, const std::pair<std::wstring, std::wstring>& where,
+                    const std::vector<Content>& wanted, const std::vector<Content>& there,
+                    const std::vector<Content>& before, const std::vector<Content>& untouched,
+                    bool diverged) {
+    const auto& [folder, subject] = where;
+    std::wstring what = L"content " + folder + L"/" + subject;
+    auto unmatched = Beyond(Beyond(wanted, untouched), Beyond(there, untouched));
+    // Made again after it went (the user told, or found): what the clean run did to it while
+    // it was gone is not owed; each field holds the clean run's now or as it was when it went.
+    if (auto b = back_.find(where); b != back_.end())
+      std::erase_if(unmatched, [&](const Content& want) {
+        for (const auto& have : there)
+          for (const auto& went : b->second)
+            if (EachFieldFrom(have, want, went)) return true;
+        return false;
+      });
+    if (unmatched.empty()) {
+      missing_.erase(what);
+      return;
+    }
+    if (!missing_.insert(what).second) return;  // judged when it went
+    bool own = !Beyond(unmatched, before).empty();
+    if (own && diverged) return;
+    std::vector<std::wstring> names;
+    if (subject != L"(no subject)") names.push_back(subject);
+    if (ToldOf(n, names, {}, own)) return;
+    // The nearest of what the faulted run has instead, to tell in what it differs.
+    std::vector<std::string> fields;
+    for (const auto& other : Beyond(there, wanted)) {
+      auto differ = Differing(unmatched.front(), other);
+      if (fields.empty() || differ.size() < fields.size()) fields = differ;
+    }
+    std::wstring in;
+    for (const auto& field : fields) in += (in.empty() ? L"" : L", ") + FromUtf8(field);
+    if (!fields.empty()) {  // what the first holds, for the reader
+      auto show = [&](const Content& c) {
+        auto it = c.find(fields.front());
+        std::string v = it == c.end() ? "absent" : "\"" + Printable(it->second) + "\"";
+        return FromUtf8(v.size() > 160 ? v.substr(0, 160) + "..." : v);
+      };
+      in += L": the clean run's " + show(unmatched.front());
+    }
+    FindOnce(n, what,
+             L"\"" + subject + L"\" in " + folder + L" differs from the clean run's" +
+                 (in.empty() ? L"" : L" (" + in + L")") +
+                 (own ? L" (made or changed by the line)" : L"") +
+                 L", and the user was told nothing");
   }
 
   void CheckItems(size_t n, const Store& clean, const Store& now, const Store* base) {
@@ -789,11 +1051,17 @@ class Runner {
     bool told = false;
     for (const auto& look : faulted.lines) told = told || look.told;
     if (now.first > clean.first || (now.second > clean.second && !told)) {
+      // What the clean run did not leave (by folder and subject), and its true count.
+      auto beyond = made;
+      for (const auto& left : NewTemporaryItems(clean_.start.store, clean_.after)) {
+        auto same = std::find(beyond.begin(), beyond.end(), left);
+        if (same != beyond.end()) beyond.erase(same);
+      }
       std::wstring where;
-      for (const auto& [folder, subject] : made)
+      for (const auto& [folder, subject] : beyond)
         where += (where.empty() ? L"" : L", ") + folder + L" \"" + subject + L"\"";
-      Find(-1, std::to_wstring(now.first + now.second - clean.first - clean.second) +
-                   L" item(s) left in the drafts and deleted items: " + where);
+      Find(-1, std::to_wstring(beyond.size()) + L" item(s) left in the drafts and deleted items: " +
+                   where);
     }
   }
 
@@ -855,11 +1123,12 @@ class Runner {
   Pass clean_;
   const Pass* faulted_ = nullptr;
   std::optional<size_t> firstFaulted_;
-  bool toldSinceFault_ = false;
-  bool setUpTold_ = false;  // since the first faulted line, an error told of a part not set up
-  bool filesTold_ = false;  // since the first faulted line, an error told of work on files      //
-                            // since the first faulted line, something was told
-  std::set<std::wstring> missing_;   // things missing now, judged when they went
+  std::vector<std::wstring> partsTold_;  // since the first fault, tells of a part not set up
+  bool filesTold_ = false;          // since the first faulted line, an error told of work on files
+  std::set<std::wstring> missing_;  // things missing now, judged when they went
+  std::map<std::wstring, std::vector<Content>> gone_;  // items missing: the clean run's then
+  // Items made again after they went: the clean run's contents when they went.
+  std::map<std::pair<std::wstring, std::wstring>, std::vector<Content>> back_;
   std::vector<std::wstring> shown_;  // in the line playing
   std::set<std::wstring> found_;
   std::vector<std::wstring> findings_;

@@ -758,6 +758,7 @@ void Session::Key(const std::vector<Word>& w) {
   if (!hold) Need(w, 2, L"key \"CHORD\" | key hold \"CHORD\" N");
   auto chord = ParseChord(w[hold ? 2 : 1].text);
   if (!chord) Fail(L"not a key chord: " + ShownWord(w[hold ? 2 : 1].text));
+  Print(L"[key] " + w[hold ? 2 : 1].text);
   if (hold) {
     int32_t n = Number(w[3]);
     if (chord->altGr) Fail(L"AltGr chords are pressed, not held");
@@ -861,7 +862,9 @@ int Session::OnMessageBox(const win32::ShownMessageBox& box) {
 namespace {
 using Action = std::function<void(forms::User&)>;
 
-std::vector<Action> ParseActions(const std::vector<Word>& w, size_t from) {
+// `pressed` gets, for each action, the button it presses by name, "enter" or "esc", or nothing.
+std::vector<Action> ParseActions(const std::vector<Word>& w, size_t from,
+                                 std::vector<std::wstring>& pressed) {
   std::vector<std::vector<Word>> groups(1);
   for (size_t i = from; i < w.size(); ++i) {
     std::wstring t = w[i].text;
@@ -881,6 +884,10 @@ std::vector<Action> ParseActions(const std::vector<Word>& w, size_t from) {
     auto need = [&](size_t n, const wchar_t* usage) {
       if (g.size() != n) Fail(std::wstring(L"usage of a dialog action: ") + usage);
     };
+    pressed.push_back(verb == L"click" || (verb == L"choose" && g.size() == 2)
+                          ? (g.size() > 1 ? g[1].text : L"")
+                      : verb == L"enter" || verb == L"esc" ? verb
+                                                           : L"");
     if (verb == L"click") {
       need(2, L"click CONTROL");
       actions.push_back([c = g[1].text](forms::User& u) { u.Click(c); });
@@ -932,17 +939,35 @@ std::vector<Action> ParseActions(const std::vector<Word>& w, size_t from) {
   if (actions.empty()) Fail(L"usage: answer FORM ACTION[; ACTION]...");
   return actions;
 }
+// The command or option button an action presses: one clicked or chosen by name, or the default
+// or cancel button Enter or Esc presses; empty when it presses none.
+std::wstring PressedButton(forms::Form& form, const std::wstring& pressed) {
+  for (const auto& c : form.Controls()) {
+    if (std::dynamic_pointer_cast<forms::OptionButton>(c) && c->Name() == pressed) return c->Name();
+    auto button = std::dynamic_pointer_cast<forms::CommandButton>(c);
+    if (!button) continue;
+    if (pressed == L"enter" ? button->Default()
+        : pressed == L"esc" ? button->Cancel()
+                            : button->Name() == pressed)
+      return button->Name();
+  }
+  return L"";
+}
 }  // namespace
 
 void Session::AnswerForm(const std::vector<Word>& w) {
   if (w.size() < 3) Fail(L"usage: answer FORM ACTION[; ACTION]...");
-  auto actions = ParseActions(w, 2);
+  std::vector<std::wstring> pressed;
+  auto actions = ParseActions(w, 2, pressed);
   if (std::find(answeredForms_.begin(), answeredForms_.end(), w[1].text) == answeredForms_.end())
     answeredForms_.push_back(w[1].text);
-  forms::QueueScript(w[1].text, [this, actions, name = w[1].text](forms::User& u) {
+  // The buttons an answer presses are told, so a run shows which of a dialog's commands it used.
+  forms::QueueScript(w[1].text, [this, actions, pressed, name = w[1].text](forms::User& u) {
     Print(L"  answered " + name);
-    for (const auto& a : actions) {
-      a(u);
+    for (size_t i = 0; i < actions.size(); ++i) {
+      const std::wstring button = PressedButton(u.GetForm(), pressed[i]);
+      actions[i](u);
+      if (!button.empty()) Print(L"[click] dialog " + name + L" " + button);
       TellProgressText(u.GetForm());
     }
   });
@@ -1011,7 +1036,8 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
       if (!line) return std::nullopt;
       *typed = *line;
       try {
-        return ParseActions(SplitLine(L"answer " + form.Name() + L" " + *line), 2);
+        std::vector<std::wstring> pressed;  // a person at the prompt sees what they pressed
+        return ParseActions(SplitLine(L"answer " + form.Name() + L" " + *line), 2, pressed);
       } catch (const ScriptError& e) {
         Print(L"  " + FromUtf8(CutInput(e.what(), *line)));
       }

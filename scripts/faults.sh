@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # The fault sweep: every script of tests/scenarios, on each of its Outlook versions, is played
-# once to count the calls the add-in makes (per line), then once for each call K failing alone
-# and for bursts (per line: its first 3 calls, all of its calls, and two that begin inside it,
-# 8 calls from a third of the way in and 3 from two thirds), each run checked by the program
-# (host/FaultRun.h). Every run plays in a folder of its own: a script may write files where it
-# is played.
+# once to count the calls the add-in makes (per line), then, from each call K, once with K
+# failing alone and once each with kHeldTries refusals and with one more (a held step refused
+# every time it is asked, and the step after it once), and for bursts (per line: its first 3
+# calls, all of its calls, and two that begin inside it, 8 calls from a third of the way in and
+# 3 from two thirds), each run checked by the program (host/FaultRun.h). Every run plays in a
+# folder of its own: a script may write files where it is played.
 #
 #   scripts/faults.sh [-j JOBS] [--build DIR]                  the whole sweep
 #   scripts/faults.sh --sample RUNS [--seed S] [-j JOBS] ...   a sample of about RUNS runs:
 #       one call drawn inside every line that makes calls (so every command gets a fault),
-#       then more draws and bursts (the sweep's, and 1 to 8 calls from anywhere in a line;
-#       at least a quarter of the budget)
+#       failing alone or starting a held burst, then more draws and bursts (calls anywhere,
+#       alone and held, the sweep's, and 1 to 8 calls from anywhere in a line; at least a
+#       quarter of the budget), each run drawn once
 #       while the budget lasts; the seed is printed, and the same seed draws the same runs
 #   scripts/faults.sh --only NAME ...                           the scripts whose name has NAME
 #   scripts/faults.sh --profile [--sample RUNS --seed S] ...    the kept profile's own writes
@@ -85,6 +87,10 @@ versions_of() {
 
 plan="$out/plan.txt"
 : > "$plan"
+# How often the add-in asks a held call before it counts as failed: bursts of exactly that many
+# refusals (the step asked again each time, refused every time) and one more.
+held=$(sed -n 's/^inline constexpr int kHeldTries = \([0-9]*\);.*/\1/p' "$root/core/Main.h")
+[[ "$held" =~ ^[0-9]+$ ]] || { echo "faults.sh: kHeldTries not found in core/Main.h" >&2; exit 2; }
 
 if [[ "$profile" -eq 1 ]]; then
   # Clean dumps of the store after each line of each first script (line 0: the store as made).
@@ -209,7 +215,11 @@ for script in "$root"/tests/scenarios/*.txt; do
     [[ -n "$ranges" ]] || continue
     calls=$(tail -1 <<< "$ranges" | cut -d' ' -f2)
     if [[ "$sample" -eq 0 ]]; then
-      for ((k = 1; k <= calls; ++k)); do echo "$v --fault-at $k $scripts" >> "$plan"; done
+      for ((k = 1; k <= calls; ++k)); do
+        echo "$v --fault-at $k $scripts" >> "$plan"
+        echo "$v --fault-burst $k,$held $scripts" >> "$plan"
+        echo "$v --fault-burst $k,$((held + 1)) $scripts" >> "$plan"
+      done
       while read -r first last; do
         echo "$v --fault-burst $first,3 $scripts" >> "$plan"
         echo "$v --fault-burst $first,$((last - first + 1)) $scripts" >> "$plan"
@@ -219,16 +229,29 @@ for script in "$root"/tests/scenarios/*.txt; do
         fi
       done <<< "$ranges"
     else
+      # A call inside each line: failing alone, or the first of a held burst (as the whole
+      # sweep plays each call).
       while read -r first last; do
         draw $((last - first + 1))
-        echo "$v --fault-at $((first + drawn - 1)) $scripts" >> "$plan"
+        at=$((first + drawn - 1))
+        draw 3
+        case $drawn in
+          1) echo "$v --fault-at $at $scripts" >> "$plan" ;;
+          2) echo "$v --fault-burst $at,$held $scripts" >> "$plan" ;;
+          *) echo "$v --fault-burst $at,$((held + 1)) $scripts" >> "$plan" ;;
+        esac
       done <<< "$ranges"
-      # Beyond one per line: calls anywhere, the whole sweep's bursts and bursts of 1 to 8
-      # calls from anywhere in a line, drawn afresh (kept aside, shuffled in).
+      # Beyond one per line: calls anywhere, alone and as held bursts, the whole sweep's bursts
+      # and bursts of 1 to 8 calls from anywhere in a line, drawn afresh (kept aside, shuffled
+      # in).
       mapfile -t lines <<< "$ranges"
       for ((i = 0; i < 4; ++i)); do
         draw "$calls"
         echo "$v --fault-at $drawn $scripts" >> "$out/extra.txt"
+        draw "$calls"
+        at=$drawn
+        draw 2
+        echo "$v --fault-burst $at,$((held + drawn - 1)) $scripts" >> "$out/extra.txt"
         draw ${#lines[@]}
         read -r first last <<< "${lines[drawn - 1]}"
         draw 3
@@ -255,7 +278,9 @@ if [[ "$sample" -gt 0 ]]; then
     have=$lines_share
   fi
   if [[ -f "$out/extra.txt" ]]; then
-    pick "$out/extra.txt" $((sample - have)) >> "$plan"
+    # Each run once: what the lines' share holds, or another draw made already, is not drawn.
+    awk 'NR == FNR { seen[$0] = 1; next } !seen[$0]++' "$plan" "$out/extra.txt" > "$out/extra.once"
+    pick "$out/extra.once" $((sample - have)) >> "$plan"
   fi
   echo "faults.sh: seed $seed: $(wc -l < "$plan") runs (replay: scripts/faults.sh --sample $sample --seed $seed${only:+ --only $only})"
 else

@@ -1,7 +1,8 @@
-// Every command the add-in offers on the ribbon and in the item context menu is used by a
-// script of tests/scenarios, so the fault sweep, which plays those scripts, reaches each one.
-// What is offered comes from the add-in's own ribbon documents and menu; what is used, from
-// the clicks the program reports while it plays the scripts.
+// Every command the add-in offers on the ribbon, on the classic command bars and in the item
+// context menu is used by a script of tests/scenarios, so the fault sweep, which plays those
+// scripts, reaches each one. What is offered comes from the add-in's own ribbon documents, the
+// bars it makes in each Outlook a script runs on, and its menu; what is used, from the clicks
+// the program reports while it plays the scripts.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,8 +15,18 @@
 #include "addin/ConnectRibbonRules.h"
 #include "core/CLang.h"
 #include "core/Main.h"
+#include "dialogs/frmBrowseFolder.h"
+#include "dialogs/frmDebug.h"
+#include "dialogs/frmHotkey.h"
+#include "dialogs/frmImportExport.h"
+#include "dialogs/frmOptions.h"
+#include "dialogs/frmReplyFolder.h"
+#include "dialogs/frmSelectTemplate.h"
+#include "dialogs/frmWait.h"
 #include "host/Program.h"
 #include "inspector_ui/CItemContextMenu.h"
+#include "personalization/RL_frmEmptyField.h"
+#include "platform/forms/Controls.h"
 #include "platform/office/BuiltInBars.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/ProfileBuilder.h"
@@ -92,17 +103,144 @@ std::set<std::string> ContextEntries() {
   return entries;
 }
 
+// The command buttons a dialog is made with, as "form button".
+template <class Dialog>
+void AddButtons(std::set<std::string>& buttons) {
+  struct Made : Dialog {
+    void Make() { this->Design(); }
+  } form;
+  form.Make();
+  for (const auto& c : form.Controls())
+    if (auto button = std::dynamic_pointer_cast<forms::CommandButton>(c))
+      buttons.insert(win32::ToAnsi(form.Name() + L" " + button->Name()));
+}
+
+// The buttons of every dialog of the add-in.
+std::set<std::string> DialogButtons() {
+  win32::ResetPlatform();
+  resources::LoadModuleResources();
+  std::set<std::string> buttons;
+  AddButtons<frmSelectTemplate>(buttons);
+  AddButtons<frmHotkey>(buttons);
+  AddButtons<frmOptions>(buttons);
+  AddButtons<frmReplyFolder>(buttons);
+  AddButtons<frmImport>(buttons);
+  AddButtons<frmExport>(buttons);
+  AddButtons<frmBrowseFolder>(buttons);
+  AddButtons<frmDebug>(buttons);
+  AddButtons<frmWait>(buttons);
+  AddButtons<RL_frmEmptyField>(buttons);
+  win32::ResetPlatform();
+  return buttons;
+}
+
+// The kinds of hotkey the hotkey dialog offers: the options of its "Hotkey for" frame.
+std::set<std::string> HotkeyKinds() {
+  win32::ResetPlatform();
+  resources::LoadModuleResources();
+  struct Made : frmHotkey {
+    void Make() { Design(); }
+  } form;
+  form.Make();
+  std::set<std::string> kinds;
+  for (const auto& c : form.Controls()) {
+    auto frame = dynamic_cast<forms::Frame*>(c->Container());
+    if (std::dynamic_pointer_cast<forms::OptionButton>(c) && frame &&
+        frame->Caption() == L"Hotkey for")
+      kinds.insert(win32::ToAnsi(c->Name()));
+  }
+  win32::ResetPlatform();
+  return kinds;
+}
+
 struct Played {
-  std::set<std::string> ribbon, context;
+  std::set<std::string> ribbon, context, bar, dialog;
+  // Kinds of hotkey a script gave a template and then pressed a key with.
+  std::set<std::string> hotkey;
+  std::set<std::string> versions;
   std::vector<std::string> failures;
 };
+
+// Runs the program on the scripts with one Outlook version, from a folder of its own; gives
+// its exit code and what it printed.
+int Run(const std::vector<std::string>& scripts, const std::string& version, const fs::path& work,
+        std::string& out) {
+  const fs::path home = fs::current_path();
+  fs::remove_all(work);
+  fs::create_directories(work);
+  fs::current_path(work);
+  host::ProgramIo io;
+  io.out = [&](const std::string& s) { out += s; };
+  io.err = [&](const std::string& s) { out += s; };
+  io.readLine = [](std::string&) { return false; };
+  io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
+  std::vector<std::string> args{"--outlook", version};
+  args.insert(args.end(), scripts.begin(), scripts.end());
+  const int code = host::RunProgram(args, io);
+  fs::current_path(home);
+  return code;
+}
+
+// A bar command is known by its caption: the same caption in the Actions menu and on the
+// toolbar runs one command.
+std::string Leaf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The buttons the add-in puts on the bars of the explorer, of a mail's window and of a
+// template's window, in each given Outlook version, as the program lists them: shown or
+// hidden, in the states that show the most (a mail, a template, a default template).
+std::set<std::string> OfferedBarCommands(const std::set<std::string>& versions) {
+  const fs::path work =
+      fs::temp_directory_path() / ("tv-commands-bars-" + std::to_string(::getpid()));
+  const std::string script = work.string() + ".txt";
+  const std::string opening =
+      "answer frmReplyFolder enter\nstart\nselect \"Quarterly figures\"\nbars\n"
+      "open \"Quarterly figures\"\nbars\nclose\n"
+      "folder \"Tanvelo Templates/Standard Templates/Reply Templates\"\n"
+      "select \"information request\"\nbars\n";
+  std::set<std::string> paths;
+  static const std::regex listed(R"re(^    "([^"]+)")re");
+  auto list = [&](const std::string& text, const std::string& v) {
+    std::ofstream(script) << text;
+    std::string out;
+    EXPECT_EQ(Run({script}, v, work, out), 0) << "listing the bars on " << v << ":\n" << out;
+    std::set<std::string> found;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+      std::smatch match;
+      if (std::regex_search(line, match, listed)) found.insert(match[1]);
+    }
+    paths.insert(found.begin(), found.end());
+    return found;
+  };
+  // Where the bars offer a template's default, the template is made default once more: the
+  // button and a template's window then show what clears it.
+  const std::string makeDefault = "Tanvelo templates (arrow)/Make default template";
+  for (const auto& v : versions)
+    if (list(opening, v).count(makeDefault))
+      list(opening + "bar click \"" + makeDefault +
+               "\"\nbars\nopen \"information request\"\nbars\nclose\n",
+           v);
+  fs::remove_all(work);
+  fs::remove(script);
+  std::set<std::string> commands;
+  for (const auto& path : paths) {
+    // A menu, or the arrow of a split button, opens a list; it runs nothing.
+    const auto inside = paths.lower_bound(path + "/");
+    if (inside != paths.end() && inside->rfind(path + "/", 0) == 0) continue;
+    if (path.ends_with(" (arrow)")) continue;
+    commands.insert(Leaf(path));
+  }
+  return commands;
+}
 
 // Plays every script the sweep plays, on each of its Outlook versions, from a folder of its
 // own, and keeps the clicks it reports.
 Played PlayEveryScript() {
   Played played;
   const fs::path scenarios = testsource::SourceDir() / "tests/scenarios";
-  const fs::path home = fs::current_path();
   const fs::path work =
       fs::temp_directory_path() / ("tv-commands-played-" + std::to_string(::getpid()));
   for (const auto& entry : fs::directory_iterator(scenarios)) {
@@ -123,24 +261,20 @@ Played PlayEveryScript() {
       }
     if (versions.empty()) versions.push_back("14");
     for (const auto& v : versions) {
-      fs::remove_all(work);
-      fs::create_directories(work);
-      fs::current_path(work);
+      played.versions.insert(v);
       std::string out;
-      host::ProgramIo io;
-      io.out = [&](const std::string& s) { out += s; };
-      io.err = [&](const std::string& s) { out += s; };
-      io.readLine = [](std::string&) { return false; };
-      io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
-      std::vector<std::string> args{"--outlook", v};
-      args.insert(args.end(), scripts.begin(), scripts.end());
-      const int code = host::RunProgram(args, io);
-      fs::current_path(home);
-      if (code != 0) played.failures.push_back(name + " on " + v);
+      if (Run(scripts, v, work, out) != 0) played.failures.push_back(name + " on " + v);
       std::istringstream lines(out);
+      std::set<std::string> chosen, bound;
       for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("[dialog] frmHotkey ", 0) == 0) chosen.clear();
+        if (line.rfind("[click] dialog frmHotkey opt", 0) == 0) chosen.insert(line.substr(25));
+        if (line == "[click] dialog frmHotkey btnOK") bound.insert(chosen.begin(), chosen.end());
+        if (line.rfind("[key] ", 0) == 0) played.hotkey.insert(bound.begin(), bound.end());
         if (line.rfind("[click] ribbon ", 0) == 0) played.ribbon.insert(line.substr(15));
         if (line.rfind("[click] context ", 0) == 0) played.context.insert(line.substr(16));
+        if (line.rfind("[click] bar ", 0) == 0) played.bar.insert(Leaf(line.substr(12)));
+        if (line.rfind("[click] dialog ", 0) == 0) played.dialog.insert(line.substr(15));
       }
     }
   }
@@ -176,4 +310,37 @@ TEST(EveryCommand, IsUsedByAScriptTheSweepPlays) {
   for (const auto& entry : entries)
     EXPECT_TRUE(played.context.count(entry))
         << "no swept script clicks the context menu's \"" << entry << "\"";
+
+  std::set<std::string> buttons = OfferedBarCommands(played.versions);
+  // A drop-down's quick items take the captions of the most used templates; until used they
+  // are hidden placeholders. They run one command, the n-th most used template's, as the
+  // ribbon's quick items do, and a script clicks the first of the reply drop-down by its
+  // template's name.
+  for (int n = 1; n <= 5; ++n) buttons.erase("frequently used favorite " + std::to_string(n));
+  ASSERT_GT(buttons.size(), 30u);
+  for (const auto& caption : buttons)
+    EXPECT_TRUE(played.bar.count(caption))
+        << "no swept script clicks the bars' \"" << caption << "\"";
+
+  std::set<std::string> dialog = DialogButtons();
+  // The debug dialog opens only from the bars' Debug button, made only when the UseDebugButton
+  // value was set by hand in the registry; a script cannot set it.
+  for (const char* b : {"btnBugReport", "btnClose", "btnShowHelp", "btnTest"})
+    dialog.erase(std::string("frmDebug ") + b);
+  // The picker's Edit opens the template in a modal window over the picker, and the import and
+  // export dialogs browse for a Windows folder in the shell's own browser: the program's
+  // scripts answer neither.
+  dialog.erase("frmSelectTemplate btnEdit");
+  for (const char* form : {"frmImport", "frmExport"})
+    dialog.erase(std::string(form) + " btnOpenWindowsFolder");
+  ASSERT_GT(dialog.size(), 20u);
+
+  const std::set<std::string> kinds = HotkeyKinds();
+  ASSERT_EQ(kinds.size(), 3u);
+  for (const auto& kind : kinds)
+    EXPECT_TRUE(played.hotkey.count(kind))
+        << "no swept script gives a template a hotkey of kind " << kind << " and presses it";
+  for (const auto& button : dialog)
+    EXPECT_TRUE(played.dialog.count(button))
+        << "no swept script presses the dialog button " << button;
 }
