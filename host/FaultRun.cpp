@@ -613,6 +613,7 @@ class Runner {
     win32::clipboard::SetText(kUserClipboard);
     pass.start = TakeLook(*session);
     size_t addinErrors = 0;
+    uint64_t host = session->Hosts();
     faults::Plan plan{.every = options_.every,
                       .seed = options_.seed,
                       .addinOnly = true,
@@ -651,8 +652,10 @@ class Runner {
         win32::clipboard::SetText(kUserClipboard);
       }
       auto errorsOut = session->AddinErrors();
-      // A restart of Outlook makes a new host, which starts its list afresh.
-      if (errorsOut.size() < addinErrors) addinErrors = 0;
+      // A restart of Outlook makes a new host, which starts its list afresh: from its first,
+      // however many the host before had.
+      if (session->Hosts() != host) addinErrors = 0;
+      host = session->Hosts();
       for (size_t i = addinErrors; injected && i < errorsOut.size(); ++i)
         Find(n, L"the add-in let an error reach Outlook: " + errorsOut[i]);
       addinErrors = errorsOut.size();
@@ -1079,11 +1082,12 @@ class Runner {
     auto play = [&](const std::wstring& line, size_t n) {
       LogMark mark = MarkLog();
       size_t before = session.AddinErrors().size();
+      uint64_t host = session.Hosts();
       PlayLine(session, line, n);
       if (options_.afterLine) options_.afterLine(session, options_.lines.size() + n);
       for (auto& e : ErrorsSince(mark)) logged.push_back(std::move(e));
       auto out = session.AddinErrors();
-      for (size_t i = out.size() < before ? 0 : before; i < out.size(); ++i)
+      for (size_t i = session.Hosts() != host ? 0 : before; i < out.size(); ++i)
         errorsOut.push_back(out[i]);
     };
     if (session.QuitRequested()) play(L"start", options_.lines.size());

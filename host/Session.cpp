@@ -223,6 +223,7 @@ void Session::Boot() {
   g_oApp = p_.app;
   addin_ = std::make_shared<Connect>();
   host_ = std::make_unique<addinhost::OutlookHost>(p_.app, addin_);
+  ++hosts_;
   newInspector_ = p_.app->Inspectors()->NewInspector.Subscribe(
       [this](std::shared_ptr<outlook::Inspector> inspector) {
         win32::faults::Quiet own;

@@ -113,6 +113,9 @@ class Session {
   std::shared_ptr<outlook::Object> ActiveWindow() const;
   // Outlook's side of the add-in's connection; null before the first start.
   const addinhost::OutlookHost* Host() const { return host_.get(); }
+  addinhost::OutlookHost* Host() { return host_.get(); }
+  // Outlook's hosts made so far: a restart makes a new one, whose lists start afresh.
+  uint64_t Hosts() const { return hosts_; }
   // What the add-in let escape into Outlook (its connection calls, ribbon callbacks).
   std::vector<std::wstring> AddinErrors() const;
 
@@ -197,6 +200,7 @@ class Session {
   size_t wordCalls_ = 0;               // Word's calls looked at by the last drawing of a run
   std::wstring progressShown_;         // the progress last shown at the prompt
   std::wstring progressText_;          // the text beside the progress bar last seen
+  uint64_t hosts_ = 0;
   bool started_ = false, quit_ = false;
   bool ended_ = false;  // Outlook ran and quit: a `start` starts it again
 };

@@ -62,11 +62,11 @@ void OutlookHost::Call(const wchar_t* name, F&& body) {
   try {
     body();
   } catch (const vb::Error& e) {
-    errors_.push_back(std::wstring(name) + L": " + e.Description());
+    NoteError(name, e.Description());
   } catch (const win32::UnscriptedPrompt&) {
     throw;
   } catch (const std::exception& e) {
-    errors_.push_back(std::wstring(name) + L": " + win32::FromAnsi(e.what()));
+    NoteError(name, win32::FromAnsi(e.what()));
   }
 }
 

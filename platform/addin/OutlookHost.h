@@ -61,6 +61,11 @@ class OutlookHost {
   const std::vector<std::wstring>& Calls() const { return calls_; }
   // What the add-in raised, as "Member: description".
   const std::vector<std::wstring>& Errors() const { return errors_; }
+  // Outlook's note of what an add-in's member raised, kept as its own calls keep it: for a test
+  // that needs one from an add-in that lets none through.
+  void NoteError(const std::wstring& member, const std::wstring& description) {
+    errors_.push_back(member + L": " + description);
+  }
   // Null below Outlook 2007 and for an add-in without a ribbon interface.
   office::RibbonHost* Ribbon() const { return ribbon_.get(); }
   // The ribbon window of an explorer or inspector, null when it has none.

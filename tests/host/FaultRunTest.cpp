@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "core/Main.h"
 #include "engine/mTanveloRoad.h"
@@ -12,6 +13,7 @@
 #include "host/Program.h"
 #include "host/ScriptReader.h"
 #include "host/Session.h"
+#include "platform/addin/OutlookHost.h"
 #include "platform/outlook/Attachments.h"
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/Item.h"
@@ -872,4 +874,59 @@ TEST(FaultRun, AnItemMadeAgainAfterItWentOwesOnlyWhatItHeldThen) {
     item->Save();
   });
   EXPECT_TRUE(Has(cut, kDiffers)) << cut.err;
+}
+
+// What the add-in let reach Outlook (a connection call or a ribbon callback that raised) is a
+// finding, during the run and once the faults stopped; each error once, and after a restart of
+// Outlook, whose new host keeps its own list from the first, the new host's first ones too.
+namespace {
+
+Plant NoteErrors(std::map<size_t, std::wstring> at) {
+  return [at](host::Session& s, size_t n) {
+    if (auto it = at.find(n + 1); it != at.end())
+      s.Host()->NoteError(L"OnAddInsUpdate", it->second);
+  };
+}
+
+size_t Count(const Run& run, const std::string& text) {
+  size_t n = 0;
+  for (size_t at = run.err.find(text); at != std::string::npos; at = run.err.find(text, at + 1))
+    ++n;
+  return n;
+}
+
+const char* kReached = "the add-in let an error reach Outlook: OnAddInsUpdate: ";
+const char* kReachedAfter = "once the faults stopped an error reached Outlook: OnAddInsUpdate: ";
+
+}  // namespace
+
+TEST(FaultRun, AnErrorThatReachedOutlookIsFoundOnceAndAfterARestartFromTheNewHostsFirst) {
+  constexpr uint64_t kNoFault = 1u << 30;
+  const size_t replayed = kTemplateRoad.size();  // the lines played again start after these
+  auto during = Road(kTemplateRoad, kNoFault, NoteErrors({{3, L"raised"}}));
+  EXPECT_TRUE(Has(during, std::string("line 3: ") + kReached + "raised")) << during.err;
+  // Not again at a later line, nor as one of the steps played once the faults stopped.
+  EXPECT_EQ(1u, Count(during, "reach")) << during.err;
+
+  auto after = Road(kTemplateRoad, kNoFault, NoteErrors({{replayed + 3, L"raised again"}}));
+  EXPECT_TRUE(Has(after, std::string(kReachedAfter) + "raised again")) << after.err;
+
+  // Outlook quit on line 12 and started again on line 13: errors of the host before (one or
+  // two), then the first of the new host's.
+  for (const auto& before : std::vector<std::map<size_t, std::wstring>>{
+           {{5, L"first"}}, {{5, L"first"}, {9, L"second"}}}) {
+    auto notes = before;
+    notes[13] = L"new host's";
+    auto restarted = Road(kSettingsRoad, kNoFault, NoteErrors(notes));
+    EXPECT_TRUE(Has(restarted, std::string("line 13: ") + kReached + "new host's"))
+        << restarted.err;
+    EXPECT_EQ(notes.size(), Count(restarted, "reach")) << restarted.err;
+
+    // The same among the steps played again: the last error told is the new host's.
+    std::map<size_t, std::wstring> again;
+    for (const auto& [line, text] : notes) again[kSettingsRoad.size() + line] = text;
+    auto replayedRestart = Road(kSettingsRoad, kNoFault, NoteErrors(again));
+    EXPECT_TRUE(Has(replayedRestart, std::string(kReachedAfter) + "new host's"))
+        << replayedRestart.err;
+  }
 }
