@@ -930,3 +930,33 @@ TEST(FaultRun, AnErrorThatReachedOutlookIsFoundOnceAndAfterARestartFromTheNewHos
         << replayedRestart.err;
   }
 }
+
+// Files on drive C: outside TEMP (an export's documents) that the run made after its first
+// fault are compared after every line, not only what the drive held before it: one lost on a
+// later line is found, unless that line named it.
+TEST(FaultRun, AFileAnExportMadeAndLostOnALaterLineIsFoundUnlessNamed) {
+  const std::vector<std::wstring> road = {
+      L"answer frmReplyFolder enter",
+      L"start",
+      L"folder \"Tanvelo Templates/Standard Templates/Reply Templates\"",
+      L"answer frmExport type txtWindowsFolder \"C:\\\\\"; click btnExport; click btnCancel",
+      L"ribbon click btnExport",
+      L"folder Inbox",
+      L"wait 100"};
+  ASSERT_EQ(0, Road(road, 1u << 30).code);
+  auto lose = [&](const wchar_t* told) {
+    return Road(road, CallAfter(road, 3), [told](host::Session& s, size_t n) {
+      FaultAfter(3, [](host::Session&) {})(s, n);
+      if (n + 1 != 6) return;
+      EXPECT_TRUE(std::filesystem::remove(Drive("C:\\") / "thank you for the information.dot"));
+      if (told) LogError(L"mTanvelo::Keep", 0, told);
+    });
+  };
+  const char* kLost =
+      "line 6: file thank you for the information.dot was lost, and the user was told nothing";
+  auto untold = lose(nullptr);
+  EXPECT_TRUE(Has(untold, kLost)) << untold.err;
+  auto named = lose(L"\"thank you for the information\" could not be kept");
+  EXPECT_FALSE(Has(named, "thank you for the information.dot")) << named.err;
+  EXPECT_EQ(0, named.code) << named.err;
+}
