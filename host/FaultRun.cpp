@@ -912,11 +912,13 @@ class Runner {
                    L", the clean run has " + show(&value) +
                    (own ? L" (written by the line)" : L"") + L", and the user was told nothing");
     }
-    // Files and folders on C: (an export's documents): there, or told by the line that lost
-    // them; named by the file's name without its extension (a template's subject).
+    // Files and folders on C: (an export's documents): there with the clean run's bytes, or
+    // told by the line that lost or changed them; named by the file's name without its
+    // extension (a template's subject).
     for (const auto& [name, bytes] : clean.files) {
       std::wstring what = L"file " + FromUtf8(name);
-      if (now.files.count(name)) {
+      auto it = now.files.find(name);
+      if (it != now.files.end() && it->second == bytes) {
         missing_.erase(what);
         continue;
       }
@@ -929,7 +931,11 @@ class Runner {
         continue;
       }
       FindOnce(n, what,
-               what + (own ? L" was not made" : L" was lost") + L", and the user was told nothing");
+               what +
+                   (it != now.files.end() ? L" differs from the clean run's"
+                    : own                 ? L" was not made"
+                                          : L" was lost") +
+                   L", and the user was told nothing");
     }
   }
 

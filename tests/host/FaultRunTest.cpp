@@ -932,8 +932,8 @@ TEST(FaultRun, AnErrorThatReachedOutlookIsFoundOnceAndAfterARestartFromTheNewHos
 }
 
 // Files on drive C: outside TEMP (an export's documents) that the run made after its first
-// fault are compared after every line, not only what the drive held before it: one lost on a
-// later line is found, unless that line named it.
+// fault are compared after every line, not only what the drive held before it: one lost or cut
+// short on a later line is found, unless that line named it.
 TEST(FaultRun, AFileAnExportMadeAndLostOnALaterLineIsFoundUnlessNamed) {
   const std::vector<std::wstring> road = {
       L"answer frmReplyFolder enter",
@@ -944,11 +944,15 @@ TEST(FaultRun, AFileAnExportMadeAndLostOnALaterLineIsFoundUnlessNamed) {
       L"folder Inbox",
       L"wait 100"};
   ASSERT_EQ(0, Road(road, 1u << 30).code);
-  auto lose = [&](const wchar_t* told) {
-    return Road(road, CallAfter(road, 3), [told](host::Session& s, size_t n) {
+  auto lose = [&](const wchar_t* told, bool cut = false) {
+    return Road(road, CallAfter(road, 3), [told, cut](host::Session& s, size_t n) {
       FaultAfter(3, [](host::Session&) {})(s, n);
       if (n + 1 != 6) return;
-      EXPECT_TRUE(std::filesystem::remove(Drive("C:\\") / "thank you for the information.dot"));
+      auto document = Drive("C:\\") / "thank you for the information.dot";
+      if (cut)
+        std::filesystem::resize_file(document, std::filesystem::file_size(document) / 2);
+      else
+        EXPECT_TRUE(std::filesystem::remove(document));
       if (told) LogError(L"mTanvelo::Keep", 0, told);
     });
   };
@@ -959,4 +963,12 @@ TEST(FaultRun, AFileAnExportMadeAndLostOnALaterLineIsFoundUnlessNamed) {
   auto named = lose(L"\"thank you for the information\" could not be kept");
   EXPECT_FALSE(Has(named, "thank you for the information.dot")) << named.err;
   EXPECT_EQ(0, named.code) << named.err;
+
+  auto cut = lose(nullptr, true);
+  EXPECT_TRUE(Has(cut,
+                  "line 6: file thank you for the information.dot differs from the clean run's, "
+                  "and the user was told nothing"))
+      << cut.err;
+  auto cutNamed = lose(L"\"thank you for the information\" could not be kept", true);
+  EXPECT_EQ(0, cutNamed.code) << cutNamed.err;
 }
