@@ -162,9 +162,11 @@ bool RL_CJob::CollectResolved(const redemption::SafeMailItem& item, bool bIgnore
 bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring& StoreID,
                                 bool bWndOnTop, bool bSilent, bool bIgnoreErrors) {
   constexpr const wchar_t* kProc = L"RL_CJob::LoadValues";
-  std::optional<Refusal> refused;  // a contact lookup refused past its tries
+  // The mail or a contact Outlook refused past its tries: raised, so that the caller tells it
+  // rather than taking it for a question the user cancelled.
+  std::optional<Refusal> refused;
   const bool loaded = TrapOr(kProc, false, [&] {
-    auto item = GetSafeItem(sEntryID, StoreID);
+    auto item = GetSafeItem(sEntryID, StoreID, &refused);
     if (!item) return false;
     if (!m_colTexts) m_colTexts = std::make_shared<RL_CTexts>();
     RL_Recipients recipients;
@@ -225,7 +227,8 @@ bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring
     }
     return true;
   });
-  if (refused) vb::Raise(refused->number, refused->description);
+  if (refused)
+    vb::Raise(refused->number ? refused->number : vb::kObjectVariableNotSet, refused->description);
   return loaded;
 }
 

@@ -35,9 +35,9 @@ class RL_CJob {
   // when the mail or its text cannot be read (asked again first): it is not known to be
   // without fields.
   bool HasReplaces(const std::wstring& sEntryID, const std::wstring& StoreID);
-  // Computes the values of the fields HasReplaces kept. Raises when a recipient's contact
-  // could not be looked up (asked again first; logged naming the address and the mail): the
-  // mail must not be filled as if there were no contact.
+  // Computes the values of the fields HasReplaces kept. Raises when the mail or a recipient's
+  // contact could not be got (asked again first; logged, a contact naming the address and the
+  // mail): the mail must not be filled as if there were no contact.
   bool LoadReplaceValues(const std::wstring& sEntryID, const std::wstring& StoreID, bool bWndOnTop,
                          bool bSilent, bool bIgnoreErrors);
   // Writes the values into the subject and the body of the item's (or the forced) format.

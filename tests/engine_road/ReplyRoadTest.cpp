@@ -8,6 +8,7 @@
 #include "platform/support/LibNorvane.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/Faults.h"
+#include "tests/common/Log.h"
 #include "tests/common/Source.h"
 #include "tests/engine_road/RoadTest.h"
 
@@ -173,7 +174,8 @@ TEST_F(ReplyRoad, AReplyWhoseContactWasNotLookedUpOpensWithItsTokens) {
   EXPECT_EQ(0u, made->Body().find(L"Dear %FirstName%,")) << made->Body();
   EXPECT_TRUE(made->OpenInspector());
   EXPECT_EQ((std::vector<std::wstring>{L"Load top=0 silent=1 ignore=1"}), world.jobCalls);
-  EXPECT_TRUE(Logged(L"mTanvelo::PersonalizeQuietly"));
+  EXPECT_TRUE(testlog::LoggedContaining(
+      L"mTanvelo::PersonalizeQuietly", L"The fields of \"RE: Quarterly figures\" were not filled"));
   EXPECT_TRUE(Boxes().empty());
 }
 

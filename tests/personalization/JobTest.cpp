@@ -295,6 +295,9 @@ TEST_F(Job, UnknownItemsAndItemsThatAreNoMail) {
   EXPECT_FALSE(vb::Catch([&] { has = job->HasReplaces(L"00FF", Store()); }));
   EXPECT_TRUE(has) << "answered as a mail without fields";
   vb::Err().Clear();
+  // Nor is its load a question the user cancelled (the mail would be opened untold).
+  EXPECT_FALSE(vb::Catch([&] { job->LoadReplaceValues(L"00FF", Store(), false, false, false); }));
+  vb::Err().Clear();
   EXPECT_TRUE(Logged(L"RL_CJob::GetSafeItem", L"GetItemFromID failed\r\n00FF\r\n" + Store()));
   EXPECT_FALSE(job->HasReplaces(p.kimContact->EntryID(), Store()));
   EXPECT_TRUE(Logged(L"RL_CJob::GetSafeItem", L"Item.Class <> olMail"));
