@@ -80,19 +80,28 @@ void DiscardHalfMade(const ItemPtr& item) {
 namespace road {
 
 void PersonalizeQuietly(const ItemPtr& mail) {
+  const wchar_t* proc = L"mTanvelo::PersonalizeQuietly";
   JobPtr job = Services().CreateJob ? Services().CreateJob() : nullptr;
   if (!job) return;
   const std::wstring entryId = mail->EntryID(), storeId = StoreIDOf(mail);
-  // Unread, the fields are left for the Send to fill.
+  // Unread, or a contact not looked up, the fields are left as they stand for the Send to
+  // fill, never filled as for a stranger; the log names the mail whose tokens stay.
+  auto unfilled = [&] {
+    const int32_t number = vb::Err().Number();
+    const std::wstring description = vb::Err().Description();
+    std::wstring subject;
+    if (!Retried([&] { subject = mail->Subject(); })) vb::Err().Clear();
+    LogError(proc, number, description, L"The fields of \"" + subject + L"\" were not filled");
+  };
   bool has = false;
-  if (!vb::Catch([&] { has = job->HasReplaces(entryId, storeId); })) {
-    LogError(L"mTanvelo::PersonalizeQuietly");
-    return;
-  }
-  if (has && job->LoadReplaceValues(entryId, storeId, false, true, true)) {
-    bool bWasEmptyProp = false;
-    job->DoReplace(entryId, true, bWasEmptyProp, storeId, 0, true, true);
-  }
+  if (!vb::Catch([&] { has = job->HasReplaces(entryId, storeId); })) return unfilled();
+  if (!has) return;
+  bool loaded = false;
+  if (!vb::Catch([&] { loaded = job->LoadReplaceValues(entryId, storeId, false, true, true); }) ||
+      !loaded)
+    return unfilled();
+  bool bWasEmptyProp = false;
+  if (!job->DoReplace(entryId, true, bWasEmptyProp, storeId, 0, true, true)) unfilled();
 }
 
 }  // namespace road

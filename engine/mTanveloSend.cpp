@@ -24,11 +24,13 @@ void KeepOnly(outlook::Recipients& recipients, int32_t i, int32_t n) {
 }
 
 // A job that stopped before writing left every token in the text: such a message is filed
-// and reported with those whose fields had no value, never sent as it is.
+// and reported with those whose fields had no value, never sent as it is. The box counts it
+// with the empty fields; the log tells which mail was not filled at all.
 bool Unfilled(const wchar_t* proc, const ItemPtr& item) {
-  std::wstring to;
+  std::wstring to, subject;
   Quietly([&] { to = item->To(); });
-  LogWarning(proc, L"filed, its fields could not be filled: " + to);
+  Quietly([&] { subject = item->Subject(); });
+  LogError(proc, 0, L"filed, its fields could not be filled: \"" + subject + L"\" to " + to);
   return true;
 }
 

@@ -1,5 +1,6 @@
 #include "personalization/RL_CJob.h"
 
+#include <functional>
 #include <set>
 
 #include "core/Main.h"
@@ -35,6 +36,16 @@ wchar_t FoldChar(wchar_t ch) {
   return ch < 0x80 ? (ch >= L'A' && ch <= L'Z' ? wchar_t(ch + 32) : ch) : vb::LowerChar(ch);
 }
 
+// Asked again while refused (Outlook holding the object a moment), up to kHeldTries times in
+// all; false with the last refusal as the current error when every try was refused.
+bool Retried(const std::function<void()>& step) {
+  for (int tries = 1;; ++tries) {
+    if (vb::Catch(step)) return true;
+    if (tries == kHeldTries) return false;
+    vb::Err().Clear();
+  }
+}
+
 // FNV-1a over the folded characters: the same for an address and its lower-cased form.
 uint32_t FoldedHash(std::wstring_view address) {
   uint32_t hash = 2166136261u;
@@ -47,7 +58,8 @@ uint32_t FoldedHash(std::wstring_view address) {
 RL_CJob::RL_CJob() : m_nOutlookVersion(GetAppVersion()) {}
 
 std::shared_ptr<redemption::SafeMailItem> RL_CJob::GetSafeItem(const std::wstring& sEntryID,
-                                                               const std::wstring& StoreID) {
+                                                               const std::wstring& StoreID,
+                                                               std::optional<Refusal>* notFound) {
   constexpr const wchar_t* kProc = L"RL_CJob::GetSafeItem";
   std::shared_ptr<outlook::Item> item;
   int32_t itemClass = 0;
@@ -59,6 +71,7 @@ std::shared_ptr<redemption::SafeMailItem> RL_CJob::GetSafeItem(const std::wstrin
       if (item) itemClass = item->Class();
     });
   if (!found || !item) {
+    if (notFound) *notFound = Refusal{vb::Err().Number(), vb::Err().Description(), sEntryID};
     LogError(kProc, std::nullopt, L"GetItemFromID failed\r\n" + sEntryID + L"\r\n" + StoreID);
     return nullptr;
   }
@@ -92,8 +105,14 @@ std::shared_ptr<RL_CTexts> RL_CJob::GetContactTexts(const std::wstring& sEmail, 
 
 bool RL_CJob::HasReplaces(const std::wstring& sEntryID, const std::wstring& StoreID) {
   constexpr const wchar_t* kProc = L"RL_CJob::HasReplaces";
-  auto item = GetSafeItem(sEntryID, StoreID);
-  if (!item) return false;  // told by GetSafeItem
+  std::optional<Refusal> notFound;
+  auto item = GetSafeItem(sEntryID, StoreID, &notFound);
+  // A mail Outlook would not give is not known to be without fields: answered so, a separate
+  // sending would send its tokens as they stand.
+  if (notFound)
+    vb::Raise(notFound->number ? notFound->number : vb::kObjectVariableNotSet,
+              notFound->description);
+  if (!item) return false;  // no mail: told by GetSafeItem
   // Subject and body are searched apart rather than joined: no token spans a line break, and
   // a large body is not copied for it.
   std::wstring subject, body;
@@ -143,8 +162,11 @@ bool RL_CJob::CollectResolved(const redemption::SafeMailItem& item, bool bIgnore
 bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring& StoreID,
                                 bool bWndOnTop, bool bSilent, bool bIgnoreErrors) {
   constexpr const wchar_t* kProc = L"RL_CJob::LoadValues";
-  return TrapOr(kProc, false, [&] {
-    auto item = GetSafeItem(sEntryID, StoreID);
+  // The mail or a contact Outlook refused past its tries: raised, so that the caller tells it
+  // rather than taking it for a question the user cancelled.
+  std::optional<Refusal> refused;
+  const bool loaded = TrapOr(kProc, false, [&] {
+    auto item = GetSafeItem(sEntryID, StoreID, &refused);
     if (!item) return false;
     if (!m_colTexts) m_colTexts = std::make_shared<RL_CTexts>();
     RL_Recipients recipients;
@@ -172,7 +194,18 @@ bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring
       }
       for (const auto& recipient : recipients) {
         auto entry = GetContactTexts(recipient.Email, true);
-        auto contact = FindSafeContact(recipient.Email);
+        std::shared_ptr<redemption::SafeContactItem> contact;
+        // Filled as if there were no contact, the mail would go out with the display name
+        // and the answers typed for strangers in place of the contact's own values.
+        if (!vb::Catch([&] { contact = FindSafeContact(recipient.Email); })) {
+          refused = Refusal{vb::Err().Number(), vb::Err().Description(), recipient.Email};
+          std::wstring subject;
+          if (!Retried([&] { subject = item->Subject(); })) vb::Err().Clear();
+          LogError(L"RL_CJob::FindContact", refused->number, refused->description,
+                   L"The contact of " + recipient.Email + L" was not looked up, so \"" + subject +
+                       L"\" was not filled");
+          return false;
+        }
         for (const auto& field : *entry) {
           if (!m_colTexts->Find(field->Text)) continue;
           if (!entry->LoadContactValue(field->Text, contact, recipient.Name, recipient.Email,
@@ -194,99 +227,138 @@ bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring
     }
     return true;
   });
+  if (refused)
+    vb::Raise(refused->number ? refused->number : vb::kObjectVariableNotSet, refused->description);
+  return loaded;
 }
 
 void RL_CJob::FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& folder) {
-  Trap(L"RL_CJob::FindContactByEmail", [&] {
-    auto items = folder->Items()->Restrict(L"[MessageClass] = 'IPM.Contact'");
-    auto first = items->GetFirst();
-    if (!first) return;
-    auto utils = vb::CreateObject<redemption::MAPIUtils>(L"Redemption.MAPIUtils");
-    std::vector<uint32_t> columns{PR_ENTRYID};
-    for (int32_t id : kEmailIds) {
-      uint32_t tag = utils->GetIDsFromNames(first->MAPIOBJECT(), kPSETID_Address, id, false);
-      if (tag != 0) columns.push_back(tag | PT_STRING8);
-    }
-    auto table = vb::CreateObject<redemption::MAPITable>(L"Redemption.MAPITable");
-    table->SetItem(items);
-    table->Filter().Clear();
-    table->SetColumns(columns);
-    table->GoToFirst();
-    auto storeId = std::make_shared<const std::wstring>(folder->StoreID());
-    // Rows in table order, each address kept with its first contact: what a search for the
-    // address in this folder would find first.
-    std::wstring key;
-    while (auto row = table->GetRow()) {
-      std::optional<std::wstring> entryId;  // made for a row that is kept
-      for (size_t c = 1; c < row->size(); ++c) {
-        auto* address = std::get_if<std::wstring>(&(*row)[c]);
-        if (!address || address->empty()) continue;
-        if (m_wantedAddresses) {
-          const uint32_t hash = FoldedHash(*address);
-          if (!((m_wantedBits[(hash >> 6) & 63] >> (hash & 63)) & 1)) continue;
+  // Read again whole while refused: the rows kept by a try that stopped half way are those
+  // the next try keeps first.
+  if (!Retried([&] {
+        auto items = folder->Items()->Restrict(L"[MessageClass] = 'IPM.Contact'");
+        auto first = items->GetFirst();
+        if (!first) return;
+        auto utils = vb::CreateObject<redemption::MAPIUtils>(L"Redemption.MAPIUtils");
+        std::vector<uint32_t> columns{PR_ENTRYID};
+        for (int32_t id : kEmailIds) {
+          uint32_t tag = utils->GetIDsFromNames(first->MAPIOBJECT(), kPSETID_Address, id, false);
+          if (tag != 0) columns.push_back(tag | PT_STRING8);
         }
-        key.resize(address->size());
-        for (size_t i = 0; i < key.size(); ++i) key[i] = FoldChar((*address)[i]);
-        if (m_wantedAddresses && m_wantedAddresses->count(key) == 0) continue;
-        if (m_contactIndex->count(key) != 0) continue;
-        if (!entryId) entryId = utils->HrArrayToString((*row)[0]);
-        m_contactIndex->try_emplace(key, ContactRef{*entryId, storeId});
-      }
-    }
-  });
+        auto table = vb::CreateObject<redemption::MAPITable>(L"Redemption.MAPITable");
+        table->SetItem(items);
+        table->Filter().Clear();
+        table->SetColumns(columns);
+        table->GoToFirst();
+        auto storeId = std::make_shared<const std::wstring>(folder->StoreID());
+        // Rows in table order, each address kept with its first contact: what a search for
+        // the address in this folder would find first.
+        std::wstring key;
+        while (auto row = table->GetRow()) {
+          std::optional<std::wstring> entryId;  // made for a row that is kept
+          for (size_t c = 1; c < row->size(); ++c) {
+            auto* address = std::get_if<std::wstring>(&(*row)[c]);
+            if (!address || address->empty()) continue;
+            if (m_wantedAddresses) {
+              const uint32_t hash = FoldedHash(*address);
+              if (!((m_wantedBits[(hash >> 6) & 63] >> (hash & 63)) & 1)) continue;
+            }
+            key.resize(address->size());
+            for (size_t i = 0; i < key.size(); ++i) key[i] = FoldChar((*address)[i]);
+            if (m_wantedAddresses && m_wantedAddresses->count(key) == 0) continue;
+            if (m_contactIndex->count(key) != 0) continue;
+            if (!entryId) entryId = utils->HrArrayToString((*row)[0]);
+            m_contactIndex->try_emplace(key, ContactRef{*entryId, storeId});
+          }
+        }
+      }))
+    FolderUnread(L"RL_CJob::FindContactByEmail", folder);
+}
+
+void RL_CJob::FolderUnread(const wchar_t* procedure,
+                           const std::shared_ptr<outlook::MAPIFolder>& folder) {
+  const int32_t number = vb::Err().Number();
+  const std::wstring description = vb::Err().Description();
+  std::wstring name;
+  vb::Catch([&] { name = folder->Name(); });
+  LogError(procedure, number, description, L"The contacts of \"" + name + L"\" were not read");
+  if (!m_unread) m_unread = Refusal{number, description, name};
 }
 
 void RL_CJob::IndexContactFolders(const std::shared_ptr<outlook::MAPIFolder>& folder,
                                   const std::shared_ptr<outlook::MAPIFolder>& defaultFolder) {
   // A folder that cannot be read ends the search of that folder only: a store that cannot be
-  // opened must not hide the contacts of the stores after it.
-  Trap(L"RL_CJob::FindContact", [&] {
-    bool isDefault = defaultFolder && folder->EntryID() == defaultFolder->EntryID() &&
-                     folder->StoreID() == defaultFolder->StoreID();
-    if (folder->Class() == olFolder && folder->DefaultItemType() == olContactItem && !isDefault)
-      FindContactByEmail(folder);
-    auto subfolders = folder->Folders();
-    for (int32_t i = 1; i <= subfolders->Count(); ++i)
-      IndexContactFolders(subfolders->Item(i), defaultFolder);
-  });
+  // opened must not hide the contacts of the stores after it. Its addresses stay unknown.
+  bool isContacts = false;
+  std::vector<std::shared_ptr<outlook::MAPIFolder>> subfolders;
+  if (!Retried([&] {
+        subfolders.clear();
+        bool isDefault = defaultFolder && folder->EntryID() == defaultFolder->EntryID() &&
+                         folder->StoreID() == defaultFolder->StoreID();
+        isContacts =
+            folder->Class() == olFolder && folder->DefaultItemType() == olContactItem && !isDefault;
+        auto list = folder->Folders();
+        for (int32_t i = 1; i <= list->Count(); ++i) subfolders.push_back(list->Item(i));
+      })) {
+    FolderUnread(L"RL_CJob::FindContact", folder);
+    return;
+  }
+  if (isContacts) FindContactByEmail(folder);
+  for (const auto& subfolder : subfolders) IndexContactFolders(subfolder, defaultFolder);
 }
 
 std::shared_ptr<outlook::Item> RL_CJob::FindContact(const std::wstring& sEmail) {
-  return TrapOr(
-      L"RL_CJob::FindContact", std::shared_ptr<outlook::Item>(),
-      [&]() -> std::shared_ptr<outlook::Item> {
-        auto session = g_oApp->Session();
-        if (m_contactIndex && m_wantedAddresses && !sEmail.empty() &&
-            m_wantedAddresses->count(vb::LCase(sEmail)) == 0) {
-          m_contactIndex.reset();
-          m_wantedAddresses.reset();
-        }
-        if (!m_contactIndex) {
-          m_contactIndex.emplace();
-          std::shared_ptr<outlook::MAPIFolder> defaultFolder;
-          vb::Ignore([&] { defaultFolder = session->GetDefaultFolder(olFolderContacts); });
-          vb::Err().Clear();
-          if (defaultFolder) FindContactByEmail(defaultFolder);
-          auto stores = session->Folders();
-          for (int32_t i = 1; i <= stores->Count(); ++i)
-            IndexContactFolders(stores->Item(i), defaultFolder);
-        }
-        auto it = m_contactIndex->find(vb::LCase(sEmail));
-        if (sEmail.empty() || it == m_contactIndex->end()) return nullptr;
-        return session->GetItemFromID(it->second.entryId, *it->second.storeId);
-      });
+  auto session = g_oApp->Session();
+  if (m_contactIndex && m_wantedAddresses && !sEmail.empty() &&
+      m_wantedAddresses->count(vb::LCase(sEmail)) == 0) {
+    m_contactIndex.reset();
+    m_wantedAddresses.reset();
+  }
+  if (!m_contactIndex) {
+    m_contactIndex.emplace();
+    m_unread.reset();
+    std::shared_ptr<outlook::MAPIFolder> defaultFolder;
+    // Still refused, the default folder is searched in the walk below, only not first.
+    if (!Retried([&] { defaultFolder = session->GetDefaultFolder(olFolderContacts); }))
+      vb::Err().Clear();
+    if (defaultFolder) FindContactByEmail(defaultFolder);
+    std::vector<std::shared_ptr<outlook::MAPIFolder>> stores;
+    if (!Retried([&] {
+          stores.clear();
+          auto list = session->Folders();
+          for (int32_t i = 1; i <= list->Count(); ++i) stores.push_back(list->Item(i));
+        })) {
+      // Not one store was searched: asked again whole by the next lookup.
+      m_contactIndex.reset();
+      vb::Raise(vb::Err().Number(), vb::Err().Description());
+    }
+    for (const auto& store : stores) IndexContactFolders(store, defaultFolder);
+  }
+  if (sEmail.empty()) return nullptr;
+  auto it = m_contactIndex->find(vb::LCase(sEmail));
+  if (it == m_contactIndex->end()) {
+    // Not in the folders that were read: it may be in the one that was not.
+    if (m_unread)
+      vb::Raise(m_unread->number, L"[The contacts of \"" + m_unread->what + L"\" were not read] " +
+                                      m_unread->description);
+    return nullptr;
+  }
+  std::shared_ptr<outlook::Item> contact;
+  if (!Retried([&] { contact = session->GetItemFromID(it->second.entryId, *it->second.storeId); }))
+    vb::Raise(vb::Err().Number(), vb::Err().Description());
+  return contact;
 }
 
 std::shared_ptr<redemption::SafeContactItem> RL_CJob::FindSafeContact(const std::wstring& sEmail) {
-  return TrapOr(L"RL_CJob::FindSafeContact", std::shared_ptr<redemption::SafeContactItem>(),
-                [&]() -> std::shared_ptr<redemption::SafeContactItem> {
-                  auto contact = FindContact(sEmail);
-                  if (!contact) return nullptr;
-                  auto safe =
-                      vb::CreateObject<redemption::SafeContactItem>(L"Redemption.SafeContactItem");
-                  safe->SetItem(contact);
-                  return safe;
-                });
+  auto contact = FindContact(sEmail);
+  if (!contact) return nullptr;
+  std::shared_ptr<redemption::SafeContactItem> safe;
+  if (!Retried([&] {
+        safe = vb::CreateObject<redemption::SafeContactItem>(L"Redemption.SafeContactItem");
+        safe->SetItem(contact);
+      }))
+    vb::Raise(vb::Err().Number(), vb::Err().Description());
+  return safe;
 }
 
 bool RL_CJob::DoReplace(const std::wstring& sEntryID, bool bLeaveEmptyReplacements,

@@ -32,9 +32,12 @@ class RL_CJob {
   RL_CJob();
 
   // True when at least one field token occurs in the subject or the plain-text body. Raises
-  // when its text cannot be read (asked again first): it is not known to be without fields.
+  // when the mail or its text cannot be read (asked again first): it is not known to be
+  // without fields.
   bool HasReplaces(const std::wstring& sEntryID, const std::wstring& StoreID);
-  // Computes the values of the fields HasReplaces kept.
+  // Computes the values of the fields HasReplaces kept. Raises when the mail or a recipient's
+  // contact could not be got (asked again first; logged, a contact naming the address and the
+  // mail): the mail must not be filled as if there were no contact.
   bool LoadReplaceValues(const std::wstring& sEntryID, const std::wstring& StoreID, bool bWndOnTop,
                          bool bSilent, bool bIgnoreErrors);
   // Writes the values into the subject and the body of the item's (or the forced) format.
@@ -44,19 +47,32 @@ class RL_CJob {
                  bool bIgnoreErrors);
 
  private:
+  // A refusal kept to be raised later; `what` names the folder or the address.
+  struct Refusal {
+    int32_t number = 0;
+    std::wstring description;
+    std::wstring what;
+  };
+  // The mail by EntryID, or nothing (logged); `notFound` keeps the error of a mail Outlook did
+  // not give.
   std::shared_ptr<redemption::SafeMailItem> GetSafeItem(const std::wstring& sEntryID,
-                                                        const std::wstring& StoreID);
+                                                        const std::wstring& StoreID,
+                                                        std::optional<Refusal>* notFound = nullptr);
   int32_t GetBodyFormat(const redemption::SafeMailItem& item) const;
   // Checks that every recipient is resolved and collects the leaf entries; false when the
   // run must stop.
   bool CollectResolved(const redemption::SafeMailItem& item, bool bIgnoreErrors,
                        const wchar_t* procedure, const wchar_t* abortText,
                        RL_Recipients& recipients);
+  // The contact of an address, or none; raises when it could not be looked up: a call refused
+  // past its tries, or the address not in the folders read while a folder was not read.
   std::shared_ptr<redemption::SafeContactItem> FindSafeContact(const std::wstring& sEmail);
   std::shared_ptr<outlook::Item> FindContact(const std::wstring& sEmail);
   void FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& folder);
   void IndexContactFolders(const std::shared_ptr<outlook::MAPIFolder>& folder,
                            const std::shared_ptr<outlook::MAPIFolder>& defaultFolder);
+  // Logs a contact folder refused past its tries and keeps the first such refusal.
+  void FolderUnread(const wchar_t* procedure, const std::shared_ptr<outlook::MAPIFolder>& folder);
   std::shared_ptr<RL_CTexts> GetContactTexts(const std::wstring& sEmail, bool bCreate);
   // Joins the token where HTML markup split it (the value comes escaped); traps its own
   // errors, so the whole tokens already replaced are still written.
@@ -76,6 +92,8 @@ class RL_CJob {
     std::shared_ptr<const std::wstring> storeId;  // one per folder, not per contact
   };
   std::optional<std::unordered_map<std::wstring, ContactRef>> m_contactIndex;
+  // The first contact folder the index could not read: an address not found may be in it.
+  std::optional<Refusal> m_unread;
   // The lower-cased addresses of the recipients the index was read for: only their contacts
   // are kept, so the rows of all other contacts cost no more than a look at their addresses.
   // An address outside them reads the folders again for every address.

@@ -39,6 +39,7 @@ bool FakeJob::LoadReplaceValues(const std::wstring&, const std::wstring&, bool b
   world_.jobCalls.push_back(L"Load top=" + std::to_wstring(bWndOnTop) + L" silent=" +
                             std::to_wstring(bSilent) + L" ignore=" +
                             std::to_wstring(bIgnoreErrors));
+  if (world_.contactUnread) vb::Raise(vb::kObjectVariableNotSet, L"held");
   return world_.loadAnswer;
 }
 

@@ -87,6 +87,19 @@ TEST_F(Send2Road, EveryCopyFiledForAnEmptyFieldIsReported) {
   EXPECT_EQ(tvDrafts, p.app->ActiveExplorer()->CurrentFolder());
 }
 
+// A copy the job could not fill at all is filed and counted like one with an empty field, and
+// the log names the mail and its recipient: the box alone would not tell it from an empty one.
+TEST_F(Send2Road, ACopyTheJobCouldNotFillIsFiledAndLoggedByName) {
+  world.replaceAnswer = false;
+  win32::msgbox::Answer(win32::IDNO);
+  ASSERT_TRUE(ReplyAllSeparately());
+  EXPECT_TRUE(ItemsOf(p.outbox).empty());
+  EXPECT_EQ(L"filed: 2 in Tanvelo Drafts", Boxes().back());
+  EXPECT_TRUE(
+      Logged(L"mTanvelo::DoSend2Action",
+             L"filed, its fields could not be filled: \"RE: Quarterly figures\" to Kim Roe"));
+}
+
 TEST_F(Send2Road, SendingThatStopsPartWayTellsHowManyWentOut) {
   world.failReplaceAt = 2;  // the second copy's personalization fails
   win32::msgbox::Answer(win32::IDNO);

@@ -290,7 +290,14 @@ TEST_F(Job, ACancelledQuestionStopsTheStrictRoad) {
 }
 
 TEST_F(Job, UnknownItemsAndItemsThatAreNoMail) {
-  EXPECT_FALSE(job->HasReplaces(L"00FF", Store()));
+  // A mail Outlook does not give is not known to be without fields: the error goes on.
+  bool has = true;
+  EXPECT_FALSE(vb::Catch([&] { has = job->HasReplaces(L"00FF", Store()); }));
+  EXPECT_TRUE(has) << "answered as a mail without fields";
+  vb::Err().Clear();
+  // Nor is its load a question the user cancelled (the mail would be opened untold).
+  EXPECT_FALSE(vb::Catch([&] { job->LoadReplaceValues(L"00FF", Store(), false, false, false); }));
+  vb::Err().Clear();
   EXPECT_TRUE(Logged(L"RL_CJob::GetSafeItem", L"GetItemFromID failed\r\n00FF\r\n" + Store()));
   EXPECT_FALSE(job->HasReplaces(p.kimContact->EntryID(), Store()));
   EXPECT_TRUE(Logged(L"RL_CJob::GetSafeItem", L"Item.Class <> olMail"));
@@ -373,4 +380,40 @@ TEST_F(Job, AFillRefusedAMomentIsAskedAgain) {
   win32::faults::Stop();
   EXPECT_TRUE(
       testlog::LoggedContaining(L"RL_CJob::DoReplace", L"The fields of \"Offer\" were not filled"));
+}
+
+// A contact held a moment by Outlook is looked up again; held past every try it is never taken
+// for no contact (the display name and the answers for strangers in place of the contact's
+// values): the load raises, the log names the address and the mail, nothing is filled.
+TEST_F(Job, AContactLookupHeldIsAskedAgainAndStillRefusedIsNeverTakenForNoContact) {
+  Person(L"Ann", L"Lee", L"Lee Corp");
+  auto run = [&](uint64_t at, uint64_t span) {
+    auto mail = Mail(L"Offer", L"%FullName%|%Company%");
+    AddRecipient(mail, Smtp(L"A. Lee (Sales)", L"ann.lee@clients.example"));
+    mail->Save();
+    job = lib->CreateJob();
+    EXPECT_TRUE(job->HasReplaces(mail->EntryID(), Store()));
+    win32::faults::Start({.at = at, .span = span, .countOnly = at == 0});
+    bool loaded = false;
+    vb::Catch(
+        [&] { loaded = job->LoadReplaceValues(mail->EntryID(), Store(), false, true, true); });
+    win32::faults::Stop();
+    vb::Err().Clear();
+    if (loaded) job->DoReplace(mail->EntryID(), true, wasEmpty, Store(), 0, true, true);
+    return mail->Body();
+  };
+  ASSERT_EQ(L"Ann Lee|Lee Corp", run(0, 0));
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    EXPECT_EQ(L"Ann Lee|Lee Corp", run(at, kHeldTries - 1))
+        << kHeldTries - 1 << " calls from " << at << " refused";
+    const std::wstring body = run(at, 1000);
+    EXPECT_TRUE(body == L"Ann Lee|Lee Corp" || body == L"%FullName%|%Company%")
+        << "refused from call " << at << ": " << testing::PrintToString(body);
+  }
+  // Refused past its tries, the lookup was told, naming the address and the mail.
+  EXPECT_TRUE(
+      testlog::LoggedContaining(L"RL_CJob::FindContact",
+                                L"The contact of ann.lee@clients.example was not looked up, so "
+                                L"\"Offer\" was not filled"));
 }
