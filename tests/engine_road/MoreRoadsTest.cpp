@@ -269,6 +269,56 @@ TEST_F(SelectionRoad, ASelectionCopyThatCannotBeFilledIsNotLeftBehind) {
   EXPECT_EQ(4u, ItemsOf(p.inbox).size());
 }
 
+// Before Outlook 2007 the selection is read from the inspector's editor: each read refused
+// fewer times than the held tries is asked again, and the reply quotes the selection alone.
+// Refused past them, the whole mail is not answered in its place: nothing is made and the user
+// is told which mail's selection could not be read.
+TEST_F(SelectionRoad, AnEditorSelectionReadUnderRefusalsIsAskedAgainOrNothingIsMadeAndTold) {
+  for (const wchar_t* version : {L"9.0.0.6627", L"11.0.0.8312"}) {
+    Start(version);
+    auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
+    mTanvelo::Services().ShowSelectTemplate = [](std::wstring&, int32_t&, int32_t, bool) {
+      return false;  // a template lookup refused as long: the user cancels the picker
+    };
+    p.plainMail->Display(false);
+    auto inspector = p.plainMail->GetInspector();
+    const std::wstring text = p.plainMail->Body(), part = L"the figures are attached.";
+    inspector->SetSelection(static_cast<int32_t>(text.find(part)),
+                            static_cast<int32_t>(part.size()));
+    auto reply = [&](const win32::faults::Plan& plan) { return ReplyUnder(plan, tmpl->EntryID()); };
+    ASSERT_TRUE(reply({.countOnly = true}));
+    const uint64_t calls = win32::faults::Counts().calls;
+    int notRead = 0;
+    for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}})
+      for (uint64_t at = 1; at <= calls; ++at) {
+        for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+        for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+        const size_t boxes = Boxes().size();
+        const bool made = reply({.at = at, .span = span});
+        const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+        if (Boxes().size() > boxes && Boxes().back() == L"IDS_SELECTION_NOT_READ") {
+          ++notRead;
+          EXPECT_LT(uint64_t{kHeldTries} - 1, span) << where << ": asked again no more";
+          EXPECT_FALSE(made) << where;
+          EXPECT_TRUE(ItemsOf(tvDrafts).empty()) << where << ": a reply made all the same";
+          EXPECT_TRUE(ItemsOf(p.drafts).empty()) << where << ": the selection's copy left";
+          EXPECT_TRUE(Logged(L"mTanvelo::CreateReply", L"\"Quarterly figures\" was not made"))
+              << where;
+          continue;
+        }
+        if (!made || Boxes().size() > boxes) continue;
+        const std::wstring body = ItemsOf(tvDrafts).at(0)->Body();
+        EXPECT_EQ(std::wstring::npos, body.find(L"Hello Pat"))
+            << where << ": the whole mail answered in the selection's place";
+        // Refused fewer times than the held tries, every step is asked again: nothing is lost.
+        if (span < uint64_t{kHeldTries}) {
+          EXPECT_NE(std::wstring::npos, body.find(part)) << where;
+        }
+      }
+    EXPECT_LT(0, notRead) << "no read of the selection was refused for good";
+  }
+}
+
 // --- New mail from a template ------------------------------------------------------------------
 
 TEST_F(RoadTest, NewMailGoesToTheSelectedContactsOnce) {
