@@ -38,7 +38,7 @@ void Tanvelo_Click(const InspectorWrapperPtr& oWrapper, int32_t& nAction,
       // The reply exists: the answered mail's window goes away. A refused close is asked
       // again; still refused, the window stays open and keeps its wrapper, so that its
       // commands still work (the wrapper ends with the window otherwise).
-      if (mTanvelo::Insist(proc, item, L"closing the answered mail",
+      if (mTanvelo::Insist(proc, item, L"closing the window",
                            [&] { item->Close(outlook::olPromptForSave); }))
         oWrapper->Done();
     }
