@@ -4,6 +4,7 @@
 #include "core/COptions.h"
 #include "engine/CFrequentlyTemplates.h"
 #include "engine/RoadSupport.h"
+#include "personalization/RL_CTexts.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/vb/Runtime.h"
 
@@ -95,19 +96,43 @@ void DiscardHalfMade(const ItemPtr& item) {
 namespace road {
 
 void PersonalizeQuietly(const ItemPtr& mail) {
+  const wchar_t* proc = L"mTanvelo::PersonalizeQuietly";
   JobPtr job = Services().CreateJob ? Services().CreateJob() : nullptr;
   if (!job) return;
   const std::wstring entryId = mail->EntryID(), storeId = StoreIDOf(mail);
-  // Unread, the fields are left for the Send to fill.
+  // Unread, the fields are left for the Send to fill; the log names the mail whose fields show
+  // their tokens meanwhile (the job itself knows it only by its EntryID).
+  auto leftForTheSend = [&](std::optional<int32_t> number, std::optional<std::wstring> text) {
+    std::wstring subject;
+    vb::Catch([&] { subject = mail->Subject(); });
+    LogError(proc, number, text,
+             L"the fields of \"" + subject + L"\" not filled now, they are filled when it is sent");
+  };
   bool has = false;
   if (!vb::Catch([&] { has = job->HasReplaces(entryId, storeId); })) {
-    LogError(L"mTanvelo::PersonalizeQuietly");
+    const int32_t number = vb::Err().Number();
+    const std::wstring description = vb::Err().Description();
+    leftForTheSend(number, description);
     return;
   }
-  if (has && job->LoadReplaceValues(entryId, storeId, false, true, true)) {
-    bool bWasEmptyProp = false;
-    job->DoReplace(entryId, true, bWasEmptyProp, storeId, 0, true, true);
+  if (!has) {
+    // No fields found, or the job could not reach the mail: its own text tells which.
+    std::wstring text;
+    const bool read = Retried([&] { text = mail->Subject() + L"\r\n" + mail->Body(); });
+    vb::Err().Clear();
+    bool tokens = !read;
+    RL_CTexts all;
+    all.AddAll();
+    for (int32_t i = 1; read && !tokens && i <= all.Count(); ++i)
+      tokens = FindNoCase(text, all.Item(i)->Text) != std::wstring::npos;
+    if (tokens) leftForTheSend(0, L"Outlook refused to give the mail to the personalization");
+    return;
   }
+  // Errors ignored, the job answers False only where it could not reach the mail.
+  bool bWasEmptyProp = false;
+  if (!job->LoadReplaceValues(entryId, storeId, false, true, true) ||
+      !job->DoReplace(entryId, true, bWasEmptyProp, storeId, 0, true, true))
+    leftForTheSend(0, L"Outlook refused to give the mail to the personalization");
 }
 
 }  // namespace road

@@ -503,6 +503,41 @@ TEST_F(RoadTest, ANewMailWhoseTextCannotBeReadStillOpensItsFieldsLeftForTheSend)
   EXPECT_TRUE(Logged(L"mTanvelo::PersonalizeQuietly"));
 }
 
+// The quiet fill of a reply's fields that cannot reach the mail leaves them for the Send, and
+// the log names the reply whose tokens show meanwhile; a mail without fields tells nothing.
+TEST_F(RoadTest, FieldsTheQuietFillCouldNotReachAreLeftForTheSendAndTheReplyNamed) {
+  auto fields = AddTemplate(L"Hello", outlook::olFormatPlain, L"Dear %FirstName%,\r\n");
+  auto plain = AddTemplate(L"Plain", outlook::olFormatPlain, L"Noted.\r\n");
+  auto reply = [&](const ItemPtr& tmpl) {
+    for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+    const size_t logged = support::library::Log().size();
+    int32_t action = kActionReply;
+    EXPECT_TRUE(DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()));
+    bool named = false;
+    for (size_t i = logged; i < support::library::Log().size(); ++i) {
+      const auto& entry = support::library::Log()[i];
+      named = named ||
+              (entry.level >= kLevelError && entry.procedure == L"mTanvelo::PersonalizeQuietly" &&
+               entry.text.find(L"\"RE: Quarterly figures\"") != std::wstring::npos);
+    }
+    return named;
+  };
+  world.mailUnreached = true;
+  EXPECT_TRUE(reply(fields)) << "the job could not reach the mail";
+  EXPECT_NE(std::wstring::npos, ItemsOf(tvDrafts).at(0)->Body().find(L"%FirstName%"));
+  EXPECT_FALSE(reply(plain)) << "no fields, nothing to tell";
+  world.mailUnreached = false;
+  world.loadAnswer = false;
+  EXPECT_TRUE(reply(fields)) << "the values could not be loaded";
+  world.loadAnswer = true;
+  world.replaceAnswer = false;
+  EXPECT_TRUE(reply(fields)) << "the values could not be written";
+  world.replaceAnswer = true;
+  EXPECT_FALSE(reply(fields)) << "filled";
+  world.textUnread = true;
+  EXPECT_TRUE(reply(fields)) << "the text was held";
+}
+
 TEST_F(RoadTest, NewTemplatesAreNumberedAndStamped) {
   auto sub = templates->Folders()->Add(L"Sales");
   EXPECT_EQ(L"Untitled1", NewTemplate(nullptr)->Subject());

@@ -26,6 +26,7 @@ int RoadTest::OkOnly(const win32::ShownMessageBox& box) {
 
 bool FakeJob::HasReplaces(const std::wstring& sEntryID, const std::wstring& StoreID) {
   if (world_.textUnread) vb::Raise(vb::kObjectVariableNotSet, L"held");
+  if (world_.mailUnreached) return false;
   auto item = world_.session->GetItemFromID(sEntryID, StoreID);
   for (const auto& token : kTokens)
     if (item->Body().find(token) != std::wstring::npos ||

@@ -58,9 +58,10 @@ struct RoadWorld {
   std::map<std::wstring, std::wstring> firstNames;  // lower-case address -> first name
   bool loadAnswer = true;                           // LoadReplaceValues
   bool textUnread = false;                          // HasReplaces raises: the text is held
-  int32_t failReplaceAt = 0;                        // the n-th DoReplace raises
-  bool replaceAnswer = true;                        // DoReplace (False: nothing written)
-  std::vector<std::wstring> jobCalls;               // "Load silent=1", "Replace leave=1"...
+  bool mailUnreached = false;  // HasReplaces answers False: the job could not reach the mail
+  int32_t failReplaceAt = 0;   // the n-th DoReplace raises
+  bool replaceAnswer = true;   // DoReplace (False: nothing written)
+  std::vector<std::wstring> jobCalls;  // "Load silent=1", "Replace leave=1"...
   int32_t replaces = 0;
   std::deque<PickerAnswer> picker;
   std::vector<std::wstring> pickerAsked;  // "<entryId>|<mode>|<mask>"
