@@ -22,8 +22,10 @@ std::shared_ptr<redemption::SafeItem> Safe(const ItemPtr& item) {
 // Asked again while refused (the item held a moment): a body read as empty would make a reply
 // or a template without its text. Still refused, told naming the item.
 std::wstring SafeRead(const wchar_t* procedure, const ItemPtr& item, bool bSave, bool bSwitch,
-                      const std::function<std::wstring(redemption::SafeItem&)>& read) {
+                      const std::function<std::wstring(redemption::SafeItem&)>& read,
+                      bool* refused = nullptr) {
   std::wstring text;
+  if (refused) *refused = false;
   auto step = [&] {
     bool needsSave = false;
     if (bSwitch && GetBodyFormat(item) != 2) needsSave = SetBodyFormat(item, 2);
@@ -43,6 +45,7 @@ std::wstring SafeRead(const wchar_t* procedure, const ItemPtr& item, bool bSave,
   std::wstring subject;
   vb::Catch([&] { subject = Need(item)->Subject(); });
   LogError(procedure, number, description, L"The text of \"" + subject + L"\" was not read");
+  if (refused) *refused = true;
   return L"";
 }
 
@@ -136,9 +139,10 @@ void SetHTMLBody(const ItemPtr& item, std::wstring html) {
   Need(item)->SetHTMLBody(std::move(html));
 }
 
-std::wstring SafeGetBody(const ItemPtr& item, bool bSave) {
-  return SafeRead(L"mBody::SafeGetBody", item, bSave, false,
-                  [](redemption::SafeItem& safe) { return safe.Body(); });
+std::wstring SafeGetBody(const ItemPtr& item, bool bSave, bool* refused) {
+  return SafeRead(
+      L"mBody::SafeGetBody", item, bSave, false,
+      [](redemption::SafeItem& safe) { return safe.Body(); }, refused);
 }
 
 std::wstring SafeGetRTFBody(const ItemPtr& item, bool bSave) {
@@ -146,9 +150,10 @@ std::wstring SafeGetRTFBody(const ItemPtr& item, bool bSave) {
                   [](redemption::SafeItem& safe) { return safe.RTFBody(); });
 }
 
-std::wstring SafeGetHTMLBody(const ItemPtr& item, bool bSave, bool bSwitch) {
-  return SafeRead(L"mBody::SafeGetHTMLBody", item, bSave, bSwitch,
-                  [](redemption::SafeItem& safe) { return safe.HTMLBody(); });
+std::wstring SafeGetHTMLBody(const ItemPtr& item, bool bSave, bool bSwitch, bool* refused) {
+  return SafeRead(
+      L"mBody::SafeGetHTMLBody", item, bSave, bSwitch,
+      [](redemption::SafeItem& safe) { return safe.HTMLBody(); }, refused);
 }
 
 void SafeSetBody(const ItemPtr& item, const std::wstring& text) {

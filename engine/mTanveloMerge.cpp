@@ -24,16 +24,36 @@ int32_t LongOf(const outlook::PropValue& value) {
   return 0;
 }
 
+// A text refused past every try (told naming its item) stops the merge: merged without it,
+// the reply would lose the template's text or the quote, or their formatting.
+void StopUnread(bool refused) {
+  if (refused) vb::Raise(vb::kInvalidProcedureCall, L"a text to merge could not be read");
+}
+
+std::wstring BodyOf(const ItemPtr& item) {
+  bool refused = false;
+  std::wstring text = mBody::SafeGetBody(item, true, &refused);
+  StopUnread(refused);
+  return text;
+}
+
 // The HTML body of an item, or its plain body made into HTML.
 std::wstring HtmlOf(const ItemPtr& item) {
-  std::wstring html = mBody::SafeGetHTMLBody(item, true, true);
-  if (html.empty()) return Txt2Html(mBody::SafeGetBody(item, true));
+  bool refused = false;
+  std::wstring html = mBody::SafeGetHTMLBody(item, true, true, &refused);
+  StopUnread(refused);
+  if (html.empty()) return Txt2Html(BodyOf(item));
   return html;
 }
 
 int32_t FormatOf(const ItemPtr& item) {
   int32_t format = mBody::GetBodyFormat(item);
-  return format == 0 ? GetTemplateBodyFormat(item, true, true) : format;
+  if (format != 0) return format;
+  // Before Outlook 2002 the format is known by the HTML text alone (as GetTemplateBodyFormat).
+  bool refused = false;
+  const bool html = !mBody::SafeGetHTMLBody(item, true, true, &refused).empty();
+  StopUnread(refused);
+  return html ? outlook::olFormatHTML : outlook::olFormatPlain;
 }
 
 // The body tag (mHTML::FindBodyTag); raises when there is none.
@@ -165,8 +185,8 @@ bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID) {
         FormatOf(target) == outlook::olFormatPlain && FormatOf(copy) == outlook::olFormatPlain;
     // Room for the inline pictures' new content ids, so that they are written in place.
     const size_t room = static_cast<size_t>(tmpl->Attachments()->Count()) * 256;
-    std::wstring text = plain ? mBody::SafeGetBody(copy, true) + mBody::SafeGetBody(target, true)
-                              : MergeHtml(HtmlOf(target), HtmlOf(copy), room);
+    std::wstring text =
+        plain ? BodyOf(copy) + BodyOf(target) : MergeHtml(HtmlOf(target), HtmlOf(copy), room);
     DeleteItem(copy, true);
     copy = nullptr;
 

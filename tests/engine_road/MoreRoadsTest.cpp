@@ -538,6 +538,43 @@ TEST_F(RoadTest, FieldsTheQuietFillCouldNotReachAreLeftForTheSendAndTheReplyName
   EXPECT_TRUE(reply(fields)) << "the text was held";
 }
 
+// A text of the merge (the template's, the reply's, or the format they are told by) refused
+// past every try: the reply is not made without it; made, it holds both texts as HTML.
+TEST_F(RoadTest, AReplyIsMergedWithBothTextsUnderHeldRefusalsOrNotMadeAndTold) {
+  for (const wchar_t* version : {L"9.0.0.6627", L"14.0.0.4760"}) {
+    Start(version);
+    auto tmpl = AddTemplate(L"T", outlook::olFormatHTML,
+                            L"<html><body><p><b>Noted</b> with thanks.</p></body></html>");
+    mTanvelo::Services().ShowSelectTemplate = [](std::wstring&, int32_t&, int32_t, bool) {
+      return false;  // a template lookup refused as long: the user cancels the picker
+    };
+    auto reply = [&](const win32::faults::Plan& plan) {
+      for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+      int32_t action = kActionReply;
+      win32::faults::Start(plan);
+      const bool made = DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID());
+      win32::faults::Stop();
+      while (p.app->Inspectors()->Count() > 0)
+        p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+      return made;
+    };
+    ASSERT_TRUE(reply({.countOnly = true}));
+    const uint64_t calls = win32::faults::Counts().calls;
+    for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+      for (uint64_t at = 1; at <= calls; ++at) {
+        const size_t boxes = Boxes().size();
+        if (!reply({.at = at, .span = span}) || Boxes().size() > boxes) continue;
+        const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+        auto made = ItemsOf(tvDrafts);
+        ASSERT_EQ(1u, made.size()) << where;
+        const std::wstring html = made[0]->HTMLBody();
+        EXPECT_NE(std::wstring::npos, html.find(L"<b>Noted</b>")) << where << ": " << html;
+        EXPECT_NE(std::wstring::npos, made[0]->Body().find(L"the figures are attached."))
+            << where << ": the quote lost";
+      }
+  }
+}
+
 TEST_F(RoadTest, NewTemplatesAreNumberedAndStamped) {
   auto sub = templates->Folders()->Add(L"Sales");
   EXPECT_EQ(L"Untitled1", NewTemplate(nullptr)->Subject());
