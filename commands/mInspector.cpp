@@ -35,11 +35,12 @@ void Tanvelo_Click(const InspectorWrapperPtr& oWrapper, int32_t& nAction,
       return;
     }
     if (mTanvelo::DoTanvelo(item, nAction, mTanvelo::kSelInspector, sTemplateID)) {
-      // The reply exists: the answered mail's window goes away.
-      oWrapper->Done();
-      // A refused close is asked again: the window would stay open without the add-in's
-      // wrapper, and its commands would fail.
-      mTanvelo::Insist(proc, [&] { item->Close(outlook::olPromptForSave); });
+      // The reply exists: the answered mail's window goes away. A refused close is asked
+      // again; still refused, the window stays open and keeps its wrapper, so that its
+      // commands still work (the wrapper ends with the window otherwise).
+      if (mTanvelo::Insist(proc, item, L"closing the window",
+                           [&] { item->Close(outlook::olPromptForSave); }))
+        oWrapper->Done();
     }
   });
 }

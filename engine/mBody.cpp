@@ -24,8 +24,9 @@ std::shared_ptr<redemption::SafeItem> Safe(const ItemPtr& item) {
 // refusal goes on to the caller.
 std::wstring SafeRead(const wchar_t* procedure, const ItemPtr& item, bool bSave, bool bSwitch,
                       const std::function<std::wstring(redemption::SafeItem&)>& read,
-                      bool bRaise = false) {
+                      bool bRaise = false, bool* refused = nullptr) {
   std::wstring text;
+  if (refused) *refused = false;
   auto step = [&] {
     bool needsSave = false;
     if (bSwitch && GetBodyFormat(item) != 2) needsSave = SetBodyFormat(item, 2);
@@ -46,6 +47,7 @@ std::wstring SafeRead(const wchar_t* procedure, const ItemPtr& item, bool bSave,
   vb::Catch([&] { subject = Need(item)->Subject(); });
   LogError(procedure, number, description, L"The text of \"" + subject + L"\" was not read");
   if (bRaise) vb::Raise(number, description);
+  if (refused) *refused = true;
   return L"";
 }
 
@@ -139,9 +141,10 @@ void SetHTMLBody(const ItemPtr& item, std::wstring html) {
   Need(item)->SetHTMLBody(std::move(html));
 }
 
-std::wstring SafeGetBody(const ItemPtr& item, bool bSave) {
-  return SafeRead(L"mBody::SafeGetBody", item, bSave, false,
-                  [](redemption::SafeItem& safe) { return safe.Body(); });
+std::wstring SafeGetBody(const ItemPtr& item, bool bSave, bool* refused) {
+  return SafeRead(
+      L"mBody::SafeGetBody", item, bSave, false,
+      [](redemption::SafeItem& safe) { return safe.Body(); }, false, refused);
 }
 
 std::wstring SafeGetBodyOrRaise(const ItemPtr& item, bool bSave) {
@@ -155,9 +158,10 @@ std::wstring SafeGetRTFBody(const ItemPtr& item, bool bSave) {
                   [](redemption::SafeItem& safe) { return safe.RTFBody(); });
 }
 
-std::wstring SafeGetHTMLBody(const ItemPtr& item, bool bSave, bool bSwitch) {
-  return SafeRead(L"mBody::SafeGetHTMLBody", item, bSave, bSwitch,
-                  [](redemption::SafeItem& safe) { return safe.HTMLBody(); });
+std::wstring SafeGetHTMLBody(const ItemPtr& item, bool bSave, bool bSwitch, bool* refused) {
+  return SafeRead(
+      L"mBody::SafeGetHTMLBody", item, bSave, bSwitch,
+      [](redemption::SafeItem& safe) { return safe.HTMLBody(); }, false, refused);
 }
 
 std::wstring SafeGetHTMLBodyOrRaise(const ItemPtr& item, bool bSave, bool bSwitch) {

@@ -4,6 +4,7 @@
 #include "core/COptions.h"
 #include "engine/CFrequentlyTemplates.h"
 #include "engine/RoadSupport.h"
+#include "personalization/RL_CTexts.h"
 #include "platform/redemption/SafeItem.h"
 #include "platform/vb/Runtime.h"
 
@@ -40,14 +41,29 @@ bool AcceptPreaddressed(outlook::Recipients& recipients, int32_t nSendMode) {
   return !cancelled;
 }
 
-ItemPtr SelectionCopy(const ItemPtr& oMail, int32_t nSelMode) {
+// The temporary mail of the selection, or null for the whole mail; `refused` when Outlook
+// refused to give the selection past every try (then the whole mail must not be answered).
+ItemPtr SelectionCopy(const ItemPtr& oMail, int32_t nSelMode, bool& refused) {
+  refused = false;
   if (nSelMode == kSelInspector) {
-    if (GetAppVersion() >= 12) return CreateMailFromSelText2(oMail, true, true);
-    return CreateMailFromSelText(oMail->GetInspector(), true);
+    if (GetAppVersion() >= 12) return CreateMailFromSelText2(oMail, true, true, &refused);
+    std::shared_ptr<outlook::Inspector> inspector;
+    if (!Retried([&] { inspector = oMail->GetInspector(); })) {
+      refused = true;
+      return nullptr;
+    }
+    return CreateMailFromSelText(inspector, true, &refused);
   }
   if (nSelMode == kSelReadingPane && GetAppVersion() < 12)
-    return CreateMailFromReadingPaneSel(Need(g_oApp)->ActiveExplorer(), true, true);
+    return CreateMailFromReadingPaneSel(Need(g_oApp)->ActiveExplorer(), true, true, &refused);
   return nullptr;
+}
+
+// What a reply to a selection that could not be read was to be, for the log.
+std::wstring SelectionReplyName(int32_t nAction) {
+  if (nAction == kActionReplyAll) return L"reply to all to the selected text";
+  if (nAction == kActionForward) return L"forward of the selected text";
+  return L"reply to the selected text";
 }
 
 ItemPtr AskOutlook(const ItemPtr& source, int32_t nAction) {
@@ -132,7 +148,21 @@ ItemPtr CreateReply(const ItemPtr& oMail, int32_t& nAction, int32_t& nSendMode, 
     if (!AcceptPreaddressed(*safeTemplate->Recipients(), nSendMode)) return;
     safeTemplate->SetItem(nullptr);
 
-    selectionCopy = SelectionCopy(oMail, nSelMode);
+    bool refused = false;
+    selectionCopy = SelectionCopy(oMail, nSelMode, refused);
+    if (refused) {
+      // Not known, the selection is not replaced by the whole mail: nothing is made, and the
+      // user learns which mail was not answered.
+      std::wstring subject;
+      vb::Catch([&] { subject = oMail->Subject(); });
+      vb::Err().Clear();
+      LogError(proc, 0,
+               L"the " + SelectionReplyName(nAction) + L" of \"" + subject +
+                   L"\" was not made: Outlook did not give the selected text");
+      CloseWait();
+      vb::MsgBox(LangText(L"IDS_SELECTION_NOT_READ", subject), kStyleExclamation);
+      return;
+    }
     ItemPtr reply = AskOutlook(selectionCopy ? selectionCopy : oMail, nAction);
     made = reply;
     if (!reply) {

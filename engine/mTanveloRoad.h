@@ -116,11 +116,15 @@ void DoSend2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode,
 
 // --- Replies to a selection ------------------------------------------------------------------
 // A temporary copy of the mail in Outlook's Drafts folder holding only the selected text, or
-// null when nothing is selected.
-ItemPtr CreateMailFromSelText2(const ItemPtr& oMail, bool bSilent, bool bHideWait);
-ItemPtr CreateMailFromSelText(const std::shared_ptr<outlook::Inspector>& oInspector, bool bSilent);
+// null when nothing is selected. With `refused`, whether null means Outlook refused a read of
+// the selection or a step of the copy past every try (the selection not known now), rather
+// than no selection.
+ItemPtr CreateMailFromSelText2(const ItemPtr& oMail, bool bSilent, bool bHideWait,
+                               bool* refused = nullptr);
+ItemPtr CreateMailFromSelText(const std::shared_ptr<outlook::Inspector>& oInspector, bool bSilent,
+                              bool* refused = nullptr);
 ItemPtr CreateMailFromReadingPaneSel(const std::shared_ptr<outlook::Explorer>& oExplorer,
-                                     bool bSilent, bool bHideWait);
+                                     bool bSilent, bool bHideWait, bool* refused = nullptr);
 bool IsReadingPaneOn(const std::shared_ptr<outlook::Explorer>& oExplorer, bool& bKnown);
 
 // --- New mail and new templates --------------------------------------------------------------

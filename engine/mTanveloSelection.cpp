@@ -19,6 +19,7 @@ const wchar_t* const kMenuBar = L"Menu Bar";
 
 struct ClipboardText {
   std::wstring text, html;
+  bool refused = false;  // the clipboard held past every try: the selection is not known
 };
 
 const wchar_t* const kCopyProc = L"mTanvelo::CopySelection";
@@ -30,18 +31,22 @@ bool OpenHeldClipboard() {
   return false;
 }
 
-// The clipboard's text; empty, and logged, when the clipboard stays refused.
-std::wstring ReadClipboardText() {
+// The clipboard's text; empty, logged and `refused` when the clipboard stays refused.
+std::wstring ReadClipboardText(bool& refused) {
   std::wstring text;
   if (!OpenHeldClipboard()) {
     LogError(kCopyProc, 0, L"the clipboard could not be opened to read the selection");
+    refused = true;
     return text;
   }
   uint32_t handle = 0;
   if (win32::IsClipboardFormatAvailable(win32::CF_TEXT)) {
     for (int attempt = 0; attempt < kHeldTries && handle == 0; ++attempt)
       handle = win32::GetClipboardData(win32::CF_TEXT);
-    if (handle == 0) LogError(kCopyProc, 0, L"the selection could not be read from the clipboard");
+    if (handle == 0) {
+      LogError(kCopyProc, 0, L"the selection could not be read from the clipboard");
+      refused = true;
+    }
   }
   if (handle != 0) {
     const uint8_t* bytes = win32::GlobalLock(handle);
@@ -68,6 +73,7 @@ ClipboardText CopySelection(bool bHideWait, bool readingPane) {
     Quietly([&] { clipboard.Restore(); });
     LogError(kCopyProc, 0,
              L"the selection was not copied into the mail, another program holds the clipboard");
+    out.refused = true;
     return out;
   }
   // Not emptied, the clipboard's old text would pass for the selection: nothing is copied.
@@ -81,6 +87,7 @@ ClipboardText CopySelection(bool bHideWait, bool readingPane) {
   if (!emptied) {
     LogError(kCopyProc, 0, L"the clipboard could not be emptied to copy the selection");
     Quietly([&] { clipboard.Restore(); });
+    out.refused = true;
     return out;
   }
   if (bHideWait) HideWait();
@@ -95,7 +102,7 @@ ClipboardText CopySelection(bool bHideWait, bool readingPane) {
     Quietly([&] { wholeMessages = clipboard.IsFormatAvialable(L"RenPrivateMessages"); });
   }
   if (!wholeMessages) {
-    Quietly([&] { out.text = ReadClipboardText(); });
+    Quietly([&] { out.text = ReadClipboardText(out.refused); });
     Quietly([&] { out.html = clipboard.GetHtmlFormat(); });
   }
   // Giving the user's clipboard back outweighs a few more asks: held past a round of tries,
@@ -108,18 +115,27 @@ ClipboardText CopySelection(bool bHideWait, bool readingPane) {
   return out;
 }
 
+// A step of the store asked again while refused (an item held open a moment); still refused
+// past every try it raises, and `refused` tells the caller the selection was not known, so
+// that the whole mail is not answered in its place.
+void Held(bool* refused, const std::function<void()>& step) {
+  if (Retried(step)) return;
+  if (refused) *refused = true;
+  vb::Raise(vb::Err().Number(), vb::Err().Description());
+}
+
 // A copy of the mail in Outlook's Drafts folder; `fill` writes the selection into it.
 ItemPtr MakeTemporaryMail(const ItemPtr& mail,
-                          const std::function<void(const ItemPtr&, redemption::SafeItem&)>& fill) {
+                          const std::function<void(const ItemPtr&, redemption::SafeItem&)>& fill,
+                          bool* refused) {
   // Each step asked again while refused (the copy held a moment): given up, the whole mail would
   // be answered in the selection's place.
   FolderPtr drafts;
   ItemPtr copy, made;
-  if (!Retried([&] {
-        drafts = Session()->GetDefaultFolder(outlook::olFolderDrafts);
-        copy = Need(Need(mail)->Copy());
-      }))
-    vb::Raise(vb::Err().Number(), vb::Err().Description());
+  Held(refused, [&] {
+    drafts = Session()->GetDefaultFolder(outlook::olFolderDrafts);
+    copy = Need(Need(mail)->Copy());
+  });
   const bool done = Retried([&] {
     auto parent = Need(copy->Parent());
     if (parent->StoreID() != drafts->StoreID() || parent->EntryID() != drafts->EntryID())
@@ -136,28 +152,36 @@ ItemPtr MakeTemporaryMail(const ItemPtr& mail,
     const int32_t number = vb::Err().Number();
     const std::wstring description = vb::Err().Description();
     DeleteItem(copy, true);
+    if (refused) *refused = true;
     vb::Raise(number, description);
   }
   return made;
 }
 
 ItemPtr MailFromClipboard(const wchar_t* proc, const ItemPtr& mail, const ClipboardText& clip,
-                          bool bSilent) {
+                          bool bSilent, bool* refused) {
+  if (clip.refused) {
+    if (refused) *refused = true;
+    return nullptr;
+  }
   if (clip.text.empty()) {
     if (!bSilent) Say(L"STR_SELECT_PART_OF_MESSAGE", 0);
     return nullptr;
   }
-  return MakeTemporaryMail(mail, [&](const ItemPtr&, redemption::SafeItem& safe) {
-    if (!clip.html.empty()) {
-      size_t body = FindNoCase(clip.html, L"<body");
-      if (body != std::wstring::npos) {
-        safe.SetHTMLBody(clip.html.substr(body));
-        return;
-      }
-      LogError(proc, 0, L"no body tag, sHtmlText = \r\n" + clip.html);
-    }
-    safe.SetBody(clip.text);
-  });
+  return MakeTemporaryMail(
+      mail,
+      [&](const ItemPtr&, redemption::SafeItem& safe) {
+        if (!clip.html.empty()) {
+          size_t body = FindNoCase(clip.html, L"<body");
+          if (body != std::wstring::npos) {
+            safe.SetHTMLBody(clip.html.substr(body));
+            return;
+          }
+          LogError(proc, 0, L"no body tag, sHtmlText = \r\n" + clip.html);
+        }
+        safe.SetBody(clip.text);
+      },
+      refused);
 }
 
 std::shared_ptr<office::CommandBarControl> FindIn(const std::shared_ptr<office::CommandBar>& bar) {
@@ -166,46 +190,61 @@ std::shared_ptr<office::CommandBarControl> FindIn(const std::shared_ptr<office::
 
 }  // namespace
 
-ItemPtr CreateMailFromSelText2(const ItemPtr& oMail, bool bSilent, bool bHideWait) {
+ItemPtr CreateMailFromSelText2(const ItemPtr& oMail, bool bSilent, bool bHideWait, bool* refused) {
   const wchar_t* proc = L"mTanvelo::CreateMailFromSelText2";
+  if (refused) *refused = false;
   return TrapOr(proc, ItemPtr(), [&] {
     ClipboardText clip = CopySelection(bHideWait, false);
-    return MailFromClipboard(proc, oMail, clip, bSilent);
+    return MailFromClipboard(proc, oMail, clip, bSilent, refused);
   });
 }
 
-ItemPtr CreateMailFromSelText(const std::shared_ptr<outlook::Inspector>& oInspector, bool bSilent) {
+ItemPtr CreateMailFromSelText(const std::shared_ptr<outlook::Inspector>& oInspector, bool bSilent,
+                              bool* refused) {
   const wchar_t* proc = L"mTanvelo::CreateMailFromSelText";
+  if (refused) *refused = false;
   return TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
-    ItemPtr mail = Need(oInspector)->CurrentItem();
-    if (!mail || mail->Class() != outlook::olMail) {
+    Need(oInspector);
+    // The reads of the window and its selection are held calls, asked again while refused: a
+    // read given up would answer the whole mail in the selection's place.
+    ItemPtr mail;
+    bool isMail = false;
+    Held(refused, [&] {
+      mail = oInspector->CurrentItem();
+      isMail = mail && mail->Class() == outlook::olMail;
+    });
+    if (!isMail) {
       if (!bSilent) Say(L"IDS_TVNEEDMAILITEM", 48);
       return nullptr;
     }
     redemption::SafeInspector safeInspector;
     safeInspector.SetItem(oInspector);
-    const int32_t editor = oInspector->EditorType();
-    std::wstring selection;
+    int32_t editor = 0;
+    Held(refused, [&] { editor = oInspector->EditorType(); });
+    std::wstring selection, type;
     switch (editor) {
       case outlook::olEditorText:
         LogInfo(proc, L"olEditorText");
-        selection = Need(safeInspector.PlainTextEditor())->SelText();
+        Held(refused, [&] { selection = Need(safeInspector.PlainTextEditor())->SelText(); });
         break;
       case outlook::olEditorRTF:
         LogInfo(proc, L"olEditorRTF");
-        selection = Need(safeInspector.RTFEditor())->RTFSelText();
+        Held(refused, [&] { selection = Need(safeInspector.RTFEditor())->RTFSelText(); });
         break;
       case outlook::olEditorHTML: {
         LogInfo(proc, L"olEditorHTML");
-        auto range = Need(Need(safeInspector.HTMLEditor())->Selection());
-        std::wstring type = range->Type();
+        Held(refused, [&] {
+          auto range = Need(Need(safeInspector.HTMLEditor())->Selection());
+          type = range->Type();
+          selection.clear();
+          if (vb::LCase(type) != L"none") selection = Need(range->createRange())->htmlText();
+        });
         LogInfo(proc, L"oSafeInspector.HTMLEditor.Selection.Type = '" + type + L"'");
-        if (vb::LCase(type) != L"none") selection = Need(range->createRange())->htmlText();
         break;
       }
       case outlook::olEditorWord:
         LogInfo(proc, L"olEditorWord");
-        selection = oInspector->SelectedText();
+        Held(refused, [&] { selection = oInspector->SelectedText(); });
         break;
       default:
         LogError(proc, 0, L"Invalid EditorType - " + std::to_wstring(editor));
@@ -216,34 +255,52 @@ ItemPtr CreateMailFromSelText(const std::shared_ptr<outlook::Inspector>& oInspec
       return nullptr;
     }
     LogInfo(proc, L"SelText='" + selection + L"'");
-    return MakeTemporaryMail(mail, [&](const ItemPtr& copy, redemption::SafeItem& safe) {
-      if (editor == outlook::olEditorRTF) {
-        safe.SetRTFBody(selection);
-      } else if (editor == outlook::olEditorHTML) {
-        std::wstring html = copy->HTMLBody();
-        size_t open = FindNoCase(html, L"<body");
-        size_t close = open == std::wstring::npos ? open : html.find(L'>', open);
-        size_t end = close == std::wstring::npos ? close : FindNoCase(html, L"</body>", close);
-        if (end == std::wstring::npos) vb::Raise(vb::kInvalidProcedureCall, L"no body tag");
-        safe.SetHTMLBody(html.substr(0, close + 1) + selection + html.substr(end));
-      } else {
-        safe.SetBody(selection);
-      }
-    });
+    // The selected HTML goes in place of the body's content; the copy's body is the mail's.
+    std::wstring html;
+    if (editor == outlook::olEditorHTML) {
+      Held(refused, [&] { html = mail->HTMLBody(); });
+      size_t open = FindNoCase(html, L"<body");
+      size_t close = open == std::wstring::npos ? open : html.find(L'>', open);
+      size_t end = close == std::wstring::npos ? close : FindNoCase(html, L"</body>", close);
+      if (end == std::wstring::npos) vb::Raise(vb::kInvalidProcedureCall, L"no body tag");
+      html = html.substr(0, close + 1) + selection + html.substr(end);
+    }
+    return MakeTemporaryMail(
+        mail,
+        [&](const ItemPtr&, redemption::SafeItem& safe) {
+          if (editor == outlook::olEditorRTF)
+            safe.SetRTFBody(selection);
+          else if (editor == outlook::olEditorHTML)
+            safe.SetHTMLBody(html);
+          else
+            safe.SetBody(selection);
+        },
+        refused);
   });
 }
 
 ItemPtr CreateMailFromReadingPaneSel(const std::shared_ptr<outlook::Explorer>& oExplorer,
-                                     bool bSilent, bool bHideWait) {
+                                     bool bSilent, bool bHideWait, bool* refused) {
   const wchar_t* proc = L"mTanvelo::CreateMailFromReadingPaneSel";
+  if (refused) *refused = false;
   return TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
-    auto selection = Need(Need(oExplorer)->Selection());
-    if (selection->Count() != 1) {
+    Need(oExplorer);
+    int32_t count = 0;
+    ItemPtr mail;
+    bool isMail = false;
+    Held(refused, [&] {
+      auto selection = Need(oExplorer->Selection());
+      count = selection->Count();
+      if (count == 1) {
+        mail = selection->Item(1);
+        isMail = Need(mail)->Class() == outlook::olMail;
+      }
+    });
+    if (count != 1) {
       LogInfo(proc, L"oExplorer.Selection.Count <> 1");
       return nullptr;
     }
-    ItemPtr mail = selection->Item(1);
-    if (mail->Class() != outlook::olMail) {
+    if (!isMail) {
       LogInfo(proc, L"oExplorer.Selection.Item(1).Class <> olMail");
       return nullptr;
     }
@@ -256,7 +313,7 @@ ItemPtr CreateMailFromReadingPaneSel(const std::shared_ptr<outlook::Explorer>& o
       return nullptr;
     }
     ClipboardText clip = CopySelection(bHideWait, true);
-    return MailFromClipboard(proc, mail, clip, bSilent);
+    return MailFromClipboard(proc, mail, clip, bSilent, refused);
   });
 }
 

@@ -80,6 +80,38 @@ TEST_F(InspectorCommandsTest, AnAnsweredMailWhoseCloseIsRefusedIsAskedAgain) {
   EXPECT_EQ(errors(), Texts{L"mInspector::Tanvelo_Click"});
 }
 
+// Its close refused past every try, the answered mail's window stays open: it keeps its
+// wrapper, so that the next command in it works, and the log names the mail left open.
+TEST_F(InspectorCommandsTest, AnAnsweredMailLeftOpenKeepsItsWrapperAndItsCommandsWork) {
+  auto item = AddTemplate(L"Thanks");
+  std::shared_ptr<FakeWrapper> wrapper;
+  std::shared_ptr<outlook::Inspector> inspector;
+  int32_t action = 1;
+  for (int i = 0; i < 2; ++i) {  // the first reply marks the mail
+    wrapper = Open(p.plainMail);
+    inspector = wrapper->GetInspector();
+    win32::faults::Start({.countOnly = true});
+    mInspector::Tanvelo_Click(wrapper, action, item->EntryID(), false);
+    win32::faults::Stop();
+    ASSERT_TRUE(inspector->IsClosed());
+  }
+  const uint64_t last = win32::faults::Counts().calls;
+
+  wrapper = Open(p.plainMail);
+  inspector = wrapper->GetInspector();
+  win32::faults::Start({.at = last, .span = 1000});
+  mInspector::Tanvelo_Click(wrapper, action, item->EntryID(), false);
+  win32::faults::Stop();
+  ASSERT_FALSE(inspector->IsClosed());
+  EXPECT_TRUE(wrapper->calls.empty()) << "the open window lost its wrapper";
+  EXPECT_TRUE(Logged(L"mInspector::Tanvelo_Click", L"\"" + p.plainMail->Subject() + L"\""));
+
+  mInspector::Tanvelo_Click(wrapper, action, item->EntryID(), false);
+  EXPECT_TRUE(inspector->IsClosed());
+  EXPECT_EQ(wrapper->calls, Texts{L"Done"});
+  EXPECT_EQ(4u, Subjects(tvDrafts).size());
+}
+
 class InspectorCommands2007Test : public InspectorCommandsTest {
  protected:
   void SetUp() override { Start(L"12.0.0.6423"); }

@@ -269,6 +269,56 @@ TEST_F(SelectionRoad, ASelectionCopyThatCannotBeFilledIsNotLeftBehind) {
   EXPECT_EQ(4u, ItemsOf(p.inbox).size());
 }
 
+// Before Outlook 2007 the selection is read from the inspector's editor: each read refused
+// fewer times than the held tries is asked again, and the reply quotes the selection alone.
+// Refused past them, the whole mail is not answered in its place: nothing is made and the user
+// is told which mail's selection could not be read.
+TEST_F(SelectionRoad, AnEditorSelectionReadUnderRefusalsIsAskedAgainOrNothingIsMadeAndTold) {
+  for (const wchar_t* version : {L"9.0.0.6627", L"11.0.0.8312"}) {
+    Start(version);
+    auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
+    mTanvelo::Services().ShowSelectTemplate = [](std::wstring&, int32_t&, int32_t, bool) {
+      return false;  // a template lookup refused as long: the user cancels the picker
+    };
+    p.plainMail->Display(false);
+    auto inspector = p.plainMail->GetInspector();
+    const std::wstring text = p.plainMail->Body(), part = L"the figures are attached.";
+    inspector->SetSelection(static_cast<int32_t>(text.find(part)),
+                            static_cast<int32_t>(part.size()));
+    auto reply = [&](const win32::faults::Plan& plan) { return ReplyUnder(plan, tmpl->EntryID()); };
+    ASSERT_TRUE(reply({.countOnly = true}));
+    const uint64_t calls = win32::faults::Counts().calls;
+    int notRead = 0;
+    for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}})
+      for (uint64_t at = 1; at <= calls; ++at) {
+        for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+        for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+        const size_t boxes = Boxes().size();
+        const bool made = reply({.at = at, .span = span});
+        const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+        if (Boxes().size() > boxes && Boxes().back() == L"IDS_SELECTION_NOT_READ") {
+          ++notRead;
+          EXPECT_LT(uint64_t{kHeldTries} - 1, span) << where << ": asked again no more";
+          EXPECT_FALSE(made) << where;
+          EXPECT_TRUE(ItemsOf(tvDrafts).empty()) << where << ": a reply made all the same";
+          EXPECT_TRUE(ItemsOf(p.drafts).empty()) << where << ": the selection's copy left";
+          EXPECT_TRUE(Logged(L"mTanvelo::CreateReply", L"\"Quarterly figures\" was not made"))
+              << where;
+          continue;
+        }
+        if (!made || Boxes().size() > boxes) continue;
+        const std::wstring body = ItemsOf(tvDrafts).at(0)->Body();
+        EXPECT_EQ(std::wstring::npos, body.find(L"Hello Pat"))
+            << where << ": the whole mail answered in the selection's place";
+        // Refused fewer times than the held tries, every step is asked again: nothing is lost.
+        if (span < uint64_t{kHeldTries}) {
+          EXPECT_NE(std::wstring::npos, body.find(part)) << where;
+        }
+      }
+    EXPECT_LT(0, notRead) << "no read of the selection was refused for good";
+  }
+}
+
 // --- New mail from a template ------------------------------------------------------------------
 
 TEST_F(RoadTest, NewMailGoesToTheSelectedContactsOnce) {
@@ -451,6 +501,78 @@ TEST_F(RoadTest, ANewMailWhoseTextCannotBeReadStillOpensItsFieldsLeftForTheSend)
   EXPECT_TRUE(ItemsOf(tvDrafts)[0]->OpenInspector());
   EXPECT_TRUE(HasAddinStamp(ItemsOf(tvDrafts)[0]));
   EXPECT_TRUE(Logged(L"mTanvelo::PersonalizeQuietly"));
+}
+
+// The quiet fill of a reply's fields that cannot reach the mail leaves them for the Send, and
+// the log names the reply whose tokens show meanwhile; a mail without fields tells nothing.
+TEST_F(RoadTest, FieldsTheQuietFillCouldNotReachAreLeftForTheSendAndTheReplyNamed) {
+  auto fields = AddTemplate(L"Hello", outlook::olFormatPlain, L"Dear %FirstName%,\r\n");
+  auto plain = AddTemplate(L"Plain", outlook::olFormatPlain, L"Noted.\r\n");
+  auto reply = [&](const ItemPtr& tmpl) {
+    for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+    const size_t logged = support::library::Log().size();
+    int32_t action = kActionReply;
+    EXPECT_TRUE(DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()));
+    bool named = false;
+    for (size_t i = logged; i < support::library::Log().size(); ++i) {
+      const auto& entry = support::library::Log()[i];
+      named = named ||
+              (entry.level >= kLevelError && entry.procedure == L"mTanvelo::PersonalizeQuietly" &&
+               entry.text.find(L"\"RE: Quarterly figures\"") != std::wstring::npos);
+    }
+    return named;
+  };
+  world.mailUnreached = true;
+  EXPECT_TRUE(reply(fields)) << "the job could not reach the mail";
+  EXPECT_NE(std::wstring::npos, ItemsOf(tvDrafts).at(0)->Body().find(L"%FirstName%"));
+  EXPECT_FALSE(reply(plain)) << "no fields, nothing to tell";
+  world.mailUnreached = false;
+  world.loadAnswer = false;
+  EXPECT_TRUE(reply(fields)) << "the values could not be loaded";
+  world.loadAnswer = true;
+  world.replaceAnswer = false;
+  EXPECT_TRUE(reply(fields)) << "the values could not be written";
+  world.replaceAnswer = true;
+  EXPECT_FALSE(reply(fields)) << "filled";
+  world.textUnread = true;
+  EXPECT_TRUE(reply(fields)) << "the text was held";
+}
+
+// A text of the merge (the template's, the reply's, or the format they are told by) refused
+// past every try: the reply is not made without it; made, it holds both texts as HTML.
+TEST_F(RoadTest, AReplyIsMergedWithBothTextsUnderHeldRefusalsOrNotMadeAndTold) {
+  for (const wchar_t* version : {L"9.0.0.6627", L"14.0.0.4760"}) {
+    Start(version);
+    auto tmpl = AddTemplate(L"T", outlook::olFormatHTML,
+                            L"<html><body><p><b>Noted</b> with thanks.</p></body></html>");
+    mTanvelo::Services().ShowSelectTemplate = [](std::wstring&, int32_t&, int32_t, bool) {
+      return false;  // a template lookup refused as long: the user cancels the picker
+    };
+    auto reply = [&](const win32::faults::Plan& plan) {
+      for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+      int32_t action = kActionReply;
+      win32::faults::Start(plan);
+      const bool made = DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID());
+      win32::faults::Stop();
+      while (p.app->Inspectors()->Count() > 0)
+        p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+      return made;
+    };
+    ASSERT_TRUE(reply({.countOnly = true}));
+    const uint64_t calls = win32::faults::Counts().calls;
+    for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+      for (uint64_t at = 1; at <= calls; ++at) {
+        const size_t boxes = Boxes().size();
+        if (!reply({.at = at, .span = span}) || Boxes().size() > boxes) continue;
+        const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+        auto made = ItemsOf(tvDrafts);
+        ASSERT_EQ(1u, made.size()) << where;
+        const std::wstring html = made[0]->HTMLBody();
+        EXPECT_NE(std::wstring::npos, html.find(L"<b>Noted</b>")) << where << ": " << html;
+        EXPECT_NE(std::wstring::npos, made[0]->Body().find(L"the figures are attached."))
+            << where << ": the quote lost";
+      }
+  }
 }
 
 TEST_F(RoadTest, NewTemplatesAreNumberedAndStamped) {

@@ -26,6 +26,8 @@ int RoadTest::OkOnly(const win32::ShownMessageBox& box) {
 
 bool FakeJob::HasReplaces(const std::wstring& sEntryID, const std::wstring& StoreID) {
   if (world_.textUnread) vb::Raise(vb::kObjectVariableNotSet, L"held");
+  // As the job does for a mail Outlook would not give: never taken for one without fields.
+  if (world_.mailUnreached) vb::Raise(vb::kObjectVariableNotSet, L"the mail was not given");
   auto item = world_.session->GetItemFromID(sEntryID, StoreID);
   for (const auto& token : kTokens)
     if (item->Body().find(token) != std::wstring::npos ||

@@ -61,6 +61,7 @@ struct RoadWorld {
   bool contactUnread = false;          // LoadReplaceValues raises: a contact was not looked up
   int32_t failReplaceAt = 0;           // the n-th DoReplace raises
   bool replaceAnswer = true;           // DoReplace (False: nothing written)
+  bool mailUnreached = false;          // HasReplaces raises: Outlook would not give the mail
   std::vector<std::wstring> jobCalls;  // "Load silent=1", "Replace leave=1"...
   int32_t replaces = 0;
   std::deque<PickerAnswer> picker;
