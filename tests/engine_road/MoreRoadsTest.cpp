@@ -227,6 +227,57 @@ TEST_F(SelectionRoad, ReadingPaneSelectionBeforeOutlook2007) {
   EXPECT_TRUE(known);
 }
 
+// The reading pane's selection under refusals from each call: asked again, it is quoted alone;
+// refused past the tries (the selected item, the clipboard, the copy), no reply is made and the
+// user is told; the whole mail is never answered in its place.
+TEST_F(SelectionRoad, AReadingPaneSelectionUnderRefusalsIsQuotedOrNothingIsMadeAndTold) {
+  Start(L"11.0.0.8312");
+  auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
+  mTanvelo::Services().ShowSelectTemplate = [](std::wstring&, int32_t&, int32_t, bool) {
+    return false;  // a template lookup refused as long: the user cancels the picker
+  };
+  auto explorer = p.app->ActiveExplorer();
+  auto bars = office::MakeExplorerCommandBars();
+  auto go = office::AsPopup(bars->Item(L"Menu Bar")->FindControl(0, 30328));
+  go->CommandBar()->Controls().Add(office::msoControlButton, 7223);
+  explorer->SetCommandBars(bars);
+  explorer->Select({p.plainMail});
+  auto pane = std::make_shared<ReadingPane>(L"the figures are attached.");
+  win32::keyboard::SetFocus(pane);
+  auto reply = [&](const win32::faults::Plan& plan) {
+    int32_t action = kActionReply;
+    win32::faults::Start(plan);
+    const bool made = DoTanvelo(p.plainMail, action, kSelReadingPane, tmpl->EntryID());
+    win32::faults::Stop();
+    while (p.app->Inspectors()->Count() > 0)
+      p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+    return made;
+  };
+  ASSERT_TRUE(reply({.countOnly = true}));
+  const uint64_t calls = win32::faults::Counts().calls;
+  int notRead = 0;
+  for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+      for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+      const size_t boxes = Boxes().size();
+      const bool made = reply({.at = at, .span = span});
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      if (Boxes().size() > boxes && Boxes().back() == L"IDS_SELECTION_NOT_READ") {
+        ++notRead;
+        EXPECT_FALSE(made) << where;
+        EXPECT_TRUE(ItemsOf(tvDrafts).empty()) << where;
+        EXPECT_TRUE(ItemsOf(p.drafts).empty()) << where << ": the selection's copy left";
+        continue;
+      }
+      if (!made || Boxes().size() > boxes) continue;
+      const std::wstring body = ItemsOf(tvDrafts).at(0)->Body();
+      EXPECT_EQ(std::wstring::npos, body.find(L"Hello Pat"))
+          << where << ": the whole mail answered in the selection's place";
+    }
+  EXPECT_LT(0, notRead) << "no read of the selection was refused for good";
+}
+
 TEST_F(SelectionRoad, HtmlInspectorBefore2007TakesTheSelectedHtml) {
   Start(L"11.0.0.8312");
   auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"Noted.\r\n");
