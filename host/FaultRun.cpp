@@ -449,6 +449,7 @@ struct Look {
   size_t errors = 0;
   bool failed = false;        // the line's command failed (not an expectation)
   bool expectFailed = false;  // the line's expectation did not hold
+  std::wstring label;         // a ribbon line's control as the user knows it (the clean run's)
 };
 
 struct Pass {
@@ -509,6 +510,19 @@ std::vector<std::wstring> LineNames(const std::wstring& line) {
   } catch (const ScriptError&) {
   }
   return names;
+}
+
+// The label of the control a ribbon line clicks or looks at, before the line plays: a tell
+// names a ribbon control by it, as it names a bar's by its caption.
+std::wstring RibbonLabelOf(Session& session, const std::wstring& line) {
+  try {
+    auto words = SplitLine(line);
+    size_t at = !words.empty() && words[0].text == L"expect" ? 1 : 0;
+    if (words.size() < at + 3 || words[at].text != L"ribbon") return L"";
+    return session.RibbonLabel(words[at + (at ? 1 : 2)].text);
+  } catch (const ScriptError&) {
+    return L"";
+  }
 }
 
 bool IsExpectation(const std::wstring& line) {
@@ -629,16 +643,21 @@ class Runner {
       shown_.clear();
       LogMark mark = MarkLog();
       uint64_t calls = faults::Counts().calls;
+      // A click's control before the click; an expectation's once it has drawn the ribbon.
+      const bool expectation = IsExpectation(options_.lines[n]);
+      std::wstring label =
+          injected || expectation ? L"" : RibbonLabelOf(*session, options_.lines[n]);
       Played played = PlayLine(*session, options_.lines[n], n);
+      if (!injected && expectation) label = RibbonLabelOf(*session, options_.lines[n]);
       pass.calls.emplace_back(calls + 1, faults::Counts().calls);
       if (injected && options_.afterLine) options_.afterLine(*session, n);
       Look look = TakeLook(*session);
       look.raised = faults::Counts().raised;
       look.logged = ErrorsSince(mark);
       look.shown = shown_;
+      look.label = std::move(label);
       look.errors = look.logged.size();
       // An expectation that cannot be looked at (no mail open) does not hold either.
-      const bool expectation = IsExpectation(options_.lines[n]);
       look.failed = played == Played::kFailed && !expectation;
       look.expectFailed =
           played == Played::kExpectFailed || (played == Played::kFailed && expectation);
@@ -749,10 +768,15 @@ class Runner {
   bool ExpectationTold(size_t n) const {
     if (LineTold(n)) return true;
     std::vector<std::wstring> names = LineNames(options_.lines[n]);
+    auto labelOf = [&](size_t m) {
+      if (!clean_.lines[m].label.empty()) names.push_back(clean_.lines[m].label);
+    };
+    labelOf(n);
     for (size_t m = n; m-- > *firstFaulted_;) {
       if (IsExpectation(options_.lines[m]) || IsAnswer(options_.lines[m])) continue;
       if (LineTold(m)) return true;
       for (auto& name : LineNames(options_.lines[m])) names.push_back(name);
+      labelOf(m);
       break;
     }
     for (size_t m = *firstFaulted_; m <= n; ++m)

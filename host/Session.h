@@ -118,6 +118,9 @@ class Session {
   uint64_t Hosts() const { return hosts_; }
   // What the add-in let escape into Outlook (its connection calls, ribbon callbacks).
   std::vector<std::wstring> AddinErrors() const;
+  // The label the active window's ribbon shows for a control, or empty: the name a user knows
+  // the control by. Asked as Outlook asks, so no fault counts it.
+  std::wstring RibbonLabel(const std::wstring& control);
 
  private:
   void Boot();

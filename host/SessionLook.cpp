@@ -397,4 +397,16 @@ void Session::SaveHtml(const std::wstring& file) {
   }
 }
 
+std::wstring Session::RibbonLabel(const std::wstring& control) {
+  win32::faults::Quiet outlooksOwn;
+  try {
+    auto window = host_ ? host_->RibbonWindowOf(ActiveWindow().get()) : nullptr;
+    if (!window) return L"";
+    std::wstring id = RibbonId(*window, control);
+    return id.empty() ? L"" : window->Label(id);
+  } catch (...) {
+    return L"";
+  }
+}
+
 }  // namespace host

@@ -432,6 +432,30 @@ TEST(FaultRun, AMailSentIsSentKeptInTheDraftsOrTold) {
   EXPECT_FALSE(Has(kept, "follow up to our call")) << kept.err;
 }
 
+// A ribbon control is named by the label it shows, as a bar's control by its caption: a log
+// naming the label of the control an expectation looks at tells it; one naming another does not.
+TEST(FaultRun, ARibbonExpectationIsToldByItsControlsLabel) {
+  const std::vector<std::wstring> road = {
+      L"answer frmReplyFolder enter", L"start",
+      L"folder \"Tanvelo Templates/Standard Templates/Reply Templates\"",
+      L"select \"thank you for the information\"",
+      L"expect ribbon btnChangeDefaultSet enabled is \"true\""};
+  // Told on the line before the selection, which itself tells nothing.
+  auto logged = [&](const wchar_t* text) {
+    return Road(road, CallAfter(road, 3), [text](host::Session& s, size_t n) {
+      FaultAfter(3, [text](host::Session&) {
+        LogError(L"mExplorer.IsDefaultTemplateSelected", -2147467259, text);
+      })(s, n);
+      if (n + 1 == 4) s.Run(L"folder Inbox");
+    });
+  };
+  const char* kFailed = "line 5: an expectation held in the clean run and failed under faults";
+  auto byLabel = logged(L"Make default: not offered, Outlook refused to show the selection");
+  EXPECT_FALSE(Has(byLabel, kFailed)) << byLabel.err;
+  auto other = logged(L"Send drafts: not offered, Outlook refused to show the selection");
+  EXPECT_TRUE(Has(other, kFailed)) << other.err;
+}
+
 TEST(FaultRun, AnExpectationHeldCleanFailsUnderFaultsOnlyWithTheUserTold) {
   const std::vector<std::wstring> road = {L"answer frmReplyFolder enter", L"start",
                                           L"select \"Quarterly figures\"",
