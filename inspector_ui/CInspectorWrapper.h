@@ -123,7 +123,7 @@ class CInspectorWrapper : public IInspectorWrapperEx,
   // The item the window shows and its EntryID, for the click of the command labelled by the
   // text id `label`: asked again while Outlook refuses them; still refused, false and told at
   // error level under `procedure`, naming the command, the item and what was not done.
-  bool ShownItem(const wchar_t* procedure, const wchar_t* label, std::wstring_view undone,
+  bool ItemShown(const wchar_t* procedure, const wchar_t* label, std::wstring_view undone,
                  std::shared_ptr<outlook::Item>& item, std::wstring& sEntryID);
   void m_btnTanvelo_Click(const ButtonPtr& Ctrl);
   void m_btnReplyAllWith_Click(const ButtonPtr& Ctrl);

@@ -58,7 +58,7 @@ std::wstring CInspectorWrapper::CurrentEntryID() const {
   return CurrentItem()->EntryID();
 }
 
-bool CInspectorWrapper::ShownItem(const wchar_t* procedure, const wchar_t* label,
+bool CInspectorWrapper::ItemShown(const wchar_t* procedure, const wchar_t* label,
                                   std::wstring_view undone, std::shared_ptr<outlook::Item>& item,
                                   std::wstring& sEntryID) {
   // Outlook busy a moment must not swallow the click.
@@ -134,7 +134,7 @@ void CInspectorWrapper::m_btnSaveAsTemplate2_Click(const ButtonPtr&) {
   if (!command) return NotConnected(L"SaveAsTemplate_Click");
   std::shared_ptr<outlook::Item> item;
   std::wstring id;
-  if (!ShownItem(L"CInspectorWrapper::m_btnSaveAsTemplate2_Click", L"BTN_SAVE_AS_TEMPLATE",
+  if (!ItemShown(L"CInspectorWrapper::m_btnSaveAsTemplate2_Click", L"BTN_SAVE_AS_TEMPLATE",
                  L"no template was made", item, id))
     return;
   bool bForeground = m_state.OldWordMail;
@@ -146,7 +146,7 @@ void CInspectorWrapper::m_btnOpenDuplicate_Click(const ButtonPtr&) {
   if (!command) return NotConnected(L"OpenDuplicate_Click");
   std::shared_ptr<outlook::Item> item;
   std::wstring id;
-  if (!ShownItem(L"CInspectorWrapper::m_btnOpenDuplicate_Click", L"BTN_OPEN_DUPLICATE",
+  if (!ItemShown(L"CInspectorWrapper::m_btnOpenDuplicate_Click", L"BTN_OPEN_DUPLICATE",
                  L"no duplicate was made", item, id))
     return;
   command(id, m_state.OldWordMail);
@@ -157,7 +157,7 @@ void CInspectorWrapper::m_btnHotkey_Click(const ButtonPtr&) {
   if (!command) return NotConnected(L"Hotkey_Click");
   std::shared_ptr<outlook::Item> item;
   std::wstring id;
-  if (!ShownItem(L"CInspectorWrapper::m_btnHotkey_Click", L"BTN_HOTKEY",
+  if (!ItemShown(L"CInspectorWrapper::m_btnHotkey_Click", L"BTN_HOTKEY",
                  L"the hotkey dialog was not opened", item, id))
     return;
   command(id, m_state.OldWordMail);
@@ -168,7 +168,7 @@ void CInspectorWrapper::m_btnChangeDefault_Click(const ButtonPtr&) {
   if (!command) return NotConnected(L"ChangeDefault_Click");
   std::shared_ptr<outlook::Item> item;
   std::wstring id;
-  if (!ShownItem(
+  if (!ItemShown(
           L"CInspectorWrapper::m_btnChangeDefault_Click",
           m_state.IsDefaultTemplate ? L"BTN_CHANGE_DEFAULT_CLEAR" : L"BTN_CHANGE_DEFAULT_SET",
           L"the default template was not changed", item, id))
@@ -185,7 +185,7 @@ void CInspectorWrapper::m_btnProcessPersonal_Click(const ButtonPtr&) {
   if (!command) return NotConnected(L"ProcessPersonal2_Click");
   std::shared_ptr<outlook::Item> item;
   std::wstring id;
-  if (!ShownItem(L"CInspectorWrapper::m_btnProcessPersonal_Click", L"BTN_PROCESS_PERSONAL",
+  if (!ItemShown(L"CInspectorWrapper::m_btnProcessPersonal_Click", L"BTN_PROCESS_PERSONAL",
                  L"its fields were not filled", item, id))
     return;
   // The editor read now; refused, the one seen at the opening.
