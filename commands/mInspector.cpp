@@ -27,10 +27,22 @@ void Tanvelo_Click(const InspectorWrapperPtr& oWrapper, int32_t& nAction,
                    const std::wstring& sTemplateID, bool bOnTop) {
   const wchar_t* proc = L"mInspector::Tanvelo_Click";
   if (!oWrapper) LogError(proc, 0, L"assert");
+  std::shared_ptr<outlook::Item> item;
+  int32_t nClass = 0;
+  // Outlook busy a moment must not swallow the click.
+  if (!mTanvelo::Retried([&] {
+        item = Need(Need(Need(oWrapper)->GetInspector())->CurrentItem());
+        nClass = item->Class();
+      })) {
+    const wchar_t* what = nAction == mTanvelo::kActionForward    ? L"forward"
+                          : nAction == mTanvelo::kActionReplyAll ? L"reply to all"
+                                                                 : L"reply";
+    LogError(proc, std::nullopt, std::nullopt,
+             std::wstring(L"the open mail could not be read, no ") + what + L" was made");
+    return;
+  }
   Trap(proc, [&] {
-    auto inspector = Need(Need(oWrapper)->GetInspector());
-    auto item = Need(inspector->CurrentItem());
-    if (item->Class() != outlook::olMail) {
+    if (nClass != outlook::olMail) {
       vb::MsgBox(LangText(L"IDS_TVNEEDMAILITEM"), kStyleExclamation | Foreground(bOnTop));
       return;
     }
@@ -93,10 +105,10 @@ void Hotkey_Click(const std::wstring& sEntryID, bool bOnTop) {
 
 bool ChangeDefault_Click(const std::shared_ptr<outlook::Item>& oMail) {
   std::wstring id;
-  // Outlook busy a moment must not swallow the click.
+  // Outlook busy a moment must not swallow the click; still refused, the log names the template.
   if (!oMail ||
       !mTanvelo::Insist(
-          L"mInspector::ChangeDefault_Click",
+          L"mInspector::ChangeDefault_Click", oMail, L"The default template's change",
           [&] { id = mTanvelo::TemplateItemOrRaise(oMail) ? oMail->EntryID() : L""; }) ||
       id.empty())
     return false;

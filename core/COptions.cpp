@@ -86,10 +86,14 @@ bool COptions::NormalisedBoolean(const std::wstring& name, int32_t normal) const
   return n != 0;
 }
 
-std::wstring COptions::ReadProfileString(const std::wstring& name) {
+std::wstring COptions::ReadProfileString(const std::wstring& name, bool* refused) {
   CWinReg key;
-  if (!key.InitForRead(HKCU, GetProfileRegPath())) return L"";
+  if (!key.InitForRead(HKCU, GetProfileRegPath())) {
+    if (refused) *refused = !key.KeyMissing();
+    return L"";
+  }
   std::wstring value = key.GetStringValue(name);
+  if (refused) *refused = key.Refused();
   key.CloseKey();
   return value;
 }
@@ -242,6 +246,11 @@ void COptions::SetHideForwardWithBtn(bool value) {
 
 std::wstring COptions::DefaultTemplateID() {
   return ReadProfileString(L"DefaultTemplateID");
+}
+bool COptions::ReadDefaultTemplateID(std::wstring& value) {
+  bool refused = false;
+  value = ReadProfileString(L"DefaultTemplateID", &refused);
+  return !refused;
 }
 bool COptions::SetDefaultTemplateID(const std::wstring& value) {
   return WriteProfileString(L"DefaultTemplateID", value);

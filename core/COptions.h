@@ -54,6 +54,8 @@ class COptions {
   // The program's main icon (icon resource "MAIN_ICON") as a picture object.
   std::shared_ptr<win32::IPicture> MAIN_ICON() const;
   std::wstring DefaultTemplateID();
+  // The same; false when the registry refused the read past its tries (the value not known).
+  bool ReadDefaultTemplateID(std::wstring& value);
   bool ShowImportExportTempFiles() const;
   void SetShowImportExportTempFiles(bool value);
   void GetImportOptions(ImportExportOptions& options);
@@ -76,7 +78,8 @@ class COptions {
                                 bool hkcu) const;
   bool WriteStringOption(const std::wstring& name, const std::wstring& value, bool hkcu) const;
   bool NormalisedBoolean(const std::wstring& name, int32_t normal) const;
-  std::wstring ReadProfileString(const std::wstring& name);
+  // With `refused`, whether the key or value was refused past kHeldTries (rather than missing).
+  std::wstring ReadProfileString(const std::wstring& name, bool* refused = nullptr);
   // False (logged naming the key and value) when the registry refused it past kHeldTries.
   bool WriteProfileString(const std::wstring& name, const std::wstring& value);
   void ReadSettings(ImportExportOptions& options, const wchar_t* from, const wchar_t* to,

@@ -231,7 +231,16 @@ bool ClearDefaultTemplate() {
 }
 
 void ToggleDefaultTemplate(const ItemPtr& item, const std::wstring& sEntryID) {
-  if (IsDefaultTemplate(sEntryID))
+  std::wstring current;
+  // Taken for "not the default", a refused read would set again the default the user clears.
+  if (!Options().ReadDefaultTemplateID(current)) {
+    std::wstring subject;
+    Quietly([&] { subject = Need(item)->Subject(); });
+    LogError(L"mTanvelo::ToggleDefaultTemplate", 0,
+             L"the default template could not be read, so not changed: " + subject);
+    return;
+  }
+  if (!sEntryID.empty() && sEntryID == current)
     ClearDefaultTemplate();
   else
     SetDefaultTemplate(item);
@@ -331,7 +340,7 @@ void OpenTemplateDuplicate(const std::wstring& sEntryID) {
       return;
     }
     RemoveHotkeyProperties(copy, false);
-    SetAddinProperty(copy, Options().ProductCode(), false);
+    const bool stamped = SetAddinProperty(copy, Options().ProductCode(), false);
     if (!Retried([&] {
           copy->SetSubject(subject);
           copy->Save();
@@ -341,6 +350,9 @@ void OpenTemplateDuplicate(const std::wstring& sEntryID) {
       DeleteItem(copy, true);
       return;
     }
+    if (!stamped)
+      LogError(L"mTanvelo::OpenTemplateDuplicate", 0,
+               L"the duplicate " + subject + L" was made without the program's stamp");
     DisplayTemplate(copy, false);
   });
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "commandbars/CommandBarKit.h"
@@ -119,6 +120,11 @@ class CInspectorWrapper : public IInspectorWrapperEx,
   void QueueReply(int32_t nAction, const std::wstring& sTemplateID);
   std::wstring CurrentEntryID() const;
   std::shared_ptr<outlook::Item> CurrentItem() const;
+  // The item the window shows and its EntryID, for the click of the command labelled by the
+  // text id `label`: asked again while Outlook refuses them; still refused, false and told at
+  // error level under `procedure`, naming the command, the item and what was not done.
+  bool ItemShown(const wchar_t* procedure, const wchar_t* label, std::wstring_view undone,
+                 std::shared_ptr<outlook::Item>& item, std::wstring& sEntryID);
   void m_btnTanvelo_Click(const ButtonPtr& Ctrl);
   void m_btnReplyAllWith_Click(const ButtonPtr& Ctrl);
   void m_btnForwardWith_Click(const ButtonPtr& Ctrl);

@@ -1,5 +1,6 @@
 // What the inspector's buttons do. Replies are queued to run after the click has returned;
 // everything else runs at once, always on the item the window shows at the moment of the click.
+#include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/Main.h"
 #include "engine/mTanvelo.h"
@@ -57,6 +58,26 @@ std::wstring CInspectorWrapper::CurrentEntryID() const {
   return CurrentItem()->EntryID();
 }
 
+bool CInspectorWrapper::ItemShown(const wchar_t* procedure, const wchar_t* label,
+                                  std::wstring_view undone, std::shared_ptr<outlook::Item>& item,
+                                  std::wstring& sEntryID) {
+  // Outlook busy a moment must not swallow the click.
+  if (mTanvelo::Retried([&] {
+        item = vb::Need(CurrentItem());
+        sEntryID = item->EntryID();
+      }))
+    return true;
+  item = nullptr;
+  const std::wstring refusal = vb::Err().Description();
+  // The mail bound at the opening names it should the window not answer.
+  std::wstring subject;
+  if (!mTanvelo::Retried([&] { subject = vb::Need(m_oMail)->Subject(); })) subject.clear();
+  LogError(procedure, std::nullopt,
+           LangText(label) + L": \"" + subject + L"\" could not be read, " + std::wstring(undone) +
+               L" - " + refusal);
+  return false;
+}
+
 void CInspectorWrapper::QueueReply(int32_t nAction, const std::wstring& sTemplateID) {
   auto& demand = InspectorCommandsSlot().DemandTanvelo_Click;
   if (!demand) return NotConnected(L"DemandTanvelo_Click");
@@ -111,37 +132,69 @@ void CInspectorWrapper::m_btnTemplate_Click(const ButtonPtr& Ctrl) {
 void CInspectorWrapper::m_btnSaveAsTemplate2_Click(const ButtonPtr&) {
   auto& command = InspectorCommandsSlot().SaveAsTemplate_Click;
   if (!command) return NotConnected(L"SaveAsTemplate_Click");
+  std::shared_ptr<outlook::Item> item;
+  std::wstring id;
+  if (!ItemShown(L"CInspectorWrapper::m_btnSaveAsTemplate2_Click", L"BTN_SAVE_AS_TEMPLATE",
+                 L"no template was made", item, id))
+    return;
   bool bForeground = m_state.OldWordMail;
-  command(CurrentEntryID(), bForeground);
+  command(id, bForeground);
 }
 
 void CInspectorWrapper::m_btnOpenDuplicate_Click(const ButtonPtr&) {
   auto& command = InspectorCommandsSlot().OpenDuplicate_Click;
   if (!command) return NotConnected(L"OpenDuplicate_Click");
-  command(CurrentEntryID(), m_state.OldWordMail);
+  std::shared_ptr<outlook::Item> item;
+  std::wstring id;
+  if (!ItemShown(L"CInspectorWrapper::m_btnOpenDuplicate_Click", L"BTN_OPEN_DUPLICATE",
+                 L"no duplicate was made", item, id))
+    return;
+  command(id, m_state.OldWordMail);
 }
 
 void CInspectorWrapper::m_btnHotkey_Click(const ButtonPtr&) {
   auto& command = InspectorCommandsSlot().Hotkey_Click;
   if (!command) return NotConnected(L"Hotkey_Click");
-  command(CurrentEntryID(), m_state.OldWordMail);
+  std::shared_ptr<outlook::Item> item;
+  std::wstring id;
+  if (!ItemShown(L"CInspectorWrapper::m_btnHotkey_Click", L"BTN_HOTKEY",
+                 L"the hotkey dialog was not opened", item, id))
+    return;
+  command(id, m_state.OldWordMail);
 }
 
 void CInspectorWrapper::m_btnChangeDefault_Click(const ButtonPtr&) {
   auto& command = InspectorCommandsSlot().ChangeDefault_Click;
   if (!command) return NotConnected(L"ChangeDefault_Click");
-  if (!command(CurrentItem())) return;
+  std::shared_ptr<outlook::Item> item;
+  std::wstring id;
+  if (!ItemShown(
+          L"CInspectorWrapper::m_btnChangeDefault_Click",
+          m_state.IsDefaultTemplate ? L"BTN_CHANGE_DEFAULT_CLEAR" : L"BTN_CHANGE_DEFAULT_SET",
+          L"the default template was not changed", item, id))
+    return;
+  if (!command(item)) return;
   m_OutlookBars_OnUpdate();
   // The refresh does nothing for Word's windows before 2007: the caption follows here.
-  vb::Ignore([&] { m_state.IsDefaultTemplate = mTanvelo::IsDefaultTemplate(CurrentEntryID()); });
+  vb::Ignore([&] { m_state.IsDefaultTemplate = mTanvelo::IsDefaultTemplate(id); });
   CaptionChangeDefault();
 }
 
 void CInspectorWrapper::m_btnProcessPersonal_Click(const ButtonPtr&) {
   auto& command = InspectorCommandsSlot().ProcessPersonal2_Click;
   if (!command) return NotConnected(L"ProcessPersonal2_Click");
-  auto item = CurrentItem();  // raises when the window is gone
-  command(item, m_oInspector->IsWordMail());
+  std::shared_ptr<outlook::Item> item;
+  std::wstring id;
+  if (!ItemShown(L"CInspectorWrapper::m_btnProcessPersonal_Click", L"BTN_PROCESS_PERSONAL",
+                 L"its fields were not filled", item, id))
+    return;
+  // The editor read now; refused, the one seen at the opening.
+  bool bWord = m_state.IsWordMail;
+  if (!mTanvelo::Retried([&] { bWord = vb::Need(m_oInspector)->IsWordMail(); })) {
+    bWord = m_state.IsWordMail;
+    vb::Err().Clear();
+  }
+  command(item, bWord);
 }
 
 void CInspectorWrapper::m_btnInsert_Click(const ButtonPtr& Ctrl) {

@@ -12,6 +12,7 @@
 #include "platform/win32/Faults.h"
 #include "platform/win32/Window.h"
 #include "tests/commands/CommandsTest.h"
+#include "tests/common/Log.h"
 
 namespace {
 
@@ -110,6 +111,25 @@ TEST_F(InspectorCommandsTest, AnAnsweredMailLeftOpenKeepsItsWrapperAndItsCommand
   EXPECT_TRUE(inspector->IsClosed());
   EXPECT_EQ(wrapper->calls, Texts{L"Done"});
   EXPECT_EQ(4u, Subjects(tvDrafts).size());
+}
+
+// The open mail is the reply's first call: held a moment, it is asked again and the reply is
+// made; refused past every try, the log says which command made nothing.
+TEST_F(InspectorCommandsTest, AnOpenMailHeldAMomentIsStillAnsweredOrTheLogSaysNoReplyWasMade) {
+  auto item = AddTemplate(L"Thanks");
+  auto reply = [&](const win32::faults::Plan& plan, int32_t action) {
+    for (const auto& made : tvDrafts->Items()->All()) made->Delete();
+    auto wrapper = Open(p.plainMail);
+    win32::faults::Start(plan);
+    mInspector::Tanvelo_Click(wrapper, action, item->EntryID(), false);
+    win32::faults::Stop();
+    return Subjects(tvDrafts).size() == 1;
+  };
+  ASSERT_TRUE(reply({.countOnly = true}, 1));
+  EXPECT_TRUE(reply({.at = 1, .span = uint64_t{kHeldTries} - 1}, 1));
+  EXPECT_FALSE(reply({.at = 1, .span = kHeldTries}, 4));
+  EXPECT_TRUE(testlog::LoggedContaining(L"mInspector::Tanvelo_Click",
+                                        L"the open mail could not be read, no forward was made"));
 }
 
 class InspectorCommands2007Test : public InspectorCommandsTest {

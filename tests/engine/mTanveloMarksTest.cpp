@@ -1,8 +1,12 @@
 // What makes an item a template and how it is marked: stamp, send mode, hotkey properties,
 // favourite mark by Outlook version, the default template, lookups and duplicates.
+#include <functional>
+
 #include "EngineTest.h"
 #include "core/COptions.h"
 #include "engine/mTanvelo.h"
+#include "engine/mTanveloRoad.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/Faults.h"
 #include "tests/common/RefusedWrites.h"
 
@@ -361,4 +365,70 @@ TEST_F(Marks, MarksOutlastARunOfRefusalsOrAreTold) {
       }
     }
   }
+}
+
+// The click that clears the default reads which template is the default: that read refused
+// past its tries must not set the default again without a word.
+TEST_F(Marks, AToggleWhoseReadOfTheDefaultIsRefusedChangesNothingUntold) {
+  auto t = AddMail(templates, L"Offer");
+  const std::wstring id = t->EntryID();
+  SetDefaultTemplate(t);
+  win32::faults::Start({.countOnly = true});
+  ToggleDefaultTemplate(t, id);
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GT(calls, 0u);
+  int told = 0;
+  for (uint64_t span : {uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      SetDefaultTemplate(t);
+      const size_t from = support::library::Log().size();
+      win32::faults::Start({.at = at, .span = span});
+      ToggleDefaultTemplate(t, id);
+      win32::faults::Stop();
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      if (!IsDefaultTemplate(id)) continue;  // cleared
+      EXPECT_GE(span, uint64_t{kHeldTries}) << where;
+      const bool toldNow = refused::Told(from, {L"default template", L"Offer"}) ||
+                           refused::Told(from, {L"not written", L"\"DefaultTemplateID\""});
+      EXPECT_TRUE(toldNow) << where << ": still the default, untold";
+      told += toldNow;
+    }
+  EXPECT_GT(told, 0);
+}
+
+// A template made under refusals of its stamp is still made, and the log names it.
+TEST_F(Marks, ATemplateMadeWithoutItsStampIsToldByName) {
+  auto t = AddMail(templates, L"Offer");
+  const std::wstring id = t->EntryID();
+  auto clear = [&] {
+    for (const auto& item : templates->Items()->All())
+      if (item->Subject() != L"Offer") item->Delete();
+    while (p.app->Inspectors()->Count() > 0)
+      p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+  };
+  const std::function<void()> makers[] = {[&] { OpenTemplateDuplicate(id); },
+                                          [&] { NewTemplate(templates); }};
+  int unstamped = 0;
+  for (const auto& make : makers) {
+    clear();
+    win32::faults::Start({.countOnly = true});
+    make();
+    win32::faults::Stop();
+    const uint64_t calls = win32::faults::Counts().calls;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      clear();
+      const size_t from = support::library::Log().size();
+      win32::faults::Start({.at = at, .span = kHeldTries});
+      make();
+      win32::faults::Stop();
+      for (const auto& item : templates->Items()->All()) {
+        if (item->Subject() == L"Offer" || HasAddinStamp(item)) continue;
+        ++unstamped;
+        EXPECT_TRUE(refused::Told(from, {L"without the program's stamp", item->Subject()}))
+            << "refused from call " << at << ": " << win32::ToAnsi(item->Subject());
+      }
+    }
+  }
+  EXPECT_GT(unstamped, 0);
 }

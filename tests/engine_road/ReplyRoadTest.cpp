@@ -690,3 +690,37 @@ TEST_F(ReplyRoad, ATemplateTheUserAskedToEditOpensUnderOneRefusal) {
     EXPECT_EQ(1, p.app->Inspectors()->Count()) << "refused at call " << at;
   }
 }
+
+// A template made from a mail while its stamp is refused past every try is still made, and
+// the log names the mail it was made from.
+TEST_F(ReplyRoad, ATemplateFromAMailMadeWithoutItsStampIsToldByName) {
+  const std::wstring subject = p.plainMail->Subject();
+  auto make = [&](const win32::faults::Plan& plan) {
+    for (const auto& item : ItemsOf(templates)) item->Delete();
+    win32::msgbox::Answer(win32::IDNO);
+    win32::faults::Start(plan);
+    NewTemplateFromMail(p.plainMail->EntryID(), p.inbox->StoreID(), false);
+    win32::faults::Stop();
+    while (win32::msgbox::PendingAnswers() > 0) win32::MessageBoxW(0, L"", L"", win32::MB_YESNO);
+  };
+  make({.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  int unstamped = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    const size_t from = support::library::Log().size();
+    make({.at = at, .span = kHeldTries});
+    for (const auto& item : ItemsOf(templates)) {
+      if (HasAddinStamp(item)) continue;
+      ++unstamped;
+      bool told = false;
+      for (size_t i = from; i < support::library::Log().size(); ++i) {
+        const auto& e = support::library::Log()[i];
+        told = told || (e.level >= kLevelError &&
+                        e.text.find(L"without the program's stamp") != std::wstring::npos &&
+                        e.text.find(subject) != std::wstring::npos);
+      }
+      EXPECT_TRUE(told) << "refused from call " << at;
+    }
+  }
+  EXPECT_GT(unstamped, 0);
+}

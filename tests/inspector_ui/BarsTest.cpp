@@ -641,3 +641,73 @@ TEST_F(Bars, ABarOfficeRefusesInTheFirstActivationCostsOnlyWhatStandsOnIt) {
     EXPECT_LE(5, passing) << "every bar of the build refused once";
   }
 }
+
+// A window that holds its item a moment still runs the clicked command on that item; refused
+// past every try, nothing runs and an error names the command and, read from the mail the
+// window was opened on, the template or mail.
+TEST_F(Bars, AClickWhoseWindowHoldsItsItemAMomentStillActsOrIsToldByName) {
+  auto tmpl = AddTemplate(L"Offer");
+  auto mail = MadeMail(L"Figures", L"x", 1, {L"Kim Roe"});
+  auto t = Open(tmpl);
+  auto m = Open(mail);
+  ASSERT_TRUE(t && m);
+  ItemPtr gotItem;
+  std::wstring gotId;
+  auto& c = InspectorCommandsSlot();
+  c.SaveAsTemplate_Click = [&](const std::wstring& id, bool&) { gotId = id; };
+  c.OpenDuplicate_Click = [&](const std::wstring& id, bool) { gotId = id; };
+  c.Hotkey_Click = [&](const std::wstring& id, bool) { gotId = id; };
+  c.ChangeDefault_Click = [&](const ItemPtr& item) {
+    gotItem = item;
+    return false;
+  };
+  c.ProcessPersonal2_Click = [&](const ItemPtr& item, bool) { gotItem = item; };
+  const struct {
+    std::shared_ptr<office::CommandBarButton> button;
+    ItemPtr item;
+    const wchar_t* label;
+    const wchar_t* procedure;
+  } cases[] = {
+      {t->m_btnChangeDefault, tmpl, L"BTN_CHANGE_DEFAULT_SET", L"m_btnChangeDefault_Click"},
+      {t->m_btnOpenDuplicate, tmpl, L"BTN_OPEN_DUPLICATE", L"m_btnOpenDuplicate_Click"},
+      {t->m_btnOpenDuplicate2, tmpl, L"BTN_OPEN_DUPLICATE", L"m_btnOpenDuplicate_Click"},
+      {t->m_btnHotkey, tmpl, L"BTN_HOTKEY", L"m_btnHotkey_Click"},
+      {t->m_btnHotkey2, tmpl, L"BTN_HOTKEY", L"m_btnHotkey_Click"},
+      {m->m_btnTemplate, mail, L"BTN_SAVE_AS_TEMPLATE", L"m_btnSaveAsTemplate2_Click"},
+      {m->m_btnSaveAsTemplate2, mail, L"BTN_SAVE_AS_TEMPLATE", L"m_btnSaveAsTemplate2_Click"},
+      {m->m_btnProcessPersonal, mail, L"BTN_PROCESS_PERSONAL", L"m_btnProcessPersonal_Click"},
+      {m->m_btnProcessPersonal2, mail, L"BTN_PROCESS_PERSONAL", L"m_btnProcessPersonal_Click"}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(win32::ToAnsi(k.label));
+    ASSERT_TRUE(k.button);
+    const std::wstring id = k.item->EntryID(), subject = k.item->Subject();
+    const std::wstring procedure = std::wstring(L"CInspectorWrapper::") + k.procedure;
+    auto click = [&](const win32::faults::Plan& plan) {
+      gotItem = nullptr;
+      gotId.clear();
+      win32::faults::Start(plan);
+      k.button->UserClick();
+      win32::faults::Stop();
+      return gotId == id || (gotItem && gotItem->EntryID() == id);
+    };
+    ASSERT_TRUE(click({.countOnly = true}));
+    const uint64_t calls = win32::faults::Counts().calls;
+    ASSERT_GT(calls, 0u);
+    for (uint64_t at = 1; at <= calls; ++at)
+      EXPECT_TRUE(click({.at = at, .span = uint64_t{kHeldTries} - 1}))
+          << "refused from call " << at;
+    // Refused past every try: the mail the window was opened on still names it.
+    EXPECT_FALSE(click({.at = 1, .span = kHeldTries}));
+    EXPECT_TRUE(Logged(procedure, LangText(k.label) + L": \"" + subject + L"\" could not be read"));
+    // Refused for good: the command alone names it.
+    const size_t from = support::library::Log().size();
+    EXPECT_FALSE(click({.at = 1, .span = 1000}));
+    bool told = false;
+    for (size_t i = from; i < support::library::Log().size(); ++i) {
+      const auto& e = support::library::Log()[i];
+      told = told || (e.procedure == procedure && e.level >= kLevelError &&
+                      e.text.starts_with(LangText(k.label) + L":"));
+    }
+    EXPECT_TRUE(told);
+  }
+}
