@@ -20,9 +20,11 @@ std::shared_ptr<redemption::SafeItem> Safe(const ItemPtr& item) {
 }
 
 // Asked again while refused (the item held a moment): a body read as empty would make a reply
-// or a template without its text. Still refused, told naming the item.
+// or a template without its text. Still refused, told naming the item, and with bRaise the
+// refusal goes on to the caller.
 std::wstring SafeRead(const wchar_t* procedure, const ItemPtr& item, bool bSave, bool bSwitch,
-                      const std::function<std::wstring(redemption::SafeItem&)>& read) {
+                      const std::function<std::wstring(redemption::SafeItem&)>& read,
+                      bool bRaise = false) {
   std::wstring text;
   auto step = [&] {
     bool needsSave = false;
@@ -43,6 +45,7 @@ std::wstring SafeRead(const wchar_t* procedure, const ItemPtr& item, bool bSave,
   std::wstring subject;
   vb::Catch([&] { subject = Need(item)->Subject(); });
   LogError(procedure, number, description, L"The text of \"" + subject + L"\" was not read");
+  if (bRaise) vb::Raise(number, description);
   return L"";
 }
 
@@ -141,6 +144,12 @@ std::wstring SafeGetBody(const ItemPtr& item, bool bSave) {
                   [](redemption::SafeItem& safe) { return safe.Body(); });
 }
 
+std::wstring SafeGetBodyOrRaise(const ItemPtr& item, bool bSave) {
+  return SafeRead(
+      L"mBody::SafeGetBody", item, bSave, false,
+      [](redemption::SafeItem& safe) { return safe.Body(); }, true);
+}
+
 std::wstring SafeGetRTFBody(const ItemPtr& item, bool bSave) {
   return SafeRead(L"mBody::SafeGetRTFBody", item, bSave, false,
                   [](redemption::SafeItem& safe) { return safe.RTFBody(); });
@@ -149,6 +158,12 @@ std::wstring SafeGetRTFBody(const ItemPtr& item, bool bSave) {
 std::wstring SafeGetHTMLBody(const ItemPtr& item, bool bSave, bool bSwitch) {
   return SafeRead(L"mBody::SafeGetHTMLBody", item, bSave, bSwitch,
                   [](redemption::SafeItem& safe) { return safe.HTMLBody(); });
+}
+
+std::wstring SafeGetHTMLBodyOrRaise(const ItemPtr& item, bool bSave, bool bSwitch) {
+  return SafeRead(
+      L"mBody::SafeGetHTMLBody", item, bSave, bSwitch,
+      [](redemption::SafeItem& safe) { return safe.HTMLBody(); }, true);
 }
 
 void SafeSetBody(const ItemPtr& item, const std::wstring& text) {

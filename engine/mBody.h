@@ -35,6 +35,10 @@ std::wstring SafeGetBody(const ItemPtr& item, bool bSave);
 std::wstring SafeGetRTFBody(const ItemPtr& item, bool bSave);
 // With bSwitch the item is made HTML first (and then counts as changed).
 std::wstring SafeGetHTMLBody(const ItemPtr& item, bool bSave, bool bSwitch);
+// The same, the refusal raised once it is logged: for a caller that must not go on with a
+// text it did not read (a merge would make a mail without the template's text).
+std::wstring SafeGetBodyOrRaise(const ItemPtr& item, bool bSave);
+std::wstring SafeGetHTMLBodyOrRaise(const ItemPtr& item, bool bSave, bool bSwitch);
 void SafeSetBody(const ItemPtr& item, const std::wstring& text);
 void SafeSetRTFBody(const ItemPtr& item, const std::wstring& rtf);
 // Writes the HTML as RTF that carries it (the item is not saved first).

@@ -24,16 +24,19 @@ int32_t LongOf(const outlook::PropValue& value) {
   return 0;
 }
 
-// The HTML body of an item, or its plain body made into HTML.
+// The HTML body of an item, or its plain body made into HTML. A text not read raises: merged
+// as empty, the mail would go on without the template's text or the quoted mail.
 std::wstring HtmlOf(const ItemPtr& item) {
-  std::wstring html = mBody::SafeGetHTMLBody(item, true, true);
-  if (html.empty()) return Txt2Html(mBody::SafeGetBody(item, true));
+  std::wstring html = mBody::SafeGetHTMLBodyOrRaise(item, true, true);
+  if (html.empty()) return Txt2Html(mBody::SafeGetBodyOrRaise(item, true));
   return html;
 }
 
 int32_t FormatOf(const ItemPtr& item) {
   int32_t format = mBody::GetBodyFormat(item);
-  return format == 0 ? GetTemplateBodyFormat(item, true, true) : format;
+  if (format != 0) return format;
+  return mBody::SafeGetHTMLBodyOrRaise(item, true, true).empty() ? outlook::olFormatPlain
+                                                                 : outlook::olFormatHTML;
 }
 
 // The body tag (mHTML::FindBodyTag); raises when there is none.
@@ -165,8 +168,9 @@ bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID) {
         FormatOf(target) == outlook::olFormatPlain && FormatOf(copy) == outlook::olFormatPlain;
     // Room for the inline pictures' new content ids, so that they are written in place.
     const size_t room = static_cast<size_t>(tmpl->Attachments()->Count()) * 256;
-    std::wstring text = plain ? mBody::SafeGetBody(copy, true) + mBody::SafeGetBody(target, true)
-                              : MergeHtml(HtmlOf(target), HtmlOf(copy), room);
+    std::wstring text =
+        plain ? mBody::SafeGetBodyOrRaise(copy, true) + mBody::SafeGetBodyOrRaise(target, true)
+              : MergeHtml(HtmlOf(target), HtmlOf(copy), room);
     DeleteItem(copy, true);
     copy = nullptr;
 

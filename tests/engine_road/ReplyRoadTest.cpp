@@ -303,6 +303,62 @@ TEST_F(ReplyRoad, AReplyUnderAHeldRunOfRefusalsIsMadeOrShownAsNotMade) {
     }
 }
 
+// A text Outlook holds past every try (the template's, or the quoted mail's) is never merged
+// as empty: the reply holds both, or it is not made and a box tells so. Plain into plain, and
+// a plain mail under an HTML template.
+TEST_F(ReplyRoad, AReplyIsNeverMadeWithoutATextItCouldNotRead) {
+  for (int32_t format : {outlook::olFormatPlain, outlook::olFormatHTML}) {
+    Start(L"14.0.0.4760");
+    SCOPED_TRACE(format);
+    const std::wstring text = L"Template text";
+    auto tmpl = AddTemplate(
+        L"Thanks", format,
+        format == outlook::olFormatHTML ? L"<html><body><p>" + text + L"</p></body></html>" : text);
+    int picked = 0;  // the template not found: the picker is shown
+    Services().ShowSelectTemplate = [&](std::wstring&, int32_t&, int32_t, bool) {
+      ++picked;
+      return false;
+    };
+    auto reply = [&] {
+      int32_t action = kActionReply;
+      bool made = DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID());
+      while (p.app->Inspectors()->Count() > 0)
+        p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+      return made;
+    };
+    auto clear = [&] {
+      for (const auto& folder : {tvDrafts, p.drafts, p.deleted})
+        for (const auto& item : ItemsOf(folder)) item->Delete();
+      for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+    };
+    win32::faults::Start({.countOnly = true});
+    ASSERT_TRUE(reply());
+    win32::faults::Stop();
+    const uint64_t calls = win32::faults::Counts().calls;
+    clear();
+    for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+      for (uint64_t at = 1; at <= calls; ++at) {
+        const size_t boxes = Boxes().size();
+        picked = 0;
+        win32::faults::Start({.at = at, .span = span});
+        const bool made = reply();
+        win32::faults::Stop();
+        win32::clock::Advance(1000);
+        const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+        auto items = ItemsOf(tvDrafts);
+        if (made && !items.empty()) {
+          const std::wstring body = items.front()->Body();
+          EXPECT_NE(std::wstring::npos, body.find(text)) << where << ": no template text";
+          EXPECT_NE(std::wstring::npos, body.find(L"the figures are attached"))
+              << where << ": no quoted mail";
+        } else {
+          EXPECT_TRUE(picked > 0 || Boxes().size() > boxes) << where << ": not made, untold";
+        }
+        clear();
+      }
+  }
+}
+
 TEST_F(ReplyRoad, ANewTemplateIsMadeInItsFolderOrNotAtAllWhicheverCallFails) {
   for (uint64_t at = 1; at <= 30; ++at) {
     win32::faults::Start({.at = at});
