@@ -191,13 +191,19 @@ void CFrequentlyTemplates::IncUseCount(const std::wstring& sEntryID, int32_t nUs
     GetFrequentsCache(useType)->reset();
   }
   vb::Ignore([&] { SaveEntry(*record); });
-  vb::Ignore([&] {
-    // A template that enters the top list becomes a favourite; leaving it keeps the mark.
-    auto item = mTanvelo::GetTemplate(sEntryID);
-    if (!item || mTanvelo::IsFavoriteTemplate(item)) return;
-    auto top = GetFrequents(nUseType, false);
-    if (top && top->Find(sEntryID)) mTanvelo::MarkFavoriteTemplate(item, true);
-  });
+  // A template that enters the top list becomes a favourite; leaving it keeps the mark. Its
+  // template refused past every try, the mark may be missing: told by the template's name.
+  bool refused = false;
+  if (!vb::Catch([&] {
+        auto item = mTanvelo::GetTemplate(sEntryID, &refused);
+        if (!item || mTanvelo::IsFavoriteTemplate(item)) return;
+        auto top = GetFrequents(nUseType, false);
+        if (top && top->Find(sEntryID)) mTanvelo::MarkFavoriteTemplate(item, true);
+      }) ||
+      refused)
+    LogError(L"CFrequentlyTemplates::IncUseCount", 0,
+             L"the favourite mark of the often used template \"" + record->sSubject +
+                 L"\" was not checked, Outlook refused to read it");
   // A handler's error stops here, as every other step's does: the use is counted already.
   vb::Ignore([&] { OnChange.Raise(nUseType); });
   vb::Err().Clear();

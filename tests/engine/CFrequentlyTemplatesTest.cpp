@@ -753,3 +753,39 @@ TEST_F(Frequents, AUseRefusedPastTheTriesIsCountedLaterOrToldByTheTemplate) {
   EXPECT_TRUE(testlog::LoggedContaining(L"mTanvelo::AskLater", id));
   g_oFrequentlyTemplates.reset();
 }
+
+// A template entering the top list under a held run of refusals from each call: it is a
+// favourite afterwards, or the log names it as one whose mark was not checked.
+TEST_F(Frequents, ATemplateEnteringTheTopListUnderHeldRefusalsIsAFavouriteOrToldByName) {
+  auto t = AddMail(templates, L"rising");
+  const std::wstring id = t->EntryID();
+  auto clear = [&] {
+    mTanvelo::UnmarkFavoriteTemplate(t, true);
+    CWinReg reg;
+    if (reg.InitForWrite(HKCU, CFrequentlyTemplates::GetRegKey(), true)) reg.DeleteValue(id);
+  };
+  uint64_t calls = 0;
+  {
+    clear();
+    CFrequentlyTemplates frequents;
+    win32::faults::Start({.countOnly = true});
+    frequents.IncUseCount(id, 1);
+    win32::faults::Stop();
+    calls = win32::faults::Counts().calls;
+  }
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      clear();
+      CFrequentlyTemplates frequents;
+      const size_t logged = support::library::Log().size();
+      win32::faults::Start({.at = at, .span = span});
+      frequents.IncUseCount(id, 1);
+      win32::faults::Stop();
+      if (!frequents.Templates().Find(id)) continue;  // not counted: no top list to enter
+      bool told = false;
+      for (size_t i = logged; i < support::library::Log().size(); ++i)
+        told = told || (support::library::Log()[i].level >= kLevelError &&
+                        support::library::Log()[i].text.find(L"\"rising\"") != std::wstring::npos);
+      EXPECT_TRUE(mTanvelo::IsFavoriteTemplate(t) || told) << span << " calls from " << at;
+    }
+}
