@@ -331,7 +331,7 @@ void OpenTemplateDuplicate(const std::wstring& sEntryID) {
       return;
     }
     RemoveHotkeyProperties(copy, false);
-    SetAddinProperty(copy, Options().ProductCode(), false);
+    const bool stamped = SetAddinProperty(copy, Options().ProductCode(), false);
     if (!Retried([&] {
           copy->SetSubject(subject);
           copy->Save();
@@ -341,6 +341,9 @@ void OpenTemplateDuplicate(const std::wstring& sEntryID) {
       DeleteItem(copy, true);
       return;
     }
+    if (!stamped)
+      LogError(L"mTanvelo::OpenTemplateDuplicate", 0,
+               L"the duplicate " + subject + L" was made without the program's stamp");
     DisplayTemplate(copy, false);
   });
 }

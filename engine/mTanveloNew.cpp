@@ -127,8 +127,11 @@ ItemPtr NewTemplate(const FolderPtr& folder) {
   ItemPtr made = TrapOr(L"mTanvelo::NewTemplate", ItemPtr(), [&] {
     FolderPtr target = folder && IsTemplateFolder(folder) ? folder : TemplatesRoot();
     item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
-    item->SetSubject(GetNewTemplateSubject(target->EntryID(), kUntitled));
-    SetAddinProperty(item, Options().ProductCode(), false);
+    const std::wstring subject = GetNewTemplateSubject(target->EntryID(), kUntitled);
+    item->SetSubject(subject);
+    if (!SetAddinProperty(item, Options().ProductCode(), false))
+      LogError(L"mTanvelo::NewTemplate", 0,
+               L"the new template " + subject + L" was made without the program's stamp");
     item->Save();
     saved = true;
     return item->Move(Session()->GetFolderFromID(target->EntryID(), TemplatesRoot()->StoreID()));
@@ -203,7 +206,13 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
     }
     ItemPtr item;
     held([&] { item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem)); });
-    SetAddinProperty(item, Options().ProductCode(), false);
+    if (!SetAddinProperty(item, Options().ProductCode(), false)) {
+      std::wstring subject;
+      Quietly([&] { subject = source->Subject(); });
+      LogError(proc, 0,
+               L"the new template from the mail '" + subject +
+                   L"' was made without the program's stamp");
+    }
     held([&] { item->SetSubject(kUntitled); });
     auto parent = item->Parent();
     if (!parent || !IsTemplateFolder(parent)) {
