@@ -387,6 +387,67 @@ TEST_F(ReplyRoad, ANewTemplateIsMadeInItsFolderOrNotAtAllWhicheverCallFails) {
   }
 }
 
+// A template made (a new one, one from a mail, a duplicate) while Outlook refuses for as long as
+// the held tries and one more, from each call: it carries the program's stamp, or an error
+// names it.
+TEST_F(ReplyRoad, ATemplateMadeUnderHeldRefusalsIsStampedOrToldByName) {
+  win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox& box) {
+    return (box.style & 0xF) == win32::MB_OK ? win32::IDOK : win32::IDNO;  // not opened
+  });
+  auto original = AddTemplate(L"Original", outlook::olFormatPlain, L"Text.\r\n");
+  const std::wstring originalId = original->EntryID();
+  const std::vector<std::pair<const char*, std::function<void()>>> makers = {
+      {"new", [] { NewTemplate(nullptr); }},
+      {"from a mail",
+       [&] { NewTemplateFromMail(p.plainMail->EntryID(), p.inbox->StoreID(), false); }},
+      {"duplicate", [&] { OpenTemplateDuplicate(originalId); }}};
+  auto made = [&] {
+    std::vector<ItemPtr> items;
+    for (const auto& item : ItemsOf(templates))
+      if (item->EntryID() != originalId) items.push_back(item);
+    return items;
+  };
+  auto clear = [&] {
+    while (p.app->Inspectors()->Count() > 0)
+      p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+    for (const auto& item : made()) item->Delete();
+    for (const auto& folder : {p.drafts, p.deleted})
+      for (const auto& item : ItemsOf(folder)) item->Delete();
+  };
+  for (const auto& [name, make] : makers) {
+    SCOPED_TRACE(name);
+    win32::faults::Start({.countOnly = true});
+    make();
+    win32::faults::Stop();
+    const uint64_t calls = win32::faults::Counts().calls;
+    ASSERT_EQ(1u, made().size());
+    ASSERT_TRUE(HasAddinStamp(made().front()));
+    clear();
+    int unstamped = 0;
+    for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+      for (uint64_t at = 1; at <= calls; ++at) {
+        const size_t logged = support::library::Log().size();
+        win32::faults::Start({.at = at, .span = span});
+        make();
+        win32::faults::Stop();
+        win32::clock::Advance(1000);
+        for (const auto& item : made()) {
+          if (HasAddinStamp(item)) continue;
+          ++unstamped;
+          bool told = false;
+          for (size_t i = logged; i < support::library::Log().size(); ++i)
+            told = told ||
+                   (support::library::Log()[i].level >= kLevelError &&
+                    support::library::Log()[i].text.find(item->Subject()) != std::wstring::npos);
+          EXPECT_TRUE(told) << span << " calls from " << at << ": " << item->Subject()
+                            << " unstamped, untold";
+        }
+        clear();
+      }
+    EXPECT_GT(unstamped, 0);
+  }
+}
+
 TEST_F(ReplyRoad, AMailOutlookRefusesToASaveAsTemplateIsLoggedAsAnError) {
   // Refused for good: asked again, then told. The named mail, then the selected one.
   for (const std::wstring& id : {p.plainMail->EntryID(), std::wstring()}) {
