@@ -122,10 +122,9 @@ void Connect::SetTanveloFolder(bool& bFirstRun) {
 
 FolderPtr Connect::GetTanveloDrafts() {
   FolderPtr found;
-  // Asked again while refused; still refused, told by name: without it the session's drafts
-  // are kept in Outlook's own Drafts.
-  // Not made either (the cause logged where it failed), it is named all the same, with what is
-  // left for the next start.
+  // Asked again while refused; still refused, or not made (the cause logged where it failed),
+  // told by name with what the next start makes up for: without it the session's drafts are
+  // kept in Outlook's own Drafts.
   bool own = false;
   if (!mTanvelo::Retried([&] { found = FindTanveloDrafts(own); }) || !own)
     LogError(
