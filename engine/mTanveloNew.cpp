@@ -203,7 +203,7 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
     }
     ItemPtr item;
     held([&] { item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem)); });
-    SetAddinProperty(item, Options().ProductCode(), false);
+    const bool stamped = SetAddinProperty(item, Options().ProductCode(), false);
     held([&] { item->SetSubject(kUntitled); });
     auto parent = item->Parent();
     if (!parent || !IsTemplateFolder(parent)) {
@@ -232,6 +232,13 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
     auto folder = Need(item->Parent());
     if (item->Subject().empty())
       item->SetSubject(GetNewTemplateSubject(folder->EntryID(), kUntitled));
+    // The stamp refused at every try is asked for once more before the last save; still
+    // refused, the template is named: it would not count as one the system made.
+    if (!stamped && !SetAddinProperty(item, Options().ProductCode(), false)) {
+      std::wstring subject;
+      Quietly([&] { subject = item->Subject(); });
+      LogError(proc, 0, L"the product stamp of the template '" + subject + L"' was not written");
+    }
     if (!Retried([&] { item->Save(); })) vb::Raise(vb::Err().Number(), vb::Err().Description());
     if (vb::MsgBox(LangText(L"STR_NEW_TEMPLATE_FROM_MAIL", folder->Name()),
                    kStyleYesNo | (bForeground ? kForeground : 0)) != vb::vbYes)
