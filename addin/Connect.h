@@ -102,7 +102,8 @@ class Connect : public addinhost::IDTExtensibility2,
   // --- Folders (ConnectFolders.cpp) ---
   void SetTanveloFolder(bool& bFirstRun);
   std::shared_ptr<outlook::MAPIFolder> GetTanveloDrafts();
-  std::shared_ptr<outlook::MAPIFolder> FindTanveloDrafts();
+  // The program's drafts folder (`own`), or Outlook's Drafts when it could not be made.
+  std::shared_ptr<outlook::MAPIFolder> FindTanveloDrafts(bool& own);
   bool IsDeleted(const std::shared_ptr<outlook::MAPIFolder>& folder);
 
   // --- Events (ConnectEvents.cpp) ---

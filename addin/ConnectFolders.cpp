@@ -20,6 +20,10 @@ constexpr const wchar_t* kGetTanveloDrafts = L"Connect::GetTanveloDrafts";
 constexpr const wchar_t* kDefaultName = L"Tanvelo Templates";
 constexpr const wchar_t* kOldDefaultName = L"Tanvelo templates";
 constexpr const wchar_t* kDraftsName = L"Tanvelo Drafts";
+// What a drafts folder not made leaves for the next start: the option that marks a folder just
+// made is not set for a folder that is not there.
+constexpr const wchar_t* kDraftsLater =
+    L": it and its view option ModifyTVDraftsView are set up at the next start";
 constexpr int32_t olFolderTypeMail = 16;
 constexpr int32_t kYesNoQuestion = 36, kCritical = 16;  // message-box styles
 
@@ -118,15 +122,19 @@ void Connect::SetTanveloFolder(bool& bFirstRun) {
 
 FolderPtr Connect::GetTanveloDrafts() {
   FolderPtr found;
-  // Asked again while refused; still refused, told by name: without it the session's drafts
-  // are kept in Outlook's own Drafts.
-  if (!mTanvelo::Retried([&] { found = FindTanveloDrafts(); }))
-    LogError(kGetTanveloDrafts, std::nullopt, std::nullopt,
-             std::wstring(L"The drafts folder '") + kDraftsName + L"' was not set up");
+  // Asked again while refused; still refused, or not made (the cause logged where it failed),
+  // told by name with what the next start makes up for: without it the session's drafts are
+  // kept in Outlook's own Drafts.
+  bool own = false;
+  if (!mTanvelo::Retried([&] { found = FindTanveloDrafts(own); }) || !own)
+    LogError(
+        kGetTanveloDrafts, std::nullopt, std::nullopt,
+        std::wstring(L"The drafts folder '") + kDraftsName + L"' was not set up" + kDraftsLater);
   return found;
 }
 
-FolderPtr Connect::FindTanveloDrafts() {
+FolderPtr Connect::FindTanveloDrafts(bool& own) {
+  own = false;
   auto session = g_oApp->Session();
   FolderPtr drafts = session->GetDefaultFolder(outlook::olFolderDrafts);
   std::wstring storedId = Options().TanveloDraftsEntryID();
@@ -159,6 +167,7 @@ FolderPtr Connect::FindTanveloDrafts() {
     return drafts;
   }
   Options().SetTanveloDraftsEntryID(folder->EntryID());
+  own = true;
   return folder;
 }
 

@@ -83,7 +83,20 @@ win32::LRESULT KeyboardProc(int nCode, win32::WPARAM wParam, win32::LPARAM lPara
         QueueHotkey(L"", bNewMail);
         return;
       }
-      if (auto hotkey = Hotkeys().FindByKeys(static_cast<int32_t>(wParam), shift, alt, ctrl)) {
+      const auto letter = static_cast<int32_t>(wParam);
+      // Bindings the registry refused at the start are read now: a key the user bound must
+      // not stay silent for the whole session. Still refused, the key is named.
+      if (ctrl && alt != shift && letter >= 'A' && letter <= 'Z' &&
+          !Hotkeys().ReadAgainIfUnread()) {
+        CHotkey pressed;
+        pressed.KeyCode = letter;
+        pressed.Ctrl = true;
+        pressed.Alt = alt;
+        pressed.Shift = shift;
+        LogError(L"mHook::KeyboardProc", 0,
+                 L"Hotkey " + pressed.DisplayKeyName() + L" not served: the hotkeys were not read");
+      }
+      if (auto hotkey = Hotkeys().FindByKeys(letter, shift, alt, ctrl)) {
         bool bNewMail = false;
         QueueHotkey(hotkey->BuildKey(), bNewMail);
       }

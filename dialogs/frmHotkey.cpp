@@ -178,11 +178,20 @@ void frmHotkey::btnOK_Click() {
     added = Hotkeys().Add(sEntryID, HotkeyParams.nAction, HotkeyParams.nKeyCode, !HotkeyParams.bAlt,
                           HotkeyParams.bAlt, true);
   });
+  // A template Outlook would not hand over (refused at every try) would not show its key, and
+  // nothing would say so: the log names the key and the template (the caption holds its name).
+  bool reached = false;
   vb::Ignore([&] {
     auto item = DialogSupport::Need(mTanvelo::GetTemplate(sEntryID));
+    reached = true;
     mTanvelo::SetHotkeyProperties(item, DialogSupport::Need(added)->DisplayKeyName(),
                                   added->DisplayActionName());
   });
+  if (!reached && added)
+    LogError(L"frmHotkey::btnOK_Click", 0,
+             L"The hotkey " + added->DisplayKeyName() +
+                 L" is not shown on its template: the template could not be reached (" + Caption() +
+                 L")");
   vb::Ignore([&] { Hotkeys().SaveToReg(); });
   HotkeyParams.bOK = true;
   Unload();

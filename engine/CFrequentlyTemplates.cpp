@@ -227,7 +227,17 @@ void CFrequentlyTemplates::RefreshAll() {
   vb::Err().Clear();
   for (int32_t position = m_colTemplates.Count(); position >= 1; --position) {
     auto record = m_colTemplates.Item(position);
-    if (!record->Refresh(safe)) m_colTemplates.Remove(position);
+    bool gone = false;
+    if (record->Refresh(safe, &gone)) continue;
+    // Only a template Outlook does not know takes its record along: one it refused to read
+    // (held past every try as Outlook starts) is most likely there, and the save below would
+    // wipe its counts for good.
+    if (gone)
+      m_colTemplates.Remove(position);
+    else
+      LogError(L"CFrequentlyTemplates::RefreshAll", 0,
+               L"Usage record of \"" + record->sSubject +
+                   L"\" kept unchecked: its template could not be read - " + record->sEntryID);
   }
   safe.reset();
   SaveAll();

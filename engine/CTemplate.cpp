@@ -20,10 +20,15 @@ void CTemplate::CopyFrom(const CTemplate& other) {
   *this = other;
 }
 
-bool CTemplate::Refresh(std::shared_ptr<redemption::SafeMailItem>& oSafeMail) {
+bool CTemplate::Refresh(std::shared_ptr<redemption::SafeMailItem>& oSafeMail, bool* gone) {
+  if (gone) *gone = false;
   return TrapOr(L"CTemplate.Refresh", false, [&] {
-    auto item = mTanvelo::GetTemplate(sEntryID);
-    if (!item) return false;
+    bool refused = false;
+    auto item = mTanvelo::GetTemplate(sEntryID, &refused);
+    if (!item) {
+      if (gone) *gone = !refused;
+      return false;
+    }
     sSubject = item->Subject();
     if (!oSafeMail)
       oSafeMail = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");

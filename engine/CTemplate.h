@@ -23,7 +23,8 @@ class CTemplate {
   void CopyFrom(const CTemplate& other);
   // Re-reads subject and recipients from the template item; false when it is no template
   // (any more). A null `oSafeMail` is replaced by a new safe mail object the caller may reuse.
-  bool Refresh(std::shared_ptr<redemption::SafeMailItem>& oSafeMail);
+  // `gone` tells a template Outlook answered "not found" for from one it refused to read.
+  bool Refresh(std::shared_ptr<redemption::SafeMailItem>& oSafeMail, bool* gone = nullptr);
   // Counts, "1"/"0", subject and EntryID, joined by CR LF.
   std::wstring ToString() const;
   bool FromString(const std::wstring& sString);

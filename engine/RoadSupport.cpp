@@ -152,25 +152,39 @@ std::wstring TempFolder::FileFor(const std::wstring& name, const std::wstring& f
 
 namespace {
 
+constexpr const wchar_t* kDeleteFile = L"mTanvelo::TempFolder::DeleteFile";
+
 // A file or folder another program holds a moment (refused, or shared) is asked again, so
-// nothing stays in TEMP; one that is gone, or a folder not empty, is not. Still refused after
-// every try, it is logged.
-void RemoveHeld(const wchar_t* proc, const std::string& path, bool (*remove)(const char*)) {
+// nothing stays in TEMP; one that is gone, or a folder not empty, is not. False when it was
+// still refused after every try; then logged when `log` says so.
+bool RemoveHeld(const wchar_t* proc, const std::string& path, bool (*remove)(const char*),
+                bool log = true) {
   for (int tries = 1; tries <= kHeldTries; ++tries) {
-    if (remove(path.c_str())) return;
+    if (remove(path.c_str())) return true;
     const uint32_t error = win32::GetLastError();
     if (error != static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED) &&
         error != win32::ERROR_SHARING_VIOLATION)
-      return;
+      return true;
   }
-  LogError(proc, 0, L"still refused: " + win32::FromAnsi(path));
+  if (log) LogError(proc, 0, L"still refused: " + win32::FromAnsi(path));
+  return false;
 }
 
 }  // namespace
 
 void TempFolder::DeleteFile() {
   if (current_.empty()) return;
-  RemoveHeld(L"mTanvelo::TempFolder::DeleteFile", win32::ToAnsi(current_), win32::DeleteFileA);
+  // Still refused, the file is asked for again as the folder goes: a burst of refusals at one
+  // moment must not leave it below TEMP.
+  if (!RemoveHeld(kDeleteFile, win32::ToAnsi(current_), win32::DeleteFileA, false) &&
+      std::find(refused_.begin(), refused_.end(), current_) == refused_.end())
+    refused_.push_back(current_);
+}
+
+void TempFolder::DeleteRefused() {
+  for (const auto& file : refused_)
+    RemoveHeld(kDeleteFile, win32::ToAnsi(file), win32::DeleteFileA);
+  refused_.clear();
 }
 
 void TempFolder::Remove() {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "core/CLang.h"
 #include "core/Main.h"
@@ -60,6 +61,7 @@ class TempFolder {
   explicit TempFolder(std::wstring path) : path_(std::move(path)) {}
   ~TempFolder() {
     DeleteFile();
+    DeleteRefused();
     Remove();
   }
   TempFolder(const TempFolder&) = delete;
@@ -72,7 +74,11 @@ class TempFolder {
   void Remove();
 
  private:
+  // The files whose deletion was refused at every try, asked for once more (and, still
+  // refused, logged by path).
+  void DeleteRefused();
   std::wstring path_, current_;
+  std::vector<std::wstring> refused_;
 };
 
 // The separate sending without the guard of a template action (the road's own callers run

@@ -294,11 +294,20 @@ ItemPtr GetTemplate(const std::wstring& sEntryID, bool* refused) {
     return item && TemplateItemOrRaise(item) ? item : nullptr;
   };
   // A refusal is asked again: callers drop the usage record or hotkey of a template they take
-  // for gone.
+  // for gone. "Not found" at every try is a template that is gone; any other answer among them
+  // a refusal.
   ItemPtr found;
-  const bool answered = Retried([&] { found = look(); });
+  bool other = false;
+  const bool answered = Retried([&] {
+    try {
+      found = look();
+    } catch (const vb::Error& e) {
+      other = other || e.Number() != outlook::kErrNotFound;
+      throw;
+    }
+  });
   if (!answered) vb::Err().Clear();
-  if (refused) *refused = !answered;
+  if (refused) *refused = !answered && other;
   return found;
 }
 

@@ -206,13 +206,7 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
     }
     ItemPtr item;
     held([&] { item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem)); });
-    if (!SetAddinProperty(item, Options().ProductCode(), false)) {
-      std::wstring subject;
-      Quietly([&] { subject = source->Subject(); });
-      LogError(proc, 0,
-               L"the new template from the mail '" + subject +
-                   L"' was made without the program's stamp");
-    }
+    const bool stamped = SetAddinProperty(item, Options().ProductCode(), false);
     held([&] { item->SetSubject(kUntitled); });
     auto parent = item->Parent();
     if (!parent || !IsTemplateFolder(parent)) {
@@ -241,6 +235,13 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
     auto folder = Need(item->Parent());
     if (item->Subject().empty())
       item->SetSubject(GetNewTemplateSubject(folder->EntryID(), kUntitled));
+    // The stamp refused at every try is asked for once more before the last save; still
+    // refused, the template is named: it would not count as one the system made.
+    if (!stamped && !SetAddinProperty(item, Options().ProductCode(), false)) {
+      std::wstring subject;
+      Quietly([&] { subject = item->Subject(); });
+      LogError(proc, 0, L"the template '" + subject + L"' was made without the program's stamp");
+    }
     if (!Retried([&] { item->Save(); })) vb::Raise(vb::Err().Number(), vb::Err().Description());
     if (vb::MsgBox(LangText(L"STR_NEW_TEMPLATE_FROM_MAIL", folder->Name()),
                    kStyleYesNo | (bForeground ? kForeground : 0)) != vb::vbYes)

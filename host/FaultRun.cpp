@@ -413,16 +413,27 @@ bool EventHandler(const std::wstring& logged) {
   return procedure.find(L'_', from) != std::wstring::npos;
 }
 
-// Options the add-in writes as it reads them, holding what their absence reads as: absent, they
-// read the same, and the user sees no difference.
+// Options the add-in writes as it reads them, and the toolbar positions a window's bars keep,
+// holding what their absence reads as: absent, they read the same, and the user sees no
+// difference (a window that got no toolbars saves no positions).
 bool ReadsTheSameAbsent(const std::string& key, const std::string& data) {
-  static const std::map<std::string, std::string> kWrittenAsRead = {
-      {"dbgShowOldControlsOn2007", "4 \\x00\\x00\\x00\\x00"},
-      {"dbgShowOldControlsOn2010", "4 \\x00\\x00\\x00\\x00"},
-      {"UseDebugButton", "4 \\x00\\x00\\x00\\x00"},
-      {"UseKeyboardHook", "4 \\x01\\x00\\x00\\x00"}};
-  auto it = kWrittenAsRead.find(key.substr(key.rfind('\\') + 1));
-  return it != kWrittenAsRead.end() && it->second == data;
+  static const std::string kZero = "4 \\x00\\x00\\x00\\x00", kOne = "4 \\x01\\x00\\x00\\x00",
+                           kThree = "4 \\x03\\x00\\x00\\x00";
+  static const std::map<std::string, std::string> kAsAbsent = {
+      {"dbgShowOldControlsOn2007", kZero},
+      {"dbgShowOldControlsOn2010", kZero},
+      {"UseDebugButton", kZero},
+      {"UseKeyboardHook", kOne},
+      {"toolbar.Left", kZero},
+      {"toolbar.Top", kZero},
+      {"toolbar.Position", kOne},  // docked at the top
+      {"toolbar.RowIndex", kThree},
+      {"barInsert.Left", kZero},
+      {"barInsert.Top", kZero},
+      {"barInsert.Position", kOne},
+      {"barInsert.RowIndex", kThree}};
+  auto it = kAsAbsent.find(key.substr(key.rfind('\\') + 1));
+  return it != kAsAbsent.end() && it->second == data;
 }
 
 // The words a told line may use for the kind of thing a command was doing.

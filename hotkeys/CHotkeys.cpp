@@ -179,6 +179,16 @@ void CHotkeys::LoadFromReg() {
   }
 }
 
+bool CHotkeys::ReadAgainIfUnread() {
+  if (!m_bUnread) return true;
+  std::vector<std::shared_ptr<CHotkey>> made(m_colHotkeys.begin(), m_colHotkeys.end());
+  LoadFromReg();
+  for (const auto& hotkey : made)
+    if (!m_colHotkeys.Find(hotkey->BuildKey())) m_colHotkeys.Add(hotkey, hotkey->BuildKey());
+  m_bIndexed = false;
+  return !m_bUnread;
+}
+
 void CHotkeys::SaveToReg() {
   Trap(L"CHotkeys::SaveToReg", [&] {
     const wchar_t* proc = L"CHotkeys::SaveToReg";

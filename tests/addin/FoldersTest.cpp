@@ -5,6 +5,7 @@
 #include "platform/forms/Form.h"
 #include "platform/forms/User.h"
 #include "platform/support/LibNorvane.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/Faults.h"
 #include "tests/addin/ConnectTest.h"
 
@@ -267,4 +268,54 @@ TEST_F(ConnectTest, ADraftsFolderRefusedAMomentIsMadeOnceWithItsViewStillToSetUp
   restart();
   win32::faults::Stop();
   EXPECT_TRUE(LoggedContaining(L"Connect::GetTanveloDrafts", L"'Tanvelo Drafts'"));
+}
+
+TEST_F(ConnectTest, ADraftsFolderNotMadeNamesItsViewOptionLeftForTheNextStart) {
+  // The option marks a folder just made: with none made it stays unset, and the log says so by
+  // name, and that the next start makes up for it.
+  AcceptFolderDialog();
+  Start();
+  // A templates folder taken for gone is found by name, and the user keeps it.
+  win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox&) { return win32::IDYES; });
+  auto restart = [&] {
+    host->Quit();
+    g_oApp = p.app;
+    p.drafts->Children().clear();
+    Options().SetTanveloDraftsEntryID(L"");
+    Options().SetModifyTVDraftsView(false);
+    addin = std::make_shared<Connect>();
+    host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+    Start();
+  };
+  win32::faults::Start({.countOnly = true, .throughResets = true});
+  restart();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  int unmade = 0;
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const size_t from = support::library::Log().size();
+      win32::faults::Start({.at = at, .span = span, .throughResets = true});
+      restart();
+      win32::faults::Stop();
+      if (Options().ModifyTVDraftsView()) continue;
+      // Made, its option's write refused for good is named by the write; not made, the folder's
+      // log names the option and when it comes.
+      const bool made = !p.drafts->Children().empty();
+      unmade += !made;
+      bool named = false;
+      std::wstring said;
+      for (size_t i = from; i < support::library::Log().size(); ++i) {
+        const auto& e = support::library::Log()[i];
+        said += e.procedure + L": " + e.text + L"\n";
+        named = named || (e.level >= kLevelError &&
+                          e.text.find(L"ModifyTVDraftsView") != std::wstring::npos &&
+                          (made || (e.procedure == L"Connect::GetTanveloDrafts" &&
+                                    e.text.find(L"next start") != std::wstring::npos)));
+      }
+      EXPECT_TRUE(named) << span << " refusals from call " << at << "\n" << win32::ToAnsi(said);
+    }
+  EXPECT_GT(unmade, 0) << "no run left the folder unmade";
+  restart();
+  EXPECT_TRUE(Options().ModifyTVDraftsView()) << "the next start makes the folder";
 }

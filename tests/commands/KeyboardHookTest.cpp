@@ -3,8 +3,10 @@
 #include "commands/frmDummy.h"
 #include "commands/mExplorer.h"
 #include "commands/mKeyboardHook.h"
+#include "core/CWinReg.h"
 #include "engine/RoadSupport.h"
 #include "hotkeys/CHotkeys.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/Keyboard.h"
 #include "platform/win32/LastError.h"
 #include "tests/commands/CommandsTest.h"
@@ -132,6 +134,38 @@ TEST_F(KeyboardHookTest, EveryKeyPassesOnToTheNextHook) {
   for (WPARAM w : below) rs += w == 'R';
   EXPECT_EQ(rs, 3);
   EXPECT_EQ(mKeyboardHook::KeyboardProc(-1, 'R', 0), 0) << "a negative code goes straight on";
+}
+
+TEST_F(KeyboardHookTest, BindingsTheRegistryRefusedAtTheStartServeFromTheFirstPress) {
+  // The bindings' key held through every try as Outlook started: the user's hotkey stayed
+  // silent all session. Read again at the press, it serves; still refused, the key is named.
+  const std::wstring id = AddTemplate(L"Offer")->EntryID();
+  {
+    CWinReg reg;
+    ASSERT_TRUE(reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, CHotkeys::GetRegPath(), true));
+    ASSERT_TRUE(reg.SetStringValue(L"Ctrl+Alt+K", L"Tanvelo," + id));
+  }
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1}) {
+    ran.clear();
+    win32::faults::Start({.at = 1, .span = span});
+    Hotkeys().LoadFromReg();
+    win32::faults::Stop();
+    ASSERT_TRUE(Logged(L"CHotkeys::LoadFromReg")) << span << " refusals";
+    EXPECT_EQ(0, Hotkeys().Count()) << span;
+    keyboard::Press('K', false, true, true);
+    EXPECT_EQ(RunHotkeys(), Keys{L"4B1112"}) << span << " refusals at the start";
+  }
+  ran.clear();
+  win32::faults::Start({.at = 1, .span = kHeldTries});
+  Hotkeys().LoadFromReg();
+  win32::faults::Stop();
+  win32::faults::Start({.at = 1, .span = 1000});
+  keyboard::Press('K', false, true, true);
+  win32::faults::Stop();
+  EXPECT_TRUE(RunHotkeys().empty());
+  EXPECT_TRUE(Logged(L"mHook::KeyboardProc", L"Hotkey Ctrl+Alt+K not served"));
+  keyboard::Press('K', false, true, true);  // the registry answers again
+  EXPECT_EQ(RunHotkeys(), Keys{L"4B1112"});
 }
 
 TEST_F(KeyboardHookTest, InstallingAndRemoving) {

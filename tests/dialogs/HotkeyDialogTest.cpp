@@ -1,7 +1,10 @@
 // The hotkey dialog through its launcher: what it shows, the question before it takes another
 // template's letter, Remove and Cancel, and what lands in the hotkeys, the items and the registry.
+#include <optional>
+
 #include "platform/forms/Lists.h"
 #include "platform/outlook/UserProperties.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/MessageBox.h"
 #include "tests/dialogs/PickerTest.h"
 
@@ -220,6 +223,45 @@ TEST_F(HotkeyDialog, ASecondShowWhileTheFirstIsUpIsRefusedAndLeavesTheFirstAlone
   EXPECT_TRUE(Logged(L"mForms::ShowHotkeyDialog", L"already showing"));
   EXPECT_NE(nullptr, Hotkeys().FindByKeys('W', false, true, true));
   EXPECT_EQ(Id(welcome), Hotkeys().FindByKeys('W', false, true, true)->TemplateEntryID);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(HotkeyDialog, AKeyTheTemplateCouldNotBeGivenIsToldNamingTheTemplate) {
+  // Outlook refusing the template at every try left the key unshown on it, and nothing said so.
+  const std::wstring subject = thanks->Subject();
+  auto play = [&](std::optional<win32::faults::Plan> plan) {
+    std::wstring result;
+    Show(
+        thanks,
+        [&](forms::User& u) {
+          u.SelectItem(L"cboLetters", 'T' - 'A');
+          if (plan) win32::faults::Start(*plan);
+          u.Click(L"btnOK");
+          win32::faults::Stop();
+        },
+        result);
+  };
+  play(win32::faults::Plan{.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  int unshown = 0;
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      mTanvelo::SetHotkeyProperties(thanks, L"Ctrl+Alt+R", g_oLang->Item(L"HOT_KEY_ACTION_TV"));
+      const size_t from = support::library::Log().size();
+      play(win32::faults::Plan{.at = at, .span = span});
+      if (Property(thanks, mTanvelo::kHotkeyProperty) == L"Ctrl+Alt+T") continue;
+      ++unshown;
+      bool told = false;
+      for (size_t i = from; i < support::library::Log().size(); ++i) {
+        const auto& e = support::library::Log()[i];
+        told = told || (e.level >= kLevelError && e.text.find(subject) != std::wstring::npos);
+      }
+      EXPECT_TRUE(told) << span << " refusals from call " << at;
+    }
+  EXPECT_GT(unshown, 0) << "no run left the key unshown";
 }
 
 }  // namespace

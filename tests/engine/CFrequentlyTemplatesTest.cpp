@@ -789,3 +789,44 @@ TEST_F(Frequents, ATemplateEnteringTheTopListUnderHeldRefusalsIsAFavouriteOrTold
       EXPECT_TRUE(mTanvelo::IsFavoriteTemplate(t) || told) << span << " calls from " << at;
     }
 }
+
+// A refresh as Outlook starts whose template lookups are refused past every try: the record
+// of a template still there is kept (the save after it wiped the counts for good), named in
+// an error; the record of a template Outlook does not know goes.
+TEST_F(Frequents, ARecordWhoseTemplateWasRefusedAtTheRefreshIsKeptAndNamed) {
+  const std::wstring id = AddMail(templates, L"kept through")->EntryID();
+  auto sorted = [](std::vector<std::wstring> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+  };
+  uint64_t calls = 0;
+  {
+    Store(id, 2, 0, 0, 0, L"kept through");
+    Store(L"00DEAD", 1);
+    CFrequentlyTemplates frequents;
+    win32::faults::Start({.countOnly = true});
+    frequents.RefreshAll();
+    win32::faults::Stop();
+    calls = win32::faults::Counts().calls;
+  }
+  int refused = 0;
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      Store(id, 2, 0, 0, 0, L"kept through");
+      Store(L"00DEAD", 1);
+      CFrequentlyTemplates frequents;
+      const size_t from = Log().size();
+      win32::faults::Start({.at = at, .span = span});
+      frequents.RefreshAll();
+      win32::faults::Stop();
+      refused += refused::Told(from, {L"\"kept through\" kept unchecked"});
+      auto names = sorted(StoredNames());
+      EXPECT_TRUE(std::find(names.begin(), names.end(), id) != names.end())
+          << span << " refusals from call " << at;
+    }
+  EXPECT_GT(refused, 0) << "no run refused the template's lookup";
+  Store(L"00DEAD", 1);
+  CFrequentlyTemplates frequents;
+  frequents.RefreshAll();
+  EXPECT_EQ(std::vector<std::wstring>{id}, StoredNames()) << "a template that is gone";
+}

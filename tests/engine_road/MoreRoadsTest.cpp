@@ -773,6 +773,40 @@ TEST_F(RoadTest, ACopyUnderShortRefusalsComesOverWhole) {
     }
 }
 
+// A template saved from a mail whose stamp Outlook refused at every try was not one the system
+// made, and nothing said so: it is stamped, or an error names it.
+TEST_F(RoadTest, ATemplateSavedFromAMailIsStampedOrNamedUnderHeldRefusals) {
+  win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox& box) {
+    return (box.style & 0xF) == win32::MB_OK ? win32::IDOK : win32::IDNO;
+  });
+  auto save = [&](const win32::faults::Plan& plan) {
+    win32::faults::Start(plan);
+    NewTemplateFromMail(p.plainMail->EntryID(), p.inbox->StoreID(), false);
+    win32::faults::Stop();
+  };
+  save({.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (const auto& made : ItemsOf(templates)) made->Delete();
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const size_t from = support::library::Log().size();
+      save({.at = at, .span = span});
+      for (const auto& made : ItemsOf(templates)) {
+        if (!HasAddinStamp(made)) {
+          bool named = false;
+          for (size_t i = from; i < support::library::Log().size(); ++i) {
+            const auto& e = support::library::Log()[i];
+            named =
+                named || (e.level >= kLevelError && e.text.find(L"stamp") != std::wstring::npos &&
+                          e.text.find(made->Subject()) != std::wstring::npos);
+          }
+          EXPECT_TRUE(named) << span << " calls from " << at << ": unstamped, untold";
+        }
+        made->Delete();
+      }
+    }
+}
+
 // Saved on its way to the templates folder, a new template stopped there by a run of refusals
 // does not stay in Drafts.
 TEST_F(RoadTest, ASaveAsTemplateStoppedOnItsWayLeavesNothingInDrafts) {

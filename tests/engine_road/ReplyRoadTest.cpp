@@ -533,6 +533,24 @@ TEST_F(ReplyRoad, TemporaryFilesOutlastABurstOfRefusalsOrTheirLeftoverIsLogged) 
   EXPECT_TRUE(Logged(L"mTanvelo::TempFolder::Remove"));
 }
 
+TEST_F(ReplyRoad, AFileWhoseDeletionWasRefusedAtEveryTryGoesWithItsFolder) {
+  // Refused as often as it was asked, the file stayed below TEMP for good.
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1}) {
+    {
+      road::TempFolder folder(road::TempPath() + L"\\TVtest");
+      std::wstring file = folder.FileFor(L"image001.png", L"file");
+      ASSERT_TRUE(win32::files::WriteAll(win32::ToAnsi(file), "png"));
+      win32::faults::Start({.at = 1, .span = span});
+      folder.DeleteFile();
+      win32::faults::Stop();
+      ASSERT_GT(win32::faults::Counts().raised, 0u);
+      folder.FileFor(L"next.png", L"file");  // the folder goes on to another file
+    }
+    EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk()) << span << " refusals";
+  }
+  EXPECT_TRUE(support::library::Log().empty());
+}
+
 TEST_F(ReplyRoad, AnItemLookedUpAgainOutlastsABurstOfRefusals) {
   auto tmpl = AddTemplate(L"Thanks", outlook::olFormatPlain, L"Thank you.\r\n");
   for (uint64_t at = 1; at <= 6; ++at) {

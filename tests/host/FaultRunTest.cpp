@@ -128,14 +128,15 @@ const std::vector<std::wstring> kTemplateRoad = {
 
 using Plant = std::function<void(host::Session&, size_t)>;
 
-Run Road(const std::vector<std::wstring>& lines, uint64_t at, Plant plant = {},
-         bool count = false) {
+Run Road(const std::vector<std::wstring>& lines, uint64_t at, Plant plant = {}, bool count = false,
+         int32_t version = 14) {
   Run run;
   host::ProgramIo io;
   io.out = [&](const std::string& s) { run.out += s; };
   io.err = [&](const std::string& s) { run.err += s; };
   host::FaultRunOptions options{.at = at,
                                 .count = count,
+                                .outlookVersion = version,
                                 .languageFile = testsource::ReadSourceFile("lang/EN.lng"),
                                 .lines = lines,
                                 .afterLine = std::move(plant)};
@@ -836,6 +837,56 @@ TEST(FaultRun, AnOptionWrittenOnlyAsItIsReadMayStayUnwritten) {
   for (const char* name : {"dbgShowOldControlsOn2007", "dbgShowOldControlsOn2010", "UseDebugButton",
                            "UseKeyboardHook"})
     EXPECT_FALSE(Has(run, name)) << run.err;
+}
+
+// A window that got no toolbars saves no positions: absent, a position reads as the default
+// the clean run saved, and nothing differs. A position the user would find elsewhere is owed.
+TEST(FaultRun, ToolbarPositionsAtTheirDefaultsMayStayUnwritten) {
+  const std::vector<std::wstring> road = {
+      L"answer frmReplyFolder enter",
+      L"start",
+      L"folder \"Tanvelo Templates/Standard Templates/Reply Templates\"",
+      L"open \"information request\"",
+      L"close",
+      L"wait 100"};
+  auto play = [&](uint64_t at, Plant plant, bool count) {
+    return Road(road, at, std::move(plant), count, 11);
+  };
+  auto count = play(0, {}, true);
+  uint64_t after = 1;  // the first call after line 5 (the close)
+  for (size_t n = 1; n <= 5; ++n) {
+    auto at = count.out.find("line " + std::to_string(n) + " calls ");
+    if (at == std::string::npos) continue;
+    auto dash = count.out.find('-', at);
+    if (dash < count.out.find('\n', at)) after = std::stoull(count.out.substr(dash + 1)) + 1;
+  }
+  auto plant = [&](std::function<void(win32::HKEY)> change) {
+    return play(after,
+                FaultAfter(5,
+                           [change](host::Session&) {
+                             win32::HKEY key = 0;
+                             ASSERT_EQ(0, win32::RegOpenKeyExA(win32::HKEY_CURRENT_USER,
+                                                               ProfileKey("").c_str(), 0,
+                                                               win32::KEY_SET_VALUE, &key));
+                             change(key);
+                             win32::RegCloseKey(key);
+                           }),
+                false);
+  };
+  auto unwritten = plant([](win32::HKEY key) {
+    for (const char* bar : {"toolbar", "barInsert"})
+      for (const char* field : {".Left", ".Top", ".Position", ".RowIndex"})
+        win32::RegDeleteValueA(key, (std::string(bar) + field).c_str());
+  });
+  EXPECT_EQ(0, unwritten.code) << unwritten.err;
+  auto moved = plant([](win32::HKEY key) {
+    const uint8_t floating[4] = {4, 0, 0, 0};
+    win32::RegSetValueExA(key, "barInsert.Position", 0, win32::REG_DWORD, floating, 4);
+  });
+  EXPECT_TRUE(Has(moved,
+                  "barInsert.Position is \"4 \\x04\\x00\\x00\\x00\", the clean run has \"4 "
+                  "\\x01\\x00\\x00\\x00\""))
+      << moved.err << moved.out;
 }
 
 // A finding of items left in the drafts counts and lists what the clean run did not leave: a
