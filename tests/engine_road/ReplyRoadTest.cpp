@@ -444,7 +444,11 @@ TEST_F(ReplyRoad, ATemplateMadeUnderHeldRefusalsIsStampedOrToldByName) {
         }
         clear();
       }
-    EXPECT_GT(unstamped, 0);
+    // From a mail the stamp is asked for once more before the last save: one held run of
+    // refusals leaves none unstamped there.
+    if (std::string(name) != "from a mail") {
+      EXPECT_GT(unstamped, 0);
+    }
   }
 }
 
@@ -801,5 +805,6 @@ TEST_F(ReplyRoad, ATemplateFromAMailMadeWithoutItsStampIsToldByName) {
       EXPECT_TRUE(told) << "refused from call " << at;
     }
   }
-  EXPECT_GT(unstamped, 0);
+  // The stamp is asked for once more before the last save: a held run alone leaves it stamped.
+  EXPECT_EQ(0, unstamped);
 }
