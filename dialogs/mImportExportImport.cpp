@@ -292,7 +292,7 @@ Outcome ImportOne(const FolderPtr& oFolder, const std::wstring& sFile, int32_t n
     SystemFiling filing;
     item = oFolder->Items()->Add(outlook::olMailItem);
     item->SetSubject(sSubject);
-    mTanvelo::SetAddinProperty(item, Options().ProductCode(), false);
+    const bool stamped = mTanvelo::SetAddinProperty(item, Options().ProductCode(), false);
     std::vector<std::wstring> contentIds;
     if (format == 1) {
       mBody::SetBody(item, sText);
@@ -317,6 +317,11 @@ Outcome ImportOne(const FolderPtr& oFolder, const std::wstring& sFile, int32_t n
     step = L"MoveMail";
     if (item->Parent()->EntryID() != oFolder->EntryID()) item = item->Move(oFolder);
     item->SetUnRead(true);
+    // The stamp refused at every try is asked for once more before the last save; still
+    // refused, the template is named: it would not count as one the program made.
+    if (!stamped && !mTanvelo::SetAddinProperty(item, Options().ProductCode(), false))
+      LogError(kProc, 0,
+               L"the template '" + sSubject + L"' was made without the program's stamp - " + sFile);
     item->Save();
     if (!sOldID.empty() && nConflict == kConflictReplace) {
       step = L"RemoveReplaced";

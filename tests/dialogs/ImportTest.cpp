@@ -265,6 +265,34 @@ TEST_F(ImportTest, AnImportRefusedAtAnyCallImportsOrLogsAnError) {
   }
 }
 
+// Under a held run of refusals from any call, an imported template carries the program's stamp
+// or the log names it: unstamped, it would not count as one the program made.
+TEST_F(ImportTest, AnImportedTemplateIsStampedOrToldByNameUnderHeldRefusals) {
+  WriteDoc("C:\\Import\\Stamped.doc", {L"a"});
+  win32::faults::Start({.countOnly = true});
+  ASSERT_EQ(Import(false, kConflictDuplicate), 1);
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox&) { return 2; });
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      for (const auto& item : target->Items()->All()) item->Delete();
+      const size_t before = support::library::Log().size();
+      win32::faults::Start({.at = at, .span = span});
+      Import(false, kConflictDuplicate);
+      win32::faults::Stop();
+      for (const auto& item : target->Items()->All()) {
+        if (mTanvelo::HasAddinStamp(item)) continue;
+        bool told = false;
+        const auto& log = support::library::Log();
+        for (size_t i = before; i < log.size(); ++i)
+          told =
+              told || (log[i].level >= 3 && log[i].text.find(L"'Stamped'") != std::wstring::npos);
+        EXPECT_TRUE(told) << span << " refusals from call " << at << ": unstamped, untold";
+      }
+    }
+}
+
 TEST_F(ImportTest, CancelStopsAfterTheCurrentDocument) {
   WriteDoc("C:\\Import\\A.doc", {L"a"});
   WriteDoc("C:\\Import\\B.doc", {L"b"});
