@@ -2,6 +2,7 @@
 
 #include "core/Main.h"
 #include "engine/mTanvelo.h"
+#include "inspector_ui/CInspectorWrapper.h"
 #include "inspector_ui/MakeInspectorWrapper.h"
 #include "platform/outlook/Inspector.h"
 #include "platform/outlook/Item.h"
@@ -73,6 +74,7 @@ void CInspectorsWrapper::Init(const std::shared_ptr<outlook::Inspectors>& inspec
 
 void CInspectorsWrapper::Done() {
   m_subNewInspector.Release();
+  m_colWaiting.clear();
   m_oInspectors.reset();
   auto wrappers = std::move(m_colWrappers);
   m_colWrappers.clear();
@@ -95,17 +97,50 @@ void CInspectorsWrapper::m_oInspectors_NewInspector(
       }
     }
     vb::Err().Clear();
-    // A refusal of a moment must not leave a mail window without the add-in.
-    int32_t nClass = 0;
-    if (!mTanvelo::Retried([&] { nClass = inspector->CurrentItem()->Class(); })) {
-      LogWindowWithoutSetUp(kNewInspector, inspector, nullptr);
-      return;
-    }
-    if (nClass != outlook::olMail) return;
-    LogInfo(kNewInspector, L"bCreateWrapper");
-    OnNewMailInspector.Raise(inspector);
-    auto& make = Factories().MakeInspectorWrapper;
-    if (!make) return;
-    if (auto wrapper = make(inspector, false)) m_colWrappers.push_back(wrapper);
+    if (!SetUp(inspector, false)) WaitForItem(inspector);
   });
+}
+
+bool CInspectorsWrapper::SetUp(const std::shared_ptr<outlook::Inspector>& inspector, bool shown) {
+  // A refusal of a moment must not leave a mail window without the add-in.
+  int32_t nClass = 0;
+  if (!mTanvelo::Retried([&] { nClass = inspector->CurrentItem()->Class(); })) {
+    LogWindowWithoutSetUp(kNewInspector, inspector, nullptr);
+    return false;
+  }
+  if (nClass != outlook::olMail) return true;
+  LogInfo(kNewInspector, L"bCreateWrapper");
+  OnNewMailInspector.Raise(inspector);
+  auto& make = Factories().MakeInspectorWrapper;
+  if (!make) return true;
+  auto wrapper = make(inspector, false);
+  // A mail window without its wrapper: its Init told why.
+  if (!wrapper) return false;
+  m_colWrappers.push_back(wrapper);
+  if (shown)
+    if (auto own = std::dynamic_pointer_cast<CInspectorWrapper>(wrapper)) own->Shown();
+  return true;
+}
+
+void CInspectorsWrapper::WaitForItem(const std::shared_ptr<outlook::Inspector>& inspector) {
+  auto waiting = std::make_shared<Waiting>();
+  waiting->inspector = inspector;
+  std::weak_ptr<CInspectorsWrapper> weak = weak_from_this();
+  std::weak_ptr<Waiting> entry = waiting;
+  auto forget = [weak, entry] {
+    if (auto self = weak.lock())
+      std::erase_if(self->m_colWaiting, [&](const auto& w) { return w == entry.lock(); });
+  };
+  waiting->activate = inspector->Events().Activate.Subscribe([weak, entry, forget] {
+    auto self = weak.lock();
+    auto waited = entry.lock();
+    if (!self || !waited) return;
+    auto window = waited->inspector.lock();
+    if (!window) return forget();
+    Trap(kNewInspector, [&] {
+      if (self->SetUp(window, true)) forget();
+    });
+  });
+  waiting->close = inspector->Events().Close.Subscribe(forget);
+  m_colWaiting.push_back(waiting);
 }

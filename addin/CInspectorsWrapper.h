@@ -37,8 +37,20 @@ class CInspectorsWrapper : public std::enable_shared_from_this<CInspectorsWrappe
 
  private:
   void m_oInspectors_NewInspector(const std::shared_ptr<outlook::Inspector>& inspector);
+  // Makes the window's wrapper; False when Outlook refused its item past the held tries (the
+  // window is then logged by name). `shown`: the window's first activation has passed.
+  bool SetUp(const std::shared_ptr<outlook::Inspector>& inspector, bool shown);
+  // A window left without its set-up is set up again at each activation until it is, so that
+  // a Send from it is not left without the personalization.
+  void WaitForItem(const std::shared_ptr<outlook::Inspector>& inspector);
+
+  struct Waiting {
+    std::weak_ptr<outlook::Inspector> inspector;
+    outlook::Subscription activate, close;
+  };
 
   std::shared_ptr<outlook::Inspectors> m_oInspectors;
   outlook::Subscription m_subNewInspector;
   std::vector<InspectorWrapperPtr> m_colWrappers;
+  std::vector<std::shared_ptr<Waiting>> m_colWaiting;
 };

@@ -66,6 +66,9 @@ class CInspectorWrapper : public IInspectorWrapperEx,
   // Personalizes the inspector's mail and sends it (one message or one per recipient) through
   // the engine; tells the user when that cannot be done.
   void ProcessPersonalizationsAndSend() override;
+  // Builds the bars of a window already shown when the wrapper was made (its first
+  // activation was missed); once only, like the activation itself.
+  void Shown() { m_oInspector_Activate(); }
 
   // For tests and the host: the state and the controls as built.
   const InspectorState& State() const { return m_state; }

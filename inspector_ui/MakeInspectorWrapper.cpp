@@ -1,6 +1,7 @@
 #include "inspector_ui/MakeInspectorWrapper.h"
 
 #include "core/Main.h"
+#include "engine/mTanvelo.h"
 #include "inspector_ui/CInspectorWrapper.h"
 #include "platform/outlook/Inspector.h"
 #include "platform/outlook/Item.h"
@@ -19,7 +20,8 @@ void LogWindowWithoutSetUp(std::wstring_view procedure,
   const int32_t number = vb::Err().Number();
   const std::wstring description = vb::Err().Description();
   std::wstring subject;
-  bool known = vb::Catch([&] {
+  // Asked again like the set-up itself: a window told without its mail names nothing.
+  bool known = mTanvelo::Retried([&] {
     auto current = item ? item : inspector->CurrentItem();
     subject = current->Subject();
   });

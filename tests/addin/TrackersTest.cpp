@@ -3,7 +3,9 @@
 #include <any>
 
 #include "core/Main.h"
+#include "inspector_ui/MakeInspectorWrapper.h"
 #include "platform/outlook/Inspector.h"
+#include "platform/support/LibNorvane.h"
 #include "platform/win32/Faults.h"
 #include "tests/addin/ConnectTest.h"
 
@@ -117,6 +119,40 @@ TEST_F(Trackers, AMailWindowWhoseItemIsHeldAMomentStillGetsAWrapperAndARunOfRefu
     EXPECT_EQ(refusals == 1000, LoggedContaining(L"CInspectorsWrapper::m_oInspectors_NewInspector",
                                                  L"the window has no add-in set-up"))
         << refusals << " refusals";
+  }
+}
+
+TEST_F(Trackers, AMailWindowRefusedPastTheHeldTriesIsNamedAndSetUpWhenShownSoItsSendIsHandled) {
+  AcceptFolderDialog();
+  Start();
+  auto inspectors = addin->InspectorsWrapper();
+  Factories().MakeInspectorWrapper = MakeCInspectorWrapper;
+  // From the first call (the tracker's own look at the item) and from a later one (the
+  // wrapper's set-up), one refusal more than the held tries.
+  int set = 0;
+  for (uint64_t at = 1; at <= 8; ++at) {
+    auto mail = p.app->CreateItem(outlook::olMailItem);
+    mail->SetSubject(L"follow up " + std::to_wstring(at));
+    win32::faults::Start({.addinOnly = true, .at = at, .span = uint64_t{kHeldTries + 1}});
+    auto window = host->OpenInspector(mail);
+    win32::faults::Stop();
+    const std::wstring named =
+        L"the window has no add-in set-up (item \"follow up " + std::to_wstring(at) + L"\")";
+    if (LoggedContaining(L"CInspectorsWrapper::m_oInspectors_NewInspector", named) ||
+        LoggedContaining(L"CInspectorWrapper::Init", named))
+      ++set;
+    auto wrapper = inspectors->FindWrapper(window);
+    ASSERT_TRUE(wrapper) << "from call " << at;
+    EXPECT_EQ(window, wrapper->GetInspector()) << "from call " << at;
+    EXPECT_EQ(1u, mail->Events().Send.Subscribers()) << "from call " << at;
+    host->CloseInspector(window);
+  }
+  EXPECT_GT(set, 1);
+  // Every window told of is told by its mail's name.
+  for (const auto& e : support::library::Log()) {
+    if (e.text.find(L"the window has no add-in set-up") != std::wstring::npos) {
+      EXPECT_NE(std::wstring::npos, e.text.find(L"(item \"")) << e.procedure.size();
+    }
   }
 }
 
