@@ -83,7 +83,13 @@ win32::LRESULT KeyboardProc(int nCode, win32::WPARAM wParam, win32::LPARAM lPara
         QueueHotkey(L"", bNewMail);
         return;
       }
-      if (auto hotkey = Hotkeys().FindByKeys(static_cast<int32_t>(wParam), shift, alt, ctrl)) {
+      auto hotkey = Hotkeys().FindByKeys(static_cast<int32_t>(wParam), shift, alt, ctrl);
+      // Bindings the registry refused at the start are read again at the first key that could
+      // be one: a key bound before must not stay silent the whole session.
+      if (!hotkey && Hotkeys().Unread() && ctrl && alt != shift && wParam >= 'A' && wParam <= 'Z' &&
+          Hotkeys().Reread())
+        hotkey = Hotkeys().FindByKeys(static_cast<int32_t>(wParam), shift, alt, ctrl);
+      if (hotkey) {
         bool bNewMail = false;
         QueueHotkey(hotkey->BuildKey(), bNewMail);
       }
