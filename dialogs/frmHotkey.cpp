@@ -196,7 +196,12 @@ void frmHotkey::btnOK_Click() {
     mTanvelo::SetHotkeyProperties(item, DialogSupport::Need(added)->DisplayKeyName(),
                                   added->DisplayActionName());
   });
-  vb::Ignore([&] { Hotkeys().SaveToReg(); });
+  bool saved = false;
+  vb::Ignore([&] { saved = Hotkeys().SaveToReg(); });
+  if (!saved)
+    LogError(L"frmHotkey::OK", std::nullopt, std::nullopt,
+             L"The hotkey " + asked.DisplayKeyName() + L" of the template " + m_sSubject +
+                 L" may be gone at the next start: the registry refused it");
   HotkeyParams.bOK = true;
   Unload();
 }
@@ -212,7 +217,23 @@ void frmHotkey::btnRemove_Click() {
     if (refused) return;
     if (item) vb::Ignore([&] { mTanvelo::SetHotkeyProperties(item, L"", L""); });
     vb::Ignore([&] { Hotkeys().Remove(own->BuildKey()); });
-    vb::Ignore([&] { Hotkeys().SaveToReg(); });
+    bool saved = false;
+    vb::Ignore([&] { saved = Hotkeys().SaveToReg(); });
+    if (!saved) {
+      // Still in the registry, it would come back at the next start: it is kept whole now.
+      LogError(L"frmHotkey::Remove", std::nullopt, std::nullopt,
+               L"The hotkey " + own->DisplayKeyName() + L" of the template " + m_sSubject +
+                   L" was not removed: the registry refused it");
+      vb::Ignore([&] {
+        Hotkeys().Add(own->TemplateEntryID, own->Action, own->KeyCode, own->Shift, own->Alt,
+                      own->Ctrl);
+      });
+      if (item)
+        vb::Ignore([&] {
+          mTanvelo::SetHotkeyProperties(item, own->DisplayKeyName(), own->DisplayActionName());
+        });
+      return;
+    }
     HotkeyParams.sResult = own->TemplateEntryID;
     HotkeyParams.bOK = true;
   });
