@@ -83,20 +83,25 @@ win32::LRESULT KeyboardProc(int nCode, win32::WPARAM wParam, win32::LPARAM lPara
         QueueHotkey(L"", bNewMail);
         return;
       }
-      const auto letter = static_cast<int32_t>(wParam);
-      // Bindings the registry refused at the start are read now: a key the user bound must
-      // not stay silent for the whole session. Still refused, the key is named.
-      if (ctrl && alt != shift && letter >= 'A' && letter <= 'Z' &&
-          !Hotkeys().ReadAgainIfUnread()) {
-        CHotkey pressed;
-        pressed.KeyCode = letter;
-        pressed.Ctrl = true;
-        pressed.Alt = alt;
-        pressed.Shift = shift;
-        LogError(L"mHook::KeyboardProc", 0,
-                 L"Hotkey " + pressed.DisplayKeyName() + L" not served: the hotkeys were not read");
+      auto hotkey = Hotkeys().FindByKeys(static_cast<int32_t>(wParam), shift, alt, ctrl);
+      // Bindings the registry refused at the start are read again at the first key that could
+      // be one: a key bound before must not stay silent the whole session. Still refused, the
+      // key is named.
+      if (!hotkey && Hotkeys().Unread() && ctrl && alt != shift && wParam >= 'A' && wParam <= 'Z') {
+        if (Hotkeys().Reread()) {
+          hotkey = Hotkeys().FindByKeys(static_cast<int32_t>(wParam), shift, alt, ctrl);
+        } else {
+          CHotkey pressed;
+          pressed.KeyCode = static_cast<int32_t>(wParam);
+          pressed.Ctrl = true;
+          pressed.Alt = alt;
+          pressed.Shift = shift;
+          LogError(
+              L"mHook::KeyboardProc", 0,
+              L"Hotkey " + pressed.DisplayKeyName() + L" not served: the hotkeys were not read");
+        }
       }
-      if (auto hotkey = Hotkeys().FindByKeys(letter, shift, alt, ctrl)) {
+      if (hotkey) {
         bool bNewMail = false;
         QueueHotkey(hotkey->BuildKey(), bNewMail);
       }

@@ -78,6 +78,7 @@ void frmHotkey::Form_Load() {
   vb::Ignore([&] {
     auto item = DialogSupport::Need(mTanvelo::GetTemplate(sEntryID));
     std::wstring caption = Caption(), subject = item->Subject();
+    m_sSubject = subject;
     for (size_t at = caption.find(L"%s"); at != std::wstring::npos;
          at = caption.find(L"%s", at + subject.size()))
       caption.replace(at, 2, subject);
@@ -150,8 +151,20 @@ void frmHotkey::btnOK_Click() {
       if (!optReply->Value()) LogError(L"frmHotkey::OK", 0, std::wstring(L"Invalid action"));
     }
   });
-  // A letter belongs to one template at most, whatever its modifiers.
   bool refused = false;
+  // Changed with its template out of reach, the binding and the template's own record of it
+  // would part: nothing is changed, and the user's template is named.
+  CHotkey asked;
+  asked.KeyCode = HotkeyParams.nKeyCode;
+  asked.Ctrl = true;
+  asked.Alt = HotkeyParams.bAlt;
+  asked.Shift = !HotkeyParams.bAlt;
+  auto own = TemplateOrTell(L"The hotkey " + asked.DisplayKeyName() + L" was not given", refused);
+  if (refused) {
+    Unload();
+    return;
+  }
+  // A letter belongs to one template at most, whatever its modifiers.
   vb::Ignore([&] {
     auto other = Hotkeys().FindByKey(HotkeyParams.nKeyCode);
     if (!other || other->TemplateEntryID == sEntryID) return;
@@ -178,21 +191,17 @@ void frmHotkey::btnOK_Click() {
     added = Hotkeys().Add(sEntryID, HotkeyParams.nAction, HotkeyParams.nKeyCode, !HotkeyParams.bAlt,
                           HotkeyParams.bAlt, true);
   });
-  // A template Outlook would not hand over (refused at every try) would not show its key, and
-  // nothing would say so: the log names the key and the template (the caption holds its name).
-  bool reached = false;
   vb::Ignore([&] {
-    auto item = DialogSupport::Need(mTanvelo::GetTemplate(sEntryID));
-    reached = true;
+    auto item = own;
     mTanvelo::SetHotkeyProperties(item, DialogSupport::Need(added)->DisplayKeyName(),
                                   added->DisplayActionName());
   });
-  if (!reached && added)
-    LogError(L"frmHotkey::btnOK_Click", 0,
-             L"The hotkey " + added->DisplayKeyName() +
-                 L" is not shown on its template: the template could not be reached (" + Caption() +
-                 L")");
-  vb::Ignore([&] { Hotkeys().SaveToReg(); });
+  bool saved = false;
+  vb::Ignore([&] { saved = Hotkeys().SaveToReg(); });
+  if (!saved)
+    LogError(L"frmHotkey::OK", std::nullopt, std::nullopt,
+             L"The hotkey " + asked.DisplayKeyName() + L" of the template " + m_sSubject +
+                 L" may be gone at the next start: the registry refused it");
   HotkeyParams.bOK = true;
   Unload();
 }
@@ -202,16 +211,43 @@ void frmHotkey::btnRemove_Click() {
     int32_t position = 0;
     auto own = Hotkeys().FindByTemplate(HotkeyParams.sTemplateEntryID, position);
     if (!own) return;
-    vb::Ignore([&] {
-      if (auto item = mTanvelo::GetTemplate(own->TemplateEntryID))
-        mTanvelo::SetHotkeyProperties(item, L"", L"");
-    });
+    bool refused = false;
+    auto item =
+        TemplateOrTell(L"The hotkey " + own->DisplayKeyName() + L" was not removed", refused);
+    if (refused) return;
+    if (item) vb::Ignore([&] { mTanvelo::SetHotkeyProperties(item, L"", L""); });
     vb::Ignore([&] { Hotkeys().Remove(own->BuildKey()); });
-    vb::Ignore([&] { Hotkeys().SaveToReg(); });
+    bool saved = false;
+    vb::Ignore([&] { saved = Hotkeys().SaveToReg(); });
+    if (!saved) {
+      // Still in the registry, it would come back at the next start: it is kept whole now.
+      LogError(L"frmHotkey::Remove", std::nullopt, std::nullopt,
+               L"The hotkey " + own->DisplayKeyName() + L" of the template " + m_sSubject +
+                   L" was not removed: the registry refused it");
+      vb::Ignore([&] {
+        Hotkeys().Add(own->TemplateEntryID, own->Action, own->KeyCode, own->Shift, own->Alt,
+                      own->Ctrl);
+      });
+      if (item)
+        vb::Ignore([&] {
+          mTanvelo::SetHotkeyProperties(item, own->DisplayKeyName(), own->DisplayActionName());
+        });
+      return;
+    }
     HotkeyParams.sResult = own->TemplateEntryID;
     HotkeyParams.bOK = true;
   });
   Unload();
+}
+
+std::shared_ptr<outlook::Item> frmHotkey::TemplateOrTell(const std::wstring& sWhat, bool& refused) {
+  refused = false;
+  auto item = mTanvelo::GetTemplate(HotkeyParams.sTemplateEntryID, &refused);
+  vb::Err().Clear();
+  if (!item && refused)
+    LogError(L"frmHotkey", std::nullopt, std::nullopt,
+             sWhat + L": Outlook refused the template " + m_sSubject);
+  return item;
 }
 
 void frmHotkey::btnCancel_Click() {

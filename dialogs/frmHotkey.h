@@ -4,10 +4,12 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
 #include "platform/forms/Lists.h"
+#include "platform/outlook/Outlook.h"
 
 class frmHotkey : public forms::Form {
  public:
@@ -29,4 +31,8 @@ class frmHotkey : public forms::Form {
   std::shared_ptr<forms::ComboBox> cboLetters;
   std::shared_ptr<forms::CommandButton> btnOK, btnCancel, btnRemove, btnHelp;
   bool m_bActivated = true;
+  std::wstring m_sSubject;  // the template's, read at the load: a refused fetch later names it
+  // The dialog's template; null and `refused`, logged by subject, when Outlook refused every
+  // fetch.
+  std::shared_ptr<outlook::Item> TemplateOrTell(const std::wstring& sWhat, bool& refused);
 };

@@ -179,39 +179,118 @@ void CHotkeys::LoadFromReg() {
   }
 }
 
-bool CHotkeys::ReadAgainIfUnread() {
+bool CHotkeys::Reread() {
   if (!m_bUnread) return true;
-  std::vector<std::shared_ptr<CHotkey>> made(m_colHotkeys.begin(), m_colHotkeys.end());
+  // What was bound since the refused read goes over what the registry holds, as a save
+  // would have put it there: same combination or same template, the newer binding wins.
+  std::vector<std::shared_ptr<CHotkey>> since(m_colHotkeys.begin(), m_colHotkeys.end());
   LoadFromReg();
-  for (const auto& hotkey : made)
-    if (!m_colHotkeys.Find(hotkey->BuildKey())) m_colHotkeys.Add(hotkey, hotkey->BuildKey());
-  m_bIndexed = false;
-  return !m_bUnread;
+  if (m_bUnread) {
+    for (const auto& hotkey : since)
+      Trap(L"CHotkeys::Reread", [&] { m_colHotkeys.Add(hotkey, hotkey->BuildKey()); });
+    m_bIndexed = false;
+    return false;
+  }
+  for (const auto& hotkey : since) {
+    int32_t position = 0;
+    while (auto old = FindByTemplate(hotkey->TemplateEntryID, position)) Remove(old->BuildKey());
+    if (FindByKeys(hotkey->KeyCode, hotkey->Shift, hotkey->Alt, hotkey->Ctrl))
+      Remove(hotkey->BuildKey());
+    Trap(L"CHotkeys::Reread", [&] { m_colHotkeys.Add(hotkey, hotkey->BuildKey()); });
+    m_bIndexed = false;
+  }
+  return true;
 }
 
-void CHotkeys::SaveToReg() {
+bool CHotkeys::SaveToReg() {
+  bool saved = false;
   Trap(L"CHotkeys::SaveToReg", [&] {
     const wchar_t* proc = L"CHotkeys::SaveToReg";
-    const std::wstring key = m_sLoadedKey.empty() ? GetRegPath() : m_sLoadedKey;
-    if (m_bUnread) {
-      LogError(proc, 0, L"Hotkeys not saved: they could not be read from " + key);
+    // A read refused at the start is asked again now: the registry is most likely free again.
+    if (!Reread()) {
+      const std::wstring key = m_sLoadedKey.empty() ? GetRegPath() : m_sLoadedKey;
+      for (const auto& hotkey : m_colHotkeys)
+        LogError(proc, 0,
+                 L"Hotkeys not saved: they could not be read from " + key + L"; the hotkey " +
+                     hotkey->DisplayKeyName() + L" is not kept");
+      if (m_colHotkeys.Count() == 0)
+        LogError(proc, 0, L"Hotkeys not saved: they could not be read from " + key);
       return;
     }
-    {
-      // Left standing, the key keeps bindings removed since: they come back at the next load.
-      // Made when missing (the Hotkeys key below makes it anyway), so a failure is a refusal.
+    const std::wstring key = m_sLoadedKey.empty() ? GetRegPath() : m_sLoadedKey;
+    // The bindings are written over the stored ones before the ones removed since are
+    // deleted: a refusal part way leaves every binding the registry held before.
+    CWinReg reg;
+    const bool open = reg.InitForAllAccess(CWinReg::HKEY_CURRENT_USER, key, true);
+    bool all = open;
+    for (const auto& hotkey : m_colHotkeys) {
+      const std::wstring name = hotkey->DisplayKeyName();
+      const std::wstring data = hotkey->DisplayActionName2() + L"," + hotkey->TemplateEntryID;
+      if (open && reg.HoldsString(name, data)) continue;
+      if (!open || !reg.SetStringValue(name, data)) {
+        LogNotWritten(proc, key, name, data);
+        all = false;
+      }
+    }
+    if (!open) return;
+    // Left standing, a value keeps a binding removed since: it comes back at the next load.
+    // Names are one whatever their case, as the registry's are.
+    std::vector<std::wstring> stale;
+    std::vector<std::shared_ptr<CHotkey>> respelt;
+    bool unreadable = false;
+    std::wstring name;
+    for (int32_t index = 0; index <= kMaxValueIndex; ++index) {
+      CWinReg::Found found = reg.ValueAt(index, name);
+      if (found == CWinReg::Found::End) break;
+      if (found == CWinReg::Found::Unreadable) {
+        unreadable = true;
+        continue;
+      }
+      std::shared_ptr<CHotkey> bound;
+      for (const auto& hotkey : m_colHotkeys)
+        if (vb::LCase(hotkey->DisplayKeyName()) == vb::LCase(name)) bound = hotkey;
+      if (!bound)
+        stale.push_back(name);
+      else if (bound->DisplayKeyName() != name)
+        respelt.push_back(bound);  // a hand edit's
+    }
+    if (reg.Refused()) {
+      LogNotDeleted(proc, key, L"(hotkeys removed since the last save)");
+      all = false;
+    }
+    for (const auto& value : stale)
+      if (!reg.DeleteValue(value)) {
+        LogNotDeleted(proc, key, value);
+        all = false;
+      }
+    for (const auto& hotkey : respelt) {
+      const std::wstring text = hotkey->DisplayKeyName();
+      const std::wstring data = hotkey->DisplayActionName2() + L"," + hotkey->TemplateEntryID;
+      if (!reg.DeleteValue(text) || !reg.SetStringValue(text, data)) {
+        LogNotWritten(proc, key, text, data);
+        all = false;
+      }
+    }
+    // A name too long to read cannot be deleted by name: the key goes and is written anew.
+    if (unreadable && all) {
+      reg.CloseKey();
       CWinReg profile;
       const std::wstring parent = key.substr(0, key.rfind(L'\\'));
       if (!profile.InitForAllAccess(CWinReg::HKEY_CURRENT_USER, parent, true) ||
           !profile.DeleteKeyRec(L"Hotkeys"))
         LogNotDeleted(proc, key);
+      CWinReg again;
+      const bool reopened = again.InitForWrite(CWinReg::HKEY_CURRENT_USER, key, true);
+      for (const auto& hotkey : m_colHotkeys) {
+        const std::wstring text = hotkey->DisplayKeyName();
+        const std::wstring data = hotkey->DisplayActionName2() + L"," + hotkey->TemplateEntryID;
+        if (!reopened || !again.SetStringValue(text, data)) {
+          LogNotWritten(proc, key, text, data);
+          all = false;
+        }
+      }
     }
-    CWinReg reg;
-    const bool open = reg.InitForWrite(CWinReg::HKEY_CURRENT_USER, key, true);
-    for (const auto& hotkey : m_colHotkeys) {
-      const std::wstring name = hotkey->DisplayKeyName();
-      const std::wstring data = hotkey->DisplayActionName2() + L"," + hotkey->TemplateEntryID;
-      if (!open || !reg.SetStringValue(name, data)) LogNotWritten(proc, key, name, data);
-    }
+    saved = all;
   });
+  return saved;
 }

@@ -39,12 +39,14 @@ class CHotkeys {
   // Replaces the collection by the bindings stored in the registry. A value that does not
   // parse, names a vanished template or repeats a combination is skipped on its own.
   void LoadFromReg();
-  // A load the registry refused (held a moment as Outlook started) is made again, so that the
-  // bindings serve from now on; bindings made since, which could not be saved, stay beside
-  // them. False while the registry still refuses.
-  bool ReadAgainIfUnread();
   // Rewrites the registry subkey from the collection: the one it was loaded from, when loaded.
-  void SaveToReg();
+  // After a refused load, the registry is read again first and the bindings made since go
+  // over it; still refused, nothing is written. False, logged by key, when not all was saved.
+  bool SaveToReg();
+  // A load the registry refused is made again (keeping the bindings made since); False when
+  // it is still refused.
+  bool Reread();
+  bool Unread() const { return m_bUnread; }
 
   static std::wstring GetRegPath();
 

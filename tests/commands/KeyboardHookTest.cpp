@@ -187,3 +187,18 @@ TEST_F(KeyboardHookTest, InstallingAndRemoving) {
 }
 
 }  // namespace
+
+TEST_F(KeyboardHookTest, BindingsTheRegistryRefusedAtTheStartAreReadAgainAtTheirKey) {
+  // Refused past every try at the start, a bound key stayed silent the whole session.
+  while (Hotkeys().Count()) Hotkeys().Remove(1);
+  Hotkeys().Add(AddTemplate(L"Offer")->EntryID(), 1, 'R', false, true, true);
+  Hotkeys().SaveToReg();
+  win32::faults::Start({.at = 1, .span = uint64_t{kHeldTries}});
+  Hotkeys().LoadFromReg();
+  win32::faults::Stop();
+  ASSERT_TRUE(Hotkeys().Unread());
+  ASSERT_EQ(Hotkeys().Count(), 0);
+  keyboard::Press('R', false, true, true);
+  EXPECT_EQ(RunHotkeys(), Keys{L"521112"});
+  EXPECT_FALSE(Hotkeys().Unread());
+}

@@ -6,6 +6,7 @@
 #include "platform/outlook/UserProperties.h"
 #include "platform/win32/Faults.h"
 #include "platform/win32/MessageBox.h"
+#include "tests/common/RefusedWrites.h"
 #include "tests/dialogs/PickerTest.h"
 
 namespace {
@@ -265,3 +266,57 @@ TEST_F(HotkeyDialog, AKeyTheTemplateCouldNotBeGivenIsToldNamingTheTemplate) {
 }
 
 }  // namespace
+
+TEST_F(HotkeyDialog, ATemplateRefusedPastEveryTryKeepsItsHotkeyWholeOrIsNamed) {
+  // Outlook refused the template: Remove took the binding from the registry and left the key on
+  // the template, OK bound a key the template never showed, and neither said a word.
+  mTanvelo::SetHotkeyProperties(thanks, L"Ctrl+Alt+R", g_oLang->Item(L"HOT_KEY_ACTION_TV"));
+  Hotkeys().SaveToReg();
+  for (const bool remove : {true, false}) {
+    auto item = remove ? thanks : welcome;
+    auto pick = [&](forms::User& u) {
+      if (remove) return;
+      u.SelectItem(L"cboLetters", 'W' - 'A');
+      u.Choose(L"optAlt");
+      u.Choose(L"optReply");
+    };
+    auto restore = [&] {
+      mTanvelo::SetHotkeyProperties(thanks, L"Ctrl+Alt+R", g_oLang->Item(L"HOT_KEY_ACTION_TV"));
+      mTanvelo::RemoveHotkeyProperties(welcome, true);
+      Hotkeys().LoadFromReg();
+      while (Hotkeys().Count()) Hotkeys().Remove(1);
+      Hotkeys().Add(Id(thanks), 1, 'R', false, true, true);
+      Hotkeys().SaveToReg();
+    };
+    auto run = [&](win32::faults::Plan plan) {
+      std::wstring result;
+      Show(
+          item,
+          [&](forms::User& u) {
+            pick(u);
+            win32::faults::Start(plan);
+            u.Click(remove ? L"btnRemove" : L"btnOK");
+            win32::faults::Stop();
+          },
+          result);
+    };
+    restore();
+    run({.countOnly = true});
+    const uint64_t calls = win32::faults::Counts().calls;
+    ASSERT_GT(calls, 0u);
+    for (uint64_t at = 1; at <= calls; ++at) {
+      restore();
+      const size_t from = support::library::Log().size();
+      run({.at = at, .span = uint64_t{kHeldTries}});
+      const std::wstring subject = remove ? L"thanks" : L"Welcome";
+      bool stored = false;
+      for (const auto& key : StoredKeys())
+        stored = stored || key.find(Id(item)) != std::wstring::npos;
+      const bool shown = Property(item, mTanvelo::kHotkeyProperty) != L"" &&
+                         Property(item, mTanvelo::kHotkeyProperty) != L"(none)";
+      EXPECT_TRUE(stored == shown || refused::Told(from, {subject}))
+          << (remove ? "Remove" : "OK") << ", " << kHeldTries << " refusals from call " << at
+          << ": stored " << stored << ", shown " << shown;
+    }
+  }
+}
