@@ -833,6 +833,22 @@ class Runner {
   // Every item and registry value the clean run has after line n is there (a mail the clean
   // run sent may be in the outbox, sent, or kept in the drafts), or the line that lost it told
   // the user. Each thing is judged at the first line it is missing, again once it came back.
+  // Whether the clean run made, on this line, a new item in `folder` other than `where` that
+  // the faulted run lacks: the faulted run's new item took an earlier free name instead.
+  static bool Shifted(const std::wstring& folder,
+                      const std::pair<std::wstring, std::wstring>& where, const Groups& after,
+                      const Groups& before, const Groups& have) {
+    auto count = [](const Groups& m, const std::pair<std::wstring, std::wstring>& w) {
+      auto it = m.find(w);
+      return it == m.end() ? size_t{0} : it->second.size();
+    };
+    for (const auto& [other, wanted] : after)
+      if (other.first == folder && other != where && wanted.size() > count(before, other) &&
+          count(have, other) < wanted.size())
+        return true;
+    return false;
+  }
+
   void CheckKept(size_t n, const Look& cleanBefore, const Look& clean, const Look& now,
                  const Store& base) {
     auto before = Kept(cleanBefore.store), after = Kept(clean.store), have = Kept(now.store),
@@ -878,17 +894,24 @@ class Runner {
         continue;
       }
       if (there.size() >= wanted.size()) {
-        if (missing_.erase(what))
-          if (auto g = gone_.find(what); g != gone_.end()) {
+        if (missing_.erase(what)) {
+          // Never made (the user told), its name was free: a line that makes a new item there
+          // gives it that name, where the clean run gave its own new item the next one. That is
+          // the line's item under a shifted name, not the clean run's item come back.
+          if (notMade_.count(what) && Shifted(folder, where, after, before, have))
+            freed_.insert(where);
+          else if (auto g = gone_.find(what); g != gone_.end())
             back_[where] = std::move(g->second);
-            gone_.erase(g);
-          }
+          gone_.erase(what);
+        }
+        if (freed_.count(where)) continue;
         CheckContent(n, where, wanted, there, at(before, where), at(untouched, where), diverged);
         continue;
       }
       if (!missing_.insert(what).second) continue;  // judged when it went
       gone_[what] = wanted;
       bool own = wanted.size() > at(before, where).size();
+      if (own) notMade_.insert(what);
       if (own && diverged) continue;
       std::vector<std::wstring> names;
       if (subject != L"(no subject)") names.push_back(subject);
@@ -1174,6 +1197,9 @@ class Runner {
   std::map<std::wstring, std::vector<Content>> gone_;  // items missing: the clean run's then
   // Items made again after they went: the clean run's contents when they went.
   std::map<std::pair<std::wstring, std::wstring>, std::vector<Content>> back_;
+  std::set<std::wstring> notMade_;  // items judged missing where the clean run made them
+  // Names a later line's own item took, shifted by an item not made before: not compared.
+  std::set<std::pair<std::wstring, std::wstring>> freed_;
   std::vector<std::wstring> shown_;  // in the line playing
   std::set<std::wstring> found_;
   std::vector<std::wstring> findings_;

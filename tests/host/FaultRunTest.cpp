@@ -457,6 +457,53 @@ TEST(FaultRun, ARibbonExpectationIsToldByItsControlsLabel) {
   EXPECT_TRUE(Has(other, kFailed)) << other.err;
 }
 
+// A duplicate not made (the user told) leaves its name free: the next duplicate takes it, of
+// the template as the user changed it meanwhile. That is the later line's own item under a shifted
+// name, not the clean run's first duplicate come back wrong. An item made again where no name
+// shifted is still held to the clean run's.
+TEST(FaultRun, AnItemTakingTheNameOfOneNotMadeIsTheLaterLinesOwn) {
+  const std::wstring folder = L"Tanvelo Templates/Standard Templates/Reply Templates";
+  const std::vector<std::wstring> road = {L"answer frmReplyFolder enter",
+                                          L"start",
+                                          L"folder \"" + folder + L"\"",
+                                          L"select \"information request\"",
+                                          L"ribbon click btnOpenDuplicate",
+                                          L"close",
+                                          L"open \"information request\"",
+                                          L"type \"Changed meanwhile. \"",
+                                          L"close save",
+                                          L"select \"information request\"",
+                                          L"ribbon click btnOpenDuplicate",
+                                          L"close",
+                                          L"wait 100"};
+  auto notMade = [folder](host::Session& s) {
+    auto first = Find(s, folder, L"information request1");
+    ASSERT_TRUE(first);
+    first->Delete();
+    auto kept = Find(s, L"Deleted Items", L"information request1");
+    ASSERT_TRUE(kept);
+    kept->Delete();
+    LogError(L"mExplorer.Explorer_OpenDuplicate", 0,
+             L"Duplicate: the duplicate information request1 was not made");
+  };
+  const char* kDiffers =
+      "\"information request1\" in Tanvelo Templates/Standard Templates/Reply "
+      "Templates differs";
+  auto shifted = Road(road, CallAfter(road, 5), FaultAfter(5, notMade));
+  EXPECT_FALSE(Has(shifted, kDiffers)) << shifted.err;
+  EXPECT_EQ(0, shifted.code) << shifted.err;
+  // No new item on the later line: the one made again is the clean run's, and cut short.
+  auto again = Road(road, CallAfter(road, 5), [&](host::Session& s, size_t n) {
+    FaultAfter(5, notMade)(s, n);
+    if (n + 1 != 6) return;
+    auto made = s.FolderAt(folder)->Items()->Add();
+    made->SetSubject(L"information request1");
+    made->SetBody(L"cut short");
+    made->Save();
+  });
+  EXPECT_TRUE(Has(again, kDiffers)) << again.err;
+}
+
 TEST(FaultRun, AnExpectationHeldCleanFailsUnderFaultsOnlyWithTheUserTold) {
   const std::vector<std::wstring> road = {L"answer frmReplyFolder enter", L"start",
                                           L"select \"Quarterly figures\"",
