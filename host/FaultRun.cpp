@@ -833,6 +833,25 @@ class Runner {
   // Every item and registry value the clean run has after line n is there (a mail the clean
   // run sent may be in the outbox, sent, or kept in the drafts), or the line that lost it told
   // the user. Each thing is judged at the first line it is missing, again once it came back.
+  // Whether the faulted line made an item of a folder and subject beyond what the clean run has
+  // there.
+  static bool MadeBeyond(const Groups& before, const Groups& have, const Groups& clean) {
+    auto count = [](const Groups& m, const std::pair<std::wstring, std::wstring>& w) {
+      auto it = m.find(w);
+      return it == m.end() ? size_t{0} : it->second.size();
+    };
+    for (const auto& [where, items] : have)
+      if (items.size() > count(before, where) && items.size() > count(clean, where)) return true;
+    return false;
+  }
+
+  // Whether a line since the first fault, before line n, told the user anything.
+  bool ToldBefore(size_t n) const {
+    for (size_t m = *firstFaulted_; m < n; ++m)
+      if (!Tells(m).empty()) return true;
+    return false;
+  }
+
   // Whether the clean run made, on this line, a new item in `folder` other than `where` that
   // the faulted run lacks: the faulted run's new item took an earlier free name instead.
   static bool Shifted(const std::wstring& folder,
@@ -858,6 +877,8 @@ class Runner {
     // So did it once the user was told that work on files failed (an export's documents go
     // below TEMP, which is not compared: an import of them finds fewer).
     const bool diverged = !missing_.empty() || filesTold_;
+    const Look& faultedBefore = n == 0 ? faulted_->start : faulted_->lines[n - 1];
+    const bool parted = MadeBeyond(Kept(faultedBefore.store), have, after) && ToldBefore(n);
     auto at = [](const Groups& m, const std::pair<std::wstring, std::wstring>& where) {
       auto it = m.find(where);
       return it == m.end() ? std::vector<Content>() : it->second;
@@ -933,6 +954,14 @@ class Runner {
       auto was = cleanBefore.registry.find(key);
       bool own = was == cleanBefore.registry.end() || was->second != value;
       if (own && diverged) continue;
+      // The line did work the clean line did not (an item of its own beyond the clean run's),
+      // the runs parted by a failure told before: what that work wrote is its own.
+      if (parted) {
+        auto had = faultedBefore.registry.find(key);
+        if (had == faultedBefore.registry.end() || it == now.registry.end() ||
+            had->second != it->second)
+          continue;
+      }
       // Named by its value's name, or its key's; EntryIDs stand as what they name.
       std::wstring path = FromUtf8(key);
       std::vector<std::wstring> names;

@@ -504,6 +504,37 @@ TEST(FaultRun, AnItemTakingTheNameOfOneNotMadeIsTheLaterLinesOwn) {
   EXPECT_TRUE(Has(again, kDiffers)) << again.err;
 }
 
+// A line that did work the clean line did not (an item beyond the clean run's, as a hotkey the
+// user was told could not be removed still replies) after a failure told before: what that
+// work wrote is its own. Without such work, or without the earlier tell, a value the line
+// changed is still a finding.
+TEST(FaultRun, WhatALineDoingMoreThanTheCleanOneWroteIsItsOwnOnceAFailureWasTold) {
+  std::vector<std::wstring> road(kSettingsRoad.begin(), kSettingsRoad.begin() + 9);
+  road.push_back(L"folder Inbox");  // line 10
+  road.push_back(L"wait 100");
+  auto run = [&](bool told, bool more) {
+    return Road(road, CallAfter(road, 3), [=](host::Session& s, size_t n) {
+      FaultAfter(3, [told](host::Session&) {
+        if (told) LogError(L"mExplorer.Explorer_Hotkey", 0, L"the hotkey dialog was not opened");
+      })(s, n);
+      if (n + 1 != 10) return;
+      if (more) {
+        auto reply = s.FolderAt(L"Drafts/Tanvelo Drafts")->Items()->Add();
+        reply->SetSubject(L"RE: Team lunch");
+        reply->Save();
+      }
+      DeleteValue("", "DefaultTemplateID");
+    });
+  };
+  const char* kChanged = "line 10: registry value Software\\Norvane\\Tanvelo\\";
+  auto own = run(true, true);
+  EXPECT_FALSE(Has(own, kChanged)) << own.err;
+  auto noMore = run(true, false);
+  EXPECT_TRUE(Has(noMore, kChanged)) << noMore.err;
+  auto untold = run(false, true);
+  EXPECT_TRUE(Has(untold, kChanged)) << untold.err;
+}
+
 TEST(FaultRun, AnExpectationHeldCleanFailsUnderFaultsOnlyWithTheUserTold) {
   const std::vector<std::wstring> road = {L"answer frmReplyFolder enter", L"start",
                                           L"select \"Quarterly figures\"",
