@@ -301,6 +301,23 @@ std::map<std::string, std::string> ByIdentity(const std::map<std::string, std::s
 // user properties; EntryIDs as what they name.
 using Content = std::map<std::string, std::string>;
 
+// An inline picture's content id is drawn afresh each time (from the clock), as temporary names
+// are: an HTML body holds its ids numbered in the order they appear, so that two bodies that
+// point at their pictures alike are alike.
+std::string NumberedContentIds(const std::string& html) {
+  std::map<std::string, size_t> numbers;
+  std::string out;
+  size_t from = 0;
+  for (size_t at = html.find("cid:"); at != std::string::npos; at = html.find("cid:", from)) {
+    size_t end = html.find_first_of("\"' >)", at + 4);
+    if (end == std::string::npos) end = html.size();
+    auto [it, added] = numbers.emplace(html.substr(at + 4, end - at - 4), numbers.size() + 1);
+    out += html.substr(from, at + 4 - from) + "#" + std::to_string(it->second);
+    from = end;
+  }
+  return out + html.substr(from);
+}
+
 Content ContentOf(const persist::Item& item, const Store& store, const Renamer& rename) {
   static const std::set<uint16_t> kLeftOut = {outlook::PR_ENTRYID >> 16,
                                               outlook::PR_CREATION_TIME >> 16,
@@ -332,9 +349,15 @@ Content ContentOf(const persist::Item& item, const Store& store, const Renamer& 
     auto name = store.named.find(id);
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%04X", id);
+    std::string held = rename(text(*value));
+    if (id == (outlook::PR_HTML >> 16)) {
+      if (auto bytes = std::get_if<std::vector<uint8_t>>(&*value))
+        held = rename(std::string(bytes->begin(), bytes->end()));
+      held = NumberedContentIds(held);
+    }
     content["property " +
             (id >= 0x8000 && name != store.named.end() ? Utf8(name->second) : std::string(hex))] =
-        rename(text(*value));
+        std::move(held);
   }
   for (const auto& r : item.recipients)
     content["recipients"] += Utf8(r.name) + " (" + std::to_string(r.type) + "); ";

@@ -631,6 +631,34 @@ std::shared_ptr<outlook::Item> Starting(host::Session& session, const std::wstri
   return nullptr;
 }
 
+// An inline picture's content id is drawn afresh (from the clock): a forward whose HTML points
+// at its picture under another id is alike; one whose text changed is not.
+TEST(FaultRun, AnInlinePicturesContentIdDrawnAfreshIsNoDifference) {
+  auto changed = [](std::function<std::wstring(std::wstring)> change) {
+    return Planted(kForwardRoad, 5, [change](host::Session& s) {
+      auto mail = Starting(s, L"Drafts/Tanvelo Drafts", L"FW: Team lunch");
+      ASSERT_TRUE(mail);
+      std::wstring html = mail->HTMLBody();
+      ASSERT_NE(std::wstring::npos, html.find(L"cid:"));
+      mail->SetHTMLBody(change(html));
+      mail->Save();
+    });
+  };
+  const char* kDiffers = "\"FW: Team lunch\" in ";  // differs, or changed
+  auto redrawn = changed([](std::wstring html) {
+    for (size_t at = html.find(L"cid:"); at != std::wstring::npos; at = html.find(L"cid:", at + 5))
+      html.insert(at + 4, L"9");
+    return html;
+  });
+  EXPECT_FALSE(Has(redrawn, kDiffers)) << redrawn.err;
+  auto cut = changed([](std::wstring html) {
+    size_t at = html.find(L"Friday");
+    if (at != std::wstring::npos) html.replace(at, 6, L"Monday");
+    return html;
+  });
+  EXPECT_TRUE(Has(cut, kDiffers)) << cut.err;
+}
+
 void DropUserProperty(const std::shared_ptr<outlook::Item>& item, const std::wstring& name) {
   ASSERT_TRUE(item);
   auto property = item->UserProperties()->Find(name);
