@@ -762,8 +762,14 @@ class Runner {
     if (firstFaulted_)
       base = *firstFaulted_ == 0 ? &clean_.start : &clean_.lines[*firstFaulted_ - 1];
     CheckItems(n, clean.store, now.store, base ? &base->store : nullptr);
+    // The line did work the clean line did not (an item of its own beyond the clean run's),
+    // the runs parted by a failure told before: what that work wrote is its own.
+    const Look& faultedBefore = n == 0 ? faulted.start : faulted.lines[n - 1];
+    parted_ = firstFaulted_ &&
+              MadeBeyond(Kept(faultedBefore.store), Kept(now.store), Kept(clean.store)) &&
+              ToldBefore(n);
     CheckValues(n, L"registry value", clean.registry, now.registry,
-                base ? &base->registry : nullptr);
+                base ? &base->registry : nullptr, parted_ ? &faultedBefore.registry : nullptr);
     CheckValues(n, L"file", clean.files, now.files, base ? &base->files : nullptr);
     if (!firstFaulted_) return;
     const Look& cleanBefore = n == 0 ? clean_.start : clean_.lines[n - 1];
@@ -901,7 +907,7 @@ class Runner {
     // below TEMP, which is not compared: an import of them finds fewer).
     const bool diverged = !missing_.empty() || filesTold_;
     const Look& faultedBefore = n == 0 ? faulted_->start : faulted_->lines[n - 1];
-    const bool parted = MadeBeyond(Kept(faultedBefore.store), have, after) && ToldBefore(n);
+    const bool parted = parted_;
     auto at = [](const Groups& m, const std::pair<std::wstring, std::wstring>& where) {
       auto it = m.find(where);
       return it == m.end() ? std::vector<Content>() : it->second;
@@ -1128,7 +1134,8 @@ class Runner {
   void CheckValues(size_t n, const std::wstring& kind,
                    const std::map<std::string, std::string>& clean,
                    const std::map<std::string, std::string>& now,
-                   const std::map<std::string, std::string>* base) {
+                   const std::map<std::string, std::string>* base,
+                   const std::map<std::string, std::string>* ownWork = nullptr) {
     auto at = [](const std::map<std::string, std::string>& m, const std::string& k) {
       auto it = m.find(k);
       return it == m.end() ? std::optional<std::string>() : it->second;
@@ -1145,6 +1152,7 @@ class Runner {
       // made (a usage record keyed by a template's EntryID, drawn afresh): not compared.
       if (base && !c) continue;
       if (c == f) continue;
+      if (ownWork && at(*ownWork, k) != f) continue;  // written by the line's own extra work
       auto show = [](const std::optional<std::string>& v) {
         return v ? L"\"" + FromUtf8(v->size() > 200 ? v->substr(0, 200) + "..." : *v) + L"\""
                  : std::wstring(L"absent");
@@ -1249,6 +1257,7 @@ class Runner {
   std::map<std::wstring, std::vector<Content>> gone_;  // items missing: the clean run's then
   // Items made again after they went: the clean run's contents when they went.
   std::map<std::pair<std::wstring, std::wstring>, std::vector<Content>> back_;
+  bool parted_ = false;  // the line playing did work the clean line did not, after a tell
   std::set<std::wstring> notMade_;  // items judged missing where the clean run made them
   // Names a later line's own item took, shifted by an item not made before: not compared.
   std::set<std::pair<std::wstring, std::wstring>> freed_;

@@ -510,14 +510,17 @@ TEST(FaultRun, AnItemTakingTheNameOfOneNotMadeIsTheLaterLinesOwn) {
 // changed is still a finding.
 TEST(FaultRun, WhatALineDoingMoreThanTheCleanOneWroteIsItsOwnOnceAFailureWasTold) {
   std::vector<std::wstring> road(kSettingsRoad.begin(), kSettingsRoad.begin() + 9);
-  road.push_back(L"folder Inbox");  // line 10
+  road.push_back(L"folder Inbox");           // line 10
+  road.push_back(L"select \"Team lunch\"");  // line 11
   road.push_back(L"wait 100");
-  auto run = [&](bool told, bool more) {
-    return Road(road, CallAfter(road, 3), [=](host::Session& s, size_t n) {
-      FaultAfter(3, [told](host::Session&) {
+  // Told on line `toldAt`, the extra work on line `workAt`: the default, written on line 9, is
+  // one the clean run changed after the first fault (told on 3) or before it (told on 10).
+  auto run = [&](size_t toldAt, size_t workAt, bool told, bool more) {
+    return Road(road, CallAfter(road, toldAt), [=](host::Session& s, size_t n) {
+      FaultAfter(toldAt, [told](host::Session&) {
         if (told) LogError(L"mExplorer.Explorer_Hotkey", 0, L"the hotkey dialog was not opened");
       })(s, n);
-      if (n + 1 != 10) return;
+      if (n + 1 != workAt) return;
       if (more) {
         auto reply = s.FolderAt(L"Drafts/Tanvelo Drafts")->Items()->Add();
         reply->SetSubject(L"RE: Team lunch");
@@ -526,13 +529,17 @@ TEST(FaultRun, WhatALineDoingMoreThanTheCleanOneWroteIsItsOwnOnceAFailureWasTold
       DeleteValue("", "DefaultTemplateID");
     });
   };
-  const char* kChanged = "line 10: registry value Software\\Norvane\\Tanvelo\\";
-  auto own = run(true, true);
-  EXPECT_FALSE(Has(own, kChanged)) << own.err;
-  auto noMore = run(true, false);
-  EXPECT_TRUE(Has(noMore, kChanged)) << noMore.err;
-  auto untold = run(false, true);
-  EXPECT_TRUE(Has(untold, kChanged)) << untold.err;
+  for (auto [toldAt, workAt] : {std::pair<size_t, size_t>{3, 10}, {10, 11}}) {
+    SCOPED_TRACE(toldAt);
+    const std::string kChanged =
+        "line " + std::to_string(workAt) + ": registry value Software\\Norvane\\Tanvelo\\";
+    auto own = run(toldAt, workAt, true, true);
+    EXPECT_FALSE(Has(own, kChanged)) << own.err;
+    auto noMore = run(toldAt, workAt, true, false);
+    EXPECT_TRUE(Has(noMore, kChanged)) << noMore.err;
+    auto untold = run(toldAt, workAt, false, true);
+    EXPECT_TRUE(Has(untold, kChanged)) << untold.err;
+  }
 }
 
 TEST(FaultRun, AnExpectationHeldCleanFailsUnderFaultsOnlyWithTheUserTold) {
