@@ -1152,7 +1152,11 @@ class Runner {
       // made (a usage record keyed by a template's EntryID, drawn afresh): not compared.
       if (base && !c) continue;
       if (c == f) continue;
-      if (ownWork && at(*ownWork, k) != f) continue;  // written by the line's own extra work
+      // Written by the line's own extra work: judged, not found (a later line leaves it so).
+      if (ownWork && at(*ownWork, k) != f) {
+        found_.insert(kind + L" " + FromUtf8(k));
+        continue;
+      }
       auto show = [](const std::optional<std::string>& v) {
         return v ? L"\"" + FromUtf8(v->size() > 200 ? v->substr(0, 200) + "..." : *v) + L"\""
                  : std::wstring(L"absent");

@@ -534,7 +534,7 @@ TEST(FaultRun, WhatALineDoingMoreThanTheCleanOneWroteIsItsOwnOnceAFailureWasTold
     const std::string kChanged =
         "line " + std::to_string(workAt) + ": registry value Software\\Norvane\\Tanvelo\\";
     auto own = run(toldAt, workAt, true, true);
-    EXPECT_FALSE(Has(own, kChanged)) << own.err;
+    EXPECT_FALSE(Has(own, "registry value Software\\Norvane\\Tanvelo\\")) << own.err;
     auto noMore = run(toldAt, workAt, true, false);
     EXPECT_TRUE(Has(noMore, kChanged)) << noMore.err;
     auto untold = run(toldAt, workAt, false, true);
