@@ -137,7 +137,12 @@ void frmDummy::RunDemand(DemandParams& dp) {
       int32_t nSendMode = mTanvelo::kSendModeOne;
       auto& picker = mTanvelo::Services().ShowSelectTemplate;
       if (picker && picker(sEntryID, nSendMode, 0, false)) {
-        if (auto item = mTanvelo::GetTemplate(sEntryID)) mTanvelo::DisplayTemplate(item, false);
+        bool refused = false;
+        if (auto item = mTanvelo::GetTemplate(sEntryID, &refused))
+          mTanvelo::DisplayTemplate(item, false);
+        else if (refused)  // asked again already; the user chose it and must hear why it stays shut
+          LogError(L"frmDummy::SelAndEditTemplate", 0,
+                   L"the chosen template could not be read, so it was not opened for editing");
       }
       break;
     }

@@ -352,7 +352,16 @@ bool IsDefaultTemplateSelected(const ExplorerPtr& oExplorer, bool& bIsDefault, i
           if (nCount == 0) return;
           ItemPtr item = selection->Item(1);
           if (!IsMail(item) || item->Sent()) return;
-          bIsDefault = mTanvelo::IsDefaultTemplate(item->EntryID());
+          // The registry asks again itself; a value still refused is no "not the default", which
+          // would offer to set the default the user just made.
+          std::wstring current;
+          if (!Options().ReadDefaultTemplateID(current)) {
+            LogError(L"mExplorer.IsDefaultTemplateSelected", 0,
+                     L"the default template could not be read for: " + item->Subject());
+            return;
+          }
+          const std::wstring id = item->EntryID();
+          bIsDefault = !id.empty() && id == current;
           result = true;
         });
   return result;

@@ -9,6 +9,8 @@
 #include "engine/RoadSupport.h"
 #include "hotkeys/CHotkeys.h"
 #include "platform/outlook/Inspector.h"
+#include "platform/support/LibNorvane.h"
+#include "platform/win32/Faults.h"
 #include "tests/commands/CommandsTest.h"
 
 namespace {
@@ -109,6 +111,32 @@ TEST_F(DeferredActionsTest, PickAndEditOpensTheChosenTemplateAndNothingOnCancel)
   DummyForm().DemandSelAndEditTemplace();
   Wait(1);
   EXPECT_TRUE(Opened(item));
+}
+
+// The chosen template's lookup refused past its tries leaves it shut: the user hears so.
+TEST_F(DeferredActionsTest, PickAndEditRefusedForGoodIsToldAtError) {
+  auto item = AddTemplate(L"Offer");
+  auto run = [&](const win32::faults::Plan& plan) {
+    picker.push_back({true, item->EntryID()});
+    DummyForm().DemandSelAndEditTemplace();
+    win32::faults::Start(plan);
+    Wait(1);
+    win32::faults::Stop();
+    const bool opened = Opened(item);
+    if (opened) p.app->ActiveInspector()->Close(1);
+    return opened;
+  };
+  ASSERT_TRUE(run({.countOnly = true}));
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    const size_t before = support::library::Log().size();
+    const bool opened = run({.at = at, .span = kHeldTries});
+    const auto& log = support::library::Log();
+    const bool told = std::any_of(log.begin() + static_cast<std::ptrdiff_t>(before), log.end(),
+                                  [](const support::library::LogEntry& e) { return e.level == 3; });
+    EXPECT_TRUE(opened || told) << "calls " << at << " to " << at + kHeldTries - 1 << " of "
+                                << calls << " refused";
+  }
 }
 
 TEST_F(DeferredActionsTest, ShutdownDropsAPendingDemandAndTheFormComesBackOnNextUse) {

@@ -472,6 +472,40 @@ TEST_F(ExplorerCommandsTest, AStateQuestionOutlastsARefusalAndTellsARunOfThem) {
   }
 }
 
+// The default's value refused past the registry's own tries is no "not the default": the
+// ribbon would offer to make again the default the user just made, and say nothing.
+TEST_F(ExplorerCommandsTest, ADefaultTemplateReadRefusedForGoodIsToldNamingTheTemplate) {
+  auto item = AddTemplate(L"Offer");
+  ShowAndSelect(templates, {item});
+  mTanvelo::SetDefaultTemplate(item);
+  bool isDefault = false;
+  int32_t count = 0;
+  win32::faults::Start({.countOnly = true});
+  EXPECT_TRUE(mExplorer::IsDefaultTemplateSelected(Explorer(), isDefault, count) && isDefault);
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  int told = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    const size_t before = support::library::Log().size();
+    win32::faults::Start({.at = at, .span = kHeldTries});
+    const bool answered = mExplorer::IsDefaultTemplateSelected(Explorer(), isDefault, count);
+    win32::faults::Stop();
+    const auto& log = support::library::Log();
+    const bool named = std::any_of(log.begin() + static_cast<std::ptrdiff_t>(before), log.end(),
+                                   [](const support::library::LogEntry& e) {
+                                     return e.level == 3 &&
+                                            e.procedure == L"mExplorer.IsDefaultTemplateSelected" &&
+                                            e.text.find(L"Offer") != std::wstring::npos;
+                                   });
+    told += named;
+    if (answered)
+      EXPECT_TRUE(isDefault) << "call " << at << " of " << calls;
+    else
+      EXPECT_TRUE(named || log.size() > before) << "call " << at << " of " << calls;
+  }
+  EXPECT_GT(told, 0) << "the registry's read refused for good names the template";
+}
+
 }  // namespace
 
 namespace {
