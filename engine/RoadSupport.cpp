@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "engine/mTanvelo.h"
 #include "platform/vb/Environ.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/CodePage.h"
@@ -182,14 +183,32 @@ void TempFolder::DeleteFile() {
 }
 
 void TempFolder::DeleteRefused() {
-  for (const auto& file : refused_)
-    RemoveHeld(kDeleteFile, win32::ToAnsi(file), win32::DeleteFileA);
-  refused_.clear();
+  std::erase_if(refused_, [](const std::wstring& file) {
+    return RemoveHeld(kDeleteFile, win32::ToAnsi(file), win32::DeleteFileA);
+  });
 }
 
 void TempFolder::Remove() {
   if (path_.empty()) return;
-  RemoveHeld(L"mTanvelo::TempFolder::Remove", win32::ToAnsi(path_), win32::RemoveDirectoryA);
+  folderLeft_ =
+      !RemoveHeld(L"mTanvelo::TempFolder::Remove", win32::ToAnsi(path_), win32::RemoveDirectoryA);
+}
+
+TempFolder::~TempFolder() {
+  DeleteFile();
+  DeleteRefused();
+  Remove();
+  if (refused_.empty() && !folderLeft_) return;
+  // A run of refusals outlasting every try must not leave scratch files below TEMP for good:
+  // they are asked for again later, the folder after its files.
+  AskLater(L"the scratch folder \"" + path_ + L"\" was not removed", [files = refused_,
+                                                                      path = path_]() mutable {
+    std::erase_if(files, [](const std::wstring& file) {
+      return RemoveHeld(kDeleteFile, win32::ToAnsi(file), win32::DeleteFileA, false);
+    });
+    return files.empty() && RemoveHeld(L"mTanvelo::TempFolder::Remove", win32::ToAnsi(path),
+                                       win32::RemoveDirectoryA, false);
+  });
 }
 
 }  // namespace road

@@ -59,11 +59,7 @@ class ActionGuard {
 class TempFolder {
  public:
   explicit TempFolder(std::wstring path) : path_(std::move(path)) {}
-  ~TempFolder() {
-    DeleteFile();
-    DeleteRefused();
-    Remove();
-  }
+  ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
   // The path of a file named `name` (made safe) inside the folder, the folder created and an
@@ -75,10 +71,11 @@ class TempFolder {
 
  private:
   // The files whose deletion was refused at every try, asked for once more (and, still
-  // refused, logged by path).
+  // refused, logged by path); those still refused stay in `refused_`.
   void DeleteRefused();
   std::wstring path_, current_;
   std::vector<std::wstring> refused_;
+  bool folderLeft_ = false;
 };
 
 // The separate sending without the guard of a template action (the road's own callers run

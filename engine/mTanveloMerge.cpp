@@ -230,10 +230,11 @@ int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
 }
 
 bool CopyBodySubjectAttachments(const ItemPtr& source, const ItemPtr& target, bool bSave,
-                                bool* bodyCopied) {
+                                bool* bodyCopied, bool* attachmentRefused) {
   const wchar_t* proc = L"mTanvelo::CopyBodySubjectAttachments";
   bool complete = false;
   if (bodyCopied) *bodyCopied = false;
+  if (attachmentRefused) *attachmentRefused = false;
   // Each step Outlook or Redemption may refuse a moment is asked again: one refusal would
   // leave an empty "Untitled" copy or an attachment short.
   auto held = [](const std::function<void()>& step) {
@@ -270,35 +271,47 @@ bool CopyBodySubjectAttachments(const ItemPtr& source, const ItemPtr& target, bo
     });
     if (count > 0) {
       TempFolder folder(TempPath() + L"\\" + source->EntryID());
+      std::wstring subject;
+      Quietly([&] { subject = src->Subject(); });
       for (int32_t i = 1; i <= count; ++i) {
         std::shared_ptr<outlook::Attachment> attachment;
         int32_t type = 0, position = 0;
         std::wstring name, fileName;
-        held([&] {
-          attachment = attachments->Item(i);
-          type = attachment->Type();
-          name = attachment->DisplayName();
-          fileName = attachment->FileName();
-          position = attachment->Position();
+        // Each attachment on its own: one refused at every try is named, the next still tried.
+        const bool copiedOne = vb::Catch([&] {
+          held([&] {
+            attachment = attachments->Item(i);
+            type = attachment->Type();
+            name = attachment->DisplayName();
+            fileName = attachment->FileName();
+            position = attachment->Position();
+          });
+          if (type != outlook::olByValue) {
+            LogWarning(proc, L"attachment not copied: " + name);
+            all = false;
+            return;
+          }
+          std::wstring path = folder.FileFor(fileName, std::to_wstring(i));
+          outlook::PropValue cid;
+          held([&] {
+            attachment->SaveAsFile(path);
+            cid = attachment->Fields(outlook::PR_ATTACH_CONTENT_ID);
+          });
+          std::shared_ptr<outlook::Attachment> added;
+          held([&] {
+            added = dst->Attachments()->Add(path, outlook::olByValue, std::min(position, 1));
+          });
+          if (!TextOf(cid).empty())
+            held([&] { added->SetFields(outlook::PR_ATTACH_CONTENT_ID, cid); });
         });
-        if (type != outlook::olByValue) {
-          LogWarning(proc, L"attachment not copied: " + name);
-          all = false;
-          continue;
-        }
-        std::wstring path = folder.FileFor(fileName, std::to_wstring(i));
-        outlook::PropValue cid;
-        held([&] {
-          attachment->SaveAsFile(path);
-          cid = attachment->Fields(outlook::PR_ATTACH_CONTENT_ID);
-        });
-        std::shared_ptr<outlook::Attachment> added;
-        held([&] {
-          added = dst->Attachments()->Add(path, outlook::olByValue, std::min(position, 1));
-        });
-        if (!TextOf(cid).empty())
-          held([&] { added->SetFields(outlook::PR_ATTACH_CONTENT_ID, cid); });
         folder.DeleteFile();
+        if (copiedOne) continue;
+        all = false;
+        if (attachmentRefused) *attachmentRefused = true;
+        LogError(proc, vb::Err().Number(), vb::Err().Description(),
+                 L"attachment " + std::to_wstring(i) + L" '" + name + L"' of '" + subject +
+                     L"' not copied");
+        vb::Err().Clear();
       }
     }
     if (bSave) held([&] { dst->Save(); });

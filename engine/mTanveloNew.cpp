@@ -220,13 +220,16 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
     }
     held([&] { item->Save(); });
     onItsWay = item;
-    bool copied = false;
-    CopyBodySubjectAttachments(source, item, false, &copied);
-    if (!copied) {
-      // An empty "Untitled" is not the template the user asked for.
+    bool copied = false, refused = false;
+    CopyBodySubjectAttachments(source, item, false, &copied, &refused);
+    if (!copied || refused) {
+      // An empty "Untitled", or one short of the mail's attachments, is not the template the
+      // user asked for.
       std::wstring subject;
       Quietly([&] { subject = source->Subject(); });
-      LogError(proc, 0, L"new template not made from the mail '" + subject + L"'");
+      LogError(proc, 0,
+               L"new template not made from the mail '" + subject + L"'" +
+                   (refused ? L": an attachment could not be copied" : L""));
       failed = true;
       return;
     }
@@ -242,7 +245,19 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
       Quietly([&] { subject = item->Subject(); });
       LogError(proc, 0, L"the template '" + subject + L"' was made without the program's stamp");
     }
-    if (!Retried([&] { item->Save(); })) vb::Raise(vb::Err().Number(), vb::Err().Description());
+    if (!Retried([&] { item->Save(); })) {
+      // Unsaved, it would keep only what the copy saved: the body without its attachments.
+      const int32_t number = vb::Err().Number();
+      const std::wstring description = vb::Err().Description();
+      std::wstring subject;
+      Quietly([&] { subject = source->Subject(); });
+      LogError(proc, number, description,
+               L"new template not made from the mail '" + subject + L"': not saved");
+      onItsWay = item;
+      made = false;
+      failed = true;
+      return;
+    }
     if (vb::MsgBox(LangText(L"STR_NEW_TEMPLATE_FROM_MAIL", folder->Name()),
                    kStyleYesNo | (bForeground ? kForeground : 0)) != vb::vbYes)
       return;

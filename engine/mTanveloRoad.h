@@ -100,9 +100,11 @@ int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
 // place (new content ids).
 std::wstring MergeHtml(const std::wstring& target, const std::wstring& tmpl, size_t room = 0);
 // Copies the RTF body, subject and by-value attachments, each refused step asked again. False
-// when anything was not copied; `bodyCopied` tells whether the body and subject came over.
+// when anything was not copied; `bodyCopied` tells whether the body and subject came over,
+// `attachmentRefused` whether a by-value attachment was refused at every try (each logged by
+// its number, name and the source's subject).
 bool CopyBodySubjectAttachments(const ItemPtr& source, const ItemPtr& target, bool bSave,
-                                bool* bodyCopied = nullptr);
+                                bool* bodyCopied = nullptr, bool* attachmentRefused = nullptr);
 // A file name that stays inside its folder: no folder separators, no "..", no reserved
 // characters or device names, at most `maxLength` characters with the extension kept;
 // `fallback` when nothing usable is left.

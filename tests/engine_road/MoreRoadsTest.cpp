@@ -669,6 +669,53 @@ TEST_F(RoadTest, TemplateFromAMailKeepsItsContentAndFindsAFreeSubject) {
   EXPECT_EQ(0x10004u, win32::msgbox::Shown().back().style);
 }
 
+// Refused past every try at any call, a template from a mail is whole (both attachments) or
+// not there, and then said in a box; nothing stays below TEMP once the refusals pass.
+TEST_F(RoadTest, ATemplateFromAMailIsWholeOrToldAndLeavesNoScratchFiles) {
+  auto mail = outlook::AddReceivedMail(p.inbox, p.kimRoe, L"Lunch", outlook::olFormatPlain, L"Hi");
+  AddAttachment(mail, L"menu.txt");
+  AddAttachment(mail, L"image001.png", L"pic@x");
+  win32::msgbox::SetDefaultAnswerer([](const auto&) { return win32::IDNO; });
+  auto make = [&] { NewTemplateFromMail(mail->EntryID(), p.inbox->StoreID(), false); };
+  win32::faults::Start({.countOnly = true});
+  make();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_EQ(1u, ItemsOf(templates).size());
+  ItemsOf(templates).front()->Delete();
+  for (uint64_t at = 1; at <= calls; ++at) {
+    const size_t boxes = win32::msgbox::Shown().size();
+    const size_t logged = support::library::Log().size();
+    win32::faults::Start({.at = at, .span = uint64_t{kHeldTries} + 1});
+    make();
+    win32::faults::Stop();
+    win32::clock::Advance(100000);
+    const std::string where = "from call " + std::to_string(at);
+    bool told = false;
+    for (size_t i = boxes; i < win32::msgbox::Shown().size(); ++i)
+      told = told || win32::msgbox::Shown()[i].text == LangText(L"STR_SAVE_AS_TEMPLATE_FAILED");
+    for (const auto& made : ItemsOf(templates)) {
+      EXPECT_EQ(2, made->Attachments()->Count()) << where;
+      made->Delete();
+    }
+    EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk()) << where;
+    // A copy refused is logged by the attachment and the mail.
+    for (size_t i = logged; i < support::library::Log().size(); ++i) {
+      const auto& entry = support::library::Log()[i];
+      if (entry.procedure != L"mTanvelo::CopyBodySubjectAttachments" ||
+          entry.text.find(L"attachment") == std::wstring::npos)
+        continue;
+      EXPECT_TRUE(told) << where;
+      EXPECT_TRUE(entry.text.find(L"'Lunch'") != std::wstring::npos &&
+                  (entry.text.find(L"menu.txt") != std::wstring::npos ||
+                   entry.text.find(L"image001.png") != std::wstring::npos))
+          << where << ": " << entry.text;
+    }
+    for (const auto& folder : {p.drafts, p.deleted})
+      for (const auto& item : ItemsOf(folder)) item->Delete();
+  }
+}
+
 // --- Old post-item templates ---------------------------------------------------------------------
 
 namespace {
