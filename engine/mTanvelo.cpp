@@ -158,14 +158,15 @@ void SetHotkeyProperties(const ItemPtr& item, const std::wstring& sHotkey,
   });
 }
 
-void RemoveHotkeyProperties(const ItemPtr& item, bool bSave) {
+bool RemoveHotkeyProperties(const ItemPtr& item, bool bSave) {
   // Asked again while refused; still refused, told: the template would keep a key it lost.
-  Insist(L"mTanvelo::RemoveHotkeyProperties", item, L"The hotkey's removal", [&] {
+  const bool done = Insist(L"mTanvelo::RemoveHotkeyProperties", item, L"The hotkey's removal", [&] {
     DeleteProperty(item, kHotkeyProperty);
     DeleteProperty(item, kHotkeyActionProperty);
     if (bSave) Need(item)->Save();
   });
   vb::Err().Clear();
+  return done;
 }
 
 // The mark is asked again while refused: an unsaved change is gone once the item is let go.
@@ -348,15 +349,20 @@ void OpenTemplateDuplicate(const std::wstring& sEntryID) {
                L"the duplicate " + subject + L" was not made");
       return;
     }
-    RemoveHotkeyProperties(copy, false);
-    const bool stamped = SetAddinProperty(copy, Options().ProductCode(), false);
-    if (!Retried([&] {
-          copy->SetSubject(subject);
-          copy->Save();
-        })) {
+    auto notMade = [&] {
       LogError(L"mTanvelo::OpenTemplateDuplicate", std::nullopt, std::nullopt,
                L"the duplicate " + subject + L" was not made");
       DeleteItem(copy, true);
+    };
+    // Named first, so a refusal below is told under the duplicate's own subject. Left with the
+    // original's hotkey, two templates would answer one key: such a duplicate is not kept.
+    if (!Retried([&] { copy->SetSubject(subject); }) || !RemoveHotkeyProperties(copy, false)) {
+      notMade();
+      return;
+    }
+    const bool stamped = SetAddinProperty(copy, Options().ProductCode(), false);
+    if (!Retried([&] { copy->Save(); })) {
+      notMade();
       return;
     }
     if (!stamped)

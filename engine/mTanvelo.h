@@ -46,7 +46,7 @@ void RemoveSendMode(const ItemPtr& item, bool bSave);
 // Stores both texts as given and saves the item.
 void SetHotkeyProperties(const ItemPtr& item, const std::wstring& sHotkey,
                          const std::wstring& sAction);
-void RemoveHotkeyProperties(const ItemPtr& item, bool bSave);
+bool RemoveHotkeyProperties(const ItemPtr& item, bool bSave);
 // The favourite mark: Mileage "1" from Outlook 2007, the follow-up flag before.
 void MarkFavoriteTemplate(const ItemPtr& item, bool bSave);
 void UnmarkFavoriteTemplate(const ItemPtr& item, bool bSave);

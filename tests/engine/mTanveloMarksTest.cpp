@@ -432,3 +432,39 @@ TEST_F(Marks, ATemplateMadeWithoutItsStampIsToldByName) {
   }
   EXPECT_GT(unstamped, 0);
 }
+
+// Refused the removal of the original's hotkey, a duplicate is not kept answering the same key,
+// and the log names it by its own subject.
+TEST_F(Marks, ADuplicateRefusedItsHotkeyRemovalIsNotKeptAndIsToldByName) {
+  auto t = AddMail(templates, L"Offer");
+  SetHotkeyProperties(t, L"Ctrl+Alt+O", L"Reply");
+  const std::wstring id = t->EntryID();
+  auto clear = [&] {
+    for (const auto& item : templates->Items()->All())
+      if (item->EntryID() != id) item->Delete();
+    while (p.app->Inspectors()->Count() > 0)
+      p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+  };
+  win32::faults::Start({.countOnly = true});
+  OpenTemplateDuplicate(id);
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  int notMade = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    clear();
+    const size_t from = support::library::Log().size();
+    win32::faults::Start({.at = at, .span = kHeldTries});
+    OpenTemplateDuplicate(id);
+    win32::faults::Stop();
+    bool made = false;
+    for (const auto& item : templates->Items()->All()) {
+      if (item->EntryID() == id) continue;
+      made = true;
+      EXPECT_EQ(nullptr, item->UserProperties()->Find(kHotkeyProperty))
+          << "refused from call " << at << ": " << win32::ToAnsi(item->Subject());
+    }
+    if (!made && refused::Told(from, {L"Offer1", L"not made"})) ++notMade;
+  }
+  EXPECT_GT(notMade, 0);
+  EXPECT_EQ(L"Ctrl+Alt+O", t->UserProperties()->Find(kHotkeyProperty)->Value());
+}
