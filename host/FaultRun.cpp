@@ -509,6 +509,12 @@ std::vector<std::wstring> Beyond(std::vector<std::wstring> a, std::vector<std::w
 // out (what stays there is checked at the end).
 using Groups = std::map<std::pair<std::wstring, std::wstring>, std::vector<Content>>;
 
+// How many items of a folder and subject a grouping holds.
+size_t CountAt(const Groups& groups, const std::pair<std::wstring, std::wstring>& where) {
+  auto it = groups.find(where);
+  return it == groups.end() ? size_t{0} : it->second.size();
+}
+
 Groups Kept(const Store& store) {
   Groups kept;
   Renamer rename(store);
@@ -865,12 +871,9 @@ class Runner {
   // Whether the faulted line made an item of a folder and subject beyond what the clean run has
   // there.
   static bool MadeBeyond(const Groups& before, const Groups& have, const Groups& clean) {
-    auto count = [](const Groups& m, const std::pair<std::wstring, std::wstring>& w) {
-      auto it = m.find(w);
-      return it == m.end() ? size_t{0} : it->second.size();
-    };
     for (const auto& [where, items] : have)
-      if (items.size() > count(before, where) && items.size() > count(clean, where)) return true;
+      if (items.size() > CountAt(before, where) && items.size() > CountAt(clean, where))
+        return true;
     return false;
   }
 
@@ -886,13 +889,9 @@ class Runner {
   static bool Shifted(const std::wstring& folder,
                       const std::pair<std::wstring, std::wstring>& where, const Groups& after,
                       const Groups& before, const Groups& have) {
-    auto count = [](const Groups& m, const std::pair<std::wstring, std::wstring>& w) {
-      auto it = m.find(w);
-      return it == m.end() ? size_t{0} : it->second.size();
-    };
     for (const auto& [other, wanted] : after)
-      if (other.first == folder && other != where && wanted.size() > count(before, other) &&
-          count(have, other) < wanted.size())
+      if (other.first == folder && other != where && wanted.size() > CountAt(before, other) &&
+          CountAt(have, other) < wanted.size())
         return true;
     return false;
   }
