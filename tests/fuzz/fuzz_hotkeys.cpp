@@ -26,6 +26,9 @@ std::vector<std::wstring> Bindings(const CHotkeys& hotkeys) {
     FUZZ_CHECK(DialogKey(*h));
     out.push_back(h->BuildKey() + L"=" + std::to_wstring(h->Action) + L"," + h->TemplateEntryID);
   }
+  // The registry promises no order of a key's values: a hand edit's spelling, put right by a
+  // save, comes back last.
+  std::sort(out.begin(), out.end());
   return out;
 }
 
