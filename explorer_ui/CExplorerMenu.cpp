@@ -171,54 +171,85 @@ void CExplorerMenu::AddAboutMenu() {
 
 void CExplorerMenu::ComputeState() {
   ExplorerMenuState s;
+  // A look Outlook refuses a moment is asked again; still refused, the log names the commands
+  // it leaves hidden, disabled or wrongly captioned until the next update.
+  auto tell = [](std::initializer_list<const wchar_t*> labels, const wchar_t* what) {
+    const std::wstring refusal = vb::Err().Description();
+    std::wstring names;
+    for (const wchar_t* label : labels) names += (names.empty() ? L"" : L", ") + Text(label);
+    LogError(L"CExplorerMenu::ComputeState", std::nullopt,
+             names + L": not offered, " + what + (refusal.empty() ? L"" : L" - " + refusal));
+    vb::Err().Clear();
+  };
   std::shared_ptr<outlook::Explorer> active;
-  vb::Ignore([&] { active = bars::Need(g_oApp)->ActiveExplorer(); });
   std::shared_ptr<outlook::MAPIFolder> folder;
-  vb::Ignore([&] { folder = bars::Need(active)->CurrentFolder(); });
-  if (folder) {
-    vb::Ignore([&] {
-      int32_t type = folder->DefaultItemType();
-      if (type == 2) {
-        s.IsContactFolder = true;
-      } else if (type == 0) {
-        s.IsTemplatesFolder = mTanvelo::IsTemplateFolder(folder);
-        s.IsOtherMailFolder = !s.IsTemplatesFolder;
-        // Refused past its retries, the hidden send-drafts items are told by name.
-        if (!vb::Catch([&] { s.IsDraftsFolder = DraftsFolderOrRaise(folder); })) {
-          const std::wstring refusal = vb::Err().Description();
-          LogError(L"CExplorerMenu::ComputeState", std::nullopt,
-                   Text(L"BTN_SEND_DRAFTS") +
-                       L": not offered, Outlook refused to show the current folder - " + refusal);
-        }
-      }
-    });
+  int32_t type = -1;
+  if (!mTanvelo::Retried([&] {
+        active = bars::Need(g_oApp)->ActiveExplorer();
+        folder = bars::Need(active)->CurrentFolder();
+        type = folder ? folder->DefaultItemType() : -1;
+        s.IsContactFolder = type == 2;
+        s.IsTemplatesFolder = type == 0 && mTanvelo::TemplateFolderOrRaise(folder);
+        s.IsOtherMailFolder = type == 0 && !s.IsTemplatesFolder;
+      })) {
+    s = ExplorerMenuState{};
+    type = -1;
+    tell({L"IDS_TANVELO", L"BTN_REPLY_ALL_WITH", L"IDS_FORWARDWITH", L"BTN_SAVE_AS_TEMPLATE",
+          L"BTN_NEW_TEMPLATE", L"BTN_EDIT_TEMPLATE", L"BTN_OPEN_DUPLICATE", L"BTN_HOTKEY",
+          L"BTN_CHANGE_DEFAULT_SET"},
+         L"Outlook refused to show the current folder");
   }
+  // Refused past its retries, the hidden send-drafts items are told by name.
+  if (type == 0 && !vb::Catch([&] { s.IsDraftsFolder = DraftsFolderOrRaise(folder); }))
+    tell({L"BTN_SEND_DRAFTS"}, L"Outlook refused to show the current folder");
   auto standard = Bar(L"Standard");
   struct Mirror {
     int32_t id;
+    const wchar_t* label;
     bool& visible;
     bool& enabled;
-  } mirrors[] = {{bars::kReplyId, s.ReplyVisible, s.ReplyEnabled},
-                 {bars::kReplyAllId, s.ReplyAllVisible, s.ReplyAllEnabled},
-                 {bars::kForwardId, s.ForwardVisible, s.ForwardEnabled}};
+  } mirrors[] = {{bars::kReplyId, m_pairs[0].tooltip, s.ReplyVisible, s.ReplyEnabled},
+                 {bars::kReplyAllId, m_pairs[1].tooltip, s.ReplyAllVisible, s.ReplyAllEnabled},
+                 {bars::kForwardId, m_pairs[2].tooltip, s.ForwardVisible, s.ForwardEnabled}};
   for (auto& m : mirrors) {
     if (s.IsTemplatesFolder || !standard) continue;
-    vb::Ignore([&] {
-      if (auto builtIn = standard->FindControl(0, m.id)) {
-        m.visible = builtIn->Visible();
-        m.enabled = builtIn->Enabled();
-      }
-    });
+    if (!mTanvelo::Retried([&] {
+          m.visible = m.enabled = false;
+          if (auto builtIn = standard->FindControl(0, m.id)) {
+            m.visible = builtIn->Visible();
+            m.enabled = builtIn->Enabled();
+          }
+        }))
+      tell({m.label}, L"Outlook refused to show its own reply command");
   }
-  vb::Ignore([&] {
-    auto selection = bars::Need(bars::Need(active)->Selection());
-    s.SelCount = selection->Count();
-    auto item = bars::Need(selection->Item(1));
-    s.IsMailSelected = item->Class() == outlook::olMail;
-    if (s.IsMailSelected) s.IsTemplateSelected = !item->Sent() && s.IsTemplatesFolder;
-    if (s.IsTemplateSelected)
-      s.IsDefaultTemplateSelected = mTanvelo::IsDefaultTemplate(item->EntryID());
-  });
+  if (active && !mTanvelo::Retried([&] {
+        s.SelCount = 0;
+        s.IsMailSelected = s.IsTemplateSelected = false;
+        auto selection = bars::Need(active->Selection());
+        s.SelCount = selection->Count();
+        if (s.SelCount == 0) return;
+        auto item = bars::Need(selection->Item(1));
+        s.IsMailSelected = item->Class() == outlook::olMail;
+        s.IsTemplateSelected = s.IsMailSelected && !item->Sent() && s.IsTemplatesFolder;
+      })) {
+    s.SelCount = 0;
+    s.IsMailSelected = s.IsTemplateSelected = false;
+    tell({L"BTN_SAVE_AS_TEMPLATE", L"BTN_EDIT_TEMPLATE", L"BTN_OPEN_DUPLICATE", L"BTN_HOTKEY",
+          L"BTN_CHANGE_DEFAULT_SET", L"BTN_SEND_DRAFTS"},
+         L"Outlook refused to show the selection");
+  }
+  // A default that could not be read is no "not the default": the caption would offer to make
+  // the default what already is.
+  if (s.IsTemplateSelected) {
+    std::wstring id, current;
+    if (!mTanvelo::Retried(
+            [&] { id = bars::Need(bars::Need(active->Selection())->Item(1))->EntryID(); }))
+      tell({L"BTN_CHANGE_DEFAULT_CLEAR"}, L"Outlook refused to show the selection");
+    else if (!Options().ReadDefaultTemplateID(current))
+      tell({L"BTN_CHANGE_DEFAULT_CLEAR"}, L"the registry refused the default template");
+    else
+      s.IsDefaultTemplateSelected = !id.empty() && id == current;
+  }
   m_state = s;
   vb::Err().Clear();
 }

@@ -32,6 +32,7 @@ struct ExplorerMenuState {
   bool ReplyVisible = false, ReplyEnabled = false;
   bool ReplyAllVisible = false, ReplyAllEnabled = false;
   bool ForwardVisible = false, ForwardEnabled = false;
+  bool operator==(const ExplorerMenuState&) const = default;
 };
 
 class CExplorerMenu : public std::enable_shared_from_this<CExplorerMenu> {

@@ -209,3 +209,46 @@ TEST_F(ExplorerMenu, TheDraftsItemsOutlastARefusedLookAndARunOfRefusalsIsNamed) 
   win32::faults::Stop();
   EXPECT_TRUE(Logged(L"CExplorerMenu::ComputeState", LangText(L"BTN_SEND_DRAFTS")));
 }
+
+// Every look of the update outlasts Outlook busy a moment; refused for good, whatever it leaves
+// hidden, disabled or wrongly captioned is named, the default's caption too.
+TEST_F(ExplorerMenu, EveryLookOutlastsARefusedMomentAndARefusalForGoodNamesWhatItChanged) {
+  Start(11);
+  auto menu = NewMenu();
+  auto a = outlook::AddUnsentMail(templates, L"A");
+  Options().SetDefaultTemplateID(a->EntryID());
+  const std::wstring clear = LangText(L"BTN_CHANGE_DEFAULT_CLEAR");
+  bool clearNamed = false;
+  for (bool inTemplates : {true, false}) {
+    if (inTemplates)
+      Show(templates, {a});
+    else
+      Show(p.inbox, {p.plainMail});
+    const ExplorerMenuState clean = menu->State();
+    const size_t toldBefore = LogCount(L"CExplorerMenu::ComputeState");
+    ASSERT_EQ(inTemplates, clean.IsDefaultTemplateSelected);
+    win32::faults::Start({.countOnly = true});
+    cbars->FireOnUpdate();
+    win32::faults::Stop();
+    const uint64_t calls = win32::faults::Counts().calls;
+    ASSERT_GE(calls, 5u);
+    for (uint64_t at = 1; at <= calls; ++at) {
+      win32::faults::Start({.at = at, .span = uint64_t{kHeldTries} - 1});
+      cbars->FireOnUpdate();
+      win32::faults::Stop();
+      EXPECT_EQ(clean, menu->State()) << inTemplates << " " << at;
+    }
+    EXPECT_EQ(toldBefore, LogCount(L"CExplorerMenu::ComputeState"));
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const size_t before = LogCount(L"CExplorerMenu::ComputeState");
+      win32::faults::Start({.at = at, .span = 100000});
+      cbars->FireOnUpdate();
+      win32::faults::Stop();
+      const bool told = LogCount(L"CExplorerMenu::ComputeState") > before;
+      EXPECT_TRUE(told || clean == menu->State()) << inTemplates << " " << at;
+      clearNamed |=
+          told && menu->State().IsTemplateSelected && Logged(L"CExplorerMenu::ComputeState", clear);
+    }
+  }
+  EXPECT_TRUE(clearNamed) << "a default refused alone names its caption";
+}
