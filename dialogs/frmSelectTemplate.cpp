@@ -202,13 +202,22 @@ std::wstring frmSelectTemplate::SelectedEntryID() const {
   return node ? node->Key().substr(std::min<size_t>(1, node->Key().size())) : L"";
 }
 
+void frmSelectTemplate::DefaultNotRead(const wchar_t* procedure, std::wstring_view what) {
+  const std::wstring refusal = vb::Err().Description();
+  std::wstring name;
+  vb::Ignore([&] { name = vb::Need(treFolders->SelectedItem())->Text; });
+  LogError(procedure, std::nullopt, L"\"" + name + L"\": " + std::wstring(what) + L" - " + refusal);
+  vb::Err().Clear();
+}
+
 void frmSelectTemplate::UpdateButtons() {
   auto node = treFolders->SelectedItem();
   bool isTemplate = node && node->Image != 1;
   std::wstring sEntryID = isTemplate ? SelectedEntryID() : L"";
   for (auto& button : {btnOK, btnDefault, btnHotkey, btnEdit}) button->SetEnabled(isTemplate);
   bool isDefault = false;
-  vb::Ignore([&] { isDefault = isTemplate && mTanvelo::IsDefaultTemplate(sEntryID); });
+  if (isTemplate && !vb::Catch([&] { isDefault = mTanvelo::IsDefaultTemplate(sEntryID); }))
+    DefaultNotRead(L"frmSelectTemplate::UpdateButtons", L"its button's caption may be wrong");
   vb::Ignore([&] {
     btnDefault->SetCaption(LangText(isDefault ? L"STR_DEFAULT_OFF" : L"STR_DEFAULT_ON"));
     btnDefault->SetToolTipText(LangText(isDefault ? L"STR_DEFAULT_OFF_TT" : L"STR_DEFAULT_ON_TT"));
@@ -273,7 +282,13 @@ void frmSelectTemplate::btnDefault_Click() {
   if (!btnDefault->Enabled()) return;
   Trap(L"frmSelectTemplate::btnSetDefault_Click", [&] {
     std::wstring sEntryID = SelectedEntryID();
-    if (!mTanvelo::IsDefaultTemplate(sEntryID)) {
+    // Taken for "not the default", a refused read would make the default again what the user
+    // asked to clear.
+    bool isDefault = false;
+    if (!vb::Catch([&] { isDefault = mTanvelo::IsDefaultTemplate(sEntryID); }))
+      return DefaultNotRead(L"frmSelectTemplate::btnSetDefault_Click",
+                            L"the default template was not changed");
+    if (!isDefault) {
       std::wstring former = Options().DefaultTemplateID();
       mTanvelo::SetDefaultTemplate(Need(mTanvelo::GetTemplate(sEntryID)));
       if (!former.empty()) ReloadItem(former, false, L"");
@@ -333,8 +348,12 @@ void frmSelectTemplate::btnMove_Click() {
       Hotkeys().SaveToReg();
     }
     // The default is kept by EntryID, which a move may change.
-    if (sNewEntryID != sEntryID && mTanvelo::IsDefaultTemplate(sEntryID))
-      Options().SetDefaultTemplateID(sNewEntryID);
+    bool wasDefault = false;
+    if (sNewEntryID != sEntryID &&
+        !vb::Catch([&] { wasDefault = mTanvelo::IsDefaultTemplate(sEntryID); }))
+      DefaultNotRead(L"frmSelectTemplate::btnMove_Click",
+                     L"the default template may not have followed it");
+    if (wasDefault) Options().SetDefaultTemplateID(sNewEntryID);
     ReloadItem(sNewEntryID, true, sEntryID);
   });
 }

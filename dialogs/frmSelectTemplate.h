@@ -66,6 +66,9 @@ class frmSelectTemplate : public forms::Form {
 
   // --- The dialog (frmSelectTemplate.cpp) ---
   void UpdateButtons();
+  // The default refused by the registry: logged under `procedure`, naming the selected
+  // template and what was left undone or may be wrong.
+  void DefaultNotRead(const wchar_t* procedure, std::wstring_view what);
   ItemPtr GetSelectedTemplate();
   std::wstring SelectedEntryID() const;
   void btnOK_Click();

@@ -170,9 +170,17 @@ void SetAttachmentProps(const ItemPtr& oItem, const std::vector<std::wstring>& c
 // default mark, the favourite mark, its hotkey and its usage record.
 void CarryOver(const ItemPtr& oOld, const std::wstring& sOldID, const ItemPtr& oNew) {
   std::wstring sNewID = oNew->EntryID();
-  vb::Ignore([&] {
-    if (mTanvelo::IsDefaultTemplate(sOldID)) mTanvelo::SetDefaultTemplate(oNew);
-  });
+  // Refused, the default stays with the template replaced: told, naming the new one.
+  bool wasDefault = false;
+  if (!vb::Catch([&] { wasDefault = mTanvelo::IsDefaultTemplate(sOldID); })) {
+    const std::wstring refusal = vb::Err().Description();
+    std::wstring subject;
+    vb::Ignore([&] { subject = oNew->Subject(); });
+    LogError(L"mImportExportImport.CarryOver", std::nullopt,
+             L"\"" + subject + L"\": the default template may not have followed it - " + refusal);
+    vb::Err().Clear();
+  }
+  if (wasDefault) vb::Ignore([&] { mTanvelo::SetDefaultTemplate(oNew); });
   vb::Ignore([&] {
     if (oOld && mTanvelo::IsFavoriteTemplate(oOld)) mTanvelo::MarkFavoriteTemplate(oNew, true);
   });

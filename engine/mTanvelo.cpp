@@ -205,8 +205,13 @@ bool IsFavoriteTemplate(const ItemPtr& item) {
 // --- Default template ---------------------------------------------------------------------------
 
 bool IsDefaultTemplate(const std::wstring& sEntryID) {
-  return QuietlyOr(false,
-                   [&] { return !sEntryID.empty() && sEntryID == Options().DefaultTemplateID(); });
+  if (sEntryID.empty()) return false;
+  std::wstring current;
+  // Taken for "not the default", a refused read would offer, or make, the default again, and
+  // lose it where it should follow the template.
+  if (!Options().ReadDefaultTemplateID(current))
+    vb::Raise(vb::kInternalError, L"the registry refused the default template");
+  return sEntryID == current;
 }
 
 bool SetDefaultTemplate(const ItemPtr& item) {

@@ -53,6 +53,7 @@ void UnmarkFavoriteTemplate(const ItemPtr& item, bool bSave);
 bool IsFavoriteTemplate(const ItemPtr& item);
 
 // --- Default template ---------------------------------------------------------------------------
+// Raises when the registry refused the default past its tries, rather than answer False.
 bool IsDefaultTemplate(const std::wstring& sEntryID);
 // A template becomes the default and a favourite; null clears the default (the former
 // default keeps its mark). False, logged at error level, when the default was not written.

@@ -94,9 +94,7 @@ bool CInspectorWrapper::Init(const std::shared_ptr<outlook::Inspector>& oInspect
   m_state.UseOwnToolbar = nVersion >= 12 || m_state.IsWordMail;
   m_state.OldWordMail = m_state.IsWordMail && nVersion < 12;
   if (m_state.OldWordMail) OldWordWrappers().push_back(weak);
-  vb::Ignore([&] {
-    m_state.IsDefaultTemplate = m_state.IsTemplate && mTanvelo::IsDefaultTemplate(item->EntryID());
-  });
+  if (m_state.IsTemplate) ReadDefaultMark(L"CInspectorWrapper::Init", item);
   m_bModal = bModal;
   return true;
 }
@@ -177,8 +175,7 @@ void CInspectorWrapper::m_OutlookBars_OnUpdate() {
   auto self = shared_from_this();
   std::shared_ptr<office::CommandBar> standard;
   vb::Ignore([&] { standard = m_OutlookBars->Item(kStandardBar); });
-  if (m_state.IsTemplate)
-    vb::Ignore([&] { m_state.IsDefaultTemplate = mTanvelo::IsDefaultTemplate(CurrentEntryID()); });
+  if (m_state.IsTemplate) ReadDefaultMark(L"CInspectorWrapper::m_OutlookBars_OnUpdate", nullptr);
   struct Mirror {
     int32_t id;
     bool& visible;

@@ -128,6 +128,10 @@ class CInspectorWrapper : public IInspectorWrapperEx,
   // error level under `procedure`, naming the command, the item and what was not done.
   bool ItemShown(const wchar_t* procedure, const wchar_t* label, std::wstring_view undone,
                  std::shared_ptr<outlook::Item>& item, std::wstring& sEntryID);
+  // Whether the window's template is the default, the item asked again while Outlook refuses
+  // it; still refused, or the default refused by the registry, the mark stays and the log
+  // names the template under `procedure`.
+  void ReadDefaultMark(const wchar_t* procedure, const std::shared_ptr<outlook::Item>& item);
   void m_btnTanvelo_Click(const ButtonPtr& Ctrl);
   void m_btnReplyAllWith_Click(const ButtonPtr& Ctrl);
   void m_btnForwardWith_Click(const ButtonPtr& Ctrl);

@@ -78,6 +78,23 @@ bool CInspectorWrapper::ItemShown(const wchar_t* procedure, const wchar_t* label
   return false;
 }
 
+void CInspectorWrapper::ReadDefaultMark(const wchar_t* procedure,
+                                        const std::shared_ptr<outlook::Item>& item) {
+  std::wstring id;
+  // Taken for "not the default", a refused read would caption the button to make the default
+  // what already is.
+  if (mTanvelo::Retried([&] { id = item ? item->EntryID() : CurrentEntryID(); }) &&
+      vb::Catch([&] { m_state.IsDefaultTemplate = mTanvelo::IsDefaultTemplate(id); }))
+    return;
+  const std::wstring refusal = vb::Err().Description();
+  std::wstring subject;
+  if (!mTanvelo::Retried([&] { subject = vb::Need(m_oMail)->Subject(); })) subject.clear();
+  LogError(procedure, std::nullopt,
+           LangText(L"BTN_CHANGE_DEFAULT_SET") + L", " + LangText(L"BTN_CHANGE_DEFAULT_CLEAR") +
+               L": whether \"" + subject + L"\" is the default is not known - " + refusal);
+  vb::Err().Clear();
+}
+
 void CInspectorWrapper::QueueReply(int32_t nAction, const std::wstring& sTemplateID) {
   auto& demand = InspectorCommandsSlot().DemandTanvelo_Click;
   if (!demand) return NotConnected(L"DemandTanvelo_Click");
@@ -176,7 +193,7 @@ void CInspectorWrapper::m_btnChangeDefault_Click(const ButtonPtr&) {
   if (!command(item)) return;
   m_OutlookBars_OnUpdate();
   // The refresh does nothing for Word's windows before 2007: the caption follows here.
-  vb::Ignore([&] { m_state.IsDefaultTemplate = mTanvelo::IsDefaultTemplate(id); });
+  ReadDefaultMark(L"CInspectorWrapper::m_btnChangeDefault_Click", item);
   CaptionChangeDefault();
 }
 

@@ -6,6 +6,7 @@
 #include "platform/support/LibNorvane.h"
 #include "platform/vb/Format.h"
 #include "platform/win32/Faults.h"
+#include "tests/common/RefusedWrites.h"
 #include "tests/dialogs/ImportExportTest.h"
 
 using namespace mImportExportWordDocs;
@@ -291,6 +292,34 @@ TEST_F(ImportTest, AnImportedTemplateIsStampedOrToldByNameUnderHeldRefusals) {
         EXPECT_TRUE(told) << span << " refusals from call " << at << ": unstamped, untold";
       }
     }
+}
+
+// A template that replaces the default takes the default over, or the log names it: the
+// default is never left on the template replaced, untold.
+TEST_F(ImportTest, AReplacedDefaultFollowsItsNewTemplateOrIsToldByNameUnderHeldRefusals) {
+  WriteDoc("C:\\Import\\Offer.doc", {L"new text"});
+  auto replace = [&](const win32::faults::Plan& plan) {
+    for (const auto& item : target->Items()->All()) item->Delete();
+    mTanvelo::SetDefaultTemplate(AddPlain(target, L"Offer", L"old"));
+    win32::faults::Start(plan);
+    Import(false, kConflictReplace);
+    win32::faults::Stop();
+  };
+  replace({.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox&) { return 2; });
+  int told = 0;
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const size_t before = support::library::Log().size();
+      replace({.at = at, .span = span});
+      if (mTanvelo::GetTemplate(Options().DefaultTemplateID())) continue;
+      const bool toldNow = refused::Told(before, {L"Offer", L"default template"}) ||
+                           refused::Told(before, {L"not written", L"\"DefaultTemplateID\""});
+      EXPECT_TRUE(toldNow) << span << " refusals from call " << at << ": the default is lost";
+      told += toldNow;
+    }
+  EXPECT_GT(told, 0);
 }
 
 TEST_F(ImportTest, CancelStopsAfterTheCurrentDocument) {

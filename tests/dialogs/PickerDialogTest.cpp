@@ -465,3 +465,61 @@ TEST_F(Picker, FocusTreeMakesItTopmostWithTheFocusInTheTree) {
 }
 
 }  // namespace
+
+// The registry refusing the default a moment longer than it is asked: a clear never makes it
+// the default again, and a move never leaves it on a template that is gone, untold.
+TEST_F(Picker, AClearOrAMoveWhoseReadOfTheDefaultIsRefusedIsNeverUndoneUntold) {
+  p.session->SetMoveAlwaysChangesEntryID(true);
+  mTanvelo::UnmarkFavoriteTemplate(quote, true);  // elsewhere, so Move is offered
+  auto run = [&](const wchar_t* button, const win32::faults::Plan& plan) {
+    // Moved, the template is a new item: found again by its subject.
+    std::shared_ptr<outlook::Item> current;
+    for (const auto& folder : {sales, support})
+      for (const auto& item : folder->Items()->All())
+        if (item->Subject() == L"Quote") current = item;
+    ASSERT_TRUE(current);
+    mTanvelo::SetDefaultTemplate(current);
+    mTanvelo::UnmarkFavoriteTemplate(current, true);
+    std::wstring id = Id(current);
+    int32_t mode = 1;
+    // A browser a refused move never opened still answers the next one.
+    if (std::wstring(button) == L"btnMove" && forms::PendingScripts(L"frmBrowseFolder") == 0) {
+      const std::wstring target =
+          (current->Parent()->EntryID() == support->EntryID() ? sales : support)->EntryID();
+      forms::QueueScript(L"frmBrowseFolder",
+                         [target](forms::User& u) { u.DblClickNode(L"treFolders", target); });
+    }
+    Pick(
+        [&](forms::User& u) {
+          u.SelectNode(L"treFolders", L"N" + id);
+          win32::faults::Start(plan);
+          u.Click(button);
+          win32::faults::Stop();
+          u.PressEsc();
+        },
+        id, mode);
+  };
+  int told = 0;
+  for (const wchar_t* button : {L"btnDefault", L"btnMove"}) {
+    run(button, {.countOnly = true});
+    const uint64_t calls = win32::faults::Counts().calls;
+    ASSERT_GT(calls, 0u);
+    for (uint64_t span : {uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}})
+      for (uint64_t at = 1; at <= calls; ++at) {
+        const size_t from = support::library::Log().size();
+        run(button, {.at = at, .span = span});
+        const std::wstring where = std::wstring(button) + L" " + std::to_wstring(span) +
+                                   L" refusals from call " + std::to_wstring(at);
+        const std::wstring now = Options().DefaultTemplateID();
+        const bool wrong = std::wstring(button) == L"btnDefault"
+                               ? !now.empty()
+                               : !now.empty() && !mTanvelo::GetTemplate(now);
+        if (!wrong) continue;
+        const bool toldNow = refused::Told(from, {L"\"Quote\"", L"default template"}) ||
+                             refused::Told(from, {L"not written", L"\"DefaultTemplateID\""});
+        EXPECT_TRUE(toldNow) << where;
+        told += toldNow;
+      }
+  }
+  EXPECT_GT(told, 0);
+}

@@ -711,3 +711,33 @@ TEST_F(Bars, AClickWhoseWindowHoldsItsItemAMomentStillActsOrIsToldByName) {
     EXPECT_TRUE(told);
   }
 }
+
+// The default template's window: its item or the default refused a moment longer than they
+// are asked never captions its button to make it the default again; the log names it.
+TEST_F(Bars, TheDefaultsCaptionOutlastsRefusalsAndARefusalForGoodNamesTheTemplate) {
+  auto tmpl = AddTemplate(L"Offer");
+  mTanvelo::SetDefaultTemplate(tmpl);
+  auto w = Open(tmpl);
+  const std::wstring clear = LangText(L"BTN_CHANGE_DEFAULT_CLEAR");
+  ASSERT_EQ(clear, w->m_btnChangeDefault->Caption());
+  win32::faults::Start({.countOnly = true});
+  Update(w);
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GT(calls, 0u);
+  bool told = false;
+  for (uint64_t span : {uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const size_t before = support::library::Log().size();
+      win32::faults::Start({.at = at, .span = span});
+      Update(w);
+      win32::faults::Stop();
+      EXPECT_EQ(clear, w->m_btnChangeDefault->Caption()) << span << " refusals from call " << at;
+      for (size_t i = before; i < support::library::Log().size(); ++i) {
+        const auto& line = support::library::Log()[i];
+        told |=
+            line.level >= 3 && line.text.find(L"\"Offer\" is the default") != std::wstring::npos;
+      }
+    }
+  EXPECT_TRUE(told);
+}
