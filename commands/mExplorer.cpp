@@ -356,8 +356,12 @@ bool IsDefaultTemplateSelected(const ExplorerPtr& oExplorer, bool& bIsDefault, i
           // would offer to set the default the user just made.
           std::wstring current;
           if (!Options().ReadDefaultTemplateID(current)) {
+            // Named by their labels, as the user knows them.
             LogError(L"mExplorer.IsDefaultTemplateSelected", 0,
-                     L"the default template could not be read for: " + item->Subject());
+                     LangText(L"RID_E_BTN_CHANGE_DEFAULT_SET") + L", " +
+                         LangText(L"RID_E_BTN_CHANGE_DEFAULT_CLEAR") +
+                         L": not offered, the default template could not be read for: " +
+                         item->Subject());
             return;
           }
           const std::wstring id = item->EntryID();

@@ -491,12 +491,13 @@ TEST_F(ExplorerCommandsTest, ADefaultTemplateReadRefusedForGoodIsToldNamingTheTe
     const bool answered = mExplorer::IsDefaultTemplateSelected(Explorer(), isDefault, count);
     win32::faults::Stop();
     const auto& log = support::library::Log();
-    const bool named = std::any_of(log.begin() + static_cast<std::ptrdiff_t>(before), log.end(),
-                                   [](const support::library::LogEntry& e) {
-                                     return e.level == 3 &&
-                                            e.procedure == L"mExplorer.IsDefaultTemplateSelected" &&
-                                            e.text.find(L"Offer") != std::wstring::npos;
-                                   });
+    const bool named = std::any_of(
+        log.begin() + static_cast<std::ptrdiff_t>(before), log.end(),
+        [](const support::library::LogEntry& e) {
+          return e.level == 3 && e.procedure == L"mExplorer.IsDefaultTemplateSelected" &&
+                 e.text.find(L"Offer") != std::wstring::npos &&
+                 e.text.find(LangText(L"RID_E_BTN_CHANGE_DEFAULT_SET")) != std::wstring::npos;
+        });
     told += named;
     if (answered)
       EXPECT_TRUE(isDefault) << "call " << at << " of " << calls;
