@@ -222,6 +222,7 @@ void CExplorerMenu::ComputeState() {
         }))
       tell({m.label}, L"Outlook refused to show its own reply command");
   }
+  std::wstring selectedId;
   if (active && !mTanvelo::Retried([&] {
         s.SelCount = 0;
         s.IsMailSelected = s.IsTemplateSelected = false;
@@ -231,6 +232,7 @@ void CExplorerMenu::ComputeState() {
         auto item = bars::Need(selection->Item(1));
         s.IsMailSelected = item->Class() == outlook::olMail;
         s.IsTemplateSelected = s.IsMailSelected && !item->Sent() && s.IsTemplatesFolder;
+        if (s.IsTemplateSelected) selectedId = item->EntryID();
       })) {
     s.SelCount = 0;
     s.IsMailSelected = s.IsTemplateSelected = false;
@@ -240,16 +242,9 @@ void CExplorerMenu::ComputeState() {
   }
   // A default that could not be read is no "not the default": the caption would offer to make
   // the default what already is.
-  if (s.IsTemplateSelected) {
-    std::wstring id, current;
-    if (!mTanvelo::Retried(
-            [&] { id = bars::Need(bars::Need(active->Selection())->Item(1))->EntryID(); }))
-      tell({L"BTN_CHANGE_DEFAULT_CLEAR"}, L"Outlook refused to show the selection");
-    else if (!Options().ReadDefaultTemplateID(current))
-      tell({L"BTN_CHANGE_DEFAULT_CLEAR"}, L"the registry refused the default template");
-    else
-      s.IsDefaultTemplateSelected = !id.empty() && id == current;
-  }
+  if (s.IsTemplateSelected &&
+      !vb::Catch([&] { s.IsDefaultTemplateSelected = mTanvelo::IsDefaultTemplate(selectedId); }))
+    tell({L"BTN_CHANGE_DEFAULT_CLEAR"}, L"the default could not be read");
   m_state = s;
   vb::Err().Clear();
 }
