@@ -352,20 +352,20 @@ bool IsDefaultTemplateSelected(const ExplorerPtr& oExplorer, bool& bIsDefault, i
           if (nCount == 0) return;
           ItemPtr item = selection->Item(1);
           if (!IsMail(item) || item->Sent()) return;
-          // The registry asks again itself; a value still refused is no "not the default", which
-          // would offer to set the default the user just made.
-          std::wstring current;
-          if (!Options().ReadDefaultTemplateID(current)) {
+          // A default the registry still refuses is no "not the default", which would offer to
+          // set the default the user just made.
+          const std::wstring id = item->EntryID();
+          if (!vb::Catch([&] { bIsDefault = mTanvelo::IsDefaultTemplate(id); })) {
+            bIsDefault = false;
             // Named by their labels, as the user knows them.
             LogError(L"mExplorer.IsDefaultTemplateSelected", 0,
                      LangText(L"RID_E_BTN_CHANGE_DEFAULT_SET") + L", " +
                          LangText(L"RID_E_BTN_CHANGE_DEFAULT_CLEAR") +
                          L": not offered, the default template could not be read for: " +
                          item->Subject());
+            vb::Err().Clear();
             return;
           }
-          const std::wstring id = item->EntryID();
-          bIsDefault = !id.empty() && id == current;
           result = true;
         });
   return result;
