@@ -192,28 +192,39 @@ bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring
           m_wantedAddresses->insert(std::move(lowered));
         }
       }
+      std::vector<std::wstring> strangers;  // not found while a contact folder was not read
+      auto subjectOf = [&] {
+        std::wstring subject;
+        if (!Retried([&] { subject = item->Subject(); })) vb::Err().Clear();
+        return subject;
+      };
       for (const auto& recipient : recipients) {
         auto entry = GetContactTexts(recipient.Email, true);
         std::shared_ptr<redemption::SafeContactItem> contact;
-        // Filled as if there were no contact, the mail would go out with the display name
-        // and the answers typed for strangers in place of the contact's own values.
+        // The address was found but its contact could not be opened: filled as if there were
+        // none, the mail would go out with the display name in place of the contact's values.
         if (!vb::Catch([&] { contact = FindSafeContact(recipient.Email); })) {
           refused = Refusal{vb::Err().Number(), vb::Err().Description(), recipient.Email};
-          std::wstring subject;
-          if (!Retried([&] { subject = item->Subject(); })) vb::Err().Clear();
+          vb::Err().Clear();
+          const std::wstring subject = subjectOf();
+          TellUnread(subject, strangers);
           LogError(L"RL_CJob::FindContact", refused->number, refused->description,
                    L"The contact of " + recipient.Email + L" was not looked up, so \"" + subject +
                        L"\" was not filled");
           return false;
         }
+        if (!contact && !m_unread.empty()) strangers.push_back(recipient.Email);
         for (const auto& field : *entry) {
           if (!m_colTexts->Find(field->Text)) continue;
           if (!entry->LoadContactValue(field->Text, contact, recipient.Name, recipient.Email,
                                        m_colAnswers, caption, bWndOnTop, bSilent) &&
-              !bIgnoreErrors)
+              !bIgnoreErrors) {
+            TellUnread(subjectOf(), strangers);
             return false;
+          }
         }
       }
+      TellUnread(m_unread.empty() || m_unreadTold ? std::wstring() : subjectOf(), strangers);
     }
     for (const auto& field : *m_colTexts) {
       if (field->nType == kFieldRecipients &&
@@ -272,17 +283,37 @@ void RL_CJob::FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& fol
           }
         }
       }))
-    FolderUnread(L"RL_CJob::FindContactByEmail", folder);
+    FolderUnread(folder);
 }
 
-void RL_CJob::FolderUnread(const wchar_t* procedure,
-                           const std::shared_ptr<outlook::MAPIFolder>& folder) {
+void RL_CJob::FolderUnread(const std::shared_ptr<outlook::MAPIFolder>& folder) {
   const int32_t number = vb::Err().Number();
   const std::wstring description = vb::Err().Description();
   std::wstring name;
-  vb::Catch([&] { name = folder->Name(); });
-  LogError(procedure, number, description, L"The contacts of \"" + name + L"\" were not read");
-  if (!m_unread) m_unread = Refusal{number, description, name};
+  if (!folder)
+    name = L"the list of stores";
+  else if (vb::Catch([&] { name = folder->Name(); }))
+    name = L"\"" + name + L"\"";
+  else
+    name = L"a folder whose name was refused too";
+  vb::Err().Clear();
+  m_unread.push_back(Refusal{number, description, name});
+}
+
+void RL_CJob::TellUnread(const std::wstring& subject, const std::vector<std::wstring>& strangers) {
+  if (m_unread.empty() || m_unreadTold) return;
+  m_unreadTold = true;
+  std::wstring folders;
+  for (const auto& unread : m_unread) folders += (folders.empty() ? L"" : L", ") + unread.what;
+  std::wstring text = L"The contacts of " + folders + L" were not read";
+  if (!strangers.empty()) {
+    std::wstring addresses;
+    for (const auto& address : strangers) addresses += (addresses.empty() ? L"" : L", ") + address;
+    text += L", so the mail \"" + subject + L"\" was filled for " + addresses +
+            (strangers.size() == 1 ? L" from the name and address alone"
+                                   : L" from their names and addresses alone");
+  }
+  LogError(L"RL_CJob::FindContact", m_unread.front().number, m_unread.front().description, text);
 }
 
 void RL_CJob::IndexContactFolders(const std::shared_ptr<outlook::MAPIFolder>& folder,
@@ -300,7 +331,7 @@ void RL_CJob::IndexContactFolders(const std::shared_ptr<outlook::MAPIFolder>& fo
         auto list = folder->Folders();
         for (int32_t i = 1; i <= list->Count(); ++i) subfolders.push_back(list->Item(i));
       })) {
-    FolderUnread(L"RL_CJob::FindContact", folder);
+    FolderUnread(folder);
     return;
   }
   if (isContacts) FindContactByEmail(folder);
@@ -316,33 +347,27 @@ std::shared_ptr<outlook::Item> RL_CJob::FindContact(const std::wstring& sEmail) 
   }
   if (!m_contactIndex) {
     m_contactIndex.emplace();
-    m_unread.reset();
+    m_unread.clear();
     std::shared_ptr<outlook::MAPIFolder> defaultFolder;
     // Still refused, the default folder is searched in the walk below, only not first.
     if (!Retried([&] { defaultFolder = session->GetDefaultFolder(olFolderContacts); }))
       vb::Err().Clear();
     if (defaultFolder) FindContactByEmail(defaultFolder);
     std::vector<std::shared_ptr<outlook::MAPIFolder>> stores;
-    if (!Retried([&] {
+    if (Retried([&] {
           stores.clear();
           auto list = session->Folders();
           for (int32_t i = 1; i <= list->Count(); ++i) stores.push_back(list->Item(i));
-        })) {
-      // Not one store was searched: asked again whole by the next lookup.
-      m_contactIndex.reset();
-      vb::Raise(vb::Err().Number(), vb::Err().Description());
-    }
-    for (const auto& store : stores) IndexContactFolders(store, defaultFolder);
+        }))
+      for (const auto& store : stores) IndexContactFolders(store, defaultFolder);
+    else
+      FolderUnread(nullptr);  // only the default folder was searched
   }
   if (sEmail.empty()) return nullptr;
   auto it = m_contactIndex->find(vb::LCase(sEmail));
-  if (it == m_contactIndex->end()) {
-    // Not in the folders that were read: it may be in the one that was not.
-    if (m_unread)
-      vb::Raise(m_unread->number, L"[The contacts of \"" + m_unread->what + L"\" were not read] " +
-                                      m_unread->description);
-    return nullptr;
-  }
+  // Not in the folders that were read: a stranger, as far as the job can know (the folders not
+  // read are told once for the job by its load).
+  if (it == m_contactIndex->end()) return nullptr;
   std::shared_ptr<outlook::Item> contact;
   if (!Retried([&] { contact = session->GetItemFromID(it->second.entryId, *it->second.storeId); }))
     vb::Raise(vb::Err().Number(), vb::Err().Description());

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "personalization/RL_CTexts.h"
 
@@ -35,9 +36,11 @@ class RL_CJob {
   // when the mail or its text cannot be read (asked again first): it is not known to be
   // without fields.
   bool HasReplaces(const std::wstring& sEntryID, const std::wstring& StoreID);
-  // Computes the values of the fields HasReplaces kept. Raises when the mail or a recipient's
-  // contact could not be got (asked again first; logged, a contact naming the address and the
-  // mail): the mail must not be filled as if there were no contact.
+  // Computes the values of the fields HasReplaces kept. Raises when the mail, or a contact
+  // found for a recipient, could not be got (asked again first; logged, a contact naming the
+  // address and the mail): the mail must not be filled as if there were no contact. An address
+  // not found in the contact folders that could be read is filled as a stranger's; the folders
+  // not read are logged once for the job, with the mail and those addresses.
   bool LoadReplaceValues(const std::wstring& sEntryID, const std::wstring& StoreID, bool bWndOnTop,
                          bool bSilent, bool bIgnoreErrors);
   // Writes the values into the subject and the body of the item's (or the forced) format.
@@ -64,15 +67,18 @@ class RL_CJob {
   bool CollectResolved(const redemption::SafeMailItem& item, bool bIgnoreErrors,
                        const wchar_t* procedure, const wchar_t* abortText,
                        RL_Recipients& recipients);
-  // The contact of an address, or none; raises when it could not be looked up: a call refused
-  // past its tries, or the address not in the folders read while a folder was not read.
+  // The contact of an address, or none (also when it is in no folder that could be read);
+  // raises when the address was found but its contact could not be opened past its tries.
   std::shared_ptr<redemption::SafeContactItem> FindSafeContact(const std::wstring& sEmail);
   std::shared_ptr<outlook::Item> FindContact(const std::wstring& sEmail);
   void FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& folder);
   void IndexContactFolders(const std::shared_ptr<outlook::MAPIFolder>& folder,
                            const std::shared_ptr<outlook::MAPIFolder>& defaultFolder);
-  // Logs a contact folder refused past its tries and keeps the first such refusal.
-  void FolderUnread(const wchar_t* procedure, const std::shared_ptr<outlook::MAPIFolder>& folder);
+  // Keeps a contact folder refused past its tries (none: the list of stores) for TellUnread.
+  void FolderUnread(const std::shared_ptr<outlook::MAPIFolder>& folder);
+  // Logs the folders not read, once for the job, with the mail and the addresses filled as
+  // strangers' for want of them.
+  void TellUnread(const std::wstring& subject, const std::vector<std::wstring>& strangers);
   std::shared_ptr<RL_CTexts> GetContactTexts(const std::wstring& sEmail, bool bCreate);
   // Joins the token where HTML markup split it (the value comes escaped); traps its own
   // errors, so the whole tokens already replaced are still written.
@@ -92,8 +98,9 @@ class RL_CJob {
     std::shared_ptr<const std::wstring> storeId;  // one per folder, not per contact
   };
   std::optional<std::unordered_map<std::wstring, ContactRef>> m_contactIndex;
-  // The first contact folder the index could not read: an address not found may be in it.
-  std::optional<Refusal> m_unread;
+  // The contact folders the index could not read: an address not found may be in them.
+  std::vector<Refusal> m_unread;
+  bool m_unreadTold = false;  // logged for this job
   // The lower-cased addresses of the recipients the index was read for: only their contacts
   // are kept, so the rows of all other contacts cost no more than a look at their addresses.
   // An address outside them reads the folders again for every address.
