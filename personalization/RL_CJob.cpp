@@ -208,9 +208,9 @@ bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring
           vb::Err().Clear();
           const std::wstring subject = subjectOf();
           TellUnread(subject, strangers);
-          LogError(L"RL_CJob::FindContact", refused->number, refused->description,
-                   L"The contact of " + recipient.Email + L" was not looked up, so \"" + subject +
-                       L"\" was not filled");
+          LogError(L"RL_CJob::FindContact", refused->number,
+                   L"[The contact of " + recipient.Email + L" was not looked up, so \"" + subject +
+                       L"\" was not filled] " + refused->description);
           return false;
         }
         if (!contact && !m_unread.empty()) strangers.push_back(recipient.Email);
@@ -313,7 +313,8 @@ void RL_CJob::TellUnread(const std::wstring& subject, const std::vector<std::wst
             (strangers.size() == 1 ? L" from the name and address alone"
                                    : L" from their names and addresses alone");
   }
-  LogError(L"RL_CJob::FindContact", m_unread.front().number, m_unread.front().description, text);
+  LogError(L"RL_CJob::FindContact", m_unread.front().number,
+           L"[" + text + L"] " + m_unread.front().description);
 }
 
 void RL_CJob::IndexContactFolders(const std::shared_ptr<outlook::MAPIFolder>& folder,
