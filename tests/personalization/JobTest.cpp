@@ -266,60 +266,6 @@ TEST_F(Job, AStoreThatCannotBeOpenedDoesNotHideTheStoresAfterIt) {
   EXPECT_EQ(LogCount(L"RL_CJob::FindContact"), 1u);  // the broken store, once per job
 }
 
-// Stores whose folders cannot be read (disconnected archives): an address in none of the folders
-// read is a stranger's, filled from its name and address on either road; the folders not read
-// are told in one line for the job, with the mail and those addresses.
-TEST_F(Job, AnAddressInNoFolderReadIsFilledAsAStrangersAndTheFoldersToldOnce) {
-  struct Case {
-    const wchar_t* name;
-    std::vector<std::wstring> archives;
-    bool strict;
-    std::wstring body, told;
-  };
-  const std::wstring kDeleted = L"The folder has been deleted.";
-  const Case cases[] = {
-      {L"one archive, a reply",
-       {L"Archive"},
-       false,
-       L"Kim Roe, Stan Ger, Ann Other|Kim, Stan, Ann",
-       L"[The contacts of \"Archive\" were not read, so the mail \"Offer\" was filled for "
-       L"stan@nowhere.example, ann@nowhere.example from their names and addresses alone] " +
-           kDeleted},
-      {L"two archives, strict",
-       {L"Old", L"Older"},
-       true,
-       L"Kim Roe, Stan Ger, Ann Other|Kim, Stan, Ann",
-       L"[The contacts of \"Old\", \"Older\" were not read, so the mail \"Offer\" was filled "
-       L"for stan@nowhere.example, ann@nowhere.example from their names and addresses alone] " +
-           kDeleted},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    SetUp();
-    for (const auto& name : c.archives) {
-      auto archive = p.session->AddStore(name);
-      archive->Root()->Folders()->Add(L"Contacts", outlook::olFolderContacts);
-      archive->Root()->Delete();
-    }
-    auto mail = Mail(L"Offer", L"%FullName%|%FirstName%");
-    AddRecipient(mail, p.kimRoe);
-    AddRecipient(mail, Smtp(L"Stan Ger", L"stan@nowhere.example"));
-    AddRecipient(mail, Smtp(L"Ann Other", L"ann@nowhere.example"));
-    mail->Save();
-    const size_t logFrom = support::library::Log().size();
-    // The strict road asks for the first name it cannot make; skipped, it stays empty.
-    if (c.strict)
-      forms::QueueScript(L"RL_frmEmptyField", [](forms::User& u) { u.Click(L"btnSkip"); });
-    ASSERT_TRUE(c.strict ? RunStrict(mail) : RunAsReply(mail));
-    EXPECT_EQ(c.body, mail->Body());
-    std::vector<std::wstring> told;
-    const auto& log = support::library::Log();
-    for (size_t i = logFrom; i < log.size(); ++i)
-      if (log[i].procedure == L"RL_CJob::FindContact") told.push_back(log[i].text);
-    EXPECT_EQ(std::vector<std::wstring>{c.told}, told);
-  }
-}
-
 TEST_F(Job, MissingValuesAreAskedWithTheLibrarysCaption) {
   auto mail = Mail(L"s", L"%Nickname%");
   AddRecipient(mail, Smtp(L"Ann Lee", L"ann@x.example"));
