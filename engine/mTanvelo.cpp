@@ -506,6 +506,25 @@ void AskLater(const std::wstring& what, std::function<bool()> step) {
   if (tidy.timer == 0) tidy.timer = win32::clock::SetTimer(kTidyInterval, TidyRound);
 }
 
+void StopAskingLater() {
+  auto& tidy = Tidy();
+  win32::clock::KillTimer(tidy.timer);
+  tidy.timer = 0;
+  auto pending = std::move(tidy.pending);
+  tidy.pending.clear();
+  for (auto& left : pending) {
+    bool gone = false;
+    if (!vb::Catch([&] { gone = left.step(); })) vb::Err().Clear();
+    if (!gone) LogError(L"mTanvelo::AskLater", 0, L"not done at the end - " + left.what);
+  }
+  // A last try that asked for a later moment again has none left.
+  for (const auto& left : tidy.pending)
+    LogError(L"mTanvelo::AskLater", 0, L"not done at the end - " + left.what);
+  win32::clock::KillTimer(tidy.timer);
+  tidy.timer = 0;
+  tidy.pending.clear();
+}
+
 bool DeleteItem(const ItemPtr& item, bool bForGood) {
   // A passing copy must not stay behind where the user sees it.
   std::wstring entryId, storeId;
