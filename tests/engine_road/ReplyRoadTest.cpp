@@ -683,8 +683,8 @@ TEST_F(ReplyRoad, AReplyRefusedAfterItWasMadeIsKeptWholeOrNotAtAllAndToldWhatFai
     const char* name;
     int32_t action;
     std::function<void()> refuse, undo;
-    const wchar_t* box;
-    bool kept;  // the whole reply stays in the drafts
+    const wchar_t* box;  // none: the reply opens
+    bool kept;           // the whole reply stays in the drafts
   };
   const Case cases[] = {
       {"the filing in the drafts refused for good", kActionReply,
@@ -702,16 +702,18 @@ TEST_F(ReplyRoad, AReplyRefusedAfterItWasMadeIsKeptWholeOrNotAtAllAndToldWhatFai
     SCOPED_TRACE(c.name);
     action = c.action;
     c.refuse();
-    const size_t boxes = Boxes().size();
+    const size_t boxes = Boxes().size(), logged = support::library::Log().size();
     const bool made = reply();
     c.undo();
-    EXPECT_FALSE(made);
+    const bool opens = c.box == nullptr;
+    EXPECT_EQ(opens, made);
     const auto all = Boxes();
     EXPECT_EQ(
-        std::vector<std::wstring>{c.box},
+        opens ? std::vector<std::wstring>{} : std::vector<std::wstring>{c.box},
         std::vector<std::wstring>(all.begin() + static_cast<std::ptrdiff_t>(boxes), all.end()));
-    EXPECT_EQ(0, p.app->Inspectors()->Count());
-    EXPECT_EQ(0, p.plainMail->Props().Long(outlook::PR_ICON_INDEX)) << "marked, not answered";
+    EXPECT_EQ(opens ? 1 : 0, p.app->Inspectors()->Count());
+    EXPECT_EQ(opens, p.plainMail->Props().Long(outlook::PR_ICON_INDEX) != 0)
+        << "marked only once the reply opens";
     EXPECT_TRUE(ItemsOf(p.drafts).empty()) << "left half merged";
     EXPECT_TRUE(ItemsOf(p.deleted).empty());
     const auto kept = ItemsOf(tvDrafts);
@@ -720,8 +722,21 @@ TEST_F(ReplyRoad, AReplyRefusedAfterItWasMadeIsKeptWholeOrNotAtAllAndToldWhatFai
       EXPECT_TRUE(HasAddinStamp(kept[0]));
       EXPECT_NE(std::wstring::npos, kept[0]->Body().find(L"Template text"));
     }
+    bool errorLogged = false;
+    for (size_t i = logged; i < support::library::Log().size(); ++i)
+      errorLogged = errorLogged || support::library::Log()[i].level >= kLevelError;
+    EXPECT_TRUE(errorLogged);
     clear();
   }
+}
+
+// The quiet fill runs on a whole reply: a mail it cannot even look up costs the fill (logged),
+// never the reply, so the error does not reach the road that would then keep it unopened.
+TEST_F(ReplyRoad, TheQuietFillOfAMailItCannotLookUpIsLoggedNotRaised) {
+  auto gone = outlook::AddReceivedMail(tvDrafts, p.kimRoe, L"Gone", outlook::olFormatPlain, L"x");
+  gone->Delete();
+  EXPECT_TRUE(vb::Catch([&] { road::PersonalizeQuietly(gone); }));
+  EXPECT_TRUE(Logged(L"mTanvelo::PersonalizeQuietly", L"were not filled"));
 }
 
 TEST_F(ReplyRoad, ATemplateCopyThatCannotBeMovedIsNotLeftBehind) {
