@@ -359,8 +359,10 @@ void OpenTemplateDuplicate(const std::wstring& sEntryID) {
                L"the duplicate " + subject + L" was not made");
       DeleteItem(copy, true);
     };
-    // Named first, so a refusal below is told under the duplicate's own subject. Left with the
-    // original's hotkey, two templates would answer one key: such a duplicate is not kept.
+    // Named first, so a refusal below is told under the duplicate's own subject. The binding
+    // lives in the registry under the original's EntryID, so the copy never answers the key;
+    // left with the copied hotkey properties, though, it would show the original's key in the
+    // folder view: such a duplicate is not kept.
     if (!Retried([&] { copy->SetSubject(subject); }) || !RemoveHotkeyProperties(copy, false)) {
       notMade();
       return;
