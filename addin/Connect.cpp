@@ -268,6 +268,8 @@ void Connect::Done(bool bFinal) {
   m_subTanveloItems.Release();
   m_oTanveloItems.reset();
   if (bFinal) {
+    // Its timer's procedure would outlive the add-in: Outlook would crash at its next tick.
+    vb::Ignore([] { mTanvelo::StopAskingLater(); });
     if (auto explorers = m_oExplorers) vb::Ignore([&] { explorers->Done(true); });
     g_oPersonalization.reset();
     g_oClipboard.reset();

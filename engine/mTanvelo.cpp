@@ -359,8 +359,10 @@ void OpenTemplateDuplicate(const std::wstring& sEntryID) {
                L"the duplicate " + subject + L" was not made");
       DeleteItem(copy, true);
     };
-    // Named first, so a refusal below is told under the duplicate's own subject. Left with the
-    // original's hotkey, two templates would answer one key: such a duplicate is not kept.
+    // Named first, so a refusal below is told under the duplicate's own subject. The binding
+    // lives in the registry under the original's EntryID, so the copy never answers the key;
+    // left with the copied hotkey properties, though, it would show the original's key in the
+    // folder view: such a duplicate is not kept.
     if (!Retried([&] { copy->SetSubject(subject); }) || !RemoveHotkeyProperties(copy, false)) {
       notMade();
       return;
@@ -504,6 +506,25 @@ void AskLater(const std::wstring& what, std::function<bool()> step) {
   auto& tidy = Tidy();
   tidy.pending.push_back({what, std::move(step), 0});
   if (tidy.timer == 0) tidy.timer = win32::clock::SetTimer(kTidyInterval, TidyRound);
+}
+
+void StopAskingLater() {
+  auto& tidy = Tidy();
+  win32::clock::KillTimer(tidy.timer);
+  tidy.timer = 0;
+  auto pending = std::move(tidy.pending);
+  tidy.pending.clear();
+  for (auto& left : pending) {
+    bool gone = false;
+    if (!vb::Catch([&] { gone = left.step(); })) vb::Err().Clear();
+    if (!gone) LogError(L"mTanvelo::AskLater", 0, L"not done at the end - " + left.what);
+  }
+  // A last try that asked for a later moment again has none left.
+  for (const auto& left : tidy.pending)
+    LogError(L"mTanvelo::AskLater", 0, L"not done at the end - " + left.what);
+  win32::clock::KillTimer(tidy.timer);
+  tidy.timer = 0;
+  tidy.pending.clear();
 }
 
 bool DeleteItem(const ItemPtr& item, bool bForGood) {

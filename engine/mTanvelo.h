@@ -117,6 +117,9 @@ bool DeleteItem(const ItemPtr& item, bool bForGood);
 // the clock, one round of its own tries each, kHeldTries rounds in all; still not done, it is
 // logged by `what`.
 void AskLater(const std::wstring& what, std::function<bool()> step);
+// The add-in's end: each step still waiting is tried once more, what stays undone is logged
+// by name, and the timer goes (its procedure must not outlive the add-in).
+void StopAskingLater();
 std::wstring SafeGetSenderName(const ItemPtr& item);
 // True when the item has recipients and all of them resolve; otherwise False, with a message
 // unless silent.

@@ -99,7 +99,7 @@ void PersonalizeQuietly(const ItemPtr& mail) {
   const wchar_t* proc = L"mTanvelo::PersonalizeQuietly";
   JobPtr job = Services().CreateJob ? Services().CreateJob() : nullptr;
   if (!job) return;
-  const std::wstring entryId = mail->EntryID(), storeId = StoreIDOf(mail);
+  std::wstring entryId, storeId;
   // Unread, or a contact not looked up, the fields are left as they stand for the Send to
   // fill, never filled as for a stranger; the log names the mail whose tokens stay.
   auto unfilled = [&] {
@@ -109,6 +109,12 @@ void PersonalizeQuietly(const ItemPtr& mail) {
     if (!Retried([&] { subject = mail->Subject(); })) vb::Err().Clear();
     LogError(proc, number, description, L"The fields of \"" + subject + L"\" were not filled");
   };
+  // The mail is made and whole by now: a refused look at it costs the fill, never the mail.
+  if (!vb::Catch([&] {
+        entryId = mail->EntryID();
+        storeId = StoreIDOf(mail);
+      }))
+    return unfilled();
   bool has = false;
   if (!vb::Catch([&] { has = job->HasReplaces(entryId, storeId); })) return unfilled();
   if (!has) return;
@@ -186,17 +192,18 @@ ItemPtr CreateReply(const ItemPtr& oMail, int32_t& nAction, int32_t& nSendMode, 
       DiscardHalfMade(made);
       made = nullptr;
       CloseWait();
-      Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
+      Say(L"IDS_CANNOTFORWARD", kStyleExclamation);
       return;
     }
     result = reply;
   });
   // Stopped by an error half way (a step refused past its tries): nothing half made is kept,
-  // and the user is told no message was made.
+  // and the user is told no message was made. The merge tells its own failure; this one is
+  // Outlook's (the template's lookup, the filing), so the template is not blamed.
   if (!ran && !result) {
     if (made) DiscardHalfMade(made);
     CloseWait();
-    Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
+    Say(L"IDS_CANNOTFORWARD", kStyleExclamation);
   }
   if (selectionCopy) DeleteItem(selectionCopy, true);
   return result;
@@ -206,8 +213,26 @@ bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::ws
   const wchar_t* proc = L"mTanvelo::DoTanvelo";
   ActionGuard guard(proc);
   if (!guard) return false;
-  bool made = false, handedOn = false;
+  // Whole: merged, filed and stamped. From then on the reply is the user's and is never
+  // deleted for a later refusal; before, it is half made and never kept.
+  bool made = false, whole = false, handedOn = false;
   ItemPtr mail;
+  // Shown, or the user told where the whole reply waits.
+  auto show = [&] {
+    CloseWait();
+    if (Retried([&] { mail->Display(false); })) return true;
+    std::wstring subject;
+    vb::Catch([&] { subject = mail->Subject(); });
+    vb::Err().Clear();
+    LogError(proc, 0, L"the reply \"" + subject + L"\" was made but could not be opened");
+    Say(L"IDS_REPLY_NOT_OPENED", kStyleExclamation);
+    return false;
+  };
+  // Marked only once the reply exists for the user: a mark without a reply would tell the
+  // mail was answered when it was not.
+  auto mark = [&] {
+    if (GetAppVersion() >= 14) SetOriginalReplyIcon(oMail, nAction);
+  };
   const bool ran = Trap(proc, [&] {
     int32_t nSendMode = kSendModeOne;
     mail = CreateReply(oMail, nAction, nSendMode, nSelMode, sTemplateID);
@@ -225,37 +250,37 @@ bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::ws
       Say(L"IDS_MAIL_NOT_STAMPED", kStyleExclamation);
       return;
     }
-    if (GetAppVersion() >= 14) SetOriginalReplyIcon(oMail, nAction);
+    whole = true;
 
     if (nSendMode != kSendModeSeparate) {
       PersonalizeQuietly(mail);
-      CloseWait();
-      // Held a moment, the window is asked for again.
-      if (!Retried([&] { mail->Display(false); }))
-        vb::Raise(vb::Err().Number(), vb::Err().Description());
-      handedOn = true;
+      handedOn = show();
+      if (handedOn) mark();
     } else if (nAction == kActionReply || nAction == kActionReplyAll ||
                TemplateHasRecipients(sTemplateID)) {
       bool bShow = false;
       handedOn = true;
       Send2Action(mail, kSendActionSend, kSendModeSeparate, bShow, nullptr, nullptr, nullptr);
-      if (bShow) {
-        CloseWait();
-        mail->Display(false);
-      }
+      mark();
+      if (bShow) show();
     } else {
       // Its stored send mode makes the inspector's Send run the separate sending later.
-      handedOn = true;
-      mail->Display(false);
+      handedOn = show();
+      if (handedOn) mark();
     }
-    made = true;
+    made = handedOn;
   });
-  // Stopped by an error before the reply was shown or sent: it is not left in the drafts
-  // looking finished, and the user is told no message was made.
   if (!ran && mail && !handedOn) {
-    DiscardHalfMade(mail);
     CloseWait();
-    Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
+    if (whole) {
+      // A later refusal does not undo the reply: it waits in the drafts, and the user learns
+      // it could not be opened.
+      Say(L"IDS_REPLY_NOT_OPENED", kStyleExclamation);
+    } else {
+      // Stopped before it was stamped: not left in the drafts looking finished.
+      DiscardHalfMade(mail);
+      Say(L"IDS_MAIL_NOT_STAMPED", kStyleExclamation);
+    }
   }
   CloseWait();
   return made;

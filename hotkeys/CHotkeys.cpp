@@ -220,19 +220,23 @@ bool CHotkeys::SaveToReg() {
     const std::wstring key = m_sLoadedKey.empty() ? GetRegPath() : m_sLoadedKey;
     // The bindings are written over the stored ones before the ones removed since are
     // deleted: a refusal part way leaves every binding the registry held before.
-    CWinReg reg;
+    CWinReg reg, readOnly;
     const bool open = reg.InitForAllAccess(CWinReg::HKEY_CURRENT_USER, key, true);
-    bool all = open;
+    // A key the user may read but not write (a policy's) still tells what it holds already:
+    // a binding stored as it stands is no loss, and a save that changes nothing tells nothing.
+    const bool readable = open || readOnly.InitForRead(CWinReg::HKEY_CURRENT_USER, key);
+    const CWinReg& look = open ? reg : readOnly;
+    bool all = true;
     for (const auto& hotkey : m_colHotkeys) {
       const std::wstring name = hotkey->DisplayKeyName();
       const std::wstring data = hotkey->DisplayActionName2() + L"," + hotkey->TemplateEntryID;
-      if (open && reg.HoldsString(name, data)) continue;
+      if (readable && look.HoldsString(name, data)) continue;
       if (!open || !reg.SetStringValue(name, data)) {
         LogNotWritten(proc, key, name, data);
         all = false;
       }
     }
-    if (!open) return;
+    if (!readable) return;
     // Left standing, a value keeps a binding removed since: it comes back at the next load.
     // Names are one whatever their case, as the registry's are.
     std::vector<std::wstring> stale;
@@ -240,7 +244,7 @@ bool CHotkeys::SaveToReg() {
     bool unreadable = false;
     std::wstring name;
     for (int32_t index = 0; index <= kMaxValueIndex; ++index) {
-      CWinReg::Found found = reg.ValueAt(index, name);
+      CWinReg::Found found = look.ValueAt(index, name);
       if (found == CWinReg::Found::End) break;
       if (found == CWinReg::Found::Unreadable) {
         unreadable = true;
@@ -254,25 +258,25 @@ bool CHotkeys::SaveToReg() {
       else if (bound->DisplayKeyName() != name)
         respelt.push_back(bound);  // a hand edit's
     }
-    if (reg.Refused()) {
+    if (look.Refused()) {
       LogNotDeleted(proc, key, L"(hotkeys removed since the last save)");
       all = false;
     }
     for (const auto& value : stale)
-      if (!reg.DeleteValue(value)) {
+      if (!open || !reg.DeleteValue(value)) {
         LogNotDeleted(proc, key, value);
         all = false;
       }
     for (const auto& hotkey : respelt) {
       const std::wstring text = hotkey->DisplayKeyName();
       const std::wstring data = hotkey->DisplayActionName2() + L"," + hotkey->TemplateEntryID;
-      if (!reg.DeleteValue(text) || !reg.SetStringValue(text, data)) {
+      if (!open || !reg.DeleteValue(text) || !reg.SetStringValue(text, data)) {
         LogNotWritten(proc, key, text, data);
         all = false;
       }
     }
     // A name too long to read cannot be deleted by name: the key goes and is written anew.
-    if (unreadable && all) {
+    if (unreadable && all && open) {
       reg.CloseKey();
       CWinReg profile;
       const std::wstring parent = key.substr(0, key.rfind(L'\\'));

@@ -238,6 +238,45 @@ TEST_F(ConnectTest, ShutdownReleasesEverythingInOrderAndMayRunTwice) {
   EXPECT_TRUE(host->Errors().empty());
 }
 
+// Steps left for a later moment end with the add-in: one last try each, what stays undone named
+// in the log, and no timer left to run code of an add-in that is gone.
+TEST_F(ConnectTest, StepsLeftForLaterEndWithTheAddinNamedWhenUndone) {
+  const struct {
+    const char* name;
+    bool beginShutdown;  // Outlook's quit begins with it; a removal of the add-in does not
+  } ends[] = {{"Outlook's quit", true}, {"the add-in disconnected", false}};
+  for (const auto& end : ends) {
+    SCOPED_TRACE(end.name);
+    Boot(L"14.0.0.4760");
+    AcceptFolderDialog();
+    Start();
+    const size_t from = lib::Log().size();
+    int held = 0, freed = 0;
+    bool free = false;
+    mTanvelo::AskLater(L"the passing copy \"Held\" was not removed", [&] { return ++held < 0; });
+    mTanvelo::AskLater(L"the passing copy \"Freed\" was not removed", [&] {
+      ++freed;
+      return free;
+    });
+    win32::clock::Advance(300);  // a round passed, both still refused
+    ASSERT_EQ(1, held);
+    free = true;  // the last try finds it free
+    addinhost::CustomArray custom;
+    if (end.beginShutdown) addin->OnBeginShutdown(custom);
+    host->Quit();
+    EXPECT_EQ(2, held);
+    EXPECT_EQ(2, freed);
+    std::vector<std::wstring> told;
+    for (size_t i = from; i < lib::Log().size(); ++i)
+      if (lib::Log()[i].procedure == L"mTanvelo::AskLater") told.push_back(lib::Log()[i].text);
+    ASSERT_EQ(1u, told.size());
+    EXPECT_NE(std::wstring::npos, told[0].find(L"not done at the end - the passing copy \"Held\""));
+    EXPECT_EQ(0u, win32::clock::PendingTimers());
+    win32::clock::Advance(3000);
+    EXPECT_EQ(2, held) << "asked again after the add-in ended";
+  }
+}
+
 TEST_F(ConnectTest, AShutdownInsideTheTrackersOwnEventReleasesNothingStillRunning) {
   // The add-in object is held only by its own global, as in Outlook once the host let go.
   auto object = std::make_shared<Connect>();

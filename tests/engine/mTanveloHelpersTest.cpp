@@ -79,6 +79,35 @@ TEST_F(Helpers, ADeletionRefusedPastItsTriesIsAskedAgainLater) {
   EXPECT_TRUE(testlog::LoggedContaining(L"mTanvelo::AskLater", L"not done - the passing copy \""));
 }
 
+// One round every 250 ms whoever asks: a step asked for while another waits shares its rounds,
+// so a refusal that lasts 1.5 s is outlasted (kHeldTries rounds) and each step is tried once a
+// round.
+TEST_F(Helpers, StepsLeftForLaterShareOneRoundAndOutlastARefusalOfOneAndAHalfSeconds) {
+  const struct {
+    uint32_t askedAt, freeAt;  // ms
+  } steps[] = {{0, 1500}, {100, 1600}, {400, 2000}};
+  int tries[3] = {}, done[3] = {};
+  const uint32_t start = win32::GetTickCount();
+  for (int i = 0; i < 3; ++i) {
+    win32::clock::Advance(steps[i].askedAt - (win32::GetTickCount() - start));
+    AskLater(L"step " + std::to_wstring(i), [&, i] {
+      ++tries[i];
+      if (win32::GetTickCount() - start < steps[i].freeAt) return false;
+      ++done[i];
+      return true;
+    });
+  }
+  win32::clock::Advance(5000);
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(1, done[i]);
+    // Rounds at 250, 500, ... from the first step's asking: one try each until it is free.
+    EXPECT_EQ(static_cast<int>((steps[i].freeAt + 249) / 250 - steps[i].askedAt / 250), tries[i]);
+  }
+  EXPECT_FALSE(testlog::LoggedContaining(L"mTanvelo::AskLater", L"not done"));
+  EXPECT_EQ(0u, win32::clock::PendingTimers());
+}
+
 TEST_F(Helpers, RecipientsAreCheckedBeforeSending) {
   g_oLang = std::make_shared<CLang>();
   g_oLang->ItemSet(L"STR_NORECIPIENTS_PROMPT", L"No recipients.");

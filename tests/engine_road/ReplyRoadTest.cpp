@@ -302,6 +302,7 @@ TEST_F(ReplyRoad, AReplyUnderAHeldRunOfRefusalsIsMadeOrShownAsNotMade) {
   const uint64_t calls = win32::faults::Counts().calls;
   for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
   for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+  p.htmlMail->SetProp(outlook::PR_ICON_INDEX, int32_t{0});
   for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
     for (uint64_t at = 1; at <= calls; ++at) {
       const size_t boxes = Boxes().size();
@@ -313,7 +314,16 @@ TEST_F(ReplyRoad, AReplyUnderAHeldRunOfRefusalsIsMadeOrShownAsNotMade) {
       const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
       EXPECT_TRUE(made || picked > 0 || Boxes().size() > boxes) << where << ": not made, untold";
       EXPECT_TRUE(ItemsOf(p.drafts).empty()) << where;
-      EXPECT_TRUE(made || ItemsOf(tvDrafts).empty()) << where;
+      // Not opened, a reply stays only whole and told where it waits.
+      const bool waits = Boxes().size() > boxes && Boxes().back() == L"IDS_REPLY_NOT_OPENED";
+      EXPECT_TRUE(made || ItemsOf(tvDrafts).empty() || waits) << where;
+      if (waits) {
+        ASSERT_EQ(1u, ItemsOf(tvDrafts).size()) << where;
+        EXPECT_TRUE(HasAddinStamp(ItemsOf(tvDrafts)[0])) << where;
+      }
+      EXPECT_TRUE(made || p.htmlMail->Props().Long(outlook::PR_ICON_INDEX) == 0)
+          << where << ": marked as answered, no reply opened";
+      p.htmlMail->SetProp(outlook::PR_ICON_INDEX, int32_t{0});
       for (const auto& folder : {tvDrafts, p.drafts, p.deleted})
         for (const auto& item : ItemsOf(folder)) item->Delete();
       for (const auto& item : ItemsOf(p.deleted)) item->Delete();
@@ -637,6 +647,96 @@ TEST_F(ReplyRoad, AFailedMergeIsNeitherCountedFiledOpenedNorSent) {
   EXPECT_EQ(0, p.htmlMail->Props().Long(outlook::PR_ICON_INDEX));
   EXPECT_TRUE(ItemsOf(p.deleted).empty());
   EXPECT_EQ(std::vector<std::string>{"Temp"}, FilesOnDisk());
+}
+
+// Which step failed decides what stays: a reply refused before it was whole (filed and
+// stamped) is not kept and the box does not blame the template; a whole one whose window was
+// refused waits in the drafts, told. The answered mail is marked only once the reply opens.
+TEST_F(ReplyRoad, AReplyRefusedAfterItWasMadeIsKeptWholeOrNotAtAllAndToldWhatFailed) {
+  auto tmpl = AddTemplate(L"Thanks", outlook::olFormatPlain, L"Template text");
+  int32_t action = kActionReply;
+  auto reply = [&] { return DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()); };
+  auto clear = [&] {
+    while (p.app->Inspectors()->Count() > 0)
+      p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+    for (const auto& folder : {tvDrafts, p.deleted})
+      for (const auto& item : ItemsOf(folder)) item->Delete();
+    for (const auto& item : ItemsOf(p.deleted)) item->Delete();
+    p.plainMail->SetProp(outlook::PR_ICON_INDEX, int32_t{0});
+  };
+  // Outlook's window for the reply refused from the call that opens it, past its tries.
+  auto refuseWindow = [&] {
+    uint64_t displayCall = 0;
+    auto opened = p.app->Inspectors()->NewInspector.Subscribe(
+        [&](std::shared_ptr<outlook::Inspector>) { displayCall = win32::faults::Counts().calls; });
+    // Counted once made: the first reply after a step refused may make a call more.
+    for (int round = 0; round < 2; ++round) {
+      win32::faults::Start({.countOnly = true});
+      ASSERT_TRUE(reply());
+      win32::faults::Stop();
+      clear();
+    }
+    ASSERT_GT(displayCall, 0u);
+    win32::faults::Start({.at = displayCall, .span = kHeldTries + 1});
+  };
+  struct Case {
+    const char* name;
+    int32_t action;
+    std::function<void()> refuse, undo;
+    const wchar_t* box;  // none: the reply opens
+    bool kept;           // the whole reply stays in the drafts
+  };
+  const Case cases[] = {
+      {"the filing in the drafts refused for good", kActionReply,
+       [&] {
+         g_oDraftsFolder = p.inbox->Folders()->Add(L"Gone");
+         g_oDraftsFolder->Delete();
+       },
+       [&] { g_oDraftsFolder = tvDrafts; }, L"IDS_CANNOTFORWARD", false},
+      {"the template's safe item not to be had", kActionForward, [] { redemption::Uninstall(); },
+       [] { redemption::Install(); }, L"IDS_CANNOTFORWARD", false},
+      {"the reply's window refused past its tries", kActionReply, refuseWindow,
+       [] { win32::faults::Stop(); }, L"IDS_REPLY_NOT_OPENED", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    action = c.action;
+    c.refuse();
+    const size_t boxes = Boxes().size(), logged = support::library::Log().size();
+    const bool made = reply();
+    c.undo();
+    const bool opens = c.box == nullptr;
+    EXPECT_EQ(opens, made);
+    const auto all = Boxes();
+    EXPECT_EQ(
+        opens ? std::vector<std::wstring>{} : std::vector<std::wstring>{c.box},
+        std::vector<std::wstring>(all.begin() + static_cast<std::ptrdiff_t>(boxes), all.end()));
+    EXPECT_EQ(opens ? 1 : 0, p.app->Inspectors()->Count());
+    EXPECT_EQ(opens, p.plainMail->Props().Long(outlook::PR_ICON_INDEX) != 0)
+        << "marked only once the reply opens";
+    EXPECT_TRUE(ItemsOf(p.drafts).empty()) << "left half merged";
+    EXPECT_TRUE(ItemsOf(p.deleted).empty());
+    const auto kept = ItemsOf(tvDrafts);
+    ASSERT_EQ(c.kept ? 1u : 0u, kept.size());
+    if (c.kept) {
+      EXPECT_TRUE(HasAddinStamp(kept[0]));
+      EXPECT_NE(std::wstring::npos, kept[0]->Body().find(L"Template text"));
+    }
+    bool errorLogged = false;
+    for (size_t i = logged; i < support::library::Log().size(); ++i)
+      errorLogged = errorLogged || support::library::Log()[i].level >= kLevelError;
+    EXPECT_TRUE(errorLogged);
+    clear();
+  }
+}
+
+// The quiet fill runs on a whole reply: a mail it cannot even look up costs the fill (logged),
+// never the reply, so the error does not reach the road that would then keep it unopened.
+TEST_F(ReplyRoad, TheQuietFillOfAMailItCannotLookUpIsLoggedNotRaised) {
+  auto gone = outlook::AddReceivedMail(tvDrafts, p.kimRoe, L"Gone", outlook::olFormatPlain, L"x");
+  gone->Delete();
+  EXPECT_TRUE(vb::Catch([&] { road::PersonalizeQuietly(gone); }));
+  EXPECT_TRUE(Logged(L"mTanvelo::PersonalizeQuietly", L"were not filled"));
 }
 
 TEST_F(ReplyRoad, ATemplateCopyThatCannotBeMovedIsNotLeftBehind) {

@@ -1,9 +1,12 @@
 // The hotkeys of a profile: lookups, and their registry layout through a save and a load.
 #include <algorithm>
+#include <functional>
 
 #include "core/COptions.h"
 #include "core/CWinReg.h"
 #include "hotkeys/CHotkeys.h"
+#include "platform/win32/Faults.h"
+#include "platform/win32/Registry.h"
 #include "tests/common/RefusedWrites.h"
 #include "tests/engine/EngineTest.h"
 
@@ -389,4 +392,98 @@ TEST_F(Hotkeys, ASaveRefusedPastEveryTryKeepsTheBindingsStoredBefore) {
       EXPECT_TRUE(added || (!saved && refused::Told(from, {L"not written", L"Ctrl+Alt+C"})))
           << span << " refusals from call " << at;
     }
+}
+
+// The hotkeys key refused at the start (a whole read), then a binding of "a" moved from
+// Ctrl+Alt+R to Ctrl+Alt+N and one of "c" made: the save reads again first. Read, the newer
+// binding takes the place of the stored one of its template; refused again, the stored bindings
+// are left as they are, those of the session still answer their keys and each is told unsaved.
+TEST_F(Hotkeys, BindingsMadeAfterARefusedStartGoOverTheStoredOnesOrAreKeptAndToldUnsaved) {
+  using Values = std::vector<std::pair<std::wstring, std::wstring>>;
+  const Values stored = {{L"Ctrl+Alt+R", L"Tanvelo," + a}, {L"Ctrl+Shift+B", L"Forward with," + b}};
+  const struct {
+    const char* name;
+    bool reReadRefused;
+    Values after;  // sorted
+  } cases[] = {
+      {"read again",
+       false,
+       {{L"Ctrl+Alt+N", L"Tanvelo," + a},
+        {L"Ctrl+Alt+Q", L"Tanvelo," + c},
+        {L"Ctrl+Shift+B", L"Forward with," + b}}},
+      {"refused again", true, stored},
+  };
+  const std::wstring path = CHotkeys::GetRegPath();  // known before any refusal
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    {
+      CWinReg profile;
+      ASSERT_TRUE(profile.InitForAllAccess(HKCU, Options().GetProfileRegPath(), true));
+      profile.DeleteKeyRec(L"Hotkeys");
+    }
+    Write(stored);
+    const size_t from = support::library::Log().size();
+    CHotkeys hotkeys;
+    win32::faults::Start({.at = 1, .span = kHeldTries});
+    hotkeys.LoadFromReg();
+    win32::faults::Stop();
+    ASSERT_TRUE(refused::Told(from, {L"Hotkeys not read"}));
+    hotkeys.Add(a, 1, 'N', false, true, true);
+    hotkeys.Add(c, 1, 'Q', false, true, true);
+    if (k.reReadRefused) win32::faults::Start({.at = 1, .span = kHeldTries});
+    const bool saved = hotkeys.SaveToReg();
+    win32::faults::Stop();
+    EXPECT_EQ(!k.reReadRefused, saved);
+    auto after = Stored();
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(k.after, after);
+    // What the session bound still answers its keys, and only those of "a".
+    auto na = hotkeys.FindByKeys('N', false, true, true),
+         qc = hotkeys.FindByKeys('Q', false, true, true);
+    EXPECT_TRUE(na && na->TemplateEntryID == a);
+    EXPECT_TRUE(qc && qc->TemplateEntryID == c);
+    EXPECT_EQ(nullptr, hotkeys.FindByKeys('R', false, true, true));
+    for (const wchar_t* key : {L"Ctrl+Alt+N", L"Ctrl+Alt+Q"})
+      EXPECT_EQ(k.reReadRefused, refused::Told(from, {L"Hotkeys not saved", key, L"not kept"}))
+          << key;
+  }
+}
+
+// A save writes only what the key does not hold already: on a key the user may read but not
+// write, a save that changes nothing tells nothing; a change it cannot make is told by name.
+TEST_F(Hotkeys, ASaveWritesOnlyWhatTheKeyDoesNotHoldAlready) {
+  Write({{L"Ctrl+Alt+A", L"Tanvelo," + a}, {L"Ctrl+Shift+B", L"Forward with," + b}});
+  const struct {
+    const char* name;
+    std::function<void(CHotkeys&)> change;
+    std::vector<std::wstring> told;  // each a binding named in an error
+  } cases[] = {
+      {"nothing changed", [](CHotkeys&) {}, {}},
+      {"a binding made",
+       [&](CHotkeys& h) { h.Add(c, 1, 'C', false, true, true); },
+       {L"not written", L"Ctrl+Alt+C"}},
+      {"a binding removed",
+       [](CHotkeys& h) { h.Remove(h.FindByKeys('B', true, false, true)->BuildKey()); },
+       {L"not deleted", L"Ctrl+Shift+B"}},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    CHotkeys hotkeys;
+    hotkeys.LoadFromReg();
+    k.change(hotkeys);
+    const auto before = Stored();
+    const size_t from = support::library::Log().size();
+    win32::registry::SetReadOnly(HKCU, true);
+    const bool saved = hotkeys.SaveToReg();
+    win32::registry::SetReadOnly(HKCU, false);
+    EXPECT_EQ(before, Stored());
+    EXPECT_EQ(k.told.empty(), saved);
+    bool errors = false;
+    for (size_t i = from; i < support::library::Log().size(); ++i)
+      errors = errors || support::library::Log()[i].level >= kLevelError;
+    if (k.told.empty())
+      EXPECT_FALSE(errors) << "a save that changes nothing told a failure";
+    else
+      EXPECT_TRUE(refused::Told(from, {k.told[0], k.told[1]}));
+  }
 }

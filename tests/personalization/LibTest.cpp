@@ -210,6 +210,29 @@ TEST_F(Paste, AClipboardHeldPastItsTriesIsAskedAgainAtLaterTicks) {
     }
 }
 
+// Held past every tick of the restore step, the user's clipboard cannot be given back: that is
+// told, and the pair is closed so that the next copy of the system still keeps the clipboard.
+TEST_F(Paste, AClipboardHeldPastEveryRestoreTickIsToldAndTheNextPairStillGivesItBack) {
+  lib->InsertText(L"%To% ", true);
+  win32::clock::Advance(10);  // pasted
+  win32::clipboard::SetHeldByOtherProgram(true);
+  const size_t from = support::library::Log().size();
+  win32::clock::Advance(10 * (kHeldTries + 2));
+  win32::clipboard::SetHeldByOtherProgram(false);
+  EXPECT_EQ(lib->PasteForm()->Phase(), 0);
+  bool told = false;
+  for (size_t i = from; i < support::library::Log().size(); ++i)
+    told = told || (support::library::Log()[i].level >= kLevelError &&
+                    support::library::Log()[i].procedure == L"CClipboard::Restore");
+  EXPECT_TRUE(told) << "the user's clipboard not given back, untold";
+  win32::clipboard::SetText(L"the user's next text");
+  HostClipboard().Save();
+  win32::clipboard::SetText(L"the system's own copy");
+  HostClipboard().Restore();
+  EXPECT_EQ(win32::clipboard::Text(), L"the user's next text");
+  EXPECT_EQ(HostClipboard().UseCount(), 0);
+}
+
 TEST_F(Lib, HelpIsNotThereYet) {
   win32::msgbox::Answer(vb::vbOK);
   RL_CLib::ShowHelpTopic(L"Insert_Process_Personalization_Items.htm");
