@@ -359,14 +359,18 @@ void OpenTemplateDuplicate(const std::wstring& sEntryID) {
                L"the duplicate " + subject + L" was not made");
       DeleteItem(copy, true);
     };
-    // Named first, so a refusal below is told under the duplicate's own subject. The binding
-    // lives in the registry under the original's EntryID, so the copy never answers the key;
-    // left with the copied hotkey properties, though, it would show the original's key in the
-    // folder view: such a duplicate is not kept.
-    if (!Retried([&] { copy->SetSubject(subject); }) || !RemoveHotkeyProperties(copy, false)) {
+    // Named first, so a refusal below is told under the duplicate's own subject.
+    if (!Retried([&] { copy->SetSubject(subject); })) {
       notMade();
       return;
     }
+    // The binding lives in the registry under the original's EntryID, so the copy never answers
+    // the key: copied hotkey properties only show in the folder view, and the copy is kept.
+    if (!RemoveHotkeyProperties(copy, false))
+      LogError(L"mTanvelo::OpenTemplateDuplicate", 0,
+               L"the duplicate " + subject +
+                   L" was made with the original's hotkey properties not removed: its hotkey "
+                   L"column shows a key it does not answer");
     const bool stamped = SetAddinProperty(copy, Options().ProductCode(), false);
     if (!Retried([&] { copy->Save(); })) {
       notMade();

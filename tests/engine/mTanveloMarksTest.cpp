@@ -433,9 +433,9 @@ TEST_F(Marks, ATemplateMadeWithoutItsStampIsToldByName) {
   EXPECT_GT(unstamped, 0);
 }
 
-// Refused the removal of the original's hotkey, a duplicate is not kept answering the same key,
-// and the log names it by its own subject.
-TEST_F(Marks, ADuplicateRefusedItsHotkeyRemovalIsNotKeptAndIsToldByName) {
+// Refused the removal of the original's hotkey properties, a duplicate is still made (the
+// binding is the original's, in the registry), and the log names it by its own subject.
+TEST_F(Marks, ADuplicateRefusedItsHotkeyRemovalIsKeptAndIsToldByName) {
   auto t = AddMail(templates, L"Offer");
   SetHotkeyProperties(t, L"Ctrl+Alt+O", L"Reply");
   const std::wstring id = t->EntryID();
@@ -449,7 +449,7 @@ TEST_F(Marks, ADuplicateRefusedItsHotkeyRemovalIsNotKeptAndIsToldByName) {
   OpenTemplateDuplicate(id);
   win32::faults::Stop();
   const uint64_t calls = win32::faults::Counts().calls;
-  int notMade = 0;
+  int notMade = 0, keptTold = 0;
   for (uint64_t at = 1; at <= calls; ++at) {
     clear();
     const size_t from = support::library::Log().size();
@@ -460,11 +460,15 @@ TEST_F(Marks, ADuplicateRefusedItsHotkeyRemovalIsNotKeptAndIsToldByName) {
     for (const auto& item : templates->Items()->All()) {
       if (item->EntryID() == id) continue;
       made = true;
-      EXPECT_EQ(nullptr, item->UserProperties()->Find(kHotkeyProperty))
-          << "refused from call " << at << ": " << win32::ToAnsi(item->Subject());
+      if (item->UserProperties()->Find(kHotkeyProperty)) {
+        EXPECT_TRUE(refused::Told(from, {L"Offer1", L"not removed"}))
+            << "refused from call " << at << ": " << win32::ToAnsi(item->Subject());
+        ++keptTold;
+      }
     }
     if (!made && refused::Told(from, {L"Offer1", L"not made"})) ++notMade;
   }
   EXPECT_GT(notMade, 0);
+  EXPECT_GT(keptTold, 0);
   EXPECT_EQ(L"Ctrl+Alt+O", t->UserProperties()->Find(kHotkeyProperty)->Value());
 }
