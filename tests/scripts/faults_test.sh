@@ -182,6 +182,7 @@ for s in 1 2 3 4 5 6 7 8 9 10 11 12; do
   FAKE_SIZES="1 3" sweep --sample 8 --seed $s
   [[ $rc -eq 0 ]] || fail "lines of 1 and 3 calls, seed $s: exit $rc: $(cat "$tmp/out")"
   mapfile -t runs < "$tmp/build/faults/plan.txt"
+  [[ ${#runs[@]} -eq 8 ]] || fail "seed $s: a sample of 8 drew ${#runs[@]} runs: $(cat "$tmp/out")"
   [[ "${runs[0]}" =~ --fault-(at|burst)\ 1[\ ,] ]] || fail "seed $s: the 1-call line's run: ${runs[0]}"
   [[ "${runs[1]}" =~ --fault-(at|burst)\ ([234])[\ ,] ]] || fail "seed $s: the 3-call line's run: ${runs[1]}"
   seen[call${BASH_REMATCH[2]}]=1
@@ -228,6 +229,7 @@ unset FAKE_LINES
 ONLY=CMakeLists sweep
 [[ $rc -eq 0 ]] || fail "CMakeLists.txt: exit $rc: $(cat "$tmp/out")"
 grep -q CMakeLists "$tmp/build/faults/plan.txt" && fail "CMakeLists.txt played as a script"
+tail -1 "$tmp/out" | grep -q "verdict: nothing was played" || fail "no run, yet: $(cat "$tmp/out")"
 
 # A seed draws its sample again, exactly; the plan is long enough that a pipe cut short by its
 # reader would break, and every run ends with its summary.
