@@ -67,6 +67,9 @@ cp "$program" "$(dirname "$program")/EN.lng" "$out/"
 program="$out/tanvelo-outlook"
 draw() {  # sets drawn to a number in 1..$1 from the seeded sequence (call it in this shell)
   local high
+  # A draw from nothing is a fault of the plan: bash would drop the rest of the loop around it
+  # and carry on with a plan cut short.
+  (( $1 > 0 )) || { echo "faults.sh: a draw from nothing (a line of no calls?)" >&2; exit 2; }
   rng=$(( (rng * 1103515245 + 12345) % 2147483648 ))
   high=$(( rng >> 16 ))
   rng=$(( (rng * 1103515245 + 12345) % 2147483648 ))
@@ -391,5 +394,9 @@ if [[ "$failed" -gt 0 ]]; then
   done | awk 'NR <= 200'
   echo "faults.sh: verdict: FAILED: $failed of $runs runs with findings ($findings findings): a fault left something lost or wrong that nothing told, or the program crashed; replay each with the first line of its file in $out/finding-*.txt; $judged"
   exit 1
+fi
+if [[ "$runs" -eq 0 ]]; then
+  echo "faults.sh: verdict: nothing was played, so nothing was tested"
+  exit 0
 fi
 echo "faults.sh: verdict: passed: no finding in $runs runs ($raised faults raised): whatever a fault stopped was told or done again; $judged"
