@@ -276,6 +276,8 @@ if command -v sqlite3 > /dev/null; then
   sweep --profile --sample 3 --seed 9
   [[ $rc -eq 0 ]] || fail "--profile --sample: exit $rc: $(cat "$tmp/out")"
   tail -1 "$tmp/out" | grep -q "verdict: passed" || fail "--profile: no verdict: $(cat "$tmp/out")"
+  ONLY=no-such-script sweep --profile
+  tail -1 "$tmp/out" | grep -q "verdict: nothing was played" || fail "--profile, no run: $(cat "$tmp/out")"
   # Each call once; a script of fewer calls than asked says so.
   sweep --profile --sample 10 --seed 9
   [[ $(sort "$tmp/build/faults-profile/plan.txt" | uniq | wc -l) -eq 4 &&
