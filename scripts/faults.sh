@@ -404,4 +404,4 @@ if [[ "$runs" -eq 0 ]]; then
   echo "faults.sh: verdict: nothing was played, so nothing was tested"
   exit 0
 fi
-echo "faults.sh: verdict: passed: no finding in $runs runs ($raised faults raised): whatever a fault stopped was told or done again; $judged"
+echo "faults.sh: verdict: passed: no finding in $runs runs ($raised faults raised): nothing lost or wrong went untold and nothing crashed; $judged"
