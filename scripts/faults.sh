@@ -226,6 +226,7 @@ whole_plan() {  # the whole sweep's runs of $v $scripts, whose lines make the ca
   done <<< "$ranges"
 }
 counted=0 uncounted=0
+pairs_v=() pairs_scripts=() pairs_ranges=() pairs_calls=()
 for script in "$root"/tests/scenarios/*.txt; do
   name=$(basename "$script")
   # The folder's build file is no script.
@@ -255,8 +256,8 @@ for script in "$root"/tests/scenarios/*.txt; do
     if [[ "$sample" -eq 0 ]]; then
       whole_plan >> "$plan"
     else
-      # What a sample falls back on once its draws run dry.
-      whole_plan >> "$out/whole.txt"
+      # What a sample falls back on once its draws run dry, made only then.
+      pairs_v+=("$v") pairs_scripts+=("$scripts") pairs_ranges+=("$ranges") pairs_calls+=("$calls")
       # A call inside each line: failing alone, or the first of a held burst (as the whole
       # sweep plays each call).
       while read -r first last; do
@@ -311,8 +312,12 @@ if [[ "$sample" -gt 0 ]]; then
     pick "$out/extra.once" $((sample - have)) >> "$plan"
   fi
   have=$(wc -l < "$plan")
-  if [[ "$have" -lt "$sample" && -f "$out/whole.txt" ]]; then
+  if [[ "$have" -lt "$sample" && ${#pairs_v[@]} -gt 0 ]]; then
     # The draws ran dry (a budget near the plan's size): the whole sweep's runs not drawn yet.
+    for ((i = 0; i < ${#pairs_v[@]}; ++i)); do
+      v=${pairs_v[i]} scripts=${pairs_scripts[i]} ranges=${pairs_ranges[i]} calls=${pairs_calls[i]}
+      whole_plan
+    done > "$out/whole.txt"
     awk 'NR == FNR { seen[$0] = 1; next } !seen[$0]++' "$plan" "$out/whole.txt" > "$out/whole.once"
     pick "$out/whole.once" $((sample - have)) >> "$plan"
     have=$(wc -l < "$plan")
