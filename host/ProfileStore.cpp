@@ -298,6 +298,12 @@ void InTransaction(sqlite3* db, const std::function<void()>& work,
 }
 
 const char* g_vfs = nullptr;
+FolderWriteCheck g_folderWriteCheck = nullptr;
+
+int FolderWriteError(const std::filesystem::path& dir) {
+  if (g_folderWriteCheck) return g_folderWriteCheck(dir);
+  return ::access(dir.c_str(), W_OK) == 0 ? 0 : errno;
+}
 
 // Each commit is safe from a killed process without waiting for the disk. A store already
 // in that mode is not written.
@@ -318,6 +324,10 @@ std::wstring PathText(const std::filesystem::path& p) {
 
 void SetProfileStoreVfs(const char* name) {
   g_vfs = name;
+}
+
+void SetProfileFolderWriteCheck(FolderWriteCheck check) {
+  g_folderWriteCheck = check;
 }
 
 // Writes one item's records under its sequence number; its statements are made once.
@@ -453,8 +463,8 @@ bool ProfileStore::Open() {
   // The lock goes with the process, however it ends: a killed program leaves none behind.
   lock_ = ::open((dir_ / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   bool lockIsStore = false;
-  if (lock_ < 0 || ::access(dir_.c_str(), W_OK) != 0) {
-    int err = errno;
+  int err = lock_ < 0 ? errno : FolderWriteError(dir_);
+  if (err != 0) {
     std::wstring cause = NoWriteCause(0, err);
     // A folder that takes no write still gives its profile to be read: locked by the lock
     // file when there is one, else by the store itself.

@@ -29,6 +29,11 @@ namespace host {
 // default). Tests put the store's I/O under injected faults this way.
 void SetProfileStoreVfs(const char* name);
 
+// Whether the profile folder takes a write: 0, or the errno of its refusal. nullptr: the
+// system's answer. Tests stand in a read-only or closed disk this way.
+using FolderWriteCheck = int (*)(const std::filesystem::path& dir);
+void SetProfileFolderWriteCheck(FolderWriteCheck check);
+
 class ProfileStore {
  public:
   // Opens (or creates) the store of DIR; error() tells why it cannot be used.

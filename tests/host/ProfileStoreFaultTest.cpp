@@ -447,4 +447,135 @@ TEST(ProfileStoreFaults, AnOlderStoreIsMadeThisVersionsByTheWriteThatTakesItOver
   }
 }
 
+// A profile kept in `dir` with the registry value Mark "kept".
+void KeepProfile(const std::filesystem::path& dir) {
+  win32::ResetPlatform();
+  auto p = outlook::BuildProfile();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+  SetValue("Mark", "kept");
+  std::wstring error;
+  ASSERT_TRUE(store.Save(p, error)) << host::Utf8(error);
+}
+
+void Sql(const std::filesystem::path& store, const char* sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(store.string().c_str(), &db));
+  EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, sql, nullptr, nullptr, nullptr)) << sqlite3_errmsg(db);
+  sqlite3_close(db);
+}
+
+int folderError = 0;
+int FolderRefuses(const std::filesystem::path&) {
+  return folderError;
+}
+
+// The folder's write check answering as the case's disk does, for the stores opened in scope.
+struct FolderCheck {
+  explicit FolderCheck(int err) {
+    folderError = err;
+    if (err) host::SetProfileFolderWriteCheck(FolderRefuses);
+  }
+  ~FolderCheck() { host::SetProfileFolderWriteCheck(nullptr); }
+};
+
+// Each way a disk takes no write, with each form of store it may hold: the profile opens to
+// be read (or, when nothing can be read, fails) with the cause in the user's words, never
+// SQLite's.
+TEST(ProfileStoreFaults, ADiskThatTakesNoWriteOpensWhatItHoldsToBeReadAndTellsWhy) {
+  enum Form { kKept, kNoIndexes, kOlder, kEmptyFile };
+  struct Case {
+    const char* name;
+    const char* folder;
+    Form form;
+    int folderErr;        // the folder's write check (0: it takes writes)
+    bool fullDisk;        // every write answered SQLITE_FULL
+    bool opens;           // Ok() after the open
+    const wchar_t* said;  // the read-only cause, or what the open's or the load's error holds
+    bool loads;           // Load reads the kept value
+  };
+  const Case cases[] = {
+      {"a read-only disk", "kept", kKept, EROFS, false, true, L"the disk is read-only", true},
+      {"a closed folder holding its lock file", "kept", kKept, EACCES, false, true,
+       L"there is no permission to write in the profile folder", true},
+      {"a path an URI would misread", "a#b?c%41", kKept, EROFS, false, true,
+       L"the disk is read-only", true},
+      {"a full disk, indexes missing", "kept", kNoIndexes, 0, true, true,
+       L"there is no space left on the disk", true},
+      {"a closed folder, indexes missing", "kept", kNoIndexes, EACCES, false, true,
+       L"there is no permission to write in the profile folder", true},
+      {"a full disk, an empty store", "kept", kEmptyFile, 0, true, false,
+       L"cannot make the mail store", false},
+      // Its take-over cannot be written: the load is refused, naming why.
+      {"a closed folder, the older form", "kept", kOlder, EACCES, false, true,
+       L"there is no permission to write in the profile folder", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    win32::files::TempSandbox sandbox;
+    auto dir = sandbox.Path() / c.folder;
+    const auto store = dir / "store.sqlite";
+    if (c.form == kEmptyFile) {
+      std::filesystem::create_directories(dir);
+      std::ofstream(store).flush();
+    } else {
+      KeepProfile(dir);
+    }
+    if (c.form == kNoIndexes) Sql(store, "DROP INDEX props_item; DROP INDEX user_props_item");
+    if (c.form == kOlder) {
+      ASSERT_TRUE(olderprofile::MakeOlderForm(dir));
+      Sql(store, "PRAGMA journal_mode=DELETE");
+    }
+    std::string before = Bytes(store);
+    {
+      FolderCheck check(c.folderErr);
+      StoreVfs vfs(c.fullDisk ? host::RegisterFaultingVfs("tanvelo-test-full", NoWrite) : nullptr);
+      win32::ResetPlatform();
+      auto p = outlook::BuildProfile();
+      host::ProfileStore opened(dir);
+      ASSERT_EQ(c.opens, opened.Ok()) << host::Utf8(opened.Error());
+      if (!c.opens) {
+        EXPECT_NE(std::wstring::npos, opened.Error().find(c.said)) << host::Utf8(opened.Error());
+        EXPECT_NE(std::wstring::npos, opened.Error().find(L"there is no space left on the disk"))
+            << host::Utf8(opened.Error());
+        continue;
+      }
+      EXPECT_EQ(c.said, opened.ReadOnlyCause());
+      EXPECT_EQ(c.loads, opened.Load(p)) << host::Utf8(opened.Error());
+      if (c.loads) {
+        EXPECT_EQ("kept", Value("Mark"));
+      } else {
+        EXPECT_NE(std::wstring::npos, opened.Error().find(c.said)) << host::Utf8(opened.Error());
+      }
+    }
+    EXPECT_EQ(before, Bytes(store));
+  }
+}
+
+// A save the disk refuses says why in the user's words, beside SQLite's vaguer ones.
+bool full = false;
+int FullOnceArmed(int ioError) {
+  if (!full || ioError == SQLITE_IOERR_READ) return SQLITE_OK;
+  return ioError == SQLITE_IOERR_SHMSIZE ? ioError : SQLITE_FULL;
+}
+
+TEST(ProfileStoreFaults, ASaveTheDiskRefusesForWantOfSpaceSaysSo) {
+  win32::files::TempSandbox sandbox;
+  auto dir = sandbox.Path() / "kept";
+  KeepProfile(dir);
+  StoreVfs vfs(host::RegisterFaultingVfs("tanvelo-test-full-later", FullOnceArmed));
+  win32::ResetPlatform();
+  auto p = outlook::BuildProfile();
+  host::ProfileStore store(dir);
+  ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+  EXPECT_TRUE(store.ReadOnlyCause().empty());
+  SetValue("Mark", "changed");
+  full = true;
+  std::wstring error;
+  EXPECT_FALSE(store.Save(p, error));
+  full = false;
+  EXPECT_NE(std::wstring::npos, error.find(L"(there is no space left on the disk)"))
+      << host::Utf8(error);
+}
+
 }  // namespace

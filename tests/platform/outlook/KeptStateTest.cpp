@@ -135,4 +135,34 @@ TEST(KeptState, AnOpenWindowKeepsItsChangesUntilItCloses) {
   EXPECT_EQ(L"Typed", p.session->GetItemFromID(id)->Subject());
 }
 
+// The list shows items without holding them: a change made through a handle that is let go
+// is gone from the selection too.
+TEST(KeptState, TheSelectionHoldsNoChangeItsHoldersLetGo) {
+  win32::ResetPlatform();
+  auto p = outlook::BuildProfile({.explorer = true});
+  auto explorer = p.app->ActiveExplorer();
+  ASSERT_TRUE(explorer);
+  std::wstring id = Filed(p, L"Saved")->EntryID();
+  explorer->Select({p.session->GetItemFromID(id)});
+  p.session->GetItemFromID(id)->SetSubject(L"Changed");
+  EXPECT_EQ(L"Saved", explorer->Selection()->Item(1)->Subject());
+}
+
+// A reference the folder's items hand out holds the item: another holder letting go leaves
+// the change under it.
+TEST(KeptState, AnItemTakenFromTheFoldersItemsKeepsItsChangeWhileHeld) {
+  win32::ResetPlatform();
+  auto p = outlook::BuildProfile();
+  std::wstring id = Filed(p, L"Saved")->EntryID();
+  auto items = p.inbox->Items();
+  std::shared_ptr<Item> kept;
+  for (int i = 1; i <= items->Count() && !kept; ++i)
+    if (auto item = items->Item(i); item->EntryID() == id) kept = item;
+  ASSERT_TRUE(kept);
+  kept->SetSubject(L"Changed");
+  p.session->GetItemFromID(id).reset();
+  EXPECT_EQ(L"Changed", kept->Subject());
+  EXPECT_EQ(L"Saved", KeptSubject(p, id));
+}
+
 }  // namespace
