@@ -200,9 +200,11 @@ class Session {
   // Boxes and dialogs nobody answered since the last line, each with the answer to queue.
   std::vector<std::wstring> unanswered_;
   std::vector<std::wstring> dropped_;  // answers the last line left unused
-  size_t wordCalls_ = 0;               // Word's calls looked at by the last drawing of a run
-  std::wstring progressShown_;         // the progress last shown at the prompt
-  std::wstring progressText_;          // the text beside the progress bar last seen
+  // For each dialog whose answer a line dropped, that line as written.
+  std::map<std::wstring, std::wstring> droppedAt_;
+  size_t wordCalls_ = 0;        // Word's calls looked at by the last drawing of a run
+  std::wstring progressShown_;  // the progress last shown at the prompt
+  std::wstring progressText_;   // the text beside the progress bar last seen
   uint64_t hosts_ = 0;
   bool started_ = false, quit_ = false;
   bool ended_ = false;  // Outlook ran and quit: a `start` starts it again

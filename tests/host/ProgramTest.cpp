@@ -75,6 +75,7 @@ EditedRun RunEdited(bool terminal, std::vector<std::string> input) {
     if (next >= input.size()) return false;
     line = input[next++];
     if (line == "\x03") throw host::Interrupted{};  // Ctrl-C while typing
+    if (line == "\x04") return false;               // Ctrl-D: this read ends, the next reads on
     return true;
   };
   io.terminal = terminal;
@@ -543,7 +544,7 @@ TEST(Program, AtThePromptDialogsAndBoxesSayWhatTheyTake) {
   io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
   EXPECT_EQ(0, host::RunProgram({}, io)) << err;
   // The hint names the form's own button; after a step the field shows as it stands.
-  EXPECT_TRUE(Has(out, "answer frmReplyFolder (e.g. click cmdOK; enter)> ")) << out;
+  EXPECT_TRUE(Has(out, "answer frmReplyFolder (e.g. click cmdOK)> ")) << out;
   EXPECT_TRUE(Has(out, "txtFolder = \"x\"")) << out;
   EXPECT_TRUE(Has(out, "answer the box (yes no)> ")) << out;
   EXPECT_TRUE(Has(out, "the box takes one of: yes no")) << out;
@@ -572,8 +573,8 @@ TEST(Program, OnlyThePromptReadsThroughTheLineEditor) {
   ASSERT_EQ(input.size(), typed.prompts.size());
   EXPECT_EQ("outlook> ", typed.prompts[0]);
   // The editor shows the questions itself; they are not written out besides.
-  EXPECT_EQ("answer frmReplyFolder (e.g. click cmdOK; enter)> ", typed.prompts[1]);
-  EXPECT_FALSE(Has(typed.out, "(e.g. click cmdOK; enter)> ")) << typed.out;
+  EXPECT_EQ("answer frmReplyFolder (e.g. click cmdOK)> ", typed.prompts[1]);
+  EXPECT_FALSE(Has(typed.out, "(e.g. click cmdOK)> ")) << typed.out;
   EXPECT_EQ("answer the box (yes no)> ", typed.prompts[5]);
   EXPECT_FALSE(Has(typed.out, "outlook> "));
 }
@@ -822,7 +823,11 @@ TEST(Program, AnAnswerIsForItsLineAndABoxWithOneButtonTakesNone) {
   EXPECT_TRUE(Has(run.err,
                   "-e #5: error: the dialog frmSelectTemplate was shown with no answer "
                   "queued; queue one on a line before, as the user would answer it: "
-                  "answer frmSelectTemplate click btnOK"))
+                  "answer frmSelectTemplate node treFolders \"Tanvelo Templates/"))
+      << run.err;
+  EXPECT_TRUE(Has(run.err,
+                  "click btnOK (the answer queued for it was dropped unused by the line "
+                  "`select \"Quarterly figures\"` before)\n"))
       << run.err;
   EXPECT_FALSE(Has(run.out, "RE: Quarterly figures")) << run.out;
   // At the prompt a line that fails drops its answers too: the next question is asked.
@@ -932,3 +937,173 @@ TEST(Program, ShowTemplatesListsTheWholeTreeWithEachTemplatesMarks) {
   EXPECT_EQ(1u, Count(shown, "(")) << shown;
   EXPECT_EQ(2, Program({"-e", "show templates"}).code);
 }
+
+namespace {
+
+// A dialog at the prompt is explored in its own terms: an empty line and `help` say what it
+// takes, a folder opens under `node` and lists what it holds, and the hint followed literally
+// answers it.
+TEST(Program, AtThePromptADialogIsExploredInItsOwnTerms) {
+  auto run = RunEdited(
+      true, {"start", "enter", "select \"Quarterly figures\"", "ribbon click btnTanveloSub", "",
+             "help", "node treFolders \"Tanvelo Templates/Standard Templates\"",
+             "node treFolders \"Tanvelo Templates/Standard Templates/Reply Templates\"",
+             "click btnOK", "quit"});
+  EXPECT_EQ(0, run.code) << run.out;
+  EXPECT_TRUE(Has(run.out, "frmSelectTemplate waits for an action, e.g. node treFolders"))
+      << run.out;
+  EXPECT_FALSE(Has(run.out, "usage: answer")) << run.out;
+  EXPECT_TRUE(Has(run.out, "  trees: treFolders\n")) << run.out;
+  EXPECT_TRUE(Has(run.out, "  buttons: btnOK (disabled)")) << run.out;
+  EXPECT_TRUE(Has(run.out, "> Standard Templates\n          Forward templates [+]")) << run.out;
+  EXPECT_TRUE(Has(run.out, "> Reply Templates\n            directions to office from")) << run.out;
+}
+
+// Ctrl-D at a dialog cancels it as Esc would (its close box when it has no Cancel), says so,
+// and Outlook goes on in a state the next commands tell truly.
+TEST(Program, AtThePromptCtrlDAtADialogCancelsItAndOutlookGoesOn) {
+  auto first = RunEdited(true, {"start", "\x04", "show templates", "start", "quit"});
+  EXPECT_EQ(0, first.code) << first.out;
+  EXPECT_TRUE(Has(first.out, "(the input ended: frmReplyFolder is cancelled, as with esc)"))
+      << first.out;
+  EXPECT_TRUE(Has(first.out, "  [Tanvelo Templates]\n    [Standard Templates]")) << first.out;
+  EXPECT_TRUE(Has(first.out, "error: Outlook is already running")) << first.out;
+  EXPECT_FALSE(Has(first.out, "shown with no answer queued")) << first.out;
+
+  auto picker = RunEdited(true, {"start", "enter", "select \"Quarterly figures\"",
+                                 "ribbon click btnTanveloSub", "\x04", "windows", "quit"});
+  EXPECT_EQ(0, picker.code) << picker.out;
+  EXPECT_TRUE(Has(picker.out, "(the input ended: frmSelectTemplate is cancelled, as with esc)"))
+      << picker.out;
+  EXPECT_TRUE(Has(picker.out, "* 1 explorer: Inbox\n")) << picker.out;
+  EXPECT_FALSE(Has(picker.out, "inspector")) << picker.out;
+}
+
+}  // namespace
+
+namespace {
+
+// Every dialog a script meets unanswered names an answer that, queued as it is written, lets
+// the same line run; where OK starts disabled the answer holds the step that enables it, and
+// a click refused on it says that step.
+TEST(Program, AnUnansweredDialogsHintWorksWhenFollowedLiterally) {
+  const std::vector<std::string> start = {"-e", "answer frmReplyFolder enter", "-e", "start"};
+  struct Case {
+    std::string version, form;
+    std::vector<std::string> before;  // -e lines after the start
+    std::string line;                 // the line that shows the dialog
+    std::string hintHas;
+  };
+  const std::string picker =
+      "answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/Reply "
+      "Templates/thank you for the information\"; click btnHotkey; esc";
+  const Case cases[] = {
+      {"14", "frmReplyFolder", {}, "start", "answer frmReplyFolder click cmdOK"},
+      {"14",
+       "frmSelectTemplate",
+       {"select \"Quarterly figures\""},
+       "ribbon click btnTanveloSub",
+       "answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/"},
+      {"11",
+       "frmSelectTemplate",
+       {"select \"Quarterly figures\""},
+       "bar click \"Actions/Tanvelo/Reply with...\"",
+       "; click btnOK"},
+      {"11",
+       "frmHotkey",
+       {"select \"Quarterly figures\"", picker},
+       "bar click \"Actions/Tanvelo/Reply with...\"",
+       "answer frmHotkey click btnOK"},
+      {"11",
+       "frmOptions",
+       {},
+       "bar click \"Tanvelo templates (arrow)/Options...\"",
+       "answer frmOptions click btnOK"},
+      {"14", "frmExport", {}, "ribbon click btnExport", "answer frmExport click btnCancel"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.form + " on " + c.version);
+    std::vector<std::string> args = {"--outlook", c.version};
+    if (c.line != "start") args.insert(args.end(), start.begin(), start.end());
+    for (const auto& line : c.before) args.insert(args.end(), {"-e", line});
+    auto unanswered = args;
+    unanswered.insert(unanswered.end(), {"-e", c.line});
+    if (c.line == "start") unanswered = {"--outlook", c.version, "-e", "start"};
+    auto first = Program(unanswered);
+    ASSERT_EQ(2, first.code) << first.err;
+    size_t at = first.err.find("as the user would answer it: ");
+    ASSERT_NE(std::string::npos, at) << first.err;
+    std::string hint = first.err.substr(at + 29, first.err.find('\n', at) - at - 29);
+    EXPECT_TRUE(Has(hint, c.hintHas)) << hint;
+    auto followed = args;
+    if (c.line == "start") followed = {"--outlook", c.version};
+    followed.insert(followed.end(), {"-e", hint, "-e", c.line});
+    auto second = Program(followed);
+    EXPECT_EQ(0, second.code) << hint << "\n" << second.err;
+    EXPECT_TRUE(Has(second.out, "  answered " + c.form)) << second.out;
+  }
+  // OK clicked before the step that enables it: the refusal names the step.
+  auto early = Program(
+      {"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "select \"Quarterly figures\"",
+       "-e", "answer frmSelectTemplate click btnOK", "-e", "ribbon click btnTanveloSub"});
+  EXPECT_EQ(2, early.code);
+  EXPECT_TRUE(Has(early.err,
+                  "Click refused on frmSelectTemplate.btnOK: the control is disabled (btnOK is "
+                  "enabled after: node treFolders \"Tanvelo Templates/Standard Templates/"))
+      << early.err;
+}
+
+}  // namespace
+
+namespace {
+
+// An answer is refused when it names no dialog of the add-in (naming the nearest), is kept
+// by lines that only look (opening a context menu, listing the ribbon or the bars), and a
+// dialog that finds none names the line that dropped it.
+TEST(Program, AnswersAreCheckedWhenQueuedAndKeptByLinesThatOnlyLook) {
+  const std::vector<std::string> start = {"-e", "answer frmReplyFolder enter", "-e", "start"};
+  struct Case {
+    std::string version;
+    std::vector<std::string> lines;
+    int code;
+    std::string errHas;
+  };
+  const std::string answer =
+      "answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/Reply "
+      "Templates/information request\"; click btnOK";
+  const Case cases[] = {
+      {"14",
+       {"answer frmSelectTemplat enter"},
+       2,
+       "-e #3: error: the add-in has no dialog frmSelectTemplat; did you mean frmSelectTemplate?"},
+      {"14", {"answer FRMHOTKEY esc"}, 2, "did you mean frmHotkey?"},
+      {"14", {answer, "context \"Quarterly figures\"", "ribbon click btnTanveloSub"}, 0, ""},
+      {"14",
+       {"select \"Quarterly figures\"", answer, "ribbon", "ribbon click btnTanveloSub"},
+       0,
+       ""},
+      {"11",
+       {"select \"Quarterly figures\"", answer, "bars",
+        "bar click \"Actions/Tanvelo/Reply with...\""},
+       0,
+       ""},
+      {"14",
+       {answer, "wait 1", "select \"Quarterly figures\"", "ribbon click btnTanveloSub"},
+       2,
+       "(the answer queued for it was dropped unused by the line `wait 1` before)"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--outlook", c.version};
+    args.insert(args.end(), start.begin(), start.end());
+    for (const auto& line : c.lines) args.insert(args.end(), {"-e", line});
+    auto run = Program(args);
+    SCOPED_TRACE(c.lines.back());
+    EXPECT_EQ(c.code, run.code) << run.err;
+    EXPECT_TRUE(Has(run.err, c.errHas)) << run.err;
+    if (c.code == 0) {
+      EXPECT_TRUE(Has(run.out, "[click] dialog frmSelectTemplate btnOK")) << run.out;
+    }
+  }
+}
+
+}  // namespace
