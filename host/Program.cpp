@@ -72,8 +72,14 @@ struct Language {
   std::string bytes, name, id;
 };
 
-// The langid of a language file's [version] section; empty when it names none.
-std::string LanguageId(const std::string& bytes) {
+// A language file's [version] section as the add-in reads it: the langid, the language's name
+// and the signature; `found` false when the file has no such section.
+struct VersionSection {
+  bool found = false;
+  std::string langid, lang, signature;
+};
+
+VersionSection ReadVersion(const std::string& bytes) {
   auto trim = [](std::string_view t) {
     while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
     while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r'))
@@ -85,6 +91,7 @@ std::string LanguageId(const std::string& bytes) {
     for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
   };
+  VersionSection version;
   std::string_view text = bytes;
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   bool inVersion = false;
@@ -94,18 +101,47 @@ std::string LanguageId(const std::string& bytes) {
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     if (line.starts_with("[")) {
       inVersion = lower(line) == "[version]";
+      version.found = version.found || inVersion;
       continue;
     }
     size_t equals = line.find('=');
-    if (!inVersion || equals == std::string_view::npos ||
-        lower(trim(line.substr(0, equals))) != "langid")
-      continue;
+    if (!inVersion || equals == std::string_view::npos) continue;
+    std::string key = lower(trim(line.substr(0, equals)));
     std::string_view value = trim(line.substr(equals + 1));
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
       value = value.substr(1, value.size() - 2);
-    return std::string(value);
+    if (key == "langid" && version.langid.empty()) version.langid = value;
+    if (key == "lang" && version.lang.empty()) version.lang = value;
+    if (key == "signature" && version.signature.empty()) version.signature = value;
   }
+  return version;
+}
+
+// Why the add-in could not read the language file at `path`, in a sentence naming the fix;
+// empty when it can. Sets the langid it is for.
+std::string LanguageRefused(const std::string& path, const std::string& bytes, std::string& id) {
+  VersionSection version = ReadVersion(bytes);
+  id = version.langid;
+  if (!version.found) return path + " is not a language file: it has no [version] section";
+  if (version.langid.empty())
+    return path + " is not a language file: its [version] section names no langid";
+  if (version.signature != "Norvane.LangLngFile" || version.lang.empty())
+    return path + " is not a language file the add-in takes: its [version] section needs " +
+           "signature = \"Norvane.LangLngFile\" and a lang";
+  // The add-in reads lines ended by CR LF, as Windows writes them; an LF alone ends none.
+  for (size_t at = bytes.find('\n'); at != std::string::npos; at = bytes.find('\n', at + 1))
+    if (at == 0 || bytes[at - 1] != '\r')
+      return path + " has lines ended by LF alone (line " +
+             std::to_string(std::count(bytes.begin(), bytes.begin() + static_cast<long>(at), '\n') +
+                            1) +
+             "); the add-in reads lines ended by CR LF, as Windows writes them: convert it, "
+             "e.g. with unix2dos";
   return "";
+}
+
+// The folder of a kept profile that keeps the language file chosen with --lang.
+std::filesystem::path KeptLanguages(const std::string& profileDir) {
+  return std::filesystem::path(profileDir) / "languages";
 }
 
 // The lines of a text: ends at "\n", a "\r" before it left out.
@@ -297,9 +333,8 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       if (why.empty()) {
         language.bytes.assign(std::istreambuf_iterator<char>(in), {});
         language.name = std::filesystem::path(*v).filename().string();
-        language.id = LanguageId(language.bytes);
-        if (language.id.empty())
-          why = *v + " is not a language file: its [version] section names no langid";
+        why = LanguageRefused(*v, language.bytes, language.id);
+        if (!why.empty()) language.id.clear();
       }
       if (!why.empty()) {
         io.err("tanvelo-outlook: " + why + "\n");
@@ -479,6 +514,29 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
              Utf8(store->ReadOnlyCause()) + "): what this session changes cannot be kept\n");
   }
 
+  // A language chosen with --lang stays with a kept profile: the file is kept in the profile's
+  // folder and put beside the add-in at each start, as the user's option names it.
+  std::vector<std::pair<std::string, std::string>> keptLanguages;
+  if (profileDir && !language.id.empty() && store->ReadOnlyCause().empty()) {
+    std::error_code ec;
+    auto folder = KeptLanguages(*profileDir);
+    std::filesystem::create_directory(folder, ec);
+    std::ofstream kept(folder / language.name, std::ios::binary | std::ios::trunc);
+    kept.write(language.bytes.data(), static_cast<std::streamsize>(language.bytes.size()));
+    if (ec || !kept.flush())
+      io.err("tanvelo-outlook: warning: the language file could not be kept in " + folder.string() +
+             " (" + (ec ? ec.message() : Reason()) + "): a later start needs --lang again\n");
+  } else if (profileDir && language.id.empty()) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(KeptLanguages(*profileDir), ec)) {
+      if (!entry.is_regular_file(ec) || entry.path().extension() != ".lng") continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      std::string bytes(std::istreambuf_iterator<char>(in), {}), id;
+      if (in && LanguageRefused(entry.path().string(), bytes, id).empty())
+        keptLanguages.emplace_back(entry.path().filename().string(), std::move(bytes));
+    }
+  }
+
   if (io.languageFile.empty() && language.id.empty())
     io.err(
         "tanvelo-outlook: warning: no language file EN.lng beside the program; the add-in's "
@@ -494,6 +552,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   options.languageName = language.name;
   options.languageId = language.id;
   options.word = wordKind;
+  options.keptLanguages = std::move(keptLanguages);
   // The editor redraws its prompt, so it is given the question's last line and the rest is
   // written out before it.
   bool toldInterrupt = false;
@@ -529,6 +588,13 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     io.err(std::string("tanvelo-outlook: ") + e.what() + "\n");
     return 2;
   }
+
+  // A language option whose file is gone would show every text as its id: said at once.
+  if (auto missing = session->MissingLanguageFile();
+      !missing.empty() && !(io.languageFile.empty() && missing == L"EN.lng"))
+    io.err("tanvelo-outlook: warning: the language option names " + Utf8(missing) +
+           ", which is not beside the add-in, so its texts show as their ids; give it again "
+           "with --lang FILE\n");
 
   if (prompt) {
     io.out("Outlook " + std::to_string(version) +

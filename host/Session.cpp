@@ -194,6 +194,8 @@ void Session::Boot() {
     Print(L"[word] LibreOffice; drive C: is " +
           win32::MultiByteToWide(win32::CP_UTF8, (sandbox_->Path() / "C").string()));
   }
+  for (const auto& [name, bytes] : options_.keptLanguages)
+    win32::files::WriteAll(win32::ToAnsi(vb::App().Path) + "\\" + name, bytes);
   if (!options_.languageFile.empty())
     win32::files::WriteAll(win32::ToAnsi(vb::App().Path) + "\\" +
                                (options_.languageName.empty() ? "EN.lng" : options_.languageName),
@@ -234,6 +236,14 @@ void Session::Boot() {
   Watch();
 }
 
+std::wstring Session::MissingLanguageFile() const {
+  win32::faults::Quiet own;
+  std::wstring name = COptions().LangFile();
+  if (name.empty()) return L"";
+  std::string path = win32::ToAnsi(vb::App().Path) + "\\" + win32::ToAnsi(name);
+  return win32::GetFileAttributesA(path.c_str()) == win32::INVALID_FILE_ATTRIBUTES ? name : L"";
+}
+
 // --- the run of one line ------------------------------------------------------------------
 std::wstring LineText(const std::vector<Word>& w);
 
@@ -255,16 +265,16 @@ void Session::Run(std::vector<Word> words) {
   struct DropUnused {
     Session& session;
     bool acts;
-    std::wstring line;
+    const std::vector<Word>& line;
     ~DropUnused() {
       if (!acts) return;
       session.dropped_ = session.UnusedAnswers();
       for (const auto& name : session.answeredForms_)
-        if (forms::PendingScripts(name)) session.droppedAt_[name] = line;
+        if (forms::PendingScripts(name)) session.droppedAt_[name] = L"`" + LineText(line) + L"`";
       session.boxAnswers_.clear();
       forms::DropScripts();
     }
-  } drop{*this, !looks, looks ? L"" : L"`" + LineText(words) + L"`"};
+  } drop{*this, !looks, words};
   try {
     Dispatch(words);
   } catch (const win32::UnscriptedPrompt& prompt) {
@@ -1136,7 +1146,8 @@ size_t Distance(const std::wstring& a, const std::wstring& b) {
 std::wstring LineText(const std::vector<Word>& w) {
   std::wstring line;
   for (const auto& word : w)
-    line += (line.empty() ? L"" : L" ") + (word.quoted ? Quote(word.text) : word.text);
+    line += (line.empty() ? L"" : L" ") +
+            (word.quoted ? Quote(ShownWord(word.text)) : ShownWord(word.text));
   return line;
 }
 

@@ -68,6 +68,8 @@ struct SessionOptions {
   // Another language file's name and langid (--lang): it goes beside the add-in under its
   // name, and the user's language option is set to it. Empty: EN.lng as the option chooses.
   std::string languageName, languageId;
+  // Language files kept with the profile (name, bytes), put beside the add-in at each start.
+  std::vector<std::pair<std::string, std::string>> keptLanguages;
   // Asks the user for a line (interactive mode); empty: an unanswered box or dialog is an
   // error that stops the script.
   std::function<std::optional<std::wstring>(const std::wstring& prompt)> ask;
@@ -106,6 +108,10 @@ class Session {
   static bool IsCommand(const std::wstring& verb);
   // The commands and their spelling, for `help`.
   static std::vector<std::wstring> Help();
+
+  // The language file the user's language option names when it is not beside the add-in
+  // (its texts would show as their ids); empty when it is there or none is named.
+  std::wstring MissingLanguageFile() const;
 
   // For the program's parts and tests.
   const outlook::Profile& Profile() const { return p_; }

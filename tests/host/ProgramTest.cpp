@@ -1107,3 +1107,67 @@ TEST(Program, AnswersAreCheckedWhenQueuedAndKeptByLinesThatOnlyLook) {
 }
 
 }  // namespace
+
+namespace {
+
+// A language file the add-in could not read is refused at --lang, saying why and how to put it
+// right; one that clashes with the fault run is refused too.
+TEST(Program, ALanguageFileTheAddinCannotReadIsRefusedNamingWhy) {
+  win32::files::TempSandbox scratch;
+  const std::string good = testsource::ReadSourceFile("tests/data/host/Testish.lng");
+  auto lf = good;
+  for (size_t at = lf.find("\r\n"); at != std::string::npos; at = lf.find("\r\n", at))
+    lf.erase(at, 1);
+  const struct {
+    std::string name, bytes, says;
+  } cases[] = {
+      {"lf.lng", lf, "has lines ended by LF alone (line 1); the add-in reads lines ended by CR LF"},
+      {"none.lng", "[Tanvelo]\r\nlangid = \"XT\"\r\n", "it has no [version] section"},
+      {"elsewhere.lng", "[version]\r\nlang = \"x\"\r\n[other]\r\nlangid = \"XT\"\r\n",
+       "its [version] section names no langid"},
+      {"unsigned.lng", "[version]\r\nlangid = \"XT\"\r\nlang = \"x\"\r\n",
+       "signature = \"Norvane.LangLngFile\""},
+  };
+  for (const auto& c : cases) {
+    auto path = scratch.Path() / c.name;
+    { std::ofstream(path, std::ios::binary) << c.bytes; }
+    auto run = Program({"--lang", path.string(), "-e", "start"});
+    EXPECT_EQ(2, run.code) << c.name;
+    EXPECT_TRUE(Has(run.err, path.string())) << run.err;
+    EXPECT_TRUE(Has(run.err, c.says)) << run.err;
+    EXPECT_EQ("", run.out);
+  }
+  // The fault run plays EN.lng: another language would be dropped in silence.
+  auto lang = (testsource::SourceDir() / "tests/data/host/Testish.lng").string();
+  auto script = scratch.Path() / "s.txt";
+  { std::ofstream(script) << "answer frmReplyFolder enter\nstart\n"; }
+  auto faulted = Program({"--lang", lang, "--fault-every", "7", script.string()});
+  EXPECT_EQ(2, faulted.code);
+  EXPECT_TRUE(Has(faulted.err, "--lang does not go with the fault run")) << faulted.err;
+}
+
+// A language chosen with --lang stays with a kept profile; a start whose language file is gone
+// says so at once, naming the fix.
+TEST(Program, ALanguageChosenForAKeptProfileStaysWithIt) {
+  win32::files::TempSandbox scratch;
+  auto dir = (scratch.Path() / "profile").string();
+  auto lang = (testsource::SourceDir() / "tests/data/host/Testish.lng").string();
+  auto first = Program(
+      {"--profile", dir, "--lang", lang, "-e", "answer frmReplyFolder enter", "-e", "start"});
+  ASSERT_EQ(0, first.code) << first.err;
+  EXPECT_TRUE(Has(first.out, "\"Testish templates folder\"")) << first.out;
+  // The next start, without --lang, reads the add-in's texts from the same file.
+  auto second = Program({"--profile", dir, "-e", "start", "-e", "show log"});
+  EXPECT_EQ(0, second.code) << second.err;
+  EXPECT_FALSE(Has(second.err, "warning")) << second.err;
+  EXPECT_FALSE(Has(second.out, "Cant find lang file")) << second.out;
+  std::filesystem::remove_all(std::filesystem::path(dir) / "languages");
+  auto gone = Program({"--profile", dir, "-e", "start"});
+  EXPECT_EQ(0, gone.code) << gone.err;
+  EXPECT_TRUE(Has(gone.err,
+                  "warning: the language option names Testish.lng, which is not beside the "
+                  "add-in, so its texts show as their ids; give it again with --lang FILE"))
+      << gone.err;
+}
+
+}  // namespace
