@@ -22,19 +22,22 @@ namespace {
 
 const char* kUsage =
     "usage: tanvelo-outlook [--outlook 9|10|11|12|14] [--profile DIR] [--demo]\n"
-    "                       [--word memory|libreoffice] [--lang FILE]\n"
+    "                       [--word memory|libreoffice] [--keep-c DIR] [--lang FILE]\n"
     "                       [--fault-every N [--fault-seed S]]\n"
     "                       [--fault-at K | --fault-burst K,M | --fault-count]\n"
     "                       [-e LINE]... [SCRIPT]...\n"
+    "       tanvelo-outlook --help | --version\n"
     "Plays Outlook with the Tanvelo add-in loaded.\n"
     "  --outlook N    the Outlook version: 9 (2000), 10 (2002), 11 (2003), 12 (2007),\n"
     "                 14 (2010, the default); the years name them too\n"
-    "  --profile DIR  keeps the mail and the registry in DIR/store.sqlite (a profile of\n"
+    "  --profile DIR  keeps the mail, the registry and a --lang file in DIR (a profile of\n"
     "                 the older form, its registry in DIR/registry.hive, is taken over);\n"
-    "                 a new DIR starts from the demo profile\n"
+    "                 a new DIR starts from the demo profile; its parent must exist\n"
     "  --demo         runs the built-in demo: a reply from a template on Outlook 2010\n"
     "  --word KIND    Word for the export and import: memory (the default, the same\n"
     "                 files on every run) or libreoffice (real Word files through soffice)\n"
+    "  --keep-c DIR   copies drive C: into DIR when Outlook ends, so the files an export\n"
+    "                 wrote there can be opened\n"
     "  --lang FILE    the add-in's language file instead of EN.lng: it is put beside the\n"
     "                 add-in and the user's language option set to it\n"
     "  -e LINE        runs one command line (repeatable)\n"
@@ -47,9 +50,14 @@ const char* kUsage =
     "                 With --profile only the profile's own writes fail (the count is told\n"
     "                 at the end, and each line's with --fault-count); the scripts play\n"
     "                 once and a failed save ends with 3\n"
+    "  --version      tells which program this is and the Outlook versions it plays\n"
     "With a terminal and nothing to run, the commands are read at a prompt; `help` lists them.\n"
     "Exit codes: 0 done, 1 an expectation failed, 2 a script or option error, 3 the profile\n"
-    "could not be saved.\n";
+    "could not be saved, or a fault run found what the add-in broke.\n";
+
+const char* kVersion =
+    "tanvelo-outlook: Outlook 9 (2000), 10 (2002), 11 (2003), 12 (2007) and 14 (2010) with the\n"
+    "Tanvelo add-in loaded, over the project's own substitute of Outlook, Office and Windows\n";
 
 // A script as it was read, in UTF-8: a line is converted only when it runs, and its words
 // are its only copy.
@@ -185,9 +193,26 @@ std::string NotAFile(const std::string& path, const std::string& what, bool pipe
   }
 }
 
+// A folder the program keeps the user's files in (--profile, --keep-c): the file system's root
+// would mix them with everything else, and a path whose parent is missing is most likely
+// mistyped, so only its last folder is made.
+std::string NotAFolderOfItsOwn(const std::string& dir, const std::string& option) {
+  std::error_code ec;
+  auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(dir, ec), ec);
+  if (!ec && full == full.root_path())
+    return dir + " is the file system's root: " + option + " takes a folder of its own";
+  if (std::filesystem::exists(full, ec)) return "";
+  auto parent = full.parent_path();
+  if (!std::filesystem::is_directory(parent, ec))
+    return "the folder " + parent.string() + " does not exist: " + option +
+           " makes only the last folder of " + dir + " (mistyped?)";
+  return "";
+}
+
 // The profile folder and the files the program keeps in it, as they must be.
 std::string ProfileNotFiles(const std::string& dir) {
   std::error_code ec;
+  if (auto why = NotAFolderOfItsOwn(dir, "--profile"); !why.empty()) return why;
   auto status = std::filesystem::status(dir, ec);
   if (std::filesystem::exists(status) && !std::filesystem::is_directory(status))
     return dir + " is a file, not a folder: --profile takes the folder the profile is kept in";
@@ -276,7 +301,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   std::optional<std::string> profileDir;
   bool demo = false, versionGiven = false;
   int lineOptions = 0;
-  std::string wordKind;
+  std::string wordKind, keepDriveC;
   uint32_t faultEvery = 0, faultSeed = 0;
   uint64_t faultAt = 0, faultSpan = 1;
   bool faultCount = false;
@@ -291,6 +316,27 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     if (a == "--help" || a == "-h") {
       io.out(kUsage);
       return 0;
+    } else if (a == "--version") {
+      io.out(kVersion);
+      return 0;
+    } else if (a == "--keep-c") {
+      auto v = value();
+      if (!v || v->empty()) {
+        io.err("tanvelo-outlook: --keep-c takes a folder\n");
+        return 2;
+      }
+      std::error_code ec;
+      std::string why = NotAFolderOfItsOwn(*v, "--keep-c");
+      if (why.empty() && std::filesystem::exists(*v, ec) && !std::filesystem::is_directory(*v, ec))
+        why = *v + " is a file, not a folder: --keep-c takes the folder drive C: is copied to";
+      if (why.empty() && !std::filesystem::is_directory(*v, ec) &&
+          !std::filesystem::create_directory(*v, ec))
+        why = "cannot make the folder " + *v + ": " + ec.message();
+      if (!why.empty()) {
+        io.err("tanvelo-outlook: " + why + "\n");
+        return 2;
+      }
+      keepDriveC = *v;
     } else if (a == "--outlook") {
       // People name Outlook by its year as often as by its number.
       static const std::pair<const char*, int32_t> kVersions[] = {
@@ -553,6 +599,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   options.languageId = language.id;
   options.word = wordKind;
   options.keptLanguages = std::move(keptLanguages);
+  options.keepDriveC = keepDriveC;
   // The editor redraws its prompt, so it is given the question's last line and the rest is
   // written out before it.
   bool toldInterrupt = false;

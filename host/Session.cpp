@@ -141,6 +141,7 @@ Session::~Session() {
 }
 
 void Session::TearDown() {
+  KeepDriveC();
   contextMenu_.reset();
   watched_.clear();
   filed_.clear();
@@ -149,6 +150,18 @@ void Session::TearDown() {
   addin_.reset();
   g_oLang.reset();
   win32::ResetPlatform();
+}
+
+void Session::KeepDriveC() {
+  if (options_.keepDriveC.empty() || !sandbox_) return;
+  std::error_code ec;
+  std::filesystem::copy(
+      sandbox_->Path() / "C", options_.keepDriveC,
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing,
+      ec);
+  Print(ec ? L"[outlook] drive C: could not be copied to " + FromUtf8(options_.keepDriveC) + L": " +
+                 FromUtf8(ec.message())
+           : L"[outlook] drive C: is copied to " + FromUtf8(options_.keepDriveC));
 }
 
 void Session::Restart() {
@@ -702,7 +715,25 @@ std::shared_ptr<office::CommandBarControl> Session::BarControl(const std::wstrin
     if (bar->Type() == office::msoBarTypePopup || !bar->Visible()) continue;
     if (auto c = FindPath(*bar, path)) return c;
   }
-  Fail(L"no shown control \"" + ShownWord(path) + L"\" on the active window's bars");
+  std::wstring elsewhere = BarsElsewhere();
+  Fail(L"no shown control \"" + ShownWord(path) + L"\" on the active window's bars" +
+       (elsewhere.empty() ? L"" : L" (" + elsewhere + L")"));
+}
+
+// Where the add-in's commands are when the active window's bars hold none of them: on the
+// ribbon of Outlook 2007's windows of a mail and of every window of 2010.
+std::wstring Session::BarsElsewhere() const {
+  auto bars = BarsOf(ActiveWindow());
+  if (bars)
+    for (int32_t i = 1; i <= bars->Count(); ++i) {
+      std::vector<std::wstring> lines;
+      BarLines(*bars->Item(i), L"", lines);
+      if (!lines.empty()) return L"";
+    }
+  if (!host_->RibbonWindowOf(ActiveWindow().get())) return L"";
+  return L"Outlook " + std::to_wstring(outlook::MajorVersion(p_.app->Version())) +
+         L" shows the add-in's commands on this window's ribbon, not on bars: `ribbon` lists "
+         L"them and `ribbon click ID` clicks one; --outlook 2003 plays a version with bars";
 }
 
 void Session::Bars(const std::vector<Word>& w) {
@@ -721,6 +752,8 @@ void Session::Bars(const std::vector<Word>& w) {
       Print(L"  " + bar->Name() + (bar->Visible() ? L"" : L" (not shown)"));
       for (const auto& line : lines) Print(L"  " + line);
     }
+    if (auto elsewhere = BarsElsewhere(); !elsewhere.empty())
+      Print(L"  (none of the add-in: " + elsewhere + L")");
     return;
   }
   Need(w, 3, L"bar click \"Caption/Caption\"");

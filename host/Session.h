@@ -73,6 +73,9 @@ struct SessionOptions {
   // Asks the user for a line (interactive mode); empty: an unanswered box or dialog is an
   // error that stops the script.
   std::function<std::optional<std::wstring>(const std::wstring& prompt)> ask;
+  // Where drive C: is copied when Outlook ends (--keep-c), so files the add-in wrote there (an
+  // export's Word files) can be opened after the program; empty: it goes with the program.
+  std::string keepDriveC;
   // Word's files go through LibreOffice ("libreoffice") instead of the in-memory Word ("").
   std::string word;
   // Under injected faults the script's road is not certain: a box nobody answered takes its
@@ -131,6 +134,7 @@ class Session {
  private:
   void Boot();
   void TearDown();
+  void KeepDriveC();
   void Restart();
   void Dispatch(const std::vector<Word>& w);
   void Settle();  // the moment a user takes between two actions: due timers fire
@@ -176,6 +180,7 @@ class Session {
   std::shared_ptr<outlook::Item> ShownMail() const;
   std::shared_ptr<office::CommandBars> BarsOf(const std::shared_ptr<outlook::Object>& w) const;
   std::shared_ptr<office::CommandBarControl> BarControl(const std::wstring& path) const;
+  std::wstring BarsElsewhere() const;
   std::wstring FieldOf(const std::shared_ptr<outlook::Item>& item, const std::wstring& field);
   std::wstring RegistryValue(const std::wstring& key, const std::wstring& name) const;
   std::wstring ExpandProfileKey(const std::wstring& key) const;

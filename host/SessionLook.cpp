@@ -13,6 +13,7 @@
 #include "engine/mTanvelo.h"
 #include "host/Printers.h"
 #include "host/Session.h"
+#include "hotkeys/CHotkey.h"
 #include "platform/addin/OutlookHost.h"
 #include "platform/forms/Control.h"
 #include "platform/forms/Form.h"
@@ -21,6 +22,7 @@
 #include "platform/office/Ribbon.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/support/LibNorvane.h"
+#include "platform/vb/Runtime.h"
 #include "platform/win32/Clipboard.h"
 #include "platform/win32/Faults.h"
 
@@ -195,6 +197,21 @@ void Session::Show(const std::vector<Word>& w) {
   }
 }
 
+namespace {
+// A hotkey's action as the user's language names it ("Reply", "Reply to all", "Forward"); the
+// stored English name when the language has no words for it.
+std::wstring ActionWords(const std::wstring& stored) {
+  for (int32_t action : {1, 2, 4}) {
+    CHotkey hotkey;
+    hotkey.Action = action;
+    if (vb::LCase(hotkey.DisplayActionName2()) != vb::LCase(stored)) continue;
+    std::wstring words = hotkey.DisplayActionName();
+    return words.empty() ? stored : words;
+  }
+  return stored;
+}
+}  // namespace
+
 // The whole template tree as the add-in keeps it, each template with the marks the user set:
 // the default one, the favourites and the hotkeys bound to it.
 void Session::ShowTemplates() {
@@ -215,7 +232,7 @@ void Session::ShowTemplates() {
       std::wstring data = ValueText(reg, name);
       size_t comma = data.find(L',');
       if (comma != std::wstring::npos)
-        hotkeys.emplace(data.substr(comma + 1), name + L" " + data.substr(0, comma));
+        hotkeys.emplace(data.substr(comma + 1), name + L" " + ActionWords(data.substr(0, comma)));
     }
     reg.CloseKey();
   }

@@ -932,7 +932,7 @@ TEST(Program, ShowTemplatesListsTheWholeTreeWithEachTemplatesMarks) {
   EXPECT_TRUE(Has(shown, "\n      [Reply Templates]\n")) << shown;
   EXPECT_TRUE(Has(shown,
                   "\n        \"thank you for the information\"  (default, favourite, "
-                  "hotkey Ctrl+Alt+R Tanvelo)\n"))
+                  "hotkey Ctrl+Alt+R Reply)\n"))
       << shown;
   EXPECT_EQ(1u, Count(shown, "(")) << shown;
   EXPECT_EQ(2, Program({"-e", "show templates"}).code);
@@ -1168,6 +1168,70 @@ TEST(Program, ALanguageChosenForAKeptProfileStaysWithIt) {
                   "warning: the language option names Testish.lng, which is not beside the "
                   "add-in, so its texts show as their ids; give it again with --lang FILE"))
       << gone.err;
+}
+
+}  // namespace
+
+namespace {
+
+// A mistake of options or of the version's commands is told with what to use instead, and the
+// help and --version say the same true things.
+TEST(Program, AMistakeSaysWhatToUseInstead) {
+  win32::files::TempSandbox scratch;
+  const auto typo = (scratch.Path() / "typo").string();
+  const std::vector<std::string> start = {"-e", "answer frmReplyFolder enter", "-e", "start"};
+  auto with = [&](std::vector<std::string> args, std::vector<std::string> lines) {
+    args.insert(args.end(), start.begin(), start.end());
+    for (const auto& line : lines) args.insert(args.end(), {"-e", line});
+    return args;
+  };
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    bool onErr;
+    std::string says;
+  } cases[] = {
+      {{"--version"}, 0, false, "Outlook 9 (2000), 10 (2002), 11 (2003), 12 (2007) and 14 (2010)"},
+      {{"--help"}, 0, false, "--help | --version"},
+      {{"--help"}, 0, false, "3 the profile\ncould not be saved, or a fault run found what"},
+      {{"--outlook", "13"}, 2, true, "takes 9, 10, 11, 12 or 14, or the year"},
+      {{"--profile", "/"}, 2, true, "/ is the file system's root: --profile takes a folder"},
+      {{"--profile", typo + "/a/b"}, 2, true, "the folder " + typo + "/a does not exist"},
+      {{"--keep-c", "/"}, 2, true, "/ is the file system's root: --keep-c takes a folder"},
+      {{"--keep-c", typo + "/a/b"}, 2, true, "--keep-c makes only the last folder"},
+      {with({}, {"bars"}), 0, false,
+       "(none of the add-in: Outlook 14 shows the add-in's commands on this window's ribbon"},
+      {with({}, {"bar click \"Actions/Tanvelo/Reply with...\""}), 2, true,
+       "`ribbon` lists them and `ribbon click ID` clicks one; --outlook 2003 plays a version "
+       "with bars)"},
+  };
+  for (const auto& c : cases) {
+    auto run = Program(c.args);
+    SCOPED_TRACE(c.args.size() > 4 ? c.args.back() : c.args.front());
+    EXPECT_EQ(c.code, run.code) << run.err;
+    EXPECT_TRUE(Has(c.onErr ? run.err : run.out, c.says)) << run.out << run.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(typo));
+  // Where the bars hold the add-in's commands, nothing is said of the ribbon.
+  auto bars = Program(with({"--outlook", "12"}, {"bars"}));
+  EXPECT_EQ(0, bars.code) << bars.err;
+  EXPECT_FALSE(Has(bars.out, "none of the add-in")) << bars.out;
+}
+
+// Drive C: kept in a folder the user names outlives the program, with what an export wrote.
+TEST(Program, DriveCCanBeKeptSoExportedFilesCanBeOpened) {
+  win32::files::TempSandbox scratch;
+  auto kept = scratch.Path() / "drive-c";
+  auto run =
+      Program({"--keep-c", kept.string(), "-e", "answer frmReplyFolder enter", "-e", "start", "-e",
+               "folder \"Tanvelo Templates/Standard Templates/Reply Templates\"", "-e",
+               "answer frmExport type txtWindowsFolder \"C:\\\\Temp\"; click btnExport; click "
+               "btnCancel",
+               "-e", "ribbon click btnExport"});
+  ASSERT_EQ(0, run.code) << run.err;
+  EXPECT_TRUE(Has(run.out, "[outlook] drive C: is copied to " + kept.string())) << run.out;
+  EXPECT_TRUE(std::filesystem::is_regular_file(kept / "Temp" / "information request.dot"))
+      << run.out;
 }
 
 }  // namespace
