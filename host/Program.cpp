@@ -687,6 +687,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       return 2;
     }
     int code = 0;
+    session->SetWhere(FromUtf8(Where(source, n)));
     try {
       session->Run(std::move(*words));
     } catch (const SaveFailed& e) {

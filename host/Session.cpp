@@ -283,7 +283,9 @@ void Session::Run(std::vector<Word> words) {
       if (!acts) return;
       session.dropped_ = session.UnusedAnswers();
       for (const auto& name : session.answeredForms_)
-        if (forms::PendingScripts(name)) session.droppedAt_[name] = L"`" + LineText(line) + L"`";
+        if (forms::PendingScripts(name))
+          session.droppedAt_[name] = (session.where_.empty() ? L"" : session.where_ + L", ") +
+                                     L"`" + LineText(line) + L"`";
       session.boxAnswers_.clear();
       forms::DropScripts();
     }
@@ -884,7 +886,16 @@ int Session::OnMessageBox(const win32::ShownMessageBox& box) {
       if (c == L'/') c = L' ';
     while (!answer) {
       auto line = options_.ask(L"answer the box (" + takes + L")> ");
-      if (!line) break;
+      if (!line) {
+        // The input ended (Ctrl-D): the box is closed as Esc closes it, by its Cancel, else
+        // by the answer that changes least.
+        std::wstring buttons = Lower(ButtonsOf(box.style));
+        answer = buttons.find(L"cancel") != std::wstring::npos ? win32::IDCANCEL
+                 : buttons.find(L"no") != std::wstring::npos   ? win32::IDNO
+                                                               : DefaultButton(box.style);
+        Print(L"  (the input ended: the box is answered as with esc)");
+        break;
+      }
       std::wstring l = Lower(*line);
       answer = l == L"ok"       ? win32::IDOK
                : l == L"cancel" ? win32::IDCANCEL

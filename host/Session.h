@@ -107,6 +107,8 @@ class Session {
   // Answers are for the next line that does something: `answer` lines and the lines that only
   // look (show, expect, windows, help) pass them on.
   std::vector<std::wstring> TakeDroppedAnswers() { return std::move(dropped_); }
+  // Where the next line comes from ("my.txt:12", "-e #3"), for messages that name it later.
+  void SetWhere(std::wstring where) { where_ = std::move(where); }
   // Whether a line's first word is a command.
   static bool IsCommand(const std::wstring& verb);
   // The commands and their spelling, for `help`.
@@ -213,6 +215,7 @@ class Session {
   std::vector<std::wstring> dropped_;  // answers the last line left unused
   // For each dialog whose answer a line dropped, that line as written.
   std::map<std::wstring, std::wstring> droppedAt_;
+  std::wstring where_;
   size_t wordCalls_ = 0;        // Word's calls looked at by the last drawing of a run
   std::wstring progressShown_;  // the progress last shown at the prompt
   std::wstring progressText_;   // the text beside the progress bar last seen

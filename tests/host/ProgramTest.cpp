@@ -827,7 +827,7 @@ TEST(Program, AnAnswerIsForItsLineAndABoxWithOneButtonTakesNone) {
       << run.err;
   EXPECT_TRUE(Has(run.err,
                   "click btnOK (the answer queued for it was dropped unused by the line "
-                  "`select \"Quarterly figures\"` before)\n"))
+                  "-e #4, `select \"Quarterly figures\"` before)\n"))
       << run.err;
   EXPECT_FALSE(Has(run.out, "RE: Quarterly figures")) << run.out;
   // At the prompt a line that fails drops its answers too: the next question is asked.
@@ -977,6 +977,15 @@ TEST(Program, AtThePromptCtrlDAtADialogCancelsItAndOutlookGoesOn) {
       << picker.out;
   EXPECT_TRUE(Has(picker.out, "* 1 explorer: Inbox\n")) << picker.out;
   EXPECT_FALSE(Has(picker.out, "inspector")) << picker.out;
+
+  // A box's question likewise: answered as Esc would, and the prompt goes on.
+  auto box = RunEdited(true, {"start", "enter", "select \"Quarterly figures\"",
+                              "ribbon click btnSaveAsTemplate", "\x04", "windows", "quit"});
+  EXPECT_EQ(0, box.code) << box.out;
+  EXPECT_TRUE(Has(box.out, "(the input ended: the box is answered as with esc)\n  answered no"))
+      << box.out;
+  EXPECT_TRUE(Has(box.out, "* 1 explorer: Inbox\n")) << box.out;
+  EXPECT_FALSE(Has(box.out, "error:")) << box.out;
 }
 
 }  // namespace
@@ -1090,7 +1099,7 @@ TEST(Program, AnswersAreCheckedWhenQueuedAndKeptByLinesThatOnlyLook) {
       {"14",
        {answer, "wait 1", "select \"Quarterly figures\"", "ribbon click btnTanveloSub"},
        2,
-       "(the answer queued for it was dropped unused by the line `wait 1` before)"},
+       "(the answer queued for it was dropped unused by the line -e #4, `wait 1` before)"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = {"--outlook", c.version};
