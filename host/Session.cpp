@@ -205,7 +205,9 @@ void Session::Boot() {
     word::SetConverter(std::make_shared<word::OfficeService>(
         *soffice, (sandbox_->Path() / "libreoffice").string()));
     Print(L"[word] LibreOffice; drive C: is " +
-          win32::MultiByteToWide(win32::CP_UTF8, (sandbox_->Path() / "C").string()));
+          win32::MultiByteToWide(win32::CP_UTF8, (sandbox_->Path() / "C").string()) +
+          (options_.keepDriveC.empty() ? L" until the program ends (--keep-c DIR keeps a copy)"
+                                       : L""));
   }
   for (const auto& [name, bytes] : options_.keptLanguages)
     win32::files::WriteAll(win32::ToAnsi(vb::App().Path) + "\\" + name, bytes);
@@ -1282,6 +1284,18 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
         }
         if (words.size() == 1 && !words[0].quoted && words[0].text == L"help") {
           for (const auto& help : DialogHelp(form)) Print(help);
+          continue;
+        }
+        // Outlook's own commands wait until the dialog is closed, as Outlook's window does.
+        static const wchar_t* kActions[] = {L"click", L"type",  L"check", L"choose",
+                                            L"node",  L"enter", L"esc",   L"close"};
+        if (!words[0].quoted && IsCommand(words[0].text) &&
+            std::find(std::begin(kActions), std::end(kActions), words[0].text) ==
+                std::end(kActions)) {
+          Print(L"  `" + ShownWord(words[0].text) + L"` is for Outlook, which waits until " +
+                form.Name() +
+                L" is closed: answer it first (esc cancels it; help lists its "
+                L"actions)");
           continue;
         }
         std::vector<std::wstring> pressed;  // a person at the prompt sees what they pressed

@@ -946,7 +946,7 @@ namespace {
 TEST(Program, AtThePromptADialogIsExploredInItsOwnTerms) {
   auto run = RunEdited(
       true, {"start", "enter", "select \"Quarterly figures\"", "ribbon click btnTanveloSub", "",
-             "help", "node treFolders \"Tanvelo Templates/Standard Templates\"",
+             "help", "show templates", "node treFolders \"Tanvelo Templates/Standard Templates\"",
              "node treFolders \"Tanvelo Templates/Standard Templates/Reply Templates\"",
              "click btnOK", "quit"});
   EXPECT_EQ(0, run.code) << run.out;
@@ -954,6 +954,10 @@ TEST(Program, AtThePromptADialogIsExploredInItsOwnTerms) {
       << run.out;
   EXPECT_FALSE(Has(run.out, "usage: answer")) << run.out;
   EXPECT_TRUE(Has(run.out, "  trees: treFolders\n")) << run.out;
+  EXPECT_TRUE(Has(run.out,
+                  "  `show` is for Outlook, which waits until frmSelectTemplate is "
+                  "closed: answer it first"))
+      << run.out;
   EXPECT_TRUE(Has(run.out, "  buttons: btnOK (disabled)")) << run.out;
   EXPECT_TRUE(Has(run.out, "> Standard Templates\n          Forward templates [+]")) << run.out;
   EXPECT_TRUE(Has(run.out, "> Reply Templates\n            directions to office from")) << run.out;
@@ -1241,6 +1245,33 @@ TEST(Program, DriveCCanBeKeptSoExportedFilesCanBeOpened) {
   EXPECT_TRUE(Has(run.out, "[outlook] drive C: is copied to " + kept.string())) << run.out;
   EXPECT_TRUE(std::filesystem::is_regular_file(kept / "Temp" / "information request.dot"))
       << run.out;
+}
+
+}  // namespace
+
+namespace {
+
+// The README's program section and --help name the same options, so neither tells of one the
+// program lacks or leaves one out.
+TEST(Program, TheReadmeAndTheHelpNameTheSameOptions) {
+  auto options = [](const std::string& text) {
+    std::set<std::string> found;
+    for (size_t at = text.find("--"); at != std::string::npos; at = text.find("--", at + 2)) {
+      size_t end = text.find_first_not_of("abcdefghijklmnopqrstuvwxyz-", at + 2);
+      std::string option = text.substr(at, end - at);
+      if (option.size() > 3) found.insert(option);
+    }
+    return found;
+  };
+  std::string readme = testsource::ReadSourceFile("README.md");
+  size_t from = readme.find("## The simulated Outlook program");
+  ASSERT_NE(std::string::npos, from);
+  readme = readme.substr(from, readme.find("The benchmarks (`bench/`)", from) - from);
+  std::set<std::string> help = options(Program({"--help"}).out);
+  std::set<std::string> told = options(readme);
+  told.erase("--sample");  // the sweep script's, not the program's
+  EXPECT_EQ(help, told);
+  EXPECT_TRUE(help.count("--version") && help.count("--keep-c"));
 }
 
 }  // namespace
