@@ -487,8 +487,16 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     for (size_t n = 0; n < source.lines.size(); ++n) {
       std::string_view line = source.Line(n);
       try {
-        if (auto first = CheckLine(line); first && !KnownCommand(*first))
-          throw ScriptError(UnknownCommand(*first));
+        auto first = CheckLine(line);
+        if (first && !KnownCommand(*first)) throw ScriptError(UnknownCommand(*first));
+        // A misspelt dialog in an answer is as sure a mistake; a line too long to be an
+        // answer is left to its run, so reading it here costs no copy.
+        if (first && *first == "answer" && line.size() <= 4096) {
+          auto words = SplitLine(line);
+          if (words.size() > 1 && !words[1].quoted && words[1].text != L"box")
+            if (auto why = Session::UnknownDialog(words[1].text); !why.empty())
+              throw ScriptError(Utf8(why));
+        }
       } catch (const ScriptError& e) {
         io.err(Where(source, n) + ": error: " + CutInput(e.what(), line) + "\n");
         return 2;

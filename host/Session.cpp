@@ -1188,6 +1188,16 @@ size_t Distance(const std::wstring& a, const std::wstring& b) {
 }
 }  // namespace
 
+std::wstring Session::UnknownDialog(const std::wstring& name) {
+  if (std::find(std::begin(kDialogs), std::end(kDialogs), name) != std::end(kDialogs)) return L"";
+  const wchar_t* nearest = kDialogs[0];
+  for (const wchar_t* known : kDialogs)
+    if (Distance(name, known) < Distance(name, nearest)) nearest = known;
+  return L"the add-in has no dialog " + ShownWord(name) + L"; did you mean " + nearest +
+         L"? (the dialogs: " +
+         Joined(std::vector<std::wstring>(std::begin(kDialogs), std::end(kDialogs)), L", ") + L")";
+}
+
 // A line as the user wrote it, for the messages that name it later.
 std::wstring LineText(const std::vector<Word>& w) {
   std::wstring line;
@@ -1200,14 +1210,7 @@ std::wstring LineText(const std::vector<Word>& w) {
 void Session::AnswerForm(const std::vector<Word>& w) {
   if (w.size() < 3) Fail(L"usage: answer FORM ACTION[; ACTION]...");
   // A misspelt dialog would never be shown: the answer would only be dropped later.
-  if (std::find(std::begin(kDialogs), std::end(kDialogs), w[1].text) == std::end(kDialogs)) {
-    const wchar_t* nearest = kDialogs[0];
-    for (const wchar_t* name : kDialogs)
-      if (Distance(w[1].text, name) < Distance(w[1].text, nearest)) nearest = name;
-    Fail(L"the add-in has no dialog " + ShownWord(w[1].text) + L"; did you mean " + nearest +
-         L"? (the dialogs: " +
-         Joined(std::vector<std::wstring>(std::begin(kDialogs), std::end(kDialogs)), L", ") + L")");
-  }
+  if (auto why = UnknownDialog(w[1].text); !why.empty()) Fail(why);
   std::vector<std::wstring> pressed;
   auto actions = ParseActions(w, 2, pressed);
   if (std::find(answeredForms_.begin(), answeredForms_.end(), w[1].text) == answeredForms_.end())

@@ -111,6 +111,8 @@ class Session {
   void SetWhere(std::wstring where) { where_ = std::move(where); }
   // Whether a line's first word is a command.
   static bool IsCommand(const std::wstring& verb);
+  // Why an answer's dialog name is none the add-in shows, naming the nearest; empty when it is.
+  static std::wstring UnknownDialog(const std::wstring& name);
   // The commands and their spelling, for `help`.
   static std::vector<std::wstring> Help();
 

@@ -1117,6 +1117,13 @@ TEST(Program, AnswersAreCheckedWhenQueuedAndKeptByLinesThatOnlyLook) {
       EXPECT_TRUE(Has(run.out, "[click] dialog frmSelectTemplate btnOK")) << run.out;
     }
   }
+  // A script naming no dialog of the add-in runs nothing; at the prompt the typo is told.
+  auto typo = Program({"-e", "start", "-e", "answer frmSelectTemplat enter"});
+  EXPECT_EQ(2, typo.code);
+  EXPECT_EQ("", typo.out);
+  auto typed = RunEdited(true, {"answer frmHotkee esc", "quit"});
+  EXPECT_TRUE(Has(typed.out, "error: the add-in has no dialog frmHotkee; did you mean frmHotkey?"))
+      << typed.out;
 }
 
 }  // namespace
