@@ -1010,6 +1010,9 @@ TEST(Program, AnUnansweredDialogsHintWorksWhenFollowedLiterally) {
   const std::string picker =
       "answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/Reply "
       "Templates/thank you for the information\"; click btnHotkey; esc";
+  const std::string move =
+      "answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/Reply "
+      "Templates/information request\"; click btnMove; esc";
   const Case cases[] = {
       {"14", "frmReplyFolder", {}, "start", "answer frmReplyFolder click cmdOK"},
       {"14",
@@ -1027,6 +1030,11 @@ TEST(Program, AnUnansweredDialogsHintWorksWhenFollowedLiterally) {
        {"select \"Quarterly figures\"", picker},
        "bar click \"Actions/Tanvelo/Reply with...\"",
        "answer frmHotkey click btnOK"},
+      {"11",
+       "frmBrowseFolder",
+       {"select \"Quarterly figures\"", move},
+       "bar click \"Actions/Tanvelo/Reply with...\"",
+       "answer frmBrowseFolder click btnOK"},
       {"11",
        "frmOptions",
        {},
