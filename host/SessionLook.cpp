@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 
+#include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
@@ -199,14 +200,19 @@ void Session::Show(const std::vector<Word>& w) {
 
 namespace {
 // A hotkey's action as the user's language names it ("Reply", "Reply to all", "Forward"); the
-// stored English name when the language has no words for it.
+// stored English name when the language has no words for it (asked first, so a look logs
+// nothing).
 std::wstring ActionWords(const std::wstring& stored) {
-  for (int32_t action : {1, 2, 4}) {
+  static const struct {
+    int32_t action;
+    const wchar_t* textId;
+  } kWords[] = {{1, L"HOT_KEY_ACTION_TV"}, {2, L"HOT_KEY_ACTION_RAW"}, {4, L"HOT_KEY_ACTION_FW"}};
+  for (const auto& words : kWords) {
     CHotkey hotkey;
-    hotkey.Action = action;
+    hotkey.Action = words.action;
     if (vb::LCase(hotkey.DisplayActionName2()) != vb::LCase(stored)) continue;
-    std::wstring words = hotkey.DisplayActionName();
-    return words.empty() ? stored : words;
+    if (!g_oLang || !g_oLang->ItemFind(words.textId)) return stored;
+    return g_oLang->Item(words.textId);
   }
   return stored;
 }

@@ -936,6 +936,17 @@ TEST(Program, ShowTemplatesListsTheWholeTreeWithEachTemplatesMarks) {
       << shown;
   EXPECT_EQ(1u, Count(shown, "(")) << shown;
   EXPECT_EQ(2, Program({"-e", "show templates"}).code);
+  // A language without words for the actions shows the stored name, and the look logs nothing.
+  auto lang = (testsource::SourceDir() / "tests/data/host/Testish.lng").string();
+  auto testish = Program(
+      {"--lang", lang, "-e", "answer frmReplyFolder enter", "-e", "start", "-e",
+       "folder \"Tanvelo Templates/Standard Templates/Reply Templates\"", "-e",
+       "select \"thank you for the information\"", "-e",
+       "answer frmHotkey choose optReply; choose optAlt; choose cboLetters \"R\"; click btnOK",
+       "-e", "ribbon click btnHotkey", "-e", "show templates", "-e", "show log"});
+  EXPECT_TRUE(Has(testish.out, "(hotkey Ctrl+Alt+R Tanvelo)\n")) << testish.out;
+  // The binding's own lookup is the only one logged.
+  EXPECT_EQ(1u, Count(testish.out, "Key 'HOT_KEY_ACTION_TV' not exists")) << testish.out;
 }
 
 namespace {
