@@ -1127,10 +1127,12 @@ std::wstring AnswerHint(forms::Form& form) {
 
 // Why a refused click on a disabled OK is refused, in the steps that enable it.
 std::string WhyRefused(forms::Form& form, const std::string& refusal) {
+  auto ok = OkButton(form);
+  if (!ok || refusal.find(A(form.Name() + L"." + ok->Name() + L":")) == std::string::npos)
+    return refusal;
   auto steps = EnablingSteps(form);
   if (steps.empty()) return refusal;
-  return refusal + " (" + A(OkButton(form)->Name()) +
-         " is enabled after: " + A(Joined(steps, L"; ")) + ")";
+  return refusal + " (" + A(ok->Name()) + " is enabled after: " + A(Joined(steps, L"; ")) + ")";
 }
 
 // What a person at a dialog's prompt can do, and with which of its controls.
