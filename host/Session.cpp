@@ -1055,19 +1055,26 @@ std::vector<std::wstring> EnablingSteps(forms::Form& form) {
   if (!ok || ok->Enabled()) return {};
   for (const auto& c : form.Controls()) {
     auto tree = std::dynamic_pointer_cast<forms::TreeView>(c);
-    if (!tree || !Seen(*tree) || !tree->Enabled() || tree->SelectedItem()) continue;
+    if (!tree || !Seen(*tree) || !tree->Enabled()) continue;
     std::set<int32_t> folders;
     for (const auto& node : tree->Nodes().All())
       if (node->Children() > 0) folders.insert(node->Image);
+    auto leaf = [&](const forms::Node& node) {
+      return node.Children() == 0 && !folders.count(node.Image);
+    };
+    // A leaf picked already leaves OK to other steps; a folder picked is looked in first.
+    auto selected = tree->SelectedItem();
+    if (selected && leaf(*selected)) continue;
     std::shared_ptr<forms::Node> pick;
     std::function<void(const std::vector<std::shared_ptr<forms::Node>>&)> walk =
         [&](const std::vector<std::shared_ptr<forms::Node>>& level) {
           for (const auto& node : level) {
             if (pick) return;
-            if (node->Children() == 0 && !folders.count(node->Image)) pick = node;
+            if (leaf(*node)) pick = node;
             walk(node->ChildNodes());
           }
         };
+    if (selected) walk(selected->ChildNodes());
     walk(tree->Roots());
     if (!pick && !tree->Roots().empty()) pick = tree->Roots().front();
     if (pick) return {L"node " + tree->Name() + L" " + Quote(NodePath(*pick))};

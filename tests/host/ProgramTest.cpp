@@ -972,6 +972,13 @@ TEST(Program, AtThePromptADialogIsExploredInItsOwnTerms) {
   EXPECT_TRUE(Has(run.out, "  buttons: btnOK (disabled)")) << run.out;
   EXPECT_TRUE(Has(run.out, "> Standard Templates\n          Forward templates [+]")) << run.out;
   EXPECT_TRUE(Has(run.out, "> Reply Templates\n            directions to office from")) << run.out;
+  // With a folder picked, the hint picks a template in it.
+  EXPECT_NE(run.prompts.end(),
+            std::find(run.prompts.begin(), run.prompts.end(),
+                      "answer frmSelectTemplate (e.g. node treFolders \"Tanvelo Templates/Standard "
+                      "Templates/Reply Templates/directions to office from location\"; click "
+                      "btnOK)> "))
+      << run.out;
 }
 
 // Ctrl-D at a dialog cancels it as Esc would (its close box when it has no Cancel), says so,
