@@ -22,19 +22,22 @@ namespace {
 
 const char* kUsage =
     "usage: tanvelo-outlook [--outlook 9|10|11|12|14] [--profile DIR] [--demo]\n"
-    "                       [--word memory|libreoffice] [--lang FILE]\n"
+    "                       [--word memory|libreoffice] [--keep-c DIR] [--lang FILE]\n"
     "                       [--fault-every N [--fault-seed S]]\n"
     "                       [--fault-at K | --fault-burst K,M | --fault-count]\n"
     "                       [-e LINE]... [SCRIPT]...\n"
+    "       tanvelo-outlook --help | --version\n"
     "Plays Outlook with the Tanvelo add-in loaded.\n"
     "  --outlook N    the Outlook version: 9 (2000), 10 (2002), 11 (2003), 12 (2007),\n"
     "                 14 (2010, the default); the years name them too\n"
-    "  --profile DIR  keeps the mail and the registry in DIR/store.sqlite (a profile of\n"
+    "  --profile DIR  keeps the mail, the registry and a --lang file in DIR (a profile of\n"
     "                 the older form, its registry in DIR/registry.hive, is taken over);\n"
-    "                 a new DIR starts from the demo profile\n"
+    "                 a new DIR starts from the demo profile; its parent must exist\n"
     "  --demo         runs the built-in demo: a reply from a template on Outlook 2010\n"
     "  --word KIND    Word for the export and import: memory (the default, the same\n"
     "                 files on every run) or libreoffice (real Word files through soffice)\n"
+    "  --keep-c DIR   copies drive C: into DIR when Outlook ends, so the files an export\n"
+    "                 wrote there can be opened\n"
     "  --lang FILE    the add-in's language file instead of EN.lng: it is put beside the\n"
     "                 add-in and the user's language option set to it\n"
     "  -e LINE        runs one command line (repeatable)\n"
@@ -47,9 +50,14 @@ const char* kUsage =
     "                 With --profile only the profile's own writes fail (the count is told\n"
     "                 at the end, and each line's with --fault-count); the scripts play\n"
     "                 once and a failed save ends with 3\n"
+    "  --version      tells which program this is and the Outlook versions it plays\n"
     "With a terminal and nothing to run, the commands are read at a prompt; `help` lists them.\n"
     "Exit codes: 0 done, 1 an expectation failed, 2 a script or option error, 3 the profile\n"
-    "could not be saved.\n";
+    "could not be saved, or a fault run found what the add-in broke.\n";
+
+const char* kVersion =
+    "tanvelo-outlook: Outlook 9 (2000), 10 (2002), 11 (2003), 12 (2007) and 14 (2010) with the\n"
+    "Tanvelo add-in loaded, over the project's own substitute of Outlook, Office and Windows\n";
 
 // A script as it was read, in UTF-8: a line is converted only when it runs, and its words
 // are its only copy.
@@ -72,8 +80,14 @@ struct Language {
   std::string bytes, name, id;
 };
 
-// The langid of a language file's [version] section; empty when it names none.
-std::string LanguageId(const std::string& bytes) {
+// A language file's [version] section as the add-in reads it: the langid, the language's name
+// and the signature; `found` false when the file has no such section.
+struct VersionSection {
+  bool found = false;
+  std::string langid, lang, signature;
+};
+
+VersionSection ReadVersion(const std::string& bytes) {
   auto trim = [](std::string_view t) {
     while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
     while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r'))
@@ -85,6 +99,7 @@ std::string LanguageId(const std::string& bytes) {
     for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
   };
+  VersionSection version;
   std::string_view text = bytes;
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   bool inVersion = false;
@@ -94,18 +109,47 @@ std::string LanguageId(const std::string& bytes) {
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     if (line.starts_with("[")) {
       inVersion = lower(line) == "[version]";
+      version.found = version.found || inVersion;
       continue;
     }
     size_t equals = line.find('=');
-    if (!inVersion || equals == std::string_view::npos ||
-        lower(trim(line.substr(0, equals))) != "langid")
-      continue;
+    if (!inVersion || equals == std::string_view::npos) continue;
+    std::string key = lower(trim(line.substr(0, equals)));
     std::string_view value = trim(line.substr(equals + 1));
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
       value = value.substr(1, value.size() - 2);
-    return std::string(value);
+    if (key == "langid" && version.langid.empty()) version.langid = value;
+    if (key == "lang" && version.lang.empty()) version.lang = value;
+    if (key == "signature" && version.signature.empty()) version.signature = value;
   }
+  return version;
+}
+
+// Why the add-in could not read the language file at `path`, in a sentence naming the fix;
+// empty when it can. Sets the langid it is for.
+std::string LanguageRefused(const std::string& path, const std::string& bytes, std::string& id) {
+  VersionSection version = ReadVersion(bytes);
+  id = version.langid;
+  if (!version.found) return path + " is not a language file: it has no [version] section";
+  if (version.langid.empty())
+    return path + " is not a language file: its [version] section names no langid";
+  if (version.signature != "Norvane.LangLngFile" || version.lang.empty())
+    return path + " is not a language file the add-in takes: its [version] section needs " +
+           "signature = \"Norvane.LangLngFile\" and a lang";
+  // The add-in reads lines ended by CR LF, as Windows writes them; an LF alone ends none.
+  for (size_t at = bytes.find('\n'); at != std::string::npos; at = bytes.find('\n', at + 1))
+    if (at == 0 || bytes[at - 1] != '\r')
+      return path + " has lines ended by LF alone (line " +
+             std::to_string(std::count(bytes.begin(), bytes.begin() + static_cast<long>(at), '\n') +
+                            1) +
+             "); the add-in reads lines ended by CR LF, as Windows writes them: convert it, "
+             "e.g. with unix2dos";
   return "";
+}
+
+// The folder of a kept profile that keeps the language file chosen with --lang.
+std::filesystem::path KeptLanguages(const std::string& profileDir) {
+  return std::filesystem::path(profileDir) / "languages";
 }
 
 // The lines of a text: ends at "\n", a "\r" before it left out.
@@ -149,9 +193,26 @@ std::string NotAFile(const std::string& path, const std::string& what, bool pipe
   }
 }
 
+// A folder the program keeps the user's files in (--profile, --keep-c): the file system's root
+// would mix them with everything else, and a path whose parent is missing is most likely
+// mistyped, so only its last folder is made.
+std::string NotAFolderOfItsOwn(const std::string& dir, const std::string& option) {
+  std::error_code ec;
+  auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(dir, ec), ec);
+  if (!ec && full == full.root_path())
+    return dir + " is the file system's root: " + option + " takes a folder of its own";
+  if (std::filesystem::exists(full, ec)) return "";
+  auto parent = full.parent_path();
+  if (!std::filesystem::is_directory(parent, ec))
+    return "the folder " + parent.string() + " does not exist: " + option +
+           " makes only the last folder of " + dir + " (mistyped?)";
+  return "";
+}
+
 // The profile folder and the files the program keeps in it, as they must be.
 std::string ProfileNotFiles(const std::string& dir) {
   std::error_code ec;
+  if (auto why = NotAFolderOfItsOwn(dir, "--profile"); !why.empty()) return why;
   auto status = std::filesystem::status(dir, ec);
   if (std::filesystem::exists(status) && !std::filesystem::is_directory(status))
     return dir + " is a file, not a folder: --profile takes the folder the profile is kept in";
@@ -240,7 +301,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   std::optional<std::string> profileDir;
   bool demo = false, versionGiven = false;
   int lineOptions = 0;
-  std::string wordKind;
+  std::string wordKind, keepDriveC;
   uint32_t faultEvery = 0, faultSeed = 0;
   uint64_t faultAt = 0, faultSpan = 1;
   bool faultCount = false;
@@ -255,6 +316,27 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     if (a == "--help" || a == "-h") {
       io.out(kUsage);
       return 0;
+    } else if (a == "--version") {
+      io.out(kVersion);
+      return 0;
+    } else if (a == "--keep-c") {
+      auto v = value();
+      if (!v || v->empty()) {
+        io.err("tanvelo-outlook: --keep-c takes a folder\n");
+        return 2;
+      }
+      std::error_code ec;
+      std::string why = NotAFolderOfItsOwn(*v, "--keep-c");
+      if (why.empty() && std::filesystem::exists(*v, ec) && !std::filesystem::is_directory(*v, ec))
+        why = *v + " is a file, not a folder: --keep-c takes the folder drive C: is copied to";
+      if (why.empty() && !std::filesystem::is_directory(*v, ec) &&
+          !std::filesystem::create_directory(*v, ec))
+        why = "cannot make the folder " + *v + ": " + ec.message();
+      if (!why.empty()) {
+        io.err("tanvelo-outlook: " + why + "\n");
+        return 2;
+      }
+      keepDriveC = *v;
     } else if (a == "--outlook") {
       // People name Outlook by its year as often as by its number.
       static const std::pair<const char*, int32_t> kVersions[] = {
@@ -297,9 +379,8 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       if (why.empty()) {
         language.bytes.assign(std::istreambuf_iterator<char>(in), {});
         language.name = std::filesystem::path(*v).filename().string();
-        language.id = LanguageId(language.bytes);
-        if (language.id.empty())
-          why = *v + " is not a language file: its [version] section names no langid";
+        why = LanguageRefused(*v, language.bytes, language.id);
+        if (!why.empty()) language.id.clear();
       }
       if (!why.empty()) {
         io.err("tanvelo-outlook: " + why + "\n");
@@ -406,8 +487,16 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     for (size_t n = 0; n < source.lines.size(); ++n) {
       std::string_view line = source.Line(n);
       try {
-        if (auto first = CheckLine(line); first && !KnownCommand(*first))
-          throw ScriptError(UnknownCommand(*first));
+        auto first = CheckLine(line);
+        if (first && !KnownCommand(*first)) throw ScriptError(UnknownCommand(*first));
+        // A misspelt dialog in an answer is as sure a mistake; a line too long to be an
+        // answer is left to its run, so reading it here costs no copy.
+        if (first && *first == "answer" && line.size() <= 4096) {
+          auto words = SplitLine(line);
+          if (words.size() > 1 && !words[1].quoted && words[1].text != L"box")
+            if (auto why = Session::UnknownDialog(words[1].text); !why.empty())
+              throw ScriptError(Utf8(why));
+        }
       } catch (const ScriptError& e) {
         io.err(Where(source, n) + ": error: " + CutInput(e.what(), line) + "\n");
         return 2;
@@ -479,6 +568,29 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
              Utf8(store->ReadOnlyCause()) + "): what this session changes cannot be kept\n");
   }
 
+  // A language chosen with --lang stays with a kept profile: the file is kept in the profile's
+  // folder and put beside the add-in at each start, as the user's option names it.
+  std::vector<std::pair<std::string, std::string>> keptLanguages;
+  if (profileDir && !language.id.empty() && store->ReadOnlyCause().empty()) {
+    std::error_code ec;
+    auto folder = KeptLanguages(*profileDir);
+    std::filesystem::create_directory(folder, ec);
+    std::ofstream kept(folder / language.name, std::ios::binary | std::ios::trunc);
+    kept.write(language.bytes.data(), static_cast<std::streamsize>(language.bytes.size()));
+    if (ec || !kept.flush())
+      io.err("tanvelo-outlook: warning: the language file could not be kept in " + folder.string() +
+             " (" + (ec ? ec.message() : Reason()) + "): a later start needs --lang again\n");
+  } else if (profileDir && language.id.empty()) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(KeptLanguages(*profileDir), ec)) {
+      if (!entry.is_regular_file(ec) || entry.path().extension() != ".lng") continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      std::string bytes(std::istreambuf_iterator<char>(in), {}), id;
+      if (in && LanguageRefused(entry.path().string(), bytes, id).empty())
+        keptLanguages.emplace_back(entry.path().filename().string(), std::move(bytes));
+    }
+  }
+
   if (io.languageFile.empty() && language.id.empty())
     io.err(
         "tanvelo-outlook: warning: no language file EN.lng beside the program; the add-in's "
@@ -494,6 +606,8 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
   options.languageName = language.name;
   options.languageId = language.id;
   options.word = wordKind;
+  options.keptLanguages = std::move(keptLanguages);
+  options.keepDriveC = keepDriveC;
   // The editor redraws its prompt, so it is given the question's last line and the rest is
   // written out before it.
   bool toldInterrupt = false;
@@ -529,6 +643,13 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     io.err(std::string("tanvelo-outlook: ") + e.what() + "\n");
     return 2;
   }
+
+  // A language option whose file is gone would show every text as its id: said at once.
+  if (auto missing = session->MissingLanguageFile();
+      !missing.empty() && !(io.languageFile.empty() && missing == L"EN.lng"))
+    io.err("tanvelo-outlook: warning: the language option names " + Utf8(missing) +
+           ", which is not beside the add-in, so its texts show as their ids; give it again "
+           "with --lang FILE\n");
 
   if (prompt) {
     io.out("Outlook " + std::to_string(version) +
@@ -574,6 +695,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
       return 2;
     }
     int code = 0;
+    session->SetWhere(FromUtf8(Where(source, n)));
     try {
       session->Run(std::move(*words));
     } catch (const SaveFailed& e) {

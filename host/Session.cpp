@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <filesystem>
+#include <set>
 #include <string_view>
 
 #include "addin/Connect.h"
@@ -21,6 +22,7 @@
 #include "platform/forms/Form.h"
 #include "platform/forms/Lists.h"
 #include "platform/forms/ShowHooks.h"
+#include "platform/forms/TreeView.h"
 #include "platform/forms/User.h"
 #include "platform/msxml/DOMDocument.h"
 #include "platform/office/CommandBars.h"
@@ -139,6 +141,7 @@ Session::~Session() {
 }
 
 void Session::TearDown() {
+  KeepDriveC();
   contextMenu_.reset();
   watched_.clear();
   filed_.clear();
@@ -147,6 +150,18 @@ void Session::TearDown() {
   addin_.reset();
   g_oLang.reset();
   win32::ResetPlatform();
+}
+
+void Session::KeepDriveC() {
+  if (options_.keepDriveC.empty() || !sandbox_) return;
+  std::error_code ec;
+  std::filesystem::copy(
+      sandbox_->Path() / "C", options_.keepDriveC,
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing,
+      ec);
+  Print(ec ? L"[outlook] drive C: could not be copied to " + FromUtf8(options_.keepDriveC) + L": " +
+                 FromUtf8(ec.message())
+           : L"[outlook] drive C: is copied to " + FromUtf8(options_.keepDriveC));
 }
 
 void Session::Restart() {
@@ -190,8 +205,12 @@ void Session::Boot() {
     word::SetConverter(std::make_shared<word::OfficeService>(
         *soffice, (sandbox_->Path() / "libreoffice").string()));
     Print(L"[word] LibreOffice; drive C: is " +
-          win32::MultiByteToWide(win32::CP_UTF8, (sandbox_->Path() / "C").string()));
+          win32::MultiByteToWide(win32::CP_UTF8, (sandbox_->Path() / "C").string()) +
+          (options_.keepDriveC.empty() ? L" until the program ends (--keep-c DIR keeps a copy)"
+                                       : L""));
   }
+  for (const auto& [name, bytes] : options_.keptLanguages)
+    win32::files::WriteAll(win32::ToAnsi(vb::App().Path) + "\\" + name, bytes);
   if (!options_.languageFile.empty())
     win32::files::WriteAll(win32::ToAnsi(vb::App().Path) + "\\" +
                                (options_.languageName.empty() ? "EN.lng" : options_.languageName),
@@ -232,7 +251,17 @@ void Session::Boot() {
   Watch();
 }
 
+std::wstring Session::MissingLanguageFile() const {
+  win32::faults::Quiet own;
+  std::wstring name = COptions().LangFile();
+  if (name.empty()) return L"";
+  std::string path = win32::ToAnsi(vb::App().Path) + "\\" + win32::ToAnsi(name);
+  return win32::GetFileAttributesA(path.c_str()) == win32::INVALID_FILE_ATTRIBUTES ? name : L"";
+}
+
 // --- the run of one line ------------------------------------------------------------------
+std::wstring LineText(const std::vector<Word>& w);
+
 void Session::Run(const std::wstring& line) {
   Run(SplitLine(line));
 }
@@ -242,18 +271,27 @@ void Session::Run(std::vector<Word> words) {
   unanswered_.clear();
   // An answer is for the next line that acts: left over, it would answer a later showing of
   // its box or dialog that it was never meant for. A line that fails drops them as well.
+  // Opening a context menu, or listing the ribbon or the bars, only looks as well.
   static const wchar_t* kPassOn[] = {L"answer", L"show", L"expect", L"windows", L"help"};
+  const std::wstring& verb = words[0].text;
+  bool looks = std::find(std::begin(kPassOn), std::end(kPassOn), verb) != std::end(kPassOn) ||
+               (verb == L"context" && words.size() == 2) ||
+               (verb == L"ribbon" && words.size() == 1) || verb == L"bars";
   struct DropUnused {
     Session& session;
     bool acts;
+    const std::vector<Word>& line;
     ~DropUnused() {
       if (!acts) return;
       session.dropped_ = session.UnusedAnswers();
+      for (const auto& name : session.answeredForms_)
+        if (forms::PendingScripts(name))
+          session.droppedAt_[name] = (session.where_.empty() ? L"" : session.where_ + L", ") +
+                                     L"`" + LineText(line) + L"`";
       session.boxAnswers_.clear();
       forms::DropScripts();
     }
-  } drop{*this,
-         std::find(std::begin(kPassOn), std::end(kPassOn), words[0].text) == std::end(kPassOn)};
+  } drop{*this, !looks, words};
   try {
     Dispatch(words);
   } catch (const win32::UnscriptedPrompt& prompt) {
@@ -681,7 +719,25 @@ std::shared_ptr<office::CommandBarControl> Session::BarControl(const std::wstrin
     if (bar->Type() == office::msoBarTypePopup || !bar->Visible()) continue;
     if (auto c = FindPath(*bar, path)) return c;
   }
-  Fail(L"no shown control \"" + ShownWord(path) + L"\" on the active window's bars");
+  std::wstring elsewhere = BarsElsewhere();
+  Fail(L"no shown control \"" + ShownWord(path) + L"\" on the active window's bars" +
+       (elsewhere.empty() ? L"" : L" (" + elsewhere + L")"));
+}
+
+// Where the add-in's commands are when the active window's bars hold none of them: on the
+// ribbon of Outlook 2007's windows of a mail and of every window of 2010.
+std::wstring Session::BarsElsewhere() const {
+  auto bars = BarsOf(ActiveWindow());
+  if (bars)
+    for (int32_t i = 1; i <= bars->Count(); ++i) {
+      std::vector<std::wstring> lines;
+      BarLines(*bars->Item(i), L"", lines);
+      if (!lines.empty()) return L"";
+    }
+  if (!host_->RibbonWindowOf(ActiveWindow().get())) return L"";
+  return L"Outlook " + std::to_wstring(outlook::MajorVersion(p_.app->Version())) +
+         L" shows the add-in's commands on this window's ribbon, not on bars: `ribbon` lists "
+         L"them and `ribbon click ID` clicks one; --outlook 2003 plays a version with bars";
 }
 
 void Session::Bars(const std::vector<Word>& w) {
@@ -700,6 +756,8 @@ void Session::Bars(const std::vector<Word>& w) {
       Print(L"  " + bar->Name() + (bar->Visible() ? L"" : L" (not shown)"));
       for (const auto& line : lines) Print(L"  " + line);
     }
+    if (auto elsewhere = BarsElsewhere(); !elsewhere.empty())
+      Print(L"  (none of the add-in: " + elsewhere + L")");
     return;
   }
   Need(w, 3, L"bar click \"Caption/Caption\"");
@@ -830,7 +888,16 @@ int Session::OnMessageBox(const win32::ShownMessageBox& box) {
       if (c == L'/') c = L' ';
     while (!answer) {
       auto line = options_.ask(L"answer the box (" + takes + L")> ");
-      if (!line) break;
+      if (!line) {
+        // The input ended (Ctrl-D): the box is closed as Esc closes it, by its Cancel, else
+        // by the answer that changes least.
+        std::wstring buttons = Lower(ButtonsOf(box.style));
+        answer = buttons.find(L"cancel") != std::wstring::npos ? win32::IDCANCEL
+                 : buttons.find(L"no") != std::wstring::npos   ? win32::IDNO
+                                                               : DefaultButton(box.style);
+        Print(L"  (the input ended: the box is answered as with esc)");
+        break;
+      }
       std::wstring l = Lower(*line);
       answer = l == L"ok"       ? win32::IDOK
                : l == L"cancel" ? win32::IDCANCEL
@@ -919,10 +986,12 @@ std::vector<Action> ParseActions(const std::vector<Word>& w, size_t from,
       bool dbl = verb == L"dblclick";
       actions.push_back([c = g[1].text, path = g[2].text, dbl](forms::User& u) {
         std::wstring key = NodeKey(u.GetForm(), c, path);
-        if (dbl)
-          u.DblClickNode(c, key);
-        else
-          u.SelectNode(c, key);
+        if (dbl) return u.DblClickNode(c, key);
+        u.SelectNode(c, key);
+        // A folder is opened with its plus sign, so what it holds can be seen and picked.
+        if (auto tree = u.GetForm().Get<forms::TreeView>(c); tree && u.GetForm().IsLoaded())
+          if (auto node = tree->SelectedItem(); node && node->Key() == key && node->Children())
+            node->Expanded = true;
       });
     } else if (verb == L"enter") {
       need(1, L"enter");
@@ -956,18 +1025,216 @@ std::wstring PressedButton(forms::Form& form, const std::wstring& pressed) {
 }
 }  // namespace
 
+namespace {
+// The texts from the root down to the node, as `node` takes them.
+std::wstring NodePath(const forms::Node& node) {
+  std::wstring path = node.Text;
+  for (auto up = node.Parent(); up; up = up->Parent()) path = up->Text + L"/" + path;
+  return path;
+}
+
+// A control a user can see: lists of pictures and timers have no place on the screen.
+bool Seen(const forms::Control& c) {
+  return c.TypeName() != L"ImageList" && c.TypeName() != L"Timer" && OnScreen(c);
+}
+
+// The form's own OK button (older forms call it cmdOK), or null.
+std::shared_ptr<forms::CommandButton> OkButton(forms::Form& form) {
+  for (const wchar_t* name : {L"btnOK", L"cmdOK"})
+    if (auto ok = std::dynamic_pointer_cast<forms::CommandButton>(form.FindControl(name)))
+      return ok;
+  return nullptr;
+}
+
+// What a user does before a disabled OK can be pressed, as actions of an answer: in a tree
+// with nothing selected, one real node to pick (a leaf drawn unlike the folders, as a
+// template among its folders); else an option of each group with none chosen and an entry
+// of each list with none taken. Empty when OK is enabled.
+std::vector<std::wstring> EnablingSteps(forms::Form& form) {
+  auto ok = OkButton(form);
+  if (!ok || ok->Enabled()) return {};
+  for (const auto& c : form.Controls()) {
+    auto tree = std::dynamic_pointer_cast<forms::TreeView>(c);
+    if (!tree || !Seen(*tree) || !tree->Enabled()) continue;
+    std::set<int32_t> folders;
+    for (const auto& node : tree->Nodes().All())
+      if (node->Children() > 0) folders.insert(node->Image);
+    auto leaf = [&](const forms::Node& node) {
+      return node.Children() == 0 && !folders.count(node.Image);
+    };
+    // A leaf picked already leaves OK to other steps; a folder picked is looked in first.
+    auto selected = tree->SelectedItem();
+    if (selected && leaf(*selected)) continue;
+    std::shared_ptr<forms::Node> pick;
+    std::function<void(const std::vector<std::shared_ptr<forms::Node>>&)> walk =
+        [&](const std::vector<std::shared_ptr<forms::Node>>& level) {
+          for (const auto& node : level) {
+            if (pick) return;
+            if (leaf(*node)) pick = node;
+            walk(node->ChildNodes());
+          }
+        };
+    if (selected) walk(selected->ChildNodes());
+    walk(tree->Roots());
+    if (!pick && !tree->Roots().empty()) pick = tree->Roots().front();
+    if (pick) return {L"node " + tree->Name() + L" " + Quote(NodePath(*pick))};
+  }
+  std::vector<std::wstring> steps;
+  std::set<const forms::Control*> groups;
+  for (const auto& c : form.Controls()) {
+    if (!Seen(*c) || !c->Enabled()) continue;
+    if (auto option = std::dynamic_pointer_cast<forms::OptionButton>(c)) {
+      if (groups.count(c->Container())) continue;
+      groups.insert(c->Container());
+      bool chosen = false;
+      for (const auto& other : form.Controls())
+        if (auto o = std::dynamic_pointer_cast<forms::OptionButton>(other);
+            o && o->Container() == c->Container() && o->Value())
+          chosen = true;
+      if (!chosen) steps.push_back(L"choose " + c->Name());
+    } else if (auto list = std::dynamic_pointer_cast<forms::ListControl>(c)) {
+      if (list->ListIndex() >= 0) continue;
+      // An entry marked "*" is taken already.
+      for (int32_t i = 0; i < list->ListCount(); ++i)
+        if (!list->List(i).starts_with(L"*")) {
+          steps.push_back(L"choose " + c->Name() + L" " + Quote(list->List(i)));
+          break;
+        }
+    }
+  }
+  return steps;
+}
+
+std::wstring Joined(const std::vector<std::wstring>& parts, const wchar_t* between) {
+  std::wstring out;
+  for (const auto& part : parts) out += (out.empty() ? L"" : between) + part;
+  return out;
+}
+
+// An answer the form takes as it stands, followed literally: the steps that enable its OK
+// button and the click on it; else its default and its cancel button where they can be
+// pressed (the export and import dialogs: the run, then closing; after the run, closing).
+std::wstring AnswerHint(forms::Form& form) {
+  if (auto ok = OkButton(form)) {
+    auto steps = EnablingSteps(form);
+    steps.push_back(L"click " + ok->Name());
+    return Joined(steps, L"; ");
+  }
+  std::wstring run, close;
+  for (const auto& c : form.Controls()) {
+    auto button = std::dynamic_pointer_cast<forms::CommandButton>(c);
+    if (!button || !Seen(*button) || !button->Enabled()) continue;
+    if (button->Default() && run.empty()) run = L"click " + button->Name();
+    if (button->Cancel() && close.empty()) close = L"click " + button->Name();
+  }
+  if (run.empty() && close.empty()) return L"close";
+  if (run.empty() || close.empty()) return run + close;
+  return run + L"; " + close;
+}
+
+// Why a refused click on a disabled OK is refused, in the steps that enable it.
+std::string WhyRefused(forms::Form& form, const std::string& refusal) {
+  auto ok = OkButton(form);
+  if (!ok || refusal.find(A(form.Name() + L"." + ok->Name() + L":")) == std::string::npos)
+    return refusal;
+  auto steps = EnablingSteps(form);
+  if (steps.empty()) return refusal;
+  return refusal + " (" + A(ok->Name()) + " is enabled after: " + A(Joined(steps, L"; ")) + ")";
+}
+
+// What a person at a dialog's prompt can do, and with which of its controls.
+std::vector<std::wstring> DialogHelp(forms::Form& form) {
+  std::vector<std::wstring> out = {
+      L"  actions, several joined by \";\": click C | type C \"text\" | check C 0|1 | choose C "
+      L"[\"entry\"] | node C \"A/B\" (selects, and opens a folder) | dblclick C \"A/B\" | enter | "
+      L"esc | close"};
+  static const struct {
+    const wchar_t* kind;
+    std::function<bool(const forms::Control&)> is;
+  } kKinds[] = {
+      {L"buttons", [](const forms::Control& c) { return c.TypeName() == L"CommandButton"; }},
+      {L"text boxes", [](const forms::Control& c) { return c.TypeName() == L"TextBox"; }},
+      {L"check boxes", [](const forms::Control& c) { return c.TypeName() == L"CheckBox"; }},
+      {L"options", [](const forms::Control& c) { return c.TypeName() == L"OptionButton"; }},
+      {L"lists",
+       [](const forms::Control& c) {
+         return dynamic_cast<const forms::ListControl*>(&c) != nullptr;
+       }},
+      {L"trees", [](const forms::Control& c) { return c.TypeName() == L"TreeView"; }},
+  };
+  for (const auto& kind : kKinds) {
+    std::wstring names;
+    for (const auto& c : form.Controls())
+      if (Seen(*c) && kind.is(*c))
+        names += (names.empty() ? L"" : L", ") + c->Name() + (c->Enabled() ? L"" : L" (disabled)");
+    if (!names.empty()) out.push_back(L"  " + std::wstring(kind.kind) + L": " + names);
+  }
+  out.push_back(L"  e.g. " + AnswerHint(form));
+  return out;
+}
+}  // namespace
+
+namespace {
+// The dialogs the add-in shows modally, as an answer names them.
+const wchar_t* const kDialogs[] = {L"frmReplyFolder", L"frmSelectTemplate", L"frmHotkey",
+                                   L"frmOptions",     L"frmBrowseFolder",   L"frmExport",
+                                   L"frmImport",      L"frmDebug",          L"RL_frmEmptyField"};
+
+size_t Distance(const std::wstring& a, const std::wstring& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      size_t above = row[j];
+      bool same = std::towlower(a[i - 1]) == std::towlower(b[j - 1]);
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+}  // namespace
+
+std::wstring Session::UnknownDialog(const std::wstring& name) {
+  if (std::find(std::begin(kDialogs), std::end(kDialogs), name) != std::end(kDialogs)) return L"";
+  const wchar_t* nearest = kDialogs[0];
+  for (const wchar_t* known : kDialogs)
+    if (Distance(name, known) < Distance(name, nearest)) nearest = known;
+  return L"the add-in has no dialog " + ShownWord(name) + L"; did you mean " + nearest +
+         L"? (the dialogs: " +
+         Joined(std::vector<std::wstring>(std::begin(kDialogs), std::end(kDialogs)), L", ") + L")";
+}
+
+// A line as the user wrote it, for the messages that name it later.
+std::wstring LineText(const std::vector<Word>& w) {
+  std::wstring line;
+  for (const auto& word : w)
+    line += (line.empty() ? L"" : L" ") +
+            (word.quoted ? Quote(ShownWord(word.text)) : ShownWord(word.text));
+  return line;
+}
+
 void Session::AnswerForm(const std::vector<Word>& w) {
   if (w.size() < 3) Fail(L"usage: answer FORM ACTION[; ACTION]...");
+  // A misspelt dialog would never be shown: the answer would only be dropped later.
+  if (auto why = UnknownDialog(w[1].text); !why.empty()) Fail(why);
   std::vector<std::wstring> pressed;
   auto actions = ParseActions(w, 2, pressed);
   if (std::find(answeredForms_.begin(), answeredForms_.end(), w[1].text) == answeredForms_.end())
     answeredForms_.push_back(w[1].text);
+  droppedAt_.erase(w[1].text);
   // The buttons an answer presses are told, so a run shows which of a dialog's commands it used.
   forms::QueueScript(w[1].text, [this, actions, pressed, name = w[1].text](forms::User& u) {
     Print(L"  answered " + name);
     for (size_t i = 0; i < actions.size(); ++i) {
       const std::wstring button = PressedButton(u.GetForm(), pressed[i]);
-      actions[i](u);
+      try {
+        actions[i](u);
+      } catch (const forms::ActionRefused& refused) {
+        throw forms::ActionRefused(WhyRefused(u.GetForm(), refused.what()));
+      }
       if (!button.empty()) Print(L"[click] dialog " + name + L" " + button);
       TellProgressText(u.GetForm());
     }
@@ -987,26 +1254,6 @@ std::vector<std::wstring> Session::UnusedAnswers() const {
   return unused;
 }
 
-namespace {
-// An answer the form takes, for the prompt's hint: its own OK button (older forms call it
-// cmdOK) and Enter; else its default button and its cancel button (the export and import
-// dialogs: the run, then closing).
-std::wstring AnswerHint(forms::Form& form) {
-  for (const wchar_t* name : {L"btnOK", L"cmdOK"})
-    if (form.FindControl(name)) return std::wstring(L"click ") + name + L"; enter";
-  std::wstring run, close;
-  for (const auto& c : form.Controls()) {
-    auto button = std::dynamic_pointer_cast<forms::CommandButton>(c);
-    if (!button) continue;
-    if (button->Default() && run.empty()) run = L"click " + button->Name();
-    if (button->Cancel() && close.empty()) close = L"click " + button->Name();
-  }
-  if (run.empty() && close.empty()) return L"click btnOK; enter";
-  if (run.empty() || close.empty()) return run + close;
-  return run + L"; " + close;
-}
-}  // namespace
-
 std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms::Form& form) {
   if (options_.lenient) {
     return [](forms::User& u) {
@@ -1017,13 +1264,15 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
       }
     };
   }
-  // The hint names the form's own buttons (older forms call OK cmdOK; some have none).
-  const std::wstring hint = AnswerHint(form);
-  const std::wstring unanswered =
-      L"the dialog " + form.Name() +
-      L" was shown with no answer queued; queue one on a line before, as the user would "
-      L"answer it: answer " +
-      form.Name() + L" " + hint.substr(0, hint.find(L';')) + L" (enter presses its default button)";
+  // The hint is what the user does to the form as it stands, up to its OK (older forms call
+  // it cmdOK; some have none), so followed literally it works.
+  std::wstring unanswered = L"the dialog " + form.Name() +
+                            L" was shown with no answer queued; queue one on a line before, as "
+                            L"the user would answer it: answer " +
+                            form.Name() + L" " + AnswerHint(form);
+  if (auto dropped = droppedAt_.find(form.Name()); dropped != droppedAt_.end())
+    unanswered += L" (the answer queued for it was dropped unused by the line " + dropped->second +
+                  L" before)";
   if (!options_.ask) {
     unanswered_.push_back(unanswered);
     return std::nullopt;
@@ -1031,26 +1280,59 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
   // A person at the prompt: the dialog is shown as text, the actions read as in a script.
   for (const auto& line : DialogLines(form)) Print(line);
   auto typed = std::make_shared<std::wstring>();  // the answer's last line, for its errors
-  auto ask = [this, &form, hint, typed]() -> std::optional<std::vector<Action>> {
+  // Each question names what the dialog takes now; an empty line or `help` is answered in the
+  // dialog's own terms.
+  auto ask = [this, &form, typed]() -> std::optional<std::vector<Action>> {
     for (;;) {
-      auto line = options_.ask(L"answer " + form.Name() + L" (e.g. " + hint + L")> ");
+      auto line = options_.ask(L"answer " + form.Name() + L" (e.g. " + AnswerHint(form) + L")> ");
       if (!line) return std::nullopt;
       *typed = *line;
       try {
+        auto words = SplitLine(*line);
+        if (words.empty()) {
+          Print(L"  " + form.Name() + L" waits for an action, e.g. " + AnswerHint(form) +
+                L"; `help` lists its actions and controls");
+          continue;
+        }
+        if (words.size() == 1 && !words[0].quoted && words[0].text == L"help") {
+          for (const auto& help : DialogHelp(form)) Print(help);
+          continue;
+        }
+        // Outlook's own commands wait until the dialog is closed, as Outlook's window does.
+        static const wchar_t* kActions[] = {L"click", L"type",  L"check", L"choose",
+                                            L"node",  L"enter", L"esc",   L"close"};
+        if (!words[0].quoted && IsCommand(words[0].text) &&
+            std::find(std::begin(kActions), std::end(kActions), words[0].text) ==
+                std::end(kActions)) {
+          Print(L"  `" + ShownWord(words[0].text) + L"` is for Outlook, which waits until " +
+                form.Name() +
+                L" is closed: answer it first (esc cancels it; help lists its "
+                L"actions)");
+          continue;
+        }
         std::vector<std::wstring> pressed;  // a person at the prompt sees what they pressed
         return ParseActions(SplitLine(L"answer " + form.Name() + L" " + *line), 2, pressed);
       } catch (const ScriptError& e) {
-        Print(L"  " + FromUtf8(CutInput(e.what(), *line)));
+        std::string why = e.what();
+        if (why.starts_with("usage: answer ")) why = "usage: ACTION[; ACTION]... (help lists them)";
+        Print(L"  " + FromUtf8(CutInput(why, *line)));
       }
     }
   };
+  // The input ended at the dialog (Ctrl-D): it is cancelled as Esc would, or closed by its
+  // close box when it has no Cancel, and Outlook goes on from there.
+  auto cancel = [this, &form](forms::User& u) {
+    Print(L"  (the input ended: " + form.Name() + L" is cancelled, as with esc)");
+    try {
+      u.PressEsc();
+    } catch (const forms::ActionRefused&) {
+      if (form.IsLoaded() && form.Visible()) u.CloseBox();
+    }
+  };
   auto first = ask();
-  if (!first) {
-    unanswered_.push_back(unanswered);
-    return std::nullopt;
-  }
+  if (!first) return cancel;
   // Step by step: after each line the dialog is shown again as it stands, until it closes.
-  return [this, &form, ask, first, typed](forms::User& u) {
+  return [this, &form, ask, first, typed, cancel](forms::User& u) {
     auto actions = first;
     while (actions) {
       // A typo (a control the form lacks, one the user cannot reach, an entry not listed)
@@ -1064,11 +1346,13 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
         }
       } catch (const forms::ActionRefused& refused) {
         if (shows_ != shows) throw;
-        Print(L"  " + FromUtf8(CutInput(refused.what(), *typed)) + L"; the dialog is still open");
+        Print(L"  " + FromUtf8(CutInput(WhyRefused(form, refused.what()), *typed)) +
+              L"; the dialog is still open");
       }
       if (!form.IsLoaded() || !form.Visible()) return;
       for (const auto& line : DialogLines(form)) Print(line);
       actions = ask();
+      if (!actions) cancel(u);
     }
   };
 }

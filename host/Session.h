@@ -68,9 +68,14 @@ struct SessionOptions {
   // Another language file's name and langid (--lang): it goes beside the add-in under its
   // name, and the user's language option is set to it. Empty: EN.lng as the option chooses.
   std::string languageName, languageId;
+  // Language files kept with the profile (name, bytes), put beside the add-in at each start.
+  std::vector<std::pair<std::string, std::string>> keptLanguages;
   // Asks the user for a line (interactive mode); empty: an unanswered box or dialog is an
   // error that stops the script.
   std::function<std::optional<std::wstring>(const std::wstring& prompt)> ask;
+  // Where drive C: is copied when Outlook ends (--keep-c), so files the add-in wrote there (an
+  // export's Word files) can be opened after the program; empty: it goes with the program.
+  std::string keepDriveC;
   // Word's files go through LibreOffice ("libreoffice") instead of the in-memory Word ("").
   std::string word;
   // Under injected faults the script's road is not certain: a box nobody answered takes its
@@ -102,10 +107,18 @@ class Session {
   // Answers are for the next line that does something: `answer` lines and the lines that only
   // look (show, expect, windows, help) pass them on.
   std::vector<std::wstring> TakeDroppedAnswers() { return std::move(dropped_); }
+  // Where the next line comes from ("my.txt:12", "-e #3"), for messages that name it later.
+  void SetWhere(std::wstring where) { where_ = std::move(where); }
   // Whether a line's first word is a command.
   static bool IsCommand(const std::wstring& verb);
+  // Why an answer's dialog name is none the add-in shows, naming the nearest; empty when it is.
+  static std::wstring UnknownDialog(const std::wstring& name);
   // The commands and their spelling, for `help`.
   static std::vector<std::wstring> Help();
+
+  // The language file the user's language option names when it is not beside the add-in
+  // (its texts would show as their ids); empty when it is there or none is named.
+  std::wstring MissingLanguageFile() const;
 
   // For the program's parts and tests.
   const outlook::Profile& Profile() const { return p_; }
@@ -125,6 +138,7 @@ class Session {
  private:
   void Boot();
   void TearDown();
+  void KeepDriveC();
   void Restart();
   void Dispatch(const std::vector<Word>& w);
   void Settle();  // the moment a user takes between two actions: due timers fire
@@ -170,6 +184,7 @@ class Session {
   std::shared_ptr<outlook::Item> ShownMail() const;
   std::shared_ptr<office::CommandBars> BarsOf(const std::shared_ptr<outlook::Object>& w) const;
   std::shared_ptr<office::CommandBarControl> BarControl(const std::wstring& path) const;
+  std::wstring BarsElsewhere() const;
   std::wstring FieldOf(const std::shared_ptr<outlook::Item>& item, const std::wstring& field);
   std::wstring RegistryValue(const std::wstring& key, const std::wstring& name) const;
   std::wstring ExpandProfileKey(const std::wstring& key) const;
@@ -200,9 +215,12 @@ class Session {
   // Boxes and dialogs nobody answered since the last line, each with the answer to queue.
   std::vector<std::wstring> unanswered_;
   std::vector<std::wstring> dropped_;  // answers the last line left unused
-  size_t wordCalls_ = 0;               // Word's calls looked at by the last drawing of a run
-  std::wstring progressShown_;         // the progress last shown at the prompt
-  std::wstring progressText_;          // the text beside the progress bar last seen
+  // For each dialog whose answer a line dropped, that line as written.
+  std::map<std::wstring, std::wstring> droppedAt_;
+  std::wstring where_;
+  size_t wordCalls_ = 0;        // Word's calls looked at by the last drawing of a run
+  std::wstring progressShown_;  // the progress last shown at the prompt
+  std::wstring progressText_;   // the text beside the progress bar last seen
   uint64_t hosts_ = 0;
   bool started_ = false, quit_ = false;
   bool ended_ = false;  // Outlook ran and quit: a `start` starts it again

@@ -7,12 +7,14 @@
 #include <functional>
 #include <map>
 
+#include "core/CLang.h"
 #include "core/COptions.h"
 #include "core/CWinReg.h"
 #include "core/Main.h"
 #include "engine/mTanvelo.h"
 #include "host/Printers.h"
 #include "host/Session.h"
+#include "hotkeys/CHotkey.h"
 #include "platform/addin/OutlookHost.h"
 #include "platform/forms/Control.h"
 #include "platform/forms/Form.h"
@@ -21,6 +23,7 @@
 #include "platform/office/Ribbon.h"
 #include "platform/outlook/Outlook.h"
 #include "platform/support/LibNorvane.h"
+#include "platform/vb/Runtime.h"
 #include "platform/win32/Clipboard.h"
 #include "platform/win32/Faults.h"
 
@@ -195,6 +198,26 @@ void Session::Show(const std::vector<Word>& w) {
   }
 }
 
+namespace {
+// A hotkey's action as the user's language names it ("Reply", "Reply to all", "Forward"); the
+// stored English name when the language has no words for it (asked first, so a look logs
+// nothing).
+std::wstring ActionWords(const std::wstring& stored) {
+  static const struct {
+    int32_t action;
+    const wchar_t* textId;
+  } kWords[] = {{1, L"HOT_KEY_ACTION_TV"}, {2, L"HOT_KEY_ACTION_RAW"}, {4, L"HOT_KEY_ACTION_FW"}};
+  for (const auto& words : kWords) {
+    CHotkey hotkey;
+    hotkey.Action = words.action;
+    if (vb::LCase(hotkey.DisplayActionName2()) != vb::LCase(stored)) continue;
+    if (!g_oLang || !g_oLang->ItemFind(words.textId)) return stored;
+    return g_oLang->Item(words.textId);
+  }
+  return stored;
+}
+}  // namespace
+
 // The whole template tree as the add-in keeps it, each template with the marks the user set:
 // the default one, the favourites and the hotkeys bound to it.
 void Session::ShowTemplates() {
@@ -215,7 +238,7 @@ void Session::ShowTemplates() {
       std::wstring data = ValueText(reg, name);
       size_t comma = data.find(L',');
       if (comma != std::wstring::npos)
-        hotkeys.emplace(data.substr(comma + 1), name + L" " + data.substr(0, comma));
+        hotkeys.emplace(data.substr(comma + 1), name + L" " + ActionWords(data.substr(0, comma)));
     }
     reg.CloseKey();
   }

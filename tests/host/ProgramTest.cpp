@@ -75,6 +75,7 @@ EditedRun RunEdited(bool terminal, std::vector<std::string> input) {
     if (next >= input.size()) return false;
     line = input[next++];
     if (line == "\x03") throw host::Interrupted{};  // Ctrl-C while typing
+    if (line == "\x04") return false;               // Ctrl-D: this read ends, the next reads on
     return true;
   };
   io.terminal = terminal;
@@ -543,7 +544,7 @@ TEST(Program, AtThePromptDialogsAndBoxesSayWhatTheyTake) {
   io.languageFile = testsource::ReadSourceFile("lang/EN.lng");
   EXPECT_EQ(0, host::RunProgram({}, io)) << err;
   // The hint names the form's own button; after a step the field shows as it stands.
-  EXPECT_TRUE(Has(out, "answer frmReplyFolder (e.g. click cmdOK; enter)> ")) << out;
+  EXPECT_TRUE(Has(out, "answer frmReplyFolder (e.g. click cmdOK)> ")) << out;
   EXPECT_TRUE(Has(out, "txtFolder = \"x\"")) << out;
   EXPECT_TRUE(Has(out, "answer the box (yes no)> ")) << out;
   EXPECT_TRUE(Has(out, "the box takes one of: yes no")) << out;
@@ -572,8 +573,8 @@ TEST(Program, OnlyThePromptReadsThroughTheLineEditor) {
   ASSERT_EQ(input.size(), typed.prompts.size());
   EXPECT_EQ("outlook> ", typed.prompts[0]);
   // The editor shows the questions itself; they are not written out besides.
-  EXPECT_EQ("answer frmReplyFolder (e.g. click cmdOK; enter)> ", typed.prompts[1]);
-  EXPECT_FALSE(Has(typed.out, "(e.g. click cmdOK; enter)> ")) << typed.out;
+  EXPECT_EQ("answer frmReplyFolder (e.g. click cmdOK)> ", typed.prompts[1]);
+  EXPECT_FALSE(Has(typed.out, "(e.g. click cmdOK)> ")) << typed.out;
   EXPECT_EQ("answer the box (yes no)> ", typed.prompts[5]);
   EXPECT_FALSE(Has(typed.out, "outlook> "));
 }
@@ -822,7 +823,11 @@ TEST(Program, AnAnswerIsForItsLineAndABoxWithOneButtonTakesNone) {
   EXPECT_TRUE(Has(run.err,
                   "-e #5: error: the dialog frmSelectTemplate was shown with no answer "
                   "queued; queue one on a line before, as the user would answer it: "
-                  "answer frmSelectTemplate click btnOK"))
+                  "answer frmSelectTemplate node treFolders \"Tanvelo Templates/"))
+      << run.err;
+  EXPECT_TRUE(Has(run.err,
+                  "click btnOK (the answer queued for it was dropped unused by the line "
+                  "-e #4, `select \"Quarterly figures\"` before)\n"))
       << run.err;
   EXPECT_FALSE(Has(run.out, "RE: Quarterly figures")) << run.out;
   // At the prompt a line that fails drops its answers too: the next question is asked.
@@ -927,8 +932,384 @@ TEST(Program, ShowTemplatesListsTheWholeTreeWithEachTemplatesMarks) {
   EXPECT_TRUE(Has(shown, "\n      [Reply Templates]\n")) << shown;
   EXPECT_TRUE(Has(shown,
                   "\n        \"thank you for the information\"  (default, favourite, "
-                  "hotkey Ctrl+Alt+R Tanvelo)\n"))
+                  "hotkey Ctrl+Alt+R Reply)\n"))
       << shown;
   EXPECT_EQ(1u, Count(shown, "(")) << shown;
   EXPECT_EQ(2, Program({"-e", "show templates"}).code);
+  // A language without words for the actions shows the stored name, and the look logs nothing.
+  auto lang = (testsource::SourceDir() / "tests/data/host/Testish.lng").string();
+  auto testish = Program(
+      {"--lang", lang, "-e", "answer frmReplyFolder enter", "-e", "start", "-e",
+       "folder \"Tanvelo Templates/Standard Templates/Reply Templates\"", "-e",
+       "select \"thank you for the information\"", "-e",
+       "answer frmHotkey choose optReply; choose optAlt; choose cboLetters \"R\"; click btnOK",
+       "-e", "ribbon click btnHotkey", "-e", "show templates", "-e", "show log"});
+  EXPECT_TRUE(Has(testish.out, "(hotkey Ctrl+Alt+R Tanvelo)\n")) << testish.out;
+  // The binding's own lookup is the only one logged.
+  EXPECT_EQ(1u, Count(testish.out, "Key 'HOT_KEY_ACTION_TV' not exists")) << testish.out;
 }
+
+namespace {
+
+// A dialog at the prompt is explored in its own terms: an empty line and `help` say what it
+// takes, a folder opens under `node` and lists what it holds, and the hint followed literally
+// answers it.
+TEST(Program, AtThePromptADialogIsExploredInItsOwnTerms) {
+  auto run = RunEdited(
+      true, {"start", "enter", "select \"Quarterly figures\"", "ribbon click btnTanveloSub", "",
+             "help", "show templates", "node treFolders \"Tanvelo Templates/Standard Templates\"",
+             "node treFolders \"Tanvelo Templates/Standard Templates/Reply Templates\"",
+             "click btnOK", "quit"});
+  EXPECT_EQ(0, run.code) << run.out;
+  EXPECT_TRUE(Has(run.out, "frmSelectTemplate waits for an action, e.g. node treFolders"))
+      << run.out;
+  EXPECT_FALSE(Has(run.out, "usage: answer")) << run.out;
+  EXPECT_TRUE(Has(run.out, "  trees: treFolders\n")) << run.out;
+  EXPECT_TRUE(Has(run.out,
+                  "  `show` is for Outlook, which waits until frmSelectTemplate is "
+                  "closed: answer it first"))
+      << run.out;
+  EXPECT_TRUE(Has(run.out, "  buttons: btnOK (disabled)")) << run.out;
+  EXPECT_TRUE(Has(run.out, "> Standard Templates\n          Forward templates [+]")) << run.out;
+  EXPECT_TRUE(Has(run.out, "> Reply Templates\n            directions to office from")) << run.out;
+  // With a folder picked, the hint picks a template in it.
+  EXPECT_NE(run.prompts.end(),
+            std::find(run.prompts.begin(), run.prompts.end(),
+                      "answer frmSelectTemplate (e.g. node treFolders \"Tanvelo Templates/Standard "
+                      "Templates/Reply Templates/directions to office from location\"; click "
+                      "btnOK)> "))
+      << run.out;
+}
+
+// Ctrl-D at a dialog cancels it as Esc would (its close box when it has no Cancel), says so,
+// and Outlook goes on in a state the next commands tell truly.
+TEST(Program, AtThePromptCtrlDAtADialogCancelsItAndOutlookGoesOn) {
+  auto first = RunEdited(true, {"start", "\x04", "show templates", "start", "quit"});
+  EXPECT_EQ(0, first.code) << first.out;
+  EXPECT_TRUE(Has(first.out, "(the input ended: frmReplyFolder is cancelled, as with esc)"))
+      << first.out;
+  EXPECT_TRUE(Has(first.out, "  [Tanvelo Templates]\n    [Standard Templates]")) << first.out;
+  EXPECT_TRUE(Has(first.out, "error: Outlook is already running")) << first.out;
+  EXPECT_FALSE(Has(first.out, "shown with no answer queued")) << first.out;
+
+  auto picker = RunEdited(true, {"start", "enter", "select \"Quarterly figures\"",
+                                 "ribbon click btnTanveloSub", "\x04", "windows", "quit"});
+  EXPECT_EQ(0, picker.code) << picker.out;
+  EXPECT_TRUE(Has(picker.out, "(the input ended: frmSelectTemplate is cancelled, as with esc)"))
+      << picker.out;
+  EXPECT_TRUE(Has(picker.out, "* 1 explorer: Inbox\n")) << picker.out;
+  EXPECT_FALSE(Has(picker.out, "inspector")) << picker.out;
+
+  // A box's question likewise: answered as Esc would, and the prompt goes on.
+  auto box = RunEdited(true, {"start", "enter", "select \"Quarterly figures\"",
+                              "ribbon click btnSaveAsTemplate", "\x04", "windows", "quit"});
+  EXPECT_EQ(0, box.code) << box.out;
+  EXPECT_TRUE(Has(box.out, "(the input ended: the box is answered as with esc)\n  answered no"))
+      << box.out;
+  EXPECT_TRUE(Has(box.out, "* 1 explorer: Inbox\n")) << box.out;
+  EXPECT_FALSE(Has(box.out, "error:")) << box.out;
+}
+
+}  // namespace
+
+namespace {
+
+// Every dialog a script meets unanswered names an answer that, queued as it is written, lets
+// the same line run; where OK starts disabled the answer holds the step that enables it, and
+// a click refused on it says that step.
+TEST(Program, AnUnansweredDialogsHintWorksWhenFollowedLiterally) {
+  const std::vector<std::string> start = {"-e", "answer frmReplyFolder enter", "-e", "start"};
+  struct Case {
+    std::string version, form;
+    std::vector<std::string> before;  // -e lines after the start
+    std::string line;                 // the line that shows the dialog
+    std::string hintHas;
+  };
+  const std::string picker =
+      "answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/Reply "
+      "Templates/thank you for the information\"; click btnHotkey; esc";
+  const std::string move =
+      "answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/Reply "
+      "Templates/information request\"; click btnMove; esc";
+  const Case cases[] = {
+      {"14", "frmReplyFolder", {}, "start", "answer frmReplyFolder click cmdOK"},
+      {"14",
+       "frmSelectTemplate",
+       {"select \"Quarterly figures\""},
+       "ribbon click btnTanveloSub",
+       "answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/"},
+      {"11",
+       "frmSelectTemplate",
+       {"select \"Quarterly figures\""},
+       "bar click \"Actions/Tanvelo/Reply with...\"",
+       "; click btnOK"},
+      {"11",
+       "frmHotkey",
+       {"select \"Quarterly figures\"", picker},
+       "bar click \"Actions/Tanvelo/Reply with...\"",
+       "answer frmHotkey click btnOK"},
+      {"11",
+       "frmBrowseFolder",
+       {"select \"Quarterly figures\"", move},
+       "bar click \"Actions/Tanvelo/Reply with...\"",
+       "answer frmBrowseFolder click btnOK"},
+      {"11",
+       "frmOptions",
+       {},
+       "bar click \"Tanvelo templates (arrow)/Options...\"",
+       "answer frmOptions click btnOK"},
+      {"14", "frmExport", {}, "ribbon click btnExport", "answer frmExport click btnCancel"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.form + " on " + c.version);
+    std::vector<std::string> args = {"--outlook", c.version};
+    if (c.line != "start") args.insert(args.end(), start.begin(), start.end());
+    for (const auto& line : c.before) args.insert(args.end(), {"-e", line});
+    auto unanswered = args;
+    unanswered.insert(unanswered.end(), {"-e", c.line});
+    if (c.line == "start") unanswered = {"--outlook", c.version, "-e", "start"};
+    auto first = Program(unanswered);
+    ASSERT_EQ(2, first.code) << first.err;
+    size_t at = first.err.find("as the user would answer it: ");
+    ASSERT_NE(std::string::npos, at) << first.err;
+    std::string hint = first.err.substr(at + 29, first.err.find('\n', at) - at - 29);
+    EXPECT_TRUE(Has(hint, c.hintHas)) << hint;
+    auto followed = args;
+    if (c.line == "start") followed = {"--outlook", c.version};
+    followed.insert(followed.end(), {"-e", hint, "-e", c.line});
+    auto second = Program(followed);
+    EXPECT_EQ(0, second.code) << hint << "\n" << second.err;
+    EXPECT_TRUE(Has(second.out, "  answered " + c.form)) << second.out;
+  }
+  // OK pressed before the step that enables it: the refusal names the step; another
+  // button's refusal is not about OK.
+  const std::string step =
+      "the control is disabled (btnOK is enabled after: node treFolders \"Tanvelo Templates/";
+  for (const auto& [answer, says] : std::vector<std::pair<std::string, std::string>>{
+           {"click btnOK", "Click refused on frmSelectTemplate.btnOK: " + step},
+           {"enter", "Enter refused on frmSelectTemplate.btnOK: " + step},
+           {"click btnHotkey", "btnHotkey: the control is disabled\n"}}) {
+    auto early = Program(
+        {"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "select \"Quarterly figures\"",
+         "-e", "answer frmSelectTemplate " + answer, "-e", "ribbon click btnTanveloSub"});
+    EXPECT_EQ(2, early.code);
+    EXPECT_TRUE(Has(early.err, says)) << early.err;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// An answer is refused when it names no dialog of the add-in (naming the nearest), is kept
+// by lines that only look (opening a context menu, listing the ribbon or the bars), and a
+// dialog that finds none names the line that dropped it.
+TEST(Program, AnswersAreCheckedWhenQueuedAndKeptByLinesThatOnlyLook) {
+  const std::vector<std::string> start = {"-e", "answer frmReplyFolder enter", "-e", "start"};
+  struct Case {
+    std::string version;
+    std::vector<std::string> lines;
+    int code;
+    std::string errHas;
+  };
+  const std::string answer =
+      "answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/Reply "
+      "Templates/information request\"; click btnOK";
+  const Case cases[] = {
+      {"14",
+       {"answer frmSelectTemplat enter"},
+       2,
+       "-e #3: error: the add-in has no dialog frmSelectTemplat; did you mean frmSelectTemplate?"},
+      {"14", {"answer FRMHOTKEY esc"}, 2, "did you mean frmHotkey?"},
+      {"14", {answer, "context \"Quarterly figures\"", "ribbon click btnTanveloSub"}, 0, ""},
+      {"14",
+       {"select \"Quarterly figures\"", answer, "ribbon", "ribbon click btnTanveloSub"},
+       0,
+       ""},
+      {"11",
+       {"select \"Quarterly figures\"", answer, "bars",
+        "bar click \"Actions/Tanvelo/Reply with...\""},
+       0,
+       ""},
+      {"14",
+       {answer, "wait 1", "select \"Quarterly figures\"", "ribbon click btnTanveloSub"},
+       2,
+       "(the answer queued for it was dropped unused by the line -e #4, `wait 1` before)"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--outlook", c.version};
+    args.insert(args.end(), start.begin(), start.end());
+    for (const auto& line : c.lines) args.insert(args.end(), {"-e", line});
+    auto run = Program(args);
+    SCOPED_TRACE(c.lines.back());
+    EXPECT_EQ(c.code, run.code) << run.err;
+    EXPECT_TRUE(Has(run.err, c.errHas)) << run.err;
+    if (c.code == 0) {
+      EXPECT_TRUE(Has(run.out, "[click] dialog frmSelectTemplate btnOK")) << run.out;
+    }
+  }
+  // A script naming no dialog of the add-in runs nothing; at the prompt the typo is told.
+  auto typo = Program({"-e", "start", "-e", "answer frmSelectTemplat enter"});
+  EXPECT_EQ(2, typo.code);
+  EXPECT_EQ("", typo.out);
+  auto typed = RunEdited(true, {"answer frmHotkee esc", "quit"});
+  EXPECT_TRUE(Has(typed.out, "error: the add-in has no dialog frmHotkee; did you mean frmHotkey?"))
+      << typed.out;
+}
+
+}  // namespace
+
+namespace {
+
+// A language file the add-in could not read is refused at --lang, saying why and how to put it
+// right; one that clashes with the fault run is refused too.
+TEST(Program, ALanguageFileTheAddinCannotReadIsRefusedNamingWhy) {
+  win32::files::TempSandbox scratch;
+  const std::string good = testsource::ReadSourceFile("tests/data/host/Testish.lng");
+  auto lf = good;
+  for (size_t at = lf.find("\r\n"); at != std::string::npos; at = lf.find("\r\n", at))
+    lf.erase(at, 1);
+  const struct {
+    std::string name, bytes, says;
+  } cases[] = {
+      {"lf.lng", lf, "has lines ended by LF alone (line 1); the add-in reads lines ended by CR LF"},
+      {"none.lng", "[Tanvelo]\r\nlangid = \"XT\"\r\n", "it has no [version] section"},
+      {"elsewhere.lng", "[version]\r\nlang = \"x\"\r\n[other]\r\nlangid = \"XT\"\r\n",
+       "its [version] section names no langid"},
+      {"unsigned.lng", "[version]\r\nlangid = \"XT\"\r\nlang = \"x\"\r\n",
+       "signature = \"Norvane.LangLngFile\""},
+  };
+  for (const auto& c : cases) {
+    auto path = scratch.Path() / c.name;
+    { std::ofstream(path, std::ios::binary) << c.bytes; }
+    auto run = Program({"--lang", path.string(), "-e", "start"});
+    EXPECT_EQ(2, run.code) << c.name;
+    EXPECT_TRUE(Has(run.err, path.string())) << run.err;
+    EXPECT_TRUE(Has(run.err, c.says)) << run.err;
+    EXPECT_EQ("", run.out);
+  }
+  // The fault run plays EN.lng: another language would be dropped in silence.
+  auto lang = (testsource::SourceDir() / "tests/data/host/Testish.lng").string();
+  auto script = scratch.Path() / "s.txt";
+  { std::ofstream(script) << "answer frmReplyFolder enter\nstart\n"; }
+  auto faulted = Program({"--lang", lang, "--fault-every", "7", script.string()});
+  EXPECT_EQ(2, faulted.code);
+  EXPECT_TRUE(Has(faulted.err, "--lang does not go with the fault run")) << faulted.err;
+}
+
+// A language chosen with --lang stays with a kept profile; a start whose language file is gone
+// says so at once, naming the fix.
+TEST(Program, ALanguageChosenForAKeptProfileStaysWithIt) {
+  win32::files::TempSandbox scratch;
+  auto dir = (scratch.Path() / "profile").string();
+  auto lang = (testsource::SourceDir() / "tests/data/host/Testish.lng").string();
+  auto first = Program(
+      {"--profile", dir, "--lang", lang, "-e", "answer frmReplyFolder enter", "-e", "start"});
+  ASSERT_EQ(0, first.code) << first.err;
+  EXPECT_TRUE(Has(first.out, "\"Testish templates folder\"")) << first.out;
+  // The next start, without --lang, reads the add-in's texts from the same file.
+  auto second = Program({"--profile", dir, "-e", "start", "-e", "show log"});
+  EXPECT_EQ(0, second.code) << second.err;
+  EXPECT_FALSE(Has(second.err, "warning")) << second.err;
+  EXPECT_FALSE(Has(second.out, "Cant find lang file")) << second.out;
+  std::filesystem::remove_all(std::filesystem::path(dir) / "languages");
+  auto gone = Program({"--profile", dir, "-e", "start"});
+  EXPECT_EQ(0, gone.code) << gone.err;
+  EXPECT_TRUE(Has(gone.err,
+                  "warning: the language option names Testish.lng, which is not beside the "
+                  "add-in, so its texts show as their ids; give it again with --lang FILE"))
+      << gone.err;
+}
+
+}  // namespace
+
+namespace {
+
+// A mistake of options or of the version's commands is told with what to use instead, and the
+// help and --version say the same true things.
+TEST(Program, AMistakeSaysWhatToUseInstead) {
+  win32::files::TempSandbox scratch;
+  const auto typo = (scratch.Path() / "typo").string();
+  const std::vector<std::string> start = {"-e", "answer frmReplyFolder enter", "-e", "start"};
+  auto with = [&](std::vector<std::string> args, std::vector<std::string> lines) {
+    args.insert(args.end(), start.begin(), start.end());
+    for (const auto& line : lines) args.insert(args.end(), {"-e", line});
+    return args;
+  };
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    bool onErr;
+    std::string says;
+  } cases[] = {
+      {{"--version"}, 0, false, "Outlook 9 (2000), 10 (2002), 11 (2003), 12 (2007) and 14 (2010)"},
+      {{"--help"}, 0, false, "--help | --version"},
+      {{"--help"}, 0, false, "3 the profile\ncould not be saved, or a fault run found what"},
+      {{"--outlook", "13"}, 2, true, "takes 9, 10, 11, 12 or 14, or the year"},
+      {{"--profile", "/"}, 2, true, "/ is the file system's root: --profile takes a folder"},
+      {{"--profile", typo + "/a/b"}, 2, true, "the folder " + typo + "/a does not exist"},
+      {{"--keep-c", "/"}, 2, true, "/ is the file system's root: --keep-c takes a folder"},
+      {{"--keep-c", typo + "/a/b"}, 2, true, "--keep-c makes only the last folder"},
+      {with({}, {"bars"}), 0, false,
+       "(none of the add-in: Outlook 14 shows the add-in's commands on this window's ribbon"},
+      {with({}, {"bar click \"Actions/Tanvelo/Reply with...\""}), 2, true,
+       "`ribbon` lists them and `ribbon click ID` clicks one; --outlook 2003 plays a version "
+       "with bars)"},
+  };
+  for (const auto& c : cases) {
+    auto run = Program(c.args);
+    SCOPED_TRACE(c.args.size() > 4 ? c.args.back() : c.args.front());
+    EXPECT_EQ(c.code, run.code) << run.err;
+    EXPECT_TRUE(Has(c.onErr ? run.err : run.out, c.says)) << run.out << run.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(typo));
+  // Where the bars hold the add-in's commands, nothing is said of the ribbon.
+  auto bars = Program(with({"--outlook", "12"}, {"bars"}));
+  EXPECT_EQ(0, bars.code) << bars.err;
+  EXPECT_FALSE(Has(bars.out, "none of the add-in")) << bars.out;
+}
+
+// Drive C: kept in a folder the user names outlives the program, with what an export wrote.
+TEST(Program, DriveCCanBeKeptSoExportedFilesCanBeOpened) {
+  win32::files::TempSandbox scratch;
+  auto kept = scratch.Path() / "drive-c";
+  auto run =
+      Program({"--keep-c", kept.string(), "-e", "answer frmReplyFolder enter", "-e", "start", "-e",
+               "folder \"Tanvelo Templates/Standard Templates/Reply Templates\"", "-e",
+               "answer frmExport type txtWindowsFolder \"C:\\\\Temp\"; click btnExport; click "
+               "btnCancel",
+               "-e", "ribbon click btnExport"});
+  ASSERT_EQ(0, run.code) << run.err;
+  EXPECT_TRUE(Has(run.out, "[outlook] drive C: is copied to " + kept.string())) << run.out;
+  EXPECT_TRUE(std::filesystem::is_regular_file(kept / "Temp" / "information request.dot"))
+      << run.out;
+}
+
+}  // namespace
+
+namespace {
+
+// The README's program section and --help name the same options, so neither tells of one the
+// program lacks or leaves one out.
+TEST(Program, TheReadmeAndTheHelpNameTheSameOptions) {
+  auto options = [](const std::string& text) {
+    std::set<std::string> found;
+    for (size_t at = text.find("--"); at != std::string::npos; at = text.find("--", at + 2)) {
+      size_t end = text.find_first_not_of("abcdefghijklmnopqrstuvwxyz-", at + 2);
+      std::string option = text.substr(at, end - at);
+      if (option.size() > 3) found.insert(option);
+    }
+    return found;
+  };
+  std::string readme = testsource::ReadSourceFile("README.md");
+  size_t from = readme.find("## The simulated Outlook program");
+  ASSERT_NE(std::string::npos, from);
+  readme = readme.substr(from, readme.find("The benchmarks (`bench/`)", from) - from);
+  std::set<std::string> help = options(Program({"--help"}).out);
+  std::set<std::string> told = options(readme);
+  told.erase("--sample");  // the sweep script's, not the program's
+  EXPECT_EQ(help, told);
+  EXPECT_TRUE(help.count("--version") && help.count("--keep-c"));
+}
+
+}  // namespace

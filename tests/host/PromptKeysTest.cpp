@@ -102,11 +102,11 @@ TEST(PromptKeys, CtrlCDropsTheLineBeingTypedAndCtrlDEndsTellingWhatIsDropped) {
   t.Type("\x03");  // dropped: never run, the program goes on
   ASSERT_TRUE(t.WaitFor("outlook> ")) << t.All();
   t.Type("start\n");
-  ASSERT_TRUE(t.WaitFor("(e.g. click cmdOK; enter)> ")) << t.All();
+  ASSERT_TRUE(t.WaitFor("(e.g. click cmdOK)> ")) << t.All();
   t.Type("click cmdOk");
   ASSERT_TRUE(t.WaitFor("click cmdOk")) << t.All();
   t.Type("\x03");  // at a dialog's question too; the dialog stays
-  ASSERT_TRUE(t.WaitFor("(e.g. click cmdOK; enter)> ")) << t.All();
+  ASSERT_TRUE(t.WaitFor("(e.g. click cmdOK)> ")) << t.All();
   t.Type("enter\n");
   ASSERT_TRUE(t.WaitFor("outlook> ")) << t.All();
   t.Type("new mail\n");
@@ -118,6 +118,26 @@ TEST(PromptKeys, CtrlCDropsTheLineBeingTypedAndCtrlDEndsTellingWhatIsDropped) {
   EXPECT_NE(std::string::npos, t.All().find("closed without saving: \"Untitled - Message\""))
       << t.All();
   EXPECT_NE(std::string::npos, t.All().find("Outlook has ended")) << t.All();
+}
+
+// Ctrl-D at a dialog's question cancels that dialog, and the prompt reads on.
+TEST(PromptKeys, CtrlDAtADialogCancelsItAndThePromptGoesOn) {
+  Terminal t;
+  ASSERT_TRUE(t.Started());
+  ASSERT_TRUE(t.WaitFor("outlook> ")) << t.All();
+  t.Type("start\n");
+  ASSERT_TRUE(t.WaitFor("(e.g. click cmdOK)> ")) << t.All();
+  ASSERT_TRUE(t.WaitForEditor()) << t.All();
+  t.Type("\x04");
+  ASSERT_TRUE(t.WaitFor("(the input ended: frmReplyFolder is cancelled, as with esc)")) << t.All();
+  ASSERT_TRUE(t.WaitFor("outlook> ")) << t.All();
+  t.Type("show templates\n");
+  ASSERT_TRUE(t.WaitFor("[Standard Templates]")) << t.All();
+  ASSERT_TRUE(t.WaitFor("outlook> ")) << t.All();
+  ASSERT_TRUE(t.WaitForEditor()) << t.All();
+  t.Type("\x04");
+  EXPECT_EQ(0, t.Exit()) << t.All();
+  EXPECT_EQ(std::string::npos, t.All().find("error:")) << t.All();
 }
 
 }  // namespace
