@@ -65,8 +65,13 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
     const std::vector<std::wstring> addresses = SelectedContactAddresses(proc);
 
     bool unstamped = false;
-    ItemPtr mail = NewMailFromTemplate_(sTemplateID, addresses, nSendMode, &unstamped);
+    std::wstring modeUnstored;
+    ItemPtr mail =
+        NewMailFromTemplate_(sTemplateID, addresses, nSendMode, &unstamped, &modeUnstored);
     if (unstamped) Say(L"IDS_MAIL_NOT_STAMPED", kStyleExclamation);
+    if (!modeUnstored.empty())
+      vb::MsgBox(LangText(L"IDS_SEND_MODE_NOT_STORED", modeUnstored),
+                 kStyleExclamation | (bFocus ? kForeground : 0));
     if (!mail) return;  // nothing made, nothing counted
     if (g_oFrequentlyTemplates) g_oFrequentlyTemplates->IncUseCount(sTemplateID, kActionNewMail);
 
@@ -86,7 +91,7 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
 
 ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
                              const std::vector<std::wstring>& addresses, int32_t nSendMode,
-                             bool* unstamped) {
+                             bool* unstamped, std::wstring* modeUnstored) {
   SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::NewMailFromTemplate_";
   ItemPtr copy;
@@ -105,7 +110,17 @@ ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
       if (unstamped) *unstamped = true;
       return nullptr;
     }
-    SetSendMode(copy, nSendMode, false);
+    // Without its mode, a mail meant for separate messages would go out as one to all.
+    if (!SetSendMode(copy, nSendMode, false) && nSendMode == kSendModeSeparate) {
+      if (modeUnstored) {
+        vb::Ignore([&] { *modeUnstored = tmpl->Subject(); });
+        if (modeUnstored->empty()) *modeUnstored = LangText(L"STR_UNTITLED_MAIL");
+        LogError(proc, 0,
+                 L"separate sending could not be stored on the new mail, so it was not made - " +
+                     *modeUnstored);
+      }
+      return nullptr;
+    }
     RemoveHotkeyProperties(copy, false);
     UnmarkFavoriteTemplate(copy, false);
     if (!addresses.empty()) {

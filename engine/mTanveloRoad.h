@@ -132,10 +132,11 @@ bool IsReadingPaneOn(const std::shared_ptr<outlook::Explorer>& oExplorer, bool& 
 // --- New mail and new templates --------------------------------------------------------------
 void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus);
 // Null when nothing was made; `unstamped` (when given) is set when Outlook refused the owner
-// stamp, and the copy was removed.
+// stamp, and the copy was removed; `modeUnstored` (when given) gets the template's subject when
+// Outlook refused to store separate sending on the copy, which was removed as well.
 ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
                              const std::vector<std::wstring>& addresses, int32_t nSendMode,
-                             bool* unstamped = nullptr);
+                             bool* unstamped = nullptr, std::wstring* modeUnstored = nullptr);
 ItemPtr NewTemplate(const FolderPtr& folder);
 void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStoreID,
                          bool bForeground);

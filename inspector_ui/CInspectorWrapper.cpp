@@ -262,8 +262,14 @@ void CInspectorWrapper::ProcessPersonalizationsAndSend() {
           sProblem = L"no personalization job";
           return;
         }
-        mTanvelo::DoSend2Action(item, mTanvelo::kSendActionSend, mTanvelo::GetSendMode(item), bShow,
-                                false, self, job, nullptr);
+        // A mode not known would send separate messages as one to all, or the reverse.
+        int32_t mode = 0;
+        if (!mTanvelo::ReadSendMode(item, mode)) {
+          sProblem = L"the send mode could not be read";
+          return;
+        }
+        mTanvelo::DoSend2Action(item, mTanvelo::kSendActionSend, mode, bShow, false, self, job,
+                                nullptr);
       }))
     LogError(proc);
   job.reset();

@@ -1,0 +1,70 @@
+// Steps of the new-mail and recipient roads that Outlook refuses in runs: asked again, and
+// still refused, nothing half-made goes on and the user is told by name.
+#include "platform/outlook/Inspector.h"
+#include "platform/win32/Faults.h"
+#include "tests/engine_road/RoadTest.h"
+
+using namespace mTanvelo;
+
+namespace {
+
+bool LoggedSince(size_t from, const std::wstring& procedure) {
+  const auto& log = support::library::Log();
+  for (size_t i = from; i < log.size(); ++i)
+    if (log[i].procedure == procedure) return true;
+  return false;
+}
+
+}  // namespace
+
+// A mail meant for separate messages is made with that mode stored, or not made at all and
+// the box names the template: stored nowhere, it would leave as one message to all.
+TEST_F(RoadTest, ANewMailForSeparateMessagesKeepsItsModeOrIsNotMadeAndToldByName) {
+  auto tmpl = AddTemplate(L"Invitation", outlook::olFormatPlain, L"Dear %FirstName%");
+  auto clear = [&] {
+    for (const auto& folder : {tvDrafts, p.drafts, p.deleted})
+      for (const auto& item : ItemsOf(folder)) item->Delete();
+  };
+  auto make = [&] {
+    world.picker.clear();
+    world.picker.push_back({true, tmpl->EntryID(), kSendModeSeparate});
+    world.picker.push_back({false, L"", 0});  // asked again: the user cancels
+    bool focus = false;
+    NewMailFromTemplate(L"", focus);
+    win32::faults::Stop();
+    while (p.app->Inspectors()->Count() > 0)
+      p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+  };
+  win32::faults::Start({.countOnly = true});
+  make();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_EQ(1u, ItemsOf(tvDrafts).size());
+  ASSERT_EQ(L"2", Prop(ItemsOf(tvDrafts)[0], kSendModeProperty));
+
+  for (uint64_t span :
+       {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1}) {
+    int refusedForGood = 0;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      clear();
+      const size_t logged = support::library::Log().size(), boxes = Boxes().size();
+      win32::faults::Start({.at = at, .span = span});
+      make();
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      const auto made = ItemsOf(tvDrafts);
+      for (const auto& mail : made) EXPECT_EQ(L"2", Prop(mail, kSendModeProperty)) << where;
+      if (!LoggedSince(logged, L"mTanvelo::SetSendMode")) continue;
+      ++refusedForGood;
+      EXPECT_GE(span, uint64_t{kHeldTries}) << where << ": a refusal this short is asked again";
+      EXPECT_TRUE(made.empty()) << where;
+      EXPECT_TRUE(ItemsOf(p.drafts).empty()) << where << ": no copy of the template left";
+      const auto all = Boxes();
+      const std::vector<std::wstring> shown(all.begin() + static_cast<std::ptrdiff_t>(boxes),
+                                            all.end());
+      EXPECT_EQ(std::vector<std::wstring>{LangText(L"IDS_SEND_MODE_NOT_STORED", L"Invitation")},
+                shown)
+          << where;
+    }
+    EXPECT_EQ(span >= uint64_t{kHeldTries}, refusedForGood > 0) << span;
+  }
+}
