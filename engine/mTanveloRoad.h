@@ -115,6 +115,11 @@ std::wstring SafeFileName(const std::wstring& name, const std::wstring& fallback
 void DoSend2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, bool& bShow,
                    bool bUnused, const std::shared_ptr<IInspectorWrapper>& oInspectorWrapper,
                    JobPtr oJob, const FolderPtr& oFolder);
+// A mail whose Send reached Outlook's own sending unprocessed (no window of the program took
+// it): "" when it may leave as it is, else why not (a mail of the program for separate
+// messages or with fields to fill, or one whose stamp, mode or fields Outlook refused past
+// every try). Nothing is shown; the caller stops the Send and tells it.
+std::wstring WhyNotSentUnprocessed(const ItemPtr& item);
 
 // --- Replies to a selection ------------------------------------------------------------------
 // A temporary copy of the mail in Outlook's Drafts folder holding only the selected text, or

@@ -1,5 +1,6 @@
 // Sending or filing a prepared mail: one personalized message, or one personalized copy per
 // recipient.
+#include "core/COptions.h"
 #include "engine/RoadSupport.h"
 #include "personalization/RL_mAddressBook.h"
 #include "personalization/RL_mMain.h"
@@ -190,6 +191,30 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
 }
 
 }  // namespace road
+
+std::wstring WhyNotSentUnprocessed(const ItemPtr& item) {
+  std::wstring stamp;
+  if (!ReadAddinProperty(item, stamp)) return L"Outlook refused to show whose mail it is";
+  if (vb::LCase(stamp) != vb::LCase(Options().ProductCode())) return L"";
+  int32_t mode = 0;
+  if (!ReadSendMode(item, mode)) return L"Outlook refused to show its send mode";
+  if (mode != kSendModeOne) return L"it is to go out as separate messages";
+  JobPtr job;
+  if (Services().CreateJob) job = Services().CreateJob();
+  if (!job) return L"its fields could not be looked for: no personalization job";
+  bool fields = false;
+  std::wstring entryId, storeId;
+  if (!Retried([&] {
+        entryId = item->EntryID();
+        storeId = StoreIDOf(item);
+        fields = !entryId.empty() && job->HasReplaces(entryId, storeId);
+      })) {
+    const std::wstring refusal = vb::Err().Description();
+    vb::Err().Clear();
+    return L"its fields could not be looked for: " + refusal;
+  }
+  return fields ? L"it has fields to fill" : L"";
+}
 
 void DoSend2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, bool& bShow,
                    bool bUnused, const std::shared_ptr<IInspectorWrapper>& oInspectorWrapper,
