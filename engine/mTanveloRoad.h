@@ -90,9 +90,11 @@ ItemPtr CreateReply(const ItemPtr& oMail, int32_t& nAction, int32_t& nSendMode, 
 // when the merge did not complete (the target may be half made).
 bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID);
 // Adds the source's recipients (lists opened) to the target, each resolved or removed again;
-// the count of those that resolved, and the names of the others joined by ", ".
+// the count of those that resolved, and the names of the others joined by ", ". Each step is
+// asked again while Outlook refuses it; `sRefused` (when given) names those still refused,
+// each logged and none left on the target.
 int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
-                       std::wstring& sUnresolved);
+                       std::wstring& sUnresolved, std::wstring* sRefused = nullptr);
 // The reply's HTML with the template's body content right after the reply's body tag, which
 // takes the template's background colour and picture. Raises when either has no body tag or
 // the template's body no end.

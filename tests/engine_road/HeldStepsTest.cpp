@@ -1,5 +1,8 @@
 // Steps of the new-mail and recipient roads that Outlook refuses in runs: asked again, and
 // still refused, nothing half-made goes on and the user is told by name.
+#include <algorithm>
+#include <set>
+
 #include "platform/outlook/Inspector.h"
 #include "platform/win32/Faults.h"
 #include "tests/engine_road/RoadTest.h"
@@ -62,6 +65,69 @@ TEST_F(RoadTest, ANewMailForSeparateMessagesKeepsItsModeOrIsNotMadeAndToldByName
       const std::vector<std::wstring> shown(all.begin() + static_cast<std::ptrdiff_t>(boxes),
                                             all.end());
       EXPECT_EQ(std::vector<std::wstring>{LangText(L"IDS_SEND_MODE_NOT_STORED", L"Invitation")},
+                shown)
+          << where;
+    }
+    EXPECT_EQ(span >= uint64_t{kHeldTries}, refusedForGood > 0) << span;
+  }
+}
+
+// A template's recipients, To, Cc and Bcc, a contact and one-off addresses, reach the reply
+// with their types, or no reply is made: a recipient Outlook refused past every try is named
+// with the reply in the log and the user is told, after the box that promised them.
+TEST_F(RoadTest, ATemplatesRecipientsReachTheReplyWithTheirTypesOrNoReplyIsMadeAndTold) {
+  auto tmpl = AddTemplate(L"Meeting", outlook::olFormatPlain, L"See you");
+  AddRecipient(tmpl, L"Lee Ann", outlook::olTo);
+  AddRecipient(tmpl, L"Tom Hall <tom.hall@example.com>", outlook::olCC);
+  AddRecipient(tmpl, L"Kim Roe <kim.roe@partner.example>", outlook::olBCC);
+  auto reply = [&] {
+    world.picker.assign(1, {false, L"", 0});  // the template refused as long: the user cancels
+    int32_t action = kActionReply;
+    DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID());
+    win32::faults::Stop();
+    while (p.app->Inspectors()->Count() > 0)
+      p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+  };
+  auto clear = [&] {
+    for (const auto& folder : {tvDrafts, p.drafts, p.deleted})
+      for (const auto& item : ItemsOf(folder)) item->Delete();
+    p.plainMail->SetProp(outlook::PR_ICON_INDEX, int32_t{0});
+  };
+  auto copied = [](const ItemPtr& made) {
+    std::set<std::wstring> names;
+    for (const auto& r : *made->Recipients())
+      names.insert(r->Name() + L":" + std::to_wstring(r->Type()));
+    return names;
+  };
+  const std::set<std::wstring> promised{L"Lee Ann:1", L"Tom Hall:2", L"Kim Roe:3"};
+  win32::faults::Start({.countOnly = true});
+  reply();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_EQ(1u, ItemsOf(tvDrafts).size());
+  ASSERT_TRUE(std::ranges::includes(copied(ItemsOf(tvDrafts)[0]), promised));
+
+  for (uint64_t span :
+       {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1}) {
+    int refusedForGood = 0;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      clear();
+      const size_t logged = support::library::Log().size(), boxes = Boxes().size();
+      win32::faults::Start({.at = at, .span = span});
+      reply();
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      const auto made = ItemsOf(tvDrafts);
+      for (const auto& mail : made)
+        EXPECT_TRUE(std::ranges::includes(copied(mail), promised)) << where;
+      if (!LoggedSince(logged, L"mTanvelo::CopyRecipients")) continue;
+      ++refusedForGood;
+      EXPECT_GE(span, uint64_t{kHeldTries}) << where << ": a refusal this short is asked again";
+      EXPECT_TRUE(made.empty()) << where;
+      EXPECT_TRUE(Logged(L"mTanvelo::InsertTemplate", L"could not be added to \"RE: ")) << where;
+      const auto all = Boxes();
+      const std::vector<std::wstring> shown(all.begin() + static_cast<std::ptrdiff_t>(boxes),
+                                            all.end());
+      EXPECT_EQ((std::vector<std::wstring>{LangText(L"STR_TMPL_PREADRESSED"),
+                                           LangText(L"IDS_TEMPLATE_MERGE_FAILED")}),
                 shown)
           << where;
     }
