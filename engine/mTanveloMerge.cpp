@@ -177,11 +177,16 @@ bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID) {
     MergeAttachments(tmpl, target, sTemplateID, plain, text);
 
     auto safeTmpl = Need(GetSafeItem(tmpl));
-    if (safeTmpl->Recipients()->Count() > 0) {
+    std::shared_ptr<outlook::Recipients> tmplRecipients, targetRecipients;
+    auto held = [](const std::function<void()>& step) {
+      if (!Retried(step)) vb::Raise(vb::Err().Number(), vb::Err().Description());
+    };
+    held([&] { tmplRecipients = Need(safeTmpl->Recipients()); });
+    if (tmplRecipients->Count() > 0) {
+      held([&] { targetRecipients = Need(Need(GetSafeItem(target))->Recipients()); });
       // Those that do not resolve the user agreed to leave out; one Outlook refused was promised.
       std::wstring unresolved, refused;
-      CopyRecipients(*Need(GetSafeItem(target))->Recipients(), *safeTmpl->Recipients(), unresolved,
-                     &refused);
+      CopyRecipients(*targetRecipients, *tmplRecipients, unresolved, &refused);
       if (!refused.empty()) {
         std::wstring subject;
         Quietly([&] { subject = target->Subject(); });

@@ -125,7 +125,10 @@ ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
     UnmarkFavoriteTemplate(copy, false);
     if (!addresses.empty()) {
       auto safe = Need(GetSafeItem(copy));
-      for (const auto& address : addresses) safe->Recipients()->Add(address)->Resolve();
+      std::shared_ptr<outlook::Recipients> recipients;
+      if (!Retried([&] { recipients = Need(safe->Recipients()); }))
+        vb::Raise(vb::Err().Number(), vb::Err().Description());
+      for (const auto& address : addresses) recipients->Add(address)->Resolve();
     }
     copy->Save();
     return copy;
@@ -296,7 +299,10 @@ bool TemplateHasRecipients(const std::wstring& sTemplateID) {
   bool has = false;
   Quietly([&] {
     auto item = Need(Session()->GetItemFromID(sTemplateID, TemplatesRoot()->StoreID()));
-    if (item->Class() == outlook::olMail) has = Need(GetSafeItem(item))->Recipients()->Count() > 0;
+    if (item->Class() != outlook::olMail) return;
+    auto safe = Need(GetSafeItem(item));
+    // Held a moment, asked again: taken for none, separate sending would not start.
+    Retried([&] { has = safe->Recipients()->Count() > 0; });
   });
   return has;
 }

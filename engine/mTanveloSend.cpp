@@ -24,6 +24,15 @@ void KeepOnly(outlook::Recipients& recipients, int32_t i, int32_t n) {
     if (j != i) recipients.Remove(j);
 }
 
+// The recipient table of a safe item, asked for again while refused; raises past every try.
+std::shared_ptr<outlook::Recipients> RecipientsOf(
+    const std::shared_ptr<redemption::SafeItem>& safe) {
+  std::shared_ptr<outlook::Recipients> recipients;
+  if (!Retried([&] { recipients = Need(safe->Recipients()); }))
+    vb::Raise(vb::Err().Number(), vb::Err().Description());
+  return recipients;
+}
+
 // A job that stopped before writing left every token in the text: such a message is filed
 // and reported with those whose fields had no value, never sent as it is. The box counts it
 // with the empty fields; the log tells which mail was not filled at all.
@@ -86,7 +95,7 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
 
     int32_t count = 1;
     if (nSendMode != kSendModeOne) {
-      count = RL_mAddressBook::CountRecipientEntries(safe->Recipients());
+      count = RL_mAddressBook::CountRecipientEntries(RecipientsOf(safe));
       if (count < 1) {
         count = 1;
         nSendMode = kSendModeOne;
@@ -131,14 +140,14 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
     }
 
     const double delivery = oItem->ReceivedTime() + GetTimeZoneBias(true) / kMinutesPerDay;
-    if (RL_mAddressBook::ExpandRecipients(safe->Recipients())) oItem->Save();
-    const int32_t n = safe->Recipients()->Count();
+    if (RL_mAddressBook::ExpandRecipients(RecipientsOf(safe))) oItem->Save();
+    const int32_t n = RecipientsOf(safe)->Count();
     progress.total = n;
     progress.inLoop = true;
     for (int32_t i = 1; i <= n; ++i) {
       ItemPtr copy = MoveItemToFolder(Need(oItem->Copy()), target);
       copySafe->SetItem(copy);
-      KeepOnly(*copySafe->Recipients(), i, n);
+      KeepOnly(*RecipientsOf(copySafe), i, n);
       bool bWasEmptyProp = false;  // of this copy alone
       if (hasTokens) {
         copy->Save();

@@ -299,9 +299,23 @@ void CInspectorWrapper::m_oMail_Write(bool& Cancel) {
         auto safe = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
         safe->SetItem(m_oMail);
         bool bHasRecipients = false;
-        const bool read = vb::Catch([&] { bHasRecipients = safe->Recipients()->Count() > 0; });
+        const bool read =
+            mTanvelo::Retried([&] { bHasRecipients = safe->Recipients()->Count() > 0; });
         safe->SetItem(nullptr);
-        if (!read) vb::Raise(vb::Err().Number(), vb::Err().Description());
+        if (!read) {
+          // The user's save goes on: a question not asked costs less than edits not saved.
+          const int32_t number = vb::Err().Number();
+          const std::wstring description = vb::Err().Description();
+          vb::Err().Clear();
+          std::wstring subject;
+          vb::Ignore([&] { subject = m_oMail->Subject(); });
+          vb::Err().Clear();
+          LogError(proc, number, description,
+                   L"the template \"" + subject +
+                       L"\" was saved without the question about its recipients: Outlook did "
+                       L"not show them");
+          return;
+        }
         if (!bHasRecipients) return;
         const int32_t style = kStyleOkCancel | (m_state.OldWordMail ? kForeground : 0);
         if (vb::MsgBox(LangText(L"STR_SAVE_PREADDRESSED"), style) == kAnswerCancel) Cancel = true;
