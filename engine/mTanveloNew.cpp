@@ -53,7 +53,14 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
   const wchar_t* proc = L"mTanvelo::NewMailFromTemplate";
   ActionGuard guard(proc);
   if (!guard) return;
-  Trap(proc, [&] {
+  ItemPtr made;
+  bool handedOn = false;
+  auto show = [](const ItemPtr& mail) {
+    // Held a moment, the window is asked for again.
+    if (!Retried([&] { Need(mail)->Display(false); }))
+      vb::Raise(vb::Err().Number(), vb::Err().Description());
+  };
+  const bool ran = Trap(proc, [&] {
     int32_t nSendMode = kSendModeOne;
     if (sTemplateID.empty() && !(Services().ShowSelectTemplate &&
                                  Services().ShowSelectTemplate(sTemplateID, nSendMode, 3, bFocus)))
@@ -72,21 +79,35 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
     if (!modeUnstored.empty())
       vb::MsgBox(LangText(L"IDS_SEND_MODE_NOT_STORED", modeUnstored),
                  kStyleExclamation | (bFocus ? kForeground : 0));
-    if (!mail) return;  // nothing made, nothing counted
+    if (!mail) {  // nothing made, nothing counted
+      if (!unstamped && modeUnstored.empty()) Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
+      return;
+    }
+    made = mail;
     if (g_oFrequentlyTemplates) g_oFrequentlyTemplates->IncUseCount(sTemplateID, kActionNewMail);
 
     if (nSendMode != kSendModeSeparate) {
       PersonalizeQuietly(mail);
       ReloadItem(mail);
-      Need(mail)->Display(false);
+      show(mail);
     } else if (!addresses.empty() || preaddressed) {
       bool bShow = false;
+      handedOn = true;
       Send2Action(mail, kSendActionSend, kSendModeSeparate, bShow, nullptr, nullptr, nullptr);
-      if (bShow) mail->Display(false);
+      if (bShow) show(mail);
     } else {
-      mail->Display(false);
+      show(mail);
     }
+    handedOn = true;
   });
+  // Made but stopped before it was shown or sent, it would wait in the drafts untold.
+  if (!ran && made && !handedOn) {
+    std::wstring subject;
+    Quietly([&] { subject = made->Subject(); });
+    LogError(proc, 0, L"the new mail \"" + subject + L"\" was not shown, so it was not kept");
+    DeleteItem(made, true);
+    Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
+  }
 }
 
 ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "platform/outlook/Inspector.h"
+#include "platform/win32/Clock.h"
 #include "platform/win32/Faults.h"
 #include "tests/engine_road/RoadTest.h"
 
@@ -132,5 +133,47 @@ TEST_F(RoadTest, ATemplatesRecipientsReachTheReplyWithTheirTypesOrNoReplyIsMadeA
           << where;
     }
     EXPECT_EQ(span >= uint64_t{kHeldTries}, refusedForGood > 0) << span;
+  }
+}
+
+// A new mail is shown or, when a step stopped it, not kept and the user told: never left in
+// the drafts unseen and untold.
+TEST_F(RoadTest, ANewMailIsShownOrNotKeptAndToldUnderRefusals) {
+  auto tmpl = AddTemplate(L"Invitation", outlook::olFormatPlain, L"Dear %FirstName%");
+  struct Run {
+    size_t made;
+    int32_t shown;
+    size_t boxes;
+  };
+  auto make = [&](const win32::faults::Plan& plan) {
+    for (const auto& folder : {tvDrafts, p.drafts, p.deleted})
+      for (const auto& item : ItemsOf(folder)) item->Delete();
+    world.picker.assign(1, {false, L"", 0});  // the template refused as long: the user cancels
+    const size_t boxes = Boxes().size();
+    win32::faults::Start(plan);
+    bool focus = false;
+    NewMailFromTemplate(tmpl->EntryID(), focus);
+    win32::faults::Stop();
+    // A copy whose removal was refused goes at the later rounds of the clock.
+    win32::clock::Advance(60 * 1000);
+    Run run{ItemsOf(tvDrafts).size(), p.app->Inspectors()->Count(), Boxes().size() - boxes};
+    while (p.app->Inspectors()->Count() > 0)
+      p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+    return run;
+  };
+  make({.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (uint64_t span :
+       {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1}) {
+    int unmade = 0;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const Run run = make({.at = at, .span = span});
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      EXPECT_EQ(run.made, static_cast<size_t>(run.shown)) << where << ": a mail made, not shown";
+      if (run.made == 1) continue;
+      ++unmade;
+      EXPECT_GT(run.boxes, 0u) << where << ": nothing made, untold";
+    }
+    EXPECT_GT(unmade, 0) << span;
   }
 }
