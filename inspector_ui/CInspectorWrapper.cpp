@@ -249,6 +249,7 @@ void CInspectorWrapper::ProcessPersonalizationsAndSend() {
     SendLater();
     return;
   }
+  const auto bound = m_oMail;
   BindMail(nullptr);  // the item's own Send and Write must not reach us while it is processed
 
   std::wstring sProblem;
@@ -285,7 +286,11 @@ void CInspectorWrapper::ProcessPersonalizationsAndSend() {
                  kStyleExclamation | (m_state.OldWordMail ? kForeground : 0));
     });
   }
-  vb::Ignore([&] { BindMail(m_oInspector->CurrentItem()); });
+  // The window's own item again; the one it had when Outlook will not show it, so that the
+  // next Send is still heard.
+  std::shared_ptr<outlook::Item> current;
+  if (!mTanvelo::Retried([&] { current = m_oInspector->CurrentItem(); })) vb::Err().Clear();
+  BindMail(current ? current : bound);
 }
 
 void CInspectorWrapper::m_oMail_Write(bool& Cancel) {
