@@ -276,6 +276,7 @@ void Connect::Done(bool bFinal) {
     m_subExplorers.clear();
     m_oExplorers.reset();
     m_subInspectors.Release();
+    m_subItemSend.Release();
     m_oInspectors.reset();
     if (g_oConnect.get() == this) g_oConnect.reset();
     m_sub2007events.clear();

@@ -115,6 +115,7 @@ class Connect : public addinhost::IDTExtensibility2,
   void m_oExplorers_OnExplorerViewSwitch(const std::shared_ptr<CExplorerWrapper>& wrapper);
   void m_oInspectors_OnNewMailInspector(const std::shared_ptr<outlook::Inspector>& inspector);
   void m_oTanveloItems_ItemAdd(const std::shared_ptr<outlook::Item>& item);
+  void m_oApp_ItemSend(const std::shared_ptr<outlook::Item>& item, bool& Cancel);
   void SubscribeTrackers();
 
   // --- Ribbon-side handlers (ConnectRibbon*.cpp) ---
@@ -134,6 +135,9 @@ class Connect : public addinhost::IDTExtensibility2,
   std::vector<outlook::Subscription> m_subExplorers;
   std::shared_ptr<CInspectorsWrapper> m_oInspectors;
   outlook::Subscription m_subInspectors;
+  // Outlook's own sending: a mail of the program no window of it took (Outlook refused the
+  // window's set-up up to the Send) is stopped there.
+  outlook::Subscription m_subItemSend;
   std::shared_ptr<outlook::Items> m_oTanveloItems;
   outlook::Subscription m_subTanveloItems;
   // Views of the templates tree whose columns were adjusted: folder EntryID & view name.

@@ -10,6 +10,7 @@
 #include "engine/SystemFiling.h"
 #include "engine/mBody.h"
 #include "engine/mTanvelo.h"
+#include "engine/mTanveloRoad.h"
 #include "engine/mViewXML.h"
 #include "hotkeys/CHotkey.h"
 #include "platform/outlook/Application.h"
@@ -22,6 +23,7 @@
 namespace {
 constexpr const wchar_t* kExplorerTab = L"Norvane.Tanvelo.Explorer.tab";
 constexpr int32_t olFormatRichText = 3;
+constexpr int32_t kStyleExclamation = 48;
 }  // namespace
 
 void Connect::SubscribeTrackers() {
@@ -40,6 +42,35 @@ void Connect::SubscribeTrackers() {
       [this](std::shared_ptr<CExplorerWrapper> w) { m_oExplorers_OnExplorerViewSwitch(w); }));
   m_subInspectors = m_oInspectors->OnNewMailInspector.Subscribe(
       [this](std::shared_ptr<outlook::Inspector> i) { m_oInspectors_OnNewMailInspector(i); });
+  if (g_oApp)
+    m_subItemSend = g_oApp->Events().ItemSend.Subscribe(
+        [this](std::shared_ptr<outlook::Item> item, bool& cancel) {
+          m_oApp_ItemSend(item, cancel);
+        });
+}
+
+void Connect::m_oApp_ItemSend(const std::shared_ptr<outlook::Item>& item, bool& Cancel) {
+  const wchar_t* proc = L"Connect::m_oApp_ItemSend";
+  auto self = weak_from_this().lock();
+  if (!Alive() || !item) return;
+  // A window of the program stops its mail's Send before this, so a mail of the program seen
+  // here was taken by none: it would leave with its tokens, or as one message to all.
+  std::wstring why;
+  if (!vb::Catch([&] { why = mTanvelo::WhyNotSentUnprocessed(item); }))
+    why = L"it could not be checked: " + vb::Err().Description();
+  vb::Err().Clear();
+  if (why.empty()) return;
+  Cancel = true;
+  std::wstring subject;
+  vb::Ignore([&] { subject = item->Subject(); });
+  vb::Err().Clear();
+  LogError(proc, 0, L"not sent, the mail was not personalized (" + why + L"): " + subject);
+  const std::wstring shown = subject.empty() ? LangText(L"STR_UNTITLED_MAIL") : subject;
+  vb::Ignore([&] {
+    vb::MsgBox(LangText(L"STR_SEND_NOT_PROCESSED"), kStyleExclamation,
+               LangText(L"STR_NORECIPIENTS_TITLE", shown));
+  });
+  vb::Err().Clear();
 }
 
 void Connect::m_oExplorers_OnExplorer(const std::shared_ptr<CExplorerWrapper>& wrapper, bool bFirst,

@@ -127,7 +127,14 @@ void frmSelectTemplate::AddItem(const NodePtr& node, const ItemPtr& item) {
     if (!m_oSafeItem)
       m_oSafeItem = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
     m_oSafeItem->SetItem(Need(item));
-    bool hasRecipients = m_oSafeItem->Recipients()->Count() != 0;
+    // Held a moment, asked again; still refused, the template is listed without its mark
+    // rather than left out of the tree.
+    bool hasRecipients = false;
+    if (!mTanvelo::Retried([&] { hasRecipients = m_oSafeItem->Recipients()->Count() != 0; })) {
+      LogError(L"frmSelectTemplate::AddItem"sv, vb::Err().Number(), vb::Err().Description(),
+               L"whether \"" + item->Subject() + L"\" has recipients was not read");
+      vb::Err().Clear();
+    }
     m_oSafeItem->SetItem(nullptr);
     bool favorite = mTanvelo::IsFavoriteTemplate(item);
     AddItem2Tree(node, item->EntryID(), item->Subject(), hasRecipients, favorite);

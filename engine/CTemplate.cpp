@@ -33,7 +33,15 @@ bool CTemplate::Refresh(std::shared_ptr<redemption::SafeMailItem>& oSafeMail, bo
     if (!oSafeMail)
       oSafeMail = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
     oSafeMail->SetItem(item);
-    bPreaddressed = oSafeMail->Recipients()->Count() != 0;
+    // Held past every try, the mark stays as it was: the record itself is sound.
+    bool preaddressed = bPreaddressed;
+    if (mTanvelo::Retried([&] { preaddressed = oSafeMail->Recipients()->Count() != 0; })) {
+      bPreaddressed = preaddressed;
+    } else {
+      LogError(L"CTemplate.Refresh", vb::Err().Number(), vb::Err().Description(),
+               L"whether \"" + sSubject + L"\" has recipients was not read, kept as it was");
+      vb::Err().Clear();
+    }
     oSafeMail->SetItem(nullptr);
     return true;
   });

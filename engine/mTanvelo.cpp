@@ -123,16 +123,30 @@ bool HasAddinStamp(const ItemPtr& item) {
   });
 }
 
-int32_t GetSendMode(const ItemPtr& item) {
-  return TrapOr(L"mTanvelo::GetSendMode", 0, [&] {
+bool ReadSendMode(const ItemPtr& item, int32_t& nMode) {
+  std::wstring text;
+  bool present = false;
+  const bool read = Retried([&] {
     auto property = FindProperty(item, kSendModeProperty);
-    return property ? CLngText(property->Value()) : 1;
+    present = property != nullptr;
+    text = present ? property->Value() : std::wstring();
   });
+  vb::Err().Clear();
+  if (!read) return false;
+  nMode = present ? TrapOr(L"mTanvelo::GetSendMode", 0, [&] { return CLngText(text); }) : 1;
+  return true;
 }
 
-void SetSendMode(const ItemPtr& item, int32_t nMode, bool bSave) {
+int32_t GetSendMode(const ItemPtr& item) {
+  int32_t mode = 0;
+  if (!ReadSendMode(item, mode))
+    LogError(L"mTanvelo::GetSendMode", 0, L"the send mode was not read");
+  return mode;
+}
+
+bool SetSendMode(const ItemPtr& item, int32_t nMode, bool bSave) {
   // Asked again while refused: a mail without its mode is sent as the default would send it.
-  Insist(L"mTanvelo::SetSendMode", item, L"The send mode", [&] {
+  return Insist(L"mTanvelo::SetSendMode", item, L"The send mode", [&] {
     auto property = FindProperty(item, kSendModeProperty);
     if (!property) property = item->UserProperties()->Add(kSendModeProperty, outlook::olText);
     property->SetValue(std::to_wstring(nMode));

@@ -39,9 +39,13 @@ bool ReadAddinProperty(const ItemPtr& item, std::wstring& value);
 // (or the save) past every try; no error is left.
 bool SetAddinProperty(const ItemPtr& item, const std::wstring& value, bool bSave);
 bool HasAddinStamp(const ItemPtr& item);
-// 1 when the property is missing; 0 (logged) when it holds no number.
+// 1 when the property is missing; 0 (logged) when it holds no number or every read was refused.
 int32_t GetSendMode(const ItemPtr& item);
-void SetSendMode(const ItemPtr& item, int32_t nMode, bool bSave);
+// The same, False (nothing logged, no error left) when every read was refused: a mail whose
+// mode is not known must not be sent as one message to all.
+bool ReadSendMode(const ItemPtr& item, int32_t& nMode);
+// False (logged, naming the item) when Outlook refused it past every try.
+bool SetSendMode(const ItemPtr& item, int32_t nMode, bool bSave);
 void RemoveSendMode(const ItemPtr& item, bool bSave);
 // Stores both texts as given and saves the item.
 void SetHotkeyProperties(const ItemPtr& item, const std::wstring& sHotkey,

@@ -177,9 +177,24 @@ bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID) {
     MergeAttachments(tmpl, target, sTemplateID, plain, text);
 
     auto safeTmpl = Need(GetSafeItem(tmpl));
-    if (safeTmpl->Recipients()->Count() > 0) {
-      std::wstring unresolved;
-      CopyRecipients(*Need(GetSafeItem(target))->Recipients(), *safeTmpl->Recipients(), unresolved);
+    std::shared_ptr<outlook::Recipients> tmplRecipients, targetRecipients;
+    auto held = [](const std::function<void()>& step) {
+      if (!Retried(step)) vb::Raise(vb::Err().Number(), vb::Err().Description());
+    };
+    held([&] { tmplRecipients = Need(safeTmpl->Recipients()); });
+    if (tmplRecipients->Count() > 0) {
+      held([&] { targetRecipients = Need(Need(GetSafeItem(target))->Recipients()); });
+      // Those that do not resolve the user agreed to leave out; one Outlook refused was promised.
+      std::wstring unresolved, refused;
+      CopyRecipients(*targetRecipients, *tmplRecipients, unresolved, &refused);
+      if (!refused.empty()) {
+        std::wstring subject;
+        Quietly([&] { subject = target->Subject(); });
+        LogError(proc, 0,
+                 L"the template's recipients " + refused + L" could not be added to \"" + subject +
+                     L"\", so it was not made");
+        return;
+      }
     }
     if (plain)
       mBody::SetBody(target, text);
@@ -194,38 +209,90 @@ bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID) {
 }
 
 int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
-                       std::wstring& sUnresolved) {
+                       std::wstring& sUnresolved, std::wstring* sRefused) {
   const wchar_t* proc = L"mTanvelo::CopyRecipients";
   sUnresolved.clear();
+  if (sRefused) sRefused->clear();
   int32_t count = 0;
-  Trap(proc, [&] {
-    RL_Recipients records;
-    // SMTP addresses: an Exchange address typed as "Name <...>" would not resolve back.
-    RL_mAddressBook::CollectRecipients(source.shared_from_this(), records, true);
-    for (const auto& record : records) {
-      // "Name <>" would resolve by the name alone, possibly to someone else.
-      if (record.Email.empty()) {
-        LogWarning(proc, L"member without address left out - '" + record.Name + L"'");
+  auto refused = [&](const std::wstring& name) {
+    if (sRefused) *sRefused += (sRefused->empty() ? L"" : L", ") + name;
+  };
+  const bool ran = Trap(proc, [&] {
+    int32_t n = 0;
+    if (!Retried([&] { n = source.Count(); }))
+      vb::Raise(vb::Err().Number(), vb::Err().Description());
+    for (int32_t i = 1; i <= n; ++i) {
+      // Each template recipient on its own and asked again: one that gave nothing (a refusal,
+      // which the collection passes over) costs only itself, and is named.
+      RL_Recipients records;
+      std::wstring name;
+      bool unresolved = false;
+      const bool collected = Retried([&] {
+        records.clear();
+        auto recipient = Need(source.Item(i));
+        name = recipient->Name();
+        unresolved = !recipient->AddressEntry();
+        if (unresolved) return;
+        // SMTP addresses: an Exchange address typed as "Name <...>" would not resolve back.
+        if (RL_mAddressBook::ExtractRecipient(recipient, records, true) == 0)
+          vb::Raise(outlook::kErrFailed, L"no address could be read for '" + name + L"'");
+      });
+      if (collected && unresolved) {
+        // The user was asked about these before the reply was made.
+        sUnresolved += (sUnresolved.empty() ? L"" : L", ") + name;
+        LogWarning(proc, L"Cant resolve recipient name=" + name);
         continue;
       }
-      // Each recipient on its own: one that fails costs only itself.
-      Trap(proc, [&] {
-        std::wstring text = FindNoCase(record.Name, record.Email) != std::wstring::npos
-                                ? record.Email
-                                : record.Name + L" <" + record.Email + L">";
-        auto recipient = target.Add(text);
-        recipient->SetType(record.nType);
-        if (recipient->Resolve()) {
-          ++count;
-          return;
+      if (!collected) {
+        LogError(proc, vb::Err().Number(), vb::Err().Description());
+        vb::Err().Clear();
+        refused(name.empty() ? L"#" + std::to_wstring(i) : name);
+        continue;
+      }
+      for (const auto& record : records) {
+        // "Name <>" would resolve by the name alone, possibly to someone else.
+        if (record.Email.empty()) {
+          LogWarning(proc, L"member without address left out - '" + record.Name + L"'");
+          continue;
         }
-        target.Remove(recipient->Index());
-        sUnresolved += (sUnresolved.empty() ? L"" : L", ") + record.Name;
-        LogWarning(proc,
-                   L"Cant resolve recipient name=" + record.Name + L", email=" + record.Email);
-      });
+        const std::wstring text = FindNoCase(record.Name, record.Email) != std::wstring::npos
+                                      ? record.Email
+                                      : record.Name + L" <" + record.Email + L">";
+        // One recipient object across the tries: a try refused after the Add must not add the
+        // recipient twice.
+        std::shared_ptr<outlook::Recipient> added;
+        bool resolved = false;
+        const bool done = Retried([&] {
+          if (!added) added = Need(target.Add(text));
+          added->SetType(record.nType);
+          resolved = added->Resolve();
+        });
+        if (done && resolved) {
+          ++count;
+          continue;
+        }
+        // Left half set (a Bcc taken for a To would show the address to all) or unresolved.
+        const int32_t number = done ? 0 : vb::Err().Number();
+        const std::wstring description = done ? L"" : vb::Err().Description();
+        vb::Err().Clear();
+        if (added && !Retried([&] { target.Remove(added->Index()); })) {
+          vb::Err().Clear();
+          LogError(proc, 0, L"recipient left on the reply half set - " + text);
+        }
+        if (done) {
+          sUnresolved += (sUnresolved.empty() ? L"" : L", ") + record.Name;
+          LogWarning(proc,
+                     L"Cant resolve recipient name=" + record.Name + L", email=" + record.Email);
+          continue;
+        }
+        LogError(proc, number, description, L"recipient not added - " + text);
+        refused(text);
+      }
     }
   });
+  // Stopped before the recipients could be counted: none was copied, and none may be taken
+  // for copied.
+  if (!ran && sRefused && sRefused->empty()) *sRefused = L"(all)";
   return count;
 }
 

@@ -53,7 +53,14 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
   const wchar_t* proc = L"mTanvelo::NewMailFromTemplate";
   ActionGuard guard(proc);
   if (!guard) return;
-  Trap(proc, [&] {
+  ItemPtr made;
+  bool handedOn = false;
+  auto show = [](const ItemPtr& mail) {
+    // Held a moment, the window is asked for again.
+    if (!Retried([&] { Need(mail)->Display(false); }))
+      vb::Raise(vb::Err().Number(), vb::Err().Description());
+  };
+  const bool ran = Trap(proc, [&] {
     int32_t nSendMode = kSendModeOne;
     if (sTemplateID.empty() && !(Services().ShowSelectTemplate &&
                                  Services().ShowSelectTemplate(sTemplateID, nSendMode, 3, bFocus)))
@@ -65,28 +72,47 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
     const std::vector<std::wstring> addresses = SelectedContactAddresses(proc);
 
     bool unstamped = false;
-    ItemPtr mail = NewMailFromTemplate_(sTemplateID, addresses, nSendMode, &unstamped);
+    std::wstring modeUnstored;
+    ItemPtr mail =
+        NewMailFromTemplate_(sTemplateID, addresses, nSendMode, &unstamped, &modeUnstored);
     if (unstamped) Say(L"IDS_MAIL_NOT_STAMPED", kStyleExclamation);
-    if (!mail) return;  // nothing made, nothing counted
+    if (!modeUnstored.empty())
+      vb::MsgBox(LangText(L"IDS_SEND_MODE_NOT_STORED", modeUnstored),
+                 kStyleExclamation | (bFocus ? kForeground : 0));
+    if (!mail) {  // nothing made, nothing counted
+      if (!unstamped && modeUnstored.empty()) Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
+      return;
+    }
+    made = mail;
     if (g_oFrequentlyTemplates) g_oFrequentlyTemplates->IncUseCount(sTemplateID, kActionNewMail);
 
     if (nSendMode != kSendModeSeparate) {
       PersonalizeQuietly(mail);
       ReloadItem(mail);
-      Need(mail)->Display(false);
+      show(mail);
     } else if (!addresses.empty() || preaddressed) {
       bool bShow = false;
+      handedOn = true;
       Send2Action(mail, kSendActionSend, kSendModeSeparate, bShow, nullptr, nullptr, nullptr);
-      if (bShow) mail->Display(false);
+      if (bShow) show(mail);
     } else {
-      mail->Display(false);
+      show(mail);
     }
+    handedOn = true;
   });
+  // Made but stopped before it was shown or sent, it would wait in the drafts untold.
+  if (!ran && made && !handedOn) {
+    std::wstring subject;
+    Quietly([&] { subject = made->Subject(); });
+    LogError(proc, 0, L"the new mail \"" + subject + L"\" was not shown, so it was not kept");
+    DeleteItem(made, true);
+    Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
+  }
 }
 
 ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
                              const std::vector<std::wstring>& addresses, int32_t nSendMode,
-                             bool* unstamped) {
+                             bool* unstamped, std::wstring* modeUnstored) {
   SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::NewMailFromTemplate_";
   ItemPtr copy;
@@ -105,12 +131,25 @@ ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
       if (unstamped) *unstamped = true;
       return nullptr;
     }
-    SetSendMode(copy, nSendMode, false);
+    // Without its mode, a mail meant for separate messages would go out as one to all.
+    if (!SetSendMode(copy, nSendMode, false) && nSendMode == kSendModeSeparate) {
+      if (modeUnstored) {
+        vb::Ignore([&] { *modeUnstored = tmpl->Subject(); });
+        if (modeUnstored->empty()) *modeUnstored = LangText(L"STR_UNTITLED_MAIL");
+        LogError(proc, 0,
+                 L"separate sending could not be stored on the new mail, so it was not made - " +
+                     *modeUnstored);
+      }
+      return nullptr;
+    }
     RemoveHotkeyProperties(copy, false);
     UnmarkFavoriteTemplate(copy, false);
     if (!addresses.empty()) {
       auto safe = Need(GetSafeItem(copy));
-      for (const auto& address : addresses) safe->Recipients()->Add(address)->Resolve();
+      std::shared_ptr<outlook::Recipients> recipients;
+      if (!Retried([&] { recipients = Need(safe->Recipients()); }))
+        vb::Raise(vb::Err().Number(), vb::Err().Description());
+      for (const auto& address : addresses) recipients->Add(address)->Resolve();
     }
     copy->Save();
     return copy;
@@ -281,7 +320,10 @@ bool TemplateHasRecipients(const std::wstring& sTemplateID) {
   bool has = false;
   Quietly([&] {
     auto item = Need(Session()->GetItemFromID(sTemplateID, TemplatesRoot()->StoreID()));
-    if (item->Class() == outlook::olMail) has = Need(GetSafeItem(item))->Recipients()->Count() > 0;
+    if (item->Class() != outlook::olMail) return;
+    auto safe = Need(GetSafeItem(item));
+    // Held a moment, asked again: taken for none, separate sending would not start.
+    Retried([&] { has = safe->Recipients()->Count() > 0; });
   });
   return has;
 }

@@ -90,9 +90,11 @@ ItemPtr CreateReply(const ItemPtr& oMail, int32_t& nAction, int32_t& nSendMode, 
 // when the merge did not complete (the target may be half made).
 bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID);
 // Adds the source's recipients (lists opened) to the target, each resolved or removed again;
-// the count of those that resolved, and the names of the others joined by ", ".
+// the count of those that resolved, and the names of the others joined by ", ". Each step is
+// asked again while Outlook refuses it; `sRefused` (when given) names those still refused,
+// each logged and none left on the target.
 int32_t CopyRecipients(outlook::Recipients& target, outlook::Recipients& source,
-                       std::wstring& sUnresolved);
+                       std::wstring& sUnresolved, std::wstring* sRefused = nullptr);
 // The reply's HTML with the template's body content right after the reply's body tag, which
 // takes the template's background colour and picture. Raises when either has no body tag or
 // the template's body no end.
@@ -115,6 +117,11 @@ std::wstring SafeFileName(const std::wstring& name, const std::wstring& fallback
 void DoSend2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, bool& bShow,
                    bool bUnused, const std::shared_ptr<IInspectorWrapper>& oInspectorWrapper,
                    JobPtr oJob, const FolderPtr& oFolder);
+// A mail whose Send reached Outlook's own sending unprocessed (no window of the program took
+// it): "" when it may leave as it is, else why not (a mail of the program for separate
+// messages or with fields to fill, or one whose stamp, mode or fields Outlook refused past
+// every try). Nothing is shown; the caller stops the Send and tells it.
+std::wstring WhyNotSentUnprocessed(const ItemPtr& item);
 
 // --- Replies to a selection ------------------------------------------------------------------
 // A temporary copy of the mail in Outlook's Drafts folder holding only the selected text, or
@@ -132,10 +139,11 @@ bool IsReadingPaneOn(const std::shared_ptr<outlook::Explorer>& oExplorer, bool& 
 // --- New mail and new templates --------------------------------------------------------------
 void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus);
 // Null when nothing was made; `unstamped` (when given) is set when Outlook refused the owner
-// stamp, and the copy was removed.
+// stamp, and the copy was removed; `modeUnstored` (when given) gets the template's subject when
+// Outlook refused to store separate sending on the copy, which was removed as well.
 ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
                              const std::vector<std::wstring>& addresses, int32_t nSendMode,
-                             bool* unstamped = nullptr);
+                             bool* unstamped = nullptr, std::wstring* modeUnstored = nullptr);
 ItemPtr NewTemplate(const FolderPtr& folder);
 void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStoreID,
                          bool bForeground);

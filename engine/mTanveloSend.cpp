@@ -1,5 +1,6 @@
 // Sending or filing a prepared mail: one personalized message, or one personalized copy per
 // recipient.
+#include "core/COptions.h"
 #include "engine/RoadSupport.h"
 #include "personalization/RL_mAddressBook.h"
 #include "personalization/RL_mMain.h"
@@ -21,6 +22,15 @@ constexpr double kMinutesPerDay = 24.0 * 60.0;
 void KeepOnly(outlook::Recipients& recipients, int32_t i, int32_t n) {
   for (int32_t j = n; j >= 1; --j)
     if (j != i) recipients.Remove(j);
+}
+
+// The recipient table of a safe item, asked for again while refused; raises past every try.
+std::shared_ptr<outlook::Recipients> RecipientsOf(
+    const std::shared_ptr<redemption::SafeItem>& safe) {
+  std::shared_ptr<outlook::Recipients> recipients;
+  if (!Retried([&] { recipients = Need(safe->Recipients()); }))
+    vb::Raise(vb::Err().Number(), vb::Err().Description());
+  return recipients;
 }
 
 // A job that stopped before writing left every token in the text: such a message is filed
@@ -85,7 +95,7 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
 
     int32_t count = 1;
     if (nSendMode != kSendModeOne) {
-      count = RL_mAddressBook::CountRecipientEntries(safe->Recipients());
+      count = RL_mAddressBook::CountRecipientEntries(RecipientsOf(safe));
       if (count < 1) {
         count = 1;
         nSendMode = kSendModeOne;
@@ -130,14 +140,14 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
     }
 
     const double delivery = oItem->ReceivedTime() + GetTimeZoneBias(true) / kMinutesPerDay;
-    if (RL_mAddressBook::ExpandRecipients(safe->Recipients())) oItem->Save();
-    const int32_t n = safe->Recipients()->Count();
+    if (RL_mAddressBook::ExpandRecipients(RecipientsOf(safe))) oItem->Save();
+    const int32_t n = RecipientsOf(safe)->Count();
     progress.total = n;
     progress.inLoop = true;
     for (int32_t i = 1; i <= n; ++i) {
       ItemPtr copy = MoveItemToFolder(Need(oItem->Copy()), target);
       copySafe->SetItem(copy);
-      KeepOnly(*copySafe->Recipients(), i, n);
+      KeepOnly(*RecipientsOf(copySafe), i, n);
       bool bWasEmptyProp = false;  // of this copy alone
       if (hasTokens) {
         copy->Save();
@@ -190,6 +200,30 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
 }
 
 }  // namespace road
+
+std::wstring WhyNotSentUnprocessed(const ItemPtr& item) {
+  std::wstring stamp;
+  if (!ReadAddinProperty(item, stamp)) return L"Outlook refused to show whose mail it is";
+  if (vb::LCase(stamp) != vb::LCase(Options().ProductCode())) return L"";
+  int32_t mode = 0;
+  if (!ReadSendMode(item, mode)) return L"Outlook refused to show its send mode";
+  if (mode != kSendModeOne) return L"it is to go out as separate messages";
+  JobPtr job;
+  if (Services().CreateJob) job = Services().CreateJob();
+  if (!job) return L"its fields could not be looked for: no personalization job";
+  bool fields = false;
+  std::wstring entryId, storeId;
+  if (!Retried([&] {
+        entryId = item->EntryID();
+        storeId = StoreIDOf(item);
+        fields = !entryId.empty() && job->HasReplaces(entryId, storeId);
+      })) {
+    const std::wstring refusal = vb::Err().Description();
+    vb::Err().Clear();
+    return L"its fields could not be looked for: " + refusal;
+  }
+  return fields ? L"it has fields to fill" : L"";
+}
 
 void DoSend2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, bool& bShow,
                    bool bUnused, const std::shared_ptr<IInspectorWrapper>& oInspectorWrapper,

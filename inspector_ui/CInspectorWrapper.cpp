@@ -249,6 +249,7 @@ void CInspectorWrapper::ProcessPersonalizationsAndSend() {
     SendLater();
     return;
   }
+  const auto bound = m_oMail;
   BindMail(nullptr);  // the item's own Send and Write must not reach us while it is processed
 
   std::wstring sProblem;
@@ -262,8 +263,14 @@ void CInspectorWrapper::ProcessPersonalizationsAndSend() {
           sProblem = L"no personalization job";
           return;
         }
-        mTanvelo::DoSend2Action(item, mTanvelo::kSendActionSend, mTanvelo::GetSendMode(item), bShow,
-                                false, self, job, nullptr);
+        // A mode not known would send separate messages as one to all, or the reverse.
+        int32_t mode = 0;
+        if (!mTanvelo::ReadSendMode(item, mode)) {
+          sProblem = L"the send mode could not be read";
+          return;
+        }
+        mTanvelo::DoSend2Action(item, mTanvelo::kSendActionSend, mode, bShow, false, self, job,
+                                nullptr);
       }))
     LogError(proc);
   job.reset();
@@ -279,7 +286,11 @@ void CInspectorWrapper::ProcessPersonalizationsAndSend() {
                  kStyleExclamation | (m_state.OldWordMail ? kForeground : 0));
     });
   }
-  vb::Ignore([&] { BindMail(m_oInspector->CurrentItem()); });
+  // The window's own item again; the one it had when Outlook will not show it, so that the
+  // next Send is still heard.
+  std::shared_ptr<outlook::Item> current;
+  if (!mTanvelo::Retried([&] { current = m_oInspector->CurrentItem(); })) vb::Err().Clear();
+  BindMail(current ? current : bound);
 }
 
 void CInspectorWrapper::m_oMail_Write(bool& Cancel) {
@@ -293,9 +304,23 @@ void CInspectorWrapper::m_oMail_Write(bool& Cancel) {
         auto safe = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
         safe->SetItem(m_oMail);
         bool bHasRecipients = false;
-        const bool read = vb::Catch([&] { bHasRecipients = safe->Recipients()->Count() > 0; });
+        const bool read =
+            mTanvelo::Retried([&] { bHasRecipients = safe->Recipients()->Count() > 0; });
         safe->SetItem(nullptr);
-        if (!read) vb::Raise(vb::Err().Number(), vb::Err().Description());
+        if (!read) {
+          // The user's save goes on: a question not asked costs less than edits not saved.
+          const int32_t number = vb::Err().Number();
+          const std::wstring description = vb::Err().Description();
+          vb::Err().Clear();
+          std::wstring subject;
+          vb::Ignore([&] { subject = m_oMail->Subject(); });
+          vb::Err().Clear();
+          LogError(proc, number, description,
+                   L"the template \"" + subject +
+                       L"\" was saved without the question about its recipients: Outlook did "
+                       L"not show them");
+          return;
+        }
         if (!bHasRecipients) return;
         const int32_t style = kStyleOkCancel | (m_state.OldWordMail ? kForeground : 0);
         if (vb::MsgBox(LangText(L"STR_SAVE_PREADDRESSED"), style) == kAnswerCancel) Cancel = true;

@@ -146,7 +146,10 @@ bool RL_CJob::HasReplaces(const std::wstring& sEntryID, const std::wstring& Stor
 bool RL_CJob::CollectResolved(const redemption::SafeMailItem& item, bool bIgnoreErrors,
                               const wchar_t* procedure, const wchar_t* abortText,
                               RL_Recipients& recipients) {
-  auto list = item.Recipients();
+  std::shared_ptr<outlook::Recipients> list;
+  // Held a moment, the recipient table is asked for again; past every try the load raises.
+  if (!Retried([&] { list = item.Recipients(); }))
+    vb::Raise(vb::Err().Number(), vb::Err().Description());
   for (int32_t i = 1; i <= list->Count(); ++i) {
     if (list->Item(i)->Resolved()) continue;
     if (!bIgnoreErrors) {
@@ -171,13 +174,23 @@ bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring
     if (!m_colTexts) m_colTexts = std::make_shared<RL_CTexts>();
     RL_Recipients recipients;
     if (m_colTexts->Has(kFieldContact) || m_colTexts->Has(kFieldRecipients)) {
-      if (item->Recipients()->Count() == 0 && !bIgnoreErrors) {
+      // Recipients Outlook would not show are no answer the user gave: told as a refusal.
+      int32_t count = 0;
+      bool collected = false;
+      if (!Retried([&] { count = item->Recipients()->Count(); }) || !vb::Catch([&] {
+            collected =
+                count == 0 || CollectResolved(*item, bIgnoreErrors, kProc,
+                                              L"Abort - Recipient not resolved", recipients);
+          })) {
+        refused = Refusal{vb::Err().Number(), vb::Err().Description(), L"recipients"};
+        LogError(kProc, refused->number, refused->description, L"the recipients were not read");
+        return false;
+      }
+      if (count == 0 && !bIgnoreErrors) {
         LogInfo(kProc, L"Abort - No Recipients");
         return false;
       }
-      if (!CollectResolved(*item, bIgnoreErrors, kProc, L"Abort - Recipient not resolved",
-                           recipients))
-        return false;
+      if (!collected) return false;
     }
     if (m_colTexts->Has(kFieldContact)) {
       std::wstring caption =

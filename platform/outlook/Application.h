@@ -8,9 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/outlook/Events.h"
 #include "platform/outlook/Forward.h"
 
 namespace outlook {
+
+struct ApplicationEvents {
+  // An item sent through Outlook (a window's Send button or Item.Send), after the item's own
+  // Send event and only when that did not cancel, before the item leaves: Cancel keeps it
+  // where it is, its window open. A send past Outlook (Redemption's) does not raise it.
+  Event<std::shared_ptr<Item>, bool&> ItemSend;
+};
 
 class Application : public Object, public std::enable_shared_from_this<Application> {
  public:
@@ -29,6 +37,7 @@ class Application : public Object, public std::enable_shared_from_this<Applicati
   std::shared_ptr<Item> CreateItem(int32_t itemType);
   std::shared_ptr<outlook::Explorers> Explorers() const { return explorers_; }
   std::shared_ptr<outlook::Inspectors> Inspectors() const { return inspectors_; }
+  ApplicationEvents& Events() { return events_; }
   // The most recently activated open window of its kind, or nothing.
   std::shared_ptr<Explorer> ActiveExplorer() const;
   std::shared_ptr<Inspector> ActiveInspector() const;
@@ -59,6 +68,7 @@ class Application : public Object, public std::enable_shared_from_this<Applicati
   std::weak_ptr<Inspector> lastInspector_;
   std::optional<bool> wordMail_;
   std::vector<std::function<void(std::shared_ptr<Inspector>)>> modalScripts_;
+  ApplicationEvents events_;
 };
 
 // The major version of a version text ("14.0.0.4760" gives 14).

@@ -205,6 +205,10 @@ void Item::SendImpl(bool raiseEvent) {
   bool cancel = false;
   if (raiseEvent) events_.Send.Raise(cancel);
   if (cancel) return;
+  if (auto app = raiseEvent ? Application() : nullptr) {
+    app->Events().ItemSend.Raise(shared_from_this(), cancel);
+    if (cancel) return;
+  }
   if (recipients_->Count() == 0)
     vb::Raise(kErrFailed,
               L"There must be at least one name or distribution list in the To, Cc, or Bcc box.");

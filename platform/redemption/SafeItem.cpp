@@ -55,7 +55,9 @@ std::wstring SafeItem::SenderName() const {
 std::wstring SafeItem::SenderEmailAddress() const {
   return Bound().SenderEmailAddress();
 }
+// Redemption opens the message's recipient table here, which MAPI may refuse.
 std::shared_ptr<outlook::Recipients> SafeItem::Recipients() const {
+  TV_FAULT_POINT(Redemption);
   return Bound().Recipients();
 }
 

@@ -2,10 +2,16 @@
 // the inspectors' wrappers and how a window's wrapper is found again.
 #include <any>
 
+#include "core/CLang.h"
+#include "core/COptions.h"
 #include "core/Main.h"
+#include "engine/mTanvelo.h"
+#include "engine/mTanveloRoad.h"
 #include "inspector_ui/MakeInspectorWrapper.h"
 #include "platform/outlook/Inspector.h"
+#include "platform/outlook/Outlook.h"
 #include "platform/support/LibNorvane.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/Faults.h"
 #include "tests/addin/ConnectTest.h"
 
@@ -180,4 +186,61 @@ TEST_F(Trackers, AWindowsWrapperIsFoundByTheWindowItselfThenByItsItem) {
   host->CloseInspector(saved);
   EXPECT_EQ(nullptr, inspectors->FindWrapper(other));
   EXPECT_EQ(nullptr, inspectors->FindWrapper(nullptr));
+}
+
+// A mail window Outlook never let the add-in set up has no wrapper to stop its Send: Outlook's
+// ItemSend still stops a mail of the program that is for separate messages or has fields, names
+// it and keeps it open; any other mail leaves. Refusals of a moment in that check are asked
+// again; refused for good, the mail is kept, as whether it may leave is not known.
+TEST_F(Trackers, AMailNoWindowTookIsStoppedAtOutlooksSendWhenItMustBePersonalized) {
+  AcceptFolderDialog();
+  Start();
+  Factories().MakeInspectorWrapper = [](const std::shared_ptr<outlook::Inspector>&, bool) {
+    return InspectorWrapperPtr();  // the set-up refused at every activation
+  };
+  struct Case {
+    const char* name;
+    bool stamped;
+    int32_t mode;
+    std::wstring body;
+    uint64_t refusals;
+    bool sent;
+  };
+  const Case cases[] = {
+      {"one message, no fields", true, mTanvelo::kSendModeOne, L"Hello", 0, true},
+      {"separate messages", true, mTanvelo::kSendModeSeparate, L"Hello", 0, false},
+      {"fields to fill", true, mTanvelo::kSendModeOne, L"Dear %FirstName%", 0, false},
+      {"another's mail", false, mTanvelo::kSendModeSeparate, L"Dear %FirstName%", 0, true},
+      {"a look refused a moment", true, mTanvelo::kSendModeOne, L"Hello", kHeldTries - 1, true},
+      {"a look refused for good", true, mTanvelo::kSendModeOne, L"Hello", kHeldTries, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto mail = p.drafts->Items()->Add(outlook::olMailItem);
+    mail->SetSubject(L"Offer: " + win32::FromAnsi(c.name));
+    mail->SetBody(c.body);
+    for (const wchar_t* name : {L"Kim Roe", L"Lee Ann"}) mail->Recipients()->Add(name)->Resolve();
+    if (c.stamped) {
+      ASSERT_TRUE(mTanvelo::SetAddinProperty(mail, Options().ProductCode(), false));
+    }
+    ASSERT_TRUE(mTanvelo::SetSendMode(mail, c.mode, true));
+    auto window = host->OpenInspector(mail);
+    const size_t boxes = Boxes().size(), outbox = static_cast<size_t>(p.outbox->Items()->Count());
+    win32::faults::Start({.addinOnly = true, .at = 1, .span = c.refusals});
+    mail->Send();
+    win32::faults::Stop();
+    EXPECT_EQ(outbox + (c.sent ? 1 : 0), static_cast<size_t>(p.outbox->Items()->Count()));
+    EXPECT_EQ(c.sent, window->IsClosed());
+    if (c.sent != window->IsClosed()) continue;  // failed above; what follows is for the kept
+    if (c.sent) {
+      EXPECT_EQ(boxes, Boxes().size());
+      continue;
+    }
+    const auto& shown = win32::msgbox::Shown();
+    ASSERT_EQ(boxes + 1, shown.size());
+    EXPECT_EQ(LangText(L"STR_SEND_NOT_PROCESSED"), shown.back().text);
+    EXPECT_EQ(LangText(L"STR_NORECIPIENTS_TITLE", mail->Subject()), shown.back().caption);
+    EXPECT_TRUE(LoggedContaining(L"Connect::m_oApp_ItemSend", mail->Subject()));
+    host->CloseInspector(window);
+  }
 }

@@ -229,3 +229,83 @@ TEST_F(InspectorTest, AMailWindowWhoseItemIsHeldAMomentStillGetsItsWrapperAndARu
 }
 
 }  // namespace
+
+// The mail's send mode is read again while Outlook refuses it; still refused, the Send stops
+// and is told: one message to all must never leave as one per recipient, nor the reverse.
+TEST_F(Send, ASendModeRefusedAMomentIsReadAgainAndRefusedForGoodStopsTheSendTold) {
+  auto send = [&] {
+    Start(kV2003);
+    auto mail =
+        MadeMail(L"Offer", L"Dear %FirstName%", mTanvelo::kSendModeOne, {L"Kim Roe", L"Lee Ann"});
+    auto wrapper = Open(mail);
+    return std::pair{mail, wrapper};
+  };
+  uint64_t calls = 0;
+  {
+    auto [mail, wrapper] = send();
+    win32::faults::Start({.countOnly = true});
+    mail->Send();
+    win32::faults::Stop();
+    calls = win32::faults::Counts().calls;
+    ASSERT_EQ(std::vector<std::wstring>{L"Kim Roe; Lee Ann: Dear Kim, Lee"}, OutboxBodies());
+  }
+  for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1}) {
+    int unread = 0;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      auto [mail, wrapper] = send();
+      win32::faults::Start({.at = at, .span = span});
+      vb::Catch([&] { mail->Send(); });
+      win32::faults::Stop();
+      vb::Err().Clear();
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      EXPECT_LE(OutboxBodies().size(), 1u) << where;
+      if (!Logged(L"CInspectorWrapper::ProcessPersonalizationsAndSend",
+                  L"the send mode could not be read"))
+        continue;
+      ++unread;
+      EXPECT_GE(span, uint64_t{kHeldTries}) << where;
+      EXPECT_TRUE(OutboxBodies().empty()) << where;
+      EXPECT_TRUE(wrapper->GetInspector()) << where << ": the window stays open";
+      EXPECT_EQ(std::vector<std::wstring>{LangText(L"STR_SEND_NOT_PROCESSED")}, Boxes()) << where;
+    }
+    EXPECT_EQ(span >= uint64_t{kHeldTries}, unread > 0) << span;
+  }
+}
+
+// A Send stopped by refusals is told and keeps the window listening: once Outlook answers
+// again, the next Send is personalized, never left to Outlook with its tokens.
+TEST_F(Send, AfterASendStoppedByRefusalsTheNextSendIsStillPersonalized) {
+  auto open = [&] {
+    Start(kV2003);
+    auto mail = MadeMail(L"Offer", L"Dear %FirstName%", mTanvelo::kSendModeOne, {L"Kim Roe"});
+    auto wrapper = Open(mail);
+    return std::pair{mail, wrapper};
+  };
+  uint64_t calls = 0;
+  {
+    auto [mail, wrapper] = open();
+    win32::faults::Start({.countOnly = true});
+    mail->Send();
+    win32::faults::Stop();
+    calls = win32::faults::Counts().calls;
+  }
+  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1, uint64_t{30}}) {
+    int stopped = 0;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      auto [mail, wrapper] = open();
+      win32::faults::Start({.at = at, .span = span});
+      vb::Catch([&] { mail->Send(); });
+      win32::faults::Stop();
+      vb::Err().Clear();
+      // Stopped and told, the window still open with its mail.
+      if (!OutboxBodies().empty() || !wrapper->GetInspector() ||
+          Boxes() != std::vector<std::wstring>{LangText(L"STR_SEND_NOT_PROCESSED")})
+        continue;
+      ++stopped;
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      mail->Send();
+      EXPECT_EQ(std::vector<std::wstring>{L"Kim Roe: Dear Kim"}, OutboxBodies()) << where;
+    }
+    EXPECT_GT(stopped, 0) << span;
+  }
+}

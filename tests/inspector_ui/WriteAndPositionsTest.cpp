@@ -215,3 +215,42 @@ TEST_F(Positions, PlacesSavedUnderRegistryRefusalsAreStoredOrTold) {
 }
 
 }  // namespace
+
+// The template's recipients, read for the question before a save, are asked for again while
+// Outlook refuses them; refused past every try, the save still goes on and the log names the
+// template saved without the question.
+TEST_F(Write, RecipientsRefusedAMomentStillAskAndRefusedForGoodSaveAndNameTheTemplate) {
+  auto tmpl = AddTemplate(L"Offer", L"Dear %FirstName%");
+  Open(tmpl);
+  AddRecipient(tmpl, L"Kim Roe");
+  Answer(win32::IDOK);
+  auto save = [&] {
+    tmpl->SetBody(L"changed " + std::to_wstring(asked));
+    vb::Catch([&] { tmpl->Save(); });
+    win32::faults::Stop();
+    vb::Err().Clear();
+  };
+  win32::faults::Start({.addinOnly = true, .countOnly = true});
+  save();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_EQ(1, asked);
+  for (uint64_t span : {uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}}) {
+    int unasked = 0;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const int before = asked;
+      const size_t logged = support::library::Log().size();
+      win32::faults::Start({.addinOnly = true, .at = at, .span = span});
+      save();
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      bool named = false;
+      for (size_t i = logged; i < support::library::Log().size(); ++i)
+        named = named || support::library::Log()[i].text.find(
+                             L"\"Offer\" was saved without the question") != std::wstring::npos;
+      EXPECT_TRUE(tmpl->Saved()) << where;
+      if (asked == before + 1) continue;
+      ++unasked;
+      EXPECT_TRUE(named) << where << ": neither asked nor told";
+    }
+    EXPECT_EQ(span >= uint64_t{kHeldTries}, unasked > 0) << span;
+  }
+}

@@ -87,6 +87,51 @@ TEST(Events, InspectorAndItemEventsInOrder) {
                       L"ItemClose", L"Write", L"InspectorClose"}));
 }
 
+// Outlook's ItemSend follows the item's own Send, only when that did not cancel, and comes
+// before the item leaves; Cancel keeps it unsent with its window open. Redemption's send, past
+// Outlook, raises neither.
+TEST(Events, ItemSendFollowsTheItemsSendAndItsCancelKeepsTheItem) {
+  struct Case {
+    const char* name;
+    bool itemCancels, appCancels, throughOutlook;
+    Log heard;
+    bool sent;
+  };
+  const Case cases[] = {
+      {"sent", false, false, true, {L"Send", L"ItemSend:Hello:unsent"}, true},
+      {"kept by ItemSend", false, true, true, {L"Send", L"ItemSend:Hello:unsent"}, false},
+      {"kept by the item's Send", true, false, true, {L"Send"}, false},
+      {"submitted past Outlook", false, true, false, {}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Profile p = BuildProfile();
+    auto mail = p.app->CreateItem(olMailItem);
+    mail->SetSubject(L"Hello");
+    mail->Recipients()->Add(L"Lee Ann");
+    mail->Display();
+    auto inspector = mail->GetInspector();
+    Log log;
+    auto send = mail->Events().Send.Subscribe([&](bool& cancel) {
+      log.push_back(L"Send");
+      cancel = c.itemCancels;
+    });
+    auto itemSend =
+        p.app->Events().ItemSend.Subscribe([&](std::shared_ptr<Item> item, bool& cancel) {
+          const bool left = item->Parent() == p.app->Session()->GetDefaultFolder(olFolderOutbox);
+          log.push_back(L"ItemSend:" + item->Subject() + (left ? L":left" : L":unsent"));
+          cancel = c.appCancels;
+        });
+    if (c.throughOutlook)
+      mail->Send();
+    else
+      mail->Submit();
+    EXPECT_EQ(c.heard, log);
+    EXPECT_EQ(c.sent ? 1 : 0, p.outbox->Items()->Count());
+    EXPECT_EQ(c.sent, inspector->IsClosed());
+  }
+}
+
 TEST(Events, ItemCloseComesBeforeTheQuestionAndCancelsOnlyACloseThatAsks) {
   Profile p = BuildProfile();
   auto mail = p.app->CreateItem(olMailItem);

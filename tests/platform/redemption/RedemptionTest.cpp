@@ -12,6 +12,7 @@
 #include "platform/redemption/SafeItem.h"
 #include "platform/redemption/Session.h"
 #include "platform/vb/Runtime.h"
+#include "platform/win32/Faults.h"
 
 using namespace outlook;
 using namespace redemption;
@@ -269,6 +270,23 @@ TEST(RedemptionInstall, NotInstalledMeansCreateObjectRaises429) {
   EXPECT_TRUE(vb::CreateObject<RDOSession>(L"Redemption.RDOSession"));
   Uninstall();
   EXPECT_FALSE(vb::IsComponentRegistered(L"Redemption.MAPIUtils"));
+}
+
+}  // namespace
+
+namespace {
+
+// Opening a message's recipient table is a MAPI call that may be refused: the safe item's
+// Recipients raises then, and the next call opens the table as before.
+TEST_F(Redemption, TheRecipientTableMayBeRefusedOnceAndOpensAgain) {
+  auto safe = vb::CreateObject<SafeMailItem>(L"Redemption.SafeMailItem");
+  safe->SetItem(p.plainMail);
+  const int32_t count = safe->Recipients()->Count();
+  ASSERT_GT(count, 0);
+  win32::faults::Start({.at = 1, .span = 1});
+  EXPECT_THROW(safe->Recipients(), vb::Error);
+  EXPECT_EQ(count, safe->Recipients()->Count());
+  win32::faults::Stop();
 }
 
 }  // namespace
