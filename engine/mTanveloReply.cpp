@@ -238,7 +238,20 @@ bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::ws
     mail = CreateReply(oMail, nAction, nSendMode, nSelMode, sTemplateID);
     if (!mail) return;
     RemoveHotkeyProperties(mail, false);
-    SetSendMode(mail, nSendMode, false);
+    // Without its mode, a reply meant for separate messages would leave from its window as one
+    // message to all: not kept, as a new mail is not made.
+    if (!SetSendMode(mail, nSendMode, false) && nSendMode == kSendModeSeparate) {
+      std::wstring subject;
+      vb::Ignore([&] { subject = mail->Subject(); });
+      if (subject.empty()) subject = LangText(L"STR_UNTITLED_MAIL");
+      LogError(
+          proc, 0,
+          L"separate sending could not be stored on the reply, so it was not made - " + subject);
+      DiscardHalfMade(mail);
+      CloseWait();
+      vb::MsgBox(LangText(L"IDS_SEND_MODE_NOT_STORED", subject), kStyleExclamation);
+      return;
+    }
     // Unstamped, its Send would be Outlook's own: its fields would leave unfilled, and separate
     // messages as one to all. Such a reply is not kept, as a new mail is not made.
     if (!SetAddinProperty(mail, Options().ProductCode(), true)) {

@@ -177,3 +177,46 @@ TEST_F(RoadTest, ANewMailIsShownOrNotKeptAndToldUnderRefusals) {
     EXPECT_GT(unmade, 0) << span;
   }
 }
+
+// The same for a forward from a template without recipients: shown, not sent, it leaves later
+// from its window by the mode stored on it.
+TEST_F(RoadTest, AForwardForSeparateMessagesKeepsItsModeOrIsNotMadeAndToldByName) {
+  auto tmpl = AddTemplate(L"Passing on", outlook::olFormatPlain, L"Dear %FirstName%");
+  auto clear = [&] {
+    while (p.app->Inspectors()->Count() > 0)
+      p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+    for (const auto& folder : {tvDrafts, p.drafts, p.deleted})
+      for (const auto& item : ItemsOf(folder)) item->Delete();
+  };
+  auto forward = [&] {
+    world.picker.clear();
+    world.picker.push_back({true, tmpl->EntryID(), kSendModeSeparate});
+    int32_t action = kActionForward;
+    DoTanvelo(p.plainMail, action, kSelWholeMail, L"");
+    win32::faults::Stop();
+  };
+  win32::faults::Start({.countOnly = true});
+  forward();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_EQ(1u, ItemsOf(tvDrafts).size());
+  for (uint64_t span : {uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}}) {
+    int refusedForGood = 0;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      clear();
+      const size_t logged = support::library::Log().size(), boxes = Boxes().size();
+      win32::faults::Start({.at = at, .span = span});
+      forward();
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      const auto made = ItemsOf(tvDrafts);
+      for (const auto& mail : made) EXPECT_EQ(L"2", Prop(mail, kSendModeProperty)) << where;
+      if (!LoggedSince(logged, L"mTanvelo::SetSendMode")) continue;
+      ++refusedForGood;
+      EXPECT_TRUE(made.empty()) << where;
+      const auto all = Boxes();
+      ASSERT_LT(boxes, all.size()) << where;
+      EXPECT_EQ(LangText(L"IDS_SEND_MODE_NOT_STORED", L"FW: " + p.plainMail->Subject()), all.back())
+          << where;
+    }
+    EXPECT_EQ(span >= uint64_t{kHeldTries}, refusedForGood > 0) << span;
+  }
+}
