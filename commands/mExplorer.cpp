@@ -260,9 +260,18 @@ void Explorer_SendDrafts() {
         std::wstring subject = item->Subject();
         if (!SendUnprocessed(item)) notSent.push_back(subject);
       } else if (vb::LCase(stamp) == product) {
+        int32_t mode = 0;
+        if (!mTanvelo::ReadSendMode(item, mode)) {
+          // Guessed, a draft for one message would leave as several, or the other way round.
+          std::wstring subject;
+          vb::Ignore([&] { subject = item->Subject(); });
+          LogError(proc, 0, subject + L" - its send mode could not be read, not sent");
+          notSent.push_back(subject);
+          continue;
+        }
         bool bStop = false;
-        mTanvelo::DoSend2Action(item, mTanvelo::kSendActionSend, mTanvelo::GetSendMode(item), bStop,
-                                false, nullptr, nullptr, folder);
+        mTanvelo::DoSend2Action(item, mTanvelo::kSendActionSend, mode, bStop, false, nullptr,
+                                nullptr, folder);
         if (bStop) {
           next = drafts.size();
           break;

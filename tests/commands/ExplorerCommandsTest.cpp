@@ -395,6 +395,42 @@ TEST_F(ExplorerCommandsTest, AnOwnDraftWhoseStampIsRefusedIsNeverSentAsAnothers)
   EXPECT_GT(kept, 0) << "an unread stamp keeps the draft and names it";
 }
 
+// A draft for one message whose mode Outlook refuses to show is not guessed into separate
+// copies: it leaves as the one message it is, or stays and is named.
+TEST_F(ExplorerCommandsTest, AnOwnDraftWhoseSendModeIsRefusedLeavesAsItIsOrStaysNamed) {
+  auto make = [&] {
+    for (const auto& item : p.outbox->Items()->All()) item->Delete();
+    for (const auto& item : tvDrafts->Items()->All()) item->Delete();
+    auto own = AddDraft(tvDrafts, L"Own", Options().ProductCode());
+    own->Recipients()->Add(L"jo.bloggs@partner.example")->Resolve();
+    mTanvelo::SetSendMode(own, mTanvelo::kSendModeOne, true);
+    ShowAndSelect(tvDrafts, {own});
+  };
+  make();
+  win32::faults::Start({.countOnly = true});
+  mExplorer::Explorer_SendDrafts();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  int kept = 0;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    make();
+    const size_t boxes = win32::msgbox::Shown().size();
+    win32::faults::Start({.at = at, .span = kHeldTries});
+    mExplorer::Explorer_SendDrafts();
+    win32::faults::Stop();
+    const auto sent = p.outbox->Items()->All();
+    EXPECT_LE(sent.size(), 1u) << "refused from call " << at << ": one message sent as several";
+    for (const auto& folder : {p.outbox, tvDrafts})
+      for (const auto& item : folder->Items()->All())
+        EXPECT_EQ(2, item->Recipients()->Count()) << "refused from call " << at << ": split";
+    if (sent.empty() && win32::msgbox::Shown().size() > boxes &&
+        win32::msgbox::Shown().back().text.find(L"Own") != std::wstring::npos &&
+        Subjects(tvDrafts) == Texts{L"Own"})
+      ++kept;
+  }
+  EXPECT_GT(kept, 0);
+}
+
 TEST_F(ExplorerCommandsTest, AStoppedSendLeavesTheRestOfTheSelection) {
   // The first own draft has no recipients: the sending stops there.
   auto product = Options().ProductCode();
