@@ -395,10 +395,9 @@ void Session::Dispatch(const std::vector<Word>& w) {
     if (!started_) Fail(L"Outlook is not started");
     std::shared_ptr<outlook::MAPIFolder> root;
     for (const auto& store : p_.session->Stores())
-      if (store->DisplayName() == w[1].text && store->Root() && !store->Root()->IsDeleted())
-        root = store->Root();
+      if (store->DisplayName() == w[1].text && store->Root()) root = store->Root();
     if (!root || root == p_.root) Fail(L"no other store " + ShownWord(w[1].text));
-    root->Delete();
+    if (!root->IsDeleted()) root->Delete();  // one already gone stays so
     Settle();
   } else if (c == L"wait") {
     Need(w, 2, L"wait MS");
