@@ -104,7 +104,6 @@ void MakeSamples(bool isNew, bool bFirstRun, std::vector<std::wstring>& missing,
     at = bar + 1;
   }
   if (!left.empty()) build(false, &left);
-  // A record not read stays as it was for the next start.
   std::vector<std::wstring> once;
   for (const auto& key : missing)
     if (std::find(once.begin(), once.end(), key) == once.end()) once.push_back(key);
@@ -204,7 +203,11 @@ void Connect::SetTanveloFolder(bool& bFirstRun) {
       })) {
     LogError(kSetTanveloFolder, std::nullopt, std::nullopt,
              L"The templates folder '" + sName + L"' was not set up");
-    if (!tellLater || !g_oTemplatesFolder)
+    // Past the folder, what failed left its id unstored: the next start asks to use it.
+    if (tellLater && g_oTemplatesFolder)
+      notMade.push_back(L"the record of the templates folder '" + g_oTemplatesFolder->Name() +
+                        L"'");
+    else
       notMade.push_back(L"the templates folder '" + sName + L"'");
   }
   if (notMade.empty()) return;
