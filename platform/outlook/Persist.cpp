@@ -88,7 +88,10 @@ std::shared_ptr<AddressEntry> EntryOf(NameSpace* session, const Recipient& r) {
   };
   if (session) {
     if (auto known = session->AddressBook().FindByAddress(r.address); same(known)) return known;
-    if (auto named = session->ResolveName(r.name); same(named)) return named;
+    // A personal list is the contacts folder's, found by its name (an SMTP contact's entry is
+    // one made of its name and address, as here: no search for it).
+    if (r.addressType == L"MAPIPDL")
+      if (auto named = session->ResolveName(r.name); same(named)) return named;
   }
   return std::make_shared<AddressEntry>(r.name, r.address, r.addressType);
 }
