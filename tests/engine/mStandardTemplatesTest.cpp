@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <set>
 #include <sstream>
 
 #include "EngineTest.h"
@@ -260,88 +258,4 @@ TEST_F(Samples, FoldersAreFoundOrMade) {
   EXPECT_FALSE(created);
   g_oTemplatesFolder.reset();
   EXPECT_FALSE(vb::Catch([] { CreateStandardTemplates(true); }));  // goes to the caller
-}
-
-// A build refused for good lists exactly the samples it did not make (a folder not made
-// counts what it and the folders after it were to hold); a build of that list makes those
-// alone, so a sample the user deleted since stays deleted, and a folder that holds none of them
-// is not made again.
-TEST_F(Samples, ABuildListsWhatItDidNotMakeAndABuildOfThatListMakesOnlyThat) {
-  auto child = [](const std::shared_ptr<outlook::MAPIFolder>& parent, const std::wstring& name) {
-    std::shared_ptr<outlook::MAPIFolder> found;
-    if (parent) vb::Catch([&] { found = parent->Folders()->Item(name); });
-    vb::Err().Clear();
-    return found;
-  };
-  auto made = [&] {
-    std::set<std::wstring> keys;
-    auto standard = child(templates, L"Standard Templates");
-    for (const wchar_t* name : kFolders)
-      if (auto folder = child(standard, name))
-        for (const auto& item : folder->Items()->All())
-          keys.insert(std::wstring(name) + L"/" + item->Subject());
-    return keys;
-  };
-  auto clear = [&] {
-    if (auto standard = child(templates, L"Standard Templates")) {
-      for (const wchar_t* name : kFolders)
-        if (auto folder = child(standard, name)) {
-          for (const auto& item : folder->Items()->All()) item->Delete();
-          folder->Delete();
-        }
-      standard->Delete();
-    }
-  };
-  std::set<std::wstring> all;
-  for (const auto& sample : StandardTemplateList()) all.insert(SampleKey(sample));
-  win32::faults::Start({.countOnly = true});
-  CreateStandardTemplates(true);
-  win32::faults::Stop();
-  const uint64_t calls = win32::faults::Counts().calls;
-  int short_ = 0;
-  for (uint64_t at = 1; at <= calls; at += 2) {
-    SCOPED_TRACE("refused from call " + std::to_string(at));
-    clear();
-    std::vector<std::wstring> missing;
-    win32::faults::Start({.at = at, .span = uint64_t{kHeldTries} + 1});
-    vb::Catch([&] { CreateStandardTemplates(true, &missing); });
-    win32::faults::Stop();
-    vb::Err().Clear();
-    std::set<std::wstring> lacking;
-    const auto there = made();
-    std::set_difference(all.begin(), all.end(), there.begin(), there.end(),
-                        std::inserter(lacking, lacking.end()));
-    EXPECT_EQ(lacking, std::set<std::wstring>(missing.begin(), missing.end()));
-    if (lacking.empty()) continue;
-    ++short_;
-    // The user deletes a sample and a whole folder that hold nothing missing.
-    auto expected = all;
-    std::vector<std::wstring> gone;
-    auto standard = child(templates, L"Standard Templates");
-    for (const wchar_t* name : kFolders) {
-      auto folder = child(standard, name);
-      if (!folder || folder->Items()->Count() == 0) continue;
-      bool holdsMissing = false;
-      for (const auto& key : lacking) holdsMissing = holdsMissing || key.starts_with(name);
-      if (!holdsMissing) {
-        for (const auto& item : folder->Items()->All()) {
-          expected.erase(std::wstring(name) + L"/" + item->Subject());
-          item->Delete();
-        }
-        folder->Delete();
-        gone.push_back(name);
-        continue;
-      }
-      auto first = folder->Items()->Item(1);
-      expected.erase(std::wstring(name) + L"/" + first->Subject());
-      first->Delete();
-    }
-    std::vector<std::wstring> again;
-    CreateStandardTemplates(false, &again, &missing);
-    EXPECT_TRUE(again.empty());
-    EXPECT_EQ(expected, made());
-    for (const auto& name : gone)
-      EXPECT_FALSE(child(child(templates, L"Standard Templates"), name)) << win32::ToAnsi(name);
-  }
-  EXPECT_GT(short_, 0);
 }
