@@ -1,5 +1,8 @@
 // The templates root folder and the program's drafts folder: found by their stored EntryID,
 // else by name, else made; a remembered folder now in Deleted Items counts as missing.
+#include <algorithm>
+#include <vector>
+
 #include "addin/Connect.h"
 #include "core/CLang.h"
 #include "core/COptions.h"
@@ -25,7 +28,7 @@ constexpr const wchar_t* kDraftsName = L"Tanvelo Drafts";
 constexpr const wchar_t* kDraftsLater =
     L": it and its view option ModifyTVDraftsView are set up at the next start";
 constexpr int32_t olFolderTypeMail = 16;
-constexpr int32_t kYesNoQuestion = 36, kCritical = 16;  // message-box styles
+constexpr int32_t kYesNoQuestion = 36, kCritical = 16, kExclamation = 48;  // message-box styles
 
 using FolderPtr = std::shared_ptr<outlook::MAPIFolder>;
 
@@ -47,11 +50,74 @@ std::wstring AskFolderName(const std::wstring& proposal) {
   return name;
 }
 
+std::wstring Joined(const std::vector<std::wstring>& parts, const wchar_t* between) {
+  std::wstring text;
+  for (const auto& part : parts) text += (text.empty() ? L"" : between) + part;
+  return text;
+}
+
+// The samples named by folder, each folder once: "Quote templates: a, b".
+std::wstring SamplesText(const std::vector<std::wstring>& keys) {
+  std::vector<std::pair<std::wstring, std::wstring>> byFolder;
+  for (const auto& key : keys) {
+    const size_t slash = key.find(L'/');
+    std::wstring folder = key.substr(0, slash), subject = key.substr(slash + 1);
+    auto at = std::find_if(byFolder.begin(), byFolder.end(),
+                           [&](const auto& entry) { return entry.first == folder; });
+    if (at == byFolder.end())
+      byFolder.emplace_back(folder, L"'" + subject + L"'");
+    else if (at->second.find(L"'" + subject + L"'") == std::wstring::npos)
+      at->second += L", '" + subject + L"'";
+  }
+  std::wstring text = L"the sample templates ";
+  for (size_t i = 0; i < byFolder.size(); ++i)
+    text += (i ? L"; " : L"") + byFolder[i].first + L": " + byFolder[i].second;
+  return text;
+}
+
+// The samples a new folder or a first run gets, and those an earlier start could not make.
+// `recorded` tells whether an earlier start left a record, `readable` whether it could be read.
+void MakeSamples(bool isNew, bool bFirstRun, std::vector<std::wstring>& missing, bool& recorded,
+                 bool& readable) {
+  // A folder not made ends a build: its cause is logged, what it lost is in `missing`.
+  auto build = [&](bool force, const std::vector<std::wstring>* only) {
+    if (!vb::Catch([&] { mStandardTemplates::CreateStandardTemplates(force, &missing, only); }))
+      LogError(kSetTanveloFolder, std::nullopt, std::nullopt,
+               L"A folder of the sample templates was not made");
+    vb::Err().Clear();
+  };
+  bool refused = false;
+  const std::wstring record = Options().SamplesNotMade(&refused);
+  recorded = !record.empty();
+  readable = !refused;
+  build(isNew || bFirstRun, nullptr);
+  if (isNew) return;  // forced: whatever an earlier start left was asked for again
+  if (refused)
+    LogError(kSetTanveloFolder, std::nullopt, std::nullopt,
+             L"The record of the sample templates not made could not be read; it is read again "
+             L"at the next start");
+  std::vector<std::wstring> left;
+  for (size_t at = 0; at <= record.size();) {
+    size_t bar = record.find(L'|', at);
+    if (bar == std::wstring::npos) bar = record.size();
+    if (bar > at) left.push_back(record.substr(at, bar - at));
+    at = bar + 1;
+  }
+  if (!left.empty()) build(false, &left);
+  std::vector<std::wstring> once;
+  for (const auto& key : missing)
+    if (std::find(once.begin(), once.end(), key) == once.end()) once.push_back(key);
+  missing = std::move(once);
+}
+
 }  // namespace
 
 void Connect::SetTanveloFolder(bool& bFirstRun) {
   FolderPtr folder;
   std::wstring sName = kDefaultName;
+  // What this start could not set up and the next one makes: told in one box at the end.
+  std::vector<std::wstring> notMade;
+  bool tellLater = false;  // the folder is there; a failure after it is told through notMade
   // Told by name: without it a later start looks for the folder again, and the reader of the
   // log must learn which folder this session may lack.
   if (!vb::Catch([&] {
@@ -93,9 +159,13 @@ void Connect::SetTanveloFolder(bool& bFirstRun) {
 
         if (!folder) {
           sName = AskFolderName(sName);
-          folder = Subfolder(root, sName);
-          if (!folder) {
-            vb::Ignore([&] { folder = root->Folders()->Add(sName, olFolderTypeMail); });
+          // Asked again while refused: a lookup refused a moment must not make a second folder,
+          // nor an add refused a moment leave the session without one.
+          if (!mTanvelo::Retried([&] {
+                folder = Subfolder(root, sName);
+                if (!folder) folder = root->Folders()->Add(sName, olFolderTypeMail);
+              })) {
+            folder.reset();
             vb::Err().Clear();
           }
           if (!folder) {
@@ -106,18 +176,46 @@ void Connect::SetTanveloFolder(bool& bFirstRun) {
 
         g_oTemplatesFolder = folder;
         if (!folder) return;
+        tellLater = true;
         // What the system files into the new folder is not the user's dropping.
         SystemFiling filing;
-        mStandardTemplates::CreateStandardTemplates(folder->EntryID() != storedId ? true
-                                                                                  : bFirstRun);
+        const bool isNew = folder->EntryID() != storedId;
+        std::vector<std::wstring> missing;
+        bool recorded = false, readable = true;
+        MakeSamples(isNew, bFirstRun, missing, recorded, readable);
         if (bFirstRun) {
           bool bAsked = false, bCancelled = false;
           mTanvelo::PostItems2MailItems(folder, bAsked, bCancelled);
         }
-        Options().SetTanvelloEntryID(folder->EntryID());
-      }))
+        // The record of what is missing goes first: a folder kept by its id without it would
+        // lose those samples for good, and one not kept is taken for new at the next start.
+        // A record that could not be read stays for the next start; new losses cannot join it.
+        if (!missing.empty()) notMade.push_back(SamplesText(missing));
+        bool kept = missing.empty();
+        if (readable && (recorded || !missing.empty()))
+          kept = Options().SetSamplesNotMade(Joined(missing, L"|")) || kept;
+        if (!kept) {
+          notMade.push_back(L"the record of the templates folder '" + folder->Name() + L"'");
+          return;
+        }
+        if (!Options().SetTanvelloEntryID(folder->EntryID()))
+          notMade.push_back(L"the record of the templates folder '" + folder->Name() + L"'");
+      })) {
     LogError(kSetTanveloFolder, std::nullopt, std::nullopt,
              L"The templates folder '" + sName + L"' was not set up");
+    // Past the folder, what failed left its id unstored: the next start asks to use it.
+    if (tellLater && g_oTemplatesFolder)
+      notMade.push_back(L"the record of the templates folder '" + g_oTemplatesFolder->Name() +
+                        L"'");
+    else
+      notMade.push_back(L"the templates folder '" + sName + L"'");
+  }
+  if (notMade.empty()) return;
+  std::wstring list;
+  for (const auto& part : notMade) list += L"\n- " + part;
+  LogError(kSetTanveloFolder, std::nullopt, std::nullopt,
+           L"The set-up is not whole, left for the next start:" + list);
+  vb::MsgBox(LangText(L"STR_SETUP_NOT_WHOLE", list), kExclamation);
 }
 
 FolderPtr Connect::GetTanveloDrafts() {

@@ -264,8 +264,14 @@ void COptions::SetTanveloDraftsEntryID(const std::wstring& value) {
 std::wstring COptions::TanvelloEntryID() {
   return ReadProfileString(L"TanveloEntryID");
 }
-void COptions::SetTanvelloEntryID(const std::wstring& value) {
-  WriteProfileString(L"TanveloEntryID", value);
+bool COptions::SetTanvelloEntryID(const std::wstring& value) {
+  return WriteProfileString(L"TanveloEntryID", value);
+}
+std::wstring COptions::SamplesNotMade(bool* refused) {
+  return ReadProfileString(L"SamplesNotMade", refused);
+}
+bool COptions::SetSamplesNotMade(const std::wstring& value) {
+  return WriteProfileString(L"SamplesNotMade", value);
 }
 
 std::wstring COptions::CompanyShortName() const {

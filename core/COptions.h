@@ -43,7 +43,12 @@ class COptions {
   std::wstring TanveloDraftsEntryID();
   void SetTanveloDraftsEntryID(const std::wstring& value);
   std::wstring TanvelloEntryID();
-  void SetTanvelloEntryID(const std::wstring& value);
+  // False (logged) when the registry refused it.
+  bool SetTanvelloEntryID(const std::wstring& value);
+  // The sample templates a start could not make, for the next start to make: "folder/subject"
+  // entries joined by "|". `refused` tells a read refused past its tries from none recorded.
+  std::wstring SamplesNotMade(bool* refused = nullptr);
+  bool SetSamplesNotMade(const std::wstring& value);
   bool UseDebugButton() const;
   void SetUseDebugButton(bool value);
   bool UseKeyboardHook() const;

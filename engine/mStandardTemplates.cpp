@@ -1,5 +1,6 @@
 #include "engine/mStandardTemplates.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "core/Main.h"
@@ -20,19 +21,62 @@ using vb::Need;
 
 }  // namespace
 
-void CreateStandardTemplates(bool bForce) {
+std::wstring SampleKey(const StandardTemplate& sample) {
+  return sample.folder + L"/" + sample.subject;
+}
+
+void CreateStandardTemplates(bool bForce, std::vector<std::wstring>* missing,
+                             const std::vector<std::wstring>* only) {
   SystemFiling filing;
-  bool bCreated = false;
-  FolderPtr standard = GetOrCreateFolder(Need(g_oTemplatesFolder), kStandardFolder, bCreated);
-  for (const wchar_t* name : kSampleFolders) {
-    FolderPtr folder = GetOrCreateFolder(standard, name, bCreated);
-    if (!bCreated && !bForce) continue;
+  auto listed = [&](const StandardTemplate& sample) {
+    return std::find(only->begin(), only->end(), SampleKey(sample)) != only->end();
+  };
+  auto wanted = [&](const wchar_t* name) {
+    if (!only) return true;
     for (const auto& sample : StandardTemplateList())
-      if (sample.folder == name) UpdateTemplate(folder, sample.subject, sample.fragment, 0);
+      if (sample.folder == name && listed(sample)) return true;
+    return false;
+  };
+  // A folder not made ends the build: what it and the folders after it were to hold is missing.
+  auto lost = [&](const wchar_t* from) {
+    if (!missing) return;
+    bool reached = false;
+    for (const wchar_t* name : kSampleFolders) {
+      reached = reached || !from || std::wstring(name) == from;
+      if (!reached) continue;
+      for (const auto& sample : StandardTemplateList())
+        if (sample.folder == name && (!only || listed(sample)))
+          missing->push_back(SampleKey(sample));
+    }
+  };
+  if (!std::any_of(std::begin(kSampleFolders), std::end(kSampleFolders), wanted)) return;
+  bool bCreated = false;
+  FolderPtr standard;
+  try {
+    standard = GetOrCreateFolder(Need(g_oTemplatesFolder), kStandardFolder, bCreated);
+  } catch (const vb::Error&) {
+    lost(nullptr);
+    throw;
+  }
+  for (const wchar_t* name : kSampleFolders) {
+    if (!wanted(name)) continue;
+    FolderPtr folder;
+    try {
+      folder = GetOrCreateFolder(standard, name, bCreated);
+    } catch (const vb::Error&) {
+      lost(name);
+      throw;
+    }
+    if (!only && !bCreated && !bForce) continue;
+    for (const auto& sample : StandardTemplateList()) {
+      if (sample.folder != name || (only && !listed(sample))) continue;
+      if (!UpdateTemplate(folder, sample.subject, sample.fragment, 0) && missing)
+        missing->push_back(SampleKey(sample));
+    }
   }
 }
 
-void UpdateTemplate(const FolderPtr& folder, const std::wstring& sSubject,
+bool UpdateTemplate(const FolderPtr& folder, const std::wstring& sSubject,
                     const std::wstring& sBody, int32_t nVersion) {
   // Each call Outlook refuses a moment is asked again, so that no sample is lost to it.
   auto held = [](const std::function<void()>& call) {
@@ -70,7 +114,7 @@ void UpdateTemplate(const FolderPtr& folder, const std::wstring& sSubject,
         held([&] { elsewhere = Need(item->Parent())->EntryID() != folder->EntryID(); });
         if (elsewhere) held([&] { item->Move(folder); });
       }))
-    return;
+    return true;
   // Still refused: the sample is named, so a user missing it learns which one and why.
   const std::wstring refusal = vb::Err().Description();
   std::wstring where;
@@ -78,6 +122,7 @@ void UpdateTemplate(const FolderPtr& folder, const std::wstring& sSubject,
   vb::Err().Clear();
   LogError(L"mStandardTemplates::UpdateTemplate", std::nullopt,
            L"the sample template \"" + where + sSubject + L"\" was not made - " + refusal);
+  return false;
 }
 
 FolderPtr GetOrCreateFolder(const FolderPtr& parent, const std::wstring& sName, bool& bCreated) {

@@ -41,7 +41,8 @@ CREATE TABLE folders(seq INTEGER PRIMARY KEY, entry_id TEXT, parent_id TEXT,
 CREATE TABLE items(seq INTEGER PRIMARY KEY, folder INTEGER, entry_id TEXT,
                    class INTEGER, body_format INTEGER);
 CREATE TABLE props(item INTEGER, id INTEGER, kind INTEGER, value);
-CREATE TABLE recipients(item INTEGER, pos INTEGER, name TEXT, type INTEGER);
+CREATE TABLE recipients(item INTEGER, pos INTEGER, name TEXT, type INTEGER, address TEXT,
+                         addr_type TEXT, resolved INTEGER);
 CREATE TABLE attachments(item INTEGER, pos INTEGER, file_name TEXT,
                          display_name TEXT, type INTEGER, position INTEGER, data BLOB);
 CREATE TABLE attachment_fields(item INTEGER, att INTEGER, tag INTEGER, kind INTEGER, value);
@@ -73,6 +74,13 @@ CREATE INDEX IF NOT EXISTS attachments_item ON attachments(item);
 CREATE INDEX IF NOT EXISTS attachment_fields_item ON attachment_fields(item);
 CREATE INDEX IF NOT EXISTS user_props_item ON user_props(item);
 )";
+
+// A recipient's address, its type and whether it resolved: stores made before them kept the
+// name and type alone (rows without them are resolved again by name). Added at the first save.
+const char* kRecipientColumns =
+    "ALTER TABLE recipients ADD COLUMN address TEXT; "
+    "ALTER TABLE recipients ADD COLUMN addr_type TEXT; "
+    "ALTER TABLE recipients ADD COLUMN resolved INTEGER;";
 
 const char* kItemTables[] = {"props", "recipients", "attachments", "attachment_fields",
                              "user_props"};
@@ -231,6 +239,7 @@ class Stmt {
     return false;
   }
   int64_t Int(int col) const { return sqlite3_column_int64(s_, col); }
+  bool IsNull(int col) const { return sqlite3_column_type(s_, col) == SQLITE_NULL; }
   std::wstring Text(int col) const {
     auto p = reinterpret_cast<const char*>(sqlite3_column_text(s_, col));
     if (!p) return L"";
@@ -339,7 +348,7 @@ struct ProfileStore::ItemWriter {
                "WHERE seq = ?"),
         remove(db, "DELETE FROM items WHERE seq = ?"),
         prop(db, "INSERT INTO props VALUES(?, ?, ?, ?)"),
-        recip(db, "INSERT INTO recipients VALUES(?, ?, ?, ?)"),
+        recip(db, "INSERT INTO recipients VALUES(?, ?, ?, ?, ?, ?, ?)"),
         att(db, "INSERT INTO attachments VALUES(?, ?, ?, ?, ?, ?, ?)"),
         field(db, "INSERT INTO attachment_fields VALUES(?, ?, ?, ?, ?)"),
         user(db, "INSERT INTO user_props VALUES(?, ?, ?, ?, ?)"),
@@ -372,6 +381,9 @@ struct ProfileStore::ItemWriter {
           .Bind(2, static_cast<int64_t>(k))
           .Bind(3, it.recipients[k].name)
           .Bind(4, it.recipients[k].type)
+          .Bind(5, it.recipients[k].address)
+          .Bind(6, it.recipients[k].addressType)
+          .Bind(7, int64_t{it.recipients[k].resolved})
           .Run();
     for (size_t k = 0; k < it.attachments.size(); ++k) {
       const auto& a = it.attachments[k];
@@ -627,6 +639,9 @@ bool ProfileStore::Open() {
         hasProfile_ = folders.Next() && folders.Int(0) > 0;
         Stmt kept(db_, "SELECT value FROM meta WHERE key = 'registry'");
         registryKept_ = kept.Next() && kept.Int(0) == 1;
+        Stmt columns(
+            db_, "SELECT count(*) FROM pragma_table_info('recipients') WHERE name = 'resolved'");
+        recipientColumns_ = columns.Next() && columns.Int(0) == 1;
       } catch (const SqlError& e) {
         ReadFailed(e);
       }
@@ -847,10 +862,21 @@ bool ProfileStore::Load(outlook::Profile& profile) {
       item(props.Int(0))
           .props.emplace_back(static_cast<uint16_t>(props.Int(1)),
                               std::make_shared<const outlook::PropValue>(props.Value(2)));
-    Stmt recips(db_, "SELECT item, name, type FROM recipients ORDER BY item, pos");
-    while (recips.Next())
-      item(recips.Int(0))
-          .recipients.push_back({recips.Text(1), static_cast<int32_t>(recips.Int(2))});
+    Stmt recips(db_, recipientColumns_
+                         ? "SELECT item, name, type, address, addr_type, resolved FROM recipients "
+                           "ORDER BY item, pos"
+                         : "SELECT item, name, type FROM recipients ORDER BY item, pos");
+    while (recips.Next()) {
+      persist::Recipient r{
+          recips.Text(1), static_cast<int32_t>(recips.Int(2)), L"", L"", false, true};
+      if (recipientColumns_ && !recips.IsNull(5)) {
+        r.address = recips.Text(3);
+        r.addressType = recips.Text(4);
+        r.resolved = recips.Int(5) != 0;
+        r.nameOnly = false;
+      }
+      item(recips.Int(0)).recipients.push_back(std::move(r));
+    }
     Stmt atts(db_,
               "SELECT item, file_name, display_name, type, position, data, pos FROM attachments "
               "ORDER BY item, pos");
@@ -1163,6 +1189,10 @@ void ProfileStore::SaveStore(const outlook::Profile& profile, bool mailChanged,
       else
         itemWrites.push_back({item, ++nextItem, at->second, true});
     }
+  }
+  if (!recipientColumns_) {
+    Exec(db_, kRecipientColumns);
+    recipientColumns_ = true;
   }
   if (!writer_) writer_ = std::make_unique<ItemWriter>(db_);
   std::vector<const outlook::Item*> forget;

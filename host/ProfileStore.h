@@ -99,8 +99,10 @@ class ProfileStore {
   std::wstring readOnlyCause_;
   bool hasProfile_ = false;
   int64_t commits_ = 0, registryRows_ = 0;
-  bool registryKept_ = false;    // the store holds the registry (else the first save writes it)
-  bool olderForm_ = false;       // a store of version 1, not yet made this version's
+  bool registryKept_ = false;  // the store holds the registry (else the first save writes it)
+  bool olderForm_ = false;     // a store of version 1, not yet made this version's
+  // The recipients' address columns are there (a store made before them gets them when saved).
+  bool recipientColumns_ = true;
   uint64_t registryKeeper_ = 0;  // as win32::registry::KeepChanges answered
   // What the store holds, as of the last save or load.
   std::unordered_map<const outlook::Item*, KeptItem> items_;

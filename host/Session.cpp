@@ -426,6 +426,17 @@ void Session::Dispatch(const std::vector<Word>& w) {
     Context(w);
   } else if (c == L"key") {
     Key(w);
+  } else if (c == L"disconnect") {
+    // A store whose file went away (an archive on a drive unplugged): its folders, its
+    // contacts among them, can no longer be read.
+    Need(w, 2, L"disconnect STORE");
+    if (!started_) Fail(L"Outlook is not started");
+    std::shared_ptr<outlook::MAPIFolder> root;
+    for (const auto& store : p_.session->Stores())
+      if (store->DisplayName() == w[1].text && store->Root()) root = store->Root();
+    if (!root || root == p_.root) Fail(L"no other store " + ShownWord(w[1].text));
+    if (!root->IsDeleted()) root->Delete();  // one already gone stays so
+    Settle();
   } else if (c == L"wait") {
     Need(w, 2, L"wait MS");
     win32::clock::Advance(static_cast<uint32_t>(Number(w[1])));
@@ -451,10 +462,10 @@ void Session::Dispatch(const std::vector<Word>& w) {
 
 bool Session::IsCommand(const std::wstring& verb) {
   static const wchar_t* kCommands[] = {
-      L"help",   L"start",  L"quit",   L"explorer",  L"windows",    L"window", L"folder",
-      L"select", L"open",   L"new",    L"close",     L"save",       L"send",   L"type",
-      L"set",    L"ribbon", L"bars",   L"bar",       L"context",    L"key",    L"wait",
-      L"answer", L"show",   L"expect", L"save-html", L"select-text"};
+      L"help",   L"start",  L"quit",   L"explorer",  L"windows",     L"window",    L"folder",
+      L"select", L"open",   L"new",    L"close",     L"save",        L"send",      L"type",
+      L"set",    L"ribbon", L"bars",   L"bar",       L"context",     L"key",       L"wait",
+      L"answer", L"show",   L"expect", L"save-html", L"select-text", L"disconnect"};
   return std::find(std::begin(kCommands), std::end(kCommands), verb) != std::end(kCommands);
 }
 
@@ -466,7 +477,7 @@ std::vector<std::wstring> Session::Help() {
       L"type \"text\" | select-text \"text\" | set subject|to|cc|bcc \"value\"",
       L"ribbon | ribbon click ID | bars | bar click \"Caption/Caption\"",
       L"context SUBJECT | context click \"Caption/Caption\"",
-      L"key \"Ctrl+Alt+R\" | key hold \"CHORD\" N | wait MS",
+      L"key \"Ctrl+Alt+R\" | key hold \"CHORD\" N | wait MS | disconnect STORE",
       L"answer box ok|cancel|yes|no|retry",
       L"answer FORM ACTION[; ACTION]...  (click C | type C \"text\" | check C 0|1 | choose C "
       L"[\"entry\"] |",

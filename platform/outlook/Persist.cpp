@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/outlook/AddressBook.h"
 #include "platform/outlook/Attachments.h"
 #include "platform/outlook/Folder.h"
 #include "platform/outlook/Item.h"
@@ -78,12 +79,33 @@ int32_t StoreIndex(NameSpace& session, const std::shared_ptr<MAPIFolder>& folder
   return 0;
 }
 
+// The entry a resolved recipient's record stands for. The address book's own entry, when it is
+// the same, brings what the record does not hold (an Exchange user's SMTP address, a list's
+// members); else the record's name, address and type make it, as Outlook's one-off entry does.
+std::shared_ptr<AddressEntry> EntryOf(NameSpace* session, const Recipient& r) {
+  auto same = [&](const std::shared_ptr<AddressEntry>& e) {
+    return e && e->Name() == r.name && e->Address() == r.address && e->Type() == r.addressType;
+  };
+  if (session) {
+    if (auto known = session->AddressBook().FindByAddress(r.address); same(known)) return known;
+    // A personal list is the contacts folder's, found by its name (an SMTP contact's entry is
+    // one made of its name and address, as here: no search for it).
+    if (r.addressType == L"MAPIPDL")
+      if (auto named = session->ResolveName(r.name); same(named)) return named;
+  }
+  return std::make_shared<AddressEntry>(r.name, r.address, r.addressType);
+}
+
 // Recipients, attachments and user properties of an item whose fields are in place.
 void AddLists(const std::shared_ptr<outlook::Item>& item, const Item& it) {
+  auto session = item->Session();
   for (const auto& r : it.recipients) {
     auto recipient = item->Recipients()->Add(r.name);
     recipient->SetType(r.type);
-    recipient->Resolve();
+    if (r.nameOnly)
+      recipient->Resolve();
+    else if (r.resolved)
+      recipient->SetEntry(EntryOf(session.get(), r));
   }
   for (const auto& a : it.attachments) {
     auto att = item->Attachments()->AddData(a.fileName, a.data, a.type);
@@ -106,7 +128,11 @@ Item TakeItem(const std::shared_ptr<outlook::Item>& live) {
   saved.bodyFormat = PersistAccess::BodyFormat(*item);
   // Props() makes an HTML item's plain text first, if it is still to be made.
   saved.props = PersistAccess::Values(item->Props());
-  for (const auto& r : *item->Recipients()) saved.recipients.push_back({r->Name(), r->Type()});
+  for (const auto& r : *item->Recipients()) {
+    const auto entry = r->AddressEntry();
+    saved.recipients.push_back({r->Name(), r->Type(), entry ? entry->Address() : L"",
+                                entry ? entry->Type() : L"", entry != nullptr, false});
+  }
   for (const auto& a : *item->Attachments()) {
     Attachment att{a->FileName(), a->DisplayName(), a->Type(), a->Position(), a->Data(), {}};
     for (uint32_t tag :

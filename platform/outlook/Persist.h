@@ -22,9 +22,16 @@ class MAPIFolder;
 
 namespace persist {
 
+// What Outlook keeps of a recipient: its display name and type, and once resolved the
+// address and address type it resolved to, so a one-off address needs no address book to come
+// back, and an unresolved one stays unresolved.
 struct Recipient {
   std::wstring name;
   int32_t type = 1;
+  std::wstring address, addressType;
+  bool resolved = false;
+  // A record of an older store, which kept the name and type alone: resolved again by its name.
+  bool nameOnly = false;
 };
 
 struct Attachment {

@@ -1104,3 +1104,66 @@ TEST_F(ProfileStoreTest, BodiesComeBackAsTheyWereThroughFormatChangesAndRestarts
   EXPECT_EQ(rtf.rtf, b->RTFBody());
   EXPECT_EQ(text, p.session->GetItemFromID(htmlId)->Body());
 }
+
+// A recipient comes back with the address it resolved to; a store made before recipients kept
+// their addresses still loads (its recipients resolved again by name, as then) and keeps them
+// from its first save on, whether it is of this version or the older form.
+TEST_F(ProfileStoreTest, RecipientsKeepTheirAddressesAndStoresThatKeptNamesAloneStillLoad) {
+  struct Case {
+    const char* what;
+    bool namesOnly, olderForm;
+  };
+  for (const Case c : {Case{"this form", false, false}, Case{"names alone", true, false},
+                       Case{"older form, names alone", true, true}}) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(dir);
+    std::wstring id;
+    {
+      auto p = NewRun();
+      host::ProfileStore store(dir);
+      ASSERT_TRUE(store.Load(p));
+      auto draft = p.drafts->Items()->Add(outlook::olMailItem);
+      draft->SetSubject(L"Addressed");
+      draft->Recipients()->Add(L"Tom Hall <tom.hall@example.com>")->Resolve();
+      auto kim = draft->Recipients()->Add(L"Kim Roe");
+      kim->SetType(outlook::olCC);
+      kim->Resolve();
+      draft->Save();
+      id = draft->EntryID();
+      std::wstring error;
+      ASSERT_TRUE(store.Save(p, error)) << host::Utf8(error);
+    }
+    if (c.namesOnly)
+      Exec(dir / "store.sqlite",
+           "CREATE TABLE r AS SELECT item, pos, name, type FROM recipients; "
+           "DROP TABLE recipients; ALTER TABLE r RENAME TO recipients;");
+    if (c.olderForm) MakeOlderForm(dir);
+    {
+      auto p = NewRun();
+      host::ProfileStore store(dir);
+      ASSERT_TRUE(store.Ok()) << host::Utf8(store.Error());
+      ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+      auto draft = p.session->GetItemFromID(id);
+      ASSERT_TRUE(draft);
+      ASSERT_EQ(2, draft->Recipients()->Count());
+      EXPECT_EQ(!c.namesOnly, draft->Recipients()->Item(1)->Resolved());
+      EXPECT_EQ(L"Kim Roe", draft->CC());
+      EXPECT_EQ(L"kim.roe@partner.example", draft->Recipients()->Item(2)->Address());
+      draft->Recipients()->Item(1)->Delete();
+      draft->Recipients()->Add(L"Tom Hall <tom.hall@example.com>")->Resolve();
+      draft->Save();
+      std::wstring error;
+      ASSERT_TRUE(store.Save(p, error)) << host::Utf8(error);
+    }
+    auto p = NewRun();
+    host::ProfileStore store(dir);
+    ASSERT_TRUE(store.Load(p)) << host::Utf8(store.Error());
+    auto draft = p.session->GetItemFromID(id);
+    ASSERT_TRUE(draft);
+    ASSERT_EQ(2, draft->Recipients()->Count());
+    for (int32_t i = 1; i <= 2; ++i) EXPECT_TRUE(draft->Recipients()->Item(i)->Resolved()) << i;
+    EXPECT_EQ(L"tom.hall@example.com", draft->Recipients()->Item(2)->Address());
+    EXPECT_EQ(L"Tom Hall", draft->To());
+    EXPECT_EQ(L"Kim Roe", draft->CC());
+  }
+}

@@ -6,6 +6,7 @@
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/Persist.h"
 #include "platform/outlook/ProfileBuilder.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/Reset.h"
 
 namespace {
@@ -82,6 +83,61 @@ TEST(Persist, RecordsShareTheItemsValuesAndWritesStayApart) {
   EXPECT_EQ(std::wstring(5000, L'x'), mail->Body());
   mail->SetSubject(L"Other");
   EXPECT_EQ(L"Big", back->Subject());
+}
+
+// What Outlook keeps of a recipient comes back after a restart and goes with a move (to another
+// store too) and a copy: name, type, address, address type, resolution, and the book's own
+// entry where it is the same (an Exchange user's SMTP address, a list's members).
+TEST(Persist, EveryRecipientComesBackAsSavedThroughARestartAMoveAndACopy) {
+  const struct {
+    std::wstring typed, name, type, smtp;
+    int32_t members;  // -1: one person
+  } cases[] = {
+      {L"Tom Hall <tom.hall@example.com>", L"Tom Hall", L"SMTP", L"tom.hall@example.com", -1},
+      {L"Kim Roe", L"Kim Roe", L"SMTP", L"kim.roe@partner.example", -1},
+      {L"Lee Ann", L"Lee Ann", L"EX", L"lee.ann@norvane.example", -1},
+      {L"Sales Team", L"Sales Team", L"EX", L"sales@norvane.example", 2},
+      {L"Friends", L"Friends", L"MAPIPDL", L"", 2},
+      {L"Nobody Known", L"Nobody Known", L"", L"", -1},  // unresolved, and so it stays
+  };
+  outlook::persist::Profile saved;
+  std::wstring id;
+  {
+    auto p = outlook::BuildProfile();
+    auto draft = p.drafts->Items()->Add(outlook::olMailItem);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+      auto r = draft->Recipients()->Add(cases[i].typed);
+      r->SetType(static_cast<int32_t>(i % 3) + 1);
+      r->Resolve();
+    }
+    draft->Save();
+    id = draft->EntryID();
+    saved = outlook::persist::Take(*p.session);
+  }
+  win32::ResetPlatform();
+  auto p = outlook::BuildProfile();
+  outlook::persist::Restore(*p.session, saved);
+  auto restored = p.session->GetItemFromID(id);
+  ASSERT_TRUE(restored);
+  auto check = [&](const std::shared_ptr<outlook::Item>& item) {
+    ASSERT_EQ(static_cast<int32_t>(std::size(cases)), item->Recipients()->Count());
+    for (size_t i = 0; i < std::size(cases); ++i) {
+      const auto& c = cases[i];
+      auto r = item->Recipients()->Item(static_cast<int32_t>(i + 1));
+      SCOPED_TRACE(win32::ToAnsi(c.typed));
+      EXPECT_EQ(c.name, r->Name());
+      EXPECT_EQ(static_cast<int32_t>(i % 3) + 1, r->Type());
+      auto entry = r->AddressEntry();
+      ASSERT_EQ(!c.type.empty(), entry != nullptr);
+      if (!entry) continue;
+      EXPECT_EQ(c.type, entry->Type());
+      EXPECT_EQ(c.smtp, entry->SmtpAddress());
+      EXPECT_EQ(c.members, entry->Members() ? entry->Members()->Count() : -1);
+    }
+  };
+  check(restored);
+  check(restored->Copy());
+  check(restored->Move(p.secondInbox));
 }
 
 }  // namespace
