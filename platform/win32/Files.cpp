@@ -988,12 +988,7 @@ namespace {
 // or read to its end is no file read, never an empty or a shortened one: nothing, with the
 // error the open or the read gave.
 template <class Bytes>
-std::optional<Bytes> ReadWhole(const std::string& path) {
-  auto r = ResolvePath(path.c_str());
-  if (!r || !r->parentExists) return FailNothing(ERROR_PATH_NOT_FOUND);
-  if (!r->exists) return FailNothing(kFileNotFound);
-  if (r->directory || NobodyMayRead(r->host)) return FailNothing(kAccessDenied);
-  const int file = ::open(r->host.c_str(), O_RDONLY | O_CLOEXEC);
+std::optional<Bytes> ReadOpened(const int file) {
   if (file < 0) return FailNothing(ErrorOfHost(errno, kAccessDenied));
   struct stat info {};
   if (::fstat(file, &info) != 0) {
@@ -1030,7 +1025,20 @@ std::optional<Bytes> ReadWhole(const std::string& path) {
   SetLastError(0);
   return bytes;
 }
+
+template <class Bytes>
+std::optional<Bytes> ReadWhole(const std::string& path) {
+  auto r = ResolvePath(path.c_str());
+  if (!r || !r->parentExists) return FailNothing(ERROR_PATH_NOT_FOUND);
+  if (!r->exists) return FailNothing(kFileNotFound);
+  if (r->directory || NobodyMayRead(r->host)) return FailNothing(kAccessDenied);
+  return ReadOpened<Bytes>(::open(r->host.c_str(), O_RDONLY | O_CLOEXEC));
+}
 }  // namespace
+
+std::optional<std::string> ReadHostFile(const std::filesystem::path& host) {
+  return ReadOpened<std::string>(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
+}
 
 std::optional<std::string> ReadAll(const std::string& path) {
   return ReadWhole<std::string>(path);

@@ -148,6 +148,8 @@ bool WriteAll(const std::string& path, std::string_view bytes);
 std::optional<std::string> ReadAll(const std::string& path);
 // The same read into bytes, for callers that keep them so (attachments): no copy in between.
 std::optional<std::vector<uint8_t>> ReadAllBytes(const std::string& path);
+// A file of the host outside the drives (a program's own working files), read the same way.
+std::optional<std::string> ReadHostFile(const std::filesystem::path& host);
 // Another process opens the file with this access and sharing until ReleaseHold; opens of
 // this process that its sharing does not allow, or whose sharing does not allow its access,
 // fail with ERROR_SHARING_VIOLATION, and so does deleting it unless it shares deleting.
@@ -156,8 +158,9 @@ uint32_t HoldOpen(const std::string& path, uint32_t access, uint32_t share);
 void ReleaseHold(uint32_t hold);
 // The next ReadFile on any handle fails with this error.
 void FailNextRead(uint32_t error);
-// The next whole-file read (ReadAll, ReadAllBytes) of a file longer than `offset` bytes fails
-// with this error once it has read that many, as a disk or a share failing part way does.
+// The next whole-file read (ReadAll, ReadAllBytes, ReadHostFile) of a file longer than `offset`
+// bytes fails with this error once it has read that many, as a disk or a share failing part way
+// does.
 void FailReadPart(uint64_t offset, uint32_t error);
 // The next GetFileTime on any handle fails with this error, as a share that drops the
 // query does (ERROR_UNEXP_NET_ERR).

@@ -622,3 +622,106 @@ TEST_F(ConverterRoadTest, WhatIsNoDocumentIsRefusedByNameAndABodyHasItsBounds) {
   office->html = "<html><body><p>" + std::string(1000000, 'x') + "</p></body></html>";
   EXPECT_EQ(failure(L"C:\\In\\Small.doc"), L"<opened>");
 }
+
+// Random bytes behind a "<" are no web page: refused by name before the word processor sees
+// them, as any other bytes that are no document.
+TEST_F(ConverterRoadTest, MarkupThatIsNoTextIsRefusedByName) {
+  std::string noise = "<";
+  for (int i = 0; i < 4000; ++i) noise += static_cast<char>((i * 7919 + 13) % 256);
+  const std::pair<const char*, std::string> files[] = {
+      {"C:\\In\\Noise.doc", noise},
+      {"C:\\In\\Nul.dot", std::string("<html>\0</html>", 14)},
+  };
+  office->html = "<html><body><p>x</p></body></html>";
+  for (const auto& [path, bytes] : files) {
+    ASSERT_TRUE(win32::files::WriteAll(path, bytes));
+    try {
+      Open(win32::FromAnsi(path));
+      ADD_FAILURE() << path << " opened";
+    } catch (const vb::Error& e) {
+      EXPECT_EQ(e.Description(), L"Word was unable to read this document. It may be corrupt. (" +
+                                     win32::FromAnsi(path) + L")");
+    }
+  }
+  EXPECT_EQ(office->read, 0);
+}
+
+// A name the code page cannot hold names no file, on either road: not the file whose name is
+// its lossy form, which the ANSI calls would reach.
+TEST_F(ConverterRoadTest, ANameTheCodePageCannotHoldNeverReadsTheFileOfItsLossyForm) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\keep.txt", "x"));
+  auto folder = win32::files::HostPath("C:\\In");
+  ASSERT_TRUE(folder.has_value());
+  const std::wstring real = L"C:\\In\\\u041F\u0440\u0438.doc";
+  ASSERT_EQ(win32::ToAnsi(real), "C:\\In\\???.doc");
+  std::ofstream(*folder / "???.doc", std::ios::binary) << "{\\rtf1 the other file\\par}";
+  office->html = "<html><body><p>the other file</p></body></html>";
+  for (bool converter : {true, false}) {
+    SCOPED_TRACE(converter ? "through the word processor" : "Word alone");
+    word::SetConverter(converter ? office : nullptr);
+    try {
+      Open(real);
+      ADD_FAILURE() << "opened";
+    } catch (const vb::Error& e) {
+      EXPECT_EQ(e.Description(), L"This file could not be found. (" + real + L")");
+    }
+  }
+  EXPECT_EQ(office->read, 0);
+}
+
+// Word's own files (what the word processor wrote) are read whole or not at all: a read that
+// fails part way fails the document by name, never hands on a shortened file.
+TEST_F(ConverterRoadTest, AReadOfWordsOwnFileFailingPartWayFailsTheDocumentByName) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Letter.doc", "{\\rtf1 x}"));
+  office->html = "<html><body><p>" + std::string(4000, 'x') + " the end</p></body></html>";
+  win32::files::FailReadPart(100, win32::ERROR_READ_FAULT);
+  try {
+    Open(L"C:\\In\\Letter.doc");
+    ADD_FAILURE() << "opened";
+  } catch (const vb::Error& e) {
+    EXPECT_NE(e.Description().find(L"Word could not read C:\\In\\Letter.doc"), std::wstring::npos)
+        << win32::ToAnsi(e.Description());
+  }
+  // The Word file it made for a save, read part way, is no file written.
+  office->html = "<html><body><p>x</p></body></html>";
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Page.htm", "<html><body><p>y</p></body></html>"));
+  auto doc = Open(L"C:\\In\\Page.htm");
+  struct Long : word::Converter {
+    std::optional<std::string> ToHtml(const std::string&, const std::string&) override {
+      return {};
+    }
+    bool ToDoc(const std::string&, const std::string& document) override {
+      std::ofstream(document, std::ios::binary) << std::string(4000, 'D');
+      return true;
+    }
+  };
+  word::SetConverter(std::make_shared<Long>());
+  win32::files::FailReadPart(100, win32::ERROR_READ_FAULT);
+  EXPECT_THROW(Save(doc, L"C:\\Out\\Page.doc", word::wdFormatDocument), vb::Error);
+  EXPECT_FALSE(win32::files::ReadAll("C:\\Out\\Page.doc").has_value());
+}
+
+// Whoever watches is told the user's file the word processor takes up, and how long it has
+// been at it while it goes on past a few seconds.
+TEST_F(ConverterRoadTest, TheFileAtWorkIsToldAndSoIsALongConversion) {
+  struct Slow : StubConverter {
+    std::optional<std::string> ToHtml(const std::string& document,
+                                      const std::string& outFolder) override {
+      if (onWaiting) onWaiting(5), onWaiting(10);
+      return StubConverter::ToHtml(document, outFolder);
+    }
+  };
+  auto slow = std::make_shared<Slow>();
+  slow->html = "<html><body><p>x</p></body></html>";
+  word::SetConverter(slow);
+  std::vector<std::wstring> told;
+  word::SetBusyObserver([&](const std::wstring& file, int seconds) {
+    told.push_back(file + L" " + std::to_wstring(seconds));
+  });
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Letter.doc", "{\\rtf1 x}"));
+  Close(Open(L"C:\\In\\Letter.doc"));
+  word::SetBusyObserver(nullptr);
+  EXPECT_EQ(told, (std::vector<std::wstring>{L"C:\\In\\Letter.doc 0", L"C:\\In\\Letter.doc 5",
+                                             L"C:\\In\\Letter.doc 10"}));
+  EXPECT_FALSE(slow->onWaiting);
+}
