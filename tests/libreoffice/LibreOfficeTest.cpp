@@ -351,6 +351,27 @@ TEST_F(LibreOfficeTest, ADocumentThatCannotBeReadWholeLeavesTheTemplateAsItWas) 
   EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"(error 30)"));
 }
 
+// Bytes that are no document, though they begin as one (a markup's "<", a Word file's
+// signature), are refused by name under every rule: the office is given Word's own filter for
+// the kind the file claims, and the user's template of that name stays as it was.
+TEST_F(LibreOfficeTest, BytesThatOnlyBeginAsADocumentLeaveTheTemplateAsItWas) {
+  std::string noise;
+  uint32_t seed = 12345;
+  for (int i = 0; i < 1 << 16; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    noise += static_cast<char>(seed >> 24);
+  }
+  word::SetConverter(service);
+  auto target = AddFolder(templates, L"Imported");
+  for (const std::string& start :
+       {std::string("<"), std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)}) {
+    SCOPED_TRACE(start == "<" ? "markup" : "a Word file's signature");
+    ExpectUnreadableDocumentLeavesTheTemplate(target, [&](const std::string& path) {
+      ASSERT_TRUE(win32::files::WriteAll(path, start + noise));
+    });
+  }
+}
+
 // --- One office for a whole run --------------------------------------------------------------
 
 namespace {
@@ -449,7 +470,11 @@ TEST_F(OfficeRunTest, AHangOrACrashFailsOneDocumentAndTheNextGetsAFreshOffice) {
     auto soffice = word::LibreOffice::Find();
     auto limited = std::make_shared<word::OfficeService>(*soffice, (work / "office").string(), 10);
     int handed = 0;
+    std::vector<std::string> sockets;
     limited->onHandedOver = [&](pid_t group) {
+      for (const auto& path : limited->Sockets())
+        if (std::find(sockets.begin(), sockets.end(), path) == sockets.end())
+          sockets.push_back(path);
       if (++handed == 2) ::kill(-group, signal);
     };
     word::SetConverter(limited);
@@ -467,6 +492,15 @@ TEST_F(OfficeRunTest, AHangOrACrashFailsOneDocumentAndTheNextGetsAFreshOffice) {
     EXPECT_EQ(Names(work / "office"), std::vector<std::string>{});
     EXPECT_EQ(Names(work / "tmp"), std::vector<std::string>{});
     EXPECT_EQ(LeftPipes(), std::vector<std::string>{});
+    // Every socket each office made, its single-instance pipe in the system's temporary folder
+    // among them, is gone with it.
+    EXPECT_GE(sockets.size(), 4u);
+    size_t single = 0;
+    for (const auto& path : sockets) {
+      single += path.find("SingleOfficeIPC") != std::string::npos;
+      EXPECT_FALSE(fs::exists(fs::symlink_status(path))) << path;
+    }
+    EXPECT_EQ(single, 2u);
     word::SetConverter(nullptr);
   }
 }
