@@ -137,13 +137,17 @@ TEST_F(ConverterProcessTest, TheInstallChecksThatTheWordProcessorJustInstalledCo
        "|| printf 'install ok installed'");
   tool("apt-get", "echo \"$@\" >> \"$(dirname \"$0\")/apt\"");
   tool("sudo", "exec \"$@\"");
+  // The system's Python imports uno once the file "uno" is there.
+  tool("python3",
+       "[ -f \"$(dirname \"$0\")/uno\" ] || { echo 'No module named uno' >&2; exit 1; }");
+  std::ofstream(bin / "uno");
   auto run = [&](const std::string& soffice, const std::string& missing) {
     tool("soffice", "echo started >> \"$(dirname \"$0\")/starts\"\n" + soffice);
     std::ofstream(bin / "missing") << missing;
     fs::remove(bin / "starts");
     fs::remove(bin / "apt");
     std::string command = "PATH='" + bin.string() + "':\"$PATH\" TMPDIR='" + work.string() +
-                          "' bash '" +
+                          "' TANVELO_UNO_PYTHON='" + (bin / "python3").string() + "' bash '" +
                           (testsource::SourceDir() / "scripts/install-deps.sh").string() + "' >'" +
                           (work / "out").string() + "' 2>&1";
     int status = std::system(command.c_str());
@@ -169,6 +173,27 @@ TEST_F(ConverterProcessTest, TheInstallChecksThatTheWordProcessorJustInstalledCo
   // Its check leaves nothing in the temporary folder.
   for (const auto& entry : fs::directory_iterator(work))
     EXPECT_EQ(entry.path().filename().string().rfind("tmp.", 0), std::string::npos) << entry.path();
+
+  // The system's Python that cannot import uno gets python3-uno, whatever dpkg says; one that
+  // still cannot is told with its own words.
+  const struct {
+    const char* install;  // what installing python3-uno does
+    int status;
+  } python[] = {{"touch \"$(dirname \"$0\")/uno\"", 0}, {":", 1}};
+  for (const auto& p : python) {
+    SCOPED_TRACE(p.install);
+    fs::remove(bin / "uno");
+    tool("apt-get",
+         "echo \"$@\" >> \"$(dirname \"$0\")/apt\"\n"
+         "case \"$*\" in *install*python3-uno*) " +
+             std::string(p.install) + ";; esac");
+    EXPECT_EQ(run("exit 3", ""), p.status) << Read(work / "out");
+    EXPECT_NE(Read(bin / "apt").find("install -y -qq python3-uno"), std::string::npos)
+        << Read(bin / "apt");
+    if (p.status) {
+      EXPECT_NE(Read(work / "out").find("No module named uno"), std::string::npos);
+    }
+  }
 }
 
 // The office that serves a whole run: one that ends as it starts fails the document at once with
