@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -1076,18 +1078,64 @@ size_t OpenHandleCount() {
   return S().files.size() + S().searches.size();
 }
 
+namespace {
+constexpr const char* kSandboxPrefix = "tanvelo-sandbox-";
+constexpr const char* kOwner = ".owner";  // beside the sandbox, named after it
+}  // namespace
+
+std::vector<std::string> ClearAbandonedSandboxes(const fs::path& parent) {
+  std::vector<std::string> removed;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(parent, ec)) {
+    const std::string name = entry.path().filename().string();
+    const size_t length = name.size() - std::strlen(kOwner);
+    if (name.rfind(kSandboxPrefix, 0) != 0 || name.size() <= std::strlen(kOwner) ||
+        name.compare(length, std::string::npos, kOwner) != 0)
+      continue;
+    const int owner = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (owner < 0) continue;
+    // Free only once its process is gone; held while it is removed, so no one else acts on it.
+    if (::flock(owner, LOCK_EX | LOCK_NB) == 0) {
+      std::error_code gone;
+      fs::remove_all(parent / name.substr(0, length), gone);
+      if (!gone) {
+        fs::remove(entry.path(), gone);
+        removed.push_back(name.substr(0, length));
+      }
+    }
+    ::close(owner);
+  }
+  std::sort(removed.begin(), removed.end());
+  return removed;
+}
+
 TempSandbox::TempSandbox() : TempSandbox(fs::temp_directory_path()) {}
 
 TempSandbox::TempSandbox(const fs::path& parent) {
+  // A program's start clears what programs that ended before it left.
+  static std::set<fs::path> cleared;
+  if (cleared.insert(parent).second) ClearAbandonedSandboxes(parent);
   std::random_device rd;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate =
-        parent / ("tanvelo-sandbox-" + std::to_string(rd()) + "-" + std::to_string(rd()));
+    const std::string name = kSandboxPrefix + std::to_string(rd()) + "-" + std::to_string(rd());
+    fs::path candidate = parent / name;
+    // The owner file is locked before it takes its name, so that no one sees it free while
+    // its sandbox lives.
+    fs::path unnamed = parent / ("." + name + ".being-made");
+    int owner = ::open(unnamed.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (owner < 0) continue;
     std::error_code ec;
-    if (fs::create_directory(candidate, ec)) {
-      m_path = candidate;
-      break;
+    if (::flock(owner, LOCK_EX) != 0 ||
+        ::rename(unnamed.c_str(), (parent / (name + kOwner)).c_str()) != 0 ||
+        !fs::create_directory(candidate, ec)) {
+      fs::remove(unnamed, ec);
+      fs::remove(parent / (name + kOwner), ec);
+      ::close(owner);
+      continue;
     }
+    m_path = candidate;
+    m_owner = owner;
+    break;
   }
   SetRoot(m_path);
 }
@@ -1102,6 +1150,10 @@ TempSandbox::~TempSandbox() {
   }
   std::error_code ec;
   if (!m_path.empty()) fs::remove_all(m_path, ec);
+  if (m_owner >= 0) {
+    fs::remove(m_path.string() + kOwner, ec);
+    ::close(m_owner);
+  }
 }
 
 }  // namespace files
