@@ -242,8 +242,37 @@ std::wstring OfficeService::Said() const {
   return LastWords((fs::path(own_) / "said").string());
 }
 
+std::vector<std::string> ClearOfficeLeftovers(const std::string& folder) {
+  // Sockets the kernel still knows are someone's; the others are files of offices gone.
+  std::set<std::string> live;
+  std::ifstream unix("/proc/net/unix");
+  for (std::string line; std::getline(unix, line);) {
+    size_t at = line.find(" /");
+    if (at != std::string::npos) live.insert(line.substr(at + 1));
+  }
+  const std::string prefix = "OSL_PIPE_" + std::to_string(::getuid()) + "_";
+  std::vector<std::string> removed;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) != 0 || live.count(entry.path().string())) continue;
+    const std::string rest = name.substr(prefix.size());
+    if (rest.rfind("SingleOfficeIPC_", 0) != 0 && rest.rfind("tanvelo-", 0) != 0) continue;
+    std::error_code gone;
+    if (entry.is_socket(gone) && fs::remove(entry.path(), gone)) removed.push_back(name);
+  }
+  std::sort(removed.begin(), removed.end());
+  return removed;
+}
+
 bool OfficeService::Begin(const std::wstring& file) {
   if (channel_ >= 0) return true;
+  // The first office of a program clears what offices of programs gone left in /tmp.
+  static bool cleared = false;
+  if (!cleared) {
+    cleared = true;
+    ClearOfficeLeftovers("/tmp");
+  }
   std::error_code ec;
   fs::create_directories(folder_, ec);
   std::string pattern = (fs::path(folder_) / "office-XXXXXX").string();

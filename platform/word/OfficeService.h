@@ -77,5 +77,8 @@ class OfficeService : public Converter {
 
 // The paths of the sockets a process group's processes hold, as the kernel lists them.
 std::vector<std::string> OfficeSockets(pid_t group);
+// Removes from `folder` the pipes of this user's offices (their single-instance pipes and the
+// pipes this program names) that no process holds any more; the names of those removed.
+std::vector<std::string> ClearOfficeLeftovers(const std::string& folder);
 
 }  // namespace word

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -172,4 +174,43 @@ TEST_F(StandInOfficeTest, TheOfficeEndsWithTheProgramThatStartedItHoweverItEnds)
   ended.End();
   EXPECT_EQ(::kill(watcher, 0), -1);
   EXPECT_TRUE(fs::is_empty(work / "p"));
+}
+
+// An office's pipes left by a program gone (killed before anything could remove them) are
+// cleared; a pipe some process still holds, and every other file, stay.
+TEST_F(StandInOfficeTest, PipesOfOfficesGoneAreClearedAndLiveOnesStay) {
+  const std::string uid = std::to_string(::getuid());
+  // A short folder: a socket's path has little room.
+  char made[] = "/tmp/tv-pipes-XXXXXX";
+  ASSERT_NE(::mkdtemp(made), nullptr);
+  const fs::path work = made;
+  auto bound = [&](const std::string& name, bool listen) {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::string path = (work / name).string();
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << path;
+    if (listen) {
+      EXPECT_EQ(::listen(fd, 1), 0);
+      return fd;
+    }
+    ::close(fd);  // its file stays, held by no one
+    return -1;
+  };
+  const std::string gone1 = "OSL_PIPE_" + uid + "_SingleOfficeIPC_0123abcd";
+  const std::string gone2 = "OSL_PIPE_" + uid + "_tanvelo-1-office-AbCdEf";
+  const std::string live = "OSL_PIPE_" + uid + "_SingleOfficeIPC_live";
+  const std::string other = "OSL_PIPE_" + uid + "_someone-else";
+  bound(gone1, false);
+  bound(gone2, false);
+  bound(other, false);
+  int held = bound(live, true);
+  std::ofstream(work / ("OSL_PIPE_" + uid + "_SingleOfficeIPC_a-file"));
+  EXPECT_EQ(word::ClearOfficeLeftovers(work.string()), (std::vector<std::string>{gone1, gone2}));
+  EXPECT_TRUE(fs::exists(fs::symlink_status(work / live)));
+  EXPECT_TRUE(fs::exists(fs::symlink_status(work / other)));
+  EXPECT_TRUE(fs::exists(work / ("OSL_PIPE_" + uid + "_SingleOfficeIPC_a-file")));
+  ::close(held);
+  fs::remove_all(work);
 }
