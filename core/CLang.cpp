@@ -304,6 +304,9 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
       return lineNo;
     };
     std::wstring line, room;  // texts whose room serves every line
+    // A section an earlier scan of this load met is read from its first line on: the headers
+    // before it were read then, and each was sound, or no scan would have got past it.
+    if (file.ResumeAtSection(wanted)) found = true, lineKnown = false;
     while (!file.FEOF()) {
       // Before the section only headers count: the lines between are passed over by their
       // bytes.
@@ -367,8 +370,10 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
           fail(L"'%s' is not the comment, line - %d, file = '%s'", {rest, number(), path});
           return false;
         }
+        const std::wstring lower = vb::LCase(name);
+        file.NoteSection(lower);
         if (found) break;
-        found = vb::LCase(name) == wanted;
+        found = lower == wanted;
         continue;
       }
       if (!found) continue;
