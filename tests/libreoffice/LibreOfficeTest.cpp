@@ -547,3 +547,33 @@ TEST_F(LibreOfficeTest, PicturesNeighboursAndSpecialCharactersSurviveFiveRoundTr
         << win32::ToAnsi(typed->HTMLBody());
   }
 }
+
+// A picture inside a link keeps the blanks beside it, one link around it and its size over
+// five trips out as a Word file and in again.
+TEST_F(LibreOfficeTest, APictureInALinkKeepsItsBlanksLinkAndSizeOverFiveRoundTrips) {
+  auto trip0 = AddFolder(templates, L"Trip0");
+  AddHtml(trip0, L"Linked",
+          L"<html><body><p>See <a href=\"https://example.com/x\"><img src=\"cid:red@1\" "
+          L"width=\"40\" height=\"30\"></a> here</p></body></html>",
+          {{L"red.png", L"red@1", testpictures::RedPng()}});
+  word::SetConverter(service);
+  auto folder = trip0;
+  for (int trip = 1; trip <= 5; ++trip) {
+    SCOPED_TRACE("round trip " + std::to_string(trip));
+    ASSERT_EQ(Export(folder, false, mImportExportWordDocs::kConflictReplace, nullptr, 0), 1);
+    folder = AddFolder(templates, L"Trip" + std::to_wstring(trip));
+    ASSERT_EQ(
+        mImportExportWordDocs::DoImport(folder->EntryID(), L"C:\\Export", false,
+                                        mImportExportWordDocs::kConflictDuplicate, nullptr, 2),
+        1);
+    auto item = folder->Items()->Item(1);
+    std::wstring html = item->HTMLBody();
+    EXPECT_EQ(Count(html, L"<a "), 1u) << win32::ToAnsi(html);
+    EXPECT_EQ(Count(html, L"https://example.com/x"), 1u) << win32::ToAnsi(html);
+    EXPECT_NE(html.find(L"See <a href=\"https://example.com/x\"><img "), std::wstring::npos)
+        << win32::ToAnsi(html);
+    EXPECT_NE(html.find(L"/></a> here</p>"), std::wstring::npos) << win32::ToAnsi(html);
+    EXPECT_NE(html.find(L"width=\"40\" height=\"30\""), std::wstring::npos) << win32::ToAnsi(html);
+    EXPECT_EQ(item->Attachments()->Count(), 1);
+  }
+}

@@ -461,7 +461,7 @@ TEST_F(ConverterProcessTest, WordsHtmlReachesTheWordProcessorWithItsPicturesAndB
   EXPECT_TRUE(Has(out, "Key&#9;Tab")) << out;
   EXPECT_TRUE(Has(out, "K&#246;ln &#1046;")) << out;
   EXPECT_TRUE(Has(out, "<img src=\"data:image/png;base64,iVBORw0KGgo")) << out;
-  EXPECT_TRUE(Has(out, "<img src=\"data:image/gif;base64,R0lGODlh\">")) << out;
+  EXPECT_TRUE(Has(out, "<img src=\"data:image/gif;base64,R0lGODlh\" border=\"0\">")) << out;
   EXPECT_TRUE(Has(out, "<img src=\"https://x/y.png\">")) << out;
   // The word processor drops a blank that begins a line unless it is a kept one.
   std::string lead = word::HtmlForConverter(
@@ -749,4 +749,27 @@ TEST_F(ConverterRoadTest, TheFileAtWorkIsToldAndSoIsALongConversion) {
   EXPECT_EQ(told, (std::vector<std::wstring>{L"C:\\In\\Letter.doc 0", L"C:\\In\\Letter.doc 5",
                                              L"C:\\In\\Letter.doc 10"}));
   EXPECT_FALSE(slow->onWaiting);
+}
+
+// A picture in a link: the line breaks and indentation the word processor writes around the
+// link, its colour and the picture are its layout, and the picture gets no border it did not
+// have, which the word processor would take out of its size.
+TEST_F(ConverterProcessTest, APictureInALinkGainsNoBlanksAndNoBorder) {
+  std::ofstream(work / "p.png", std::ios::binary) << testpictures::RedPng();
+  MemoryFiles disk;
+  std::string out = word::HtmlFromConverter(
+      L"<body><p>See \n<a href=\"https://x/\">\n  <font color=\"#000080\">\n    <img "
+      L"src=\"p.png\" width=\"40\"/>\n  </font>\n</a>\n\nhere</p>"
+      L"<p>Bare \n<img src=\"p.png\"/>\nend, <b>bold</b>\n<i>words</i></p></body>",
+      work, L"C:\\T", L"x", disk.Access());
+  EXPECT_TRUE(Has(out,
+                  "<p>See <a href=\"https://x/\"><font color=\"#000080\"><img "
+                  "src=\"x_files/image001.png\" width=\"40\"/></font></a> here</p>"
+                  "<p>Bare <img src=\"x_files/image001.png\"/>end, <b>bold</b> <i>words</i></p>"))
+      << out;
+  disk.files[L"C:\\T\\p.png"] = testpictures::RedPng();
+  EXPECT_TRUE(Has(word::HtmlForConverter(L"<body><a href=\"https://x/\"><img src=\"p.png\"></a>"
+                                         L"<img src=\"p.png\" border=\"2\"></body>",
+                                         L"C:\\T", disk.Access()),
+                  "\" border=\"0\"></a><img src=\"data:image/png;base64,"));
 }
