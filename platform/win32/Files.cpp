@@ -1079,8 +1079,8 @@ size_t OpenHandleCount() {
 }
 
 namespace {
-constexpr const char* kSandboxPrefix = "tanvelo-sandbox-";
-constexpr const char* kOwner = ".owner";  // beside the sandbox, named after it
+// A sandbox holds a lock on its own folder while it lives; only folders of this name have one.
+constexpr const char* kLockedPrefix = "tanvelo-sandbox-locked-";
 }  // namespace
 
 std::vector<std::string> ClearAbandonedSandboxes(const fs::path& parent) {
@@ -1088,21 +1088,13 @@ std::vector<std::string> ClearAbandonedSandboxes(const fs::path& parent) {
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(parent, ec)) {
     const std::string name = entry.path().filename().string();
-    const size_t length = name.size() - std::strlen(kOwner);
-    if (name.rfind(kSandboxPrefix, 0) != 0 || name.size() <= std::strlen(kOwner) ||
-        name.compare(length, std::string::npos, kOwner) != 0)
-      continue;
-    const int owner = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (name.rfind(kLockedPrefix, 0) != 0) continue;
+    const int owner = ::open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
     if (owner < 0) continue;
     // Free only once its process is gone; held while it is removed, so no one else acts on it.
-    if (::flock(owner, LOCK_EX | LOCK_NB) == 0) {
-      std::error_code gone;
-      fs::remove_all(parent / name.substr(0, length), gone);
-      if (!gone) {
-        fs::remove(entry.path(), gone);
-        removed.push_back(name.substr(0, length));
-      }
-    }
+    std::error_code gone;
+    if (::flock(owner, LOCK_EX | LOCK_NB) == 0 && fs::remove_all(entry.path(), gone) > 0 && !gone)
+      removed.push_back(name);
     ::close(owner);
   }
   std::sort(removed.begin(), removed.end());
@@ -1117,20 +1109,17 @@ TempSandbox::TempSandbox(const fs::path& parent) {
   if (cleared.insert(parent).second) ClearAbandonedSandboxes(parent);
   std::random_device rd;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = kSandboxPrefix + std::to_string(rd()) + "-" + std::to_string(rd());
-    fs::path candidate = parent / name;
-    // The owner file is locked before it takes its name, so that no one sees it free while
-    // its sandbox lives.
-    fs::path unnamed = parent / ("." + name + ".being-made");
-    int owner = ::open(unnamed.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (owner < 0) continue;
+    const std::string id = std::to_string(rd()) + "-" + std::to_string(rd());
+    // Locked before it takes its name, so that no one ever finds it free while it lives.
+    fs::path making = parent / (".tanvelo-sandbox-making-" + id);
+    fs::path candidate = parent / (kLockedPrefix + id);
     std::error_code ec;
-    if (::flock(owner, LOCK_EX) != 0 ||
-        ::rename(unnamed.c_str(), (parent / (name + kOwner)).c_str()) != 0 ||
-        !fs::create_directory(candidate, ec)) {
-      fs::remove(unnamed, ec);
-      fs::remove(parent / (name + kOwner), ec);
-      ::close(owner);
+    if (!fs::create_directory(making, ec)) continue;
+    int owner = ::open(making.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (owner < 0 || ::flock(owner, LOCK_EX) != 0 || fs::exists(candidate, ec) ||
+        ::rename(making.c_str(), candidate.c_str()) != 0) {
+      if (owner >= 0) ::close(owner);
+      fs::remove(making, ec);
       continue;
     }
     m_path = candidate;
@@ -1150,10 +1139,7 @@ TempSandbox::~TempSandbox() {
   }
   std::error_code ec;
   if (!m_path.empty()) fs::remove_all(m_path, ec);
-  if (m_owner >= 0) {
-    fs::remove(m_path.string() + kOwner, ec);
-    ::close(m_owner);
-  }
+  if (m_owner >= 0) ::close(m_owner);
 }
 
 }  // namespace files

@@ -168,9 +168,9 @@ void FailNextFileTime(uint32_t error);
 size_t OpenHandleCount();
 
 // A fresh, empty sandbox in the machine's temporary folder (or in `parent`) for the life of
-// the object. The sandbox holds a lock on its owner file beside it ("<name>.owner") while it
-// lives, which the kernel lets go however its process ends; the first sandbox a process makes
-// in a folder clears the sandboxes of processes no longer running there.
+// the object. The sandbox holds a lock on its own folder while it lives, which the kernel lets
+// go however its process ends; the first sandbox a process makes in a folder clears the
+// sandboxes of processes no longer running there.
 class TempSandbox {
  public:
   TempSandbox();
@@ -185,9 +185,9 @@ class TempSandbox {
   int m_owner = -1;
 };
 
-// Removes the sandboxes in `parent` whose owner's lock is free (its process ended without
-// removing them: killed, crashed); a sandbox without an owner file is left, as its owner is
-// unknown. The names of those removed.
+// Removes the sandboxes in `parent` whose lock is free (their process ended without removing
+// them: killed, crashed); a sandbox of a name that carries no lock (made before sandboxes had
+// one) is left, as its owner is unknown. The names of those removed.
 std::vector<std::string> ClearAbandonedSandboxes(const std::filesystem::path& parent);
 }  // namespace files
 
