@@ -304,6 +304,9 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
       return lineNo;
     };
     std::wstring line, room;  // texts whose room serves every line
+    // A section an earlier scan of this load met is read from its first line on: the headers
+    // before it were read then, and each was sound, or no scan would have got past it.
+    if (file.ResumeAtSection(wanted)) found = true, lineKnown = false;
     while (!file.FEOF()) {
       // Before the section only headers count: the lines between are passed over by their
       // bytes.
@@ -367,8 +370,10 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
           fail(L"'%s' is not the comment, line - %d, file = '%s'", {rest, number(), path});
           return false;
         }
+        const std::wstring lower = vb::LCase(name);
+        file.NoteSection(lower);
         if (found) break;
-        found = vb::LCase(name) == wanted;
+        found = lower == wanted;
         continue;
       }
       if (!found) continue;
@@ -461,9 +466,10 @@ bool CLang::LoadFile(const std::wstring& path, const std::wstring& appName) {
 
   Texts texts;
   // Every entry is a line of its own: the lines of the file bound what the load keeps.
+  size_t lines = 0;
   if (m_pImage) {
     const auto* bytes = m_pImage->bytes.get();
-    size_t lines = 1;
+    lines = 1;
     for (const auto *at = bytes, *end = bytes + m_pImage->size;
          (at = static_cast<const uint8_t*>(std::memchr(at, '\n', static_cast<size_t>(end - at))));
          ++at)
@@ -471,9 +477,12 @@ bool CLang::LoadFile(const std::wstring& path, const std::wstring& appName) {
     texts.Reserve(lines);
   }
   std::map<std::wstring, SectionList> sections;
+  const std::vector<std::wstring> lists[] = {SplitList(globals), SplitList(forms)};
+  // Each section's list starts with room for its share of the lines, not from nothing.
+  const size_t share = lines / std::max<size_t>(1, lists[0].size() + lists[1].size());
   // Text sections share one key space; a form's keys are prefixed with the form's name.
   for (bool formSections : {false, true}) {
-    for (const std::wstring& raw : SplitList(formSections ? forms : globals)) {
+    for (const std::wstring& raw : lists[formSections ? 1 : 0]) {
       std::wstring item = TrimBlanks(raw);
       if (item.empty()) {
         LogInit(Format(formSections ? L"file '%s' has error in [%s].forms"
@@ -483,6 +492,7 @@ bool CLang::LoadFile(const std::wstring& path, const std::wstring& appName) {
       }
       std::wstring full = appName + L"." + item;
       SectionList list;
+      list.names.reserve(share);
       if (!ReadSection(path, full, texts, formSections ? item : L"", list)) {
         LogInit(Format(L"Error readig section [%s] in file '%s'", {full, path}));
         return false;

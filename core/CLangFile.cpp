@@ -128,6 +128,24 @@ CLangFile::Image::Place CLangFile::Here() const {
   return {m_nBase, m_nPos, m_nCount, m_nBOM, m_bSkipLF, m_bEOF};
 }
 
+bool CLangFile::ResumeAtSection(const std::wstring& name) {
+  if (!m_pImage || m_pImage->error != 0) return false;
+  auto known = m_pImage->sections.find(name);
+  if (known == m_pImage->sections.end()) return false;
+  const Image::Place& at = known->second;
+  m_nBase = at.base;
+  m_nPos = at.pos;
+  m_nCount = at.count;
+  m_nBOM = at.bom;
+  m_bSkipLF = at.skipLF;
+  m_bEOF = at.eof;
+  return true;
+}
+
+void CLangFile::NoteSection(const std::wstring& name) {
+  if (m_pImage && m_pImage->error == 0) m_pImage->sections.emplace(name, Here());
+}
+
 bool CLangFile::SkipToHeader(bool& skipped) {
   // Over a whole image the skip depends on nothing but where it starts.
   if (!m_pImage || m_pImage->error != 0) return SkipInWindow(skipped);

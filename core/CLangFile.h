@@ -48,6 +48,10 @@ class CLangFile {
     // Every scan of a load passes over the same lines before each header: a skip made once is
     // looked up by the scans after it, which land where it landed.
     std::unordered_map<Place, Skip, PlaceHash> skips;
+    // Where the lines of each section a scan met begin (after its first header), by the
+    // section's lower-case name: a later scan for it starts there instead of passing every
+    // header before it again.
+    std::unordered_map<std::wstring, Place> sections;
   };
   // Nothing when the file cannot be opened: each scan then opens it and reports that itself.
   static std::shared_ptr<Image> ReadWhole(const std::wstring& path);
@@ -74,6 +78,11 @@ class CLangFile {
   // buffer's size, the file's end): ReadLineBytes goes on from there. False when a read failed.
   // The lines passed are not counted: a message that needs a line's number asks LineNumberAt.
   bool SkipToHeader(bool& skipped);
+  // Over a whole image: goes on right after the first header of the section (lower-case
+  // name) as a scan met it; false when none has yet.
+  bool ResumeAtSection(const std::wstring& name);
+  // The header just read names this section (lower case); the first one of a name is kept.
+  void NoteSection(const std::wstring& name);
   // Where in the file the line last handed out starts.
   int64_t LineOffset() const { return m_nLineStart; }
   // The 1-based number of the line that starts at `offset` in the file at `path`, counted the

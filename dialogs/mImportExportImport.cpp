@@ -368,6 +368,19 @@ std::vector<std::wstring> Directories(const std::wstring& sFolderPath) {
   return *dirs;
 }
 
+// A folder named as a document ("Offer.doc") is no document: the walk without subfolders
+// leaves it, and says so by name rather than passing over it in silence.
+void TellFoldersNamedAsDocuments(const std::wstring& sFolderPath) {
+  if (run::Current().bIncludeSubFolders) return;
+  auto dirs = mFileUtils::EnumDirs(sFolderPath);
+  if (!dirs) return;
+  for (const auto& dir : *dirs) {
+    if (!IsWordFile(dir)) continue;
+    LogWarning(L"mImportExport::DoImport1", L"Not a document but a folder, not imported: " + dir);
+    run::Tally(Outcome::Skipped);
+  }
+}
+
 int32_t CountWordFiles(const std::wstring& sFolderPath) {
   int32_t count = static_cast<int32_t>(WordFiles(sFolderPath).size());
   if (run::Current().bIncludeSubFolders)
@@ -380,7 +393,10 @@ int32_t DoImport1(const std::wstring& sFolderPath, const std::wstring& sRelative
   FolderPtr counterpart;
   return run::WalkLevel(
       L"mImportExport::DoImport1", bTop, [&] { return CountWordFiles(sFolderPath); },
-      [&] { return WordFiles(sFolderPath); },
+      [&] {
+        TellFoldersNamedAsDocuments(sFolderPath);
+        return WordFiles(sFolderPath);
+      },
       [&](const std::wstring& file, std::wstring& step) {
         if (!counterpart) {
           step = L"Create MAPIFolder";

@@ -204,6 +204,8 @@ void Session::Boot() {
     // Its profile lives beside the drives, out of the simulated disk's sight.
     word::SetConverter(std::make_shared<word::OfficeService>(
         *soffice, (sandbox_->Path() / "libreoffice").string()));
+    word::SetBusyObserver(
+        [this](const std::wstring& file, int seconds) { WordAtWork(file, seconds); });
     Print(L"[word] LibreOffice; drive C: is " +
           win32::MultiByteToWide(win32::CP_UTF8, (sandbox_->Path() / "C").string()) +
           (options_.keepDriveC.empty() ? L" until the program ends (--keep-c DIR keeps a copy)"
@@ -1519,6 +1521,21 @@ void Session::Painted() {
     if (!text.empty()) shown += L" " + Quote(TrimmedRight(text));
     if (shown != progressShown_ || !file.empty()) Print(file.empty() ? shown : shown + L" " + file);
     progressShown_ = std::move(shown);
+    return;
+  }
+}
+
+void Session::WordAtWork(const std::wstring& file, int seconds) {
+  win32::faults::Quiet own;
+  if (!options_.ask) return;
+  for (forms::Form* form : forms::LoadedForms()) {
+    ProgressView view = ProgressOf(*form);
+    if (!view.bar) continue;
+    // The document at work, not the one just done; a long one is told while it lasts.
+    std::wstring shown = L"[progress] " + form->Name() + L" " + ProgressText(*view.bar);
+    Print(seconds == 0
+              ? shown + L" converting " + file
+              : shown + L" still converting " + file + L" (" + std::to_wstring(seconds) + L" s)");
     return;
   }
 }

@@ -152,6 +152,8 @@ class Session {
   void Painted();
   // After a user's action in a dialog: a new text beside its progress bar (a run's end) is told.
   void TellProgressText(forms::Form& form);
+  // The word processor took up a document (seconds 0) or is still at it.
+  void WordAtWork(const std::wstring& file, int seconds);
   void Flush();  // prints what was noted and is still where it was put
   void Persist();
 

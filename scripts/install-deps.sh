@@ -41,3 +41,18 @@ if [[ " ${missing[*]:-} " == *" libreoffice-writer-nogui "* ]]; then
   fi
   rm -rf "$check"
 fi
+# One office serves a run through LibreOffice's programming interface, driven from the system's
+# Python: the module must import there, whatever the package list says.
+uno_python=${TANVELO_UNO_PYTHON:-/usr/bin/python3}
+if ! "$uno_python" -c 'import uno' >/dev/null 2>&1; then
+  echo "Installing python3-uno: $uno_python cannot import uno"
+  sudo_cmd=()
+  [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq python3-uno >/dev/null
+  if ! said=$("$uno_python" -c 'import uno' 2>&1); then
+    echo "python3-uno was installed but $uno_python still cannot import uno; it said:" >&2
+    echo "$said" >&2
+    exit 1
+  fi
+fi

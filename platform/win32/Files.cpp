@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -988,12 +990,7 @@ namespace {
 // or read to its end is no file read, never an empty or a shortened one: nothing, with the
 // error the open or the read gave.
 template <class Bytes>
-std::optional<Bytes> ReadWhole(const std::string& path) {
-  auto r = ResolvePath(path.c_str());
-  if (!r || !r->parentExists) return FailNothing(ERROR_PATH_NOT_FOUND);
-  if (!r->exists) return FailNothing(kFileNotFound);
-  if (r->directory || NobodyMayRead(r->host)) return FailNothing(kAccessDenied);
-  const int file = ::open(r->host.c_str(), O_RDONLY | O_CLOEXEC);
+std::optional<Bytes> ReadOpened(const int file) {
   if (file < 0) return FailNothing(ErrorOfHost(errno, kAccessDenied));
   struct stat info {};
   if (::fstat(file, &info) != 0) {
@@ -1030,7 +1027,20 @@ std::optional<Bytes> ReadWhole(const std::string& path) {
   SetLastError(0);
   return bytes;
 }
+
+template <class Bytes>
+std::optional<Bytes> ReadWhole(const std::string& path) {
+  auto r = ResolvePath(path.c_str());
+  if (!r || !r->parentExists) return FailNothing(ERROR_PATH_NOT_FOUND);
+  if (!r->exists) return FailNothing(kFileNotFound);
+  if (r->directory || NobodyMayRead(r->host)) return FailNothing(kAccessDenied);
+  return ReadOpened<Bytes>(::open(r->host.c_str(), O_RDONLY | O_CLOEXEC));
+}
 }  // namespace
+
+std::optional<std::string> ReadHostFile(const std::filesystem::path& host) {
+  return ReadOpened<std::string>(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
+}
 
 std::optional<std::string> ReadAll(const std::string& path) {
   return ReadWhole<std::string>(path);
@@ -1068,18 +1078,53 @@ size_t OpenHandleCount() {
   return S().files.size() + S().searches.size();
 }
 
+namespace {
+// A sandbox holds a lock on its own folder while it lives; only folders of this name have one.
+constexpr const char* kLockedPrefix = "tanvelo-sandbox-locked-";
+}  // namespace
+
+std::vector<std::string> ClearAbandonedSandboxes(const fs::path& parent) {
+  std::vector<std::string> removed;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(parent, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(kLockedPrefix, 0) != 0) continue;
+    const int owner = ::open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    if (owner < 0) continue;
+    // Free only once its process is gone; held while it is removed, so no one else acts on it.
+    std::error_code gone;
+    if (::flock(owner, LOCK_EX | LOCK_NB) == 0 && fs::remove_all(entry.path(), gone) > 0 && !gone)
+      removed.push_back(name);
+    ::close(owner);
+  }
+  std::sort(removed.begin(), removed.end());
+  return removed;
+}
+
 TempSandbox::TempSandbox() : TempSandbox(fs::temp_directory_path()) {}
 
 TempSandbox::TempSandbox(const fs::path& parent) {
+  // A program's start clears what programs that ended before it left.
+  static std::set<fs::path> cleared;
+  if (cleared.insert(parent).second) ClearAbandonedSandboxes(parent);
   std::random_device rd;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate =
-        parent / ("tanvelo-sandbox-" + std::to_string(rd()) + "-" + std::to_string(rd()));
+    const std::string id = std::to_string(rd()) + "-" + std::to_string(rd());
+    // Locked before it takes its name, so that no one ever finds it free while it lives.
+    fs::path making = parent / (".tanvelo-sandbox-making-" + id);
+    fs::path candidate = parent / (kLockedPrefix + id);
     std::error_code ec;
-    if (fs::create_directory(candidate, ec)) {
-      m_path = candidate;
-      break;
+    if (!fs::create_directory(making, ec)) continue;
+    int owner = ::open(making.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (owner < 0 || ::flock(owner, LOCK_EX) != 0 || fs::exists(candidate, ec) ||
+        ::rename(making.c_str(), candidate.c_str()) != 0) {
+      if (owner >= 0) ::close(owner);
+      fs::remove(making, ec);
+      continue;
     }
+    m_path = candidate;
+    m_owner = owner;
+    break;
   }
   SetRoot(m_path);
 }
@@ -1094,6 +1139,7 @@ TempSandbox::~TempSandbox() {
   }
   std::error_code ec;
   if (!m_path.empty()) fs::remove_all(m_path, ec);
+  if (m_owner >= 0) ::close(m_owner);
 }
 
 }  // namespace files

@@ -148,6 +148,8 @@ bool WriteAll(const std::string& path, std::string_view bytes);
 std::optional<std::string> ReadAll(const std::string& path);
 // The same read into bytes, for callers that keep them so (attachments): no copy in between.
 std::optional<std::vector<uint8_t>> ReadAllBytes(const std::string& path);
+// A file of the host outside the drives (a program's own working files), read the same way.
+std::optional<std::string> ReadHostFile(const std::filesystem::path& host);
 // Another process opens the file with this access and sharing until ReleaseHold; opens of
 // this process that its sharing does not allow, or whose sharing does not allow its access,
 // fail with ERROR_SHARING_VIOLATION, and so does deleting it unless it shares deleting.
@@ -156,8 +158,9 @@ uint32_t HoldOpen(const std::string& path, uint32_t access, uint32_t share);
 void ReleaseHold(uint32_t hold);
 // The next ReadFile on any handle fails with this error.
 void FailNextRead(uint32_t error);
-// The next whole-file read (ReadAll, ReadAllBytes) of a file longer than `offset` bytes fails
-// with this error once it has read that many, as a disk or a share failing part way does.
+// The next whole-file read (ReadAll, ReadAllBytes, ReadHostFile) of a file longer than `offset`
+// bytes fails with this error once it has read that many, as a disk or a share failing part way
+// does.
 void FailReadPart(uint64_t offset, uint32_t error);
 // The next GetFileTime on any handle fails with this error, as a share that drops the
 // query does (ERROR_UNEXP_NET_ERR).
@@ -165,7 +168,9 @@ void FailNextFileTime(uint32_t error);
 size_t OpenHandleCount();
 
 // A fresh, empty sandbox in the machine's temporary folder (or in `parent`) for the life of
-// the object.
+// the object. The sandbox holds a lock on its own folder while it lives, which the kernel lets
+// go however its process ends; the first sandbox a process makes in a folder clears the
+// sandboxes of processes no longer running there.
 class TempSandbox {
  public:
   TempSandbox();
@@ -177,7 +182,13 @@ class TempSandbox {
 
  private:
   std::filesystem::path m_path;
+  int m_owner = -1;
 };
+
+// Removes the sandboxes in `parent` whose lock is free (their process ended without removing
+// them: killed, crashed); a sandbox of a name that carries no lock (made before sandboxes had
+// one) is left, as its owner is unknown. The names of those removed.
+std::vector<std::string> ClearAbandonedSandboxes(const std::filesystem::path& parent);
 }  // namespace files
 
 }  // namespace win32

@@ -573,18 +573,62 @@ std::string Reference(uint32_t code) {
   return "&#" + std::to_string(code) + ";";
 }
 
-// The whitespace the word processor writes beside a picture: a line break before its tag and
-// one after it are its layout; its other line breaks are blanks it wrapped a line at.
+// The whitespace the word processor writes beside a picture (and the tags of text around it, a
+// link's among them): a line break before it and one after it, with the indentation that
+// follows each, are its layout; its other line breaks are blanks it wrapped a line at.
 std::wstring_view PictureLayoutOut(std::wstring_view run, bool afterPicture, bool beforePicture) {
   if (afterPicture) {
     size_t nl = run.find(L'\n');
-    if (nl != npos && run.find_first_not_of(L"\r", 0) == nl) run.remove_prefix(nl + 1);
+    if (nl != npos && run.find_first_not_of(L"\r", 0) == nl) {
+      run.remove_prefix(nl + 1);
+      while (!run.empty() && (run.front() == L' ' || run.front() == L'\t')) run.remove_prefix(1);
+    }
   }
-  if (beforePicture && !run.empty() && run.back() == L'\n') {
-    run.remove_suffix(1);
-    if (!run.empty() && run.back() == L'\r') run.remove_suffix(1);
+  if (beforePicture) {
+    size_t nl = run.find_last_of(L'\n');
+    if (nl != npos && run.find_first_not_of(L" \t", nl + 1) == npos) {
+      run.remove_suffix(run.size() - nl);
+      if (!run.empty() && run.back() == L'\r') run.remove_suffix(1);
+    }
   }
   return run;
+}
+
+// Tags of text the word processor wraps a picture in (a link, a colour).
+bool IsTextTag(std::wstring name) {
+  if (!name.empty() && name[0] == L'/') name.erase(0, 1);
+  for (const wchar_t* tag : {L"a", L"font", L"span", L"b", L"i", L"u", L"s", L"strike", L"em",
+                             L"strong", L"sup", L"sub"})
+    if (name == tag) return true;
+  return false;
+}
+
+// Whether the tag at `at` opens a run of tags of text that holds a picture first of all.
+bool OpensPicture(std::wstring_view html, size_t at) {
+  while (at < html.size() && html[at] == L'<') {
+    size_t close = TagClose(html, at);
+    if (close == npos) return false;
+    std::wstring name = TagName(html.substr(at, close - at + 1));
+    if (name == L"img") return true;
+    if (name.empty() || name[0] == L'/' || !IsTextTag(name)) return false;
+    at = close + 1;
+    while (at < html.size() && IsSpaceChar(html[at])) ++at;
+  }
+  return false;
+}
+
+// Whether the tag that ends just before `end` closes a picture, or tags of text around one.
+bool ClosesPicture(std::wstring_view html, size_t end) {
+  while (end > 0 && html[end - 1] == L'>') {
+    size_t open = html.rfind(L'<', end - 1);
+    if (open == npos) return false;
+    std::wstring name = TagName(html.substr(open, end - open));
+    if (name == L"img") return true;
+    if (name.size() < 2 || name[0] != L'/' || !IsTextTag(name)) return false;
+    end = open;
+    while (end > 0 && IsSpaceChar(html[end - 1])) --end;
+  }
+  return false;
 }
 
 }  // namespace
@@ -694,9 +738,10 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
         size_t close = html.compare(j, 4, L"<!--") == 0 ? j + 1 : TagClose(html, j);
         std::wstring next = close == npos ? L"" : TagName(html.substr(j, close - j + 1));
         beforeBlock = close == npos || close == j + 1 || IsBlockTag(next);
-        beforePicture = next == L"img";
+        beforePicture = next == L"img" || (IsTextTag(next) && OpensPicture(html, j));
       }
-      run = PictureLayoutOut(run, i == pictureEnd, beforePicture);
+      const bool afterPicture = i == pictureEnd || ClosesPicture(html, i);
+      run = PictureLayoutOut(run, afterPicture, beforePicture);
       std::wstring seq = ConverterWhitespace(run, afterBlock, beforeBlock);
       size_t blanks = std::count(seq.begin(), seq.end(), L' ');
       if (!seq.empty()) lineStart = false;
@@ -777,6 +822,9 @@ std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
     AppendAscii(out,
                 L"\"data:image/" + (ext == L"jpg" ? std::wstring(L"jpeg") : ext) + L";base64,");
     out += Base64(*data) + "\"";
+    // A picture in a link has a border by default in HTML, which the word processor takes
+    // out of its size: one without a border of its own says it has none.
+    if (!AttributeSpan(tag, L"border")) out += " border=\"0\"";
     AppendAscii(out, tag.substr(span->second));
   };
   // A blank kept from folding ("&nbsp;"): its length in `html` at `at`, or 0. A non-breaking

@@ -1,5 +1,6 @@
 #include "platform/word/OfficeService.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <vector>
 
 #include "platform/win32/CodePage.h"
@@ -91,11 +93,6 @@ std::wstring Wide(const std::string& text) {
   return win32::MultiByteToWide(win32::CP_UTF8, text);
 }
 
-std::string Lower(std::string text) {
-  for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // A child in the process group `group` (0: a group of its own) with `fd` as its standard input
 // and output (or /dev/null and `said`), the environment given.
 pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env, pid_t group,
@@ -118,6 +115,108 @@ pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>
   if (pid > 0) ::setpgid(pid, group ? group : pid);
   if (null >= 0) ::close(null);
   return pid;
+}
+
+// Ends the office's group and removes its folder and the sockets it made once its standard
+// input ends: when the program that started the office ends, however it ends (a kill -9
+// too), the pipe's last writer is gone. A session of its own keeps a terminal's signals off it.
+constexpr const char* kWatcher = R"SH(trap '' INT HUP TERM QUIT
+left=
+while IFS= read -r line; do left="$left
+$line"; done
+kill -9 "-$1" 2>/dev/null
+rm -rf -- "$2"
+printf '%s\n' "$left" | while IFS= read -r f; do [ -n "$f" ] && rm -f -- "$f"; done
+exit 0)SH";
+
+pid_t SpawnWatcher(pid_t group, const std::string& own, int input) {
+  std::string g = std::to_string(group);
+  const char* argv[] = {"/bin/sh", "-c", kWatcher, "watcher", g.c_str(), own.c_str(), nullptr};
+  int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setsid();
+    ::dup2(input, 0);
+    if (null >= 0) ::dup2(null, 1), ::dup2(null, 2);
+    ::execve(argv[0], const_cast<char**>(argv), environ);
+    ::_exit(127);
+  }
+  if (null >= 0) ::close(null);
+  return pid;
+}
+
+// The processes of a process group.
+std::vector<pid_t> GroupMembers(pid_t group) {
+  std::vector<pid_t> members;
+  DIR* proc = ::opendir("/proc");
+  if (!proc) return members;
+  while (dirent* entry = ::readdir(proc)) {
+    if (!std::isdigit(static_cast<unsigned char>(entry->d_name[0]))) continue;
+    std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    size_t close = text.rfind(')');
+    if (close == std::string::npos) continue;
+    char state = 0;
+    long parent = 0, pgrp = 0;
+    if (std::sscanf(text.c_str() + close + 1, " %c %ld %ld", &state, &parent, &pgrp) == 3 &&
+        pgrp == group)
+      members.push_back(static_cast<pid_t>(std::atol(entry->d_name)));
+  }
+  ::closedir(proc);
+  return members;
+}
+
+}  // namespace
+
+std::vector<std::string> OfficeSockets(pid_t group) {
+  // The sockets' inodes the group's processes hold, then the paths the kernel knows them by.
+  std::set<std::string> inodes;
+  for (pid_t pid : GroupMembers(group)) {
+    std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+    DIR* dir = ::opendir(fds.c_str());
+    if (!dir) continue;
+    while (dirent* entry = ::readdir(dir)) {
+      char target[128];
+      ssize_t n = ::readlink((fds + "/" + entry->d_name).c_str(), target, sizeof target - 1);
+      if (n <= 0) continue;
+      std::string link(target, static_cast<size_t>(n));
+      if (link.rfind("socket:[", 0) == 0) inodes.insert(link.substr(8, link.size() - 9));
+    }
+    ::closedir(dir);
+  }
+  std::vector<std::string> paths;
+  std::ifstream unix("/proc/net/unix");
+  std::string line;
+  std::getline(unix, line);  // the heading
+  while (std::getline(unix, line)) {
+    char num[32], inode[32], path[4096];
+    unsigned refs = 0, protocol = 0, flags = 0, type = 0, state = 0;
+    path[0] = 0;
+    int got = std::sscanf(line.c_str(), "%31s %x %x %x %x %x %31s %4095s", num, &refs, &protocol,
+                          &flags, &type, &state, inode, path);
+    if (got == 8 && path[0] == '/' && inodes.count(inode)) paths.push_back(path);
+  }
+  std::sort(paths.begin(), paths.end());
+  paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+  return paths;
+}
+
+namespace {
+
+// Word's own import filter for what the file is, by its first bytes: the office then refuses
+// bytes that are no such document, where left to guess it reads them as plain text.
+std::string ImportFilter(const std::string& input) {
+  std::ifstream in(input, std::ios::binary);
+  char head[8] = {};
+  in.read(head, sizeof head);
+  const std::string bytes(head, static_cast<size_t>(in.gcount()));
+  if (bytes.empty()) return "Text";
+  if (bytes.rfind("\xD0\xCF\x11\xE0", 0) == 0) return "MS Word 97";
+  if (bytes.rfind("PK\x03\x04", 0) == 0) return "MS Word 2007 XML";
+  if (bytes.rfind("{\\rtf", 0) == 0) return "Rich Text Format";
+  // HTML opens in the web editor by default, whose document takes a web page's paragraph
+  // spacing into the Word file; the word processor's own HTML filter reads it as its text.
+  return "HTML (StarWriter)";
 }
 
 }  // namespace
@@ -143,8 +242,37 @@ std::wstring OfficeService::Said() const {
   return LastWords((fs::path(own_) / "said").string());
 }
 
+std::vector<std::string> ClearOfficeLeftovers(const std::string& folder) {
+  // Sockets the kernel still knows are someone's; the others are files of offices gone.
+  std::set<std::string> live;
+  std::ifstream unix("/proc/net/unix");
+  for (std::string line; std::getline(unix, line);) {
+    size_t at = line.find(" /");
+    if (at != std::string::npos) live.insert(line.substr(at + 1));
+  }
+  const std::string prefix = "OSL_PIPE_" + std::to_string(::getuid()) + "_";
+  std::vector<std::string> removed;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) != 0 || live.count(entry.path().string())) continue;
+    const std::string rest = name.substr(prefix.size());
+    if (rest.rfind("SingleOfficeIPC_", 0) != 0 && rest.rfind("tanvelo-", 0) != 0) continue;
+    std::error_code gone;
+    if (entry.is_socket(gone) && fs::remove(entry.path(), gone)) removed.push_back(name);
+  }
+  std::sort(removed.begin(), removed.end());
+  return removed;
+}
+
 bool OfficeService::Begin(const std::wstring& file) {
   if (channel_ >= 0) return true;
+  // The first office of a program clears what offices of programs gone left in /tmp.
+  static bool cleared = false;
+  if (!cleared) {
+    cleared = true;
+    ClearOfficeLeftovers("/tmp");
+  }
   std::error_code ec;
   fs::create_directories(folder_, ec);
   std::string pattern = (fs::path(folder_) / "office-XXXXXX").string();
@@ -187,9 +315,24 @@ bool OfficeService::Begin(const std::wstring& file) {
     Stop(false);
     return false;
   }
+  int guard[2];
+  if (::pipe2(guard, O_CLOEXEC) == 0) {
+    watcher_ = SpawnWatcher(group_, own_, guard[0]);
+    ::close(guard[0]);
+    guard_ = guard[1];
+  }
   bool late = false;
   auto ready = ReadLine(NowMs() + timeout_ * 1000LL, late);
-  if (ready && *ready == "ready") return true;
+  if (ready && *ready == "ready") {
+    // The office's sockets outside its folder (its pipes in the system's temporary folder)
+    // go with it, also when the watcher is the one to end it.
+    sockets_ = OfficeSockets(group_);
+    for (const auto& path : sockets_) {
+      std::string line = path + "\n";
+      if (guard_ >= 0 && ::write(guard_, line.data(), line.size()) < 0) break;
+    }
+    return true;
+  }
   problem_ = late ? L"the word processor did not start within " + std::to_wstring(timeout_) +
                         L" seconds, for " + file
                   : Ending(file);
@@ -214,6 +357,14 @@ std::optional<std::string> OfficeService::ReadLine(long long deadlineMs, bool& l
     pollfd p{channel_, POLLIN, 0};
     int n = ::poll(&p, 1, static_cast<int>(std::min(left, 200LL)));
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0 && handedAt_ && onWaiting) {
+      // Past a few seconds on one document, whoever waits is told it is still at work.
+      long long seconds = (NowMs() - handedAt_) / 1000;
+      if (seconds >= kStillWorkingEvery && seconds / kStillWorkingEvery > told_) {
+        told_ = seconds / kStillWorkingEvery;
+        onWaiting(static_cast<int>(seconds));
+      }
+    }
     if (n <= 0) {
       // An office whose launcher has ended answers nothing more: no need to wait out the limit.
       int status = 0;
@@ -281,6 +432,17 @@ void OfficeService::Stop(bool politely) {
   int status = 0;
   if (office_ > 0) ::waitpid(office_, &status, 0);
   if (client_ > 0) ::waitpid(client_, &status, 0);
+  // Ended here, the office needs no watcher.
+  if (watcher_ > 0) {
+    ::kill(watcher_, SIGKILL);
+    ::waitpid(watcher_, &status, 0);
+  }
+  if (guard_ >= 0) ::close(guard_);
+  watcher_ = 0;
+  guard_ = -1;
+  std::error_code gone;
+  for (const auto& path : sockets_) fs::remove(path, gone);
+  sockets_.clear();
   if (channel_ >= 0) ::close(channel_);
   office_ = client_ = group_ = 0;
   channel_ = -1;
@@ -307,12 +469,8 @@ bool OfficeService::Convert(const std::string& input, const std::string& output,
   std::error_code ec;
   fs::remove(output, ec);
   if (!Begin(file)) return false;
-  std::string ext = Lower(fs::path(input).extension().string());
-  // HTML opens in the web editor by default, whose document takes a web page's paragraph
-  // spacing into the Word file; the word processor's own HTML filter reads it as its text.
-  std::string inFilter = ext == ".htm" || ext == ".html" ? "HTML (StarWriter)" : "";
   std::string request =
-      FileUrl(input) + "\t" + FileUrl(output) + "\t" + filter + "\t" + inFilter + "\n";
+      FileUrl(input) + "\t" + FileUrl(output) + "\t" + filter + "\t" + ImportFilter(input) + "\n";
   long long deadline = NowMs() + timeout_ * 1000LL;
   if (::send(channel_, request.data(), request.size(), MSG_NOSIGNAL) !=
       static_cast<ssize_t>(request.size())) {
@@ -322,7 +480,10 @@ bool OfficeService::Convert(const std::string& input, const std::string& output,
   }
   if (onHandedOver) onHandedOver(group_);
   bool late = false;
+  handedAt_ = NowMs();
+  told_ = 0;
   auto answer = ReadLine(deadline, late);
+  handedAt_ = 0;
   if (answer && *answer == "ok" && fs::exists(output, ec)) return true;
   if (late) {
     problem_ = L"the word processor did not finish " + file + L" within " +

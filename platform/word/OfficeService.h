@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/word/Word.h"
 
@@ -42,6 +43,10 @@ class OfficeService : public Converter {
   int Starts() const { return starts_; }
   // Called with the group each time a document has been handed over.
   std::function<void(pid_t)> onHandedOver;
+  // The sockets the running office made outside its folder (its pipes in /tmp).
+  const std::vector<std::string>& Sockets() const { return sockets_; }
+  // The process that ends the office should this program end without ending it (0: none).
+  pid_t Watcher() const { return watcher_; }
 
  private:
   bool Begin(const std::wstring& file);
@@ -63,6 +68,17 @@ class OfficeService : public Converter {
   std::string pending_;
   int starts_ = 0;
   int officeStatus_ = -1;  // the launcher's wait status once reaped
+  pid_t watcher_ = 0;
+  int guard_ = -1;  // the watcher's standard input: it acts when the last writer is gone
+  std::vector<std::string> sockets_;
+  long long handedAt_ = 0;  // when the document at work was handed over (0: none)
+  long long told_ = 0;      // how many times the wait was told for it
 };
+
+// The paths of the sockets a process group's processes hold, as the kernel lists them.
+std::vector<std::string> OfficeSockets(pid_t group);
+// Removes from `folder` the pipes of this user's offices (their single-instance pipes and the
+// pipes this program names) that no process holds any more; the names of those removed.
+std::vector<std::string> ClearOfficeLeftovers(const std::string& folder);
 
 }  // namespace word

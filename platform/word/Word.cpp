@@ -29,6 +29,7 @@ struct WordState {
   std::vector<std::wstring> calls;
   int32_t running = 0;
   std::shared_ptr<Converter> converter;
+  BusyObserver busy;
 };
 
 WordState& S() {
@@ -94,13 +95,7 @@ class PrivateFolder {
 
 // A file of Word's own folders, whole or not at all: a read that fails part way is no file.
 std::optional<std::string> ReadHostFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return std::nullopt;
-  const std::streamoff size = in.tellg();
-  if (size < 0 || !in.seekg(0)) return std::nullopt;
-  std::string bytes(static_cast<size_t>(size), '\0');
-  if (!in.read(bytes.data(), size)) return std::nullopt;
-  return bytes;
+  return win32::files::ReadHostFile(path);
 }
 
 // Why a file of the user's could not be read, in Word's words, from the system's answer.
@@ -126,6 +121,21 @@ std::string ReadUserFile(const std::wstring& path) {
   return std::move(*bytes);
 }
 
+// The converter at work on one of the user's files, for whoever watches.
+class AtWork {
+ public:
+  explicit AtWork(const std::wstring& file) {
+    if (!S().busy) return;
+    S().busy(file, 0);
+    S().converter->onWaiting = [busy = S().busy, file](int seconds) { busy(file, seconds); };
+  }
+  ~AtWork() {
+    if (S().converter) S().converter->onWaiting = nullptr;
+  }
+  AtWork(const AtWork&) = delete;
+  AtWork& operator=(const AtWork&) = delete;
+};
+
 }  // namespace
 
 // On the converter's road a document stays the file it was opened from, and the word processor
@@ -150,7 +160,13 @@ bool LooksLikeDocument(const std::string& bytes) {
     return true;
   size_t at = bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
   while (at < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[at]))) ++at;
-  return at < bytes.size() && bytes[at] == '<';
+  if (at >= bytes.size() || bytes[at] != '<') return false;
+  // Markup is text: a control character other than a line's or a page's end or a tab is in
+  // no web page, and in nearly every stretch of random bytes.
+  return std::none_of(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end(), [](char c) {
+    auto b = static_cast<unsigned char>(c);
+    return (b < 0x20 && b != '\t' && b != '\n' && b != '\r' && b != '\f') || b == 0x7F;
+  });
 }
 
 // The most HTML the word processor may make of a file of `size` bytes: a Word file of empty
@@ -177,7 +193,11 @@ Content ReadThroughConverter(const std::wstring& path, std::shared_ptr<Converter
   std::filesystem::path outFolder = source->own->Path() / "html";
   std::error_code ec;
   std::filesystem::create_directory(outFolder, ec);
-  auto html = S().converter->ToHtml(source->document.string(), outFolder.string());
+  std::optional<std::string> html;
+  {
+    AtWork work(path);
+    html = S().converter->ToHtml(source->document.string(), outFolder.string());
+  }
   if (!html) Fail(L"Word could not read " + path + L": " + S().converter->Problem());
   source->converted = *html;
   // Whatever the word processor made of the file, a body far past what a document of its size
@@ -233,8 +253,12 @@ void WriteThroughConverter(const std::string& source, const std::string& sourceN
     out << source;
     if (!out) Fail(L"Word cannot save " + fileName);
   }
-  if (!S().converter->ToDoc(input.string(), made.string()))
-    Fail(L"Word cannot save " + fileName + L": " + S().converter->Problem());
+  bool written = false;
+  {
+    AtWork work(fileName);
+    written = S().converter->ToDoc(input.string(), made.string());
+  }
+  if (!written) Fail(L"Word cannot save " + fileName + L": " + S().converter->Problem());
   auto bytes = ReadHostFile(made);
   if (!bytes || !files.write(fileName, *bytes))
     Fail(L"Word cannot save " + fileName + L" (the file may be in use)");
@@ -307,6 +331,10 @@ void SetConverter(std::shared_ptr<Converter> converter) {
 
 std::shared_ptr<Converter> GetConverter() {
   return S().converter;
+}
+
+void SetBusyObserver(BusyObserver observer) {
+  S().busy = std::move(observer);
 }
 
 bool WordWrapper::CreateWordApplication() {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -75,6 +76,10 @@ class Converter {
   virtual std::wstring Problem() const { return L""; }
   // Word quits: what the conversions kept running ends.
   virtual void End() {}
+  // While one conversion goes on past a few seconds, told every few seconds with the seconds
+  // it has taken so far.
+  std::function<void(int seconds)> onWaiting;
+  static constexpr int kStillWorkingEvery = 5;
 };
 
 class WordWrapper {
@@ -118,6 +123,11 @@ int32_t RunningInstances();
 
 void SetConverter(std::shared_ptr<Converter> converter);
 std::shared_ptr<Converter> GetConverter();
+
+// Told the user's file the converter takes up (seconds 0) and, while it is still at it past a
+// few seconds, every few seconds with the seconds taken so far.
+using BusyObserver = std::function<void(const std::wstring& file, int seconds)>;
+void SetBusyObserver(BusyObserver observer);
 
 // Makes "WordWrapper.CWordWrapper" creatable and, with `wordKey`, writes the registry key
 // "Word.Application" under HKEY_CLASSES_ROOT that an installed Word leaves.

@@ -585,3 +585,35 @@ TEST_F(ImportTest, AFileCallRefusedNeverImportsAnotherBody) {
     }
   }
 }
+
+// A folder named as a document is no document: without subfolders it is left and told by
+// name; with them it is a folder of the tree like any other.
+TEST_F(ImportTest, AFolderNamedAsADocumentIsToldNotPassedOverInSilence) {
+  WriteDoc("C:\\Import\\Real.doc", {L"r"});
+  WriteDoc("C:\\Import\\Offer.doc\\Inside.doc", {L"i"});
+  ASSERT_TRUE(win32::CreateDirectoryA("C:\\Import\\Empty.DOT", nullptr));
+  ASSERT_TRUE(win32::CreateDirectoryA("C:\\Import\\Plain", nullptr));
+  const struct {
+    bool subfolders;
+    int32_t imported, left;
+  } cases[] = {{false, 1, 2}, {true, 2, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.subfolders ? "with subfolders" : "without subfolders");
+    const size_t from = support::library::Log().size();
+    EXPECT_EQ(Import(c.subfolders, kConflictReplace), c.imported);
+    EXPECT_EQ(LastRun().nSkipped, c.left);
+    EXPECT_EQ(LastRun().nFailed, 0);
+    std::vector<std::wstring> told;
+    const auto& log = support::library::Log();
+    for (size_t i = from; i < log.size(); ++i)
+      if (log[i].text.find(L"Not a document but a folder") != std::wstring::npos)
+        told.push_back(log[i].text);
+    std::sort(told.begin(), told.end());
+    if (c.subfolders)
+      EXPECT_TRUE(told.empty());
+    else
+      EXPECT_EQ(told, (std::vector<std::wstring>{
+                          L"Not a document but a folder, not imported: C:\\Import\\Empty.DOT",
+                          L"Not a document but a folder, not imported: C:\\Import\\Offer.doc"}));
+  }
+}

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "host/Program.h"
+#include "platform/word/LibreOffice.h"
+#include "platform/word/OfficeService.h"
 #include "tests/common/Source.h"
 
 namespace {
@@ -19,7 +21,8 @@ struct Played {
 };
 
 // A script of -e lines, or (with `prompt`) the same lines typed at the prompt.
-Played Play(const std::vector<std::string>& lines, bool prompt) {
+Played Play(const std::vector<std::string>& lines, bool prompt,
+            std::vector<std::string> args = {}) {
   Played run;
   host::ProgramIo io;
   io.out = [&](const std::string& s) { run.out += s; };
@@ -30,7 +33,6 @@ Played Play(const std::vector<std::string>& lines, bool prompt) {
     line = lines[next++];
     return true;
   };
-  std::vector<std::string> args;
   if (prompt) {
     io.terminal = true;
     io.readEdited = [&](const std::string& question, std::string& line) {
@@ -164,6 +166,36 @@ TEST(ImportExportRun, AtThePromptTheBarAndTheFileAtWorkShowAsTheyChange) {
   EXPECT_TRUE(Count(run.out, "    ctlProgress: 31 of 31\n") > 0) << run.out;
   EXPECT_EQ(0u, Count(run.out, "    ctlProgress: 0 of 100\n")) << run.out;  // hidden while idle
   EXPECT_EQ(1u, Count(run.out, "[dialog] frmExport says \"The export is complete.")) << run.out;
+  EXPECT_EQ(0u, Count(run.out, "error:")) << run.out;
+}
+
+// On the word processor's road the document at work is named before it is done, not only
+// the one just finished.
+TEST(ImportExportRun, ThroughTheWordProcessorTheDocumentAtWorkIsNamedBeforeItIsDone) {
+  if (!word::LibreOffice::Find() || !word::OfficeService::Usable())
+    GTEST_SKIP() << "LibreOffice or its Python interface is not installed";
+  std::vector<std::string> typed = {
+      "start",
+      "enter",
+      "folder \"Tanvelo Templates/Standard Templates/Forward templates\"",
+      "ribbon click btnExport",
+      "type txtWindowsFolder \"C:\\\\Temp\"; check chkIncludeSubFolders 0; click btnExport",
+      "click btnCancel",
+      "quit"};
+  Played run = Play(typed, true, {"--word", "libreoffice"});
+  ASSERT_EQ(0, run.code) << run.out;
+  EXPECT_EQ(
+      Lines(run.out, "[progress] frmExport "),
+      (std::vector<std::string>{
+          "[progress] frmExport 0 of 3 \"Completed: 0%\"",
+          "[progress] frmExport 0 of 3 converting C:\\Temp\\custom forward.dot",
+          "[progress] frmExport 1 of 3 \"Completed: 33%\" C:\\Temp\\custom forward.dot",
+          "[progress] frmExport 1 of 3 converting C:\\Temp\\forward with comments.dot",
+          "[progress] frmExport 2 of 3 \"Completed: 67%\" C:\\Temp\\forward with comments.dot",
+          "[progress] frmExport 2 of 3 converting C:\\Temp\\interesting news to share.dot",
+          "[progress] frmExport 3 of 3 \"Completed: 100%\" C:\\Temp\\interesting news to "
+          "share.dot"}))
+      << run.out;
   EXPECT_EQ(0u, Count(run.out, "error:")) << run.out;
 }
 

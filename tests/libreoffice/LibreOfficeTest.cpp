@@ -351,6 +351,27 @@ TEST_F(LibreOfficeTest, ADocumentThatCannotBeReadWholeLeavesTheTemplateAsItWas) 
   EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"(error 30)"));
 }
 
+// Bytes that are no document, though they begin as one (a markup's "<", a Word file's
+// signature), are refused by name under every rule: the office is given Word's own filter for
+// the kind the file claims, and the user's template of that name stays as it was.
+TEST_F(LibreOfficeTest, BytesThatOnlyBeginAsADocumentLeaveTheTemplateAsItWas) {
+  std::string noise;
+  uint32_t seed = 12345;
+  for (int i = 0; i < 1 << 16; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    noise += static_cast<char>(seed >> 24);
+  }
+  word::SetConverter(service);
+  auto target = AddFolder(templates, L"Imported");
+  for (const std::string& start :
+       {std::string("<"), std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)}) {
+    SCOPED_TRACE(start == "<" ? "markup" : "a Word file's signature");
+    ExpectUnreadableDocumentLeavesTheTemplate(target, [&](const std::string& path) {
+      ASSERT_TRUE(win32::files::WriteAll(path, start + noise));
+    });
+  }
+}
+
 // --- One office for a whole run --------------------------------------------------------------
 
 namespace {
@@ -449,7 +470,11 @@ TEST_F(OfficeRunTest, AHangOrACrashFailsOneDocumentAndTheNextGetsAFreshOffice) {
     auto soffice = word::LibreOffice::Find();
     auto limited = std::make_shared<word::OfficeService>(*soffice, (work / "office").string(), 10);
     int handed = 0;
+    std::vector<std::string> sockets;
     limited->onHandedOver = [&](pid_t group) {
+      for (const auto& path : limited->Sockets())
+        if (std::find(sockets.begin(), sockets.end(), path) == sockets.end())
+          sockets.push_back(path);
       if (++handed == 2) ::kill(-group, signal);
     };
     word::SetConverter(limited);
@@ -467,6 +492,15 @@ TEST_F(OfficeRunTest, AHangOrACrashFailsOneDocumentAndTheNextGetsAFreshOffice) {
     EXPECT_EQ(Names(work / "office"), std::vector<std::string>{});
     EXPECT_EQ(Names(work / "tmp"), std::vector<std::string>{});
     EXPECT_EQ(LeftPipes(), std::vector<std::string>{});
+    // Every socket each office made, its single-instance pipe in the system's temporary folder
+    // among them, is gone with it.
+    EXPECT_GE(sockets.size(), 4u);
+    size_t single = 0;
+    for (const auto& path : sockets) {
+      single += path.find("SingleOfficeIPC") != std::string::npos;
+      EXPECT_FALSE(fs::exists(fs::symlink_status(path))) << path;
+    }
+    EXPECT_EQ(single, 2u);
     word::SetConverter(nullptr);
   }
 }
@@ -511,5 +545,35 @@ TEST_F(LibreOfficeTest, PicturesNeighboursAndSpecialCharactersSurviveFiveRoundTr
     EXPECT_EQ(body, first);
     EXPECT_NE(typed->Body().find(L"Mr.\u00A0Smith and Mrs.\u00A0\u00A0Jones"), std::wstring::npos)
         << win32::ToAnsi(typed->HTMLBody());
+  }
+}
+
+// A picture inside a link keeps the blanks beside it, one link around it and its size over
+// five trips out as a Word file and in again.
+TEST_F(LibreOfficeTest, APictureInALinkKeepsItsBlanksLinkAndSizeOverFiveRoundTrips) {
+  auto trip0 = AddFolder(templates, L"Trip0");
+  AddHtml(trip0, L"Linked",
+          L"<html><body><p>See <a href=\"https://example.com/x\"><img src=\"cid:red@1\" "
+          L"width=\"40\" height=\"30\"></a> here</p></body></html>",
+          {{L"red.png", L"red@1", testpictures::RedPng()}});
+  word::SetConverter(service);
+  auto folder = trip0;
+  for (int trip = 1; trip <= 5; ++trip) {
+    SCOPED_TRACE("round trip " + std::to_string(trip));
+    ASSERT_EQ(Export(folder, false, mImportExportWordDocs::kConflictReplace, nullptr, 0), 1);
+    folder = AddFolder(templates, L"Trip" + std::to_wstring(trip));
+    ASSERT_EQ(
+        mImportExportWordDocs::DoImport(folder->EntryID(), L"C:\\Export", false,
+                                        mImportExportWordDocs::kConflictDuplicate, nullptr, 2),
+        1);
+    auto item = folder->Items()->Item(1);
+    std::wstring html = item->HTMLBody();
+    EXPECT_EQ(Count(html, L"<a "), 1u) << win32::ToAnsi(html);
+    EXPECT_EQ(Count(html, L"https://example.com/x"), 1u) << win32::ToAnsi(html);
+    EXPECT_NE(html.find(L"See <a href=\"https://example.com/x\"><img "), std::wstring::npos)
+        << win32::ToAnsi(html);
+    EXPECT_NE(html.find(L"/></a> here</p>"), std::wstring::npos) << win32::ToAnsi(html);
+    EXPECT_NE(html.find(L"width=\"40\" height=\"30\""), std::wstring::npos) << win32::ToAnsi(html);
+    EXPECT_EQ(item->Attachments()->Count(), 1);
   }
 }

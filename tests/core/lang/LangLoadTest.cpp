@@ -184,6 +184,18 @@ TEST_F(LangLoad, OnlyTheFirstOccurrenceOfASectionIsRead) {
   EXPECT_FALSE(lang.ItemFind(L"B"));
 }
 
+// A section met again by the scan of a section between its two headers is still read from
+// its first header, as a scan from the top would read it.
+TEST_F(LangLoad, ASectionMetTwiceBeforeItsScanIsReadFromItsFirstHeader) {
+  ASSERT_TRUE(Load(LangFile("EN",
+                            {"[Tanvelo.more]", "M = \"first\"", "[Tanvelo.texts]", "T = \"t\"",
+                             "[Tanvelo.more]", "M2 = \"again\""},
+                            "texts, more")));
+  EXPECT_EQ(lang.Item(L"T"), L"t");
+  EXPECT_EQ(lang.Item(L"M"), L"first");
+  EXPECT_FALSE(lang.ItemFind(L"M2"));
+}
+
 TEST_F(LangLoad, RequiredSectionsAndVersionEntries) {
   std::wstring p = ProgramPath("t.lng");
   struct Case {

@@ -137,13 +137,17 @@ TEST_F(ConverterProcessTest, TheInstallChecksThatTheWordProcessorJustInstalledCo
        "|| printf 'install ok installed'");
   tool("apt-get", "echo \"$@\" >> \"$(dirname \"$0\")/apt\"");
   tool("sudo", "exec \"$@\"");
+  // The system's Python imports uno once the file "uno" is there.
+  tool("python3",
+       "[ -f \"$(dirname \"$0\")/uno\" ] || { echo 'No module named uno' >&2; exit 1; }");
+  std::ofstream(bin / "uno");
   auto run = [&](const std::string& soffice, const std::string& missing) {
     tool("soffice", "echo started >> \"$(dirname \"$0\")/starts\"\n" + soffice);
     std::ofstream(bin / "missing") << missing;
     fs::remove(bin / "starts");
     fs::remove(bin / "apt");
     std::string command = "PATH='" + bin.string() + "':\"$PATH\" TMPDIR='" + work.string() +
-                          "' bash '" +
+                          "' TANVELO_UNO_PYTHON='" + (bin / "python3").string() + "' bash '" +
                           (testsource::SourceDir() / "scripts/install-deps.sh").string() + "' >'" +
                           (work / "out").string() + "' 2>&1";
     int status = std::system(command.c_str());
@@ -169,6 +173,27 @@ TEST_F(ConverterProcessTest, TheInstallChecksThatTheWordProcessorJustInstalledCo
   // Its check leaves nothing in the temporary folder.
   for (const auto& entry : fs::directory_iterator(work))
     EXPECT_EQ(entry.path().filename().string().rfind("tmp.", 0), std::string::npos) << entry.path();
+
+  // The system's Python that cannot import uno gets python3-uno, whatever dpkg says; one that
+  // still cannot is told with its own words.
+  const struct {
+    const char* install;  // what installing python3-uno does
+    int status;
+  } python[] = {{"touch \"$(dirname \"$0\")/uno\"", 0}, {":", 1}};
+  for (const auto& p : python) {
+    SCOPED_TRACE(p.install);
+    fs::remove(bin / "uno");
+    tool("apt-get",
+         "echo \"$@\" >> \"$(dirname \"$0\")/apt\"\n"
+         "case \"$*\" in *install*python3-uno*) " +
+             std::string(p.install) + ";; esac");
+    EXPECT_EQ(run("exit 3", ""), p.status) << Read(work / "out");
+    EXPECT_NE(Read(bin / "apt").find("install -y -qq python3-uno"), std::string::npos)
+        << Read(bin / "apt");
+    if (p.status) {
+      EXPECT_NE(Read(work / "out").find("No module named uno"), std::string::npos);
+    }
+  }
 }
 
 // The office that serves a whole run: one that ends as it starts fails the document at once with
@@ -436,7 +461,7 @@ TEST_F(ConverterProcessTest, WordsHtmlReachesTheWordProcessorWithItsPicturesAndB
   EXPECT_TRUE(Has(out, "Key&#9;Tab")) << out;
   EXPECT_TRUE(Has(out, "K&#246;ln &#1046;")) << out;
   EXPECT_TRUE(Has(out, "<img src=\"data:image/png;base64,iVBORw0KGgo")) << out;
-  EXPECT_TRUE(Has(out, "<img src=\"data:image/gif;base64,R0lGODlh\">")) << out;
+  EXPECT_TRUE(Has(out, "<img src=\"data:image/gif;base64,R0lGODlh\" border=\"0\">")) << out;
   EXPECT_TRUE(Has(out, "<img src=\"https://x/y.png\">")) << out;
   // The word processor drops a blank that begins a line unless it is a kept one.
   std::string lead = word::HtmlForConverter(
@@ -621,4 +646,130 @@ TEST_F(ConverterRoadTest, WhatIsNoDocumentIsRefusedByNameAndABodyHasItsBounds) {
   EXPECT_NE(large.find(L"too large"), std::wstring::npos) << win32::ToAnsi(large);
   office->html = "<html><body><p>" + std::string(1000000, 'x') + "</p></body></html>";
   EXPECT_EQ(failure(L"C:\\In\\Small.doc"), L"<opened>");
+}
+
+// Random bytes behind a "<" are no web page: refused by name before the word processor sees
+// them, as any other bytes that are no document.
+TEST_F(ConverterRoadTest, MarkupThatIsNoTextIsRefusedByName) {
+  std::string noise = "<";
+  for (int i = 0; i < 4000; ++i) noise += static_cast<char>((i * 7919 + 13) % 256);
+  const std::pair<const char*, std::string> files[] = {
+      {"C:\\In\\Noise.doc", noise},
+      {"C:\\In\\Nul.dot", std::string("<html>\0</html>", 14)},
+  };
+  office->html = "<html><body><p>x</p></body></html>";
+  for (const auto& [path, bytes] : files) {
+    ASSERT_TRUE(win32::files::WriteAll(path, bytes));
+    try {
+      Open(win32::FromAnsi(path));
+      ADD_FAILURE() << path << " opened";
+    } catch (const vb::Error& e) {
+      EXPECT_EQ(e.Description(), L"Word was unable to read this document. It may be corrupt. (" +
+                                     win32::FromAnsi(path) + L")");
+    }
+  }
+  EXPECT_EQ(office->read, 0);
+}
+
+// A name the code page cannot hold names no file, on either road: not the file whose name is
+// its lossy form, which the ANSI calls would reach.
+TEST_F(ConverterRoadTest, ANameTheCodePageCannotHoldNeverReadsTheFileOfItsLossyForm) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\keep.txt", "x"));
+  auto folder = win32::files::HostPath("C:\\In");
+  ASSERT_TRUE(folder.has_value());
+  const std::wstring real = L"C:\\In\\\u041F\u0440\u0438.doc";
+  ASSERT_EQ(win32::ToAnsi(real), "C:\\In\\???.doc");
+  std::ofstream(*folder / "???.doc", std::ios::binary) << "{\\rtf1 the other file\\par}";
+  office->html = "<html><body><p>the other file</p></body></html>";
+  for (bool converter : {true, false}) {
+    SCOPED_TRACE(converter ? "through the word processor" : "Word alone");
+    word::SetConverter(converter ? office : nullptr);
+    try {
+      Open(real);
+      ADD_FAILURE() << "opened";
+    } catch (const vb::Error& e) {
+      EXPECT_EQ(e.Description(), L"This file could not be found. (" + real + L")");
+    }
+  }
+  EXPECT_EQ(office->read, 0);
+}
+
+// Word's own files (what the word processor wrote) are read whole or not at all: a read that
+// fails part way fails the document by name, never hands on a shortened file.
+TEST_F(ConverterRoadTest, AReadOfWordsOwnFileFailingPartWayFailsTheDocumentByName) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Letter.doc", "{\\rtf1 x}"));
+  office->html = "<html><body><p>" + std::string(4000, 'x') + " the end</p></body></html>";
+  win32::files::FailReadPart(100, win32::ERROR_READ_FAULT);
+  try {
+    Open(L"C:\\In\\Letter.doc");
+    ADD_FAILURE() << "opened";
+  } catch (const vb::Error& e) {
+    EXPECT_NE(e.Description().find(L"Word could not read C:\\In\\Letter.doc"), std::wstring::npos)
+        << win32::ToAnsi(e.Description());
+  }
+  // The Word file it made for a save, read part way, is no file written.
+  office->html = "<html><body><p>x</p></body></html>";
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Page.htm", "<html><body><p>y</p></body></html>"));
+  auto doc = Open(L"C:\\In\\Page.htm");
+  struct Long : word::Converter {
+    std::optional<std::string> ToHtml(const std::string&, const std::string&) override {
+      return {};
+    }
+    bool ToDoc(const std::string&, const std::string& document) override {
+      std::ofstream(document, std::ios::binary) << std::string(4000, 'D');
+      return true;
+    }
+  };
+  word::SetConverter(std::make_shared<Long>());
+  win32::files::FailReadPart(100, win32::ERROR_READ_FAULT);
+  EXPECT_THROW(Save(doc, L"C:\\Out\\Page.doc", word::wdFormatDocument), vb::Error);
+  EXPECT_FALSE(win32::files::ReadAll("C:\\Out\\Page.doc").has_value());
+}
+
+// Whoever watches is told the user's file the word processor takes up, and how long it has
+// been at it while it goes on past a few seconds.
+TEST_F(ConverterRoadTest, TheFileAtWorkIsToldAndSoIsALongConversion) {
+  struct Slow : StubConverter {
+    std::optional<std::string> ToHtml(const std::string& document,
+                                      const std::string& outFolder) override {
+      if (onWaiting) onWaiting(5), onWaiting(10);
+      return StubConverter::ToHtml(document, outFolder);
+    }
+  };
+  auto slow = std::make_shared<Slow>();
+  slow->html = "<html><body><p>x</p></body></html>";
+  word::SetConverter(slow);
+  std::vector<std::wstring> told;
+  word::SetBusyObserver([&](const std::wstring& file, int seconds) {
+    told.push_back(file + L" " + std::to_wstring(seconds));
+  });
+  ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Letter.doc", "{\\rtf1 x}"));
+  Close(Open(L"C:\\In\\Letter.doc"));
+  word::SetBusyObserver(nullptr);
+  EXPECT_EQ(told, (std::vector<std::wstring>{L"C:\\In\\Letter.doc 0", L"C:\\In\\Letter.doc 5",
+                                             L"C:\\In\\Letter.doc 10"}));
+  EXPECT_FALSE(slow->onWaiting);
+}
+
+// A picture in a link: the line breaks and indentation the word processor writes around the
+// link, its colour and the picture are its layout, and the picture gets no border it did not
+// have, which the word processor would take out of its size.
+TEST_F(ConverterProcessTest, APictureInALinkGainsNoBlanksAndNoBorder) {
+  std::ofstream(work / "p.png", std::ios::binary) << testpictures::RedPng();
+  MemoryFiles disk;
+  std::string out = word::HtmlFromConverter(
+      L"<body><p>See \n<a href=\"https://x/\">\n  <font color=\"#000080\">\n    <img "
+      L"src=\"p.png\" width=\"40\"/>\n  </font>\n</a>\n\nhere</p>"
+      L"<p>Bare \n<img src=\"p.png\"/>\nend, <b>bold</b>\n<i>words</i></p></body>",
+      work, L"C:\\T", L"x", disk.Access());
+  EXPECT_TRUE(Has(out,
+                  "<p>See <a href=\"https://x/\"><font color=\"#000080\"><img "
+                  "src=\"x_files/image001.png\" width=\"40\"/></font></a> here</p>"
+                  "<p>Bare <img src=\"x_files/image001.png\"/>end, <b>bold</b> <i>words</i></p>"))
+      << out;
+  disk.files[L"C:\\T\\p.png"] = testpictures::RedPng();
+  EXPECT_TRUE(Has(word::HtmlForConverter(L"<body><a href=\"https://x/\"><img src=\"p.png\"></a>"
+                                         L"<img src=\"p.png\" border=\"2\"></body>",
+                                         L"C:\\T", disk.Access()),
+                  "\" border=\"0\"></a><img src=\"data:image/png;base64,"));
 }
