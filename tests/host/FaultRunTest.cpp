@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 
 #include "core/Main.h"
 #include "engine/mTanveloRoad.h"
@@ -25,6 +26,7 @@
 #include "platform/win32/Files.h"
 #include "platform/win32/MessageBox.h"
 #include "platform/win32/Registry.h"
+#include "platform/win32/RegistryChanges.h"
 #include "tests/common/Source.h"
 
 namespace {
