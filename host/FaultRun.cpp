@@ -15,6 +15,7 @@
 #include "core/CLang.h"
 #include "core/Main.h"
 #include "engine/mTanveloRoad.h"
+#include "host/FaultRunRules.h"
 #include "host/ScriptReader.h"
 #include "host/Session.h"
 #include "platform/outlook/NameSpace.h"
@@ -30,6 +31,7 @@
 namespace host {
 namespace {
 
+using namespace judge;
 namespace persist = outlook::persist;
 namespace faults = win32::faults;
 
@@ -385,8 +387,6 @@ std::vector<std::string> Differing(const Content& a, const Content& b) {
   return {fields.begin(), fields.end()};
 }
 
-// Words of a text, split at non-letters and where a lower-case letter meets a capital
-// ("NewTemplateFromMail": new, template, from, mail), lower-cased.
 // Whether every field of `have` is as in `a` or as in `b` (absent counted as a value).
 bool EachFieldFrom(const Content& have, const Content& a, const Content& b) {
   auto at = [](const Content& c, const std::string& k) {
@@ -400,162 +400,6 @@ bool EachFieldFrom(const Content& have, const Content& a, const Content& b) {
     if (at(have, k) != at(a, k) && at(have, k) != at(b, k)) return false;
   return true;
 }
-
-std::set<std::wstring> Words(const std::wstring& text) {
-  std::set<std::wstring> words;
-  std::wstring word;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    wchar_t c = i < text.size() ? text[i] : L' ';
-    bool split =
-        !std::iswalnum(c) || (std::iswupper(c) && !word.empty() && std::iswlower(word.back()) != 0);
-    if (split && !word.empty()) {
-      for (auto& w : word) w = static_cast<wchar_t>(std::towlower(w));
-      words.insert(word);
-      word.clear();
-    }
-    if (std::iswalnum(c)) word += c;
-  }
-  return words;
-}
-
-bool Contains(const std::wstring& text, const std::wstring& part) {
-  auto lower = [](std::wstring s) {
-    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
-    return s;
-  };
-  return part.size() >= 3 && lower(text).find(lower(part)) != std::wstring::npos;
-}
-
-// Words saying a thing was not done or not kept ("could not be made", "refused", "lost").
-const std::set<std::wstring> kNotDone = {L"not",     L"no",     L"cannot", L"failed",  L"fail",
-                                         L"refused", L"lost",   L"unable", L"without", L"skipped",
-                                         L"missing", L"undone", L"couldn", L"cant",    L"neither"};
-// Words of undoing: a removal not done leaves its thing there, so it tells nothing of it gone.
-const std::set<std::wstring> kRemoval = {L"removal", L"remove",   L"removed",  L"delete",
-                                         L"deleted", L"deletion", L"discard",  L"discarded",
-                                         L"clear",   L"cleared",  L"undelete", L"removing"};
-
-bool HasWordOf(const std::wstring& text, const std::set<std::wstring>& words) {
-  for (const auto& word : Words(text))
-    if (words.count(word)) return true;
-  return false;
-}
-
-// The quoted texts of a tell ("the duplicate "information request1" was not made").
-std::vector<std::wstring> Quoted(const std::wstring& tell) {
-  std::vector<std::wstring> quoted;
-  for (size_t open = tell.find(L'"'); open != std::wstring::npos;) {
-    size_t close = tell.find(L'"', open + 1);
-    if (close == std::wstring::npos) break;
-    quoted.push_back(tell.substr(open + 1, close - open - 1));
-    open = tell.find(L'"', close + 1);
-  }
-  return quoted;
-}
-
-bool NamesAny(const std::wstring& text, const std::vector<std::wstring>& names) {
-  for (const auto& name : names)
-    if (Contains(text, name)) return true;
-  return false;
-}
-
-// A tell quoting something other than the thing speaks of that other thing.
-bool NamesAnother(const std::wstring& tell, const std::vector<std::wstring>& names) {
-  for (const auto& quoted : Quoted(tell)) {
-    bool same = false;
-    for (const auto& name : names) same = same || Contains(quoted, name) || Contains(name, quoted);
-    if (!same) return true;
-  }
-  return false;
-}
-
-// An error logged by an event handler ("mExplorer.Explorer_Tanvelo", "mInspector::Tanvelo_Click"):
-// the user's action failed as a whole, not a step inside it that it went on without.
-bool EventHandler(const std::wstring& logged) {
-  std::wstring procedure = logged.substr(0, logged.find(L": "));
-  size_t from = 0;
-  for (size_t at : {procedure.rfind(L"::"), procedure.rfind(L'.')})
-    if (at != std::wstring::npos) from = std::max(from, at);
-  return procedure.find(L'_', from) != std::wstring::npos;
-}
-
-// A thing judged missing or not as the clean run's: the names a tell may use for it, the words
-// of the kind of work that makes it, whether it is gone (not merely different), and whether the
-// line was making or changing it (its own work).
-struct Thing {
-  std::vector<std::wstring> names;
-  std::set<std::wstring> kinds;
-  bool gone = false;
-  bool own = false;
-};
-
-// Every way one tell of a line (a box, a dialog, a disabled control met, an error logged, beyond
-// the clean line's) tells a thing, with the planted case that pins it (FaultRunTest).
-struct TellRule {
-  const char* rule;
-  const char* pinnedBy;
-  bool (*tells)(const std::wstring& tell, const Thing& thing);
-};
-
-const TellRule kTellRules[] = {
-    {"it names the thing and says it was not done or not kept; an undoing not done leaves its "
-     "thing there",
-     "Judge.EachRuleBothWays: named, named for another reason, removal not done",
-     [](const std::wstring& tell, const Thing& thing) {
-       return NamesAny(tell, thing.names) && HasWordOf(tell, kNotDone) &&
-              !(thing.gone && HasWordOf(tell, kRemoval));
-     }},
-    {"the line's own work: a box, a dialog or a disabled control meets the user at the command",
-     "FaultRun.ALossIsToldOnlyByTheLineMakingItOrByWhatNamesIt",
-     [](const std::wstring& tell, const Thing& thing) {
-       return thing.own && !tell.starts_with(L"[logged] ");
-     }},
-    {"the line's own work: an error of its kind of work that says it was not done and names "
-     "nothing else (a command merely not offered is no work undone)",
-     "Judge.EachRuleBothWays: kind word, kind word naming another, not offered",
-     [](const std::wstring& tell, const Thing& thing) {
-       return thing.own && HasWordOf(tell, thing.kinds) && HasWordOf(tell, kNotDone) &&
-              !Contains(tell, L"not offered") && !NamesAnother(tell, thing.names);
-     }},
-    {"the line's own work: an event handler's error that names nothing (the action failed whole)",
-     "Judge.EachRuleBothWays: event handler, event handler naming another",
-     [](const std::wstring& tell, const Thing& thing) {
-       return thing.own && EventHandler(tell) && Quoted(tell).empty();
-     }},
-};
-
-// Options the add-in writes as it reads them, and the toolbar positions a window's bars keep,
-// holding what their absence reads as: absent, they read the same, and the user sees no
-// difference (a window that got no toolbars saves no positions).
-bool ReadsTheSameAbsent(const std::string& key, const std::string& data) {
-  static const std::string kZero = "4 \\x00\\x00\\x00\\x00", kOne = "4 \\x01\\x00\\x00\\x00",
-                           kThree = "4 \\x03\\x00\\x00\\x00";
-  static const std::map<std::string, std::string> kAsAbsent = {
-      {"dbgShowOldControlsOn2007", kZero},
-      {"dbgShowOldControlsOn2010", kZero},
-      {"UseDebugButton", kZero},
-      {"UseKeyboardHook", kOne},
-      {"toolbar.Left", kZero},
-      {"toolbar.Top", kZero},
-      {"toolbar.Position", kOne},  // docked at the top
-      {"toolbar.RowIndex", kThree},
-      {"barInsert.Left", kZero},
-      {"barInsert.Top", kZero},
-      {"barInsert.Position", kOne},
-      {"barInsert.RowIndex", kThree}};
-  auto it = kAsAbsent.find(key.substr(key.rfind('\\') + 1));
-  return it != kAsAbsent.end() && it->second == data;
-}
-
-// The words a told line may use for the kind of thing a command was doing.
-const std::set<std::wstring> kItemWords = {
-    L"template", L"templates", L"mail",   L"send",    L"sent",   L"reply",    L"forward", L"draft",
-    L"drafts",   L"message",   L"folder", L"folders", L"import", L"document", L"word"};
-const std::set<std::wstring> kFileWords = {L"file",   L"files", L"folder",  L"export",
-                                           L"import", L"word",  L"document"};
-const std::set<std::wstring> kRegistryWords = {L"registry", L"reg",      L"hotkey",
-                                               L"hotkeys",  L"option",   L"options",
-                                               L"setting",  L"settings", L"default"};
 
 // What the store, the registry and the disk held after a line, and what the user was told.
 struct Look {
@@ -903,7 +747,7 @@ class Runner {
     }
     // The line's work told not done is a loss of its own: what later lines make from it (an
     // import of what an export did not write) is not owed.
-    if (LineTold(n) && !IsExpectation(options_.lines[n]) && !IsAnswer(options_.lines[n])) {
+    if (!Tells(n).empty() && !IsExpectation(options_.lines[n]) && !IsAnswer(options_.lines[n])) {
       Loss work;
       for (auto& name : NamesOfTheLine(n))
         if (name.size() >= 3) work.names.push_back(name);
@@ -930,7 +774,7 @@ class Runner {
     std::wstring told;
     for (size_t m = *firstFaulted_; m <= n && told.empty(); ++m)
       for (const auto& tell : Tells(m))
-        if (told.empty() && HasWordOf(tell, kNotDone)) told = tell;
+        if (told.empty() && SaysNotDone(tell)) told = tell;
     stopped_ = L"judging stopped from line " + std::to_wstring(n + 1) + L": " + part +
                (told.empty() ? L", and the user was told nothing" : L" (told: " + told + L")");
     if (told.empty()) Find(n, part + L", and the user was told nothing");
@@ -1000,8 +844,7 @@ class Runner {
   bool ToldOf(size_t n, const Thing& thing) const {
     const Look &clean = clean_.lines[n], &now = faulted_->lines[n];
     for (const auto& tell : Tells(n))
-      for (const auto& rule : kTellRules)
-        if (rule.tells(tell, thing)) return true;
+      if (Telling(tell, thing)) return true;
     if (!thing.own) return false;
     if (now.failed && !clean.failed) return true;
     std::vector<std::wstring> named = thing.names;
@@ -1159,15 +1002,15 @@ class Runner {
         std::vector<std::wstring> names;
         if (subject != L"(no subject)") names.push_back(subject);
         bool own = wanted.size() > at(before, where).size();
+        if (missing_.count(what)) continue;  // judged when it went
+        gone_[what] = wanted;
+        if (own) notMade_.insert(what);
         if (own && TookTheFreeName(n, folder)) {
           missing_.emplace(what, Loss{names, {folder}, {}});
           continue;
         }
         if (own && Owed(n, what, {names, {folder}, {}})) continue;
-        if (!missing_.emplace(what, Loss{names, {folder}, {}}).second)
-          continue;  // judged when it went
-        gone_[what] = wanted;
-        if (own) notMade_.insert(what);
+        missing_.emplace(what, Loss{names, {folder}, {}});
         if (ToldOf(n, {names, kItemWords, true, own})) continue;
         FindOnce(n, what,
                  L"\"" + subject + L"\" in " + folder + (own ? L" was not made" : L" was lost") +
