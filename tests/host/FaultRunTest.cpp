@@ -1626,3 +1626,34 @@ TEST(FaultRun, AHeldBurstInTheStartThatLosesASampleExcusesNothingElse) {
     }
   }
 }
+
+// A run ends with its verdict; one that stopped judging what later lines make says from which
+// line and why, in one line a sweep can count.
+TEST(FaultRun, ARunEndsWithItsVerdictAndSaysWhereJudgingStopped) {
+  const auto ends = [](const ::Run& run, const std::string& last) {
+    return run.err.size() >= last.size() &&
+           run.err.compare(run.err.size() - last.size(), last.size(), last) == 0;
+  };
+  auto clean = Faulted(1u << 30);
+  EXPECT_TRUE(ends(clean, "fault run: no finding\n")) << clean.err;
+  auto found =
+      Faulted(1u << 30, After(3, [](host::Session& s) { Remove(s, L"Inbox", L"Team lunch"); }));
+  EXPECT_TRUE(ends(found, "fault run: 1 findings\n")) << found.err;
+
+  // A fault that keeps the language file from being read: the judging stops there, told.
+  const std::vector<std::wstring> start = {L"answer frmReplyFolder enter", L"start",
+                                           L"select \"Quarterly figures\"", L"wait 100"};
+  const uint64_t last = CallAfter(start, 2) - 1;
+  bool stopped = false;
+  for (uint64_t k = 1; k <= last && !stopped; ++k) {
+    auto run = Road(start, k);
+    size_t at = run.err.find("judging stopped from line ");
+    if (at == std::string::npos) continue;
+    stopped = true;
+    EXPECT_NE(std::string::npos,
+              run.err.find(": the language file was not read (told: [logged] ", at))
+        << run.err;
+    EXPECT_TRUE(ends(run, "fault run: no finding\n")) << run.err;
+  }
+  EXPECT_TRUE(stopped);
+}
