@@ -504,6 +504,56 @@ TEST(FaultRun, AnItemTakingTheNameOfOneNotMadeIsTheLaterLinesOwn) {
     made->Save();
   });
   EXPECT_TRUE(Has(again, kDiffers)) << again.err;
+  // The clean run's other new item is there too: no name shifted, the item is compared.
+  auto both = Road(road, CallAfter(road, 5), [&](host::Session& s, size_t n) {
+    FaultAfter(5, notMade)(s, n);
+    if (n + 1 != 11) return;
+    auto other = s.FolderAt(folder)->Items()->Add();
+    other->SetSubject(L"information request2");
+    other->Save();
+  });
+  EXPECT_TRUE(Has(both, kDiffers)) << both.err;
+  // A template lost (made before, told) is no item not made: one of its name a later line
+  // makes where the clean run's new item is missing is compared with it.
+  auto lost = Road(road, CallAfter(road, 2), [&](host::Session& s, size_t n) {
+    FaultAfter(2, [](host::Session&) {})(s, n);
+    if (n + 1 == 3) {
+      Remove(s, folder, L"thank you for the information");
+      LogError(L"mTanvelo::Keep", 0, L"\"thank you for the information\" could not be kept");
+    }
+    if (n + 1 != 11) return;
+    Remove(s, folder, L"information request2");
+    auto made = s.FolderAt(folder)->Items()->Add();
+    made->SetSubject(L"thank you for the information");
+    made->SetBody(L"another text");
+    made->Save();
+  });
+  EXPECT_TRUE(Has(lost, "\"thank you for the information\" in " + host::Utf8(folder) + " differs"))
+      << lost.err;
+
+  // A copy carries its source's difference: a duplicate of a template the user was told was
+  // not kept whole differs where it does, and is not owed; a copy differing otherwise is.
+  const char* kCopy =
+      "\"information request1\" in Tanvelo Templates/Standard Templates/Reply "
+      "Templates differs";
+  auto copy = [&](bool otherwise) {
+    return Road(road, CallAfter(road, 2), [&, otherwise](host::Session& s, size_t n) {
+      FaultAfter(2, [&](host::Session& s) {
+        auto source = Find(s, folder, L"information request");
+        source->SetBody(L"not kept whole");
+        source->Save();
+        LogError(L"mTanvelo::Keep", 0, L"\"information request\" could not be kept whole");
+      })(s, n);
+      if (n + 1 != 5 || !otherwise) return;
+      auto made = Find(s, folder, L"information request1");
+      made->SetBody(L"another text");
+      made->Save();
+    });
+  };
+  auto carried = copy(false);
+  EXPECT_FALSE(Has(carried, kCopy)) << carried.err;
+  auto otherwise = copy(true);
+  EXPECT_TRUE(Has(otherwise, kCopy)) << otherwise.err;
 }
 
 // A line that did work the clean line did not (an item beyond the clean run's, as a hotkey the
@@ -917,6 +967,32 @@ TEST(FaultRun, ADraftOrAMailKeptInTheOtherDraftsFolderIsNoLoss) {
                        win32::MB_OK);
   });
   EXPECT_EQ(0, later.code) << later.err;
+
+  // The folder it is kept in differs from the clean run's by that mail only: an expectation
+  // counting it fails for that loss's sake; one differing by another mail too does not.
+  size_t drafts = 0;
+  Road(kSendRoad, 1u << 30, [&](host::Session& s, size_t n) {
+    if (n + 1 == kSendRoad.size()) drafts = s.FolderAt(L"Drafts")->Items()->Count();
+  });
+  auto counted = kSendRoad;
+  counted.push_back(L"folder Inbox");
+  counted.push_back(L"expect folder \"Drafts\" count " + std::to_wstring(drafts));
+  ASSERT_EQ(0, Road(counted, 1u << 30).code);
+  auto keptThere = [&](bool more) {
+    return Planted(counted, 7, [&, more](host::Session& s) {
+      keep(s);
+      win32::MessageBoxW(0, L"The mail could not be sent.", L"Tanvelo", win32::MB_OK);
+      if (!more) return;
+      auto other = s.FolderAt(L"Drafts")->Items()->Add();
+      other->SetSubject(L"another");
+      other->Save();
+    });
+  };
+  const char* kCounted = "an expectation held in the clean run and failed";
+  auto byTheLoss = keptThere(false);
+  EXPECT_FALSE(Has(byTheLoss, kCounted)) << byTheLoss.err;
+  auto byMore = keptThere(true);
+  EXPECT_TRUE(Has(byMore, kCounted)) << byMore.err;
 }
 
 // Once the faults stop, a script that ended Outlook is played again on an Outlook started anew.
@@ -1232,9 +1308,12 @@ const std::vector<std::wstring> kExpectRoad = {L"answer frmReplyFolder enter", L
                                                L"select \"Quarterly figures\"",
                                                L"expect mail subject is \"Quarterly figures\""};
 
-const std::vector<std::wstring> kBetweenRoad = {
-    L"answer frmReplyFolder enter",  L"start",         L"select \"Team lunch\"",
-    L"select \"Quarterly figures\"", L"answer box no", L"expect mail subject is \"Team lunch\""};
+const std::vector<std::wstring> kBetweenRoad = {L"answer frmReplyFolder enter",
+                                                L"start",
+                                                L"select \"Team lunch\"",
+                                                L"select \"Quarterly figures\"",
+                                                L"answer box no",
+                                                L"expect mail subject is \"Quarterly figures\""};
 
 }  // namespace
 
