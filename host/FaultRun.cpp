@@ -418,9 +418,9 @@ struct Look {
 };
 
 // A thing missing or not as the clean run's (judged when it went): the names by which a later
-// line takes it (a subject, a value's name) and the folder paths holding it.
+// line takes it (a subject, a value's name).
 struct Loss {
-  std::vector<std::wstring> names, paths;
+  std::vector<std::wstring> names;
   // For an item that differs: each field the clean run's and the faulted run's way.
   std::map<std::string, std::pair<std::string, std::string>> fields;
 };
@@ -878,12 +878,9 @@ class Runner {
       for (const auto& name : names)
         for (const auto& lost : loss.names)
           if (name == lost) return what;
-      for (const auto& name : named) {
+      for (const auto& name : named)
         for (const auto& lost : loss.names)
           if (Contains(name, lost)) return what;
-        for (const auto& path : loss.paths)
-          if (name == path) return what;
-      }
     }
     return std::nullopt;
   }
@@ -981,7 +978,7 @@ class Runner {
         // A mail kept in the drafts is judged at the end (told or not); from here on the runs
         // part ways, as after any loss judged.
         if (keptWhole) {
-          missing_.emplace(what, Loss{{subject}, {folder}, {}});
+          missing_.emplace(what, Loss{{subject}, {}});
           continue;
         }
         if (there.size() >= wanted.size()) {
@@ -1006,11 +1003,11 @@ class Runner {
         gone_[what] = wanted;
         if (own) notMade_.insert(what);
         if (own && TookTheFreeName(n, folder)) {
-          missing_.emplace(what, Loss{names, {folder}, {}});
+          missing_.emplace(what, Loss{names, {}});
           continue;
         }
-        if (own && Owed(n, what, {names, {folder}, {}})) continue;
-        missing_.emplace(what, Loss{names, {folder}, {}});
+        if (own && Owed(n, what, {names, {}})) continue;
+        missing_.emplace(what, Loss{names, {}});
         if (ToldOf(n, {names, kItemWords, true, own})) continue;
         FindOnce(n, what,
                  L"\"" + subject + L"\" in " + folder + (own ? L" was not made" : L" was lost") +
@@ -1034,7 +1031,7 @@ class Runner {
         auto had = faultedBefore.registry.find(key);
         if (had == faultedBefore.registry.end() || it == now.registry.end() ||
             had->second != it->second) {
-          missing_.emplace(what, Loss{{}, {}, {}});
+          missing_.emplace(what, Loss{{}, {}});
           continue;
         }
       }
@@ -1063,8 +1060,8 @@ class Runner {
            open = data.find(L'<', open + 1))
         if (size_t close = data.find(L'>', open); close != std::wstring::npos)
           names.push_back(LastName(data.substr(open + 1, close - open - 1)));
-      if (own && Owed(n, what, {names, {}, {}})) continue;
-      missing_.emplace(what, Loss{names, {}, {}});
+      if (own && Owed(n, what, {names, {}})) continue;
+      missing_.emplace(what, Loss{names, {}});
       if (ToldOf(n, {names, kinds, it == now.registry.end(), own})) continue;
       auto show = [](const std::string* v) {
         return v ? L"\"" + FromUtf8(v->size() > 200 ? v->substr(0, 200) + "..." : *v) + L"\""
@@ -1089,8 +1086,8 @@ class Runner {
       bool own = !cleanBefore.files.count(name);
       std::wstring file = FromUtf8(std::filesystem::path(name).filename().string());
       std::wstring stem = FromUtf8(std::filesystem::path(name).stem().string());
-      if (own && Owed(n, what, {{file, stem}, {}, {}})) continue;
-      missing_.emplace(what, Loss{{file, stem}, {}, {}});
+      if (own && Owed(n, what, {{file, stem}, {}})) continue;
+      missing_.emplace(what, Loss{{file, stem}, {}});
       if (ToldOf(n, {{file, stem}, kFileWords, it == now.files.end(), own})) continue;
       FindOnce(n, what,
                what +
@@ -1148,7 +1145,7 @@ class Runner {
     if (subject != L"(no subject)") names.push_back(subject);
     // The nearest of what the faulted run has instead, to tell in what it differs.
     std::vector<std::string> fields;
-    Loss loss{names, {folder}, {}};
+    Loss loss{names, {}};
     for (const auto& other : Beyond(there, wanted)) {
       auto differ = Differing(unmatched.front(), other);
       if (fields.empty() || differ.size() < fields.size()) {

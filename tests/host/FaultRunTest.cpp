@@ -1304,6 +1304,25 @@ void SampleLost(host::Session& s) {
   Log(L"mStandardTemplates::UpdateTemplate", L"\"information request\" could not be made");
 }
 
+const std::wstring kForwards = L"Tanvelo Templates/Standard Templates/Forward templates";
+
+// A template changed at the start, told by name.
+void Changed(host::Session& s, const std::wstring& folder, const std::wstring& subject) {
+  auto item = Find(s, folder, subject);
+  ASSERT_TRUE(item);
+  item->SetBody(L"Not kept whole.");
+  item->Save();
+  LogError(L"mStandardTemplates::UpdateTemplate", 0,
+           L"\"" + subject + L"\" could not be kept whole");
+}
+
+std::vector<std::wstring> TwoForwards() {
+  auto road = kForwardRoad;
+  for (size_t n = 2; n < 6; ++n) road.push_back(kForwardRoad[n]);  // select, answer, click, close
+  return road;
+}
+const std::vector<std::wstring> kTwoForwards = TwoForwards();
+
 const std::vector<std::wstring> kExpectRoad = {L"answer frmReplyFolder enter", L"start",
                                                L"select \"Quarterly figures\"",
                                                L"expect mail subject is \"Quarterly figures\""};
@@ -1458,6 +1477,39 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
        },
        "an expectation held in the clean run",
        false},
+      {"what the line's answers name, lost before, excuses what the line makes from it",
+       &kForwardRoad,
+       2,
+       [](host::Session& s) { Changed(s, kForwards, L"forward with comments"); },
+       {},
+       "finding:",
+       false},
+      {"a mail of the subject of a template lost is that template again",
+       &kSendRoad,
+       2,
+       [](host::Session& s) { Changed(s, kNewMail, kMailSubject); },
+       {},
+       "finding:",
+       false},
+      {"a line's work told not done excuses what a later line makes from what it named",
+       &kTwoForwards,
+       4,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n == 5) win32::MessageBoxW(0, L"Something went wrong.", L"Tanvelo", win32::MB_OK);
+         if (n == 10) RemoveAt(s, L"Drafts/Tanvelo Drafts", L"FW: Team lunch");
+       },
+       "line 10: \"FW: Team lunch\" in Drafts/Tanvelo Drafts was not made",
+       false},
+      {"...and untold it excuses nothing",
+       &kTwoForwards,
+       4,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n == 10) RemoveAt(s, L"Drafts/Tanvelo Drafts", L"FW: Team lunch");
+       },
+       "line 10: \"FW: Team lunch\" in Drafts/Tanvelo Drafts was not made",
+       true},
       // What is compared, field by field.
       {"an attachment's bytes",
        &kForwardRoad,
