@@ -815,7 +815,7 @@ class Runner {
           if (Contains(tell, name)) return true;
     // It looks at a thing lost before (named), or at a folder that differs by such a thing (a
     // mail not sent kept in the drafts): it fails for that loss's sake.
-    return MadeFromALoss(n, {}, names).has_value() || FolderDiffersByALoss(n, names);
+    return MadeFromALoss(n, names).has_value() || FolderDiffersByALoss(n, names);
   }
 
   // Whether a folder named differs from the clean run's only where it holds (or lacks) items
@@ -868,20 +868,15 @@ class Runner {
   }
 
   // A missing thing excuses only itself and what is made from it: what line n was to make is
-  // not owed when the line or its answers name a thing lost before (a reply from a template that
-  // went, an import from an export not made), or it is that thing again (a mail from a template
-  // keeps its subject). The loss that excuses it, or nothing.
-  std::optional<std::wstring> MadeFromALoss(size_t n, const std::vector<std::wstring>& names,
-                                            std::vector<std::wstring> named = {}) const {
+  // not owed when the line, its answers or its ribbon control's label (and `named`) name a thing
+  // lost before (a reply from a template that went, an import from where an export wrote
+  // nothing). The loss that excuses it, or nothing.
+  std::optional<std::wstring> MadeFromALoss(size_t n, std::vector<std::wstring> named = {}) const {
     for (auto& name : NamesOfTheLine(n)) named.push_back(name);
-    for (const auto& [what, loss] : missing_) {
-      for (const auto& name : names)
-        for (const auto& lost : loss.names)
-          if (name == lost) return what;
+    for (const auto& [what, loss] : missing_)
       for (const auto& name : named)
         for (const auto& lost : loss.names)
           if (Contains(name, lost)) return what;
-    }
     return std::nullopt;
   }
 
@@ -922,7 +917,7 @@ class Runner {
   bool Owed(size_t n, const std::wstring& what, const Loss& loss) {
     if (missing_.count(what)) return true;  // judged when it went
     std::optional<std::wstring> from = stopped_;
-    if (!from) from = MadeFromALoss(n, loss.names);
+    if (!from) from = MadeFromALoss(n);
     if (!from) return false;
     missing_.emplace(what, loss);
     io_.out("  (not owed: " + Utf8(what) + ", made from: " + Utf8(*from) + ")\n");
