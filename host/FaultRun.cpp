@@ -767,14 +767,20 @@ class Runner {
   void StopJudgingWhenThePartsAreGone(size_t n) {
     if (stopped_) return;
     const Look &clean = clean_.lines[n], &now = faulted_->lines[n];
-    std::wstring part = clean.language && !now.language     ? L"the language file was not read"
-                        : clean.templates && !now.templates ? L"the templates folder was not found"
-                                                            : L"";
-    if (part.empty()) return;
-    std::wstring told;
-    for (size_t m = *firstFaulted_; m <= n && told.empty(); ++m)
-      for (const auto& tell : Tells(m))
-        if (told.empty() && SaysNotDone(tell)) told = tell;
+    const bool language = clean.language && !now.language;
+    if (!language && !(clean.templates && !now.templates)) return;
+    std::wstring part =
+        language ? L"the language file was not read" : L"the templates folder was not found";
+    // The tell naming the part, else the first saying something was not done.
+    std::wstring told, naming;
+    for (size_t m = *firstFaulted_; m <= n; ++m)
+      for (const auto& tell : Tells(m)) {
+        if (!SaysNotDone(tell)) continue;
+        if (told.empty()) told = tell;
+        if (naming.empty() && (language ? Contains(tell, L"lang") : Contains(tell, L"folder")))
+          naming = tell;
+      }
+    if (!naming.empty()) told = naming;
     stopped_ = L"judging stopped from line " + std::to_wstring(n + 1) + L": " + part +
                (told.empty() ? L", and the user was told nothing" : L" (told: " + told + L")");
     if (told.empty()) Find(n, part + L", and the user was told nothing");
