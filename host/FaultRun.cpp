@@ -820,19 +820,40 @@ class Runner {
         for (const auto& name : names)
           if (Contains(tell, name)) return true;
     // It looks at a thing lost before (named), or at a folder that differs by such a thing (a
-    // mail not sent kept in the drafts): it fails for that loss's sake.
-    return MadeFromALoss(n, names).has_value() || FolderDiffersByALoss(n, names);
+    // mail not sent kept in the drafts; the mail selected in the folder the script went to last):
+    // it fails for that loss's sake.
+    if (MadeFromALoss(n, names)) return true;
+    if (auto folder = FolderGoneTo(n)) names.push_back(*folder);
+    return FolderDiffersByALoss(n, names);
   }
 
-  // Whether a folder named differs from the clean run's only where it holds (or lacks) items
-  // named as things lost.
+  // The folder the script went to last, up to line n.
+  std::optional<std::wstring> FolderGoneTo(size_t n) const {
+    for (size_t m = n + 1; m-- > 0;) try {
+        auto words = SplitLine(options_.lines[m]);
+        if (words.size() == 2 && words[0].text == L"folder") return words[1].text;
+      } catch (const ScriptError&) {
+      }
+    return std::nullopt;
+  }
+
+  // Whether a folder named differs from the clean run's only where it holds (or lacks, or holds
+  // otherwise) items named as things lost.
+  static bool SameContents(const Groups& a, const Groups& b,
+                           const std::pair<std::wstring, std::wstring>& where) {
+    auto x = a.find(where), y = b.find(where);
+    if (x == a.end() || y == b.end()) return x == a.end() && y == b.end();
+    return x->second.size() == y->second.size() &&
+           std::is_permutation(x->second.begin(), x->second.end(), y->second.begin());
+  }
+
   bool FolderDiffersByALoss(size_t n, const std::vector<std::wstring>& names) const {
     auto clean = Kept(clean_.lines[n].store), now = Kept(faulted_->lines[n].store);
     std::set<std::wstring> subjects;
     for (const auto* groups : {&clean, &now})
       for (const auto& [where, items] : *groups)
         if (std::find(names.begin(), names.end(), where.first) != names.end() &&
-            CountAt(clean, where) != CountAt(now, where))
+            !SameContents(clean, now, where))
           subjects.insert(where.second);
     for (const auto& subject : subjects) {
       bool lost = false;

@@ -1323,6 +1323,31 @@ std::vector<std::wstring> TwoForwards() {
 }
 const std::vector<std::wstring> kTwoForwards = TwoForwards();
 
+std::vector<std::wstring> SelectedRoad() {
+  auto road = kSendRoad;
+  for (const wchar_t* line : {L"folder Outbox", L"select #1", L"expect mail to is \"Kim Roe\""})
+    road.push_back(line);
+  return road;
+}
+const std::vector<std::wstring> kSelectedRoad = SelectedRoad();
+
+// The sent mail without its recipient, told by name on the sending line (and another mail
+// beside it).
+LinePlant KeptWithoutKim(std::wstring told, bool more = false) {
+  return [told, more](host::Session& s, size_t n) {
+    if (n != 7) return;
+    auto mail = Find(s, L"Outbox", kMailSubject);
+    ASSERT_TRUE(mail);
+    mail->Recipients()->Remove(1);
+    mail->Save();
+    LogError(L"mTanvelo::Keep", 0, told);
+    if (!more) return;
+    auto other = s.FolderAt(L"Outbox")->Items()->Add();
+    other->SetSubject(L"another");
+    other->Save();
+  };
+}
+
 const std::vector<std::wstring> kExpectRoad = {L"answer frmReplyFolder enter", L"start",
                                                L"select \"Quarterly figures\"",
                                                L"expect mail subject is \"Quarterly figures\""};
@@ -1509,6 +1534,20 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
          if (n == 10) RemoveAt(s, L"Drafts/Tanvelo Drafts", L"FW: Team lunch");
        },
        "line 10: \"FW: Team lunch\" in Drafts/Tanvelo Drafts was not made",
+       true},
+      {"an expectation on the mail selected in a folder differing only by a thing lost",
+       &kSelectedRoad,
+       2,
+       {},
+       KeptWithoutKim(L"\"follow up to our call\" was not kept whole"),
+       "an expectation held in the clean run",
+       false},
+      {"...and not when the folder differs otherwise too",
+       &kSelectedRoad,
+       2,
+       {},
+       KeptWithoutKim(L"\"follow up to our call\" was not kept whole", true),
+       "line 11: an expectation held in the clean run",
        true},
       // What is compared, field by field.
       {"an attachment's bytes",
