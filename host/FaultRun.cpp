@@ -15,6 +15,7 @@
 #include "core/CLang.h"
 #include "core/Main.h"
 #include "engine/mTanveloRoad.h"
+#include "host/FaultRunRules.h"
 #include "host/ScriptReader.h"
 #include "host/Session.h"
 #include "platform/outlook/NameSpace.h"
@@ -30,6 +31,7 @@
 namespace host {
 namespace {
 
+using namespace judge;
 namespace persist = outlook::persist;
 namespace faults = win32::faults;
 
@@ -385,8 +387,6 @@ std::vector<std::string> Differing(const Content& a, const Content& b) {
   return {fields.begin(), fields.end()};
 }
 
-// Words of a text, split at non-letters and where a lower-case letter meets a capital
-// ("NewTemplateFromMail": new, template, from, mail), lower-cased.
 // Whether every field of `have` is as in `a` or as in `b` (absent counted as a value).
 bool EachFieldFrom(const Content& have, const Content& a, const Content& b) {
   auto at = [](const Content& c, const std::string& k) {
@@ -401,76 +401,6 @@ bool EachFieldFrom(const Content& have, const Content& a, const Content& b) {
   return true;
 }
 
-std::set<std::wstring> Words(const std::wstring& text) {
-  std::set<std::wstring> words;
-  std::wstring word;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    wchar_t c = i < text.size() ? text[i] : L' ';
-    bool split =
-        !std::iswalnum(c) || (std::iswupper(c) && !word.empty() && std::iswlower(word.back()) != 0);
-    if (split && !word.empty()) {
-      for (auto& w : word) w = static_cast<wchar_t>(std::towlower(w));
-      words.insert(word);
-      word.clear();
-    }
-    if (std::iswalnum(c)) word += c;
-  }
-  return words;
-}
-
-bool Contains(const std::wstring& text, const std::wstring& part) {
-  auto lower = [](std::wstring s) {
-    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
-    return s;
-  };
-  return part.size() >= 3 && lower(text).find(lower(part)) != std::wstring::npos;
-}
-
-// An error logged by an event handler ("mExplorer.Explorer_Tanvelo", "mInspector::Tanvelo_Click"):
-// the user's action failed as a whole, not a step inside it that it went on without.
-bool EventHandler(const std::wstring& logged) {
-  std::wstring procedure = logged.substr(0, logged.find(L": "));
-  size_t from = 0;
-  for (size_t at : {procedure.rfind(L"::"), procedure.rfind(L'.')})
-    if (at != std::wstring::npos) from = std::max(from, at);
-  return procedure.find(L'_', from) != std::wstring::npos;
-}
-
-// Options the add-in writes as it reads them, and the toolbar positions a window's bars keep,
-// holding what their absence reads as: absent, they read the same, and the user sees no
-// difference (a window that got no toolbars saves no positions).
-bool ReadsTheSameAbsent(const std::string& key, const std::string& data) {
-  static const std::string kZero = "4 \\x00\\x00\\x00\\x00", kOne = "4 \\x01\\x00\\x00\\x00",
-                           kThree = "4 \\x03\\x00\\x00\\x00";
-  static const std::map<std::string, std::string> kAsAbsent = {
-      {"dbgShowOldControlsOn2007", kZero},
-      {"dbgShowOldControlsOn2010", kZero},
-      {"UseDebugButton", kZero},
-      {"UseKeyboardHook", kOne},
-      {"toolbar.Left", kZero},
-      {"toolbar.Top", kZero},
-      {"toolbar.Position", kOne},  // docked at the top
-      {"toolbar.RowIndex", kThree},
-      {"barInsert.Left", kZero},
-      {"barInsert.Top", kZero},
-      {"barInsert.Position", kOne},
-      {"barInsert.RowIndex", kThree}};
-  auto it = kAsAbsent.find(key.substr(key.rfind('\\') + 1));
-  return it != kAsAbsent.end() && it->second == data;
-}
-
-// The words a told line may use for the kind of thing a command was doing.
-const std::set<std::wstring> kItemWords = {
-    L"template", L"templates", L"mail",   L"send",    L"sent",   L"reply",    L"forward", L"draft",
-    L"drafts",   L"message",   L"folder", L"folders", L"import", L"document", L"word"};
-const std::set<std::wstring> kFileWords = {L"file",   L"files", L"folder",  L"export",
-                                           L"import", L"word",  L"document"};
-const std::set<std::wstring> kFileWork = {L"file",   L"files",    L"export",
-                                          L"import", L"document", L"word"};
-const std::set<std::wstring> kRegistryWords = {L"registry", L"reg",      L"hotkey",
-                                               L"hotkeys",  L"option",   L"options",
-                                               L"setting",  L"settings", L"default"};
-
 // What the store, the registry and the disk held after a line, and what the user was told.
 struct Look {
   Store store;
@@ -484,7 +414,30 @@ struct Look {
   bool failed = false;        // the line's command failed (not an expectation)
   bool expectFailed = false;  // the line's expectation did not hold
   std::wstring label;         // a ribbon line's control as the user knows it (the clean run's)
+  bool language = false, templates = false;  // the language file read, the templates folder found
 };
+
+// A thing missing or not as the clean run's (judged when it went): the names by which a later
+// line takes it (a subject, a value's name).
+struct Loss {
+  std::vector<std::wstring> names;
+  // For an item that differs: each field the clean run's and the faulted run's way.
+  std::map<std::string, std::pair<std::string, std::string>> fields;
+};
+
+// Each field in which two contents differ, with its value in each ("(absent)" where absent).
+std::map<std::string, std::pair<std::string, std::string>> FieldsApart(const Content& clean,
+                                                                       const Content& now) {
+  std::map<std::string, std::pair<std::string, std::string>> apart;
+  auto at = [](const Content& c, const std::string& k) {
+    auto it = c.find(k);
+    return it == c.end() ? std::string("(absent)") : it->second;
+  };
+  for (const auto* c : {&clean, &now})
+    for (const auto& [field, value] : *c)
+      if (at(clean, field) != at(now, field)) apart[field] = {at(clean, field), at(now, field)};
+  return apart;
+}
 
 struct Pass {
   Look start;
@@ -608,6 +561,9 @@ class Runner {
     }
     Play(true);
     for (const auto& f : findings_) io_.err("finding: " + Utf8(f) + "\n");
+    if (stopped_) io_.err(Utf8(*stopped_) + "\n");
+    io_.err(findings_.empty() ? std::string("fault run: no finding\n")
+                              : "fault run: " + std::to_string(findings_.size()) + " findings\n");
     return findings_.empty() ? 0 : 3;
   }
 
@@ -704,6 +660,8 @@ class Runner {
       if (injected && n < clean_.lines.size())
         look.told = !Beyond(look.shown, clean_.lines[n].shown).empty() ||
                     look.errors > clean_.lines[n].errors;
+      look.language = g_oLang && !g_oLang->Filename().empty();
+      look.templates = g_oTemplatesFolder != nullptr;
       look.clipboardKept = win32::clipboard::Text() == kUserClipboard;
       if (!look.clipboardKept) {
         if (injected && n < clean_.lines.size() && clean_.lines[n].clipboardKept)
@@ -778,22 +736,54 @@ class Runner {
                 base ? &base->registry : nullptr, parted_ ? &faultedBefore.registry : nullptr);
     CheckValues(n, L"file", clean.files, now.files, base ? &base->files : nullptr);
     if (!firstFaulted_) return;
+    StopJudgingWhenThePartsAreGone(n);
     const Look& cleanBefore = n == 0 ? clean_.start : clean_.lines[n - 1];
     CheckKept(n, cleanBefore, clean, now, base->store);
     for (const auto& tell : Tells(n)) {
-      if (tell.starts_with(L"[logged] "))
-        for (const auto& word : Words(tell)) filesTold_ = filesTold_ || kFileWork.count(word) > 0;
       // The add-in told, as Outlook started or a window opened, that part of it was not set up
       // (a hotkey not registered, a window without its buttons): what later lines would have
       // made through that part is not owed, as far as the tell names it.
       if (IsStart(options_.lines[n]) || Contains(tell, L"set-up")) partsTold_.push_back(tell);
     }
-    // After a loss already judged the runs part ways: an expectation may fail for its sake.
-    if (now.expectFailed && !clean.expectFailed && missing_.empty() && !ExpectationTold(n))
+    // The line's work told not done is a loss of its own: what later lines make from it (an
+    // import of what an export did not write) is not owed.
+    if (!Tells(n).empty() && !IsExpectation(options_.lines[n]) && !IsAnswer(options_.lines[n])) {
+      Loss work;
+      for (auto& name : NamesOfTheLine(n))
+        if (name.size() >= 3) work.names.push_back(name);
+      if (!work.names.empty())
+        missing_.emplace(L"the work of line " + std::to_wstring(n + 1), std::move(work));
+    }
+    if (now.expectFailed && !clean.expectFailed && !stopped_ && !ExpectationTold(n))
       Find(n,
            L"an expectation held in the clean run and failed under faults, and the user was "
            L"told nothing: " +
                options_.lines[n]);
+  }
+
+  // What every later line does rests on parts of the add-in a start sets up once: the language
+  // file (every text the add-in writes) and the templates folder. One the clean run has and the
+  // faulted run lost stops the judging of what later lines make, naming the tell that excuses it.
+  void StopJudgingWhenThePartsAreGone(size_t n) {
+    if (stopped_) return;
+    const Look &clean = clean_.lines[n], &now = faulted_->lines[n];
+    const bool language = clean.language && !now.language;
+    if (!language && !(clean.templates && !now.templates)) return;
+    std::wstring part =
+        language ? L"the language file was not read" : L"the templates folder was not found";
+    // The tell naming the part, else the first saying something was not done.
+    std::wstring told, naming;
+    for (size_t m = *firstFaulted_; m <= n; ++m)
+      for (const auto& tell : Tells(m)) {
+        if (!SaysNotDone(tell)) continue;
+        if (told.empty()) told = tell;
+        if (naming.empty() && (language ? Contains(tell, L"lang") : Contains(tell, L"folder")))
+          naming = tell;
+      }
+    if (!naming.empty()) told = naming;
+    stopped_ = L"judging stopped from line " + std::to_wstring(n + 1) + L": " + part +
+               (told.empty() ? L", and the user was told nothing" : L" (told: " + told + L")");
+    if (told.empty()) Find(n, part + L", and the user was told nothing");
   }
 
   // What line n showed or logged beyond the clean line's.
@@ -829,40 +819,92 @@ class Runner {
       for (const auto& tell : Tells(m))
         for (const auto& name : names)
           if (Contains(tell, name)) return true;
+    // It looks at a thing lost before (named), or at a folder that differs by such a thing (a
+    // mail not sent kept in the drafts; the mail selected in the folder the script went to last):
+    // it fails for that loss's sake.
+    if (MadeFromALoss(n, names)) return true;
+    if (auto folder = FolderGoneTo(n)) names.push_back(*folder);
+    return FolderDiffersByALoss(n, names);
+  }
+
+  // The folder the script went to last, up to line n.
+  std::optional<std::wstring> FolderGoneTo(size_t n) const {
+    for (size_t m = n + 1; m-- > 0;) try {
+        auto words = SplitLine(options_.lines[m]);
+        if (words.size() == 2 && words[0].text == L"folder") return words[1].text;
+      } catch (const ScriptError&) {
+      }
+    return std::nullopt;
+  }
+
+  // Whether a folder named differs from the clean run's only where it holds (or lacks, or holds
+  // otherwise) items named as things lost.
+  static bool SameContents(const Groups& a, const Groups& b,
+                           const std::pair<std::wstring, std::wstring>& where) {
+    auto x = a.find(where), y = b.find(where);
+    if (x == a.end() || y == b.end()) return x == a.end() && y == b.end();
+    return x->second.size() == y->second.size() &&
+           std::is_permutation(x->second.begin(), x->second.end(), y->second.begin());
+  }
+
+  bool FolderDiffersByALoss(size_t n, const std::vector<std::wstring>& names) const {
+    auto clean = Kept(clean_.lines[n].store), now = Kept(faulted_->lines[n].store);
+    std::set<std::wstring> subjects;
+    for (const auto* groups : {&clean, &now})
+      for (const auto& [where, items] : *groups)
+        if (std::find(names.begin(), names.end(), where.first) != names.end() &&
+            !SameContents(clean, now, where))
+          subjects.insert(where.second);
+    for (const auto& subject : subjects) {
+      bool lost = false;
+      for (const auto& [what, loss] : missing_)
+        for (const auto& name : loss.names) lost = lost || name == subject;
+      if (!lost) return false;
+    }
+    return !subjects.empty();
+  }
+
+  // Whether line n told the user that a thing is missing or not as it should be: by one of its
+  // tells (kTellRules); for the line's own work, also by the command itself failing, or by a part
+  // told not set up (at a start, or a window's set-up) naming the thing or what the line and its
+  // answers name.
+  bool ToldOf(size_t n, const Thing& thing) const {
+    const Look &clean = clean_.lines[n], &now = faulted_->lines[n];
+    for (const auto& tell : Tells(n))
+      if (Telling(tell, thing)) return true;
+    if (!thing.own) return false;
+    if (now.failed && !clean.failed) return true;
+    std::vector<std::wstring> named = thing.names;
+    for (auto& name : NamesOfTheLine(n)) named.push_back(name);
+    for (const auto& tell : partsTold_)
+      if (NamesAny(tell, named)) return true;
     return false;
   }
 
-  // Whether line n told the user that a thing is missing or not as it should be: a box or an
-  // error logged by that line (beyond the clean line's) naming it; or, for what the clean line
-  // itself made or wrote (`own`), an error naming the kind of thing the command was doing, a
-  // box or dialog the clean line did not show, a control found disabled, or the command itself
-  // failing. A part told not set up (at a start, or a window's set-up) tells what it names:
-  // the thing, or for what the line was to make, what the line and its answers name.
-  bool ToldOf(size_t n, const std::vector<std::wstring>& names, const std::set<std::wstring>& kinds,
-              bool own) {
-    const Look &clean = clean_.lines[n], &now = faulted_->lines[n];
-    for (const auto& tell : Tells(n)) {
-      for (const auto& name : names)
-        if (Contains(tell, name)) return true;
-      if (!own) continue;
-      // A box, a dialog or a disabled control meets the user at the command itself; a log
-      // line is read later, by someone who must learn from it what was not done.
-      if (!tell.starts_with(L"[logged] ")) return true;
-      for (const auto& word : Words(tell))
-        if (kinds.count(word)) return true;
-      if (EventHandler(tell)) return true;
+  // What line n names, with the answers it takes (the lines just before it) and the label of the
+  // ribbon control it clicks or looks at.
+  std::vector<std::wstring> NamesOfTheLine(size_t n) const {
+    std::vector<std::wstring> named;
+    for (size_t m = n + 1; m-- > 0;) {
+      if (m != n && !IsAnswer(options_.lines[m])) break;
+      for (auto& name : LineNames(options_.lines[m])) named.push_back(name);
     }
-    if (own && now.failed && !clean.failed) return true;
-    std::vector<std::wstring> named = names;
-    if (own)
-      for (size_t m = n + 1; m-- > 0;) {
-        if (m != n && !IsAnswer(options_.lines[m])) break;
-        for (auto& name : LineNames(options_.lines[m])) named.push_back(name);
-      }
-    for (const auto& tell : partsTold_)
+    if (n < clean_.lines.size() && !clean_.lines[n].label.empty())
+      named.push_back(clean_.lines[n].label);
+    return named;
+  }
+
+  // A missing thing excuses only itself and what is made from it: what line n was to make is
+  // not owed when the line, its answers or its ribbon control's label (and `named`) name a thing
+  // lost before (a reply from a template that went, an import from where an export wrote
+  // nothing). The loss that excuses it, or nothing.
+  std::optional<std::wstring> MadeFromALoss(size_t n, std::vector<std::wstring> named = {}) const {
+    for (auto& name : NamesOfTheLine(n)) named.push_back(name);
+    for (const auto& [what, loss] : missing_)
       for (const auto& name : named)
-        if (Contains(tell, name)) return true;
-    return false;
+        for (const auto& lost : loss.names)
+          if (Contains(name, lost)) return what;
+    return std::nullopt;
   }
 
   // Every item and registry value the clean run has after line n is there (a mail the clean
@@ -896,15 +938,31 @@ class Runner {
     return false;
   }
 
+  // Whether what line n was to make and did not (or made otherwise) is excused before any tell:
+  // judging stopped, or it is made from a loss. Excused, it is a loss of its own, named for the
+  // reader (what is made from it is excused in turn).
+  bool Owed(size_t n, const std::wstring& what, const Loss& loss) {
+    if (missing_.count(what)) return true;  // judged when it went
+    std::optional<std::wstring> from = stopped_;
+    if (!from) from = MadeFromALoss(n);
+    if (!from) return false;
+    missing_.emplace(what, loss);
+    io_.out("  (not owed: " + Utf8(what) + ", made from: " + Utf8(*from) + ")\n");
+    return true;
+  }
+
+  // The clean line's new item of a folder is not made where the faulted line's own took an
+  // earlier name left free (free name): it is that item under another name.
+  bool TookTheFreeName(size_t n, const std::wstring& folder) const {
+    for (const auto& [where, line] : freed_)
+      if (where.first == folder && line == n) return true;
+    return false;
+  }
+
   void CheckKept(size_t n, const Look& cleanBefore, const Look& clean, const Look& now,
                  const Store& base) {
     auto before = Kept(cleanBefore.store), after = Kept(clean.store), have = Kept(now.store),
          untouched = Kept(base);
-    // Something the clean run had was missing as the line began (told then, or found): the
-    // line started elsewhere than the clean one, so what it was to make may not be made.
-    // So did it once the user was told that work on files failed (an export's documents go
-    // below TEMP, which is not compared: an import of them finds fewer).
-    const bool diverged = !missing_.empty() || filesTold_;
     const Look& faultedBefore = n == 0 ? faulted_->start : faulted_->lines[n - 1];
     const bool parted = parted_;
     auto at = [](const Groups& m, const std::pair<std::wstring, std::wstring>& where) {
@@ -914,61 +972,69 @@ class Runner {
     auto drafts = [](const std::wstring& folder) {
       return LastName(folder) == L"Drafts" || LastName(folder) == L"Tanvelo Drafts";
     };
-    for (const auto& [where, wanted] : after) {
-      const auto& [folder, subject] = where;
-      std::vector<Content> there = at(have, where);
-      std::wstring name = LastName(folder);
-      bool keptWhole = false;
-      // A mail sent may be sent elsewhere, or kept whole in the drafts (one draft keeps what
-      // was to go out as separate mails).
-      // Without the program's drafts folder a draft is kept in Drafts, as designed.
-      if (drafts(folder))
-        for (const auto& [otherWhere, others] : have)
-          if (otherWhere.first != folder && otherWhere.second == subject &&
-              drafts(otherWhere.first))
-            there.insert(there.end(), others.begin(), others.end());
-      if (name == L"Outbox" || name == L"Sent Items")
-        for (const auto& [otherWhere, others] : have)
-          if (otherWhere.first != folder && otherWhere.second == subject) {
-            std::wstring other = LastName(otherWhere.first);
-            if (other == L"Outbox" || other == L"Sent Items")
+    // Items there first: one that took a free name shifts the clean run's next one (free name).
+    for (int pass = 0; pass < 2; ++pass)
+      for (const auto& [where, wanted] : after) {
+        const auto& [folder, subject] = where;
+        std::vector<Content> there = at(have, where);
+        std::wstring name = LastName(folder);
+        bool keptWhole = false;
+        // A mail sent may be sent elsewhere, or kept whole in the drafts (one draft keeps what
+        // was to go out as separate mails).
+        // Without the program's drafts folder a draft is kept in Drafts, as designed.
+        if (drafts(folder))
+          for (const auto& [otherWhere, others] : have)
+            if (otherWhere.first != folder && otherWhere.second == subject &&
+                drafts(otherWhere.first))
               there.insert(there.end(), others.begin(), others.end());
-            if (drafts(otherWhere.first)) keptWhole = true;
-          }
-      std::wstring what = L"item " + folder + L"/" + subject;
-      // A mail kept in the drafts is judged at the end (told or not); from here on the runs
-      // part ways, as after any loss judged.
-      if (keptWhole) {
-        missing_.insert(what);
-        continue;
-      }
-      if (there.size() >= wanted.size()) {
-        if (missing_.erase(what)) {
-          // Never made (the user told), its name was free: a line that makes a new item there
-          // gives it that name, where the clean run gave its own new item the next one. That is
-          // the line's item under a shifted name, not the clean run's item come back.
-          if (notMade_.count(what) && Shifted(folder, where, after, before, have))
-            freed_.insert(where);
-          else if (auto g = gone_.find(what); g != gone_.end())
-            back_[where] = std::move(g->second);
-          gone_.erase(what);
+        if (name == L"Outbox" || name == L"Sent Items")
+          for (const auto& [otherWhere, others] : have)
+            if (otherWhere.first != folder && otherWhere.second == subject) {
+              std::wstring other = LastName(otherWhere.first);
+              if (other == L"Outbox" || other == L"Sent Items")
+                there.insert(there.end(), others.begin(), others.end());
+              if (drafts(otherWhere.first)) keptWhole = true;
+            }
+        std::wstring what = L"item " + folder + L"/" + subject;
+        if ((there.size() >= wanted.size() || keptWhole) != (pass == 0)) continue;
+        // A mail kept in the drafts is judged at the end (told or not); from here on the runs
+        // part ways, as after any loss judged.
+        if (keptWhole) {
+          missing_.emplace(what, Loss{{subject}, {}});
+          continue;
         }
-        if (freed_.count(where)) continue;
-        CheckContent(n, where, wanted, there, at(before, where), at(untouched, where), diverged);
-        continue;
+        if (there.size() >= wanted.size()) {
+          if (missing_.erase(what)) {
+            // Never made (the user told), its name was free: a line that makes a new item there
+            // gives it that name, where the clean run gave its own new item the next one. That is
+            // the line's item under a shifted name, not the clean run's item come back.
+            if (notMade_.count(what) && Shifted(folder, where, after, before, have))
+              freed_[where] = n;
+            else if (auto g = gone_.find(what); g != gone_.end())
+              back_[where] = std::move(g->second);
+            gone_.erase(what);
+          }
+          if (freed_.count(where)) continue;
+          CheckContent(n, where, wanted, there, at(before, where), at(untouched, where));
+          continue;
+        }
+        std::vector<std::wstring> names;
+        if (subject != L"(no subject)") names.push_back(subject);
+        bool own = wanted.size() > at(before, where).size();
+        if (missing_.count(what)) continue;  // judged when it went
+        gone_[what] = wanted;
+        if (own) notMade_.insert(what);
+        if (own && TookTheFreeName(n, folder)) {
+          missing_.emplace(what, Loss{names, {}});
+          continue;
+        }
+        if (own && Owed(n, what, {names, {}})) continue;
+        missing_.emplace(what, Loss{names, {}});
+        if (ToldOf(n, {names, kItemWords, true, own})) continue;
+        FindOnce(n, what,
+                 L"\"" + subject + L"\" in " + folder + (own ? L" was not made" : L" was lost") +
+                     L", and the user was told nothing");
       }
-      if (!missing_.insert(what).second) continue;  // judged when it went
-      gone_[what] = wanted;
-      bool own = wanted.size() > at(before, where).size();
-      if (own) notMade_.insert(what);
-      if (own && diverged) continue;
-      std::vector<std::wstring> names;
-      if (subject != L"(no subject)") names.push_back(subject);
-      if (ToldOf(n, names, kItemWords, own)) continue;
-      FindOnce(n, what,
-               L"\"" + subject + L"\" in " + folder + (own ? L" was not made" : L" was lost") +
-                   L", and the user was told nothing");
-    }
     for (const auto& [key, value] : clean.registry) {
       if (value == "(key)") continue;  // a key is there when its values are
       auto it = now.registry.find(key);
@@ -978,17 +1044,18 @@ class Runner {
         missing_.erase(what);
         continue;
       }
-      if (!missing_.insert(what).second) continue;
+      if (missing_.count(what)) continue;  // judged when it went
       auto was = cleanBefore.registry.find(key);
       bool own = was == cleanBefore.registry.end() || was->second != value;
-      if (own && diverged) continue;
       // The line did work the clean line did not (an item of its own beyond the clean run's),
       // the runs parted by a failure told before: what that work wrote is its own.
       if (parted) {
         auto had = faultedBefore.registry.find(key);
         if (had == faultedBefore.registry.end() || it == now.registry.end() ||
-            had->second != it->second)
+            had->second != it->second) {
+          missing_.emplace(what, Loss{{}, {}});
           continue;
+        }
       }
       // Named by its value's name, or its key's; EntryIDs stand as what they name.
       std::wstring path = FromUtf8(key);
@@ -1015,9 +1082,9 @@ class Runner {
            open = data.find(L'<', open + 1))
         if (size_t close = data.find(L'>', open); close != std::wstring::npos)
           names.push_back(LastName(data.substr(open + 1, close - open - 1)));
-      if (ToldOf(n, names, kinds, own)) {
-        continue;
-      }
+      if (own && Owed(n, what, {names, {}})) continue;
+      missing_.emplace(what, Loss{names, {}});
+      if (ToldOf(n, {names, kinds, it == now.registry.end(), own})) continue;
       auto show = [](const std::string* v) {
         return v ? L"\"" + FromUtf8(v->size() > 200 ? v->substr(0, 200) + "..." : *v) + L"\""
                  : std::wstring(L"absent");
@@ -1037,14 +1104,13 @@ class Runner {
         missing_.erase(what);
         continue;
       }
-      if (!missing_.insert(what).second) continue;
+      if (missing_.count(what)) continue;  // judged when it went
       bool own = !cleanBefore.files.count(name);
-      if (own && diverged) continue;
       std::wstring file = FromUtf8(std::filesystem::path(name).filename().string());
       std::wstring stem = FromUtf8(std::filesystem::path(name).stem().string());
-      if (ToldOf(n, {file, stem}, kFileWords, own)) {
-        continue;
-      }
+      if (own && Owed(n, what, {{file, stem}, {}})) continue;
+      missing_.emplace(what, Loss{{file, stem}, {}});
+      if (ToldOf(n, {{file, stem}, kFileWords, it == now.files.end(), own})) continue;
       FindOnce(n, what,
                what +
                    (it != now.files.end() ? L" differs from the clean run's"
@@ -1056,10 +1122,29 @@ class Runner {
 
   // The items of one folder and subject hold what the clean run's do: what the clean run made
   // or changed since the first fault (the rest is compared by EntryID), field by field.
+  // A copy carries its source's difference (a duplicate of a template whose favourite mark was
+  // not set): an item the line made that differs only where a thing lost differs, each field
+  // alike, is made from that loss.
+  bool CarriesTheDifferenceOfALoss(size_t n, const std::wstring& what, const Loss& loss) {
+    if (loss.fields.empty()) return false;
+    for (const auto& [lostWhat, lost] : missing_) {
+      bool each = true;
+      for (const auto& [field, values] : loss.fields) {
+        auto it = lost.fields.find(field);
+        each = each && it != lost.fields.end() && it->second == values;
+      }
+      if (!each) continue;
+      missing_.emplace(what, loss);
+      io_.out("  (not owed at line " + std::to_string(n + 1) + ": " + Utf8(what) +
+              ", a copy of: " + Utf8(lostWhat) + ")\n");
+      return true;
+    }
+    return false;
+  }
+
   void CheckContent(size_t n, const std::pair<std::wstring, std::wstring>& where,
                     const std::vector<Content>& wanted, const std::vector<Content>& there,
-                    const std::vector<Content>& before, const std::vector<Content>& untouched,
-                    bool diverged) {
+                    const std::vector<Content>& before, const std::vector<Content>& untouched) {
     const auto& [folder, subject] = where;
     std::wstring what = L"content " + folder + L"/" + subject;
     auto unmatched = Beyond(Beyond(wanted, untouched), Beyond(there, untouched));
@@ -1076,18 +1161,24 @@ class Runner {
       missing_.erase(what);
       return;
     }
-    if (!missing_.insert(what).second) return;  // judged when it went
+    if (missing_.count(what)) return;  // judged when it went
     bool own = !Beyond(unmatched, before).empty();
-    if (own && diverged) return;
     std::vector<std::wstring> names;
     if (subject != L"(no subject)") names.push_back(subject);
-    if (ToldOf(n, names, {}, own)) return;
     // The nearest of what the faulted run has instead, to tell in what it differs.
     std::vector<std::string> fields;
+    Loss loss{names, {}};
     for (const auto& other : Beyond(there, wanted)) {
       auto differ = Differing(unmatched.front(), other);
-      if (fields.empty() || differ.size() < fields.size()) fields = differ;
+      if (fields.empty() || differ.size() < fields.size()) {
+        fields = differ;
+        loss.fields = FieldsApart(unmatched.front(), other);
+      }
     }
+    if (own && CarriesTheDifferenceOfALoss(n, what, loss)) return;
+    if (own && Owed(n, what, loss)) return;
+    missing_.emplace(what, loss);
+    if (ToldOf(n, {names, {}, false, own})) return;
     std::wstring in;
     for (const auto& field : fields) in += (in.empty() ? L"" : L", ") + FromUtf8(field);
     if (!fields.empty()) {  // what the first holds, for the reader
@@ -1254,17 +1345,17 @@ class Runner {
   Pass clean_;
   const Pass* faulted_ = nullptr;
   std::optional<size_t> firstFaulted_;
-  std::vector<std::wstring> partsTold_;  // since the first fault, tells of a part not set up
-  bool filesTold_ = false;          // since the first faulted line, an error told of work on files
-  std::set<std::wstring> missing_;  // things missing now, judged when they went
+  std::vector<std::wstring> partsTold_;   // since the first fault, tells of a part not set up
+  std::optional<std::wstring> stopped_;   // why what later lines make is judged no more
+  std::map<std::wstring, Loss> missing_;  // things missing now, judged when they went
   std::map<std::wstring, std::vector<Content>> gone_;  // items missing: the clean run's then
   // Items made again after they went: the clean run's contents when they went.
   std::map<std::pair<std::wstring, std::wstring>, std::vector<Content>> back_;
   bool parted_ = false;  // the line playing did work the clean line did not, after a tell
   std::set<std::wstring> notMade_;  // items judged missing where the clean run made them
   // Names a later line's own item took, shifted by an item not made before: not compared.
-  std::set<std::pair<std::wstring, std::wstring>> freed_;
-  std::vector<std::wstring> shown_;  // in the line playing
+  std::map<std::pair<std::wstring, std::wstring>, size_t> freed_;  // and the line that took it
+  std::vector<std::wstring> shown_;                                // in the line playing
   std::set<std::wstring> found_;
   std::vector<std::wstring> findings_;
 };

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 
 #include "core/Main.h"
 #include "engine/mTanveloRoad.h"
@@ -25,6 +26,7 @@
 #include "platform/win32/Files.h"
 #include "platform/win32/MessageBox.h"
 #include "platform/win32/Registry.h"
+#include "platform/win32/RegistryChanges.h"
 #include "tests/common/Source.h"
 
 namespace {
@@ -502,6 +504,56 @@ TEST(FaultRun, AnItemTakingTheNameOfOneNotMadeIsTheLaterLinesOwn) {
     made->Save();
   });
   EXPECT_TRUE(Has(again, kDiffers)) << again.err;
+  // The clean run's other new item is there too: no name shifted, the item is compared.
+  auto both = Road(road, CallAfter(road, 5), [&](host::Session& s, size_t n) {
+    FaultAfter(5, notMade)(s, n);
+    if (n + 1 != 11) return;
+    auto other = s.FolderAt(folder)->Items()->Add();
+    other->SetSubject(L"information request2");
+    other->Save();
+  });
+  EXPECT_TRUE(Has(both, kDiffers)) << both.err;
+  // A template lost (made before, told) is no item not made: one of its name a later line
+  // makes where the clean run's new item is missing is compared with it.
+  auto lost = Road(road, CallAfter(road, 2), [&](host::Session& s, size_t n) {
+    FaultAfter(2, [](host::Session&) {})(s, n);
+    if (n + 1 == 3) {
+      Remove(s, folder, L"thank you for the information");
+      LogError(L"mTanvelo::Keep", 0, L"\"thank you for the information\" could not be kept");
+    }
+    if (n + 1 != 11) return;
+    Remove(s, folder, L"information request2");
+    auto made = s.FolderAt(folder)->Items()->Add();
+    made->SetSubject(L"thank you for the information");
+    made->SetBody(L"another text");
+    made->Save();
+  });
+  EXPECT_TRUE(Has(lost, "\"thank you for the information\" in " + host::Utf8(folder) + " differs"))
+      << lost.err;
+
+  // A copy carries its source's difference: a duplicate of a template the user was told was
+  // not kept whole differs where it does, and is not owed; a copy differing otherwise is.
+  const char* kCopy =
+      "\"information request1\" in Tanvelo Templates/Standard Templates/Reply "
+      "Templates differs";
+  auto copy = [&](bool otherwise) {
+    return Road(road, CallAfter(road, 2), [&, otherwise](host::Session& s, size_t n) {
+      FaultAfter(2, [&](host::Session& s) {
+        auto source = Find(s, folder, L"information request");
+        source->SetBody(L"not kept whole");
+        source->Save();
+        LogError(L"mTanvelo::Keep", 0, L"\"information request\" could not be kept whole");
+      })(s, n);
+      if (n + 1 != 5 || !otherwise) return;
+      auto made = Find(s, folder, L"information request1");
+      made->SetBody(L"another text");
+      made->Save();
+    });
+  };
+  auto carried = copy(false);
+  EXPECT_FALSE(Has(carried, kCopy)) << carried.err;
+  auto otherwise = copy(true);
+  EXPECT_TRUE(Has(otherwise, kCopy)) << otherwise.err;
 }
 
 // A line that did work the clean line did not (an item beyond the clean run's, as a hotkey the
@@ -915,6 +967,32 @@ TEST(FaultRun, ADraftOrAMailKeptInTheOtherDraftsFolderIsNoLoss) {
                        win32::MB_OK);
   });
   EXPECT_EQ(0, later.code) << later.err;
+
+  // The folder it is kept in differs from the clean run's by that mail only: an expectation
+  // counting it fails for that loss's sake; one differing by another mail too does not.
+  size_t drafts = 0;
+  Road(kSendRoad, 1u << 30, [&](host::Session& s, size_t n) {
+    if (n + 1 == kSendRoad.size()) drafts = s.FolderAt(L"Drafts")->Items()->Count();
+  });
+  auto counted = kSendRoad;
+  counted.push_back(L"folder Inbox");
+  counted.push_back(L"expect folder \"Drafts\" count " + std::to_wstring(drafts));
+  ASSERT_EQ(0, Road(counted, 1u << 30).code);
+  auto keptThere = [&](bool more) {
+    return Planted(counted, 7, [&, more](host::Session& s) {
+      keep(s);
+      win32::MessageBoxW(0, L"The mail could not be sent.", L"Tanvelo", win32::MB_OK);
+      if (!more) return;
+      auto other = s.FolderAt(L"Drafts")->Items()->Add();
+      other->SetSubject(L"another");
+      other->Save();
+    });
+  };
+  const char* kCounted = "an expectation held in the clean run and failed";
+  auto byTheLoss = keptThere(false);
+  EXPECT_FALSE(Has(byTheLoss, kCounted)) << byTheLoss.err;
+  auto byMore = keptThere(true);
+  EXPECT_TRUE(Has(byMore, kCounted)) << byMore.err;
 }
 
 // Once the faults stop, a script that ended Outlook is played again on an Outlook started anew.
@@ -1159,4 +1237,593 @@ TEST(FaultRun, AFileAnExportMadeAndLostOnALaterLineIsFoundUnlessNamed) {
       << cut.err;
   auto cutNamed = lose(L"\"thank you for the information\" could not be kept", true);
   EXPECT_EQ(0, cutNamed.code) << cutNamed.err;
+}
+
+// Every rule of the judge, both ways, by a planted case: a fault raised just after line
+// `faultAfter` (with what that line told), then the plant on later lines; `finding` must be
+// reported, or must not.
+namespace {
+
+using LinePlant = std::function<void(host::Session&, size_t line)>;  // line from 1
+
+void Log(const wchar_t* procedure, const wchar_t* text) {
+  LogError(procedure, 0, text);
+}
+
+std::shared_ptr<outlook::Item> Template(host::Session& s) {
+  auto item = Find(s, L"Tanvelo Templates", L"Quarterly figures");
+  EXPECT_TRUE(item);
+  return item;
+}
+
+void RemoveAt(host::Session& s, const std::wstring& folder, const std::wstring& subject) {
+  auto item = Starting(s, folder, subject);
+  ASSERT_TRUE(item) << host::Utf8(subject);
+  std::wstring full = item->Subject();
+  Remove(s, folder, full);
+}
+
+// The first value of a key below the user's own, and its name.
+std::string FirstValue(const std::string& sub) {
+  win32::HKEY key = 0;
+  EXPECT_EQ(0, win32::RegOpenKeyExA(win32::HKEY_CURRENT_USER, ProfileKey(sub).c_str(), 0,
+                                    win32::KEY_READ, &key));
+  char name[256];
+  win32::DWORD size = sizeof name;
+  std::string found;
+  if (win32::RegEnumValueA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == 0)
+    found.assign(name, size);
+  win32::RegCloseKey(key);
+  return found;
+}
+
+void SetValue(const std::string& key, const std::string& name, const std::string& data) {
+  win32::HKEY k = 0;
+  ASSERT_EQ(
+      0, win32::RegOpenKeyExA(win32::HKEY_CURRENT_USER, key.c_str(), 0, win32::KEY_SET_VALUE, &k));
+  win32::RegSetValueExA(k, name.c_str(), 0, win32::REG_SZ,
+                        reinterpret_cast<const uint8_t*>(data.c_str()), data.size() + 1);
+  win32::RegCloseKey(k);
+}
+
+void DeleteAt(const std::string& key, const char* name) {
+  win32::HKEY k = 0;
+  ASSERT_EQ(
+      0, win32::RegOpenKeyExA(win32::HKEY_CURRENT_USER, key.c_str(), 0, win32::KEY_SET_VALUE, &k));
+  EXPECT_EQ(0, win32::RegDeleteValueA(k, name));
+  win32::RegCloseKey(k);
+}
+
+const std::wstring kMailSubject = L"follow up to our call";
+const std::wstring kReplies = L"Tanvelo Templates/Standard Templates/Reply Templates";
+const std::wstring kNewMail = L"Tanvelo Templates/Standard Templates/New Message Templates";
+
+// A sample template the start made, lost and told by name.
+void SampleLost(host::Session& s) {
+  Remove(s, kReplies, L"information request");
+  Log(L"mStandardTemplates::UpdateTemplate", L"\"information request\" could not be made");
+}
+
+const std::wstring kForwards = L"Tanvelo Templates/Standard Templates/Forward templates";
+
+// A template changed at the start, told by name.
+void Changed(host::Session& s, const std::wstring& folder, const std::wstring& subject) {
+  auto item = Find(s, folder, subject);
+  ASSERT_TRUE(item);
+  item->SetBody(L"Not kept whole.");
+  item->Save();
+  LogError(L"mStandardTemplates::UpdateTemplate", 0,
+           L"\"" + subject + L"\" could not be kept whole");
+}
+
+std::vector<std::wstring> TwoForwards() {
+  auto road = kForwardRoad;
+  for (size_t n = 2; n < 6; ++n) road.push_back(kForwardRoad[n]);  // select, answer, click, close
+  return road;
+}
+const std::vector<std::wstring> kTwoForwards = TwoForwards();
+
+std::vector<std::wstring> SelectedRoad() {
+  auto road = kSendRoad;
+  for (const wchar_t* line : {L"folder Outbox", L"select #1", L"expect mail to is \"Kim Roe\""})
+    road.push_back(line);
+  return road;
+}
+const std::vector<std::wstring> kSelectedRoad = SelectedRoad();
+
+// The sent mail without its recipient, told by name on the sending line (and another mail
+// beside it).
+LinePlant KeptWithoutKim(std::wstring told, bool more = false) {
+  return [told, more](host::Session& s, size_t n) {
+    if (n != 7) return;
+    auto mail = Find(s, L"Outbox", kMailSubject);
+    ASSERT_TRUE(mail);
+    mail->Recipients()->Remove(1);
+    mail->Save();
+    LogError(L"mTanvelo::Keep", 0, told);
+    if (!more) return;
+    auto other = s.FolderAt(L"Outbox")->Items()->Add();
+    other->SetSubject(L"another");
+    other->Save();
+  };
+}
+
+const std::vector<std::wstring> kExpectRoad = {L"answer frmReplyFolder enter", L"start",
+                                               L"select \"Quarterly figures\"",
+                                               L"expect mail subject is \"Quarterly figures\""};
+
+const std::vector<std::wstring> kBetweenRoad = {L"answer frmReplyFolder enter",
+                                                L"start",
+                                                L"select \"Team lunch\"",
+                                                L"select \"Quarterly figures\"",
+                                                L"answer box no",
+                                                L"expect mail subject is \"Quarterly figures\""};
+
+}  // namespace
+
+TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
+  struct Case {
+    const char* rule;
+    const std::vector<std::wstring>* road;
+    size_t faultAfter;
+    std::function<void(host::Session&)> told;  // with the fault
+    LinePlant plant;
+    const char* finding;
+    bool reported;
+  } cases[] = {
+      // What tells a loss.
+      {"a tell naming the thing, saying it was not done",
+       &kSendRoad,
+       2,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 7) return;
+         Remove(s, L"Outbox", kMailSubject);
+         Log(L"mTanvelo::Send", L"\"follow up to our call\" could not be sent");
+       },
+       "\"follow up to our call\" in Outbox was not made",
+       false},
+      {"an undoing of the thing not done leaves it there: no tell of it gone",
+       &kSendRoad,
+       2,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 7) return;
+         Remove(s, L"Outbox", kMailSubject);
+         Log(L"mTanvelo::SendMode",
+             L"The send mode's removal of \"follow up to our call\" not done");
+       },
+       "line 7: \"follow up to our call\" in Outbox was not made",
+       true},
+      {"the kind of the line's work, said not done",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 5) return;
+         Remove(s, L"Tanvelo Templates", L"Quarterly figures");
+         Log(L"mTanvelo::NewTemplateFromMail", L"the template could not be saved");
+       },
+       "\"Quarterly figures\" in Tanvelo Templates was not made",
+       false},
+      {"a command not offered tells no work undone",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 5) return;
+         Remove(s, L"Tanvelo Templates", L"Quarterly figures");
+         Log(L"mExplorer.IsMailSelected",
+             L"Save as template, Send drafts: not offered, Outlook refused to show the selection");
+       },
+       "line 5: \"Quarterly figures\" in Tanvelo Templates was not made",
+       true},
+      {"an event handler's error naming nothing: the action failed whole",
+       &kSendRoad,
+       2,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 7) return;
+         auto mail = Find(s, L"Outbox", kMailSubject);
+         mail->Recipients()->Item(1)->SetType(2);
+         mail->Save();
+         LogError(L"mInspector.Inspector_Send", -2147467259, L"The operation failed.");
+       },
+       "in Outbox differs from the clean run's (recipients",
+       false},
+      {"an event handler's error naming another thing tells nothing of this one",
+       &kSendRoad,
+       2,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 7) return;
+         auto mail = Find(s, L"Outbox", kMailSubject);
+         mail->Recipients()->Item(1)->SetType(2);
+         mail->Save();
+         Log(L"frmSelectTemplate::Form_Unload", L"Registry value not written: \"ClientWidth\"");
+       },
+       "line 7: \"follow up to our call\" in Outbox differs from the clean run's (recipients",
+       true},
+      // A part told not set up: the line's own work only, by what it and its answers name.
+      {"a part not set up excuses what the line's answers name", &kForwardRoad, 2,
+       [](host::Session&) {
+         Log(L"mStandardTemplates::UpdateTemplate",
+             L"Hotkey of \"forward with comments\" not set up");
+       },
+       [](host::Session& s, size_t n) {
+         if (n == 5) RemoveAt(s, L"Drafts/Tanvelo Drafts", L"FW: Team lunch");
+       },
+       "Team lunch\" in Drafts/Tanvelo Drafts was not made", false},
+      {"a part not set up excuses nothing made before, whatever the line names", &kSettingsRoad, 2,
+       [](host::Session&) { Log(L"mHotkeys::Register", L"\"Quarterly figures\" not set up"); },
+       [](host::Session& s, size_t n) {
+         if (n == 8) Remove(s, L"Tanvelo Templates", L"Quarterly figures");
+       },
+       "line 8: \"Quarterly figures\" in Tanvelo Templates was lost", true},
+      {"a window told without its set-up excuses no later loss of a template of its subject",
+       &kSettingsRoad,
+       5,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n == 6)
+           Log(L"mInspector::Setup",
+               L"the window has no add-in set-up (item \"Quarterly figures\")");
+         if (n == 8) Remove(s, L"Tanvelo Templates", L"Quarterly figures");
+       },
+       "line 8: \"Quarterly figures\" in Tanvelo Templates was lost",
+       true},
+      // A missing thing excuses only itself and what is made from it.
+      {"a sample lost at the start excuses no later line's own loss", &kSendRoad, 2, SampleLost,
+       [](host::Session& s, size_t n) {
+         if (n == 7) Remove(s, L"Outbox", kMailSubject);
+       },
+       "line 7: \"follow up to our call\" in Outbox was not made", true},
+      {"what is made from a template lost is not owed",
+       &kSendRoad,
+       2,
+       [](host::Session& s) {
+         Remove(s, kNewMail, kMailSubject);
+         Log(L"mStandardTemplates::UpdateTemplate", L"\"follow up to our call\" could not be made");
+       },
+       {},
+       "finding:",
+       false},
+      {"a sample lost at the start excuses no later expectation", &kExpectRoad, 2, SampleLost,
+       [](host::Session& s, size_t n) {
+         if (n == 3) s.Run(L"select \"Team lunch\"");
+       },
+       "line 4: an expectation held in the clean run and failed", true},
+      {"an expectation's command is the last line before it that is no expectation or answer",
+       &kBetweenRoad,
+       2,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n == 3) s.Run(L"folder \"Tanvelo Templates\"");
+       },
+       "an expectation held in the clean run",
+       false},
+      {"what the line's answers name, lost before, excuses what the line makes from it",
+       &kForwardRoad,
+       2,
+       [](host::Session& s) { Changed(s, kForwards, L"forward with comments"); },
+       {},
+       "finding:",
+       false},
+      {"a mail of the subject of a template lost is that template again",
+       &kSendRoad,
+       2,
+       [](host::Session& s) { Changed(s, kNewMail, kMailSubject); },
+       {},
+       "finding:",
+       false},
+      {"a line's work told not done excuses what a later line makes from what it named",
+       &kTwoForwards,
+       4,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n == 5) win32::MessageBoxW(0, L"Something went wrong.", L"Tanvelo", win32::MB_OK);
+         if (n == 10) RemoveAt(s, L"Drafts/Tanvelo Drafts", L"FW: Team lunch");
+       },
+       "line 10: \"FW: Team lunch\" in Drafts/Tanvelo Drafts was not made",
+       false},
+      {"...and untold it excuses nothing",
+       &kTwoForwards,
+       4,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n == 10) RemoveAt(s, L"Drafts/Tanvelo Drafts", L"FW: Team lunch");
+       },
+       "line 10: \"FW: Team lunch\" in Drafts/Tanvelo Drafts was not made",
+       true},
+      {"an expectation on the mail selected in a folder differing only by a thing lost",
+       &kSelectedRoad,
+       2,
+       {},
+       KeptWithoutKim(L"\"follow up to our call\" was not kept whole"),
+       "an expectation held in the clean run",
+       false},
+      {"...and not when the folder differs otherwise too",
+       &kSelectedRoad,
+       2,
+       {},
+       KeptWithoutKim(L"\"follow up to our call\" was not kept whole", true),
+       "line 11: an expectation held in the clean run",
+       true},
+      // What is compared, field by field.
+      {"an attachment's bytes",
+       &kForwardRoad,
+       3,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 5) return;
+         auto mail = Starting(s, L"Drafts/Tanvelo Drafts", L"FW: Team lunch");
+         ASSERT_TRUE(mail);
+         auto attachments = mail->Attachments();
+         auto last = attachments->Item(attachments->Count());
+         auto data = last->Data();
+         data.resize(data.size() / 2);
+         std::wstring name = last->FileName(), shown = last->DisplayName();
+         attachments->Remove(attachments->Count());
+         attachments->AddData(name, data)->SetDisplayName(shown);
+         mail->Save();
+       },
+       "Team lunch\" in Drafts/Tanvelo Drafts differs from the clean run's (attachment",
+       true},
+      {"an attachment's name",
+       &kForwardRoad,
+       3,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 5) return;
+         auto mail = Starting(s, L"Drafts/Tanvelo Drafts", L"FW: Team lunch");
+         ASSERT_TRUE(mail);
+         mail->Attachments()->Item(mail->Attachments()->Count())->SetDisplayName(L"renamed.txt");
+         mail->Save();
+       },
+       "Team lunch\" in Drafts/Tanvelo Drafts differs from the clean run's (attachment",
+       true},
+      {"a user property's value",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 5) return;
+         auto made = Template(s);
+         made->UserProperties()->Find(L"NORVANE.Addin")->SetValue(L"another");
+         made->Save();
+       },
+       "user property NORVANE.Addin: the clean run's \"Tanvelo\"",
+       true},
+      {"times and the read mark are no content",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 5) return;
+         auto made = Template(s);
+         made->SetUnRead(!made->UnRead());
+         made->SetProp(outlook::PR_CREATION_TIME, 1.5);
+         made->Save();
+       },
+       "finding:",
+       false},
+      // A registry value is named by its key and its own name, not by the keys above.
+      {"an error naming a key above the value's tells nothing of it",
+       &kForwardRoad,
+       5,
+       {},
+       [](host::Session&, size_t n) {
+         if (n != 6) return;
+         DeleteAt("Software\\VB and VBA Program Settings\\Tanvelo\\frmSelectTemplate",
+                  "ClientWidth");
+         Log(L"mTanvelo::Keep", L"\"VB and VBA Program Settings\" could not be read");
+       },
+       "line 6: registry value Software\\VB and VBA Program Settings\\Tanvelo\\frmSelectTemplate\\"
+       "ClientWidth is absent",
+       true},
+      // A line doing more than the clean one: only work beyond the clean run's.
+      {"a line making the clean run's item writes no value of its own", &kForwardRoad, 3,
+       [](host::Session&) {
+         Log(L"mExplorer.Explorer_Hotkey", L"the hotkey dialog was not opened");
+       },
+       [](host::Session&, size_t n) {
+         if (n != 5) return;
+         auto used = FirstValue("FrequentlyUsed");
+         ASSERT_FALSE(used.empty());
+         DeleteAt(ProfileKey("FrequentlyUsed"), used.c_str());
+       },
+       "line 5: registry value Software\\Norvane\\Tanvelo\\<>\\FrequentlyUsed\\", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rule);
+    auto plant = c.plant;
+    auto told = c.told;
+    size_t at = c.faultAfter;
+    auto run = Road(*c.road, CallAfter(*c.road, at), [=](host::Session& s, size_t n) {
+      FaultAfter(at, [&](host::Session& session) {
+        if (told) told(session);
+      })(s, n);
+      if (plant) plant(s, n + 1);
+    });
+    EXPECT_EQ(c.reported, Has(run, c.finding)) << run.err << run.out;
+  }
+}
+
+// A burst of kHeldTries refusals in the start that loses a sample template (told by name)
+// excuses that template and what is made from it, nothing else: each later loss of another
+// kind is found, and told by name it is not.
+namespace {
+
+Run Burst(const std::vector<std::wstring>& lines, uint64_t at, uint64_t span, Plant plant = {}) {
+  Run run;
+  host::ProgramIo io;
+  io.out = [&](const std::string& s) { run.out += s; };
+  io.err = [&](const std::string& s) { run.err += s; };
+  host::FaultRunOptions options{.at = at,
+                                .span = span,
+                                .languageFile = testsource::ReadSourceFile("lang/EN.lng"),
+                                .lines = lines,
+                                .afterLine = std::move(plant)};
+  run.code = host::RunUnderFaults(options, io);
+  return run;
+}
+
+std::set<std::wstring> Samples(host::Session& s) {
+  std::set<std::wstring> samples;
+  for (const wchar_t* folder :
+       {L"Reply Templates", L"New Message Templates", L"Forward templates", L"Quote templates"})
+    if (auto at = s.FolderAt(std::wstring(L"Tanvelo Templates/Standard Templates/") + folder))
+      for (const auto& item : at->Items()->All()) samples.insert(item->Subject());
+  return samples;
+}
+
+std::wstring OtherTemplate(host::Session& s) {
+  auto other = Find(s, kReplies, L"thank you for your order!");
+  EXPECT_TRUE(other);
+  return other ? other->EntryID() : L"";
+}
+
+}  // namespace
+
+TEST(FaultRun, AHeldBurstInTheStartThatLosesASampleExcusesNothingElse) {
+  const std::vector<std::wstring> start = {L"answer frmReplyFolder enter", L"start"};
+  std::set<std::wstring> clean;
+  Burst(start, 1u << 30, 1, [&](host::Session& s, size_t n) {
+    if (n == 1) clean = Samples(s);
+  });
+  const uint64_t last = CallAfter(start, 2) - 1;
+  const std::set<std::wstring> used = {L"follow up to our call", L"forward with comments",
+                                       L"thank you for the information",
+                                       L"thank you for your order!"};
+  uint64_t at = 0;
+  std::wstring lost;
+  for (uint64_t k = 1; !at && k + kHeldTries - 1 <= last; ++k) {
+    std::set<std::wstring> have;
+    auto run = Burst(start, k, kHeldTries, [&](host::Session& s, size_t n) {
+      if (n == 1) have = Samples(s);
+    });
+    std::vector<std::wstring> gone;
+    std::set_difference(clean.begin(), clean.end(), have.begin(), have.end(),
+                        std::back_inserter(gone));
+    if (gone.size() == 1 && !used.count(gone[0]) && run.code == 0) at = k, lost = gone[0];
+  }
+  ASSERT_NE(0u, at) << "no burst in the start loses a sample alone";
+
+  struct Loss {
+    const char* kind;
+    const std::vector<std::wstring>* road;
+    size_t line;
+    std::function<void(host::Session&)> plant;
+    const char* found;
+    std::wstring name;  // what a tell names
+  } losses[] = {
+      {"a made template deleted", &kSettingsRoad, 7,
+       [](host::Session& s) { Remove(s, L"Tanvelo Templates", L"Quarterly figures"); },
+       "line 7: \"Quarterly figures\" in Tanvelo Templates was lost", L"Quarterly figures"},
+      {"a hotkey not written", &kSettingsRoad, 11,
+       [](host::Session&) { DeleteValue("Hotkeys", "Ctrl+Alt+K"); },
+       "line 11: registry value Software\\Norvane\\Tanvelo\\<>\\Hotkeys\\Ctrl+Alt+K is absent",
+       L"Ctrl+Alt+K"},
+      {"a recipient dropped", &kSendRoad, 7,
+       [](host::Session& s) {
+         auto mail = Find(s, L"Outbox", kMailSubject);
+         mail->Recipients()->Remove(1);
+         mail->Save();
+       },
+       "line 7: \"follow up to our call\" in Outbox differs from the clean run's (recipients",
+       kMailSubject},
+      {"a recipient made Cc", &kSendRoad, 7,
+       [](host::Session& s) {
+         auto mail = Find(s, L"Outbox", kMailSubject);
+         mail->Recipients()->Item(1)->SetType(2);
+         mail->Save();
+       },
+       "line 7: \"follow up to our call\" in Outbox differs from the clean run's (recipients",
+       kMailSubject},
+      {"an attachment dropped", &kForwardRoad, 5,
+       [](host::Session& s) {
+         auto mail = Starting(s, L"Drafts/Tanvelo Drafts", L"FW: Team lunch");
+         mail->Attachments()->Remove(mail->Attachments()->Count());
+         mail->Save();
+       },
+       "Team lunch\" in Drafts/Tanvelo Drafts differs from the clean run's (attachment",
+       L"FW: Team lunch"},
+      {"an attachment renamed", &kForwardRoad, 5,
+       [](host::Session& s) {
+         auto mail = Starting(s, L"Drafts/Tanvelo Drafts", L"FW: Team lunch");
+         mail->Attachments()->Item(mail->Attachments()->Count())->SetDisplayName(L"other.txt");
+         mail->Save();
+       },
+       "Team lunch\" in Drafts/Tanvelo Drafts differs from the clean run's (attachment",
+       L"FW: Team lunch"},
+      {"a body cut", &kTemplateRoad, 5,
+       [](host::Session& s) {
+         auto made = Find(s, L"Tanvelo Templates", L"Quarterly figures");
+         made->SetBody(L"cut short");
+         made->Save();
+       },
+       "line 5: \"Quarterly figures\" in Tanvelo Templates differs from the clean run's (",
+       L"Quarterly figures"},
+      {"a usage count changed", &kForwardRoad, 5,
+       [](host::Session&) {
+         SetValue(ProfileKey("FrequentlyUsed"), FirstValue("FrequentlyUsed"), "9");
+       },
+       "line 5: registry value Software\\Norvane\\Tanvelo\\<>\\FrequentlyUsed\\",
+       L"FrequentlyUsed"},
+      {"the default moved", &kSettingsRoad, 9,
+       [](host::Session& s) {
+         SetValue(ProfileKey(""), "DefaultTemplateID", host::Utf8(OtherTemplate(s)));
+       },
+       "line 9: registry value Software\\Norvane\\Tanvelo\\<>\\DefaultTemplateID is \"1 <",
+       L"DefaultTemplateID"},
+      {"a binding moved", &kSettingsRoad, 11,
+       [](host::Session& s) {
+         SetValue(ProfileKey("Hotkeys"), "Ctrl+Alt+K", host::Utf8(OtherTemplate(s)));
+       },
+       "line 11: registry value Software\\Norvane\\Tanvelo\\<>\\Hotkeys\\Ctrl+Alt+K is \"1 <",
+       L"Ctrl+Alt+K"},
+  };
+  for (const auto& loss : losses) {
+    SCOPED_TRACE(loss.kind);
+    for (bool named : {false, true}) {
+      auto run = Burst(*loss.road, at, kHeldTries, [&](host::Session& s, size_t n) {
+        if (n + 1 != loss.line) return;
+        loss.plant(s);
+        if (named) Log(L"mTanvelo::Keep", (L"\"" + loss.name + L"\" was not kept").c_str());
+      });
+      EXPECT_NE(std::string::npos, run.out.find("faults: 10 raised")) << run.out;
+      EXPECT_EQ(!named, Has(run, loss.found)) << host::Utf8(lost) << "\n" << run.err;
+    }
+  }
+}
+
+// A run ends with its verdict; one that stopped judging what later lines make says from which
+// line and why, in one line a sweep can count.
+TEST(FaultRun, ARunEndsWithItsVerdictAndSaysWhereJudgingStopped) {
+  const auto ends = [](const ::Run& run, const std::string& last) {
+    return run.err.size() >= last.size() &&
+           run.err.compare(run.err.size() - last.size(), last.size(), last) == 0;
+  };
+  auto clean = Faulted(1u << 30);
+  EXPECT_TRUE(ends(clean, "fault run: no finding\n")) << clean.err;
+  auto found =
+      Faulted(1u << 30, After(3, [](host::Session& s) { Remove(s, L"Inbox", L"Team lunch"); }));
+  EXPECT_TRUE(ends(found, "fault run: 1 findings\n")) << found.err;
+
+  // A fault that keeps the language file from being read: the judging stops there, told.
+  const std::vector<std::wstring> start = {L"answer frmReplyFolder enter", L"start",
+                                           L"select \"Quarterly figures\"", L"wait 100"};
+  const uint64_t last = CallAfter(start, 2) - 1;
+  bool stopped = false;
+  for (uint64_t k = 1; k <= last && !stopped; ++k) {
+    auto run = Road(start, k);
+    size_t at = run.err.find("judging stopped from line ");
+    if (at == std::string::npos) continue;
+    stopped = true;
+    EXPECT_NE(std::string::npos,
+              run.err.find(": the language file was not read (told: [logged] ", at))
+        << run.err;
+    EXPECT_TRUE(ends(run, "fault run: no finding\n")) << run.err;
+  }
+  EXPECT_TRUE(stopped);
 }

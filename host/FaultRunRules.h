@@ -1,0 +1,57 @@
+// The fault run's rules of what tells a loss and what reads the same absent: each way a
+// difference from the clean run may be excused by what the user was told, in one place, with
+// the planted case that pins it (FaultRunTest). The run's other excuses (a start, a free name,
+// a line doing more, what is made from a loss) are the Runner's, in host/FaultRun.cpp.
+#pragma once
+
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace host::judge {
+
+// Words of a text, split at non-letters and where a lower-case letter meets a capital
+// ("NewTemplateFromMail": new, template, from, mail), lower-cased.
+std::set<std::wstring> Words(const std::wstring& text);
+// Whether `text` holds `part` (of 3 letters or more), whatever the case.
+bool Contains(const std::wstring& text, const std::wstring& part);
+bool HasWordOf(const std::wstring& text, const std::set<std::wstring>& words);
+bool NamesAny(const std::wstring& text, const std::vector<std::wstring>& names);
+// Whether a text says something was not done or not kept ("could not be made", "refused").
+bool SaysNotDone(const std::wstring& text);
+// The quoted texts of a tell ("the duplicate "information request1" was not made").
+std::vector<std::wstring> Quoted(const std::wstring& tell);
+// An error logged by an event handler ("mExplorer.Explorer_Tanvelo", "mInspector::Tanvelo_Click").
+bool EventHandler(const std::wstring& logged);
+
+// The words a tell may use for the kind of thing a command was doing.
+extern const std::set<std::wstring> kItemWords, kFileWords, kRegistryWords;
+
+// A thing judged missing or not as the clean run's: the names a tell may use for it, the words
+// of the kind of work that makes it, whether it is gone (not merely different), and whether the
+// line was making or changing it (its own work).
+struct Thing {
+  std::vector<std::wstring> names;
+  std::set<std::wstring> kinds;
+  bool gone = false;
+  bool own = false;
+};
+
+// One way a tell of a line (a box, a dialog, a disabled control met, "[logged] procedure: text"
+// for an error, each beyond the clean line's) tells a thing.
+struct TellRule {
+  const char* rule;
+  const char* pinnedBy;
+  bool (*tells)(const std::wstring& tell, const Thing& thing);
+};
+
+std::span<const TellRule> TellRules();
+// The rule by which the tell tells the thing, or none.
+const TellRule* Telling(const std::wstring& tell, const Thing& thing);
+
+// An option the add-in writes as it reads it, or a toolbar position a window's bars keep,
+// holding what its absence reads as (`key` ends with the value's name).
+bool ReadsTheSameAbsent(const std::string& key, const std::string& data);
+
+}  // namespace host::judge
