@@ -489,15 +489,21 @@ TidyState& Tidy() {
   return win32::PlatformState<TidyState>();
 }
 
+// One try of a step left for later; an error is a refusal like a false answer.
+template <typename Left>
+bool TryOnce(Left& left) {
+  bool gone = false;
+  if (!vb::Catch([&] { gone = left.step(); })) vb::Err().Clear();
+  return gone;
+}
+
 void TidyRound() {
   auto& tidy = Tidy();
   tidy.timer = 0;
   auto pending = std::move(tidy.pending);
   tidy.pending.clear();
   for (auto& left : pending) {
-    bool gone = false;
-    if (!vb::Catch([&] { gone = left.step(); })) vb::Err().Clear();
-    if (gone) continue;
+    if (TryOnce(left)) continue;
     if (++left.rounds < kHeldTries) {
       tidy.pending.push_back(std::move(left));
       continue;
@@ -532,11 +538,8 @@ void StopAskingLater() {
   tidy.timer = 0;
   auto pending = std::move(tidy.pending);
   tidy.pending.clear();
-  for (auto& left : pending) {
-    bool gone = false;
-    if (!vb::Catch([&] { gone = left.step(); })) vb::Err().Clear();
-    if (!gone) LogError(L"mTanvelo::AskLater", 0, L"not done at the end - " + left.what);
-  }
+  for (auto& left : pending)
+    if (!TryOnce(left)) LogError(L"mTanvelo::AskLater", 0, L"not done at the end - " + left.what);
   // A last try that asked for a later moment again has none left.
   for (const auto& left : tidy.pending)
     LogError(L"mTanvelo::AskLater", 0, L"not done at the end - " + left.what);
