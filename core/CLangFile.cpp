@@ -132,14 +132,17 @@ bool CLangFile::ResumeAtSection(const std::wstring& name) {
   if (!m_pImage || m_pImage->error != 0) return false;
   auto known = m_pImage->sections.find(name);
   if (known == m_pImage->sections.end()) return false;
-  const Image::Place& at = known->second;
+  GoTo(known->second);
+  return true;
+}
+
+void CLangFile::GoTo(const Image::Place& at) {
   m_nBase = at.base;
   m_nPos = at.pos;
   m_nCount = at.count;
   m_nBOM = at.bom;
   m_bSkipLF = at.skipLF;
   m_bEOF = at.eof;
-  return true;
 }
 
 void CLangFile::NoteSection(const std::wstring& name) {
@@ -151,13 +154,7 @@ bool CLangFile::SkipToHeader(bool& skipped) {
   if (!m_pImage || m_pImage->error != 0) return SkipInWindow(skipped);
   const Image::Place from = Here();
   if (auto known = m_pImage->skips.find(from); known != m_pImage->skips.end()) {
-    const Image::Place& to = known->second.to;
-    m_nBase = to.base;
-    m_nPos = to.pos;
-    m_nCount = to.count;
-    m_nBOM = to.bom;
-    m_bSkipLF = to.skipLF;
-    m_bEOF = to.eof;
+    GoTo(known->second.to);
     skipped = known->second.skipped;
     return true;
   }

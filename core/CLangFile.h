@@ -102,6 +102,7 @@ class CLangFile {
   }
   bool Image_Append(uint32_t& got);
   Image::Place Here() const;
+  void GoTo(const Image::Place& at);
   bool SkipInWindow(bool& skipped);
 
   std::shared_ptr<Image> m_pImage;
