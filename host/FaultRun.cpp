@@ -16,9 +16,11 @@
 #include "core/Main.h"
 #include "engine/mTanveloRoad.h"
 #include "host/FaultRunRules.h"
+#include "host/Printers.h"
 #include "host/ScriptReader.h"
 #include "host/Session.h"
 #include "platform/outlook/NameSpace.h"
+#include "platform/outlook/Outlook.h"
 #include "platform/outlook/Persist.h"
 #include "platform/support/LibNorvane.h"
 #include "platform/win32/Clipboard.h"
@@ -415,6 +417,7 @@ struct Look {
   bool expectFailed = false;  // the line's expectation did not hold
   std::wstring label;         // a ribbon line's control as the user knows it (the clean run's)
   bool language = false, templates = false;  // the language file read, the templates folder found
+  std::wstring shows;                        // the folder the active explorer shows
 };
 
 // A thing missing or not as the clean run's (judged when it went): the names by which a later
@@ -662,6 +665,8 @@ class Runner {
                     look.errors > clean_.lines[n].errors;
       look.language = g_oLang && !g_oLang->Filename().empty();
       look.templates = g_oTemplatesFolder != nullptr;
+      if (auto explorer = session->Profile().app->ActiveExplorer())
+        look.shows = FolderPath(explorer->CurrentFolder());
       look.clipboardKept = win32::clipboard::Text() == kUserClipboard;
       if (!look.clipboardKept) {
         if (injected && n < clean_.lines.size() && clean_.lines[n].clipboardKept)
@@ -823,8 +828,20 @@ class Runner {
     // mail not sent kept in the drafts; the mail selected in the folder the script went to last):
     // it fails for that loss's sake.
     if (MadeFromALoss(n, names)) return true;
+    if (BarsOnAFolderLost(n)) return true;
     if (auto folder = FolderGoneTo(n)) names.push_back(*folder);
     return FolderDiffersByALoss(n, names);
+  }
+
+  bool BarsOnAFolderLost(size_t n) const {
+    auto words = SplitLine(options_.lines[n]);
+    if (words.size() < 2 || words[1].text != L"bar") return false;
+    std::set<std::wstring> folders;
+    for (const auto& [id, path] : faulted_->lines[n].store.folderPaths) folders.insert(path);
+    std::vector<std::wstring> tells;
+    for (size_t m = *firstFaulted_; m <= n; ++m)
+      for (auto& tell : Tells(m)) tells.push_back(tell);
+    return ShowsAFolderLost(clean_.lines[n].shows, faulted_->lines[n].shows, folders, tells);
   }
 
   // The folder the script went to last, up to line n.

@@ -134,6 +134,16 @@ const TellRule* Telling(const std::wstring& tell, const Thing& thing) {
   return nullptr;
 }
 
+bool ShowsAFolderLost(const std::wstring& cleanShows, const std::wstring& nowShows,
+                      const std::set<std::wstring>& folders,
+                      const std::vector<std::wstring>& tells) {
+  if (cleanShows.empty() || cleanShows == nowShows || folders.count(cleanShows)) return false;
+  std::wstring name = cleanShows.substr(cleanShows.rfind(L'/') + 1);
+  for (const auto& tell : tells)
+    if (Contains(tell, name) && SaysNotDone(tell)) return true;
+  return false;
+}
+
 // Options the add-in writes as it reads them, and the toolbar positions a window's bars keep,
 // holding what their absence reads as: absent, they read the same, and the user sees no
 // difference (a window that got no toolbars saves no positions).

@@ -50,6 +50,14 @@ std::span<const TellRule> TellRules();
 // The rule by which the tell tells the thing, or none.
 const TellRule* Telling(const std::wstring& tell, const Thing& thing);
 
+// An expectation on a window's bars reads the folder the window shows. It fails for a loss when
+// the window shows another folder than in the clean run because the clean run's is not there
+// (`folders`: the folders there now): a tell since the first fault names that folder and says
+// it was not made (a start telling its sample folders unmade leaves "go to" nowhere to go).
+bool ShowsAFolderLost(const std::wstring& cleanShows, const std::wstring& nowShows,
+                      const std::set<std::wstring>& folders,
+                      const std::vector<std::wstring>& tells);
+
 // An option the add-in writes as it reads it, or a toolbar position a window's bars keep,
 // holding what its absence reads as (`key` ends with the value's name).
 bool ReadsTheSameAbsent(const std::string& key, const std::string& data);

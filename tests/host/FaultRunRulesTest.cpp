@@ -104,3 +104,38 @@ TEST(FaultRunRules, OnlyWhatReadsTheSameAbsentMayStayUnwritten) {
   for (const auto& c : cases)
     EXPECT_EQ(c.same, host::judge::ReadsTheSameAbsent(c.key, c.data)) << c.key << " " << c.data;
 }
+
+// A window's bars follow the folder it shows: they differ for a loss only when the clean run's
+// folder is not there and a tell names it as not made.
+TEST(FaultRunRules, BarsOnAnotherFolderFailForAFolderToldUnmade) {
+  const std::wstring news = L"Tanvelo Templates/Standard Templates/New Message Templates";
+  const std::set<std::wstring> without = {L"Inbox", L"Tanvelo Templates"},
+                               with = {L"Inbox", L"Tanvelo Templates", news};
+  const std::wstring
+      unmade =
+          L"Tanvelo could not finish setting up its templates. Not there yet: the sample templates "
+          L"New Message Templates: 'company event'",
+      made = L"Tanvelo set up the New Message Templates";
+  struct Case {
+    const char* why;
+    std::wstring clean, now;
+    std::set<std::wstring> folders;
+    std::vector<std::wstring> tells;
+    bool lost;
+  } cases[] = {
+      {"the folder told unmade", news, L"Inbox", without, {unmade}, true},
+      {"told nothing", news, L"Inbox", without, {}, false},
+      {"a tell naming it that says nothing undone", news, L"Inbox", without, {made}, false},
+      {"a tell of something else undone",
+       news,
+       L"Inbox",
+       without,
+       {L"the hotkey was not kept"},
+       false},
+      {"the folder is there: the switch was not done", news, L"Inbox", with, {unmade}, false},
+      {"the same folder shown", news, news, without, {unmade}, false},
+      {"no folder shown in the clean run", L"", L"Inbox", without, {unmade}, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.lost, host::judge::ShowsAFolderLost(c.clean, c.now, c.folders, c.tells)) << c.why;
+}

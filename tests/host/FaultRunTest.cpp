@@ -1827,3 +1827,43 @@ TEST(FaultRun, ARunEndsWithItsVerdictAndSaysWhereJudgingStopped) {
   }
   EXPECT_TRUE(stopped);
 }
+
+// The bars follow the folder the window shows: when "go to the templates" finds its sample
+// folder never made (told at the start), they stay as in the folder left, for that loss; with
+// the folder there and the window left where it was, the switch not done is found.
+TEST(FaultRun, BarsOnAFolderNeverMadeFailForThatLossAlone) {
+  const std::vector<std::wstring> lines = {
+      L"answer frmReplyFolder enter", L"start", L"bar click \"Go/Tanvelo templates\"",
+      L"expect bar \"Tanvelo templates (arrow)/Choose and edit a template...\" visible is false"};
+  const char* found = "line 4: an expectation held in the clean run and failed under faults";
+  const std::wstring news = L"Tanvelo Templates/Standard Templates/New Message Templates";
+  struct Case {
+    const char* why;
+    bool folderThere;
+    bool reported;
+  } cases[] = {{"the sample folder told unmade", false, false},
+               {"the folder there, the switch not done", true, true}};
+  for (const auto& c : cases) {
+    ::Run run;
+    host::ProgramIo io;
+    io.out = [&](const std::string& s) { run.out += s; };
+    io.err = [&](const std::string& s) { run.err += s; };
+    bool sawUnmade = false;
+    host::FaultRunOptions options{
+        .at = 27,
+        .span = kHeldTries,
+        .outlookVersion = 9,
+        .languageFile = testsource::ReadSourceFile("lang/EN.lng"),
+        .lines = lines,
+        .afterLine = [&](host::Session& s, size_t n) {
+          if (n != 2) return;
+          sawUnmade = !s.FolderAt(news);
+          if (!c.folderThere || !sawUnmade) return;
+          auto standard = s.FolderAt(L"Tanvelo Templates")->Folders()->Add(L"Standard Templates");
+          standard->Folders()->Add(L"New Message Templates");
+        }};
+    run.code = host::RunUnderFaults(options, io);
+    ASSERT_TRUE(sawUnmade) << "the burst no longer loses the sample folders\n" << run.out;
+    EXPECT_EQ(c.reported, Has(run, found)) << c.why << "\n" << run.err << run.out;
+  }
+}
