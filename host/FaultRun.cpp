@@ -1093,12 +1093,16 @@ class Runner {
       std::erase_if(names, [](const std::wstring& part) {
         return part == L"Software" || part == L"Norvane" || part == L"Tanvelo";
       });
-      // A value holding an EntryID is named by what it names too ("Tanvelo Drafts").
-      std::wstring data = FromUtf8(value);
-      for (size_t open = data.find(L'<'); open != std::wstring::npos;
-           open = data.find(L'<', open + 1))
-        if (size_t close = data.find(L'>', open); close != std::wstring::npos)
-          names.push_back(LastName(data.substr(open + 1, close - open - 1)));
+      // A value holding an EntryID is named by what it names too ("Tanvelo Drafts"), in either
+      // run: a default left on a template is told by what names that template.
+      for (const std::string* held : {&value, it == now.registry.end() ? nullptr : &it->second}) {
+        if (!held) continue;
+        std::wstring data = FromUtf8(*held);
+        for (size_t open = data.find(L'<'); open != std::wstring::npos;
+             open = data.find(L'<', open + 1))
+          if (size_t close = data.find(L'>', open); close != std::wstring::npos)
+            names.push_back(LastName(data.substr(open + 1, close - open - 1)));
+      }
       if (own && Owed(n, what, {names, {}})) continue;
       missing_.emplace(what, Loss{names, {}});
       if (ToldOf(n, {names, kinds, it == now.registry.end(), own})) continue;

@@ -1685,6 +1685,32 @@ std::wstring OtherTemplate(host::Session& s) {
 
 }  // namespace
 
+// A default left on another template than the clean run's is told by what names the template
+// it was left on and says the default was not changed; naming it for another reason tells
+// nothing.
+TEST(FaultRun, ADefaultLeftOnATemplateIsToldOnlyByWhatSaysItWasNotChanged) {
+  const char* kMoved =
+      "line 9: registry value Software\\Norvane\\Tanvelo\\<>\\DefaultTemplateID is \"1 <";
+  struct Case {
+    const wchar_t* tell;
+    bool reported;
+  } cases[] = {
+      {L"Make default template: \"thank you for your order!\" could not be read, the default "
+       L"template was not changed",
+       false},
+      {L"\"thank you for your order!\" is the default template", true},
+      {L"\"information request\" could not be read, the default template was not changed", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(host::Utf8(c.tell));
+    auto run = Planted(kSettingsRoad, 9, [&](host::Session& s) {
+      SetValue(ProfileKey(""), "DefaultTemplateID", host::Utf8(OtherTemplate(s)));
+      LogError(L"CInspectorWrapper::m_btnChangeDefault_Click", 0, c.tell);
+    });
+    EXPECT_EQ(c.reported, Has(run, kMoved)) << run.err;
+  }
+}
+
 TEST(FaultRun, AHeldBurstInTheStartThatLosesASampleExcusesNothingElse) {
   const std::vector<std::wstring> start = {L"answer frmReplyFolder enter", L"start"};
   std::set<std::wstring> clean;
