@@ -1348,6 +1348,24 @@ LinePlant KeptWithoutKim(std::wstring told, bool more = false) {
   };
 }
 
+// The sent mail counted from another folder, the sending line not the one just before.
+std::vector<std::wstring> CountedRoad() {
+  auto road = kSendRoad;
+  for (const wchar_t* line : {L"folder Inbox", L"expect folder Outbox count 1"})
+    road.push_back(line);
+  return road;
+}
+const std::vector<std::wstring> kCountedRoad = CountedRoad();
+
+// The sent mail gone from the Outbox on the sending line, told by name or not.
+LinePlant Unsent(const wchar_t* told) {
+  return [told](host::Session& s, size_t n) {
+    if (n != 7) return;
+    Remove(s, L"Outbox", kMailSubject);
+    if (told) Log(L"mTanvelo::Send", told);
+  };
+}
+
 const std::vector<std::wstring> kExpectRoad = {L"answer frmReplyFolder enter", L"start",
                                                L"select \"Quarterly figures\"",
                                                L"expect mail subject is \"Quarterly figures\""};
@@ -1607,6 +1625,21 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
        },
        "finding:",
        false},
+      // An expectation on a folder that differs by a thing lost.
+      {"a count short by a mail told unsent fails for that loss",
+       &kCountedRoad,
+       2,
+       {},
+       Unsent(L"\"follow up to our call\" could not be sent"),
+       "line 10: an expectation held in the clean run",
+       false},
+      {"a count short by a mail lost untold is found",
+       &kCountedRoad,
+       2,
+       {},
+       Unsent(nullptr),
+       "line 10: an expectation held in the clean run",
+       true},
       // A registry value is named by its key and its own name, not by the keys above.
       {"an error naming a key above the value's tells nothing of it",
        &kForwardRoad,
