@@ -647,6 +647,7 @@ class Runner {
       if (!injected && expectation) label = RibbonLabelOf(*session, options_.lines[n]);
       pass.calls.emplace_back(calls + 1, faults::Counts().calls);
       if (injected && options_.afterLine) options_.afterLine(*session, n);
+      if (options_.eachLine) options_.eachLine(*session, n);
       Look look = TakeLook(*session);
       look.raised = faults::Counts().raised;
       look.logged = ErrorsSince(mark);
