@@ -650,6 +650,7 @@ class Runner {
       if (!injected && expectation) label = RibbonLabelOf(*session, options_.lines[n]);
       pass.calls.emplace_back(calls + 1, faults::Counts().calls);
       if (injected && options_.afterLine) options_.afterLine(*session, n);
+      if (options_.eachLine) options_.eachLine(*session, n);
       Look look = TakeLook(*session);
       look.raised = faults::Counts().raised;
       look.logged = ErrorsSince(mark);
@@ -830,6 +831,7 @@ class Runner {
     if (MadeFromALoss(n, names)) return true;
     if (BarsOnAFolderLost(n)) return true;
     if (auto folder = FolderGoneTo(n)) names.push_back(*folder);
+    if (auto folder = FolderLookedAt(options_.lines[n])) names.push_back(*folder);
     return FolderDiffersByALoss(n, names);
   }
 
@@ -844,6 +846,17 @@ class Runner {
     return ShowsAFolderLost(clean_.lines[n].shows, faulted_->lines[n].shows, folders, tells);
   }
 
+  // The folder an expectation counts or looks into ("expect folder Outbox count 3").
+  static std::optional<std::wstring> FolderLookedAt(const std::wstring& line) {
+    try {
+      auto words = SplitLine(line);
+      if (words.size() >= 3 && words[0].text == L"expect" && words[1].text == L"folder")
+        return words[2].text;
+    } catch (const ScriptError&) {
+    }
+    return std::nullopt;
+  }
+
   // The folder the script went to last, up to line n.
   std::optional<std::wstring> FolderGoneTo(size_t n) const {
     for (size_t m = n + 1; m-- > 0;) try {
@@ -855,7 +868,7 @@ class Runner {
   }
 
   // Whether a folder named differs from the clean run's only where it holds (or lacks, or holds
-  // otherwise) items named as things lost.
+  // otherwise) items named as things lost and told.
   static bool SameContents(const Groups& a, const Groups& b,
                            const std::pair<std::wstring, std::wstring>& where) {
     auto x = a.find(where), y = b.find(where);
@@ -872,10 +885,12 @@ class Runner {
         if (std::find(names.begin(), names.end(), where.first) != names.end() &&
             !SameContents(clean, now, where))
           subjects.insert(where.second);
+    // Only a loss the user was told of: one found untold leaves what rests on it found too.
     for (const auto& subject : subjects) {
       bool lost = false;
       for (const auto& [what, loss] : missing_)
-        for (const auto& name : loss.names) lost = lost || name == subject;
+        if (!found_.count(what))
+          for (const auto& name : loss.names) lost = lost || name == subject;
       if (!lost) return false;
     }
     return !subjects.empty();

@@ -28,6 +28,9 @@ struct FaultRunOptions {
   // Called after each line of the faulted run, before it is looked at (tests plant damage),
   // and after each line played again once the faults stopped (as line lines.size() + n).
   std::function<void(Session&, size_t line)> afterLine;
+  // Called after each line of the clean and the faulted run alike (in the faulted run after
+  // afterLine): tests do in both what the add-in might (hold a template's EntryID in a mail).
+  std::function<void(Session&, size_t line)> eachLine = nullptr;
 };
 
 // 0 when every promise held, 3 with each broken one reported.

@@ -131,7 +131,7 @@ const std::vector<std::wstring> kTemplateRoad = {
 using Plant = std::function<void(host::Session&, size_t)>;
 
 Run Road(const std::vector<std::wstring>& lines, uint64_t at, Plant plant = {}, bool count = false,
-         int32_t version = 14) {
+         int32_t version = 14, Plant each = {}) {
   Run run;
   host::ProgramIo io;
   io.out = [&](const std::string& s) { run.out += s; };
@@ -141,7 +141,8 @@ Run Road(const std::vector<std::wstring>& lines, uint64_t at, Plant plant = {}, 
                                 .outlookVersion = version,
                                 .languageFile = testsource::ReadSourceFile("lang/EN.lng"),
                                 .lines = lines,
-                                .afterLine = std::move(plant)};
+                                .afterLine = std::move(plant),
+                                .eachLine = std::move(each)};
   run.code = host::RunUnderFaults(options, io);
   return run;
 }
@@ -1348,6 +1349,24 @@ LinePlant KeptWithoutKim(std::wstring told, bool more = false) {
   };
 }
 
+// The sent mail counted from another folder, the sending line not the one just before.
+std::vector<std::wstring> CountedRoad() {
+  auto road = kSendRoad;
+  for (const wchar_t* line : {L"folder Inbox", L"expect folder Outbox count 1"})
+    road.push_back(line);
+  return road;
+}
+const std::vector<std::wstring> kCountedRoad = CountedRoad();
+
+// The sent mail gone from the Outbox on the sending line, told by name or not.
+LinePlant Unsent(const wchar_t* told) {
+  return [told](host::Session& s, size_t n) {
+    if (n != 7) return;
+    Remove(s, L"Outbox", kMailSubject);
+    if (told) Log(L"mTanvelo::Send", told);
+  };
+}
+
 const std::vector<std::wstring> kExpectRoad = {L"answer frmReplyFolder enter", L"start",
                                                L"select \"Quarterly figures\"",
                                                L"expect mail subject is \"Quarterly figures\""};
@@ -1607,6 +1626,21 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
        },
        "finding:",
        false},
+      // An expectation on a folder that differs by a thing lost.
+      {"a count short by a mail told unsent fails for that loss",
+       &kCountedRoad,
+       2,
+       {},
+       Unsent(L"\"follow up to our call\" could not be sent"),
+       "line 10: an expectation held in the clean run",
+       false},
+      {"a count short by a mail lost untold is found",
+       &kCountedRoad,
+       2,
+       {},
+       Unsent(nullptr),
+       "line 10: an expectation held in the clean run",
+       true},
       // A registry value is named by its key and its own name, not by the keys above.
       {"an error naming a key above the value's tells nothing of it",
        &kForwardRoad,
@@ -1646,6 +1680,63 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
       if (plant) plant(s, n + 1);
     });
     EXPECT_EQ(c.reported, Has(run, c.finding)) << run.err << run.out;
+  }
+}
+
+// An EntryID a mail holds in a property stands for what it names: a template the faulted run
+// filed anew (another EntryID) is the same template, another template is not.
+TEST(FaultRun, AnEntryIDHeldInAMailIsTakenAsWhatItNames) {
+  constexpr uint32_t kRecord = 0x6701'0000 | outlook::PT_UNICODE;
+  auto record = [](host::Session& s, const std::wstring& id) {
+    auto mail = Find(s, L"Inbox", L"Quarterly figures");
+    ASSERT_TRUE(mail);
+    mail->SetProp(kRecord, id);
+    mail->Save();
+  };
+  auto road = kTemplateRoad;
+  road.push_back(L"wait 100");
+  struct Case {
+    const char* rule;
+    LinePlant plant;  // in the faulted run only (line from 1)
+    bool reported;
+  } cases[] = {
+      {"the template filed anew before the mail records it",
+       [](host::Session& s, size_t n) {
+         if (n != 5) return;
+         auto original = Template(s);
+         ASSERT_TRUE(original->Copy());
+         original->Delete();
+         auto deleted = Find(s, L"Deleted Items", L"Quarterly figures");
+         ASSERT_TRUE(deleted);
+         deleted->Delete();
+       },
+       false},
+      {"the record pointed at another template",
+       [=](host::Session& s, size_t n) {
+         if (n != 7) return;
+         auto other = Find(s, kReplies, L"information request");
+         ASSERT_TRUE(other);
+         record(s, other->EntryID());
+       },
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rule);
+    auto plant = c.plant;
+    auto run = Road(
+        road, CallAfter(road, 3),
+        [=](host::Session& s, size_t n) {
+          FaultAfter(3, [](host::Session&) {})(s, n);
+          plant(s, n + 1);
+        },
+        false, 14,
+        [=](host::Session& s, size_t n) {
+          if (n + 1 == 6) record(s, Template(s)->EntryID());
+        });
+    EXPECT_EQ(c.reported, Has(run, "\"Quarterly figures\" in Inbox differs")) << run.err << run.out;
+    if (!c.reported) {
+      EXPECT_FALSE(Has(run, "finding:")) << run.out;
+    }
   }
 }
 
