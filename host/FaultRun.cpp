@@ -738,6 +738,13 @@ class Runner {
     parted_ = firstFaulted_ &&
               MadeBeyond(Kept(faultedBefore.store), Kept(now.store), Kept(clean.store)) &&
               ToldBefore(n);
+    // What that work made is its own too: a folder differing from the clean run's by it (a
+    // reply from a hotkey whose removal was told not done) fails an expectation for that.
+    if (parted_)
+      for (const auto& [where, items] : Kept(now.store))
+        if (items.size() > CountAt(Kept(faultedBefore.store), where) &&
+            items.size() > CountAt(Kept(clean.store), where))
+          madeBeyond_.insert(where);
     CheckValues(n, L"registry value", clean.registry, now.registry,
                 base ? &base->registry : nullptr, parted_ ? &faultedBefore.registry : nullptr);
     CheckValues(n, L"file", clean.files, now.files, base ? &base->files : nullptr);
@@ -888,6 +895,9 @@ class Runner {
     // Only a loss the user was told of: one found untold leaves what rests on it found too.
     for (const auto& subject : subjects) {
       bool lost = false;
+      for (const auto& [folder, made] : madeBeyond_)
+        lost = lost ||
+               (made == subject && std::find(names.begin(), names.end(), folder) != names.end());
       for (const auto& [what, loss] : missing_)
         if (!found_.count(what))
           for (const auto& name : loss.names) lost = lost || name == subject;
@@ -1388,6 +1398,7 @@ class Runner {
   // Items made again after they went: the clean run's contents when they went.
   std::map<std::pair<std::wstring, std::wstring>, std::vector<Content>> back_;
   bool parted_ = false;  // the line playing did work the clean line did not, after a tell
+  std::set<std::pair<std::wstring, std::wstring>> madeBeyond_;  // what that work made
   std::set<std::wstring> notMade_;  // items judged missing where the clean run made them
   // Names a later line's own item took, shifted by an item not made before: not compared.
   std::map<std::pair<std::wstring, std::wstring>, size_t> freed_;  // and the line that took it

@@ -1367,6 +1367,16 @@ LinePlant Unsent(const wchar_t* told) {
   };
 }
 
+// The sent mail sent once more on the sending line (a hotkey still bound replies twice).
+LinePlant SentTwice() {
+  return [](host::Session& s, size_t n) {
+    if (n != 7) return;
+    auto sent = Find(s, L"Outbox", kMailSubject);
+    ASSERT_TRUE(sent);
+    ASSERT_TRUE(sent->Copy());
+  };
+}
+
 const std::vector<std::wstring> kExpectRoad = {L"answer frmReplyFolder enter", L"start",
                                                L"select \"Quarterly figures\"",
                                                L"expect mail subject is \"Quarterly figures\""};
@@ -1639,6 +1649,20 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
        2,
        {},
        Unsent(nullptr),
+       "line 10: an expectation held in the clean run",
+       true},
+      {"a count over by what a line made beyond the clean run after a told failure fails for "
+       "that failure",
+       &kCountedRoad, 2,
+       [](host::Session&) {
+         Log(L"mExplorer.Explorer_Hotkey", L"the hotkey dialog was not opened");
+       },
+       SentTwice(), "line 10: an expectation held in the clean run", false},
+      {"the same count over with nothing told before is found",
+       &kCountedRoad,
+       2,
+       {},
+       SentTwice(),
        "line 10: an expectation held in the clean run",
        true},
       // A registry value is named by its key and its own name, not by the keys above.
