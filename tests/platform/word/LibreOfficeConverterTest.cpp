@@ -1,8 +1,11 @@
 // The converter's handling of soffice as a process: a stand-in script plays soffice, so these
 // run without LibreOffice. Each test works in a folder of its own below the build folder.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -793,4 +796,63 @@ TEST_F(ConverterProcessTest, APictureInALinkGainsNoBlanksAndNoBorder) {
                                          L"<img src=\"p.png\" border=\"2\"></body>",
                                          L"C:\\T", disk.Access()),
                   "\" border=\"0\"></a><img src=\"data:image/png;base64,"));
+}
+
+namespace {
+
+// A converter that tells the test it holds the document, then never answers.
+struct StuckConverter : word::Converter {
+  int told;
+  explicit StuckConverter(int fd) : told(fd) {}
+  std::optional<std::string> ToHtml(const std::string&, const std::string&) override {
+    (void)!::write(told, "x", 1);
+    for (;;) ::pause();
+  }
+  bool ToDoc(const std::string&, const std::string&) override { return false; }
+};
+
+}  // namespace
+
+// A program killed during a conversion leaves its copy of the user's document nowhere but in
+// its own sandbox, which the next start clears.
+TEST(KilledConversionTest, NothingOfItStaysAfterTheNextStart) {
+  const fs::path work = fs::current_path() / "killed conversion";
+  fs::remove_all(work);
+  const fs::path tmp = work / "tmp", parent = work / "sandboxes";
+  fs::create_directories(tmp);
+  fs::create_directories(parent);
+  int report[2];
+  ASSERT_EQ(::pipe(report), 0);
+  pid_t program = ::fork();
+  if (program == 0) {
+    ::close(report[0]);
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    win32::files::TempSandbox sandbox(parent);
+    word::Install();
+    word::SetConverter(std::make_shared<StuckConverter>(report[1]));
+    word::WordWrapper w;
+    w.CreateWordApplication();
+    win32::files::WriteAll("C:\\In\\Letter.doc", "{\\rtf1 x}");
+    std::wstring path = L"C:\\In\\Letter.doc";
+    word::Options none;
+    w.DocumentOpen(path, none);
+    ::_exit(3);
+  }
+  ::close(report[1]);
+  char held = 0;
+  ASSERT_EQ(::read(report[0], &held, 1), 1);
+  ::close(report[0]);
+  ::kill(program, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(::waitpid(program, &status, 0), program);
+  {
+    win32::files::TempSandbox next(parent);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(work))
+      if (!entry.path().string().starts_with(next.Path().string()))
+        left.push_back(entry.path().lexically_relative(work).string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"sandboxes", "tmp"}));
+  }
+  fs::remove_all(work);
 }
