@@ -145,12 +145,25 @@ size_t FindNoCase(std::wstring_view text, std::wstring_view lower, size_t from) 
 
 }  // namespace
 
-std::wstring HtmlToText(const std::wstring& html) {
-  std::wstring scratch;
-  const std::wstring_view content = HtmlBodyContentView(html, scratch);
+namespace {
+
+// Where each character of an HTML body's text came from in the content: the text or entity
+// that is it, or a tag (a line break, a paragraph's end, a cell's tab).
+struct TextSource {
+  size_t begin, end;
+  enum Kind { kText, kBreak, kTag } kind;
+};
+
+// HtmlToText of body content; with `sources`, the source of each character of the text too.
+std::wstring ContentText(std::wstring_view content, std::vector<TextSource>* sources) {
   // The text is seldom longer than its source: sized once rather than grown by doubling.
   std::wstring out;
   out.reserve(content.size());
+  auto note = [&](size_t begin, size_t end, TextSource::Kind kind) {
+    if (!sources) return;
+    if (sources->size() > out.size()) sources->resize(out.size());
+    while (sources->size() < out.size()) sources->push_back({begin, end, kind});
+  };
   size_t i = 0;
   bool skipping = false;
   std::wstring skipEnd;
@@ -181,19 +194,24 @@ std::wstring HtmlToText(const std::wstring& html) {
         skipEnd = L"/" + name;
       } else if (name == L"/td" || name == L"/th") {
         out += L'\t';
+        note(i, close + 1, TextSource::kTag);
         cellTabEnd = out.size();
       } else if (name == L"/tr") {
         if (afterCellTab != std::wstring::npos &&
             out.find_first_not_of(L" \t", afterCellTab) == std::wstring::npos)
           out.erase(afterCellTab - 1);
+        note(i, i, TextSource::kTag);
         out += L"\r\n";
+        note(i, close + 1, TextSource::kTag);
       } else if (name == L"br") {
         out += L"\r\n";
+        note(i, close + 1, TextSource::kBreak);
         breakEnd = out.size();
       } else if (name == L"/p" || name == L"/div" || name == L"/li" ||
                  (name.size() == 3 && name[0] == L'/' && name[1] == L'h' && name[2] >= L'1' &&
                   name[2] <= L'6')) {
         if (std::exchange(breakEnd, std::wstring::npos) != out.size()) out += L"\r\n";
+        note(i, close + 1, TextSource::kTag);
       }
       i = close + 1;
       continue;
@@ -206,18 +224,90 @@ std::wstring HtmlToText(const std::wstring& html) {
       size_t semi = content.find(L';', i);
       if (semi != std::wstring::npos && semi - i <= 10) {
         out += DecodeEntity(std::wstring(content.substr(i + 1, semi - i - 1)));
+        note(i, semi + 1, TextSource::kText);
         i = semi + 1;
         continue;
       }
     }
     // Source line breaks are layout only in HTML.
     if (c != L'\r' && c != L'\n') out += c;
+    note(i, i + 1, TextSource::kText);
     ++i;
   }
   // Mostly markup (a small template's HTML): the room left over is given back, since an item
   // keeps this text. A large body, mostly text, keeps its few untouched pages instead of a
   // second copy made to shrink it.
   if (out.capacity() - out.size() > out.size() / 4 + 64) out.shrink_to_fit();
+  return out;
+}
+
+// The body content's span in `html` ([begin, end)), without a footer after </body>.
+std::pair<size_t, size_t> BodyContentSpan(const std::wstring& html);
+
+}  // namespace
+
+std::wstring HtmlToText(const std::wstring& html) {
+  std::wstring scratch;
+  return ContentText(HtmlBodyContentView(html, scratch), nullptr);
+}
+
+std::wstring TypeIntoHtml(const std::wstring& html, size_t start, size_t length,
+                          const std::wstring& typed) {
+  const auto [base, limit] = BodyContentSpan(html);
+  const std::wstring_view content = std::wstring_view(html).substr(base, limit - base);
+  std::vector<TextSource> sources;
+  const std::wstring text = ContentText(content, &sources);
+  start = std::min(start, text.size());
+  const size_t end = start + std::min(length, text.size() - start);
+  // Typed over a selection, the text takes the place (and formatting) of its first character;
+  // at a caret, that of the text before it, or at a line's start, of the line's first one.
+  size_t at = content.size();
+  if (end > start)
+    at = sources[start].begin;
+  else if (start > 0 && sources[start - 1].kind == TextSource::kText)
+    at = sources[start - 1].end;
+  else if (start < text.size())
+    at = sources[start].begin;
+  else if (start > 0)
+    at = sources[start - 1].end;
+  std::wstring escaped;
+  for (size_t k = 0; k < typed.size(); ++k) {
+    wchar_t c = typed[k];
+    if (c == L'\r' || c == L'\n') {
+      if (c == L'\r' && k + 1 < typed.size() && typed[k + 1] == L'\n') ++k;
+      escaped += L"<br>";
+    } else if (c == L' ' && (k == 0 || typed[k - 1] == L' ')) {
+      escaped += L"&nbsp;";  // a browser folds a run of blanks; the editor keeps what is typed
+    } else if (const wchar_t* entity = EntityOf(c)) {
+      escaped += entity;
+    } else {
+      escaped += c;
+    }
+  }
+  // The selection's text and line breaks go; every other tag stays, even inside it.
+  std::vector<std::pair<size_t, size_t>> gone;
+  for (size_t k = start; k < end; ++k) {
+    const TextSource& s = sources[k];
+    if (s.kind == TextSource::kTag || (!gone.empty() && gone.back().second > s.begin)) continue;
+    gone.emplace_back(s.begin, s.end);
+  }
+  std::wstring out(html.substr(0, base));
+  size_t from = 0;
+  bool placed = false;
+  for (const auto& [b, e] : gone) {
+    if (!placed && at <= b) {
+      out.append(content.substr(from, at - from)).append(escaped);
+      from = at, placed = true;
+    }
+    out.append(content.substr(from, b - from));
+    from = std::max(from, e);
+  }
+  if (!placed) {
+    at = std::max(at, from);
+    out.append(content.substr(from, at - from)).append(escaped);
+    from = at;
+  }
+  out.append(content.substr(from)).append(html, limit);
   return out;
 }
 
@@ -666,7 +756,9 @@ std::wstring RtfToHtml(const std::wstring& rtf) {
   return L"<html>\r\n<head>\r\n</head>\r\n<body>\r\n" + sink.out + L"</body>\r\n</html>\r\n";
 }
 
-std::wstring_view HtmlBodyContentView(const std::wstring& html, std::wstring& scratch) {
+namespace {
+
+std::pair<size_t, size_t> BodyContentSpan(const std::wstring& html) {
   // The body tag itself: not one inside a comment, nor "<bodyx", nor a '>' of its attributes.
   size_t open = std::wstring::npos;
   for (size_t at = html.find(L'<'); at != std::wstring::npos; at = html.find(L'<', at + 1)) {
@@ -683,12 +775,20 @@ std::wstring_view HtmlBodyContentView(const std::wstring& html, std::wstring& sc
     }
   }
   const std::wstring_view whole(html);
-  if (open == std::wstring::npos) return whole;
+  if (open == std::wstring::npos) return {0, html.size()};
   size_t start = TagEnd(whole, open);
-  if (start == std::wstring::npos) return whole;
+  if (start == std::wstring::npos) return {0, html.size()};
   size_t end = FindNoCase(whole, L"</body>", start);
-  if (end == std::wstring::npos) return whole.substr(start + 1);
-  const std::wstring_view content = whole.substr(start + 1, end - start - 1);
+  return {start + 1, end == std::wstring::npos ? html.size() : end};
+}
+
+}  // namespace
+
+std::wstring_view HtmlBodyContentView(const std::wstring& html, std::wstring& scratch) {
+  const auto [begin, end] = BodyContentSpan(html);
+  const std::wstring_view whole(html);
+  const std::wstring_view content = whole.substr(begin, end - begin);
+  if (end == html.size()) return content;
   // What follows </body> (a mailing list's footer) is shown by every browser: it stays,
   // without the closing tags themselves.
   std::wstring tail(whole.substr(end + 7));

@@ -13,6 +13,11 @@ std::wstring TextToHtml(const std::wstring& text);
 // ends its block ends the block's line: "<p><br></p>" is one empty line), the common entities
 // decoded, <head>, <style> and <script> left out.
 std::wstring HtmlToText(const std::wstring& html);
+// What an editor makes of `html` when `typed` is typed over the characters [start,
+// start + length) of its text (HtmlToText): the text typed escaped at that place (line breaks
+// as <br>), the text selected gone, every tag kept.
+std::wstring TypeIntoHtml(const std::wstring& html, size_t start, size_t length,
+                          const std::wstring& typed);
 // Plain text as an RTF document.
 std::wstring TextToRtf(const std::wstring& text);
 // The text of an RTF document: destinations and \bin data skipped, \par and \line as line

@@ -121,22 +121,27 @@ void Inspector::TypeText(const std::wstring& text) {
   const std::wstring& old = item->StoredBody();
   const size_t start = std::min(static_cast<size_t>(selStart_), old.size());
   const size_t end = start + std::min(static_cast<size_t>(selLength_), old.size() - start);
-  std::wstring body;
-  body.reserve(old.size() - (end - start) + text.size());
-  body.append(old, 0, start).append(text).append(old, end, std::wstring::npos);
-  // The editor keeps the format; an HTML body is rebuilt from the text (see the notes on
-  // where the substitute differs).
   // Outlook 2000 has no BodyFormat to ask: its editor keeps the body as text.
   bool html = false;
   try {
     html = item->BodyFormat() == olFormatHTML;
   } catch (const vb::Error&) {
   }
-  if (html)
-    item->SetHTMLBody(body::TextToHtml(body));
-  else
+  size_t typed = text.size();
+  if (html) {
+    // The HTML editor types into the markup, which keeps its formatting and inline pictures.
+    for (size_t k = 0; k < text.size(); ++k)
+      if ((text[k] == L'\r' && (k + 1 == text.size() || text[k + 1] != L'\n')) ||
+          (text[k] == L'\n' && (k == 0 || text[k - 1] != L'\r')))
+        ++typed;  // a line break shows as CR LF
+    item->SetHTMLBody(body::TypeIntoHtml(item->HTMLBody(), start, end - start, text));
+  } else {
+    std::wstring body;
+    body.reserve(old.size() - (end - start) + text.size());
+    body.append(old, 0, start).append(text).append(old, end, std::wstring::npos);
     item->SetBody(std::move(body));
-  selStart_ = static_cast<int32_t>(start + text.size());
+  }
+  selStart_ = static_cast<int32_t>(start + typed);
   selLength_ = 0;
   caret_ = selStart_;
 }

@@ -789,10 +789,43 @@ std::string HtmlFromConverter(std::wstring_view html, const std::filesystem::pat
   return out;
 }
 
+namespace {
+
+// A picture's attribute in whole pixels, or -1.
+int64_t Pixels(std::wstring_view tag, std::wstring_view name) {
+  auto span = AttributeSpan(tag, name);
+  if (!span) return -1;
+  std::wstring value = Unquoted(tag.substr(span->first, span->second - span->first));
+  if (value.empty() || value.size() > 9 ||
+      !std::all_of(value.begin(), value.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; }))
+    return -1;
+  return std::stoll(value);
+}
+
+// The word processor takes a picture's border out of the width and height it is given, where
+// HTML puts the border around them: a framed picture is given its size with the border.
+std::wstring Framed(std::wstring_view tag) {
+  std::wstring out(tag);
+  const int64_t border = Pixels(tag, L"border");
+  if (border <= 0) return out;
+  for (const wchar_t* side : {L"width", L"height"}) {
+    int64_t size = Pixels(out, side);
+    if (size < 0) continue;
+    auto span = AttributeSpan(out, side);
+    out.replace(span->first, span->second - span->first,
+                L"\"" + std::to_wstring(size + 2 * border) + L"\"");
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string HtmlForConverter(std::wstring_view html, const std::wstring& folder,
                              const FileAccess& files) {
   std::string out;
-  auto picture = [&](std::wstring_view tag) {
+  auto picture = [&](std::wstring_view given) {
+    const std::wstring framed = Framed(given);
+    std::wstring_view tag = framed;
     auto span = AttributeSpan(tag, L"src");
     std::wstring src =
         span ? DecodeEntities(Unquoted(tag.substr(span->first, span->second - span->first))) : L"";

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -71,11 +72,15 @@ std::wstring Describe(const Variant& v) {
   return L"";
 }
 
-// A host folder of one conversion's own, removed with what it holds on every path.
+// A host folder of one conversion's own, removed with what it holds on every path. It lies in
+// the sandbox beside the drives, so that a program killed during a conversion leaves its copy
+// of the user's document only where the next start clears what programs gone left.
 class PrivateFolder {
  public:
   PrivateFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tanvelo-conv-XXXXXX").string();
+    std::filesystem::path parent = win32::files::Root();
+    if (parent.empty()) parent = std::filesystem::temp_directory_path();
+    std::string pattern = (parent / "tanvelo-conv-XXXXXX").string();
     if (::mkdtemp(pattern.data())) path_ = pattern;
   }
   ~PrivateFolder() {
@@ -152,21 +157,108 @@ struct ConverterSource {
 
 namespace {
 
+bool IsAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// RTF is 7-bit text: characters past ASCII are escaped (\'hh, \u), so a byte from 0x80 up
+// or a control byte other than a line's end or a tab is no RTF, save the raw data a \binN
+// carries (and the NULs some writers leave after the last brace).
+bool IsRtfText(const std::string& bytes) {
+  size_t end = bytes.find_last_not_of('\0');
+  end = end == std::string::npos ? 0 : end + 1;
+  auto text = [](char c) {
+    auto b = static_cast<unsigned char>(c);
+    return b < 0x7F && (b >= 0x20 || b == '\t' || b == '\n' || b == '\r');
+  };
+  for (size_t at = 0; at < end; ++at) {
+    if (!text(bytes[at])) return false;
+    if (bytes[at] != '\\' || at + 1 >= end) continue;
+    if (!IsAsciiLetter(bytes[at + 1])) {
+      if (!text(bytes[++at])) return false;  // a control symbol: "\\bin" is text
+      continue;
+    }
+    size_t word = at + 1, param = word;
+    while (param < end && IsAsciiLetter(bytes[param])) ++param;
+    size_t next = param < end && bytes[param] == '-' ? param + 1 : param;
+    uintmax_t count = 0;
+    size_t digits = next;
+    while (digits < end && IsAsciiDigit(bytes[digits]) && count <= end)
+      count = count * 10 + static_cast<uintmax_t>(bytes[digits++] - '0');
+    at = digits > next ? digits : param;
+    if (at < end && bytes[at] == ' ') ++at;  // the word's delimiter
+    if (bytes.compare(word, param - word, "bin") == 0 && next == param && digits > next)
+      at += static_cast<size_t>(std::min<uintmax_t>(count, end - at));
+    --at;
+  }
+  return true;
+}
+
+// Word's own documents and templates are RTF documents here; other bytes under those names
+// are no document Word can read.
+bool LooksLikeRtf(const std::string& bytes) {
+  return bytes.empty() || (bytes.rfind("{\\rtf", 0) == 0 && IsRtfText(bytes));
+}
+
+// Whether markup is plausibly a web page: text (no control character but a tab, a line's or a
+// page's end) that opens as one does, and whose tags close before the next one opens, where
+// noise of printable characters opens about as many as it closes. The word processor may
+// spend minutes on noise.
+bool LooksLikeMarkup(const std::string& bytes, size_t at) {
+  if (std::any_of(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end(), [](char c) {
+        auto b = static_cast<unsigned char>(c);
+        return (b < 0x20 && b != '\t' && b != '\n' && b != '\r' && b != '\f') || b == 0x7F;
+      }))
+    return false;
+  static const char* const kOpenings[] = {
+      "!doctype", "!--",  "?xml",   "html",   "head",   "body", "meta",     "title",
+      "style",    "link", "base",   "script", "xml",    "p",    "div",      "span",
+      "table",    "h1",   "h2",     "h3",     "h4",     "h5",   "h6",       "b",
+      "i",        "u",    "font",   "pre",    "ul",     "ol",   "img",      "a",
+      "br",       "hr",   "center", "em",     "strong", "form", "frameset", "blockquote"};
+  auto opensWith = [&](const char* name) {
+    size_t n = std::strlen(name);
+    if (bytes.size() - at - 1 < n) return false;
+    for (size_t k = 0; k < n; ++k)
+      if (std::tolower(static_cast<unsigned char>(bytes[at + 1 + k])) != name[k]) return false;
+    if (!IsAsciiLetter(name[0])) return true;
+    size_t after = at + 1 + n;
+    return after == bytes.size() || bytes[after] == '>' || bytes[after] == '/' ||
+           std::isspace(static_cast<unsigned char>(bytes[after]));
+  };
+  if (std::none_of(std::begin(kOpenings), std::end(kOpenings), opensWith)) return false;
+  // Of the first tags, most close before another opens (a script's "a<b" may not).
+  int tags = 0, open = 0;
+  for (size_t lt = at; lt < bytes.size() && tags < 64; lt = bytes.find('<', lt + 1)) {
+    if (lt + 1 >= bytes.size()) break;
+    char c = bytes[lt + 1];
+    if (!IsAsciiLetter(c) && c != '/' && c != '!' && c != '?') continue;
+    ++tags;
+    if (bytes.compare(lt, 4, "<!--") == 0) {
+      size_t close = bytes.find("-->", lt + 4);
+      if (close == std::string::npos) ++open;
+      lt = close == std::string::npos ? bytes.size() : close;
+      continue;
+    }
+    size_t gt = bytes.find('>', lt + 1);
+    if (gt == std::string::npos || gt > bytes.find('<', lt + 1)) ++open;
+  }
+  return open * 4 <= tags;
+}
+
 // What the word processor is given as a Word file: a Word file (a compound file), a zip (a
 // newer Word file), RTF or markup, by its first bytes; other bytes are no document, as in Word.
 bool LooksLikeDocument(const std::string& bytes) {
-  if (bytes.empty() || bytes.rfind("\xD0\xCF\x11\xE0", 0) == 0 ||
-      bytes.rfind("PK\x03\x04", 0) == 0 || bytes.rfind("{\\rtf", 0) == 0)
+  if (bytes.empty() || bytes.rfind("\xD0\xCF\x11\xE0", 0) == 0 || bytes.rfind("PK\x03\x04", 0) == 0)
     return true;
+  if (bytes.rfind("{\\rtf", 0) == 0) return IsRtfText(bytes);
   size_t at = bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
   while (at < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[at]))) ++at;
-  if (at >= bytes.size() || bytes[at] != '<') return false;
-  // Markup is text: a control character other than a line's or a page's end or a tab is in
-  // no web page, and in nearly every stretch of random bytes.
-  return std::none_of(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end(), [](char c) {
-    auto b = static_cast<unsigned char>(c);
-    return (b < 0x20 && b != '\t' && b != '\n' && b != '\r' && b != '\f') || b == 0x7F;
-  });
+  return at < bytes.size() && bytes[at] == '<' && LooksLikeMarkup(bytes, at);
 }
 
 // The most HTML the word processor may make of a file of `size` bytes: a Word file of empty
@@ -303,12 +395,6 @@ bool SaveThroughConverter(const ConverterSource& source, const std::wstring& fil
     return true;
   }
   return false;
-}
-
-// Word's own documents and templates are RTF documents here; other bytes under those names
-// are no document Word can read.
-bool LooksLikeRtf(const std::string& bytes) {
-  return bytes.empty() || bytes.rfind("{\\rtf", 0) == 0;
 }
 
 }  // namespace

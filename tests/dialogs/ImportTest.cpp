@@ -396,6 +396,20 @@ TEST_F(ImportTest, ADocumentWhoseReadFailsPartWayIsNoShortenedTemplate) {
   EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"(error 30)"));
 }
 
+// Bytes that only begin as RTF are no document: refused by name under every rule, where they
+// came in as a template of noise.
+TEST_F(ImportTest, NoiseBehindAnRtfHeaderFailsByNameAndLeavesTheTemplateAsItWas) {
+  std::string noise = "{\\rtf1";
+  uint32_t seed = 99;
+  for (int i = 0; i < 1 << 16; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    noise += static_cast<char>(seed >> 24);
+  }
+  ExpectUnreadableDocumentLeavesTheTemplate(
+      target, [&](const std::string& path) { ASSERT_TRUE(win32::files::WriteAll(path, noise)); });
+  EXPECT_TRUE(Logged(L"CWordWrapper::DocumentOpen", L"unable to read this document"));
+}
+
 TEST_F(ImportTest, BytesThatAreNoWordDocumentFailAndTheLogSaysWhy) {
   ASSERT_TRUE(win32::files::WriteAll("C:\\Import\\Picture.doc", testpictures::RedPng()));
   ASSERT_TRUE(win32::files::WriteAll("C:\\Import\\Real.doc", std::string("\xD0\xCF\x11\xE0", 4)));

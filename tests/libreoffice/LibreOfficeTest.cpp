@@ -363,12 +363,15 @@ TEST_F(LibreOfficeTest, BytesThatOnlyBeginAsADocumentLeaveTheTemplateAsItWas) {
   }
   word::SetConverter(service);
   auto target = AddFolder(templates, L"Imported");
-  for (const std::string& start :
-       {std::string("<"), std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)}) {
-    SCOPED_TRACE(start == "<" ? "markup" : "a Word file's signature");
-    ExpectUnreadableDocumentLeavesTheTemplate(target, [&](const std::string& path) {
-      ASSERT_TRUE(win32::files::WriteAll(path, start + noise));
-    });
+  const std::pair<const char*, std::string> files[] = {
+      {"markup", "<" + noise},
+      {"a Word file's signature", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + noise},
+      {"RTF", "{\\rtf1" + noise},
+  };
+  for (const auto& [kind, bytes] : files) {
+    SCOPED_TRACE(kind);
+    ExpectUnreadableDocumentLeavesTheTemplate(
+        target, [&](const std::string& path) { ASSERT_TRUE(win32::files::WriteAll(path, bytes)); });
   }
 }
 
@@ -575,5 +578,45 @@ TEST_F(LibreOfficeTest, APictureInALinkKeepsItsBlanksLinkAndSizeOverFiveRoundTri
     EXPECT_NE(html.find(L"/></a> here</p>"), std::wstring::npos) << win32::ToAnsi(html);
     EXPECT_NE(html.find(L"width=\"40\" height=\"30\""), std::wstring::npos) << win32::ToAnsi(html);
     EXPECT_EQ(item->Attachments()->Count(), 1);
+  }
+}
+
+// A framed picture, plain or in a link, keeps its size over five trips: the word processor
+// takes a picture's border out of the size it is given.
+TEST_F(LibreOfficeTest, AFramedPictureKeepsItsSizeOverFiveRoundTrips) {
+  const struct {
+    const wchar_t* name;
+    const wchar_t* before;
+    const wchar_t* after;
+    int border;
+  } cases[] = {
+      {L"Plain1", L"", L"", 1},
+      {L"Plain2", L"", L"", 2},
+      {L"Linked1", L"<a href=\"https://example.com/x\">", L"</a>", 1},
+      {L"Linked2", L"<a href=\"https://example.com/x\">", L"</a>", 2},
+  };
+  auto trip0 = AddFolder(templates, L"Trip0");
+  for (const auto& c : cases)
+    AddHtml(trip0, c.name,
+            std::wstring(L"<html><body><p>See ") + c.before +
+                L"<img src=\"cid:red@1\" width=\"118\" height=\"38\" border=\"" +
+                std::to_wstring(c.border) + L"\">" + c.after + L" here</p></body></html>",
+            {{L"red.png", L"red@1", testpictures::RedPng()}});
+  word::SetConverter(service);
+  auto folder = trip0;
+  for (int trip = 1; trip <= 5; ++trip) {
+    SCOPED_TRACE("round trip " + std::to_string(trip));
+    ASSERT_EQ(Export(folder, false, mImportExportWordDocs::kConflictReplace, nullptr, 0), 4);
+    folder = AddFolder(templates, L"Trip" + std::to_wstring(trip));
+    ASSERT_EQ(
+        mImportExportWordDocs::DoImport(folder->EntryID(), L"C:\\Export", false,
+                                        mImportExportWordDocs::kConflictDuplicate, nullptr, 2),
+        4);
+    for (int k = 1; k <= 4; ++k) {
+      auto item = folder->Items()->Item(k);
+      std::wstring html = item->HTMLBody();
+      EXPECT_NE(html.find(L"width=\"118\" height=\"38\""), std::wstring::npos)
+          << win32::ToAnsi(item->Subject()) << ": " << win32::ToAnsi(html);
+    }
   }
 }

@@ -1,8 +1,11 @@
 // The converter's handling of soffice as a process: a stand-in script plays soffice, so these
 // run without LibreOffice. Each test works in a folder of its own below the build folder.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -628,13 +631,17 @@ TEST_F(ConverterRoadTest, WhatIsNoDocumentIsRefusedByNameAndABodyHasItsBounds) {
       {"C:\\In\\Old.doc", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)},
       {"C:\\In\\New.doc", "PK\x03\x04 zip"},
       {"C:\\In\\Rich.dot", "{\\rtf1 x}"},
-      {"C:\\In\\Page.doc", "\xEF\xBB\xBF \r\n<html>x</html>"}};
+      {"C:\\In\\Page.doc", "\xEF\xBB\xBF \r\n<html>x</html>"},
+      {"C:\\In\\Lines.doc", "<html>\r\n<body>\r\n\t<p>x</p>\r\n</body>\r\n</html>\r\n"},
+      {"C:\\In\\Binary.dot",
+       std::string(
+           "{\\rtf1\\ansi a\\tab b\r\n{\\pict\\pngblip\\bin4 \x89\x01\xFF\0}\\'e9\\\\bin}\0", 57)}};
   for (const auto& [path, bytes] : documents) {
     ASSERT_TRUE(win32::files::WriteAll(path, bytes));
     std::wstring name = win32::FromAnsi(path);
     EXPECT_EQ(failure(name), L"<opened>") << path;
   }
-  EXPECT_EQ(office->read, 4);
+  EXPECT_EQ(office->read, 6);
 
   // What the word processor made of a 4-byte file: a body past its bounds fails by name.
   ASSERT_TRUE(win32::files::WriteAll("C:\\In\\Small.doc",
@@ -648,24 +655,41 @@ TEST_F(ConverterRoadTest, WhatIsNoDocumentIsRefusedByNameAndABodyHasItsBounds) {
   EXPECT_EQ(failure(L"C:\\In\\Small.doc"), L"<opened>");
 }
 
-// Random bytes behind a "<" are no web page: refused by name before the word processor sees
-// them, as any other bytes that are no document.
+// Random bytes behind a "<" or "{\\rtf" are no web page and no RTF: refused by name before the
+// word processor sees them, as any other bytes that are no document, on either road.
 TEST_F(ConverterRoadTest, MarkupThatIsNoTextIsRefusedByName) {
   std::string noise = "<";
   for (int i = 0; i < 4000; ++i) noise += static_cast<char>((i * 7919 + 13) % 256);
+  std::string bytes, printable;
+  uint32_t seed = 7;
+  for (int i = 0; i < 1 << 20; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    bytes += static_cast<char>(seed >> 24);
+    printable += static_cast<char>(0x20 + (seed >> 16) % 95);
+  }
   const std::pair<const char*, std::string> files[] = {
       {"C:\\In\\Noise.doc", noise},
       {"C:\\In\\Nul.dot", std::string("<html>\0</html>", 14)},
+      {"C:\\In\\Printable.doc", "<" + printable},
+      {"C:\\In\\Heart.doc", "<3 and no tag"},
+      {"C:\\In\\Unclosed.doc", "<html>" + printable},
+      {"C:\\In\\Rich.doc", "{\\rtf1" + bytes},
+      {"C:\\In\\Eight.dot", "{\\rtf1\\ansi caf\xE9}"},
+      {"C:\\In\\Symbol.dot", "{\\rtf1\\ansi \\\x01}"},
+      {"C:\\In\\Short.doc", "{\\rtf1\\bin2 ab\x01}"},
   };
   office->html = "<html><body><p>x</p></body></html>";
   for (const auto& [path, bytes] : files) {
     ASSERT_TRUE(win32::files::WriteAll(path, bytes));
-    try {
-      Open(win32::FromAnsi(path));
-      ADD_FAILURE() << path << " opened";
-    } catch (const vb::Error& e) {
-      EXPECT_EQ(e.Description(), L"Word was unable to read this document. It may be corrupt. (" +
-                                     win32::FromAnsi(path) + L")");
+    for (bool road : {true, false}) {
+      word::SetConverter(road ? office : nullptr);
+      try {
+        Open(win32::FromAnsi(path));
+        ADD_FAILURE() << path << " opened, converter " << road;
+      } catch (const vb::Error& e) {
+        EXPECT_EQ(e.Description(), L"Word was unable to read this document. It may be corrupt. (" +
+                                       win32::FromAnsi(path) + L")");
+      }
     }
   }
   EXPECT_EQ(office->read, 0);
@@ -772,4 +796,63 @@ TEST_F(ConverterProcessTest, APictureInALinkGainsNoBlanksAndNoBorder) {
                                          L"<img src=\"p.png\" border=\"2\"></body>",
                                          L"C:\\T", disk.Access()),
                   "\" border=\"0\"></a><img src=\"data:image/png;base64,"));
+}
+
+namespace {
+
+// A converter that tells the test it holds the document, then never answers.
+struct StuckConverter : word::Converter {
+  int told;
+  explicit StuckConverter(int fd) : told(fd) {}
+  std::optional<std::string> ToHtml(const std::string&, const std::string&) override {
+    (void)!::write(told, "x", 1);
+    for (;;) ::pause();
+  }
+  bool ToDoc(const std::string&, const std::string&) override { return false; }
+};
+
+}  // namespace
+
+// A program killed during a conversion leaves its copy of the user's document nowhere but in
+// its own sandbox, which the next start clears.
+TEST(KilledConversionTest, NothingOfItStaysAfterTheNextStart) {
+  const fs::path work = fs::current_path() / "killed conversion";
+  fs::remove_all(work);
+  const fs::path tmp = work / "tmp", parent = work / "sandboxes";
+  fs::create_directories(tmp);
+  fs::create_directories(parent);
+  int report[2];
+  ASSERT_EQ(::pipe(report), 0);
+  pid_t program = ::fork();
+  if (program == 0) {
+    ::close(report[0]);
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    win32::files::TempSandbox sandbox(parent);
+    word::Install();
+    word::SetConverter(std::make_shared<StuckConverter>(report[1]));
+    word::WordWrapper w;
+    w.CreateWordApplication();
+    win32::files::WriteAll("C:\\In\\Letter.doc", "{\\rtf1 x}");
+    std::wstring path = L"C:\\In\\Letter.doc";
+    word::Options none;
+    w.DocumentOpen(path, none);
+    ::_exit(3);
+  }
+  ::close(report[1]);
+  char held = 0;
+  ASSERT_EQ(::read(report[0], &held, 1), 1);
+  ::close(report[0]);
+  ::kill(program, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(::waitpid(program, &status, 0), program);
+  {
+    win32::files::TempSandbox next(parent);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(work))
+      if (!entry.path().string().starts_with(next.Path().string()))
+        left.push_back(entry.path().lexically_relative(work).string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"sandboxes", "tmp"}));
+  }
+  fs::remove_all(work);
 }
