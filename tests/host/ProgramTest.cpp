@@ -636,6 +636,18 @@ TEST(Program, CtrlCDropsTheLineAndEndingWithAnItemNotSavedIsAskedOrTold) {
   EXPECT_TRUE(Has(asked.out, "[filed] Drafts: \"Kept\"")) << asked.out;
   EXPECT_FALSE(Has(asked.out, "error:")) << asked.out;
 
+  // What became of the item is told once Outlook's question is answered, as it was answered.
+  for (const auto& [answer, told] : std::vector<std::pair<std::string, std::string>>{
+           {"yes", "[outlook] saved: \"Kept - Message\"\n"},
+           {"no", "[outlook] closed without saving: \"Kept - Message\"\n"}}) {
+    auto run =
+        RunEdited(true, {"start", "enter", "new mail", "set subject \"Kept\"", "quit", answer});
+    EXPECT_EQ(0, run.code) << run.out;
+    size_t box = run.out.find("[box] \"Do you want to save changes?\"");
+    EXPECT_LT(box, run.out.find(told)) << run.out;
+    EXPECT_FALSE(Has(run.out, "not saved")) << run.out;
+  }
+
   // A script's quit tells what it drops.
   auto script =
       Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "new mail", "-e", "quit"});
