@@ -450,7 +450,7 @@ void Session::Dispatch(const std::vector<Word>& w) {
       Need(w, 3, L"answer box ok|cancel|yes|no|retry");
       AnswerBox(w[2].text);
     } else if (sub(1) == L"browser") {
-      Need(w, 3, L"answer browser \"C:\\folder\"|cancel");
+      Need(w, 3, L"answer browser \"C:\\\\folder\"|cancel");
       AnswerBrowser(w[2]);
     } else {
       AnswerForm(w);
@@ -487,7 +487,7 @@ std::vector<std::wstring> Session::Help() {
       L"context SUBJECT | context click \"Caption/Caption\"",
       L"key \"Ctrl+Alt+R\" | key hold \"CHORD\" N | wait MS | disconnect STORE",
       L"answer box ok|cancel|yes|no|retry",
-      L"answer browser \"C:\\folder\"|cancel  (the Windows folder browser, the \"...\" of "
+      L"answer browser \"C:\\\\folder\"|cancel  (the Windows folder browser, the \"...\" of "
       L"Export and Import)",
       L"answer FORM ACTION[; ACTION]...  (click C | type C \"text\" | check C 0|1 | choose C "
       L"[\"entry\"] |",
@@ -1227,7 +1227,7 @@ std::vector<std::wstring> DialogHelp(forms::Form& form) {
   if (auto browse = form.FindControl(L"btnOpenWindowsFolder"); browse && Seen(*browse))
     out.push_back(
         L"  btnOpenWindowsFolder opens the Windows folder browser, which asks for a "
-        L"folder (or cancel); in a script: answer browser \"C:\\Temp\" on a line "
+        L"folder (or cancel); in a script: answer browser \"C:\\\\Temp\" on a line "
         L"before");
   out.push_back(L"  e.g. " + AnswerHint(form));
   return out;
