@@ -644,6 +644,7 @@ TEST(Program, CtrlCDropsTheLineAndEndingWithAnItemNotSavedIsAskedOrTold) {
         RunEdited(true, {"start", "enter", "new mail", "set subject \"Kept\"", "quit", answer});
     EXPECT_EQ(0, run.code) << run.out;
     size_t box = run.out.find("[box] \"Do you want to save changes?\"");
+    ASSERT_NE(std::string::npos, run.out.find(told)) << run.out;
     EXPECT_LT(box, run.out.find(told)) << run.out;
     EXPECT_FALSE(Has(run.out, "not saved")) << run.out;
   }
