@@ -1362,6 +1362,13 @@ std::optional<std::string> Session::OnBrowser() {
       if (words.size() == 1 && !words[0].quoted &&
           (words[0].text == L"cancel" || words[0].text == L"esc"))
         break;
+      if (words.size() == 1 && !words[0].quoted && words[0].text == L"help") {
+        Print(
+            L"  the browser picks a folder of the disk, typed as a path (quoted, \\\\ for "
+            L"\\, or bare), e.g. " +
+            Quote(SomeFolder()) + L"; cancel (or esc) closes it");
+        continue;
+      }
       if (words.size() == 1 && IsFolder(words[0].text)) {
         chosen = words[0].text;
         break;
