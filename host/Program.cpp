@@ -459,6 +459,8 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         io.err("tanvelo-outlook: cannot read the script " + a + ": " + Reason() + "\n");
         return 2;
       }
+      // Editors on Windows start a UTF-8 file with a byte-order mark; it is no part of a line.
+      if (source.text.starts_with("\xEF\xBB\xBF")) source.text.erase(0, 3);
       if (!IsText(source.text)) {
         io.err("tanvelo-outlook: " + a + " is not a text file\n");
         return 2;
@@ -493,7 +495,8 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
         // answer is left to its run, so reading it here costs no copy.
         if (first && *first == "answer" && line.size() <= 4096) {
           auto words = SplitLine(line);
-          if (words.size() > 1 && !words[1].quoted && words[1].text != L"box")
+          if (words.size() > 1 && !words[1].quoted && words[1].text != L"box" &&
+              words[1].text != L"browser")
             if (auto why = Session::UnknownDialog(words[1].text); !why.empty())
               throw ScriptError(Utf8(why));
         }
@@ -723,6 +726,7 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
     std::string text;
     for (size_t n = 0; io.readLine(text); ++n) {
       if (!text.empty() && text.back() == '\r') text.pop_back();
+      if (n == 0 && text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
       // Bytes that are not text are refused as a script file's are, not run or echoed.
       if (!IsText(text)) {
         io.err("tanvelo-outlook: the input is not text (line " + std::to_string(n + 1) +

@@ -39,6 +39,7 @@
 #include "platform/win32/MessageBox.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Reset.h"
+#include "platform/win32/Shell.h"
 #include "platform/word/LibreOffice.h"
 #include "platform/word/OfficeService.h"
 #include "platform/word/Word.h"
@@ -229,6 +230,7 @@ void Session::Boot() {
     Print(L"[dialog] " + form.Name() + L" \"" + form.Caption() + L"\"");
   });
   forms::SetFallbackScript([this](forms::Form& form) { return OnUnansweredForm(form); });
+  win32::shell::SetFallbackAnswerer([this](const std::string&) { return OnBrowser(); });
   vb::SetDoEventsObserver([this] { Painted(); });
   wordCalls_ = 0;
 
@@ -291,6 +293,7 @@ void Session::Run(std::vector<Word> words) {
           session.droppedAt_[name] = (session.where_.empty() ? L"" : session.where_ + L", ") +
                                      L"`" + LineText(line) + L"`";
       session.boxAnswers_.clear();
+      session.browserAnswers_.clear();
       forms::DropScripts();
     }
   } drop{*this, !looks, words};
@@ -446,6 +449,9 @@ void Session::Dispatch(const std::vector<Word>& w) {
     if (sub(1) == L"box") {
       Need(w, 3, L"answer box ok|cancel|yes|no|retry");
       AnswerBox(w[2].text);
+    } else if (sub(1) == L"browser") {
+      Need(w, 3, L"answer browser \"C:\\\\folder\"|cancel");
+      AnswerBrowser(w[2]);
     } else {
       AnswerForm(w);
     }
@@ -481,6 +487,8 @@ std::vector<std::wstring> Session::Help() {
       L"context SUBJECT | context click \"Caption/Caption\"",
       L"key \"Ctrl+Alt+R\" | key hold \"CHORD\" N | wait MS | disconnect STORE",
       L"answer box ok|cancel|yes|no|retry",
+      L"answer browser \"C:\\\\folder\"|cancel  (the Windows folder browser, the \"...\" of "
+      L"Export and Import)",
       L"answer FORM ACTION[; ACTION]...  (click C | type C \"text\" | check C 0|1 | choose C "
       L"[\"entry\"] |",
       L"    node C \"A/B\" | dblclick C \"A/B\" | enter | esc | close)",
@@ -524,13 +532,19 @@ void Session::Quit() {
       Print(L"[outlook] closed without saving: " + Quote(inspector->Caption()));
       continue;
     }
-    Print(L"[outlook] not saved: " + Quote(inspector->Caption()));
+    // Told after Outlook's question, as it was answered.
+    std::wstring caption = inspector->Caption();
+    Print(L"[outlook] closing " + Quote(caption));
+    lastBoxAnswer_ = 0;
     inspector->Close(outlook::olPromptForSave);
     Settle();
     if (!inspector->IsClosed()) {
       Print(L"[outlook] Outlook keeps running");
       return;
     }
+    Print((lastBoxAnswer_ == win32::IDYES ? L"[outlook] saved: "
+                                          : L"[outlook] closed without saving: ") +
+          Quote(caption));
   }
   contextMenu_.reset();
   host_->Quit();
@@ -785,22 +799,30 @@ void Session::Bars(const std::vector<Word>& w) {
 
 void Session::Context(const std::vector<Word>& w) {
   if (w.size() == 3 && w[1].text == L"click") {
-    Print(L"[click] context " + w[2].text);
     if (contextMenu_) {
+      Print(L"[click] context " + w[2].text);
       auto menu = contextMenu_;
       contextMenu_.reset();
       menu->Click(w[2].text);
     } else {
+      const std::wstring first =
+          L"; `context SUBJECT` opens an item's context menu first, and lists its entries";
+      if (outlook::MajorVersion(p_.app->Version()) >= 12) Fail(L"no context menu is open" + first);
       auto bars = BarsOf(Explorer());
       auto bar = bars ? bars->Item(L"Context Menu") : nullptr;
       auto found = bar ? FindPath(*bar, w[2].text) : nullptr;
       auto button = office::AsButton(found);
-      if (!button) Fail(L"no context-menu entry \"" + ShownWord(w[2].text) + L"\"");
+      if (!button) Fail(L"no context-menu entry \"" + ShownWord(w[2].text) + L"\"" + first);
+      Print(L"[click] context " + w[2].text);
       button->UserClick();
     }
     return Settle();
   }
   Need(w, 2, L"context SUBJECT | context click \"Caption/Caption\"");
+  if (!w[1].quoted && w[1].text == L"click")
+    Fail(
+        L"usage: context click \"Caption/Caption\", after `context SUBJECT` opened an item's "
+        L"menu (a mail called \"click\" is written quoted)");
   auto explorer = Explorer();
   auto item = ItemIn(explorer->CurrentFolder(), w[1]);
   if (contextMenu_ && contextMenu_->IsOpen()) contextMenu_->Close();
@@ -899,18 +921,27 @@ int Session::OnMessageBox(const win32::ShownMessageBox& box) {
     std::wstring takes = Lower(ButtonsOf(box.style));
     for (auto& c : takes)
       if (c == L'/') c = L' ';
-    while (!answer) {
+    bool hasCancel = takes.find(L"cancel") != std::wstring::npos;
+    for (int ends = 0; !answer;) {
       auto line = options_.ask(L"answer the box (" + takes + L")> ");
-      if (!line) {
-        // The input ended (Ctrl-D): the box is closed as Esc closes it, by its Cancel, else
-        // by the answer that changes least.
-        std::wstring buttons = Lower(ButtonsOf(box.style));
-        answer = buttons.find(L"cancel") != std::wstring::npos ? win32::IDCANCEL
-                 : buttons.find(L"no") != std::wstring::npos   ? win32::IDNO
-                                                               : DefaultButton(box.style);
+      if (!line && hasCancel) {
+        // The input ended (Ctrl-D): the box is closed as Esc closes it, by its Cancel.
+        answer = win32::IDCANCEL;
         Print(L"  (the input ended: the box is answered as with esc)");
         break;
       }
+      if (!line) {
+        // Without Cancel every answer decides something (a "No" may send or discard), and Esc
+        // does not close such a box: it is asked again. Input that keeps ending has nobody
+        // behind it, and leaves the box unanswered as a script's end does.
+        if (++ends < 3) {
+          Print(L"  (Ctrl-D does not answer a box without Cancel; it takes one of: " + takes +
+                L")");
+          continue;
+        }
+        break;
+      }
+      ends = 0;
       std::wstring l = Lower(*line);
       answer = l == L"ok"       ? win32::IDOK
                : l == L"cancel" ? win32::IDCANCEL
@@ -937,6 +968,7 @@ int Session::OnMessageBox(const win32::ShownMessageBox& box) {
   static const wchar_t* kNames[] = {L"",      L"ok",     L"cancel", L"abort",
                                     L"retry", L"ignore", L"yes",    L"no"};
   Print(L"  answered " + std::wstring(answer >= 1 && answer <= 7 ? kNames[answer] : L"?"));
+  lastBoxAnswer_ = answer;
   return answer;
 }
 
@@ -1130,6 +1162,16 @@ std::wstring Joined(const std::vector<std::wstring>& parts, const wchar_t* betwe
 std::wstring AnswerHint(forms::Form& form) {
   if (auto ok = OkButton(form)) {
     auto steps = EnablingSteps(form);
+    // Text boxes whose OK, though enabled, refuses them blank: a box, and the dialog stays.
+    static const struct {
+      const wchar_t *form, *box, *example;
+    } kFilled[] = {{L"RL_frmEmptyField", L"txtValue", L"a value"},
+                   {L"frmReplyFolder", L"txtFolder", L"Tanvelo Templates"}};
+    for (const auto& f : kFilled)
+      if (form.Name() == f.form)
+        if (auto box = std::dynamic_pointer_cast<forms::TextBox>(form.FindControl(f.box));
+            box && Seen(*box) && box->Enabled() && vb::Trim(box->Text()).empty())
+          steps.push_back(L"type " + box->Name() + L" " + Quote(f.example));
     steps.push_back(L"click " + ok->Name());
     return Joined(steps, L"; ");
   }
@@ -1182,6 +1224,11 @@ std::vector<std::wstring> DialogHelp(forms::Form& form) {
         names += (names.empty() ? L"" : L", ") + c->Name() + (c->Enabled() ? L"" : L" (disabled)");
     if (!names.empty()) out.push_back(L"  " + std::wstring(kind.kind) + L": " + names);
   }
+  if (auto browse = form.FindControl(L"btnOpenWindowsFolder"); browse && Seen(*browse))
+    out.push_back(
+        L"  btnOpenWindowsFolder opens the Windows folder browser, which asks for a "
+        L"folder (or cancel); in a script: answer browser \"C:\\\\Temp\" on a line "
+        L"before");
   out.push_back(L"  e.g. " + AnswerHint(form));
   return out;
 }
@@ -1262,9 +1309,84 @@ std::vector<std::wstring> Session::UnusedAnswers() const {
                      : id == win32::IDYES    ? L"answer box yes"
                      : id == win32::IDNO     ? L"answer box no"
                                              : L"answer box retry");
+  for (const auto& folder : browserAnswers_)
+    unused.push_back(L"answer browser " + (folder ? Quote(*folder) : L"cancel"));
   for (const auto& name : answeredForms_)
     for (size_t n = forms::PendingScripts(name); n > 0; --n) unused.push_back(L"answer " + name);
   return unused;
+}
+
+void Session::AnswerBrowser(const Word& answer) {
+  bool cancel = !answer.quoted && (answer.text == L"cancel" || answer.text == L"esc");
+  browserAnswers_.push_back(cancel ? std::nullopt : std::optional<std::wstring>(answer.text));
+}
+
+namespace {
+bool IsFolder(const std::wstring& path) {
+  uint32_t attributes = win32::GetFileAttributesA(win32::ToAnsi(path).c_str());
+  return attributes != win32::INVALID_FILE_ATTRIBUTES &&
+         (attributes & win32::FILE_ATTRIBUTE_DIRECTORY);
+}
+// A folder the browser can surely pick, for its hint.
+std::wstring SomeFolder() {
+  return IsFolder(L"C:\\Temp") ? L"C:\\Temp" : L"C:\\";
+}
+}  // namespace
+
+// The Windows folder browser: a queued answer, else a person at the prompt picks a folder;
+// nobody there cancels it, as its Cancel does, and the dialog under it stays.
+std::optional<std::string> Session::OnBrowser() {
+  win32::faults::Quiet own;
+  Flush();
+  Print(L"[browser] the Windows folder browser");
+  std::wstring hint = L"answer browser " + Quote(SomeFolder());
+  std::optional<std::wstring> chosen;
+  if (!browserAnswers_.empty()) {
+    chosen = browserAnswers_.front();
+    browserAnswers_.pop_front();
+  } else if (options_.ask) {
+    for (;;) {
+      auto line =
+          options_.ask(L"answer the browser (e.g. " + Quote(SomeFolder()) + L", or cancel)> ");
+      if (!line) {
+        Print(L"  (the input ended: the browser is cancelled)");
+        break;
+      }
+      std::vector<Word> words;
+      try {
+        words = SplitLine(*line);
+      } catch (const ScriptError& e) {
+        Print(L"  " + FromUtf8(e.what()));
+        continue;
+      }
+      if (words.size() == 1 && !words[0].quoted &&
+          (words[0].text == L"cancel" || words[0].text == L"esc"))
+        break;
+      if (words.size() == 1 && !words[0].quoted && words[0].text == L"help") {
+        Print(
+            L"  the browser picks a folder of the disk, typed as a path (quoted, \\\\ for "
+            L"\\, or bare), e.g. " +
+            Quote(SomeFolder()) + L"; cancel (or esc) closes it");
+        continue;
+      }
+      if (words.size() == 1 && IsFolder(words[0].text)) {
+        chosen = words[0].text;
+        break;
+      }
+      Print(words.size() == 1
+                ? L"  no folder " + Quote(ShownWord(words[0].text)) +
+                      L" on the disk; the browser picks a folder that exists"
+                : L"  the browser takes a folder or cancel, e.g. " + Quote(SomeFolder()));
+    }
+  } else {
+    Print(
+        L"  no answer queued: the browser is cancelled; to pick a folder, queue on a line "
+        L"before: " +
+        hint);
+  }
+  Print(L"  answered " + (chosen ? Quote(*chosen) : L"cancel"));
+  if (!chosen) return std::nullopt;
+  return win32::ToAnsi(*chosen);
 }
 
 std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms::Form& form) {
@@ -1354,6 +1476,9 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
       size_t shows = shows_;
       try {
         for (const auto& a : *actions) {
+          // Judged by the action that raised it: an earlier one of the line may have opened
+          // and closed a dialog of its own.
+          shows = shows_;
           a(u);
           TellProgressText(u.GetForm());
         }

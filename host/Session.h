@@ -192,6 +192,8 @@ class Session {
   std::wstring ExpandProfileKey(const std::wstring& key) const;
 
   int OnMessageBox(const win32::ShownMessageBox& box);
+  std::optional<std::string> OnBrowser();
+  void AnswerBrowser(const Word& answer);
   std::optional<std::function<void(forms::User&)>> OnUnansweredForm(forms::Form& form);
 
   SessionOptions options_;
@@ -209,6 +211,8 @@ class Session {
   std::vector<Filed> filed_;
   outlook::Subscription newInspector_;
   std::deque<int> boxAnswers_;
+  int lastBoxAnswer_ = 0;                                   // the last box's answer, IDYES ...
+  std::deque<std::optional<std::wstring>> browserAnswers_;  // a folder, or nullopt for Cancel
   std::vector<std::wstring> answeredForms_;
   std::set<std::filesystem::path> written_;  // files save-html wrote in this run
   size_t boxesChecked_ = 0;

@@ -36,9 +36,10 @@ void CatchInterrupt(bool cutsReads) {
   sigaction(SIGINT, &action, nullptr);
 }
 
-// One key for the editor. A Ctrl-C that came before the wait (while the editor set itself up)
-// counts as well as one during it: SIGINT is let in only inside ppoll, so none is missed.
-int ReadKey(FILE*) {
+// One byte from the terminal, EOF when it ended or failed. A Ctrl-C that came before the wait
+// (while the editor set itself up) counts as well as one during it: SIGINT is let in only
+// inside ppoll, so none is missed.
+int ReadByte() {
   sigset_t interrupt, before;
   sigemptyset(&interrupt);
   sigaddset(&interrupt, SIGINT);
@@ -68,6 +69,23 @@ int ReadKey(FILE*) {
   fcntl(STDIN_FILENO, F_SETFL, flags);
   sigprocmask(SIG_SETMASK, &before, nullptr);
   return key;
+}
+
+// One character for the editor, which takes what this returns as a whole wide character: the
+// terminal's UTF-8 bytes are put together here, or "ü" would arrive as two characters. A
+// malformed sequence arrives as U+FFFD.
+int ReadKey(FILE*) {
+  int lead = ReadByte();
+  if (lead == EOF || lead < 0xC2 || lead > 0xF4 || interrupted) return lead;
+  int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+  int code = lead & (0x3F >> more);
+  for (int i = 0; i < more; ++i) {
+    int next = ReadByte();
+    if (interrupted) return '\n';
+    if (next == EOF || (next & 0xC0) != 0x80) return next == EOF ? EOF : 0xFFFD;
+    code = (code << 6) | (next & 0x3F);
+  }
+  return code;
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ struct ShellState {
   std::map<PIDLIST, Answer> items;
   PIDLIST next = 0x00250000;
   std::vector<shell::Executed> executions;
+  std::function<std::optional<std::string>(const std::string&)> fallback;
 };
 ShellState& S() {
   return PlatformState<ShellState>();
@@ -38,6 +39,10 @@ std::string Text(const char* s) {
 PIDLIST SHBrowseForFolderA(BROWSEINFOA* info) {
   auto& s = S();
   s.browsers.push_back({info->hwndOwner, info->lpszTitle, info->ulFlags});
+  if (s.answers.empty() && s.fallback) {
+    auto chosen = s.fallback(info->lpszTitle);
+    s.answers.push_back(chosen ? Answer{false, false, *chosen} : Answer{true, false, ""});
+  }
   if (s.answers.empty())
     throw UnscriptedPrompt("folder browser shown without a scripted answer: " + info->lpszTitle);
   Answer answer = s.answers.front();
@@ -73,6 +78,9 @@ uint32_t ShellExecuteA(HWND owner, const char* verb, const char* file, const cha
 namespace shell {
 void AnswerBrowse(std::optional<std::string> path) {
   S().answers.push_back(path ? Answer{false, false, *path} : Answer{true, false, ""});
+}
+void SetFallbackAnswerer(std::function<std::optional<std::string>(const std::string&)> fallback) {
+  S().fallback = std::move(fallback);
 }
 void AnswerBrowseVirtual() {
   S().answers.push_back(Answer{false, true, ""});

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +41,9 @@ namespace shell {
 void AnswerBrowse(std::optional<std::string> path);
 // The next browser's answer is a virtual item (no file-system path).
 void AnswerBrowseVirtual();
+// Asked for the answer of a browser shown with none queued (a person at a prompt): a path, or
+// nullopt for Cancel. Without one such a browser throws UnscriptedPrompt.
+void SetFallbackAnswerer(std::function<std::optional<std::string>(const std::string& title)>);
 struct ShownBrowser {
   HWND owner;
   std::string title;

@@ -636,6 +636,19 @@ TEST(Program, CtrlCDropsTheLineAndEndingWithAnItemNotSavedIsAskedOrTold) {
   EXPECT_TRUE(Has(asked.out, "[filed] Drafts: \"Kept\"")) << asked.out;
   EXPECT_FALSE(Has(asked.out, "error:")) << asked.out;
 
+  // What became of the item is told once Outlook's question is answered, as it was answered.
+  for (const auto& [answer, told] : std::vector<std::pair<std::string, std::string>>{
+           {"yes", "[outlook] saved: \"Kept - Message\"\n"},
+           {"no", "[outlook] closed without saving: \"Kept - Message\"\n"}}) {
+    auto run =
+        RunEdited(true, {"start", "enter", "new mail", "set subject \"Kept\"", "quit", answer});
+    EXPECT_EQ(0, run.code) << run.out;
+    size_t box = run.out.find("[box] \"Do you want to save changes?\"");
+    ASSERT_NE(std::string::npos, run.out.find(told)) << run.out;
+    EXPECT_LT(box, run.out.find(told)) << run.out;
+    EXPECT_FALSE(Has(run.out, "not saved")) << run.out;
+  }
+
   // A script's quit tells what it drops.
   auto script =
       Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e", "new mail", "-e", "quit"});
@@ -1000,11 +1013,14 @@ TEST(Program, AtThePromptCtrlDAtADialogCancelsItAndOutlookGoesOn) {
   EXPECT_TRUE(Has(picker.out, "* 1 explorer: Inbox\n")) << picker.out;
   EXPECT_FALSE(Has(picker.out, "inspector")) << picker.out;
 
-  // A box's question likewise: answered as Esc would, and the prompt goes on.
+  // A box without Cancel is not answered by Ctrl-D: every answer decides something, so it
+  // says what it takes and asks again.
   auto box = RunEdited(true, {"start", "enter", "select \"Quarterly figures\"",
-                              "ribbon click btnSaveAsTemplate", "\x04", "windows", "quit"});
+                              "ribbon click btnSaveAsTemplate", "\x04", "no", "windows", "quit"});
   EXPECT_EQ(0, box.code) << box.out;
-  EXPECT_TRUE(Has(box.out, "(the input ended: the box is answered as with esc)\n  answered no"))
+  EXPECT_TRUE(Has(box.out,
+                  "(Ctrl-D does not answer a box without Cancel; it takes one of: yes no)\n"
+                  "  answered no"))
       << box.out;
   EXPECT_TRUE(Has(box.out, "* 1 explorer: Inbox\n")) << box.out;
   EXPECT_FALSE(Has(box.out, "error:")) << box.out;
@@ -1059,6 +1075,16 @@ TEST(Program, AnUnansweredDialogsHintWorksWhenFollowedLiterally) {
        "bar click \"Tanvelo templates (arrow)/Options...\"",
        "answer frmOptions click btnOK"},
       {"14", "frmExport", {}, "ribbon click btnExport", "answer frmExport click btnCancel"},
+      {"14", "frmImport", {}, "ribbon click btnImport", "answer frmImport click btnCancel"},
+      {"14",
+       "RL_frmEmptyField",
+       {"folder \"Tanvelo Templates\"", "ribbon click btnNewTemplate",
+        "set subject \"Company greeting\"", "type \"Greetings to %Company%!\"", "save", "close",
+        "folder Inbox", "select \"Quarterly figures\"", "answer box yes",
+        "answer frmSelectTemplate node treFolders \"Tanvelo Templates/Company greeting\"; choose "
+        "optSeparateMails; click btnOK"},
+       "ribbon click btnReplyAllWithSub",
+       "answer RL_frmEmptyField type txtValue \"a value\"; click btnOK"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.form + " on " + c.version);
@@ -1094,6 +1120,100 @@ TEST(Program, AnUnansweredDialogsHintWorksWhenFollowedLiterally) {
          "-e", "answer frmSelectTemplate " + answer, "-e", "ribbon click btnTanveloSub"});
     EXPECT_EQ(2, early.code);
     EXPECT_TRUE(Has(early.err, says)) << early.err;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The Windows folder browser of Export and Import is answered as a box is; one nobody answers
+// is cancelled, and the dialog under it goes on with its own answer.
+TEST(Program, TheWindowsFolderBrowserIsAnsweredOrCancelsItselfNeverItsDialog) {
+  const std::string exportAnswer =
+      "answer frmExport click btnOpenWindowsFolder; click btnExport; click btnCancel";
+  const std::string cancelAnswer = "answer frmExport click btnOpenWindowsFolder; click btnCancel";
+  struct Case {
+    const char* name;
+    std::vector<std::string> answers;  // queued before the export
+    const std::string& dialog;
+    int code;
+    std::vector<std::string> has;
+  };
+  const Case cases[] = {
+      {"a folder",
+       {"answer browser \"C:\\\\Temp\""},
+       exportAnswer,
+       0,
+       {"[browser] the Windows folder browser\n  answered \"C:\\\\Temp\"",
+        "[exported] C:\\Temp\\"}},
+      {"cancel",
+       {"answer browser cancel"},
+       cancelAnswer,
+       0,
+       {"  answered cancel\n", "[click] dialog frmExport btnCancel"}},
+      {"none: cancelled, with the answer that picks one",
+       {},
+       cancelAnswer,
+       0,
+       {"no answer queued: the browser is cancelled; to pick a folder, queue on a line before: "
+        "answer browser \"C:\\\\Temp\"",
+        "[click] dialog frmExport btnCancel"}},
+      {"one dropped by a line that acts",
+       {"answer browser \"C:\\\\Temp\"", "folder Inbox"},
+       cancelAnswer,
+       0,
+       {"did not use answer browser \"C:\\\\Temp\"; it is dropped", "answered cancel"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {"-e", "answer frmReplyFolder enter", "-e", "start",
+                                     "-e", "folder \"Tanvelo Templates\""};
+    for (const auto& answer : c.answers) args.insert(args.end(), {"-e", answer});
+    args.insert(args.end(), {"-e", c.dialog, "-e", "ribbon click btnExport"});
+    auto run = Program(args);
+    EXPECT_EQ(c.code, run.code) << run.out << run.err;
+    for (const auto& text : c.has)
+      EXPECT_TRUE(Has(run.out + run.err, text)) << text << "\n" << run.out << run.err;
+    EXPECT_FALSE(Has(run.err, "error:")) << run.err;
+  }
+  auto help = Program({"-e", "help"});
+  EXPECT_TRUE(Has(help.out, "answer browser \"C:\\\\folder\"|cancel")) << help.out;
+}
+
+// Small things a person meets: a script saved with a byte-order mark, `context click` with no
+// menu open, and a wrong action left in a line after a dialog it opened closed.
+TEST(Program, ABomAContextClickAndALeftoverActionSayWhatToDo) {
+  win32::files::TempSandbox scratch;
+  auto script = scratch.Path() / "bom.txt";
+  std::ofstream(script, std::ios::binary)
+      << "\xEF\xBB\xBF"
+         "answer frmReplyFolder enter\nstart\nexpect folder Inbox has "
+         "\"Quarterly figures\"\n";
+  auto bom = Program({script.string()});
+  EXPECT_EQ(0, bom.code) << bom.err;
+
+  for (const auto& line : {"context click", "context click \"Reply\""}) {
+    auto context = Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e", line});
+    EXPECT_EQ(2, context.code) << line;
+    EXPECT_TRUE(Has(context.err, "after `context SUBJECT`") ||
+                Has(context.err, "`context SUBJECT` opens an item's context menu first"))
+        << context.err;
+    EXPECT_FALSE(Has(context.err, "Type mismatch")) << context.err;
+  }
+
+  // The same mistake typed alone or left over after a nested dialog: the dialog stays open.
+  for (const auto& mistake : std::vector<std::vector<std::string>>{
+           {"click btnOK"}, {"click btnOpenOutlookFolder; click btnOK", "click btnOK"}}) {
+    std::vector<std::string> input = {"start", "enter", "ribbon click btnExport"};
+    input.insert(input.end(), mistake.begin(), mistake.end());
+    input.insert(input.end(), {"esc", "windows", "quit"});
+    auto run = RunEdited(true, input);
+    EXPECT_EQ(0, run.code) << run.out;
+    EXPECT_TRUE(Has(run.out, "the dialog is still open")) << run.out;
+    EXPECT_TRUE(Has(run.out, "[click] dialog frmExport btnCancel") || Has(run.out, "* 1 explorer"))
+        << run.out;
+    EXPECT_FALSE(Has(run.out, "error:")) << run.out;
   }
 }
 

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/win32/Files.h"
 
@@ -20,9 +21,15 @@ namespace {
 
 class Terminal {
  public:
-  Terminal() {
+  // `locale` is the child's LANG, or empty to leave the test's own.
+  explicit Terminal(const char* locale = "") {
     pid_ = forkpty(&fd_, nullptr, nullptr, nullptr);
     if (pid_ == 0) {
+      if (*locale) {
+        setenv("LANG", locale, 1);
+        unsetenv("LC_ALL");
+        unsetenv("LC_CTYPE");
+      }
       execl(TANVELO_OUTLOOK, TANVELO_OUTLOOK, static_cast<char*>(nullptr));
       _exit(127);
     }
@@ -138,6 +145,114 @@ TEST(PromptKeys, CtrlDAtADialogCancelsItAndThePromptGoesOn) {
   t.Type("\x04");
   EXPECT_EQ(0, t.Exit()) << t.All();
   EXPECT_EQ(std::string::npos, t.All().find("error:")) << t.All();
+}
+
+// A person at the terminal, step by step: what is typed once the text before it has been
+// shown, and what must be shown after.
+struct Step {
+  std::string waitFor, keys;
+};
+struct Session {
+  const char* name;
+  std::vector<Step> steps;
+  std::vector<std::string> shown, notShown;
+};
+
+// Each session in a terminal of its own; a step not reached ends that session alone.
+void Play(const Session& c) {
+  Terminal t("C.UTF-8");
+  ASSERT_TRUE(t.Started());
+  for (const auto& step : c.steps) {
+    ASSERT_TRUE(t.WaitFor(step.waitFor)) << step.waitFor << "\n" << t.All();
+    if (step.keys.empty()) continue;
+    // A Ctrl-D reaches the editor only once it reads keys one by one.
+    if (step.keys == "\x04") {
+      ASSERT_TRUE(t.WaitForEditor()) << t.All();
+    }
+    t.Type(step.keys);
+  }
+  ASSERT_TRUE(t.WaitFor("outlook> ")) << t.All();
+  t.Type("quit\n");
+  EXPECT_EQ(0, t.Exit()) << t.All();
+  for (const auto& text : c.shown) EXPECT_NE(std::string::npos, t.All().find(text)) << text;
+  for (const auto& text : c.notShown) EXPECT_EQ(std::string::npos, t.All().find(text)) << text;
+}
+
+const std::string kStart = "start\n";
+const std::string kReplyFolder = "(e.g. click cmdOK)> ";
+const std::string kPicker =
+    "node treFolders \"Tanvelo Templates/Company greeting\"; choose optSeparateMails; click "
+    "btnOK\n";
+
+// Typed letters beyond ASCII, a folder browser answered at the prompt, and Ctrl-D at a box
+// whose every answer decides something.
+TEST(PromptKeys, WhatAPersonTypesArrivesWholeAndCtrlDNeverSends) {
+  const std::vector<Step> greeting = {
+      {"outlook> ", kStart},
+      {kReplyFolder, "enter\n"},
+      {"outlook> ", "folder \"Tanvelo Templates\"\n"},
+      {"outlook> ", "ribbon click btnNewTemplate\n"},
+      {"outlook> ", "set subject \"Company greeting\"\n"},
+      {"outlook> ", "type \"Greetings to %Company%!\"\n"},
+      {"outlook> ", "save\n"},
+      {"outlook> ", "close\n"},
+      {"outlook> ", "folder Inbox\n"},
+      {"outlook> ", "select \"Quarterly figures\"\n"},
+      {"outlook> ", "ribbon click btnReplyAllWithSub\n"},
+      {"(e.g. node treFolders", kPicker},
+  };
+  auto with = [&](std::vector<Step> more) {
+    std::vector<Step> all = greeting;
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+  };
+  const Session cases[] = {
+      {"letters of two, three and four bytes in a field",
+       {{"outlook> ", kStart},
+        {kReplyFolder, "enter\n"},
+        {"outlook> ", "new mail\n"},
+        {"outlook> ", "set subject \"Grüße Zoë 日本 😀\"\n"},
+        {"outlook> ", "show mail\n"},
+        {"outlook> ", "close discard\n"}},
+       {"Grüße Zoë 日本 😀"},
+       {"Ã"}},
+      {"letters in a dialog's text, and its hint followed",
+       with({{"(e.g. type txtValue \"a value\"; click btnOK)> ", "click btnOK\n"},
+             {"(e.g. type txtValue \"a value\"; click btnOK)> ",
+              "type txtValue \"Zoë 日本\"; click btnOK\n"},
+             {"answer the box (yes no)> ", "no\n"},
+             {"outlook> ", "folder Outbox\n"},
+             {"outlook> ", "select #2\n"},
+             {"outlook> ", "show mail\n"}}),
+       {"Please enter a value", "Greetings to Zoë 日本!"},
+       {"Ã"}},
+      {"Ctrl-D at a Yes/No box asks again and sends nothing",
+       with({{"(e.g. type txtValue", "type txtValue \"x\"; click btnOK\n"},
+             {"answer the box (yes no)> ", "\x04"},
+             {"it takes one of: yes no)", ""},
+             {"answer the box (yes no)> ", "yes\n"},
+             {"outlook> ", "expect folder Outbox count 0\n"}}),
+       {"answered yes"},
+       {"answered no", "error:"}},
+      {"the folder browser answered by a folder, then cancelled by Ctrl-D",
+       {{"outlook> ", kStart},
+        {kReplyFolder, "enter\n"},
+        {"outlook> ", "ribbon click btnExport\n"},
+        {"answer frmExport", "click btnOpenWindowsFolder\n"},
+        {"answer the browser (e.g. \"C:\\\\Temp\"", "\"C:\\\\Nowhere\"\n"},
+        {"no folder", "\"C:\\\\Temp\"\n"},
+        {"txtWindowsFolder = \"C:\\Temp\"", "click btnOpenWindowsFolder\n"},
+        {"answer the browser", "\x04"},
+        {"(the input ended: the browser is cancelled)", ""},
+        {"answer frmExport", "esc\n"},
+        {"outlook> ", "windows\n"}},
+       {"answered \"C:\\\\Temp\"", "answered cancel", "* 1 explorer: Inbox"},
+       {"error:"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Play(c);
+  }
 }
 
 }  // namespace
