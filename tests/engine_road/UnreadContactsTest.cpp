@@ -111,8 +111,7 @@ TEST_F(RoadTest, ASendWhoseContactsMayBeUnseenStopsBeforeAnythingLeavesOrIsAsked
     const size_t boxes = Boxes().size();
     win32::faults::Start(plan);
     bool show = false;
-    DoSend2Action(mail, kSendActionSend, kSendModeSeparate, show, false, nullptr,
-                  nullptr, nullptr);
+    DoSend2Action(mail, kSendActionSend, kSendModeSeparate, show, false, nullptr, nullptr, nullptr);
     win32::faults::Stop();
     vb::Err().Clear();
     std::vector<std::wstring> sent;
