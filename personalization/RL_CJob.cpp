@@ -265,7 +265,6 @@ bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring
 bool RL_CJob::StopUnread(const std::wstring& subject, bool bSilent, bool bWndOnTop,
                          std::optional<Refusal>& refused) {
   const Refusal unread = *m_contactsUnread;
-  m_unreadTold = true;
   m_contactIndex.reset();  // read again when asked again
   m_contactsUnread.reset();
   const std::wstring folder = unread.what.empty() ? L"the default contacts folder" : unread.what;

@@ -40,7 +40,8 @@ class RL_CJob {
   // found for a recipient, could not be got (asked again first; logged, a contact naming the
   // address and the mail): the mail must not be filled as if there were no contact. An address
   // not found in the contact folders that could be read is filled as a stranger's; the folders
-  // not read are logged once for the job, with the mail and those addresses.
+  // not read are logged once for the job, with the mail and those addresses. The default
+  // contacts folder or the list of stores not read stops the load first (StopUnread).
   bool LoadReplaceValues(const std::wstring& sEntryID, const std::wstring& StoreID, bool bWndOnTop,
                          bool bSilent, bool bIgnoreErrors);
   // Writes the values into the subject and the body of the item's (or the forced) format.
