@@ -53,6 +53,8 @@ void Connect::m_oApp_ItemSend(const std::shared_ptr<outlook::Item>& item, bool& 
   const wchar_t* proc = L"Connect::m_oApp_ItemSend";
   auto self = weak_from_this().lock();
   if (!Alive() || !item) return;
+  // Read by its window's Send a moment ago: asked again, a refusal would hold the user's mail.
+  if (mTanvelo::TakeLetGoAtSend(item)) return;
   // A window of the program stops its mail's Send before this, so a mail of the program seen
   // here was taken by none: it would leave with its tokens, or as one message to all.
   std::wstring why;
@@ -64,11 +66,14 @@ void Connect::m_oApp_ItemSend(const std::shared_ptr<outlook::Item>& item, bool& 
   std::wstring subject;
   vb::Ignore([&] { subject = item->Subject(); });
   vb::Err().Clear();
-  LogError(proc, 0, L"not sent, the mail was not personalized (" + why + L"): " + subject);
+  const bool ownerUnknown = why == mTanvelo::kOwnerNotRead;
+  LogError(proc, 0,
+           (ownerUnknown ? L"not sent (" : L"not sent, the mail was not personalized (") + why +
+               L"): " + subject);
   const std::wstring shown = subject.empty() ? LangText(L"STR_UNTITLED_MAIL") : subject;
   vb::Ignore([&] {
-    vb::MsgBox(LangText(L"STR_SEND_NOT_PROCESSED"), kStyleExclamation,
-               LangText(L"STR_NORECIPIENTS_TITLE", shown));
+    vb::MsgBox(LangText(ownerUnknown ? L"STR_SEND_OWNER_NOT_READ" : L"STR_SEND_NOT_PROCESSED"),
+               kStyleExclamation, LangText(L"STR_NORECIPIENTS_TITLE", shown));
   });
   vb::Err().Clear();
 }

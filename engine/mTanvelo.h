@@ -35,6 +35,12 @@ inline constexpr const wchar_t* kHotkeyActionProperty = L"NORVANE.TVL.HotKeyActi
 std::wstring GetAddinProperty(const ItemPtr& item);
 // False when every read was refused: whether the item is stamped is not known.
 bool ReadAddinProperty(const ItemPtr& item, std::wstring& value);
+// A window's Send that read its mail and let it go notes it, so that Outlook's ItemSend,
+// raised next for the same Send, does not ask again; taking the note clears it.
+void NoteLetGoAtSend(const ItemPtr& item);
+bool TakeLetGoAtSend(const ItemPtr& item);
+// Why a mail is held when Outlook refused to show its stamp (WhyNotSentUnprocessed's answer).
+inline constexpr const wchar_t* kOwnerNotRead = L"Outlook refused to show whose mail it is";
 // A value adds or sets the stamp; the empty value removes it. False when Outlook refused it
 // (or the save) past every try; no error is left.
 bool SetAddinProperty(const ItemPtr& item, const std::wstring& value, bool bSave);

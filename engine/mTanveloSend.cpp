@@ -47,6 +47,7 @@ bool Unfilled(const wchar_t* proc, const ItemPtr& item) {
 struct Progress {
   int32_t total = 0;       // copies to make
   int32_t sent = 0;        // copies that went out
+  int32_t inOutbox = 0;    // copies moved to the Outbox, sent or not: what the user sees there
   int32_t filedEmpty = 0;  // copies filed because a field had no value
   bool inLoop = false;
   bool committed = false;  // past the questions, the mail's window closed
@@ -54,7 +55,7 @@ struct Progress {
 
 void Tell(const wchar_t* id, int32_t style, const Progress& progress,
           const std::wstring& folder = L"") {
-  std::wstring text = folder.empty() ? LangText(id, progress.sent, progress.total)
+  std::wstring text = folder.empty() ? LangText(id, progress.inOutbox, progress.total)
                                      : LangText(id, progress.filedEmpty, folder);
   vb::MsgBox(text, style);
 }
@@ -168,7 +169,9 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
         }
       } else {
         copySafe->SetItem(nullptr);
-        copySafe->SetItem(Need(copy->Move(outbox())));
+        auto moved = copy->Move(outbox());
+        if (moved) ++progress.inOutbox;
+        copySafe->SetItem(Need(moved));
         copySafe->Send();
         ++progress.sent;
       }
@@ -201,9 +204,27 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
 
 }  // namespace road
 
+namespace {
+// The item itself, not a handle: a window's mail and the one ItemSend gets are other handles.
+std::weak_ptr<outlook::Item> g_letGoHandle;
+const outlook::Item* g_letGo = nullptr;
+}  // namespace
+
+void NoteLetGoAtSend(const ItemPtr& item) {
+  g_letGoHandle = item;
+  g_letGo = item.get();
+}
+
+bool TakeLetGoAtSend(const ItemPtr& item) {
+  const bool same = item && !g_letGoHandle.expired() && g_letGo == item.get();
+  g_letGoHandle.reset();
+  g_letGo = nullptr;
+  return same;
+}
+
 std::wstring WhyNotSentUnprocessed(const ItemPtr& item) {
   std::wstring stamp;
-  if (!ReadAddinProperty(item, stamp)) return L"Outlook refused to show whose mail it is";
+  if (!ReadAddinProperty(item, stamp)) return kOwnerNotRead;
   if (vb::LCase(stamp) != vb::LCase(Options().ProductCode())) return L"";
   int32_t mode = 0;
   if (!ReadSendMode(item, mode)) return L"Outlook refused to show its send mode";

@@ -88,7 +88,11 @@ bool CInspectorWrapper::Init(const std::shared_ptr<outlook::Inspector>& oInspect
   BindMail(item);
 
   const int32_t nVersion = GetAppVersion();
-  vb::Ignore([&] { m_state.IsAddinItem = mTanvelo::HasAddinStamp(item); });
+  vb::Ignore([&] {
+    std::wstring stamp;
+    m_bStampRead = mTanvelo::ReadAddinProperty(item, stamp);
+    m_state.IsAddinItem = vb::LCase(stamp) == vb::LCase(Options().ProductCode());
+  });
   vb::Ignore([&] { m_state.IsTemplate = mTanvelo::IsTemplateItem(item); });
   vb::Ignore([&] { m_state.IsWordMail = oInspector->EditorType() == outlook::olEditorWord; });
   m_state.UseOwnToolbar = nVersion >= 12 || m_state.IsWordMail;
@@ -205,10 +209,16 @@ void CInspectorWrapper::m_oMail_Send(bool& Cancel) {
     // leave with its fields unfilled.
     std::wstring stamp;
     if (!mTanvelo::ReadAddinProperty(m_oMail, stamp)) {
+      if (m_bStampRead) {
+        // The opening found no stamp of ours: the user's own mail, sent as any mail is.
+        LogError(proc, 0, L"the owner stamp could not be read again, sent as found at opening");
+        mTanvelo::NoteLetGoAtSend(m_oMail);
+        return;
+      }
       Cancel = true;
       LogError(proc, 0, L"the owner stamp could not be read, the message was not sent");
       vb::Ignore([&] {
-        vb::MsgBox(LangText(L"STR_SEND_NOT_PROCESSED"),
+        vb::MsgBox(LangText(L"STR_SEND_OWNER_NOT_READ"),
                    kStyleExclamation | (m_state.OldWordMail ? kForeground : 0));
       });
       return;
@@ -217,6 +227,7 @@ void CInspectorWrapper::m_oMail_Send(bool& Cancel) {
   }
   if (!m_state.IsAddinItem) {
     LogInfo(proc, L"AddinOwner not me, dont process personalizations");
+    mTanvelo::NoteLetGoAtSend(m_oMail);
     return;
   }
   LogInfo(proc, L"AddinOwner is me, processing personalizations");

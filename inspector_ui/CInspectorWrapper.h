@@ -158,6 +158,7 @@ class CInspectorWrapper : public IInspectorWrapperEx,
   // The quick items of the three drop-downs, made and refreshed by the command-bar kit.
   bars::QuickItems m_qTanvelo, m_qReplyAllWith, m_qForwardWith;
   bool m_bModal = false;
+  bool m_bStampRead = false;  // the opening read the owner stamp (not refused)
   bool m_bActivated = false;
 
   outlook::Subscription m_subActivate, m_subClose, m_subSend, m_subWrite;

@@ -30,6 +30,9 @@ constexpr uint32_t PR_ENTRYID = 0x0FFF0102;
 constexpr uint32_t PT_STRING8 = 0x001E;
 constexpr const wchar_t* kPSETID_Address = L"{00062004-0000-0000-C000-000000000046}";
 constexpr int32_t kEmailIds[] = {0x8083, 0x8093, 0x80A3};
+constexpr int32_t kStyleExclamation = 48;
+constexpr int32_t kForeground = 0x10000;
+constexpr const wchar_t* kStoreList = L"the list of stores";
 
 // An address's character as the index keys it (lower case, ASCII without a table).
 wchar_t FoldChar(wchar_t ch) {
@@ -226,6 +229,9 @@ bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring
                        L"\" was not filled] " + refused->description);
           return false;
         }
+        // Where any address may have a contact unseen, no one is filled as a stranger: the
+        // answers typed for one would fill the fields of the next.
+        if (m_contactsUnread) return StopUnread(subjectOf(), bSilent, bWndOnTop, refused);
         if (!contact && !m_unread.empty()) strangers.push_back(recipient.Email);
         for (const auto& field : *entry) {
           if (!m_colTexts->Find(field->Text)) continue;
@@ -256,10 +262,30 @@ bool RL_CJob::LoadReplaceValues(const std::wstring& sEntryID, const std::wstring
   return loaded;
 }
 
-void RL_CJob::FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& folder) {
+bool RL_CJob::StopUnread(const std::wstring& subject, bool bSilent, bool bWndOnTop,
+                         std::optional<Refusal>& refused) {
+  const Refusal unread = *m_contactsUnread;
+  m_contactIndex.reset();  // read again when asked again
+  m_contactsUnread.reset();
+  const std::wstring folder = unread.what.empty() ? L"the default contacts folder" : unread.what;
+  LogError(L"RL_CJob::FindContact", unread.number,
+           L"[The contacts of " + folder + L" were not read, so \"" + subject +
+               L"\" was not filled] " + unread.description);
+  if (bSilent) {
+    refused = unread;  // left unfilled for the Send to fill
+    return false;
+  }
+  const std::wstring text = unread.what == kStoreList ? LangText(L"STR_FOLDER_LIST_NOT_READ")
+                            : unread.what.empty()     ? LangText(L"STR_CONTACTS_NOT_FOUND")
+                                                  : LangText(L"STR_CONTACTS_NOT_READ", unread.what);
+  vb::MsgBox(text, kStyleExclamation | (bWndOnTop ? kForeground : 0));
+  return false;
+}
+
+bool RL_CJob::FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& folder) {
   // Read again whole while refused: the rows kept by a try that stopped half way are those
   // the next try keeps first.
-  if (!Retried([&] {
+  if (Retried([&] {
         auto items = folder->Items()->Restrict(L"[MessageClass] = 'IPM.Contact'");
         auto first = items->GetFirst();
         if (!first) return;
@@ -296,7 +322,9 @@ void RL_CJob::FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& fol
           }
         }
       }))
-    FolderUnread(folder);
+    return true;
+  FolderUnread(folder);
+  return false;
 }
 
 void RL_CJob::FolderUnread(const std::shared_ptr<outlook::MAPIFolder>& folder) {
@@ -304,7 +332,7 @@ void RL_CJob::FolderUnread(const std::shared_ptr<outlook::MAPIFolder>& folder) {
   const std::wstring description = vb::Err().Description();
   std::wstring name;
   if (!folder)
-    name = L"the list of stores";
+    name = kStoreList;
   else if (vb::Catch([&] { name = folder->Name(); }))
     name = L"\"" + name + L"\"";
   else
@@ -362,21 +390,32 @@ std::shared_ptr<outlook::Item> RL_CJob::FindContact(const std::wstring& sEmail) 
   if (!m_contactIndex) {
     m_contactIndex.emplace();
     m_unread.clear();
+    m_contactsUnread.reset();
     std::shared_ptr<outlook::MAPIFolder> defaultFolder;
-    // Still refused, the default folder is searched in the walk below, only not first.
-    if (!Retried([&] { defaultFolder = session->GetDefaultFolder(olFolderContacts); }))
+    // The default folder and the list of stores still refused, any address may have a contact
+    // not seen: the job stops (StopUnread). Another store's folder only hides its own.
+    if (!Retried([&] { defaultFolder = session->GetDefaultFolder(olFolderContacts); })) {
+      m_contactsUnread = Refusal{vb::Err().Number(), vb::Err().Description(), L""};
       vb::Err().Clear();
-    if (defaultFolder) FindContactByEmail(defaultFolder);
+      return nullptr;
+    }
+    if (defaultFolder && !FindContactByEmail(defaultFolder)) {
+      m_contactsUnread = m_unread.back();
+      return nullptr;
+    }
     std::vector<std::shared_ptr<outlook::MAPIFolder>> stores;
-    if (Retried([&] {
+    if (!Retried([&] {
           stores.clear();
           auto list = session->Folders();
           for (int32_t i = 1; i <= list->Count(); ++i) stores.push_back(list->Item(i));
-        }))
-      for (const auto& store : stores) IndexContactFolders(store, defaultFolder);
-    else
-      FolderUnread(nullptr);  // only the default folder was searched
+        })) {
+      FolderUnread(nullptr);
+      m_contactsUnread = m_unread.back();
+      return nullptr;
+    }
+    for (const auto& store : stores) IndexContactFolders(store, defaultFolder);
   }
+  if (m_contactsUnread) return nullptr;
   if (sEmail.empty()) return nullptr;
   auto it = m_contactIndex->find(vb::LCase(sEmail));
   // Not in the folders that were read: a stranger, as far as the job can know (the folders not

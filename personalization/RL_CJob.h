@@ -40,7 +40,8 @@ class RL_CJob {
   // found for a recipient, could not be got (asked again first; logged, a contact naming the
   // address and the mail): the mail must not be filled as if there were no contact. An address
   // not found in the contact folders that could be read is filled as a stranger's; the folders
-  // not read are logged once for the job, with the mail and those addresses.
+  // not read are logged once for the job, with the mail and those addresses. The default
+  // contacts folder or the list of stores not read stops the load first (StopUnread).
   bool LoadReplaceValues(const std::wstring& sEntryID, const std::wstring& StoreID, bool bWndOnTop,
                          bool bSilent, bool bIgnoreErrors);
   // Writes the values into the subject and the body of the item's (or the forced) format.
@@ -71,7 +72,12 @@ class RL_CJob {
   // raises when the address was found but its contact could not be opened past its tries.
   std::shared_ptr<redemption::SafeContactItem> FindSafeContact(const std::wstring& sEmail);
   std::shared_ptr<outlook::Item> FindContact(const std::wstring& sEmail);
-  void FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& folder);
+  // False when the folder was refused past its tries (kept by FolderUnread).
+  bool FindContactByEmail(const std::shared_ptr<outlook::MAPIFolder>& folder);
+  // Ends the load for m_contactsUnread: logged with the mail; silent, kept in `refused` to be
+  // raised, else told in a box naming the folder. Always false.
+  bool StopUnread(const std::wstring& subject, bool bSilent, bool bWndOnTop,
+                  std::optional<Refusal>& refused);
   void IndexContactFolders(const std::shared_ptr<outlook::MAPIFolder>& folder,
                            const std::shared_ptr<outlook::MAPIFolder>& defaultFolder);
   // Keeps a contact folder refused past its tries (none: the list of stores) for TellUnread.
@@ -100,6 +106,9 @@ class RL_CJob {
   std::optional<std::unordered_map<std::wstring, ContactRef>> m_contactIndex;
   // The contact folders the index could not read: an address not found may be in them.
   std::vector<Refusal> m_unread;
+  // The default contacts folder (no name: not even given) or the list of stores not read: a
+  // contact of any address may be there, so nobody may be filled as a stranger.
+  std::optional<Refusal> m_contactsUnread;
   bool m_unreadTold = false;  // logged for this job
   // The lower-cased addresses of the recipients the index was read for: only their contacts
   // are kept, so the rows of all other contacts cost no more than a look at their addresses.

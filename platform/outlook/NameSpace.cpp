@@ -124,6 +124,7 @@ std::shared_ptr<MAPIFolder> NameSpace::GetFolderFromID(const std::wstring& entry
 }
 
 std::shared_ptr<outlook::Folders> NameSpace::Folders() {
+  TV_FAULT_POINT(Outlook);
   return std::make_shared<outlook::Folders>(nullptr, shared_from_this());
 }
 

@@ -205,6 +205,7 @@ TEST_F(Trackers, AMailNoWindowTookIsStoppedAtOutlooksSendWhenItMustBePersonalize
     std::wstring body;
     uint64_t refusals;
     bool sent;
+    const wchar_t* box = L"STR_SEND_NOT_PROCESSED";  // of a mail held
   };
   const Case cases[] = {
       {"one message, no fields", true, mTanvelo::kSendModeOne, L"Hello", 0, true},
@@ -212,7 +213,8 @@ TEST_F(Trackers, AMailNoWindowTookIsStoppedAtOutlooksSendWhenItMustBePersonalize
       {"fields to fill", true, mTanvelo::kSendModeOne, L"Dear %FirstName%", 0, false},
       {"another's mail", false, mTanvelo::kSendModeSeparate, L"Dear %FirstName%", 0, true},
       {"a look refused a moment", true, mTanvelo::kSendModeOne, L"Hello", kHeldTries - 1, true},
-      {"a look refused for good", true, mTanvelo::kSendModeOne, L"Hello", kHeldTries, false},
+      {"a look refused for good", true, mTanvelo::kSendModeOne, L"Hello", kHeldTries, false,
+       L"STR_SEND_OWNER_NOT_READ"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -238,9 +240,35 @@ TEST_F(Trackers, AMailNoWindowTookIsStoppedAtOutlooksSendWhenItMustBePersonalize
     }
     const auto& shown = win32::msgbox::Shown();
     ASSERT_EQ(boxes + 1, shown.size());
-    EXPECT_EQ(LangText(L"STR_SEND_NOT_PROCESSED"), shown.back().text);
+    EXPECT_EQ(LangText(c.box), shown.back().text);
     EXPECT_EQ(LangText(L"STR_NORECIPIENTS_TITLE", mail->Subject()), shown.back().caption);
     EXPECT_TRUE(LoggedContaining(L"Connect::m_oApp_ItemSend", mail->Subject()));
     host->CloseInspector(window);
+  }
+}
+
+// The user's own mail, read at its window's opening: its Send leaves it to Outlook, also when
+// Outlook then refuses every look at it (logged), and Outlook's ItemSend does not ask again.
+TEST_F(Trackers, AMailItsWindowLetGoIsNotAskedAgainAtOutlooksSend) {
+  AcceptFolderDialog();
+  Start();
+  Factories().MakeInspectorWrapper = MakeCInspectorWrapper;
+  for (uint64_t refusals : {uint64_t{0}, uint64_t{1000}}) {
+    SCOPED_TRACE(refusals);
+    auto mail = p.drafts->Items()->Add(outlook::olMailItem);
+    mail->SetSubject(L"My own " + std::to_wstring(refusals));
+    mail->SetBody(L"Dear %FirstName%");
+    mail->Recipients()->Add(L"Kim Roe")->Resolve();
+    mail->Save();
+    auto window = host->OpenInspector(mail);
+    const size_t boxes = Boxes().size(), outbox = static_cast<size_t>(p.outbox->Items()->Count());
+    win32::faults::Start({.addinOnly = true, .at = 1, .span = refusals});
+    mail->Send();
+    win32::faults::Stop();
+    EXPECT_EQ(outbox + 1, static_cast<size_t>(p.outbox->Items()->Count()));
+    EXPECT_TRUE(window->IsClosed());
+    EXPECT_EQ(boxes, Boxes().size());
+    EXPECT_EQ(refusals > 0,
+              LoggedContaining(L"CInspectorWrapper::m_oMail_Send", L"could not be read again"));
   }
 }

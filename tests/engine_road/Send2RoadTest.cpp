@@ -1,5 +1,8 @@
 // Separate personalized messages: one copy per recipient, sent or filed as the user answered.
+#include <set>
+
 #include "engine/RoadSupport.h"
+#include "platform/win32/Faults.h"
 #include "tests/engine_road/RoadTest.h"
 
 using namespace mTanvelo;
@@ -98,6 +101,32 @@ TEST_F(Send2Road, ACopyTheJobCouldNotFillIsFiledAndLoggedByName) {
   EXPECT_TRUE(
       Logged(L"mTanvelo::DoSend2Action",
              L"filed, its fields could not be filled: \"RE: Quarterly figures\" to Kim Roe"));
+}
+
+// Each call of the road refused once: a stop counts every copy the user finds in the Outbox,
+// also one moved there whose sending was refused.
+TEST_F(Send2Road, SendingThatStopsPartWayCountsWhatIsInTheOutbox) {
+  auto run = [&](const win32::faults::Plan& plan) {
+    SetUp();
+    win32::msgbox::Answer(win32::IDNO);
+    win32::faults::Start(plan);
+    vb::Catch([&] { ReplyAllSeparately(); });
+    win32::faults::Stop();
+    vb::Err().Clear();
+  };
+  run({.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  std::set<size_t> counted;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    run({.at = at});
+    const auto boxes = Boxes();
+    if (boxes.empty() || boxes.back().rfind(L"stopped: ", 0) != 0) continue;
+    const size_t inOutbox = ItemsOf(p.outbox).size();
+    EXPECT_EQ(L"stopped: " + std::to_wstring(inOutbox) + L" of 2", boxes.back())
+        << "refused at call " << at;
+    counted.insert(inOutbox);
+  }
+  EXPECT_EQ(1u, counted.count(1)) << "a stop with one copy out is met";
 }
 
 TEST_F(Send2Road, SendingThatStopsPartWayTellsHowManyWentOut) {

@@ -1,8 +1,14 @@
 // A Send while stores' contact folders cannot be read (disconnected archives): recipients not
 // found in the folders read are filled from their names and addresses, in either send mode.
+#include <set>
+#include <tuple>
+
+#include "core/CLang.h"
 #include "dialogs/mForms.h"
 #include "personalization/RL_CLib.h"
+#include "platform/forms/User.h"
 #include "platform/outlook/AddressBook.h"
+#include "platform/win32/Faults.h"
 #include "tests/common/Source.h"
 #include "tests/engine_road/RoadTest.h"
 
@@ -72,4 +78,70 @@ TEST_F(RoadTest, AStrangerIsFilledFromNameAndAddressWhileContactFoldersCannotBeR
         << "once for the job, not per address or folder";
     lib.reset();
   }
+}
+
+// Where any recipient may have a contact not seen (the default contacts folder or the list of
+// stores refused past every try), or a contact found cannot be opened, the Send stops before
+// anything leaves or anything is asked: a typed answer would fill another recipient's field.
+// Each refusal of that length, at every call of the Send.
+TEST_F(RoadTest, ASendWhoseContactsMayBeUnseenStopsBeforeAnythingLeavesOrIsAsked) {
+  const std::wstring kStan = L"Stan Ger <stan@nowhere.example>";
+  std::set<std::wstring> told;
+  auto run = [&](const win32::faults::Plan& plan) {
+    SetUp();
+    g_oLang->Init(testsource::InstallEnglishFile(), L"Tanvelo");
+    auto lib = std::make_shared<RL_CLib>();
+    lib->Init(L"Tanvelo Templates", nullptr, L"Software\\Norvane\\Tanvelo\\Personalization");
+    Services() = RoadServices();
+    mForms::ConnectEngineServices();
+    win32::msgbox::Answer(win32::IDNO);
+    // Stan, a stranger, is asked for his company.
+    forms::QueueScript(L"RL_frmEmptyField", [](forms::User& u) {
+      u.Type(L"txtValue", L"Typed Co");
+      u.PressEnter();
+    });
+    auto mail = p.app->CreateItem(outlook::olMailItem);
+    mail->SetSubject(L"Offer");
+    mail->SetBody(L"%Company%");
+    for (const auto& entry : {p.kimRoe, std::make_shared<outlook::AddressEntry>(
+                                            L"Stan Ger", L"stan@nowhere.example", L"SMTP")})
+      mail->Recipients()->Add(entry->Name())->SetEntry(entry);
+    mail->Save();
+    mail = mail->Move(tvDrafts);
+    const size_t boxes = Boxes().size();
+    win32::faults::Start(plan);
+    bool show = false;
+    DoSend2Action(mail, kSendActionSend, kSendModeSeparate, show, false, nullptr, nullptr, nullptr);
+    win32::faults::Stop();
+    vb::Err().Clear();
+    std::vector<std::wstring> sent;
+    for (const auto& item : ItemsOf(p.outbox)) sent.push_back(item->To() + L"|" + item->Body());
+    const auto shown = Boxes();
+    const bool stopped = shown.size() > boxes &&
+                         (shown.back() == LangText(L"STR_CONTACTS_NOT_FOUND") ||
+                          shown.back() == LangText(L"STR_FOLDER_LIST_NOT_READ") ||
+                          shown.back().find(L"your contacts folder \"") != std::wstring::npos);
+    const bool contactRefused = Logged(L"RL_CJob::FindContact", L"was not looked up");
+    if (stopped) told.insert(shown.back());
+    const size_t unasked = forms::PendingScripts(L"RL_frmEmptyField");
+    forms::DropScripts();
+    lib.reset();
+    return std::tuple{sent, stopped, contactRefused, unasked};
+  };
+  const auto [clean, cleanStopped, cleanRefused, cleanUnasked] = run({.countOnly = true});
+  ASSERT_EQ((std::vector<std::wstring>{L"Kim Roe|Partner Ltd", L"Stan Ger|Typed Co"}), clean);
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (uint64_t at = 1; at <= calls; ++at) {
+    const auto [sent, stopped, contactRefused, unasked] = run({.at = at, .span = kHeldTries});
+    for (const auto& one : sent)
+      EXPECT_TRUE(one == clean[0] || one == clean[1])
+          << "refused from call " << at << ": " << win32::ToAnsi(one);
+    if (stopped || contactRefused) {
+      EXPECT_TRUE(sent.empty()) << "refused from call " << at;
+      EXPECT_EQ(1u, unasked) << "refused from call " << at << ": nobody is asked";
+      EXPECT_EQ(1u, ItemsOf(tvDrafts).size()) << "refused from call " << at;
+    }
+  }
+  // Each place met: the default folder not given, not read, and the list of stores.
+  EXPECT_EQ(3u, told.size()) << testing::PrintToString(told);
 }
