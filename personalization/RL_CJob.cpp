@@ -392,12 +392,14 @@ std::shared_ptr<outlook::Item> RL_CJob::FindContact(const std::wstring& sEmail) 
     m_unread.clear();
     m_contactsUnread.reset();
     std::shared_ptr<outlook::MAPIFolder> defaultFolder;
-    // The default folder and the list of stores still refused, any address may have a contact
-    // not seen: the job stops (StopUnread). Another store's folder only hides its own.
+    // The default folder or the list of stores still unread, any address may have a contact
+    // not seen: the job stops (StopUnread). Another store's folder only hides its own. A default
+    // folder not found is read in the walk, as any other (a profile may have none); only when
+    // the walk too leaves a folder unread can that one be the default.
+    std::optional<Refusal> defaultNotFound;
     if (!Retried([&] { defaultFolder = session->GetDefaultFolder(olFolderContacts); })) {
-      m_contactsUnread = Refusal{vb::Err().Number(), vb::Err().Description(), L""};
+      defaultNotFound = Refusal{vb::Err().Number(), vb::Err().Description(), L""};
       vb::Err().Clear();
-      return nullptr;
     }
     if (defaultFolder && !FindContactByEmail(defaultFolder)) {
       m_contactsUnread = m_unread.back();
@@ -414,6 +416,10 @@ std::shared_ptr<outlook::Item> RL_CJob::FindContact(const std::wstring& sEmail) 
       return nullptr;
     }
     for (const auto& store : stores) IndexContactFolders(store, defaultFolder);
+    if (defaultNotFound && !m_unread.empty()) {
+      m_contactsUnread = defaultNotFound;
+      return nullptr;
+    }
   }
   if (m_contactsUnread) return nullptr;
   if (sEmail.empty()) return nullptr;

@@ -142,6 +142,35 @@ TEST_F(RoadTest, ASendWhoseContactsMayBeUnseenStopsBeforeAnythingLeavesOrIsAsked
       EXPECT_EQ(1u, ItemsOf(tvDrafts).size()) << "refused from call " << at;
     }
   }
-  // Each place met: the default folder not given, not read, and the list of stores.
-  EXPECT_EQ(3u, told.size()) << testing::PrintToString(told);
+  // Each place a single run of refusals meets: the default folder not read, the list of stores.
+  // (The default folder not given is searched in the walk, as any other.)
+  EXPECT_EQ(2u, told.size()) << testing::PrintToString(told);
+}
+
+// A profile without a default contacts folder (or whose default Outlook will not name) still
+// finds its contacts in the walk of every store: nothing to stop for.
+TEST_F(RoadTest, ADefaultContactsFolderNotGivenIsReadInTheWalkAndTheSendGoesOn) {
+  g_oLang->Init(testsource::InstallEnglishFile(), L"Tanvelo");
+  auto lib = std::make_shared<RL_CLib>();
+  lib->Init(L"Tanvelo Templates", nullptr, L"Software\\Norvane\\Tanvelo\\Personalization");
+  Services() = RoadServices();
+  mForms::ConnectEngineServices();
+  win32::msgbox::Answer(win32::IDNO);
+  p.session->DefaultStore()->SetDefaultFolder(outlook::olFolderContacts, nullptr);
+  auto mail = p.app->CreateItem(outlook::olMailItem);
+  mail->SetSubject(L"Offer");
+  mail->SetBody(L"%Company%");
+  mail->Recipients()->Add(p.kimRoe->Name())->SetEntry(p.kimRoe);
+  mail->Save();
+  const size_t boxes = Boxes().size();
+  bool show = false;
+  DoSend2Action(mail->Move(tvDrafts), kSendActionSend, kSendModeSeparate, show, false, nullptr,
+                nullptr, nullptr);
+  std::vector<std::wstring> sent;
+  for (const auto& item : ItemsOf(p.outbox)) sent.push_back(item->Body());
+  EXPECT_EQ(std::vector<std::wstring>{L"Partner Ltd"}, sent);
+  for (size_t i = boxes; i < Boxes().size(); ++i)
+    EXPECT_EQ(std::wstring::npos, Boxes()[i].find(L"nothing was sent"))
+        << win32::ToAnsi(Boxes()[i]);
+  lib.reset();
 }
