@@ -473,7 +473,15 @@ bool CLang::LoadFile(const std::wstring& path, const std::wstring& appName) {
   };
   auto version = ReadSectionInto(path, L"version");
   if (!version) {
-    if (m_unread.count == 0) LogInit(Format(L"file '%s' has no version section", {path}));
+    // A file saved as UTF-16 reads as one line of bytes with no header: say what it is.
+    const bool utf16 = m_pImage && m_pImage->size >= 2 &&
+                       ((m_pImage->bytes[0] == 0xFF && m_pImage->bytes[1] == 0xFE) ||
+                        (m_pImage->bytes[0] == 0xFE && m_pImage->bytes[1] == 0xFF));
+    if (m_unread.count == 0)
+      LogInit(utf16 ? Format(L"file '%s' is UTF-16 text: a language file is read as "
+                             L"Windows-1252, or as UTF-8 after its byte-order mark",
+                             {path})
+                    : Format(L"file '%s' has no version section", {path}));
     return false;
   }
   std::wstring langID = entry(*version, L"langid"), langName = entry(*version, L"lang");

@@ -268,6 +268,18 @@ TEST_F(LangLoad, AFileThatCannotBeReadCostsTheScanThatMeetsItAsItsOwnReadWould) 
   EXPECT_EQ(win32::files::OpenHandleCount(), 0u);
 }
 
+TEST_F(LangLoad, AUtf16FileIsToldByItsEncoding) {
+  const std::string file = LangFile("EN", {"[Tanvelo.texts]", "Keep = \"k\""});
+  for (bool little : {true, false}) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char c : file) bytes += little ? std::string{c, '\0'} : std::string{'\0', c};
+    EXPECT_FALSE(Load(bytes));
+    EXPECT_TRUE(Logged(L"file '" + ProgramPath("t.lng") +
+                       L"' is UTF-16 text: a language file is read as Windows-1252, or as UTF-8 "
+                       L"after its byte-order mark"));
+  }
+}
+
 TEST_F(LangLoad, AShortNameListedTwiceFailsTheLoad) {
   EXPECT_FALSE(Load(LangFile("EN", {"[Tanvelo.texts]", "A = \"1\""}, "texts, TEXTS")));
   EXPECT_FALSE(lang.ItemFind(L"a"));
