@@ -25,6 +25,7 @@ const bool kGlobalReset = (win32::RegisterReset([] { g_oLang.reset(); }), true);
 
 constexpr wchar_t kSignature[] = L"Norvane.LangLngFile";
 constexpr int32_t kDuplicateKey = 457;
+constexpr int32_t kExclamation = 48;
 
 std::wstring ProgramFolder() {
   return vb::App().Path;
@@ -287,6 +288,9 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
     if (!file.OpenFile(path, path == m_sImagePath ? m_pImage : nullptr)) {
       LogError(L"CLang.ReadSection", static_cast<int32_t>(file.LastError()),
                L"oFile.OpenFile failed");
+      if (file.LastError() != static_cast<uint32_t>(win32::ERROR_FILE_NOT_FOUND) &&
+          file.LastError() != win32::ERROR_PATH_NOT_FOUND)
+        NoteUnread(path, file.LastError());
       return false;
     }
     std::wstring wanted = vb::LCase(section);
@@ -313,9 +317,11 @@ bool CLang::ReadSection(const std::wstring& path, const std::wstring& section, T
       std::string_view bytes;
       bool skipped = false;
       if ((!found && !file.SkipToHeader(skipped)) || !file.ReadLineBytes(bytes)) {
-        if (!file.FEOF())
+        if (!file.FEOF()) {
           LogError(L"CLang.ReadSection", static_cast<int32_t>(file.LastError()),
                    L"oFile.ReadLine failed");
+          NoteUnread(path, file.LastError());
+        }
         break;
       }
       if (skipped) lineKnown = false;
@@ -421,14 +427,42 @@ std::optional<CLang::Texts> CLang::ReadSectionInto(const std::wstring& path,
   return texts;
 }
 
+void CLang::NoteUnread(const std::wstring& path, uint32_t error, bool folder) {
+  if (m_unread.count++ == 0) m_unread = {1, path, error, folder};
+}
+
+std::wstring CLang::UnreadText() const {
+  return Format(m_unread.folder ? L"files in '%s' could not be listed (error %d)"
+                                : L"file '%s' could not be read (error %d)",
+                {m_unread.path, static_cast<int32_t>(m_unread.error)});
+}
+
+void CLang::TakeData(CLang& other) {
+  m_colTexts = std::move(other.m_colTexts);
+  m_colSections = std::move(other.m_colSections);
+  m_sFilename = std::move(other.m_sFilename);
+  m_sLangID = std::move(other.m_sLangID);
+  m_sLangName = std::move(other.m_sLangName);
+  m_sAppName = std::move(other.m_sAppName);
+  m_dtFileTime = other.m_dtFileTime;
+  m_nDumpMode = other.m_nDumpMode;
+  other.ResetData();
+}
+
 bool CLang::Init(const std::wstring& path, const std::wstring& appName) {
   ResetData();
+  m_unread = {};
   // Every section scan of this load runs over one read of the file.
   m_pImage = CLangFile::ReadWhole(path);
   m_sImagePath = path;
   bool ok = TrapOr(L"CLang.Init", false, [&] { return LoadFile(path, appName); });
   m_pImage.reset();
   m_sImagePath.clear();
+  // A scan cut short by a refused read keeps only part of the texts: no load at all.
+  if (m_unread.count != 0) {
+    LogInit(UnreadText());
+    ok = false;
+  }
   if (!ok) ResetData();
   return ok;
 }
@@ -439,7 +473,15 @@ bool CLang::LoadFile(const std::wstring& path, const std::wstring& appName) {
   };
   auto version = ReadSectionInto(path, L"version");
   if (!version) {
-    LogInit(Format(L"file '%s' has no version section", {path}));
+    // A file saved as UTF-16 reads as one line of bytes with no header: say what it is.
+    const bool utf16 = m_pImage && m_pImage->size >= 2 &&
+                       ((m_pImage->bytes[0] == 0xFF && m_pImage->bytes[1] == 0xFE) ||
+                        (m_pImage->bytes[0] == 0xFE && m_pImage->bytes[1] == 0xFF));
+    if (m_unread.count == 0)
+      LogInit(utf16 ? Format(L"file '%s' is UTF-16 text: a language file is read as "
+                             L"Windows-1252, or as UTF-8 after its byte-order mark",
+                             {path})
+                    : Format(L"file '%s' has no version section", {path}));
     return false;
   }
   std::wstring langID = entry(*version, L"langid"), langName = entry(*version, L"lang");
@@ -510,7 +552,11 @@ bool CLang::LoadFile(const std::wstring& path, const std::wstring& appName) {
   m_sLangName = langName;
   m_sAppName = appName;
   m_nDumpMode = dumpMode;
-  mFileUtils::GetFileLastModificationTime(path, m_dtFileTime);
+  // Without its time the next dialog would read the file again for nothing.
+  for (int tries = 1;
+       tries <= kHeldTries && !mFileUtils::GetFileLastModificationTime(path, m_dtFileTime);
+       ++tries) {
+  }
   return true;
 }
 
@@ -518,19 +564,38 @@ std::vector<std::wstring> CLang::GetAvailableLangs(const std::wstring& folder,
                                                    const std::wstring& skipName) {
   std::vector<std::wstring> langs;
   win32::HANDLE find = win32::INVALID_HANDLE_VALUE;
+  m_unread = {};
   Trap(L"CLang.GetAvailableLangs", [&] {
     win32::WIN32_FIND_DATAA data;
-    find = win32::FindFirstFileA(win32::ToAnsi(folder + L"\\*.lng").c_str(), &data);
-    if (find == win32::INVALID_HANDLE_VALUE) return;
+    const std::string pattern = win32::ToAnsi(folder + L"\\*.lng");
+    find = win32::FindFirstFileA(pattern.c_str(), &data);
+    for (int tries = 1; find == win32::INVALID_HANDLE_VALUE && tries < kHeldTries &&
+                        CLangFile::Held(win32::GetLastError());
+         ++tries)
+      find = win32::FindFirstFileA(pattern.c_str(), &data);
+    if (find == win32::INVALID_HANDLE_VALUE) {
+      const uint32_t error = win32::GetLastError();
+      if (error != static_cast<uint32_t>(win32::ERROR_FILE_NOT_FOUND) &&
+          error != win32::ERROR_PATH_NOT_FOUND) {
+        NoteUnread(folder, error, true);
+        LogWarning(L"CLang.GetAvailableLangs", Format(L"folder '%s' could not be listed (error %d)",
+                                                      {folder, static_cast<int32_t>(error)}));
+      }
+      return;
+    }
     do {
       if (data.dwFileAttributes & win32::FILE_ATTRIBUTE_DIRECTORY) continue;
       std::wstring name = win32::FromAnsi(data.cFileName);
       if (vb::LCase(name) == vb::LCase(skipName)) continue;
       std::wstring full = folder + L"\\" + name;
+      const int unreadBefore = m_unread.count;
       auto version = ReadSectionInto(full, L"version");
       if (!version) {
-        LogWarning(L"CLang.GetAvailableLangs",
-                   Format(L"ignoring file '%s', coz no [version] section", {full}));
+        LogWarning(
+            L"CLang.GetAvailableLangs",
+            Format(m_unread.count != unreadBefore ? L"ignoring file '%s', coz it could not be read"
+                                                  : L"ignoring file '%s', coz no [version] section",
+                   {full}));
         continue;
       }
       auto get = [&](const wchar_t* key) { return version->Find(key).value_or(std::wstring()); };
@@ -548,7 +613,13 @@ std::vector<std::wstring> CLang::GetAvailableLangs(const std::wstring& folder,
 }
 
 bool CLang::InitEx(const std::wstring& appName) {
-  return TrapOr(L"CLang.InitEx", false, [&] {
+  // The first read refused past its tries, whichever step met it.
+  Unread seen;
+  auto note = [&] {
+    if (seen.count == 0) seen = m_unread;
+  };
+  bool rememberedUnread = false;
+  const bool ok = TrapOr(L"CLang.InitEx", false, [&] {
     std::wstring langID = Options().LangID();
     if (langID.empty()) {
       langID = L"EN";
@@ -557,14 +628,19 @@ bool CLang::InitEx(const std::wstring& appName) {
     std::wstring skip;
     std::wstring remembered = Options().LangFile();
     if (!remembered.empty()) {
-      if (Init(ProgramFolder() + L"\\" + remembered, appName)) {
+      const bool loaded = Init(ProgramFolder() + L"\\" + remembered, appName);
+      rememberedUnread = m_unread.count != 0;
+      note();
+      if (loaded) {
         if (vb::LCase(m_sLangID) == vb::LCase(langID)) return true;
         ResetData();
       }
       skip = remembered;
     }
     std::wstring chosen;
-    for (const std::wstring& lang : GetAvailableLangs(ProgramFolder(), skip)) {
+    const auto langs = GetAvailableLangs(ProgramFolder(), skip);
+    note();
+    for (const std::wstring& lang : langs) {
       size_t first = lang.find(L"\r\n");
       size_t second = lang.find(L"\r\n", first + 2);
       if (lang.substr(0, first) == langID) {
@@ -576,10 +652,26 @@ bool CLang::InitEx(const std::wstring& appName) {
       LogError(L"CLang.InitEx", 0, L"Cant find lang file by langID=" + langID);
       return false;
     }
-    if (!Init(ProgramFolder() + L"\\" + chosen, appName)) return false;
-    Options().SetLangFile(chosen);
+    const bool loaded = Init(ProgramFolder() + L"\\" + chosen, appName);
+    note();
+    if (!loaded) return false;
+    // The user's file, refused only for now, stays the one to read at the next start.
+    if (!rememberedUnread) Options().SetLangFile(chosen);
     return true;
   });
+  if (!ok && seen.count != 0) {
+    m_unread = seen;
+    LogError(L"CLang.InitEx", 0, L"the language " + UnreadText());
+    // No texts to tell it with: the words are fixed.
+    vb::MsgBox(L"Tanvelo could not read its language file" +
+                   std::wstring(seen.folder ? L"s in " : L" ") + seen.path + L" (Windows error " +
+                   std::to_wstring(seen.error) +
+                   L", perhaps another program held it). Until Outlook is started again, "
+                   L"Tanvelo's messages, buttons and dialogs show text ids in place of their "
+                   L"texts.",
+               kExclamation, L"Tanvelo");
+  }
+  return ok;
 }
 
 // --- Dialogs --------------------------------------------------------------------------------
@@ -729,7 +821,13 @@ void CLang::LocalizeControls(const std::wstring& formName, const Subject& object
                  Format(L"last modification time of file '%s' was changed, reloading file...",
                         {m_sFilename}));
       std::wstring path = m_sFilename, appName = m_sAppName;
-      Init(path, appName);
+      // A file held a moment by its editor keeps the texts read before; the next dialog
+      // asks again.
+      CLang fresh;
+      if (fresh.Init(path, appName))
+        TakeData(fresh);
+      else if (fresh.m_unread.count == 0)
+        ResetData();
     }
   });
   std::wstring form = vb::LCase(formName);

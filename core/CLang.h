@@ -82,6 +82,18 @@ class CLang {
   bool ReadSection(const std::wstring& path, const std::wstring& section, Texts& texts,
                    const std::wstring& keyPrefix, SectionList& list);
   bool LoadFile(const std::wstring& path, const std::wstring& appName);
+  // Reads refused past their tries since the last Init or GetAvailableLangs: the first one's
+  // file or folder and error.
+  struct Unread {
+    int count = 0;
+    std::wstring path;
+    uint32_t error = 0;
+    bool folder = false;  // the program folder could not be listed
+  };
+  Unread m_unread;
+  void NoteUnread(const std::wstring& path, uint32_t error, bool folder = false);
+  std::wstring UnreadText() const;
+  void TakeData(CLang& other);
   // The file of the load under way, read once for all its section scans.
   std::wstring m_sImagePath;
   std::shared_ptr<CLangFile::Image> m_pImage;

@@ -11,6 +11,34 @@ CLangFile::~CLangFile() {
   CloseFile();
 }
 
+bool CLangFile::Held(uint32_t error) {
+  return error == static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED) ||
+         error == win32::ERROR_SHARING_VIOLATION || error == kLockViolation;
+}
+
+namespace {
+
+win32::HANDLE OpenForReading(const std::wstring& path) {
+  const std::string ansi = win32::ToAnsi(path);
+  win32::HANDLE file = win32::INVALID_HANDLE_VALUE;
+  for (int tries = 1; tries <= kHeldTries; ++tries) {
+    file = win32::CreateFileA(ansi.c_str(), win32::GENERIC_READ, win32::FILE_SHARE_READ, nullptr,
+                              win32::OPEN_EXISTING, win32::FILE_ATTRIBUTE_NORMAL, 0);
+    if (file != win32::INVALID_HANDLE_VALUE || !CLangFile::Held(win32::GetLastError())) break;
+  }
+  return file;
+}
+
+// A refused read moves nothing: the same read is asked again.
+bool ReadHeld(win32::HANDLE file, uint8_t* to, uint32_t count, uint32_t& got) {
+  for (int tries = 1;; ++tries) {
+    if (win32::ReadFile(file, to, count, &got, nullptr)) return true;
+    if (tries == kHeldTries || !CLangFile::Held(win32::GetLastError())) return false;
+  }
+}
+
+}  // namespace
+
 void CLangFile::ResetBuffer() {
   m_nBase = 0;
   m_nLineStart = 0;
@@ -23,9 +51,7 @@ void CLangFile::ResetBuffer() {
 bool CLangFile::OpenFile(const std::wstring& path) {
   CloseFile();
   m_nBOM = -1;
-  m_hFile =
-      win32::CreateFileA(win32::ToAnsi(path).c_str(), win32::GENERIC_READ, win32::FILE_SHARE_READ,
-                         nullptr, win32::OPEN_EXISTING, win32::FILE_ATTRIBUTE_NORMAL, 0);
+  m_hFile = OpenForReading(path);
   if (m_hFile == win32::INVALID_HANDLE_VALUE) {
     m_nLastError = win32::GetLastError();
     return false;
@@ -35,9 +61,7 @@ bool CLangFile::OpenFile(const std::wstring& path) {
 }
 
 std::shared_ptr<CLangFile::Image> CLangFile::ReadWhole(const std::wstring& path) {
-  win32::HANDLE file =
-      win32::CreateFileA(win32::ToAnsi(path).c_str(), win32::GENERIC_READ, win32::FILE_SHARE_READ,
-                         nullptr, win32::OPEN_EXISTING, win32::FILE_ATTRIBUTE_NORMAL, 0);
+  win32::HANDLE file = OpenForReading(path);
   if (file == win32::INVALID_HANDLE_VALUE) return nullptr;
   auto image = std::make_shared<Image>();
   uint32_t high = 0;
@@ -49,7 +73,7 @@ std::shared_ptr<CLangFile::Image> CLangFile::ReadWhole(const std::wstring& path)
   image->bytes.reset(new uint8_t[size == 0 ? 1 : size]);
   uint32_t got = 0;
   // Even ERROR_HANDLE_EOF is kept: it ends the one scan whose read it would have been.
-  if (size > 0 && !win32::ReadFile(file, image->bytes.get(), size, &got, nullptr))
+  if (size > 0 && !ReadHeld(file, image->bytes.get(), size, got))
     image->error = win32::GetLastError();
   image->size = got;
   win32::CloseHandle(file);
@@ -261,10 +285,9 @@ bool CLangFile::Buffer_AppendFromFile() {
   m_nPos = 0;
   bool first = m_nBOM < 0;
   uint32_t got = 0;
-  bool ok = m_pImage
-                ? Image_Append(got)
-                : win32::ReadFile(m_hFile, m_aBuffer.data() + m_nCount,
-                                  static_cast<uint32_t>(kBufferSize - m_nCount), &got, nullptr);
+  bool ok = m_pImage ? Image_Append(got)
+                     : ReadHeld(m_hFile, m_aBuffer.data() + m_nCount,
+                                static_cast<uint32_t>(kBufferSize - m_nCount), got);
   if (!ok) {
     uint32_t error = win32::GetLastError();
     if (error == win32::ERROR_HANDLE_EOF) {

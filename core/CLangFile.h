@@ -14,6 +14,10 @@
 class CLangFile {
  public:
   static constexpr int kBufferSize = 4096;
+  static constexpr uint32_t kLockViolation = 33;
+  // A refusal by another program holding the file a moment (a scanner, an editor saving it):
+  // the reader's opens and reads ask again, up to kHeldTries times, before they fail.
+  static bool Held(uint32_t error);
 
   CLangFile() = default;
   ~CLangFile();

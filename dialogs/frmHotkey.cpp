@@ -76,12 +76,14 @@ void frmHotkey::Form_Load() {
     }
   });
   vb::Ignore([&] {
-    auto item = DialogSupport::Need(mTanvelo::GetTemplate(sEntryID));
-    std::wstring caption = Caption(), subject = item->Subject();
+    std::wstring caption = Caption(), subject;
+    // A template Outlook would not hand over leaves its name out, never its place.
+    vb::Ignore([&] { subject = DialogSupport::Need(mTanvelo::GetTemplate(sEntryID))->Subject(); });
     m_sSubject = subject;
     for (size_t at = caption.find(L"%s"); at != std::wstring::npos;
          at = caption.find(L"%s", at + subject.size()))
       caption.replace(at, 2, subject);
+    if (subject.empty()) caption = vb::Trim(caption);
     SetCaption(caption);
   });
   vb::Ignore([&] { (HotkeyParams.bAlt ? optAlt : optShift)->SetValue(true); });

@@ -125,9 +125,45 @@ VersionSection ReadVersion(const std::string& bytes) {
   return version;
 }
 
+// Whether the bytes hold letters beyond ASCII, each a whole UTF-8 sequence: text a Linux editor
+// saved, which Windows-1252 would read as two or three letters each.
+bool LooksUtf8(std::string_view bytes) {
+  bool beyondAscii = false;
+  for (size_t at = 0; at < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    const size_t length = lead < 0x80             ? 1
+                          : (lead & 0xE0) == 0xC0 ? 2
+                          : (lead & 0xF0) == 0xE0 ? 3
+                          : (lead & 0xF8) == 0xF0 ? 4
+                                                  : 0;
+    if (length == 0 || at + length > bytes.size() || (length == 2 && lead < 0xC2)) return false;
+    for (size_t k = 1; k < length; ++k)
+      if ((static_cast<unsigned char>(bytes[at + k]) & 0xC0) != 0x80) return false;
+    beyondAscii = beyondAscii || length > 1;
+    at += length;
+  }
+  return beyondAscii;
+}
+
 // Why the add-in could not read the language file at `path`, in a sentence naming the fix;
 // empty when it can. Sets the langid it is for.
 std::string LanguageRefused(const std::string& path, const std::string& bytes, std::string& id) {
+  // Windows-1252 is what the add-in reads without a mark; UTF-8 it reads after one.
+  const std::string_view text = bytes;
+  const bool utf16le = text.starts_with("\xFF\xFE"), utf16be = text.starts_with("\xFE\xFF");
+  if (utf16le || utf16be)
+    return path + " is UTF-16 text (" + (utf16le ? "little" : "big") +
+           "-endian): the add-in reads language files in Windows-1252 with lines ended by CR LF "
+           "(or in UTF-8 after a byte-order mark): convert it, e.g. with iconv -f UTF-16 -t "
+           "WINDOWS-1252 " +
+           path + " > NEW.lng";
+  if (!text.starts_with("\xEF\xBB\xBF") && LooksUtf8(text))
+    return path +
+           " is UTF-8 text without a byte-order mark: the add-in would read it as "
+           "Windows-1252 and garble every letter beyond ASCII: convert it to Windows-1252, e.g. "
+           "with iconv -f UTF-8 -t WINDOWS-1252 " +
+           path + " > NEW.lng, or for letters Windows-1252 lacks start it with the mark: " +
+           "printf '\\357\\273\\277' | cat - " + path + " > NEW.lng";
   VersionSection version = ReadVersion(bytes);
   id = version.langid;
   if (!version.found) return path + " is not a language file: it has no [version] section";
@@ -143,7 +179,8 @@ std::string LanguageRefused(const std::string& path, const std::string& bytes, s
              std::to_string(std::count(bytes.begin(), bytes.begin() + static_cast<long>(at), '\n') +
                             1) +
              "); the add-in reads lines ended by CR LF, as Windows writes them: convert it, "
-             "e.g. with unix2dos";
+             "e.g. with sed -i 's/\\r*$/\\r/' " +
+             path;
   return "";
 }
 

@@ -226,6 +226,30 @@ TEST_F(HotkeyDialog, ASecondShowWhileTheFirstIsUpIsRefusedAndLeavesTheFirstAlone
   EXPECT_EQ(Id(welcome), Hotkeys().FindByKeys('W', false, true, true)->TemplateEntryID);
 }
 
+TEST_F(HotkeyDialog, TheCaptionNamesTheTemplateOrLeavesTheNameOutNeverItsPlace) {
+  // Every call from the dialog's opening refused: those below the tries are outlasted.
+  struct Case {
+    uint64_t span;
+    const wchar_t* caption;
+  } cases[] = {{0, L"Tanvelo Templates - Hotkey for thanks"},
+               {uint64_t{kHeldTries} - 1, L"Tanvelo Templates - Hotkey for thanks"},
+               {1000, L"Tanvelo Templates - Hotkey for"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.span);
+    std::wstring result, caption;
+    if (c.span) win32::faults::Start({.at = 1, .span = c.span});
+    Show(
+        thanks,
+        [&](forms::User& u) {
+          caption = u.GetForm().Caption();
+          u.PressEsc();
+        },
+        result);
+    win32::faults::Stop();
+    EXPECT_EQ(caption, c.caption);
+  }
+}
+
 }  // namespace
 
 namespace {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <set>
 
 #include "core/CWinReg.h"
@@ -1289,10 +1290,30 @@ TEST(Program, ALanguageFileTheAddinCannotReadIsRefusedNamingWhy) {
   auto lf = good;
   for (size_t at = lf.find("\r\n"); at != std::string::npos; at = lf.find("\r\n", at))
     lf.erase(at, 1);
+  // The same file as an editor elsewhere saves it, with a letter beyond ASCII.
+  auto latin = good;
+  latin.replace(latin.find("pick"), 4, "w\xE4hle");
+  const std::string utf8 = std::regex_replace(latin, std::regex("\xE4"), "\xC3\xA4");
+  std::string utf16le = "\xFF\xFE", utf16be = "\xFE\xFF";
+  for (char c : latin) {
+    utf16le += {c, '\0'};
+    utf16be += {'\0', c};
+  }
   const struct {
     std::string name, bytes, says;
   } cases[] = {
-      {"lf.lng", lf, "has lines ended by LF alone (line 1); the add-in reads lines ended by CR LF"},
+      {"lf.lng", lf,
+       "has lines ended by LF alone (line 1); the add-in reads lines ended by CR LF, as Windows "
+       "writes them: convert it, e.g. with sed -i 's/\\r*$/\\r/' "},
+      {"utf8.lng", utf8,
+       " is UTF-8 text without a byte-order mark: the add-in would read it as Windows-1252 and "
+       "garble every letter beyond ASCII: convert it to Windows-1252, e.g. with iconv -f UTF-8 "
+       "-t WINDOWS-1252 "},
+      {"utf16le.lng", utf16le,
+       " is UTF-16 text (little-endian): the add-in reads language files in Windows-1252 with "
+       "lines ended by CR LF (or in UTF-8 after a byte-order mark): convert it, e.g. with iconv "
+       "-f UTF-16 -t WINDOWS-1252 "},
+      {"utf16be.lng", utf16be, " is UTF-16 text (big-endian)"},
       {"none.lng", "[Tanvelo]\r\nlangid = \"XT\"\r\n", "it has no [version] section"},
       {"elsewhere.lng", "[version]\r\nlang = \"x\"\r\n[other]\r\nlangid = \"XT\"\r\n",
        "its [version] section names no langid"},
@@ -1307,6 +1328,14 @@ TEST(Program, ALanguageFileTheAddinCannotReadIsRefusedNamingWhy) {
     EXPECT_TRUE(Has(run.err, path.string())) << run.err;
     EXPECT_TRUE(Has(run.err, c.says)) << run.err;
     EXPECT_EQ("", run.out);
+  }
+  // What the reader takes as it stands: Windows-1252, and UTF-8 after its mark.
+  for (const std::string& bytes : {latin, "\xEF\xBB\xBF" + utf8}) {
+    auto path = scratch.Path() / "taken.lng";
+    { std::ofstream(path, std::ios::binary) << bytes; }
+    auto run =
+        Program({"--lang", path.string(), "-e", "answer frmReplyFolder enter", "-e", "start"});
+    EXPECT_EQ(0, run.code) << run.err;
   }
   // The fault run plays EN.lng: another language would be dropped in silence.
   auto lang = (testsource::SourceDir() / "tests/data/host/Testish.lng").string();

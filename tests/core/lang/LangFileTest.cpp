@@ -113,10 +113,10 @@ TEST_F(LineReader, ReadErrorsAreReportedAndEndOfFileErrorIsNone) {
   CLangFile file;
   ASSERT_TRUE(file.OpenFile(ProgramPath("r.lng")));
   std::wstring line;
-  win32::files::FailNextRead(static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED));
+  win32::files::FailNextRead(win32::ERROR_READ_FAULT);
   EXPECT_FALSE(file.ReadLine(line));
   EXPECT_FALSE(file.FEOF());
-  EXPECT_EQ(file.LastError(), static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED));
+  EXPECT_EQ(file.LastError(), win32::ERROR_READ_FAULT);
 
   ASSERT_TRUE(file.OpenFile(ProgramPath("r.lng")));
   EXPECT_EQ(file.LastError(), 0u);
@@ -192,10 +192,10 @@ TEST_F(LineReader, TheSkipReportsAFailedReadAndStopsAtTheEnd) {
   Write("s.lng", std::string(5000, 'a') + "\r\nno header\r\n");
   CLangFile file;
   ASSERT_TRUE(file.OpenFile(ProgramPath("s.lng")));
-  win32::files::FailNextRead(static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED));
+  win32::files::FailNextRead(win32::ERROR_READ_FAULT);
   bool skipped = true;
   EXPECT_FALSE(file.SkipToHeader(skipped));
-  EXPECT_EQ(file.LastError(), static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED));
+  EXPECT_EQ(file.LastError(), win32::ERROR_READ_FAULT);
 
   ASSERT_TRUE(file.OpenFile(ProgramPath("s.lng")));
   std::wstring line;
@@ -211,8 +211,7 @@ TEST_F(LineReader, TheSkipReportsAFailedReadAndStopsAtTheEnd) {
 TEST_F(LineReader, AFailedReadOfTheWholeFileFailsTheFirstScanOnlyAndLaterOnesReadTheFile) {
   Write("s.lng", "[a]\r\nx = \"1\"\r\n");
   EXPECT_FALSE(CLangFile::ReadWhole(ProgramPath("missing.lng")));
-  for (uint32_t error :
-       {static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED), win32::ERROR_HANDLE_EOF}) {
+  for (uint32_t error : {win32::ERROR_READ_FAULT, win32::ERROR_HANDLE_EOF}) {
     SCOPED_TRACE(error);
     win32::files::FailNextRead(error);
     auto image = CLangFile::ReadWhole(ProgramPath("s.lng"));

@@ -5,6 +5,9 @@
 #include "LangTestUtil.h"
 #include "core/CLang.h"
 #include "core/CWinReg.h"
+#include "core/Main.h"
+#include "platform/win32/Faults.h"
+#include "platform/win32/MessageBox.h"
 #include "platform/win32/Registry.h"
 
 using namespace langtest;
@@ -245,10 +248,12 @@ TEST_F(LangLoad, AFileThatCannotBeReadCostsTheScanThatMeetsItAsItsOwnReadWould) 
   };
   Write("t.lng", file);
   size_t from = support::library::Log().size();
-  win32::files::FailNextRead(static_cast<uint32_t>(win32::ERROR_ACCESS_DENIED));
+  // A read error that no asking again mends: the file is told unread, not damaged.
+  win32::files::FailNextRead(win32::ERROR_READ_FAULT);
   EXPECT_FALSE(lang.Init(ProgramPath("t.lng"), L"Tanvelo"));
   EXPECT_EQ(count(LogTextsFrom(from), L"oFile.ReadLine failed"), 1);
-  EXPECT_TRUE(Logged(L"file '" + ProgramPath("t.lng") + L"' has no version section"));
+  EXPECT_TRUE(Logged(L"file '" + ProgramPath("t.lng") + L"' could not be read (error 30)"));
+  EXPECT_EQ(count(LogTextsFrom(from), L"has no version section"), 0);
 
   uint32_t hold =
       win32::files::HoldOpen(win32::ToAnsi(ProgramPath("t.lng")), win32::GENERIC_READ, 0);
@@ -261,6 +266,18 @@ TEST_F(LangLoad, AFileThatCannotBeReadCostsTheScanThatMeetsItAsItsOwnReadWould) 
   EXPECT_TRUE(Load(file));
   EXPECT_TRUE(lang.ItemFind(L"keep"));
   EXPECT_EQ(win32::files::OpenHandleCount(), 0u);
+}
+
+TEST_F(LangLoad, AUtf16FileIsToldByItsEncoding) {
+  const std::string file = LangFile("EN", {"[Tanvelo.texts]", "Keep = \"k\""});
+  for (bool little : {true, false}) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char c : file) bytes += little ? std::string{c, '\0'} : std::string{'\0', c};
+    EXPECT_FALSE(Load(bytes));
+    EXPECT_TRUE(Logged(L"file '" + ProgramPath("t.lng") +
+                       L"' is UTF-16 text: a language file is read as Windows-1252, or as UTF-8 "
+                       L"after its byte-order mark"));
+  }
 }
 
 TEST_F(LangLoad, AShortNameListedTwiceFailsTheLoad) {
@@ -392,6 +409,53 @@ TEST_F(LangChoice, NoMatchingFileLeavesTheObjectEmpty) {
   EXPECT_EQ(lang.Filename(), L"");
   EXPECT_EQ(lang.Item(L"which"), L"which");
   EXPECT_EQ(Option(L"LANG_"), L"");
+}
+
+// Each call of the choice and the load refused a moment is asked again; refused for good, the
+// file is told unread, not damaged, once, in words that need no language file.
+TEST_F(LangChoice, ARefusedReadIsAskedAgainAndALastingOneIsToldInFixedWords) {
+  win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox&) { return win32::IDOK; });
+  for (const wchar_t* remembered : {L"b_en.lng", L""}) {
+    SetOption(L"LANG_", remembered);
+    win32::faults::Start({.countOnly = true});
+    ASSERT_TRUE(CLang().InitEx(L"Tanvelo"));
+    const uint64_t calls = win32::faults::Counts().calls;
+    win32::faults::Stop();
+    ASSERT_GT(calls, 3u);
+    for (uint64_t at = 1; at <= calls; ++at) {
+      for (uint64_t span : {uint64_t{kHeldTries} - 1, uint64_t{1000}}) {
+        SCOPED_TRACE(std::to_string(at) + "+" + std::to_string(span) + " " + Ansi(remembered));
+        SetOption(L"LANG_", remembered);
+        CLang fresh;
+        const size_t from = support::library::Log().size();
+        const size_t boxes = win32::msgbox::Shown().size();
+        win32::faults::Start({.at = at, .span = span});
+        const bool loaded = fresh.InitEx(L"Tanvelo");
+        win32::faults::Stop();
+        const auto logged = LogTextsFrom(from);
+        auto has = [&](const wchar_t* part) {
+          return std::any_of(logged.begin(), logged.end(), [&](const std::wstring& t) {
+            return t.find(part) != std::wstring::npos;
+          });
+        };
+        EXPECT_FALSE(has(L"no version section"));
+        if (span < uint64_t{kHeldTries}) {
+          EXPECT_TRUE(loaded);
+          EXPECT_EQ(fresh.Item(L"which"), L"EN");
+          EXPECT_EQ(Option(L"LANG_"), L"b_en.lng");
+        }
+        EXPECT_EQ(has(L"could not be read") || has(L"could not be listed"), !loaded);
+        ASSERT_EQ(win32::msgbox::Shown().size(), boxes + (loaded ? 0 : 1));
+        if (!loaded) {
+          const auto& box = win32::msgbox::Shown().back();
+          EXPECT_TRUE(box.text.starts_with(L"Tanvelo could not read its language file"))
+              << Ansi(box.text);
+          EXPECT_EQ(box.text.find(L"IDS_"), std::wstring::npos);
+        }
+      }
+    }
+  }
+  win32::msgbox::SetDefaultAnswerer(nullptr);
 }
 
 }  // namespace

@@ -213,6 +213,14 @@ TEST_F(Localize, AFileSavedWhileRunningIsReloadedByTheNextDialog) {
   EXPECT_EQ(L"Second", caption());
   EXPECT_FALSE(NewlyLogged(reloading)) << "reloaded once";
 
+  // A saved file that cannot be read keeps the texts read before; the next dialog asks again.
+  win32::clock::Advance(2000);
+  save("Third");
+  win32::files::FailNextRead(win32::ERROR_READ_FAULT);
+  EXPECT_EQ(L"Second", caption());
+  EXPECT_EQ(path, lang.Filename());
+  EXPECT_EQ(L"Third", caption());
+
   // A file that no longer loads empties the object until the add-in starts again.
   win32::clock::Advance(2000);
   Write("t.lng", "[version]\r\n");
