@@ -51,7 +51,7 @@ class frmSelectTemplate : public forms::Form {
   void AddItems2Tree(const NodePtr& node, const FolderPtr& folder);
   // A folder whose templates or subfolders Outlook would not list past the tries: logged, and
   // kept so that the user learns that the tree lacks them.
-  void NotListed(const std::wstring& sFolder, std::wstring_view what);
+  void NotListed(std::wstring_view procedure, const std::wstring& sFolder, std::wstring_view what);
   void AddItem2Tree(const NodePtr& node, const std::wstring& sEntryID, const std::wstring& sSubject,
                     bool bHasRecipients, bool bFavorite);
   void AddItem(const NodePtr& node, const ItemPtr& item);

@@ -52,8 +52,9 @@ void frmSelectTemplate::FillTree() {
   SortTree();
 }
 
-void frmSelectTemplate::NotListed(const std::wstring& sFolder, std::wstring_view what) {
-  LogError(L"frmSelectTemplate::FillTree"sv, vb::Err().Number(), vb::Err().Description(),
+void frmSelectTemplate::NotListed(std::wstring_view procedure, const std::wstring& sFolder,
+                                  std::wstring_view what) {
+  LogError(procedure, vb::Err().Number(), vb::Err().Description(),
            L"the " + std::wstring(what) + L" of \"" + sFolder + L"\" were not listed");
   vb::Err().Clear();
   m_unlisted.push_back(sFolder);
@@ -71,7 +72,7 @@ void frmSelectTemplate::FillNode(const FolderPtr& folder, NodePtr node) {
             id = folder->EntryID();
             name = folder->Name();
           })) {
-        NotListed(L"", L"templates");
+        NotListed(L"frmSelectTemplate::FillNode"sv, L"", L"templates");
         return;
       }
       node = nodes.Add({}, forms::tvwLast, id, name, kFolderImage);
@@ -90,7 +91,7 @@ void frmSelectTemplate::FillNode(const FolderPtr& folder, NodePtr node) {
           for (const auto& subfolder : folder->Folders()->All())
             subfolders.push_back({subfolder, subfolder->EntryID(), subfolder->Name()});
         })) {
-      NotListed(name, L"subfolders");
+      NotListed(L"frmSelectTemplate::FillNode"sv, name, L"subfolders");
       return;
     }
     for (auto& [subfolder, id, subname] : subfolders) {
@@ -135,7 +136,7 @@ void frmSelectTemplate::AddItems2Tree(const NodePtr& node, const FolderPtr& fold
   if (!read) {
     std::wstring name;
     vb::Ignore([&] { name = Need(node)->Text; });
-    NotListed(name, L"templates");
+    NotListed(L"frmSelectTemplate::AddItems2Tree"sv, name, L"templates");
     return;
   }
   for (auto& row : rows) AddItem2Tree(node, row.id, row.subject, row.hasRecipients, row.favorite);
