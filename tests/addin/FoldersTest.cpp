@@ -395,3 +395,58 @@ TEST_F(ConnectTest, WhatTheFirstStartCouldNotMakeIsToldAndMadeAtTheNextStartAlon
   }
   EXPECT_GT(short_, 0);
 }
+
+// Samples an earlier start promised for the next are made at a later start, however a start
+// between them is refused: their record unread or not rewritten, the folder's id is not kept
+// as if they were made.
+TEST_F(ConnectTest, SamplesPromisedForTheNextStartOutlastAStartRefusedOnTheWay) {
+  auto count = [] { return g_oTemplatesFolder ? Mails(g_oTemplatesFolder) : 0; };
+  auto restart = [&] {
+    host->Quit();
+    addin = std::make_shared<Connect>();
+    host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+    if (forms::PendingScripts(L"frmReplyFolder") == 0) AcceptFolderDialog();
+    Start();
+  };
+  // A first start that left one sample for the next: its record names it.
+  std::wstring promised;
+  auto firstStart = [&] {
+    Boot(L"14.0.0.4760");
+    // A folder whose id was not kept is found by name at the next start, and taken.
+    win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox& box) {
+      return (box.style & 0xF) == win32::MB_OK ? win32::IDOK : win32::IDYES;
+    });
+    AcceptFolderDialog();
+    Start();
+    auto standard = g_oTemplatesFolder->Folders()->Item(L"Standard Templates");
+    auto folder = standard->Folders()->Item(2);
+    auto sample = folder->Items()->Item(1);
+    promised = folder->Name() + L"/" + sample->Subject();
+    sample->Delete();
+    ASSERT_TRUE(Options().SetSamplesNotMade(promised));
+    // A sample folder the user deleted is made again with its samples at the next start.
+    standard->Folders()->Item(1)->Delete();
+  };
+  Boot(L"14.0.0.4760");
+  AcceptFolderDialog();
+  Start();
+  const int32_t all = count();
+  firstStart();
+  win32::faults::Start({.countOnly = true});
+  restart();
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_EQ(all, count());
+  for (uint64_t span :
+       {uint64_t{kHeldTries + 1}, uint64_t{3 * kHeldTries}, uint64_t{12 * kHeldTries}})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      SCOPED_TRACE(std::to_string(span) + " refused from call " + std::to_string(at));
+      firstStart();
+      win32::faults::Start({.at = at, .span = span});
+      restart();
+      win32::faults::Stop();
+      restart();
+      restart();  // a record left unread is read again at the start after
+      EXPECT_EQ(all, count());
+    }
+}
