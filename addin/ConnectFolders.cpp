@@ -10,6 +10,7 @@
 #include "dialogs/frmReplyFolder.h"
 #include "engine/SystemFiling.h"
 #include "engine/mStandardTemplates.h"
+#include "engine/mTanvelo.h"
 #include "engine/mTanveloRoad.h"
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Folder.h"
@@ -75,6 +76,36 @@ std::wstring SamplesText(const std::vector<std::wstring>& keys) {
   return text;
 }
 
+std::vector<std::wstring> Split(const std::wstring& record) {
+  std::vector<std::wstring> keys;
+  for (size_t at = 0; at <= record.size();) {
+    size_t bar = record.find(L'|', at);
+    if (bar == std::wstring::npos) bar = record.size();
+    if (bar > at) keys.push_back(record.substr(at, bar - at));
+    at = bar + 1;
+  }
+  return keys;
+}
+
+// A folder kept by its id is not taken for new at the next start, so a record of samples not
+// made that could not be written now is written once Outlook lets it; one this start could not
+// read keeps what it holds.
+void RecordSamplesLater(std::vector<std::wstring> missing, bool replace) {
+  mTanvelo::AskLater(
+      L"the record of the sample templates not made (" + Joined(missing, L"|") + L")",
+      [missing, replace] {
+        std::vector<std::wstring> keys;
+        if (!replace) {
+          bool refused = false;
+          keys = Split(Options().SamplesNotMade(&refused));
+          if (refused) return false;
+        }
+        for (const auto& key : missing)
+          if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+        return Options().SetSamplesNotMade(Joined(keys, L"|"));
+      });
+}
+
 // The samples a new folder or a first run gets, and those an earlier start could not make.
 // `recorded` tells whether an earlier start left a record, `readable` whether it could be read.
 void MakeSamples(bool isNew, bool bFirstRun, std::vector<std::wstring>& missing, bool& recorded,
@@ -96,13 +127,7 @@ void MakeSamples(bool isNew, bool bFirstRun, std::vector<std::wstring>& missing,
     LogError(kSetTanveloFolder, std::nullopt, std::nullopt,
              L"The record of the sample templates not made could not be read; it is read again "
              L"at the next start");
-  std::vector<std::wstring> left;
-  for (size_t at = 0; at <= record.size();) {
-    size_t bar = record.find(L'|', at);
-    if (bar == std::wstring::npos) bar = record.size();
-    if (bar > at) left.push_back(record.substr(at, bar - at));
-    at = bar + 1;
-  }
+  std::vector<std::wstring> left = Split(record);
   if (!left.empty()) build(false, &left);
   std::vector<std::wstring> once;
   for (const auto& key : missing)
@@ -196,6 +221,7 @@ void Connect::SetTanveloFolder(bool& bFirstRun) {
           kept = Options().SetSamplesNotMade(Joined(missing, L"|")) || kept;
         if (!kept) {
           notMade.push_back(L"the record of the templates folder '" + folder->Name() + L"'");
+          if (!isNew) RecordSamplesLater(missing, readable);
           return;
         }
         if (!Options().SetTanvelloEntryID(folder->EntryID()))

@@ -83,16 +83,25 @@ bool SendUnprocessed(ItemPtr oMail) {
 }  // namespace
 
 void Explorer_Tanvelo(int32_t nAction, const std::wstring& sTemplateID, int32_t nMode) {
-  Trap(L"mExplorer.Explorer_Tanvelo", [&] {
-    auto selection = Need(ActiveExplorer()->Selection());
-    if (selection->Count() != 0) {
-      ItemPtr item = selection->Item(1);
-      if (IsMail(item)) {
-        DummyForm().DemandDoTanvelo(item, nAction, nMode, sTemplateID);
-        return;
-      }
-    }
-    vb::MsgBox(LangText(L"IDS_TVNEEDMAILITEM"), kStyleExclamation);
+  const wchar_t* proc = L"mExplorer.Explorer_Tanvelo";
+  ItemPtr mail;
+  // Outlook busy a moment must not swallow the click.
+  if (!mTanvelo::Retried([&] {
+        ItemPtr item = SelectedOrNone(ActiveExplorer());
+        mail = IsMail(item) ? item : nullptr;
+      })) {
+    const wchar_t* label = nAction == 2   ? L"RID_E_BTN_REPLY_ALL_WITH"
+                           : nAction == 4 ? L"RID_E_BTN_FORWARD_WITH"
+                                          : L"RID_E_BTN_TANVELO";
+    TellRefused(proc, LangText(label),
+                L"the selected message could not be read, nothing was made from it");
+    return;
+  }
+  Trap(proc, [&] {
+    if (mail)
+      DummyForm().DemandDoTanvelo(mail, nAction, nMode, sTemplateID);
+    else
+      vb::MsgBox(LangText(L"IDS_TVNEEDMAILITEM"), kStyleExclamation);
   });
 }
 
@@ -115,10 +124,21 @@ void Explorer_SaveAsTemplate() {
 }
 
 void Explorer_NewTemplate() {
-  Trap(L"mExplorer.Explorer_NewTemplate", [] {
-    ItemPtr item = Need(mTanvelo::NewTemplate(ActiveExplorer()->CurrentFolder()));
-    mTanvelo::DisplayTemplate(item, false);
-  });
+  const wchar_t* proc = L"mExplorer.Explorer_NewTemplate";
+  std::shared_ptr<outlook::MAPIFolder> current;
+  // Outlook busy a moment must not swallow the click.
+  if (!mTanvelo::Retried([&] { current = ActiveExplorer()->CurrentFolder(); })) {
+    TellRefused(proc, LangText(L"RID_E_BTN_NEW_TEMPLATE"),
+                L"the current folder could not be read, no template was made");
+    return;
+  }
+  ItemPtr item = mTanvelo::NewTemplate(current);
+  if (!item) {
+    // The engine logged why; the user asked for a template and must not be left guessing.
+    vb::MsgBox(LangText(L"STR_NEW_TEMPLATE_FAILED"), kStyleExclamation);
+    return;
+  }
+  if (!mTanvelo::DisplayTemplate(item, false)) mTanvelo::SayTemplateNotOpened(item, false);
 }
 
 void Explorer_EditTemplate() {

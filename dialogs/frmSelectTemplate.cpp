@@ -20,6 +20,7 @@
 #include "platform/vb/ResPicture.h"
 #include "platform/vb/Runtime.h"
 #include "platform/vb/Settings.h"
+#include "platform/win32/MessageBox.h"
 
 using DialogSupport::Need;
 using mForms::SelectTemplateParams;
@@ -119,6 +120,13 @@ void frmSelectTemplate::Form_Load() {
   vb::Ignore([&] { AddWindowStyle(treFolders->hWnd(), forms::TVS_NOTOOLTIPS); });
   vb::Ignore([&] { SetIcon(DialogSupport::MainIcon()); });
   FillTree();
+  if (!m_unlisted.empty()) {
+    // Told before the picker shows: a template missing from it would look deleted.
+    std::wstring names;
+    for (const auto& name : m_unlisted)
+      names += L"\n" + (name.empty() ? LangText(L"RID_E_BTN_TEMPLATE") : name);
+    vb::MsgBox(LangText(L"STR_TEMPLATES_NOT_LISTED", names), win32::MB_ICONEXCLAMATION);
+  }
   params.bOK = false;
   vb::Ignore([&] {
     (params.nMode == 2 ? optSeparateMails : optOneMail)->SetValue(true);

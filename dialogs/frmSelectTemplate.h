@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
@@ -48,6 +49,9 @@ class frmSelectTemplate : public forms::Form {
   void FillTree();
   void FillNode(const FolderPtr& folder, NodePtr node = nullptr);
   void AddItems2Tree(const NodePtr& node, const FolderPtr& folder);
+  // A folder whose templates or subfolders Outlook would not list past the tries: logged, and
+  // kept so that the user learns that the tree lacks them.
+  void NotListed(std::wstring_view procedure, const std::wstring& sFolder, std::wstring_view what);
   void AddItem2Tree(const NodePtr& node, const std::wstring& sEntryID, const std::wstring& sSubject,
                     bool bHasRecipients, bool bFavorite);
   void AddItem(const NodePtr& node, const ItemPtr& item);
@@ -90,4 +94,6 @@ class frmSelectTemplate : public forms::Form {
   // The default template's EntryID while the tree is filled or sorted, read once per pass.
   std::wstring m_sDefaultID;
   bool m_bActivated = true;
+  // Folders the last fill could not list whole ("" the templates folder itself).
+  std::vector<std::wstring> m_unlisted;
 };

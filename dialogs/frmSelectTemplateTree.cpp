@@ -1,6 +1,8 @@
 // The template picker's tree: folders, template rows read in bulk per folder, favourite copies
 // under the root, node tags, the order of every level, and rebuilding one template's nodes.
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "core/COptions.h"
 #include "core/Main.h"
@@ -43,24 +45,57 @@ bool frmSelectTemplate::IsDefault(std::wstring_view sEntryID) const {
 void frmSelectTemplate::FillTree() {
   vb::Ignore([&] { treFolders->Nodes().Clear(); });
   vb::Ignore([&] { m_sDefaultID = Options().DefaultTemplateID(); });
+  m_unlisted.clear();
   StartTimer();
   FillNode(g_oTemplatesFolder);
   LogElapsed(L"frmSelectTemplate::FillTree", L"");
   SortTree();
 }
 
+void frmSelectTemplate::NotListed(std::wstring_view procedure, const std::wstring& sFolder,
+                                  std::wstring_view what) {
+  LogError(procedure, vb::Err().Number(), vb::Err().Description(),
+           L"the " + std::wstring(what) + L" of \"" + sFolder + L"\" were not listed");
+  vb::Err().Clear();
+  m_unlisted.push_back(sFolder);
+}
+
 void frmSelectTemplate::FillNode(const FolderPtr& folder, NodePtr node) {
   Trap(L"frmSelectTemplate::FillNode"sv, [&] {
     auto& nodes = treFolders->Nodes();
     Need(folder);
+    std::wstring name;
     if (!node) {
-      node = nodes.Add({}, forms::tvwLast, folder->EntryID(), folder->Name(), kFolderImage);
+      std::wstring id;
+      // Outlook busy a moment must not leave the picker empty.
+      if (!mTanvelo::Retried([&] {
+            id = folder->EntryID();
+            name = folder->Name();
+          })) {
+        NotListed(L"frmSelectTemplate::FillNode"sv, L"", L"templates");
+        return;
+      }
+      node = nodes.Add({}, forms::tvwLast, id, name, kFolderImage);
       SetNodeFlags(node, true, false, false);
+    } else {
+      name = node->Text;
     }
     AddItems2Tree(node, folder);
-    for (const auto& subfolder : folder->Folders()->All()) {
-      auto child =
-          nodes.Add(node, forms::tvwChild, subfolder->EntryID(), subfolder->Name(), kFolderImage);
+    struct Subfolder {
+      FolderPtr folder;
+      std::wstring id, name;
+    };
+    std::vector<Subfolder> subfolders;
+    if (!mTanvelo::Retried([&] {
+          subfolders.clear();
+          for (const auto& subfolder : folder->Folders()->All())
+            subfolders.push_back({subfolder, subfolder->EntryID(), subfolder->Name()});
+        })) {
+      NotListed(L"frmSelectTemplate::FillNode"sv, name, L"subfolders");
+      return;
+    }
+    for (auto& [subfolder, id, subname] : subfolders) {
+      auto child = nodes.Add(node, forms::tvwChild, id, subname, kFolderImage);
       SetNodeFlags(child, true, false, false);
       FillNode(subfolder, child);
     }
@@ -70,7 +105,14 @@ void frmSelectTemplate::FillNode(const FolderPtr& folder, NodePtr node) {
 // One table per folder with exactly these columns: opening every item would cost a round
 // trip per template.
 void frmSelectTemplate::AddItems2Tree(const NodePtr& node, const FolderPtr& folder) {
-  Trap(L"frmSelectTemplate::AddItems2Tree"sv, [&] {
+  struct Row {
+    std::wstring id, subject;
+    bool hasRecipients, favorite;
+  };
+  std::vector<Row> rows;
+  // Read whole before any node is added, so that a read asked again lists no template twice.
+  bool read = mTanvelo::Retried([&] {
+    rows.clear();
     auto items = Need(folder)->Items()->Restrict(kNoteFilter);
     if (items->Count() == 0) return;
     auto table = vb::CreateObject<redemption::MAPITable>(L"Redemption.MAPITable");
@@ -88,9 +130,16 @@ void frmSelectTemplate::AddItems2Tree(const NodePtr& node, const FolderPtr& fold
       bool favorite = byFlag ? NumberOf(v[2]) == 2 : TextOf(v[8]) == L"1"sv;
       bool hasRecipients = !TextOf(v[3]).empty() || !TextOf(v[4]).empty() || !TextOf(v[5]).empty();
       if ((NumberOf(v[7]) & outlook::MSGFLAG_UNSENT) == 0) continue;
-      AddItem2Tree(node, utils->HrArrayToString(v[0]), TextOf(v[1]), hasRecipients, favorite);
+      rows.push_back({utils->HrArrayToString(v[0]), TextOf(v[1]), hasRecipients, favorite});
     }
   });
+  if (!read) {
+    std::wstring name;
+    vb::Ignore([&] { name = Need(node)->Text; });
+    NotListed(L"frmSelectTemplate::AddItems2Tree"sv, name, L"templates");
+    return;
+  }
+  for (auto& row : rows) AddItem2Tree(node, row.id, row.subject, row.hasRecipients, row.favorite);
 }
 
 void frmSelectTemplate::AddItem2Tree(const NodePtr& node, const std::wstring& sEntryID,

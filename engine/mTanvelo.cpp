@@ -331,10 +331,10 @@ ItemPtr GetTemplate(const std::wstring& sEntryID, bool* refused) {
   return found;
 }
 
-void DisplayTemplate(const ItemPtr& item, bool bModal) {
+bool DisplayTemplate(const ItemPtr& item, bool bModal) {
   const wchar_t* proc = L"mTanvelo::DisplayTemplate";
   LogInfo(proc, std::wstring(L"oTemplate.Display bModal:= ") + (bModal ? L"true" : L"false"));
-  Trap(proc, [&] {
+  return Trap(proc, [&] {
     // Outlook busy a moment must not leave the template unopened.
     if (!Retried([&] { Need(item)->Display(bModal); }))
       vb::Raise(vb::Err().Number(), vb::Err().Description());
@@ -343,6 +343,14 @@ void DisplayTemplate(const ItemPtr& item, bool bModal) {
       vb::DoEvents();
     }
   });
+}
+
+void SayTemplateNotOpened(const ItemPtr& item, bool bForeground) {
+  std::wstring subject, folder;
+  Quietly([&] { subject = Need(item)->Subject(); });
+  Quietly([&] { folder = Need(item->Parent())->Name(); });
+  vb::MsgBox(LangText(L"STR_TEMPLATE_NOT_OPENED", subject, folder),
+             win32::MB_ICONEXCLAMATION | (bForeground ? win32::MB_SETFOREGROUND : 0));
 }
 
 void OpenTemplateDuplicate(const std::wstring& sEntryID) {

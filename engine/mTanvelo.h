@@ -88,7 +88,11 @@ bool TemplateFolderOrRaise(const FolderPtr& folder);
 // The template of this EntryID in the templates store, or null. With `refused`, whether null
 // means Outlook refused every try (not known now) rather than no such template.
 ItemPtr GetTemplate(const std::wstring& sEntryID, bool* refused = nullptr);
-void DisplayTemplate(const ItemPtr& item, bool bModal);
+// False when Outlook refused the window past its tries (logged).
+bool DisplayTemplate(const ItemPtr& item, bool bModal);
+// A made template whose window Outlook would not open: the user is told by its subject and
+// folder, so that it is looked for there rather than made again.
+void SayTemplateNotOpened(const ItemPtr& item, bool bForeground);
 // Makes, saves and opens a copy with a subject free in the template's folder.
 void OpenTemplateDuplicate(const std::wstring& sEntryID);
 // The subject with its trailing number (up to six digits) raised to the first one that no

@@ -163,17 +163,25 @@ ItemPtr NewTemplate(const FolderPtr& folder) {
   SystemFiling filing;
   ItemPtr item;
   bool saved = false;
+  // Outlook busy a moment must not swallow the click: each step is asked again.
+  auto held = [](const std::function<void()>& call) {
+    if (!Retried(call)) vb::Raise(vb::Err().Number(), vb::Err().Description());
+  };
   ItemPtr made = TrapOr(L"mTanvelo::NewTemplate", ItemPtr(), [&] {
     FolderPtr target = folder && IsTemplateFolder(folder) ? folder : TemplatesRoot();
-    item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem));
+    held([&] { item = Need(Need(g_oApp)->CreateItem(outlook::olMailItem)); });
     const std::wstring subject = GetNewTemplateSubject(target->EntryID(), kUntitled);
-    item->SetSubject(subject);
+    held([&] { item->SetSubject(subject); });
     if (!SetAddinProperty(item, Options().ProductCode(), false))
       LogError(L"mTanvelo::NewTemplate", 0,
                L"the new template " + subject + L" was made without the program's stamp");
-    item->Save();
+    held([&] { item->Save(); });
     saved = true;
-    return item->Move(Session()->GetFolderFromID(target->EntryID(), TemplatesRoot()->StoreID()));
+    ItemPtr moved;
+    held([&] {
+      moved = item->Move(Session()->GetFolderFromID(target->EntryID(), TemplatesRoot()->StoreID()));
+    });
+    return moved;
   });
   // Saved on its way to the templates folder and stopped there, it would stay in Drafts.
   if (!made && saved) DeleteItem(item, true);
@@ -305,8 +313,10 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
     if (!Retried([&] {
           Need(Session()->GetItemFromID(item->EntryID(), TemplatesRoot()->StoreID()))
               ->Display(false);
-        }))
-      vb::Raise(vb::Err().Number(), vb::Err().Description());
+        })) {
+      LogError(proc);
+      SayTemplateNotOpened(item, bForeground);
+    }
   });
   // Stopped half-made, it would stay in Drafts or among the templates as an empty mail.
   if (onItsWay) DeleteItem(onItsWay, true);

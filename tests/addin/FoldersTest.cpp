@@ -395,3 +395,102 @@ TEST_F(ConnectTest, WhatTheFirstStartCouldNotMakeIsToldAndMadeAtTheNextStartAlon
   }
   EXPECT_GT(short_, 0);
 }
+
+// Samples a start promised for the next are made at a later start, though the start between
+// could not read their record, or could not write it for a folder it took by name.
+TEST_F(ConnectTest, SamplesPromisedForTheNextStartAreNotLostToARecordRefusedOnTheWay) {
+  auto count = [] { return g_oTemplatesFolder ? Mails(g_oTemplatesFolder) : 0; };
+  auto restart = [&] {
+    host->Quit();
+    addin = std::make_shared<Connect>();
+    host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+    if (forms::PendingScripts(L"frmReplyFolder") == 0) AcceptFolderDialog();
+    Start();
+  };
+  auto boot = [&] {
+    Boot(L"14.0.0.4760");
+    // A folder whose id was not kept is found by name at the next start, and taken.
+    win32::msgbox::SetDefaultAnswerer([](const win32::ShownMessageBox& box) {
+      return (box.style & 0xF) == win32::MB_OK ? win32::IDOK : win32::IDYES;
+    });
+    AcceptFolderDialog();
+  };
+  std::shared_ptr<outlook::MAPIFolder> denied;  // Outlook lets no folder be made there
+  struct Row {
+    const char* name;
+    std::function<void()> before;  // up to the start that is refused
+    uint64_t span = kHeldTries;
+  };
+  const Row rows[] = {
+      // One sample left for the next start by its record; a sample folder the user deleted is
+      // made again, and cannot be.
+      {"a later start that cannot read the record",
+       [&] {
+         boot();
+         Start();
+         auto standard = g_oTemplatesFolder->Folders()->Item(L"Standard Templates");
+         auto first = standard->Folders()->Item(1);
+         auto sample = first->Items()->Item(1);
+         ASSERT_TRUE(Options().SetSamplesNotMade(first->Name() + L"/" + sample->Subject()));
+         sample->Delete();
+         standard->Folders()->Item(standard->Folders()->Count())->Delete();
+         denied = standard;
+         host->Quit();
+         addin = std::make_shared<Connect>();
+         host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+       }},
+      // A start takes a folder found by name whose sample folders are empty, and cannot make
+      // the first of them again: the samples of the others are left for the next start.
+      {"a start that takes a folder by name and cannot write the record",
+       [&] {
+         boot();
+         Start();
+         auto standard = g_oTemplatesFolder->Folders()->Item(L"Standard Templates");
+         for (const auto& folder : standard->Folders()->All())
+           for (const auto& item : folder->Items()->All()) item->Delete();
+         standard->Folders()->Item(1)->Delete();
+         ASSERT_TRUE(Options().SetTanvelloEntryID(L""));
+         denied = standard;
+         host->Quit();
+         addin = std::make_shared<Connect>();
+         host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+       }},
+      // A later start makes a sample folder the user deleted, loses one of its samples, and
+      // cannot write that down.
+      {"a later start that loses a sample and cannot write the record",
+       [&] {
+         boot();
+         Start();
+         auto standard = g_oTemplatesFolder->Folders()->Item(L"Standard Templates");
+         standard->Folders()->Item(standard->Folders()->Count())->Delete();
+         denied = nullptr;
+         host->Quit();
+         addin = std::make_shared<Connect>();
+         host = std::make_unique<addinhost::OutlookHost>(p.app, addin);
+       },
+       3 * kHeldTries},
+  };
+  boot();
+  Start();
+  const int32_t all = count();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.before();
+    win32::faults::Start({.countOnly = true});
+    Start();
+    win32::faults::Stop();
+    const uint64_t calls = win32::faults::Counts().calls;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      SCOPED_TRACE(std::to_string(row.span) + " refused from call " + std::to_string(at));
+      row.before();
+      if (denied) denied->DenySubfolders(true);
+      win32::faults::Start({.at = at, .span = row.span});
+      Start();
+      win32::faults::Stop();
+      if (denied) denied->DenySubfolders(false);
+      restart();
+      restart();  // a record left unread is read again at the start after
+      EXPECT_EQ(all, count());
+    }
+  }
+}

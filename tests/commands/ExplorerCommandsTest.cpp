@@ -121,7 +121,7 @@ class RefusedClicks : public ExplorerCommandsTest {
     click();
     win32::faults::Stop();
     const uint64_t calls = win32::faults::Counts().calls;
-    ASSERT_GT(calls, 2u);
+    ASSERT_GE(calls, 1u);
     for (uint64_t span : {uint64_t{1}, uint64_t{3}, uint64_t{kHeldTries + 2}})
       for (uint64_t at = 1; at <= calls; ++at) {
         setUp();
@@ -314,6 +314,62 @@ TEST_F(RefusedClicks, ATemplateFromAMailNotMadeIsToldInABox) {
         else
           EXPECT_TRUE(made != boxed) << where;
       });
+}
+
+// A click outlasts Outlook busy a moment; refused for good, a template made but not opened is
+// named in a box with its folder, and anything else the click left undone is told.
+TEST_F(RefusedClicks, TemplateAndReplyClicksAreAskedAgainAndToldWhenRefusedForGood) {
+  auto reply = AddTemplate(L"Thanks");
+  struct Row {
+    const char* name;
+    std::function<void()> select, click;
+    std::wstring made;  // the template the click makes, "" for none
+  };
+  const std::wstring mail = p.htmlMail->Subject();
+  const Row rows[] = {
+      {"new template", [&] { ShowAndSelect(templates, {}); },
+       [] { mExplorer::Explorer_NewTemplate(); }, L"Untitled1"},
+      {"save as template", [&] { ShowAndSelect(p.inbox, {p.htmlMail}); },
+       [] { mExplorer::Explorer_SaveAsTemplate(); }, mail},
+      {"reply to all with", [&] { ShowAndSelect(p.inbox, {p.htmlMail}); },
+       [&] { Explorer_Tanvelo(2, reply->EntryID(), 2); }, L""},
+  };
+  win32::msgbox::SetDefaultAnswerer([](const auto&) { return vb::vbYes; });
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    size_t boxesBefore = 0;
+    Sweep(
+        [&] {
+          while (auto open = p.app->ActiveInspector()) open->Close(outlook::olDiscard);
+          for (const auto& made : templates->Items()->All())
+            if (made->EntryID() != reply->EntryID()) made->Delete();
+          Wait(1);  // a reply queued by the last try is made now
+          row.select();
+          boxesBefore = win32::msgbox::Shown().size();
+        },
+        row.click,
+        [&](uint64_t span, bool told, const std::string& at) {
+          const std::string where = std::string(row.name) + ": " + at;
+          const auto open = p.app->ActiveInspector();
+          const bool done = row.made.empty()
+                                ? DummyForm().PendingDemand().nDemandAction == edaDoTanvelo
+                                : open && open->CurrentItem()->Subject() == row.made;
+          const auto subjects = Subjects(templates);
+          const bool kept = std::find(subjects.begin(), subjects.end(), row.made) != subjects.end();
+          bool named = false;
+          for (size_t i = boxesBefore; i < win32::msgbox::Shown().size(); ++i)
+            named = named || win32::msgbox::Shown()[i].text ==
+                                 LangText(L"STR_TEMPLATE_NOT_OPENED", row.made, templates->Name());
+          if (span < kHeldTries) {
+            EXPECT_TRUE(done) << where;
+          } else {
+            EXPECT_TRUE(done || told) << where;
+            if (!row.made.empty() && kept) {
+              EXPECT_TRUE(done || named) << where;
+            }
+          }
+        });
+  }
 }
 
 // --- Sending drafts ------------------------------------------------------------------------------

@@ -1,4 +1,6 @@
 // The picker's tree: what it lists, how each node looks, the order of every level.
+#include "platform/win32/Faults.h"
+#include "platform/win32/MessageBox.h"
 #include "tests/dialogs/PickerTest.h"
 
 namespace {
@@ -87,6 +89,7 @@ TEST_F(PickerTree, AFolderThatCannotBeReadLeavesOnlyItsOwnTemplatesOut) {
   redemption::Uninstall();  // no table can be made: every folder's templates are missing
   std::wstring id;
   int32_t mode = 1;
+  win32::msgbox::Answer(win32::IDOK);
   Pick(
       [&](forms::User& u) {
         EXPECT_EQ(Children(Tree(u).Roots()[0]), L"Sales|Support");
@@ -95,6 +98,55 @@ TEST_F(PickerTree, AFolderThatCannotBeReadLeavesOnlyItsOwnTemplatesOut) {
       },
       id, mode);
   EXPECT_TRUE(Logged(L"frmSelectTemplate::AddItems2Tree"));
+  // The user learns that the list lacks them, by the folders' names.
+  ASSERT_FALSE(win32::msgbox::Shown().empty());
+  EXPECT_EQ(win32::msgbox::Shown().back().text,
+            LangText(L"STR_TEMPLATES_NOT_LISTED", L"\nTanvelo Templates\nSales\nArchive"));
+}
+
+// Outlook busy a moment while the tree is filled leaves no template out; refused for good, the
+// user is told before picking from a list that lacks some.
+TEST_F(PickerTree, ARefusedFillIsAskedAgainAndAListLeftShortIsTold) {
+  std::wstring id;
+  int32_t mode = 1;
+  auto keys = [&](forms::User& u) {
+    std::wstring all;
+    for (const auto& node : Tree(u).Nodes().All()) all += node->Key() + L"|";
+    return all;
+  };
+  std::wstring whole;
+  win32::faults::Start({.countOnly = true});
+  Pick(
+      [&](forms::User& u) {
+        whole = keys(u);
+        u.PressEsc();
+      },
+      id, mode);
+  win32::faults::Stop();
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_GT(calls, 2u);
+  win32::msgbox::SetDefaultAnswerer([](const auto&) { return win32::IDOK; });
+  for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries - 1}, uint64_t{kHeldTries + 2}})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const size_t boxes = win32::msgbox::Shown().size();
+      std::wstring listed;
+      win32::faults::Start({.at = at, .span = span});
+      Pick(
+          [&](forms::User& u) {
+            listed = keys(u);
+            u.PressEsc();
+          },
+          id, mode);
+      win32::faults::Stop();
+      const bool told = win32::msgbox::Shown().size() > boxes &&
+                        win32::msgbox::Shown().back().text.find(
+                            LangText(L"STR_TEMPLATES_NOT_LISTED", L"").substr(0, 30)) == 0;
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      if (span < kHeldTries)
+        EXPECT_EQ(listed, whole) << where;
+      else
+        EXPECT_TRUE(listed == whole || told) << where;
+    }
 }
 
 }  // namespace

@@ -1117,7 +1117,7 @@ TEST_F(ProfileStoreTest, RecipientsKeepTheirAddressesAndStoresThatKeptNamesAlone
                        Case{"older form, names alone", true, true}}) {
     SCOPED_TRACE(c.what);
     std::filesystem::remove_all(dir);
-    std::wstring id;
+    std::wstring id, untouchedId, untouchedAddress;
     {
       auto p = NewRun();
       host::ProfileStore store(dir);
@@ -1130,6 +1130,12 @@ TEST_F(ProfileStoreTest, RecipientsKeepTheirAddressesAndStoresThatKeptNamesAlone
       kim->Resolve();
       draft->Save();
       id = draft->EntryID();
+      // An item the next run's first save does not rewrite.
+      auto untouched = p.drafts->Items()->Add(outlook::olMailItem);
+      untouched->SetSubject(L"Untouched");
+      untouched->Recipients()->Add(L"Kim Roe")->Resolve();
+      untouched->Save();
+      untouchedId = untouched->EntryID();
       std::wstring error;
       ASSERT_TRUE(store.Save(p, error)) << host::Utf8(error);
     }
@@ -1146,6 +1152,9 @@ TEST_F(ProfileStoreTest, RecipientsKeepTheirAddressesAndStoresThatKeptNamesAlone
       auto draft = p.session->GetItemFromID(id);
       ASSERT_TRUE(draft);
       ASSERT_EQ(2, draft->Recipients()->Count());
+      auto untouched = p.session->GetItemFromID(untouchedId);
+      untouchedAddress = untouched->Recipients()->Item(1)->Address();
+      EXPECT_EQ(L"kim.roe@partner.example", untouchedAddress);
       EXPECT_EQ(!c.namesOnly, draft->Recipients()->Item(1)->Resolved());
       EXPECT_EQ(L"Kim Roe", draft->CC());
       EXPECT_EQ(L"kim.roe@partner.example", draft->Recipients()->Item(2)->Address());
@@ -1165,5 +1174,9 @@ TEST_F(ProfileStoreTest, RecipientsKeepTheirAddressesAndStoresThatKeptNamesAlone
     EXPECT_EQ(L"tom.hall@example.com", draft->Recipients()->Item(2)->Address());
     EXPECT_EQ(L"Tom Hall", draft->To());
     EXPECT_EQ(L"Kim Roe", draft->CC());
+    // The first save gave every row the new columns; one it did not rewrite reads as before.
+    auto untouched = p.session->GetItemFromID(untouchedId);
+    ASSERT_TRUE(untouched);
+    EXPECT_EQ(untouchedAddress, untouched->Recipients()->Item(1)->Address());
   }
 }
