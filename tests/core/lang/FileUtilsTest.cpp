@@ -53,6 +53,26 @@ TEST_F(FileUtils, ListingsGiveFullPathsOfFilesOrSubdirectories) {
   EXPECT_EQ(win32::files::OpenHandleCount(), 0u);
 }
 
+// A folder typed with its closing backslash (the drive's root above all) names its files with
+// one backslash, as a folder typed without it does.
+TEST_F(FileUtils, AFolderGivenWithItsTrailingBackslashNamesItsFilesWithOne) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\top.doc", ""));
+  ASSERT_TRUE(win32::files::WriteAll("C:\\L\\a.doc", ""));
+  const struct {
+    const wchar_t* folder;
+    std::vector<std::wstring> files;
+  } cases[] = {
+      {L"C:\\", {L"C:\\top.doc"}},
+      {L"C:\\L\\", {L"C:\\L\\a.doc"}},
+      {L"C:/L/", {L"C:/L/a.doc"}},
+      {L"C:\\L", {L"C:\\L\\a.doc"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EnumFiles(c.folder), c.files) << c.folder;
+  auto dirs = EnumDirs(L"C:\\");
+  ASSERT_TRUE(dirs);
+  EXPECT_NE(std::find(dirs->begin(), dirs->end(), L"C:\\L"), dirs->end());
+}
+
 TEST_F(FileUtils, ModificationTimeIsLocalAndDropsMilliseconds) {
   win32::clock::SetLocalStart(win32::SYSTEMTIME{2010, 6, 2, 1, 14, 5, 7, 900});
   ASSERT_TRUE(win32::files::WriteAll("C:\\t.txt", "x"));
