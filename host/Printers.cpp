@@ -133,6 +133,17 @@ std::vector<std::wstring> MailLines(const std::shared_ptr<outlook::Item>& item) 
   return lines;
 }
 
+std::vector<std::pair<std::wstring, std::wstring>> Addressees(
+    const std::shared_ptr<outlook::Item>& item) {
+  std::vector<std::pair<std::wstring, std::wstring>> out;
+  for (const wchar_t* field : {L"to", L"cc", L"bcc"}) {
+    std::wstring value;
+    MailField(item, field, value);
+    if (!value.empty()) out.emplace_back(field, value);
+  }
+  return out;
+}
+
 std::wstring FolderPath(const std::shared_ptr<outlook::MAPIFolder>& folder) {
   std::wstring path;
   for (auto f = folder; f && f->ParentFolder(); f = f->ParentFolder())
@@ -152,8 +163,11 @@ std::vector<std::wstring> FolderLines(const std::shared_ptr<outlook::MAPIFolder>
       MailField(item, L"from", from);
       if (item->Sent())
         line += L"  (from " + from + L")";
-      else
-        line += L"  (unsent" + (item->To().empty() ? L"" : L", to " + item->To()) + L")";
+      else {
+        line += L"  (unsent";
+        for (const auto& [field, value] : Addressees(item)) line += L", " + field + L" " + value;
+        line += L")";
+      }
     }
     lines.push_back(line);
   }

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/outlook/Forward.h"
@@ -32,6 +33,10 @@ std::wstring FormatName(int32_t format);
 bool MailField(const std::shared_ptr<outlook::Item>& item, const std::wstring& field,
                std::wstring& value);
 std::vector<std::wstring> MailLines(const std::shared_ptr<outlook::Item>& item);
+// Whom a mail goes to, as "to", "cc" and "bcc" with their names, the empty ones left out: a
+// separate copy may be addressed on its Cc or Bcc line alone.
+std::vector<std::pair<std::wstring, std::wstring>> Addressees(
+    const std::shared_ptr<outlook::Item>& item);
 // The folder's items numbered as `#N` finds them, and its subfolders.
 std::vector<std::wstring> FolderLines(const std::shared_ptr<outlook::MAPIFolder>& folder);
 // A folder's path from its store's root ("Inbox", "Tanvelo Templates/Sales").

@@ -1400,6 +1400,16 @@ void Session::Watch(bool news) {
   watched_ = std::move(keep);
 }
 
+namespace {
+// `to "" ` only when nobody is named: a separate copy to a Cc goes out on its Cc line alone.
+std::wstring SentTo(const std::shared_ptr<outlook::Item>& item) {
+  std::wstring out;
+  for (const auto& [field, value] : Addressees(item))
+    out += (out.empty() ? L"" : L" ") + field + L" " + Quote(value);
+  return out.empty() ? L"to \"\"" : out;
+}
+}  // namespace
+
 // The add-in's own passing copies (a template's copy during a merge, a reply on its way to the
 // drafts folder) are gone again by the time the user could look; only what stays is told.
 void Session::Flush() {
@@ -1412,9 +1422,7 @@ void Session::Flush() {
       continue;
     if (folder == p_.deleted) continue;
     if (folder == p_.outbox || folder == p_.sent)
-      Print(L"[sent] to " + Quote(item->To()) +
-            (item->CC().empty() ? L"" : L" cc " + Quote(item->CC())) + L" subject " +
-            Quote(item->Subject()));
+      Print(L"[sent] " + SentTo(item) + L" subject " + Quote(item->Subject()));
     else
       Print(L"[filed] " + FolderPath(folder) + L": " + Quote(item->Subject()));
   }
