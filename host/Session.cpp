@@ -11,6 +11,7 @@
 #include "addin/Connect.h"
 #include "core/CLang.h"
 #include "core/COptions.h"
+#include "core/CWinReg.h"
 #include "core/Main.h"
 #include "host/Printers.h"
 #include "host/ProfileStore.h"
@@ -825,12 +826,35 @@ void Session::Context(const std::vector<Word>& w) {
   for (const auto& line : lines) Print(line);
 }
 
+namespace {
+// Whether a template has the chord as its hotkey (the add-in's values are named by the chord).
+bool HotkeyBound(const Chord& chord) {
+  win32::faults::Quiet own;
+  CWinReg reg;
+  if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, COptions().GetProfileRegPath() + L"\\Hotkeys"))
+    return false;
+  bool bound = false;
+  std::wstring name;
+  for (int32_t i = 0; !bound && reg.ValueAt(i, name) != CWinReg::Found::End; ++i) {
+    auto has = ParseChord(name);
+    bound = has && has->key == chord.key && has->ctrl == chord.ctrl && has->alt == chord.alt &&
+            has->shift == chord.shift && has->altGr == chord.altGr;
+  }
+  reg.CloseKey();
+  return bound;
+}
+}  // namespace
+
 void Session::Key(const std::vector<Word>& w) {
   bool hold = w.size() == 4 && w[1].text == L"hold";
   if (!hold) Need(w, 2, L"key \"CHORD\" | key hold \"CHORD\" N");
   auto chord = ParseChord(w[hold ? 2 : 1].text);
   if (!chord) Fail(L"not a key chord: " + ShownWord(w[hold ? 2 : 1].text));
   Print(L"[key] " + w[hold ? 2 : 1].text);
+  // A chord nothing is bound to does nothing, as in Outlook; a person is told why.
+  if (started_ && (chord->ctrl || chord->alt || chord->altGr) && !HotkeyBound(*chord))
+    Print(L"  (no template has the hotkey " + w[hold ? 2 : 1].text +
+          L", so nothing happens: the picker's btnHotkey gives a template one)");
   if (hold) {
     int32_t n = Number(w[3]);
     if (chord->altGr) Fail(L"AltGr chords are pressed, not held");

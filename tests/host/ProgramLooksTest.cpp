@@ -67,4 +67,42 @@ TEST(ProgramLooks, TheMenuBarShowsTheActionsMenuOfTheFolderShown) {
   }
 }
 
+// A chord no template has does nothing, as in Outlook, and the person is told so; a bound one
+// replies without a word of it.
+TEST(ProgramLooks, AKeyNoTemplateHasSaysSo) {
+  const std::vector<std::string> giveR = {
+      "-e",
+      "select \"Quarterly figures\"",
+      "-e",
+      "answer frmHotkey choose optReply; choose optAlt; choose cboLetters \"R\"; click btnOK",
+      "-e",
+      "answer frmSelectTemplate node treFolders \"Tanvelo Templates/Standard Templates/Reply "
+      "Templates/thank you for the information\"; click btnHotkey; esc",
+      "-e",
+      "bar click \"Reply using a template (arrow)/Reply with...\""};
+  const struct {
+    bool given;
+    const char* chord;
+    bool told;
+  } cases[] = {
+      {false, "Ctrl+Alt+R", true},
+      {true, "Ctrl+Alt+R", false},
+      {true, "Ctrl+Alt+Q", true},
+      {true, "Ctrl+Shift+R", true},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--outlook", "2003", "-e", "answer frmReplyFolder enter",
+                                     "-e",        "start"};
+    if (c.given) args.insert(args.end(), giveR.begin(), giveR.end());
+    args.insert(args.end(),
+                {"-e", "select \"Team lunch\"", "-e", std::string("key \"") + c.chord + "\""});
+    auto run = Program(args);
+    ASSERT_EQ(0, run.code) << run.err;
+    EXPECT_EQ(c.told, Has(run.out, std::string("no template has the hotkey ") + c.chord))
+        << c.chord << (c.given ? " given R" : "") << "\n"
+        << run.out;
+    EXPECT_EQ(!c.told, Has(run.out, "inspector opened: RE: Team lunch")) << c.chord;
+  }
+}
+
 }  // namespace
