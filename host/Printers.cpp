@@ -1,5 +1,7 @@
 #include "host/Printers.h"
 
+#include <functional>
+
 #include "host/ScriptReader.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
@@ -107,7 +109,32 @@ bool MailField(const std::shared_ptr<outlook::Item>& item, const std::wstring& f
   return true;
 }
 
+namespace {
+// A contact shows the fields a template's personalization reads from it; a list its members.
+std::vector<std::wstring> ContactLines(const std::shared_ptr<outlook::Item>& item) {
+  std::vector<std::wstring> lines;
+  if (item->Class() == outlook::olDistributionList) {
+    lines.push_back(L"distribution list: " + item->DLName());
+    lines.push_back(L"members: " + std::to_wstring(item->MemberCount()));
+    return lines;
+  }
+  const std::pair<const wchar_t*, std::wstring> fields[] = {
+      {L"full name", item->FullName()},     {L"first name", item->FirstName()},
+      {L"middle name", item->MiddleName()}, {L"last name", item->LastName()},
+      {L"initials", item->Initials()},      {L"nickname", item->NickName()},
+      {L"company", item->CompanyName()},    {L"email 1", item->EmailAddress(1)},
+      {L"email 2", item->EmailAddress(2)},  {L"email 3", item->EmailAddress(3)},
+  };
+  lines.push_back(L"contact: " + item->Subject());
+  for (const auto& [name, value] : fields)
+    lines.push_back(std::wstring(name) + L": " + (value.empty() ? L"(empty)" : value));
+  return lines;
+}
+}  // namespace
+
 std::vector<std::wstring> MailLines(const std::shared_ptr<outlook::Item>& item) {
+  if (item->Class() == outlook::olContact || item->Class() == outlook::olDistributionList)
+    return ContactLines(item);
   std::vector<std::wstring> lines;
   for (const wchar_t* field : {L"from", L"to", L"cc", L"bcc", L"subject", L"format"}) {
     std::wstring value;
@@ -174,6 +201,23 @@ std::vector<std::wstring> FolderLines(const std::shared_ptr<outlook::MAPIFolder>
   auto folders = folder->Folders();
   for (int32_t i = 1; i <= folders->Count(); ++i)
     lines.push_back(L"  [" + folders->Item(i)->Name() + L"]");
+  return lines;
+}
+
+std::vector<std::wstring> FolderTreeLines(const std::shared_ptr<outlook::MAPIFolder>& root) {
+  std::vector<std::wstring> lines;
+  std::function<void(const std::shared_ptr<outlook::MAPIFolder>&)> walk =
+      [&](const std::shared_ptr<outlook::MAPIFolder>& folder) {
+        auto folders = folder->Folders();
+        for (int32_t i = 1; i <= folders->Count(); ++i) {
+          auto sub = folders->Item(i);
+          int32_t n = sub->Items()->Count();
+          lines.push_back(FolderPath(sub) + L"  (" + std::to_wstring(n) +
+                          (n == 1 ? L" item)" : L" items)"));
+          walk(sub);
+        }
+      };
+  walk(root);
   return lines;
 }
 

@@ -39,6 +39,9 @@ std::vector<std::pair<std::wstring, std::wstring>> Addressees(
     const std::shared_ptr<outlook::Item>& item);
 // The folder's items numbered as `#N` finds them, and its subfolders.
 std::vector<std::wstring> FolderLines(const std::shared_ptr<outlook::MAPIFolder>& folder);
+// Every folder below `root` by its path, with the number of items it holds: what `folder` and
+// `show folder` take.
+std::vector<std::wstring> FolderTreeLines(const std::shared_ptr<outlook::MAPIFolder>& root);
 // A folder's path from its store's root ("Inbox", "Tanvelo Templates/Sales").
 std::wstring FolderPath(const std::shared_ptr<outlook::MAPIFolder>& folder);
 

@@ -480,13 +480,15 @@ std::vector<std::wstring> Session::Help() {
       L"type \"text\" | select-text \"text\" | set subject|to|cc|bcc \"value\"",
       L"ribbon | ribbon click ID | bars | bar click \"Caption/Caption\"",
       L"context SUBJECT | context click \"Caption/Caption\"",
-      L"key \"Ctrl+Alt+R\" | key hold \"CHORD\" N | wait MS | disconnect STORE",
+      L"key \"Ctrl+Alt+R\" (a template's hotkey) | key hold \"CHORD\" N | wait MS | disconnect "
+      L"STORE",
       L"answer box ok|cancel|yes|no|retry",
       L"answer FORM ACTION[; ACTION]...  (click C | type C \"text\" | check C 0|1 | choose C "
       L"[\"entry\"] |",
       L"    node C \"A/B\" | dblclick C \"A/B\" | enter | esc | close)",
-      L"show mail | show folder PATH | show log [N] | show registry [KEY] | show clipboard",
-      L"show templates  (the template tree with its default, favourite and hotkey marks)",
+      L"show mail | show folder PATH | show folders | show log [N] | show registry [KEY]",
+      L"show clipboard | show templates  (the template tree with its default, favourite and "
+      L"hotkey marks)",
       L"save-html FILE",
       L"expect box \"text\" | expect mail FIELD is|has|lacks \"text\" | expect folder PATH count N",
       L"expect folder PATH has|lacks SUBJECT | expect ribbon ID label|visible|enabled is \"v\"",

@@ -191,9 +191,14 @@ void Session::Show(const std::vector<Word>& w) {
     Print(L"  " + Shown(win32::clipboard::Text()));
   } else if (what == L"templates" && w.size() == 2) {
     ShowTemplates();
+  } else if (what == L"folders" && w.size() == 2) {
+    Print(L"  folders of " + p_.store->DisplayName() +
+          L" (PATH as `folder` and `show folder` take it)");
+    for (const auto& line : FolderTreeLines(p_.root)) Print(L"    " + line);
   } else {
     Fail(
-        L"usage: show mail | show folder PATH | show log [N] | show registry [KEY] | show "
+        L"usage: show mail | show folder PATH | show folders | show log [N] | show registry [KEY] "
+        L"| show "
         L"clipboard | show templates");
   }
 }

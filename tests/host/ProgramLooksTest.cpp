@@ -105,4 +105,29 @@ TEST(ProgramLooks, AKeyNoTemplateHasSaysSo) {
   }
 }
 
+// A person finds the folders' paths as `folder` takes them, and sees what a contact holds.
+TEST(ProgramLooks, TheFoldersAndAContactsFieldsCanBeSeen) {
+  const struct {
+    std::vector<std::string> lines;
+    const char* shown;
+  } cases[] = {
+      {{"show folders"}, "\n    Inbox  (3 items)\n"},
+      {{"show folders"}, "\n    Sent Items  (1 item)\n"},
+      {{"show folders"},
+       "\n    Tanvelo Templates/Standard Templates/Reply Templates  (11 items)\n"},
+      {{"folder Contacts", "select #1", "show mail"}, "\n  company: Partner Ltd\n"},
+      {{"folder Contacts", "select #1", "show mail"}, "\n  nickname: Kimmy\n"},
+      {{"folder Contacts", "select #2", "show mail"}, "\n  email 2: jo@bloggs.example\n"},
+      {{"folder Contacts", "select #3", "show mail"}, "\n  members: 2\n"},
+      {{"help"}, "show folders"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"-e", "answer frmReplyFolder enter", "-e", "start"};
+    for (const auto& line : c.lines) args.insert(args.end(), {"-e", line});
+    auto run = Program(args);
+    ASSERT_EQ(0, run.code) << run.err;
+    EXPECT_TRUE(Has(run.out, c.shown)) << c.shown << "\n" << run.out;
+  }
+}
+
 }  // namespace
