@@ -31,6 +31,7 @@
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/Persist.h"
 #include "platform/redemption/Install.h"
+#include "platform/support/LibNorvane.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/CodePage.h"
@@ -312,6 +313,7 @@ void Session::Run(std::vector<Word> words) {
   }
   Watch();
   Flush();
+  TellSupportWindows();
   CheckPrompts();
   Persist();
 }
@@ -1276,6 +1278,7 @@ void Session::AnswerForm(const std::vector<Word>& w) {
       }
       if (!button.empty()) Print(L"[click] dialog " + name + L" " + button);
       TellProgressText(u.GetForm());
+      TellSupportWindows();
     }
   });
 }
@@ -1382,6 +1385,7 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
         for (const auto& a : *actions) {
           a(u);
           TellProgressText(u.GetForm());
+          TellSupportWindows();
         }
       } catch (const forms::ActionRefused& refused) {
         if (shows_ != shows) throw;
@@ -1584,6 +1588,21 @@ void Session::TellProgressText(forms::Form& form) {
   Watch(true);
   Flush();
   Print(L"[dialog] " + form.Name() + L" says " + Quote(TrimmedRight(text)));
+}
+
+void Session::TellSupportWindows() {
+  const auto& calls = support::library::Calls();
+  if (calls.size() < supportCalls_) supportCalls_ = 0;  // a new Outlook's library
+  for (; supportCalls_ < calls.size(); ++supportCalls_) {
+    const auto& call = calls[supportCalls_];
+    if (call.function == "LibNorvaneShowAbout")
+      Print(L"[about] the About window of Tanvelo is shown");
+    else if (call.function == "LibNorvaneShowContextHelp")
+      Print(call.argument.empty() ? std::wstring(L"[help] the help opens at its contents")
+                                  : L"[help] the help opens at the topic " + Quote(call.argument));
+    else if (call.function == "LibNorvaneReportProblem")
+      Print(L"[report] the \"Report a problem\" window is shown");
+  }
 }
 
 }  // namespace host

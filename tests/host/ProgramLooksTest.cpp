@@ -130,4 +130,33 @@ TEST(ProgramLooks, TheFoldersAndAContactsFieldsCanBeSeen) {
   }
 }
 
+// The maker's windows the support library opens are told as they open, from the ribbon, the
+// bars and a dialog's Help button.
+TEST(ProgramLooks, AboutHelpAndReportAProblemSayWhatOpened) {
+  const struct {
+    const char* outlook;
+    std::vector<std::string> lines;
+    const char* shown;
+  } cases[] = {
+      {"2010", {"ribbon click btnAbout"}, "[about] the About window of Tanvelo is shown\n"},
+      {"2010", {"ribbon click btnHelp"}, "[help] the help opens at its contents\n"},
+      {"2010",
+       {"ribbon click btnBugReport"},
+       "[report] the \"Report a problem\" window is shown\n"},
+      {"2010",
+       {"folder \"Tanvelo Templates/Standard Templates/Reply Templates\"",
+        "answer frmExport click btnHelp; click btnCancel", "ribbon click btnExport"},
+       "[click] dialog frmExport btnHelp\n[help] the help opens at the topic "
+       "\"export_by_tanvelo.htm\"\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--outlook", c.outlook, "-e", "answer frmReplyFolder enter",
+                                     "-e",        "start"};
+    for (const auto& line : c.lines) args.insert(args.end(), {"-e", line});
+    auto run = Program(args);
+    ASSERT_EQ(0, run.code) << run.err;
+    EXPECT_EQ(1u, Count(run.out, c.shown)) << c.shown << "\n" << run.out;
+  }
+}
+
 }  // namespace
