@@ -166,6 +166,21 @@ void Session::KeepDriveC() {
            : L"[outlook] drive C: is copied to " + FromUtf8(options_.keepDriveC));
 }
 
+// The kept drive C: is the same disk at every start: one's own files put there (a Word file
+// to import) are on C: from the first line.
+void Session::BringDriveCIn() {
+  if (options_.keepDriveC.empty() || !sandbox_) return;
+  std::error_code ec;
+  if (std::filesystem::is_empty(options_.keepDriveC, ec) || ec) return;
+  std::filesystem::copy(
+      options_.keepDriveC, sandbox_->Path() / "C",
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing,
+      ec);
+  Print(ec ? L"[outlook] drive C: could not take what " + FromUtf8(options_.keepDriveC) +
+                 L" holds: " + FromUtf8(ec.message())
+           : L"[outlook] drive C: holds what " + FromUtf8(options_.keepDriveC) + L" holds");
+}
+
 void Session::Restart() {
   // Outlook starts again on the same machine: the kept profile is read again from disk, the
   // built-in one is carried over in memory, mail and registry alike.
@@ -198,6 +213,7 @@ void Session::Boot() {
   msxml::Install();
   word::Install();
   sandbox_ = std::make_unique<win32::files::TempSandbox>();
+  BringDriveCIn();
   if (options_.word == "libreoffice") {
     auto soffice = word::LibreOffice::Find();
     if (!soffice) throw std::runtime_error("LibreOffice (soffice) is not on the PATH");

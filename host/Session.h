@@ -139,6 +139,7 @@ class Session {
   void Boot();
   void TearDown();
   void KeepDriveC();
+  void BringDriveCIn();
   void Restart();
   void Dispatch(const std::vector<Word>& w);
   void Settle();  // the moment a user takes between two actions: due timers fire

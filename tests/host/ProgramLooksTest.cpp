@@ -159,4 +159,37 @@ TEST(ProgramLooks, AboutHelpAndReportAProblemSayWhatOpened) {
   }
 }
 
+// A kept drive C: is the disk the next run starts on: what one run exported there, or a file put
+// there by hand, a later run finds.
+TEST(ProgramLooks, AKeptDriveCIsBroughtInAtTheStart) {
+  win32::files::TempSandbox scratch;
+  const std::string kept = (scratch.Path() / "drive-c").string();
+  auto first = Program({"--keep-c", kept, "-e", "answer frmReplyFolder enter", "-e", "start", "-e",
+                        "folder \"Tanvelo Templates/Standard Templates/Reply Templates\"", "-e",
+                        "answer frmExport type txtWindowsFolder \"C:\\\\Temp\"; click btnExport; "
+                        "click btnCancel",
+                        "-e", "ribbon click btnExport"});
+  ASSERT_EQ(0, first.code) << first.err;
+  std::filesystem::create_directories(scratch.Path() / "drive-c" / "Mine");
+  std::filesystem::copy_file(scratch.Path() / "drive-c" / "Temp" / "information request.dot",
+                             scratch.Path() / "drive-c" / "Mine" / "my own.dot");
+  const struct {
+    const char* from;
+    const char* told;
+  } cases[] = {
+      {"C:\\\\Temp", "Templates imported: 11."},
+      {"C:\\\\Mine", "Templates imported: 1."},
+  };
+  for (const auto& c : cases) {
+    auto run = Program({"--keep-c", kept, "-e", "answer frmReplyFolder enter", "-e", "start", "-e",
+                        "folder \"Tanvelo Templates/Standard Templates/Quote templates\"", "-e",
+                        std::string("answer frmImport type txtWindowsFolder \"") + c.from +
+                            "\"; click btnImport; click btnCancel",
+                        "-e", "ribbon click btnImport"});
+    ASSERT_EQ(0, run.code) << run.err << run.out;
+    EXPECT_TRUE(Has(run.out, "[outlook] drive C: holds what " + kept + " holds\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, c.told)) << c.from << "\n" << run.out;
+  }
+}
+
 }  // namespace
