@@ -192,4 +192,41 @@ TEST(ProgramLooks, AKeptDriveCIsBroughtInAtTheStart) {
   }
 }
 
+// A template given a hotkey shows it in the picker after its name; a person names it by its name
+// or as shown, and a path that finds nothing says what the level it reached holds.
+TEST(ProgramLooks, APickedTemplateIsNamedByItsNameThoughItShowsItsHotkey) {
+  const std::string reply = "Tanvelo Templates/Standard Templates/Reply Templates/";
+  const struct {
+    std::string path;
+    const char* told;  // nullptr: the reply is made
+  } cases[] = {
+      {reply + "thank you for the information", nullptr},
+      {reply + "thank you for the information (Ctrl+Alt+R)", nullptr},
+      {reply + "thank you for the informatio",
+       "(\"Tanvelo Templates/Standard Templates/Reply Templates\" holds \"directions"},
+      {reply + "thank you for the informatio", "\"thank you for the information (Ctrl+Alt+R)\""},
+      {"Tanvelo Templates/Standrad Templates/x",
+       "(\"Tanvelo Templates\" holds \"Standard Templates\""},
+  };
+  for (const auto& c : cases) {
+    auto run = Program(
+        {"--outlook", "2003", "-e", "answer frmReplyFolder enter", "-e", "start", "-e",
+         "select \"Quarterly figures\"", "-e",
+         "answer frmHotkey choose optReply; choose optAlt; choose cboLetters \"R\"; click btnOK",
+         "-e",
+         "answer frmSelectTemplate node treFolders \"" + reply +
+             "thank you for the information\"; click btnHotkey; esc",
+         "-e", "bar click \"Reply using a template (arrow)/Reply with...\"", "-e",
+         "answer frmSelectTemplate node treFolders \"" + c.path + "\"; click btnOK", "-e",
+         "bar click \"Reply using a template (arrow)/Reply with...\""});
+    if (!c.told) {
+      EXPECT_EQ(0, run.code) << c.path << "\n" << run.err;
+      EXPECT_TRUE(Has(run.out, "inspector opened: RE: Quarterly figures")) << c.path;
+    } else {
+      EXPECT_EQ(2, run.code) << c.path;
+      EXPECT_TRUE(Has(run.err, c.told)) << c.path << "\n" << run.err;
+    }
+  }
+}
+
 }  // namespace
