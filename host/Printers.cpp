@@ -10,6 +10,9 @@
 #include "platform/office/CommandBars.h"
 #include "platform/office/Ribbon.h"
 #include "platform/outlook/Outlook.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Faults.h"
+#include "platform/win32/Files.h"
 
 namespace host {
 
@@ -324,6 +327,42 @@ std::wstring ProgressText(const forms::ProgressBar& bar) {
          std::to_wstring(bar.Max() - bar.Min());
 }
 
+namespace {
+bool IsImportExport(const forms::Form& form) {
+  return form.Name() == L"frmExport" || form.Name() == L"frmImport";
+}
+
+// The dialog keeps the Outlook folder chosen by its picker; the text box only shows its path
+// ("\\Mailbox - ...\Folder"), so typing there chooses no folder.
+const wchar_t kOutlookFolderNote[] =
+    L"the folder chosen with btnOpenOutlookFolder; typing here chooses none";
+}  // namespace
+
+std::wstring WhyDisabled(forms::Form& form, const std::wstring& control) {
+  if (!IsImportExport(form) || (control != L"btnExport" && control != L"btnImport")) return L"";
+  auto button = form.FindControl(control);
+  auto windows = std::dynamic_pointer_cast<forms::TextBox>(form.FindControl(L"txtWindowsFolder"));
+  auto outlook = std::dynamic_pointer_cast<forms::TextBox>(form.FindControl(L"txtOutlookFolder"));
+  // Once a run starts every input is disabled: the button waits for no one.
+  if (!button || button->Enabled() || !windows || !outlook || !windows->Enabled()) return L"";
+  const std::wstring folder = windows->Text();
+  if (folder.empty())
+    return L"no Windows folder is given: type txtWindowsFolder \"C:\\\\Temp\" (an existing folder)";
+  uint32_t attributes;
+  {
+    win32::faults::Quiet own;
+    attributes = win32::GetFileAttributesA(win32::ToAnsi(folder).c_str());
+  }
+  if (attributes == win32::INVALID_FILE_ATTRIBUTES ||
+      !(attributes & win32::FILE_ATTRIBUTE_DIRECTORY))
+    return L"the Windows folder \"" + folder +
+           L"\" does not exist on the program's drive C: (the dialog takes an existing folder; "
+           L"--keep-c DIR starts drive C: with DIR's files)";
+  // An existing Windows folder leaves only the Outlook folder: none was chosen.
+  return L"no Outlook folder is chosen: click btnOpenOutlookFolder and pick one from the templates "
+         L"tree (typing txtOutlookFolder chooses none)";
+}
+
 std::vector<std::wstring> DialogLines(forms::Form& form) {
   std::vector<std::wstring> out;
   out.push_back(L"  " + form.Name() + L" \"" + form.Caption() + L"\"");
@@ -336,9 +375,14 @@ std::vector<std::wstring> DialogLines(forms::Form& form) {
       if (auto label = std::dynamic_pointer_cast<forms::Label>(c)) {
         if (!label->Caption().empty()) out.push_back(L"    \"" + label->Caption() + L"\"");
       } else if (auto button = std::dynamic_pointer_cast<forms::CommandButton>(c)) {
-        out.push_back(L"    [" + ShownCaption(button->Caption()) + L"] " + name + off);
+        std::wstring why = WhyDisabled(form, name);
+        out.push_back(L"    [" + ShownCaption(button->Caption()) + L"] " + name +
+                      (why.empty() ? off : L" (disabled: " + why + L")"));
       } else if (auto text = std::dynamic_pointer_cast<forms::TextBox>(c)) {
-        out.push_back(L"    " + name + L" = \"" + text->Text() + L"\"" + off);
+        out.push_back(L"    " + name + L" = \"" + text->Text() + L"\"" + off +
+                      (IsImportExport(form) && name == L"txtOutlookFolder" && off.empty()
+                           ? L"  (" + std::wstring(kOutlookFolderNote) + L")"
+                           : L""));
       } else if (auto check = std::dynamic_pointer_cast<forms::CheckBox>(c)) {
         out.push_back(L"    [" + std::wstring(check->Value() == 1 ? L"x" : L" ") + L"] " +
                       ShownCaption(check->Caption()) + L"  " + name + off);

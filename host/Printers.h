@@ -65,6 +65,10 @@ std::vector<std::wstring> ControlNames(office::CommandBar& bar);
 bool OnScreen(const forms::Control& control);
 // A progress bar as a person reads it: "3 of 34".
 std::wstring ProgressText(const forms::ProgressBar& bar);
+// Why the export or import dialog's action button (btnExport, btnImport) is disabled, as a
+// person can mend it; empty for another control, another dialog, an enabled button, or a run
+// under way or done. The dialog itself says nothing.
+std::wstring WhyDisabled(forms::Form& form, const std::wstring& control);
 // A dialog as a person at the prompt sees it: its texts, buttons, boxes, options, lists and
 // the shown part of its trees, each control with the name an answer uses.
 std::vector<std::wstring> DialogLines(forms::Form& form);

@@ -1191,6 +1191,9 @@ std::wstring AnswerHint(forms::Form& form) {
 
 // Why a refused click on a disabled OK is refused, in the steps that enable it.
 std::string WhyRefused(forms::Form& form, const std::string& refusal) {
+  for (const wchar_t* action : {L"btnExport", L"btnImport"})
+    if (refusal.find(A(form.Name() + L"." + action + L":")) != std::string::npos)
+      if (auto why = WhyDisabled(form, action); !why.empty()) return refusal + " (" + A(why) + ")";
   auto ok = OkButton(form);
   if (!ok || refusal.find(A(form.Name() + L"." + ok->Name() + L":")) == std::string::npos)
     return refusal;

@@ -229,4 +229,54 @@ TEST(ProgramLooks, APickedTemplateIsNamedByItsNameThoughItShowsItsHotkey) {
   }
 }
 
+// The export and import dialogs keep their button disabled without a word; the program says
+// why, in a script's refused click and at the prompt beside the button, and that the Outlook
+// folder is chosen with the dialog's picker, never by typing its path.
+TEST(ProgramLooks, ADisabledExportOrImportSaysWhy) {
+  const struct {
+    const char* folder;  // the explorer's: a templates folder is the dialog's choice
+    const char* button;
+    std::string actions;
+    const char* why;
+  } cases[] = {
+      {"Tanvelo Templates/Standard Templates", "btnExport", "",
+       "no Windows folder is given: type txtWindowsFolder \"C:\\\\Temp\""},
+      {"Tanvelo Templates/Standard Templates", "btnExport",
+       "type txtWindowsFolder \"C:\\\\Nope\"; ", "the Windows folder \"C:\\Nope\" does not exist"},
+      {"Inbox", "btnImport", "type txtWindowsFolder \"C:\\\\Temp\"; ",
+       "no Outlook folder is chosen: click btnOpenOutlookFolder"},
+      {"Inbox", "btnImport",
+       "type txtWindowsFolder \"C:\\\\Temp\"; type txtOutlookFolder \"\\\\\\\\Mailbox - Pat "
+       "Doe\\\\Tanvelo Templates\"; ",
+       "no Outlook folder is chosen: click btnOpenOutlookFolder"},
+  };
+  for (const auto& c : cases) {
+    const std::string form = std::string(c.button) == "btnExport" ? "frmExport" : "frmImport";
+    const std::string ribbon = std::string("ribbon click ") + c.button;
+    auto script = Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e",
+                           std::string("folder \"") + c.folder + "\"", "-e",
+                           "answer " + form + " " + c.actions + "click " + c.button, "-e", ribbon});
+    EXPECT_EQ(2, script.code) << c.actions;
+    EXPECT_TRUE(Has(script.err, std::string("the control is disabled (") + c.why))
+        << c.actions << "\n"
+        << script.err;
+    std::vector<std::string> typed = {"start", "enter", std::string("folder \"") + c.folder + "\"",
+                                      ribbon};
+    std::string actions = c.actions;
+    for (size_t semi; (semi = actions.find("; ")) != std::string::npos;
+         actions = actions.substr(semi + 2))
+      typed.push_back(actions.substr(0, semi));
+    typed.insert(typed.end(), {"esc", "quit"});
+    auto prompt = Program({}, typed);
+    EXPECT_EQ(0, prompt.code) << prompt.err;
+    EXPECT_TRUE(Has(prompt.out, std::string("] ") + c.button + " (disabled: " + c.why))
+        << c.actions << "\n"
+        << prompt.out;
+    EXPECT_TRUE(Has(prompt.out,
+                    "(the folder chosen with btnOpenOutlookFolder; typing here "
+                    "chooses none)"))
+        << prompt.out;
+  }
+}
+
 }  // namespace
