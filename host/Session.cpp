@@ -318,12 +318,14 @@ void Session::Run(std::vector<Word> words) {
     // A refused click or a prompt nobody answered: the line fails; what it changed stays.
     Watch();
     Flush();
+    TellSupportWindows();
     Persist();
     if (!unanswered_.empty()) CheckPrompts();
     throw ScriptError(prompt.what());
   } catch (const vb::Error& error) {
     Watch();
     Flush();
+    TellSupportWindows();
     Persist();
     Fail(L"Outlook raised an error: " + error.Description());
   }
