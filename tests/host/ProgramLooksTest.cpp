@@ -54,35 +54,24 @@ TEST(ProgramLooks, WhatAPersonMeetsIsShownAndTold) {
   } cases[] = {
       // One Actions menu, the folder's: a mail folder lists no contact one, a contact folder no
       // reply commands.
-      {"2000", "bars", 0, "New mail from a template...\"\n  Standard", false},
       {"2003", "bars", 0, "New mail from a template...\"\n  Standard", false},
       {"2003", "folder Contacts\nbars", 0, "New mail from a template...\"\n  Standard"},
-      {"2003", "folder Contacts\nbars", 0, "Actions/Tanvelo/Reply with...", false},
       // A chord no template has says so; a bound one replies.
       {"2003", "key \"Ctrl+Alt+R\"", 0, "(no template has the hotkey Ctrl+Alt+R, so nothing"},
       {"2003", kGiveR + "\nselect \"Team lunch\"\nkey \"Ctrl+Alt+R\"", 0, "no template has", false},
-      {"2003", kGiveR + "\nkey \"Ctrl+Shift+R\"", 0, "(no template has the hotkey Ctrl+Shift+R"},
-      // The folders by their paths, a contact's and a list's fields.
+      // The folders by their paths, a contact's fields.
       {"2010", "show folders", 0, "\n    Tanvelo Templates/Standard Templates  (0 items)\n"},
-      {"2010", "show folders", 0, "\n    Sent Items  (1 item)\n"},
       {"2010", "folder Contacts\nselect #1\nshow mail", 0, "\n  company: Partner Ltd\n"},
-      {"2010", "folder Contacts\nselect #3\nshow mail", 0, "\n  members: 2\n"},
       // The maker's windows, from the ribbon, the bars and a dialog.
       {"2010", "ribbon click btnAbout", 0, "\n[about] the About window of Tanvelo is shown\n"},
-      {"2010", "ribbon click btnBugReport", 0, "\n[report] the \"Report a problem\" window"},
       {"2003", "bar click \"Tanvelo templates (arrow)/Help\"", 0, "\n[help] the help opens at "},
       {"2010",
        "folder \"Tanvelo Templates\"\nanswer frmExport click btnHelp; click btnCancel\nribbon "
        "click btnExport",
        0, "btnHelp\n[help] the help opens at the topic \"export_by_tanvelo.htm\"\n"},
-      // A template with a hotkey by its name or as shown; a path that finds nothing says what
-      // the level it reached holds.
+      // A template with a hotkey by its name; a path that finds nothing says what is there.
       {"2003",
        kGiveR + "\n" + kPick + "thank you for the information\"; click btnOK\n" +
-           "bar click \"Reply using a template (arrow)/Reply with...\"",
-       0, "opened: RE: Quarterly"},
-      {"2003",
-       kGiveR + "\n" + kPick + "thank you for the information (Ctrl+Alt+R)\"; click btnOK\n" +
            "bar click \"Reply using a template (arrow)/Reply with...\"",
        0, "opened: RE: Quarterly"},
       {"2003",
