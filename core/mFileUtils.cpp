@@ -23,7 +23,10 @@ std::optional<std::vector<std::wstring>> Enum(const std::wstring& directory, boo
   Trap(procedure, [&] {
     std::vector<std::wstring> list;
     win32::WIN32_FIND_DATAA data;
-    const std::string pattern = win32::ToAnsi(directory + L"\\*.*");
+    // A folder given with its trailing backslash ("C:\\") gets no second one in the paths.
+    const bool ends = !directory.empty() && (directory.back() == L'\\' || directory.back() == L'/');
+    const std::wstring prefix = ends ? directory : directory + L"\\";
+    const std::string pattern = win32::ToAnsi(prefix + L"*.*");
     // A folder another program holds a moment is asked again, often enough to outlast such a
     // moment; still refused, the listing fails (logged) rather than passing for an empty
     // folder. A missing folder lists nothing.
@@ -41,7 +44,7 @@ std::optional<std::vector<std::wstring>> Enum(const std::wstring& directory, boo
         bool isDir = (data.dwFileAttributes & win32::FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (isDir != dirs) continue;
         if (isDir && (name == "." || name == "..")) continue;
-        list.push_back(directory + L"\\" + win32::FromAnsi(name));
+        list.push_back(prefix + win32::FromAnsi(name));
       } while (win32::FindNextFileA(h, &data));
       win32::FindClose(h);
     }

@@ -1,5 +1,7 @@
 #include "host/Printers.h"
 
+#include <functional>
+
 #include "host/ScriptReader.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Form.h"
@@ -8,6 +10,9 @@
 #include "platform/office/CommandBars.h"
 #include "platform/office/Ribbon.h"
 #include "platform/outlook/Outlook.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Faults.h"
+#include "platform/win32/Files.h"
 
 namespace host {
 
@@ -107,7 +112,32 @@ bool MailField(const std::shared_ptr<outlook::Item>& item, const std::wstring& f
   return true;
 }
 
+namespace {
+// A contact shows the fields a template's personalization reads from it; a list its members.
+std::vector<std::wstring> ContactLines(const std::shared_ptr<outlook::Item>& item) {
+  std::vector<std::wstring> lines;
+  if (item->Class() == outlook::olDistributionList) {
+    lines.push_back(L"distribution list: " + item->DLName());
+    lines.push_back(L"members: " + std::to_wstring(item->MemberCount()));
+    return lines;
+  }
+  const std::pair<const wchar_t*, std::wstring> fields[] = {
+      {L"full name", item->FullName()},     {L"first name", item->FirstName()},
+      {L"middle name", item->MiddleName()}, {L"last name", item->LastName()},
+      {L"initials", item->Initials()},      {L"nickname", item->NickName()},
+      {L"company", item->CompanyName()},    {L"email 1", item->EmailAddress(1)},
+      {L"email 2", item->EmailAddress(2)},  {L"email 3", item->EmailAddress(3)},
+  };
+  lines.push_back(L"contact: " + item->Subject());
+  for (const auto& [name, value] : fields)
+    lines.push_back(std::wstring(name) + L": " + (value.empty() ? L"(empty)" : value));
+  return lines;
+}
+}  // namespace
+
 std::vector<std::wstring> MailLines(const std::shared_ptr<outlook::Item>& item) {
+  if (item->Class() == outlook::olContact || item->Class() == outlook::olDistributionList)
+    return ContactLines(item);
   std::vector<std::wstring> lines;
   for (const wchar_t* field : {L"from", L"to", L"cc", L"bcc", L"subject", L"format"}) {
     std::wstring value;
@@ -133,6 +163,17 @@ std::vector<std::wstring> MailLines(const std::shared_ptr<outlook::Item>& item) 
   return lines;
 }
 
+std::vector<std::pair<std::wstring, std::wstring>> Addressees(
+    const std::shared_ptr<outlook::Item>& item) {
+  std::vector<std::pair<std::wstring, std::wstring>> out;
+  for (const wchar_t* field : {L"to", L"cc", L"bcc"}) {
+    std::wstring value;
+    MailField(item, field, value);
+    if (!value.empty()) out.emplace_back(field, value);
+  }
+  return out;
+}
+
 std::wstring FolderPath(const std::shared_ptr<outlook::MAPIFolder>& folder) {
   std::wstring path;
   for (auto f = folder; f && f->ParentFolder(); f = f->ParentFolder())
@@ -152,14 +193,34 @@ std::vector<std::wstring> FolderLines(const std::shared_ptr<outlook::MAPIFolder>
       MailField(item, L"from", from);
       if (item->Sent())
         line += L"  (from " + from + L")";
-      else
-        line += L"  (unsent" + (item->To().empty() ? L"" : L", to " + item->To()) + L")";
+      else {
+        line += L"  (unsent";
+        for (const auto& [field, value] : Addressees(item)) line += L", " + field + L" " + value;
+        line += L")";
+      }
     }
     lines.push_back(line);
   }
   auto folders = folder->Folders();
   for (int32_t i = 1; i <= folders->Count(); ++i)
     lines.push_back(L"  [" + folders->Item(i)->Name() + L"]");
+  return lines;
+}
+
+std::vector<std::wstring> FolderTreeLines(const std::shared_ptr<outlook::MAPIFolder>& root) {
+  std::vector<std::wstring> lines;
+  std::function<void(const std::shared_ptr<outlook::MAPIFolder>&)> walk =
+      [&](const std::shared_ptr<outlook::MAPIFolder>& folder) {
+        auto folders = folder->Folders();
+        for (int32_t i = 1; i <= folders->Count(); ++i) {
+          auto sub = folders->Item(i);
+          int32_t n = sub->Items()->Count();
+          lines.push_back(FolderPath(sub) + L"  (" + std::to_wstring(n) +
+                          (n == 1 ? L" item)" : L" items)"));
+          walk(sub);
+        }
+      };
+  walk(root);
   return lines;
 }
 
@@ -266,6 +327,42 @@ std::wstring ProgressText(const forms::ProgressBar& bar) {
          std::to_wstring(bar.Max() - bar.Min());
 }
 
+namespace {
+bool IsImportExport(const forms::Form& form) {
+  return form.Name() == L"frmExport" || form.Name() == L"frmImport";
+}
+
+// The dialog keeps the Outlook folder chosen by its picker; the text box only shows its path
+// ("\\Mailbox - ...\Folder"), so typing there chooses no folder.
+const wchar_t kOutlookFolderNote[] =
+    L"the folder chosen with btnOpenOutlookFolder; typing here chooses none";
+}  // namespace
+
+std::wstring WhyDisabled(forms::Form& form, const std::wstring& control) {
+  if (!IsImportExport(form) || (control != L"btnExport" && control != L"btnImport")) return L"";
+  auto button = form.FindControl(control);
+  auto windows = std::dynamic_pointer_cast<forms::TextBox>(form.FindControl(L"txtWindowsFolder"));
+  auto outlook = std::dynamic_pointer_cast<forms::TextBox>(form.FindControl(L"txtOutlookFolder"));
+  // Once a run starts every input is disabled: the button waits for no one.
+  if (!button || button->Enabled() || !windows || !outlook || !windows->Enabled()) return L"";
+  const std::wstring folder = windows->Text();
+  if (folder.empty())
+    return L"no Windows folder is given: type txtWindowsFolder \"C:\\\\Temp\" (an existing folder)";
+  uint32_t attributes;
+  {
+    win32::faults::Quiet own;
+    attributes = win32::GetFileAttributesA(win32::ToAnsi(folder).c_str());
+  }
+  if (attributes == win32::INVALID_FILE_ATTRIBUTES ||
+      !(attributes & win32::FILE_ATTRIBUTE_DIRECTORY))
+    return L"the Windows folder \"" + folder +
+           L"\" does not exist on the program's drive C: (the dialog takes an existing folder; "
+           L"--keep-c DIR starts drive C: with DIR's files)";
+  // An existing Windows folder leaves only the Outlook folder: none was chosen.
+  return L"no Outlook folder is chosen: click btnOpenOutlookFolder and pick one from the templates "
+         L"tree (typing txtOutlookFolder chooses none)";
+}
+
 std::vector<std::wstring> DialogLines(forms::Form& form) {
   std::vector<std::wstring> out;
   out.push_back(L"  " + form.Name() + L" \"" + form.Caption() + L"\"");
@@ -278,9 +375,14 @@ std::vector<std::wstring> DialogLines(forms::Form& form) {
       if (auto label = std::dynamic_pointer_cast<forms::Label>(c)) {
         if (!label->Caption().empty()) out.push_back(L"    \"" + label->Caption() + L"\"");
       } else if (auto button = std::dynamic_pointer_cast<forms::CommandButton>(c)) {
-        out.push_back(L"    [" + ShownCaption(button->Caption()) + L"] " + name + off);
+        std::wstring why = WhyDisabled(form, name);
+        out.push_back(L"    [" + ShownCaption(button->Caption()) + L"] " + name +
+                      (why.empty() ? off : L" (disabled: " + why + L")"));
       } else if (auto text = std::dynamic_pointer_cast<forms::TextBox>(c)) {
-        out.push_back(L"    " + name + L" = \"" + text->Text() + L"\"" + off);
+        out.push_back(L"    " + name + L" = \"" + text->Text() + L"\"" + off +
+                      (IsImportExport(form) && name == L"txtOutlookFolder" && off.empty()
+                           ? L"  (" + std::wstring(kOutlookFolderNote) + L")"
+                           : L""));
       } else if (auto check = std::dynamic_pointer_cast<forms::CheckBox>(c)) {
         out.push_back(L"    [" + std::wstring(check->Value() == 1 ? L"x" : L" ") + L"] " +
                       ShownCaption(check->Caption()) + L"  " + name + off);

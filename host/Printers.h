@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/outlook/Forward.h"
@@ -32,8 +33,15 @@ std::wstring FormatName(int32_t format);
 bool MailField(const std::shared_ptr<outlook::Item>& item, const std::wstring& field,
                std::wstring& value);
 std::vector<std::wstring> MailLines(const std::shared_ptr<outlook::Item>& item);
+// Whom a mail goes to, as "to", "cc" and "bcc" with their names, the empty ones left out: a
+// separate copy may be addressed on its Cc or Bcc line alone.
+std::vector<std::pair<std::wstring, std::wstring>> Addressees(
+    const std::shared_ptr<outlook::Item>& item);
 // The folder's items numbered as `#N` finds them, and its subfolders.
 std::vector<std::wstring> FolderLines(const std::shared_ptr<outlook::MAPIFolder>& folder);
+// Every folder below `root` by its path, with the number of items it holds: what `folder` and
+// `show folder` take.
+std::vector<std::wstring> FolderTreeLines(const std::shared_ptr<outlook::MAPIFolder>& root);
 // A folder's path from its store's root ("Inbox", "Tanvelo Templates/Sales").
 std::wstring FolderPath(const std::shared_ptr<outlook::MAPIFolder>& folder);
 
@@ -57,6 +65,10 @@ std::vector<std::wstring> ControlNames(office::CommandBar& bar);
 bool OnScreen(const forms::Control& control);
 // A progress bar as a person reads it: "3 of 34".
 std::wstring ProgressText(const forms::ProgressBar& bar);
+// Why the export or import dialog's action button (btnExport, btnImport) is disabled, as a
+// person can mend it; empty for another control, another dialog, an enabled button, or a run
+// under way or done. The dialog itself says nothing.
+std::wstring WhyDisabled(forms::Form& form, const std::wstring& control);
 // A dialog as a person at the prompt sees it: its texts, buttons, boxes, options, lists and
 // the shown part of its trees, each control with the name an answer uses.
 std::vector<std::wstring> DialogLines(forms::Form& form);

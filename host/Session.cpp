@@ -11,6 +11,7 @@
 #include "addin/Connect.h"
 #include "core/CLang.h"
 #include "core/COptions.h"
+#include "core/CWinReg.h"
 #include "core/Main.h"
 #include "host/Printers.h"
 #include "host/ProfileStore.h"
@@ -30,6 +31,7 @@
 #include "platform/outlook/Outlook.h"
 #include "platform/outlook/Persist.h"
 #include "platform/redemption/Install.h"
+#include "platform/support/LibNorvane.h"
 #include "platform/vb/Runtime.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/CodePage.h"
@@ -165,6 +167,21 @@ void Session::KeepDriveC() {
            : L"[outlook] drive C: is copied to " + FromUtf8(options_.keepDriveC));
 }
 
+// The kept drive C: is the same disk at every start: one's own files put there (a Word file
+// to import) are on C: from the first line.
+void Session::BringDriveCIn() {
+  if (options_.keepDriveC.empty() || !sandbox_) return;
+  std::error_code ec;
+  if (std::filesystem::is_empty(options_.keepDriveC, ec) || ec) return;
+  std::filesystem::copy(
+      options_.keepDriveC, sandbox_->Path() / "C",
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing,
+      ec);
+  Print(ec ? L"[outlook] drive C: could not take what " + FromUtf8(options_.keepDriveC) +
+                 L" holds: " + FromUtf8(ec.message())
+           : L"[outlook] drive C: holds what " + FromUtf8(options_.keepDriveC) + L" holds");
+}
+
 void Session::Restart() {
   // Outlook starts again on the same machine: the kept profile is read again from disk, the
   // built-in one is carried over in memory, mail and registry alike.
@@ -197,6 +214,7 @@ void Session::Boot() {
   msxml::Install();
   word::Install();
   sandbox_ = std::make_unique<win32::files::TempSandbox>();
+  BringDriveCIn();
   if (options_.word == "libreoffice") {
     auto soffice = word::LibreOffice::Find();
     if (!soffice) throw std::runtime_error("LibreOffice (soffice) is not on the PATH");
@@ -303,17 +321,20 @@ void Session::Run(std::vector<Word> words) {
     // A refused click or a prompt nobody answered: the line fails; what it changed stays.
     Watch();
     Flush();
+    TellSupportWindows();
     Persist();
     if (!unanswered_.empty()) CheckPrompts();
     throw ScriptError(prompt.what());
   } catch (const vb::Error& error) {
     Watch();
     Flush();
+    TellSupportWindows();
     Persist();
     Fail(L"Outlook raised an error: " + error.Description());
   }
   Watch();
   Flush();
+  TellSupportWindows();
   CheckPrompts();
   Persist();
 }
@@ -485,15 +506,17 @@ std::vector<std::wstring> Session::Help() {
       L"type \"text\" | select-text \"text\" | set subject|to|cc|bcc \"value\"",
       L"ribbon | ribbon click ID | bars | bar click \"Caption/Caption\"",
       L"context SUBJECT | context click \"Caption/Caption\"",
-      L"key \"Ctrl+Alt+R\" | key hold \"CHORD\" N | wait MS | disconnect STORE",
+      L"key \"Ctrl+Alt+R\" (a template's hotkey) | key hold \"CHORD\" N | wait MS | disconnect "
+      L"STORE",
       L"answer box ok|cancel|yes|no|retry",
       L"answer browser \"C:\\\\folder\"|cancel  (the Windows folder browser, the \"...\" of "
       L"Export and Import)",
       L"answer FORM ACTION[; ACTION]...  (click C | type C \"text\" | check C 0|1 | choose C "
       L"[\"entry\"] |",
       L"    node C \"A/B\" | dblclick C \"A/B\" | enter | esc | close)",
-      L"show mail | show folder PATH | show log [N] | show registry [KEY] | show clipboard",
-      L"show templates  (the template tree with its default, favourite and hotkey marks)",
+      L"show mail | show folder PATH | show folders | show log [N] | show registry [KEY]",
+      L"show clipboard | show templates  (the template tree with its default, favourite and "
+      L"hotkey marks)",
       L"save-html FILE",
       L"expect box \"text\" | expect mail FIELD is|has|lacks \"text\" | expect folder PATH count N",
       L"expect folder PATH has|lacks SUBJECT | expect ribbon ID label|visible|enabled is \"v\"",
@@ -847,12 +870,35 @@ void Session::Context(const std::vector<Word>& w) {
   for (const auto& line : lines) Print(line);
 }
 
+namespace {
+// Whether a template has the chord as its hotkey (the add-in's values are named by the chord).
+bool HotkeyBound(const Chord& chord) {
+  win32::faults::Quiet own;
+  CWinReg reg;
+  if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, COptions().GetProfileRegPath() + L"\\Hotkeys"))
+    return false;
+  bool bound = false;
+  std::wstring name;
+  for (int32_t i = 0; !bound && reg.ValueAt(i, name) != CWinReg::Found::End; ++i) {
+    auto has = ParseChord(name);
+    bound = has && has->key == chord.key && has->ctrl == chord.ctrl && has->alt == chord.alt &&
+            has->shift == chord.shift && has->altGr == chord.altGr;
+  }
+  reg.CloseKey();
+  return bound;
+}
+}  // namespace
+
 void Session::Key(const std::vector<Word>& w) {
   bool hold = w.size() == 4 && w[1].text == L"hold";
   if (!hold) Need(w, 2, L"key \"CHORD\" | key hold \"CHORD\" N");
   auto chord = ParseChord(w[hold ? 2 : 1].text);
   if (!chord) Fail(L"not a key chord: " + ShownWord(w[hold ? 2 : 1].text));
   Print(L"[key] " + w[hold ? 2 : 1].text);
+  // A chord nothing is bound to does nothing, as in Outlook; a person is told why.
+  if (started_ && (chord->ctrl || chord->alt || chord->altGr) && !HotkeyBound(*chord))
+    Print(L"  (no template has the hotkey " + w[hold ? 2 : 1].text +
+          L", so nothing happens: the picker's btnHotkey gives a template one)");
   if (hold) {
     int32_t n = Number(w[3]);
     if (chord->altGr) Fail(L"AltGr chords are pressed, not held");
@@ -1189,6 +1235,9 @@ std::wstring AnswerHint(forms::Form& form) {
 
 // Why a refused click on a disabled OK is refused, in the steps that enable it.
 std::string WhyRefused(forms::Form& form, const std::string& refusal) {
+  for (const wchar_t* action : {L"btnExport", L"btnImport"})
+    if (refusal.find(A(form.Name() + L"." + action + L":")) != std::string::npos)
+      if (auto why = WhyDisabled(form, action); !why.empty()) return refusal + " (" + A(why) + ")";
   auto ok = OkButton(form);
   if (!ok || refusal.find(A(form.Name() + L"." + ok->Name() + L":")) == std::string::npos)
     return refusal;
@@ -1297,6 +1346,7 @@ void Session::AnswerForm(const std::vector<Word>& w) {
       }
       if (!button.empty()) Print(L"[click] dialog " + name + L" " + button);
       TellProgressText(u.GetForm());
+      TellSupportWindows();
     }
   });
 }
@@ -1481,6 +1531,7 @@ std::optional<std::function<void(forms::User&)>> Session::OnUnansweredForm(forms
           shows = shows_;
           a(u);
           TellProgressText(u.GetForm());
+          TellSupportWindows();
         }
       } catch (const forms::ActionRefused& refused) {
         if (shows_ != shows) throw;
@@ -1525,6 +1576,16 @@ void Session::Watch(bool news) {
   watched_ = std::move(keep);
 }
 
+namespace {
+// `to "" ` only when nobody is named: a separate copy to a Cc goes out on its Cc line alone.
+std::wstring SentTo(const std::shared_ptr<outlook::Item>& item) {
+  std::wstring out;
+  for (const auto& [field, value] : Addressees(item))
+    out += (out.empty() ? L"" : L" ") + field + L" " + Quote(value);
+  return out.empty() ? L"to \"\"" : out;
+}
+}  // namespace
+
 // The add-in's own passing copies (a template's copy during a merge, a reply on its way to the
 // drafts folder) are gone again by the time the user could look; only what stays is told.
 void Session::Flush() {
@@ -1537,9 +1598,7 @@ void Session::Flush() {
       continue;
     if (folder == p_.deleted) continue;
     if (folder == p_.outbox || folder == p_.sent)
-      Print(L"[sent] to " + Quote(item->To()) +
-            (item->CC().empty() ? L"" : L" cc " + Quote(item->CC())) + L" subject " +
-            Quote(item->Subject()));
+      Print(L"[sent] " + SentTo(item) + L" subject " + Quote(item->Subject()));
     else
       Print(L"[filed] " + FolderPath(folder) + L": " + Quote(item->Subject()));
   }
@@ -1675,6 +1734,21 @@ void Session::TellProgressText(forms::Form& form) {
   Watch(true);
   Flush();
   Print(L"[dialog] " + form.Name() + L" says " + Quote(TrimmedRight(text)));
+}
+
+void Session::TellSupportWindows() {
+  const auto& calls = support::library::Calls();
+  if (calls.size() < supportCalls_) supportCalls_ = 0;  // a new Outlook's library
+  for (; supportCalls_ < calls.size(); ++supportCalls_) {
+    const auto& call = calls[supportCalls_];
+    if (call.function == "LibNorvaneShowAbout")
+      Print(L"[about] the About window of Tanvelo is shown");
+    else if (call.function == "LibNorvaneShowContextHelp")
+      Print(call.argument.empty() ? std::wstring(L"[help] the help opens at its contents")
+                                  : L"[help] the help opens at the topic " + Quote(call.argument));
+    else if (call.function == "LibNorvaneReportProblem")
+      Print(L"[report] the \"Report a problem\" window is shown");
+  }
 }
 
 }  // namespace host

@@ -139,6 +139,7 @@ class Session {
   void Boot();
   void TearDown();
   void KeepDriveC();
+  void BringDriveCIn();
   void Restart();
   void Dispatch(const std::vector<Word>& w);
   void Settle();  // the moment a user takes between two actions: due timers fire
@@ -152,6 +153,9 @@ class Session {
   void Painted();
   // After a user's action in a dialog: a new text beside its progress bar (a run's end) is told.
   void TellProgressText(forms::Form& form);
+  // The maker's windows the add-in opened since the last look (About, a help topic, "Report a
+  // problem"), which the support library only records.
+  void TellSupportWindows();
   // The word processor took up a document (seconds 0) or is still at it.
   void WordAtWork(const std::wstring& file, int seconds);
   void Flush();  // prints what was noted and is still where it was put
@@ -227,6 +231,7 @@ class Session {
   size_t wordCalls_ = 0;        // Word's calls looked at by the last drawing of a run
   std::wstring progressShown_;  // the progress last shown at the prompt
   std::wstring progressText_;   // the text beside the progress bar last seen
+  size_t supportCalls_ = 0;     // the support library's calls already told
   uint64_t hosts_ = 0;
   bool started_ = false, quit_ = false;
   bool ended_ = false;  // Outlook ran and quit: a `start` starts it again

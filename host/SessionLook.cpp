@@ -108,12 +108,63 @@ void DumpKey(const std::wstring& path, int depth,
 }  // namespace
 
 namespace {
+// A template with a hotkey shows it after its name ("name (Ctrl+Alt+L)"); a person names it by
+// its name alone.
+bool NamedAs(const std::wstring& text, const std::wstring& name) {
+  if (text == name) return true;
+  return text.size() > name.size() + 3 && text.starts_with(name) &&
+         text.compare(name.size(), 2, L" (") == 0 && text.back() == L')';
+}
+
+bool NodeAt(const std::vector<std::shared_ptr<forms::Node>>& level, const std::wstring& head,
+            bool exact) {
+  for (const auto& node : level)
+    if (exact ? node->Text == head : NamedAs(node->Text, head)) return true;
+  return false;
+}
+
+// Where a path stops finding nodes: the deepest level it reached, named by its path, and what
+// that level holds, for the message.
+std::wstring WhereThePathStops(const std::vector<std::shared_ptr<forms::Node>>& roots,
+                               const std::wstring& path) {
+  const std::vector<std::shared_ptr<forms::Node>>* level = &roots;
+  std::wstring reached;
+  std::vector<std::shared_ptr<forms::Node>> children;
+  size_t start = 0;
+  for (;;) {
+    size_t slash = path.find(L'/', start);
+    if (slash == std::wstring::npos) break;
+    std::wstring head = path.substr(start, slash - start);
+    std::shared_ptr<forms::Node> found;
+    for (const auto& node : *level)
+      if (!found && NamedAs(node->Text, head)) found = node;
+    if (!found) break;
+    reached += (reached.empty() ? L"" : L"/") + found->Text;
+    children = found->ChildNodes();
+    level = &children;
+    start = slash + 1;
+  }
+  std::wstring names;
+  size_t shown = 0;
+  for (const auto& node : *level) {
+    if (++shown > 12) {
+      names += L", ...";
+      break;
+    }
+    names += (names.empty() ? L"\"" : L", \"") + node->Text + L"\"";
+  }
+  return (reached.empty() ? std::wstring(L"the tree's top") : L"\"" + reached + L"\"") +
+         L" holds " + (names.empty() ? std::wstring(L"nothing") : names);
+}
+
 std::wstring NodeKeyIn(const std::vector<std::shared_ptr<forms::Node>>& level,
                        const std::wstring& path) {
   size_t slash = path.find(L'/');
   std::wstring head = path.substr(0, slash);
+  // The name as shown wins; else a template's name without its hotkey.
+  bool exact = NodeAt(level, head, true);
   for (const auto& node : level) {
-    if (node->Text != head) continue;
+    if (exact ? node->Text != head : !NamedAs(node->Text, head)) continue;
     if (slash == std::wstring::npos) {
       node->EnsureVisible();  // the user opens the folders above it
       return node->Key();
@@ -134,8 +185,9 @@ std::wstring NodeKey(forms::Form& form, const std::wstring& tree, const std::wst
     if (!node->Parent()) roots.push_back(node);
   std::wstring key = NodeKeyIn(roots, path);
   if (key.empty())
-    throw forms::ActionRefused(
-        Utf8(L"no node \"" + ShownWord(path) + L"\" in " + form.Name() + L"." + ShownWord(tree)));
+    throw forms::ActionRefused(Utf8(L"no node \"" + ShownWord(path) + L"\" in " + form.Name() +
+                                    L"." + ShownWord(tree) + L" (" +
+                                    WhereThePathStops(roots, path) + L")"));
   return key;
 }
 
@@ -191,9 +243,14 @@ void Session::Show(const std::vector<Word>& w) {
     Print(L"  " + Shown(win32::clipboard::Text()));
   } else if (what == L"templates" && w.size() == 2) {
     ShowTemplates();
+  } else if (what == L"folders" && w.size() == 2) {
+    Print(L"  folders of " + p_.store->DisplayName() +
+          L" (PATH as `folder` and `show folder` take it)");
+    for (const auto& line : FolderTreeLines(p_.root)) Print(L"    " + line);
   } else {
     Fail(
-        L"usage: show mail | show folder PATH | show log [N] | show registry [KEY] | show "
+        L"usage: show mail | show folder PATH | show folders | show log [N] | show registry [KEY] "
+        L"| show "
         L"clipboard | show templates");
   }
 }

@@ -8,6 +8,7 @@
 #include "platform/office/InspectorBars.h"
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Explorer.h"
+#include "platform/outlook/Folder.h"
 #include "platform/outlook/Inspector.h"
 #include "platform/outlook/Item.h"
 #include "platform/outlook/WindowBars.h"
@@ -18,6 +19,25 @@
 
 namespace addinhost {
 
+namespace {
+// Outlook's menu bar follows the folder shown: a contact folder's Actions menu is not a mail
+// folder's. Set now and at each switch, before the add-in hears of it.
+outlook::Subscription ShowActionsMenuOfTheFolder(const std::shared_ptr<outlook::Explorer>& explorer,
+                                                 const std::shared_ptr<office::CommandBars>& bars) {
+  auto show = [weakExplorer = std::weak_ptr<outlook::Explorer>(explorer),
+               weakBars = std::weak_ptr<office::CommandBars>(bars)] {
+    win32::faults::Quiet outlooks;
+    auto e = weakExplorer.lock();
+    auto b = weakBars.lock();
+    if (!e || !b || e->IsClosed()) return;
+    auto folder = e->CurrentFolder();
+    office::ShowActionsMenuFor(*b, folder && folder->DefaultItemType() == outlook::olContactItem);
+  };
+  show();
+  return explorer->Events().FolderSwitch.Subscribe(show);
+}
+}  // namespace
+
 OutlookHost::OutlookHost(std::shared_ptr<outlook::Application> app,
                          std::shared_ptr<IDTExtensibility2> addin)
     : app_(std::move(app)), addin_(std::move(addin)) {
@@ -25,11 +45,16 @@ OutlookHost::OutlookHost(std::shared_ptr<outlook::Application> app,
   // The bars get no parent: the Application owns its windows, and a window's bars holding the
   // Application would keep both alive for ever.
   const int32_t version = outlook::MajorVersion(app_->Version());
+  auto folderSwitches = std::make_shared<std::vector<outlook::Subscription>>();
   outlook::SetCommandBarsMaker(
-      [alive, version](const std::shared_ptr<outlook::Object>& window) -> std::shared_ptr<void> {
+      [alive, version,
+       folderSwitches](const std::shared_ptr<outlook::Object>& window) -> std::shared_ptr<void> {
         if (alive.expired()) return nullptr;  // this host has ended
-        if (std::dynamic_pointer_cast<outlook::Explorer>(window))
-          return office::MakeOutlookExplorerBars(version);
+        if (auto explorer = std::dynamic_pointer_cast<outlook::Explorer>(window)) {
+          auto bars = office::MakeOutlookExplorerBars(version);
+          folderSwitches->push_back(ShowActionsMenuOfTheFolder(explorer, bars));
+          return bars;
+        }
         // An inspector's bars depend on its editor; Word before 2007 shares one set.
         int32_t editor = office::kEditorText;
         if (auto inspector = std::dynamic_pointer_cast<outlook::Inspector>(window))

@@ -22,6 +22,13 @@ std::shared_ptr<CommandBars> MakeOutlookExplorerBars(int32_t version, std::any a
   return bars;
 }
 
+void ShowActionsMenuFor(CommandBars& bars, bool contactFolder) {
+  auto menu = bars.Item(L"Menu Bar");
+  if (auto mail = menu->FindControl(msoControlPopup, 30131)) mail->SetVisible(!contactFolder);
+  if (auto contacts = menu->FindControl(msoControlPopup, 30141))
+    contacts->SetVisible(contactFolder);
+}
+
 std::shared_ptr<CommandBar> RightClick(CommandBars& bars, const std::vector<int32_t>& ids) {
   auto context = bars.Item(L"Context Menu");
   // Outlook refills its own menu whatever the bar's protection against customizing.

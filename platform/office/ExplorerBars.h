@@ -18,6 +18,10 @@ namespace office {
 // Outlook 2010 keeps the bars but shows the ribbon: "Menu Bar" and "Standard" are hidden.
 std::shared_ptr<CommandBars> MakeOutlookExplorerBars(int32_t version, std::any application = {});
 
+// Outlook shows one Actions menu on the menu bar: the contacts' (30141) while a contact folder
+// is shown, the mail's (30131) for every other folder.
+void ShowActionsMenuFor(CommandBars& bars, bool contactFolder);
+
 // Built-in entries Outlook puts on "Context Menu" when the user right-clicks items in the list
 // (Reply, Reply to All, Forward, Delete) and when the bar serves another shortcut menu, the
 // folder list's (Open, Print, Find All).

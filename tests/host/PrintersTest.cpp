@@ -35,6 +35,19 @@ TEST(Printers, AMailShowsItsPeopleFormatBodyAndInlinePictures) {
             folder[1]);
 }
 
+// A separate copy to a Cc or Bcc alone is named on that line, never shown as to nobody.
+TEST(Printers, AnUnsentMailNamesEachLineItIsAddressedOn) {
+  auto p = outlook::BuildProfile();
+  for (auto [type, shown] : {std::pair{outlook::olCC, L"(unsent, cc Jo Bloggs)"},
+                             std::pair{outlook::olBCC, L"(unsent, bcc Jo Bloggs)"}}) {
+    auto mail = p.outbox->Items()->Add(outlook::olMailItem);
+    mail->Recipients()->Add(L"Jo Bloggs")->SetType(type);
+    mail->Save();
+    EXPECT_TRUE(host::FolderLines(p.outbox).back().ends_with(shown)) << shown;
+    mail->Delete();
+  }
+}
+
 TEST(Printers, OnOutlook2000TheFormatIsToldFromWhatTheMailHolds) {
   auto p = outlook::BuildProfile({.version = L"9.0.0.3821"});
   std::wstring format;

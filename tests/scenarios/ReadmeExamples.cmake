@@ -34,6 +34,11 @@ foreach(_line IN LISTS _lines)
   if(_line MATCHES "--outlook 2003")
     list(APPEND _wants "Outlook 11.")
   endif()
+  if(_line MATCHES "a hotkey given, then pressed")
+    # The key replies once a template has it, and a chord no template has says so.
+    list(APPEND _wants "[key] Ctrl+Alt+R\n[window] inspector opened: RE: Team lunch"
+         "no template has the hotkey Ctrl+Alt+Q")
+  endif()
   if(_line MATCHES "show folder Inbox")
     list(APPEND _wants "folder Inbox\n    #1 ")
   endif()

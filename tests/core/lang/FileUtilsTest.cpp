@@ -53,6 +53,16 @@ TEST_F(FileUtils, ListingsGiveFullPathsOfFilesOrSubdirectories) {
   EXPECT_EQ(win32::files::OpenHandleCount(), 0u);
 }
 
+// A folder typed with its closing backslash (a drive's root) names its files with one.
+TEST_F(FileUtils, AFolderGivenWithItsTrailingBackslashNamesItsFilesWithOne) {
+  ASSERT_TRUE(win32::files::WriteAll("C:\\L\\a.doc", ""));
+  for (const wchar_t* folder : {L"C:\\L\\", L"C:\\L"})
+    EXPECT_EQ(EnumFiles(folder), std::vector<std::wstring>{L"C:\\L\\a.doc"}) << folder;
+  auto dirs = EnumDirs(L"C:\\");
+  ASSERT_TRUE(dirs);
+  EXPECT_NE(std::find(dirs->begin(), dirs->end(), L"C:\\L"), dirs->end());
+}
+
 TEST_F(FileUtils, ModificationTimeIsLocalAndDropsMilliseconds) {
   win32::clock::SetLocalStart(win32::SYSTEMTIME{2010, 6, 2, 1, 14, 5, 7, 900});
   ASSERT_TRUE(win32::files::WriteAll("C:\\t.txt", "x"));
