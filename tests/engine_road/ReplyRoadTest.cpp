@@ -745,6 +745,34 @@ TEST_F(ReplyRoad, TheQuietFillOfAMailItCannotLookUpIsLoggedNotRaised) {
   EXPECT_TRUE(Logged(L"mTanvelo::PersonalizeQuietly", L"were not filled"));
 }
 
+// A fill that raises part way costs the fill, never the mail: reply and new mail are shown,
+// their tokens left for the Send, the log naming them.
+TEST_F(ReplyRoad, AQuietFillThatRaisesStillShowsTheMailWithItsTokens) {
+  auto tmpl = AddTemplate(L"Hello", outlook::olFormatPlain, L"Dear %FirstName%");
+  const std::vector<std::function<bool()>> roads{[&] {
+                                                   int32_t action = kActionReply;
+                                                   return DoTanvelo(p.plainMail, action,
+                                                                    kSelWholeMail, tmpl->EntryID());
+                                                 },
+                                                 [&] {
+                                                   bool focus = false;
+                                                   NewMailFromTemplate(tmpl->EntryID(), focus);
+                                                   return p.app->Inspectors()->Count() == 1;
+                                                 }};
+  for (size_t road = 0; road < roads.size(); ++road) {
+    world.replaces = 0;
+    world.failReplaceAt = 1;
+    const size_t boxes = Boxes().size();
+    EXPECT_TRUE(roads[road]()) << road;
+    EXPECT_EQ(boxes, Boxes().size()) << road;
+    ASSERT_EQ(1, p.app->Inspectors()->Count()) << road;
+    EXPECT_NE(std::wstring::npos, ItemsOf(tvDrafts).at(0)->Body().find(L"%FirstName%")) << road;
+    EXPECT_TRUE(Logged(L"mTanvelo::PersonalizeQuietly", L"were not filled")) << road;
+    p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+    for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+  }
+}
+
 TEST_F(ReplyRoad, ATemplateCopyThatCannotBeMovedIsNotLeftBehind) {
   auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"x");
   p.drafts->Delete();  // Outlook's Drafts refuses the temporary copy
