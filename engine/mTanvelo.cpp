@@ -69,10 +69,16 @@ bool CheckRecipients(outlook::Recipients& recipients, const std::wstring& subjec
                      bool bSilent) {
   const wchar_t* prompt = nullptr;
   const wchar_t* title = nullptr;
-  if (recipients.Count() == 0) {
+  int32_t count = 0;
+  bool all = false;
+  // Held a moment, asked again; past every try raised to the Send, which tells it.
+  if (!Retried([&] { count = recipients.Count(); }) ||
+      (count > 0 && !Retried([&] { all = recipients.ResolveAll(); })))
+    vb::Raise(vb::Err().Number(), vb::Err().Description());
+  if (count == 0) {
     prompt = L"STR_NORECIPIENTS_PROMPT";
     title = L"STR_NORECIPIENTS_TITLE";
-  } else if (!recipients.ResolveAll()) {
+  } else if (!all) {
     prompt = L"STR_CANT_RESOLVE_PROMPT";
     title = L"STR_CANT_RESOLVE_TITLE";
   }

@@ -92,15 +92,21 @@ void AddOleNote(std::wstring& merged, bool plain, const std::wstring& name) {
 // rewritten to match), other files by value, OLE objects as a note in the text.
 void MergeAttachments(const ItemPtr& tmpl, ItemPtr& target, const std::wstring& sTemplateID,
                       bool plain, std::wstring& merged) {
-  auto attachments = tmpl->Attachments();
-  if (attachments->Count() == 0) return;
-  auto safeTmpl = Need(GetSafeItem(tmpl));
+  std::shared_ptr<outlook::Attachments> attachments;
+  int32_t count = 0;
+  Held([&] {
+    attachments = tmpl->Attachments();
+    count = attachments->Count();
+  });
+  if (count == 0) return;
+  std::shared_ptr<redemption::SafeItem> safeTmpl;
+  Held([&] { safeTmpl = Need(GetSafeItem(tmpl)); });
   // The content ids that may be renamed, read ahead so that the text is searched once for all
   // of them; the loop reads each again where it did before.
   std::vector<std::wstring> ids;
   if (!plain) {
     Quietly([&] {
-      for (int32_t i = 1; i <= attachments->Count(); ++i) {
+      for (int32_t i = 1; i <= count; ++i) {
         if (attachments->Item(i)->Type() != outlook::olByValue) continue;
         std::wstring id =
             TextOf(safeTmpl->Attachments()->Item(i)->Fields(outlook::PR_ATTACH_CONTENT_ID));
@@ -111,32 +117,46 @@ void MergeAttachments(const ItemPtr& tmpl, ItemPtr& target, const std::wstring& 
   ContentIdRenames text(std::move(merged), ids);
   std::shared_ptr<redemption::SafeItem> safeTarget;
   TempFolder folder(TempPath() + L"\\TV" + sTemplateID);
-  for (int32_t i = 1; i <= attachments->Count(); ++i) {
-    auto attachment = attachments->Item(i);
-    if (attachment->Type() == outlook::olOLE) {
-      AddOleNote(text.Edit(), plain, attachment->DisplayName());
+  for (int32_t i = 1; i <= count; ++i) {
+    std::shared_ptr<outlook::Attachment> attachment;
+    int32_t type = 0;
+    std::wstring name, fileName, cid;
+    Held([&] {
+      attachment = attachments->Item(i);
+      type = attachment->Type();
+      name = attachment->DisplayName();
+      fileName = attachment->FileName();
+      if (!plain && type == outlook::olByValue)
+        cid = TextOf(safeTmpl->Attachments()->Item(i)->Fields(outlook::PR_ATTACH_CONTENT_ID));
+    });
+    if (type == outlook::olOLE) {
+      AddOleNote(text.Edit(), plain, name);
       continue;
     }
-    if (attachment->Type() != outlook::olByValue) continue;
-    std::wstring cid;
-    if (!plain)
-      cid = TextOf(safeTmpl->Attachments()->Item(i)->Fields(outlook::PR_ATTACH_CONTENT_ID));
+    if (type != outlook::olByValue) continue;
     // An attachment without a content id is a plain file, whatever "cid:" the quoted mail has.
     bool inlinePicture = !cid.empty() && text.Links(cid);
-    std::wstring path = folder.FileFor(attachment->FileName(), std::to_wstring(i));
-    attachment->SaveAsFile(path);
+    std::wstring path = folder.FileFor(fileName, std::to_wstring(i));
+    outlook::PropValue position;
+    Held([&] {
+      attachment->SaveAsFile(path);
+      position = attachment->Fields(outlook::PR_RENDERING_POSITION);
+    });
+    // One attachment object across the tries: a try refused after the Add must not add twice.
+    std::shared_ptr<outlook::Attachment> added;
     if (inlinePicture) {
       std::wstring newCid = GetRandomString(23, 10);
       text.Rename(cid, newCid);
-      if (!safeTarget) safeTarget = Need(GetSafeItem(target));
-      auto added = safeTarget->Attachments()->Add(path, outlook::olByValue);
-      auto position = attachment->Fields(outlook::PR_RENDERING_POSITION);
-      if (!std::holds_alternative<std::monostate>(position))
-        added->SetFields(outlook::PR_RENDERING_POSITION, position);
-      added->SetFields(outlook::PR_ATTACH_CONTENT_ID, newCid);
+      Held([&] {
+        if (!safeTarget) safeTarget = Need(GetSafeItem(target));
+        if (!added) added = safeTarget->Attachments()->Add(path, outlook::olByValue);
+        if (!std::holds_alternative<std::monostate>(position))
+          added->SetFields(outlook::PR_RENDERING_POSITION, position);
+        added->SetFields(outlook::PR_ATTACH_CONTENT_ID, newCid);
+      });
     } else {
-      int32_t position = LongOf(attachment->Fields(outlook::PR_RENDERING_POSITION)) != 0 ? 1 : 0;
-      target->Attachments()->Add(path, outlook::olByValue, position);
+      const int32_t at = LongOf(position) != 0 ? 1 : 0;
+      Held([&] { target->Attachments()->Add(path, outlook::olByValue, at); });
     }
     folder.DeleteFile();
     folder.Remove();
@@ -146,44 +166,65 @@ void MergeAttachments(const ItemPtr& tmpl, ItemPtr& target, const std::wstring& 
 
 }  // namespace
 
-bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID) {
+bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID, bool* outlookRefused) {
   SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::InsertTemplate";
   ItemPtr copy;
-  bool merged = false;
+  bool merged = false, templateAtFault = false;
+  // Each of Outlook's steps is asked again while refused (Held): one refusal must not cost the
+  // reply, nor blame a sound template.
   Trap(proc, [&] {
-    auto tmpl = Need(Session()->GetItemFromID(sTemplateID, TemplatesRoot()->StoreID()));
-    int32_t itemClass = tmpl->Class();
+    ItemPtr tmpl;
+    int32_t itemClass = 0;
+    Held([&] {
+      tmpl = Need(Session()->GetItemFromID(sTemplateID, TemplatesRoot()->StoreID()));
+      itemClass = tmpl->Class();
+    });
     if (itemClass != outlook::olMail && itemClass != outlook::olPost) {
       LogError(proc, 0, L"Invalid template, class = " + std::to_wstring(itemClass));
+      templateAtFault = true;
       return;
     }
     // The bodies are read from a copy, so that the template itself is never switched or saved.
     // Kept before the move, so that a failed move does not leave a duplicate template behind.
-    copy = Need(tmpl->Copy());
-    copy = Need(copy->Move(Session()->GetDefaultFolder(outlook::olFolderDrafts)));
-    copy->SetSubject(kTempItemPrefix + copy->Subject());
+    Held([&] { copy = Need(tmpl->Copy()); });
+    Held([&] { copy = Need(copy->Move(Session()->GetDefaultFolder(outlook::olFolderDrafts))); });
+    Held([&] { copy->SetSubject(kTempItemPrefix + copy->Subject()); });
 
+    int32_t targetFormat = 0, copyFormat = 0;
+    Held([&] { targetFormat = FormatOf(target); });
+    Held([&] { copyFormat = FormatOf(copy); });
     const bool plain =
-        FormatOf(target) == outlook::olFormatPlain && FormatOf(copy) == outlook::olFormatPlain;
+        targetFormat == outlook::olFormatPlain && copyFormat == outlook::olFormatPlain;
     // Room for the inline pictures' new content ids, so that they are written in place.
-    const size_t room = static_cast<size_t>(tmpl->Attachments()->Count()) * 256;
-    std::wstring text =
-        plain ? mBody::SafeGetBodyOrRaise(copy, true) + mBody::SafeGetBodyOrRaise(target, true)
-              : MergeHtml(HtmlOf(target), HtmlOf(copy), room);
+    int32_t attachmentCount = 0;
+    Held([&] { attachmentCount = tmpl->Attachments()->Count(); });
+    const size_t room = static_cast<size_t>(attachmentCount) * 256;
+    std::wstring text;
+    if (plain) {
+      text = mBody::SafeGetBodyOrRaise(copy, true) + mBody::SafeGetBodyOrRaise(target, true);
+    } else {
+      std::wstring targetHtml = HtmlOf(target), tmplHtml = HtmlOf(copy);
+      // A body without its tags is the template's own fault, not Outlook's.
+      templateAtFault = true;
+      text = MergeHtml(targetHtml, tmplHtml, room);
+      templateAtFault = false;
+    }
     DeleteItem(copy, true);
     copy = nullptr;
 
     MergeAttachments(tmpl, target, sTemplateID, plain, text);
 
-    auto safeTmpl = Need(GetSafeItem(tmpl));
+    std::shared_ptr<redemption::SafeItem> safeTmpl;
     std::shared_ptr<outlook::Recipients> tmplRecipients, targetRecipients;
-    auto held = [](const std::function<void()>& step) {
-      if (!Retried(step)) vb::Raise(vb::Err().Number(), vb::Err().Description());
-    };
-    held([&] { tmplRecipients = Need(safeTmpl->Recipients()); });
-    if (tmplRecipients->Count() > 0) {
-      held([&] { targetRecipients = Need(Need(GetSafeItem(target))->Recipients()); });
+    int32_t recipientCount = 0;
+    Held([&] {
+      safeTmpl = Need(GetSafeItem(tmpl));
+      tmplRecipients = Need(safeTmpl->Recipients());
+      recipientCount = tmplRecipients->Count();
+    });
+    if (recipientCount > 0) {
+      Held([&] { targetRecipients = Need(Need(GetSafeItem(target))->Recipients()); });
       // Those that do not resolve the user agreed to leave out; one Outlook refused was promised.
       std::wstring unresolved, refused;
       CopyRecipients(*targetRecipients, *tmplRecipients, unresolved, &refused);
@@ -196,15 +237,18 @@ bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID) {
         return;
       }
     }
-    if (plain)
-      mBody::SetBody(target, text);
-    else
-      mBody::SetHTMLBody(target, std::move(text));
-    target->Save();
+    Held([&] {
+      if (plain)
+        mBody::SetBody(target, text);
+      else
+        mBody::SetHTMLBody(target, text);
+    });
+    Held([&] { target->Save(); });
     merged = true;
   });
   // A merge that stopped half way leaves no prefixed copy behind in Outlook's Drafts.
   if (copy) DeleteItem(copy, true);
+  if (outlookRefused) *outlookRefused = !merged && !templateAtFault;
   return merged;
 }
 

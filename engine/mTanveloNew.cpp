@@ -53,14 +53,25 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
   const wchar_t* proc = L"mTanvelo::NewMailFromTemplate";
   ActionGuard guard(proc);
   if (!guard) return;
+  // Made, the mail is whole (stamped, its mode stored, saved): a later refusal never undoes it.
   ItemPtr made;
-  bool handedOn = false;
-  auto show = [](const ItemPtr& mail) {
+  bool shown = false, told = false;
+  // Shown, or the user told where the mail waits. Null, its reload was refused past its tries
+  // (the old object would show the fields unfilled).
+  auto show = [&](const ItemPtr& mail) {
     // Held a moment, the window is asked for again.
-    if (!Retried([&] { Need(mail)->Display(false); }))
-      vb::Raise(vb::Err().Number(), vb::Err().Description());
+    if (mail && Retried([&] { mail->Display(false); })) {
+      shown = true;
+      return;
+    }
+    vb::Err().Clear();
+    std::wstring subject;
+    if (!Retried([&] { subject = made->Subject(); })) vb::Err().Clear();
+    LogError(proc, 0, L"the new mail \"" + subject + L"\" was made but could not be opened");
+    Say(L"IDS_NEWMAIL_NOT_OPENED", kStyleExclamation);
+    told = true;
   };
-  const bool ran = Trap(proc, [&] {
+  Trap(proc, [&] {
     int32_t nSendMode = kSendModeOne;
     if (sTemplateID.empty() && !(Services().ShowSelectTemplate &&
                                  Services().ShowSelectTemplate(sTemplateID, nSendMode, 3, bFocus)))
@@ -79,8 +90,8 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
     if (!modeUnstored.empty())
       vb::MsgBox(LangText(L"IDS_SEND_MODE_NOT_STORED", modeUnstored),
                  kStyleExclamation | (bFocus ? kForeground : 0));
-    if (!mail) {  // nothing made, nothing counted
-      if (!unstamped && modeUnstored.empty()) Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
+    if (!mail) {  // nothing made, nothing counted; there is no merge to blame
+      if (!unstamped && modeUnstored.empty()) Say(L"IDS_NEWMAIL_NOT_MADE", kStyleExclamation);
       return;
     }
     made = mail;
@@ -92,22 +103,15 @@ void NewMailFromTemplate(std::wstring sTemplateID, bool& bFocus) {
       show(mail);
     } else if (!addresses.empty() || preaddressed) {
       bool bShow = false;
-      handedOn = true;
+      told = true;  // the separate sending tells its own end
       Send2Action(mail, kSendActionSend, kSendModeSeparate, bShow, nullptr, nullptr, nullptr);
       if (bShow) show(mail);
     } else {
       show(mail);
     }
-    handedOn = true;
   });
-  // Made but stopped before it was shown or sent, it would wait in the drafts untold.
-  if (!ran && made && !handedOn) {
-    std::wstring subject;
-    Quietly([&] { subject = made->Subject(); });
-    LogError(proc, 0, L"the new mail \"" + subject + L"\" was not shown, so it was not kept");
-    DeleteItem(made, true);
-    Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
-  }
+  // Stopped after it was made, it waits in the drafts, and the user learns where.
+  if (made && !shown && !told) show(nullptr);
 }
 
 ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
@@ -116,26 +120,36 @@ ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
   SystemFiling filing;
   const wchar_t* proc = L"mTanvelo::NewMailFromTemplate_";
   ItemPtr copy;
+  // Each of Outlook's steps is asked again while refused (Held): one refusal must not cost the
+  // new mail.
   ItemPtr made = TrapOr(proc, ItemPtr(), [&]() -> ItemPtr {
-    auto tmpl = Need(Session()->GetItemFromID(sTemplateID, TemplatesRoot()->StoreID()));
-    if (tmpl->Class() != outlook::olMail) {
-      LogError(proc, 0, L"Invalid template class - " + std::to_wstring(tmpl->Class()));
+    ItemPtr tmpl;
+    int32_t itemClass = 0;
+    Held([&] {
+      tmpl = Need(Session()->GetItemFromID(sTemplateID, TemplatesRoot()->StoreID()));
+      itemClass = tmpl->Class();
+    });
+    if (itemClass != outlook::olMail) {
+      LogError(proc, 0, L"Invalid template class - " + std::to_wstring(itemClass));
       return nullptr;
     }
-    copy = Need(tmpl->Copy());
-    copy = Need(copy->Move(DraftsFolder()));
+    Held([&] { copy = Need(tmpl->Copy()); });
+    Held([&] { copy = Need(copy->Move(DraftsFolder())); });
+    std::wstring subject;
+    auto named = [&] {
+      Quietly([&] { subject = tmpl->Subject(); });
+      return subject;
+    };
     // Unstamped, its Send would not be ours and its fields would leave unfilled.
     if (!SetAddinProperty(copy, Options().ProductCode(), false)) {
-      LogError(proc, 0,
-               L"the new mail could not be stamped, so it was not made - " + tmpl->Subject());
+      LogError(proc, 0, L"the new mail could not be stamped, so it was not made - " + named());
       if (unstamped) *unstamped = true;
       return nullptr;
     }
     // Without its mode, a mail meant for separate messages would go out as one to all.
     if (!SetSendMode(copy, nSendMode, false) && nSendMode == kSendModeSeparate) {
       if (modeUnstored) {
-        vb::Ignore([&] { *modeUnstored = tmpl->Subject(); });
-        if (modeUnstored->empty()) *modeUnstored = LangText(L"STR_UNTITLED_MAIL");
+        *modeUnstored = named().empty() ? LangText(L"STR_UNTITLED_MAIL") : subject;
         LogError(proc, 0,
                  L"separate sending could not be stored on the new mail, so it was not made - " +
                      *modeUnstored);
@@ -145,13 +159,18 @@ ItemPtr NewMailFromTemplate_(const std::wstring& sTemplateID,
     RemoveHotkeyProperties(copy, false);
     UnmarkFavoriteTemplate(copy, false);
     if (!addresses.empty()) {
-      auto safe = Need(GetSafeItem(copy));
       std::shared_ptr<outlook::Recipients> recipients;
-      if (!Retried([&] { recipients = Need(safe->Recipients()); }))
-        vb::Raise(vb::Err().Number(), vb::Err().Description());
-      for (const auto& address : addresses) recipients->Add(address)->Resolve();
+      Held([&] { recipients = Need(Need(GetSafeItem(copy))->Recipients()); });
+      for (const auto& address : addresses) {
+        // One recipient object across the tries: a retried step must not add it twice.
+        std::shared_ptr<outlook::Recipient> added;
+        Held([&] {
+          if (!added) added = Need(recipients->Add(address));
+          added->Resolve();  // one that does not resolve stays, as the user typed it
+        });
+      }
     }
-    copy->Save();
+    Held([&] { copy->Save(); });
     return copy;
   });
   // A copy that did not become the new mail would stay as a stray duplicate of the template.
@@ -328,13 +347,14 @@ void NewTemplateFromMail(const std::wstring& sEntryID, const std::wstring& vStor
 
 bool TemplateHasRecipients(const std::wstring& sTemplateID) {
   bool has = false;
-  Quietly([&] {
+  // Held a moment, asked again: taken for none, separate sending would not start.
+  Retried([&] {
+    has = false;
     auto item = Need(Session()->GetItemFromID(sTemplateID, TemplatesRoot()->StoreID()));
     if (item->Class() != outlook::olMail) return;
-    auto safe = Need(GetSafeItem(item));
-    // Held a moment, asked again: taken for none, separate sending would not start.
-    Retried([&] { has = safe->Recipients()->Count() > 0; });
+    has = Need(Need(GetSafeItem(item))->Recipients())->Count() > 0;
   });
+  vb::Err().Clear();
   return has;
 }
 

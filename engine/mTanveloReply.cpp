@@ -24,13 +24,17 @@ bool PickTemplate(std::wstring& sTemplateID, int32_t& nSendMode, bool bFocus) {
 
 // The questions about a template that has recipients; False when the user cancelled.
 bool AcceptPreaddressed(outlook::Recipients& recipients, int32_t nSendMode) {
-  if (recipients.Count() == 0) return true;
+  int32_t count = 0;
+  Held([&] { count = recipients.Count(); });
+  if (count == 0) return true;
   bool cancelled = false;
   if (nSendMode == kSendModeOne)
     Say(L"STR_TMPL_PREADRESSED", kStyleExclamation);
   else
     cancelled = Say(L"STR_TMPL_PREADRESSED2", kStyleOkCancelWarn) == vb::vbCancel;
-  if (!recipients.ResolveAll()) {
+  bool all = false;
+  Held([&] { all = recipients.ResolveAll(); });
+  if (!all) {
     std::wstring names;
     for (const auto& recipient : recipients)
       if (!recipient->Resolved()) names += (names.empty() ? L"" : L", ") + recipient->Name();
@@ -72,12 +76,15 @@ ItemPtr AskOutlook(const ItemPtr& source, int32_t nAction) {
     LogError(L"mTanvelo::CreateReply", 0, L"invalid action - " + std::to_wstring(nAction));
     return nullptr;
   }
-  // Outlook may refuse (a mail it cannot answer): that leaves no item.
-  Quietly([&] {
-    if (nAction == kActionReply) response = source->Reply();
-    if (nAction == kActionReplyAll) response = source->ReplyAll();
-    if (nAction == kActionForward) response = source->Forward();
-  });
+  // Outlook may refuse (a mail it cannot answer, or held a moment: asked again); that leaves
+  // no item.
+  if (!Retried([&] {
+        if (nAction == kActionReply) response = source->Reply();
+        if (nAction == kActionReplyAll) response = source->ReplyAll();
+        if (nAction == kActionForward) response = source->Forward();
+      }))
+    LogError(L"mTanvelo::CreateReply", vb::Err().Number(), vb::Err().Description());
+  vb::Err().Clear();
   return response;
 }
 
@@ -122,8 +129,12 @@ void PersonalizeQuietly(const ItemPtr& mail) {
   if (!vb::Catch([&] { loaded = job->LoadReplaceValues(entryId, storeId, false, true, true); }) ||
       !loaded)
     return unfilled();
-  bool bWasEmptyProp = false;
-  if (!job->DoReplace(entryId, true, bWasEmptyProp, storeId, 0, true, true)) unfilled();
+  bool bWasEmptyProp = false, replaced = false;
+  if (!vb::Catch([&] {
+        replaced = job->DoReplace(entryId, true, bWasEmptyProp, storeId, 0, true, true);
+      }) ||
+      !replaced)
+    unfilled();
 }
 
 }  // namespace road
@@ -150,8 +161,14 @@ ItemPtr CreateReply(const ItemPtr& oMail, int32_t& nAction, int32_t& nSendMode, 
     ShowWait();
     vb::DoEvents();
 
-    auto safeTemplate = Need(GetSafeItem(Need(GetTemplate(sTemplateID))));
-    if (!AcceptPreaddressed(*safeTemplate->Recipients(), nSendMode)) return;
+    ItemPtr tmpl = Need(GetTemplate(sTemplateID));
+    std::shared_ptr<redemption::SafeItem> safeTemplate;
+    std::shared_ptr<outlook::Recipients> tmplRecipients;
+    Held([&] {
+      safeTemplate = Need(GetSafeItem(tmpl));
+      tmplRecipients = Need(safeTemplate->Recipients());
+    });
+    if (!AcceptPreaddressed(*tmplRecipients, nSendMode)) return;
     safeTemplate->SetItem(nullptr);
 
     bool refused = false;
@@ -175,10 +192,12 @@ ItemPtr CreateReply(const ItemPtr& oMail, int32_t& nAction, int32_t& nSendMode, 
       Say(L"IDS_CANNOTFORWARD", kStyleExclamation);
       return;
     }
-    if (!InsertTemplate(reply, sTemplateID)) {
+    bool outlookRefused = false;
+    if (!InsertTemplate(reply, sTemplateID, &outlookRefused)) {
       DiscardHalfMade(reply);
       CloseWait();
-      Say(L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
+      // Refused by Outlook past its tries, the template is not to blame.
+      Say(outlookRefused ? L"IDS_CANNOTFORWARD" : L"IDS_TEMPLATE_MERGE_FAILED", kStyleExclamation);
       return;
     }
     // Held a moment, the filing is asked again.
@@ -213,9 +232,9 @@ bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::ws
   const wchar_t* proc = L"mTanvelo::DoTanvelo";
   ActionGuard guard(proc);
   if (!guard) return false;
-  // Whole: merged, filed and stamped. From then on the reply is the user's and is never
-  // deleted for a later refusal; before, it is half made and never kept.
-  bool made = false, whole = false, handedOn = false;
+  // Whole once merged, filed and stamped: from then on the reply is the user's, and each later
+  // step tells its own failure (the window's below) without undoing it.
+  bool made = false;
   ItemPtr mail;
   // Shown, or the user told where the whole reply waits.
   auto show = [&] {
@@ -233,7 +252,7 @@ bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::ws
   auto mark = [&] {
     if (GetAppVersion() >= 14) SetOriginalReplyIcon(oMail, nAction);
   };
-  const bool ran = Trap(proc, [&] {
+  Trap(proc, [&] {
     int32_t nSendMode = kSendModeOne;
     mail = CreateReply(oMail, nAction, nSendMode, nSelMode, sTemplateID);
     if (!mail) return;
@@ -263,8 +282,7 @@ bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::ws
       Say(L"IDS_MAIL_NOT_STAMPED", kStyleExclamation);
       return;
     }
-    whole = true;
-
+    bool handedOn = false;
     if (nSendMode != kSendModeSeparate) {
       PersonalizeQuietly(mail);
       handedOn = show();
@@ -283,18 +301,6 @@ bool DoTanvelo(const ItemPtr& oMail, int32_t& nAction, int32_t nSelMode, std::ws
     }
     made = handedOn;
   });
-  if (!ran && mail && !handedOn) {
-    CloseWait();
-    if (whole) {
-      // A later refusal does not undo the reply: it waits in the drafts, and the user learns
-      // it could not be opened.
-      Say(L"IDS_REPLY_NOT_OPENED", kStyleExclamation);
-    } else {
-      // Stopped before it was stamped: not left in the drafts looking finished.
-      DiscardHalfMade(mail);
-      Say(L"IDS_MAIL_NOT_STAMPED", kStyleExclamation);
-    }
-  }
   CloseWait();
   return made;
 }

@@ -87,8 +87,11 @@ ItemPtr CreateReply(const ItemPtr& oMail, int32_t& nAction, int32_t& nSendMode, 
 
 // --- Template merge ----------------------------------------------------------------------
 // Merges the template's body, attachments and recipients into the target and saves it. False
-// when the merge did not complete (the target may be half made).
-bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID);
+// when the merge did not complete (the target may be half made); `outlookRefused` (when given)
+// then tells whether Outlook refused a step past its tries, rather than the template being
+// unusable (not a mail, a body without its tags).
+bool InsertTemplate(ItemPtr& target, const std::wstring& sTemplateID,
+                    bool* outlookRefused = nullptr);
 // Adds the source's recipients (lists opened) to the target, each resolved or removed again;
 // the count of those that resolved, and the names of the others joined by ", ". Each step is
 // asked again while Outlook refuses it; `sRefused` (when given) names those still refused,

@@ -153,7 +153,8 @@ bool RL_CJob::CollectResolved(const redemption::SafeMailItem& item, bool bIgnore
   // Held a moment, the recipient table is asked for again; past every try the load raises.
   if (!Retried([&] { list = item.Recipients(); }))
     vb::Raise(vb::Err().Number(), vb::Err().Description());
-  for (int32_t i = 1; i <= list->Count(); ++i) {
+  const int32_t count = RL_mAddressBook::HeldCount(*list);
+  for (int32_t i = 1; i <= count; ++i) {
     if (list->Item(i)->Resolved()) continue;
     if (!bIgnoreErrors) {
       LogInfo(procedure, abortText);

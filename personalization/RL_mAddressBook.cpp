@@ -78,11 +78,21 @@ int32_t ExtractRecipient(const std::shared_ptr<outlook::Recipient>& recipient,
   });
 }
 
+int32_t HeldCount(const outlook::Recipients& recipients) {
+  int32_t count = 0;
+  for (int tries = 1;; ++tries) {
+    if (vb::Catch([&] { count = recipients.Count(); })) return count;
+    if (tries == kHeldTries) vb::Raise(vb::Err().Number(), vb::Err().Description());
+    vb::Err().Clear();
+  }
+}
+
 int32_t CollectRecipients(const std::shared_ptr<outlook::Recipients>& recipients,
                           RL_Recipients& collection, bool bSmtp) {
+  // Refused past its tries, raised: an empty collection would be taken for no recipients.
+  const int32_t count = HeldCount(*recipients);
   vb::Ignore([&] {
-    for (int32_t i = 1; i <= recipients->Count(); ++i)
-      ExtractRecipient(recipients->Item(i), collection, bSmtp);
+    for (int32_t i = 1; i <= count; ++i) ExtractRecipient(recipients->Item(i), collection, bSmtp);
   });
   vb::Err().Clear();
   return static_cast<int32_t>(collection.size());
@@ -90,8 +100,9 @@ int32_t CollectRecipients(const std::shared_ptr<outlook::Recipients>& recipients
 
 int32_t CountRecipientEntries(const std::shared_ptr<outlook::Recipients>& recipients) {
   int32_t count = 0;
+  const int32_t n = HeldCount(*recipients);
   vb::Ignore([&] {
-    for (int32_t i = 1; i <= recipients->Count(); ++i) {
+    for (int32_t i = 1; i <= n; ++i) {
       auto entry = recipients->Item(i)->AddressEntry();
       if (!entry) continue;
       Path path;
@@ -106,7 +117,7 @@ bool ExpandRecipients(const std::shared_ptr<outlook::Recipients>& recipients) {
   constexpr const wchar_t* kProc = L"RL_mAddressBook::ExpandRecipients";
   bool replaced = false;
   Trap(kProc, [&] {
-    for (int32_t i = recipients->Count(); i >= 1; --i) {
+    for (int32_t i = HeldCount(*recipients); i >= 1; --i) {
       auto list = recipients->Item(i);
       if (!list->Resolved()) {
         LogError(kProc, 0, L"Recipient not resolved");

@@ -24,7 +24,11 @@ namespace RL_mAddressBook {
 
 // True when at least one distribution list was replaced by its members.
 bool ExpandRecipients(const std::shared_ptr<outlook::Recipients>& recipients);
+// Raises when Outlook refused the recipients' count past its tries: taken for none, separate
+// messages would go out as one.
 int32_t CountRecipientEntries(const std::shared_ptr<outlook::Recipients>& recipients);
+// The recipients' count, asked again while refused; past every try the last refusal is raised.
+int32_t HeldCount(const outlook::Recipients& recipients);
 // Appends the leaf entries of every recipient; answers the collection's size afterwards.
 int32_t CollectRecipients(const std::shared_ptr<outlook::Recipients>& recipients,
                           RL_Recipients& collection, bool bSmtp);

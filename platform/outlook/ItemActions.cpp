@@ -12,6 +12,7 @@
 #include "platform/outlook/UserProperties.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Faults.h"
+#include "platform/win32/Faults.h"
 #include "platform/win32/MessageBox.h"
 
 namespace outlook {
@@ -79,6 +80,7 @@ void Item::SetSaved(bool saved) {
 
 void Item::DiscardChanges() {
   if (saved_ || !lastSaved_ || dead_) return;
+  const win32::faults::Quiet quiet;  // Outlook's own undoing: never refused half way
   const Item& last = *lastSaved_;
   // The lists are the item's own objects, which callers may hold: emptied and filled again.
   while (userProperties_->Count()) userProperties_->Remove(1);

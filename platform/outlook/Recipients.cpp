@@ -27,11 +27,13 @@ std::wstring Recipient::Address() const {
 }
 
 void Recipient::SetType(int32_t type) {
+  TV_FAULT_POINT(Outlook);
   Writable().type = type;
   if (auto o = owner_.lock()) o->Changed();
 }
 
 bool Recipient::Resolve() {
+  TV_FAULT_POINT(Outlook);
   if (Resolved()) return true;
   auto owner = owner_.lock();
   if (!owner) return false;
@@ -83,8 +85,14 @@ std::shared_ptr<Recipient> Recipients::ObjectAt(size_t slot) const {
   return object;
 }
 
+int32_t Recipients::Count() const {
+  TV_FAULT_POINT(Outlook);
+  return static_cast<int32_t>(order_.size());
+}
+
 std::shared_ptr<Recipient> Recipients::Item(int32_t index) const {
-  if (index < 1 || index > Count()) vb::Raise(kErrBadIndex, L"Array index out of bounds.");
+  if (index < 1 || static_cast<size_t>(index) > order_.size())
+    vb::Raise(kErrBadIndex, L"Array index out of bounds.");
   return ObjectAt(static_cast<size_t>(index - 1));
 }
 
@@ -108,7 +116,8 @@ std::shared_ptr<Recipient> Recipients::Add(const std::wstring& name) {
 }
 
 void Recipients::Remove(int32_t index) {
-  if (index < 1 || index > Count()) vb::Raise(kErrBadIndex, L"Array index out of bounds.");
+  if (index < 1 || static_cast<size_t>(index) > order_.size())
+    vb::Raise(kErrBadIndex, L"Array index out of bounds.");
   const auto slot = static_cast<size_t>(index - 1);
   if (!objects_.empty()) {
     if (auto& object = objects_[slot]) {

@@ -60,7 +60,7 @@ class Recipients : public std::enable_shared_from_this<Recipients> {
   Recipients(const Recipients&) = delete;
   Recipients& operator=(const Recipients&) = delete;
 
-  int32_t Count() const { return static_cast<int32_t>(order_.size()); }
+  int32_t Count() const;
   std::shared_ptr<Recipient> Item(int32_t index) const;
   std::shared_ptr<Recipient> Add(const std::wstring& name);
   void Remove(int32_t index);

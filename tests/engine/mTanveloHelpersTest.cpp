@@ -1,5 +1,8 @@
 // The small mail helpers: HTML from text, deleting, moving, reloading, recipients before a
 // send, the time-zone bias, the sample folder and the reply icon.
+#include <algorithm>
+#include <set>
+
 #include "EngineTest.h"
 #include "engine/mStandardTemplates.h"
 #include "engine/mTanvelo.h"
@@ -354,5 +357,53 @@ TEST_F(Helpers, AnItemsMoveRefusedAMomentIsAskedAgainAndPastItsTriesRaised) {
                     : L"");
     }
     vb::Err().Clear();
+  }
+}
+
+// The recipients' count, Add, SetType and Resolve refused: fewer times than the tries, each
+// template recipient reaches the reply once with its type; longer, one still refused is named
+// and not left behind, and none arrives twice. One that does not resolve on the reply is taken
+// off again and named as unresolved.
+TEST_F(Helpers, TemplateRecipientsArriveOnceWithTheirTypeOrAreNamedUnderRefusals) {
+  auto tmpl = AddMail(templates, L"pre-addressed");
+  tmpl->Recipients()->Add(L"kim.roe@partner.example")->Resolve();
+  auto cc = tmpl->Recipients()->Add(L"Tom Hall <tom.hall@example.com>");
+  cc->Resolve();
+  cc->SetType(outlook::olCC);
+  tmpl->Recipients()->Add(L"Lee")->SetEntry(
+      std::make_shared<outlook::AddressEntry>(L"Lee", L"lee", L"SMTP"));
+  std::wstring unresolved, refused;
+  auto copy = [&](const win32::faults::Plan& plan) {
+    auto reply = AddMail(p.inbox, L"reply");
+    win32::faults::Start(plan);
+    CopyRecipients(*reply->Recipients(), *tmpl->Recipients(), unresolved, &refused);
+    win32::faults::Stop();
+    std::multiset<std::wstring> names;
+    for (const auto& r : *reply->Recipients())
+      names.insert(r->Name() + L"|" + std::to_wstring(r->Type()));
+    reply->Delete();
+    return names;
+  };
+  const auto whole = copy({.countOnly = true});
+  const uint64_t calls = win32::faults::Counts().calls;
+  ASSERT_EQ((std::multiset<std::wstring>{L"kim.roe@partner.example|1", L"Tom Hall|2"}), whole);
+  ASSERT_EQ(L"Lee", unresolved);
+  for (uint64_t span : {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}}) {
+    int refusedForGood = 0;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const auto names = copy({.at = at, .span = span});
+      const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      if (refused.empty()) {
+        EXPECT_EQ(whole, names) << where;
+        EXPECT_EQ(L"Lee", unresolved) << where;
+        continue;
+      }
+      ++refusedForGood;
+      EXPECT_TRUE(std::ranges::includes(whole, names)) << where << ": none twice, none half set";
+      for (const auto& name : names)
+        EXPECT_EQ(std::wstring::npos, refused.find(name.substr(0, name.find(L'|'))))
+            << where << ": a refused one named, yet there";
+    }
+    EXPECT_EQ(span >= uint64_t{kHeldTries}, refusedForGood > 0) << span;
   }
 }

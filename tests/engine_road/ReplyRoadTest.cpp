@@ -303,7 +303,8 @@ TEST_F(ReplyRoad, AReplyUnderAHeldRunOfRefusalsIsMadeOrShownAsNotMade) {
   for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
   for (const auto& item : ItemsOf(p.deleted)) item->Delete();
   p.htmlMail->SetProp(outlook::PR_ICON_INDEX, int32_t{0});
-  for (uint64_t span : {uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
+  for (uint64_t span :
+       {uint64_t{1}, uint64_t{kHeldTries} - 1, uint64_t{kHeldTries}, uint64_t{kHeldTries} + 1})
     for (uint64_t at = 1; at <= calls; ++at) {
       const size_t boxes = Boxes().size();
       picked = 0;
@@ -312,6 +313,11 @@ TEST_F(ReplyRoad, AReplyUnderAHeldRunOfRefusalsIsMadeOrShownAsNotMade) {
       win32::faults::Stop();
       win32::clock::Advance(1000);
       const std::string where = std::to_string(span) + " calls from " + std::to_string(at);
+      // Below the tries every step, the window's too, is asked again: made, shown, untold.
+      if (span < uint64_t{kHeldTries}) {
+        EXPECT_TRUE(made) << where;
+        EXPECT_EQ(boxes, Boxes().size()) << where;
+      }
       EXPECT_TRUE(made || picked > 0 || Boxes().size() > boxes) << where << ": not made, untold";
       EXPECT_TRUE(ItemsOf(p.drafts).empty()) << where;
       // Not opened, a reply stays only whole and told where it waits.
@@ -739,12 +745,40 @@ TEST_F(ReplyRoad, TheQuietFillOfAMailItCannotLookUpIsLoggedNotRaised) {
   EXPECT_TRUE(Logged(L"mTanvelo::PersonalizeQuietly", L"were not filled"));
 }
 
+// A fill that raises part way costs the fill, never the mail: reply and new mail are shown,
+// their tokens left for the Send, the log naming them.
+TEST_F(ReplyRoad, AQuietFillThatRaisesStillShowsTheMailWithItsTokens) {
+  auto tmpl = AddTemplate(L"Hello", outlook::olFormatPlain, L"Dear %FirstName%");
+  const std::vector<std::function<bool()>> roads{[&] {
+                                                   int32_t action = kActionReply;
+                                                   return DoTanvelo(p.plainMail, action,
+                                                                    kSelWholeMail, tmpl->EntryID());
+                                                 },
+                                                 [&] {
+                                                   bool focus = false;
+                                                   NewMailFromTemplate(tmpl->EntryID(), focus);
+                                                   return p.app->Inspectors()->Count() == 1;
+                                                 }};
+  for (size_t road = 0; road < roads.size(); ++road) {
+    world.replaces = 0;
+    world.failReplaceAt = 1;
+    const size_t boxes = Boxes().size();
+    EXPECT_TRUE(roads[road]()) << road;
+    EXPECT_EQ(boxes, Boxes().size()) << road;
+    ASSERT_EQ(1, p.app->Inspectors()->Count()) << road;
+    EXPECT_NE(std::wstring::npos, ItemsOf(tvDrafts).at(0)->Body().find(L"%FirstName%")) << road;
+    EXPECT_TRUE(Logged(L"mTanvelo::PersonalizeQuietly", L"were not filled")) << road;
+    p.app->Inspectors()->Item(1)->Close(outlook::olDiscard);
+    for (const auto& item : ItemsOf(tvDrafts)) item->Delete();
+  }
+}
+
 TEST_F(ReplyRoad, ATemplateCopyThatCannotBeMovedIsNotLeftBehind) {
   auto tmpl = AddTemplate(L"T", outlook::olFormatPlain, L"x");
   p.drafts->Delete();  // Outlook's Drafts refuses the temporary copy
   int32_t action = kActionReply;
   EXPECT_FALSE(DoTanvelo(p.plainMail, action, kSelWholeMail, tmpl->EntryID()));
-  EXPECT_EQ(L"IDS_TEMPLATE_MERGE_FAILED", Boxes().back());
+  EXPECT_EQ(L"IDS_CANNOTFORWARD", Boxes().back()) << "Outlook's refusal, not the template's";
   EXPECT_EQ(std::vector<ItemPtr>{tmpl}, ItemsOf(templates)) << "no duplicate of the template";
   EXPECT_TRUE(ItemsOf(p.deleted).empty());
 }

@@ -1,6 +1,9 @@
 // Filing, moving, copying, deleting and sending items, and what EntryIDs do meanwhile.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "platform/outlook/AddressBook.h"
 #include "platform/outlook/Application.h"
 #include "platform/outlook/Item.h"
@@ -11,6 +14,7 @@
 #include "platform/outlook/Recipients.h"
 #include "platform/outlook/UserProperties.h"
 #include "platform/vb/Error.h"
+#include "platform/win32/Faults.h"
 
 using namespace outlook;
 
@@ -290,3 +294,32 @@ TEST(Items, FoldersAddFindAndParentChain) {
 }
 
 }  // namespace
+
+// The recipients' count, a recipient's type and its resolution are calls Outlook may refuse: a
+// refused one changes nothing, and asked again it answers as before. Discarding an item's
+// changes is Outlook's own and never refused half way.
+TEST(Items, RecipientCallsMayBeRefusedOnceAndChangeNothing) {
+  Profile p = BuildProfile();
+  auto recipients = p.plainMail->Recipients();
+  auto added = recipients->Add(L"Lee Ann");
+  const int32_t count = recipients->Count();
+  const std::vector<std::pair<const char*, std::function<void()>>> calls{
+      {"Count", [&] { recipients->Count(); }},
+      {"SetType", [&] { added->SetType(olBCC); }},
+      {"Resolve", [&] { added->Resolve(); }},
+  };
+  for (const auto& [name, call] : calls) {
+    win32::faults::Start({.at = 1, .span = 1});
+    EXPECT_THROW(call(), vb::Error) << name;
+    win32::faults::Stop();
+    EXPECT_EQ(count, recipients->Count()) << name;
+    EXPECT_EQ(olTo, added->Type()) << name;
+    EXPECT_FALSE(added->Resolved()) << name;
+  }
+  p.plainMail->Save();
+  recipients->Add(L"Tom Hall");
+  win32::faults::Start({.every = 1});
+  p.plainMail->DiscardChanges();
+  win32::faults::Stop();
+  EXPECT_EQ(count, recipients->Count());
+}
