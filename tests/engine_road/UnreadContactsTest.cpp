@@ -14,6 +14,20 @@
 
 using namespace mTanvelo;
 
+namespace {
+// The library with its own jobs, as a Send meets it; the keep-in-drafts question answered No
+// (sent now).
+std::shared_ptr<RL_CLib> StartSending() {
+  g_oLang->Init(testsource::InstallEnglishFile(), L"Tanvelo");
+  auto lib = std::make_shared<RL_CLib>();
+  lib->Init(L"Tanvelo Templates", nullptr, L"Software\\Norvane\\Tanvelo\\Personalization");
+  Services() = RoadServices();
+  mForms::ConnectEngineServices();
+  win32::msgbox::Answer(win32::IDNO);
+  return lib;
+}
+}  // namespace
+
 TEST_F(RoadTest, AStrangerIsFilledFromNameAndAddressWhileContactFoldersCannotBeRead) {
   const std::wstring kKim = L"Kim Roe <kim.roe@partner.example>",
                      kStan = L"Stan Ger <stan@nowhere.example>";
@@ -45,12 +59,7 @@ TEST_F(RoadTest, AStrangerIsFilledFromNameAndAddressWhileContactFoldersCannotBeR
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     SetUp();
-    g_oLang->Init(testsource::InstallEnglishFile(), L"Tanvelo");
-    auto lib = std::make_shared<RL_CLib>();
-    lib->Init(L"Tanvelo Templates", nullptr, L"Software\\Norvane\\Tanvelo\\Personalization");
-    Services() = RoadServices();  // the library's own jobs
-    mForms::ConnectEngineServices();
-    win32::msgbox::Answer(win32::IDNO);  // not kept in the drafts: sent now
+    auto lib = StartSending();
     for (const auto& name : c.archives) {
       auto archive = p.session->AddStore(name);
       archive->Root()->Folders()->Add(L"Contacts", outlook::olFolderContacts);
@@ -89,12 +98,7 @@ TEST_F(RoadTest, ASendWhoseContactsMayBeUnseenStopsBeforeAnythingLeavesOrIsAsked
   std::set<std::wstring> told;
   auto run = [&](const win32::faults::Plan& plan) {
     SetUp();
-    g_oLang->Init(testsource::InstallEnglishFile(), L"Tanvelo");
-    auto lib = std::make_shared<RL_CLib>();
-    lib->Init(L"Tanvelo Templates", nullptr, L"Software\\Norvane\\Tanvelo\\Personalization");
-    Services() = RoadServices();
-    mForms::ConnectEngineServices();
-    win32::msgbox::Answer(win32::IDNO);
+    auto lib = StartSending();
     // Stan, a stranger, is asked for his company.
     forms::QueueScript(L"RL_frmEmptyField", [](forms::User& u) {
       u.Type(L"txtValue", L"Typed Co");
@@ -150,12 +154,7 @@ TEST_F(RoadTest, ASendWhoseContactsMayBeUnseenStopsBeforeAnythingLeavesOrIsAsked
 // A profile without a default contacts folder (or whose default Outlook will not name) still
 // finds its contacts in the walk of every store: nothing to stop for.
 TEST_F(RoadTest, ADefaultContactsFolderNotGivenIsReadInTheWalkAndTheSendGoesOn) {
-  g_oLang->Init(testsource::InstallEnglishFile(), L"Tanvelo");
-  auto lib = std::make_shared<RL_CLib>();
-  lib->Init(L"Tanvelo Templates", nullptr, L"Software\\Norvane\\Tanvelo\\Personalization");
-  Services() = RoadServices();
-  mForms::ConnectEngineServices();
-  win32::msgbox::Answer(win32::IDNO);
+  auto lib = StartSending();
   p.session->DefaultStore()->SetDefaultFolder(outlook::olFolderContacts, nullptr);
   auto mail = p.app->CreateItem(outlook::olMailItem);
   mail->SetSubject(L"Offer");
