@@ -134,7 +134,8 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
         if (bWasEmptyProp) progress.filedEmpty = 1;
       } else {
         copySafe->SetItem(MoveItemToFolder(oItem, outbox()));
-        copySafe->Send();
+        // Refused a moment, the mail would wait in the Outbox never submitted.
+        Held([&] { copySafe->Send(); });
         progress.sent = 1;
       }
       return;
@@ -169,10 +170,11 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
         }
       } else {
         copySafe->SetItem(nullptr);
-        auto moved = copy->Move(outbox());
+        ItemPtr moved;
+        Held([&] { moved = copy->Move(outbox()); });
         if (moved) ++progress.inOutbox;
         copySafe->SetItem(Need(moved));
-        copySafe->Send();
+        Held([&] { copySafe->Send(); });
         ++progress.sent;
       }
       copySafe->SetItem(nullptr);

@@ -342,3 +342,44 @@ TEST_F(Send2Road, AMailWhoseTextCannotBeReadIsNotSentStaysInDraftsAndIsTold) {
   EXPECT_TRUE(ItemsOf(p.outbox).empty());
   EXPECT_EQ(0, p.app->Inspectors()->Count());
 }
+
+// One refusal anywhere in either send mode never leaves a mail waiting in the Outbox that was
+// never submitted: the user would take it for sent, and it would never go.
+TEST_F(Send2Road, NothingWaitsInTheOutboxUnsubmittedAfterOneRefusal) {
+  for (const int32_t mode : {kSendModeOne, kSendModeSeparate}) {
+    auto run = [&](const win32::faults::Plan& plan) {
+      SetUp();
+      win32::msgbox::Answer(win32::IDNO);
+      // One message: a draft of the user's handed to the Send; separate: a reply to all.
+      auto draft = p.app->CreateItem(outlook::olMailItem);
+      draft->SetSubject(L"Note");
+      draft->Recipients()->Add(p.kimRoe->Name())->SetEntry(p.kimRoe);
+      draft->Save();
+      draft = draft->Move(tvDrafts);
+      world.picker.push_back({true, tmpl->EntryID(), mode});
+      win32::faults::Start(plan);
+      vb::Catch([&] {
+        int32_t action = kActionReplyAll;
+        bool show = false;
+        if (mode == kSendModeOne)
+          DoSend2Action(draft, kSendActionSend, mode, show, false, nullptr, nullptr, nullptr);
+        else
+          DoTanvelo(p.plainMail, action, kSelWholeMail, L"");
+      });
+      win32::faults::Stop();
+      vb::Err().Clear();
+    };
+    run({.countOnly = true});
+    const uint64_t calls = win32::faults::Counts().calls;
+    for (uint64_t at = 1; at <= calls; ++at) {
+      run({.at = at});
+      for (const auto& item : ItemsOf(p.outbox)) {
+        const auto flags = item->GetProp(outlook::PR_MESSAGE_FLAGS);
+        const int32_t* value = std::get_if<int32_t>(&flags);
+        EXPECT_TRUE(value && (*value & outlook::MSGFLAG_SUBMIT) != 0)
+            << "mode " << mode << ", refused at call " << at << ": "
+            << win32::ToAnsi(Describe(item));
+      }
+    }
+  }
+}
