@@ -91,13 +91,19 @@ bool SaysUndone(const std::wstring& tell, const Thing& thing) {
   return HasWordOf(tell, kNotDone) && !(thing.gone && HasWordOf(tell, kRemoval));
 }
 
+// A tell that only doubts ("whether "Team lunch" is the default is not known", "its caption may
+// be wrong") says nothing was lost.
+bool SaysUnsure(const std::wstring& tell) {
+  return Contains(tell, L"not known") || Contains(tell, L"may be") || Contains(tell, L"whether");
+}
+
 // Every way one tell of a line tells a thing, with the planted case that pins it.
 const TellRule kTellRules[] = {
     {"it names the thing and says it was not done or not kept; an undoing not done leaves its "
      "thing there",
      "FaultRunRules.EachTellRuleBothWays; FaultRun.EachRuleIsPinnedBothWaysByAPlantedCase",
      [](const std::wstring& tell, const Thing& thing) {
-       return NamesAny(tell, thing.names) && SaysUndone(tell, thing);
+       return NamesAny(tell, thing.names) && SaysUndone(tell, thing) && !SaysUnsure(tell);
      }},
     {"the line's own work: a box, a dialog or a disabled control meets the user at the command",
      "FaultRunRules.EachTellRuleBothWays; FaultRun.ALossIsToldOnlyByTheLineMakingItOrByWhatNamesIt",
@@ -109,16 +115,30 @@ const TellRule kTellRules[] = {
      "FaultRunRules.EachTellRuleBothWays; FaultRun.EachRuleIsPinnedBothWaysByAPlantedCase",
      [](const std::wstring& tell, const Thing& thing) {
        return thing.own && HasWordOf(tell, thing.kinds) && SaysUndone(tell, thing) &&
-              !Contains(tell, L"not offered") && !NamesAnother(tell, thing.names);
+              !SideWork(tell) && !SaysUnsure(tell) && !NamesAnother(tell, thing.names);
      }},
     {"the line's own work: an event handler's error that names nothing (the action failed whole)",
      "FaultRunRules.EachTellRuleBothWays; FaultRun.EachRuleIsPinnedBothWaysByAPlantedCase",
      [](const std::wstring& tell, const Thing& thing) {
-       return thing.own && EventHandler(tell) && Quoted(tell).empty();
+       return thing.own && EventHandler(tell) && Quoted(tell).empty() && !SideWork(tell);
      }},
 };
 
 }  // namespace
+
+bool SideWork(const std::wstring& tell) {
+  if (!tell.starts_with(L"[logged] ")) return false;
+  if (Contains(tell, L"not offered")) return true;
+  std::wstring procedure = tell.substr(0, tell.find(L": "));
+  for (const wchar_t* side : {L"GetEnabled", L"GetVisible", L"GetLabel", L"GetImage", L"GetContent",
+                              L"Tree", L"FillNode", L"UpdateButtons"})
+    if (Contains(procedure, side)) return true;
+  return false;
+}
+
+bool ShownNaming(const std::wstring& tell, const std::vector<std::wstring>& names) {
+  return !tell.starts_with(L"[logged] ") && NamesAny(tell, names);
+}
 
 bool SaysNotDone(const std::wstring& text) {
   return HasWordOf(text, kNotDone);
