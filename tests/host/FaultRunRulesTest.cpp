@@ -71,6 +71,20 @@ TEST(FaultRunRules, EachTellRuleBothWays) {
        {{kMail}, {}, false, true},
        -1},
       {L"[logged] RL_CJob::FindContactByEmail: The operation failed.", Made(kMail, {}), -1},
+      // Side work (a picker's tree, a ribbon callback) tells only of itself.
+      {L"[logged] frmSelectTemplate::AddItems2Tree: The template list could not be filled",
+       Made(kTemplate, items), -1},
+      {L"[logged] frmSelectTemplate::btnOK_Click: The template list could not be filled",
+       Made(kTemplate, items), 2},
+      {L"[logged] Connect::Control_GetVisible_: The operation failed.", Made(kTemplate, {}), -1},
+      {L"[logged] Connect::Control_Click_: The operation failed.", Made(kTemplate, {}), 3},
+      // A doubt names the thing but tells no loss of it.
+      {L"[logged] mTanvelo::Mark: whether \"Quarterly figures\" is the default is not known",
+       {{kTemplate}, items, false, false},
+       -1},
+      {L"[logged] mTanvelo::Mark: \"Quarterly figures\" was not made the default",
+       {{kTemplate}, items, false, false},
+       0},
   };
   const auto rules = host::judge::TellRules();
   for (const auto& c : cases) {

@@ -57,6 +57,26 @@ TEST(FaultRun, OptionsTakeAPeriodAboveZeroAndScripts) {
   EXPECT_EQ(2, Program({"--fault-every", "3", "--profile", "/nowhere/x"}).code);
 }
 
+// A fault asked at a call the scripts never make raises nothing: no verdict, an error naming how
+// many calls they make.
+TEST(FaultRun, AFaultAtACallThatNeverComesIsAnErrorNotAVerdict) {
+  struct Case {
+    const char* option;
+    const char* at;
+    bool never;
+  } cases[] = {{"--fault-at", "99999", true},
+               {"--fault-burst", "99999,3", true},
+               {"--fault-at", "1", false}};
+  for (const auto& c : cases) {
+    auto run = Program({c.option, c.at, "-e", "answer frmReplyFolder enter", "-e", "start"});
+    const bool said =
+        run.err.find("fault run: no fault was raised: the scripts make ") != std::string::npos;
+    EXPECT_EQ(c.never, said) << c.at << "\n" << run.err;
+    EXPECT_EQ(c.never, run.code == 2) << c.at << " " << run.code;
+    EXPECT_EQ(c.never, run.err.find("fault run: no finding") == std::string::npos) << run.err;
+  }
+}
+
 // With a kept profile only its own writes fail: the first command whose save fails ends the
 // run with 3, naming the line, and the next program opens what the saves before it left.
 TEST(FaultRun, AKeptProfilesFailedSaveEndsTheRunAndTheProfileOpensAgain) {
@@ -1360,6 +1380,12 @@ LinePlant KeptWithoutKim(std::wstring told, bool more = false, bool box = false)
   };
 }
 
+// The templates folder's record left unwritten at the start, told by name.
+void TemplatesRecordUnwritten(host::Session&) {
+  DeleteAt(ProfileKey(""), "TanveloEntryID");
+  Log(L"COptions::WriteProfileString", L"Registry value not written: \"TanveloEntryID\"");
+}
+
 // The forward's last attachment renamed.
 void RenameLastAttachment(host::Session& s) {
   auto mail = Starting(s, L"Drafts/Tanvelo Drafts", L"FW: Team lunch");
@@ -1758,6 +1784,127 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
        "line 6: registry value Software\\VB and VBA Program Settings\\Tanvelo\\frmSelectTemplate\\"
        "ClientWidth is absent",
        true},
+      // A record told unwritten excuses what reads it, not what is made in what it names.
+      {"a record told unwritten is excused",
+       &kForwardRoad,
+       2,
+       TemplatesRecordUnwritten,
+       {},
+       "registry value Software\\Norvane\\Tanvelo\\<>\\TanveloEntryID",
+       false},
+      {"...and excuses no later item of the folder it names", &kForwardRoad, 2,
+       TemplatesRecordUnwritten,
+       [](host::Session& s, size_t n) {
+         if (n == 5) RenameLastAttachment(s);
+       },
+       "line 5: \"FW: Team lunch\" in Drafts/Tanvelo Drafts differs", true},
+      // A read that failed at the start is made again at first use: it excuses nothing later.
+      {"a part told not set up at the start excuses what names it", &kSettingsRoad, 2,
+       [](host::Session&) { Log(L"CHotkeys::LoadFromReg", L"Hotkeys not set up"); },
+       [](host::Session&, size_t n) {
+         if (n == 11) DeleteValue("Hotkeys", "Ctrl+Alt+K");
+       },
+       "line 11: registry value Software\\Norvane\\Tanvelo\\<>\\Hotkeys\\Ctrl+Alt+K is absent",
+       false},
+      {"...a read that failed at the start, not", &kSettingsRoad, 2,
+       [](host::Session&) { Log(L"CHotkeys::LoadFromReg", L"Hotkeys not read"); },
+       [](host::Session&, size_t n) {
+         if (n == 11) DeleteValue("Hotkeys", "Ctrl+Alt+K");
+       },
+       "line 11: registry value Software\\Norvane\\Tanvelo\\<>\\Hotkeys\\Ctrl+Alt+K is absent",
+       true},
+      // A tell excuses only the loss it says was not done, of the thing it names.
+      {"a doubt about a template tells no loss of it",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 5) return;
+         auto made = Template(s);
+         made->SetBody(L"cut short");
+         made->Save();
+         Log(L"mTanvelo::Mark", L"whether \"Quarterly figures\" is the default is not known");
+       },
+       "line 5: \"Quarterly figures\" in Tanvelo Templates differs",
+       true},
+      {"...a tell that it was not kept does",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 5) return;
+         auto made = Template(s);
+         made->SetBody(L"cut short");
+         made->Save();
+         Log(L"mTanvelo::Keep", L"\"Quarterly figures\" was not kept whole");
+       },
+       "line 5: \"Quarterly figures\" in Tanvelo Templates differs",
+       false},
+      // A value the faulted run alone has is compared, and each excuse of it printed.
+      {"a value the clean run never had, untold, is found",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session&, size_t n) {
+         if (n == 5) SetValue(ProfileKey(""), "Planted", "x");
+       },
+       "line 5: registry value Software\\Norvane\\Tanvelo\\<>\\Planted is \"1 x",
+       true},
+      {"...keyed by an item the clean run has not, it follows that item",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 5) return;
+         auto extra = s.FolderAt(L"Tanvelo Templates")->Items()->Add();
+         extra->SetSubject(L"made under another name");
+         extra->Save();
+         SetValue(ProfileKey("FrequentlyUsed"), host::Utf8(extra->EntryID()), "x");
+       },
+       "FrequentlyUsed",
+       false},
+      // Judging stops only for a part lost and told by a line about that part.
+      {"the templates folder gone untold is found",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session&, size_t n) {
+         if (n == 4) g_oTemplatesFolder.reset();
+       },
+       "finding: line 4: the templates folder was not found, and the user was told nothing",
+       true},
+      {"...told by a line about that folder, judging stops",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session&, size_t n) {
+         if (n != 4) return;
+         g_oTemplatesFolder.reset();
+         Log(L"Connect::SetTanveloFolder",
+             L"The templates folder 'Tanvelo Templates' was not set up");
+       },
+       "the templates folder was not found, and the user",
+       false},
+      {"...told by a line about something else, found",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session&, size_t n) {
+         if (n != 4) return;
+         g_oTemplatesFolder.reset();
+         Log(L"frmSelectTemplate::Form_Unload", L"Registry value not written: \"ClientWidth\"");
+       },
+       "finding: line 4: the templates folder was not found, and the user was told nothing",
+       true},
+      {"...let go as designed with no window open, no loss",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n == 4) s.Run(L"explorer close");
+       },
+       "the templates folder was not found, and the user",
+       false},
       // A line doing more than the clean one: only work beyond the clean run's.
       {"a line making the clean run's item writes no value of its own", &kForwardRoad, 3,
        [](host::Session&) {
