@@ -772,11 +772,18 @@ class Runner {
       if ((IsStart(options_.lines[n]) || Contains(tell, L"set-up")) && !Contains(tell, L"not read"))
         partsTold_.push_back(tell);
     }
-    if (now.expectFailed && !clean.expectFailed && !stopped_ && !ExpectationTold(n))
-      Find(n,
-           L"an expectation held in the clean run and failed under faults, and the user was "
-           L"told nothing: " +
-               options_.lines[n]);
+    if (now.expectFailed && !clean.expectFailed) {
+      const std::wstring what = L"the expectation " + options_.lines[n];
+      if (stopped_)
+        Excused(n, what, *stopped_);
+      else if (ExpectationTold(n))
+        Excused(n, what, L"told by its line, its command, what names it, or a loss told it reads");
+      else
+        Find(n,
+             L"an expectation held in the clean run and failed under faults, and the user was "
+             L"told nothing: " +
+                 options_.lines[n]);
+    }
   }
 
   // What every later line does rests on parts of the add-in a start sets up once: the language
@@ -1135,6 +1142,7 @@ class Runner {
         // part ways, as after any loss judged.
         if (keptWhole) {
           missing_.emplace(what, Loss{{subject}, {}});
+          Excused(n, what, L"kept whole in the drafts, judged at the end");
           continue;
         }
         if (there.size() >= wanted.size()) {
@@ -1148,7 +1156,10 @@ class Runner {
               back_[where] = std::move(g->second);
             gone_.erase(what);
           }
-          if (freed_.count(where)) continue;
+          if (freed_.count(where)) {
+            Excused(n, what, L"the line's own item under a name left free");
+            continue;
+          }
           CheckContent(n, where, wanted, there, at(before, where), at(untouched, where));
           continue;
         }
@@ -1160,6 +1171,7 @@ class Runner {
         if (own) notMade_.insert(what);
         if (own && TookTheFreeName(n, folder)) {
           missing_.emplace(what, Loss{names, {}});
+          Excused(n, what, L"its name taken by the line's own item");
           continue;
         }
         if (own && Owed(n, what, {names, {}})) continue;
@@ -1188,6 +1200,7 @@ class Runner {
         if (had == faultedBefore.registry.end() || it == now.registry.end() ||
             had->second != it->second) {
           missing_.emplace(what, Loss{{}, {}});
+          Excused(n, what, L"written by work the clean line did not do");
           continue;
         }
       }

@@ -1444,6 +1444,7 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
     LinePlant plant;
     const char* finding;
     bool reported;
+    const char* printed = nullptr;  // the excuse as the run prints it
   } cases[] = {
       // What tells a loss.
       {"a tell naming the thing, saying it was not done",
@@ -1564,7 +1565,8 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
                             win32::MB_OK);
        },
        "in Outbox differs from the clean run's (recipients",
-       false},
+       false,
+       "content Outbox/follow up to our call, told before it left: [box]"},
       // A part told not set up: the line's own work only, by what it and its answers name.
       {"a part not set up excuses what the line's answers name", &kForwardRoad, 2,
        [](host::Session&) {
@@ -1862,7 +1864,9 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
          SetValue(ProfileKey("FrequentlyUsed"), host::Utf8(extra->EntryID()), "x");
        },
        "FrequentlyUsed",
-       false},
+       false,
+       "FrequentlyUsed\\<Tanvelo Templates/made under another name>, names what the clean run has "
+       "not"},
       // Judging stops only for a part lost and told by a line about that part.
       {"the templates folder gone untold is found",
        &kTemplateRoad,
@@ -1930,6 +1934,9 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
       if (plant) plant(s, n + 1);
     });
     EXPECT_EQ(c.reported, Has(run, c.finding)) << run.err << run.out;
+    if (c.printed) {
+      EXPECT_NE(std::string::npos, run.out.find(c.printed)) << run.out;
+    }
   }
 }
 
