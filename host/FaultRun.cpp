@@ -821,6 +821,7 @@ class Runner {
   std::vector<std::wstring> Tells(size_t n) const {
     const Look &clean = clean_.lines[n], &now = faulted_->lines[n];
     auto tells = Beyond(now.shown, clean.shown);
+    std::erase_if(tells, [&](const std::wstring& t) { return ShownAlsoClean(t, clean.shown); });
     for (const auto& e : Beyond(now.logged, clean.logged)) tells.push_back(e);
     return tells;
   }

@@ -136,6 +136,17 @@ bool SideWork(const std::wstring& tell) {
   return false;
 }
 
+bool ShownAlsoClean(const std::wstring& shown, const std::vector<std::wstring>& cleanShown) {
+  auto form = [](const std::wstring& line) {
+    if (!line.starts_with(L"[dialog] ")) return std::wstring();
+    return line.substr(0, line.find(L' ', 9));
+  };
+  if (form(shown).empty()) return false;
+  for (const auto& clean : cleanShown)
+    if (form(clean) == form(shown) && clean != shown) return true;
+  return false;
+}
+
 bool ShownNaming(const std::wstring& tell, const std::vector<std::wstring>& names) {
   return !tell.starts_with(L"[logged] ") && NamesAny(tell, names);
 }

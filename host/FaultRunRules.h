@@ -26,6 +26,9 @@ bool SideWork(const std::wstring& tell);
 // What has left (a sent mail) is told only by what the user saw at the line: a box, a dialog or
 // a disabled control naming it; a log line excuses no sent mail.
 bool ShownNaming(const std::wstring& tell, const std::vector<std::wstring>& names);
+// A dialog the clean line showed too, under another caption ("Hotkey for %s"): the same window,
+// which tells the user of no loss.
+bool ShownAlsoClean(const std::wstring& shown, const std::vector<std::wstring>& cleanShown);
 // The quoted texts of a tell ("the duplicate "information request1" was not made").
 std::vector<std::wstring> Quoted(const std::wstring& tell);
 // An error logged by an event handler ("mExplorer.Explorer_Tanvelo", "mInspector::Tanvelo_Click").

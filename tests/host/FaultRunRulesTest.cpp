@@ -100,6 +100,23 @@ TEST(FaultRunRules, EachTellRuleBothWays) {
 
 // Absent, an option written only as it is read, or a toolbar's position, reads as its default:
 // only that default may stay unwritten.
+// A dialog the clean line showed too, under another caption, is no tell; another dialog is.
+TEST(FaultRunRules, ADialogShownInBothRunsUnderAnotherCaptionTellsNothing) {
+  const std::vector<std::wstring> clean = {
+      L"[dialog] frmHotkey \"Tanvelo Templates - Hotkey for Quarterly figures\""};
+  struct Case {
+    const wchar_t* shown;
+    bool same;
+  } cases[] = {{L"[dialog] frmHotkey \"Tanvelo Templates - Hotkey for %s\"", true},
+               {L"[dialog] frmHotkeyList \"Hotkeys\"", false},
+               {L"[dialog] RL_frmEmptyField \"missing field value\"", false},
+               {L"[box] \"frmHotkey\" (OK)", false},
+               // Shown again as it was: a window asked for once more, as before.
+               {L"[dialog] frmHotkey \"Tanvelo Templates - Hotkey for Quarterly figures\"", false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(c.same, host::judge::ShownAlsoClean(c.shown, clean)) << host::Utf8(c.shown);
+}
+
 TEST(FaultRunRules, OnlyWhatReadsTheSameAbsentMayStayUnwritten) {
   const std::string zero = "4 \\x00\\x00\\x00\\x00", one = "4 \\x01\\x00\\x00\\x00";
   struct Case {
