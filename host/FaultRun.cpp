@@ -843,6 +843,10 @@ class Runner {
   // since the first fault that names what the two lines name; not by whatever else was told.
   bool ExpectationTold(size_t n) const {
     std::vector<std::wstring> names = LineNames(options_.lines[n]);
+    // A registry expectation reads the value it names (expect registry KEY NAME is "X").
+    if (auto words = SplitLine(options_.lines[n]);
+        words.size() >= 4 && words[1].text == L"registry" && !words[3].quoted)
+      names.push_back(words[3].text);
     if (auto left = LeftOtherwise(n); !left.empty()) {
       for (size_t m = n; m-- > *firstFaulted_;) {
         if (IsExpectation(options_.lines[m]) || IsAnswer(options_.lines[m])) continue;

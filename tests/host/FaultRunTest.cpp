@@ -324,8 +324,8 @@ const std::vector<std::wstring> kSendRoad = {
     L"wait 100"};
 
 // The number of the first call after line `line` (from 1) of the road.
-uint64_t CallAfter(const std::vector<std::wstring>& lines, size_t line) {
-  auto count = Road(lines, 0, {}, true);
+uint64_t CallAfter(const std::vector<std::wstring>& lines, size_t line, int32_t version = 14) {
+  auto count = Road(lines, 0, {}, true, version);
   uint64_t last = 0;
   for (size_t n = 1; n <= line; ++n) {
     auto at = count.out.find("line " + std::to_string(n) + " calls ");
@@ -1422,6 +1422,26 @@ LinePlant SentTwice() {
   };
 }
 
+// An option written at OK, the dialog opened again and closed, the option looked at.
+const std::vector<std::wstring> kOptionsRoad = {
+    L"answer frmReplyFolder enter",
+    L"start",
+    L"select \"Quarterly figures\"",
+    L"answer frmOptions check chkHideTanvelo 1; click btnOK",
+    L"bar click \"Tanvelo templates (arrow)/Options...\"",
+    L"answer frmOptions click btnClose",
+    L"bar click \"Tanvelo templates (arrow)/Options...\"",
+    L"expect registry \"PROFILE\" HideTanveloBtn is \"1\""};
+
+// The option not written at OK, told by name or not.
+LinePlant OptionUnwritten(bool told) {
+  return [told](host::Session&, size_t n) {
+    if (n != 5) return;
+    DeleteAt(ProfileKey(""), "HideTanveloBtn");
+    if (told) Log(L"COptions::WriteDWordOption", L"Registry value not written: \"HideTanveloBtn\"");
+  };
+}
+
 const std::vector<std::wstring> kExpectRoad = {L"answer frmReplyFolder enter", L"start",
                                                L"select \"Quarterly figures\"",
                                                L"expect mail subject is \"Quarterly figures\""};
@@ -1445,6 +1465,7 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
     const char* finding;
     bool reported;
     const char* printed = nullptr;  // the excuse as the run prints it
+    int32_t version = 14;
   } cases[] = {
       // What tells a loss.
       {"a tell naming the thing, saying it was not done",
@@ -1815,6 +1836,24 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
        },
        "line 11: registry value Software\\Norvane\\Tanvelo\\<>\\Hotkeys\\Ctrl+Alt+K is absent",
        true},
+      {"an expectation reading a value told unwritten fails for that loss",
+       &kOptionsRoad,
+       4,
+       {},
+       OptionUnwritten(true),
+       "line 8: an expectation held in the clean run",
+       false,
+       nullptr,
+       12},
+      {"...and untold the value is found, once",
+       &kOptionsRoad,
+       4,
+       {},
+       OptionUnwritten(false),
+       "finding: line 5: registry value Software\\Norvane\\Tanvelo\\<>\\HideTanveloBtn is absent",
+       true,
+       nullptr,
+       12},
       // A tell excuses only the loss it says was not done, of the thing it names.
       {"a doubt about a template tells no loss of it",
        &kTemplateRoad,
@@ -1927,12 +1966,15 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
     auto plant = c.plant;
     auto told = c.told;
     size_t at = c.faultAfter;
-    auto run = Road(*c.road, CallAfter(*c.road, at), [=](host::Session& s, size_t n) {
-      FaultAfter(at, [&](host::Session& session) {
-        if (told) told(session);
-      })(s, n);
-      if (plant) plant(s, n + 1);
-    });
+    auto run = Road(
+        *c.road, CallAfter(*c.road, at, c.version),
+        [=](host::Session& s, size_t n) {
+          FaultAfter(at, [&](host::Session& session) {
+            if (told) told(session);
+          })(s, n);
+          if (plant) plant(s, n + 1);
+        },
+        false, c.version);
     EXPECT_EQ(c.reported, Has(run, c.finding)) << run.err << run.out;
     if (c.printed) {
       EXPECT_NE(std::string::npos, run.out.find(c.printed)) << run.out;
