@@ -1793,6 +1793,25 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
        SentTwice(),
        "line 10: an expectation held in the clean run",
        true},
+      {"a mail left twice, untold, is found where it left",
+       &kSendRoad,
+       2,
+       {},
+       SentTwice(),
+       "line 7: \"follow up to our call\" left 2 time(s), the clean run 1",
+       true},
+      {"...told by a box naming it, not",
+       &kSendRoad,
+       2,
+       {},
+       [](host::Session& s, size_t n) {
+         SentTwice()(s, n);
+         if (n == 7)
+           win32::MessageBoxW(0, L"\"follow up to our call\" may have been sent twice.", L"Tanvelo",
+                              win32::MB_OK);
+       },
+       "left 2 time(s)",
+       false},
       // A registry value is named by its key and its own name, not by the keys above.
       {"an error naming a key above the value's tells nothing of it",
        &kForwardRoad,
