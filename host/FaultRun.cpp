@@ -1085,12 +1085,6 @@ class Runner {
     if (missing_.count(what)) return true;  // judged when it went
     std::optional<std::wstring> from = stopped_;
     if (!from) from = MadeFromALoss(n);
-    // An item of the name of a file lost before is read from it (an import of what an export
-    // did not write); the line's own work is no more than what it made.
-    for (const auto& [lost, was] : missing_)
-      if (!from && lost.starts_with(L"file "))
-        for (const auto& name : loss.names)
-          if (!from && was.names.size() > 1 && name == was.names[1]) from = lost;
     if (!from) return false;
     missing_.emplace(what, loss);
     io_.out("  (not owed: " + Utf8(what) + ", made from: " + Utf8(*from) + ")\n");

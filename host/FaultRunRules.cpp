@@ -137,9 +137,12 @@ bool SideWork(const std::wstring& tell) {
 }
 
 bool ShownAlsoClean(const std::wstring& shown, const std::vector<std::wstring>& cleanShown) {
+  // A dialog's caption line ([dialog] NAME "caption"), not what it says.
   auto form = [](const std::wstring& line) {
     if (!line.starts_with(L"[dialog] ")) return std::wstring();
-    return line.substr(0, line.find(L' ', 9));
+    size_t space = line.find(L' ', 9);
+    if (space == std::wstring::npos || line.compare(space, 2, L" \"") != 0) return std::wstring();
+    return line.substr(0, space);
   };
   if (form(shown).empty()) return false;
   for (const auto& clean : cleanShown)

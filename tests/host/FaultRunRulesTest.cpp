@@ -111,6 +111,8 @@ TEST(FaultRunRules, ADialogShownInBothRunsUnderAnotherCaptionTellsNothing) {
                {L"[dialog] frmHotkeyList \"Hotkeys\"", false},
                {L"[dialog] RL_frmEmptyField \"missing field value\"", false},
                {L"[box] \"frmHotkey\" (OK)", false},
+               // What a dialog says is no caption.
+               {L"[dialog] frmHotkey says \"The hotkey was not saved.\"", false},
                // Shown again as it was: a window asked for once more, as before.
                {L"[dialog] frmHotkey \"Tanvelo Templates - Hotkey for Quarterly figures\"", false}};
   for (const auto& c : cases)

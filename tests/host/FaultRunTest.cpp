@@ -1422,6 +1422,22 @@ LinePlant SentTwice() {
   };
 }
 
+// A template made, exported and imported into another folder.
+const std::vector<std::wstring> kCopyRoad = {
+    L"answer frmReplyFolder enter",
+    L"start",
+    L"select \"Quarterly figures\"",
+    L"answer box no",
+    L"ribbon click btnSaveAsTemplate",
+    L"folder \"Tanvelo Templates\"",
+    L"answer frmExport type txtWindowsFolder \"C:\\\\\"; click btnExport; click btnCancel",
+    L"ribbon click btnExport",
+    L"folder \"Tanvelo Templates/Standard Templates/Quote templates\"",
+    L"answer frmImport type txtWindowsFolder \"C:\\\\\"; choose optDuplicate; click btnImport; "
+    L"click btnCancel",
+    L"ribbon click btnImport"};
+const std::wstring kQuotes = L"Tanvelo Templates/Standard Templates/Quote templates";
+
 // An option written at OK, the dialog opened again and closed, the option looked at.
 const std::vector<std::wstring> kOptionsRoad = {
     L"answer frmReplyFolder enter",
@@ -1873,6 +1889,28 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
        true,
        nullptr,
        12},
+      {"an import of a template told not made is made from that loss",
+       &kCopyRoad,
+       4,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 5) return;
+         Remove(s, L"Tanvelo Templates", L"Quarterly figures");
+         win32::MessageBoxW(0, L"The template could not be made from this message.", L"Tanvelo",
+                            win32::MB_OK);
+       },
+       "finding:",
+       false},
+      {"...and an import's item lost with no loss before is found",
+       &kCopyRoad,
+       4,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n == 11) Remove(s, kQuotes, L"Quarterly figures");
+       },
+       "line 11: \"Quarterly figures\" in Tanvelo Templates/Standard Templates/Quote templates was "
+       "not made",
+       true},
       // A tell excuses only the loss it says was not done, of the thing it names.
       {"a doubt about a template tells no loss of it",
        &kTemplateRoad,
