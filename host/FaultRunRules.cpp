@@ -99,8 +99,8 @@ bool SaysUnsure(const std::wstring& tell) {
 
 // Every way one tell of a line tells a thing, with the planted case that pins it.
 const TellRule kTellRules[] = {
-    {"it names the thing and says it was not done or not kept; an undoing not done leaves its "
-     "thing there",
+    {"it names the thing and says it was not done or not kept (not merely doubts it); an undoing "
+     "not done leaves its thing there",
      "FaultRunRules.EachTellRuleBothWays; FaultRun.EachRuleIsPinnedBothWaysByAPlantedCase",
      [](const std::wstring& tell, const Thing& thing) {
        return NamesAny(tell, thing.names) && SaysUndone(tell, thing) && !SaysUnsure(tell);
@@ -111,13 +111,14 @@ const TellRule kTellRules[] = {
        return thing.own && !tell.starts_with(L"[logged] ");
      }},
     {"the line's own work: an error of its kind of work that says it was not done and names "
-     "nothing else (a command merely not offered is no work undone)",
+     "nothing else (side work failing, a command merely not offered, is no work undone)",
      "FaultRunRules.EachTellRuleBothWays; FaultRun.EachRuleIsPinnedBothWaysByAPlantedCase",
      [](const std::wstring& tell, const Thing& thing) {
        return thing.own && HasWordOf(tell, thing.kinds) && SaysUndone(tell, thing) &&
               !SideWork(tell) && !SaysUnsure(tell) && !NamesAnother(tell, thing.names);
      }},
-    {"the line's own work: an event handler's error that names nothing (the action failed whole)",
+    {"the line's own work: an event handler's error that names nothing (the action failed whole; "
+     "a ribbon callback drawing a control is side work)",
      "FaultRunRules.EachTellRuleBothWays; FaultRun.EachRuleIsPinnedBothWaysByAPlantedCase",
      [](const std::wstring& tell, const Thing& thing) {
        return thing.own && EventHandler(tell) && Quoted(tell).empty() && !SideWork(tell);
