@@ -857,7 +857,7 @@ class Runner {
       for (const auto& subject : left) {
         auto each = names;
         each.push_back(subject);
-        if (!ToldBeforeItLeft(n, L"the expectation " + options_.lines[n], each)) return false;
+        if (!ToldBeforeItLeft(n, L"the expectation " + options_.lines[n], each, true)) return false;
       }
       return true;
     }
@@ -1006,11 +1006,13 @@ class Runner {
 
   // A sent mail, or an expectation on what was sent, is told only by a box, a dialog or a
   // disabled control since the first fault naming it or its loss.
-  bool ToldBeforeItLeft(size_t n, const std::wstring& what,
-                        const std::vector<std::wstring>& names) const {
+  // At the line it went (`anyLine`: any since the first fault) also by what says the sending
+  // failed.
+  bool ToldBeforeItLeft(size_t n, const std::wstring& what, const std::vector<std::wstring>& names,
+                        bool anyLine = false) const {
     for (size_t m = *firstFaulted_; m <= n; ++m)
       for (const auto& tell : Tells(m))
-        if (ShownNaming(tell, names)) {
+        if (ShownNaming(tell, names) || ((m == n || anyLine) && ShownSendingFailed(tell))) {
           Excused(n, what, L"told before it left: " + tell);
           return true;
         }

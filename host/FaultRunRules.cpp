@@ -155,6 +155,14 @@ bool ShownNaming(const std::wstring& tell, const std::vector<std::wstring>& name
   return !tell.starts_with(L"[logged] ") && NamesAny(tell, names);
 }
 
+bool ShownSendingFailed(const std::wstring& tell) {
+  static const std::set<std::wstring> kMail = {L"message", L"messages", L"mail",   L"mails",
+                                               L"send",    L"sent",     L"sending"},
+                                      kFailed = {L"stopped", L"error"};
+  return !tell.starts_with(L"[logged] ") && HasWordOf(tell, kMail) &&
+         (SaysNotDone(tell) || HasWordOf(tell, kFailed));
+}
+
 bool SaysNotDone(const std::wstring& text) {
   return HasWordOf(text, kNotDone);
 }

@@ -26,6 +26,9 @@ bool SideWork(const std::wstring& tell);
 // What has left (a sent mail) is told only by what the user saw at the line: a box, a dialog or
 // a disabled control naming it; a log line excuses no sent mail.
 bool ShownNaming(const std::wstring& tell, const std::vector<std::wstring>& names);
+// ...or, at the line the mail went, by what the user saw saying the message was not sent whole
+// ("Sending stopped because of an error: 1 of 2 messages went out").
+bool ShownSendingFailed(const std::wstring& tell);
 // A dialog the clean line showed too, under another caption ("Hotkey for %s"): the same window,
 // which tells the user of no loss.
 bool ShownAlsoClean(const std::wstring& shown, const std::vector<std::wstring>& cleanShown);

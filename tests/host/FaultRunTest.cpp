@@ -1386,6 +1386,18 @@ void TemplatesRecordUnwritten(host::Session&) {
   Log(L"COptions::WriteProfileString", L"Registry value not written: \"TanveloEntryID\"");
 }
 
+// The sent mail's recipient made Cc on the sending line, and a box shown there.
+LinePlant MadeCcAndShown(const wchar_t* box) {
+  return [box](host::Session& s, size_t n) {
+    if (n != 7) return;
+    auto mail = Find(s, L"Outbox", kMailSubject);
+    ASSERT_TRUE(mail);
+    mail->Recipients()->Item(1)->SetType(2);
+    mail->Save();
+    win32::MessageBoxW(0, box, L"Tanvelo", win32::MB_OK);
+  };
+}
+
 // The forward's last attachment renamed.
 void RenameLastAttachment(host::Session& s) {
   auto mail = Starting(s, L"Drafts/Tanvelo Drafts", L"FW: Team lunch");
@@ -1669,6 +1681,20 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
        {},
        "finding:",
        false},
+      {"a box at the sending line saying the sending failed tells it",
+       &kSendRoad,
+       2,
+       {},
+       MadeCcAndShown(L"Sending stopped because of an error: 0 of 1 messages went out."),
+       "in Outbox differs from the clean run's (recipients",
+       false},
+      {"...a box there saying the sending went well, not",
+       &kSendRoad,
+       2,
+       {},
+       MadeCcAndShown(L"Your message is on its way."),
+       "line 7: \"follow up to our call\" in Outbox differs from the clean run's (recipients",
+       true},
       {"a sent mail made from a template told changed in a log line only is found",
        &kSendRoad,
        2,
