@@ -31,9 +31,12 @@ struct FaultRunOptions {
   // Called after each line of the clean and the faulted run alike (in the faulted run after
   // afterLine): tests do in both what the add-in might (hold a template's EntryID in a mail).
   std::function<void(Session&, size_t line)> eachLine = nullptr;
+  // A fault asked at a call the scripts never make is an error (2), not a verdict.
+  bool refuseUnraised = false;
 };
 
-// 0 when every promise held, 3 with each broken one reported.
+// 0 when every promise held, 3 with each broken one reported, 2 when the fault asked for
+// (with refuseUnraised) was never raised.
 int RunUnderFaults(const FaultRunOptions& options, const ProgramIo& io);
 
 }  // namespace host

@@ -91,13 +91,19 @@ bool SaysUndone(const std::wstring& tell, const Thing& thing) {
   return HasWordOf(tell, kNotDone) && !(thing.gone && HasWordOf(tell, kRemoval));
 }
 
+// A tell that only doubts ("whether "Team lunch" is the default is not known", "its caption may
+// be wrong") says nothing was lost.
+bool SaysUnsure(const std::wstring& tell) {
+  return Contains(tell, L"not known") || Contains(tell, L"may be") || Contains(tell, L"whether");
+}
+
 // Every way one tell of a line tells a thing, with the planted case that pins it.
 const TellRule kTellRules[] = {
-    {"it names the thing and says it was not done or not kept; an undoing not done leaves its "
-     "thing there",
+    {"it names the thing and says it was not done or not kept (not merely doubts it); an undoing "
+     "not done leaves its thing there",
      "FaultRunRules.EachTellRuleBothWays; FaultRun.EachRuleIsPinnedBothWaysByAPlantedCase",
      [](const std::wstring& tell, const Thing& thing) {
-       return NamesAny(tell, thing.names) && SaysUndone(tell, thing);
+       return NamesAny(tell, thing.names) && SaysUndone(tell, thing) && !SaysUnsure(tell);
      }},
     {"the line's own work: a box, a dialog or a disabled control meets the user at the command",
      "FaultRunRules.EachTellRuleBothWays; FaultRun.ALossIsToldOnlyByTheLineMakingItOrByWhatNamesIt",
@@ -105,20 +111,57 @@ const TellRule kTellRules[] = {
        return thing.own && !tell.starts_with(L"[logged] ");
      }},
     {"the line's own work: an error of its kind of work that says it was not done and names "
-     "nothing else (a command merely not offered is no work undone)",
+     "nothing else (side work failing, a command merely not offered, is no work undone)",
      "FaultRunRules.EachTellRuleBothWays; FaultRun.EachRuleIsPinnedBothWaysByAPlantedCase",
      [](const std::wstring& tell, const Thing& thing) {
        return thing.own && HasWordOf(tell, thing.kinds) && SaysUndone(tell, thing) &&
-              !Contains(tell, L"not offered") && !NamesAnother(tell, thing.names);
+              !SideWork(tell) && !SaysUnsure(tell) && !NamesAnother(tell, thing.names);
      }},
-    {"the line's own work: an event handler's error that names nothing (the action failed whole)",
+    {"the line's own work: an event handler's error that names nothing (the action failed whole; "
+     "a ribbon callback drawing a control is side work)",
      "FaultRunRules.EachTellRuleBothWays; FaultRun.EachRuleIsPinnedBothWaysByAPlantedCase",
      [](const std::wstring& tell, const Thing& thing) {
-       return thing.own && EventHandler(tell) && Quoted(tell).empty();
+       return thing.own && EventHandler(tell) && Quoted(tell).empty() && !SideWork(tell);
      }},
 };
 
 }  // namespace
+
+bool SideWork(const std::wstring& tell) {
+  if (!tell.starts_with(L"[logged] ")) return false;
+  if (Contains(tell, L"not offered")) return true;
+  std::wstring procedure = tell.substr(0, tell.find(L": "));
+  for (const wchar_t* side : {L"GetEnabled", L"GetVisible", L"GetLabel", L"GetImage", L"GetContent",
+                              L"Tree", L"FillNode", L"UpdateButtons"})
+    if (Contains(procedure, side)) return true;
+  return false;
+}
+
+bool ShownAlsoClean(const std::wstring& shown, const std::vector<std::wstring>& cleanShown) {
+  // A dialog's caption line ([dialog] NAME "caption"), not what it says.
+  auto form = [](const std::wstring& line) {
+    if (!line.starts_with(L"[dialog] ")) return std::wstring();
+    size_t space = line.find(L' ', 9);
+    if (space == std::wstring::npos || line.compare(space, 2, L" \"") != 0) return std::wstring();
+    return line.substr(0, space);
+  };
+  if (form(shown).empty()) return false;
+  for (const auto& clean : cleanShown)
+    if (form(clean) == form(shown) && clean != shown) return true;
+  return false;
+}
+
+bool ShownNaming(const std::wstring& tell, const std::vector<std::wstring>& names) {
+  return !tell.starts_with(L"[logged] ") && NamesAny(tell, names);
+}
+
+bool ShownSendingFailed(const std::wstring& tell) {
+  static const std::set<std::wstring> kMail = {L"message", L"messages", L"mail",   L"mails",
+                                               L"send",    L"sent",     L"sending"},
+                                      kFailed = {L"stopped", L"error"};
+  return !tell.starts_with(L"[logged] ") && HasWordOf(tell, kMail) &&
+         (SaysNotDone(tell) || HasWordOf(tell, kFailed));
+}
 
 bool SaysNotDone(const std::wstring& text) {
   return HasWordOf(text, kNotDone);

@@ -20,6 +20,18 @@ bool HasWordOf(const std::wstring& text, const std::set<std::wstring>& words);
 bool NamesAny(const std::wstring& text, const std::vector<std::wstring>& names);
 // Whether a text says something was not done or not kept ("could not be made", "refused").
 bool SaysNotDone(const std::wstring& text);
+// A logged failure of side work: a picker's tree, a ribbon callback drawing a control, a command
+// not offered. It tells of that side work only, never of what the line itself was to make.
+bool SideWork(const std::wstring& tell);
+// What has left (a sent mail) is told only by what the user saw at the line: a box, a dialog or
+// a disabled control naming it; a log line excuses no sent mail.
+bool ShownNaming(const std::wstring& tell, const std::vector<std::wstring>& names);
+// ...or, at the line the mail went, by what the user saw saying the message was not sent whole
+// ("Sending stopped because of an error: 1 of 2 messages went out").
+bool ShownSendingFailed(const std::wstring& tell);
+// A dialog the clean line showed too, under another caption ("Hotkey for %s"): the same window,
+// which tells the user of no loss.
+bool ShownAlsoClean(const std::wstring& shown, const std::vector<std::wstring>& cleanShown);
 // The quoted texts of a tell ("the duplicate "information request1" was not made").
 std::vector<std::wstring> Quoted(const std::wstring& tell);
 // An error logged by an event handler ("mExplorer.Explorer_Tanvelo", "mInspector::Tanvelo_Click").

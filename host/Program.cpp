@@ -576,7 +576,8 @@ int RunProgram(const std::vector<std::string>& args, const ProgramIo& io) {
                            .outlookVersion = version,
                            .languageFile = io.languageFile,
                            .lines = {},
-                           .afterLine = {}};
+                           .afterLine = {},
+                           .refuseUnraised = true};
     for (const auto& source : sources)
       for (size_t n = 0; n < source.lines.size(); ++n)
         faults.lines.push_back(FromUtf8(source.Line(n)));

@@ -71,6 +71,20 @@ TEST(FaultRunRules, EachTellRuleBothWays) {
        {{kMail}, {}, false, true},
        -1},
       {L"[logged] RL_CJob::FindContactByEmail: The operation failed.", Made(kMail, {}), -1},
+      // Side work (a picker's tree, a ribbon callback) tells only of itself.
+      {L"[logged] frmSelectTemplate::AddItems2Tree: The template list could not be filled",
+       Made(kTemplate, items), -1},
+      {L"[logged] frmSelectTemplate::btnOK_Click: The template list could not be filled",
+       Made(kTemplate, items), 2},
+      {L"[logged] Connect::Control_GetVisible_: The operation failed.", Made(kTemplate, {}), -1},
+      {L"[logged] Connect::Control_Click_: The operation failed.", Made(kTemplate, {}), 3},
+      // A doubt names the thing but tells no loss of it.
+      {L"[logged] mTanvelo::Mark: whether \"Quarterly figures\" is the default is not known",
+       {{kTemplate}, items, false, false},
+       -1},
+      {L"[logged] mTanvelo::Mark: \"Quarterly figures\" was not made the default",
+       {{kTemplate}, items, false, false},
+       0},
   };
   const auto rules = host::judge::TellRules();
   for (const auto& c : cases) {
@@ -86,6 +100,25 @@ TEST(FaultRunRules, EachTellRuleBothWays) {
 
 // Absent, an option written only as it is read, or a toolbar's position, reads as its default:
 // only that default may stay unwritten.
+// A dialog the clean line showed too, under another caption, is no tell; another dialog is.
+TEST(FaultRunRules, ADialogShownInBothRunsUnderAnotherCaptionTellsNothing) {
+  const std::vector<std::wstring> clean = {
+      L"[dialog] frmHotkey \"Tanvelo Templates - Hotkey for Quarterly figures\""};
+  struct Case {
+    const wchar_t* shown;
+    bool same;
+  } cases[] = {{L"[dialog] frmHotkey \"Tanvelo Templates - Hotkey for %s\"", true},
+               {L"[dialog] frmHotkeyList \"Hotkeys\"", false},
+               {L"[dialog] RL_frmEmptyField \"missing field value\"", false},
+               {L"[box] \"frmHotkey\" (OK)", false},
+               // What a dialog says is no caption.
+               {L"[dialog] frmHotkey says \"The hotkey was not saved.\"", false},
+               // Shown again as it was: a window asked for once more, as before.
+               {L"[dialog] frmHotkey \"Tanvelo Templates - Hotkey for Quarterly figures\"", false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(c.same, host::judge::ShownAlsoClean(c.shown, clean)) << host::Utf8(c.shown);
+}
+
 TEST(FaultRunRules, OnlyWhatReadsTheSameAbsentMayStayUnwritten) {
   const std::string zero = "4 \\x00\\x00\\x00\\x00", one = "4 \\x01\\x00\\x00\\x00";
   struct Case {

@@ -2,6 +2,9 @@
 // chord is, and the UTF-8 the program reads and writes.
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 #include "host/ScriptReader.h"
 
 using host::ScriptError;
@@ -146,6 +149,16 @@ TEST(ScriptReader, ErrorsCutALongWordHoweverTheMessageQuotesIt) {
               host::CutInput("no \"" + host::Utf8(host::ShownEscaped(text)) + "\"", line));
   }
   EXPECT_EQ(L"short\x1b", host::ShownWord(L"short\x1b"));
+}
+
+// A long word of the line is cut only where the message repeats it: a text of the same hash
+// (a Thue-Morse word and its complement collide for every odd base) is left as it is.
+TEST(ScriptReader, AWordOfTheSameHashIsNoRepeatOfTheLine) {
+  std::string a = "a", b = "b";
+  while (a.size() < 1024) std::tie(a, b) = std::pair(a + b, b + a);
+  std::string message = "no item \"" + b + "\" here";
+  EXPECT_EQ(host::CutInput(message, "select x"), host::CutInput(message, "select \"" + a + "\""));
+  EXPECT_NE(host::CutInput(message, "select x"), host::CutInput(message, "select \"" + b + "\""));
 }
 
 // A word longer than the pieces it is decoded in comes out whole, wherever a character of
