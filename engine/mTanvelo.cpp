@@ -160,9 +160,9 @@ bool SetSendMode(const ItemPtr& item, int32_t nMode, bool bSave) {
   });
 }
 
-void RemoveSendMode(const ItemPtr& item, bool bSave) {
+bool RemoveSendMode(const ItemPtr& item, bool bSave) {
   // Asked again while refused; still refused, told: the mail would keep a mode it was not given.
-  Insist(L"mTanvelo::RemoveSendMode", item, L"The send mode's removal", [&] {
+  return Insist(L"mTanvelo::RemoveSendMode", item, L"The send mode's removal", [&] {
     DeleteProperty(item, kSendModeProperty);
     if (bSave) Need(item)->Save();
   });

@@ -52,7 +52,8 @@ int32_t GetSendMode(const ItemPtr& item);
 bool ReadSendMode(const ItemPtr& item, int32_t& nMode);
 // False (logged, naming the item) when Outlook refused it past every try.
 bool SetSendMode(const ItemPtr& item, int32_t nMode, bool bSave);
-void RemoveSendMode(const ItemPtr& item, bool bSave);
+// False (logged by name) when Outlook refused the removal past its tries.
+bool RemoveSendMode(const ItemPtr& item, bool bSave);
 // Stores both texts as given and saves the item.
 void SetHotkeyProperties(const ItemPtr& item, const std::wstring& sHotkey,
                          const std::wstring& sAction);

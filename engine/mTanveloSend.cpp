@@ -115,7 +115,9 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
       if (inspector) Quietly([&] { inspector->Close(outlook::olDiscard); });
       oInspectorWrapper->Done();
     }
-    RemoveSendMode(oItem, false);
+    // The mark would leave with the mail: nothing goes out with it (told below as not sent).
+    if (!RemoveSendMode(oItem, false))
+      vb::Raise(vb::kInvalidProcedureCall, L"the send mode's removal was refused");
     RL_mMain::BugFixTNEF(safe, true);
 
     auto utils = vb::CreateObject<redemption::MAPIUtils>(L"Redemption.MAPIUtils");
