@@ -78,13 +78,21 @@ int32_t ExtractRecipient(const std::shared_ptr<outlook::Recipient>& recipient,
   });
 }
 
-int32_t HeldCount(const outlook::Recipients& recipients) {
-  int32_t count = 0;
+namespace {
+// A step asked again while refused; past every try the last refusal is raised.
+void Held(const std::function<void()>& step) {
   for (int tries = 1;; ++tries) {
-    if (vb::Catch([&] { count = recipients.Count(); })) return count;
+    if (vb::Catch(step)) return;
     if (tries == kHeldTries) vb::Raise(vb::Err().Number(), vb::Err().Description());
     vb::Err().Clear();
   }
+}
+}  // namespace
+
+int32_t HeldCount(const outlook::Recipients& recipients) {
+  int32_t count = 0;
+  Held([&] { count = recipients.Count(); });
+  return count;
 }
 
 int32_t CollectRecipients(const std::shared_ptr<outlook::Recipients>& recipients,
@@ -116,39 +124,52 @@ int32_t CountRecipientEntries(const std::shared_ptr<outlook::Recipients>& recipi
 bool ExpandRecipients(const std::shared_ptr<outlook::Recipients>& recipients) {
   constexpr const wchar_t* kProc = L"RL_mAddressBook::ExpandRecipients";
   bool replaced = false;
-  Trap(kProc, [&] {
-    for (int32_t i = HeldCount(*recipients); i >= 1; --i) {
-      auto list = recipients->Item(i);
-      if (!list->Resolved()) {
-        LogError(kProc, 0, L"Recipient not resolved");
-        continue;
-      }
-      auto entry = list->AddressEntry();
-      if (!entry || !ListMembers(*entry)) continue;
-      RL_Recipients members;
-      ExtractRecipient(list, members, true);
-      int32_t added = 0;
-      for (const auto& member : members) {
-        // "Name <>" would resolve by the name alone, possibly to someone else.
-        if (member.Email.empty()) {
-          LogWarning(kProc, L"member without address left out - '" + member.Name + L"' of '" +
-                                list->Name() + L"'");
-          continue;
-        }
-        std::wstring text = member.Name.find(L'@') != std::wstring::npos
-                                ? member.Email
-                                : member.Name + L" <" + member.Email + L">";
-        auto added_recipient = recipients->Add(text);
-        added_recipient->SetType(list->Type());
-        added_recipient->Resolve();
-        ++added;
-      }
-      // A list none of whose members could be added stays, rather than vanish from the mail.
-      if (added == 0) continue;
-      list->Delete();
-      replaced = true;
+  for (int32_t i = HeldCount(*recipients); i >= 1; --i) {
+    auto list = recipients->Item(i);
+    if (!list->Resolved()) {
+      LogError(kProc, 0, L"Recipient not resolved");
+      continue;
     }
-  });
+    auto entry = list->AddressEntry();
+    if (!entry || !ListMembers(*entry)) continue;
+    // A list left beside some of its members would get its own copy, one message to all of
+    // them: what was added goes again and the caller stops.
+    std::vector<std::shared_ptr<outlook::Recipient>> added;
+    if (!vb::Catch([&] {
+          RL_Recipients members;
+          ExtractRecipient(list, members, true);
+          for (const auto& member : members) {
+            // "Name <>" would resolve by the name alone, possibly to someone else.
+            if (member.Email.empty()) {
+              LogWarning(kProc, L"member without address left out - '" + member.Name + L"' of '" +
+                                    list->Name() + L"'");
+              continue;
+            }
+            std::wstring text = member.Name.find(L'@') != std::wstring::npos
+                                    ? member.Email
+                                    : member.Name + L" <" + member.Email + L">";
+            // One recipient across the tries: a try refused after the Add must not add twice.
+            std::shared_ptr<outlook::Recipient> one;
+            Held([&] {
+              if (!one) added.push_back(one = recipients->Add(text));
+              one->SetType(list->Type());
+              one->Resolve();
+            });
+          }
+          // A list none of whose members could be added stays, rather than vanish from the mail.
+          if (!added.empty()) Held([&] { list->Delete(); });
+        })) {
+      const int32_t number = vb::Err().Number();
+      const std::wstring description = vb::Err().Description();
+      std::wstring name;
+      vb::Ignore([&] { name = list->Name(); });
+      for (const auto& one : added) vb::Ignore([&] { Held([&] { one->Delete(); }); });
+      vb::Err().Clear();
+      vb::Raise(number, L"the distribution list '" + name +
+                            L"' could not be replaced by its members: " + description);
+    }
+    if (!added.empty()) replaced = true;
+  }
   return replaced;
 }
 

@@ -22,7 +22,8 @@ using RL_Recipients = std::vector<RL_CRecipient>;
 
 namespace RL_mAddressBook {
 
-// True when at least one distribution list was replaced by its members.
+// True when at least one distribution list was replaced by its members. Raises (naming the list)
+// when one could not be: sent as it stands, its copy would go to all its members as one.
 bool ExpandRecipients(const std::shared_ptr<outlook::Recipients>& recipients);
 // Raises when Outlook refused the recipients' count past its tries: taken for none, separate
 // messages would go out as one.

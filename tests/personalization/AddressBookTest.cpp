@@ -1,6 +1,7 @@
 // Recipients as leaf address entries: nested and cyclic distribution lists, replacing lists
 // by their members, SMTP addresses and what counts as an e-mail address.
 #include "personalization/RL_mAddressBook.h"
+#include "platform/win32/Faults.h"
 #include "tests/personalization/PersonalizationTest.h"
 
 using namespace ptest;
@@ -111,6 +112,37 @@ TEST_F(AddressBook, ExpandingReplacesListsByResolvedMembers) {
   // would resolve by the name alone.
   EXPECT_TRUE(Logged(L"RL_mAddressBook::ExpandRecipients",
                      L"member without address left out - 'Ghost' of 'Friends'"));
+}
+
+// Each call of the expansion refused once, and past its tries: a list is replaced whole or
+// stays whole and the caller is told (raised); never a list beside some of its members, whose
+// copy would go to all of them as one message.
+TEST_F(AddressBook, AListIsReplacedWholeOrStaysWholeAndTheCallerIsTold) {
+  auto run = [&](const win32::faults::Plan& plan) {
+    auto mail = Mail(L"s", L"b");
+    AddRecipient(mail, p.salesTeam, outlook::olCC);
+    win32::faults::Start(plan);
+    const bool raised = !vb::Catch([&] { ExpandRecipients(mail->Recipients()); });
+    win32::faults::Stop();
+    vb::Err().Clear();
+    std::vector<std::wstring> names;
+    for (const auto& r : *mail->Recipients()) names.push_back(r->Name());
+    return std::pair{raised, names};
+  };
+  const std::vector<std::wstring> whole{L"Sales Team"},
+      expanded{L"Lee Ann", L"Kim Roe", L"Sam Poe"};
+  ASSERT_EQ(expanded, run({.countOnly = true}).second);
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (const uint64_t span : {uint64_t{1}, uint64_t{kHeldTries}})
+    for (uint64_t at = 1; at <= calls; ++at) {
+      const auto [raised, names] = run({.at = at, .span = span});
+      const std::string where =
+          "refused " + std::to_string(span) + "x from call " + std::to_string(at);
+      EXPECT_EQ(raised ? whole : expanded, names) << where;
+      if (span == 1) {
+        EXPECT_FALSE(raised) << where;
+      }
+    }
 }
 
 TEST_F(AddressBook, AListWithoutAnyAddressableMemberStays) {
