@@ -602,13 +602,28 @@ std::wstring SafeGetSenderName(const ItemPtr& item) {
   });
 }
 
+namespace {
+// The recipients and subject asked again while refused: one refusal must not stop a Send.
+template <class Item>
+bool CheckHeldRecipients(const std::shared_ptr<Item>& item, bool bOnTop, bool bSilent) {
+  std::shared_ptr<outlook::Recipients> recipients;
+  std::wstring subject;
+  if (!Retried([&] {
+        recipients = Need(Need(item)->Recipients());
+        subject = item->Subject();
+      }))
+    vb::Raise(vb::Err().Number(), vb::Err().Description());
+  return CheckRecipients(*recipients, subject, bOnTop, bSilent);
+}
+}  // namespace
+
 bool CheckRecipientsBeforeSend(const ItemPtr& item, bool bOnTop, bool bSilent) {
-  return CheckRecipients(*Need(Need(item)->Recipients()), item->Subject(), bOnTop, bSilent);
+  return CheckHeldRecipients(item, bOnTop, bSilent);
 }
 
 bool CheckRecipientsBeforeSend(const std::shared_ptr<redemption::SafeItem>& item, bool bOnTop,
                                bool bSilent) {
-  return CheckRecipients(*Need(Need(item)->Recipients()), item->Subject(), bOnTop, bSilent);
+  return CheckHeldRecipients(item, bOnTop, bSilent);
 }
 
 int32_t GetTimeZoneBias(bool bDaylight) {

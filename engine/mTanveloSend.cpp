@@ -20,8 +20,9 @@ constexpr double kMinutesPerDay = 24.0 * 60.0;
 // Keeps only recipient i (with its type) on a copy that has all n. Removing from the end keeps
 // the indices of the ones still to be removed.
 void KeepOnly(outlook::Recipients& recipients, int32_t i, int32_t n) {
+  // Each removal on its own: one refused at its start removed nothing, so it is asked again.
   for (int32_t j = n; j >= 1; --j)
-    if (j != i) recipients.Remove(j);
+    if (j != i) Held([&] { recipients.Remove(j); });
 }
 
 // The recipient table of a safe item, asked for again while refused; raises past every try.
@@ -77,13 +78,19 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
     std::shared_ptr<outlook::Inspector> inspector;
     if (oInspectorWrapper) {
       inspector = oInspectorWrapper->GetInspector();
-      bWord = inspector && inspector->EditorType() == outlook::olEditorWord;
-      oItem->Save();
+      Held([&] { bWord = inspector && inspector->EditorType() == outlook::olEditorWord; });
+      Held([&] { oItem->Save(); });
     }
     if (!oJob && Services().CreateJob) oJob = Services().CreateJob();
-    const bool hasTokens = oJob && oJob->HasReplaces(oItem->EntryID(), StoreIDOf(oItem));
+    std::wstring entryId, storeId;
+    Held([&] {
+      entryId = oItem->EntryID();
+      storeId = StoreIDOf(oItem);
+    });
+    const bool hasTokens = oJob && oJob->HasReplaces(entryId, storeId);
 
-    auto safe = Need(GetSafeItem(oItem));
+    std::shared_ptr<redemption::SafeItem> safe;
+    Held([&] { safe = Need(GetSafeItem(oItem)); });
     if (!CheckRecipientsBeforeSend(safe, bWord, false)) {
       bShow = true;
       return;
@@ -123,13 +130,16 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
     auto utils = vb::CreateObject<redemption::MAPIUtils>(L"Redemption.MAPIUtils");
     auto copySafe = vb::CreateObject<redemption::SafeMailItem>(L"Redemption.SafeMailItem");
     target = oFolder ? oFolder : DraftsFolder();
-    auto outbox = [] { return Session()->GetDefaultFolder(outlook::olFolderOutbox); };
+    auto outbox = [] {
+      FolderPtr folder;
+      Held([&] { folder = Session()->GetDefaultFolder(outlook::olFolderOutbox); });
+      return folder;
+    };
 
     if (nSendMode == kSendModeOne) {
       bool bWasEmptyProp = false;
       progress.total = 1;
-      if (hasTokens && !oJob->DoReplace(oItem->EntryID(), false, bWasEmptyProp, StoreIDOf(oItem), 0,
-                                        true, false))
+      if (hasTokens && !oJob->DoReplace(entryId, false, bWasEmptyProp, storeId, 0, true, false))
         bWasEmptyProp = Unfilled(proc, oItem);
       if (bWasEmptyProp || nSendAction == kSendActionFile) {
         MoveItemToFolder(oItem, target);
@@ -143,29 +153,39 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
       return;
     }
 
-    const double delivery = oItem->ReceivedTime() + GetTimeZoneBias(true) / kMinutesPerDay;
-    if (RL_mAddressBook::ExpandRecipients(RecipientsOf(safe))) oItem->Save();
-    const int32_t n = RecipientsOf(safe)->Count();
+    // Each step of the loop is asked again while refused: a refusal a moment long must not stop
+    // the sending part way.
+    double delivery = 0;
+    Held([&] { delivery = oItem->ReceivedTime() + GetTimeZoneBias(true) / kMinutesPerDay; });
+    if (RL_mAddressBook::ExpandRecipients(RecipientsOf(safe))) Held([&] { oItem->Save(); });
+    int32_t n = 0;
+    Held([&] { n = RecipientsOf(safe)->Count(); });
     progress.total = n;
     progress.inLoop = true;
     for (int32_t i = 1; i <= n; ++i) {
-      ItemPtr copy = MoveItemToFolder(Need(oItem->Copy()), target);
+      ItemPtr made;
+      Held([&] { made = Need(oItem->Copy()); });
+      ItemPtr copy = MoveItemToFolder(made, target);
       copySafe->SetItem(copy);
       KeepOnly(*RecipientsOf(copySafe), i, n);
       bool bWasEmptyProp = false;  // of this copy alone
       if (hasTokens) {
-        copy->Save();
-        const std::wstring entryId = copy->EntryID(), storeId = StoreIDOf(copy);
+        std::wstring entryId, storeId;
+        Held([&] {
+          copy->Save();
+          entryId = copy->EntryID();
+          storeId = StoreIDOf(copy);
+        });
         copySafe->SetItem(nullptr);
         copy = nullptr;
         const bool replaced =
             oJob->DoReplace(entryId, false, bWasEmptyProp, storeId, 0, true, false);
-        copy = Need(Session()->GetItemFromID(entryId, storeId));
+        Held([&] { copy = Need(Session()->GetItemFromID(entryId, storeId)); });
         copySafe->SetItem(copy);
         if (!replaced) bWasEmptyProp = Unfilled(proc, copy);
       }
       if (bWasEmptyProp || nSendAction == kSendActionFile) {
-        utils->HrSetOneProp(copy, outlook::PR_MESSAGE_DELIVERY_TIME, delivery, true);
+        Held([&] { utils->HrSetOneProp(copy, outlook::PR_MESSAGE_DELIVERY_TIME, delivery, true); });
         if (bWasEmptyProp) {
           ++progress.filedEmpty;
           LogWarning(proc, L"filed, a field had no value: " + copy->To());

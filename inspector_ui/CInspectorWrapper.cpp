@@ -268,7 +268,9 @@ void CInspectorWrapper::ProcessPersonalizationsAndSend() {
   mTanvelo::JobPtr job;
   bool bShow = false;
   if (!vb::Catch([&] {
-        item = m_oInspector->CurrentItem();
+        // Asked again while refused: one refusal must not stop the Send.
+        if (!mTanvelo::Retried([&] { item = m_oInspector->CurrentItem(); }))
+          vb::Raise(vb::Err().Number(), vb::Err().Description());
         if (mTanvelo::Services().CreateJob) job = mTanvelo::Services().CreateJob();
         if (!job) {
           sProblem = L"no personalization job";

@@ -344,8 +344,8 @@ TEST_F(Send2Road, AMailWhoseTextCannotBeReadIsNotSentStaysInDraftsAndIsTold) {
 }
 
 // One refusal anywhere in either send mode never leaves a mail waiting in the Outbox that was
-// never submitted: the user would take it for sent, and it would never go. Nor does a mail go
-// there with the add-in's send mode mark, however long the refusals.
+// never submitted: the user would take it for sent, and it would never go. Nor
+// does a mail go there with the add-in's send mode mark, however long the refusals.
 TEST_F(Send2Road, NothingWaitsInTheOutboxUnsubmittedAfterOneRefusal) {
   for (const int32_t mode : {kSendModeOne, kSendModeSeparate}) {
     auto run = [&](const win32::faults::Plan& plan) {

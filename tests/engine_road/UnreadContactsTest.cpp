@@ -173,3 +173,36 @@ TEST_F(RoadTest, ADefaultContactsFolderNotGivenIsReadInTheWalkAndTheSendGoesOn) 
         << win32::ToAnsi(Boxes()[i]);
   lib.reset();
 }
+
+// With the library's own job, a refusal a moment long anywhere in a separate Send never stops
+// it: every recipient gets the copy the clean Send gives.
+TEST_F(RoadTest, ASeparateSendOutlastsOneRefusalAnywhere) {
+  std::shared_ptr<RL_CLib> lib;
+  auto run = [&](const win32::faults::Plan& plan) {
+    SetUp();
+    lib = StartSending();
+    auto mail = p.app->CreateItem(outlook::olMailItem);
+    mail->SetSubject(L"Offer");
+    mail->SetBody(L"%FullName%|%To%");
+    for (const auto& entry : {p.kimRoe, std::make_shared<outlook::AddressEntry>(
+                                            L"Stan Ger", L"stan@nowhere.example", L"SMTP")})
+      mail->Recipients()->Add(entry->Name())->SetEntry(entry);
+    mail->Save();
+    mail = mail->Move(tvDrafts);
+    win32::faults::Start(plan);
+    bool show = false;
+    DoSend2Action(mail, kSendActionSend, kSendModeSeparate, show, false, nullptr, nullptr, nullptr);
+    win32::faults::Stop();
+    vb::Err().Clear();
+    std::vector<std::wstring> sent;
+    for (const auto& item : ItemsOf(p.outbox)) sent.push_back(item->Body());
+    lib.reset();
+    return sent;
+  };
+  const auto clean = run({.countOnly = true});
+  ASSERT_EQ(2u, clean.size());
+  const uint64_t calls = win32::faults::Counts().calls;
+  for (uint64_t at = 1; at <= calls; ++at)
+    EXPECT_EQ(clean, run({.at = at}))
+        << "refused at call " << at << testing::PrintToString(Boxes());
+}
