@@ -39,7 +39,7 @@ bool CTemplate::Refresh(std::shared_ptr<redemption::SafeMailItem>& oSafeMail, bo
       bPreaddressed = preaddressed;
     } else {
       LogError(L"CTemplate.Refresh", vb::Err().Number(), vb::Err().Description(),
-               L"whether \"" + sSubject + L"\" has recipients was not read, kept as it was");
+               L"the recipients mark of \"" + sSubject + L"\" was not read, kept as it was");
       vb::Err().Clear();
     }
     oSafeMail->SetItem(nullptr);
