@@ -910,15 +910,25 @@ class Runner {
     return subjects;
   }
 
+  // The folders there after line n, and every tell from the first fault to it.
+  std::set<std::wstring> FoldersAfter(size_t n) const {
+    std::set<std::wstring> folders;
+    for (const auto& [id, path] : faulted_->lines[n].store.folderPaths) folders.insert(path);
+    return folders;
+  }
+  std::vector<std::wstring> TellsUpTo(size_t n) const {
+    std::vector<std::wstring> tells;
+    if (!firstFaulted_) return tells;
+    for (size_t m = *firstFaulted_; m <= n; ++m)
+      for (auto& tell : Tells(m)) tells.push_back(tell);
+    return tells;
+  }
+
   bool BarsOnAFolderLost(size_t n) const {
     auto words = SplitLine(options_.lines[n]);
     if (words.size() < 2 || words[1].text != L"bar") return false;
-    std::set<std::wstring> folders;
-    for (const auto& [id, path] : faulted_->lines[n].store.folderPaths) folders.insert(path);
-    std::vector<std::wstring> tells;
-    for (size_t m = *firstFaulted_; m <= n; ++m)
-      for (auto& tell : Tells(m)) tells.push_back(tell);
-    return ShowsAFolderLost(clean_.lines[n].shows, faulted_->lines[n].shows, folders, tells);
+    return ShowsAFolderLost(clean_.lines[n].shows, faulted_->lines[n].shows, FoldersAfter(n),
+                            TellsUpTo(n));
   }
 
   // The folder an expectation counts or looks into ("expect folder Outbox count 3").
@@ -1177,6 +1187,11 @@ class Runner {
         }
         if (own && Owed(n, what, {names, {}})) continue;
         missing_.emplace(what, Loss{names, {}});
+        // Made where its folder is not: the folder's loss, told, is this item's.
+        if (auto told = FolderToldNotMade(folder, FoldersAfter(n), TellsUpTo(n))) {
+          Excused(n, what, L"its folder " + folder + L" is not there, told: " + *told);
+          continue;
+        }
         if (ToldOf(n, what, {names, kItemWords, true, own})) continue;
         FindOnce(n, what,
                  L"\"" + subject + L"\" in " + folder + (own ? L" was not made" : L" was lost") +

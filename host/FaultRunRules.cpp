@@ -177,14 +177,20 @@ const TellRule* Telling(const std::wstring& tell, const Thing& thing) {
   return nullptr;
 }
 
+std::optional<std::wstring> FolderToldNotMade(const std::wstring& folder,
+                                              const std::set<std::wstring>& folders,
+                                              const std::vector<std::wstring>& tells) {
+  if (folder.empty() || folders.count(folder)) return std::nullopt;
+  std::wstring name = folder.substr(folder.rfind(L'/') + 1);
+  for (const auto& tell : tells)
+    if (Contains(tell, name) && SaysNotDone(tell)) return tell;
+  return std::nullopt;
+}
+
 bool ShowsAFolderLost(const std::wstring& cleanShows, const std::wstring& nowShows,
                       const std::set<std::wstring>& folders,
                       const std::vector<std::wstring>& tells) {
-  if (cleanShows.empty() || cleanShows == nowShows || folders.count(cleanShows)) return false;
-  std::wstring name = cleanShows.substr(cleanShows.rfind(L'/') + 1);
-  for (const auto& tell : tells)
-    if (Contains(tell, name) && SaysNotDone(tell)) return true;
-  return false;
+  return cleanShows != nowShows && FolderToldNotMade(cleanShows, folders, tells).has_value();
 }
 
 // Options the add-in writes as it reads them, and the toolbar positions a window's bars keep,

@@ -4,6 +4,7 @@
 // a line doing more, what is made from a loss) are the Runner's, in host/FaultRun.cpp.
 #pragma once
 
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -61,6 +62,13 @@ struct TellRule {
 std::span<const TellRule> TellRules();
 // The rule by which the tell tells the thing, or none.
 const TellRule* Telling(const std::wstring& tell, const Thing& thing);
+
+// A folder not there now (`folders`: the folders there now) that a tell since the first fault
+// names and says was not made: the tell, else none. An item of that folder could not be made
+// there, and what shows that folder shows another.
+std::optional<std::wstring> FolderToldNotMade(const std::wstring& folder,
+                                              const std::set<std::wstring>& folders,
+                                              const std::vector<std::wstring>& tells);
 
 // An expectation on a window's bars reads the folder the window shows. It fails for a loss when
 // the window shows another folder than in the clean run because the clean run's is not there

@@ -171,4 +171,10 @@ TEST(FaultRunRules, BarsOnAnotherFolderFailForAFolderToldUnmade) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(c.lost, host::judge::ShowsAFolderLost(c.clean, c.now, c.folders, c.tells)) << c.why;
+  // An item whose folder is not there: owed to that folder's loss only when a tell says so.
+  for (const auto& c : cases) {
+    if (c.clean.empty() || c.clean == c.now) continue;
+    EXPECT_EQ(c.lost, host::judge::FolderToldNotMade(c.clean, c.folders, c.tells).has_value())
+        << "an item of it: " << c.why;
+  }
 }

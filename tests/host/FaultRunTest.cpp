@@ -1495,6 +1495,30 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
     const char* printed = nullptr;  // the excuse as the run prints it
     int32_t version = 14;
   } cases[] = {
+      // An item whose folder is not there is owed to the folder's loss, when that is told.
+      {"an item of a folder told not made",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 5) return;
+         s.FolderAt(L"Tanvelo Templates/Standard Templates/Quote templates")->Delete();
+         Log(L"Connect::SetTanveloFolder", L"the folder Quote templates was not made");
+       },
+       "Quote templates/bank account information",
+       false,
+       "its folder Tanvelo Templates/Standard Templates/Quote templates is not there, told"},
+      {"an item of a folder gone untold",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session& s, size_t n) {
+         if (n != 5) return;
+         s.FolderAt(L"Tanvelo Templates/Standard Templates/Quote templates")->Delete();
+       },
+       "\"bank account information\" in Tanvelo Templates/Standard Templates/Quote templates was "
+       "lost",
+       true},
       // What tells a loss.
       {"a tell naming the thing, saying it was not done",
        &kSendRoad,
