@@ -26,6 +26,20 @@ std::shared_ptr<RL_CLib> StartSending() {
   win32::msgbox::Answer(win32::IDNO);
   return lib;
 }
+
+// "Offer" to Kim Roe, a contact, and Stan Ger, a stranger, saved in `drafts`.
+template <class Profile>
+mTanvelo::ItemPtr OfferToKimAndStan(Profile& p, const mTanvelo::FolderPtr& drafts,
+                                    const std::wstring& body) {
+  auto mail = p.app->CreateItem(outlook::olMailItem);
+  mail->SetSubject(L"Offer");
+  mail->SetBody(body);
+  for (const auto& entry : {p.kimRoe, std::make_shared<outlook::AddressEntry>(
+                                          L"Stan Ger", L"stan@nowhere.example", L"SMTP")})
+    mail->Recipients()->Add(entry->Name())->SetEntry(entry);
+  mail->Save();
+  return mail->Move(drafts);
+}
 }  // namespace
 
 TEST_F(RoadTest, AStrangerIsFilledFromNameAndAddressWhileContactFoldersCannotBeRead) {
@@ -104,14 +118,7 @@ TEST_F(RoadTest, ASendWhoseContactsMayBeUnseenStopsBeforeAnythingLeavesOrIsAsked
       u.Type(L"txtValue", L"Typed Co");
       u.PressEnter();
     });
-    auto mail = p.app->CreateItem(outlook::olMailItem);
-    mail->SetSubject(L"Offer");
-    mail->SetBody(L"%Company%");
-    for (const auto& entry : {p.kimRoe, std::make_shared<outlook::AddressEntry>(
-                                            L"Stan Ger", L"stan@nowhere.example", L"SMTP")})
-      mail->Recipients()->Add(entry->Name())->SetEntry(entry);
-    mail->Save();
-    mail = mail->Move(tvDrafts);
+    auto mail = OfferToKimAndStan(p, tvDrafts, L"%Company%");
     const size_t boxes = Boxes().size();
     win32::faults::Start(plan);
     bool show = false;
@@ -181,14 +188,7 @@ TEST_F(RoadTest, ASeparateSendOutlastsOneRefusalAnywhere) {
   auto run = [&](const win32::faults::Plan& plan) {
     SetUp();
     lib = StartSending();
-    auto mail = p.app->CreateItem(outlook::olMailItem);
-    mail->SetSubject(L"Offer");
-    mail->SetBody(L"%FullName%|%To%");
-    for (const auto& entry : {p.kimRoe, std::make_shared<outlook::AddressEntry>(
-                                            L"Stan Ger", L"stan@nowhere.example", L"SMTP")})
-      mail->Recipients()->Add(entry->Name())->SetEntry(entry);
-    mail->Save();
-    mail = mail->Move(tvDrafts);
+    auto mail = OfferToKimAndStan(p, tvDrafts, L"%FullName%|%To%");
     win32::faults::Start(plan);
     bool show = false;
     DoSend2Action(mail, kSendActionSend, kSendModeSeparate, show, false, nullptr, nullptr, nullptr);
