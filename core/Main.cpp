@@ -42,6 +42,18 @@ void Log(std::wstring_view procedure, std::wstring_view text, int32_t number, in
 
 }  // namespace
 
+bool Retried(const std::function<void()>& step) {
+  for (int tries = 1;; ++tries) {
+    if (vb::Catch(step)) return true;
+    if (tries == kHeldTries) return false;
+    vb::Err().Clear();
+  }
+}
+
+void Held(const std::function<void()>& step) {
+  if (!Retried(step)) vb::Raise(vb::Err().Number(), vb::Err().Description());
+}
+
 CLibNorvaneWrapper& LibNorvane() {
   if (!S().libNorvane) S().libNorvane = std::make_unique<CLibNorvaneWrapper>();
   return *S().libNorvane;

@@ -36,6 +36,11 @@ void ResetMainGlobals();
 // How often a call refused by something holding the object a moment (another program on the
 // clipboard, a scanner on a file, Outlook busy, a key held) is tried before it counts as failed.
 inline constexpr int kHeldTries = 10;
+// Runs a step asked again while refused, up to kHeldTries times in all. False when every try
+// was refused, the last refusal left as the current error.
+bool Retried(const std::function<void()>& step);
+// The same; refused past every try, the last refusal is raised for the caller to tell.
+void Held(const std::function<void()>& step);
 
 // --- Logging --------------------------------------------------------------------------------
 inline constexpr int32_t kLevelInfo = 1;

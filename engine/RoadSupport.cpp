@@ -47,10 +47,6 @@ std::wstring StoreIDOf(const ItemPtr& item) {
   return Need(Need(item)->Parent())->StoreID();
 }
 
-void Held(const std::function<void()>& step) {
-  if (!Retried(step)) vb::Raise(vb::Err().Number(), vb::Err().Description());
-}
-
 int32_t Say(const wchar_t* id, int32_t style) {
   return vb::MsgBox(LangText(id), style);
 }

@@ -31,9 +31,7 @@ void Quietly(F&& statement) {
   vb::Err().Clear();
 }
 
-// A step of Outlook's asked again while refused (Retried); refused past every try, the last
-// refusal is raised for the caller to tell.
-void Held(const std::function<void()>& step);
+using ::Held;
 
 // A message box of the engine (default title); answers the button pressed.
 int32_t Say(const wchar_t* id, int32_t style);

@@ -79,13 +79,10 @@ void CreateStandardTemplates(bool bForce, std::vector<std::wstring>* missing,
 bool UpdateTemplate(const FolderPtr& folder, const std::wstring& sSubject,
                     const std::wstring& sBody, int32_t nVersion) {
   // Each call Outlook refuses a moment is asked again, so that no sample is lost to it.
-  auto held = [](const std::function<void()>& call) {
-    if (!mTanvelo::Retried(call)) vb::Raise(vb::Err().Number(), vb::Err().Description());
-  };
   if (vb::Catch([&] {
         std::shared_ptr<outlook::Items> items;
         std::shared_ptr<outlook::Item> existing;
-        held([&] {
+        Held([&] {
           items = Need(folder)->Items();
           existing = items->Find(L"[MessageClass] = 'IPM.Note' and [Subject] = '" +
                                  mTanvelo::FilterText(sSubject) + L"'");
@@ -105,14 +102,14 @@ bool UpdateTemplate(const FolderPtr& folder, const std::wstring& sSubject,
           vb::Err().Clear();
         }
         std::shared_ptr<outlook::Item> item;
-        held([&] { item = Need(items->Add()); });
-        held([&] { item->SetSubject(sSubject); });
-        held([&] { item->SetBillingInformation(std::to_wstring(nVersion)); });
-        held([&] { item->SetHTMLBody(WrapPage(sBody)); });
-        held([&] { item->Save(); });
+        Held([&] { item = Need(items->Add()); });
+        Held([&] { item->SetSubject(sSubject); });
+        Held([&] { item->SetBillingInformation(std::to_wstring(nVersion)); });
+        Held([&] { item->SetHTMLBody(WrapPage(sBody)); });
+        Held([&] { item->Save(); });
         bool elsewhere = false;
-        held([&] { elsewhere = Need(item->Parent())->EntryID() != folder->EntryID(); });
-        if (elsewhere) held([&] { item->Move(folder); });
+        Held([&] { elsewhere = Need(item->Parent())->EntryID() != folder->EntryID(); });
+        if (elsewhere) Held([&] { item->Move(folder); });
       }))
     return true;
   // Still refused: the sample is named, so a user missing it learns which one and why.

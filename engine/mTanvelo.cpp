@@ -458,14 +458,6 @@ std::wstring Txt2Html(const std::wstring& text) {
   });
 }
 
-bool Retried(const std::function<void()>& step) {
-  for (int tries = 1;; ++tries) {
-    if (vb::Catch(step)) return true;
-    if (tries == kHeldTries) return false;
-    vb::Err().Clear();
-  }
-}
-
 bool Insist(std::wstring_view procedure, const std::function<void()>& step) {
   if (Retried(step)) return true;
   LogError(procedure);

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/Main.h"
 #include "platform/outlook/Forward.h"
 
 namespace redemption {
@@ -112,10 +113,7 @@ std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::
 int32_t GetTemplateBodyFormat(const ItemPtr& item, bool bSave, bool bSwitch);
 // Plain text as a small HTML page.
 std::wstring Txt2Html(const std::wstring& text);
-// Runs a step of the store, asked again while it is refused (an item held open a moment, a run
-// of refusals), up to kHeldTries times in all. False when every try was refused, the last
-// refusal left as the current error.
-bool Retried(const std::function<void()>& step);
+using ::Retried;  // the store asked again while it holds an item a moment
 // The same, the last refusal logged under `procedure` as an error, so that what was left
 // behind is told.
 bool Insist(std::wstring_view procedure, const std::function<void()>& step);

@@ -39,16 +39,6 @@ wchar_t FoldChar(wchar_t ch) {
   return ch < 0x80 ? (ch >= L'A' && ch <= L'Z' ? wchar_t(ch + 32) : ch) : vb::LowerChar(ch);
 }
 
-// Asked again while refused (Outlook holding the object a moment), up to kHeldTries times in
-// all; false with the last refusal as the current error when every try was refused.
-bool Retried(const std::function<void()>& step) {
-  for (int tries = 1;; ++tries) {
-    if (vb::Catch(step)) return true;
-    if (tries == kHeldTries) return false;
-    vb::Err().Clear();
-  }
-}
-
 // FNV-1a over the folded characters: the same for an address and its lower-cased form.
 uint32_t FoldedHash(std::wstring_view address) {
   uint32_t hash = 2166136261u;

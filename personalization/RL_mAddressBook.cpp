@@ -78,17 +78,6 @@ int32_t ExtractRecipient(const std::shared_ptr<outlook::Recipient>& recipient,
   });
 }
 
-namespace {
-// A step asked again while refused; past every try the last refusal is raised.
-void Held(const std::function<void()>& step) {
-  for (int tries = 1;; ++tries) {
-    if (vb::Catch(step)) return;
-    if (tries == kHeldTries) vb::Raise(vb::Err().Number(), vb::Err().Description());
-    vb::Err().Clear();
-  }
-}
-}  // namespace
-
 int32_t HeldCount(const outlook::Recipients& recipients) {
   int32_t count = 0;
   Held([&] { count = recipients.Count(); });

@@ -138,3 +138,34 @@ TEST(MainCallbacks, NewMailFromTemplateRunsTheHookAndSwallowsItsErrors) {
   g_fnNewMailFromTemplate = nullptr;
   EXPECT_EQ(0, OnLibNewMailFromTemplate());
 }
+
+// A step refused a moment is asked again; refused at every try, the last refusal is what the
+// caller sees, as a false answer or raised.
+TEST(MainHeld, AStepIsAskedAgainUntilItsLastTryAndTheLastRefusalIsKept) {
+  struct Row {
+    int refusals;
+    bool done;
+  };
+  for (const Row& row : {Row{0, true}, Row{1, true}, Row{kHeldTries - 1, true},
+                         Row{kHeldTries, false}, Row{kHeldTries + 5, false}}) {
+    SCOPED_TRACE(row.refusals);
+    int calls = 0;
+    auto step = [&] {
+      if (++calls <= row.refusals) vb::Raise(70, L"refusal " + std::to_wstring(calls));
+    };
+    EXPECT_EQ(row.done, Retried(step));
+    EXPECT_EQ(std::min(row.refusals + 1, kHeldTries), calls);
+    if (!row.done) {
+      EXPECT_EQ(L"refusal " + std::to_wstring(kHeldTries), vb::Err().Description());
+    }
+    vb::Err().Clear();
+
+    calls = 0;
+    const bool raised = !vb::Catch([&] { Held(step); });
+    EXPECT_EQ(!row.done, raised);
+    if (raised) {
+      EXPECT_EQ(70, vb::Err().Number());
+    }
+    vb::Err().Clear();
+  }
+}
