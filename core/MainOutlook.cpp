@@ -99,26 +99,22 @@ bool DraftsFolderOrRaise(const std::shared_ptr<outlook::MAPIFolder>& folder) {
   if (!folder) return false;
   bool answer = false;
   // Outlook busy a moment must not hide the drafts commands: the look is asked again.
-  for (int tries = 1;; ++tries) {
-    if (vb::Catch([&] {
-          answer = false;
-          if (!g_oApp) vb::Raise(vb::kObjectVariableNotSet);
-          auto drafts = g_oApp->Session()->GetDefaultFolder(outlook::olFolderDrafts);
-          if (!drafts) vb::Raise(vb::kObjectVariableNotSet);
-          if (folder->StoreID() != drafts->StoreID()) return;
-          std::shared_ptr<outlook::MAPIFolder> current = folder;
-          while (current->EntryID() != drafts->EntryID()) {
-            auto parent = current->Parent();
-            if (!parent || parent->Class() != outlook::olFolder) return;
-            current = std::dynamic_pointer_cast<outlook::MAPIFolder>(parent);
-            if (!current) return;
-          }
-          answer = true;
-        }))
-      return answer;
-    if (tries == kHeldTries) vb::Raise(vb::Err().Number(), vb::Err().Description());
-    vb::Err().Clear();
-  }
+  Held([&] {
+    answer = false;
+    if (!g_oApp) vb::Raise(vb::kObjectVariableNotSet);
+    auto drafts = g_oApp->Session()->GetDefaultFolder(outlook::olFolderDrafts);
+    if (!drafts) vb::Raise(vb::kObjectVariableNotSet);
+    if (folder->StoreID() != drafts->StoreID()) return;
+    std::shared_ptr<outlook::MAPIFolder> current = folder;
+    while (current->EntryID() != drafts->EntryID()) {
+      auto parent = current->Parent();
+      if (!parent || parent->Class() != outlook::olFolder) return;
+      current = std::dynamic_pointer_cast<outlook::MAPIFolder>(parent);
+      if (!current) return;
+    }
+    answer = true;
+  });
+  return answer;
 }
 
 bool IsDraftsFolder(const std::shared_ptr<outlook::MAPIFolder>& folder) {
