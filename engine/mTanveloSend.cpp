@@ -52,6 +52,7 @@ struct Progress {
   int32_t filedEmpty = 0;  // copies filed because a field had no value
   bool inLoop = false;
   bool committed = false;  // past the questions, the mail's window closed
+  std::wstring waitsIn;    // the folder an unsent single message was put back in
 };
 
 void Tell(const wchar_t* id, int32_t style, const Progress& progress,
@@ -145,9 +146,24 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
         MoveItemToFolder(oItem, target);
         if (bWasEmptyProp) progress.filedEmpty = 1;
       } else {
-        copySafe->SetItem(MoveItemToFolder(oItem, outbox()));
-        // Refused a moment, the mail would wait in the Outbox never submitted.
-        Held([&] { copySafe->Send(); });
+        ItemPtr queued = MoveItemToFolder(oItem, outbox());
+        copySafe->SetItem(queued);
+        // Refused a moment, the mail would wait in the Outbox never submitted. Refused for good,
+        // it goes back where unsent mail is looked for, and the box names where it waits.
+        if (!Retried([&] { copySafe->Send(); })) {
+          const int32_t number = vb::Err().Number();
+          const std::wstring description = vb::Err().Description();
+          vb::Err().Clear();
+          copySafe->SetItem(nullptr);
+          FolderPtr waits;
+          Quietly([&] {
+            MoveItemToFolder(queued, target);
+            waits = target;
+          });
+          Quietly([&] { waits = waits ? waits : outbox(); });
+          Quietly([&] { progress.waitsIn = Need(waits)->Name(); });
+          vb::Raise(number, description);
+        }
         progress.sent = 1;
       }
       return;
@@ -216,7 +232,9 @@ void Send2Action(const ItemPtr& oItem, int32_t nSendAction, int32_t nSendMode, b
   } else if (!done && progress.sent == 0 && (progress.committed || !oInspectorWrapper)) {
     // Before the questions, a mail with no window of its own (made and handed on at once, a
     // filed draft) would otherwise stay where it is untold; an open window's Send tells it.
-    vb::MsgBox(LangText(L"STR_SEND2_FAILED"), style);
+    vb::MsgBox(progress.waitsIn.empty() ? LangText(L"STR_SEND2_FAILED")
+                                        : LangText(L"STR_SEND2_NOT_SENT", progress.waitsIn),
+               style);
   }
   if (target && (nSendAction == kSendActionFile || progress.filedEmpty > 0)) ShowFolder(target);
   if (progress.filedEmpty > 0 && nSendAction == kSendActionSend) {

@@ -94,6 +94,7 @@ void RoadTest::Start(const std::wstring& version) {
   g_oLang->ItemSet(L"STR_SEND2_STOPPED", L"stopped: %d of %d");
   g_oLang->ItemSet(L"STR_SEND2_FILED_EMPTY", L"filed: %d in %s");
   g_oLang->ItemSet(L"STR_SEND2_FAILED", L"failed: nothing went out");
+  g_oLang->ItemSet(L"STR_SEND2_NOT_SENT", L"not sent: waits in %s");
   g_oFrequentlyTemplates = std::make_shared<CFrequentlyTemplates>();
 
   // A box with only an OK button is acknowledged; every question needs a scripted answer.
