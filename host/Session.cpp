@@ -146,6 +146,7 @@ Session::~Session() {
 void Session::TearDown() {
   KeepDriveC();
   contextMenu_.reset();
+  barMenuOpen_ = false;
   watched_.clear();
   filed_.clear();
   newInspector_ = {};
@@ -570,6 +571,7 @@ void Session::Quit() {
           Quote(caption));
   }
   contextMenu_.reset();
+  barMenuOpen_ = false;
   host_->Quit();
   for (const auto& error : host_->Errors()) Print(L"[outlook] add-in error: " + error);
   started_ = false;
@@ -830,7 +832,8 @@ void Session::Context(const std::vector<Word>& w) {
     } else {
       const std::wstring first =
           L"; `context SUBJECT` opens an item's context menu first, and lists its entries";
-      if (outlook::MajorVersion(p_.app->Version()) >= 12) Fail(L"no context menu is open" + first);
+      if (!barMenuOpen_) Fail(L"no context menu is open" + first);
+      barMenuOpen_ = false;
       auto bars = BarsOf(Explorer());
       auto bar = bars ? bars->Item(L"Context Menu") : nullptr;
       auto found = bar ? FindPath(*bar, w[2].text) : nullptr;
@@ -850,6 +853,7 @@ void Session::Context(const std::vector<Word>& w) {
   auto item = ItemIn(explorer->CurrentFolder(), w[1]);
   if (contextMenu_ && contextMenu_->IsOpen()) contextMenu_->Close();
   contextMenu_.reset();
+  barMenuOpen_ = false;
   explorer->Activate();
   explorer->Select({item});
   Settle();
@@ -868,6 +872,7 @@ void Session::Context(const std::vector<Word>& w) {
   std::vector<std::wstring> lines;
   BarLines(*bar, L"", lines);
   for (const auto& line : lines) Print(line);
+  barMenuOpen_ = true;
 }
 
 namespace {

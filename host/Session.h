@@ -207,6 +207,9 @@ class Session {
   std::shared_ptr<Connect> addin_;
   std::unique_ptr<addinhost::OutlookHost> host_;
   std::shared_ptr<o2007events::ContextMenu> contextMenu_;
+  // Before 2007: the item's menu is Outlook's own bar, always there, but a click on it stands
+  // for one on a menu a right-click on an item has opened.
+  bool barMenuOpen_ = false;
   std::map<const outlook::MAPIFolder*, outlook::Subscription> watched_;
   struct Filed {
     std::weak_ptr<outlook::Item> item;

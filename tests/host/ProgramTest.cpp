@@ -1194,9 +1194,16 @@ TEST(Program, ABomAContextClickAndALeftoverActionSayWhatToDo) {
   auto bom = Program({script.string()});
   EXPECT_EQ(0, bom.code) << bom.err;
 
-  for (const auto& line : {"context click", "context click \"Reply\""}) {
-    auto context = Program({"-e", "answer frmReplyFolder enter", "-e", "start", "-e", line});
-    EXPECT_EQ(2, context.code) << line;
+  // Before 2007 the item menu is a bar that is always there: a click still needs the menu
+  // opened on an item, as a right-click opens it.
+  for (const auto& [version, line] : std::vector<std::pair<std::string, std::string>>{
+           {"14", "context click"},
+           {"14", "context click \"Reply\""},
+           {"11", "context click \"Reply\""},
+           {"11", "context click \"Tanvelo/Reply with...\""}}) {
+    auto context = Program(
+        {"--outlook", version, "-e", "answer frmReplyFolder enter", "-e", "start", "-e", line});
+    EXPECT_EQ(2, context.code) << version << ": " << line;
     EXPECT_TRUE(Has(context.err, "after `context SUBJECT`") ||
                 Has(context.err, "`context SUBJECT` opens an item's context menu first"))
         << context.err;
