@@ -45,14 +45,23 @@ OutlookHost::OutlookHost(std::shared_ptr<outlook::Application> app,
   // The bars get no parent: the Application owns its windows, and a window's bars holding the
   // Application would keep both alive for ever.
   const int32_t version = outlook::MajorVersion(app_->Version());
-  auto folderSwitches = std::make_shared<std::vector<outlook::Subscription>>();
+  // Each explorer's watch on its folder; a closed one's is let go when the next explorer comes.
+  struct FolderWatch {
+    std::weak_ptr<outlook::Explorer> explorer;
+    outlook::Subscription subscription;
+  };
+  auto folderSwitches = std::make_shared<std::vector<FolderWatch>>();
   outlook::SetCommandBarsMaker(
       [alive, version,
        folderSwitches](const std::shared_ptr<outlook::Object>& window) -> std::shared_ptr<void> {
         if (alive.expired()) return nullptr;  // this host has ended
         if (auto explorer = std::dynamic_pointer_cast<outlook::Explorer>(window)) {
           auto bars = office::MakeOutlookExplorerBars(version);
-          folderSwitches->push_back(ShowActionsMenuOfTheFolder(explorer, bars));
+          std::erase_if(*folderSwitches, [](const FolderWatch& watch) {
+            auto watched = watch.explorer.lock();
+            return !watched || watched->IsClosed();
+          });
+          folderSwitches->push_back({explorer, ShowActionsMenuOfTheFolder(explorer, bars)});
           return bars;
         }
         // An inspector's bars depend on its editor; Word before 2007 shares one set.

@@ -122,6 +122,34 @@ TEST_F(Host, EveryNewWindowGetsItsOwnCommandBars) {
   EXPECT_EQ(nullptr, p.app->Explorers()->Add(p.inbox)->CommandBars());
 }
 
+// The menu bar shows the Actions menu of the folder shown, in each window on its own; a closed
+// window's watch on its folder is let go.
+TEST_F(Host, EachExplorersActionsMenuFollowsItsFolderUntilItCloses) {
+  Make(L"11.0.0.8000");
+  host->Start(p.inbox, 2);
+  auto shown = [](const std::shared_ptr<outlook::Explorer>& explorer) {
+    auto bars = std::static_pointer_cast<office::CommandBars>(explorer->CommandBars());
+    auto menu = bars->Item(L"Menu Bar");
+    const bool mail = menu->FindControl(office::msoControlPopup, 30131)->Visible();
+    const bool contacts = menu->FindControl(office::msoControlPopup, 30141)->Visible();
+    return std::wstring(mail ? L"mail" : L"") + (contacts ? L"contacts" : L"");
+  };
+  auto a = p.app->Explorers()->Item(1), b = p.app->Explorers()->Item(2);
+  EXPECT_EQ(L"mail", shown(a));
+  a->SetCurrentFolder(p.contacts);
+  EXPECT_EQ(L"contacts", shown(a));
+  EXPECT_EQ(L"mail", shown(b));
+  a->SetCurrentFolder(p.inbox);
+  EXPECT_EQ(L"mail", shown(a));
+
+  EXPECT_EQ(1u, a->Events().FolderSwitch.Subscribers());
+  host->CloseExplorer(a);
+  auto c = host->OpenExplorer(p.contacts);
+  EXPECT_EQ(L"contacts", shown(c));
+  EXPECT_EQ(0u, a->Events().FolderSwitch.Subscribers());
+  EXPECT_EQ(1u, b->Events().FolderSwitch.Subscribers());
+}
+
 TEST_F(Host, RibbonsByVersion) {
   Make(L"11.0.0.8000");
   host->Start(p.inbox);
