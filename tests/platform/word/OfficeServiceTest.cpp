@@ -44,6 +44,8 @@ class StandInOfficeTest : public testing::Test {
                   "echo ready\n"
                   "while IFS= read -r line; do\n"
                   "  printf '%s\\n' \"$line\" >> \"$(dirname \"$0\")/requests\"\n"
+                  // "quit" ends the office: it names no file to write.
+                  "  [ \"$line\" = quit ] && exit 0\n"
                   "  url=$(printf '%s' \"$line\" | cut -f2)\n"
                   "  out=$(printf '%s' \"${url#file://}\" | sed 's/%20/ /g')\n" +
                       answer +
