@@ -417,6 +417,7 @@ struct Look {
   bool expectFailed = false;  // the line's expectation did not hold
   std::wstring label;         // a ribbon line's control as the user knows it (the clean run's)
   bool language = false, templates = false;  // the language file read, the templates folder found
+  std::wstring templatesName;                // that folder's name, as a box may name it
   std::wstring shows;                        // the folder the active explorer shows
   bool windows = false;                      // an explorer or a mail window open
 };
@@ -674,6 +675,11 @@ class Runner {
                     look.errors > clean_.lines[n].errors;
       look.language = g_oLang && !g_oLang->Filename().empty();
       look.templates = g_oTemplatesFolder != nullptr;
+      if (look.templates) {
+        win32::faults::Quiet judges;
+        vb::Ignore([&] { look.templatesName = g_oTemplatesFolder->Name(); });
+        vb::Err().Clear();
+      }
       if (auto explorer = session->Profile().app->ActiveExplorer())
         look.shows = FolderPath(explorer->CurrentFolder());
       if (const auto& app = session->Profile().app)
@@ -805,24 +811,35 @@ class Runner {
     }
     std::wstring part =
         language ? L"the language file was not read" : L"the templates folder was not found";
-    // Only a tell about that part, saying it was not had.
+    // Only a box or dialog about that part, saying it was not had: a log line tells the user
+    // nothing, and every later line rests on the part.
+    auto about = [&](const std::wstring& tell) {
+      if (language) return Contains(tell, L"lang");
+      return Contains(tell, L"templates folder") ||
+             (!clean.templatesName.empty() && Contains(tell, L"'" + clean.templatesName + L"'"));
+    };
     std::wstring told;
     for (size_t m = *firstFaulted_; m <= n && told.empty(); ++m)
-      for (const auto& tell : Tells(m))
-        if (told.empty() && SaysNotDone(tell) &&
-            Contains(tell, language ? L"lang" : L"templates folder"))
-          told = tell;
+      for (const auto& tell : ShownTells(m))
+        if (told.empty() && SaysNotDone(tell) && about(tell)) told = tell;
     stopped_ = L"judging stopped from line " + std::to_wstring(n + 1) + L": " + part +
                (told.empty() ? L", and the user was told nothing" : L" (told: " + told + L")");
     if (told.empty()) Find(n, part + L", and the user was told nothing");
   }
 
-  // What line n showed or logged beyond the clean line's.
-  std::vector<std::wstring> Tells(size_t n) const {
+  // What line n showed beyond the clean line's.
+  std::vector<std::wstring> ShownTells(size_t n) const {
     const Look &clean = clean_.lines[n], &now = faulted_->lines[n];
     auto tells = Beyond(now.shown, clean.shown);
     std::erase_if(tells, [&](const std::wstring& t) { return ShownAlsoClean(t, clean.shown); });
-    for (const auto& e : Beyond(now.logged, clean.logged)) tells.push_back(e);
+    return tells;
+  }
+
+  // What line n showed or logged beyond the clean line's.
+  std::vector<std::wstring> Tells(size_t n) const {
+    auto tells = ShownTells(n);
+    for (const auto& e : Beyond(faulted_->lines[n].logged, clean_.lines[n].logged))
+      tells.push_back(e);
     return tells;
   }
 

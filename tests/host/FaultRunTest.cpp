@@ -2013,7 +2013,7 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
        false,
        "FrequentlyUsed\\<Tanvelo Templates/made under another name>, names what the clean run has "
        "not"},
-      // Judging stops only for a part lost and told by a line about that part.
+      // Judging stops only for a part lost and told by a box or dialog about that part.
       {"the templates folder gone untold is found",
        &kTemplateRoad,
        3,
@@ -2023,7 +2023,19 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
        },
        "finding: line 4: the templates folder was not found, and the user was told nothing",
        true},
-      {"...told by a line about that folder, judging stops",
+      {"...told by a box about that folder, judging stops",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session&, size_t n) {
+         if (n != 4) return;
+         g_oTemplatesFolder.reset();
+         win32::MessageBoxW(0, L"The folder 'Tanvelo Templates' could not be created.", L"Tanvelo",
+                            win32::MB_OK);
+       },
+       "the templates folder was not found, and the user",
+       false},
+      {"...told by a log line alone, found: the user saw nothing",
        &kTemplateRoad,
        3,
        {},
@@ -2033,8 +2045,20 @@ TEST(FaultRun, EachRuleIsPinnedBothWaysByAPlantedCase) {
          Log(L"Connect::SetTanveloFolder",
              L"The templates folder 'Tanvelo Templates' was not set up");
        },
-       "the templates folder was not found, and the user",
-       false},
+       "finding: line 4: the templates folder was not found, and the user was told nothing",
+       true},
+      {"...told by a box about another folder, found",
+       &kTemplateRoad,
+       3,
+       {},
+       [](host::Session&, size_t n) {
+         if (n != 4) return;
+         g_oTemplatesFolder.reset();
+         win32::MessageBoxW(0, L"The folder 'Archive' could not be created.", L"Tanvelo",
+                            win32::MB_OK);
+       },
+       "finding: line 4: the templates folder was not found, and the user was told nothing",
+       true},
       {"...told by a line about something else, found",
        &kTemplateRoad,
        3,
